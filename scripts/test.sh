@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test headless: once in a plain
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+"$here/scripts/install-deps.sh"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+export SDL_VIDEODRIVER=offscreen
+export SDL_AUDIODRIVER=dummy
+unset DISPLAY WAYLAND_DISPLAY
+
+"$here/scripts/build.sh" "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_BENCHMARKS=ON
+(cd "$here/build" && ctest --output-on-failure -j "$jobs")
+
+"$here/scripts/build.sh" "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_SANITIZE=ON -DVANTOREL_BENCHMARKS=OFF
+export ASAN_OPTIONS=fast_unwind_on_malloc=0:detect_leaks=1
+export LSAN_OPTIONS=suppressions=$here/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd "$here/build-asan" && ctest --output-on-failure -j "$jobs")

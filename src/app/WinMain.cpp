@@ -1,0 +1,6 @@
+#include "app/WinMain.h"
+
+int VantorelMain()
+{
+    return 0;
+}

@@ -1,0 +1,1 @@
+#include "datagen/Generator.h"
