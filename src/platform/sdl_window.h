@@ -4,11 +4,31 @@
 
 #include "platform/win32.h"
 
+#include <cstdint>
+
 struct SDL_Window;
 
 namespace platform {
 
 // The SDL window behind the handle, or null for a null or destroyed handle.
 SDL_Window* SdlWindowOf(HWND window);
+
+// --- shared between the window and message parts of the Win32 layer -----------
+
+// Starts SDL's video and events once; false (with the reason on stderr) if it
+// cannot. Later calls only report the first outcome.
+bool EnsureSdlVideo();
+// Whether SDL's video was started by EnsureSdlVideo.
+bool SdlVideoStarted();
+// The live window whose SDL window has this id, or null.
+HWND WindowFromSdlId(std::uint32_t sdlWindowId);
+// The procedure of a live window, or null.
+WNDPROC ProcedureOf(HWND window);
+// Focus as the translated focus messages report it (lets a pushed focus event
+// stand in for a real one where the video driver has no focus of its own).
+void NoteFocusGained(HWND window);
+void NoteFocusLost(HWND window);
+// Forgets every queued message addressed to the window (it is being destroyed).
+void DiscardMessagesFor(HWND window);
 
 } // namespace platform

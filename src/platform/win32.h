@@ -97,23 +97,40 @@ enum : UINT {
     VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD,
     VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB,
     VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE,
+    VK_SNAPSHOT = 0x2C, VK_LWIN = 0x5B, VK_RWIN = 0x5C, VK_APPS = 0x5D, VK_F24 = 0x87,
+    VK_NUMLOCK = 0x90, VK_SCROLL = 0x91, VK_OEM_102 = 0xE2,
 };
+
+// Mouse-message wParam flags: the buttons held and the modifier keys down.
+enum : WPARAM { MK_LBUTTON = 0x01, MK_RBUTTON = 0x02, MK_SHIFT = 0x04, MK_CONTROL = 0x08, MK_MBUTTON = 0x10 };
+
+// Mouse messages carry the client position in lParam: x in the low word, y in
+// the high word, both signed.
+inline int GET_X_LPARAM(LPARAM lParam) { return static_cast<short>(lParam & 0xFFFF); }
+inline int GET_Y_LPARAM(LPARAM lParam) { return static_cast<short>((lParam >> 16) & 0xFFFF); }
 
 enum : UINT { PM_NOREMOVE = 0, PM_REMOVE = 1 };
 enum : UINT { SW_HIDE = 0, SW_SHOWDEFAULT = 10, SW_SHOW = 5 };
 enum : UINT { CS_CLASSDC = 0x0040 };
+// Lets the system place the window.
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 enum : DWORD { WS_OVERLAPPEDWINDOW = 0x00CF0000, WS_POPUP = 0x80000000u, WS_VISIBLE = 0x10000000 };
 
 // --- window class and window -------------------------------------------------
-// Records the class so CreateWindowExA can find its procedure; returns non-zero.
+// Records the class so CreateWindowExA can find its procedure; returns non-zero,
+// or 0 when the name or procedure is missing or the name is taken. Class names
+// are compared without regard to case.
 unsigned short RegisterClassExA(const WNDCLASSEXA* wc);
 // Forgets the class; TRUE when it was registered.
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
-// Opens a hidden window of the class at (x, y) with the given outer size; its
-// client area has that size. Null when the class is unknown or SDL fails.
+// Opens a hidden window of the class at (x, y) (shown at once with WS_VISIBLE);
+// its client area is width x height. The window keeps the class's procedure.
+// Null when the class is unknown or SDL fails.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
-// Sends WM_DESTROY to the window procedure, then closes the window. TRUE on success.
+// Sends WM_DESTROY to the window procedure, then closes the window and drops its
+// queued messages; the handle stays safe to pass but is dead from then on (calls
+// on it fail). TRUE on success.
 BOOL DestroyWindow(HWND window);
 // Shows (any command but SW_HIDE) or hides the window; returns whether it was visible.
 BOOL ShowWindow(HWND window, int command);
@@ -129,8 +146,14 @@ HINSTANCE GetModuleHandleA(LPCSTR name);
 // --- messages ----------------------------------------------------------------
 // Hands out at most one pending message per call (TRUE), translated from SDL
 // events: keys as WM_KEYDOWN/WM_KEYUP with virtual-key codes, typed text as
-// WM_CHAR with Latin-1 codes (so "º" is 0xBA), mouse buttons, focus changes,
-// the close button as WM_CLOSE, and WM_QUIT once PostQuitMessage was called.
+// WM_CHAR with Latin-1 codes (so "º" is 0xBA; characters beyond Latin-1 are
+// dropped; Enter, Backspace, Tab and Escape follow their WM_KEYDOWN with WM_CHAR
+// 13, 8, 9 and 27), mouse buttons and movement (consecutive moves merge into one
+// WM_MOUSEMOVE), focus changes, the close button as WM_CLOSE, and WM_QUIT once
+// PostQuitMessage was called. A non-null window takes only that window's
+// messages (so not WM_QUIT, which belongs to no window); filterMin..filterMax
+// (both 0: all) limits the message range, except for WM_QUIT. PM_NOREMOVE leaves
+// the message queued.
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Character messages are produced by PeekMessageA already; returns FALSE.
 BOOL TranslateMessage(const MSG* msg);
@@ -151,8 +174,11 @@ BOOL SetCursorPos(int x, int y);
 HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
 HWND GetCapture();
-// The window that has the keyboard focus, or null.
+// The window that has the keyboard focus, or null. Where the video driver keeps
+// no focus (the offscreen one), the last focus message or SetFocus decides.
 HWND GetFocus();
+// Gives the keyboard focus to the window (raising it); returns the previous focus.
+HWND SetFocus(HWND window);
 
 // --- time ----------------------------------------------------------------------
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);

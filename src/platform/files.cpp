@@ -1,0 +1,161 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(const char* a, const std::string& b)
+{
+    size_t i = 0;
+    for (; a[i] != '\0'; ++i) {
+        if (i >= b.size() || LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return i == b.size();
+}
+
+// The folder path to hand to the file system for a base built so far: the
+// working folder is "" while resolving a relative name.
+std::string Join(const std::string& base, const std::string& component)
+{
+    if (base.empty())
+        return component;
+    if (base.back() == '/')
+        return base + component;
+    return base + "/" + component;
+}
+
+bool NameExists(const std::string& path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of folder whose name equals component but for case. When several
+// do (a folder holding both "Data" and "DATA"), the same one is chosen every
+// time: the first in byte order, whatever order the folder lists them in.
+bool FindIgnoringCase(const std::string& folder, const std::string& component, std::string& found)
+{
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return false;
+    bool any = false;
+    while (const dirent* entry = readdir(dir)) {
+        if (!EqualsIgnoringCase(entry->d_name, component))
+            continue;
+        if (!any || std::strcmp(entry->d_name, found.c_str()) < 0)
+            found = entry->d_name;
+        any = true;
+    }
+    closedir(dir);
+    return any;
+}
+
+} // namespace
+
+std::string ResolvePath(const std::string& name)
+{
+    std::string path = name;
+    for (char& c : path) {
+        if (c == '\\')
+            c = '/';
+    }
+
+    std::string resolved;  // what is returned, built component by component
+    std::string base;      // the same, as far as it names things that exist
+    size_t start = 0;
+    if (!path.empty() && path[0] == '/') {
+        resolved = "/";
+        base = "/";
+        start = 1;
+    }
+
+    bool resolving = true;
+    bool first = true;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos)
+            slash = path.size();
+        std::string component = path.substr(start, slash - start);
+        start = slash + 1;
+
+        if (resolving && !component.empty() && component != "." && component != "..") {
+            if (!NameExists(Join(base, component))) {
+                std::string found;
+                if (FindIgnoringCase(base, component, found))
+                    component = found;
+                else
+                    resolving = false;  // keep the rest as given
+            }
+        }
+        if (!first)
+            resolved += '/';
+        resolved += component;
+        first = false;
+        if (resolving && !component.empty())
+            base = Join(base, component);
+        if (slash == path.size())
+            break;
+    }
+    return resolved;
+}
+
+FILE* OpenFile(const std::string& name, const char* mode)
+{
+    if (!mode)
+        return nullptr;
+    return std::fopen(ResolvePath(name).c_str(), mode);
+}
+
+bool FileExists(const std::string& name)
+{
+    struct stat st;
+    return stat(ResolvePath(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out)
+{
+    out.clear();
+    FILE* file = OpenFile(name, "rb");
+    if (!file)
+        return false;
+    unsigned char buffer[16384];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        out.insert(out.end(), buffer, buffer + got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        out.clear();
+    return !failed;
+}
+
+bool OpenInputStream(const std::string& name, std::ifstream& in, std::ios::openmode mode)
+{
+    if (in.is_open())
+        in.close();
+    in.clear();
+    in.open(ResolvePath(name), mode | std::ios::in);
+    return in.is_open();
+}
+
+bool OpenOutputStream(const std::string& name, std::ofstream& out, std::ios::openmode mode)
+{
+    if (out.is_open())
+        out.close();
+    out.clear();
+    out.open(ResolvePath(name), mode | std::ios::out);
+    return out.is_open();
+}
+
+} // namespace platform

@@ -1,0 +1,154 @@
+#include "xml/XMLParser.h"
+
+#include <expat.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <type_traits>
+
+#include "platform/files.h"
+
+static_assert(std::is_same<XML_Char, char>::value, "expat must be built for char");
+
+namespace {
+
+constexpr size_t kChunkSize = 8192;
+
+// What expat's callbacks are handed for one parse: the reader, and a place to
+// park an exception thrown by one of its handlers so that it never unwinds
+// through expat's C frames.
+struct ParseContext {
+    CXMLParser* reader;
+    XML_Parser parser;
+    std::exception_ptr error;
+};
+
+struct ParserDeleter {
+    void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
+};
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+size_t ReadFromFile(void* source, char* buffer, size_t size)
+{
+    return std::fread(buffer, 1, size, static_cast<FILE*>(source));
+}
+
+size_t ReadFromStream(void* source, char* buffer, size_t size)
+{
+    auto* stream = static_cast<std::istream*>(source);
+    stream->read(buffer, static_cast<std::streamsize>(size));
+    return static_cast<size_t>(stream->gcount());
+}
+
+template <typename Call>
+void Guarded(void* userData, Call call)
+{
+    auto* context = static_cast<ParseContext*>(userData);
+    if (context->error || context->reader->IsParsingStopped())
+        return;
+    try {
+        call(context->reader);
+    } catch (...) {
+        context->error = std::current_exception();
+        XML_StopParser(context->parser, XML_FALSE);
+    }
+}
+
+} // namespace
+
+CXMLParser::CXMLParser() : m_StopParsing(false) {}
+
+bool CXMLParser::LoadXML(const std::string& file)
+{
+    std::unique_ptr<FILE, FileCloser> handle(platform::OpenFile(file, "r"));
+    // Linux opens a folder for reading where Windows refuses; a folder is no file.
+    struct stat info;
+    if (handle && (fstat(fileno(handle.get()), &info) != 0 || S_ISDIR(info.st_mode)))
+        handle.reset();
+    if (!handle) {
+        m_ErrorText = "XML File " + file + " not found";
+        return false;
+    }
+    return ParseChunks(ReadFromFile, handle.get(), file.c_str());
+}
+
+bool CXMLParser::Parse(std::istream& input, const char* name)
+{
+    return ParseChunks(ReadFromStream, &input, name);
+}
+
+bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
+{
+    m_ErrorText.clear();
+    m_StopParsing = false;
+
+    std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
+    ParseContext context{this, parser.get(), nullptr};
+    XML_Error failure = XML_ERROR_NONE;
+
+    if (!parser) {
+        failure = XML_ERROR_NO_MEMORY;
+    } else {
+        XML_SetUserData(parser.get(), &context);
+        XML_SetElementHandler(parser.get(), StartElementHandler, EndElementHandler);
+        XML_SetCharacterDataHandler(parser.get(), CharacterDataHandler);
+
+        char buffer[kChunkSize];
+        for (;;) {
+            const size_t got = read(source, buffer, sizeof buffer);
+            bool ok = XML_Parse(parser.get(), buffer, static_cast<int>(got), XML_FALSE) == XML_STATUS_OK;
+            if (context.error)
+                std::rethrow_exception(context.error);  // parser freed on the way out
+            if (ok && !m_StopParsing && got < sizeof buffer) {
+                // The input has ended: only now can expat tell a document that
+                // is incomplete (empty, cut short) from one still arriving.
+                ok = XML_Parse(parser.get(), buffer, 0, XML_TRUE) == XML_STATUS_OK;
+                if (context.error)
+                    std::rethrow_exception(context.error);
+            }
+            if (!ok) {
+                failure = XML_GetErrorCode(parser.get());
+                break;
+            }
+            if (m_StopParsing || got < sizeof buffer)
+                break;
+        }
+    }
+
+    if (failure == XML_ERROR_NONE)
+        return true;
+
+    char message[512];
+    std::snprintf(message, sizeof message,
+                  "XML Parser error '%s' at line %d when processing input stream( %s )\n",
+                  XML_ErrorString(failure),
+                  parser ? static_cast<int>(XML_GetCurrentLineNumber(parser.get())) : 0,
+                  name ? name : "<UNNAMED>");
+    m_ErrorText = message;
+    return false;
+}
+
+void CXMLParser::StartElementHandler(void* userData, const char* name, const char** attributes)
+{
+    Guarded(userData, [&](CXMLParser* reader) {
+        CXMLAttributes map;
+        for (int i = 0; attributes && attributes[i]; i += 2)
+            map[attributes[i]] = attributes[i + 1];
+        reader->OnStartElement(name, map);
+    });
+}
+
+void CXMLParser::CharacterDataHandler(void* userData, const char* text, int length)
+{
+    Guarded(userData, [&](CXMLParser* reader) { reader->OnCharacterData(std::string(text, length)); });
+}
+
+void CXMLParser::EndElementHandler(void* userData, const char* name)
+{
+    Guarded(userData, [&](CXMLParser* reader) { reader->OnEndElement(name); });
+}

@@ -1,0 +1,175 @@
+#include "platform/win32_fixture.h"
+
+namespace win32test {
+namespace {
+
+TEST_F(Win32Test, WindowOpensHiddenWithClientSizeTitleAndPosition)
+{
+    SDL_Window* sdl = platform::SdlWindowOf(window);
+    ASSERT_NE(sdl, nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(sdl), "The Vantorel");
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_OPENGL);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
+
+    RECT client{-1, -1, -1, -1};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.left, 0);
+    EXPECT_EQ(client.top, 0);
+    EXPECT_EQ(client.right, 320);
+    EXPECT_EQ(client.bottom, 200);
+
+    POINT p{5, 7};
+    ASSERT_TRUE(ClientToScreen(window, &p));
+    EXPECT_EQ(p.x, 15);
+    EXPECT_EQ(p.y, 17);
+
+    // ShowWindow answers whether the window was visible before the call.
+    EXPECT_FALSE(ShowWindow(window, SW_SHOWDEFAULT));
+    EXPECT_FALSE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
+    EXPECT_TRUE(ShowWindow(window, SW_SHOW));
+    EXPECT_TRUE(UpdateWindow(window));
+    EXPECT_TRUE(ShowWindow(window, SW_HIDE));
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
+}
+
+TEST_F(Win32Test, WindowTakesAnOpenGl33CoreContext)
+{
+    SDL_Window* sdl = platform::SdlWindowOf(window);
+    SDL_GLContext context = SDL_GL_CreateContext(sdl);
+    ASSERT_NE(context, nullptr) << SDL_GetError();
+    using GetIntegerv = void (*)(unsigned, int*);
+    auto getIntegerv = reinterpret_cast<GetIntegerv>(SDL_GL_GetProcAddress("glGetIntegerv"));
+    ASSERT_NE(getIntegerv, nullptr);
+    int major = 0, minor = 0, profile = 0;
+    getIntegerv(0x821B /* GL_MAJOR_VERSION */, &major);
+    getIntegerv(0x821C /* GL_MINOR_VERSION */, &minor);
+    getIntegerv(0x9126 /* GL_CONTEXT_PROFILE_MASK */, &profile);
+    SDL_GL_MakeCurrent(sdl, nullptr);
+    SDL_GL_DeleteContext(context);
+    EXPECT_GE(major * 10 + minor, 33);
+    EXPECT_TRUE(profile & 0x1 /* GL_CONTEXT_CORE_PROFILE_BIT */);
+}
+
+TEST_F(Win32Test, ClassesAreFoundByNameWhateverTheCase)
+{
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = RecordingProc;
+    wc.lpszClassName = "WIN32TESTCLASS";
+    EXPECT_EQ(RegisterClassExA(&wc), 0) << "the name is taken in another case";
+    wc.lpszClassName = "Unnamed";
+    wc.lpfnWndProc = nullptr;
+    EXPECT_EQ(RegisterClassExA(&wc), 0) << "a class needs a procedure";
+    EXPECT_EQ(RegisterClassExA(nullptr), 0);
+
+    HWND other = CreateWindowExA(0, "win32testclass", "second", 0, 0, 0, 64, 48, nullptr, nullptr, nullptr,
+                                 nullptr);
+    ASSERT_NE(other, nullptr);
+    opened.push_back(other);
+    EXPECT_NE(other, window);
+
+    // A window keeps its procedure after its class is gone; new windows of the
+    // class cannot be made.
+    EXPECT_TRUE(UnregisterClassA("Win32TestCLASS", nullptr));
+    EXPECT_FALSE(UnregisterClassA(kClass, nullptr));
+    EXPECT_EQ(Open(0, 0, 10, 10), nullptr);
+    MSG m{other, WM_KEYDOWN, VK_SPACE, 0, 0, {0, 0}};
+    DispatchMessageA(&m);
+    ASSERT_EQ(g_Log.size(), 1u);
+    EXPECT_EQ(g_Log[0].window, other);
+    EXPECT_EQ(g_Log[0].message, static_cast<UINT>(WM_KEYDOWN));
+}
+
+TEST_F(Win32Test, DestroyedWindowSeesWmDestroyWhileAliveThenStaysDead)
+{
+    SetCapture(window);
+    ASSERT_TRUE(DestroyWindow(window));
+    ASSERT_EQ(g_Log.size(), 1u);
+    EXPECT_EQ(g_Log[0].message, static_cast<UINT>(WM_DESTROY));
+    EXPECT_TRUE(g_Log[0].sdlWindowAlive) << "the device is released from WM_DESTROY and needs its window";
+
+    EXPECT_EQ(platform::SdlWindowOf(window), nullptr);
+    RECT r{};
+    POINT p{};
+    EXPECT_FALSE(GetClientRect(window, &r));
+    EXPECT_FALSE(ClientToScreen(window, &p));
+    EXPECT_FALSE(ShowWindow(window, SW_SHOW));
+    EXPECT_FALSE(UpdateWindow(window));
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(SetCapture(window), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // Neither a second destroy nor a message for the dead window reaches the procedure.
+    EXPECT_FALSE(DestroyWindow(window));
+    MSG m{window, WM_CLOSE, 0, 0, 0, {0, 0}};
+    EXPECT_EQ(DispatchMessageA(&m), 0);
+    EXPECT_EQ(g_Log.size(), 1u);
+}
+
+TEST_F(Win32Test, CursorShowsWhileTheDisplayCounterIsNotNegative)
+{
+    const int start = ShowCursor(TRUE) - 1;
+    ShowCursor(FALSE);
+    ASSERT_EQ(start, 0) << "the counter starts at 0 with a mouse present";
+
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(ShowCursor(FALSE), -2);
+    EXPECT_EQ(ShowCursor(TRUE), -1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "one show does not undo two hides";
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    EXPECT_EQ(ShowCursor(TRUE), 1);
+    EXPECT_EQ(ShowCursor(FALSE), 0);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+}
+
+TEST_F(Win32Test, CaptureReturnsThePreviousHolder)
+{
+    HWND other = Open(400, 10, 32, 32);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(SetCapture(window), nullptr);
+    EXPECT_EQ(GetCapture(), window);
+    EXPECT_EQ(SetCapture(other), window);
+    EXPECT_EQ(SetCapture(nullptr), other);
+    SetCapture(other);
+    DestroyWindow(other);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Win32Test, FocusFollowsFocusEventsAndSetFocus)
+{
+    HWND other = Open(400, 10, 32, 32);
+    ASSERT_NE(other, nullptr);
+    Drain();
+
+    PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+    MSG m = Next();
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_SETFOCUS));
+    EXPECT_EQ(m.hwnd, window);
+    EXPECT_EQ(GetFocus(), window);
+
+    // Focus lost by a window that no longer has it changes nothing.
+    PushWindowEvent(other, SDL_WINDOWEVENT_FOCUS_LOST);
+    EXPECT_EQ(Next().message, static_cast<UINT>(WM_KILLFOCUS));
+    EXPECT_EQ(GetFocus(), window);
+
+    PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
+    m = Next();
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_KILLFOCUS));
+    EXPECT_EQ(m.hwnd, window);
+    EXPECT_EQ(GetFocus(), nullptr);
+
+    EXPECT_EQ(SetFocus(other), nullptr);
+    EXPECT_EQ(GetFocus(), other);
+    EXPECT_EQ(SetFocus(window), other);
+    DestroyWindow(window);
+    EXPECT_EQ(GetFocus(), nullptr);
+}
+
+} // namespace
+} // namespace win32test

@@ -1,0 +1,17 @@
+#include "datagen/Generator.h"
+#include "datagen/ScreenImages.h"
+
+namespace datagen {
+
+// Listed here rather than registered from each file: a self-registering
+// object in a static library is dropped by the linker when nothing else in
+// its file is referenced.
+const std::vector<Step>& AllSteps()
+{
+    static const std::vector<Step> steps = {
+        {"loading images", GenerateScreenImages},
+    };
+    return steps;
+}
+
+} // namespace datagen
