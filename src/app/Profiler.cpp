@@ -1,0 +1,112 @@
+#include "app/Profiler.h"
+
+#include <sstream>
+
+#include "platform/files.h"
+
+namespace {
+
+// Six significant digits in general notation: "16.6667", "0.0123457".
+std::string FormatMilliseconds(double value)
+{
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+// A zero frequency means the counter was never read (or cannot be): report
+// nothing elapsed rather than dividing by it.
+double ElapsedMilliseconds(std::int64_t from, std::int64_t to, std::int64_t frequency)
+{
+    if (frequency <= 0)
+        return 0.0;
+    return static_cast<double>(to - from) / static_cast<double>(frequency) * 1000.0;
+}
+
+} // namespace
+
+CProfiler::~CProfiler()
+{
+    Close();
+}
+
+void CProfiler::Enable(bool enabled)
+{
+    m_Enabled = enabled;
+}
+
+void CProfiler::Open(const char* path)
+{
+    if (!m_Enabled || path == nullptr)
+        return;
+    Close();
+    // Binary so that each line ends in a single line feed.
+    m_File = platform::OpenFile(path, "wb+");
+}
+
+void CProfiler::Close()
+{
+    if (m_File != nullptr) {
+        std::fclose(m_File);
+        m_File = nullptr;
+    }
+}
+
+void CProfiler::StartTimer()
+{
+    if (!m_Enabled)
+        return;
+    QueryPerformanceFrequency(&m_Frequency);
+    QueryPerformanceCounter(&m_Start);
+}
+
+void CProfiler::StopTimer(std::string label)
+{
+    if (!m_Enabled)
+        return;
+    QueryPerformanceCounter(&m_Current);
+    // m_Frequency stays zero until the first StartTimer, which is also what
+    // makes a stop with no start at all read 0.
+    WriteEntry(label, ElapsedMilliseconds(m_Start.QuadPart, m_Current.QuadPart, m_Frequency.QuadPart), "\t");
+}
+
+void CProfiler::MarkFrameStart(LARGE_INTEGER* counter)
+{
+    if (!m_Enabled || counter == nullptr)
+        return;
+    QueryPerformanceCounter(counter);
+}
+
+float CProfiler::StopTimerFrom(std::string label, const LARGE_INTEGER* from)
+{
+    if (!m_Enabled)
+        return 0.0f;
+    QueryPerformanceFrequency(&m_Frequency);
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    const double ms = from != nullptr
+        ? ElapsedMilliseconds(from->QuadPart, now.QuadPart, m_Frequency.QuadPart)
+        : 0.0;
+    WriteEntry(label, ms, "\t\n");
+    return static_cast<float>(ms);
+}
+
+void CProfiler::Write(std::string text)
+{
+    if (!m_Enabled || m_File == nullptr)
+        return;
+    std::fprintf(m_File, "%s", text.c_str());
+}
+
+void CProfiler::WriteEntry(const std::string& label, double ms, const char* end)
+{
+    if (m_File == nullptr)
+        return;
+    std::fprintf(m_File, "%s\t%s%s", label.c_str(), FormatMilliseconds(ms).c_str(), end);
+}
+
+CProfiler& getProfiler()
+{
+    static CProfiler profiler;
+    return profiler;
+}

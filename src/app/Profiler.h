@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/win32.h"
+
+// The timing log: how long each step of the frame update and of the frame
+// render took, one line per update and one per render, for the whole run.
+// Entries are "label\tmilliseconds\t"; the frame totals end the line.
+class CProfiler {
+public:
+    CProfiler() = default;
+    ~CProfiler();
+    CProfiler(const CProfiler&) = delete;
+    CProfiler& operator=(const CProfiler&) = delete;
+
+    // Every other operation but Close does nothing while disabled.
+    void Enable(bool enabled);
+    // Creates or empties the file. A failed open is silent and leaves the
+    // profiler timing but writing nothing.
+    void Open(const char* path);
+    // Closes the log (flushing it); safe when nothing is open.
+    void Close();
+
+    // Starts timing a step.
+    void StartTimer();
+    // Writes "label\t<ms since the last StartTimer>\t". Before any StartTimer
+    // there is no start to measure from: the entry reads 0.
+    void StopTimer(std::string label);
+
+    // Reads the counter into a frame-start reading for StopTimerFrom.
+    void MarkFrameStart(LARGE_INTEGER* counter);
+    // Writes "label\t<ms since from>\t\n", ending the line, and returns the
+    // milliseconds (0 while disabled or without a reading to start from).
+    float StopTimerFrom(std::string label, const LARGE_INTEGER* from);
+
+    // Writes the text as it stands.
+    void Write(std::string text);
+
+private:
+    void WriteEntry(const std::string& label, double ms, const char* end);
+
+    FILE* m_File = nullptr;
+    LARGE_INTEGER m_Start{};
+    LARGE_INTEGER m_Current{};
+    LARGE_INTEGER m_Frequency{};
+    bool m_Enabled = false;
+};
+
+CProfiler& getProfiler();

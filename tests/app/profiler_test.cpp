@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "app/Profiler.h"
+#include "platform/win32.h"
+
+namespace {
+
+// A counter the test sets tick by tick, so every duration is exact.
+class TickClock : public platform::Clock {
+public:
+    explicit TickClock(std::int64_t frequency) : frequency_(frequency) {}
+    std::int64_t Ticks() override { return ticks_; }
+    std::int64_t TicksPerSecond() override { return frequency_; }
+    void Sleep(DWORD milliseconds) override { ticks_ += frequency_ * milliseconds / 1000; }
+    void Add(std::int64_t ticks) { ticks_ += ticks; }
+
+private:
+    std::int64_t ticks_ = 1000000; // not zero: a reading of 0 must not look like a start
+    std::int64_t frequency_;
+};
+
+class ProfilerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::SetClock(&clock_);
+        path_ = ::testing::TempDir() + "vantorel_log_" + std::to_string(getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+        std::remove(path_.c_str());
+    }
+    void TearDown() override
+    {
+        platform::SetClock(nullptr);
+        std::remove(path_.c_str());
+    }
+
+    std::string ReadLog() const
+    {
+        std::ifstream in(path_, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    bool LogExists() const { return std::ifstream(path_).good(); }
+
+    void OpenEnabled(CProfiler& profiler)
+    {
+        profiler.Enable(true);
+        profiler.Open(path_.c_str());
+    }
+
+    TickClock clock_{1000}; // one tick per millisecond
+    std::string path_;
+};
+
+TEST_F(ProfilerTest, FrameLineKeepsOrderAndEndsWithTotal)
+{
+    {
+        std::ofstream old(path_, std::ios::binary);
+        old << "last run's frames\n";
+    }
+    CProfiler profiler;
+    OpenEnabled(profiler);
+    LARGE_INTEGER frameStart{};
+
+    for (int frame = 0; frame < 2; ++frame) {
+        profiler.MarkFrameStart(&frameStart);
+        profiler.Write("UPDATE\t");
+        clock_.Add(1);
+        profiler.StartTimer();
+        clock_.Add(5);
+        profiler.StopTimer("UpdateEnemies: ");
+        profiler.StartTimer();
+        clock_.Add(2);
+        profiler.StopTimer("UpdatePlayer: ");
+        EXPECT_FLOAT_EQ(profiler.StopTimerFrom("TOTAL_UPDATE: ", &frameStart), 8.0f);
+    }
+    profiler.Close();
+    // The old run's log is gone: the file holds only this run's lines.
+    const std::string line = "UPDATE\tUpdateEnemies: \t5\tUpdatePlayer: \t2\tTOTAL_UPDATE: \t8\t\n";
+    EXPECT_EQ(ReadLog(), line + line);
+}
+
+TEST_F(ProfilerTest, StopWithoutNewStartMeasuresFromTheLastStart)
+{
+    CProfiler profiler;
+    OpenEnabled(profiler);
+    profiler.StartTimer();
+    clock_.Add(5);
+    profiler.StopTimer("A: ");
+    clock_.Add(3);
+    profiler.StopTimer("B: ");
+    profiler.Close();
+    EXPECT_EQ(ReadLog(), "A: \t5\tB: \t8\t");
+}
+
+TEST_F(ProfilerTest, MillisecondsUseSixSignificantDigits)
+{
+    TickClock fine(3000000);
+    platform::SetClock(&fine);
+    CProfiler profiler;
+    OpenEnabled(profiler);
+    profiler.StartTimer();
+    fine.Add(50000); // 16.666... ms
+    profiler.StopTimer("Render: ");
+    profiler.StartTimer();
+    fine.Add(37); // 0.012333... ms
+    profiler.StopTimer("Tiny: ");
+    profiler.Close();
+    EXPECT_EQ(ReadLog(), "Render: \t16.6667\tTiny: \t0.0123333\t");
+}
+
+TEST_F(ProfilerTest, DisabledProfilerWritesNothing)
+{
+    CProfiler profiler;
+    profiler.Open(path_.c_str());
+    EXPECT_FALSE(LogExists()) << "a disabled profiler must not create the log";
+
+    OpenEnabled(profiler);
+    profiler.Write("UPDATE\t");
+    profiler.Enable(false);
+    LARGE_INTEGER frameStart{};
+    frameStart.QuadPart = clock_.Ticks();
+    profiler.StartTimer();
+    clock_.Add(4);
+    profiler.StopTimer("A: ");
+    profiler.Write("RENDER\t");
+    EXPECT_EQ(profiler.StopTimerFrom("TOTAL: ", &frameStart), 0.0f);
+    profiler.Close();
+    EXPECT_EQ(ReadLog(), "UPDATE\t");
+}
+
+TEST_F(ProfilerTest, FailedOpenStillTimesButWritesNothing)
+{
+    const std::string missing = ::testing::TempDir() + "vantorel_no_such_folder_" +
+                                std::to_string(getpid()) + "/log.txt";
+    CProfiler profiler;
+    profiler.Enable(true);
+    profiler.Open(missing.c_str());
+
+    LARGE_INTEGER frameStart{};
+    profiler.MarkFrameStart(&frameStart);
+    profiler.Write("UPDATE\t");
+    profiler.StartTimer();
+    clock_.Add(6);
+    profiler.StopTimer("A: ");
+    EXPECT_FLOAT_EQ(profiler.StopTimerFrom("TOTAL_UPDATE: ", &frameStart), 6.0f);
+    profiler.Close();
+    profiler.Close();
+    EXPECT_FALSE(std::ifstream(missing).good());
+}
+
+// Nothing to measure from - no start yet, no frame reading, a counter that
+// reports no frequency - reads 0 instead of dividing by nothing.
+TEST_F(ProfilerTest, StopsWithNothingToMeasureFromReadZero)
+{
+    CProfiler profiler;
+    OpenEnabled(profiler);
+    clock_.Add(5);
+    profiler.StopTimer("NoStart: ");
+    EXPECT_EQ(profiler.StopTimerFrom("NoReading: ", nullptr), 0.0f);
+
+    TickClock broken(0);
+    platform::SetClock(&broken);
+    LARGE_INTEGER frameStart{};
+    profiler.MarkFrameStart(&frameStart);
+    profiler.StartTimer();
+    broken.Add(10);
+    profiler.StopTimer("NoFrequency: ");
+    const float total = profiler.StopTimerFrom("TOTAL: ", &frameStart);
+    profiler.Close();
+    EXPECT_TRUE(std::isfinite(total));
+    EXPECT_EQ(total, 0.0f);
+    EXPECT_EQ(ReadLog(), "NoStart: \t0\tNoReading: \t0\t\nNoFrequency: \t0\tTOTAL: \t0\t\n");
+}
+
+} // namespace
