@@ -1,4 +1,6 @@
 #include "datagen/Generator.h"
+#include "datagen/MeshLevels.h"
+#include "datagen/MeshTextures.h"
 #include "datagen/ScreenImages.h"
 
 namespace datagen {
@@ -10,6 +12,8 @@ const std::vector<Step>& AllSteps()
 {
     static const std::vector<Step> steps = {
         {"loading images", GenerateScreenImages},
+        {"mesh textures", GenerateMeshTextures},
+        {"level meshes", GenerateLevelMeshes},
     };
     return steps;
 }

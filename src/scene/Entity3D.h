@@ -1,0 +1,113 @@
+// Everything the effect manager draws as an object: a placement, geometry,
+// up to three textures and the effect technique to use in each render pass.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/d3dx9math.h"
+#include "scene/Location.h"
+#include "xml/XMLParser.h"
+
+class IVertexBuffer;
+struct IDirect3DTexture9;
+struct ID3DXEffect;
+
+class IEntidad3D {
+public:
+    // Reads the render entries of one entity out of "data/XML/techniques.xml":
+    //   <technique_associations>
+    //     <Entity name="box"> <render technique="T" state="Base"/> ... </Entity>
+    //   </technique_associations>
+    // A render element without technique means "basicTech", without state
+    // "base" (pass names are case-sensitive: the game's passes start with a
+    // capital). Entity elements carrying the entity's name add up; a later
+    // render of the same state wins.
+    class CEntityTechsParser : public CXMLParser {
+    public:
+        explicit CEntityTechsParser(IEntidad3D* entity);
+
+        void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
+        void OnEndElement(const std::string& name) override;
+
+        // Parses the file and, only when it reads through without an error,
+        // hands the collected map to the entity: a document with no element
+        // for the entity empties its map, a missing or broken file keeps it.
+        bool Load(const std::string& file);
+
+    private:
+        IEntidad3D* m_Entity;
+        std::map<std::string, std::string> m_Collected;
+        bool m_Collecting = false;
+        bool m_Replace = false;
+    };
+
+    IEntidad3D();
+    // Virtual so that an owner holding a base pointer destroys the whole object.
+    virtual ~IEntidad3D();
+
+    // Sets the device's world transform to the entity's and draws its mesh;
+    // with debugDraw, the mesh's debug view follows.
+    virtual void Render(bool debugDraw) = 0;
+    // Loads what the entity needs by name.
+    virtual void Init(const std::string& name) = 0;
+    // Hands skinning matrices to the effect (animated entities only).
+    virtual void UploadBones() = 0;
+
+    CLocation& GetTransform() { return m_Transform; }
+    const CLocation& GetTransform() const { return m_Transform; }
+
+    // Diffuse, lightmap, normal map, in that order where all three are given.
+    // Not owned: the texture cache keeps them.
+    std::vector<IDirect3DTexture9*>& GetTextures() { return m_Textures; }
+    void SetTextures(std::vector<IDirect3DTexture9*> textures);
+    // The texture in a slot, null when the list is shorter: renderers ask for
+    // slots 0 to 2 whatever an entity was given.
+    IDirect3DTexture9* GetTexture(std::size_t slot) const;
+
+    // Not owned: shared through the mesh cache or a model record.
+    IVertexBuffer* GetMesh() const { return m_Mesh; }
+    std::string GetName() const { return m_Name; }
+    ID3DXEffect* GetEffect() const { return m_Effect; }
+    void SetEffect(ID3DXEffect* effect) { m_Effect = effect; }
+
+    // The technique for the current pass; a pass with no entry gets an empty
+    // entry and "" (which selects no technique).
+    std::string GetCurrentTechnique();
+    void SetTechniqueMap(std::map<std::string, std::string> techniques);
+    const std::map<std::string, std::string>& GetTechniqueMap() const { return m_Techniques; }
+    // Replaces the map with this entity's entries of "data/XML/techniques.xml"
+    // when that file reads through; otherwise the map stays as it is.
+    void LoadTechniques();
+
+    // The key into the technique map ("Base" for drawn entities; states such
+    // as "Dead" or "Vanish" switch a character's look).
+    const std::string& GetCurrentPass() const { return m_CurrentPass; }
+    void SetCurrentPass(const std::string& pass) { m_CurrentPass = pass; }
+
+    // The radius of the sphere the frustum test uses, around the world
+    // matrix's translation.
+    float GetRadius() const { return m_Radius; }
+    void SetRadius(float radius) { m_Radius = radius; }
+    // A hidden entity is skipped by the culled draw; still shown by default.
+    bool IsVisible() const { return m_Visible; }
+    void SetVisible(bool visible) { m_Visible = visible; }
+
+    // The world matrix the velocity pass drew last frame.
+    const D3DXMATRIX& GetPreviousWorld() const { return m_PreviousWorld; }
+    void StorePreviousWorld() { m_PreviousWorld = m_Transform.GetMatrix(); }
+
+protected:
+    CLocation m_Transform;
+    IVertexBuffer* m_Mesh;
+    std::vector<IDirect3DTexture9*> m_Textures;
+    ID3DXEffect* m_Effect;
+    std::string m_Name;
+    std::map<std::string, std::string> m_Techniques;
+    std::string m_CurrentPass;
+    float m_Radius;
+    bool m_Visible;
+    D3DXMATRIX m_PreviousWorld;
+};

@@ -1,0 +1,85 @@
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include <gtest/gtest.h>
+#include <stb_image.h>
+
+#include "TempFolder.h"
+#include "datagen/MeshTextures.h"
+
+namespace {
+
+// The step writes exactly the names it announces (the layouts are checked
+// against that list), each a small image that decodes, and the same bytes
+// on the next run.
+TEST(MeshTextures, WritesTheAnnouncedImagesTheSameEveryRun)
+{
+    TempFolder folder;
+    datagen::Output out(folder.Path());
+    datagen::GenerateMeshTextures(out);
+    EXPECT_TRUE(out.Failures().empty());
+
+    std::set<std::string> expected;
+    for (const std::string& name : datagen::MeshTextureNames())
+        expected.insert(std::string(datagen::kTextureFolder) + name);
+    EXPECT_EQ(std::set<std::string>(out.Files().begin(), out.Files().end()), expected);
+
+    for (const std::string& file : out.Files()) {
+        int w = 0, h = 0, channels = 0;
+        unsigned char* pixels = stbi_load((folder.Path() / file).string().c_str(), &w, &h, &channels, 4);
+        ASSERT_NE(pixels, nullptr) << file;
+        stbi_image_free(pixels);
+        EXPECT_LE(std::max(w, h), 256) << file;
+    }
+
+    datagen::Output again(folder.Path());
+    datagen::GenerateMeshTextures(again);
+    EXPECT_EQ(again.Written(), 0);
+    EXPECT_EQ(again.Unchanged(), static_cast<int>(expected.size()));
+}
+
+// Textures repeat over every surface, so the noise they come from must meet
+// itself at the edges.
+TEST(MeshTextures, NoiseWrapsWithoutASeam)
+{
+    for (float v : {0.0f, 0.3f, 0.77f}) {
+        EXPECT_FLOAT_EQ(datagen::TileNoise(0.25f, v, 8, 4, 3), datagen::TileNoise(1.25f, v, 8, 4, 3));
+        EXPECT_NEAR(datagen::TileFbm(0.9999f, v, 8, 8, 4, 3), datagen::TileFbm(0.0f, v, 8, 8, 4, 3), 0.01f);
+        EXPECT_NEAR(datagen::TileFbm(v, 0.9999f, 8, 8, 4, 3), datagen::TileFbm(v, 0.0f, 8, 8, 4, 3), 0.01f);
+    }
+    float low = 1, high = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const float n = datagen::TileNoise(i * 0.0137f, i * 0.0291f, 16, 16, 9);
+        low = std::min(low, n);
+        high = std::max(high, n);
+    }
+    EXPECT_GE(low, 0.0f);
+    EXPECT_LT(high, 1.0f);
+    EXPECT_GT(high - low, 0.5f);
+}
+
+TEST(MeshTextures, NormalMapsLeanAwayFromTheRise)
+{
+    const int size = 8;
+    std::vector<float> flat(size * size, 0.5f);
+    const datagen::Canvas level = datagen::NormalMapFromHeights(flat, size, 2.0f);
+    EXPECT_EQ(level.Get(3, 3), (datagen::Rgba{128, 128, 255, 255}));
+
+    // Rising along +u: the normal leans towards -u (red below the middle),
+    // green untouched; rising down the image: green below the middle.
+    std::vector<float> alongU(size * size), alongV(size * size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            alongU[y * size + x] = 0.1f * x;
+            alongV[y * size + x] = 0.1f * y;
+        }
+    const datagen::Rgba u = datagen::NormalMapFromHeights(alongU, size, 5.0f).Get(3, 3);
+    EXPECT_LT(u.r, 120);
+    EXPECT_EQ(u.g, 128);
+    const datagen::Rgba v = datagen::NormalMapFromHeights(alongV, size, 5.0f).Get(3, 3);
+    EXPECT_EQ(v.r, 128);
+    EXPECT_LT(v.g, 120);
+}
+
+} // namespace
