@@ -1,0 +1,7 @@
+#include "player/Player.h"
+
+CPlayer* getPlayer()
+{
+    static CPlayer player;
+    return &player;
+}

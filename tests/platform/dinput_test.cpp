@@ -1,0 +1,286 @@
+// Our DirectInput: creation, the device protocol, focus, and the mouse fed by
+// SDL's events.
+
+#include "platform/dinput.h"
+
+#include "win32_fixture.h"
+
+#include <cstring>
+#include <set>
+
+namespace win32test {
+namespace {
+
+class DirectInputTest : public Win32Test {
+protected:
+    void SetUp() override
+    {
+        Win32Test::SetUp();
+        void* object = nullptr;
+        ASSERT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, &object, nullptr), DI_OK);
+        di = static_cast<IDirectInput8A*>(object);
+        platform::SetDirectInputSource(&fake);
+    }
+    void TearDown() override
+    {
+        for (IDirectInputDevice8A* d : devices)
+            d->Release();
+        if (di)
+            di->Release();
+        platform::SetDirectInputSource(nullptr);
+        Win32Test::TearDown();
+    }
+
+    // A non-exclusive foreground device on the test window, not yet acquired.
+    IDirectInputDevice8A* Device(bool mouse)
+    {
+        IDirectInputDevice8A* d = nullptr;
+        EXPECT_EQ(di->CreateDevice(mouse ? GUID_SysMouse : GUID_SysKeyboard, &d, nullptr), DI_OK);
+        if (!d)
+            return nullptr;
+        devices.push_back(d);
+        EXPECT_EQ(d->SetDataFormat(mouse ? &c_dfDIMouse : &c_dfDIKeyboard), DI_OK);
+        EXPECT_EQ(d->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DI_OK);
+        return d;
+    }
+
+    DIMOUSESTATE Read(IDirectInputDevice8A* mouse)
+    {
+        DIMOUSESTATE s{};
+        EXPECT_EQ(mouse->GetDeviceState(sizeof(s), &s), DI_OK);
+        return s;
+    }
+
+    IDirectInput8A* di = nullptr;
+    std::vector<IDirectInputDevice8A*> devices;
+    platform::FakeDirectInput fake;
+};
+
+TEST(DirectInputCreate, RefusesWhatTheGameWouldNeverAskFor)
+{
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0700, IID_IDirectInput8A, &object, nullptr), DIERR_OLDDIRECTINPUTVERSION);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0900, IID_IDirectInput8A, &object, nullptr), DIERR_BETADIRECTINPUTVERSION);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, GUID_SysMouse, &object, nullptr), DIERR_NOINTERFACE);
+    int outer = 0;
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, &object, &outer), DIERR_INVALIDPARAM);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, nullptr, nullptr), DIERR_INVALIDPARAM);
+    EXPECT_TRUE(GUID_SysMouse != GUID_SysKeyboard);
+}
+
+TEST_F(DirectInputTest, OnlyTheKeyboardAndTheMouseExist)
+{
+    IDirectInputDevice8A* d = reinterpret_cast<IDirectInputDevice8A*>(1);
+    EXPECT_EQ(di->CreateDevice(IID_IDirectInput8A, &d, nullptr), DIERR_DEVICENOTREG);
+    EXPECT_EQ(d, nullptr);
+    EXPECT_EQ(di->CreateDevice(GUID_SysKeyboard, nullptr, nullptr), DIERR_INVALIDPARAM);
+}
+
+TEST_F(DirectInputTest, ADeviceKeepsItsDirectInputObjectAlive)
+{
+    IDirectInputDevice8A* d = nullptr;
+    ASSERT_EQ(di->CreateDevice(GUID_SysMouse, &d, nullptr), DI_OK);
+    EXPECT_EQ(di->Release(), 1u); // the device still holds one
+    di = nullptr;
+    EXPECT_EQ(d->AddRef(), 2u);
+    EXPECT_EQ(d->Release(), 1u);
+    EXPECT_EQ(d->Release(), 0u); // frees the device, then the object
+}
+
+TEST_F(DirectInputTest, TheProtocolIsCheckedStepByStep)
+{
+    IDirectInputDevice8A* k = nullptr;
+    ASSERT_EQ(di->CreateDevice(GUID_SysKeyboard, &k, nullptr), DI_OK);
+    devices.push_back(k);
+    BYTE keys[256];
+    EXPECT_EQ(k->Acquire(), DIERR_INVALIDPARAM); // no data format yet
+    EXPECT_EQ(k->SetDataFormat(&c_dfDIMouse), DIERR_INVALIDPARAM);
+    EXPECT_EQ(k->SetDataFormat(nullptr), DIERR_INVALIDPARAM);
+    EXPECT_EQ(k->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    EXPECT_EQ(k->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE), DIERR_INVALIDPARAM);
+    EXPECT_EQ(k->SetCooperativeLevel(window, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
+              DIERR_INVALIDPARAM);
+    EXPECT_EQ(k->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND), DIERR_INVALIDPARAM);
+    EXPECT_EQ(k->SetCooperativeLevel(window, 10), DI_OK);
+    EXPECT_EQ(k->GetDeviceState(sizeof(keys), keys), DIERR_NOTACQUIRED);
+    SetFocus(window);
+    EXPECT_EQ(k->Acquire(), DI_OK);
+    EXPECT_EQ(k->Acquire(), DI_NOEFFECT);
+    EXPECT_EQ(k->SetDataFormat(&c_dfDIKeyboard), DIERR_INVALIDPARAM); // not while acquired
+    EXPECT_EQ(k->GetDeviceState(255, keys), DIERR_INVALIDPARAM);
+    EXPECT_EQ(k->GetDeviceState(sizeof(keys), nullptr), DIERR_INVALIDPARAM);
+    EXPECT_EQ(k->GetDeviceState(sizeof(keys), keys), DI_OK);
+    EXPECT_EQ(k->Unacquire(), DI_OK);
+    EXPECT_EQ(k->Unacquire(), DI_NOEFFECT);
+}
+
+TEST_F(DirectInputTest, AForegroundDeviceReadsOnlyWhileItsWindowHasTheFocus)
+{
+    IDirectInputDevice8A* k = Device(false);
+    fake.SetKey(DIK_W, true);
+    BYTE keys[256];
+
+    SetFocus(nullptr);
+    EXPECT_EQ(k->Acquire(), DIERR_OTHERAPPHASPRIO);
+    std::memset(keys, 0x11, sizeof(keys));
+    EXPECT_EQ(k->GetDeviceState(sizeof(keys), keys), DIERR_NOTACQUIRED);
+    EXPECT_EQ(keys[DIK_W], 0x11); // untouched on failure
+
+    SetFocus(window);
+    ASSERT_EQ(k->Acquire(), DI_OK);
+    ASSERT_EQ(k->GetDeviceState(sizeof(keys), keys), DI_OK);
+    EXPECT_EQ(keys[DIK_W], 0x80);
+    EXPECT_EQ(keys[DIK_S], 0);
+
+    // Another window takes the focus: the input is lost and stays lost.
+    HWND other = Open(200, 10, 32, 32);
+    SetFocus(other);
+    std::memset(keys, 0x11, sizeof(keys));
+    EXPECT_EQ(k->GetDeviceState(sizeof(keys), keys), DIERR_INPUTLOST);
+    EXPECT_EQ(keys[DIK_W], 0x11);
+    EXPECT_EQ(k->GetDeviceState(sizeof(keys), keys), DIERR_NOTACQUIRED);
+    EXPECT_EQ(k->Acquire(), DIERR_OTHERAPPHASPRIO);
+}
+
+TEST_F(DirectInputTest, ABackgroundDeviceReadsWithoutTheFocus)
+{
+    IDirectInputDevice8A* k = Device(false);
+    ASSERT_EQ(k->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    SetFocus(nullptr);
+    fake.SetKey(DIK_ESCAPE, true);
+    ASSERT_EQ(k->Acquire(), DI_OK);
+    BYTE keys[256];
+    ASSERT_EQ(k->GetDeviceState(sizeof(keys), keys), DI_OK);
+    EXPECT_EQ(keys[DIK_ESCAPE], 0x80);
+}
+
+TEST_F(DirectInputTest, EachMouseCountsTheMovementSinceItsOwnLastRead)
+{
+    SetFocus(window);
+    IDirectInputDevice8A* a = Device(true);
+    IDirectInputDevice8A* b = Device(true);
+    platform::FeedMouseInput(100, 100, 120); // before any acquisition: lost
+    ASSERT_EQ(a->Acquire(), DI_OK);
+    platform::FeedMouseInput(3, -2, 0);
+    ASSERT_EQ(b->Acquire(), DI_OK);
+    platform::FeedMouseInput(1, 1, -240);
+    fake.SetButton(1, true);
+
+    DIMOUSESTATE s = Read(a);
+    EXPECT_EQ(s.lX, 4);
+    EXPECT_EQ(s.lY, -1);
+    EXPECT_EQ(s.lZ, -240);
+    EXPECT_EQ(s.rgbButtons[0], 0);
+    EXPECT_EQ(s.rgbButtons[1], 0x80);
+    s = Read(a);
+    EXPECT_EQ(s.lX, 0);
+    EXPECT_EQ(s.lZ, 0);
+    EXPECT_EQ(s.rgbButtons[1], 0x80); // buttons are as they are now
+
+    s = Read(b);
+    EXPECT_EQ(s.lX, 1);
+    EXPECT_EQ(s.lY, 1);
+    EXPECT_EQ(s.lZ, -240);
+
+    // An unacquired mouse gathers nothing, and forgets what it had not read.
+    platform::FeedMouseInput(9, 9, 0);
+    ASSERT_EQ(b->Unacquire(), DI_OK);
+    platform::FeedMouseInput(5, 5, 0);
+    ASSERT_EQ(b->Acquire(), DI_OK);
+    EXPECT_EQ(Read(b).lX, 0);
+    EXPECT_EQ(Read(a).lX, 14);
+}
+
+TEST_F(DirectInputTest, SdlMotionAndWheelEventsMoveTheMouse)
+{
+    SetFocus(window);
+    IDirectInputDevice8A* m = Device(true);
+    ASSERT_EQ(m->Acquire(), DI_OK);
+
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = IdOf(window);
+    e.motion.xrel = -7;
+    e.motion.yrel = 9;
+    Push(e);
+    Push(e);
+    SDL_Event w{};
+    w.type = SDL_MOUSEWHEEL;
+    w.wheel.windowID = IdOf(window);
+    w.wheel.y = 2;
+    w.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    Push(w);
+    w.wheel.y = 1;
+    w.wheel.direction = SDL_MOUSEWHEEL_FLIPPED; // "natural" scrolling: the finger moved down
+    Push(w);
+    // Touch screens send their own mouse events; they are not the mouse.
+    SDL_Event touch = e;
+    touch.motion.which = SDL_TOUCH_MOUSEID;
+    Push(touch);
+    Drain();
+
+    DIMOUSESTATE s = Read(m);
+    EXPECT_EQ(s.lX, -14);
+    EXPECT_EQ(s.lY, 18);
+    EXPECT_EQ(s.lZ, 120); // 2 notches up, 1 down
+}
+
+TEST_F(DirectInputTest, AMouseLetsGoAsSoonAsItsWindowLosesTheFocus)
+{
+    SetFocus(window);
+    IDirectInputDevice8A* m = Device(true);
+    ASSERT_EQ(m->Acquire(), DI_OK);
+    PushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
+    // No read was needed to notice.
+    DIMOUSESTATE s{};
+    EXPECT_EQ(m->GetDeviceState(sizeof(s), &s), DIERR_NOTACQUIRED);
+    platform::FeedMouseInput(5, 5, 0);
+    Drain();
+
+    // Another window's focus is no business of this mouse.
+    HWND other = Open(200, 10, 32, 32);
+    SetFocus(window);
+    ASSERT_EQ(m->Acquire(), DI_OK);
+    PushWindowEvent(other, SDL_WINDOWEVENT_FOCUS_LOST);
+    platform::FeedMouseInput(2, 0, 0);
+    EXPECT_EQ(Read(m).lX, 2);
+    Drain();
+}
+
+TEST(DikFromSdlScancode, KeysKeepTheirPositions)
+{
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_W), DIK_W);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_W), 0x11);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_A), 0x1E);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_S), 0x1F);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_D), 0x20);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_SPACE), 0x39);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_RETURN), 28);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_UP), 200);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_DOWN), 208);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_LEFT), 203);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_RIGHT), 205);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_RCTRL), 0x9D);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_KP_PLUS), DIK_ADD);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_KP_MINUS), DIK_SUBTRACT);
+    // Keys DirectInput has no code for, and numbers that are no scancode.
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_SCANCODE_AC_BACK), 0);
+    EXPECT_EQ(platform::DikFromSdlScancode(-1), 0);
+    EXPECT_EQ(platform::DikFromSdlScancode(SDL_NUM_SCANCODES), 0);
+
+    // Two keys share a code only where two keyboards put one key in one place.
+    std::set<int> seen;
+    int shared = 0;
+    for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) {
+        int dik = platform::DikFromSdlScancode(sc);
+        if (dik && !seen.insert(dik).second)
+            ++shared;
+    }
+    EXPECT_EQ(shared, 1); // the ISO '#' key and the US backslash
+    EXPECT_GE(seen.size(), 100u);
+}
+
+} // namespace
+} // namespace win32test
