@@ -1,0 +1,137 @@
+#include "app/Startup.h"
+
+#include <cstdio>
+
+#include "app/MainConfig.h"
+#include "render/DrawHelper.h"
+#include "render/TextureManager.h"
+
+bool windowed = true;
+bool move_cursor = true;
+int width = 800;
+int height = 600;
+std::string debug_font;
+int debug_font_size = 20;
+HWND MainWindow = nullptr;
+IDirect3DDevice9* D3DDevice = nullptr;
+IDirect3D9* Direct3D = nullptr;
+float ClientWidth = 0.0f;
+float ClientHeight = 0.0f;
+
+// --- CConfiguration ------------------------------------------------------------------
+
+CConfiguration::CConfiguration()
+{
+    SetDefaults();
+}
+
+void CConfiguration::SetDefaults()
+{
+    windowed = true;
+    width = 800;
+    height = 600;
+    move_cursor = true;
+    debug_font_size = 20;
+    fps_list_size = 60;
+    debug_font.clear();
+}
+
+void CConfiguration::OnStartElement(const std::string& name, CXMLAttributes& attributes)
+{
+    if (name != "PROPERTIES")
+        return;
+    windowed = attributes.GetBool("windowed", true);
+    move_cursor = attributes.GetBool("move_cursor", true);
+    width = attributes.GetInt("width", 800);
+    height = attributes.GetInt("height", 600);
+    fps_list_size = attributes.GetInt("fps_list_size", 60);
+    debug_font = attributes.GetString("debug_font", "");
+    debug_font_size = attributes.GetInt("debug_font_size", 20);
+}
+
+// --- device --------------------------------------------------------------------------
+
+AdapterChoice ChooseAdapter(const std::vector<std::string>& descriptions)
+{
+    for (size_t i = 0; i < descriptions.size(); ++i) {
+        if (descriptions[i].find("PerfHUD") != std::string::npos)
+            return {static_cast<UINT>(i), D3DDEVTYPE_REF};
+    }
+    return {0, D3DDEVTYPE_HAL};
+}
+
+HRESULT InitD3D(HWND window)
+{
+    GameTimeScale = 1.0f;
+
+    Direct3D = Direct3DCreate9(D3D_SDK_VERSION);
+    if (!Direct3D)
+        return E_FAIL;
+
+    D3DPRESENT_PARAMETERS params = {};
+    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    params.EnableAutoDepthStencil = TRUE;
+    params.AutoDepthStencilFormat = D3DFMT_D24S8;
+    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    if (windowed) {
+        params.Windowed = TRUE;
+        params.BackBufferFormat = D3DFMT_UNKNOWN;
+    } else {
+        params.Windowed = FALSE;
+        params.BackBufferFormat = D3DFMT_X8R8G8B8;
+        params.BackBufferWidth = width;
+        params.BackBufferHeight = height;
+    }
+
+    std::vector<std::string> descriptions;
+    const UINT adapters = Direct3D->GetAdapterCount();
+    for (UINT i = 0; i < adapters; ++i) {
+        D3DADAPTER_IDENTIFIER9 identifier = {};
+        Direct3D->GetAdapterIdentifier(i, 0, &identifier);
+        identifier.Description[sizeof(identifier.Description) - 1] = '\0';
+        descriptions.push_back(identifier.Description);
+    }
+    const AdapterChoice choice = ChooseAdapter(descriptions);
+
+    const HRESULT hr = Direct3D->CreateDevice(choice.adapter, choice.type, window,
+                                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &D3DDevice);
+    if (FAILED(hr)) {
+        D3DDevice = nullptr;
+        char message[64];
+        std::snprintf(message, sizeof(message), "CreateDevice hr = %08x\n", static_cast<unsigned>(hr));
+        OutputDebugStringA(message);
+        return E_FAIL;
+    }
+
+    RECT client = {};
+    GetClientRect(window, &client);
+    ClientWidth = static_cast<float>(client.right);
+    ClientHeight = static_cast<float>(client.bottom);
+
+    D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    D3DDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+    D3DDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    return S_OK;
+}
+
+void DrawLoadingImage(std::string file)
+{
+    if (!D3DDevice)
+        return;
+    if (SUCCEEDED(D3DDevice->BeginScene()))
+        getDrawHelper().DrawFullScreenTexture(getTextureManager().GetTexture(file), 1.0f);
+    D3DDevice->EndScene();
+    D3DDevice->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+void ReleaseDevice()
+{
+    if (D3DDevice) {
+        D3DDevice->Release();
+        D3DDevice = nullptr;
+    }
+    if (Direct3D) {
+        Direct3D->Release();
+        Direct3D = nullptr;
+    }
+}
