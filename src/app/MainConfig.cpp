@@ -1,5 +1,7 @@
 #include "app/MainConfig.h"
 
+#include "script/ScriptHost.h"
+
 namespace {
 
 std::map<std::string, bool>& MainConfigTable()
@@ -69,6 +71,5 @@ void SetTimeScale(float value)
 
 void updateLuaFile(const std::string& file)
 {
-    // Runs through the script host's file runner once the script host exists.
-    return;
+    getScriptHost().DoFile(file);
 }

@@ -3,8 +3,14 @@
 #include <cstdio>
 
 #include "app/MainConfig.h"
+#include "gui/Subtitles.h"
+#include "render/Bloom.h"
 #include "render/DrawHelper.h"
+#include "render/RenderTarget.h"
 #include "render/TextureManager.h"
+#include "scene/LightCamera.h"
+#include "scene/ParticleManager.h"
+#include "scene/SceneManager.h"
 
 bool windowed = true;
 bool move_cursor = true;
@@ -47,6 +53,9 @@ void CConfiguration::OnStartElement(const std::string& name, CXMLAttributes& att
     fps_list_size = attributes.GetInt("fps_list_size", 60);
     debug_font = attributes.GetString("debug_font", "");
     debug_font_size = attributes.GetInt("debug_font_size", 20);
+    // The language is not a setting of ours: the subtitles keep it, and the
+    // screens and the loading images ask them.
+    getSubtitulos().english = attributes.GetBool("english", false);
 }
 
 // --- device --------------------------------------------------------------------------
@@ -108,9 +117,19 @@ HRESULT InitD3D(HWND window)
     ClientWidth = static_cast<float>(client.right);
     ClientHeight = static_cast<float>(client.bottom);
 
+    CreateScreenTargets(D3DDevice, static_cast<int>(ClientWidth), static_cast<int>(ClientHeight));
+    getParticleManager().Init(ShadowMapTarget, "data/XML/particleTypes.xml");
     D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
     D3DDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
     D3DDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    // The light's aspect is the whole-number quotient (1 for 800 x 600): the
+    // shadow map is tuned to it. A zero height would divide by nothing.
+    const int aspect = height > 0 ? width / height : 1;
+    LightLocation.SetProjection(1.0f, 1500.0f, static_cast<float>(aspect));
+    LightLocation.SetFov(1000.04f);
+    InitMainConfig();
+    BloomEffect.LoadXML("data/fx/bloom.xml");
+    getSceneManager().CreateLights(D3DDevice, LightLocation);
     return S_OK;
 }
 
@@ -126,6 +145,7 @@ void DrawLoadingImage(std::string file)
 
 void ReleaseDevice()
 {
+    ReleaseScreenTargets();
     if (D3DDevice) {
         D3DDevice->Release();
         D3DDevice = nullptr;

@@ -25,7 +25,8 @@ extern float ClientHeight;
 
 // The reader of "data/XML/init_configuration.xml". Every "PROPERTIES" element
 // sets all fields, taking the default of each attribute it lacks; without
-// one the defaults stand.
+// one the defaults stand. Its "english" goes straight to the subtitles'
+// language flag, which the screens and the loading images follow.
 class CConfiguration : public CXMLParser {
 public:
     CConfiguration();

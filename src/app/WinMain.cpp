@@ -1,51 +1,31 @@
 #include "app/WinMain.h"
 
+#include "app/DebugText.h"
+#include "app/GameLoops.h"
+#include "app/Loading.h"
+#include "app/MainConfig.h"
+#include "app/Profiler.h"
 #include "app/Startup.h"
+#include "app/WindowProc.h"
+#include "input/InputManager.h"
+#include "player/Player.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
 
 namespace {
 
 const char* const kClassName = "The Vantorel";
 
-// Shown one after another while the game loads, after the splash.
-const char* const kLoadingImages[] = {
-    "GUI/LOADING/loading_mando_1.jpg",   "GUI/LOADING/loading_mando_2.jpg",
-    "GUI/LOADING/loading_mando_3.jpg",   "GUI/LOADING/loading_mando_4.jpg",
-    "GUI/LOADING/loading_mando_5.jpg",   "GUI/LOADING/loading_teclado_1.jpg",
-    "GUI/LOADING/loading_teclado_2.jpg", "GUI/LOADING/loading_teclado_3.jpg",
-    "GUI/LOADING/loading_teclado_4.jpg", "GUI/LOADING/loading_teclado_5.jpg",
-};
-
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// What the game sets up before anything else, in this order. The render
+// targets, the bloom object and the light camera are plain records that are
+// ready before main; the scenario and the hero come next, then the trigger
+// manager, whose building starts the Lua state and runs the level scripts;
+// the debug font name and the switch table start empty.
+void BuildFirstObjects()
 {
-    switch (message) {
-    case WM_DESTROY:
-        ReleaseDevice();
-        PostQuitMessage(0);
-        return 0;
-    case WM_KEYDOWN:
-        if (wParam == VK_ESCAPE) {
-            DestroyWindow(window);
-            return 0;
-        }
-        break;
-    default:
-        break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// Handles everything the window got meanwhile; false once the quit message
-// came (the window is gone).
-bool PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            return false;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return true;
+    getScenario();
+    getPlayer();
+    getTriggerManager();
 }
 
 void ReadConfiguration()
@@ -64,6 +44,7 @@ void ReadConfiguration()
 
 int VantorelMain()
 {
+    BuildFirstObjects();
     ReadConfiguration();
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -75,15 +56,15 @@ int VantorelMain()
     wc.lpszClassName = kClassName;
     RegisterClassExA(&wc);
 
+    ResetWindowClosed();
     MainWindow = CreateWindowExA(0, kClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, width, height,
                                  nullptr, nullptr, instance, nullptr);
-    if (!MainWindow || FAILED(InitD3D(MainWindow))) {
-        // Without a device there is nothing to show: close the window (which
-        // releases whatever was made) and report the failure to the caller.
+    if (FAILED(InitD3D(MainWindow))) {
+        // Nothing can be shown without a device: give back what was made and
+        // tell whoever started the game that it did not run.
         if (MainWindow)
             DestroyWindow(MainWindow);
-        else
-            ReleaseDevice();
+        ReleaseDevice();
         UnregisterClassA(kClassName, instance);
         return 1;
     }
@@ -93,30 +74,18 @@ int VantorelMain()
 
     DrawLoadingImage("GUI/LOADING/vantorel.jpg");
     Sleep(2000);
+    DrawLoadingImage("GUI/LOADING/loading_mando_1.jpg");
 
-    bool running = true;
-    const char* shown = "GUI/LOADING/vantorel.jpg";
-    for (const char* image : kLoadingImages) {
-        running = PumpMessages();
-        if (!running)
-            break;
-        DrawLoadingImage(image);
-        shown = image;
-        // Long enough for a player to see each image go by.
-        Sleep(300);
-    }
+    getInputManager()->Init(instance, MainWindow);
+    LoadGame();
+    getDebugText().Init(D3DDevice, debug_font_size, debug_font);
 
-    // Keep the last image up until the player closes the window (Escape or
-    // the close button). It is drawn again now and then so that a window
-    // uncovered by another one does not stay blank.
-    while (running) {
-        running = PumpMessages();
-        if (!running)
-            break;
-        DrawLoadingImage(shown);
-        Sleep(100);
-    }
+    RunGameLoops();
 
+    getProfiler().Close();
+    // Closing the window releases the device; the close button has done both.
+    if (!IsWindowClosed())
+        DestroyWindow(MainWindow);
     UnregisterClassA(kClassName, instance);
     return 0;
 }

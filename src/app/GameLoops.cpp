@@ -1,0 +1,99 @@
+#include "app/GameLoops.h"
+
+#include "app/GameCalls.h"
+#include "app/WindowProc.h"
+#include "gui/GUIManager.h"
+#include "platform/win32.h"
+
+namespace {
+
+// Handles at most one pending message; false once the window is gone.
+bool HandleOneMessage()
+{
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return !IsWindowClosed();
+}
+
+std::int64_t ReadCounter()
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+} // namespace
+
+void RunGameLoops()
+{
+    CGameCalls& calls = GetGameCalls();
+    CGUIManager& gui = getGUI();
+
+    LARGE_INTEGER frequencyValue;
+    QueryPerformanceFrequency(&frequencyValue);
+    const double frequency = static_cast<double>(frequencyValue.QuadPart);
+    double dt = 0.0;
+    bool quit = false;
+
+    while (gui.mainMenuActive) {
+        // Measured from here, not from wherever the last reading was taken:
+        // the first pass after loading or after a game would otherwise get
+        // all that time as its step.
+        std::int64_t last = ReadCounter();
+        while (gui.mainMenuActive) {
+            if (!HandleOneMessage())
+                return;
+            const std::int64_t now = ReadCounter();
+            dt = static_cast<double>(now - last) / frequency;
+            last = now;
+
+            const float step = static_cast<float>(dt);
+            calls.UpdateSound(step);
+            calls.UpdateSubtitles(step);
+            calls.UpdateInput();
+            calls.UpdateMainMenu(step);
+            calls.RenderFrame(step);
+            if (gui.exitRequested) {
+                quit = true;
+                break;
+            }
+        }
+
+        if (!quit)
+            calls.RestartLevel(true);
+        calls.ResetManagers();
+        if (quit)
+            return;
+
+        while (!gui.mainMenuActive) {
+            const std::int64_t frameStart = ReadCounter();
+            if (!HandleOneMessage())
+                return;
+            const float step = static_cast<float>(dt);
+            if (!gui.pauseActive) {
+                calls.UpdateFrame(step);
+            } else {
+                calls.UpdateInput();
+                calls.UpdateGUI(step);
+            }
+            calls.RenderFrame(step);
+            if (gui.exitRequested)
+                quit = true;
+
+            // Hold the frame to 1/30 s by spinning on the counter; a slower
+            // frame is neither shortened nor split, its whole length becomes
+            // the next step.
+            double elapsed = static_cast<double>(ReadCounter() - frameStart);
+            dt = elapsed / frequency;
+            while (frequency / elapsed > 30.0) {
+                elapsed = static_cast<double>(ReadCounter() - frameStart);
+                dt = elapsed / frequency;
+            }
+            if (quit)
+                return;
+        }
+    }
+}

@@ -1,0 +1,24 @@
+#include "gui/Achievements.h"
+
+void CAchievementStats::ResetForNewGame()
+{
+    // Placeholder until the achievements are built: only the play time exists.
+    playTime = 0.0f;
+}
+
+void CAchievementStats::ResetForLevel()
+{
+    // Placeholder until the achievements are built: only the play time exists.
+    playTime = 0.0f;
+}
+
+CAchievementStats& getAchievementStats()
+{
+    static CAchievementStats stats;
+    return stats;
+}
+
+void CheckAchievements()
+{
+    // Placeholder until the achievements are built.
+}

@@ -1,0 +1,20 @@
+// The play statistics that the ten achievements are judged on. Play code
+// everywhere bumps the counters; once per frame of play the checks unlock an
+// achievement the first time its rule holds. Nothing is saved.
+#pragma once
+
+class CAchievementStats {
+public:
+    // Zeroes every counter, the play time and the awarded flags.
+    void ResetForNewGame();
+    // Zeroes every counter and the play time; the awarded flags stay.
+    void ResetForLevel();
+
+    // Seconds played while no menu was up.
+    float playTime = 0.0f;
+};
+
+CAchievementStats& getAchievementStats();
+
+// The per-frame check of every achievement rule.
+void CheckAchievements();

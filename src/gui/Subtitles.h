@@ -1,0 +1,26 @@
+// The voice lines' text at the bottom of the screen, Spanish or English, and
+// the two looping radio tracks.
+#pragma once
+
+#include <string>
+
+#include "platform/d3d9.h"
+#include "xml/XMLParser.h"
+
+class CSubtitleManager : public CXMLParser {
+public:
+    // Creates the font, reads "data/XML/subtitulos.xml" and stops both radios.
+    void Init(IDirect3DDevice9* device, std::string fontFace, int screenWidth, int screenHeight);
+    // Per frame, in the menu loop and in the game.
+    void Update(float dt);
+    void Render(float dt);
+    // Starts the subtitle of that key in the current language.
+    void showSubtitulo(std::string key);
+
+    // The language of texts and screen images, from the start-up setting "english".
+    bool english = false;
+    // Whether subtitles are drawn at all (set by the screens).
+    bool subtitlesEnabled = false;
+};
+
+CSubtitleManager& getSubtitulos();

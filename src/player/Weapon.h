@@ -1,0 +1,72 @@
+// The weapons: the hero's pistol, Thompson gun and shotgun, and the enemies'
+// copies. Each reads its settings from its own XML file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "scene/Location.h"
+#include "xml/XMLParser.h"
+
+class IWeapon : public CXMLParser {
+public:
+    IWeapon() = default;
+    ~IWeapon() override = default;
+
+    // "GUN", "SHOTGUN" or "THOMPSON".
+    std::string GetName() const { return m_Name; }
+    float GetRatioOfShot() const { return m_RatioOfShot; }
+    float GetRatioOfShotInChase() const { return m_RatioOfShotInChase; }
+    std::uint16_t GetMaxAmmo() const { return m_MaxAmmo; }
+    std::uint16_t GetClipSize() const { return m_ClipSize; }
+    std::uint16_t GetDamage() const { return m_Damage; }
+    float GetCadence() const { return m_Cadence; }
+    // Rounds in the magazine and in reserve.
+    std::uint16_t GetCurrentClip() const { return m_Clip; }
+    std::uint16_t GetAmmo() const { return m_Ammo; }
+    // The reserve is capped at the weapon's maximum.
+    void SetClipAndAmmo(std::uint16_t clip, std::uint16_t ammo);
+
+    // The magazine is not full and there is something to put in it.
+    bool CanReload() const { return m_Clip < m_ClipSize && m_Ammo > 0; }
+    // The magazine is empty and there is something to put in it.
+    bool NeedsReload() const { return m_Clip == 0 && m_Ammo > 0; }
+
+    virtual void Update(float seconds);
+    void Reload();
+    // The hero's shot; true when a projectile left.
+    bool FirePlayerShot();
+    // An enemy's shot and an enemy's Thompson burst shot; the shot starts
+    // from the weapon, not from the shooter's placement.
+    bool FireEnemyShot(CLocation shooter, int spread);
+    bool FireThompsonShot(CLocation shooter, int spread, int burstStep);
+
+    // The hero's three weapons carry this.
+    bool playerOwned = false;
+
+protected:
+    std::string m_Name;
+    std::uint16_t m_Clip = 0;
+    std::uint16_t m_Ammo = 0;
+    std::uint16_t m_MaxAmmo = 0;
+    std::uint16_t m_ClipSize = 0;
+    std::uint16_t m_Damage = 0;
+    float m_Cadence = 0.0f;
+    float m_RatioOfShot = 0.0f;
+    float m_RatioOfShotInChase = 0.0f;
+};
+
+class CGun : public IWeapon {
+public:
+    CGun();
+};
+
+class CShotgun : public IWeapon {
+public:
+    CShotgun();
+};
+
+class CThompson : public IWeapon {
+public:
+    CThompson();
+};

@@ -1,0 +1,8 @@
+#include "render/Bloom.h"
+
+TBloomEffect BloomEffect;
+
+void TBloomEffect::OnStartElement(const std::string& name, CXMLAttributes& attributes)
+{
+    // Placeholder until the bloom is built.
+}

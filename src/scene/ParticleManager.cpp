@@ -1,0 +1,27 @@
+#include "scene/ParticleManager.h"
+
+void CParticleManager::Init(CRenderTarget target, const char* file)
+{
+    // Placeholder until the particles are built.
+}
+
+void CParticleManager::Update(float dt)
+{
+    // Placeholder until the particles are built.
+}
+
+void CParticleManager::Reset()
+{
+    // Placeholder until the particles are built.
+}
+
+void CParticleManager::ResetWithAmbient()
+{
+    // Placeholder until the particles are built.
+}
+
+CParticleManager& getParticleManager()
+{
+    static CParticleManager manager;
+    return manager;
+}

@@ -1,0 +1,20 @@
+// Every live particle effect: emitters, standing systems and the ambient ones.
+#pragma once
+
+#include "render/RenderTarget.h"
+
+class CParticleEmitter;
+
+class CParticleManager {
+public:
+    // Reads the particle types, keeps the target the particles are drawn
+    // into, then starts as ResetWithAmbient.
+    void Init(CRenderTarget target, const char* file);
+    void Update(float dt);
+    // Removes every emitter and builds the standing systems again.
+    void Reset();
+    // As Reset, plus the level's ambient emitters.
+    void ResetWithAmbient();
+};
+
+CParticleManager& getParticleManager();

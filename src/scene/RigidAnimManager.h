@@ -1,0 +1,31 @@
+// Rigid keyframed animations of scene objects and camera flights, with the
+// cut-scene sequencer that plays the story's comic panels and flights from
+// the scripted-sequence record.
+#pragma once
+
+#include <string>
+
+#include "xml/XMLParser.h"
+
+class CRigidAnimManager : public CXMLParser {
+public:
+    // Reads "data/XML/lista_animaciones_rigidas.xml" and the tracks it names.
+    void Load();
+    // The animations' motion and the cut-scene sequencer, with the scaled step.
+    void Update(float dt);
+    // Drops every running animation and ends a running camera flight.
+    void Clear();
+    // The state of a new game or a restart.
+    void Reset();
+    // Starts the named keyframe animation on its scene objects.
+    void play(std::string name, bool loop);
+    // Starts the named camera sequence.
+    void playCam(std::string name);
+    // The next camera sequence is a fight's combo camera.
+    void SetComboCamera();
+
+    // Set while a comic-panel or camera sequence runs.
+    bool scriptedSequenceRunning = false;
+};
+
+CRigidAnimManager* getRigid();

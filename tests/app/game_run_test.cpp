@@ -1,0 +1,167 @@
+// The whole program, headless: start-up, loading, the placeholder menu, the
+// game loop and the ways out, driven through the message layer and a fake
+// keyboard on a clock that moves by itself.
+#include "loop_fixture.h"
+
+#include <SDL.h>
+
+#include "app/WinMain.h"
+#include "platform/dinput.h"
+#include "platform/sdl_window.h"
+
+namespace looptest {
+namespace {
+
+// The game's own calls, with a player acting at set points: Return in the
+// menu at pass 3, Escape in the menu at pass escapeAt, the close button after
+// closeAfter game frames.
+class ScriptedPlayer : public CGameCalls {
+public:
+    void UpdateMainMenu(float dt) override
+    {
+        ++menuPasses;
+        if (menuPasses == 1)
+            SetFocus(MainWindow); // the offscreen driver gives no focus by itself
+        CGameCalls::UpdateMainMenu(dt);
+        // Pressed now, seen by the next pass's poll.
+        if (menuPasses == newGameAt)
+            keys.SetKey(DIK_RETURN, true);
+        if (menuPasses == escapeAt)
+            keys.SetKey(DIK_ESCAPE, true);
+    }
+    void UpdateFrame(float dt) override
+    {
+        ++frames;
+        keys.SetKey(DIK_RETURN, false);
+        CGameCalls::UpdateFrame(dt);
+        if (frames == closeAfter)
+            PushCloseButton();
+    }
+    void RenderFrame(float dt) override
+    {
+        ++renders;
+        if (IsWindowClosed())
+            ++rendersAfterClose;
+        CGameCalls::RenderFrame(dt);
+    }
+
+    static void PushCloseButton()
+    {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+        e.window.event = SDL_WINDOWEVENT_CLOSE;
+        SDL_PushEvent(&e);
+    }
+
+    platform::FakeDirectInput keys;
+    int newGameAt = 3;
+    int escapeAt = -1;
+    int closeAfter = -1;
+    int menuPasses = 0;
+    int frames = 0;
+    int renders = 0;
+    int rendersAfterClose = 0;
+};
+
+class GameRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        ResetGameState();
+        platform::SetClock(&clock);
+        platform::SetDirectInputSource(&player.keys);
+        SetGameCalls(&player);
+    }
+    void TearDown() override
+    {
+        SetGameCalls(nullptr);
+        platform::SetDirectInputSource(nullptr);
+        platform::SetClock(nullptr);
+        ResetGameState();
+    }
+
+    SteppingClock clock{0.001};
+    ScriptedPlayer player;
+};
+
+TEST_F(GameRunTest, TheCloseButtonEndsTheGameCleanlyWithZero)
+{
+    WorkFolder folder("close_button");
+    player.closeAfter = 5;
+    EXPECT_EQ(VantorelMain(), 0);
+
+    // The close comes as a message, one of which is handled per frame.
+    EXPECT_GE(player.frames, 5);
+    EXPECT_LE(player.frames, 8);
+    EXPECT_EQ(player.rendersAfterClose, 0);
+    EXPECT_TRUE(IsWindowClosed());
+    EXPECT_EQ(D3DDevice, nullptr);
+}
+
+TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
+{
+    WorkFolder folder("escape");
+    player.newGameAt = -1;
+    player.escapeAt = 2;
+    EXPECT_EQ(VantorelMain(), 0);
+
+    EXPECT_EQ(player.menuPasses, 3);
+    EXPECT_EQ(player.frames, 0);
+    EXPECT_EQ(D3DDevice, nullptr) << "the window and its device are given back on the way out";
+}
+
+TEST_F(GameRunTest, AFailedDeviceEndsTheProgramWithAnError)
+{
+    WorkFolder folder("no_device");
+    // Full screen with no size cannot make a device.
+    WorkFolder::Write("data/XML/init_configuration.xml",
+                      "<CONFIGURATION><PROPERTIES windowed='0' width='0' height='0'/></CONFIGURATION>");
+    ::testing::internal::CaptureStderr();
+    const int result = VantorelMain();
+    const std::string output = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_NE(result, 0);
+    EXPECT_NE(output.find("CreateDevice hr = "), std::string::npos) << output;
+    EXPECT_EQ(player.menuPasses, 0);
+    EXPECT_EQ(D3DDevice, nullptr);
+}
+
+TEST_F(GameRunTest, TheShippedGameRunsAndLogsEveryFrame)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(VANTOREL_WORKDIR);
+    std::filesystem::remove("data/log.txt");
+    // About three seconds of play at 30 frames a second.
+    player.closeAfter = 90;
+    const int result = VantorelMain();
+    const std::vector<std::vector<std::string>> lines = ReadLogLabels("data/log.txt");
+    std::filesystem::current_path(previous);
+
+    EXPECT_EQ(result, 0);
+    EXPECT_GE(player.frames, 90);
+    EXPECT_LE(player.frames, 93);
+    EXPECT_GE(clock.Now(), 2.0 + 90 * (1.0 / 30.0)) << "the splash, then 90 held frames";
+
+    int updates = 0;
+    int renders = 0;
+    for (const std::vector<std::string>& labels : lines) {
+        ASSERT_FALSE(labels.empty());
+        if (labels.front() == "UPDATE") {
+            ++updates;
+            EXPECT_EQ(labels[1], "UpdateSceneManager: ");
+            EXPECT_EQ(labels.back(), "TOTAL_UPDATE: ");
+        } else if (labels.front() == "RENDER") {
+            ++renders;
+            EXPECT_EQ(labels.back(), "TOTAL_RENDER: ");
+        } else {
+            ADD_FAILURE() << "unexpected line starting " << labels.front();
+        }
+    }
+    EXPECT_EQ(updates, player.frames);
+    EXPECT_EQ(renders, player.renders);
+}
+
+} // namespace
+} // namespace looptest
