@@ -1,0 +1,585 @@
+#include "scene/Camera.h"
+
+#include <cmath>
+
+#include "math/VectorMath.h"
+#include "platform/crt.h"
+
+namespace {
+
+constexpr float kPi = 3.1415927f;
+constexpr float kHalfPi = 1.5707964f;
+
+// The hero aims (and the camera closes in over his shoulder) in these.
+bool IsAimingState(int state)
+{
+    return state == 48 || state == 52 || state == 64 || state == 35;
+}
+
+// The recoil and the camera body's pace treat these as aiming too.
+bool IsShotAimingState(int state)
+{
+    return state == 48 || state == 35 || state == 41 || state == 52;
+}
+
+// Behind a parapet the orbit stays on the hero's side of it.
+bool IsCoverTurnState(int state)
+{
+    return state == 38 || state == 62 || state == 39 || state == 34;
+}
+
+bool LetsInputTurn(int state)
+{
+    switch (state) {
+    case 30: case 31: case 34: case 37: case 38: case 39: case 43: case 46: case 51: case 62:
+        return true;
+    default:
+        return IsAimingState(state);
+    }
+}
+
+float Clamp(float value, float low, float high)
+{
+    return value < low ? low : (value > high ? high : value);
+}
+
+D3DXVECTOR3 Normalized(const D3DXVECTOR3& v)
+{
+    D3DXVECTOR3 out;
+    D3DXVec3Normalize(&out, &v);
+    return out;
+}
+
+D3DXVECTOR3 ReadVector(const CXMLAttributes& attributes, const std::string& prefix, const D3DXVECTOR3& def)
+{
+    return D3DXVECTOR3(attributes.GetFloat((prefix + "_x").c_str(), def.x),
+                       attributes.GetFloat((prefix + "_y").c_str(), def.y),
+                       attributes.GetFloat((prefix + "_z").c_str(), def.z));
+}
+
+// The column j (0-based) of a row-vector matrix as a plane.
+D3DXPLANE Column(const D3DXMATRIX& m, int j)
+{
+    return D3DXPLANE(m.m[0][j], m.m[1][j], m.m[2][j], m.m[3][j]);
+}
+
+D3DXPLANE Add(const D3DXPLANE& p, const D3DXPLANE& q)
+{
+    return D3DXPLANE(p.a + q.a, p.b + q.b, p.c + q.c, p.d + q.d);
+}
+
+D3DXPLANE Sub(const D3DXPLANE& p, const D3DXPLANE& q)
+{
+    return D3DXPLANE(p.a - q.a, p.b - q.b, p.c - q.c, p.d - q.d);
+}
+
+// The lateral kick of one recoil frame, from one draw of the generator.
+float ShakeStep(float big, float small)
+{
+    const int r = crt::rand() % 25;
+    if (r < 5)
+        return -big;
+    if (r < 10)
+        return -small;
+    if (r < 15)
+        return big;
+    if (r < 20)
+        return small;
+    return 0.0f;
+}
+
+} // namespace
+
+CCamera::CCamera()
+    : m_CameraUp(0.0f, 1.0f, 0.0f),
+      m_LookAt(0.0f, 0.0f, 0.0f),
+      m_DesiredLookAt(0.0f, 0.0f, 0.0f),
+      m_AimPoint(0.0f, 0.0f, 0.0f),
+      m_Fov(m_Values.fovRespectPi * kPi),
+      m_Near(m_Values.zNear),
+      m_Far(m_Values.zFar),
+      m_Aspect(m_Values.aspectX / m_Values.aspectY),
+      m_SavedFov(m_Fov),
+      m_ViewDirection(0.0f, 0.0f, 1.0f),
+      m_Right(1.0f, 0.0f, 0.0f),
+      m_Up(0.0f, 1.0f, 0.0f),
+      m_BaseDirection(0.0f, 0.0f, 1.0f),
+      m_CurrentOffset(0.0f, 0.0f, 0.0f)
+{
+    D3DXMatrixIdentity(&m_Rotation);
+    D3DXMatrixIdentity(&m_View);
+    BuildProjection();
+    for (D3DXPLANE& plane : m_Frustum)
+        plane = D3DXPLANE(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+ICameraWorld& CCamera::World()
+{
+    return m_World ? *m_World : getGameCameraWorld();
+}
+
+void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
+{
+    m_Device = device;
+    // Each load starts from the defaults, so a file that has gone missing
+    // since the last load does not leave the old tuning behind.
+    m_Values = Values();
+    LoadXML("data/XML/camera_values.xml");
+
+    m_Fov = m_Values.fovRespectPi * kPi;
+    m_Near = m_Values.zNear;
+    m_Far = m_Values.zFar;
+    m_Aspect = m_Values.aspectX / m_Values.aspectY;
+    // A zero or negative height ratio would give a projection that shows nothing.
+    if (!(m_Aspect > 0.0f) || !std::isfinite(m_Aspect))
+        m_Aspect = 4.0f / 3.0f;
+    m_FrameStep = 0.0f;
+    m_ViewLocked = false;
+    m_FreeCamera = false;
+    SetPitch(0.175f);
+    m_HasAimTarget = false;
+    m_AimTargetName.clear();
+    m_WantedYaw = kHalfPi;
+    m_WantedPitch = 0.0f;
+    m_CurrentOffset = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    m_CameraUp = m_Up = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+    m_IdleTimer = 4.0f;
+
+    BuildProjection();
+    SendProjection();
+
+    const D3DXVECTOR3 hero(x, y, z);
+    m_LookAt = hero + m_Values.lookAtDesp + m_Values.offset;
+    // The first update eases toward the desired point: start it here rather
+    // than where the camera stood before a restart.
+    m_DesiredLookAt = m_LookAt;
+    SetPosition(m_LookAt + m_Values.offset);
+    D3DXMatrixLookAtRH(&m_View, &GetPosition(), &m_LookAt, &m_CameraUp);
+    SendView();
+}
+
+void CCamera::OnStartElement(const std::string& name, CXMLAttributes& attributes)
+{
+    if (name != "PROPERTIES")
+        return;
+    const Values d;
+    Values& v = m_Values;
+    v.speed = attributes.GetFloat("speed", d.speed);
+    v.speedAiming = attributes.GetFloat("speed_aiming", d.speedAiming);
+    v.offsetAiming = ReadVector(attributes, "offset_aiming", d.offsetAiming);
+    v.offset = ReadVector(attributes, "offset", d.offset);
+    v.pitchUpLimit = attributes.GetFloat("pitch_up_limit", d.pitchUpLimit);
+    v.pitchDownLimit = attributes.GetFloat("pitch_down_limit", d.pitchDownLimit);
+    v.aspectX = attributes.GetFloat("aspect_ratio_x", d.aspectX);
+    v.aspectY = attributes.GetFloat("aspect_ratio_y", d.aspectY);
+    v.lookAtDesp = ReadVector(attributes, "lookAt_desp", d.lookAtDesp);
+    v.lookAtDespAiming = ReadVector(attributes, "lookAt_desp_aiming", d.lookAtDespAiming);
+    v.fovRespectPi = attributes.GetFloat("fov_respect_pi", d.fovRespectPi);
+    v.zNear = attributes.GetFloat("near", d.zNear);
+    v.zFar = attributes.GetFloat("far", d.zFar);
+    v.lookAtDespParapetedLeft = ReadVector(attributes, "lookAt_desp_parapeted_left", d.lookAtDespParapetedLeft);
+    v.lookAtDespParapetedRight = ReadVector(attributes, "lookAt_desp_parapeted_right", d.lookAtDespParapetedRight);
+}
+
+void CCamera::BuildProjection()
+{
+    D3DXMatrixPerspectiveFovRH(&m_Projection, m_Fov, m_Aspect, m_Near, m_Far);
+}
+
+void CCamera::SendProjection()
+{
+    if (m_Device)
+        m_Device->SetTransform(D3DTS_PROJECTION, &m_Projection);
+}
+
+void CCamera::SendView()
+{
+    if (m_Device)
+        m_Device->SetTransform(D3DTS_VIEW, &m_View);
+}
+
+void CCamera::SetYaw(float yaw)
+{
+    m_WantedYaw = yaw;
+}
+
+void CCamera::SetFov(float fov)
+{
+    m_Fov = fov;
+    BuildProjection();
+    SendProjection();
+}
+
+void CCamera::ApplyView()
+{
+    if (m_ViewLocked || m_FreeCamera)
+        return;
+    D3DXMatrixLookAtRH(&m_View, &GetPosition(), &m_LookAt, &m_CameraUp);
+    SendView();
+}
+
+void CCamera::Update(float seconds)
+{
+    ICameraWorld& world = World();
+
+    // A fixed share per frame, whatever the step.
+    m_LookAt += (m_DesiredLookAt - m_LookAt) * 0.8f;
+
+    m_ViewDirection = Normalized(m_LookAt - GetPosition());
+    D3DXVECTOR3 side;
+    D3DXVec3Cross(&side, &m_Up, &m_ViewDirection);
+    m_Right = Normalized(side);
+    D3DXVec3Cross(&m_Up, &m_ViewDirection, &m_Right);
+    // The up vector is rebuilt from itself each frame: once the eye sat on
+    // the look-at point it would stay zero for good, so start again from the
+    // world's up.
+    if (D3DXVec3LengthSq(&m_Up) == 0.0f)
+        m_Up = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+    m_CameraUp = m_Up;
+    m_FrameStep = seconds;
+    m_CurrentSpeed = m_Values.speed;
+
+    m_Hero = world.ReadHero();
+    m_HeroYaw = m_Hero.yaw;
+    m_HeroState = m_Hero.stateCode;
+    D3DXMatrixRotationYawPitchRoll(&m_Rotation, GetYaw(), 0.0f, 0.0f);
+
+    D3DXVECTOR3 displacement = m_Values.lookAtDesp;
+    if (IsAimingState(m_HeroState))
+        displacement = m_Hero.peeking ? m_Values.lookAtDespParapetedLeft : m_Values.lookAtDespAiming;
+    D3DXVec3TransformNormal(&displacement, &displacement, &m_Rotation);
+    m_DesiredLookAt = m_Hero.position + displacement;
+
+    UpdateFollowCamera();
+
+    if (!(m_Hero.selectorState == "PARAPETED" && m_HeroState != 48))
+        world.SetHeroYaw(m_HeroYaw);
+
+    if (m_ViewLocked)
+        return;
+    if (!m_FreeCamera) {
+        D3DXMatrixLookAtRH(&m_View, &GetPosition(), &m_LookAt, &m_Up);
+        BuildProjection();
+        SendView();
+        SendProjection();
+    } else {
+        UpdateFreeCamera(m_Hero);
+        m_View = m_FlightCamera.view;
+    }
+}
+
+void CCamera::UpdateFreeCamera(const CameraHeroState& hero)
+{
+    ICameraWorld& world = World();
+    CLightCamera& free = m_FlightCamera;
+    D3DXVECTOR3 direction = Normalized(free.target - free.eye);
+    const D3DXVECTOR3 upAxis = Normalized(free.cameraUp);
+    const D3DXVECTOR3 rightAxis = Normalized(free.right);
+
+    auto turn = [&direction](const D3DXVECTOR3& axis, float angle) {
+        D3DXMATRIX rotation;
+        D3DXMatrixRotationAxis(&rotation, &axis, angle);
+        D3DXVec3TransformNormal(&direction, &direction, &rotation);
+    };
+    if (world.IsAction("FreeCamLeft"))
+        turn(upAxis, 0.04f);
+    if (world.IsAction("FreeCamRight"))
+        turn(upAxis, -0.04f);
+    if (world.IsAction("FreeCamUp"))
+        turn(rightAxis, -0.02f);
+    if (world.IsAction("FreeCamDown"))
+        turn(rightAxis, 0.02f);
+
+    D3DXVECTOR3 eye = free.eye;
+    const float travel = m_FrameStep * hero.walkSpeed;
+    if (world.IsAction("FreeCamForward"))
+        eye += direction * travel;
+    if (world.IsAction("FreeCamBackward"))
+        eye -= direction * travel;
+    free.SetLookAt(eye, eye + direction);
+}
+
+bool CCamera::Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step, float* facing)
+{
+    ICameraWorld& world = World();
+    const CameraHeroState& hero = m_Hero;
+    const float yaw = GetYaw();
+    const float s = m_FrameStep * speed;
+    D3DXVECTOR3 direction(0.0f, 0.0f, 0.0f);
+
+    if (m_HeroState == 34) {
+        if (!hero.hasParapet || hero.left == hero.right)
+            return false;
+        direction = DirectionFromYaw(hero.parapetYaw + (hero.left ? kHalfPi : -kHalfPi));
+        // Whichever end lies ahead is the one the hero walks to.
+        D3DXVECTOR3 toStart = hero.parapetStart - hero.position;
+        D3DXVECTOR3 toEnd = hero.parapetEnd - hero.position;
+        toStart.y = toEnd.y = 0.0f;
+        const float aheadStart = DotProduct(toStart, direction);
+        const float aheadEnd = DotProduct(toEnd, direction);
+        const bool towardEnd = aheadEnd >= aheadStart;
+        if ((towardEnd ? aheadEnd : aheadStart) < 10.0f && !world.SelectAdjacentParapet(towardEnd))
+            return false;
+        *facing = hero.parapetYaw;
+    } else if (m_HeroState == 51) {
+        direction = DirectionFromYaw(hero.yaw);
+    } else if (m_HeroState == 31 || m_HeroState == 35) {
+        if (input.padConnected && (input.leftStickX != 0.0f || input.leftStickY != 0.0f)) {
+            direction = DirectionFromYaw(yaw) * input.leftStickY + DirectionFromYaw(yaw - kHalfPi) * input.leftStickX;
+            direction = Normalized(direction);
+            *facing = YawFromDirection(direction);
+        } else {
+            const bool straight = hero.forward || hero.back;
+            const bool sideways = hero.left || hero.right;
+            if (!straight && !sideways)
+                return false;
+            const float straightYaw = hero.forward ? yaw : yaw + kPi;
+            const float sideYaw = hero.left ? yaw + kHalfPi : yaw - kHalfPi;
+            if (straight && sideways) {
+                direction = (DirectionFromYaw(sideYaw) + DirectionFromYaw(straightYaw)) * 0.7f;
+                *facing = YawFromDirection(direction);
+            } else {
+                const float walkYaw = straight ? straightYaw : sideYaw;
+                direction = DirectionFromYaw(walkYaw);
+                *facing = WrapAngle(walkYaw);
+            }
+        }
+    } else {
+        return false;
+    }
+
+    *step = direction * s;
+    step->y = 0.0f;
+    return true;
+}
+
+void CCamera::UpdateFollowCamera()
+{
+    ICameraWorld& world = World();
+    const CameraHeroState& hero = m_Hero;
+    const CameraInputState input = world.ReadInput();
+    const float dt = m_FrameStep;
+    const int state = m_HeroState;
+
+    m_BaseDirection = D3DXVECTOR3(0.0f, 0.0f, 1.0f);
+    m_CurrentOffset = m_Values.offset;
+    const bool moveCamera = world.IsAction("MoveCameraLeft") || world.IsAction("MoveCameraRight") ||
+                            world.IsAction("MoveCameraUp") || world.IsAction("MoveCameraDown");
+    const bool directionHeld = hero.forward || hero.back || hero.left || hero.right;
+    // A comic-panel sequence or a camera flight takes the hero and the orbit
+    // out of the player's hands.
+    const bool playerControl = !world.IsScriptedSequenceRunning() && !m_FreeCamera;
+
+    // Offsets and speeds by what the hero does.
+    float walkSpeed = hero.walkSpeed;
+    bool inputTurns = LetsInputTurn(state);
+    if (state == 48 || state == 52 || state == 64 || state == 35) {
+        m_CurrentOffset = m_Values.offsetAiming;
+        m_CurrentSpeed = m_Values.speedAiming;
+        walkSpeed = state == 35 ? hero.aimSpeed * 0.5f : hero.aimSpeed;
+    } else if (state == 34) {
+        walkSpeed = hero.aimSpeed;
+    } else if (state == 49 || state == 61) {
+        // Dead: a slow orbit around the body.
+        m_CurrentOffset = D3DXVECTOR3(0.0f, -80.0f, -50.0f);
+        m_WantedYaw = WrapAngle(m_WantedYaw + dt * 5.0f * m_CurrentSpeed);
+        m_WantedPitch = 0.7853982f;
+        D3DXMatrixRotationYawPitchRoll(&m_Rotation, GetYaw(), GetPitch(), 0.0f);
+        const D3DXVECTOR3 ahead(0.0f, 0.0f, 1.0f);
+        D3DXVec3TransformNormal(&m_BaseDirection, &ahead, &m_Rotation);
+        inputTurns = false;
+    }
+
+    bool turned = false;
+    if (playerControl && inputTurns && (moveCamera || IsCoverTurnState(state)) && !m_HasAimTarget) {
+        float horizontal, vertical;
+        if (input.padConnected) {
+            horizontal = std::fabs(input.rightStickX) * input.rightStickX * 20.0f;
+            vertical = input.rightStickY;
+        } else {
+            horizontal = Clamp(input.mouseX, -hero.turnValue, hero.turnValue);
+            vertical = Clamp(input.mouseY, -hero.turnValue, hero.turnValue);
+        }
+        const float before = m_WantedYaw;
+        m_WantedYaw = WrapAngle(m_WantedYaw - horizontal * dt * m_CurrentSpeed);
+        if (IsCoverTurnState(state) && std::fabs(AngleDifference(hero.yaw, m_WantedYaw)) > kHalfPi) {
+            m_WantedYaw = before;
+            if (std::fabs(AngleDifference(hero.yaw, m_WantedYaw)) > kHalfPi)
+                m_WantedYaw = hero.yaw;
+        }
+        m_WantedPitch = WrapAngle(m_WantedPitch + vertical * dt * m_CurrentSpeed);
+        turned = horizontal != 0.0f || vertical != 0.0f;
+    }
+
+    if (m_HasAimTarget) {
+        const D3DXVECTOR3 fromAim = m_LookAt - m_AimPoint;
+        if (D3DXVec3LengthSq(&fromAim) > 0.0f) {
+            const D3DXVECTOR3 toAim = m_AimPoint - m_LookAt;
+            m_WantedYaw = YawFromDirection(fromAim);
+            m_WantedPitch = PitchFromDirection(toAim);
+        }
+    }
+
+    m_WantedPitch = Clamp(m_WantedPitch, m_Values.pitchDownLimit, m_Values.pitchUpLimit);
+
+    if (playerControl) {
+        CLocation::SetYaw(GetYaw() + 0.4f * WrapAngle(m_WantedYaw - GetYaw()));
+    } else {
+        CLocation::SetYaw(hero.yaw);
+        m_WantedYaw = hero.yaw;
+    }
+
+    // The Thompson's climb: each shot lifts the view a little.
+    if (hero.readyToShoot && hero.weaponName == "THOMPSON" && !hero.fighting)
+        m_WantedPitch -= 0.01308997f;
+
+    SetPitch(GetPitch() + 0.4f * WrapAngle(m_WantedPitch - GetPitch()));
+    D3DXMatrixRotationYawPitchRoll(&m_Rotation, GetYaw(), GetPitch(), 0.0f);
+    const D3DXVECTOR3 ahead(0.0f, 0.0f, 1.0f);
+    D3DXVec3TransformNormal(&m_BaseDirection, &ahead, &m_Rotation);
+
+    // The hero walks relative to the camera.
+    float facing = m_HeroYaw;
+    D3DXVECTOR3 step(0.0f, 0.0f, 0.0f);
+    const bool walked = playerControl && Walk(input, walkSpeed, &step, &facing);
+    if (walked) {
+        world.WalkHero(step);
+        m_LookAt += step;
+    }
+
+    // Left alone, the camera swings back behind the hero.
+    const bool busy = directionHeld || moveCamera || hero.controllerBusy || m_HasAimTarget || state == 48 ||
+                      state == 35 || state == 41 || state == 52 || state == 49 || state == 61;
+    if (busy) {
+        m_IdleTimer = 4.0f;
+    } else {
+        m_IdleTimer -= dt;
+        if (m_IdleTimer <= 0.0f) {
+            m_WantedYaw = hero.yaw;
+            m_WantedPitch = 0.15f;
+        }
+    }
+
+    const bool targeting = m_HasAimTarget;
+    const float distance = D3DXVec3Length(&m_CurrentOffset);
+    D3DXVECTOR3 eyeTarget;
+    if (!targeting) {
+        eyeTarget = m_LookAt - m_BaseDirection * distance;
+        if (hero.readyToShoot && !hero.fighting) {
+            const bool aimedShot = IsShotAimingState(state);
+            if (hero.weaponName == "THOMPSON") {
+                D3DXVECTOR3 kick;
+                if (aimedShot)
+                    RandomShakeOffsetSmall(&kick);
+                else
+                    RandomShakeOffset(&kick);
+                eyeTarget += kick;
+            } else if (hero.weaponName == "SHOTGUN") {
+                eyeTarget.y -= aimedShot ? 6.5f : 25.0f;
+            } else {
+                eyeTarget.y -= aimedShot ? 4.0f : 15.0f;
+            }
+        }
+    } else {
+        eyeTarget = m_AimPoint;
+        // The lock ends once the eye has come round to the aim point. The
+        // headings are compared as a wrapped difference: the same heading on
+        // both sides of the turn at pi is close, and two headings that merely
+        // mirror each other (1 and -1) are not.
+        const float aimHeading = YawFromDirection(m_AimPoint);
+        const float eyeHeading = YawFromDirection(GetPosition());
+        if (std::fabs(AngleDifference(aimHeading, eyeHeading)) < 0.0001f)
+            m_HasAimTarget = false;
+    }
+
+    const float pace = targeting ? 0.6f : (IsAimingState(state) ? 0.4f : 0.2f);
+    world.WalkCamera((eyeTarget - GetPosition()) * pace);
+
+    // The hero turns toward where he walks, or where the camera looks while
+    // he aims.
+    float wantedFacing = facing;
+    if (IsAimingState(state) || targeting || state == 42 || (state == 30 && hero.readyToShoot))
+        wantedFacing = GetYaw();
+    const bool moved = walked || turned || targeting || IsAimingState(state);
+    if (playerControl && state != 37 && moved)
+        m_HeroYaw = WrapAngle(m_HeroYaw + 0.25f * WrapAngle(wantedFacing - m_HeroYaw));
+}
+
+void CCamera::UpdateFrustum()
+{
+    D3DXMATRIX m;
+    D3DXMatrixMultiply(&m, &m_View, &m_Projection);
+    const D3DXPLANE c1 = Column(m, 0), c2 = Column(m, 1), c3 = Column(m, 2), c4 = Column(m, 3);
+    const D3DXPLANE planes[6] = {Add(c4, c1), Sub(c4, c1), Sub(c4, c2), Add(c4, c2), c3, Sub(c4, c3)};
+    for (int i = 0; i < 6; ++i)
+        D3DXPlaneNormalize(&m_Frustum[i], &planes[i]);
+}
+
+int CCamera::SphereInFrustum(float x, float y, float z, float radius) const
+{
+    const D3DXVECTOR3 centre(x, y, z);
+    for (const D3DXPLANE& plane : m_Frustum) {
+        const float d = D3DXPlaneDotCoord(&plane, &centre);
+        if (d < -radius)
+            return -1;
+        if (std::fabs(d) < radius)
+            return 0;
+    }
+    return 1;
+}
+
+float CCamera::DistanceTo(float x, float y, float z) const
+{
+    const D3DXVECTOR3 offset = D3DXVECTOR3(x, y, z) - GetPosition();
+    return D3DXVec3Length(&offset);
+}
+
+void CCamera::ComputeAimPoint(const D3DXVECTOR3& enemyPosition)
+{
+    // The eye goes to the far side of the look-at point from the enemy, so
+    // that the camera looks past the hero at him.
+    const D3DXVECTOR3 toEnemy = Normalized(enemyPosition + D3DXVECTOR3(0.0f, 55.0f, 0.0f) - m_LookAt);
+    m_AimPoint = m_LookAt - toEnemy * D3DXVec3Length(&m_CurrentOffset);
+}
+
+void CCamera::SelectNextAimTarget()
+{
+    std::string name;
+    D3DXVECTOR3 position;
+    if (World().NextAimTarget(m_AimTargetName, &name, &position)) {
+        m_AimTargetName = name;
+        m_HasAimTarget = true;
+        ComputeAimPoint(position);
+    } else {
+        m_HasAimTarget = false;
+    }
+}
+
+void CCamera::RefreshAimTarget()
+{
+    D3DXVECTOR3 position;
+    if (World().FindLiveTarget(m_AimTargetName, &position)) {
+        m_HasAimTarget = true;
+        ComputeAimPoint(position);
+    } else {
+        m_HasAimTarget = false;
+    }
+}
+
+void CCamera::RandomShakeOffset(D3DXVECTOR3* out) const
+{
+    const float v = ShakeStep(11.0f, 7.0f);
+    *out = D3DXVECTOR3(v, -15.0f, v);
+}
+
+void CCamera::RandomShakeOffsetSmall(D3DXVECTOR3* out) const
+{
+    const float v = ShakeStep(1.9f, 1.2f);
+    *out = D3DXVECTOR3(v, -1.5f, v);
+}
+
+CCamera& getCamera()
+{
+    static CCamera camera;
+    return camera;
+}

@@ -1,0 +1,121 @@
+// The camera's link to the rest of the game: the hero it follows and steers,
+// the enemies it locks onto, the physics bodies it moves and the input that
+// turns it.
+#include "scene/Camera.h"
+
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "input/InputManager.h"
+#include "player/ControllerSelector.h"
+#include "player/Controllers.h"
+#include "player/IController.h"
+#include "player/Player.h"
+#include "player/Weapon.h"
+#include "scene/RigidAnimManager.h"
+#include "world/CollisionManager.h"
+
+namespace {
+
+class CGameCameraWorld : public ICameraWorld {
+public:
+    CameraHeroState ReadHero() override
+    {
+        CameraHeroState state;
+        CPlayer* hero = getPlayer();
+        CLocation& placement = hero->GetPosition();
+        state.position = placement.GetPosition();
+        state.yaw = placement.GetYaw();
+        state.walkSpeed = hero->GetStep();
+        state.aimSpeed = hero->GetStepAiming();
+        state.turnValue = hero->GetTurn();
+        if (IController* controller = hero->GetController())
+            state.stateCode = controller->GetStateCode();
+        if (const IWeapon* weapon = hero->GetCurrentWeapon())
+            state.weaponName = weapon->GetName();
+        if (const CControllerSelector* selector = hero->GetControllerSelector()) {
+            state.selectorState = selector->GetStateName();
+            state.peeking = selector->IsPeeking();
+            state.readyToShoot = selector->IsReadyToShoot();
+            state.fighting = selector->IsFighting();
+        }
+        // Not read yet, so they keep their defaults (nothing held, no parapet,
+        // controller not busy): the camera controller's held directions (the
+        // controller has no getter), the parapet's yaw and end points (its
+        // record is only declared), and the current controller's status flag.
+        return state;
+    }
+
+    CameraInputState ReadInput() override
+    {
+        CameraInputState input;
+        CInputManager* manager = getInputManager();
+        // The manager hands out a copy: keep it alive while its state is read.
+        const CMouse mouseDevice = manager->GetMouseState();
+        const DIMOUSESTATE& mouse = mouseDevice.GetCurrentState();
+        input.mouseX = static_cast<float>(mouse.lX);
+        input.mouseY = static_cast<float>(mouse.lY);
+        input.padConnected = manager->IsGamepadConnected();
+        if (input.padConnected) {
+            const CGamepad pad = manager->GetGamepadState();
+            input.rightStickX = pad.GetRightStickX();
+            input.rightStickY = pad.GetRightStickY();
+            input.leftStickX = pad.GetLeftStickX();
+            input.leftStickY = pad.GetLeftStickY();
+        }
+        return input;
+    }
+
+    bool IsAction(const std::string& name) override { return getInputManager()->IsAction(name); }
+
+    bool IsScriptedSequenceRunning() override { return getRigid()->scriptedSequenceRunning; }
+
+    void SetHeroYaw(float yaw) override { getPlayer()->GetPosition().SetYaw(yaw); }
+
+    void WalkHero(const D3DXVECTOR3& step) override
+    {
+        getCollisionManager().SetPlayerWalkDirection(step.x, step.y, step.z);
+    }
+
+    void WalkCamera(const D3DXVECTOR3& step) override
+    {
+        getCollisionManager().SetCameraWalkDirection(step.x, step.y, step.z);
+    }
+
+    // Walking toward pt_fin the next parapet must start where this one ends,
+    // and the other way round.
+    bool SelectAdjacentParapet(bool towardEnd) override
+    {
+        const CControllerSelector* selector = getPlayer()->GetControllerSelector();
+        CParapetedController* cover = selector ? selector->GetParapetedController() : nullptr;
+        if (!cover)
+            return false;
+        return towardEnd ? cover->SelectAdjacentParapetAtStart() : cover->SelectAdjacentParapetAtEnd();
+    }
+
+    bool NextAimTarget(const std::string& current, std::string* name, D3DXVECTOR3* position) override
+    {
+        CEnemy* enemy = getEnemyManager()->GetNearestTrackedEnemy(current);
+        if (!enemy)
+            return false;
+        *name = enemy->GetName();
+        *position = enemy->GetPosition().GetPosition();
+        return true;
+    }
+
+    bool FindLiveTarget(const std::string& name, D3DXVECTOR3* position) override
+    {
+        CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name);
+        if (!enemy || enemy->getIA()->GetState() == CIAEnemyCover::DEAD)
+            return false;
+        *position = enemy->GetPosition().GetPosition();
+        return true;
+    }
+};
+
+} // namespace
+
+ICameraWorld& getGameCameraWorld()
+{
+    static CGameCameraWorld world;
+    return world;
+}
