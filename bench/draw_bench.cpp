@@ -8,6 +8,8 @@
 #include "platform/d3d9.h"
 #include "platform/win32.h"
 
+#include "../tests/platform/offscreen_device_fixture.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -32,20 +34,12 @@ struct TriangleVertex {
     D3DCOLOR color;
 };
 
-LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
-{
-    return DefWindowProcA(w, m, wp, lp);
-}
-
 float Random01()
 {
     return static_cast<float>(crt::rand()) / crt::RAND_MAX_VALUE;
 }
 
-struct Scene {
-    HWND window = nullptr;
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
+struct Scene : devicetest::OffscreenDevice {
     IDirect3DTexture9* texture = nullptr;
     IDirect3DVertexBuffer9* triangles = nullptr;
     IDirect3DIndexBuffer9* indices = nullptr;
@@ -55,36 +49,18 @@ struct Scene {
 
     bool Open()
     {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = "DrawBench";
-        RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "DrawBench", "bench", WS_OVERLAPPEDWINDOW, 0, 0, kWidth, kHeight, nullptr,
-                                 nullptr, nullptr, nullptr);
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!window || !d3d)
-            return false;
-        D3DPRESENT_PARAMETERS pp{};
-        pp.Windowed = TRUE;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device)))
+        if (!OffscreenDevice::Open("DrawBench", 0, "bench", kWidth, kHeight, devicetest::WindowedParameters()))
             return false;
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
 
         if (FAILED(device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr)))
             return false;
-        D3DLOCKED_RECT locked;
-        texture->LockRect(0, &locked, nullptr, 0);
+        std::vector<D3DCOLOR> checks(64 * 64);
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 64; ++x)
-                reinterpret_cast<D3DCOLOR*>(static_cast<unsigned char*>(locked.pBits) + y * locked.Pitch)[x] =
-                    ((x / 8 + y / 8) & 1) ? 0xFFFFFFFFu : 0xFF3060C0u;
-        texture->UnlockRect(0);
+                checks[y * 64 + x] = ((x / 8 + y / 8) & 1) ? 0xFFFFFFFFu : 0xFF3060C0u;
+        devicetest::FillTexture(texture, 64, 64, checks.data());
 
         crt::srand(1);
         for (int i = 0; i < kQuads; ++i) {
@@ -183,12 +159,7 @@ struct Scene {
             triangles->Release();
         if (texture)
             texture->Release();
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-        if (window)
-            DestroyWindow(window);
+        Close();
     }
 };
 

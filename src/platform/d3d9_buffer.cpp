@@ -2,6 +2,7 @@
 // its bytes in memory, so that Lock hands out memory that already holds the
 // contents (reads work, writes of part of a buffer keep the rest) and Unlock
 // sends the locked range to GL.
+#include "platform/com_object.h"
 #include "platform/gl_device.h"
 
 #include <epoxy/gl.h>
@@ -15,10 +16,10 @@ namespace {
 
 // What both kinds of buffer share; Base is the Direct3D interface.
 template <class Base>
-class BufferImpl : public Base {
+class BufferImpl : public DeviceChild<Base> {
 public:
     BufferImpl(DeviceHandle device, GLuint name, UINT length, DWORD usage, D3DPOOL pool)
-        : m_Device(std::move(device)), m_Name(name), m_Bytes(length, 0), m_Usage(usage), m_Pool(pool)
+        : DeviceChild<Base>(std::move(device)), m_Name(name), m_Bytes(length, 0), m_Usage(usage), m_Pool(pool)
     {
     }
 
@@ -26,26 +27,6 @@ public:
     {
         if (m_Name != 0 && MakeCurrent(m_Device))
             glDeleteBuffers(1, &m_Name);
-    }
-
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_Refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-
-    HRESULT GetDevice(IDirect3DDevice9** device) override
-    {
-        if (!device)
-            return D3DERR_INVALIDCALL;
-        *device = DeviceOf(m_Device);
-        if (!*device)
-            return D3DERR_INVALIDCALL;
-        (*device)->AddRef();
-        return D3D_OK;
     }
 
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override
@@ -94,8 +75,7 @@ public:
 protected:
     UINT Size() const { return static_cast<UINT>(m_Bytes.size()); }
 
-    DeviceHandle m_Device;
-    ULONG m_Refs = 1;
+    using DeviceChild<Base>::m_Device;
     GLuint m_Name;
     std::vector<unsigned char> m_Bytes;
     DWORD m_Usage;

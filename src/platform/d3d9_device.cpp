@@ -8,6 +8,7 @@
 //
 // Render and sampler states are recorded at once and sent to GL, grouped, at
 // the next draw or clear.
+#include "platform/com_object.h"
 #include "platform/gl_device.h"
 #include "platform/sdl_window.h"
 
@@ -497,7 +498,7 @@ constexpr UINT kSamplerStateCount = 14;
 constexpr UINT kStageStateCount = 33;
 constexpr GLsizeiptr kStreamBufferSize = 4 << 20;
 
-class Device final : public IDirect3DDevice9 {
+class Device final : public RefCounted<IDirect3DDevice9> {
 public:
     Device(IDirect3D9* d3d, DeviceHandle core, const D3DPRESENT_PARAMETERS& params)
         : m_D3D(d3d), m_Core(std::move(core)), m_Params(params)
@@ -508,15 +509,6 @@ public:
 
     // Builds the GL side; false (with the reason in `error`) when it cannot.
     bool Init(std::string& error);
-
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_Refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
 
     HRESULT TestCooperativeLevel() override { return D3D_OK; }
     HRESULT GetDirect3D(IDirect3D9** d3d) override
@@ -826,7 +818,6 @@ private:
     IDirect3D9* m_D3D;
     DeviceHandle m_Core;
     D3DPRESENT_PARAMETERS m_Params;
-    ULONG m_Refs = 1;
     bool m_InScene = false;
 
     IDirect3DSurface9* m_BackBuffer = nullptr;

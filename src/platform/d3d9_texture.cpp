@@ -1,6 +1,7 @@
 // Textures and surfaces of our Direct3D 9 device: GL textures whose levels are
 // the surfaces, plus stand-alone surfaces (render targets, depth-stencil
 // surfaces, system-memory surfaces).
+#include "platform/com_object.h"
 #include "platform/gl_device.h"
 
 #include <epoxy/gl.h>
@@ -163,13 +164,13 @@ GLuint MakeGLTexture(const FormatInfo& info, UINT width, UINT height, UINT level
 
 class TextureImpl;
 
-class SurfaceImpl final : public IDirect3DSurface9 {
+class SurfaceImpl final : public DeviceChild<IDirect3DSurface9> {
 public:
     // A level of a texture (container set) or a stand-alone surface. `name` 0
     // keeps the texels in memory (system-memory pool).
     SurfaceImpl(TextureImpl* container, DeviceHandle device, GLuint name, int level, UINT width, UINT height,
                 D3DFORMAT format, const FormatInfo& info, DWORD usage, D3DPOOL pool)
-        : m_Container(container), m_Device(std::move(device)), m_Name(name), m_Level(level), m_Width(width),
+        : DeviceChild(std::move(device)), m_Container(container), m_Name(name), m_Level(level), m_Width(width),
           m_Height(height), m_Format(format), m_Info(info), m_Usage(usage), m_Pool(pool)
     {
         if (m_Name == 0)
@@ -185,17 +186,6 @@ public:
 
     ULONG AddRef() override;
     ULONG Release() override;
-
-    HRESULT GetDevice(IDirect3DDevice9** device) override
-    {
-        if (!device)
-            return D3DERR_INVALIDCALL;
-        *device = DeviceOf(m_Device);
-        if (!*device)
-            return D3DERR_INVALIDCALL;
-        (*device)->AddRef();
-        return D3D_OK;
-    }
 
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
 
@@ -259,8 +249,6 @@ private:
     UINT Pitch() const { return m_Width * m_Info.bytesPerPixel; }
 
     TextureImpl* m_Container;
-    DeviceHandle m_Device;
-    ULONG m_Refs = 1;
     GLuint m_Name;
     int m_Level;
     UINT m_Width, m_Height;
@@ -275,11 +263,11 @@ private:
     DWORD m_LockFlags = 0;
 };
 
-class TextureImpl final : public IDirect3DTexture9 {
+class TextureImpl final : public DeviceChild<IDirect3DTexture9> {
 public:
     TextureImpl(DeviceHandle device, GLuint name, UINT width, UINT height, UINT levels, DWORD usage,
                 D3DFORMAT format, const FormatInfo& info, D3DPOOL pool)
-        : m_Device(std::move(device)), m_Name(name), m_Usage(usage), m_Pool(pool)
+        : DeviceChild(std::move(device)), m_Name(name), m_Usage(usage), m_Pool(pool)
     {
         for (UINT level = 0; level < levels; ++level)
             m_Levels.emplace_back(new SurfaceImpl(this, m_Device, name, static_cast<int>(level),
@@ -294,16 +282,6 @@ public:
             glDeleteTextures(1, &m_Name);
     }
 
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_Refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-
-    HRESULT GetDevice(IDirect3DDevice9** device) override { return m_Levels[0]->GetDevice(device); }
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD GetLevelCount() override { return static_cast<DWORD>(m_Levels.size()); }
 
@@ -351,8 +329,6 @@ public:
     DWORD Usage() const { return m_Usage; }
 
 private:
-    DeviceHandle m_Device;
-    ULONG m_Refs = 1;
     GLuint m_Name;
     DWORD m_Usage;
     D3DPOOL m_Pool;
@@ -364,17 +340,14 @@ ULONG SurfaceImpl::AddRef()
 {
     if (m_Container)
         return m_Container->AddRef();
-    return ++m_Refs;
+    return DeviceChild::AddRef();
 }
 
 ULONG SurfaceImpl::Release()
 {
     if (m_Container)
         return m_Container->Release();
-    const ULONG refs = --m_Refs;
-    if (refs == 0)
-        delete this;
-    return refs;
+    return DeviceChild::Release();
 }
 
 HRESULT SurfaceImpl::UnlockRect()

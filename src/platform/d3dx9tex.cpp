@@ -1,6 +1,7 @@
 // Our D3DX texture helpers over the Direct3D 9 device.
 #include "platform/d3dx9tex.h"
 
+#include "platform/com_object.h"
 #include "platform/files.h"
 #include "platform/gl_device.h"
 
@@ -243,31 +244,11 @@ void WriteToFile(void* context, void* data, int size)
 
 // --- render to surface -------------------------------------------------------------------
 
-class RenderToSurface final : public ID3DXRenderToSurface {
+class RenderToSurface final : public platform::DeviceChild<ID3DXRenderToSurface> {
 public:
     RenderToSurface(platform::DeviceHandle device, const D3DXRTS_DESC& desc, IDirect3DSurface9* depthStencil)
-        : m_Device(std::move(device)), m_Desc(desc), m_DepthStencil(depthStencil)
+        : DeviceChild(std::move(device)), m_Desc(desc), m_DepthStencil(depthStencil)
     {
-    }
-
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_Refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-
-    HRESULT GetDevice(IDirect3DDevice9** device) override
-    {
-        if (!device)
-            return D3DERR_INVALIDCALL;
-        *device = platform::DeviceOf(m_Device);
-        if (!*device)
-            return D3DERR_INVALIDCALL;
-        (*device)->AddRef();
-        return D3D_OK;
     }
 
     HRESULT GetDesc(D3DXRTS_DESC* desc) override
@@ -349,10 +330,8 @@ private:
         m_Surface = nullptr;
     }
 
-    platform::DeviceHandle m_Device;
     D3DXRTS_DESC m_Desc;
     IDirect3DSurface9* m_DepthStencil;
-    ULONG m_Refs = 1;
     bool m_InScene = false, m_OwnsScene = false;
     IDirect3DSurface9* m_Surface = nullptr;
     IDirect3DSurface9* m_SavedTarget = nullptr;

@@ -7,6 +7,8 @@
 #include "platform/gl_device.h"
 #include "platform/win32.h"
 
+#include "offscreen_device_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,11 +22,6 @@ namespace d3dtest {
 constexpr const char* kClass = "D3DTestClass";
 constexpr UINT kWidth = 64;
 constexpr UINT kHeight = 48;
-
-inline LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
-{
-    return DefWindowProcA(w, m, wp, lp);
-}
 
 // Vertex layouts used by the tests.
 struct ScreenVertex { // D3DFVF_XYZRHW | D3DFVF_DIFFUSE
@@ -74,69 +71,34 @@ inline std::string Hex(D3DCOLOR c)
     return text;
 }
 
-class D3DTest : public ::testing::Test {
+class D3DTest : public ::testing::Test, protected devicetest::OffscreenDevice {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_CLASSDC;
-        wc.lpfnWndProc = Proc;
-        wc.lpszClassName = kClass;
-        ASSERT_NE(RegisterClassExA(&wc), 0);
-        window = CreateWindowExA(0, kClass, "test", WS_OVERLAPPEDWINDOW, 0, 0, kWidth, kHeight, nullptr, nullptr,
-                                 nullptr, nullptr);
+        Open(kClass, CS_CLASSDC, "test", kWidth, kHeight, devicetest::WindowedParameters());
+        ASSERT_NE(classAtom, 0);
         ASSERT_NE(window, nullptr);
-        d3d = Direct3DCreate9(D3D_SDK_VERSION);
         ASSERT_NE(d3d, nullptr);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.Windowed = TRUE;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.BackBufferFormat = D3DFMT_UNKNOWN;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-                  D3D_OK);
+        ASSERT_EQ(created, D3D_OK);
         ASSERT_NE(device, nullptr);
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     }
 
-    void TearDown() override
-    {
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-        if (window)
-            DestroyWindow(window);
-        UnregisterClassA(kClass, nullptr);
-    }
+    void TearDown() override { Close(); }
 
     // Every pixel of a surface as 0xAARRGGBB, rows top first.
     static std::vector<D3DCOLOR> Read(IDirect3DSurface9* surface)
     {
-        D3DSURFACE_DESC desc;
-        EXPECT_EQ(surface->GetDesc(&desc), D3D_OK);
-        std::vector<D3DCOLOR> pixels(static_cast<size_t>(desc.Width) * desc.Height);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        for (UINT y = 0; y < desc.Height; ++y)
-            std::memcpy(&pixels[static_cast<size_t>(y) * desc.Width],
-                        static_cast<unsigned char*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch,
-                        desc.Width * 4);
-        surface->UnlockRect();
+        std::vector<D3DCOLOR> pixels;
+        EXPECT_EQ(devicetest::ReadPixels(surface, &pixels), D3D_OK);
         return pixels;
     }
 
     std::vector<D3DCOLOR> ReadBackBuffer()
     {
-        IDirect3DSurface9* back = nullptr;
-        EXPECT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-        std::vector<D3DCOLOR> pixels = Read(back);
-        back->Release();
+        std::vector<D3DCOLOR> pixels;
+        EXPECT_EQ(devicetest::ReadBackBuffer(device, &pixels), D3D_OK);
         return pixels;
     }
 
@@ -151,12 +113,7 @@ protected:
     {
         IDirect3DTexture9* texture = nullptr;
         EXPECT_EQ(device->CreateTexture(width, height, 1, 0, format, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-        for (UINT y = 0; y < height; ++y)
-            std::memcpy(static_cast<unsigned char*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch,
-                        &texels[static_cast<size_t>(y) * width], width * 4);
-        EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+        EXPECT_EQ(devicetest::FillTexture(texture, width, height, texels.data()), D3D_OK);
         return texture;
     }
 
@@ -182,9 +139,6 @@ protected:
         EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ScreenTexVertex)), D3D_OK);
     }
 
-    HWND window = nullptr;
-    IDirect3D9* d3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
 };
 
 } // namespace d3dtest

@@ -6,59 +6,31 @@
 #include "platform/d3dx9.h"
 #include "platform/gl_device.h"
 
+#include "offscreen_device_fixture.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <vector>
 
 namespace fxtest {
 
 constexpr int kSize = 64;
 
-inline LRESULT CALLBACK FxWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 class DeviceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = FxWindowProc;
-        wc.lpszClassName = "FxDeviceTest";
-        RegisterClassExA(&wc);
-        s_Window = CreateWindowExA(0, "FxDeviceTest", "fx", WS_OVERLAPPEDWINDOW, 0, 0, kSize, kSize, nullptr,
-                                   nullptr, nullptr, nullptr);
-        s_D3d = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!s_Window || !s_D3d) return;
-        D3DPRESENT_PARAMETERS pp{};
-        pp.Windowed = TRUE;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        D3DPRESENT_PARAMETERS pp = devicetest::WindowedParameters();
         pp.BackBufferWidth = kSize;
         pp.BackBufferHeight = kSize;
         pp.BackBufferFormat = D3DFMT_A8R8G8B8;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        if (FAILED(s_D3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, s_Window,
-                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &s_Device)))
-            s_Device = nullptr;
+        s_Screen.Open("FxDeviceTest", 0, "fx", kSize, kSize, pp);
     }
 
-    static void TearDownTestSuite() {
-        if (s_Device) s_Device->Release();
-        if (s_D3d) s_D3d->Release();
-        if (s_Window) DestroyWindow(s_Window);
-        UnregisterClassA("FxDeviceTest", nullptr);
-        s_Device = nullptr;
-        s_D3d = nullptr;
-        s_Window = nullptr;
-    }
+    static void TearDownTestSuite() { s_Screen.Close(); }
 
     void SetUp() override {
-        ASSERT_NE(s_Device, nullptr) << "no device";
-        device = s_Device;
+        ASSERT_NE(s_Screen.device, nullptr) << "no device";
+        device = s_Screen.device;
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
@@ -79,25 +51,13 @@ protected:
     // The back buffer as D3DCOLORs, row 0 at the top.
     std::vector<D3DCOLOR> Pixels() {
         std::vector<D3DCOLOR> out;
-        IDirect3DSurface9* surface = nullptr;
-        if (FAILED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface))) return out;
-        out = SurfacePixels(surface);
-        surface->Release();
+        if (FAILED(devicetest::ReadBackBuffer(device, &out))) out.clear();
         return out;
     }
 
     static std::vector<D3DCOLOR> SurfacePixels(IDirect3DSurface9* surface) {
         std::vector<D3DCOLOR> out;
-        D3DSURFACE_DESC desc;
-        D3DLOCKED_RECT locked;
-        if (FAILED(surface->GetDesc(&desc)) || FAILED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-            return out;
-        for (UINT y = 0; y < desc.Height; ++y) {
-            const D3DCOLOR* row =
-                reinterpret_cast<const D3DCOLOR*>(static_cast<const char*>(locked.pBits) + y * locked.Pitch);
-            out.insert(out.end(), row, row + desc.Width);
-        }
-        surface->UnlockRect();
+        if (FAILED(devicetest::ReadPixels(surface, &out))) out.clear();
         return out;
     }
 
@@ -112,23 +72,14 @@ protected:
         if (FAILED(device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
                                          nullptr)))
             return nullptr;
-        D3DLOCKED_RECT locked;
-        if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {
-            for (UINT y = 0; y < height; ++y)
-                for (UINT x = 0; x < width; ++x)
-                    reinterpret_cast<D3DCOLOR*>(static_cast<char*>(locked.pBits) + y * locked.Pitch)[x] =
-                        texels[y * width + x];
-            texture->UnlockRect(0);
-        }
+        devicetest::FillTexture(texture, width, height, texels.data());
         return texture;
     }
 
     IDirect3DDevice9* device = nullptr;
 
 private:
-    static inline HWND s_Window = nullptr;
-    static inline IDirect3D9* s_D3d = nullptr;
-    static inline IDirect3DDevice9* s_Device = nullptr;
+    static inline devicetest::OffscreenDevice s_Screen;
 };
 
 // Channel values of a D3DCOLOR.
