@@ -4,11 +4,13 @@
 #include "app/MainConfig.h"
 #include "app/Profiler.h"
 #include "app/Startup.h"
+#include "gui/MissionText.h"
+#include "script/Console.h"
 
 void RenderFrame(float dt)
 {
     // Placeholder until the frame render is built: a cleared frame with the
-    // debug text, timed like the real one.
+    // mission text, debug text and console, timed like the real one.
     if (!D3DDevice)
         return;
     CProfiler& profiler = getProfiler();
@@ -21,11 +23,19 @@ void RenderFrame(float dt)
     const bool began = SUCCEEDED(D3DDevice->BeginScene());
     profiler.StopTimer("scene: ");
     if (began) {
+        if (getMainConfig("luaMsgRender")) {
+            profiler.StartTimer();
+            getMissionText().Render();
+            profiler.StopTimer("luaMsg: ");
+        }
         if (getMainConfig("textdebugRender")) {
             profiler.StartTimer();
             getDebugText().Draw();
             profiler.StopTimer("printTextDebug:");
         }
+        profiler.StartTimer();
+        getConsole()->Render();
+        profiler.StopTimer("console: ");
         profiler.StartTimer();
         D3DDevice->EndScene();
         profiler.StopTimer("endScene: ");

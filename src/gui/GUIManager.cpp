@@ -45,6 +45,11 @@ void CGUIManager::showMission(int n)
     // Placeholder until the banners are built.
 }
 
+void CGUIManager::reload()
+{
+    // Placeholder until the screens are built.
+}
+
 CGUIManager& getGUI()
 {
     static CGUIManager manager;

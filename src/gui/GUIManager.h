@@ -16,6 +16,8 @@ public:
     void Render(float seconds);
     // Starts mission banner n.
     void showMission(int n);
+    // Script method: reads the screen elements of "data/XML/GUI.xml" again.
+    void reload();
 
     // The screen flags.
     bool mainMenuActive = false;   // the menu loop runs while set

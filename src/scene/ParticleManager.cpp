@@ -20,6 +20,16 @@ void CParticleManager::ResetWithAmbient()
     // Placeholder until the particles are built.
 }
 
+void CParticleManager::update_XML(const char* file)
+{
+    // Placeholder until the particles are built.
+}
+
+void CParticleManager::addShootf(float x, float y, float z)
+{
+    // Placeholder until the particles are built.
+}
+
 CParticleManager& getParticleManager()
 {
     static CParticleManager manager;

@@ -15,6 +15,10 @@ public:
     void Reset();
     // As Reset, plus the level's ambient emitters.
     void ResetWithAmbient();
+    // Script methods: reads the particle types again from a file; spawns the
+    // shot effect at a point.
+    void update_XML(const char* file);
+    void addShootf(float x, float y, float z);
 };
 
 CParticleManager& getParticleManager();

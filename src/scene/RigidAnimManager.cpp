@@ -51,6 +51,23 @@ void CRigidAnimManager::SetComboCamera()
     // Placeholder until the camera sequences are built.
 }
 
+void CRigidAnimManager::setWaitToPlayAvioneta(float seconds)
+{
+    // Placeholder until the rigid animations are built.
+}
+
+bool CRigidAnimManager::canPlayWaitEnded()
+{
+    // Placeholder until the rigid animations are built: no wait is counted,
+    // so a script waiting on it goes on at once.
+    return true;
+}
+
+void CRigidAnimManager::setCameraSpeedModifier(float value)
+{
+    // Placeholder until the camera sequences are built.
+}
+
 CRigidAnimManager* getRigid()
 {
     static CRigidAnimManager manager;

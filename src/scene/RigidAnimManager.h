@@ -23,9 +23,21 @@ public:
     void playCam(std::string name);
     // The next camera sequence is a fight's combo camera.
     void SetComboCamera();
+    // Script methods: a waiting time that the update counts down, whether it
+    // has run out, and the camera sequences' speed factor.
+    void setWaitToPlayAvioneta(float seconds);
+    bool canPlayWaitEnded();
+    void setCameraSpeedModifier(float value);
 
     // Set while a comic-panel or camera sequence runs.
     bool scriptedSequenceRunning = false;
+
+    // Placeholder fields until the manager is built (the level lists read them).
+    // The two breakable crates of the first level have been broken.
+    bool crateBroken2 = false;
+    bool crateBroken3 = false;
+    // The island scaffold: 0 standing, 1 coming apart, 2 broken.
+    int dockersEscapeStage = 0;
 };
 
 CRigidAnimManager* getRigid();

@@ -4,14 +4,62 @@
 
 CConsole::CConsole()
 {
-    // Placeholder until the console is built: it also runs "console.lua" and
-    // starts the history with the developers' usual commands.
+    getScriptHost().DoFile("console.lua");
+    // The cursor stays at 0 until the console is first opened.
+    m_History = {
+        "ChangeMission",
+        "SetLightPos",
+        "FuckPlayer",
+        "Wave1",
+        "Wave2",
+        "Wave3",
+        "Wave4",
+        "Wave5",
+        "Wave6",
+        "EndWave",
+        "OnEnter_trg_01",
+        "OnExit_trg_01",
+        "OnEnter_trg_02",
+        "OnExit_trg_02",
+        "SetLightToCamPos",
+        "gui_reload",
+        "startRigid",
+        "Particle_Update",
+        "addBlood",
+        "addChispazo",
+        "updateLuaFile(\"console.lua\");",
+        "ResetWaves",
+        "getHangarOpenLastWave",
+        "playPaletaVoladoresHangarExplosivo",
+    };
+}
+
+CConsole::~CConsole()
+{
+    SetFont(nullptr);
 }
 
 void CConsole::Init(IDirect3DDevice9* device, int fontHeight, std::string fontFace, int screenWidth,
                     int screenHeight)
 {
-    // Placeholder until the console is built.
+    m_FontHeight = fontHeight;
+    m_LineX = 30;
+    m_LineY = screenHeight - 70;
+    m_PromptX = 15;
+    m_PromptY = screenHeight - 70 - static_cast<int>(fontHeight * 1.5);
+
+    ID3DXFont* font = nullptr;
+    if (FAILED(D3DXCreateFontA(device, fontHeight, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                               fontFace.c_str(), &font)))
+        font = nullptr;
+    SetFont(font);
+}
+
+void CConsole::SetFont(ID3DXFont* font)
+{
+    if (m_Font && m_Font != font)
+        m_Font->Release();
+    m_Font = font;
 }
 
 void CConsole::Toggle()
@@ -27,8 +75,10 @@ void CConsole::Toggle()
 void CConsole::OnChar(int ch)
 {
     if (ch == 13) {
-        getScriptHost().RunCommand(m_Line);
-        m_History.push_back(m_Line);
+        // The line is copied first: the command may reach the console again.
+        const std::string line = m_Line;
+        getScriptHost().RunCommand(line);
+        m_History.push_back(line);
         m_Line.clear();
         m_Cursor = static_cast<int>(m_History.size());
     } else if (ch == 8) {
@@ -63,7 +113,18 @@ void CConsole::HistoryNext()
 
 void CConsole::Render()
 {
-    // Placeholder until the console is built.
+    DrawShadowedText(m_Prompt, m_PromptX, m_PromptY);
+    DrawShadowedText(m_Line, m_LineX, m_LineY);
+}
+
+void CConsole::DrawShadowedText(const std::string& text, int x, int y)
+{
+    if (!m_Visible || !m_Font)
+        return;
+    RECT shadow = {x + 1, y + 1, x + 1, y + 1};
+    m_Font->DrawTextA(nullptr, text.c_str(), -1, &shadow, DT_NOCLIP | DT_LEFT | DT_TOP, m_ShadowColor);
+    RECT front = {x, y, x, y};
+    m_Font->DrawTextA(nullptr, text.c_str(), -1, &front, DT_NOCLIP | DT_LEFT | DT_TOP, m_TextColor);
 }
 
 CConsole* getConsole()

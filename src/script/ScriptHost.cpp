@@ -1,14 +1,175 @@
 #include "script/ScriptHost.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <sstream>
+
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+}
+#include <luabind/open.hpp>
+
+#include "platform/files.h"
+
+namespace {
+
+// luabind keeps its C++ objects inside Lua userdata and declares them 16-byte
+// aligned, but Lua 5.2 puts a userdata's payload a fixed header size into
+// its block, so with malloc's 16-byte blocks the payloads land off the
+// boundary. The host's allocator shifts every block by however much puts
+// the payloads back on it; Lua itself only needs 8-byte blocks.
+struct ProbeRecord {
+    char* lastBlock = nullptr;
+};
+
+void* ProbeAlloc(void* ud, void* block, size_t, size_t size)
+{
+    if (size == 0) {
+        std::free(block);
+        return nullptr;
+    }
+    void* grown = std::realloc(block, size);
+    static_cast<ProbeRecord*>(ud)->lastBlock = static_cast<char*>(grown);
+    return grown;
+}
+
+size_t MeasureBlockShift()
+{
+    ProbeRecord record;
+    lua_State* L = lua_newstate(ProbeAlloc, &record);
+    if (!L)
+        return 8;
+    char* payload = static_cast<char*>(lua_newuserdata(L, 1));
+    const size_t offset = static_cast<size_t>(payload - record.lastBlock);
+    lua_close(L);
+    return (16 - offset % 16) % 16;
+}
+
+size_t BlockShift()
+{
+    static const size_t shift = MeasureBlockShift();
+    return shift;
+}
+
+void* ShiftedAlloc(void* ud, void* block, size_t, size_t size)
+{
+    const size_t shift = *static_cast<const size_t*>(ud);
+    char* base = block ? static_cast<char*>(block) - shift : nullptr;
+    if (size == 0) {
+        std::free(base);
+        return nullptr;
+    }
+    char* grown = static_cast<char*>(std::realloc(base, size + shift));
+    return grown ? grown + shift : nullptr;
+}
+
+int Panic(lua_State* L)
+{
+    const char* message = lua_tostring(L, -1);
+    std::fprintf(stderr, "Lua panic: %s\n", message ? message : "(no message)");
+    return 0;
+}
+
+// Globals read without metamethods, so that nothing outside a protected call
+// can raise a Lua error.
+void PushRawGlobal(lua_State* L, const std::string& name)
+{
+    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+    lua_pushlstring(L, name.data(), name.size());
+    lua_rawget(L, -2);
+    lua_remove(L, -2);
+}
+
+lua_State* NewBoundState()
+{
+    static size_t shift = BlockShift();
+    lua_State* L = lua_newstate(ShiftedAlloc, &shift);
+    if (!L) {
+        std::fprintf(stderr, "Lua: no memory for a new state\n");
+        return nullptr;
+    }
+    lua_atpanic(L, Panic);
+    try {
+        luabind::open(L);
+        RegisterScriptApi(L);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Lua: binding the script API failed: %s\n", e.what());
+    }
+    return L;
+}
+
+} // namespace
+
+void ReportScriptError(lua_State* L)
+{
+    const char* message = lua_tostring(L, -1);
+    const std::string text = message ? message : "(error object is not a string)";
+    lua_pop(L, 1);
+
+    PushRawGlobal(L, "_ALERT");
+    if (lua_isfunction(L, -1)) {
+        lua_pushlstring(L, text.data(), text.size());
+        if (lua_pcall(L, 1, 0, 0) == LUA_OK)
+            return;
+        // The script's own alert handler failed: both messages go out here.
+        const char* own = lua_tostring(L, -1);
+        std::fprintf(stderr, "Lua _ALERT failed: %s\n", own ? own : "?");
+    }
+    lua_pop(L, 1);
+    std::fprintf(stderr, "Lua: %s\n", text.c_str());
+}
+
+CScriptHost::CallScope::CallScope(CScriptHost& host) : m_Host(host)
+{
+    ++m_Host.m_CallDepth;
+}
+
+CScriptHost::CallScope::~CallScope()
+{
+    if (--m_Host.m_CallDepth > 0)
+        return;
+    for (lua_State* old : m_Host.m_Retired)
+        lua_close(old);
+    m_Host.m_Retired.clear();
+}
+
+CScriptHost::~CScriptHost()
+{
+    for (lua_State* old : m_Retired)
+        lua_close(old);
+    if (m_State)
+        lua_close(m_State);
+}
+
 void CScriptHost::Init()
 {
-    // Placeholder until the script host is built.
+    lua_State* old = m_State;
+    m_State = NewBoundState();
+    if (!old)
+        return;
+    if (m_CallDepth > 0)
+        m_Retired.push_back(old);
+    else
+        lua_close(old);
 }
 
 int CScriptHost::DoFile(const char* file)
 {
-    // Placeholder until the script host is built.
-    return 0;
+    lua_State* L = m_State;
+    if (!L || !file)
+        return LUA_ERRFILE;
+    CallScope scope(*this);
+    const int top = lua_gettop(L);
+    const std::string path = platform::ResolvePath(file);
+    int status = luaL_loadfile(L, path.c_str());
+    if (status == LUA_OK)
+        status = lua_pcall(L, 0, 0, 0);
+    if (status != LUA_OK)
+        ReportScriptError(L);
+    lua_settop(L, top);
+    return status;
 }
 
 int CScriptHost::DoFile(const std::string& file)
@@ -18,7 +179,49 @@ int CScriptHost::DoFile(const std::string& file)
 
 void CScriptHost::RunCommand(const char* line)
 {
-    // Placeholder until the script host is built.
+    lua_State* L = m_State;
+    if (!L || !line)
+        return;
+    CallScope scope(*this);
+    const int top = lua_gettop(L);
+    try {
+        std::istringstream stream(line);
+        std::string words[7];
+        for (std::string& word : words)
+            stream >> word;
+
+        if (words[0].empty()) {
+            return;
+        }
+        PushRawGlobal(L, words[0]);
+        if (lua_isnil(L, -1)) {
+            lua_settop(L, top);
+            return;
+        }
+        for (int i = 1; i < 7; ++i)
+            lua_pushlstring(L, words[i].data(), words[i].size());
+        if (lua_pcall(L, 6, 1, 0) != LUA_OK) {
+            ReportScriptError(L);
+            lua_settop(L, top);
+            return;
+        }
+        // Only a real true runs the line: nil, false, numbers and strings do not.
+        const bool runLine = lua_type(L, -1) == LUA_TBOOLEAN && lua_toboolean(L, -1);
+        lua_settop(L, top);
+        if (!runLine)
+            return;
+
+        int status = luaL_loadstring(L, line);
+        if (status == LUA_OK)
+            status = lua_pcall(L, 0, 0, 0);
+        if (status != LUA_OK)
+            ReportScriptError(L);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Lua command '%s' failed: %s\n", line, e.what());
+    } catch (...) {
+        std::fprintf(stderr, "Lua command '%s' failed\n", line);
+    }
+    lua_settop(L, top);
 }
 
 void CScriptHost::RunCommand(const std::string& line)

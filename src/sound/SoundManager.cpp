@@ -15,6 +15,37 @@ void CSoundManager::pauseAllTypical()
     // Placeholder until the sound manager is built.
 }
 
+void CSoundManager::playVrekAgainstNextWave()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::playThisSampleOnce(std::string file, float volume)
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::playThisAvionetaArrive()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::playThisSceneSound(std::string file1, float volume1, bool on1, std::string file2,
+                                       float volume2, bool on2, std::string file3, float volume3, bool on3)
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::everybodyShutUp()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::play(std::string key)
+{
+    // Placeholder until the sound manager is built.
+}
+
 CSoundManager& getSoundManager()
 {
     static CSoundManager manager;

@@ -1,6 +1,8 @@
 // Sounds, voice lines, ambience and music by name.
 #pragma once
 
+#include <string>
+
 #include "platform/win32.h"
 
 class CSoundManager {
@@ -14,6 +16,21 @@ public:
     void Unmute() { muted = false; }
     // Pauses the ambience and music of the current room.
     void pauseAllTypical();
+
+    // Script methods.
+    // The hero's taunt before the next wave.
+    void playVrekAgainstNextWave();
+    // Loads the file (a whole path) and plays it once at that volume.
+    void playThisSampleOnce(std::string file, float volume);
+    // The small plane's fly-by.
+    void playThisAvionetaArrive();
+    // Up to three scene sounds; a slot whose flag is false is left alone.
+    void playThisSceneSound(std::string file1, float volume1, bool on1, std::string file2, float volume2,
+                            bool on2, std::string file3, float volume3, bool on3);
+    // Silences the hero's and the enemies' talk for a long while.
+    void everybodyShutUp();
+    // Plays a registered sound from the start.
+    void play(std::string key);
 
     bool muted = false;
 };
