@@ -1,5 +1,6 @@
 #include "gui/GUIManager.h"
 
+#include "app/DebugText.h"
 #include "gui/Subtitles.h"
 #include "input/InputManager.h"
 
@@ -28,6 +29,8 @@ void CGUIManager::UpdateMainMenu(float seconds)
 {
     // Placeholder until the main menu is built: Return starts a new game,
     // Escape leaves the program.
+    getDebugText().AddLine("THE VANTOREL");
+    getDebugText().AddLine("Return: new game    Escape: quit");
     const CKeyboard keyboard = getInputManager()->GetKeyboardState();
     if (keyboard.IsKeyJustPressed(DIK_RETURN))
         mainMenuActive = false;
