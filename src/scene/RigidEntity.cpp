@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "app/Startup.h"
+#include "render/EffectManager.h"
 #include "render/VertexBuffers.h"
 #include "scene/MeshCache.h"
 
@@ -25,6 +26,7 @@ void CRigidEntity::Render(bool debugDraw)
 
 void CRigidEntity::Init(const std::string& name)
 {
+    m_Effect = getEffectManager().GetEffect();
     m_Mesh = getMeshCache().GetMesh(name);
     m_Name = name;
     m_Techniques["Base"] = "PhongLightingTech";

@@ -1,3 +1,4 @@
+#include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
 #include "datagen/MeshLevels.h"
 #include "datagen/MeshTextures.h"
@@ -14,6 +15,7 @@ const std::vector<Step>& AllSteps()
         {"loading images", GenerateScreenImages},
         {"mesh textures", GenerateMeshTextures},
         {"level meshes", GenerateLevelMeshes},
+        {"composite overlays", GenerateCompositeTextures},
     };
     return steps;
 }

@@ -175,72 +175,6 @@ shared {
     }
 #endif
 
-#ifdef FRAGMENT_SHADER
-    // The surface normal with the normal map applied where the surface has
-    // both a normal map and a tangent frame.
-    vec3 SurfaceNormal(vec2 uv) {
-        vec3 n = vNormal;
-        if (dot(n, n) < 1e-8) return normalize(viewPos - vWorldPos + vec3(0.0, 1e-4, 0.0));
-        n = normalize(n);
-        vec3 t = vTangent.xyz;
-        if (dot(t, t) > 1e-8 && HasTexture(NormalmapTexture)) {
-            t = normalize(t - n * dot(n, t));
-            vec3 b = cross(n, t) * vTangent.w;
-            vec3 m = tex2D(NormalmapTexture, uv).xyz * 2.0 - 1.0;
-            vec3 bumped = t * m.x + b * m.y + n * m.z;
-            if (dot(bumped, bumped) > 1e-8) n = normalize(bumped);
-        }
-        return n;
-    }
-
-    // One spot light: diffuse and specular terms, weighted by its influence.
-    vec2 Spot(vec3 p, vec3 n, vec3 v, vec3 position, vec3 direction, float influence) {
-        vec3 toLight = position - p;
-        float d = length(toLight);
-        vec3 l = d > 1e-4 ? toLight / d : vec3(0.0, 1.0, 0.0);
-        float cone = 1.0;
-        if (dot(direction, direction) > 1e-8) cone = smoothstep(-0.15, 0.55, dot(-l, normalize(direction)));
-        float diffuse = max(dot(n, l), 0.0);
-        vec3 h = normalize(l + v);
-        float specular = diffuse > 0.0 ? pow(max(dot(n, h), 0.0), 32.0) : 0.0;
-        return vec2(diffuse, specular) * cone * max(influence, 0.0);
-    }
-
-    // 1 where light 1 reaches the point, 0 where a caster stands between them.
-    float ShadowFactor() {
-        if (vLightPos.w <= 1e-3) return 1.0;
-        vec2 uv = ClipToUV(vLightPos);
-        if (uv.x < 0.0 || uv.x > 1.0 || uv.y < 0.0 || uv.y > 1.0) return 1.0;
-        float depth = vLightPos.w / SHADOW_FAR;
-        vec2 texel = 1.0 / vec2(max(textureSize(ShadowMapTexture, 0), ivec2(1)));
-        float lit = 0.0;
-        for (int y = -1; y <= 1; ++y) {
-            for (int x = -1; x <= 1; ++x) {
-                // Stored as 1 - depth so that a cleared (black) map means no caster.
-                float caster = 1.0 - UnpackDepth(tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb);
-                lit += depth > caster + SHADOW_BIAS ? 0.0 : 1.0;
-            }
-        }
-        return lit / 9.0;
-    }
-
-    // Phong shading of the two nearest lights over the surface textures.
-    vec4 Shade(bool receivesShadow) {
-        vec4 base = vColor;
-        if (HasTexture(DiffuseTexture)) base *= tex2D(DiffuseTexture, vUV);
-        if (HasTexture(LightmapTexture)) base.rgb *= tex2D(LightmapTexture, vUV2).rgb;
-        vec3 n = SurfaceNormal(vUV);
-        vec3 v = viewPos - vWorldPos;
-        v = dot(v, v) > 1e-8 ? normalize(v) : -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
-        vec2 one = Spot(vWorldPos, n, v, lightPos, lightDir, light1_Influence);
-        vec2 two = Spot(vWorldPos, n, v, light2Pos, lightDir2, light2_Influence);
-        float shadow = receivesShadow ? ShadowFactor() : 1.0;
-        vec3 warm = vec3(1.0, 0.95, 0.86), cool = vec3(0.82, 0.88, 1.0);
-        vec3 light = vec3(AMBIENT * mix(0.55, 1.0, shadow)) + warm * one.x * shadow + cool * two.x;
-        float shine = (one.y * shadow + two.y) * 0.35 * (1.0 - 0.75 * specularFilterAmount);
-        return vec4(base.rgb * light + vec3(shine), base.a);
-    }
-#endif
 }
 
 // --- vertex shaders ------------------------------------------------------------------
@@ -249,12 +183,14 @@ vertex RigidLitVS {
     void main() { LitOutputs(vec4(inPosition.xyz, 1.0), inNormal, inTexCoord2.xyz); }
 }
 
+// Characters are not shadowed (they cast the shadows): no light position.
 vertex SkinnedLitVS {
     void main() {
         vec4 p;
         vec3 n, t;
         Skin(p, n, t);
         LitOutputs(p, n, t);
+        vLightPos = vec4(0.0);
     }
 }
 
@@ -318,12 +254,75 @@ vertex ParticleVS {
 
 // --- fragment shaders ----------------------------------------------------------------
 
-fragment LitWithShadowFS {
-    void main() { outColor = Shade(true); }
-}
-
+// Phong over the surface textures, shadowed where the vertex shader says so.
 fragment LitFS {
-    void main() { outColor = Shade(false); }
+    // The surface normal with the normal map applied where the surface has
+    // both a normal map and a tangent frame.
+    vec3 SurfaceNormal(vec2 uv) {
+        vec3 n = vNormal;
+        if (dot(n, n) < 1e-8) return normalize(viewPos - vWorldPos + vec3(0.0, 1e-4, 0.0));
+        n = normalize(n);
+        vec3 t = vTangent.xyz;
+        if (dot(t, t) > 1e-8 && HasTexture(NormalmapTexture)) {
+            t = normalize(t - n * dot(n, t));
+            vec3 b = cross(n, t) * vTangent.w;
+            vec3 m = tex2D(NormalmapTexture, uv).xyz * 2.0 - 1.0;
+            vec3 bumped = t * m.x + b * m.y + n * m.z;
+            if (dot(bumped, bumped) > 1e-8) n = normalize(bumped);
+        }
+        return n;
+    }
+
+    // One spot light: diffuse and specular terms, weighted by its influence.
+    vec2 Spot(vec3 p, vec3 n, vec3 v, vec3 position, vec3 direction, float influence) {
+        vec3 toLight = position - p;
+        float d = length(toLight);
+        vec3 l = d > 1e-4 ? toLight / d : vec3(0.0, 1.0, 0.0);
+        float cone = 1.0;
+        if (dot(direction, direction) > 1e-8) cone = smoothstep(-0.15, 0.55, dot(-l, normalize(direction)));
+        float diffuse = max(dot(n, l), 0.0);
+        vec3 h = normalize(l + v);
+        float specular = diffuse > 0.0 ? pow(max(dot(n, h), 0.0), 32.0) : 0.0;
+        return vec2(diffuse, specular) * cone * max(influence, 0.0);
+    }
+
+    // 1 where light 1 reaches the point, 0 where a caster stands between them
+    // (always 1 for surfaces whose vertex shader gives no light position).
+    float ShadowFactor() {
+        if (vLightPos.w <= 1e-3) return 1.0;
+        vec2 uv = ClipToUV(vLightPos);
+        if (uv.x < 0.0 || uv.x > 1.0 || uv.y < 0.0 || uv.y > 1.0) return 1.0;
+        float depth = vLightPos.w / SHADOW_FAR;
+        vec2 texel = 1.0 / vec2(max(textureSize(ShadowMapTexture, 0), ivec2(1)));
+        float lit = 0.0;
+        for (int y = -1; y <= 1; ++y) {
+            for (int x = -1; x <= 1; ++x) {
+                // Stored as 1 - depth so that a cleared (black) map means no caster.
+                float caster = 1.0 - UnpackDepth(tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb);
+                lit += depth > caster + SHADOW_BIAS ? 0.0 : 1.0;
+            }
+        }
+        return lit / 9.0;
+    }
+
+    // Phong shading of the two nearest lights over the surface textures.
+    vec4 Shade() {
+        vec4 base = vColor;
+        if (HasTexture(DiffuseTexture)) base *= tex2D(DiffuseTexture, vUV);
+        if (HasTexture(LightmapTexture)) base.rgb *= tex2D(LightmapTexture, vUV2).rgb;
+        vec3 n = SurfaceNormal(vUV);
+        vec3 v = viewPos - vWorldPos;
+        v = dot(v, v) > 1e-8 ? normalize(v) : -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
+        vec2 one = Spot(vWorldPos, n, v, lightPos, lightDir, light1_Influence);
+        vec2 two = Spot(vWorldPos, n, v, light2Pos, lightDir2, light2_Influence);
+        float shadow = ShadowFactor();
+        vec3 warm = vec3(1.0, 0.95, 0.86), cool = vec3(0.82, 0.88, 1.0);
+        vec3 light = vec3(AMBIENT * mix(0.7, 1.0, shadow)) + warm * one.x * shadow + cool * two.x;
+        float shine = (one.y * shadow + two.y) * 0.35 * (1.0 - 0.75 * specularFilterAmount);
+        return vec4(base.rgb * light + vec3(shine), base.a);
+    }
+
+    void main() { outColor = Shade(); }
 }
 
 fragment ShadowDepthFS {
@@ -424,18 +423,25 @@ fragment BloomCutoffFS {
     }
 }
 
-// A 3 x 3 tent blur of the stage before, one of its texels apart.
+// A gaussian blur of the stage before over nine by nine taps one and a half
+// of its texels apart (sigma three texels), so that each stage widens the
+// halo. The frame adds each stage times itself, which would fade a spread-out
+// glow to nothing: the blur keeps BLOOM_GAIN times the light it spreads.
 fragment BloomBlurFS {
+    const float BLOOM_GAIN = 3.0;
     void main() {
-        vec2 o = vec2(bloom_offset_x, bloom_offset_y);
+        const float gauss[5] = float[5](1.0, 0.8825, 0.6065, 0.3247, 0.1353);
+        vec2 o = 1.5 * vec2(bloom_offset_x, bloom_offset_y);
         vec3 sum = vec3(0.0);
-        for (int y = -1; y <= 1; ++y) {
-            for (int x = -1; x <= 1; ++x) {
-                float w = (x == 0 ? 2.0 : 1.0) * (y == 0 ? 2.0 : 1.0);
+        float total = 0.0;
+        for (int y = -4; y <= 4; ++y) {
+            for (int x = -4; x <= 4; ++x) {
+                float w = gauss[abs(x)] * gauss[abs(y)];
                 sum += w * tex2D(DiffuseTexture, vUV + vec2(x, y) * o).rgb;
+                total += w;
             }
         }
-        outColor = vec4(sum / 16.0 * stage_weight, 1.0);
+        outColor = vec4(saturate(sum / total * BLOOM_GAIN) * stage_weight, 1.0);
     }
 }
 
@@ -476,7 +482,7 @@ sampler ParticleTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Li
 technique PhongLightingTech {
     pass P0 {
         vertex = RigidLitVS;
-        fragment = LitWithShadowFS;
+        fragment = LitFS;
         ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
         AlphaBlendEnable = false;
     }

@@ -1,0 +1,195 @@
+#include "render/Composite.h"
+
+#include <cmath>
+
+#include "math/VectorMath.h"
+#include "platform/crt.h"
+#include "player/IController.h"
+#include "player/Player.h"
+#include "render/DrawHelper.h"
+#include "render/EffectManager.h"
+#include "render/TextureManager.h"
+#include "scene/Camera.h"
+#include "scene/RigidAnimManager.h"
+#include "scene/SceneManager.h"
+#include "world/Scenario.h"
+
+namespace {
+
+constexpr float kRadiansToDegrees = 57.2957763671875f;
+constexpr float kPi = 3.1415927f;
+
+// Controller states in which the hero aims: the frame takes the aiming tint.
+bool IsAimingState(int code)
+{
+    return code == 35 || code == 41 || code == 64 || code == 52 || code == 48;
+}
+
+// Hero life over his maximum life. A hero whose maximum is still 0 (not yet
+// built) counts as unhurt rather than dividing by it.
+float HeroLifeFraction()
+{
+    const CPlayer* hero = getPlayer();
+    if (hero->GetTopLife() == 0)
+        return 1.0f;
+    return static_cast<float>(hero->GetLife()) / static_cast<float>(hero->GetTopLife());
+}
+
+} // namespace
+
+// --- CompositeState -------------------------------------------------------------------------
+
+void CompositeState::StepHits(bool wasHit, float angleDegrees)
+{
+    for (float* mark : {&hits.x, &hits.y, &hits.z, &hits.w}) {
+        if (*mark > 0.0f)
+            *mark -= 0.1f;
+        else
+            *mark = 0.0f;
+    }
+    if (!wasHit)
+        return;
+    hitFlag = 1.0f;
+    const float a = angleDegrees;
+    if (a >= -45.0f && a <= 45.0f)
+        hits.x = 1.0f;
+    else if (a >= 120.0f || a <= -120.0f)
+        hits.y = 1.0f;
+    else if (a > 45.0f && a < 120.0f)
+        hits.z = 1.0f;
+    else if (a > -120.0f && a < -45.0f)
+        hits.w = 1.0f;
+}
+
+float CompositeState::StepLightning(int r)
+{
+    const float step = r < 50 ? 2.7f : 1.9f;
+    if (!lightningActive) {
+        if (r == 99) {
+            lightningActive = true;
+            lightningBrightness = 1.0f;
+        }
+    } else if (!lightningFading && lightningBrightness < 10.0f) {
+        lightningBrightness += step;
+    } else {
+        lightningFading = true;
+        lightningBrightness -= step;
+    }
+    if (lightningBrightness < 1.0f) {
+        lightningBrightness = 1.0f;
+        lightningActive = false;
+        lightningFading = false;
+    }
+    if (lightningBrightness == 1.0f || r <= 85)
+        return lightningBrightness;
+    return 1.0f;
+}
+
+float CompositeState::StepRain(int r, float yaw)
+{
+    currentYaw = yaw;
+    if (std::fabs(rainDrift - rainTarget) <= 0.002f) {
+        rainTarget = static_cast<float>((r - 50) / 100.0);
+        if (r == 92)
+            rainTarget *= 1.2f;
+    } else {
+        rainDrift += rainTarget > rainDrift ? 0.001f : -0.001f;
+    }
+    rainDrift += (currentYaw - previousYaw) * 0.1f;
+    previousYaw = currentYaw;
+    return rainDrift;
+}
+
+std::array<const char*, 3> DamageTexturesFor(float t)
+{
+    std::array<const char*, 3> names = {"GUI/damage1.dds", "GUI/damage2.dds", "GUI/damage3.dds"};
+    if (t < 0.35f)
+        names = {"GUI/damage1.dds", "GUI/damage2.dds", "GUI/damage3.dds"};
+    if (t > 0.33f && t < 0.66f)
+        names = {"GUI/damage2.dds", "GUI/damage1.dds", "GUI/damage3.dds"};
+    if (t > 0.63f)
+        names = {"GUI/damage3.dds", "GUI/damage2.dds", "GUI/damage1.dds"};
+    return names;
+}
+
+// --- the pass -----------------------------------------------------------------------------------
+
+CompositeInputs GatherCompositeInputs()
+{
+    CompositeInputs in;
+    in.sceneTime = getSceneManager().GetSceneTime();
+    in.lifeFraction = HeroLifeFraction();
+    if (IController* controller = getPlayer()->GetController()) {
+        in.stateCode = controller->GetStateCode();
+        in.wasHit = controller->WasHit();
+    }
+    const CPlayer* hero = getPlayer();
+    in.hitAngleDegrees = AngleDifference(hero->hitYaw, hero->hitDistance) * kRadiansToDegrees;
+    in.isla = getScenario()->scenarioName == "isla";
+    const CCamera& camera = getCamera();
+    in.cameraYaw = camera.GetYaw();
+    in.cameraPitch = camera.GetPitch();
+    in.scriptedSequence = getRigid()->scriptedSequenceRunning;
+    return in;
+}
+
+void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDirect3DTexture9* currentVelocity,
+                         IDirect3DTexture9* previousVelocity, const CompositeInputs& in)
+{
+    if (!manager.SelectTechnique(kCompositeTechnique))
+        return;
+    ID3DXEffect* effect = manager.GetEffect();
+    CompositeState& state = manager.GetCompositeState();
+    CTextureManager& textures = getTextureManager();
+    auto handle = [&manager](int slot) { return manager.GetHandle(slot); };
+    auto texture = [&](int slot, const char* name) { effect->SetTexture(handle(slot), textures.GetTexture(name)); };
+
+    effect->SetFloat(handle(EP_WORLD_TIME), in.sceneTime);
+    effect->SetFloat(handle(EP_PLAYER_LIFE), in.lifeFraction);
+
+    const std::array<const char*, 3> damage = DamageTexturesFor(in.sceneTime);
+    texture(EP_DAMAGE1_TEXTURE, damage[0]);
+    texture(EP_DAMAGE2_TEXTURE, damage[1]);
+    texture(EP_DAMAGE3_TEXTURE, damage[2]);
+    texture(EP_DAMAGED_INFO_TEXTURE, "sangre_GUI.tga");
+    texture(EP_DAMAGE_FRONT, "GUI/sangre_arriba.tga");
+    texture(EP_DAMAGE_BACK, "GUI/sangre_abajo.tga");
+    texture(EP_DAMAGE_LEFT, "GUI/sangre_izq.tga");
+    texture(EP_DAMAGE_RIGHT, "GUI/sangre_der.tga");
+
+    state.StepHits(in.wasHit, in.hitAngleDegrees);
+    effect->SetValue(handle(EP_DAMAGE_COLOR), &state.hits, sizeof(D3DXVECTOR4));
+
+    texture(EP_DIRT_TEXTURE1, "Noise/GrainScratchNoise.tga");
+    texture(EP_RAIN_TEXTURE, "rainTest.tga");
+    effect->SetTexture(handle(EP_SCENE_TEXTURE), scene);
+    effect->SetTexture(handle(EP_CURR_VELOCITY_TEXTURE), currentVelocity);
+    effect->SetTexture(handle(EP_LAST_VELOCITY_TEXTURE), previousVelocity);
+    effect->SetFloat(handle(EP_APUNTANDO), IsAimingState(in.stateCode) ? 1.0f : 0.0f);
+
+    if (in.isla) {
+        const int r = crt::rand() % 100 + 1;
+        effect->SetFloat(handle(EP_FLASH), state.StepLightning(r));
+        effect->SetFloat(handle(EP_RAIN_DIR), state.StepRain(r, in.cameraYaw));
+        state.currentPitch = in.cameraPitch;
+        effect->SetFloat(handle(EP_CAM_PITCH), state.currentPitch / kPi * 3.0f);
+        state.previousPitch = state.currentPitch;
+        effect->SetFloat(handle(EP_CAM_YAW), 1.0f);
+    } else {
+        effect->SetFloat(handle(EP_FLASH), 1.0f);
+        effect->SetFloat(handle(EP_CAM_YAW), 0.0f);
+    }
+    effect->SetBool(handle(EP_VINYETAS), in.scriptedSequence ? TRUE : FALSE);
+    effect->SetBool(handle(EP_APPLY_DOF), in.depthOfField ? TRUE : FALSE);
+
+    UINT passes = 0;
+    if (FAILED(effect->Begin(&passes, 0)))
+        return;
+    for (UINT pass = 0; pass < passes; ++pass) {
+        if (SUCCEEDED(effect->BeginPass(pass))) {
+            getDrawHelper().DrawFullScreenQuad();
+            effect->EndPass();
+        }
+    }
+    effect->End();
+}

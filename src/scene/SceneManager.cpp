@@ -1,0 +1,299 @@
+#include "scene/SceneManager.h"
+
+#include "player/Player.h"
+#include "player/ProjectileManager.h"
+#include "player/WeaponPickups.h"
+#include "render/DrawHelper.h"
+#include "render/EffectManager.h"
+#include "render/RenderTarget.h"
+#include "scene/Entity3D.h"
+#include "scene/RigidAnimManager.h"
+#include "world/CollisionManager.h"
+#include "world/Scenario.h"
+
+namespace {
+
+const char kCharacters[] = "Character";
+// 1/60 s per update, whatever the frame step: the composite's animated
+// overlays run on this clock.
+constexpr float kSceneTimeStep = 0.01666666753590107f;
+
+const D3DXMATRIX kIdentity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+
+// --- what the passes read from the hero and the enemies ------------------------------
+
+// The hero's drawable entity; null until the hero carries one.
+IEntidad3D* HeroEntity()
+{
+    return nullptr;
+}
+
+// Where the hero stands (the lights nearest him light the scene).
+D3DXVECTOR3 HeroPosition()
+{
+    return getPlayer()->GetPosition().GetPosition();
+}
+
+// The entities of the current wave's enemies that are still in play, in the
+// wave's order.
+std::vector<IEntidad3D*> LiveWaveEnemyEntities()
+{
+    return {};
+}
+
+} // namespace
+
+CSceneMngr::CSceneMngr() = default;
+
+CSceneMngr::~CSceneMngr()
+{
+    // The kept surface belongs to a device that may be gone by now: forget it.
+    m_DepthStencil = nullptr;
+}
+
+void CSceneMngr::CreateLights(IDirect3DDevice9* device, const CLightCamera& light)
+{
+    m_Device = device;
+    for (CLightCamera& camera : m_Lights)
+        camera = CLightCamera();
+    m_LightCount = 1;
+    m_DefaultLightPosition = D3DXVECTOR3(140.419f, 87.04f, 496.85f);
+    m_WaterSprayStarted = false;
+    m_HangarFireStarted = false;
+    // Textures of an earlier device went with it.
+    m_ShadowMapTexture = nullptr;
+    m_VelocitySource = nullptr;
+    m_CurrentVelocity = nullptr;
+    m_PreviousVelocity = m_CurrentVelocity;
+}
+
+CLightCamera* CSceneMngr::GetLight(int i)
+{
+    if (i >= 2 && i <= 4)
+        return &m_Lights[i - 1];
+    return &m_Lights[0];
+}
+
+void CSceneMngr::SaveDepthStencil()
+{
+    ReleaseDepthStencil();
+    if (m_Device)
+        m_LastResult = m_Device->GetDepthStencilSurface(&m_DepthStencil);
+}
+
+void CSceneMngr::ReleaseDepthStencil()
+{
+    if (m_DepthStencil) {
+        m_DepthStencil->Release();
+        m_DepthStencil = nullptr;
+    }
+}
+
+void CSceneMngr::Setup()
+{
+    m_Objects.clear();
+    // Names handed over before a restart belong to the level as it was.
+    m_DrawList.clear();
+    for (IEntidad3D* entity : getScenario()->GetRoomObjects()) {
+        if (entity)
+            m_Objects[entity->GetName()].push_back(entity);
+    }
+}
+
+void CSceneMngr::SetCharacterList(std::vector<IEntidad3D*> characters)
+{
+    if (IEntidad3D* hero = HeroEntity())
+        characters.push_back(hero);
+    m_Objects[kCharacters] = characters;
+}
+
+void CSceneMngr::AddObject(const std::string& name, IEntidad3D* entity)
+{
+    m_Objects[name].push_back(entity);
+}
+
+void CSceneMngr::AddVisible(const std::string& name)
+{
+    m_Visibility[name] = true;
+    m_DrawList.push_back(name);
+}
+
+void CSceneMngr::SetVisible(const std::string& name, bool visible)
+{
+    m_Visibility[name] = visible;
+    if (visible)
+        m_DrawList.push_back(name);
+}
+
+bool CSceneMngr::IsVisible(const std::string& name) const
+{
+    auto found = m_Visibility.find(name);
+    return found != m_Visibility.end() && found->second;
+}
+
+std::vector<IEntidad3D*>& CSceneMngr::GetObjects(const std::string& name)
+{
+    return m_Objects[name];
+}
+
+IEntidad3D* CSceneMngr::FindEntity(const std::string& name)
+{
+    for (auto& entry : m_Objects) {
+        for (IEntidad3D* entity : entry.second) {
+            if (entity && entity->GetName() == name)
+                return entity;
+        }
+    }
+    return nullptr;
+}
+
+void CSceneMngr::Update(float seconds)
+{
+    m_SceneTime += kSceneTimeStep;
+    getScenario()->GetTwoNearestLights(HeroPosition(), &m_Lights[0], &m_Lights[1], &m_Lights[2], &m_Lights[3]);
+    m_PreviousVelocity = m_CurrentVelocity;
+    getEffectManager().StorePreviousCamera();
+    // The landing plane's water spray and the hangar fire are started here
+    // once the particle manager can place emitters.
+}
+
+bool CSceneMngr::BeginPass(CRenderTarget& target, bool clear)
+{
+    if (!target.Begin())
+        return false;
+    if (m_Device) {
+        m_Device->SetDepthStencilSurface(m_DepthStencil);
+        // Without a depth surface there is no depth to clear (and asking is an error).
+        const DWORD depth = m_DepthStencil ? DWORD{D3DCLEAR_ZBUFFER} : DWORD{0};
+        if (clear)
+            m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET | depth, 0xFF000000, 1.0f, 0);
+    }
+    return true;
+}
+
+void CSceneMngr::BeginTargetPass(CRenderTarget& target, bool clear)
+{
+    if (!target.Begin())
+        return;
+    if (m_Device) {
+        m_Device->SetDepthStencilSurface(m_DepthStencil);
+        if (clear && m_DepthStencil)
+            m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        m_Device->SetTransform(D3DTS_WORLD, &kIdentity);
+    }
+    getCollisionManager().DebugDrawWorld(0.0f);
+    m_Lights[0].DrawFrustum();
+    m_Lights[1].DrawFrustum();
+    target.End();
+}
+
+void CSceneMngr::RenderShadowPass(CRenderTarget& target, bool clear)
+{
+    std::vector<IEntidad3D*> casters;
+    if (IEntidad3D* hero = HeroEntity())
+        casters.push_back(hero);
+    for (IEntidad3D* enemy : LiveWaveEnemyEntities())
+        casters.push_back(enemy);
+    RenderShadowCasters(target, clear, casters);
+}
+
+void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const std::vector<IEntidad3D*>& casters)
+{
+    if (BeginPass(target, clear)) {
+        // The casters see the light as it stood when the pass began.
+        CLightCamera light = m_Lights[0];
+        CEffectManager& effects = getEffectManager();
+        for (IEntidad3D* caster : casters)
+            effects.RenderShadowCaster(&light, caster);
+        target.End();
+    }
+    m_ShadowMapTexture = target.texture;
+    m_Visibility[kCharacters] = false;
+}
+
+void CSceneMngr::DrawListedObjects()
+{
+    CEffectManager& effects = getEffectManager();
+    for (const std::string& name : m_DrawList) {
+        if (name == kCharacters)
+            continue;
+        auto found = m_Objects.find(name);
+        if (found == m_Objects.end())
+            continue;
+        for (IEntidad3D* entity : found->second)
+            effects.RenderEntity(entity);
+    }
+    m_DrawList.clear();
+}
+
+void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
+{
+    if (!BeginPass(target, clear)) {
+        // Nothing to draw into: the names of this pass are used up all the same.
+        m_DrawList.clear();
+        return;
+    }
+    if (IsVisible(kCharacters)) {
+        RenderCharacters();
+        m_Visibility[kCharacters] = false;
+    }
+    if (!getRigid()->scriptedSequenceRunning) {
+        getProjectileManager().Render(0.016f);
+        DrawWorldQuads();
+        getWeaponPickups().Render();
+    }
+    DrawListedObjects();
+    target.End();
+    m_VelocitySource = target.texture;
+}
+
+void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
+{
+    if (!BeginPass(target, clear)) {
+        m_DrawList.clear();
+        return;
+    }
+    getProjectileManager().Render(0.016f);
+    if (IsVisible(kCharacters)) {
+        RenderCharacters();
+        m_Visibility[kCharacters] = false;
+    }
+    CEffectManager& effects = getEffectManager();
+    for (const std::string& name : m_DrawList) {
+        auto found = m_Objects.find(name);
+        if (found == m_Objects.end())
+            continue;
+        for (IEntidad3D* entity : found->second) {
+            if (!entity || !effects.IsEntityVisible(entity, false))
+                continue;
+            effects.RenderMotionBlur(entity, m_VelocitySource);
+            entity->StorePreviousWorld();
+        }
+    }
+    m_DrawList.clear();
+    target.End();
+    m_CurrentVelocity = target.texture;
+}
+
+void CSceneMngr::RenderCharacters()
+{
+    // The characters the enemy manager handed over (the wave's enemies, then
+    // the hero), each culled with the characters' radius.
+    CEffectManager& effects = getEffectManager();
+    auto found = m_Objects.find(kCharacters);
+    if (found != m_Objects.end()) {
+        for (IEntidad3D* character : found->second)
+            effects.RenderEntity(character);
+    }
+}
+
+void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)
+{
+    getEffectManager().RenderComposite(scene, m_CurrentVelocity, m_PreviousVelocity, 0.0f);
+}
+
+CSceneMngr& getSceneManager()
+{
+    static CSceneMngr manager;
+    return manager;
+}

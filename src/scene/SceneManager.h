@@ -1,0 +1,125 @@
+// Decides what the render passes draw: every level object by name, the names
+// the frame render hands over for this frame, the scene's four light cameras
+// and the shadow-map, scene and velocity passes into their render targets.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9.h"
+#include "scene/LightCamera.h"
+
+class IEntidad3D;
+struct CRenderTarget;
+
+class CSceneMngr {
+public:
+    CSceneMngr();
+    ~CSceneMngr();
+    CSceneMngr(const CSceneMngr&) = delete;
+    CSceneMngr& operator=(const CSceneMngr&) = delete;
+
+    // Keeps the device and makes the four light cameras afresh (each with the
+    // look-at camera's defaults; the rooms' lights are copied over them every
+    // update). The shared light record is not used. The textures of the
+    // passes are forgotten: they belonged to the device before.
+    void CreateLights(IDirect3DDevice9* device, const CLightCamera& light);
+    // Light camera 1 (script method).
+    CLightCamera* getActiveLight() { return &m_Lights[0]; }
+    // Light camera 2, 3 or 4; any other number gives light camera 1.
+    CLightCamera* GetLight(int i);
+
+    IDirect3DTexture9* GetShadowMapTexture() const { return m_ShadowMapTexture; }
+    float GetSceneTime() const { return m_SceneTime; }
+    // The scene target's texture that the velocity pass smears.
+    IDirect3DTexture9* GetVelocitySourceTexture() const { return m_VelocitySource; }
+    IDirect3DTexture9* GetCurrentVelocityTexture() const { return m_CurrentVelocity; }
+    IDirect3DTexture9* GetPreviousVelocityTexture() const { return m_PreviousVelocity; }
+
+    // The device's depth-stencil surface, kept while the passes draw into
+    // their targets so that they all test against it; the frame render
+    // brackets its passes with these.
+    void SaveDepthStencil();
+    void ReleaseDepthStencil();
+
+    // Rebuilds the name map from the current room's objects (each under its
+    // own name) and empties the draw list; the "Character" list is left for
+    // the enemies to hand over.
+    void Setup();
+    // The characters to draw under "Character": the given enemies and the hero.
+    void SetCharacterList(std::vector<IEntidad3D*> characters);
+    // Appends an entity under a name (several entities may share one).
+    void AddObject(const std::string& name, IEntidad3D* entity);
+
+    // Marks a name visible and appends it to this pass's draw list.
+    void AddVisible(const std::string& name);
+    // Stores the flag; a visible name is also appended to the draw list.
+    void SetVisible(const std::string& name, bool visible);
+    // Whether the name was last marked visible.
+    bool IsVisible(const std::string& name) const;
+    const std::vector<std::string>& GetDrawList() const { return m_DrawList; }
+
+    // The entities under a name (an empty list is added for a new name).
+    std::vector<IEntidad3D*>& GetObjects(const std::string& name);
+    // The first entity, over every name in name order, whose own name is this.
+    IEntidad3D* FindEntity(const std::string& name);
+
+    // Per frame: scene time, the lights nearest the hero, the previous camera
+    // and velocity texture.
+    void Update(float seconds);
+
+    // Begins the target, sets the kept depth-stencil surface and optionally
+    // clears depth; draws the debug views of physics and lights.
+    void BeginTargetPass(CRenderTarget& target, bool clear);
+    // The hero and the current wave's enemies into the shadow map, seen from
+    // light camera 1; the map becomes the shadow texture for the lit pass.
+    void RenderShadowPass(CRenderTarget& target, bool clear);
+    // The shadow pass for a given list of casters.
+    void RenderShadowCasters(CRenderTarget& target, bool clear, const std::vector<IEntidad3D*>& casters);
+    // The characters (when marked); outside comic panels the tracers, world
+    // quads and weapon pickups; then every entity of every name on the draw
+    // list, culled.
+    // Empties the draw list; the target's texture becomes the velocity source.
+    void RenderScenePass(CRenderTarget& target, bool clear);
+    // The velocity pass: the listed objects again, each smearing the scene
+    // texture along its own screen motion. Empties the draw list; the target's
+    // texture becomes the current velocity texture.
+    void RenderMotionBlurPass(CRenderTarget& target, bool clear);
+    // The characters handed over by SetCharacterList, culled as characters.
+    void RenderCharacters();
+    // The composite over the current target with this scene texture.
+    void RenderFinalComposite(IDirect3DTexture9* scene);
+
+    // Counted by the effect manager's culled draw; the frame render sets both
+    // to 0 at the start of every frame.
+    int drawnCount = 0;
+    int culledCount = 0;
+
+private:
+    // Draws every entity of every listed name but "Character" through the
+    // lit pass, then empties the list.
+    void DrawListedObjects();
+    // True when the pass may draw: the target began. The kept depth-stencil
+    // surface is set, and colour and depth cleared when asked.
+    bool BeginPass(CRenderTarget& target, bool clear);
+
+    std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
+    std::vector<std::string> m_DrawList;
+    std::map<std::string, bool> m_Visibility;
+    IDirect3DDevice9* m_Device = nullptr;
+    IDirect3DSurface9* m_DepthStencil = nullptr;
+    HRESULT m_LastResult = S_OK;
+    IDirect3DTexture9* m_ShadowMapTexture = nullptr;
+    IDirect3DTexture9* m_VelocitySource = nullptr;
+    IDirect3DTexture9* m_PreviousVelocity = nullptr;
+    IDirect3DTexture9* m_CurrentVelocity = nullptr;
+    float m_SceneTime = 0.0f;
+    int m_LightCount = 1;
+    D3DXVECTOR3 m_DefaultLightPosition{140.419f, 87.04f, 496.85f};
+    CLightCamera m_Lights[4];
+    bool m_WaterSprayStarted = false;
+    bool m_HangarFireStarted = false;
+};
+
+CSceneMngr& getSceneManager();

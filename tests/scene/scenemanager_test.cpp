@@ -1,0 +1,180 @@
+// The scene manager: objects by name, the per-pass draw list, its lights and
+// its passes into the screen targets.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "render/effectmanager_fixture.h"
+
+namespace {
+
+using drawtest::kSize;
+using fxtest::FlatEntity;
+
+// The name map, the draw list and the lights need no device.
+class SceneManagerNames : public ::testing::Test {
+protected:
+    void SetUp() override { scene().Setup(); }
+    void TearDown() override { scene().Setup(); }
+    static CSceneMngr& scene() { return getSceneManager(); }
+};
+
+TEST_F(SceneManagerNames, KeepsEntitiesByNameAndFindsThemByTheirOwn)
+{
+    FlatEntity first("caja", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity second("caja", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity other("farola", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    scene().AddObject("b_group", &second);
+    scene().AddObject("b_group", &other);
+    scene().AddObject("a_group", &first);
+    EXPECT_EQ(scene().GetObjects("b_group").size(), 2u);
+    EXPECT_TRUE(scene().GetObjects("nothing").empty());
+    // Names are searched in name order, then in the order they were added.
+    EXPECT_EQ(scene().FindEntity("caja"), &first);
+    EXPECT_EQ(scene().FindEntity("farola"), &other);
+    EXPECT_EQ(scene().FindEntity("b_group"), nullptr);
+
+    // A set-up starts from the room's objects alone.
+    scene().Setup();
+    EXPECT_TRUE(scene().GetObjects("b_group").empty());
+}
+
+TEST_F(SceneManagerNames, LightNumbersOutsideTwoToFourGiveTheFirst)
+{
+    CLightCamera* first = scene().getActiveLight();
+    EXPECT_EQ(scene().GetLight(0), first);
+    EXPECT_EQ(scene().GetLight(1), first);
+    EXPECT_EQ(scene().GetLight(5), first);
+    EXPECT_NE(scene().GetLight(2), first);
+    EXPECT_NE(scene().GetLight(4), scene().GetLight(3));
+}
+
+TEST_F(SceneManagerNames, DrawListKeepsOrderAndRepeatsAndOnlyVisibleNames)
+{
+    scene().SetVisible("a", true);
+    scene().SetVisible("b", false);
+    scene().AddVisible("c");
+    scene().SetVisible("a", true);
+    EXPECT_EQ(scene().GetDrawList(), (std::vector<std::string>{"a", "c", "a"}));
+    EXPECT_FALSE(scene().IsVisible("b"));
+    EXPECT_TRUE(scene().IsVisible("c"));
+}
+
+TEST_F(SceneManagerNames, UpdateAdvancesTimeBySixtiethsAndKeepsTheCameraOfTheFrame)
+{
+    const float start = scene().GetSceneTime();
+    scene().Update(0.5f);
+    scene().Update(0.001f);
+    EXPECT_NEAR(scene().GetSceneTime() - start, 2.0f / 60.0f, 1e-5f);
+    EXPECT_EQ(getEffectManager().GetPreviousView(), getCamera().GetViewMatrix());
+    EXPECT_EQ(getEffectManager().GetPreviousProjection(), getCamera().GetProjectionMatrix());
+}
+
+class SceneManagerTest : public fxtest::EffectDrawTest {
+protected:
+    void SetUp() override
+    {
+        EffectDrawTest::SetUp();
+        PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(0, 0, 0));
+        scene().Setup();
+        scene().SetVisible("Character", false);
+        scene().GetLight(1)->SetLookAt(D3DXVECTOR3(0, 0, 150), D3DXVECTOR3(0, 0, 0));
+        scene().GetLight(1)->influence = 1.0f;
+        scene().SaveDepthStencil();
+    }
+
+    void TearDown() override
+    {
+        scene().Setup();
+        EffectDrawTest::TearDown();
+    }
+
+    static CSceneMngr& scene() { return getSceneManager(); }
+
+    // The colour of a texel of a render target's texture.
+    static D3DCOLOR TargetPixel(const CRenderTarget& target, int x, int y)
+    {
+        D3DLOCKED_RECT locked;
+        if (FAILED(target.texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
+            return 0;
+        D3DCOLOR c;
+        std::memcpy(&c, static_cast<const unsigned char*>(locked.pBits) + y * locked.Pitch + x * 4, 4);
+        target.texture->UnlockRect(0);
+        return c | 0xFF000000;
+    }
+};
+
+TEST_F(SceneManagerTest, ScenePassDrawsEachListingOfANameAndEmptiesTheList)
+{
+    FlatEntity quad("caja", 30, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity far("lejos", 30, FlatEntity::FacingZ, "PhongLightingTech");
+    far.SetRadius(40.0f);
+    far.MoveTo(0, 0, 500); // behind the camera
+    scene().AddObject("caja", &quad);
+    scene().AddObject("lejos", &far);
+    scene().SetVisible("caja", true);
+    scene().SetVisible("caja", true);
+    scene().SetVisible("lejos", true);
+    scene().SetVisible("unknown", true);
+    scene().RenderScenePass(SceneTarget, true);
+
+    EXPECT_EQ(scene().drawnCount, 2);
+    EXPECT_EQ(scene().culledCount, 1);
+    EXPECT_TRUE(scene().GetDrawList().empty());
+    EXPECT_EQ(scene().GetVelocitySourceTexture(), SceneTarget.texture);
+    EXPECT_GT(Brightness(TargetPixel(SceneTarget, kSize / 2, kSize / 2)), 300);
+    EXPECT_EQ(TargetPixel(SceneTarget, 1, 1), drawtest::kBlack);
+    // The back buffer was left alone.
+    EXPECT_EQ(Pixel(kSize / 2, kSize / 2), drawtest::kBlack);
+}
+
+TEST_F(SceneManagerTest, CharactersAreDrawnOnlyWhenMarkedSinceTheShadowPass)
+{
+    FlatEntity character("Character", 20, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    scene().SetCharacterList({&character});
+    ASSERT_EQ(scene().GetObjects("Character").size(), 1u);
+
+    scene().RenderScenePass(SceneTarget, true);
+    EXPECT_EQ(scene().drawnCount, 0);
+
+    // Listed by the frame render, they are drawn once, not once more as a name.
+    scene().AddVisible("Character");
+    scene().RenderScenePass(SceneTarget, true);
+    EXPECT_EQ(scene().drawnCount, 1);
+    EXPECT_FALSE(scene().IsVisible("Character"));
+    EXPECT_GT(Brightness(TargetPixel(SceneTarget, kSize / 2, kSize / 2)), 60);
+
+    // The shadow pass unmarks them: marked before it, they are not drawn after.
+    scene().SetVisible("Character", true);
+    scene().RenderShadowPass(ShadowMapTarget, true);
+    EXPECT_FALSE(scene().IsVisible("Character"));
+    EXPECT_EQ(scene().GetShadowMapTexture(), ShadowMapTarget.texture);
+    scene().RenderScenePass(SceneTarget, true);
+    EXPECT_EQ(scene().drawnCount, 1);
+}
+
+TEST_F(SceneManagerTest, VelocityPassRemembersWhereVisibleObjectsWere)
+{
+    FlatEntity near("caja", 30, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity behind("lejos", 30, FlatEntity::FacingZ, "PhongLightingTech");
+    behind.SetRadius(40.0f);
+    behind.MoveTo(0, 0, 500);
+    near.MoveTo(5, 0, 0);
+    scene().AddObject("caja", &near);
+    scene().AddObject("lejos", &behind);
+
+    scene().SetVisible("caja", true);
+    scene().RenderScenePass(SceneTarget, true);
+    scene().SetVisible("caja", true);
+    scene().SetVisible("lejos", true);
+    scene().RenderMotionBlurPass(VelocityTarget, true);
+
+    EXPECT_TRUE(scene().GetDrawList().empty());
+    EXPECT_EQ(scene().GetCurrentVelocityTexture(), VelocityTarget.texture);
+    EXPECT_EQ(near.GetPreviousWorld(), near.GetTransform().GetMatrix());
+    EXPECT_NE(behind.GetPreviousWorld(), behind.GetTransform().GetMatrix());
+    // Standing still, the object shows the scene as the scene pass drew it.
+    EXPECT_EQ(TargetPixel(VelocityTarget, kSize / 2, kSize / 2), TargetPixel(SceneTarget, kSize / 2, kSize / 2));
+}
+
+} // namespace
