@@ -146,6 +146,7 @@ void DrawLoadingImage(std::string file)
 void ReleaseDevice()
 {
     ReleaseScreenTargets();
+    BloomEffect.Release();
     if (D3DDevice) {
         D3DDevice->Release();
         D3DDevice = nullptr;

@@ -1,8 +1,152 @@
 #include "render/Bloom.h"
 
+#include <cstdio>
+
+#include "app/Startup.h"
+#include "platform/d3dx9effect.h"
+#include "render/DrawHelper.h"
+#include "render/EffectManager.h"
+
 TBloomEffect BloomEffect;
+
+namespace {
+
+const char* const kCutoffTechnique = "BloomCutoffTech";
+const char* const kBlurTechnique = "BloomBlurTech";
+
+// The quad size the bloom passes hand the draw helper: only its half-texel
+// shift depends on it, and the effect passes always shift by a 512 texture's.
+const int kPassQuadSize = 512;
+
+// One texel of a stage's target, as a fraction of the texture; a stage whose
+// size is not usable gives the whole texture rather than a division by zero.
+float TexelStep(int resolution)
+{
+    return resolution > 0 ? 1.0f / static_cast<float>(resolution) : 1.0f;
+}
+
+void SetFloatIfPresent(ID3DXEffect* effect, const char* name, float value)
+{
+    if (D3DXHANDLE handle = effect->GetParameterByName(nullptr, name))
+        effect->SetFloat(handle, value);
+}
+
+} // namespace
+
+TBloomEffect::~TBloomEffect()
+{
+    Release();
+}
+
+void TBloomEffect::Release()
+{
+    for (TStage& stage : stages)
+        stage.target.Release();
+    stages.clear();
+}
 
 void TBloomEffect::OnStartElement(const std::string& name, CXMLAttributes& attributes)
 {
-    // Placeholder until the bloom is built.
+    if (name == "bloom") {
+        Release();
+        cutoff = attributes.GetFloat("cutoff", 200.0f) / 255.0f;
+        clear_bg = attributes.GetBool("clear_bg", false);
+        dumped = false;
+    } else if (name == "stage") {
+        TStage stage;
+        stage.xres = attributes.GetInt("xres", 16);
+        stage.yres = attributes.GetInt("yres", 16);
+        stage.weight = attributes.GetFloat("weight", 1.0f);
+        // A failed target is kept (and reported by the target itself): the
+        // stage indices of the file must not shift.
+        stage.target.Create(D3DDevice, stage.xres, stage.yres, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN);
+        stages.push_back(stage);
+    }
+}
+
+void TBloomEffect::RenderPass(const std::string& technique, IDirect3DTexture9* source, int index, float weight)
+{
+    ID3DXEffect* effect = getEffectManager().GetEffect();
+    if (!effect)
+        return;
+    D3DXHANDLE tech = effect->GetTechniqueByName(technique.c_str());
+    if (!tech || FAILED(effect->SetTechnique(tech)))
+        return;
+
+    if (D3DXHANDLE handle = effect->GetParameterByName(nullptr, "DiffuseTexture"))
+        effect->SetTexture(handle, source);
+    SetFloatIfPresent(effect, "bloom_cutoff_level", cutoff);
+    // A blur reads the stage before it, so it steps by that stage's texels.
+    float offsetX = 1.0f;
+    float offsetY = 1.0f;
+    if (index >= 1 && static_cast<size_t>(index) <= stages.size()) {
+        offsetX = TexelStep(stages[index - 1].xres);
+        offsetY = TexelStep(stages[index - 1].yres);
+    }
+    SetFloatIfPresent(effect, "bloom_offset_x", offsetX);
+    SetFloatIfPresent(effect, "bloom_offset_y", offsetY);
+    SetFloatIfPresent(effect, "stage_weight", weight);
+
+    UINT passes = 0;
+    if (FAILED(effect->Begin(&passes, 0)))
+        return;
+    for (UINT pass = 0; pass < passes; ++pass) {
+        if (SUCCEEDED(effect->BeginPass(pass))) {
+            getDrawHelper().DrawScreenQuad(kPassQuadSize, kPassQuadSize, true);
+            effect->EndPass();
+        }
+    }
+    effect->End();
+}
+
+void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture)
+{
+    if (!D3DDevice)
+        return;
+    D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+
+    for (size_t i = 0; i < stages.size(); ++i) {
+        TStage& stage = stages[i];
+        if (stage.target.Begin()) {
+            if (i == 0)
+                RenderPass(kCutoffTechnique, sceneTexture, 0, stage.weight);
+            else
+                RenderPass(kBlurTechnique, stages[i - 1].target.texture, static_cast<int>(i), stages[i - 1].weight);
+            stage.target.End();
+        }
+        if (!dumped) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Stage%02d", static_cast<int>(i));
+            stage.target.SaveBmp(name);
+        }
+    }
+    dumped = true;
+    D3DDevice->SetTexture(0, nullptr);
+}
+
+void TBloomEffect::Composite()
+{
+    if (!D3DDevice)
+        return;
+    if (clear_bg)
+        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    // Each stage adds its colour times itself: faint glow fades faster than
+    // the bright core.
+    D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    D3DDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR);
+    D3DDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    D3DDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+
+    for (TStage& stage : stages) {
+        if (!stage.target.texture)
+            continue;
+        D3DDevice->SetTexture(0, stage.target.texture);
+        getDrawHelper().DrawScreenQuad(stage.xres, stage.yres, false);
+    }
+    D3DDevice->SetTexture(0, nullptr);
+    D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 }

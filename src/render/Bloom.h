@@ -2,11 +2,54 @@
 // "data/fx/bloom.xml", cut from the bright parts of the scene and blurred.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "platform/d3d9.h"
+#include "render/RenderTarget.h"
 #include "xml/XMLParser.h"
 
 class TBloomEffect : public CXMLParser {
 public:
+    // One link of the chain. The target stays in the list even when it could
+    // not be made; such a stage has no texture and draws nothing.
+    struct TStage {
+        int xres = 16;
+        int yres = 16;
+        float weight = 1.0f;
+        CRenderTarget target;
+    };
+
+    TBloomEffect() = default;
+    // The stage targets hold textures of the device; they are let go here
+    // when nobody did it earlier (safe after the device itself is gone).
+    ~TBloomEffect() override;
+    TBloomEffect(const TBloomEffect&) = delete;
+    TBloomEffect& operator=(const TBloomEffect&) = delete;
+
+    // "bloom" starts a fresh chain (old targets released, images to be written
+    // again); each "stage" adds a target of its size on the game's device.
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
+
+    // Cuts the scene's bright parts into stage 0 and blurs each later stage
+    // from the one before. The first run after a load also writes every stage
+    // as "StageNN.bmp" into the working folder. Clears the current target
+    // first, so call it outside the device scene that draws the frame.
+    void RenderStages(IDirect3DTexture9* sceneTexture);
+    // Adds every stage over the current render target.
+    void Composite();
+    // One pass of the effect technique over the current target, reading
+    // source; index picks the texel offsets (those of the stage before it).
+    void RenderPass(const std::string& technique, IDirect3DTexture9* source, int index, float weight);
+
+    // Releases every stage's target and empties the chain; the device's owner
+    // calls it before letting the device go.
+    void Release();
+
+    std::vector<TStage> stages;
+    float cutoff = 0.0f; // 0..1: the file's 0..255 over 255
+    bool dumped = false; // the stage images of this load are on disk
+    bool clear_bg = false;
 };
 
 // The one bloom object; loaded at device creation and again by the ':' key.
