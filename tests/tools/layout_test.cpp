@@ -1,4 +1,5 @@
 #include <cmath>
+#include <map>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include "datagen/Layout.h"
 #include "scene/Entity3D.h"
 #include "scene/Location.h"
+#include "xml/XMLParser.h"
 
 using datagen::LayoutShape;
 using datagen::LevelLayout;
@@ -120,7 +122,8 @@ TEST(Layout, GroundFollowsFootprintsSlopesAndTurns)
 }
 
 // The shipped layouts read, and keep the ground under the points the level
-// code sends the hero to.
+// code sends the hero to: never inside a solid, never more than a step above
+// the ground.
 TEST(Layout, ShippedLevelsHoldTheHeroesGround)
 {
     const std::vector<std::string> files = datagen::LevelLayoutFiles();
@@ -132,19 +135,85 @@ TEST(Layout, ShippedLevelsHoldTheHeroesGround)
     EXPECT_EQ(hangares.level, "hangares");
     EXPECT_EQ(isla.level, "isla");
 
-    float h = 0;
-    ASSERT_TRUE(hangares.GroundAt(-1159.4f, -665.515f, h));
-    EXPECT_LE(h, 9.231f);
-    EXPECT_GT(h, 9.231f - 30);
-    ASSERT_TRUE(hangares.GroundAt(2541.06f, 430.616f, h));
-    EXPECT_LT(h, 50.0f);
-    ASSERT_TRUE(isla.GroundAt(-2297.4f, -163.31f, h));
-    EXPECT_LE(h, 375.0f);
-    EXPECT_GT(h, 375.0f - 30);
+    struct Stand {
+        const LevelLayout* level;
+        D3DXVECTOR3 at;
+    };
+    const Stand heroes[] = {
+        // restart points
+        {&hangares, {-1159.4f, 9.231f, -665.515f}},
+        {&hangares, {1316.95f, 9.24f, 499.93f}},
+        {&isla, {1120.89f, 26.1259f, -912.779f}},
+        {&isla, {-1007.4f, 375.0f, -509.552f}},
+        {&isla, {-2297.4f, 375.0f, -163.31f}},
+        // where the hangar's blast throws the hero
+        {&hangares, {453.748f, 0.57f, 3567.08f}},
+    };
+    for (const Stand& s : heroes) {
+        float h = 0;
+        ASSERT_TRUE(s.level->GroundAt(s.at.x, s.at.z, h)) << s.at.x << " " << s.at.z;
+        EXPECT_LE(h, s.at.y + 0.01f) << s.at.x << " " << s.at.z;
+        EXPECT_GT(h, s.at.y - 30) << s.at.x << " " << s.at.z;
+    }
+}
+
+// Points where effects burn, smoke or blow up, the scene's default light
+// and the enemy plane's loop: ground under each, nothing solid over it.
+TEST(Layout, ShippedHangaresHoldTheEffectPoints)
+{
+    LevelLayout hangares;
+    std::string error;
+    ASSERT_TRUE(datagen::ReadLayout(datagen::LevelLayoutFiles()[0], hangares, error)) << error;
+    const D3DXVECTOR3 points[] = {
+        {2541.06f, 50, 430.616f},  {140.419f, 87.04f, 496.85f},
+        // smoke over the crashed plane and the impaled enemy's blood
+        {1123.23f, 0, 553.7f},     {1232.23f, 0, 451.7f},      {1273.23f, 8, 580.7f},
+        {1044.48f, 18, 685.7f},    {841.48f, 18, 747.7f},      {13.48f, 138, 509.7f},
+        {1197.48f, 87, 444.7f},    {13.48f, 138, 501.7f},
+        // fires
+        {1864.79f, 35.0332f, 1027.08f}, {1832.18f, 35.0332f, 1042.52f}, {1951.02f, 81.5972f, 1019.13f},
+        // the plane's and the tank's blast points
+        {2350.89f, 79.78f, 462.07f}, {2350.89f, 92.78f, 332.07f}, {2148.54f, 64.48f, 1019.07f},
+        {2268.54f, 64.48f, 1019.07f}, {2208.54f, 64.48f, 1019.07f},
+        // the ambient smoke, at ground level
+        {-1213, 0.605713f, -224.968f}, {-674.871f, 0.605713f, -224.968f}, {-85.3774f, 0.605713f, -225.676f},
+        {656.676f, 0.605713f, -639.145f}, {285.779f, 0.605713f, -292.795f}, {260.416f, 0.605713f, 1524.18f},
+        {654.001f, 0.605713f, 1190.9f}, {259.332f, 0.605713f, 2792.69f}, {-1210.89f, 0.605713f, 42.9174f},
+        {-626.52f, 0.605713f, 42.9174f}, {-85.3774f, 0.605713f, 42.2089f},
+    };
+    for (const D3DXVECTOR3& p : points) {
+        float h = 0;
+        ASSERT_TRUE(hangares.GroundAt(p.x, p.z, h)) << p.x << " " << p.z;
+        EXPECT_LE(h, p.y + 0.01f) << p.x << " " << p.z;
+    }
+}
+
+// The enemies walk round obstacles through fixed detour points: each must be
+// open ground, at the yard's level, in the level they fight in.
+TEST(Layout, ShippedHangaresKeepTheDetoursOpen)
+{
+    LevelLayout hangares;
+    std::string error;
+    ASSERT_TRUE(datagen::ReadLayout(datagen::LevelLayoutFiles()[0], hangares, error)) << error;
+    const float detours[][2] = {
+        {1212.5f, -362.76f}, {1638.3f, 65.8f},   {1247.6f, 516.3f},  {331.207f, -315.543f}, {900.0f, 1950.5f},
+        {1185.9f, 1412.6f},  {1673.2f, 1878.7f}, {1164.9f, 2417.3f}, {569.9f, 4071.0f},     {607.1f, 3584.14f},
+        {687.2f, 3185.1f},   {-1785.5f, -161.5f}, {-1900.0f, -531.8f}, {-1541.3f, -600.9f}, {-1467.8f, -289.9f},
+        {120.5f, -1094.0f},  {385.0f, -1146.6f}, {378.4f, -1330.8f}, {199.7f, -611.8f},     {278.2f, -804.8f},
+        {25.2f, -900.1f},
+    };
+    for (const auto& d : detours) {
+        float h = 0;
+        ASSERT_TRUE(hangares.GroundAt(d[0], d[1], h)) << d[0] << " " << d[1];
+        EXPECT_LE(h, 1.0f) << d[0] << " " << d[1];
+    }
 }
 
 // An entity without an Entity element draws with no technique, so every
-// object of the layouts needs one in the shipped techniques file.
+// object of the layouts needs one in the shipped techniques file. The file is
+// read once into a table (the game reads it whole for every entity, far too
+// slow for hundreds of names in a sanitized build); the game's own reader
+// confirms the table on the first and last object of each level.
 TEST(Layout, EveryObjectHasATechnique)
 {
     struct Named : IEntidad3D {
@@ -153,16 +222,36 @@ TEST(Layout, EveryObjectHasATechnique)
         void Init(const std::string&) override {}
         void UploadBones() override {}
     };
+    struct BaseTechniques : CXMLParser {
+        void OnStartElement(const std::string& name, CXMLAttributes& a) override
+        {
+            if (name == "Entity")
+                entity = a.GetString("name", "");
+            else if (name == "render" && a.GetString("state", "") == "Base")
+                base[entity] = a.GetString("technique", "");
+        }
+        std::string entity;
+        std::map<std::string, std::string> base;
+    };
     const std::string techniques = std::string(VANTOREL_SOURCE_DIR) + "/game/data/XML/techniques.xml";
+    BaseTechniques table;
+    ASSERT_TRUE(table.LoadXML(techniques)) << table.GetErrorText();
+
     for (const std::string& file : datagen::LevelLayoutFiles()) {
         LevelLayout layout;
         std::string error;
         ASSERT_TRUE(datagen::ReadLayout(file, layout, error)) << error;
+        ASSERT_FALSE(layout.objects.empty());
         for (const datagen::LayoutObject& object : layout.objects) {
-            Named entity(object.name);
+            // Comic panels and lamp glass show their texture as it is.
+            const bool plain = object.material == "vinyeta" || object.material == "luz";
+            EXPECT_EQ(table.base[object.name], plain ? "basicTech" : "PhongLightingTech") << object.name;
+        }
+        for (const datagen::LayoutObject* object : {&layout.objects.front(), &layout.objects.back()}) {
+            Named entity(object->name);
             IEntidad3D::CEntityTechsParser parser(&entity);
             ASSERT_TRUE(parser.Load(techniques)) << parser.GetErrorText();
-            EXPECT_EQ(entity.GetCurrentTechnique(), "PhongLightingTech") << object.name;
+            EXPECT_EQ(entity.GetCurrentTechnique(), table.base[object->name]) << object->name;
         }
     }
 }

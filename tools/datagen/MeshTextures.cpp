@@ -156,6 +156,28 @@ std::vector<Surface> Surfaces()
          10.0f},
         {"roca", Rock,
          [](float, float, float h, int, int) { return Mix(Rgba{78, 74, 68}, Rgba{152, 146, 136}, h); }, 16.0f},
+        {"vegetacion", [](float u, float v) { return TileFbm(u, v, 16, 16, 4, 71); },
+         [](float, float, float h, int x, int y) {
+             return Shade(Mix(Rgba{22, 54, 20}, Rgba{86, 132, 48}, h), Unit(Hash(x, y, 73)) * 20 - 10);
+         },
+         10.0f},
+        // Comic paper: cream, a halftone of ink dots thickening with the
+        // noise, a black frame round each copy.
+        {"vinyeta", [](float, float) { return 0.5f; },
+         [](float u, float v, float, int x, int y) {
+             const float edge = std::min(std::min(u, 1 - u), std::min(v, 1 - v));
+             if (edge < 0.02f)
+                 return Rgba{16, 14, 18};
+             const float shade = TileFbm(u, v, 4, 4, 3, 79);
+             const float du = Fraction(u * 48) - 0.5f, dv = Fraction(v * 48) - 0.5f;
+             const bool dot = std::sqrt(du * du + dv * dv) < 0.55f * shade;
+             return dot ? Rgba{40, 34, 52} : Rgba{232, 220, 188};
+         },
+         0.0f},
+        // Lamp glass and lighthouse light: near white, warm.
+        {"luz", [](float, float) { return 1.0f; },
+         [](float u, float v, float, int, int) { return Mix(Rgba{255, 214, 140}, Rgba{255, 248, 222}, TileFbm(u, v, 2, 2, 2, 83)); },
+         0.0f},
     };
 }
 
