@@ -1,47 +1,246 @@
 #include "app/FrameRender.h"
 
 #include "app/DebugText.h"
+#include "app/GameStateFlags.h"
+#include "app/LevelLists.h"
 #include "app/MainConfig.h"
 #include "app/Profiler.h"
 #include "app/Startup.h"
+#include "gui/GUIManager.h"
 #include "gui/MissionText.h"
+#include "gui/Subtitles.h"
+#include "input/InputManager.h"
+#include "player/Player.h"
+#include "render/Bloom.h"
+#include "render/DrawHelper.h"
+#include "render/RenderTarget.h"
+#include "render/TextureManager.h"
+#include "scene/Camera.h"
+#include "scene/RigidAnimManager.h"
+#include "scene/SceneManager.h"
 #include "script/Console.h"
+#include "world/CollisionManager.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
+
+namespace {
+
+// 65 degrees: the second comic movie is framed wider than the game camera.
+constexpr float kSecondMovieFov = 1.134464f;
+// DirectInput's code for Escape.
+constexpr int kEscapeKey = 1;
+
+const char* DeathScreenImage(bool padConnected, bool english)
+{
+    if (padConnected)
+        return english ? "GUI/EpicFail_mando_ing.jpg" : "GUI/EpicFail_mando.jpg";
+    return english ? "GUI/EpicFail_teclado_ing.jpg" : "GUI/EpicFail_teclado.jpg";
+}
+
+// The enemy plane's loop ends once either of its hit counters has run out
+// while a sequence plays over it.
+void EndShotDownPlane(bool sequenceRunning)
+{
+    CGameStateFlagsManager& gsf = getGSF();
+    const CCollisionManager& collisions = getCollisionManager();
+    const bool planeStillFlying = collisions.planeHits > 0 && collisions.tankHits > 0;
+    if (planeStillFlying || !gsf.isPlayingRigidaEneAvioneta() || !sequenceRunning)
+        return;
+    gsf.setRigidaEneAvionetaDone();
+    // Its four damage emitters should go with it, but the particle manager
+    // cannot remove single emitters yet: they stay until its next reset.
+}
+
+// Panels of the running cut-scene through the scene and velocity passes.
+void RenderComicStage(CSceneMngr& scene, CProfiler& profiler, const std::string& level)
+{
+    CGameStateFlagsManager& gsf = getGSF();
+    scene.SaveDepthStencil();
+    if (gsf.isPlayingSecondMovie())
+        getCamera().SetFov(kSecondMovieFov);
+    CSceneMarks marks(scene);
+    MarkComicPanels(level, gsf, marks, profiler);
+
+    profiler.StartTimer();
+    scene.RenderScenePass(SceneTarget, true);
+    profiler.StopTimer("vinyetas: ");
+    profiler.StartTimer();
+    scene.RenderMotionBlurPass(VelocityTarget, true);
+    profiler.StopTimer("vinyetasBlur: ");
+    scene.ReleaseDepthStencil();
+}
+
+// Shadow map, the level's objects, the particles and, with motion blur, the
+// velocity pass over the objects once more.
+void RenderLevelStage(CSceneMngr& scene, CProfiler& profiler, const std::string& level)
+{
+    const CGameStateFlagsManager& gsf = getGSF();
+    const CRigidAnimManager& rigid = *getRigid();
+    CSceneMarks marks(scene);
+
+    scene.SaveDepthStencil();
+    profiler.StartTimer();
+    scene.RenderShadowPass(ShadowMapTarget, true);
+    profiler.StopTimer("shadowmap: ");
+
+    // Nothing of the level is handed over before a new game's first panels.
+    if (getMainConfig("scenarioRender") && !gsf.isReadyVinyetasIntro1()) {
+        if (getMainConfig("playerRender"))
+            scene.SetVisible("Character", true);
+        MarkLevelObjects(level, gsf, rigid, marks, profiler);
+    }
+    profiler.StartTimer();
+    scene.RenderScenePass(SceneTarget, true);
+    profiler.StopTimer("scene: ");
+    scene.ReleaseDepthStencil();
+
+    if (getMainConfig("particlesRender")) {
+        profiler.StartTimer();
+        // The particles are drawn into their target here once the particle
+        // manager can render them.
+        profiler.StopTimer("particles2Tex: ");
+    }
+
+    if (getMainConfig("blurRender") && getMainConfig("scenarioRender")) {
+        scene.SaveDepthStencil();
+        MarkLevelObjects(level, gsf, rigid, marks, profiler);
+        profiler.StartTimer();
+        scene.RenderMotionBlurPass(VelocityTarget, true);
+        profiler.StopTimer("motionBlur: ");
+        scene.ReleaseDepthStencil();
+    }
+}
+
+// The death image over everything, presented at once; Escape or the pad's
+// Back goes back to the main menu from the first checkpoint.
+void ShowDeathScreen(IDirect3DDevice9* device)
+{
+    CInputManager& input = *getInputManager();
+    // The image comes in the language the game was started in.
+    const char* image = DeathScreenImage(input.IsGamepadConnected(), getSubtitulos().english);
+    getDrawHelper().DrawFullScreenTexture(getTextureManager().GetTexture(image), 1.0f);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+
+    if (input.GetKeyboardState().IsKeyJustPressed(kEscapeKey) || input.GetGamepadState().IsBackJustPressed()) {
+        getGUI().mainMenuActive = true;
+        // The main menu's cursor would be put back off its exit entry here
+        // once the menu keeps one.
+        getGSF().resetStates();
+        getTriggerManager().checkpoint = 1;
+    }
+}
+
+} // namespace
 
 void RenderFrame(float dt)
 {
-    // Placeholder until the frame render is built: a cleared frame with the
-    // mission text, debug text and console, timed like the real one.
-    if (!D3DDevice)
+    IDirect3DDevice9* device = D3DDevice;
+    if (!device)
         return;
+    CSceneMngr& scene = getSceneManager();
     CProfiler& profiler = getProfiler();
+    CGameStateFlagsManager& gsf = getGSF();
+    CGUIManager& gui = getGUI();
+    const std::string level = getScenario()->scenarioName;
+
+    scene.drawnCount = 0;
+    scene.culledCount = 0;
     LARGE_INTEGER frameStart{};
     profiler.MarkFrameStart(&frameStart);
     profiler.Write("RENDER\t");
 
-    profiler.StartTimer();
-    D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    const bool began = SUCCEEDED(D3DDevice->BeginScene());
-    profiler.StopTimer("scene: ");
-    if (began) {
+    const bool sequenceRunning = getRigid()->scriptedSequenceRunning;
+    EndShotDownPlane(sequenceRunning);
+
+    if (sequenceRunning)
+        RenderComicStage(scene, profiler, level);
+    else
+        RenderLevelStage(scene, profiler, level);
+
+    if (getMainConfig("bloomRender")) {
+        profiler.StartTimer();
+        BloomEffect.RenderStages(SceneTarget.texture);
+        profiler.StopTimer("bloom2Tex: ");
+    }
+
+    if (SUCCEEDED(device->BeginScene())) {
+        const short life = getPlayer()->getLife();
+        if (life <= 0 && !gui.mainMenuActive && !gsf.isReadyVinyetasIntro1()) {
+            // The frame ends on the death image: its log line gets no total.
+            ShowDeathScreen(device);
+            return;
+        }
+
+        profiler.StartTimer();
+        if (!getMainConfig("applyOld")) {
+            getDrawHelper().DrawFullScreenTexture(SceneTarget.texture, 1.0f);
+        } else {
+            const bool plainScene = sequenceRunning || !getMainConfig("blurRender");
+            scene.RenderFinalComposite(plainScene ? SceneTarget.texture : VelocityTarget.texture);
+        }
+        profiler.StopTimer("printScene: ");
+
+        if (getMainConfig("bloomRender")) {
+            profiler.StartTimer();
+            if (!sequenceRunning)
+                BloomEffect.Composite();
+            profiler.StopTimer("applyBloom: ");
+        }
+
+        profiler.StartTimer();
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        profiler.StopTimer("setRenderState: ");
+
+        if (getMainConfig("particlesRender") && !sequenceRunning) {
+            profiler.StartTimer();
+            device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+            getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+            profiler.StopTimer("applyParticles: ");
+        }
+
+        getSubtitulos().Render(dt);
+
+        if (getMainConfig("guiRender")) {
+            profiler.StartTimer();
+            device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            gui.Render(dt);
+            profiler.StopTimer("gui: ");
+        }
+
+        profiler.StartTimer();
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        profiler.StopTimer("setRenderState: ");
+
         if (getMainConfig("luaMsgRender")) {
             profiler.StartTimer();
-            getMissionText().Render();
+            if (!sequenceRunning)
+                getMissionText().Render();
             profiler.StopTimer("luaMsg: ");
         }
+
         if (getMainConfig("textdebugRender")) {
             profiler.StartTimer();
             getDebugText().Draw();
             profiler.StopTimer("printTextDebug:");
         }
+
         profiler.StartTimer();
         getConsole()->Render();
         profiler.StopTimer("console: ");
+
         profiler.StartTimer();
-        D3DDevice->EndScene();
+        device->EndScene();
         profiler.StopTimer("endScene: ");
     }
+
     profiler.StartTimer();
-    D3DDevice->Present(nullptr, nullptr, nullptr, nullptr);
+    // Nothing of the level is shown before a new game's first panels start.
+    if (gui.mainMenuActive || !gsf.isReadyVinyetasIntro1())
+        device->Present(nullptr, nullptr, nullptr, nullptr);
     profiler.StopTimer("present: ");
     profiler.StopTimerFrom("TOTAL_RENDER: ", &frameStart);
 }
