@@ -1,5 +1,6 @@
 // The Direct3D 9 object: our adapter list and device creation.
 #include "platform/gl_device.h"
+#include "platform/com_object.h"
 #include "platform/sdl_window.h"
 
 #include <SDL.h>
@@ -24,18 +25,9 @@ bool TakesFormat(D3DFORMAT format)
     return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8;
 }
 
-class Direct3D final : public IDirect3D9 {
+class Direct3D final : public platform::RefCounted<IDirect3D9> {
 public:
     explicit Direct3D(std::vector<std::string> adapters) : m_Adapters(std::move(adapters)) {}
-
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override
-    {
-        const ULONG refs = --m_Refs;
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
 
     UINT GetAdapterCount() override { return static_cast<UINT>(m_Adapters.size()); }
 
@@ -141,7 +133,6 @@ private:
     // adapter choice has to keep working.
     static bool TakesType(D3DDEVTYPE type) { return type == D3DDEVTYPE_HAL || type == D3DDEVTYPE_REF; }
 
-    ULONG m_Refs = 1;
     std::vector<std::string> m_Adapters;
 };
 

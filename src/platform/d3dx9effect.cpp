@@ -1,4 +1,5 @@
 #include "platform/d3dx9effect.h"
+#include "platform/com_object.h"
 
 #include "platform/d3dx9effect_file.h"
 #include "platform/files.h"
@@ -7,7 +8,6 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -31,21 +31,14 @@ D3DXHANDLE Intern(const std::string& name) {
 }
 
 // --- ID3DXBuffer -----------------------------------------------------------------------
-class Buffer final : public ID3DXBuffer {
+class Buffer final : public platform::RefCounted<ID3DXBuffer> {
 public:
     explicit Buffer(size_t size) : m_Bytes(size) {}
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override {
-        ULONG left = --m_Refs;
-        if (left == 0) delete this;
-        return left;
-    }
     void* GetBufferPointer() override { return m_Bytes.empty() ? nullptr : m_Bytes.data(); }
     DWORD GetBufferSize() override { return static_cast<DWORD>(m_Bytes.size()); }
 
 private:
     std::vector<unsigned char> m_Bytes;
-    std::atomic<ULONG> m_Refs{1};
 };
 
 ID3DXBuffer* TextBuffer(const std::string& text) {
@@ -355,21 +348,14 @@ bool ParseStateValue(ValueKind kind, const std::string& text, DWORD& out) {
 }
 
 // --- the effect --------------------------------------------------------------------------
-class Effect final : public ID3DXEffect {
+class Effect final : public platform::DeviceChild<ID3DXEffect> {
 public:
-    explicit Effect(platform::DeviceHandle device) : m_Device(std::move(device)) {}
+    explicit Effect(platform::DeviceHandle device) : DeviceChild(std::move(device)) {}
     ~Effect() override;
 
     // Builds everything from the parsed file; false with the messages in errors.
     bool Build(const platform::fxfile::File& file,
                const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors);
-
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override {
-        ULONG left = --m_Refs;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT GetDesc(D3DXEFFECT_DESC* desc) override;
     HRESULT GetParameterDesc(D3DXHANDLE parameter, D3DXPARAMETER_DESC* desc) override;
@@ -430,7 +416,6 @@ public:
     HRESULT EndPass() override;
     HRESULT End() override;
 
-    HRESULT GetDevice(IDirect3DDevice9** device) override;
     HRESULT OnLostDevice() override { return D3D_OK; }
     HRESULT OnResetDevice() override { return D3D_OK; }
 
@@ -452,8 +437,6 @@ private:
     bool Introspect(Program& program, std::string& errors, const std::string& label);
     void Upload(Program& program, bool all);
 
-    std::atomic<ULONG> m_Refs{1};
-    platform::DeviceHandle m_Device;
     std::string m_FileName;
 
     std::vector<std::unique_ptr<Param>> m_Params;
@@ -1199,14 +1182,6 @@ HRESULT Effect::End() {
     for (const auto& t : m_SavedTextures)
         if (t.second) t.second->Release();
     m_SavedTextures.clear();
-    return D3D_OK;
-}
-
-HRESULT Effect::GetDevice(IDirect3DDevice9** device) {
-    if (!device) return D3DERR_INVALIDCALL;
-    *device = platform::DeviceOf(m_Device);
-    if (!*device) return D3DERR_INVALIDCALL;
-    (*device)->AddRef();
     return D3D_OK;
 }
 

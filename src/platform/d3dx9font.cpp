@@ -1,10 +1,10 @@
 #include "platform/d3dx9core.h"
+#include "platform/com_object.h"
 
 #include "platform/d3dx9font_text.h"
 #include "platform/gl_device.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <iterator>
 #include <unordered_map>
@@ -53,28 +53,14 @@ const std::pair<D3DTEXTURESTAGESTATETYPE, DWORD> kTextStageStates[] = {
     {D3DTSS_ALPHAOP, D3DTOP_MODULATE}, {D3DTSS_ALPHAARG1, D3DTA_TEXTURE}, {D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
 };
 
-class Font final : public ID3DXFont {
+class Font final : public platform::DeviceChild<ID3DXFont> {
 public:
     Font(platform::DeviceHandle device, const D3DXFONT_DESCA& desc, Face face)
-        : m_Device(std::move(device)), m_Desc(desc), m_Face(std::move(face)) {}
+        : DeviceChild(std::move(device)), m_Desc(desc), m_Face(std::move(face)) {}
     ~Font() override {
         if (m_Atlas) m_Atlas->Release();
     }
 
-    ULONG AddRef() override { return ++m_Refs; }
-    ULONG Release() override {
-        ULONG left = --m_Refs;
-        if (left == 0) delete this;
-        return left;
-    }
-
-    HRESULT GetDevice(IDirect3DDevice9** device) override {
-        if (!device) return D3DERR_INVALIDCALL;
-        *device = platform::DeviceOf(m_Device);
-        if (!*device) return D3DERR_INVALIDCALL;
-        (*device)->AddRef();
-        return D3D_OK;
-    }
     HRESULT GetDescA(D3DXFONT_DESCA* desc) override {
         if (!desc) return D3DERR_INVALIDCALL;
         *desc = m_Desc;
@@ -100,8 +86,6 @@ private:
     void ClearAtlas(int size);
     bool UploadAtlas(IDirect3DDevice9* device);
 
-    std::atomic<ULONG> m_Refs{1};
-    platform::DeviceHandle m_Device;
     D3DXFONT_DESCA m_Desc;
     Face m_Face;
 
