@@ -1,6 +1,6 @@
 // The Direct3D 9 object: our adapter list and device creation.
-#include "platform/gl_device.h"
 #include "platform/com_object.h"
+#include "platform/gl_device.h"
 #include "platform/sdl_window.h"
 
 #include <SDL.h>

@@ -1,6 +1,6 @@
 #include "platform/d3dx9effect.h"
-#include "platform/com_object.h"
 
+#include "platform/com_object.h"
 #include "platform/d3dx9effect_file.h"
 #include "platform/files.h"
 #include "platform/gl_device.h"

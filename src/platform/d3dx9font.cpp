@@ -1,6 +1,6 @@
 #include "platform/d3dx9core.h"
-#include "platform/com_object.h"
 
+#include "platform/com_object.h"
 #include "platform/d3dx9font_text.h"
 #include "platform/gl_device.h"
 
