@@ -28,6 +28,10 @@
 #include "world/TriggerManager.h"
 #include "platform/d3dx9tex.h"
 #include "platform/win32.h"
+#include "render/TextureManager.h"
+#include "scene/LightCamera.h"
+
+#include "datagen/Layout.h"
 
 #include <algorithm>
 #include <chrono>
@@ -71,21 +75,74 @@ bool EnterWorkFolder(const char* argv0)
     return false;
 }
 
+// The level's layout, the one description of where its objects stand.
+bool ReadLevelLayout(const std::string& level, datagen::LevelLayout& layout)
+{
+    for (const std::string& file : datagen::LevelLayoutFiles()) {
+        std::string error;
+        if (!datagen::ReadLayout(file, layout, error)) {
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), error.c_str());
+            continue;
+        }
+        if (layout.level == level)
+            return true;
+    }
+    return false;
+}
+
 // Until the scenario hands its rooms' objects over, the level is built here
-// from the names its lists mark, one static mesh each, as the scenario would.
+// from the names its lists mark, one static mesh each, as the scenario would:
+// a mesh is in its object's own frame, so each entity takes its place, its
+// bounding radius and its material's textures from the level's layout.
 std::vector<std::unique_ptr<CRigidEntity>> FillSceneFromLists(const std::string& level)
 {
     std::vector<std::unique_ptr<CRigidEntity>> owned;
+    datagen::LevelLayout layout;
+    if (!ReadLevelLayout(level, layout))
+        std::fprintf(stderr, "%s: no layout, the objects stay at the origin\n", level.c_str());
+    std::map<std::string, const datagen::LayoutObject*> placed;
+    for (const datagen::LayoutObject& object : layout.objects)
+        placed[object.name] = &object;
+
     CSceneMngr& scene = getSceneManager();
+    CTextureManager& textures = getTextureManager();
+    int unplaced = 0;
     for (const std::string& name : LevelListNames(level)) {
         if (!scene.GetObjects(name).empty())
             continue;
         auto entity = std::make_unique<CRigidEntity>();
         entity->Init(name);
+        const auto found = placed.find(name);
+        if (found != placed.end()) {
+            const datagen::LayoutObject& object = *found->second;
+            entity->GetTransform().SetMatrix(object.Transform());
+            entity->SetRadius(object.Radius());
+            if (const datagen::LayoutMaterial* material = layout.FindMaterial(object.material))
+                entity->SetTextures({textures.GetTexture(material->diffuse), textures.GetTexture(material->lightmap),
+                                     textures.GetTexture(material->normal)});
+        } else {
+            ++unplaced;
+        }
         scene.AddObject(name, entity.get());
         owned.push_back(std::move(entity));
     }
+    if (unplaced > 0)
+        std::fprintf(stderr, "%s: %d listed objects are not in the layout\n", level.c_str(), unplaced);
     return owned;
+}
+
+// The rooms' lights are not loaded yet either: a warm key light high over
+// the hero (light 1, which also casts the shadows) and a cool fill from the
+// other side, as the two nearest room lights would be.
+void LightAround(const D3DXVECTOR3& hero)
+{
+    CSceneMngr& scene = getSceneManager();
+    CLightCamera& key = *scene.GetLight(1);
+    key.SetLookAt(hero + D3DXVECTOR3(700.0f, 1400.0f, -500.0f), hero + D3DXVECTOR3(0.0f, 0.0f, 400.0f));
+    key.influence = 0.6f;
+    CLightCamera& fill = *scene.GetLight(2);
+    fill.SetLookAt(hero + D3DXVECTOR3(-900.0f, 700.0f, 900.0f), hero);
+    fill.influence = 0.3f;
 }
 
 // Per label: the summed milliseconds over the RENDER lines from `skip` on,
@@ -167,21 +224,22 @@ void EnterLevel(const std::string& level)
     getTriggerManager().checkpoint = isla ? 3 : 1;
     GetGameCalls().RestartLevel(false);
     if (getScenario()->scenarioName != level) {
-        // The restart does not place the hero yet: the level and the
-        // checkpoint as the restart will set them.
-        const D3DXVECTOR3 position = isla ? D3DXVECTOR3(1120.89f, 26.1259f, -912.779f)
-                                          : D3DXVECTOR3(-1159.4f, 9.231f, -665.515f);
-        const float yaw = isla ? -1.76f : -1.59f;
         getCollisionManager().LoadNewScenario(level);
         getScenario()->SelectScenario(level);
         getSceneManager().Setup();
         getTriggerManager().currentZone = isla ? 2 : 1;
-        getCamera().LoadValues(position.x, position.y, position.z, D3DDevice);
-        getPlayer()->GetPosition().SetPosition(position);
-        getCollisionManager().setNewPlayerPosition(position);
-        getPlayer()->GetPosition().SetYaw(yaw);
-        getCamera().SetYaw(yaw);
     }
+    // The restart does not place the hero yet, whether or not the level was
+    // already selected: the checkpoint as the restart will set it.
+    const D3DXVECTOR3 position = isla ? D3DXVECTOR3(1120.89f, 26.1259f, -912.779f)
+                                      : D3DXVECTOR3(-1159.4f, 9.231f, -665.515f);
+    const float yaw = isla ? -1.76f : -1.59f;
+    getCamera().LoadValues(position.x, position.y, position.z, D3DDevice);
+    getPlayer()->GetPosition().SetPosition(position);
+    getCollisionManager().setNewPlayerPosition(position);
+    getPlayer()->GetPosition().SetYaw(yaw);
+    getCamera().SetYaw(yaw);
+    LightAround(position);
     CGameStateFlagsManager& gsf = getGSF();
     gsf.setHangaresIntroDone();
     gsf.pierIntact = !isla;

@@ -43,34 +43,33 @@ protected:
     SteppingClock clock{kRead};
 };
 
-TEST_F(GameLoopsTest, AFastFrameIsHeldToAThirtiethOfASecond)
+// A fast frame is held to a thirtieth of a second; a slow one is neither
+// shortened nor split into several updates.
+TEST_F(GameLoopsTest, FramesAreHeldToThirtyPerSecondWithoutSplittingSlowOnes)
 {
-    PlayFrames(2, 6, 0.005);
-    RunGameLoops();
+    struct Case {
+        int menuPasses, frames;
+        double work, shortest, longest;
+    };
+    for (const Case& c : {Case{2, 6, 0.005, kFrame - 1e-6, kFrame + 2 * kRead}, Case{1, 3, 0.1, 0.1, 0.1 + 10 * kRead}}) {
+        SCOPED_TRACE(c.work);
+        recorder.calls.clear();
+        getGUI().mainMenuActive = true;
+        getGUI().exitRequested = false;
+        PlayFrames(c.menuPasses, c.frames, c.work);
+        RunGameLoops();
 
-    const std::vector<float> steps = recorder.ValuesOf("UpdateFrame");
-    ASSERT_EQ(steps.size(), 6u);
-    // The first game frame takes the last menu pass's step; every later one
-    // the held length of the frame before.
-    for (size_t i = 1; i < steps.size(); ++i) {
-        EXPECT_GE(steps[i], kFrame - 1e-6) << i;
-        EXPECT_LT(steps[i], kFrame + 2 * kRead) << i;
+        const std::vector<float> steps = recorder.ValuesOf("UpdateFrame");
+        ASSERT_EQ(steps.size(), static_cast<size_t>(c.frames));
+        // The first game frame takes the last menu pass's step; every later
+        // one the held length of the frame before.
+        EXPECT_EQ(steps[0], recorder.ValuesOf("UpdateMainMenu").back());
+        for (size_t i = 1; i < steps.size(); ++i) {
+            EXPECT_GE(steps[i], c.shortest) << i;
+            EXPECT_LT(steps[i], c.longest) << i;
+        }
+        EXPECT_EQ(recorder.Count("RenderFrame"), c.menuPasses + c.frames);
     }
-    EXPECT_EQ(steps[0], recorder.ValuesOf("UpdateMainMenu").back());
-}
-
-TEST_F(GameLoopsTest, ASlowFrameIsNeitherShortenedNorSplit)
-{
-    PlayFrames(1, 3, 0.1);
-    RunGameLoops();
-
-    const std::vector<float> steps = recorder.ValuesOf("UpdateFrame");
-    ASSERT_EQ(steps.size(), 3u);
-    for (size_t i = 1; i < steps.size(); ++i) {
-        EXPECT_GE(steps[i], 0.1f) << i;
-        EXPECT_LT(steps[i], 0.1 + 10 * kRead) << i;
-    }
-    EXPECT_EQ(recorder.Count("RenderFrame"), 1 + 3);
 }
 
 TEST_F(GameLoopsTest, EachMenuPassUpdatesInOrderWithoutACap)
@@ -88,25 +87,8 @@ TEST_F(GameLoopsTest, EachMenuPassUpdatesInOrderWithoutACap)
         expected.insert(expected.end(), pass.begin(), pass.end());
     expected.push_back("ResetManagers");
     EXPECT_EQ(recorder.Names(), expected) << "leaving runs the resets, but no restart and no frame";
-
-    // Nothing waits in the menu: a pass is only as long as its counter reads.
     for (float step : recorder.ValuesOf("UpdateMainMenu"))
-        EXPECT_LT(step, 10 * kRead);
-}
-
-TEST_F(GameLoopsTest, ANewGameRestartsThenResetsBeforeTheFirstFrame)
-{
-    PlayFrames(1, 1, 0.0);
-    RunGameLoops();
-
-    const std::vector<std::string> names = recorder.Names();
-    const auto restart = std::find(names.begin(), names.end(), "RestartLevel");
-    ASSERT_NE(restart, names.end());
-    EXPECT_EQ(recorder.ValuesOf("RestartLevel"), std::vector<float>{1.0f}) << "a new game";
-    EXPECT_EQ(*(restart + 1), "ResetManagers");
-    EXPECT_EQ(*(restart + 2), "UpdateFrame");
-    EXPECT_EQ(names.back(), "RenderFrame") << "the frame that asked to leave is finished";
-    EXPECT_EQ(recorder.Count("ResetManagers"), 1);
+        EXPECT_LT(step, 10 * kRead) << "nothing waits in the menu";
 }
 
 TEST_F(GameLoopsTest, WhilePausedOnlyInputAndTheScreensRun)
@@ -124,57 +106,35 @@ TEST_F(GameLoopsTest, WhilePausedOnlyInputAndTheScreensRun)
     EXPECT_EQ(recorder.Count("UpdateFrame"), 0);
     EXPECT_EQ(recorder.Count("UpdateGUI"), 3);
     EXPECT_EQ(recorder.Count("RenderFrame"), 1 + 3);
-    // Menu pass input plus one per paused frame.
-    EXPECT_EQ(recorder.Count("UpdateInput"), 1 + 3);
-    const std::vector<float> steps = recorder.ValuesOf("UpdateGUI");
-    EXPECT_GE(steps[2], kFrame - 1e-6) << "the paused frames are still measured and held";
+    EXPECT_EQ(recorder.Count("UpdateInput"), 1 + 3) << "the menu pass's, then one per paused frame";
+    EXPECT_GE(recorder.ValuesOf("UpdateGUI")[2], kFrame - 1e-6) << "paused frames are still held";
 }
 
-TEST_F(GameLoopsTest, BackToTheMenuTheFirstPassDoesNotGetTheWholeGame)
+// A new game restarts the level, resets the managers, then plays; back in
+// the menu, the first pass does not get the whole game as its step.
+TEST_F(GameLoopsTest, ANewGameAndTheWayBackToTheMenu)
 {
-    int menuPasses = 0;
     recorder.onCall = [&](const Call& call) {
-        if (call.name == "UpdateMainMenu") {
-            ++menuPasses;
-            if (menuPasses == 1)
-                getGUI().mainMenuActive = false;
-            if (menuPasses == 2)
-                getGUI().exitRequested = true;
-        }
+        if (call.name == "UpdateMainMenu" && recorder.Count("UpdateMainMenu") == 1)
+            getGUI().mainMenuActive = false;
+        else if (call.name == "UpdateMainMenu")
+            getGUI().exitRequested = true;
         if (call.name == "UpdateFrame" && recorder.Count("UpdateFrame") == 10)
             getGUI().mainMenuActive = true;
     };
     RunGameLoops();
 
+    const std::vector<std::string> names = recorder.Names();
+    const auto restart = std::find(names.begin(), names.end(), "RestartLevel");
+    ASSERT_NE(restart, names.end());
+    EXPECT_EQ(recorder.ValuesOf("RestartLevel"), std::vector<float>{1.0f}) << "a new game";
+    EXPECT_EQ(*(restart + 1), "ResetManagers");
+    EXPECT_EQ(*(restart + 2), "UpdateFrame");
     ASSERT_EQ(recorder.Count("UpdateFrame"), 10);
     const std::vector<float> menuSteps = recorder.ValuesOf("UpdateMainMenu");
     ASSERT_EQ(menuSteps.size(), 2u);
     EXPECT_LT(menuSteps[1], 10 * kRead) << "a third of a second of play is not a menu step";
     EXPECT_EQ(recorder.Count("ResetManagers"), 2) << "once for the new game, once for leaving";
-}
-
-TEST_F(GameLoopsTest, TheLoopsEndWhenTheWindowIsClosed)
-{
-    recorder.onCall = [&](const Call& call) {
-        if (call.name == "UpdateMainMenu" && recorder.Count("UpdateMainMenu") == 2)
-            getGUI().mainMenuActive = false;
-        // The close button, as the message loop receives it.
-        if (call.name == "UpdateFrame" && recorder.Count("UpdateFrame") == 2)
-            DefWindowProcA(window, WM_CLOSE, 0, 0);
-    };
-    RunGameLoops();
-
-    EXPECT_TRUE(IsWindowClosed());
-    EXPECT_EQ(recorder.Count("UpdateFrame"), 2) << "no frame after the window is gone";
-    EXPECT_EQ(recorder.Names().back(), "RenderFrame");
-    EXPECT_EQ(recorder.Count("ResetManagers"), 1);
-}
-
-TEST_F(GameLoopsTest, NoLoopRunsWithoutTheMainMenu)
-{
-    getGUI().mainMenuActive = false;
-    RunGameLoops();
-    EXPECT_TRUE(recorder.calls.empty());
 }
 
 } // namespace

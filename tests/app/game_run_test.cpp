@@ -13,14 +13,13 @@ namespace looptest {
 namespace {
 
 // The game's own calls, with a player acting at set points: Return in the
-// menu at pass 3, Escape in the menu at pass escapeAt, the close button after
+// menu at pass newGameAt, Escape at pass escapeAt, the close button after
 // closeAfter game frames.
 class ScriptedPlayer : public CGameCalls {
 public:
     void UpdateMainMenu(float dt) override
     {
-        ++menuPasses;
-        if (menuPasses == 1)
+        if (++menuPasses == 1)
             SetFocus(MainWindow); // the offscreen driver gives no focus by itself
         CGameCalls::UpdateMainMenu(dt);
         // Pressed now, seen by the next pass's poll.
@@ -31,37 +30,26 @@ public:
     }
     void UpdateFrame(float dt) override
     {
-        ++frames;
         keys.SetKey(DIK_RETURN, false);
         CGameCalls::UpdateFrame(dt);
-        if (frames == closeAfter)
-            PushCloseButton();
+        if (++frames == closeAfter) {
+            SDL_Event e{};
+            e.type = SDL_WINDOWEVENT;
+            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+            e.window.event = SDL_WINDOWEVENT_CLOSE;
+            SDL_PushEvent(&e);
+        }
     }
     void RenderFrame(float dt) override
     {
         ++renders;
-        if (IsWindowClosed())
-            ++rendersAfterClose;
+        rendersAfterClose += IsWindowClosed();
         CGameCalls::RenderFrame(dt);
     }
 
-    static void PushCloseButton()
-    {
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-        e.window.event = SDL_WINDOWEVENT_CLOSE;
-        SDL_PushEvent(&e);
-    }
-
     platform::FakeDirectInput keys;
-    int newGameAt = 3;
-    int escapeAt = -1;
-    int closeAfter = -1;
-    int menuPasses = 0;
-    int frames = 0;
-    int renders = 0;
-    int rendersAfterClose = 0;
+    int newGameAt = 3, escapeAt = -1, closeAfter = -1;
+    int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0;
 };
 
 class GameRunTest : public ::testing::Test {
@@ -86,66 +74,27 @@ protected:
     ScriptedPlayer player;
 };
 
-TEST_F(GameRunTest, TheCloseButtonEndsTheGameCleanlyWithZero)
-{
-    WorkFolder folder("close_button");
-    player.closeAfter = 5;
-    EXPECT_EQ(VantorelMain(), 0);
-
-    // The close comes as a message, one of which is handled per frame.
-    EXPECT_GE(player.frames, 5);
-    EXPECT_LE(player.frames, 8);
-    EXPECT_EQ(player.rendersAfterClose, 0);
-    EXPECT_TRUE(IsWindowClosed());
-    EXPECT_EQ(D3DDevice, nullptr);
-}
-
-TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
-{
-    WorkFolder folder("escape");
-    player.newGameAt = -1;
-    player.escapeAt = 2;
-    EXPECT_EQ(VantorelMain(), 0);
-
-    EXPECT_EQ(player.menuPasses, 3);
-    EXPECT_EQ(player.frames, 0);
-    EXPECT_EQ(D3DDevice, nullptr) << "the window and its device are given back on the way out";
-}
-
-TEST_F(GameRunTest, AFailedDeviceEndsTheProgramWithAnError)
-{
-    WorkFolder folder("no_device");
-    // Full screen with no size cannot make a device.
-    WorkFolder::Write("data/XML/init_configuration.xml",
-                      "<CONFIGURATION><PROPERTIES windowed='0' width='0' height='0'/></CONFIGURATION>");
-    ::testing::internal::CaptureStderr();
-    const int result = VantorelMain();
-    const std::string output = ::testing::internal::GetCapturedStderr();
-
-    EXPECT_NE(result, 0);
-    EXPECT_NE(output.find("CreateDevice hr = "), std::string::npos) << output;
-    EXPECT_EQ(player.menuPasses, 0);
-    EXPECT_EQ(D3DDevice, nullptr);
-}
-
-TEST_F(GameRunTest, TheShippedGameRunsAndLogsEveryFrame)
+// The shipped data, a new game, three seconds of play, then the close
+// button: the loops end before the device goes, and every frame is logged.
+TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
 {
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(VANTOREL_WORKDIR);
     std::filesystem::remove("data/log.txt");
-    // About three seconds of play at 30 frames a second.
     player.closeAfter = 90;
     const int result = VantorelMain();
     const std::vector<std::vector<std::string>> lines = ReadLogLabels("data/log.txt");
     std::filesystem::current_path(previous);
 
     EXPECT_EQ(result, 0);
+    // The close comes as a message, one of which is handled per frame.
     EXPECT_GE(player.frames, 90);
     EXPECT_LE(player.frames, 93);
+    EXPECT_EQ(player.rendersAfterClose, 0);
+    EXPECT_EQ(D3DDevice, nullptr);
     EXPECT_GE(clock.Now(), 2.0 + 90 * (1.0 / 30.0)) << "the splash, then 90 held frames";
 
-    int updates = 0;
-    int renders = 0;
+    int updates = 0, renders = 0;
     for (const std::vector<std::string>& labels : lines) {
         ASSERT_FALSE(labels.empty());
         if (labels.front() == "UPDATE") {
@@ -161,6 +110,33 @@ TEST_F(GameRunTest, TheShippedGameRunsAndLogsEveryFrame)
     }
     EXPECT_EQ(updates, player.frames);
     EXPECT_EQ(renders, player.renders);
+}
+
+TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
+{
+    ScratchFolder folder("escape");
+    player.newGameAt = -1;
+    player.escapeAt = 2;
+    EXPECT_EQ(VantorelMain(), 0);
+    EXPECT_EQ(player.menuPasses, 3);
+    EXPECT_EQ(player.frames, 0);
+    EXPECT_EQ(D3DDevice, nullptr) << "the window and its device are given back on the way out";
+}
+
+TEST_F(GameRunTest, AFailedDeviceEndsTheProgramWithAnError)
+{
+    ScratchFolder folder("no_device");
+    // Full screen with no size cannot make a device.
+    WriteFile("data/XML/init_configuration.xml",
+              "<CONFIGURATION><PROPERTIES windowed='0' width='0' height='0'/></CONFIGURATION>");
+    ::testing::internal::CaptureStderr();
+    const int result = VantorelMain();
+    const std::string output = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_NE(result, 0);
+    EXPECT_NE(output.find("CreateDevice hr = "), std::string::npos) << output;
+    EXPECT_EQ(player.menuPasses, 0);
+    EXPECT_EQ(D3DDevice, nullptr);
 }
 
 } // namespace

@@ -8,21 +8,11 @@ namespace {
 
 class LoadingTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ResetGameState();
-        getSubtitulos().english = false;
-    }
+    void SetUp() override { ResetGameState(); }
     void TearDown() override
     {
         getSubtitulos().english = false;
         ResetGameState();
-    }
-
-    static bool Read(CConfiguration& config, const std::string& text)
-    {
-        std::istringstream in(text);
-        return config.Parse(in, "init_configuration.xml");
     }
 
     static std::vector<std::string> Images()
@@ -33,78 +23,57 @@ protected:
     }
 };
 
-TEST_F(LoadingTest, APropertiesElementWithoutAttributesGivesTheDefaults)
+// No PROPERTIES element leaves the defaults; every element sets every field,
+// so the last one wins wholly and one without attributes puts the defaults back.
+TEST_F(LoadingTest, TheLastPropertiesElementSetsEveryField)
 {
-    getSubtitulos().english = true;
-    CConfiguration config;
-    ASSERT_TRUE(Read(config, "<CONFIGURATION><PROPERTIES/></CONFIGURATION>"));
-    EXPECT_EQ(config.width, 800);
-    EXPECT_EQ(config.height, 600);
-    EXPECT_TRUE(config.windowed);
-    EXPECT_TRUE(config.move_cursor);
-    EXPECT_EQ(config.debug_font_size, 20);
-    EXPECT_EQ(config.fps_list_size, 60);
-    EXPECT_EQ(config.debug_font, "");
-    EXPECT_FALSE(getSubtitulos().english) << "Spanish unless the file says otherwise";
+    const struct {
+        const char* xml;
+        int width, height;
+        bool windowed, moveCursor, english;
+        const char* font;
+        int fontSize, fpsListSize;
+    } cases[] = {
+        {"<C><OTHER width='5' english='1'/></C>", 800, 600, true, true, false, "", 20, 60},
+        {"<C><PROPERTIES windowed='false' width='1024' height='768' debug_font='Arial' english='yes'"
+         " debug_font_size='14' move_cursor='0' fps_list_size='5'/><OTHER width='1'/></C>",
+         1024, 768, false, false, true, "Arial", 14, 5},
+        {"<C><PROPERTIES width='1024' english='yes' windowed='0' debug_font='Arial'/><PROPERTIES height='700'/></C>",
+         800, 700, true, true, false, "", 20, 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.xml);
+        getSubtitulos().english = false;
+        CConfiguration config;
+        std::istringstream in(c.xml);
+        ASSERT_TRUE(config.Parse(in, "init_configuration.xml"));
+        EXPECT_EQ(config.width, c.width);
+        EXPECT_EQ(config.height, c.height);
+        EXPECT_EQ(config.windowed, c.windowed);
+        EXPECT_EQ(config.move_cursor, c.moveCursor);
+        EXPECT_EQ(getSubtitulos().english, c.english);
+        EXPECT_EQ(config.debug_font, c.font);
+        EXPECT_EQ(config.debug_font_size, c.fontSize);
+        EXPECT_EQ(config.fps_list_size, c.fpsListSize);
+    }
 }
 
-TEST_F(LoadingTest, TheLastPropertiesElementWinsWholly)
+TEST_F(LoadingTest, TheLoadingImagesComeInTheirOrderAndLanguage)
 {
-    CConfiguration config;
-    ASSERT_TRUE(Read(config, "<C><PROPERTIES width='1024' height='768' english='yes' windowed='0'"
-                             " debug_font='Arial'/>"
-                             "<PROPERTIES height='700'/></C>"));
-    EXPECT_EQ(config.height, 700);
-    EXPECT_EQ(config.width, 800) << "an attribute the second element lacks takes its default again";
-    EXPECT_TRUE(config.windowed);
-    EXPECT_EQ(config.debug_font, "");
-    EXPECT_FALSE(getSubtitulos().english);
-}
-
-TEST_F(LoadingTest, AFileWithoutPropertiesLeavesTheDefaults)
-{
-    CConfiguration config;
-    ASSERT_TRUE(Read(config, "<CONFIGURATION><OTHER width='5' english='1'/></CONFIGURATION>"));
-    EXPECT_EQ(config.width, 800);
-    EXPECT_EQ(config.height, 600);
-    EXPECT_TRUE(config.windowed);
-    EXPECT_FALSE(getSubtitulos().english);
-}
-
-TEST_F(LoadingTest, TheLoadingImagesComeInTheirOrder)
-{
-    const std::vector<std::string> expected = {
+    const std::vector<std::string> spanish = {
         "GUI/LOADING/loading_mando_2.jpg",   "GUI/LOADING/loading_mando_3.jpg",
         "GUI/LOADING/loading_mando_4.jpg",   "GUI/LOADING/loading_mando_5.jpg",
         "GUI/LOADING/loading_teclado_1.jpg", "GUI/LOADING/loading_teclado_2.jpg",
         "GUI/LOADING/loading_teclado_3.jpg", "GUI/LOADING/loading_teclado_4.jpg",
         "GUI/LOADING/loading_teclado_5.jpg",
     };
-    EXPECT_EQ(Images(), expected);
-}
+    EXPECT_EQ(Images(), spanish);
 
-TEST_F(LoadingTest, EnglishTakesTheEnglishImages)
-{
-    CConfiguration config;
-    ASSERT_TRUE(Read(config, "<C><PROPERTIES english='yes'/></C>"));
-    ASSERT_TRUE(getSubtitulos().english);
-
-    const std::vector<std::string> shown = Images();
-    ASSERT_EQ(shown.size(), 9u);
-    EXPECT_EQ(shown.front(), "GUI/LOADING/loading_mando_2_ing.jpg");
-    EXPECT_EQ(shown.back(), "GUI/LOADING/loading_teclado_5_ing.jpg");
-    for (const std::string& file : shown)
-        EXPECT_NE(file.find("_ing.jpg"), std::string::npos) << file;
-}
-
-TEST_F(LoadingTest, LoadingLeavesANewRunInTheMainMenu)
-{
-    GameTimeScale = 0.3f;
-    getGSF().setPlayingCreditos();
-    Images();
-    EXPECT_EQ(GameTimeScale, 1.0f);
-    EXPECT_TRUE(getGSF().isReadyVinyetasIntro1());
-    EXPECT_TRUE(getGUI().mainMenuActive);
+    getSubtitulos().english = true;
+    std::vector<std::string> english;
+    for (const std::string& file : spanish)
+        english.push_back(file.substr(0, file.size() - 4) + "_ing.jpg");
+    EXPECT_EQ(Images(), english);
 }
 
 } // namespace

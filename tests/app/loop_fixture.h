@@ -1,21 +1,17 @@
-// Shared by the loop, frame-update and window-key tests: the game's
-// process-wide state put back to a known start, a window of the game's own
-// procedure, calls that record what the loops and the frame update ask for,
-// a clock that moves on by itself, and the timing log read back.
+// Shared by the loop, frame-update, frame-render and window-key tests: the
+// game's process-wide state put back to a known start, a window of the game's
+// own procedure, calls that record what the loops and the frame update ask
+// for, a clock that moves on by itself, and the timing log read back.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "app/FrameUpdate.h"
 #include "app/GameCalls.h"
@@ -27,9 +23,12 @@
 #include "gui/Achievements.h"
 #include "gui/GUIManager.h"
 #include "platform/win32.h"
+#include "render/DeviceFixture.h"
 #include "script/Console.h"
 
 namespace looptest {
+
+using drawtest::ScratchFolder;
 
 // One call the loops or the frame update made, with the step it was given
 // (0 for the calls that take none; the restart's flag as 1 or 0).
@@ -38,35 +37,23 @@ struct Call {
     float value;
 };
 
+#define LOOPTEST_STEP(fn) void fn(float dt) override { Add(#fn, dt); }
+#define LOOPTEST_CALL(fn) void fn() override { Add(#fn, 0.0f); }
+
 class RecordingCalls : public CGameCalls {
 public:
     void RestartLevel(bool newGame) override { Add("RestartLevel", newGame ? 1.0f : 0.0f); }
-    void AddPlayTime(float dt) override { Add("AddPlayTime", dt); }
-    void UpdateSceneManager(float dt) override { Add("UpdateSceneManager", dt); }
-    void UpdateInput() override { Add("UpdateInput", 0.0f); }
-    void UpdateCamera(float dt) override { Add("UpdateCamera", dt); }
-    void UpdateEnemies(float dt) override { Add("UpdateEnemies", dt); }
-    void UpdateProjectiles(float dt) override { Add("UpdateProjectiles", dt); }
-    void UpdateParticles(float dt) override { Add("UpdateParticles", dt); }
-    void UpdateMissionText(float dt) override { Add("UpdateMissionText", dt); }
-    void UpdateCollisions(float dt) override { Add("UpdateCollisions", dt); }
-    void UpdatePlayer(float dt) override { Add("UpdatePlayer", dt); }
-    void UpdateSound(float dt) override { Add("UpdateSound", dt); }
-    void UpdatePickups(float dt) override { Add("UpdatePickups", dt); }
-    void UpdateSubtitles(float dt) override { Add("UpdateSubtitles", dt); }
-    void UpdateTriggers(float dt) override { Add("UpdateTriggers", dt); }
-    void SwitchLevelToIsla() override { Add("SwitchLevelToIsla", 0.0f); }
-    void UpdateRigidAnims(float dt) override { Add("UpdateRigidAnims", dt); }
-    void UpdateGUI(float dt) override { Add("UpdateGUI", dt); }
-    void UpdateFrustum() override { Add("UpdateFrustum", 0.0f); }
-    void UpdateMainMenu(float dt) override { Add("UpdateMainMenu", dt); }
-    void UpdateFrame(float dt) override { Add("UpdateFrame", dt); }
-    void RenderFrame(float dt) override { Add("RenderFrame", dt); }
-    void ResetManagers() override { Add("ResetManagers", 0.0f); }
+    LOOPTEST_STEP(AddPlayTime) LOOPTEST_STEP(UpdateSceneManager) LOOPTEST_CALL(UpdateInput)
+    LOOPTEST_STEP(UpdateCamera) LOOPTEST_STEP(UpdateEnemies) LOOPTEST_STEP(UpdateProjectiles)
+    LOOPTEST_STEP(UpdateParticles) LOOPTEST_STEP(UpdateMissionText) LOOPTEST_STEP(UpdateCollisions)
+    LOOPTEST_STEP(UpdatePlayer) LOOPTEST_STEP(UpdateSound) LOOPTEST_STEP(UpdatePickups)
+    LOOPTEST_STEP(UpdateSubtitles) LOOPTEST_STEP(UpdateTriggers) LOOPTEST_CALL(SwitchLevelToIsla)
+    LOOPTEST_STEP(UpdateRigidAnims) LOOPTEST_STEP(UpdateGUI) LOOPTEST_CALL(UpdateFrustum)
+    LOOPTEST_STEP(UpdateMainMenu) LOOPTEST_STEP(UpdateFrame) LOOPTEST_STEP(RenderFrame)
+    LOOPTEST_CALL(ResetManagers)
 
     // Runs after each call is recorded: lets a test act at a given point.
     std::function<void(const Call&)> onCall;
-
     std::vector<Call> calls;
 
     std::vector<std::string> Names() const
@@ -95,25 +82,19 @@ private:
     }
 };
 
+#undef LOOPTEST_STEP
+#undef LOOPTEST_CALL
+
 // Moves on by a fixed amount every time the counter is read, so that a loop
 // spinning on the counter ends; Advance adds the time a piece of work takes.
 class SteppingClock : public platform::Clock {
 public:
-    static constexpr std::int64_t kTicksPerSecond = 1000000;
-
-    explicit SteppingClock(double secondsPerRead) : m_Step(static_cast<std::int64_t>(secondsPerRead * kTicksPerSecond)) {}
-    std::int64_t Ticks() override
-    {
-        m_Ticks += m_Step;
-        ++reads;
-        return m_Ticks;
-    }
-    std::int64_t TicksPerSecond() override { return kTicksPerSecond; }
+    explicit SteppingClock(double secondsPerRead) : m_Step(static_cast<std::int64_t>(secondsPerRead * 1e6)) {}
+    std::int64_t Ticks() override { return m_Ticks += m_Step; }
+    std::int64_t TicksPerSecond() override { return 1000000; }
     void Sleep(DWORD milliseconds) override { Advance(milliseconds / 1000.0); }
-    void Advance(double seconds) { m_Ticks += static_cast<std::int64_t>(seconds * kTicksPerSecond); }
-    double Now() const { return static_cast<double>(m_Ticks) / kTicksPerSecond; }
-
-    int reads = 0;
+    void Advance(double seconds) { m_Ticks += static_cast<std::int64_t>(seconds * 1e6); }
+    double Now() const { return m_Ticks / 1e6; }
 
 private:
     std::int64_t m_Ticks = 0;
@@ -121,18 +102,15 @@ private:
 };
 
 // Everything the loops and the frame update read, back to how a new game
-// starts: switches at their defaults, scale 1, no menu flag but the ones a
-// test sets, the record reset, the console closed, the log off.
+// starts: switches at their defaults, scale 1, no menu flag, the record
+// reset, the console closed and empty, the log off.
 inline void ResetGameState()
 {
     InitMainConfig();
     GameTimeScale = 1.0f;
     CGUIManager& gui = getGUI();
-    gui.mainMenuActive = false;
-    gui.pauseActive = false;
-    gui.optionsActive = false;
-    gui.exitRequested = false;
-    gui.restartRequested = false;
+    gui.mainMenuActive = gui.pauseActive = gui.optionsActive = false;
+    gui.exitRequested = gui.restartRequested = false;
     getGSF().resetStates();
     CConsole* console = getConsole();
     while (!console->GetInputLine().empty())
@@ -146,6 +124,12 @@ inline void ResetGameState()
     SetGameCalls(nullptr);
 }
 
+inline void WriteFile(const std::string& name, const std::string& bytes)
+{
+    std::filesystem::create_directories(std::filesystem::path(name).parent_path());
+    std::ofstream(name, std::ios::binary) << bytes;
+}
+
 // The timing log's lines, each as its first word ("UPDATE", "RENDER")
 // followed by its labels in order; the milliseconds between them are left out.
 inline std::vector<std::vector<std::string>> ReadLogLabels(const std::string& path)
@@ -154,50 +138,16 @@ inline std::vector<std::vector<std::string>> ReadLogLabels(const std::string& pa
     std::ifstream in(path);
     std::string line;
     while (std::getline(in, line)) {
-        std::vector<std::string> fields;
+        std::vector<std::string> labels;
         std::stringstream stream(line);
         std::string field;
-        while (std::getline(stream, field, '\t'))
-            fields.push_back(field);
-        std::vector<std::string> labels;
-        for (size_t i = 0; i < fields.size(); ++i) {
+        for (int i = 0; std::getline(stream, field, '\t'); ++i)
             if (i == 0 || i % 2 == 1)
-                labels.push_back(fields[i]);
-        }
+                labels.push_back(field);
         lines.push_back(labels);
     }
     return lines;
 }
-
-// A fresh empty working folder for one test, left again when it ends.
-class WorkFolder {
-public:
-    explicit WorkFolder(const std::string& name)
-    {
-        m_Previous = std::filesystem::current_path();
-        m_Folder = std::filesystem::temp_directory_path() / ("vantorel_" + name + "_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_Folder);
-        std::filesystem::create_directories(m_Folder);
-        std::filesystem::current_path(m_Folder);
-    }
-    ~WorkFolder()
-    {
-        std::filesystem::current_path(m_Previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Folder, ignored);
-    }
-    const std::filesystem::path& Path() const { return m_Folder; }
-
-    static void Write(const std::string& name, const std::string& text)
-    {
-        std::filesystem::create_directories(std::filesystem::path(name).parent_path());
-        std::ofstream(name, std::ios::binary) << text;
-    }
-
-private:
-    std::filesystem::path m_Previous;
-    std::filesystem::path m_Folder;
-};
 
 // A window of the game's own procedure, made the game's window and given the
 // focus; the game's state is reset around each test.
@@ -213,8 +163,7 @@ protected:
         wc.lpfnWndProc = WndProc;
         wc.lpszClassName = kClass;
         RegisterClassExA(&wc);
-        window = CreateWindowExA(0, kClass, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, 64, 48, nullptr, nullptr,
-                                 nullptr, nullptr);
+        window = NewWindow();
         ASSERT_NE(window, nullptr);
         MainWindow = window;
         SetFocus(window);
@@ -234,13 +183,17 @@ protected:
         ResetGameState();
     }
 
+    static HWND NewWindow()
+    {
+        return CreateWindowExA(0, kClass, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, 64, 48, nullptr, nullptr,
+                               nullptr, nullptr);
+    }
     static void DrainMessages()
     {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         }
     }
-
     LRESULT Send(UINT message, WPARAM wParam) { return WndProc(window, message, wParam, 0); }
     void Type(const std::string& text)
     {

@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
-#include "app/MainConfig.h"
 #include "app/Startup.h"
 #include "render/DeviceFixture.h"
+#include "render/RenderTarget.h"
+#include "scene/LightCamera.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(ChooseAdapter, PrefersTheFirstPerfHudAdapterWithTheReferenceDevice)
 {
@@ -21,88 +19,55 @@ TEST(ChooseAdapter, PrefersTheFirstPerfHudAdapterWithTheReferenceDevice)
     EXPECT_EQ(perf.adapter, 1u);
     EXPECT_EQ(perf.type, D3DDEVTYPE_REF);
 
-    // The word is matched as written.
-    EXPECT_EQ(ChooseAdapter({"perfhud"}).type, D3DDEVTYPE_HAL);
+    EXPECT_EQ(ChooseAdapter({"perfhud"}).type, D3DDEVTYPE_HAL) << "the word is matched as written";
     EXPECT_EQ(ChooseAdapter({}).adapter, 0u);
 }
 
-TEST(Configuration, EveryPropertiesElementSetsEveryField)
-{
-    CConfiguration config;
-    std::istringstream all("<C><PROPERTIES windowed='false' width='1024' height='768' debug_font='Arial'"
-                           " debug_font_size='14' move_cursor='0' fps_list_size='5'/><OTHER width='1'/></C>");
-    ASSERT_TRUE(config.Parse(all, "init"));
-    EXPECT_FALSE(config.windowed);
-    EXPECT_FALSE(config.move_cursor);
-    EXPECT_EQ(config.width, 1024);
-    EXPECT_EQ(config.height, 768);
-    EXPECT_EQ(config.debug_font, "Arial");
-    EXPECT_EQ(config.debug_font_size, 14);
-    EXPECT_EQ(config.fps_list_size, 5);
-
-    // A later element without attributes puts every default back.
-    std::istringstream none("<C><PROPERTIES/></C>");
-    ASSERT_TRUE(config.Parse(none, "init"));
-    EXPECT_TRUE(config.windowed);
-    EXPECT_TRUE(config.move_cursor);
-    EXPECT_EQ(config.width, 800);
-    EXPECT_EQ(config.height, 600);
-    EXPECT_EQ(config.debug_font, "");
-    EXPECT_EQ(config.debug_font_size, 20);
-    EXPECT_EQ(config.fps_list_size, 60);
-}
-
-class StartupTest : public drawtest::DeviceTest {};
+class StartupTest : public drawtest::DeviceTest {
+protected:
+    void TearDown() override
+    {
+        width = 800;
+        height = 600;
+        DeviceTest::TearDown();
+    }
+};
 
 TEST_F(StartupTest, DeviceGetsTheClientSizeAndBaseStates)
 {
     EXPECT_EQ(ClientWidth, static_cast<float>(drawtest::kSize));
     EXPECT_EQ(ClientHeight, static_cast<float>(drawtest::kSize));
-    EXPECT_EQ(GameTimeScale, 1.0f);
     DWORD value = 0;
     D3DDevice->GetRenderState(D3DRS_CULLMODE, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(D3DCULL_CW));
-    D3DDevice->GetRenderState(D3DRS_LIGHTING, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(FALSE));
-    D3DDevice->GetRenderState(D3DRS_ZENABLE, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(D3DZB_TRUE));
+    EXPECT_EQ(value, static_cast<DWORD>(D3DCULL_CW)) << "the game's meshes wind clockwise";
     D3DPRESENT_PARAMETERS params = {};
     D3DDevice->GetPresentParameters(&params);
-    EXPECT_EQ(params.BackBufferWidth, static_cast<UINT>(drawtest::kSize));
     EXPECT_EQ(params.AutoDepthStencilFormat, D3DFMT_D24S8);
-}
 
-TEST(InitD3D, FailureIsReportedWithTheResult)
-{
-    ::testing::internal::CaptureStderr();
-    const HRESULT hr = InitD3D(nullptr); // no window to draw in
-    const std::string output = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(hr, E_FAIL);
-    EXPECT_EQ(D3DDevice, nullptr);
-    EXPECT_NE(output.find("CreateDevice hr = "), std::string::npos) << output;
     ReleaseDevice();
-    EXPECT_EQ(Direct3D, nullptr);
+    EXPECT_FALSE(SceneTarget.IsCreated()) << "the screen targets go before the device";
 }
 
-class LoadingImageTest : public drawtest::DeviceTest {
-protected:
-    void SetUp() override
-    {
-        m_Scratch = std::make_unique<drawtest::ScratchFolder>("loading");
-        DeviceTest::SetUp();
-    }
-    void TearDown() override
-    {
-        DeviceTest::TearDown();
-        m_Scratch.reset();
-    }
-    std::unique_ptr<drawtest::ScratchFolder> m_Scratch;
-};
-
-TEST_F(LoadingImageTest, ImageFillsTheBackBufferUpright)
+TEST_F(StartupTest, TheLightTakesTheWholeNumberAspectOfTheConfiguredSize)
 {
+    const struct {
+        int width, height;
+        float aspect;
+    } cases[] = {{800, 600, 1.0f}, {1600, 600, 2.0f}, {800, 0, 1.0f}}; // a zero height must not stop the game
+    for (const auto& c : cases) {
+        ReleaseDevice();
+        width = c.width;
+        height = c.height;
+        ASSERT_EQ(InitD3D(m_Window), S_OK);
+        EXPECT_EQ(LightLocation.aspect, c.aspect) << c.width << "x" << c.height;
+    }
+}
+
+TEST_F(StartupTest, TheLoadingImageFillsTheBackBufferUpright)
+{
+    drawtest::ScratchFolder folder("loading");
     // Top half red, bottom half blue.
-    fs::create_directories("GUI/LOADING");
+    std::filesystem::create_directories("GUI/LOADING");
     IDirect3DTexture9* t = MakeTexture(2, 2, {0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF});
     ASSERT_NE(t, nullptr);
     ASSERT_EQ(D3DXSaveTextureToFileA("GUI/LOADING/startup_test.bmp", D3DXIFF_BMP, t, nullptr), S_OK);

@@ -9,38 +9,22 @@
 
 namespace mathtest {
 
-inline ::testing::AssertionResult Near(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float tol = 1e-5f)
+// Compares n floats laid out one after the other in both values.
+template <typename T>
+::testing::AssertionResult Near(const T& actual, const T& expected, float tol = 1e-5f, float sign = 1.0f)
 {
-    if (std::fabs(actual.x - expected.x) <= tol && std::fabs(actual.y - expected.y) <= tol &&
-        std::fabs(actual.z - expected.z) <= tol)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got (" << actual.x << ", " << actual.y << ", " << actual.z
-                                         << "), expected (" << expected.x << ", " << expected.y << ", "
-                                         << expected.z << ")";
-}
-
-inline ::testing::AssertionResult Near(const D3DXMATRIX& actual, const D3DXMATRIX& expected, float tol = 1e-5f)
-{
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            if (!(std::fabs(actual.m[i][j] - expected.m[i][j]) <= tol))
-                return ::testing::AssertionFailure()
-                       << "element _" << i + 1 << j + 1 << " is " << actual.m[i][j] << ", expected "
-                       << expected.m[i][j];
+    const float* a = reinterpret_cast<const float*>(&actual);
+    const float* e = reinterpret_cast<const float*>(&expected);
+    for (size_t i = 0; i < sizeof(T) / sizeof(float); ++i)
+        if (!(std::fabs(a[i] - sign * e[i]) <= tol))
+            return ::testing::AssertionFailure() << "float " << i << " is " << a[i] << ", expected " << sign * e[i];
     return ::testing::AssertionSuccess();
 }
 
 // q and -q are the same rotation.
-inline ::testing::AssertionResult SameRotation(const D3DXQUATERNION& a, const D3DXQUATERNION& b, float tol = 1e-5f)
+inline ::testing::AssertionResult SameRotation(const D3DXQUATERNION& a, const D3DXQUATERNION& b)
 {
-    float dot = a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
-    float s = dot < 0.0f ? -1.0f : 1.0f;
-    if (std::fabs(a.x - s * b.x) <= tol && std::fabs(a.y - s * b.y) <= tol && std::fabs(a.z - s * b.z) <= tol &&
-        std::fabs(a.w - s * b.w) <= tol)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got (" << a.x << ", " << a.y << ", " << a.z << ", " << a.w
-                                         << "), expected +-(" << b.x << ", " << b.y << ", " << b.z << ", "
-                                         << b.w << ")";
+    return Near(a, b, 1e-5f, a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w < 0.0f ? -1.0f : 1.0f);
 }
 
 inline D3DXVECTOR3 Transformed(const D3DXVECTOR3& v, const D3DXMATRIX& m)

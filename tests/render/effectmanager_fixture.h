@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "render/DeviceFixture.h"
@@ -23,9 +24,8 @@ namespace fxtest {
 const std::string kWorkdir = VANTOREL_WORKDIR;
 const std::string kEffectPath = kWorkdir + "/data/fx/effects4.fx";
 
-// A square of side 2 * half centred on the origin of its own frame, lying in
-// the XY plane facing +Z or in the XZ plane facing +Y, drawn with one
-// technique in the "Base" pass.
+// A square of side 2 * half centred on its own origin, in the XY plane facing
+// +Z or in the XZ plane facing +Y, drawn with one technique in the "Base" pass.
 class FlatEntity : public IEntidad3D {
 public:
     enum Facing { FacingZ, FacingY };
@@ -33,20 +33,15 @@ public:
     FlatEntity(const std::string& name, float half, Facing facing, const std::string& technique)
     {
         const bool up = facing == FacingY;
-        const float n[3] = {0.0f, up ? 1.0f : 0.0f, up ? 0.0f : 1.0f};
-        NORMAL_TANGENT_TEXTURED_VERTEX v[4] = {};
         const float corners[4][2] = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
+        NORMAL_TANGENT_TEXTURED_VERTEX v[4] = {};
         for (int i = 0; i < 4; ++i) {
             v[i].x = corners[i][0];
-            v[i].y = up ? 0.0f : corners[i][1];
-            v[i].z = up ? corners[i][1] : 0.0f;
-            v[i].nx = n[0];
-            v[i].ny = n[1];
-            v[i].nz = n[2];
+            (up ? v[i].z : v[i].y) = corners[i][1];
+            (up ? v[i].ny : v[i].nz) = 1.0f;
             v[i].tu = v[i].tu2 = i == 1 || i == 2 ? 1.0f : 0.0f;
             v[i].tv = v[i].tv2 = i >= 2 ? 0.0f : 1.0f;
-            v[i].tx = 1.0f;
-            v[i].tw = 1.0f;
+            v[i].tx = v[i].tw = 1.0f;
         }
         m_Buffer.Create(4, v, D3DPT_TRIANGLELIST);
         const unsigned short indices[6] = {0, 1, 2, 0, 2, 3};
@@ -63,7 +58,6 @@ public:
     void Render(bool) override {}
     void Init(const std::string&) override {}
     void UploadBones() override {}
-
     void MoveTo(float x, float y, float z) { m_Transform.SetPosition(D3DXVECTOR3(x, y, z)); }
 
 private:
@@ -71,11 +65,9 @@ private:
 };
 
 // One window, device and compiled effect for the whole test program:
-// compiling the effect file is by far the slowest step of these tests
-// (seconds under the sanitizers), so it is done once. The device is the
-// game's D3DDevice only while a test of ours runs; other tests make and
-// release their own in between.
-struct SharedDevice {
+// compiling the effect file is by far the slowest step (seconds under the
+// sanitizers). The device is the game's D3DDevice only while a test of ours runs.
+struct SharedDevice : ::testing::Environment {
     HWND window = nullptr;
     IDirect3D9* d3d = nullptr;
     IDirect3DDevice9* device = nullptr;
@@ -86,62 +78,38 @@ struct SharedDevice {
         if (device)
             return true;
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_CLASSDC;
-        wc.lpfnWndProc = drawtest::TestWindowProc;
+        WNDCLASSEXA wc{sizeof(wc), CS_CLASSDC, devicetest::PlainWindowProc};
         wc.lpszClassName = "SharedFxTestClass";
         RegisterClassExA(&wc);
-        window = CreateWindowExA(0, "SharedFxTestClass", "fx test", WS_OVERLAPPEDWINDOW, 0, 0, drawtest::kSize,
+        window = CreateWindowExA(0, wc.lpszClassName, "fx test", WS_OVERLAPPEDWINDOW, 0, 0, drawtest::kSize,
                                  drawtest::kSize, nullptr, nullptr, nullptr, nullptr);
-        if (!window)
-            return false;
         windowed = true;
-        if (InitD3D(window) != S_OK)
+        if (!window || InitD3D(window) != S_OK)
             return false;
         // Ours from now on: the game's release of "the" device must not reach it.
-        device = D3DDevice;
-        d3d = Direct3D;
-        D3DDevice = nullptr;
-        Direct3D = nullptr;
+        std::swap(device, D3DDevice);
+        std::swap(d3d, Direct3D);
         return true;
     }
-
-    void Release()
+    void TearDown() override
     {
         if (device)
             device->Release();
         if (d3d)
             d3d->Release();
-        device = nullptr;
-        d3d = nullptr;
         if (window)
             DestroyWindow(window);
-        window = nullptr;
         UnregisterClassA("SharedFxTestClass", nullptr);
     }
 };
+inline SharedDevice* const kSharedDevice =
+    static_cast<SharedDevice*>(::testing::AddGlobalTestEnvironment(new SharedDevice));
 
-inline SharedDevice& TheSharedDevice()
-{
-    static SharedDevice shared;
-    return shared;
-}
-
-class SharedDeviceEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override { TheSharedDevice().Release(); }
-};
-
-inline ::testing::Environment* const kSharedDeviceEnvironment =
-    ::testing::AddGlobalTestEnvironment(new SharedDeviceEnvironment);
-
-// The helpers of the device tests, over the shared device.
 class EffectDrawTest : public drawtest::DeviceTest {
 protected:
     void SetUp() override
     {
-        SharedDevice& shared = TheSharedDevice();
+        SharedDevice& shared = *kSharedDevice;
         ASSERT_TRUE(shared.Create());
         D3DDevice = shared.device;
         m_Scratch = std::make_unique<drawtest::ScratchFolder>("fx");
@@ -154,8 +122,7 @@ protected:
         }
         ASSERT_TRUE(CreateScreenTargets(D3DDevice, drawtest::kSize, drawtest::kSize));
         getSceneManager().CreateLights(D3DDevice, LightLocation);
-        getSceneManager().drawnCount = 0;
-        getSceneManager().culledCount = 0;
+        getSceneManager().drawnCount = getSceneManager().culledCount = 0;
         D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         D3DDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
         ClearTo(drawtest::kBlack);
@@ -163,6 +130,7 @@ protected:
 
     void TearDown() override
     {
+        ReleaseTextures();
         getSceneManager().ReleaseDepthStencil();
         ReleaseScreenTargets();
         getTextureManager().Clear();
@@ -170,19 +138,16 @@ protected:
         D3DDevice = nullptr;
     }
 
-    // The game camera at eye, looking at lookAt (square aspect, its default
-    // field of view, near 1 and far 15000), with its frustum updated.
+    // The game camera at eye, looking at lookAt (square aspect, near 1, far
+    // 15000), with its frustum updated. The camera puts its look-at point at
+    // hero + offset and its eye one more offset further.
     void PlaceCamera(const D3DXVECTOR3& eye, const D3DXVECTOR3& lookAt)
     {
-        // The camera puts its look-at point at hero + offset and its eye one
-        // more offset further.
-        const D3DXVECTOR3 offset = eye - lookAt;
-        const D3DXVECTOR3 hero = lookAt - offset;
+        const D3DXVECTOR3 offset = eye - lookAt, hero = lookAt - offset;
         std::filesystem::create_directories("data/XML");
-        std::ofstream file("data/XML/camera_values.xml");
-        file << "<CAMERA><PROPERTIES offset_x=\"" << offset.x << "\" offset_y=\"" << offset.y << "\" offset_z=\""
-             << offset.z << "\" aspect_ratio_x=\"1\" aspect_ratio_y=\"1\"/></CAMERA>\n";
-        file.close();
+        std::ofstream("data/XML/camera_values.xml")
+            << "<CAMERA><PROPERTIES offset_x=\"" << offset.x << "\" offset_y=\"" << offset.y << "\" offset_z=\""
+            << offset.z << "\" aspect_ratio_x=\"1\" aspect_ratio_y=\"1\"/></CAMERA>\n";
         getCamera().LoadValues(hero.x, hero.y, hero.z, D3DDevice);
         getCamera().UpdateFrustum();
     }
@@ -197,13 +162,9 @@ protected:
         *y = static_cast<int>((0.5f - clip.y * 0.5f) * drawtest::kSize);
     }
 
-    static int Brightness(D3DCOLOR c)
-    {
-        return static_cast<int>(((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF));
-    }
     static int Red(D3DCOLOR c) { return static_cast<int>((c >> 16) & 0xFF); }
     static int Green(D3DCOLOR c) { return static_cast<int>((c >> 8) & 0xFF); }
-    static int Blue(D3DCOLOR c) { return static_cast<int>(c & 0xFF); }
+    static int Brightness(D3DCOLOR c) { return Red(c) + Green(c) + static_cast<int>(c & 0xFF); }
 
     std::unique_ptr<drawtest::ScratchFolder> m_Scratch;
 };

@@ -3,12 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace meshfile {
 
@@ -17,8 +15,7 @@ struct Subset {
     std::int32_t count;
 };
 
-struct Spec {
-    std::uint32_t unused[5] = {0xDEADBEEF, 0x01234567, 0xFFFFFFFF, 0xCAFEBABE, 0x7F7F7F7F};
+struct Recipe {
     std::uint32_t vertexCount = 0;
     std::uint32_t indexCount = 0;
     std::uint32_t vertexType = 0;
@@ -31,60 +28,47 @@ struct Spec {
     std::vector<Subset> subsets;
 };
 
-inline void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-// Writes the header fields as given and the data as given: the counts are
-// not derived from the data, so a test can make them disagree.
-inline std::vector<std::uint8_t> Encode(const Spec& s)
+// Writes the header fields and the data as given: the counts are not derived
+// from the data, so a test can make them disagree. The words the reader skips
+// hold junk.
+inline std::vector<std::uint8_t> Encode(const Recipe& r)
 {
     std::vector<std::uint8_t> out;
-    PutU32(out, s.unused[0]);
-    PutU32(out, s.unused[1]);
-    PutU32(out, s.unused[2]);
-    PutU32(out, s.vertexCount);
-    PutU32(out, s.indexCount);
-    PutU32(out, s.vertexType);
-    PutU32(out, s.vertexSize);
-    PutU32(out, s.indexSize);
-    PutU32(out, s.primitiveType);
-    PutU32(out, s.subsetCount);
-    PutU32(out, s.unused[3]);
-    PutU32(out, s.unused[4]);
-    out.insert(out.end(), s.vertexBytes.begin(), s.vertexBytes.end());
-    for (std::uint16_t i : s.indices) {
-        out.push_back(static_cast<std::uint8_t>(i));
-        out.push_back(static_cast<std::uint8_t>(i >> 8));
-    }
-    for (const Subset& sub : s.subsets) {
-        PutU32(out, static_cast<std::uint32_t>(sub.first));
-        PutU32(out, static_cast<std::uint32_t>(sub.count));
+    auto put = [&out](std::uint32_t v, int bytes = 4) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    for (std::uint32_t word : {0xDEADBEEFu, 0x01234567u, 0xFFFFFFFFu, r.vertexCount, r.indexCount, r.vertexType,
+                               r.vertexSize, r.indexSize, r.primitiveType, r.subsetCount, 0xCAFEBABEu, 0x7F7F7F7Fu})
+        put(word);
+    out.insert(out.end(), r.vertexBytes.begin(), r.vertexBytes.end());
+    for (std::uint16_t i : r.indices)
+        put(i, 2);
+    for (const Subset& sub : r.subsets) {
+        put(static_cast<std::uint32_t>(sub.first));
+        put(static_cast<std::uint32_t>(sub.count));
     }
     return out;
 }
 
 // A consistent mesh of `vertices` vertices of the given size whose bytes all
 // differ from their neighbours, two triangles per subset.
-inline Spec Consistent(std::uint32_t type, std::uint32_t size, std::uint32_t vertices = 6, int subsets = 2)
+inline Recipe Consistent(std::uint32_t type, std::uint32_t size, std::uint32_t vertices = 6, int subsets = 2)
 {
-    Spec s;
-    s.vertexType = type;
-    s.vertexSize = size;
-    s.vertexCount = vertices;
+    Recipe r;
+    r.vertexType = type;
+    r.vertexSize = size;
+    r.vertexCount = vertices;
     for (std::uint32_t i = 0; i < vertices * size; ++i)
-        s.vertexBytes.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+        r.vertexBytes.push_back(static_cast<std::uint8_t>(i * 7 + 3));
     for (int sub = 0; sub < subsets; ++sub) {
-        for (int t = 0; t < 2; ++t)
-            for (int c = 0; c < 3; ++c)
-                s.indices.push_back(static_cast<std::uint16_t>((sub * 6 + t * 3 + c * 2) % vertices));
-        s.subsets.push_back({sub * 2, 2});
+        for (int corner = 0; corner < 6; ++corner)
+            r.indices.push_back(static_cast<std::uint16_t>((sub * 6 + corner / 3 * 3 + corner % 3 * 2) % vertices));
+        r.subsets.push_back({sub * 2, 2});
     }
-    s.indexCount = static_cast<std::uint32_t>(s.indices.size());
-    s.subsetCount = static_cast<std::uint32_t>(s.subsets.size());
-    return s;
+    r.indexCount = static_cast<std::uint32_t>(r.indices.size());
+    r.subsetCount = static_cast<std::uint32_t>(r.subsets.size());
+    return r;
 }
 
 inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
@@ -92,11 +76,7 @@ inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& 
     const std::filesystem::path p(path);
     if (p.has_parent_path())
         std::filesystem::create_directories(p.parent_path());
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    if (!bytes.empty())
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 } // namespace meshfile

@@ -1,5 +1,7 @@
+// "data/XML/techniques.xml": which technique each entity draws each pass with.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -7,105 +9,66 @@
 #include "scene/Entity3D.h"
 #include "scene/MeshCache.h"
 #include "scene/RigidEntity.h"
-#include "scene/mesh_file.h"
 
 namespace {
 
 using Map = std::map<std::string, std::string>;
 
-// An entity that only carries a name, so the techniques reader is tested
-// without meshes.
+// An entity that only carries a name, so the reader is tested without meshes.
 class NamedEntity : public IEntidad3D {
 public:
-    explicit NamedEntity(const std::string& name)
+    explicit NamedEntity(const std::string& name, const Map& techniques = {})
     {
         m_Name = name;
         m_CurrentPass = "Base";
+        m_Techniques = techniques;
     }
     void Render(bool) override {}
     void Init(const std::string&) override {}
     void UploadBones() override {}
 };
 
-void WriteTechniques(const std::string& text)
-{
-    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    meshfile::WriteFile("data/XML/techniques.xml", bytes);
-}
-
 class Techniques : public ::testing::Test {
 protected:
+    static void Write(const std::string& entities)
+    {
+        std::filesystem::create_directories("data/XML");
+        std::ofstream("data/XML/techniques.xml") << "<technique_associations>" << entities << "</technique_associations>";
+    }
     drawtest::ScratchFolder m_Folder{"techniques"};
 };
 
-TEST_F(Techniques, TakesOnlyTheEntitysOwnEntriesWithTheirDefaults)
+TEST_F(Techniques, AnEntityTakesItsOwnEntriesWithTheirDefaultsAndTheLastOfAStateWins)
 {
-    WriteTechniques(R"(<technique_associations>
-  <Entity name="crate"><render technique="Wrong" state="Base"/></Entity>
-  <Entity name="box">
-    <render technique="T1" state="Base"/>
-    <render state="Shadow"/>
-    <render technique="T2"/>
-  </Entity>
+    Write(R"(<Entity name="crate"><render technique="Wrong" state="Base"/></Entity>
+  <Entity name="box"><render technique="First" state="Base"/><render state="Shadow"/><render technique="T2"/></Entity>
   <Entity name="boxes"><render technique="Wrong" state="Base"/></Entity>
-</technique_associations>)");
-    NamedEntity box("box");
-    box.SetTechniqueMap({{"Base", "PhongLightingTech"}, {"Old", "Gone"}});
+  <Entity name="box"><render technique="T1" state="Base"/></Entity>)");
+    NamedEntity box("box", {{"Base", "PhongLightingTech"}, {"Old", "Gone"}});
     box.LoadTechniques();
     EXPECT_EQ(box.GetTechniqueMap(), (Map{{"Base", "T1"}, {"Shadow", "basicTech"}, {"base", "T2"}}));
     EXPECT_EQ(box.GetCurrentTechnique(), "T1");
-}
+    // Pass names are case-sensitive.
+    box.SetCurrentPass("base");
+    EXPECT_EQ(box.GetCurrentTechnique(), "T2");
 
-TEST_F(Techniques, ElementsOfOneNameAddUpAndTheLastOfAStateWins)
-{
-    WriteTechniques(R"(<technique_associations>
-  <Entity name="box"><render technique="First" state="Base"/><render technique="S" state="Shadow"/></Entity>
-  <Entity name="other"><render technique="Wrong" state="Dead"/></Entity>
-  <Entity name="box"><render technique="Second" state="Base"/></Entity>
-</technique_associations>)");
-    NamedEntity box("box");
-    box.LoadTechniques();
-    EXPECT_EQ(box.GetTechniqueMap(), (Map{{"Base", "Second"}, {"Shadow", "S"}}));
-}
-
-// A file that reads through but has nothing for the entity empties its map;
-// the pass then selects no technique.
-TEST_F(Techniques, AnEntityTheFileDoesNotNameEndsWithNoTechnique)
-{
-    WriteTechniques(R"(<technique_associations><Entity name="box"><render technique="T1" state="Base"/></Entity>
-</technique_associations>)");
-    NamedEntity stranger("stranger");
-    stranger.SetTechniqueMap({{"Base", "PhongLightingTech"}});
+    // A file that has nothing for the entity empties its map: no technique.
+    NamedEntity stranger("stranger", {{"Base", "PhongLightingTech"}});
     stranger.LoadTechniques();
     EXPECT_TRUE(stranger.GetTechniqueMap().empty());
     EXPECT_EQ(stranger.GetCurrentTechnique(), "");
-    EXPECT_EQ(stranger.GetTechniqueMap(), (Map{{"Base", ""}}));
 }
 
 TEST_F(Techniques, AMissingOrBrokenFileKeepsTheMap)
 {
     const Map before{{"Base", "PhongLightingTech"}};
-    NamedEntity box("box");
-    box.SetTechniqueMap(before);
+    NamedEntity box("box", before);
     box.LoadTechniques();
     EXPECT_EQ(box.GetTechniqueMap(), before);
-
     // Broken after the entity's element has closed: nothing of it is taken.
-    WriteTechniques(R"(<technique_associations><Entity name="box"><render technique="T1" state="Base"/></Entity>
-<Entity name="x"></technique_associations>)");
+    Write(R"(<Entity name="box"><render technique="T1" state="Base"/></Entity><Entity name="x">)");
     box.LoadTechniques();
     EXPECT_EQ(box.GetTechniqueMap(), before);
-}
-
-TEST_F(Techniques, PassNamesAreCaseSensitive)
-{
-    WriteTechniques(R"(<technique_associations><Entity name="box"><render technique="Lower"/></Entity>
-</technique_associations>)");
-    NamedEntity box("box");
-    box.LoadTechniques();
-    EXPECT_EQ(box.GetCurrentTechnique(), "");
-    box.SetCurrentPass("base");
-    EXPECT_EQ(box.GetCurrentTechnique(), "Lower");
 }
 
 // A rigid entity draws its "Base" pass with the lit technique unless the
@@ -113,17 +76,12 @@ TEST_F(Techniques, PassNamesAreCaseSensitive)
 TEST_F(Techniques, RigidEntitiesStartLitAndFollowTheFile)
 {
     testing::internal::CaptureStderr();
-    CRigidEntity plain;
+    CRigidEntity plain, sky;
     plain.Init("no_such_mesh");
-    EXPECT_EQ(plain.GetName(), "no_such_mesh");
-    EXPECT_EQ(plain.GetCurrentPass(), "Base");
-    EXPECT_EQ(plain.GetCurrentTechnique(), "PhongLightingTech");
-
-    WriteTechniques(R"(<technique_associations><Entity name="skybox"><render technique="SkyTech" state="Base"/></Entity>
-</technique_associations>)");
-    CRigidEntity sky;
+    Write(R"(<Entity name="skybox"><render technique="SkyTech" state="Base"/></Entity>)");
     sky.Init("skybox");
     testing::internal::GetCapturedStderr();
+    EXPECT_EQ(plain.GetCurrentTechnique(), "PhongLightingTech");
     EXPECT_EQ(sky.GetCurrentTechnique(), "SkyTech");
     getMeshCache().Clear();
 }

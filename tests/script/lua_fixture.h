@@ -18,11 +18,9 @@ class LuaStateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // Built first so that its own start of the Lua state is over.
-        getTriggerManager();
+        getTriggerManager(); // built first so that its own start of the Lua state is over
         host().Init();
         L = host().GetState();
-        ASSERT_NE(L, nullptr);
         ASSERT_EQ(Run("function _ALERT(message) alerts = (alerts or 0) + 1; lastAlert = message end"), "");
     }
 
@@ -31,50 +29,41 @@ protected:
     // Runs a chunk in the current state: the error message, empty on success.
     std::string Run(const std::string& chunk)
     {
-        lua_State* state = host().GetState();
-        const int top = lua_gettop(state);
+        L = host().GetState();
+        const int top = lua_gettop(L);
         std::string message;
-        if (luaL_loadstring(state, chunk.c_str()) != LUA_OK || lua_pcall(state, 0, 0, 0) != LUA_OK) {
-            const char* text = lua_tostring(state, -1);
-            message = text ? text : "(non-string error)";
-        }
-        lua_settop(state, top);
+        if (luaL_loadstring(L, chunk.c_str()) != LUA_OK || lua_pcall(L, 0, 0, 0) != LUA_OK)
+            message = lua_tostring(L, -1) ? lua_tostring(L, -1) : "(non-string error)";
+        lua_settop(L, top);
         return message;
     }
 
+    // A global of the current state: its type, or its value when it is a string or a number.
+    lua_State* Push(const char* name)
+    {
+        L = host().GetState();
+        lua_getglobal(L, name);
+        return L;
+    }
     int GlobalType(const char* name)
     {
-        lua_State* state = host().GetState();
-        lua_getglobal(state, name);
-        const int type = lua_type(state, -1);
-        lua_pop(state, 1);
+        const int type = lua_type(Push(name), -1);
+        lua_pop(L, 1);
         return type;
     }
-
     std::string GlobalString(const char* name)
     {
-        lua_State* state = host().GetState();
-        lua_getglobal(state, name);
-        const char* text = lua_type(state, -1) == LUA_TSTRING ? lua_tostring(state, -1) : nullptr;
-        std::string value = text ? text : "<not a string>";
-        lua_pop(state, 1);
+        const std::string value = lua_type(Push(name), -1) == LUA_TSTRING ? lua_tostring(L, -1) : "<not a string>";
+        lua_pop(L, 1);
         return value;
     }
-
-    double GlobalNumber(const char* name)
+    double GlobalNumber(const char* name, double otherwise = -12345.0)
     {
-        lua_State* state = host().GetState();
-        lua_getglobal(state, name);
-        const double value = lua_type(state, -1) == LUA_TNUMBER ? lua_tonumber(state, -1) : -12345.0;
-        lua_pop(state, 1);
+        const double value = lua_type(Push(name), -1) == LUA_TNUMBER ? lua_tonumber(L, -1) : otherwise;
+        lua_pop(L, 1);
         return value;
     }
-
-    int Alerts()
-    {
-        const double count = GlobalNumber("alerts");
-        return count == -12345.0 ? 0 : static_cast<int>(count);
-    }
+    int Alerts() { return static_cast<int>(GlobalNumber("alerts", 0)); }
 
     lua_State* L = nullptr;
 };

@@ -34,56 +34,42 @@ std::string WithObject(const std::string& object)
     return R"(<layout level="t"><material name="m" diffusemap="d.jpg"/>)" + object + "</layout>";
 }
 
-TEST(Layout, ReadsMaterialsAndObjectsWithTheirOptions)
+TEST(Layout, ReadsObjectsWithTheirOptionsAndRefusesWhatCannotBeBuilt)
 {
     LevelLayout layout;
     std::string error;
     ASSERT_TRUE(datagen::ParseLayout(kGood, layout, error)) << error;
     EXPECT_EQ(layout.level, "test");
     ASSERT_EQ(layout.materials.size(), 1u);
-    EXPECT_EQ(layout.materials[0].normal, "n.tga");
     EXPECT_FLOAT_EQ(layout.materials[0].tile, 250.0f);
     ASSERT_EQ(layout.objects.size(), 3u);
-    const datagen::LayoutObject& ramp = layout.objects[0];
-    EXPECT_EQ(ramp.shape, LayoutShape::Wedge);
-    EXPECT_EQ(ramp.vertexType, MESH_NORMAL_TEXTURED_VERTEX);
-    EXPECT_FLOAT_EQ(ramp.position.z, -20.0f);
-    EXPECT_FLOAT_EQ(ramp.yawDegrees, 90.0f);
+    EXPECT_EQ(layout.objects[0].shape, LayoutShape::Wedge);
+    EXPECT_EQ(layout.objects[0].vertexType, MESH_NORMAL_TEXTURED_VERTEX);
     EXPECT_EQ(layout.objects[1].segments, 6);
     EXPECT_EQ(layout.objects[1].vertexType, MESH_NORMAL_TANGENT_TEXTURED_VERTEX);
-    EXPECT_EQ(layout.objects[2].shape, LayoutShape::Floor);
-}
-
-TEST(Layout, RefusesWhatCannotBeBuilt)
-{
-    EXPECT_NE(Problem(WithObject(R"(<object name="a" shape="sphere" size="1 1 1" material="m"/>)")).find("sphere"),
-              std::string::npos);
-    EXPECT_NE(Problem(WithObject(R"(<object name="a" shape="box" size="1 1 1" material="x"/>)")).find("\"x\""),
-              std::string::npos);
-    EXPECT_NE(Problem(WithObject(R"(<object name="a" shape="box" size="1 1 1" material="m"/>
-                                    <object name="a" shape="box" size="2 2 2" material="m"/>)"))
-                  .find("twice"),
-              std::string::npos);
-    EXPECT_NE(Problem(WithObject(R"(<object name="a" shape="box" size="1 0 1" material="m"/>)")).find("size"),
-              std::string::npos);
-    EXPECT_NE(Problem(WithObject(R"(<object name="a" shape="box" size="1 1 1" material="m" vertex="1"/>)"))
-                  .find("vertex type 1"),
-              std::string::npos);
-    EXPECT_NE(Problem(WithObject(R"(<objet name="a"/>)")).find("objet"), std::string::npos);
-    EXPECT_FALSE(Problem(WithObject(R"(<object name="a")")).empty());
-    EXPECT_FALSE(Problem(R"(<layout><material name="m" diffusemap="d.jpg"/></layout>)").empty());
-
     // A floor is flat by nature; every other solid needs a height.
-    LevelLayout layout;
-    std::string error;
-    EXPECT_TRUE(datagen::ParseLayout(WithObject(R"(<object name="a" shape="floor" size="5 0 5" material="m"/>)"),
-                                     layout, error))
-        << error;
+    EXPECT_EQ(layout.objects[2].shape, LayoutShape::Floor);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {R"(<object name="a" shape="sphere" size="1 1 1" material="m"/>)", "sphere"},
+        {R"(<object name="a" shape="box" size="1 1 1" material="x"/>)", "\"x\""},
+        {R"(<object name="a" shape="box" size="1 1 1" material="m"/><object name="a" shape="box" size="2 2 2" material="m"/>)", "twice"},
+        {R"(<object name="a" shape="box" size="1 0 1" material="m"/>)", "size"},
+        {R"(<object name="a" shape="box" size="1 1 1" material="m" vertex="1"/>)", "vertex type 1"},
+        {R"(<objet name="a"/>)", "objet"},
+        {R"(<object name="a")", ""},
+    };
+    for (const auto& [object, why] : refused) {
+        const std::string problem = Problem(WithObject(object));
+        EXPECT_FALSE(problem.empty()) << object;
+        EXPECT_NE(problem.find(why), std::string::npos) << object;
+    }
+    EXPECT_FALSE(Problem(R"(<layout><material name="m" diffusemap="d.jpg"/></layout>)").empty());
 }
 
 // The layout places objects the way the game places entities, so a file
 // generated from it puts each mesh where the layout says.
-TEST(Layout, TransformMatchesTheGamesPlacement)
+TEST(Layout, PlacementMatchesTheGamesAndTheGroundFollowsIt)
 {
     LevelLayout layout;
     std::string error;
@@ -99,13 +85,8 @@ TEST(Layout, TransformMatchesTheGamesPlacement)
 
     // The radius reaches the solid's farthest corner from its base centre.
     EXPECT_NEAR(ramp.Radius(), std::sqrt(50.0f * 50 + 50 * 50 + 100 * 100), 1e-3f);
-}
 
-TEST(Layout, GroundFollowsFootprintsSlopesAndTurns)
-{
-    LevelLayout layout;
-    std::string error;
-    ASSERT_TRUE(datagen::ParseLayout(kGood, layout, error)) << error;
+    // The ground follows footprints, slopes and turns.
     float h = 0;
     ASSERT_TRUE(layout.GroundAt(400, 400, h));
     EXPECT_FLOAT_EQ(h, -1.0f);
@@ -121,10 +102,9 @@ TEST(Layout, GroundFollowsFootprintsSlopesAndTurns)
     EXPECT_FALSE(layout.GroundAt(2000, 0, h));
 }
 
-// The shipped layouts read, and keep the ground under the points the level
-// code sends the hero to: never inside a solid, never more than a step above
-// the ground.
-TEST(Layout, ShippedLevelsHoldTheHeroesGround)
+// The shipped layouts keep the ground under the points the level code uses:
+// never inside a solid, and the hero never more than a step above the ground.
+TEST(Layout, ShippedLevelsHoldTheGroundUnderEveryFixedPoint)
 {
     const std::vector<std::string> files = datagen::LevelLayoutFiles();
     ASSERT_EQ(files.size(), 2u);
@@ -134,37 +114,25 @@ TEST(Layout, ShippedLevelsHoldTheHeroesGround)
     ASSERT_TRUE(datagen::ReadLayout(files[1], isla, error)) << error;
     EXPECT_EQ(hangares.level, "hangares");
     EXPECT_EQ(isla.level, "isla");
-
-    struct Stand {
-        const LevelLayout* level;
-        D3DXVECTOR3 at;
-    };
-    const Stand heroes[] = {
-        // restart points
-        {&hangares, {-1159.4f, 9.231f, -665.515f}},
-        {&hangares, {1316.95f, 9.24f, 499.93f}},
-        {&isla, {1120.89f, 26.1259f, -912.779f}},
-        {&isla, {-1007.4f, 375.0f, -509.552f}},
-        {&isla, {-2297.4f, 375.0f, -163.31f}},
-        // where the hangar's blast throws the hero
-        {&hangares, {453.748f, 0.57f, 3567.08f}},
-    };
-    for (const Stand& s : heroes) {
+    // The ground at (x, z) is at most y, and at least y - drop.
+    auto expectGround = [](const LevelLayout& level, float x, float y, float z, float drop) {
         float h = 0;
-        ASSERT_TRUE(s.level->GroundAt(s.at.x, s.at.z, h)) << s.at.x << " " << s.at.z;
-        EXPECT_LE(h, s.at.y + 0.01f) << s.at.x << " " << s.at.z;
-        EXPECT_GT(h, s.at.y - 30) << s.at.x << " " << s.at.z;
-    }
-}
+        ASSERT_TRUE(level.GroundAt(x, z, h)) << level.level << " " << x << " " << z;
+        EXPECT_LE(h, y + 0.01f) << level.level << " " << x << " " << z;
+        EXPECT_GT(h, y - drop) << level.level << " " << x << " " << z;
+    };
 
-// Points where effects burn, smoke or blow up, the scene's default light
-// and the enemy plane's loop: ground under each, nothing solid over it.
-TEST(Layout, ShippedHangaresHoldTheEffectPoints)
-{
-    LevelLayout hangares;
-    std::string error;
-    ASSERT_TRUE(datagen::ReadLayout(datagen::LevelLayoutFiles()[0], hangares, error)) << error;
-    const D3DXVECTOR3 points[] = {
+    // Restart points, and where the hangar's blast throws the hero.
+    for (const D3DXVECTOR3& p : {D3DXVECTOR3(-1159.4f, 9.231f, -665.515f), D3DXVECTOR3(1316.95f, 9.24f, 499.93f),
+                                 D3DXVECTOR3(453.748f, 0.57f, 3567.08f)})
+        expectGround(hangares, p.x, p.y, p.z, 30);
+    for (const D3DXVECTOR3& p : {D3DXVECTOR3(1120.89f, 26.1259f, -912.779f), D3DXVECTOR3(-1007.4f, 375.0f, -509.552f),
+                                 D3DXVECTOR3(-2297.4f, 375.0f, -163.31f)})
+        expectGround(isla, p.x, p.y, p.z, 30);
+
+    // Where effects burn, smoke or blow up, the scene's default light and the
+    // enemy plane's loop.
+    const D3DXVECTOR3 effects[] = {
         {2541.06f, 50, 430.616f},  {140.419f, 87.04f, 496.85f},
         // smoke over the crashed plane and the impaled enemy's blood
         {1123.23f, 0, 553.7f},     {1232.23f, 0, 451.7f},      {1273.23f, 8, 580.7f},
@@ -181,20 +149,11 @@ TEST(Layout, ShippedHangaresHoldTheEffectPoints)
         {654.001f, 0.605713f, 1190.9f}, {259.332f, 0.605713f, 2792.69f}, {-1210.89f, 0.605713f, 42.9174f},
         {-626.52f, 0.605713f, 42.9174f}, {-85.3774f, 0.605713f, 42.2089f},
     };
-    for (const D3DXVECTOR3& p : points) {
-        float h = 0;
-        ASSERT_TRUE(hangares.GroundAt(p.x, p.z, h)) << p.x << " " << p.z;
-        EXPECT_LE(h, p.y + 0.01f) << p.x << " " << p.z;
-    }
-}
+    for (const D3DXVECTOR3& p : effects)
+        expectGround(hangares, p.x, p.y, p.z, 1e9f);
 
-// The enemies walk round obstacles through fixed detour points: each must be
-// open ground, at the yard's level, in the level they fight in.
-TEST(Layout, ShippedHangaresKeepTheDetoursOpen)
-{
-    LevelLayout hangares;
-    std::string error;
-    ASSERT_TRUE(datagen::ReadLayout(datagen::LevelLayoutFiles()[0], hangares, error)) << error;
+    // The enemies walk round obstacles through fixed detour points: open
+    // ground at the yard's level.
     const float detours[][2] = {
         {1212.5f, -362.76f}, {1638.3f, 65.8f},   {1247.6f, 516.3f},  {331.207f, -315.543f}, {900.0f, 1950.5f},
         {1185.9f, 1412.6f},  {1673.2f, 1878.7f}, {1164.9f, 2417.3f}, {569.9f, 4071.0f},     {607.1f, 3584.14f},
@@ -202,11 +161,8 @@ TEST(Layout, ShippedHangaresKeepTheDetoursOpen)
         {120.5f, -1094.0f},  {385.0f, -1146.6f}, {378.4f, -1330.8f}, {199.7f, -611.8f},     {278.2f, -804.8f},
         {25.2f, -900.1f},
     };
-    for (const auto& d : detours) {
-        float h = 0;
-        ASSERT_TRUE(hangares.GroundAt(d[0], d[1], h)) << d[0] << " " << d[1];
-        EXPECT_LE(h, 1.0f) << d[0] << " " << d[1];
-    }
+    for (const auto& d : detours)
+        expectGround(hangares, d[0], 0.99f, d[1], 1e9f);
 }
 
 // An entity without an Entity element draws with no technique, so every

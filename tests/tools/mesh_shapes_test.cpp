@@ -1,29 +1,18 @@
 #include <cmath>
-#include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
 #include "datagen/MeshShapes.h"
+#include "math/VectorMath.h"
 #include "render/DeviceFixture.h"
 #include "render/VertexBuffers.h"
+#include "xml/temp_folder.h"
 
 using datagen::MeshGeometry;
 
 namespace {
-
-D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    return D3DXVECTOR3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
-}
-
-float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
 
 struct Solid {
     const char* name;
@@ -46,10 +35,10 @@ std::vector<Solid> Solids()
 
 // Every triangle winds counter-clockwise seen from the side its vertex
 // normals face, and faces away from the inside (towards it for the sky).
-TEST(MeshShapes, TrianglesFaceTheWayTheirNormalsSay)
+// Normals are unit; tangents run along +u in the surface with a handedness in w.
+TEST(MeshShapes, TrianglesFaceTheWayTheirNormalsSayAndTangentsMakeAFrame)
 {
-    const std::vector<Solid> solids = Solids();
-    for (const Solid& s : solids) {
+    for (const Solid& s : Solids()) {
         SCOPED_TRACE(s.name);
         const MeshGeometry& g = s.geometry;
         ASSERT_EQ(g.subsets.size(), 1u);
@@ -59,70 +48,51 @@ TEST(MeshShapes, TrianglesFaceTheWayTheirNormalsSay)
             const D3DXVECTOR3& a = g.vertices[g.indices[t]].position;
             const D3DXVECTOR3& b = g.vertices[g.indices[t + 1]].position;
             const D3DXVECTOR3& c = g.vertices[g.indices[t + 2]].position;
-            const D3DXVECTOR3 winding = Cross(b - a, c - a);
-            const D3DXVECTOR3 middle = (a + b + c) / 3.0f;
+            const D3DXVECTOR3 winding = CrossProduct(b - a, c - a);
             for (int k = 0; k < 3; ++k)
-                EXPECT_GT(Dot(winding, g.vertices[g.indices[t + k]].normal), 0) << "triangle " << t / 3;
-            const float out = Dot(winding, middle - s.centre);
+                EXPECT_GT(DotProduct(winding, g.vertices[g.indices[t + k]].normal), 0) << "triangle " << t / 3;
+            const float out = DotProduct(winding, (a + b + c) / 3.0f - s.centre);
             EXPECT_TRUE(s.inward ? out < 0 : out > 0) << "triangle " << t / 3;
         }
-    }
-}
-
-// Unit normals, and tangents that run along +u in the surface with a
-// handedness in w, for the normal-mapped layout.
-TEST(MeshShapes, NormalsAndTangentsAreAFrame)
-{
-    const std::vector<Solid> solids = Solids();
-    for (const Solid& s : solids) {
-        SCOPED_TRACE(s.name);
-        for (const datagen::MeshVertex& v : s.geometry.vertices) {
-            const D3DXVECTOR3 t(v.tangent.x, v.tangent.y, v.tangent.z);
-            EXPECT_NEAR(Dot(v.normal, v.normal), 1.0f, 1e-4f);
-            EXPECT_NEAR(Dot(t, t), 1.0f, 1e-4f);
-            EXPECT_NEAR(Dot(t, v.normal), 0.0f, 1e-4f);
+        for (const datagen::MeshVertex& v : g.vertices) {
+            const D3DXVECTOR3 tangent(v.tangent.x, v.tangent.y, v.tangent.z);
+            EXPECT_NEAR(DotProduct(v.normal, v.normal), 1.0f, 1e-4f);
+            EXPECT_NEAR(DotProduct(tangent, tangent), 1.0f, 1e-4f);
+            EXPECT_NEAR(DotProduct(tangent, v.normal), 0.0f, 1e-4f);
             EXPECT_EQ(std::fabs(v.tangent.w), 1.0f);
+            // On the box's +z face u grows along +x.
+            if (std::string(s.name) == "box" && v.normal.z > 0.5f)
+                EXPECT_GT(v.tangent.x, 0.99f);
         }
     }
-    // On the box's +z face u grows along +x.
-    for (const datagen::MeshVertex& v : solids[0].geometry.vertices)
-        if (v.normal.z > 0.5f)
-            EXPECT_GT(v.tangent.x, 0.99f);
 }
 
 TEST(MeshShapes, SizesAndTilingFollowTheRequest)
 {
     const MeshGeometry box = datagen::MakeBox(D3DXVECTOR3(400, 200, 300), 100);
-    float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f, maxU = 0, maxV = 0;
+    D3DXVECTOR3 low(1e9f, 1e9f, 1e9f), high(-1e9f, -1e9f, -1e9f);
+    D3DXVECTOR2 maxUv(0, 0);
     for (const datagen::MeshVertex& v : box.vertices) {
-        minX = std::min(minX, v.position.x);
-        maxX = std::max(maxX, v.position.x);
-        minY = std::min(minY, v.position.y);
-        maxY = std::max(maxY, v.position.y);
+        D3DXVec3Minimize(&low, &low, &v.position);
+        D3DXVec3Maximize(&high, &high, &v.position);
         EXPECT_GE(v.uv2.x, 0.0f);
         EXPECT_LE(v.uv2.x, 1.0f);
         if (v.normal.z > 0.5f) {
-            maxU = std::max(maxU, v.uv.x);
-            maxV = std::max(maxV, v.uv.y);
+            D3DXVec2Maximize(&maxUv, &maxUv, &v.uv);
             // Images run top down: the top edge of a wall is v = 0.
             if (v.position.y == 200)
                 EXPECT_EQ(v.uv.y, 0.0f);
         }
     }
-    EXPECT_EQ(minX, -200);
-    EXPECT_EQ(maxX, 200);
-    EXPECT_EQ(minY, 0);
-    EXPECT_EQ(maxY, 200);
-    EXPECT_NEAR(maxU, 4.0f, 1e-4f);
-    EXPECT_NEAR(maxV, 2.0f, 1e-4f);
+    EXPECT_EQ(low, D3DXVECTOR3(-200, 0, -150));
+    EXPECT_EQ(high, D3DXVECTOR3(200, 200, 150));
+    EXPECT_NEAR(maxUv.x, 4.0f, 1e-4f);
+    EXPECT_NEAR(maxUv.y, 2.0f, 1e-4f);
 
     // The sky's gradient runs from its top to its floor, never wrapping.
-    const MeshGeometry sky = datagen::MakeSky(D3DXVECTOR3(1000, 500, 1000));
-    for (const datagen::MeshVertex& v : sky.vertices) {
+    for (const datagen::MeshVertex& v : datagen::MakeSky(D3DXVECTOR3(1000, 500, 1000)).vertices) {
         EXPECT_GE(v.uv.y, 0.01f);
         EXPECT_LE(v.uv.y, 0.99f);
-        if (v.position.y == 250)
-            EXPECT_EQ(v.uv.y, 0.01f);
     }
 }
 
@@ -149,7 +119,8 @@ protected:
     {
         for (datagen::MeshVertex& v : g.vertices)
             v.colour = FacingColour(v.normal);
-        std::unique_ptr<IVertexBuffer> mesh(CMeshCache::LoadMesh(Write(g)));
+        const datagen::Bytes bytes = datagen::EncodeMesh(g, MESH_CUSTOMVERTEX);
+        std::unique_ptr<IVertexBuffer> mesh(CMeshCache::LoadMesh(m_Folder.Write("shape.mesh", std::string(bytes.begin(), bytes.end()))));
         if (!mesh)
             return 0;
         const D3DXVECTOR3 at(0, 50, 0), up(0, 1, 0);
@@ -164,14 +135,6 @@ protected:
         ClearTo(drawtest::kBlack);
         mesh->RenderSubset(0);
         return Pixel(drawtest::kSize / 2, drawtest::kSize / 2);
-    }
-
-    std::string Write(const MeshGeometry& g)
-    {
-        const datagen::Bytes bytes = datagen::EncodeMesh(g, MESH_CUSTOMVERTEX);
-        const std::string path = (m_Folder.Path() / "shape.mesh").string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return path;
     }
 
     TempFolder m_Folder;

@@ -1,12 +1,11 @@
 #include <algorithm>
-#include <cmath>
 #include <set>
 
 #include <gtest/gtest.h>
 #include <stb_image.h>
 
-#include "TempFolder.h"
 #include "datagen/MeshTextures.h"
+#include "xml/temp_folder.h"
 
 namespace {
 
@@ -19,15 +18,13 @@ TEST(MeshTextures, WritesTheAnnouncedImagesTheSameEveryRun)
     datagen::Output out(folder.Path());
     datagen::GenerateMeshTextures(out);
     EXPECT_TRUE(out.Failures().empty());
-
     std::set<std::string> expected;
     for (const std::string& name : datagen::MeshTextureNames())
         expected.insert(std::string(datagen::kTextureFolder) + name);
     EXPECT_EQ(std::set<std::string>(out.Files().begin(), out.Files().end()), expected);
-
     for (const std::string& file : out.Files()) {
         int w = 0, h = 0, channels = 0;
-        unsigned char* pixels = stbi_load((folder.Path() / file).string().c_str(), &w, &h, &channels, 4);
+        unsigned char* pixels = stbi_load((folder / file).c_str(), &w, &h, &channels, 4);
         ASSERT_NE(pixels, nullptr) << file;
         stbi_image_free(pixels);
         EXPECT_LE(std::max(w, h), 256) << file;
@@ -41,7 +38,7 @@ TEST(MeshTextures, WritesTheAnnouncedImagesTheSameEveryRun)
 
 // Textures repeat over every surface, so the noise they come from must meet
 // itself at the edges.
-TEST(MeshTextures, NoiseWrapsWithoutASeam)
+TEST(MeshTextures, NoiseWrapsWithoutASeamAndSpansItsRange)
 {
     for (float v : {0.0f, 0.3f, 0.77f}) {
         EXPECT_FLOAT_EQ(datagen::TileNoise(0.25f, v, 8, 4, 3), datagen::TileNoise(1.25f, v, 8, 4, 3));
@@ -59,21 +56,17 @@ TEST(MeshTextures, NoiseWrapsWithoutASeam)
     EXPECT_GT(high - low, 0.5f);
 }
 
+// Rising along +u the normal leans towards -u (red below the middle), rising
+// down the image green does; a flat map is the plain up colour.
 TEST(MeshTextures, NormalMapsLeanAwayFromTheRise)
 {
     const int size = 8;
-    std::vector<float> flat(size * size, 0.5f);
-    const datagen::Canvas level = datagen::NormalMapFromHeights(flat, size, 2.0f);
-    EXPECT_EQ(level.Get(3, 3), (datagen::Rgba{128, 128, 255, 255}));
-
-    // Rising along +u: the normal leans towards -u (red below the middle),
-    // green untouched; rising down the image: green below the middle.
-    std::vector<float> alongU(size * size), alongV(size * size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            alongU[y * size + x] = 0.1f * x;
-            alongV[y * size + x] = 0.1f * y;
-        }
+    std::vector<float> flat(size * size, 0.5f), alongU(size * size), alongV(size * size);
+    for (int i = 0; i < size * size; ++i) {
+        alongU[i] = 0.1f * (i % size);
+        alongV[i] = 0.1f * (i / size);
+    }
+    EXPECT_EQ(datagen::NormalMapFromHeights(flat, size, 2.0f).Get(3, 3), (datagen::Rgba{128, 128, 255, 255}));
     const datagen::Rgba u = datagen::NormalMapFromHeights(alongU, size, 5.0f).Get(3, 3);
     EXPECT_LT(u.r, 120);
     EXPECT_EQ(u.g, 128);

@@ -1,14 +1,13 @@
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <memory>
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
 #include "datagen/MeshWriter.h"
 #include "render/DeviceFixture.h"
 #include "render/VertexBuffers.h"
+#include "xml/temp_folder.h"
 
 using datagen::EncodeMesh;
 using datagen::MeshGeometry;
@@ -36,13 +35,6 @@ MeshGeometry Sample()
     return g;
 }
 
-std::string WriteBytes(const std::filesystem::path& folder, const std::string& name, const datagen::Bytes& bytes)
-{
-    const std::string path = (folder / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return path;
-}
-
 class MeshWriterRoundTrip : public drawtest::DeviceTest {};
 
 // What the generator writes, the game reads back, attribute by attribute, in
@@ -58,7 +50,7 @@ TEST_F(MeshWriterRoundTrip, TheGameReadsBackWhatWasWritten)
         const datagen::Bytes bytes = EncodeMesh(g, type, &error);
         ASSERT_FALSE(bytes.empty()) << error;
         EXPECT_EQ(bytes.size(), 48 + 4 * MeshVertexSize(type) + 6 * 2 + 2 * 8);
-        std::unique_ptr<IVertexBuffer> mesh(CMeshCache::LoadMesh(WriteBytes(folder.Path(), "m.mesh", bytes)));
+        std::unique_ptr<IVertexBuffer> mesh(CMeshCache::LoadMesh(folder.Write("m.mesh", std::string(bytes.begin(), bytes.end()))));
         ASSERT_NE(mesh, nullptr);
         ASSERT_EQ(mesh->GetVertexCount(), 4u);
         EXPECT_EQ(mesh->GetPrimitiveType(), D3DPT_TRIANGLELIST);
@@ -111,31 +103,23 @@ TEST_F(MeshWriterRoundTrip, TheGameReadsBackWhatWasWritten)
 TEST(MeshWriter, RefusesGeometryNoReaderWouldTake)
 {
     std::string error;
-    MeshGeometry g = Sample();
-    EXPECT_TRUE(EncodeMesh(g, static_cast<MeshVertexType>(1), &error).empty());
-
-    g = Sample();
-    g.indices[4] = 4;
-    EXPECT_TRUE(EncodeMesh(g, MESH_CUSTOMVERTEX, &error).empty());
-    EXPECT_NE(error.find("index"), std::string::npos);
-
-    g = Sample();
-    g.subsets.clear();
-    EXPECT_TRUE(EncodeMesh(g, MESH_CUSTOMVERTEX, &error).empty());
-
-    g = Sample();
-    g.subsets[1] = {1, 2};
-    EXPECT_TRUE(EncodeMesh(g, MESH_CUSTOMVERTEX, &error).empty());
-
-    g = Sample();
-    g.indices.pop_back();
-    EXPECT_TRUE(EncodeMesh(g, MESH_CUSTOMVERTEX, &error).empty());
-
-    g = Sample();
-    g.vertices.resize(65537);
-    EXPECT_TRUE(EncodeMesh(g, MESH_CUSTOMVERTEX, &error).empty());
-    g.vertices.resize(65536);
-    EXPECT_FALSE(EncodeMesh(g, MESH_CUSTOMVERTEX, &error).empty());
+    EXPECT_TRUE(EncodeMesh(Sample(), static_cast<MeshVertexType>(1), &error).empty());
+    const std::pair<std::function<void(MeshGeometry&)>, const char*> breakages[] = {
+        {[](MeshGeometry& g) { g.indices[4] = 4; }, "index"},
+        {[](MeshGeometry& g) { g.subsets.clear(); }, "subset"},
+        {[](MeshGeometry& g) { g.subsets[1] = {1, 2}; }, "subset"},
+        {[](MeshGeometry& g) { g.indices.pop_back(); }, "triangles"},
+        {[](MeshGeometry& g) { g.vertices.resize(65537); }, "vertices"},
+    };
+    for (const auto& [breakage, why] : breakages) {
+        MeshGeometry g = Sample();
+        breakage(g);
+        EXPECT_TRUE(EncodeMesh(g, MESH_CUSTOMVERTEX, &error).empty()) << why;
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+    }
+    MeshGeometry most = Sample();
+    most.vertices.resize(65536);
+    EXPECT_FALSE(EncodeMesh(most, MESH_CUSTOMVERTEX, &error).empty());
 }
 
 } // namespace

@@ -27,35 +27,25 @@ datagen::LevelLayout Shipped(const std::string& level)
 }
 
 // Every name the frame render may hand over while a level is loaded is an
-// object of that level's layout, so the scene has something to draw for it.
-TEST(MeshLevelsNames, EveryListedNameIsPlacedInItsLevel)
+// object of that level's layout, and the generator has written its mesh into
+// the working folder the tests run against.
+TEST(MeshLevelsNames, EveryListedNameIsPlacedInItsLevelAndHasAGeneratedMesh)
 {
+    const std::filesystem::path meshes = std::filesystem::path(VANTOREL_WORKDIR) / "data" / "meshes";
     for (const char* level : {"hangares", "isla"}) {
-        const datagen::LevelLayout layout = Shipped(level);
         std::set<std::string> placed;
-        for (const datagen::LayoutObject& o : layout.objects)
+        for (const datagen::LayoutObject& o : Shipped(level).objects)
             placed.insert(o.name);
         const std::vector<std::string> listed = LevelListNames(level);
         EXPECT_GT(listed.size(), 100u) << level;
-        for (const std::string& name : listed)
+        for (const std::string& name : listed) {
             EXPECT_TRUE(placed.count(name)) << name << " is not in the layout of " << level;
-    }
-}
-
-// The generator has written a mesh for every listed name into the working
-// folder the tests run against.
-TEST(MeshLevelsNames, EveryListedNameHasAGeneratedMesh)
-{
-    const std::filesystem::path meshes = std::filesystem::path(VANTOREL_WORKDIR) / "data" / "meshes";
-    for (const char* level : {"hangares", "isla"})
-        for (const std::string& name : LevelListNames(level)) {
-            const std::filesystem::path file = meshes / (name + ".mesh");
             std::error_code ec;
-            const auto size = std::filesystem::file_size(file, ec);
-            EXPECT_FALSE(ec) << file;
             // A header and at least one triangle.
-            EXPECT_GT(size, 64u) << file;
+            EXPECT_GT(std::filesystem::file_size(meshes / (name + ".mesh"), ec), 64u) << name;
+            EXPECT_FALSE(ec) << name;
         }
+    }
 }
 
 struct Names : IVisibilityMarks {

@@ -1,0 +1,278 @@
+// The game camera: its settings file, frustum, follow and aim modes, aim
+// targets and shake, against a stand-in world.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "math/VectorMath.h"
+#include "platform/crt.h"
+#include "render/DeviceFixture.h"
+#include "scene/Camera.h"
+
+namespace {
+
+constexpr float kPi = 3.1415927f;
+constexpr float kHalfPi = 1.5707964f;
+constexpr float kStep = 1.0f / 30.0f;
+
+void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float tolerance = 1e-3f)
+{
+    EXPECT_NEAR(a.x, b.x, tolerance);
+    EXPECT_NEAR(a.y, b.y, tolerance);
+    EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+// A stand-in for the hero, the enemies, the physics and the input that the
+// camera talks to. Its physics is immediate: the camera's walk vector moves
+// the eye at once, as a body that meets no wall.
+class FakeCameraWorld : public ICameraWorld {
+public:
+    explicit FakeCameraWorld(CCamera& camera) : m_Camera(camera) { camera.SetWorld(this); }
+    ~FakeCameraWorld() override { m_Camera.SetWorld(nullptr); }
+
+    CameraHeroState ReadHero() override { return hero; }
+    CameraInputState ReadInput() override { return input; }
+    bool IsAction(const std::string& name) override { return actions.count(name) != 0; }
+    bool IsScriptedSequenceRunning() override { return false; }
+    void SetHeroYaw(float yaw) override { hero.yaw = yaw; }
+    void WalkHero(const D3DXVECTOR3& step) override { heroSteps.push_back(step); }
+    void WalkCamera(const D3DXVECTOR3& step) override { m_Camera.SetPosition(m_Camera.GetPosition() + step); }
+    bool SelectAdjacentParapet(bool) override { return false; }
+    bool NextAimTarget(const std::string&, std::string* name, D3DXVECTOR3* position) override
+    {
+        if (enemies.empty())
+            return false;
+        *name = enemies.begin()->first;
+        *position = enemies.begin()->second;
+        return true;
+    }
+    bool FindLiveTarget(const std::string& name, D3DXVECTOR3* position) override
+    {
+        auto it = enemies.find(name);
+        if (it != enemies.end())
+            *position = it->second;
+        return it != enemies.end();
+    }
+
+    CameraHeroState hero;
+    CameraInputState input;
+    std::set<std::string> actions;
+    std::map<std::string, D3DXVECTOR3> enemies; // live enemies by name
+    std::vector<D3DXVECTOR3> heroSteps;
+
+private:
+    CCamera& m_Camera;
+};
+
+class CameraTest : public ::testing::Test {
+protected:
+    void Load(const std::string& values)
+    {
+        std::filesystem::create_directories("data/XML");
+        std::ofstream("data/XML/camera_values.xml") << values;
+        m_Camera.LoadValues(0, 0, 0, nullptr);
+    }
+    void Run(int frames)
+    {
+        for (int i = 0; i < frames; ++i)
+            m_Camera.Update(kStep);
+    }
+
+    drawtest::ScratchFolder m_Folder{"camera"};
+    CCamera m_Camera;
+    FakeCameraWorld m_World{m_Camera};
+};
+
+TEST_F(CameraTest, AMissingFileOrValueTakesTheDefaults)
+{
+    m_Camera.LoadValues(0, 0, 0, nullptr);
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovRH(&projection, 0.33f * kPi, 4.0f / 3.0f, 1.0f, 15000.0f);
+    EXPECT_EQ(m_Camera.GetProjectionMatrix(), projection);
+    EXPECT_FLOAT_EQ(m_Camera.GetValues().speed, 0.3f);
+    EXPECT_FLOAT_EQ(m_Camera.GetValues().pitchUpLimit, 0.4f);
+    ExpectNear(m_Camera.GetValues().offset, D3DXVECTOR3(0, 0, 0));
+
+    Load(R"(<root><CAMERA speed="5" near="99"/>
+        <PROPERTIES speed="0.5" offset_y="2" offset_z="-3" aspect_ratio_x="16" aspect_ratio_y="9"
+                    fov_respect_pi="0.25" lookAt_desp_parapeted_right_x="12" far="9000"/></root>)");
+    const CCamera::Values& v = m_Camera.GetValues();
+    EXPECT_FLOAT_EQ(v.speed, 0.5f);
+    EXPECT_FLOAT_EQ(v.speedAiming, 0.1f);
+    ExpectNear(v.offset, D3DXVECTOR3(0, 2, -3));
+    ExpectNear(v.lookAtDespParapetedRight, D3DXVECTOR3(12, 0, 0));
+    EXPECT_NEAR(m_Camera.GetFov(), 0.25f * kPi, 1e-5f);
+    EXPECT_NEAR(m_Camera.GetAspect(), 16.0f / 9.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(m_Camera.GetNear(), 1.0f);
+    EXPECT_FLOAT_EQ(m_Camera.GetFar(), 9000.0f);
+
+    // A second element starts again from the defaults; a zero height ratio
+    // keeps a usable aspect.
+    Load(R"(<r><PROPERTIES speed="0.5" far="100"/><PROPERTIES near="3" aspect_ratio_y="0"/></r>)");
+    EXPECT_FLOAT_EQ(m_Camera.GetValues().speed, 0.3f);
+    EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
+    EXPECT_FLOAT_EQ(m_Camera.GetNear(), 3.0f);
+    EXPECT_NEAR(m_Camera.GetAspect(), 4.0f / 3.0f, 1e-6f);
+}
+
+// Every value the camera reads is in the shipped file, spelt as the camera spells it.
+TEST(CameraValuesFile, ShippedFileGivesEveryValue)
+{
+    class AttributeNames : public CXMLParser {
+    public:
+        void OnStartElement(const std::string& name, CXMLAttributes& attributes) override
+        {
+            if (name == "PROPERTIES")
+                for (const auto& a : attributes)
+                    names.insert(a.first);
+        }
+        std::set<std::string> names;
+    } file;
+    ASSERT_TRUE(file.LoadXML(std::string(VANTOREL_SOURCE_DIR) + "/game/data/XML/camera_values.xml"))
+        << file.GetErrorText();
+    std::set<std::string> expected = {"speed", "speed_aiming", "pitch_up_limit", "pitch_down_limit",
+                                      "aspect_ratio_x", "aspect_ratio_y", "fov_respect_pi", "near", "far"};
+    for (const char* vector : {"offset", "offset_aiming", "lookAt_desp", "lookAt_desp_aiming",
+                               "lookAt_desp_parapeted_left", "lookAt_desp_parapeted_right"})
+        for (const char* axis : {"_x", "_y", "_z"})
+            expected.insert(std::string(vector) + axis);
+    EXPECT_EQ(file.names, expected);
+}
+
+// A camera at (0, 0, 200) looking down -Z with a 90-degree square view from 1
+// to 1000 units: the view volume is x and y within |z - 200|, z from 199 to -800.
+TEST_F(CameraTest, FrustumPlanesAndSpheres)
+{
+    Load(R"(<PROPERTIES offset_z="100" fov_respect_pi="0.5" aspect_ratio_x="1" aspect_ratio_y="1" far="1000"/>)");
+    m_Camera.UpdateFrustum();
+    ASSERT_NEAR(m_Camera.GetPosition().z, 200.0f, 1e-4f);
+    const float h = std::sqrt(0.5f);
+    const float planes[6][4] = {{h, 0, -h, 200 * h},  {-h, 0, -h, 200 * h}, {0, -h, -h, 200 * h},
+                                {0, h, -h, 200 * h}, {0, 0, -1, 199},      {0, 0, 1, 800}};
+    for (int i = 0; i < 6; ++i) {
+        const D3DXPLANE& p = m_Camera.GetFrustumPlane(i);
+        EXPECT_NEAR(p.a, planes[i][0], 1e-4f) << "plane " << i;
+        EXPECT_NEAR(p.b, planes[i][1], 1e-4f) << "plane " << i;
+        EXPECT_NEAR(p.c, planes[i][2], 1e-4f) << "plane " << i;
+        EXPECT_NEAR(p.d, planes[i][3], 0.05f) << "plane " << i;
+    }
+    const struct {
+        float x, y, z, r;
+        int result;
+    } spheres[] = {
+        {0, 0, 0, 10, 1},      {0, 0, -700, 50, 1},  {-400, 0, 0, 10, -1}, {400, 0, 0, 10, -1},
+        {0, 400, 0, 10, -1},   {0, -400, 0, 10, -1}, {0, 0, 300, 10, -1},  {0, 0, -900, 10, -1},
+        {-200, 0, 0, 10, 0},   {0, 0, -800, 10, 0},  {0, 0, 199, 5, 0},
+        // The first plane crossed answers: across the left plane and wholly
+        // beyond the far one is crossing; beyond the left and across a later one is outside.
+        {-1200, 0, -1000, 20, 0}, {-1200, 0, -800, 20, -1}};
+    for (const auto& s : spheres)
+        EXPECT_EQ(m_Camera.SphereInFrustum(s.x, s.y, s.z, s.r), s.result) << s.x << ", " << s.y << ", " << s.z;
+}
+
+// A follow distance of 200, 100 while aiming; the look-at point 60 above the
+// hero's feet, over his right shoulder while aiming.
+const char* const kFollowValues = R"(<PROPERTIES offset_z="-200" offset_aiming_z="-100"
+    lookAt_desp_y="60" lookAt_desp_aiming_x="-30" lookAt_desp_aiming_y="60"/>)";
+
+TEST_F(CameraTest, TheEyeSettlesAtTheOffsetsBehindAnIdleHeroAndTheAimingOnes)
+{
+    Load(kFollowValues);
+    m_World.hero.stateCode = 30;
+    m_World.hero.yaw = 1.0f;
+    Run(210); // idle for 7 s: after 4 the orbit swings back behind the hero
+    EXPECT_NEAR(m_Camera.GetYaw(), 1.0f, 1e-3f);
+    EXPECT_NEAR(m_Camera.GetPitch(), 0.15f, 1e-3f);
+    ExpectNear(m_Camera.GetLookAt(), D3DXVECTOR3(0, 60, 0));
+    ExpectNear(m_Camera.GetPosition(), D3DXVECTOR3(0, 60, 0) - DirectionFromYawPitch(1.0f, 0.15f) * 200.0f, 0.05f);
+
+    m_World.hero.stateCode = 52;
+    m_Camera.Update(kStep);
+    ExpectNear(m_Camera.GetDesiredLookAt(), DirectionFromYaw(1.0f - kHalfPi) * 30.0f + D3DXVECTOR3(0, 60, 0), 0.01f);
+    Run(100);
+    const D3DXVECTOR3 eyeToLookAt = m_Camera.GetLookAt() - m_Camera.GetPosition();
+    EXPECT_NEAR(D3DXVec3Length(&eyeToLookAt), 100.0f, 0.05f);
+}
+
+TEST_F(CameraTest, InputTurnsTheOrbitOnlyWhileAMoveCameraActionFiresAndThePitchStaysWithinItsLimits)
+{
+    Load(kFollowValues);
+    m_World.hero.stateCode = 30;
+    m_Camera.SetYaw(0.0f);
+    m_Camera.CLocation::SetYaw(0.0f);
+    m_World.input.mouseX = 5.0f;
+    m_Camera.Update(kStep);
+    EXPECT_FLOAT_EQ(m_Camera.GetWantedYaw(), 0.0f);
+    m_World.actions = {"MoveCameraRight"};
+    m_Camera.Update(kStep);
+    EXPECT_NEAR(m_Camera.GetWantedYaw(), -5.0f * kStep * 0.3f, 1e-6f);
+
+    m_World.actions = {"MoveCameraDown"};
+    m_World.input.mouseY = 8.0f;
+    Run(60);
+    EXPECT_FLOAT_EQ(m_Camera.GetWantedPitch(), 0.4f);
+    EXPECT_NEAR(m_Camera.GetPitch(), 0.4f, 1e-4f);
+    m_World.input.mouseY = -8.0f;
+    Run(60);
+    EXPECT_FLOAT_EQ(m_Camera.GetWantedPitch(), -0.4f);
+}
+
+TEST_F(CameraTest, KeysWalkTheHeroRelativeToTheCamera)
+{
+    Load(kFollowValues);
+    m_Camera.SetYaw(0.5f);
+    m_Camera.CLocation::SetYaw(0.5f);
+    m_World.hero.stateCode = 31;
+    m_World.hero.forward = true;
+    const D3DXVECTOR3 lookAtBefore = m_Camera.GetLookAt();
+    m_Camera.Update(kStep);
+    ASSERT_EQ(m_World.heroSteps.size(), 1u);
+    ExpectNear(m_World.heroSteps[0], DirectionFromYaw(0.5f) * (kStep * 200.0f));
+    ExpectNear(m_Camera.GetLookAt(), lookAtBefore + m_World.heroSteps[0]);
+    EXPECT_NEAR(m_World.hero.yaw, 0.125f, 1e-5f); // a quarter of the way toward where he walks
+
+}
+
+TEST_F(CameraTest, AnAimTargetTurnsTheViewTowardTheEnemyUntilItDies)
+{
+    Load(kFollowValues);
+    m_World.hero.stateCode = 30;
+    Run(30);
+    m_World.enemies["ene_1"] = D3DXVECTOR3(1000, 0, 0);
+    m_Camera.SelectNextAimTarget();
+    EXPECT_EQ(m_Camera.GetAimTargetName(), "ene_1");
+    Run(60);
+    EXPECT_GT(m_Camera.GetViewDirection().x, 0.95f);
+    EXPECT_LT(m_Camera.GetPosition().x, -150.0f);
+    EXPECT_GT(m_World.hero.yaw, 1.0f);
+
+    m_World.enemies.clear();
+    m_Camera.RefreshAimTarget();
+    EXPECT_FALSE(m_Camera.HasAimTarget());
+}
+
+TEST(CameraShake, KicksComeFromTheRuntimeGeneratorTable)
+{
+    CCamera camera;
+    // Seed 1 draws 41, 18467, 6334, 26500: 16, 17, 9 and 0 out of 25.
+    crt::srand(1);
+    for (float v : {7.0f, 7.0f, -7.0f, -11.0f}) {
+        D3DXVECTOR3 kick;
+        camera.RandomShakeOffset(&kick);
+        ExpectNear(kick, D3DXVECTOR3(v, -15.0f, v));
+    }
+    crt::srand(1);
+    for (float v : {1.2f, 1.2f, -1.2f, -1.9f}) {
+        D3DXVECTOR3 kick;
+        camera.RandomShakeOffsetSmall(&kick);
+        ExpectNear(kick, D3DXVECTOR3(v, -1.5f, v));
+    }
+}
+
+} // namespace
