@@ -10,7 +10,6 @@
 #include "app/FrameRender.h"
 #include "app/GameCalls.h"
 #include "app/GameStateFlags.h"
-#include "app/LevelLists.h"
 #include "app/Loading.h"
 #include "app/MainConfig.h"
 #include "app/Profiler.h"
@@ -21,17 +20,12 @@
 #include "player/Player.h"
 #include "scene/Camera.h"
 #include "scene/RigidAnimManager.h"
-#include "scene/RigidEntity.h"
 #include "scene/SceneManager.h"
 #include "world/CollisionManager.h"
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
 #include "platform/d3dx9tex.h"
 #include "platform/win32.h"
-#include "render/TextureManager.h"
-#include "scene/LightCamera.h"
-
-#include "datagen/Layout.h"
 
 #include <algorithm>
 #include <chrono>
@@ -40,7 +34,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,76 +66,6 @@ bool EnterWorkFolder(const char* argv0)
     }
     std::fprintf(stderr, "no game working folder found (set VANTOREL_WORKDIR)\n");
     return false;
-}
-
-// The level's layout, the one description of where its objects stand.
-bool ReadLevelLayout(const std::string& level, datagen::LevelLayout& layout)
-{
-    for (const std::string& file : datagen::LevelLayoutFiles()) {
-        std::string error;
-        if (!datagen::ReadLayout(file, layout, error)) {
-            std::fprintf(stderr, "%s: %s\n", file.c_str(), error.c_str());
-            continue;
-        }
-        if (layout.level == level)
-            return true;
-    }
-    return false;
-}
-
-// Until the scenario hands its rooms' objects over, the level is built here
-// from the names its lists mark, one static mesh each, as the scenario would:
-// a mesh is in its object's own frame, so each entity takes its place, its
-// bounding radius and its material's textures from the level's layout.
-std::vector<std::unique_ptr<CRigidEntity>> FillSceneFromLists(const std::string& level)
-{
-    std::vector<std::unique_ptr<CRigidEntity>> owned;
-    datagen::LevelLayout layout;
-    if (!ReadLevelLayout(level, layout))
-        std::fprintf(stderr, "%s: no layout, the objects stay at the origin\n", level.c_str());
-    std::map<std::string, const datagen::LayoutObject*> placed;
-    for (const datagen::LayoutObject& object : layout.objects)
-        placed[object.name] = &object;
-
-    CSceneMngr& scene = getSceneManager();
-    CTextureManager& textures = getTextureManager();
-    int unplaced = 0;
-    for (const std::string& name : LevelListNames(level)) {
-        if (!scene.GetObjects(name).empty())
-            continue;
-        auto entity = std::make_unique<CRigidEntity>();
-        entity->Init(name);
-        const auto found = placed.find(name);
-        if (found != placed.end()) {
-            const datagen::LayoutObject& object = *found->second;
-            entity->GetTransform().SetMatrix(object.Transform());
-            entity->SetRadius(object.Radius());
-            if (const datagen::LayoutMaterial* material = layout.FindMaterial(object.material))
-                entity->SetTextures({textures.GetTexture(material->diffuse), textures.GetTexture(material->lightmap),
-                                     textures.GetTexture(material->normal)});
-        } else {
-            ++unplaced;
-        }
-        scene.AddObject(name, entity.get());
-        owned.push_back(std::move(entity));
-    }
-    if (unplaced > 0)
-        std::fprintf(stderr, "%s: %d listed objects are not in the layout\n", level.c_str(), unplaced);
-    return owned;
-}
-
-// The rooms' lights are not loaded yet either: a warm key light high over
-// the hero (light 1, which also casts the shadows) and a cool fill from the
-// other side, as the two nearest room lights would be.
-void LightAround(const D3DXVECTOR3& hero)
-{
-    CSceneMngr& scene = getSceneManager();
-    CLightCamera& key = *scene.GetLight(1);
-    key.SetLookAt(hero + D3DXVECTOR3(700.0f, 1400.0f, -500.0f), hero + D3DXVECTOR3(0.0f, 0.0f, 400.0f));
-    key.influence = 0.6f;
-    CLightCamera& fill = *scene.GetLight(2);
-    fill.SetLookAt(hero + D3DXVECTOR3(-900.0f, 700.0f, 900.0f), hero);
-    fill.influence = 0.3f;
 }
 
 // Per label: the summed milliseconds over the RENDER lines from `skip` on,
@@ -239,7 +162,6 @@ void EnterLevel(const std::string& level)
     getCollisionManager().setNewPlayerPosition(position);
     getPlayer()->GetPosition().SetYaw(yaw);
     getCamera().SetYaw(yaw);
-    LightAround(position);
     CGameStateFlagsManager& gsf = getGSF();
     gsf.setHangaresIntroDone();
     gsf.pierIntact = !isla;
@@ -278,7 +200,6 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
         std::fprintf(stderr, "%s: the restart did not select the level\n", level.c_str());
         return false;
     }
-    const auto owned = FillSceneFromLists(level);
     SwitchEverythingOn();
 
     getProfiler().Enable(true);
@@ -307,8 +228,6 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
     getProfiler().Enable(false);
     if (!shots.empty())
         SaveFrame((std::filesystem::path(shots) / (level + ".png")).string());
-    // The objects built here go before they do.
-    getSceneManager().Setup();
 
     std::vector<double> sorted = times;
     std::sort(sorted.begin(), sorted.end());
@@ -317,8 +236,8 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
     std::printf("\n%s: %d frames at %dx%d, median %.2f ms/frame (min %.2f, max %.2f)\n", level.c_str(), frames,
                 static_cast<int>(ClientWidth), static_cast<int>(ClientHeight), median, sorted.front(),
                 sorted.back());
-    std::printf("  objects built from the lists: %zu; entities drawn %d, culled %d (last frame)\n", owned.size(),
-                drawn, culled);
+    std::printf("  room objects: %zu; entities drawn %d, culled %d (last frame)\n",
+                getScenario()->GetRoomObjects().size(), drawn, culled);
 
     const LogTotals totals = ReadRenderTotals(logPath, kWarmUpFrames);
     const double total = totals.ms.count("TOTAL_RENDER: ") ? totals.ms.at("TOTAL_RENDER: ") : 0.0;

@@ -30,6 +30,11 @@ void CParticleManager::addShootf(float x, float y, float z)
     // Placeholder until the particles are built.
 }
 
+void CParticleManager::AddLampPosition(float x, float y, float z)
+{
+    m_LampPositions.emplace_back(x, y, z);
+}
+
 CParticleManager& getParticleManager()
 {
     static CParticleManager manager;

@@ -1,6 +1,9 @@
 // Every live particle effect: emitters, standing systems and the ambient ones.
 #pragma once
 
+#include <vector>
+
+#include "platform/d3dx9math.h"
 #include "render/RenderTarget.h"
 
 class CParticleEmitter;
@@ -19,6 +22,14 @@ public:
     // shot effect at a point.
     void update_XML(const char* file);
     void addShootf(float x, float y, float z);
+
+    // The street lamps' light points, handed over by the level loader; they
+    // stay for the whole run (resets keep them).
+    void AddLampPosition(float x, float y, float z);
+    const std::vector<D3DXVECTOR3>& GetLampPositions() const { return m_LampPositions; }
+
+private:
+    std::vector<D3DXVECTOR3> m_LampPositions;
 };
 
 CParticleManager& getParticleManager();

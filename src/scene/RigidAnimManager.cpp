@@ -2,6 +2,27 @@
 
 #include "app/GameStateFlags.h"
 
+const char* const CRigidAnimManager::StartMatrixNames[kStartMatrixCount] = {
+    "maderitas3_ROTO_1", "maderitas3_ROTO_2", "maderitas3_ROTO_3",
+    "maderitas3_ROTO_4", "maderitas3_ROTO_5", "maderitas2_ROTO_1",
+    "maderitas2_ROTO_2", "maderitas2_ROTO_3", "maderitas2_ROTO_4",
+    "isla_madera_andamio_EXPLO_10", "isla_madera_andamio_EXPLO_06", "Hangar_PUERTA_DER",
+    "Hangar_PUERTA_IZQ",
+};
+
+namespace {
+
+int StartMatrixSlot(const std::string& name)
+{
+    for (std::size_t i = 0; i < CRigidAnimManager::kStartMatrixCount; ++i) {
+        if (name == CRigidAnimManager::StartMatrixNames[i])
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
 void CRigidAnimManager::Load()
 {
     // Placeholder until the rigid animations are built.
@@ -66,6 +87,23 @@ bool CRigidAnimManager::canPlayWaitEnded()
 void CRigidAnimManager::setCameraSpeedModifier(float value)
 {
     // Placeholder until the camera sequences are built.
+}
+
+void CRigidAnimManager::SetStartMatrix(const std::string& name, const D3DXMATRIX& matrix)
+{
+    const int slot = StartMatrixSlot(name);
+    if (slot < 0)
+        return;
+    m_StartMatrices[slot] = matrix;
+    m_StartMatrixSet[slot] = true;
+}
+
+const D3DXMATRIX* CRigidAnimManager::GetStartMatrix(const std::string& name) const
+{
+    const int slot = StartMatrixSlot(name);
+    if (slot < 0 || !m_StartMatrixSet[slot])
+        return nullptr;
+    return &m_StartMatrices[slot];
 }
 
 CRigidAnimManager* getRigid()

@@ -3,8 +3,10 @@
 // the scripted-sequence record.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
+#include "platform/d3dx9math.h"
 #include "xml/XMLParser.h"
 
 class CRigidAnimManager : public CXMLParser {
@@ -29,6 +31,18 @@ public:
     bool canPlayWaitEnded();
     void setCameraSpeedModifier(float value);
 
+    // The start pose of each breakable or moving level object, as the level
+    // file places it, so that a restart can put the pieces back. The slots
+    // in order.
+    static constexpr std::size_t kStartMatrixCount = 13;
+    static const char* const StartMatrixNames[kStartMatrixCount];
+    // Stores the matrix in the slot of that name; any other name is ignored.
+    void SetStartMatrix(const std::string& name, const D3DXMATRIX& matrix);
+    // The stored matrix, or null for another name or a slot the level file
+    // never filled (its object is not in the level, so there is nothing to
+    // put back).
+    const D3DXMATRIX* GetStartMatrix(const std::string& name) const;
+
     // Set while a comic-panel or camera sequence runs.
     bool scriptedSequenceRunning = false;
 
@@ -38,6 +52,10 @@ public:
     bool crateBroken3 = false;
     // The island scaffold: 0 standing, 1 coming apart, 2 broken.
     int dockersEscapeStage = 0;
+
+private:
+    D3DXMATRIX m_StartMatrices[kStartMatrixCount];
+    bool m_StartMatrixSet[kStartMatrixCount] = {};
 };
 
 CRigidAnimManager* getRigid();

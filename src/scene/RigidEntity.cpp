@@ -1,6 +1,7 @@
 #include "scene/RigidEntity.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "app/Startup.h"
 #include "render/EffectManager.h"
@@ -32,4 +33,18 @@ void CRigidEntity::Init(const std::string& name)
     m_Techniques["Base"] = "PhongLightingTech";
     m_CurrentPass = "Base";
     LoadTechniques();
+}
+
+void CRigidEntity::SetParapets(std::vector<TParapet> parapets)
+{
+    m_Parapets = std::move(parapets);
+}
+
+std::vector<TParapet*> CRigidEntity::GetParapets()
+{
+    std::vector<TParapet*> pointers;
+    pointers.reserve(m_Parapets.size());
+    for (TParapet& parapet : m_Parapets)
+        pointers.push_back(&parapet);
+    return pointers;
 }

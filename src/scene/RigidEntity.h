@@ -4,8 +4,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "scene/Entity3D.h"
+#include "world/Parapet.h"
 
 class CRigidEntity : public IEntidad3D {
 public:
@@ -27,6 +29,12 @@ public:
     const std::string& GetObjectName() const { return m_ObjectName; }
     void SetObjectName(const std::string& name) { m_ObjectName = name; }
 
+    // The cover segments the level gives this object. Set once at load; the
+    // pointers GetParapets hands out stay valid until the list is set again.
+    void SetParapets(std::vector<TParapet> parapets);
+    std::vector<TParapet*> GetParapets();
+
 private:
     std::string m_ObjectName;
+    std::vector<TParapet> m_Parapets;
 };

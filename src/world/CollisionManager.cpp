@@ -1,5 +1,6 @@
 #include "world/CollisionManager.h"
 
+#include "player/Player.h"
 #include "render/DrawCallCounter.h"
 
 CCollisionManager::CCollisionManager()
@@ -30,13 +31,18 @@ void CCollisionManager::Update(float seconds)
 
 void CCollisionManager::LoadNewScenario(std::string scenario)
 {
-    // Placeholder until the collision manager is built.
+    // Placeholder until the collision manager is built: the level's first
+    // checkpoint stands in for the start point its collision file will give.
     hangarHits = 6;
+    setNewPlayerPosition(scenario == "hangares" ? D3DXVECTOR3(-1159.4f, 9.231f, -665.515f)
+                                                : D3DXVECTOR3(1120.89f, 26.1259f, -912.779f));
 }
 
 void CCollisionManager::setNewPlayerPosition(D3DXVECTOR3 position)
 {
-    // Placeholder until the collision manager is built.
+    // Placeholder until the collision manager is built: no body to move, the
+    // hero stands where he is put.
+    getPlayer()->GetPosition().SetPosition(position);
 }
 
 void CCollisionManager::setNewEnemyPosition(std::string name, D3DXVECTOR3 position)

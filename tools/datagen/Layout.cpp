@@ -1,7 +1,9 @@
 #include "datagen/Layout.h"
 
+#include <cctype>
 #include <cmath>
 #include <fstream>
+#include <locale>
 #include <set>
 #include <sstream>
 
@@ -12,6 +14,78 @@ namespace datagen {
 namespace {
 
 constexpr float kDegrees = 3.14159265f / 180.0f;
+// How far a parapet may stand from the surface under it, and from its object.
+constexpr float kGroundTolerance = 2.0f;
+constexpr float kParapetReach = 120.0f;
+
+// Strict readers for the elements placed in the world: the attribute must be
+// there and hold exactly its numbers, all finite. A light or a cover segment
+// that silently lands at the origin is worse than a refused file.
+bool ReadNumbers(const CXMLAttributes& a, const char* name, float* out, int count)
+{
+    const auto found = a.find(name);
+    if (found == a.end())
+        return false;
+    std::istringstream in(found->second);
+    in.imbue(std::locale::classic());
+    for (int i = 0; i < count; ++i)
+        if (!(in >> out[i]) || !std::isfinite(out[i]))
+            return false;
+    in >> std::ws;
+    return in.eof();
+}
+
+bool ReadVector(const CXMLAttributes& a, const char* name, D3DXVECTOR3& out)
+{
+    float v[3];
+    if (!ReadNumbers(a, name, v, 3))
+        return false;
+    out = D3DXVECTOR3(v[0], v[1], v[2]);
+    return true;
+}
+
+// "p_b_n_A_B" and an optional "_" plus digits: the game reads the letters at
+// fixed places, so anything else would give it letters it does not expect.
+bool IsParapetName(const std::string& name)
+{
+    if (name.size() < 9 || name[0] != 'p')
+        return false;
+    for (std::size_t i : {1u, 3u, 5u, 7u})
+        if (name[i] != '_')
+            return false;
+    if ((name[2] != 'a' && name[2] != 'b') || (name[4] != 's' && name[4] != 'n') ||
+        !std::isupper(static_cast<unsigned char>(name[6])) || (name[8] != 'B' && name[8] != 'P'))
+        return false;
+    if (name.size() == 9)
+        return true;
+    if (name[9] != '_' || name.size() == 10)
+        return false;
+    for (std::size_t i = 10; i < name.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+// RotationY(yaw) x Translation(position), as the game places its entities.
+D3DXMATRIX Placement(const D3DXVECTOR3& position, float yawDegrees)
+{
+    D3DXMATRIX rotation, translation, world;
+    D3DXMatrixRotationY(&rotation, yawDegrees * kDegrees);
+    D3DXMatrixTranslation(&translation, position.x, position.y, position.z);
+    D3DXMatrixMultiply(&world, &rotation, &translation);
+    return world;
+}
+
+// (x, z) in the object's own frame: undo the move, then the turn.
+D3DXVECTOR3 ToObjectFrame(const LayoutObject& o, float x, float z)
+{
+    D3DXMATRIX unturn;
+    D3DXMatrixRotationY(&unturn, -o.yawDegrees * kDegrees);
+    const D3DXVECTOR3 offset(x - o.position.x, 0, z - o.position.z);
+    D3DXVECTOR3 local;
+    D3DXVec3TransformCoord(&local, &offset, &unturn);
+    return local;
+}
 
 class LayoutParser : public CXMLParser {
 public:
@@ -21,7 +95,15 @@ public:
     {
         if (!m_Problem.empty())
             return;
-        if (name == "layout") {
+        if (m_InObject && name != "parapet") {
+            m_Problem = "<" + name + "> inside object " + m_Layout.objects.back().name;
+            return;
+        }
+        if (name == "parapet") {
+            ReadParapet(a);
+        } else if (name == "light") {
+            ReadLight(a);
+        } else if (name == "layout") {
             m_Layout.level = a.GetString("level", "");
         } else if (name == "material") {
             LayoutMaterial m;
@@ -37,9 +119,16 @@ public:
             m_Layout.materials.push_back(m);
         } else if (name == "object") {
             ReadObject(a);
+            m_InObject = true;
         } else {
             m_Problem = "unknown element <" + name + ">";
         }
+    }
+
+    void OnEndElement(const std::string& name) override
+    {
+        if (name == "object")
+            m_InObject = false;
     }
 
     const std::string& Problem() const { return m_Problem; }
@@ -79,12 +168,76 @@ private:
         m_Layout.objects.push_back(o);
     }
 
+    void ReadParapet(CXMLAttributes& a)
+    {
+        LayoutParapet p;
+        p.name = a.GetString("name", "");
+        const std::string what = "parapet " + p.name;
+        if (!m_InObject)
+            m_Problem = what + " stands outside any object";
+        else if (!IsParapetName(p.name))
+            m_Problem = "parapet name \"" + p.name + "\" does not follow p_<a|b>_<s|n>_<zone>_<B|P>[_number]";
+        else if (!ReadVector(a, "position", p.position))
+            m_Problem = what + " needs a position of three numbers";
+        else if (a.count("yaw") && !ReadNumbers(a, "yaw", &p.yawDegrees, 1))
+            m_Problem = what + " has a yaw that is not a number";
+        else if (!ReadNumbers(a, "length", &p.length, 1) || !(p.length > 0))
+            m_Problem = what + " needs a positive length";
+        else
+            m_Layout.objects.back().parapets.push_back(p);
+    }
+
+    void ReadLight(CXMLAttributes& a)
+    {
+        LayoutLight light;
+        const std::string what = "light " + std::to_string(m_Layout.lights.size() + 1);
+        if (!ReadVector(a, "position", light.position) || !ReadVector(a, "target", light.target)) {
+            m_Problem = what + " needs a position and a target of three numbers each";
+            return;
+        }
+        const D3DXVECTOR3 forward = light.target - light.position;
+        const float across = forward.x * forward.x + forward.z * forward.z;
+        // Up crossed with a forward that is (nearly) vertical has no length
+        // left to normalise into the view's right vector.
+        if (!(across > 1e-6f * (across + forward.y * forward.y)))
+            m_Problem = what + " looks straight up or down";
+        else
+            m_Layout.lights.push_back(light);
+    }
+
     LevelLayout& m_Layout;
     std::string m_Problem;
+    bool m_InObject = false;
 };
 
-// What the elements cannot say one by one: names are unique and every
-// object's material exists.
+// Whether the parapet can be used as the game uses it: its line on the
+// ground, beside its object and facing away from it.
+std::string CheckParapet(const LevelLayout& layout, const LayoutObject& o, const LayoutParapet& p)
+{
+    const std::string what = "parapet " + p.name + " of " + o.name;
+    for (const D3DXVECTOR3& point : {p.position, p.Start(), p.End()}) {
+        float ground = 0;
+        if (!layout.GroundAt(point.x, point.z, ground))
+            return what + " has no ground under it";
+        if (std::fabs(ground - point.y) > kGroundTolerance)
+            return what + " is not on the ground (" + std::to_string(ground) + " under " +
+                   std::to_string(point.y) + ")";
+    }
+    if (o.Covers(p.position.x, p.position.z))
+        return what + " stands on its object";
+    const D3DXVECTOR3 local = ToObjectFrame(o, p.position.x, p.position.z);
+    const float outX = std::fmax(std::fabs(local.x) - o.size.x / 2, 0.0f);
+    const float outZ = std::fmax(std::fabs(local.z) - o.size.z / 2, 0.0f);
+    if (std::sqrt(outX * outX + outZ * outZ) > kParapetReach)
+        return what + " is too far from its object";
+    const D3DXVECTOR3 facing = p.Facing();
+    if (facing.x * (p.position.x - o.position.x) + facing.z * (p.position.z - o.position.z) <= 0)
+        return what + " faces into its object";
+    return "";
+}
+
+// What the elements cannot say one by one: names are unique, every object's
+// material exists, and every parapet stands where it can be used.
 std::string CheckWhole(const LevelLayout& layout)
 {
     if (layout.level.empty())
@@ -94,11 +247,19 @@ std::string CheckWhole(const LevelLayout& layout)
         if (!names.insert(m.name).second)
             return "material " + m.name + " is defined twice";
     names.clear();
+    std::set<std::string> parapets;
     for (const LayoutObject& o : layout.objects) {
         if (!names.insert(o.name).second)
             return "object " + o.name + " is placed twice";
         if (!layout.FindMaterial(o.material))
             return "object " + o.name + " uses the undefined material \"" + o.material + "\"";
+        for (const LayoutParapet& p : o.parapets) {
+            if (!parapets.insert(p.name).second)
+                return "parapet " + p.name + " is placed twice";
+            const std::string problem = CheckParapet(layout, o, p);
+            if (!problem.empty())
+                return problem;
+        }
     }
     return "";
 }
@@ -107,11 +268,7 @@ std::string CheckWhole(const LevelLayout& layout)
 
 D3DXMATRIX LayoutObject::Transform() const
 {
-    D3DXMATRIX rotation, translation, world;
-    D3DXMatrixRotationY(&rotation, yawDegrees * kDegrees);
-    D3DXMatrixTranslation(&translation, position.x, position.y, position.z);
-    D3DXMatrixMultiply(&world, &rotation, &translation);
-    return world;
+    return Placement(position, yawDegrees);
 }
 
 float LayoutObject::Radius() const
@@ -130,30 +287,52 @@ const LayoutMaterial* LevelLayout::FindMaterial(const std::string& name) const
     return nullptr;
 }
 
+bool LayoutObject::Covers(float x, float z) const
+{
+    const D3DXVECTOR3 local = ToObjectFrame(*this, x, z);
+    const float hx = size.x / 2, hz = size.z / 2;
+    if (shape == LayoutShape::Cylinder)
+        return (local.x * local.x) / (hx * hx) + (local.z * local.z) / (hz * hz) <= 1;
+    return std::fabs(local.x) <= hx && std::fabs(local.z) <= hz;
+}
+
+D3DXMATRIX LayoutParapet::Transform() const
+{
+    return Placement(position, yawDegrees);
+}
+
+D3DXVECTOR3 LayoutParapet::Facing() const
+{
+    const D3DXMATRIX world = Transform();
+    return D3DXVECTOR3(world._31, world._32, world._33);
+}
+
+D3DXVECTOR3 LayoutParapet::Start() const
+{
+    // The facing turned a quarter to the right: (cos yaw, 0, -sin yaw).
+    const D3DXVECTOR3 facing = Facing();
+    const D3DXVECTOR3 right(facing.z, 0, -facing.x);
+    return position + right * (length / 2);
+}
+
+D3DXVECTOR3 LayoutParapet::End() const
+{
+    const D3DXVECTOR3 facing = Facing();
+    const D3DXVECTOR3 right(facing.z, 0, -facing.x);
+    return position - right * (length / 2);
+}
+
 bool LevelLayout::GroundAt(float x, float z, float& height) const
 {
     bool found = false;
     for (const LayoutObject& o : objects) {
-        if (o.shape == LayoutShape::Sky)
+        if (o.shape == LayoutShape::Sky || !o.Covers(x, z))
             continue;
-        // Into the object's frame: undo the move, then the turn.
-        D3DXMATRIX unturn;
-        D3DXMatrixRotationY(&unturn, -o.yawDegrees * kDegrees);
-        const D3DXVECTOR3 offset(x - o.position.x, 0, z - o.position.z);
-        D3DXVECTOR3 local;
-        D3DXVec3TransformCoord(&local, &offset, &unturn);
-        const float hx = o.size.x / 2, hz = o.size.z / 2;
         float top = o.size.y;
-        if (o.shape == LayoutShape::Cylinder) {
-            if ((local.x * local.x) / (hx * hx) + (local.z * local.z) / (hz * hz) > 1)
-                continue;
-        } else if (std::fabs(local.x) > hx || std::fabs(local.z) > hz) {
-            continue;
-        }
         if (o.shape == LayoutShape::Floor)
             top = 0;
         else if (o.shape == LayoutShape::Wedge)
-            top = o.size.y * (hz - local.z) / (2 * hz);
+            top = o.size.y * (o.size.z / 2 - ToObjectFrame(o, x, z).z) / o.size.z;
         if (!found || o.position.y + top > height)
             height = o.position.y + top;
         found = true;

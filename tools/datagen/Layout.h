@@ -1,20 +1,29 @@
 #pragma once
 // A level's layout: every named object of the level with its solid, size,
-// place and material. It is written once per level (layout/<level>.xml) and
-// every generated file that carries positions is made from it, so that what
-// is drawn and what is placed always agree.
+// place and material, the cover segments along the objects, and the level's
+// spot lights. It is written once per level (layout/<level>.xml) and every
+// generated file that carries positions is made from it, so that what is
+// drawn and what is placed always agree.
 //
 //   <layout level="hangares">
 //     <material name="hormigon" diffusemap="hormigon.jpg" lightmap="blanco.jpg"
 //               normalmap="hormigon_normal.tga" tile="400"/>
+//     <light position="0 420 0" target="0 120 150"/>
 //     <object name="suelo" shape="floor" size="7000 0 7000" position="0 0 0"
 //             yaw="0" material="hormigon"/>
+//     <object name="caja" shape="box" size="100 100 100" position="0 0 500" material="hormigon">
+//       <parapet name="p_b_n_A_B_001" position="0 0 585" yaw="0" length="100"/>
+//     </object>
 //   </layout>
 //
 // Sizes and positions are world units; "yaw" is in degrees (turning +Z
 // towards +X, as the game's yaw does); "tile" is the world size one copy of
 // the material's texture covers. Optional: "vertex" (the mesh's vertex type
 // code, 4 by default) and "segments" (cylinders, 16 by default).
+//
+// Lights and parapets are given in world coordinates. Lights belong to the
+// level, in the order the game lists them; parapets to the object whose face
+// they run along, in the order the game numbers them.
 #include <string>
 #include <vector>
 
@@ -33,6 +42,38 @@ struct LayoutMaterial {
     float tile = 100.0f;
 };
 
+// A cover segment: a straight line on the ground along one face of its
+// object, where a character stands or crouches with the object between him
+// and the side he hides from. It faces out from the object, towards where
+// the character stands, and a character in cover looks that way too: the
+// segment runs from Start() ("pt_ini", on the right of someone facing the
+// way it faces) to End() ("pt_fin"), so that the heading of End() - Start()
+// plus a quarter turn is the facing.
+struct LayoutParapet {
+    // The game's name code: "p", then the height ('a' high, 'b' low), jump
+    // ('s' may be jumped over, 'n' not), zone and kind ('B', or 'P' for one
+    // the enemies never take) letters, each after an underscore, then an
+    // optional "_" and number: "p_b_s_A_B_012".
+    std::string name;
+    D3DXVECTOR3 position{0, 0, 0};  // the centre, on the ground
+    float yawDegrees = 0.0f;        // the way it faces
+    float length = 0.0f;
+
+    // RotationY(yaw) x Translation(position): the third row is the facing.
+    D3DXMATRIX Transform() const;
+    // (sin yaw, 0, cos yaw).
+    D3DXVECTOR3 Facing() const;
+    // The two ends, half the length either side of the centre.
+    D3DXVECTOR3 Start() const;
+    D3DXVECTOR3 End() const;
+};
+
+// A spot light: where it hangs and the point it looks at.
+struct LayoutLight {
+    D3DXVECTOR3 position{0, 0, 0};
+    D3DXVECTOR3 target{0, 0, 0};
+};
+
 struct LayoutObject {
     std::string name;
     LayoutShape shape = LayoutShape::Box;
@@ -42,17 +83,22 @@ struct LayoutObject {
     std::string material;
     MeshVertexType vertexType = MESH_NORMAL_TANGENT_TEXTURED_VERTEX;
     int segments = 16;
+    std::vector<LayoutParapet> parapets;
 
     // The object's world matrix: RotationY(yaw) x Translation(position).
     D3DXMATRIX Transform() const;
     // A sphere round the position that holds the whole solid.
     float Radius() const;
+    // Whether the ground point (x, z) lies on the object's footprint (a
+    // cylinder's is its ellipse, every other solid's its rectangle).
+    bool Covers(float x, float z) const;
 };
 
 struct LevelLayout {
     std::string level;
     std::vector<LayoutMaterial> materials;
     std::vector<LayoutObject> objects;
+    std::vector<LayoutLight> lights;
 
     const LayoutMaterial* FindMaterial(const std::string& name) const;
 
@@ -66,6 +112,12 @@ struct LevelLayout {
 // parsed or describes something that cannot be built: an unknown element
 // value, an unknown shape or vertex type, a size that is not positive, a
 // material that is not defined, or two objects or materials of one name.
+// Lights and parapets need their positions as three numbers; a light that
+// looks straight up or down (or at itself) is refused, since it has no
+// sideways direction to build its view from. A parapet needs a well-formed
+// name, unique in the level, and a positive length, and must stand on the
+// ground at its centre and both ends, outside its object but near it, and
+// face away from it.
 bool ParseLayout(const std::string& xml, LevelLayout& out, std::string& error);
 bool ReadLayout(const std::string& file, LevelLayout& out, std::string& error);
 

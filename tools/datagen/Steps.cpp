@@ -1,5 +1,7 @@
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
+#include "datagen/Instances.h"
+#include "datagen/Lightmaps.h"
 #include "datagen/MeshLevels.h"
 #include "datagen/MeshTextures.h"
 #include "datagen/ScreenImages.h"
@@ -14,7 +16,9 @@ const std::vector<Step>& AllSteps()
     static const std::vector<Step> steps = {
         {"loading images", GenerateScreenImages},
         {"mesh textures", GenerateMeshTextures},
+        {"floor lightmaps", GenerateLightmaps},
         {"level meshes", GenerateLevelMeshes},
+        {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
     };
     return steps;

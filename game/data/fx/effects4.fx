@@ -274,6 +274,9 @@ fragment LitFS {
     }
 
     // One spot light: diffuse and specular terms, weighted by its influence.
+    // The influence falls below zero once the hero walks out of the light's
+    // reach, but the light still stands there: a far light keeps a third of
+    // its strength so that the level never goes black between lamps.
     vec2 Spot(vec3 p, vec3 n, vec3 v, vec3 position, vec3 direction, float influence) {
         vec3 toLight = position - p;
         float d = length(toLight);
@@ -283,7 +286,7 @@ fragment LitFS {
         float diffuse = max(dot(n, l), 0.0);
         vec3 h = normalize(l + v);
         float specular = diffuse > 0.0 ? pow(max(dot(n, h), 0.0), 32.0) : 0.0;
-        return vec2(diffuse, specular) * cone * max(influence, 0.0);
+        return vec2(diffuse, specular) * cone * mix(0.35, 1.0, clamp(influence, 0.0, 1.0));
     }
 
     // 1 where light 1 reaches the point, 0 where a caster stands between them
@@ -317,7 +320,9 @@ fragment LitFS {
         vec2 two = Spot(vWorldPos, n, v, light2Pos, lightDir2, light2_Influence);
         float shadow = ShadowFactor();
         vec3 warm = vec3(1.0, 0.95, 0.86), cool = vec3(0.82, 0.88, 1.0);
-        vec3 light = vec3(AMBIENT * mix(0.7, 1.0, shadow)) + warm * one.x * shadow + cool * two.x;
+        // Key and fill are kept so that a lit surface right under both lamps
+        // stays near its own colour instead of burning out to white.
+        vec3 light = vec3(AMBIENT * mix(0.7, 1.0, shadow)) + warm * (0.7 * one.x * shadow) + cool * (0.35 * two.x);
         float shine = (one.y * shadow + two.y) * 0.35 * (1.0 - 0.75 * specularFilterAmount);
         return vec4(base.rgb * light + vec3(shine), base.a);
     }
@@ -416,9 +421,12 @@ fragment CompositeDamageFS {
 // The bright parts of the scene, scaled by the stage's weight.
 fragment BloomCutoffFS {
     void main() {
+        // Cut on brightness, not per channel: a saturated colour (red brick,
+        // yellow sand) is not a light and must not glow.
         vec3 c = tex2D(DiffuseTexture, vUV).rgb;
         float cut = min(bloom_cutoff_level, 0.999);
-        vec3 bright = max(c - vec3(cut), vec3(0.0)) / (1.0 - cut);
+        float luma = dot(c, vec3(0.299, 0.587, 0.114));
+        vec3 bright = c * (max(luma - cut, 0.0) / (1.0 - cut));
         outColor = vec4(bright * stage_weight, 1.0);
     }
 }
