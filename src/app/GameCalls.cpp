@@ -169,5 +169,6 @@ void CGameCalls::ResetManagers()
     getCamera().LoadValues(hero.x, hero.y, hero.z, D3DDevice);
     sound.Unmute();
     getPlayer()->CreateWeapons();
+    getScenario()->ResetParapets();
     getGSF().resetStates();
 }

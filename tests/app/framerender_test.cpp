@@ -7,6 +7,8 @@
 #include <iterator>
 #include <memory>
 
+#include <stb_image_write.h>
+
 #include "app/FrameRender.h"
 #include "gui/Subtitles.h"
 #include "input/InputManager.h"
@@ -103,20 +105,14 @@ protected:
         return pixels.empty() ? 0 : pixels[pixels.size() / 2 + static_cast<size_t>(ClientWidth) / 2];
     }
 
-    // A 2x2 picture of one colour. The loader goes by the bytes, not the
-    // file name, so a BMP can stand in for the game's JPEGs.
-    void WriteSolidImage(const std::string& name, D3DCOLOR colour)
+    // A picture of one colour. The loader goes by the bytes, not the file
+    // name, so a BMP can stand in for the game's JPEGs.
+    static void WriteSolidImage(const std::string& name, D3DCOLOR colour)
     {
         std::filesystem::create_directories(std::filesystem::path(name).parent_path());
-        IDirect3DTexture9* texture = nullptr;
-        ASSERT_EQ(D3DDevice->CreateTexture(2, 2, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
-        D3DLOCKED_RECT locked;
-        ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-        for (int y = 0; y < 2; ++y)
-            std::fill_n(reinterpret_cast<D3DCOLOR*>(static_cast<char*>(locked.pBits) + y * locked.Pitch), 2, colour);
-        texture->UnlockRect(0);
-        EXPECT_EQ(D3DXSaveTextureToFileA(name.c_str(), D3DXIFF_BMP, texture, nullptr), S_OK);
-        texture->Release();
+        const unsigned char rgb[3] = {static_cast<unsigned char>(colour >> 16), static_cast<unsigned char>(colour >> 8),
+                                      static_cast<unsigned char>(colour)};
+        ASSERT_TRUE(stbi_write_bmp(name.c_str(), 1, 1, 3, rgb));
     }
 
     void Poll() { getInputManager()->Update(); }

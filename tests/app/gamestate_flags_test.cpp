@@ -53,17 +53,6 @@ const CodeEntry kCodes[] = {
 #undef TESTED
 #undef UNTESTED
 
-TEST(GameStateFlags, ResetStartsANewRun)
-{
-    GSF record;
-    record.resetStates();
-    EXPECT_EQ(record.sequence, 7);
-    EXPECT_EQ(record.hangarRigidState, 39);
-    EXPECT_EQ(record.islaSequence, 116);
-    EXPECT_TRUE(record.pierIntact);
-    EXPECT_TRUE(record.hangaresLevel);
-}
-
 // Each setter stores its own number in its own field, touching nothing else,
 // and the tests of that field then answer true for exactly that code; no two
 // codes of a field are the same.
@@ -93,16 +82,23 @@ TEST(GameStateFlags, EverySetterStoresItsCodeInItsFieldOnly)
     }
 }
 
-TEST(GameStateFlags, TheBrokenPierStaysBrokenUntilTheNextReset)
+// A reset starts a new run: the first level's intro panels, the hangar idle,
+// the island's intro, and a pier the second movie broke whole again.
+TEST(GameStateFlags, ResetStartsANewRunAndMendsThePier)
 {
     GSF record;
     record.resetStates();
     record.setPlayingSecondMovie();
     record.setPlayingCamEmpalado();
     record.setReadyVinyetasIntro1();
-    EXPECT_FALSE(record.pierIntact);
+    EXPECT_FALSE(record.pierIntact) << "later codes do not mend it";
+    record.hangaresLevel = false;
     record.resetStates();
+    EXPECT_EQ(record.sequence, GSF::ReadyVinyetasIntro1);
+    EXPECT_EQ(record.hangarRigidState, GSF::RigidasHangaresIdle);
+    EXPECT_EQ(record.islaSequence, GSF::ReadyCamIslaIntro);
     EXPECT_TRUE(record.pierIntact);
+    EXPECT_TRUE(record.hangaresLevel);
 }
 
 } // namespace

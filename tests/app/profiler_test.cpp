@@ -31,8 +31,6 @@ protected:
     void SetUp() override
     {
         platform::SetClock(&clock_);
-        path_ = ::testing::TempDir() + "vantorel_log_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
         std::remove(path_.c_str());
     }
     void TearDown() override
@@ -43,9 +41,8 @@ protected:
 
     std::string ReadLog() const
     {
-        std::ifstream in(path_, std::ios::binary);
         std::stringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(path_, std::ios::binary).rdbuf();
         return text.str();
     }
 
@@ -56,7 +53,7 @@ protected:
     }
 
     TickClock clock_{1000}; // one tick per millisecond
-    std::string path_;
+    const std::string path_ = ::testing::TempDir() + "vantorel_log_" + std::to_string(getpid()) + ".txt";
 };
 
 // Each frame is one line of labels and milliseconds (six significant

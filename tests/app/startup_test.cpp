@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "app/Startup.h"
 #include "render/DeviceFixture.h"
 #include "render/RenderTarget.h"
@@ -61,23 +59,6 @@ TEST_F(StartupTest, TheLightTakesTheWholeNumberAspectOfTheConfiguredSize)
         ASSERT_EQ(InitD3D(m_Window), S_OK);
         EXPECT_EQ(LightLocation.aspect, c.aspect) << c.width << "x" << c.height;
     }
-}
-
-TEST_F(StartupTest, TheLoadingImageFillsTheBackBufferUpright)
-{
-    drawtest::ScratchFolder folder("loading");
-    // Top half red, bottom half blue.
-    std::filesystem::create_directories("GUI/LOADING");
-    IDirect3DTexture9* t = MakeTexture(2, 2, {0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF});
-    ASSERT_NE(t, nullptr);
-    ASSERT_EQ(D3DXSaveTextureToFileA("GUI/LOADING/startup_test.bmp", D3DXIFF_BMP, t, nullptr), S_OK);
-    t->Release();
-
-    PointSampling();
-    DrawLoadingImage("GUI/LOADING/startup_test.bmp");
-    EXPECT_EQ(Pixel(2, 2), 0xFFFF0000u);
-    EXPECT_EQ(Pixel(drawtest::kSize - 3, drawtest::kSize / 2 - 2), 0xFFFF0000u);
-    EXPECT_EQ(Pixel(2, drawtest::kSize - 3), 0xFF0000FFu);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
-// A small window with our Direct3D 9 device on it, and helpers to draw simple
-// shapes and read pixels back, for the device and D3DX texture tests.
+// A hidden window with our Direct3D 9 device on it, for the device, texture,
+// effect and font tests: a fresh device per test with plain states, helpers
+// that draw simple shapes, and the back buffer read back pixel by pixel.
 #pragma once
 
-#include "platform/d3d9.h"
-#include "platform/d3dx9tex.h"
+#include "platform/d3dx9.h"
 #include "platform/gl_device.h"
 #include "platform/win32.h"
 
@@ -11,19 +11,54 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace d3dtest {
 
-constexpr const char* kClass = "D3DTestClass";
+// Not square, so that a swapped width and height shows.
 constexpr UINT kWidth = 64;
 constexpr UINT kHeight = 48;
 
-// Vertex layouts used by the tests.
+constexpr D3DCOLOR kRed = 0xFFFF0000u;
+constexpr D3DCOLOR kGreen = 0xFF00FF00u;
+constexpr D3DCOLOR kBlue = 0xFF0000FFu;
+constexpr D3DCOLOR kWhite = 0xFFFFFFFFu;
+constexpr D3DCOLOR kBlack = 0xFF000000u;
+
+inline int Channel(D3DCOLOR c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+inline int Red(D3DCOLOR c) { return Channel(c, 16); }
+inline int Green(D3DCOLOR c) { return Channel(c, 8); }
+inline int Blue(D3DCOLOR c) { return Channel(c, 0); }
+
+// True when every channel is within `tolerance` of the expected one.
+inline bool Near(D3DCOLOR actual, D3DCOLOR expected, int tolerance = 2)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance)
+            return false;
+    return true;
+}
+
+inline std::string Hex(D3DCOLOR c)
+{
+    char text[16];
+    std::snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(c));
+    return text;
+}
+
+// Gives an object's reference back when it goes out of scope, also when an
+// assertion ends the test early.
+struct Releaser {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+template <class T>
+using Ref = std::unique_ptr<T, Releaser>;
+
 struct ScreenVertex { // D3DFVF_XYZRHW | D3DFVF_DIFFUSE
     float x, y, z, rhw;
     D3DCOLOR color;
@@ -47,45 +82,24 @@ constexpr DWORD kScreenTexFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr DWORD kColorFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
 constexpr DWORD kTexFvf = D3DFVF_XYZ | D3DFVF_TEX1;
 
-constexpr D3DCOLOR kRed = 0xFFFF0000u;
-constexpr D3DCOLOR kGreen = 0xFF00FF00u;
-constexpr D3DCOLOR kBlue = 0xFF0000FFu;
-constexpr D3DCOLOR kWhite = 0xFFFFFFFFu;
-constexpr D3DCOLOR kBlack = 0xFF000000u;
-
-inline int ChannelOf(D3DCOLOR c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
-
-// True when every channel is within `tolerance` of the expected one.
-inline bool Near(D3DCOLOR actual, D3DCOLOR expected, int tolerance = 2)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        if (std::abs(ChannelOf(actual, shift) - ChannelOf(expected, shift)) > tolerance)
-            return false;
-    return true;
-}
-
-inline std::string Hex(D3DCOLOR c)
-{
-    char text[16];
-    std::snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(c));
-    return text;
-}
-
 class D3DTest : public ::testing::Test, protected devicetest::OffscreenDevice {
 protected:
     void SetUp() override
     {
-        Open(kClass, CS_CLASSDC, "test", kWidth, kHeight, devicetest::WindowedParameters());
+        Open("D3DTestClass", CS_CLASSDC, "test", kWidth, kHeight, devicetest::WindowedParameters());
         ASSERT_NE(classAtom, 0);
         ASSERT_NE(window, nullptr);
         ASSERT_NE(d3d, nullptr);
         ASSERT_EQ(created, D3D_OK);
-        ASSERT_NE(device, nullptr);
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        Clear(kBlack);
     }
 
     void TearDown() override { Close(); }
+
+    void Clear(D3DCOLOR color) { device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, 1.0f, 0); }
 
     // Every pixel of a surface as 0xAARRGGBB, rows top first.
     static std::vector<D3DCOLOR> Read(IDirect3DSurface9* surface)
@@ -95,26 +109,75 @@ protected:
         return pixels;
     }
 
-    std::vector<D3DCOLOR> ReadBackBuffer()
+    std::vector<D3DCOLOR> Pixels()
     {
         std::vector<D3DCOLOR> pixels;
         EXPECT_EQ(devicetest::ReadBackBuffer(device, &pixels), D3D_OK);
+        pixels.resize(static_cast<size_t>(kWidth) * kHeight);
         return pixels;
     }
 
-    D3DCOLOR Pixel(UINT x, UINT y)
-    {
-        return ReadBackBuffer()[static_cast<size_t>(y) * kWidth + x];
-    }
+    D3DCOLOR Pixel(UINT x, UINT y) { return Pixels()[static_cast<size_t>(y) * kWidth + x]; }
 
-    // A managed A8R8G8B8 texture filled row by row from `texels` (0xAARRGGBB).
-    IDirect3DTexture9* MakeTexture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels,
-                                   D3DFORMAT format = D3DFMT_A8R8G8B8)
+    // A managed texture filled row by row from `texels` (0xAARRGGBB).
+    Ref<IDirect3DTexture9> Texture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels)
     {
         IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(device->CreateTexture(width, height, 1, 0, format, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
-        EXPECT_EQ(devicetest::FillTexture(texture, width, height, texels.data()), D3D_OK);
-        return texture;
+        EXPECT_EQ(device->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr),
+                  D3D_OK);
+        if (texture)
+            EXPECT_EQ(devicetest::FillTexture(texture, width, height, texels.data()), D3D_OK);
+        return Ref<IDirect3DTexture9>(texture);
+    }
+
+    // A render-target texture and its top level.
+    struct Target {
+        Ref<IDirect3DTexture9> texture;
+        Ref<IDirect3DSurface9> surface;
+    };
+    Target RenderTarget(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8)
+    {
+        IDirect3DTexture9* texture = nullptr;
+        IDirect3DSurface9* surface = nullptr;
+        EXPECT_EQ(D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT,
+                                    &texture),
+                  D3D_OK);
+        if (texture)
+            texture->GetSurfaceLevel(0, &surface);
+        return {Ref<IDirect3DTexture9>(texture), Ref<IDirect3DSurface9>(surface)};
+    }
+
+    // Managed buffers holding `bytes` of `data`.
+    Ref<IDirect3DVertexBuffer9> VertexBuffer(const void* data, UINT bytes, DWORD fvf)
+    {
+        IDirect3DVertexBuffer9* buffer = nullptr;
+        void* to = nullptr;
+        EXPECT_EQ(device->CreateVertexBuffer(bytes, 0, fvf, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
+        if (buffer && SUCCEEDED(buffer->Lock(0, 0, &to, 0))) {
+            std::memcpy(to, data, bytes);
+            buffer->Unlock();
+        }
+        return Ref<IDirect3DVertexBuffer9>(buffer);
+    }
+    Ref<IDirect3DIndexBuffer9> IndexBuffer(const WORD* indices, UINT count)
+    {
+        IDirect3DIndexBuffer9* buffer = nullptr;
+        void* to = nullptr;
+        EXPECT_EQ(device->CreateIndexBuffer(count * sizeof(WORD), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+                                            &buffer, nullptr),
+                  D3D_OK);
+        if (buffer && SUCCEEDED(buffer->Lock(0, 0, &to, 0))) {
+            std::memcpy(to, indices, count * sizeof(WORD));
+            buffer->Unlock();
+        }
+        return Ref<IDirect3DIndexBuffer9>(buffer);
+    }
+
+    Ref<IDirect3DSurface9> CurrentTarget()
+    {
+        IDirect3DSurface9* surface = nullptr;
+        device->GetRenderTarget(0, &surface);
+        return Ref<IDirect3DSurface9>(surface);
     }
 
     // A screen rectangle in pixels (pre-transformed vertices), as a strip.
@@ -128,17 +191,17 @@ protected:
         EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ScreenVertex)), D3D_OK);
     }
 
-    // The whole target with texture coordinates 0..1 (v = 0 at the top).
-    void DrawTexturedScreen(D3DCOLOR diffuse = kWhite, float width = kWidth, float height = kHeight)
+    // The whole target with texture coordinates 0..uMax by 0..1 (v = 0 at the top).
+    void DrawTexturedScreen(D3DCOLOR diffuse = kWhite, float uMax = 1.0f)
     {
+        const float w = kWidth, h = kHeight;
         const ScreenTexVertex v[4] = {{0, 0, 0.5f, 1, diffuse, 0, 0},
-                                      {width, 0, 0.5f, 1, diffuse, 1, 0},
-                                      {0, height, 0.5f, 1, diffuse, 0, 1},
-                                      {width, height, 0.5f, 1, diffuse, 1, 1}};
+                                      {w, 0, 0.5f, 1, diffuse, uMax, 0},
+                                      {0, h, 0.5f, 1, diffuse, 0, 1},
+                                      {w, h, 0.5f, 1, diffuse, uMax, 1}};
         device->SetFVF(kScreenTexFvf);
         EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ScreenTexVertex)), D3D_OK);
     }
-
 };
 
 } // namespace d3dtest

@@ -32,7 +32,8 @@ protected:
         Win32Test::TearDown();
     }
 
-    // A non-exclusive foreground device on the test window, not yet acquired.
+    // A non-exclusive foreground device on the test window, as the game makes
+    // them, not yet acquired.
     IDirectInputDevice8A* Device(bool mouse)
     {
         IDirectInputDevice8A* d = nullptr;
@@ -56,14 +57,6 @@ protected:
     std::vector<IDirectInputDevice8A*> devices;
     platform::FakeDirectInput fake;
 };
-
-TEST(DirectInputCreate, RefusesWhatTheGameWouldNeverAskFor)
-{
-    void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(DirectInput8Create(nullptr, 0x0700, IID_IDirectInput8A, &object, nullptr), DIERR_OLDDIRECTINPUTVERSION);
-    EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(DirectInput8Create(nullptr, 0x0800, IID_IDirectInput8A, nullptr, nullptr), DIERR_INVALIDPARAM);
-}
 
 TEST_F(DirectInputTest, ADeviceKeepsItsDirectInputObjectAlive)
 {
@@ -115,25 +108,12 @@ TEST_F(DirectInputTest, AForegroundDeviceReadsOnlyWhileItsWindowHasTheFocus)
     EXPECT_EQ(keys[DIK_S], 0);
 
     // Another window takes the focus: the input is lost and stays lost.
-    HWND other = Open(200, 10, 32, 32);
-    SetFocus(other);
+    SetFocus(Open(200, 10, 32, 32));
     std::memset(keys, 0x11, sizeof(keys));
     EXPECT_EQ(k->GetDeviceState(sizeof(keys), keys), DIERR_INPUTLOST);
     EXPECT_EQ(keys[DIK_W], 0x11);
     EXPECT_EQ(k->GetDeviceState(sizeof(keys), keys), DIERR_NOTACQUIRED);
     EXPECT_EQ(k->Acquire(), DIERR_OTHERAPPHASPRIO);
-}
-
-TEST_F(DirectInputTest, ABackgroundDeviceReadsWithoutTheFocus)
-{
-    IDirectInputDevice8A* k = Device(false);
-    ASSERT_EQ(k->SetCooperativeLevel(nullptr, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
-    SetFocus(nullptr);
-    fake.SetKey(DIK_ESCAPE, true);
-    ASSERT_EQ(k->Acquire(), DI_OK);
-    BYTE keys[256];
-    ASSERT_EQ(k->GetDeviceState(sizeof(keys), keys), DI_OK);
-    EXPECT_EQ(keys[DIK_ESCAPE], 0x80);
 }
 
 TEST_F(DirectInputTest, EachMouseCountsTheMovementSinceItsOwnLastRead)
@@ -158,7 +138,6 @@ TEST_F(DirectInputTest, EachMouseCountsTheMovementSinceItsOwnLastRead)
     EXPECT_EQ(s.lX, 0);
     EXPECT_EQ(s.lZ, 0);
     EXPECT_EQ(s.rgbButtons[1], 0x80); // buttons are as they are now
-
     s = Read(b);
     EXPECT_EQ(s.lX, 1);
     EXPECT_EQ(s.lY, 1);
@@ -186,6 +165,9 @@ TEST_F(DirectInputTest, SdlMotionAndWheelEventsMoveTheMouse)
     e.motion.yrel = 9;
     Push(e);
     Push(e);
+    // Touch screens send their own mouse events; they are not the mouse.
+    e.motion.which = SDL_TOUCH_MOUSEID;
+    Push(e);
     SDL_Event w{};
     w.type = SDL_MOUSEWHEEL;
     w.wheel.windowID = IdOf(window);
@@ -195,13 +177,9 @@ TEST_F(DirectInputTest, SdlMotionAndWheelEventsMoveTheMouse)
     w.wheel.y = 1;
     w.wheel.direction = SDL_MOUSEWHEEL_FLIPPED; // "natural" scrolling: the finger moved down
     Push(w);
-    // Touch screens send their own mouse events; they are not the mouse.
-    SDL_Event touch = e;
-    touch.motion.which = SDL_TOUCH_MOUSEID;
-    Push(touch);
     Drain();
 
-    DIMOUSESTATE s = Read(m);
+    const DIMOUSESTATE s = Read(m);
     EXPECT_EQ(s.lX, -14);
     EXPECT_EQ(s.lY, 18);
     EXPECT_EQ(s.lZ, 120); // 2 notches up, 1 down
@@ -233,12 +211,11 @@ TEST(DikFromSdlScancode, KeysKeepTheirPositions)
 {
     // The numbers DirectInput gives these keys, whatever the names say; 0 for
     // keys it has no code for and for numbers that are no scancode.
-    const std::pair<int, int> cases[] = {{SDL_SCANCODE_W, 0x11},      {SDL_SCANCODE_A, 0x1E},
-                                         {SDL_SCANCODE_SPACE, 0x39},  {SDL_SCANCODE_RETURN, 28},
-                                         {SDL_SCANCODE_UP, 200},      {SDL_SCANCODE_RIGHT, 205},
-                                         {SDL_SCANCODE_RCTRL, 0x9D},  {SDL_SCANCODE_KP_PLUS, 0x4E},
-                                         {SDL_SCANCODE_AC_BACK, 0},   {-1, 0},
-                                         {SDL_NUM_SCANCODES, 0}};
+    const std::pair<int, int> cases[] = {
+        {SDL_SCANCODE_W, 0x11},     {SDL_SCANCODE_A, 0x1E},       {SDL_SCANCODE_SPACE, 0x39},
+        {SDL_SCANCODE_RETURN, 28},  {SDL_SCANCODE_UP, 200},       {SDL_SCANCODE_RIGHT, 205},
+        {SDL_SCANCODE_RCTRL, 0x9D}, {SDL_SCANCODE_KP_PLUS, 0x4E}, {SDL_SCANCODE_AC_BACK, 0},
+        {-1, 0},                    {SDL_NUM_SCANCODES, 0}};
     for (const auto& [scancode, dik] : cases)
         EXPECT_EQ(platform::DikFromSdlScancode(scancode), dik) << scancode;
 
@@ -246,9 +223,8 @@ TEST(DikFromSdlScancode, KeysKeepTheirPositions)
     std::set<int> seen;
     int shared = 0;
     for (int sc = 0; sc < SDL_NUM_SCANCODES; ++sc) {
-        int dik = platform::DikFromSdlScancode(sc);
-        if (dik && !seen.insert(dik).second)
-            ++shared;
+        const int dik = platform::DikFromSdlScancode(sc);
+        shared += dik && !seen.insert(dik).second;
     }
     EXPECT_EQ(shared, 1); // the ISO '#' key and the US backslash
     EXPECT_GE(seen.size(), 100u);

@@ -1,13 +1,14 @@
 // Effects on a real device: what the passes draw, with which parameter values
 // and states, and how failures and unknown names behave.
-#include "fx_device_fixture.h"
+#include "d3d_fixture.h"
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 
-namespace fxtest {
+using namespace d3dtest;
+
 namespace {
 
 const char* const kEffect = R"(
@@ -19,7 +20,6 @@ shared {
     uniform vec4 palette[3];
     uniform float unusedByAnyShader;
     uniform bool flag;
-    uniform int count;
     uniform vec3 dir;
     VARYING vec2 uv;
 }
@@ -29,7 +29,7 @@ fragment Flat { void main() { outColor = color; } }
 fragment Second { void main() { outColor = second; } }
 fragment Textured { void main() { outColor = tex2D(DiffuseTexture, uv); } }
 fragment Palette { void main() { outColor = palette[2]; } }
-fragment Typed { void main() { outColor = vec4(flag ? 1.0 : 0.0, float(count) / 4.0, dir.z, 1.0); } }
+fragment Typed { void main() { outColor = vec4(flag ? 1.0 : 0.0, 0.0, dir.z, 1.0); } }
 sampler DiffuseTexture { MinFilter = Linear; MagFilter = Linear; }
 technique Solid { pass { vertex = Clip; fragment = Flat; } }
 technique Other { pass { vertex = Clip; fragment = Second; } }
@@ -54,43 +54,38 @@ technique TwoPasses {
 }
 )";
 
-struct Vertex {
-    float x, y, z, u, v;
-};
-constexpr DWORD kFvf = D3DFVF_XYZ | D3DFVF_TEX1;
-
 // A triangle over the whole target, texture coordinates as Direct3D lays them
 // out over the screen (v = 0 at the top).
-const Vertex kFullScreen[3] = {{-1, -1, 0, 0, 1}, {-1, 3, 0, 0, -1}, {3, -1, 0, 2, 1}};
+const TexVertex kFullScreen[3] = {{-1, -1, 0, 0, 1}, {-1, 3, 0, 0, -1}, {3, -1, 0, 2, 1}};
 
-class EffectTest : public DeviceTest {
+class EffectTest : public D3DTest {
 protected:
     void SetUp() override {
-        DeviceTest::SetUp();
-        ASSERT_NE(device, nullptr);
+        D3DTest::SetUp();
+        ID3DXEffect* compiled = nullptr;
         ID3DXBuffer* errors = nullptr;
         HRESULT hr = D3DXCreateEffect(device, kEffect, static_cast<UINT>(std::strlen(kEffect)), nullptr, nullptr,
-                                      D3DXSHADER_PACKMATRIX_ROWMAJOR, nullptr, &effect, &errors);
-        std::string text = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
-        if (errors) errors->Release();
-        ASSERT_TRUE(SUCCEEDED(hr)) << text;
+                                      D3DXSHADER_PACKMATRIX_ROWMAJOR, nullptr, &compiled, &errors);
+        Ref<ID3DXBuffer> text(errors);
+        effect.reset(compiled);
+        ASSERT_TRUE(SUCCEEDED(hr)) << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
         ASSERT_NE(effect, nullptr);
     }
     void TearDown() override {
-        if (effect) effect->Release();
-        DeviceTest::TearDown();
+        effect.reset();
+        D3DTest::TearDown();
     }
 
     // Runs every pass of the technique over the vertices, as the game does.
-    void Draw(const char* technique, const Vertex* vertices, UINT triangles) {
+    void Draw(const char* technique, const TexVertex* vertices, UINT triangles) {
         ASSERT_TRUE(SUCCEEDED(effect->SetTechnique(effect->GetTechniqueByName(technique)))) << technique;
-        device->SetFVF(kFvf);
+        device->SetFVF(kTexFvf);
         device->BeginScene();
         UINT passes = 0;
         ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
         for (UINT i = 0; i < passes; ++i) {
             ASSERT_TRUE(SUCCEEDED(effect->BeginPass(i)));
-            device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, triangles, vertices, sizeof(Vertex));
+            device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, triangles, vertices, sizeof(TexVertex));
             effect->EndPass();
         }
         effect->End();
@@ -103,79 +98,70 @@ protected:
         ASSERT_TRUE(SUCCEEDED(effect->SetFloatArray(effect->GetParameterByName(nullptr, "color"), rgba, 4)));
     }
 
-    ID3DXEffect* effect = nullptr;
+    Ref<ID3DXEffect> effect;
 };
 
-TEST_F(EffectTest, TechniquesDrawWithTheValuesSet) {
+TEST_F(EffectTest, ParametersReachTheirUniforms) {
     SetColor(1, 0, 0, 1);
     DrawFullScreen("Solid");
-    EXPECT_EQ(Pixel(5, 5), 0xFFFF0000u);
-    EXPECT_EQ(Pixel(60, 60), 0xFFFF0000u);
+    EXPECT_EQ(Pixel(5, 5), kRed);
+    EXPECT_EQ(Pixel(60, 44), kRed);
 
     // An initialiser is the value until one is set; SetVector replaces it.
     DrawFullScreen("Other");
-    EXPECT_EQ(Pixel(30, 30), 0xFF00FF00u);
+    EXPECT_EQ(Pixel(30, 20), kGreen);
     D3DXVECTOR4 blue(0, 0, 1, 1);
     ASSERT_TRUE(SUCCEEDED(effect->SetVector("second", &blue))) << "a name works as a handle";
     DrawFullScreen("Other");
-    EXPECT_EQ(Pixel(30, 30), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(30, 20), kBlue);
+    // A single float fills only the first component; the rest keep theirs.
+    EXPECT_TRUE(SUCCEEDED(effect->SetFloat("second", 1.0f)));
+    DrawFullScreen("Other");
+    EXPECT_EQ(Pixel(30, 20), 0xFFFF00FFu);
 
     // A float array fills an array of vectors in order.
-    const float palette[12] = {1, 0, 0, 1, 0, 1, 0, 1, 1, 0, 1, 1};
+    const float palette[12] = {1, 0, 0, 1, 0, 1, 0, 1, 0, 1, 1, 1};
     ASSERT_TRUE(SUCCEEDED(effect->SetFloatArray(effect->GetParameterByName(nullptr, "palette"), palette, 12)));
     DrawFullScreen("Indexed");
-    EXPECT_EQ(Pixel(30, 30), 0xFFFF00FFu);
-}
+    EXPECT_EQ(Pixel(30, 20), 0xFF00FFFFu);
 
-TEST_F(EffectTest, BoolsIntsAndRawValuesReachTheirUniforms) {
     EXPECT_TRUE(SUCCEEDED(effect->SetBool("flag", TRUE)));
-    EXPECT_TRUE(SUCCEEDED(effect->SetInt("count", 2)));
     const float direction[3] = {0.0f, 0.0f, 1.0f};
     EXPECT_TRUE(SUCCEEDED(effect->SetValue("dir", direction, sizeof(direction))));
     DrawFullScreen("Typed");
-    D3DCOLOR c = Pixel(30, 30);
-    EXPECT_EQ(Red(c), 255);
-    EXPECT_NEAR(Green(c), 128, 1);
-    EXPECT_EQ(Blue(c), 255);
-
-    // A single float fills only the first component; the rest keep the
-    // initialiser's values.
-    EXPECT_TRUE(SUCCEEDED(effect->SetFloat("second", 1.0f)));
-    DrawFullScreen("Other");
-    EXPECT_EQ(Pixel(30, 30), 0xFFFFFF00u);
+    EXPECT_EQ(Pixel(30, 20), 0xFFFF00FFu);
 }
 
 TEST_F(EffectTest, MatricesAreUsedAsD3dxRowVectorProducts) {
     // A square of half-size 0.25 around the origin, moved by (0.5, 0.5): on a
     // Direct3D screen that is the upper right quadrant's centre.
-    const Vertex square[6] = {{-0.25f, -0.25f, 0, 0, 0}, {-0.25f, 0.25f, 0, 0, 0}, {0.25f, 0.25f, 0, 0, 0},
-                              {-0.25f, -0.25f, 0, 0, 0}, {0.25f, 0.25f, 0, 0, 0},  {0.25f, -0.25f, 0, 0, 0}};
+    const TexVertex square[6] = {{-0.25f, -0.25f, 0, 0, 0}, {-0.25f, 0.25f, 0, 0, 0}, {0.25f, 0.25f, 0, 0, 0},
+                                 {-0.25f, -0.25f, 0, 0, 0}, {0.25f, 0.25f, 0, 0, 0},  {0.25f, -0.25f, 0, 0, 0}};
     D3DXMATRIX move;
     D3DXMatrixTranslation(&move, 0.5f, 0.5f, 0.0f);
     ASSERT_TRUE(SUCCEEDED(effect->SetMatrix(effect->GetParameterByName(nullptr, "matWVP"), &move)));
     SetColor(1, 1, 1, 1);
     Draw("Moved", square, 2);
-    std::vector<D3DCOLOR> p = Pixels();
-    auto at = [&](int x, int y) { return p[static_cast<size_t>(y) * kSize + x] & 0xFFFFFFu; };
-    EXPECT_EQ(at(48, 16), 0xFFFFFFu) << "centre of the moved square";
-    EXPECT_EQ(at(32, 32), 0u) << "where it was";
-    EXPECT_EQ(at(48, 48), 0u) << "moved down instead of up";
-    EXPECT_EQ(at(16, 16), 0u) << "moved left instead of right";
+    const std::vector<D3DCOLOR> p = Pixels();
+    auto at = [&](int x, int y) { return p[static_cast<size_t>(y) * kWidth + x]; };
+    EXPECT_EQ(at(48, 12), kWhite) << "centre of the moved square";
+    EXPECT_EQ(at(32, 24), kBlack) << "where it was";
+    EXPECT_EQ(at(48, 36), kBlack) << "moved down instead of up";
+    EXPECT_EQ(at(16, 12), kBlack) << "moved left instead of right";
 }
 
 TEST_F(EffectTest, TexturesAreSampledWithThePassSamplerStates) {
-    IDirect3DTexture9* texture = MakeTexture(2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});
-    ASSERT_NE(texture, nullptr);
-    ASSERT_TRUE(SUCCEEDED(effect->SetTexture(effect->GetParameterByName(nullptr, "DiffuseTexture"), texture)));
+    Ref<IDirect3DTexture9> texture = Texture(2, 2, {kRed, kGreen, kBlue, kWhite});
+    ASSERT_TRUE(SUCCEEDED(effect->SetTexture(effect->GetParameterByName(nullptr, "DiffuseTexture"), texture.get())));
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     DrawFullScreen("Sampled");
-    std::vector<D3DCOLOR> p = Pixels();
-    auto at = [&](int x, int y) { return p[static_cast<size_t>(y) * kSize + x] | 0xFF000000u; };
+    const std::vector<D3DCOLOR> p = Pixels();
+    auto at = [&](int x, int y) { return p[static_cast<size_t>(y) * kWidth + x]; };
     // Point filtering from the pass: each quarter of the screen is one texel.
-    EXPECT_EQ(at(30, 30), 0xFFFF0000u);
-    EXPECT_EQ(at(34, 30), 0xFF00FF00u);
-    EXPECT_EQ(at(5, 60), 0xFF0000FFu);
-    EXPECT_EQ(at(60, 60), 0xFFFFFFFFu);
+    EXPECT_EQ(at(30, 20), kRed);
+    EXPECT_EQ(at(34, 20), kGreen);
+    EXPECT_EQ(at(5, 44), kBlue);
+    EXPECT_EQ(at(60, 44), kWhite);
 
     // End gives the sampler its state back and drops the texture from the stage.
     DWORD filter = 0;
@@ -186,71 +172,66 @@ TEST_F(EffectTest, TexturesAreSampledWithThePassSamplerStates) {
     EXPECT_EQ(bound, nullptr);
 
     // The effect holds its own reference: the texture outlives ours.
-    texture->Release();
+    texture.reset();
     DrawFullScreen("Sampled");
-    EXPECT_EQ(Pixel(60, 60), 0xFFFFFFFFu);
+    EXPECT_EQ(Pixel(60, 44), kWhite);
     effect->SetTexture("DiffuseTexture", nullptr);
 }
 
 TEST_F(EffectTest, PassRenderStatesApplyAndAreRestored) {
-    Clear(0xFF0000FF);
+    Clear(kBlue);
     SetColor(1, 0, 0, 0.5f);
     DrawFullScreen("Blended");
-    D3DCOLOR c = Pixel(30, 30);
+    D3DCOLOR c = Pixel(30, 20);
     EXPECT_NEAR(Red(c), 128, 2);
     EXPECT_EQ(Green(c), 0);
     EXPECT_NEAR(Blue(c), 127, 2);
-    DWORD blend = 1;
-    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
-    EXPECT_EQ(blend, static_cast<DWORD>(FALSE));
+    DWORD state = 1;
+    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &state);
+    EXPECT_EQ(state, static_cast<DWORD>(FALSE));
     EXPECT_EQ(platform::CurrentEffectProgram(device), 0u) << "End goes back to fixed function";
 
     // The alpha test of a pass discards what fails it.
-    Clear(0xFF0000FF);
+    Clear(kBlue);
     SetColor(1, 0, 0, 0.25f);
     DrawFullScreen("Tested");
-    EXPECT_EQ(Pixel(30, 30), 0xFF0000FFu);
+    EXPECT_EQ(Pixel(30, 20), kBlue);
     SetColor(1, 0, 0, 0.75f);
     DrawFullScreen("Tested");
-    EXPECT_EQ(Red(Pixel(30, 30)), 255);
-    DWORD test = 1;
-    device->GetRenderState(D3DRS_ALPHATESTENABLE, &test);
-    EXPECT_EQ(test, static_cast<DWORD>(FALSE));
+    EXPECT_EQ(Red(Pixel(30, 20)), 255);
+    state = 1;
+    device->GetRenderState(D3DRS_ALPHATESTENABLE, &state);
+    EXPECT_EQ(state, static_cast<DWORD>(FALSE));
 
     // Two passes: the second adds its green onto the first's red.
     SetColor(1, 0, 0, 1);
-    D3DXVECTOR4 green(0, 1, 0, 1);
-    effect->SetVector("second", &green);
-    Clear(0xFF000000);
+    Clear(kBlack);
     DrawFullScreen("TwoPasses");
-    EXPECT_EQ(Pixel(30, 30), 0xFFFFFF00u);
+    EXPECT_EQ(Pixel(30, 20), 0xFFFFFF00u);
 }
 
 TEST_F(EffectTest, CommitChangesSendsValuesInsideAPass) {
-    const Vertex left[3] = {{-1, -1, 0, 0, 0}, {-1, 3, 0, 0, 0}, {0, -1, 0, 0, 0}};
-    const Vertex right[3] = {{0, -1, 0, 0, 0}, {0, 3, 0, 0, 0}, {3, -1, 0, 0, 0}};
+    const TexVertex left[3] = {{-1, -1, 0, 0, 0}, {-1, 3, 0, 0, 0}, {0, -1, 0, 0, 0}};
+    const TexVertex right[3] = {{0, -1, 0, 0, 0}, {0, 3, 0, 0, 0}, {3, -1, 0, 0, 0}};
     ASSERT_TRUE(SUCCEEDED(effect->SetTechnique("Solid")));
-    device->SetFVF(kFvf);
-    device->BeginScene();
+    device->SetFVF(kTexFvf);
     UINT passes = 0;
     effect->Begin(&passes, 0);
     effect->BeginPass(0);
     SetColor(1, 0, 0, 1);
     effect->CommitChanges();
-    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, left, sizeof(Vertex));
+    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, left, sizeof(TexVertex));
     SetColor(0, 0, 1, 1);
     EXPECT_TRUE(SUCCEEDED(effect->CommitChanges()));
-    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, right, sizeof(Vertex));
+    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, right, sizeof(TexVertex));
     effect->EndPass();
     effect->End();
-    device->EndScene();
-    EXPECT_EQ(Pixel(10, 10), 0xFFFF0000u);
-    EXPECT_EQ(Pixel(54, 10), 0xFF0000FFu);
-    EXPECT_EQ(passes, 1u);
+    EXPECT_EQ(Pixel(10, 10), kRed);
+    EXPECT_EQ(Pixel(54, 10), kBlue);
     EXPECT_TRUE(FAILED(effect->CommitChanges())) << "outside a pass";
 }
 
-TEST_F(EffectTest, UnknownNamesAndNullHandlesAreHarmless) {
+TEST_F(EffectTest, UnknownNamesWrongKindsAndCallsOutOfOrderFail) {
     D3DXHANDLE none = effect->GetParameterByName(nullptr, "noSuchParameter");
     EXPECT_EQ(none, nullptr);
     D3DXMATRIX m;
@@ -260,7 +241,6 @@ TEST_F(EffectTest, UnknownNamesAndNullHandlesAreHarmless) {
     EXPECT_EQ(effect->GetFloat(none, &out), D3DERR_INVALIDCALL);
     EXPECT_EQ(out, 7.0f);
     EXPECT_EQ(effect->SetFloat("noSuchParameter", 1.0f), D3DERR_INVALIDCALL);
-    // Wrong kinds: a texture into a vector, numbers into a sampler.
     EXPECT_EQ(effect->SetTexture("color", nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(effect->SetFloat("DiffuseTexture", 1.0f), D3DERR_INVALIDCALL);
 
@@ -287,48 +267,53 @@ TEST_F(EffectTest, ParametersTheCompilerDroppedAreStillThere) {
     float back = 0;
     EXPECT_TRUE(SUCCEEDED(effect->GetFloat(unused, &back)));
     EXPECT_EQ(back, 3.5f);
-    EXPECT_FALSE(effect->IsParameterUsed(unused, "Solid"));
-    EXPECT_TRUE(effect->IsParameterUsed("color", "Solid"));
-    SetColor(0, 1, 1, 1);
-    DrawFullScreen("Solid");
-    EXPECT_EQ(Pixel(30, 30), 0xFF00FFFFu);
     // More values than the parameter holds are cut, not written past it.
     std::vector<float> many(100, 1.0f);
     EXPECT_TRUE(SUCCEEDED(effect->SetFloatArray("palette", many.data(), 100)));
+    SetColor(0, 1, 1, 1);
+    DrawFullScreen("Solid");
+    EXPECT_EQ(Pixel(30, 20), 0xFF00FFFFu);
 }
 
-class EffectFileTest : public DeviceTest {
+// Compiles a file written for the test; the compiler's text, if any, in `message`.
+class EffectFileTest : public D3DTest {
 protected:
-    std::string Write(const char* name, const std::string& text) {
+    HRESULT Compile(const char* name, const std::string& text, std::string& message,
+                    const D3DXMACRO* macros = nullptr) {
         std::ofstream(name) << text;
         written.push_back(name);
-        return name;
+        ID3DXEffect* effect = reinterpret_cast<ID3DXEffect*>(1);
+        ID3DXBuffer* errors = nullptr;
+        const HRESULT hr = D3DXCreateEffectFromFileA(device, name, macros, nullptr, D3DXSHADER_PACKMATRIX_ROWMAJOR,
+                                                     nullptr, &effect, &errors);
+        EXPECT_EQ(effect != nullptr, SUCCEEDED(hr)) << "no effect unless it compiled";
+        if (SUCCEEDED(hr) && effect)
+            effect->Release();
+        message.clear();
+        if (errors) {
+            message = static_cast<const char*>(errors->GetBufferPointer());
+            EXPECT_EQ(errors->GetBufferSize(), message.size() + 1);
+            errors->Release();
+        }
+        return hr;
     }
     void TearDown() override {
         for (const std::string& n : written) std::remove(n.c_str());
-        DeviceTest::TearDown();
+        D3DTest::TearDown();
     }
     std::vector<std::string> written;
 };
 
 TEST_F(EffectFileTest, CompileErrorsFailWithTheCompilersTextAndLine) {
-    Write("broken.fx", "vertex V { void main() { gl_Position = inPosition; } }\n"
-                       "fragment F {\n"
-                       "    void main() {\n"
-                       "        outColor = undeclaredThing;\n"
-                       "    }\n"
-                       "}\n"
-                       "technique T { pass { vertex = V; fragment = F; } }\n");
-    ID3DXEffect* effect = reinterpret_cast<ID3DXEffect*>(1);
-    ID3DXBuffer* errors = nullptr;
-    HRESULT hr = D3DXCreateEffectFromFileA(device, "broken.fx", nullptr, nullptr, D3DXSHADER_PACKMATRIX_ROWMAJOR,
-                                           nullptr, &effect, &errors);
-    EXPECT_TRUE(FAILED(hr));
-    EXPECT_EQ(effect, nullptr);
-    ASSERT_NE(errors, nullptr);
-    std::string text(static_cast<const char*>(errors->GetBufferPointer()));
-    EXPECT_EQ(errors->GetBufferSize(), text.size() + 1);
-    errors->Release();
+    std::string text;
+    EXPECT_TRUE(FAILED(Compile("broken.fx", "vertex V { void main() { gl_Position = inPosition; } }\n"
+                                            "fragment F {\n"
+                                            "    void main() {\n"
+                                            "        outColor = undeclaredThing;\n"
+                                            "    }\n"
+                                            "}\n"
+                                            "technique T { pass { vertex = V; fragment = F; } }\n",
+                               text)));
     EXPECT_NE(text.find("broken.fx(4,"), std::string::npos) << text;
     EXPECT_NE(text.find("undeclaredThing"), std::string::npos) << text;
     EXPECT_NE(text.find("fragment shader 'F'"), std::string::npos) << text;
@@ -342,37 +327,38 @@ TEST_F(EffectFileTest, OtherFailuresReportTheirCause) {
     EXPECT_EQ(errors, nullptr) << "no compiler text for a file that is not there";
     EXPECT_EQ(effect, nullptr);
 
-    auto fails = [&](const char* name, const std::string& text, const char* expected) {
-        Write(name, text);
-        ID3DXBuffer* buffer = nullptr;
-        EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(device, name, nullptr, nullptr, 0, nullptr, &effect, &buffer)));
-        ASSERT_NE(buffer, nullptr) << name;
-        std::string message(static_cast<const char*>(buffer->GetBufferPointer()));
-        buffer->Release();
-        EXPECT_NE(message.find(expected), std::string::npos) << message;
-        EXPECT_EQ(effect, nullptr);
-    };
     const std::string shaders = "vertex V { void main() { gl_Position = inPosition; } }\n"
                                 "fragment F { uniform sampler2D tex; void main() { outColor = texture(tex, vec2(0.5)); } }\n";
-    fails("state.fx", shaders + "technique T { pass { vertex = V; fragment = F;\n ZEnabled = true; } }\n",
-          "state.fx(4): error: unknown render state 'ZEnabled'");
-    fails("value.fx", shaders + "technique T { pass { vertex = V; fragment = F;\n CullMode = Sideways; } }\n",
-          "value.fx(4): error: 'Sideways' is not a value of CullMode");
-    // A function declared but defined nowhere: each stage compiles, linking fails.
-    fails("link.fx", "vertex V { void main() { gl_Position = inPosition; } }\n"
-                     "fragment F { float helper(); void main() { outColor = vec4(helper()); } }\n"
-                     "technique T { pass Only { vertex = V; fragment = F; } }\n",
-          "error linking technique 'T', pass 'Only'");
+    const struct {
+        const char* name;
+        std::string text;
+        const char* expected;
+    } cases[] = {
+        {"state.fx", shaders + "technique T { pass { vertex = V; fragment = F;\n ZEnabled = true; } }\n",
+         "state.fx(4): error: unknown render state 'ZEnabled'"},
+        {"value.fx", shaders + "technique T { pass { vertex = V; fragment = F;\n CullMode = Sideways; } }\n",
+         "value.fx(4): error: 'Sideways' is not a value of CullMode"},
+        // A function declared but defined nowhere: each stage compiles, linking fails.
+        {"link.fx", "vertex V { void main() { gl_Position = inPosition; } }\n"
+                    "fragment F { float helper(); void main() { outColor = vec4(helper()); } }\n"
+                    "technique T { pass Only { vertex = V; fragment = F; } }\n",
+         "error linking technique 'T', pass 'Only'"},
+    };
+    for (const auto& c : cases) {
+        std::string message;
+        EXPECT_TRUE(FAILED(Compile(c.name, c.text, message))) << c.name;
+        EXPECT_NE(message.find(c.expected), std::string::npos) << message;
+    }
 
     // Macros reach the shaders.
-    Write("macro.fx", "vertex V { void main() { gl_Position = inPosition; } }\n"
-                      "fragment F { void main() { outColor = vec4(LEVEL); } }\n"
-                      "technique T { pass { vertex = V; fragment = F; } }\n");
     const D3DXMACRO macros[] = {{"LEVEL", "0.5"}, {nullptr, nullptr}};
-    EXPECT_TRUE(SUCCEEDED(D3DXCreateEffectFromFileA(device, "macro.fx", macros, nullptr, 0, nullptr, &effect, nullptr)));
-    ASSERT_NE(effect, nullptr);
-    effect->Release();
+    std::string message;
+    EXPECT_TRUE(SUCCEEDED(Compile("macro.fx",
+                                  "vertex V { void main() { gl_Position = inPosition; } }\n"
+                                  "fragment F { void main() { outColor = vec4(LEVEL); } }\n"
+                                  "technique T { pass { vertex = V; fragment = F; } }\n",
+                                  message, macros)))
+        << message;
 }
 
 } // namespace
-} // namespace fxtest

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace win32test {
@@ -134,6 +135,24 @@ protected:
         if (!PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
             m = MSG{};
         return m;
+    }
+
+    // Every message waiting, for any window, in order.
+    static std::vector<MSG> All()
+    {
+        std::vector<MSG> all;
+        for (MSG m = Next(); m.message != WM_NULL; m = Next())
+            all.push_back(m);
+        return all;
+    }
+
+    // What each message waiting is, as (message, wParam).
+    static std::vector<std::pair<UINT, WPARAM>> Kinds()
+    {
+        std::vector<std::pair<UINT, WPARAM>> kinds;
+        for (const MSG& m : All())
+            kinds.emplace_back(m.message, m.wParam);
+        return kinds;
     }
 
     HWND window = nullptr;

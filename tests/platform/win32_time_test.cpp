@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 class ClockTest : public ::testing::Test {
@@ -16,26 +14,16 @@ protected:
         EXPECT_TRUE(QueryPerformanceCounter(&value));
         return value.QuadPart;
     }
-    static std::int64_t Frequency()
-    {
-        LARGE_INTEGER value{};
-        EXPECT_TRUE(QueryPerformanceFrequency(&value));
-        return value.QuadPart;
-    }
 };
 
-TEST_F(ClockTest, FakeClockDrivesCounterMillisecondsAndSleep)
+TEST_F(ClockTest, AnInstalledClockDrivesCounterMillisecondsAndSleep)
 {
     platform::FakeClock clock;
     platform::SetClock(&clock);
-    EXPECT_EQ(Frequency(), 1000000);
-    EXPECT_EQ(Counter(), 0);
-    EXPECT_EQ(timeGetTime(), 0u);
-
+    LARGE_INTEGER frequency{};
+    EXPECT_TRUE(QueryPerformanceFrequency(&frequency));
+    EXPECT_EQ(frequency.QuadPart, 1000000);
     Sleep(2000); // the start-up splash wait, without waiting
-    EXPECT_EQ(Counter(), 2000000);
-    EXPECT_EQ(timeGetTime(), 2000u);
-
     clock.Advance(1.0 / 30.0);
     EXPECT_EQ(Counter(), 2033333);
     EXPECT_EQ(timeGetTime(), 2033u);
@@ -59,12 +47,9 @@ TEST(DebugOutput, WritesTheTextAsItStandsToStandardError)
 {
     testing::internal::CaptureStderr();
     OutputDebugStringA("effect loaded: ");
-    OutputDebugStringA("data/fx/effects4.fx");
     OutputDebugStringA(nullptr);
-    OutputDebugStringA("\n");
-    OutputDebugStringA("CreateDevice hr = 80004005\n");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "effect loaded: data/fx/effects4.fx\nCreateDevice hr = 80004005\n");
+    OutputDebugStringA("data/fx/effects4.fx\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "effect loaded: data/fx/effects4.fx\n");
 }
 
 } // namespace
