@@ -1,6 +1,10 @@
 #include "scene/Entity3D.h"
 
+#include <memory>
 #include <utility>
+#include <vector>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -18,30 +22,54 @@ IEntidad3D::CEntityTechsParser::CEntityTechsParser(IEntidad3D* entity) : m_Entit
 void IEntidad3D::CEntityTechsParser::OnStartElement(const std::string& name, CXMLAttributes& attributes)
 {
     if (name == "Entity") {
-        m_Collecting = attributes.GetString("name", "") == m_Entity->m_Name;
+        m_Current = attributes.GetString("name", "");
+        m_InEntity = true;
     } else if (name == "render") {
-        if (m_Collecting)
-            m_Collected[attributes.GetString("state", "base")] = attributes.GetString("technique", "basicTech");
+        // A render after an entity's element has closed still belongs to the
+        // entity named last.
+        if (m_InEntity)
+            m_Collected[m_Current][attributes.GetString("state", "base")] =
+                attributes.GetString("technique", "basicTech");
     }
 }
 
 void IEntidad3D::CEntityTechsParser::OnEndElement(const std::string& name)
 {
-    // The whole file is read even after the entity's element has closed, so
+    // The whole file is read even after an entity's element has closed, so
     // that a second element of the same name still adds its entries.
-    if (name == "technique_associations" || (name == "Entity" && m_Collecting))
-        m_Replace = true;
+    if (name == "technique_associations")
+        m_DocumentClosed = true;
+    else if (name == "Entity" && m_InEntity)
+        m_Closed[m_Current] = true;
+}
+
+bool IEntidad3D::CEntityTechsParser::Parse(const std::string& file)
+{
+    m_Collected.clear();
+    m_Closed.clear();
+    m_Current.clear();
+    m_InEntity = false;
+    m_DocumentClosed = false;
+    m_Parsed = LoadXML(file);
+    return m_Parsed;
+}
+
+void IEntidad3D::CEntityTechsParser::Apply(IEntidad3D& entity) const
+{
+    if (!m_Parsed)
+        return;
+    if (!m_DocumentClosed && !m_Closed.count(entity.m_Name))
+        return;
+    const auto found = m_Collected.find(entity.m_Name);
+    entity.m_Techniques = found != m_Collected.end() ? found->second : std::map<std::string, std::string>();
 }
 
 bool IEntidad3D::CEntityTechsParser::Load(const std::string& file)
 {
-    m_Collected.clear();
-    m_Collecting = false;
-    m_Replace = false;
-    if (!LoadXML(file))
+    if (!Parse(file))
         return false;
-    if (m_Replace)
-        m_Entity->m_Techniques = m_Collected;
+    if (m_Entity)
+        Apply(*m_Entity);
     return true;
 }
 
@@ -77,6 +105,19 @@ void IEntidad3D::SetTechniqueMap(std::map<std::string, std::string> techniques)
 
 void IEntidad3D::LoadTechniques()
 {
-    CEntityTechsParser parser(this);
-    parser.Load(kTechniquesFile);
+    // Parsed again only when the file's bytes change (a test or a modder may
+    // rewrite it between loads); a file that cannot be read keeps nothing.
+    static std::vector<unsigned char> cachedBytes;
+    static std::unique_ptr<CEntityTechsParser> cached;
+    std::vector<unsigned char> bytes;
+    if (!platform::ReadWholeFile(kTechniquesFile, bytes)) {
+        cached.reset();
+        return;
+    }
+    if (!cached || bytes != cachedBytes) {
+        cached = std::make_unique<CEntityTechsParser>(nullptr);
+        cached->Parse(kTechniquesFile);
+        cachedBytes = std::move(bytes);
+    }
+    cached->Apply(*this);
 }

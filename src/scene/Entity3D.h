@@ -36,12 +36,21 @@ public:
         // hands the collected map to the entity: a document with no element
         // for the entity empties its map, a missing or broken file keeps it.
         bool Load(const std::string& file);
+        // The file is read for every entity at once, so that a level of
+        // hundreds of objects parses it once: Parse, then Apply to each.
+        bool Parse(const std::string& file);
+        void Apply(IEntidad3D& entity) const;
 
     private:
         IEntidad3D* m_Entity;
-        std::map<std::string, std::string> m_Collected;
-        bool m_Collecting = false;
-        bool m_Replace = false;
+        // Per entity name, the states collected for it, and whether one of
+        // its elements closed (which makes what was collected its map).
+        std::map<std::string, std::map<std::string, std::string>> m_Collected;
+        std::map<std::string, bool> m_Closed;
+        std::string m_Current;
+        bool m_InEntity = false;
+        bool m_DocumentClosed = false;
+        bool m_Parsed = false;
     };
 
     IEntidad3D();
