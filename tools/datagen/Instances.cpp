@@ -166,16 +166,9 @@ void WriteLevelInstances(const std::vector<LevelLayout>& layouts, Output& out)
 void GenerateLevelInstances(Output& out)
 {
     std::vector<LevelLayout> layouts;
-    for (const std::string& file : LevelLayoutFiles()) {
-        LevelLayout layout;
-        std::string error;
-        if (!ReadLayout(file, layout, error)) {
-            // The meshes step reports the same file; half a scenario is no use.
-            out.Fail(error);
-            return;
-        }
-        layouts.push_back(layout);
-    }
+    // Half a scenario is no use.
+    if (!ReadLevelLayouts(layouts, out))
+        return;
     WriteLevelInstances(layouts, out);
 }
 

@@ -375,4 +375,20 @@ std::vector<std::string> LevelLayoutFiles()
     return {folder + "hangares.xml", folder + "isla.xml"};
 }
 
+bool ReadLevelLayouts(std::vector<LevelLayout>& layouts, Output& out)
+{
+    bool all = true;
+    for (const std::string& file : LevelLayoutFiles()) {
+        LevelLayout layout;
+        std::string error;
+        if (ReadLayout(file, layout, error)) {
+            layouts.push_back(std::move(layout));
+        } else {
+            out.Fail(error);
+            all = false;
+        }
+    }
+    return all;
+}
+
 } // namespace datagen

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "datagen/Generator.h"
 #include "platform/d3dx9math.h"
 #include "scene/MeshCache.h"
 
@@ -123,5 +124,9 @@ bool ReadLayout(const std::string& file, LevelLayout& out, std::string& error);
 
 // The layout files of the game's levels, in level order.
 std::vector<std::string> LevelLayoutFiles();
+
+// Every level's layout that reads; each one that does not is reported to the
+// output as a failure. True when all of them were read.
+bool ReadLevelLayouts(std::vector<LevelLayout>& layouts, Output& out);
 
 } // namespace datagen

@@ -430,14 +430,7 @@ void WriteLightmaps(const std::vector<LevelLayout>& layouts, Output& out)
 void GenerateLightmaps(Output& out)
 {
     std::vector<LevelLayout> layouts;
-    for (const std::string& file : LevelLayoutFiles()) {
-        LevelLayout layout;
-        std::string error;
-        if (ReadLayout(file, layout, error))
-            layouts.push_back(layout);
-        else
-            out.Fail(error);
-    }
+    ReadLevelLayouts(layouts, out);
     WriteLightmaps(layouts, out);
 }
 

@@ -49,14 +49,7 @@ void WriteLevelMeshes(const std::vector<LevelLayout>& layouts, Output& out)
 void GenerateLevelMeshes(Output& out)
 {
     std::vector<LevelLayout> layouts;
-    for (const std::string& file : LevelLayoutFiles()) {
-        LevelLayout layout;
-        std::string error;
-        if (ReadLayout(file, layout, error))
-            layouts.push_back(layout);
-        else
-            out.Fail(error);
-    }
+    ReadLevelLayouts(layouts, out);
     WriteLevelMeshes(layouts, out);
 }
 
