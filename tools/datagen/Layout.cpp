@@ -6,6 +6,7 @@
 #include <locale>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "xml/XMLParser.h"
 
