@@ -20,6 +20,12 @@ namespace inputtest {
 
 using Events = std::vector<std::string>;
 
+inline Events operator+(Events a, const Events& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // "+100" for a press of code 100, "-100" for a release.
 class RecordingController : public IController {
 public:
@@ -74,12 +80,7 @@ public:
     }
 
     void MoveMouse(int dx, int dy, int wheel = 0) { platform::FeedMouseInput(dx, dy, wheel); }
-    void SetStick(SHORT lx, SHORT ly)
-    {
-        pad.gamepad.sThumbLX = lx;
-        pad.gamepad.sThumbLY = ly;
-    }
-    void SetButtons(WORD buttons) { pad.gamepad.wButtons = buttons; }
+    void SetStick(SHORT lx, SHORT ly) { pad.gamepad.sThumbLX = lx, pad.gamepad.sThumbLY = ly; }
     // One frame of the game: what the controller received.
     Events Frame()
     {

@@ -38,7 +38,7 @@ void Button3(Actions& t, int down) { t.keys.SetButton(2, down); }
 void MoveX(Actions& t, int dx) { t.MoveMouse(dx, 0); }
 void MoveY(Actions& t, int dy) { t.MoveMouse(0, dy); }
 void Wheel(Actions& t, int turn) { t.MoveMouse(0, 0, turn); }
-void PadButtons(Actions& t, int bits) { t.SetButtons(static_cast<WORD>(bits)); }
+void PadButtons(Actions& t, int bits) { t.pad.gamepad.wButtons = static_cast<WORD>(bits); }
 void LeftX(Actions& t, int x) { t.pad.gamepad.sThumbLX = static_cast<SHORT>(x); }
 void LeftY(Actions& t, int y) { t.pad.gamepad.sThumbLY = static_cast<SHORT>(y); }
 void RightY(Actions& t, int y) { t.pad.gamepad.sThumbRY = static_cast<SHORT>(y); }
@@ -63,9 +63,9 @@ TEST_F(Actions, EachDeviceAndModeFiresInTheRightFrames)
         {"M move_right released", MoveX, {4, -2, 0}, "010"},
         // Just pressed compares the two counts: faster that way, whatever came before.
         {"M move_left just_pressed", MoveX, {-2, -5, -5, -1, 3, 0}, "110001"},
+        // The wheel does not: it fires as it starts turning that way.
         {"M wheel_up just_pressed", Wheel, {120, 240, 0, -120, 120}, "10001"},
         {"M wheel_down pressed", Wheel, {-120, 0}, "10"},
-        {"M wheel_down released", Wheel, {-120, 0}, "01"},
         {"C dpad_left released", PadButtons, {XINPUT_GAMEPAD_DPAD_LEFT, XINPUT_GAMEPAD_DPAD_LEFT, 0, 0}, "0010"},
         {"c thumb_left_push just_pressed", PadButtons, {XINPUT_GAMEPAD_LEFT_THUMB, XINPUT_GAMEPAD_LEFT_THUMB,
                                                         XINPUT_GAMEPAD_RIGHT_THUMB}, "100"},
@@ -77,7 +77,6 @@ TEST_F(Actions, EachDeviceAndModeFiresInTheRightFrames)
         // Triggers fire above 30.
         {"C left_trigger pressed", LeftTrigger, {30, 31, 0}, "010"},
         {"C right_trigger just_pressed", RightTrigger, {30, 200, 200}, "010"},
-        {"C right_trigger released", RightTrigger, {200, 25}, "01"},
     };
     pad.connected = true;
     for (const auto& c : cases) {
@@ -97,10 +96,13 @@ TEST_F(Actions, EachDeviceAndModeFiresInTheRightFrames)
     }
 }
 
-TEST_F(Actions, EitherBindingOfAnActionFiresIt)
+TEST_F(Actions, EitherBindingFiresAndMalformedOnesNever)
 {
     pad.connected = true;
-    Bind(manager, {"K DIK_LEFT pressed", "C thumb_right_left pressed"});
+    Bind(manager, {"K DIK_LEFT pressed", "C thumb_right_left pressed", "Keyboard DIK_W pressed", "KM DIK_W pressed",
+                   "K DIK_W Pressed", "K DIK_W held", "K W pressed", "K dik_w pressed",
+                   "M DIK_W pressed" /* 0x11 is no mouse code */, "C button_1 pressed" /* 1 is no pad code */,
+                   "M button_A pressed" /* 10 is no mouse code */});
     keys.SetKey(DIK_LEFT, true);
     manager.Update();
     EXPECT_TRUE(manager.IsAction("Act"));
@@ -108,35 +110,15 @@ TEST_F(Actions, EitherBindingOfAnActionFiresIt)
     pad.gamepad.sThumbRX = -30000;
     manager.Update();
     EXPECT_TRUE(manager.IsAction("Act"));
-}
 
-TEST_F(Actions, BindingsThatCanNeverFire)
-{
-    pad.connected = true;
-    Bind(manager, {"Keyboard DIK_W pressed", "KM DIK_W pressed", "K DIK_W Pressed", "K DIK_W held", "K W pressed",
-                   "K dik_w pressed", "M DIK_W pressed" /* 0x11 is no mouse code */,
-                   "C button_1 pressed" /* 1 is no pad code */, "M button_A pressed" /* 10 is no mouse code */});
+    pad.gamepad.sThumbRX = 0;
     keys.SetKey(DIK_W, true);
     keys.SetButton(0, true);
-    SetButtons(XINPUT_GAMEPAD_A);
+    pad.gamepad.wButtons = XINPUT_GAMEPAD_A;
     manager.Update();
     MoveMouse(-5, -5, 120);
     manager.Update();
     EXPECT_FALSE(manager.IsAction("Act"));
-}
-
-TEST_F(Actions, OnlyActionElementsAreReadAtAnyDepth)
-{
-    manager.LoadActions(folder.Write("a.xml", "<ROOT><ACTION name=\"Top\" type=\"K\" key=\"DIK_W\" mode=\"pressed\"/>"
-                                              "<G><ACTION name=\"Deep\" type=\"K\" key=\"DIK_W\" mode=\"pressed\"/>"
-                                              "<action name=\"Lower\" type=\"K\" key=\"DIK_W\" mode=\"pressed\"/>"
-                                              "</G></ROOT>"));
-    manager.LoadActions(folder / "none.xml"); // binds nothing, breaks nothing
-    keys.SetKey(DIK_W, true);
-    manager.Update();
-    EXPECT_TRUE(manager.IsAction("Top"));
-    EXPECT_TRUE(manager.IsAction("Deep"));
-    EXPECT_FALSE(manager.IsAction("Lower"));
 }
 
 TEST(GameActions, TheShippedFileBindsEveryCameraActionToInputsThatExist)
@@ -146,27 +128,26 @@ TEST(GameActions, TheShippedFileBindsEveryCameraActionToInputsThatExist)
     manager.Init(nullptr, nullptr); // no window: the devices fail, the names are there
     manager.LoadActions(file);
     ASSERT_TRUE(manager.GetErrorText().empty()) << manager.GetErrorText();
-    struct Reader : public CXMLParser { // every binding, as "name type key mode"
+    struct Reader : public CXMLParser { // every binding, as {name, type, key, mode}
         void OnStartElement(const std::string& name, CXMLAttributes& a) override
         {
             if (name == "ACTION")
-                bindings.push_back(a.GetString("name", "") + " " + a.GetString("type", "") + " " +
-                                   a.GetString("key", "") + " " + a.GetString("mode", ""));
+                bindings.push_back({a.GetString("name", ""), a.GetString("type", ""), a.GetString("key", ""),
+                                    a.GetString("mode", "")});
         }
-        std::vector<std::string> bindings;
+        std::vector<std::vector<std::string>> bindings;
     } reader;
     ASSERT_TRUE(reader.LoadXML(file));
     std::set<std::string> bound;
-    for (const std::string& binding : reader.bindings) {
-        std::istringstream words(binding);
-        std::string name, type, key, mode;
-        words >> name >> type >> key >> mode;
+    for (const auto& b : reader.bindings) {
+        const std::string &name = b[0], &type = b[1], &key = b[2], &mode = b[3];
         bound.insert(name);
-        const int code = manager.GetKeyCode(key), device = std::string("KkMmCc").find(type) / 2;
-        EXPECT_TRUE(type.size() == 1 && (device == 0 ? key.rfind("DIK_", 0) == 0 && code != 0
-                                         : device == 1 ? code >= 1 && code <= 9
-                                                       : device == 2 && code >= 10 && code <= 33)) << binding;
-        EXPECT_TRUE(mode == "pressed" || mode == "released" || mode == "just_pressed") << binding;
+        const int code = manager.GetKeyCode(key);
+        const bool known = type == "K" ? key.rfind("DIK_", 0) == 0 && code != 0
+                         : type == "M" ? code >= 1 && code <= 9
+                                       : type == "C" && code >= 10 && code <= 33;
+        EXPECT_TRUE(known) << name << " " << type << " " << key;
+        EXPECT_TRUE(mode == "pressed" || mode == "released" || mode == "just_pressed") << name << " " << mode;
     }
     EXPECT_EQ(bound, (std::set<std::string>{"MoveCameraLeft", "MoveCameraRight", "MoveCameraUp", "MoveCameraDown",
                                             "FreeCamForward", "FreeCamBackward", "FreeCamLeft", "FreeCamRight",

@@ -1,5 +1,5 @@
 // A small window with the game's device made by InitD3D, for drawing tests
-// that read the back buffer back. Shared by the render, scene, app and tools tests.
+// that read the back buffer back. Shared by the render, scene, world, app and tools tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -70,21 +70,15 @@ protected:
         return true;
     }
 
-    // A point-sampled A8R8G8B8 texture of w x h texels given row by row, top first.
-    IDirect3DTexture9* MakeTexture(UINT w, UINT h, const std::vector<D3DCOLOR>& texels)
-    {
-        IDirect3DTexture9* texture = nullptr;
-        if (FAILED(D3DDevice->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr)))
-            return nullptr;
-        devicetest::FillTexture(texture, w, h, texels.data());
-        return texture;
-    }
-
-    // As MakeTexture, released by the fixture.
+    // A point-sampled A8R8G8B8 texture of w x h texels given row by row, top
+    // first, released by the fixture.
     IDirect3DTexture9* Texture(UINT w, UINT h, const std::vector<D3DCOLOR>& texels)
     {
-        m_Textures.push_back(MakeTexture(w, h, texels));
-        return m_Textures.back();
+        IDirect3DTexture9* texture = nullptr;
+        if (SUCCEEDED(D3DDevice->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr)))
+            devicetest::FillTexture(texture, w, h, texels.data());
+        m_Textures.push_back(texture);
+        return texture;
     }
     void ReleaseTextures()
     {
@@ -92,16 +86,6 @@ protected:
             if (texture)
                 texture->Release();
         m_Textures.clear();
-    }
-
-    void PointSampling()
-    {
-        const std::pair<D3DSAMPLERSTATETYPE, DWORD> states[] = {
-            {D3DSAMP_MINFILTER, D3DTEXF_POINT},   {D3DSAMP_MAGFILTER, D3DTEXF_POINT},
-            {D3DSAMP_MIPFILTER, D3DTEXF_NONE},    {D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP},
-            {D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP}};
-        for (const auto& [state, value] : states)
-            D3DDevice->SetSamplerState(0, state, value);
     }
 
     void IdentityTransforms()

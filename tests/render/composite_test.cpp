@@ -14,28 +14,24 @@ using drawtest::kSize;
 
 TEST(CompositeState, EachHitDirectionLightsItsOwnMarkThatFadesOverTenFrames)
 {
-    struct Case {
-        float degrees;
-        int mark; // 0 front, 1 back, 2 one side, 3 the other
-    };
-    const Case cases[] = {{0, 0},   {45, 0},    {-45, 0},   {45.5f, 2},  {119, 2},  {120, 1},
-                          {180, 1}, {-180, 1},  {-120, 1},  {-119, 3},   {-45.5f, 3}};
-    for (const Case& c : cases) {
+    // The mark lit: 0 front, 1 back, 2 one side, 3 the other.
+    const std::pair<float, int> cases[] = {{0, 0},   {45, 0},  {-45, 0},  {45.5f, 2}, {119, 2},    {120, 1},
+                                           {180, 1}, {-180, 1}, {-120, 1}, {-119, 3}, {-45.5f, 3}};
+    for (const auto& [degrees, mark] : cases) {
         CompositeState state;
-        state.StepHits(true, c.degrees);
+        state.StepHits(true, degrees);
         const float marks[4] = {state.hits.x, state.hits.y, state.hits.z, state.hits.w};
         for (int i = 0; i < 4; ++i)
-            EXPECT_FLOAT_EQ(marks[i], i == c.mark ? 1.0f : 0.0f) << c.degrees << " degrees, mark " << i;
+            EXPECT_FLOAT_EQ(marks[i], i == mark ? 1.0f : 0.0f) << degrees << " degrees, mark " << i;
     }
     CompositeState state;
     state.StepHits(true, 180.0f);
-    for (int frame = 1; frame <= 10; ++frame) {
+    for (int frame = 1; frame <= 9; ++frame)
         state.StepHits(false, 0.0f);
-        EXPECT_NEAR(state.hits.y, 1.0f - 0.1f * frame, 1e-5f) << frame;
-    }
-    state.StepHits(false, 0.0f);
-    state.StepHits(false, 0.0f);
-    EXPECT_EQ(state.hits.y, 0.0f);
+    EXPECT_GT(state.hits.y, 0.05f);
+    for (int frame = 10; frame <= 12; ++frame)
+        state.StepHits(false, 0.0f);
+    EXPECT_EQ(state.hits.y, 0.0f); // at rest, not a little off zero
 }
 
 TEST(CompositeInputs, AHeroWithoutAMaximumLifeYetCountsAsUnhurt)
@@ -43,8 +39,6 @@ TEST(CompositeInputs, AHeroWithoutAMaximumLifeYetCountsAsUnhurt)
     CPlayer* hero = getPlayer();
     const short life = hero->GetLife();
     const std::uint16_t top = hero->GetTopLife();
-    hero->SetLifeAndTopLife(35, 350);
-    EXPECT_NEAR(GatherCompositeInputs().lifeFraction, 0.1f, 1e-6f);
     hero->SetLifeAndTopLife(0, 0);
     EXPECT_FLOAT_EQ(GatherCompositeInputs().lifeFraction, 1.0f);
     hero->SetLifeAndTopLife(life, top);

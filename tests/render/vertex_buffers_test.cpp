@@ -1,106 +1,68 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "render/DeviceFixture.h"
 #include "render/VertexBuffers.h"
 
 namespace {
 
-using drawtest::kBlack;
 using drawtest::kSize;
 
 constexpr D3DCOLOR kRed = 0xFFFF0000;
-// Pixels well inside the screen's corners: a quad split along a diagonal has
-// two opposite corners in each of its triangles.
-constexpr int kLow = 8, kHigh = kSize - 8;
 
-// The corners of clip space: bottom-left, bottom-right, top-left, top-right.
-const CUSTOMVERTEX kCorners[4] = {{-1, -1, 0.5f, kRed}, {1, -1, 0.5f, kRed}, {-1, 1, 0.5f, kRed}, {1, 1, 0.5f, kRed}};
+class VertexBufferTest : public drawtest::DeviceTest {};
 
-class VertexBufferTest : public drawtest::DeviceTest {
-protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        IdentityTransforms();
-        D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    }
-
-    void Make(D3DPRIMITIVETYPE type, std::vector<unsigned short> indices,
-              std::vector<SubsetRange> subsets)
-    {
-        m_Buffer.Release();
-        m_Buffer.Create(4, kCorners, type);
-        if (!indices.empty()) {
+// Which of two pixels each draw reaches: one well inside the screen's
+// bottom-left corner, one inside its top-right. A quad split along the other
+// diagonal has one of them in each triangle, the bottom-left in triangle 0.
+TEST_F(VertexBufferTest, WholeBufferAndSubsetDrawsReachOnlyTheirTriangles)
+{
+    const CUSTOMVERTEX corners[4] = {
+        {-1, -1, 0.5f, kRed}, {1, -1, 0.5f, kRed}, {-1, 1, 0.5f, kRed}, {1, 1, 0.5f, kRed}};
+    const std::vector<unsigned short> quad = {0, 1, 2, 2, 1, 3};
+    const std::vector<SubsetRange> halves = {{0, 1}, {1, 1}};
+    const struct {
+        const char* what;
+        D3DPRIMITIVETYPE type;
+        std::vector<unsigned short> indices;
+        std::vector<SubsetRange> subsets;
+        int subset; // -1: the whole buffer
+        bool bottomLeft, topRight;
+    } cases[] = {
+        {"a strip of four vertices", D3DPT_TRIANGLESTRIP, {}, {}, -1, true, true},
+        // Only lists are drawn whole through an index buffer; a strip goes through its subsets.
+        {"an indexed strip, whole", D3DPT_TRIANGLESTRIP, {0, 1, 2, 3}, {{0, 2}}, -1, false, false},
+        {"an indexed strip's subset", D3DPT_TRIANGLESTRIP, {0, 1, 2, 3}, {{0, 2}}, 0, true, true},
+        {"an indexed list, whole", D3DPT_TRIANGLELIST, quad, halves, -1, true, true},
+        {"the second triangle's subset", D3DPT_TRIANGLELIST, quad, halves, 1, false, true},
+        // Bad subset requests draw nothing.
+        {"a subset without an index buffer", D3DPT_TRIANGLELIST, {}, {{0, 2}}, 0, false, false},
+        {"a subset past the indices", D3DPT_TRIANGLELIST, quad, {{0, 2}, {1, 5}}, 1, false, false},
+        {"a subset past the list", D3DPT_TRIANGLELIST, quad, halves, 2, false, false},
+        {"a negative subset", D3DPT_TRIANGLELIST, quad, halves, -2, false, false},
+        {"a subset far past the list", D3DPT_TRIANGLELIST, quad, halves, 1000, false, false},
+    };
+    IdentityTransforms();
+    D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CVertexBufferDef<CUSTOMVERTEX> buffer;
+        buffer.Create(4, corners, c.type);
+        if (!c.indices.empty()) {
             auto* ib = new CIndexBuffer;
-            ib->Create(static_cast<unsigned>(indices.size()), indices.data());
-            m_Buffer.SetIndexBuffer(ib);
+            ib->Create(static_cast<unsigned>(c.indices.size()), c.indices.data());
+            buffer.SetIndexBuffer(ib);
         }
-        m_Buffer.GetSubsets() = subsets;
+        buffer.GetSubsets() = c.subsets;
+        ClearTo(drawtest::kBlack);
+        if (c.subset == -1)
+            buffer.Render();
+        else
+            buffer.RenderSubset(c.subset);
+        EXPECT_EQ(Pixel(8, kSize - 8) == kRed, c.bottomLeft);
+        EXPECT_EQ(Pixel(kSize - 8, 8) == kRed, c.topRight);
+        if (!c.bottomLeft && !c.topRight)
+            EXPECT_TRUE(AllBlack());
     }
-
-    CVertexBufferDef<CUSTOMVERTEX> m_Buffer;
-};
-
-TEST_F(VertexBufferTest, SizesFollowTheVertexLayout)
-{
-    const std::pair<std::shared_ptr<IVertexBuffer>, unsigned> cases[] = {
-        {std::make_shared<CVertexBufferDef<CUSTOMVERTEX>>(), 16},
-        {std::make_shared<CVertexBufferDef<DOUBLE_TEXTURED_VERTEX>>(), 28},
-        {std::make_shared<CVertexBufferDef<NORMAL_TEXTURED_VERTEX>>(), 40},
-        {std::make_shared<CNormalTangentTexturedVB>(), 56}, {std::make_shared<CCal3DVertexBuffer>(), 64},
-        {std::make_shared<CParticlesVB>(), 12}};
-    const std::vector<unsigned char> zeros(64 * 10, 0);
-    for (const auto& [buffer, size] : cases) {
-        EXPECT_EQ(buffer->GetVertexSize(), size);
-        buffer->Create(10, zeros.data(), D3DPT_TRIANGLELIST);
-        EXPECT_EQ(buffer->GetBufferSize(), size * 10);
-        ASSERT_NE(buffer->GetD3DBuffer(), nullptr);
-        D3DVERTEXBUFFER_DESC desc;
-        buffer->GetD3DBuffer()->GetDesc(&desc);
-        EXPECT_EQ(desc.Size, size * 10);
-    }
-}
-
-TEST_F(VertexBufferTest, AStripOfFourVerticesDrawsTwoTrianglesButIndexedOnlyThroughItsSubset)
-{
-    Make(D3DPT_TRIANGLESTRIP, {}, {});
-    m_Buffer.Render();
-    for (int x : {kLow, kHigh})
-        for (int y : {kLow, kHigh})
-            EXPECT_EQ(Pixel(x, y), kRed) << x << ", " << y;
-
-    ClearTo(kBlack);
-    Make(D3DPT_TRIANGLESTRIP, {0, 1, 2, 3}, {{0, 2}});
-    m_Buffer.Render();
-    EXPECT_TRUE(AllBlack());
-    m_Buffer.RenderSubset(0);
-    EXPECT_EQ(Pixel(kLow, kHigh), kRed);
-    EXPECT_EQ(Pixel(kHigh, kLow), kRed);
-}
-
-TEST_F(VertexBufferTest, SubsetsDrawTheirOwnTrianglesAndAListDrawsThemAll)
-{
-    // Triangle 0 holds the bottom-left corner, triangle 1 the top-right one.
-    Make(D3DPT_TRIANGLELIST, {0, 1, 2, 2, 1, 3}, {{0, 1}, {1, 1}});
-    m_Buffer.RenderSubset(1);
-    EXPECT_EQ(Pixel(kHigh, kLow), kRed);
-    EXPECT_EQ(Pixel(kLow, kHigh), kBlack);
-    ClearTo(kBlack);
-    m_Buffer.Render();
-    EXPECT_EQ(Pixel(kHigh, kLow), kRed);
-    EXPECT_EQ(Pixel(kLow, kHigh), kRed);
-}
-
-TEST_F(VertexBufferTest, BadSubsetRequestsDrawNothing)
-{
-    Make(D3DPT_TRIANGLELIST, {}, {{0, 2}});
-    m_Buffer.RenderSubset(0); // no index buffer
-    Make(D3DPT_TRIANGLELIST, {0, 1, 2, 2, 1, 3}, {{0, 2}, {1, 5}}); // the second reaches past the indices
-    for (int subset : {1, 2, -1, 1000})
-        m_Buffer.RenderSubset(subset);
-    EXPECT_TRUE(AllBlack());
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 // The ".mesh" reader, its cache and the rigid entities that draw the meshes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,13 +14,82 @@
 #include "render/VertexBuffers.h"
 #include "scene/MeshCache.h"
 #include "scene/RigidEntity.h"
-#include "scene/mesh_file.h"
 
 namespace {
 
 using drawtest::kBlack;
 using drawtest::kSize;
-using meshfile::Recipe;
+
+// ".mesh" files built byte by byte, with every header field under the test's
+// control so that each kind of broken file can be made.
+struct Subset {
+    std::int32_t first;
+    std::int32_t count;
+};
+
+struct Recipe {
+    std::uint32_t vertexCount = 0;
+    std::uint32_t indexCount = 0;
+    std::uint32_t vertexType = 0;
+    std::uint32_t vertexSize = 16;
+    std::uint32_t indexSize = 2;
+    std::uint32_t primitiveType = 4;
+    std::uint32_t subsetCount = 0;
+    std::vector<std::uint8_t> vertexBytes;
+    std::vector<std::uint16_t> indices;
+    std::vector<Subset> subsets;
+};
+
+// Writes the header fields and the data as given: the counts are not derived
+// from the data, so a test can make them disagree. The words the reader skips
+// hold junk.
+std::vector<std::uint8_t> Encode(const Recipe& r)
+{
+    std::vector<std::uint8_t> out;
+    auto put = [&out](std::uint32_t v, int bytes = 4) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    for (std::uint32_t word : {0xDEADBEEFu, 0x01234567u, 0xFFFFFFFFu, r.vertexCount, r.indexCount, r.vertexType,
+                               r.vertexSize, r.indexSize, r.primitiveType, r.subsetCount, 0xCAFEBABEu, 0x7F7F7F7Fu})
+        put(word);
+    out.insert(out.end(), r.vertexBytes.begin(), r.vertexBytes.end());
+    for (std::uint16_t i : r.indices)
+        put(i, 2);
+    for (const Subset& sub : r.subsets) {
+        put(static_cast<std::uint32_t>(sub.first));
+        put(static_cast<std::uint32_t>(sub.count));
+    }
+    return out;
+}
+
+// A consistent mesh of `vertices` vertices of the given size whose bytes all
+// differ from their neighbours, two triangles per subset.
+Recipe Consistent(std::uint32_t type, std::uint32_t size, std::uint32_t vertices = 6, int subsets = 2)
+{
+    Recipe r;
+    r.vertexType = type;
+    r.vertexSize = size;
+    r.vertexCount = vertices;
+    for (std::uint32_t i = 0; i < vertices * size; ++i)
+        r.vertexBytes.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+    for (int sub = 0; sub < subsets; ++sub) {
+        for (int corner = 0; corner < 6; ++corner)
+            r.indices.push_back(static_cast<std::uint16_t>((sub * 6 + corner / 3 * 3 + corner % 3 * 2) % vertices));
+        r.subsets.push_back({sub * 2, 2});
+    }
+    r.indexCount = static_cast<std::uint32_t>(r.indices.size());
+    r.subsetCount = static_cast<std::uint32_t>(r.subsets.size());
+    return r;
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    const std::filesystem::path p(path);
+    if (p.has_parent_path())
+        std::filesystem::create_directories(p.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
 
 template <class Buffer>
 std::vector<std::uint8_t> ReadBack(Buffer* buffer, size_t bytes)
@@ -38,9 +110,9 @@ std::unique_ptr<IVertexBuffer> Load(Recipe recipe, const std::function<void(Reci
 {
     if (change)
         change(recipe);
-    std::vector<std::uint8_t> bytes = meshfile::Encode(recipe);
+    std::vector<std::uint8_t> bytes = Encode(recipe);
     bytes.resize(bytes.size() - cut);
-    meshfile::WriteFile("test.mesh", bytes);
+    WriteFile("test.mesh", bytes);
     testing::internal::CaptureStderr();
     std::unique_ptr<IVertexBuffer> mesh(CMeshCache::LoadMesh("test.mesh"));
     const std::string log = testing::internal::GetCapturedStderr();
@@ -60,22 +132,20 @@ protected:
     drawtest::ScratchFolder m_Folder{"mesh"};
 };
 
-// Every vertex type comes back in its own buffer class with the bytes as
-// written (tangents included), on the device as well as in memory.
+// Every vertex type comes back in the buffer class of its size with the bytes
+// as written (tangents included), on the device as well as in memory.
 TEST_F(MeshTest, EveryVertexTypeComesBackAsWritten)
 {
-    const std::vector<std::pair<std::uint32_t, std::function<bool(IVertexBuffer*)>>> types = {
-        {16, [](IVertexBuffer* b) { return dynamic_cast<CVertexBufferDef<CUSTOMVERTEX>*>(b) != nullptr; }},
-        {28, [](IVertexBuffer* b) { return dynamic_cast<CVertexBufferDef<DOUBLE_TEXTURED_VERTEX>*>(b) != nullptr; }},
-        {40, [](IVertexBuffer* b) { return dynamic_cast<CVertexBufferDef<NORMAL_TEXTURED_VERTEX>*>(b) != nullptr; }},
-        {56, [](IVertexBuffer* b) { return dynamic_cast<CNormalTangentTexturedVB*>(b) != nullptr; }}};
-    const std::uint32_t codes[] = {0, 2, 3, 4};
-    for (size_t t = 0; t < types.size(); ++t) {
-        SCOPED_TRACE("vertex type " + std::to_string(codes[t]));
-        const Recipe recipe = meshfile::Consistent(codes[t], types[t].first, 7, 3);
+    const std::pair<std::uint32_t, std::uint32_t> types[] = {{MESH_CUSTOMVERTEX, 16},
+                                                             {MESH_DOUBLE_TEXTURED_VERTEX, 28},
+                                                             {MESH_NORMAL_TEXTURED_VERTEX, 40},
+                                                             {MESH_NORMAL_TANGENT_TEXTURED_VERTEX, 56}};
+    for (const auto& [code, size] : types) {
+        SCOPED_TRACE("vertex type " + std::to_string(code));
+        const Recipe recipe = Consistent(code, size, 7, 3);
         std::unique_ptr<IVertexBuffer> mesh = Load(recipe);
         ASSERT_NE(mesh, nullptr);
-        EXPECT_TRUE(types[t].second(mesh.get()));
+        EXPECT_EQ(mesh->GetVertexSize(), size);
         EXPECT_EQ(mesh->GetVertexCount(), 7u);
         EXPECT_EQ(mesh->GetPrimitiveType(), D3DPT_TRIANGLELIST);
         EXPECT_EQ(0, std::memcmp(mesh->GetVertexData(), recipe.vertexBytes.data(), recipe.vertexBytes.size()));
@@ -94,8 +164,8 @@ TEST_F(MeshTest, EveryVertexTypeComesBackAsWritten)
 // output, and without reading outside what was read from disk.
 TEST_F(MeshTest, RefusesEveryKindOfBrokenFileAndAcceptsTheEdges)
 {
-    const Recipe good = meshfile::Consistent(MESH_CUSTOMVERTEX, 16);
-    const size_t headerCut = meshfile::Encode(good).size() - 20;
+    const Recipe good = Consistent(MESH_CUSTOMVERTEX, 16);
+    const size_t headerCut = Encode(good).size() - 20;
     const struct {
         const char* what;
         std::function<void(Recipe&)> spoil;
@@ -139,11 +209,11 @@ TEST_F(MeshTest, RefusesEveryKindOfBrokenFileAndAcceptsTheEdges)
 // absent, even once a good file appears under the name.
 TEST_F(MeshTest, TheCacheReadsEachNameOnce)
 {
-    const Recipe good = meshfile::Consistent(MESH_CUSTOMVERTEX, 16);
+    const Recipe good = Consistent(MESH_CUSTOMVERTEX, 16);
     Recipe broken = good;
     broken.vertexType = 1;
-    meshfile::WriteFile("data/meshes/crate.mesh", meshfile::Encode(good));
-    meshfile::WriteFile("data/meshes/broken.mesh", meshfile::Encode(broken));
+    WriteFile("data/meshes/crate.mesh", Encode(good));
+    WriteFile("data/meshes/broken.mesh", Encode(broken));
     CMeshCache cache;
     IVertexBuffer* crate = cache.GetMesh("crate");
     ASSERT_NE(crate, nullptr);
@@ -155,7 +225,7 @@ TEST_F(MeshTest, TheCacheReadsEachNameOnce)
 
     std::filesystem::remove("data/meshes/crate.mesh");
     for (const char* name : {"nowhere", "broken"})
-        meshfile::WriteFile(std::string("data/meshes/") + name + ".mesh", meshfile::Encode(good));
+        WriteFile(std::string("data/meshes/") + name + ".mesh", Encode(good));
     EXPECT_EQ(cache.GetMesh("crate"), crate);
     EXPECT_EQ(cache.GetMesh("nowhere"), nullptr);
     EXPECT_EQ(cache.GetMesh("broken"), nullptr);
@@ -168,23 +238,23 @@ TEST_F(MeshTest, TheCacheReadsEachNameOnce)
 // transform puts it; an entity whose mesh is missing draws nothing.
 TEST_F(MeshTest, RigidEntitiesDrawEverySubsetWhereTheirTransformPutsThem)
 {
+    std::vector<CUSTOMVERTEX> vertices;
     Recipe quads;
     for (int q = 0; q < 2; ++q) {
         const float l = q ? 0.1f : -0.5f, r = l + 0.4f;
         const D3DCOLOR colour = q ? 0xFF00FF00 : 0xFFFF0000;
-        for (const CUSTOMVERTEX v : {CUSTOMVERTEX{l, -0.5f, 0.5f, colour}, CUSTOMVERTEX{r, -0.5f, 0.5f, colour},
-                                     CUSTOMVERTEX{r, 0.5f, 0.5f, colour}, CUSTOMVERTEX{l, 0.5f, 0.5f, colour}}) {
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&v);
-            quads.vertexBytes.insert(quads.vertexBytes.end(), bytes, bytes + sizeof v);
-        }
+        vertices.insert(vertices.end(), {{l, -0.5f, 0.5f, colour}, {r, -0.5f, 0.5f, colour},
+                                         {r, 0.5f, 0.5f, colour}, {l, 0.5f, 0.5f, colour}});
         for (int i : {0, 1, 2, 0, 2, 3})
             quads.indices.push_back(static_cast<std::uint16_t>(q * 4 + i));
         quads.subsets.push_back({q * 2, 2});
     }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(vertices.data());
+    quads.vertexBytes.assign(bytes, bytes + vertices.size() * sizeof(CUSTOMVERTEX));
     quads.vertexCount = 8;
     quads.indexCount = 12;
     quads.subsetCount = 2;
-    meshfile::WriteFile("data/meshes/two_quads.mesh", meshfile::Encode(quads));
+    WriteFile("data/meshes/two_quads.mesh", Encode(quads));
     IdentityTransforms();
     D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
 

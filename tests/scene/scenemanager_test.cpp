@@ -11,39 +11,26 @@ namespace {
 using drawtest::kSize;
 using fxtest::FlatEntity;
 
-// The name map, the draw list and the lights need no device.
-class SceneManagerNames : public ::testing::Test {
-protected:
-    void SetUp() override { scene().Setup(); }
-    void TearDown() override { scene().Setup(); }
-    static CSceneMngr& scene() { return getSceneManager(); }
-};
-
-TEST_F(SceneManagerNames, EntitiesByNameLightsAndTheDrawList)
+// The name map and the lights need no device.
+TEST(SceneManagerNames, EntitiesAreFoundInNameOrderAndStrayLightNumbersGiveTheFirst)
 {
+    CSceneMngr scene;
     FlatEntity first("caja", 10, FlatEntity::FacingZ, "PhongLightingTech");
     FlatEntity second("caja", 10, FlatEntity::FacingZ, "PhongLightingTech");
     FlatEntity other("farola", 10, FlatEntity::FacingZ, "PhongLightingTech");
-    scene().AddObject("b_group", &second);
-    scene().AddObject("b_group", &other);
-    scene().AddObject("a_group", &first);
-    EXPECT_EQ(scene().GetObjects("b_group").size(), 2u);
+    scene.AddObject("b_group", &second);
+    scene.AddObject("b_group", &other);
+    scene.AddObject("a_group", &first);
+    EXPECT_EQ(scene.GetObjects("b_group").size(), 2u);
     // Names are searched in name order, then in the order they were added.
-    EXPECT_EQ(scene().FindEntity("caja"), &first);
-    EXPECT_EQ(scene().FindEntity("farola"), &other);
-    EXPECT_EQ(scene().FindEntity("b_group"), nullptr);
+    EXPECT_EQ(scene.FindEntity("caja"), &first);
+    EXPECT_EQ(scene.FindEntity("farola"), &other);
+    EXPECT_EQ(scene.FindEntity("b_group"), nullptr);
 
     // Light numbers outside 2 to 4 give the first.
-    EXPECT_EQ(scene().GetLight(0), scene().GetLight(1));
-    EXPECT_EQ(scene().GetLight(5), scene().GetLight(1));
-    EXPECT_NE(scene().GetLight(4), scene().GetLight(3));
-
-    // The draw list keeps order and repeats, and only names marked visible.
-    scene().SetVisible("a", true);
-    scene().SetVisible("b", false);
-    scene().AddVisible("c");
-    scene().SetVisible("a", true);
-    EXPECT_EQ(scene().GetDrawList(), (std::vector<std::string>{"a", "c", "a"}));
+    EXPECT_EQ(scene.GetLight(0), scene.GetLight(1));
+    EXPECT_EQ(scene.GetLight(5), scene.GetLight(1));
+    EXPECT_NE(scene.GetLight(4), scene.GetLight(3));
 }
 
 class SceneManagerTest : public fxtest::EffectDrawTest {
@@ -80,27 +67,33 @@ protected:
     }
 };
 
-TEST_F(SceneManagerTest, ScenePassDrawsEachListingOfANameAndEmptiesTheList)
+TEST_F(SceneManagerTest, ScenePassDrawsEachListingAndTheVelocityPassRemembersWhereDrawnObjectsWere)
 {
-    FlatEntity quad("caja", 30, FlatEntity::FacingZ, "PhongLightingTech");
-    FlatEntity far("lejos", 30, FlatEntity::FacingZ, "PhongLightingTech");
-    far.SetRadius(40.0f);
-    far.MoveTo(0, 0, 500); // behind the camera
-    scene().AddObject("caja", &quad);
-    scene().AddObject("lejos", &far);
-    scene().SetVisible("caja", true);
-    scene().SetVisible("caja", true);
-    scene().SetVisible("lejos", true);
-    scene().SetVisible("unknown", true);
+    FlatEntity near("caja", 30, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity behind("lejos", 30, FlatEntity::FacingZ, "PhongLightingTech");
+    behind.SetRadius(40.0f);
+    behind.MoveTo(0, 0, 500); // behind the camera
+    near.MoveTo(5, 0, 0);
+    scene().AddObject("caja", &near);
+    scene().AddObject("lejos", &behind);
+    for (const char* name : {"caja", "caja", "lejos", "unknown"})
+        scene().SetVisible(name, true);
     scene().RenderScenePass(SceneTarget, true);
-
     EXPECT_EQ(scene().drawnCount, 2);
     EXPECT_EQ(scene().culledCount, 1);
     EXPECT_TRUE(scene().GetDrawList().empty());
     EXPECT_GT(Brightness(TargetPixel(SceneTarget, kSize / 2, kSize / 2)), 300);
     EXPECT_EQ(TargetPixel(SceneTarget, 1, 1), drawtest::kBlack);
-    // The back buffer was left alone.
-    EXPECT_EQ(Pixel(kSize / 2, kSize / 2), drawtest::kBlack);
+    EXPECT_EQ(Pixel(kSize / 2, kSize / 2), drawtest::kBlack); // the back buffer was left alone
+
+    scene().SetVisible("caja", true);
+    scene().SetVisible("lejos", true);
+    scene().RenderMotionBlurPass(VelocityTarget, true);
+    EXPECT_TRUE(scene().GetDrawList().empty());
+    EXPECT_EQ(near.GetPreviousWorld(), near.GetTransform().GetMatrix());
+    EXPECT_NE(behind.GetPreviousWorld(), behind.GetTransform().GetMatrix());
+    // Standing still, the object shows the scene as the scene pass drew it.
+    EXPECT_EQ(TargetPixel(VelocityTarget, kSize / 2, kSize / 2), TargetPixel(SceneTarget, kSize / 2, kSize / 2));
 }
 
 TEST_F(SceneManagerTest, CharactersAreDrawnOnlyWhenMarkedSinceTheShadowPass)
@@ -125,29 +118,6 @@ TEST_F(SceneManagerTest, CharactersAreDrawnOnlyWhenMarkedSinceTheShadowPass)
     EXPECT_FALSE(scene().IsVisible("Character"));
     scene().RenderScenePass(SceneTarget, true);
     EXPECT_EQ(scene().drawnCount, 1);
-}
-
-TEST_F(SceneManagerTest, VelocityPassRemembersWhereVisibleObjectsWere)
-{
-    FlatEntity near("caja", 30, FlatEntity::FacingZ, "PhongLightingTech");
-    FlatEntity behind("lejos", 30, FlatEntity::FacingZ, "PhongLightingTech");
-    behind.SetRadius(40.0f);
-    behind.MoveTo(0, 0, 500);
-    near.MoveTo(5, 0, 0);
-    scene().AddObject("caja", &near);
-    scene().AddObject("lejos", &behind);
-
-    scene().SetVisible("caja", true);
-    scene().RenderScenePass(SceneTarget, true);
-    scene().SetVisible("caja", true);
-    scene().SetVisible("lejos", true);
-    scene().RenderMotionBlurPass(VelocityTarget, true);
-
-    EXPECT_TRUE(scene().GetDrawList().empty());
-    EXPECT_EQ(near.GetPreviousWorld(), near.GetTransform().GetMatrix());
-    EXPECT_NE(behind.GetPreviousWorld(), behind.GetTransform().GetMatrix());
-    // Standing still, the object shows the scene as the scene pass drew it.
-    EXPECT_EQ(TargetPixel(VelocityTarget, kSize / 2, kSize / 2), TargetPixel(SceneTarget, kSize / 2, kSize / 2));
 }
 
 } // namespace

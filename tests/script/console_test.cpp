@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "gui/MissionText.h"
 #include "script/Console.h"
 #include "script/fake_font.h"
 #include "script/lua_fixture.h"
@@ -21,14 +22,17 @@ protected:
     std::optional<CConsole> console;
 };
 
-TEST_F(Console, BuildingItRunsTheConsoleScriptInTheCurrentState)
+TEST_F(Console, TheShippedConsoleScriptRunsInTheCurrentStateAndItsCommandsWork)
 {
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(std::string(VANTOREL_SOURCE_DIR) + "/game");
     console.emplace();
     std::filesystem::current_path(previous);
-    EXPECT_EQ(GlobalType("ChangeMission"), LUA_TFUNCTION);
-    EXPECT_EQ(Alerts(), 0) << GlobalString("lastAlert");
+    Type("ChangeMission 1\r");
+    EXPECT_EQ(getMissionText().GetCurrent(), 1);
+    Type("ChangeMission 0\r");
+    EXPECT_EQ(getMissionText().GetCurrent(), 0);
+    EXPECT_EQ(Alerts(), 0) << Global("lastAlert");
 }
 
 TEST_F(Console, UpAndDownWalkTheHistoryFromItsEnd)
@@ -59,7 +63,7 @@ TEST_F(Console, EnterRunsTheLineAndFilesIt)
 {
     ASSERT_EQ(Run("function Hello(who, second) said = who .. '+' .. second end"), "");
     Type("\bHellx\bo world\r\r"); // the empty line runs nothing and is filed too
-    EXPECT_EQ(GlobalString("said"), "world+");
+    EXPECT_EQ(Global("said"), "world+");
     EXPECT_EQ(console->GetInputLine(), "");
     EXPECT_EQ(console->GetHistory().back(), "");
     console->Toggle();
@@ -67,7 +71,7 @@ TEST_F(Console, EnterRunsTheLineAndFilesIt)
     console->HistoryPrevious();
     Type("\b\b\b\b\b\b 1 2\r"); // a recalled line is edited like a typed one
     EXPECT_EQ(console->GetHistory().back(), "Hello 1 2");
-    EXPECT_EQ(GlobalString("said"), "1+2");
+    EXPECT_EQ(Global("said"), "1+2");
 }
 
 TEST_F(Console, DrawsPromptAndLineShadowedOnlyWhileOpen)
@@ -85,18 +89,14 @@ TEST_F(Console, DrawsPromptAndLineShadowedOnlyWhileOpen)
     EXPECT_TRUE(font.calls.empty()) << "closed";
     drawn.Toggle();
     drawn.Render();
-    ASSERT_EQ(font.calls.size(), 4u);
-    const int promptY = 600 - 70 - 22; // 15 x 1.5 truncated
-    const FakeFont::Call expected[] = {{"Console: ", 16, promptY + 1, 0, 0xFF000000u},
-                                       {"Console: ", 15, promptY, 0, 0xFFFFFFFFu},
-                                       {"W", 31, 531, 0, 0xFF000000u},
-                                       {"W", 30, 530, 0, 0xFFFFFFFFu}};
-    for (int i = 0; i < 4; ++i) {
-        const FakeFont::Call& call = font.calls[i];
-        EXPECT_EQ(std::tie(call.text, call.left, call.top, call.color),
-                  std::tie(expected[i].text, expected[i].left, expected[i].top, expected[i].color)) << i;
-        EXPECT_TRUE(call.format & DT_NOCLIP);
-    }
+    std::vector<std::string> calls;
+    for (const FakeFont::Call& c : font.calls)
+        calls.push_back(c.text + "@" + std::to_string(c.left) + "," + std::to_string(c.top) +
+                        (c.color == 0xFF000000u ? " black" : c.color == 0xFFFFFFFFu ? " white" : " other") +
+                        (c.format & DT_NOCLIP ? "" : " clipped"));
+    // The prompt sits 15 x 1.5, truncated, above the line at 600 - 70.
+    EXPECT_EQ(calls, (std::vector<std::string>{"Console: @16,509 black", "Console: @15,508 white", "W@31,531 black",
+                                               "W@30,530 white"}));
 }
 
 } // namespace

@@ -21,7 +21,7 @@ protected:
         getTriggerManager(); // built first so that its own start of the Lua state is over
         host().Init();
         L = host().GetState();
-        ASSERT_EQ(Run("function _ALERT(message) alerts = (alerts or 0) + 1; lastAlert = message end"), "");
+        ASSERT_EQ(Run("alerts = 0; function _ALERT(message) alerts = alerts + 1; lastAlert = message end"), "");
     }
 
     static CScriptHost& host() { return getScriptHost(); }
@@ -38,32 +38,20 @@ protected:
         return message;
     }
 
-    // A global of the current state: its type, or its value when it is a string or a number.
-    lua_State* Push(const char* name)
+    // A global of the current state: a string or a number as Lua spells it,
+    // anything else as its type in brackets ("<nil>", "<function>").
+    std::string Global(const char* name)
     {
         L = host().GetState();
         lua_getglobal(L, name);
-        return L;
-    }
-    int GlobalType(const char* name)
-    {
-        const int type = lua_type(Push(name), -1);
-        lua_pop(L, 1);
-        return type;
-    }
-    std::string GlobalString(const char* name)
-    {
-        const std::string value = lua_type(Push(name), -1) == LUA_TSTRING ? lua_tostring(L, -1) : "<not a string>";
+        const int type = lua_type(L, -1);
+        const std::string value = type == LUA_TSTRING || type == LUA_TNUMBER
+                                      ? lua_tostring(L, -1)
+                                      : "<" + std::string(lua_typename(L, type)) + ">";
         lua_pop(L, 1);
         return value;
     }
-    double GlobalNumber(const char* name, double otherwise = -12345.0)
-    {
-        const double value = lua_type(Push(name), -1) == LUA_TNUMBER ? lua_tonumber(L, -1) : otherwise;
-        lua_pop(L, 1);
-        return value;
-    }
-    int Alerts() { return static_cast<int>(GlobalNumber("alerts", 0)); }
+    int Alerts() { return std::stoi(Global("alerts")); }
 
     lua_State* L = nullptr;
 };

@@ -133,7 +133,7 @@ TEST_F(ScriptApi, BoundFunctionsReachTheGamesOwnObjects)
     EXPECT_FLOAT_EQ(light->eye.x, 1.0f);
     EXPECT_FLOAT_EQ(light->eye.z, 3.0f);
     EXPECT_FLOAT_EQ(light->target.z, 6.5f);
-    EXPECT_EQ(GlobalType("nobody"), LUA_TNIL);
+    EXPECT_EQ(Global("nobody"), "<nil>");
 }
 
 } // namespace

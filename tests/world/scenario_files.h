@@ -26,15 +26,13 @@ inline std::string Transform(float x, float y, float z, bool turned = false)
 inline std::string Object(const std::string& name, const std::string& children = "",
                           const std::string& transform = Transform(0, 0, 0))
 {
-    return "<object name=\"" + name + "\" transform=\"" + transform + "\" radio=\"12.5\">" + children +
-           "</object>";
+    return "<object name=\"" + name + "\" transform=\"" + transform + "\" radio=\"12.5\">" + children + "</object>";
 }
 
-inline std::string Parapet(const std::string& name, const std::string& ptIni = "0 0 0",
-                           const std::string& ptFin = "10 0 10")
+inline std::string Parapet(const std::string& name)
 {
-    return "<parapet name=\"" + name + "\" transform=\"" + Transform(0, 0, 0) + "\" pt_ini=\"" + ptIni +
-           "\" pt_fin=\"" + ptFin + "\"/>";
+    return "<parapet name=\"" + name + "\" transform=\"" + Transform(0, 0, 0) +
+           "\" pt_ini=\"0 0 0\" pt_fin=\"10 0 10\"/>";
 }
 
 inline std::string Parapets(int count, const std::string& children)

@@ -17,11 +17,7 @@ public:
         EXPECT_NE(mkdtemp(&pattern[0]), nullptr) << pattern;
         m_Path = pattern;
     }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Path, ignored);
-    }
+    ~TempFolder() { std::error_code ignored; std::filesystem::remove_all(m_Path, ignored); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
@@ -31,11 +27,11 @@ public:
     // Writes bytes to a file under the folder, making its parent folders.
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        const std::string path = *this / name;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        const std::filesystem::path path = m_Path / name;
+        std::filesystem::create_directories(path.parent_path());
         std::ofstream out(path, std::ios::binary);
         EXPECT_TRUE(out << bytes) << path;
-        return path;
+        return path.string();
     }
 
 private:

@@ -1,6 +1,7 @@
 #include <climits>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,6 @@ CXMLAttributes With(const char* value)
     return attributes;
 }
 
-} // namespace
-
 TEST(XMLAttributes, OnlyTheSevenSpellingsAreTrue)
 {
     for (const char* yes : {"1", "yes", "YES", "Yes", "true", "TRUE", "True"})
@@ -28,11 +27,10 @@ TEST(XMLAttributes, OnlyTheSevenSpellingsAreTrue)
 
 TEST(XMLAttributes, NumbersAreReadLikeAtoiAndAtofAndOnlyMissingGivesTheDefault)
 {
-    EXPECT_EQ(With("12abc").GetInt("v", 5), 12);
-    EXPECT_EQ(With("").GetInt("v", 5), 0);
-    EXPECT_EQ(With("3.9").GetInt("v", 5), 3);
-    EXPECT_EQ(With("99999999999").GetInt("v", 5), INT_MAX);
-    EXPECT_EQ(With("-99999999999").GetInt("v", 5), INT_MIN);
+    const std::pair<const char*, int> ints[] = {
+        {"12abc", 12}, {"", 0}, {"3.9", 3}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}};
+    for (const auto& [text, value] : ints)
+        EXPECT_EQ(With(text).GetInt("v", 5), value) << '"' << text << '"';
     EXPECT_EQ(CXMLAttributes().GetInt("v", 5), 5);
     EXPECT_FLOAT_EQ(With("-1.5e2xyz").GetFloat("v", 9.f), -150.f);
     EXPECT_EQ(With("abc").GetFloat("v", 9.f), 0.f);
@@ -50,21 +48,16 @@ TEST(XMLAttributes, NumbersAreReadLikeAtoiAndAtofAndOnlyMissingGivesTheDefault)
     EXPECT_EQ(attributes.size(), 1u);
 }
 
-TEST(XMLAttributes, VectorsReadUpToTheFirstBadNumberAndKeepTheRestOfTheDefault)
+TEST(XMLAttributes, VectorsAndMatricesReadUpToTheFirstBadNumberAndKeepTheRestOfTheDefault)
 {
-    const struct {
-        const char* text;
-        D3DXVECTOR3 expected;
-    } cases[] = {
+    const std::pair<const char*, D3DXVECTOR3> vectors[] = {
         {"1 2", {1, 2, 9}}, {"1,2,3", {1, 8, 9}}, {" \t4\n5   6 extra", {4, 5, 6}},
         {"-0.5 1e1 x 3", {-0.5f, 10, 9}}, {"", {7, 8, 9}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(With(c.text).GetVect3f("v", 7, 8, 9), c.expected) << '"' << c.text << '"';
-}
+    for (const auto& [text, expected] : vectors)
+        EXPECT_EQ(With(text).GetVect3f("v", 7, 8, 9), expected) << '"' << text << '"';
 
-TEST(XMLAttributes, TwelveNumbersFillFourRowsOfThreeAndKeepTheFourthColumn)
-{
+    // Twelve numbers fill four rows of three; the fourth column stays the default's.
     D3DXMATRIX def;
     for (int i = 0; i < 16; ++i)
         def.m[i / 4][i % 4] = 100.f + i;
@@ -78,3 +71,5 @@ TEST(XMLAttributes, TwelveNumbersFillFourRowsOfThreeAndKeepTheFourthColumn)
     EXPECT_EQ(With("1 2 3 4 5 oops 7 8 9 10 11 12").GetMatrix("v", def), partial);
     EXPECT_EQ(With("").GetMatrix("v", def), def);
 }
+
+} // namespace
