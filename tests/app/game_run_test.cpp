@@ -10,6 +10,7 @@
 #include "app/WinMain.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
+#include "scene/SceneManager.h"
 
 namespace looptest {
 namespace {
@@ -47,11 +48,13 @@ public:
         ++renders;
         rendersAfterClose += IsWindowClosed();
         CGameCalls::RenderFrame(dt);
+        if (frames > 0)
+            drawnInGame = getSceneManager().drawnCount;
     }
 
     platform::FakeDirectInput keys;
     int newGameAt = 3, escapeAt = -1, closeAfter = -1;
-    int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0;
+    int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
 };
 
 class GameRunTest : public ::testing::Test {
@@ -94,6 +97,7 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_GE(player.frames, 10);
     EXPECT_LE(player.frames, 13);
     EXPECT_EQ(player.rendersAfterClose, 0);
+    EXPECT_GT(player.drawnInGame, 20) << "the new game's frames draw the level round the first checkpoint";
     EXPECT_EQ(D3DDevice, nullptr);
     EXPECT_GE(clock.Now(), 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 

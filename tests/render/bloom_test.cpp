@@ -70,10 +70,16 @@ protected:
 };
 
 // A load starts a fresh chain in the file's order, skipping what is not a
-// stage; the file's cut-off runs from 0 to 255.
+// stage; the file's cut-off runs from 0 to 255, 200 when it is not given.
 TEST_F(BloomTest, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad)
 {
+    // What the file leaves out takes the defaults the shipped chain relies on.
     ASSERT_TRUE(Load("<bloom><stage/><stage/><stage/></bloom>"));
+    EXPECT_FLOAT_EQ(m_Bloom.cutoff, 200.0f / 255.0f);
+    EXPECT_FALSE(m_Bloom.clear_bg);
+    ASSERT_EQ(m_Bloom.stages.size(), 3u);
+    EXPECT_EQ(StageSize(2), std::make_pair(16u, 16u));
+    EXPECT_FLOAT_EQ(m_Bloom.stages[2].weight, 1.0f);
     ASSERT_TRUE(Load("<bloom cutoff=\"200\"><stage xres=\"32\" yres=\"16\" weight=\"0.9\"/><glow xres=\"99\"/>"
                      "<stage xres=\"8\" yres=\"8\"/></bloom>"));
     ASSERT_EQ(m_Bloom.stages.size(), 2u);
