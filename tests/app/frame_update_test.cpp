@@ -1,52 +1,56 @@
+// The frame update, the switches that gate its steps, and the window keys that scale game time.
 #include "loop_fixture.h"
 
 #include <algorithm>
+#include <map>
+
+#include "render/Bloom.h"
 
 namespace looptest {
 namespace {
 
+TEST(MainConfig, DefaultsAreWrittenAgainAndUnknownNamesReadOff)
+{
+    const std::map<std::string, bool> saved = MainConfig;
+    MainConfig.clear();
+    InitMainConfig();
+    const std::map<std::string, bool> defaults = MainConfig;
+    EXPECT_GE(defaults.size(), 31u);
+    for (const auto& [name, on] : defaults)
+        EXPECT_EQ(on, name != "blurRender") << name << ": every switch is on but motion blur";
+
+    setMainConfig("inputUpdate", false);
+    setMainConfig("blurRender", true);
+    InitMainConfig();
+    EXPECT_EQ(MainConfig, defaults);
+
+    // A name no switch has reads off; a script may add one; names are case-sensitive.
+    EXPECT_FALSE(getMainConfig("nothing"));
+    setMainConfig("fromAScript", true);
+    EXPECT_TRUE(getMainConfig("fromAScript"));
+    EXPECT_FALSE(getMainConfig("BloomRender"));
+    MainConfig = saved;
+}
+
 class FrameUpdateTest : public GameWindowTest {
 protected:
-    void SetUp() override
-    {
-        GameWindowTest::SetUp();
-        m_Folder = std::make_unique<ScratchFolder>("frame_update");
-    }
-    void TearDown() override
-    {
-        getProfiler().Close();
-        m_Folder.reset();
-        GameWindowTest::TearDown();
-    }
-
-    // Runs one update with the timing log on and returns that update's labels.
-    std::vector<std::string> LoggedUpdate(float dt)
+    // One update with the timing log on; that update's labels.
+    std::vector<std::string> LoggedUpdate()
     {
         getProfiler().Enable(true);
         getProfiler().Open("log.txt");
-        UpdateFrame(dt);
+        UpdateFrame(0.04f);
         getProfiler().Close();
-        getProfiler().Enable(false);
-        const std::vector<std::vector<std::string>> lines = ReadLogLabels("log.txt");
-        EXPECT_EQ(lines.size(), 1u);
-        return lines.empty() ? std::vector<std::string>() : lines[0];
+        return ReadLogLabels("log.txt").at(0);
     }
 
-    // The cursor's display counter, read without changing it.
-    static int CursorCounter()
-    {
-        const int shown = ShowCursor(TRUE);
-        ShowCursor(FALSE);
-        return shown - 1;
-    }
-
-    std::unique_ptr<ScratchFolder> m_Folder;
+    ScratchFolder folder{"frame_update"};
 };
 
-// With a restart asked for and the record ready for the island, everything
-// runs once, in its order.
-TEST_F(FrameUpdateTest, StepsRunInTheirOrderAndLogTheirLabels)
+// With a restart asked for and the record ready for the island, everything runs once.
+TEST_F(FrameUpdateTest, StepsRunInTheirOrderWithTheirStepsAndLogTheirLabels)
 {
+    GameTimeScale = 0.5f;
     getGUI().restartRequested = true;
     getGSF().setReadyLevelSwitchIsla();
     const std::vector<std::string> expected = {
@@ -55,7 +59,7 @@ TEST_F(FrameUpdateTest, StepsRunInTheirOrderAndLogTheirLabels)
         "UpdateSound: ",   "UpdateItems:",          "UpdateTriggers: ", "UpdateRigid: ",  "UpdateGUI: ",
         "BuildFrustum: ",  "TOTAL_UPDATE: ",
     };
-    EXPECT_EQ(LoggedUpdate(0.04f), expected);
+    EXPECT_EQ(LoggedUpdate(), expected);
 
     const std::vector<std::string> calls = {
         "RestartLevel",      "AddPlayTime",     "UpdateSceneManager", "UpdateInput",      "UpdateCamera",
@@ -63,16 +67,21 @@ TEST_F(FrameUpdateTest, StepsRunInTheirOrderAndLogTheirLabels)
         "UpdatePlayer",      "UpdateSound",     "UpdatePickups",      "UpdateSubtitles",  "UpdateTriggers",
         "SwitchLevelToIsla", "UpdateRigidAnims", "UpdateGUI",         "UpdateFrustum",
     };
-    EXPECT_EQ(recorder.Names(), calls);
-    EXPECT_EQ(recorder.ValuesOf("RestartLevel"), std::vector<float>{0.0f}) << "a checkpoint, not a new game";
+    EXPECT_EQ(recorder.names, calls);
+    // The game-time steps at half scale, the particles at 0.05 s a frame scaled,
+    // the rest as given; the restart is to a checkpoint, not a new game.
+    const std::vector<float> steps = {0,     .04f, .04f, 0,    .04f, .02f, .02f, .025f, .04f, .04f,
+                                      .02f,  .04f, .04f, .04f, .04f, 0,    .02f, .04f,  0};
+    EXPECT_EQ(recorder.values, steps);
     EXPECT_FALSE(getGUI().restartRequested) << "restarted once";
+    UpdateFrame(0.2f);
+    EXPECT_EQ(recorder.ValuesOf("UpdateParticles").back(), 0.025f) << "whatever the frame took";
+    EXPECT_FLOAT_EQ(LastFrameDt, 0.2f) << "the fight code counts down by the unscaled step";
 }
 
 TEST_F(FrameUpdateTest, EachSwitchedOffStepIsNeitherRunNorLogged)
 {
-    const struct {
-        const char *name, *call, *label;
-    } gated[] = {
+    const struct { const char *name, *call, *label; } gated[] = {
         {"sceneMngrUpdate", "UpdateSceneManager", "UpdateSceneManager: "},
         {"cameraUpdate", "UpdateCamera", "UpdateCamera: "},
         {"enemiesUpdate", "UpdateEnemies", "UpdateEnemies: "},
@@ -89,36 +98,24 @@ TEST_F(FrameUpdateTest, EachSwitchedOffStepIsNeitherRunNorLogged)
         SCOPED_TRACE(step.name);
         InitMainConfig();
         setMainConfig(step.name, false);
-        recorder.calls.clear();
-        const std::vector<std::string> labels = LoggedUpdate(0.04f);
+        recorder = RecordingCalls();
+        const std::vector<std::string> labels = LoggedUpdate();
         EXPECT_EQ(recorder.Count(step.call), 0);
         EXPECT_EQ(std::count(labels.begin(), labels.end(), step.label), 0);
         // Everything else still runs: 16 steps less this one, plus the play time.
-        EXPECT_EQ(recorder.calls.size(), 16u);
+        EXPECT_EQ(recorder.names.size(), 16u);
         EXPECT_EQ(labels.size(), 16u);
     }
 }
 
-TEST_F(FrameUpdateTest, TheGameTimeScaleReachesOnlyTheGameTimeSteps)
-{
-    GameTimeScale = 0.5f;
-    UpdateFrame(0.04f);
-    for (const char* scaled : {"UpdateEnemies", "UpdateProjectiles", "UpdatePlayer", "UpdateRigidAnims"})
-        EXPECT_EQ(recorder.ValuesOf(scaled), std::vector<float>{0.02f}) << scaled;
-    for (const char* plain : {"UpdateSceneManager", "UpdateCamera", "UpdateMissionText", "UpdateCollisions",
-                              "UpdateSound", "UpdatePickups", "UpdateSubtitles", "UpdateTriggers", "UpdateGUI",
-                              "AddPlayTime"})
-        EXPECT_EQ(recorder.ValuesOf(plain), std::vector<float>{0.04f}) << plain;
-    // Particle time goes by 0.05 s a frame, scaled, whatever the frame took.
-    UpdateFrame(0.2f);
-    EXPECT_EQ(recorder.ValuesOf("UpdateParticles"), (std::vector<float>{0.025f, 0.025f}));
-    EXPECT_FLOAT_EQ(LastFrameDt, 0.2f) << "the fight code counts down by the unscaled step";
-}
-
-// Input is read only with the focus and the console closed; the cursor is
-// hidden and shown when the focus changes, not once per frame.
+// The cursor is hidden and shown when the focus changes, not once per frame.
 TEST_F(FrameUpdateTest, InputAndCursorFollowTheFocusAndTheConsole)
 {
+    const auto CursorCounter = [] { // read without changing it
+        const int shown = ShowCursor(TRUE);
+        ShowCursor(FALSE);
+        return shown - 1;
+    };
     const int start = CursorCounter();
     for (int i = 0; i < 3; ++i)
         UpdateFrame(0.04f);
@@ -143,6 +140,57 @@ TEST_F(FrameUpdateTest, InputAndCursorFollowTheFocusAndTheConsole)
     EXPECT_EQ(CursorCounter(), start - 1);
     DestroyWindow(other);
     SetFocus(window);
+}
+
+using WindowKeysTest = FrameUpdateTest; // a scratch folder for the reloads
+
+// Typed upper-case 'N' and 'M' scale game time and compound without limit;
+// lower case and the keys themselves do nothing, nor do they with the console open.
+TEST_F(WindowKeysTest, UpperCaseNAndMScaleGameTimeUnlessTheConsoleIsOpen)
+{
+    Type("nm");
+    Send(WM_KEYDOWN, 'N');
+    Send(WM_KEYDOWN, 'M');
+    EXPECT_EQ(GameTimeScale, 1.0f);
+    Type("NNM");
+    EXPECT_FLOAT_EQ(GameTimeScale, 0.85f * 0.85f * 1.15f);
+
+    Send(WM_CHAR, 0xBA);
+    EXPECT_TRUE(getConsole()->IsVisible());
+    Type("NM.:x");
+    EXPECT_EQ(getConsole()->GetInputLine(), "NM.:x") << "every character goes to the console's line";
+    EXPECT_FLOAT_EQ(GameTimeScale, 0.85f * 0.85f * 1.15f);
+
+    Send(WM_CHAR, 0xBA);
+    EXPECT_FALSE(getConsole()->IsVisible());
+    GameTimeScale = 1.0f;
+    Type("N");
+    EXPECT_FLOAT_EQ(GameTimeScale, 0.85f) << "closed, the same characters act again";
+    EXPECT_EQ(getConsole()->GetInputLine(), "NM.:x") << "the console key is never typed into the line";
+}
+
+// '.' reloads the effect and announces only a good one; ':' reloads the bloom settings.
+TEST_F(WindowKeysTest, DotAndColonReloadTheEffectAndTheBloomSettings)
+{
+    Type(":");
+    EXPECT_NE(BloomEffect.GetErrorText().find("data/fx/bloom.xml"), std::string::npos)
+        << "the reload must have tried the file (missing here): " << BloomEffect.GetErrorText();
+    WriteFile("data/fx/bloom.xml", "<bloom cutoff='200'><stage xres='16' yres='16'/></bloom>");
+    Type(":");
+    EXPECT_EQ(BloomEffect.GetErrorText(), "");
+
+    ASSERT_EQ(InitD3D(window), S_OK);
+    const std::filesystem::path scratch = std::filesystem::current_path();
+    std::filesystem::current_path(VANTOREL_WORKDIR);
+    ::testing::internal::CaptureStderr();
+    Type(".");
+    const std::string shipped = ::testing::internal::GetCapturedStderr();
+    std::filesystem::current_path(scratch);
+    EXPECT_NE(shipped.find("effect loaded: data/fx/effects4.fx\n"), std::string::npos) << shipped;
+    ::testing::internal::CaptureStderr();
+    Type(".");
+    const std::string missing = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(missing.find("effect loaded"), std::string::npos) << missing;
 }
 
 } // namespace

@@ -1,13 +1,14 @@
-// The whole program, headless: start-up, loading, the placeholder menu, the
-// game loop and the ways out, driven through the message layer and a fake
-// keyboard on a clock that moves by itself.
+// The whole program, headless, driven through the message layer, a fake keyboard and a moving clock.
 #include "loop_fixture.h"
 
 #include <SDL.h>
 
 #include <map>
+#include <tuple>
 
+#include "app/Loading.h"
 #include "app/WinMain.h"
+#include "gui/Subtitles.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
 #include "scene/SceneManager.h"
@@ -15,9 +16,7 @@
 namespace looptest {
 namespace {
 
-// The game's own calls, with a player acting at set points: Return in the
-// menu at pass newGameAt, Escape at pass escapeAt, the close button after
-// closeAfter game frames.
+// The game's own calls, with Return or Escape pressed at set menu passes and the close button after set frames.
 class ScriptedPlayer : public CGameCalls {
 public:
     void UpdateMainMenu(float dt) override
@@ -25,7 +24,6 @@ public:
         if (++menuPasses == 1)
             SetFocus(MainWindow); // the offscreen driver gives no focus by itself
         CGameCalls::UpdateMainMenu(dt);
-        // Pressed now, seen by the next pass's poll.
         if (menuPasses == newGameAt)
             keys.SetKey(DIK_RETURN, true);
         if (menuPasses == escapeAt)
@@ -69,7 +67,6 @@ protected:
     }
     void TearDown() override
     {
-        SetGameCalls(nullptr);
         platform::SetDirectInputSource(nullptr);
         platform::SetClock(nullptr);
         ResetGameState();
@@ -80,8 +77,7 @@ protected:
 };
 
 // The shipped data, a new game, a third of a second of play, then the close
-// button: the loops end before the device goes, and every frame is logged.
-// Few frames: each one draws every pass, which is slow under the sanitizers.
+// button. Few frames: each draws every pass, slow under the sanitizers.
 TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
 {
     const std::filesystem::path previous = std::filesystem::current_path();
@@ -93,20 +89,18 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     std::filesystem::current_path(previous);
 
     EXPECT_EQ(result, 0);
-    // The close comes as a message, one of which is handled per frame.
     EXPECT_GE(player.frames, 10);
-    EXPECT_LE(player.frames, 13);
-    EXPECT_EQ(player.rendersAfterClose, 0);
+    EXPECT_LE(player.frames, 13) << "one message handled per frame";
+    EXPECT_EQ(player.rendersAfterClose, 0) << "the loops end before the device goes";
     EXPECT_GT(player.drawnInGame, 20) << "the new game's frames draw the level round the first checkpoint";
-    EXPECT_EQ(D3DDevice, nullptr);
-    EXPECT_GE(clock.Now(), 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
+    EXPECT_GE(clock.Ticks() / 1e6, 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 
-    // Every update and every render wrote its whole line.
     std::map<std::string, int> count;
     for (const std::vector<std::string>& labels : lines)
         ++count[labels.empty() ? "(empty)" : labels.front() + " .. " + labels.back()];
     EXPECT_EQ(count, (std::map<std::string, int>{{"UPDATE .. TOTAL_UPDATE: ", player.frames},
-                                                 {"RENDER .. TOTAL_RENDER: ", player.renders}}));
+                                                 {"RENDER .. TOTAL_RENDER: ", player.renders}}))
+        << "every update and every render writes its whole line";
 }
 
 TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
@@ -122,8 +116,7 @@ TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
 
 TEST_F(GameRunTest, AFailedDeviceEndsTheProgramWithAnError)
 {
-    ScratchFolder folder("no_device");
-    // Full screen with no size cannot make a device.
+    ScratchFolder folder("no_device"); // full screen with no size cannot make a device
     WriteFile("data/XML/init_configuration.xml",
               "<CONFIGURATION><PROPERTIES windowed='0' width='0' height='0'/></CONFIGURATION>");
     ::testing::internal::CaptureStderr();
@@ -134,6 +127,58 @@ TEST_F(GameRunTest, AFailedDeviceEndsTheProgramWithAnError)
     EXPECT_NE(output.find("CreateDevice hr = "), std::string::npos) << output;
     EXPECT_EQ(player.menuPasses, 0);
     EXPECT_EQ(D3DDevice, nullptr);
+}
+
+// Every PROPERTIES element sets every field, so the last one wins wholly.
+TEST_F(GameRunTest, TheLastPropertiesElementSetsEveryField)
+{
+    const struct {
+        const char* xml;
+        int width, height;
+        bool windowed, moveCursor, english;
+        const char* font;
+        int fontSize, fpsListSize;
+    } cases[] = {
+        {"<C><OTHER width='5' english='1'/></C>", 800, 600, true, true, false, "", 20, 60},
+        {"<C><PROPERTIES windowed='false' width='1024' height='768' debug_font='Arial' english='yes'"
+         " debug_font_size='14' move_cursor='0' fps_list_size='5'/><OTHER width='1'/></C>",
+         1024, 768, false, false, true, "Arial", 14, 5},
+        {"<C><PROPERTIES width='1024' english='yes' windowed='0' debug_font='Arial'/><PROPERTIES height='700'/></C>",
+         800, 700, true, true, false, "", 20, 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.xml);
+        CConfiguration config;
+        std::istringstream in(c.xml);
+        ASSERT_TRUE(config.Parse(in, "init_configuration.xml"));
+        EXPECT_EQ(std::tie(config.width, config.height, config.windowed, config.move_cursor, getSubtitulos().english,
+                           config.debug_font, config.debug_font_size, config.fps_list_size),
+                  std::make_tuple(c.width, c.height, c.windowed, c.moveCursor, c.english, std::string(c.font),
+                                  c.fontSize, c.fpsListSize));
+    }
+}
+
+TEST_F(GameRunTest, TheLoadingImagesComeInTheirOrderAndLanguage)
+{
+    const auto Images = [] {
+        std::vector<std::string> shown;
+        LoadGame([&](const std::string& file) { shown.push_back(file); });
+        return shown;
+    };
+    const std::vector<std::string> spanish = {
+        "GUI/LOADING/loading_mando_2.jpg",   "GUI/LOADING/loading_mando_3.jpg",
+        "GUI/LOADING/loading_mando_4.jpg",   "GUI/LOADING/loading_mando_5.jpg",
+        "GUI/LOADING/loading_teclado_1.jpg", "GUI/LOADING/loading_teclado_2.jpg",
+        "GUI/LOADING/loading_teclado_3.jpg", "GUI/LOADING/loading_teclado_4.jpg",
+        "GUI/LOADING/loading_teclado_5.jpg",
+    };
+    EXPECT_EQ(Images(), spanish);
+
+    getSubtitulos().english = true;
+    std::vector<std::string> english;
+    for (const std::string& file : spanish)
+        english.push_back(file.substr(0, file.size() - 4) + "_ing.jpg");
+    EXPECT_EQ(Images(), english);
 }
 
 } // namespace

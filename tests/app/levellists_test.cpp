@@ -1,4 +1,6 @@
+// The story record, and the lists of what each level and comic stage shows from it.
 #include <algorithm>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,22 +16,96 @@
 namespace {
 
 using G = CGameStateFlagsManager;
+using Field = std::int32_t G::*;
+
+struct CodeEntry {
+    const char* name;
+    Field field;
+    std::int32_t code;
+    void (G::*set)();
+    bool (G::*is)() const; // null for codes nobody tests
+};
+
+constexpr Field s = &G::sequence, h = &G::hangarRigidState, i = &G::islaSequence;
+#define C(field, name) {#name, field, G::name, &G::set##name, &G::is##name}
+#define X(field, name) {#name, field, G::name, &G::set##name, nullptr} // no test of its own
+
+const CodeEntry kCodes[] = {
+    C(s, ReadyVinyetasIntro1), C(s, PlayingVinyetasIntro1), C(s, ReadyVinyetasIntro2), C(s, PlayingVinyetasIntro2),
+    C(s, ReadyCamIntroHangares), C(s, PlayingCamIntroHangares), X(s, HangaresIntroDone),
+    C(s, PlayingCamHangaresLlegadaAvion), C(s, ReadyCamAvionetaNueva2), C(s, PlayingCamAvionetaNueva2),
+    C(s, ReadyCamAvionetaNueva3), C(s, PlayingCamAvionetaNueva3), X(s, HangaresAvionetaDone), C(s, PlayingSecondMovie),
+    C(s, ReadyCamEmpalado), C(s, PlayingCamEmpalado), C(s, PlayingCamHangar), X(s, HangaresEmpaladoDone),
+    C(s, ReadyVinyetasFinalHangares), C(s, PlayingVinyetasFinalHangares), X(h, RigidasHangaresIdle),
+    C(h, RigidasHangaresDespegueAvion), X(h, RigidasHangaresDespegueAvionDone), C(h, RigidasHangaresLlegadaAvion),
+    C(h, RigidasHangaresLlegadaAvionDone), C(h, PlayingRigidaEneAvioneta), X(h, RigidaEneAvionetaDone),
+    C(h, PlayingRigidasHangarOpen), X(h, RigidasHangarOpenDone), C(h, RigidasHangarExplosion), C(i, ReadyCamIslaIntro),
+    C(i, ReadyLevelSwitchIsla), C(i, PlayingCamIslaIntro), X(i, IslaIntroDone), C(i, PlayingCamIslaLlegadaPlaza),
+    X(i, IslaLlegadaPlazaDone), C(i, PlayingCamIslaSegundaOleadaPlaza), X(i, IslaSegundaOleadaPlazaDone),
+    C(i, PlayingCamIslaOleadaAndamio), C(i, PlayingVinyetasDockersHuye), C(i, PlayingVinyetasPredockers),
+    C(i, ReadyCamIslaVinyetasIntroLucha), C(i, ReadyMemoriam), C(i, PlayingMemoriam), C(i, ReadyCreditos),
+    C(i, PlayingCreditos),
+};
+
+#undef C
+#undef X
+
+// The tests of a field answer true for exactly the code set, and no code of a field repeats.
+TEST(GameStateFlags, EverySetterStoresItsCodeInItsFieldOnlyAndAResetStartsANewRun)
+{
+    G fresh;
+    fresh.setPlayingSecondMovie();
+    fresh.resetStates();
+    EXPECT_EQ(fresh.sequence, G::ReadyVinyetasIntro1);
+    EXPECT_EQ(fresh.hangarRigidState, G::RigidasHangaresIdle);
+    EXPECT_EQ(fresh.islaSequence, G::ReadyCamIslaIntro);
+    EXPECT_TRUE(fresh.pierIntact) << "mended";
+    EXPECT_TRUE(fresh.hangaresLevel);
+
+    for (const CodeEntry& entry : kCodes) {
+        SCOPED_TRACE(entry.name);
+        G record;
+        record.resetStates();
+        // Every field away from any real code, so a stray write shows, and the
+        // pier broken, so a mend shows, but for the setter that breaks it.
+        record.sequence = record.hangarRigidState = record.islaSequence = -1;
+        record.pierIntact = entry.set == &G::setPlayingSecondMovie;
+        (record.*entry.set)();
+
+        EXPECT_EQ(record.*entry.field, entry.code);
+        for (Field other : {&G::sequence, &G::hangarRigidState, &G::islaSequence})
+            if (other != entry.field)
+                EXPECT_EQ(record.*other, -1);
+        EXPECT_TRUE(record.hangaresLevel);
+        EXPECT_FALSE(record.pierIntact) << "only the second movie touches the pier, and breaks it";
+        for (const CodeEntry& probe : kCodes) {
+            if (&probe != &entry && probe.field == entry.field)
+                EXPECT_NE(probe.code, entry.code) << probe.name << " shares the code";
+            if (probe.is != nullptr)
+                EXPECT_EQ((record.*probe.is)(), probe.field == entry.field && probe.code == entry.code) << probe.name;
+        }
+    }
+}
 
 // Every call as it came: comic marks have no flag of their own.
-struct Mark {
-    std::string name;
-    bool comic;
-};
+struct Mark { std::string name; bool comic; };
 
 struct Recorder : IVisibilityMarks {
     void AddVisible(const std::string& name) override { marks.push_back({name, true}); }
     void SetVisible(const std::string& name, bool) override { marks.push_back({name, false}); }
-
-    int Count(const std::string& name) const
-    {
-        return static_cast<int>(std::count_if(marks.begin(), marks.end(), [&](const Mark& m) { return m.name == name; }));
-    }
     std::vector<Mark> marks;
+};
+
+// Each comic stage's list: its length and first panel.
+const struct { const char* level; int code; size_t count; const char* first; } kComics[] = {
+    {"hangares", G::PlayingVinyetasIntro1, 11, "vinyeta1_escena"},
+    {"hangares", G::PlayingVinyetasIntro2, 16, "vinyeta2_fachada"},
+    {"hangares", G::PlayingSecondMovie, 60, "Vinyeta4_fondo1"},
+    {"hangares", G::PlayingVinyetasFinalHangares, 68, "Vinyeta3_fondo2"},
+    {"isla", G::PlayingCreditos, 6, "END_Fondo"},
+    {"isla", G::PlayingVinyetasDockersHuye, 10, "Huye_malo2"},
+    {"isla", G::PlayingMemoriam, 1, "MEmoriam"},
+    {"isla", G::PlayingVinyetasPredockers, 9, "FINAL_ARMARIO"},
 };
 
 class LevelListsTest : public ::testing::Test {
@@ -39,26 +115,10 @@ protected:
     CProfiler quiet;
 };
 
-// The comic stage: the level picks the record's field, the code picks one
-// list of the expected length.
+// The level picks the record's field, the code picks one list.
 TEST_F(LevelListsTest, ComicPanelsPerSequence)
 {
-    const struct {
-        const char* level;
-        int code;
-        size_t count;
-        const char* first;
-    } cases[] = {
-        {"hangares", G::PlayingVinyetasIntro1, 11, "vinyeta1_escena"},
-        {"hangares", G::PlayingVinyetasIntro2, 16, "vinyeta2_fachada"},
-        {"hangares", G::PlayingSecondMovie, 60, "Vinyeta4_fondo1"},
-        {"hangares", G::PlayingVinyetasFinalHangares, 68, "Vinyeta3_fondo2"},
-        {"isla", G::PlayingCreditos, 6, "END_Fondo"},
-        {"isla", G::PlayingVinyetasDockersHuye, 10, "Huye_malo2"},
-        {"isla", G::PlayingMemoriam, 1, "MEmoriam"},
-        {"isla", G::PlayingVinyetasPredockers, 9, "FINAL_ARMARIO"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : kComics) {
         G record;
         record.sequence = G::ReadyVinyetasIntro1;
         (std::string(c.level) == "isla" ? record.islaSequence : record.sequence) = c.code;
@@ -67,8 +127,10 @@ TEST_F(LevelListsTest, ComicPanelsPerSequence)
         ASSERT_EQ(r.marks.size(), c.count) << c.first;
         EXPECT_EQ(r.marks.front().name, c.first);
         EXPECT_TRUE(std::all_of(r.marks.begin(), r.marks.end(), [](const Mark& m) { return m.comic; }));
-        if (c.code == G::PlayingVinyetasFinalHangares)
-            EXPECT_EQ(r.Count("Vinyeta3_sangre"), 2) << "listed twice, marked twice";
+        if (c.code == G::PlayingVinyetasFinalHangares) {
+            const auto isBlood = [](const Mark& m) { return m.name == "Vinyeta3_sangre"; };
+            EXPECT_EQ(std::count_if(r.marks.begin(), r.marks.end(), isBlood), 2) << "listed twice, marked twice";
+        }
     }
 
     // A code of the other level, or of no panels, marks nothing.
@@ -84,8 +146,7 @@ TEST_F(LevelListsTest, ComicPanelsPerSequence)
     EXPECT_TRUE(none.marks.empty());
 }
 
-// What the scene manager ends up holding: the draw list keeps marks in order,
-// twice-listed names twice, and names whose condition failed are stored hidden.
+// The draw list keeps marks in order, twice-listed names twice; names whose condition failed are stored hidden.
 TEST_F(LevelListsTest, SceneManagerDrawListAfterTheLevelList)
 {
     CSceneMngr scene;
@@ -99,8 +160,7 @@ TEST_F(LevelListsTest, SceneManagerDrawListAfterTheLevelList)
     EXPECT_EQ(std::count(list.begin(), list.end(), "cajas_escenario_4"), 0);
     EXPECT_FALSE(scene.IsVisible("cajas_escenario_4"));
     EXPECT_TRUE(scene.IsVisible("HANGAR_TECHO"));
-    // 194 marks, of which the crates' pieces (9), the three planes (12) and
-    // the two pier-borne names are hidden.
+    // 194 marks less the hidden: the crates' pieces (9), the three planes (12), two pier-borne names.
     EXPECT_EQ(list.size(), 194u - 9 - 12 - 2);
 
     CSceneMngr untouched;
@@ -109,8 +169,7 @@ TEST_F(LevelListsTest, SceneManagerDrawListAfterTheLevelList)
     EXPECT_TRUE(untouched.GetDrawList().empty());
 }
 
-// The name catalogue the data generator makes meshes for is exactly what the
-// lists can mark, over every state that changes them.
+// The catalogue the data generator makes meshes for is what the lists can mark in any state.
 TEST_F(LevelListsTest, NameCatalogueMatchesTheLists)
 {
     Recorder hangares, isla;
@@ -130,11 +189,9 @@ TEST_F(LevelListsTest, NameCatalogueMatchesTheLists)
         EXPECT_EQ(r.marks.size(), 197u) << "every stage marks the same names, flags aside";
         MarkIslaObjects(rigid, isla);
     }
-    for (int code : std::initializer_list<int>{G::PlayingVinyetasIntro1, G::PlayingVinyetasIntro2, G::PlayingSecondMovie,
-                     G::PlayingVinyetasFinalHangares, G::PlayingCreditos, G::PlayingVinyetasDockersHuye,
-                     G::PlayingMemoriam, G::PlayingVinyetasPredockers}) {
+    for (const auto& c : kComics) {
         G record;
-        record.sequence = record.islaSequence = code;
+        record.sequence = record.islaSequence = c.code;
         MarkComicPanels("hangares", record, hangares, quiet);
         MarkComicPanels("isla", record, isla, quiet);
     }

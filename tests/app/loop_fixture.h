@@ -1,11 +1,10 @@
-// Shared by the loop, frame-update, frame-render and window-key tests: the
-// game's process-wide state put back to a known start, a window of the game's
-// own procedure, calls that record what the loops and the frame update ask
-// for, a clock that moves on by itself, and the timing log read back.
+// The game's process-wide state put back to a start, calls that record what the
+// loops ask for, a clock that moves by itself, and the timing log read back.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -22,6 +21,7 @@
 #include "app/WindowProc.h"
 #include "gui/Achievements.h"
 #include "gui/GUIManager.h"
+#include "gui/Subtitles.h"
 #include "platform/win32.h"
 #include "render/DeviceFixture.h"
 #include "script/Console.h"
@@ -29,13 +29,6 @@
 namespace looptest {
 
 using drawtest::ScratchFolder;
-
-// One call the loops or the frame update made, with the step it was given
-// (0 for the calls that take none; the restart's flag as 1 or 0).
-struct Call {
-    std::string name;
-    float value;
-};
 
 #define LOOPTEST_STEP(fn) void fn(float dt) override { Add(#fn, dt); }
 #define LOOPTEST_CALL(fn) void fn() override { Add(#fn, 0.0f); }
@@ -52,41 +45,35 @@ public:
     LOOPTEST_STEP(UpdateMainMenu) LOOPTEST_STEP(UpdateFrame) LOOPTEST_STEP(RenderFrame)
     LOOPTEST_CALL(ResetManagers)
 
-    // Runs after each call is recorded: lets a test act at a given point.
-    std::function<void(const Call&)> onCall;
-    std::vector<Call> calls;
+    // Every call in order, with its step (0 for calls without one; the restart's flag as 1 or 0).
+    std::vector<std::string> names;
+    std::vector<float> values;
+    std::function<void(const std::string&)> onCall; // runs after each call is recorded
 
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const Call& c : calls)
-            names.push_back(c.name);
-        return names;
-    }
     std::vector<float> ValuesOf(const std::string& name) const
     {
-        std::vector<float> values;
-        for (const Call& c : calls)
-            if (c.name == name)
-                values.push_back(c.value);
-        return values;
+        std::vector<float> found;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i] == name)
+                found.push_back(values[i]);
+        return found;
     }
-    int Count(const std::string& name) const { return static_cast<int>(ValuesOf(name).size()); }
+    int Count(const std::string& name) const { return static_cast<int>(std::count(names.begin(), names.end(), name)); }
 
 private:
     void Add(const char* name, float value)
     {
-        calls.push_back({name, value});
+        names.push_back(name);
+        values.push_back(value);
         if (onCall)
-            onCall(calls.back());
+            onCall(names.back());
     }
 };
 
 #undef LOOPTEST_STEP
 #undef LOOPTEST_CALL
 
-// Moves on by a fixed amount every time the counter is read, so that a loop
-// spinning on the counter ends; Advance adds the time a piece of work takes.
+// Moves on at every read, so that a loop spinning on the counter ends.
 class SteppingClock : public platform::Clock {
 public:
     explicit SteppingClock(double secondsPerRead) : m_Step(static_cast<std::int64_t>(secondsPerRead * 1e6)) {}
@@ -94,19 +81,19 @@ public:
     std::int64_t TicksPerSecond() override { return 1000000; }
     void Sleep(DWORD milliseconds) override { Advance(milliseconds / 1000.0); }
     void Advance(double seconds) { m_Ticks += static_cast<std::int64_t>(seconds * 1e6); }
-    double Now() const { return m_Ticks / 1e6; }
 
 private:
     std::int64_t m_Ticks = 0;
     std::int64_t m_Step;
 };
 
-// Everything the loops and the frame update read, back to how a new game
-// starts: switches at their defaults, scale 1, no menu flag, the record
-// reset, the console closed and empty, the log off.
+// Everything the loops read, back to how a new game starts.
 inline void ResetGameState()
 {
     InitMainConfig();
+    windowed = move_cursor = true; // what a whole run copied from its configuration
+    width = 800;
+    height = 600;
     GameTimeScale = 1.0f;
     CGUIManager& gui = getGUI();
     gui.mainMenuActive = gui.pauseActive = gui.optionsActive = false;
@@ -118,9 +105,11 @@ inline void ResetGameState()
     if (console->IsVisible())
         console->Toggle();
     getAchievementStats().playTime = 0.0f;
+    getSubtitulos().english = false;
     getProfiler().Close();
     getProfiler().Enable(false);
     ResetWindowClosed();
+    ShowGameCursor(true);
     SetGameCalls(nullptr);
 }
 
@@ -130,17 +119,15 @@ inline void WriteFile(const std::string& name, const std::string& bytes)
     std::ofstream(name, std::ios::binary) << bytes;
 }
 
-// The timing log's lines, each as its first word ("UPDATE", "RENDER")
-// followed by its labels in order; the milliseconds between them are left out.
+// Each line of the timing log as its first word and its labels, the times left out.
 inline std::vector<std::vector<std::string>> ReadLogLabels(const std::string& path)
 {
     std::vector<std::vector<std::string>> lines;
     std::ifstream in(path);
-    std::string line;
+    std::string line, field;
     while (std::getline(in, line)) {
         std::vector<std::string> labels;
         std::stringstream stream(line);
-        std::string field;
         for (int i = 0; std::getline(stream, field, '\t'); ++i)
             if (i == 0 || i % 2 == 1)
                 labels.push_back(field);
@@ -149,18 +136,14 @@ inline std::vector<std::vector<std::string>> ReadLogLabels(const std::string& pa
     return lines;
 }
 
-// A window of the game's own procedure, made the game's window and given the
-// focus; the game's state is reset around each test.
+// A focused window of the game's own procedure, with the recording calls installed.
 class GameWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         ResetGameState();
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_CLASSDC;
-        wc.lpfnWndProc = WndProc;
+        WNDCLASSEXA wc{sizeof(wc), CS_CLASSDC, WndProc};
         wc.lpszClassName = kClass;
         RegisterClassExA(&wc);
         window = NewWindow();
@@ -173,9 +156,7 @@ protected:
 
     void TearDown() override
     {
-        SetGameCalls(nullptr);
         SetCapture(nullptr);
-        ShowGameCursor(true);
         DestroyWindow(window);
         MainWindow = nullptr;
         DrainMessages();
@@ -190,8 +171,7 @@ protected:
     }
     static void DrainMessages()
     {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {
         }
     }
     LRESULT Send(UINT message, WPARAM wParam) { return WndProc(window, message, wParam, 0); }

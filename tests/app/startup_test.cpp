@@ -1,5 +1,7 @@
+// The device made at start-up, and the debug text drawn on it.
 #include <gtest/gtest.h>
 
+#include "app/DebugText.h"
 #include "app/Startup.h"
 #include "render/DeviceFixture.h"
 #include "render/RenderTarget.h"
@@ -12,26 +14,24 @@ TEST(ChooseAdapter, PrefersTheFirstPerfHudAdapterWithTheReferenceDevice)
     AdapterChoice plain = ChooseAdapter({"Mesa llvmpipe", "Other card"});
     EXPECT_EQ(plain.adapter, 0u);
     EXPECT_EQ(plain.type, D3DDEVTYPE_HAL);
-
     AdapterChoice perf = ChooseAdapter({"Mesa llvmpipe", "NVIDIA PerfHUD", "PerfHUD again"});
     EXPECT_EQ(perf.adapter, 1u);
     EXPECT_EQ(perf.type, D3DDEVTYPE_REF);
-
     EXPECT_EQ(ChooseAdapter({"perfhud"}).type, D3DDEVTYPE_HAL) << "the word is matched as written";
     EXPECT_EQ(ChooseAdapter({}).adapter, 0u);
 }
 
-class StartupTest : public drawtest::DeviceTest {
-protected:
-    void TearDown() override
-    {
-        width = 800;
-        height = 600;
-        DeviceTest::TearDown();
-    }
-};
+TEST(FloatToString, WritesSixSignificantDigits)
+{
+    EXPECT_EQ(FloatToString(1.5), "1.5");
+    EXPECT_EQ(FloatToString(3.0), "3");
+    EXPECT_EQ(FloatToString(16.6666666), "16.6667");
+    EXPECT_EQ(FloatToString(1234567.0), "1.23457e+06");
+}
 
-TEST_F(StartupTest, DeviceGetsTheClientSizeAndBaseStates)
+using StartupTest = drawtest::DeviceTest;
+
+TEST_F(StartupTest, DeviceGetsTheClientSizeAndBaseStatesAndTheLightItsAspect)
 {
     EXPECT_EQ(ClientWidth, static_cast<float>(drawtest::kSize));
     EXPECT_EQ(ClientHeight, static_cast<float>(drawtest::kSize));
@@ -42,23 +42,62 @@ TEST_F(StartupTest, DeviceGetsTheClientSizeAndBaseStates)
     D3DDevice->GetPresentParameters(&params);
     EXPECT_EQ(params.AutoDepthStencilFormat, D3DFMT_D24S8);
 
-    ReleaseDevice();
-    EXPECT_FALSE(SceneTarget.IsCreated()) << "the screen targets go before the device";
-}
-
-TEST_F(StartupTest, TheLightTakesTheWholeNumberAspectOfTheConfiguredSize)
-{
-    const struct {
-        int width, height;
-        float aspect;
-    } cases[] = {{800, 600, 1.0f}, {1600, 600, 2.0f}, {800, 0, 1.0f}}; // a zero height must not stop the game
+    // The light takes the whole-number aspect of the configured size; a zero height must not stop
+    // the game. The default size comes last, so that it stays for the other tests.
+    const struct { int width, height; float aspect; } cases[] = {{1600, 600, 2.0f}, {800, 0, 1.0f}, {800, 600, 1.0f}};
     for (const auto& c : cases) {
         ReleaseDevice();
+        EXPECT_FALSE(SceneTarget.IsCreated()) << "the screen targets go before the device";
         width = c.width;
         height = c.height;
         ASSERT_EQ(InitD3D(m_Window), S_OK);
         EXPECT_EQ(LightLocation.aspect, c.aspect) << c.width << "x" << c.height;
     }
+}
+
+// Only the newest lines are kept; lines at 15, 37 and 59 with a shadow one pixel right and down,
+// shown for one frame; lines queued while there is no font are dropped, not kept for later.
+TEST_F(StartupTest, DebugLinesStackFromTheTopWithAShadowAndLastOneFrame)
+{
+    ClearTo(0xFF808080);
+    const std::vector<D3DCOLOR> grey = BackBuffer();
+    CDebugText text;
+    for (int i = 0; i < 300; ++i)
+        text.AddLine("line " + std::to_string(i));
+    ASSERT_EQ(text.GetLines().size(), CDebugText::kMaxLines);
+    EXPECT_EQ(text.GetLines().front(), "line 44");
+    EXPECT_EQ(text.GetLines().back(), "line 299");
+    text.Draw();
+    EXPECT_TRUE(text.GetLines().empty());
+    EXPECT_TRUE(BackBuffer() == grey) << "no font, nothing drawn";
+
+    // Capitals only, so nothing reaches below a line's box; short, for the small window.
+    const std::vector<std::string> lines = {"HE", "EH", "NIN"};
+    ID3DXFont* font = nullptr;
+    ASSERT_EQ(D3DXCreateFontA(D3DDevice, 20, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "DejaVu Sans", &font),
+              S_OK);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const LONG top = 15 + 22 * static_cast<LONG>(i);
+        RECT shadow = {21, top + 1, 400, top + 40}, box = {20, top, 400, top + 40};
+        font->DrawTextA(nullptr, lines[i].c_str(), -1, &shadow, DT_NOCLIP, 0xFF000000);
+        font->DrawTextA(nullptr, lines[i].c_str(), -1, &box, DT_NOCLIP, 0xFFFFFFFF);
+    }
+    font->Release();
+    const std::vector<D3DCOLOR> expected = BackBuffer();
+    ASSERT_FALSE(expected == grey);
+
+    ClearTo(0xFF808080);
+    text.Init(D3DDevice, 20, "DejaVu Sans");
+    for (const std::string& line : lines)
+        text.AddLine(line);
+    text.Draw();
+    EXPECT_TRUE(BackBuffer() == expected);
+    EXPECT_TRUE(text.GetLines().empty());
+
+    ClearTo(0xFF808080);
+    text.Draw();
+    EXPECT_TRUE(BackBuffer() == grey) << "the next frame shows nothing unless lines are added again";
 }
 
 } // namespace

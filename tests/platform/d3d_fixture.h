@@ -1,22 +1,16 @@
-// A hidden window with our Direct3D 9 device on it, for the device, texture,
-// effect and font tests: a fresh device per test with plain states, helpers
-// that draw simple shapes, and the back buffer read back pixel by pixel.
+// A fresh device per test with plain states, helpers that draw simple shapes,
+// and the back buffer read back pixel by pixel.
 #pragma once
 
 #include "platform/d3dx9.h"
 #include "platform/gl_device.h"
-#include "platform/win32.h"
 
 #include "offscreen_device_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace d3dtest {
 
@@ -31,54 +25,30 @@ constexpr D3DCOLOR kWhite = 0xFFFFFFFFu;
 constexpr D3DCOLOR kBlack = 0xFF000000u;
 
 inline int Channel(D3DCOLOR c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
-inline int Red(D3DCOLOR c) { return Channel(c, 16); }
-inline int Green(D3DCOLOR c) { return Channel(c, 8); }
-inline int Blue(D3DCOLOR c) { return Channel(c, 0); }
 
-// True when every channel is within `tolerance` of the expected one.
-inline bool Near(D3DCOLOR actual, D3DCOLOR expected, int tolerance = 2)
+// Every channel within `tolerance` of the expected one.
+inline ::testing::AssertionResult Near(D3DCOLOR actual, D3DCOLOR expected, int tolerance = 2)
 {
     for (int shift = 0; shift < 32; shift += 8)
-        if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance)
-            return false;
-    return true;
+        if (std::abs(Channel(actual, shift) - Channel(expected, shift)) > tolerance) {
+            char text[40];
+            std::snprintf(text, sizeof(text), "%08X, not near %08X", unsigned(actual), unsigned(expected));
+            return ::testing::AssertionFailure() << text;
+        }
+    return ::testing::AssertionSuccess();
 }
 
-inline std::string Hex(D3DCOLOR c)
-{
-    char text[16];
-    std::snprintf(text, sizeof(text), "%08X", static_cast<unsigned>(c));
-    return text;
-}
-
-// Gives an object's reference back when it goes out of scope, also when an
-// assertion ends the test early.
+// Gives the reference back also when an assertion ends the test early.
 struct Releaser {
     void operator()(IUnknown* object) const { object->Release(); }
 };
 template <class T>
 using Ref = std::unique_ptr<T, Releaser>;
 
-struct ScreenVertex { // D3DFVF_XYZRHW | D3DFVF_DIFFUSE
-    float x, y, z, rhw;
-    D3DCOLOR color;
-};
-struct ScreenTexVertex { // D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1
-    float x, y, z, rhw;
-    D3DCOLOR color;
-    float u, v;
-};
-struct ColorVertex { // D3DFVF_XYZ | D3DFVF_DIFFUSE
-    float x, y, z;
-    D3DCOLOR color;
-};
-struct TexVertex { // D3DFVF_XYZ | D3DFVF_TEX1
-    float x, y, z;
-    float u, v;
-};
-
+struct ScreenVertex { float x, y, z, rhw; D3DCOLOR color; };
+struct ColorVertex { float x, y, z; D3DCOLOR color; };
+struct TexVertex { float x, y, z, u, v; };
 constexpr DWORD kScreenFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE;
-constexpr DWORD kScreenTexFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr DWORD kColorFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE;
 constexpr DWORD kTexFvf = D3DFVF_XYZ | D3DFVF_TEX1;
 
@@ -88,8 +58,6 @@ protected:
     {
         Open("D3DTestClass", CS_CLASSDC, "test", kWidth, kHeight, devicetest::WindowedParameters());
         ASSERT_NE(classAtom, 0);
-        ASSERT_NE(window, nullptr);
-        ASSERT_NE(d3d, nullptr);
         ASSERT_EQ(created, D3D_OK);
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -101,7 +69,6 @@ protected:
 
     void Clear(D3DCOLOR color) { device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, color, 1.0f, 0); }
 
-    // Every pixel of a surface as 0xAARRGGBB, rows top first.
     static std::vector<D3DCOLOR> Read(IDirect3DSurface9* surface)
     {
         std::vector<D3DCOLOR> pixels;
@@ -135,12 +102,12 @@ protected:
         Ref<IDirect3DTexture9> texture;
         Ref<IDirect3DSurface9> surface;
     };
-    Target RenderTarget(UINT width, UINT height, D3DFORMAT format = D3DFMT_A8R8G8B8)
+    Target RenderTarget(UINT width, UINT height)
     {
         IDirect3DTexture9* texture = nullptr;
         IDirect3DSurface9* surface = nullptr;
-        EXPECT_EQ(D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT,
-                                    &texture),
+        EXPECT_EQ(D3DXCreateTexture(device, width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                    D3DPOOL_DEFAULT, &texture),
                   D3D_OK);
         if (texture)
             texture->GetSurfaceLevel(0, &surface);
@@ -148,29 +115,28 @@ protected:
     }
 
     // Managed buffers holding `bytes` of `data`.
-    Ref<IDirect3DVertexBuffer9> VertexBuffer(const void* data, UINT bytes, DWORD fvf)
+    template <class Buffer>
+    static Ref<Buffer> Filled(Buffer* buffer, const void* data, UINT bytes)
     {
-        IDirect3DVertexBuffer9* buffer = nullptr;
         void* to = nullptr;
-        EXPECT_EQ(device->CreateVertexBuffer(bytes, 0, fvf, D3DPOOL_MANAGED, &buffer, nullptr), D3D_OK);
-        if (buffer && SUCCEEDED(buffer->Lock(0, 0, &to, 0))) {
+        EXPECT_TRUE(buffer && SUCCEEDED(buffer->Lock(0, 0, &to, 0)));
+        if (to) {
             std::memcpy(to, data, bytes);
             buffer->Unlock();
         }
-        return Ref<IDirect3DVertexBuffer9>(buffer);
+        return Ref<Buffer>(buffer);
+    }
+    Ref<IDirect3DVertexBuffer9> VertexBuffer(const void* data, UINT bytes, DWORD fvf)
+    {
+        IDirect3DVertexBuffer9* buffer = nullptr;
+        device->CreateVertexBuffer(bytes, 0, fvf, D3DPOOL_MANAGED, &buffer, nullptr);
+        return Filled(buffer, data, bytes);
     }
     Ref<IDirect3DIndexBuffer9> IndexBuffer(const WORD* indices, UINT count)
     {
         IDirect3DIndexBuffer9* buffer = nullptr;
-        void* to = nullptr;
-        EXPECT_EQ(device->CreateIndexBuffer(count * sizeof(WORD), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
-                                            &buffer, nullptr),
-                  D3D_OK);
-        if (buffer && SUCCEEDED(buffer->Lock(0, 0, &to, 0))) {
-            std::memcpy(to, indices, count * sizeof(WORD));
-            buffer->Unlock();
-        }
-        return Ref<IDirect3DIndexBuffer9>(buffer);
+        device->CreateIndexBuffer(count * 2, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &buffer, nullptr);
+        return Filled(buffer, indices, count * 2);
     }
 
     Ref<IDirect3DSurface9> CurrentTarget()
@@ -183,10 +149,8 @@ protected:
     // A screen rectangle in pixels (pre-transformed vertices), as a strip.
     void FillRect(float left, float top, float right, float bottom, D3DCOLOR color, float z = 0.5f)
     {
-        const ScreenVertex v[4] = {{left, top, z, 1, color},
-                                   {right, top, z, 1, color},
-                                   {left, bottom, z, 1, color},
-                                   {right, bottom, z, 1, color}};
+        const ScreenVertex v[4] = {{left, top, z, 1, color}, {right, top, z, 1, color},
+                                   {left, bottom, z, 1, color}, {right, bottom, z, 1, color}};
         device->SetFVF(kScreenFvf);
         EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ScreenVertex)), D3D_OK);
     }
@@ -194,13 +158,12 @@ protected:
     // The whole target with texture coordinates 0..uMax by 0..1 (v = 0 at the top).
     void DrawTexturedScreen(D3DCOLOR diffuse = kWhite, float uMax = 1.0f)
     {
+        struct Vertex { float x, y, z, rhw; D3DCOLOR color; float u, v; };
         const float w = kWidth, h = kHeight;
-        const ScreenTexVertex v[4] = {{0, 0, 0.5f, 1, diffuse, 0, 0},
-                                      {w, 0, 0.5f, 1, diffuse, uMax, 0},
-                                      {0, h, 0.5f, 1, diffuse, 0, 1},
-                                      {w, h, 0.5f, 1, diffuse, uMax, 1}};
-        device->SetFVF(kScreenTexFvf);
-        EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(ScreenTexVertex)), D3D_OK);
+        const Vertex v[4] = {{0, 0, 0.5f, 1, diffuse, 0, 0}, {w, 0, 0.5f, 1, diffuse, uMax, 0},
+                             {0, h, 0.5f, 1, diffuse, 0, 1}, {w, h, 0.5f, 1, diffuse, uMax, 1}};
+        device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+        EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(Vertex)), D3D_OK);
     }
 };
 

@@ -17,14 +17,13 @@ inline LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Windowed, discarding, 24-bit depth with stencil, presenting without waiting
-// for the display; the back buffer takes the window's size unless set.
+// Windowed, 24-bit depth with stencil, not waiting for the display; the back
+// buffer takes the window's size.
 inline D3DPRESENT_PARAMETERS WindowedParameters()
 {
     D3DPRESENT_PARAMETERS pp{};
     pp.Windowed = TRUE;
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.BackBufferFormat = D3DFMT_UNKNOWN;
     pp.EnableAutoDepthStencil = TRUE;
     pp.AutoDepthStencilFormat = D3DFMT_D24S8;
     pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
@@ -32,20 +31,15 @@ inline D3DPRESENT_PARAMETERS WindowedParameters()
 }
 
 struct OffscreenDevice {
-    // Registers the window class, opens the window and makes a device on it.
-    // A class that cannot be registered is noted in classAtom and the rest is
-    // tried anyway; a missing window or Direct3D object stops there, and the
-    // device's creation result is kept in `created`. Close undoes whatever was
-    // made, so it is safe after a failed Open.
+    // Tries every step even after a failed class registration (noted in
+    // classAtom); the device's creation result is kept in `created`. Close
+    // undoes whatever was made, so it is safe after a failed Open.
     bool Open(const char* windowClass, UINT classStyle, const char* title, int width, int height,
               D3DPRESENT_PARAMETERS params)
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         className = windowClass;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = classStyle;
-        wc.lpfnWndProc = PlainWindowProc;
+        WNDCLASSEXA wc{sizeof(wc), classStyle, PlainWindowProc};
         wc.lpszClassName = windowClass;
         classAtom = RegisterClassExA(&wc);
         window = CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr, nullptr,
@@ -55,25 +49,17 @@ struct OffscreenDevice {
             return false;
         created = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                                     &params, &device);
-        if (FAILED(created))
-            device = nullptr;
+        if (FAILED(created)) device = nullptr;
         return device != nullptr;
     }
 
     void Close()
     {
-        if (device)
-            device->Release();
-        if (d3d)
-            d3d->Release();
-        if (window)
-            DestroyWindow(window);
-        if (className)
-            UnregisterClassA(className, nullptr);
-        device = nullptr;
-        d3d = nullptr;
-        window = nullptr;
-        className = nullptr;
+        if (device) device->Release();
+        if (d3d) d3d->Release();
+        if (window) DestroyWindow(window);
+        if (className) UnregisterClassA(className, nullptr);
+        *this = OffscreenDevice{};
     }
 
     const char* className = nullptr;
@@ -84,21 +70,19 @@ struct OffscreenDevice {
     IDirect3DDevice9* device = nullptr;
 };
 
-// Every pixel of a 32-bit surface as 0xAARRGGBB, rows top first. On failure the
-// result of the call that failed; the pixels are then empty, or zero when only
-// the lock failed.
+// Every pixel of a 32-bit surface as 0xAARRGGBB, rows top first; empty when
+// the surface cannot be read.
 inline HRESULT ReadPixels(IDirect3DSurface9* surface, std::vector<D3DCOLOR>* pixels)
 {
     pixels->clear();
     D3DSURFACE_DESC desc;
-    HRESULT hr = surface->GetDesc(&desc);
-    if (FAILED(hr))
-        return hr;
-    pixels->assign(static_cast<size_t>(desc.Width) * desc.Height, 0);
     D3DLOCKED_RECT locked;
-    hr = surface->LockRect(&locked, nullptr, D3DLOCK_READONLY);
+    HRESULT hr = surface->GetDesc(&desc);
+    if (SUCCEEDED(hr))
+        hr = surface->LockRect(&locked, nullptr, D3DLOCK_READONLY);
     if (FAILED(hr))
         return hr;
+    pixels->resize(static_cast<size_t>(desc.Width) * desc.Height);
     for (UINT y = 0; y < desc.Height; ++y)
         std::memcpy(&(*pixels)[static_cast<size_t>(y) * desc.Width],
                     static_cast<const unsigned char*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch,
@@ -107,7 +91,6 @@ inline HRESULT ReadPixels(IDirect3DSurface9* surface, std::vector<D3DCOLOR>* pix
     return D3D_OK;
 }
 
-// The back buffer's pixels as ReadPixels gives them.
 inline HRESULT ReadBackBuffer(IDirect3DDevice9* device, std::vector<D3DCOLOR>* pixels)
 {
     pixels->clear();

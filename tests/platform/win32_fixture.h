@@ -10,30 +10,22 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace win32test {
 
-struct Received {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    bool sdlWindowAlive; // whether the SDL window still existed during the call
-};
+// A message the procedure saw, and whether the SDL window still existed then.
+struct Received { UINT message; bool sdlWindowAlive; };
 
 inline std::vector<Received> g_Log;
 inline int g_QuitCodeOnDestroy = -1; // exit code posted on WM_DESTROY; negative posts nothing
 
 inline LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    g_Log.push_back({window, message, wParam, platform::SdlWindowOf(window) != nullptr});
-    if (message == WM_DESTROY) {
-        if (g_QuitCodeOnDestroy >= 0)
-            PostQuitMessage(g_QuitCodeOnDestroy);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
+    g_Log.push_back({message, platform::SdlWindowOf(window) != nullptr});
+    if (message == WM_DESTROY && g_QuitCodeOnDestroy >= 0)
+        PostQuitMessage(g_QuitCodeOnDestroy);
+    return message == WM_DESTROY ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }
 
 constexpr const char* kClass = "Win32TestClass";
@@ -43,10 +35,7 @@ protected:
     void SetUp() override
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.style = CS_CLASSDC;
-        wc.lpfnWndProc = RecordingProc;
+        WNDCLASSEXA wc{sizeof(wc), CS_CLASSDC, RecordingProc};
         wc.lpszClassName = kClass;
         ASSERT_NE(RegisterClassExA(&wc), 0);
         window = Open(10, 10, 320, 200);
@@ -67,19 +56,14 @@ protected:
 
     HWND Open(int x, int y, int width, int height)
     {
-        HWND w = CreateWindowExA(0, kClass, "The Vantorel", WS_OVERLAPPEDWINDOW, x, y, width, height,
-                                 nullptr, nullptr, nullptr, nullptr);
+        HWND w = CreateWindowExA(0, kClass, "The Vantorel", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr,
+                                 nullptr, nullptr, nullptr);
         if (w)
             opened.push_back(w);
         return w;
     }
 
-    static void Drain()
-    {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        }
-    }
+    static void Drain() { All(); }
 
     static Uint32 IdOf(HWND w) { return SDL_GetWindowID(platform::SdlWindowOf(w)); }
 
@@ -88,9 +72,7 @@ protected:
     static void PushKey(HWND w, SDL_Scancode code, SDL_Keycode sym, bool down, bool repeat = false)
     {
         SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = IdOf(w);
-        e.key.repeat = repeat ? 1 : 0;
+        e.key = SDL_KeyboardEvent{Uint32(down ? SDL_KEYDOWN : SDL_KEYUP), 0, IdOf(w), 0, Uint8(repeat), 0, 0};
         e.key.keysym.scancode = code;
         e.key.keysym.sym = sym;
         Push(e);
@@ -99,8 +81,7 @@ protected:
     static void PushText(HWND w, const char* utf8)
     {
         SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        e.text.windowID = IdOf(w);
+        e.text = SDL_TextInputEvent{SDL_TEXTINPUT, 0, IdOf(w), {}};
         std::strncpy(e.text.text, utf8, sizeof(e.text.text) - 1);
         Push(e);
     }
@@ -109,22 +90,18 @@ protected:
     static void PushMouse(HWND w, Uint8 button, bool down, int x, int y)
     {
         SDL_Event e{};
-        if (button) {
-            e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-            e.button = SDL_MouseButtonEvent{e.type, 0, IdOf(w), 0, button, 0, 1, 0, x, y};
-        } else {
-            e.type = SDL_MOUSEMOTION;
-            e.motion = SDL_MouseMotionEvent{e.type, 0, IdOf(w), 0, 0, x, y, 0, 0};
-        }
+        if (button)
+            e.button = SDL_MouseButtonEvent{Uint32(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP), 0, IdOf(w), 0,
+                                            button, 0, 1, 0, x, y};
+        else
+            e.motion = SDL_MouseMotionEvent{SDL_MOUSEMOTION, 0, IdOf(w), 0, 0, x, y, 0, 0};
         Push(e);
     }
 
     static void PushWindowEvent(HWND w, SDL_WindowEventID what)
     {
         SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = IdOf(w);
-        e.window.event = static_cast<Uint8>(what);
+        e.window = SDL_WindowEvent{SDL_WINDOWEVENT, 0, IdOf(w), Uint8(what)};
         Push(e);
     }
 
@@ -144,15 +121,6 @@ protected:
         for (MSG m = Next(); m.message != WM_NULL; m = Next())
             all.push_back(m);
         return all;
-    }
-
-    // What each message waiting is, as (message, wParam).
-    static std::vector<std::pair<UINT, WPARAM>> Kinds()
-    {
-        std::vector<std::pair<UINT, WPARAM>> kinds;
-        for (const MSG& m : All())
-            kinds.emplace_back(m.message, m.wParam);
-        return kinds;
     }
 
     HWND window = nullptr;

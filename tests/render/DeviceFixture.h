@@ -1,48 +1,63 @@
-// A small window with the game's device made by InitD3D, for drawing tests
-// that read the back buffer back. Shared by the render, scene, world, app and tools tests.
+// A small window with the game's device made by InitD3D, for drawing tests that
+// read the back buffer back.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "app/Startup.h"
 #include "platform/d3dx9math.h"
 #include "platform/d3dx9tex.h"
 #include "platform/offscreen_device_fixture.h"
+#include "xml/temp_folder.h"
 
 namespace drawtest {
 
 constexpr int kSize = 64;
 constexpr D3DCOLOR kBlack = 0xFF000000;
 
+struct Releaser {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+
+// A kSize x kSize window of its own class for the game's device; closed with CloseTestWindow.
+inline HWND OpenTestWindow(const char* className)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    WNDCLASSEXA wc{sizeof(wc), CS_CLASSDC, devicetest::PlainWindowProc};
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+    windowed = true;
+    return CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW, 0, 0, kSize, kSize, nullptr, nullptr,
+                           nullptr, nullptr);
+}
+inline void CloseTestWindow(HWND window, const char* className)
+{
+    if (window)
+        DestroyWindow(window);
+    UnregisterClassA(className, nullptr);
+}
+
 class DeviceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        WNDCLASSEXA wc{sizeof(wc), CS_CLASSDC, devicetest::PlainWindowProc};
-        wc.lpszClassName = "DrawTestClass";
-        RegisterClassExA(&wc);
-        m_Window = CreateWindowExA(0, "DrawTestClass", "draw test", WS_OVERLAPPEDWINDOW, 0, 0, kSize, kSize,
-                                   nullptr, nullptr, nullptr, nullptr);
+        m_Window = OpenTestWindow("DrawTestClass");
         ASSERT_NE(m_Window, nullptr);
-        windowed = true;
         ASSERT_EQ(InitD3D(m_Window), S_OK);
         ClearTo(kBlack);
     }
 
     void TearDown() override
     {
-        ReleaseTextures();
+        m_Textures.clear();
         ReleaseDevice();
-        if (m_Window)
-            DestroyWindow(m_Window);
-        UnregisterClassA("DrawTestClass", nullptr);
+        CloseTestWindow(m_Window, "DrawTestClass");
     }
 
     void ClearTo(D3DCOLOR colour) { D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0); }
@@ -64,28 +79,18 @@ protected:
 
     bool AllBlack()
     {
-        for (D3DCOLOR c : BackBuffer())
-            if ((c | 0xFF000000) != kBlack)
-                return false;
-        return true;
+        const std::vector<D3DCOLOR> pixels = BackBuffer();
+        return std::all_of(pixels.begin(), pixels.end(), [](D3DCOLOR c) { return (c | kBlack) == kBlack; });
     }
 
-    // A point-sampled A8R8G8B8 texture of w x h texels given row by row, top
-    // first, released by the fixture.
+    // A point-sampled texture of w x h texels given row by row, top first.
     IDirect3DTexture9* Texture(UINT w, UINT h, const std::vector<D3DCOLOR>& texels)
     {
         IDirect3DTexture9* texture = nullptr;
         if (SUCCEEDED(D3DDevice->CreateTexture(w, h, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr)))
             devicetest::FillTexture(texture, w, h, texels.data());
-        m_Textures.push_back(texture);
+        m_Textures.emplace_back(texture);
         return texture;
-    }
-    void ReleaseTextures()
-    {
-        for (IDirect3DTexture9* texture : m_Textures)
-            if (texture)
-                texture->Release();
-        m_Textures.clear();
     }
 
     void IdentityTransforms()
@@ -97,31 +102,21 @@ protected:
     }
 
     HWND m_Window = nullptr;
-    std::vector<IDirect3DTexture9*> m_Textures;
+    std::vector<std::unique_ptr<IDirect3DTexture9, Releaser>> m_Textures;
 };
 
-// Runs a test inside a fresh empty folder (files the game opens by relative
-// name land there) and returns to the previous folder afterwards.
-class ScratchFolder {
+// A fresh working folder for one test (files the game opens by relative name
+// land there); the label is the caller's, the folder's name is made unique.
+class ScratchFolder : public TempFolder {
 public:
-    explicit ScratchFolder(const std::string& name)
-        : m_Previous(std::filesystem::current_path()),
-          m_Folder(std::filesystem::temp_directory_path() / ("vantorel_" + name + "_" + std::to_string(::getpid())))
+    explicit ScratchFolder(const std::string& = {}) : m_Previous(std::filesystem::current_path())
     {
-        std::filesystem::remove_all(m_Folder);
-        std::filesystem::create_directories(m_Folder);
-        std::filesystem::current_path(m_Folder);
+        std::filesystem::current_path(Path());
     }
-    ~ScratchFolder()
-    {
-        std::filesystem::current_path(m_Previous);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_Folder, ignored);
-    }
+    ~ScratchFolder() { std::filesystem::current_path(m_Previous); }
 
 private:
     std::filesystem::path m_Previous;
-    std::filesystem::path m_Folder;
 };
 
 } // namespace drawtest

@@ -1,10 +1,13 @@
-// The scene manager: objects by name, the per-pass draw list, its lights and
-// its passes into the screen targets.
+// The scene manager (objects by name, the draw list, its lights and its passes)
+// and "data/XML/techniques.xml": which technique each entity draws each pass with.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <map>
+#include <string>
 
 #include "render/effectmanager_fixture.h"
+#include "scene/MeshCache.h"
+#include "scene/RigidEntity.h"
 
 namespace {
 
@@ -22,48 +25,32 @@ TEST(SceneManagerNames, EntitiesAreFoundInNameOrderAndStrayLightNumbersGiveTheFi
     scene.AddObject("b_group", &other);
     scene.AddObject("a_group", &first);
     EXPECT_EQ(scene.GetObjects("b_group").size(), 2u);
-    // Names are searched in name order, then in the order they were added.
-    EXPECT_EQ(scene.FindEntity("caja"), &first);
+    EXPECT_EQ(scene.FindEntity("caja"), &first); // groups in name order, then as added
     EXPECT_EQ(scene.FindEntity("farola"), &other);
     EXPECT_EQ(scene.FindEntity("b_group"), nullptr);
 
-    // Light numbers outside 2 to 4 give the first.
-    EXPECT_EQ(scene.GetLight(0), scene.GetLight(1));
+    EXPECT_EQ(scene.GetLight(0), scene.GetLight(1)); // numbers outside 2 to 4 give the first
     EXPECT_EQ(scene.GetLight(5), scene.GetLight(1));
     EXPECT_NE(scene.GetLight(4), scene.GetLight(3));
 }
 
+// The camera and light 1 look at the origin from +Z.
 class SceneManagerTest : public fxtest::EffectDrawTest {
 protected:
     void SetUp() override
     {
         EffectDrawTest::SetUp();
-        PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(0, 0, 0));
-        scene().Setup();
         scene().SetVisible("Character", false);
-        scene().GetLight(1)->SetLookAt(D3DXVECTOR3(0, 0, 150), D3DXVECTOR3(0, 0, 0));
-        scene().GetLight(1)->influence = 1.0f;
         scene().SaveDepthStencil();
-    }
-
-    void TearDown() override
-    {
-        scene().Setup();
-        EffectDrawTest::TearDown();
     }
 
     static CSceneMngr& scene() { return getSceneManager(); }
 
-    // The colour of a texel of a render target's texture.
     static D3DCOLOR TargetPixel(const CRenderTarget& target, int x, int y)
     {
-        D3DLOCKED_RECT locked;
-        if (FAILED(target.texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
-            return 0;
-        D3DCOLOR c;
-        std::memcpy(&c, static_cast<const unsigned char*>(locked.pBits) + y * locked.Pitch + x * 4, 4);
-        target.texture->UnlockRect(0);
-        return c | 0xFF000000;
+        std::vector<D3DCOLOR> pixels;
+        devicetest::ReadPixels(target.surface, &pixels);
+        return pixels.empty() ? 0 : pixels[y * kSize + x] | 0xFF000000;
     }
 };
 
@@ -118,6 +105,67 @@ TEST_F(SceneManagerTest, CharactersAreDrawnOnlyWhenMarkedSinceTheShadowPass)
     EXPECT_FALSE(scene().IsVisible("Character"));
     scene().RenderScenePass(SceneTarget, true);
     EXPECT_EQ(scene().drawnCount, 1);
+}
+
+using Map = std::map<std::string, std::string>;
+
+class Techniques : public ::testing::Test {
+protected:
+    void Write(const std::string& entities)
+    {
+        m_Folder.Write("data/XML/techniques.xml", "<technique_associations>" + entities + "</technique_associations>");
+    }
+    drawtest::ScratchFolder m_Folder;
+};
+
+TEST_F(Techniques, AnEntityTakesItsOwnEntriesWithTheirDefaultsAndTheLastOfAStateWins)
+{
+    const Map before{{"Base", "PhongLightingTech"}};
+    FlatEntity box("box", 1, FlatEntity::FacingZ, "PhongLightingTech");
+    box.LoadTechniques();
+    EXPECT_EQ(box.GetTechniqueMap(), before); // a missing file keeps the map
+
+    Write(R"(<Entity name="crate"><render technique="Wrong" state="Base"/></Entity>
+  <Entity name="box"><render technique="First" state="Base"/><render state="Shadow"/><render technique="T2"/></Entity>
+  <Entity name="boxes"><render technique="Wrong" state="Base"/></Entity>
+  <Entity name="box"><render technique="T1" state="Base"/></Entity>)");
+    box.LoadTechniques();
+    EXPECT_EQ(box.GetTechniqueMap(), (Map{{"Base", "T1"}, {"Shadow", "basicTech"}, {"base", "T2"}}));
+    EXPECT_EQ(box.GetCurrentTechnique(), "T1");
+    box.SetCurrentPass("base"); // pass names are case-sensitive
+    EXPECT_EQ(box.GetCurrentTechnique(), "T2");
+
+    // A file that has nothing for the entity empties its map: no technique.
+    FlatEntity stranger("stranger", 1, FlatEntity::FacingZ, "PhongLightingTech");
+    stranger.LoadTechniques();
+    EXPECT_TRUE(stranger.GetTechniqueMap().empty());
+    EXPECT_EQ(stranger.GetCurrentTechnique(), "");
+
+    // Broken after the entity's element has closed: nothing of it is taken.
+    Write(R"(<Entity name="stranger"><render technique="T1" state="Base"/></Entity><Entity name="x">)");
+    stranger.LoadTechniques();
+    EXPECT_EQ(stranger.GetCurrentTechnique(), "");
+
+    // Texture slots past the entity's list are absent, not read past its end.
+    auto* diffuse = reinterpret_cast<IDirect3DTexture9*>(0x10);
+    stranger.SetTextures({diffuse});
+    EXPECT_EQ(stranger.GetTexture(0), diffuse);
+    EXPECT_EQ(stranger.GetTexture(2), nullptr);
+}
+
+// A rigid entity draws its "Base" pass with the lit technique unless the
+// file names another for its mesh name.
+TEST_F(Techniques, RigidEntitiesStartLitAndFollowTheFile)
+{
+    testing::internal::CaptureStderr();
+    CRigidEntity plain, sky;
+    plain.Init("no_such_mesh");
+    Write(R"(<Entity name="skybox"><render technique="SkyTech" state="Base"/></Entity>)");
+    sky.Init("skybox");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(plain.GetCurrentTechnique(), "PhongLightingTech");
+    EXPECT_EQ(sky.GetCurrentTechnique(), "SkyTech");
+    getMeshCache().Clear();
 }
 
 } // namespace

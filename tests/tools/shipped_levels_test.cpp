@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -14,12 +15,10 @@
 #include "datagen/Layout.h"
 #include "datagen/MeshLevels.h"
 #include "math/VectorMath.h"
-#include "scene/Entity3D.h"
 #include "xml/XMLParser.h"
 
-// The shipped layouts against what the game's code and data expect of them.
-// The generated files say what the layouts say (the instances tests hold
-// that), so the layouts stand for the files here.
+// The shipped layouts against what the game's code and data expect of them;
+// the generated files say what the layouts say, so the layouts stand for them.
 
 using datagen::LayoutObject;
 using datagen::LayoutParapet;
@@ -34,17 +33,12 @@ const LevelLayout& Shipped(const std::string& level)
         for (const std::string& file : datagen::LevelLayoutFiles()) {
             LevelLayout layout;
             std::string error;
-            if (datagen::ReadLayout(file, layout, error))
-                read[layout.level] = layout;
-            else
-                ADD_FAILURE() << error;
+            EXPECT_TRUE(datagen::ReadLayout(file, layout, error)) << error;
+            read[layout.level] = layout;
         }
         return read;
     }();
-    static const LevelLayout none;
-    const auto found = levels.find(level);
-    EXPECT_TRUE(found != levels.end()) << "no layout for " << level;
-    return found == levels.end() ? none : found->second;
+    return levels.at(level);
 }
 
 // Where the checkpoints put the hero back.
@@ -53,23 +47,12 @@ const std::map<std::string, std::vector<D3DXVECTOR3>> kCheckpoints = {
     {"isla", {{1120.89f, 26.1259f, -912.779f}, {-1007.4f, 375.0f, -509.552f}, {-2297.4f, 375.0f, -163.31f}}},
 };
 
-// Every parapet of a level in the order the game numbers them.
-std::vector<LayoutParapet> Parapets(const LevelLayout& layout)
-{
-    std::vector<LayoutParapet> all;
-    for (const LayoutObject& o : layout.objects)
-        all.insert(all.end(), o.parapets.begin(), o.parapets.end());
-    return all;
-}
-
-// The ground at p's (x, z) is at most p.y, and at least p.y - drop: never
-// inside a solid, and the hero never more than a step above it.
+// The ground at p's (x, z) is at most p.y (never inside a solid) and above p.y - drop.
 void ExpectGround(const LevelLayout& level, const D3DXVECTOR3& p, float drop)
 {
-    float h = 0;
-    ASSERT_TRUE(level.GroundAt(p.x, p.z, h)) << level.level << " " << p.x << " " << p.z;
-    EXPECT_LE(h, p.y + 0.01f) << level.level << " " << p.x << " " << p.z;
-    EXPECT_GT(h, p.y - drop) << level.level << " " << p.x << " " << p.z;
+    float h = NAN;
+    EXPECT_TRUE(level.GroundAt(p.x, p.z, h) && h <= p.y + 0.01f && h > p.y - drop)
+        << level.level << " " << p.x << " " << p.z << ": ground at " << h;
 }
 
 TEST(ShippedLevels, TheGroundHoldsEveryFixedPointOfTheLevelCode)
@@ -80,56 +63,38 @@ TEST(ShippedLevels, TheGroundHoldsEveryFixedPointOfTheLevelCode)
     const LevelLayout& hangares = Shipped("hangares");
     ExpectGround(hangares, D3DXVECTOR3(453.748f, 0.57f, 3567.08f), 30); // where the blast throws the hero
 
-    // Where effects burn, smoke or blow up, the scene's default light and the
-    // enemy plane's loop; then the smoke over the crashed plane and the
-    // impaled enemy's blood, the fires, the plane's and the tank's blast
-    // points, and the ambient smoke at ground level.
+    // Where effects burn, smoke or blow up: the scene's default light, the enemy plane's loop, the smoke
+    // over the crashed plane, the impaled enemy's blood, the fires, the blasts and the ambient smoke.
     const D3DXVECTOR3 effects[] = {
-        {2541.06f, 50, 430.616f}, {140.419f, 87.04f, 496.85f},
-        {1123.23f, 0, 553.7f}, {1232.23f, 0, 451.7f}, {1273.23f, 8, 580.7f}, {1044.48f, 18, 685.7f},
-        {841.48f, 18, 747.7f}, {13.48f, 138, 509.7f}, {1197.48f, 87, 444.7f}, {13.48f, 138, 501.7f},
-        {1864.79f, 35.0332f, 1027.08f}, {1832.18f, 35.0332f, 1042.52f}, {1951.02f, 81.5972f, 1019.13f},
-        {2350.89f, 79.78f, 462.07f}, {2350.89f, 92.78f, 332.07f}, {2148.54f, 64.48f, 1019.07f},
-        {2268.54f, 64.48f, 1019.07f}, {2208.54f, 64.48f, 1019.07f},
-        {-1213, 0.605713f, -224.968f}, {-674.871f, 0.605713f, -224.968f}, {-85.3774f, 0.605713f, -225.676f},
-        {656.676f, 0.605713f, -639.145f}, {285.779f, 0.605713f, -292.795f}, {260.416f, 0.605713f, 1524.18f},
-        {654.001f, 0.605713f, 1190.9f}, {259.332f, 0.605713f, 2792.69f}, {-1210.89f, 0.605713f, 42.9174f},
-        {-626.52f, 0.605713f, 42.9174f}, {-85.3774f, 0.605713f, 42.2089f},
+        {2541.06f, 50, 430.616f}, {140.419f, 87.04f, 496.85f}, {1123.23f, 0, 553.7f}, {1232.23f, 0, 451.7f},
+        {1273.23f, 8, 580.7f}, {1044.48f, 18, 685.7f}, {841.48f, 18, 747.7f}, {13.48f, 138, 509.7f},
+        {1197.48f, 87, 444.7f}, {13.48f, 138, 501.7f}, {1864.79f, 35.0332f, 1027.08f},
+        {1832.18f, 35.0332f, 1042.52f}, {1951.02f, 81.5972f, 1019.13f}, {2350.89f, 79.78f, 462.07f},
+        {2350.89f, 92.78f, 332.07f}, {2148.54f, 64.48f, 1019.07f}, {2268.54f, 64.48f, 1019.07f},
+        {2208.54f, 64.48f, 1019.07f}, {-1213, 0.605713f, -224.968f}, {-674.871f, 0.605713f, -224.968f},
+        {-85.3774f, 0.605713f, -225.676f}, {656.676f, 0.605713f, -639.145f}, {285.779f, 0.605713f, -292.795f},
+        {260.416f, 0.605713f, 1524.18f}, {654.001f, 0.605713f, 1190.9f}, {259.332f, 0.605713f, 2792.69f},
+        {-1210.89f, 0.605713f, 42.9174f}, {-626.52f, 0.605713f, 42.9174f}, {-85.3774f, 0.605713f, 42.2089f},
     };
     for (const D3DXVECTOR3& p : effects)
         ExpectGround(hangares, p, 1e9f);
 
-    // The enemies walk round obstacles through fixed detour points: open
-    // ground at the yard's level.
+    // The enemies walk round obstacles through fixed detour points: open ground at the yard's level.
     const float detours[][2] = {
-        {1212.5f, -362.76f}, {1638.3f, 65.8f}, {1247.6f, 516.3f}, {331.207f, -315.543f}, {900.0f, 1950.5f},
-        {1185.9f, 1412.6f}, {1673.2f, 1878.7f}, {1164.9f, 2417.3f}, {569.9f, 4071.0f}, {607.1f, 3584.14f},
-        {687.2f, 3185.1f}, {-1785.5f, -161.5f}, {-1900.0f, -531.8f}, {-1541.3f, -600.9f}, {-1467.8f, -289.9f},
-        {120.5f, -1094.0f}, {385.0f, -1146.6f}, {378.4f, -1330.8f}, {199.7f, -611.8f}, {278.2f, -804.8f},
-        {25.2f, -900.1f},
-    };
+        {1212.5f, -362.76f}, {1638.3f, 65.8f},    {1247.6f, 516.3f},   {331.207f, -315.543f}, {900.0f, 1950.5f},
+        {1185.9f, 1412.6f},  {1673.2f, 1878.7f},  {1164.9f, 2417.3f},  {569.9f, 4071.0f},     {607.1f, 3584.14f},
+        {687.2f, 3185.1f},   {-1785.5f, -161.5f}, {-1900.0f, -531.8f}, {-1541.3f, -600.9f},   {-1467.8f, -289.9f},
+        {120.5f, -1094.0f},  {385.0f, -1146.6f},  {378.4f, -1330.8f},  {199.7f, -611.8f},     {278.2f, -804.8f},
+        {25.2f, -900.1f}};
     for (const auto& d : detours)
         ExpectGround(hangares, D3DXVECTOR3(d[0], 0.99f, d[1]), 1e9f);
 }
 
-// An entity without an Entity element draws with no technique, so every
-// object needs one in the shipped techniques file. The file is read once into
-// a table (the game reads it whole for every entity, far too slow for
-// hundreds of names in a sanitized build); the game's own reader confirms the
-// table on the first and last object of each level.
-//
-// The scene culls each object with a sphere of the layout's radius round its
-// position, where its mesh's origin lands: a vertex outside that sphere
-// belongs to an object that can vanish while part of it is on screen (the
-// sky, around the camera, most of all).
-TEST(ShippedLevels, EveryObjectHasATechniqueAndLiesWithinItsCullingSphere)
+// Without a Base technique an object draws with none; the scene culls it with a sphere of the
+// layout's radius, so no vertex may lie outside it (the sky most of all). Every name the frame
+// render may hand over is an object of its level with a mesh in the working folder.
+TEST(ShippedLevels, EveryObjectHasATechniqueAMeshAndLiesWithinItsCullingSphere)
 {
-    struct Named : IEntidad3D {
-        explicit Named(const std::string& name) { m_Name = name; m_CurrentPass = "Base"; }
-        void Render(bool) override {}
-        void Init(const std::string&) override {}
-        void UploadBones() override {}
-    };
     struct BaseTechniques : CXMLParser {
         void OnStartElement(const std::string& name, CXMLAttributes& a) override
         {
@@ -140,15 +105,15 @@ TEST(ShippedLevels, EveryObjectHasATechniqueAndLiesWithinItsCullingSphere)
         }
         std::string entity;
         std::map<std::string, std::string> base;
-    };
-    const std::string techniques = std::string(VANTOREL_SOURCE_DIR) + "/game/data/XML/techniques.xml";
-    BaseTechniques table;
-    ASSERT_TRUE(table.LoadXML(techniques)) << table.GetErrorText();
+    } table;
+    ASSERT_TRUE(table.LoadXML(std::string(VANTOREL_SOURCE_DIR) + "/game/data/XML/techniques.xml")) << table.GetErrorText();
+    const std::filesystem::path meshes = std::filesystem::path(VANTOREL_WORKDIR) / "data" / "meshes";
 
     for (const char* level : {"hangares", "isla"}) {
         const LevelLayout& layout = Shipped(level);
-        ASSERT_FALSE(layout.objects.empty()) << level;
+        std::set<std::string> placed;
         for (const LayoutObject& object : layout.objects) {
+            placed.insert(object.name);
             // Comic panels and lamp glass show their texture as it is.
             const bool plain = object.material == "vinyeta" || object.material == "luz";
             EXPECT_EQ(table.base[object.name], plain ? "basicTech" : "PhongLightingTech") << object.name;
@@ -160,29 +125,36 @@ TEST(ShippedLevels, EveryObjectHasATechniqueAndLiesWithinItsCullingSphere)
                 farthest = std::fmax(farthest, VectorLength(v.position));
             EXPECT_LE(farthest, object.Radius() * 1.0001f + 1e-3f) << level << ": " << object.name;
         }
-        for (const LayoutObject* object : {&layout.objects.front(), &layout.objects.back()}) {
-            Named entity(object->name);
-            IEntidad3D::CEntityTechsParser parser(&entity);
-            ASSERT_TRUE(parser.Load(techniques)) << parser.GetErrorText();
-            EXPECT_EQ(entity.GetCurrentTechnique(), table.base[object->name]) << object->name;
+        const std::vector<std::string> listed = LevelListNames(level);
+        EXPECT_GT(listed.size(), 100u) << level;
+        for (const std::string& name : listed) {
+            EXPECT_TRUE(placed.count(name)) << name << " is not in the layout of " << level;
+            std::error_code ec; // a header and at least one triangle
+            const auto size = std::filesystem::file_size(meshes / (name + ".mesh"), ec);
+            EXPECT_TRUE(!ec && size > 64u) << name << " " << ec.message();
         }
     }
 }
 
-// Scripts and scenes name parapets: the two a scripted event throws the hero
-// out of, and the cover the dockers' scene puts him behind by its number.
+// The two parapets a scripted event throws the hero out of, and the cover the dockers' scene
+// puts him behind by its number.
 TEST(ShippedLevels, ScriptedParapetsAreWhereTheScriptsExpectThem)
 {
-    const D3DXVECTOR3 firstCheckpoint = kCheckpoints.at("hangares")[0];
-    const std::vector<LayoutParapet> hangares = Parapets(Shipped("hangares"));
+    // Every parapet of a level in the order the game numbers them.
+    auto parapets = [](const LevelLayout& layout) {
+        std::vector<LayoutParapet> all;
+        for (const LayoutObject& o : layout.objects)
+            all.insert(all.end(), o.parapets.begin(), o.parapets.end());
+        return all;
+    };
+    const std::vector<LayoutParapet> hangares = parapets(Shipped("hangares")), isla = parapets(Shipped("isla"));
     for (const char* name : {"p_b_n_A_P_008", "p_b_n_A_P_009"}) {
         const auto found = std::find_if(hangares.begin(), hangares.end(),
                                         [&](const LayoutParapet& p) { return p.name == name; });
         ASSERT_NE(found, hangares.end()) << name;
-        EXPECT_LT(ManhattanDistanceXZ(found->position, firstCheckpoint), 1000.0f) << name;
+        EXPECT_LT(ManhattanDistanceXZ(found->position, kCheckpoints.at("hangares")[0]), 1000.0f) << name;
     }
 
-    const std::vector<LayoutParapet> isla = Parapets(Shipped("isla"));
     ASSERT_GT(isla.size(), 21u);
     const LayoutParapet& dockers = isla[21];
     SCOPED_TRACE(dockers.name);
@@ -201,20 +173,16 @@ TEST(ShippedLevels, ScriptedParapetsAreWhereTheScriptsExpectThem)
 
 TEST(ShippedLevels, LightsCoverThePlayingAreaAndEveryCheckpoint)
 {
-    const struct {
-        const char* name;
-        float x0, x1, z0, z1; // the playing area
-    } levels[] = {{"hangares", -3300, 3300, -2300, 4300}, {"isla", -3300, 3300, -3300, 3300}};
-    for (const auto& level : levels) {
-        const LevelLayout& layout = Shipped(level.name);
-        SCOPED_TRACE(level.name);
+    // Each level's playing area: x from -3300 to 3300, z from z0 to z1.
+    for (const auto& [name, z0, z1] : {std::make_tuple("hangares", -2300, 4300), std::make_tuple("isla", -3300, 3300)}) {
+        const LevelLayout& layout = Shipped(name);
+        SCOPED_TRACE(name);
         ASSERT_FALSE(layout.lights.empty());
         for (const datagen::LayoutLight& light : layout.lights) {
-            float ground = 0;
-            ASSERT_TRUE(layout.GroundAt(light.position.x, light.position.z, ground));
-            const float height = light.position.y - ground;
-            EXPECT_TRUE(height >= 350 && height <= 500) << light.position.x << " " << light.position.z;
-            EXPECT_LT(light.target.y, light.position.y);
+            float ground = NAN;
+            layout.GroundAt(light.position.x, light.position.z, ground);
+            EXPECT_TRUE(light.position.y - ground >= 350 && light.position.y - ground <= 500 &&
+                        light.target.y < light.position.y) << light.position.x << " " << light.position.z;
         }
         auto nearest = [&](const D3DXVECTOR3& p) {
             float best = 1e9f;
@@ -222,11 +190,11 @@ TEST(ShippedLevels, LightsCoverThePlayingAreaAndEveryCheckpoint)
                 best = std::fmin(best, ManhattanDistanceXZ(light.position, p));
             return best;
         };
-        for (const D3DXVECTOR3& checkpoint : kCheckpoints.at(level.name))
+        for (const D3DXVECTOR3& checkpoint : kCheckpoints.at(name))
             EXPECT_LE(nearest(checkpoint), 250.0f) << checkpoint.x << " " << checkpoint.z;
         // Wherever the hero can walk, some light is near enough to count.
-        for (float x = level.x0; x <= level.x1; x += 200)
-            for (float z = level.z0; z <= level.z1; z += 200) {
+        for (float x = -3300; x <= 3300; x += 200)
+            for (float z = z0; z <= z1; z += 200) {
                 float ground = 0;
                 if (layout.GroundAt(x, z, ground) && ground >= -5 && ground <= 400)
                     EXPECT_LE(nearest(D3DXVECTOR3(x, ground, z)), 700.0f) << x << " " << z;
@@ -234,30 +202,7 @@ TEST(ShippedLevels, LightsCoverThePlayingAreaAndEveryCheckpoint)
     }
 }
 
-// Every name the frame render may hand over while a level is loaded is an
-// object of that level's layout, and the generator has written its mesh into
-// the working folder the tests run against.
-TEST(ShippedLevels, EveryListedNameIsPlacedInItsLevelAndHasAGeneratedMesh)
-{
-    const std::filesystem::path meshes = std::filesystem::path(VANTOREL_WORKDIR) / "data" / "meshes";
-    for (const char* level : {"hangares", "isla"}) {
-        std::set<std::string> placed;
-        for (const LayoutObject& o : Shipped(level).objects)
-            placed.insert(o.name);
-        const std::vector<std::string> listed = LevelListNames(level);
-        EXPECT_GT(listed.size(), 100u) << level;
-        for (const std::string& name : listed) {
-            EXPECT_TRUE(placed.count(name)) << name << " is not in the layout of " << level;
-            std::error_code ec;
-            // A header and at least one triangle.
-            EXPECT_GT(std::filesystem::file_size(meshes / (name + ".mesh"), ec), 64u) << name;
-            EXPECT_FALSE(ec) << name;
-        }
-    }
-}
-
-// The comic boards stand in their own rows beyond the level's ground, out of
-// the way of everything the hero walks through.
+// The comic boards stand in their own rows beyond the level's ground, out of the hero's way.
 TEST(ShippedLevels, ComicPanelsStandBeyondTheGround)
 {
     struct Names : IVisibilityMarks {
@@ -267,30 +212,25 @@ TEST(ShippedLevels, ComicPanelsStandBeyondTheGround)
     };
     using G = CGameStateFlagsManager;
     CProfiler quiet;
-    const std::pair<const char*, std::vector<int>> levels[] = {
-        {"hangares", {G::PlayingVinyetasIntro1, G::PlayingVinyetasIntro2, G::PlayingSecondMovie,
-                      G::PlayingVinyetasFinalHangares}},
-        {"isla", {G::PlayingCreditos, G::PlayingVinyetasDockersHuye, G::PlayingMemoriam, G::PlayingVinyetasPredockers}},
-    };
-    for (const auto& [level, codes] : levels) {
+    const int codes[] = {G::PlayingVinyetasIntro1, G::PlayingVinyetasIntro2,     G::PlayingSecondMovie,
+                         G::PlayingVinyetasFinalHangares, G::PlayingCreditos, G::PlayingVinyetasDockersHuye,
+                         G::PlayingMemoriam,              G::PlayingVinyetasPredockers};
+    for (const char* level : {"hangares", "isla"}) {
         Names comic;
         for (int code : codes) {
             G record;
             record.sequence = record.islaSequence = code;
             MarkComicPanels(level, record, comic, quiet);
         }
+        ASSERT_GT(comic.all.size(), 4u) << level;
         const LevelLayout& layout = Shipped(level);
         float far = -1e9f;
         for (const LayoutObject& o : layout.objects)
             if (o.shape == datagen::LayoutShape::Floor && o.position.y >= 0 && !comic.all.count(o.name))
                 far = std::max(far, o.position.z + o.size.z / 2);
-        int panels = 0;
         for (const LayoutObject& o : layout.objects)
-            if (comic.all.count(o.name)) {
-                ++panels;
+            if (comic.all.count(o.name))
                 EXPECT_GT(o.position.z - o.size.z / 2, far) << o.name << " in " << level;
-            }
-        EXPECT_EQ(panels, static_cast<int>(comic.all.size())) << level;
     }
 }
 
