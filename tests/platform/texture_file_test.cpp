@@ -4,7 +4,10 @@
 #include <stb_image_write.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+
+#include "xml/temp_folder.h"
 
 using namespace d3dtest;
 
@@ -47,6 +50,19 @@ std::vector<unsigned char> Dds(UINT width, UINT height, UINT mips, bool alpha, s
 
 class TextureFileTest : public D3DTest {
 protected:
+    // The image files each case writes go to a folder of their own.
+    void SetUp() override
+    {
+        D3DTest::SetUp();
+        m_Previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_Folder.Path());
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(m_Previous);
+        D3DTest::TearDown();
+    }
+
     // Level `level` of a texture as 0xAARRGGBB, rows top first.
     std::vector<D3DCOLOR> Texels(IDirect3DTexture9* texture, UINT level = 0)
     {
@@ -69,6 +85,10 @@ protected:
         texture->GetLevelDesc(0, &desc);
         return desc.Format;
     }
+
+private:
+    TempFolder m_Folder;
+    std::filesystem::path m_Previous;
 };
 
 TEST_F(TextureFileTest, EachImageTypeLoadsTexelForTexel)
