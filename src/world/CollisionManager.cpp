@@ -699,18 +699,68 @@ void CCollisionManager::DebugDrawWorld(float unused)
 
 // --- ray casts ------------------------------------------------------------------
 
+namespace {
+
+// Where a ray first enters a box or sphere, worked out exactly: Bullet's own
+// point lies off large boxes' faces by up to a third of a unit, enough to put
+// a point on the floor beyond a target straight under the ray's start. False
+// for other shapes or when the ray misses.
+bool ExactEntry(const btCollisionObject* object, const btVector3& start, const btVector3& way, btVector3* point)
+{
+    const btCollisionShape* shape = object->getCollisionShape();
+    const btTransform& placed = object->getWorldTransform();
+    const btVector3 s = placed.invXform(start);
+    const btVector3 d = placed.getBasis().transpose() * way;
+    btScalar entry = 0;
+    if (shape->getShapeType() == BOX_SHAPE_PROXYTYPE) {
+        const btVector3 half = static_cast<const btBoxShape*>(shape)->getHalfExtentsWithMargin();
+        btScalar near = -BT_LARGE_FLOAT, far = BT_LARGE_FLOAT;
+        for (int axis = 0; axis < 3; ++axis) {
+            if (btFabs(d[axis]) < SIMD_EPSILON) {
+                if (btFabs(s[axis]) > half[axis])
+                    return false;
+                continue;
+            }
+            btScalar t0 = (-half[axis] - s[axis]) / d[axis], t1 = (half[axis] - s[axis]) / d[axis];
+            if (t0 > t1)
+                std::swap(t0, t1);
+            near = btMax(near, t0);
+            far = btMin(far, t1);
+        }
+        if (near > far || far < 0)
+            return false;
+        entry = btMax(near, btScalar(0));
+    } else if (shape->getShapeType() == SPHERE_SHAPE_PROXYTYPE) {
+        const btScalar r = static_cast<const btSphereShape*>(shape)->getRadius();
+        const btScalar b = s.dot(d), c = s.length2() - r * r;
+        const btScalar disc = b * b - c;
+        if (disc < 0)
+            return false;
+        entry = btMax(-b - btSqrt(disc), btScalar(0));
+    } else {
+        return false;
+    }
+    *point = start + way * entry;
+    return true;
+}
+
+} // namespace
+
 const btCollisionObject* CCollisionManager::FirstOnRay(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
                                                        D3DXVECTOR3* point)
 {
     const btVector3 start = ToBt(from);
-    const btVector3 end = start + ToBt(direction) * kRaySpan;
+    const btVector3 way = ToBt(direction);
+    const btVector3 end = start + way * kRaySpan;
     btCollisionWorld::ClosestRayResultCallback result(start, end);
     result.m_collisionFilterGroup = 1;
     result.m_collisionFilterMask = 0xFFFF;
     dynamicsWorld->rayTest(start, end, result);
     if (!result.hasHit())
         return nullptr;
-    *point = ToD3D(result.m_hitPointWorld);
+    btVector3 touched = result.m_hitPointWorld;
+    ExactEntry(result.m_collisionObject, start, way, &touched);
+    *point = ToD3D(touched);
     return result.m_collisionObject;
 }
 
