@@ -72,6 +72,12 @@ TEST_F(Bodies, TheHeroStopsAtWallsClimbsLowStepsAndRampsAndLandsQuickly)
     }
     EXPECT_NEAR(link.hero.x, 100 - 10, 1.0f) << "the sphere stops its radius short of the wall";
     EXPECT_NEAR(link.hero.y, 0, 0.1f);
+    // The camera's eye too stops short of the wall, and of the ground.
+    for (int i = 0; i < 60; ++i) {
+        manager.SetCameraWalkDirection(3, -2, 0);
+        Frames(1);
+    }
+    ExpectNear(link.eye, D3DXVECTOR3(90, 10, -50), 0.5f, "camera against wall and ground");
 
     manager.setNewPlayerPosition(D3DXVECTOR3(-30, 10, 0));
     for (int i = 0; i < 60; ++i) {
