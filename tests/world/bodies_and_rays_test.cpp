@@ -222,10 +222,14 @@ TEST_F(Rays, AStaticBoxBetweenTheEndsIsHitAndOneBeyondIsNot)
 TEST_F(Rays, CornersComeNearestLastAfterTwoPasses)
 {
     struct Case {
+        float from;
         float x[4];
         float expected[4];
     };
-    const Case cases[] = {{{5, 9, 1, 7}, {9, 7, 5, 1}}, {{1, 2, 3, 4}, {3, 4, 2, 1}}};
+    // The last case puts one of the two farthest corners at the origin: only
+    // both there mark a box without corners.
+    const Case cases[] = {
+        {0, {5, 9, 1, 7}, {9, 7, 5, 1}}, {0, {1, 2, 3, 4}, {3, 4, 2, 1}}, {-10, {0, -5, -1, -2}, {0, -1, -2, -5}}};
     for (const Case& c : cases) {
         std::string corners;
         for (float x : c.x)
@@ -234,10 +238,11 @@ TEST_F(Rays, CornersComeNearestLastAfterTwoPasses)
         fresh.SetWorld(&link);
         fresh.InitPhysicsWorld();
         ASSERT_TRUE(fresh.ReadFile(folder.Write(
-            "c.xml", "<c><collision name=\"col_caja\" width=\"10\" height=\"10\" length=\"10\" "
-                     "transform=\"1 0 0 0 1 0 0 0 1 50 0 0\">" + corners + "</collision></c>")));
+            "c.xml", "<c><player pos=\"0 500 0\"/><collision name=\"col_caja\" width=\"10\" height=\"10\" length=\"10\" "
+                     "transform=\"1 0 0 0 1 0 0 0 1 50 0 30\">" + corners + "</collision></c>")));
         fresh.LoadNewScenario("isla");
-        const RayHit hit = fresh.CastRay(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(100, 0, 0));
+        // (Beside the hero's bone boxes, which stand at the origin without a skeleton.)
+        const RayHit hit = fresh.CastRay(D3DXVECTOR3(c.from, 0, 30), D3DXVECTOR3(100, 0, 30));
         ASSERT_TRUE(hit.hit);
         for (int k = 0; k < 4; ++k)
             EXPECT_EQ(hit.corners[k].x, c.expected[k]) << c.x[0] << c.x[1] << c.x[2] << c.x[3] << " corner " << k;
