@@ -13,13 +13,11 @@ public:
                           int lifeTime, const btVector3& color) override {}
     void reportErrorWarning(const char* warningString) override {}
     void draw3dText(const btVector3& location, const char* textString) override {}
-    // The world asks this before drawing anything: the collision manager sets
-    // the wireframe mode here, and nothing is drawn until it does.
-    void setDebugMode(int debugMode) override { m_DebugMode = debugMode; }
-    int getDebugMode() const override { return m_DebugMode; }
-
-private:
-    int m_DebugMode = 0;
+    // The collision manager asks for wireframes, but the world is asked for
+    // its lines at the start of every render pass: drawn, every box of the
+    // level would cover the frame. The answer is 0, so nothing is drawn.
+    void setDebugMode(int debugMode) override {}
+    int getDebugMode() const override { return 0; }
 };
 
 // Bullet's 0..1 colour as an opaque D3DCOLOR: each channel scaled to 0..255,

@@ -1,85 +1,841 @@
 #include "world/CollisionManager.h"
 
-#include "player/Player.h"
+#include <btBulletDynamicsCommon.h>
+#include <BulletCollision/CollisionDispatch/btGhostObject.h>
+
+#include <cmath>
+#include <utility>
+
+#include "math/VectorMath.h"
+#include "platform/win32.h"
+#include "player/WeaponPickups.h"
 #include "render/DrawCallCounter.h"
+#include "render/DrawCollisions.h"
+#include "scene/RigidEntity.h"
+#include "world/CharacterController.h"
+
+namespace {
+
+constexpr float kWorldHalfSize = 100000.0f;
+// Longer than any line inside the world's bounds.
+constexpr float kRaySpan = 2.0f * kWorldHalfSize * 1.7320508f + 1.0f;
+constexpr float kSphereRadius = 10.0f;
+constexpr float kFixedStep = 1.0f / 60.0f;
+// A file holding more elements than this is not a level of ours.
+constexpr size_t kMaxElements = 1000000;
+constexpr short kCharacterGroup = btBroadphaseProxy::CharacterFilter;
+constexpr short kBoneMask = btBroadphaseProxy::DefaultFilter | btBroadphaseProxy::StaticFilter;
+
+// The bone boxes, in the order they are made, with their half extents.
+struct BoneBox {
+    const char* bone;
+    float hx, hy, hz;
+};
+constexpr BoneBox kBoneBoxes[] = {
+    {"R Forearm", 8, 2, 2},  {"R UpperArm", 8, 3, 3}, {"R Hand", 5, 1, 3},       {"R Thigh", 11, 3.5f, 3.5f},
+    {"R Calf", 11, 3, 3},    {"R Foot", 3, 7, 3},     {"L Forearm", 8, 2, 2},    {"L UpperArm", 8, 3, 3},
+    {"L Hand", 5, 1, 3},     {"L Thigh", 11, 3.5f, 3.5f}, {"L Calf", 11, 3, 3}, {"L Foot", 3, 7, 3},
+    {"Pelvis", 6, 6, 8},     {"Spine1", 12, 6, 8},    {"Head", 8, 5.5f, 4},
+};
+
+const char* const kPropWords[] = {"_lata_", "_lata2_", "_silla_", "_tolm_", "_pibrelo_", "_radio_", "_barril_"};
+const char* const kPropKinds[] = {"lata", "lata2", "silla", "tolm", "pibrelo", "radio", "barril"};
+const char* const kPickupWords[] = {"_gun_", "_thompson_", "_shotgun_"};
+
+// The family word starts the name's fourth character, as in "obj_radio_01".
+bool HasFamilyWord(const std::string& name, const char* word)
+{
+    return name.find(word) == 3;
+}
+
+bool StartsWith(const std::string& name, const char* text)
+{
+    return name.find(text) == 0;
+}
+
+btVector3 ToBt(const D3DXVECTOR3& v)
+{
+    return btVector3(v.x, v.y, v.z);
+}
+
+D3DXVECTOR3 ToD3D(const btVector3& v)
+{
+    return D3DXVECTOR3(v.x(), v.y(), v.z());
+}
+
+// A row-vector world matrix as a physics transform: its rotation rows become
+// the basis columns, its fourth row the origin.
+btTransform ToTransform(const D3DXMATRIX& m)
+{
+    btTransform t;
+    t.setFromOpenGLMatrix(&m._11);
+    return t;
+}
+
+bool Finite(const D3DXVECTOR3& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+bool InsideWorld(const D3DXVECTOR3& v)
+{
+    return Finite(v) && std::fabs(v.x) < kWorldHalfSize && std::fabs(v.y) < kWorldHalfSize &&
+           std::fabs(v.z) < kWorldHalfSize;
+}
+
+bool SoundMatrix(const D3DXMATRIX& m)
+{
+    for (int i = 0; i < 16; ++i)
+        if (!std::isfinite((&m._11)[i]))
+            return false;
+    return InsideWorld(D3DXVECTOR3(m._41, m._42, m._43));
+}
+
+bool SoundSize(float size)
+{
+    return size >= 0.0f && size <= 2.0f * kWorldHalfSize;
+}
+
+PhysicsRecordKind KindOf(const btCollisionObject* object)
+{
+    return static_cast<PhysicsRecordKind>(object->getUserIndex());
+}
+
+} // namespace
+
+// --- character bodies -------------------------------------------------------
+
+CharacterBody::~CharacterBody()
+{
+    Destroy();
+}
+
+namespace {
+
+// A ghost with its controller, in the world: the sphere of a body or one of
+// its bone boxes.
+void MakePart(btDiscreteDynamicsWorld* world, BodyPart& part, btConvexShape* shape, const btTransform& start,
+              btScalar stepHeight, short mask)
+{
+    part.ghost = new btPairCachingGhostObject();
+    part.ghost->setWorldTransform(start);
+    part.ghost->setCollisionShape(shape);
+    part.ghost->setCollisionFlags(btCollisionObject::CF_CHARACTER_OBJECT);
+    part.ghost->setUserPointer(&part);
+    part.ghost->setUserIndex(PHYSICS_BODY_PART);
+    part.ghost->setFriction(0.0f);
+    part.controller = new CCharacterController(part.ghost, shape, stepHeight);
+    world->addCollisionObject(part.ghost, kCharacterGroup, mask);
+    world->addAction(part.controller);
+}
+
+void FreePart(btDiscreteDynamicsWorld* world, BodyPart& part)
+{
+    if (!part.ghost)
+        return;
+    world->removeAction(part.controller);
+    world->removeCollisionObject(part.ghost);
+    delete part.controller;
+    delete part.ghost->getCollisionShape();
+    delete part.ghost;
+    part.controller = nullptr;
+    part.ghost = nullptr;
+}
+
+} // namespace
+
+void CharacterBody::Create(btDiscreteDynamicsWorld* world, D3DXVECTOR3 p)
+{
+    Destroy();
+    m_World = world;
+    basic.partName = "basic";
+    basic.halfLength = 0.0f;
+    basic.radius = kSphereRadius;
+    snapToEntity = false;
+    position = p;
+
+    const bool camera = GetName() == "cam";
+    btTransform start;
+    start.setIdentity();
+    start.setOrigin(btVector3(p.x, p.y + kSphereRadius, p.z));
+    MakePart(world, basic, new btSphereShape(kSphereRadius), start, camera ? 0.0f : 1.0f,
+             btBroadphaseProxy::AllFilter);
+    if (!camera)
+        basic.controller->setFallSpeed(20.0f);
+
+    if (camera)
+        return;
+    const std::string prefix = GetName() == "player" ? "Bip01 " : "EBip01 ";
+    for (const BoneBox& box : kBoneBoxes)
+        AddBonePart(prefix + box.bone, box.hx, box.hy, box.hz);
+}
+
+void CharacterBody::AddBonePart(std::string bone, float hx, float hy, float hz)
+{
+    BodyPart& part = parts[bone];
+    FreePart(m_World, part);
+    part.partName = bone;
+    part.ownerName = GetName();
+    part.halfLength = hx * 0.5f;
+    btTransform start;
+    start.setIdentity();
+    // Bone boxes meet the level and the props, never another character: a
+    // sphere walks through arms and legs.
+    MakePart(m_World, part, new btBoxShape(btVector3(hx, hy, hz)), start, 1.0f, kBoneMask);
+}
+
+void CharacterBody::SetWalkDirection(float x, float y, float z)
+{
+    if (basic.controller)
+        basic.controller->setWalkDirection(btVector3(x, y, z));
+}
+
+void CharacterBody::Warp(const D3DXVECTOR3& centre)
+{
+    if (basic.controller)
+        basic.controller->warp(ToBt(centre));
+}
+
+void CharacterBody::Destroy()
+{
+    if (!m_World)
+        return;
+    FreePart(m_World, basic);
+    for (auto& entry : parts)
+        FreePart(m_World, entry.second);
+    parts.clear();
+}
+
+// --- the manager ----------------------------------------------------------
 
 CCollisionManager::CCollisionManager()
 {
     SetDrawCallCounter(&drawCallCount);
 }
 
+CCollisionManager::~CCollisionManager()
+{
+    SetDrawCallCounter(nullptr);
+    if (!dynamicsWorld)
+        return;
+    FreeStaticBodies();
+    enemyBodies.clear();
+    playerBody.Destroy();
+    cameraBody.Destroy();
+    delete dynamicsWorld;
+    delete solver;
+    delete broadphase;
+    delete ghostPairCallback;
+    delete dispatcher;
+    delete collisionConfiguration;
+}
+
+ICollisionWorld& CCollisionManager::Link()
+{
+    return m_Link ? *m_Link : getGameCollisionWorld();
+}
+
 void CCollisionManager::InitPhysicsWorld()
 {
-    // Placeholder until the collision manager is built.
+    headFactor = 100.0f;
+    bodyFactor = 1.0f;
+    armFactor = 0.3f;
+    legFactor = 0.3f;
+    planeHits = 60;
+    tankHits = 60;
+    hangarHits = 6;
+    vertexCounter = 1;
+    if (dynamicsWorld)
+        return;
+
+    collisionConfiguration = new btDefaultCollisionConfiguration();
+    dispatcher = new btCollisionDispatcher(collisionConfiguration);
+    broadphase = new btAxisSweep3(btVector3(-kWorldHalfSize, -kWorldHalfSize, -kWorldHalfSize),
+                                  btVector3(kWorldHalfSize, kWorldHalfSize, kWorldHalfSize), 16384);
+    ghostPairCallback = new btGhostPairCallback();
+    broadphase->getOverlappingPairCache()->setInternalGhostPairCallback(ghostPairCallback);
+    solver = new btSequentialImpulseConstraintSolver();
+    dynamicsWorld = new btDiscreteDynamicsWorld(dispatcher, broadphase, solver, collisionConfiguration);
+    dynamicsWorld->setGravity(btVector3(0, -490.5f, 0));
+    // Entities follow the bodies' poses of this step, not a blend with the
+    // last one.
+    dynamicsWorld->setLatencyMotionStateInterpolation(false);
+
+    playerBody.SetName("player");
+    playerBody.Create(dynamicsWorld, Link().HeroPosition());
+    cameraBody.SetName("cam");
+    cameraBody.Create(dynamicsWorld, D3DXVECTOR3(0, 0, 0));
 }
 
 void CCollisionManager::Init()
 {
-    // Placeholder until the collision manager is built.
+    ReadFile("data/XML/collision_instances.xml");
+    ReadFile("data/XML/objects_instances.xml");
+    LoadNewScenario("hangares");
+    if (dynamicsWorld && !debugDrawer) {
+        debugDrawer.reset(new CDrawCollisions());
+        debugDrawer->setDebugMode(btIDebugDraw::DBG_DrawWireframe);
+        dynamicsWorld->setDebugDrawer(debugDrawer.get());
+    }
     drawCallCount = 0;
+    hangarExploded = false;
+    scaffoldExploded = false;
+}
+
+bool CCollisionManager::ReadFile(const std::string& file)
+{
+    // Read into the tables, and put them back as they were if the file turns
+    // out broken: half a level is worse than the level before it.
+    const auto hangar = hangarCollisions;
+    const auto island = islandCollisions;
+    const auto hangarP = hangarProps;
+    const auto islandP = islandProps;
+    const auto hangarK = hangarPickups;
+    const auto islandK = islandPickups;
+    const D3DXVECTOR3 starts[2] = {hangarStart, islandStart};
+    const std::string name = scenarioName;
+    const RayHit pending = pendingCollision;
+    const int counter = vertexCounter;
+
+    m_ReadCount = 0;
+    m_ReadProblem.clear();
+    const bool parsed = LoadXML(file);
+    if (parsed && m_ReadProblem.empty())
+        return true;
+    const bool missing = !parsed && GetErrorText() == "XML File " + file + " not found";
+    if (!missing)
+        OutputDebugStringA(("Collision file " + file + " refused: " +
+                            (m_ReadProblem.empty() ? GetErrorText() : m_ReadProblem) + "\n")
+                               .c_str());
+    hangarCollisions = hangar;
+    islandCollisions = island;
+    hangarProps = hangarP;
+    islandProps = islandP;
+    hangarPickups = hangarK;
+    islandPickups = islandK;
+    hangarStart = starts[0];
+    islandStart = starts[1];
+    scenarioName = name;
+    pendingCollision = pending;
+    vertexCounter = counter;
+    return false;
 }
 
 void CCollisionManager::OnStartElement(const std::string& element, CXMLAttributes& attributes)
 {
-    // Placeholder until the collision manager is built.
+    if (!m_ReadProblem.empty())
+        return;
+    if (++m_ReadCount > kMaxElements) {
+        m_ReadProblem = "more than " + std::to_string(kMaxElements) + " elements";
+        m_StopParsing = true;
+        return;
+    }
+    const bool hangar = ReadingHangar();
+    if (element == "scenario") {
+        scenarioName = attributes.GetString("name", "");
+    } else if (element == "player") {
+        const D3DXVECTOR3 pos = attributes.GetVect3f("pos", 0, 0, 0);
+        if (!InsideWorld(pos))
+            m_ReadProblem = "a player position lies outside the world";
+        else
+            (hangar ? hangarStart : islandStart) = pos;
+    } else if (element == "object") {
+        const std::string name = attributes.GetString("name", "");
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        const D3DXMATRIX transform = attributes.GetMatrix("transform", identity);
+        const int ammo = attributes.GetInt("ammo", 0);
+        if (!SoundMatrix(transform)) {
+            m_ReadProblem = "object " + name + " is placed outside the world";
+            return;
+        }
+        for (const char* word : kPropWords)
+            if (HasFamilyWord(name, word)) {
+                PropRecord record;
+                record.name = name;
+                record.transform = transform;
+                (hangar ? hangarProps : islandProps)[name] = record;
+                return;
+            }
+        for (const char* word : kPickupWords)
+            if (HasFamilyWord(name, word)) {
+                if (ammo < 0 || ammo > 65535) {
+                    m_ReadProblem = "pickup " + name + " holds " + std::to_string(ammo) + " rounds";
+                    return;
+                }
+                PickupRecord record;
+                record.name = name;
+                record.transform = transform;
+                record.ammo = ammo;
+                (hangar ? hangarPickups : islandPickups)[name] = record;
+                return;
+            }
+    } else if (element == "collision") {
+        pendingCollision = RayHit();
+        pendingCollision.name = attributes.GetString("name", "");
+        pendingCollision.width = attributes.GetFloat("width", 0.0f);
+        pendingCollision.height = attributes.GetFloat("height", 0.0f);
+        pendingCollision.length = attributes.GetFloat("length", 0.0f);
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        pendingCollision.transform = attributes.GetMatrix("transform", identity);
+        pendingCollision.position = D3DXVECTOR3(pendingCollision.transform._41, pendingCollision.transform._42,
+                                                pendingCollision.transform._43);
+        // A box short of its four corners is dropped, not finished with the
+        // next box's corners.
+        vertexCounter = 1;
+        if (!SoundSize(pendingCollision.width) || !SoundSize(pendingCollision.height) ||
+            !SoundSize(pendingCollision.length))
+            m_ReadProblem = "collision " + pendingCollision.name + " has a size out of range";
+        else if (!SoundMatrix(pendingCollision.transform))
+            m_ReadProblem = "collision " + pendingCollision.name + " is placed outside the world";
+    } else if (element == "vertex") {
+        const D3DXVECTOR3 pos = attributes.GetVect3f("pos", 0, 0, 0);
+        if (!InsideWorld(pos)) {
+            m_ReadProblem = "a corner of collision " + pendingCollision.name + " lies outside the world";
+            return;
+        }
+        pendingCollision.corners[vertexCounter - 1] = pos;
+        if (vertexCounter == 4) {
+            vertexCounter = 1;
+            (hangar ? hangarCollisions : islandCollisions)[pendingCollision.name] = pendingCollision;
+        } else {
+            ++vertexCounter;
+        }
+    }
+    if (!m_ReadProblem.empty())
+        m_StopParsing = true;
 }
 
-void CCollisionManager::Update(float seconds)
+// --- static and dynamic bodies ----------------------------------------------
+
+btRigidBody* CCollisionManager::AddStaticBody(const btTransform& transform, btCollisionShape* shape, std::string name)
 {
-    // Placeholder until the collision manager is built.
+    btDefaultMotionState* motion = new btDefaultMotionState(transform);
+    btRigidBody::btRigidBodyConstructionInfo info(0.0f, motion, shape, btVector3(0, 0, 0));
+    btRigidBody* body = new btRigidBody(info);
+    body->setContactProcessingThreshold(0.5f);
+    body->setFriction(1.0f);
+    body->setRestitution(0.1f);
+    body->setDamping(1.0f, 1.0f);
+    auto record = currentCollisions.find(name);
+    body->setUserPointer(record == currentCollisions.end() ? nullptr : &record->second);
+    body->setUserIndex(record == currentCollisions.end() ? PHYSICS_NONE : PHYSICS_BOX);
+    dynamicsWorld->addRigidBody(body);
+    staticBodies.push_back(body);
+    return body;
 }
 
-void CCollisionManager::LoadNewScenario(std::string scenario)
+btRigidBody* CCollisionManager::AddDynamicBody(float mass, const btTransform& start, btCollisionShape* shape,
+                                               PropRecord* record)
 {
-    // Placeholder until the collision manager is built: the level's first
-    // checkpoint stands in for the start point its collision file will give.
-    hangarHits = 6;
-    setNewPlayerPosition(scenario == "hangares" ? D3DXVECTOR3(-1159.4f, 9.231f, -665.515f)
-                                                : D3DXVECTOR3(1120.89f, 26.1259f, -912.779f));
+    btVector3 inertia(0, 0, 0);
+    shape->calculateLocalInertia(mass, inertia);
+    btDefaultMotionState* motion = new btDefaultMotionState(start);
+    btRigidBody* body = new btRigidBody(btRigidBody::btRigidBodyConstructionInfo(mass, motion, shape, inertia));
+    body->setContactProcessingThreshold(0.1f);
+    body->setUserPointer(record);
+    body->setUserIndex(PHYSICS_PROP);
+    body->setFriction(0.95f);
+    body->setRestitution(0.1f);
+    dynamicsWorld->addRigidBody(body);
+    propBodies.push_back(body);
+    return body;
 }
 
-void CCollisionManager::setNewPlayerPosition(D3DXVECTOR3 position)
+void CCollisionManager::CreateProp(PropRecord& record, std::string name, std::string kind, D3DXMATRIX transform)
 {
-    // Placeholder until the collision manager is built: no body to move, the
-    // hero stands where he is put.
-    getPlayer()->GetPosition().SetPosition(position);
-}
-
-void CCollisionManager::setNewEnemyPosition(std::string name, D3DXVECTOR3 position)
-{
-    // Placeholder until the collision manager is built.
+    // Placeholder until the props are built: the record is kept, no body is made.
+    record.name = name;
+    record.transform = transform;
 }
 
 void CCollisionManager::RemoveStaticBody(std::string name)
 {
-    // Placeholder until the collision manager is built.
+    if (!dynamicsWorld)
+        return;
+    btCollisionObjectArray& objects = dynamicsWorld->getCollisionObjectArray();
+    for (int i = 0; i < objects.size(); ++i) {
+        btRigidBody* body = btRigidBody::upcast(objects[i]);
+        if (!body || !body->getMotionState() || !body->isStaticOrKinematicObject() || KindOf(body) != PHYSICS_BOX)
+            continue;
+        if (static_cast<const RayHit*>(body->getUserPointer())->name == name) {
+            dynamicsWorld->removeRigidBody(body);
+            return;
+        }
+    }
+}
+
+void CCollisionManager::FreeRigidBody(btRigidBody* body)
+{
+    if (body->getBroadphaseHandle())
+        dynamicsWorld->removeRigidBody(body);
+    delete body->getMotionState();
+    delete body;
+}
+
+void CCollisionManager::FreeStaticBodies()
+{
+    for (btRigidBody* body : staticBodies)
+        FreeRigidBody(body);
+    for (btRigidBody* body : propBodies)
+        FreeRigidBody(body);
+    staticBodies.clear();
+    propBodies.clear();
+    for (btCollisionShape* shape : collisionShapes)
+        delete shape;
+    collisionShapes.clear();
+}
+
+// --- level switch -----------------------------------------------------------
+
+void CCollisionManager::LoadNewScenario(std::string scenario)
+{
+    planeHits = 60;
+    tankHits = 60;
+    hangarHits = 6;
+    for (int i = 0; i < 5; ++i)
+        planeStageDone[i] = tankStageDone[i] = false;
+    hangarExploded = false;
+    scaffoldExploded = false;
+
+    // The boxes, props and enemy bodies of the level left behind are freed,
+    // so neither memory nor the shape list grows with each switch.
+    if (dynamicsWorld)
+        FreeStaticBodies();
+    enemyBodies.clear();
+    for (const auto& pickup : currentPickups)
+        getWeaponPickups().RemovePickup(pickup.first);
+    currentCollisions.clear();
+    currentPickups.clear();
+
+    const bool hangar = scenario == "hangares";
+    currentCollisions = hangar ? hangarCollisions : islandCollisions;
+    currentProps = hangar ? hangarProps : islandProps;
+    currentPickups = hangar ? hangarPickups : islandPickups;
+    setNewPlayerPosition(hangar ? hangarStart : islandStart);
+
+    if (dynamicsWorld)
+        for (const auto& entry : currentCollisions) {
+            const RayHit& record = entry.second;
+            btCollisionShape* shape =
+                new btBoxShape(btVector3(record.width * 0.5f, record.height * 0.5f, record.length * 0.5f));
+            collisionShapes.push_back(shape);
+            AddStaticBody(ToTransform(record.transform), shape, record.name);
+        }
+    for (auto& entry : currentProps)
+        for (size_t k = 0; k < sizeof(kPropWords) / sizeof(kPropWords[0]); ++k)
+            if (HasFamilyWord(entry.first, kPropWords[k])) {
+                CreateProp(entry.second, entry.first, kPropKinds[k], entry.second.transform);
+                break;
+            }
+    for (const auto& entry : currentPickups) {
+        const D3DXMATRIX& m = entry.second.transform;
+        getWeaponPickups().AddPickup(entry.first, static_cast<std::uint16_t>(entry.second.ammo), m._41, m._42,
+                                     m._43);
+    }
+}
+
+// --- character bodies in the manager ------------------------------------------
+
+void CCollisionManager::setNewPlayerPosition(D3DXVECTOR3 p)
+{
+    playerBody.Warp(p);
+    cameraBody.Warp(D3DXVECTOR3(p.x, p.y + 50.0f, p.z - 50.0f));
+    // The hero stands on the body's feet at once, as the next physics frame
+    // would put him: whatever places the camera before that frame sees him
+    // where he now is.
+    Link().SetHeroPosition(D3DXVECTOR3(p.x, p.y - kSphereRadius, p.z));
+}
+
+void CCollisionManager::setNewEnemyPosition(std::string name, D3DXVECTOR3 p)
+{
+    auto body = enemyBodies.find(name);
+    if (body != enemyBodies.end())
+        body->second.Warp(p);
 }
 
 void CCollisionManager::SetPlayerWalkDirection(float x, float y, float z)
 {
-    // Placeholder until the collision manager is built.
+    playerBody.SetWalkDirection(x, 0.0f, z);
 }
 
 void CCollisionManager::SetCameraWalkDirection(float x, float y, float z)
 {
-    // Placeholder until the collision manager is built.
+    cameraBody.SetWalkDirection(x, y, z);
+}
+
+void CCollisionManager::SetEnemyWalkDirection(std::string name, D3DXVECTOR3 direction)
+{
+    auto body = enemyBodies.find(name);
+    if (body != enemyBodies.end())
+        body->second.SetWalkDirection(direction.x, 0.0f, direction.z);
+}
+
+void CCollisionManager::CreateEnemyBodies()
+{
+    if (!dynamicsWorld)
+        return;
+    for (const ICollisionWorld::WaveEnemy& enemy : Link().CurrentWave()) {
+        if (enemy.name == "ene_Avioneta")
+            continue;
+        // Create frees a body already there, so its ghosts leave the world.
+        CharacterBody& body = enemyBodies[enemy.key];
+        body.SetName(enemy.key);
+        body.Create(dynamicsWorld, enemy.position);
+    }
+}
+
+void CCollisionManager::RemoveEnemyBody(std::string name)
+{
+    enemyBodies.erase(name);
+}
+
+// --- the frame ----------------------------------------------------------------
+
+void CCollisionManager::Update(float seconds)
+{
+    if (!dynamicsWorld)
+        return;
+    // One fixed step per frame, whatever the frame took.
+    dynamicsWorld->stepSimulation(seconds, 1, kFixedStep);
+    if (playerBody.basic.controller)
+        playerBody.basic.controller->RecoverFromPenetration(dynamicsWorld);
+
+    // Every sphere first: a bone box stands on its body's feet of this frame.
+    if (cameraBody.Exists()) {
+        const D3DXVECTOR3 eye = ToD3D(cameraBody.basic.ghost->getWorldTransform().getOrigin());
+        cameraBody.position = eye;
+        Link().SetCameraEye(eye);
+        cameraBody.SetWalkDirection(0, 0, 0);
+    }
+    if (playerBody.Exists())
+        SyncBasic(playerBody, true, seconds);
+    for (auto& entry : enemyBodies)
+        SyncBasic(entry.second, false, seconds);
+
+    for (auto& part : playerBody.parts)
+        SyncBone(playerBody, part.second, true);
+    for (auto& entry : enemyBodies)
+        for (auto& part : entry.second.parts)
+            SyncBone(entry.second, part.second, false);
+    // Moved ghosts keep their old broadphase boxes until told: a shot this
+    // frame must meet the bones where they are now.
+    dynamicsWorld->updateAabbs();
+}
+
+void CCollisionManager::SyncBasic(CharacterBody& body, bool hero, float seconds)
+{
+    BodyPart& basic = body.basic;
+    basic.controller->setWalkDirection(btVector3(0, 0, 0));
+    const btVector3 centre = basic.ghost->getWorldTransform().getOrigin();
+    // Feet that dropped since the last frame are pushed on down, so a body
+    // that walked off a ledge lands instead of drifting.
+    if (body.position.y - (centre.y() - basic.radius) > 0.5f) {
+        basic.controller->setWalkDirection(btVector3(0, hero ? -2.0f : -5.0f, 0));
+        basic.controller->updateAction(dynamicsWorld, seconds);
+    }
+    body.position = D3DXVECTOR3(centre.x(), centre.y() - basic.radius, centre.z());
+
+    ICollisionWorld& link = Link();
+    D3DXVECTOR3 entity;
+    bool animationMoves = false;
+    if (hero) {
+        entity = link.HeroPosition();
+        animationMoves = link.HeroStateCode() == 37;
+    } else {
+        ICollisionWorld::EnemyState enemy;
+        if (!link.FindEnemy(body.GetName(), &enemy))
+            return;
+        entity = enemy.position;
+        animationMoves = enemy.animationMoves;
+    }
+    if (animationMoves) {
+        body.snapToEntity = true;
+    } else if (body.snapToEntity) {
+        body.Warp(D3DXVECTOR3(entity.x, entity.y + basic.radius, entity.z));
+        basic.ghost->activate();
+        body.snapToEntity = false;
+    } else if (hero) {
+        link.SetHeroPosition(body.position);
+    } else {
+        link.SetEnemyPosition(body.GetName(), body.position);
+    }
+}
+
+void CCollisionManager::SyncBone(CharacterBody& body, BodyPart& part, bool hero)
+{
+    part.controller->setWalkDirection(btVector3(0, 0, 0));
+    ICollisionWorld& link = Link();
+    D3DXMATRIX bone;
+    float yaw = 0.0f;
+    if (hero) {
+        if (!link.HeroBone(part.partName, &bone))
+            return;
+        yaw = link.HeroYaw();
+    } else {
+        ICollisionWorld::EnemyState enemy;
+        if (!link.FindEnemy(body.GetName(), &enemy) || !link.EnemyBone(body.GetName(), part.partName, &bone))
+            return;
+        yaw = enemy.yaw;
+    }
+    D3DXMATRIX turn, placed;
+    D3DXMatrixRotationYawPitchRoll(&turn, yaw, 0.0f, 0.0f);
+    D3DXMatrixMultiply(&placed, &bone, &turn);
+    btTransform t;
+    t.setFromOpenGLMatrix(&placed._11);
+    // The box lies along the bone, half its length out from the joint.
+    const D3DXVECTOR3 along(placed._11, placed._12, placed._13);
+    t.setOrigin(ToBt(body.position + D3DXVECTOR3(placed._41, placed._42, placed._43) + along * part.halfLength));
+    part.ghost->setWorldTransform(t);
+    part.ghost->activate();
 }
 
 void CCollisionManager::DebugDrawWorld(float unused)
 {
-    // Placeholder until the collision manager is built.
+    if (dynamicsWorld)
+        dynamicsWorld->debugDrawWorld();
 }
 
-int CCollisionManager::RayTestProps()
+// --- ray casts ------------------------------------------------------------------
+
+namespace {
+
+// Where a ray first enters a box or sphere, worked out exactly: Bullet's own
+// point lies off large boxes' faces by up to a third of a unit, enough to put
+// a point on the floor beyond a target straight under the ray's start. False
+// for other shapes or when the ray misses.
+bool ExactEntry(const btCollisionObject* object, const btVector3& start, const btVector3& way, btVector3* point)
 {
-    // Placeholder until the collision manager is built.
-    return -1;
+    const btCollisionShape* shape = object->getCollisionShape();
+    const btTransform& placed = object->getWorldTransform();
+    const btVector3 s = placed.invXform(start);
+    const btVector3 d = placed.getBasis().transpose() * way;
+    btScalar entry = 0;
+    if (shape->getShapeType() == BOX_SHAPE_PROXYTYPE) {
+        const btVector3 half = static_cast<const btBoxShape*>(shape)->getHalfExtentsWithMargin();
+        btScalar near = -BT_LARGE_FLOAT, far = BT_LARGE_FLOAT;
+        for (int axis = 0; axis < 3; ++axis) {
+            if (btFabs(d[axis]) < SIMD_EPSILON) {
+                if (btFabs(s[axis]) > half[axis])
+                    return false;
+                continue;
+            }
+            btScalar t0 = (-half[axis] - s[axis]) / d[axis], t1 = (half[axis] - s[axis]) / d[axis];
+            if (t0 > t1)
+                std::swap(t0, t1);
+            near = btMax(near, t0);
+            far = btMin(far, t1);
+        }
+        if (near > far || far < 0)
+            return false;
+        entry = btMax(near, btScalar(0));
+    } else if (shape->getShapeType() == SPHERE_SHAPE_PROXYTYPE) {
+        const btScalar r = static_cast<const btSphereShape*>(shape)->getRadius();
+        const btScalar b = s.dot(d), c = s.length2() - r * r;
+        const btScalar disc = b * b - c;
+        if (disc < 0)
+            return false;
+        entry = btMax(-b - btSqrt(disc), btScalar(0));
+    } else {
+        return false;
+    }
+    *point = start + way * entry;
+    return true;
+}
+
+} // namespace
+
+const btCollisionObject* CCollisionManager::FirstOnRay(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
+                                                       D3DXVECTOR3* point)
+{
+    const btVector3 start = ToBt(from);
+    const btVector3 way = ToBt(direction);
+    const btVector3 end = start + way * kRaySpan;
+    btCollisionWorld::ClosestRayResultCallback result(start, end);
+    result.m_collisionFilterGroup = 1;
+    result.m_collisionFilterMask = 0xFFFF;
+    dynamicsWorld->rayTest(start, end, result);
+    if (!result.hasHit())
+        return nullptr;
+    btVector3 touched = result.m_hitPointWorld;
+    ExactEntry(result.m_collisionObject, start, way, &touched);
+    *point = ToD3D(touched);
+    return result.m_collisionObject;
 }
 
 RayHit CCollisionManager::CastRay(D3DXVECTOR3 from, D3DXVECTOR3 to)
 {
-    // Placeholder until the collision manager is built.
-    return RayHit();
+    RayHit result;
+    const D3DXVECTOR3 way = to - from;
+    // The ray runs from the start itself toward the target: a far end taken
+    // from the world's origin would tilt it, most of all straight down.
+    if (!dynamicsWorld || D3DXVec3Length(&way) == 0.0f)
+        return result;
+    const btCollisionObject* first = FirstOnRay(from, NormalizeVector(way), &result.hitPoint);
+    if (!first)
+        return result;
+    if (DistanceXZ(from, to) + 0.01f < DistanceXZ(from, result.hitPoint))
+        return result;
+    const btRigidBody* body = btRigidBody::upcast(first);
+    if (!body || !body->getMotionState() || !body->isStaticOrKinematicObject() || KindOf(body) != PHYSICS_BOX)
+        return result;
+
+    const RayHit& record = *static_cast<const RayHit*>(body->getUserPointer());
+    D3DXVECTOR3 corners[4];
+    float d[4];
+    for (int k = 0; k < 4; ++k) {
+        corners[k] = record.corners[k];
+        d[k] = DistanceXZ(from, corners[k]);
+    }
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < 3; ++i)
+            if (d[i + 1] > d[i]) {
+                std::swap(d[i], d[i + 1]);
+                std::swap(corners[i], corners[i + 1]);
+            }
+    const D3DXVECTOR3 origin(0, 0, 0);
+    result.hit = !(corners[0] == origin && corners[1] == origin);
+    result.name = record.name;
+    result.position = record.position;
+    for (int k = 0; k < 4; ++k)
+        result.corners[k] = corners[k];
+    return result;
+}
+
+int CCollisionManager::RayTestProps()
+{
+    if (!dynamicsWorld)
+        return -1;
+    D3DXVECTOR3 eye, lookAt;
+    Link().CameraView(&eye, &lookAt);
+    const D3DXVECTOR3 way = lookAt - eye;
+    if (D3DXVec3Length(&way) == 0.0f)
+        return -1;
+    D3DXVECTOR3 point;
+    const btCollisionObject* first = FirstOnRay(lookAt, NormalizeVector(way), &point);
+    if (!first)
+        return -1;
+    const btRigidBody* body = btRigidBody::upcast(first);
+    if (!body || !body->getMotionState())
+        return 3;
+    if (!body->isStaticOrKinematicObject()) {
+        if (KindOf(body) != PHYSICS_PROP)
+            return -1;
+        const std::string& name = static_cast<const PropRecord*>(body->getUserPointer())->name;
+        for (const char* word : {"_lata_", "_lata2_", "_silla_", "_tolm_", "_radio_", "_pibrelo_"})
+            if (HasFamilyWord(name, word))
+                return 1;
+        return HasFamilyWord(name, "_barril_") ? 2 : -1;
+    }
+    if (KindOf(body) != PHYSICS_BOX)
+        return 0;
+    const std::string& name = static_cast<const RayHit*>(body->getUserPointer())->name;
+    if (StartsWith(name, "col_avion_bucle"))
+        return 3;
+    if (StartsWith(name, "col_34TANQUE") || StartsWith(name, "col_explosion_hangar1"))
+        return 2;
+    return 0;
 }
 
 CCollisionManager& getCollisionManager()

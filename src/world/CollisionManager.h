@@ -3,12 +3,33 @@
 // casts, and the resolution of every shot.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/d3dx9math.h"
 #include "xml/XMLParser.h"
 
 class CParticleEmitter;
+class CRigidEntity;
+class CCharacterController;
+class btBroadphaseInterface;
+class btCollisionDispatcher;
+class btCollisionObject;
+class btCollisionShape;
+class btDefaultCollisionConfiguration;
+class btDiscreteDynamicsWorld;
+class btGhostPairCallback;
+class btIDebugDraw;
+class btPairCachingGhostObject;
+class btRigidBody;
+class btSequentialImpulseConstraintSolver;
+class btTransform;
+
+// What a Bullet object's user pointer points at; the kind sits in the
+// object's user index, so a hit is never read as the wrong record.
+enum PhysicsRecordKind { PHYSICS_NONE = 0, PHYSICS_BOX = 1, PHYSICS_PROP = 2, PHYSICS_BODY_PART = 3 };
 
 // A static box of the level as read from the collision files, and the answer
 // of a ray cast (which fills the flag, name, centre, hit point and corners).
@@ -26,9 +47,118 @@ struct RayHit {
     D3DXMATRIX transform;
 };
 
+// A weapon lying in the level.
+struct PickupRecord {
+    PickupRecord() { D3DXMatrixIdentity(&transform); }
+    std::string name;
+    D3DXMATRIX transform;
+    int ammo = 0;
+};
+
+// A movable prop: can, chair, bottle, radio or barrel.
+struct PropRecord {
+    PropRecord() { D3DXMatrixIdentity(&transform); }
+    float blastRadius = 0.0f;
+    float blastDamage = 0.0f;
+    std::string name;
+    // Made when the level is loaded; shared by the copies of the record.
+    std::shared_ptr<CRigidEntity> entity;
+    CParticleEmitter* emitter = nullptr;
+    bool blastFlag = false;
+    float halfExtents[3] = {0.0f, 0.0f, 0.0f};
+    D3DXMATRIX transform;
+};
+
+// One collision object of a character: its sphere ("basic") or a bone box.
+struct BodyPart {
+    std::string partName;
+    std::string ownerName;
+    float halfLength = 0.0f;
+    float radius = 0.0f;
+    CCharacterController* controller = nullptr;
+    btPairCachingGhostObject* ghost = nullptr;
+};
+
+// What the physics reads of the characters and the camera, and where it puts
+// them back. The game's own link talks to the hero, the enemy manager and the
+// camera; tests put a stand-in in its place.
+class ICollisionWorld {
+public:
+    virtual ~ICollisionWorld() = default;
+
+    // The hero's feet, yaw and current controller state code.
+    virtual D3DXVECTOR3 HeroPosition() = 0;
+    virtual void SetHeroPosition(const D3DXVECTOR3& feet) = 0;
+    virtual float HeroYaw() = 0;
+    virtual int HeroStateCode() = 0;
+    // A bone's matrix in model space, before yaw and position; false when the
+    // hero has no model or no such bone.
+    virtual bool HeroBone(const std::string& bone, D3DXMATRIX* matrix) = 0;
+
+    // The camera's eye follows its body; the view is rebuilt from it.
+    virtual void SetCameraEye(const D3DXVECTOR3& eye) = 0;
+    // Where the camera is and the point it looks at.
+    virtual void CameraView(D3DXVECTOR3* eye, D3DXVECTOR3* lookAt) = 0;
+
+    // The current wave, in key order: the key the enemy manager files the
+    // enemy under and the enemy's own name.
+    struct WaveEnemy {
+        std::string key;
+        std::string name;
+        D3DXVECTOR3 position;
+    };
+    virtual std::vector<WaveEnemy> CurrentWave() = 0;
+    // What the body of an enemy of the current wave reads of it; false when
+    // the enemy is not in the current wave.
+    struct EnemyState {
+        D3DXVECTOR3 position;
+        float yaw = 0.0f;
+        // Jumping over cover or in a finisher move: its animation moves it.
+        bool animationMoves = false;
+    };
+    virtual bool FindEnemy(const std::string& name, EnemyState* state) = 0;
+    virtual void SetEnemyPosition(const std::string& name, const D3DXVECTOR3& feet) = 0;
+    virtual bool EnemyBone(const std::string& name, const std::string& bone, D3DXMATRIX* matrix) = 0;
+};
+
+// The game's link to the hero, the enemies and the camera.
+ICollisionWorld& getGameCollisionWorld();
+
+// A character's body: a sphere on a kinematic controller and, for the hero
+// and the enemies, fifteen boxes that follow the skeleton's bones.
+class CharacterBody {
+public:
+    CharacterBody() = default;
+    CharacterBody(const CharacterBody&) = delete;
+    CharacterBody& operator=(const CharacterBody&) = delete;
+    ~CharacterBody();
+
+    void SetName(std::string name) { basic.ownerName = name; }
+    const std::string& GetName() const { return basic.ownerName; }
+    // Builds the sphere (its centre 10 above the feet) and the bone boxes, in
+    // this world. A body that exists is taken out and freed first.
+    void Create(btDiscreteDynamicsWorld* world, D3DXVECTOR3 position);
+    void AddBonePart(std::string bone, float hx, float hy, float hz);
+    void SetWalkDirection(float x, float y, float z);
+    // The sphere's centre to this point.
+    void Warp(const D3DXVECTOR3& centre);
+    // Takes every ghost and controller out of the world and frees them.
+    void Destroy();
+    bool Exists() const { return basic.ghost != nullptr; }
+
+    std::map<std::string, BodyPart> parts;
+    D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
+    bool snapToEntity = false;
+    BodyPart basic;
+
+private:
+    btDiscreteDynamicsWorld* m_World = nullptr;
+};
+
 class CCollisionManager : public CXMLParser {
 public:
     CCollisionManager();
+    ~CCollisionManager() override;
 
     // Builds the world with the hero's and the camera's bodies; once, after
     // the hero exists.
@@ -37,6 +167,9 @@ public:
     // installs the debug drawer; once, right after InitPhysicsWorld.
     void Init();
     void OnStartElement(const std::string& element, CXMLAttributes& attributes) override;
+    // Reads one collision or object file into the level tables. A broken file
+    // is refused whole (one line on the debugger output) and changes nothing.
+    bool ReadFile(const std::string& file);
 
     // One physics frame: steps the world and syncs bodies, props and radios.
     void Update(float seconds);
@@ -49,9 +182,19 @@ public:
     void setNewEnemyPosition(std::string name, D3DXVECTOR3 position);
     // Takes the static box of that name out of the world, if there is one.
     void RemoveStaticBody(std::string name);
+    btRigidBody* AddStaticBody(const btTransform& transform, btCollisionShape* shape, std::string name);
+    btRigidBody* AddDynamicBody(float mass, const btTransform& start, btCollisionShape* shape, PropRecord* record);
+    // Builds a prop's entity and body when the level is loaded.
+    void CreateProp(PropRecord& record, std::string name, std::string kind, D3DXMATRIX transform);
+
     // Walk vectors for this physics step (not normalised).
     void SetPlayerWalkDirection(float x, float y, float z);
     void SetCameraWalkDirection(float x, float y, float z);
+    void SetEnemyWalkDirection(std::string name, D3DXVECTOR3 direction);
+    // One body per enemy of the current wave (the plane gets none).
+    void CreateEnemyBodies();
+    void RemoveEnemyBody(std::string name);
+
     // Draws the physics world's debug lines; the argument is not used.
     void DebugDrawWorld(float unused);
 
@@ -59,8 +202,26 @@ public:
     // static object, 1 a small throwable prop, 2 a barrel or an explosive
     // target, 3 a character or the looping plane.
     int RayTestProps();
-    // The closest static hit between two points.
+    // Whether a static box stands between two points, and which.
     RayHit CastRay(D3DXVECTOR3 from, D3DXVECTOR3 to);
+
+    // Where the game's link is replaced (tests). Null restores it.
+    void SetWorld(ICollisionWorld* world) { m_Link = world; }
+    btDiscreteDynamicsWorld* GetDynamicsWorld() const { return dynamicsWorld; }
+    const CharacterBody& GetPlayerBody() const { return playerBody; }
+    const CharacterBody& GetCameraBody() const { return cameraBody; }
+    const std::map<std::string, CharacterBody>& GetEnemyBodies() const { return enemyBodies; }
+    const std::map<std::string, RayHit>& GetCollisions(bool hangar) const
+    {
+        return hangar ? hangarCollisions : islandCollisions;
+    }
+    const std::map<std::string, PropRecord>& GetProps(bool hangar) const { return hangar ? hangarProps : islandProps; }
+    const std::map<std::string, PickupRecord>& GetPickups(bool hangar) const
+    {
+        return hangar ? hangarPickups : islandPickups;
+    }
+    const D3DXVECTOR3& GetStart(bool hangar) const { return hangar ? hangarStart : islandStart; }
+    size_t GetShapeCount() const { return collisionShapes.size(); }
 
     // Draw calls of the frame (the debug drawer adds one per line); the frame
     // update sets it back to 0 every frame.
@@ -69,8 +230,59 @@ public:
     int planeHits = 60;
     int tankHits = 60;
     int hangarHits = 6;
+    bool hangarExploded = false;
+    bool scaffoldExploded = false;
+    bool planeStageDone[5] = {};
+    bool tankStageDone[5] = {};
+    // Damage factors per body zone.
+    float headFactor = 100.0f;
+    float bodyFactor = 1.0f;
+    float armFactor = 0.3f;
+    float legFactor = 0.3f;
+    D3DXVECTOR3 lastShotPoint{0.0f, 0.0f, 0.0f};
     // Smoke of the breakable plane and tank.
     CParticleEmitter* smokeEmitters[4] = {};
+
+private:
+    ICollisionWorld& Link();
+    // The tables the reader fills now.
+    bool ReadingHangar() const { return scenarioName == "hangares"; }
+    void SyncBasic(CharacterBody& body, bool hero, float seconds);
+    void SyncBone(CharacterBody& body, BodyPart& part, bool hero);
+    // The first object on the ray from `from` along `direction`, or null.
+    const btCollisionObject* FirstOnRay(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
+                                        D3DXVECTOR3* point);
+    void FreeStaticBodies();
+    void FreeRigidBody(btRigidBody* body);
+
+    btDiscreteDynamicsWorld* dynamicsWorld = nullptr;
+    btCollisionDispatcher* dispatcher = nullptr;
+    btSequentialImpulseConstraintSolver* solver = nullptr;
+    btBroadphaseInterface* broadphase = nullptr;
+    btDefaultCollisionConfiguration* collisionConfiguration = nullptr;
+    btGhostPairCallback* ghostPairCallback = nullptr;
+    std::unique_ptr<btIDebugDraw> debugDrawer;
+
+    RayHit pendingCollision;
+    int vertexCounter = 1;
+    // Shapes of the static boxes and props now in the world; freed with them.
+    std::vector<btCollisionShape*> collisionShapes;
+    std::map<std::string, RayHit> islandCollisions, hangarCollisions, currentCollisions;
+    std::map<std::string, PropRecord> hangarProps, islandProps, currentProps;
+    std::map<std::string, PickupRecord> islandPickups, hangarPickups, currentPickups;
+    CharacterBody playerBody;
+    std::map<std::string, CharacterBody> enemyBodies;
+    CharacterBody cameraBody;
+    std::string scenarioName;
+    D3DXVECTOR3 islandStart{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 hangarStart{0.0f, 0.0f, 0.0f};
+    // The static bodies now in the world, so a switch frees every one.
+    std::vector<btRigidBody*> staticBodies;
+    std::vector<btRigidBody*> propBodies;
+    // Records refused so far in this file (bounded).
+    size_t m_ReadCount = 0;
+    std::string m_ReadProblem;
+    ICollisionWorld* m_Link = nullptr;
 };
 
 CCollisionManager& getCollisionManager();

@@ -9,8 +9,10 @@
 #include "app/Loading.h"
 #include "app/WinMain.h"
 #include "gui/Subtitles.h"
+#include "math/VectorMath.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
+#include "scene/Camera.h"
 #include "scene/SceneManager.h"
 
 namespace looptest {
@@ -93,6 +95,9 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_LE(player.frames, 13) << "one message handled per frame";
     EXPECT_EQ(player.rendersAfterClose, 0) << "the loops end before the device goes";
     EXPECT_GT(player.drawnInGame, 20) << "the new game's frames draw the level round the first checkpoint";
+    const D3DXVECTOR3 eye = getCamera().GetPosition();
+    EXPECT_LT(DistanceXZ(eye, D3DXVECTOR3(-1159.4f, 0, -665.515f)), 200.0f) << "the camera starts by the hangar start";
+    EXPECT_GT(eye.y, 10.0f);
     EXPECT_GE(clock.Ticks() / 1e6, 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 
     std::map<std::string, int> count;

@@ -121,6 +121,8 @@ public:
         } else if (name == "object") {
             ReadObject(a);
             m_InObject = true;
+        } else if (name == "collision") {
+            ReadCollision(a);
         } else {
             m_Problem = "unknown element <" + name + ">";
         }
@@ -167,6 +169,33 @@ private:
         else if (o.shape == LayoutShape::Cylinder && (o.segments < 3 || o.segments > 256))
             m_Problem = what + " has " + std::to_string(o.segments) + " segments";
         m_Layout.objects.push_back(o);
+    }
+
+    void ReadCollision(CXMLAttributes& a)
+    {
+        LayoutCollision c;
+        c.object = a.GetString("object", "");
+        c.steps = a.GetString("steps", "");
+        c.name = a.GetString("name", "");
+        c.solid = a.GetString("solid", "yes") != "no";
+        c.hasPlayer = a.count("player") != 0;
+        c.unseen = a.count("size") != 0;
+        const std::string what = "collision " + (c.name.empty() ? c.object + c.steps : c.name);
+        const int kinds = int(c.hasPlayer) + int(!c.object.empty()) + int(!c.steps.empty()) + int(c.unseen);
+        if (kinds != 1)
+            m_Problem = what + " needs one of player, object, steps or size";
+        else if (c.hasPlayer && !ReadVector(a, "player", c.player))
+            m_Problem = "the player's start needs three numbers";
+        else if (!c.name.empty() && c.name.compare(0, 4, "col_") != 0)
+            m_Problem = what + ": a collision name starts with col_";
+        else if ((!c.steps.empty() || c.unseen) && c.name.empty())
+            m_Problem = what + " needs a name";
+        else if (c.unseen && (!ReadVector(a, "size", c.size) || !ReadVector(a, "position", c.position) ||
+                              (a.count("yaw") && !ReadNumbers(a, "yaw", &c.yawDegrees, 1)) || !(c.size.x > 0) ||
+                              !(c.size.y > 0) || !(c.size.z > 0)))
+            m_Problem = what + " needs a positive size, a position and a yaw of numbers";
+        else
+            m_Layout.collisions.push_back(c);
     }
 
     void ReadParapet(CXMLAttributes& a)

@@ -95,11 +95,32 @@ struct LayoutObject {
     bool Covers(float x, float z) const;
 };
 
+// What the physics makes of the objects, where the rule of one box per solid
+// object is not enough (see Collisions.h). One of:
+//   <collision player="x y z"/>                     the hero's start (sphere centre)
+//   <collision object="name" name="col_..."/>       that object's box, renamed
+//   <collision object="prefix*" solid="no"/>        no box for these objects
+//   <collision steps="prefix*" name="col_..."/>     one ramp for a flight of steps
+//   <collision name="col_..." size=".." position=".." yaw=".."/>   an unseen box
+struct LayoutCollision {
+    bool hasPlayer = false;
+    D3DXVECTOR3 player{0, 0, 0};
+    std::string object;  // a name, or a prefix ending in '*'
+    std::string steps;   // the same, for the steps of one flight
+    std::string name;
+    bool solid = true;
+    bool unseen = false;
+    D3DXVECTOR3 size{0, 0, 0};
+    D3DXVECTOR3 position{0, 0, 0};
+    float yawDegrees = 0.0f;
+};
+
 struct LevelLayout {
     std::string level;
     std::vector<LayoutMaterial> materials;
     std::vector<LayoutObject> objects;
     std::vector<LayoutLight> lights;
+    std::vector<LayoutCollision> collisions;
 
     const LayoutMaterial* FindMaterial(const std::string& name) const;
 

@@ -1,3 +1,4 @@
+#include "datagen/Collisions.h"
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
 #include "datagen/Instances.h"
@@ -20,6 +21,7 @@ const std::vector<Step>& AllSteps()
         {"level meshes", GenerateLevelMeshes},
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
+        {"collision boxes", GenerateCollisionInstances},
     };
     return steps;
 }
