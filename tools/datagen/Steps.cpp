@@ -1,5 +1,6 @@
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
+#include "datagen/GuiImages.h"
 #include "datagen/Instances.h"
 #include "datagen/Lightmaps.h"
 #include "datagen/MeshLevels.h"
@@ -15,6 +16,7 @@ const std::vector<Step>& AllSteps()
 {
     static const std::vector<Step> steps = {
         {"loading images", GenerateScreenImages},
+        {"screen elements", GenerateGuiImages},
         {"mesh textures", GenerateMeshTextures},
         {"floor lightmaps", GenerateLightmaps},
         {"level meshes", GenerateLevelMeshes},
