@@ -158,7 +158,10 @@ void CGUIManager::LoadElements()
     const bool parsed = LoadXML(kGuiFile);
     if (parsed && m_ReadFault.empty())
         return;
-    const std::string fault = parsed ? m_ReadFault : GetErrorText();
+    std::string fault = parsed ? m_ReadFault : GetErrorText();
+    // One line, whatever the parser's message ends with.
+    while (!fault.empty() && (fault.back() == '\n' || fault.back() == '\r'))
+        fault.pop_back();
     // Screens half described would draw some buttons and not others: all or
     // nothing, as for a missing file.
     m_Elements.clear();

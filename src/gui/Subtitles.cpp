@@ -86,6 +86,9 @@ bool CSubtitleManager::LoadTexts(const std::string& file)
 
     const bool parsed = LoadXML(file);
     std::string fault = parsed ? m_ReadFault : GetErrorText();
+    // One line, whatever the parser's message ends with.
+    while (!fault.empty() && (fault.back() == '\n' || fault.back() == '\r'))
+        fault.pop_back();
     if (parsed && fault.empty())
         return true;
     // A half-read file would show some lines and silently drop others: all

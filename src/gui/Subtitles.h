@@ -64,6 +64,7 @@ public:
 
     // What a player would read now.
     bool IsShowing() const { return m_Showing; }
+    bool IsPaused() const { return m_Paused; }
     bool IsLineFound() const { return m_Found; }
     const std::string& CurrentText() const { return m_Text; }
     bool IsHangarTextFound() const { return m_HangarFound; }
