@@ -222,7 +222,8 @@ void CentredText(Canvas& c, const Font& font, const std::string& text, float cx,
     font.Draw(c, text, cx, cy - px * 0.5f, px, colour, Align::Center);
 }
 
-void PaintStorm(Canvas& c, int variant)
+// The title is for the main menu only: the other screens put their own over the storm.
+void PaintStorm(Canvas& c, int variant, bool title)
 {
     // 1 is the dark night; 5 the sky at the height of a flash.
     const float light = (variant - 1) / 4.0f;
@@ -285,7 +286,8 @@ void PaintStorm(Canvas& c, int variant)
             c.Blend(x + k / 3, y + k, Rgba{190, 200, 220, 255}, 0.25f);
     }
     c.Vignette(0.6f);
-    // The title.
+    if (!title)
+        return;
     const Font& bold = Font::Bold();
     const float px = h * 0.13f;
     bold.Draw(c, "THE VANTOREL", w * 0.5f + 5, h * 0.12f + 5, px, Rgba{0, 0, 0, 190}, Align::Center);
@@ -310,7 +312,7 @@ struct Binding {
 
 void PaintControls(Canvas& c, const GuiImage& g, bool english)
 {
-    PaintStorm(c, 1);
+    PaintStorm(c, 1, false);
     DarkPanel(c, 60, 40, c.Width() - 120.0f, c.Height() - 80.0f);
     Title(c, english ? g.wordsEn : g.words, 64, 48);
     static const Binding pad[] = {
@@ -578,10 +580,10 @@ Canvas PaintGuiImage(const GuiImage& g, bool english)
     const std::string& words = english ? g.wordsEn : g.words;
     switch (g.kind) {
     case GuiKind::StormBackground:
-        PaintStorm(c, g.variant);
+        PaintStorm(c, g.variant, true);
         break;
     case GuiKind::OptionsBackground:
-        PaintStorm(c, g.variant);
+        PaintStorm(c, g.variant, false);
         DarkPanel(c, 80, 120, c.Width() - 160.0f, c.Height() - 170.0f);
         Title(c, words, 130, 40);
         break;
@@ -589,7 +591,7 @@ Canvas PaintGuiImage(const GuiImage& g, bool english)
         PaintControls(c, g, english);
         break;
     case GuiKind::AchievementsBackground:
-        PaintStorm(c, 1);
+        PaintStorm(c, 1, false);
         DarkPanel(c, 60, 60, c.Width() - 120.0f, c.Height() - 100.0f);
         Title(c, words, 76, 44);
         for (int k = 0; k < 10; ++k)
