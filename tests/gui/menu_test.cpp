@@ -206,8 +206,9 @@ TEST_F(MenuTest, SelectOpensTheEntryUnderTheCursorAndCloseKeysComeBack)
     // Select, back and a move in one pass: all three, in that order.
     PlaceCursor("controls");
     gui.controlsActive = gui.exitRequested = false;
-    EXPECT_EQ(Menu({Key(DIK_RETURN), Key(DIK_UP)}), (Sounds{kSelect, kMove}));
+    EXPECT_EQ(Menu({Key(DIK_RETURN), Key(DIK_ESCAPE), Key(DIK_UP)}), (Sounds{kSelect, kMove}));
     EXPECT_TRUE(gui.controlsActive);
+    EXPECT_TRUE(gui.exitRequested);
     EXPECT_EQ(Cursor(), "new");
 }
 

@@ -208,7 +208,7 @@ TEST_F(Subtitles, AFileWithTimesOutOfRangeIsRefusedWholly)
     const char* broken[] = {
         R"(<S><SUBTITULO name="a" seconds="3"><SPANISH><TEXTO sec_ini="0" sec_end="3" texto="x"/></SPANISH></SUBTITULO>
            <SUBTITULO name="b" min="99999999" seconds="3"/></S>)",
-        R"(<S><SUBTITULO name="a" seconds="3"><SPANISH><TEXTO sec_ini="-1" sec_end="3" texto="x"/></SPANISH></SUBTITULO></S>)",
+        R"(<S><SUBTITULO name="a" seconds="3"><SPANISH><TEXTO sec_ini="-5" sec_end="3" texto="x"/></SPANISH></SUBTITULO></S>)",
         R"(<S><SUBTITULO name="a" seconds="3"><SPANISH><TEXTO sec_ini="0" sec_end="3" texto="x"/></SPANISH>)",
     };
     for (const char* text : broken) {
