@@ -446,8 +446,13 @@ void PaintListEntry(Canvas& c, const GuiImage& g, bool english)
     const std::string name = english ? g.wordsEn : g.words;
     bold.Draw(c, name, h * 1.1f, h * 0.22f, h * 0.5f, kInk, Align::Left);
     const float nameWidth = bold.Measure(name, h * 0.5f);
-    Font::Regular().Draw(c, "— " + (english ? g.detailEn : g.detail), h * 1.1f + nameWidth + 14, h * 0.26f,
-                         h * 0.42f, kDim, Align::Left);
+    // The description takes what the name leaves, smaller if it must.
+    const std::string detail = "— " + (english ? g.detailEn : g.detail);
+    const float left = h * 1.1f + nameWidth + 14, room = w - left - 12;
+    float px = h * 0.42f;
+    while (px > 8.0f && Font::Regular().Measure(detail, px) > room)
+        px *= 0.95f;
+    Font::Regular().Draw(c, detail, left, h * 0.5f - px * 0.55f, px, kDim, Align::Left);
 }
 
 void PaintCoverHint(Canvas& c, const GuiImage& g)
