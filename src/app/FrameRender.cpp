@@ -123,9 +123,10 @@ void ShowDeathScreen(IDirect3DDevice9* device)
     device->Present(nullptr, nullptr, nullptr, nullptr);
 
     if (input.GetKeyboardState().IsKeyJustPressed(kEscapeKey) || input.GetGamepadState().IsBackJustPressed()) {
-        getGUI().mainMenuActive = true;
-        // The main menu's cursor would be put back off its exit entry here
-        // once the menu keeps one.
+        CGUIManager& gui = getGUI();
+        gui.mainMenuActive = true;
+        // Off Exit, so that a Return pressed in a hurry does not quit.
+        gui.itemExit = false;
         getGSF().resetStates();
         getTriggerManager().checkpoint = 1;
     }

@@ -147,6 +147,9 @@ void ReleaseDevice()
 {
     ReleaseScreenTargets();
     BloomEffect.Release();
+    // Cached textures belong to this device: a device made later (a second
+    // run in one process) must not be handed them.
+    getTextureManager().Clear();
     if (D3DDevice) {
         D3DDevice->Release();
         D3DDevice = nullptr;

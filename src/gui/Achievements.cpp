@@ -2,8 +2,11 @@
 
 void CAchievementStats::ResetForNewGame()
 {
-    // Placeholder until the achievements are built: only the play time exists.
+    // Placeholder until the achievements are built: only the play time and
+    // the awarded flags exist.
     playTime = 0.0f;
+    for (bool& a : awarded)
+        a = false;
 }
 
 void CAchievementStats::ResetForLevel()

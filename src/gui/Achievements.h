@@ -12,6 +12,8 @@ public:
 
     // Seconds played while no menu was up.
     float playTime = 0.0f;
+    // Achievements 1 to 10 at indexes 0 to 9: awarded in this run.
+    bool awarded[10] = {};
 };
 
 CAchievementStats& getAchievementStats();

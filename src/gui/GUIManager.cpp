@@ -1,56 +1,588 @@
 #include "gui/GUIManager.h"
 
-#include "app/DebugText.h"
+#include <cmath>
+#include <cstdio>
+
+#include "app/MainConfig.h"
+#include "gui/Achievements.h"
 #include "gui/Subtitles.h"
 #include "input/InputManager.h"
+#include "math/VectorMath.h"
+#include "platform/dinput.h"
+#include "render/DrawHelper.h"
+#include "render/TextureManager.h"
+#include "sound/SoundManager.h"
+
+const int kAchievementListOrder[CGUIManager::kAchievementCount] = {1, 2, 3, 4, 6, 7, 8, 9, 5, 10};
+const char* const kAchievementListElements[CGUIManager::kAchievementCount + 1] = {
+    "",
+    "LOGROS_REGISTRO_AVE_FENIX",
+    "LOGROS_REGISTRO_BRINDIS",
+    "LOGROS_REGISTRO_BRONCEADO",
+    "LOGROS_REGISTRO_VELDO",
+    "LOGROS_REGISTRO_PLENA_FORMA",
+    "LOGROS_REGISTRO_HACEDOR_COJOS",
+    "LOGROS_REGISTRO_REVIENTA_FRENTES",
+    "LOGROS_REGISTRO_BRUNDAKOSTEL",
+    "LOGROS_REGISTRO_SONIC",
+    "LOGROS_REGISTRO_ARMADO",
+};
+
+namespace {
+
+const char kGuiFile[] = "data/XML/GUI.xml";
+const char kMoveSound[] = "data/sound/upDown.wav";
+const char kSelectSound[] = "data/sound/lados.wav";
+// A screen has a few hundred images at most; a file with more is broken.
+constexpr int kMaxElements = 10000;
+// The fade strip runs from cell 0 to cell 64.
+constexpr int kFadeCells = 64;
+
+// The menus' reading of this poll and the one before.
+struct MenuInput {
+    bool select = false, back = false, up = false, down = false;
+    bool rightPress = false, leftPress = false, rightHeld = false, leftHeld = false;
+    bool close = false;
+};
+
+MenuInput ReadMenuInput()
+{
+    const CInputManager* input = getInputManager();
+    const CKeyboard keys = input->GetKeyboardState();
+    const CGamepad pad = input->GetGamepadState();
+    auto just = [&](int code) { return keys.IsKeyJustPressed(code); };
+    auto held = [&](int code) { return keys.IsKeyDown(code); };
+    // A stick edge is the stick leaving the centre (or the other side) in this poll.
+    const bool stickUp = pad.GetLeftStickY() > 0 && pad.GetPrevLeftStickY() <= 0;
+    const bool stickDown = pad.GetLeftStickY() < 0 && pad.GetPrevLeftStickY() >= 0;
+    const bool stickRight = pad.GetLeftStickX() > 0 && pad.GetPrevLeftStickX() <= 0;
+    const bool stickLeft = pad.GetLeftStickX() < 0 && pad.GetPrevLeftStickX() >= 0;
+
+    MenuInput in;
+    in.select = just(DIK_RETURN) || pad.IsAJustPressed();
+    in.back = just(DIK_ESCAPE) || pad.IsBackJustPressed();
+    in.up = just(DIK_W) || just(DIK_UP) || pad.IsDpadUpJustPressed() || stickUp;
+    in.down = just(DIK_S) || just(DIK_DOWN) || pad.IsDpadDownJustPressed() || stickDown;
+    in.rightPress = just(DIK_D) || just(DIK_RIGHT) || pad.IsDpadRightJustPressed() || stickRight;
+    in.leftPress = just(DIK_A) || just(DIK_LEFT) || pad.IsDpadLeftJustPressed() || stickLeft;
+    in.rightHeld = held(DIK_D) || held(DIK_RIGHT) || pad.IsDpadRightJustPressed() || pad.GetLeftStickX() > 0;
+    in.leftHeld = held(DIK_A) || held(DIK_LEFT) || pad.IsDpadLeftJustPressed() || pad.GetLeftStickX() < 0;
+    in.close = in.select || in.back || pad.IsStartJustPressed();
+    return in;
+}
+
+// A number from the file, or the default when it is not a finite number.
+float FiniteFloat(const CXMLAttributes& attributes, const char* name, float def, std::string* fault)
+{
+    const float value = attributes.GetFloat(name, def);
+    if (std::isfinite(value))
+        return value;
+    *fault = std::string("\"") + name + "\" is not a finite number";
+    return def;
+}
+
+// Lightning flicker: the background variant up to each bound, then the end.
+struct FlashStep {
+    float upTo;
+    int variantA, variantB; // 0: the pattern has ended
+};
+const FlashStep kFlashSteps[] = {
+    {0.04f, 2, 2}, {0.08f, 3, 3}, {0.12f, 4, 4}, {0.16f, 3, 5}, {0.20f, 2, 5}, {0.24f, 3, 5},
+    {0.28f, 4, 5}, {0.32f, 5, 3}, {0.36f, 5, 2}, {0.44f, 5, 1}, {0.48f, 5, 2}, {0.52f, 5, 3},
+    {0.72f, 5, 5}, {0.80f, 4, 5}, {0.88f, 3, 4}, {0.96f, 2, 3}, {1.04f, 0, 2},
+};
+
+int FlashVariant(float t, bool patternA)
+{
+    for (const FlashStep& step : kFlashSteps)
+        if (t <= step.upTo)
+            return patternA ? step.variantA : step.variantB;
+    return 0;
+}
+
+} // namespace
 
 void CGUIManager::Init(int width, int height)
 {
-    // Placeholder until the screens are built: no elements, straight to the
-    // main menu.
     screenWidth = width;
     screenHeight = height;
-    english = getSubtitulos().english;
-    mainMenuActive = true;
-    pauseActive = false;
-    optionsActive = false;
-    exitRequested = false;
-    restartRequested = false;
-}
+    heightOverWidth = width > 0 ? static_cast<float>(height) / static_cast<float>(width) : 0.75f;
+    LoadElements();
 
-void CGUIManager::Update(float seconds)
-{
-    // Placeholder until the pause menu is built: Escape goes back to the main menu.
-    if (getInputManager()->GetKeyboardState().IsKeyJustPressed(DIK_ESCAPE))
-        mainMenuActive = true;
-}
+    CGUIManager fresh;
+    fresh.m_Elements.swap(m_Elements);
+    fresh.screenWidth = screenWidth;
+    fresh.screenHeight = screenHeight;
+    fresh.heightOverWidth = heightOverWidth;
+    fresh.playSample = std::move(playSample);
+    fresh.playThunder = std::move(playThunder);
+    fresh.randomRange = std::move(randomRange);
+    fresh.padConnected = std::move(padConnected);
 
-void CGUIManager::UpdateMainMenu(float seconds)
-{
-    // Placeholder until the main menu is built: Return starts a new game,
-    // Escape leaves the program.
-    getDebugText().AddLine("THE VANTOREL");
-    getDebugText().AddLine("Return: new game    Escape: quit");
-    const CKeyboard keyboard = getInputManager()->GetKeyboardState();
-    if (keyboard.IsKeyJustPressed(DIK_RETURN))
-        mainMenuActive = false;
-    else if (keyboard.IsKeyJustPressed(DIK_ESCAPE))
-        exitRequested = true;
-}
+    fresh.mainMenuActive = true;
+    fresh.english = getSubtitulos().english;
+    fresh.itemNewGame = true;
+    fresh.itemReturn = true;
+    fresh.musicVolume = fresh.effectsVolume = 100;
+    fresh.bloomOn = true;
+    fresh.motionBlurOn = false;
+    fresh.depthOfFieldOn = true;
+    fresh.subtitlesOn = fresh.english;
+    getSubtitulos().subtitlesEnabled = fresh.subtitlesOn;
+    fresh.fadeAlpha = 1.0f;
+    fresh.background[0] = true;
+    for (int i = 1; i <= kMissionCount; ++i)
+        fresh.missionBannerOffset[i] = 0.4f;
+    fresh.missionBannerSpeed = 0.4f;
+    for (int i = 1; i <= kAchievementCount; ++i)
+        fresh.achievementBannerOffset[i] = 0.1f;
+    fresh.achievementBannerSpeed = 0.2f;
 
-void CGUIManager::Render(float seconds)
-{
-    // Placeholder until the screens are built.
-}
-
-void CGUIManager::showMission(int n)
-{
-    // Placeholder until the banners are built.
+    // Every field back to its start value at once, the parser's own state kept.
+    CXMLParser& parser = *this;
+    const CXMLParser keptParser = parser;
+    *this = std::move(fresh);
+    static_cast<CXMLParser&>(*this) = keptParser;
 }
 
 void CGUIManager::reload()
 {
-    // Placeholder until the screens are built.
+    LoadElements();
+}
+
+void CGUIManager::LoadElements()
+{
+    m_Elements.clear();
+    m_ReadFault.clear();
+    m_ReadCount = 0;
+    const bool parsed = LoadXML(kGuiFile);
+    if (parsed && m_ReadFault.empty())
+        return;
+    std::string fault = parsed ? m_ReadFault : GetErrorText();
+    // One line, whatever the parser's message ends with.
+    while (!fault.empty() && (fault.back() == '\n' || fault.back() == '\r'))
+        fault.pop_back();
+    // Screens half described would draw some buttons and not others: all or
+    // nothing, as for a missing file.
+    m_Elements.clear();
+    if (fault.find(" not found") == std::string::npos)
+        std::fprintf(stderr, "%s refused: %s\n", kGuiFile, fault.c_str());
+}
+
+void CGUIManager::OnStartElement(const std::string& name, CXMLAttributes& attributes)
+{
+    if (name != "ELEMENT" || !m_ReadFault.empty())
+        return;
+    if (++m_ReadCount > kMaxElements) {
+        m_ReadFault = "more than " + std::to_string(kMaxElements) + " elements";
+        m_StopParsing = true;
+        return;
+    }
+    GUIElement element;
+    element.texture = attributes.GetString("texture", "");
+    element.textureEmpty = attributes.GetString("texture_empty", "");
+    element.type = attributes.GetString("type", "");
+    element.posX = FiniteFloat(attributes, "pos_x", 0.0f, &m_ReadFault);
+    element.posY = FiniteFloat(attributes, "pos_y", 0.0f, &m_ReadFault);
+    const float textWidth = FiniteFloat(attributes, "text_width", 1.0f, &m_ReadFault);
+    float textHeight = FiniteFloat(attributes, "text_height", 1.0f, &m_ReadFault);
+    // A height of 0 would make the picture infinitely wide: read it as 1.
+    if (textHeight == 0.0f)
+        textHeight = 1.0f;
+    element.aspect = textWidth / textHeight;
+    element.alto = FiniteFloat(attributes, "alto", 1.0f, &m_ReadFault);
+    element.bullets = attributes.GetInt("bullets", 0);
+    element.distance = FiniteFloat(attributes, "distance", 0.0f, &m_ReadFault);
+    element.offset = FiniteFloat(attributes, "offset", 1.0f, &m_ReadFault);
+    if (!std::isfinite(element.aspect))
+        m_ReadFault = "\"text_width\" over \"text_height\" is not a finite number";
+    if (!m_ReadFault.empty()) {
+        m_ReadFault = "element \"" + attributes.GetString("name", "") + "\": " + m_ReadFault;
+        m_StopParsing = true;
+        return;
+    }
+    m_Elements[attributes.GetString("name", "")] = element;
+}
+
+GUIElement& CGUIManager::GetElement(const std::string& name)
+{
+    return m_Elements[name];
+}
+
+std::string CGUIManager::Localized(const std::string& name) const
+{
+    return english ? name + "_INGLES" : name;
+}
+
+std::string CGUIManager::ForDevice(const std::string& stem, bool pad, bool localized) const
+{
+    const std::string name = stem + (pad ? "_MANDO" : "_TECLADO");
+    return localized ? Localized(name) : name;
+}
+
+void CGUIManager::DrawElement(GUIElement element)
+{
+    IDirect3DTexture9* texture = getTextureManager().GetTexture(element.texture);
+    // A missing picture is left out rather than drawn as a blank block.
+    if (!texture)
+        return;
+    const float halfHeight = element.alto * 0.5f;
+    const float halfWidth = element.alto * element.aspect * heightOverWidth * 0.5f;
+    getDrawHelper().DrawTexturedRect(texture, element.posX - halfWidth, element.posX + halfWidth,
+                                     element.posY - halfHeight, element.posY + halfHeight);
+}
+
+void CGUIManager::DrawElementCell(GUIElement element, float shift, float cellWidth, int cell)
+{
+    IDirect3DTexture9* texture = getTextureManager().GetTexture(element.texture);
+    if (!texture)
+        return;
+    const float halfHeight = element.alto * 0.5f;
+    const float halfWidth = element.alto * element.aspect * heightOverWidth * 0.5f;
+    // The step between cells is not scaled by the window's shape: digits
+    // stand closer together on a wide window. Kept, the layouts rely on it.
+    const float x = element.posX + element.alto * (shift * 0.7f) * element.aspect;
+    getDrawHelper().DrawTexturedRectEx(texture, x - halfWidth, x + halfWidth, element.posY - halfHeight,
+                                       element.posY + halfHeight, cellWidth, cell);
+}
+
+void CGUIManager::DrawNumber(const GUIElement& digits, int value, float startShift)
+{
+    if (value < 0)
+        value = 0;
+    const std::string text = std::to_string(value);
+    for (std::size_t i = 0; i < text.size(); ++i)
+        DrawElementCell(digits, startShift + static_cast<float>(i), digits.offset, text[i] - '0');
+}
+
+void CGUIManager::StartFade(float seconds, bool in, bool out, bool white)
+{
+    fading = true;
+    fadeRemaining = fadeTotal = seconds;
+    fadeIn = in;
+    fadeOut = out;
+    fadeWhite = white;
+}
+
+void CGUIManager::FadeInFromBlack(float seconds) { StartFade(seconds, true, false, false); }
+void CGUIManager::FadeOutToBlack(float seconds) { StartFade(seconds, false, true, false); }
+void CGUIManager::FadeInFromWhite(float seconds) { StartFade(seconds, true, false, true); }
+void CGUIManager::FadeOutToWhite(float seconds) { StartFade(seconds, false, true, true); }
+
+void CGUIManager::AdvanceFade(float seconds)
+{
+    if (!fading)
+        return;
+    // A fade of no length has nothing to show in between: it ends at once
+    // instead of dividing 0 by 0.
+    if (fadeRemaining >= 0.0f && fadeTotal > 0.0f) {
+        if (fadeIn)
+            fadeAlpha = fadeRemaining / fadeTotal;
+        else if (fadeOut)
+            fadeAlpha = 1.0f - fadeRemaining / fadeTotal;
+        fadeRemaining -= seconds;
+        return;
+    }
+    fadeAlpha = fadeIn ? 0.0f : 1.0f;
+    fadeRemaining = fadeTotal = 0.0f;
+    fadeIn = fadeOut = fadeWhite = fading = false;
+}
+
+void CGUIManager::Sample(const char* file)
+{
+    if (playSample)
+        playSample(file);
+    else
+        getSoundManager().playThisSampleOnce(file, 1.0f);
+}
+
+void CGUIManager::Thunder()
+{
+    if (playThunder)
+        playThunder();
+    else
+        getSoundManager().PlayThunder();
+}
+
+float CGUIManager::Random(float low, float high)
+{
+    return randomRange ? randomRange(low, high) : RandomRange(low, high);
+}
+
+bool CGUIManager::PadConnected()
+{
+    return padConnected ? padConnected() : getInputManager()->IsGamepadConnected();
+}
+
+void CGUIManager::MoveMainMenuCursor(bool up)
+{
+    bool* order[] = {&itemNewGame, &itemControls, &itemOptions, &itemAchievements, &itemExit};
+    constexpr int count = 5;
+    int at = -1;
+    for (int i = 0; i < count; ++i)
+        if (*order[i])
+            at = i;
+    int next;
+    if (at < 0)
+        next = up ? 3 : 0; // nothing chosen: up lands on Achievements, down on New game
+    else
+        next = (at + (up ? count - 1 : 1)) % count;
+    if (at >= 0)
+        *order[at] = false;
+    *order[next] = true;
+}
+
+void CGUIManager::UpdateMainMenu(float seconds)
+{
+    CSoundManager& sound = getSoundManager();
+    if (!sound.menuThemePlaying)
+        sound.EnterMenu();
+
+    const MenuInput in = ReadMenuInput();
+    if (achievementsActive) {
+        if (in.close) {
+            Sample(kSelectSound);
+            achievementsActive = false;
+        }
+        return;
+    }
+    if (controlsActive) {
+        if (in.close) {
+            Sample(kSelectSound);
+            controlsActive = false;
+        }
+        return;
+    }
+
+    UpdateLightning(seconds);
+    if (optionsActive) {
+        UpdateOptions();
+        return;
+    }
+    if (in.select) {
+        Sample(kSelectSound);
+        if (itemExit) {
+            exitRequested = true;
+        } else if (itemNewGame) {
+            mainMenuActive = false;
+            if (sound.menuThemePlaying)
+                sound.LeaveMenu();
+            getSubtitulos().Resume();
+        } else if (itemOptions) {
+            optionsActive = true;
+            controlsActive = achievementsActive = false;
+        } else if (itemControls) {
+            controlsActive = true;
+            optionsActive = achievementsActive = false;
+        } else if (itemAchievements) {
+            achievementsActive = true;
+            optionsActive = controlsActive = false;
+        }
+    }
+    if (in.back)
+        exitRequested = true;
+    if (in.up) {
+        Sample(kMoveSound);
+        MoveMainMenuCursor(true);
+    } else if (in.down) {
+        Sample(kMoveSound);
+        MoveMainMenuCursor(false);
+    }
+}
+
+void CGUIManager::UpdateOptions()
+{
+    const MenuInput in = ReadMenuInput();
+    CSoundManager& sound = getSoundManager();
+    if ((in.select && optionsCursor == 6) || in.back) {
+        optionsActive = false;
+        sound.musicVolume = musicVolume * 0.01f;
+        sound.effectsVolume = effectsVolume * 0.01f;
+        setMainConfig("bloomRender", bloomOn);
+        setMainConfig("blurRender", motionBlurOn);
+        getSubtitulos().subtitlesEnabled = subtitlesOn;
+    }
+
+    if (in.up) {
+        optionsCursor = optionsCursor - 1 < 0 ? 6 : optionsCursor - 1;
+        Sample(kMoveSound);
+    } else if (in.down) {
+        optionsCursor = optionsCursor + 1 > 6 ? 0 : optionsCursor + 1;
+        Sample(kMoveSound);
+    }
+
+    leftArrowLit = rightArrowLit = false;
+    if (in.rightHeld) {
+        rightArrowLit = true;
+        leftArrowLit = false;
+    }
+    if (in.leftHeld) {
+        leftArrowLit = true;
+        rightArrowLit = false;
+    }
+
+    if (!in.rightPress && !in.leftPress)
+        return;
+    Sample(kSelectSound);
+    const int step = in.rightPress ? 5 : -5;
+    auto clamp = [](int v) { return v < 0 ? 0 : (v > 100 ? 100 : v); };
+    switch (optionsCursor) {
+    case 0:
+        musicVolume = clamp(musicVolume + step);
+        sound.musicVolume = musicVolume * 0.01f;
+        sound.ApplyVolumes();
+        break;
+    case 1:
+        effectsVolume = clamp(effectsVolume + step);
+        sound.effectsVolume = effectsVolume * 0.01f;
+        break;
+    case 2:
+        depthOfFieldOn = !depthOfFieldOn;
+        break;
+    case 3:
+        motionBlurOn = !motionBlurOn;
+        break;
+    case 4:
+        bloomOn = !bloomOn;
+        break;
+    case 5:
+        subtitlesOn = !subtitlesOn;
+        break;
+    default:
+        break;
+    }
+}
+
+void CGUIManager::UpdateLightning(float seconds)
+{
+    lightningTimer += seconds;
+    if (lightningTimer > Random(0.0f, 100.0f) + 2.0f && !flashA && !flashB) {
+        const float r = Random(0.0f, 10.0f);
+        if (r >= 5.0f) {
+            Thunder();
+            lightningTimer = flashTimer = 0.0f;
+            flashA = lastFlashWasA = true;
+        } else if (lastFlashWasA) {
+            // A second, longer flicker only ever follows the short one.
+            Thunder();
+            lightningTimer = flashTimer = 0.0f;
+            flashB = true;
+            lastFlashWasA = false;
+        }
+    }
+    if (!flashA && !flashB)
+        return;
+    flashTimer += seconds;
+    for (bool& b : background)
+        b = false;
+    const int variant = FlashVariant(flashTimer, flashA);
+    if (variant > 0) {
+        background[variant - 1] = true;
+        return;
+    }
+    flashTimer = 0.0f;
+    background[0] = true;
+    flashA = flashB = false;
+}
+
+void CGUIManager::Update(float seconds)
+{
+    // Placeholder until the pause menu and HUD are built: Escape goes back to
+    // the main menu; the fades run as they will under the pause menu.
+    if (getInputManager()->GetKeyboardState().IsKeyJustPressed(DIK_ESCAPE))
+        mainMenuActive = true;
+    AdvanceFade(seconds);
+}
+
+void CGUIManager::showMission(int n)
+{
+    // Placeholder until the banners are built: only the mission is kept.
+    currentMission = n;
+}
+
+void CGUIManager::DrawBackground(const char* stem, bool localized)
+{
+    for (int i = 0; i < 5; ++i)
+        if (background[i]) {
+            const std::string name = stem + std::to_string(i + 1);
+            DrawElement(GetElement(localized ? Localized(name) : name));
+            return;
+        }
+}
+
+void CGUIManager::DrawButton(const std::string& name, bool selected)
+{
+    GUIElement& element = GetElement(name);
+    DrawElementCell(element, 0.0f, element.offset, selected ? 1 : 0);
+}
+
+void CGUIManager::RenderMainMenu()
+{
+    DrawBackground("FONDO_MAINMENU", false);
+    DrawButton(Localized("BOTON_MAINMENU_NUEVA"), itemNewGame);
+    DrawButton(Localized("BOTON_MAINMENU_OPTIONS"), itemOptions);
+    DrawButton(Localized("BOTON_MAINMENU_CONTROLES"), itemControls);
+    DrawButton(Localized("BOTON_MAINMENU_LOGROS"), itemAchievements);
+    DrawButton(Localized("BOTON_MAINMENU_EXIT"), itemExit);
+}
+
+void CGUIManager::RenderOptions()
+{
+    DrawBackground("FONDO_OPCIONES", true);
+    auto selector = [&](const char* name, int row) {
+        GUIElement& element = GetElement(name);
+        int cell = 0;
+        if (optionsCursor == row && leftArrowLit)
+            cell = 1;
+        else if (optionsCursor == row && rightArrowLit)
+            cell = 2;
+        DrawElementCell(element, 0.0f, element.offset, cell);
+    };
+    DrawButton(Localized("BOTON_OPTIONS_MUSICA"), optionsCursor == 0);
+    selector("SELECTOR_MUSICA", 0);
+    DrawButton(Localized("BOTON_OPTIONS_EFECTOS"), optionsCursor == 1);
+    selector("SELECTOR_EFECTOS", 1);
+    DrawButton(Localized("BOTON_OPTIONS_DOF"), optionsCursor == 2);
+    DrawButton(Localized("BOTON_OPTIONS_MOTION"), optionsCursor == 3);
+    DrawButton(Localized("BOTON_OPTIONS_BLOOM"), optionsCursor == 4);
+    DrawButton(Localized("BOTON_OPTIONS_SUBTITULOS"), optionsCursor == 5);
+    // A switch shows cell 0 when on.
+    DrawButton("BOTON_OPTIONS_SUBTITULOS_ONOFF", !subtitlesOn);
+    DrawButton("BOTON_OPTIONS_DOF_ONOFF", !depthOfFieldOn);
+    DrawButton("BOTON_OPTIONS_MOTION_ONOFF", !motionBlurOn);
+    DrawButton("BOTON_OPTIONS_BLOOM_ONOFF", !bloomOn);
+    DrawNumber(GetElement("NUMBERS_MUSICA"), musicVolume, 1.0f);
+    DrawNumber(GetElement("NUMBERS_EFECTOS"), effectsVolume, 1.0f);
+    DrawButton(Localized("BOTON_OPTIONS_BACK"), optionsCursor == 6);
+}
+
+void CGUIManager::RenderControls()
+{
+    DrawElement(GetElement(Localized(PadConnected() ? "FONDO_MANDO" : "FONDO_TECLADO")));
+}
+
+void CGUIManager::RenderAchievements()
+{
+    DrawElement(GetElement(Localized("FONDO_LOGROS")));
+    const CAchievementStats& stats = getAchievementStats();
+    for (int id : kAchievementListOrder)
+        if (stats.awarded[id - 1])
+            DrawElement(GetElement(Localized(kAchievementListElements[id])));
+    DrawButton(Localized("BOTON_OPTIONS_BACK"), true);
+}
+
+void CGUIManager::Render(float seconds)
+{
+    if (controlsActive)
+        RenderControls();
+    else if (optionsActive)
+        RenderOptions();
+    else if (achievementsActive)
+        RenderAchievements();
+    else if (mainMenuActive)
+        RenderMainMenu();
+    // The pause menu, HUD, banners and fade overlay are drawn here once they
+    // are built.
 }
 
 CGUIManager& getGUI()

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "gui/GUIManager.h"
 #include "math/VectorMath.h"
 #include "platform/crt.h"
 #include "player/IController.h"
@@ -130,6 +131,9 @@ CompositeInputs GatherCompositeInputs()
     in.cameraYaw = camera.GetYaw();
     in.cameraPitch = camera.GetPitch();
     in.scriptedSequence = getRigid()->scriptedSequenceRunning;
+    // Switched on the options screen and read here every frame; nothing else
+    // needs to hear of it.
+    in.depthOfField = getGUI().depthOfFieldOn;
     return in;
 }
 

@@ -46,6 +46,28 @@ void CSoundManager::play(std::string key)
     // Placeholder until the sound manager is built.
 }
 
+void CSoundManager::EnterMenu()
+{
+    // Placeholder until the sound manager is built: only the theme's flag.
+    menuThemePlaying = true;
+}
+
+void CSoundManager::LeaveMenu()
+{
+    // Placeholder until the sound manager is built: only the theme's flag.
+    menuThemePlaying = false;
+}
+
+void CSoundManager::ApplyVolumes()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::PlayThunder()
+{
+    // Placeholder until the sound manager is built.
+}
+
 CSoundManager& getSoundManager()
 {
     static CSoundManager manager;

@@ -33,6 +33,19 @@ public:
     void play(std::string key);
 
     bool muted = false;
+
+    // What the menus need of the sound manager.
+    // Pauses the game's sounds and starts the menu theme.
+    void EnterMenu();
+    // Resumes the game's sounds and stops the menu theme.
+    void LeaveMenu();
+    // Sends the two volumes to every loaded sound.
+    void ApplyVolumes();
+    // The next of the five thunder claps behind the menus' lightning.
+    void PlayThunder();
+    float musicVolume = 1.0f;   // 0..1
+    float effectsVolume = 1.0f; // 0..1
+    bool menuThemePlaying = false;
 };
 
 CSoundManager& getSoundManager();

@@ -144,6 +144,16 @@ TEST_F(FrameRenderTest, ADeadHeroGetsTheDeathImageAndTheFrameEndsThere)
     ASSERT_TRUE(getInputManager()->IsGamepadConnected());
     RenderFrame(0.0f);
     EXPECT_EQ(CentrePixel(), 0xFFFFFF00u) << "English, pad";
+
+    // Escape goes back to the main menu, its cursor off Exit so that a hasty
+    // Return does not quit.
+    getGUI().itemExit = true;
+    keys.SetKey(DIK_ESCAPE, true);
+    getInputManager()->Update();
+    RenderFrame(0.0f);
+    keys.SetKey(DIK_ESCAPE, false);
+    EXPECT_TRUE(getGUI().mainMenuActive);
+    EXPECT_FALSE(getGUI().itemExit);
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 #include "loop_fixture.h"
 
 #include <SDL.h>
+#include <stb_image_write.h>
+
+#include <cstdlib>
 
 #include <map>
 #include <tuple>
@@ -10,6 +13,7 @@
 #include "app/WinMain.h"
 #include "gui/Subtitles.h"
 #include "math/VectorMath.h"
+#include "platform/offscreen_device_fixture.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
 #include "scene/Camera.h"
@@ -18,7 +22,8 @@
 namespace looptest {
 namespace {
 
-// The game's own calls, with Return or Escape pressed at set menu passes and the close button after set frames.
+// The game's own calls, with keys pressed for single menu passes, the close
+// button after set frames, and frames read back where a screenshot is asked.
 class ScriptedPlayer : public CGameCalls {
 public:
     void UpdateMainMenu(float dt) override
@@ -26,14 +31,17 @@ public:
         if (++menuPasses == 1)
             SetFocus(MainWindow); // the offscreen driver gives no focus by itself
         CGameCalls::UpdateMainMenu(dt);
-        if (menuPasses == newGameAt)
-            keys.SetKey(DIK_RETURN, true);
-        if (menuPasses == escapeAt)
-            keys.SetKey(DIK_ESCAPE, true);
+        // A key is down for the one pass after the one that pressed it.
+        ReleaseKeys();
+        const auto next = menuKeys.find(menuPasses);
+        if (next != menuKeys.end()) {
+            keys.SetKey(next->second, true);
+            pressed.push_back(next->second);
+        }
     }
     void UpdateFrame(float dt) override
     {
-        keys.SetKey(DIK_RETURN, false);
+        ReleaseKeys();
         CGameCalls::UpdateFrame(dt);
         if (++frames == closeAfter) {
             SDL_Event e{};
@@ -47,13 +55,33 @@ public:
     {
         ++renders;
         rendersAfterClose += IsWindowClosed();
+        if (englishAtPass == menuPasses && frames == 0)
+            getGUI().english = true;
         CGameCalls::RenderFrame(dt);
+        getGUI().english = false;
         if (frames > 0)
             drawnInGame = getSceneManager().drawnCount;
+        const auto shot = frames == 0 ? menuShots.find(menuPasses) : gameShots.find(frames);
+        if (shot != (frames == 0 ? menuShots.end() : gameShots.end()) && !taken.count(shot->second)) {
+            std::vector<D3DCOLOR> pixels;
+            devicetest::ReadBackBuffer(D3DDevice, &pixels);
+            taken[shot->second] = pixels;
+        }
+    }
+    void ReleaseKeys()
+    {
+        for (int key : pressed)
+            keys.SetKey(key, false);
+        pressed.clear();
     }
 
     platform::FakeDirectInput keys;
-    int newGameAt = 3, escapeAt = -1, closeAfter = -1;
+    std::map<int, int> menuKeys = {{1, DIK_DOWN}, {2, DIK_UP}, {3, DIK_RETURN}}; // after pass: key
+    std::map<int, std::string> menuShots, gameShots;                           // pass or frame: name
+    std::map<std::string, std::vector<D3DCOLOR>> taken;
+    std::vector<int> pressed;
+    int englishAtPass = -1;
+    int closeAfter = -1;
     int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
 };
 
@@ -108,11 +136,76 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
         << "every update and every render writes its whole line";
 }
 
+// A player's tour of the menus with the keyboard, then a new game. Each
+// screen is checked where it shows its state; with VANTOREL_SHOTS set to a
+// folder the frames are saved there as pictures.
+TEST_F(GameRunTest, APlayerTakesTheMenusToursTheScreensAndStartsANewGame)
+{
+    // The shipped data seen through links from a folder of its own: the run
+    // writes its log there, not under another test running at the same time.
+    ScratchFolder folder("tour");
+    namespace fs = std::filesystem;
+    const fs::path shipped(VANTOREL_WORKDIR);
+    fs::create_directory("data");
+    for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
+        if (entry.path().filename() != "data")
+            fs::create_symlink(entry.path(), entry.path().filename());
+    for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
+        if (entry.path().filename() != "log.txt")
+            fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+    player.menuKeys = {{1, DIK_DOWN},    {3, DIK_RETURN}, {5, DIK_ESCAPE}, {7, DIK_DOWN},    {9, DIK_RETURN},
+                       {11, DIK_DOWN},   {13, DIK_LEFT},  {15, DIK_DOWN},  {17, DIK_DOWN},   {19, DIK_DOWN},
+                       {21, DIK_LEFT},   {23, DIK_ESCAPE}, {25, DIK_DOWN}, {27, DIK_RETURN}, {29, DIK_ESCAPE},
+                       {31, DIK_UP},     {33, DIK_UP},    {35, DIK_UP},    {37, DIK_RETURN}};
+    player.menuShots = {{1, "menu"},           {2, "menu_controls_lit"}, {4, "controls"},
+                        {10, "options"},       {22, "options_bloom_off"}, {28, "achievements"},
+                        {37, "menu_english"}};
+    player.englishAtPass = 37;
+    player.gameShots = {{8, "play"}};
+    player.closeAfter = 10;
+    const int result = VantorelMain();
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(player.menuPasses, 38) << "the new game starts on the pass after Return";
+    EXPECT_GT(player.drawnInGame, 20) << "and draws the level";
+    EXPECT_EQ(getGUI().effectsVolume, 95);
+    EXPECT_FALSE(getGUI().bloomOn);
+    EXPECT_FALSE(getMainConfig("bloomRender")) << "bloom off was applied on leaving the options";
+
+    const int width = static_cast<int>(ClientWidth), height = static_cast<int>(ClientHeight);
+    ASSERT_EQ(player.taken.size(), 8u);
+    auto at = [&](const std::string& shot, float x, float y) {
+        const std::vector<D3DCOLOR>& pixels = player.taken[shot];
+        const size_t i = static_cast<size_t>(y * height) * width + static_cast<size_t>(x * width);
+        return i < pixels.size() ? pixels[i] : 0u;
+    };
+    // A lit button is amber, an unlit one dark blue-grey.
+    auto lit = [](D3DCOLOR c) { return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) > 140 && (c & 0xFF) < 110; };
+    EXPECT_TRUE(lit(at("menu", 0.35f, 0.50f))) << "New game lit at start";
+    EXPECT_FALSE(lit(at("menu", 0.35f, 0.59f)));
+    EXPECT_FALSE(lit(at("menu_controls_lit", 0.35f, 0.50f)));
+    EXPECT_TRUE(lit(at("menu_controls_lit", 0.35f, 0.59f))) << "Down lit Controls";
+    EXPECT_NE(at("controls", 0.5f, 0.5f), at("menu", 0.5f, 0.5f)) << "the controls picture covers the menu";
+    EXPECT_TRUE(lit(at("options", 0.2f, 0.24f))) << "the music row selected";
+    EXPECT_TRUE(lit(at("achievements", 0.38f, 0.86f))) << "Back under the empty list";
+    EXPECT_TRUE(lit(at("menu_english", 0.35f, 0.50f))) << "back on New game";
+
+    if (const char* folder = std::getenv("VANTOREL_SHOTS")) {
+        for (const auto& [name, pixels] : player.taken) {
+            std::vector<unsigned char> rgba;
+            for (D3DCOLOR c : pixels)
+                rgba.insert(rgba.end(), {static_cast<unsigned char>(c >> 16), static_cast<unsigned char>(c >> 8),
+                                         static_cast<unsigned char>(c), 255});
+            const std::string file = std::string(folder) + "/" + name + ".png";
+            EXPECT_TRUE(stbi_write_png(file.c_str(), width, height, 4, rgba.data(), width * 4)) << file;
+        }
+    }
+}
+
 TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
 {
     ScratchFolder folder("escape");
-    player.newGameAt = -1;
-    player.escapeAt = 2;
+    player.menuKeys = {{2, DIK_ESCAPE}};
     EXPECT_EQ(VantorelMain(), 0);
     EXPECT_EQ(player.menuPasses, 3);
     EXPECT_EQ(player.frames, 0);

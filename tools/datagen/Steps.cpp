@@ -1,6 +1,7 @@
 #include "datagen/Collisions.h"
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
+#include "datagen/GuiImages.h"
 #include "datagen/Instances.h"
 #include "datagen/Lightmaps.h"
 #include "datagen/MeshLevels.h"
@@ -16,6 +17,7 @@ const std::vector<Step>& AllSteps()
 {
     static const std::vector<Step> steps = {
         {"loading images", GenerateScreenImages},
+        {"screen elements", GenerateGuiImages},
         {"mesh textures", GenerateMeshTextures},
         {"floor lightmaps", GenerateLightmaps},
         {"level meshes", GenerateLevelMeshes},
