@@ -48,6 +48,26 @@ void CGUIManager::showMission(int n)
     // Placeholder until the banners are built.
 }
 
+void CGUIManager::FadeInFromBlack(float seconds)
+{
+    // Placeholder until the fades are built.
+}
+
+void CGUIManager::FadeOutToBlack(float seconds)
+{
+    // Placeholder until the fades are built.
+}
+
+void CGUIManager::FadeInFromWhite(float seconds)
+{
+    // Placeholder until the fades are built.
+}
+
+void CGUIManager::FadeOutToWhite(float seconds)
+{
+    // Placeholder until the fades are built.
+}
+
 void CGUIManager::reload()
 {
     // Placeholder until the screens are built.

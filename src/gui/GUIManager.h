@@ -16,6 +16,11 @@ public:
     void Render(float seconds);
     // Starts mission banner n.
     void showMission(int n);
+    // Fades of the whole screen over the given seconds.
+    void FadeInFromBlack(float seconds);
+    void FadeOutToBlack(float seconds);
+    void FadeInFromWhite(float seconds);
+    void FadeOutToWhite(float seconds);
     // Script method: reads the screen elements of "data/XML/GUI.xml" again.
     void reload();
 
@@ -26,6 +31,7 @@ public:
     bool exitRequested = false;    // the player chose to leave the program
     bool restartRequested = false; // the next frame update restarts from the checkpoint
     bool english = false;          // English screen images
+    bool fadeIn = false;           // a fade from black or white is under way
 
     int screenWidth = 0;
     int screenHeight = 0;

@@ -25,3 +25,8 @@ CSubtitleManager& getSubtitulos()
     static CSubtitleManager manager;
     return manager;
 }
+
+void CSubtitleManager::ClearLines()
+{
+    // Placeholder until the subtitles are built.
+}

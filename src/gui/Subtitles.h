@@ -16,6 +16,8 @@ public:
     void Render(float dt);
     // Starts the subtitle of that key in the current language.
     void showSubtitulo(std::string key);
+    // Takes the lines on screen away (a skipped scene); the radios go on.
+    void ClearLines();
 
     // The language of texts and screen images, from the start-up setting "english".
     bool english = false;
