@@ -6,6 +6,7 @@
 #include <map>
 #include <tuple>
 
+#include "app/GameStateFlags.h"
 #include "app/Loading.h"
 #include "app/WinMain.h"
 #include "gui/Subtitles.h"
@@ -32,7 +33,10 @@ public:
     void UpdateFrame(float dt) override
     {
         keys.SetKey(DIK_RETURN, false);
+        // Space skips the intro comic, then the harbour flight.
+        keys.SetKey(DIK_SPACE, frames + 1 == skipComicAt || frames + 1 == skipFlightAt);
         CGameCalls::UpdateFrame(dt);
+        sequences.push_back(getGSF().sequence);
         if (++frames == closeAfter) {
             SDL_Event e{};
             e.type = SDL_WINDOWEVENT;
@@ -51,7 +55,8 @@ public:
     }
 
     platform::FakeDirectInput keys;
-    int newGameAt = 3, escapeAt = -1, closeAfter = -1;
+    int newGameAt = 3, escapeAt = -1, closeAfter = -1, skipComicAt = -1, skipFlightAt = -1;
+    std::vector<int> sequences;
     int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
 };
 
@@ -84,6 +89,8 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     std::filesystem::current_path(VANTOREL_WORKDIR);
     std::filesystem::remove("data/log.txt");
     player.closeAfter = 10;
+    player.skipComicAt = 2;
+    player.skipFlightAt = 4;
     const int result = VantorelMain();
     const std::vector<std::vector<std::string>> lines = ReadLogLabels("data/log.txt");
     std::filesystem::current_path(previous);
@@ -93,6 +100,12 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_LE(player.frames, 13) << "one message handled per frame";
     EXPECT_EQ(player.rendersAfterClose, 0) << "the loops end before the device goes";
     EXPECT_GT(player.drawnInGame, 20) << "the new game's frames draw the level round the first checkpoint";
+    using G = CGameStateFlagsManager;
+    ASSERT_GE(player.sequences.size(), 5u);
+    EXPECT_EQ(player.sequences[0], G::PlayingVinyetasIntro1) << "a new game opens on the first comic";
+    EXPECT_EQ(player.sequences[1], G::PlayingCamIntroHangares) << "space skips to the harbour flight";
+    EXPECT_EQ(player.sequences[3], G::HangaresIntroDone) << "space skips the flight";
+    EXPECT_EQ(player.sequences.back(), G::HangaresIntroDone);
     EXPECT_GE(clock.Ticks() / 1e6, 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 
     std::map<std::string, int> count;

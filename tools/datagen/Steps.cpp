@@ -4,6 +4,7 @@
 #include "datagen/Lightmaps.h"
 #include "datagen/MeshLevels.h"
 #include "datagen/MeshTextures.h"
+#include "datagen/RigidAnims.h"
 #include "datagen/ScreenImages.h"
 
 namespace datagen {
@@ -20,6 +21,7 @@ const std::vector<Step>& AllSteps()
         {"level meshes", GenerateLevelMeshes},
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
+        {"rigid animations", GenerateRigidAnimations},
     };
     return steps;
 }
