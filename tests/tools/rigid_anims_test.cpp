@@ -210,3 +210,43 @@ TEST_F(ShippedRigidAnims, LoopedGroupsEndOnTheirStartPose)
 }
 
 } // namespace
+
+#include "datagen/ComicBoards.h"
+#include "datagen/Instances.h"
+
+namespace {
+
+// Every board has its own picture, its words in a caption box, and the scene
+// points the board at it.
+TEST(ComicBoards, EachBoardHasItsOwnPictureWithItsCaption)
+{
+    datagen::LevelLayout layout;
+    std::string error;
+    ASSERT_TRUE(datagen::ParseLayout(
+        "<layout level='hangares'><material name='vinyeta' diffusemap='vinyeta.jpg'/>"
+        "<material name='m' diffusemap='m.jpg'/>"
+        "<object name='vinyeta1_miamor' shape='box' size='600 400 4' position='0 50 0' material='vinyeta'/>"
+        "<object name='vinyeta1_Lluvia2' shape='box' size='600 400 4' position='700 50 0' material='vinyeta'/>"
+        "<object name='caja' shape='box' size='10 10 10' position='0 0 500' material='m'/>"
+        "</layout>",
+        layout, error))
+        << error;
+    const datagen::Canvas words = datagen::PaintComicBoard(layout.objects[0]);
+    const datagen::Canvas rain = datagen::PaintComicBoard(layout.objects[1]);
+    const datagen::Rgba captionYellow{250, 232, 120};
+    EXPECT_EQ(words.Get(150, 80), captionYellow);
+    EXPECT_NE(rain.Get(150, 80), captionYellow);
+    EXPECT_EQ(datagen::ComicBoardCaption("vinyeta1_merece"), "Nadie merece morir así.");
+    int differing = 0;
+    for (int y = 100; y < 500; y += 10)
+        for (int x = 0; x < 768; x += 10)
+            differing += words.Get(x, y) != rain.Get(x, y);
+    EXPECT_GT(differing, 200);
+
+    const std::string xml = datagen::InstancesXml({layout});
+    EXPECT_NE(xml.find("diffusemap=\"vinyetas/hangares/vinyeta1_miamor.jpg\""), std::string::npos);
+    EXPECT_NE(xml.find("diffusemap=\"vinyetas/hangares/vinyeta1_Lluvia2.jpg\""), std::string::npos);
+    EXPECT_NE(xml.find("diffusemap=\"m.jpg\""), std::string::npos);
+}
+
+} // namespace

@@ -1,3 +1,4 @@
+#include "datagen/ComicBoards.h"
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
 #include "datagen/Instances.h"
@@ -22,6 +23,7 @@ const std::vector<Step>& AllSteps()
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
         {"rigid animations", GenerateRigidAnimations},
+        {"comic boards", GenerateComicBoards},
     };
     return steps;
 }
