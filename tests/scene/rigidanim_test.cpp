@@ -246,7 +246,7 @@ TEST_F(RigidListTest, OneShotsLoopsAndTheirPosesOnTheSceneObjects)
          "<ANIMACION name=\"h\"><PARTE name=\"t_d\" malla=\"caja\"/></ANIMACION>");
     CLocation& caja = world.entities["caja"];
     caja.SetScale(D3DXVECTOR3(2, 2, 2));
-    caja.SetPosition(D3DXVECTOR3(0, 5, 0));
+    caja.SetPosition(D3DXVECTOR3(100, 5, 0)); // where the level put it
     world.entities["xvinyetas1"];
     world.entities["vinyetas2"];
     manager.scriptedSequenceRunning = true;
@@ -255,7 +255,7 @@ TEST_F(RigidListTest, OneShotsLoopsAndTheirPosesOnTheSceneObjects)
     manager.Update(0.5f);
     manager.play("g", false); // already playing: the first run goes on
     manager.Update(0.25f);
-    EXPECT_FLOAT_EQ(Matrix("caja")._41, 7.5f);
+    EXPECT_FLOAT_EQ(Matrix("caja")._41, 107.5f);
     EXPECT_FLOAT_EQ(Matrix("caja")._42, 5.0f);
     EXPECT_FLOAT_EQ(Matrix("caja")._11, 1.0f); // the entity's scale is not applied
     EXPECT_EQ(manager.oneShotAnims.size(), 3u);
@@ -270,11 +270,11 @@ TEST_F(RigidListTest, OneShotsLoopsAndTheirPosesOnTheSceneObjects)
     // The loop sets the final matrix; it carries on from where each pass ends.
     manager.play("h", true);
     manager.Update(0.25f);
-    EXPECT_FLOAT_EQ(Matrix("caja")._41, 25.0f);
+    EXPECT_FLOAT_EQ(Matrix("caja")._41, 125.0f);
     EXPECT_EQ(manager.oneShotAnims.count("caja"), 0u); // the one-shot finished
     manager.Update(0.75f);
     manager.Update(0.5f);
-    EXPECT_FLOAT_EQ(Matrix("caja")._41, 150.0f);
+    EXPECT_FLOAT_EQ(Matrix("caja")._41, 250.0f);
     EXPECT_EQ(manager.loopAnims.size(), 1u);
 
     // An entity missing from the scene is skipped; an unknown group plays nothing.
