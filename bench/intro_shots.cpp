@@ -121,7 +121,7 @@ int main(int argc, char** argv)
     SetFocus(MainWindow);
 
     // 24 s of the first comic, 20 of the second, 16 of the flight.
-    const Shot watched[] = {{30, "comic1_start"}, {360, "comic1_middle"}, {760, "comic2"},
+    const Shot watched[] = {{72, "comic1_caption"}, {360, "comic1_middle"}, {760, "comic2"},
                             {1500, "flight_start"}, {1800, "flight_end"}, {1950, "play"}};
     Run(folder, "watched", watched, 6, 1950, -1, -1, keys);
     const Shot skipped[] = {{10, "comic1"}, {11, "skipped_to_flight"}, {60, "flight"}, {62, "skipped_to_play"}};
