@@ -176,6 +176,11 @@ void CSubtitleManager::showSubtitulo(std::string key)
     m_Showing = true;
 }
 
+void CSubtitleManager::ClearLines()
+{
+    m_Found = m_Showing = false;
+}
+
 void CSubtitleManager::ResetDisplay()
 {
     m_Clock = 0.0f;

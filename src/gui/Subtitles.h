@@ -61,6 +61,8 @@ public:
     void StopRadioIsland() { m_IslandRunning = false; }
     // Nothing showing, both radios stopped at 0.
     void ResetDisplay();
+    // Takes the line on screen away (a skipped scene); the radios go on.
+    void ClearLines();
 
     // What a player would read now.
     bool IsShowing() const { return m_Showing; }

@@ -15,6 +15,21 @@ void CSoundManager::pauseAllTypical()
     // Placeholder until the sound manager is built.
 }
 
+void CSoundManager::ResumeAllTypical()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::StopSceneSounds()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::StopOneShot()
+{
+    // Placeholder until the sound manager is built.
+}
+
 void CSoundManager::playVrekAgainstNextWave()
 {
     // Placeholder until the sound manager is built.

@@ -16,6 +16,10 @@ public:
     void Unmute() { muted = false; }
     // Pauses the ambience and music of the current room.
     void pauseAllTypical();
+    void ResumeAllTypical();
+    // The three scene channels and the one-shot channel stopped.
+    void StopSceneSounds();
+    void StopOneShot();
 
     // Script methods.
     // The hero's taunt before the next wave.

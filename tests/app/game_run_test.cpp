@@ -9,6 +9,7 @@
 #include <map>
 #include <tuple>
 
+#include "app/GameStateFlags.h"
 #include "app/Loading.h"
 #include "app/WinMain.h"
 #include "gui/Subtitles.h"
@@ -42,7 +43,10 @@ public:
     void UpdateFrame(float dt) override
     {
         ReleaseKeys();
+        // Space skips the intro comic, then the harbour flight.
+        keys.SetKey(DIK_SPACE, frames + 1 == skipComicAt || frames + 1 == skipFlightAt);
         CGameCalls::UpdateFrame(dt);
+        sequences.push_back(getGSF().sequence);
         if (++frames == closeAfter) {
             SDL_Event e{};
             e.type = SDL_WINDOWEVENT;
@@ -81,7 +85,8 @@ public:
     std::map<std::string, std::vector<D3DCOLOR>> taken;
     std::vector<int> pressed;
     int englishAtPass = -1;
-    int closeAfter = -1;
+    int closeAfter = -1, skipComicAt = -1, skipFlightAt = -1;
+    std::vector<int> sequences;
     int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
 };
 
@@ -114,6 +119,8 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     std::filesystem::current_path(VANTOREL_WORKDIR);
     std::filesystem::remove("data/log.txt");
     player.closeAfter = 10;
+    player.skipComicAt = 2;
+    player.skipFlightAt = 4;
     const int result = VantorelMain();
     const std::vector<std::vector<std::string>> lines = ReadLogLabels("data/log.txt");
     std::filesystem::current_path(previous);
@@ -126,6 +133,12 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     const D3DXVECTOR3 eye = getCamera().GetPosition();
     EXPECT_LT(DistanceXZ(eye, D3DXVECTOR3(-1159.4f, 0, -665.515f)), 200.0f) << "the camera starts by the hangar start";
     EXPECT_GT(eye.y, 10.0f);
+    using G = CGameStateFlagsManager;
+    ASSERT_GE(player.sequences.size(), 5u);
+    EXPECT_EQ(player.sequences[0], G::PlayingVinyetasIntro1) << "a new game opens on the first comic";
+    EXPECT_EQ(player.sequences[1], G::PlayingCamIntroHangares) << "space skips to the harbour flight";
+    EXPECT_EQ(player.sequences[3], G::HangaresIntroDone) << "space skips the flight";
+    EXPECT_EQ(player.sequences.back(), G::HangaresIntroDone);
     EXPECT_GE(clock.Ticks() / 1e6, 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 
     std::map<std::string, int> count;
@@ -162,6 +175,8 @@ TEST_F(GameRunTest, APlayerTakesTheMenusToursTheScreensAndStartsANewGame)
                         {37, "menu_english"}};
     player.englishAtPass = 37;
     player.gameShots = {{8, "play"}};
+    player.skipComicAt = 2;
+    player.skipFlightAt = 4;
     player.closeAfter = 10;
     const int result = VantorelMain();
 

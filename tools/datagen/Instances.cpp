@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "datagen/ComicBoards.h"
 #include "datagen/Lightmaps.h"
 
 namespace datagen {
@@ -80,8 +81,11 @@ void WriteObject(Writer& w, const LevelLayout& layout, const LayoutObject& objec
     if (const LayoutMaterial* material = layout.FindMaterial(object.material)) {
         const std::string lightmap =
             HasBakedLightmap(object) ? BakedLightmapName(layout.level, object) : material->lightmap;
+        // Each comic board has its own picture.
+        const std::string diffuse =
+            IsComicBoard(object) ? ComicBoardTexture(layout.level, object) : material->diffuse;
         w << "          <material diffusemap=";
-        w.Quoted(material->diffuse) << " lightmap=";
+        w.Quoted(diffuse) << " lightmap=";
         w.Quoted(lightmap) << " normalmap=";
         w.Quoted(material->normal) << "/>\n";
     }

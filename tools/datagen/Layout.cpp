@@ -96,6 +96,11 @@ public:
     {
         if (!m_Problem.empty())
             return;
+        // The rigid animations have a reader of their own.
+        if (m_RigidDepth || name == "rigid_animations") {
+            ++m_RigidDepth;
+            return;
+        }
         if (m_InObject && name != "parapet") {
             m_Problem = "<" + name + "> inside object " + m_Layout.objects.back().name;
             return;
@@ -130,7 +135,9 @@ public:
 
     void OnEndElement(const std::string& name) override
     {
-        if (name == "object")
+        if (m_RigidDepth)
+            --m_RigidDepth;
+        else if (name == "object")
             m_InObject = false;
     }
 
@@ -238,6 +245,7 @@ private:
     LevelLayout& m_Layout;
     std::string m_Problem;
     bool m_InObject = false;
+    int m_RigidDepth = 0;
 };
 
 // Whether the parapet can be used as the game uses it: its line on the

@@ -1,4 +1,5 @@
 #include "datagen/Collisions.h"
+#include "datagen/ComicBoards.h"
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
 #include "datagen/GuiImages.h"
@@ -6,6 +7,7 @@
 #include "datagen/Lightmaps.h"
 #include "datagen/MeshLevels.h"
 #include "datagen/MeshTextures.h"
+#include "datagen/RigidAnims.h"
 #include "datagen/ScreenImages.h"
 
 namespace datagen {
@@ -24,6 +26,8 @@ const std::vector<Step>& AllSteps()
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
         {"collision boxes", GenerateCollisionInstances},
+        {"rigid animations", GenerateRigidAnimations},
+        {"comic boards", GenerateComicBoards},
     };
     return steps;
 }
