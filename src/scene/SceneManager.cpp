@@ -1,6 +1,7 @@
 #include "scene/SceneManager.h"
 
 #include "player/Player.h"
+#include "scene/CharacterEntity.h"
 #include "player/ProjectileManager.h"
 #include "player/WeaponPickups.h"
 #include "render/DrawHelper.h"
@@ -25,7 +26,7 @@ const D3DXMATRIX kIdentity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 // The hero's drawable entity; null until the hero carries one.
 IEntidad3D* HeroEntity()
 {
-    return nullptr;
+    return getPlayer()->GetEntity();
 }
 
 // Where the hero stands (the lights nearest him light the scene).
@@ -98,6 +99,8 @@ void CSceneMngr::Setup()
         if (entity)
             m_Objects[entity->GetName()].push_back(entity);
     }
+    // The hero is drawn from the start; the enemy manager's list joins him.
+    SetCharacterList({});
 }
 
 void CSceneMngr::SetCharacterList(std::vector<IEntidad3D*> characters)

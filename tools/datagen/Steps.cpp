@@ -1,3 +1,4 @@
+#include "datagen/Characters.h"
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
 #include "datagen/Instances.h"
@@ -20,6 +21,7 @@ const std::vector<Step>& AllSteps()
         {"level meshes", GenerateLevelMeshes},
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
+        {"characters", GenerateCharacters},
     };
     return steps;
 }
