@@ -46,6 +46,11 @@ void CSoundManager::play(std::string key)
     // Placeholder until the sound manager is built.
 }
 
+void CSoundManager::PlayLostBullet(float distance)
+{
+    // Placeholder until the sound manager is built.
+}
+
 CSoundManager& getSoundManager()
 {
     static CSoundManager manager;

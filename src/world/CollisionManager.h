@@ -3,6 +3,7 @@
 // casts, and the resolution of every shot.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/d3dx9math.h"
@@ -69,8 +70,9 @@ public:
     int planeHits = 60;
     int tankHits = 60;
     int hangarHits = 6;
-    // Smoke of the breakable plane and tank.
-    CParticleEmitter* smokeEmitters[4] = {};
+    // Smoke of the breakable plane and tank; shared with the particle
+    // manager, which may drop them first.
+    std::shared_ptr<CParticleEmitter> smokeEmitters[4];
 };
 
 CCollisionManager& getCollisionManager();

@@ -5,6 +5,7 @@
 #include "datagen/Lightmaps.h"
 #include "datagen/MeshLevels.h"
 #include "datagen/MeshTextures.h"
+#include "datagen/ParticleTextures.h"
 #include "datagen/ScreenImages.h"
 
 namespace datagen {
@@ -22,6 +23,7 @@ const std::vector<Step>& AllSteps()
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
         {"characters", GenerateCharacters},
+        {"particle textures", GenerateParticleTextures},
     };
     return steps;
 }
