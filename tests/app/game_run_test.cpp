@@ -11,6 +11,9 @@
 #include "gui/Subtitles.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
+#include "player/Player.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ParticleManager.h"
 #include "scene/SceneManager.h"
 
 namespace looptest {
@@ -46,13 +49,18 @@ public:
         ++renders;
         rendersAfterClose += IsWindowClosed();
         CGameCalls::RenderFrame(dt);
-        if (frames > 0)
+        if (frames > 0) {
             drawnInGame = getSceneManager().drawnCount;
+            emittersInGame = getParticleManager().GetEmitters().size();
+            heroBreathing = getPlayer()->GetEntity() && getPlayer()->GetEntity()->GetCycleCount() == 1;
+        }
     }
 
     platform::FakeDirectInput keys;
     int newGameAt = 3, escapeAt = -1, closeAfter = -1;
     int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
+    std::size_t emittersInGame = 0;
+    bool heroBreathing = false;
 };
 
 class GameRunTest : public ::testing::Test {
@@ -93,6 +101,8 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_LE(player.frames, 13) << "one message handled per frame";
     EXPECT_EQ(player.rendersAfterClose, 0) << "the loops end before the device goes";
     EXPECT_GT(player.drawnInGame, 20) << "the new game's frames draw the level round the first checkpoint";
+    EXPECT_GE(player.emittersInGame, 11u) << "the yard's smoke columns and the lamps' mosquitoes";
+    EXPECT_TRUE(player.heroBreathing);
     EXPECT_GE(clock.Ticks() / 1e6, 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 
     std::map<std::string, int> count;
