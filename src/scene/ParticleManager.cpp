@@ -339,7 +339,7 @@ void CParticleManager::DrawBatch(const float* data, int count)
     if (D3DXHANDLE array = effect->GetParameterByName(nullptr, "particle_data"))
         effect->SetFloatArray(array, data, static_cast<UINT>(count * kFloatsPerParticle));
     effect->CommitChanges();
-    ++m_LastDrawCount;
+    m_DrawSizes.push_back(count * kFloatsPerParticle);
     if (!D3DDevice || !m_Quads.GetD3DBuffer() || !m_Quads.GetIndexBuffer())
         return;
     D3DDevice->SetStreamSource(0, m_Quads.GetD3DBuffer(), 0, sizeof(PARTICLE_VERTEX));
@@ -350,7 +350,7 @@ void CParticleManager::DrawBatch(const float* data, int count)
 
 void CParticleManager::Render()
 {
-    m_LastDrawCount = 0;
+    m_DrawSizes.clear();
     if (!D3DDevice)
         return;
     IDirect3DSurface9* depth = nullptr;

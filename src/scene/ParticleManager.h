@@ -80,10 +80,11 @@ public:
     const std::vector<std::shared_ptr<CParticleEmitter>>& GetEmitters() const { return m_Emitters; }
     const std::map<std::string, std::unique_ptr<CParticleSystem>>& GetSystems() const { return m_Systems; }
     const CRenderTarget& GetTarget() const { return m_Target; }
-    // The floats of the last batch drawn and the number of draws of the last
-    // Render, for checking what reached the shader.
+    // The floats of the last batch drawn and the float count of each draw of
+    // the last Render, for checking what reached the shader.
     const std::vector<float>& GetLastBatch() const { return m_LastBatch; }
-    int GetLastDrawCount() const { return m_LastDrawCount; }
+    const std::vector<int>& GetLastDrawSizes() const { return m_DrawSizes; }
+    int GetLastDrawCount() const { return static_cast<int>(m_DrawSizes.size()); }
 
 private:
     std::shared_ptr<CParticleEmitter> Spawn(const char* type, const D3DXVECTOR3& position, float delay = 0.0f);
@@ -97,7 +98,7 @@ private:
     CRenderTarget m_Target;
     CParticlesVB m_Quads;
     std::vector<float> m_LastBatch;
-    int m_LastDrawCount = 0;
+    std::vector<int> m_DrawSizes;
 };
 
 CParticleManager& getParticleManager();

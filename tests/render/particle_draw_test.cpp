@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/crt.h"
 #include "render/DrawHelper.h"
@@ -42,7 +43,7 @@ TEST_F(ParticleDraw, FortyOneParticlesGoOutAsAFullBatchAndOneMoreAndShowInTheTar
     ASSERT_EQ(emitter->CountLive(), 41);
 
     manager.Render();
-    EXPECT_EQ(manager.GetLastDrawCount(), 2);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 12}));
     ASSERT_EQ(manager.GetLastBatch().size(), 12u);
     // Position, size, colour, spin, frame, two zeros.
     EXPECT_FLOAT_EQ(manager.GetLastBatch()[3], 20.0f);

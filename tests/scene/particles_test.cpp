@@ -2,6 +2,7 @@
 // manager that run them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -104,9 +105,15 @@ TEST_F(Particles, UnusableTypesAreRefusedAndAReloadRewritesInPlace)
     emitter->Refresh();
     EXPECT_FLOAT_EQ(emitter->GetInterval(), 0.05f);
     EXPECT_EQ(emitter->GetParticles().size(), 40u);
-    for (int i = 0; i < 5; ++i)
-        emitter->Update(0.05f);
-    EXPECT_GT(emitter->CountLive(), 0);
+    // A particle past the first key grows by the one key left.
+    const auto& ring = emitter->GetParticles();
+    const auto past = std::find_if(ring.begin(), ring.end(),
+                                   [](const Particle& p) { return !p.dead && p.sizeKey > 0 && p.remaining > 0.2f; });
+    ASSERT_NE(past, ring.end());
+    const std::size_t slot = static_cast<std::size_t>(past - ring.begin());
+    const Particle before = *past;
+    emitter->Update(0.05f);
+    EXPECT_NEAR(ring[slot].size - before.size, before.sizeScale * 0.05f / (before.remaining + before.age), 1e-4f);
 }
 
 TEST_F(Particles, AnEmitterKeepsItsRateDelayAndRing)
@@ -175,11 +182,14 @@ TEST_F(Particles, StandingSystemsOverwriteTheOldestAndKeepExpiredDecals)
 
 TEST_F(Particles, TheManagerDropsSpentAndRemovedEmittersWhileHoldersKeepTheirs)
 {
+    // No life at all, and a life that one step uses up exactly.
     const ParticleSystemType* brief = Shared(TypeXml("brief", "life_system=\"0\"", ""), "brief");
+    const ParticleSystemType* step = Shared(TypeXml("step", "life_system=\"1.5\"", ""), "step");
     const ParticleSystemType* lasting = Shared(TypeXml("lasting", "life_system=\"3000\"", ""), "lasting");
-    ASSERT_TRUE(brief && lasting);
+    ASSERT_TRUE(brief && step && lasting);
     CParticleManager manager;
     manager.CreateEmitter(brief, 0, 0, 0, 0, 0, 0);
+    manager.CreateEmitter(step, 0, 0, 0, 0, 0, 0);
     auto a = manager.CreateEmitter(lasting, 1, 1, 1, 0, 0, 0);
     auto b = manager.CreateEmitter(lasting, 1, 1, 1, 0, 0, 0);
     auto c = manager.CreateEmitter(lasting, 2, 2, 2, 0, 0, 0);
