@@ -9,6 +9,7 @@
 
 #include "app/Startup.h"
 #include "platform/d3d9.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -68,5 +69,26 @@ struct FrameWaiter {
             probe->UnlockRect();
     }
 };
+
+// A window of its own class at the game's place and the given size, for the
+// game's device; the class is unregistered by CloseBenchWindow.
+HWND OpenBenchWindow(const char* className, WNDPROC procedure, int w, int h)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_CLASSDC;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+    return CreateWindowExA(0, className, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, w, h, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
+
+void CloseBenchWindow(HWND window, const char* className)
+{
+    DestroyWindow(window);
+    UnregisterClassA(className, GetModuleHandleA(nullptr));
+}
 
 } // namespace

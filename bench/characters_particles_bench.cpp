@@ -59,16 +59,7 @@ int main(int argc, char** argv)
     windowed = true;
     width = kWidth;
     height = kHeight;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = instance;
-    wc.lpszClassName = "VantorelCharacterBench";
-    RegisterClassExA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, kWidth, kHeight,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window = OpenBenchWindow("VantorelCharacterBench", DefWindowProcA, kWidth, kHeight);
     if (FAILED(InitD3D(window))) {
         std::fprintf(stderr, "no device\n");
         return 1;
@@ -152,7 +143,6 @@ int main(int argc, char** argv)
 
     characters.clear();
     particles.ClearAll();
-    DestroyWindow(window);
-    UnregisterClassA(wc.lpszClassName, instance);
+    CloseBenchWindow(window, "VantorelCharacterBench");
     return 0;
 }

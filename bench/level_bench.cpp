@@ -227,21 +227,12 @@ int main(int argc, char** argv)
     width = kWidth;
     height = kHeight;
 
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "VantorelLevelBench";
-    RegisterClassExA(&wc);
-    MainWindow = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, kWidth, kHeight,
-                                 nullptr, nullptr, instance, nullptr);
+    MainWindow = OpenBenchWindow("VantorelLevelBench", WndProc, kWidth, kHeight);
     if (FAILED(InitD3D(MainWindow))) {
         std::fprintf(stderr, "no device\n");
         return 1;
     }
-    getInputManager()->Init(instance, MainWindow);
+    getInputManager()->Init(GetModuleHandleA(nullptr), MainWindow);
     LoadGame([](const std::string&) {});
     getDebugText().Init(D3DDevice, debug_font_size, debug_font);
     // The loading sequence opened the game's own log; the figures go elsewhere.
@@ -253,7 +244,6 @@ int main(int argc, char** argv)
     ok = BenchLevel("isla", frames, logPath, shots) && ok;
 
     std::filesystem::remove(logPath);
-    DestroyWindow(MainWindow);
-    UnregisterClassA(wc.lpszClassName, instance);
+    CloseBenchWindow(MainWindow, "VantorelLevelBench");
     return ok ? 0 : 1;
 }

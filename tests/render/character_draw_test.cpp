@@ -15,16 +15,20 @@ namespace {
 using CharacterDraw = fxtest::EffectDrawTest;
 using drawtest::kSize;
 
+// The generated hero, from the game's working folder, where his files are.
+std::unique_ptr<CCharacterEntity> ShippedHero(CModelsManager& library)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(VANTOREL_WORKDIR);
+    library.LoadCoreModels("Data/XML/CoreModels.xml");
+    std::filesystem::current_path(previous);
+    return std::unique_ptr<CCharacterEntity>(library.CreateModelInstance("Zorvath", 0));
+}
+
 TEST_F(CharacterDraw, AFullyWeightedWhiteCharacterDrawsNeutralAndItsPoseMovesIt)
 {
     CModelsManager library;
-    {
-        const std::filesystem::path previous = std::filesystem::current_path();
-        std::filesystem::current_path(VANTOREL_WORKDIR);
-        library.LoadCoreModels("Data/XML/CoreModels.xml");
-        std::filesystem::current_path(previous);
-    }
-    std::unique_ptr<CCharacterEntity> hero(library.CreateModelInstance("Zorvath", 0));
+    std::unique_ptr<CCharacterEntity> hero = ShippedHero(library);
     ASSERT_TRUE(hero);
     hero->SetTextures({Texture(1, 1, {0xFFFFFFFF}), nullptr, nullptr});
     PlaceCamera(D3DXVECTOR3(0, 45, 120), D3DXVECTOR3(0, 45, 0));
@@ -61,13 +65,7 @@ TEST_F(CharacterDraw, AFullyWeightedWhiteCharacterDrawsNeutralAndItsPoseMovesIt)
 TEST_F(CharacterDraw, TheCharacterShadowsTheFloorUnderIt)
 {
     CModelsManager library;
-    {
-        const std::filesystem::path previous = std::filesystem::current_path();
-        std::filesystem::current_path(VANTOREL_WORKDIR);
-        library.LoadCoreModels("Data/XML/CoreModels.xml");
-        std::filesystem::current_path(previous);
-    }
-    std::unique_ptr<CCharacterEntity> hero(library.CreateModelInstance("Zorvath", 0));
+    std::unique_ptr<CCharacterEntity> hero = ShippedHero(library);
     ASSERT_TRUE(hero);
     hero->Update(0.0f);
     PlaceCamera(D3DXVECTOR3(0, 250, 250), D3DXVECTOR3(0, 0, 0));
