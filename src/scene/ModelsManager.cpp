@@ -24,6 +24,9 @@ constexpr float kOtherScale = 1.25f;
 // A fourth influence keeps the mean of the dropped ones only while that mean
 // is small enough not to pull the vertex visibly.
 constexpr float kMaxFoldedWeight = 0.1f;
+// More than any model of the game names; a longer list is a broken file.
+constexpr std::size_t kMaxModels = 64;
+constexpr std::size_t kMaxEntries = 4096;
 
 // A core animation's destructor leaves its tracks behind.
 void ReleaseTracks(CalCoreAnimation* animation)
@@ -71,20 +74,30 @@ TCoreModelInfo::~TCoreModelInfo()
 
 void CModelsManager::CCoreModelsParser::OnStartElement(const std::string& name, CXMLAttributes& attributes)
 {
+    auto add = [this](std::vector<std::string>& list, const std::string& entry) {
+        if (list.size() < kMaxEntries)
+            list.push_back(entry);
+        else
+            m_Fault = "too many entries";
+    };
     if (name == "CoreModel") {
         m_Type = attributes.GetString("type", "");
         m_Path = attributes.GetString("path", "");
         m_Skeleton.clear();
+        m_Fault.clear();
     } else if (name == "Skel") {
         m_Skeleton = attributes.GetString("file", "");
     } else if (name == "Mesh") {
-        m_Meshes.push_back(attributes.GetString("file", ""));
+        add(m_Meshes, attributes.GetString("file", ""));
     } else if (name == "Anim") {
-        m_Animations.push_back(attributes.GetString("file", ""));
+        add(m_Animations, attributes.GetString("file", ""));
     } else if (name == "Anchor") {
-        m_Anchors.push_back(attributes.GetString("id", ""));
+        add(m_Anchors, attributes.GetString("id", ""));
     } else if (name == "Texture") {
-        m_TextureTable[attributes.GetString("wearId", "")] = attributes.GetString("file", "");
+        if (m_TextureTable.size() < kMaxEntries)
+            m_TextureTable[attributes.GetString("wearId", "")] = attributes.GetString("file", "");
+        else
+            m_Fault = "too many textures";
     }
 }
 
@@ -96,6 +109,15 @@ void CModelsManager::CCoreModelsParser::OnEndElement(const std::string& name)
 
 void CModelsManager::CCoreModelsParser::FinishCoreModel()
 {
+    if (m_Fault.empty() && !m_Library->Find(m_Type) && m_Library->m_Models.size() >= kMaxModels)
+        m_Fault = "too many models";
+    if (!m_Fault.empty()) {
+        OutputDebugStringA(("ERROR: model " + m_Type + " refused: " + m_Fault + "\n").c_str());
+        m_Meshes.clear();
+        m_Animations.clear();
+        m_Anchors.clear();
+        return;
+    }
     auto* info = new TCoreModelInfo;
     CalLoader::setLoadingMode(kLoadRotateXAxis);
     info->coreModel = new CalCoreModel(m_Type);

@@ -63,6 +63,8 @@ public:
 
         CModelsManager* m_Library;
         std::string m_Type, m_Path, m_Skeleton;
+        // Why the model being read cannot be kept; empty while it can.
+        std::string m_Fault;
         std::vector<std::string> m_Meshes, m_Animations, m_Anchors;
         // Kept across models on purpose: later models inherit earlier entries.
         std::map<std::string, std::string> m_TextureTable;

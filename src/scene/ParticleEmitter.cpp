@@ -10,6 +10,9 @@
 namespace {
 
 constexpr float kDegrees = 0.017453292f;
+// A ring big enough for any effect the game shows; rates times lives past
+// it are clipped rather than allocated.
+constexpr int kMaxRingSlots = 1 << 16;
 constexpr float kQuarterTurn = 1.5707964f;
 
 float Varied(float base, float variation)
@@ -35,6 +38,14 @@ void Advance(const std::vector<Key>& keys, unsigned& index, float total, float a
         ++index;
 }
 
+// n particles a second living up to `life` seconds: the slots they need.
+std::size_t RingSize(int n, float life)
+{
+    const float seconds = std::max(0.0f, std::min(life + 1.0f, static_cast<float>(kMaxRingSlots)));
+    const long long slots = static_cast<long long>(n) * static_cast<long long>(seconds);
+    return static_cast<std::size_t>(std::max(1LL, std::min(slots, static_cast<long long>(kMaxRingSlots))));
+}
+
 } // namespace
 
 int CParticleEmitter::RateOf(const ParticleSystemType* type)
@@ -57,8 +68,7 @@ void CParticleEmitter::Init(const ParticleSystemType* type, const D3DXVECTOR3& p
     m_FrameCounter = 0.0f;
     const int n = RateOf(type);
     m_Interval = 1.0f / static_cast<float>(n);
-    const int slots = n * static_cast<int>(type->particleLife + type->particleLifeVariation + 1.0f);
-    m_Ring.assign(static_cast<std::size_t>(std::max(1, slots)), Particle());
+    m_Ring.assign(RingSize(n, type->particleLife + type->particleLifeVariation), Particle());
     SpawnParticle(m_Ring[0], position);
 }
 
@@ -66,8 +76,7 @@ void CParticleEmitter::Refresh()
 {
     const int n = RateOf(m_Type);
     m_Interval = 1.0f / static_cast<float>(n);
-    const int slots = n * static_cast<int>(m_Type->particleLife + m_Type->particleLifeVariation + 1.0f);
-    m_Ring.resize(static_cast<std::size_t>(std::max(1, slots)));
+    m_Ring.resize(RingSize(n, m_Type->particleLife + m_Type->particleLifeVariation));
 }
 
 int CParticleEmitter::CountLive() const
@@ -187,7 +196,7 @@ void CParticleSystem::Init(const ParticleSystemType* type)
     m_Clock = 0.0f;
     m_FrameCounter = 0.0f;
     m_Interval = 1.0f;
-    m_Ring.assign(static_cast<std::size_t>(std::max(1, type->particlesPerSecond)), Particle());
+    m_Ring.assign(RingSize(type->particlesPerSecond, 0.0f), Particle());
     m_WriteIndex = 0;
 }
 

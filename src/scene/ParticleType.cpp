@@ -9,6 +9,11 @@ namespace {
 // More keys than any curve needs; a file asking for more is broken.
 constexpr std::size_t kMaxKeys = 256;
 constexpr std::size_t kMaxTypes = 1024;
+// Rates, frame rates and times beyond these are typing errors, and would
+// overflow the ring sizes made from them.
+constexpr int kMaxRate = 10000;
+constexpr int kMaxFps = 1000;
+constexpr float kMaxMagnitude = 1.0e8f;
 
 // The slope from the previous key to (frame, value); a key on the previous
 // frame holds its value itself.
@@ -47,6 +52,26 @@ void CParticleType::Refuse(const std::string& fault)
         m_Fault = fault;
 }
 
+float CParticleType::Real(CXMLAttributes& attributes, const char* name, float def)
+{
+    const float value = attributes.GetFloat(name, def);
+    if (!(value >= -kMaxMagnitude && value <= kMaxMagnitude)) {
+        Refuse(std::string(name) + " out of range");
+        return def;
+    }
+    return value;
+}
+
+int CParticleType::Whole(CXMLAttributes& attributes, const char* name, int def, int low, int high)
+{
+    const int value = attributes.GetInt(name, def);
+    if (value < low || value > high) {
+        Refuse(std::string(name) + " out of range");
+        return def;
+    }
+    return value;
+}
+
 void CParticleType::OnStartElement(const std::string& name, CXMLAttributes& a)
 {
     if (name == "PARTICLE_SYSTEM") {
@@ -55,64 +80,57 @@ void CParticleType::OnStartElement(const std::string& name, CXMLAttributes& a)
         m_Fault.clear();
         m_Current.name = a.GetString("name", "");
         m_Current.texture = getTextureManager().GetTexture(a.GetString("texture", ""));
-        m_Current.textureFrames = a.GetInt("num_textures", 1);
-        if (m_Current.textureFrames < 1)
-            Refuse("num_textures below 1");
-        else
-            m_Current.textureFramesReciprocal = 1.0f / static_cast<float>(m_Current.textureFrames);
-        m_Fps = a.GetInt("fps", 30);
-        if (m_Fps == 0) {
-            Refuse("fps 0");
-            m_Fps = 30;
-        }
+        m_Current.textureFrames = Whole(a, "num_textures", 1, 1, 1024);
+        m_Current.textureFramesReciprocal = 1.0f / static_cast<float>(m_Current.textureFrames);
+        m_Fps = Whole(a, "fps", 30, 1, kMaxFps);
         const float fps = static_cast<float>(m_Fps);
-        m_Current.systemLife = a.GetFloat("life_system", 1.0f) / fps;
-        m_Current.emissionAngle = a.GetFloat("emission_angle", 0.0f);
-        m_Current.generationTime = a.GetFloat("life_generation", 1.0f) / fps;
-        m_Current.gravity = a.GetFloat("gravity", 0.0f);
+        m_Current.systemLife = Real(a, "life_system", 1.0f) / fps;
+        m_Current.emissionAngle = Real(a, "emission_angle", 0.0f);
+        m_Current.generationTime = Real(a, "life_generation", 1.0f) / fps;
+        m_Current.gravity = Real(a, "gravity", 0.0f);
         return;
     }
     if (!m_InSystem)
         return;
     const float fps = static_cast<float>(m_Fps);
     if (name == "PARTICLE") {
-        m_Current.particlesPerSecond = a.GetInt("number", 1);
-        m_Current.particlesPerSecondVariation = a.GetInt("var_number", 0);
-        m_Current.particleLife = a.GetFloat("life", 30.0f) / fps;
-        m_Current.particleLifeVariation = a.GetFloat("var_life", 0.0f) / fps;
-        m_Current.emissionRange = a.GetFloat("emission_range", 0.0f);
+        m_Current.particlesPerSecond = Whole(a, "number", 1, -kMaxRate, kMaxRate);
+        m_Current.particlesPerSecondVariation = Whole(a, "var_number", 0, -kMaxRate, kMaxRate);
+        m_Current.particleLife = Real(a, "life", 30.0f) / fps;
+        m_Current.particleLifeVariation = Real(a, "var_life", 0.0f) / fps;
+        m_Current.emissionRange = Real(a, "emission_range", 0.0f);
         m_Keys.clear();
         m_ColorKeys.clear();
         m_Previous = {0.0f, 0.0f};
         m_PreviousColor = {0.0f, 1.0f, 1.0f, 1.0f};
     } else if (name == "SIZE") {
-        m_Current.sizeBase = a.GetFloat("base", 1.0f);
-        m_Current.sizeVariation = a.GetFloat("var_base", 0.0f);
+        m_Current.sizeBase = Real(a, "base", 1.0f);
+        m_Current.sizeVariation = Real(a, "var_base", 0.0f);
     } else if (name == "VELOCITY") {
-        m_Current.velocityBase = a.GetFloat("base", 1.0f);
-        m_Current.velocityVariation = a.GetFloat("var_base", 0.0f);
+        m_Current.velocityBase = Real(a, "base", 1.0f);
+        m_Current.velocityVariation = Real(a, "var_base", 0.0f);
     } else if (name == "WEIGHT") {
-        m_Current.weightBase = a.GetFloat("base", 1.0f);
-        m_Current.weightVariation = a.GetFloat("var_base", 0.0f);
+        m_Current.weightBase = Real(a, "base", 1.0f);
+        m_Current.weightVariation = Real(a, "var_base", 0.0f);
     } else if (name == "SPIN") {
-        m_Current.spinBase = a.GetFloat("base", 1.0f);
-        m_Current.spinVariation = a.GetFloat("var_base", 0.0f);
+        m_Current.spinBase = Real(a, "base", 1.0f);
+        m_Current.spinVariation = Real(a, "var_base", 0.0f);
     } else if (name == "TRANSPARENCE") {
-        m_Current.transparenceBase = a.GetFloat("base", 1.0f);
+        m_Current.transparenceBase = Real(a, "base", 1.0f);
     } else if (name == "COLOR") {
-        m_Current.colorBase[0] = a.GetFloat("r", 255.0f) / 255.0f;
-        m_Current.colorBase[1] = a.GetFloat("g", 255.0f) / 255.0f;
-        m_Current.colorBase[2] = a.GetFloat("b", 255.0f) / 255.0f;
+        m_Current.colorBase[0] = Real(a, "r", 255.0f) / 255.0f;
+        m_Current.colorBase[1] = Real(a, "g", 255.0f) / 255.0f;
+        m_Current.colorBase[2] = Real(a, "b", 255.0f) / 255.0f;
     } else if (name == "INSTANT") {
-        const float frame = a.GetFloat("frame", 0.0f), value = a.GetFloat("value", 1.0f);
+        const float frame = Real(a, "frame", 0.0f), value = Real(a, "value", 1.0f);
         if (m_Keys.size() >= kMaxKeys)
             return Refuse("too many keys in a curve");
         m_Keys.push_back({frame, Slope(m_Previous.frame, m_Previous.slope, frame, value)});
         m_Previous = {frame, value};
     } else if (name == "INSTANT3") {
-        const float frame = a.GetFloat("frame", 0.0f);
-        const float rgb[3] = {a.GetFloat("r", 255.0f) / 255.0f, a.GetFloat("g", 255.0f) / 255.0f,
-                              a.GetFloat("b", 255.0f) / 255.0f};
+        const float frame = Real(a, "frame", 0.0f);
+        const float rgb[3] = {Real(a, "r", 255.0f) / 255.0f, Real(a, "g", 255.0f) / 255.0f,
+                              Real(a, "b", 255.0f) / 255.0f};
         if (m_ColorKeys.size() >= kMaxKeys)
             return Refuse("too many keys in the colour curve");
         const ParticleColorKey& p = m_PreviousColor;

@@ -58,7 +58,7 @@ public:
 
     // Reads the file; types already known are updated where they stand. A
     // type that cannot be used (fps 0, no texture frames, a curve without
-    // keys, too many keys) is refused with a line naming the file and the
+    // keys, too many keys, a number out of range) is refused with a line naming the file and the
     // fault; the others still load. False when the file is missing or broken.
     bool Load(const char* file);
     ParticleSystemType* FindSystemType(const std::string& name) const;
@@ -69,6 +69,9 @@ public:
 
 private:
     void Refuse(const std::string& fault);
+    // The attribute, or its default with the type refused when it is out of range.
+    float Real(CXMLAttributes& attributes, const char* name, float def);
+    int Whole(CXMLAttributes& attributes, const char* name, int def, int low, int high);
 
     std::map<std::string, ParticleSystemType*> m_Types;
     std::string m_File;

@@ -12,6 +12,7 @@
 
 #include <cal3d/cal3d.h>
 
+#include "render/VertexBuffers.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
 #include "xml/temp_folder.h"
@@ -59,6 +60,59 @@ TEST(ModelLibrary, InfluencesBecomeFourWeightBytesSummingTo255)
             EXPECT_EQ(bytes.indices[j], c.indices[j]) << "slot " << j;
         }
     }
+}
+
+// A mesh of one triangle per bone (each bound to its bone alone), with no
+// texture coordinates; `badFace` makes the last face name a vertex it lacks.
+int AddMesh(CalCoreModel& core, int bones, bool badFace)
+{
+    auto* submesh = new CalCoreSubmesh();
+    submesh->reserve(3 * bones, 0, bones, 0);
+    for (int i = 0; i < 3 * bones; ++i) {
+        CalCoreSubmesh::Vertex vertex;
+        vertex.position = CalVector(static_cast<float>(i % 3), static_cast<float>(i / 3), 0.0f);
+        vertex.normal = CalVector(0, 0, 1);
+        vertex.collapseId = -1;
+        vertex.faceCollapseCount = 0;
+        vertex.vectorInfluence.push_back({i / 3, 1.0f});
+        submesh->setVertex(i, vertex);
+    }
+    for (int f = 0; f < bones; ++f) {
+        CalCoreSubmesh::Face face;
+        for (int k = 0; k < 3; ++k)
+            face.vertexId[k] = 3 * f + k;
+        if (badFace && f == bones - 1)
+            face.vertexId[2] = 3 * bones;
+        submesh->setFace(f, face);
+    }
+    auto* mesh = new CalCoreMesh();
+    mesh->addCoreSubmesh(submesh);
+    return core.addCoreMesh(mesh);
+}
+
+TEST(ModelLibrary, ABufferHoldsSixtyPaletteBonesAndNoMoreWithZeroUVsWhenTheMeshHasNone)
+{
+    CalCoreModel core("shapes");
+    const int sixty = AddMesh(core, 60, false);
+    const int sixtyOne = AddMesh(core, 61, false);
+    const int broken = AddMesh(core, 2, true);
+
+    CCal3DVertexBuffer fits;
+    ASSERT_TRUE(CModelsManager::BuildCoreModelBuffers(fits, &core, sixty));
+    EXPECT_EQ(fits.bonePalette.size(), 60u);
+    ASSERT_EQ(fits.GetVertexCount(), 180u);
+    const TCalNormalVertex& last = fits.GetVertices()[179];
+    EXPECT_EQ(last.tu, 0.0f);
+    EXPECT_EQ(last.tv2, 0.0f);
+    EXPECT_EQ(last.weights, 0x00FF0000u); // all of it on the first slot (red)
+    EXPECT_EQ((last.indices >> 16) & 0xFF, 59u);
+    ASSERT_EQ(fits.GetSubsets().size(), 1u);
+    EXPECT_EQ(fits.GetSubsets()[0].triangleCount, 60);
+
+    CCal3DVertexBuffer tooMany, faulty;
+    EXPECT_FALSE(CModelsManager::BuildCoreModelBuffers(tooMany, &core, sixtyOne));
+    EXPECT_FALSE(CModelsManager::BuildCoreModelBuffers(faulty, &core, broken));
+    EXPECT_FALSE(CModelsManager::BuildCoreModelBuffers(faulty, &core, 7));
 }
 
 // A copy of the hero's files under a path holding "_" and ".", named by a

@@ -89,6 +89,17 @@ TEST_F(Particles, UnusableTypesAreRefusedAndAReloadRewritesInPlace)
     EXPECT_EQ(Type("zero"), nullptr);
     EXPECT_EQ(Type("frameless"), nullptr);
     EXPECT_EQ(Type("empty"), nullptr);
+
+    // Numbers that would overflow a ring are refused; a long but sane one is clipped.
+    Load(TypeXml("huge", "", "number=\"2000000000\"") + TypeXml("endless", "", "life=\"1e30\"") +
+         TypeXml("backwards", "fps=\"-5\"", "") + TypeXml("wide", "", "number=\"10000\" life=\"3000000\""));
+    EXPECT_EQ(Type("huge"), nullptr);
+    EXPECT_EQ(Type("endless"), nullptr);
+    EXPECT_EQ(Type("backwards"), nullptr);
+    ASSERT_NE(Type("wide"), nullptr);
+    CParticleEmitter wide;
+    wide.Init(Type("wide"), D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 0), 0.0f);
+    EXPECT_EQ(wide.GetParticles().size(), 65536u);
     const ParticleSystemType* rate = Type("rate");
     ASSERT_NE(rate, nullptr);
 
