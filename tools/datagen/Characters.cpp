@@ -231,7 +231,7 @@ CalQuaternion ToFile(CalQuaternion q)
 }
 CalVector ToFile(CalVector v) { return Rotated(v, Conjugate(LoaderTurn())); }
 
-struct BoneSpec {
+struct BoneLayout {
     const char* name; // after the prefix
     int parent;       // index in this table, -1 for the root
     float joint[3];   // where it starts, loaded units
@@ -241,7 +241,7 @@ struct BoneSpec {
 
 // Loaded units: about 80 tall, facing +Z, right hand on +X. Limb boxes are
 // the character bodies' bone boxes, so hits and pixels agree.
-const BoneSpec kBones[] = {
+const BoneLayout kBones[] = {
     {"", -1, {0, 44, 0}, {1, 0, 0}, {0, 0, 0}},
     {"Pelvis", 0, {0, 44, 0}, {0, 1, 0}, {6, 6, 8}},
     {"Spine1", 1, {0, 48, 0}, {0, 1, 0}, {12, 6, 8}},
@@ -291,7 +291,7 @@ BindPose MakeBindPose(float unit)
 {
     BindPose pose;
     for (int i = 0; i < kBoneCount; ++i) {
-        const BoneSpec& b = kBones[i];
+        const BoneLayout& b = kBones[i];
         pose.absolute[i] = Facing(b.dir);
         if (b.parent < 0) {
             pose.relative[i] = pose.absolute[i];
@@ -355,7 +355,7 @@ CalCoreMesh* MakeMesh(const BindPose& pose, float unit)
     std::vector<Corner> corners;
     std::vector<int> faces;
     for (int i = 0; i < kBoneCount; ++i) {
-        const BoneSpec& b = kBones[i];
+        const BoneLayout& b = kBones[i];
         if (b.half[0] <= 0.0f)
             continue;
         const float hx = b.half[0] * unit, hy = b.half[1] * unit, hz = b.half[2] * unit;
