@@ -40,33 +40,12 @@
 
 #include <unistd.h>
 
+#include "bench_support.h"
+
 namespace {
 
 constexpr int kWidth = 800, kHeight = 600;
 constexpr int kWarmUpFrames = 3;
-
-bool EnterWorkFolder(const char* argv0)
-{
-    std::vector<std::filesystem::path> candidates;
-    if (const char* env = std::getenv("VANTOREL_WORKDIR"))
-        candidates.emplace_back(env);
-    candidates.emplace_back("build/game");
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", ec);
-    if (!ec)
-        candidates.push_back(self.parent_path().parent_path() / "game");
-    else
-        candidates.push_back(std::filesystem::path(argv0).parent_path().parent_path() / "game");
-    for (const auto& folder : candidates) {
-        if (std::filesystem::exists(folder / "data" / "fx" / "effects4.fx", ec)) {
-            std::filesystem::current_path(folder);
-            std::printf("working folder: %s\n", std::filesystem::current_path().c_str());
-            return true;
-        }
-    }
-    std::fprintf(stderr, "no game working folder found (set VANTOREL_WORKDIR)\n");
-    return false;
-}
 
 // Per label: the summed milliseconds over the RENDER lines from `skip` on,
 // and the number of such lines.
@@ -98,32 +77,6 @@ LogTotals ReadRenderTotals(const std::string& path, int skip)
     }
     return totals;
 }
-
-// Reading one pixel of the presented frame waits until the GPU has drawn it.
-struct FrameWaiter {
-    IDirect3DSurface9* probe = nullptr;
-    FrameWaiter()
-    {
-        D3DDevice->CreateRenderTarget(1, 1, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &probe, nullptr);
-    }
-    ~FrameWaiter()
-    {
-        if (probe)
-            probe->Release();
-    }
-    void Wait()
-    {
-        IDirect3DSurface9* back = nullptr;
-        if (!probe || FAILED(D3DDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
-            return;
-        const RECT one = {0, 0, 1, 1};
-        D3DDevice->StretchRect(back, &one, probe, nullptr, D3DTEXF_POINT);
-        back->Release();
-        D3DLOCKED_RECT locked;
-        if (SUCCEEDED(probe->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-            probe->UnlockRect();
-    }
-};
 
 void SwitchEverythingOn()
 {
@@ -274,21 +227,12 @@ int main(int argc, char** argv)
     width = kWidth;
     height = kHeight;
 
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "VantorelLevelBench";
-    RegisterClassExA(&wc);
-    MainWindow = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, kWidth, kHeight,
-                                 nullptr, nullptr, instance, nullptr);
+    MainWindow = OpenBenchWindow("VantorelLevelBench", WndProc, kWidth, kHeight);
     if (FAILED(InitD3D(MainWindow))) {
         std::fprintf(stderr, "no device\n");
         return 1;
     }
-    getInputManager()->Init(instance, MainWindow);
+    getInputManager()->Init(GetModuleHandleA(nullptr), MainWindow);
     LoadGame([](const std::string&) {});
     getDebugText().Init(D3DDevice, debug_font_size, debug_font);
     // The loading sequence opened the game's own log; the figures go elsewhere.
@@ -300,7 +244,6 @@ int main(int argc, char** argv)
     ok = BenchLevel("isla", frames, logPath, shots) && ok;
 
     std::filesystem::remove(logPath);
-    DestroyWindow(MainWindow);
-    UnregisterClassA(wc.lpszClassName, instance);
+    CloseBenchWindow(MainWindow, "VantorelLevelBench");
     return ok ? 0 : 1;
 }

@@ -16,6 +16,7 @@
 #include "render/RenderTarget.h"
 #include "render/TextureManager.h"
 #include "scene/Camera.h"
+#include "scene/ParticleManager.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
 #include "script/Console.h"
@@ -47,8 +48,8 @@ void EndShotDownPlane(bool sequenceRunning)
     if (planeStillFlying || !gsf.isPlayingRigidaEneAvioneta() || !sequenceRunning)
         return;
     gsf.setRigidaEneAvionetaDone();
-    // Its four damage emitters should go with it, but the particle manager
-    // cannot remove single emitters yet: they stay until its next reset.
+    for (const auto& emitter : collisions.smokeEmitters)
+        getParticleManager().RemoveEmitter(emitter.get());
 }
 
 // Panels of the running cut-scene through the scene and velocity passes.
@@ -96,8 +97,7 @@ void RenderLevelStage(CSceneMngr& scene, CProfiler& profiler, const std::string&
 
     if (getMainConfig("particlesRender")) {
         profiler.StartTimer();
-        // The particles are drawn into their target here once the particle
-        // manager can render them.
+        getParticleManager().Render();
         profiler.StopTimer("particles2Tex: ");
     }
 
@@ -198,7 +198,7 @@ void RenderFrame(float dt)
             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
             device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
             device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-            getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+            getDrawHelper().DrawFullScreenTexture(getParticleManager().GetTarget().texture, 1.0f);
             profiler.StopTimer("applyParticles: ");
         }
 

@@ -118,7 +118,7 @@ HRESULT InitD3D(HWND window)
     ClientHeight = static_cast<float>(client.bottom);
 
     CreateScreenTargets(D3DDevice, static_cast<int>(ClientWidth), static_cast<int>(ClientHeight));
-    getParticleManager().Init(ShadowMapTarget, "data/XML/particleTypes.xml");
+    getParticleManager().Init(ParticleTarget, "data/XML/particleTypes.xml");
     D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
     D3DDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
     D3DDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);

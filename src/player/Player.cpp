@@ -3,9 +3,13 @@
 #include "player/ControllerSelector.h"
 #include "player/IController.h"
 #include "player/Weapon.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ModelsManager.h"
 
 CPlayer::CPlayer()
 {
+    // The library must outlive the hero's body, so it is made first.
+    getModelsManager();
     m_Life = 350;
     m_TopLife = 350;
     m_Step = 200.0f;
@@ -17,15 +21,22 @@ CPlayer::~CPlayer()
 {
     DeleteWeapons();
     delete m_ControllerSelector;
+    delete m_Entity;
 }
 
 void CPlayer::Init()
 {
-    // Placeholder until the hero is built: no animated body yet.
+    delete m_Entity;
+    m_Entity = getModelsManager().CreateModelInstance("Zorvath");
     CreateWeapons();
     delete m_ControllerSelector;
     m_ControllerSelector = new CControllerSelector();
     m_Location.SetYaw(1.5707964f);
+    if (m_Entity) {
+        m_Entity->GetTransform().SetYaw(m_Location.GetYaw());
+        // Until the free controller takes the hero over, he stands breathing.
+        m_Entity->BlendCycle("idle_ostrel", 1.0f, 0.0f);
+    }
 }
 
 void CPlayer::DeleteWeapons()
@@ -55,9 +66,15 @@ void CPlayer::CreateWeapons()
 
 void CPlayer::Update(float seconds)
 {
-    // Placeholder until the hero is built: only the controller runs.
+    // Placeholder until the hero is built: the controller runs and the body
+    // breathes where the hero stands.
     if (IController* controller = GetController())
         controller->Update(seconds);
+    if (m_Entity) {
+        m_Entity->Update(seconds);
+        m_Entity->GetTransform().SetPosition(m_Location.GetPosition());
+        m_Entity->GetTransform().SetYaw(m_Location.GetYaw());
+    }
 }
 
 void CPlayer::reduceLife(std::uint16_t n)

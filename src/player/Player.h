@@ -5,6 +5,8 @@
 
 #include "player/Human.h"
 
+class CCharacterEntity;
+
 class CPlayer : public IHuman {
 public:
     // Life and top life 350, step 200, turn 8, aimed step 100; weapons and
@@ -20,6 +22,8 @@ public:
     void CreateWeapons();
 
     void Update(float seconds) override;
+    // The animated body; null before Init or when the model is missing.
+    CCharacterEntity* GetEntity() const { return m_Entity; }
     void reduceLife(std::uint16_t n) override;
     short getLife() const { return m_Life; }
 
@@ -43,6 +47,8 @@ public:
 
 private:
     void DeleteWeapons();
+
+    CCharacterEntity* m_Entity = nullptr;
 
     // Pistol clip and ammo, Thompson owned, clip and ammo, shotgun owned,
     // clip and ammo.

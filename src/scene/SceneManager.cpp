@@ -1,12 +1,17 @@
 #include "scene/SceneManager.h"
 
+#include "app/GameStateFlags.h"
+#include "math/VectorMath.h"
 #include "player/Player.h"
+#include "scene/CharacterEntity.h"
 #include "player/ProjectileManager.h"
 #include "player/WeaponPickups.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
 #include "render/RenderTarget.h"
 #include "scene/Entity3D.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
 #include "world/CollisionManager.h"
 #include "world/Scenario.h"
@@ -25,7 +30,7 @@ const D3DXMATRIX kIdentity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 // The hero's drawable entity; null until the hero carries one.
 IEntidad3D* HeroEntity()
 {
-    return nullptr;
+    return getPlayer()->GetEntity();
 }
 
 // Where the hero stands (the lights nearest him light the scene).
@@ -98,6 +103,14 @@ void CSceneMngr::Setup()
         if (entity)
             m_Objects[entity->GetName()].push_back(entity);
     }
+    // The hero is drawn from the start; the enemy manager's list joins him.
+    SetCharacterList({});
+    // The particles were reset with the level: the scene's effects start anew.
+    m_WaterSprayStarted = false;
+    m_HangarFireStarted = false;
+    for (auto& spray : m_WaterSpray)
+        spray.reset();
+    m_PlaneBody = nullptr;
 }
 
 void CSceneMngr::SetCharacterList(std::vector<IEntidad3D*> characters)
@@ -153,8 +166,46 @@ void CSceneMngr::Update(float seconds)
     getScenario()->GetTwoNearestLights(HeroPosition(), &m_Lights[0], &m_Lights[1], &m_Lights[2], &m_Lights[3]);
     m_PreviousVelocity = m_CurrentVelocity;
     getEffectManager().StorePreviousCamera();
-    // The landing plane's water spray and the hangar fire are started here
-    // once the particle manager can place emitters.
+    UpdateWaterSpray();
+    if (!getGSF().pierIntact && !m_HangarFireStarted) {
+        getParticleManager().SpawnFires();
+        m_HangarFireStarted = true;
+    }
+}
+
+void CSceneMngr::UpdateWaterSpray()
+{
+    CParticleManager& particles = getParticleManager();
+    if (!getGSF().isRigidasHangaresLlegadaAvion()) {
+        if (m_WaterSprayStarted) {
+            m_WaterSprayStarted = false;
+            for (auto& spray : m_WaterSpray) {
+                particles.RemoveEmitter(spray.get());
+                spray.reset();
+            }
+        }
+        return;
+    }
+    if (!m_WaterSprayStarted) {
+        auto bodies = m_Objects.find("AVION_NUEVO_CUERPO");
+        m_PlaneBody = bodies != m_Objects.end() && !bodies->second.empty() ? bodies->second.front() : nullptr;
+        if (!m_PlaneBody)
+            return;
+        // Both wait the plane's eight seconds to touch the water.
+        const ParticleSystemType* type = getParticleTypes().FindSystemType("agua_aterrizaje_spray");
+        for (auto& spray : m_WaterSpray)
+            spray = particles.CreateEmitterDelayed(type, 0, 0, 0, 0, 0, 0, 8.0f);
+        m_WaterSprayStarted = true;
+    }
+    const D3DXMATRIX& world = m_PlaneBody->GetTransform().GetMatrix();
+    const float yaw = YawFromDirection(D3DXVECTOR3(world._31, world._32, world._33));
+    const D3DXVECTOR3 forward = DirectionFromYaw(yaw), side = DirectionFromYaw(yaw + 1.5707964f);
+    const D3DXVECTOR3 base = D3DXVECTOR3(world._41, world._42, world._43) + D3DXVECTOR3(0, -100, 0) + 50.0f * forward;
+    const D3DXVECTOR3 points[2] = {base - 60.0f * side, base + 60.0f * side};
+    for (int i = 0; i < 2; ++i) {
+        if (m_WaterSpray[i])
+            m_WaterSpray[i]->SetPosition(points[i].x, points[i].y, points[i].z);
+    }
 }
 
 bool CSceneMngr::BeginPass(CRenderTarget& target, bool clear)

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/d3d9.h"
 #include "scene/LightCamera.h"
 
+class CParticleEmitter;
 class IEntidad3D;
 struct CRenderTarget;
 
@@ -103,6 +105,9 @@ private:
     // True when the pass may draw: the target began. The kept depth-stencil
     // surface is set, and colour and depth cleared when asked.
     bool BeginPass(CRenderTarget& target, bool clear);
+    // The landing plane's two sprays, placed from its body every frame while
+    // it lands.
+    void UpdateWaterSpray();
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;
@@ -119,6 +124,8 @@ private:
     D3DXVECTOR3 m_DefaultLightPosition{140.419f, 87.04f, 496.85f};
     CLightCamera m_Lights[4];
     bool m_WaterSprayStarted = false;
+    std::shared_ptr<CParticleEmitter> m_WaterSpray[2];
+    IEntidad3D* m_PlaneBody = nullptr;
     bool m_HangarFireStarted = false;
 };
 

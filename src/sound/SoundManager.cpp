@@ -83,6 +83,11 @@ void CSoundManager::PlayThunder()
     // Placeholder until the sound manager is built.
 }
 
+void CSoundManager::PlayLostBullet(float distance)
+{
+    // Placeholder until the sound manager is built.
+}
+
 CSoundManager& getSoundManager()
 {
     static CSoundManager manager;

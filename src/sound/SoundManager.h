@@ -35,6 +35,8 @@ public:
     void everybodyShutUp();
     // Plays a registered sound from the start.
     void play(std::string key);
+    // A stray bullet's ricochet, quieter with its ground distance from the hero.
+    void PlayLostBullet(float distance);
 
     bool muted = false;
 

@@ -240,8 +240,9 @@ public:
     float armFactor = 0.3f;
     float legFactor = 0.3f;
     D3DXVECTOR3 lastShotPoint{0.0f, 0.0f, 0.0f};
-    // Smoke of the breakable plane and tank.
-    CParticleEmitter* smokeEmitters[4] = {};
+    // Smoke of the breakable plane and tank; shared with the particle
+    // manager, which may drop them first.
+    std::shared_ptr<CParticleEmitter> smokeEmitters[4];
 
 private:
     ICollisionWorld& Link();

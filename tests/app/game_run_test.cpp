@@ -17,7 +17,10 @@
 #include "platform/offscreen_device_fixture.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
+#include "player/Player.h"
 #include "scene/Camera.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ParticleManager.h"
 #include "scene/SceneManager.h"
 
 namespace looptest {
@@ -63,8 +66,11 @@ public:
             getGUI().english = true;
         CGameCalls::RenderFrame(dt);
         getGUI().english = false;
-        if (frames > 0)
+        if (frames > 0) {
             drawnInGame = getSceneManager().drawnCount;
+            emittersInGame = getParticleManager().GetEmitters().size();
+            heroBreathing = getPlayer()->GetEntity() && getPlayer()->GetEntity()->GetCycleCount() == 1;
+        }
         const auto shot = frames == 0 ? menuShots.find(menuPasses) : gameShots.find(frames);
         if (shot != (frames == 0 ? menuShots.end() : gameShots.end()) && !taken.count(shot->second)) {
             std::vector<D3DCOLOR> pixels;
@@ -88,6 +94,8 @@ public:
     int closeAfter = -1, skipComicAt = -1, skipFlightAt = -1;
     std::vector<int> sequences;
     int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
+    std::size_t emittersInGame = 0;
+    bool heroBreathing = false;
 };
 
 class GameRunTest : public ::testing::Test {
@@ -130,6 +138,8 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_LE(player.frames, 13) << "one message handled per frame";
     EXPECT_EQ(player.rendersAfterClose, 0) << "the loops end before the device goes";
     EXPECT_GT(player.drawnInGame, 20) << "the new game's frames draw the level round the first checkpoint";
+    EXPECT_GE(player.emittersInGame, 11u) << "the yard's smoke columns and the lamps' mosquitoes";
+    EXPECT_TRUE(player.heroBreathing);
     const D3DXVECTOR3 eye = getCamera().GetPosition();
     EXPECT_LT(DistanceXZ(eye, D3DXVECTOR3(-1159.4f, 0, -665.515f)), 200.0f) << "the camera starts by the hangar start";
     EXPECT_GT(eye.y, 10.0f);

@@ -1,5 +1,6 @@
 #include "datagen/Collisions.h"
 #include "datagen/ComicBoards.h"
+#include "datagen/Characters.h"
 #include "datagen/CompositeTextures.h"
 #include "datagen/Generator.h"
 #include "datagen/GuiImages.h"
@@ -8,6 +9,7 @@
 #include "datagen/MeshLevels.h"
 #include "datagen/MeshTextures.h"
 #include "datagen/RigidAnims.h"
+#include "datagen/ParticleTextures.h"
 #include "datagen/ScreenImages.h"
 
 namespace datagen {
@@ -28,6 +30,8 @@ const std::vector<Step>& AllSteps()
         {"collision boxes", GenerateCollisionInstances},
         {"rigid animations", GenerateRigidAnimations},
         {"comic boards", GenerateComicBoards},
+        {"characters", GenerateCharacters},
+        {"particle textures", GenerateParticleTextures},
     };
     return steps;
 }

@@ -191,6 +191,8 @@ vertex SkinnedLitVS {
         Skin(p, n, t);
         LitOutputs(p, n, t);
         vLightPos = vec4(0.0);
+        // COLOR0 holds the blend weights here, not a tint.
+        vColor = vec4(1.0);
     }
 }
 

@@ -1,0 +1,94 @@
+// What the benchmarks share: finding the game's working folder and waiting
+// for the GPU to finish what was drawn.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "app/Startup.h"
+#include "platform/d3d9.h"
+#include "platform/win32.h"
+
+namespace {
+
+// VANTOREL_WORKDIR, else "build/game", else "../game" beside this program.
+bool EnterWorkFolder(const char* argv0)
+{
+    std::vector<std::filesystem::path> candidates;
+    if (const char* env = std::getenv("VANTOREL_WORKDIR"))
+        candidates.emplace_back(env);
+    candidates.emplace_back("build/game");
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", ec);
+    if (!ec)
+        candidates.push_back(self.parent_path().parent_path() / "game");
+    else
+        candidates.push_back(std::filesystem::path(argv0).parent_path().parent_path() / "game");
+    for (const auto& folder : candidates) {
+        if (std::filesystem::exists(folder / "data" / "fx" / "effects4.fx", ec)) {
+            std::filesystem::current_path(folder);
+            std::printf("working folder: %s\n", std::filesystem::current_path().c_str());
+            return true;
+        }
+    }
+    std::fprintf(stderr, "no game working folder found (set VANTOREL_WORKDIR)\n");
+    return false;
+}
+
+// Reading one pixel of the presented frame waits until the GPU has drawn it.
+struct FrameWaiter {
+    IDirect3DSurface9* probe = nullptr;
+    FrameWaiter()
+    {
+        D3DDevice->CreateRenderTarget(1, 1, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &probe, nullptr);
+    }
+    ~FrameWaiter()
+    {
+        if (probe)
+            probe->Release();
+    }
+    void Wait()
+    {
+        IDirect3DSurface9* back = nullptr;
+        if (!probe || FAILED(D3DDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
+            return;
+        Wait(back);
+        back->Release();
+    }
+    // The same for a render target's surface.
+    void Wait(IDirect3DSurface9* surface)
+    {
+        if (!probe || !surface)
+            return;
+        const RECT one = {0, 0, 1, 1};
+        D3DDevice->StretchRect(surface, &one, probe, nullptr, D3DTEXF_POINT);
+        D3DLOCKED_RECT locked;
+        if (SUCCEEDED(probe->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
+            probe->UnlockRect();
+    }
+};
+
+// A window of its own class at the game's place and the given size, for the
+// game's device; the class is unregistered by CloseBenchWindow.
+HWND OpenBenchWindow(const char* className, WNDPROC procedure, int w, int h)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_CLASSDC;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+    return CreateWindowExA(0, className, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, w, h, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+}
+
+void CloseBenchWindow(HWND window, const char* className)
+{
+    DestroyWindow(window);
+    UnregisterClassA(className, GetModuleHandleA(nullptr));
+}
+
+} // namespace
