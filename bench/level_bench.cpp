@@ -1,12 +1,22 @@
 // The game's whole frame render on the shipped data: each level ("hangares",
 // then "isla") from its first checkpoint, offscreen at 800x600 with every
-// pass switched on (motion blur and bloom included). Reports the median
-// milliseconds per frame over the measured frames, waiting for the GPU at
-// the end of each, and each pass's share of the frame as the timing log's
-// labels give it (those measure the calls, not the GPU).
+// pass switched on (motion blur and bloom included), the game updated between
+// frames. Each level is drawn the plain way (list order, every pass, no
+// switch compiled out) and then the way the game draws it, one after the
+// other in the same run, so the two figures meet the same machine load.
+//
+// Per frame it reports the wall time (the device finished at the end of the
+// frame) and the CPU time of the whole process, all threads (getrusage): the
+// software renderer's threads are counted wherever they run, so the CPU
+// figure hardly moves with the load of the machine. With --passes it also
+// draws a second set of frames finishing the device at every timing-log
+// label, so each pass is charged with its own drawing (the finishing costs
+// time of its own: read those shares, not their sum).
 //
 // Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game",
-// else "../game" beside this program's folder. Usage: level_bench [frames]
+// else "../game" beside this program's folder.
+// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes]
+// For two cores: taskset -c 0,1 level_bench
 #include "app/FrameRender.h"
 #include "app/GameCalls.h"
 #include "app/GameStateFlags.h"
@@ -25,6 +35,9 @@
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
 #include "platform/d3dx9tex.h"
+#include "platform/gl_device.h"
+#include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "platform/win32.h"
 
 #include <algorithm>
@@ -38,6 +51,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -99,31 +113,28 @@ LogTotals ReadRenderTotals(const std::string& path, int skip)
     return totals;
 }
 
-// Reading one pixel of the presented frame waits until the GPU has drawn it.
-struct FrameWaiter {
-    IDirect3DSurface9* probe = nullptr;
-    FrameWaiter()
-    {
-        D3DDevice->CreateRenderTarget(1, 1, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &probe, nullptr);
-    }
-    ~FrameWaiter()
-    {
-        if (probe)
-            probe->Release();
-    }
-    void Wait()
-    {
-        IDirect3DSurface9* back = nullptr;
-        if (!probe || FAILED(D3DDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)))
-            return;
-        const RECT one = {0, 0, 1, 1};
-        D3DDevice->StretchRect(back, &one, probe, nullptr, D3DTEXF_POINT);
-        back->Release();
-        D3DLOCKED_RECT locked;
-        if (SUCCEEDED(probe->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
-            probe->UnlockRect();
-    }
-};
+void FinishDevice()
+{
+    platform::FinishDrawing(D3DDevice);
+}
+
+// CPU milliseconds of the whole process so far, every thread.
+double ProcessCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
 
 void SwitchEverythingOn()
 {
@@ -193,7 +204,65 @@ void SaveFrame(const std::string& file)
         copy->Release();
 }
 
-bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots)
+// One frame as the game loop runs it: the update, then the render.
+void PlayFrame(float step)
+{
+    GetGameCalls().UpdateFrame(step);
+    // The level stays in play: no cut-scene starts while it is measured.
+    getRigid()->scriptedSequenceRunning = false;
+    RenderFrame(step);
+}
+
+struct Figures {
+    double wallMs = 0.0, cpuMs = 0.0;
+};
+
+// Frames timed from the render's start to the device's finish; the update
+// before each is left out of the figures.
+Figures TimeFrames(int frames, float step)
+{
+    std::vector<double> wall, cpu;
+    for (int i = 0; i < frames; ++i) {
+        GetGameCalls().UpdateFrame(step);
+        getRigid()->scriptedSequenceRunning = false;
+        const double cpuStart = ProcessCpuMs();
+        const auto start = std::chrono::steady_clock::now();
+        RenderFrame(step);
+        FinishDevice();
+        const auto end = std::chrono::steady_clock::now();
+        cpu.push_back(ProcessCpuMs() - cpuStart);
+        wall.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    return {Median(wall), Median(cpu)};
+}
+
+void PrintPasses(int frames, float step, const std::string& logPath)
+{
+    CProfiler& profiler = getProfiler();
+    profiler.Enable(true);
+    profiler.Open(logPath.c_str());
+    profiler.SetStepBoundary(FinishDevice);
+    for (int i = 0; i < frames; ++i)
+        PlayFrame(step);
+    profiler.SetStepBoundary(nullptr);
+    profiler.Close();
+    profiler.Enable(false);
+
+    const LogTotals totals = ReadRenderTotals(logPath, 0);
+    const double total = totals.ms.count("TOTAL_RENDER: ") ? totals.ms.at("TOTAL_RENDER: ") : 0.0;
+    if (totals.frames == 0 || total <= 0.0)
+        return;
+    std::printf("    per pass, each finished inside its timer (mean ms, share of TOTAL_RENDER):\n");
+    for (const std::string& label : totals.order) {
+        const double ms = totals.ms.at(label);
+        if (ms / totals.frames < 0.005 && label != "TOTAL_RENDER: ")
+            continue;
+        std::printf("      %-18s %8.3f ms  %5.1f%%\n", label.c_str(), ms / totals.frames, 100.0 * ms / total);
+    }
+}
+
+bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots,
+                bool passes)
 {
     EnterLevel(level);
     if (getScenario()->scenarioName != level) {
@@ -201,52 +270,26 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
         return false;
     }
     SwitchEverythingOn();
-
-    getProfiler().Enable(true);
-    getProfiler().Open(logPath.c_str());
-    FrameWaiter waiter;
     const float step = 1.0f / 30.0f;
-    for (int i = 0; i < kWarmUpFrames; ++i) {
-        GetGameCalls().UpdateFrame(step);
-        getRigid()->scriptedSequenceRunning = false;
-        RenderFrame(step);
-        waiter.Wait();
-    }
+    std::printf("\n%s at %dx%d, %d frames each; room objects: %zu\n", level.c_str(), static_cast<int>(ClientWidth),
+                static_cast<int>(ClientHeight), frames, getScenario()->GetRoomObjects().size());
 
-    std::vector<double> times;
-    int drawn = 0, culled = 0;
-    for (int i = 0; i < frames; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        RenderFrame(step);
-        waiter.Wait();
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-        drawn = getSceneManager().drawnCount;
-        culled = getSceneManager().culledCount;
-    }
-    getProfiler().Close();
-    getProfiler().Enable(false);
-    if (!shots.empty())
-        SaveFrame((std::filesystem::path(shots) / (level + ".png")).string());
-
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    const double median = sorted.size() % 2 ? sorted[sorted.size() / 2]
-                                            : 0.5 * (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]);
-    std::printf("\n%s: %d frames at %dx%d, median %.2f ms/frame (min %.2f, max %.2f)\n", level.c_str(), frames,
-                static_cast<int>(ClientWidth), static_cast<int>(ClientHeight), median, sorted.front(),
-                sorted.back());
-    std::printf("  room objects: %zu; entities drawn %d, culled %d (last frame)\n",
-                getScenario()->GetRoomObjects().size(), drawn, culled);
-
-    const LogTotals totals = ReadRenderTotals(logPath, kWarmUpFrames);
-    const double total = totals.ms.count("TOTAL_RENDER: ") ? totals.ms.at("TOTAL_RENDER: ") : 0.0;
-    if (totals.frames == 0 || total <= 0.0)
-        return true;
-    std::printf("  per pass (timing-log labels, mean ms and share of TOTAL_RENDER):\n");
-    for (const std::string& label : totals.order) {
-        const double ms = totals.ms.at(label);
-        std::printf("    %-18s %8.3f ms  %5.1f%%\n", label.c_str(), ms / totals.frames, 100.0 * ms / total);
+    for (const bool shortcuts : {false, true}) {
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect("data/fx/effects4.fx");
+        // The first frames compile the effect's variants and fill the caches.
+        for (int i = 0; i < kWarmUpFrames; ++i) {
+            PlayFrame(step);
+            FinishDevice();
+        }
+        const Figures figures = TimeFrames(frames, step);
+        std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
+                    shortcuts ? "game:" : "plain:", figures.wallMs, figures.cpuMs, getSceneManager().drawnCount,
+                    getSceneManager().culledCount);
+        if (passes)
+            PrintPasses(frames, step, logPath);
+        if (!shots.empty())
+            SaveFrame((std::filesystem::path(shots) / (level + (shortcuts ? "" : "_plain") + ".png")).string());
     }
     return true;
 }
@@ -257,10 +300,19 @@ int main(int argc, char** argv)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    int frames = 30;
     std::string shots;
-    if (argc > 2)
-        shots = std::filesystem::absolute(argv[2]).string();
+    bool passes = false;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--passes")
+            passes = true;
+        else if (positional++ == 0)
+            frames = std::max(1, std::atoi(arg.c_str()));
+        else
+            shots = std::filesystem::absolute(arg).string();
+    }
     if (!EnterWorkFolder(argv[0]))
         return 1;
     const std::string logPath =
@@ -296,8 +348,8 @@ int main(int argc, char** argv)
     getProfiler().Enable(false);
     GetGameCalls().ResetManagers();
 
-    bool ok = BenchLevel("hangares", frames, logPath, shots);
-    ok = BenchLevel("isla", frames, logPath, shots) && ok;
+    bool ok = BenchLevel("hangares", frames, logPath, shots, passes);
+    ok = BenchLevel("isla", frames, logPath, shots, passes) && ok;
 
     std::filesystem::remove(logPath);
     DestroyWindow(MainWindow);

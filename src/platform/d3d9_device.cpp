@@ -60,6 +60,12 @@ bool MakeCurrent(const DeviceHandle& handle)
     return true;
 }
 
+void FinishDrawing(IDirect3DDevice9* device)
+{
+    if (device && MakeCurrent(HandleOf(device)))
+        glFinish();
+}
+
 IDirect3DDevice9* DeviceOf(const DeviceHandle& handle)
 {
     return handle ? handle->device : nullptr;

@@ -175,10 +175,27 @@ struct SamplerState {
     DWORD value;
 };
 
+// A switch of a pass (see the prelude's SWITCH and BOUND) and its parameter.
+struct SwitchUse {
+    std::string name;
+    bool bound = false;
+    const Param* param = nullptr;
+};
+
 struct PassRun {
     D3DXHANDLE handle = nullptr;
     std::string name;
+    // Every switch a test in the shader: the program the pass is checked with
+    // and the one it draws with when switches are not folded.
     Program* program = nullptr;
+    // What a variant with folded switches is compiled from.
+    std::string vertexKey, fragmentKey;
+    platform::fxfile::CodeBlock vertex, fragment;
+    std::string where;
+    std::vector<SwitchUse> switches;
+    // Variants by their key, one character per switch: '1' and '0' folded,
+    // '?' left a test.
+    std::map<std::string, Program*> variants;
     std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> renderStates;
     std::vector<SamplerState> samplerStates;
 };
@@ -353,6 +370,9 @@ public:
     explicit Effect(platform::DeviceHandle device) : DeviceChild(std::move(device)) {}
     ~Effect() override;
 
+    // Whether draws use variants with the switches folded into constants.
+    void SetFoldSwitches(bool fold) { m_FoldSwitches = fold; }
+
     // Builds everything from the parsed file; false with the messages in errors.
     bool Build(const platform::fxfile::File& file,
                const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors);
@@ -434,10 +454,28 @@ private:
     GLuint CompileStage(const platform::fxfile::File& file, Stage stage, const std::string& key,
                         const CodeBlock& code, const std::string& label,
                         const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors);
-    bool Introspect(Program& program, std::string& errors, const std::string& label);
+    // unitsFrom: a program whose samplers are a superset of this one's; each
+    // sampler then takes the same texture unit as there, so that the pass's
+    // sampler states hold for every variant.
+    bool Introspect(Program& program, std::string& errors, const std::string& label,
+                    const Program* unitsFrom = nullptr);
+    // The switches' key for the values set now (all '?' when not folding).
+    std::string SwitchKey(const PassRun& run) const;
+    std::vector<std::pair<std::string, std::string>> SwitchDefines(const PassRun& run, const std::string& key) const;
+    // The program the pass draws with for the values set now, compiled on
+    // first use; the unfolded program when a variant does not build.
+    Program* ProgramFor(PassRun& run);
+    // Null when the link or the introspection fails (the messages in errors;
+    // a link failure names the file line given, when one is).
+    Program* Link(GLuint vs, GLuint fs, const std::string& where, std::string& errors, const Program* unitsFrom,
+                  int line = 0);
     void Upload(Program& program, bool all);
 
     std::string m_FileName;
+    platform::fxfile::File m_File;
+    std::vector<std::pair<std::string, std::string>> m_Defines;
+    bool m_FoldSwitches = true;
+    Program* m_ActiveProgram = nullptr;
 
     std::vector<std::unique_ptr<Param>> m_Params;
     std::unordered_map<D3DXHANDLE, Param*> m_ParamByHandle;
@@ -519,7 +557,7 @@ GLuint Effect::CompileStage(const platform::fxfile::File& file, Stage stage, con
     return shader;
 }
 
-bool Effect::Introspect(Program& program, std::string& errors, const std::string& label) {
+bool Effect::Introspect(Program& program, std::string& errors, const std::string& label, const Program* unitsFrom) {
     GLint count = 0, maxName = 0;
     glGetProgramiv(program.id, GL_ACTIVE_UNIFORMS, &count);
     glGetProgramiv(program.id, GL_ACTIVE_UNIFORM_MAX_LENGTH, &maxName);
@@ -576,6 +614,15 @@ bool Effect::Introspect(Program& program, std::string& errors, const std::string
     });
     for (Uniform& u : samplers) {
         u.unit = units++;
+        if (unitsFrom) {
+            u.unit = -1;
+            for (const Uniform& other : unitsFrom->uniforms)
+                if (other.param == u.param) u.unit = other.unit;
+            if (u.unit < 0) {
+                errors += m_FileName + ": error: " + label + " reads a sampler its unfolded program does not\n";
+                return false;
+            }
+        }
         program.uniforms.push_back(u);
     }
     if (units > static_cast<int>(kMaxTextureStages)) {
@@ -586,9 +633,95 @@ bool Effect::Introspect(Program& program, std::string& errors, const std::string
     return true;
 }
 
+Program* Effect::Link(GLuint vs, GLuint fs, const std::string& where, std::string& errors, const Program* unitsFrom,
+                      int line) {
+    auto& slot = m_Programs[{vs, fs}];
+    if (slot) return slot.get();
+    slot = std::make_unique<Program>();
+    slot->id = glCreateProgram();
+    glAttachShader(slot->id, vs);
+    glAttachShader(slot->id, fs);
+    glLinkProgram(slot->id);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(slot->id, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetProgramiv(slot->id, GL_INFO_LOG_LENGTH, &length);
+        std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+        glGetProgramInfoLog(slot->id, static_cast<GLsizei>(log.size()), nullptr, &log[0]);
+        log.resize(std::strlen(log.c_str()));
+        errors += m_FileName + (line > 0 ? "(" + std::to_string(line) + ")" : std::string()) + ": error linking " +
+                  where + ":\n" + platform::fxfile::RewriteCompilerLog(log, m_FileName);
+        return nullptr;
+    }
+    if (!Introspect(*slot, errors, where, unitsFrom)) return nullptr;
+    return slot.get();
+}
+
+std::string Effect::SwitchKey(const PassRun& run) const {
+    std::string key(run.switches.size(), '?');
+    if (!m_FoldSwitches) return key;
+    for (size_t i = 0; i < run.switches.size(); ++i) {
+        const SwitchUse& sw = run.switches[i];
+        if (!sw.param) continue;
+        if (!sw.bound) {
+            if (sw.param->shape.kind != Kind::Sampler && !sw.param->values.empty())
+                key[i] = sw.param->values[0] != 0.0f ? '1' : '0';
+            continue;
+        }
+        // Only a texture of more than one texel is surely bound; an unset
+        // sampler or a one-texel texture is left to the shader to tell.
+        IDirect3DBaseTexture9* texture = sw.param->texture;
+        if (!texture || texture->GetType() != D3DRTYPE_TEXTURE) continue;
+        D3DSURFACE_DESC desc{};
+        if (SUCCEEDED(static_cast<IDirect3DTexture9*>(texture)->GetLevelDesc(0, &desc)) &&
+            (desc.Width != 1 || desc.Height != 1))
+            key[i] = '1';
+    }
+    return key;
+}
+
+std::vector<std::pair<std::string, std::string>> Effect::SwitchDefines(const PassRun& run,
+                                                                     const std::string& key) const {
+    std::vector<std::pair<std::string, std::string>> defines = m_Defines;
+    for (size_t i = 0; i < run.switches.size(); ++i) {
+        const SwitchUse& sw = run.switches[i];
+        std::string value = key[i] == '1' ? "true" : key[i] == '0' ? "false"
+                          : sw.bound        ? "d3d_HasTexture(" + sw.name + ")"
+                                            : "(" + sw.name + ")";
+        defines.push_back({(sw.bound ? "BOUND_" : "SWITCH_") + sw.name, value});
+    }
+    return defines;
+}
+
+Program* Effect::ProgramFor(PassRun& run) {
+    if (run.switches.empty() || !run.program) return run.program;
+    const std::string key = SwitchKey(run);
+    if (key.find_first_not_of('?') == std::string::npos) return run.program;
+    auto found = run.variants.find(key);
+    if (found != run.variants.end()) return found->second;
+    std::string errors;
+    const auto defines = SwitchDefines(run, key);
+    if (getenv("FXDEBUG")) { fprintf(stderr, "variant %s [%s]:", run.where.c_str(), key.c_str()); for (auto& sw : run.switches) fprintf(stderr, " %s", sw.name.c_str()); fprintf(stderr, "\n"); }
+    GLuint vs = CompileStage(m_File, Stage::Vertex, run.vertexKey + "|" + key, run.vertex, "vertex shader of " + run.where,
+                             defines, errors);
+    GLuint fs = CompileStage(m_File, Stage::Fragment, run.fragmentKey + "|" + key, run.fragment,
+                             "fragment shader of " + run.where, defines, errors);
+    Program* program = vs && fs ? Link(vs, fs, run.where + " [" + key + "]", errors, run.program) : nullptr;
+    if (!program) {
+        // Drawn unfolded: slower, but the same picture.
+        std::fprintf(stderr, "%s", errors.c_str());
+        program = run.program;
+    }
+    run.variants[key] = program;
+    return program;
+}
+
 bool Effect::Build(const platform::fxfile::File& file,
                    const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors) {
     m_FileName = file.name;
+    m_File = file;
+    m_Defines = defines;
 
     // Parameters as the source declares them, dropped by the compiler or not.
     std::string shared;
@@ -614,38 +747,29 @@ bool Effect::Build(const platform::fxfile::File& file,
             pr.name = pass.name;
             pr.handle = Intern(tech.name + "::" + pass.name);
             std::string where = "technique '" + tech.name + "', pass '" + pass.name + "'";
+            pr.vertexKey = pass.vertexKey;
+            pr.fragmentKey = pass.fragmentKey;
+            pr.vertex = pass.vertex;
+            pr.fragment = pass.fragment;
+            pr.where = where;
+            for (const auto& sw : platform::fxfile::FindSwitches(shared + pass.vertex.code + "\n" + pass.fragment.code)) {
+                auto param = m_ParamByName.find(sw.name);
+                pr.switches.push_back({sw.name, sw.bound, param == m_ParamByName.end() ? nullptr : param->second});
+            }
+            const auto passDefines = SwitchDefines(pr, std::string(pr.switches.size(), '?'));
             auto label = [&](const char* stage, const std::string& key) {
                 return std::string(stage) + " shader " +
                        (!key.empty() && key[0] == '@' ? std::string("(inline)") : "'" + key + "'") + " of " + where;
             };
-            GLuint vs = CompileStage(file, Stage::Vertex, pass.vertexKey, pass.vertex,
-                                     label("vertex", pass.vertexKey), defines, errors);
-            GLuint fs = CompileStage(file, Stage::Fragment, pass.fragmentKey, pass.fragment,
-                                     label("fragment", pass.fragmentKey), defines, errors);
-            if (vs && fs) {
-                auto& slot = m_Programs[{vs, fs}];
-                if (!slot) {
-                    slot = std::make_unique<Program>();
-                    slot->id = glCreateProgram();
-                    glAttachShader(slot->id, vs);
-                    glAttachShader(slot->id, fs);
-                    glLinkProgram(slot->id);
-                    GLint ok = GL_FALSE;
-                    glGetProgramiv(slot->id, GL_LINK_STATUS, &ok);
-                    if (!ok) {
-                        GLint length = 0;
-                        glGetProgramiv(slot->id, GL_INFO_LOG_LENGTH, &length);
-                        std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-                        glGetProgramInfoLog(slot->id, static_cast<GLsizei>(log.size()), nullptr, &log[0]);
-                        log.resize(std::strlen(log.c_str()));
-                        errors += m_FileName + "(" + std::to_string(pass.line) + "): error linking " + where +
-                                  ":\n" + platform::fxfile::RewriteCompilerLog(log, m_FileName);
-                    } else {
-                        Introspect(*slot, errors, where);
-                    }
-                }
-                pr.program = slot.get();
-            }
+            // The switches are part of a shader's key: the same code may be
+            // compiled for passes whose switches differ.
+            std::string switchKey;
+            for (const auto& d : passDefines) switchKey += "|" + d.first;
+            GLuint vs = CompileStage(file, Stage::Vertex, pass.vertexKey + switchKey, pass.vertex,
+                                     label("vertex", pass.vertexKey), passDefines, errors);
+            GLuint fs = CompileStage(file, Stage::Fragment, pass.fragmentKey + switchKey, pass.fragment,
+                                     label("fragment", pass.fragmentKey), passDefines, errors);
+            if (vs && fs) pr.program = Link(vs, fs, where, errors, nullptr, pass.line);
 
             for (const auto& rs : pass.renderStates) {
                 const StateName* s = FindState(std::begin(kRenderStates), std::end(kRenderStates), rs.name);
@@ -1138,7 +1262,8 @@ HRESULT Effect::BeginPass(UINT pass) {
         return D3DERR_INVALIDCALL;
     PassRun& run = m_Current->passes[pass];
     if (!run.program) return D3DERR_INVALIDCALL;
-    Program& program = *run.program;
+    Program& program = *ProgramFor(run);
+    m_ActiveProgram = &program;
     platform::UseEffectProgram(device, program.id);
     if (!program.unitsSet) {
         for (const Uniform& u : program.uniforms)
@@ -1155,9 +1280,17 @@ HRESULT Effect::BeginPass(UINT pass) {
 HRESULT Effect::CommitChanges() {
     IDirect3DDevice9* device = platform::DeviceOf(m_Device);
     if (!m_InBegin || m_ActivePass < 0 || !device) return D3DERR_INVALIDCALL;
-    Program& program = *m_Current->passes[static_cast<size_t>(m_ActivePass)].program;
+    // A texture or a switch set since BeginPass may call for another variant.
+    Program& program = *ProgramFor(m_Current->passes[static_cast<size_t>(m_ActivePass)]);
+    const bool switched = &program != m_ActiveProgram;
+    m_ActiveProgram = &program;
     if (platform::CurrentEffectProgram(device) != program.id) platform::UseEffectProgram(device, program.id);
-    Upload(program, false);
+    if (switched && !program.unitsSet) {
+        for (const Uniform& u : program.uniforms)
+            if (u.unit >= 0) glUniform1i(u.location, u.unit);
+        program.unitsSet = true;
+    }
+    Upload(program, switched);
     return D3D_OK;
 }
 
@@ -1186,7 +1319,7 @@ HRESULT Effect::End() {
 }
 
 HRESULT CreateFromText(IDirect3DDevice9* device, const std::string& text, const std::string& fileName,
-                       const D3DXMACRO* defines, ID3DXEffect** effect, ID3DXBuffer** errors) {
+                       const D3DXMACRO* defines, DWORD flags, ID3DXEffect** effect, ID3DXBuffer** errors) {
     platform::fxfile::File file;
     std::string message;
     if (!platform::fxfile::Parse(text, fileName, file, message)) {
@@ -1200,6 +1333,7 @@ HRESULT CreateFromText(IDirect3DDevice9* device, const std::string& text, const 
     platform::DeviceHandle handle = platform::HandleOf(device);
     if (!platform::MakeCurrent(handle)) return D3DERR_INVALIDCALL;
     Effect* made = new Effect(handle);
+    made->SetFoldSwitches(!(flags & D3DXSHADER_SKIPOPTIMIZATION));
     if (!made->Build(file, macros, message)) {
         made->Release();
         if (errors) *errors = TextBuffer(message);
@@ -1218,17 +1352,17 @@ HRESULT D3DXCreateBuffer(DWORD numBytes, ID3DXBuffer** buffer) {
 }
 
 HRESULT D3DXCreateEffect(IDirect3DDevice9* device, const void* data, UINT length, const D3DXMACRO* defines,
-                         LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL, ID3DXEffect** effect, ID3DXBuffer** errors) {
+                         LPD3DXINCLUDE, DWORD flags, LPD3DXEFFECTPOOL, ID3DXEffect** effect, ID3DXBuffer** errors) {
     if (errors) *errors = nullptr;
     if (!effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
     if (!device || !data) return D3DERR_INVALIDCALL;
     std::string text(static_cast<const char*>(data), length);
-    return CreateFromText(device, text, "<memory>", defines, effect, errors);
+    return CreateFromText(device, text, "<memory>", defines, flags, effect, errors);
 }
 
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR fileName, const D3DXMACRO* defines,
-                                  LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL, ID3DXEffect** effect,
+                                  LPD3DXINCLUDE, DWORD flags, LPD3DXEFFECTPOOL, ID3DXEffect** effect,
                                   ID3DXBuffer** errors) {
     if (errors) *errors = nullptr;
     if (!effect) return D3DERR_INVALIDCALL;
@@ -1237,5 +1371,5 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR fileName, con
     std::vector<unsigned char> bytes;
     if (!platform::ReadWholeFile(fileName, bytes)) return D3DERR_NOTFOUND;
     std::string text(bytes.begin(), bytes.end());
-    return CreateFromText(device, text, fileName, defines, effect, errors);
+    return CreateFromText(device, text, fileName, defines, flags, effect, errors);
 }

@@ -49,6 +49,7 @@
 // file level (no uniform blocks or structs).
 #include "platform/d3dx9effect_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <regex>
@@ -515,6 +516,21 @@ private:
 
 } // namespace
 
+std::vector<Switch> FindSwitches(const std::string& code) {
+    static const std::regex use(R"(\b(SWITCH|BOUND)\s*\(\s*([A-Za-z_]\w*)\s*\))");
+    std::vector<Switch> found;
+    for (auto it = std::sregex_iterator(code.begin(), code.end(), use); it != std::sregex_iterator(); ++it) {
+        Switch sw{(*it)[2].str(), (*it)[1].str() == "BOUND"};
+        bool known = false;
+        for (const Switch& other : found) known = known || (other.name == sw.name && other.bound == sw.bound);
+        if (!known) found.push_back(sw);
+    }
+    std::sort(found.begin(), found.end(), [](const Switch& a, const Switch& b) {
+        return a.bound != b.bound ? a.bound < b.bound : a.name < b.name;
+    });
+    return found;
+}
+
 std::vector<UniformDecl> FindUniforms(const std::string& code) {
     std::vector<UniformDecl> found;
     std::set<std::string> seen;
@@ -615,6 +631,16 @@ vec4 saturate(vec4 x) { return clamp(x, 0.0, 1.0); }
 #define rsqrt inversesqrt
 #define tex2D texture
 #define texCUBE texture
+// Switches: SWITCH(b) reads the bool parameter b, BOUND(s) whether sampler s
+// has a texture of its own (an unset sampler reads one opaque black texel).
+// The effect defines SWITCH_b and BOUND_s for every draw: as the constant the
+// value holds when it may fold them (the compiler then drops the dead side),
+// else as the test itself.
+#define SWITCH(name) SWITCH_##name
+#define BOUND(name) BOUND_##name
+bool d3d_HasTexture(sampler2D s) {
+    return textureSize(s, 0) != ivec2(1) || texelFetch(s, ivec2(0), 0) != vec4(0.0, 0.0, 0.0, 1.0);
+}
 )";
 
 const char* const kVertexPrelude = R"(#define VARYING out

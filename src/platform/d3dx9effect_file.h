@@ -75,6 +75,18 @@ struct UniformDecl {
 // given an integer by "#define" or "const int" are worked out.
 std::vector<UniformDecl> FindUniforms(const std::string& code);
 
+// A switch the code reads: SWITCH(name) of a bool parameter or BOUND(name) of a
+// sampler. The macros SWITCH_<name> and BOUND_<name> must be defined for every
+// compile of code that uses them.
+struct Switch {
+    std::string name;
+    bool bound = false;
+};
+
+// Every switch the code uses, each once, in a fixed order (SWITCH before
+// BOUND, then by name), so that equal uses give equal lists.
+std::vector<Switch> FindSwitches(const std::string& code);
+
 enum class Stage { Vertex, Fragment };
 
 // The complete GLSL 330 source of one stage: version line, stage macro, the

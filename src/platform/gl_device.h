@@ -63,6 +63,11 @@ unsigned CurrentEffectProgram(IDirect3DDevice9* device);
 // (alpha is compared as a whole number 0..255, like Direct3D's test).
 extern const char* const kAlphaTestGlsl;
 
+// Waits until the device has drawn everything asked of it so far. The software
+// renderer defers drawing until a target is read or the frame is presented;
+// benchmarks call this to charge each step with its own drawing.
+void FinishDrawing(IDirect3DDevice9* device);
+
 // The GL texture name behind a texture (0 for null or a foreign object).
 unsigned GLTextureOf(IDirect3DBaseTexture9* texture);
 

@@ -31,6 +31,10 @@ public:
     CLightCamera* GetLight(int i);
 
     IDirect3DTexture9* GetShadowMapTexture() const { return m_ShadowMapTexture; }
+    // Whether the shadow map may hold a caster: false only while the last
+    // shadow pass cleared it and had none to draw (or none has run), when the
+    // lit pass need not sample it.
+    bool ShadowMapHasCasters() const { return m_ShadowCasters; }
     float GetSceneTime() const { return m_SceneTime; }
     // The scene target's texture that the velocity pass smears.
     IDirect3DTexture9* GetVelocitySourceTexture() const { return m_VelocitySource; }
@@ -100,6 +104,10 @@ private:
     // Draws every entity of every listed name but "Character" through the
     // lit pass, then empties the list.
     void DrawListedObjects();
+    // The entities of the listed names in the order a pass draws them: list
+    // order, or near to far with the frame's shortcuts. The scene pass draws
+    // the characters on their own and leaves their name out.
+    std::vector<IEntidad3D*> ListedEntities(bool withCharacters) const;
     // True when the pass may draw: the target began. The kept depth-stencil
     // surface is set, and colour and depth cleared when asked.
     bool BeginPass(CRenderTarget& target, bool clear);
@@ -111,6 +119,7 @@ private:
     IDirect3DSurface9* m_DepthStencil = nullptr;
     HRESULT m_LastResult = S_OK;
     IDirect3DTexture9* m_ShadowMapTexture = nullptr;
+    bool m_ShadowCasters = false;
     IDirect3DTexture9* m_VelocitySource = nullptr;
     IDirect3DTexture9* m_PreviousVelocity = nullptr;
     IDirect3DTexture9* m_CurrentVelocity = nullptr;

@@ -39,6 +39,8 @@ shared {
     // --- shadow map (light 1) ------------------------------------------------------
     uniform sampler2D ShadowMapTexture;
     uniform mat4 g_light_WVP_1;
+    // False while the map holds no caster, only its cleared background.
+    uniform bool shadow_casters = true;
 
     // --- skinning: three rows [R | t] per palette bone, 60 bones ------------------
     uniform vec4 bones[180];
@@ -71,6 +73,9 @@ shared {
     uniform float CamYaw;           // 1 where it rains (the island)
     uniform float world_time;
     uniform float player_life = 1.0; // 0..1
+    // Blood shows below this life; above it, with no hit, the damage pass
+    // lays nothing (the game skips it then).
+    uniform float damage_from_life = 0.6;
     uniform vec4 damageColor;       // hit from the front, back, one side, the other
     uniform float damageDecay;
     uniform float apuntando;        // 1 while the hero aims
@@ -83,6 +88,15 @@ shared {
     uniform float bloom_offset_x = 1.0;
     uniform float bloom_offset_y = 1.0;
     uniform float stage_weight = 1.0;
+    // Up to four stages added to the frame in one pass; the first always
+    // there, the others only while their switch is on.
+    uniform sampler2D BloomStage0;
+    uniform sampler2D BloomStage1;
+    uniform sampler2D BloomStage2;
+    uniform sampler2D BloomStage3;
+    uniform bool bloom_stage1 = true;
+    uniform bool bloom_stage2 = true;
+    uniform bool bloom_stage3 = true;
 
     // --- particles -------------------------------------------------------------------
     uniform mat4 view_projection_matrix;
@@ -113,11 +127,10 @@ shared {
     const float AMBIENT = 0.42;
     const int PALETTE_BONES = 60;
 
+    // Tests of a texture's presence (BOUND) and of a bool (SWITCH) are
+    // compiled out for the values each draw has.
     // An unbound sampler reads as one opaque black texel; a surface without a
     // lightmap or a normal map must not turn black or bumpy because of it.
-    bool HasTexture(sampler2D s) {
-        return textureSize(s, 0) != ivec2(1) || texelFetch(s, ivec2(0), 0) != vec4(0.0, 0.0, 0.0, 1.0);
-    }
 
     // A depth in [0, 1) spread over three 8-bit channels.
     vec3 PackDepth(float v) {
@@ -263,7 +276,7 @@ fragment LitFS {
         if (dot(n, n) < 1e-8) return normalize(viewPos - vWorldPos + vec3(0.0, 1e-4, 0.0));
         n = normalize(n);
         vec3 t = vTangent.xyz;
-        if (dot(t, t) > 1e-8 && HasTexture(NormalmapTexture)) {
+        if (dot(t, t) > 1e-8 && BOUND(NormalmapTexture)) {
             t = normalize(t - n * dot(n, t));
             vec3 b = cross(n, t) * vTangent.w;
             vec3 m = tex2D(NormalmapTexture, uv).xyz * 2.0 - 1.0;
@@ -296,6 +309,8 @@ fragment LitFS {
         vec2 uv = ClipToUV(vLightPos);
         if (uv.x < 0.0 || uv.x > 1.0 || uv.y < 0.0 || uv.y > 1.0) return 1.0;
         float depth = vLightPos.w / SHADOW_FAR;
+        // Every tap of a map without casters reads the background.
+        if (!SWITCH(shadow_casters)) return depth > 1.0 + SHADOW_BIAS ? 0.0 : 1.0;
         vec2 texel = 1.0 / vec2(max(textureSize(ShadowMapTexture, 0), ivec2(1)));
         float lit = 0.0;
         for (int y = -1; y <= 1; ++y) {
@@ -311,8 +326,8 @@ fragment LitFS {
     // Phong shading of the two nearest lights over the surface textures.
     vec4 Shade() {
         vec4 base = vColor;
-        if (HasTexture(DiffuseTexture)) base *= tex2D(DiffuseTexture, vUV);
-        if (HasTexture(LightmapTexture)) base.rgb *= tex2D(LightmapTexture, vUV2).rgb;
+        if (BOUND(DiffuseTexture)) base *= tex2D(DiffuseTexture, vUV);
+        if (BOUND(LightmapTexture)) base.rgb *= tex2D(LightmapTexture, vUV2).rgb;
         vec3 n = SurfaceNormal(vUV);
         vec3 v = viewPos - vWorldPos;
         v = dot(v, v) > 1e-8 ? normalize(v) : -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
@@ -359,7 +374,7 @@ fragment CompositeSceneFS {
         vec2 uv = vUV;
         vec3 scene = tex2D(SceneTexture, uv).rgb;
         float border = smoothstep(0.3, 0.75, length(uv - 0.5) * 1.4142);
-        if (apply_dof) {
+        if (SWITCH(apply_dof)) {
             vec2 px = 1.5 / vec2(max(textureSize(SceneTexture, 0), ivec2(1)));
             vec3 blur = tex2D(SceneTexture, uv + vec2(px.x, 0.0)).rgb + tex2D(SceneTexture, uv - vec2(px.x, 0.0)).rgb +
                         tex2D(SceneTexture, uv + vec2(0.0, px.y)).rgb + tex2D(SceneTexture, uv - vec2(0.0, px.y)).rgb;
@@ -385,7 +400,7 @@ fragment CompositeDamageFS {
     void main() {
         vec2 uv = vUV;
         float life = saturate(player_life);
-        float hurt = saturate((0.6 - life) / 0.6);
+        float hurt = saturate((damage_from_life - life) / damage_from_life);
         float pulse = 0.8 + 0.2 * sin(world_time * (5.0 + 6.0 * hurt));
         vec4 sum = vec4(0.0);
         vec4 layer;
@@ -453,6 +468,19 @@ fragment BloomBlurFS {
     }
 }
 
+// The stages as the frame adds them one by one, each times itself, summed
+// here and added once.
+fragment BloomCompositeFS {
+    void main() {
+        vec4 s = tex2D(BloomStage0, vUV);
+        vec4 sum = s * s;
+        if (SWITCH(bloom_stage1)) { s = tex2D(BloomStage1, vUV); sum += s * s; }
+        if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, vUV); sum += s * s; }
+        if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, vUV); sum += s * s; }
+        outColor = sum;
+    }
+}
+
 fragment ParticleFS {
     void main() { outColor = tex2D(ParticleTexture, vUV) * vColor; }
 }
@@ -460,7 +488,7 @@ fragment ParticleFS {
 fragment BasicFS {
     void main() {
         vec4 c = vColor;
-        if (HasTexture(DiffuseTexture)) c *= tex2D(DiffuseTexture, vUV);
+        if (BOUND(DiffuseTexture)) c *= tex2D(DiffuseTexture, vUV);
         outColor = c;
     }
 }
@@ -482,6 +510,10 @@ sampler damageFront { MinFilter = Linear; MagFilter = Linear; MipFilter = None; 
 sampler damageBack { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler damageLeft { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler damageRight { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage0 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage1 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage2 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage3 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler ParticleTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Clamp; AddressV = Clamp; }
 
 // --- techniques ------------------------------------------------------------------------
@@ -566,6 +598,15 @@ technique BloomBlurTech {
         fragment = BloomBlurFS;
         ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
         sampler DiffuseTexture { MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+    }
+}
+
+technique BloomCompositeTech {
+    pass P0 {
+        vertex = UnitScreenVS;
+        fragment = BloomCompositeFS;
+        ZEnable = false; ZWriteEnable = false; CullMode = None;
+        AlphaBlendEnable = true; SrcBlend = One; DestBlend = One;
     }
 }
 
