@@ -18,6 +18,8 @@
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes]
 // For two cores: taskset -c 0,1 level_bench
 #include "app/FrameRender.h"
+
+#include "../tests/app/shipped_game.h"
 #include "app/GameCalls.h"
 #include "app/GameStateFlags.h"
 #include "app/Loading.h"
@@ -151,38 +153,6 @@ void SwitchEverythingOn()
     }
 }
 
-// Puts the game at the level's first checkpoint, playing, no cut-scene.
-void EnterLevel(const std::string& level)
-{
-    const bool isla = level == "isla";
-    getTriggerManager().checkpoint = isla ? 3 : 1;
-    GetGameCalls().RestartLevel(false);
-    if (getScenario()->scenarioName != level) {
-        getCollisionManager().LoadNewScenario(level);
-        getScenario()->SelectScenario(level);
-        getSceneManager().Setup();
-        getTriggerManager().currentZone = isla ? 2 : 1;
-    }
-    // The restart does not place the hero yet, whether or not the level was
-    // already selected: the checkpoint as the restart will set it.
-    const D3DXVECTOR3 position = isla ? D3DXVECTOR3(1120.89f, 26.1259f, -912.779f)
-                                      : D3DXVECTOR3(-1159.4f, 9.231f, -665.515f);
-    const float yaw = isla ? -1.76f : -1.59f;
-    getCamera().LoadValues(position.x, position.y, position.z, D3DDevice);
-    getPlayer()->GetPosition().SetPosition(position);
-    getCollisionManager().setNewPlayerPosition(position);
-    getPlayer()->GetPosition().SetYaw(yaw);
-    getCamera().SetYaw(yaw);
-    CGameStateFlagsManager& gsf = getGSF();
-    gsf.setHangaresIntroDone();
-    gsf.pierIntact = !isla;
-    if (isla)
-        gsf.setIslaIntroDone();
-    getRigid()->Clear();
-    getRigid()->scriptedSequenceRunning = false;
-    getPlayer()->SetLife(350);
-}
-
 // The back buffer as a PNG, to look at what was measured.
 void SaveFrame(const std::string& file)
 {
@@ -213,15 +183,28 @@ void PlayFrame(float step)
     RenderFrame(step);
 }
 
-struct Figures {
-    double wallMs = 0.0, cpuMs = 0.0;
+struct Samples {
+    std::vector<double> wall, cpu;
 };
+
+// Draws the frame the plain way or with the game's shortcuts from here on.
+void SelectWay(bool shortcuts, float step)
+{
+    SetFrameShortcuts(shortcuts);
+    getEffectManager().LoadEffect("data/fx/effects4.fx");
+    // The first frames compile the effect's variants and fill the caches.
+    for (int i = 0; i < kWarmUpFrames; ++i) {
+        PlayFrame(step);
+        FinishDevice();
+    }
+}
 
 // Frames timed from the render's start to the device's finish; the update
 // before each is left out of the figures.
-Figures TimeFrames(int frames, float step)
+void TimeFrames(int frames, float step, Samples& samples)
 {
-    std::vector<double> wall, cpu;
+    std::vector<double>& wall = samples.wall;
+    std::vector<double>& cpu = samples.cpu;
     for (int i = 0; i < frames; ++i) {
         GetGameCalls().UpdateFrame(step);
         getRigid()->scriptedSequenceRunning = false;
@@ -233,7 +216,6 @@ Figures TimeFrames(int frames, float step)
         cpu.push_back(ProcessCpuMs() - cpuStart);
         wall.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
-    return {Median(wall), Median(cpu)};
 }
 
 void PrintPasses(int frames, float step, const std::string& logPath)
@@ -264,7 +246,7 @@ void PrintPasses(int frames, float step, const std::string& logPath)
 bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots,
                 bool passes)
 {
-    EnterLevel(level);
+    shippedgame::EnterLevel(level);
     if (getScenario()->scenarioName != level) {
         std::fprintf(stderr, "%s: the restart did not select the level\n", level.c_str());
         return false;
@@ -274,20 +256,29 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
     std::printf("\n%s at %dx%d, %d frames each; room objects: %zu\n", level.c_str(), static_cast<int>(ClientWidth),
                 static_cast<int>(ClientHeight), frames, getScenario()->GetRoomObjects().size());
 
-    for (const bool shortcuts : {false, true}) {
-        SetFrameShortcuts(shortcuts);
-        getEffectManager().LoadEffect("data/fx/effects4.fx");
-        // The first frames compile the effect's variants and fill the caches.
-        for (int i = 0; i < kWarmUpFrames; ++i) {
-            PlayFrame(step);
-            FinishDevice();
+    // The two ways take turns in rounds, so that both meet the same load of a
+    // shared machine.
+    constexpr int kRounds = 4;
+    Samples samples[2];
+    for (int round = 0; round < kRounds; ++round) {
+        for (const bool shortcuts : {false, true}) {
+            SelectWay(shortcuts, step);
+            TimeFrames((frames + kRounds - 1) / kRounds, step, samples[shortcuts]);
         }
-        const Figures figures = TimeFrames(frames, step);
+    }
+    for (const bool shortcuts : {false, true}) {
         std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
-                    shortcuts ? "game:" : "plain:", figures.wallMs, figures.cpuMs, getSceneManager().drawnCount,
-                    getSceneManager().culledCount);
-        if (passes)
+                    shortcuts ? "game:" : "plain:", Median(samples[shortcuts].wall), Median(samples[shortcuts].cpu),
+                    getSceneManager().drawnCount, getSceneManager().culledCount);
+    }
+    for (const bool shortcuts : {false, true}) {
+        if (!passes && shots.empty())
+            break;
+        SelectWay(shortcuts, step);
+        if (passes) {
+            std::printf("  %s\n", shortcuts ? "game:" : "plain:");
             PrintPasses(frames, step, logPath);
+        }
         if (!shots.empty())
             SaveFrame((std::filesystem::path(shots) / (level + (shortcuts ? "" : "_plain") + ".png")).string());
     }
@@ -319,40 +310,15 @@ int main(int argc, char** argv)
         (std::filesystem::temp_directory_path() / ("level_bench_" + std::to_string(::getpid()) + ".txt")).string();
 
     // The game's own start-up, less the splash wait and the loading images.
-    getScenario();
-    getPlayer();
-    getTriggerManager();
-    windowed = true;
-    width = kWidth;
-    height = kHeight;
-
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "VantorelLevelBench";
-    RegisterClassExA(&wc);
-    MainWindow = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, kWidth, kHeight,
-                                 nullptr, nullptr, instance, nullptr);
-    if (FAILED(InitD3D(MainWindow))) {
+    if (!shippedgame::Start(kWidth, kHeight)) {
         std::fprintf(stderr, "no device\n");
         return 1;
     }
-    getInputManager()->Init(instance, MainWindow);
-    LoadGame([](const std::string&) {});
-    getDebugText().Init(D3DDevice, debug_font_size, debug_font);
-    // The loading sequence opened the game's own log; the figures go elsewhere.
-    getProfiler().Close();
-    getProfiler().Enable(false);
-    GetGameCalls().ResetManagers();
 
     bool ok = BenchLevel("hangares", frames, logPath, shots, passes);
     ok = BenchLevel("isla", frames, logPath, shots, passes) && ok;
 
     std::filesystem::remove(logPath);
-    DestroyWindow(MainWindow);
-    UnregisterClassA(wc.lpszClassName, instance);
+    shippedgame::Stop();
     return ok ? 0 : 1;
 }

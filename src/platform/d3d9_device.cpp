@@ -1396,7 +1396,16 @@ size_t Device::Stream(GLuint buffer, GLsizeiptr& used, const void* data, size_t 
         used = static_cast<GLsizeiptr>(bytes);
         return 0;
     }
-    glBufferSubData(GL_COPY_WRITE_BUFFER, start, static_cast<GLsizeiptr>(bytes), data);
+    // The range is fresh: no queued draw reads it (the ring is orphaned
+    // before it wraps). Written without a wait, so that a software renderer
+    // does not draw everything queued so far before taking the bytes.
+    if (void* out = glMapBufferRange(GL_COPY_WRITE_BUFFER, start, static_cast<GLsizeiptr>(bytes),
+                                     GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT)) {
+        std::memcpy(out, data, bytes);
+        glUnmapBuffer(GL_COPY_WRITE_BUFFER);
+    } else {
+        glBufferSubData(GL_COPY_WRITE_BUFFER, start, static_cast<GLsizeiptr>(bytes), data);
+    }
     used = start + static_cast<GLsizeiptr>(bytes);
     return static_cast<size_t>(start);
 }

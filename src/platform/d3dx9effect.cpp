@@ -702,7 +702,6 @@ Program* Effect::ProgramFor(PassRun& run) {
     if (found != run.variants.end()) return found->second;
     std::string errors;
     const auto defines = SwitchDefines(run, key);
-    if (getenv("FXDEBUG")) { fprintf(stderr, "variant %s [%s]:", run.where.c_str(), key.c_str()); for (auto& sw : run.switches) fprintf(stderr, " %s", sw.name.c_str()); fprintf(stderr, "\n"); }
     GLuint vs = CompileStage(m_File, Stage::Vertex, run.vertexKey + "|" + key, run.vertex, "vertex shader of " + run.where,
                              defines, errors);
     GLuint fs = CompileStage(m_File, Stage::Fragment, run.fragmentKey + "|" + key, run.fragment,

@@ -41,6 +41,10 @@
 //   inNormal (vec3), inColor0, inColor1 (vec4, D3DCOLOR as r, g, b, a) and
 //   inTexCoord0..inTexCoord3 (vec4), so a shader declares no inputs of its own;
 // - fragment output outColor (vec4).
+// - SWITCH(b) for a bool parameter b and BOUND(s), true when sampler s has a
+//   texture of its own: a pass is drawn with its shaders compiled for the values
+//   these hold at the draw, the other side of each test compiled out (see
+//   D3DXSHADER_SKIPOPTIMIZATION in d3dx9effect.h to keep them tests).
 // Render state names and values follow D3D9 without the prefixes
 // (AlphaFunc = Greater, AlphaRef = 128, CullMode = CCW, ...), case-insensitive.
 // A pass's alpha-test states act on outColor.a without the shader's help.

@@ -176,11 +176,13 @@ void CEffectManager::FetchHandles()
     for (D3DXHANDLE& handle : m_Params)
         handle = nullptr;
     m_ShadowCasters = nullptr;
+    m_BlurMoving = nullptr;
     if (!m_Effect)
         return;
     for (int slot : kFetchOrder)
         m_Params[slot] = m_Effect->GetParameterByName(nullptr, kParamNames[slot]);
     m_ShadowCasters = m_Effect->GetParameterByName(nullptr, "shadow_casters");
+    m_BlurMoving = m_Effect->GetParameterByName(nullptr, "blur_moving");
 }
 
 D3DXHANDLE CEffectManager::GetHandle(int slot) const
@@ -343,6 +345,10 @@ void CEffectManager::RenderMotionBlurSubset(const std::string& technique, IEntid
     m_Effect->SetMatrix(m_Params[EP_LAST_MODEL_VIEW], &lastModelView);
     m_Effect->SetMatrix(m_Params[EP_MODEL_VIEW_PROJECTION], &modelViewProjection);
     m_Effect->SetMatrix(m_Params[EP_LAST_MODEL_VIEW_PROJECTION], &lastModelViewProjection);
+    // Unmoved on screen, the shader need not smear: it reads one texel
+    // where it would read the same one eight times.
+    const bool moved = std::memcmp(&modelViewProjection, &lastModelViewProjection, sizeof(D3DXMATRIX)) != 0;
+    m_Effect->SetBool(m_BlurMoving, !FrameShortcuts() || moved);
     m_Effect->SetTexture(m_Params[EP_SCENE_TEXTURE], scene);
     entity->UploadBones();
     DrawSubsetPasses(entity, subset);

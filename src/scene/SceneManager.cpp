@@ -67,6 +67,7 @@ void CSceneMngr::CreateLights(IDirect3DDevice9* device, const CLightCamera& ligh
     m_HangarFireStarted = false;
     // Textures of an earlier device went with it.
     m_ShadowMapTexture = nullptr;
+    m_ShadowCasters = false;
     m_VelocitySource = nullptr;
     m_CurrentVelocity = nullptr;
     m_PreviousVelocity = m_CurrentVelocity;

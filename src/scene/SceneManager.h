@@ -63,6 +63,10 @@ public:
     // Whether the name was last marked visible.
     bool IsVisible(const std::string& name) const;
     const std::vector<std::string>& GetDrawList() const { return m_DrawList; }
+    // The entities of the listed names in the order a pass draws them: list
+    // order, or near to far with the frame's shortcuts. The scene pass draws
+    // the characters on their own and leaves their name out.
+    std::vector<IEntidad3D*> ListedEntities(bool withCharacters) const;
 
     // The entities under a name (an empty list is added for a new name).
     std::vector<IEntidad3D*>& GetObjects(const std::string& name);
@@ -104,10 +108,6 @@ private:
     // Draws every entity of every listed name but "Character" through the
     // lit pass, then empties the list.
     void DrawListedObjects();
-    // The entities of the listed names in the order a pass draws them: list
-    // order, or near to far with the frame's shortcuts. The scene pass draws
-    // the characters on their own and leaves their name out.
-    std::vector<IEntidad3D*> ListedEntities(bool withCharacters) const;
     // True when the pass may draw: the target began. The kept depth-stencil
     // surface is set, and colour and depth cleared when asked.
     bool BeginPass(CRenderTarget& target, bool clear);

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "render/FrameShortcuts.h"
 #include "render/effectmanager_fixture.h"
 #include "scene/MeshCache.h"
 #include "scene/RigidEntity.h"
@@ -105,6 +106,50 @@ TEST_F(SceneManagerTest, CharactersAreDrawnOnlyWhenMarkedSinceTheShadowPass)
     EXPECT_FALSE(scene().IsVisible("Character"));
     scene().RenderScenePass(SceneTarget, true);
     EXPECT_EQ(scene().drawnCount, 1);
+}
+
+// Near to far with the shortcuts, list order without; what surrounds the eye
+// comes last, and an entity listed twice keeps its two places in sequence.
+TEST_F(SceneManagerTest, PassesDrawNearToFarWithWhatSurroundsTheEyeLast)
+{
+    FlatEntity sky("cielo", 50, FlatEntity::FacingZ, "PhongLightingTech");
+    sky.SetRadius(5000.0f); // the eye, at +200 on Z, is inside
+    FlatEntity far("lejos", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    far.MoveTo(0, 0, -300);
+    FlatEntity mid("medio", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity near("cerca", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    near.MoveTo(0, 0, 120);
+    for (FlatEntity* e : {&far, &mid, &near})
+        e->SetRadius(15.0f);
+    for (FlatEntity* e : {&sky, &far, &mid, &near})
+        scene().AddObject(e->GetName(), e);
+    for (const char* name : {"cielo", "lejos", "medio", "Character", "cerca", "medio"})
+        scene().SetVisible(name, true);
+
+    using List = std::vector<IEntidad3D*>;
+    EXPECT_EQ(scene().ListedEntities(false), (List{&near, &mid, &mid, &far, &sky}));
+    SetFrameShortcuts(false);
+    EXPECT_EQ(scene().ListedEntities(false), (List{&sky, &far, &mid, &near, &mid}));
+    SetFrameShortcuts(true);
+    // Characters stand under their name in the velocity pass's list.
+    FlatEntity hero("Character", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    hero.MoveTo(0, 0, 60);
+    hero.SetRadius(15.0f);
+    scene().SetCharacterList({&hero});
+    EXPECT_EQ(scene().ListedEntities(true), (List{&near, &hero, &mid, &mid, &far, &sky}));
+}
+
+// A shadow map holds casters from the pass that drew one until a pass clears it.
+TEST_F(SceneManagerTest, TheShadowMapKeepsItsCastersUntilCleared)
+{
+    FlatEntity caster("Character", 20, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    EXPECT_FALSE(scene().ShadowMapHasCasters());
+    scene().RenderShadowCasters(ShadowMapTarget, true, {&caster});
+    EXPECT_TRUE(scene().ShadowMapHasCasters());
+    scene().RenderShadowCasters(ShadowMapTarget, false, {});
+    EXPECT_TRUE(scene().ShadowMapHasCasters());
+    scene().RenderShadowCasters(ShadowMapTarget, true, {});
+    EXPECT_FALSE(scene().ShadowMapHasCasters());
 }
 
 using Map = std::map<std::string, std::string>;

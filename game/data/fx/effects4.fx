@@ -50,6 +50,8 @@ shared {
     uniform mat4 Last_ModelView;
     uniform mat4 ModelViewProjection;
     uniform mat4 Last_ModelViewProjection;
+    // False when both matrices above are the same: nothing moved on screen.
+    uniform bool blur_moving = true;
 
     // --- final composite -----------------------------------------------------------
     uniform sampler2D SceneTexture;
@@ -357,6 +359,11 @@ fragment ShadowDepthFS {
 fragment VelocityFS {
     void main() {
         vec2 current = ClipToUV(vCurr);
+        // Still: every tap reads the same texel.
+        if (!SWITCH(blur_moving)) {
+            outColor = vec4(tex2D(SceneTexture, current).rgb, 1.0);
+            return;
+        }
         vec2 velocity = vec2(0.0);
         if (abs(vPrev.w) > 1e-5) velocity = current - ClipToUV(vPrev);
         float speed = length(velocity);
