@@ -15,7 +15,10 @@
 //
 // Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game",
 // else "../game" beside this program's folder.
-// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes]
+// With --turning the view swings every frame, so that everything moves on
+// screen and the velocity pass smears every pixel (its dearest case); without
+// it the hero and the camera stand still, as nobody plays.
+// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
 #include "app/FrameRender.h"
 
@@ -174,10 +177,26 @@ void SaveFrame(const std::string& file)
         copy->Release();
 }
 
+bool g_Turning = false;
+
+// The game's update of one frame. Turning, the view then swings a few
+// degrees one way or the other, every frame.
+void UpdateGame(float step)
+{
+    GetGameCalls().UpdateFrame(step);
+    static int frame = 0;
+    if (g_Turning) {
+        CCamera& camera = getCamera();
+        camera.SetLookAt(camera.GetLookAt() + D3DXVECTOR3(++frame % 2 ? 40.0f : -40.0f, 0.0f, 0.0f));
+        camera.ApplyView();
+        camera.UpdateFrustum();
+    }
+}
+
 // One frame as the game loop runs it: the update, then the render.
 void PlayFrame(float step)
 {
-    GetGameCalls().UpdateFrame(step);
+    UpdateGame(step);
     // The level stays in play: no cut-scene starts while it is measured.
     getRigid()->scriptedSequenceRunning = false;
     RenderFrame(step);
@@ -206,7 +225,7 @@ void TimeFrames(int frames, float step, Samples& samples)
     std::vector<double>& wall = samples.wall;
     std::vector<double>& cpu = samples.cpu;
     for (int i = 0; i < frames; ++i) {
-        GetGameCalls().UpdateFrame(step);
+        UpdateGame(step);
         getRigid()->scriptedSequenceRunning = false;
         const double cpuStart = ProcessCpuMs();
         const auto start = std::chrono::steady_clock::now();
@@ -299,6 +318,8 @@ int main(int argc, char** argv)
         const std::string arg = argv[i];
         if (arg == "--passes")
             passes = true;
+        else if (arg == "--turning")
+            g_Turning = true;
         else if (positional++ == 0)
             frames = std::max(1, std::atoi(arg.c_str()));
         else

@@ -1619,6 +1619,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
     gl::LookUpFormat(to.format, &toInfo);
     if (fromInfo.depth || toInfo.depth || !toInfo.renderable || !MakeCurrent(m_Core))
         return D3DERR_INVALIDCALL;
+    gl::SurfaceWritten(dest);
     const RECT s = sourceRect ? *sourceRect : RECT{0, 0, static_cast<LONG>(from.width), static_cast<LONG>(from.height)};
     const RECT d = destRect ? *destRect : RECT{0, 0, static_cast<LONG>(to.width), static_cast<LONG>(to.height)};
     GLuint drawFramebuffer = 0;

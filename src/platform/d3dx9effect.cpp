@@ -9,11 +9,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -178,8 +180,11 @@ struct SamplerState {
 // A switch of a pass (see the prelude's SWITCH and BOUND) and its parameter.
 struct SwitchUse {
     std::string name;
-    bool bound = false;
+    platform::fxfile::Switch::Kind kind = platform::fxfile::Switch::Bool;
     const Param* param = nullptr;
+    // For a sampler read: its unit's address modes as the pass sets them
+    // (0 when it leaves them to the device).
+    DWORD addressU = 0, addressV = 0;
 };
 
 struct PassRun {
@@ -193,9 +198,11 @@ struct PassRun {
     platform::fxfile::CodeBlock vertex, fragment;
     std::string where;
     std::vector<SwitchUse> switches;
-    // Variants by their key, one character per switch: '1' and '0' folded,
-    // '?' left a test.
+    // Variants by their key, one token per switch, comma-separated: "1" and
+    // "0" folded, "?" left a test or a read, eight hex digits a read folded
+    // into that colour. The unfolded program's key is all "?".
     std::map<std::string, Program*> variants;
+    std::string unfoldedKey;
     std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> renderStates;
     std::vector<SamplerState> samplerStates;
 };
@@ -659,37 +666,64 @@ Program* Effect::Link(GLuint vs, GLuint fs, const std::string& where, std::strin
 }
 
 std::string Effect::SwitchKey(const PassRun& run) const {
-    std::string key(run.switches.size(), '?');
-    if (!m_FoldSwitches) return key;
-    for (size_t i = 0; i < run.switches.size(); ++i) {
-        const SwitchUse& sw = run.switches[i];
-        if (!sw.param) continue;
-        if (!sw.bound) {
+    if (!m_FoldSwitches) return run.unfoldedKey;
+    using SK = platform::fxfile::Switch;
+    std::string key;
+    for (const SwitchUse& sw : run.switches) {
+        std::string token = "?";
+        IDirect3DBaseTexture9* texture = sw.param ? sw.param->texture : nullptr;
+        if (sw.param && sw.kind == SK::Bool) {
             if (sw.param->shape.kind != Kind::Sampler && !sw.param->values.empty())
-                key[i] = sw.param->values[0] != 0.0f ? '1' : '0';
-            continue;
+                token = sw.param->values[0] != 0.0f ? "1" : "0";
+        } else if (texture && texture->GetType() == D3DRTYPE_TEXTURE && sw.kind == SK::Bound) {
+            // Only a texture of more than one texel is surely bound; an unset
+            // sampler or a one-texel texture is left to the shader to tell.
+            D3DSURFACE_DESC desc{};
+            if (SUCCEEDED(static_cast<IDirect3DTexture9*>(texture)->GetLevelDesc(0, &desc)) &&
+                (desc.Width != 1 || desc.Height != 1))
+                token = "1";
+        } else if (texture && sw.kind == SK::Sample) {
+            // A border colour would show where the read leaves the texture.
+            auto wraps = [](DWORD mode) {
+                return mode == D3DTADDRESS_WRAP || mode == D3DTADDRESS_MIRROR || mode == D3DTADDRESS_CLAMP;
+            };
+            D3DCOLOR colour = 0;
+            if (wraps(sw.addressU) && wraps(sw.addressV) && platform::SolidColourOf(texture, &colour)) {
+                char hex[9];
+                std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(colour));
+                token = hex;
+            }
         }
-        // Only a texture of more than one texel is surely bound; an unset
-        // sampler or a one-texel texture is left to the shader to tell.
-        IDirect3DBaseTexture9* texture = sw.param->texture;
-        if (!texture || texture->GetType() != D3DRTYPE_TEXTURE) continue;
-        D3DSURFACE_DESC desc{};
-        if (SUCCEEDED(static_cast<IDirect3DTexture9*>(texture)->GetLevelDesc(0, &desc)) &&
-            (desc.Width != 1 || desc.Height != 1))
-            key[i] = '1';
+        key += (key.empty() ? "" : ",") + token;
     }
     return key;
 }
 
 std::vector<std::pair<std::string, std::string>> Effect::SwitchDefines(const PassRun& run,
                                                                      const std::string& key) const {
+    using SK = platform::fxfile::Switch;
     std::vector<std::pair<std::string, std::string>> defines = m_Defines;
-    for (size_t i = 0; i < run.switches.size(); ++i) {
-        const SwitchUse& sw = run.switches[i];
-        std::string value = key[i] == '1' ? "true" : key[i] == '0' ? "false"
-                          : sw.bound        ? "d3d_HasTexture(" + sw.name + ")"
-                                            : "(" + sw.name + ")";
-        defines.push_back({(sw.bound ? "BOUND_" : "SWITCH_") + sw.name, value});
+    std::istringstream tokens(key);
+    for (const SwitchUse& sw : run.switches) {
+        std::string token;
+        std::getline(tokens, token, ',');
+        if (sw.kind == SK::Sample) {
+            std::string value = "texture(" + sw.name + ", uv)";
+            if (token.size() == 8) {
+                // The colour as the texture unit hands it over: each byte / 255.
+                const unsigned c = static_cast<unsigned>(std::strtoul(token.c_str(), nullptr, 16));
+                char text[128];
+                std::snprintf(text, sizeof text, "vec4(%.9g, %.9g, %.9g, %.9g)", ((c >> 16) & 0xFF) / 255.0f,
+                              ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f);
+                value = text;
+            }
+            defines.push_back({"SAMPLE_" + sw.name + "(uv)", value});
+            continue;
+        }
+        const std::string value = token == "1" ? "true" : token == "0" ? "false"
+                                : sw.kind == SK::Bound ? "d3d_HasTexture(" + sw.name + ")"
+                                                         : "(" + sw.name + ")";
+        defines.push_back({(sw.kind == SK::Bound ? "BOUND_" : "SWITCH_") + sw.name, value});
     }
     return defines;
 }
@@ -697,7 +731,7 @@ std::vector<std::pair<std::string, std::string>> Effect::SwitchDefines(const Pas
 Program* Effect::ProgramFor(PassRun& run) {
     if (run.switches.empty() || !run.program) return run.program;
     const std::string key = SwitchKey(run);
-    if (key.find_first_not_of('?') == std::string::npos) return run.program;
+    if (key == run.unfoldedKey) return run.program;
     auto found = run.variants.find(key);
     if (found != run.variants.end()) return found->second;
     std::string errors;
@@ -753,9 +787,10 @@ bool Effect::Build(const platform::fxfile::File& file,
             pr.where = where;
             for (const auto& sw : platform::fxfile::FindSwitches(shared + pass.vertex.code + "\n" + pass.fragment.code)) {
                 auto param = m_ParamByName.find(sw.name);
-                pr.switches.push_back({sw.name, sw.bound, param == m_ParamByName.end() ? nullptr : param->second});
+                pr.switches.push_back({sw.name, sw.kind, param == m_ParamByName.end() ? nullptr : param->second});
+                pr.unfoldedKey += (pr.unfoldedKey.empty() ? "?" : ",?");
             }
-            const auto passDefines = SwitchDefines(pr, std::string(pr.switches.size(), '?'));
+            const auto passDefines = SwitchDefines(pr, pr.unfoldedKey);
             auto label = [&](const char* stage, const std::string& key) {
                 return std::string(stage) + " shader " +
                        (!key.empty() && key[0] == '@' ? std::string("(inline)") : "'" + key + "'") + " of " + where;
@@ -814,6 +849,18 @@ bool Effect::Build(const platform::fxfile::File& file,
                 }
             }
 
+            // A sampler read folds only where the pass says how it wraps.
+            for (SwitchUse& sw : pr.switches) {
+                if (sw.kind != platform::fxfile::Switch::Sample || !pr.program) continue;
+                for (const Uniform& u : pr.program->uniforms) {
+                    if (u.param != sw.param || u.unit < 0) continue;
+                    for (const SamplerState& ss : pr.samplerStates) {
+                        if (ss.unit != static_cast<DWORD>(u.unit)) continue;
+                        if (ss.type == D3DSAMP_ADDRESSU) sw.addressU = ss.value;
+                        if (ss.type == D3DSAMP_ADDRESSV) sw.addressV = ss.value;
+                    }
+                }
+            }
             for (const auto& rs : pr.renderStates)
                 if (std::find(run->touchedStates.begin(), run->touchedStates.end(), rs.first) ==
                     run->touchedStates.end())

@@ -22,6 +22,7 @@ constexpr float kRadiansToDegrees = 57.2957763671875f;
 constexpr float kPi = 3.1415927f;
 const char kDamagePass[] = "Damage";
 const char kDamageFromLife[] = "damage_from_life";
+const char kRaining[] = "raining";
 
 // Controller states in which the hero aims: the frame takes the aiming tint.
 bool IsAimingState(int code)
@@ -194,6 +195,8 @@ void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
         effect->SetFloat(handle(EP_FLASH), 1.0f);
         effect->SetFloat(handle(EP_CAM_YAW), 0.0f);
     }
+    // Away from the island the rain is compiled out of the shader.
+    effect->SetBool(kRaining, !FrameShortcuts() || in.isla ? TRUE : FALSE);
     effect->SetBool(handle(EP_VINYETAS), in.scriptedSequence ? TRUE : FALSE);
     effect->SetBool(handle(EP_APPLY_DOF), in.depthOfField ? TRUE : FALSE);
 

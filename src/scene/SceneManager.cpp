@@ -68,6 +68,7 @@ void CSceneMngr::CreateLights(IDirect3DDevice9* device, const CLightCamera& ligh
     // Textures of an earlier device went with it.
     m_ShadowMapTexture = nullptr;
     m_ShadowCasters = false;
+    m_ClearedShadowMap = nullptr;
     m_VelocitySource = nullptr;
     m_CurrentVelocity = nullptr;
     m_PreviousVelocity = m_CurrentVelocity;
@@ -205,12 +206,17 @@ void CSceneMngr::RenderShadowPass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const std::vector<IEntidad3D*>& casters)
 {
-    if (BeginPass(target, clear)) {
+    bool drawsCasters = false;
+    for (IEntidad3D* caster : casters)
+        drawsCasters = drawsCasters || caster != nullptr;
+    // Clearing a map that the last pass cleared and left empty changes
+    // nothing: its depth is cleared again by the scene pass that follows.
+    const bool alreadyClear = FrameShortcuts() && clear && !drawsCasters && target.texture &&
+                              target.texture == m_ClearedShadowMap;
+    if (!alreadyClear && BeginPass(target, clear)) {
         // A target that did not begin keeps whatever it held.
-        bool any = !clear && m_ShadowCasters;
-        for (IEntidad3D* caster : casters)
-            any = any || caster != nullptr;
-        m_ShadowCasters = any;
+        m_ShadowCasters = drawsCasters || (!clear && m_ShadowCasters);
+        m_ClearedShadowMap = m_ShadowCasters ? nullptr : clear ? target.texture : m_ClearedShadowMap;
         // The casters see the light as it stood when the pass began.
         CLightCamera light = m_Lights[0];
         CEffectManager& effects = getEffectManager();

@@ -120,6 +120,9 @@ private:
     HRESULT m_LastResult = S_OK;
     IDirect3DTexture9* m_ShadowMapTexture = nullptr;
     bool m_ShadowCasters = false;
+    // The shadow-map texture as a pass left it cleared with no caster (null
+    // once a caster is drawn into it).
+    IDirect3DTexture9* m_ClearedShadowMap = nullptr;
     IDirect3DTexture9* m_VelocitySource = nullptr;
     IDirect3DTexture9* m_PreviousVelocity = nullptr;
     IDirect3DTexture9* m_CurrentVelocity = nullptr;

@@ -372,14 +372,16 @@ TEST_F(D3DTest, EffectFilesReportTheirFailuresCause) {
 namespace {
 
 TEST(EffectFile, FindsEachSwitchOnceInAFixedOrder) {
-    const std::vector<Switch> found =
-        FindSwitches("if (BOUND(Normals) && SWITCH( fog )) {} x = SWITCH(fog) + BOUND (Albedo); // SWITCH(3)");
-    ASSERT_EQ(found.size(), 3u);
+    const std::vector<Switch> found = FindSwitches(
+        "if (BOUND(Normals) && SWITCH( fog )) {} x = SWITCH(fog) + BOUND (Albedo) + SAMPLE(Light, uv).r; // SWITCH(3)");
+    ASSERT_EQ(found.size(), 4u);
     EXPECT_EQ(found[0].name, "fog");
-    EXPECT_FALSE(found[0].bound);
+    EXPECT_EQ(found[0].kind, Switch::Bool);
     EXPECT_EQ(found[1].name, "Albedo");
-    EXPECT_TRUE(found[1].bound);
+    EXPECT_EQ(found[1].kind, Switch::Bound);
     EXPECT_EQ(found[2].name, "Normals");
+    EXPECT_EQ(found[3].name, "Light");
+    EXPECT_EQ(found[3].kind, Switch::Sample);
 }
 
 // Switches drawn folded into constants give what the shader's own tests give;

@@ -150,6 +150,14 @@ TEST_F(SceneManagerTest, TheShadowMapKeepsItsCastersUntilCleared)
     EXPECT_TRUE(scene().ShadowMapHasCasters());
     scene().RenderShadowCasters(ShadowMapTarget, true, {});
     EXPECT_FALSE(scene().ShadowMapHasCasters());
+    EXPECT_EQ(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack) << "cleared";
+    // An empty map is left as it is; a caster still gets drawn into it.
+    scene().RenderShadowCasters(ShadowMapTarget, true, {});
+    scene().RenderShadowCasters(ShadowMapTarget, true, {&caster});
+    EXPECT_TRUE(scene().ShadowMapHasCasters());
+    EXPECT_NE(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack) << "the caster is in the map";
+    scene().RenderShadowCasters(ShadowMapTarget, true, {});
+    EXPECT_EQ(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack) << "cleared again";
 }
 
 using Map = std::map<std::string, std::string>;

@@ -73,6 +73,7 @@ shared {
     uniform float RainDir;
     uniform float CamPitch;
     uniform float CamYaw;           // 1 where it rains (the island)
+    uniform bool raining = true;    // false where CamYaw says it cannot rain
     uniform float world_time;
     uniform float player_life = 1.0; // 0..1
     // Blood shows below this life; above it, with no hit, the damage pass
@@ -129,8 +130,8 @@ shared {
     const float AMBIENT = 0.42;
     const int PALETTE_BONES = 60;
 
-    // Tests of a texture's presence (BOUND) and of a bool (SWITCH) are
-    // compiled out for the values each draw has.
+    // Tests of a texture's presence (BOUND) and of a bool (SWITCH), and reads
+    // of one-colour textures (SAMPLE), are compiled out for each draw's values.
     // An unbound sampler reads as one opaque black texel; a surface without a
     // lightmap or a normal map must not turn black or bumpy because of it.
 
@@ -281,7 +282,7 @@ fragment LitFS {
         if (dot(t, t) > 1e-8 && BOUND(NormalmapTexture)) {
             t = normalize(t - n * dot(n, t));
             vec3 b = cross(n, t) * vTangent.w;
-            vec3 m = tex2D(NormalmapTexture, uv).xyz * 2.0 - 1.0;
+            vec3 m = SAMPLE(NormalmapTexture, uv).xyz * 2.0 - 1.0;
             vec3 bumped = t * m.x + b * m.y + n * m.z;
             if (dot(bumped, bumped) > 1e-8) n = normalize(bumped);
         }
@@ -328,8 +329,8 @@ fragment LitFS {
     // Phong shading of the two nearest lights over the surface textures.
     vec4 Shade() {
         vec4 base = vColor;
-        if (BOUND(DiffuseTexture)) base *= tex2D(DiffuseTexture, vUV);
-        if (BOUND(LightmapTexture)) base.rgb *= tex2D(LightmapTexture, vUV2).rgb;
+        if (BOUND(DiffuseTexture)) base *= SAMPLE(DiffuseTexture, vUV);
+        if (BOUND(LightmapTexture)) base.rgb *= SAMPLE(LightmapTexture, vUV2).rgb;
         vec3 n = SurfaceNormal(vUV);
         vec3 v = viewPos - vWorldPos;
         v = dot(v, v) > 1e-8 ? normalize(v) : -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
@@ -387,7 +388,7 @@ fragment CompositeSceneFS {
                         tex2D(SceneTexture, uv + vec2(0.0, px.y)).rgb + tex2D(SceneTexture, uv - vec2(0.0, px.y)).rgb;
             scene = mix(scene, blur * 0.25, border);
         }
-        if (CamYaw > 0.5) {
+        if (SWITCH(raining) && CamYaw > 0.5) {
             vec2 rainUV = vec2(uv.x * 2.0 + RainDir * (1.0 - uv.y), uv.y * 1.5 + CamPitch * 0.3 - world_time * 1.7);
             float drops = tex2D(RainTexture, rainUV).r;
             scene = scene * 0.88 + drops * 0.22 * vec3(0.8, 0.85, 0.92);
@@ -495,7 +496,7 @@ fragment ParticleFS {
 fragment BasicFS {
     void main() {
         vec4 c = vColor;
-        if (BOUND(DiffuseTexture)) c *= tex2D(DiffuseTexture, vUV);
+        if (BOUND(DiffuseTexture)) c *= SAMPLE(DiffuseTexture, vUV);
         outColor = c;
     }
 }
