@@ -410,6 +410,13 @@ technique Switched {
         sampler Second { MinFilter = Point; MagFilter = Point; }
     }
 }
+technique Read {
+    pass {
+        vertex = Clip;
+        fragment { void main() { outColor = SAMPLE(First, uv); } }
+        sampler First { MinFilter = Linear; MagFilter = Linear; AddressU = Wrap; AddressV = Clamp; }
+    }
+}
 )";
 
 class EffectSwitchTest : public D3DTest {
@@ -426,9 +433,10 @@ protected:
 
     // The pixel at (30, 20): a quarter of the way into the first texel of a
     // 2x2 texture, where point and linear filtering read apart.
-    D3DCOLOR DrawWith(ID3DXEffect* effect, bool useFirst, IDirect3DTexture9* second, bool switchInsidePass = false) {
+    D3DCOLOR DrawWith(ID3DXEffect* effect, bool useFirst, IDirect3DTexture9* second, bool switchInsidePass = false,
+                      const char* technique = "Switched") {
         const TexVertex screen[3] = {{-1, -1, 0, 0, 1}, {-1, 3, 0, 0, -1}, {3, -1, 0, 2, 1}};
-        effect->SetTechnique("Switched");
+        effect->SetTechnique(technique);
         effect->SetBool("useFirst", switchInsidePass ? !useFirst : useFirst);
         effect->SetTexture("Second", second);
         Clear(0xFF808080u);
@@ -483,6 +491,42 @@ TEST_F(EffectSwitchTest, FoldedSwitchesDrawWhatTheirTestsDraw) {
         if (c.expected)
             EXPECT_EQ(asTested, c.expected);
     }
+}
+
+// A texture of one colour is read as that colour, channel for channel, and
+// read again once anything writes into it.
+TEST_F(EffectSwitchTest, OneColourTexturesReadAsTheirColourUntilWrittenTo) {
+    Ref<ID3DXEffect> folded = Compile(D3DXSHADER_PACKMATRIX_ROWMAJOR);
+    Ref<ID3DXEffect> tested = Compile(D3DXSHADER_PACKMATRIX_ROWMAJOR | D3DXSHADER_SKIPOPTIMIZATION);
+    ASSERT_TRUE(folded && tested);
+    const D3DCOLOR teal = 0xC80A5AC8u;
+    Ref<IDirect3DTexture9> solid = Texture(2, 2, {teal, teal, teal, teal});
+    auto read = [&](ID3DXEffect* effect) {
+        effect->SetTexture("First", solid.get());
+        const D3DCOLOR c = DrawWith(effect, true, nullptr, false, "Read");
+        effect->SetTexture("First", nullptr);
+        return c;
+    };
+    EXPECT_EQ(read(folded.get()), read(tested.get()));
+    EXPECT_EQ(read(folded.get()) & 0x00FFFFFFu, teal & 0x00FFFFFFu);
+
+    // One texel changed: both read the texture again (linear: a mix at the pixel).
+    ASSERT_EQ(devicetest::FillTexture(solid.get(), 2, 2, std::vector<D3DCOLOR>{kRed, teal, teal, teal}.data()), D3D_OK);
+    const D3DCOLOR mixed = read(tested.get());
+    EXPECT_NE(mixed & 0x00FFFFFFu, teal & 0x00FFFFFFu);
+    EXPECT_EQ(read(folded.get()), mixed);
+
+    // Back to one colour through a copy from another texture.
+    const D3DCOLOR green = 0xFF20A040u;
+    Ref<IDirect3DTexture9> source = Texture(2, 2, {green, green, green, green});
+    IDirect3DSurface9* from = nullptr;
+    IDirect3DSurface9* to = nullptr;
+    source->GetSurfaceLevel(0, &from);
+    solid->GetSurfaceLevel(0, &to);
+    Ref<IDirect3DSurface9> fromRef(from), toRef(to);
+    ASSERT_EQ(device->StretchRect(from, nullptr, to, nullptr, D3DTEXF_POINT), D3D_OK);
+    EXPECT_EQ(read(folded.get()), read(tested.get()));
+    EXPECT_EQ(read(folded.get()) & 0x00FFFFFFu, 0x0020A040u);
 }
 
 } // namespace
