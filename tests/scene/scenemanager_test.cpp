@@ -139,6 +139,34 @@ TEST_F(SceneManagerTest, PassesDrawNearToFarWithWhatSurroundsTheEyeLast)
     EXPECT_EQ(scene().ListedEntities(true), (List{&near, &hero, &mid, &mid, &far, &sky}));
 }
 
+// The scene pass after a shadow pass: a caster between light 1 and a wall
+// darkens the wall, drawn either way.
+TEST_F(SceneManagerTest, ACasterShadowsTheSceneBehindIt)
+{
+    FlatEntity wall("pared", 60, FlatEntity::FacingZ, "PhongLightingTech");
+    wall.SetRadius(90.0f);
+    FlatEntity caster("Character", 15, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    caster.MoveTo(0, 0, 60);
+    scene().AddObject("pared", &wall);
+    auto wallCentre = [&](std::vector<IEntidad3D*> casters) {
+        scene().RenderShadowCasters(ShadowMapTarget, true, casters);
+        scene().SetVisible("pared", true);
+        scene().RenderScenePass(SceneTarget, true);
+        return Brightness(TargetPixel(SceneTarget, kSize / 2, kSize / 2));
+    };
+    for (bool shortcuts : {true, false}) {
+        SCOPED_TRACE(shortcuts ? "the game's way" : "the plain way");
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+        const int lit = wallCentre({});
+        EXPECT_GT(lit, 150);
+        EXPECT_LT(wallCentre({&caster}), lit * 3 / 4);
+        EXPECT_EQ(wallCentre({}), lit);
+    }
+    SetFrameShortcuts(true);
+    getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+}
+
 // A shadow map holds casters from the pass that drew one until a pass clears it.
 TEST_F(SceneManagerTest, TheShadowMapKeepsItsCastersUntilCleared)
 {
