@@ -510,15 +510,9 @@ TEST_F(EffectSwitchTest, OneColourTexturesReadAsTheirColourUntilWrittenTo) {
     EXPECT_EQ(read(folded.get()), read(tested.get()));
     EXPECT_EQ(read(folded.get()) & 0x00FFFFFFu, teal & 0x00FFFFFFu);
 
-    // Written by a copy, then by a lock: each time both read what it holds
-    // now (linear filtering mixes the texels at the pixel).
-    Ref<IDirect3DTexture9> source = Texture(2, 2, {kRed, teal, teal, teal});
-    IDirect3DSurface9* from = nullptr;
-    IDirect3DSurface9* to = nullptr;
-    source->GetSurfaceLevel(0, &from);
-    solid->GetSurfaceLevel(0, &to);
-    Ref<IDirect3DSurface9> fromRef(from), toRef(to);
-    ASSERT_EQ(device->StretchRect(from, nullptr, to, nullptr, D3DTEXF_POINT), D3D_OK);
+    // Written by a lock, then by a copy, each time while known as one colour:
+    // both read what it holds now (linear filtering mixes texels at the pixel).
+    ASSERT_EQ(devicetest::FillTexture(solid.get(), 2, 2, std::vector<D3DCOLOR>{kRed, teal, teal, teal}.data()), D3D_OK);
     const D3DCOLOR mixed = read(tested.get());
     EXPECT_NE(mixed & 0x00FFFFFFu, teal & 0x00FFFFFFu);
     EXPECT_EQ(read(folded.get()), mixed);
@@ -526,7 +520,13 @@ TEST_F(EffectSwitchTest, OneColourTexturesReadAsTheirColourUntilWrittenTo) {
     const D3DCOLOR green = 0xFF20A040u;
     ASSERT_EQ(devicetest::FillTexture(solid.get(), 2, 2, std::vector<D3DCOLOR>(4, green).data()), D3D_OK);
     EXPECT_EQ(read(folded.get()) & 0x00FFFFFFu, green & 0x00FFFFFFu);
-    ASSERT_EQ(devicetest::FillTexture(solid.get(), 2, 2, std::vector<D3DCOLOR>{kRed, teal, teal, teal}.data()), D3D_OK);
+    Ref<IDirect3DTexture9> source = Texture(2, 2, {kRed, teal, teal, teal});
+    IDirect3DSurface9* from = nullptr;
+    IDirect3DSurface9* to = nullptr;
+    source->GetSurfaceLevel(0, &from);
+    solid->GetSurfaceLevel(0, &to);
+    Ref<IDirect3DSurface9> fromRef(from), toRef(to);
+    ASSERT_EQ(device->StretchRect(from, nullptr, to, nullptr, D3DTEXF_POINT), D3D_OK);
     EXPECT_EQ(read(folded.get()), mixed);
 }
 
