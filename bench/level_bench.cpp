@@ -21,29 +21,13 @@
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
 #include "app/FrameRender.h"
-
-#include "../tests/app/shipped_game.h"
-#include "app/GameCalls.h"
-#include "app/GameStateFlags.h"
-#include "app/Loading.h"
 #include "app/MainConfig.h"
-#include "app/Profiler.h"
-#include "app/DebugText.h"
-#include "app/Startup.h"
-#include "app/WindowProc.h"
-#include "input/InputManager.h"
-#include "player/Player.h"
-#include "scene/Camera.h"
-#include "scene/RigidAnimManager.h"
-#include "scene/SceneManager.h"
-#include "world/CollisionManager.h"
-#include "world/Scenario.h"
-#include "world/TriggerManager.h"
 #include "platform/d3dx9tex.h"
 #include "platform/gl_device.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
-#include "platform/win32.h"
+
+#include "../tests/app/shipped_game.h"
 
 #include <algorithm>
 #include <chrono>
