@@ -1,31 +1,33 @@
 // The game's whole frame render on the shipped data: each level ("hangares",
 // then "isla") from its first checkpoint, offscreen at 800x600 with every
-// pass switched on (motion blur and bloom included). Reports the median
-// milliseconds per frame over the measured frames, waiting for the GPU at
-// the end of each, and each pass's share of the frame as the timing log's
-// labels give it (those measure the calls, not the GPU).
+// pass switched on (motion blur and bloom included), the game updated between
+// frames. Each level is drawn the plain way (list order, every pass, no
+// switch compiled out) and then the way the game draws it, one after the
+// other in the same run, so the two figures meet the same machine load.
+//
+// Per frame it reports the wall time (the device finished at the end of the
+// frame) and the CPU time of the whole process, all threads (getrusage): the
+// software renderer's threads are counted wherever they run, so the CPU
+// figure hardly moves with the load of the machine. With --passes it also
+// draws a second set of frames finishing the device at every timing-log
+// label, so each pass is charged with its own drawing (the finishing costs
+// time of its own: read those shares, not their sum).
 //
 // Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game",
-// else "../game" beside this program's folder. Usage: level_bench [frames]
+// else "../game" beside this program's folder.
+// With --turning the view swings every frame, so that everything moves on
+// screen and the velocity pass smears every pixel (its dearest case); without
+// it the hero and the camera stand still, as nobody plays.
+// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
+// For two cores: taskset -c 0,1 level_bench
 #include "app/FrameRender.h"
-#include "app/GameCalls.h"
-#include "app/GameStateFlags.h"
-#include "app/Loading.h"
 #include "app/MainConfig.h"
-#include "app/Profiler.h"
-#include "app/DebugText.h"
-#include "app/Startup.h"
-#include "app/WindowProc.h"
-#include "input/InputManager.h"
-#include "player/Player.h"
-#include "scene/Camera.h"
-#include "scene/RigidAnimManager.h"
-#include "scene/SceneManager.h"
-#include "world/CollisionManager.h"
-#include "world/Scenario.h"
-#include "world/TriggerManager.h"
 #include "platform/d3dx9tex.h"
-#include "platform/win32.h"
+#include "platform/gl_device.h"
+#include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
+
+#include "../tests/app/shipped_game.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,14 +40,36 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
-
-#include "bench_support.h"
 
 namespace {
 
 constexpr int kWidth = 800, kHeight = 600;
 constexpr int kWarmUpFrames = 3;
+
+bool EnterWorkFolder(const char* argv0)
+{
+    std::vector<std::filesystem::path> candidates;
+    if (const char* env = std::getenv("VANTOREL_WORKDIR"))
+        candidates.emplace_back(env);
+    candidates.emplace_back("build/game");
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", ec);
+    if (!ec)
+        candidates.push_back(self.parent_path().parent_path() / "game");
+    else
+        candidates.push_back(std::filesystem::path(argv0).parent_path().parent_path() / "game");
+    for (const auto& folder : candidates) {
+        if (std::filesystem::exists(folder / "data" / "fx" / "effects4.fx", ec)) {
+            std::filesystem::current_path(folder);
+            std::printf("working folder: %s\n", std::filesystem::current_path().c_str());
+            return true;
+        }
+    }
+    std::fprintf(stderr, "no game working folder found (set VANTOREL_WORKDIR)\n");
+    return false;
+}
 
 // Per label: the summed milliseconds over the RENDER lines from `skip` on,
 // and the number of such lines.
@@ -78,6 +102,29 @@ LogTotals ReadRenderTotals(const std::string& path, int skip)
     return totals;
 }
 
+void FinishDevice()
+{
+    platform::FinishDrawing(D3DDevice);
+}
+
+// CPU milliseconds of the whole process so far, every thread.
+double ProcessCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
 void SwitchEverythingOn()
 {
     for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
@@ -91,38 +138,6 @@ void SwitchEverythingOn()
             if (!name.empty())
                 setMainConfig(name, false);
     }
-}
-
-// Puts the game at the level's first checkpoint, playing, no cut-scene.
-void EnterLevel(const std::string& level)
-{
-    const bool isla = level == "isla";
-    getTriggerManager().checkpoint = isla ? 3 : 1;
-    GetGameCalls().RestartLevel(false);
-    if (getScenario()->scenarioName != level) {
-        getCollisionManager().LoadNewScenario(level);
-        getScenario()->SelectScenario(level);
-        getSceneManager().Setup();
-        getTriggerManager().currentZone = isla ? 2 : 1;
-    }
-    // The restart does not place the hero yet, whether or not the level was
-    // already selected: the checkpoint as the restart will set it.
-    const D3DXVECTOR3 position = isla ? D3DXVECTOR3(1120.89f, 26.1259f, -912.779f)
-                                      : D3DXVECTOR3(-1159.4f, 9.231f, -665.515f);
-    const float yaw = isla ? -1.76f : -1.59f;
-    getCamera().LoadValues(position.x, position.y, position.z, D3DDevice);
-    getPlayer()->GetPosition().SetPosition(position);
-    getCollisionManager().setNewPlayerPosition(position);
-    getPlayer()->GetPosition().SetYaw(yaw);
-    getCamera().SetYaw(yaw);
-    CGameStateFlagsManager& gsf = getGSF();
-    gsf.setHangaresIntroDone();
-    gsf.pierIntact = !isla;
-    if (isla)
-        gsf.setIslaIntroDone();
-    getRigid()->Clear();
-    getRigid()->scriptedSequenceRunning = false;
-    getPlayer()->SetLife(350);
 }
 
 // The back buffer as a PNG, to look at what was measured.
@@ -146,60 +161,129 @@ void SaveFrame(const std::string& file)
         copy->Release();
 }
 
-bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots)
+bool g_Turning = false;
+
+// The game's update of one frame. Turning, the view then swings a few
+// degrees one way or the other, every frame.
+void UpdateGame(float step)
 {
-    EnterLevel(level);
+    GetGameCalls().UpdateFrame(step);
+    static int frame = 0;
+    if (g_Turning) {
+        CCamera& camera = getCamera();
+        camera.SetLookAt(camera.GetLookAt() + D3DXVECTOR3(++frame % 2 ? 40.0f : -40.0f, 0.0f, 0.0f));
+        camera.ApplyView();
+        camera.UpdateFrustum();
+    }
+}
+
+// One frame as the game loop runs it: the update, then the render.
+void PlayFrame(float step)
+{
+    UpdateGame(step);
+    // The level stays in play: no cut-scene starts while it is measured.
+    getRigid()->scriptedSequenceRunning = false;
+    RenderFrame(step);
+}
+
+struct Samples {
+    std::vector<double> wall, cpu;
+};
+
+// Draws the frame the plain way or with the game's shortcuts from here on.
+void SelectWay(bool shortcuts, float step)
+{
+    SetFrameShortcuts(shortcuts);
+    getEffectManager().LoadEffect("data/fx/effects4.fx");
+    // The first frames compile the effect's variants and fill the caches.
+    for (int i = 0; i < kWarmUpFrames; ++i) {
+        PlayFrame(step);
+        FinishDevice();
+    }
+}
+
+// Frames timed from the render's start to the device's finish; the update
+// before each is left out of the figures.
+void TimeFrames(int frames, float step, Samples& samples)
+{
+    std::vector<double>& wall = samples.wall;
+    std::vector<double>& cpu = samples.cpu;
+    for (int i = 0; i < frames; ++i) {
+        UpdateGame(step);
+        getRigid()->scriptedSequenceRunning = false;
+        const double cpuStart = ProcessCpuMs();
+        const auto start = std::chrono::steady_clock::now();
+        RenderFrame(step);
+        FinishDevice();
+        const auto end = std::chrono::steady_clock::now();
+        cpu.push_back(ProcessCpuMs() - cpuStart);
+        wall.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+}
+
+void PrintPasses(int frames, float step, const std::string& logPath)
+{
+    CProfiler& profiler = getProfiler();
+    profiler.Enable(true);
+    profiler.Open(logPath.c_str());
+    profiler.SetStepBoundary(FinishDevice);
+    for (int i = 0; i < frames; ++i)
+        PlayFrame(step);
+    profiler.SetStepBoundary(nullptr);
+    profiler.Close();
+    profiler.Enable(false);
+
+    const LogTotals totals = ReadRenderTotals(logPath, 0);
+    const double total = totals.ms.count("TOTAL_RENDER: ") ? totals.ms.at("TOTAL_RENDER: ") : 0.0;
+    if (totals.frames == 0 || total <= 0.0)
+        return;
+    std::printf("    per pass, each finished inside its timer (mean ms, share of TOTAL_RENDER):\n");
+    for (const std::string& label : totals.order) {
+        const double ms = totals.ms.at(label);
+        if (ms / totals.frames < 0.005 && label != "TOTAL_RENDER: ")
+            continue;
+        std::printf("      %-18s %8.3f ms  %5.1f%%\n", label.c_str(), ms / totals.frames, 100.0 * ms / total);
+    }
+}
+
+bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots,
+                bool passes)
+{
+    shippedgame::EnterLevel(level);
     if (getScenario()->scenarioName != level) {
         std::fprintf(stderr, "%s: the restart did not select the level\n", level.c_str());
         return false;
     }
     SwitchEverythingOn();
-
-    getProfiler().Enable(true);
-    getProfiler().Open(logPath.c_str());
-    FrameWaiter waiter;
     const float step = 1.0f / 30.0f;
-    for (int i = 0; i < kWarmUpFrames; ++i) {
-        GetGameCalls().UpdateFrame(step);
-        getRigid()->scriptedSequenceRunning = false;
-        RenderFrame(step);
-        waiter.Wait();
+    std::printf("\n%s at %dx%d, %d frames each; room objects: %zu\n", level.c_str(), static_cast<int>(ClientWidth),
+                static_cast<int>(ClientHeight), frames, getScenario()->GetRoomObjects().size());
+
+    // The two ways take turns in rounds, so that both meet the same load of a
+    // shared machine.
+    constexpr int kRounds = 4;
+    Samples samples[2];
+    for (int round = 0; round < kRounds; ++round) {
+        for (const bool shortcuts : {false, true}) {
+            SelectWay(shortcuts, step);
+            TimeFrames((frames + kRounds - 1) / kRounds, step, samples[shortcuts]);
+        }
     }
-
-    std::vector<double> times;
-    int drawn = 0, culled = 0;
-    for (int i = 0; i < frames; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        RenderFrame(step);
-        waiter.Wait();
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-        drawn = getSceneManager().drawnCount;
-        culled = getSceneManager().culledCount;
+    for (const bool shortcuts : {false, true}) {
+        std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
+                    shortcuts ? "game:" : "plain:", Median(samples[shortcuts].wall), Median(samples[shortcuts].cpu),
+                    getSceneManager().drawnCount, getSceneManager().culledCount);
     }
-    getProfiler().Close();
-    getProfiler().Enable(false);
-    if (!shots.empty())
-        SaveFrame((std::filesystem::path(shots) / (level + ".png")).string());
-
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    const double median = sorted.size() % 2 ? sorted[sorted.size() / 2]
-                                            : 0.5 * (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]);
-    std::printf("\n%s: %d frames at %dx%d, median %.2f ms/frame (min %.2f, max %.2f)\n", level.c_str(), frames,
-                static_cast<int>(ClientWidth), static_cast<int>(ClientHeight), median, sorted.front(),
-                sorted.back());
-    std::printf("  room objects: %zu; entities drawn %d, culled %d (last frame)\n",
-                getScenario()->GetRoomObjects().size(), drawn, culled);
-
-    const LogTotals totals = ReadRenderTotals(logPath, kWarmUpFrames);
-    const double total = totals.ms.count("TOTAL_RENDER: ") ? totals.ms.at("TOTAL_RENDER: ") : 0.0;
-    if (totals.frames == 0 || total <= 0.0)
-        return true;
-    std::printf("  per pass (timing-log labels, mean ms and share of TOTAL_RENDER):\n");
-    for (const std::string& label : totals.order) {
-        const double ms = totals.ms.at(label);
-        std::printf("    %-18s %8.3f ms  %5.1f%%\n", label.c_str(), ms / totals.frames, 100.0 * ms / total);
+    for (const bool shortcuts : {false, true}) {
+        if (!passes && shots.empty())
+            break;
+        SelectWay(shortcuts, step);
+        if (passes) {
+            std::printf("  %s\n", shortcuts ? "game:" : "plain:");
+            PrintPasses(frames, step, logPath);
+        }
+        if (!shots.empty())
+            SaveFrame((std::filesystem::path(shots) / (level + (shortcuts ? "" : "_plain") + ".png")).string());
     }
     return true;
 }
@@ -210,40 +294,36 @@ int main(int argc, char** argv)
 {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    int frames = 30;
     std::string shots;
-    if (argc > 2)
-        shots = std::filesystem::absolute(argv[2]).string();
+    bool passes = false;
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--passes")
+            passes = true;
+        else if (arg == "--turning")
+            g_Turning = true;
+        else if (positional++ == 0)
+            frames = std::max(1, std::atoi(arg.c_str()));
+        else
+            shots = std::filesystem::absolute(arg).string();
+    }
     if (!EnterWorkFolder(argv[0]))
         return 1;
     const std::string logPath =
         (std::filesystem::temp_directory_path() / ("level_bench_" + std::to_string(::getpid()) + ".txt")).string();
 
     // The game's own start-up, less the splash wait and the loading images.
-    getScenario();
-    getPlayer();
-    getTriggerManager();
-    windowed = true;
-    width = kWidth;
-    height = kHeight;
-
-    MainWindow = OpenBenchWindow("VantorelLevelBench", WndProc, kWidth, kHeight);
-    if (FAILED(InitD3D(MainWindow))) {
+    if (!shippedgame::Start(kWidth, kHeight)) {
         std::fprintf(stderr, "no device\n");
         return 1;
     }
-    getInputManager()->Init(GetModuleHandleA(nullptr), MainWindow);
-    LoadGame([](const std::string&) {});
-    getDebugText().Init(D3DDevice, debug_font_size, debug_font);
-    // The loading sequence opened the game's own log; the figures go elsewhere.
-    getProfiler().Close();
-    getProfiler().Enable(false);
-    GetGameCalls().ResetManagers();
 
-    bool ok = BenchLevel("hangares", frames, logPath, shots);
-    ok = BenchLevel("isla", frames, logPath, shots) && ok;
+    bool ok = BenchLevel("hangares", frames, logPath, shots, passes);
+    ok = BenchLevel("isla", frames, logPath, shots, passes) && ok;
 
     std::filesystem::remove(logPath);
-    CloseBenchWindow(MainWindow, "VantorelLevelBench");
+    shippedgame::Stop();
     return ok ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/DrawHelper.h"
+#include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
 #include "render/TextureManager.h"
 #include "scene/Camera.h"
@@ -198,7 +199,8 @@ void RenderFrame(float dt)
             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
             device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
             device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-            getDrawHelper().DrawFullScreenTexture(getParticleManager().GetTarget().texture, 1.0f);
+            if (!FrameShortcuts() || !ParticleTargetIsEmpty())
+                getDrawHelper().DrawFullScreenTexture(getParticleManager().GetTarget().texture, 1.0f);
             profiler.StopTimer("applyParticles: ");
         }
 

@@ -56,6 +56,8 @@ void CProfiler::StartTimer()
 {
     if (!m_Enabled)
         return;
+    if (m_Boundary)
+        m_Boundary();
     QueryPerformanceFrequency(&m_Frequency);
     QueryPerformanceCounter(&m_Start);
 }
@@ -64,6 +66,8 @@ void CProfiler::StopTimer(std::string label)
 {
     if (!m_Enabled)
         return;
+    if (m_Boundary)
+        m_Boundary();
     QueryPerformanceCounter(&m_Current);
     // m_Frequency stays zero until the first StartTimer, which is also what
     // makes a stop with no start at all read 0.
@@ -81,6 +85,8 @@ float CProfiler::StopTimerFrom(std::string label, const LARGE_INTEGER* from)
 {
     if (!m_Enabled)
         return 0.0f;
+    if (m_Boundary)
+        m_Boundary();
     QueryPerformanceFrequency(&m_Frequency);
     LARGE_INTEGER now{};
     QueryPerformanceCounter(&now);

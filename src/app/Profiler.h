@@ -35,6 +35,11 @@ public:
     // milliseconds (0 while disabled or without a reading to start from).
     float StopTimerFrom(std::string label, const LARGE_INTEGER* from);
 
+    // Called as each step's timing starts and stops. A benchmark waits there
+    // for the device to finish what the step drew, so that the step is charged
+    // with its own drawing; the game never sets one (null: none).
+    void SetStepBoundary(void (*boundary)()) { m_Boundary = boundary; }
+
     // Writes the text as it stands.
     void Write(std::string text);
 
@@ -46,6 +51,7 @@ private:
     LARGE_INTEGER m_Current{};
     LARGE_INTEGER m_Frequency{};
     bool m_Enabled = false;
+    void (*m_Boundary)() = nullptr;
 };
 
 CProfiler& getProfiler();

@@ -60,6 +60,12 @@ bool MakeCurrent(const DeviceHandle& handle)
     return true;
 }
 
+void FinishDrawing(IDirect3DDevice9* device)
+{
+    if (device && MakeCurrent(HandleOf(device)))
+        glFinish();
+}
+
 IDirect3DDevice9* DeviceOf(const DeviceHandle& handle)
 {
     return handle ? handle->device : nullptr;
@@ -1390,7 +1396,16 @@ size_t Device::Stream(GLuint buffer, GLsizeiptr& used, const void* data, size_t 
         used = static_cast<GLsizeiptr>(bytes);
         return 0;
     }
-    glBufferSubData(GL_COPY_WRITE_BUFFER, start, static_cast<GLsizeiptr>(bytes), data);
+    // The range is fresh: no queued draw reads it (the ring is orphaned
+    // before it wraps). Written without a wait, so that a software renderer
+    // does not draw everything queued so far before taking the bytes.
+    if (void* out = glMapBufferRange(GL_COPY_WRITE_BUFFER, start, static_cast<GLsizeiptr>(bytes),
+                                     GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT | GL_MAP_INVALIDATE_RANGE_BIT)) {
+        std::memcpy(out, data, bytes);
+        glUnmapBuffer(GL_COPY_WRITE_BUFFER);
+    } else {
+        glBufferSubData(GL_COPY_WRITE_BUFFER, start, static_cast<GLsizeiptr>(bytes), data);
+    }
     used = start + static_cast<GLsizeiptr>(bytes);
     return static_cast<size_t>(start);
 }
@@ -1604,6 +1619,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
     gl::LookUpFormat(to.format, &toInfo);
     if (fromInfo.depth || toInfo.depth || !toInfo.renderable || !MakeCurrent(m_Core))
         return D3DERR_INVALIDCALL;
+    gl::SurfaceWritten(dest);
     const RECT s = sourceRect ? *sourceRect : RECT{0, 0, static_cast<LONG>(from.width), static_cast<LONG>(from.height)};
     const RECT d = destRect ? *destRect : RECT{0, 0, static_cast<LONG>(to.width), static_cast<LONG>(to.height)};
     GLuint drawFramebuffer = 0;

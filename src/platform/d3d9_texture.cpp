@@ -229,6 +229,8 @@ public:
         m_Locked = true;
         m_LockRect = r;
         m_LockFlags = flags;
+        if (!(flags & D3DLOCK_READONLY))
+            Written();
         locked->Pitch = static_cast<INT>(Pitch());
         locked->pBits = base + static_cast<size_t>(r.top) * Pitch() + static_cast<size_t>(r.left) * m_Info.bytesPerPixel;
         return D3D_OK;
@@ -237,6 +239,8 @@ public:
     HRESULT UnlockRect() override;
 
     // --- for the device
+    // Its texels may have changed (a texture forgets what it knew of them).
+    void Written();
     GLuint Name() const { return m_Name; }
     int Level() const { return m_Level; }
     UINT Width() const { return m_Width; }
@@ -289,6 +293,7 @@ public:
     {
         if (m_Name == 0 || m_Levels.size() < 2 || !MakeCurrent(m_Device))
             return;
+        m_SolidKnown = false;
         glBindTexture(GL_TEXTURE_2D, m_Name);
         glGenerateMipmap(GL_TEXTURE_2D);
     }
@@ -328,11 +333,52 @@ public:
     GLuint Name() const { return m_Name; }
     DWORD Usage() const { return m_Usage; }
 
+    void Written() { m_SolidKnown = false; }
+
+    // Whether every texel of every level holds one colour, read back once
+    // after each change. Render targets never count, nor formats other than
+    // the 32-bit ones files load into.
+    bool SolidColour(D3DCOLOR* colour)
+    {
+        if (!m_SolidKnown) {
+            m_SolidKnown = true;
+            m_Solid = FindSolidColour(&m_Colour);
+        }
+        if (m_Solid && colour)
+            *colour = m_Colour;
+        return m_Solid;
+    }
+
 private:
+    bool FindSolidColour(D3DCOLOR* colour)
+    {
+        if (m_Name == 0 || m_Levels.empty() || (m_Usage & D3DUSAGE_RENDERTARGET) || !MakeCurrent(m_Device))
+            return false;
+        const D3DFORMAT format = m_Levels[0]->Format();
+        FormatInfo info;
+        if ((format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) || !LookUpFormat(format, &info))
+            return false;
+        std::vector<D3DCOLOR> texels;
+        for (const auto& level : m_Levels) {
+            texels.resize(static_cast<size_t>(level->Width()) * level->Height());
+            ReadTexture(m_Name, level->Level(), info, level->Width(), level->Height(),
+                        reinterpret_cast<unsigned char*>(texels.data()));
+            if (&level == &m_Levels.front())
+                *colour = texels[0];
+            for (D3DCOLOR texel : texels)
+                if (texel != *colour)
+                    return false;
+        }
+        return true;
+    }
+
     GLuint m_Name;
     DWORD m_Usage;
     D3DPOOL m_Pool;
     std::vector<std::unique_ptr<SurfaceImpl>> m_Levels;
+    bool m_SolidKnown = false;
+    bool m_Solid = false;
+    D3DCOLOR m_Colour = 0;
 };
 
 // A level shares its texture's count, as Direct3D's do.
@@ -348,6 +394,12 @@ ULONG SurfaceImpl::Release()
     if (m_Container)
         return m_Container->Release();
     return DeviceChild::Release();
+}
+
+void SurfaceImpl::Written()
+{
+    if (m_Container)
+        m_Container->Written();
 }
 
 HRESULT SurfaceImpl::UnlockRect()
@@ -458,7 +510,19 @@ unsigned char* SystemMemoryOf(IDirect3DSurface9* surface)
     return impl ? impl->Memory() : nullptr;
 }
 
+void SurfaceWritten(IDirect3DSurface9* surface)
+{
+    if (auto* impl = dynamic_cast<SurfaceImpl*>(surface))
+        impl->Written();
+}
+
 } // namespace gl
+
+bool SolidColourOf(IDirect3DBaseTexture9* texture, D3DCOLOR* colour)
+{
+    auto* impl = dynamic_cast<gl::TextureImpl*>(texture);
+    return impl && impl->SolidColour(colour);
+}
 
 unsigned GLTextureOf(IDirect3DBaseTexture9* texture)
 {

@@ -9,11 +9,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -175,10 +177,32 @@ struct SamplerState {
     DWORD value;
 };
 
+// A switch of a pass (see the prelude's SWITCH and BOUND) and its parameter.
+struct SwitchUse {
+    std::string name;
+    platform::fxfile::Switch::Kind kind = platform::fxfile::Switch::Bool;
+    const Param* param = nullptr;
+    // For a sampler read: its unit's address modes as the pass sets them
+    // (0 when it leaves them to the device).
+    DWORD addressU = 0, addressV = 0;
+};
+
 struct PassRun {
     D3DXHANDLE handle = nullptr;
     std::string name;
+    // Every switch a test in the shader: the program the pass is checked with
+    // and the one it draws with when switches are not folded.
     Program* program = nullptr;
+    // What a variant with folded switches is compiled from.
+    std::string vertexKey, fragmentKey;
+    platform::fxfile::CodeBlock vertex, fragment;
+    std::string where;
+    std::vector<SwitchUse> switches;
+    // Variants by their key, one token per switch, comma-separated: "1" and
+    // "0" folded, "?" left a test or a read, eight hex digits a read folded
+    // into that colour. The unfolded program's key is all "?".
+    std::map<std::string, Program*> variants;
+    std::string unfoldedKey;
     std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> renderStates;
     std::vector<SamplerState> samplerStates;
 };
@@ -353,6 +377,9 @@ public:
     explicit Effect(platform::DeviceHandle device) : DeviceChild(std::move(device)) {}
     ~Effect() override;
 
+    // Whether draws use variants with the switches folded into constants.
+    void SetFoldSwitches(bool fold) { m_FoldSwitches = fold; }
+
     // Builds everything from the parsed file; false with the messages in errors.
     bool Build(const platform::fxfile::File& file,
                const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors);
@@ -434,10 +461,28 @@ private:
     GLuint CompileStage(const platform::fxfile::File& file, Stage stage, const std::string& key,
                         const CodeBlock& code, const std::string& label,
                         const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors);
-    bool Introspect(Program& program, std::string& errors, const std::string& label);
+    // unitsFrom: a program whose samplers are a superset of this one's; each
+    // sampler then takes the same texture unit as there, so that the pass's
+    // sampler states hold for every variant.
+    bool Introspect(Program& program, std::string& errors, const std::string& label,
+                    const Program* unitsFrom = nullptr);
+    // The switches' key for the values set now (all '?' when not folding).
+    std::string SwitchKey(const PassRun& run) const;
+    std::vector<std::pair<std::string, std::string>> SwitchDefines(const PassRun& run, const std::string& key) const;
+    // The program the pass draws with for the values set now, compiled on
+    // first use; the unfolded program when a variant does not build.
+    Program* ProgramFor(PassRun& run);
+    // Null when the link or the introspection fails (the messages in errors;
+    // a link failure names the file line given, when one is).
+    Program* Link(GLuint vs, GLuint fs, const std::string& where, std::string& errors, const Program* unitsFrom,
+                  int line = 0);
     void Upload(Program& program, bool all);
 
     std::string m_FileName;
+    platform::fxfile::File m_File;
+    std::vector<std::pair<std::string, std::string>> m_Defines;
+    bool m_FoldSwitches = true;
+    Program* m_ActiveProgram = nullptr;
 
     std::vector<std::unique_ptr<Param>> m_Params;
     std::unordered_map<D3DXHANDLE, Param*> m_ParamByHandle;
@@ -519,7 +564,7 @@ GLuint Effect::CompileStage(const platform::fxfile::File& file, Stage stage, con
     return shader;
 }
 
-bool Effect::Introspect(Program& program, std::string& errors, const std::string& label) {
+bool Effect::Introspect(Program& program, std::string& errors, const std::string& label, const Program* unitsFrom) {
     GLint count = 0, maxName = 0;
     glGetProgramiv(program.id, GL_ACTIVE_UNIFORMS, &count);
     glGetProgramiv(program.id, GL_ACTIVE_UNIFORM_MAX_LENGTH, &maxName);
@@ -576,6 +621,15 @@ bool Effect::Introspect(Program& program, std::string& errors, const std::string
     });
     for (Uniform& u : samplers) {
         u.unit = units++;
+        if (unitsFrom) {
+            u.unit = -1;
+            for (const Uniform& other : unitsFrom->uniforms)
+                if (other.param == u.param) u.unit = other.unit;
+            if (u.unit < 0) {
+                errors += m_FileName + ": error: " + label + " reads a sampler its unfolded program does not\n";
+                return false;
+            }
+        }
         program.uniforms.push_back(u);
     }
     if (units > static_cast<int>(kMaxTextureStages)) {
@@ -586,9 +640,121 @@ bool Effect::Introspect(Program& program, std::string& errors, const std::string
     return true;
 }
 
+Program* Effect::Link(GLuint vs, GLuint fs, const std::string& where, std::string& errors, const Program* unitsFrom,
+                      int line) {
+    auto& slot = m_Programs[{vs, fs}];
+    if (slot) return slot.get();
+    slot = std::make_unique<Program>();
+    slot->id = glCreateProgram();
+    glAttachShader(slot->id, vs);
+    glAttachShader(slot->id, fs);
+    glLinkProgram(slot->id);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(slot->id, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        GLint length = 0;
+        glGetProgramiv(slot->id, GL_INFO_LOG_LENGTH, &length);
+        std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+        glGetProgramInfoLog(slot->id, static_cast<GLsizei>(log.size()), nullptr, &log[0]);
+        log.resize(std::strlen(log.c_str()));
+        errors += m_FileName + (line > 0 ? "(" + std::to_string(line) + ")" : std::string()) + ": error linking " +
+                  where + ":\n" + platform::fxfile::RewriteCompilerLog(log, m_FileName);
+        return nullptr;
+    }
+    if (!Introspect(*slot, errors, where, unitsFrom)) return nullptr;
+    return slot.get();
+}
+
+std::string Effect::SwitchKey(const PassRun& run) const {
+    if (!m_FoldSwitches) return run.unfoldedKey;
+    using SK = platform::fxfile::Switch;
+    std::string key;
+    for (const SwitchUse& sw : run.switches) {
+        std::string token = "?";
+        IDirect3DBaseTexture9* texture = sw.param ? sw.param->texture : nullptr;
+        if (sw.param && sw.kind == SK::Bool) {
+            if (sw.param->shape.kind != Kind::Sampler && !sw.param->values.empty())
+                token = sw.param->values[0] != 0.0f ? "1" : "0";
+        } else if (texture && texture->GetType() == D3DRTYPE_TEXTURE && sw.kind == SK::Bound) {
+            // Only a texture of more than one texel is surely bound; an unset
+            // sampler or a one-texel texture is left to the shader to tell.
+            D3DSURFACE_DESC desc{};
+            if (SUCCEEDED(static_cast<IDirect3DTexture9*>(texture)->GetLevelDesc(0, &desc)) &&
+                (desc.Width != 1 || desc.Height != 1))
+                token = "1";
+        } else if (texture && sw.kind == SK::Sample) {
+            // A border colour would show where the read leaves the texture.
+            auto wraps = [](DWORD mode) {
+                return mode == D3DTADDRESS_WRAP || mode == D3DTADDRESS_MIRROR || mode == D3DTADDRESS_CLAMP;
+            };
+            D3DCOLOR colour = 0;
+            if (wraps(sw.addressU) && wraps(sw.addressV) && platform::SolidColourOf(texture, &colour)) {
+                char hex[9];
+                std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(colour));
+                token = hex;
+            }
+        }
+        key += (key.empty() ? "" : ",") + token;
+    }
+    return key;
+}
+
+std::vector<std::pair<std::string, std::string>> Effect::SwitchDefines(const PassRun& run,
+                                                                     const std::string& key) const {
+    using SK = platform::fxfile::Switch;
+    std::vector<std::pair<std::string, std::string>> defines = m_Defines;
+    std::istringstream tokens(key);
+    for (const SwitchUse& sw : run.switches) {
+        std::string token;
+        std::getline(tokens, token, ',');
+        if (sw.kind == SK::Sample) {
+            std::string value = "texture(" + sw.name + ", uv)";
+            if (token.size() == 8) {
+                // The colour as the texture unit hands it over: each byte / 255.
+                const unsigned c = static_cast<unsigned>(std::strtoul(token.c_str(), nullptr, 16));
+                char text[128];
+                std::snprintf(text, sizeof text, "vec4(%.9g, %.9g, %.9g, %.9g)", ((c >> 16) & 0xFF) / 255.0f,
+                              ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, (c >> 24) / 255.0f);
+                value = text;
+            }
+            defines.push_back({"SAMPLE_" + sw.name + "(uv)", value});
+            continue;
+        }
+        const std::string value = token == "1" ? "true" : token == "0" ? "false"
+                                : sw.kind == SK::Bound ? "d3d_HasTexture(" + sw.name + ")"
+                                                         : "(" + sw.name + ")";
+        defines.push_back({(sw.kind == SK::Bound ? "BOUND_" : "SWITCH_") + sw.name, value});
+    }
+    return defines;
+}
+
+Program* Effect::ProgramFor(PassRun& run) {
+    if (run.switches.empty() || !run.program) return run.program;
+    const std::string key = SwitchKey(run);
+    if (key == run.unfoldedKey) return run.program;
+    auto found = run.variants.find(key);
+    if (found != run.variants.end()) return found->second;
+    std::string errors;
+    const auto defines = SwitchDefines(run, key);
+    GLuint vs = CompileStage(m_File, Stage::Vertex, run.vertexKey + "|" + key, run.vertex, "vertex shader of " + run.where,
+                             defines, errors);
+    GLuint fs = CompileStage(m_File, Stage::Fragment, run.fragmentKey + "|" + key, run.fragment,
+                             "fragment shader of " + run.where, defines, errors);
+    Program* program = vs && fs ? Link(vs, fs, run.where + " [" + key + "]", errors, run.program) : nullptr;
+    if (!program) {
+        // Drawn unfolded: slower, but the same picture.
+        std::fprintf(stderr, "%s", errors.c_str());
+        program = run.program;
+    }
+    run.variants[key] = program;
+    return program;
+}
+
 bool Effect::Build(const platform::fxfile::File& file,
                    const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors) {
     m_FileName = file.name;
+    m_File = file;
+    m_Defines = defines;
 
     // Parameters as the source declares them, dropped by the compiler or not.
     std::string shared;
@@ -614,38 +780,30 @@ bool Effect::Build(const platform::fxfile::File& file,
             pr.name = pass.name;
             pr.handle = Intern(tech.name + "::" + pass.name);
             std::string where = "technique '" + tech.name + "', pass '" + pass.name + "'";
+            pr.vertexKey = pass.vertexKey;
+            pr.fragmentKey = pass.fragmentKey;
+            pr.vertex = pass.vertex;
+            pr.fragment = pass.fragment;
+            pr.where = where;
+            for (const auto& sw : platform::fxfile::FindSwitches(shared + pass.vertex.code + "\n" + pass.fragment.code)) {
+                auto param = m_ParamByName.find(sw.name);
+                pr.switches.push_back({sw.name, sw.kind, param == m_ParamByName.end() ? nullptr : param->second});
+                pr.unfoldedKey += (pr.unfoldedKey.empty() ? "?" : ",?");
+            }
+            const auto passDefines = SwitchDefines(pr, pr.unfoldedKey);
             auto label = [&](const char* stage, const std::string& key) {
                 return std::string(stage) + " shader " +
                        (!key.empty() && key[0] == '@' ? std::string("(inline)") : "'" + key + "'") + " of " + where;
             };
-            GLuint vs = CompileStage(file, Stage::Vertex, pass.vertexKey, pass.vertex,
-                                     label("vertex", pass.vertexKey), defines, errors);
-            GLuint fs = CompileStage(file, Stage::Fragment, pass.fragmentKey, pass.fragment,
-                                     label("fragment", pass.fragmentKey), defines, errors);
-            if (vs && fs) {
-                auto& slot = m_Programs[{vs, fs}];
-                if (!slot) {
-                    slot = std::make_unique<Program>();
-                    slot->id = glCreateProgram();
-                    glAttachShader(slot->id, vs);
-                    glAttachShader(slot->id, fs);
-                    glLinkProgram(slot->id);
-                    GLint ok = GL_FALSE;
-                    glGetProgramiv(slot->id, GL_LINK_STATUS, &ok);
-                    if (!ok) {
-                        GLint length = 0;
-                        glGetProgramiv(slot->id, GL_INFO_LOG_LENGTH, &length);
-                        std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
-                        glGetProgramInfoLog(slot->id, static_cast<GLsizei>(log.size()), nullptr, &log[0]);
-                        log.resize(std::strlen(log.c_str()));
-                        errors += m_FileName + "(" + std::to_string(pass.line) + "): error linking " + where +
-                                  ":\n" + platform::fxfile::RewriteCompilerLog(log, m_FileName);
-                    } else {
-                        Introspect(*slot, errors, where);
-                    }
-                }
-                pr.program = slot.get();
-            }
+            // The switches are part of a shader's key: the same code may be
+            // compiled for passes whose switches differ.
+            std::string switchKey;
+            for (const auto& d : passDefines) switchKey += "|" + d.first;
+            GLuint vs = CompileStage(file, Stage::Vertex, pass.vertexKey + switchKey, pass.vertex,
+                                     label("vertex", pass.vertexKey), passDefines, errors);
+            GLuint fs = CompileStage(file, Stage::Fragment, pass.fragmentKey + switchKey, pass.fragment,
+                                     label("fragment", pass.fragmentKey), passDefines, errors);
+            if (vs && fs) pr.program = Link(vs, fs, where, errors, nullptr, pass.line);
 
             for (const auto& rs : pass.renderStates) {
                 const StateName* s = FindState(std::begin(kRenderStates), std::end(kRenderStates), rs.name);
@@ -691,6 +849,18 @@ bool Effect::Build(const platform::fxfile::File& file,
                 }
             }
 
+            // A sampler read folds only where the pass says how it wraps.
+            for (SwitchUse& sw : pr.switches) {
+                if (sw.kind != platform::fxfile::Switch::Sample || !pr.program) continue;
+                for (const Uniform& u : pr.program->uniforms) {
+                    if (u.param != sw.param || u.unit < 0) continue;
+                    for (const SamplerState& ss : pr.samplerStates) {
+                        if (ss.unit != static_cast<DWORD>(u.unit)) continue;
+                        if (ss.type == D3DSAMP_ADDRESSU) sw.addressU = ss.value;
+                        if (ss.type == D3DSAMP_ADDRESSV) sw.addressV = ss.value;
+                    }
+                }
+            }
             for (const auto& rs : pr.renderStates)
                 if (std::find(run->touchedStates.begin(), run->touchedStates.end(), rs.first) ==
                     run->touchedStates.end())
@@ -1138,7 +1308,8 @@ HRESULT Effect::BeginPass(UINT pass) {
         return D3DERR_INVALIDCALL;
     PassRun& run = m_Current->passes[pass];
     if (!run.program) return D3DERR_INVALIDCALL;
-    Program& program = *run.program;
+    Program& program = *ProgramFor(run);
+    m_ActiveProgram = &program;
     platform::UseEffectProgram(device, program.id);
     if (!program.unitsSet) {
         for (const Uniform& u : program.uniforms)
@@ -1155,9 +1326,17 @@ HRESULT Effect::BeginPass(UINT pass) {
 HRESULT Effect::CommitChanges() {
     IDirect3DDevice9* device = platform::DeviceOf(m_Device);
     if (!m_InBegin || m_ActivePass < 0 || !device) return D3DERR_INVALIDCALL;
-    Program& program = *m_Current->passes[static_cast<size_t>(m_ActivePass)].program;
+    // A texture or a switch set since BeginPass may call for another variant.
+    Program& program = *ProgramFor(m_Current->passes[static_cast<size_t>(m_ActivePass)]);
+    const bool switched = &program != m_ActiveProgram;
+    m_ActiveProgram = &program;
     if (platform::CurrentEffectProgram(device) != program.id) platform::UseEffectProgram(device, program.id);
-    Upload(program, false);
+    if (switched && !program.unitsSet) {
+        for (const Uniform& u : program.uniforms)
+            if (u.unit >= 0) glUniform1i(u.location, u.unit);
+        program.unitsSet = true;
+    }
+    Upload(program, switched);
     return D3D_OK;
 }
 
@@ -1186,7 +1365,7 @@ HRESULT Effect::End() {
 }
 
 HRESULT CreateFromText(IDirect3DDevice9* device, const std::string& text, const std::string& fileName,
-                       const D3DXMACRO* defines, ID3DXEffect** effect, ID3DXBuffer** errors) {
+                       const D3DXMACRO* defines, DWORD flags, ID3DXEffect** effect, ID3DXBuffer** errors) {
     platform::fxfile::File file;
     std::string message;
     if (!platform::fxfile::Parse(text, fileName, file, message)) {
@@ -1200,6 +1379,7 @@ HRESULT CreateFromText(IDirect3DDevice9* device, const std::string& text, const 
     platform::DeviceHandle handle = platform::HandleOf(device);
     if (!platform::MakeCurrent(handle)) return D3DERR_INVALIDCALL;
     Effect* made = new Effect(handle);
+    made->SetFoldSwitches(!(flags & D3DXSHADER_SKIPOPTIMIZATION));
     if (!made->Build(file, macros, message)) {
         made->Release();
         if (errors) *errors = TextBuffer(message);
@@ -1218,17 +1398,17 @@ HRESULT D3DXCreateBuffer(DWORD numBytes, ID3DXBuffer** buffer) {
 }
 
 HRESULT D3DXCreateEffect(IDirect3DDevice9* device, const void* data, UINT length, const D3DXMACRO* defines,
-                         LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL, ID3DXEffect** effect, ID3DXBuffer** errors) {
+                         LPD3DXINCLUDE, DWORD flags, LPD3DXEFFECTPOOL, ID3DXEffect** effect, ID3DXBuffer** errors) {
     if (errors) *errors = nullptr;
     if (!effect) return D3DERR_INVALIDCALL;
     *effect = nullptr;
     if (!device || !data) return D3DERR_INVALIDCALL;
     std::string text(static_cast<const char*>(data), length);
-    return CreateFromText(device, text, "<memory>", defines, effect, errors);
+    return CreateFromText(device, text, "<memory>", defines, flags, effect, errors);
 }
 
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR fileName, const D3DXMACRO* defines,
-                                  LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL, ID3DXEffect** effect,
+                                  LPD3DXINCLUDE, DWORD flags, LPD3DXEFFECTPOOL, ID3DXEffect** effect,
                                   ID3DXBuffer** errors) {
     if (errors) *errors = nullptr;
     if (!effect) return D3DERR_INVALIDCALL;
@@ -1237,5 +1417,5 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR fileName, con
     std::vector<unsigned char> bytes;
     if (!platform::ReadWholeFile(fileName, bytes)) return D3DERR_NOTFOUND;
     std::string text(bytes.begin(), bytes.end());
-    return CreateFromText(device, text, fileName, defines, effect, errors);
+    return CreateFromText(device, text, fileName, defines, flags, effect, errors);
 }

@@ -26,6 +26,10 @@ typedef const char* D3DXHANDLE;
 typedef D3DXHANDLE* LPD3DXHANDLE;
 
 // Compile flags (accepted; matrices are always taken as D3DX stores them).
+// A pass draws with its shaders compiled for the values its switches hold
+// (SWITCH and BOUND in the effect file: see d3dx9effect_file.cpp), each such
+// variant compiled on its first draw; with D3DXSHADER_SKIPOPTIMIZATION every
+// switch stays a test in the shader.
 enum : DWORD {
     D3DXSHADER_DEBUG = 0x1,
     D3DXSHADER_SKIPVALIDATION = 0x2,

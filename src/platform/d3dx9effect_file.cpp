@@ -41,6 +41,12 @@
 //   inNormal (vec3), inColor0, inColor1 (vec4, D3DCOLOR as r, g, b, a) and
 //   inTexCoord0..inTexCoord3 (vec4), so a shader declares no inputs of its own;
 // - fragment output outColor (vec4).
+// - SWITCH(b) for a bool parameter b, BOUND(s), true when sampler s has a
+//   texture of its own, and SAMPLE(s, uv), the read of s at uv: a pass is
+//   drawn with its shaders compiled for the values these hold at the draw, the
+//   other side of each test compiled out and the read of a one-colour texture
+//   (wrapped, mirrored or clamped) made that colour (see
+//   D3DXSHADER_SKIPOPTIMIZATION in d3dx9effect.h to keep them tests and reads).
 // Render state names and values follow D3D9 without the prefixes
 // (AlphaFunc = Greater, AlphaRef = 128, CullMode = CCW, ...), case-insensitive.
 // A pass's alpha-test states act on outColor.a without the shader's help.
@@ -49,6 +55,7 @@
 // file level (no uniform blocks or structs).
 #include "platform/d3dx9effect_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <regex>
@@ -515,6 +522,23 @@ private:
 
 } // namespace
 
+std::vector<Switch> FindSwitches(const std::string& code) {
+    static const std::regex use(R"(\b(SWITCH|BOUND)\s*\(\s*([A-Za-z_]\w*)\s*\)|\bSAMPLE\s*\(\s*([A-Za-z_]\w*)\s*,)");
+    std::vector<Switch> found;
+    for (auto it = std::sregex_iterator(code.begin(), code.end(), use); it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        const Switch sw = m[3].matched ? Switch{m[3].str(), Switch::Sample}
+                                       : Switch{m[2].str(), m[1].str() == "BOUND" ? Switch::Bound : Switch::Bool};
+        bool known = false;
+        for (const Switch& other : found) known = known || (other.name == sw.name && other.kind == sw.kind);
+        if (!known) found.push_back(sw);
+    }
+    std::sort(found.begin(), found.end(), [](const Switch& a, const Switch& b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.name < b.name;
+    });
+    return found;
+}
+
 std::vector<UniformDecl> FindUniforms(const std::string& code) {
     std::vector<UniformDecl> found;
     std::set<std::string> seen;
@@ -615,6 +639,18 @@ vec4 saturate(vec4 x) { return clamp(x, 0.0, 1.0); }
 #define rsqrt inversesqrt
 #define tex2D texture
 #define texCUBE texture
+// Switches: SWITCH(b) reads the bool parameter b, BOUND(s) whether sampler s
+// has a texture of its own (an unset sampler reads one opaque black texel),
+// SAMPLE(s, uv) reads s at uv. The effect defines SWITCH_b, BOUND_s and
+// SAMPLE_s(uv) for every draw: as the constant the value holds when it may
+// fold them (the compiler then drops the dead side and the read), else as the
+// test or the read itself.
+#define SWITCH(name) SWITCH_##name
+#define BOUND(name) BOUND_##name
+#define SAMPLE(name, uv) SAMPLE_##name(uv)
+bool d3d_HasTexture(sampler2D s) {
+    return textureSize(s, 0) != ivec2(1) || texelFetch(s, ivec2(0), 0) != vec4(0.0, 0.0, 0.0, 1.0);
+}
 )";
 
 const char* const kVertexPrelude = R"(#define VARYING out

@@ -75,6 +75,20 @@ struct UniformDecl {
 // given an integer by "#define" or "const int" are worked out.
 std::vector<UniformDecl> FindUniforms(const std::string& code);
 
+// A switch the code reads: SWITCH(name) of a bool parameter, BOUND(name) of a
+// sampler, or SAMPLE(name, uv), a sampler read that may be a constant. The
+// macros SWITCH_<name>, BOUND_<name> and SAMPLE_<name>(uv) must be defined for
+// every compile of code that uses them.
+struct Switch {
+    enum Kind { Bool, Bound, Sample };
+    std::string name;
+    Kind kind = Bool;
+};
+
+// Every switch the code uses, each once, in a fixed order (by kind, then by
+// name), so that equal uses give equal lists.
+std::vector<Switch> FindSwitches(const std::string& code);
+
 enum class Stage { Vertex, Fragment };
 
 // The complete GLSL 330 source of one stage: version line, stage macro, the

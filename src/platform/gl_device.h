@@ -63,6 +63,16 @@ unsigned CurrentEffectProgram(IDirect3DDevice9* device);
 // (alpha is compared as a whole number 0..255, like Direct3D's test).
 extern const char* const kAlphaTestGlsl;
 
+// Waits until the device has drawn everything asked of it so far. The software
+// renderer defers drawing until a target is read or the frame is presented;
+// benchmarks call this to charge each step with its own drawing.
+void FinishDrawing(IDirect3DDevice9* device);
+
+// True, with the colour, when every texel of every level of the texture holds
+// one colour (A8R8G8B8 and X8R8G8B8 textures that are not render targets;
+// X8's alpha reads 0xFF). Filtering such a texture gives that colour exactly.
+bool SolidColourOf(IDirect3DBaseTexture9* texture, D3DCOLOR* colour);
+
 // The GL texture name behind a texture (0 for null or a foreign object).
 unsigned GLTextureOf(IDirect3DBaseTexture9* texture);
 
@@ -117,6 +127,8 @@ struct SurfaceBinding {
 bool BindingOf(IDirect3DSurface9* surface, SurfaceBinding* binding);
 // Memory of a system-memory surface (rows top first, tightly packed), or null.
 unsigned char* SystemMemoryOf(IDirect3DSurface9* surface);
+// Something other than a lock wrote into the surface (a texture level).
+void SurfaceWritten(IDirect3DSurface9* surface);
 
 unsigned GLBufferOf(IDirect3DVertexBuffer9* buffer);
 unsigned GLBufferOf(IDirect3DIndexBuffer9* buffer);

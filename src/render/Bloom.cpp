@@ -6,6 +6,7 @@
 #include "platform/d3dx9effect.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 
 TBloomEffect BloomEffect;
 
@@ -13,6 +14,11 @@ namespace {
 
 const char* const kCutoffTechnique = "BloomCutoffTech";
 const char* const kBlurTechnique = "BloomBlurTech";
+// Every stage added in one pass; up to four at a time, the rest in more passes.
+const char* const kCompositeTechnique = "BloomCompositeTech";
+constexpr size_t kStagesPerPass = 4;
+const char* const kStageSamplers[kStagesPerPass] = {"BloomStage0", "BloomStage1", "BloomStage2", "BloomStage3"};
+const char* const kStageSwitches[kStagesPerPass] = {nullptr, "bloom_stage1", "bloom_stage2", "bloom_stage3"};
 
 // The quad size the bloom passes hand the draw helper: only its half-texel
 // shift depends on it, and the effect passes always shift by a 512 texture's.
@@ -29,6 +35,45 @@ void SetFloatIfPresent(ID3DXEffect* effect, const char* name, float value)
 {
     if (D3DXHANDLE handle = effect->GetParameterByName(nullptr, name))
         effect->SetFloat(handle, value);
+}
+
+// The stages with a texture added in passes of the effect, each laying the
+// sum of its stages' squares once instead of one blended quad per stage.
+// False, having drawn nothing, when the effect lacks the technique.
+bool CompositeInPasses(const std::vector<TBloomEffect::TStage>& stages)
+{
+    ID3DXEffect* effect = getEffectManager().GetEffect();
+    if (!effect)
+        return false;
+    D3DXHANDLE tech = effect->GetTechniqueByName(kCompositeTechnique);
+    if (!tech || FAILED(effect->SetTechnique(tech)))
+        return false;
+    std::vector<IDirect3DTexture9*> textures;
+    for (const TBloomEffect::TStage& stage : stages)
+        if (stage.target.texture)
+            textures.push_back(stage.target.texture);
+    for (size_t first = 0; first < textures.size(); first += kStagesPerPass) {
+        for (size_t slot = 0; slot < kStagesPerPass; ++slot) {
+            const bool used = first + slot < textures.size();
+            effect->SetTexture(kStageSamplers[slot], used ? textures[first + slot] : nullptr);
+            if (kStageSwitches[slot])
+                effect->SetBool(kStageSwitches[slot], used ? TRUE : FALSE);
+        }
+        UINT passes = 0;
+        if (FAILED(effect->Begin(&passes, 0)))
+            return true;
+        for (UINT pass = 0; pass < passes; ++pass) {
+            if (SUCCEEDED(effect->BeginPass(pass))) {
+                getDrawHelper().DrawScreenQuad(kPassQuadSize, kPassQuadSize, false);
+                effect->EndPass();
+            }
+        }
+        effect->End();
+    }
+    // The effect keeps references to what it was given: let the stages go.
+    for (const char* sampler : kStageSamplers)
+        effect->SetTexture(sampler, nullptr);
+    return true;
 }
 
 } // namespace
@@ -141,11 +186,13 @@ void TBloomEffect::Composite()
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
 
-    for (TStage& stage : stages) {
-        if (!stage.target.texture)
-            continue;
-        D3DDevice->SetTexture(0, stage.target.texture);
-        getDrawHelper().DrawScreenQuad(stage.xres, stage.yres, false);
+    if (!FrameShortcuts() || !CompositeInPasses(stages)) {
+        for (TStage& stage : stages) {
+            if (!stage.target.texture)
+                continue;
+            D3DDevice->SetTexture(0, stage.target.texture);
+            getDrawHelper().DrawScreenQuad(stage.xres, stage.yres, false);
+        }
     }
     D3DDevice->SetTexture(0, nullptr);
     D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);

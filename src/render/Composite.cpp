@@ -1,5 +1,6 @@
 #include "render/Composite.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "gui/GUIManager.h"
@@ -9,6 +10,7 @@
 #include "player/Player.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "render/TextureManager.h"
 #include "scene/Camera.h"
 #include "scene/RigidAnimManager.h"
@@ -19,6 +21,9 @@ namespace {
 
 constexpr float kRadiansToDegrees = 57.2957763671875f;
 constexpr float kPi = 3.1415927f;
+const char kDamagePass[] = "Damage";
+const char kDamageFromLife[] = "damage_from_life";
+const char kRaining[] = "raining";
 
 // Controller states in which the hero aims: the frame takes the aiming tint.
 bool IsAimingState(int code)
@@ -99,6 +104,17 @@ float CompositeState::StepRain(int r, float yaw)
     rainDrift += (currentYaw - previousYaw) * 0.1f;
     previousYaw = currentYaw;
     return rainDrift;
+}
+
+bool DamageShows(ID3DXEffect* effect, float lifeFraction, const D3DXVECTOR4& hits)
+{
+    if (hits.x > 0.0f || hits.y > 0.0f || hits.z > 0.0f || hits.w > 0.0f)
+        return true;
+    FLOAT threshold = 0.0f;
+    if (!effect || FAILED(effect->GetFloat(kDamageFromLife, &threshold)) || !(threshold > 0.0f))
+        return true;
+    // The overlay reads the life clamped to [0, 1]; NaN shows.
+    return !(std::min(std::max(lifeFraction, 0.0f), 1.0f) >= threshold);
 }
 
 std::array<const char*, 3> DamageTexturesFor(float t)
@@ -183,13 +199,23 @@ void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
         effect->SetFloat(handle(EP_FLASH), 1.0f);
         effect->SetFloat(handle(EP_CAM_YAW), 0.0f);
     }
+    // Away from the island the rain is compiled out of the shader.
+    effect->SetBool(kRaining, !FrameShortcuts() || in.isla ? TRUE : FALSE);
     effect->SetBool(handle(EP_VINYETAS), in.scriptedSequence ? TRUE : FALSE);
     effect->SetBool(handle(EP_APPLY_DOF), in.depthOfField ? TRUE : FALSE);
+
+    // The damage overlay lays nothing over the frame while the hero's life
+    // stands at or above the effect's blood threshold and no hit mark shows.
+    D3DXHANDLE skipped = nullptr;
+    if (FrameShortcuts() && !DamageShows(effect, in.lifeFraction, state.hits))
+        skipped = effect->GetPassByName(effect->GetCurrentTechnique(), kDamagePass);
 
     UINT passes = 0;
     if (FAILED(effect->Begin(&passes, 0)))
         return;
     for (UINT pass = 0; pass < passes; ++pass) {
+        if (skipped && effect->GetPass(effect->GetCurrentTechnique(), pass) == skipped)
+            continue;
         if (SUCCEEDED(effect->BeginPass(pass))) {
             getDrawHelper().DrawFullScreenQuad();
             effect->EndPass();

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "platform/d3d9.h"
+#include "platform/d3dx9effect.h"
 #include "platform/d3dx9math.h"
 
 class CEffectManager;
@@ -49,6 +50,11 @@ struct CompositeState {
 // "Damage1Texture", "Damage2Texture", "Damage3Texture". The three ranges
 // overlap and are tried in order, so the later one wins.
 std::array<const char*, 3> DamageTexturesFor(float t);
+
+// Whether the composite's damage pass would change the frame: a hit mark
+// shows, or the life fraction is below the effect's "damage_from_life" (an
+// effect without it, or with a useless value, always shows the pass).
+bool DamageShows(ID3DXEffect* effect, float lifeFraction, const D3DXVECTOR4& hits);
 
 // What the composite reads of the game in one frame.
 struct CompositeInputs {

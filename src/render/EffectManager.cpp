@@ -9,6 +9,7 @@
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
 #include "render/Composite.h"
+#include "render/FrameShortcuts.h"
 #include "render/VertexBuffers.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
@@ -140,8 +141,9 @@ bool CEffectManager::LoadEffect(const char* file)
     m_WaitingForDevice = false;
     ReleaseEffect();
     ID3DXBuffer* errors = nullptr;
-    const HRESULT hr = D3DXCreateEffectFromFileA(D3DDevice, file, nullptr, nullptr, D3DXSHADER_PACKMATRIX_ROWMAJOR,
-                                                 nullptr, &m_Effect, &errors);
+    // Without the frame's shortcuts every switch of the effect stays a branch.
+    const DWORD flags = D3DXSHADER_PACKMATRIX_ROWMAJOR | (FrameShortcuts() ? DWORD(0) : DWORD(D3DXSHADER_SKIPOPTIMIZATION));
+    const HRESULT hr = D3DXCreateEffectFromFileA(D3DDevice, file, nullptr, nullptr, flags, nullptr, &m_Effect, &errors);
     if (FAILED(hr) || !m_Effect) {
         if (m_Effect) {
             m_Effect->Release();
@@ -173,10 +175,14 @@ void CEffectManager::FetchHandles()
 {
     for (D3DXHANDLE& handle : m_Params)
         handle = nullptr;
+    m_ShadowCasters = nullptr;
+    m_BlurMoving = nullptr;
     if (!m_Effect)
         return;
     for (int slot : kFetchOrder)
         m_Params[slot] = m_Effect->GetParameterByName(nullptr, kParamNames[slot]);
+    m_ShadowCasters = m_Effect->GetParameterByName(nullptr, "shadow_casters");
+    m_BlurMoving = m_Effect->GetParameterByName(nullptr, "blur_moving");
 }
 
 D3DXHANDLE CEffectManager::GetHandle(int slot) const
@@ -249,6 +255,10 @@ void CEffectManager::SetLights(IEntidad3D* entity)
     m_Effect->SetFloat(m_Params[EP_SPECULAR_FILTER_AMOUNT], HeroIsFighting() ? 1.0f : 0.0f);
     if (!character) {
         m_Effect->SetTexture(m_Params[EP_SHADOW_MAP_TEXTURE], scene.GetShadowMapTexture());
+        // A map with no caster in it shadows nothing nearer than its far
+        // plane: the shader then skips its samples. Drawn the plain way, it
+        // always samples.
+        m_Effect->SetBool(m_ShadowCasters, !FrameShortcuts() || scene.ShadowMapHasCasters());
         const D3DXMATRIX lightWVP = entity->GetTransform().GetMatrix() * first->viewProjection;
         m_Effect->SetMatrix(m_Params[EP_LIGHT_WVP_1], &lightWVP);
     }
@@ -335,6 +345,10 @@ void CEffectManager::RenderMotionBlurSubset(const std::string& technique, IEntid
     m_Effect->SetMatrix(m_Params[EP_LAST_MODEL_VIEW], &lastModelView);
     m_Effect->SetMatrix(m_Params[EP_MODEL_VIEW_PROJECTION], &modelViewProjection);
     m_Effect->SetMatrix(m_Params[EP_LAST_MODEL_VIEW_PROJECTION], &lastModelViewProjection);
+    // Unmoved on screen, the shader need not smear: it reads one texel
+    // where it would read the same one eight times.
+    const bool moved = std::memcmp(&modelViewProjection, &lastModelViewProjection, sizeof(D3DXMATRIX)) != 0;
+    m_Effect->SetBool(m_BlurMoving, !FrameShortcuts() || moved);
     m_Effect->SetTexture(m_Params[EP_SCENE_TEXTURE], scene);
     entity->UploadBones();
     DrawSubsetPasses(entity, subset);

@@ -162,6 +162,10 @@ private:
     ID3DXEffect* m_Effect = nullptr;
     D3DXHANDLE m_Technique = nullptr;
     D3DXHANDLE m_Params[EFFECT_PARAM_COUNT] = {};
+    // Not in the table: whether the shadow map holds a caster (see SetLights).
+    D3DXHANDLE m_ShadowCasters = nullptr;
+    // Whether the entity of a velocity pass moved on screen since the last frame.
+    D3DXHANDLE m_BlurMoving = nullptr;
     D3DXMATRIX m_PreviousView;
     D3DXMATRIX m_PreviousProjection;
     CompositeState m_Composite;

@@ -11,6 +11,10 @@ CRenderTarget ParticleTarget;
 
 namespace {
 
+// Set by any Begin on the particle target's surface (copies of the record
+// included), cleared when the target is made and emptied.
+bool g_ParticleTargetBegun = false;
+
 bool Failed(const char* step, HRESULT hr, int width, int height)
 {
     char text[160];
@@ -53,6 +57,8 @@ bool CRenderTarget::Begin()
 {
     if (!renderToSurface || !surface)
         return false;
+    if (surface == ParticleTarget.surface)
+        g_ParticleTargetBegun = true;
     return SUCCEEDED(renderToSurface->BeginScene(surface, nullptr));
 }
 
@@ -90,6 +96,13 @@ bool CreateScreenTargets(IDirect3DDevice9* device, int width, int height)
     bool all = true;
     for (CRenderTarget* target : {&SceneTarget, &VelocityTarget, &ShadowMapTarget, &ParticleTarget})
         all = target->Create(device, width, height, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN) && all;
+    // A new texture's texels are undefined: the particle target is laid over
+    // every frame, so it starts as nothing at all.
+    if (ParticleTarget.Begin()) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+        ParticleTarget.End();
+    }
+    g_ParticleTargetBegun = false;
     return all;
 }
 
@@ -97,4 +110,9 @@ void ReleaseScreenTargets()
 {
     for (CRenderTarget* target : {&SceneTarget, &VelocityTarget, &ShadowMapTarget, &ParticleTarget})
         target->Release();
+}
+
+bool ParticleTargetIsEmpty()
+{
+    return ParticleTarget.texture && !g_ParticleTargetBegun;
 }

@@ -48,5 +48,9 @@ extern CRenderTarget ParticleTarget;
 // their own: they share the device's). True when all four were made; each
 // failure is on the debug output.
 bool CreateScreenTargets(IDirect3DDevice9* device, int width, int height);
+// True while the particle target holds nothing but the transparent black it
+// was made with: nothing has begun drawing into it since. Laying it over the
+// frame then changes nothing.
+bool ParticleTargetIsEmpty();
 // Releases the four (before the device goes).
 void ReleaseScreenTargets();

@@ -8,13 +8,18 @@
 #include "player/WeaponPickups.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
+#include "scene/Camera.h"
 #include "scene/Entity3D.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
 #include "world/CollisionManager.h"
 #include "world/Scenario.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -67,6 +72,8 @@ void CSceneMngr::CreateLights(IDirect3DDevice9* device, const CLightCamera& ligh
     m_HangarFireStarted = false;
     // Textures of an earlier device went with it.
     m_ShadowMapTexture = nullptr;
+    m_ShadowCasters = false;
+    m_ClearedShadowMap = nullptr;
     m_VelocitySource = nullptr;
     m_CurrentVelocity = nullptr;
     m_PreviousVelocity = m_CurrentVelocity;
@@ -250,7 +257,17 @@ void CSceneMngr::RenderShadowPass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const std::vector<IEntidad3D*>& casters)
 {
-    if (BeginPass(target, clear)) {
+    bool drawsCasters = false;
+    for (IEntidad3D* caster : casters)
+        drawsCasters = drawsCasters || caster != nullptr;
+    // Clearing a map that the last pass cleared and left empty changes
+    // nothing: its depth is cleared again by the scene pass that follows.
+    const bool alreadyClear = FrameShortcuts() && clear && !drawsCasters && target.texture &&
+                              target.texture == m_ClearedShadowMap;
+    if (!alreadyClear && BeginPass(target, clear)) {
+        // A target that did not begin keeps whatever it held.
+        m_ShadowCasters = drawsCasters || (!clear && m_ShadowCasters);
+        m_ClearedShadowMap = m_ShadowCasters ? nullptr : clear ? target.texture : m_ClearedShadowMap;
         // The casters see the light as it stood when the pass began.
         CLightCamera light = m_Lights[0];
         CEffectManager& effects = getEffectManager();
@@ -262,18 +279,54 @@ void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const st
     m_Visibility[kCharacters] = false;
 }
 
+std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
+{
+    std::vector<IEntidad3D*> entities;
+    for (const std::string& name : m_DrawList) {
+        if (!withCharacters && name == kCharacters)
+            continue;
+        auto found = m_Objects.find(name);
+        if (found != m_Objects.end())
+            entities.insert(entities.end(), found->second.begin(), found->second.end());
+    }
+    if (!FrameShortcuts())
+        return entities;
+    // Opaque objects near to far, so that hidden surfaces fail the depth test
+    // before they are shaded. What surrounds the eye (the sky, the sea, a
+    // floor under the camera) has no distance that orders it: it goes last,
+    // where everything in front of it already hides what it would cover.
+    // Equal keys keep list order, so an entity listed twice is drawn in the
+    // same sequence as before.
+    const D3DXVECTOR3 eye = getCamera().GetPosition();
+    struct Keyed {
+        float key;
+        IEntidad3D* entity;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(entities.size());
+    for (IEntidad3D* entity : entities) {
+        float key = std::numeric_limits<float>::max();
+        if (entity) {
+            const D3DXMATRIX& world = entity->GetTransform().GetMatrix();
+            const D3DXVECTOR3 toEye(world._41 - eye.x, world._42 - eye.y, world._43 - eye.z);
+            const float distanceSq = D3DXVec3Dot(&toEye, &toEye);
+            const float radius = entity->GetRadius();
+            if (distanceSq > radius * radius)
+                key = distanceSq;
+        }
+        keyed.push_back({key, entity});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        entities[i] = keyed[i].entity;
+    return entities;
+}
+
 void CSceneMngr::DrawListedObjects()
 {
     CEffectManager& effects = getEffectManager();
-    for (const std::string& name : m_DrawList) {
-        if (name == kCharacters)
-            continue;
-        auto found = m_Objects.find(name);
-        if (found == m_Objects.end())
-            continue;
-        for (IEntidad3D* entity : found->second)
-            effects.RenderEntity(entity);
-    }
+    for (IEntidad3D* entity : ListedEntities(false))
+        effects.RenderEntity(entity);
     m_DrawList.clear();
 }
 
@@ -310,16 +363,11 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
         m_Visibility[kCharacters] = false;
     }
     CEffectManager& effects = getEffectManager();
-    for (const std::string& name : m_DrawList) {
-        auto found = m_Objects.find(name);
-        if (found == m_Objects.end())
+    for (IEntidad3D* entity : ListedEntities(true)) {
+        if (!entity || !effects.IsEntityVisible(entity, false))
             continue;
-        for (IEntidad3D* entity : found->second) {
-            if (!entity || !effects.IsEntityVisible(entity, false))
-                continue;
-            effects.RenderMotionBlur(entity, m_VelocitySource);
-            entity->StorePreviousWorld();
-        }
+        effects.RenderMotionBlur(entity, m_VelocitySource);
+        entity->StorePreviousWorld();
     }
     m_DrawList.clear();
     target.End();

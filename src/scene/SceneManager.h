@@ -33,6 +33,10 @@ public:
     CLightCamera* GetLight(int i);
 
     IDirect3DTexture9* GetShadowMapTexture() const { return m_ShadowMapTexture; }
+    // Whether the shadow map may hold a caster: false only while the last
+    // shadow pass cleared it and had none to draw (or none has run), when the
+    // lit pass need not sample it.
+    bool ShadowMapHasCasters() const { return m_ShadowCasters; }
     float GetSceneTime() const { return m_SceneTime; }
     // The scene target's texture that the velocity pass smears.
     IDirect3DTexture9* GetVelocitySourceTexture() const { return m_VelocitySource; }
@@ -61,6 +65,10 @@ public:
     // Whether the name was last marked visible.
     bool IsVisible(const std::string& name) const;
     const std::vector<std::string>& GetDrawList() const { return m_DrawList; }
+    // The entities of the listed names in the order a pass draws them: list
+    // order, or near to far with the frame's shortcuts. The scene pass draws
+    // the characters on their own and leaves their name out.
+    std::vector<IEntidad3D*> ListedEntities(bool withCharacters) const;
 
     // The entities under a name (an empty list is added for a new name).
     std::vector<IEntidad3D*>& GetObjects(const std::string& name);
@@ -116,6 +124,10 @@ private:
     IDirect3DSurface9* m_DepthStencil = nullptr;
     HRESULT m_LastResult = S_OK;
     IDirect3DTexture9* m_ShadowMapTexture = nullptr;
+    bool m_ShadowCasters = false;
+    // The shadow-map texture as a pass left it cleared with no caster (null
+    // once a caster is drawn into it).
+    IDirect3DTexture9* m_ClearedShadowMap = nullptr;
     IDirect3DTexture9* m_VelocitySource = nullptr;
     IDirect3DTexture9* m_PreviousVelocity = nullptr;
     IDirect3DTexture9* m_CurrentVelocity = nullptr;

@@ -368,3 +368,166 @@ TEST_F(D3DTest, EffectFilesReportTheirFailuresCause) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EffectFile, FindsEachSwitchOnceInAFixedOrder) {
+    const std::vector<Switch> found = FindSwitches(
+        "if (BOUND(Normals) && SWITCH( fog )) {} x = SWITCH(fog) + BOUND (Albedo) + SAMPLE(Light, uv).r; // SWITCH(3)");
+    ASSERT_EQ(found.size(), 4u);
+    EXPECT_EQ(found[0].name, "fog");
+    EXPECT_EQ(found[0].kind, Switch::Bool);
+    EXPECT_EQ(found[1].name, "Albedo");
+    EXPECT_EQ(found[1].kind, Switch::Bound);
+    EXPECT_EQ(found[2].name, "Normals");
+    EXPECT_EQ(found[3].name, "Light");
+    EXPECT_EQ(found[3].kind, Switch::Sample);
+}
+
+// Switches drawn folded into constants give what the shader's own tests give;
+// a variant that drops a sampler keeps every other sampler on its unit, with
+// that unit's pass states.
+const char* const kSwitchEffect = R"(
+shared {
+    uniform bool useFirst = true;
+    uniform sampler2D First;
+    uniform sampler2D Second;
+    VARYING vec2 uv;
+}
+vertex Clip { void main() { gl_Position = vec4(inPosition.xyz, 1.0); uv = inTexCoord0.xy; } }
+technique Switched {
+    pass {
+        vertex = Clip;
+        fragment {
+            void main() {
+                vec4 c = vec4(0.0, 0.0, 0.0, 1.0);
+                if (SWITCH(useFirst)) c.r = tex2D(First, uv).r;
+                if (BOUND(Second)) c.g = tex2D(Second, uv).g; else c.b = 1.0;
+                outColor = c;
+            }
+        }
+        sampler First { MinFilter = Linear; MagFilter = Linear; }
+        sampler Second { MinFilter = Point; MagFilter = Point; }
+    }
+}
+technique Read {
+    pass {
+        vertex = Clip;
+        fragment { void main() { outColor = SAMPLE(First, uv); } }
+        sampler First { MinFilter = Linear; MagFilter = Linear; AddressU = Wrap; AddressV = Clamp; }
+    }
+}
+)";
+
+class EffectSwitchTest : public D3DTest {
+protected:
+    Ref<ID3DXEffect> Compile(DWORD flags) {
+        ID3DXEffect* compiled = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        const HRESULT hr = D3DXCreateEffect(device, kSwitchEffect, static_cast<UINT>(std::strlen(kSwitchEffect)),
+                                            nullptr, nullptr, flags, nullptr, &compiled, &errors);
+        Ref<ID3DXBuffer> text(errors);
+        EXPECT_TRUE(SUCCEEDED(hr)) << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
+        return Ref<ID3DXEffect>(compiled);
+    }
+
+    // The pixel at (30, 20): a quarter of the way into the first texel of a
+    // 2x2 texture, where point and linear filtering read apart.
+    D3DCOLOR DrawWith(ID3DXEffect* effect, bool useFirst, IDirect3DTexture9* second, bool switchInsidePass = false,
+                      const char* technique = "Switched") {
+        const TexVertex screen[3] = {{-1, -1, 0, 0, 1}, {-1, 3, 0, 0, -1}, {3, -1, 0, 2, 1}};
+        effect->SetTechnique(technique);
+        effect->SetBool("useFirst", switchInsidePass ? !useFirst : useFirst);
+        effect->SetTexture("Second", second);
+        Clear(0xFF808080u);
+        device->SetFVF(kTexFvf);
+        device->BeginScene();
+        UINT passes = 0;
+        effect->Begin(&passes, 0);
+        effect->BeginPass(0);
+        if (switchInsidePass) {
+            effect->SetBool("useFirst", useFirst);
+            effect->CommitChanges();
+        }
+        device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, screen, sizeof(TexVertex));
+        effect->EndPass();
+        effect->End();
+        device->EndScene();
+        effect->SetTexture("Second", nullptr);
+        return Pixel(30, 20);
+    }
+};
+
+TEST_F(EffectSwitchTest, FoldedSwitchesDrawWhatTheirTestsDraw) {
+    Ref<ID3DXEffect> folded = Compile(D3DXSHADER_PACKMATRIX_ROWMAJOR);
+    Ref<ID3DXEffect> tested = Compile(D3DXSHADER_PACKMATRIX_ROWMAJOR | D3DXSHADER_SKIPOPTIMIZATION);
+    ASSERT_TRUE(folded && tested);
+    Ref<IDirect3DTexture9> red = Texture(2, 2, {kRed, kRed, kRed, kRed});
+    Ref<IDirect3DTexture9> checks = Texture(2, 2, {0xFF000000u, kGreen, kGreen, 0xFF000000u});
+    Ref<IDirect3DTexture9> blackTexel = Texture(1, 1, {0xFF000000u});
+    Ref<IDirect3DTexture9> whiteTexel = Texture(1, 1, {kWhite});
+    for (ID3DXEffect* effect : {folded.get(), tested.get()})
+        effect->SetTexture("First", red.get());
+
+    const struct {
+        const char* name;
+        bool useFirst;
+        IDirect3DTexture9* second;
+        bool switchInsidePass;
+        D3DCOLOR expected; // 0: whatever the shader's own tests give
+    } cases[] = {
+        {"both", true, checks.get(), false, 0xFFFF0000u},
+        {"first off: the second keeps its unit and point filter", false, checks.get(), false, 0xFF000000u},
+        {"switched by a commit inside the pass", true, checks.get(), true, 0xFFFF0000u},
+        {"switched off by a commit", false, checks.get(), true, 0xFF000000u},
+        {"one black texel reads as no texture", true, blackTexel.get(), false, 0xFFFF00FFu},
+        {"one white texel is a texture", false, whiteTexel.get(), false, 0xFF00FF00u},
+        {"no texture", true, nullptr, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const D3DCOLOR asTested = DrawWith(tested.get(), c.useFirst, c.second, c.switchInsidePass);
+        EXPECT_EQ(DrawWith(folded.get(), c.useFirst, c.second, c.switchInsidePass), asTested);
+        if (c.expected)
+            EXPECT_EQ(asTested, c.expected);
+    }
+}
+
+// A texture of one colour is read as that colour, channel for channel, and
+// read again once anything writes into it.
+TEST_F(EffectSwitchTest, OneColourTexturesReadAsTheirColourUntilWrittenTo) {
+    Ref<ID3DXEffect> folded = Compile(D3DXSHADER_PACKMATRIX_ROWMAJOR);
+    Ref<ID3DXEffect> tested = Compile(D3DXSHADER_PACKMATRIX_ROWMAJOR | D3DXSHADER_SKIPOPTIMIZATION);
+    ASSERT_TRUE(folded && tested);
+    const D3DCOLOR teal = 0xC80A5AC8u;
+    Ref<IDirect3DTexture9> solid = Texture(2, 2, {teal, teal, teal, teal});
+    auto read = [&](ID3DXEffect* effect) {
+        effect->SetTexture("First", solid.get());
+        const D3DCOLOR c = DrawWith(effect, true, nullptr, false, "Read");
+        effect->SetTexture("First", nullptr);
+        return c;
+    };
+    EXPECT_EQ(read(folded.get()), read(tested.get()));
+    EXPECT_EQ(read(folded.get()) & 0x00FFFFFFu, teal & 0x00FFFFFFu);
+
+    // Written by a lock, then by a copy, each time while known as one colour:
+    // both read what it holds now (linear filtering mixes texels at the pixel).
+    ASSERT_EQ(devicetest::FillTexture(solid.get(), 2, 2, std::vector<D3DCOLOR>{kRed, teal, teal, teal}.data()), D3D_OK);
+    const D3DCOLOR mixed = read(tested.get());
+    EXPECT_NE(mixed & 0x00FFFFFFu, teal & 0x00FFFFFFu);
+    EXPECT_EQ(read(folded.get()), mixed);
+
+    const D3DCOLOR green = 0xFF20A040u;
+    ASSERT_EQ(devicetest::FillTexture(solid.get(), 2, 2, std::vector<D3DCOLOR>(4, green).data()), D3D_OK);
+    EXPECT_EQ(read(folded.get()) & 0x00FFFFFFu, green & 0x00FFFFFFu);
+    Ref<IDirect3DTexture9> source = Texture(2, 2, {kRed, teal, teal, teal});
+    IDirect3DSurface9* from = nullptr;
+    IDirect3DSurface9* to = nullptr;
+    source->GetSurfaceLevel(0, &from);
+    solid->GetSurfaceLevel(0, &to);
+    Ref<IDirect3DSurface9> fromRef(from), toRef(to);
+    ASSERT_EQ(device->StretchRect(from, nullptr, to, nullptr, D3DTEXF_POINT), D3D_OK);
+    EXPECT_EQ(read(folded.get()), mixed);
+}
+
+} // namespace

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "render/FrameShortcuts.h"
 #include "render/effectmanager_fixture.h"
 #include "scene/MeshCache.h"
 #include "scene/RigidEntity.h"
@@ -105,6 +106,86 @@ TEST_F(SceneManagerTest, CharactersAreDrawnOnlyWhenMarkedSinceTheShadowPass)
     EXPECT_FALSE(scene().IsVisible("Character"));
     scene().RenderScenePass(SceneTarget, true);
     EXPECT_EQ(scene().drawnCount, 1);
+}
+
+// Near to far with the shortcuts, list order without; what surrounds the eye
+// comes last, and an entity listed twice keeps its two places in sequence.
+TEST_F(SceneManagerTest, PassesDrawNearToFarWithWhatSurroundsTheEyeLast)
+{
+    FlatEntity sky("cielo", 50, FlatEntity::FacingZ, "PhongLightingTech");
+    sky.SetRadius(5000.0f); // the eye, at +200 on Z, is inside
+    FlatEntity far("lejos", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    far.MoveTo(0, 0, -300);
+    FlatEntity mid("medio", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity near("cerca", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    near.MoveTo(0, 0, 120);
+    for (FlatEntity* e : {&far, &mid, &near})
+        e->SetRadius(15.0f);
+    for (FlatEntity* e : {&sky, &far, &mid, &near})
+        scene().AddObject(e->GetName(), e);
+    for (const char* name : {"cielo", "lejos", "medio", "Character", "cerca", "medio"})
+        scene().SetVisible(name, true);
+
+    using List = std::vector<IEntidad3D*>;
+    EXPECT_EQ(scene().ListedEntities(false), (List{&near, &mid, &mid, &far, &sky}));
+    SetFrameShortcuts(false);
+    EXPECT_EQ(scene().ListedEntities(false), (List{&sky, &far, &mid, &near, &mid}));
+    SetFrameShortcuts(true);
+    // Characters stand under their name in the velocity pass's list.
+    FlatEntity hero("Character", 10, FlatEntity::FacingZ, "PhongLightingTech");
+    hero.MoveTo(0, 0, 60);
+    hero.SetRadius(15.0f);
+    scene().SetCharacterList({&hero});
+    EXPECT_EQ(scene().ListedEntities(true), (List{&near, &hero, &mid, &mid, &far, &sky}));
+}
+
+// The scene pass after a shadow pass: a caster between light 1 and a wall
+// darkens the wall, drawn either way.
+TEST_F(SceneManagerTest, ACasterShadowsTheSceneBehindIt)
+{
+    FlatEntity wall("pared", 60, FlatEntity::FacingZ, "PhongLightingTech");
+    wall.SetRadius(90.0f);
+    FlatEntity caster("Character", 15, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    caster.MoveTo(0, 0, 60);
+    scene().AddObject("pared", &wall);
+    auto wallCentre = [&](std::vector<IEntidad3D*> casters) {
+        scene().RenderShadowCasters(ShadowMapTarget, true, casters);
+        scene().SetVisible("pared", true);
+        scene().RenderScenePass(SceneTarget, true);
+        return Brightness(TargetPixel(SceneTarget, kSize / 2, kSize / 2));
+    };
+    for (bool shortcuts : {true, false}) {
+        SCOPED_TRACE(shortcuts ? "the game's way" : "the plain way");
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+        const int lit = wallCentre({});
+        EXPECT_GT(lit, 150);
+        EXPECT_LT(wallCentre({&caster}), lit * 3 / 4);
+        EXPECT_EQ(wallCentre({}), lit);
+    }
+    SetFrameShortcuts(true);
+    getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+}
+
+// A shadow map holds casters from the pass that drew one until a pass clears it.
+TEST_F(SceneManagerTest, TheShadowMapKeepsItsCastersUntilCleared)
+{
+    FlatEntity caster("Character", 20, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    EXPECT_FALSE(scene().ShadowMapHasCasters());
+    scene().RenderShadowCasters(ShadowMapTarget, true, {&caster});
+    EXPECT_TRUE(scene().ShadowMapHasCasters());
+    scene().RenderShadowCasters(ShadowMapTarget, false, {});
+    EXPECT_TRUE(scene().ShadowMapHasCasters());
+    scene().RenderShadowCasters(ShadowMapTarget, true, {});
+    EXPECT_FALSE(scene().ShadowMapHasCasters());
+    EXPECT_EQ(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack) << "cleared";
+    // An empty map is left as it is; a caster still gets drawn into it.
+    scene().RenderShadowCasters(ShadowMapTarget, true, {});
+    scene().RenderShadowCasters(ShadowMapTarget, true, {&caster});
+    EXPECT_TRUE(scene().ShadowMapHasCasters());
+    EXPECT_NE(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack) << "the caster is in the map";
+    scene().RenderShadowCasters(ShadowMapTarget, true, {});
+    EXPECT_EQ(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack) << "cleared again";
 }
 
 using Map = std::map<std::string, std::string>;

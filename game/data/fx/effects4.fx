@@ -39,6 +39,8 @@ shared {
     // --- shadow map (light 1) ------------------------------------------------------
     uniform sampler2D ShadowMapTexture;
     uniform mat4 g_light_WVP_1;
+    // False while the map holds no caster, only its cleared background.
+    uniform bool shadow_casters = true;
 
     // --- skinning: three rows [R | t] per palette bone, 60 bones ------------------
     uniform vec4 bones[180];
@@ -48,6 +50,8 @@ shared {
     uniform mat4 Last_ModelView;
     uniform mat4 ModelViewProjection;
     uniform mat4 Last_ModelViewProjection;
+    // False when both matrices above are the same: nothing moved on screen.
+    uniform bool blur_moving = true;
 
     // --- final composite -----------------------------------------------------------
     uniform sampler2D SceneTexture;
@@ -69,8 +73,12 @@ shared {
     uniform float RainDir;
     uniform float CamPitch;
     uniform float CamYaw;           // 1 where it rains (the island)
+    uniform bool raining = true;    // false where CamYaw says it cannot rain
     uniform float world_time;
     uniform float player_life = 1.0; // 0..1
+    // Blood shows below this life; above it, with no hit, the damage pass
+    // lays nothing (the game skips it then).
+    uniform float damage_from_life = 0.6;
     uniform vec4 damageColor;       // hit from the front, back, one side, the other
     uniform float damageDecay;
     uniform float apuntando;        // 1 while the hero aims
@@ -83,6 +91,15 @@ shared {
     uniform float bloom_offset_x = 1.0;
     uniform float bloom_offset_y = 1.0;
     uniform float stage_weight = 1.0;
+    // Up to four stages added to the frame in one pass; the first always
+    // there, the others only while their switch is on.
+    uniform sampler2D BloomStage0;
+    uniform sampler2D BloomStage1;
+    uniform sampler2D BloomStage2;
+    uniform sampler2D BloomStage3;
+    uniform bool bloom_stage1 = true;
+    uniform bool bloom_stage2 = true;
+    uniform bool bloom_stage3 = true;
 
     // --- particles -------------------------------------------------------------------
     uniform mat4 view_projection_matrix;
@@ -113,11 +130,10 @@ shared {
     const float AMBIENT = 0.42;
     const int PALETTE_BONES = 60;
 
+    // Tests of a texture's presence (BOUND) and of a bool (SWITCH), and reads
+    // of one-colour textures (SAMPLE), are compiled out for each draw's values.
     // An unbound sampler reads as one opaque black texel; a surface without a
     // lightmap or a normal map must not turn black or bumpy because of it.
-    bool HasTexture(sampler2D s) {
-        return textureSize(s, 0) != ivec2(1) || texelFetch(s, ivec2(0), 0) != vec4(0.0, 0.0, 0.0, 1.0);
-    }
 
     // A depth in [0, 1) spread over three 8-bit channels.
     vec3 PackDepth(float v) {
@@ -265,10 +281,10 @@ fragment LitFS {
         if (dot(n, n) < 1e-8) return normalize(viewPos - vWorldPos + vec3(0.0, 1e-4, 0.0));
         n = normalize(n);
         vec3 t = vTangent.xyz;
-        if (dot(t, t) > 1e-8 && HasTexture(NormalmapTexture)) {
+        if (dot(t, t) > 1e-8 && BOUND(NormalmapTexture)) {
             t = normalize(t - n * dot(n, t));
             vec3 b = cross(n, t) * vTangent.w;
-            vec3 m = tex2D(NormalmapTexture, uv).xyz * 2.0 - 1.0;
+            vec3 m = SAMPLE(NormalmapTexture, uv).xyz * 2.0 - 1.0;
             vec3 bumped = t * m.x + b * m.y + n * m.z;
             if (dot(bumped, bumped) > 1e-8) n = normalize(bumped);
         }
@@ -287,7 +303,15 @@ fragment LitFS {
         if (dot(direction, direction) > 1e-8) cone = smoothstep(-0.15, 0.55, dot(-l, normalize(direction)));
         float diffuse = max(dot(n, l), 0.0);
         vec3 h = normalize(l + v);
-        float specular = diffuse > 0.0 ? pow(max(dot(n, h), 0.0), 32.0) : 0.0;
+        // The 32nd power by five squarings: pow's logarithm and exponential
+        // cost more than the rest of the light.
+        float highlight = max(dot(n, h), 0.0);
+        highlight *= highlight;
+        highlight *= highlight;
+        highlight *= highlight;
+        highlight *= highlight;
+        highlight *= highlight;
+        float specular = diffuse > 0.0 ? highlight : 0.0;
         return vec2(diffuse, specular) * cone * mix(0.35, 1.0, clamp(influence, 0.0, 1.0));
     }
 
@@ -298,6 +322,8 @@ fragment LitFS {
         vec2 uv = ClipToUV(vLightPos);
         if (uv.x < 0.0 || uv.x > 1.0 || uv.y < 0.0 || uv.y > 1.0) return 1.0;
         float depth = vLightPos.w / SHADOW_FAR;
+        // Every tap of a map without casters reads the background.
+        if (!SWITCH(shadow_casters)) return depth > 1.0 + SHADOW_BIAS ? 0.0 : 1.0;
         vec2 texel = 1.0 / vec2(max(textureSize(ShadowMapTexture, 0), ivec2(1)));
         float lit = 0.0;
         for (int y = -1; y <= 1; ++y) {
@@ -313,8 +339,8 @@ fragment LitFS {
     // Phong shading of the two nearest lights over the surface textures.
     vec4 Shade() {
         vec4 base = vColor;
-        if (HasTexture(DiffuseTexture)) base *= tex2D(DiffuseTexture, vUV);
-        if (HasTexture(LightmapTexture)) base.rgb *= tex2D(LightmapTexture, vUV2).rgb;
+        if (BOUND(DiffuseTexture)) base *= SAMPLE(DiffuseTexture, vUV);
+        if (BOUND(LightmapTexture)) base.rgb *= SAMPLE(LightmapTexture, vUV2).rgb;
         vec3 n = SurfaceNormal(vUV);
         vec3 v = viewPos - vWorldPos;
         v = dot(v, v) > 1e-8 ? normalize(v) : -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
@@ -344,6 +370,11 @@ fragment ShadowDepthFS {
 fragment VelocityFS {
     void main() {
         vec2 current = ClipToUV(vCurr);
+        // Still: every tap reads the same texel.
+        if (!SWITCH(blur_moving)) {
+            outColor = vec4(tex2D(SceneTexture, current).rgb, 1.0);
+            return;
+        }
         vec2 velocity = vec2(0.0);
         if (abs(vPrev.w) > 1e-5) velocity = current - ClipToUV(vPrev);
         float speed = length(velocity);
@@ -361,13 +392,13 @@ fragment CompositeSceneFS {
         vec2 uv = vUV;
         vec3 scene = tex2D(SceneTexture, uv).rgb;
         float border = smoothstep(0.3, 0.75, length(uv - 0.5) * 1.4142);
-        if (apply_dof) {
+        if (SWITCH(apply_dof)) {
             vec2 px = 1.5 / vec2(max(textureSize(SceneTexture, 0), ivec2(1)));
             vec3 blur = tex2D(SceneTexture, uv + vec2(px.x, 0.0)).rgb + tex2D(SceneTexture, uv - vec2(px.x, 0.0)).rgb +
                         tex2D(SceneTexture, uv + vec2(0.0, px.y)).rgb + tex2D(SceneTexture, uv - vec2(0.0, px.y)).rgb;
             scene = mix(scene, blur * 0.25, border);
         }
-        if (CamYaw > 0.5) {
+        if (SWITCH(raining) && CamYaw > 0.5) {
             vec2 rainUV = vec2(uv.x * 2.0 + RainDir * (1.0 - uv.y), uv.y * 1.5 + CamPitch * 0.3 - world_time * 1.7);
             float drops = tex2D(RainTexture, rainUV).r;
             scene = scene * 0.88 + drops * 0.22 * vec3(0.8, 0.85, 0.92);
@@ -387,7 +418,7 @@ fragment CompositeDamageFS {
     void main() {
         vec2 uv = vUV;
         float life = saturate(player_life);
-        float hurt = saturate((0.6 - life) / 0.6);
+        float hurt = saturate((damage_from_life - life) / damage_from_life);
         float pulse = 0.8 + 0.2 * sin(world_time * (5.0 + 6.0 * hurt));
         vec4 sum = vec4(0.0);
         vec4 layer;
@@ -455,6 +486,19 @@ fragment BloomBlurFS {
     }
 }
 
+// The stages as the frame adds them one by one, each times itself, summed
+// here and added once.
+fragment BloomCompositeFS {
+    void main() {
+        vec4 s = tex2D(BloomStage0, vUV);
+        vec4 sum = s * s;
+        if (SWITCH(bloom_stage1)) { s = tex2D(BloomStage1, vUV); sum += s * s; }
+        if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, vUV); sum += s * s; }
+        if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, vUV); sum += s * s; }
+        outColor = sum;
+    }
+}
+
 fragment ParticleFS {
     void main() { outColor = tex2D(ParticleTexture, vUV) * vColor; }
 }
@@ -462,7 +506,7 @@ fragment ParticleFS {
 fragment BasicFS {
     void main() {
         vec4 c = vColor;
-        if (HasTexture(DiffuseTexture)) c *= tex2D(DiffuseTexture, vUV);
+        if (BOUND(DiffuseTexture)) c *= SAMPLE(DiffuseTexture, vUV);
         outColor = c;
     }
 }
@@ -484,6 +528,10 @@ sampler damageFront { MinFilter = Linear; MagFilter = Linear; MipFilter = None; 
 sampler damageBack { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler damageLeft { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler damageRight { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage0 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage1 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage2 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloomStage3 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler ParticleTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Clamp; AddressV = Clamp; }
 
 // --- techniques ------------------------------------------------------------------------
@@ -568,6 +616,15 @@ technique BloomBlurTech {
         fragment = BloomBlurFS;
         ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
         sampler DiffuseTexture { MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+    }
+}
+
+technique BloomCompositeTech {
+    pass P0 {
+        vertex = UnitScreenVS;
+        fragment = BloomCompositeFS;
+        ZEnable = false; ZWriteEnable = false; CullMode = None;
+        AlphaBlendEnable = true; SrcBlend = One; DestBlend = One;
     }
 }
 

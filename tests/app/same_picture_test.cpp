@@ -1,0 +1,220 @@
+// The shipped levels drawn the game's cheap way (objects near to far, passes
+// that change nothing skipped, switches compiled out, bloom in one pass) and
+// the plain way give the same frame, whatever is switched on or showing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/FrameRender.h"
+#include "app/MainConfig.h"
+#include "app/shipped_game.h"
+#include "platform/crt.h"
+#include "platform/offscreen_device_fixture.h"
+#include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
+#include "render/RenderTarget.h"
+#include "scene/ParticleEmitter.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
+
+namespace {
+
+// Small enough to draw quickly on the software renderer; the screen targets
+// and the composite follow the client size.
+constexpr int kWidth = 400, kHeight = 300;
+constexpr int kTolerance = 2; // of 255, per channel: blending rounds apart
+// Where flush faces of two objects meet, a pixel can lie at exactly the same
+// depth on both: the one drawn last shows. Near to far changes which one.
+constexpr size_t kTiedPixels = 4;
+
+struct Difference {
+    int worst = 0;       // largest channel difference
+    size_t pixels = 0;   // pixels differing by more than the tolerance
+    size_t where = 0;    // the first of those
+};
+
+Difference Compare(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b)
+{
+    Difference d;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        int pixel = 0;
+        for (int shift : {0, 8, 16}) // alpha is not shown
+            pixel = std::max(pixel, std::abs(static_cast<int>((a[i] >> shift) & 0xFF) -
+                                             static_cast<int>((b[i] >> shift) & 0xFF)));
+        if (pixel > kTolerance && d.pixels++ == 0)
+            d.where = i;
+        d.worst = std::max(d.worst, pixel);
+    }
+    return d;
+}
+
+std::string Describe(const Difference& d)
+{
+    return std::to_string(d.pixels) + " pixels off, worst by " + std::to_string(d.worst) + "/255, first at (" +
+           std::to_string(d.where % kWidth) + ", " + std::to_string(d.where / kWidth) + ")";
+}
+
+// One frame state to compare: set up before the draw, put back after it.
+struct Case {
+    const char* name;
+    std::function<void()> before;
+    std::function<void()> after;
+    // Whether the case shows something the every-switch frame does not: its
+    // frame must then differ from that one (a pass that must not be skipped).
+    bool showsMore;
+};
+
+void SetLife(short life)
+{
+    getPlayer()->SetLife(life);
+}
+
+// Turns the view a little since the last frame, so that every object moves on
+// screen and the velocity pass smears.
+D3DXVECTOR3 g_LookAt;
+void TurnCamera()
+{
+    CCamera& camera = getCamera();
+    getEffectManager().StorePreviousCamera();
+    g_LookAt = camera.GetLookAt();
+    camera.SetLookAt(g_LookAt + D3DXVECTOR3(40.0f, 6.0f, -25.0f));
+    camera.ApplyView();
+    camera.UpdateFrustum();
+}
+void TurnCameraBack()
+{
+    CCamera& camera = getCamera();
+    camera.SetLookAt(g_LookAt);
+    camera.ApplyView();
+    camera.UpdateFrustum();
+    getEffectManager().StorePreviousCamera();
+}
+
+// A burst of fire just in front of the camera, advanced on its own so that the
+// level's smoke and mosquitoes stay as they were: the overlay must lay it.
+std::shared_ptr<CParticleEmitter> g_Burst;
+void StartBurst()
+{
+    const CCamera& camera = getCamera();
+    D3DXVECTOR3 ahead = camera.GetLookAt() - camera.GetPosition();
+    D3DXVec3Normalize(&ahead, &ahead);
+    const D3DXVECTOR3 at = camera.GetPosition() + ahead * 70.0f;
+    g_Burst = getParticleManager().CreateEmitter(getParticleTypes().FindSystemType("fuego"), at,
+                                                 D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+    if (g_Burst)
+        for (int i = 0; i < 30; ++i)
+            g_Burst->Update(0.05f);
+}
+void StopBurst()
+{
+    if (g_Burst)
+        getParticleManager().RemoveEmitter(g_Burst.get());
+    g_Burst.reset();
+}
+
+std::vector<Case> Cases()
+{
+    auto on = [](const char* name, bool value) { return [=] { setMainConfig(name, value); }; };
+    auto hit = [] { getEffectManager().GetCompositeState().hits = D3DXVECTOR4(0.0f, 1.0f, 0.0f, 0.0f); };
+    return {
+        {"every switch on", [] {}, [] {}, false},
+        {"motion blur off", on("blurRender", false), on("blurRender", true), false},
+        {"bloom off", on("bloomRender", false), on("bloomRender", true), false},
+        {"composite off", on("applyOld", false), on("applyOld", true), false},
+        // Just under the blood threshold (0.6 of 350): the overlay is faint but there.
+        {"hero hurt", [] { SetLife(200); }, [] { SetLife(350); }, true},
+        {"hit from behind", hit, [] { getEffectManager().GetCompositeState().hits = D3DXVECTOR4(0, 0, 0, 0); },
+         true},
+        {"camera turning", TurnCamera, TurnCameraBack, true},
+        {"particles in front of the camera", StartBurst, StopBurst, true},
+    };
+}
+
+class SamePictureTest : public ::testing::TestWithParam<const char*> {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        s_Previous = std::filesystem::current_path();
+        std::filesystem::current_path(VANTOREL_WORKDIR);
+        s_Started = shippedgame::Start(kWidth, kHeight);
+    }
+    static void TearDownTestSuite()
+    {
+        SetFrameShortcuts(true);
+        shippedgame::Stop();
+        std::filesystem::current_path(s_Previous);
+    }
+
+    // Every case's frame, drawn one way. The composite's state and the random
+    // numbers are put back before each draw, so both ways see one frame.
+    std::vector<std::vector<D3DCOLOR>> DrawCases(bool shortcuts, const std::vector<Case>& cases)
+    {
+        SetFrameShortcuts(shortcuts);
+        EXPECT_TRUE(getEffectManager().LoadEffect("data/fx/effects4.fx"));
+        std::vector<std::vector<D3DCOLOR>> frames;
+        for (const Case& c : cases) {
+            getEffectManager().GetCompositeState() = m_Composite;
+            c.before();
+            crt::srand(7);
+            RenderFrame(1.0f / 30.0f);
+            frames.emplace_back();
+            EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &frames.back()), D3D_OK);
+            c.after();
+        }
+        return frames;
+    }
+
+    CompositeState m_Composite;
+    static std::filesystem::path s_Previous;
+    static bool s_Started;
+};
+
+std::filesystem::path SamePictureTest::s_Previous;
+bool SamePictureTest::s_Started = false;
+
+TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
+{
+    ASSERT_TRUE(s_Started) << "no device";
+    shippedgame::EnterLevel(GetParam());
+    for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
+                             "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
+        setMainConfig(name, true);
+    // Frames as the game plays them, until the objects and the camera stand
+    // still where they were the frame before.
+    for (int i = 0; i < 3; ++i) {
+        GetGameCalls().UpdateFrame(1.0f / 30.0f);
+        getRigid()->scriptedSequenceRunning = false;
+        RenderFrame(1.0f / 30.0f);
+    }
+    // Objects that only the turned view shows start their smear from there.
+    TurnCamera();
+    RenderFrame(1.0f / 30.0f);
+    TurnCameraBack();
+    m_Composite = getEffectManager().GetCompositeState();
+    ASSERT_GT(getSceneManager().drawnCount, 20) << "the level is on screen";
+
+    const std::vector<Case> cases = Cases();
+    const std::vector<std::vector<D3DCOLOR>> plain = DrawCases(false, cases);
+    const std::vector<std::vector<D3DCOLOR>> cheap = DrawCases(true, cases);
+    ASSERT_EQ(plain.size(), cases.size());
+    ASSERT_EQ(cheap.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        ASSERT_EQ(plain[i].size(), static_cast<size_t>(kWidth) * kHeight);
+        const Difference same = Compare(plain[i], cheap[i]);
+        EXPECT_LE(same.pixels, kTiedPixels) << Describe(same);
+        if (cases[i].showsMore)
+            EXPECT_GT(Compare(plain[i], plain[0]).pixels, plain[i].size() / 100)
+                << "the case shows nothing the plain frame lacks";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, SamePictureTest, ::testing::Values("hangares", "isla"));
+
+} // namespace
