@@ -77,6 +77,18 @@ TEST_F(FrameUpdateTest, StepsRunInTheirOrderWithTheirStepsAndLogTheirLabels)
     UpdateFrame(0.2f);
     EXPECT_EQ(recorder.ValuesOf("UpdateParticles").back(), 0.025f) << "whatever the frame took";
     EXPECT_FLOAT_EQ(LastFrameDt, 0.2f) << "the fight code counts down by the unscaled step";
+
+    // A slow motion the hero's update starts reaches the steps after it in the same frame.
+    GameTimeScale = 1.0f;
+    recorder = RecordingCalls();
+    recorder.onCall = [](const std::string& name) {
+        if (name == "UpdatePlayer")
+            GameTimeScale = 0.25f;
+    };
+    UpdateFrame(0.04f);
+    EXPECT_EQ(recorder.ValuesOf("UpdateEnemies").back(), 0.04f);
+    EXPECT_EQ(recorder.ValuesOf("UpdatePlayer").back(), 0.04f);
+    EXPECT_EQ(recorder.ValuesOf("UpdateRigidAnims").back(), 0.01f);
 }
 
 TEST_F(FrameUpdateTest, EachSwitchedOffStepIsNeitherRunNorLogged)

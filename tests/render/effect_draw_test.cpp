@@ -13,6 +13,7 @@
 #include "render/Bloom.h"
 #include "render/Composite.h"
 #include "render/effectmanager_fixture.h"
+#include "world/Scenario.h"
 
 namespace {
 
@@ -65,6 +66,16 @@ TEST_F(EffectDraw, VelocityPassSmearsOnlyWhatMoved)
     IDirect3DTexture9* stripes = Texture(kSize, kSize, texels);
     getEffectManager().StorePreviousCamera();
     FlatEntity quad("box", 40.0f, FlatEntity::FacingZ, "PhongLightingTech");
+
+    // Never drawn by the velocity pass before, an object far from the origin
+    // shows no motion on its first frame.
+    FlatEntity arriving("box", 40.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    arriving.MoveTo(12, 0, 0);
+    getEffectManager().RenderMotionBlur(&arriving, stripes);
+    for (int x = kSize / 2 - 4; x < kSize / 2 + 4; ++x) {
+        const D3DCOLOR c = Pixel(x, kSize / 2);
+        EXPECT_TRUE((Red(c) > 240 && Green(c) < 15) || (Green(c) > 240 && Red(c) < 15)) << "first frame, x " << x;
+    }
 
     for (float moved : {0.0f, 12.0f}) {
         quad.MoveTo(-moved, 0, 0);
@@ -209,6 +220,107 @@ TEST_F(EffectDraw, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad
     frame(0xFFFFFFFF, false, kGrey);
     EXPECT_EQ(Pixel(32, 32), kGrey);
     EXPECT_TRUE(std::isfinite(blurStep()));
+}
+
+// What each entity goes through the lit pass with: its own radius and draw
+// flag, 70 for a character whatever its mesh; a technique the effect lacks
+// draws nothing.
+TEST_F(EffectDraw, CullingTakesEachEntitysRadiusAndDrawFlag)
+{
+    // Where the centre of a sphere stands `outside` beyond the left edge of the
+    // view (the camera looks at the origin from z = 200, square).
+    const float slope = 1.0f / getCamera().GetProjectionMatrix()._11;
+    auto beyondLeftEdge = [slope](float outside) { return -(outside * std::sqrt(1.0f + slope * slope) + 200 * slope); };
+    const struct {
+        const char* name;
+        float outside, radius;
+        bool shown;
+        bool drawn, culled;
+    } cases[] = {
+        {"Character", 50, 1, true, true, false},   {"Character", 100, 1, true, false, true},
+        {"box", 50, 1, true, false, true},         {"box", 50, 70, true, true, false},
+        {"box", -100, 70, false, false, false},    {"Character", -100, 1, false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.outside) + " outside");
+        FlatEntity entity(c.name, 10.0f, FlatEntity::FacingZ, "PhongLightingTech");
+        entity.MoveTo(c.outside < 0 ? 0 : beyondLeftEdge(c.outside), 0, 0);
+        entity.SetRadius(c.radius);
+        entity.SetVisible(c.shown);
+        getSceneManager().drawnCount = getSceneManager().culledCount = 0;
+        EXPECT_EQ(getEffectManager().RenderEntity(&entity), c.drawn);
+        EXPECT_EQ(getSceneManager().drawnCount, c.drawn ? 1 : 0);
+        EXPECT_EQ(getSceneManager().culledCount, c.culled ? 1 : 0);
+    }
+    // Hidden, a prop can still pass the frustum test the velocity pass uses.
+    FlatEntity hidden("box", 10.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    hidden.SetVisible(false);
+    EXPECT_TRUE(getEffectManager().IsEntityVisible(&hidden, false));
+
+    ClearTo(kBlack);
+
+    FlatEntity lit("box", 40.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    getEffectManager().RenderEntity(&lit);
+    EXPECT_GT(Brightness(Pixel(kSize / 2, kSize / 2)), 300);
+    ClearTo(kBlack);
+    FlatEntity unknown("box", 40.0f, FlatEntity::FacingZ, "NoSuchTech");
+    getEffectManager().RenderEntity(&unknown);
+    EXPECT_EQ(Pixel(kSize / 2, kSize / 2), kBlack);
+    EXPECT_EQ(getEffectManager().GetEffect()->GetCurrentTechnique(),
+              getEffectManager().GetEffect()->GetTechniqueByName("PhongLightingTech"))
+        << "the effect keeps the technique it had";
+}
+
+// Props take both lights from the scene; a character takes both from the room
+// it stands in: its nearest light and the runner-up.
+TEST_F(EffectDraw, ACharacterIsLitByTheTwoNearestLightsOfItsRoom)
+{
+    testing::internal::CaptureStderr();
+    getScenario()->Load(m_Scratch.Write("level.xml", "<rooms count=\"1\"><room name=\"hangares\"><objects/></room>"
+                                                     "</rooms>").c_str());
+    testing::internal::GetCapturedStderr();
+    CRoom* room = getScenario()->GetCurrentRoom();
+    ASSERT_NE(room, nullptr);
+    const D3DXVECTOR3 distant(900, 80, 0), nearest(30, 80, 0), second(0, 80, 120);
+    std::vector<CLightCamera*> lights;
+    for (const D3DXVECTOR3& eye : {distant, nearest, second}) {
+        lights.push_back(new CLightCamera);
+        lights.back()->SetLookAt(eye, D3DXVECTOR3(0, 0, 0));
+    }
+    room->SetLights(lights);
+    getSceneManager().GetLight(2)->SetLookAt(D3DXVECTOR3(-500, 10, 0), D3DXVECTOR3(0, 0, 0));
+
+    auto eyeOf = [](const char* parameter) {
+        D3DXVECTOR3 eye(0, 0, 0);
+        getEffectManager().GetEffect()->GetValue(parameter, &eye, sizeof eye);
+        return eye;
+    };
+    FlatEntity prop("box", 10.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    getEffectManager().RenderEntity(&prop);
+    EXPECT_EQ(eyeOf("lightPos"), D3DXVECTOR3(0, 0, 150));
+    EXPECT_EQ(eyeOf("light2Pos"), D3DXVECTOR3(-500, 10, 0));
+
+    FlatEntity character("Character", 10.0f, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    getEffectManager().RenderEntity(&character);
+    EXPECT_EQ(eyeOf("lightPos"), nearest);
+    EXPECT_EQ(eyeOf("light2Pos"), second);
+    room->SetLights({});
+    room->secondLight = nullptr;
+}
+
+// The damage images rotate once a second however long the game has run.
+TEST(CompositeInputs, TheDamageImagesKeepRotatingAfterTheFirstSecond)
+{
+    for (int frame = 0; frame < 150; ++frame)
+        getSceneManager().Update(1.0f / 30);
+    std::set<std::string> firstImages;
+    for (int frame = 0; frame < 60; ++frame) {
+        getSceneManager().Update(1.0f / 30);
+        const float t = GatherCompositeInputs().sceneTime;
+        EXPECT_TRUE(t >= 0.0f && t < 1.0f) << t;
+        firstImages.insert(DamageTexturesFor(t)[0]);
+    }
+    EXPECT_EQ(firstImages.size(), 3u);
 }
 
 TEST(CompositeState, EachHitDirectionLightsItsOwnMarkThatFadesOverTenFrames)

@@ -60,6 +60,8 @@ TEST_F(SceneManagerTest, ScenePassDrawsEachListingAndTheVelocityPassRemembersWhe
     FlatEntity behind("lejos", 30, FlatEntity::FacingZ, "PhongLightingTech");
     behind.SetRadius(40.0f);
     behind.MoveTo(0, 0, 500); // behind the camera
+    behind.StorePreviousWorld();
+    behind.MoveTo(0, 0, 600);
     near.MoveTo(5, 0, 0);
     scene().AddObject("caja", &near);
     scene().AddObject("lejos", &behind);
