@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "app/Loading.h"
@@ -46,13 +47,17 @@ public:
         ++renders;
         rendersAfterClose += IsWindowClosed();
         CGameCalls::RenderFrame(dt);
-        if (frames > 0)
+        if (frames > 0) {
             drawnInGame = getSceneManager().drawnCount;
+            devicetest::ReadBackBuffer(D3DDevice, &lastFrame);
+        }
     }
 
     platform::FakeDirectInput keys;
     int newGameAt = 3, escapeAt = -1, closeAfter = -1;
     int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
+    // What the player saw last in the game.
+    std::vector<D3DCOLOR> lastFrame;
 };
 
 class GameRunTest : public ::testing::Test {
@@ -93,6 +98,18 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_LE(player.frames, 13) << "one message handled per frame";
     EXPECT_EQ(player.rendersAfterClose, 0) << "the loops end before the device goes";
     EXPECT_GT(player.drawnInGame, 20) << "the new game's frames draw the level round the first checkpoint";
+    // The level as the player sees it: a picture (many colours), not black,
+    // lit (as bright as the lights make the level, well above its ambient).
+    ASSERT_EQ(player.lastFrame.size(), static_cast<size_t>(ClientWidth * ClientHeight));
+    std::set<D3DCOLOR> colours;
+    double luma = 0;
+    for (D3DCOLOR c : player.lastFrame) {
+        colours.insert(c & 0xFFFFFF);
+        luma += 0.299 * ((c >> 16) & 0xFF) + 0.587 * ((c >> 8) & 0xFF) + 0.114 * (c & 0xFF);
+    }
+    luma /= static_cast<double>(player.lastFrame.size());
+    EXPECT_GT(colours.size(), 1000u) << "a picture, not a blank";
+    EXPECT_GT(luma, 76.0) << "the level, lit (about 87; 65 with its lights out)";
     EXPECT_GE(clock.Ticks() / 1e6, 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 
     std::map<std::string, int> count;
