@@ -20,6 +20,7 @@
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
 #include "world/Scenario.h"
+#include "world/TriggerManager.h"
 
 namespace looptest {
 namespace {
@@ -284,6 +285,29 @@ TEST_F(LevelFramePixels, TheParticleTargetIsBlendedOverTheLevelByItsAlpha)
     EXPECT_EQ(Red(Frame()[Centre()]), 0) << "comic panels: black, no particles over them";
 }
 
+// While panels play only they are drawn, and no glow goes over them.
+TEST_F(LevelFramePixels, ComicPanelsAreDrawnInsteadOfTheLevelAndWithoutGlow)
+{
+    IDirect3DTexture9* white = MakeTexture(0xFFFFFFFFu);
+    fxtest::FlatEntity level("suelo", 1000.0f, fxtest::FlatEntity::FacingZ, "basicTech");
+    level.SetTextures({white});
+    level.MoveTo(0, 0, 50); // in front of the panel
+    getSceneManager().Setup();
+    getSceneManager().AddObject("vinyeta1_escena", floor.get());
+    getSceneManager().AddObject("suelo", &level);
+    setMainConfig("bloomRender", false);
+    EXPECT_GT(Green(Frame()[Centre()]), 0xF0) << "the level";
+
+    getRigid()->scriptedSequenceRunning = true;
+    getGSF().sequence = GSF::PlayingVinyetasIntro1;
+    const D3DCOLOR panel = Frame()[Centre()];
+    EXPECT_NEAR(Green(panel), 0x99, 12) << "the panel, not the level";
+    setMainConfig("bloomRender", true);
+    EXPECT_NEAR(Green(Frame()[Centre()]), Green(panel), 2) << "no glow over the panels";
+    getSceneManager().Setup();
+    white->Release();
+}
+
 // Blood gathers at the borders as life runs out, from the game's own images.
 TEST_F(LevelFramePixels, LowLifeReddensTheBorders)
 {
@@ -297,6 +321,49 @@ TEST_F(LevelFramePixels, LowLifeReddensTheBorders)
     EXPECT_LT(std::abs(redness(Frame()[Corner()])), 6);
     getPlayer()->SetLifeAndTopLife(20, 350);
     EXPECT_GT(redness(Frame()[Corner()]), 30);
+}
+
+// Escape or the pad's Back leave the death screen for the menu, with a new
+// record and the first checkpoint; the screen is not drawn under the menu
+// nor before a new game's first panels.
+TEST_F(FrameRenderTest, TheDeathScreenLeadsBackToTheMenuAndStaysAwayFromIt)
+{
+    std::filesystem::create_directories("GUI");
+    ASSERT_TRUE(stbi_write_bmp("GUI/EpicFail_teclado.jpg", 1, 1, 3, "\xFF\0\0"));
+    ASSERT_TRUE(stbi_write_bmp("GUI/EpicFail_mando.jpg", 1, 1, 3, "\xFF\0\0"));
+    getPlayer()->SetLife(-5);
+    const struct {
+        bool escape, back;
+        bool toMenu;
+    } ways[] = {{false, false, false}, {true, false, true}, {false, true, true}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(std::string(way.escape ? "Escape" : "") + (way.back ? "Back" : ""));
+        getGUI().mainMenuActive = false;
+        getGSF().sequence = GSF::HangaresIntroDone;
+        getTriggerManager().checkpoint = 4;
+        pad.connected = way.back;
+        pad.gamepad.wButtons = way.back ? XINPUT_GAMEPAD_BACK : 0;
+        keys.SetKey(DIK_ESCAPE, way.escape);
+        getInputManager()->Update();
+        RenderFrame(0.0f);
+        EXPECT_EQ(CentrePixel(), 0xFFFF0000u) << "the death image";
+        EXPECT_EQ(getGUI().mainMenuActive, way.toMenu);
+        EXPECT_EQ(getGSF().sequence, way.toMenu ? GSF::ReadyVinyetasIntro1 : GSF::HangaresIntroDone);
+        EXPECT_EQ(getTriggerManager().checkpoint, way.toMenu ? 1 : 4);
+        keys.SetKey(DIK_ESCAPE, false);
+        pad.gamepad.wButtons = 0;
+        getInputManager()->Update();
+    }
+
+    // Under the menu, and at a new game's first frame, the frame goes on as usual.
+    for (bool menu : {true, false}) {
+        getGUI().mainMenuActive = menu;
+        getGSF().sequence = menu ? GSF::HangaresIntroDone : GSF::ReadyVinyetasIntro1;
+        getProfiler().Open("data/log.txt");
+        RenderFrame(0.0f);
+        getProfiler().Close();
+        EXPECT_EQ(ReadLogLabels("data/log.txt").back().back(), "TOTAL_RENDER: ") << "menu " << menu;
+    }
 }
 
 // Nothing is shown of a new game before its first panels, unless the menu is up.
