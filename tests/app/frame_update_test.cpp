@@ -120,6 +120,24 @@ TEST_F(FrameUpdateTest, EachSwitchedOffStepIsNeitherRunNorLogged)
     }
 }
 
+// Play time runs only while the game is really played.
+TEST_F(FrameUpdateTest, PlayTimeStopsInThePauseTheOptionsAndTheMenu)
+{
+    const struct { bool pause, options, menu; } screens[] = {
+        {false, false, false}, {true, false, false}, {false, true, false}, {false, false, true}};
+    for (const auto& on : screens) {
+        CGUIManager& gui = getGUI();
+        gui.pauseActive = on.pause;
+        gui.optionsActive = on.options;
+        gui.mainMenuActive = on.menu;
+        recorder = RecordingCalls();
+        UpdateFrame(0.04f);
+        const bool playing = !on.pause && !on.options && !on.menu;
+        EXPECT_EQ(recorder.ValuesOf("AddPlayTime"), playing ? std::vector<float>{0.04f} : std::vector<float>{})
+            << on.pause << on.options << on.menu;
+    }
+}
+
 // The cursor is hidden and shown when the focus changes, not once per frame.
 TEST_F(FrameUpdateTest, InputAndCursorFollowTheFocusAndTheConsole)
 {

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/GameLoops.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
 
 namespace looptest {
 namespace {
@@ -71,6 +73,23 @@ TEST_F(GameLoopsTest, ANewGameHoldsItsFramesToThirtyPerSecondAndGoesBackToTheMen
         EXPECT_EQ(names[restart + 2], "UpdateFrame");
         EXPECT_EQ(recorder.Count("ResetManagers"), 2) << "once for the new game, once for leaving";
     }
+}
+
+// Whatever the last game left, a new one starts on the first level, in its
+// first zone, with the story record started afresh.
+TEST_F(GameWindowTest, LeavingTheMenuResetsTheGameToTheFirstLevel)
+{
+    testing::internal::CaptureStderr(); // the level's scripts and sounds are not in this folder
+    getScenario()->SelectScenario("isla");
+    getGSF().sequence = CGameStateFlagsManager::HangaresIntroDone;
+    getGSF().pierIntact = false;
+    getTriggerManager().currentZone = 3;
+    CGameCalls().ResetManagers();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(getScenario()->scenarioName, "hangares");
+    EXPECT_EQ(getGSF().sequence, CGameStateFlagsManager::ReadyVinyetasIntro1);
+    EXPECT_TRUE(getGSF().pierIntact);
+    EXPECT_EQ(getTriggerManager().currentZone, 1);
 }
 
 // Menu passes wait for nothing; paused, only input and the screens run, still held.
