@@ -184,46 +184,48 @@ TEST_F(LevelListsTest, EveryConditionalLevelObjectShowsOnlyInItsState)
         bool pier;
         int hangar;
         int sequence;
-        bool crates;
+        int broken; // the crate shot apart: 2, 3 or none (0)
         const char* name;
         int flag;
     } hangares[] = {
-        {true, 0, G::HangaresIntroDone, false, "cajas_escenario_4", 1},
-        {false, 0, G::HangaresIntroDone, false, "cajas_escenario_4", 0},
-        {false, 0, G::HangaresIntroDone, false, "verja3", 0},
-        {true, 0, G::HangaresIntroDone, false, "maderitas2", 1},
-        {true, 0, G::HangaresIntroDone, true, "maderitas2", 0},
-        {true, 0, G::HangaresIntroDone, true, "maderitas3", 0},
-        {true, 0, G::HangaresIntroDone, false, "maderitas2_ROTO_1", 0},
-        {true, 0, G::HangaresIntroDone, true, "maderitas2_ROTO_1", 1},
-        {true, 0, G::HangaresIntroDone, true, "maderitas3_ROTO_5", 1},
-        {true, 0, G::HangaresIntroDone, false, "pantalan_espigon", 1},
-        {false, 0, G::HangaresIntroDone, false, "pantalan_espigon", -1},
-        {true, 0, G::HangaresIntroDone, false, "Pantalan_ROTO_1", -1},
-        {false, 0, G::HangaresIntroDone, false, "Pantalan_ROTO_1", 1},
-        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, false, "AVION_NUEVO_CUERPO", 1},
-        {true, G::PlayingRigidaEneAvioneta, G::HangaresIntroDone, false, "AVION_NUEVO_CUERPO", 0},
-        {true, G::PlayingRigidaEneAvioneta, G::HangaresIntroDone, false, "AVION_NUEVO_CUERPO_BUCLE", 1},
-        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, false, "AVION_NUEVO_CUERPO_BUCLE", 0},
-        {true, G::RigidasHangaresDespegueAvion, G::HangaresIntroDone, false, "Avion_Despega", 1},
-        {true, G::RigidasHangaresDespegueAvion, G::PlayingCamIntroHangares, false, "Avion_Despega", 0},
-        {true, G::RigidasHangaresDespegueAvion, G::PlayingCamIntroHangares, false, "HELICE_DESPEGA", 0},
-        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, false, "HELICE_DESPEGA", 0},
-        {false, G::RigidasHangarExplosion, G::HangaresIntroDone, false, "HANGAR_TECHO", 1},
-        {false, G::RigidasHangarExplosion, G::HangaresIntroDone, false, "Hangar_FONDO", -1},
-        {false, 0, G::HangaresIntroDone, false, "Hangar_FONDO", 1},
-        {true, 0, G::HangaresIntroDone, false, "Hangar_FONDO", -1},
-        {true, 0, G::HangaresIntroDone, false, "Cajas_AVION", -1},
+        {true, 0, G::HangaresIntroDone, 0, "cajas_escenario_4", 1},
+        {false, 0, G::HangaresIntroDone, 0, "cajas_escenario_4", 0},
+        {false, 0, G::HangaresIntroDone, 0, "verja3", 0},
+        {true, 0, G::HangaresIntroDone, 0, "maderitas2", 1},
+        {true, 0, G::HangaresIntroDone, 2, "maderitas2", 0},
+        {true, 0, G::HangaresIntroDone, 3, "maderitas3", 0},
+        {true, 0, G::HangaresIntroDone, 2, "maderitas3", 1},
+        {true, 0, G::HangaresIntroDone, 3, "maderitas2_ROTO_1", 0},
+        {true, 0, G::HangaresIntroDone, 2, "maderitas2_ROTO_1", 1},
+        {true, 0, G::HangaresIntroDone, 3, "maderitas3_ROTO_5", 1},
+        {true, 0, G::HangaresIntroDone, 0, "pantalan_espigon", 1},
+        {false, 0, G::HangaresIntroDone, 0, "pantalan_espigon", -1},
+        {true, 0, G::HangaresIntroDone, 0, "Pantalan_ROTO_1", -1},
+        {false, 0, G::HangaresIntroDone, 0, "Pantalan_ROTO_1", 1},
+        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO", 1},
+        {true, G::PlayingRigidaEneAvioneta, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO", 0},
+        {true, G::PlayingRigidaEneAvioneta, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO_BUCLE", 1},
+        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO_BUCLE", 0},
+        {true, G::RigidasHangaresDespegueAvion, G::HangaresIntroDone, 0, "Avion_Despega", 1},
+        {true, G::RigidasHangaresDespegueAvion, G::PlayingCamIntroHangares, 0, "Avion_Despega", 0},
+        {true, G::RigidasHangaresDespegueAvion, G::PlayingCamIntroHangares, 0, "HELICE_DESPEGA", 0},
+        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, 0, "HELICE_DESPEGA", 0},
+        {false, G::RigidasHangarExplosion, G::HangaresIntroDone, 0, "HANGAR_TECHO", 1},
+        {false, G::RigidasHangarExplosion, G::HangaresIntroDone, 0, "Hangar_FONDO", -1},
+        {false, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", 1},
+        {true, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", -1},
+        {true, 0, G::HangaresIntroDone, 0, "Cajas_AVION", -1},
     };
     for (const auto& c : hangares) {
         gsf.pierIntact = c.pier;
         gsf.hangarRigidState = c.hangar;
         gsf.sequence = c.sequence;
-        rigid.crateBroken2 = rigid.crateBroken3 = c.crates;
+        rigid.crateBroken2 = c.broken == 2;
+        rigid.crateBroken3 = c.broken == 3;
         Recorder r;
         MarkHangaresObjects(gsf, rigid, r);
         EXPECT_EQ(r.FlagOf(c.name), c.flag) << c.name << " pier " << c.pier << " state " << c.hangar << " sequence "
-                                            << c.sequence << " crates broken " << c.crates;
+                                            << c.sequence << " crate broken " << c.broken;
     }
 
     // The scaffold whole (0), in pieces (1), broken (2).
