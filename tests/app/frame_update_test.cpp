@@ -174,6 +174,31 @@ TEST_F(FrameUpdateTest, InputAndCursorFollowTheFocusAndTheConsole)
 
 using WindowKeysTest = FrameUpdateTest; // a scratch folder for the reloads
 
+// Either mouse button keeps the mouse to the window while held; the arrow keys
+// walk the console's history only while it is open.
+TEST_F(WindowKeysTest, MouseButtonsCaptureAndArrowsWalkTheOpenConsolesHistory)
+{
+    for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+        Send(down, 0);
+        EXPECT_EQ(GetCapture(), window) << down;
+        Send(down + 1, 0); // its button-up
+        EXPECT_EQ(GetCapture(), nullptr) << down;
+    }
+
+    Send(WM_CHAR, 0xBA);
+    Type("first\r");
+    Type("second\r");
+    Send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ(getConsole()->GetInputLine(), "second");
+    Send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ(getConsole()->GetInputLine(), "first");
+    Send(WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(getConsole()->GetInputLine(), "second");
+    Send(WM_CHAR, 0xBA);
+    Send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ(getConsole()->GetInputLine(), "second") << "closed, the console keeps its line";
+}
+
 // Typed upper-case 'N' and 'M' scale game time and compound without limit;
 // lower case and the keys themselves do nothing, nor do they with the console open.
 TEST_F(WindowKeysTest, UpperCaseNAndMScaleGameTimeUnlessTheConsoleIsOpen)
