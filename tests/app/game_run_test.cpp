@@ -12,6 +12,7 @@
 #include "gui/Subtitles.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
+#include "render/EffectManager.h"
 #include "scene/SceneManager.h"
 
 namespace looptest {
@@ -66,6 +67,9 @@ protected:
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         ResetGameState();
+        // As at a program's start: the effect is compiled for the device the
+        // run makes, not kept from one an earlier test released.
+        getEffectManager().LoadFirstEffect();
         platform::SetClock(&clock);
         platform::SetDirectInputSource(&player.keys);
         SetGameCalls(&player);
