@@ -5,6 +5,7 @@
 #include <map>
 
 #include "render/Bloom.h"
+#include "world/CollisionManager.h"
 
 namespace looptest {
 namespace {
@@ -51,6 +52,7 @@ protected:
 TEST_F(FrameUpdateTest, StepsRunInTheirOrderWithTheirStepsAndLogTheirLabels)
 {
     GameTimeScale = 0.5f;
+    getCollisionManager().drawCallCount = 7; // the physics lines drawn last frame
     getGUI().restartRequested = true;
     getGSF().setReadyLevelSwitchIsla();
     const std::vector<std::string> expected = {
@@ -74,6 +76,7 @@ TEST_F(FrameUpdateTest, StepsRunInTheirOrderWithTheirStepsAndLogTheirLabels)
                                       .02f,  .04f, .04f, .04f, .04f, 0,    .02f, .04f,  0};
     EXPECT_EQ(recorder.values, steps);
     EXPECT_FALSE(getGUI().restartRequested) << "restarted once";
+    EXPECT_EQ(getCollisionManager().drawCallCount, 0);
     UpdateFrame(0.2f);
     EXPECT_EQ(recorder.ValuesOf("UpdateParticles").back(), 0.025f) << "whatever the frame took";
     EXPECT_FLOAT_EQ(LastFrameDt, 0.2f) << "the fight code counts down by the unscaled step";

@@ -115,6 +115,24 @@ TEST_F(FrameRenderTest, EachKindOfFrameRunsItsPassesInOrderAndPresentsOnce)
          "TOTAL_RENDER: "},
     };
     EXPECT_EQ(ReadLogLabels("data/log.txt"), expected);
+
+    // Motion blur draws the level once more only while the level is drawn at all.
+    getRigid()->scriptedSequenceRunning = false;
+    getGSF().sequence = GSF::HangaresIntroDone;
+    setMainConfig("blurRender", true);
+    for (bool scenario : {true, false}) {
+        setMainConfig("scenarioRender", scenario);
+        getProfiler().Open("data/log.txt");
+        RenderFrame(step);
+        getProfiler().Close();
+        const Labels line = ReadLogLabels("data/log.txt").back();
+        EXPECT_EQ(std::count(line.begin(), line.end(), "motionBlur: "), scenario ? 1 : 0);
+    }
+    // The second comic movie is framed wider.
+    getRigid()->scriptedSequenceRunning = true;
+    getGSF().sequence = GSF::PlayingSecondMovie;
+    RenderFrame(step);
+    EXPECT_FLOAT_EQ(getCamera().GetFov(), 1.134464f);
 }
 
 // The death image follows the language and the device in use.

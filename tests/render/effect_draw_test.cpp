@@ -237,7 +237,7 @@ TEST_F(EffectDraw, CullingTakesEachEntitysRadiusAndDrawFlag)
         bool shown;
         bool drawn, culled;
     } cases[] = {
-        {"Character", 50, 1, true, true, false},   {"Character", 100, 1, true, false, true},
+        {"Character", 65, 1, true, true, false},   {"Character", 75, 1, true, false, true},
         {"box", 50, 1, true, false, true},         {"box", 50, 70, true, true, false},
         {"box", -100, 70, false, false, false},    {"Character", -100, 1, false, true, false},
     };
@@ -308,11 +308,19 @@ TEST_F(EffectDraw, ACharacterIsLitByTheTwoNearestLightsOfItsRoom)
     room->secondLight = nullptr;
 }
 
-// The damage images rotate once a second however long the game has run.
+// The damage images rotate once a second however long the game has run; the
+// later of two overlapping ranges wins.
 TEST(CompositeInputs, TheDamageImagesKeepRotatingAfterTheFirstSecond)
 {
+    const std::pair<float, const char*> firstImage[] = {
+        {0.2f, "GUI/damage1.dds"}, {0.34f, "GUI/damage2.dds"}, {0.5f, "GUI/damage2.dds"},
+        {0.64f, "GUI/damage3.dds"}, {0.9f, "GUI/damage3.dds"}};
+    for (const auto& [t, image] : firstImage)
+        EXPECT_STREQ(DamageTexturesFor(t)[0], image) << t;
+    const float start = getSceneManager().GetSceneTime();
     for (int frame = 0; frame < 150; ++frame)
         getSceneManager().Update(1.0f / 30);
+    EXPECT_NEAR(getSceneManager().GetSceneTime() - start, 2.5f, 1e-3f) << "a sixtieth of a second per update";
     std::set<std::string> firstImages;
     for (int frame = 0; frame < 60; ++frame) {
         getSceneManager().Update(1.0f / 30);
@@ -335,6 +343,13 @@ TEST(CompositeState, EachHitDirectionLightsItsOwnMarkThatFadesOverTenFrames)
         for (int i = 0; i < 4; ++i)
             EXPECT_FLOAT_EQ(marks[i], i == mark ? 1.0f : 0.0f) << degrees << " degrees, mark " << i;
     }
+    // Lightning strikes on a 99 and climbs until 10, then dies down to rest.
+    CompositeState sky;
+    sky.StepLightning(98);
+    EXPECT_FALSE(sky.lightningActive);
+    EXPECT_FLOAT_EQ(sky.StepLightning(99), 1.0f);
+    EXPECT_FLOAT_EQ(sky.StepLightning(10), 3.7f);
+    EXPECT_FLOAT_EQ(sky.StepLightning(60), 5.6f);
     CompositeState state;
     state.StepHits(true, 180.0f);
     for (int frame = 1; frame <= 9; ++frame)
@@ -367,6 +382,16 @@ TEST_F(EffectDraw, BloodCoversTheBordersAtLowLifeAndTheSideAHitCameFrom)
     draw(inputs);
     EXPECT_GT(redness(Pixel(1, 1)), 40);
     EXPECT_LT(std::abs(Brightness(Pixel(kSize / 2, kSize / 2)) - middleHealthy), 12);
+
+    // Aiming darkens the borders further.
+    for (int code : {30, 35, 41, 64, 52, 48}) {
+        inputs = CompositeInputs();
+        draw(inputs);
+        const int idle = Brightness(Pixel(1, 1));
+        inputs.stateCode = code;
+        draw(inputs);
+        EXPECT_EQ(Brightness(Pixel(1, 1)) < idle - 20, code != 30) << code;
+    }
 
     // A hit from behind marks the bottom edge alone.
     inputs = CompositeInputs();

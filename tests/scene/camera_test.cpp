@@ -146,12 +146,14 @@ TEST_F(FollowCamera, TheEyeSettlesAtTheOffsetsBehindAnIdleHeroAndTheAimingOnes)
     ExpectNear(m_Camera.GetLookAt(), D3DXVECTOR3(0, 60, 0));
     ExpectNear(m_Camera.GetPosition(), D3DXVECTOR3(0, 60, 0) - DirectionFromYawPitch(1.0f, 0.15f) * 200.0f, 0.05f);
 
-    hero.stateCode = 52;
-    Run();
-    ExpectNear(m_Camera.GetDesiredLookAt(), DirectionFromYaw(1.0f - kHalfPi) * 30.0f + D3DXVECTOR3(0, 60, 0), 0.01f);
-    Run(100);
-    const D3DXVECTOR3 eyeToLookAt = m_Camera.GetLookAt() - m_Camera.GetPosition();
-    EXPECT_NEAR(D3DXVec3Length(&eyeToLookAt), 100.0f, 0.05f);
+    for (int state : {52, 48, 64, 35}) {
+        hero.stateCode = state;
+        Run();
+        ExpectNear(m_Camera.GetDesiredLookAt(), DirectionFromYaw(1.0f - kHalfPi) * 30.0f + D3DXVECTOR3(0, 60, 0), 0.01f);
+        Run(100);
+        const D3DXVECTOR3 eyeToLookAt = m_Camera.GetLookAt() - m_Camera.GetPosition();
+        EXPECT_NEAR(D3DXVec3Length(&eyeToLookAt), 100.0f, 0.05f) << state;
+    }
 }
 
 TEST_F(FollowCamera, InputTurnsTheOrbitOnlyWhileAMoveCameraActionFiresAndThePitchStaysWithinItsLimits)

@@ -81,6 +81,9 @@ TEST_F(SceneManagerTest, ScenePassDrawsEachListingAndTheVelocityPassRemembersWhe
     EXPECT_TRUE(scene().GetDrawList().empty());
     EXPECT_EQ(near.GetPreviousWorld(), near.GetTransform().GetMatrix());
     EXPECT_NE(behind.GetPreviousWorld(), behind.GetTransform().GetMatrix());
+    EXPECT_EQ(scene().GetCurrentVelocityTexture(), VelocityTarget.texture);
+    scene().Update(1.0f / 30);
+    EXPECT_EQ(scene().GetPreviousVelocityTexture(), VelocityTarget.texture) << "the next frame's previous one";
     // Standing still, the object shows the scene as the scene pass drew it.
     EXPECT_EQ(TargetPixel(VelocityTarget, kSize / 2, kSize / 2), TargetPixel(SceneTarget, kSize / 2, kSize / 2));
 }
