@@ -267,6 +267,10 @@ TEST_F(LevelFramePixels, TheCompositeShowsTheSceneWithItsBordersAndApplyOldOffCo
     for (size_t at : {Centre(), Corner()})
         EXPECT_NEAR(Green(plain[at]), Green(scene[at]), 2);
 
+    DWORD blending = TRUE;
+    D3DDevice->GetRenderState(D3DRS_ALPHABLENDENABLE, &blending);
+    EXPECT_EQ(blending, static_cast<DWORD>(FALSE)) << "the next frame's passes start unblended";
+
     // Nothing listed: the frame is the cleared scene, black.
     getSceneManager().Setup();
     EXPECT_EQ(Frame()[Centre()] & 0xFFFFFF, 0u);

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "app/GameLoops.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
 
@@ -84,12 +86,15 @@ TEST_F(GameWindowTest, LeavingTheMenuResetsTheGameToTheFirstLevel)
     getGSF().sequence = CGameStateFlagsManager::HangaresIntroDone;
     getGSF().pierIntact = false;
     getTriggerManager().currentZone = 3;
+    getCamera().LoadValues(9000, 0, 9000, nullptr); // where the last game left it
     CGameCalls().ResetManagers();
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(getScenario()->scenarioName, "hangares");
     EXPECT_EQ(getGSF().sequence, CGameStateFlagsManager::ReadyVinyetasIntro1);
     EXPECT_TRUE(getGSF().pierIntact);
     EXPECT_EQ(getTriggerManager().currentZone, 1);
+    const D3DXVECTOR3 apart = getCamera().GetLookAt() - getPlayer()->GetPosition().GetPosition();
+    EXPECT_LT(D3DXVec3Length(&apart), 300.0f) << "the camera is back with the hero";
 }
 
 // Menu passes wait for nothing; paused, only input and the screens run, still held.

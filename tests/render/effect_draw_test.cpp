@@ -288,6 +288,11 @@ TEST_F(EffectDraw, ACharacterIsLitByTheTwoNearestLightsOfItsRoom)
         lights.back()->SetLookAt(eye, D3DXVECTOR3(0, 0, 0));
     }
     room->SetLights(lights);
+    // Each frame the scene's two lights become the room's two nearest the hero (at the origin).
+    getSceneManager().Update(1.0f / 30);
+    EXPECT_EQ(getSceneManager().GetLight(1)->eye, nearest);
+    EXPECT_EQ(getSceneManager().GetLight(2)->eye, second);
+    getSceneManager().GetLight(1)->SetLookAt(D3DXVECTOR3(0, 0, 150), D3DXVECTOR3(0, 0, 0));
     getSceneManager().GetLight(2)->SetLookAt(D3DXVECTOR3(-500, 10, 0), D3DXVECTOR3(0, 0, 0));
 
     auto eyeOf = [](const char* parameter) {

@@ -189,6 +189,20 @@ TEST_F(FollowCamera, KeysWalkTheHeroRelativeToTheCamera)
     ExpectNear(heroSteps[0], DirectionFromYaw(0.5f) * (kStep * 200.0f));
     ExpectNear(m_Camera.GetLookAt(), lookAtBefore + heroSteps[0]);
     EXPECT_NEAR(hero.yaw, 0.125f, 1e-5f); // a quarter of the way toward where he walks
+
+    hero.forward = false;
+    hero.back = true;
+    Run();
+    ExpectNear(heroSteps.back(), DirectionFromYaw(0.5f + kPi) * (kStep * 200.0f));
+
+    // The look-at point goes eight tenths of the way to the hero in a frame.
+    hero.back = false;
+    hero.position += D3DXVECTOR3(100, 0, 0);
+    Run();
+    const D3DXVECTOR3 from = m_Camera.GetLookAt(), to = m_Camera.GetDesiredLookAt();
+    EXPECT_GT(to.x - from.x, 50.0f);
+    Run();
+    ExpectNear(m_Camera.GetLookAt(), from + (to - from) * 0.8f, 0.01f);
 }
 
 TEST_F(FollowCamera, AnAimTargetTurnsTheViewTowardTheEnemyUntilItDies)
