@@ -19,6 +19,7 @@
 #include "scene/LightCamera.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
+#include "world/CollisionManager.h"
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
 
@@ -386,6 +387,24 @@ TEST_F(FrameRenderTest, TheDeathScreenLeadsBackToTheMenuAndStaysAwayFromIt)
         getProfiler().Close();
         EXPECT_EQ(ReadLogLabels("data/log.txt").back().back(), "TOTAL_RENDER: ") << "menu " << menu;
     }
+}
+
+// The enemy plane's loop ends once either of its hit counters has run out
+// while a sequence plays over it.
+TEST_F(FrameRenderTest, TheEnemyPlaneIsDoneWhenEitherCounterRunsOut)
+{
+    const struct { int plane, tank; bool sequence, done; } cases[] = {
+        {0, 5, true, true}, {5, 0, true, true}, {5, 5, true, false}, {0, 0, false, false}};
+    for (const auto& c : cases) {
+        getGSF().hangarRigidState = GSF::PlayingRigidaEneAvioneta;
+        getCollisionManager().planeHits = c.plane;
+        getCollisionManager().tankHits = c.tank;
+        getRigid()->scriptedSequenceRunning = c.sequence;
+        RenderFrame(0.0f);
+        EXPECT_EQ(getGSF().hangarRigidState, c.done ? GSF::RigidaEneAvionetaDone : GSF::PlayingRigidaEneAvioneta)
+            << c.plane << " " << c.tank << " " << c.sequence;
+    }
+    getCollisionManager().planeHits = getCollisionManager().tankHits = 60;
 }
 
 // Nothing is shown of a new game before its first panels, unless the menu is up.

@@ -348,6 +348,12 @@ TEST(CompositeState, EachHitDirectionLightsItsOwnMarkThatFadesOverTenFrames)
         for (int i = 0; i < 4; ++i)
             EXPECT_FLOAT_EQ(marks[i], i == mark ? 1.0f : 0.0f) << degrees << " degrees, mark " << i;
     }
+    // The rain creeps a thousandth a frame toward its target, pushed by the camera's turn.
+    CompositeState rain;
+    rain.rainTarget = 0.3f;
+    rain.previousYaw = 0.0f;
+    EXPECT_FLOAT_EQ(rain.StepRain(40, 0.0f), 0.001f);
+    EXPECT_FLOAT_EQ(rain.StepRain(40, 0.5f), 0.052f);
     // Lightning strikes on a 99 and climbs until 10, then dies down to rest.
     CompositeState sky;
     sky.StepLightning(98);
@@ -387,6 +393,16 @@ TEST_F(EffectDraw, BloodCoversTheBordersAtLowLifeAndTheSideAHitCameFrom)
     draw(inputs);
     EXPECT_GT(redness(Pixel(1, 1)), 40);
     EXPECT_LT(std::abs(Brightness(Pixel(kSize / 2, kSize / 2)) - middleHealthy), 12);
+
+    // Comic panels get more contrast: a dark scene darker still.
+    IDirect3DTexture9* dark = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF202020));
+    for (bool panels : {false, true}) {
+        inputs = CompositeInputs();
+        inputs.scriptedSequence = panels;
+        ClearTo(kBlack);
+        RenderCompositeWith(getEffectManager(), dark, nullptr, nullptr, inputs);
+        EXPECT_NEAR(Green(Pixel(kSize / 2, kSize / 2)), panels ? 16 : 30, 4) << panels;
+    }
 
     // Aiming darkens the borders further.
     for (int code : {30, 35, 41, 64, 52, 48}) {
