@@ -173,9 +173,9 @@ TEST_F(EffectDraw, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad
         bloom.Composite();
         D3DDevice->EndScene();
     };
-    auto blurStep = [] {
+    auto blurStep = [](const char* axis = "bloom_offset_x") {
         float step = 0;
-        getEffectManager().GetEffect()->GetFloat("bloom_offset_x", &step);
+        getEffectManager().GetEffect()->GetFloat(axis, &step);
         return step;
     };
 
@@ -197,6 +197,7 @@ TEST_F(EffectDraw, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad
     EXPECT_GT(Brightness(Pixel(32, 24)), Brightness(kGrey) + 12);
     EXPECT_EQ(Pixel(4, 4), kGrey);
     EXPECT_FLOAT_EQ(blurStep(), 1.0f / 32); // each blur steps by the texels of the stage before it
+    EXPECT_FLOAT_EQ(blurStep("bloom_offset_y"), 1.0f / 16);
     EXPECT_TRUE(fs::exists("Stage00.bmp") && fs::exists("Stage01.bmp"));
     EXPECT_FALSE(fs::exists("Stage02.bmp"));
 
