@@ -167,6 +167,33 @@ TEST_F(FrameRenderTest, ADeadHeroGetsTheDeathImageAndTheFrameEndsThere)
     ASSERT_TRUE(getInputManager()->IsGamepadConnected());
     RenderFrame(0.0f);
     EXPECT_EQ(CentrePixel(), 0xFFFFFF00u) << "English, pad";
+
+    // Escape or the pad's Back lead to the menu, with a new record and the first checkpoint.
+    const struct { bool escape, back; } ways[] = {{true, false}, {false, true}};
+    for (const auto& way : ways) {
+        getGUI().mainMenuActive = false;
+        getGSF().sequence = GSF::HangaresIntroDone;
+        getTriggerManager().checkpoint = 4;
+        pad.gamepad.wButtons = way.back ? XINPUT_GAMEPAD_BACK : 0;
+        keys.SetKey(DIK_ESCAPE, way.escape);
+        getInputManager()->Update();
+        RenderFrame(0.0f);
+        EXPECT_TRUE(getGUI().mainMenuActive) << way.escape;
+        EXPECT_EQ(getGSF().sequence, GSF::ReadyVinyetasIntro1);
+        EXPECT_EQ(getTriggerManager().checkpoint, 1);
+        keys.SetKey(DIK_ESCAPE, false);
+        pad.gamepad.wButtons = 0;
+        getInputManager()->Update();
+    }
+    // Not under the menu, nor at a new game's first frame: those frames run whole.
+    for (bool menu : {true, false}) {
+        getGUI().mainMenuActive = menu;
+        getGSF().sequence = menu ? GSF::HangaresIntroDone : GSF::ReadyVinyetasIntro1;
+        getProfiler().Open("data/log.txt");
+        RenderFrame(0.0f);
+        getProfiler().Close();
+        EXPECT_EQ(ReadLogLabels("data/log.txt").back().back(), "TOTAL_RENDER: ") << "menu " << menu;
+    }
 }
 
 // A level frame drawn through the real device and the shipped effect: the
@@ -241,7 +268,6 @@ protected:
 
     static int Red(D3DCOLOR c) { return static_cast<int>((c >> 16) & 0xFF); }
     static int Green(D3DCOLOR c) { return static_cast<int>((c >> 8) & 0xFF); }
-    static int Blue(D3DCOLOR c) { return static_cast<int>(c & 0xFF); }
     static double Ratio(D3DCOLOR shown, D3DCOLOR scene) { return Green(shown) / std::max(1.0, double(Green(scene))); }
 
     // 0.6 grey: below full brightness, so that what each pass adds shows.
@@ -346,49 +372,6 @@ TEST_F(LevelFramePixels, LowLifeReddensTheBorders)
     EXPECT_GT(redness(Frame()[Corner()]), 30);
 }
 
-// Escape or the pad's Back leave the death screen for the menu, with a new
-// record and the first checkpoint; the screen is not drawn under the menu
-// nor before a new game's first panels.
-TEST_F(FrameRenderTest, TheDeathScreenLeadsBackToTheMenuAndStaysAwayFromIt)
-{
-    std::filesystem::create_directories("GUI");
-    ASSERT_TRUE(stbi_write_bmp("GUI/EpicFail_teclado.jpg", 1, 1, 3, "\xFF\0\0"));
-    ASSERT_TRUE(stbi_write_bmp("GUI/EpicFail_mando.jpg", 1, 1, 3, "\xFF\0\0"));
-    getPlayer()->SetLife(-5);
-    const struct {
-        bool escape, back;
-        bool toMenu;
-    } ways[] = {{false, false, false}, {true, false, true}, {false, true, true}};
-    for (const auto& way : ways) {
-        SCOPED_TRACE(std::string(way.escape ? "Escape" : "") + (way.back ? "Back" : ""));
-        getGUI().mainMenuActive = false;
-        getGSF().sequence = GSF::HangaresIntroDone;
-        getTriggerManager().checkpoint = 4;
-        pad.connected = way.back;
-        pad.gamepad.wButtons = way.back ? XINPUT_GAMEPAD_BACK : 0;
-        keys.SetKey(DIK_ESCAPE, way.escape);
-        getInputManager()->Update();
-        RenderFrame(0.0f);
-        EXPECT_EQ(CentrePixel(), 0xFFFF0000u) << "the death image";
-        EXPECT_EQ(getGUI().mainMenuActive, way.toMenu);
-        EXPECT_EQ(getGSF().sequence, way.toMenu ? GSF::ReadyVinyetasIntro1 : GSF::HangaresIntroDone);
-        EXPECT_EQ(getTriggerManager().checkpoint, way.toMenu ? 1 : 4);
-        keys.SetKey(DIK_ESCAPE, false);
-        pad.gamepad.wButtons = 0;
-        getInputManager()->Update();
-    }
-
-    // Under the menu, and at a new game's first frame, the frame goes on as usual.
-    for (bool menu : {true, false}) {
-        getGUI().mainMenuActive = menu;
-        getGSF().sequence = menu ? GSF::HangaresIntroDone : GSF::ReadyVinyetasIntro1;
-        getProfiler().Open("data/log.txt");
-        RenderFrame(0.0f);
-        getProfiler().Close();
-        EXPECT_EQ(ReadLogLabels("data/log.txt").back().back(), "TOTAL_RENDER: ") << "menu " << menu;
-    }
-}
-
 // The enemy plane's loop ends once either of its hit counters has run out
 // while a sequence plays over it.
 TEST_F(FrameRenderTest, TheEnemyPlaneIsDoneWhenEitherCounterRunsOut)
@@ -410,15 +393,8 @@ TEST_F(FrameRenderTest, TheEnemyPlaneIsDoneWhenEitherCounterRunsOut)
 // Nothing is shown of a new game before its first panels, unless the menu is up.
 TEST_F(FrameRenderTest, ANewGamesFirstFrameIsNotPresentedUnlessTheMenuIsUp)
 {
-    const struct {
-        bool menu;
-        std::int32_t sequence;
-        unsigned presents;
-    } cases[] = {
-        {false, GSF::ReadyVinyetasIntro1, 0},
-        {true, GSF::ReadyVinyetasIntro1, 1},
-        {false, GSF::PlayingVinyetasIntro1, 1},
-    };
+    const struct { bool menu; std::int32_t sequence; unsigned presents; } cases[] = {
+        {false, GSF::ReadyVinyetasIntro1, 0}, {true, GSF::ReadyVinyetasIntro1, 1}, {false, GSF::PlayingVinyetasIntro1, 1}};
     for (const auto& c : cases) {
         getGUI().mainMenuActive = c.menu;
         getGSF().sequence = c.sequence;

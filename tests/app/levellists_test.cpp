@@ -180,21 +180,12 @@ TEST_F(LevelListsTest, SceneManagerDrawListAfterTheLevelList)
 // Each conditional name of the level lists carries its own condition.
 TEST_F(LevelListsTest, EveryConditionalLevelObjectShowsOnlyInItsState)
 {
-    const struct {
-        bool pier;
-        int hangar;
-        int sequence;
-        int broken; // the crate shot apart: 2, 3 or none (0)
-        const char* name;
-        int flag;
-    } hangares[] = {
+    // broken: the crate shot apart, 2, 3 or none (0); flag: 1, 0, or -1 when not marked.
+    const struct { bool pier; int hangar, sequence, broken; const char* name; int flag; } hangares[] = {
         {true, 0, G::HangaresIntroDone, 0, "cajas_escenario_4", 1},
-        {false, 0, G::HangaresIntroDone, 0, "cajas_escenario_4", 0},
-        {false, 0, G::HangaresIntroDone, 0, "verja3", 0},
-        {true, 0, G::HangaresIntroDone, 0, "maderitas2", 1},
-        {true, 0, G::HangaresIntroDone, 2, "maderitas2", 0},
-        {true, 0, G::HangaresIntroDone, 3, "maderitas3", 0},
-        {true, 0, G::HangaresIntroDone, 2, "maderitas3", 1},
+        {false, 0, G::HangaresIntroDone, 0, "cajas_escenario_4", 0}, {false, 0, G::HangaresIntroDone, 0, "verja3", 0},
+        {true, 0, G::HangaresIntroDone, 0, "maderitas2", 1}, {true, 0, G::HangaresIntroDone, 2, "maderitas2", 0},
+        {true, 0, G::HangaresIntroDone, 3, "maderitas3", 0}, {true, 0, G::HangaresIntroDone, 2, "maderitas3", 1},
         {true, 0, G::HangaresIntroDone, 3, "maderitas2_ROTO_1", 0},
         {true, 0, G::HangaresIntroDone, 2, "maderitas2_ROTO_1", 1},
         {true, 0, G::HangaresIntroDone, 3, "maderitas3_ROTO_5", 1},
@@ -212,8 +203,7 @@ TEST_F(LevelListsTest, EveryConditionalLevelObjectShowsOnlyInItsState)
         {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, 0, "HELICE_DESPEGA", 0},
         {false, G::RigidasHangarExplosion, G::HangaresIntroDone, 0, "HANGAR_TECHO", 1},
         {false, G::RigidasHangarExplosion, G::HangaresIntroDone, 0, "Hangar_FONDO", -1},
-        {false, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", 1},
-        {true, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", -1},
+        {false, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", 1}, {true, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", -1},
         {true, 0, G::HangaresIntroDone, 0, "Cajas_AVION", -1},
     };
     for (const auto& c : hangares) {
