@@ -289,8 +289,11 @@ TEST_F(EffectDraw, ACharacterIsLitByTheTwoNearestLightsOfItsRoom)
         lights.back()->SetLookAt(eye, D3DXVECTOR3(0, 0, 0));
     }
     room->SetLights(lights);
-    // Each frame the scene's two lights become the room's two nearest the hero (at the origin).
+    // Each frame the scene's two lights become the room's two nearest the hero
+    // (at the origin), and the last velocity pass's target the previous one.
+    getSceneManager().RenderMotionBlurPass(VelocityTarget, true);
     getSceneManager().Update(1.0f / 30);
+    EXPECT_EQ(getSceneManager().GetPreviousVelocityTexture(), VelocityTarget.texture);
     EXPECT_EQ(getSceneManager().GetLight(1)->eye, nearest);
     EXPECT_EQ(getSceneManager().GetLight(2)->eye, second);
     getSceneManager().GetLight(1)->SetLookAt(D3DXVECTOR3(0, 0, 150), D3DXVECTOR3(0, 0, 0));
@@ -312,6 +315,8 @@ TEST_F(EffectDraw, ACharacterIsLitByTheTwoNearestLightsOfItsRoom)
     EXPECT_EQ(eyeOf("light2Pos"), second);
     room->SetLights({});
     room->secondLight = nullptr;
+    getSceneManager().CreateLights(D3DDevice, LightLocation);
+    EXPECT_EQ(getSceneManager().GetPreviousVelocityTexture(), nullptr) << "a new device's passes start afresh";
 }
 
 // The damage images rotate once a second however long the game has run; the
