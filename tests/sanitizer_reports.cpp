@@ -2,20 +2,11 @@
 // game's own messages would swallow a sanitizer's report with it, and the run
 // would show a bare "Failed": the reports go to the stderr the program
 // started with instead.
+#if defined(__SANITIZE_ADDRESS__)
 #include <cstdint>
 
-#include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VANTOREL_TESTS_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VANTOREL_TESTS_SANITIZED 1
-#endif
-#endif
-
-#ifdef VANTOREL_TESTS_SANITIZED
 #include <sanitizer/common_interface_defs.h>
+#include <unistd.h>
 
 namespace {
 

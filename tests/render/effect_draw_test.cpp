@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "player/ControllerSelector.h"
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/Composite.h"
@@ -232,12 +233,7 @@ TEST_F(EffectDraw, CullingTakesEachEntitysRadiusAndDrawFlag)
     // view (the camera looks at the origin from z = 200, square).
     const float slope = 1.0f / getCamera().GetProjectionMatrix()._11;
     auto beyondLeftEdge = [slope](float outside) { return -(outside * std::sqrt(1.0f + slope * slope) + 200 * slope); };
-    const struct {
-        const char* name;
-        float outside, radius;
-        bool shown;
-        bool drawn, culled;
-    } cases[] = {
+    const struct { const char* name; float outside, radius; bool shown, drawn, culled; } cases[] = {
         {"Character", 65, 1, true, true, false},   {"Character", 75, 1, true, false, true},
         {"box", 50, 1, true, false, true},         {"box", 50, 70, true, true, false},
         {"box", -100, 70, false, false, false},    {"Character", -100, 1, false, true, false},
@@ -308,6 +304,19 @@ TEST_F(EffectDraw, ACharacterIsLitByTheTwoNearestLightsOfItsRoom)
     getEffectManager().RenderEntity(&prop);
     EXPECT_EQ(eyeOf("lightPos"), D3DXVECTOR3(0, 0, 150));
     EXPECT_EQ(eyeOf("light2Pos"), D3DXVECTOR3(-500, 10, 0));
+
+    // While the hero fights, the lit pass filters out the speculars.
+    testing::internal::CaptureStderr();
+    getPlayer()->Init();
+    testing::internal::GetCapturedStderr();
+    for (bool fighting : {false, true}) {
+        if (fighting)
+            getPlayer()->GetControllerSelector()->SwitchToFighting(nullptr, 0);
+        float filter = -1.0f;
+        getEffectManager().RenderEntity(&prop);
+        getEffectManager().GetEffect()->GetFloat("specularFilterAmount", &filter);
+        EXPECT_EQ(filter, fighting ? 1.0f : 0.0f);
+    }
 
     FlatEntity character("Character", 10.0f, FlatEntity::FacingZ, "Characters_PhongLightingTech");
     getEffectManager().RenderEntity(&character);

@@ -225,12 +225,7 @@ TEST_F(FollowCamera, AnAimTargetTurnsTheViewTowardTheEnemyUntilItDies)
 // Thompson's kick is random and climbs the view instead; not while fighting.
 TEST_F(FollowCamera, AWeaponReadyToShootKicksTheEyeByItsOwnAmount)
 {
-    const struct {
-        const char* weapon;
-        int state;
-        bool fighting;
-        float drop;
-    } cases[] = {
+    const struct { const char* weapon; int state; bool fighting; float drop; } cases[] = {
         {"SHOTGUN", 30, false, 25.0f}, {"SHOTGUN", 52, false, 6.5f}, {"GUN", 30, false, 15.0f},
         {"GUN", 48, false, 4.0f},      {"SHOTGUN", 30, true, 0.0f},
     };
