@@ -66,7 +66,9 @@ void UpdateFrame(float dt)
     LastFrameDt = dt;
     profiler.Write("UPDATE\t");
 
-    const float scaled = dt * GameTimeScale;
+    // Read at each step: the hero's fight code changes the scale during his
+    // update, and the steps after it must slow down in the same frame.
+    auto scaled = [dt] { return dt * GameTimeScale; };
     auto timed = [&profiler](const char* label, auto&& step) {
         profiler.StartTimer();
         step();
@@ -80,20 +82,20 @@ void UpdateFrame(float dt)
     gated("sceneMngrUpdate", "UpdateSceneManager: ", [&] { calls.UpdateSceneManager(dt); });
     timed("UpdateInput: ", [&] { UpdateInputAndCursor(calls); });
     gated("cameraUpdate", "UpdateCamera: ", [&] { calls.UpdateCamera(dt); });
-    gated("enemiesUpdate", "UpdateEnemies: ", [&] { calls.UpdateEnemies(scaled); });
-    gated("projectilesUpdate", "UpdateProjectile: ", [&] { calls.UpdateProjectiles(scaled); });
+    gated("enemiesUpdate", "UpdateEnemies: ", [&] { calls.UpdateEnemies(scaled()); });
+    gated("projectilesUpdate", "UpdateProjectile: ", [&] { calls.UpdateProjectiles(scaled()); });
     // Particle time runs at a fixed 0.05 s per frame, whatever the frame took.
     gated("particlesUpdate", "UpdateParticle: ", [&] { calls.UpdateParticles(0.05f * GameTimeScale); });
     gated("luaMsgUpdate", "UpdateLUAMsg: ", [&] { calls.UpdateMissionText(dt); });
     gated("collisionsUpdate", "UpdateColisions: ", [&] { calls.UpdateCollisions(dt); });
-    gated("playerUpdate", "UpdatePlayer: ", [&] { calls.UpdatePlayer(scaled); });
+    gated("playerUpdate", "UpdatePlayer: ", [&] { calls.UpdatePlayer(scaled()); });
     gated("soundUpdate", "UpdateSound: ", [&] { calls.UpdateSound(dt); });
     timed("UpdateItems:", [&] { calls.UpdatePickups(dt); });
     calls.UpdateSubtitles(dt);
     gated("triggersUpdate", "UpdateTriggers: ", [&] { calls.UpdateTriggers(dt); });
     if (getGSF().isReadyLevelSwitchIsla())
         calls.SwitchLevelToIsla();
-    gated("rigidAnimsUpdate", "UpdateRigid: ", [&] { calls.UpdateRigidAnims(scaled); });
+    gated("rigidAnimsUpdate", "UpdateRigid: ", [&] { calls.UpdateRigidAnims(scaled()); });
     timed("UpdateGUI: ", [&] { calls.UpdateGUI(dt); });
     timed("BuildFrustum: ", [&] { calls.UpdateFrustum(); });
 

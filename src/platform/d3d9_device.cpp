@@ -854,6 +854,9 @@ private:
     GLuint m_StreamVertices = 0, m_StreamIndices = 0;
     GLsizeiptr m_StreamVerticesUsed = 0, m_StreamIndicesUsed = 0;
     GLuint m_Samplers[kMaxTextureStages] = {};
+    // Bound wherever a stage holds no texture: one opaque black texel, what an
+    // empty stage samples as under Direct3D 9 whatever GL makes of texture 0.
+    GLuint m_EmptyStageTexture = 0;
     bool m_Anisotropy = false;
     FixedProgram m_FixedPrograms[kFeatureCount];
     bool m_FramebufferComplete = false;
@@ -886,6 +889,12 @@ bool Device::Init(std::string& error)
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_StreamIndices);
     glBufferData(GL_COPY_WRITE_BUFFER, kStreamBufferSize, nullptr, GL_STREAM_DRAW);
     glGenSamplers(kMaxTextureStages, m_Samplers);
+    glGenTextures(1, &m_EmptyStageTexture);
+    glBindTexture(GL_TEXTURE_2D, m_EmptyStageTexture);
+    const unsigned char opaqueBlack[4] = {0, 0, 0, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, opaqueBlack);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glBindTexture(GL_TEXTURE_2D, 0);
     m_Anisotropy = epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
                    epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
     // What a vertex without a diffuse colour has.
@@ -944,6 +953,7 @@ Device::~Device()
         glDeleteBuffers(1, &m_StreamVertices);
         glDeleteBuffers(1, &m_StreamIndices);
         glDeleteSamplers(kMaxTextureStages, m_Samplers);
+        glDeleteTextures(1, &m_EmptyStageTexture);
     }
     // Objects still alive (textures kept in a cache until exit...) only forget
     // their GL names from now on.
@@ -1265,7 +1275,8 @@ void Device::BindTextures(bool fixedFunction, const VertexLayout& layout)
     const DWORD stages = fixedFunction ? 1 : kMaxTextureStages;
     for (DWORD stage = 0; stage < stages; ++stage) {
         glActiveTexture(GL_TEXTURE0 + stage);
-        glBindTexture(GL_TEXTURE_2D, GLTextureOf(m_Textures[stage]));
+        const GLuint name = GLTextureOf(m_Textures[stage]);
+        glBindTexture(GL_TEXTURE_2D, name != 0 ? name : m_EmptyStageTexture);
         ApplySampler(stage);
         glBindSampler(stage, m_Samplers[stage]);
     }

@@ -134,7 +134,10 @@ std::array<const char*, 3> DamageTexturesFor(float t)
 CompositeInputs GatherCompositeInputs()
 {
     CompositeInputs in;
-    in.sceneTime = getSceneManager().GetSceneTime();
+    // The scene time only grows; the damage images rotate with its fraction
+    // of a second, or the third order would show for good after 40 frames.
+    const float sceneTime = getSceneManager().GetSceneTime();
+    in.sceneTime = sceneTime - std::floor(sceneTime);
     in.lifeFraction = HeroLifeFraction();
     if (IController* controller = getPlayer()->GetController()) {
         in.stateCode = controller->GetStateCode();

@@ -247,9 +247,14 @@ void CEffectManager::SetLights(IEntidad3D* entity)
     const CLightCamera* first = scene.GetLight(1);
     const CLightCamera* second = scene.GetLight(2);
     if (character) {
+        // A character is lit by the room it stands in: its nearest light and
+        // the runner-up that the same query leaves in the room.
         const CLocation& placement = entity->GetTransform();
         if (const CLightCamera* nearest = getScenario()->GetNearestLight(placement.GetPosition()))
             first = nearest;
+        const CRoom* room = getScenario()->GetCurrentRoom();
+        if (room && room->secondLight)
+            second = room->secondLight;
     }
     SetLight(m_Effect, m_Params[EP_LIGHT_POS], m_Params[EP_LIGHT_DIR], m_Params[EP_LIGHT1_INFLUENCE], *first);
     m_Effect->SetFloat(m_Params[EP_SPECULAR_FILTER_AMOUNT], HeroIsFighting() ? 1.0f : 0.0f);

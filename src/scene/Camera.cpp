@@ -226,15 +226,19 @@ void CCamera::Update(float seconds)
     m_LookAt += (m_DesiredLookAt - m_LookAt) * 0.8f;
 
     m_ViewDirection = Normalized(m_LookAt - GetPosition());
+    // The up vector is rebuilt from the world's up each frame, not from
+    // itself: rebuilt from itself, one frame with the eye straight over the
+    // look-at point (a wall pushing the camera up, the end of a flight) left
+    // the view rolled for good.
+    const D3DXVECTOR3 worldUp(0.0f, 1.0f, 0.0f);
     D3DXVECTOR3 side;
-    D3DXVec3Cross(&side, &m_Up, &m_ViewDirection);
+    D3DXVec3Cross(&side, &worldUp, &m_ViewDirection);
+    if (D3DXVec3LengthSq(&side) < 1e-8f)
+        D3DXVec3Cross(&side, &m_Up, &m_ViewDirection);
     m_Right = Normalized(side);
     D3DXVec3Cross(&m_Up, &m_ViewDirection, &m_Right);
-    // The up vector is rebuilt from itself each frame: once the eye sat on
-    // the look-at point it would stay zero for good, so start again from the
-    // world's up.
     if (D3DXVec3LengthSq(&m_Up) == 0.0f)
-        m_Up = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+        m_Up = worldUp;
     m_CameraUp = m_Up;
     m_FrameStep = seconds;
     m_CurrentSpeed = m_Values.speed;

@@ -104,9 +104,18 @@ public:
     bool IsVisible() const { return m_Visible; }
     void SetVisible(bool visible) { m_Visible = visible; }
 
-    // The world matrix the velocity pass drew last frame.
-    const D3DXMATRIX& GetPreviousWorld() const { return m_PreviousWorld; }
-    void StorePreviousWorld() { m_PreviousWorld = m_Transform.GetMatrix(); }
+    // The world matrix the velocity pass drew last frame; until that pass has
+    // drawn the entity once, where it stands now, so that its first frame is
+    // not smeared from the origin.
+    const D3DXMATRIX& GetPreviousWorld() const
+    {
+        return m_PreviousWorldStored ? m_PreviousWorld : m_Transform.GetMatrix();
+    }
+    void StorePreviousWorld()
+    {
+        m_PreviousWorld = m_Transform.GetMatrix();
+        m_PreviousWorldStored = true;
+    }
 
 protected:
     CLocation m_Transform;
@@ -119,4 +128,5 @@ protected:
     float m_Radius;
     bool m_Visible;
     D3DXMATRIX m_PreviousWorld;
+    bool m_PreviousWorldStored = false;
 };

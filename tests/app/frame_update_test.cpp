@@ -5,6 +5,7 @@
 #include <map>
 
 #include "render/Bloom.h"
+#include "world/CollisionManager.h"
 
 namespace looptest {
 namespace {
@@ -51,6 +52,7 @@ protected:
 TEST_F(FrameUpdateTest, StepsRunInTheirOrderWithTheirStepsAndLogTheirLabels)
 {
     GameTimeScale = 0.5f;
+    getCollisionManager().drawCallCount = 7; // the physics lines drawn last frame
     getGUI().restartRequested = true;
     getGSF().setReadyLevelSwitchIsla();
     const std::vector<std::string> expected = {
@@ -74,9 +76,22 @@ TEST_F(FrameUpdateTest, StepsRunInTheirOrderWithTheirStepsAndLogTheirLabels)
                                       .02f,  .04f, .04f, .04f, .04f, 0,    .02f, .04f,  0};
     EXPECT_EQ(recorder.values, steps);
     EXPECT_FALSE(getGUI().restartRequested) << "restarted once";
+    EXPECT_EQ(getCollisionManager().drawCallCount, 0);
     UpdateFrame(0.2f);
     EXPECT_EQ(recorder.ValuesOf("UpdateParticles").back(), 0.025f) << "whatever the frame took";
     EXPECT_FLOAT_EQ(LastFrameDt, 0.2f) << "the fight code counts down by the unscaled step";
+
+    // A slow motion the hero's update starts reaches the steps after it in the same frame.
+    GameTimeScale = 1.0f;
+    recorder = RecordingCalls();
+    recorder.onCall = [](const std::string& name) {
+        if (name == "UpdatePlayer")
+            GameTimeScale = 0.25f;
+    };
+    UpdateFrame(0.04f);
+    EXPECT_EQ(recorder.ValuesOf("UpdateEnemies").back(), 0.04f);
+    EXPECT_EQ(recorder.ValuesOf("UpdatePlayer").back(), 0.04f);
+    EXPECT_EQ(recorder.ValuesOf("UpdateRigidAnims").back(), 0.01f);
 }
 
 TEST_F(FrameUpdateTest, EachSwitchedOffStepIsNeitherRunNorLogged)
@@ -105,6 +120,24 @@ TEST_F(FrameUpdateTest, EachSwitchedOffStepIsNeitherRunNorLogged)
         // Everything else still runs: 16 steps less this one, plus the play time.
         EXPECT_EQ(recorder.names.size(), 16u);
         EXPECT_EQ(labels.size(), 16u);
+    }
+}
+
+// Play time runs only while the game is really played.
+TEST_F(FrameUpdateTest, PlayTimeStopsInThePauseTheOptionsAndTheMenu)
+{
+    const struct { bool pause, options, menu; } screens[] = {
+        {false, false, false}, {true, false, false}, {false, true, false}, {false, false, true}};
+    for (const auto& on : screens) {
+        CGUIManager& gui = getGUI();
+        gui.pauseActive = on.pause;
+        gui.optionsActive = on.options;
+        gui.mainMenuActive = on.menu;
+        recorder = RecordingCalls();
+        UpdateFrame(0.04f);
+        const bool playing = !on.pause && !on.options && !on.menu;
+        EXPECT_EQ(recorder.ValuesOf("AddPlayTime"), playing ? std::vector<float>{0.04f} : std::vector<float>{})
+            << on.pause << on.options << on.menu;
     }
 }
 
@@ -143,6 +176,31 @@ TEST_F(FrameUpdateTest, InputAndCursorFollowTheFocusAndTheConsole)
 }
 
 using WindowKeysTest = FrameUpdateTest; // a scratch folder for the reloads
+
+// Either mouse button keeps the mouse to the window while held; the arrow keys
+// walk the console's history only while it is open.
+TEST_F(WindowKeysTest, MouseButtonsCaptureAndArrowsWalkTheOpenConsolesHistory)
+{
+    for (UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+        Send(down, 0);
+        EXPECT_EQ(GetCapture(), window) << down;
+        Send(down + 1, 0); // its button-up
+        EXPECT_EQ(GetCapture(), nullptr) << down;
+    }
+
+    Send(WM_CHAR, 0xBA);
+    Type("first\r");
+    Type("second\r");
+    Send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ(getConsole()->GetInputLine(), "second");
+    Send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ(getConsole()->GetInputLine(), "first");
+    Send(WM_KEYDOWN, VK_DOWN);
+    EXPECT_EQ(getConsole()->GetInputLine(), "second");
+    Send(WM_CHAR, 0xBA);
+    Send(WM_KEYDOWN, VK_UP);
+    EXPECT_EQ(getConsole()->GetInputLine(), "second") << "closed, the console keeps its line";
+}
 
 // Typed upper-case 'N' and 'M' scale game time and compound without limit;
 // lower case and the keys themselves do nothing, nor do they with the console open.

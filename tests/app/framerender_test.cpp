@@ -12,11 +12,19 @@
 #include "platform/xinput.h"
 #include "player/Player.h"
 #include "render/Bloom.h"
+#include "render/EffectManager.h"
 #include "render/TextureManager.h"
+#include "render/flat_entity.h"
+#include "scene/Camera.h"
 #include "scene/LightCamera.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
+#include "scene/ParticleType.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleEmitter.h"
+#include "world/CollisionManager.h"
 #include "world/Scenario.h"
+#include "world/TriggerManager.h"
 
 namespace looptest {
 namespace {
@@ -111,6 +119,24 @@ TEST_F(FrameRenderTest, EachKindOfFrameRunsItsPassesInOrderAndPresentsOnce)
          "TOTAL_RENDER: "},
     };
     EXPECT_EQ(ReadLogLabels("data/log.txt"), expected);
+
+    // Motion blur draws the level once more only while the level is drawn at all.
+    getRigid()->scriptedSequenceRunning = false;
+    getGSF().sequence = GSF::HangaresIntroDone;
+    setMainConfig("blurRender", true);
+    for (bool scenario : {true, false}) {
+        setMainConfig("scenarioRender", scenario);
+        getProfiler().Open("data/log.txt");
+        RenderFrame(step);
+        getProfiler().Close();
+        const Labels line = ReadLogLabels("data/log.txt").back();
+        EXPECT_EQ(std::count(line.begin(), line.end(), "motionBlur: "), scenario ? 1 : 0);
+    }
+    // The second comic movie is framed wider.
+    getRigid()->scriptedSequenceRunning = true;
+    getGSF().sequence = GSF::PlayingSecondMovie;
+    RenderFrame(step);
+    EXPECT_FLOAT_EQ(getCamera().GetFov(), 1.134464f);
 }
 
 // The death image follows the language and the device in use.
@@ -145,15 +171,256 @@ TEST_F(FrameRenderTest, ADeadHeroGetsTheDeathImageAndTheFrameEndsThere)
     RenderFrame(0.0f);
     EXPECT_EQ(CentrePixel(), 0xFFFFFF00u) << "English, pad";
 
-    // Escape goes back to the main menu, its cursor off Exit so that a hasty
-    // Return does not quit.
-    getGUI().itemExit = true;
-    keys.SetKey(DIK_ESCAPE, true);
-    getInputManager()->Update();
-    RenderFrame(0.0f);
-    keys.SetKey(DIK_ESCAPE, false);
-    EXPECT_TRUE(getGUI().mainMenuActive);
-    EXPECT_FALSE(getGUI().itemExit);
+    // Escape or the pad's Back lead to the menu, with a new record and the first checkpoint.
+    const struct { bool escape, back; } ways[] = {{true, false}, {false, true}};
+    for (const auto& way : ways) {
+        getGUI().mainMenuActive = false;
+        getGSF().sequence = GSF::HangaresIntroDone;
+        getTriggerManager().checkpoint = 4;
+        getGUI().itemExit = true;
+        pad.gamepad.wButtons = way.back ? XINPUT_GAMEPAD_BACK : 0;
+        keys.SetKey(DIK_ESCAPE, way.escape);
+        getInputManager()->Update();
+        RenderFrame(0.0f);
+        EXPECT_TRUE(getGUI().mainMenuActive) << way.escape;
+        EXPECT_EQ(getGSF().sequence, GSF::ReadyVinyetasIntro1);
+        EXPECT_EQ(getTriggerManager().checkpoint, 1);
+        EXPECT_FALSE(getGUI().itemExit) << "off Exit, so that a hasty Return does not quit";
+        keys.SetKey(DIK_ESCAPE, false);
+        pad.gamepad.wButtons = 0;
+        getInputManager()->Update();
+    }
+    // Not under the menu, nor at a new game's first frame: those frames run whole.
+    for (bool menu : {true, false}) {
+        getGUI().mainMenuActive = menu;
+        getGSF().sequence = menu ? GSF::HangaresIntroDone : GSF::ReadyVinyetasIntro1;
+        getProfiler().Open("data/log.txt");
+        RenderFrame(0.0f);
+        getProfiler().Close();
+        EXPECT_EQ(ReadLogLabels("data/log.txt").back().back(), "TOTAL_RENDER: ") << "menu " << menu;
+    }
+}
+
+// A level frame drawn through the real device and the shipped effect: the
+// camera looks from z = 200 at the origin, where a grey floor fills the view.
+class LevelFramePixels : public FrameRenderTest {
+protected:
+    void SetUp() override
+    {
+        FrameRenderTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        const std::string fx = std::string(VANTOREL_WORKDIR) + "/data/fx/effects4.fx";
+        testing::internal::CaptureStderr();
+        const bool loaded = getEffectManager().LoadEffect(fx.c_str());
+        const std::string log = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(loaded) << log;
+        // One stage the size of the screen with no cut: each pixel's glow is
+        // the scene's brightness there times its colour.
+        width_ = static_cast<int>(ClientWidth);
+        height_ = static_cast<int>(ClientHeight);
+        WriteFile("data/fx/bloom.xml", "<bloom cutoff=\"0\"><stage xres=\"" + std::to_string(width_) +
+                                           "\" yres=\"" + std::to_string(height_) + "\" weight=\"1\"/></bloom>");
+        ASSERT_TRUE(BloomEffect.LoadXML("data/fx/bloom.xml"));
+
+        WriteFile("data/XML/camera_values.xml", "<CAMERA><PROPERTIES offset_x=\"0\" offset_y=\"0\" offset_z=\"200\" "
+                                               "aspect_ratio_x=\"1\" aspect_ratio_y=\"1\"/></CAMERA>");
+        getCamera().LoadValues(0, 0, -200, D3DDevice);
+        getCamera().UpdateFrustum();
+
+        grey = MakeTexture(kGrey);
+        floor = std::make_unique<fxtest::FlatEntity>("suelo", 1000.0f, fxtest::FlatEntity::FacingZ, "basicTech");
+        floor->SetTextures({grey});
+        getSceneManager().Setup();
+        getSceneManager().AddObject("suelo", floor.get());
+    }
+
+    void TearDown() override
+    {
+        getSceneManager().Setup();
+        floor.reset();
+        if (grey)
+            grey->Release();
+        FrameRenderTest::TearDown();
+    }
+
+    static IDirect3DTexture9* MakeTexture(D3DCOLOR colour)
+    {
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(D3DDevice->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr), D3D_OK);
+        if (texture)
+            EXPECT_EQ(devicetest::FillTexture(texture, 1, 1, &colour), D3D_OK);
+        return texture;
+    }
+
+    // The frame as the player sees it after one RenderFrame.
+    std::vector<D3DCOLOR> Frame()
+    {
+        RenderFrame(1.0f / 30);
+        std::vector<D3DCOLOR> pixels;
+        EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &pixels), D3D_OK);
+        pixels.resize(static_cast<size_t>(width_) * height_);
+        return pixels;
+    }
+    static std::vector<D3DCOLOR> Target(const CRenderTarget& target)
+    {
+        std::vector<D3DCOLOR> pixels;
+        EXPECT_EQ(devicetest::ReadPixels(target.surface, &pixels), D3D_OK);
+        return pixels;
+    }
+    size_t Centre() const { return static_cast<size_t>(height_ / 2) * width_ + width_ / 2; }
+    size_t Corner() const { return static_cast<size_t>(1) * width_ + 1; }
+
+    static int Red(D3DCOLOR c) { return static_cast<int>((c >> 16) & 0xFF); }
+    static int Green(D3DCOLOR c) { return static_cast<int>((c >> 8) & 0xFF); }
+    static double Ratio(D3DCOLOR shown, D3DCOLOR scene) { return Green(shown) / std::max(1.0, double(Green(scene))); }
+
+    // 0.6 grey: below full brightness, so that what each pass adds shows.
+    static constexpr D3DCOLOR kGrey = 0xFF999999u;
+    int width_ = 0, height_ = 0;
+    IDirect3DTexture9* grey = nullptr;
+    // Made once the device exists: its geometry lives on the device.
+    std::unique_ptr<fxtest::FlatEntity> floor;
+};
+
+// The composite lays the scene (not the blurred one, with blur off) with its
+// darkened borders; without "applyOld" the scene is copied as it stands.
+TEST_F(LevelFramePixels, TheCompositeShowsTheSceneWithItsBordersAndApplyOldOffCopiesIt)
+{
+    setMainConfig("bloomRender", false);
+    const std::vector<D3DCOLOR> composite = Frame();
+    const std::vector<D3DCOLOR> scene = Target(SceneTarget);
+    EXPECT_NEAR(Green(scene[Centre()]), 0x99, 2) << "the scene pass drew the listed floor";
+    EXPECT_NEAR(Ratio(composite[Centre()], scene[Centre()]), 1.0, 0.07);
+    EXPECT_LT(Ratio(composite[Corner()], scene[Corner()]), 0.88) << "the borders are darkened";
+
+    setMainConfig("applyOld", false);
+    const std::vector<D3DCOLOR> plain = Frame();
+    for (size_t at : {Centre(), Corner()})
+        EXPECT_NEAR(Green(plain[at]), Green(scene[at]), 2);
+
+    DWORD blending = TRUE;
+    D3DDevice->GetRenderState(D3DRS_ALPHABLENDENABLE, &blending);
+    EXPECT_EQ(blending, static_cast<DWORD>(FALSE)) << "the next frame's passes start unblended";
+
+    // Nothing listed: the frame is the cleared scene, black.
+    getSceneManager().Setup();
+    EXPECT_EQ(Frame()[Centre()] & 0xFFFFFF, 0u);
+}
+
+// The glow is added over the frame as its own square (SRCCOLOR, ONE): 0.6 grey
+// glows 0.36, which adds 0.13 and leaves what was under it.
+TEST_F(LevelFramePixels, BloomAddsTheSquareOfItsGlowOverTheFrame)
+{
+    setMainConfig("bloomRender", false);
+    const std::vector<D3DCOLOR> without = Frame();
+    setMainConfig("bloomRender", true);
+    const std::vector<D3DCOLOR> with = Frame();
+    for (size_t at : {Centre(), Corner()})
+        EXPECT_NEAR(Green(with[at]) - Green(without[at]), 33, 6) << at;
+}
+
+// The particles' target is laid over the frame by its own alpha; not over comic panels.
+TEST_F(LevelFramePixels, TheParticleTargetIsBlendedOverTheLevelByItsAlpha)
+{
+    setMainConfig("bloomRender", false);
+    setMainConfig("particlesRender", false);
+    const std::vector<D3DCOLOR> without = Frame();
+    setMainConfig("particlesRender", true);
+    // A fire between the camera and the floor, advanced on its own.
+    getParticleTypes().Load((std::string(VANTOREL_WORKDIR) + "/data/XML/particleTypes.xml").c_str());
+    getParticleManager().Init(ParticleTarget, "");
+    std::shared_ptr<CParticleEmitter> fire = getParticleManager().CreateEmitter(
+        getParticleTypes().FindSystemType("fuego"), D3DXVECTOR3(0.0f, 0.0f, 100.0f), D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+    ASSERT_TRUE(fire);
+    for (int i = 0; i < 30; ++i)
+        fire->Update(0.05f);
+    const std::vector<D3DCOLOR> with = Frame();
+    const std::vector<D3DCOLOR> particles = Target(ParticleTarget);
+    // Where the particles are the most opaque: src * alpha + dst * (1 - alpha).
+    size_t at = 0;
+    for (size_t i = 0; i < particles.size() && i < with.size(); ++i)
+        if ((particles[i] >> 24) > (particles[at] >> 24))
+            at = i;
+    const double alpha = (particles[at] >> 24) / 255.0;
+    ASSERT_GT(alpha, 0.3) << "the fire was drawn into the particles' target";
+    EXPECT_NEAR(Red(with[at]), Red(particles[at]) * alpha + Red(without[at]) * (1 - alpha), 4);
+    EXPECT_NEAR(Green(with[at]), Green(particles[at]) * alpha + Green(without[at]) * (1 - alpha), 4);
+    getParticleManager().RemoveEmitter(fire.get());
+
+    getRigid()->scriptedSequenceRunning = true;
+    getGSF().sequence = GSF::PlayingVinyetasIntro1;
+    EXPECT_EQ(Red(Frame()[Centre()]), 0) << "comic panels: black, no particles over them";
+}
+
+// While panels play only they are drawn, and no glow goes over them.
+TEST_F(LevelFramePixels, ComicPanelsAreDrawnInsteadOfTheLevelAndWithoutGlow)
+{
+    IDirect3DTexture9* white = MakeTexture(0xFFFFFFFFu);
+    fxtest::FlatEntity level("suelo", 1000.0f, fxtest::FlatEntity::FacingZ, "basicTech");
+    level.SetTextures({white});
+    level.MoveTo(0, 0, 50); // in front of the panel
+    getSceneManager().Setup();
+    getSceneManager().AddObject("vinyeta1_escena", floor.get());
+    getSceneManager().AddObject("suelo", &level);
+    setMainConfig("bloomRender", false);
+    EXPECT_GT(Green(Frame()[Centre()]), 0xF0) << "the level";
+
+    getRigid()->scriptedSequenceRunning = true;
+    getGSF().sequence = GSF::PlayingVinyetasIntro1;
+    const D3DCOLOR panel = Frame()[Centre()];
+    EXPECT_NEAR(Green(panel), 0x99, 12) << "the panel, not the level";
+    setMainConfig("bloomRender", true);
+    EXPECT_NEAR(Green(Frame()[Centre()]), Green(panel), 2) << "no glow over the panels";
+    getSceneManager().Setup();
+    white->Release();
+}
+
+// Blood gathers at the borders as life runs out, from the game's own images.
+TEST_F(LevelFramePixels, LowLifeReddensTheBorders)
+{
+    const std::filesystem::path shipped = std::filesystem::path(VANTOREL_WORKDIR) / "data/textures";
+    std::filesystem::create_directories("data/textures/GUI");
+    for (const char* name : {"sangre_GUI.tga", "GUI/damage1.dds", "GUI/damage2.dds", "GUI/damage3.dds"})
+        std::filesystem::copy_file(shipped / name, std::filesystem::path("data/textures") / name);
+    setMainConfig("bloomRender", false);
+    auto redness = [](D3DCOLOR c) { return Red(c) - Green(c); };
+    getPlayer()->SetLifeAndTopLife(350, 350);
+    EXPECT_LT(std::abs(redness(Frame()[Corner()])), 6);
+    getPlayer()->SetLifeAndTopLife(20, 350);
+    EXPECT_GT(redness(Frame()[Corner()]), 30);
+}
+
+// The enemy plane's loop ends once either of its hit counters has run out
+// while a sequence plays over it.
+TEST_F(FrameRenderTest, TheEnemyPlaneIsDoneWhenEitherCounterRunsOut)
+{
+    const struct { int plane, tank; bool sequence, done; } cases[] = {
+        {0, 5, true, true}, {5, 0, true, true}, {5, 5, true, false}, {0, 0, false, false}};
+    for (const auto& c : cases) {
+        getGSF().hangarRigidState = GSF::PlayingRigidaEneAvioneta;
+        getCollisionManager().planeHits = c.plane;
+        getCollisionManager().tankHits = c.tank;
+        getRigid()->scriptedSequenceRunning = c.sequence;
+        RenderFrame(0.0f);
+        EXPECT_EQ(getGSF().hangarRigidState, c.done ? GSF::RigidaEneAvionetaDone : GSF::PlayingRigidaEneAvioneta)
+            << c.plane << " " << c.tank << " " << c.sequence;
+    }
+    getCollisionManager().planeHits = getCollisionManager().tankHits = 60;
+}
+
+// Nothing is shown of a new game before its first panels, unless the menu is up.
+TEST_F(FrameRenderTest, ANewGamesFirstFrameIsNotPresentedUnlessTheMenuIsUp)
+{
+    const struct { bool menu; std::int32_t sequence; unsigned presents; } cases[] = {
+        {false, GSF::ReadyVinyetasIntro1, 0}, {true, GSF::ReadyVinyetasIntro1, 1}, {false, GSF::PlayingVinyetasIntro1, 1}};
+    for (const auto& c : cases) {
+        getGUI().mainMenuActive = c.menu;
+        getGSF().sequence = c.sequence;
+        const unsigned before = Presents();
+        RenderFrame(0.0f);
+        EXPECT_EQ(Presents() - before, c.presents) << c.menu << " " << c.sequence;
+    }
 }
 
 } // namespace

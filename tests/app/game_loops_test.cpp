@@ -3,6 +3,10 @@
 #include <algorithm>
 
 #include "app/GameLoops.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
 
 namespace looptest {
 namespace {
@@ -71,6 +75,26 @@ TEST_F(GameLoopsTest, ANewGameHoldsItsFramesToThirtyPerSecondAndGoesBackToTheMen
         EXPECT_EQ(names[restart + 2], "UpdateFrame");
         EXPECT_EQ(recorder.Count("ResetManagers"), 2) << "once for the new game, once for leaving";
     }
+}
+
+// Whatever the last game left, a new one starts on the first level, in its
+// first zone, with the story record started afresh.
+TEST_F(GameWindowTest, LeavingTheMenuResetsTheGameToTheFirstLevel)
+{
+    testing::internal::CaptureStderr(); // the level's scripts and sounds are not in this folder
+    getScenario()->SelectScenario("isla");
+    getGSF().sequence = CGameStateFlagsManager::HangaresIntroDone;
+    getGSF().pierIntact = false;
+    getTriggerManager().currentZone = 3;
+    getCamera().LoadValues(9000, 0, 9000, nullptr); // where the last game left it
+    CGameCalls().ResetManagers();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(getScenario()->scenarioName, "hangares");
+    EXPECT_EQ(getGSF().sequence, CGameStateFlagsManager::ReadyVinyetasIntro1);
+    EXPECT_TRUE(getGSF().pierIntact);
+    EXPECT_EQ(getTriggerManager().currentZone, 1);
+    const D3DXVECTOR3 apart = getCamera().GetLookAt() - getPlayer()->GetPosition().GetPosition();
+    EXPECT_LT(D3DXVec3Length(&apart), 300.0f) << "the camera is back with the hero";
 }
 
 // Menu passes wait for nothing; paused, only input and the screens run, still held.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "app/GameStateFlags.h"
@@ -21,6 +22,7 @@
 #include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ParticleManager.h"
+#include "render/EffectManager.h"
 #include "scene/SceneManager.h"
 
 namespace looptest {
@@ -70,6 +72,7 @@ public:
             drawnInGame = getSceneManager().drawnCount;
             emittersInGame = getParticleManager().GetEmitters().size();
             heroBreathing = getPlayer()->GetEntity() && getPlayer()->GetEntity()->GetCycleCount() == 1;
+            devicetest::ReadBackBuffer(D3DDevice, &lastFrame);
         }
         const auto shot = frames == 0 ? menuShots.find(menuPasses) : gameShots.find(frames);
         if (shot != (frames == 0 ? menuShots.end() : gameShots.end()) && !taken.count(shot->second)) {
@@ -96,6 +99,8 @@ public:
     int menuPasses = 0, frames = 0, renders = 0, rendersAfterClose = 0, drawnInGame = 0;
     std::size_t emittersInGame = 0;
     bool heroBreathing = false;
+    // What the player saw last in the game.
+    std::vector<D3DCOLOR> lastFrame;
 };
 
 class GameRunTest : public ::testing::Test {
@@ -104,6 +109,9 @@ protected:
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         ResetGameState();
+        // As at a program's start: the effect is compiled for the device the
+        // run makes, not kept from one an earlier test released.
+        getEffectManager().LoadFirstEffect();
         platform::SetClock(&clock);
         platform::SetDirectInputSource(&player.keys);
         SetGameCalls(&player);
@@ -149,6 +157,22 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_EQ(player.sequences[1], G::PlayingCamIntroHangares) << "space skips to the harbour flight";
     EXPECT_EQ(player.sequences[3], G::HangaresIntroDone) << "space skips the flight";
     EXPECT_EQ(player.sequences.back(), G::HangaresIntroDone);
+    // The level as the player sees it: a picture (many colours), not black,
+    // lit. The lower half is the ground round the hero, which only the lamps
+    // light up well above the ambient; the upper half is mostly night sky.
+    ASSERT_EQ(player.lastFrame.size(), static_cast<size_t>(ClientWidth * ClientHeight));
+    std::set<D3DCOLOR> colours;
+    double luma = 0;
+    const size_t half = player.lastFrame.size() / 2;
+    for (size_t i = 0; i < player.lastFrame.size(); ++i) {
+        const D3DCOLOR c = player.lastFrame[i];
+        colours.insert(c & 0xFFFFFF);
+        if (i >= half)
+            luma += 0.299 * ((c >> 16) & 0xFF) + 0.587 * ((c >> 8) & 0xFF) + 0.114 * (c & 0xFF);
+    }
+    luma /= static_cast<double>(player.lastFrame.size() - half);
+    EXPECT_GT(colours.size(), 1000u) << "a picture, not a blank";
+    EXPECT_GT(luma, 64.0) << "the ground round the hero, lit (about 82; 46 with the lamps out)";
     EXPECT_GE(clock.Ticks() / 1e6, 2.0 + 10 * (1.0 / 30.0)) << "the splash, then 10 held frames";
 
     std::map<std::string, int> count;

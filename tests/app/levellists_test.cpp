@@ -88,11 +88,19 @@ TEST(GameStateFlags, EverySetterStoresItsCodeInItsFieldOnlyAndAResetStartsANewRu
 }
 
 // Every call as it came: comic marks have no flag of their own.
-struct Mark { std::string name; bool comic; };
+struct Mark { std::string name; bool comic; bool visible; };
 
 struct Recorder : IVisibilityMarks {
-    void AddVisible(const std::string& name) override { marks.push_back({name, true}); }
-    void SetVisible(const std::string& name, bool) override { marks.push_back({name, false}); }
+    void AddVisible(const std::string& name) override { marks.push_back({name, true, true}); }
+    void SetVisible(const std::string& name, bool visible) override { marks.push_back({name, false, visible}); }
+    // 1 or 0 for the flag the name was last marked with, -1 when it was not marked.
+    int FlagOf(const std::string& name) const
+    {
+        for (auto it = marks.rbegin(); it != marks.rend(); ++it)
+            if (it->name == name)
+                return it->visible ? 1 : 0;
+        return -1;
+    }
     std::vector<Mark> marks;
 };
 
@@ -167,6 +175,61 @@ TEST_F(LevelListsTest, SceneManagerDrawListAfterTheLevelList)
     CSceneMarks none(untouched);
     MarkLevelObjects("menu", gsf, rigid, none, quiet);
     EXPECT_TRUE(untouched.GetDrawList().empty());
+}
+
+// Each conditional name of the level lists carries its own condition.
+TEST_F(LevelListsTest, EveryConditionalLevelObjectShowsOnlyInItsState)
+{
+    // broken: the crate shot apart, 2, 3 or none (0); flag: 1, 0, or -1 when not marked.
+    const struct { bool pier; int hangar, sequence, broken; const char* name; int flag; } hangares[] = {
+        {true, 0, G::HangaresIntroDone, 0, "cajas_escenario_4", 1},
+        {false, 0, G::HangaresIntroDone, 0, "cajas_escenario_4", 0}, {false, 0, G::HangaresIntroDone, 0, "verja3", 0},
+        {true, 0, G::HangaresIntroDone, 0, "maderitas2", 1}, {true, 0, G::HangaresIntroDone, 2, "maderitas2", 0},
+        {true, 0, G::HangaresIntroDone, 3, "maderitas3", 0}, {true, 0, G::HangaresIntroDone, 2, "maderitas3", 1},
+        {true, 0, G::HangaresIntroDone, 3, "maderitas2_ROTO_1", 0},
+        {true, 0, G::HangaresIntroDone, 2, "maderitas2_ROTO_1", 1},
+        {true, 0, G::HangaresIntroDone, 3, "maderitas3_ROTO_5", 1},
+        {true, 0, G::HangaresIntroDone, 0, "pantalan_espigon", 1},
+        {false, 0, G::HangaresIntroDone, 0, "pantalan_espigon", -1},
+        {true, 0, G::HangaresIntroDone, 0, "Pantalan_ROTO_1", -1},
+        {false, 0, G::HangaresIntroDone, 0, "Pantalan_ROTO_1", 1},
+        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO", 1},
+        {true, G::PlayingRigidaEneAvioneta, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO", 0},
+        {true, G::PlayingRigidaEneAvioneta, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO_BUCLE", 1},
+        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, 0, "AVION_NUEVO_CUERPO_BUCLE", 0},
+        {true, G::RigidasHangaresDespegueAvion, G::HangaresIntroDone, 0, "Avion_Despega", 1},
+        {true, G::RigidasHangaresDespegueAvion, G::PlayingCamIntroHangares, 0, "Avion_Despega", 0},
+        {true, G::RigidasHangaresDespegueAvion, G::PlayingCamIntroHangares, 0, "HELICE_DESPEGA", 0},
+        {true, G::RigidasHangaresLlegadaAvion, G::HangaresIntroDone, 0, "HELICE_DESPEGA", 0},
+        {false, G::RigidasHangarExplosion, G::HangaresIntroDone, 0, "HANGAR_TECHO", 1},
+        {false, G::RigidasHangarExplosion, G::HangaresIntroDone, 0, "Hangar_FONDO", -1},
+        {false, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", 1}, {true, 0, G::HangaresIntroDone, 0, "Hangar_FONDO", -1},
+        {true, 0, G::HangaresIntroDone, 0, "Cajas_AVION", -1},
+    };
+    for (const auto& c : hangares) {
+        gsf.pierIntact = c.pier;
+        gsf.hangarRigidState = c.hangar;
+        gsf.sequence = c.sequence;
+        rigid.crateBroken2 = c.broken == 2;
+        rigid.crateBroken3 = c.broken == 3;
+        Recorder r;
+        MarkHangaresObjects(gsf, rigid, r);
+        EXPECT_EQ(r.FlagOf(c.name), c.flag) << c.name << " pier " << c.pier << " state " << c.hangar << " sequence "
+                                            << c.sequence << " crate broken " << c.broken;
+    }
+
+    // The scaffold whole (0), in pieces (1), broken (2).
+    const struct { const char* name; int shownAt; } isla[] = {
+        {"isla_andamio", 0}, {"maderas_andamio", 0}, {"isla_madera_andamio_03", 0}, {"isla_madera_andamio_EXPLO_10", 0},
+        {"andamio_palo10", 1}, {"andamio_palo9", 1}, {"Andamio_BROKEN", 2}, {"DOCKERS_SANGRE", 2},
+    };
+    for (const auto& c : isla)
+        for (int stage = 0; stage <= 2; ++stage) {
+            rigid.dockersEscapeStage = stage;
+            Recorder r;
+            MarkIslaObjects(rigid, r);
+            EXPECT_EQ(r.FlagOf(c.name), stage == c.shownAt ? 1 : 0) << c.name << " at stage " << stage;
+        }
 }
 
 // The catalogue the data generator makes meshes for is what the lists can mark in any state.

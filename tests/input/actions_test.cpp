@@ -121,6 +121,24 @@ TEST_F(Actions, EitherBindingFiresAndMalformedOnesNever)
     EXPECT_FALSE(manager.IsAction("Act"));
 }
 
+// The names a binding may use: DirectInput's codes for keys, the pad's own
+// numbers for its buttons; the F keys stop at F9.
+TEST_F(Actions, KeyNamesGiveTheirCodes)
+{
+    const std::pair<const char*, int> names[] = {
+        {"DIK_F1", 0x3B},     {"DIK_F5", 0x3F},        {"DIK_F9", 0x43},        {"DIK_F10", 0},
+        {"DIK_RCONTROL", 0x9D}, {"DIK_BACKSLASH", 0x2B}, {"DIK_COMMA", 0x33},   {"DIK_ADD", 0x4E},
+        {"dpad_up", 14},      {"dpad_down", 15},       {"dpad_left", 16},       {"dpad_right", 17},
+        {"button_start", 18}, {"button_back", 19},     {"shoulder_left", 20},   {"shoulder_right", 21},
+        {"thumb_right_push", 22}, {"thumb_left_push", 23}, {"thumb_right_up", 24}, {"thumb_right_down", 25},
+        {"thumb_right_right", 26}, {"thumb_right_left", 27}, {"thumb_left_up", 28}, {"thumb_left_down", 29},
+        {"thumb_left_right", 30}, {"thumb_left_left", 31}, {"left_trigger", 32}, {"right_trigger", 33},
+        {"move_up", 4},       {"move_down", 5},        {"move_left", 6},        {"wheel_down", 9},
+    };
+    for (const auto& [name, code] : names)
+        EXPECT_EQ(manager.GetKeyCode(name), code) << name;
+}
+
 TEST(GameActions, TheShippedFileBindsEveryCameraActionToInputsThatExist)
 {
     const std::string file = std::string(VANTOREL_SOURCE_DIR) + "/game/data/XML/actionsInputs.xml";

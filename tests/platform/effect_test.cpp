@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fstream>
 
+#include <epoxy/gl.h>
+
 using namespace d3dtest;
 using namespace platform::fxfile;
 
@@ -120,6 +122,14 @@ vertex Clip { void main() { gl_Position = vec4(inPosition.xyz, 1.0); uv = inTexC
 fragment Flat { void main() { outColor = color; } }
 fragment Second { void main() { outColor = second; } }
 fragment Textured { void main() { outColor = tex2D(DiffuseTexture, uv); } }
+// Blue only where the stage reads as one opaque black texel.
+fragment Empty {
+    void main() {
+        bool oneBlackTexel = textureSize(DiffuseTexture, 0) == ivec2(1) &&
+                             texelFetch(DiffuseTexture, ivec2(0), 0) == vec4(0.0, 0.0, 0.0, 1.0);
+        outColor = oneBlackTexel ? vec4(0.0, 0.0, 1.0, 1.0) : vec4(1.0, 0.0, 0.0, 1.0);
+    }
+}
 fragment Typed { void main() { outColor = vec4(flag ? 1.0 : 0.0, palette[2].b, dir.z, 1.0); } }
 sampler DiffuseTexture { MinFilter = Linear; MagFilter = Linear; }
 technique Solid { pass { vertex = Clip; fragment = Flat; } }
@@ -136,6 +146,7 @@ technique Sampled {
         sampler DiffuseTexture { MinFilter = Point; MagFilter = Point; AddressU = Clamp; AddressV = Clamp; }
     }
 }
+technique Empty { pass { vertex = Clip; fragment = Empty; } }
 technique Typed { pass { vertex = Clip; fragment = Typed; } }
 technique TwoPasses {
     pass { vertex = Clip; fragment = Flat; }
@@ -245,6 +256,18 @@ TEST_F(EffectTest, TexturesAreSampledWithThePassSamplerStates) {
     Draw("Sampled");
     EXPECT_EQ(Pixel(60, 44), kWhite);
     effect->SetTexture("DiffuseTexture", nullptr);
+
+    // An empty stage samples as Direct3D 9 answers, one opaque black texel,
+    // whatever the driver keeps in its texture 0 (here: a 2 x 2 white image,
+    // as some drivers answer): the game's shaders tell a missing lightmap or
+    // normal map by it.
+    const unsigned char white[16] = {255, 255, 255, 255, 255, 255, 255, 255,
+                                     255, 255, 255, 255, 255, 255, 255, 255};
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+    Draw("Empty");
+    EXPECT_EQ(Pixel(30, 20), kBlue);
 }
 
 TEST_F(EffectTest, PassRenderStatesApplyAndAreRestored) {

@@ -51,4 +51,26 @@ TEST(DebugOutput, WritesTheTextAsItStandsToStandardError)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "effect loaded: data/fx/effects4.fx\n");
 }
 
+// Only the sanitized build has a report to show: there a heap overflow inside
+// a captured stretch must still be reported where the run's log can see it.
+TEST(SanitizerReports, ReachTheLogWhileATestCapturesStderr)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    // Started afresh, the child takes the death test's stream as the one its
+    // reports go to, as a test program takes the run's log.
+    testing::GTEST_FLAG(death_test_style) = "threadsafe";
+    EXPECT_DEATH(
+        {
+            testing::internal::CaptureStderr();
+            char* bytes = new char[4];
+            volatile int past = 4;
+            bytes[past] = 1;
+            delete[] bytes;
+        },
+        "heap-buffer-overflow");
+#else
+    GTEST_SKIP() << "not a sanitized build";
+#endif
+}
+
 } // namespace

@@ -9,10 +9,12 @@
 #include <set>
 #include <sstream>
 
+#include "player/ControllerSelector.h"
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/Composite.h"
 #include "render/effectmanager_fixture.h"
+#include "world/Scenario.h"
 
 namespace {
 
@@ -65,6 +67,16 @@ TEST_F(EffectDraw, VelocityPassSmearsOnlyWhatMoved)
     IDirect3DTexture9* stripes = Texture(kSize, kSize, texels);
     getEffectManager().StorePreviousCamera();
     FlatEntity quad("box", 40.0f, FlatEntity::FacingZ, "PhongLightingTech");
+
+    // Never drawn by the velocity pass before, an object far from the origin
+    // shows no motion on its first frame.
+    FlatEntity arriving("box", 40.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    arriving.MoveTo(12, 0, 0);
+    getEffectManager().RenderMotionBlur(&arriving, stripes);
+    for (int x = kSize / 2 - 4; x < kSize / 2 + 4; ++x) {
+        const D3DCOLOR c = Pixel(x, kSize / 2);
+        EXPECT_TRUE((Red(c) > 240 && Green(c) < 15) || (Green(c) > 240 && Red(c) < 15)) << "first frame, x " << x;
+    }
 
     for (float moved : {0.0f, 12.0f}) {
         quad.MoveTo(-moved, 0, 0);
@@ -162,9 +174,9 @@ TEST_F(EffectDraw, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad
         bloom.Composite();
         D3DDevice->EndScene();
     };
-    auto blurStep = [] {
+    auto blurStep = [](const char* axis = "bloom_offset_x") {
         float step = 0;
-        getEffectManager().GetEffect()->GetFloat("bloom_offset_x", &step);
+        getEffectManager().GetEffect()->GetFloat(axis, &step);
         return step;
     };
 
@@ -186,6 +198,7 @@ TEST_F(EffectDraw, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad
     EXPECT_GT(Brightness(Pixel(32, 24)), Brightness(kGrey) + 12);
     EXPECT_EQ(Pixel(4, 4), kGrey);
     EXPECT_FLOAT_EQ(blurStep(), 1.0f / 32); // each blur steps by the texels of the stage before it
+    EXPECT_FLOAT_EQ(blurStep("bloom_offset_y"), 1.0f / 16);
     EXPECT_TRUE(fs::exists("Stage00.bmp") && fs::exists("Stage01.bmp"));
     EXPECT_FALSE(fs::exists("Stage02.bmp"));
 
@@ -211,6 +224,133 @@ TEST_F(EffectDraw, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad
     EXPECT_TRUE(std::isfinite(blurStep()));
 }
 
+// What each entity goes through the lit pass with: its own radius and draw
+// flag, 70 for a character whatever its mesh; a technique the effect lacks
+// draws nothing.
+TEST_F(EffectDraw, CullingTakesEachEntitysRadiusAndDrawFlag)
+{
+    // Where the centre of a sphere stands `outside` beyond the left edge of the
+    // view (the camera looks at the origin from z = 200, square).
+    const float slope = 1.0f / getCamera().GetProjectionMatrix()._11;
+    auto beyondLeftEdge = [slope](float outside) { return -(outside * std::sqrt(1.0f + slope * slope) + 200 * slope); };
+    const struct { const char* name; float outside, radius; bool shown, drawn, culled; } cases[] = {
+        {"Character", 65, 1, true, true, false},   {"Character", 75, 1, true, false, true},
+        {"box", 50, 1, true, false, true},         {"box", 50, 70, true, true, false},
+        {"box", -100, 70, false, false, false},    {"Character", -100, 1, false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.outside) + " outside");
+        FlatEntity entity(c.name, 10.0f, FlatEntity::FacingZ, "PhongLightingTech");
+        entity.MoveTo(c.outside < 0 ? 0 : beyondLeftEdge(c.outside), 0, 0);
+        entity.SetRadius(c.radius);
+        entity.SetVisible(c.shown);
+        getSceneManager().drawnCount = getSceneManager().culledCount = 0;
+        EXPECT_EQ(getEffectManager().RenderEntity(&entity), c.drawn);
+        EXPECT_EQ(getSceneManager().drawnCount, c.drawn ? 1 : 0);
+        EXPECT_EQ(getSceneManager().culledCount, c.culled ? 1 : 0);
+    }
+    // Hidden, a prop can still pass the frustum test the velocity pass uses.
+    FlatEntity hidden("box", 10.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    hidden.SetVisible(false);
+    EXPECT_TRUE(getEffectManager().IsEntityVisible(&hidden, false));
+
+    ClearTo(kBlack);
+
+    FlatEntity lit("box", 40.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    getEffectManager().RenderEntity(&lit);
+    EXPECT_GT(Brightness(Pixel(kSize / 2, kSize / 2)), 300);
+    ClearTo(kBlack);
+    FlatEntity unknown("box", 40.0f, FlatEntity::FacingZ, "NoSuchTech");
+    getEffectManager().RenderEntity(&unknown);
+    EXPECT_EQ(Pixel(kSize / 2, kSize / 2), kBlack);
+    EXPECT_EQ(getEffectManager().GetEffect()->GetCurrentTechnique(),
+              getEffectManager().GetEffect()->GetTechniqueByName("PhongLightingTech"))
+        << "the effect keeps the technique it had";
+}
+
+// Props take both lights from the scene; a character takes both from the room
+// it stands in: its nearest light and the runner-up.
+TEST_F(EffectDraw, ACharacterIsLitByTheTwoNearestLightsOfItsRoom)
+{
+    testing::internal::CaptureStderr();
+    getScenario()->Load(m_Scratch.Write("level.xml", "<rooms count=\"1\"><room name=\"hangares\"><objects/></room>"
+                                                     "</rooms>").c_str());
+    testing::internal::GetCapturedStderr();
+    CRoom* room = getScenario()->GetCurrentRoom();
+    ASSERT_NE(room, nullptr);
+    const D3DXVECTOR3 distant(900, 80, 0), nearest(30, 80, 0), second(0, 80, 120);
+    std::vector<CLightCamera*> lights;
+    for (const D3DXVECTOR3& eye : {distant, nearest, second}) {
+        lights.push_back(new CLightCamera);
+        lights.back()->SetLookAt(eye, D3DXVECTOR3(0, 0, 0));
+    }
+    room->SetLights(lights);
+    // Each frame the scene's two lights become the room's two nearest the hero
+    // (at the origin), and the last velocity pass's target the previous one.
+    getSceneManager().RenderMotionBlurPass(VelocityTarget, true);
+    getSceneManager().Update(1.0f / 30);
+    EXPECT_EQ(getSceneManager().GetPreviousVelocityTexture(), VelocityTarget.texture);
+    EXPECT_EQ(getSceneManager().GetLight(1)->eye, nearest);
+    EXPECT_EQ(getSceneManager().GetLight(2)->eye, second);
+    getSceneManager().GetLight(1)->SetLookAt(D3DXVECTOR3(0, 0, 150), D3DXVECTOR3(0, 0, 0));
+    getSceneManager().GetLight(2)->SetLookAt(D3DXVECTOR3(-500, 10, 0), D3DXVECTOR3(0, 0, 0));
+
+    auto eyeOf = [](const char* parameter) {
+        D3DXVECTOR3 eye(0, 0, 0);
+        getEffectManager().GetEffect()->GetValue(parameter, &eye, sizeof eye);
+        return eye;
+    };
+    FlatEntity prop("box", 10.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    getEffectManager().RenderEntity(&prop);
+    EXPECT_EQ(eyeOf("lightPos"), D3DXVECTOR3(0, 0, 150));
+    EXPECT_EQ(eyeOf("light2Pos"), D3DXVECTOR3(-500, 10, 0));
+
+    // While the hero fights, the lit pass filters out the speculars.
+    testing::internal::CaptureStderr();
+    getPlayer()->Init();
+    testing::internal::GetCapturedStderr();
+    for (bool fighting : {false, true}) {
+        if (fighting)
+            getPlayer()->GetControllerSelector()->SwitchToFighting(nullptr, 0);
+        float filter = -1.0f;
+        getEffectManager().RenderEntity(&prop);
+        getEffectManager().GetEffect()->GetFloat("specularFilterAmount", &filter);
+        EXPECT_EQ(filter, fighting ? 1.0f : 0.0f);
+    }
+
+    FlatEntity character("Character", 10.0f, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    getEffectManager().RenderEntity(&character);
+    EXPECT_EQ(eyeOf("lightPos"), nearest);
+    EXPECT_EQ(eyeOf("light2Pos"), second);
+    room->SetLights({});
+    room->secondLight = nullptr;
+    getSceneManager().CreateLights(D3DDevice, LightLocation);
+    EXPECT_EQ(getSceneManager().GetPreviousVelocityTexture(), nullptr) << "a new device's passes start afresh";
+}
+
+// The damage images rotate once a second however long the game has run; the
+// later of two overlapping ranges wins.
+TEST(CompositeInputs, TheDamageImagesKeepRotatingAfterTheFirstSecond)
+{
+    const std::pair<float, const char*> firstImage[] = {
+        {0.2f, "GUI/damage1.dds"}, {0.34f, "GUI/damage2.dds"}, {0.5f, "GUI/damage2.dds"},
+        {0.64f, "GUI/damage3.dds"}, {0.9f, "GUI/damage3.dds"}};
+    for (const auto& [t, image] : firstImage)
+        EXPECT_STREQ(DamageTexturesFor(t)[0], image) << t;
+    const float start = getSceneManager().GetSceneTime();
+    for (int frame = 0; frame < 150; ++frame)
+        getSceneManager().Update(1.0f / 30);
+    EXPECT_NEAR(getSceneManager().GetSceneTime() - start, 2.5f, 1e-3f) << "a sixtieth of a second per update";
+    std::set<std::string> firstImages;
+    for (int frame = 0; frame < 60; ++frame) {
+        getSceneManager().Update(1.0f / 30);
+        const float t = GatherCompositeInputs().sceneTime;
+        EXPECT_TRUE(t >= 0.0f && t < 1.0f) << t;
+        firstImages.insert(DamageTexturesFor(t)[0]);
+    }
+    EXPECT_EQ(firstImages.size(), 3u);
+}
+
 TEST(CompositeState, EachHitDirectionLightsItsOwnMarkThatFadesOverTenFrames)
 {
     // The mark lit: 0 front, 1 back, 2 one side, 3 the other; the edges of each range.
@@ -223,6 +363,19 @@ TEST(CompositeState, EachHitDirectionLightsItsOwnMarkThatFadesOverTenFrames)
         for (int i = 0; i < 4; ++i)
             EXPECT_FLOAT_EQ(marks[i], i == mark ? 1.0f : 0.0f) << degrees << " degrees, mark " << i;
     }
+    // The rain creeps a thousandth a frame toward its target, pushed by the camera's turn.
+    CompositeState rain;
+    rain.rainTarget = 0.3f;
+    rain.previousYaw = 0.0f;
+    EXPECT_FLOAT_EQ(rain.StepRain(40, 0.0f), 0.001f);
+    EXPECT_FLOAT_EQ(rain.StepRain(40, 0.5f), 0.052f);
+    // Lightning strikes on a 99 and climbs until 10, then dies down to rest.
+    CompositeState sky;
+    sky.StepLightning(98);
+    EXPECT_FALSE(sky.lightningActive);
+    EXPECT_FLOAT_EQ(sky.StepLightning(99), 1.0f);
+    EXPECT_FLOAT_EQ(sky.StepLightning(10), 3.7f);
+    EXPECT_FLOAT_EQ(sky.StepLightning(60), 5.6f);
     CompositeState state;
     state.StepHits(true, 180.0f);
     for (int frame = 1; frame <= 9; ++frame)
@@ -255,6 +408,26 @@ TEST_F(EffectDraw, BloodCoversTheBordersAtLowLifeAndTheSideAHitCameFrom)
     draw(inputs);
     EXPECT_GT(redness(Pixel(1, 1)), 40);
     EXPECT_LT(std::abs(Brightness(Pixel(kSize / 2, kSize / 2)) - middleHealthy), 12);
+
+    // Comic panels get more contrast: a dark scene darker still.
+    IDirect3DTexture9* dark = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF202020));
+    for (bool panels : {false, true}) {
+        inputs = CompositeInputs();
+        inputs.scriptedSequence = panels;
+        ClearTo(kBlack);
+        RenderCompositeWith(getEffectManager(), dark, nullptr, nullptr, inputs);
+        EXPECT_NEAR(Green(Pixel(kSize / 2, kSize / 2)), panels ? 16 : 30, 4) << panels;
+    }
+
+    // Aiming darkens the borders further.
+    for (int code : {30, 35, 41, 64, 52, 48}) {
+        inputs = CompositeInputs();
+        draw(inputs);
+        const int idle = Brightness(Pixel(1, 1));
+        inputs.stateCode = code;
+        draw(inputs);
+        EXPECT_EQ(Brightness(Pixel(1, 1)) < idle - 20, code != 30) << code;
+    }
 
     // A hit from behind marks the bottom edge alone.
     inputs = CompositeInputs();

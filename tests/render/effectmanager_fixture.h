@@ -14,6 +14,7 @@
 #include "render/RenderTarget.h"
 #include "render/TextureManager.h"
 #include "render/VertexBuffers.h"
+#include "render/flat_entity.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
 #include "scene/LightCamera.h"
@@ -23,44 +24,6 @@ namespace fxtest {
 
 const std::string kWorkdir = VANTOREL_WORKDIR;
 const std::string kEffectPath = kWorkdir + "/data/fx/effects4.fx";
-
-// A square of side 2 * half facing +Z or +Y, drawn with one "Base" technique.
-class FlatEntity : public IEntidad3D {
-public:
-    enum Facing { FacingZ, FacingY };
-
-    FlatEntity(const std::string& name, float half, Facing facing, const std::string& technique)
-    {
-        const float corners[4][2] = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
-        NORMAL_TANGENT_TEXTURED_VERTEX v[4] = {};
-        for (int i = 0; i < 4; ++i) {
-            v[i].x = corners[i][0];
-            (facing == FacingY ? v[i].z : v[i].y) = corners[i][1];
-            (facing == FacingY ? v[i].ny : v[i].nz) = 1.0f;
-            v[i].tu = v[i].tu2 = i == 1 || i == 2 ? 1.0f : 0.0f;
-            v[i].tv = v[i].tv2 = i >= 2 ? 0.0f : 1.0f;
-            v[i].tx = v[i].tw = 1.0f;
-        }
-        m_Buffer.Create(4, v, D3DPT_TRIANGLELIST);
-        const unsigned short indices[6] = {0, 1, 2, 0, 2, 3};
-        m_Buffer.SetIndexBuffer(new CIndexBuffer);
-        m_Buffer.GetIndexBuffer()->Create(6, indices);
-        m_Buffer.GetSubsets().push_back({0, 2});
-        m_Mesh = &m_Buffer;
-        m_Name = name;
-        m_CurrentPass = "Base";
-        m_Techniques["Base"] = technique;
-    }
-
-    void Render(bool) override {}
-    void Init(const std::string&) override {}
-    void UploadBones() override {}
-
-    void MoveTo(float x, float y, float z) { m_Transform.SetPosition(D3DXVECTOR3(x, y, z)); }
-
-private:
-    CVertexBufferDef<NORMAL_TANGENT_TEXTURED_VERTEX> m_Buffer;
-};
 
 // One device and compiled effect for the whole program: compiling is by far the
 // slowest step. The device is the game's D3DDevice only while a test of ours runs.

@@ -146,12 +146,14 @@ TEST_F(FollowCamera, TheEyeSettlesAtTheOffsetsBehindAnIdleHeroAndTheAimingOnes)
     ExpectNear(m_Camera.GetLookAt(), D3DXVECTOR3(0, 60, 0));
     ExpectNear(m_Camera.GetPosition(), D3DXVECTOR3(0, 60, 0) - DirectionFromYawPitch(1.0f, 0.15f) * 200.0f, 0.05f);
 
-    hero.stateCode = 52;
-    Run();
-    ExpectNear(m_Camera.GetDesiredLookAt(), DirectionFromYaw(1.0f - kHalfPi) * 30.0f + D3DXVECTOR3(0, 60, 0), 0.01f);
-    Run(100);
-    const D3DXVECTOR3 eyeToLookAt = m_Camera.GetLookAt() - m_Camera.GetPosition();
-    EXPECT_NEAR(D3DXVec3Length(&eyeToLookAt), 100.0f, 0.05f);
+    for (int state : {52, 48, 64, 35}) {
+        hero.stateCode = state;
+        Run();
+        ExpectNear(m_Camera.GetDesiredLookAt(), DirectionFromYaw(1.0f - kHalfPi) * 30.0f + D3DXVECTOR3(0, 60, 0), 0.01f);
+        Run(100);
+        const D3DXVECTOR3 eyeToLookAt = m_Camera.GetLookAt() - m_Camera.GetPosition();
+        EXPECT_NEAR(D3DXVec3Length(&eyeToLookAt), 100.0f, 0.05f) << state;
+    }
 }
 
 TEST_F(FollowCamera, InputTurnsTheOrbitOnlyWhileAMoveCameraActionFiresAndThePitchStaysWithinItsLimits)
@@ -187,6 +189,20 @@ TEST_F(FollowCamera, KeysWalkTheHeroRelativeToTheCamera)
     ExpectNear(heroSteps[0], DirectionFromYaw(0.5f) * (kStep * 200.0f));
     ExpectNear(m_Camera.GetLookAt(), lookAtBefore + heroSteps[0]);
     EXPECT_NEAR(hero.yaw, 0.125f, 1e-5f); // a quarter of the way toward where he walks
+
+    hero.forward = false;
+    hero.back = true;
+    Run();
+    ExpectNear(heroSteps.back(), DirectionFromYaw(0.5f + kPi) * (kStep * 200.0f));
+
+    // The look-at point goes eight tenths of the way to the hero in a frame.
+    hero.back = false;
+    hero.position += D3DXVECTOR3(100, 0, 0);
+    Run();
+    const D3DXVECTOR3 from = m_Camera.GetLookAt(), to = m_Camera.GetDesiredLookAt();
+    EXPECT_GT(to.x - from.x, 50.0f);
+    Run();
+    ExpectNear(m_Camera.GetLookAt(), from + (to - from) * 0.8f, 0.01f);
 }
 
 TEST_F(FollowCamera, AnAimTargetTurnsTheViewTowardTheEnemyUntilItDies)
@@ -203,6 +219,56 @@ TEST_F(FollowCamera, AnAimTargetTurnsTheViewTowardTheEnemyUntilItDies)
     enemies.clear();
     m_Camera.RefreshAimTarget();
     EXPECT_FALSE(m_Camera.HasAimTarget());
+}
+
+// Ready to shoot, the eye drops by the weapon's kick, less while aiming; the
+// Thompson's kick is random and climbs the view instead; not while fighting.
+TEST_F(FollowCamera, AWeaponReadyToShootKicksTheEyeByItsOwnAmount)
+{
+    const struct { const char* weapon; int state; bool fighting; float drop; } cases[] = {
+        {"SHOTGUN", 30, false, 25.0f}, {"SHOTGUN", 52, false, 6.5f}, {"GUN", 30, false, 15.0f},
+        {"GUN", 48, false, 4.0f},      {"SHOTGUN", 30, true, 0.0f},
+    };
+    hero.yaw = 1.0f;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.weapon) + " in state " + std::to_string(c.state));
+        hero.weaponName = c.weapon;
+        hero.stateCode = c.state;
+        hero.fighting = c.fighting;
+        hero.readyToShoot = false;
+        Run(200);
+        const D3DXVECTOR3 settled = m_Camera.GetPosition();
+        hero.readyToShoot = true;
+        Run(200);
+        ExpectNear(m_Camera.GetPosition(), settled - D3DXVECTOR3(0, c.drop, 0), 0.05f);
+    }
+
+    hero.weaponName = "THOMPSON";
+    hero.fighting = false;
+    hero.stateCode = 52;
+    hero.readyToShoot = false;
+    Run(30);
+    const float pitch = m_Camera.GetWantedPitch();
+    hero.readyToShoot = true;
+    Run();
+    EXPECT_NEAR(m_Camera.GetWantedPitch(), pitch - 0.01308997f, 1e-6f);
+}
+
+// Left alone for 4 s the camera swings back behind the hero; any activity
+// starts the 4 s again.
+TEST_F(FollowCamera, TheIdleReturnWaitsFourSecondsFromTheLastActivity)
+{
+    m_Camera.SetYaw(0.0f);
+    m_Camera.CLocation::SetYaw(0.0f);
+    hero.yaw = 1.0f;
+    Run(90);
+    hero.controllerBusy = true;
+    Run();
+    hero.controllerBusy = false;
+    Run(90);
+    EXPECT_FLOAT_EQ(m_Camera.GetWantedYaw(), 0.0f) << "3 s since the busy frame";
+    Run(32);
+    EXPECT_FLOAT_EQ(m_Camera.GetWantedYaw(), 1.0f);
 }
 
 TEST(CameraShake, KicksComeFromTheRuntimeGeneratorTable)

@@ -61,6 +61,8 @@ TEST_F(SceneManagerTest, ScenePassDrawsEachListingAndTheVelocityPassRemembersWhe
     FlatEntity behind("lejos", 30, FlatEntity::FacingZ, "PhongLightingTech");
     behind.SetRadius(40.0f);
     behind.MoveTo(0, 0, 500); // behind the camera
+    behind.StorePreviousWorld();
+    behind.MoveTo(0, 0, 600);
     near.MoveTo(5, 0, 0);
     scene().AddObject("caja", &near);
     scene().AddObject("lejos", &behind);
@@ -80,6 +82,7 @@ TEST_F(SceneManagerTest, ScenePassDrawsEachListingAndTheVelocityPassRemembersWhe
     EXPECT_TRUE(scene().GetDrawList().empty());
     EXPECT_EQ(near.GetPreviousWorld(), near.GetTransform().GetMatrix());
     EXPECT_NE(behind.GetPreviousWorld(), behind.GetTransform().GetMatrix());
+    EXPECT_EQ(scene().GetCurrentVelocityTexture(), VelocityTarget.texture);
     // Standing still, the object shows the scene as the scene pass drew it.
     EXPECT_EQ(TargetPixel(VelocityTarget, kSize / 2, kSize / 2), TargetPixel(SceneTarget, kSize / 2, kSize / 2));
 }

@@ -7,6 +7,7 @@
 
 #include <luabind/detail/class_rep.hpp>
 
+#include "app/GameStateFlags.h"
 #include "gui/MissionText.h"
 #include "scene/SceneManager.h"
 #include "script/lua_fixture.h"
@@ -134,6 +135,30 @@ TEST_F(ScriptApi, BoundFunctionsReachTheGamesOwnObjects)
     EXPECT_FLOAT_EQ(light->eye.z, 3.0f);
     EXPECT_FLOAT_EQ(light->target.z, 6.5f);
     EXPECT_EQ(Global("nobody"), "<nil>");
+}
+
+// Each story setter a level script calls writes its own code into its own
+// field of the record, and nothing else.
+TEST_F(ScriptApi, EachStorySetterStoresItsOwnCode)
+{
+    const struct { const char* setter; std::int32_t CGameStateFlagsManager::*field; std::int32_t code; } setters[] = {
+        {"setRigidasHangaresDespegueAvion", &CGameStateFlagsManager::hangarRigidState, 44},
+        {"setRigidasHangaresLlegadaAvion", &CGameStateFlagsManager::hangarRigidState, 45},
+        {"setPlayingCamHangaresLlegadaAvion", &CGameStateFlagsManager::sequence, 3},
+        {"setPlayingCamIslaLlegadaPlaza", &CGameStateFlagsManager::islaSequence, 102},
+        {"setReadyCamIslaVinyetasIntroLucha", &CGameStateFlagsManager::islaSequence, 113},
+        {"setPlayingCamIslaOleadaAndamio", &CGameStateFlagsManager::islaSequence, 104},
+        {"setPlayingCamIslaSegundaOleadaPlaza", &CGameStateFlagsManager::islaSequence, 103},
+    };
+    CGameStateFlagsManager& record = getGSF();
+    for (const auto& s : setters) {
+        record.sequence = record.hangarRigidState = record.islaSequence = -1;
+        ASSERT_EQ(Run(std::string("getGSF():") + s.setter + "()"), "") << s.setter;
+        EXPECT_EQ(record.*s.field, s.code) << s.setter;
+        const int untouched = (record.sequence == -1) + (record.hangarRigidState == -1) + (record.islaSequence == -1);
+        EXPECT_EQ(untouched, 2) << s.setter;
+    }
+    record.resetStates();
 }
 
 } // namespace

@@ -371,6 +371,14 @@ TEST_F(ScenarioLoad, TwoNearestFillsTheFirstTwoSlotsWithCopiesHeavierFirst)
     EXPECT_EQ(slots[2].influence, third.influence);
     EXPECT_EQ(slots[3].influence, 0.5f);
 
+    // A nearer light comes into reach: it takes the first slot and the old
+    // nearest moves down to the second.
+    PlaceLights({50, 200, 20});
+    m_Scenario.GetTwoNearestLights(kPoint, &slots[0], &slots[1], &slots[2], &slots[3]);
+    EXPECT_EQ(slots[0].eye, EyeAt(20));
+    EXPECT_NEAR(slots[0].influence, 1.0f - 20.0f / 350.0f, 1e-5f);
+    EXPECT_EQ(slots[1].eye, EyeAt(50));
+
     // Without room lights the slots are reweighed and ordered; out of reach
     // weighs almost nothing (never below zero).
     PlaceLights({});
