@@ -384,3 +384,40 @@ TEST_F(ScenarioLoad, TwoNearestFillsTheFirstTwoSlotsWithCopiesHeavierFirst)
 }
 
 } // namespace
+
+namespace {
+
+// Counts far past the children - the ones that once went straight into an
+// allocation - take only what the file holds.
+TEST_F(ScenarioLoad, CountsFarPastTheChildrenTakeOnlyWhatTheFileHolds)
+{
+    for (const char* huge : {"100000000", "99999999999999999999"}) {
+        SCOPED_TRACE(huge);
+        const std::string count = std::string("count=\"") + huge + "\"";
+        WriteFile("data/XML/light_instances_1.xml",
+                  "<spots " + count + "><spot position=\"1 2 3\" target=\"4 5 6\"/></spots>");
+        WriteFile("data/XML/instances.xml",
+                  "<rooms " + count + ">" +
+                      Room("hangares", Object("crates", "<materials " + count +
+                                                            "><material diffusemap=\"\" lightmap=\"\" "
+                                                            "normalmap=\"\"/></materials><parapets " +
+                                                            count +
+                                                            "><parapet name=\"p_a_n_A_B_1\" transform=\"" +
+                                                            Transform(0, 0, 0) +
+                                                            "\" pt_ini=\"0 0 0\" pt_fin=\"10 0 10\"/></parapets>")) +
+                      Room("isla", "") + "</rooms>");
+        CScenario scenario;
+        Load("data/XML/instances.xml", &scenario);
+        ASSERT_NE(scenario.GetCurrentRoom(), nullptr);
+        ASSERT_EQ(scenario.GetCurrentRoom()->GetLights().size(), 1u);
+        EXPECT_EQ(scenario.GetCurrentRoom()->GetLights()[0]->eye, D3DXVECTOR3(1, 2, 3));
+        EXPECT_EQ(scenario.GetParapets().size(), 1u);
+        const std::vector<IEntidad3D*> objects = scenario.GetRoomObjects();
+        ASSERT_EQ(objects.size(), 1u);
+        EXPECT_EQ(objects[0]->GetTextures().size(), 3u);
+        scenario.SelectScenario("isla");
+        EXPECT_NE(scenario.GetCurrentRoom(), nullptr);
+    }
+}
+
+} // namespace
