@@ -101,7 +101,7 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
     const std::string streamName = name ? name : "<UNNAMED>";
 
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
-    ParseContext context{this, parser.get(), nullptr};
+    ParseContext context{this, parser.get(), nullptr, 0, 0, {}};
     XML_Error failure = XML_ERROR_NONE;
     size_t total = 0;
 

@@ -163,6 +163,46 @@ TEST_F(TextureFileTest, UncompressedDdsKeepsItsMipsAndBrokenFilesGiveNone)
     Load("short.dds", D3DXERR_INVALIDDATA);
 }
 
+// Only the formats the game ships are decoded, and the size is read before
+// any texel: a file announcing more than 8192 a side is refused by name.
+TEST_F(TextureFileTest, OnlyShippedFormatsDecodeAndOversizedImagesAreRefusedByName)
+{
+    const std::vector<unsigned char> row(8193 * 3, 0x80);
+    ASSERT_TRUE(stbi_write_png("wide.png", 8193, 1, 3, row.data(), 8193 * 3));
+    ASSERT_TRUE(stbi_write_bmp("tall.bmp", 1, 8193, 3, row.data()));
+    ASSERT_TRUE(stbi_write_png("edge.png", 8192, 1, 3, row.data(), 8192 * 3));
+    std::vector<unsigned char> bigDds = Dds(1, 1, 1, false, 0xFF0000u, 0xFFu, 0, {0});
+    bigDds[12] = 0x01; // height 8193: 0x2001
+    bigDds[13] = 0x20;
+    WriteBytes("big.dds", bigDds);
+    const struct {
+        const char* file;
+        const char* fault;
+    } oversized[] = {{"wide.png", "image 8193x1 is larger than 8192 a side"},
+                     {"tall.bmp", "image 1x8193 is larger than 8192 a side"},
+                     {"big.dds", "image 1x8193 is larger than 8192 a side"}};
+    for (const auto& c : oversized) {
+        testing::internal::CaptureStderr();
+        Load(c.file, D3DXERR_INVALIDDATA);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(c.file) + ": refused: " + c.fault + "\n");
+    }
+    EXPECT_NE(Load("edge.png"), nullptr);
+
+    // Formats stb_image knows but the game never ships, a 16-bit PGM among
+    // them, are no images here; nor is a JPEG cut to its first bytes.
+    std::vector<unsigned char> pgm16 = {'P', '5', '\n', '2', ' ', '2', '\n', '6', '5', '5', '3', '5', '\n'};
+    pgm16.resize(pgm16.size() + 8, 0x7F);
+    WriteBytes("deep.pgm", pgm16);
+    WriteBytes("cut.jpg", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x01});
+    const std::string gif = "GIF89a\x01\x00\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;";
+    WriteBytes("one.gif", std::vector<unsigned char>(gif.begin(), gif.end()));
+    for (const char* file : {"deep.pgm", "cut.jpg", "one.gif"}) {
+        testing::internal::CaptureStderr();
+        Load(file, D3DXERR_INVALIDDATA);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << file;
+    }
+}
+
 // The bloom's stage images: a render target saved as a BMP.
 TEST_F(TextureFileTest, RenderTargetSavedAsBmpAndReadBack)
 {

@@ -1,0 +1,176 @@
+#include "platform/image_decode.h"
+
+// Our own copy of stb_image with only the formats the game ships: its other
+// decoders (16-bit PNM among them) have read and written out of bounds on
+// crafted files, and a decoder that is not there cannot.
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_NO_STDIO
+#define STBI_NO_FAILURE_STRINGS
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_PNG
+#define STBI_ONLY_TGA
+#define STBI_ONLY_BMP
+#define STBI_MAX_DIMENSIONS 16384
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#include <stb_image.h>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+namespace platform {
+namespace image {
+
+namespace {
+
+bool TooLarge(std::uint32_t width, std::uint32_t height, int maxSide, std::string* fault)
+{
+    if (fault)
+        *fault = "image " + std::to_string(width) + "x" + std::to_string(height) + " is larger than " +
+                 std::to_string(maxSide) + " a side";
+    return false;
+}
+
+std::uint32_t ReadU32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Position and width of a channel mask's bits.
+void MaskShift(std::uint32_t mask, int* shift, int* bits)
+{
+    *shift = 0;
+    *bits = 0;
+    if (mask == 0)
+        return;
+    while (!(mask & 1u)) {
+        mask >>= 1;
+        ++*shift;
+    }
+    while (mask & 1u) {
+        mask >>= 1;
+        ++*bits;
+    }
+}
+
+unsigned char Channel(std::uint32_t pixel, int shift, int bits, unsigned char missing)
+{
+    if (bits == 0)
+        return missing;
+    const std::uint32_t value = (pixel >> shift) & ((1u << bits) - 1u);
+    return static_cast<unsigned char>(bits >= 8 ? value >> (bits - 8) : value * 255u / ((1u << bits) - 1u));
+}
+
+// Uncompressed RGB(A) DDS files of 16, 24 or 32 bits per pixel, any channel
+// masks; compressed (four-character-code) files, cube maps and volumes are not
+// taken.
+bool DecodeDds(const unsigned char* data, size_t size, int maxSide, Image& image, std::string* fault)
+{
+    if (size < 128 || std::memcmp(data, "DDS ", 4) != 0)
+        return false;
+    const unsigned char* h = data + 4;
+    if (ReadU32(h) != 124)
+        return false;
+    const std::uint32_t flags = ReadU32(h + 4);
+    const std::uint32_t height = ReadU32(h + 8);
+    const std::uint32_t width = ReadU32(h + 12);
+    const std::uint32_t mipCount = (flags & 0x20000u) ? ReadU32(h + 24) : 1;
+    const std::uint32_t pfFlags = ReadU32(h + 76);
+    const std::uint32_t bitCount = ReadU32(h + 84);
+    const std::uint32_t masks[4] = {ReadU32(h + 88), ReadU32(h + 92), ReadU32(h + 96), ReadU32(h + 100)};
+    const std::uint32_t caps2 = ReadU32(h + 108);
+    const bool hasAlpha = (pfFlags & 0x1u) != 0 && masks[3] != 0;
+    if (!(pfFlags & 0x40u) || (pfFlags & 0x4u) || caps2 != 0)
+        return false;
+    if (bitCount != 16 && bitCount != 24 && bitCount != 32)
+        return false;
+    if (width == 0 || height == 0)
+        return false;
+    if (width > static_cast<std::uint32_t>(maxSide) || height > static_cast<std::uint32_t>(maxSide))
+        return TooLarge(width, height, maxSide, fault);
+    int shift[4], bits[4];
+    for (int c = 0; c < 4; ++c)
+        MaskShift(hasAlpha || c < 3 ? masks[c] : 0, &shift[c], &bits[c]);
+
+    const size_t bytesPerPixel = bitCount / 8;
+    size_t offset = 128;
+    image.width = width;
+    image.height = height;
+    image.alpha = hasAlpha;
+    const std::uint32_t levels = std::max<std::uint32_t>(1, std::min<std::uint32_t>(mipCount, 16));
+    for (std::uint32_t level = 0; level < levels; ++level) {
+        const size_t w = std::max<std::uint32_t>(1, width >> level), hgt = std::max<std::uint32_t>(1, height >> level);
+        const size_t bytes = w * hgt * bytesPerPixel;
+        if (offset + bytes > size) {
+            if (level == 0)
+                return false;
+            break; // keep the levels that are there
+        }
+        std::vector<unsigned char> out(w * hgt * 4);
+        for (size_t i = 0; i < w * hgt; ++i) {
+            const unsigned char* p = data + offset + i * bytesPerPixel;
+            std::uint32_t pixel = 0;
+            for (size_t b = 0; b < bytesPerPixel; ++b)
+                pixel |= static_cast<std::uint32_t>(p[b]) << (8 * b);
+            out[i * 4 + 0] = Channel(pixel, shift[2], bits[2], 0);
+            out[i * 4 + 1] = Channel(pixel, shift[1], bits[1], 0);
+            out[i * 4 + 2] = Channel(pixel, shift[0], bits[0], 0);
+            out[i * 4 + 3] = Channel(pixel, shift[3], bits[3], 0xFF);
+        }
+        image.levels.push_back(std::move(out));
+        offset += bytes;
+    }
+    return true;
+}
+
+bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& image, std::string* fault)
+{
+    if (size > 0x7FFFFFFF)
+        return false;
+    int width = 0, height = 0, channels = 0;
+    // A few hundred bytes can announce a gigabyte image: the header decides
+    // before any texel is decoded.
+    if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels))
+        return false;
+    if (width <= 0 || height <= 0)
+        return false;
+    if (width > maxSide || height > maxSide)
+        return TooLarge(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), maxSide, fault);
+    stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
+    if (!pixels)
+        return false;
+    image.width = static_cast<unsigned>(width);
+    image.height = static_cast<unsigned>(height);
+    image.alpha = channels == 2 || channels == 4;
+    std::vector<unsigned char> bgra(pixels, pixels + static_cast<size_t>(width) * height * 4);
+    stbi_image_free(pixels);
+    for (size_t i = 0; i < bgra.size(); i += 4)
+        std::swap(bgra[i], bgra[i + 2]);
+    image.levels.push_back(std::move(bgra));
+    return true;
+}
+
+} // namespace
+
+bool Decode(const unsigned char* data, std::size_t size, int maxSide, Image& image, std::string* fault)
+{
+    if (fault)
+        fault->clear();
+    image = Image();
+    if (!data)
+        return false;
+    const bool dds = size >= 4 && std::memcmp(data, "DDS ", 4) == 0;
+    return dds ? DecodeDds(data, size, maxSide, image, fault) : DecodeWithStb(data, size, maxSide, image, fault);
+}
+
+} // namespace image
+} // namespace platform
