@@ -290,7 +290,7 @@ TEST_F(ScenarioLoad, EachMaterialFillsThreeSlotsAndCarriesOverToAnObjectWithoutA
 
 TEST_F(ScenarioLoad, EachRoomReadsItsOwnLightFileAndTheAspectIsAWholeNumberNeverZero)
 {
-    WriteFile("data/XML/init_configuration.xml", R"(<CONFIG><PROPERTIES width="1600" height="600"/></CONFIG>)");
+    WriteFile("data/XML/init_configuration.xml", R"(<CONFIG><PROPERTIES width="1000" height="400"/></CONFIG>)");
     // The third spot is beyond the count; the second room's file has fewer
     // spots than it announces, and no empty light is left in the list.
     WriteFile("data/XML/light_instances_1.xml", R"(<spots count="2"><spot position="1 2 3" target="4 5 6"/>
@@ -305,7 +305,7 @@ TEST_F(ScenarioLoad, EachRoomReadsItsOwnLightFileAndTheAspectIsAWholeNumberNever
     EXPECT_EQ(hangares[0]->eye, D3DXVECTOR3(1, 2, 3));
     EXPECT_EQ(hangares[0]->target, D3DXVECTOR3(4, 5, 6));
     EXPECT_EQ(hangares[1]->eye, D3DXVECTOR3(-10, 200, 30));
-    // The spot lights' tuned projection, at 1600 / 600 in whole numbers.
+    // The spot lights' tuned projection, at 1000 / 400 in whole numbers.
     D3DXMATRIX expected;
     D3DXMatrixPerspectiveFovRH(&expected, 1000.04f, 2.0f, 0.0f, 1500.0f);
     EXPECT_TRUE(hangares[0]->projection == expected);
