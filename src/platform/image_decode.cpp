@@ -66,7 +66,8 @@ unsigned char Channel(std::uint32_t pixel, int shift, int bits, unsigned char mi
 {
     if (bits == 0)
         return missing;
-    const std::uint32_t value = (pixel >> shift) & ((1u << bits) - 1u);
+    // A mask may fill all 32 bits: the mask is built wider than the pixel.
+    const std::uint32_t value = static_cast<std::uint32_t>((pixel >> shift) & ((std::uint64_t(1) << bits) - 1u));
     return static_cast<unsigned char>(bits >= 8 ? value >> (bits - 8) : value * 255u / ((1u << bits) - 1u));
 }
 
@@ -132,10 +133,62 @@ bool DecodeDds(const unsigned char* data, size_t size, int maxSide, Image& image
     return true;
 }
 
+// stb_image 2.27 trusts a JPEG Huffman table's code counts: 16 counts of up
+// to 255 each are written into tables of 256 entries. Every table of the file
+// is checked before stb sees it, walking the segments as a decoder does so
+// that bytes inside other segments or the coded data are never taken for one.
+bool JpegTablesFit(const unsigned char* data, size_t size)
+{
+    // stb takes any run of 0xFF before a marker code, the first one too.
+    size_t at = 0;
+    while (at < size && data[at] == 0xFF)
+        ++at;
+    if (at == 0 || at >= size || data[at] != 0xD8)
+        return true; // not a JPEG: nothing for this check
+    ++at;
+    while (at + 4 <= size) {
+        if (data[at] != 0xFF) { // coded data after a scan: find the next marker
+            ++at;
+            continue;
+        }
+        const unsigned char marker = data[at + 1];
+        if (marker == 0xFF || marker == 0x00 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            at += marker == 0xFF ? 1 : 2; // fill byte, stuffed byte, restart or TEM: no length
+            continue;
+        }
+        if (marker == 0xD9)
+            return true;
+        const size_t length = static_cast<size_t>(data[at + 2]) << 8 | data[at + 3];
+        if (length < 2)
+            return false;
+        const size_t end = std::min(size, at + 2 + length);
+        if (marker == 0xC4) {
+            size_t table = at + 4;
+            while (table < end) {
+                if (table + 17 > end)
+                    return false;
+                size_t codes = 0;
+                for (int i = 1; i <= 16; ++i)
+                    codes += data[table + i];
+                if (codes > 256)
+                    return false;
+                table += 17 + codes;
+            }
+        }
+        at += 2 + length;
+    }
+    return true;
+}
+
 bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& image, std::string* fault)
 {
     if (size > 0x7FFFFFFF)
         return false;
+    if (!JpegTablesFit(data, size)) {
+        if (fault)
+            *fault = "a JPEG Huffman table holds more than 256 codes";
+        return false;
+    }
     int width = 0, height = 0, channels = 0;
     // A few hundred bytes can announce a gigabyte image: the header decides
     // before any texel is decoded.

@@ -3,7 +3,9 @@
 
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 
@@ -156,6 +158,12 @@ TEST_F(TextureFileTest, UncompressedDdsKeepsItsMipsAndBrokenFilesGiveNone)
     EXPECT_EQ(FormatOf(texture.get()), D3DFMT_X8R8G8B8);
     EXPECT_EQ(Texels(texture.get())[0], 0xFF112233u);
 
+    // A channel mask may fill the whole 32-bit pixel: its top byte is the value.
+    WriteBytes("wide_mask.dds", Dds(1, 1, 1, false, 0xFFFFFFFFu, 0, 0, {0xA1B2C3D4u}));
+    texture = Load("wide_mask.dds");
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(Texels(texture.get())[0] & 0x00FF0000u, 0x00A10000u);
+
     Load("no_such_file.png", D3DXERR_INVALIDDATA);
     WriteBytes("garbage.png", {1, 2, 3, 4, 5, 6, 7, 8});
     Load("garbage.png", D3DXERR_INVALIDDATA);
@@ -201,6 +209,25 @@ TEST_F(TextureFileTest, OnlyShippedFormatsDecodeAndOversizedImagesAreRefusedByNa
         Load(file, D3DXERR_INVALIDDATA);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << file;
     }
+
+    // A Huffman table announcing more codes than a table holds (stb would
+    // write past its tables), even behind fill bytes before the start marker.
+    std::vector<D3DCOLOR> blocks(16 * 16, kRed);
+    const std::vector<unsigned char> rgb = ToBytes(blocks, 3);
+    ASSERT_TRUE(stbi_write_jpg("good.jpg", 16, 16, 3, rgb.data(), 90));
+    std::ifstream in("good.jpg", std::ios::binary);
+    std::vector<unsigned char> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_NE(Load("good.jpg"), nullptr);
+    const unsigned char dht[] = {0xFF, 0xC4};
+    const auto table = std::search(jpeg.begin(), jpeg.end(), std::begin(dht), std::end(dht));
+    ASSERT_NE(table, jpeg.end());
+    std::fill_n(table + 5, 16, 0xFF);
+    jpeg.insert(jpeg.begin(), 0xFF);
+    WriteBytes("tables.jpg", jpeg);
+    testing::internal::CaptureStderr();
+    Load("tables.jpg", D3DXERR_INVALIDDATA);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tables.jpg: refused: a JPEG Huffman table holds more than 256 codes\n");
 }
 
 // The bloom's stage images: a render target saved as a BMP.
