@@ -55,10 +55,7 @@ HRESULT TextureFromBytes(IDirect3DDevice9* device, const unsigned char* bytes, s
     Image image;
     std::string fault;
     if (!platform::image::Decode(bytes, size, bounded::kMaxImageSide, image, &fault)) {
-        // Only what is wrong with a readable image is worth a line; a file
-        // that is no image at all is reported by whoever asked for it.
-        if (!fault.empty())
-            bounded::Refuse(name, fault);
+        bounded::Refuse(name, fault.empty() ? "it is no JPEG, PNG, TGA, BMP or uncompressed DDS image" : fault);
         return D3DXERR_INVALIDDATA;
     }
     return TextureFromImage(device, image, texture);

@@ -1,25 +1,6 @@
 #include "platform/image_decode.h"
 
-// Our own copy of stb_image with only the formats the game ships: its other
-// decoders (16-bit PNM among them) have read and written out of bounds on
-// crafted files, and a decoder that is not there cannot.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_NO_STDIO
-#define STBI_NO_FAILURE_STRINGS
-#define STBI_ONLY_JPEG
-#define STBI_ONLY_PNG
-#define STBI_ONLY_TGA
-#define STBI_ONLY_BMP
-#define STBI_MAX_DIMENSIONS 16384
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#include <stb_image.h>
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
+#include "platform/stb_image_only.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -192,20 +173,20 @@ bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& i
     int width = 0, height = 0, channels = 0;
     // A few hundred bytes can announce a gigabyte image: the header decides
     // before any texel is decoded.
-    if (!stbi_info_from_memory(data, static_cast<int>(size), &width, &height, &channels))
+    if (!StbInfo(data, static_cast<int>(size), &width, &height, &channels))
         return false;
     if (width <= 0 || height <= 0)
         return false;
     if (width > maxSide || height > maxSide)
         return TooLarge(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), maxSide, fault);
-    stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
+    unsigned char* pixels = StbLoad(data, static_cast<int>(size), &width, &height, &channels, 4);
     if (!pixels)
         return false;
     image.width = static_cast<unsigned>(width);
     image.height = static_cast<unsigned>(height);
     image.alpha = channels == 2 || channels == 4;
     std::vector<unsigned char> bgra(pixels, pixels + static_cast<size_t>(width) * height * 4);
-    stbi_image_free(pixels);
+    StbFree(pixels);
     for (size_t i = 0; i < bgra.size(); i += 4)
         std::swap(bgra[i], bgra[i + 2]);
     image.levels.push_back(std::move(bgra));

@@ -67,9 +67,10 @@ void TBloomEffect::OnStartElement(const std::string& name, CXMLAttributes& attri
         // Refused whole, as if there were no file: no glow rather than half a chain.
         if (stages.size() >= kMaxStages || stage.xres > kMaxStageSide || stage.yres > kMaxStageSide ||
             !std::isfinite(stage.weight)) {
+            const bool tooMany = stages.size() >= kMaxStages;
             Release();
             char fault[96];
-            if (stages.size() >= kMaxStages)
+            if (tooMany)
                 std::snprintf(fault, sizeof fault, "more than %d stages", static_cast<int>(kMaxStages));
             else
                 std::snprintf(fault, sizeof fault, "stage %dx%d (at most %d a side, a finite weight)", stage.xres,

@@ -94,14 +94,17 @@ constexpr long long kInstructionBudget = 50000000;
 constexpr int kHookEvery = 1000;
 long long g_BudgetLeft = kInstructionBudget;
 
-void CountHook(lua_State* L, lua_Debug*)
+void CountHook(lua_State* L, lua_Debug* where)
 {
     g_BudgetLeft -= kHookEvery;
     if (g_BudgetLeft > 0)
         return;
     // Stays spent until the outermost call is over, so that nothing the
-    // script does after the error can run on.
-    luaL_error(L, "script stopped: it ran past %d instructions", static_cast<int>(kInstructionBudget));
+    // script does after the error can run on. The message names the script
+    // and line that was running.
+    lua_getinfo(L, "Sl", where);
+    luaL_error(L, "%s:%d: script stopped: it ran past %d instructions", where->short_src, where->currentline,
+               static_cast<int>(kInstructionBudget));
 }
 
 void CloseState(lua_State* L)
@@ -219,6 +222,14 @@ int CScriptHost::DoFile(const char* file)
     // Text only: a precompiled chunk is not checked by Lua and a crafted one
     // crashes it.
     int status = luaL_loadfilex(L, path.c_str(), "t");
+    if (status != LUA_OK) {
+        // Lua names the file in most load errors but not in a refused mode.
+        const char* message = lua_tostring(L, -1);
+        if (message && !std::strstr(message, file)) {
+            lua_pushfstring(L, "%s: %s", file, message);
+            lua_remove(L, -2);
+        }
+    }
     if (status == LUA_OK)
         status = lua_pcall(L, 0, 0, 0);
     if (status != LUA_OK)

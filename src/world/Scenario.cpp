@@ -43,6 +43,16 @@ std::size_t CountOf(const CXMLAttributes& attributes, const char* name, int def)
     return bounded::Limit(attributes.GetInt(name, def), static_cast<std::size_t>(INT_MAX));
 }
 
+// A count past the entries given is no fault (only a limit), but worth a line:
+// the level holds less than its file claims.
+void NoteShortList(const std::string& file, const char* list, std::size_t count, std::size_t given)
+{
+    if (count > given)
+        OutputDebugStringA((file + ": " + list + " count " + std::to_string(count) + " but " +
+                            std::to_string(given) + " given\n")
+                               .c_str());
+}
+
 // Only these two rooms have a slot.
 constexpr std::size_t kRoomSlots = 2;
 
@@ -181,6 +191,8 @@ void CRoom::CLightsParser::OnStartElement(const std::string& name, CXMLAttribute
 
 void CRoom::CLightsParser::OnEndElement(const std::string& name)
 {
+    if (name == "spots")
+        NoteShortList(GetStreamName(), "spots", m_Limit, m_Lights.size());
     if (name == "spots" && m_Room) {
         m_Room->SetLights(std::move(m_Lights));
         m_Lights.clear();
@@ -272,6 +284,10 @@ void CScenario::CScenarioParser::OnEndElement(const std::string& name)
         EndRoom();
     } else if (name == "object") {
         EndObject();
+    } else if (name == "materials") {
+        NoteShortList(GetStreamName(), "materials", m_MaterialLimit, static_cast<std::size_t>(m_MaterialIndex + 1));
+    } else if (name == "parapets") {
+        NoteShortList(GetStreamName(), "parapets", static_cast<std::size_t>(m_ParapetCount), m_Parapets.size());
     } else if (name == "material") {
         if (m_MaterialIndex >= 0 && static_cast<std::size_t>(m_MaterialIndex) < m_Materials.size()) {
             TMaterial& material = m_Materials[m_MaterialIndex];

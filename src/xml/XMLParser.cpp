@@ -98,7 +98,8 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
     m_ErrorText.clear();
     m_Refusal.clear();
     m_StopParsing = false;
-    const std::string streamName = name ? name : "<UNNAMED>";
+    m_StreamName = name ? name : "<UNNAMED>";
+    const std::string& streamName = m_StreamName;
 
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
     ParseContext context{this, parser.get(), nullptr, 0, 0, {}};

@@ -38,6 +38,9 @@ public:
     virtual void OnEndElement(const std::string& name) {}
 
     const std::string& GetErrorText() const { return m_ErrorText; }
+    // The name of the stream being parsed (for handlers' messages); the last
+    // one once the parse is over.
+    const std::string& GetStreamName() const { return m_StreamName; }
     bool IsParsingStopped() const { return m_StopParsing || !m_Refusal.empty(); }
 
     // expat's callbacks; each does nothing once the stop flag is set.
@@ -60,6 +63,7 @@ protected:
 
 private:
     std::string m_Refusal;
+    std::string m_StreamName;
     typedef size_t (*ReadChunk)(void* source, char* buffer, size_t size);
     bool ParseChunks(ReadChunk read, void* source, const char* name);
 };
