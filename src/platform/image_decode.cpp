@@ -114,10 +114,11 @@ bool DecodeDds(const unsigned char* data, size_t size, int maxSide, Image& image
     return true;
 }
 
-// stb_image 2.27 trusts a JPEG Huffman table's code counts: 16 counts of up
-// to 255 each are written into tables of 256 entries. Every table of the file
-// is checked before stb sees it, walking the segments as a decoder does so
-// that bytes inside other segments or the coded data are never taken for one.
+// stb_image 2.27 trusts a JPEG's Huffman tables: 16 code counts of up to 255
+// each are written into tables of 256 entries, and a scan that uses a table
+// no segment defined decodes through uninitialised memory. Both are checked
+// before stb sees the file, walking the segments as a decoder does so that
+// bytes inside other segments or the coded data are never taken for one.
 bool JpegTablesFit(const unsigned char* data, size_t size)
 {
     // stb takes any run of 0xFF before a marker code, the first one too.
@@ -127,6 +128,8 @@ bool JpegTablesFit(const unsigned char* data, size_t size)
     if (at == 0 || at >= size || data[at] != 0xD8)
         return true; // not a JPEG: nothing for this check
     ++at;
+    bool defined[2][4] = {};
+    bool progressive = false;
     while (at + 4 <= size) {
         if (data[at] != 0xFF) { // coded data after a scan: find the next marker
             ++at;
@@ -151,9 +154,26 @@ bool JpegTablesFit(const unsigned char* data, size_t size)
                 size_t codes = 0;
                 for (int i = 1; i <= 16; ++i)
                     codes += data[table + i];
-                if (codes > 256)
+                const int tableClass = data[table] >> 4, id = data[table] & 15;
+                if (codes > 256 || tableClass > 1 || id > 3)
                     return false;
+                defined[tableClass][id] = true;
                 table += 17 + codes;
+            }
+        } else if (marker >= 0xC0 && marker <= 0xC3) {
+            progressive = marker == 0xC2;
+        } else if (marker == 0xDA && at + 5 <= end) {
+            const size_t components = data[at + 4];
+            const size_t tail = at + 5 + 2 * components;
+            if (tail + 3 > end)
+                return false;
+            const int spectralStart = data[tail], approximationHigh = data[tail + 2] >> 4;
+            const bool usesDc = !progressive || (spectralStart == 0 && approximationHigh == 0);
+            const bool usesAc = !progressive || spectralStart > 0;
+            for (size_t c = 0; c < components; ++c) {
+                const int dc = data[at + 6 + 2 * c] >> 4, ac = data[at + 6 + 2 * c] & 15;
+                if (dc > 3 || ac > 3 || (usesDc && !defined[0][dc]) || (usesAc && !defined[1][ac]))
+                    return false;
             }
         }
         at += 2 + length;
@@ -167,7 +187,7 @@ bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& i
         return false;
     if (!JpegTablesFit(data, size)) {
         if (fault)
-            *fault = "a JPEG Huffman table holds more than 256 codes";
+            *fault = "a JPEG Huffman table is broken or missing";
         return false;
     }
     int width = 0, height = 0, channels = 0;
