@@ -181,6 +181,26 @@ bool JpegTablesFit(const unsigned char* data, size_t size)
     return true;
 }
 
+// stb_image allocates a PNG data chunk's announced length before reading it:
+// every chunk must lie within the file.
+bool PngChunksFit(const unsigned char* data, size_t size)
+{
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size < 8 || std::memcmp(data, signature, 8) != 0)
+        return true; // not a PNG: nothing for this check
+    size_t at = 8;
+    while (at + 12 <= size) {
+        const size_t length = static_cast<size_t>(data[at]) << 24 | static_cast<size_t>(data[at + 1]) << 16 |
+                              static_cast<size_t>(data[at + 2]) << 8 | data[at + 3];
+        if (length > size - at - 12)
+            return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0)
+            return true;
+        at += 12 + length;
+    }
+    return true;
+}
+
 bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& image, std::string* fault)
 {
     if (size > 0x7FFFFFFF)
@@ -188,6 +208,11 @@ bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& i
     if (!JpegTablesFit(data, size)) {
         if (fault)
             *fault = "a JPEG Huffman table is broken or missing";
+        return false;
+    }
+    if (!PngChunksFit(data, size)) {
+        if (fault)
+            *fault = "a PNG chunk reaches past the end of the file";
         return false;
     }
     int width = 0, height = 0, channels = 0;

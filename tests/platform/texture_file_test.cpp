@@ -222,13 +222,33 @@ TEST_F(TextureFileTest, OnlyShippedFormatsDecodeAndOversizedImagesAreRefusedByNa
     const unsigned char dht[] = {0xFF, 0xC4};
     const auto table = std::search(jpeg.begin(), jpeg.end(), std::begin(dht), std::end(dht));
     ASSERT_NE(table, jpeg.end());
-    std::fill_n(table + 5, 16, 0xFF);
+    // A well-formed segment redefining DC table 0 with 300 codes, before the first.
+    std::vector<unsigned char> bigTable = {0xFF, 0xC4, 0x01, 0x3F, 0x00};
+    for (int length = 1; length <= 16; ++length)
+        bigTable.push_back(length == 16 ? 255 : length == 15 ? 45 : 0);
+    bigTable.resize(bigTable.size() + 300, 0x01);
+    jpeg.insert(table, bigTable.begin(), bigTable.end());
     jpeg.insert(jpeg.begin(), 0xFF);
     WriteBytes("tables.jpg", jpeg);
     testing::internal::CaptureStderr();
     Load("tables.jpg", D3DXERR_INVALIDDATA);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "tables.jpg: refused: a JPEG Huffman table is broken or missing\n");
+
+    // A PNG data chunk announcing 2 GB in a file of a few dozen bytes.
+    const std::vector<unsigned char> pixel = ToBytes({kRed}, 3);
+    ASSERT_TRUE(stbi_write_png("one.png", 1, 1, 3, pixel.data(), 3));
+    std::ifstream pngIn("one.png", std::ios::binary);
+    std::vector<unsigned char> png((std::istreambuf_iterator<char>(pngIn)), std::istreambuf_iterator<char>());
+    const unsigned char idat[] = {'I', 'D', 'A', 'T'};
+    const auto data = std::search(png.begin(), png.end(), std::begin(idat), std::end(idat));
+    ASSERT_NE(data, png.end());
+    data[-4] = 0x7F;
+    WriteBytes("long_chunk.png", png);
+    testing::internal::CaptureStderr();
+    Load("long_chunk.png", D3DXERR_INVALIDDATA);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "long_chunk.png: refused: a PNG chunk reaches past the end of the file\n");
 }
 
 // The bloom's stage images: a render target saved as a BMP.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/resource.h>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -407,7 +408,11 @@ TEST_F(ScenarioLoad, CountsFarPastTheChildrenTakeOnlyWhatTheFileHolds)
                                                             "\" pt_ini=\"0 0 0\" pt_fin=\"10 0 10\"/></parapets>")) +
                       Room("isla", "") + "</rooms>");
         CScenario scenario;
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
         Load("data/XML/instances.xml", &scenario);
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes taken on the file's word";
         ASSERT_NE(scenario.GetCurrentRoom(), nullptr);
         ASSERT_EQ(scenario.GetCurrentRoom()->GetLights().size(), 1u);
         EXPECT_EQ(scenario.GetCurrentRoom()->GetLights()[0]->eye, D3DXVECTOR3(1, 2, 3));
