@@ -114,14 +114,14 @@ const Damage kDamages[] = {
          return Replaced(s, "shared {", "shared {\nuniform vec4 deep[" + Repeated("(", 30000) + "1" +
                                             Repeated(")", 30000) + "];");
      },
-     "data/fx/effects4.fx"},
+     "Error compiling effect: data/fx/effects4.fx"},
     {"effect_overflowing_sizes", "data/fx/effects4.fx",
      [](const std::string& s) {
          return Replaced(s, "shared {",
                          "shared {\nuniform vec4 a[(-9223372036854775807 - 1) / -1], b[9223372036854775807 * 2],"
                          " c[2147483647];\n#line 5 99999999999999999999");
      },
-     "data/fx/effects4.fx"},
+     "data/fx/effects4.fx(11,52): error: literal value `9223372036854775807' out of range"},
     {"sala1_bytecode", "sala1.lua", [](const std::string&) { return Bytecode("x = 1"); },
      "sala1.lua: attempt to load a binary chunk"},
     {"sala1_endless_loop", "sala1.lua", [](const std::string&) { return std::string("while true do end"); },
@@ -194,9 +194,12 @@ TEST_P(DamagedData, TheFileIsNamedAndTheGameReachesTheMenuAndANewGame)
     const fs::path shipped(VANTOREL_WORKDIR);
     for (const auto& entry : fs::recursive_directory_iterator(shipped)) {
         const fs::path here = fs::relative(entry.path(), shipped);
+        // What the game writes (its timing log, the bloom's stage images) stays
+        // out: a link would write into the shipped folder that other runs read.
+        const std::string name = here.filename().string();
         if (entry.is_directory())
             fs::create_directories(here);
-        else
+        else if (name != "log.txt" && name.rfind("Stage", 0) != 0)
             fs::create_symlink(entry.path(), here);
     }
     fs::remove(damage.file);
