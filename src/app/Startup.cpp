@@ -50,12 +50,40 @@ void CConfiguration::OnStartElement(const std::string& name, CXMLAttributes& att
     move_cursor = attributes.GetBool("move_cursor", true);
     width = attributes.GetInt("width", 800);
     height = attributes.GetInt("height", 600);
+    KeepWindowOnScreen(attributes.GetString("width", "800"), attributes.GetString("height", "600"));
     fps_list_size = attributes.GetInt("fps_list_size", 60);
     debug_font = attributes.GetString("debug_font", "");
     debug_font_size = attributes.GetInt("debug_font_size", 20);
     // The language is not a setting of ours: the subtitles keep it, and the
     // screens and the loading images ask them.
     getSubtitulos().english = attributes.GetBool("english", false);
+}
+
+// A window the device cannot be made for ends the game with an error code and
+// no word of the cause: a size that is not a positive number, or more than
+// the screen holds, falls back to 800 x 600 and says which value was wrong.
+void CConfiguration::KeepWindowOnScreen(const std::string& widthText, const std::string& heightText)
+{
+    const struct {
+        int value;
+        const std::string& text;
+        const char* name;
+        int screen;
+    } sides[] = {{width, widthText, "width", GetSystemMetrics(SM_CXSCREEN)},
+                 {height, heightText, "height", GetSystemMetrics(SM_CYSCREEN)}};
+    for (const auto& side : sides) {
+        // Without a display to ask, no side beyond what any device takes.
+        const int most = side.screen > 0 ? side.screen : 16384;
+        if (side.value > 0 && side.value <= most)
+            continue;
+        OutputDebugStringA(("data/XML/init_configuration.xml: window " + std::string(side.name) + " \"" +
+                            side.text + "\" is not between 1 and " + std::to_string(most) +
+                            ": the window is 800x600\n")
+                               .c_str());
+        width = 800;
+        height = 600;
+        return;
+    }
 }
 
 // --- device --------------------------------------------------------------------------

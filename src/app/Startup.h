@@ -42,6 +42,7 @@ public:
 
 private:
     void SetDefaults();
+    void KeepWindowOnScreen(const std::string& widthText, const std::string& heightText);
 };
 
 // Which adapter the device is made on: a "PerfHUD" adapter (the first, in

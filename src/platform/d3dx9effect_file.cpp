@@ -54,9 +54,11 @@
 // sampler blocks name those uniforms. Uniforms must be plain declarations at
 // file level (no uniform blocks or structs).
 #include "platform/d3dx9effect_file.h"
+#include "platform/bounded.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <regex>
 #include <set>
@@ -462,49 +464,62 @@ private:
     bool m_LineStart = true;
 };
 
-// Integer expression of numbers, known names, + - * / and parentheses.
+// Integer expression of numbers, known names, + - * / and parentheses. A
+// value that does not fit, a division by zero and parentheses nested past
+// kMaxNesting make the expression unknown rather than crash the reader.
 class IntExpr {
 public:
     IntExpr(const std::vector<Token>& tokens, const std::map<std::string, long>& names)
         : m_T(tokens), m_Names(names) {}
-    bool Eval(long& v) { return Sum(v) && m_I == m_T.size(); }
+    bool Eval(long& v) {
+        std::int64_t value = 0;
+        if (!Sum(value) || m_I != m_T.size()) return false;
+        v = static_cast<long>(value);
+        return true;
+    }
 
 private:
-    bool Sum(long& v) {
+    static constexpr int kMaxNesting = 32;
+
+    bool Sum(std::int64_t& v) {
         if (!Product(v)) return false;
         while (m_I < m_T.size() && (m_T[m_I].text == "+" || m_T[m_I].text == "-")) {
             bool plus = m_T[m_I++].text == "+";
-            long rhs;
+            std::int64_t rhs;
             if (!Product(rhs)) return false;
-            v = plus ? v + rhs : v - rhs;
+            if (!(plus ? bounded::Add(v, rhs, &v) : bounded::Sub(v, rhs, &v))) return false;
         }
         return true;
     }
-    bool Product(long& v) {
+    bool Product(std::int64_t& v) {
         if (!Factor(v)) return false;
         while (m_I < m_T.size() && (m_T[m_I].text == "*" || m_T[m_I].text == "/")) {
             bool times = m_T[m_I++].text == "*";
-            long rhs;
+            std::int64_t rhs;
             if (!Factor(rhs)) return false;
-            if (!times && rhs == 0) return false;
-            v = times ? v * rhs : v / rhs;
+            if (!(times ? bounded::Mul(v, rhs, &v) : bounded::Div(v, rhs, &v))) return false;
         }
         return true;
     }
-    bool Factor(long& v) {
+    bool Factor(std::int64_t& v) {
         if (m_I >= m_T.size()) return false;
         const Token& t = m_T[m_I++];
         if (t.text == "(") {
-            if (!Sum(v) || m_I >= m_T.size() || m_T[m_I].text != ")") return false;
+            if (m_Nesting >= kMaxNesting) return false;
+            ++m_Nesting;
+            const bool ok = Sum(v);
+            --m_Nesting;
+            if (!ok || m_I >= m_T.size() || m_T[m_I].text != ")") return false;
             ++m_I;
             return true;
         }
         if (t.kind == Token::Number) {
             std::string digits = t.text;
             if (!digits.empty() && (digits.back() == 'u' || digits.back() == 'U')) digits.pop_back();
-            char* rest = nullptr;
-            v = std::strtol(digits.c_str(), &rest, 0);
-            return rest && *rest == '\0';
+            long long value;
+            if (!bounded::ParseInt(digits, INT64_MIN, INT64_MAX, &value)) return false;
+            v = value;
+            return true;
         }
         if (t.kind == Token::Ident) {
             auto it = m_Names.find(t.text);
@@ -518,6 +533,7 @@ private:
     const std::vector<Token>& m_T;
     const std::map<std::string, long>& m_Names;
     size_t m_I = 0;
+    int m_Nesting = 0;
 };
 
 } // namespace
@@ -593,8 +609,12 @@ std::vector<UniformDecl> FindUniforms(const std::string& code) {
                     expr.push_back(s[i++]);
                 }
                 ++i; // ']'
+                // A size no shader could hold is not allocated on the file's
+                // word: the array is left for the compiled program to size.
                 long v;
-                d.arraySize = (IntExpr(expr, scan.constants).Eval(v) && v > 0) ? static_cast<int>(v) : -1;
+                d.arraySize = (IntExpr(expr, scan.constants).Eval(v) && v > 0 && v <= kMaxUniformArray)
+                                  ? static_cast<int>(v)
+                                  : -1;
             }
             if (i < s.size() && s[i].text == "=") {
                 int nest = 0;
@@ -703,8 +723,12 @@ std::string RewriteCompilerLog(const std::string& log, const std::string& fileNa
     static const std::regex mesa(R"(^(\s*(?:ERROR: |WARNING: )?)(\d+):(\d+)\((\d+)\))");
     static const std::regex nvidia(R"(^(\s*(?:ERROR: |WARNING: )?)(\d+)\((\d+)\))");
     static const std::regex plain(R"(^(\s*(?:ERROR: |WARNING: )?)(\d+):(\d+):)");
+    // A "#line" in the file can make the compiler print any source number.
     auto where = [&](const std::string& source) {
-        return std::stoi(source) == kFileSourceNumber ? fileName : std::string("<prelude>");
+        long long number;
+        return bounded::ParseInt(source, INT64_MIN, INT64_MAX, &number) && number == kFileSourceNumber
+                   ? fileName
+                   : std::string("<prelude>");
     };
     std::istringstream in(log);
     std::string line, out;

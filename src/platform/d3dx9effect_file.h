@@ -104,6 +104,9 @@ std::string BuildStageSource(const File& file, Stage stage, const CodeBlock& cod
 // The source-string number that #line gives the effect file's own lines;
 // compiler messages name it where they would name a file.
 constexpr int kFileSourceNumber = 0;
+// The largest uniform array size taken from a declaration: beyond it the
+// size is left unknown (no shader stage holds that many anyway).
+constexpr int kMaxUniformArray = 4096;
 // And the one used for our prelude, so a message there is not blamed on the file.
 constexpr int kPreludeSourceNumber = 1000;
 

@@ -1,12 +1,13 @@
 // Our D3DX texture helpers over the Direct3D 9 device.
 #include "platform/d3dx9tex.h"
 
+#include "platform/bounded.h"
 #include "platform/com_object.h"
+#include "platform/image_decode.h"
 #include "platform/files.h"
 #include "platform/gl_device.h"
 
 #include <epoxy/gl.h>
-#include <stb_image.h>
 #include <stb_image_write.h>
 
 #include <algorithm>
@@ -18,124 +19,7 @@
 
 namespace {
 
-// --- decoded images -------------------------------------------------------------------
-
-// An image ready for a texture: levels of B, G, R, A bytes, rows top first.
-struct Image {
-    UINT width = 0, height = 0;
-    bool alpha = false;
-    std::vector<std::vector<unsigned char>> levels; // only level 0 unless the file brings mips
-};
-
-std::uint32_t ReadU32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-// Position and width of a channel mask's bits.
-void MaskShift(std::uint32_t mask, int* shift, int* bits)
-{
-    *shift = 0;
-    *bits = 0;
-    if (mask == 0)
-        return;
-    while (!(mask & 1u)) {
-        mask >>= 1;
-        ++*shift;
-    }
-    while (mask & 1u) {
-        mask >>= 1;
-        ++*bits;
-    }
-}
-
-unsigned char Channel(std::uint32_t pixel, int shift, int bits, unsigned char missing)
-{
-    if (bits == 0)
-        return missing;
-    const std::uint32_t value = (pixel >> shift) & ((1u << bits) - 1u);
-    return static_cast<unsigned char>(bits >= 8 ? value >> (bits - 8) : value * 255u / ((1u << bits) - 1u));
-}
-
-// Uncompressed RGB(A) DDS files of 16, 24 or 32 bits per pixel, any channel
-// masks; compressed (four-character-code) files, cube maps and volumes are not
-// taken.
-bool DecodeDds(const unsigned char* data, size_t size, Image& image)
-{
-    if (size < 128 || std::memcmp(data, "DDS ", 4) != 0)
-        return false;
-    const unsigned char* h = data + 4;
-    if (ReadU32(h) != 124)
-        return false;
-    const std::uint32_t flags = ReadU32(h + 4);
-    const UINT height = ReadU32(h + 8);
-    const UINT width = ReadU32(h + 12);
-    const std::uint32_t mipCount = (flags & 0x20000u) ? ReadU32(h + 24) : 1;
-    const std::uint32_t pfFlags = ReadU32(h + 76);
-    const std::uint32_t bitCount = ReadU32(h + 84);
-    const std::uint32_t masks[4] = {ReadU32(h + 88), ReadU32(h + 92), ReadU32(h + 96), ReadU32(h + 100)};
-    const std::uint32_t caps2 = ReadU32(h + 108);
-    const bool hasAlpha = (pfFlags & 0x1u) != 0 && masks[3] != 0;
-    if (!(pfFlags & 0x40u) || (pfFlags & 0x4u) || caps2 != 0)
-        return false;
-    if (bitCount != 16 && bitCount != 24 && bitCount != 32)
-        return false;
-    if (width == 0 || height == 0 || width > 16384 || height > 16384)
-        return false;
-    int shift[4], bits[4];
-    for (int c = 0; c < 4; ++c)
-        MaskShift(hasAlpha || c < 3 ? masks[c] : 0, &shift[c], &bits[c]);
-
-    const size_t bytesPerPixel = bitCount / 8;
-    size_t offset = 128;
-    image.width = width;
-    image.height = height;
-    image.alpha = hasAlpha;
-    const std::uint32_t levels = std::max<std::uint32_t>(1, std::min<std::uint32_t>(mipCount, 16));
-    for (std::uint32_t level = 0; level < levels; ++level) {
-        const size_t w = std::max<UINT>(1, width >> level), hgt = std::max<UINT>(1, height >> level);
-        const size_t bytes = w * hgt * bytesPerPixel;
-        if (offset + bytes > size) {
-            if (level == 0)
-                return false;
-            break; // keep the levels that are there
-        }
-        std::vector<unsigned char> out(w * hgt * 4);
-        for (size_t i = 0; i < w * hgt; ++i) {
-            const unsigned char* p = data + offset + i * bytesPerPixel;
-            std::uint32_t pixel = 0;
-            for (size_t b = 0; b < bytesPerPixel; ++b)
-                pixel |= static_cast<std::uint32_t>(p[b]) << (8 * b);
-            out[i * 4 + 0] = Channel(pixel, shift[2], bits[2], 0);
-            out[i * 4 + 1] = Channel(pixel, shift[1], bits[1], 0);
-            out[i * 4 + 2] = Channel(pixel, shift[0], bits[0], 0);
-            out[i * 4 + 3] = Channel(pixel, shift[3], bits[3], 0xFF);
-        }
-        image.levels.push_back(std::move(out));
-        offset += bytes;
-    }
-    return true;
-}
-
-bool DecodeWithStb(const unsigned char* data, size_t size, Image& image)
-{
-    if (size > 0x7FFFFFFF)
-        return false;
-    int width = 0, height = 0, channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
-    if (!pixels)
-        return false;
-    image.width = static_cast<UINT>(width);
-    image.height = static_cast<UINT>(height);
-    image.alpha = channels == 2 || channels == 4;
-    std::vector<unsigned char> bgra(pixels, pixels + static_cast<size_t>(width) * height * 4);
-    stbi_image_free(pixels);
-    for (size_t i = 0; i < bgra.size(); i += 4)
-        std::swap(bgra[i], bgra[i + 2]);
-    image.levels.push_back(std::move(bgra));
-    return true;
-}
+using platform::image::Image;
 
 HRESULT TextureFromImage(IDirect3DDevice9* device, const Image& image, IDirect3DTexture9** texture)
 {
@@ -163,6 +47,18 @@ HRESULT TextureFromImage(IDirect3DDevice9* device, const Image& image, IDirect3D
         created->GenerateMipSubLevels();
     *texture = created;
     return D3D_OK;
+}
+
+HRESULT TextureFromBytes(IDirect3DDevice9* device, const unsigned char* bytes, size_t size, const char* name,
+                         IDirect3DTexture9** texture)
+{
+    Image image;
+    std::string fault;
+    if (!platform::image::Decode(bytes, size, bounded::kMaxImageSide, image, &fault)) {
+        bounded::Refuse(name, fault.empty() ? "it is no JPEG, PNG, TGA, BMP or uncompressed DDS image" : fault);
+        return D3DXERR_INVALIDDATA;
+    }
+    return TextureFromImage(device, image, texture);
 }
 
 // --- reading texels back for saving ----------------------------------------------------
@@ -348,12 +244,7 @@ HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice9* device, const void* 
         *texture = nullptr;
     if (!device || !data || !texture)
         return D3DERR_INVALIDCALL;
-    Image image;
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    const bool dds = size >= 4 && std::memcmp(bytes, "DDS ", 4) == 0;
-    if (!(dds ? DecodeDds(bytes, size, image) : DecodeWithStb(bytes, size, image)))
-        return D3DXERR_INVALIDDATA;
-    return TextureFromImage(device, image, texture);
+    return TextureFromBytes(device, static_cast<const unsigned char*>(data), size, "<memory>", texture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR fileName, IDirect3DTexture9** texture)
@@ -365,7 +256,7 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR fileName, ID
     std::vector<unsigned char> bytes;
     if (!platform::ReadWholeFile(fileName, bytes) || bytes.empty())
         return D3DXERR_INVALIDDATA;
-    return D3DXCreateTextureFromFileInMemory(device, bytes.data(), static_cast<UINT>(bytes.size()), texture);
+    return TextureFromBytes(device, bytes.data(), bytes.size(), fileName, texture);
 }
 
 HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT mipLevels, DWORD usage,

@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/bounded.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -123,17 +125,37 @@ bool FileExists(const std::string& name)
     return stat(ResolvePath(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out)
+bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out, std::size_t limit)
 {
     out.clear();
     FILE* file = OpenFile(name, "rb");
     if (!file)
         return false;
+    // A link to a device or a pipe never ends; a file past the limit is none
+    // of ours. Both are refused before anything is read.
+    struct stat info;
+    std::string fault;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
+        fault = "it is not a regular file";
+    else if (static_cast<unsigned long long>(info.st_size) > limit)
+        fault = "it is larger than " + std::to_string(limit) + " bytes";
+    if (!fault.empty()) {
+        std::fclose(file);
+        bounded::Refuse(name, fault);
+        return false;
+    }
+    out.reserve(static_cast<std::size_t>(info.st_size));
     unsigned char buffer[16384];
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    bool failed = false;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (out.size() + got > limit) { // grew while we read it
+            failed = true;
+            break;
+        }
         out.insert(out.end(), buffer, buffer + got);
-    const bool failed = std::ferror(file) != 0;
+    }
+    failed = failed || std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
         out.clear();

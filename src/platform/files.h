@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/bounded.h"
+
 namespace platform {
 
 // The on-disk path for a game file name. Backslashes become '/', then each
@@ -31,8 +33,11 @@ FILE* OpenFile(const std::string& name, const char* mode);
 bool FileExists(const std::string& name);
 
 // The whole content of a file, read in binary. False (and out emptied) when
-// the file cannot be opened or a read fails.
-bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out);
+// the file cannot be opened or a read fails; also, with one line naming the
+// file, when it is not a regular file (a device, a pipe) or holds more than
+// limit bytes.
+bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out,
+                   std::size_t limit = bounded::kMaxFileBytes);
 
 // Stream forms for readers written over iostreams; check is_open() after.
 bool OpenInputStream(const std::string& name, std::ifstream& in,

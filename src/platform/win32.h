@@ -180,6 +180,12 @@ HWND GetFocus();
 // Gives the keyboard focus to the window (raising it); returns the previous focus.
 HWND SetFocus(HWND window);
 
+// The desktop's width (SM_CXSCREEN) or height (SM_CYSCREEN) in pixels; 0 when
+// the display cannot be asked or for any other index.
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+int GetSystemMetrics(int index);
+
 // --- time ----------------------------------------------------------------------
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* counter);

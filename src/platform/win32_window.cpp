@@ -357,3 +357,12 @@ HWND SetFocus(HWND window)
         SDL_RaiseWindow(window->sdl);
     return previous;
 }
+
+int GetSystemMetrics(int index)
+{
+    SDL_DisplayMode mode;
+    if ((index != SM_CXSCREEN && index != SM_CYSCREEN) || !platform::EnsureSdlVideo() ||
+        SDL_GetDesktopDisplayMode(0, &mode) != 0)
+        return 0;
+    return index == SM_CXSCREEN ? mode.w : mode.h;
+}

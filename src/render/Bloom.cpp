@@ -1,5 +1,6 @@
 #include "render/Bloom.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "app/Startup.h"
@@ -23,6 +24,12 @@ const char* const kStageSwitches[kStagesPerPass] = {nullptr, "bloom_stage1", "bl
 // The quad size the bloom passes hand the draw helper: only its half-texel
 // shift depends on it, and the effect passes always shift by a 512 texture's.
 const int kPassQuadSize = 512;
+
+// A chain is a handful of small targets; these leave ample room and keep a
+// hostile file from asking for gigabytes of render targets or a chain that
+// takes the frame.
+constexpr size_t kMaxStages = 32;
+constexpr int kMaxStageSide = 2048;
 
 // One texel of a stage's target, as a fraction of the texture; a stage whose
 // size is not usable gives the whole texture rather than a division by zero.
@@ -102,6 +109,20 @@ void TBloomEffect::OnStartElement(const std::string& name, CXMLAttributes& attri
         stage.xres = attributes.GetInt("xres", 16);
         stage.yres = attributes.GetInt("yres", 16);
         stage.weight = attributes.GetFloat("weight", 1.0f);
+        // Refused whole, as if there were no file: no glow rather than half a chain.
+        if (stages.size() >= kMaxStages || stage.xres > kMaxStageSide || stage.yres > kMaxStageSide ||
+            !std::isfinite(stage.weight)) {
+            const bool tooMany = stages.size() >= kMaxStages;
+            Release();
+            char fault[96];
+            if (tooMany)
+                std::snprintf(fault, sizeof fault, "more than %d stages", static_cast<int>(kMaxStages));
+            else
+                std::snprintf(fault, sizeof fault, "stage %dx%d (at most %d a side, a finite weight)", stage.xres,
+                              stage.yres, kMaxStageSide);
+            RefuseFile(fault);
+            return;
+        }
         // A failed target is kept (and reported by the target itself): the
         // stage indices of the file must not shift.
         stage.target.Create(D3DDevice, stage.xres, stage.yres, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN);

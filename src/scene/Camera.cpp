@@ -1,14 +1,22 @@
 #include "scene/Camera.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "math/VectorMath.h"
 #include "platform/crt.h"
+#include "platform/win32.h"
 
 namespace {
 
 constexpr float kPi = 3.1415927f;
 constexpr float kHalfPi = 1.5707964f;
+
+const char* const kValuesFile = "data/XML/camera_values.xml";
+// The follow distances the shipped file gives: what a missing or unusable
+// offset falls back to.
+const D3DXVECTOR3 kFallbackOffset(0.0f, 70.0f, -190.0f);
+const D3DXVECTOR3 kFallbackOffsetAiming(0.0f, 30.0f, -95.0f);
 
 // The hero aims (and the camera closes in over his shoulder) in these.
 bool IsAimingState(int state)
@@ -50,11 +58,19 @@ D3DXVECTOR3 Normalized(const D3DXVECTOR3& v)
     return out;
 }
 
+// A value that is not a finite number would reach the view as NaN: it keeps
+// the default.
+float ReadFloat(const CXMLAttributes& attributes, const char* name, float def)
+{
+    const float value = attributes.GetFloat(name, def);
+    return std::isfinite(value) ? value : def;
+}
+
 D3DXVECTOR3 ReadVector(const CXMLAttributes& attributes, const std::string& prefix, const D3DXVECTOR3& def)
 {
-    return D3DXVECTOR3(attributes.GetFloat((prefix + "_x").c_str(), def.x),
-                       attributes.GetFloat((prefix + "_y").c_str(), def.y),
-                       attributes.GetFloat((prefix + "_z").c_str(), def.z));
+    return D3DXVECTOR3(ReadFloat(attributes, (prefix + "_x").c_str(), def.x),
+                       ReadFloat(attributes, (prefix + "_y").c_str(), def.y),
+                       ReadFloat(attributes, (prefix + "_z").c_str(), def.z));
 }
 
 // The column j (0-based) of a row-vector matrix as a plane.
@@ -124,7 +140,9 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     // Each load starts from the defaults, so a file that has gone missing
     // since the last load does not leave the old tuning behind.
     m_Values = Values();
-    LoadXML("data/XML/camera_values.xml");
+    if (!LoadXML(kValuesFile))
+        OutputDebugStringA((GetErrorText() + "\n").c_str());
+    KeepUsableOffsets();
 
     m_Fov = m_Values.fovRespectPi * kPi;
     m_Near = m_Values.zNear;
@@ -158,25 +176,58 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     SendView();
 }
 
+// The eye sits at the look-at point plus the offset: a zero offset puts the
+// eye on the point and the view is NaN (a black screen), and so does a value
+// that is not a number. Either falls back to the follow distance the game
+// was tuned with, and says so.
+void CCamera::KeepUsableOffsets()
+{
+    struct {
+        D3DXVECTOR3& value;
+        D3DXVECTOR3 fallback;
+        const char* name;
+    } offsets[] = {{m_Values.offset, kFallbackOffset, "offset"},
+                   {m_Values.offsetAiming, kFallbackOffsetAiming, "offset_aiming"}};
+    for (auto& o : offsets) {
+        const D3DXVECTOR3 v = o.value;
+        const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+        if (std::isfinite(length) && length > 0.0f)
+            continue;
+        char message[256];
+        std::snprintf(message, sizeof message, "%s: %s (%g, %g, %g) is zero or not a number: using (%g, %g, %g)\n",
+                      kValuesFile, o.name, v.x, v.y, v.z, o.fallback.x, o.fallback.y, o.fallback.z);
+        OutputDebugStringA(message);
+        o.value = o.fallback;
+    }
+    // Planes the projection cannot be built from: the defaults.
+    const Values defaults;
+    if (!(m_Values.zNear > 0.0f) || !(m_Values.zFar > m_Values.zNear)) {
+        m_Values.zNear = defaults.zNear;
+        m_Values.zFar = defaults.zFar;
+    }
+    if (!(m_Values.fovRespectPi > 0.0f && m_Values.fovRespectPi < 1.0f))
+        m_Values.fovRespectPi = defaults.fovRespectPi;
+}
+
 void CCamera::OnStartElement(const std::string& name, CXMLAttributes& attributes)
 {
     if (name != "PROPERTIES")
         return;
     const Values d;
     Values& v = m_Values;
-    v.speed = attributes.GetFloat("speed", d.speed);
-    v.speedAiming = attributes.GetFloat("speed_aiming", d.speedAiming);
+    v.speed = ReadFloat(attributes, "speed", d.speed);
+    v.speedAiming = ReadFloat(attributes, "speed_aiming", d.speedAiming);
     v.offsetAiming = ReadVector(attributes, "offset_aiming", d.offsetAiming);
     v.offset = ReadVector(attributes, "offset", d.offset);
-    v.pitchUpLimit = attributes.GetFloat("pitch_up_limit", d.pitchUpLimit);
-    v.pitchDownLimit = attributes.GetFloat("pitch_down_limit", d.pitchDownLimit);
-    v.aspectX = attributes.GetFloat("aspect_ratio_x", d.aspectX);
-    v.aspectY = attributes.GetFloat("aspect_ratio_y", d.aspectY);
+    v.pitchUpLimit = ReadFloat(attributes, "pitch_up_limit", d.pitchUpLimit);
+    v.pitchDownLimit = ReadFloat(attributes, "pitch_down_limit", d.pitchDownLimit);
+    v.aspectX = ReadFloat(attributes, "aspect_ratio_x", d.aspectX);
+    v.aspectY = ReadFloat(attributes, "aspect_ratio_y", d.aspectY);
     v.lookAtDesp = ReadVector(attributes, "lookAt_desp", d.lookAtDesp);
     v.lookAtDespAiming = ReadVector(attributes, "lookAt_desp_aiming", d.lookAtDespAiming);
-    v.fovRespectPi = attributes.GetFloat("fov_respect_pi", d.fovRespectPi);
-    v.zNear = attributes.GetFloat("near", d.zNear);
-    v.zFar = attributes.GetFloat("far", d.zFar);
+    v.fovRespectPi = ReadFloat(attributes, "fov_respect_pi", d.fovRespectPi);
+    v.zNear = ReadFloat(attributes, "near", d.zNear);
+    v.zFar = ReadFloat(attributes, "far", d.zFar);
     v.lookAtDespParapetedLeft = ReadVector(attributes, "lookAt_desp_parapeted_left", d.lookAtDespParapetedLeft);
     v.lookAtDespParapetedRight = ReadVector(attributes, "lookAt_desp_parapeted_right", d.lookAtDespParapetedRight);
 }

@@ -204,6 +204,7 @@ private:
     void SendProjection();
     void SendView();
     void BuildProjection();
+    void KeepUsableOffsets();
     void ComputeAimPoint(const D3DXVECTOR3& enemyPosition);
     void UpdateFreeCamera(const CameraHeroState& hero);
     bool Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step, float* facing);

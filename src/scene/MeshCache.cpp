@@ -98,18 +98,15 @@ IVertexBuffer* CMeshCache::GetMesh(const std::string& name)
     return mesh;
 }
 
-IVertexBuffer* CMeshCache::LoadMesh(const std::string& path)
+bool ReadMeshFile(const unsigned char* header, std::size_t size, MeshFileData& out, std::string* fault)
 {
-    // The whole file is read first so that every count of the header can be
-    // checked against the bytes actually there before anything is allocated
-    // from it or copied out of it.
-    std::vector<unsigned char> file;
-    if (!platform::ReadWholeFile(path, file))
-        return Refuse(path, "the file cannot be read");
-    if (file.size() < kMeshHeaderSize)
-        return Refuse(path, "the header is cut short");
+    auto refuse = [fault](const std::string& why) {
+        *fault = why;
+        return false;
+    };
+    if (size < kMeshHeaderSize)
+        return refuse("the header is cut short");
 
-    const unsigned char* header = file.data();
     const std::uint32_t vertexCount = U32At(header + 12);
     const std::uint32_t indexCount = U32At(header + 16);
     const std::uint32_t vertexType = U32At(header + 20);
@@ -120,28 +117,28 @@ IVertexBuffer* CMeshCache::LoadMesh(const std::string& path)
 
     const std::uint32_t expectedSize = MeshVertexSize(vertexType);
     if (expectedSize == 0)
-        return Refuse(path, "vertex type " + std::to_string(vertexType) + " is not a mesh type");
+        return refuse("vertex type " + std::to_string(vertexType) + " is not a mesh type");
     if (vertexSize != expectedSize)
-        return Refuse(path, "vertex size " + std::to_string(vertexSize) + " does not match vertex type " +
-                                std::to_string(vertexType));
+        return refuse("vertex size " + std::to_string(vertexSize) + " does not match vertex type " +
+                      std::to_string(vertexType));
     if (indexSize != sizeof(unsigned short))
-        return Refuse(path, "index size " + std::to_string(indexSize) + " is not 2");
+        return refuse("index size " + std::to_string(indexSize) + " is not 2");
     if (!IsPrimitiveType(primitiveType))
-        return Refuse(path, "primitive type " + std::to_string(primitiveType) + " is unknown");
+        return refuse("primitive type " + std::to_string(primitiveType) + " is unknown");
     if (subsetCount == 0)
-        return Refuse(path, "it has no subset");
+        return refuse("it has no subset");
 
     // 64-bit sums: no count of a 32-bit header can overflow them.
     const std::uint64_t vertexBytes = std::uint64_t(vertexCount) * vertexSize;
     const std::uint64_t indexBytes = std::uint64_t(indexCount) * indexSize;
     const std::uint64_t subsetBytes = std::uint64_t(subsetCount) * kMeshSubsetSize;
-    const std::uint64_t available = file.size() - kMeshHeaderSize;
+    const std::uint64_t available = size - kMeshHeaderSize;
     if (vertexBytes > available)
-        return Refuse(path, "the file ends inside the vertices");
+        return refuse("the file ends inside the vertices");
     if (vertexBytes + indexBytes > available)
-        return Refuse(path, "the file ends inside the indices");
+        return refuse("the file ends inside the indices");
     if (vertexBytes + indexBytes + subsetBytes > available)
-        return Refuse(path, "the file ends inside the subsets");
+        return refuse("the file ends inside the subsets");
 
     const unsigned char* vertices = header + kMeshHeaderSize;
     const unsigned char* indexData = vertices + vertexBytes;
@@ -151,8 +148,8 @@ IVertexBuffer* CMeshCache::LoadMesh(const std::string& path)
     for (std::uint32_t i = 0; i < indexCount; ++i) {
         indices[i] = static_cast<unsigned short>(indexData[2 * i] | indexData[2 * i + 1] << 8);
         if (indices[i] >= vertexCount)
-            return Refuse(path, "index " + std::to_string(i) + " names vertex " + std::to_string(indices[i]) +
-                                    " of " + std::to_string(vertexCount));
+            return refuse("index " + std::to_string(i) + " names vertex " + std::to_string(indices[i]) + " of " +
+                          std::to_string(vertexCount));
     }
 
     std::vector<SubsetRange> subsets(subsetCount);
@@ -163,16 +160,38 @@ IVertexBuffer* CMeshCache::LoadMesh(const std::string& path)
         const bool negative = range.firstTriangle < 0 || range.triangleCount < 0;
         const std::uint64_t reads = range.triangleCount > 0 ? IndicesFor(primitiveType, range.triangleCount) : 0;
         if (negative || std::uint64_t(range.firstTriangle) * 3 + reads > indexCount)
-            return Refuse(path, "subset " + std::to_string(s) + " reaches past the " + std::to_string(indexCount) +
-                                    " indices");
+            return refuse("subset " + std::to_string(s) + " reaches past the " + std::to_string(indexCount) +
+                          " indices");
     }
 
-    IVertexBuffer* buffer = NewBufferFor(vertexType);
-    buffer->Create(vertexCount, vertices, static_cast<D3DPRIMITIVETYPE>(primitiveType));
+    out.vertexCount = vertexCount;
+    out.vertexType = vertexType;
+    out.primitiveType = primitiveType;
+    out.vertices = vertices;
+    out.indices = std::move(indices);
+    out.subsets = std::move(subsets);
+    return true;
+}
+
+IVertexBuffer* CMeshCache::LoadMesh(const std::string& path)
+{
+    // The whole file is read first so that every count of the header can be
+    // checked against the bytes actually there before anything is allocated
+    // from it or copied out of it.
+    std::vector<unsigned char> file;
+    if (!platform::ReadWholeFile(path, file))
+        return Refuse(path, "the file cannot be read");
+    MeshFileData mesh;
+    std::string fault;
+    if (!ReadMeshFile(file.data(), file.size(), mesh, &fault))
+        return Refuse(path, fault);
+
+    IVertexBuffer* buffer = NewBufferFor(mesh.vertexType);
+    buffer->Create(mesh.vertexCount, mesh.vertices, static_cast<D3DPRIMITIVETYPE>(mesh.primitiveType));
     CIndexBuffer* indexBuffer = new CIndexBuffer();
-    indexBuffer->Create(indexCount, indices.data());
+    indexBuffer->Create(static_cast<std::uint32_t>(mesh.indices.size()), mesh.indices.data());
     buffer->SetIndexBuffer(indexBuffer);
-    buffer->GetSubsets() = std::move(subsets);
+    buffer->GetSubsets() = std::move(mesh.subsets);
     return buffer;
 }
 

@@ -19,6 +19,9 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
+
+#include "render/VertexBuffers.h"
 
 class IVertexBuffer;
 
@@ -34,6 +37,21 @@ inline constexpr std::size_t kMeshSubsetSize = 8;
 
 // The structure size of a vertex type; 0 for a code that is not a mesh type.
 std::uint32_t MeshVertexSize(std::uint32_t vertexType);
+
+// A ".mesh" file's content checked and taken apart, before any device object
+// is made from it. The vertices point into the bytes it was read from.
+struct MeshFileData {
+    std::uint32_t vertexCount = 0;
+    std::uint32_t vertexType = 0;
+    std::uint32_t primitiveType = 0;
+    const unsigned char* vertices = nullptr;
+    std::vector<unsigned short> indices;
+    std::vector<SubsetRange> subsets;
+};
+
+// Checks the bytes of a ".mesh" file as LoadMesh describes; false with the
+// reason in *fault for a file LoadMesh refuses.
+bool ReadMeshFile(const unsigned char* bytes, std::size_t size, MeshFileData& out, std::string* fault);
 
 class CMeshCache {
 public:

@@ -1,7 +1,9 @@
 #include "script/ScriptHost.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <sstream>
 
@@ -53,16 +55,64 @@ size_t BlockShift()
     return shift;
 }
 
-void* ShiftedAlloc(void* ud, void* block, size_t, size_t size)
+// What one state may hold. A script that builds past it gets Lua's "not
+// enough memory" error instead of the machine's memory, so the game stays
+// able to go on, and to quit.
+constexpr size_t kStateMemoryLimit = 128u << 20;
+
+struct StateHeap {
+    size_t shift;
+    size_t used = 0;
+};
+
+void* ShiftedAlloc(void* ud, void* block, size_t oldSize, size_t size)
 {
-    const size_t shift = *static_cast<const size_t*>(ud);
+    auto* heap = static_cast<StateHeap*>(ud);
+    const size_t shift = heap->shift;
+    // Without a block, Lua's old size names a type, not bytes.
+    const size_t had = block ? oldSize : 0;
     char* base = block ? static_cast<char*>(block) - shift : nullptr;
     if (size == 0) {
         std::free(base);
+        heap->used -= had;
         return nullptr;
     }
+    // Lua counts on shrinking never failing: only growth is held to the limit.
+    if (size > had && size - had > kStateMemoryLimit - std::min(heap->used, kStateMemoryLimit))
+        return nullptr;
     char* grown = static_cast<char*>(std::realloc(base, size + shift));
-    return grown ? grown + shift : nullptr;
+    if (!grown)
+        return nullptr;
+    heap->used = heap->used - had + size;
+    return grown + shift;
+}
+
+// One script call (a file, a trigger's or the console's line) may run this
+// many Lua instructions, counting what it calls back into: the shipped
+// scripts need a few thousand. Past it the call is stopped with an error.
+constexpr long long kInstructionBudget = 50000000;
+constexpr int kHookEvery = 1000;
+long long g_BudgetLeft = kInstructionBudget;
+
+void CountHook(lua_State* L, lua_Debug* where)
+{
+    g_BudgetLeft -= kHookEvery;
+    if (g_BudgetLeft > 0)
+        return;
+    // Stays spent until the outermost call is over, so that nothing the
+    // script does after the error can run on. The message names the script
+    // and line that was running.
+    lua_getinfo(L, "Sl", where);
+    luaL_error(L, "%s:%d: script stopped: it ran past %d instructions", where->short_src, where->currentline,
+               static_cast<int>(kInstructionBudget));
+}
+
+void CloseState(lua_State* L)
+{
+    void* heap = nullptr;
+    lua_getallocf(L, &heap);
+    lua_close(L);
+    delete static_cast<StateHeap*>(heap);
 }
 
 int Panic(lua_State* L)
@@ -84,9 +134,10 @@ void PushRawGlobal(lua_State* L, const std::string& name)
 
 lua_State* NewBoundState()
 {
-    static size_t shift = BlockShift();
-    lua_State* L = lua_newstate(ShiftedAlloc, &shift);
+    auto* heap = new StateHeap{BlockShift()};
+    lua_State* L = lua_newstate(ShiftedAlloc, heap);
     if (!L) {
+        delete heap;
         std::fprintf(stderr, "Lua: no memory for a new state\n");
         return nullptr;
     }
@@ -110,6 +161,8 @@ void ReportScriptError(lua_State* L)
 
     PushRawGlobal(L, "_ALERT");
     if (lua_isfunction(L, -1)) {
+        // The call that failed is over: its handler gets a budget of its own.
+        g_BudgetLeft = kInstructionBudget;
         lua_pushlstring(L, text.data(), text.size());
         if (lua_pcall(L, 1, 0, 0) == LUA_OK)
             return;
@@ -123,7 +176,10 @@ void ReportScriptError(lua_State* L)
 
 CScriptHost::CallScope::CallScope(CScriptHost& host) : m_Host(host)
 {
-    ++m_Host.m_CallDepth;
+    if (++m_Host.m_CallDepth == 1)
+        g_BudgetLeft = kInstructionBudget;
+    if (m_Host.m_State && lua_gethook(m_Host.m_State) != CountHook)
+        lua_sethook(m_Host.m_State, CountHook, LUA_MASKCOUNT, kHookEvery);
 }
 
 CScriptHost::CallScope::~CallScope()
@@ -131,16 +187,16 @@ CScriptHost::CallScope::~CallScope()
     if (--m_Host.m_CallDepth > 0)
         return;
     for (lua_State* old : m_Host.m_Retired)
-        lua_close(old);
+        CloseState(old);
     m_Host.m_Retired.clear();
 }
 
 CScriptHost::~CScriptHost()
 {
     for (lua_State* old : m_Retired)
-        lua_close(old);
+        CloseState(old);
     if (m_State)
-        lua_close(m_State);
+        CloseState(m_State);
 }
 
 void CScriptHost::Init()
@@ -152,7 +208,7 @@ void CScriptHost::Init()
     if (m_CallDepth > 0)
         m_Retired.push_back(old);
     else
-        lua_close(old);
+        CloseState(old);
 }
 
 int CScriptHost::DoFile(const char* file)
@@ -163,7 +219,17 @@ int CScriptHost::DoFile(const char* file)
     CallScope scope(*this);
     const int top = lua_gettop(L);
     const std::string path = platform::ResolvePath(file);
-    int status = luaL_loadfile(L, path.c_str());
+    // Text only: a precompiled chunk is not checked by Lua and a crafted one
+    // crashes it.
+    int status = luaL_loadfilex(L, path.c_str(), "t");
+    if (status != LUA_OK) {
+        // Lua names the file in most load errors but not in a refused mode.
+        const char* message = lua_tostring(L, -1);
+        if (message && !std::strstr(message, file)) {
+            lua_pushfstring(L, "%s: %s", file, message);
+            lua_remove(L, -2);
+        }
+    }
     if (status == LUA_OK)
         status = lua_pcall(L, 0, 0, 0);
     if (status != LUA_OK)
@@ -211,7 +277,7 @@ void CScriptHost::RunCommand(const char* line)
         if (!runLine)
             return;
 
-        int status = luaL_loadstring(L, line);
+        int status = luaL_loadbufferx(L, line, std::strlen(line), line, "t");
         if (status == LUA_OK)
             status = lua_pcall(L, 0, 0, 0);
         if (status != LUA_OK)

@@ -1,10 +1,12 @@
 #include "world/Scenario.h"
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 #include "app/Startup.h"
 #include "math/VectorMath.h"
+#include "platform/bounded.h"
 #include "platform/win32.h"
 #include "render/TextureManager.h"
 #include "scene/LightCamera.h"
@@ -33,11 +35,26 @@ constexpr float kSpotFar = 1500.0f;
 // not an angle a perspective would normally get.
 constexpr float kSpotFov = 1000.04f;
 
-// A count read from a file: a negative one means nothing.
+// A count read from a file is only a limit on the entries taken: it is never
+// allocated up front, so a count far past the children costs nothing. A
+// negative one means nothing.
 std::size_t CountOf(const CXMLAttributes& attributes, const char* name, int def)
 {
-    return static_cast<std::size_t>(std::max(0, attributes.GetInt(name, def)));
+    return bounded::Limit(attributes.GetInt(name, def), static_cast<std::size_t>(INT_MAX));
 }
+
+// A count past the entries given is no fault (only a limit), but worth a line:
+// the level holds less than its file claims.
+void NoteShortList(const std::string& file, const char* list, std::size_t count, std::size_t given)
+{
+    if (count > given)
+        OutputDebugStringA((file + ": " + list + " count " + std::to_string(count) + " but " +
+                            std::to_string(given) + " given\n")
+                               .c_str());
+}
+
+// Only these two rooms have a slot.
+constexpr std::size_t kRoomSlots = 2;
 
 D3DXVECTOR3 TranslationOf(const D3DXMATRIX& m)
 {
@@ -158,22 +175,24 @@ void CRoom::CLightsParser::OnStartElement(const std::string& name, CXMLAttribute
     if (name == "spots") {
         for (CLightCamera* light : m_Lights)
             delete light;
-        m_Lights.assign(CountOf(attributes, "count", 0), nullptr);
-        m_Index = 0;
+        m_Lights.clear();
+        m_Limit = CountOf(attributes, "count", 0);
     } else if (name == "spot") {
-        if (m_Index >= m_Lights.size())
+        if (m_Lights.size() >= m_Limit)
             return;
         auto* light = new CLightCamera;
         light->SetProjection(0.0f, kSpotFar, m_Aspect);
         light->SetFov(kSpotFov);
         light->SetLookAt(attributes.GetVect3f("position", 0.0f, 0.0f, 0.0f),
                          attributes.GetVect3f("target", 0.0f, 0.0f, 0.0f));
-        m_Lights[m_Index++] = light;
+        m_Lights.push_back(light);
     }
 }
 
 void CRoom::CLightsParser::OnEndElement(const std::string& name)
 {
+    if (name == "spots")
+        NoteShortList(GetStreamName(), "spots", m_Limit, m_Lights.size());
     if (name == "spots" && m_Room) {
         m_Room->SetLights(std::move(m_Lights));
         m_Lights.clear();
@@ -204,7 +223,7 @@ void CScenario::CScenarioParser::OnStartElement(const std::string& name, CXMLAtt
 {
     if (name == "rooms") {
         m_Rooms.clear();
-        m_Rooms.resize(CountOf(attributes, "count", 1));
+        m_Rooms.resize(std::min(CountOf(attributes, "count", 1), kRoomSlots));
         m_Parapets.clear();
     } else if (name == "room") {
         const std::string roomName = attributes.GetString("name", "");
@@ -230,16 +249,21 @@ void CScenario::CScenarioParser::OnStartElement(const std::string& name, CXMLAtt
             getRigid()->SetStartMatrix(m_ObjectName, m_ObjectTransform);
         }
     } else if (name == "materials") {
-        m_Materials.resize(CountOf(attributes, "count", 0));
+        m_MaterialLimit = CountOf(attributes, "count", 0);
+        if (m_Materials.size() > m_MaterialLimit)
+            m_Materials.resize(m_MaterialLimit);
         m_MaterialIndex = -1;
     } else if (name == "material") {
         ++m_MaterialIndex;
+        if (static_cast<std::size_t>(m_MaterialIndex) < m_MaterialLimit &&
+            static_cast<std::size_t>(m_MaterialIndex) >= m_Materials.size())
+            m_Materials.resize(m_MaterialIndex + 1);
         m_MaterialNames[0] = attributes.GetString("diffusemap", "");
         m_MaterialNames[1] = attributes.GetString("lightmap", "");
         m_MaterialNames[2] = attributes.GetString("normalmap", "");
     } else if (name == "parapets") {
         m_ParapetCount = std::max(0, attributes.GetInt("count", 0));
-        m_Parapets.assign(static_cast<std::size_t>(m_ParapetCount), TParapet());
+        m_Parapets.clear();
         m_ParapetIndex = -1;
     } else if (name == "parapet") {
         ++m_ParapetIndex;
@@ -260,6 +284,10 @@ void CScenario::CScenarioParser::OnEndElement(const std::string& name)
         EndRoom();
     } else if (name == "object") {
         EndObject();
+    } else if (name == "materials") {
+        NoteShortList(GetStreamName(), "materials", m_MaterialLimit, static_cast<std::size_t>(m_MaterialIndex + 1));
+    } else if (name == "parapets") {
+        NoteShortList(GetStreamName(), "parapets", static_cast<std::size_t>(m_ParapetCount), m_Parapets.size());
     } else if (name == "material") {
         if (m_MaterialIndex >= 0 && static_cast<std::size_t>(m_MaterialIndex) < m_Materials.size()) {
             TMaterial& material = m_Materials[m_MaterialIndex];
@@ -268,8 +296,10 @@ void CScenario::CScenarioParser::OnEndElement(const std::string& name)
             material.normalmap = TextureNamed(m_MaterialNames[2]);
         }
     } else if (name == "parapet") {
-        if (m_ParapetIndex >= 0 && static_cast<std::size_t>(m_ParapetIndex) < m_Parapets.size())
-            m_Parapets[m_ParapetIndex] = MakeParapet(m_ParapetName, m_ParapetTransform, m_ParapetIni, m_ParapetFin);
+        // Only parapets the file really has: a count past them adds none.
+        if (m_ParapetIndex >= 0 && m_ParapetIndex < m_ParapetCount &&
+            static_cast<std::size_t>(m_ParapetIndex) == m_Parapets.size())
+            m_Parapets.push_back(MakeParapet(m_ParapetName, m_ParapetTransform, m_ParapetIni, m_ParapetFin));
     }
 }
 

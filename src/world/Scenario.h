@@ -52,7 +52,7 @@ public:
         CRoom* m_Room;
         float m_Aspect;
         std::vector<CLightCamera*> m_Lights;
-        std::size_t m_Index = 0;
+        std::size_t m_Limit = 0;
     };
 
     CRoom(std::vector<CRigidEntity*> withParapets, std::vector<CRigidEntity*> withoutParapets);
@@ -127,6 +127,7 @@ public:
         // Not emptied between objects (see above).
         std::vector<TMaterial> m_Materials;
         int m_MaterialIndex = -1;
+        std::size_t m_MaterialLimit = 0;
         std::string m_MaterialNames[3];
 
         std::vector<TParapet> m_Parapets;

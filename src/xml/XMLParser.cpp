@@ -8,6 +8,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/bounded.h"
 #include "platform/files.h"
 
 static_assert(std::is_same<XML_Char, char>::value, "expat must be built for char");
@@ -23,7 +24,17 @@ struct ParseContext {
     CXMLParser* reader;
     XML_Parser parser;
     std::exception_ptr error;
+    int depth = 0;
+    size_t elements = 0;
+    std::string fault;  // why the document breaks the readers' bounds
 };
+
+void Overstep(ParseContext* context, std::string fault)
+{
+    if (context->fault.empty())
+        context->fault = std::move(fault);
+    XML_StopParser(context->parser, XML_FALSE);
+}
 
 struct ParserDeleter {
     void operator()(XML_ParserStruct* parser) const { XML_ParserFree(parser); }
@@ -49,7 +60,7 @@ template <typename Call>
 void Guarded(void* userData, Call call)
 {
     auto* context = static_cast<ParseContext*>(userData);
-    if (context->error || context->reader->IsParsingStopped())
+    if (context->error || !context->fault.empty() || context->reader->IsParsingStopped())
         return;
     try {
         call(context->reader);
@@ -85,11 +96,15 @@ bool CXMLParser::Parse(std::istream& input, const char* name)
 bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
 {
     m_ErrorText.clear();
+    m_Refusal.clear();
     m_StopParsing = false;
+    m_StreamName = name ? name : "<UNNAMED>";
+    const std::string& streamName = m_StreamName;
 
     std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
-    ParseContext context{this, parser.get(), nullptr};
+    ParseContext context{this, parser.get(), nullptr, 0, 0, {}};
     XML_Error failure = XML_ERROR_NONE;
+    size_t total = 0;
 
     if (!parser) {
         failure = XML_ERROR_NO_MEMORY;
@@ -101,15 +116,20 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
         char buffer[kChunkSize];
         for (;;) {
             const size_t got = read(source, buffer, sizeof buffer);
+            total += got;
+            if (total > bounded::kMaxFileBytes) {
+                context.fault = "it is larger than " + std::to_string(bounded::kMaxFileBytes) + " bytes";
+                break;
+            }
             bool ok = XML_Parse(parser.get(), buffer, static_cast<int>(got), XML_FALSE) == XML_STATUS_OK;
-            if (context.error)
-                std::rethrow_exception(context.error);  // parser freed on the way out
+            if (context.error || !context.fault.empty() || !m_Refusal.empty())
+                break;
             if (ok && !m_StopParsing && got < sizeof buffer) {
                 // The input has ended: only now can expat tell a document that
                 // is incomplete (empty, cut short) from one still arriving.
                 ok = XML_Parse(parser.get(), buffer, 0, XML_TRUE) == XML_STATUS_OK;
-                if (context.error)
-                    std::rethrow_exception(context.error);
+                if (context.error || !context.fault.empty() || !m_Refusal.empty())
+                    break;
             }
             if (!ok) {
                 failure = XML_GetErrorCode(parser.get());
@@ -120,6 +140,25 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
         }
     }
 
+    // A reader that threw, a reader that refused what it read, and a document
+    // past the bounds all end the same way: false and one line naming the file.
+    if (context.error) {
+        try {
+            std::rethrow_exception(context.error);
+        } catch (const std::exception& e) {
+            context.fault = std::string("its reader failed: ") + e.what();
+        } catch (...) {
+            context.fault = "its reader failed";
+        }
+    }
+    if (context.fault.empty() && !m_Refusal.empty())
+        context.fault = m_Refusal;
+    if (!context.fault.empty()) {
+        m_ErrorText = bounded::Refusal(streamName, context.fault);
+        bounded::Refuse(streamName, context.fault);
+        return false;
+    }
+
     if (failure == XML_ERROR_NONE)
         return true;
 
@@ -128,13 +167,24 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
                   "XML Parser error '%s' at line %d when processing input stream( %s )\n",
                   XML_ErrorString(failure),
                   parser ? static_cast<int>(XML_GetCurrentLineNumber(parser.get())) : 0,
-                  name ? name : "<UNNAMED>");
+                  streamName.c_str());
     m_ErrorText = message;
     return false;
 }
 
+void CXMLParser::RefuseFile(const std::string& fault)
+{
+    if (m_Refusal.empty())
+        m_Refusal = fault;
+}
+
 void CXMLParser::StartElementHandler(void* userData, const char* name, const char** attributes)
 {
+    auto* context = static_cast<ParseContext*>(userData);
+    if (++context->depth > bounded::kMaxXmlDepth)
+        return Overstep(context, "elements nest deeper than " + std::to_string(bounded::kMaxXmlDepth));
+    if (++context->elements > bounded::kMaxXmlElements)
+        return Overstep(context, "it has more than " + std::to_string(bounded::kMaxXmlElements) + " elements");
     Guarded(userData, [&](CXMLParser* reader) {
         CXMLAttributes map;
         for (int i = 0; attributes && attributes[i]; i += 2)
@@ -150,5 +200,6 @@ void CXMLParser::CharacterDataHandler(void* userData, const char* text, int leng
 
 void CXMLParser::EndElementHandler(void* userData, const char* name)
 {
+    --static_cast<ParseContext*>(userData)->depth;
     Guarded(userData, [&](CXMLParser* reader) { reader->OnEndElement(name); });
 }

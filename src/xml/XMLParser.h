@@ -1,6 +1,12 @@
 // Base of every XML reader of the game. A reader derives from CXMLParser,
 // overrides the handlers it needs and calls LoadXML; failures come back as
-// false with a message in GetErrorText(), never as an exception of ours.
+// false with a message in GetErrorText(), never as an exception.
+//
+// Every document is bounded (see platform/bounded.h): nesting deeper than
+// kMaxXmlDepth, more than kMaxXmlElements elements, more than kMaxFileBytes
+// bytes, a handler that throws, or a handler that calls RefuseFile ends the
+// parse with false and one line "<file>: refused: <fault>" on the debug
+// output. Handlers may already have seen the elements before the fault.
 #pragma once
 
 #include <cstddef>
@@ -32,7 +38,10 @@ public:
     virtual void OnEndElement(const std::string& name) {}
 
     const std::string& GetErrorText() const { return m_ErrorText; }
-    bool IsParsingStopped() const { return m_StopParsing; }
+    // The name of the stream being parsed (for handlers' messages); the last
+    // one once the parse is over.
+    const std::string& GetStreamName() const { return m_StreamName; }
+    bool IsParsingStopped() const { return m_StopParsing || !m_Refusal.empty(); }
 
     // expat's callbacks; each does nothing once the stop flag is set.
     static void StartElementHandler(void* userData, const char* name, const char** attributes);
@@ -40,6 +49,11 @@ public:
     static void EndElementHandler(void* userData, const char* name);
 
 protected:
+    // Called by a handler that finds a value breaking the readers' bounds:
+    // no further handler runs and the parse fails with the fault. The first
+    // fault of a parse is the one reported.
+    void RefuseFile(const std::string& fault);
+
     // Set by a handler to end the parse early: the rest of the current chunk
     // reaches no handler, no further chunk is read, and the parse succeeds.
     // Cleared when a parse starts.
@@ -48,6 +62,8 @@ protected:
     std::string m_ErrorText;
 
 private:
+    std::string m_Refusal;
+    std::string m_StreamName;
     typedef size_t (*ReadChunk)(void* source, char* buffer, size_t size);
     bool ParseChunks(ReadChunk read, void* source, const char* name);
 };

@@ -261,19 +261,27 @@ TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
     EXPECT_EQ(D3DDevice, nullptr) << "the window and its device are given back on the way out";
 }
 
-TEST_F(GameRunTest, AFailedDeviceEndsTheProgramWithAnError)
+// A window size no device can be made for once ended the program with only
+// the device's error code: the game now names the value and runs at 800x600.
+TEST_F(GameRunTest, AnUnusableWindowSizeIsNamedAndTheGameRunsAt800x600)
 {
-    ScratchFolder folder("no_device"); // full screen with no size cannot make a device
+    ScratchFolder folder("no_size");
     WriteFile("data/XML/init_configuration.xml",
               "<CONFIGURATION><PROPERTIES windowed='0' width='0' height='0'/></CONFIGURATION>");
+    player.newGameAt = -1;
+    player.escapeAt = 2;
     ::testing::internal::CaptureStderr();
     const int result = VantorelMain();
     const std::string output = ::testing::internal::GetCapturedStderr();
 
-    EXPECT_NE(result, 0);
-    EXPECT_NE(output.find("CreateDevice hr = "), std::string::npos) << output;
-    EXPECT_EQ(player.menuPasses, 0);
-    EXPECT_EQ(D3DDevice, nullptr);
+    EXPECT_EQ(result, 0);
+    EXPECT_NE(output.find("data/XML/init_configuration.xml: window width \"0\" is not between 1 and "),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(output.find("CreateDevice hr = "), std::string::npos) << output;
+    EXPECT_EQ(player.menuPasses, 3);
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(height, 600);
 }
 
 // Every PROPERTIES element sets every field, so the last one wins wholly.

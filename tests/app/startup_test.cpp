@@ -101,3 +101,44 @@ TEST_F(StartupTest, DebugLinesStackFromTheTopWithAShadowAndLastOneFrame)
 }
 
 } // namespace
+
+namespace {
+
+// A window size the device cannot be made for falls back to 800 x 600 with a
+// line naming the file and the value; a usable one stands as written.
+TEST(Configuration, AWindowSizeThatIsNoScreenSizeFallsBackTo800x600)
+{
+    drawtest::ScratchFolder folder{"configuration"};
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_GT(screenWidth, 0);
+    ASSERT_GT(screenHeight, 0);
+    const struct {
+        std::string width, height;
+        int expectedWidth, expectedHeight;
+        std::string quoted; // the value named in the message; empty: no message
+    } cases[] = {
+        {"0", "600", 800, 600, "width \"0\""},
+        {"1024", "-768", 800, 600, "height \"-768\""},
+        {"99999999999", "600", 800, 600, "width \"99999999999\""},
+        {std::to_string(screenWidth + 1), "300", 800, 600, "width \"" + std::to_string(screenWidth + 1) + "\""},
+        {"abc", "480", 800, 600, "width \"abc\""},
+        {"640", std::to_string(screenHeight), 640, screenHeight, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width + "x" + c.height);
+        folder.Write("data/XML/init_configuration.xml",
+                     "<C><PROPERTIES width=\"" + c.width + "\" height=\"" + c.height + "\"/></C>");
+        CConfiguration configuration;
+        testing::internal::CaptureStderr();
+        configuration.LoadXML("data/XML/init_configuration.xml");
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(configuration.width, c.expectedWidth);
+        EXPECT_EQ(configuration.height, c.expectedHeight);
+        if (c.quoted.empty())
+            EXPECT_EQ(printed, "");
+        else
+            EXPECT_EQ(printed.rfind("data/XML/init_configuration.xml: window " + c.quoted, 0), 0u) << printed;
+    }
+}
+
+} // namespace

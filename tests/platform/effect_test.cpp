@@ -107,6 +107,33 @@ TEST(EffectFile, CompilerMessagesPointIntoTheFile) {
               "warning: no position\n");
 }
 
+// Sizes a hostile file can write: each must come back unknown (-1), not
+// crash, trap or allocate what it asks for.
+TEST(EffectFile, ArraySizesThatDoNotFitAreUnknownAndSourceNumbersNeverThrow) {
+    const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')');
+    const struct {
+        std::string size;
+        int expected;
+    } cases[] = {
+        {"(-9223372036854775807 - 1) / -1", -1}, // INT64_MIN / -1 traps in hardware
+        {"9223372036854775807 * 2", -1},
+        {"9223372036854775807 + 1", -1},
+        {"(-9223372036854775807 - 1) - 1", -1},
+        {"99999999999999999999", -1},
+        {"4097", -1},
+        {"2147483648", -1},
+        {deep, -1},
+        {"(((((((((((((((((((((((((((((((8)))))))))))))))))))))))))))))))", 8}, // 31 deep still reads
+        {"4096", 4096},
+    };
+    for (const auto& c : cases) {
+        const auto found = FindUniforms("uniform vec4 a[" + c.size + "];");
+        ASSERT_EQ(found.size(), 1u) << c.size.substr(0, 40);
+        EXPECT_EQ(found[0].arraySize, c.expected) << c.size.substr(0, 40);
+    }
+    EXPECT_EQ(RewriteCompilerLog("99999999999999999999:5(1): error: x\n", "fx.fx"), "<prelude>(5,1): error: x\n");
+}
+
 const char* const kEffect = R"(
 shared {
     uniform vec4 color;

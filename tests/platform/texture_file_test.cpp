@@ -3,7 +3,9 @@
 
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 
@@ -156,11 +158,97 @@ TEST_F(TextureFileTest, UncompressedDdsKeepsItsMipsAndBrokenFilesGiveNone)
     EXPECT_EQ(FormatOf(texture.get()), D3DFMT_X8R8G8B8);
     EXPECT_EQ(Texels(texture.get())[0], 0xFF112233u);
 
+    // A channel mask may fill the whole 32-bit pixel: its top byte is the value.
+    WriteBytes("wide_mask.dds", Dds(1, 1, 1, false, 0xFFFFFFFFu, 0, 0, {0xA1B2C3D4u}));
+    texture = Load("wide_mask.dds");
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(Texels(texture.get())[0] & 0x00FF0000u, 0x00A10000u);
+
     Load("no_such_file.png", D3DXERR_INVALIDDATA);
     WriteBytes("garbage.png", {1, 2, 3, 4, 5, 6, 7, 8});
     Load("garbage.png", D3DXERR_INVALIDDATA);
     WriteBytes("short.dds", Dds(8, 8, 1, true, 0xFF0000u, 0xFFu, 0xFF000000u, {0, 0}));
     Load("short.dds", D3DXERR_INVALIDDATA);
+}
+
+// Only the formats the game ships are decoded, and the size is read before
+// any texel: a file announcing more than 8192 a side is refused by name.
+TEST_F(TextureFileTest, OnlyShippedFormatsDecodeAndOversizedImagesAreRefusedByName)
+{
+    const std::vector<unsigned char> row(8193 * 3, 0x80);
+    ASSERT_TRUE(stbi_write_png("wide.png", 8193, 1, 3, row.data(), 8193 * 3));
+    ASSERT_TRUE(stbi_write_bmp("tall.bmp", 1, 8193, 3, row.data()));
+    ASSERT_TRUE(stbi_write_png("edge.png", 8192, 1, 3, row.data(), 8192 * 3));
+    std::vector<unsigned char> bigDds = Dds(1, 1, 1, false, 0xFF0000u, 0xFFu, 0, {0});
+    bigDds[12] = 0x01; // height 8193: 0x2001
+    bigDds[13] = 0x20;
+    WriteBytes("big.dds", bigDds);
+    const struct {
+        const char* file;
+        const char* fault;
+    } oversized[] = {{"wide.png", "image 8193x1 is larger than 8192 a side"},
+                     {"tall.bmp", "image 1x8193 is larger than 8192 a side"},
+                     {"big.dds", "image 1x8193 is larger than 8192 a side"}};
+    for (const auto& c : oversized) {
+        testing::internal::CaptureStderr();
+        Load(c.file, D3DXERR_INVALIDDATA);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string(c.file) + ": refused: " + c.fault + "\n");
+    }
+    EXPECT_NE(Load("edge.png"), nullptr);
+
+    // Formats stb_image knows but the game never ships, a 16-bit PGM among
+    // them, are no images here; nor is a JPEG cut to its first bytes.
+    std::vector<unsigned char> pgm16 = {'P', '5', '\n', '2', ' ', '2', '\n', '6', '5', '5', '3', '5', '\n'};
+    pgm16.resize(pgm16.size() + 8, 0x7F);
+    WriteBytes("deep.pgm", pgm16);
+    WriteBytes("cut.jpg", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x01});
+    const std::string gif = "GIF89a\x01\x00\x01\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;";
+    WriteBytes("one.gif", std::vector<unsigned char>(gif.begin(), gif.end()));
+    for (const char* file : {"deep.pgm", "cut.jpg", "one.gif"}) {
+        testing::internal::CaptureStderr();
+        Load(file, D3DXERR_INVALIDDATA);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  std::string(file) + ": refused: it is no JPEG, PNG, TGA, BMP or uncompressed DDS image\n");
+    }
+
+    // A Huffman table announcing more codes than a table holds (stb would
+    // write past its tables), even behind fill bytes before the start marker.
+    std::vector<D3DCOLOR> blocks(16 * 16, kRed);
+    const std::vector<unsigned char> rgb = ToBytes(blocks, 3);
+    ASSERT_TRUE(stbi_write_jpg("good.jpg", 16, 16, 3, rgb.data(), 90));
+    std::ifstream in("good.jpg", std::ios::binary);
+    std::vector<unsigned char> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_NE(Load("good.jpg"), nullptr);
+    const unsigned char dht[] = {0xFF, 0xC4};
+    const auto table = std::search(jpeg.begin(), jpeg.end(), std::begin(dht), std::end(dht));
+    ASSERT_NE(table, jpeg.end());
+    // A well-formed segment redefining DC table 0 with 300 codes, before the first.
+    std::vector<unsigned char> bigTable = {0xFF, 0xC4, 0x01, 0x3F, 0x00};
+    for (int length = 1; length <= 16; ++length)
+        bigTable.push_back(length == 16 ? 255 : length == 15 ? 45 : 0);
+    bigTable.resize(bigTable.size() + 300, 0x01);
+    jpeg.insert(table, bigTable.begin(), bigTable.end());
+    jpeg.insert(jpeg.begin(), 0xFF);
+    WriteBytes("tables.jpg", jpeg);
+    testing::internal::CaptureStderr();
+    Load("tables.jpg", D3DXERR_INVALIDDATA);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tables.jpg: refused: a JPEG Huffman table is broken or missing\n");
+
+    // A PNG data chunk announcing 2 GB in a file of a few dozen bytes.
+    const std::vector<unsigned char> pixel = ToBytes({kRed}, 3);
+    ASSERT_TRUE(stbi_write_png("one.png", 1, 1, 3, pixel.data(), 3));
+    std::ifstream pngIn("one.png", std::ios::binary);
+    std::vector<unsigned char> png((std::istreambuf_iterator<char>(pngIn)), std::istreambuf_iterator<char>());
+    const unsigned char idat[] = {'I', 'D', 'A', 'T'};
+    const auto data = std::search(png.begin(), png.end(), std::begin(idat), std::end(idat));
+    ASSERT_NE(data, png.end());
+    data[-4] = 0x7F;
+    WriteBytes("long_chunk.png", png);
+    testing::internal::CaptureStderr();
+    Load("long_chunk.png", D3DXERR_INVALIDDATA);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "long_chunk.png: refused: a PNG chunk reaches past the end of the file\n");
 }
 
 // The bloom's stage images: a render target saved as a BMP.

@@ -222,6 +222,29 @@ TEST_F(EffectDraw, ABrightSpotGlowsAroundItselfAndTheStagesAreWrittenOncePerLoad
     frame(0xFFFFFFFF, false, kGrey);
     EXPECT_EQ(Pixel(32, 32), kGrey);
     EXPECT_TRUE(std::isfinite(blurStep()));
+
+    // A stage no chain needs, or more stages than any, refuses the file:
+    // no glow at all, as without a file, and one line that names it.
+    std::string endless = "<bloom>";
+    for (int i = 0; i < 10000; ++i)
+        endless += "<stage xres=\"8\" yres=\"8\"/>";
+    for (const std::string& doc :
+         {std::string("<bloom><stage/><stage xres=\"2049\" yres=\"16\"/></bloom>"),
+          std::string("<bloom><stage xres=\"16\" yres=\"2147483647\"/></bloom>"),
+          std::string("<bloom><stage weight=\"1e999\"/></bloom>"), endless + "</bloom>"}) {
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(load(doc)) << doc.substr(0, 60);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(bloom.stages.empty()) << doc.substr(0, 60);
+        EXPECT_NE(printed.find("data/fx/bloom.xml: refused: " +
+                               std::string(doc.size() > 1000 ? "more than 32 stages" : "stage ")),
+                  std::string::npos)
+            << printed;
+    }
+    frame(0xFFFFFFFF, false, kGrey);
+    EXPECT_EQ(Pixel(32, 32), kGrey);
+    ASSERT_TRUE(load("<bloom><stage xres=\"2048\" yres=\"8\"/></bloom>"));
+    EXPECT_EQ(bloom.stages.size(), 1u);
 }
 
 // What each entity goes through the lit pass with: its own radius and draw

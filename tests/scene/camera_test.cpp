@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -91,6 +92,45 @@ TEST_F(CameraTest, OnlyPropertiesElementsCountAndEachStartsFromTheDefaults)
     EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
     EXPECT_FLOAT_EQ(m_Camera.GetNear(), 3.0f);
     EXPECT_NEAR(m_Camera.GetAspect(), 4.0f / 3.0f, 1e-6f);
+}
+
+// What once left a black screen: no file, or offsets and planes that give no
+// view. Each keeps a finite view with the eye the tuned distance behind.
+TEST_F(CameraTest, AMissingFileOrUnusableValuesKeepAFiniteViewAndSaySo)
+{
+    const struct {
+        const char* what;
+        const char* file; // nullptr: no file at all
+        float distance;   // eye to look-at point
+    } cases[] = {
+        {"no file", nullptr, 202.49f},
+        {"zero offset", R"(<PROPERTIES offset_x="0" offset_y="0" offset_z="0"/>)", 202.49f},
+        {"offset not a number", R"(<PROPERTIES offset_x="nan" offset_y="1" offset_z="1"/>)", 1.4142f},
+        {"infinite offset", R"(<PROPERTIES offset_y="1e999"/>)", 202.49f},
+        {"planes and field of view unusable", R"(<PROPERTIES offset_z="-50" near="0" far="-4" fov_respect_pi="inf"/>)",
+         50.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove("data/XML/camera_values.xml");
+        if (c.file)
+            m_Folder.Write("data/XML/camera_values.xml", c.file);
+        testing::internal::CaptureStderr();
+        m_Camera.LoadValues(0, 0, 0, nullptr);
+        const std::string printed = testing::internal::GetCapturedStderr();
+        EXPECT_NE(printed.find("camera_values.xml"), std::string::npos) << printed;
+        const D3DXMATRIX view = m_Camera.GetViewMatrix(), projection = m_Camera.GetProjectionMatrix();
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_TRUE(std::isfinite(view.m[i / 4][i % 4])) << i;
+            EXPECT_TRUE(std::isfinite(projection.m[i / 4][i % 4])) << i;
+        }
+        const D3DXVECTOR3 eyeToLookAt = m_Camera.GetLookAt() - m_Camera.GetPosition();
+        EXPECT_NEAR(D3DXVec3Length(&eyeToLookAt), c.distance, 0.01f);
+        const D3DXVECTOR3 aiming = m_Camera.GetValues().offsetAiming;
+        EXPECT_GT(D3DXVec3Length(&aiming), 0.0f);
+    }
+    EXPECT_FLOAT_EQ(m_Camera.GetNear(), 1.0f);
+    EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
 }
 
 // Every value the camera reads is in the shipped file, spelt as the camera spells it.

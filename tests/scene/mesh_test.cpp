@@ -128,6 +128,13 @@ TEST_F(MeshTest, RefusesEveryKindOfBrokenFileAndAcceptsTheEdges)
         EXPECT_EQ(mesh == nullptr, c.refused);
         EXPECT_EQ(output.find("test.mesh refused: ") != std::string::npos, c.refused) << output;
     }
+
+    // A name that leads to an endless device is never read.
+    std::filesystem::create_symlink("/dev/zero", "endless.mesh");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(CMeshCache::LoadMesh("endless.mesh"), nullptr);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("endless.mesh: refused: it is not a regular file"),
+              std::string::npos);
 }
 
 // A name is read from disk once; missing and refused files are remembered as

@@ -110,6 +110,57 @@ TEST_F(ScriptHost, FilesRunInTheCurrentStateAndReportTheirErrors)
     std::filesystem::remove(file);
 }
 
+int WriteChunk(lua_State*, const void* bytes, size_t size, void* out)
+{
+    static_cast<std::string*>(out)->append(static_cast<const char*>(bytes), size);
+    return 0;
+}
+
+// What once crashed or froze the game: precompiled code, an endless loop, a
+// memory bomb. Each is stopped and reported once, and the state goes on
+// serving lines, and can be closed (the game can quit).
+TEST_F(ScriptHost, BytecodeEndlessLoopsAndMemoryBombsAreStoppedAndTheStateGoesOn)
+{
+    std::string bytecode;
+    ASSERT_EQ(luaL_loadstring(L, "bytecodeRan = 1"), LUA_OK);
+    lua_dump(L, WriteChunk, &bytecode);
+    lua_pop(L, 1);
+    const auto folder = std::filesystem::temp_directory_path();
+    const struct {
+        const char* name;
+        std::string text;
+        const char* message;
+    } files[] = {
+        {"vantorel_bytecode.lua", bytecode, "attempt to load a binary chunk"},
+        {"vantorel_endless.lua", "while true do end", "script stopped: it ran past 50000000 instructions"},
+        {"vantorel_bomb.lua", "local s = 'x' while true do s = s .. s end", "not enough memory"},
+        {"vantorel_calls.lua", "local function f(n) return f(n + 1) + 1 end f(1)", "stack overflow"},
+    };
+    int alerts = Alerts();
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        const std::string path = (folder / f.name).string();
+        std::ofstream(path, std::ios::binary) << f.text;
+        EXPECT_NE(host().DoFile(path), 0);
+        EXPECT_EQ(Alerts(), ++alerts);
+        EXPECT_NE(Global("lastAlert").find(f.message), std::string::npos) << Global("lastAlert");
+        std::filesystem::remove(path);
+    }
+    EXPECT_EQ(Global("bytecodeRan"), "<nil>");
+
+    // The same through a trigger's line, and a line of bytecode never loads.
+    ASSERT_EQ(Run("function Spin() while true do end end; function Yes() return true end"), "");
+    host().RunCommand("Spin");
+    EXPECT_EQ(Alerts(), ++alerts);
+    host().RunCommand("Yes " + bytecode);
+    EXPECT_EQ(Alerts(), ++alerts);
+    EXPECT_EQ(Global("bytecodeRan"), "<nil>");
+    ASSERT_EQ(Run("function Fine() ranAfter = 'yes' end"), "");
+    host().RunCommand("Fine");
+    EXPECT_EQ(Global("ranAfter"), "yes");
+    host().Init();
+}
+
 TEST_F(ScriptHost, AResetFromInsideACommandWaitsForTheCommandToEnd)
 {
     // What a bound getter does when it builds the trigger manager for the

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/resource.h>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -290,7 +291,7 @@ TEST_F(ScenarioLoad, EachMaterialFillsThreeSlotsAndCarriesOverToAnObjectWithoutA
 
 TEST_F(ScenarioLoad, EachRoomReadsItsOwnLightFileAndTheAspectIsAWholeNumberNeverZero)
 {
-    WriteFile("data/XML/init_configuration.xml", R"(<CONFIG><PROPERTIES width="1600" height="600"/></CONFIG>)");
+    WriteFile("data/XML/init_configuration.xml", R"(<CONFIG><PROPERTIES width="1000" height="400"/></CONFIG>)");
     // The third spot is beyond the count; the second room's file has fewer
     // spots than it announces, and no empty light is left in the list.
     WriteFile("data/XML/light_instances_1.xml", R"(<spots count="2"><spot position="1 2 3" target="4 5 6"/>
@@ -305,7 +306,7 @@ TEST_F(ScenarioLoad, EachRoomReadsItsOwnLightFileAndTheAspectIsAWholeNumberNever
     EXPECT_EQ(hangares[0]->eye, D3DXVECTOR3(1, 2, 3));
     EXPECT_EQ(hangares[0]->target, D3DXVECTOR3(4, 5, 6));
     EXPECT_EQ(hangares[1]->eye, D3DXVECTOR3(-10, 200, 30));
-    // The spot lights' tuned projection, at 1600 / 600 in whole numbers.
+    // The spot lights' tuned projection, at 1000 / 400 in whole numbers.
     D3DXMATRIX expected;
     D3DXMatrixPerspectiveFovRH(&expected, 1000.04f, 2.0f, 0.0f, 1500.0f);
     EXPECT_TRUE(hangares[0]->projection == expected);
@@ -389,6 +390,47 @@ TEST_F(ScenarioLoad, TwoNearestFillsTheFirstTwoSlotsWithCopiesHeavierFirst)
     EXPECT_NEAR(slots[0].influence, 1.0f - 100.0f / 350.0f, 1e-5f);
     EXPECT_EQ(slots[1].eye, EyeAt(1000));
     EXPECT_FLOAT_EQ(slots[1].influence, 0.001f);
+}
+
+} // namespace
+
+namespace {
+
+// Counts far past the children - the ones that once went straight into an
+// allocation - take only what the file holds.
+TEST_F(ScenarioLoad, CountsFarPastTheChildrenTakeOnlyWhatTheFileHolds)
+{
+    for (const char* huge : {"100000000", "99999999999999999999"}) {
+        SCOPED_TRACE(huge);
+        const std::string count = std::string("count=\"") + huge + "\"";
+        WriteFile("data/XML/light_instances_1.xml",
+                  "<spots " + count + "><spot position=\"1 2 3\" target=\"4 5 6\"/></spots>");
+        WriteFile("data/XML/instances.xml",
+                  "<rooms " + count + ">" +
+                      Room("hangares", Object("crates", "<materials " + count +
+                                                            "><material diffusemap=\"\" lightmap=\"\" "
+                                                            "normalmap=\"\"/></materials><parapets " +
+                                                            count +
+                                                            "><parapet name=\"p_a_n_A_B_1\" transform=\"" +
+                                                            Transform(0, 0, 0) +
+                                                            "\" pt_ini=\"0 0 0\" pt_fin=\"10 0 10\"/></parapets>")) +
+                      Room("isla", "") + "</rooms>");
+        CScenario scenario;
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        Load("data/XML/instances.xml", &scenario);
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes taken on the file's word";
+        ASSERT_NE(scenario.GetCurrentRoom(), nullptr);
+        ASSERT_EQ(scenario.GetCurrentRoom()->GetLights().size(), 1u);
+        EXPECT_EQ(scenario.GetCurrentRoom()->GetLights()[0]->eye, D3DXVECTOR3(1, 2, 3));
+        EXPECT_EQ(scenario.GetParapets().size(), 1u);
+        const std::vector<IEntidad3D*> objects = scenario.GetRoomObjects();
+        ASSERT_EQ(objects.size(), 1u);
+        EXPECT_EQ(objects[0]->GetTextures().size(), 3u);
+        scenario.SelectScenario("isla");
+        EXPECT_NE(scenario.GetCurrentRoom(), nullptr);
+    }
 }
 
 } // namespace

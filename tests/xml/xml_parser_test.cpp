@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/bounded.h"
 #include "xml/XMLParser.h"
 #include "xml/temp_folder.h"
 
@@ -95,14 +96,58 @@ TEST(XMLParser, StopEndsTheParseAsASuccessAndNothingAfterItIsRead)
     EXPECT_TRUE(reader.Saw(">a"));
 }
 
-TEST(XMLParser, AHandlersExceptionReachesTheCallerAndTheReaderStaysUsable)
+// Each case breaks one bound; each must come back false with the refusal
+// line naming the stream, and the reader must serve the next document.
+TEST(XMLParser, ADocumentPastTheBoundsOrAFailingHandlerIsRefusedByName)
 {
+    std::string deep;
+    for (int i = 0; i < bounded::kMaxXmlDepth + 1; ++i)
+        deep += "<a>";
+    std::string justDeepEnough;
+    for (int i = 0; i < bounded::kMaxXmlDepth; ++i)
+        justDeepEnough += "<a>";
+    for (int i = 0; i < bounded::kMaxXmlDepth; ++i)
+        justDeepEnough += "</a>";
+    std::string many = "<r>";
+    for (size_t i = 0; i < bounded::kMaxXmlElements; ++i)
+        many += "<i/>";
+    many += "</r>";
+
+    struct Case {
+        const char* what;
+        std::string doc;
+        std::string throwAt, refuseAt;
+        std::string fault;
+    } cases[] = {
+        {"nesting", deep, "", "", "elements nest deeper than 64"},
+        {"element count", many, "", "", "it has more than 1048576 elements"},
+        {"handler throws", "<a><bad/><after/></a>", "bad", "", "its reader failed: handler failed"},
+        {"handler refuses", "<a><bad/><after/></a>", "", "bad", "a bad element"},
+    };
+    for (const Case& c : cases) {
+        struct Refuser : Recorder {
+            std::string refuseAt;
+            void OnStartElement(const std::string& name, CXMLAttributes& a) override
+            {
+                Recorder::OnStartElement(name, a);
+                if (name == refuseAt)
+                    RefuseFile("a bad element");
+            }
+        } reader;
+        reader.throwAt = c.throwAt;
+        reader.refuseAt = c.refuseAt;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(reader.ParseText(c.doc, "data/XML/instances.xml")) << c.what;
+        const std::string printed = testing::internal::GetCapturedStderr();
+        const std::string line = "data/XML/instances.xml: refused: " + c.fault;
+        EXPECT_EQ(reader.GetErrorText(), line) << c.what;
+        EXPECT_EQ(printed, line + "\n") << c.what;
+        EXPECT_FALSE(reader.Saw("<after")) << c.what;
+        EXPECT_TRUE(reader.ParseText("<a><ok/></a>")) << c.what << ": " << reader.GetErrorText();
+        EXPECT_TRUE(reader.Saw(">ok")) << c.what;
+    }
     Recorder reader;
-    reader.throwAt = "bad";
-    EXPECT_THROW(reader.ParseText("<a><bad/><after/></a>"), std::runtime_error);
-    EXPECT_FALSE(reader.Saw("<after"));
-    EXPECT_TRUE(reader.ParseText("<a><ok/></a>"));
-    EXPECT_TRUE(reader.Saw(">ok"));
+    EXPECT_TRUE(reader.ParseText(justDeepEnough)) << reader.GetErrorText();
 }
 
 } // namespace

@@ -1,0 +1,5 @@
+-- Scripted behaviour of single enemies (talk, acting, waiting, cover moves),
+-- reached through getEnemyManager():getThisBotOfCurrentWave(name):getIA().
+-- Runs between sala1.lua and sala2.lua, so both levels can use what it defines.
+--
+-- No enemy is scripted yet.

@@ -1,0 +1,10 @@
+-- The hangars ("hangares"): the first level's trigger callbacks and trigger
+-- logics.
+--
+-- The trigger manager calls "OnEnter_" .. name, "OnStay_" .. name and
+-- "OnExit_" .. name for the hero crossing a trigger volume, and every active
+-- trigger logic by its own name, each with six string arguments. A function
+-- that returns true also has its name run as a Lua chunk, so callbacks here
+-- return nothing.
+--
+-- The level flow of the hangars is not scripted yet.

@@ -1,0 +1,4 @@
+-- The island ("isla"): the second level's trigger callbacks and trigger
+-- logics, called by name as in sala1.lua.
+--
+-- The level flow of the island is not scripted yet.

@@ -1,0 +1,581 @@
+// The game's one effect: every look of the 3D scene and of the screen passes.
+// The code asks for its techniques and parameters by name, so a name here is
+// a contract: renaming one silently turns off whatever used it.
+//
+// Matrices arrive as D3DX stores them; mul(v, M) is D3DX's v * M.
+// Vertex inputs by layout: position, normal, COLOR0 (a skinned vertex's four
+// bone weights), COLOR1 (its four palette indices as normalized bytes),
+// TEXCOORD0 (uv), TEXCOORD1 (lightmap uv), TEXCOORD2 (tangent, handedness in w).
+
+shared {
+    // --- placement -------------------------------------------------------------
+    uniform mat4 world_matrix;
+    uniform mat4 matWVP;
+    uniform mat4 matVP;
+    uniform mat4 matWVP_Last;
+
+    // --- surface textures (diffuse, lightmap, normal map) ---------------------
+    uniform sampler2D DiffuseTexture;
+    uniform sampler2D LightmapTexture;
+    uniform sampler2D NormalmapTexture;
+
+    // --- lights ------------------------------------------------------------------
+    uniform vec3 viewDir;
+    uniform vec3 viewPos;
+    uniform vec3 lightPos;
+    uniform vec3 lightDir;
+    uniform float light1_Influence;
+    uniform vec3 light2Pos;
+    uniform vec3 lightDir2;
+    uniform float light2_Influence;
+    uniform vec3 light3Pos;
+    uniform vec3 lightDir3;
+    uniform float light3_Influence;
+    uniform vec3 light4Pos;
+    uniform vec3 lightDir4;
+    uniform float light4_Influence;
+    uniform float specularFilterAmount;
+
+    // --- shadow map (light 1) ------------------------------------------------------
+    uniform sampler2D ShadowMapTexture;
+    uniform mat4 g_light_WVP_1;
+
+    // --- skinning: three rows [R | t] per palette bone, 60 bones ------------------
+    uniform vec4 bones[180];
+
+    // --- motion blur -------------------------------------------------------------
+    uniform mat4 ModelView;
+    uniform mat4 Last_ModelView;
+    uniform mat4 ModelViewProjection;
+    uniform mat4 Last_ModelViewProjection;
+
+    // --- final composite -----------------------------------------------------------
+    uniform sampler2D SceneTexture;
+    uniform sampler2D currVelocityTexture;
+    uniform sampler2D lastVelocityTexture;
+    uniform sampler2D depthTexture;
+    uniform sampler2D depth_peopleTexture;
+    uniform sampler2D RainTexture;
+    uniform sampler2D DirtTexture1;
+    uniform sampler2D DirtTexture2;
+    uniform sampler2D Damage1Texture;
+    uniform sampler2D Damage2Texture;
+    uniform sampler2D Damage3Texture;
+    uniform sampler2D damagedInfoTexture;
+    uniform sampler2D damageFront;
+    uniform sampler2D damageBack;
+    uniform sampler2D damageLeft;
+    uniform sampler2D damageRight;
+    uniform float RainDir;
+    uniform float CamPitch;
+    uniform float CamYaw;           // 1 where it rains (the island)
+    uniform float world_time;
+    uniform float player_life = 1.0; // 0..1
+    uniform vec4 damageColor;       // hit from the front, back, one side, the other
+    uniform float damageDecay;
+    uniform float apuntando;        // 1 while the hero aims
+    uniform float flash = 1.0;      // lightning brightness, 1 when there is none
+    uniform bool vinyetas;          // a comic-panel sequence is on screen
+    uniform bool apply_dof;
+
+    // --- bloom ---------------------------------------------------------------------
+    uniform float bloom_cutoff_level = 0.78;
+    uniform float bloom_offset_x = 1.0;
+    uniform float bloom_offset_y = 1.0;
+    uniform float stage_weight = 1.0;
+
+    // --- particles -------------------------------------------------------------------
+    uniform mat4 view_projection_matrix;
+    uniform vec3 camera_left;
+    uniform vec3 camera_up;
+    uniform sampler2D ParticleTexture;
+    uniform float particleTextureNumber = 1.0;
+    // 40 particles, three registers each: position and size; colour; spin,
+    // texture frame and two unused values.
+    uniform vec4 particle_data[120];
+
+    VARYING vec3 vWorldPos;
+    VARYING vec3 vNormal;
+    VARYING vec4 vTangent;
+    VARYING vec2 vUV;
+    VARYING vec2 vUV2;
+    VARYING vec4 vColor;
+    VARYING vec4 vLightPos;
+    VARYING vec4 vCurr;
+    VARYING vec4 vPrev;
+    VARYING float vDepth;
+
+    // Distances along the light's axis are stored as a fraction of this. The
+    // light projections have their near plane at 0, where the projected depth
+    // is the same for every point, so the shadow pass keeps its own.
+    const float SHADOW_FAR = 10000.0;
+    const float SHADOW_BIAS = 0.0006;
+    const float AMBIENT = 0.42;
+    const int PALETTE_BONES = 60;
+
+    // An unbound sampler reads as one opaque black texel; a surface without a
+    // lightmap or a normal map must not turn black or bumpy because of it.
+    bool HasTexture(sampler2D s) {
+        return textureSize(s, 0) != ivec2(1) || texelFetch(s, ivec2(0), 0) != vec4(0.0, 0.0, 0.0, 1.0);
+    }
+
+    // A depth in [0, 1) spread over three 8-bit channels.
+    vec3 PackDepth(float v) {
+        v = clamp(v, 0.0, 0.99999);
+        vec3 enc = fract(v * vec3(1.0, 255.0, 65025.0));
+        enc -= enc.yzz * vec3(1.0 / 255.0, 1.0 / 255.0, 0.0);
+        return enc;
+    }
+    float UnpackDepth(vec3 rgb) { return dot(rgb, vec3(1.0, 1.0 / 255.0, 1.0 / 65025.0)); }
+
+    // Clip position to texture coordinates (v down).
+    vec2 ClipToUV(vec4 clip) {
+        vec2 ndc = clip.xy / clip.w;
+        return vec2(ndc.x * 0.5 + 0.5, 0.5 - ndc.y * 0.5);
+    }
+
+#ifdef VERTEX_SHADER
+    // Position, normal and tangent after skinning with the "bones" palette.
+    // A vertex without blend weights reads COLOR0 as white (all four weights
+    // 1, summing to 4) or black: it keeps its own position, so the skinned
+    // techniques also draw static meshes.
+    void Skin(out vec4 position, out vec3 normal, out vec3 tangent) {
+        vec4 weights = inColor0;
+        float total = weights.x + weights.y + weights.z + weights.w;
+        position = vec4(inPosition.xyz, 1.0);
+        normal = inNormal;
+        tangent = inTexCoord2.xyz;
+        if (total < 0.001 || total > 1.5) return;
+        ivec4 index = ivec4(inColor1 * 255.0 + 0.5);
+        vec3 p = vec3(0.0), n = vec3(0.0), t = vec3(0.0);
+        for (int i = 0; i < 4; ++i) {
+            float w = weights[i];
+            if (w <= 0.0) continue;
+            int b = clamp(index[i], 0, PALETTE_BONES - 1) * 3;
+            vec4 r0 = bones[b], r1 = bones[b + 1], r2 = bones[b + 2];
+            p += w * vec3(dot(r0, position), dot(r1, position), dot(r2, position));
+            n += w * vec3(dot(r0.xyz, inNormal), dot(r1.xyz, inNormal), dot(r2.xyz, inNormal));
+            t += w * vec3(dot(r0.xyz, inTexCoord2.xyz), dot(r1.xyz, inTexCoord2.xyz), dot(r2.xyz, inTexCoord2.xyz));
+        }
+        position = vec4(p / total, 1.0);
+        normal = n;
+        tangent = t;
+    }
+
+    // The varyings of the lit passes for a model-space position, normal and tangent.
+    void LitOutputs(vec4 position, vec3 normal, vec3 tangent) {
+        gl_Position = mul(position, matWVP);
+        vWorldPos = mul(position, world_matrix).xyz;
+        vNormal = mul(vec4(normal, 0.0), world_matrix).xyz;
+        vTangent = vec4(mul(vec4(tangent, 0.0), world_matrix).xyz, inTexCoord2.w < 0.0 ? -1.0 : 1.0);
+        vUV = inTexCoord0.xy;
+        vUV2 = inTexCoord1.xy;
+        vColor = inColor0;
+        vLightPos = mul(position, g_light_WVP_1);
+    }
+#endif
+
+}
+
+// --- vertex shaders ------------------------------------------------------------------
+
+vertex RigidLitVS {
+    void main() { LitOutputs(vec4(inPosition.xyz, 1.0), inNormal, inTexCoord2.xyz); }
+}
+
+// Characters are not shadowed (they cast the shadows): no light position.
+vertex SkinnedLitVS {
+    void main() {
+        vec4 p;
+        vec3 n, t;
+        Skin(p, n, t);
+        LitOutputs(p, n, t);
+        vLightPos = vec4(0.0);
+    }
+}
+
+vertex ShadowCasterVS {
+    void main() {
+        vec4 p;
+        vec3 n, t;
+        Skin(p, n, t);
+        vec4 light = mul(p, g_light_WVP_1);
+        vDepth = light.w / SHADOW_FAR;
+        // Keep the point inside the clip volume's depth range; the fragment
+        // writes the real depth.
+        gl_Position = vec4(light.xy, 0.5 * light.w, light.w);
+    }
+}
+
+vertex VelocityVS {
+    void main() {
+        vec4 p;
+        vec3 n, t;
+        Skin(p, n, t);
+        vCurr = mul(p, ModelViewProjection);
+        vPrev = mul(p, Last_ModelViewProjection);
+        gl_Position = vCurr;
+    }
+}
+
+// The draw helper's full-screen quad: corners already in clip space.
+vertex FullScreenVS {
+    void main() {
+        gl_Position = vec4(inPosition.xy, 0.0, 1.0);
+        vUV = inTexCoord0.xy;
+        vUV2 = inTexCoord1.xy;
+    }
+}
+
+// The draw helper's screen quad: the unit screen, y down.
+vertex UnitScreenVS {
+    void main() {
+        gl_Position = vec4(inPosition.x * 2.0 - 1.0, 1.0 - inPosition.y * 2.0, 0.0, 1.0);
+        vUV = inTexCoord0.xy;
+    }
+}
+
+vertex ParticleVS {
+    void main() {
+        int slot = int(inPosition.z + 0.5);
+        vec4 placement = particle_data[slot];
+        vec4 colour = particle_data[slot + 1];
+        vec4 extra = particle_data[slot + 2];
+        vec2 corner = inPosition.xy - 0.5;
+        float s = sin(extra.x), c = cos(extra.x);
+        vec2 spun = vec2(corner.x * c - corner.y * s, corner.x * s + corner.y * c) * placement.w;
+        vec3 world = placement.xyz + camera_left * spun.x + camera_up * spun.y;
+        gl_Position = mul(vec4(world, 1.0), view_projection_matrix);
+        // Frames lie side by side in the texture; left is -u, so u runs back.
+        vUV = vec2((1.0 - inPosition.x + floor(extra.y + 0.5)) * particleTextureNumber, 1.0 - inPosition.y);
+        vColor = colour;
+    }
+}
+
+// --- fragment shaders ----------------------------------------------------------------
+
+// Phong over the surface textures, shadowed where the vertex shader says so.
+fragment LitFS {
+    // The surface normal with the normal map applied where the surface has
+    // both a normal map and a tangent frame.
+    vec3 SurfaceNormal(vec2 uv) {
+        vec3 n = vNormal;
+        if (dot(n, n) < 1e-8) return normalize(viewPos - vWorldPos + vec3(0.0, 1e-4, 0.0));
+        n = normalize(n);
+        vec3 t = vTangent.xyz;
+        if (dot(t, t) > 1e-8 && HasTexture(NormalmapTexture)) {
+            t = normalize(t - n * dot(n, t));
+            vec3 b = cross(n, t) * vTangent.w;
+            vec3 m = tex2D(NormalmapTexture, uv).xyz * 2.0 - 1.0;
+            vec3 bumped = t * m.x + b * m.y + n * m.z;
+            if (dot(bumped, bumped) > 1e-8) n = normalize(bumped);
+        }
+        return n;
+    }
+
+    // One spot light: diffuse and specular terms, weighted by its influence.
+    // The influence falls below zero once the hero walks out of the light's
+    // reach, but the light still stands there: a far light keeps a third of
+    // its strength so that the level never goes black between lamps.
+    vec2 Spot(vec3 p, vec3 n, vec3 v, vec3 position, vec3 direction, float influence) {
+        vec3 toLight = position - p;
+        float d = length(toLight);
+        vec3 l = d > 1e-4 ? toLight / d : vec3(0.0, 1.0, 0.0);
+        float cone = 1.0;
+        if (dot(direction, direction) > 1e-8) cone = smoothstep(-0.15, 0.55, dot(-l, normalize(direction)));
+        float diffuse = max(dot(n, l), 0.0);
+        vec3 h = normalize(l + v);
+        float specular = diffuse > 0.0 ? pow(max(dot(n, h), 0.0), 32.0) : 0.0;
+        return vec2(diffuse, specular) * cone * mix(0.35, 1.0, clamp(influence, 0.0, 1.0));
+    }
+
+    // 1 where light 1 reaches the point, 0 where a caster stands between them
+    // (always 1 for surfaces whose vertex shader gives no light position).
+    float ShadowFactor() {
+        if (vLightPos.w <= 1e-3) return 1.0;
+        vec2 uv = ClipToUV(vLightPos);
+        if (uv.x < 0.0 || uv.x > 1.0 || uv.y < 0.0 || uv.y > 1.0) return 1.0;
+        float depth = vLightPos.w / SHADOW_FAR;
+        vec2 texel = 1.0 / vec2(max(textureSize(ShadowMapTexture, 0), ivec2(1)));
+        float lit = 0.0;
+        for (int y = -1; y <= 1; ++y) {
+            for (int x = -1; x <= 1; ++x) {
+                // Stored as 1 - depth so that a cleared (black) map means no caster.
+                float caster = 1.0 - UnpackDepth(tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb);
+                lit += depth > caster + SHADOW_BIAS ? 0.0 : 1.0;
+            }
+        }
+        return lit / 9.0;
+    }
+
+    // Phong shading of the two nearest lights over the surface textures.
+    vec4 Shade() {
+        vec4 base = vColor;
+        if (HasTexture(DiffuseTexture)) base *= tex2D(DiffuseTexture, vUV);
+        if (HasTexture(LightmapTexture)) base.rgb *= tex2D(LightmapTexture, vUV2).rgb;
+        vec3 n = SurfaceNormal(vUV);
+        vec3 v = viewPos - vWorldPos;
+        v = dot(v, v) > 1e-8 ? normalize(v) : -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
+        vec2 one = Spot(vWorldPos, n, v, lightPos, lightDir, light1_Influence);
+        vec2 two = Spot(vWorldPos, n, v, light2Pos, lightDir2, light2_Influence);
+        float shadow = ShadowFactor();
+        vec3 warm = vec3(1.0, 0.95, 0.86), cool = vec3(0.82, 0.88, 1.0);
+        // Key and fill are kept so that a lit surface right under both lamps
+        // stays near its own colour instead of burning out to white.
+        vec3 light = vec3(AMBIENT * mix(0.7, 1.0, shadow)) + warm * (0.7 * one.x * shadow) + cool * (0.35 * two.x);
+        float shine = (one.y * shadow + two.y) * 0.35 * (1.0 - 0.75 * specularFilterAmount);
+        return vec4(base.rgb * light + vec3(shine), base.a);
+    }
+
+    void main() { outColor = Shade(); }
+}
+
+fragment ShadowDepthFS {
+    void main() {
+        gl_FragDepth = clamp(vDepth, 0.0, 1.0);
+        outColor = vec4(PackDepth(1.0 - vDepth), 1.0);
+    }
+}
+
+// The scene as it was under this object's pixels, smeared along the way the
+// object moved on screen since the last frame.
+fragment VelocityFS {
+    void main() {
+        vec2 current = ClipToUV(vCurr);
+        vec2 velocity = vec2(0.0);
+        if (abs(vPrev.w) > 1e-5) velocity = current - ClipToUV(vPrev);
+        float speed = length(velocity);
+        if (speed > 0.08) velocity *= 0.08 / speed;
+        vec3 sum = vec3(0.0);
+        for (int i = 0; i < 8; ++i) sum += tex2D(SceneTexture, current - velocity * (float(i) / 7.0)).rgb;
+        outColor = vec4(sum / 8.0, 1.0);
+    }
+}
+
+// The frame itself: scene (or the blurred scene), depth of field at the
+// borders, rain and lightning on the island, film grain, the aiming frame.
+fragment CompositeSceneFS {
+    void main() {
+        vec2 uv = vUV;
+        vec3 scene = tex2D(SceneTexture, uv).rgb;
+        float border = smoothstep(0.3, 0.75, length(uv - 0.5) * 1.4142);
+        if (apply_dof) {
+            vec2 px = 1.5 / vec2(max(textureSize(SceneTexture, 0), ivec2(1)));
+            vec3 blur = tex2D(SceneTexture, uv + vec2(px.x, 0.0)).rgb + tex2D(SceneTexture, uv - vec2(px.x, 0.0)).rgb +
+                        tex2D(SceneTexture, uv + vec2(0.0, px.y)).rgb + tex2D(SceneTexture, uv - vec2(0.0, px.y)).rgb;
+            scene = mix(scene, blur * 0.25, border);
+        }
+        if (CamYaw > 0.5) {
+            vec2 rainUV = vec2(uv.x * 2.0 + RainDir * (1.0 - uv.y), uv.y * 1.5 + CamPitch * 0.3 - world_time * 1.7);
+            float drops = tex2D(RainTexture, rainUV).r;
+            scene = scene * 0.88 + drops * 0.22 * vec3(0.8, 0.85, 0.92);
+        }
+        scene *= 1.0 + (flash - 1.0) * 0.08;
+        float grain = tex2D(DirtTexture1, uv * vec2(1.33, 1.0) + vec2(world_time * 7.13, world_time * 3.71)).r;
+        scene *= 0.95 + 0.1 * grain;
+        scene *= 1.0 - border * (0.2 + 0.35 * apuntando);
+        if (vinyetas) scene = (scene - 0.5) * 1.15 + 0.5;
+        outColor = vec4(saturate(scene), 1.0);
+    }
+}
+
+// Laid over the frame: blood at the borders as life runs out, with drops that
+// change with time, and a splash on the side a hit came from.
+fragment CompositeDamageFS {
+    void main() {
+        vec2 uv = vUV;
+        float life = saturate(player_life);
+        float hurt = saturate((0.6 - life) / 0.6);
+        float pulse = 0.8 + 0.2 * sin(world_time * (5.0 + 6.0 * hurt));
+        vec4 sum = vec4(0.0);
+        vec4 layer;
+        layer = tex2D(damagedInfoTexture, uv);
+        layer.a *= hurt * pulse;
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        layer = tex2D(Damage1Texture, uv);
+        layer.a *= saturate(hurt * 3.0);
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        layer = tex2D(Damage2Texture, uv);
+        layer.a *= saturate(hurt * 3.0 - 1.0);
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        layer = tex2D(Damage3Texture, uv);
+        layer.a *= saturate(hurt * 3.0 - 2.0);
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        vec4 hits = saturate(damageColor);
+        layer = tex2D(damageFront, uv);
+        layer.a *= hits.x;
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        layer = tex2D(damageBack, uv);
+        layer.a *= hits.y;
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        layer = tex2D(damageLeft, uv);
+        layer.a *= hits.z;
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        layer = tex2D(damageRight, uv);
+        layer.a *= hits.w;
+        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        outColor = vec4(sum.a > 1e-4 ? sum.rgb / sum.a : vec3(0.0), sum.a);
+    }
+}
+
+// The bright parts of the scene, scaled by the stage's weight.
+fragment BloomCutoffFS {
+    void main() {
+        // Cut on brightness, not per channel: a saturated colour (red brick,
+        // yellow sand) is not a light and must not glow.
+        vec3 c = tex2D(DiffuseTexture, vUV).rgb;
+        float cut = min(bloom_cutoff_level, 0.999);
+        float luma = dot(c, vec3(0.299, 0.587, 0.114));
+        vec3 bright = c * (max(luma - cut, 0.0) / (1.0 - cut));
+        outColor = vec4(bright * stage_weight, 1.0);
+    }
+}
+
+// A gaussian blur of the stage before over nine by nine taps one and a half
+// of its texels apart (sigma three texels), so that each stage widens the
+// halo. The frame adds each stage times itself, which would fade a spread-out
+// glow to nothing: the blur keeps BLOOM_GAIN times the light it spreads.
+fragment BloomBlurFS {
+    const float BLOOM_GAIN = 3.0;
+    void main() {
+        const float gauss[5] = float[5](1.0, 0.8825, 0.6065, 0.3247, 0.1353);
+        vec2 o = 1.5 * vec2(bloom_offset_x, bloom_offset_y);
+        vec3 sum = vec3(0.0);
+        float total = 0.0;
+        for (int y = -4; y <= 4; ++y) {
+            for (int x = -4; x <= 4; ++x) {
+                float w = gauss[abs(x)] * gauss[abs(y)];
+                sum += w * tex2D(DiffuseTexture, vUV + vec2(x, y) * o).rgb;
+                total += w;
+            }
+        }
+        outColor = vec4(saturate(sum / total * BLOOM_GAIN) * stage_weight, 1.0);
+    }
+}
+
+fragment ParticleFS {
+    void main() { outColor = tex2D(ParticleTexture, vUV) * vColor; }
+}
+
+fragment BasicFS {
+    void main() {
+        vec4 c = vColor;
+        if (HasTexture(DiffuseTexture)) c *= tex2D(DiffuseTexture, vUV);
+        outColor = c;
+    }
+}
+
+// --- samplers ----------------------------------------------------------------------
+
+sampler DiffuseTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
+sampler LightmapTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
+sampler NormalmapTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
+sampler ShadowMapTexture { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler SceneTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler RainTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
+sampler DirtTexture1 { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
+sampler Damage1Texture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler Damage2Texture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler Damage3Texture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler damagedInfoTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler damageFront { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler damageBack { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler damageLeft { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler damageRight { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler ParticleTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Clamp; AddressV = Clamp; }
+
+// --- techniques ------------------------------------------------------------------------
+
+// Static meshes: Phong with diffuse, lightmap and normal map, shadowed by light 1.
+technique PhongLightingTech {
+    pass P0 {
+        vertex = RigidLitVS;
+        fragment = LitFS;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
+        AlphaBlendEnable = false;
+    }
+}
+
+// Characters: the same lighting, skinned, without self-shadowing.
+technique Characters_PhongLightingTech {
+    pass P0 {
+        vertex = SkinnedLitVS;
+        fragment = LitFS;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
+        AlphaBlendEnable = false;
+    }
+}
+
+// The plain look: the diffuse texture and nothing else.
+technique basicTech {
+    pass P0 {
+        vertex = RigidLitVS;
+        fragment = BasicFS;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
+    }
+}
+
+// Casters into the shadow map, seen from light 1.
+technique BuildShadowMapTech {
+    pass P0 {
+        vertex = ShadowCasterVS;
+        fragment = ShadowDepthFS;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
+        CullMode = None; AlphaBlendEnable = false;
+    }
+}
+
+technique MotionBlur {
+    pass P0 {
+        vertex = VelocityVS;
+        fragment = VelocityFS;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
+        AlphaBlendEnable = false;
+    }
+}
+
+// The final composite: the frame, then the damage overlays blended on top
+// (two passes keep each within the device's eight texture stages).
+technique pruebaTech {
+    pass Scene {
+        vertex = FullScreenVS;
+        fragment = CompositeSceneFS;
+        ZEnable = false; ZWriteEnable = false; CullMode = None;
+        AlphaBlendEnable = false;
+    }
+    pass Damage {
+        vertex = FullScreenVS;
+        fragment = CompositeDamageFS;
+        ZEnable = false; ZWriteEnable = false; CullMode = None;
+        AlphaBlendEnable = true; SrcBlend = SrcAlpha; DestBlend = InvSrcAlpha;
+    }
+}
+
+technique BloomCutoffTech {
+    pass P0 {
+        vertex = UnitScreenVS;
+        fragment = BloomCutoffFS;
+        ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
+        sampler DiffuseTexture { MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+    }
+}
+
+technique BloomBlurTech {
+    pass P0 {
+        vertex = UnitScreenVS;
+        fragment = BloomBlurFS;
+        ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
+        sampler DiffuseTexture { MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+    }
+}
+
+// Camera-facing quads, 40 to a draw, depth tested against the scene but not
+// written, blended over the particle target.
+technique ParticlesTech {
+    pass P0 {
+        vertex = ParticleVS;
+        fragment = ParticleFS;
+        ZEnable = true; ZWriteEnable = false; CullMode = None;
+        AlphaBlendEnable = true; SrcBlend = SrcAlpha; DestBlend = InvSrcAlpha;
+    }
+}

@@ -1,0 +1,44 @@
+// The one rule of every reader of the game's data: a size or count found in a
+// file is a limit checked against what the file really holds, never an
+// allocation taken on trust; nesting and element counts stay bounded; every
+// number is range-checked without exceptions or signed overflow; and a file
+// that breaks the rule is refused with one line naming the file and the
+// fault, after which the game goes on as it does for a missing file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace bounded {
+
+// Shared ceilings. A data file of the game is a few megabytes at most; these
+// leave an order of magnitude of room and still keep a hostile file cheap.
+constexpr std::size_t kMaxFileBytes = 256u << 20;  // any file read whole
+constexpr int kMaxXmlDepth = 64;                   // element nesting
+constexpr std::size_t kMaxXmlElements = 1u << 20;  // elements in one document
+constexpr int kMaxImageSide = 8192;                // texels on a side
+
+// A whole decimal (or 0x hex) integer in [low, high], surrounding blanks
+// allowed. False for anything else: empty, trailing junk, out of range.
+bool ParseInt(const std::string& text, long long low, long long high, long long* out);
+
+// A whole finite number in [low, high], read in the "C" locale.
+bool ParseFloat(const std::string& text, double low, double high, double* out);
+
+// A count a file announces, taken as a limit: never below 0, never above cap.
+std::size_t Limit(long long claimed, std::size_t cap);
+
+// Arithmetic that says when the result does not fit instead of wrapping (or,
+// for division, trapping on a zero divisor or INT64_MIN / -1).
+bool Add(std::int64_t a, std::int64_t b, std::int64_t* out);
+bool Sub(std::int64_t a, std::int64_t b, std::int64_t* out);
+bool Mul(std::int64_t a, std::int64_t b, std::int64_t* out);
+bool Div(std::int64_t a, std::int64_t b, std::int64_t* out);
+
+// The line a refused file leaves: "<file>: refused: <fault>".
+std::string Refusal(const std::string& file, const std::string& fault);
+// Writes that line (with its newline) to the debug output.
+void Refuse(const std::string& file, const std::string& fault);
+
+} // namespace bounded

@@ -1,0 +1,69 @@
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/bounded.h"
+
+namespace {
+
+TEST(Bounded, NumbersAreTakenWholeAndInRangeOrNotAtAll)
+{
+    struct IntRow {
+        const char* text;
+        bool ok;
+        long long value;
+    } ints[] = {
+        {"42", true, 42},         {" -7 ", true, -7},   {"0x10", true, 16},
+        {"1000", true, 1000},     {"1001", false, 0},   {"-1001", false, 0},
+        {"12abc", false, 0},      {"", false, 0},       {"abc", false, 0},
+        {"99999999999999999999", false, 0},
+    };
+    for (const IntRow& row : ints) {
+        long long value = -12345;
+        EXPECT_EQ(bounded::ParseInt(row.text, -1000, 1000, &value), row.ok) << row.text;
+        EXPECT_EQ(value, row.ok ? row.value : -12345) << row.text;
+    }
+    struct FloatRow {
+        const char* text;
+        bool ok;
+        double value;
+    } floats[] = {
+        {"0.5", true, 0.5}, {"-2", true, -2.0}, {"1e3", true, 1000.0}, {"1e4", false, 0},
+        {"nan", false, 0},  {"inf", false, 0},  {"0.5x", false, 0},   {"1e999", false, 0},
+    };
+    for (const FloatRow& row : floats) {
+        double value = -1.0;
+        EXPECT_EQ(bounded::ParseFloat(row.text, -5000.0, 5000.0, &value), row.ok) << row.text;
+        if (row.ok)
+            EXPECT_EQ(value, row.value) << row.text;
+    }
+}
+
+TEST(Bounded, CountsAreLimitsAndArithmeticSaysWhenItDoesNotFit)
+{
+    EXPECT_EQ(bounded::Limit(-3, 10), 0u);
+    EXPECT_EQ(bounded::Limit(7, 10), 7u);
+    EXPECT_EQ(bounded::Limit(100000000, 10), 10u);
+
+    const std::int64_t max = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t min = std::numeric_limits<std::int64_t>::min();
+    std::int64_t out = 0;
+    EXPECT_FALSE(bounded::Mul(max, 2, &out));
+    EXPECT_FALSE(bounded::Add(max, 1, &out));
+    EXPECT_FALSE(bounded::Sub(min, 1, &out));
+    EXPECT_FALSE(bounded::Div(min, -1, &out));
+    EXPECT_FALSE(bounded::Div(5, 0, &out));
+    ASSERT_TRUE(bounded::Div(-7, 2, &out));
+    EXPECT_EQ(out, -3);
+    ASSERT_TRUE(bounded::Mul(-4, 5, &out));
+    EXPECT_EQ(out, -20);
+    ASSERT_TRUE(bounded::Sub(3, 5, &out));
+    EXPECT_EQ(out, -2);
+    ASSERT_TRUE(bounded::Add(3, 5, &out));
+    EXPECT_EQ(out, 8);
+    EXPECT_EQ(bounded::Refusal("data/fx/bloom.xml", "stage 3 is 0x16"), "data/fx/bloom.xml: refused: stage 3 is 0x16");
+}
+
+} // namespace
