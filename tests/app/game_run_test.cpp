@@ -268,8 +268,7 @@ TEST_F(GameRunTest, AnUnusableWindowSizeIsNamedAndTheGameRunsAt800x600)
     ScratchFolder folder("no_size");
     WriteFile("data/XML/init_configuration.xml",
               "<CONFIGURATION><PROPERTIES windowed='0' width='0' height='0'/></CONFIGURATION>");
-    player.newGameAt = -1;
-    player.escapeAt = 2;
+    player.menuKeys = {{2, DIK_ESCAPE}};
     ::testing::internal::CaptureStderr();
     const int result = VantorelMain();
     const std::string output = ::testing::internal::GetCapturedStderr();
