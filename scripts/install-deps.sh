@@ -9,6 +9,7 @@ PACKAGES=(
   libcal3d12-dev libbullet-dev
   libsdl2-dev libsdl2-mixer-dev libepoxy-dev libstb-dev fonts-dejavu-core
   libgl1-mesa-dri libegl-mesa0 libegl1
+  libvorbis-dev espeak-ng
 )
 
 missing=()

@@ -20,6 +20,11 @@ void CSubtitleManager::showSubtitulo(std::string key)
     // Placeholder until the subtitles are built.
 }
 
+void CSubtitleManager::ResetDisplay()
+{
+    // Placeholder until the subtitles are built.
+}
+
 CSubtitleManager& getSubtitulos()
 {
     static CSubtitleManager manager;

@@ -16,11 +16,24 @@ public:
     void Render(float dt);
     // Starts the subtitle of that key in the current language.
     void showSubtitulo(std::string key);
+    void StartRadioHangar() { m_HangarRunning = true; }
+    void StopRadioHangar() { m_HangarRunning = false; }
+    void StartRadioIsland() { m_IslandRunning = true; }
+    void StopRadioIsland() { m_IslandRunning = false; }
+    // Nothing showing, both radios stopped at 0.
+    void ResetDisplay();
 
     // The language of texts and screen images, from the start-up setting "english".
     bool english = false;
     // Whether subtitles are drawn at all (set by the screens).
     bool subtitlesEnabled = false;
+    // Set by the radio mix while the hero is near the radio of the room.
+    bool hangarRadioVisible = false;
+    bool islandRadioVisible = false;
+
+private:
+    bool m_HangarRunning = false;
+    bool m_IslandRunning = false;
 };
 
 CSubtitleManager& getSubtitulos();

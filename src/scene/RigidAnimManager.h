@@ -45,6 +45,10 @@ public:
 
     // Set while a comic-panel or camera sequence runs.
     bool scriptedSequenceRunning = false;
+    // A camera sequence drives the camera.
+    bool camSequenceRunning = false;
+    // Counted by the sound manager while the credits play.
+    float creditsRadioTimer = 0.0f;
 
     // Placeholder fields until the manager is built (the level lists read them).
     // The two breakable crates of the first level have been broken.
