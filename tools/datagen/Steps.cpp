@@ -5,6 +5,7 @@
 #include "datagen/MeshLevels.h"
 #include "datagen/MeshTextures.h"
 #include "datagen/ScreenImages.h"
+#include "datagen/Sounds.h"
 
 namespace datagen {
 
@@ -20,6 +21,7 @@ const std::vector<Step>& AllSteps()
         {"level meshes", GenerateLevelMeshes},
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
+        {"sounds", GenerateSounds},
     };
     return steps;
 }
