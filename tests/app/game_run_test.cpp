@@ -2,16 +2,22 @@
 #include "loop_fixture.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
+#include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <tuple>
 
 #include "app/Loading.h"
 #include "app/WinMain.h"
 #include "gui/Subtitles.h"
+#include "platform/bass.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
 #include "scene/SceneManager.h"
+#include "sound/SoundManager.h"
 
 namespace looptest {
 namespace {
@@ -101,6 +107,51 @@ TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
     EXPECT_EQ(count, (std::map<std::string, int>{{"UPDATE .. TOTAL_UPDATE: ", player.frames},
                                                  {"RENDER .. TOTAL_RENDER: ", player.renders}}))
         << "every update and every render writes its whole line";
+}
+
+// SDL's disk driver writes the mix to a file, in real time: the menu theme
+// must be in it.
+TEST_F(GameRunTest, TheMenuThemeIsHeardInTheMix)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    const std::string mixFile = (std::filesystem::temp_directory_path() /
+                                 ("vantorel-mix-" + std::to_string(getpid()) + ".raw")).string();
+    BASS_Free(); // an earlier run of this program opened the dummy device
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", mixFile.c_str(), 1);
+    std::filesystem::current_path(VANTOREL_WORKDIR);
+    player.newGameAt = -1;
+    player.escapeAt = 40;
+    const int result = VantorelMain();
+    BASS_Free();
+    std::filesystem::current_path(previous);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    EXPECT_EQ(result, 0);
+    std::ifstream in(mixFile, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(mixFile);
+    ASSERT_GT(bytes.size(), 4096u) << "no mix written";
+    double energy = 0.0;
+    const std::int16_t* pcm = reinterpret_cast<const std::int16_t*>(bytes.data());
+    const std::size_t n = bytes.size() / 2;
+    for (std::size_t i = 0; i < n; ++i)
+        energy += double(pcm[i]) * pcm[i];
+    EXPECT_GT(std::sqrt(energy / n), 300.0) << "the menu is silent";
+}
+
+TEST_F(GameRunTest, WithoutASoundDeviceTheGameRunsSilently)
+{
+    ScratchFolder folder("no_sound");
+    BASS_Free();
+    setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+    player.newGameAt = 2;
+    player.closeAfter = 3;
+    const int result = VantorelMain();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(player.frames, 3);
+    EXPECT_EQ(getSoundManager().ChannelOf("menuThemeLoopChannel"), 0u);
 }
 
 TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
