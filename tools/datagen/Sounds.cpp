@@ -500,6 +500,11 @@ Pcm16 SpeakEntry(const std::string& key, const SpokenEntry& entry, float seconds
     return ToPcm(v);
 }
 
+Pcm16 NoiseLoop(float seconds, float swellPeriod, float bright, float level, float swellDepth, std::uint32_t seed)
+{
+    return ToPcm(Ambience(seconds, swellPeriod, bright, level, swellDepth, seed));
+}
+
 Pcm16 MusicLoop(std::uint32_t seed, float bpm, int bars, float amplitude, float seconds)
 {
     std::vector<float> v = MusicSamples(seed, bpm, bars, amplitude);
@@ -578,9 +583,9 @@ void GenerateSounds(Output& out)
     }
 
     // Loops: each ends where it starts.
-    WriteSound(out, "rainThunder.ogg", ToPcm(Ambience(24.0f, 6.0f, 0.7f, 0.5f, 0.4f, 21)));
-    WriteSound(out, "LoopOleaje.ogg", ToPcm(Ambience(16.0f, 8.0f, 0.15f, 0.9f, 0.8f, 22)));
-    WriteSound(out, "RachasVientoFlojoLoop.ogg", ToPcm(Ambience(20.0f, 10.0f, 0.05f, 1.0f, 0.7f, 23)));
+    WriteSound(out, "rainThunder.ogg", NoiseLoop(24.0f, 6.0f, 0.7f, 0.5f, 0.4f, 21));
+    WriteSound(out, "LoopOleaje.ogg", NoiseLoop(16.0f, 8.0f, 0.15f, 0.9f, 0.8f, 22));
+    WriteSound(out, "RachasVientoFlojoLoop.ogg", NoiseLoop(20.0f, 10.0f, 0.05f, 1.0f, 0.7f, 23));
     WriteSound(out, "mainT3.ogg", MusicLoop(31, 90.0f, 12, 0.5f));
     WriteSound(out, "mainR.ogg", MusicLoop(32, 140.0f, 16, 0.6f));
     WriteSound(out, "menuTheme.ogg", MusicLoop(33, 72.0f, 10, 0.5f));

@@ -43,6 +43,10 @@ Pcm16 SpeakEntry(const std::string& key, const SpokenEntry& entry, float seconds
 // click. Seeds choose the tune; seconds is rounded to whole bars.
 Pcm16 MusicLoop(std::uint32_t seed, float bpm, int bars, float amplitude, float seconds = 0.0f);
 
+// Ambience: noise through a low-pass (bright 0..1), its level swelling with
+// a period that divides the loop; it too ends where it starts.
+Pcm16 NoiseLoop(float seconds, float swellPeriod, float bright, float level, float swellDepth, std::uint32_t seed);
+
 // Every file name the step writes under data/sound/.
 std::vector<std::string> SoundFileNames();
 
