@@ -72,7 +72,7 @@ TEST(GeneratedSounds, LoopsEndWhereTheyStart)
         const char* name;
         datagen::Pcm16 loop;
     } loops[] = {
-        {"calm wind", datagen::NoiseLoop(4.0f, 2.0f, 0.05f, 1.0f, 0.7f, 5)},
+        {"deep rumble", datagen::NoiseLoop(4.0f, 2.0f, 0.01f, 1.0f, 0.7f, 5)},
         {"waves", datagen::NoiseLoop(4.0f, 2.0f, 0.15f, 0.9f, 0.8f, 6)},
         {"main theme", datagen::MusicLoop(31, 90.0f, 4, 0.5f)},
         {"action theme", datagen::MusicLoop(32, 140.0f, 4, 0.6f)},
