@@ -232,6 +232,16 @@ TEST_F(SoundManagerTest, TalkGatesMutingAndTheReloadLineLeavingTheGateToTheNextU
     Run(1, 0.1f);
     sound.play("bMatadlo");
     EXPECT_EQ(Started(), std::vector<std::string>{"bMatadlo.ogg"});
+
+    // During a cut-scene the hero keeps his boasts to himself.
+    getRigid()->scriptedSequenceRunning = true;
+    sound.heroTalkTimer = 0.0f;
+    Run(1, 0.1f);
+    sound.PlayHeroBoastLine();
+    getRigid()->scriptedSequenceRunning = false;
+    Run(1, 0.1f);
+    sound.PlayHeroBoastLine();
+    EXPECT_EQ(Started(), std::vector<std::string>{"chicagoPeligroso.ogg"});
 }
 
 TEST_F(SoundManagerTest, SoundsNamedByFileAreDecodedOnceAndEachCallStartsAFreshPlayback)
