@@ -239,6 +239,7 @@ TEST_F(SoundManagerTest, TalkGatesMutingAndTheReloadLineLeavingTheGateToTheNextU
     Run(1, 0.1f);
     sound.PlayHeroBoastLine();
     getRigid()->scriptedSequenceRunning = false;
+    sound.heroTalkTimer = 0.0f;
     Run(1, 0.1f);
     sound.PlayHeroBoastLine();
     EXPECT_EQ(Started(), std::vector<std::string>{"chicagoPeligroso.ogg"});
