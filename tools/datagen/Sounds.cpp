@@ -538,7 +538,8 @@ void GenerateSounds(Output& out)
 {
     std::map<std::string, SpokenEntry> texts;
     std::string error;
-    const std::string subtitles = (out.Root() / "data/XML/subtitulos.xml").string();
+    // The committed texts, as the layouts are read from the tools' own tree.
+    const std::string subtitles = std::string(VANTOREL_TOOLS_DIR) + "/../game/data/XML/subtitulos.xml";
     if (!ReadSpanishLines(subtitles, texts, error)) {
         out.Fail("sounds: " + error);
         return;

@@ -50,7 +50,7 @@ Pcm16 NoiseLoop(float seconds, float swellPeriod, float bright, float level, flo
 // Every file name the step writes under data/sound/.
 std::vector<std::string> SoundFileNames();
 
-// The step: writes every sound, voices from out.Root()/data/XML/subtitulos.xml.
+// The step: writes every sound, the voices from the game's subtitulos.xml.
 void GenerateSounds(Output& out);
 
 } // namespace datagen
