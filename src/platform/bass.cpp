@@ -122,7 +122,9 @@ void Start(Layer& l, Channel& c)
 {
     c.state = ChannelState::Playing;
     c.position = 0;
-    l.started.push_back(l.samples[c.sample].file);
+    // Only tests read the log: a running game would grow it with every shot.
+    if (l.recorder)
+        l.started.push_back(l.samples[c.sample].file);
 }
 
 // Adds one channel's next frames into out; a channel that runs off its end

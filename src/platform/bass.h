@@ -68,8 +68,8 @@ struct ChannelInfo {
 };
 ChannelInfo QueryChannel(HCHANNEL channel);
 
-// Every playback started since the last ClearStarted, in order: the file of
-// each play that began from the beginning.
+// Every playback started on the recorder since the last ClearStarted, in
+// order: the file of each play that began from the beginning.
 const std::vector<std::string>& StartedFiles();
 void ClearStarted();
 

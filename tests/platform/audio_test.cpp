@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -226,6 +227,30 @@ TEST_F(AudioLayerTest, BrokenFilesAreRefused)
     }
     EXPECT_NE(BASS_SampleLoad(FALSE, File("good.wav", good).c_str(), 0, 0, 1, 0), 0u);
     EXPECT_EQ(BASS_SampleLoad(FALSE, (m_Folder / "missing.wav").c_str(), 0, 0, 1, 0), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// On a real device (SDL's dummy driver here) nothing keeps a record of what
+// played: a long game must not grow with every shot.
+TEST(AudioDevice, PlaysWithoutKeepingARecord)
+{
+    const fs::path folder = fs::temp_directory_path() / ("vantorel-device-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const std::string path = (folder / "tick.wav").string();
+    std::ofstream(path, std::ios::binary) << Wav(2205, 1000);
+    platform::audio::ClearStarted();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    const HCHANNEL ch = BASS_SampleGetChannel(BASS_SampleLoad(FALSE, path.c_str(), 0, 0, 1, 0), TRUE);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(BASS_ChannelPlay(ch, TRUE));
+    EXPECT_EQ(QueryChannel(ch).state, ChannelState::Playing);
+    EXPECT_TRUE(platform::audio::StartedFiles().empty());
+    EXPECT_TRUE(BASS_Free());
+    fs::remove_all(folder);
 }
 
 } // namespace
