@@ -10,6 +10,7 @@ PACKAGES=(
   libsdl2-dev libsdl2-mixer-dev libepoxy-dev libstb-dev fonts-dejavu-core
   libgl1-mesa-dri libegl-mesa0 libegl1
   clang libclang-rt-14-dev
+  libvorbis-dev espeak-ng
 )
 
 missing=()

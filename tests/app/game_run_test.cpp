@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 
+#include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <tuple>
@@ -16,6 +19,7 @@
 #include "gui/Subtitles.h"
 #include "math/VectorMath.h"
 #include "platform/offscreen_device_fixture.h"
+#include "platform/bass.h"
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
 #include "player/Player.h"
@@ -24,6 +28,7 @@
 #include "scene/ParticleManager.h"
 #include "render/EffectManager.h"
 #include "scene/SceneManager.h"
+#include "sound/SoundManager.h"
 
 namespace looptest {
 namespace {
@@ -249,6 +254,50 @@ TEST_F(GameRunTest, APlayerTakesTheMenusToursTheScreensAndStartsANewGame)
             EXPECT_TRUE(stbi_write_png(file.c_str(), width, height, 4, rgba.data(), width * 4)) << file;
         }
     }
+}
+
+// SDL's disk driver writes the mix to a file, in real time: the menu theme
+// must be in it.
+TEST_F(GameRunTest, TheMenuThemeIsHeardInTheMix)
+{
+    // A folder of its own (the shipped one's log belongs to the run above,
+    // which may be running beside this one) holding only the menu theme.
+    ScratchFolder folder("menu_mix");
+    std::filesystem::create_directories("data/sound");
+    std::filesystem::copy_file(std::string(VANTOREL_WORKDIR) + "/data/sound/menuTheme.ogg", "data/sound/menuTheme.ogg");
+    const std::string mixFile = (std::filesystem::current_path() / "mix.raw").string();
+    BASS_Free(); // an earlier run of this program opened the dummy device
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", mixFile.c_str(), 1);
+    player.menuKeys = {{40, DIK_ESCAPE}};
+    const int result = VantorelMain();
+    BASS_Free();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    EXPECT_EQ(result, 0);
+    std::ifstream in(mixFile, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 4096u) << "no mix written";
+    double energy = 0.0;
+    const std::int16_t* pcm = reinterpret_cast<const std::int16_t*>(bytes.data());
+    const std::size_t n = bytes.size() / 2;
+    for (std::size_t i = 0; i < n; ++i)
+        energy += double(pcm[i]) * pcm[i];
+    EXPECT_GT(std::sqrt(energy / n), 300.0) << "the menu is silent";
+}
+
+TEST_F(GameRunTest, WithoutASoundDeviceTheGameRunsSilently)
+{
+    ScratchFolder folder("no_sound");
+    BASS_Free();
+    setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+    player.menuKeys = {{2, DIK_RETURN}};
+    player.closeAfter = 3;
+    const int result = VantorelMain();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(player.frames, 3);
+    EXPECT_EQ(getSoundManager().ChannelOf("menuThemeLoopChannel"), 0u);
 }
 
 TEST_F(GameRunTest, EscapeInTheMenuEndsTheGameWithZero)
