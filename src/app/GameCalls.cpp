@@ -169,6 +169,5 @@ void CGameCalls::ResetManagers()
     getCamera().LoadValues(hero.x, hero.y, hero.z, D3DDevice);
     sound.Unmute();
     getPlayer()->CreateWeapons();
-    getScenario()->ResetParapets();
     getGSF().resetStates();
 }

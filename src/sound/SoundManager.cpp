@@ -83,6 +83,16 @@ void CSoundManager::PlayThunder()
     // Placeholder until the sound manager is built.
 }
 
+void CSoundManager::PlayRadioHangar()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::PlayRadioIsland()
+{
+    // Placeholder until the sound manager is built.
+}
+
 CSoundManager& getSoundManager()
 {
     static CSoundManager manager;

@@ -47,6 +47,9 @@ public:
     void ApplyVolumes();
     // The next of the five thunder claps behind the menus' lightning.
     void PlayThunder();
+    // The level's radio chatter, started by a restart.
+    void PlayRadioHangar();
+    void PlayRadioIsland();
     float musicVolume = 1.0f;   // 0..1
     float effectsVolume = 1.0f; // 0..1
     bool menuThemePlaying = false;
