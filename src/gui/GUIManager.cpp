@@ -617,6 +617,8 @@ void CGUIManager::UpdatePauseMenu()
         if (sound.menuThemePlaying)
             sound.LeaveMenu();
         getSubtitulos().subtitlesEnabled = subtitlesOn;
+        // Held, the restarted level's voice lines would never move on.
+        getSubtitulos().Resume();
     } else if (itemOptions) {
         optionsActive = true;
         bloomOn = getMainConfig("bloomRender");
