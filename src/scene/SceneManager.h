@@ -103,6 +103,8 @@ public:
 
     // Counted by the effect manager's culled draw; the frame render sets both
     // to 0 at the start of every frame.
+    // The destroyed hangar's fire starts again when the hangar is next seen.
+    void ForgetHangarFire() { m_HangarFireStarted = false; }
     int drawnCount = 0;
     int culledCount = 0;
 
