@@ -2,38 +2,91 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/d3dx9math.h"
 #include "player/Human.h"
+#include "xml/XMLAttributes.h"
 
 class CEnemy;
+class CCharacterEntity;
+class CParticleEmitter;
+
+// What every enemy brain offers the enemy that carries it.
+class IAIController {
+public:
+    virtual ~IAIController() = default;
+    virtual void Init() = 0;
+    virtual void Update(float seconds) = 0;
+    virtual void Idle() {}
+    void ForwardIdle() { Idle(); }
+};
 
 // The cover-shooter state machine of one enemy.
-class CIAEnemyCover {
+class CIAEnemyCover : public IAIController {
 public:
     // AI state codes that other parts of the game compare.
     enum : std::uint16_t {
+        PATROL = 0,
+        SHOOTING = 1,
         SEARCHING = 2,
         MOVE_TO_COVER = 3,
+        COVER = 4,
         FIGHTING = 5,
+        SHOOTING_FROM_COVER = 7,
         DEAD = 8,
         IDLE = 10,
+        RELOAD = 12,
+        ALARMED = 13,
+        ROLL = 14,
         KAMIKAZE = 16,
+        EVADE = 20,
         ACTING = 21,
         WAITING = 22,
+        JUMPING_COVER = 23,
         AIMING_THOMPSON = 24,
         DOCKERS = 25,
     };
 
-    explicit CIAEnemyCover(CEnemy* owner) : m_Owner(owner) {}
+    // Reads the tuning of the enemy's type merged with its own attributes.
+    CIAEnemyCover(CEnemy* owner, CXMLAttributes attributes);
+
+    // Back to the first patrol point; fewer than two points patrol on the spot.
+    void Init() override;
+    void Update(float seconds) override;
+    // Enters a state by its script name; unknown names are only stored.
+    void SetState(std::string name);
 
     std::uint16_t GetState() const { return m_State; }
+    // The state kept while evading (counted with the wave's searchers).
+    std::int32_t GetSecondState() const { return m_SavedState; }
+    const std::string& GetRequestedState() const { return m_RequestedState; }
     // The enemy was removed from play.
     bool IsDestroyed() const { return m_Destroyed; }
+    bool IsDying() const { return m_Dying; }
     // A scripted animation plays (the weapon is not put in the hand meanwhile).
     bool IsInScriptAnimation() const { return m_ScriptAnimation; }
     // The docker's script timer has run out.
     bool IsDockerDone() const { return m_DockerDone; }
+    bool GetFinisherFlag() const { return m_Finisher; }
+    void SetFinisherFlag(bool on) { m_Finisher = on; }
+    bool CanMove() const { return m_CanMove; }
+    bool DiesWithoutAnimation() const { return m_DieWithoutAnimation; }
+    const std::string& GetScriptName(int index) const { return m_Scripts[index]; }
+    std::uint16_t GetNumOfScripts() const { return m_NumOfScripts; }
+    float GetNearDist() const { return m_NearDist; }
+
+    void SetSpawnPosition(float x, float y, float z) { m_Home = D3DXVECTOR3(x, y, z); }
+    const D3DXVECTOR3& GetSpawnPosition() const { return m_Home; }
+    void SetPatrolPoints(std::vector<D3DXVECTOR3> points) { m_PatrolPoints = std::move(points); }
+    const std::vector<D3DXVECTOR3>& GetPatrolPoints() const { return m_PatrolPoints; }
+
+    // Held by the final fight with no entry action.
+    void EnterFighting() { m_State = FIGHTING; }
+    // Alarmed by the hero's noise (restarts when already alarmed).
+    void EnterAlarmed() { EnterStandIn(ALARMED); }
     // State 24, playing "aiming_thompson".
     void EnterAimingThompson();
 
@@ -53,29 +106,105 @@ public:
     bool botIsInAction();
     // The enemy keeps its place from now on.
     void becomeATorretGuy();
-    // Life 0, DEAD, hidden, cover freed, body removed, removed flag set.
+    // Life 0, DEAD, hidden, body removed, removed flag set.
     void destroyThisGuy();
 
 private:
+    // A state whose behaviour is not written yet: its code, standing idle.
+    void EnterStandIn(std::uint16_t state);
+
     CEnemy* m_Owner;
     std::uint16_t m_State = IDLE;
+    std::int32_t m_SavedState = 0;
+    std::string m_RequestedState;
+    std::vector<D3DXVECTOR3> m_PatrolPoints;
+    std::uint16_t m_PatrolIndex = 0;
+    D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
+
+    float m_NearDist = 0.0f;
+    float m_ViewDist = 0.0f;
+    float m_LostDist = 0.0f;
+    float m_VisionAngle = 0.0f;
+    float m_AlarmDist = 0.0f;
+    std::uint16_t m_Accuracy = 80;
+    std::uint16_t m_WillOfShootFromCover = 0;
+    std::uint16_t m_MinTimeToShotFromCover = 0;
+    std::uint16_t m_WillOfStandingShoot = 0;
+    float m_MinDistanceToPlayerWhenChasing = 0.0f;
+    float m_MaxTimeCovered = 0.0f;
+    std::uint16_t m_MaxTimeShootingFromCover = 0;
+    float m_SecondsToStartRegenerating = 0.0f;
+    std::uint16_t m_BulletsToRoll[3] = {0, 0, 0};
+    std::uint16_t m_MaxBulletsWithGun = 4;
+    std::uint16_t m_MaxBulletsWithShotgun = 1;
+    std::uint16_t m_MaxBulletsWithThompson = 25;
+    std::uint16_t m_ShotsPerAttack = 0;
+    std::uint16_t m_LifeLimitToBeHurt = 0;
+    std::uint16_t m_RegeneratingTax = 0;
+    bool m_CanCover = true;
+    bool m_CanMove = true;
+    std::uint16_t m_NumOfScripts = 0;
+    std::string m_ScriptsText;
+    std::string m_Scripts[3];
+    std::uint16_t m_ScriptIndex = 0;
+
+    float m_CoverYaw = 0.0f;
+    bool m_CoverRequested = false;
+    bool m_ForceCoverChoice = false;
+    bool m_HighParapet = false;
+    std::string m_NamedCover;
+
+    bool m_Dying = false;
     bool m_Destroyed = false;
+    bool m_DieWithoutAnimation = false;
     bool m_ScriptAnimation = false;
     bool m_DockerDone = false;
-    bool m_CanMove = true;
+    bool m_Finisher = false;
 };
 
 class CEnemy : public IHuman {
 public:
-    explicit CEnemy(std::string name);
+    explicit CEnemy(std::string name = "");
+    ~CEnemy() override;
 
+    // Builds the enemy from its attribute map: tuning, weapon, skin, model
+    // and AI. The file is not read.
+    void Load(CXMLAttributes attributes, const std::string& file);
     void Update(float step) override;
     void reduceLife(std::uint16_t amount) override;
 
     std::string GetName() const { return m_Name; }
-    CIAEnemyCover* getIA() { return &m_IA; }
+    CIAEnemyCover* getIA() { return m_IA.get(); }
+    CCharacterEntity* GetEntity() const { return m_Entity; }
+    // Where the shots leave the weapon: the hand's "EBip01 pipa" this frame.
+    const CLocation& GetMuzzle() const { return m_Muzzle; }
+    bool HasWarningMarker() const { return m_Marker != nullptr; }
+    bool IsBloodApplied() const { return m_BloodApplied; }
+
+    // Puts the model where the enemy stands and the way it faces.
+    void PlaceEntity();
+    // Takes the warning marker off the particles.
+    void RemoveMarker();
+    // The weapon word of the animation names: "ostrel", "escopeta" or "thompson".
+    std::string WeaponWord() const;
+
+    // Enemies alive in the process (reloads free the old ones).
+    static int LiveCount();
 
 private:
+    void CreateWeapon(const CXMLAttributes& attributes);
+    void UpdateMarker();
+    void UpdateMuzzle();
+
     std::string m_Name;
-    CIAEnemyCover m_IA;
+    std::unique_ptr<CIAEnemyCover> m_IA;
+    std::unique_ptr<IWeapon> m_OwnedWeapon;
+    CCharacterEntity* m_Entity = nullptr;
+    float m_DeathTime = 0.0f;
+    bool m_DockWorkerSkin = false;
+    bool m_WhiteSkin = false;
+    bool m_BloodApplied = false;
+    std::shared_ptr<CParticleEmitter> m_Marker;
+    bool m_MarkerPending = true;
+    CLocation m_Muzzle;
 };

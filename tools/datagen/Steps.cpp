@@ -2,6 +2,7 @@
 #include "datagen/ComicBoards.h"
 #include "datagen/Characters.h"
 #include "datagen/CompositeTextures.h"
+#include "datagen/EnemyLists.h"
 #include "datagen/Generator.h"
 #include "datagen/GuiImages.h"
 #include "datagen/Instances.h"
@@ -32,6 +33,7 @@ const std::vector<Step>& AllSteps()
         {"comic boards", GenerateComicBoards},
         {"characters", GenerateCharacters},
         {"particle textures", GenerateParticleTextures},
+        {"enemy lists", GenerateEnemyLists},
     };
     return steps;
 }
