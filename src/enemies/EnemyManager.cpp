@@ -249,8 +249,11 @@ void CEnemyManager::ClearTables()
     CCollisionManager& collisions = getCollisionManager();
     for (auto& entry : m_WaveEnemies)
         collisions.RemoveEnemyBody(entry.second->GetName());
-    for (auto& enemy : m_Owned)
+    for (auto& enemy : m_Owned) {
         enemy->RemoveMarker();
+        // The cover they held is free for the next load's enemies.
+        enemy->getIA()->FreeParapet();
+    }
     for (CEnemy*& tracked : TrackedEnemies)
         tracked = nullptr;
     m_TrackedCount = 0;

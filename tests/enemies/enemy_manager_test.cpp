@@ -163,6 +163,7 @@ TEST_F(EnemyTest, AnimationTravelMovesTheModelInAFinisherAndNotEne50Fighting)
     EnemySpec mover{"ene_1", "soldado", Point(0, 0, 0, 90)};
     EnemySpec boss{"ene_50", "soldado", Point(0, 0, 500, 90)};
     Load(ListXml("room01", WaveXml("wave_00", {mover, boss})));
+    getPlayer()->GetPosition().SetPosition(D3DXVECTOR3(5000, 0, 5000));  // out of their sight
     for (CEnemy* enemy : {Enemy("ene_1"), Enemy("ene_50")}) {
         enemy->getIA()->SetFinisherFlag(true);
         ASSERT_GT(enemy->GetEntity()->ExecuteAction("roll", 0.0f, 0.0f, 1.0f, false), 0.0f);
