@@ -80,6 +80,9 @@ protected:
     }
     void TearDown() override
     {
+        // The made-up cover goes with this test: nobody may hold it after.
+        for (const auto& entry : Manager().GetCurrentWaveEnemies())
+            entry.second->getIA()->FreeParapet();
         SetEnemySenses(nullptr);
         EnemyTest::TearDown();
     }
@@ -247,9 +250,9 @@ TEST_F(CoverAiTest, BehindALowParapetOnlyAHeroOnItsSideStartsAFight)
     // Cover facing yaws, each with the hero's heading along it and against it.
     for (float coverYaw : {-60.0f, 0.0f, 100.0f, 200.0f}) {
         for (float turn : {0.0f, 80.0f, -80.0f, 100.0f, 180.0f}) {
+            CEnemy* enemy = One("ene_1", 0, 100);
             senses.parapets.clear();
             senses.AddCover("p_b_n_A_B_900", 0, 500, coverYaw);
-            CEnemy* enemy = One("ene_1", 0, 100);
             CIAEnemyCover* ai = enemy->getIA();
             ai->SetState("COVER_STATE");
             ASSERT_TRUE(ai->TakeNamedCoverPoint("p_b_n_A_B_900"));
@@ -414,6 +417,7 @@ TEST_F(CoverAiTest, HurtEnemiesTakeAnyCoverAndHighCoverTakesItsNearerEnd)
     EXPECT_EQ(ai->GetCoverTarget(), high->pt_fin);
     EXPECT_FALSE(ai->IsNearEndTheStart());
     // 600 away or more is never taken.
+    ai->FreeParapet();
     senses.parapets.clear();
     senses.AddCover("p_b_n_A_B_908", 0, 400, 0);
     ai->SetForceCoverChoice(true);
