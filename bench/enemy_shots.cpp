@@ -173,6 +173,16 @@ int main(int argc, char** argv)
     SaveFrame(folder + "/wave01_play.png");
     LookFrom(D3DXVECTOR3(-450, 160, -800), D3DXVECTOR3(-450, 80, -450), folder + "/wave01_markers.png");
 
+    // The hero walks up to "ene_5": within 250 it turns to him, weapon raised.
+    getEnemyManager()->resumeIA();
+    getCollisionManager().setNewPlayerPosition(D3DXVECTOR3(-600, 0, -620));
+    Frames(20);
+    Report("hero 220 from ene_5");
+    if (CEnemy* noticed = getEnemyManager()->getThisBotOfCurrentWave("ene_5"))
+        std::printf("ene_5: %s, yaw %.2f, %.0f from the hero\n", noticed->getIA()->GetLabel().c_str(),
+                    noticed->GetPosition().GetYaw(), noticed->getIA()->GetDistance());
+    LookFrom(D3DXVECTOR3(-350, 140, -560), D3DXVECTOR3(-600, 80, -450), folder + "/wave01_noticed.png");
+
     platform::SetDirectInputSource(nullptr);
     DestroyWindow(MainWindow);
     UnregisterClassA(wc.lpszClassName, instance);
