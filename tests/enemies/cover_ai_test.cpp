@@ -431,6 +431,33 @@ TEST_F(CoverAiTest, HurtEnemiesTakeAnyCoverAndHighCoverTakesItsNearerEnd)
     EXPECT_EQ(ai->GetOccupiedParapet(), named);
 }
 
+TEST_F(CoverAiTest, CoverIsNeverTakenFrom600AwayNorToAttackFromNoCloser)
+{
+    senses.inCover = true;
+    // Usable from 2000 out, but 600 away.
+    senses.AddCover("p_b_n_A_B_911", 0, 1400, 0);
+    CEnemy* enemy = One("ene_1", 0, 2000);
+    CIAEnemyCover* ai = enemy->getIA();
+    ai->Update(0.0f);
+    ai->SetForceCoverChoice(true);
+    EXPECT_EQ(ai->ChooseCoverPoint(), nullptr);
+    TParapet* nearer = senses.AddCover("p_b_n_A_B_912", 0, 1401, 0);
+    ai->SetForceCoverChoice(true);
+    EXPECT_EQ(ai->ChooseCoverPoint(), nearer);
+    ai->FreeParapet();
+
+    // 570 from an enemy 650 from the hero: to attack it must gain 100 on him.
+    senses.parapets.clear();
+    TParapet* side = senses.AddCover("p_b_n_A_B_913", 320, 400, 0);
+    enemy = One("ene_1", 0, 650);
+    enemy->SetWeapon(&gun);
+    ai = enemy->getIA();
+    ai->Update(0.0f);
+    EXPECT_EQ(ai->ChooseCoverPoint(), nullptr);
+    ai->SetForceCoverChoice(true);
+    EXPECT_EQ(ai->ChooseCoverPoint(), side);
+}
+
 TEST_F(CoverAiTest, RegenerationClimbsByTheTaxAndEachTopCostsNine)
 {
     const char* types = R"(<TYPES><TYPE tName="soldado"><CONSTANTS topLife="100" regeneratingTax="10"
