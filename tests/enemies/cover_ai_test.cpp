@@ -91,7 +91,7 @@ protected:
     CEnemy* One(const std::string& name, float x, float z, float yawDegrees = 180.0f,
                 const std::string& types = kTypes)
     {
-        EnemySpec e{name, "soldado", Point(x, 0, z, yawDegrees)};
+        EnemyEntry e{name, "soldado", Point(x, 0, z, yawDegrees)};
         Load(ListXml("room01", WaveXml("wave_01", {e})), "room01", "wave_01", types);
         return Enemy(name);
     }
@@ -288,7 +288,7 @@ TEST_F(CoverAiTest, WeaponRangeByNameWaveAndWeapon)
     };
     senses.inCover = true;
     for (const Case& c : cases) {
-        EnemySpec e{c.name, "soldado", Point(0, 0, c.distance)};
+        EnemyEntry e{c.name, "soldado", Point(0, 0, c.distance)};
         Load(ListXml("room01", WaveXml(c.wave, {e})), "room01", c.wave);
         CEnemy* enemy = Enemy(c.name);
         enemy->SetWeapon(&gun);
@@ -373,8 +373,8 @@ TEST_F(CoverAiTest, TheNearestFreeParapetOfTheZoneOnTheFarSideOfTheHero)
     // A second enemy takes the tie, never the held one; the first, asked
     // again, lets its own go and takes it back.
     CEnemyManager::EnemyMap wave;
-    EnemySpec a{"ene_1", "soldado", Point(0, 0, 1000, 180)};
-    EnemySpec b{"ene_2", "soldado", Point(0, 0, 1000, 180)};
+    EnemyEntry a{"ene_1", "soldado", Point(0, 0, 1000, 180)};
+    EnemyEntry b{"ene_2", "soldado", Point(0, 0, 1000, 180)};
     Load(ListXml("room01", WaveXml("wave_01", {a, b})), "room01", "wave_01");
     for (auto& p : senses.parapets)
         p->free = true;
@@ -477,7 +477,7 @@ TEST_F(CoverAiTest, RegenerationClimbsByTheTaxAndEachTopCostsNine)
     enemy->getIA()->Update(0.4f);
     EXPECT_EQ(enemy->GetLife(), 50);  // a hit makes it wait again
 
-    EnemySpec lazy{"ene_2", "flojo", Point(0, 0, 5000)};
+    EnemyEntry lazy{"ene_2", "flojo", Point(0, 0, 5000)};
     Load(ListXml("room01", WaveXml("wave_01", {lazy})), "room01", "wave_01", types);
     Enemy("ene_2")->SetLife(50);
     for (int i = 0; i < 5; ++i)
@@ -513,7 +513,7 @@ TEST_F(CoverAiTest, SightReachesViewDistWithinTheVisionAngle)
     for (int i = 0; i < 50; ++i)
         EXPECT_TRUE(ai->IsShootFromCoverTimeOver());
     // A spread of 0 counts as 1.
-    EnemySpec zero{"ene_2", "cero", Point(0, 0, 500)};
+    EnemyEntry zero{"ene_2", "cero", Point(0, 0, 500)};
     Load(ListXml("room01", WaveXml("wave_01", {zero})), "room01", "wave_01", types);
     CIAEnemyCover* none = Enemy("ene_2")->getIA();
     none->StartLeanOutClock();

@@ -38,7 +38,7 @@ inline std::string Point(float x, float y, float z, float yawDegrees = 0.0f)
     return t.str();
 }
 
-struct EnemySpec {
+struct EnemyEntry {
     std::string name;
     std::string type = "soldado";
     std::string points;  // POINT elements
@@ -49,17 +49,17 @@ struct EnemySpec {
     std::string scripts;
 };
 
-inline std::string EnemyXml(const EnemySpec& e)
+inline std::string EnemyXml(const EnemyEntry& e)
 {
     return "<ENEMY name=\"" + e.name + "\" model=\"" + e.model + "\" IAtype=\"" + e.type + "\" weapon=\"" + e.weapon +
            "\"><IA patrolType=\"0\" initialState=\"" + e.state + "\" numOfScripts=\"" + e.numOfScripts +
            "\" scripts=\"" + e.scripts + "\"/><POINTS count=\"1\">" + e.points + "</POINTS></ENEMY>";
 }
 
-inline std::string WaveXml(const std::string& wave, const std::vector<EnemySpec>& enemies)
+inline std::string WaveXml(const std::string& wave, const std::vector<EnemyEntry>& enemies)
 {
     std::string text = "<WAVE name=\"" + wave + "\"><ENEMIES count=\"1\">";
-    for (const EnemySpec& e : enemies)
+    for (const EnemyEntry& e : enemies)
         text += EnemyXml(e);
     return text + "</ENEMIES></WAVE>";
 }
@@ -71,11 +71,11 @@ inline std::string ListXml(const std::string& room, const std::string& waves)
 }
 
 // Enemies standing in a row along +X, 300 apart, named as given.
-inline std::vector<EnemySpec> Row(const std::vector<std::string>& names)
+inline std::vector<EnemyEntry> Row(const std::vector<std::string>& names)
 {
-    std::vector<EnemySpec> row;
+    std::vector<EnemyEntry> row;
     for (size_t i = 0; i < names.size(); ++i) {
-        EnemySpec e;
+        EnemyEntry e;
         e.name = names[i];
         e.points = Point(300.0f * static_cast<float>(i + 1), 0, 0);
         row.push_back(e);

@@ -8,11 +8,11 @@ namespace {
 
 TEST_F(EnemyTest, EnemiesTakeTheirTypeTheirPointsAndTheLastNameInAWave)
 {
-    EnemySpec turned{"ene_a", "soldado", Point(100, 0, 200, 90) + Point(300, 0, 200, 90)};
-    EnemySpec stranger{"ene_b", "nadie", ""};  // no POINT: the previous enemy's
-    EnemySpec single{"ene_c", "soldado", Point(-50, 0, 80)};
-    EnemySpec first{"ene_d", "soldado", Point(0, 0, 500)};
-    EnemySpec second{"ene_d", "jefe", Point(0, 0, 600)};
+    EnemyEntry turned{"ene_a", "soldado", Point(100, 0, 200, 90) + Point(300, 0, 200, 90)};
+    EnemyEntry stranger{"ene_b", "nadie", ""};  // no POINT: the previous enemy's
+    EnemyEntry single{"ene_c", "soldado", Point(-50, 0, 80)};
+    EnemyEntry first{"ene_d", "soldado", Point(0, 0, 500)};
+    EnemyEntry second{"ene_d", "jefe", Point(0, 0, 600)};
     Load(ListXml("room01", WaveXml("wave_00", {turned, stranger, single, first, second})));
 
     ASSERT_EQ(Manager().GetCurrentWaveEnemies().size(), 4u);
@@ -47,11 +47,11 @@ TEST_F(EnemyTest, EnemiesTakeTheirTypeTheirPointsAndTheLastNameInAWave)
 
 TEST_F(EnemyTest, ATypeKeepsTheValuesOfTheLastEnemyBuiltFromIt)
 {
-    EnemySpec one{"ene_1", "soldado", Point(0, 0, 0), "thompson"};
-    EnemySpec two{"ene_2", "soldado", Point(0, 0, 0), "shotgun"};
+    EnemyEntry one{"ene_1", "soldado", Point(0, 0, 0), "thompson"};
+    EnemyEntry two{"ene_2", "soldado", Point(0, 0, 0), "shotgun"};
     two.scripts = "x-y";
     two.numOfScripts = "2";
-    EnemySpec lost{"ene_3", "nadie", Point(0, 0, 0)};
+    EnemyEntry lost{"ene_3", "nadie", Point(0, 0, 0)};
     const std::string types = m_Folder.Write("t.xml", kTypes);
     const std::string enemies =
         m_Folder.Write("e.xml", ListXml("room01", WaveXml("wave_00", {one, two}) + WaveXml("wave_01", {lost})));
@@ -75,9 +75,9 @@ TEST_F(EnemyTest, WeaponsByNameAndAGunForAnUnknownOne)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"gun", "GUN"}, {"thompson", "THOMPSON"}, {"shotgun", "SHOTGUN"}, {"Thompson", "GUN"}, {"bazooka", "GUN"}};
-    std::vector<EnemySpec> wave;
+    std::vector<EnemyEntry> wave;
     for (size_t i = 0; i < 5; ++i) {
-        EnemySpec e{"ene_" + std::to_string(i), "soldado", Point(0, 0, 0), cases[i].first};
+        EnemyEntry e{"ene_" + std::to_string(i), "soldado", Point(0, 0, 0), cases[i].first};
         wave.push_back(e);
     }
     Load(ListXml("room01", WaveXml("wave_00", wave)));
@@ -103,9 +103,9 @@ TEST_F(EnemyTest, ScriptsAreCutAtTheDashesUpToThree)
         {"3", "uno-dos-tres", {"uno", "dos", "tres"}},
         {"3", "uno-dos-tres-cuatro", {"uno", "dos", "tres-cuatro"}},
     };
-    std::vector<EnemySpec> wave;
+    std::vector<EnemyEntry> wave;
     for (size_t i = 0; i < 4; ++i) {
-        EnemySpec e{"ene_" + std::to_string(i), "soldado", Point(0, 0, 0)};
+        EnemyEntry e{"ene_" + std::to_string(i), "soldado", Point(0, 0, 0)};
         e.numOfScripts = cases[i].count;
         e.scripts = cases[i].scripts;
         e.state = "";
@@ -131,7 +131,7 @@ TEST_F(EnemyTest, NamedStatesSetTheirCodesAndStandWithTheWeapon)
         {"KAMIKAZE", CIAEnemyCover::KAMIKAZE},       {"DOCKERS_STATE", CIAEnemyCover::DOCKERS},
         {"idle_state", CIAEnemyCover::DOCKERS},      {"", CIAEnemyCover::DOCKERS},
     };
-    Load(ListXml("room01", WaveXml("wave_00", {EnemySpec{"ene_1", "soldado", Point(0, 0, 0), "thompson"}})));
+    Load(ListXml("room01", WaveXml("wave_00", {EnemyEntry{"ene_1", "soldado", Point(0, 0, 0), "thompson"}})));
     CEnemy* enemy = Enemy("ene_1");
     CIAEnemyCover* ai = enemy->getIA();
     EXPECT_EQ(enemy->GetEntity()->GetCycleCount(), 1);

@@ -140,7 +140,7 @@ TEST_F(EnemyTest, ReduceLifeBloodiesTheSkinAtTheFirstHitSurvived)
 
 TEST_F(EnemyTest, WarningMarkersOutsideTheGhostWaveAndTheFreeCamera)
 {
-    const std::vector<EnemySpec> named = Row({"ene_5", "ene_50", "ene_53", "ene_7", "ene_"});
+    const std::vector<EnemyEntry> named = Row({"ene_5", "ene_50", "ene_53", "ene_7", "ene_"});
     Load(ListXml("room01", WaveXml("wave_00", named) + WaveXml("wave_01", named)));
     Manager().Update(0.1f);
     for (const auto& entry : Manager().GetCurrentWaveEnemies())
@@ -160,8 +160,8 @@ TEST_F(EnemyTest, WarningMarkersOutsideTheGhostWaveAndTheFreeCamera)
 
 TEST_F(EnemyTest, AnimationTravelMovesTheModelInAFinisherAndNotEne50Fighting)
 {
-    EnemySpec mover{"ene_1", "soldado", Point(0, 0, 0, 90)};
-    EnemySpec boss{"ene_50", "soldado", Point(0, 0, 500, 90)};
+    EnemyEntry mover{"ene_1", "soldado", Point(0, 0, 0, 90)};
+    EnemyEntry boss{"ene_50", "soldado", Point(0, 0, 500, 90)};
     Load(ListXml("room01", WaveXml("wave_00", {mover, boss})));
     getPlayer()->GetPosition().SetPosition(D3DXVECTOR3(5000, 0, 5000));  // out of their sight
     for (CEnemy* enemy : {Enemy("ene_1"), Enemy("ene_50")}) {
@@ -225,8 +225,8 @@ TEST_F(EnemyTest, AnyBotAliveLastsThroughTheLastDeathAnimation)
 
 TEST_F(EnemyTest, TheNextAimTargetIsTheNearestUnder2000ElseTheCurrentOne)
 {
-    EnemySpec current{"ene_a", "soldado", Point(100, 0, 0)};
-    EnemySpec other{"ene_b", "soldado", Point(2500, 0, 0)};
+    EnemyEntry current{"ene_a", "soldado", Point(100, 0, 0)};
+    EnemyEntry other{"ene_b", "soldado", Point(2500, 0, 0)};
     Load(ListXml("room01", WaveXml("wave_00", {current, other})));
     Manager().Update(0.0f);
     EXPECT_EQ(Manager().GetNearestTrackedEnemy("ene_a"), Enemy("ene_a"));
@@ -242,8 +242,8 @@ TEST_F(EnemyTest, TheNextAimTargetIsTheNearestUnder2000ElseTheCurrentOne)
 
 TEST_F(EnemyTest, NearnessAndDockersOfTheWave)
 {
-    EnemySpec near{"ene_1", "soldado", Point(400, 0, 499)};
-    EnemySpec docker{"ene_Dockers1", "soldado", Point(100, 0, 0)};
+    EnemyEntry near{"ene_1", "soldado", Point(400, 0, 499)};
+    EnemyEntry docker{"ene_Dockers1", "soldado", Point(100, 0, 0)};
     Load(ListXml("room01", WaveXml("wave_00", {near, docker})));
     EXPECT_FLOAT_EQ(Manager().GetDistanceToFirstLiveEnemy(), 899.0f);
     EXPECT_TRUE(Manager().IsEnemyNearPlayer());
@@ -319,8 +319,8 @@ TEST(EnemyGroups, PairedFixedPointsAndObstacleGroups)
 
 TEST_F(EnemyTest, ScriptHelpersTurnAndSlowNamedEnemiesAndSkipMissingOnes)
 {
-    EnemySpec first{"ene_002", "soldado", Point(0, 0, 300)};
-    EnemySpec slow{"ene_004", "soldado", Point(300, 0, 300)};
+    EnemyEntry first{"ene_002", "soldado", Point(0, 0, 300)};
+    EnemyEntry slow{"ene_004", "soldado", Point(300, 0, 300)};
     Load(ListXml("room01", WaveXml("wave_00", {first, slow}) + WaveXml("wave_01", {first, slow})));
     Manager().putB1LookingToB2("ene_002", "ene_004");
     EXPECT_NEAR(Enemy("ene_002")->GetPosition().GetYaw(), kPi / 2, 1e-4);
@@ -347,11 +347,11 @@ TEST_F(EnemyTest, ScriptHelpersTurnAndSlowNamedEnemiesAndSkipMissingOnes)
 
 TEST_F(EnemyTest, TheHerosNoiseAlarmsTheQuietEnemiesNearHim)
 {
-    EnemySpec idle{"ene_1", "soldado", Point(1999, 0, 0)};
-    EnemySpec patrol{"ene_2", "soldado", Point(0, 0, 100)};
+    EnemyEntry idle{"ene_1", "soldado", Point(1999, 0, 0)};
+    EnemyEntry patrol{"ene_2", "soldado", Point(0, 0, 100)};
     patrol.state = "PATROL_STATE";
-    EnemySpec far{"ene_3", "soldado", Point(1000, 0, 1000)};
-    EnemySpec searching{"ene_4", "soldado", Point(0, 0, 200)};
+    EnemyEntry far{"ene_3", "soldado", Point(1000, 0, 1000)};
+    EnemyEntry searching{"ene_4", "soldado", Point(0, 0, 200)};
     searching.state = "SEARCH_STATE";
     Load(ListXml("room01", WaveXml("wave_00", {idle, patrol, far, searching})));
     Manager().AlarmEnemiesNearPlayer();
