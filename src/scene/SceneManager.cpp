@@ -1,6 +1,8 @@
 #include "scene/SceneManager.h"
 
 #include "app/GameStateFlags.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
 #include "math/VectorMath.h"
 #include "player/Player.h"
 #include "scene/CharacterEntity.h"
@@ -48,7 +50,27 @@ D3DXVECTOR3 HeroPosition()
 // wave's order.
 std::vector<IEntidad3D*> LiveWaveEnemyEntities()
 {
-    return {};
+    std::vector<IEntidad3D*> entities;
+    for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+        CEnemy* enemy = entry.second;
+        CCharacterEntity* entity = enemy->GetEntity();
+        if (entity && entity->IsVisible() && !enemy->getIA()->IsDestroyed())
+            entities.push_back(entity);
+    }
+    return entities;
+}
+
+// Every enemy of the current wave that shows: the dead lie where they fell;
+// the removed without a body are hidden.
+std::vector<IEntidad3D*> ShownWaveEnemyEntities()
+{
+    std::vector<IEntidad3D*> entities;
+    for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+        CCharacterEntity* entity = entry.second->GetEntity();
+        if (entity && entity->IsVisible())
+            entities.push_back(entity);
+    }
+    return entities;
 }
 
 } // namespace
@@ -376,13 +398,18 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderCharacters()
 {
-    // The characters the enemy manager handed over (the wave's enemies, then
-    // the hero), each culled with the characters' radius.
+    // The current wave's enemies, then the other characters, each culled with the
+    // characters' radius.
     CEffectManager& effects = getEffectManager();
+    for (IEntidad3D* enemy : ShownWaveEnemyEntities())
+        effects.RenderEntity(enemy);
+    // The handed-over list adds the hero (and whatever else joined it); an
+    // enemy of it shows only while its wave is current.
     auto found = m_Objects.find(kCharacters);
     if (found != m_Objects.end()) {
         for (IEntidad3D* character : found->second)
-            effects.RenderEntity(character);
+            if (!getEnemyManager()->OwnsEntity(character))
+                effects.RenderEntity(character);
     }
 }
 

@@ -96,7 +96,7 @@ public:
     // texture along its own screen motion. Empties the draw list; the target's
     // texture becomes the current velocity texture.
     void RenderMotionBlurPass(CRenderTarget& target, bool clear);
-    // The characters handed over by SetCharacterList, culled as characters.
+    // The current wave's enemies and the hero, culled as characters.
     void RenderCharacters();
     // The composite over the current target with this scene texture.
     void RenderFinalComposite(IDirect3DTexture9* scene);

@@ -2,7 +2,10 @@
 // current wave and the camera whose eye rides its own body.
 #include "world/CollisionManager.h"
 
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
 #include "player/IController.h"
+#include "scene/CharacterEntity.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
 
@@ -37,11 +40,42 @@ public:
         *lookAt = camera.GetLookAt();
     }
 
-    // The enemy manager keeps no wave table yet: no enemy gets a body.
-    std::vector<WaveEnemy> CurrentWave() override { return {}; }
-    bool FindEnemy(const std::string& name, EnemyState* state) override { return false; }
-    void SetEnemyPosition(const std::string& name, const D3DXVECTOR3& feet) override {}
-    bool EnemyBone(const std::string& name, const std::string& bone, D3DXMATRIX* matrix) override { return false; }
+    std::vector<WaveEnemy> CurrentWave() override
+    {
+        std::vector<WaveEnemy> wave;
+        for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies())
+            wave.push_back({entry.first, entry.second->GetName(), entry.second->GetPosition().GetPosition()});
+        return wave;
+    }
+
+    bool FindEnemy(const std::string& name, EnemyState* state) override
+    {
+        CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name);
+        if (!enemy)
+            return false;
+        state->position = enemy->GetPosition().GetPosition();
+        state->yaw = enemy->GetPosition().GetYaw();
+        CIAEnemyCover* ai = enemy->getIA();
+        state->animationMoves = ai->GetState() == CIAEnemyCover::JUMPING_COVER || ai->GetFinisherFlag();
+        return true;
+    }
+
+    void SetEnemyPosition(const std::string& name, const D3DXVECTOR3& feet) override
+    {
+        if (CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name)) {
+            enemy->GetPosition().SetPosition(feet);
+            enemy->PlaceEntity();
+        }
+    }
+
+    bool EnemyBone(const std::string& name, const std::string& bone, D3DXMATRIX* matrix) override
+    {
+        CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name);
+        if (!enemy || !enemy->GetEntity())
+            return false;
+        *matrix = enemy->GetEntity()->GetBoneMatrix(bone);
+        return true;
+    }
 };
 
 } // namespace

@@ -128,6 +128,8 @@ public:
             m_InObject = true;
         } else if (name == "collision") {
             ReadCollision(a);
+        } else if (name == "enemy") {
+            // The enemy lists read these themselves (EnemyLists.h).
         } else {
             m_Problem = "unknown element <" + name + ">";
         }

@@ -2,6 +2,7 @@
 #include "datagen/ComicBoards.h"
 #include "datagen/Characters.h"
 #include "datagen/CompositeTextures.h"
+#include "datagen/EnemyLists.h"
 #include "datagen/Generator.h"
 #include "datagen/GuiImages.h"
 #include "datagen/Instances.h"
@@ -34,6 +35,7 @@ const std::vector<Step>& AllSteps()
         {"characters", GenerateCharacters},
         {"particle textures", GenerateParticleTextures},
         {"sounds", GenerateSounds},
+        {"enemy lists", GenerateEnemyLists},
     };
     return steps;
 }
