@@ -5,14 +5,19 @@ void CAchievementStats::ResetForNewGame()
     // Placeholder until the achievements are built: only the play time and
     // the awarded flags exist.
     playTime = 0.0f;
+    damageTaken = 0;
+    checkpointRestores = 0;
     for (bool& a : awarded)
         a = false;
 }
 
 void CAchievementStats::ResetForLevel()
 {
-    // Placeholder until the achievements are built: only the play time exists.
+    // Placeholder until the achievements are built: the play time and the
+    // counters the hero keeps.
     playTime = 0.0f;
+    damageTaken = 0;
+    checkpointRestores = 0;
 }
 
 CAchievementStats& getAchievementStats()

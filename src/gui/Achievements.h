@@ -3,6 +3,8 @@
 // achievement the first time its rule holds. Nothing is saved.
 #pragma once
 
+#include <cstdint>
+
 class CAchievementStats {
 public:
     // Zeroes every counter, the play time and the awarded flags.
@@ -12,6 +14,9 @@ public:
 
     // Seconds played while no menu was up.
     float playTime = 0.0f;
+    // Life the hero lost, and how often a checkpoint was played again.
+    std::uint16_t damageTaken = 0;
+    std::uint16_t checkpointRestores = 0;
     // Achievements 1 to 10 at indexes 0 to 9: awarded in this run.
     bool awarded[10] = {};
 };

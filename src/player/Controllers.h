@@ -5,22 +5,61 @@
 
 #include <cstdint>
 
+#include "platform/d3dx9math.h"
 #include "player/IController.h"
 
+class CEnemy;
 struct TParapet;
+
+// A hit the shot resolution handed over; the controller takes it in its next
+// update, so a hit always lands in the state the hero was in when it came.
+struct PendingHit {
+    bool pending = false;
+    std::uint16_t damage = 0;
+    D3DXVECTOR3 origin{0.0f, 0.0f, 0.0f};
+
+    void Set(bool isPending, std::uint16_t amount, float x, float y, float z)
+    {
+        pending = isPending;
+        damage = amount;
+        origin = D3DXVECTOR3(x, y, z);
+    }
+    // Hands a waiting hit to the hero (and restarts his regeneration clock);
+    // true when there was one.
+    bool Take();
+};
 
 // Running, rolling, reloading, taking cover, dying and reviving.
 class CPlayerFreeController : public IController {
 public:
+    CPlayerFreeController();
+
     void OnActionPressed(int code) override;
     void OnActionReleased(int code) override;
     void Update(float seconds) override;
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
 
+    // Standing (30), running (31), dead (49), each with its animation.
+    void ToIdle(bool unused);
+    void ToRun();
+    void ToDead();
+    void StartReload();
+    // Lets go of every held direction.
+    void ResetMoveInputs();
+    void SetHit(bool pending, std::uint16_t damage, float x, float y, float z) { m_Hit.Set(pending, damage, x, y, z); }
+    bool IsHitPending() const { return m_Hit.pending; }
+
+    // A roll runs: the hero's update moves the body by the animation.
+    bool IsRolling() const { return m_Rolling; }
+    bool IsReadyToShoot() const { return m_ReadyToShoot; }
+
 private:
+    bool m_Rolling = false;
+    bool m_ReadyToShoot = false;
     int m_State = 30;
     bool m_WasHit = false;
+    PendingHit m_Hit;
 };
 
 // Aiming and firing, standing or walking.
@@ -32,9 +71,18 @@ public:
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
 
+    // Enters the standing aim.
+    void Start();
+    void ResetMoveInputs();
+    void SetHit(bool pending, std::uint16_t damage, float x, float y, float z) { m_Hit.Set(pending, damage, x, y, z); }
+    bool IsHitPending() const { return m_Hit.pending; }
+    bool IsReadyToShoot() const { return m_ReadyToShoot; }
+
 private:
+    bool m_ReadyToShoot = false;
     int m_State = 52;
     bool m_WasHit = false;
+    PendingHit m_Hit;
 };
 
 // Behind a parapet: moving along it, peeking, firing, jumping over, leaving.
@@ -48,8 +96,15 @@ public:
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
 
-    // Takes cover at the parapet (index into the scenario's list) and point.
+    // Takes cover afresh at the parapet (index into the scenario's list) and
+    // point, forgetting whatever the previous cover left behind.
     void Init(std::uint16_t parapet, float x, float y, float z);
+    void ResetMoveInputs();
+    // Gives the parapet back to whoever wants it next.
+    void ReleaseParapet();
+    void SetHit(bool pending, std::uint16_t damage, float x, float y, float z) { m_Hit.Set(pending, damage, x, y, z); }
+    bool IsHitPending() const { return m_Hit.pending; }
+
     // The parapet held now, or null.
     TParapet* GetCurrentParapet();
     // Hands the hero on to a free adjacent parapet of the same height at that
@@ -57,10 +112,32 @@ public:
     bool SelectAdjacentParapetAtStart();
     bool SelectAdjacentParapetAtEnd();
 
+    // The cover moves change the pose code and its flags together.
+    void SetPose(int code, bool covered, bool peek, bool readyToShoot, float jumpTimer)
+    {
+        m_State = code;
+        m_Covered = covered;
+        m_Peek = peek;
+        m_ReadyToShoot = readyToShoot;
+        m_JumpTimer = jumpTimer;
+    }
+
+    bool IsReadyToShoot() const { return m_ReadyToShoot; }
+    // Crouched out of sight behind the parapet.
+    bool IsCovered() const { return m_Covered; }
+    // Out of cover to aim and fire.
+    bool IsPeekingOut() const { return !m_Covered && m_Peek; }
+    float GetJumpTimer() const { return m_JumpTimer; }
+
 private:
+    bool m_ReadyToShoot = false;
+    bool m_Covered = true;
+    bool m_Peek = false;
+    float m_JumpTimer = 0.0f;
     int m_State = 38;
     bool m_WasHit = false;
     std::uint16_t m_Parapet = 0;
+    PendingHit m_Hit;
 };
 
 // Melee fights and the final finisher chain.
@@ -72,8 +149,21 @@ public:
     int GetStateCode() override { return 43; }
     bool WasHit() override { return false; }
 
+    // Starts a fight of that kind (49 to 52, or 102 for the final chain).
+    void StartFight(CEnemy* opponent, int kind);
+    // A fight takes no bullet damage: the hit is kept and never read.
+    void SetPendingHit(bool hit, std::uint16_t damage, D3DXVECTOR3 point) { m_Hit.Set(hit, damage, point.x, point.y, point.z); }
+    bool IsHitPending() const { return m_Hit.pending; }
+    CEnemy* GetOpponent() const { return m_Opponent; }
+    int GetKind() const { return m_Kind; }
+
     // While a finishing move is under way.
     bool finisher = false;
+
+private:
+    CEnemy* m_Opponent = nullptr;
+    int m_Kind = 0;
+    PendingHit m_Hit;
 };
 
 // The movement keys as the follow camera reads them.

@@ -13,6 +13,13 @@ public:
     IWeapon() = default;
     ~IWeapon() override = default;
 
+    // Reads the "PROPERTIES" element; a value out of range refuses the whole
+    // element (one line names the file and the value) and the defaults stay.
+    void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
+    // The settings of the file, or the defaults for what it lacks; the name
+    // is the weapon's own until the file gives one.
+    void ReadSettings(const std::string& file, const std::string& name);
+
     // "GUN", "SHOTGUN" or "THOMPSON".
     std::string GetName() const { return m_Name; }
     float GetRatioOfShot() const { return m_RatioOfShot; }
@@ -44,16 +51,23 @@ public:
     // The hero's three weapons carry this.
     bool playerOwned = false;
 
+    float GetBulletVelocity() const { return m_BulletVelocity; }
+    float GetMaxVibrateTime() const { return m_MaxVibrateTime; }
+
 protected:
+    std::string m_File;
     std::string m_Name;
-    std::uint16_t m_Clip = 0;
-    std::uint16_t m_Ammo = 0;
-    std::uint16_t m_MaxAmmo = 0;
-    std::uint16_t m_ClipSize = 0;
-    std::uint16_t m_Damage = 0;
-    float m_Cadence = 0.0f;
-    float m_RatioOfShot = 0.0f;
-    float m_RatioOfShotInChase = 0.0f;
+    std::uint16_t m_Clip = 6;
+    std::uint16_t m_Ammo = 100;
+    std::uint16_t m_MaxAmmo = 156;
+    std::uint16_t m_ClipSize = 6;
+    std::uint16_t m_Damage = 15;
+    float m_Cadence = 1.0f;
+    float m_RatioOfShot = 800.0f;
+    float m_RatioOfShotInChase = 700.0f;
+    float m_IdealRatioOfShot = 800.0f;
+    float m_BulletVelocity = 15.0f;
+    float m_MaxVibrateTime = 0.2f;
 };
 
 class CGun : public IWeapon {

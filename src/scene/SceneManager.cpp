@@ -328,14 +328,18 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderCharacters()
 {
-    // The characters the enemy manager handed over (the wave's enemies, then
-    // the hero), each culled with the characters' radius.
+    // The enemies the enemy manager handed over, then the hero - whether or
+    // not a list was handed over yet.
     CEffectManager& effects = getEffectManager();
+    IEntidad3D* hero = HeroEntity();
     auto found = m_Objects.find(kCharacters);
     if (found != m_Objects.end()) {
         for (IEntidad3D* character : found->second)
-            effects.RenderEntity(character);
+            if (character != hero)
+                effects.RenderEntity(character);
     }
+    if (hero)
+        effects.RenderEntity(hero);
 }
 
 void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)

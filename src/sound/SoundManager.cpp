@@ -93,3 +93,22 @@ CSoundManager& getSoundManager()
     static CSoundManager manager;
     return manager;
 }
+
+void CSoundManager::PlayHitScream(bool hero)
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    lastScream = "hit";
+    ++screamsAsked;
+}
+
+void CSoundManager::PlayShotScream(bool hero, float distance)
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    lastScream = "shot";
+    ++screamsAsked;
+}
+
+void CSoundManager::PlayAimingEnter()
+{
+    // Placeholder until the sound manager is built.
+}

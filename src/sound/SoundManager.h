@@ -37,6 +37,15 @@ public:
     void play(std::string key);
     // A stray bullet's ricochet, quieter with its ground distance from the hero.
     void PlayLostBullet(float distance);
+    // A punch landing on the hero (full) or on an enemy (half).
+    void PlayHitScream(bool hero);
+    // A bullet hitting the hero, or an enemy that far away.
+    void PlayShotScream(bool hero, float distance);
+    // The hero raises his weapon.
+    void PlayAimingEnter();
+    // The name of the last scream asked for ("hit" or "shot"), and how many.
+    std::string lastScream;
+    int screamsAsked = 0;
 
     bool muted = false;
 
