@@ -7,6 +7,8 @@ void CAchievementStats::ResetForNewGame()
     playTime = 0.0f;
     damageTaken = 0;
     checkpointRestores = 0;
+    shotsFired = 0;
+    rolls = 0;
     for (bool& a : awarded)
         a = false;
 }
@@ -18,6 +20,8 @@ void CAchievementStats::ResetForLevel()
     playTime = 0.0f;
     damageTaken = 0;
     checkpointRestores = 0;
+    shotsFired = 0;
+    rolls = 0;
 }
 
 CAchievementStats& getAchievementStats()

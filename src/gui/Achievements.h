@@ -17,6 +17,9 @@ public:
     // Life the hero lost, and how often a checkpoint was played again.
     std::uint16_t damageTaken = 0;
     std::uint16_t checkpointRestores = 0;
+    // The hero's shots and rolls.
+    std::uint16_t shotsFired = 0;
+    std::uint16_t rolls = 0;
     // Achievements 1 to 10 at indexes 0 to 9: awarded in this run.
     bool awarded[10] = {};
 };

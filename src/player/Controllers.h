@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/d3dx9math.h"
 #include "player/IController.h"
@@ -44,21 +45,48 @@ public:
     void ToIdle(bool unused);
     void ToRun();
     void ToDead();
+    // Reloads with its animation and sound, standing.
     void StartReload();
-    // Lets go of every held direction.
+    // Lets go of every held direction and forgets the running reload.
     void ResetMoveInputs();
     void SetHit(bool pending, std::uint16_t damage, float x, float y, float z) { m_Hit.Set(pending, damage, x, y, z); }
     bool IsHitPending() const { return m_Hit.pending; }
 
+    // The next owned weapon, told apart by clip size, in the pose's cycle.
+    void ChangeWeapon();
+    // Looks for a cover point in reach, first along the camera's heading,
+    // then along the hero's; true when one is found.
+    bool FindCoverPoint();
+
     // A roll runs: the hero's update moves the body by the animation.
     bool IsRolling() const { return m_Rolling; }
     bool IsReadyToShoot() const { return m_ReadyToShoot; }
+    bool IsNearCover() const { return m_NearCover; }
+    std::uint16_t GetParapetIndex() const { return m_ParapetIndex; }
+    const D3DXVECTOR3& GetCoverPoint() const { return m_CoverPoint; }
+    float GetActionTimer() const { return m_ActionTimer; }
+    float GetIdleTimer() const { return m_IdleTimer; }
 
 private:
+    void Roll();
+    void PlayReload();
+    void IdleUpdate();
+    void RunUpdate();
+
     bool m_Rolling = false;
     bool m_ReadyToShoot = false;
     int m_State = 30;
+    float m_FrameSeconds = 0.0f;
+    bool m_TargetHeld = false;
+    bool m_NearCover = false;
+    std::vector<TParapet*> m_Parapets;
+    std::uint16_t m_ParapetIndex = 0;
+    D3DXVECTOR3 m_CoverPoint{0.0f, 0.0f, 0.0f};
+    float m_ActionTimer = 0.0f;
+    float m_IdleTimer = 0.0f;
     bool m_WasHit = false;
+    float m_RollTimer = 0.0f;
+    bool m_RollInProgress = false;
     PendingHit m_Hit;
 };
 
@@ -71,17 +99,31 @@ public:
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
 
-    // Enters the standing aim.
+    // Enters the standing aim, unless a shot pose still holds.
     void Start();
+    // Lets go of every held direction and of the trigger.
     void ResetMoveInputs();
     void SetHit(bool pending, std::uint16_t damage, float x, float y, float z) { m_Hit.Set(pending, damage, x, y, z); }
     bool IsHitPending() const { return m_Hit.pending; }
     bool IsReadyToShoot() const { return m_ReadyToShoot; }
+    bool IsFireHeld() const { return m_FireHeld; }
+    float GetAimTimer() const { return m_AimTimer; }
 
 private:
+    void Walk();
+    void ReloadFromAim();
+    void ChangeWeapon();
+    // Fires while the trigger is held; a shot holds its pose for poseTime.
+    void ShotStep(float poseTime);
+
     bool m_ReadyToShoot = false;
+    bool m_FireHeld = false;
     int m_State = 52;
+    float m_FrameSeconds = 0.0f;
     bool m_WasHit = false;
+    bool m_Leaving = false;
+    float m_AimTimer = 0.0f;
+    bool m_TargetHeld = false;
     PendingHit m_Hit;
 };
 
@@ -169,7 +211,8 @@ private:
 // The movement keys as the follow camera reads them.
 class CCameraController : public IController {
 public:
-    void OnActionPressed(int code) override { Hold(code, true); }
+    // A press is dropped while the camera flies on its own.
+    void OnActionPressed(int code) override;
     void OnActionReleased(int code) override { Hold(code, false); }
     void Update(float seconds) override {}
     int GetStateCode() override { return 0; }
@@ -185,3 +228,6 @@ public:
 private:
     void Hold(int code, bool held);
 };
+
+// The one camera controller, shared by the hero's controllers.
+CCameraController& getCameraController();

@@ -93,8 +93,12 @@ void CPlayer::Update(float seconds)
     if (m_Entity)
         m_Entity->Update(seconds);
     ApplyRootMotion();
-    if (m_CurrentWeapon)
+    if (m_CurrentWeapon) {
+        // The weapon's placement is where his shots start: keep it in his hand.
+        if (m_Entity)
+            m_CurrentWeapon->PlaceInHand(m_Entity->GetBoneMatrix("Bip01 pistola"), GetPosition());
         m_CurrentWeapon->Update(seconds);
+    }
     if (IController* controller = GetController())
         controller->Update(seconds);
     Notify();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "scene/Location.h"
+#include "scene/RigidEntity.h"
 #include "xml/XMLParser.h"
 
 class IWeapon : public CXMLParser {
@@ -39,14 +40,28 @@ public:
     // The magazine is empty and there is something to put in it.
     bool NeedsReload() const { return m_Clip == 0 && m_Ammo > 0; }
 
+    // The empty flag follows the counts; the cadence clock runs; a hero's
+    // weapon stops the pad's rumble once it has run its time.
     virtual void Update(float seconds);
+    // Fills the clip from the reserve; a clip at or above its size counts as full.
     void Reload();
-    // The hero's shot; true when a projectile left.
+    // The hero's shot; true when a projectile left. An empty weapon clicks.
     bool FirePlayerShot();
     // An enemy's shot and an enemy's Thompson burst shot; the shot starts
-    // from the weapon, not from the shooter's placement.
+    // from the weapon, not from the shooter's placement. An empty clip
+    // refuses the shot (enemies never run dry: the reserve stays at 200).
     bool FireEnemyShot(CLocation shooter, int spread);
     bool FireThompsonShot(CLocation shooter, int spread, int burstStep);
+
+    // The model, drawn in the holder's hand; its placement is the muzzle.
+    CRigidEntity& GetModel() { return m_Model; }
+    // Puts the model at a hand: the bone's matrix in the holder's model
+    // space, and the holder's placement.
+    void PlaceInHand(const D3DXMATRIX& bone, const CLocation& holder);
+
+    bool IsEmpty() const { return m_Empty; }
+    bool IsVibrating() const { return m_Vibrating; }
+    float GetTimeSinceLastShot() const { return m_TimeSinceLastShot; }
 
     // The hero's three weapons carry this.
     bool playerOwned = false;
@@ -55,6 +70,15 @@ public:
     float GetMaxVibrateTime() const { return m_MaxVibrateTime; }
 
 protected:
+    // The mesh and the two texture sets (diffuse, light map, normal map of
+    // the body, then of the second part).
+    void LoadModel(const char* mesh, const char* const textures[6]);
+
+    CRigidEntity m_Model;
+    float m_VibrationTimer = 0.0f;
+    float m_TimeSinceLastShot = 5.0f;
+    bool m_Vibrating = false;
+    bool m_Empty = false;
     std::string m_File;
     std::string m_Name;
     std::uint16_t m_Clip = 6;

@@ -2,7 +2,10 @@
 
 #include "app/GameStateFlags.h"
 #include "math/VectorMath.h"
+#include "player/ControllerSelector.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
+#include "render/VertexBuffers.h"
 #include "scene/CharacterEntity.h"
 #include "player/ProjectileManager.h"
 #include "player/WeaponPickups.h"
@@ -338,8 +341,19 @@ void CSceneMngr::RenderCharacters()
             if (character != hero)
                 effects.RenderEntity(character);
     }
-    if (hero)
-        effects.RenderEntity(hero);
+    if (!hero)
+        return;
+    effects.RenderEntity(hero);
+    // His weapon is in his hand unless his fists are busy.
+    CPlayer* player = getPlayer();
+    const CControllerSelector* selector = player->GetControllerSelector();
+    IWeapon* weapon = player->GetCurrentWeapon();
+    if (!weapon || (selector && selector->IsFighting()))
+        return;
+    CRigidEntity& model = weapon->GetModel();
+    if (IVertexBuffer* mesh = model.GetMesh())
+        for (std::size_t subset = 0; subset < mesh->GetSubsets().size(); ++subset)
+            effects.RenderEntitySubset(static_cast<int>(subset), &model);
 }
 
 void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)

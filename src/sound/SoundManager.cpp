@@ -112,3 +112,66 @@ void CSoundManager::PlayAimingEnter()
 {
     // Placeholder until the sound manager is built.
 }
+
+void CSoundManager::PlayPistolShot(bool aiming)
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    ++shotsAsked;
+}
+
+void CSoundManager::PlayShotgunShot(bool byHero, bool aiming, float distance)
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    ++shotsAsked;
+}
+
+void CSoundManager::PlayThompsonShot(bool byHero, bool aiming, float distance)
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    ++shotsAsked;
+}
+
+void CSoundManager::PlayEnemyGunShot(float distance)
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    ++shotsAsked;
+}
+
+void CSoundManager::PlayAvionetaShot()
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    ++shotsAsked;
+}
+
+void CSoundManager::PlayReloadLine(int who, float distance, std::string weapon)
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::PlayHop()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::PlayHeroBoastLine()
+{
+    // Placeholder until the sound manager is built.
+}
+
+void CSoundManager::PlayStepSand()
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    lastStep = "sand";
+}
+
+void CSoundManager::PlayStepHangar()
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    lastStep = "hangar";
+}
+
+void CSoundManager::PlayStepAimingHangar()
+{
+    // Placeholder until the sound manager is built: only what was asked for.
+    lastStep = "aiming";
+}

@@ -43,6 +43,26 @@ public:
     void PlayShotScream(bool hero, float distance);
     // The hero raises his weapon.
     void PlayAimingEnter();
+    // The hero's pistol; the shotgun and the Thompson of the hero (hip or aimed,
+    // full) or of an enemy (hip, quieter with distance); an enemy's pistol;
+    // the small plane's gun, which an enemy's Thompson burst uses.
+    void PlayPistolShot(bool aiming);
+    void PlayShotgunShot(bool byHero, bool aiming, float distance);
+    void PlayThompsonShot(bool byHero, bool aiming, float distance);
+    void PlayEnemyGunShot(float distance);
+    void PlayAvionetaShot();
+    // The reload of that weapon ("SHOTGUN", "THOMPSON", else the pistol).
+    void PlayReloadLine(int who, float distance, std::string weapon);
+    // The hero's roll, his idle remark, his footsteps (sand, pavement, aimed).
+    void PlayHop();
+    void PlayHeroBoastLine();
+    void PlayStepSand();
+    void PlayStepHangar();
+    void PlayStepAimingHangar();
+    // How many shots were asked for, and the last step sound ("sand",
+    // "hangar", "aiming").
+    int shotsAsked = 0;
+    std::string lastStep;
     // The name of the last scream asked for ("hit" or "shot"), and how many.
     std::string lastScream;
     int screamsAsked = 0;

@@ -11,6 +11,7 @@
 #include "datagen/RigidAnims.h"
 #include "datagen/ParticleTextures.h"
 #include "datagen/ScreenImages.h"
+#include "datagen/Weapons.h"
 
 namespace datagen {
 
@@ -32,6 +33,7 @@ const std::vector<Step>& AllSteps()
         {"comic boards", GenerateComicBoards},
         {"characters", GenerateCharacters},
         {"particle textures", GenerateParticleTextures},
+        {"weapons", GenerateWeapons},
     };
     return steps;
 }
