@@ -406,6 +406,57 @@ void CPlayerFreeController::ChangeWeapon()
         SwapWeaponInPose(Pose::Run);
 }
 
+bool CoverPointAt(const TParapet& p, const D3DXVECTOR3& hero, float heading, D3DXVECTOR3* point)
+{
+    if (!p.free || p.name.empty() || p.name[0] != 'p')
+        return false;
+    const CRigidAnimManager* rigid = getRigid();
+    if ((p.name == "p_b_n_A_P_008" && rigid->blockParapet008) ||
+        (p.name == "p_b_n_A_P_009" && rigid->blockParapet009))
+        return false;
+    const D3DXVECTOR3 centre = p.transform.GetPosition();
+    if (ManhattanDistanceXZ(centre, hero) >= 1510.0f)
+        return false;
+    // He must look into the parapet's front.
+    const float facing = AngleDifference(p.transform.GetYaw(), heading);
+    const bool intoFront =
+        (facing > 1.5707964f && facing < 3.1415927f) || (facing > -3.1415927f && facing < -1.5707964f);
+    if (!intoFront)
+        return false;
+    // Where his line of sight crosses the parapet's line must lie along the
+    // parapet (an axis where both ends agree tells nothing; parallel lines
+    // never cross, and their crossing fails every test).
+    const std::pair<float, float> sight = LineXZFromPointAndYaw(hero, heading);
+    const D3DXVECTOR3 cross = LineFromPoints(sight.first, sight.second, p.line.x, p.line.y);
+    auto within = [](float v, float a, float b) { return v >= std::min(a, b) && v <= std::max(a, b); };
+    bool along = false;
+    if (p.pt_ini.x != p.pt_fin.x)
+        along = within(cross.x, p.pt_ini.x, p.pt_fin.x);
+    if (!along && p.pt_ini.z != p.pt_fin.z)
+        along = within(cross.z, p.pt_ini.z, p.pt_fin.z);
+    if (!along)
+        return false;
+    // A point in reach and in front of him: nearer to the point one step
+    // ahead than to him.
+    const D3DXVECTOR3 ahead = hero + DirectionFromYaw(heading);
+    auto inFront = [&](const D3DXVECTOR3& candidate, float reach) {
+        const float d = ManhattanDistanceXZ(candidate, hero);
+        return d <= reach && ManhattanDistanceXZ(candidate, ahead) < d;
+    };
+    const float d = DotProduct(p.direction, hero - centre);
+    if (std::fabs(d) < p.length / 2) {
+        *point = centre + ScaleVector(p.direction, d);
+        return inFront(*point, 110.0f);
+    }
+    for (const D3DXVECTOR3& end : {p.pt_ini, p.pt_fin}) {
+        if (inFront(end, 130.0f)) {
+            *point = end;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CPlayerFreeController::FindCoverPoint()
 {
     if (getCamera().IsFreeCamera())
@@ -413,57 +464,11 @@ bool CPlayerFreeController::FindCoverPoint()
     m_NearCover = false;
     m_Parapets = getScenario()->GetParapets();
     const CLocation& placement = getPlayer()->GetPosition();
-    const D3DXVECTOR3 hero = placement.GetPosition();
-    const CRigidAnimManager* rigid = getRigid();
-    const float headings[2] = {getCamera().GetYaw(), placement.GetYaw()};
-    for (float heading : headings) {
-        const D3DXVECTOR3 ahead = hero + DirectionFromYaw(heading);
-        const std::pair<float, float> sight = LineXZFromPointAndYaw(hero, heading);
-        // In front of a point: nearer to the point one step ahead than to him.
-        auto inFront = [&](const D3DXVECTOR3& p, float reach) {
-            const float d = ManhattanDistanceXZ(p, hero);
-            return d <= reach && ManhattanDistanceXZ(p, ahead) < d;
-        };
+    // The camera's heading first: the player looks where he wants to go.
+    for (float heading : {getCamera().GetYaw(), placement.GetYaw()}) {
         for (std::size_t i = 0; i < m_Parapets.size(); ++i) {
-            const TParapet& p = *m_Parapets[i];
-            if (!p.free || p.name.empty() || p.name[0] != 'p')
-                continue;
-            if ((p.name == "p_b_n_A_P_008" && rigid->blockParapet008) ||
-                (p.name == "p_b_n_A_P_009" && rigid->blockParapet009))
-                continue;
-            const D3DXVECTOR3 centre = p.transform.GetPosition();
-            if (ManhattanDistanceXZ(centre, hero) >= 1510.0f)
-                continue;
-            const float facing = AngleDifference(p.transform.GetYaw(), heading);
-            const bool intoFront = (facing > 1.5707964f && facing < 3.1415927f) ||
-                                   (facing > -3.1415927f && facing < -1.5707964f);
-            if (!intoFront)
-                continue;
-            // Where his line of sight crosses the parapet's line must lie
-            // along the parapet (an axis where both ends agree tells nothing).
-            const D3DXVECTOR3 cross = LineFromPoints(sight.first, sight.second, p.line.x, p.line.y);
-            auto within = [](float v, float a, float b) { return v >= std::min(a, b) && v <= std::max(a, b); };
-            bool along = false;
-            if (p.pt_ini.x != p.pt_fin.x)
-                along = within(cross.x, p.pt_ini.x, p.pt_fin.x);
-            if (!along && p.pt_ini.z != p.pt_fin.z)
-                along = within(cross.z, p.pt_ini.z, p.pt_fin.z);
-            if (!along)
-                continue;
-            const float d = DotProduct(p.direction, hero - centre);
             D3DXVECTOR3 point;
-            bool found = false;
-            if (std::fabs(d) < p.length / 2) {
-                point = centre + ScaleVector(p.direction, d);
-                found = inFront(point, 110.0f);
-            } else if (inFront(p.pt_ini, 130.0f)) {
-                point = p.pt_ini;
-                found = true;
-            } else if (inFront(p.pt_fin, 130.0f)) {
-                point = p.pt_fin;
-                found = true;
-            }
-            if (found) {
+            if (CoverPointAt(*m_Parapets[i], placement.GetPosition(), heading, &point)) {
                 m_NearCover = true;
                 m_ParapetIndex = static_cast<std::uint16_t>(i);
                 m_CoverPoint = point;
@@ -471,7 +476,7 @@ bool CPlayerFreeController::FindCoverPoint()
             }
         }
     }
-    return m_NearCover;
+    return false;
 }
 
 // --- aiming ----------------------------------------------------------------------------

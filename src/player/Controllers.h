@@ -12,6 +12,12 @@
 class CEnemy;
 struct TParapet;
 
+// The cover point a parapet offers a hero standing there and looking along
+// heading, when it offers one: free, a hero's parapet, not blocked, in reach,
+// faced from its front, crossed by his line of sight; its middle within 110,
+// else an end within 130, in front of him.
+bool CoverPointAt(const TParapet& parapet, const D3DXVECTOR3& hero, float heading, D3DXVECTOR3* point);
+
 // A hit the shot resolution handed over; the controller takes it in its next
 // update, so a hit always lands in the state the hero was in when it came.
 struct PendingHit {

@@ -18,37 +18,9 @@
 #include "world/CollisionManager.h"
 #include "world/TriggerManager.h"
 #include "world/physics_fixture.h"
+#include "player/hero_fixture.h"
 
 namespace {
-
-constexpr float kStep = 1.0f / 30.0f;
-constexpr float kHalfPi = 1.5707964f;
-
-class Hero : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        std::filesystem::current_path(VANTOREL_WORKDIR);
-        getModelsManager().LoadCoreModels("data/XML/CoreModels.xml");
-    }
-
-    void SetUp() override
-    {
-        hero = getPlayer();
-        hero->Init();
-        ASSERT_NE(hero->GetEntity(), nullptr);
-        selector = hero->GetControllerSelector();
-        hero->SetLifeAndTopLife(350, 350);
-        getCamera().SetFreeCamera(false);
-        getTriggerManager().checkpoint = 1;
-        getAchievementStats().ResetForNewGame();
-        getSoundManager().screamsAsked = 0;
-        getSoundManager().lastScream.clear();
-    }
-
-    CPlayer* hero = nullptr;
-    CControllerSelector* selector = nullptr;
-};
 
 // Runs first in the program: nothing was ever stored.
 TEST_F(Hero, CheckpointsKeepAmmunitionWithFloorsAndNeverTakeAWeapon)
