@@ -214,19 +214,25 @@ TEST_F(HeroPlay, SpreadDrawsFourNumbersAndTurnsWithinItsBounds)
 {
     CProjectileManager& shots = getProjectileManager();
     CLocation t;
+    int r[5] = {};
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        crt::srand(seed);
+        for (int& v : r)
+            v = crt::rand();
+        crt::srand(seed);
+        const CLocation spread = shots.ApplySpread(t, 9);
+        float a = static_cast<float>(r[0] % 9) / 100.0f, b = static_cast<float>(r[1] % 9) / 100.0f;
+        if (r[2] % 10 < 5)
+            a = -a;
+        if (r[3] % 10 >= 5)
+            b = -b;
+        EXPECT_FLOAT_EQ(spread.GetYaw(), a) << seed;
+        EXPECT_FLOAT_EQ(spread.GetPitch(), b) << seed;
+        EXPECT_EQ(crt::rand(), r[4]) << seed;
+    }
     crt::srand(7);
-    const int r[5] = {crt::rand(), crt::rand(), crt::rand(), crt::rand(), crt::rand()};
-    crt::srand(7);
-    const CLocation spread = shots.ApplySpread(t, 9);
-    float a = static_cast<float>(r[0] % 9) / 100.0f, b = static_cast<float>(r[1] % 9) / 100.0f;
-    if (r[2] % 10 < 5)
-        a = -a;
-    if (r[3] % 10 >= 5)
-        b = -b;
-    EXPECT_FLOAT_EQ(spread.GetYaw(), a);
-    EXPECT_FLOAT_EQ(spread.GetPitch(), b);
-    EXPECT_EQ(crt::rand(), r[4]);
-
+    for (int& v : r)
+        v = crt::rand();
     crt::srand(7);
     const CLocation one = shots.ApplySpread(t, 1);
     EXPECT_EQ(one.GetYaw(), 0.0f);
@@ -354,14 +360,26 @@ TEST_F(HeroPlay, HeSpeaksUpEverySevenSecondsStandingAndDiesInTheKillingUpdate)
 
     // Regeneration after five quiet seconds, 3 a frame, up to the top.
     hero->SetLife(100);
+    selector->SetTimeSinceHit(4.5f);
+    Run(1);
+    EXPECT_EQ(hero->getLife(), 100);
     selector->SetTimeSinceHit(5.0f);
     Run(2);
     EXPECT_EQ(hero->getLife(), 106);
+    hero->SetLife(349);
+    Run(1);
+    EXPECT_EQ(hero->getLife(), 350);
 
     free->SetHit(true, 400, 0, 0, 100);
     Run(1);
     EXPECT_EQ(free->GetStateCode(), 49);
     EXPECT_TRUE(free->WasHit());
+    EXPECT_TRUE(selector->IsPlayerDead());
+
+    // Life taken some other way (a script) kills him in his next update.
+    SetUp();
+    hero->reduceLife(400);
+    Run(1);
     EXPECT_TRUE(selector->IsPlayerDead());
 }
 
@@ -475,7 +493,7 @@ TEST_F(HeroPlay, CoverIsOfferedInReachInFrontAndAcrossHisLineOfSight)
 {
     const TParapet wall = Parapet("p_b_n_A_P_100", {-100, 0, 100}, {100, 0, 100}, 3.0f);
     const TParapet huge = Parapet("p_b_n_A_P_101", {-2000, 0, 100}, {2000, 0, 100}, 3.0f);
-    const TParapet slant = Parapet("p_b_n_A_P_102", {-100, 0, 100}, {100, 0, 300}, 2.5f);
+    const TParapet slant = Parapet("p_b_n_A_P_102", {-50, 0, 100}, {50, 0, 300}, 2.5f);
     struct Case {
         const char* what;
         const TParapet* parapet;
@@ -493,8 +511,9 @@ TEST_F(HeroPlay, CoverIsOfferedInReachInFrontAndAcrossHisLineOfSight)
         {"sight beside it", &wall, {0, 0, 0}, 1.2f, false, {}},
         {"centre at 1490", &huge, {1400, 0, 10}, 0.2f, true, {1400, 0, 100}},
         {"centre at 1590", &huge, {1500, 0, 10}, 0.2f, false, {}},
-        {"sight across it", &slant, {50, 0, 150}, -0.7853982f, true, {0, 0, 200}},
-        {"sight parallel", &slant, {50, 0, 150}, 0.7853982f, false, {}},
+        // Beside its middle, 70 out: toward it, then along it.
+        {"sight across it", &slant, {62.6f, 0, 168.7f}, -1.107f, true, {0, 0, 200}},
+        {"sight parallel", &slant, {62.6f, 0, 168.7f}, 0.4636476f, false, {}},
     };
     for (const Case& c : cases) {
         D3DXVECTOR3 point(-1, -1, -1);
@@ -519,6 +538,24 @@ TEST_F(HeroPlay, CoverIsOfferedInReachInFrontAndAcrossHisLineOfSight)
         EXPECT_FALSE(CoverPointAt(scaffold, {0, 0, 0}, 0.2f, &point)) << name;
         getRigid()->blockParapet008 = getRigid()->blockParapet009 = false;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(HeroPlay, HisGunIsInHisHandWhereHisShotsStart)
+{
+    hero->GetPosition().SetPosition(D3DXVECTOR3(500, 0, -300));
+    hero->GetPosition().SetYaw(1.0f);
+    Run(1);
+    const CLocation& muzzle = hero->GetGun()->GetModel().GetTransform();
+    const D3DXVECTOR3 offset = muzzle.GetPosition() - D3DXVECTOR3(500, 0, -300);
+    EXPECT_LT(std::fabs(offset.x) + std::fabs(offset.z), 60.0f);
+    EXPECT_GT(offset.y, 10.0f);
+    EXPECT_LT(offset.y, 80.0f);
+    EXPECT_FLOAT_EQ(muzzle.GetYaw(), 1.0f) << "shots leave along his heading";
+    EXPECT_FLOAT_EQ(muzzle.GetMatrix()._41, muzzle.GetPosition().x) << "drawn where it is";
 }
 
 } // namespace
