@@ -4,7 +4,10 @@
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "math/VectorMath.h"
+#include "player/ControllerSelector.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
+#include "render/VertexBuffers.h"
 #include "scene/CharacterEntity.h"
 #include "player/ProjectileManager.h"
 #include "player/WeaponPickups.h"
@@ -398,19 +401,34 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderCharacters()
 {
-    // The current wave's enemies, then the other characters, each culled with the
-    // characters' radius.
+    // The current wave's enemies, then the other characters, each culled with
+    // the characters' radius, then the hero - whether or not a list was
+    // handed over yet - with his weapon.
     CEffectManager& effects = getEffectManager();
     for (IEntidad3D* enemy : ShownWaveEnemyEntities())
         effects.RenderEntity(enemy);
-    // The handed-over list adds the hero (and whatever else joined it); an
-    // enemy of it shows only while its wave is current.
+    IEntidad3D* hero = HeroEntity();
+    // The handed-over list adds whatever else joined it; an enemy of it
+    // shows only while its wave is current.
     auto found = m_Objects.find(kCharacters);
     if (found != m_Objects.end()) {
         for (IEntidad3D* character : found->second)
-            if (!getEnemyManager()->OwnsEntity(character))
+            if (character != hero && !getEnemyManager()->OwnsEntity(character))
                 effects.RenderEntity(character);
     }
+    if (!hero)
+        return;
+    effects.RenderEntity(hero);
+    // His weapon is in his hand unless his fists are busy.
+    CPlayer* player = getPlayer();
+    const CControllerSelector* selector = player->GetControllerSelector();
+    IWeapon* weapon = player->GetCurrentWeapon();
+    if (!weapon || (selector && selector->IsFighting()))
+        return;
+    CRigidEntity& model = weapon->GetModel();
+    if (IVertexBuffer* mesh = model.GetMesh())
+        for (std::size_t subset = 0; subset < mesh->GetSubsets().size(); ++subset)
+            effects.RenderEntitySubset(static_cast<int>(subset), &model);
 }
 
 void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)
