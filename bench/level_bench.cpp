@@ -381,21 +381,23 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                         Median(samples[shortcuts].cpu), getSceneManager().drawnCount,
                         getSceneManager().culledCount);
         }
+        for (const bool shortcuts : {false, true}) {
+            if (!passes && shots.empty())
+                break;
+            SelectWay(shortcuts, step);
+            if (passes) {
+                std::printf("  %s\n", shortcuts ? "game:" : "plain:");
+                PrintPasses(frames, step, logPath);
+            }
+            if (!shots.empty()) {
+                const std::string name = level + (crowded ? "_crowd" : "") + (shortcuts ? "" : "_plain") + ".png";
+                SaveFrame((std::filesystem::path(shots) / name).string());
+            }
+        }
         if (crowded) {
             g_Crowd = nullptr;
             DisperseCrowd(crowd);
         }
-    }
-    for (const bool shortcuts : {false, true}) {
-        if (!passes && shots.empty())
-            break;
-        SelectWay(shortcuts, step);
-        if (passes) {
-            std::printf("  %s\n", shortcuts ? "game:" : "plain:");
-            PrintPasses(frames, step, logPath);
-        }
-        if (!shots.empty())
-            SaveFrame((std::filesystem::path(shots) / (level + (shortcuts ? "" : "_plain") + ".png")).string());
     }
     return true;
 }
