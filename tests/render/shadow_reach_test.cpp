@@ -98,6 +98,17 @@ TEST(ShadowReachTest, AReceiverReadsWithinItsBoxSeenFromTheLight)
     EXPECT_NEAR(r.top, 0.5f - 20.0f / 200.0f, 1e-5f);
     EXPECT_NEAR(r.bottom, 0.5f + 20.0f / 200.0f, 1e-5f);
 
+    // Placed 20 right, 10 down and 50 further from the light.
+    D3DXMATRIX moved = LookDownZ();
+    moved._41 = 20.0f;
+    moved._42 = -10.0f;
+    moved._44 = 50.0f;
+    const ShadowRect m = ReceiverShadowRect(receiver, moved);
+    EXPECT_NEAR(m.left, 0.5f + 10.0f / 500.0f, 1e-5f);
+    EXPECT_NEAR(m.right, 0.5f + 50.0f / 300.0f, 1e-5f);
+    EXPECT_NEAR(m.top, 0.5f - 10.0f / 300.0f, 1e-5f);
+    EXPECT_NEAR(m.bottom, 0.5f + 30.0f / 300.0f, 1e-5f);
+
     MeshEntity empty;
     EXPECT_TRUE(ReceiverShadowRect(empty, LookDownZ()).whole) << "no mesh: no box";
     v[2].y = std::numeric_limits<float>::quiet_NaN();
