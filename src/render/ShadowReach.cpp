@@ -90,6 +90,12 @@ bool ShadowRect::MayRead(const ShadowRect& drawn, float margin) const
            clip(top - margin) <= drawnBottom + margin && drawnTop - margin <= clip(bottom + margin);
 }
 
+float ShadowReadMargin(unsigned width, unsigned height)
+{
+    // Three texels of room hold both.
+    return 3.0f / static_cast<float>(std::max(1u, std::min(width, height)));
+}
+
 ShadowRect CasterShadowRect(const IEntidad3D& caster, const std::vector<float>& boneRows, const D3DXMATRIX& m)
 {
     ShadowRect rect;

@@ -22,6 +22,11 @@ struct ShadowRect {
     bool MayRead(const ShadowRect& drawn, float margin) const;
 };
 
+// How far past a receiver's rect its reads can land on a width x height
+// map: its taps reach one texel each way, and a caster draws every texel
+// whose centre its triangles cover.
+float ShadowReadMargin(unsigned width, unsigned height);
+
 // Where a character can have drawn into the map: each vertex through every
 // bone that weighs on it (its skinned place lies between those), then
 // through world * light view-projection. Anything else, or a vertex naming a

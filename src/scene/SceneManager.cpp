@@ -305,10 +305,8 @@ bool CSceneMngr::ShadowMayFallOn(const IEntidad3D& receiver, const D3DXMATRIX& l
     D3DSURFACE_DESC desc{};
     if (FAILED(m_ShadowMapTexture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
         return true;
-    // The taps reach one texel each way, and a texel is drawn whose centre a
-    // caster's triangle covers: three texels of room hold both.
-    const float margin = 3.0f / static_cast<float>(std::min(desc.Width, desc.Height));
-    return ReceiverShadowRect(receiver, lightWorldViewProjection).MayRead(m_CasterRect, margin);
+    return ReceiverShadowRect(receiver, lightWorldViewProjection)
+        .MayRead(m_CasterRect, ShadowReadMargin(desc.Width, desc.Height));
 }
 
 std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const

@@ -71,6 +71,21 @@ TEST(ShadowRectTest, ReadsMeetDrawnTexelsOnlyWithinTheMapAndTheMargin)
     }
 }
 
+// A receiver just past a caster's edge still reads it with its outer taps
+// (one texel out, plus the texel the edge falls in); well past, it cannot.
+TEST(ShadowRectTest, TheReadMarginSpansTheTapsAndTheEdgeTexel)
+{
+    for (unsigned size : {256u, 1024u}) {
+        SCOPED_TRACE(size);
+        const float texel = 1.0f / static_cast<float>(size);
+        const float margin = ShadowReadMargin(size, size * 2);
+        const ShadowRect caster = Rect(0.25f, 0.25f, 0.5f, 0.5f);
+        EXPECT_TRUE(Rect(0.5f + 1.9f * texel, 0.3f, 0.7f, 0.4f).MayRead(caster, margin));
+        EXPECT_TRUE(Rect(0.3f, 0.3f, 0.4f, 0.25f - 1.9f * texel).MayRead(caster, margin));
+        EXPECT_FALSE(Rect(0.5f + 8.0f * texel, 0.3f, 0.7f, 0.4f).MayRead(caster, margin));
+    }
+}
+
 TEST(ShadowRectTest, APointAtOrBehindTheLightsEyeCouldBeAnywhere)
 {
     for (float w : {0.0f, -5.0f, 1e-6f}) {
