@@ -24,6 +24,7 @@
 #include "world/Scenario.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -291,17 +292,46 @@ void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const st
                               target.texture == m_ClearedShadowMap;
     if (!alreadyClear && BeginPass(target, clear)) {
         // A target that did not begin keeps whatever it held.
+        // What an earlier pass left in a map not cleared lies anywhere.
+        if (clear || !m_ShadowCasters)
+            m_CasterRect = ShadowRect();
+        else
+            m_CasterRect.whole = true;
         m_ShadowCasters = drawsCasters || (!clear && m_ShadowCasters);
         m_ClearedShadowMap = m_ShadowCasters ? nullptr : clear ? target.texture : m_ClearedShadowMap;
         // The casters see the light as it stood when the pass began.
         CLightCamera light = m_Lights[0];
+        m_CasterLight = light.viewProjection;
         CEffectManager& effects = getEffectManager();
-        for (IEntidad3D* caster : casters)
+        std::vector<float> bones;
+        for (IEntidad3D* caster : casters) {
             effects.RenderShadowCaster(&light, caster);
+            if (!caster)
+                continue;
+            const D3DXMATRIX lightWVP = caster->GetTransform().GetMatrix() * light.viewProjection;
+            bones.clear();
+            if (auto* character = dynamic_cast<CCharacterEntity*>(caster))
+                character->BuildBoneRows(bones);
+            m_CasterRect.Add(CasterShadowRect(*caster, bones, lightWVP));
+        }
         target.End();
     }
     m_ShadowMapTexture = target.texture;
     m_Visibility[kCharacters] = false;
+}
+
+bool CSceneMngr::ShadowMayFallOn(const IEntidad3D& receiver, const D3DXMATRIX& lightWorldViewProjection,
+                                 const D3DXMATRIX& lightViewProjection) const
+{
+    if (!m_ShadowCasters)
+        return false;
+    if (std::memcmp(&lightViewProjection, &m_CasterLight, sizeof(D3DXMATRIX)) != 0 || !m_ShadowMapTexture)
+        return true;
+    D3DSURFACE_DESC desc{};
+    if (FAILED(m_ShadowMapTexture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
+        return true;
+    return ReceiverShadowRect(receiver, lightWorldViewProjection)
+        .MayRead(m_CasterRect, ShadowReadMargin(desc.Width, desc.Height));
 }
 
 std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
