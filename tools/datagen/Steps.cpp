@@ -12,6 +12,7 @@
 #include "datagen/ParticleTextures.h"
 #include "datagen/ScreenImages.h"
 #include "datagen/Sounds.h"
+#include "datagen/Triggers.h"
 
 namespace datagen {
 
@@ -34,6 +35,7 @@ const std::vector<Step>& AllSteps()
         {"characters", GenerateCharacters},
         {"particle textures", GenerateParticleTextures},
         {"sounds", GenerateSounds},
+        {"trigger volumes", GenerateTriggerInstances},
     };
     return steps;
 }
