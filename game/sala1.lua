@@ -17,9 +17,12 @@
 -- back from here.
 updateLuaFile("console.lua")
 
-local function off(name)
+-- Shared with sala2.lua, which runs after this file.
+function switchOff(name)
     getTriggerManager():setEnableTrigger(name, false)
 end
+
+local off = switchOff
 
 local function on(name)
     getTriggerManager():getTriggerLogicByName(name)
@@ -36,7 +39,10 @@ local hangarVolumes = {"trg_01", "trg_031", "trg_02", "trg_03", "trg_06", "trg_0
 local hangarLogics = {"OnEnter_trg_031", "Wave4", "ene1_2", "ene7_1", "Wave5", "ene10_1", "ene25_1",
                       "enemiesTravellingCamera"}
 
-local function rearm(volumes, logics)
+-- What a checkpoint does before its stretch is played again: the logics a
+-- restart may have left on are switched off, its volumes on. Shared with
+-- sala2.lua.
+function rearmStretch(volumes, logics)
     for i = 1, #logics do
         off(logics[i])
     end
@@ -138,13 +144,13 @@ end
 -- The start of the level.
 function checkPoint1()
     off("checkPoint1")
-    rearm(hangarVolumes, hangarLogics)
+    rearmStretch(hangarVolumes, hangarLogics)
 end
 
 -- Past the plane: the hangar's way up from wave 05.
 function checkPoint2()
     off("checkPoint2")
-    rearm({"trg_06", "trg_07", "trg_08"}, hangarLogics)
+    rearmStretch({"trg_06", "trg_07", "trg_08"}, hangarLogics)
     for i = 1, 4 do
         off(hangarVolumes[i])
     end

@@ -3,9 +3,7 @@
 -- only defines functions, nothing returns a value, and a logic switches
 -- itself off once its job, or the condition it waits for, is done.
 
-local function off(name)
-    getTriggerManager():setEnableTrigger(name, false)
-end
+local off = switchOff
 
 local function islandWave(wave)
     getEnemyManager():setNewZone("room3", wave)
@@ -13,15 +11,6 @@ end
 
 local islandLogics = {"enemiesTravellingCameraIsla", "Wave31", "ene31_0", "ene33_0", "ene33_1", "ene37_1",
                       "ene42_0", "ene47_1", "Wave36"}
-
-local function rearm(volumes)
-    for i = 1, #islandLogics do
-        off(islandLogics[i])
-    end
-    for i = 1, #volumes do
-        getTriggerManager():setEnableTrigger(volumes[i], true)
-    end
-end
 
 -- The arrival on the island: ene_51 to ene_53 walk the intro flight.
 function enemiesTravellingCameraIsla()
@@ -72,15 +61,15 @@ end
 
 function checkPoint3()
     off("checkPoint3")
-    rearm({})
+    rearmStretch({}, islandLogics)
 end
 
 function checkPoint4()
     off("checkPoint4")
-    rearm({})
+    rearmStretch({}, islandLogics)
 end
 
 function checkPoint5()
     off("checkPoint5")
-    rearm({"trg_236"})
+    rearmStretch({"trg_236"}, islandLogics)
 end

@@ -164,9 +164,20 @@ TEST_F(LevelScripts, TheLastFightWaitsForTheHeroInTheSquare)
     Tick();
     Tick();
     EXPECT_TRUE(manager().getEnabledTrigger("Wave36"));
+    // A restart at the last checkpoint leaves no stale logic of the island on.
+    manager().getTriggerLogicByName("checkPoint5")->active = true;
+    Tick();
+    EXPECT_FALSE(manager().getEnabledTrigger("Wave36"));
+    EXPECT_FALSE(manager().getEnabledTrigger("checkPoint5"));
+
+    manager().getTriggerLogicByName("Wave36")->active = true;
     WalkInto("trg_236");
     EXPECT_FALSE(manager().getEnabledTrigger("Wave36"));
     EXPECT_FALSE(manager().getEnabledTrigger("trg_236"));
+    // And it gives the square back.
+    manager().getTriggerLogicByName("checkPoint5")->active = true;
+    Tick();
+    EXPECT_TRUE(manager().getEnabledTrigger("trg_236"));
     EXPECT_EQ(Alerts(), "");
 }
 
