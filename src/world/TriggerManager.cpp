@@ -39,6 +39,7 @@ void CTriggerManager::CTriggerManagerParser::OnStartElement(const std::string& n
         RefuseFile("trigger \"" + volumeName + "\" has a size or place that is not a finite number");
         return;
     }
+    // The first of a name is kept.
     if (m_Manager->m_Volumes.count(volumeName))
         return;
     if (m_Manager->m_Volumes.size() >= kMaxVolumes) {

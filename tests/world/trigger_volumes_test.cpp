@@ -57,10 +57,18 @@ int Named(lua_State* L)
 }
 
 int g_ResetsFromLua = 0;
+// Restarts the level from inside a callback; the fresh state gets recorders
+// for what the old tick must no longer call.
 int ResetFromLua(lua_State*)
 {
     ++g_ResetsFromLua;
     getTriggerManager().Reset();
+    lua_State* fresh = getScriptHost().GetState();
+    for (const char* name : {"bLater", "OnEnter_trg_02", "OnEnter_trg_01"}) {
+        lua_pushstring(fresh, name);
+        lua_pushcclosure(fresh, Named, 1);
+        lua_setglobal(fresh, name);
+    }
     return 0;
 }
 
@@ -319,22 +327,27 @@ TEST_F(TriggerTick, TheFileGivesCentresSizesAndTheFirstOfEachName)
 
 TEST_F(TriggerTick, ABrokenFileIsRefusedWholeAndACutOneKeepsWhatWasRead)
 {
+    // Each refused file also names a volume an earlier file gave: that one
+    // stays, since the refused file never added it.
+    Load(Trigger("kept", 0, 0, 0, 10, 10, 10));
     for (const char* size : {"width=\"1e39\"", "height=\"nan\"", "length=\"-inf\""}) {
-        Load(Trigger("trg_01", 0, 0, 0, 10, 10, 10) + "<trigger name=\"trg_02\" " + size + "/>");
-        EXPECT_EQ(manager().VolumeCount(), 0u) << size;
+        Load(Trigger("kept", 5, 5, 5, 1, 1, 1) + Trigger("trg_01", 0, 0, 0, 10, 10, 10) +
+             "<trigger name=\"trg_02\" " + size + "/>");
+        EXPECT_EQ(manager().VolumeCount(), 1u) << size;
+        ASSERT_NE(manager().FindVolume("kept"), nullptr) << size;
+        EXPECT_EQ(manager().FindVolume("kept")->centre, D3DXVECTOR3(0, 0, 0));
     }
 
     std::string many;
     for (std::size_t i = 0; i <= CTriggerManager::kMaxVolumes; ++i)
         many += "<trigger name=\"v" + std::to_string(i) + "\"/>";
     Load(many);
-    EXPECT_EQ(manager().VolumeCount(), 0u) << "too many volumes";
+    EXPECT_EQ(manager().VolumeCount(), 1u) << "too many volumes";
 
-    Load(Trigger("kept", 0, 0, 0, 10, 10, 10));
     WriteFile("cut.xml", "<triggers>" + Trigger("trg_01", 0, 0, 0, 10, 10, 10) + "<trigger name=");
     manager().LoadTriggers("cut.xml");
     EXPECT_NE(manager().FindVolume("trg_01"), nullptr);
-    EXPECT_NE(manager().FindVolume("kept"), nullptr) << "a refusal takes back only its own volumes";
+    EXPECT_NE(manager().FindVolume("kept"), nullptr);
     manager().LoadTriggers("missing.xml");
     EXPECT_EQ(manager().VolumeCount(), 2u);
 }
@@ -396,6 +409,7 @@ TEST_F(TriggerTick, ResetRunsTheScriptsThenDropsWhatTheyMadeAndRereadsTheFile)
 
 TEST_F(TriggerTick, ARestartFromACallbackEndsTheTickSafely)
 {
+    // From a logic: the logics after it and every volume are left alone.
     Load(Trigger("trg_01", 0, 0, 0, 10, 10, 10));
     lua_register(getScriptHost().GetState(), "resetNow", ResetFromLua);
     Run("function aRestart() note('aRestart'); resetNow() end");
@@ -404,15 +418,24 @@ TEST_F(TriggerTick, ARestartFromACallbackEndsTheTickSafely)
     g_ResetsFromLua = 0;
     Tick();
     EXPECT_EQ(g_ResetsFromLua, 1);
-    EXPECT_EQ(Calls(), "aRestart ") << "the dropped logic after it is not run";
+    EXPECT_EQ(Calls(), "aRestart ");
     EXPECT_EQ(manager().LogicCount(), 0u);
     EXPECT_EQ(manager().FindVolume("trg_01"), nullptr) << "no trigger file in this folder";
-    // The fresh state saw none of the old tick's calls.
+    // The next tick is the fresh state's own.
     Record();
     manager().getTriggerLogicByName("after")->active = true;
     manager().Update(0.05f);
     manager().Update(0.06f);
     EXPECT_EQ(Calls(), "after ");
+
+    // From a volume: the volumes after it are left alone.
+    manager().setEnableTrigger("after", false);
+    Load(Trigger("trg_00", 0, 0, 0, 10, 10, 10) + Trigger("trg_02", 0, 0, 0, 10, 10, 10));
+    lua_register(getScriptHost().GetState(), "resetNow", ResetFromLua);
+    Run("function OnEnter_trg_00() note('OnEnter_trg_00'); resetNow() end");
+    Tick();
+    EXPECT_EQ(g_ResetsFromLua, 2);
+    EXPECT_EQ(Calls(), "OnEnter_trg_00 ");
 }
 
 } // namespace
