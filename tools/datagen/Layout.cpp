@@ -130,6 +130,8 @@ public:
             ReadCollision(a);
         } else if (name == "enemy") {
             // The enemy lists read these themselves (EnemyLists.h).
+        } else if (name == "trigger") {
+            ReadTrigger(a);
         } else {
             m_Problem = "unknown element <" + name + ">";
         }
@@ -226,6 +228,21 @@ private:
             m_Layout.objects.back().parapets.push_back(p);
     }
 
+    void ReadTrigger(CXMLAttributes& a)
+    {
+        LayoutTrigger t;
+        t.name = a.GetString("name", "");
+        const std::string what = "trigger " + t.name;
+        if (t.name.empty())
+            m_Problem = "a trigger needs a name";
+        else if (!ReadVector(a, "position", t.position))
+            m_Problem = what + " needs a position of three numbers";
+        else if (!ReadVector(a, "size", t.size) || !(t.size.x > 0) || !(t.size.y > 0) || !(t.size.z > 0))
+            m_Problem = what + " needs a positive size";
+        else
+            m_Layout.triggers.push_back(t);
+    }
+
     void ReadLight(CXMLAttributes& a)
     {
         LayoutLight light;
@@ -276,8 +293,20 @@ std::string CheckParapet(const LevelLayout& layout, const LayoutObject& o, const
     return "";
 }
 
+// Whether the hero can walk into the trigger: its floor lies on the ground.
+std::string CheckTrigger(const LevelLayout& layout, const LayoutTrigger& t)
+{
+    float ground = 0;
+    if (!layout.GroundAt(t.position.x, t.position.z, ground))
+        return "trigger " + t.name + " has no ground under it";
+    if (std::fabs(ground - t.position.y) > kGroundTolerance)
+        return "trigger " + t.name + " is not on the ground (" + std::to_string(ground) + " under " +
+               std::to_string(t.position.y) + ")";
+    return "";
+}
+
 // What the elements cannot say one by one: names are unique, every object's
-// material exists, and every parapet stands where it can be used.
+// material exists, and every parapet and trigger stands where it can be used.
 std::string CheckWhole(const LevelLayout& layout)
 {
     if (layout.level.empty())
@@ -300,6 +329,14 @@ std::string CheckWhole(const LevelLayout& layout)
             if (!problem.empty())
                 return problem;
         }
+    }
+    names.clear();
+    for (const LayoutTrigger& t : layout.triggers) {
+        if (!names.insert(t.name).second)
+            return "trigger " + t.name + " is placed twice";
+        const std::string problem = CheckTrigger(layout, t);
+        if (!problem.empty())
+            return problem;
     }
     return "";
 }

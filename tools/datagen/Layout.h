@@ -115,12 +115,28 @@ struct LayoutCollision {
     float yawDegrees = 0.0f;
 };
 
+// A trigger volume of the level scripts: an upright box standing on the
+// ground, which the game tests the hero against.
+//   <trigger name="trg_01" position="x y z" size="w h l"/>
+// "position" is the middle of its floor, on the ground; "size" its full
+// extents along x, y and z. The fifth character of the name is the zone the
+// game tests it in: the level's room number ('0' or no digit counting as 1).
+struct LayoutTrigger {
+    std::string name;
+    D3DXVECTOR3 position{0, 0, 0};
+    D3DXVECTOR3 size{0, 0, 0};
+
+    // The box's centre: half its height above its floor.
+    D3DXVECTOR3 Centre() const { return position + D3DXVECTOR3(0, size.y / 2, 0); }
+};
+
 struct LevelLayout {
     std::string level;
     std::vector<LayoutMaterial> materials;
     std::vector<LayoutObject> objects;
     std::vector<LayoutLight> lights;
     std::vector<LayoutCollision> collisions;
+    std::vector<LayoutTrigger> triggers;
 
     const LayoutMaterial* FindMaterial(const std::string& name) const;
 
@@ -139,7 +155,8 @@ struct LevelLayout {
 // sideways direction to build its view from. A parapet needs a well-formed
 // name, unique in the level, and a positive length, and must stand on the
 // ground at its centre and both ends, outside its object but near it, and
-// face away from it.
+// face away from it. A trigger needs a name unique in the level, a position
+// on the ground and a positive size.
 bool ParseLayout(const std::string& xml, LevelLayout& out, std::string& error);
 bool ReadLayout(const std::string& file, LevelLayout& out, std::string& error);
 

@@ -14,6 +14,7 @@
 #include "datagen/ScreenImages.h"
 #include "datagen/Sounds.h"
 #include "datagen/Weapons.h"
+#include "datagen/Triggers.h"
 
 namespace datagen {
 
@@ -38,6 +39,7 @@ const std::vector<Step>& AllSteps()
         {"sounds", GenerateSounds},
         {"enemy lists", GenerateEnemyLists},
         {"weapons", GenerateWeapons},
+        {"trigger volumes", GenerateTriggerInstances},
     };
     return steps;
 }
