@@ -44,49 +44,7 @@ constexpr BoneBox kBoneBoxes[] = {
     {"Pelvis", 6, 6, 8},     {"Spine1", 12, 6, 8},    {"Head", 8, 5.5f, 4},
 };
 
-const char* const kPropWords[] = {"_lata_", "_lata2_", "_silla_", "_tolm_", "_pibrelo_", "_radio_", "_barril_"};
-const char* const kPropKinds[] = {"lata", "lata2", "silla", "tolm", "pibrelo", "radio", "barril"};
 const char* const kPickupWords[] = {"_gun_", "_thompson_", "_shotgun_"};
-
-// What each kind of prop looks like and how big its body is. Texture sets
-// are (diffuse, light map, normal map), in the mesh's subset order.
-struct PropKind {
-    const char* kind;
-    std::vector<std::array<const char*, 3>> textures;
-    float halfExtents[3];
-    float radius;
-};
-
-const std::vector<PropKind>& PropKinds()
-{
-    static const std::vector<PropKind> kinds = {
-        {"lata", {{"lata_textura.tga", "blanco_gradiente.tga", "lata_normal.tga"}}, {4, 6, 4}, 15.0f},
-        {"lata2", {{"lata_textura.tga", "blanco_gradiente.tga", "lata_normal.tga"}}, {5, 8, 5}, 15.0f},
-        {"silla",
-         {{"casa_pared.tga", "blanco_gradiente.tga", "casa_pared_normal.tga"},
-          {"maderas_casa.tga", "blanco_gradiente.tga", "maderas_casa_normal.tga"}},
-         {11, 24, 11},
-         40.0f},
-        {"tolm",
-         {{"metal_dorado.tga", "obj_tolm_01LightingMap.tga", "metal_normal.tga"},
-          {"botellas.tga", "obj_tolm_01LightingMap.tga", "blanco.jpg"}},
-         {4, 8, 3},
-         15.0f},
-        {"pibrelo",
-         {{"metal_dorado.tga", "obj_pibrelo_01LightingMap.tga", "metal_normal.tga"},
-          {"botellas.tga", "obj_pibrelo_01LightingMap.tga", "blanco.jpg"}},
-         {3, 14, 3},
-         15.0f},
-        {"radio",
-         {{"maderas_casa.tga", "obj_radio_01LightingMap.tga", "maderas_casa_normal.tga"},
-          {"cemento_dos.tga", "obj_radio_01LightingMap.tga", "cemento_dos_normal.tga"},
-          {"coche_metal.tga", "obj_radio_01LightingMap.tga", "metal_normal.tga"}},
-         {10, 6, 6},
-         20.0f},
-        {"barril", {{"barril.tga", "blanco_gradiente.tga", "barril_normal.tga"}}, {19, 27, 19}, 40.0f},
-    };
-    return kinds;
-}
 
 // The radios whose positions drive the radio music, by slot.
 const char* const kRadioNames[] = {"obj_radio_01", "obj_radio_02", "obj_radio_03", "obj_radio_04"};
@@ -151,6 +109,45 @@ PhysicsRecordKind KindOf(const btCollisionObject* object)
 }
 
 } // namespace
+
+const std::vector<PropKind>& PropKinds()
+{
+    static const std::vector<PropKind> kinds = {
+        {"lata", "_lata_", {{"lata_textura.tga", "blanco_gradiente.tga", "lata_normal.tga"}}, {4, 6, 4}, 15.0f},
+        {"lata2", "_lata2_", {{"lata_textura.tga", "blanco_gradiente.tga", "lata_normal.tga"}}, {5, 8, 5}, 15.0f},
+        {"silla", "_silla_",
+         {{"casa_pared.tga", "blanco_gradiente.tga", "casa_pared_normal.tga"},
+          {"maderas_casa.tga", "blanco_gradiente.tga", "maderas_casa_normal.tga"}},
+         {11, 24, 11},
+         40.0f},
+        {"tolm", "_tolm_",
+         {{"metal_dorado.tga", "obj_tolm_01LightingMap.tga", "metal_normal.tga"},
+          {"botellas.tga", "obj_tolm_01LightingMap.tga", "blanco.jpg"}},
+         {4, 8, 3},
+         15.0f},
+        {"pibrelo", "_pibrelo_",
+         {{"metal_dorado.tga", "obj_pibrelo_01LightingMap.tga", "metal_normal.tga"},
+          {"botellas.tga", "obj_pibrelo_01LightingMap.tga", "blanco.jpg"}},
+         {3, 14, 3},
+         15.0f},
+        {"radio", "_radio_",
+         {{"maderas_casa.tga", "obj_radio_01LightingMap.tga", "maderas_casa_normal.tga"},
+          {"cemento_dos.tga", "obj_radio_01LightingMap.tga", "cemento_dos_normal.tga"},
+          {"coche_metal.tga", "obj_radio_01LightingMap.tga", "metal_normal.tga"}},
+         {10, 6, 6},
+         20.0f},
+        {"barril", "_barril_", {{"barril.tga", "blanco_gradiente.tga", "barril_normal.tga"}}, {19, 27, 19}, 40.0f},
+    };
+    return kinds;
+}
+
+const PropKind* PropKindOfName(const std::string& name)
+{
+    for (const PropKind& kind : PropKinds())
+        if (HasFamilyWord(name, kind.word))
+            return &kind;
+    return nullptr;
+}
 
 // --- character bodies -------------------------------------------------------
 
@@ -398,14 +395,13 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
             m_ReadProblem = "object " + name + " is placed outside the world";
             return;
         }
-        for (const char* word : kPropWords)
-            if (HasFamilyWord(name, word)) {
-                PropRecord record;
-                record.name = name;
-                record.transform = transform;
-                (hangar ? hangarProps : islandProps)[name] = record;
-                return;
-            }
+        if (PropKindOfName(name)) {
+            PropRecord record;
+            record.name = name;
+            record.transform = transform;
+            (hangar ? hangarProps : islandProps)[name] = record;
+            return;
+        }
         for (const char* word : kPickupWords)
             if (HasFamilyWord(name, word)) {
                 if (ammo < 0 || ammo > 65535) {
@@ -534,6 +530,7 @@ void PropRecord::CreateBody(std::string kind)
     if (!owner || !owner->GetDynamicsWorld() || !entity)
         return;
     const btVector3 half(halfExtents[0], halfExtents[1], halfExtents[2]);
+    // A y cylinder's half extents are its radius and half height.
     btCollisionShape* shape = kind == "barril" ? static_cast<btCollisionShape*>(new btCylinderShape(half))
                                                : static_cast<btCollisionShape*>(new btBoxShape(half));
     owner->AdoptShape(shape);
@@ -634,11 +631,8 @@ void CCollisionManager::LoadNewScenario(std::string scenario)
             AddStaticBody(ToTransform(record.transform), shape, record.name);
         }
     for (auto& entry : currentProps)
-        for (size_t k = 0; k < sizeof(kPropWords) / sizeof(kPropWords[0]); ++k)
-            if (HasFamilyWord(entry.first, kPropWords[k])) {
-                CreateProp(entry.second, entry.first, kPropKinds[k], entry.second.transform);
-                break;
-            }
+        if (const PropKind* kind = PropKindOfName(entry.first))
+            CreateProp(entry.second, entry.first, kind->kind, entry.second.transform);
     for (const auto& entry : currentPickups) {
         const D3DXMATRIX& m = entry.second.transform;
         getWeaponPickups().AddPickup(entry.first, static_cast<std::uint16_t>(entry.second.ammo), m._41, m._42,

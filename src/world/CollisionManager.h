@@ -3,6 +3,7 @@
 // casts, and the resolution of every shot.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -56,6 +57,23 @@ struct PickupRecord {
 };
 
 class CCollisionManager;
+
+// What each kind of prop looks like and how big its body is; the kind is
+// named by the family word at the fourth character of a prop's name
+// ("obj_lata_01"). Texture sets are (diffuse, light map, normal map), in the
+// mesh's subset order. The mesh carries the kind's name.
+struct PropKind {
+    const char* kind;
+    const char* word;
+    std::vector<std::array<const char*, 3>> textures;
+    float halfExtents[3];
+    float radius;
+    // A barrel's body is a cylinder standing along y; every other a box.
+    bool Cylinder() const { return std::string(kind) == "barril"; }
+};
+const std::vector<PropKind>& PropKinds();
+// The kind of the prop of that name; null for a name of no prop family.
+const PropKind* PropKindOfName(const std::string& name);
 
 // A movable prop: can, chair, bottle, radio or barrel.
 struct PropRecord {

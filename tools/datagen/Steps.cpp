@@ -10,6 +10,7 @@
 #include "datagen/MeshTextures.h"
 #include "datagen/RigidAnims.h"
 #include "datagen/ParticleTextures.h"
+#include "datagen/Props.h"
 #include "datagen/ScreenImages.h"
 #include "datagen/Sounds.h"
 
@@ -29,6 +30,7 @@ const std::vector<Step>& AllSteps()
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
         {"collision boxes", GenerateCollisionInstances},
+        {"props", GenerateProps},
         {"rigid animations", GenerateRigidAnimations},
         {"comic boards", GenerateComicBoards},
         {"characters", GenerateCharacters},
