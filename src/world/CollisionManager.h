@@ -68,8 +68,6 @@ struct PropKind {
     std::vector<std::array<const char*, 3>> textures;
     float halfExtents[3];
     float radius;
-    // A barrel's body is a cylinder standing along y; every other a box.
-    bool Cylinder() const { return std::string(kind) == "barril"; }
 };
 const std::vector<PropKind>& PropKinds();
 // The kind of the prop of that name; null for a name of no prop family.
