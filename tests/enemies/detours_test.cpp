@@ -185,10 +185,24 @@ TEST(Detours, CornersLeadRoundAnObstacleOrRoundItsOtherHalf)
 
     // Two halves of a wall: the way to this half's corners runs into the other
     // half, so the enemy goes round the other half.
-    Scene halves(Box("col_muro01Ha_b1", 200, 100, 40, 0, 100) + Box("col_muro01Ha_b2", 200, 100, 40, 200, 100) +
-                 Box("col_muro01Ha_b3", 200, 100, 40, -200, 100));
-    const D3DXVECTOR3 round = halves.finder.ChooseDetourByCorners(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 400));
-    ExpectAt(round, -400, 15, 60, "past the far end of the other half");
+    const std::string wall = Box("col_muro01Ha_b1", 200, 100, 40, 0, 100) +
+                             Box("col_muro01Ha_b2", 200, 100, 40, 200, 100) +
+                             Box("col_muro01Ha_b3", 200, 100, 40, -200, 100);
+    Scene halves(wall);
+    ExpectAt(halves.finder.ChooseDetourByCorners(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 400)), -400, 15, 60,
+             "past the far end of the other half");
+    // A shorter wall of three halves: round the other half's corner, unless
+    // a crate stands between that corner and the goal; then nothing leads on
+    // and the last corner is used.
+    const std::string shorter = Box("col_muro01Ha_b1", 100, 100, 40, 0, 100) +
+                                Box("col_muro01Ha_b2", 100, 100, 40, 100, 100) +
+                                Box("col_muro01Ha_b3", 100, 100, 40, -100, 100);
+    Scene open(shorter);
+    ExpectAt(open.finder.ChooseDetourByCorners(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 400)), -200, 15, 60,
+             "round the other half");
+    Scene shut(shorter + Box("col_caja", 40, 100, 40, -118, 200));
+    ExpectAt(shut.finder.ChooseDetourByCorners(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 400)), 70, 15, 60,
+             "the last corner");
 }
 
 } // namespace
