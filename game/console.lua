@@ -1,9 +1,10 @@
 -- Commands for the debug console (the key left of "1"). A typed line's first
 -- word names a function here, which gets the next six words as strings ("" when
 -- not typed). Every command returns nothing, so the line is not run again as a
--- chunk. A restart drops these; type the line
+-- chunk. A new game starts a fresh Lua state without these; the level scripts
+-- run this file again at their end, so the commands stay in play. Type
 --   Reload
--- or run updateLuaFile("console.lua") from a script to have them back.
+-- after editing it.
 
 -- A typed word as a number, or the default when it was not typed. Lua turns a
 -- numeric string into a number in arithmetic; no library is opened here.
@@ -105,4 +106,16 @@ function Reload(file)
         file = "console.lua"
     end
     updateLuaFile(file)
+end
+
+-- Slides mission banner n in: Mission 1
+function Mission(n)
+    getGUI():showMission(number(n, 0))
+end
+
+-- Restarts at checkpoint n (1 and 2 in the hangars, 3 to 5 on the island)
+-- in the next frame: Checkpoint 3
+function Checkpoint(n)
+    getTriggerManager():setCheckPointTrigger(number(n, 1))
+    getGUI():requestCheckpointRestart()
 end

@@ -169,8 +169,5 @@ void CGameCalls::ResetManagers()
     getCamera().LoadValues(hero.x, hero.y, hero.z, D3DDevice);
     sound.Unmute();
     getPlayer()->CreateWeapons();
-    // The level restart's work, done here until the restart is built: a new
-    // game must not find parapets still held by the last one's enemies.
-    getScenario()->ResetParapets();
     getGSF().resetStates();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Where the story stands: which comic panels, camera flight or rigid animation
 // of the two levels is ready, playing or done. The cut-scene sequencer drives
@@ -73,11 +74,18 @@ public:
     // While set, the intact pier stands; the second comic sequence breaks it.
     bool pierIntact = false;
     std::int32_t islaSequence = 0;
+    // The hangar wave the enemies are fighting (14 + digit) or that is
+    // cleared (25 + digit); the enemy manager writes it every frame.
+    std::int32_t waveCode = 0;
     // Set while the run is on the first level.
     bool hangaresLevel = false;
 
     // The start of a new run: intro panels ready, nothing playing, pier intact.
     void resetStates();
+
+    // "wave_0d": 14 + d while anyone is alive, else 25 + d; "wave_09" alive
+    // gives 23. Other names leave the code as it was.
+    void setWaveCodeFromName(const std::string& wave, bool anyAlive);
 
     // --- first level ---------------------------------------------------------
     bool isReadyVinyetasIntro1() const { return sequence == ReadyVinyetasIntro1; }

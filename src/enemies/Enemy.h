@@ -2,40 +2,164 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/d3dx9math.h"
 #include "player/Human.h"
+#include "xml/XMLAttributes.h"
 
 class CEnemy;
+class CCharacterEntity;
+class CParticleEmitter;
+struct TParapet;
+
+// What every enemy brain offers the enemy that carries it.
+class IAIController {
+public:
+    virtual ~IAIController() = default;
+    virtual void Init() = 0;
+    virtual void Update(float seconds) = 0;
+    virtual void Idle() {}
+    void ForwardIdle() { Idle(); }
+};
 
 // The cover-shooter state machine of one enemy.
-class CIAEnemyCover {
+class CIAEnemyCover : public IAIController {
 public:
     // AI state codes that other parts of the game compare.
     enum : std::uint16_t {
+        PATROL = 0,
+        SHOOTING = 1,
         SEARCHING = 2,
         MOVE_TO_COVER = 3,
+        COVER = 4,
         FIGHTING = 5,
+        SHOOTING_FROM_COVER = 7,
         DEAD = 8,
         IDLE = 10,
+        RELOAD = 12,
+        ALARMED = 13,
+        ROLL = 14,
         KAMIKAZE = 16,
+        EVADE = 20,
         ACTING = 21,
         WAITING = 22,
+        JUMPING_COVER = 23,
         AIMING_THOMPSON = 24,
         DOCKERS = 25,
     };
 
-    explicit CIAEnemyCover(CEnemy* owner) : m_Owner(owner) {}
+    // Reads the tuning of the enemy's type merged with its own attributes.
+    CIAEnemyCover(CEnemy* owner, CXMLAttributes attributes);
+
+    // Back to the first patrol point; fewer than two points patrol on the spot.
+    void Init() override;
+    // One frame of the state machine.
+    void Update(float seconds) override;
+    // Enters a state by its script name; unknown names are only stored.
+    void SetState(std::string name);
 
     std::uint16_t GetState() const { return m_State; }
+    // The label of the state that ran last ("SHOOTING", ...).
+    const std::string& GetLabel() const { return m_Label; }
+    // The state kept while evading (counted with the wave's searchers).
+    std::int32_t GetSecondState() const { return m_SavedState; }
+    const std::string& GetRequestedState() const { return m_RequestedState; }
     // The enemy was removed from play.
     bool IsDestroyed() const { return m_Destroyed; }
+    bool IsDying() const { return m_Dying; }
     // A scripted animation plays (the weapon is not put in the hand meanwhile).
     bool IsInScriptAnimation() const { return m_ScriptAnimation; }
     // The docker's script timer has run out.
     bool IsDockerDone() const { return m_DockerDone; }
+    bool GetFinisherFlag() const { return m_Finisher; }
+    void SetFinisherFlag(bool on) { m_Finisher = on; }
+    bool CanMove() const { return m_CanMove; }
+    bool DiesWithoutAnimation() const { return m_DieWithoutAnimation; }
+    const std::string& GetScriptName(int index) const { return m_Scripts[index]; }
+    std::uint16_t GetNumOfScripts() const { return m_NumOfScripts; }
+    float GetNearDist() const { return m_NearDist; }
+    float GetDistance() const { return m_Distance; }
+    bool IsNear() const { return m_Near; }
+    bool IsFightingPartner() const { return m_FightingPartner; }
+    void SetFightingPartner(bool on) { m_FightingPartner = on; }
+    float GetClock() const { return m_Clock; }
+    bool IsRegenerating() const { return m_Regenerating; }
+    const D3DXVECTOR3& GetLastKnownHeroPosition() const { return m_LastKnownHero; }
+    std::uint16_t GetShotsPerAttack() const { return m_ShotsPerAttack; }
+    std::uint32_t GetRollCounter() const { return m_RollCounter; }
+    void AddRollCount(std::uint32_t n) { m_RollCounter += n; }
+
+    void SetSpawnPosition(float x, float y, float z) { m_Home = D3DXVECTOR3(x, y, z); }
+    const D3DXVECTOR3& GetSpawnPosition() const { return m_Home; }
+    void SetPatrolPoints(std::vector<D3DXVECTOR3> points) { m_PatrolPoints = std::move(points); }
+    const std::vector<D3DXVECTOR3>& GetPatrolPoints() const { return m_PatrolPoints; }
+    const D3DXVECTOR3& GetDestination() const { return m_MoveTarget; }
+    const D3DXVECTOR3& GetEvadePoint() const { return m_SavedTarget; }
+    const D3DXVECTOR3& GetLastSeenOwnPosition() const { return m_NearOwn; }
+    const D3DXVECTOR3& GetLastSeenPlayerPosition() const { return m_NearHero; }
+    const D3DXVECTOR3& GetEventPointA() const { return m_EventPoints[0]; }
+    void SetEventPointA(float x, float y, float z) { m_EventPoints[0] = D3DXVECTOR3(x, y, z); }
+    const D3DXVECTOR3& GetEventPointB() const { return m_EventPoints[1]; }
+    void SetEventPointB(float x, float y, float z) { m_EventPoints[1] = D3DXVECTOR3(x, y, z); }
+
+    // Held by the final fight with no entry action.
+    void EnterFighting() { m_State = FIGHTING; }
+    // Alarmed by the hero's noise (restarts when already alarmed).
+    void EnterAlarmed() { EnterStandIn(ALARMED); }
+    // Standing in the open facing the hero, weapon raised.
+    void EnterShooting();
     // State 24, playing "aiming_thompson".
     void EnterAimingThompson();
+    // No state runs for this long; with a hit reaction the enemy reacts
+    // when it ends (a hit's stagger, a cover exit).
+    void Hold(float seconds, bool hitReaction);
+    // A hit's damage handling starts the death; the update finishes it.
+    void StartDying() { m_Dying = true; }
+
+    // Cover: the nearest suitable parapet of the zone, or the one named.
+    TParapet* ChooseCoverPoint();
+    bool TakeNamedCoverPoint(const std::string& name);
+    TParapet* GetOccupiedParapet() const { return m_Occupied; }
+    bool IsInCover() const { return m_InCover; }
+    void SetInCover(bool on) { m_InCover = on; }
+    bool IsHighParapet() const { return m_HighParapet; }
+    bool IsNearEndTheStart() const { return m_NearEndIsStart; }
+    float GetCoverYaw() const { return m_CoverYaw; }
+    const D3DXVECTOR3& GetCoverTarget() const { return m_CoverTarget; }
+    void SetForceCoverChoice(bool on) { m_ForceCoverChoice = on; }
+
+    // Shared tests of the states.
+    bool MeleeTest();
+    bool IsInWeaponRange();
+    bool RollTrigger();
+    void AlarmTest();
+    bool HasLineOfSight();
+
+    // Perception and timing tests.
+    bool IsPlayerWithinNearDist() const { return m_Distance < m_NearDist; }
+    bool CanSeePlayer() const;
+    bool IsPointInShotRange(const D3DXVECTOR3& point);
+    bool IsNearOwnParapet() const;
+    bool IsCoverPointUnusable(const TParapet* parapet) const;
+    bool IsCoverTimeOver() const { return m_Clock - m_CoverStart > m_MaxTimeCovered; }
+    bool IsShootFromCoverTimeOver() const;
+    bool IsPlayerAimingAtMe();
+    bool WantsNewPosition() const { return m_NewPosition && m_CanMove; }
+    void StartCoverClock() { m_CoverStart = m_Clock; }
+    void StartLeanOutClock() { m_LeanOutStart = m_Clock; }
+
+    // Life back after a quiet while; each climb to the top costs 9 of it.
+    void Regenerate();
+    // A hit: the quiet while starts again.
+    void ResetRegeneration()
+    {
+        m_Regenerating = false;
+        m_RegenClock = 0.0f;
+    }
+    void FreeParapet();
 
     // Script methods.
     void setTalkScript(std::string talk, float seconds);
@@ -53,29 +177,159 @@ public:
     bool botIsInAction();
     // The enemy keeps its place from now on.
     void becomeATorretGuy();
-    // Life 0, DEAD, hidden, cover freed, body removed, removed flag set.
+    // Life 0, DEAD, hidden, body removed, removed flag set.
     void destroyThisGuy();
 
 private:
+    // A state whose behaviour is not written yet: its code, standing idle.
+    void EnterStandIn(std::uint16_t state);
+    void EnterFightingFromMelee();
+    void RunState();
+    void RemoveBody();
+    // The weapon left on the ground at death.
+    void DropWeapon();
+    // Takes the parapet as the held one (cover facing, target, not free).
+    void Occupy(TParapet* parapet, std::uint32_t index, TParapet* previous);
+
     CEnemy* m_Owner;
     std::uint16_t m_State = IDLE;
+    std::string m_Label;
+    std::int32_t m_SavedState = 0;
+    std::string m_RequestedState;
+    std::vector<D3DXVECTOR3> m_PatrolPoints;
+    std::uint16_t m_PatrolIndex = 0;
+    D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_Own{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_Hero{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_NearOwn{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_NearHero{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_LastKnownHero{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_MoveTarget{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_SavedTarget{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 m_EventPoints[2] = {{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}};
+    bool m_Near = false;
+    float m_Distance = 0.0f;
+
+    float m_NearDist = 0.0f;
+    float m_ViewDist = 0.0f;
+    float m_LostDist = 0.0f;
+    float m_VisionAngle = 0.0f;
+    float m_AlarmDist = 0.0f;
+    std::uint16_t m_Accuracy = 80;
+    std::uint16_t m_WillOfShootFromCover = 0;
+    std::uint16_t m_MinTimeToShotFromCover = 0;
+    std::uint16_t m_WillOfStandingShoot = 0;
+    float m_MinDistanceToPlayerWhenChasing = 0.0f;
+    float m_MaxTimeCovered = 0.0f;
+    std::uint16_t m_MaxTimeShootingFromCover = 0;
+    float m_SecondsToStartRegenerating = 0.0f;
+    std::uint16_t m_BulletsToRoll[3] = {0, 0, 0};
+    std::uint16_t m_MaxBulletsWithGun = 4;
+    std::uint16_t m_MaxBulletsWithShotgun = 1;
+    std::uint16_t m_MaxBulletsWithThompson = 25;
+    std::uint16_t m_ShotsPerAttack = 0;
+    std::uint16_t m_ShotCounter = 0;
+    float m_ShotTimer = 0.0f;
+    std::uint16_t m_LifeLimitToBeHurt = 0;
+    std::uint16_t m_RegeneratingTax = 0;
+    bool m_CanCover = true;
+    bool m_CanMove = true;
+    std::uint16_t m_NumOfScripts = 0;
+    std::string m_ScriptsText;
+    std::string m_Scripts[3];
+    std::uint16_t m_ScriptIndex = 0;
+    std::string m_TrackerStateName;
+
+    float m_Clock = 0.0f;
+    float m_PreviousClock = 0.0f;
+    float m_LastStep = 0.0f;
+    float m_StateTimer = 0.0f;
+    float m_WaitingTimer = 0.0f;
+    float m_CoverStart = 0.0f;
+    float m_LeanOutStart = 0.0f;
+    float m_RegenClock = 0.0f;
+    float m_ReloadTimer = 0.0f;
+    float m_HoldTimer = 0.0f;
+    bool m_Hold = false;
+    bool m_HitReaction = false;
+    bool m_FightingPartner = false;
+    bool m_Regenerating = false;
+    bool m_Reloading = false;
+    bool m_RollRunning = false;
+    bool m_SearchAfterJump = false;
+    bool m_SkipNextFight = false;
+    bool m_DockerHit = false;
+    bool m_MoveFlag = false;
+    bool m_NewPosition = false;
+    char m_MoveMode = 'I';
+    char m_SecondMode = 'N';
+    std::string m_PointName;
+    std::uint32_t m_RollCounter = 0;
+
+    std::vector<TParapet*> m_Parapets;
+    TParapet* m_Occupied = nullptr;
+    TParapet* m_Previous = nullptr;
+    std::uint32_t m_ParapetIndex = 0;
+    bool m_InCover = false;
+    float m_CoverYaw = 0.0f;
+    D3DXVECTOR3 m_CoverTarget{0.0f, 0.0f, 0.0f};
+    bool m_CoverRequested = false;
+    bool m_ForceCoverChoice = false;
+    bool m_HighParapet = false;
+    bool m_NearEndIsStart = false;
+    bool m_NamedCover = false;
+
+    bool m_Dying = false;
     bool m_Destroyed = false;
+    bool m_DieWithoutAnimation = false;
     bool m_ScriptAnimation = false;
     bool m_DockerDone = false;
-    bool m_CanMove = true;
+    bool m_Finisher = false;
 };
 
 class CEnemy : public IHuman {
 public:
-    explicit CEnemy(std::string name);
+    explicit CEnemy(std::string name = "");
+    ~CEnemy() override;
 
+    // Builds the enemy from its attribute map: tuning, weapon, skin, model
+    // and AI. The file is not read.
+    void Load(CXMLAttributes attributes, const std::string& file);
     void Update(float step) override;
     void reduceLife(std::uint16_t amount) override;
 
     std::string GetName() const { return m_Name; }
-    CIAEnemyCover* getIA() { return &m_IA; }
+    CIAEnemyCover* getIA() { return m_IA.get(); }
+    CCharacterEntity* GetEntity() const { return m_Entity; }
+    // Where the shots leave the weapon: the hand's "EBip01 pipa" this frame.
+    const CLocation& GetMuzzle() const { return m_Muzzle; }
+    bool HasWarningMarker() const { return m_Marker != nullptr; }
+    bool IsBloodApplied() const { return m_BloodApplied; }
+
+    // Puts the model where the enemy stands and the way it faces.
+    void PlaceEntity();
+    // Takes the warning marker off the particles.
+    void RemoveMarker();
+    // The weapon word of the animation names: "ostrel", "escopeta" or "thompson".
+    std::string WeaponWord() const;
+
+    // Enemies alive in the process (reloads free the old ones).
+    static int LiveCount();
 
 private:
+    void CreateWeapon(const CXMLAttributes& attributes);
+    void UpdateMarker();
+    void UpdateMuzzle();
+
     std::string m_Name;
-    CIAEnemyCover m_IA;
+    std::unique_ptr<CIAEnemyCover> m_IA;
+    std::unique_ptr<IWeapon> m_OwnedWeapon;
+    CCharacterEntity* m_Entity = nullptr;
+    float m_DeathTime = 0.0f;
+    bool m_DockWorkerSkin = false;
+    bool m_WhiteSkin = false;
+    bool m_BloodApplied = false;
+    std::shared_ptr<CParticleEmitter> m_Marker;
+    bool m_MarkerPending = true;
+    CLocation m_Muzzle;
 };

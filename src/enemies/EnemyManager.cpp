@@ -1,31 +1,325 @@
 #include "enemies/EnemyManager.h"
 
+#include <cmath>
+
+#include "app/GameStateFlags.h"
+#include "enemies/Enemy.h"
+#include "math/VectorMath.h"
+#include "platform/win32.h"
+#include "player/ControllerSelector.h"
+#include "player/IController.h"
+#include "player/Player.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ModelsManager.h"
+#include "scene/SceneManager.h"
+#include "world/CollisionManager.h"
+
+namespace {
+
+// A list with more enemies than this is not one we made: the rest is left out.
+constexpr size_t kMaxEnemiesPerList = 1024;
+
+// A name's character, '\0' past its end.
+char At(const std::string& text, size_t index)
+{
+    return index < text.size() ? text[index] : '\0';
+}
+
+int Digit(const std::string& text, size_t index)
+{
+    return At(text, index) - '0';
+}
+
+D3DXVECTOR3 HeroPosition()
+{
+    return getPlayer()->GetPosition().GetPosition();
+}
+
+} // namespace
+
+// --- the list reader -------------------------------------------------------------
+
+CEnemyManager::CEnemyManagerParser::CEnemyManagerParser(CEnemyManager* manager, const std::string& typesFile)
+    : m_Manager(manager)
+{
+    D3DXMatrixIdentity(&m_FirstPoint);
+    D3DXMatrixIdentity(&m_LastPoint);
+    if (!LoadXML(typesFile))
+        OutputDebugStringA((typesFile + ": " + GetErrorText() + "\n").c_str());
+}
+
+void CEnemyManager::CEnemyManagerParser::OnStartElement(const std::string& name, CXMLAttributes& a)
+{
+    if (name == "TYPE") {
+        m_TypeName = a.GetString("tName", "");
+    } else if (name == "CONSTANTS") {
+        m_Types[m_TypeName] = a;
+    } else if (name == "ROOMS") {
+        m_RoomCount = static_cast<std::uint16_t>(a.GetInt("count", 0));
+    } else if (name == "ROOM") {
+        m_Room = a.GetString("name", "");
+    } else if (name == "WAVE") {
+        m_Wave = a.GetString("name", "");
+    } else if (name == "ENEMIES") {
+        m_EnemyCount = static_cast<std::uint16_t>(a.GetInt("count", 0));
+    } else if (name == "ENEMY") {
+        m_Name = a.GetString("name", "");
+        m_Model = a.GetString("model", "");
+        m_IAType = a.GetString("IAtype", "");
+        m_Weapon = a.GetString("weapon", "");
+    } else if (name == "IA") {
+        m_PatrolType = a.GetString("patrolType", "");
+        m_InitialState = a.GetString("initialState", "");
+        m_NumOfScripts = a.GetString("numOfScripts", "");
+        m_Scripts = a.GetString("scripts", "");
+    } else if (name == "POINTS") {
+        m_PointCount = static_cast<std::uint16_t>(a.GetInt("count", 0));
+    } else if (name == "POINT") {
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        const D3DXMATRIX transform = a.GetMatrix("transform", identity);
+        // A point out of reach of the physics would throw the body away.
+        for (int i = 0; i < 16; ++i) {
+            if (!std::isfinite(transform.m[i / 4][i % 4]) || std::fabs(transform.m[i / 4][i % 4]) > 1.0e6f) {
+                OutputDebugStringA(("enemy list: point of " + m_Name + " out of range, left out\n").c_str());
+                return;
+            }
+        }
+        if (!m_FirstPointTaken) {
+            m_FirstPoint = transform;
+            m_FirstPointTaken = true;
+        }
+        m_LastPoint = transform;
+        m_PatrolPoints.emplace_back(transform._41, transform._42, transform._43);
+    }
+}
+
+void CEnemyManager::CEnemyManagerParser::OnEndElement(const std::string& name)
+{
+    if (name == "ENEMY_LIST") {
+        m_Manager->m_Rooms = m_Rooms;
+        m_Manager->m_RoomWaves = m_RoomWaves;
+        m_Manager->m_WaveEnemies = m_WaveEnemies;
+    } else if (name == "ROOM") {
+        m_Rooms[m_Room] = m_RoomWaves;
+        m_RoomWaves.clear();
+    } else if (name == "WAVE") {
+        m_RoomWaves[m_Wave] = m_WaveEnemies;
+        m_WaveEnemies.clear();
+    } else if (name == "ENEMY") {
+        BuildEnemy();
+    } else if (name == "POINTS") {
+        m_FirstPointTaken = false;
+    }
+}
+
+void CEnemyManager::CEnemyManagerParser::BuildEnemy()
+{
+    if (m_Manager->m_Owned.size() >= kMaxEnemiesPerList) {
+        if (m_Manager->m_Owned.size() == kMaxEnemiesPerList)
+            OutputDebugStringA("enemy list: more enemies than the game takes, the rest left out\n");
+        m_PatrolPoints.clear();
+        return;
+    }
+    auto built = std::make_unique<CEnemy>();
+    CEnemy* enemy = built.get();
+    // The type's own map takes the enemy's values: a type keeps the last
+    // enemy built from it.
+    CXMLAttributes& type = m_Types[m_IAType];
+    type["name"] = m_Name;
+    type["model"] = m_Model;
+    type["IAtype"] = m_IAType;
+    type["numOfScripts"] = m_NumOfScripts;
+    type["scripts"] = m_Scripts;
+    type["weapon"] = m_Weapon;
+    enemy->Load(type, "data/enemy.txt");
+    CIAEnemyCover* ai = enemy->getIA();
+    ai->SetState(m_InitialState);
+    ai->SetSpawnPosition(m_FirstPoint._41, m_FirstPoint._42, m_FirstPoint._43);
+    ai->SetPatrolPoints(m_PatrolPoints);
+    CLocation& place = enemy->GetPosition();
+    place.SetPosition(D3DXVECTOR3(m_FirstPoint._41, m_FirstPoint._42, m_FirstPoint._43));
+    // The point's turn is the way the enemy faces until something turns it.
+    place.SetYaw(std::atan2(m_FirstPoint._31, m_FirstPoint._33));
+    enemy->PlaceEntity();
+    // Placed now: an enemy without patrol points of its own patrols here.
+    ai->Init();
+    m_WaveEnemies[m_Name] = enemy;
+    m_Manager->m_Owned.push_back(std::move(built));
+    m_PatrolPoints.clear();
+}
+
+// --- the manager -------------------------------------------------------------------
+
 CEnemyManager::CEnemyManager()
 {
+    // The models outlive the enemies that were made of them.
+    getModelsManager();
     setNewZone("room01", "wave_00");
+}
+
+CEnemyManager::~CEnemyManager() = default;
+
+void CEnemyManager::SetListFiles(std::string types, std::string enemies)
+{
+    m_TypesFile = std::move(types);
+    m_EnemiesFile = std::move(enemies);
+}
+
+bool CEnemyManager::IsAlive(CEnemy* enemy)
+{
+    return enemy->GetLife() != 0 && enemy->getIA()->GetState() != CIAEnemyCover::DEAD;
+}
+
+void CEnemyManager::RefreshCurrent()
+{
+    m_RoomWaves = m_Rooms[m_Room];
+    m_WaveEnemies = m_RoomWaves[m_Wave];
 }
 
 void CEnemyManager::Update(float step)
 {
-    // Placeholder until the enemy manager is built.
+    m_FrameStep = step;
+    RefreshCurrent();
+    UpdateWaveProgression();
+    if (m_WaveStart) {
+        getCollisionManager().CreateEnemyBodies();
+        m_WaveStart = false;
+    }
+    m_TrackedCount = 0;
+    m_SearchingCount = 0;
+    m_MoveToCoverCount = 0;
+    TrackedEnemies[0] = nullptr;
+
+    IController* controller = getPlayer()->GetController();
+    const bool heroFighting = controller && controller->GetStateCode() == 43;
+    if (m_Frozen && !heroFighting)
+        return;
+
+    for (auto& entry : m_WaveEnemies) {
+        CEnemy* enemy = entry.second;
+        CIAEnemyCover* ai = enemy->getIA();
+        if (m_Frozen && ai->GetState() != CIAEnemyCover::FIGHTING)
+            continue;
+        enemy->Update(step);
+        const std::uint16_t state = ai->GetState();
+        if (state == CIAEnemyCover::DEAD)
+            continue;
+        // An evading enemy counts with the state it will go back to; any
+        // other state's saved value is stale.
+        const std::int32_t second = state == CIAEnemyCover::EVADE ? ai->GetSecondState() : -1;
+        if (state == CIAEnemyCover::SEARCHING || second == CIAEnemyCover::SEARCHING)
+            ++m_SearchingCount;
+        else if (state == CIAEnemyCover::MOVE_TO_COVER || second == CIAEnemyCover::MOVE_TO_COVER)
+            ++m_MoveToCoverCount;
+        if (m_TrackedCount < 5) {
+            TrackedEnemies[m_TrackedCount++] = enemy;
+            if (m_TrackedCount < 5)
+                TrackedEnemies[m_TrackedCount] = nullptr;
+        }
+    }
+    UpdateWaveEvents();
+    getGSF().setWaveCodeFromName(m_Wave, anyBotAlive());
+}
+
+void CEnemyManager::UpdateWaveProgression()
+{
+    // Placeholder until the level flow is built: waves change only when
+    // scripts or the console enter a zone.
+}
+
+void CEnemyManager::UpdateWaveEvents()
+{
+    // Placeholder until obstacle avoidance is built: enemies walk straight.
+}
+
+void CEnemyManager::LoadEnemyList()
+{
+    CEnemyManagerParser parser(this, m_TypesFile);
+    if (!parser.LoadXML(m_EnemiesFile))
+        OutputDebugStringA((m_EnemiesFile + ": " + parser.GetErrorText() + "\n").c_str());
+    m_SearchingCount = 0;
+    m_MoveToCoverCount = 0;
+}
+
+void CEnemyManager::ClearTables()
+{
+    // Nothing may keep pointing at the enemies being dropped: their bodies
+    // leave the world, the camera's targets and the drawn characters go.
+    CCollisionManager& collisions = getCollisionManager();
+    for (auto& entry : m_WaveEnemies)
+        collisions.RemoveEnemyBody(entry.second->GetName());
+    for (auto& enemy : m_Owned) {
+        enemy->RemoveMarker();
+        // The cover they held is free for the next load's enemies.
+        enemy->getIA()->FreeParapet();
+    }
+    for (CEnemy*& tracked : TrackedEnemies)
+        tracked = nullptr;
+    m_TrackedCount = 0;
+    getSceneManager().SetCharacterList({});
+    m_Rooms.clear();
+    m_RoomWaves.clear();
+    m_WaveEnemies.clear();
+    // The hero's fight may still hold one of this frame: the load before
+    // this one is what goes now.
+    m_Retired = std::move(m_Owned);
+    m_Owned.clear();
 }
 
 void CEnemyManager::ResetWaves()
 {
-    // Placeholder until the enemy lists are built: no tables to reload.
+    m_Frozen = false;
+    ClearTables();
     setNewZone("room01", "wave_00");
+    LoadEnemyList();
+}
+
+void CEnemyManager::resetBots()
+{
+    ClearTables();
+    LoadEnemyList();
 }
 
 void CEnemyManager::setNewZone(std::string room, std::string wave)
 {
-    // Placeholder until the waves are built: the zone is only remembered.
+    const int roomDigit = Digit(room, 4);
+    const int waveDigit = Digit(wave, 6);
+    if (!m_Room.empty() && !m_Wave.empty()) {
+        const int currentRoom = Digit(m_Room, 4);
+        const int currentWave = Digit(m_Wave, 6);
+        if (roomDigit < currentRoom || (roomDigit == currentRoom && waveDigit < currentWave))
+            killThisWave(m_Wave);
+    }
     m_Room = room;
     m_Wave = wave;
+    if (roomDigit == 0)
+        m_ZoneLetter = waveDigit <= 4 ? 'A' : waveDigit == 5 ? 'B' : waveDigit == 6 ? 'C' : 'D';
+    else
+        m_ZoneLetter = waveDigit == 1 ? 'A' : 'B';
+    m_WaveStart = true;
+    if (wave == "wave_01") {
+        // The wave that was current when the call began.
+        std::vector<IEntidad3D*> characters;
+        for (CCharacterEntity* entity : GetCurrentWaveCharacters())
+            characters.push_back(entity);
+        getSceneManager().SetCharacterList(characters);
+    }
+    RefreshCurrent();
 }
 
 void CEnemyManager::killThisWave(std::string wave)
 {
-    // Placeholder until the enemies are built.
+    if (wave != m_Wave || m_WaveEnemies.empty())
+        return;
+    for (auto& entry : m_WaveEnemies) {
+        CEnemy* enemy = entry.second;
+        if (enemy->getIA()->IsDestroyed())
+            continue;
+        if (CCharacterEntity* entity = enemy->GetEntity())
+            entity->RemoveAction();
+        enemy->getIA()->destroyThisGuy();
+    }
 }
 
 std::string CEnemyManager::GetCurrentWave()
@@ -43,41 +337,140 @@ bool CEnemyManager::isThisWaveActive(std::string wave)
     return wave == m_Wave;
 }
 
+// --- queries ---------------------------------------------------------------------
+
 bool CEnemyManager::anyBotAlive()
 {
-    // Placeholder until the enemies are built.
+    for (auto& entry : m_WaveEnemies) {
+        CEnemy* enemy = entry.second;
+        if (IsAlive(enemy))
+            return true;
+        // Its death animation still plays.
+        if (enemy->GetLife() == 0 && enemy->GetEntity() && enemy->GetEntity()->GetActionCount() > 0)
+            return true;
+    }
     return false;
 }
 
 bool CEnemyManager::MoreThanOneAlive()
 {
-    // Placeholder until the enemies are built.
-    return false;
+    int alive = 0;
+    for (auto& entry : m_WaveEnemies)
+        alive += IsAlive(entry.second);
+    return alive >= 2;
 }
 
 bool CEnemyManager::IsEnemyNearPlayer()
 {
-    // Placeholder until the enemies are built.
+    const D3DXVECTOR3 hero = HeroPosition();
+    for (auto& entry : m_WaveEnemies)
+        if (IsAlive(entry.second) && ManhattanDistanceXZ(hero, entry.second->GetPosition().GetPosition()) < 900.0f)
+            return true;
+    return false;
+}
+
+bool CEnemyManager::IsAnyEnemyShooting()
+{
+    for (auto& entry : m_WaveEnemies) {
+        const std::uint16_t state = entry.second->getIA()->GetState();
+        if (state == CIAEnemyCover::SHOOTING || state == CIAEnemyCover::SHOOTING_FROM_COVER)
+            return true;
+    }
+    return false;
+}
+
+bool CEnemyManager::IsAnyNonDockerAlive()
+{
+    for (auto& entry : m_WaveEnemies)
+        if (At(entry.second->GetName(), 4) != 'D' && entry.second->getIA()->GetState() != CIAEnemyCover::DEAD)
+            return true;
     return false;
 }
 
 float CEnemyManager::GetDistanceToFirstLiveEnemy()
 {
-    // Placeholder until the enemies are built.
+    for (auto& entry : m_WaveEnemies)
+        if (entry.second->getIA()->GetState() != CIAEnemyCover::DEAD)
+            return ManhattanDistanceXZ(HeroPosition(), entry.second->GetPosition().GetPosition());
     return 0.0f;
+}
+
+D3DXVECTOR3 CEnemyManager::GetTrackedEnemyPosition(std::string name)
+{
+    for (int i = 0; i < 5 && TrackedEnemies[i]; ++i)
+        if (TrackedEnemies[i]->GetName() == name)
+            return TrackedEnemies[i]->GetPosition().GetPosition();
+    return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
 }
 
 CEnemy* CEnemyManager::GetNearestTrackedEnemy(std::string current)
 {
-    // Placeholder until the enemies are built.
-    return nullptr;
+    CEnemy* best = nullptr;
+    CEnemy* same = nullptr;
+    float bestDistance = 2000.0f;
+    const D3DXVECTOR3 hero = HeroPosition();
+    for (int i = 0; i < 5 && TrackedEnemies[i]; ++i) {
+        CEnemy* enemy = TrackedEnemies[i];
+        CIAEnemyCover* ai = enemy->getIA();
+        if (ai->GetState() == CIAEnemyCover::DEAD || (ai->GetState() == CIAEnemyCover::DOCKERS && ai->IsDockerDone()))
+            continue;
+        if (enemy->GetName() == current) {
+            same = enemy;
+            continue;
+        }
+        const float d = ManhattanDistance(hero, enemy->GetPosition().GetPosition());
+        if (d < bestDistance) {
+            best = enemy;
+            bestDistance = d;
+        }
+    }
+    return best ? best : same;
 }
 
 CEnemy* CEnemyManager::getThisBotOfCurrentWave(std::string name)
 {
-    // Placeholder until the enemies are built.
-    return nullptr;
+    auto found = m_WaveEnemies.find(name);
+    return found != m_WaveEnemies.end() ? found->second : nullptr;
 }
+
+bool CEnemyManager::OwnsEntity(const IEntidad3D* entity) const
+{
+    for (const auto& enemy : m_Owned)
+        if (enemy->GetEntity() && static_cast<const IEntidad3D*>(enemy->GetEntity()) == entity)
+            return true;
+    for (const auto& enemy : m_Retired)
+        if (enemy->GetEntity() && static_cast<const IEntidad3D*>(enemy->GetEntity()) == entity)
+            return true;
+    return false;
+}
+
+std::vector<CCharacterEntity*> CEnemyManager::GetCurrentWaveCharacters()
+{
+    std::vector<CCharacterEntity*> characters;
+    for (auto& entry : m_WaveEnemies)
+        if (entry.second->GetEntity())
+            characters.push_back(entry.second->GetEntity());
+    return characters;
+}
+
+bool CEnemyManager::IsGroupM1() { return At(scratchName, 4) == 'M' && At(scratchName, 5) == '1'; }
+bool CEnemyManager::IsGroupM2() { return At(scratchName, 4) == 'M' && At(scratchName, 5) == '2'; }
+bool CEnemyManager::IsGroupG() { return At(scratchName, 4) == 'G'; }
+bool CEnemyManager::IsGroupP() { return At(scratchName, 4) == 'P'; }
+bool CEnemyManager::IsGroupA1() { return At(scratchName, 4) == 'A' && At(scratchName, 5) == '1'; }
+bool CEnemyManager::IsGroupA2() { return At(scratchName, 4) == 'A' && At(scratchName, 5) == '2'; }
+
+bool CEnemyManager::IsPairedFixedPoint(std::string a, std::string b)
+{
+    return ::IsPairedFixedPoint(a, b);
+}
+
+D3DXVECTOR3 CEnemyManager::OffsetTowardPoint(D3DXVECTOR3 a, D3DXVECTOR3 b, std::string name)
+{
+    return ::OffsetTowardPoint(a, b, name);
+}
+
+// --- commands ----------------------------------------------------------------------
 
 void CEnemyManager::freezeIA()
 {
@@ -89,19 +482,56 @@ void CEnemyManager::resumeIA()
     m_Frozen = false;
 }
 
-void CEnemyManager::DestroyEnemies51To53()
+void CEnemyManager::AlarmEnemiesNearPlayer()
 {
-    // Placeholder until the enemies are built.
+    const D3DXVECTOR3 hero = HeroPosition();
+    for (auto& entry : m_WaveEnemies) {
+        CIAEnemyCover* ai = entry.second->getIA();
+        const std::uint16_t state = ai->GetState();
+        if ((state == CIAEnemyCover::PATROL || state == CIAEnemyCover::IDLE || state == CIAEnemyCover::ALARMED) &&
+            ManhattanDistanceXZ(hero, entry.second->GetPosition().GetPosition()) < 2000.0f)
+            ai->EnterAlarmed();
+    }
 }
 
-void CEnemyManager::FinalBattle()
+void CEnemyManager::putB1LookingToB2(std::string b1, std::string b2)
 {
-    // Placeholder until the enemies are built.
+    CEnemy* turning = getThisBotOfCurrentWave(b1);
+    CEnemy* target = getThisBotOfCurrentWave(b2);
+    // A script may name an enemy this wave does not have.
+    if (!turning || !target)
+        return;
+    CLocation& place = turning->GetPosition();
+    place.AddYaw(place.AngleTo(target->GetPosition().GetPosition()));
+    turning->PlaceEntity();
 }
 
 void CEnemyManager::configureFirstGhostWave()
 {
-    // Placeholder until the enemies are built.
+    if (m_Wave != "wave_00")
+        return;
+    if (CEnemy* first = getThisBotOfCurrentWave("ene_002")) {
+        first->GetPosition().SetYaw(3.06f);
+        first->PlaceEntity();
+    }
+    for (const char* name : {"ene_003", "ene_004", "ene_005"})
+        if (CEnemy* enemy = getThisBotOfCurrentWave(name))
+            enemy->SetStepAndTurn(40.0f, 1.5707964f);
+}
+
+void CEnemyManager::FinalBattle()
+{
+    CEnemy* boss = getThisBotOfCurrentWave("ene_50");
+    if (!boss)
+        return;
+    boss->getIA()->EnterFighting();
+    if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
+        selector->SwitchToFighting(boss, 102);
+}
+
+void CEnemyManager::DestroyEnemies51To53()
+{
+    // Placeholder until enemy removal is built.
 }
 
 void CEnemyManager::getHangarOpenLastWave()
@@ -123,19 +553,9 @@ void CEnemyManager::playPaletaVoladoresHangarExplosivo()
     // Placeholder until the level events are built.
 }
 
-void CEnemyManager::resetBots()
-{
-    // Placeholder until the enemy lists are built.
-}
-
-void CEnemyManager::putB1LookingToB2(std::string b1, std::string b2)
-{
-    // Placeholder until the enemies are built.
-}
-
 bool CEnemyManager::onlyDockersAliveAndKilled()
 {
-    // Placeholder until the enemies are built.
+    // Placeholder until enemy removal is built.
     return false;
 }
 

@@ -3,44 +3,124 @@
 // queries the camera, the sound and the scripts make.
 #pragma once
 
+#include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "enemies/Detours.h"
+#include "platform/d3dx9math.h"
+#include "xml/XMLParser.h"
 
 class CEnemy;
+class CCharacterEntity;
+class IEntidad3D;
 
 class CEnemyManager {
 public:
+    using EnemyMap = std::map<std::string, CEnemy*>;
+    using WaveMap = std::map<std::string, EnemyMap>;
+    using RoomMap = std::map<std::string, WaveMap>;
+
+    // Reads the type file, then an enemy file, into the manager's maps.
+    class CEnemyManagerParser : public CXMLParser {
+    public:
+        // Reads the types of typesFile at once.
+        CEnemyManagerParser(CEnemyManager* manager, const std::string& typesFile);
+
+        void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
+        void OnEndElement(const std::string& name) override;
+
+        const std::map<std::string, CXMLAttributes>& GetTypes() const { return m_Types; }
+
+    private:
+        void BuildEnemy();
+
+        CEnemyManager* m_Manager;
+        EnemyMap m_WaveEnemies;
+        WaveMap m_RoomWaves;
+        RoomMap m_Rooms;
+        std::string m_Room, m_Wave;
+        std::uint16_t m_RoomCount = 0, m_EnemyCount = 0, m_PointCount = 0;
+        std::string m_Name, m_Model, m_IAType, m_Weapon;
+        std::string m_PatrolType, m_InitialState, m_NumOfScripts, m_Scripts;
+        bool m_FirstPointTaken = false;
+        D3DXMATRIX m_FirstPoint;
+        D3DXMATRIX m_LastPoint;
+        std::vector<D3DXVECTOR3> m_PatrolPoints;
+        std::map<std::string, CXMLAttributes> m_Types;
+        std::string m_TypeName;
+    };
+
     // Starts in "room01", "wave_00".
     CEnemyManager();
+    ~CEnemyManager();
 
     // Wave progression and every active enemy's update, with the scaled step.
     void Update(float step);
-    // Empties the room and wave tables, reloads the list and starts again at
-    // "room01", "wave_00".
+    // Reads both lists again into fresh enemies.
+    void LoadEnemyList();
+    // Empties the room and wave tables, starts again at "room01", "wave_00"
+    // and reloads the lists.
     void ResetWaves();
     // Kills the current wave when the new zone is an earlier one, stores room
     // and wave, selects the wave's enemies and runs its start actions.
     void setNewZone(std::string room, std::string wave);
     // Destroys every enemy of the wave when it is the current one.
     void killThisWave(std::string wave);
+    // The level flow that moves from one wave to the next.
+    void UpdateWaveProgression();
+    // The per-frame events of the wave: detours round obstacles.
+    void UpdateWaveEvents();
 
     std::string GetCurrentWave();
     std::string GetCurrentRoom();
     bool isThisWaveActive(std::string wave);
+    char GetZoneLetter() const { return m_ZoneLetter; }
+    bool CanAddSearcher() const { return m_SearchingCount < 2; }
+    bool CanAddCoverMover() const { return m_MoveToCoverCount < 2; }
+    std::uint16_t GetSearchingCount() const { return m_SearchingCount; }
+    std::uint16_t GetMoveToCoverCount() const { return m_MoveToCoverCount; }
+    std::uint16_t GetTrackedCount() const { return m_TrackedCount; }
+    CEnemy* const* GetTrackedEnemies() const { return TrackedEnemies; }
+    const EnemyMap& GetCurrentWaveEnemies() const { return m_WaveEnemies; }
+    const RoomMap& GetRooms() const { return m_Rooms; }
+    // Where the enemy lists are read from (tests point elsewhere).
+    void SetListFiles(std::string types, std::string enemies);
+    // The obstacle that blocks a moving enemy, read by the group tests.
+    std::string scratchName;
 
     // Queries on the current wave.
     bool anyBotAlive();
     bool MoreThanOneAlive();
     bool IsEnemyNearPlayer();
+    bool IsAnyEnemyShooting();
+    bool IsAnyNonDockerAlive();
     float GetDistanceToFirstLiveEnemy();
+    D3DXVECTOR3 GetTrackedEnemyPosition(std::string name);
     // The camera's next aim target after the given one, or null.
     CEnemy* GetNearestTrackedEnemy(std::string current);
     CEnemy* getThisBotOfCurrentWave(std::string name);
+    // Whether the entity is the model of one of the loaded enemies.
+    bool OwnsEntity(const IEntidad3D* entity) const;
+    // The wave's drawable characters, in name order.
+    std::vector<CCharacterEntity*> GetCurrentWaveCharacters();
+    bool IsGroupM1();
+    bool IsGroupM2();
+    bool IsGroupG();
+    bool IsGroupP();
+    bool IsGroupA1();
+    bool IsGroupA2();
+    bool IsPairedFixedPoint(std::string a, std::string b);
+    D3DXVECTOR3 OffsetTowardPoint(D3DXVECTOR3 a, D3DXVECTOR3 b, std::string name);
 
     // While frozen only a fighting enemy is updated.
     void freezeIA();
     void resumeIA();
 
     // Wave helpers and level events.
+    void AlarmEnemiesNearPlayer();
     void DestroyEnemies51To53();
     void FinalBattle();
     void configureFirstGhostWave();
@@ -55,9 +135,31 @@ public:
     bool IsFrozen() const { return m_Frozen; }
 
 private:
+    // Drops the tables; the enemies they held are freed at the next reload,
+    // when nothing of the frame that dropped them can still hold one.
+    void ClearTables();
+    void RefreshCurrent();
+    static bool IsAlive(CEnemy* enemy);
+
+    float m_FrameStep = 0.0f;
+    bool m_WaveStart = false;
+    char m_ZoneLetter = 'A';
+    std::uint16_t m_TrackedCount = 0;
+    std::uint16_t m_SearchingCount = 0;
+    std::uint16_t m_MoveToCoverCount = 0;
+    bool m_Frozen = false;
+    RoomMap m_Rooms;
+    WaveMap m_RoomWaves;
+    EnemyMap m_WaveEnemies;
     std::string m_Room;
     std::string m_Wave;
-    bool m_Frozen = false;
+    CEnemy* TrackedEnemies[5] = {};
+    std::string m_TypesFile = "data/XML/typeOfEnemyList.xml";
+    std::string m_EnemiesFile = "data/XML/enemyList.xml";
+    // Every enemy built, by load; the previous load waits to be freed.
+    std::vector<std::unique_ptr<CEnemy>> m_Owned;
+    std::vector<std::unique_ptr<CEnemy>> m_Retired;
 };
 
 CEnemyManager* getEnemyManager();
+

@@ -1,17 +1,25 @@
 #include "gui/GUIManager.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "app/GameStateFlags.h"
 #include "app/MainConfig.h"
 #include "gui/Achievements.h"
 #include "gui/Subtitles.h"
 #include "input/InputManager.h"
 #include "math/VectorMath.h"
 #include "platform/dinput.h"
+#include "player/ControllerSelector.h"
+#include "player/IController.h"
+#include "player/Player.h"
+#include "player/Weapon.h"
 #include "render/DrawHelper.h"
 #include "render/TextureManager.h"
+#include "scene/RigidAnimManager.h"
 #include "sound/SoundManager.h"
+#include "world/CollisionManager.h"
 
 const int kAchievementListOrder[CGUIManager::kAchievementCount] = {1, 2, 3, 4, 6, 7, 8, 9, 5, 10};
 const char* const kAchievementListElements[CGUIManager::kAchievementCount + 1] = {
@@ -32,6 +40,23 @@ namespace {
 
 const char kGuiFile[] = "data/XML/GUI.xml";
 const char kMoveSound[] = "data/sound/upDown.wav";
+const char kAchievementSound[] = "data/sound/logroXBox.wav";
+const char* const kAchievementBanners[CGUIManager::kAchievementCount + 1] = {
+    "",
+    "LOGRO_AVE_FENIX",
+    "LOGRO_BRINDIS",
+    "LOGRO_BRONCEADO",
+    "LOGRO_REGISTRO_VELDO",
+    "LOGRO_PLENA_FORMA",
+    "LOGRO_HACEDOR_COJOS",
+    "LOGRO_REVIENTA_FRENTES",
+    "LOGRO_BRUNDAKOSTEL",
+    "LOGRO_REGISTRO_SONIC",
+    "LOGRO_REGISTRO_ARMADO",
+};
+// A mission banner holds still until 9 s, an achievement banner until 7 s.
+constexpr float kMissionBannerHold = 9.0f;
+constexpr float kAchievementBannerHold = 7.0f;
 const char kSelectSound[] = "data/sound/lados.wav";
 // A screen has a few hundred images at most; a file with more is broken.
 constexpr int kMaxElements = 10000;
@@ -43,6 +68,8 @@ struct MenuInput {
     bool select = false, back = false, up = false, down = false;
     bool rightPress = false, leftPress = false, rightHeld = false, leftHeld = false;
     bool close = false;
+    bool pauseKey = false;
+    bool columnSwitch = false; // the pause menu's: arrows, d-pad and stick, not A and D
 };
 
 MenuInput ReadMenuInput()
@@ -68,6 +95,9 @@ MenuInput ReadMenuInput()
     in.rightHeld = held(DIK_D) || held(DIK_RIGHT) || pad.IsDpadRightJustPressed() || pad.GetLeftStickX() > 0;
     in.leftHeld = held(DIK_A) || held(DIK_LEFT) || pad.IsDpadLeftJustPressed() || pad.GetLeftStickX() < 0;
     in.close = in.select || in.back || pad.IsStartJustPressed();
+    in.pauseKey = just(DIK_ESCAPE) || pad.IsBackJustPressed() || pad.IsStartJustPressed();
+    in.columnSwitch = just(DIK_LEFT) || just(DIK_RIGHT) || pad.IsDpadLeftJustPressed() ||
+                      pad.IsDpadRightJustPressed() || stickLeft || stickRight;
     return in;
 }
 
@@ -487,17 +517,313 @@ void CGUIManager::UpdateLightning(float seconds)
 
 void CGUIManager::Update(float seconds)
 {
-    // Placeholder until the pause menu and HUD are built: Escape goes back to
-    // the main menu; the fades run as they will under the pause menu.
-    if (getInputManager()->GetKeyboardState().IsKeyJustPressed(DIK_ESCAPE))
-        mainMenuActive = true;
+    const MenuInput in = ReadMenuInput();
+    if (achievementsActive) {
+        if (in.close) {
+            Sample(kSelectSound);
+            achievementsActive = false;
+        }
+    } else if (optionsActive) {
+        UpdateLightning(seconds);
+        UpdateOptions();
+    } else {
+        const HeroView hero = Hero();
+        if (in.pauseKey && !getGSF().isPlayingCreditos() && hero.life > 0) {
+            CSoundManager& sound = getSoundManager();
+            if (pauseActive && controlsActive) {
+                // The help image would otherwise stay over the running game.
+                Sample(kSelectSound);
+                controlsActive = false;
+            } else if (pauseActive) {
+                if (sound.menuThemePlaying)
+                    sound.LeaveMenu();
+                pauseActive = false;
+                showMission(currentMission);
+                getSubtitulos().Resume();
+            } else if (hero.stateName != "FIGHTING") {
+                // In a fight the key does nothing at all: there is no menu to close.
+                if (!sound.menuThemePlaying)
+                    sound.EnterMenu();
+                pauseActive = true;
+                getSubtitulos().Pause();
+            }
+        }
+        if (pauseActive)
+            UpdatePauseMenu();
+    }
     AdvanceFade(seconds);
+}
+
+void CGUIManager::MovePauseCursor(int how)
+{
+    // Down the left column, then down the right one.
+    bool* order[] = {&itemReturn, &itemCheckpoint, &itemOptions, &itemHelp, &itemAchievements, &itemBackToMain};
+    constexpr int count = 6;
+    int at = -1;
+    for (int i = 0; i < count; ++i)
+        if (*order[i])
+            at = i;
+    int next;
+    if (at < 0)
+        next = how < 0 ? 4 : (how > 0 ? 0 : 2);
+    else if (how < 0)
+        next = (at + count - 1) % count;
+    else if (how > 0)
+        next = (at + 1) % count;
+    else
+        next = (at + 3) % count; // the other item of the row
+    for (bool* item : order)
+        *item = false;
+    *order[next] = true;
+}
+
+void CGUIManager::UpdatePauseMenu()
+{
+    const MenuInput in = ReadMenuInput();
+    if (in.up || in.down || in.columnSwitch) {
+        Sample(kMoveSound);
+        MovePauseCursor(in.up ? -1 : (in.down ? 1 : 0));
+    }
+    if (!in.select)
+        return;
+    Sample(kSelectSound);
+    CSoundManager& sound = getSoundManager();
+    if (controlsActive) {
+        Sample(kSelectSound);
+        controlsActive = false;
+    } else if (itemBackToMain) {
+        // The menu music plays on into the main menu.
+        mainMenuActive = true;
+        pauseActive = optionsActive = false;
+        itemBackToMain = itemAchievements = itemOptions = itemExit = false;
+        itemNewGame = itemReturn = true;
+        getGSF().setReadyVinyetasIntro1();
+        getSubtitulos().subtitlesEnabled = subtitlesOn;
+    } else if (itemReturn) {
+        pauseActive = optionsActive = false;
+        if (sound.menuThemePlaying)
+            sound.LeaveMenu();
+        showMission(currentMission);
+        getSubtitulos().subtitlesEnabled = subtitlesOn;
+        getSubtitulos().Resume();
+    } else if (itemAchievements) {
+        achievementsActive = true;
+    } else if (itemHelp) {
+        controlsActive = true;
+    } else if (itemCheckpoint) {
+        restartRequested = true;
+        pauseActive = optionsActive = itemCheckpoint = false;
+        itemReturn = true;
+        if (sound.menuThemePlaying)
+            sound.LeaveMenu();
+        getSubtitulos().subtitlesEnabled = subtitlesOn;
+        // Held, the restarted level's voice lines would never move on.
+        getSubtitulos().Resume();
+    } else if (itemOptions) {
+        optionsActive = true;
+        bloomOn = getMainConfig("bloomRender");
+        motionBlurOn = getMainConfig("blurRender");
+        lightningTimer = flashTimer = 0.0f;
+        for (bool& b : background)
+            b = false;
+        background[0] = true;
+        flashA = flashB = lastFlashWasA = false;
+    }
 }
 
 void CGUIManager::showMission(int n)
 {
-    // Placeholder until the banners are built: only the mission is kept.
     currentMission = n;
+    if (n < 1 || n > kMissionCount)
+        return;
+    missionBannerActive[n] = true;
+    missionBannerOffset[n] = 0.4f;
+}
+
+void CGUIManager::UnlockAchievement(int id)
+{
+    if (playSample)
+        playSample(kAchievementSound);
+    else
+        getSoundManager().playThisSampleOnce(kAchievementSound, 1.0f);
+    if (id < 1 || id > kAchievementCount)
+        return;
+    achievementBannerOffset[id] = 0.2f;
+    achievementBannerActive[id] = true;
+    achievementBannerShowing = true;
+    getAchievementStats().awarded[id - 1] = true;
+}
+
+namespace {
+
+// One step of a sliding banner; false when it has just ended.
+bool SlideBanner(bool& active, float& timer, float& offset, float seconds, float hold, float speed)
+{
+    timer += seconds;
+    if (timer <= hold)
+        offset = std::max(0.0f, offset - seconds * speed);
+    else
+        offset += seconds * speed;
+    if (offset <= speed)
+        return true;
+    offset = timer = 0.0f;
+    active = false;
+    return false;
+}
+
+} // namespace
+
+void CGUIManager::UpdateMissionBanners(float seconds)
+{
+    for (int k = 1; k <= kMissionCount; ++k) {
+        if (!missionBannerActive[k])
+            continue;
+        if (SlideBanner(missionBannerActive[k], missionBannerTimer[k], missionBannerOffset[k], seconds,
+                        kMissionBannerHold, missionBannerSpeed))
+            DrawNamed(Localized("MISION" + std::to_string(k)), missionBannerOffset[k]);
+    }
+}
+
+void CGUIManager::UpdateAchievementBanners(float seconds)
+{
+    for (int k = 1; k <= kAchievementCount; ++k) {
+        if (!achievementBannerActive[k])
+            continue;
+        if (SlideBanner(achievementBannerActive[k], achievementBannerTimer[k], achievementBannerOffset[k], seconds,
+                        kAchievementBannerHold, achievementBannerSpeed))
+            DrawNamed(Localized(kAchievementBanners[k]), -achievementBannerOffset[k]);
+        else
+            achievementBannerShowing = false;
+    }
+}
+
+CGUIManager::HeroView CGUIManager::Hero()
+{
+    if (heroView)
+        return heroView();
+    HeroView view;
+    CPlayer* hero = getPlayer();
+    view.life = hero->getLife();
+    if (const CControllerSelector* selector = hero->GetControllerSelector())
+        view.stateName = selector->GetStateName();
+    if (IController* controller = hero->GetController())
+        view.stateCode = controller->GetStateCode();
+    if (const IWeapon* weapon = hero->GetCurrentWeapon()) {
+        view.weapon = weapon->GetName();
+        view.clip = weapon->GetCurrentClip();
+        view.ammo = weapon->GetAmmo();
+    }
+    return view;
+}
+
+int CGUIManager::RayTest()
+{
+    return rayTestProps ? rayTestProps() : getCollisionManager().RayTestProps();
+}
+
+void CGUIManager::DrawNamed(const std::string& name, float dy)
+{
+    if (drawLog)
+        drawLog->push_back(name);
+    GUIElement element = GetElement(name);
+    element.posY += dy;
+    DrawElement(element);
+}
+
+void CGUIManager::DrawNamedCell(const std::string& name, float shift, int cell)
+{
+    if (drawLog)
+        drawLog->push_back(name + ":" + std::to_string(cell) + "@" + std::to_string(static_cast<int>(shift)));
+    const GUIElement& element = GetElement(name);
+    DrawElementCell(element, shift, element.offset, cell);
+}
+
+void CGUIManager::RenderPause()
+{
+    DrawNamed(Localized("FONDO_PAUSE"));
+    const std::pair<const char*, bool> buttons[] = {
+        {"BOTON_PAUSE_RETURN", itemReturn}, {"BOTON_PAUSE_OPTIONS", itemOptions},
+        {"BOTON_PAUSE_LOGROS", itemAchievements}, {"BOTON_PAUSE_AYUDA", itemHelp},
+        {"BOTON_PAUSE_CHECKPOINT", itemCheckpoint}, {"BOTON_PAUSE_BACKTOMAIN", itemBackToMain},
+    };
+    for (const auto& button : buttons)
+        DrawNamedCell(Localized(button.first), 0.0f, button.second ? 1 : 0);
+}
+
+void CGUIManager::RenderInGame(float seconds)
+{
+    if (pauseActive) {
+        RenderPause();
+        return;
+    }
+    CGameStateFlagsManager& story = getGSF();
+    if (story.isReadyVinyetasIntro1())
+        return;
+    const CRigidAnimManager* rigid = getRigid();
+    const bool flight = rigid->camSequenceRunning && !rigid->comboCameraSequence;
+    const bool scriptFlight = story.isPlayingCamHangaresLlegadaAvion() || story.isPlayingCamAvionetaNueva2() ||
+                              story.isPlayingCamAvionetaNueva3() || story.isPlayingCamIslaLlegadaPlaza() ||
+                              story.isPlayingCamIslaSegundaOleadaPlaza() || story.isPlayingCamIslaOleadaAndamio();
+    if (flight && !scriptFlight) {
+        DrawNamed(ForDevice("SKIP_VINYETAS", PadConnected(), true));
+        if (story.isPlayingCamIntroHangares())
+            DrawNamed(Localized("EXPEDIENTE_X"));
+    } else if (!flight) {
+        RenderHud(seconds);
+    }
+    UpdateMissionBanners(seconds);
+    UpdateAchievementBanners(seconds);
+    RenderFade();
+}
+
+void CGUIManager::RenderHud(float seconds)
+{
+    DrawNamed("MARCO");
+    const HeroView hero = Hero();
+    const bool pad = PadConnected();
+    bool comboShown = false;
+    if (parapetHint && !comboHintActive) {
+        DrawNamed(ForDevice("PARAPETO", pad, false));
+    } else if (comboHintActive && !parapetHint) {
+        comboShown = true;
+        const char* stem = comboHintX ? "COMBO_X" : (comboHintY ? "COMBO_Y" : nullptr);
+        if (stem) {
+            DrawNamedCell(ForDevice(stem, pad, false), 0.0f, comboBlinkCell);
+            comboBlinkTimer += seconds;
+        }
+        if (comboBlinkTimer > 0.1f) {
+            comboBlinkTimer = 0.0f;
+            comboBlinkCell = comboBlinkCell == 1 ? 0 : 1;
+        }
+    }
+    if (!hero.weapon.empty())
+        DrawNamed(hero.weapon);
+    if (!comboShown && !hero.weapon.empty()) {
+        const int code = hero.stateCode;
+        if (code == 35 || code == 41 || code == 48 || code == 52 || code == 64) {
+            const int hit = RayTest();
+            const char* prefix = hit == 3 ? "CROSSHAIR_AIMING2_"
+                                          : (hit == 2 || hit == 1 ? "CROSSHAIR_AIMING3_" : "CROSSHAIR_NO_AIMING_");
+            DrawNamed(prefix + hero.weapon);
+        }
+        // Clip and reserve: "<clip/reserve" between the strip's two signs.
+        DrawNamedCell("NUMBERS", 0.0f, 10);
+        const std::string clip = std::to_string(std::max(0, hero.clip));
+        const std::string reserve = std::to_string(std::max(0, hero.ammo));
+        float shift = 1.0f;
+        for (char digit : clip)
+            DrawNamedCell("NUMBERS", shift++, digit - '0');
+        DrawNamedCell("NUMBERS", shift++, 11);
+        for (char digit : reserve)
+            DrawNamedCell("NUMBERS", shift++, digit - '0');
+    }
+    parapetHint = false;
+}
+
+void CGUIManager::RenderFade()
+{
+    const int cell = std::min(kFadeCells, std::max(0, static_cast<int>(fadeAlpha * kFadeCells)));
+    DrawNamedCell(fadeWhite ? "FADE_BLANCO" : "FADE", 0.0f, cell);
 }
 
 void CGUIManager::DrawBackground(const char* stem, bool localized)
@@ -581,8 +907,8 @@ void CGUIManager::Render(float seconds)
         RenderAchievements();
     else if (mainMenuActive)
         RenderMainMenu();
-    // The pause menu, HUD, banners and fade overlay are drawn here once they
-    // are built.
+    else
+        RenderInGame(seconds);
 }
 
 CGUIManager& getGUI()

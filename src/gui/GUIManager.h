@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "xml/XMLParser.h"
 
@@ -36,6 +37,9 @@ public:
     // Script method: reads the screen elements of "data/XML/GUI.xml" again;
     // nothing else changes.
     void reload();
+    // Script method for the console: the next frame restarts at the
+    // trigger manager's checkpoint, as the pause menu's item does.
+    void requestCheckpointRestart() { restartRequested = true; }
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
 
     // The element of that name; a name the file lacks gets a default record
@@ -76,8 +80,15 @@ public:
     void Update(float seconds);
     // Draws the screen the flags select.
     void Render(float seconds);
-    // Starts mission banner n.
+    // Starts mission banner n (1 to 11); any n becomes the current mission.
+    // A banner still up keeps its time, so it does not start over.
     void showMission(int n);
+    // Plays the achievement sound; ids 1 to 10 also get their banner and
+    // are marked awarded. Awarded ids are not refused: the caller decides.
+    void UnlockAchievement(int id);
+    // Advance and draw the banners; from the in-game render only.
+    void UpdateMissionBanners(float seconds);
+    void UpdateAchievementBanners(float seconds);
 
     // The screen flags.
     bool mainMenuActive = false; // the menu loop runs while set
@@ -148,6 +159,24 @@ public:
     // Whether a pad is connected; empty asks the input manager.
     std::function<bool()> padConnected;
 
+    // What the pause key and the HUD read of the hero and the world.
+    struct HeroView {
+        short life = 0;
+        std::string stateName; // the controller selector's: "FREE", "FIGHTING", ...
+        int stateCode = 0;     // the current controller's
+        std::string weapon;    // empty: no current weapon
+        int clip = 0;
+        int ammo = 0;
+    };
+    // Empty asks the hero.
+    std::function<HeroView()> heroView;
+    // What a ray from the view hits (3 an enemy, 2 or 1 a prop); empty asks
+    // the collision manager.
+    std::function<int()> rayTestProps;
+    // When set, every element drawn is also written here as "NAME" for a
+    // whole element and "NAME:cell@shift" for a cell.
+    std::vector<std::string>* drawLog = nullptr;
+
 private:
     void LoadElements();
     void StartFade(float seconds, bool in, bool out, bool white);
@@ -162,6 +191,16 @@ private:
     void RenderAchievements();
     void DrawBackground(const char* stem, bool localized);
     void DrawButton(const std::string& name, bool selected);
+    void DrawNamed(const std::string& name, float dy = 0.0f);
+    void DrawNamedCell(const std::string& name, float shift, int cell);
+    HeroView Hero();
+    int RayTest();
+    void UpdatePauseMenu();
+    void MovePauseCursor(int how);
+    void RenderPause();
+    void RenderInGame(float seconds);
+    void RenderHud(float seconds);
+    void RenderFade();
 
     std::map<std::string, GUIElement> m_Elements;
     std::string m_ReadFault;

@@ -418,6 +418,9 @@ void CRigidAnimManager::StartReadySequence()
                               1.0f, false);
         world.ShowSubtitle("ZvIntroFaro");
         Clear();
+        // Only a restart at the island's first checkpoint comes this way, and
+        // it has just lit the lighthouse: keep it turning through the flight.
+        play("Luz_Faro", true);
         record.islaSequence = G::PlayingCamIslaIntro;
         playCam("camara_isla_intro");
         return;

@@ -1,8 +1,13 @@
 #include "scene/SceneManager.h"
 
 #include "app/GameStateFlags.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
 #include "math/VectorMath.h"
+#include "player/ControllerSelector.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
+#include "render/VertexBuffers.h"
 #include "scene/CharacterEntity.h"
 #include "player/ProjectileManager.h"
 #include "player/WeaponPickups.h"
@@ -49,7 +54,27 @@ D3DXVECTOR3 HeroPosition()
 // wave's order.
 std::vector<IEntidad3D*> LiveWaveEnemyEntities()
 {
-    return {};
+    std::vector<IEntidad3D*> entities;
+    for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+        CEnemy* enemy = entry.second;
+        CCharacterEntity* entity = enemy->GetEntity();
+        if (entity && entity->IsVisible() && !enemy->getIA()->IsDestroyed())
+            entities.push_back(entity);
+    }
+    return entities;
+}
+
+// Every enemy of the current wave that shows: the dead lie where they fell;
+// the removed without a body are hidden.
+std::vector<IEntidad3D*> ShownWaveEnemyEntities()
+{
+    std::vector<IEntidad3D*> entities;
+    for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+        CCharacterEntity* entity = entry.second->GetEntity();
+        if (entity && entity->IsVisible())
+            entities.push_back(entity);
+    }
+    return entities;
 }
 
 } // namespace
@@ -388,14 +413,34 @@ void CSceneMngr::RenderProps()
 
 void CSceneMngr::RenderCharacters()
 {
-    // The characters the enemy manager handed over (the wave's enemies, then
-    // the hero), each culled with the characters' radius.
+    // The current wave's enemies, then the other characters, each culled with
+    // the characters' radius, then the hero - whether or not a list was
+    // handed over yet - with his weapon.
     CEffectManager& effects = getEffectManager();
+    for (IEntidad3D* enemy : ShownWaveEnemyEntities())
+        effects.RenderEntity(enemy);
+    IEntidad3D* hero = HeroEntity();
+    // The handed-over list adds whatever else joined it; an enemy of it
+    // shows only while its wave is current.
     auto found = m_Objects.find(kCharacters);
     if (found != m_Objects.end()) {
         for (IEntidad3D* character : found->second)
-            effects.RenderEntity(character);
+            if (character != hero && !getEnemyManager()->OwnsEntity(character))
+                effects.RenderEntity(character);
     }
+    if (!hero)
+        return;
+    effects.RenderEntity(hero);
+    // His weapon is in his hand unless his fists are busy.
+    CPlayer* player = getPlayer();
+    const CControllerSelector* selector = player->GetControllerSelector();
+    IWeapon* weapon = player->GetCurrentWeapon();
+    if (!weapon || (selector && selector->IsFighting()))
+        return;
+    CRigidEntity& model = weapon->GetModel();
+    if (IVertexBuffer* mesh = model.GetMesh())
+        for (std::size_t subset = 0; subset < mesh->GetSubsets().size(); ++subset)
+            effects.RenderEntitySubset(static_cast<int>(subset), &model);
 }
 
 void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)

@@ -96,13 +96,15 @@ public:
     // texture along its own screen motion. Empties the draw list; the target's
     // texture becomes the current velocity texture.
     void RenderMotionBlurPass(CRenderTarget& target, bool clear);
-    // The characters handed over by SetCharacterList, culled as characters.
+    // The current wave's enemies and the hero, culled as characters.
     void RenderCharacters();
     // The composite over the current target with this scene texture.
     void RenderFinalComposite(IDirect3DTexture9* scene);
 
     // Counted by the effect manager's culled draw; the frame render sets both
     // to 0 at the start of every frame.
+    // The destroyed hangar's fire starts again when the hangar is next seen.
+    void ForgetHangarFire() { m_HangarFireStarted = false; }
     int drawnCount = 0;
     int culledCount = 0;
 

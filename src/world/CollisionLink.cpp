@@ -2,9 +2,14 @@
 // current wave and the camera whose eye rides its own body.
 #include "world/CollisionManager.h"
 
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
 #include "player/IController.h"
+#include "scene/CharacterEntity.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ModelsManager.h"
 
 namespace {
 
@@ -20,8 +25,20 @@ public:
         return controller ? controller->GetStateCode() : 0;
     }
 
-    // The hero has no animated model yet: his bone boxes stay where they were made.
-    bool HeroBone(const std::string& bone, D3DXMATRIX* matrix) override { return false; }
+    bool HeroBone(const std::string& bone, D3DXMATRIX* matrix) override
+    {
+        const CCharacterEntity* body = getPlayer()->GetEntity();
+        if (!body)
+            return false;
+        // Asked before the lookup so that a model without the bone is quietly
+        // left alone rather than reported every frame.
+        const auto& anchors = body->GetCoreModelInfo()->anchors;
+        const auto found = anchors.find(bone);
+        if (found == anchors.end() || found->second < 0)
+            return false;
+        *matrix = body->GetBoneMatrix(bone);
+        return true;
+    }
 
     void SetCameraEye(const D3DXVECTOR3& eye) override
     {
@@ -37,11 +54,42 @@ public:
         *lookAt = camera.GetLookAt();
     }
 
-    // The enemy manager keeps no wave table yet: no enemy gets a body.
-    std::vector<WaveEnemy> CurrentWave() override { return {}; }
-    bool FindEnemy(const std::string& name, EnemyState* state) override { return false; }
-    void SetEnemyPosition(const std::string& name, const D3DXVECTOR3& feet) override {}
-    bool EnemyBone(const std::string& name, const std::string& bone, D3DXMATRIX* matrix) override { return false; }
+    std::vector<WaveEnemy> CurrentWave() override
+    {
+        std::vector<WaveEnemy> wave;
+        for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies())
+            wave.push_back({entry.first, entry.second->GetName(), entry.second->GetPosition().GetPosition()});
+        return wave;
+    }
+
+    bool FindEnemy(const std::string& name, EnemyState* state) override
+    {
+        CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name);
+        if (!enemy)
+            return false;
+        state->position = enemy->GetPosition().GetPosition();
+        state->yaw = enemy->GetPosition().GetYaw();
+        CIAEnemyCover* ai = enemy->getIA();
+        state->animationMoves = ai->GetState() == CIAEnemyCover::JUMPING_COVER || ai->GetFinisherFlag();
+        return true;
+    }
+
+    void SetEnemyPosition(const std::string& name, const D3DXVECTOR3& feet) override
+    {
+        if (CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name)) {
+            enemy->GetPosition().SetPosition(feet);
+            enemy->PlaceEntity();
+        }
+    }
+
+    bool EnemyBone(const std::string& name, const std::string& bone, D3DXMATRIX* matrix) override
+    {
+        CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name);
+        if (!enemy || !enemy->GetEntity())
+            return false;
+        *matrix = enemy->GetEntity()->GetBoneMatrix(bone);
+        return true;
+    }
 };
 
 } // namespace

@@ -192,6 +192,7 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
         getRigid()->scriptedSequenceRunning = false;
         RenderFrame(1.0f / 30.0f);
     }
+    shippedgame::HoldGuiStill();
     // Objects that only the turned view shows start their smear from there.
     TurnCamera();
     RenderFrame(1.0f / 30.0f);
@@ -210,7 +211,7 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
         const Difference same = Compare(plain[i], cheap[i]);
         EXPECT_LE(same.pixels, kTiedPixels) << Describe(same);
         if (cases[i].showsMore)
-            EXPECT_GT(Compare(plain[i], plain[0]).pixels, plain[i].size() / 100)
+            EXPECT_GT(Compare(plain[i], plain[0]).pixels, plain[i].size() / 200)
                 << "the case shows nothing the plain frame lacks";
     }
 }

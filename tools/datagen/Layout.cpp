@@ -132,6 +132,8 @@ public:
             ReadCollision(a);
         } else if (name == "prop") {
             ReadProp(a);
+        } else if (name == "enemy") {
+            // The enemy lists read these themselves (EnemyLists.h).
         } else {
             m_Problem = "unknown element <" + name + ">";
         }

@@ -2,6 +2,7 @@
 #include "datagen/ComicBoards.h"
 #include "datagen/Characters.h"
 #include "datagen/CompositeTextures.h"
+#include "datagen/EnemyLists.h"
 #include "datagen/Generator.h"
 #include "datagen/GuiImages.h"
 #include "datagen/Instances.h"
@@ -13,6 +14,7 @@
 #include "datagen/Props.h"
 #include "datagen/ScreenImages.h"
 #include "datagen/Sounds.h"
+#include "datagen/Weapons.h"
 
 namespace datagen {
 
@@ -36,6 +38,8 @@ const std::vector<Step>& AllSteps()
         {"characters", GenerateCharacters},
         {"particle textures", GenerateParticleTextures},
         {"sounds", GenerateSounds},
+        {"enemy lists", GenerateEnemyLists},
+        {"weapons", GenerateWeapons},
     };
     return steps;
 }

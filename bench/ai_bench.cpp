@@ -1,0 +1,129 @@
+// The enemies' frame on the shipped "hangares": CEnemyManager::Update for
+// the five enemies of "wave_09" with the hero among them, their rays cast in
+// the level's physics and their cover taken from its parapets. Reports the
+// median and worst microseconds per update and per enemy.
+//
+// Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game".
+// Usage: ai_bench [frames]
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "app/FrameRender.h"
+#include "app/GameCalls.h"
+#include "app/GameStateFlags.h"
+#include "app/Loading.h"
+#include "app/MainConfig.h"
+#include "app/Startup.h"
+#include "app/WindowProc.h"
+#include "gui/GUIManager.h"
+#include "input/InputManager.h"
+#include "platform/d3dx9tex.h"
+#include "platform/dinput.h"
+#include "platform/win32.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "scene/RigidAnimManager.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "script/ScriptHost.h"
+#include "world/CollisionManager.h"
+#include "math/VectorMath.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+constexpr int kWidth = 800, kHeight = 600;
+}
+
+int main(int argc, char** argv)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    const int runs = argc > 1 ? std::max(10, std::atoi(argv[1])) : 600;
+    const char* env = std::getenv("VANTOREL_WORKDIR");
+    std::filesystem::current_path(env ? env : "build/game");
+
+    getScenario();
+    getPlayer();
+    getTriggerManager();
+    windowed = true;
+    width = kWidth;
+    height = kHeight;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_CLASSDC;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = "VantorelAiBench";
+    RegisterClassExA(&wc);
+    MainWindow = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, kWidth, kHeight,
+                                 nullptr, nullptr, instance, nullptr);
+    if (FAILED(InitD3D(MainWindow))) {
+        std::fprintf(stderr, "no device\n");
+        return 1;
+    }
+    platform::FakeDirectInput keys;
+    platform::SetDirectInputSource(&keys);
+    getInputManager()->Init(instance, MainWindow);
+    LoadGame([](const std::string&) {});
+    SetFocus(MainWindow);
+
+    GetGameCalls().ResetManagers();
+    getGUI().mainMenuActive = false;
+    // The last hangar wave: five enemies, the hero 400 in front of the first.
+    CEnemyManager& enemies = *getEnemyManager();
+    enemies.resumeIA();  // the intro's sequence froze them
+    enemies.setNewZone("room01", "wave_09");
+    enemies.Update(0.0f);
+    CEnemy* first = enemies.GetCurrentWaveEnemies().begin()->second;
+    getCollisionManager().setNewPlayerPosition(first->GetPosition().GetPosition() + D3DXVECTOR3(0, 0, -400));
+    for (int i = 0; i < 10; ++i)
+        GetGameCalls().UpdateFrame(1.0f / 30);
+
+    std::vector<double> frames;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        enemies.Update(1.0f / 30);
+        frames.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        getCollisionManager().Update(1.0f / 30);
+    }
+    std::sort(frames.begin(), frames.end());
+    const size_t count = enemies.GetCurrentWaveEnemies().size();
+    const double median = frames[frames.size() / 2];
+    std::printf("CEnemyManager::Update, %zu enemies of wave_09 near the hero, %zu parapets: median %.1f us "
+                "(%.1f us per enemy), worst %.1f us\n",
+                count, getScenario()->GetParapets().size(), median, median / std::max<size_t>(1, count),
+                frames.back());
+    // What the states will ask each frame at most: sight, a line of sight
+    // through the level and a new cover point among its parapets.
+    std::vector<double> sweeps;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        for (const auto& entry : enemies.GetCurrentWaveEnemies()) {
+            CIAEnemyCover* ai = entry.second->getIA();
+            ai->CanSeePlayer();
+            ai->HasLineOfSight();
+            ai->SetForceCoverChoice(true);
+            ai->ChooseCoverPoint();
+        }
+        sweeps.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(sweeps.begin(), sweeps.end());
+    std::printf("Sight, line of sight and cover choice for all %zu: median %.1f us (%.1f us per enemy), worst %.1f us\n",
+                count, sweeps[sweeps.size() / 2], sweeps[sweeps.size() / 2] / std::max<size_t>(1, count), sweeps.back());
+    for (const auto& entry : enemies.GetCurrentWaveEnemies())
+        std::printf("  %s: %s, %.0f from the hero\n", entry.first.c_str(), entry.second->getIA()->GetLabel().c_str(),
+                    entry.second->getIA()->GetDistance());
+
+    platform::SetDirectInputSource(nullptr);
+    DestroyWindow(MainWindow);
+    UnregisterClassA(wc.lpszClassName, instance);
+    return 0;
+}
