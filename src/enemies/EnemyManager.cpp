@@ -462,30 +462,12 @@ bool CEnemyManager::IsGroupA2() { return At(scratchName, 4) == 'A' && At(scratch
 
 bool CEnemyManager::IsPairedFixedPoint(std::string a, std::string b)
 {
-    if (a == "empty" || b == "empty" || a.size() != b.size() || a.size() < 14)
-        return false;
-    return At(a, 10) == 'H' && At(b, 10) == 'H' && At(a, 11) == At(b, 11) && At(a, 13) == At(b, 13) &&
-           At(a, 14) != At(b, 14);
-}
-
-float ShrinkOffsetByName(char c1, char c2, float v)
-{
-    if (c1 == 'm') {
-        while (v > 20.0f)
-            v = v * 0.4f;
-        return v;
-    }
-    if (c1 == 'c' && c2 == 'o')
-        return v * 0.4f;
-    while (v > 40.0f)
-        v = v * 0.8f;
-    return v;
+    return ::IsPairedFixedPoint(a, b);
 }
 
 D3DXVECTOR3 CEnemyManager::OffsetTowardPoint(D3DXVECTOR3 a, D3DXVECTOR3 b, std::string name)
 {
-    const char c1 = At(name, 4), c2 = At(name, 5);
-    return D3DXVECTOR3(a.x + ShrinkOffsetByName(c1, c2, a.x - b.x), 0.0f, a.z + ShrinkOffsetByName(c1, c2, a.z - b.z));
+    return ::OffsetTowardPoint(a, b, name);
 }
 
 // --- commands ----------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "enemies/Detours.h"
 #include "platform/d3dx9math.h"
 #include "xml/XMLParser.h"
 
@@ -162,6 +163,3 @@ private:
 
 CEnemyManager* getEnemyManager();
 
-// One coordinate of an enemy's offset toward a detour point, shrunk by the
-// obstacle group of its name.
-float ShrinkOffsetByName(char c1, char c2, float v);

@@ -17,6 +17,7 @@
 #include "render/RenderTarget.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
+#include "scene/RigidEntity.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
@@ -400,6 +401,7 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
         getProjectileManager().Render(0.016f);
         DrawWorldQuads();
         getWeaponPickups().Render();
+        RenderProps();
     }
     DrawListedObjects();
     target.End();
@@ -427,6 +429,16 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
     m_DrawList.clear();
     target.End();
     m_CurrentVelocity = target.texture;
+}
+
+void CSceneMngr::RenderProps()
+{
+    CEffectManager& effects = getEffectManager();
+    for (auto& entry : getCollisionManager().GetCurrentProps()) {
+        IEntidad3D* entity = entry.second.entity.get();
+        if (entity && effects.IsEntityVisible(entity, false))
+            effects.RenderEntity(entity);
+    }
 }
 
 void CSceneMngr::RenderCharacters()

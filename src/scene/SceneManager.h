@@ -118,6 +118,8 @@ private:
     // Draws every entity of every listed name but "Character" through the
     // lit pass, then empties the list.
     void DrawListedObjects();
+    // The props of the level now loaded, each culled with its own radius.
+    void RenderProps();
     // True when the pass may draw: the target began. The kept depth-stencil
     // surface is set, and colour and depth cleared when asked.
     bool BeginPass(CRenderTarget& target, bool clear);

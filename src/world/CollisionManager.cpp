@@ -3,6 +3,8 @@
 #include <btBulletDynamicsCommon.h>
 #include <BulletCollision/CollisionDispatch/btGhostObject.h>
 
+#include <array>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -12,7 +14,11 @@
 #include "player/WeaponPickups.h"
 #include "render/DrawCallCounter.h"
 #include "render/DrawCollisions.h"
+#include "render/TextureManager.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
 #include "scene/RigidEntity.h"
+#include "sound/SoundManager.h"
 #include "world/CharacterController.h"
 
 namespace {
@@ -39,9 +45,10 @@ constexpr BoneBox kBoneBoxes[] = {
     {"Pelvis", 6, 6, 8},     {"Spine1", 12, 6, 8},    {"Head", 8, 5.5f, 4},
 };
 
-const char* const kPropWords[] = {"_lata_", "_lata2_", "_silla_", "_tolm_", "_pibrelo_", "_radio_", "_barril_"};
-const char* const kPropKinds[] = {"lata", "lata2", "silla", "tolm", "pibrelo", "radio", "barril"};
 const char* const kPickupWords[] = {"_gun_", "_thompson_", "_shotgun_"};
+
+// The radios whose positions drive the radio music, by slot.
+const char* const kRadioNames[] = {"obj_radio_01", "obj_radio_02", "obj_radio_03", "obj_radio_04"};
 
 // The family word starts the name's fourth character, as in "obj_radio_01".
 bool HasFamilyWord(const std::string& name, const char* word)
@@ -103,6 +110,45 @@ PhysicsRecordKind KindOf(const btCollisionObject* object)
 }
 
 } // namespace
+
+const std::vector<PropKind>& PropKinds()
+{
+    static const std::vector<PropKind> kinds = {
+        {"lata", "_lata_", {{"lata_textura.tga", "blanco_gradiente.tga", "lata_normal.tga"}}, {4, 6, 4}, 15.0f},
+        {"lata2", "_lata2_", {{"lata_textura.tga", "blanco_gradiente.tga", "lata_normal.tga"}}, {5, 8, 5}, 15.0f},
+        {"silla", "_silla_",
+         {{"casa_pared.tga", "blanco_gradiente.tga", "casa_pared_normal.tga"},
+          {"maderas_casa.tga", "blanco_gradiente.tga", "maderas_casa_normal.tga"}},
+         {11, 24, 11},
+         40.0f},
+        {"tolm", "_tolm_",
+         {{"metal_dorado.tga", "obj_tolm_01LightingMap.tga", "metal_normal.tga"},
+          {"botellas.tga", "obj_tolm_01LightingMap.tga", "blanco.jpg"}},
+         {4, 8, 3},
+         15.0f},
+        {"pibrelo", "_pibrelo_",
+         {{"metal_dorado.tga", "obj_pibrelo_01LightingMap.tga", "metal_normal.tga"},
+          {"botellas.tga", "obj_pibrelo_01LightingMap.tga", "blanco.jpg"}},
+         {3, 14, 3},
+         15.0f},
+        {"radio", "_radio_",
+         {{"maderas_casa.tga", "obj_radio_01LightingMap.tga", "maderas_casa_normal.tga"},
+          {"cemento_dos.tga", "obj_radio_01LightingMap.tga", "cemento_dos_normal.tga"},
+          {"coche_metal.tga", "obj_radio_01LightingMap.tga", "metal_normal.tga"}},
+         {10, 6, 6},
+         20.0f},
+        {"barril", "_barril_", {{"barril.tga", "blanco_gradiente.tga", "barril_normal.tga"}}, {19, 27, 19}, 40.0f},
+    };
+    return kinds;
+}
+
+const PropKind* PropKindOfName(const std::string& name)
+{
+    for (const PropKind& kind : PropKinds())
+        if (HasFamilyWord(name, kind.word))
+            return &kind;
+    return nullptr;
+}
 
 // --- character bodies -------------------------------------------------------
 
@@ -350,14 +396,13 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
             m_ReadProblem = "object " + name + " is placed outside the world";
             return;
         }
-        for (const char* word : kPropWords)
-            if (HasFamilyWord(name, word)) {
-                PropRecord record;
-                record.name = name;
-                record.transform = transform;
-                (hangar ? hangarProps : islandProps)[name] = record;
-                return;
-            }
+        if (PropKindOfName(name)) {
+            PropRecord record;
+            record.name = name;
+            record.transform = transform;
+            (hangar ? hangarProps : islandProps)[name] = record;
+            return;
+        }
         for (const char* word : kPickupWords)
             if (HasFamilyWord(name, word)) {
                 if (ammo < 0 || ammo > 65535) {
@@ -446,9 +491,71 @@ btRigidBody* CCollisionManager::AddDynamicBody(float mass, const btTransform& st
 
 void CCollisionManager::CreateProp(PropRecord& record, std::string name, std::string kind, D3DXMATRIX transform)
 {
-    // Placeholder until the props are built: the record is kept, no body is made.
+    record.owner = this;
     record.name = name;
     record.transform = transform;
+    record.blastRadius = 0.0f;
+    record.blastDamage = 0.0f;
+    record.blastFlag = false;
+    record.emitter.reset();
+    record.entity = std::make_shared<CRigidEntity>();
+    record.entity->GetTransform().SetMatrix(transform);
+    record.entity->SetObjectName(name);
+
+    for (const PropKind& k : PropKinds()) {
+        if (kind != k.kind)
+            continue;
+        record.entity->Init(k.kind);
+        std::vector<IDirect3DTexture9*> textures;
+        for (const auto& set : k.textures)
+            for (const char* file : set)
+                textures.push_back(getTextureManager().GetTexture(file));
+        record.entity->SetTextures(std::move(textures));
+        for (int axis = 0; axis < 3; ++axis)
+            record.halfExtents[axis] = k.halfExtents[axis];
+        record.entity->SetRadius(k.radius);
+        break;
+    }
+    if (kind == "radio")
+        record.emitter = getParticleManager().CreateEmitter(getParticleTypes().FindSystemType("aviso_radio"),
+                                                            D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, 0));
+    else if (kind == "barril") {
+        record.blastRadius = 400.0f;
+        record.blastDamage = 150.0f;
+    }
+    record.CreateBody(kind);
+}
+
+void PropRecord::CreateBody(std::string kind)
+{
+    if (!owner || !owner->GetDynamicsWorld() || !entity)
+        return;
+    const btVector3 half(halfExtents[0], halfExtents[1], halfExtents[2]);
+    // A y cylinder's half extents are its radius and half height.
+    btCollisionShape* shape = kind == "barril" ? static_cast<btCollisionShape*>(new btCylinderShape(half))
+                                               : static_cast<btCollisionShape*>(new btBoxShape(half));
+    owner->AdoptShape(shape);
+    owner->AddDynamicBody(2.0f, ToTransform(entity->GetTransform().GetMatrix()), shape, this);
+}
+
+void CCollisionManager::RemovePropBody(std::string name)
+{
+    if (dynamicsWorld) {
+        btCollisionObjectArray& objects = dynamicsWorld->getCollisionObjectArray();
+        for (int i = 0; i < objects.size(); ++i) {
+            btRigidBody* body = btRigidBody::upcast(objects[i]);
+            if (!body || !body->getMotionState() || body->isStaticOrKinematicObject() || KindOf(body) != PHYSICS_PROP)
+                continue;
+            if (static_cast<const PropRecord*>(body->getUserPointer())->name != name)
+                continue;
+            // The body is freed here and now: left for the next switch, every
+            // blown barrel would keep its body and motion state to the end.
+            propBodies.erase(std::remove(propBodies.begin(), propBodies.end(), body), propBodies.end());
+            FreeRigidBody(body);
+            break;
+        }
+    }
+    currentProps.erase(name);
 }
 
 void CCollisionManager::RemoveStaticBody(std::string name)
@@ -525,11 +632,8 @@ void CCollisionManager::LoadNewScenario(std::string scenario)
             AddStaticBody(ToTransform(record.transform), shape, record.name);
         }
     for (auto& entry : currentProps)
-        for (size_t k = 0; k < sizeof(kPropWords) / sizeof(kPropWords[0]); ++k)
-            if (HasFamilyWord(entry.first, kPropWords[k])) {
-                CreateProp(entry.second, entry.first, kPropKinds[k], entry.second.transform);
-                break;
-            }
+        if (const PropKind* kind = PropKindOfName(entry.first))
+            CreateProp(entry.second, entry.first, kind->kind, entry.second.transform);
     for (const auto& entry : currentPickups) {
         const D3DXMATRIX& m = entry.second.transform;
         getWeaponPickups().AddPickup(entry.first, static_cast<std::uint16_t>(entry.second.ammo), m._41, m._42,
@@ -602,6 +706,7 @@ void CCollisionManager::Update(float seconds)
     dynamicsWorld->stepSimulation(seconds, 1, kFixedStep);
     if (playerBody.basic.controller)
         playerBody.basic.controller->RecoverFromPenetration(dynamicsWorld);
+    UpdateProps();
 
     // Every sphere first: a bone box stands on its body's feet of this frame.
     if (cameraBody.Exists()) {
@@ -623,6 +728,41 @@ void CCollisionManager::Update(float seconds)
     // Moved ghosts keep their old broadphase boxes until told: a shot this
     // frame must meet the bones where they are now.
     dynamicsWorld->updateAabbs();
+}
+
+void CCollisionManager::UpdateProps()
+{
+    for (btRigidBody* body : propBodies) {
+        if (!body->getMotionState() || body->isStaticOrKinematicObject())
+            continue;
+        PropRecord& record = *static_cast<PropRecord*>(body->getUserPointer());
+        btTransform pose;
+        body->getMotionState()->getWorldTransform(pose);
+        D3DXMATRIX world;
+        pose.getOpenGLMatrix(&world._11);
+        if (record.entity)
+            record.entity->GetTransform().SetMatrix(world);
+
+        if (record.blastFlag) {
+            body->activate();
+            // Drawn z first, then y, then x: the same seed throws a prop the
+            // same way every run.
+            const float z = RandomRange(-1.0f, 1.0f) * 1000.0f;
+            const float y = RandomRange(0.0f, 1.0f) * 1500.0f;
+            const float x = RandomRange(-1.0f, 1.0f) * 1000.0f;
+            body->applyImpulse(btVector3(x, y, z), btVector3(0.0f, -10.0f, 3.3f));
+            record.blastFlag = false;
+        }
+
+        for (int slot = 0; slot < 4; ++slot)
+            if (record.name == kRadioNames[slot]) {
+                const D3DXVECTOR3 at = ToD3D(pose.getOrigin());
+                getSoundManager().radioPositions[slot] = at;
+                if (record.emitter)
+                    record.emitter->SetPosition(at.x, at.y + 20.0f, at.z);
+                break;
+            }
+    }
 }
 
 void CCollisionManager::SyncBasic(CharacterBody& body, bool hero, float seconds)

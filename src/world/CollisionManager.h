@@ -3,6 +3,7 @@
 // casts, and the resolution of every shot.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,18 +58,44 @@ struct PickupRecord {
     int ammo = 0;
 };
 
+class CCollisionManager;
+
+// What each kind of prop looks like and how big its body is; the kind is
+// named by the family word at the fourth character of a prop's name
+// ("obj_lata_01"). Texture sets are (diffuse, light map, normal map), in the
+// mesh's subset order. The mesh carries the kind's name.
+struct PropKind {
+    const char* kind;
+    const char* word;
+    std::vector<std::array<const char*, 3>> textures;
+    float halfExtents[3];
+    float radius;
+};
+const std::vector<PropKind>& PropKinds();
+// The kind of the prop of that name; null for a name of no prop family.
+const PropKind* PropKindOfName(const std::string& name);
+
 // A movable prop: can, chair, bottle, radio or barrel.
 struct PropRecord {
     PropRecord() { D3DXMatrixIdentity(&transform); }
+    // The shape (a y cylinder for "barril", else a box of the half extents)
+    // goes to the manager that built the prop; the body starts at the
+    // entity's world matrix.
+    void CreateBody(std::string kind);
+
     float blastRadius = 0.0f;
     float blastDamage = 0.0f;
     std::string name;
     // Made when the level is loaded; shared by the copies of the record.
     std::shared_ptr<CRigidEntity> entity;
-    CParticleEmitter* emitter = nullptr;
+    // A radio's marker. The particle manager may drop it first (a reset):
+    // the prop keeps it alive until it is moved for the last time.
+    std::shared_ptr<CParticleEmitter> emitter;
     bool blastFlag = false;
     float halfExtents[3] = {0.0f, 0.0f, 0.0f};
     D3DXMATRIX transform;
+    // The manager whose world holds the body.
+    CCollisionManager* owner = nullptr;
 };
 
 // One collision object of a character: its sphere ("basic") or a bone box.
@@ -188,6 +215,12 @@ public:
     btRigidBody* AddDynamicBody(float mass, const btTransform& start, btCollisionShape* shape, PropRecord* record);
     // Builds a prop's entity and body when the level is loaded.
     void CreateProp(PropRecord& record, std::string name, std::string kind, D3DXMATRIX transform);
+    // Takes the prop's body out of the world and frees it (its shape stays
+    // with the manager until the level goes), then forgets the prop, so it
+    // is neither drawn nor hit until the level is loaded again.
+    void RemovePropBody(std::string name);
+    // Keeps a shape until the level's bodies are freed.
+    void AdoptShape(btCollisionShape* shape) { collisionShapes.push_back(shape); }
 
     // Walk vectors for this physics step (not normalised).
     void SetPlayerWalkDirection(float x, float y, float z);
@@ -224,6 +257,9 @@ public:
         return hangar ? hangarCollisions : islandCollisions;
     }
     const std::map<std::string, PropRecord>& GetProps(bool hangar) const { return hangar ? hangarProps : islandProps; }
+    // The props of the level now loaded: drawn by the scene, pushed by blasts.
+    std::map<std::string, PropRecord>& GetCurrentProps() { return currentProps; }
+    size_t GetPropBodyCount() const { return propBodies.size(); }
     const std::map<std::string, PickupRecord>& GetPickups(bool hangar) const
     {
         return hangar ? hangarPickups : islandPickups;
@@ -263,6 +299,8 @@ private:
                                         D3DXVECTOR3* point);
     void FreeStaticBodies();
     void FreeRigidBody(btRigidBody* body);
+    // Poses, blast pushes and radio positions of the props after a step.
+    void UpdateProps();
 
     btDiscreteDynamicsWorld* dynamicsWorld = nullptr;
     btCollisionDispatcher* dispatcher = nullptr;

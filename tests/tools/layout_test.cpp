@@ -155,6 +155,16 @@ TEST(Layout, RefusesWhatCannotBeBuiltOrThatTheGameCannotUse)
         {Level("", R"(<light position="5 400 5" target="5.0001 -900 5"/>)"), "straight"},
         {Level("", R"(<light position="0 400" target="0 100 150"/>)"), "position"},
         {Level(R"(<light position="0 400 0" target="0 100 150"/>)"), "inside object crate"},
+        // Props: a name of no family, no position, off the ground, on nothing, twice.
+        {Level("", R"(<prop name="obj_caja_01" position="300 0 300"/>)"), "no prop family"},
+        {Level("", R"(<prop name="lata_01" position="300 0 300"/>)"), "no prop family"},
+        {Level("", R"(<prop name="obj_lata_01" position="300 0"/>)"), "position"},
+        {Level("", R"(<prop name="obj_lata_01" position="300 0 300" yaw="east"/>)"), "yaw"},
+        {Level("", R"(<prop name="obj_lata_01" position="0 0 0"/>)"), "not on the ground"},
+        {Level("", R"(<prop name="obj_lata_01" position="300 5 300"/>)"), "not on the ground"},
+        {Level("", R"(<prop name="obj_lata_01" position="3000 0 300"/>)"), "no ground"},
+        {Level("", R"(<prop name="obj_lata_01" position="300 0 300"/><prop name="obj_lata_01" position="400 0 300"/>)"),
+         "placed twice"},
     };
     for (const auto& [xml, why] : refused) {
         LevelLayout layout;

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "scene/RigidEntity.h"
+
 namespace {
 
 TEST(ShippedPhysics, NamedBoxesExistAndTheHeroStandsOnABoxAtEachStart)
@@ -50,6 +52,36 @@ TEST(ShippedPhysics, NamedBoxesExistAndTheHeroStandsOnABoxAtEachStart)
         const RayHit ground = manager.CastRay(feet + D3DXVECTOR3(0, 5, 0), feet - D3DXVECTOR3(0, 50, 0));
         EXPECT_TRUE(ground.hit) << ground.name << " " << ground.hitPoint.x - feet.x << " " << ground.hitPoint.y << " " << ground.hitPoint.z - feet.z;
         EXPECT_NEAR(ground.hitPoint.y, feet.y, 0.1f) << ground.name;
+    }
+}
+
+TEST(ShippedPhysics, EveryPropRestsWhereItWasPlacedAndEachLevelHasItsFourRadios)
+{
+    FakeCollisionWorld link;
+    CCollisionManager manager;
+    manager.SetWorld(&link);
+    manager.InitPhysicsWorld();
+    const std::string folder = std::string(VANTOREL_WORKDIR) + "/data/XML/";
+    ASSERT_TRUE(manager.ReadFile(folder + "collision_instances.xml"));
+    ASSERT_TRUE(manager.ReadFile(folder + "objects_instances.xml"));
+    EXPECT_TRUE(manager.GetProps(false).count("obj_barril_andamio01"));
+    EXPECT_TRUE(manager.GetProps(false).count("obj_barril_andamio02"));
+    for (bool hangar : {true, false}) {
+        const auto& props = manager.GetProps(hangar);
+        for (const char* radio : {"obj_radio_01", "obj_radio_02", "obj_radio_03", "obj_radio_04"})
+            EXPECT_TRUE(props.count(radio)) << radio << " " << hangar;
+        manager.LoadNewScenario(hangar ? "hangares" : "isla");
+        ASSERT_EQ(manager.GetPropBodyCount(), props.size());
+        for (int i = 0; i < 90; ++i)
+            manager.Update(1.0f / 30.0f);
+        // A prop dropped into a box or onto nothing would be pushed out or fall.
+        for (const auto& entry : manager.GetCurrentProps()) {
+            const D3DXMATRIX& start = entry.second.transform;
+            const D3DXMATRIX& now = entry.second.entity->GetTransform().GetMatrix();
+            EXPECT_NEAR(now._41, start._41, 1.0f) << entry.first;
+            EXPECT_NEAR(now._42, start._42, 1.0f) << entry.first;
+            EXPECT_NEAR(now._43, start._43, 1.0f) << entry.first;
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "datagen/Layout.h"
 
+#include "world/CollisionManager.h"
+
 #include <cctype>
 #include <cmath>
 #include <fstream>
@@ -128,6 +130,8 @@ public:
             m_InObject = true;
         } else if (name == "collision") {
             ReadCollision(a);
+        } else if (name == "prop") {
+            ReadProp(a);
         } else if (name == "enemy") {
             // The enemy lists read these themselves (EnemyLists.h).
         } else if (name == "trigger") {
@@ -207,6 +211,21 @@ private:
             m_Problem = what + " needs a positive size, a position and a yaw of numbers";
         else
             m_Layout.collisions.push_back(c);
+    }
+
+    void ReadProp(CXMLAttributes& a)
+    {
+        LayoutProp p;
+        p.name = a.GetString("name", "");
+        const std::string what = "prop " + p.name;
+        if (!PropKindOfName(p.name))
+            m_Problem = what + ": the name is of no prop family";
+        else if (!ReadVector(a, "position", p.position))
+            m_Problem = what + " needs a position of three numbers";
+        else if (a.count("yaw") && !ReadNumbers(a, "yaw", &p.yawDegrees, 1))
+            m_Problem = what + " has a yaw that is not a number";
+        else
+            m_Layout.props.push_back(p);
     }
 
     void ReadParapet(CXMLAttributes& a)
@@ -338,6 +357,18 @@ std::string CheckWhole(const LevelLayout& layout)
         if (!problem.empty())
             return problem;
     }
+    // The game keeps props by name: a second one would replace the first.
+    std::set<std::string> props;
+    for (const LayoutProp& p : layout.props) {
+        if (!props.insert(p.name).second)
+            return "prop " + p.name + " is placed twice";
+        float ground = 0;
+        if (!layout.GroundAt(p.position.x, p.position.z, ground))
+            return "prop " + p.name + " has no ground under it";
+        if (std::fabs(ground - p.position.y) > kGroundTolerance)
+            return "prop " + p.name + " is not on the ground (" + std::to_string(ground) + " under " +
+                   std::to_string(p.position.y) + ")";
+    }
     return "";
 }
 
@@ -371,6 +402,13 @@ bool LayoutObject::Covers(float x, float z) const
     if (shape == LayoutShape::Cylinder)
         return (local.x * local.x) / (hx * hx) + (local.z * local.z) / (hz * hz) <= 1;
     return std::fabs(local.x) <= hx && std::fabs(local.z) <= hz;
+}
+
+D3DXMATRIX LayoutProp::Transform() const
+{
+    const PropKind* kind = PropKindOfName(name);
+    const float half = kind ? kind->halfExtents[1] : 0.0f;
+    return Placement(position + D3DXVECTOR3(0, half, 0), yawDegrees);
 }
 
 D3DXMATRIX LayoutParapet::Transform() const

@@ -130,6 +130,19 @@ struct LayoutTrigger {
     D3DXVECTOR3 Centre() const { return position + D3DXVECTOR3(0, size.y / 2, 0); }
 };
 
+// A movable prop lying in the level: <prop name="obj_lata_01" position="x y z"
+// yaw=".."/>. The position is the point of the ground it stands on; its kind
+// comes from the family word of its name, as the game reads it.
+struct LayoutProp {
+    std::string name;
+    D3DXVECTOR3 position{0, 0, 0};
+    float yawDegrees = 0.0f;
+
+    // The body's start: turned by the yaw, its centre half its height above
+    // the ground point.
+    D3DXMATRIX Transform() const;
+};
+
 struct LevelLayout {
     std::string level;
     std::vector<LayoutMaterial> materials;
@@ -137,6 +150,7 @@ struct LevelLayout {
     std::vector<LayoutLight> lights;
     std::vector<LayoutCollision> collisions;
     std::vector<LayoutTrigger> triggers;
+    std::vector<LayoutProp> props;
 
     const LayoutMaterial* FindMaterial(const std::string& name) const;
 
@@ -156,7 +170,8 @@ struct LevelLayout {
 // name, unique in the level, and a positive length, and must stand on the
 // ground at its centre and both ends, outside its object but near it, and
 // face away from it. A trigger needs a name unique in the level, a position
-// on the ground and a positive size.
+// on the ground and a positive size. A prop needs a name of a prop family,
+// unique in the level, and must stand on the ground.
 bool ParseLayout(const std::string& xml, LevelLayout& out, std::string& error);
 bool ReadLayout(const std::string& file, LevelLayout& out, std::string& error);
 

@@ -11,6 +11,7 @@
 #include "datagen/MeshTextures.h"
 #include "datagen/RigidAnims.h"
 #include "datagen/ParticleTextures.h"
+#include "datagen/Props.h"
 #include "datagen/ScreenImages.h"
 #include "datagen/Sounds.h"
 #include "datagen/Weapons.h"
@@ -32,6 +33,7 @@ const std::vector<Step>& AllSteps()
         {"level instances", GenerateLevelInstances},
         {"composite overlays", GenerateCompositeTextures},
         {"collision boxes", GenerateCollisionInstances},
+        {"props", GenerateProps},
         {"rigid animations", GenerateRigidAnimations},
         {"comic boards", GenerateComicBoards},
         {"characters", GenerateCharacters},
