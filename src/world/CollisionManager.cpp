@@ -505,8 +505,8 @@ void CCollisionManager::LoadNewScenario(std::string scenario)
     if (dynamicsWorld)
         FreeStaticBodies();
     enemyBodies.clear();
-    for (const auto& pickup : currentPickups)
-        getWeaponPickups().RemovePickup(pickup.first);
+    // Weapons the enemies dropped go too, not only the level's own.
+    getWeaponPickups().Clear();
     currentCollisions.clear();
     currentPickups.clear();
 

@@ -309,8 +309,17 @@ std::string ObjectInstancesXml(const std::vector<LevelLayout>& layouts)
 {
     Numbers w;
     w << kHeader << "<objects>\n";
-    for (const LevelLayout& layout : layouts)
+    for (const LevelLayout& layout : layouts) {
         w << "  <scenario name=\"" << layout.level << "\"/>\n";
+        for (const LayoutProp& prop : layout.props) {
+            const D3DXMATRIX m = prop.Transform();
+            w << "  <object name=\"" << prop.name << "\" ammo=\"" << prop.ammo << "\" transform=\"";
+            for (int row = 0; row < 4; ++row)
+                for (int column = 0; column < 3; ++column)
+                    w << (row || column ? " " : "") << m.m[row][column];
+            w << "\"/>\n";
+        }
+    }
     w << "</objects>\n";
     return w.Text();
 }

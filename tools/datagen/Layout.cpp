@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <locale>
 #include <set>
@@ -128,6 +129,8 @@ public:
             m_InObject = true;
         } else if (name == "collision") {
             ReadCollision(a);
+        } else if (name == "prop") {
+            ReadProp(a);
         } else if (name == "enemy") {
             // The enemy lists read these themselves (EnemyLists.h).
         } else {
@@ -226,6 +229,24 @@ private:
             m_Layout.objects.back().parapets.push_back(p);
     }
 
+    void ReadProp(CXMLAttributes& a)
+    {
+        LayoutProp prop;
+        prop.name = a.GetString("name", "");
+        const std::string ammo = a.GetString("ammo", "0");
+        char* end = nullptr;
+        const long rounds = std::strtol(ammo.c_str(), &end, 10);
+        if (prop.name.empty() || !ReadVector(a, "position", prop.position))
+            m_Problem = "a prop needs a name and a position of three numbers";
+        else if (end == ammo.c_str() || *end || rounds < 0 || rounds > 65535)
+            m_Problem = "prop " + prop.name + " carries " + ammo + " rounds";
+        else {
+            prop.yawDegrees = a.GetFloat("yaw", 0.0f);
+            prop.ammo = static_cast<int>(rounds);
+            m_Layout.props.push_back(prop);
+        }
+    }
+
     void ReadLight(CXMLAttributes& a)
     {
         LayoutLight light;
@@ -307,6 +328,11 @@ std::string CheckWhole(const LevelLayout& layout)
 } // namespace
 
 D3DXMATRIX LayoutObject::Transform() const
+{
+    return Placement(position, yawDegrees);
+}
+
+D3DXMATRIX LayoutProp::Transform() const
 {
     return Placement(position, yawDegrees);
 }

@@ -115,12 +115,25 @@ struct LayoutCollision {
     float yawDegrees = 0.0f;
 };
 
+// Something lying in the level that the physics places, not the scene:
+//   <prop name="obj_gun_01" position="x y z" yaw="deg" ammo="12"/>
+// Weapons lying about carry the rounds they give.
+struct LayoutProp {
+    std::string name;
+    D3DXVECTOR3 position{0, 0, 0};
+    float yawDegrees = 0.0f;
+    int ammo = 0;
+
+    D3DXMATRIX Transform() const;
+};
+
 struct LevelLayout {
     std::string level;
     std::vector<LayoutMaterial> materials;
     std::vector<LayoutObject> objects;
     std::vector<LayoutLight> lights;
     std::vector<LayoutCollision> collisions;
+    std::vector<LayoutProp> props;
 
     const LayoutMaterial* FindMaterial(const std::string& name) const;
 
