@@ -150,6 +150,14 @@ const PropKind* PropKindOfName(const std::string& name)
     return nullptr;
 }
 
+bool IsWeaponPickupName(const std::string& name)
+{
+    for (const char* word : kPickupWords)
+        if (HasFamilyWord(name, word))
+            return true;
+    return false;
+}
+
 // --- character bodies -------------------------------------------------------
 
 CharacterBody::~CharacterBody()
@@ -612,8 +620,8 @@ void CCollisionManager::LoadNewScenario(std::string scenario)
     if (dynamicsWorld)
         FreeStaticBodies();
     enemyBodies.clear();
-    for (const auto& pickup : currentPickups)
-        getWeaponPickups().RemovePickup(pickup.first);
+    // Weapons the enemies dropped go too, not only the level's own.
+    getWeaponPickups().Clear();
     currentCollisions.clear();
     currentPickups.clear();
 

@@ -74,6 +74,8 @@ struct PropKind {
 const std::vector<PropKind>& PropKinds();
 // The kind of the prop of that name; null for a name of no prop family.
 const PropKind* PropKindOfName(const std::string& name);
+// A weapon lying about: "gun", "thompson" or "shotgun" as the family word.
+bool IsWeaponPickupName(const std::string& name);
 
 // A movable prop: can, chair, bottle, radio or barrel.
 struct PropRecord {

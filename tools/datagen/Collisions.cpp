@@ -313,7 +313,7 @@ std::string ObjectInstancesXml(const std::vector<LevelLayout>& layouts)
         w << "  <scenario name=\"" << layout.level << "\"/>\n";
         for (const LayoutProp& prop : layout.props) {
             const D3DXMATRIX m = prop.Transform();
-            w << "  <object name=\"" << prop.name << "\" transform=\"";
+            w << "  <object name=\"" << prop.name << "\" ammo=\"" << prop.ammo << "\" transform=\"";
             for (int row = 0; row < 4; ++row)
                 for (int column = 0; column < 3; ++column)
                     w << (row || column ? " " : "") << m.m[row][column];

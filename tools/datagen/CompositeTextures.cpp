@@ -184,6 +184,9 @@ Canvas SplashTop() { return Splash(0); }
 Canvas SplashBottom() { return Splash(1); }
 Canvas SplashLeft() { return Splash(2); }
 Canvas SplashRight() { return Splash(3); }
+// Weapons lying about get a bright, warm light instead of their baked one, so
+// they catch the eye wherever they lie.
+Canvas WeaponLight() { return Canvas(16, 16, Rgba{255, 248, 228, 255}); }
 
 const Overlay kOverlays[] = {
     {"rainTest.tga", Rain},
@@ -196,6 +199,7 @@ const Overlay kOverlays[] = {
     {"GUI/sangre_abajo.tga", SplashBottom},
     {"GUI/sangre_izq.tga", SplashLeft},
     {"GUI/sangre_der.tga", SplashRight},
+    {"blanco_armas.dds", WeaponLight},
 };
 
 bool EndsWith(const std::string& text, const std::string& end)

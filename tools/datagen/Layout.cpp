@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <locale>
 #include <set>
@@ -218,14 +219,22 @@ private:
         LayoutProp p;
         p.name = a.GetString("name", "");
         const std::string what = "prop " + p.name;
-        if (!PropKindOfName(p.name))
-            m_Problem = what + ": the name is of no prop family";
+        // Weapons lying about carry the rounds they give.
+        const std::string ammo = a.GetString("ammo", "0");
+        char* end = nullptr;
+        const long rounds = std::strtol(ammo.c_str(), &end, 10);
+        if (!PropKindOfName(p.name) && !IsWeaponPickupName(p.name))
+            m_Problem = what + ": the name is of no prop family and no weapon";
         else if (!ReadVector(a, "position", p.position))
             m_Problem = what + " needs a position of three numbers";
         else if (a.count("yaw") && !ReadNumbers(a, "yaw", &p.yawDegrees, 1))
             m_Problem = what + " has a yaw that is not a number";
-        else
+        else if (end == ammo.c_str() || *end || rounds < 0 || rounds > 65535)
+            m_Problem = what + " carries " + ammo + " rounds";
+        else {
+            p.ammo = static_cast<int>(rounds);
             m_Layout.props.push_back(p);
+        }
     }
 
     void ReadParapet(CXMLAttributes& a)
@@ -358,10 +367,14 @@ std::string CheckWhole(const LevelLayout& layout)
             return problem;
     }
     // The game keeps props by name: a second one would replace the first.
+    // Weapons lying about are checked on the ground with the shipped data: a
+    // layout may carry one anywhere.
     std::set<std::string> props;
     for (const LayoutProp& p : layout.props) {
         if (!props.insert(p.name).second)
             return "prop " + p.name + " is placed twice";
+        if (!PropKindOfName(p.name))
+            continue;
         float ground = 0;
         if (!layout.GroundAt(p.position.x, p.position.z, ground))
             return "prop " + p.name + " has no ground under it";

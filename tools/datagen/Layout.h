@@ -130,13 +130,17 @@ struct LayoutTrigger {
     D3DXVECTOR3 Centre() const { return position + D3DXVECTOR3(0, size.y / 2, 0); }
 };
 
-// A movable prop lying in the level: <prop name="obj_lata_01" position="x y z"
-// yaw=".."/>. The position is the point of the ground it stands on; its kind
-// comes from the family word of its name, as the game reads it.
+// A movable prop or a weapon lying in the level:
+//   <prop name="obj_lata_01" position="x y z" yaw="deg"/>
+//   <prop name="obj_gun_01" position="x y z" yaw="deg" ammo="12"/>
+// The position is the point of the ground it stands on; its kind comes from
+// the family word of its name, as the game reads it. Weapons carry the rounds
+// they give.
 struct LayoutProp {
     std::string name;
     D3DXVECTOR3 position{0, 0, 0};
     float yawDegrees = 0.0f;
+    int ammo = 0;
 
     // The body's start: turned by the yaw, its centre half its height above
     // the ground point.
