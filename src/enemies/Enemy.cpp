@@ -450,6 +450,7 @@ void CIAEnemyCover::OnHit(std::uint16_t damage, std::string zone, D3DXVECTOR3 po
             action = std::fabs(turn) < D3DX_PI / 2.0f ? "torax2" : "torax1";
         }
         if (action) {
+            m_Reaction = action;
             const float length = entity ? entity->ExecuteAction(action, 0.0f, 0.5f, 1.0f, false) : 0.0f;
             Hold(length, true);
         }

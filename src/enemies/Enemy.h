@@ -201,6 +201,8 @@ public:
     // The death animation started and the cycle it lies in after.
     const std::string& GetDeathAnimation() const { return m_DeathAnimation; }
     const std::string& GetDeathCycle() const { return m_DeathCycle; }
+    // The hit reaction started last.
+    const std::string& GetReaction() const { return m_Reaction; }
 
 private:
     // A state whose behaviour is not written yet: its code, standing idle.
@@ -311,6 +313,7 @@ private:
     bool m_HitThisFrame = false;
     std::string m_DeathAnimation;
     std::string m_DeathCycle;
+    std::string m_Reaction;
 };
 
 // The pickup an enemy's weapon leaves: "obj_" + weapon word + "_" + the
