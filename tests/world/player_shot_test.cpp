@@ -109,6 +109,19 @@ TEST_F(PlayerShot, TheHangarWallGoesAfterTwoPistolShotsOrSixOthers)
     EXPECT_TRUE(getRigid()->hangarExplosionPending);
     EXPECT_EQ(getGSF().sequence, CGameStateFlagsManager::PlayingCamHangar);
     getRigid()->hangarExplosionPending = false;
+
+    Pistol thompson("THOMPSON");
+    getPlayer()->SetCurrentWeapon(&thompson);
+    Level(Ground() + CollisionXml("col_explosion_hangar1", 400, 200, 20, 0, 100, 500));
+    manager.hangarExploded = false;
+    manager.hangarHits = 6;
+    for (int i = 0; i < 5; ++i)
+        Fire();
+    EXPECT_FALSE(manager.hangarExploded);
+    Fire();
+    EXPECT_TRUE(manager.hangarExploded);
+    getRigid()->hangarExplosionPending = false;
+    getPlayer()->SetCurrentWeapon(&pistol);
 }
 
 TEST_F(PlayerShot, EveryShotKnocksACanAndCountsIt)
