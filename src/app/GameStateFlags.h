@@ -125,6 +125,9 @@ public:
     void setPlayingCamEmpalado() { sequence = PlayingCamEmpalado; }
     bool isPlayingCamHangar() const { return sequence == PlayingCamHangar; }
     void setPlayingCamHangar() { sequence = PlayingCamHangar; }
+    // The island's marker points at the scaffold once it blew up.
+    int islaMarker = 0;
+    void setIslaMarkerAndamio() { islaMarker = 1; }
     void setHangaresEmpaladoDone() { sequence = HangaresEmpaladoDone; }
     bool isReadyVinyetasFinalHangares() const { return sequence == ReadyVinyetasFinalHangares; }
     void setReadyVinyetasFinalHangares() { sequence = ReadyVinyetasFinalHangares; }

@@ -180,14 +180,37 @@ public:
     // Life 0, DEAD, hidden, body removed, removed flag set.
     void destroyThisGuy();
 
+    // A hit of the hero's on a body zone ("h", "bo", "la", "ra", "ll", "rl"
+    // or "ba" for a barrel's blast) coming from point.
+    void OnHit(std::uint16_t damage, std::string zone, D3DXVECTOR3 point);
+    // Starts the death: a fall chosen from the last hit, or none at all.
+    void Die(bool withoutAnimation);
+    // Leaves the weapon on the ground as a pickup.
+    void DropWeapon();
+    const std::string& GetLastHitZone() const { return m_LastHitZone; }
+    const D3DXVECTOR3& GetLastHitPoint() const { return m_LastHitPoint; }
+    bool IsReactingToHit() const { return m_HitReaction; }
+    bool IsHolding() const { return m_Hold; }
+    float GetHoldTimer() const { return m_HoldTimer; }
+    bool WasHitThisFrame() const { return m_HitThisFrame; }
+    bool IsDockerHit() const { return m_DockerHit; }
+    // Thrown by the flying pallet: dies without a fall of its own.
+    void SetThrown(bool on) { m_DieWithoutAnimation = on; }
+    // Thrown through the air by the exploding scaffold.
+    void StartFlyingPallet();
+    // The death animation started and the cycle it lies in after.
+    const std::string& GetDeathAnimation() const { return m_DeathAnimation; }
+    const std::string& GetDeathCycle() const { return m_DeathCycle; }
+    // The hit reaction started last.
+    const std::string& GetReaction() const { return m_Reaction; }
+
 private:
     // A state whose behaviour is not written yet: its code, standing idle.
     void EnterStandIn(std::uint16_t state);
     void EnterFightingFromMelee();
     void RunState();
     void RemoveBody();
-    // The weapon left on the ground at death.
-    void DropWeapon();
+    void PlayDeath(const char* action, const char* cycle);
     // Takes the parapet as the held one (cover facing, target, not free).
     void Occupy(TParapet* parapet, std::uint32_t index, TParapet* previous);
 
@@ -285,7 +308,21 @@ private:
     bool m_ScriptAnimation = false;
     bool m_DockerDone = false;
     bool m_Finisher = false;
+    std::string m_LastHitZone;
+    D3DXVECTOR3 m_LastHitPoint{0.0f, 0.0f, 0.0f};
+    bool m_HitThisFrame = false;
+    std::string m_DeathAnimation;
+    std::string m_DeathCycle;
+    std::string m_Reaction;
 };
+
+// The pickup an enemy's weapon leaves: "obj_" + weapon word + "_" + the
+// enemy's name, with two clips of rounds (a near-empty clip counts as 2).
+struct DroppedWeapon {
+    std::string name;
+    std::uint16_t ammo = 0;
+};
+DroppedWeapon DroppedWeaponFor(const std::string& weaponName, const std::string& enemyName, std::uint16_t clip);
 
 class CEnemy : public IHuman {
 public:

@@ -1,5 +1,6 @@
 #include "enemies/EnemyManager.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/GameStateFlags.h"
@@ -9,6 +10,8 @@
 #include "player/ControllerSelector.h"
 #include "player/IController.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
+#include "sound/SoundManager.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
 #include "scene/SceneManager.h"
@@ -531,7 +534,78 @@ void CEnemyManager::FinalBattle()
 
 void CEnemyManager::DestroyEnemies51To53()
 {
-    // Placeholder until enemy removal is built.
+    for (auto& entry : m_WaveEnemies) {
+        const std::string name = entry.second->GetName();
+        if (name == "ene_51" || name == "ene_52" || name == "ene_53")
+            entry.second->getIA()->destroyThisGuy();
+    }
+}
+
+std::uint16_t PlayerShotHit(const std::string& weapon, float damage, float factor, float distance)
+{
+    float hit = damage * factor;
+    if (weapon == "SHOTGUN") {
+        if (distance < 100.0f)
+            hit = factor * 10000.0f;
+        else if (distance < 300.0f)
+            hit = damage * factor;
+        else if (distance < 500.0f)
+            hit = damage * 0.3f * factor;
+        else
+            return 0;
+    }
+    // A point-blank head shot is far past any life: keep it a sure kill.
+    if (!(hit > 0.0f))
+        return 0;
+    return static_cast<std::uint16_t>(std::min(hit, 65535.0f));
+}
+
+void CEnemyManager::ApplyPlayerShot(std::string enemyName, float factor, std::string zone, D3DXVECTOR3 point)
+{
+    // Any enemy of the wave still standing, not only the tracked five: one
+    // already dead must not die again under the next pellet.
+    CEnemy* target = nullptr;
+    for (auto& entry : m_WaveEnemies) {
+        CEnemy* enemy = entry.second;
+        if (enemy->GetName() == enemyName && enemy->getIA()->GetState() != CIAEnemyCover::DEAD) {
+            target = enemy;
+            break;
+        }
+    }
+    if (!target)
+        return;
+    IWeapon* weapon = getPlayer()->GetCurrentWeapon();
+    const std::string name = weapon ? weapon->GetName() : std::string();
+    const float damage = weapon ? static_cast<float>(weapon->GetDamage()) : 0.0f;
+    const float distance = ManhattanDistanceXZ(HeroPosition(), target->GetPosition().GetPosition());
+    if (name == "SHOTGUN" && distance >= 500.0f)
+        return;
+    target->getIA()->OnHit(PlayerShotHit(name, damage, factor, distance), zone, point);
+}
+
+void CEnemyManager::OnScaffoldExplosion()
+{
+    if (m_Wave != "wave_34" || m_WaveEnemies.empty())
+        return;
+    bool thrown = false;
+    for (auto& entry : m_WaveEnemies) {
+        CEnemy* enemy = entry.second;
+        const std::string name = enemy->GetName();
+        if (enemy->getIA()->GetState() == CIAEnemyCover::DEAD || (name.size() > 4 && name[4] == 'D'))
+            continue;
+        float yaw = -1.137f;
+        if (name == "ene_45")
+            yaw = -2.437f;
+        else if (name == "ene_42")
+            yaw = 1.237f;
+        else if (name == "ene_43")
+            yaw = 2.137f;
+        enemy->GetPosition().SetYaw(yaw);
+        enemy->getIA()->StartFlyingPallet();
+        thrown = true;
+    }
+    if (thrown)
+        getSoundManager().playThisSampleOnce("data/sound/kelmoth.wav", 1.0f);
 }
 
 void CEnemyManager::getHangarOpenLastWave()
@@ -555,8 +629,23 @@ void CEnemyManager::playPaletaVoladoresHangarExplosivo()
 
 bool CEnemyManager::onlyDockersAliveAndKilled()
 {
-    // Placeholder until enemy removal is built.
-    return false;
+    if (m_WaveEnemies.empty())
+        return false;
+    CEnemy* done = nullptr;
+    for (auto& entry : m_WaveEnemies) {
+        CEnemy* enemy = entry.second;
+        if (enemy->getIA()->IsDestroyed())
+            continue;
+        const std::string name = enemy->GetName();
+        if (name.size() <= 4 || name[4] != 'D')
+            return false;
+        if (enemy->getIA()->IsDockerDone())
+            done = enemy;
+    }
+    if (!done)
+        return false;
+    done->getIA()->destroyThisGuy();
+    return true;
 }
 
 CEnemyManager* getEnemyManager()

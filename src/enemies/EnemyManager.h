@@ -131,6 +131,11 @@ public:
     void resetBots();
     void putB1LookingToB2(std::string b1, std::string b2);
     bool onlyDockersAliveAndKilled();
+    // A hit of the hero's on that enemy of the wave: the factor of the body
+    // zone times the hero's weapon's damage (the shotgun's by distance).
+    void ApplyPlayerShot(std::string enemyName, float factor, std::string zone, D3DXVECTOR3 point);
+    // The scaffold of "wave_34" blew up: its enemies are thrown.
+    void OnScaffoldExplosion();
 
     bool IsFrozen() const { return m_Frozen; }
 
@@ -163,3 +168,7 @@ private:
 
 CEnemyManager* getEnemyManager();
 
+// What a hit of the hero's weapon does to an enemy at that distance: damage
+// times the zone's factor; the shotgun kills point-blank, weakens at 300 and
+// does nothing from 500 on. Kept within 16 bits.
+std::uint16_t PlayerShotHit(const std::string& weapon, float damage, float factor, float distance);

@@ -214,6 +214,10 @@ public:
     void play(std::string name, bool loop);
     // Starts the named camera sequence.
     void playCam(std::string name);
+    // The scaffold's explosion: 1 once it blew up, 2 when the sequencer took it.
+    int andamioState = 0;
+    // The hangar wall blew up; the sequencer plays the rest.
+    bool hangarExplosionPending = false;
     // The fight's combo camera is over: ends the camera sequence.
     void SetComboCamera();
     // Script methods: a waiting time that the update counts down, whether it

@@ -295,6 +295,12 @@ private:
     // The tables the reader fills now.
     bool ReadingHangar() const { return scenarioName == "hangares"; }
     void SyncBasic(CharacterBody& body, bool hero, float seconds);
+    // The parts of one player shot: a prop, the level's scenery, a stage of
+    // the plane or the tank, the hangar wall.
+    void ShootProp(btRigidBody* body, const D3DXVECTOR3& direction, const D3DXVECTOR3& point);
+    void ShootScenery(const std::string& name, const D3DXVECTOR3& point, const D3DXVECTOR3& normal);
+    void PlayStage(bool plane, int hits, const D3DXVECTOR3& hitPoint);
+    void ExplodeHangar();
     void SyncBone(CharacterBody& body, BodyPart& part, bool hero);
     // The first object on the ray from `from` along `direction`, or null.
     const btCollisionObject* FirstOnRay(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
@@ -335,3 +341,7 @@ private:
 };
 
 CCollisionManager& getCollisionManager();
+
+// The body zone a hero's bullet finds in an enemy's part ("h", "bo", "la",
+// "ra", "ll", "rl"), or null for a part that takes no damage.
+const char* PlayerShotZone(const std::string& partName);
