@@ -1,5 +1,7 @@
 #include "player/Human.h"
 
+#include <cmath>
+
 #include "player/ControllerSelector.h"
 
 IController* IHuman::GetController() const
@@ -22,6 +24,13 @@ char IHuman::CycleWeaponSlot()
 
 bool IHuman::TurnTowards(float x, float y, float z)
 {
-    // Placeholder until the characters are built.
-    return false;
+    // Wide turns happen on the spot; the last few degrees are taken walking.
+    const float a = m_Location.AngleTo(D3DXVECTOR3(x, y, z));
+    if (std::fabs(a) > 0.68f) {
+        m_Location.AddYaw(a < 0.0f ? -0.25f : 0.25f);
+        return false;
+    }
+    if (std::fabs(a) >= 0.1f)
+        m_Location.AddYaw(a < 0.0f ? -0.09f : 0.09f);
+    return true;
 }
