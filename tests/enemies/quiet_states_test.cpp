@@ -284,19 +284,23 @@ TEST_F(QuietStatesTest, AWalkerThatCollisionsHoldInPlaceGivesUpAndSearches)
     senses.inCover = true;
     // Nothing moves the bodies here: every walking step finds the enemy
     // where the last one left it.
+    // The first step has no step before it, even from the world origin.
+    for (float start : {3000.0f, 0.0f})
     for (const char* asked : {"ALARMED_STATE", "PATROL_STATE"}) {
         senses.hero.SetPosition(D3DXVECTOR3(0, 0, 5000));
-        CEnemy* enemy = One("ene_1", 0, 3000, 0);  // facing its way
+        CEnemy* enemy = One("ene_1", 0, start, 0);  // facing its way
         CIAEnemyCover* ai = enemy->getIA();
         ai->SetPatrolPoints({{0, 0, 3500}, {0, 0, 4000}});
         ai->SetState(asked);
         senses.hero.SetPosition(D3DXVECTOR3(0, 0, -3000));
         Manager().Update(0.1f);
-        EXPECT_EQ(ai->GetEventPointA(), D3DXVECTOR3(0, 0, 3000)) << asked;
-        EXPECT_NE(ai->GetState(), CIAEnemyCover::SEARCHING) << asked;
+        EXPECT_EQ(ai->GetEventPointA(), D3DXVECTOR3(0, 0, start)) << asked;
+        EXPECT_NE(ai->GetState(), CIAEnemyCover::SEARCHING) << asked << " " << start;
         Manager().Update(0.1f);
         // Only those out to reach something give up; a patrol keeps going.
-        EXPECT_EQ(ai->GetState() == CIAEnemyCover::SEARCHING, std::string(asked) == "ALARMED_STATE") << asked;
+        // A walk that started at the origin has no step to compare with.
+        const bool stuck = std::string(asked) == "ALARMED_STATE" && start != 0.0f;
+        EXPECT_EQ(ai->GetState() == CIAEnemyCover::SEARCHING, stuck) << asked << " " << start;
     }
     // An enemy that must turn first takes no step.
     CEnemy* enemy = One("ene_1", 0, 3000, 180);
@@ -305,6 +309,42 @@ TEST_F(QuietStatesTest, AWalkerThatCollisionsHoldInPlaceGivesUpAndSearches)
     Manager().Update(0.1f);
     EXPECT_EQ(enemy->getIA()->GetEventPointA(), D3DXVECTOR3(0, 0, 0));
     EXPECT_NEAR(std::fabs(WrapAngle(enemy->GetPosition().GetYaw())), kPi - 0.25f, 1e-4f);
+}
+
+// Whether the model's only cycle is "name": clearing it at once leaves none.
+bool PlaysOnly(CCharacterEntity* entity, const std::string& name)
+{
+    entity->Update(1.0f);  // what was fading out is gone
+    if (entity->GetCycleCount() != 1)
+        return false;
+    entity->ClearCycle(name, 0.0f);
+    entity->Update(0.01f);
+    return entity->GetCycleCount() == 0;
+}
+
+TEST_F(QuietStatesTest, WalkersRunAndThoseThatStayStandWithTheirWeapon)
+{
+    senses.inCover = true;
+    struct Case {
+        const char* type;
+        const char* asked;
+        int patrolPoints;
+        const char* cycle;
+    };
+    const Case cases[] = {
+        {"soldado", "SEARCH_STATE", 0, "run_ostrel"},  {"torreta", "SEARCH_STATE", 0, "idle_ostrel"},
+        {"soldado", "PATROL_STATE", 2, "run_ostrel"},  {"soldado", "PATROL_STATE", 1, "idle_ostrel"},
+        {"soldado", "ALARMED_STATE", 0, "run_ostrel"}, {"soldado", "IDLE_STATE", 0, "idle_ostrel"},
+    };
+    for (const Case& c : cases) {
+        CEnemy* enemy = One("ene_1", 0, 3000, 0, c.type);
+        std::vector<D3DXVECTOR3> points;
+        for (int i = 0; i < c.patrolPoints; ++i)
+            points.push_back(D3DXVECTOR3(100.0f * static_cast<float>(i), 0, 3000));
+        enemy->getIA()->SetPatrolPoints(points);
+        enemy->getIA()->SetState(c.asked);
+        EXPECT_TRUE(PlaysOnly(enemy->GetEntity(), c.cycle)) << c.type << " " << c.asked << " " << c.patrolPoints;
+    }
 }
 
 } // namespace
