@@ -18,6 +18,9 @@
 // With --turning the view swings every frame, so that everything moves on
 // screen and the velocity pass smears every pixel (its dearest case); without
 // it the hero and the camera stand still, as nobody plays.
+// Each level is then measured once more, both ways, with five animated
+// characters standing in front of the camera and about 2,000 particles of
+// fire among them (the crowd case).
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
 #include "app/FrameRender.h"
@@ -26,6 +29,11 @@
 #include "platform/gl_device.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ModelsManager.h"
+#include "scene/ParticleEmitter.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
 
 #include "../tests/app/shipped_game.h"
 
@@ -36,6 +44,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -163,11 +172,96 @@ void SaveFrame(const std::string& file)
 
 bool g_Turning = false;
 
+// Five characters and a field of fires in front of the camera.
+struct Crowd {
+    std::vector<std::unique_ptr<CCharacterEntity>> bodies;
+    std::vector<std::shared_ptr<CParticleEmitter>> fires;
+    std::vector<int> liveParticles;
+};
+Crowd* g_Crowd = nullptr;
+
+constexpr int kCrowdCharacters = 5;
+constexpr int kCrowdParticles = 2000;
+
+int LiveParticles()
+{
+    int count = 0;
+    for (const auto& emitter : getParticleManager().GetEmitters())
+        count += emitter->CountLive();
+    return count;
+}
+
+// The characters side by side 220 units ahead of the camera at the hero's
+// feet, each running a cycle with a reload over it; fires lit among them
+// until about 2,000 particles are alive.
+bool GatherCrowd(Crowd& crowd)
+{
+    const CCamera& camera = getCamera();
+    D3DXVECTOR3 ahead = camera.GetViewDirection();
+    ahead.y = 0.0f;
+    D3DXVec3Normalize(&ahead, &ahead);
+    const D3DXVECTOR3 side(-ahead.z, 0.0f, ahead.x);
+    D3DXVECTOR3 base = camera.GetPosition() + ahead * 220.0f;
+    base.y = getPlayer()->GetPosition().GetPosition().y;
+    const char* types[kCrowdCharacters] = {"enemy", "enemyWhite", "portuario", "enemy", "enemyWhite"};
+    for (int i = 0; i < kCrowdCharacters; ++i) {
+        CCharacterEntity* body = getModelsManager().CreateModelInstance(types[i], 0);
+        if (!body) {
+            std::fprintf(stderr, "model %s missing\n", types[i]);
+            return false;
+        }
+        body->GetTransform().SetPosition(base + side * (70.0f * (i - 2)));
+        body->BlendCycle("run_ostrel", 1.0f, 0.0f);
+        crowd.bodies.emplace_back(body);
+    }
+    const ParticleSystemType* fire = getParticleTypes().FindSystemType("fuego");
+    if (!fire) {
+        std::fprintf(stderr, "no fire particles\n");
+        return false;
+    }
+    CParticleManager& particles = getParticleManager();
+    for (int lit = 0; LiveParticles() < kCrowdParticles && lit < 400; ++lit) {
+        if (lit % 2 == 0) {
+            const D3DXVECTOR3 at = base + side * (15.0f * (lit % 20) - 150.0f) + ahead * (10.0f * (lit / 20) - 60.0f);
+            crowd.fires.push_back(particles.CreateEmitter(fire, at, D3DXVECTOR3(0.0f, 1.0f, 0.0f)));
+        }
+        particles.Update(0.05f);
+    }
+    return true;
+}
+
+void DisperseCrowd(Crowd& crowd)
+{
+    for (const auto& fire : crowd.fires)
+        if (fire)
+            getParticleManager().RemoveEmitter(fire.get());
+    crowd.fires.clear();
+    getSceneManager().SetCharacterList({});
+    crowd.bodies.clear();
+}
+
+// The crowd handed to the scene as the characters to draw, animated by the step.
+void StepCrowd(float step)
+{
+    if (!g_Crowd)
+        return;
+    std::vector<IEntidad3D*> characters;
+    for (auto& body : g_Crowd->bodies) {
+        if (body->GetActionCount() == 0)
+            body->ExecuteAction("reload_ostrel", 0.1f, 0.1f, 1.0f, false);
+        body->Update(step);
+        characters.push_back(body.get());
+    }
+    getSceneManager().SetCharacterList(characters);
+    g_Crowd->liveParticles.push_back(LiveParticles());
+}
+
 // The game's update of one frame. Turning, the view then swings a few
 // degrees one way or the other, every frame.
 void UpdateGame(float step)
 {
     GetGameCalls().UpdateFrame(step);
+    StepCrowd(step);
     static int frame = 0;
     if (g_Turning) {
         CCamera& camera = getCamera();
@@ -260,30 +354,50 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                 static_cast<int>(ClientHeight), frames, getScenario()->GetRoomObjects().size());
 
     // The two ways take turns in rounds, so that both meet the same load of a
-    // shared machine.
+    // shared machine; then the same with the crowd.
     constexpr int kRounds = 4;
-    Samples samples[2];
-    for (int round = 0; round < kRounds; ++round) {
+    for (const bool crowded : {false, true}) {
+        Crowd crowd;
+        if (crowded) {
+            if (!GatherCrowd(crowd))
+                return false;
+            g_Crowd = &crowd;
+        }
+        Samples samples[2];
+        for (int round = 0; round < kRounds; ++round) {
+            for (const bool shortcuts : {false, true}) {
+                SelectWay(shortcuts, step);
+                TimeFrames((frames + kRounds - 1) / kRounds, step, samples[shortcuts]);
+            }
+        }
+        if (crowded) {
+            std::printf("  with %d characters and %.0f particles (median) in front of the camera:\n",
+                        kCrowdCharacters, Median(std::vector<double>(crowd.liveParticles.begin(),
+                                                                     crowd.liveParticles.end())));
+        }
         for (const bool shortcuts : {false, true}) {
+            std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
+                        shortcuts ? "game:" : "plain:", Median(samples[shortcuts].wall),
+                        Median(samples[shortcuts].cpu), getSceneManager().drawnCount,
+                        getSceneManager().culledCount);
+        }
+        for (const bool shortcuts : {false, true}) {
+            if (!passes && shots.empty())
+                break;
             SelectWay(shortcuts, step);
-            TimeFrames((frames + kRounds - 1) / kRounds, step, samples[shortcuts]);
+            if (passes) {
+                std::printf("  %s\n", shortcuts ? "game:" : "plain:");
+                PrintPasses(frames, step, logPath);
+            }
+            if (!shots.empty()) {
+                const std::string name = level + (crowded ? "_crowd" : "") + (shortcuts ? "" : "_plain") + ".png";
+                SaveFrame((std::filesystem::path(shots) / name).string());
+            }
         }
-    }
-    for (const bool shortcuts : {false, true}) {
-        std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
-                    shortcuts ? "game:" : "plain:", Median(samples[shortcuts].wall), Median(samples[shortcuts].cpu),
-                    getSceneManager().drawnCount, getSceneManager().culledCount);
-    }
-    for (const bool shortcuts : {false, true}) {
-        if (!passes && shots.empty())
-            break;
-        SelectWay(shortcuts, step);
-        if (passes) {
-            std::printf("  %s\n", shortcuts ? "game:" : "plain:");
-            PrintPasses(frames, step, logPath);
+        if (crowded) {
+            g_Crowd = nullptr;
+            DisperseCrowd(crowd);
         }
-        if (!shots.empty())
-            SaveFrame((std::filesystem::path(shots) / (level + (shortcuts ? "" : "_plain") + ".png")).string());
     }
     return true;
 }

@@ -3,6 +3,8 @@
 #include "math/VectorMath.h"
 #include "player/Controllers.h"
 #include "player/Player.h"
+#include "scene/CharacterEntity.h"
+#include "sound/SoundManager.h"
 
 CControllerSelector::CControllerSelector()
     : m_Aiming(std::make_unique<CAimingController>()), m_Fighting(std::make_unique<CFightingController>()),
@@ -15,45 +17,86 @@ CControllerSelector::~CControllerSelector() = default;
 
 void CControllerSelector::SwitchToFree(bool reload, bool run)
 {
-    // Placeholder until the selector is built: the free controller is not
-    // told how it was entered.
+    // Only a walk out of aiming keeps its keys: the hero runs on when the aim
+    // is let go; from cover or a fight he starts standing.
+    if (m_State != "AIMING")
+        m_Free->ResetMoveInputs();
+    if (m_Current->GetStateCode() == 49)
+        m_Free->ToDead();
+    else
+        m_Free->ToIdle(true);
+    if (run)
+        m_Free->ToRun();
+    if (reload)
+        m_Free->StartReload();
     m_Current = m_Free.get();
     m_State = "FREE";
 }
 
 void CControllerSelector::SwitchToAiming()
 {
-    // Placeholder until the selector is built.
+    m_Aiming->Start();
+    getSoundManager().PlayAimingEnter();
+    if (m_State != "FREE")
+        m_Aiming->ResetMoveInputs();
     m_Current = m_Aiming.get();
     m_State = "AIMING";
 }
 
 void CControllerSelector::SwitchToParapeted(std::uint16_t parapet, float x, float y, float z)
 {
-    if (m_Parapeted)
-        m_Parapeted->Init(parapet, x, y, z);
-    else
-        m_Parapeted = std::make_unique<CParapetedController>(parapet, x, y, z);
-    m_Current = m_Parapeted.get();
     m_State = "PARAPETED";
+    if (m_ParapetedReusable) {
+        m_Parapeted->ResetMoveInputs();
+        m_Parapeted->Init(parapet, x, y, z);
+    } else {
+        // Nothing points at the old controller any more (the state was not
+        // "PARAPETED"), so it can go.
+        m_Parapeted = std::make_unique<CParapetedController>(parapet, x, y, z);
+        m_ParapetedReusable = true;
+    }
+    m_Current = m_Parapeted.get();
 }
 
 void CControllerSelector::LeaveParapet()
 {
-    // Placeholder until the selector is built: no parapet is held yet.
+    if (m_State != "PARAPETED")
+        return;
+    m_ParapetedReusable = false;
+    if (m_Parapeted)
+        m_Parapeted->ReleaseParapet();
+    if (CCharacterEntity* body = getPlayer()->GetEntity())
+        body->RemoveAction();
     SwitchToFree(false, false);
 }
 
 void CControllerSelector::SwitchToFighting(CEnemy* opponent, int kind)
 {
-    // Placeholder until the selector is built: no fight starts.
-    m_Current = m_Fighting.get();
+    if (m_State == "PARAPETED") {
+        if (m_Parapeted)
+            m_Parapeted->ResetMoveInputs();
+        LeaveParapet();
+    } else if (m_State == "FREE") {
+        m_Free->ResetMoveInputs();
+    } else if (m_State == "AIMING") {
+        m_Aiming->ResetMoveInputs();
+    }
     m_State = "FIGHTING";
+    m_Fighting->StartFight(opponent, kind);
+    m_Current = m_Fighting.get();
 }
 
 void CControllerSelector::ForwardHit(bool pending, std::uint16_t damage, float x, float y, float z)
 {
-    // Placeholder until the selector is built.
+    if (m_State == "FIGHTING")
+        m_Fighting->SetPendingHit(pending, damage, D3DXVECTOR3(x, y, z));
+    else if (m_State == "AIMING")
+        m_Aiming->SetHit(pending, damage, x, y, z);
+    else if (m_State == "PARAPETED") {
+        if (m_Parapeted)
+            m_Parapeted->SetHit(pending, damage, x, y, z);
+    } else if (m_State == "FREE")
+        m_Free->SetHit(pending, damage, x, y, z);
 }
 
 bool CControllerSelector::IsPlayerDead() const
@@ -63,26 +106,31 @@ bool CControllerSelector::IsPlayerDead() const
 
 bool CControllerSelector::IsReadyToShoot() const
 {
-    // Placeholder until the aiming and cover controllers are built.
+    if (m_State == "AIMING")
+        return m_Current == m_Aiming.get() && m_Aiming->IsReadyToShoot();
+    if (m_State == "PARAPETED")
+        return m_Parapeted && m_Current == m_Parapeted.get() && m_Parapeted->IsReadyToShoot();
     return false;
 }
 
 bool CControllerSelector::IsPeeking() const
 {
-    // Placeholder until the cover controller is built.
-    return false;
+    return m_State == "PARAPETED" && m_Parapeted && m_Parapeted->GetStateCode() == 48 &&
+           m_Parapeted->IsPeekingOut();
 }
 
 bool CControllerSelector::IsInCoverPose() const
 {
-    // Placeholder until the cover controller is built.
-    return false;
+    if (m_State != "PARAPETED" || !m_Parapeted)
+        return false;
+    const int code = m_Parapeted->GetStateCode();
+    return (code == 34 || code == 38 || code == 62 || code == 63) && m_Parapeted->IsCovered();
 }
 
 bool CControllerSelector::IsJumpingParapet() const
 {
-    // Placeholder until the cover controller is built.
-    return false;
+    return m_State == "PARAPETED" && m_Parapeted && m_Parapeted->GetStateCode() == 37 &&
+           m_Parapeted->GetJumpTimer() > 0.0f;
 }
 
 void CControllerSelector::FacePoint(float x, float y, float z)

@@ -24,7 +24,7 @@ public:
     void SwitchToFree(bool reload, bool run);
     void SwitchToAiming();
     // Cover at the parapet (index into the scenario's list) and the point;
-    // the cover controller is made on first use and taken up again later.
+    // every entry after a LeaveParapet starts a fresh cover controller.
     void SwitchToParapeted(std::uint16_t parapet, float x, float y, float z);
     // Lets go of the current parapet, then as SwitchToFree.
     void LeaveParapet();
@@ -49,6 +49,8 @@ public:
     void FacePoint(float x, float y, float z);
 
     IController* GetCurrent() const { return m_Current; }
+    CPlayerFreeController* GetFreeController() const { return m_Free.get(); }
+    CAimingController* GetAimingController() const { return m_Aiming.get(); }
     CParapetedController* GetParapetedController() const { return m_Parapeted.get(); }
     CFightingController* GetFightingController() const { return m_Fighting.get(); }
 
@@ -59,5 +61,7 @@ private:
     std::unique_ptr<CParapetedController> m_Parapeted;
     IController* m_Current = nullptr;
     std::string m_State = "FREE";
+    // The cover controller holds a parapet taken since the last LeaveParapet.
+    bool m_ParapetedReusable = false;
     float m_TimeSinceHit = 0.0f;
 };

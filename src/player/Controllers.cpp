@@ -1,36 +1,646 @@
 #include "player/Controllers.h"
 
+#include <cmath>
+
+#include "app/GameCalls.h"
+#include "app/GameStateFlags.h"
+#include "enemies/EnemyManager.h"
+#include "gui/Achievements.h"
+#include "gui/GUIManager.h"
+#include "input/InputManager.h"
+#include "math/VectorMath.h"
+#include "scene/Camera.h"
+#include "scene/RigidAnimManager.h"
+#include "sound/SoundManager.h"
+#include "world/CollisionManager.h"
+#include "world/Parapet.h"
+#include "world/Scenario.h"
+#include "player/ControllerSelector.h"
+#include "player/Player.h"
+#include "player/Weapon.h"
+#include "scene/CharacterEntity.h"
+
+namespace {
+
+// The pose animations follow the weapon in hand, told by its name; anything
+// that is neither the pistol nor the shotgun is the Thompson.
+enum class Pose { Idle, Run, Reload, Roll, AimStand, AimWalk, AimShot };
+
+std::string PoseAnimation(Pose pose, const IWeapon* weapon)
+{
+    const std::string name = weapon ? weapon->GetName() : "GUN";
+    const int column = name == "GUN" ? 0 : name == "SHOTGUN" ? 1 : 2;
+    static const char* const table[][3] = {
+        {"idle_ostrel", "idle_escopeta", "idle_thompson"},
+        {"run", "run_shotgun", "run_thompson"},
+        {"reload_ostrel", "reload_shotgun", "reload_thompson"},
+        {"Roll", "roll_shotgun", "roll_thompson"},
+        {"aiming_idle", "aiming_shotgun_idle", "aiming_thompson_idle"},
+        {"aiming_walking", "aiming_shotgun_walking", "aiming_thompson_walking"},
+        {"shoot_aiming", "aiming_shotgun_fire", "aiming_thompson_fire"},
+    };
+    return table[static_cast<int>(pose)][column];
+}
+
+std::string PoseAnimation(Pose pose)
+{
+    return PoseAnimation(pose, getPlayer()->GetCurrentWeapon());
+}
+
+CCharacterEntity* HeroBody()
+{
+    return getPlayer()->GetEntity();
+}
+
+CControllerSelector& Selector()
+{
+    return *getPlayer()->GetControllerSelector();
+}
+
+void BlendOnly(const std::string& cycle, float clearFade, float delay)
+{
+    if (CCharacterEntity* body = HeroBody()) {
+        body->ClearAllCycles(clearFade);
+        body->BlendCycle(cycle, 1.0f, delay);
+    }
+}
+
+float PlayAction(const std::string& name, float fadeIn, float fadeOut)
+{
+    CCharacterEntity* body = HeroBody();
+    return body ? body->ExecuteAction(name, fadeIn, fadeOut, 1.0f, false) : -1.0f;
+}
+
+void StopAction()
+{
+    if (CCharacterEntity* body = HeroBody())
+        body->RemoveAction();
+}
+
+bool IsDirection(int code)
+{
+    return code >= ACTION_FORWARD && code <= ACTION_RIGHT;
+}
+
+// Menus and camera flights take the controls away: presses are dropped.
+bool ControlsTaken()
+{
+    const CGUIManager& gui = getGUI();
+    return getCamera().IsFreeCamera() || gui.pauseActive || gui.mainMenuActive || gui.optionsActive;
+}
+
+bool ScriptedSequence()
+{
+    return getRigid()->scriptedSequenceRunning;
+}
+
+// The directions held now, in the order they are tried: forward, left, back,
+// right (keys, or the pad's left stick as of its previous poll).
+std::vector<int> HeldDirections()
+{
+    CInputManager* input = getInputManager();
+    const CKeyboard keys = input->GetKeyboardState();
+    const CGamepad pad = input->GetGamepadState();
+    const float x = pad.GetPrevLeftStickX(), y = pad.GetPrevLeftStickY();
+    std::vector<int> held;
+    if (keys.IsKeyDown(0x11) || y > 0.0f)
+        held.push_back(ACTION_FORWARD);
+    if (keys.IsKeyDown(0x1E) || x < 0.0f)
+        held.push_back(ACTION_LEFT);
+    if (keys.IsKeyDown(0x1F) || y < 0.0f)
+        held.push_back(ACTION_BACK);
+    if (keys.IsKeyDown(0x20) || x > 0.0f)
+        held.push_back(ACTION_RIGHT);
+    return held;
+}
+
+bool AimInputHeld()
+{
+    CInputManager* input = getInputManager();
+    return input->GetGamepadState().GetLeftTrigger() > 30 || input->GetMouseState().IsRightButtonDown();
+}
+
+bool TargetInputHeld()
+{
+    CInputManager* input = getInputManager();
+    const CGamepad pad = input->GetGamepadState();
+    return pad.IsLeftShoulderDown() || pad.IsRightShoulderDown() || input->GetKeyboardState().IsKeyDown(0x10);
+}
+
+// The next owned weapon after the current one, which is told by its clip
+// size: up to 6 the pistol, up to 20 the shotgun, above that the Thompson.
+IWeapon* NextWeapon()
+{
+    CPlayer* hero = getPlayer();
+    const std::uint16_t clip = hero->GetCurrentWeapon()->GetClipSize();
+    IWeapon* gun = hero->GetGun();
+    IWeapon* shotgun = hero->GetShotgun();
+    IWeapon* thompson = hero->GetThompson();
+    if (clip < 7)
+        return hero->HasThompson() ? thompson : shotgun;
+    if (clip <= 20)
+        return gun;
+    return hero->HasShotgun() ? shotgun : gun;
+}
+
+// Swaps the weapon in hand, with the pose's cycle of the new one.
+void SwapWeaponInPose(Pose pose)
+{
+    CPlayer* hero = getPlayer();
+    IWeapon* next = NextWeapon();
+    CCharacterEntity* body = HeroBody();
+    if (body)
+        body->ClearCycle(PoseAnimation(pose), 0.1f);
+    hero->SetCurrentWeapon(next);
+    if (body)
+        body->BlendCycle(PoseAnimation(pose), 1.0f, 0.1f);
+}
+
+// Regeneration: 3 life a frame once he has gone long enough unhurt.
+void Regenerate(float seconds, float after)
+{
+    CControllerSelector& selector = Selector();
+    selector.SetTimeSinceHit(selector.GetTimeSinceHit() + seconds);
+    if (selector.GetTimeSinceHit() > after)
+        getPlayer()->AddLife(3);
+}
+
+// The sand of the island's beach: these boxes, or nothing under him.
+bool IsSand(const std::string& box)
+{
+    static const char* const sand[] = {"col_isla_1",   "col_isla_82",  "col_isla_83", "col_isla_85",
+                                       "col_isla_104", "col_isla_105", "col_isla_216"};
+    for (const char* name : sand)
+        if (box == name)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool PendingHit::Take()
+{
+    if (!pending)
+        return false;
+    CPlayer* hero = getPlayer();
+    if (CControllerSelector* selector = hero->GetControllerSelector())
+        selector->SetTimeSinceHit(0.0f);
+    hero->TakeHit(damage, false, origin.x, origin.y, origin.z);
+    pending = false;
+    return true;
+}
+
+// --- free ------------------------------------------------------------------------------
+
+CPlayerFreeController::CPlayerFreeController()
+{
+    ToIdle(false);
+}
+
+void CPlayerFreeController::ToIdle(bool)
+{
+    m_State = 30;
+    m_IdleTimer = 0.0f;
+    BlendOnly(PoseAnimation(Pose::Idle), 0.1f, 0.1f);
+}
+
+void CPlayerFreeController::ToRun()
+{
+    m_State = 31;
+    BlendOnly(PoseAnimation(Pose::Run), 0.1f, 0.1f);
+}
+
+void CPlayerFreeController::ToDead()
+{
+    if (CEnemyManager* enemies = getEnemyManager())
+        enemies->freezeIA();
+    m_State = 49;
+    if (CCharacterEntity* body = HeroBody()) {
+        body->ClearAllCycles(0.1f);
+        body->ExecuteAction("dead", 0.2f, 0.5f, 1.0f, false);
+        body->BlendCycle("deadIdle", 1.0f, 1.0f);
+    }
+}
+
+void CPlayerFreeController::PlayReload()
+{
+    IWeapon* weapon = getPlayer()->GetCurrentWeapon();
+    m_ActionTimer = PlayAction(PoseAnimation(Pose::Reload), 0.1f, 0.1f);
+    weapon->Reload();
+    getSoundManager().PlayReloadLine(true, 0.0f, weapon->GetName());
+}
+
+void CPlayerFreeController::StartReload()
+{
+    PlayReload();
+    m_State = 30;
+}
+
+void CPlayerFreeController::ResetMoveInputs()
+{
+    for (int code = ACTION_FORWARD; code <= ACTION_RIGHT; ++code)
+        OnActionReleased(code);
+    m_ActionTimer = 0.0f;
+}
+
+void CPlayerFreeController::Roll()
+{
+    ++getAchievementStats().rolls;
+    getSoundManager().PlayHop();
+    ResetMoveInputs();
+    StopAction();
+    PlayAction(PoseAnimation(Pose::Roll), 0.1f, 0.1f);
+    m_Rolling = true;
+    m_RollTimer = 1.1f;
+    m_RollInProgress = true;
+}
+
 void CPlayerFreeController::OnActionPressed(int code)
 {
-    // Placeholder until the free controller is built.
+    if (ControlsTaken() || m_Rolling)
+        return;
+    if ((m_State == 49 || ScriptedSequence()) && code != ACTION_USE)
+        return;
+    CPlayer* hero = getPlayer();
+    IWeapon* weapon = hero->GetCurrentWeapon();
+    if (IsDirection(code)) {
+        getCameraController().OnActionPressed(code);
+        ToRun();
+    } else if (code == ACTION_RELOAD) {
+        if (m_ActionTimer <= 0.0f && weapon->CanReload())
+            PlayReload();
+    } else if (code == ACTION_CHANGE_WEAPON) {
+        if (m_ActionTimer <= 0.0f && hero->HasSecondWeapon())
+            ChangeWeapon();
+    } else if (code == ACTION_USE) {
+        if (m_State == 49) {
+            hero->AddLife(hero->GetTopLife());
+            ToIdle(false);
+            if (CEnemyManager* enemies = getEnemyManager())
+                enemies->resumeIA();
+            GetGameCalls().RestartLevel(false);
+        } else if (ScriptedSequence()) {
+        } else if (m_NearCover) {
+            m_ActionTimer = 0.0f;
+            Selector().SwitchToParapeted(m_ParapetIndex, m_CoverPoint.x, m_CoverPoint.y, m_CoverPoint.z);
+        } else if (m_ActionTimer <= 0.0f) {
+            Roll();
+        }
+    } else if (code == ACTION_AIM) {
+        if (m_ActionTimer <= 0.0f)
+            Selector().SwitchToAiming();
+    } else if (code == ACTION_TARGET) {
+        getCamera().SelectNextAimTarget();
+        m_TargetHeld = true;
+    }
 }
 
 void CPlayerFreeController::OnActionReleased(int code)
 {
-    // Placeholder until the free controller is built.
+    if (m_Rolling)
+        return;
+    if (IsDirection(code)) {
+        CCameraController& camera = getCameraController();
+        camera.OnActionReleased(code);
+        // A key let go does not stand a dead hero back up.
+        if (camera.NoDirectionHeld() && m_State != 49)
+            ToIdle(false);
+    } else if (code == ACTION_TARGET) {
+        m_TargetHeld = false;
+    }
 }
 
 void CPlayerFreeController::Update(float seconds)
 {
-    // Placeholder until the free controller is built.
+    m_FrameSeconds = seconds;
+    if (m_State == 49) {
+        m_Rolling = false;
+        return;
+    }
+    CPlayer* hero = getPlayer();
+    if (hero->getLife() < 1) {
+        m_Rolling = false;
+        ToDead();
+        return;
+    }
+    CCharacterEntity* body = HeroBody();
+    if (body && body->GetCycleCount() == 0)
+        body->BlendCycle(PoseAnimation(Pose::Idle), 1.0f, 0.1f);
+    m_ActionTimer -= seconds;
+    if (m_ActionTimer > 0.0f && body && body->GetActionCount() < 1)
+        PlayAction(PoseAnimation(Pose::Reload), 0.1f, 0.1f);
+    if (getCamera().IsFreeCamera())
+        return;
+    if (!m_Rolling && m_ActionTimer < 0.0f && AimInputHeld())
+        Selector().SwitchToAiming();
+    if (m_TargetHeld && TargetInputHeld() && m_State == 30)
+        getCamera().RefreshAimTarget();
+    else
+        m_TargetHeld = false;
+
     m_WasHit = false;
+    if (m_Hit.pending) {
+        m_WasHit = m_Hit.Take();
+        if (hero->getLife() < 1) {
+            ToDead();
+            return;
+        }
+    } else {
+        Regenerate(seconds, 5.0f);
+    }
+    if (FindCoverPoint())
+        getGUI().parapetHint = true;
+
+    m_RollTimer -= seconds;
+    if (m_RollInProgress) {
+        if (m_RollTimer > 0.0f)
+            return;
+        m_Rolling = false;
+        m_RollInProgress = false;
+    }
+    if (m_State == 30) {
+        m_IdleTimer += seconds;
+        if (m_IdleTimer > 7.0f) {
+            getSoundManager().PlayHeroBoastLine();
+            m_IdleTimer = 0.0f;
+        }
+        IdleUpdate();
+    } else if (m_State == 31) {
+        RunUpdate();
+    }
+}
+
+void CPlayerFreeController::IdleUpdate()
+{
+    m_ReadyToShoot = false;
+    if (getCamera().IsFreeCamera())
+        return;
+    for (int code : HeldDirections()) {
+        getCameraController().OnActionPressed(code);
+        ToRun();
+    }
+}
+
+void CPlayerFreeController::RunUpdate()
+{
+    m_ReadyToShoot = false;
+    CSoundManager& sound = getSoundManager();
+    const D3DXVECTOR3 feet = getPlayer()->GetPosition().GetPosition();
+    CEnemyManager* enemies = getEnemyManager();
+    if (enemies && enemies->GetCurrentRoom() == "room3" && feet.y < 3.0f) {
+        const RayHit below = getCollisionManager().CastRay(feet, feet - D3DXVECTOR3(0.0f, 50.0f, 0.0f));
+        if (!below.hit || IsSand(below.name))
+            sound.PlayStepSand();
+        else
+            sound.PlayStepHangar();
+    } else {
+        sound.PlayStepHangar();
+    }
+}
+
+void CPlayerFreeController::ChangeWeapon()
+{
+    if (m_State == 30)
+        SwapWeaponInPose(Pose::Idle);
+    else if (m_State == 31)
+        SwapWeaponInPose(Pose::Run);
+}
+
+bool CoverPointAt(const TParapet& p, const D3DXVECTOR3& hero, float heading, D3DXVECTOR3* point)
+{
+    if (!p.free || p.name.empty() || p.name[0] != 'p')
+        return false;
+    const CRigidAnimManager* rigid = getRigid();
+    if ((p.name == "p_b_n_A_P_008" && rigid->blockParapet008) ||
+        (p.name == "p_b_n_A_P_009" && rigid->blockParapet009))
+        return false;
+    const D3DXVECTOR3 centre = p.transform.GetPosition();
+    if (ManhattanDistanceXZ(centre, hero) >= 1510.0f)
+        return false;
+    // He must look into the parapet's front.
+    const float facing = AngleDifference(p.transform.GetYaw(), heading);
+    const bool intoFront =
+        (facing > 1.5707964f && facing < 3.1415927f) || (facing > -3.1415927f && facing < -1.5707964f);
+    if (!intoFront)
+        return false;
+    // Where his line of sight crosses the parapet's line must lie along the
+    // parapet (an axis where both ends agree tells nothing; parallel lines
+    // never cross, and their crossing fails every test).
+    const std::pair<float, float> sight = LineXZFromPointAndYaw(hero, heading);
+    const D3DXVECTOR3 cross = LineFromPoints(sight.first, sight.second, p.line.x, p.line.y);
+    auto within = [](float v, float a, float b) { return v >= std::min(a, b) && v <= std::max(a, b); };
+    bool along = false;
+    if (p.pt_ini.x != p.pt_fin.x)
+        along = within(cross.x, p.pt_ini.x, p.pt_fin.x);
+    if (!along && p.pt_ini.z != p.pt_fin.z)
+        along = within(cross.z, p.pt_ini.z, p.pt_fin.z);
+    if (!along)
+        return false;
+    // A point in reach and in front of him: nearer to the point one step
+    // ahead than to him.
+    const D3DXVECTOR3 ahead = hero + DirectionFromYaw(heading);
+    auto inFront = [&](const D3DXVECTOR3& candidate, float reach) {
+        const float d = ManhattanDistanceXZ(candidate, hero);
+        return d <= reach && ManhattanDistanceXZ(candidate, ahead) < d;
+    };
+    const float d = DotProduct(p.direction, hero - centre);
+    if (std::fabs(d) < p.length / 2) {
+        *point = centre + ScaleVector(p.direction, d);
+        return inFront(*point, 110.0f);
+    }
+    for (const D3DXVECTOR3& end : {p.pt_ini, p.pt_fin}) {
+        if (inFront(end, 130.0f)) {
+            *point = end;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CPlayerFreeController::FindCoverPoint()
+{
+    if (getCamera().IsFreeCamera())
+        return false;
+    m_NearCover = false;
+    m_Parapets = getScenario()->GetParapets();
+    const CLocation& placement = getPlayer()->GetPosition();
+    // The camera's heading first: the player looks where he wants to go.
+    for (float heading : {getCamera().GetYaw(), placement.GetYaw()}) {
+        for (std::size_t i = 0; i < m_Parapets.size(); ++i) {
+            D3DXVECTOR3 point;
+            if (CoverPointAt(*m_Parapets[i], placement.GetPosition(), heading, &point)) {
+                m_NearCover = true;
+                m_ParapetIndex = static_cast<std::uint16_t>(i);
+                m_CoverPoint = point;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// --- aiming ----------------------------------------------------------------------------
+
+void CAimingController::Start()
+{
+    m_TargetHeld = false;
+    if (m_AimTimer > 0.0f)
+        return;
+    m_AimTimer = 0.0f;
+    m_State = 52;
+    StopAction();
+    BlendOnly(PoseAnimation(Pose::AimStand), 0.0f, 0.1f);
+}
+
+void CAimingController::ResetMoveInputs()
+{
+    for (int code = ACTION_FORWARD; code <= ACTION_RIGHT; ++code)
+        OnActionReleased(code);
+    m_FireHeld = false;
+}
+
+void CAimingController::Walk()
+{
+    m_State = 35;
+    BlendOnly(PoseAnimation(Pose::AimWalk), 0.1f, 0.1f);
+}
+
+void CAimingController::ReloadFromAim()
+{
+    if (CCharacterEntity* body = HeroBody())
+        body->ClearAllCycles(0.0f);
+    m_AimTimer = 0.0f;
+    m_FireHeld = false;
+    Selector().SwitchToFree(true, m_State == 35);
+}
+
+void CAimingController::ChangeWeapon()
+{
+    if (m_State == 52)
+        SwapWeaponInPose(Pose::AimStand);
+    else if (m_State == 35)
+        SwapWeaponInPose(Pose::AimWalk);
 }
 
 void CAimingController::OnActionPressed(int code)
 {
-    // Placeholder until the aiming controller is built.
+    if (ControlsTaken() || ScriptedSequence())
+        return;
+    CPlayer* hero = getPlayer();
+    if (IsDirection(code)) {
+        getCameraController().OnActionPressed(code);
+        Walk();
+    } else if (code == ACTION_RELOAD) {
+        if (hero->GetCurrentWeapon()->CanReload())
+            ReloadFromAim();
+    } else if (code == ACTION_CHANGE_WEAPON) {
+        if (hero->HasSecondWeapon())
+            ChangeWeapon();
+    } else if (code == ACTION_FIRE) {
+        m_FireHeld = true;
+    } else if (code == ACTION_TARGET) {
+        getCamera().SelectNextAimTarget();
+        m_TargetHeld = true;
+    }
 }
 
 void CAimingController::OnActionReleased(int code)
 {
-    // Placeholder until the aiming controller is built.
+    if (IsDirection(code)) {
+        CCameraController& camera = getCameraController();
+        camera.OnActionReleased(code);
+        if (camera.NoDirectionHeld())
+            Start();
+    } else if (code == ACTION_FIRE) {
+        m_FireHeld = false;
+    } else if (code == ACTION_AIM) {
+        if (getCamera().IsFreeCamera() && getGSF().isRigidasHangarExplosion())
+            return;
+        m_Leaving = true;
+        StopAction();
+        if (CCharacterEntity* body = HeroBody())
+            body->BlendCycle(PoseAnimation(Pose::Idle), 1.0f, 0.1f);
+    } else if (code == ACTION_TARGET) {
+        m_TargetHeld = false;
+    }
 }
 
 void CAimingController::Update(float seconds)
 {
-    // Placeholder until the aiming controller is built.
+    m_FrameSeconds = seconds;
+    m_ReadyToShoot = false;
+    if (getCamera().IsFreeCamera() && !getGSF().isRigidasHangarExplosion()) {
+        m_Leaving = false;
+        m_FireHeld = false;
+        Selector().SwitchToFree(false, false);
+        return;
+    }
+    if (m_TargetHeld && TargetInputHeld() && m_State == 52)
+        getCamera().RefreshAimTarget();
+    else
+        m_TargetHeld = false;
     m_WasHit = false;
+    m_AimTimer -= seconds;
+    if (m_Leaving) {
+        if (m_AimTimer > 0.0f)
+            return;
+        m_Leaving = false;
+        m_FireHeld = false;
+        Selector().SwitchToFree(false, false);
+        return;
+    }
+    if (m_Hit.pending) {
+        m_WasHit = m_Hit.Take();
+        if (getPlayer()->getLife() <= 0) {
+            m_ReadyToShoot = false;
+            m_FireHeld = false;
+            Selector().SwitchToFree(false, false);
+            return;
+        }
+    } else {
+        Regenerate(seconds, 5.0f);
+    }
+    if (m_State == 35) {
+        getSoundManager().PlayStepAimingHangar();
+        ShotStep(0.3f);
+        if (Selector().GetCurrent() != this)
+            return;
+        const std::vector<int> held = HeldDirections();
+        for (int code : held)
+            OnActionPressed(code);
+        if (held.empty())
+            Start();
+    } else if (m_State == 52) {
+        ShotStep(0.4f);
+        if (Selector().GetCurrent() != this)
+            return;
+        for (int code : HeldDirections())
+            OnActionPressed(code);
+    }
 }
+
+void CAimingController::ShotStep(float poseTime)
+{
+    if (!m_FireHeld)
+        return;
+    IWeapon* weapon = getPlayer()->GetCurrentWeapon();
+    if (weapon->NeedsReload()) {
+        CCharacterEntity* body = HeroBody();
+        if (!body || body->GetActionCount() < 1) {
+            ReloadFromAim();
+            m_FireHeld = false;
+        }
+        return;
+    }
+    if (weapon->FirePlayerShot()) {
+        m_ReadyToShoot = true;
+        StopAction();
+        PlayAction(PoseAnimation(Pose::AimShot), 0.0f, 0.5f);
+        m_AimTimer = poseTime;
+    }
+}
+
+// --- cover -----------------------------------------------------------------------------
 
 CParapetedController::CParapetedController(std::uint16_t parapet, float x, float y, float z)
 {
@@ -49,15 +659,31 @@ void CParapetedController::OnActionReleased(int code)
 
 void CParapetedController::Update(float seconds)
 {
-    // Placeholder until the cover controller is built.
-    m_WasHit = false;
+    // Placeholder until the cover controller is built: only the hits land.
+    m_WasHit = m_Hit.Take();
 }
 
 void CParapetedController::Init(std::uint16_t parapet, float x, float y, float z)
 {
-    // Placeholder until the cover controller is built.
+    // Placeholder until the cover controller is built: the entry pose only.
     m_Parapet = parapet;
     m_State = 38;
+    m_ReadyToShoot = false;
+    m_Covered = true;
+    m_Peek = false;
+    m_JumpTimer = 0.0f;
+    m_Hit = PendingHit();
+}
+
+void CParapetedController::ResetMoveInputs()
+{
+    for (int code = ACTION_FORWARD; code <= ACTION_RIGHT; ++code)
+        OnActionReleased(code);
+}
+
+void CParapetedController::ReleaseParapet()
+{
+    // Placeholder until the cover controller is built: no parapet is taken.
 }
 
 TParapet* CParapetedController::GetCurrentParapet()
@@ -78,6 +704,15 @@ bool CParapetedController::SelectAdjacentParapetAtEnd()
     return false;
 }
 
+// --- fights ----------------------------------------------------------------------------
+
+void CFightingController::StartFight(CEnemy* opponent, int kind)
+{
+    // Placeholder until the fighting controller is built: the fight is only named.
+    m_Opponent = opponent;
+    m_Kind = kind;
+}
+
 void CFightingController::OnActionPressed(int code)
 {
     // Placeholder until the fighting controller is built.
@@ -90,6 +725,20 @@ void CFightingController::OnActionReleased(int code)
 void CFightingController::Update(float seconds)
 {
     // Placeholder until the fighting controller is built.
+}
+
+// --- camera ----------------------------------------------------------------------------
+
+void CCameraController::OnActionPressed(int code)
+{
+    if (!getCamera().IsFreeCamera())
+        Hold(code, true);
+}
+
+CCameraController& getCameraController()
+{
+    static CCameraController controller;
+    return controller;
 }
 
 void CCameraController::Hold(int code, bool held)

@@ -7,6 +7,7 @@
 
 #include "scene/Location.h"
 
+class CCharacterEntity;
 class IController;
 class CControllerSelector;
 class IWeapon;
@@ -27,7 +28,12 @@ public:
     virtual void reduceLife(std::uint16_t amount) = 0;
 
     // The body's placement: its position and yaw are read and set through it.
-    CLocation& GetPosition() { return m_Location; }
+    // A character whose model is missing still has a place to stand.
+    CLocation& GetPosition();
+    const CLocation& GetPosition() const;
+
+    // The animated body; null when the model could not be made.
+    CCharacterEntity* GetEntity() const { return m_Entity; }
 
     float GetStep() const { return m_Step; }
     void SetStepAndTurn(float step, float turn)
@@ -79,6 +85,8 @@ public:
     bool TurnTowards(float x, float y, float z);
 
 protected:
+    CCharacterEntity* m_Entity = nullptr;
+    // Where a character without a body stands.
     CLocation m_Location;
     short m_Life = 0;
     IWeapon* m_Weapon = nullptr;

@@ -1,10 +1,39 @@
 #include "player/Player.h"
 
+#include <cal3d/cal3d.h>
+
+#include "gui/Achievements.h"
+#include "math/VectorMath.h"
 #include "player/ControllerSelector.h"
+#include "player/Controllers.h"
 #include "player/IController.h"
 #include "player/Weapon.h"
+#include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
+#include "sound/SoundManager.h"
+#include "world/CollisionManager.h"
+#include "world/TriggerManager.h"
+
+namespace {
+
+constexpr float kHalfPi = 1.5707964f;
+
+// Life after a loss, worked in int so a loss beyond 32767 cannot wrap round.
+short LifeAfter(short life, std::uint16_t loss)
+{
+    const int left = static_cast<int>(life) - static_cast<int>(loss);
+    return static_cast<short>(left < 0 ? 0 : left);
+}
+
+} // namespace
+
+D3DXVECTOR3 GroundStep(float yaw, const float travel[3])
+{
+    const D3DXVECTOR3 ahead = DirectionFromYaw(yaw);
+    const D3DXVECTOR3 side = DirectionFromYaw(WrapAngle(yaw - kHalfPi));
+    return D3DXVECTOR3(ahead.x * travel[2] + side.x * travel[0], 0.0f, ahead.z * travel[2] + side.z * travel[0]);
+}
 
 CPlayer::CPlayer()
 {
@@ -31,12 +60,7 @@ void CPlayer::Init()
     CreateWeapons();
     delete m_ControllerSelector;
     m_ControllerSelector = new CControllerSelector();
-    m_Location.SetYaw(1.5707964f);
-    if (m_Entity) {
-        m_Entity->GetTransform().SetYaw(m_Location.GetYaw());
-        // Until the free controller takes the hero over, he stands breathing.
-        m_Entity->BlendCycle("idle_ostrel", 1.0f, 0.0f);
-    }
+    GetPosition().SetYaw(kHalfPi);
 }
 
 void CPlayer::DeleteWeapons()
@@ -66,21 +90,54 @@ void CPlayer::CreateWeapons()
 
 void CPlayer::Update(float seconds)
 {
-    // Placeholder until the hero is built: the controller runs and the body
-    // breathes where the hero stands.
+    if (m_Entity)
+        m_Entity->Update(seconds);
+    ApplyRootMotion();
+    if (m_CurrentWeapon) {
+        // The weapon's placement is where his shots start: keep it in his hand.
+        if (m_Entity)
+            m_CurrentWeapon->PlaceInHand(m_Entity->GetBoneMatrix("Bip01 pistola"), GetPosition());
+        m_CurrentWeapon->Update(seconds);
+    }
     if (IController* controller = GetController())
         controller->Update(seconds);
-    if (m_Entity) {
-        m_Entity->Update(seconds);
-        m_Entity->GetTransform().SetPosition(m_Location.GetPosition());
-        m_Entity->GetTransform().SetYaw(m_Location.GetYaw());
+    Notify();
+}
+
+void CPlayer::ApplyRootMotion()
+{
+    if (!m_Entity)
+        return;
+    // Taken every frame: travel left in the mixer would come out all at once
+    // the next time a pose that moves him starts.
+    float d[3] = {0.0f, 0.0f, 0.0f};
+    TakeAnimationDisplacement(m_Entity->GetCalModel()->getMixer(), d);
+    IController* controller = GetController();
+    if (!controller)
+        return;
+    const int code = controller->GetStateCode();
+    const CPlayerFreeController* free = m_ControllerSelector->GetFreeController();
+    const bool rolling = free && free->IsRolling();
+    CLocation& placement = GetPosition();
+    const D3DXVECTOR3 step = GroundStep(placement.GetYaw(), d);
+    if (code == 49 || code == 38 || code == 39 || code == 48 || rolling) {
+        getCollisionManager().SetPlayerWalkDirection(step.x, 0.0f, step.z);
+    } else if (code == 37) {
+        // Vaulting a parapet: the body goes where the animation takes it,
+        // through the parapet itself.
+        placement.SetPosition(placement.GetPosition() + step);
     }
+}
+
+void CPlayer::Notify()
+{
+    for (IPlayerObserver* observer : m_Observers)
+        observer->OnPlayerMoved();
 }
 
 void CPlayer::reduceLife(std::uint16_t n)
 {
-    const int life = m_Life - n;
-    m_Life = static_cast<short>(life < 0 ? 0 : life);
+    m_Life = LifeAfter(m_Life, n);
 }
 
 void CPlayer::storeForCHECKPOINT()
@@ -89,13 +146,13 @@ void CPlayer::storeForCHECKPOINT()
         return;
     m_Checkpoint[0] = m_Gun->GetCurrentClip();
     m_Checkpoint[1] = m_Gun->GetAmmo();
-    m_Checkpoint[2] = m_HasThompson ? 1 : 0;
     if (m_HasThompson) {
+        m_Checkpoint[2] = 1;
         m_Checkpoint[3] = m_Thompson->GetCurrentClip();
         m_Checkpoint[4] = m_Thompson->GetAmmo();
     }
-    m_Checkpoint[5] = m_HasShotgun ? 1 : 0;
     if (m_HasShotgun) {
+        m_Checkpoint[5] = 1;
         m_Checkpoint[6] = m_Shotgun->GetCurrentClip();
         m_Checkpoint[7] = m_Shotgun->GetAmmo();
     }
@@ -103,21 +160,46 @@ void CPlayer::storeForCHECKPOINT()
 
 void CPlayer::RestoreCheckpoint()
 {
+    if (getTriggerManager().checkpoint != 3)
+        ++getAchievementStats().checkpointRestores;
     if (!m_Gun)
         return;
-    m_Gun->SetClipAndAmmo(m_Checkpoint[0], m_Checkpoint[1]);
-    m_HasThompson = m_Checkpoint[2] != 0;
-    if (m_HasThompson)
-        m_Thompson->SetClipAndAmmo(m_Checkpoint[3], m_Checkpoint[4]);
-    m_HasShotgun = m_Checkpoint[5] != 0;
-    if (m_HasShotgun)
-        m_Shotgun->SetClipAndAmmo(m_Checkpoint[6], m_Checkpoint[7]);
+    // Whatever was spent, a restart gives at least a full clip and a little
+    // reserve back.
+    auto restore = [](IWeapon* weapon, const std::uint16_t* stored, std::uint16_t least, std::uint16_t clip,
+                      std::uint16_t ammo) {
+        if (stored[1] < least)
+            weapon->SetClipAndAmmo(clip, ammo);
+        else
+            weapon->SetClipAndAmmo(stored[0], stored[1]);
+    };
+    restore(m_Gun, &m_Checkpoint[0], 20, 6, 26);
+    if (m_Checkpoint[2]) {
+        m_HasThompson = true;
+        restore(m_Thompson, &m_Checkpoint[3], 60, 60, 60);
+    }
+    if (m_Checkpoint[5]) {
+        m_HasShotgun = true;
+        restore(m_Shotgun, &m_Checkpoint[6], 8, 8, 8);
+    }
 }
 
 void CPlayer::TakeHit(std::uint16_t damage, bool melee, float x, float y, float z)
 {
-    // Placeholder until the hero is built: the damage only.
-    reduceLife(damage);
+    const bool fighting = m_ControllerSelector && m_ControllerSelector->IsFighting();
+    CCamera& camera = getCamera();
+    if (camera.IsFreeCamera() && !fighting)
+        return;
+    getAchievementStats().damageTaken += damage;
+    m_Life = LifeAfter(m_Life, damage);
+    if (melee) {
+        getSoundManager().PlayHitScream(true, 0.0f);
+        return;
+    }
+    hitYaw = YawFromDirection(camera.GetLookAt() - camera.GetPosition());
+    hitDistance = camera.DistanceTo(x, y, z);
+    if (!fighting)
+        getSoundManager().PlayShotScream(true, 0.0f);
 }
 
 CPlayer* getPlayer()

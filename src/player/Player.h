@@ -2,12 +2,26 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "player/Human.h"
 
-class CCharacterEntity;
+// Told once per frame that the hero has moved.
+class IPlayerObserver {
+public:
+    virtual ~IPlayerObserver() = default;
+    virtual void OnPlayerMoved() = 0;
+};
 
-class CPlayer : public IHuman {
+class ISubject {
+public:
+    virtual ~ISubject() = default;
+    virtual void Attach(IPlayerObserver* observer) = 0;
+    virtual void Detach(IPlayerObserver* observer) = 0;
+    virtual void Notify() = 0;
+};
+
+class CPlayer : public IHuman, public ISubject {
 public:
     // Life and top life 350, step 200, turn 8, aimed step 100; weapons and
     // selector come with Init.
@@ -21,19 +35,26 @@ public:
     // other two are not owned.
     void CreateWeapons();
 
+    // The body's animation, its root motion where the pose moves him, the
+    // current weapon, the current controller, then the observers.
     void Update(float seconds) override;
-    // The animated body; null before Init or when the model is missing.
-    CCharacterEntity* GetEntity() const { return m_Entity; }
     void reduceLife(std::uint16_t n) override;
     short getLife() const { return m_Life; }
 
     // Keeps the clip and reserve of the pistol and of the owned Thompson and
-    // shotgun, for RestoreCheckpoint after a restart.
+    // shotgun, for RestoreCheckpoint after a restart; a weapon not owned
+    // keeps what was kept for it before.
     void storeForCHECKPOINT();
-    // Gives back what storeForCHECKPOINT kept: ammunition and owned weapons.
+    // Gives back what storeForCHECKPOINT kept, never less than a fresh clip
+    // and a little reserve; gives back stored weapons, never takes one away.
     void RestoreCheckpoint();
-    // Applies a hit at once; (x, y, z) is where the shot came from.
+    // Applies a hit at once; (x, y, z) is where the shot came from. During a
+    // camera flight only a fight can hurt him.
     void TakeHit(std::uint16_t damage, bool melee, float x, float y, float z);
+
+    void Attach(IPlayerObserver* observer) override { m_Observers.push_back(observer); }
+    void Detach(IPlayerObserver* observer) override {}
+    void Notify() override;
 
     // The camera's view yaw and the distance to the shooter at the last
     // bullet hit: the damage overlay points toward the shooter.
@@ -47,13 +68,18 @@ public:
 
 private:
     void DeleteWeapons();
+    void ApplyRootMotion();
 
-    CCharacterEntity* m_Entity = nullptr;
+    std::vector<IPlayerObserver*> m_Observers;
 
     // Pistol clip and ammo, Thompson owned, clip and ammo, shotgun owned,
     // clip and ammo.
     std::uint16_t m_Checkpoint[8] = {};
 };
+
+// The ground step of an animation's root travel (x to the model's side, z
+// ahead) for a body facing yaw; the height is dropped.
+D3DXVECTOR3 GroundStep(float yaw, const float travel[3]);
 
 // The one hero; never null.
 CPlayer* getPlayer();

@@ -263,8 +263,12 @@ void CEffectManager::SetLights(IEntidad3D* entity)
         // A map with no caster in it shadows nothing nearer than its far
         // plane: the shader then skips its samples. Drawn the plain way, it
         // always samples.
-        m_Effect->SetBool(m_ShadowCasters, !FrameShortcuts() || scene.ShadowMapHasCasters());
+        // So does a map whose casters lie elsewhere than where this entity
+        // reads it.
         const D3DXMATRIX lightWVP = entity->GetTransform().GetMatrix() * first->viewProjection;
+        const bool shadowed = scene.ShadowMapHasCasters() &&
+                              (!FrameShortcuts() || scene.ShadowMayFallOn(*entity, lightWVP, first->viewProjection));
+        m_Effect->SetBool(m_ShadowCasters, !FrameShortcuts() || shadowed);
         m_Effect->SetMatrix(m_Params[EP_LIGHT_WVP_1], &lightWVP);
     }
     SetLight(m_Effect, m_Params[EP_LIGHT2_POS], m_Params[EP_LIGHT_DIR2], m_Params[EP_LIGHT2_INFLUENCE], *second);

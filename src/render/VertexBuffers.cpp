@@ -1,5 +1,7 @@
 #include "render/VertexBuffers.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "app/Startup.h"
@@ -82,6 +84,7 @@ void IVertexBuffer::CreateAs(unsigned vertexCount, const void* vertices, D3DPRIM
     }
     delete[] m_Vertices;
     m_Vertices = nullptr;
+    m_BoundsState = 0;
 
     m_PrimitiveType = type;
     m_VertexCount = vertices ? vertexCount : 0;
@@ -168,6 +171,34 @@ void IVertexBuffer::ReleaseAll()
     m_IndexBuffer = nullptr;
     delete[] m_Vertices;
     m_Vertices = nullptr;
+    m_BoundsState = 0;
+}
+
+bool IVertexBuffer::GetPositionBounds(D3DXVECTOR3& low, D3DXVECTOR3& high) const
+{
+    if (m_BoundsState == 0) {
+        m_BoundsState = -1;
+        const unsigned stride = GetVertexSize();
+        if (m_Vertices && m_VertexCount > 0 && stride >= 3 * sizeof(float)) {
+            bool finite = true;
+            for (unsigned i = 0; i < m_VertexCount && finite; ++i) {
+                float p[3];
+                std::memcpy(p, m_Vertices + static_cast<size_t>(i) * stride, sizeof p);
+                finite = std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+                const D3DXVECTOR3 v(p[0], p[1], p[2]);
+                m_BoundsLow = i == 0 ? v : D3DXVECTOR3(std::min(m_BoundsLow.x, v.x), std::min(m_BoundsLow.y, v.y),
+                                                       std::min(m_BoundsLow.z, v.z));
+                m_BoundsHigh = i == 0 ? v : D3DXVECTOR3(std::max(m_BoundsHigh.x, v.x), std::max(m_BoundsHigh.y, v.y),
+                                                        std::max(m_BoundsHigh.z, v.z));
+            }
+            m_BoundsState = finite ? 1 : -1;
+        }
+    }
+    if (m_BoundsState != 1)
+        return false;
+    low = m_BoundsLow;
+    high = m_BoundsHigh;
+    return true;
 }
 
 // --- CNormalTangentTexturedVB ----------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "platform/d3dx9math.h"
 #include "render/VertexTypes.h"
 
 // A range of triangles drawn with one call (a material's share of a mesh).
@@ -74,6 +75,9 @@ public:
     IDirect3DVertexBuffer9* GetD3DBuffer() const { return m_VertexBuffer; }
     // The CPU copy (null before Create and after Release).
     const unsigned char* GetVertexData() const { return m_Vertices; }
+    // The box around every vertex position (the first three floats of each
+    // vertex); false without vertices or with a position that is not a number.
+    bool GetPositionBounds(D3DXVECTOR3& low, D3DXVECTOR3& high) const;
 
 protected:
     void CreateAs(unsigned vertexCount, const void* vertices, D3DPRIMITIVETYPE type, unsigned vertexSize,
@@ -89,6 +93,9 @@ protected:
     unsigned m_VertexCount = 0;
     D3DPRIMITIVETYPE m_PrimitiveType = D3DPT_FORCE_DWORD;
     unsigned char* m_Vertices = nullptr;
+    // Worked out on first use: 0 not yet, 1 known, -1 no box.
+    mutable int m_BoundsState = 0;
+    mutable D3DXVECTOR3 m_BoundsLow, m_BoundsHigh;
 };
 
 template <class T>

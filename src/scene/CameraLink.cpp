@@ -38,10 +38,14 @@ public:
             state.readyToShoot = selector->IsReadyToShoot();
             state.fighting = selector->IsFighting();
         }
-        // Not read yet, so they keep their defaults (nothing held, no parapet,
-        // controller not busy): the camera controller's held directions (the
-        // controller has no getter), the parapet's yaw and end points (its
-        // record is only declared), and the current controller's status flag.
+        const CCameraController& keys = getCameraController();
+        state.forward = keys.forwardHeld;
+        state.back = keys.backHeld;
+        state.left = keys.leftHeld;
+        state.right = keys.rightHeld;
+        // Not read yet, so they keep their defaults (no parapet, controller
+        // not busy): the parapet's yaw and end points (the cover controller
+        // holds none yet) and the current controller's status flag.
         return state;
     }
 

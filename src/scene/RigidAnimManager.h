@@ -291,6 +291,10 @@ public:
     int dockersEscapeStage = 0;
     // The hangar explosion may still move the hero.
     bool explosionTeleportArmed = true;
+    // Set while the scaffold planks are gone: the hero is forced out of these
+    // two parapets and the cover search does not offer them.
+    bool blockParapet008 = false;
+    bool blockParapet009 = false;
 
 private:
     IRigidAnimWorld& World();

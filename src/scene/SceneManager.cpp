@@ -4,7 +4,10 @@
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "math/VectorMath.h"
+#include "player/ControllerSelector.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
+#include "render/VertexBuffers.h"
 #include "scene/CharacterEntity.h"
 #include "player/ProjectileManager.h"
 #include "player/WeaponPickups.h"
@@ -21,6 +24,7 @@
 #include "world/Scenario.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -288,17 +292,46 @@ void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const st
                               target.texture == m_ClearedShadowMap;
     if (!alreadyClear && BeginPass(target, clear)) {
         // A target that did not begin keeps whatever it held.
+        // What an earlier pass left in a map not cleared lies anywhere.
+        if (clear || !m_ShadowCasters)
+            m_CasterRect = ShadowRect();
+        else
+            m_CasterRect.whole = true;
         m_ShadowCasters = drawsCasters || (!clear && m_ShadowCasters);
         m_ClearedShadowMap = m_ShadowCasters ? nullptr : clear ? target.texture : m_ClearedShadowMap;
         // The casters see the light as it stood when the pass began.
         CLightCamera light = m_Lights[0];
+        m_CasterLight = light.viewProjection;
         CEffectManager& effects = getEffectManager();
-        for (IEntidad3D* caster : casters)
+        std::vector<float> bones;
+        for (IEntidad3D* caster : casters) {
             effects.RenderShadowCaster(&light, caster);
+            if (!caster)
+                continue;
+            const D3DXMATRIX lightWVP = caster->GetTransform().GetMatrix() * light.viewProjection;
+            bones.clear();
+            if (auto* character = dynamic_cast<CCharacterEntity*>(caster))
+                character->BuildBoneRows(bones);
+            m_CasterRect.Add(CasterShadowRect(*caster, bones, lightWVP));
+        }
         target.End();
     }
     m_ShadowMapTexture = target.texture;
     m_Visibility[kCharacters] = false;
+}
+
+bool CSceneMngr::ShadowMayFallOn(const IEntidad3D& receiver, const D3DXMATRIX& lightWorldViewProjection,
+                                 const D3DXMATRIX& lightViewProjection) const
+{
+    if (!m_ShadowCasters)
+        return false;
+    if (std::memcmp(&lightViewProjection, &m_CasterLight, sizeof(D3DXMATRIX)) != 0 || !m_ShadowMapTexture)
+        return true;
+    D3DSURFACE_DESC desc{};
+    if (FAILED(m_ShadowMapTexture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
+        return true;
+    return ReceiverShadowRect(receiver, lightWorldViewProjection)
+        .MayRead(m_CasterRect, ShadowReadMargin(desc.Width, desc.Height));
 }
 
 std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
@@ -398,19 +431,34 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderCharacters()
 {
-    // The current wave's enemies, then the other characters, each culled with the
-    // characters' radius.
+    // The current wave's enemies, then the other characters, each culled with
+    // the characters' radius, then the hero - whether or not a list was
+    // handed over yet - with his weapon.
     CEffectManager& effects = getEffectManager();
     for (IEntidad3D* enemy : ShownWaveEnemyEntities())
         effects.RenderEntity(enemy);
-    // The handed-over list adds the hero (and whatever else joined it); an
-    // enemy of it shows only while its wave is current.
+    IEntidad3D* hero = HeroEntity();
+    // The handed-over list adds whatever else joined it; an enemy of it
+    // shows only while its wave is current.
     auto found = m_Objects.find(kCharacters);
     if (found != m_Objects.end()) {
         for (IEntidad3D* character : found->second)
-            if (!getEnemyManager()->OwnsEntity(character))
+            if (character != hero && !getEnemyManager()->OwnsEntity(character))
                 effects.RenderEntity(character);
     }
+    if (!hero)
+        return;
+    effects.RenderEntity(hero);
+    // His weapon is in his hand unless his fists are busy.
+    CPlayer* player = getPlayer();
+    const CControllerSelector* selector = player->GetControllerSelector();
+    IWeapon* weapon = player->GetCurrentWeapon();
+    if (!weapon || (selector && selector->IsFighting()))
+        return;
+    CRigidEntity& model = weapon->GetModel();
+    if (IVertexBuffer* mesh = model.GetMesh())
+        for (std::size_t subset = 0; subset < mesh->GetSubsets().size(); ++subset)
+            effects.RenderEntitySubset(static_cast<int>(subset), &model);
 }
 
 void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "render/ShadowReach.h"
 #include "scene/LightCamera.h"
 
 class CParticleEmitter;
@@ -37,6 +38,11 @@ public:
     // shadow pass cleared it and had none to draw (or none has run), when the
     // lit pass need not sample it.
     bool ShadowMapHasCasters() const { return m_ShadowCasters; }
+    // Whether a static receiver, placed in the light's clip space by
+    // `lightWorldViewProjection` (its world times `lightViewProjection`), can
+    // read a texel of the map that a caster was drawn into.
+    bool ShadowMayFallOn(const IEntidad3D& receiver, const D3DXMATRIX& lightWorldViewProjection,
+                         const D3DXMATRIX& lightViewProjection) const;
     float GetSceneTime() const { return m_SceneTime; }
     // The scene target's texture that the velocity pass smears.
     IDirect3DTexture9* GetVelocitySourceTexture() const { return m_VelocitySource; }
@@ -127,6 +133,9 @@ private:
     HRESULT m_LastResult = S_OK;
     IDirect3DTexture9* m_ShadowMapTexture = nullptr;
     bool m_ShadowCasters = false;
+    // Where the casters were drawn in the map, and the light they saw.
+    ShadowRect m_CasterRect;
+    D3DXMATRIX m_CasterLight;
     // The shadow-map texture as a pass left it cleared with no caster (null
     // once a caster is drawn into it).
     IDirect3DTexture9* m_ClearedShadowMap = nullptr;

@@ -8,6 +8,8 @@
 #include "scene/CharacterEntity.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ModelsManager.h"
 
 namespace {
 
@@ -23,8 +25,20 @@ public:
         return controller ? controller->GetStateCode() : 0;
     }
 
-    // The hero has no animated model yet: his bone boxes stay where they were made.
-    bool HeroBone(const std::string& bone, D3DXMATRIX* matrix) override { return false; }
+    bool HeroBone(const std::string& bone, D3DXMATRIX* matrix) override
+    {
+        const CCharacterEntity* body = getPlayer()->GetEntity();
+        if (!body)
+            return false;
+        // Asked before the lookup so that a model without the bone is quietly
+        // left alone rather than reported every frame.
+        const auto& anchors = body->GetCoreModelInfo()->anchors;
+        const auto found = anchors.find(bone);
+        if (found == anchors.end() || found->second < 0)
+            return false;
+        *matrix = body->GetBoneMatrix(bone);
+        return true;
+    }
 
     void SetCameraEye(const D3DXVECTOR3& eye) override
     {

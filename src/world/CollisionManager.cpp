@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "math/VectorMath.h"
+#include "scene/Location.h"
 #include "platform/win32.h"
 #include "player/WeaponPickups.h"
 #include "render/DrawCallCounter.h"
@@ -842,4 +843,53 @@ CCollisionManager& getCollisionManager()
 {
     static CCollisionManager manager;
     return manager;
+}
+
+// --- shots ---------------------------------------------------------------------------
+
+namespace {
+
+// How far a shot's ray reaches.
+constexpr float kShotReach = 5000.0f;
+
+void WriteHit(const RayHit& hit, float hitPoint[3])
+{
+    if (!hit.hit)
+        return;
+    hitPoint[0] = hit.hitPoint.x;
+    hitPoint[1] = hit.hitPoint.y;
+    hitPoint[2] = hit.hitPoint.z;
+}
+
+} // namespace
+
+void CCollisionManager::ResolvePlayerShot(const CLocation* shooter, float hitPoint[3])
+{
+    // Placeholder until the hero's shot resolution is built: only where the
+    // shot stops against the level, so tracers end at walls.
+    D3DXVECTOR3 from, to;
+    if (shooter) {
+        CLocation ray = *shooter;
+        from = ray.GetPosition();
+        ray.MoveForward(kShotReach);
+        to = ray.GetPosition();
+    } else {
+        D3DXVECTOR3 eye, lookAt;
+        Link().CameraView(&eye, &lookAt);
+        from = eye;
+        to = eye + NormalizeVector(lookAt - eye) * kShotReach;
+    }
+    WriteHit(CastRay(from, to), hitPoint);
+}
+
+void CCollisionManager::ResolveEnemyShot(const CLocation* shooter, std::uint16_t damage, float hitPoint[3])
+{
+    // Placeholder until the enemies' shot resolution is built: only where the
+    // shot stops against the level.
+    if (!shooter)
+        return;
+    CLocation ray = *shooter;
+    const D3DXVECTOR3 from = ray.GetPosition();
+    ray.MoveForward(kShotReach);
+    WriteHit(CastRay(from, ray.GetPosition()), hitPoint);
 }

@@ -33,6 +33,8 @@ enum PhysicsRecordKind { PHYSICS_NONE = 0, PHYSICS_BOX = 1, PHYSICS_PROP = 2, PH
 
 // A static box of the level as read from the collision files, and the answer
 // of a ray cast (which fills the flag, name, centre, hit point and corners).
+class CLocation;
+
 struct RayHit {
     RayHit() { D3DXMatrixIdentity(&transform); }
 
@@ -204,6 +206,12 @@ public:
     int RayTestProps();
     // Whether a static box stands between two points, and which.
     RayHit CastRay(D3DXVECTOR3 from, D3DXVECTOR3 to);
+    // What one bullet of the hero hits (along the camera's aim when shooter
+    // is null, else along the shooter's heading) and what follows from it;
+    // hitPoint receives the hit point only when something is hit.
+    void ResolvePlayerShot(const CLocation* shooter, float hitPoint[3]);
+    // The same for one enemy bullet along the shooter's heading.
+    void ResolveEnemyShot(const CLocation* shooter, std::uint16_t damage, float hitPoint[3]);
 
     // Where the game's link is replaced (tests). Null restores it.
     void SetWorld(ICollisionWorld* world) { m_Link = world; }

@@ -68,6 +68,20 @@ inline void Stop()
     UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
 }
 
+// Play, not the main menu the start-up opens on, with no banner sliding or
+// fade running: each frame drawn the same as the one before.
+inline void HoldGuiStill()
+{
+    CGUIManager& gui = getGUI();
+    gui.mainMenuActive = false;
+    for (bool& active : gui.missionBannerActive)
+        active = false;
+    for (bool& active : gui.achievementBannerActive)
+        active = false;
+    gui.fading = gui.fadeIn = gui.fadeOut = false;
+    gui.fadeAlpha = 1.0f; // the overlay clear, as after start-up
+}
+
 // Puts the game at the level's first checkpoint, playing, no cut-scene, the
 // hero at full life.
 inline void EnterLevel(const std::string& level)
@@ -99,16 +113,7 @@ inline void EnterLevel(const std::string& level)
     getRigid()->Clear();
     getRigid()->scriptedSequenceRunning = false;
     getPlayer()->SetLife(350);
-    // Play, not the main menu the start-up opens on, with no banner sliding
-    // or fade running: each frame the same as the one before.
-    CGUIManager& gui = getGUI();
-    gui.mainMenuActive = false;
-    for (bool& active : gui.missionBannerActive)
-        active = false;
-    for (bool& active : gui.achievementBannerActive)
-        active = false;
-    gui.fading = gui.fadeIn = gui.fadeOut = false;
-    gui.fadeAlpha = 1.0f; // the overlay clear, as after start-up
+    HoldGuiStill();
 }
 
 } // namespace shippedgame

@@ -13,6 +13,7 @@
 #include "datagen/ParticleTextures.h"
 #include "datagen/ScreenImages.h"
 #include "datagen/Sounds.h"
+#include "datagen/Weapons.h"
 
 namespace datagen {
 
@@ -36,6 +37,7 @@ const std::vector<Step>& AllSteps()
         {"particle textures", GenerateParticleTextures},
         {"sounds", GenerateSounds},
         {"enemy lists", GenerateEnemyLists},
+        {"weapons", GenerateWeapons},
     };
     return steps;
 }
