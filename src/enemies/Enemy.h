@@ -107,8 +107,13 @@ public:
 
     // Held by the final fight with no entry action.
     void EnterFighting() { m_State = FIGHTING; }
-    // Alarmed by the hero's noise (restarts when already alarmed).
-    void EnterAlarmed() { EnterStandIn(ALARMED); }
+    // Alarmed by the hero's noise (restarts when already alarmed): runs to
+    // where the hero was last heard.
+    void EnterAlarmed();
+    // Walks the patrol points, or home when there are fewer than two.
+    void EnterPatrol();
+    // Stands with its weapon until the hero shows up.
+    void EnterIdle();
     // Standing in the open facing the hero, weapon raised.
     void EnterShooting();
     // State 24, playing "aiming_thompson".
@@ -147,7 +152,11 @@ public:
     bool IsCoverTimeOver() const { return m_Clock - m_CoverStart > m_MaxTimeCovered; }
     bool IsShootFromCoverTimeOver() const;
     bool IsPlayerAimingAtMe();
-    bool WantsNewPosition() const { return m_NewPosition && m_CanMove; }
+    bool WantsNewPosition() const { return m_MoveFlag && m_CanMove; }
+    // This frame's state asked to walk to its destination.
+    bool IsMoving() const { return m_MoveFlag; }
+    std::uint16_t GetPatrolIndex() const { return m_PatrolIndex; }
+    bool IsCoverRequested() const { return m_CoverRequested; }
     void StartCoverClock() { m_CoverStart = m_Clock; }
     void StartLeanOutClock() { m_LeanOutStart = m_Clock; }
 
@@ -208,6 +217,15 @@ private:
     // A state whose behaviour is not written yet: its code, standing idle.
     void EnterStandIn(std::uint16_t state);
     void EnterFightingFromMelee();
+    // Every cycle off, then the one given: "idle_"/"run_" plus the weapon.
+    void PlayCycle(const char* prefix);
+    void MoveTowards(const D3DXVECTOR3& point);
+    void UpdatePatrol();
+    void UpdateIdle();
+    void UpdateAlarmed();
+    void UpdateSearching();
+    // Counts only when the model plays something at all.
+    bool PlaysNoCycle() const;
     void RunState();
     void RemoveBody();
     void PlayDeath(const char* action, const char* cycle);

@@ -221,7 +221,7 @@ void CEnemyManager::Update(float step)
                 TrackedEnemies[m_TrackedCount] = nullptr;
         }
     }
-    UpdateWaveEvents();
+    UpdateObstacleAvoidance();
     getGSF().setWaveCodeFromName(m_Wave, anyBotAlive());
 }
 
@@ -231,9 +231,33 @@ void CEnemyManager::UpdateWaveProgression()
     // scripts or the console enter a zone.
 }
 
-void CEnemyManager::UpdateWaveEvents()
+void CEnemyManager::UpdateObstacleAvoidance()
 {
-    // Placeholder until obstacle avoidance is built: enemies walk straight.
+    // Placeholder until obstacle avoidance is built: enemies walk straight,
+    // with no detour round what stands in their way.
+    for (int i = 0; i < m_TrackedCount && TrackedEnemies[i]; ++i) {
+        CEnemy* enemy = TrackedEnemies[i];
+        CIAEnemyCover* ai = enemy->getIA();
+        if (!ai->WantsNewPosition())
+            continue;
+        const D3DXVECTOR3 here = enemy->GetPosition().GetPosition();
+        const D3DXVECTOR3 target(ai->GetDestination().x, here.y, ai->GetDestination().z);
+        if (!enemy->TurnTowards(target.x, target.y, target.z))
+            continue;
+        const D3DXVECTOR3 previous = ai->GetEventPointA();
+        ai->SetEventPointB(previous.x, previous.y, previous.z);
+        ai->SetEventPointA(here.x, here.y, here.z);
+        const D3DXVECTOR3 walk = DirectionFromYaw(enemy->GetPosition().GetYaw()) * enemy->GetStep() * m_FrameStep;
+        getCollisionManager().SetEnemyWalkDirection(enemy->GetName(), walk);
+        const std::uint16_t state = ai->GetState();
+        const bool walking = state == CIAEnemyCover::EVADE || state == CIAEnemyCover::MOVE_TO_COVER ||
+                             state == CIAEnemyCover::SEARCHING || state == CIAEnemyCover::KAMIKAZE ||
+                             state == CIAEnemyCover::ALARMED;
+        const bool started = previous.x != 0.0f || previous.y != 0.0f || previous.z != 0.0f;
+        // A body that collisions hold in place: searching ends the walk.
+        if (walking && started && here.x == previous.x && here.y == previous.y && here.z == previous.z)
+            ai->setSearchingState();
+    }
 }
 
 void CEnemyManager::LoadEnemyList()

@@ -71,8 +71,10 @@ public:
     void killThisWave(std::string wave);
     // The level flow that moves from one wave to the next.
     void UpdateWaveProgression();
-    // The per-frame events of the wave: detours round obstacles.
-    void UpdateWaveEvents();
+    // The tracked enemies that asked to walk turn toward their destination
+    // and step there; one that made no progress since its last step gives
+    // up and searches.
+    void UpdateObstacleAvoidance();
 
     std::string GetCurrentWave();
     std::string GetCurrentRoom();

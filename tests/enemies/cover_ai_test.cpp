@@ -1,6 +1,7 @@
 // The cover AI's frame and its tests, with the hero, the rays and the cover
 // of the room made up on the spot.
 #include "enemies/enemy_fixture.h"
+#include "enemies/fake_senses.h"
 
 #include <memory>
 
@@ -11,64 +12,6 @@
 
 namespace enemytest {
 namespace {
-
-class FakeSenses : public IEnemySenses {
-public:
-    CLocation HeroPlacement() override { return hero; }
-    bool HeroDead() override { return dead; }
-    bool HeroFighting() override { return fighting; }
-    bool HeroInCover() override { return inCover; }
-    bool HeroReadyToShoot() override { return readyToShoot; }
-    bool HeroJumpingCover() override { return jumping; }
-    bool HeroWasHit() override { return wasHit; }
-    std::string HeroWeaponName() override { return weapon; }
-    void StopHeroAction() override { ++heroActionsStopped; }
-    bool RayBlocked(const D3DXVECTOR3& from, const D3DXVECTOR3& to) override
-    {
-        rays.push_back({from, to});
-        return blocked;
-    }
-    std::vector<TParapet*> Parapets() override
-    {
-        std::vector<TParapet*> list;
-        for (auto& p : parapets)
-            list.push_back(p.get());
-        return list;
-    }
-
-    // A segment centred at (x, z) facing yawDegrees, as the level files make them.
-    TParapet* AddCover(const std::string& name, float x, float z, float yawDegrees, float length = 100.0f)
-    {
-        const float a = yawDegrees * kPi / 180.0f;
-        D3DXMATRIX turn, move, world;
-        D3DXMatrixRotationY(&turn, a);
-        D3DXMatrixTranslation(&move, x, 0, z);
-        D3DXMatrixMultiply(&world, &turn, &move);
-        const D3DXVECTOR3 right(std::cos(a), 0, -std::sin(a));
-        const D3DXVECTOR3 centre(x, 0, z);
-        parapets.push_back(std::make_unique<TParapet>(
-            MakeParapet(name, world, centre + right * (length / 2), centre - right * (length / 2))));
-        return parapets.back().get();
-    }
-
-    CLocation hero;
-    bool dead = false, fighting = false, inCover = false, readyToShoot = false, jumping = false, wasHit = false;
-    bool blocked = false;
-    std::string weapon = "GUN";
-    int heroActionsStopped = 0;
-    std::vector<std::pair<D3DXVECTOR3, D3DXVECTOR3>> rays;
-    std::vector<std::unique_ptr<TParapet>> parapets;
-};
-
-// A weapon of a chosen reach.
-class RangedGun : public IWeapon {
-public:
-    explicit RangedGun(float range)
-    {
-        m_Name = "GUN";
-        m_RatioOfShot = range;
-    }
-};
 
 class CoverAiTest : public EnemyTest {
 protected:
@@ -87,12 +30,13 @@ protected:
         EnemyTest::TearDown();
     }
 
-    // One enemy "name" at (x, 0, z) facing yawDegrees, in wave_01 of room01.
+    // One enemy "name" at (x, 0, z) facing yawDegrees, in a plain wave of room01
+    // ("wave_01" is staged: its alarms only wake the next group).
     CEnemy* One(const std::string& name, float x, float z, float yawDegrees = 180.0f,
-                const std::string& types = kTypes)
+                const std::string& types = kTypes, const std::string& wave = "wave_02")
     {
         EnemyEntry e{name, "soldado", Point(x, 0, z, yawDegrees)};
-        Load(ListXml("room01", WaveXml("wave_01", {e})), "room01", "wave_01", types);
+        Load(ListXml("room01", WaveXml(wave, {e})), "room01", wave, types);
         return Enemy(name);
     }
 

@@ -24,7 +24,7 @@ namespace enemytest {
 constexpr float kPi = 3.14159265f;
 
 inline const char kTypes[] = R"(<TYPES>
-  <TYPE tName="soldado"><CONSTANTS topLife="100" step="3" turn="2" stepAiming="50" nearDist="120"/></TYPE>
+  <TYPE tName="soldado"><CONSTANTS topLife="100" step="3" turn="2" stepAiming="50" nearDist="120" lostDist="5000"/></TYPE>
   <TYPE tName="jefe"><CONSTANTS topLife="300" step="5" nearDist="140"/></TYPE>
 </TYPES>)";
 

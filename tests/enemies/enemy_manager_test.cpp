@@ -9,10 +9,10 @@ namespace {
 
 TEST_F(EnemyTest, SevenLiveEnemiesAreAllUpdatedAndTheFirstFiveTracked)
 {
-    Load(ListXml("room01", WaveXml("wave_01", Row({"ene_7", "ene_1", "ene_6", "ene_2", "ene_5", "ene_3", "ene_4"}))),
-         "room01", "wave_01");
+    Load(ListXml("room01", WaveXml("wave_02", Row({"ene_7", "ene_1", "ene_6", "ene_2", "ene_5", "ene_3", "ene_4"}))),
+         "room01", "wave_02");
     Enemy("ene_6")->getIA()->SetState("SEARCH_STATE");
-    Enemy("ene_7")->getIA()->SetState("SEARCH_STATE");
+    Enemy("ene_2")->getIA()->SetState("SEARCH_STATE");  // both beyond the pistol's reach
     Enemy("ene_3")->getIA()->SetState("MOVE_TO_COVER_STATE");
     Manager().Update(0.1f);
     EXPECT_EQ(TrackedNames(), (std::vector<std::string>{"ene_1", "ene_2", "ene_3", "ene_4", "ene_5"}));
