@@ -23,6 +23,8 @@
 // fire among them (the crowd case).
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
+#include "bench_support.h"
+
 #include "app/FrameRender.h"
 #include "app/MainConfig.h"
 #include "platform/d3dx9tex.h"
@@ -56,29 +58,6 @@ namespace {
 
 constexpr int kWidth = 800, kHeight = 600;
 constexpr int kWarmUpFrames = 3;
-
-bool EnterWorkFolder(const char* argv0)
-{
-    std::vector<std::filesystem::path> candidates;
-    if (const char* env = std::getenv("VANTOREL_WORKDIR"))
-        candidates.emplace_back(env);
-    candidates.emplace_back("build/game");
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", ec);
-    if (!ec)
-        candidates.push_back(self.parent_path().parent_path() / "game");
-    else
-        candidates.push_back(std::filesystem::path(argv0).parent_path().parent_path() / "game");
-    for (const auto& folder : candidates) {
-        if (std::filesystem::exists(folder / "data" / "fx" / "effects4.fx", ec)) {
-            std::filesystem::current_path(folder);
-            std::printf("working folder: %s\n", std::filesystem::current_path().c_str());
-            return true;
-        }
-    }
-    std::fprintf(stderr, "no game working folder found (set VANTOREL_WORKDIR)\n");
-    return false;
-}
 
 // Per label: the summed milliseconds over the RENDER lines from `skip` on,
 // and the number of such lines.
