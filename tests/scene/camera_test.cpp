@@ -328,4 +328,17 @@ TEST(CameraShake, KicksComeFromTheRuntimeGeneratorTable)
     }
 }
 
+// One frame with the eye straight over the look-at point (a wall pushing the
+// camera up, the end of a flight) leaves no roll once the view is level again.
+TEST_F(FollowCamera, AViewFromStraightAboveLeavesNoRollBehind)
+{
+    hero.yaw = 1.0f;
+    Run(30);
+    m_Camera.SetPosition(m_Camera.GetLookAt() + D3DXVECTOR3(0.5f, 300.0f, 0.0f));
+    m_Camera.Update(kStep);
+    Run(120);
+    EXPECT_NEAR(m_Camera.GetRightVector().y, 0.0f, 1e-3f);
+    EXPECT_GT(m_Camera.GetUpVector().y, 0.9f);
+}
+
 } // namespace
