@@ -1,5 +1,7 @@
 #include "app/Profiler.h"
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
 
 #include "platform/files.h"
@@ -40,8 +42,25 @@ void CProfiler::Open(const char* path)
     if (!m_Enabled || path == nullptr)
         return;
     Close();
+    // The last run's log is kept once beside the new one, so a run that
+    // crashed can still be read after the game was started again.
+    if (platform::FileExists(path)) {
+        const std::string resolved = platform::ResolvePath(path);
+        std::rename(resolved.c_str(), OldLogName(resolved).c_str());
+    }
     // Binary so that each line ends in a single line feed.
     m_File = platform::OpenFile(path, "wb+");
+    if (m_File == nullptr)
+        std::fprintf(stderr, "%s: refused: the log cannot be written (%s)\n", path, std::strerror(errno));
+}
+
+std::string CProfiler::OldLogName(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path + ".old";
+    return path.substr(0, dot) + ".old" + path.substr(dot);
 }
 
 void CProfiler::Close()
@@ -102,6 +121,8 @@ void CProfiler::Write(std::string text)
     if (!m_Enabled || m_File == nullptr)
         return;
     std::fprintf(m_File, "%s", text.c_str());
+    if (text.find('\n') != std::string::npos)
+        std::fflush(m_File);
 }
 
 void CProfiler::WriteEntry(const std::string& label, double ms, const char* end)
@@ -109,6 +130,10 @@ void CProfiler::WriteEntry(const std::string& label, double ms, const char* end)
     if (m_File == nullptr)
         return;
     std::fprintf(m_File, "%s\t%s%s", label.c_str(), FormatMilliseconds(ms).c_str(), end);
+    // A finished line reaches the file at once: a crash in the next frame
+    // must not take the last frame's records with it.
+    if (std::strchr(end, '\n') != nullptr)
+        std::fflush(m_File);
 }
 
 CProfiler& getProfiler()

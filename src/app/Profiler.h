@@ -17,9 +17,12 @@ public:
 
     // Every other operation but Close does nothing while disabled.
     void Enable(bool enabled);
-    // Creates or empties the file. A failed open is silent and leaves the
-    // profiler timing but writing nothing.
+    // Creates the file; a log already there is kept as "<name>.old<ext>"
+    // (replacing an older one). A failed open says so in one line on stderr
+    // and leaves the profiler timing but writing nothing.
     void Open(const char* path);
+    // "data/log.txt" -> "data/log.old.txt".
+    static std::string OldLogName(const std::string& path);
     // Closes the log (flushing it); safe when nothing is open.
     void Close();
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -102,7 +103,11 @@ TEST_F(ProfilerTest, NothingToMeasureFromSwitchedOffOrUnopened)
     const std::string missing = ::testing::TempDir() + "vantorel_no_such_folder_" + std::to_string(getpid()) + "/log";
     CProfiler unopened;
     unopened.Enable(true);
+    ::testing::internal::CaptureStderr();
     unopened.Open(missing.c_str());
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.rfind(missing + ": refused: the log cannot be written", 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
     unopened.MarkFrameStart(&frameStart);
     unopened.Write("UPDATE\t");
     unopened.StartTimer();
@@ -111,6 +116,42 @@ TEST_F(ProfilerTest, NothingToMeasureFromSwitchedOffOrUnopened)
     EXPECT_FLOAT_EQ(unopened.StopTimerFrom("TOTAL_UPDATE: ", &frameStart), 6.0f);
     unopened.Close();
     unopened.Close();
+}
+
+// A game killed mid-run leaves every finished frame line on disk, and the
+// next start keeps that log once as "<name>.old<ext>" before writing anew.
+TEST_F(ProfilerTest, FinishedLinesAreOnDiskAtOnceAndTheLastRunsLogIsKeptOnce)
+{
+    const std::string old = CProfiler::OldLogName(path);
+    EXPECT_EQ(CProfiler::OldLogName("data/log.txt"), "data/log.old.txt");
+    EXPECT_EQ(CProfiler::OldLogName("a.b/log"), "a.b/log.old");
+    TickClock clock(1000);
+    platform::SetClock(&clock);
+    {
+        CProfiler crashed;
+        crashed.Enable(true);
+        crashed.Open(path.c_str());
+        LARGE_INTEGER frameStart{};
+        crashed.MarkFrameStart(&frameStart);
+        crashed.Write("UPDATE\t");
+        crashed.StopTimerFrom("TOTAL_UPDATE: ", &frameStart);
+        crashed.Write("CRASH_REPORT line\n");
+        // Read while the log is still open, as after a kill.
+        EXPECT_EQ(ReadLog(), "UPDATE\tTOTAL_UPDATE: \t0\t\nCRASH_REPORT line\n");
+        CProfiler next;
+        next.Enable(true);
+        next.Open(path.c_str());
+        next.Write("second run\n");
+        EXPECT_EQ(ReadLog(), "second run\n");
+        EXPECT_EQ((std::stringstream() << std::ifstream(old).rdbuf()).str(),
+                  "UPDATE\tTOTAL_UPDATE: \t0\t\nCRASH_REPORT line\n");
+    }
+    CProfiler third;
+    third.Enable(true);
+    third.Open(path.c_str());
+    third.Close();
+    EXPECT_EQ((std::stringstream() << std::ifstream(old).rdbuf()).str(), "second run\n") << "only the last run is kept";
+    std::remove(old.c_str());
 }
 
 } // namespace
