@@ -50,10 +50,9 @@ void CTriggerManager::CTriggerManagerParser::OnStartElement(const std::string& n
     m_Added.push_back(volumeName);
 }
 
-CTriggerManager::CTriggerManager()
-{
-    StartScripts();
-}
+// The scripts start in getTriggerManager, once the manager exists: a
+// script's top level may already reach it.
+CTriggerManager::CTriggerManager() = default;
 
 CTriggerManager::~CTriggerManager() = default;
 
@@ -196,5 +195,12 @@ int CTriggerManager::ZoneOfName(const std::string& name)
 CTriggerManager& getTriggerManager()
 {
     static CTriggerManager manager;
+    // A plain flag, not a second guarded static: the scripts run below may
+    // call back in here, and must find the manager ready.
+    static bool scriptsStarted = false;
+    if (!scriptsStarted) {
+        scriptsStarted = true;
+        manager.StartScripts();
+    }
     return manager;
 }

@@ -101,6 +101,7 @@ private:
     using VolumeTable = std::map<std::string, std::unique_ptr<TriggerVolume>>;
 
     void StartScripts();
+    friend CTriggerManager& getTriggerManager();
 
     LogicTable m_Logics;
     VolumeTable m_Volumes;
