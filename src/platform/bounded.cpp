@@ -1,5 +1,7 @@
 #include "platform/bounded.h"
 
+#include <set>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -91,6 +93,20 @@ std::string Refusal(const std::string& file, const std::string& fault)
 void Refuse(const std::string& file, const std::string& fault)
 {
     OutputDebugStringA((Refusal(file, fault) + "\n").c_str());
+}
+
+std::string Echoed(const std::string& name)
+{
+    return name.size() <= kMaxEchoedName ? name : name.substr(0, kMaxEchoedName) + "...";
+}
+
+void ReportMissingOnce(const std::string& what, const std::string& name)
+{
+    static std::set<std::string> said;
+    const std::string line = what + ": " + Echoed(name);
+    if (said.size() >= kMaxReported || !said.insert(line).second)
+        return;
+    OutputDebugStringA((line + "\n").c_str());
 }
 
 } // namespace bounded

@@ -41,4 +41,14 @@ std::string Refusal(const std::string& file, const std::string& fault);
 // Writes that line (with its newline) to the debug output.
 void Refuse(const std::string& file, const std::string& fault);
 
+// "<what>: <name>" on the debug output, the first time that pair is asked
+// for only: a missing name looked up every frame must not flood the output.
+// Names longer than kMaxEchoedName are cut with "...". Past kMaxReported
+// distinct lines, nothing more is said.
+constexpr std::size_t kMaxEchoedName = 200;
+constexpr std::size_t kMaxReported = 4096;
+void ReportMissingOnce(const std::string& what, const std::string& name);
+// A name as it may be echoed: cut to kMaxEchoedName with "...".
+std::string Echoed(const std::string& name);
+
 } // namespace bounded

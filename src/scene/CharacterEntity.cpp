@@ -1,5 +1,7 @@
 #include "scene/CharacterEntity.h"
 
+#include "platform/bounded.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -58,7 +60,7 @@ bool CCharacterEntity::BlendCycle(std::string name, float weight, float delay)
 {
     int id;
     if (!FindAnimation(m_Info, name, &id)) {
-        OutputDebugStringA(("Anim not found: " + name + "\n").c_str());
+        bounded::ReportMissingOnce("Anim not found", name);
         return false;
     }
     return m_Model->getMixer()->blendCycle(id, weight, delay);

@@ -1,5 +1,7 @@
 #include "scene/ModelsManager.h"
 
+#include "platform/bounded.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <set>
@@ -317,7 +319,7 @@ CCharacterEntity* CModelsManager::CreateModelInstance(std::string typeName, shor
 {
     TCoreModelInfo* info = Find(typeName);
     if (!info) {
-        OutputDebugStringA("ERROR: Model not found!!!");
+        bounded::ReportMissingOnce("ERROR: Model not found!!!", typeName);
         return nullptr;
     }
     auto* model = new CalModel(info->coreModel);

@@ -1,5 +1,7 @@
 #include "scene/ParticleManager.h"
 
+#include "platform/bounded.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -43,7 +45,7 @@ const ParticleSystemType* TypeNamed(const char* name)
 {
     const ParticleSystemType* type = getParticleTypes().FindSystemType(name);
     if (!type)
-        OutputDebugStringA((std::string("particle type not found: ") + name + "\n").c_str());
+        bounded::ReportMissingOnce("particle type not found", name);
     return type;
 }
 
