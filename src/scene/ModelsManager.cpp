@@ -3,14 +3,17 @@
 #include "platform/bounded.h"
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <set>
 
 #include <cal3d/cal3d.h>
 #include <cal3d/coretrack.h>
 
+#include "platform/files.h"
 #include "platform/win32.h"
 #include "render/Tangents.h"
+#include "scene/Cal3dFiles.h"
 #include "render/TextureManager.h"
 #include "scene/CharacterEntity.h"
 #include "xml/XMLAttributes.h"
@@ -46,6 +49,23 @@ D3DCOLOR PackBytes(const unsigned char bytes[4])
 {
     // Red is the first slot, alpha the fourth.
     return D3DCOLOR_ARGB(bytes[3], bytes[0], bytes[1], bytes[2]);
+}
+
+// The file's bytes when they pass the check; else one line naming the file
+// and its fault.
+template <typename Check>
+bool ReadChecked(const std::string& file, std::vector<unsigned char>* bytes, Check check)
+{
+    if (!platform::ReadWholeFile(file, *bytes)) {
+        bounded::Refuse(file, "it cannot be read");
+        return false;
+    }
+    const std::string fault = check(*bytes);
+    if (!fault.empty()) {
+        bounded::Refuse(file, fault);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -120,43 +140,64 @@ void CModelsManager::CCoreModelsParser::FinishCoreModel()
         m_Anchors.clear();
         return;
     }
-    auto* info = new TCoreModelInfo;
+    // Owned until the library takes it: a library call that throws must not
+    // leave it behind.
+    std::unique_ptr<TCoreModelInfo> info(new TCoreModelInfo);
     CalLoader::setLoadingMode(kLoadRotateXAxis);
     info->coreModel = new CalCoreModel(m_Type);
     CalCoreModel* core = info->coreModel;
-    const bool skeletonLoaded = core->loadCoreSkeleton(m_Path + m_Skeleton);
-
-    if (skeletonLoaded) {
-        for (const std::string& file : m_Meshes) {
-            const int id = core->loadCoreMesh(m_Path + file);
-            if (id >= 0)
-                info->meshes[file.substr(0, file.find('.'))] = id;
+    std::string fault;
+    try {
+        int boneCount = 0;
+        std::vector<unsigned char> bytes;
+        const std::string skeletonFile = m_Path + m_Skeleton;
+        if (ReadChecked(skeletonFile, &bytes, [&](const auto& b) { return cal3dfiles::CheckSkeleton(b, &boneCount); })) {
+            CalCoreSkeletonPtr skeleton = CalLoader::loadCoreSkeleton(static_cast<void*>(bytes.data()));
+            if (skeleton)
+                core->setCoreSkeleton(skeleton.get());
         }
-        for (const std::string& file : m_Animations) {
-            const int id = core->loadCoreAnimation(m_Path + file);
-            if (id >= 0)
-                info->animations[AnimationKeyFromFile(file)] = id;
+        if (core->getCoreSkeleton()) {
+            for (const std::string& file : m_Meshes) {
+                if (!ReadChecked(m_Path + file, &bytes, [&](const auto& b) { return cal3dfiles::CheckMesh(b, boneCount); }))
+                    continue;
+                CalCoreMeshPtr mesh = CalLoader::loadCoreMesh(static_cast<void*>(bytes.data()));
+                const int id = mesh ? core->addCoreMesh(mesh.get()) : -1;
+                if (id >= 0)
+                    info->meshes[file.substr(0, file.find('.'))] = id;
+            }
+            for (const std::string& file : m_Animations) {
+                if (!ReadChecked(m_Path + file, &bytes, [&](const auto& b) { return cal3dfiles::CheckAnimation(b, boneCount); }))
+                    continue;
+                CalCoreAnimationPtr animation =
+                    CalLoader::loadCoreAnimation(static_cast<void*>(bytes.data()), core->getCoreSkeleton());
+                const int id = animation ? core->addCoreAnimation(animation.get()) : -1;
+                if (id >= 0)
+                    info->animations[AnimationKeyFromFile(file)] = id;
+            }
+            for (const std::string& anchor : m_Anchors)
+                info->anchors[anchor] = core->getBoneId(anchor);
         }
-        for (const std::string& anchor : m_Anchors)
-            info->anchors[anchor] = core->getBoneId(anchor);
+    } catch (const std::exception& e) {
+        fault = e.what();
     }
     for (const auto& entry : m_TextureTable)
         getTextureManager().GetTexture(entry.second);
     info->textures = m_TextureTable;
 
-    bool drawable = skeletonLoaded && !info->meshes.empty();
+    bool drawable = fault.empty() && core->getCoreSkeleton() && !info->meshes.empty();
     if (drawable) {
         core->scale(m_Type == "Zorvath" ? kHeroScale : kOtherScale);
         // Mesh 0 is the first one loaded.
         drawable = BuildCoreModelBuffers(info->vertexBuffer, core, 0);
     }
     if (!drawable) {
-        OutputDebugStringA(("ERROR: model " + m_Type + " cannot be drawn and is left out\n").c_str());
-        delete info;
+        OutputDebugStringA(("ERROR: model " + m_Type + " (" + m_Path + m_Skeleton + ") cannot be drawn and is left out" +
+                            (fault.empty() ? std::string() : ": " + fault) + "\n")
+                               .c_str());
     } else {
         TCoreModelInfo*& slot = m_Library->m_Models[m_Type];
         delete slot;
-        slot = info;
+        slot = info.release();
     }
     m_Meshes.clear();
     m_Animations.clear();
