@@ -24,6 +24,11 @@ if(VANTOREL_FUZZ AND NOT VANTOREL_SANITIZE AND VANTOREL_CLANGXX AND VANTOREL_CLA
                 ${VANTOREL_FUZZ_SECONDS} -max_len=2048)
       set_tests_properties(fuzz_${reader} PROPERTIES TIMEOUT 120 LABELS fuzz)
     endforeach()
+    # The character model files: a mesh seed alone is 22 KB.
+    add_test(NAME fuzz_model
+      COMMAND ${CMAKE_SOURCE_DIR}/fuzz/run.sh ${VANTOREL_FUZZ_DIR}/fuzz_model model
+              ${VANTOREL_FUZZ_SECONDS} -max_len=32768)
+    set_tests_properties(fuzz_model PROPERTIES TIMEOUT 120 LABELS fuzz)
   endif()
 elseif(VANTOREL_FUZZ AND NOT VANTOREL_SANITIZE)
   message(STATUS "clang not found: the fuzz targets are not built")

@@ -63,6 +63,18 @@ public:
         m_At += count;
         return true;
     }
+    // A string of the given length whose last byte, and no other, ends it:
+    // the library takes the bytes as a C string and, reading from memory,
+    // steps on by that C string's length, not by the length given.
+    bool String(std::size_t length, const std::string& what)
+    {
+        if (!Skip(length, what.c_str()))
+            return false;
+        const void* end = std::memchr(m_Bytes.data() + m_At - length, 0, length);
+        if (end != m_Bytes.data() + m_At - 1)
+            return Fail(what + " does not end exactly at its length");
+        return true;
+    }
     // A count of records of at least recordBytes each must fit in what is left.
     bool Fits(std::int64_t count, std::size_t recordBytes, const std::string& what)
     {
@@ -131,7 +143,7 @@ std::string CheckSkeleton(const std::vector<unsigned char>& bytes, int* boneCoun
         for (int bone = 0; bone < count; ++bone) {
             const std::string what = "bone " + std::to_string(bone);
             std::int32_t nameLength, childCount;
-            if (!in.IntIn(&nameLength, 1, 1 << 16, what + " name length") || !in.Skip(nameLength, "a bone name") ||
+            if (!in.IntIn(&nameLength, 1, 1 << 16, what + " name length") || !in.String(nameLength, what + " name") ||
                 !in.Floats(14, what + " pose") || !in.IntIn(&parents[bone], -1, count - 1, what + " parent") ||
                 !in.IntIn(&childCount, 0, count - 1, what + " child count") || !in.Fits(childCount, 4, what + " child count"))
                 break;

@@ -87,6 +87,8 @@ TEST(ModelFiles, EachDamageIsRefusedWithItsFault)
         {"Zorvath.csf", [](Bytes& b) { PutInt(b, 8, 0x7FFFFFFF); }, "bone count 2147483647 is outside"},
         {"Zorvath.csf", [](Bytes& b) { PutInt(b, 8, 0); }, "bone count 0 is outside"},
         {"Zorvath.csf", [](Bytes& b) { PutInt(b, 12, -9); }, "bone 0 name length -9"},
+        {"Zorvath.csf", [](Bytes& b) { b[18] = 0; }, "bone 0 name does not end exactly at its length"},
+        {"Zorvath.csf", [](Bytes& b) { b[21] = 'x'; }, "bone 0 name does not end exactly at its length"},
         {"Zorvath_Roll.caf", [](Bytes& b) { PutFloat(b, 8, NAN); }, "duration is not a number"},
         {"Zorvath_Roll.caf", [](Bytes& b) { PutFloat(b, 8, -1.0f); }, "duration -1.000000 s is outside"},
         {"Zorvath_Roll.caf", [](Bytes& b) { PutInt(b, 12, INT32_MIN); }, "track count -2147483648"},
