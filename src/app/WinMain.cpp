@@ -31,7 +31,7 @@ void BuildFirstObjects()
 void ReadConfiguration()
 {
     CConfiguration configuration;
-    configuration.LoadXML("data/XML/init_configuration.xml");
+    configuration.LoadXMLSaying("data/XML/init_configuration.xml");
     windowed = configuration.windowed;
     height = configuration.height;
     width = configuration.width;

@@ -195,8 +195,9 @@ void CGUIManager::LoadElements()
     // Screens half described would draw some buttons and not others: all or
     // nothing, as for a missing file.
     m_Elements.clear();
-    if (fault.find(" not found") == std::string::npos)
-        std::fprintf(stderr, "%s refused: %s\n", kGuiFile, fault.c_str());
+    if (fault.find(" not found") != std::string::npos)
+        fault = "it is missing";
+    std::fprintf(stderr, "%s refused: %s\n", kGuiFile, fault.c_str());
 }
 
 void CGUIManager::OnStartElement(const std::string& name, CXMLAttributes& attributes)

@@ -38,7 +38,7 @@ bool Edge(int mode, bool now, bool before)
 
 void CInputManager::LoadActions(const std::string& file)
 {
-    LoadXML(file);
+    LoadXMLSaying(file);
 }
 
 void CInputManager::OnStartElement(const std::string& name, CXMLAttributes& attributes)

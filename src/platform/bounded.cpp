@@ -100,13 +100,17 @@ std::string Echoed(const std::string& name)
     return name.size() <= kMaxEchoedName ? name : name.substr(0, kMaxEchoedName) + "...";
 }
 
-void ReportMissingOnce(const std::string& what, const std::string& name)
+void SayOnce(const std::string& line)
 {
     static std::set<std::string> said;
-    const std::string line = what + ": " + Echoed(name);
     if (said.size() >= kMaxReported || !said.insert(line).second)
         return;
     OutputDebugStringA((line + "\n").c_str());
+}
+
+void ReportMissingOnce(const std::string& what, const std::string& name)
+{
+    SayOnce(what + ": " + Echoed(name));
 }
 
 } // namespace bounded

@@ -48,6 +48,9 @@ void Refuse(const std::string& file, const std::string& fault);
 constexpr std::size_t kMaxEchoedName = 200;
 constexpr std::size_t kMaxReported = 4096;
 void ReportMissingOnce(const std::string& what, const std::string& name);
+// The line (a newline is added) on the debug output unless it was said
+// before in this run; the same kMaxReported bound.
+void SayOnce(const std::string& line);
 // A name as it may be echoed: cut to kMaxEchoedName with "...".
 std::string Echoed(const std::string& name);
 

@@ -1,5 +1,7 @@
 #include "player/Weapon.h"
 
+#include "platform/bounded.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -53,7 +55,7 @@ void IWeapon::ReadSettings(const std::string& file, const std::string& name)
     // recognises it by that.
     m_Name = name;
     m_File = file;
-    LoadXML(file);
+    LoadXMLSaying(file);
 }
 
 void IWeapon::OnStartElement(const std::string& name, CXMLAttributes& attributes)
@@ -72,17 +74,23 @@ void IWeapon::OnStartElement(const std::string& name, CXMLAttributes& attributes
         float* value;
     } amounts[] = {{"ratio_of_shot", &ratio}, {"ratio_of_shot_in_chase", &chase}, {"ideal_ratio_of_shot", &ideal},
                    {"cadence", &cadence}, {"bullet_velocity", &velocity}, {"max_vibrate_time", &vibrate}};
-    for (const auto& count : counts) {
-        if (!ReadCount(attributes, count.key, count.value)) {
-            OutputDebugStringA((m_File + ": " + count.key + " is not a count from 0 to 65535\n").c_str());
-            return;
-        }
-    }
-    for (const auto& amount : amounts) {
-        if (!ReadAmount(attributes, amount.key, amount.value)) {
-            OutputDebugStringA((m_File + ": " + amount.key + " is not a usable number\n").c_str());
-            return;
-        }
+    // Every bad value named in one line, once a run: a weapon file is read
+    // again for every weapon made from it.
+    std::string badCounts, badAmounts;
+    for (const auto& count : counts)
+        if (!ReadCount(attributes, count.key, count.value))
+            badCounts += (badCounts.empty() ? "" : ", ") + std::string(count.key);
+    for (const auto& amount : amounts)
+        if (!ReadAmount(attributes, amount.key, amount.value))
+            badAmounts += (badAmounts.empty() ? "" : ", ") + std::string(amount.key);
+    if (!badCounts.empty() || !badAmounts.empty()) {
+        std::string fault;
+        if (!badCounts.empty())
+            fault = badCounts + " not a count from 0 to 65535";
+        if (!badAmounts.empty())
+            fault += (fault.empty() ? "" : "; ") + badAmounts + " not a usable number";
+        bounded::SayOnce(bounded::Refusal(m_File, fault + "; the weapon keeps its own values"));
+        return;
     }
     m_Ammo = ammo;
     m_Clip = clip;

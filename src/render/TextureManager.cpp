@@ -29,7 +29,8 @@ IDirect3DTexture9* CTextureManager::GetTexture(const std::string& name)
     auto found = m_Textures.find(name);
     if (found != m_Textures.end())
         return found->second;
-    if (!D3DDevice)
+    // No name is no texture, not the textures' folder.
+    if (!D3DDevice || name.empty())
         return nullptr;
 
     std::string path = "data/textures/" + name;

@@ -34,10 +34,7 @@ bool CParticleType::Load(const char* file)
 {
     m_File = file ? file : "";
     m_InSystem = false;
-    const bool read = LoadXML(m_File);
-    if (!read)
-        OutputDebugStringA(("particle types: " + m_File + " could not be read\n").c_str());
-    return read;
+    return LoadXMLSaying(m_File);
 }
 
 ParticleSystemType* CParticleType::FindSystemType(const std::string& name) const

@@ -83,9 +83,21 @@ bool CXMLParser::LoadXML(const std::string& file)
         handle.reset();
     if (!handle) {
         m_ErrorText = "XML File " + file + " not found";
+        m_Fault = "it is missing";
+        m_Said = false;
         return false;
     }
     return ParseChunks(ReadFromFile, handle.get(), file.c_str());
+}
+
+bool CXMLParser::LoadXMLSaying(const std::string& file)
+{
+    if (LoadXML(file))
+        return true;
+    // A file read again at every level load says so once.
+    if (!m_Said)
+        bounded::SayOnce(bounded::Refusal(bounded::Echoed(file), m_Fault));
+    return false;
 }
 
 bool CXMLParser::Parse(std::istream& input, const char* name)
@@ -97,6 +109,8 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
 {
     m_ErrorText.clear();
     m_Refusal.clear();
+    m_Fault.clear();
+    m_Said = false;
     m_StopParsing = false;
     m_StreamName = name ? name : "<UNNAMED>";
     const std::string& streamName = m_StreamName;
@@ -156,6 +170,8 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
     if (!context.fault.empty()) {
         m_ErrorText = bounded::Refusal(streamName, context.fault);
         bounded::Refuse(streamName, context.fault);
+        m_Fault = context.fault;
+        m_Said = true;
         return false;
     }
 
@@ -169,6 +185,8 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
                   parser ? static_cast<int>(XML_GetCurrentLineNumber(parser.get())) : 0,
                   streamName.c_str());
     m_ErrorText = message;
+    m_Fault = std::string("it is not well-formed XML (") + XML_ErrorString(failure) + " at line " +
+              std::to_string(parser ? static_cast<int>(XML_GetCurrentLineNumber(parser.get())) : 0) + ")";
     return false;
 }
 

@@ -24,6 +24,10 @@ public:
     // do) and parses it; the file name names the stream in error messages.
     // A missing file sets "XML File <file> not found" and calls no handler.
     bool LoadXML(const std::string& file);
+    // LoadXML, and when it fails, one line naming the file and the fault on
+    // the debug output, once per run (a file refused by the bounds has said
+    // so already): for files the game cannot do without saying why.
+    bool LoadXMLSaying(const std::string& file);
 
     // Parses a stream in 8192-byte chunks. The name only goes into error
     // messages ("<UNNAMED>" when null). Input that ends before the document
@@ -63,6 +67,9 @@ protected:
 
 private:
     std::string m_Refusal;
+    // Why the last parse failed, in a few words, and whether a line said so.
+    std::string m_Fault;
+    bool m_Said = false;
     std::string m_StreamName;
     typedef size_t (*ReadChunk)(void* source, char* buffer, size_t size);
     bool ParseChunks(ReadChunk read, void* source, const char* name);

@@ -2,6 +2,8 @@
 // ask for, and where the manager leaves the program after Init.
 #include <gtest/gtest.h>
 
+#include "render/TextureManager.h"
+
 #include <algorithm>
 #include <fstream>
 
@@ -92,7 +94,8 @@ TEST_F(GuiElements, ABrokenFileIsRefusedWithOneLineAndNothingOfItIsUsed)
     std::filesystem::remove("data/XML/GUI.xml");
     ::testing::internal::CaptureStderr();
     gui.Init(800, 600);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "a missing file is not a fault";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "data/XML/GUI.xml refused: it is missing\n")
+        << "a missing file is named as itself, not as the textures' folder";
 }
 
 TEST_F(GuiElements, InitLeavesTheMainMenuUpWithEverySettingAtItsDefault)

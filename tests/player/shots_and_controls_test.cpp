@@ -559,3 +559,29 @@ TEST_F(HeroPlay, HisGunIsInHisHandWhereHisShotsStart)
 }
 
 } // namespace
+
+namespace {
+
+// Six bad values in one weapon file, read by three weapons: one line naming
+// the file and all six; an empty weapon file: one line naming it.
+TEST(Weapons, ADamagedFileIsNamedOnceWithEveryBadValue)
+{
+    TempFolder folder;
+    const std::string bad = folder.Write("bad.xml", "<PROPERTIES ammo=\"-1\" current_clip=\"x\" clipSize=\"70000\" "
+                                                    "damage=\"\" cadence=\"nan\" bullet_velocity=\"1e40\"/>");
+    const std::string empty = folder.Write("empty.xml", "");
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) {
+        IWeapon weapon, blank;
+        weapon.ReadSettings(bad, "GUN");
+        blank.ReadSettings(empty, "GUN");
+        EXPECT_EQ(weapon.GetAmmo(), 100);
+        EXPECT_EQ(blank.GetClipSize(), 6);
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, bad + ": refused: ammo, current_clip, clipSize, damage not a count from 0 to 65535; cadence, "
+                          "bullet_velocity not a usable number; the weapon keeps its own values\n" +
+                    empty + ": refused: it is not well-formed XML (no element found at line 1)\n");
+}
+
+} // namespace

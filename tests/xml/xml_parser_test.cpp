@@ -150,4 +150,29 @@ TEST(XMLParser, ADocumentPastTheBoundsOrAFailingHandlerIsRefusedByName)
     EXPECT_TRUE(reader.ParseText(justDeepEnough)) << reader.GetErrorText();
 }
 
+// A file the game needs says once a run why it was not read: missing, no
+// XML, or refused by the bounds (that line is not said twice).
+TEST(XMLParser, ANeededFileSaysOnceWhyItWasNotRead)
+{
+    TempFolder folder;
+    const std::string broken = folder.Write("broken.xml", "<a><b></a>");
+    std::string deep;
+    for (int i = 0; i <= bounded::kMaxXmlDepth; ++i)
+        deep += "<a>";
+    const std::string tooDeep = folder.Write("deep.xml", deep);
+    const std::string sound = folder.Write("sound.xml", "<a/>");
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        Recorder reader;
+        EXPECT_FALSE(reader.LoadXMLSaying(folder / "missing.xml"));
+        EXPECT_FALSE(reader.LoadXMLSaying(broken));
+        EXPECT_FALSE(reader.LoadXMLSaying(tooDeep));
+        EXPECT_TRUE(reader.LoadXMLSaying(sound));
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, folder / "missing.xml" + ": refused: it is missing\n" + broken +
+                        ": refused: it is not well-formed XML (mismatched tag at line 1)\n" + tooDeep +
+                        ": refused: elements nest deeper than 64\n" + tooDeep + ": refused: elements nest deeper than 64\n");
+}
+
 } // namespace
