@@ -15,6 +15,9 @@ bool Finite(const D3DXVECTOR3& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// Larger than both levels put together.
+constexpr float kMaxTriggerSize = 100000.0f;
+
 } // namespace
 
 void CTriggerManager::CTriggerManagerParser::OnStartElement(const std::string& name, CXMLAttributes& attributes)
@@ -36,9 +39,18 @@ void CTriggerManager::CTriggerManagerParser::OnStartElement(const std::string& n
     // neither is a box anyone drew.
     if (!Finite(volume.centre) || !std::isfinite(volume.width) || !std::isfinite(volume.height) ||
         !std::isfinite(volume.length)) {
-        RefuseFile("trigger \"" + volumeName + "\" has a size or place that is not a finite number");
+        RefuseFile("trigger \"" + bounded::Echoed(volumeName) + "\" has a size or place that is not a finite number");
         return;
     }
+    // A negative size holds nothing, and one past any level's span is a
+    // damaged number, not a box.
+    for (const float size : {volume.width, volume.height, volume.length})
+        if (size < 0.0f || size > kMaxTriggerSize || std::fabs(volume.centre.x) > kMaxTriggerSize ||
+            std::fabs(volume.centre.y) > kMaxTriggerSize || std::fabs(volume.centre.z) > kMaxTriggerSize) {
+            RefuseFile("trigger \"" + bounded::Echoed(volumeName) + "\" has a size or place outside 0.." +
+                       std::to_string(int(kMaxTriggerSize)));
+            return;
+        }
     // The first of a name is kept.
     if (m_Manager->m_Volumes.count(volumeName))
         return;
@@ -88,7 +100,7 @@ void CTriggerManager::LoadTriggers(const char* file)
     if (!file)
         return;
     CTriggerManagerParser parser(this);
-    parser.LoadXML(file);
+    parser.LoadXMLSaying(file);
     // A file refused for breaking the readers' bounds counts as missing; one
     // that is merely cut short keeps what was read before the fault.
     if (parser.GetErrorText().find(": refused: ") != std::string::npos) {

@@ -330,7 +330,8 @@ TEST_F(TriggerTick, ABrokenFileIsRefusedWholeAndACutOneKeepsWhatWasRead)
     // Each refused file also names a volume an earlier file gave: that one
     // stays, since the refused file never added it.
     Load(Trigger("kept", 0, 0, 0, 10, 10, 10));
-    for (const char* size : {"width=\"1e39\"", "height=\"nan\"", "length=\"-inf\""}) {
+    for (const char* size : {"width=\"1e39\"", "height=\"nan\"", "length=\"-inf\"", "width=\"-3\"",
+                             "length=\"1e30\""}) {
         Load(Trigger("kept", 5, 5, 5, 1, 1, 1) + Trigger("trg_01", 0, 0, 0, 10, 10, 10) +
              "<trigger name=\"trg_02\" " + size + "/>");
         EXPECT_EQ(manager().VolumeCount(), 1u) << size;
@@ -349,6 +350,13 @@ TEST_F(TriggerTick, ABrokenFileIsRefusedWholeAndACutOneKeepsWhatWasRead)
     EXPECT_NE(manager().FindVolume("trg_01"), nullptr);
     EXPECT_NE(manager().FindVolume("kept"), nullptr);
     manager().LoadTriggers("missing.xml");
+    EXPECT_EQ(manager().VolumeCount(), 2u);
+
+    WriteFile("not_xml.xml", "trigger trg_01 0 0 0");
+    ::testing::internal::CaptureStderr();
+    manager().LoadTriggers("not_xml.xml");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "not_xml.xml: refused: it is not well-formed XML (syntax error at line 1)\n");
     EXPECT_EQ(manager().VolumeCount(), 2u);
 }
 
