@@ -1,6 +1,9 @@
 #include "scene/RigidAnimManager.h"
 
+#include "platform/bounded.h"
+
 #include <cmath>
+#include <sstream>
 #include <cctype>
 #include <cstdio>
 #include <iostream>
@@ -19,6 +22,21 @@ const char* const CRigidAnimManager::StartMatrixNames[kStartMatrixCount] = {
 };
 
 namespace {
+
+// Three numbers, each finite, and nothing else: the attribute reader stops
+// quietly at the first word that is not a number.
+bool ThreeFiniteNumbers(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string word;
+    int count = 0;
+    double value;
+    while (in >> word) {
+        if (++count > 3 || !bounded::ParseFloat(word, -1e30, 1e30, &value))
+            return false;
+    }
+    return count == 3;
+}
 
 int StartMatrixSlot(const std::string& name)
 {
@@ -301,6 +319,18 @@ void CRigidAnimManager::OnStartElement(const std::string& name, CXMLAttributes& 
     const std::string partName = attributes.GetString("name", "");
     const std::string malla = attributes.GetString("malla", "");
     D3DXVECTOR3 start = attributes.GetVect3f("pos_inicial", 0.0f, 0.0f, 0.0f);
+    const std::string part = m_ListFile + ": part \"" + bounded::Echoed(partName) + "\" of \"" +
+                             bounded::Echoed(currentAnimName) + "\"";
+    // A part that moves nothing would play unseen; a start that is no number
+    // would send the camera nowhere.
+    if (malla.empty()) {
+        bounded::SayOnce(part + " names no mesh and is left out");
+        return;
+    }
+    if (!ThreeFiniteNumbers(attributes.GetString("pos_inicial", "0 0 0"))) {
+        bounded::SayOnce(part + ": its start is not a number; the origin is used");
+        start = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    }
     if (trackCount >= kMaxTracks) {
         if (!m_TooManyReported)
             std::cerr << m_ListFile << ": more than " << kMaxTracks << " parts, the rest are not played\n";

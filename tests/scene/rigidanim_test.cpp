@@ -237,6 +237,26 @@ TEST_F(RigidListTest, PartsBeyondSixHundredAreRefused)
     EXPECT_EQ(manager.GetAnimations().at("many").size(), 600u);
 }
 
+// A part naming no mesh is left out and a start that is no number becomes the
+// origin, each said once with the list, the part and its group.
+TEST_F(RigidListTest, APartWithoutAMeshOrWithANaNStartIsNamed)
+{
+    Track("t_a", 0, 1);
+    ::testing::internal::CaptureStderr();
+    List("<ANIMACION name=\"g\">"
+         "<PARTE name=\"t_a\" malla=\"cam_pos\" pos_inicial=\"nan 2 3\"/>"
+         "<PARTE name=\"t_a\" malla=\"\"/><PARTE name=\"t_a\"/><PARTE name=\"t_a\" malla=\"caja\"/>"
+         "</ANIMACION>");
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string list = std::string("lists/") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    EXPECT_EQ(said, list + ": part \"t_a\" of \"g\": its start is not a number; the origin is used\n" + list +
+                        ": part \"t_a\" of \"g\" names no mesh and is left out\n");
+    ExpectVec(manager.GetCamPosOffset("g"), 0, 0, 0);
+    EXPECT_EQ(manager.GetTrackCount(), 2);
+    ASSERT_EQ(manager.GetAnimations().at("g").size(), 1u);
+    EXPECT_EQ(manager.GetAnimations().at("g")[0].entityName, "caja");
+}
+
 TEST_F(RigidListTest, OneShotsLoopsAndTheirPosesOnTheSceneObjects)
 {
     Track("t_c", 0, 10);
