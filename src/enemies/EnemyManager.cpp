@@ -1,5 +1,7 @@
 #include "enemies/EnemyManager.h"
 
+#include "platform/bounded.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -38,6 +40,46 @@ D3DXVECTOR3 HeroPosition()
     return getPlayer()->GetPosition().GetPosition();
 }
 
+// The shipped soldier's tuning, for a kind's value that is damaged. The first
+// three are drawn from with rand() % value: they may never be 0.
+const std::pair<const char*, const char*> kShippedConstants[] = {
+    {"willOfShootFromCover", "3"}, {"willOfStandingShoot", "8"}, {"maxTimeShootingFromCover", "3"},
+    {"stepAiming", "90"}, {"step", "4.5"}, {"turn", "4"}, {"topLife", "100"}, {"nearDist", "120"},
+    {"viewDist", "1800"}, {"lostDist", "2600"}, {"visionAngle", "60"}, {"alarmDist", "1400"}, {"accuracy", "80"},
+    {"minTimeToShotFromCover", "2"}, {"minDistanceToPlayerWhenChasing", "500"}, {"maxTimeCovered", "6"},
+    {"secondsToStartRegenerating", "5"}, {"bulletsToRollIfPlayerWithOstrel", "6"},
+    {"bulletsToRollIfPlayerWithThompson", "12"}, {"bulletsToRollIfPlayerWithShotgun", "3"},
+    {"maxBulletsAttackingWithGun", "4"}, {"maxBulletsAttackingWithShotgun", "1"},
+    {"maxBulletsAttackingWithThompson", "25"}, {"lifeLimitToBeHurt", "40"}, {"regeneratingTax", "1"},
+};
+constexpr int kDivisors = 3;
+
+// A kind's constants with every damaged number (not a finite number, or a
+// divisor below 1) and every missing divisor replaced by the shipped value,
+// said once with the file and the kind.
+CXMLAttributes CheckedConstants(CXMLAttributes constants, const std::string& file, const std::string& kind)
+{
+    std::string bad;
+    for (int i = 0; i < static_cast<int>(sizeof kShippedConstants / sizeof kShippedConstants[0]); ++i) {
+        const char* key = kShippedConstants[i].first;
+        auto found = constants.find(key);
+        if (found == constants.end()) {
+            if (i < kDivisors)
+                constants[key] = kShippedConstants[i].second;
+            continue;
+        }
+        double value;
+        if (!bounded::ParseFloat(found->second, -1.0e6, 1.0e6, &value) || (i < kDivisors && value < 1.0)) {
+            bad += (bad.empty() ? "" : ", ") + std::string(key) + " \"" + bounded::Echoed(found->second) + "\"";
+            found->second = kShippedConstants[i].second;
+        }
+    }
+    if (!bad.empty())
+        bounded::SayOnce(file + ": kind \"" + bounded::Echoed(kind) + "\": " + bad +
+                         " unusable; the shipped values are used");
+    return constants;
+}
+
 } // namespace
 
 // --- the list reader -------------------------------------------------------------
@@ -56,7 +98,7 @@ void CEnemyManager::CEnemyManagerParser::OnStartElement(const std::string& name,
     if (name == "TYPE") {
         m_TypeName = a.GetString("tName", "");
     } else if (name == "CONSTANTS") {
-        m_Types[m_TypeName] = a;
+        m_Types[m_TypeName] = CheckedConstants(a, GetStreamName(), m_TypeName);
     } else if (name == "ROOMS") {
         m_RoomCount = static_cast<std::uint16_t>(a.GetInt("count", 0));
     } else if (name == "ROOM") {

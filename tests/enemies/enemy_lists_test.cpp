@@ -173,3 +173,36 @@ TEST_F(EnemyTest, ABrokenOrMissingListLeavesNoEnemies)
 
 } // namespace
 } // namespace enemytest
+
+namespace {
+
+// A kind whose draws would divide by 0 or read NaN gets the shipped values
+// for those, said once with the file, the kind and each bad value; a kind
+// that leaves its draws out gets them too, silently.
+TEST(EnemyTypes, DamagedOrMissingDivisorsTakeTheShippedValues)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("types.xml",
+        "<TYPES><TYPE tName=\"broken\"><CONSTANTS willOfShootFromCover=\"0\" willOfStandingShoot=\"nan\" "
+        "maxTimeShootingFromCover=\"-4\" viewDist=\"1e40\" minTimeToShotFromCover=\"0\" nearDist=\"150\"/></TYPE>"
+        "<TYPE tName=\"sparse\"><CONSTANTS nearDist=\"130\"/></TYPE></TYPES>");
+    CEnemyManager local;
+    testing::internal::CaptureStderr();
+    CEnemyManager::CEnemyManagerParser parser(&local, file);
+    CEnemyManager::CEnemyManagerParser again(&local, file);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, file + ": kind \"broken\": willOfShootFromCover \"0\", willOfStandingShoot \"nan\", "
+                           "maxTimeShootingFromCover \"-4\", viewDist \"1e40\" unusable; the shipped values are used\n");
+    const CXMLAttributes& broken = parser.GetTypes().at("broken");
+    EXPECT_EQ(broken.GetInt("willOfShootFromCover", 0), 3);
+    EXPECT_EQ(broken.GetInt("willOfStandingShoot", 0), 8);
+    EXPECT_EQ(broken.GetInt("maxTimeShootingFromCover", 0), 3);
+    EXPECT_FLOAT_EQ(broken.GetFloat("viewDist", 0.0f), 1800.0f);
+    EXPECT_EQ(broken.GetInt("minTimeToShotFromCover", 9), 0) << "0 means no wait, and is kept";
+    EXPECT_FLOAT_EQ(broken.GetFloat("nearDist", 0.0f), 150.0f);
+    const CXMLAttributes& sparse = parser.GetTypes().at("sparse");
+    EXPECT_EQ(sparse.GetInt("willOfStandingShoot", 0), 8);
+    EXPECT_EQ(sparse.count("viewDist"), 0u) << "only the draws are filled in";
+}
+
+} // namespace
