@@ -1,5 +1,7 @@
 #include "script/ScriptHost.h"
 
+#include <cctype>
+
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -153,11 +155,56 @@ lua_State* NewBoundState()
 
 } // namespace
 
-void ReportScriptError(lua_State* L)
+// "name:line:" at the start of a message: Lua put the place there itself.
+bool HasPlace(const std::string& text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size())
+        return false;
+    std::size_t digits = colon + 1;
+    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])))
+        ++digits;
+    return digits > colon + 1 && digits < text.size() && text[digits] == ':';
+}
+
+// The message handler of every call: an error raised by the game's bound
+// code ("No matching overload found") carries no place, so the line of the
+// script that made the call is put before it.
+int AddPlace(lua_State* L)
+{
+    const char* message = lua_tostring(L, 1);
+    if (!message || HasPlace(message))
+        return 1;
+    lua_Debug ar;
+    for (int level = 1; lua_getstack(L, level, &ar); ++level) {
+        if (lua_getinfo(L, "Sl", &ar) && ar.currentline > 0) {
+            lua_pushfstring(L, "%s:%d: %s", ar.short_src, ar.currentline, message);
+            return 1;
+        }
+    }
+    return 1;
+}
+
+// Calls what is on the stack under the message handler above.
+int CallWithPlace(lua_State* L, int arguments, int results)
+{
+    const int base = lua_gettop(L) - arguments;
+    lua_pushcfunction(L, AddPlace);
+    lua_insert(L, base);
+    const int status = lua_pcall(L, arguments, results, base);
+    lua_remove(L, base);
+    return status;
+}
+
+// Reports the error on the stack. A message with no place of its own (out of
+// memory skips the handler) is put under what was running.
+void ReportScriptError(lua_State* L, const std::string& running)
 {
     const char* message = lua_tostring(L, -1);
-    const std::string text = message ? message : "(error object is not a string)";
+    std::string text = message ? message : "(error object is not a string)";
     lua_pop(L, 1);
+    if (!HasPlace(text) && text.find(running) == std::string::npos)
+        text = running + ": " + text;
 
     PushRawGlobal(L, "_ALERT");
     if (lua_isfunction(L, -1)) {
@@ -231,9 +278,9 @@ int CScriptHost::DoFile(const char* file)
         }
     }
     if (status == LUA_OK)
-        status = lua_pcall(L, 0, 0, 0);
+        status = CallWithPlace(L, 0, 0);
     if (status != LUA_OK)
-        ReportScriptError(L);
+        ReportScriptError(L, file);
     lua_settop(L, top);
     return status;
 }
@@ -266,8 +313,8 @@ void CScriptHost::RunCommand(const char* line)
         }
         for (int i = 1; i < 7; ++i)
             lua_pushlstring(L, words[i].data(), words[i].size());
-        if (lua_pcall(L, 6, 1, 0) != LUA_OK) {
-            ReportScriptError(L);
+        if (CallWithPlace(L, 6, 1) != LUA_OK) {
+            ReportScriptError(L, words[0]);
             lua_settop(L, top);
             return;
         }
@@ -279,9 +326,9 @@ void CScriptHost::RunCommand(const char* line)
 
         int status = luaL_loadbufferx(L, line, std::strlen(line), line, "t");
         if (status == LUA_OK)
-            status = lua_pcall(L, 0, 0, 0);
+            status = CallWithPlace(L, 0, 0);
         if (status != LUA_OK)
-            ReportScriptError(L);
+            ReportScriptError(L, line);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Lua command '%s' failed: %s\n", line, e.what());
     } catch (...) {

@@ -110,6 +110,20 @@ TEST_F(ScriptHost, FilesRunInTheCurrentStateAndReportTheirErrors)
     std::filesystem::remove(file);
 }
 
+// A call into the game's API with arguments it has no form for is reported
+// at the script's line that made it, from a file and from a command alike.
+TEST_F(ScriptHost, AWrongCallIntoTheGameNamesTheScriptAndLine)
+{
+    const std::string file = (std::filesystem::temp_directory_path() / "vantorel_lua_wrong_call.lua").string();
+    std::ofstream(file) << "x = 1\ngetTriggerManager():setEnableTrigger({}, {}, {})\n";
+    EXPECT_NE(host().DoFile(file), 0);
+    EXPECT_EQ(Global("lastAlert").rfind(file + ":2: No matching overload found", 0), 0u) << Global("lastAlert");
+    ASSERT_EQ(Run("function WrongCall()\n  getTriggerManager():setEnableTrigger({})\nend"), "");
+    host().RunCommand("WrongCall");
+    EXPECT_NE(Global("lastAlert").find(":2: No matching overload found"), std::string::npos) << Global("lastAlert");
+    std::filesystem::remove(file);
+}
+
 int WriteChunk(lua_State*, const void* bytes, size_t size, void* out)
 {
     static_cast<std::string*>(out)->append(static_cast<const char*>(bytes), size);
@@ -144,6 +158,7 @@ TEST_F(ScriptHost, BytecodeEndlessLoopsAndMemoryBombsAreStoppedAndTheStateGoesOn
         EXPECT_NE(host().DoFile(path), 0);
         EXPECT_EQ(Alerts(), ++alerts);
         EXPECT_NE(Global("lastAlert").find(f.message), std::string::npos) << Global("lastAlert");
+        EXPECT_NE(Global("lastAlert").find(f.name), std::string::npos) << "the script is named: " << Global("lastAlert");
         std::filesystem::remove(path);
     }
     EXPECT_EQ(Global("bytecodeRan"), "<nil>");
