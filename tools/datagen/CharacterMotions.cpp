@@ -373,7 +373,7 @@ std::vector<Key> FallKeys(FallKind kind, const BodyPose& stand)
         keys.push_back({0.42f, p});
         p.turn[kRoot] = Then(Rx(0.7f), Ry(kPi));
         Legs(p, -0.6f, 0.9f);
-        p.lift = -20.0f;
+        p.lift = -12.0f;
         Arm(p, kRUpperArm, Rx(-1.2f), Rx(-0.2f));
         Arm(p, kLUpperArm, Rx(-1.2f), Rx(-0.2f));
         keys.push_back({0.62f, p});
@@ -713,7 +713,7 @@ std::vector<Key> RollKeys()
     std::vector<Key> keys = {{0.0f, Stand(false)}, {0.12f, crouch}};
     // Head over heels: the whole body turns once about the hips, a quarter at most per key.
     const float turns[] = {1.2f, 2.2f, 3.14f, 4.1f, 5.2f};
-    const float lifts[] = {-22.0f, -16.0f, -14.0f, -18.0f, -22.0f};
+    const float lifts[] = {-15.0f, -9.0f, -5.0f, -9.0f, -15.0f};
     for (int i = 0; i < 5; ++i) {
         BodyPose p = tuck;
         p.turn[kRoot] = Rx(turns[i]);
