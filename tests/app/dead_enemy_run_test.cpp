@@ -1,11 +1,13 @@
-// The shipped harbour played with the mouse: the hero aims, picks a target
-// with Q and shoots it dead; the enemy falls and lies on the ground, and the
-// hero runs up to look at the body. The last frame is saved as
-// "dead_enemy.png" in the test's scratch folder.
+// The shipped harbour played with the mouse and keys: the hero aims, picks a
+// target with Q and shoots it dead; the enemy falls and lies on the ground,
+// and the hero runs up to look at the body (the last frame is saved as
+// "dead_enemy.png" in the test's scratch folder). Space rolls him head over
+// heels.
 #include <gtest/gtest.h>
 
 #include <stb_image_write.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -132,6 +134,38 @@ TEST_F(DeadEnemyRun, AnEnemyShotDeadFallsAndLiesOnTheGround)
                                  static_cast<unsigned char>(c), 255});
     const std::string file = (m_Scratch / "dead_enemy.png").string();
     EXPECT_TRUE(stbi_write_png(file.c_str(), kWidth, kHeight, 4, rgba.data(), kWidth * 4)) << file;
+}
+
+TEST_F(DeadEnemyRun, SpaceRollsTheHeroHeadOverHeels)
+{
+    ASSERT_TRUE(m_Started) << "no device";
+    shippedgame::EnterLevel("hangares");
+    SetFocus(MainWindow);
+    Play(3, [](int) {});
+    CCharacterEntity* hero = getPlayer()->GetEntity();
+    ASSERT_NE(hero, nullptr);
+    const D3DXVECTOR3 start = getPlayer()->GetPosition().GetPosition();
+    // The spine's angle in the hero's own forward plane, followed frame by frame.
+    float previous = 0.0f, turned = 0.0f, most = 0.0f;
+    bool first = true;
+    Play(45, [&](int i) { m_Input.SetKey(DIK_SPACE, i == 0); }, [&] {
+        const D3DXMATRIX spine = hero->GetBoneMatrix("Bip01 Spine1");
+        const D3DXMATRIX head = hero->GetBoneMatrix("Bip01 Head");
+        const float angle = std::atan2(head._43 - spine._43, head._42 - spine._42);
+        if (!first) {
+            float step = angle - previous;
+            step -= 2 * D3DX_PI * std::round(step / (2 * D3DX_PI));
+            turned += step;
+            most = std::max(most, std::fabs(turned));
+        }
+        first = false;
+        previous = angle;
+        return false;
+    });
+    EXPECT_GE(most * 180.0f / D3DX_PI, 270.0f) << "a roll turns him over";
+    const D3DXVECTOR3 moved = getPlayer()->GetPosition().GetPosition() - start;
+    EXPECT_GT(std::sqrt(moved.x * moved.x + moved.z * moved.z), 50.0f) << "and carries him forward";
+    EXPECT_GT(hero->GetBoneMatrix("Bip01 Head")._42, 60.0f) << "back on his feet";
 }
 
 } // namespace
