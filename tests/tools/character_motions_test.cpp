@@ -160,7 +160,8 @@ TEST_F(CharacterMotions, LowCoverHoldsTheHeadDownUntilItRisesToAim)
             for (const std::vector<Point>& at : Sample(type, idle, true, {0.21f, 0.83f, 1.42f}, {"Head"}))
                 EXPECT_LT(at[0].y, 0.65f * standingHead);
             // Coming up over the crate raises the head above the crouch.
-            const std::string up = std::string("pBajo_") + word + (std::string(type) == "Zorvath" ? "_showida" : "_asomarida");
+            const bool hero = std::string(type) == "Zorvath";
+            const std::string up = std::string("pBajo_") + word + (hero ? "_showida" : "_asomarida");
             const float length = Length(type, up);
             EXPECT_GT(At(type, up, false, 0.93f * length, "Head").y, 0.8f * standingHead) << up;
         }

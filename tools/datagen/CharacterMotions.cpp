@@ -31,7 +31,11 @@ enum class FallKind { Back, Blown, Knees, Head, Spin, Thrown };
 
 bool FallsOnFront(const std::string& name) { return Has(name, "knees") || Starts(name, "vuelta"); }
 
-BodyPose LyingOf(const std::string& name) { return FallsOnFront(name) ? LieFront(Starts(name, "vuelta") ? kPi : 0.0f) : LieBack(); }
+// Where a fall ends: the spinning fall lies face down, turned half round.
+BodyPose LyingOf(const std::string& name)
+{
+    return FallsOnFront(name) ? LieFront(Starts(name, "vuelta") ? kPi : 0.0f) : LieBack();
+}
 
 std::vector<Key> FallKeys(FallKind kind, const BodyPose& stand)
 {
