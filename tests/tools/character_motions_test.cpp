@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "datagen/CharacterMotions.h"
+#include "datagen/Characters.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
 
@@ -299,6 +301,37 @@ TEST_F(CharacterMotions, BlowsAreStruckWithTheLimbTheirNameSays)
         return a[0].z < b[0].z;
     });
     EXPECT_GT((*landed)[0].z, (*landed)[1].z + 8.0f);
+}
+
+// Names read by their words: every clip the models list has a motion of its
+// own kind, and names added later find theirs by the same words.
+TEST(CharacterMotionNames, EveryListedClipHasAFamilyAndLookalikeNamesAreToldApart)
+{
+    using F = datagen::MotionFamily;
+    for (const datagen::CharacterModel& model : datagen::CharacterModels()) {
+        const bool hero = model.type == "Zorvath";
+        for (const std::string& name : datagen::CharacterAnimationNames(model))
+            EXPECT_NE(datagen::FamilyOf(name, hero), F::Gesture) << model.type << " " << name;
+    }
+    const struct {
+        const char* name;
+        bool hero;
+        F family;
+    } cases[] = {
+        {"vuelta", false, F::Fall},          {"vueltaIdle", false, F::Lie},
+        {"pBajo_escopeta_asomarvuelta", false, F::LowCover}, {"pBajo_ostrel_showvuelta", true, F::LowCover},
+        {"combo3_bofetadaygolf_death00", false, F::Lie}, {"combo3", false, F::TakeCombo},
+        {"combo3_bofetadaygolf", true, F::Combo}, {"estomago", true, F::Strike},
+        {"recibe_estomago", false, F::Hit},  {"jumpescopetman", false, F::Jump},
+        {"aimingPorIzq_FireT", true, F::HighCover}, {"aiming_thompson_fire", true, F::Shot},
+        {"palto_reload_ostrel", true, F::HighCover}, {"reload_thompson", false, F::Reload},
+        // Names not in the lists yet.
+        {"death_flying", false, F::Fall},    {"death_flyingIdle", false, F::Lie},
+        {"combo4_KO_idle", false, F::Lie},   {"recibe_codazo", false, F::Hit},
+        {"pega_codazo", false, F::Strike},   {"pBajo_shotgun_fire", true, F::LowCover},
+        {"roll_back", false, F::Roll},       {"aiming_ostrel_walking", false, F::AimWalk}};
+    for (const auto& c : cases)
+        EXPECT_EQ(datagen::FamilyOf(c.name, c.hero), c.family) << c.name;
 }
 
 } // namespace
