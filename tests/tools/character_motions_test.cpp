@@ -303,6 +303,25 @@ TEST_F(CharacterMotions, BlowsAreStruckWithTheLimbTheirNameSays)
     EXPECT_GT((*landed)[0].z, (*landed)[1].z + 8.0f);
 }
 
+TEST_F(CharacterMotions, AimingHoldsTheWeaponAtShoulderHeightPointingAhead)
+{
+    const std::vector<std::pair<const char*, const char*>> aims = {
+        {"Zorvath", "aiming_idle"}, {"Zorvath", "aiming_shotgun_idle"}, {"Zorvath", "aiming_thompson_walking"},
+        {"enemy", "aiming"}, {"enemyWhite", "aiming_shotgun"}, {"portuario", "aiming_thompson"}};
+    for (const auto& [type, clip] : aims) {
+        SCOPED_TRACE(std::string(type) + " " + clip);
+        std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance(type, 0));
+        ASSERT_TRUE(body->BlendCycle(clip, 1.0f, 0.0f));
+        body->Update(0.0f);
+        body->Update(0.43f);
+        const std::string anchor = Prefix(type) + (std::string(type) == "Zorvath" ? " pistola" : " pipa");
+        const D3DXMATRIX weapon = body->GetBoneMatrix(anchor);
+        EXPECT_GT(weapon._13, 0.9f) << "the barrel (the anchor's x) points ahead";
+        EXPECT_GT(weapon._42, 0.75f * Standing(type, "Head").y) << "raised to the eye";
+        EXPECT_GT(weapon._43, 20.0f) << "held out in front";
+    }
+}
+
 // Names read by their words: every clip the models list has a motion of its
 // own kind, and names added later find theirs by the same words.
 TEST(CharacterMotionNames, EveryListedClipHasAFamilyAndLookalikeNamesAreToldApart)

@@ -79,6 +79,8 @@ BodyPose Mirror(const BodyPose& pose)
 void HoldArms(BodyPose& pose, bool twoHanded)
 {
     Arm(pose, kRUpperArm, Then(Rx(-0.25f), Rz(0.1f)), Rx(-0.9f));
+    // The wrist keeps the muzzle ahead and a little up, whatever the arm does.
+    pose.turn[kRHand] = Rx(0.8f);
     if (twoHanded)
         Arm(pose, kLUpperArm, Then(Rx(-0.45f), Rz(-0.05f)), Then(Rx(-1.0f), Ry(0.5f)));
     else
@@ -88,6 +90,7 @@ void HoldArms(BodyPose& pose, bool twoHanded)
 void AimArms(BodyPose& pose, bool twoHanded)
 {
     Arm(pose, kRUpperArm, Rx(-1.5f), Rx(-0.05f));
+    pose.turn[kRHand] = Rx(1.5f);
     if (twoHanded)
         Arm(pose, kLUpperArm, Then(Rx(-1.35f), Ry(0.55f)), Then(Rx(-0.3f), Ry(0.3f)));
     else
@@ -117,6 +120,7 @@ BodyPose Crouch(bool twoHanded)
     pose.turn[kSpine] = Rx(0.7f);
     pose.turn[kHead] = Rx(-0.45f);
     Arm(pose, kRUpperArm, Rx(-0.5f), Rx(-1.1f));
+    pose.turn[kRHand] = Rx(1.0f);
     if (twoHanded)
         Arm(pose, kLUpperArm, Rx(-0.5f), Then(Rx(-1.2f), Ry(0.6f)));
     else
