@@ -10,6 +10,7 @@
 #include <cal3d/coretrack.h>
 
 #include "datagen/Cal3dWriter.h"
+#include "datagen/CharacterMotions.h"
 #include "datagen/Canvas.h"
 #include "datagen/ImageFile.h"
 
@@ -104,8 +105,6 @@ std::vector<std::string> EnemyNames()
 
 // --- how each clip moves -------------------------------------------------------------------
 
-enum class Motion { Breathe, Stride, Aim, Gesture };
-
 bool IsCycle(const std::string& name)
 {
     static const char* const cycles[] = {"idle", "Idle", "run", "andar", "walking", "move", "Move"};
@@ -118,15 +117,10 @@ bool IsCycle(const std::string& name)
     return Contains(name, "aimingPorIzq_") && !Contains(name, "Fire");
 }
 
-Motion MotionOf(const std::string& name)
+bool IsStrideCycle(const std::string& name)
 {
-    if (!IsCycle(name))
-        return Motion::Gesture;
-    if (Contains(name, "aiming"))
-        return Motion::Aim;
-    if (Contains(name, "run") || Contains(name, "andar") || Contains(name, "walking") || Contains(name, "ove"))
-        return Motion::Stride;
-    return Motion::Breathe;
+    return IsCycle(name) && !Contains(name, "aiming") &&
+           (Contains(name, "run") || Contains(name, "andar") || Contains(name, "walking") || Contains(name, "ove"));
 }
 
 } // namespace
@@ -158,7 +152,7 @@ RootTravel CharacterAnimationTravel(const std::string& name)
 float CharacterAnimationLength(const std::string& name)
 {
     if (IsCycle(name))
-        return MotionOf(name) == Motion::Stride ? 0.8f : 2.0f;
+        return IsStrideCycle(name) ? 0.8f : 2.0f;
     if (Contains(name, "combo"))
         return 3.0f;
     if (Contains(name, "reload"))
@@ -189,20 +183,6 @@ std::vector<std::string> CharacterAnimationNames(const CharacterModel& model)
 namespace {
 
 // --- the skeleton --------------------------------------------------------------------------
-
-// Rotations in Cal3D's own convention (v *= q); which sign of the angle turns
-// the right way is found once rather than assumed.
-CalQuaternion AxisAngle(const CalVector& axis, float angle)
-{
-    static const bool flip = [] {
-        CalQuaternion q(0.0f, 0.0f, std::sin(kPi / 4), std::cos(kPi / 4));
-        CalVector v(1, 0, 0);
-        v *= q;
-        return v.y < 0.0f; // a quarter turn about +z must take +x to +y
-    }();
-    const float s = std::sin(angle / 2) * (flip ? -1.0f : 1.0f);
-    return CalQuaternion(axis.x * s, axis.y * s, axis.z * s, std::cos(angle / 2));
-}
 
 CalQuaternion Conjugate(CalQuaternion q)
 {
@@ -261,8 +241,7 @@ const BoneLayout kBones[] = {
     {"weapon", 6, {11, 28, 2}, {0, 0, 1}, {5, 1.5f, 1}},
 };
 constexpr int kBoneCount = sizeof(kBones) / sizeof(kBones[0]);
-enum { kRoot = 0, kSpine = 2, kRUpperArm = 4, kRForearm = 5, kLUpperArm = 7, kRThigh = 10, kRCalf = 11,
-       kLThigh = 13, kLCalf = 14 };
+static_assert(kBoneCount == kCharacterBoneCount, "the motions pose every bone of the table, in its order");
 
 CalVector Vec(const float v[3], float scale) { return CalVector(v[0] * scale, v[1] * scale, v[2] * scale); }
 
@@ -417,14 +396,6 @@ CalCoreMesh* MakeMesh(const BindPose& pose, float unit)
 
 // --- the clips -----------------------------------------------------------------------------
 
-// A bend about a bone's own z axis, added to its bind rotation.
-CalQuaternion Bent(const BindPose& pose, int bone, float angle)
-{
-    CalQuaternion q = AxisAngle(CalVector(0, 0, 1), angle);
-    q *= pose.relative[bone];
-    return q;
-}
-
 CalCoreKeyframe* Key(float time, const CalVector& translation, const CalQuaternion& rotation)
 {
     auto* key = new CalCoreKeyframe();
@@ -435,84 +406,62 @@ CalCoreKeyframe* Key(float time, const CalVector& translation, const CalQuaterni
     return key;
 }
 
-// Bends per bone at a phase 0..1 of the clip.
-std::map<int, float> Bends(Motion motion, float phase, float seed)
-{
-    const float wave = std::sin(2 * kPi * phase);
-    std::map<int, float> bends;
-    switch (motion) {
-    case Motion::Breathe:
-        bends[kSpine] = 0.04f * wave;
-        bends[kRUpperArm] = 0.05f * wave;
-        bends[kLUpperArm] = -0.05f * wave;
-        break;
-    case Motion::Stride:
-        bends[kRThigh] = 0.6f * wave;
-        bends[kLThigh] = -0.6f * wave;
-        bends[kRCalf] = 0.4f * std::max(0.0f, wave);
-        bends[kLCalf] = 0.4f * std::max(0.0f, -wave);
-        bends[kRUpperArm] = -0.4f * wave;
-        bends[kLUpperArm] = 0.4f * wave;
-        break;
-    case Motion::Aim:
-        bends[kRUpperArm] = -1.5f + 0.02f * wave;
-        bends[kRForearm] = 0.0f;
-        bends[kSpine] = 0.03f * wave;
-        break;
-    case Motion::Gesture: {
-        // Out and back once; the seed tells clips apart.
-        const float swing = std::sin(kPi * phase);
-        bends[kRUpperArm] = -(0.6f + seed) * swing;
-        bends[kLUpperArm] = (0.3f + seed) * swing;
-        bends[kSpine] = 0.2f * swing;
-        bends[kRThigh] = 0.3f * swing;
-        bends[kLCalf] = 0.3f * swing;
-        break;
-    }
-    }
-    return bends;
-}
+bool IsStill(const CalQuaternion& q) { return std::fabs(q.x) + std::fabs(q.y) + std::fabs(q.z) < 1e-6f; }
 
-CalCoreAnimation* MakeAnimation(const std::string& name, const BindPose& pose, float unit)
+// Keys at even steps of the clip: enough that a roll's turn between two keys
+// stays well under a half turn, few enough that the files stay small. Bones
+// that keep their standing rotation get no track.
+CalCoreAnimation* MakeAnimation(const std::string& name, bool hero, const BindPose& pose, float unit)
 {
     const float length = CharacterAnimationLength(name);
     const RootTravel travel = CharacterAnimationTravel(name);
-    const Motion motion = MotionOf(name);
-    float seed = 0.0f;
-    for (char c : name)
-        seed = std::fmod(seed * 31.0f + static_cast<unsigned char>(c), 97.0f);
-    seed = seed / 97.0f * 0.5f;
+    const Motion motion = MotionOf(name, hero, length);
+    int steps = 8;
+    if (IsStrideCycle(name))
+        steps = 12;
+    else if (!IsCycle(name))
+        steps = std::max(12, static_cast<int>(std::ceil(length * 16.0f)));
+    else if (Contains(name, "walking"))
+        steps = 24;
+
+    std::vector<BodyPose> poses;
+    for (int s = 0; s <= steps; ++s)
+        poses.push_back(motion(static_cast<float>(s) / steps));
+    bool moves[kBoneCount] = {};
+    moves[kRoot] = true;
+    for (int i = 1; i < kBoneCount; ++i)
+        for (const BodyPose& p : poses)
+            moves[i] = moves[i] || !IsStill(p.turn[i]);
 
     auto* animation = new CalCoreAnimation();
     animation->setDuration(length);
-    constexpr int kSteps = 8;
-    std::map<int, CalCoreTrack*> tracks;
-    auto track = [&](int bone) {
-        CalCoreTrack*& t = tracks[bone];
-        if (!t) {
-            t = new CalCoreTrack();
-            t->create();
-            t->setCoreBoneId(bone);
+    for (int i = 0; i < kBoneCount; ++i) {
+        if (!moves[i])
+            continue;
+        auto* track = new CalCoreTrack();
+        track->create();
+        track->setCoreBoneId(i);
+        for (int s = 0; s <= steps; ++s) {
+            const float phase = static_cast<float>(s) / steps;
+            const BodyPose& p = poses[s];
+            // The bone's own turn between its standing rotation and its parent's.
+            CalQuaternion rotation = pose.absolute[i];
+            rotation *= p.turn[i];
+            if (i == kRoot) {
+                // Travel eases in and out so a start and an end carry no jolt.
+                const float progress = 0.5f - 0.5f * std::cos(kPi * phase);
+                CalVector root = pose.translation[kRoot];
+                root.x += travel.x * progress * unit;
+                root.y += p.lift * unit;
+                root.z += travel.z * progress * unit;
+                track->addCoreKeyframe(Key(phase * length, ToFile(root), ToFile(rotation)));
+            } else {
+                rotation *= Conjugate(pose.absolute[kBones[i].parent]);
+                track->addCoreKeyframe(Key(phase * length, pose.translation[i], rotation));
+            }
         }
-        return t;
-    };
-    for (int s = 0; s <= kSteps; ++s) {
-        const float phase = static_cast<float>(s) / kSteps;
-        const float time = phase * length;
-        // Travel eases in and out so a start and an end carry no jolt.
-        const float progress = 0.5f - 0.5f * std::cos(kPi * phase);
-        CalVector root = pose.translation[kRoot];
-        root.x += travel.x * progress * unit;
-        root.z += travel.z * progress * unit;
-        if (motion == Motion::Breathe)
-            root.y += 0.4f * unit * std::sin(2 * kPi * phase);
-        track(kRoot)->addCoreKeyframe(Key(time, ToFile(root), ToFile(pose.relative[kRoot])));
-        for (const auto& bend : Bends(motion, phase, seed))
-            track(bend.first)->addCoreKeyframe(
-                Key(time, pose.translation[bend.first], Bent(pose, bend.first, bend.second)));
+        animation->addCoreTrack(track);
     }
-    for (const auto& entry : tracks)
-        animation->addCoreTrack(entry.second);
     return animation;
 }
 
@@ -579,7 +528,7 @@ void GenerateCharacters(Output& out)
         xml << "    <Skel file=\"" << model.type << ".csf\"/>\n";
         xml << "    <Mesh file=\"" << model.type << ".cmf\"/>\n";
         for (const std::string& name : CharacterAnimationNames(model)) {
-            CalCoreAnimationPtr animation = MakeAnimation(name, pose, unit);
+            CalCoreAnimationPtr animation = MakeAnimation(name, model.type == "Zorvath", pose, unit);
             const std::string file = model.type + "_" + name + ".caf";
             WriteCoreAnimation(out, folder + file, *animation);
             ReleaseTracks(animation.get());
