@@ -223,7 +223,7 @@ TEST_F(Cover, SlidingOffTheEndHandsHimOnToTheNextParapetAndFreesTheOldOne)
         {"p_b_n_A_B_001", {200, 0, 50}, {0, 0, 50}},
         {"p_a_n_A_B_002", {-30, 0, 50}, {-200, 0, 50}},                 // high
         {"p_b_n_A_B_003", {-30, 0, 50}, {-30 - 170 * 0.825f, 0, 50 - 170 * 0.565f}},  // turned 0.6
-        {"p_b_n_A_B_004", {-55, 0, 50}, {-200, 0, 50}},                 // 70 from him
+        {"p_b_n_A_B_004", {-55, 0, 50}, {-200, 0, 51}},                 // 70 from him
         {"p_b_n_A_B_005", {-25, 0, 60}, {-25 - 200 * 0.9553365f, 0, 60 + 200 * 0.2955202f}},  // turned 0.3, 50 away
     });
     CParapetedController* cover = Settle(0, D3DXVECTOR3(60, 0, 50));
@@ -534,6 +534,16 @@ TEST_F(Cover, PressesAreDroppedUnderMenusFlightsSequencesAndWaits)
     Press(ACTION_BACK);
     Press(ACTION_LEFT);
     EXPECT_EQ(cover->GetStateCode(), 38);
+    // Crouched, he neither peeks nor gets up while the entry still plays.
+    Run(2);
+    ASSERT_EQ(cover->GetStateCode(), 62);
+    ASSERT_GT(hero->GetEntity()->GetActionCount(), 0);
+    Press(ACTION_AIM);
+    Press(ACTION_BACK);
+    EXPECT_EQ(cover->GetStateCode(), 62);
+    Run(33);
+    Press(ACTION_AIM);
+    EXPECT_EQ(cover->GetStateCode(), 48);
 }
 
 TEST_F(Cover, TheHeroModelHoldsEveryCoverPose)
