@@ -186,8 +186,8 @@ void CParapetedController::Init(std::uint16_t parapet, float x, float y, float z
         return;
     held->free = false;
     // His back to the parapet: a quarter turn from its run from pt_ini to
-    // pt_fin.
-    m_CoverYaw = YawFromDirection(held->pt_fin - held->pt_ini) + kQuarterTurn;
+    // pt_fin (kept within a half turn either way, as every heading is).
+    m_CoverYaw = WrapAngle(YawFromDirection(held->pt_fin - held->pt_ini) + kQuarterTurn);
     m_LowCover = !held->high;
     if (ActionRunning())
         StopAction();
