@@ -604,8 +604,7 @@ bool CIAEnemyCover::MeleeTest()
     if ((m_State == COVER || m_State == SHOOTING_FROM_COVER || m_State == RELOAD) && m_InCover && !m_HighParapet) {
         // Behind a low parapet only a hero on its own side may start a fight:
         // his heading must lie within a quarter turn of the cover's.
-        const float heroYaw = senses.HeroPlacement().GetYaw();
-        if (std::fabs(WrapAngle(heroYaw - m_CoverYaw)) > kQuarterTurn)
+        if (!WithinQuarterTurn(senses.HeroPlacement().GetYaw(), m_CoverYaw))
             return false;
     }
     return true;

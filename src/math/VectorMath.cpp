@@ -76,6 +76,15 @@ float AngleDifference(float from, float to)
     return WrapAngle(to - from);
 }
 
+bool WithinQuarterTurn(float yaw, float reference)
+{
+    // A hair of slack: a heading built as reference + a quarter turn comes
+    // back from the wrap a rounding step either side of it.
+    constexpr float kQuarterTurn = 1.5707964f;
+    constexpr float kRounding = 1e-5f;
+    return std::fabs(WrapAngle(yaw - reference)) <= kQuarterTurn + kRounding;
+}
+
 float DistanceXZ(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
     float dx = a.x - b.x, dz = a.z - b.z;

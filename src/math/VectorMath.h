@@ -31,6 +31,11 @@ D3DXVECTOR3 YawPitchVector(float yaw, float pitch);
 float WrapAngle(float angle);
 // The signed turn from one heading to another: WrapAngle(to - from).
 float AngleDifference(float from, float to);
+// Whether a heading lies on the same side as a reference heading: within a
+// quarter turn of it either way, the quarter turn itself included (to float
+// rounding). Whoever is in cover asks it about the hero's heading and the
+// cover's; it holds for every reference heading, whichever way it points.
+bool WithinQuarterTurn(float yaw, float reference);
 
 float DistanceXZ(const D3DXVECTOR3& a, const D3DXVECTOR3& b);
 float ManhattanDistance(const D3DXVECTOR3& a, const D3DXVECTOR3& b);

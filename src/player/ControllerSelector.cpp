@@ -1,10 +1,13 @@
 #include "player/ControllerSelector.h"
 
 #include "math/VectorMath.h"
+#include "platform/win32.h"
 #include "player/Controllers.h"
+#include "player/ParapetedController.h"
 #include "player/Player.h"
 #include "scene/CharacterEntity.h"
 #include "sound/SoundManager.h"
+#include "world/Scenario.h"
 
 CControllerSelector::CControllerSelector()
     : m_Aiming(std::make_unique<CAimingController>()), m_Fighting(std::make_unique<CFightingController>()),
@@ -45,9 +48,15 @@ void CControllerSelector::SwitchToAiming()
 
 void CControllerSelector::SwitchToParapeted(std::uint16_t parapet, float x, float y, float z)
 {
+    // A parapet the current room does not have (a camera sequence played on
+    // the wrong level): he stays as he is.
+    if (parapet >= getScenario()->GetParapets().size()) {
+        OutputDebugStringA(("cover refused: no parapet " + std::to_string(parapet) + " in this room\n").c_str());
+        return;
+    }
     m_State = "PARAPETED";
     if (m_ParapetedReusable) {
-        m_Parapeted->ResetMoveInputs();
+        m_Parapeted->ReleaseMoveKeys();
         m_Parapeted->Init(parapet, x, y, z);
     } else {
         // Nothing points at the old controller any more (the state was not
@@ -64,7 +73,7 @@ void CControllerSelector::LeaveParapet()
         return;
     m_ParapetedReusable = false;
     if (m_Parapeted)
-        m_Parapeted->ReleaseParapet();
+        m_Parapeted->LeaveCover();
     if (CCharacterEntity* body = getPlayer()->GetEntity())
         body->RemoveAction();
     SwitchToFree(false, false);
@@ -74,7 +83,7 @@ void CControllerSelector::SwitchToFighting(CEnemy* opponent, int kind)
 {
     if (m_State == "PARAPETED") {
         if (m_Parapeted)
-            m_Parapeted->ResetMoveInputs();
+            m_Parapeted->ReleaseMoveKeys();
         LeaveParapet();
     } else if (m_State == "FREE") {
         m_Free->ResetMoveInputs();
@@ -116,7 +125,7 @@ bool CControllerSelector::IsReadyToShoot() const
 bool CControllerSelector::IsPeeking() const
 {
     return m_State == "PARAPETED" && m_Parapeted && m_Parapeted->GetStateCode() == 48 &&
-           m_Parapeted->IsPeekingOut();
+           m_Parapeted->IsPeekingHigh();
 }
 
 bool CControllerSelector::IsInCoverPose() const
@@ -124,13 +133,12 @@ bool CControllerSelector::IsInCoverPose() const
     if (m_State != "PARAPETED" || !m_Parapeted)
         return false;
     const int code = m_Parapeted->GetStateCode();
-    return (code == 34 || code == 38 || code == 62 || code == 63) && m_Parapeted->IsCovered();
+    return (code == 34 || code == 38 || code == 62 || code == 63) && m_Parapeted->IsLowCover();
 }
 
 bool CControllerSelector::IsJumpingParapet() const
 {
-    return m_State == "PARAPETED" && m_Parapeted && m_Parapeted->GetStateCode() == 37 &&
-           m_Parapeted->GetJumpTimer() > 0.0f;
+    return m_State == "PARAPETED" && m_Parapeted && m_Parapeted->IsJumpingOver();
 }
 
 void CControllerSelector::FacePoint(float x, float y, float z)

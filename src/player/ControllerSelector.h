@@ -24,9 +24,11 @@ public:
     void SwitchToFree(bool reload, bool run);
     void SwitchToAiming();
     // Cover at the parapet (index into the scenario's list) and the point;
-    // every entry after a LeaveParapet starts a fresh cover controller.
+    // every entry after a LeaveParapet starts a fresh cover controller. An
+    // index the current room does not have is refused: nothing changes.
     void SwitchToParapeted(std::uint16_t parapet, float x, float y, float z);
-    // Lets go of the current parapet, then as SwitchToFree.
+    // The cover controller gets up and out of its parapet, then as
+    // SwitchToFree at once.
     void LeaveParapet();
     void SwitchToFighting(CEnemy* opponent, int kind);
 

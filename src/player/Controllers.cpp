@@ -82,18 +82,6 @@ bool IsDirection(int code)
     return code >= ACTION_FORWARD && code <= ACTION_RIGHT;
 }
 
-// Menus and camera flights take the controls away: presses are dropped.
-bool ControlsTaken()
-{
-    const CGUIManager& gui = getGUI();
-    return getCamera().IsFreeCamera() || gui.pauseActive || gui.mainMenuActive || gui.optionsActive;
-}
-
-bool ScriptedSequence()
-{
-    return getRigid()->scriptedSequenceRunning;
-}
-
 // The directions held now, in the order they are tried: forward, left, back,
 // right (keys, or the pad's left stick as of its previous poll).
 std::vector<int> HeldDirections()
@@ -120,6 +108,44 @@ bool AimInputHeld()
     return input->GetGamepadState().GetLeftTrigger() > 30 || input->GetMouseState().IsRightButtonDown();
 }
 
+// Swaps the weapon in hand, with the pose's cycle of the new one.
+void SwapWeaponInPose(Pose pose)
+{
+    CPlayer* hero = getPlayer();
+    IWeapon* next = NextWeapon();
+    CCharacterEntity* body = HeroBody();
+    if (body)
+        body->ClearCycle(PoseAnimation(pose), 0.1f);
+    hero->SetCurrentWeapon(next);
+    if (body)
+        body->BlendCycle(PoseAnimation(pose), 1.0f, 0.1f);
+}
+
+// The sand of the island's beach: these boxes, or nothing under him.
+bool IsSand(const std::string& box)
+{
+    static const char* const sand[] = {"col_isla_1",   "col_isla_82",  "col_isla_83", "col_isla_85",
+                                       "col_isla_104", "col_isla_105", "col_isla_216"};
+    for (const char* name : sand)
+        if (box == name)
+            return true;
+    return false;
+}
+
+} // namespace
+
+// Menus and camera flights take the controls away: presses are dropped.
+bool ControlsTaken()
+{
+    const CGUIManager& gui = getGUI();
+    return getCamera().IsFreeCamera() || gui.pauseActive || gui.mainMenuActive || gui.optionsActive;
+}
+
+bool ScriptedSequence()
+{
+    return getRigid()->scriptedSequenceRunning;
+}
+
 bool TargetInputHeld()
 {
     CInputManager* input = getInputManager();
@@ -143,19 +169,6 @@ IWeapon* NextWeapon()
     return hero->HasShotgun() ? shotgun : gun;
 }
 
-// Swaps the weapon in hand, with the pose's cycle of the new one.
-void SwapWeaponInPose(Pose pose)
-{
-    CPlayer* hero = getPlayer();
-    IWeapon* next = NextWeapon();
-    CCharacterEntity* body = HeroBody();
-    if (body)
-        body->ClearCycle(PoseAnimation(pose), 0.1f);
-    hero->SetCurrentWeapon(next);
-    if (body)
-        body->BlendCycle(PoseAnimation(pose), 1.0f, 0.1f);
-}
-
 // Regeneration: 3 life a frame once he has gone long enough unhurt.
 void Regenerate(float seconds, float after)
 {
@@ -164,19 +177,6 @@ void Regenerate(float seconds, float after)
     if (selector.GetTimeSinceHit() > after)
         getPlayer()->AddLife(3);
 }
-
-// The sand of the island's beach: these boxes, or nothing under him.
-bool IsSand(const std::string& box)
-{
-    static const char* const sand[] = {"col_isla_1",   "col_isla_82",  "col_isla_83", "col_isla_85",
-                                       "col_isla_104", "col_isla_105", "col_isla_216"};
-    for (const char* name : sand)
-        if (box == name)
-            return true;
-    return false;
-}
-
-} // namespace
 
 bool PendingHit::Take()
 {
@@ -638,70 +638,6 @@ void CAimingController::ShotStep(float poseTime)
         PlayAction(PoseAnimation(Pose::AimShot), 0.0f, 0.5f);
         m_AimTimer = poseTime;
     }
-}
-
-// --- cover -----------------------------------------------------------------------------
-
-CParapetedController::CParapetedController(std::uint16_t parapet, float x, float y, float z)
-{
-    Init(parapet, x, y, z);
-}
-
-void CParapetedController::OnActionPressed(int code)
-{
-    // Placeholder until the cover controller is built.
-}
-
-void CParapetedController::OnActionReleased(int code)
-{
-    // Placeholder until the cover controller is built.
-}
-
-void CParapetedController::Update(float seconds)
-{
-    // Placeholder until the cover controller is built: only the hits land.
-    m_WasHit = m_Hit.Take();
-}
-
-void CParapetedController::Init(std::uint16_t parapet, float x, float y, float z)
-{
-    // Placeholder until the cover controller is built: the entry pose only.
-    m_Parapet = parapet;
-    m_State = 38;
-    m_ReadyToShoot = false;
-    m_Covered = true;
-    m_Peek = false;
-    m_JumpTimer = 0.0f;
-    m_Hit = PendingHit();
-}
-
-void CParapetedController::ResetMoveInputs()
-{
-    for (int code = ACTION_FORWARD; code <= ACTION_RIGHT; ++code)
-        OnActionReleased(code);
-}
-
-void CParapetedController::ReleaseParapet()
-{
-    // Placeholder until the cover controller is built: no parapet is taken.
-}
-
-TParapet* CParapetedController::GetCurrentParapet()
-{
-    // Placeholder until the cover controller is built.
-    return nullptr;
-}
-
-bool CParapetedController::SelectAdjacentParapetAtStart()
-{
-    // Placeholder until the cover controller is built.
-    return false;
-}
-
-bool CParapetedController::SelectAdjacentParapetAtEnd()
-{
-    // Placeholder until the cover controller is built.
-    return false;
 }
 
 // --- fights ----------------------------------------------------------------------------

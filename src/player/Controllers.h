@@ -18,6 +18,22 @@ struct TParapet;
 // else an end within 130, in front of him.
 bool CoverPointAt(const TParapet& parapet, const D3DXVECTOR3& hero, float heading, D3DXVECTOR3* point);
 
+class IWeapon;
+
+// What the hero's controllers share.
+// Menus and camera flights take the controls away: presses are dropped.
+bool ControlsTaken();
+// A scripted sequence (comic panels, a camera flight) is under way.
+bool ScriptedSequence();
+// Either pad shoulder or the Q key: the player keeps his aim target.
+bool TargetInputHeld();
+// The next owned weapon after the one in hand, which is told by its clip
+// size: up to 6 the pistol, up to 20 the shotgun, above that the Thompson.
+IWeapon* NextWeapon();
+// Regeneration: the clock since the last hit runs on, and past `after`
+// seconds the hero gains 3 life a frame.
+void Regenerate(float seconds, float after);
+
 // A hit the shot resolution handed over; the controller takes it in its next
 // update, so a hit always lands in the state the hero was in when it came.
 struct PendingHit {
@@ -130,61 +146,6 @@ private:
     bool m_Leaving = false;
     float m_AimTimer = 0.0f;
     bool m_TargetHeld = false;
-    PendingHit m_Hit;
-};
-
-// Behind a parapet: moving along it, peeking, firing, jumping over, leaving.
-class CParapetedController : public IController {
-public:
-    CParapetedController(std::uint16_t parapet, float x, float y, float z);
-
-    void OnActionPressed(int code) override;
-    void OnActionReleased(int code) override;
-    void Update(float seconds) override;
-    int GetStateCode() override { return m_State; }
-    bool WasHit() override { return m_WasHit; }
-
-    // Takes cover afresh at the parapet (index into the scenario's list) and
-    // point, forgetting whatever the previous cover left behind.
-    void Init(std::uint16_t parapet, float x, float y, float z);
-    void ResetMoveInputs();
-    // Gives the parapet back to whoever wants it next.
-    void ReleaseParapet();
-    void SetHit(bool pending, std::uint16_t damage, float x, float y, float z) { m_Hit.Set(pending, damage, x, y, z); }
-    bool IsHitPending() const { return m_Hit.pending; }
-
-    // The parapet held now, or null.
-    TParapet* GetCurrentParapet();
-    // Hands the hero on to a free adjacent parapet of the same height at that
-    // end of the current one; false when there is none.
-    bool SelectAdjacentParapetAtStart();
-    bool SelectAdjacentParapetAtEnd();
-
-    // The cover moves change the pose code and its flags together.
-    void SetPose(int code, bool covered, bool peek, bool readyToShoot, float jumpTimer)
-    {
-        m_State = code;
-        m_Covered = covered;
-        m_Peek = peek;
-        m_ReadyToShoot = readyToShoot;
-        m_JumpTimer = jumpTimer;
-    }
-
-    bool IsReadyToShoot() const { return m_ReadyToShoot; }
-    // Crouched out of sight behind the parapet.
-    bool IsCovered() const { return m_Covered; }
-    // Out of cover to aim and fire.
-    bool IsPeekingOut() const { return !m_Covered && m_Peek; }
-    float GetJumpTimer() const { return m_JumpTimer; }
-
-private:
-    bool m_ReadyToShoot = false;
-    bool m_Covered = true;
-    bool m_Peek = false;
-    float m_JumpTimer = 0.0f;
-    int m_State = 38;
-    bool m_WasHit = false;
-    std::uint16_t m_Parapet = 0;
     PendingHit m_Hit;
 };
 

@@ -9,10 +9,12 @@
 #include "player/ControllerSelector.h"
 #include "player/Controllers.h"
 #include "player/IController.h"
+#include "player/ParapetedController.h"
 #include "player/Player.h"
 #include "player/Weapon.h"
 #include "scene/RigidAnimManager.h"
 #include "world/CollisionManager.h"
+#include "world/Parapet.h"
 
 namespace {
 
@@ -37,15 +39,29 @@ public:
             state.peeking = selector->IsPeeking();
             state.readyToShoot = selector->IsReadyToShoot();
             state.fighting = selector->IsFighting();
+            // The status flag: the first flag of the controller in charge,
+            // a roll under way or a shot that just left.
+            const IController* current = selector->GetCurrent();
+            if (current == selector->GetFreeController())
+                state.controllerBusy = selector->GetFreeController()->IsRolling();
+            else if (current == selector->GetAimingController())
+                state.controllerBusy = selector->GetAimingController()->IsReadyToShoot();
+            CParapetedController* cover = selector->GetParapetedController();
+            if (cover && current == cover) {
+                state.controllerBusy = cover->IsReadyToShoot();
+                if (const TParapet* parapet = cover->GetCurrentParapet()) {
+                    state.hasParapet = true;
+                    state.parapetYaw = parapet->transform.GetYaw();
+                    state.parapetStart = parapet->pt_ini;
+                    state.parapetEnd = parapet->pt_fin;
+                }
+            }
         }
         const CCameraController& keys = getCameraController();
         state.forward = keys.forwardHeld;
         state.back = keys.backHeld;
         state.left = keys.leftHeld;
         state.right = keys.rightHeld;
-        // Not read yet, so they keep their defaults (no parapet, controller
-        // not busy): the parapet's yaw and end points (the cover controller
-        // holds none yet) and the current controller's status flag.
         return state;
     }
 

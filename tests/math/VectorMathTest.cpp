@@ -75,6 +75,29 @@ TEST(VectorMath, WrapAngleStepsWholeTurnsKeepsPiAndEndsOnAnyAngle)
     }
 }
 
+// The cover's side of the hero's heading: a half-plane of headings round the
+// cover's heading, whichever way the cover faces (the sum of degrees that
+// worked only for covers facing within a quarter turn of 0 is what this
+// replaced).
+TEST(VectorMath, WithinQuarterTurnIsAHalfPlaneRoundEveryReference)
+{
+    const float quarter = 1.5707964f;
+    for (float reference : {0.0f, 0.7f, quarter, 2.5f, kPi, -kPi, -2.0f, -quarter, 3.0f}) {
+        SCOPED_TRACE(reference);
+        EXPECT_TRUE(WithinQuarterTurn(reference, reference));
+        EXPECT_FALSE(WithinQuarterTurn(WrapAngle(reference + kPi), reference)) << "turned round";
+        for (float side : {1.0f, -1.0f}) {
+            // Bounds count as inside, from either side of the wrap.
+            EXPECT_TRUE(WithinQuarterTurn(WrapAngle(reference + side * quarter), reference)) << side;
+            EXPECT_TRUE(WithinQuarterTurn(reference + side * quarter, reference)) << side;
+            EXPECT_TRUE(WithinQuarterTurn(WrapAngle(reference + side * (quarter - 0.01f)), reference)) << side;
+            EXPECT_FALSE(WithinQuarterTurn(WrapAngle(reference + side * (quarter + 0.01f)), reference)) << side;
+            // Headings a whole turn away are the same heading.
+            EXPECT_TRUE(WithinQuarterTurn(reference + side * (kTwoPi + 1.0f), reference)) << side;
+        }
+    }
+}
+
 TEST(VectorMath, AngleBetweenIsUnsignedAndNeverNaN)
 {
     // The first two normalise to a cosine just above 1 (and below -1 for the

@@ -234,25 +234,30 @@ TEST_F(HeroInLevel, StandsOnTheFloorWithHisBonesAroundHim)
 
 TEST_F(HeroInLevel, EnteringCoverWalksTheBodyAndVaultingGoesThroughWalls)
 {
-    // Entering cover: the roll's travel goes through the physics, which
-    // stops him at the wall.
+    // A low parapet he may vault, its front toward +x (toward the wall).
+    const TestParapet vault{"p_b_s_A_B_001", {0, 0, -100}, {0, 0, 100}};
+    // Entering cover: the walk to a point beyond the wall goes through the
+    // physics, which stops him at the wall; the enter time ends the walk.
+    LoadCoverRoom({vault});
     Face(kHalfPi);
-    selector->SwitchToParapeted(0, 0, 0, 0);
+    selector->SwitchToParapeted(0, 150, 0, 0);
     ASSERT_EQ(hero->GetController()->GetStateCode(), 38);
-    Roll();
     Frames(45);
-    EXPECT_GT(Feet().x, 30.0f) << "the animation moved him";
+    EXPECT_EQ(hero->GetController()->GetStateCode(), 62);
+    EXPECT_GT(Feet().x, 30.0f) << "the walk moved him";
     EXPECT_LT(Feet().x, 60.0f) << "the wall stopped him";
     EXPECT_NEAR(Feet().z, 0.0f, 1.0f);
 
     // Vaulting: straight onto the position, into the wall.
     SetUp();
-    Face(kHalfPi);
+    LoadCoverRoom({vault});
     selector->SwitchToParapeted(0, 0, 0, 0);
-    selector->GetParapetedController()->SetPose(37, false, false, false, 1.0f);
-    Roll();
-    Frames(45);
-    EXPECT_NEAR(Feet().x, 100.0f, 3.0f);
+    selector->GetCurrent()->OnActionPressed(ACTION_USE);
+    ASSERT_EQ(hero->GetController()->GetStateCode(), 37);
+    Frames(36);
+    EXPECT_GT(Feet().x, 55.0f) << "the 60-unit jump, into the wall";
+    EXPECT_NEAR(Feet().z, 0.0f, 1.0f);
+    LoadCoverRoom({});
 
     // Standing: the animation moves nothing.
     SetUp();
@@ -269,11 +274,13 @@ TEST_F(HeroInLevel, TravelOutsideTheMovingPosesIsDroppedNotSaved)
     Frames(15);
     const float before = Feet().x;
     EXPECT_NEAR(before, 0.0f, 0.5f);
-    selector->SwitchToParapeted(0, 0, 0, 0);
+    // Cover where he stands: he is there at once, and taking cover cuts the
+    // roll short.
+    selector->SwitchToParapeted(0, Feet().x, Feet().y, Feet().z);
     Frames(2);
-    // Two frames of a 100-unit, 30-frame roll, not the half already played.
-    EXPECT_LT(before - Feet().x, 10.0f);
-    EXPECT_GT(before - Feet().x, 1.0f);
+    EXPECT_EQ(hero->GetController()->GetStateCode(), 62);
+    // Not the half of the 100-unit roll already played.
+    EXPECT_LT(std::fabs(before - Feet().x), 10.0f);
 }
 
 TEST_F(Hero, EverySwitchSetsTheControllerAndTheStateTogether)
@@ -286,7 +293,7 @@ TEST_F(Hero, EverySwitchSetsTheControllerAndTheStateTogether)
     };
     const Case cases[] = {
         {"AIMING", [&] { selector->SwitchToAiming(); }, [&] { return selector->GetAimingController(); }, 52},
-        {"PARAPETED", [&] { selector->SwitchToParapeted(2, 1, 2, 3); },
+        {"PARAPETED", [&] { selector->SwitchToParapeted(0, 1, 2, 3); },
          [&] { return selector->GetParapetedController(); }, 38},
         {"FIGHTING", [&] { selector->SwitchToFighting(nullptr, 50); },
          [&] { return selector->GetFightingController(); }, 43},
@@ -302,8 +309,13 @@ TEST_F(Hero, EverySwitchSetsTheControllerAndTheStateTogether)
     EXPECT_EQ(selector->GetFightingController()->GetKind(), 50);
 
     // The cover fight: the parapet is let go first.
-    selector->SwitchToParapeted(2, 1, 2, 3);
+    selector->SwitchToParapeted(0, 1, 2, 3);
+    EXPECT_FALSE(getScenario()->GetParapets()[0]->free);
     selector->SwitchToFighting(nullptr, 102);
+    EXPECT_TRUE(selector->IsFighting());
+    EXPECT_TRUE(getScenario()->GetParapets()[0]->free);
+    // A parapet the room does not have is no cover: the fight goes on.
+    selector->SwitchToParapeted(1, 1, 2, 3);
     EXPECT_TRUE(selector->IsFighting());
 
     // Leaving cover outside cover changes nothing.
@@ -369,43 +381,76 @@ TEST_F(Hero, HitsGoToTheControllerOfTheStateAndLandInItsUpdate)
 
 TEST_F(Hero, CoverQueriesReadThePoseAndItsFlags)
 {
-    struct Case {
+    // A low parapet, and a high one 60 long whose pt_ini end is at x 30.
+    auto in = [&](std::uint16_t index, float x, float z) {
+        SetUp();
+        LoadCoverRoom({{"p_b_s_A_B_001", {100, 0, 50}, {-100, 0, 50}}, {"p_a_n_A_B_002", {30, 0, 250}, {-30, 0, 250}}});
+        hero->GetPosition().SetPosition(D3DXVECTOR3(x, 0, z));
+        selector->SwitchToParapeted(index, x, 0, z);
+        return selector->GetParapetedController();
+    };
+    struct Pose {
         int code;
-        bool covered, peek, ready;
-        float jump;
         bool readyToShoot, peeking, coverPose, jumping;
     };
-    const Case cases[] = {
-        {48, false, true, true, 0.0f, true, true, false, false},
-        {48, true, true, false, 0.0f, false, false, false, false},
-        {48, false, false, false, 0.0f, false, false, false, false},
-        {62, false, true, false, 0.0f, false, false, false, false},
-        {62, true, false, false, 0.0f, false, false, true, false},
-        {34, true, false, false, 0.0f, false, false, true, false},
-        {38, true, false, false, 0.0f, false, false, true, false},
-        {63, true, false, false, 0.0f, false, false, true, false},
-        {39, true, false, false, 0.0f, false, false, false, false},
-        {37, false, false, false, 0.5f, false, false, false, true},
-        {37, false, false, false, 0.0f, false, false, false, false},
+    auto expect = [&](const char* what, const Pose& p) {
+        EXPECT_EQ(hero->GetController()->GetStateCode(), p.code) << what;
+        EXPECT_EQ(selector->IsReadyToShoot(), p.readyToShoot) << what;
+        EXPECT_EQ(selector->IsPeeking(), p.peeking) << what;
+        EXPECT_EQ(selector->IsInCoverPose(), p.coverPose) << what;
+        EXPECT_EQ(selector->IsJumpingParapet(), p.jumping) << what;
     };
-    selector->SwitchToParapeted(0, 0, 0, 0);
-    CParapetedController* cover = selector->GetParapetedController();
-    for (const Case& c : cases) {
-        cover->SetPose(c.code, c.covered, c.peek, c.ready, c.jump);
-        EXPECT_EQ(selector->IsReadyToShoot(), c.readyToShoot) << c.code;
-        EXPECT_EQ(selector->IsPeeking(), c.peeking) << c.code;
-        EXPECT_EQ(selector->IsInCoverPose(), c.coverPose) << c.code;
-        EXPECT_EQ(selector->IsJumpingParapet(), c.jumping) << c.code;
-    }
+    CParapetedController* cover = in(0, 0, 50);
+    expect("low, entering", {38, false, false, true, false});
+    Run(35);
+    expect("low, idle", {62, false, false, true, false});
+    cover->OnActionPressed(ACTION_LEFT);
+    expect("low, moving", {34, false, false, true, false});
+    cover->OnActionReleased(ACTION_LEFT);
+    cover->OnActionPressed(ACTION_AIM);
+    expect("low, peeking", {48, false, false, false, false});
+    Run(13);
+    cover->OnActionPressed(ACTION_FIRE);
+    Run(1);
+    expect("low, firing", {48, true, false, false, false});
+    cover->OnActionReleased(ACTION_AIM);
+    Run(13);
+    hero->GetGun()->SetClipAndAmmo(1, 10);
+    cover->OnActionPressed(ACTION_RELOAD);
+    expect("low, reloading", {63, false, false, true, false});
+    Run(49);
+    cover->OnActionPressed(ACTION_USE);
+    expect("low, vaulting", {37, false, false, false, true});
+
+    cover = in(1, 15, 250);
+    Run(35);
+    expect("high, idle", {62, false, false, false, false});
+    cover->OnActionPressed(ACTION_AIM);
+    expect("high, round its pt_ini end", {48, false, true, false, false});
+    cover = in(1, -15, 250);
+    Run(35);
+    cover->OnActionPressed(ACTION_AIM);
+    expect("high, round its pt_fin end", {48, false, false, false, false});
+    cover->OnActionReleased(ACTION_AIM);
+    Run(31);
+    cover->OnActionPressed(ACTION_BACK);
+    expect("leaving", {39, false, false, false, false});
+
     // The same pose read from outside cover answers nothing.
-    cover->SetPose(48, false, true, true, 1.0f);
+    cover = in(1, 15, 250);
+    Run(35);
+    cover->OnActionPressed(ACTION_AIM);
     selector->SwitchToAiming();
     EXPECT_FALSE(selector->IsPeeking());
     EXPECT_FALSE(selector->IsReadyToShoot());
-    cover->SetPose(37, false, false, false, 1.0f);
-    EXPECT_FALSE(selector->IsJumpingParapet());
-    cover->SetPose(62, true, false, false, 0.0f);
+    cover = in(0, 0, 50);
+    selector->SwitchToAiming();
     EXPECT_FALSE(selector->IsInCoverPose());
+    in(0, 0, 50);
+    Run(35);
+    selector->GetCurrent()->OnActionPressed(ACTION_USE);
+    selector->SwitchToAiming();
+    EXPECT_FALSE(selector->IsJumpingParapet());
 
     hero->GetPosition().SetPosition(D3DXVECTOR3(0, 0, 0));
     hero->GetPosition().SetYaw(0.0f);

@@ -254,8 +254,10 @@ TEST_F(HeroPlay, EnemyShotsAimLowerAtACoveredHeroAndShotgunsShowTheirPellets)
     EXPECT_NEAR(shots.GetProjectiles()[0].transform.GetYaw(), 3.1415927f, 1e-4f);
     EXPECT_FALSE(shots.GetProjectiles()[0].hasTarget) << "nothing hit: it expires by age";
 
+    // Crouched behind the fixture's low parapet.
     selector->SwitchToParapeted(0, 0, 0, 0);
-    selector->GetParapetedController()->SetPose(62, true, false, false, 0.0f);
+    Run(1);
+    ASSERT_TRUE(selector->IsInCoverPose());
     shots.FireShot(muzzle, 15.0f, 1, false, "GUN", 10, 0);
     EXPECT_NEAR(shots.GetProjectiles()[1].transform.GetPitch(), std::asin(35.0f / std::sqrt(35.0f * 35 + 500 * 500)),
                 1e-4f)

@@ -179,6 +179,45 @@ TEST(ShippedLevels, ScriptedParapetsAreWhereTheScriptsExpectThem)
     EXPECT_GT(DotProduct(dockers.Facing(), heroPlaced - coverPoint), 0.0f);
 }
 
+// What the hero's cover needs of each level: crates he may vault, boxes,
+// walls long enough to peek round either end with a middle that hides him,
+// and parapets in line that he slides from one on to the next.
+TEST(ShippedLevels, EachLevelHasEveryKindOfCoverTheHeroUses)
+{
+    for (const char* level : {"hangares", "isla"}) {
+        SCOPED_TRACE(level);
+        std::vector<LayoutParapet> all;
+        for (const LayoutObject& o : Shipped(level).objects)
+            all.insert(all.end(), o.parapets.begin(), o.parapets.end());
+        auto any = [&](auto test) { return std::any_of(all.begin(), all.end(), test); };
+        EXPECT_TRUE(any([](const LayoutParapet& p) { return p.name[2] == 'b' && p.name[4] == 's'; })) << "vault";
+        EXPECT_TRUE(any([](const LayoutParapet& p) { return p.name[8] == 'B'; })) << "box";
+        // Peeking takes 20 at an end; 60 leaves a middle where he cannot.
+        EXPECT_TRUE(any([](const LayoutParapet& p) { return p.name[2] == 'a' && p.length >= 60.0f; })) << "wall";
+        // Within 20 of one's pt_fin, the next one's pt_ini within 70: 50 apart at most.
+        bool chain = false;
+        for (const LayoutParapet& a : all)
+            for (const LayoutParapet& b : all)
+                chain = chain || (&a != &b && a.name[2] == b.name[2] &&
+                                  std::fabs(WrapAngle((a.yawDegrees - b.yawDegrees) * 0.017453292f)) < 0.5f &&
+                                  ManhattanDistanceXZ(a.End(), b.Start()) < 50.0f);
+        EXPECT_TRUE(chain) << "parapets in line";
+    }
+    // Wave 01's barrier: low, vaulted, marked with "5" after its kind letter,
+    // between the start and the volume past it.
+    std::vector<LayoutParapet> barriers;
+    for (const LayoutObject& o : Shipped("hangares").objects)
+        for (const LayoutParapet& p : o.parapets)
+            if (p.name.size() > 10 && p.name[10] == '5' && p.name[2] == 'b' && p.name[4] == 's')
+                barriers.push_back(p);
+    ASSERT_EQ(barriers.size(), 1u);
+    const auto trigger = std::find_if(Shipped("hangares").triggers.begin(), Shipped("hangares").triggers.end(),
+                                      [](const datagen::LayoutTrigger& t) { return t.name == "trg_031"; });
+    ASSERT_NE(trigger, Shipped("hangares").triggers.end());
+    EXPECT_GT(barriers[0].position.x, kCheckpoints.at("hangares")[0].x);
+    EXPECT_LT(barriers[0].position.x, trigger->position.x);
+}
+
 TEST(ShippedLevels, LightsCoverThePlayingAreaAndEveryCheckpoint)
 {
     // Each level's playing area: x from -3300 to 3300, z from z0 to z1.

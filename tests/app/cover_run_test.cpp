@@ -1,0 +1,218 @@
+// A new game played with the keys at wave 01's barrier: the hero takes
+// cover, slides along and on to the next crate, and leaves.
+#include "loop_fixture.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "app/Startup.h"
+#include "app/WinMain.h"
+#include "enemies/EnemyManager.h"
+#include "math/VectorMath.h"
+#include "world/Scenario.h"
+#include "platform/dinput.h"
+#include "platform/sdl_window.h"
+#include "player/ControllerSelector.h"
+#include "player/IController.h"
+#include "player/ParapetedController.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "world/CollisionManager.h"
+#include "world/Parapet.h"
+
+namespace looptest {
+namespace {
+
+// The crates in line at wave 01's barrier: the first runs from z -210 to
+// -470 at x -770, its front toward -x; the barrier itself from -480 on.
+const D3DXVECTOR3 kBeforeTheCrates(-850.0f, 9.231f, -340.0f);
+
+// Return on the menu, Space through the comic and the flight; then the
+// hero is put before the crates and the keys go step by step, each step
+// waiting for what the player would wait for.
+class CoverPlayer : public CGameCalls {
+public:
+    void UpdateMainMenu(float dt) override
+    {
+        if (++menuPasses == 1)
+            SetFocus(MainWindow);
+        CGameCalls::UpdateMainMenu(dt);
+        keys.SetKey(DIK_RETURN, menuPasses == 1);
+    }
+
+    void UpdateFrame(float dt) override
+    {
+        ++frames;
+        ++inStep;
+        std::set<int> down;
+        if (frames == 2 || frames == 4)
+            down.insert(DIK_SPACE);
+        CPlayer* hero = getPlayer();
+        switch (step) {
+        case 0:
+            if (frames >= 14) {
+                // Looking at the first crate's front from 80 away; the
+                // enemies hold still so that nothing but the keys moves him.
+                getCamera().LoadValues(kBeforeTheCrates.x, kBeforeTheCrates.y, kBeforeTheCrates.z, D3DDevice);
+                hero->GetPosition().SetPosition(kBeforeTheCrates);
+                getCollisionManager().setNewPlayerPosition(kBeforeTheCrates);
+                hero->GetPosition().SetYaw(1.5707964f);
+                getCamera().SetYaw(1.5707964f);
+                getEnemyManager()->freezeIA();
+                Next();
+            }
+            break;
+        case 1:
+            if (inStep == 4) {
+                down.insert(DIK_SPACE);
+                Next();
+            }
+            break;
+        case 2:
+            // Walking in, then crouched: the enter pose plays out.
+            if (State() == 62 && inStep > 45) {
+                crouchedAt = hero->GetPosition().GetPosition();
+                crouchedYaw = hero->GetPosition().GetYaw();
+                inCoverPose = hero->GetControllerSelector()->IsInCoverPose();
+                Next();
+            }
+            break;
+        case 3:
+            down.insert(DIK_D);
+            if (CoverName() == "p_b_s_A_B_503" && !chained) {
+                chained = true;
+                chainedAt = hero->GetPosition().GetPosition();
+            }
+            if (chained && hero->GetPosition().GetPosition().z < -540.0f)
+                Next();
+            break;
+        case 4:
+            if (inStep > 3)
+                down.insert(DIK_A);
+            if (inStep == 20)
+                Next();
+            break;
+        case 5:
+            if (inStep == 5)
+                down.insert(DIK_S);
+            if (State() == 30)
+                Next();
+            break;
+        default:
+            break;
+        }
+        for (int key : {DIK_SPACE, DIK_A, DIK_S, DIK_D})
+            keys.SetKey(key, down.count(key) > 0);
+        CGameCalls::UpdateFrame(dt);
+
+        // What the frame shows, read back after it.
+        const int state = State();
+        if (states.empty() || states.back() != state)
+            states.push_back(state);
+        if (step == 1)
+            hintSeen = hintSeen || getGUI().parapetHint;
+        if (step == 4 && inStep == 3)
+            slidTo = hero->GetPosition().GetPosition();
+        if (step == 5 && inStep == 1)
+            backTo = hero->GetPosition().GetPosition();
+        if (step == 6 && leftAt.x == 0.0f)
+            leftAt = hero->GetPosition().GetPosition();
+        if (step == 6 || frames > 900) {
+            SDL_Event e{};
+            e.type = SDL_WINDOWEVENT;
+            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+            e.window.event = SDL_WINDOWEVENT_CLOSE;
+            SDL_PushEvent(&e);
+        }
+    }
+
+    static int State() { return getPlayer()->GetController()->GetStateCode(); }
+    static std::string CoverName()
+    {
+        const CControllerSelector* selector = getPlayer()->GetControllerSelector();
+        CParapetedController* cover = selector->IsParapeted() ? selector->GetParapetedController() : nullptr;
+        const TParapet* parapet = cover ? cover->GetCurrentParapet() : nullptr;
+        return parapet ? parapet->name : "";
+    }
+    void Next()
+    {
+        ++step;
+        inStep = 0;
+    }
+
+    platform::FakeDirectInput keys;
+    int menuPasses = 0, frames = 0, step = 0, inStep = 0;
+    bool hintSeen = false, chained = false, inCoverPose = false;
+    std::vector<int> states;
+    D3DXVECTOR3 crouchedAt{0, 0, 0}, chainedAt{0, 0, 0}, slidTo{0, 0, 0}, backTo{0, 0, 0}, leftAt{0, 0, 0};
+    float crouchedYaw = 0.0f;
+};
+
+class CoverRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        ResetGameState();
+        platform::SetClock(&clock);
+        platform::SetDirectInputSource(&player.keys);
+        SetGameCalls(&player);
+        // The shipped data through links from a folder of its own.
+        namespace fs = std::filesystem;
+        const fs::path shipped(VANTOREL_WORKDIR);
+        fs::create_directory("data");
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
+            if (entry.path().filename() != "data")
+                fs::create_symlink(entry.path(), entry.path().filename());
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
+            if (entry.path().filename() != "log.txt")
+                fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+    }
+    void TearDown() override
+    {
+        getEnemyManager()->resumeIA();
+        platform::SetDirectInputSource(nullptr);
+        platform::SetClock(nullptr);
+        ResetGameState();
+    }
+
+    drawtest::ScratchFolder folder{"cover"};
+    SteppingClock clock{0.001};
+    CoverPlayer player;
+};
+
+TEST_F(CoverRunTest, SpaceTakesCoverDSlidesHimOnToTheNextCrateAndSLeaves)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_EQ(player.step, 6) << "stopped at step " << player.step << " after " << player.frames << " frames";
+
+    EXPECT_TRUE(player.hintSeen) << "the cover hint shows before the crate";
+    // He walked to the crate's line and crouched there, his back to it.
+    EXPECT_NEAR(player.crouchedAt.x, -770.0f, 15.0f);
+    EXPECT_NEAR(player.crouchedAt.z, -340.0f, 15.0f);
+    EXPECT_NEAR(WrapAngle(player.crouchedYaw), -1.5707964f, 0.01f);
+    EXPECT_TRUE(player.inCoverPose) << "crouched: the enemies aim lower";
+    // D: along the first crate and on along the barrier, on the same line.
+    EXPECT_LT(player.chainedAt.z, -440.0f);
+    EXPECT_LT(player.slidTo.z, -540.0f);
+    EXPECT_NEAR(player.slidTo.x, -770.0f, 15.0f);
+    // A: back the other way.
+    EXPECT_GT(player.backTo.z, player.slidTo.z + 10.0f);
+    const std::vector<int> wanted = {38, 62, 34, 62, 34, 62, 39, 30};
+    const auto entered = std::find(player.states.begin(), player.states.end(), 38);
+    const std::vector<int> seen(entered, player.states.end());
+    EXPECT_EQ(seen, wanted);
+    // Both crates given back (enemies may hold parapets of their own).
+    int crates = 0;
+    for (TParapet* p : getScenario()->GetParapets())
+        if (p->name == "p_b_s_A_B_016" || p->name == "p_b_s_A_B_503") {
+            ++crates;
+            EXPECT_TRUE(p->free) << p->name;
+        }
+    EXPECT_EQ(crates, 2);
+}
+
+} // namespace
+} // namespace looptest
