@@ -161,6 +161,8 @@ void CIAEnemyCover::SetState(std::string name)
         EnterStandIn(ROLL);
     } else if (name == "DOCKERS_STATE") {
         setDockersState();
+        // The first dockers update runs the whole entry, taunt included, again.
+        m_RestartDockers = true;
     }
 }
 
@@ -253,7 +255,7 @@ void CIAEnemyCover::Update(float seconds)
     m_Own = m_Owner->GetPosition().GetPosition();
 
     if (m_State == AIMING_THOMPSON) {
-        // Placeholder until the Thompson bursts are built: the turret waits.
+        UpdateAimingThompson();
         return;
     }
 
@@ -353,6 +355,24 @@ void CIAEnemyCover::RunState()
         break;
     case SEARCHING:
         UpdateSearching();
+        break;
+    case FIGHTING:
+        UpdateFighting();
+        break;
+    case KAMIKAZE:
+        UpdateKamikaze();
+        break;
+    case EVADE:
+        UpdateEvade();
+        break;
+    case ACTING:
+        UpdateActing();
+        break;
+    case WAITING:
+        UpdateWaiting();
+        break;
+    case DOCKERS:
+        UpdateDockers();
         break;
     default:
         // Placeholder until the other states are built: they hold still.
@@ -482,13 +502,6 @@ void CIAEnemyCover::OnHit(std::uint16_t damage, std::string zone, D3DXVECTOR3 po
     m_HitThisFrame = true;
 }
 
-void CIAEnemyCover::StartFlyingPallet()
-{
-    // Placeholder until the flying pallet is built: the enemy is only marked
-    // thrown, so its death takes no fall of its own.
-    m_DieWithoutAnimation = true;
-}
-
 void CIAEnemyCover::PlayDeath(const char* action, const char* cycle)
 {
     m_DeathAnimation = action;
@@ -573,22 +586,6 @@ void CIAEnemyCover::Die(bool withoutAnimation)
             PlayDeath("death_grave", "death_graveIdle00");
         }
     }
-}
-
-void CIAEnemyCover::EnterFightingFromMelee()
-{
-    m_State = FIGHTING;
-    if (CCharacterEntity* entity = m_Owner->GetEntity())
-        entity->RemoveAction();
-    getEnemySenses().StopHeroAction();
-    // Placeholder until the fight states are built: the enemy is not moved
-    // to fighting distance.
-    CLocation& place = m_Owner->GetPosition();
-    place.AddYaw(WrapAngle(place.AngleTo(m_Hero)));
-    m_Owner->PlaceEntity();
-    if (m_InCover)
-        FreeParapet();
-    m_InCover = false;
 }
 
 bool CIAEnemyCover::MeleeTest()
@@ -811,40 +808,6 @@ bool CIAEnemyCover::TakeNamedCoverPoint(const std::string& name)
     return false;
 }
 
-void CIAEnemyCover::EnterAimingThompson()
-{
-    // Placeholder until the Thompson bursts are built: no animation yet.
-    m_State = AIMING_THOMPSON;
-}
-
-void CIAEnemyCover::setTalkScript(std::string talk, float seconds)
-{
-    // Placeholder until the scripted states are built.
-}
-
-void CIAEnemyCover::setAnimScript(std::string animation, float seconds)
-{
-    // Placeholder until the scripted states are built.
-    m_State = ACTING;
-}
-
-void CIAEnemyCover::setDockersState()
-{
-    // Placeholder until the dockers are built.
-    m_State = DOCKERS;
-}
-
-void CIAEnemyCover::setTrackerScript(bool tracking, std::string target)
-{
-    // Placeholder until the scripted states are built.
-}
-
-void CIAEnemyCover::setWaitingState(float seconds, std::string triggerLogic)
-{
-    // Placeholder until the scripted states are built.
-    EnterStandIn(WAITING);
-}
-
 void CIAEnemyCover::setSearchingState()
 {
     CEnemyManager* manager = getEnemyManager();
@@ -1059,12 +1022,6 @@ void CIAEnemyCover::UpdateView()
     CLocation& place = m_Owner->GetPosition();
     place.AddYaw(WrapAngle(place.AngleTo(getEnemySenses().HeroPlacement().GetPosition())));
     m_Owner->PlaceEntity();
-}
-
-void CIAEnemyCover::setKamikazeState()
-{
-    // Placeholder until the kamikaze state is built.
-    EnterStandIn(KAMIKAZE);
 }
 
 void CIAEnemyCover::setYawFromScript(float yaw)

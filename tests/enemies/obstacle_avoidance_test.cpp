@@ -1,0 +1,108 @@
+// The manager's walking pass: enemies that meet an obstacle evade to a detour
+// point, resume at it, and reach their goal round boxes of a real physics world.
+#include "enemies/fake_senses.h"
+
+#include "math/VectorMath.h"
+#include "world/CollisionManager.h"
+#include "world/physics_fixture.h"
+
+namespace enemytest {
+namespace {
+
+const char kWalkerTypes[] = R"(<TYPES>
+  <TYPE tName="soldado"><CONSTANTS topLife="100" step="300" turn="2" nearDist="120" viewDist="0"
+    lostDist="5000" minDistanceToPlayerWhenChasing="150" canCover="0" canMove="1"/></TYPE>
+</TYPES>)";
+
+class ObstacleAvoidanceTest : public EnemyTest {
+protected:
+    void SetUp() override
+    {
+        EnemyTest::SetUp();
+        senses.inCover = true;  // nobody notices him in passing
+        SetEnemySenses(&senses);
+    }
+    void TearDown() override
+    {
+        SetEnemySenses(nullptr);
+        EnemyTest::TearDown();
+    }
+    CEnemy* One(const std::string& name, float x, float z, float yawDegrees)
+    {
+        EnemyEntry e{name, "soldado", Point(x, 0, z, yawDegrees)};
+        Load(ListXml("room01", WaveXml("wave_02", {e})), "room01", "wave_02", kWalkerTypes);
+        CEnemy* enemy = Enemy(name);
+        enemy->SetWeapon(&gun);  // it never stops to shoot
+        return enemy;
+    }
+
+    FakeSenses senses;
+    RangedGun gun{10.0f};
+};
+
+TEST_F(ObstacleAvoidanceTest, AtItsDetourPointBelow9Point5TheEnemyResumesWithNoEntry)
+{
+    getCollisionManager().InitPhysicsWorld();  // an empty level: every way is clear
+    for (float off : {9.4f, 9.5f}) {
+        CEnemy* enemy = One("ene_1", 0, 3000, 90);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->EnterIdle();
+        const D3DXVECTOR3 detour(off / 2, 0, 3000 + off / 2);
+        ai->EnterEvade(detour, false);
+        ai->SetEvadedObstacle("col_caja01");
+        Manager().Update(0.1f);
+        const bool arrived = off < 9.5f;
+        EXPECT_EQ(ai->GetState(), arrived ? CIAEnemyCover::IDLE : CIAEnemyCover::EVADE) << off;
+        EXPECT_EQ(ai->GetDestination(), arrived ? D3DXVECTOR3(0, 0, 0) : detour) << off;
+        EXPECT_EQ(ai->GetEvadedObstacle(), arrived ? "" : "col_caja01") << off;
+        // IDLE's entry would have the weapon lowered: the run goes on.
+        CCharacterEntity* entity = enemy->GetEntity();
+        entity->Update(1.0f);
+        ASSERT_EQ(entity->GetCycleCount(), 1);
+        entity->ClearCycle("run_ostrel", 0.0f);
+        entity->Update(0.01f);
+        EXPECT_EQ(entity->GetCycleCount(), 0) << off;
+    }
+}
+
+TEST_F(ObstacleAvoidanceTest, AChaserGoesRoundABoxInItsWayAndReachesTheHero)
+{
+    CCollisionManager& collisions = getCollisionManager();
+    collisions.InitPhysicsWorld();
+    const std::string level = "<level><player pos=\"0 10 -3000\"/>" +
+                              CollisionXml("col_0_suelo", 8000, 10, 8000, 0, -5, 0) +
+                              CollisionXml("col_caja01", 200, 200, 200, 0, 100, 500) + "</level>";
+    ASSERT_TRUE(collisions.ReadFile(m_Folder.Write("level.xml", level)));
+    collisions.LoadNewScenario("isla");
+
+    senses.hero.SetPosition(D3DXVECTOR3(0, 0, 1200));
+    CEnemy* enemy = One("ene_1", 0, 0, 0);
+    CIAEnemyCover* ai = enemy->getIA();
+    ai->setSearchingState();
+    bool evaded = false;
+    std::string obstacle;
+    int frames = 0;
+    for (; frames < 600; ++frames) {
+        Manager().Update(1.0f / 30);
+        collisions.Update(1.0f / 60);
+        collisions.Update(1.0f / 60);
+        if (ai->GetState() == CIAEnemyCover::EVADE) {
+            evaded = true;
+            obstacle = ai->GetEvadedObstacle();
+            EXPECT_EQ(ai->GetSecondState(), CIAEnemyCover::SEARCHING);
+        }
+        if (ManhattanDistanceXZ(enemy->GetPosition().GetPosition(), senses.hero.GetPosition()) < 200.0f)
+            break;
+        const D3DXVECTOR3 at = enemy->GetPosition().GetPosition();
+        // Never inside the box.
+        EXPECT_FALSE(std::fabs(at.x) < 95.0f && std::fabs(at.z - 500.0f) < 95.0f) << at.x << " " << at.z;
+    }
+    EXPECT_TRUE(evaded);
+    EXPECT_EQ(obstacle, "col_caja01");
+    EXPECT_LT(frames, 600);
+    EXPECT_EQ(ai->GetState(), CIAEnemyCover::SEARCHING);
+    Manager().ResetWaves();
+}
+
+} // namespace
+} // namespace enemytest
