@@ -65,6 +65,37 @@ TEST_F(ObstacleAvoidanceTest, AtItsDetourPointBelow9Point5TheEnemyResumesWithNoE
     }
 }
 
+TEST_F(ObstacleAvoidanceTest, AtADetourPointStillBlockedItEvadesOnRoundTheBoxKeepingWhatItCameFrom)
+{
+    CCollisionManager& collisions = getCollisionManager();
+    collisions.InitPhysicsWorld();
+    const std::string level = "<level><player pos=\"0 10 -3000\"/>" +
+                              CollisionXml("col_0_suelo", 8000, 10, 8000, 0, -5, 0) +
+                              CollisionXml("col_caja02", 200, 200, 200, 3000, 100, 500) + "</level>";
+    ASSERT_TRUE(collisions.ReadFile(m_Folder.Write("level.xml", level)));
+    collisions.LoadNewScenario("isla");
+
+    senses.hero.SetPosition(D3DXVECTOR3(3000, 0, 800));
+    CEnemy* enemy = One("ene_1", 3000, 300, 0);
+    CIAEnemyCover* ai = enemy->getIA();
+    ai->setSearchingState();
+    ai->EnterEvade(D3DXVECTOR3(3000, 0, 300), false);  // standing on it
+    Manager().Update(1.0f / 30);
+    EXPECT_EQ(ai->GetState(), CIAEnemyCover::EVADE);
+    EXPECT_EQ(ai->GetSecondState(), CIAEnemyCover::SEARCHING);
+    EXPECT_EQ(ai->GetEvadePoint(), D3DXVECTOR3(3000, 0, 800));
+    EXPECT_EQ(ai->GetEvadedObstacle(), "col_caja02");
+    // Its world stands apart from the other tests' (the level tables keep
+    // every file read).
+    // A corner of the box pushed out past it: by 100 toward -x and -z, by 100
+    // shrunk to 32.768 (its name's rule) toward +x and +z.
+    const D3DXVECTOR3 next = ai->GetDestination();
+    const bool onX = std::fabs(next.x - 2800.0f) < 0.01f || std::fabs(next.x - 3132.768f) < 0.01f;
+    const bool onZ = std::fabs(next.z - 300.0f) < 0.01f || std::fabs(next.z - 632.768f) < 0.01f;
+    EXPECT_TRUE(onX && onZ) << next.x << " " << next.z;
+    Manager().ResetWaves();
+}
+
 TEST_F(ObstacleAvoidanceTest, AChaserGoesRoundABoxInItsWayAndReachesTheHero)
 {
     CCollisionManager& collisions = getCollisionManager();
