@@ -449,6 +449,10 @@ void CIAEnemyCover::OnHit(std::uint16_t damage, std::string zone, D3DXVECTOR3 po
     m_ShotTimer = 0.0f;
     m_Owner->reduceLife(damage);
     CCharacterEntity* entity = m_Owner->GetEntity();
+    if (m_Talking) {
+        m_Talking = false;
+        getSoundManager().StopOneShot();
+    }
     if (m_ScriptAnimation) {
         m_ScriptAnimation = false;
         if (entity)

@@ -266,12 +266,15 @@ TEST_F(ScriptedStatesTest, ATalkLineLastsItsTimeAndNeverFallsBelow60Percent)
     std::filesystem::current_path(VANTOREL_WORKDIR);
     CSoundManager& sound = getSoundManager();
     const char* line = "data/sound/dockersInutiles.ogg";
-    struct Case {
+    // The line starts no lower than 0.6; then it follows the distance, down
+    // to the one-shot channel's own floor of 0.3.
+    const struct Case {
         float distance;
         float volume;
-    };
+        float following;
+    } cases[] = {{200.0f, 0.8f, 0.8f}, {500.0f, 0.6f, 0.5f}, {3000.0f, 0.6f, 0.3f}};
     senses.inCover = true;  // nobody notices him in passing
-    for (const Case& c : {Case{200.0f, 0.8f}, Case{500.0f, 0.6f}, Case{3000.0f, 0.6f}}) {
+    for (const Case& c : cases) {
         CEnemy* enemy = One("ene_1", c.distance, 0, 0);
         CIAEnemyCover* ai = enemy->getIA();
         ai->setTalkScript(line, 0.5f);
@@ -280,12 +283,23 @@ TEST_F(ScriptedStatesTest, ATalkLineLastsItsTimeAndNeverFallsBelow60Percent)
         EXPECT_NEAR(info.volume, c.volume * sound.effectsVolume, 1e-4f) << c.distance;
         EXPECT_EQ(ai->GetState(), CIAEnemyCover::ACTING);
         ai->Update(0.2f);
+        EXPECT_NEAR(platform::audio::QueryChannel(sound.oneShotChannel).volume, c.following * sound.effectsVolume,
+                    1e-4f)
+            << c.distance;
         ai->Update(0.2f);
         EXPECT_TRUE(ai->IsTalking());
         ai->Update(0.2f);
         EXPECT_FALSE(ai->IsTalking());
         EXPECT_EQ(ai->GetState(), CIAEnemyCover::IDLE);
     }
+    // A hit cuts the line short.
+    CIAEnemyCover* ai = One("ene_1", 300, 0, 0)->getIA();
+    ai->setTalkScript(line, 5.0f);
+    const HCHANNEL talking = sound.oneShotChannel;
+    ASSERT_EQ(platform::audio::QueryChannel(talking).state, platform::audio::ChannelState::Playing);
+    ai->OnHit(5, "bo", D3DXVECTOR3(0, 0, 0));
+    EXPECT_FALSE(ai->IsTalking());
+    EXPECT_NE(platform::audio::QueryChannel(talking).state, platform::audio::ChannelState::Playing);
     std::filesystem::current_path(previous);
 }
 
