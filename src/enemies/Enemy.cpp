@@ -1198,6 +1198,10 @@ void CEnemy::Update(float step)
     }
     PlaceEntity();
     UpdateMuzzle();
+    // Its shots leave from the weapon (the plane's hidden gunner's too): the
+    // weapon goes where the hand is.
+    if (m_Weapon && m_Entity)
+        m_Weapon->PlaceInHand(m_Entity->GetBoneMatrix("EBip01 pipa"), m_Entity->GetTransform());
 
     if (m_IA)
         m_IA->Update(step);

@@ -651,7 +651,7 @@ TEST_F(ScriptedStatesTest, TheGunnerFiresBurstsOf40ThirteenTightThenPausesFourAn
 
     auto frame = [&]() {
         const size_t before = thompson.shots.size();
-        ai->Update(0.1f);
+        enemy->Update(0.1f);
         return thompson.shots.size() - before;
     };
     // Nothing for 3.2 s; the burst comes on, then one shot a frame.
@@ -665,6 +665,9 @@ TEST_F(ScriptedStatesTest, TheGunnerFiresBurstsOf40ThirteenTightThenPausesFourAn
     while (thompson.shots.size() < 40 && frames++ < 100)
         EXPECT_EQ(frame(), 1u);
     ASSERT_EQ(thompson.shots.size(), 40u);
+    // The tracers leave from the gunner's weapon, up where the plane is.
+    const D3DXVECTOR3 muzzle = thompson.GetModel().GetTransform().GetPosition();
+    EXPECT_LT(ManhattanDistanceXZ(muzzle, D3DXVECTOR3(0, 0, 3000)), 100.0f);
     for (int i = 0; i < 40; ++i) {
         EXPECT_EQ(thompson.shots[i].spread, i < 13 ? 0 : 2) << i;
         EXPECT_EQ(thompson.shots[i].step, i < 13 ? i : 13) << i;
