@@ -579,10 +579,13 @@ TEST_F(DockerTest, TheTauntByTheNamesDigitThenFourShotsAtCadenceDuckAndPause)
     CIAEnemyCover* ai = enemy->getIA();
     ai->setDockersState();
     RunUntil(enemy, 0.05f, 10.0f, [&] { return ai->GetState() == CIAEnemyCover::DOCKERS; });
+    gun.SetClipAndAmmo(0, 0);
     // The pause of 2.5 s, then it rises: the first shot at once.
     const float wait = RunUntil(enemy, 0.05f, 10.0f, [&] { return !gun.shots.empty(); });
     EXPECT_NEAR(wait, 2.6f, 0.11f);
     EXPECT_EQ(gun.shots[0].spread, 1) << "its accuracy";
+    EXPECT_EQ(gun.GetCurrentClip(), 6) << "refilled after each shot: it never reloads";
+    EXPECT_EQ(gun.GetAmmo(), 6);
     RunUntil(enemy, 0.05f, 20.0f, [&] { return gun.shots.size() == 4 && ai->IsInCover(); });
     ASSERT_EQ(gun.shots.size(), 4u);
     for (size_t i = 1; i < 4; ++i) {
