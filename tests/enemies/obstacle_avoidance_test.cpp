@@ -96,6 +96,33 @@ TEST_F(ObstacleAvoidanceTest, AtADetourPointStillBlockedItEvadesOnRoundTheBoxKee
     Manager().ResetWaves();
 }
 
+TEST_F(ObstacleAvoidanceTest, AnA1ObstacleLeadsOnFromThePointReachedAndNotFromTheTarget)
+{
+    CCollisionManager& collisions = getCollisionManager();
+    collisions.InitPhysicsWorld();
+    const std::string level = "<level><player pos=\"0 10 -3000\"/>" +
+                              CollisionXml("col_0_suelo", 8000, 10, 8000, 0, -5, 0) +
+                              CollisionXml("col_A1_muro", 60, 200, 60, 289, 100, -1120) + "</level>";
+    ASSERT_TRUE(collisions.ReadFile(m_Folder.Write("level.xml", level)));
+    collisions.LoadNewScenario("isla");
+
+    // The box hides the group's third point; of the other two, the first is
+    // the nearer to where the enemy stands, the second to the hero.
+    senses.hero.SetPosition(D3DXVECTOR3(380, 0, -1400));
+    CEnemy* enemy = One("ene_1", 250, -1000, 150);
+    CIAEnemyCover* ai = enemy->getIA();
+    ai->setSearchingState();
+    ai->EnterEvade(D3DXVECTOR3(250, 0, -1000), false);
+    Manager().Update(1.0f / 30);
+    EXPECT_EQ(ai->GetState(), CIAEnemyCover::EVADE);
+    // The chooser's own ray runs to the point reached, where it stands: it
+    // meets nothing, and that nothing is the name kept.
+    EXPECT_EQ(ai->GetEvadedObstacle(), "");
+    EXPECT_NEAR(ai->GetDestination().x, 120.5f, 0.01f);
+    EXPECT_NEAR(ai->GetDestination().z, -1094.0f, 0.01f);
+    Manager().ResetWaves();
+}
+
 TEST_F(ObstacleAvoidanceTest, AChaserGoesRoundABoxInItsWayAndReachesTheHero)
 {
     CCollisionManager& collisions = getCollisionManager();
