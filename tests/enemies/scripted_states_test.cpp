@@ -144,7 +144,8 @@ TEST(EnemyAnimNames, EveryUseByWeaponAndTheThompsonsAimForAStrangeWeapon)
         {EnemyAnim::WalkTrack, "andar andar andar andar"},
         {EnemyAnim::Aim, "aiming_shotgun aiming_thompson aiming aiming_thompson"},
         {EnemyAnim::Shot, "fire_shotgun fire_thompson aiming_fire fire_thompson"},
-        {EnemyAnim::StepLeft, "pasoizquierdo_escopeta pasoizquierdo_thompson pasolateral_izquierdo pasolateral_izquierdo"},
+        {EnemyAnim::StepLeft, "pasoizquierdo_escopeta pasoizquierdo_thompson pasolateral_izquierdo "
+                              "pasolateral_izquierdo"},
         {EnemyAnim::StepRight, "pasoderecho_escopeta pasoderecho_thompson pasolateral_derecho pasolateral_derecho"},
         {EnemyAnim::ReloadStanding, "reload_escopeta reload_thompson reload_ostrel reload_ostrel"},
         {EnemyAnim::Roll, "roll_escopeta roll_thompson roll roll"},
@@ -541,7 +542,8 @@ TEST_F(DockerTest, TheTauntByTheNamesDigitThenFourShotsAtCadenceDuckAndPause)
         const char* subtitle;
         float taunt;
     };
-    for (const Case& c : {Case{"ene_Dockers1", "dockersAQEsperais", 2.1f}, Case{"ene_Dockers2", "dockersInutiles", 4.0f},
+    for (const Case& c : {Case{"ene_Dockers1", "dockersAQEsperais", 2.1f},
+                          Case{"ene_Dockers2", "dockersInutiles", 4.0f},
                           Case{"ene_Dockers7", "dockersAndamio", 4.0f}}) {
         CEnemy* enemy = Docker(c.name, 1389.0f);
         CIAEnemyCover* ai = enemy->getIA();
