@@ -73,7 +73,7 @@ public:
     bool IsDying() const { return m_Dying; }
     // A scripted animation plays (the weapon is not put in the hand meanwhile).
     bool IsInScriptAnimation() const { return m_ScriptAnimation; }
-    // The docker's script timer has run out.
+    // A hit docker has ducked for good.
     bool IsDockerDone() const { return m_DockerDone; }
     bool GetFinisherFlag() const { return m_Finisher; }
     void SetFinisherFlag(bool on) { m_Finisher = on; }
@@ -117,7 +117,8 @@ public:
     void EnterIdle();
     // Standing in the open facing the hero, weapon raised.
     void EnterShooting();
-    // State 24, playing "aiming_thompson".
+    // State 24, the plane's hidden gunner: bursts at the hero, the first
+    // 3.2 s on.
     void EnterAimingThompson();
     // No state runs for this long; with a hit reaction the enemy reacts
     // when it ends (a hit's stagger, a cover exit).
@@ -206,7 +207,7 @@ public:
     bool IsDockerHit() const { return m_DockerHit; }
     // Thrown by the flying pallet: dies without a fall of its own.
     void SetThrown(bool on) { m_DieWithoutAnimation = on; }
-    // Thrown through the air by the exploding scaffold.
+    // Thrown through the air by an exploding pallet: it dies when it lands.
     void StartFlyingPallet();
     // The death animation started and the cycle it lies in after.
     const std::string& GetDeathAnimation() const { return m_DeathAnimation; }
