@@ -224,7 +224,6 @@ public:
     // The name of the obstacle being walked round.
     void SetEvadedObstacle(std::string name) { m_PointName = name; }
     const std::string& GetEvadedObstacle() const { return m_PointName; }
-    bool IsEvadeDirect() const { return m_EvadeDirect; }
     // Moved along the line to the hero until its ground distance lies
     // between 51 and 59.
     void PlaceAtFightingDistance();
@@ -235,12 +234,6 @@ public:
     std::uint16_t GetTrackerIndex() const { return m_TrackerIndex; }
     bool IsWaitingForLogic() const { return m_Waiting; }
     std::uint16_t GetScriptIndex() const { return m_ScriptIndex; }
-    // The docker is down behind its cover / attacking; the burst is on.
-    bool IsBursting() const { return m_Bursting; }
-    std::uint16_t GetBurstCount() const { return m_BurstCount; }
-    float GetBurstPause() const { return m_BurstPause; }
-    std::uint16_t GetAimCounter() const { return m_AimCounter; }
-    std::uint16_t GetAccuracy() const { return m_Accuracy; }
     // The name of the animation of that kind for this enemy's weapon.
     std::string AnimName(EnemyAnim kind) const;
 
