@@ -1,0 +1,317 @@
+// The shipped game's story as the player meets it between his own moves: the
+// restarts that put the hero back, the explosions that move him, the
+// scaffold and the boss's escape, the crates that give way, and the enemies
+// drawn with their weapons and the pools they leave.
+#include <gtest/gtest.h>
+
+#include <BulletCollision/CollisionDispatch/btGhostObject.h>
+#include <btBulletDynamicsCommon.h>
+
+#include <cal3d/cal3d.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/FrameRender.h"
+#include "app/LevelLists.h"
+#include "app/LevelRestart.h"
+#include "app/MainConfig.h"
+#include "app/shipped_game.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "math/VectorMath.h"
+#include "gui/Achievements.h"
+#include "platform/offscreen_device_fixture.h"
+#include "player/ControllerSelector.h"
+#include "player/Controllers.h"
+#include "player/Weapon.h"
+#include "scene/CharacterEntity.h"
+#include "scene/ModelsManager.h"
+#include "scene/ParticleEmitter.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
+#include "world/Parapet.h"
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240;
+constexpr float kFrame = 1.0f / 30.0f;
+
+class StoryLinks : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        s_Previous = std::filesystem::current_path();
+        std::filesystem::current_path(VANTOREL_WORKDIR);
+        s_Started = shippedgame::Start(kWidth, kHeight);
+    }
+    static void TearDownTestSuite()
+    {
+        shippedgame::Stop();
+        std::filesystem::current_path(s_Previous);
+    }
+    void SetUp() override { ASSERT_TRUE(s_Started) << "no device"; }
+
+    static CPlayer* Hero() { return getPlayer(); }
+
+    // The weight of the body's cycle of that animation; -1 when none runs.
+    static float CycleWeight(const std::string& animation)
+    {
+        CCharacterEntity* body = Hero()->GetEntity();
+        const auto& ids = body->GetCoreModelInfo()->animations;
+        const auto id = ids.find(animation);
+        if (id == ids.end())
+            return -1.0f;
+        CalCoreAnimation* wanted = body->GetCalModel()->getCoreModel()->getCoreAnimation(id->second);
+        float weight = -1.0f;
+        for (CalAnimationCycle* cycle : body->GetCalModel()->getMixer()->getAnimationCycle())
+            if (cycle->getCoreAnimation() == wanted)
+                weight = std::max(weight, cycle->getWeight());
+        return weight;
+    }
+    static bool CycleRuns(const std::string& animation) { return CycleWeight(animation) > 0.0f; }
+
+    // The hero fires along the line from `from` to `at`, as his aim does.
+    static void FireAt(const D3DXVECTOR3& from, const D3DXVECTOR3& at)
+    {
+        CCamera& camera = getCamera();
+        camera.SetPosition(from);
+        camera.SetLookAt(at);
+        float hit[3] = {0, 0, 0};
+        getCollisionManager().ResolvePlayerShot(nullptr, hit);
+    }
+
+    // The hangar's far wall, shot with the pistol until it blows.
+    static void BlowTheHangar()
+    {
+        Hero()->SetCurrentWeapon(Hero()->GetGun());
+        for (int shot = 0; shot < 5 && !getCollisionManager().hangarExploded; ++shot)
+            FireAt(D3DXVECTOR3(1300.0f, 100.0f, 2900.0f), D3DXVECTOR3(1300.0f, 100.0f, 3000.0f));
+    }
+
+    static void EnterWave(const std::string& room, const std::string& wave)
+    {
+        getEnemyManager()->setNewZone(room, wave);
+        getEnemyManager()->Update(0.0f);
+    }
+
+    static std::filesystem::path s_Previous;
+    static bool s_Started;
+};
+
+std::filesystem::path StoryLinks::s_Previous;
+bool StoryLinks::s_Started = false;
+
+TEST_F(StoryLinks, TheSecondCheckpointLightsTheBurningHangarAndPutsTheHeroBackStanding)
+{
+    shippedgame::EnterLevel("hangares");
+    // He was rolling with a shot held when he died.
+    CCharacterEntity* body = Hero()->GetEntity();
+    ASSERT_NE(body, nullptr);
+    CControllerSelector* selector = Hero()->GetControllerSelector();
+    selector->SwitchToAiming();
+    selector->GetAimingController()->OnActionPressed(ACTION_FIRE);
+    ASSERT_TRUE(selector->GetAimingController()->IsFireHeld());
+    body->BlendCycle("run", 1.0f, 0.0f);
+    ASSERT_GT(body->ExecuteAction("Roll", 0.0f, 0.0f, 1.0f, false), 0.0f);
+    body->Update(0.1f);
+
+    getTriggerManager().checkpoint = 2;
+    RestartLevel(false);
+    body->Update(0.01f);
+
+    EXPECT_FALSE(selector->GetAimingController()->IsFireHeld()) << "the trigger is let go";
+    EXPECT_EQ(selector->GetStateName(), "FREE");
+    EXPECT_EQ(body->GetActionCount(), 0) << "the roll is dropped";
+    EXPECT_FLOAT_EQ(CycleWeight("idle_ostrel"), 1.0f) << "he stands at once";
+    // What the return to free movement began to fade goes on fading.
+    body->Update(0.2f);
+    EXPECT_FLOAT_EQ(CycleWeight("idle_ostrel"), 1.0f);
+    EXPECT_FALSE(CycleRuns("run"));
+    EXPECT_FALSE(CycleRuns("aiming_idle"));
+
+    const std::vector<D3DXVECTOR3> smoke = {{1123.23f, 0, 553.7f},  {1232.23f, 0, 451.7f}, {1273.23f, 8, 580.7f},
+                                            {1044.48f, 18, 685.7f}, {841.48f, 18, 747.7f}, {13.48f, 138, 509.7f},
+                                            {1197.48f, 87, 444.7f}};
+    const std::vector<D3DXVECTOR3> blood = {{13.48f, 138, 509.7f}, {13.48f, 138, 505.7f}, {13.48f, 138, 501.7f}};
+    std::map<std::string, std::vector<D3DXVECTOR3>> started;
+    for (const auto& emitter : getParticleManager().GetEmitters())
+        if (emitter->GetType())
+            started[emitter->GetType()->name].push_back(emitter->GetPosition());
+    auto count = [&](const std::string& type, const D3DXVECTOR3& at) {
+        const auto& where = started[type];
+        return std::count_if(where.begin(), where.end(),
+                             [&](const D3DXVECTOR3& p) { return VectorLength(p - at) < 0.01f; });
+    };
+    for (const D3DXVECTOR3& at : smoke)
+        EXPECT_EQ(count("humo", at), 1) << at.x << " " << at.z;
+    for (const D3DXVECTOR3& at : blood)
+        EXPECT_EQ(count("sangre_infinita", at), 1) << at.z;
+
+    // The smoke rises: each column has particles once the particles run.
+    for (int i = 0; i < 20; ++i)
+        getParticleManager().Update(0.05f);
+    for (const auto& emitter : getParticleManager().GetEmitters())
+        if (emitter->GetType() && emitter->GetType()->name == "humo")
+            EXPECT_FALSE(emitter->GetParticles().empty());
+
+    // At the scaffold he is not put to stand at once: only the return to
+    // free movement blends his idle in, over its own time.
+    body->ClearAllCycles(0.0f);
+    body->BlendCycle("run", 1.0f, 0.0f);
+    body->Update(0.01f);
+    ASSERT_FALSE(CycleRuns("idle_ostrel"));
+    getTriggerManager().checkpoint = 4;
+    RestartLevel(false);
+    body->Update(0.01f);
+    EXPECT_TRUE(CycleRuns("run"));
+    EXPECT_LT(CycleWeight("idle_ostrel"), 0.5f);
+}
+
+TEST_F(StoryLinks, EveryHangarExplosionOfARunMovesTheHeroToTheDoor)
+{
+    shippedgame::EnterLevel("hangares");
+    CRigidAnimManager* rigid = getRigid();
+    const D3DXVECTOR3 door(453.748f, 0.57f, 3567.08f);
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        // Somewhere else, running, when the wall goes.
+        const D3DXVECTOR3 away(1300.0f, 10.0f, 2500.0f);
+        getCollisionManager().setNewPlayerPosition(away);
+        Hero()->GetEntity()->BlendCycle("run", 1.0f, 0.0f);
+        BlowTheHangar();
+        ASSERT_TRUE(getCollisionManager().hangarExploded);
+        for (int frame = 0; frame < 3; ++frame)
+            rigid->Update(kFrame);
+        const D3DXVECTOR3 at = Hero()->GetPosition().GetPosition();
+        EXPECT_NEAR(at.x, door.x, 0.01f);
+        EXPECT_NEAR(at.z, door.z, 0.01f);
+        EXPECT_FLOAT_EQ(Hero()->GetPosition().GetYaw(), -0.6f);
+        Hero()->GetEntity()->Update(0.01f);
+        EXPECT_TRUE(CycleRuns("pBajo_ostrel_idle")) << "he crouches behind the door";
+        EXPECT_FALSE(CycleRuns("run"));
+        EXPECT_EQ(Hero()->GetEntity()->GetActionCount(), 0);
+
+        // Later in the same explosion he walks off: it does not pull him back.
+        getCollisionManager().setNewPlayerPosition(away);
+        rigid->Update(kFrame);
+        EXPECT_NEAR(Hero()->GetPosition().GetPosition().z, away.z, 0.01f);
+
+        // He dies and goes back to the second checkpoint, before the wall.
+        getTriggerManager().checkpoint = 2;
+        RestartLevel(false);
+        EXPECT_FALSE(Hero()->explosionRelocated);
+    }
+}
+
+TEST_F(StoryLinks, TheScaffoldBarrelBreaksTheScaffoldAndTheBossRunsFourSecondsLater)
+{
+    shippedgame::EnterLevel("isla");
+    EnterWave("room3", "wave_34");
+    CRigidAnimManager* rigid = getRigid();
+    ASSERT_EQ(rigid->dockersEscapeStage, 0);
+    FireAt(D3DXVECTOR3(-2330.0f, 395.0f, 300.0f), D3DXVECTOR3(-2330.0f, 395.0f, 330.0f));
+    ASSERT_TRUE(getCollisionManager().scaffoldExploded) << "the barrel was hit";
+    EXPECT_EQ(rigid->dockersEscapeStage, 1);
+
+    // The island now shows the scaffold's pieces in place of the whole.
+    struct Marks : IVisibilityMarks {
+        std::map<std::string, bool> shown;
+        void AddVisible(const std::string& name) override { shown[name] = true; }
+        void SetVisible(const std::string& name, bool visible) override { shown[name] = visible; }
+    } marks;
+    MarkIslaObjects(*rigid, marks);
+    EXPECT_TRUE(marks.shown["andamio_palo10"]);
+    EXPECT_TRUE(marks.shown["andamio_escalera"]);
+    EXPECT_FALSE(marks.shown["isla_andamio"]);
+    EXPECT_FALSE(marks.shown["Andamio_BROKEN"]);
+
+    // The boss runs once the dockers' last wave is on, after four seconds.
+    EnterWave("room3", "wave_35");
+    getRigid()->scriptedSequenceRunning = false;
+    for (int i = 0; i < 39; ++i)
+        rigid->Update(0.1f);
+    EXPECT_EQ(rigid->dockersEscapeStage, 1) << "3.9 s";
+    EXPECT_NE(getGSF().islaSequence, CGameStateFlagsManager::PlayingVinyetasDockersHuye);
+    for (int i = 0; i < 3; ++i)
+        rigid->Update(0.1f);
+    EXPECT_EQ(rigid->dockersEscapeStage, 2);
+    EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::PlayingVinyetasDockersHuye);
+    EXPECT_TRUE(rigid->scriptedSequenceRunning);
+    EXPECT_EQ(getTriggerManager().checkpoint, 5);
+    const D3DXVECTOR3 at = Hero()->GetPosition().GetPosition();
+    EXPECT_NEAR(at.x, -2297.4f, 0.01f);
+    EXPECT_NEAR(at.z, -163.31f, 0.01f);
+    EXPECT_EQ(Hero()->GetControllerSelector()->GetStateName(), "FREE");
+}
+
+TEST_F(StoryLinks, ABrokenPlankCrateTakesItsParapetAndOnlyItsOwn)
+{
+    shippedgame::EnterLevel("hangares");
+    CRigidAnimManager* rigid = getRigid();
+    rigid->crateBroken2 = rigid->crateBroken3 = false;
+    CPlayerFreeController* free = Hero()->GetControllerSelector()->GetFreeController();
+    // In front of the crate, looking into it: the hero is offered its cover.
+    auto offered = [&](const char* name) {
+        for (TParapet* parapet : getScenario()->GetParapets()) {
+            if (parapet->name != name)
+                continue;
+            const D3DXVECTOR3 stand = parapet->transform.GetPosition() + parapet->facing * 50.0f;
+            const float heading = WrapAngle(parapet->transform.GetYaw() + 3.0f);
+            Hero()->GetPosition().SetPosition(stand);
+            Hero()->GetPosition().SetYaw(heading);
+            getCamera().SetYaw(heading);
+            if (!free->FindCoverPoint())
+                return std::string();
+            return getScenario()->GetParapets()[free->GetParapetIndex()]->name;
+        }
+        return std::string("missing");
+    };
+    EXPECT_EQ(offered("p_b_n_A_P_008"), "p_b_n_A_P_008");
+    EXPECT_EQ(offered("p_b_n_A_P_009"), "p_b_n_A_P_009");
+    // Enemy fire broke the first crate.
+    rigid->crateBroken2 = true;
+    EXPECT_EQ(offered("p_b_n_A_P_008"), "");
+    EXPECT_EQ(offered("p_b_n_A_P_009"), "p_b_n_A_P_009");
+    rigid->crateBroken3 = true;
+    EXPECT_EQ(offered("p_b_n_A_P_009"), "");
+    rigid->crateBroken2 = rigid->crateBroken3 = false;
+}
+
+TEST_F(StoryLinks, APointBlankShotgunHeadShotKillsWhateverTheLife)
+{
+    shippedgame::EnterLevel("hangares");
+    Hero()->CreateWeapons();
+    ASSERT_NE(Hero()->GetShotgun(), nullptr);
+    Hero()->SetCurrentWeapon(Hero()->GetShotgun());
+    for (short life : {10, 100, 160, 300}) {
+        SCOPED_TRACE(life);
+        getEnemyManager()->ResetWaves();
+        EnterWave("room01", "wave_01");
+        CEnemy* enemy = getEnemyManager()->GetCurrentWaveEnemies().begin()->second;
+        const std::string name = enemy->GetName();
+        enemy->SetLife(life);
+        getCollisionManager().Update(kFrame);
+        const auto& bodies = getCollisionManager().GetEnemyBodies();
+        ASSERT_TRUE(bodies.count(name));
+        const btVector3 head = bodies.at(name).parts.at("EBip01 Head").ghost->getWorldTransform().getOrigin();
+        const D3DXVECTOR3 target(head.x(), head.y(), head.z());
+        // Him right next to the enemy, the aim from his side at its head.
+        Hero()->GetPosition().SetPosition(enemy->GetPosition().GetPosition() + D3DXVECTOR3(60.0f, 0.0f, 0.0f));
+        const std::uint16_t headShots = getAchievementStats().headShots;
+        FireAt(target + D3DXVECTOR3(60.0f, 0.0f, 0.0f), target + D3DXVECTOR3(30.0f, 0.0f, 0.0f));
+        ASSERT_EQ(getAchievementStats().headShots, headShots + 1) << "the head was hit";
+        EXPECT_EQ(enemy->GetLife(), 0);
+        EXPECT_EQ(enemy->getIA()->GetState(), CIAEnemyCover::DEAD);
+    }
+    Hero()->SetCurrentWeapon(Hero()->GetGun());
+}
+
+} // namespace
