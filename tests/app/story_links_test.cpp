@@ -35,6 +35,7 @@
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
+#include "scene/SceneManager.h"
 #include "world/Parapet.h"
 
 namespace {
@@ -312,6 +313,115 @@ TEST_F(StoryLinks, APointBlankShotgunHeadShotKillsWhateverTheLife)
         EXPECT_EQ(enemy->getIA()->GetState(), CIAEnemyCover::DEAD);
     }
     Hero()->SetCurrentWeapon(Hero()->GetGun());
+}
+
+TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
+{
+    shippedgame::EnterLevel("hangares");
+    EnterWave("room01", "wave_01");
+    CEnemy* enemy = getEnemyManager()->GetCurrentWaveEnemies().begin()->second;
+    CCharacterEntity* entity = enemy->GetEntity();
+    ASSERT_NE(entity, nullptr);
+    ASSERT_NE(enemy->GetWeapon(), nullptr);
+    entity->Update(0.01f);
+    const D3DXMATRIX hand = entity->GetBoneMatrix("EBip01 pipa") * entity->GetTransform().GetMatrix();
+    const D3DXVECTOR3 grip(hand._41, hand._42, hand._43);
+    // Close in front of the enemy, looking at its hand.
+    CCamera& camera = getCamera();
+    camera.SetPosition(grip + DirectionFromYaw(enemy->GetPosition().GetYaw()) * 120.0f + D3DXVECTOR3(30, 20, 0));
+    camera.SetLookAt(grip);
+    camera.ApplyView();
+    camera.UpdateFrustum();
+    auto frame = [] {
+        RenderFrame(kFrame);
+        std::vector<D3DCOLOR> pixels;
+        EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &pixels), D3D_OK);
+        return pixels;
+    };
+    const std::vector<D3DCOLOR> armed = frame();
+    IWeapon* weapon = enemy->GetWeapon();
+    enemy->SetWeapon(nullptr);
+    const std::vector<D3DCOLOR> bare = frame();
+    enemy->SetWeapon(weapon);
+    ASSERT_EQ(armed.size(), static_cast<size_t>(kWidth) * kHeight);
+    ASSERT_EQ(bare.size(), armed.size());
+
+    D3DXVECTOR4 clip;
+    const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+    D3DXVec3Transform(&clip, &grip, &viewProjection);
+    const int cx = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kWidth);
+    const int cy = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * kHeight);
+    int nearHand = 0, elsewhere = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const size_t i = static_cast<size_t>(y) * kWidth + x;
+            if ((armed[i] & 0xFFFFFF) == (bare[i] & 0xFFFFFF))
+                continue;
+            (std::abs(x - cx) < 40 && std::abs(y - cy) < 40 ? nearHand : elsewhere)++;
+        }
+    EXPECT_GT(nearHand, 20) << "the weapon shows at the hand (" << cx << ", " << cy << ")";
+    EXPECT_LT(elsewhere, nearHand) << "and nowhere else";
+
+    // Removed from play, the enemy is not drawn: a pool spreads where it lay.
+    CParticleSystem* pools = getParticleManager().GetParticleSystem("muerto");
+    ASSERT_NE(pools, nullptr);
+    auto poolsAt = [&](const D3DXVECTOR3& at) {
+        int count = 0;
+        for (const Particle& p : pools->GetParticles())
+            count += !p.dead && std::fabs(p.x - at.x) < 0.01f && std::fabs(p.z - at.z) < 0.01f;
+        return count;
+    };
+    const D3DXVECTOR3 lay = enemy->GetPosition().GetPosition();
+    EXPECT_EQ(poolsAt(lay), 0) << "none while it stands";
+    enemy->getIA()->destroyThisGuy();
+    frame();
+    EXPECT_EQ(poolsAt(lay), 1);
+    const std::vector<D3DCOLOR> gone = frame();
+    EXPECT_EQ(poolsAt(lay), 2) << "one more each time the characters are drawn";
+    int stillArmed = 0;
+    for (int y = std::max(0, cy - 40); y < std::min(kHeight, cy + 40); ++y)
+        for (int x = std::max(0, cx - 40); x < std::min(kWidth, cx + 40); ++x) {
+            const size_t i = static_cast<size_t>(y) * kWidth + x;
+            stillArmed += (gone[i] & 0xFFFFFF) == (armed[i] & 0xFFFFFF) && (armed[i] & 0xFFFFFF) != (bare[i] & 0xFFFFFF);
+        }
+    EXPECT_EQ(stillArmed, 0) << "its weapon went with it";
+}
+
+TEST_F(StoryLinks, TheSmallPlaneIsDrawnAsItsGunTurnedByItsThreeAngles)
+{
+    shippedgame::EnterLevel("hangares");
+    EnterWave("room01", "wave_04");
+    CEnemy* plane = getEnemyManager()->getThisBotOfCurrentWave("ene_Avioneta");
+    ASSERT_NE(plane, nullptr);
+    ASSERT_NE(plane->GetWeapon(), nullptr);
+    CCharacterEntity* entity = plane->GetEntity();
+    const D3DXMATRIX hand = entity->GetBoneMatrix("EBip01 pipa") * entity->GetTransform().GetMatrix();
+    const CLocation& gun = plane->GetWeapon()->GetModel().GetTransform();
+    auto drawnWith = [&](float x, float y, float z) {
+        plane->weaponAngles[0] = x;
+        plane->weaponAngles[1] = y;
+        plane->weaponAngles[2] = z;
+        getSceneManager().RenderCharacters();
+        return gun.GetMatrix();
+    };
+    auto same = [](const D3DXMATRIX& a, const D3DXMATRIX& b) {
+        for (int i = 0; i < 16; ++i)
+            if (std::fabs(a[i] - b[i]) > 1e-3f * (1.0f + std::fabs(b[i])))
+                return false;
+        return true;
+    };
+    // The first angle is counted from the back: -180 leaves the gun as the
+    // hand holds it, 0 turns it round about x.
+    EXPECT_TRUE(same(drawnWith(-180.0f, 0.0f, 0.0f), hand));
+    D3DXMATRIX half;
+    D3DXMatrixRotationX(&half, D3DX_PI);
+    EXPECT_TRUE(same(drawnWith(0.0f, 0.0f, 0.0f), half * hand));
+    D3DXMATRIX y, z;
+    D3DXMatrixRotationY(&y, 30.0f * 0.017453292f);
+    D3DXMatrixRotationZ(&z, -45.0f * 0.017453292f);
+    EXPECT_TRUE(same(drawnWith(-180.0f, 30.0f, -45.0f), y * z * hand));
+    plane->weaponAngles[0] = -180.0f;
+    plane->weaponAngles[1] = plane->weaponAngles[2] = 0.0f;
 }
 
 } // namespace
