@@ -187,6 +187,7 @@ TEST_F(StoryLinks, EveryHangarExplosionOfARunMovesTheHeroToTheDoor)
         const D3DXVECTOR3 away(1300.0f, 10.0f, 2500.0f);
         getCollisionManager().setNewPlayerPosition(away);
         Hero()->GetEntity()->BlendCycle("run", 1.0f, 0.0f);
+        ASSERT_GT(Hero()->GetEntity()->ExecuteAction("reload_ostrel", 0.0f, 0.0f, 1.0f, false), 0.0f);
         BlowTheHangar();
         ASSERT_TRUE(getCollisionManager().hangarExploded);
         for (int frame = 0; frame < 3; ++frame)
@@ -234,8 +235,13 @@ TEST_F(StoryLinks, TheScaffoldBarrelBreaksTheScaffoldAndTheBossRunsFourSecondsLa
     EXPECT_FALSE(marks.shown["isla_andamio"]);
     EXPECT_FALSE(marks.shown["Andamio_BROKEN"]);
 
-    // The boss runs once the dockers' last wave is on, after four seconds.
+    // The boss runs once the dockers' last wave is on, after four seconds,
+    // and takes the hero out of whatever he was doing.
     EnterWave("room3", "wave_35");
+    CControllerSelector* selector = Hero()->GetControllerSelector();
+    selector->SwitchToAiming();
+    selector->GetAimingController()->OnActionPressed(ACTION_FIRE);
+    ASSERT_GT(Hero()->GetEntity()->ExecuteAction("reload_ostrel", 0.0f, 0.0f, 1.0f, false), 0.0f);
     getRigid()->scriptedSequenceRunning = false;
     for (int i = 0; i < 39; ++i)
         rigid->Update(0.1f);
@@ -250,7 +256,38 @@ TEST_F(StoryLinks, TheScaffoldBarrelBreaksTheScaffoldAndTheBossRunsFourSecondsLa
     const D3DXVECTOR3 at = Hero()->GetPosition().GetPosition();
     EXPECT_NEAR(at.x, -2297.4f, 0.01f);
     EXPECT_NEAR(at.z, -163.31f, 0.01f);
-    EXPECT_EQ(Hero()->GetControllerSelector()->GetStateName(), "FREE");
+    EXPECT_EQ(selector->GetStateName(), "FREE");
+    EXPECT_FALSE(selector->GetAimingController()->IsFireHeld());
+    EXPECT_EQ(Hero()->GetEntity()->GetActionCount(), 0);
+}
+
+TEST_F(StoryLinks, TheDockersFlightPutsTheHeroInCoverCrouchedAndLetsGoOfHisTrigger)
+{
+    shippedgame::EnterLevel("isla");
+    CCharacterEntity* body = Hero()->GetEntity();
+    CControllerSelector* selector = Hero()->GetControllerSelector();
+    Hero()->SetCurrentWeapon(Hero()->GetShotgun());
+    selector->SwitchToAiming();
+    selector->GetAimingController()->OnActionPressed(ACTION_FIRE);
+    ASSERT_TRUE(selector->GetAimingController()->IsFireHeld());
+    getRigid()->playCam("camara_isla_intro");
+    EXPECT_FALSE(selector->GetAimingController()->IsFireHeld()) << "a held shot does not fire on after the flight";
+    getRigid()->Clear();
+    getRigid()->Update(kFrame);
+
+    body->Update(0.5f);
+    ASSERT_FALSE(CycleRuns("pBajo_escopeta_idle"));
+    getRigid()->playCam("camara_isla_dockers1");
+    EXPECT_EQ(selector->GetStateName(), "PARAPETED");
+    body->Update(0.05f);
+    // Blended in over a tenth of a second to a tenth of the weight.
+    const float crouch = CycleWeight("pBajo_escopeta_idle");
+    EXPECT_GT(crouch, 0.02f);
+    EXPECT_LT(crouch, 0.1f);
+    body->Update(0.1f);
+    EXPECT_NEAR(CycleWeight("pBajo_escopeta_idle"), 0.1f, 1e-4f);
+    EXPECT_FALSE(CycleRuns("pBajo_ostrel_idle"));
+    Hero()->SetCurrentWeapon(Hero()->GetGun());
 }
 
 TEST_F(StoryLinks, ABrokenPlankCrateTakesItsParapetAndOnlyItsOwn)
