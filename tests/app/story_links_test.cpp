@@ -30,6 +30,8 @@
 #include "player/ControllerSelector.h"
 #include "player/Controllers.h"
 #include "player/Weapon.h"
+#include "render/EffectManager.h"
+#include "render/RenderTarget.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
 #include "scene/ParticleEmitter.h"
@@ -459,6 +461,39 @@ TEST_F(StoryLinks, TheSmallPlaneIsDrawnAsItsGunTurnedByItsThreeAngles)
     EXPECT_TRUE(same(drawnWith(-180.0f, 30.0f, -45.0f), y * z * hand));
     plane->weaponAngles[0] = -180.0f;
     plane->weaponAngles[1] = plane->weaponAngles[2] = 0.0f;
+}
+
+TEST_F(StoryLinks, PropsWaitForTheFirstComicToGo)
+{
+    shippedgame::EnterLevel("hangares");
+    getRigid()->scriptedSequenceRunning = false;
+    for (int i = 0; i < 2; ++i) {
+        GetGameCalls().UpdateFrame(kFrame);
+        getRigid()->scriptedSequenceRunning = false;
+    }
+    // The props the camera sees now, each drawn once in the scene pass.
+    int seen = 0;
+    for (auto& entry : getCollisionManager().GetCurrentProps())
+        if (IEntidad3D* entity = entry.second.entity.get())
+            seen += getEffectManager().IsEntityVisible(entity, false);
+    ASSERT_GT(seen, 0) << "props in view at the start";
+    // The scene pass alone, nothing named and no characters: what it draws
+    // of its own are the props and the pickups.
+    CGameStateFlagsManager& story = getGSF();
+    const int sequence = story.sequence;
+    CSceneMngr& scene = getSceneManager();
+    auto drawn = [&] {
+        scene.SetVisible("Character", false);
+        scene.drawnCount = 0;
+        scene.RenderScenePass(SceneTarget, true);
+        return scene.drawnCount;
+    };
+    const int withProps = drawn();
+    story.sequence = CGameStateFlagsManager::ReadyVinyetasIntro1;
+    const int waiting = drawn();
+    story.sequence = sequence;
+    EXPECT_EQ(withProps - waiting, seen)
+        << withProps << " " << waiting << " " << seen;
 }
 
 } // namespace
