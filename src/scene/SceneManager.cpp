@@ -481,7 +481,7 @@ void CSceneMngr::RenderEnemy(CEnemy& enemy)
         }
     }
     if (!ai || ai->GetState() == CIAEnemyCover::FIGHTING || ai->GetState() == CIAEnemyCover::DEAD ||
-        ai->IsDestroyed() || ai->IsInScriptAnimation() || !entity->IsVisible())
+        ai->IsDestroyed() || ai->IsInScriptAnimation())
         return;
     RenderEnemyWeapon(enemy);
 }

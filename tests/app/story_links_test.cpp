@@ -63,6 +63,12 @@ protected:
     void SetUp() override { ASSERT_TRUE(s_Started) << "no device"; }
 
     static CPlayer* Hero() { return getPlayer(); }
+    // The level entered, with every fade of the hero's cycles run out.
+    static void Enter(const std::string& level)
+    {
+        shippedgame::EnterLevel(level);
+        Hero()->GetEntity()->Update(1.0f);
+    }
 
     // The weight of the body's cycle of that animation; -1 when none runs.
     static float CycleWeight(const std::string& animation)
@@ -114,7 +120,7 @@ bool StoryLinks::s_Started = false;
 
 TEST_F(StoryLinks, TheSecondCheckpointLightsTheBurningHangarAndPutsTheHeroBackStanding)
 {
-    shippedgame::EnterLevel("hangares");
+    Enter("hangares");
     // He was rolling with a shot held when he died.
     CCharacterEntity* body = Hero()->GetEntity();
     ASSERT_NE(body, nullptr);
@@ -180,7 +186,7 @@ TEST_F(StoryLinks, TheSecondCheckpointLightsTheBurningHangarAndPutsTheHeroBackSt
 
 TEST_F(StoryLinks, EveryHangarExplosionOfARunMovesTheHeroToTheDoor)
 {
-    shippedgame::EnterLevel("hangares");
+    Enter("hangares");
     CRigidAnimManager* rigid = getRigid();
     const D3DXVECTOR3 door(453.748f, 0.57f, 3567.08f);
     for (int run = 0; run < 2; ++run) {
@@ -217,7 +223,7 @@ TEST_F(StoryLinks, EveryHangarExplosionOfARunMovesTheHeroToTheDoor)
 
 TEST_F(StoryLinks, TheScaffoldBarrelBreaksTheScaffoldAndTheBossRunsFourSecondsLater)
 {
-    shippedgame::EnterLevel("isla");
+    Enter("isla");
     EnterWave("room3", "wave_34");
     CRigidAnimManager* rigid = getRigid();
     ASSERT_EQ(rigid->dockersEscapeStage, 0);
@@ -265,7 +271,7 @@ TEST_F(StoryLinks, TheScaffoldBarrelBreaksTheScaffoldAndTheBossRunsFourSecondsLa
 
 TEST_F(StoryLinks, TheDockersFlightPutsTheHeroInCoverCrouchedAndLetsGoOfHisTrigger)
 {
-    shippedgame::EnterLevel("isla");
+    Enter("isla");
     CCharacterEntity* body = Hero()->GetEntity();
     CControllerSelector* selector = Hero()->GetControllerSelector();
     Hero()->SetCurrentWeapon(Hero()->GetShotgun());
@@ -294,7 +300,7 @@ TEST_F(StoryLinks, TheDockersFlightPutsTheHeroInCoverCrouchedAndLetsGoOfHisTrigg
 
 TEST_F(StoryLinks, ABrokenPlankCrateTakesItsParapetAndOnlyItsOwn)
 {
-    shippedgame::EnterLevel("hangares");
+    Enter("hangares");
     CRigidAnimManager* rigid = getRigid();
     rigid->crateBroken2 = rigid->crateBroken3 = false;
     CPlayerFreeController* free = Hero()->GetControllerSelector()->GetFreeController();
@@ -327,7 +333,7 @@ TEST_F(StoryLinks, ABrokenPlankCrateTakesItsParapetAndOnlyItsOwn)
 
 TEST_F(StoryLinks, APointBlankShotgunHeadShotKillsWhateverTheLife)
 {
-    shippedgame::EnterLevel("hangares");
+    Enter("hangares");
     Hero()->CreateWeapons();
     ASSERT_NE(Hero()->GetShotgun(), nullptr);
     Hero()->SetCurrentWeapon(Hero()->GetShotgun());
@@ -356,7 +362,7 @@ TEST_F(StoryLinks, APointBlankShotgunHeadShotKillsWhateverTheLife)
 
 TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
 {
-    shippedgame::EnterLevel("hangares");
+    Enter("hangares");
     EnterWave("room01", "wave_01");
     CEnemy* enemy = getEnemyManager()->GetCurrentWaveEnemies().begin()->second;
     CCharacterEntity* entity = enemy->GetEntity();
@@ -428,7 +434,7 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
 
 TEST_F(StoryLinks, TheSmallPlaneIsDrawnAsItsGunTurnedByItsThreeAngles)
 {
-    shippedgame::EnterLevel("hangares");
+    Enter("hangares");
     EnterWave("room01", "wave_04");
     CEnemy* plane = getEnemyManager()->getThisBotOfCurrentWave("ene_Avioneta");
     ASSERT_NE(plane, nullptr);
@@ -465,7 +471,7 @@ TEST_F(StoryLinks, TheSmallPlaneIsDrawnAsItsGunTurnedByItsThreeAngles)
 
 TEST_F(StoryLinks, PropsWaitForTheFirstComicToGo)
 {
-    shippedgame::EnterLevel("hangares");
+    Enter("hangares");
     getRigid()->scriptedSequenceRunning = false;
     for (int i = 0; i < 2; ++i) {
         GetGameCalls().UpdateFrame(kFrame);
