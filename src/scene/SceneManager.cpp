@@ -476,7 +476,8 @@ void CSceneMngr::RenderEnemy(CEnemy& enemy)
         // Where a removed enemy lay, the pool keeps spreading.
         if (CParticleSystem* pool = getParticleManager().GetParticleSystem("muerto")) {
             const D3DXVECTOR3 at = enemy.GetPosition().GetPosition();
-            const D3DXVECTOR3 up = DirectionFromYaw(WrapAngle(enemy.GetPosition().GetYaw() - RandomRange(-D3DX_PI, D3DX_PI)));
+            const float yaw = enemy.GetPosition().GetYaw();
+            const D3DXVECTOR3 up = DirectionFromYaw(WrapAngle(yaw - RandomRange(-D3DX_PI, D3DX_PI)));
             pool->AddParticle(at.x, at.y, at.z, 0.0f, 1.0f, 0.0f, up.x, up.y, up.z);
         }
     }

@@ -427,7 +427,8 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
     for (int y = std::max(0, cy - 40); y < std::min(kHeight, cy + 40); ++y)
         for (int x = std::max(0, cx - 40); x < std::min(kWidth, cx + 40); ++x) {
             const size_t i = static_cast<size_t>(y) * kWidth + x;
-            stillArmed += (gone[i] & 0xFFFFFF) == (armed[i] & 0xFFFFFF) && (armed[i] & 0xFFFFFF) != (bare[i] & 0xFFFFFF);
+            const bool weaponPixel = (armed[i] & 0xFFFFFF) != (bare[i] & 0xFFFFFF);
+            stillArmed += weaponPixel && (gone[i] & 0xFFFFFF) == (armed[i] & 0xFFFFFF);
         }
     EXPECT_EQ(stillArmed, 0) << "its weapon went with it";
 }
