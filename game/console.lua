@@ -113,9 +113,12 @@ function Mission(n)
     getGUI():showMission(number(n, 0))
 end
 
--- Restarts at checkpoint n (1 and 2 in the hangars, 3 to 5 on the island)
--- in the next frame: Checkpoint 3
+-- Makes checkpoint n the one to go back to (1 and 2 in the hangars, 3 to 5
+-- on the island) and lets the hero fall: the use key (space, the pad's A)
+-- revives him there, as after any death. No script call restarts a level.
+-- During a flight the key first ends the flight. Checkpoint 3
 function Checkpoint(n)
     getTriggerManager():setCheckPointTrigger(number(n, 1))
-    getGUI():requestCheckpointRestart()
+    local hero = getPlayer()
+    hero:reduceLife(hero:getLife())
 end

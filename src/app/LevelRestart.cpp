@@ -242,6 +242,8 @@ void RestartLevel(bool newGame, ILevelWorld& world)
     CPlayer* hero = getPlayer();
     hero->SetLife(350);
     hero->SetTopLife(350);
+    // The hangar explosion moves him again in the new run.
+    hero->explosionRelocated = false;
     if (newGame)
         NewGameSteps(world);
     else

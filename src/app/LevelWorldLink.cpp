@@ -3,11 +3,12 @@
 #include "app/Startup.h"
 #include "enemies/EnemyManager.h"
 #include "gui/Subtitles.h"
-#include "player/ControllerSelector.h"
+#include "player/HeroPoses.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
 #include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
 #include "sound/SoundManager.h"
@@ -55,8 +56,8 @@ public:
     }
     void CreateEmitter(const std::string& type, const D3DXVECTOR3& position) override
     {
-        // Placeholder until the particle emitters are built: there is no
-        // emitter to start yet.
+        getParticleManager().CreateEmitter(getParticleTypes().FindSystemType(type), position,
+                                           D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     }
 
     void ClearRigidAnims() override { getRigid()->Clear(); }
@@ -85,19 +86,8 @@ public:
     void LoadCamera(const D3DXVECTOR3& hero) override { getCamera().LoadValues(hero.x, hero.y, hero.z, D3DDevice); }
     void SetCameraYaw(float yaw) override { getCamera().SetYaw(yaw); }
 
-    void ReleaseHero() override
-    {
-        // The controllers keep no flags and the hero no body yet: only the
-        // return to free movement applies.
-        if (CControllerSelector* selector = getPlayer()->GetControllerSelector()) {
-            selector->SwitchToFree(false, false);
-            selector->LeaveParapet();
-        }
-    }
-    void HeroIdle() override
-    {
-        // A hero without a body has no cycles to blend.
-    }
+    void ReleaseHero() override { ReleaseHeroToFree(*getPlayer()); }
+    void HeroIdle() override { BlendHeroIdle(*getPlayer()); }
     void CreateWeapons() override { getPlayer()->CreateWeapons(); }
     void RestoreCheckpointAmmo() override { getPlayer()->RestoreCheckpoint(); }
     void SetHeroBody(const D3DXVECTOR3& position) override { getCollisionManager().setNewPlayerPosition(position); }

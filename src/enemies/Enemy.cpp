@@ -1183,8 +1183,9 @@ void CEnemy::Update(float step)
         m_Entity->Update(step);
 
     // "ene_50" fights the final combo in place: its fight animations must
-    // not walk it out of the hero's hands.
-    if (m_Entity && !(state == CIAEnemyCover::FIGHTING && m_Name == "ene_50")) {
+    // not walk it out of the hero's hands. His finishers are the exception:
+    // they carry him where the hero's moves throw him.
+    if (m_Entity && !(state == CIAEnemyCover::FIGHTING && m_Name == "ene_50" && !animationMoves)) {
         const D3DXVECTOR3 travel = m_Entity->TakeDisplacement();
         const float yaw = m_Location.GetYaw();
         const D3DXVECTOR3 forward = DirectionFromYaw(yaw);
@@ -1210,11 +1211,14 @@ void CEnemy::Update(float step)
 
 void CEnemy::reduceLife(std::uint16_t amount)
 {
-    m_Life = static_cast<short>(m_Life - amount);
-    if (m_Life < 1) {
+    // Worked in int: in 16 bits a hit larger than the life (a point-blank
+    // head shot comes as 65535) would wrap round and give a life back.
+    const int left = static_cast<int>(m_Life) - static_cast<int>(amount);
+    if (left < 1) {
         m_Life = 0;
         return;
     }
+    m_Life = static_cast<short>(left);
     if (m_BloodApplied)
         return;
     m_BloodApplied = true;

@@ -416,6 +416,10 @@ public:
     // Where the shots leave the weapon: the hand's "EBip01 pipa" this frame.
     const CLocation& GetMuzzle() const { return m_Muzzle; }
     bool HasWarningMarker() const { return m_Marker != nullptr; }
+    // How the weapon sits on the hand's "EBip01 pipa", in degrees about x, y
+    // and z; the drawing counts the first from the back of the hand. The
+    // game's weapon meshes are modelled in the hand's own frame.
+    float weaponAngles[3] = {-180.0f, 0.0f, 0.0f};
     bool IsBloodApplied() const { return m_BloodApplied; }
 
     // Puts the model where the enemy stands and the way it faces.

@@ -184,8 +184,10 @@ void CEnemyManager::CEnemyManagerParser::BuildEnemy()
     ai->SetPatrolPoints(m_PatrolPoints);
     CLocation& place = enemy->GetPosition();
     place.SetPosition(D3DXVECTOR3(m_FirstPoint._41, m_FirstPoint._42, m_FirstPoint._43));
-    // The point's turn is the way the enemy faces until something turns it.
-    place.SetYaw(std::atan2(m_FirstPoint._31, m_FirstPoint._33));
+    // The whole point, turn and all, but the heading kept apart from the
+    // matrix stays as built: every enemy starts facing +Z (yaw 0) until a
+    // script, its wave or its AI turns it.
+    place.SetMatrix(m_FirstPoint);
     enemy->PlaceEntity();
     // Placed now: an enemy without patrol points of its own patrols here.
     ai->Init();

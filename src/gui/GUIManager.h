@@ -37,9 +37,6 @@ public:
     // Script method: reads the screen elements of "data/XML/GUI.xml" again;
     // nothing else changes.
     void reload();
-    // Script method for the console: the next frame restarts at the
-    // trigger manager's checkpoint, as the pause menu's item does.
-    void requestCheckpointRestart() { restartRequested = true; }
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
 
     // The element of that name; a name the file lacks gets a default record

@@ -410,9 +410,7 @@ bool CoverPointAt(const TParapet& p, const D3DXVECTOR3& hero, float heading, D3D
 {
     if (!p.free || p.name.empty() || p.name[0] != 'p')
         return false;
-    const CRigidAnimManager* rigid = getRigid();
-    if ((p.name == "p_b_n_A_P_008" && rigid->blockParapet008) ||
-        (p.name == "p_b_n_A_P_009" && rigid->blockParapet009))
+    if (getRigid()->IsParapetBlocked(p.name))
         return false;
     const D3DXVECTOR3 centre = p.transform.GetPosition();
     if (ManhattanDistanceXZ(centre, hero) >= 1510.0f)

@@ -88,6 +88,13 @@ public:
     const D3DXVECTOR3& GetCoverPoint() const { return m_CoverPoint; }
     float GetActionTimer() const { return m_ActionTimer; }
     float GetIdleTimer() const { return m_IdleTimer; }
+    // A restart or a cut-scene takes him out of whatever he was doing.
+    void ClearActionFlags()
+    {
+        m_Rolling = false;
+        m_ReadyToShoot = false;
+        m_NearCover = false;
+    }
 
 private:
     void Roll();
@@ -130,6 +137,12 @@ public:
     bool IsReadyToShoot() const { return m_ReadyToShoot; }
     bool IsFireHeld() const { return m_FireHeld; }
     float GetAimTimer() const { return m_AimTimer; }
+    void ClearActionFlags()
+    {
+        m_ReadyToShoot = false;
+        m_FireHeld = false;
+    }
+    void ForgetFireHeld() { m_FireHeld = false; }
 
 private:
     void Walk();

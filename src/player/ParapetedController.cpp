@@ -304,9 +304,7 @@ bool CParapetedController::CoverBroken()
     const TParapet* held = GetCurrentParapet();
     if (!held)
         return false;
-    const CRigidAnimManager* rigid = getRigid();
-    return (held->name == "p_b_n_A_P_008" && rigid->crateBroken2) ||
-           (held->name == "p_b_n_A_P_009" && rigid->crateBroken3);
+    return getRigid()->IsParapetBlocked(held->name);
 }
 
 // --- in cover ---------------------------------------------------------------------------

@@ -80,6 +80,10 @@ public:
     // A shot left the weapon in this update.
     bool IsReadyToShoot() const { return m_FiredThisFrame; }
 
+    // A restart or a cut-scene takes the hero: nothing he held goes on.
+    void ClearActionFlags() { m_FiredThisFrame = m_FireHeld = false; }
+    void ForgetFireHeld() { m_FireHeld = false; }
+
     bool IsAiming() const { return m_AimMode; }
     bool IsFireHeld() const { return m_FireHeld; }
     bool IsMovingToStart() const { return m_MovingToStart; }

@@ -12,6 +12,7 @@
 #include "render/EffectManager.h"
 #include "scene/Camera.h"
 #include "scene/ParticleType.h"
+#include "scene/RigidAnimManager.h"
 #include "sound/SoundManager.h"
 
 namespace {
@@ -370,10 +371,11 @@ void CParticleManager::Render()
     if (technique) {
         effect->SetTechnique(technique);
         const CCamera& camera = getCamera();
-        // A camera flight, or the free camera, sees through the flight record.
+        // The free camera and a locked view orient the sprites by the flight
+        // record; only a running flight also sees through it.
         const bool flight = camera.IsFreeCamera() || camera.IsViewLocked();
         D3DXMATRIX viewProjection;
-        if (camera.IsFreeCamera())
+        if (getRigid()->camSequenceRunning)
             viewProjection = camera.GetFlightCamera().viewProjection;
         else
             D3DXMatrixMultiply(&viewProjection, &camera.GetViewMatrix(), &camera.GetProjectionMatrix());

@@ -8,6 +8,7 @@
 #include "platform/dinput.h"
 #include "player/ControllerSelector.h"
 #include "player/Controllers.h"
+#include "player/HeroPoses.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
@@ -100,10 +101,7 @@ public:
         const CFightingController* fight = selector ? selector->GetFightingController() : nullptr;
         return fight && fight->finisher;
     }
-    void ForgetFireHeld() override
-    {
-        // The controllers keep no held fire button yet: nothing to forget.
-    }
+    void ForgetFireHeld() override { ForgetHeroFireHeld(*getPlayer()); }
     void RefillLife() override { getPlayer()->RefillLife(); }
     D3DXVECTOR3 HeroPosition() override { return getPlayer()->GetPosition().GetPosition(); }
     float HeroYaw() override { return getPlayer()->GetPosition().GetYaw(); }
@@ -119,20 +117,14 @@ public:
     void SetExplosionRelocated() override { getPlayer()->explosionRelocated = true; }
     void BlendLowCoverIdle(float weight, float delay, bool clearFirst) override
     {
-        // The hero has no animated body yet: there are no cycles to blend.
+        BlendHeroLowCoverIdle(*getPlayer(), weight, delay, clearFirst);
     }
     void SwitchToParapeted(int parapet, const D3DXVECTOR3& point) override
     {
         if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
             selector->SwitchToParapeted(static_cast<std::uint16_t>(parapet), point.x, point.y, point.z);
     }
-    void ReleaseHeroToFree() override
-    {
-        if (CControllerSelector* selector = getPlayer()->GetControllerSelector()) {
-            selector->SwitchToFree(false, false);
-            selector->LeaveParapet();
-        }
-    }
+    void ReleaseHeroToFree() override { ::ReleaseHeroToFree(*getPlayer()); }
     void StoreForCheckpoint() override { getPlayer()->storeForCHECKPOINT(); }
     void SetCheckpoint(int n) override { getTriggerManager().checkpoint = n; }
     void ActivateTriggerLogic(const std::string& name) override

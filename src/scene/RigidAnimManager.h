@@ -154,8 +154,8 @@ public:
     virtual void SetHeroEntity(const D3DXVECTOR3& position, float yaw) = 0;
     virtual bool IsExplosionRelocated() = 0;
     virtual void SetExplosionRelocated() = 0;
-    // Clears the character's cycles when asked, then blends in the low-cover
-    // idle cycle of the current weapon.
+    // Stops the running action and clears the character's cycles when asked,
+    // then blends in the low-cover idle cycle of the current weapon.
     virtual void BlendLowCoverIdle(float weight, float delay, bool clearFirst) = 0;
     virtual void SwitchToParapeted(int parapet, const D3DXVECTOR3& point) = 0;
     // The hero's action flags cleared, his running action dropped, free
@@ -214,10 +214,6 @@ public:
     void play(std::string name, bool loop);
     // Starts the named camera sequence.
     void playCam(std::string name);
-    // The scaffold's explosion: 1 once it blew up, 2 when the sequencer took it.
-    int andamioState = 0;
-    // The hangar wall blew up; the sequencer plays the rest.
-    bool hangarExplosionPending = false;
     // The fight's combo camera is over: ends the camera sequence.
     void SetComboCamera();
     // Script methods: a waiting time that the update counts down, whether it
@@ -283,7 +279,13 @@ public:
     bool camSequenceRunning = false;
     // The running camera sequence is played in the hero's frame.
     bool comboCameraSequence = false;
-    // The first level's two breakable crates.
+    // The first level's two breakable plank crates, each low cover. A broken
+    // one takes its parapet with it: the hero is forced out of it and the
+    // cover search does not offer it.
+    bool IsParapetBlocked(const std::string& parapet) const
+    {
+        return (crateBroken2 && parapet == "p_b_n_A_P_008") || (crateBroken3 && parapet == "p_b_n_A_P_009");
+    }
     bool crateBroken2 = false;
     bool crateBroken3 = false;
     int crateHits2 = 0;
@@ -295,10 +297,6 @@ public:
     int dockersEscapeStage = 0;
     // The hangar explosion may still move the hero.
     bool explosionTeleportArmed = true;
-    // Set while the scaffold planks are gone: the hero is forced out of these
-    // two parapets and the cover search does not offer them.
-    bool blockParapet008 = false;
-    bool blockParapet009 = false;
 
 private:
     IRigidAnimWorld& World();

@@ -475,11 +475,12 @@ void CRigidAnimManager::UpdateDockersEscape(float dt)
     world.SetCheckpoint(5);
     play("vinyetas_dockers_huye", false);
     playCam("vinyetas_dockers_huye");
-    Scripted(kFov50);
+    scriptedSequenceRunning = true;
     world.StopSceneSounds();
     world.PlaySceneSounds("data/sound/cubridme.ogg", 1.0f, true, "data/sound/DondeVasDockers.wav", 1.0f, true, "",
                           0.0f, false);
     world.ShowSubtitle("cubridme");
     world.ActivateTriggerLogic("ene47_1");
+    world.SwitchFov(kFov50);
     world.FreezeIA();
 }

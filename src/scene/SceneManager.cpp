@@ -65,19 +65,6 @@ std::vector<IEntidad3D*> LiveWaveEnemyEntities()
     return entities;
 }
 
-// Every enemy of the current wave that shows: the dead lie where they fell;
-// the removed without a body are hidden.
-std::vector<IEntidad3D*> ShownWaveEnemyEntities()
-{
-    std::vector<IEntidad3D*> entities;
-    for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
-        CCharacterEntity* entity = entry.second->GetEntity();
-        if (entity && entity->IsVisible())
-            entities.push_back(entity);
-    }
-    return entities;
-}
-
 } // namespace
 
 CSceneMngr::CSceneMngr() = default;
@@ -400,8 +387,10 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
     if (!getRigid()->scriptedSequenceRunning) {
         getProjectileManager().Render(0.016f);
         DrawWorldQuads();
+        // The props wait for the first comic's panels to go.
+        if (getGSF().sequence != CGameStateFlagsManager::ReadyVinyetasIntro1)
+            RenderProps();
         getWeaponPickups().Render();
-        RenderProps();
     }
     DrawListedObjects();
     target.End();
@@ -443,12 +432,12 @@ void CSceneMngr::RenderProps()
 
 void CSceneMngr::RenderCharacters()
 {
-    // The current wave's enemies, then the other characters, each culled with
-    // the characters' radius, then the hero - whether or not a list was
-    // handed over yet - with his weapon.
+    // The current wave's enemies with their weapons, then the other
+    // characters, each culled with the characters' radius, then the hero -
+    // whether or not a list was handed over yet - with his weapon.
     CEffectManager& effects = getEffectManager();
-    for (IEntidad3D* enemy : ShownWaveEnemyEntities())
-        effects.RenderEntity(enemy);
+    for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies())
+        RenderEnemy(*entry.second);
     IEntidad3D* hero = HeroEntity();
     // The handed-over list adds whatever else joined it; an enemy of it
     // shows only while its wave is current.
@@ -467,7 +456,58 @@ void CSceneMngr::RenderCharacters()
     IWeapon* weapon = player->GetCurrentWeapon();
     if (!weapon || (selector && selector->IsFighting()))
         return;
+    RenderWeaponModel(weapon->GetModel());
+}
+
+void CSceneMngr::RenderEnemy(CEnemy& enemy)
+{
+    CCharacterEntity* entity = enemy.GetEntity();
+    if (!entity)
+        return;
+    // The small plane is its gun: the aircraft around it is a rigid animation.
+    if (enemy.GetName() == "ene_Avioneta") {
+        RenderEnemyWeapon(enemy);
+        return;
+    }
+    CEffectManager& effects = getEffectManager();
+    const CIAEnemyCover* ai = enemy.getIA();
+    const bool drawn = entity->IsVisible() && effects.RenderEntity(entity);
+    if (!drawn && ai && ai->IsDestroyed()) {
+        // Where a removed enemy lay, the pool keeps spreading.
+        if (CParticleSystem* pool = getParticleManager().GetParticleSystem("muerto")) {
+            const D3DXVECTOR3 at = enemy.GetPosition().GetPosition();
+            const float yaw = enemy.GetPosition().GetYaw();
+            const D3DXVECTOR3 up = DirectionFromYaw(WrapAngle(yaw - RandomRange(-D3DX_PI, D3DX_PI)));
+            pool->AddParticle(at.x, at.y, at.z, 0.0f, 1.0f, 0.0f, up.x, up.y, up.z);
+        }
+    }
+    if (!ai || ai->GetState() == CIAEnemyCover::FIGHTING || ai->GetState() == CIAEnemyCover::DEAD ||
+        ai->IsDestroyed() || ai->IsInScriptAnimation())
+        return;
+    RenderEnemyWeapon(enemy);
+}
+
+void CSceneMngr::RenderEnemyWeapon(CEnemy& enemy)
+{
+    IWeapon* weapon = enemy.GetWeapon();
+    CCharacterEntity* entity = enemy.GetEntity();
+    if (!weapon || !entity)
+        return;
+    const float* angles = enemy.weaponAngles;
+    constexpr float kDegree = 0.017453292f;
+    D3DXMATRIX x, y, z;
+    D3DXMatrixRotationX(&x, (angles[0] + 180.0f) * kDegree);
+    D3DXMatrixRotationY(&y, angles[1] * kDegree);
+    D3DXMatrixRotationZ(&z, angles[2] * kDegree);
+    const D3DXMATRIX world = x * y * z * entity->GetBoneMatrix("EBip01 pipa") * entity->GetTransform().GetMatrix();
     CRigidEntity& model = weapon->GetModel();
+    model.GetTransform().SetMatrix(world);
+    RenderWeaponModel(model);
+}
+
+void CSceneMngr::RenderWeaponModel(CRigidEntity& model)
+{
+    CEffectManager& effects = getEffectManager();
     if (IVertexBuffer* mesh = model.GetMesh())
         for (std::size_t subset = 0; subset < mesh->GetSubsets().size(); ++subset)
             effects.RenderEntitySubset(static_cast<int>(subset), &model);

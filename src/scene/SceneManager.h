@@ -12,7 +12,9 @@
 #include "render/ShadowReach.h"
 #include "scene/LightCamera.h"
 
+class CEnemy;
 class CParticleEmitter;
+class CRigidEntity;
 class IEntidad3D;
 struct CRenderTarget;
 
@@ -120,6 +122,11 @@ private:
     void DrawListedObjects();
     // The props of the level now loaded, each culled with its own radius.
     void RenderProps();
+    // An enemy, its weapon in its hand, or the pool it left.
+    void RenderEnemy(CEnemy& enemy);
+    // The weapon on the hand's "EBip01 pipa", turned by the enemy's angles.
+    void RenderEnemyWeapon(CEnemy& enemy);
+    void RenderWeaponModel(CRigidEntity& model);
     // True when the pass may draw: the target began. The kept depth-stencil
     // surface is set, and colour and depth cleared when asked.
     bool BeginPass(CRenderTarget& target, bool clear);

@@ -90,8 +90,7 @@ void RegisterScriptApi(lua_State* L)
             .def("showSubtitulo", &CSubtitleManager::showSubtitulo),
         class_<CGUIManager>("CGUIManager")
             .def("showMission", &CGUIManager::showMission)
-            .def("reload", &CGUIManager::reload)
-            .def("requestCheckpointRestart", &CGUIManager::requestCheckpointRestart),
+            .def("reload", &CGUIManager::reload),
         class_<CSoundManager>("CSoundManager")
             .def("playVrekAgainstNextWave", &CSoundManager::playVrekAgainstNextWave)
             .def("playThisSampleOnce", &CSoundManager::playThisSampleOnce)

@@ -1233,8 +1233,9 @@ void CCollisionManager::ExplodeHangar()
     rigid->play("explosion_hangar", false);
     CGameStateFlagsManager& flags = getGSF();
     flags.setRigidasHangarExplosion();
-    // The level flag stays: the switch to the island waits on it.
-    rigid->hangarExplosionPending = true;
+    // The level flag stays: the switch to the island waits on it. The
+    // sequencer may move the hero again, once per explosion.
+    rigid->explosionTeleportArmed = true;
     getEnemyManager()->playPaletaVoladoresHangarExplosivo();
     rigid->playCam("camara_hangar");
     sound.playThisSceneSound("data/sound/Fire.wav", 1.0f, true, "data/sound/HE.wav", 1.0f, true, "", 0.0f, false);
@@ -1320,7 +1321,8 @@ void CCollisionManager::ShootProp(btRigidBody* body, const D3DXVECTOR3& directio
         particles.SpawnExplosion(point + D3DXVECTOR3(0, 0, 50), 0.4f);
         particles.SpawnExplosion(point + D3DXVECTOR3(0, 0, 30), 0.2f);
         getRigid()->play("andamio", false);
-        getRigid()->andamioState = 1;
+        // The pieces fly and the sequencer counts toward the boss's escape.
+        getRigid()->dockersEscapeStage = 1;
         getGSF().setIslaMarkerAndamio();
         enemies->OnScaffoldExplosion();
         getPlayer()->storeForCHECKPOINT();

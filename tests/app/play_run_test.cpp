@@ -16,6 +16,7 @@
 #include "math/VectorMath.h"
 #include "platform/dinput.h"
 #include "platform/offscreen_device_fixture.h"
+#include "player/IController.h"
 #include "player/Player.h"
 #include "scene/RigidAnimManager.h"
 #include "script/ScriptHost.h"
@@ -45,7 +46,8 @@ public:
     void UpdateFrame(float dt) override
     {
         ++frames;
-        keys.SetKey(DIK_SPACE, frames == 2 || frames == 4); // the comic, then the harbour flight
+        if (frames <= 5) // the comic, then the harbour flight; later presses are the run's own keys
+            keys.SetKey(DIK_SPACE, frames == 2 || frames == 4);
         CGameCalls::UpdateFrame(dt);
     }
     void RenderFrame(float dt) override
@@ -120,7 +122,7 @@ struct Seen {
     float yaw = 0.0f;
     int zone = 0;
     bool paused = false, menuMusic = false, options = false, help = false, achievements = false;
-    bool banner1 = false, lighthouse = false, islandFlight = false;
+    bool banner1 = false, lighthouse = false, islandFlight = false, dead = false;
     int mission = 0;
     std::string cursor;
 };
@@ -141,6 +143,7 @@ Seen Look()
     s.mission = gui.currentMission;
     s.lighthouse = getRigid()->loopAnims.count("Luz_Faro") > 0;
     s.islandFlight = getGSF().isPlayingCamIslaIntro();
+    s.dead = getPlayer()->GetController() && getPlayer()->GetController()->GetStateCode() == 49;
     const std::pair<bool, const char*> items[] = {
         {gui.itemReturn, "return"}, {gui.itemCheckpoint, "checkpoint"}, {gui.itemOptions, "options"},
         {gui.itemHelp, "help"},     {gui.itemAchievements, "achievements"}, {gui.itemBackToMain, "back"}};
@@ -169,7 +172,10 @@ TEST_F(PlayRun, APlayerPausesToursThePauseMenuJumpsBetweenCheckpointsAndLeaves)
     player.gameKeys = {{30, DIK_ESCAPE}, {33, DIK_DOWN},   {35, DIK_RIGHT}, {37, DIK_RETURN}, {39, DIK_RETURN},
                        {41, DIK_LEFT},   {43, DIK_DOWN},   {45, DIK_RETURN}, {47, DIK_ESCAPE}, {49, DIK_DOWN},
                        {51, DIK_RETURN}, {53, DIK_RETURN}, {55, DIK_LEFT},  {57, DIK_RETURN}, {84, DIK_ESCAPE},
-                       {86, DIK_DOWN},   {88, DIK_RETURN}, {93, DIK_ESCAPE}, {95, DIK_UP},    {97, DIK_RETURN}};
+                       {86, DIK_DOWN},   {88, DIK_RETURN}, {93, DIK_ESCAPE}, {95, DIK_UP},    {97, DIK_RETURN},
+                       // The console's checkpoints let the hero fall; the use key revives him
+                       // there (after the island's flight, which the first press ends).
+                       {62, DIK_SPACE},  {67, DIK_SPACE},  {69, DIK_SPACE},  {72, DIK_SPACE},  {75, DIK_SPACE}};
     player.shots = {{29, "hud"},        {32, "pause"},  {38, "pause_achievements"}, {46, "pause_options"},
                     {52, "pause_help"}, {58, "resumed"}, {65, "checkpoint3"},       {92, "after_item"}};
     look(29, "play");
@@ -186,12 +192,13 @@ TEST_F(PlayRun, APlayerPausesToursThePauseMenuJumpsBetweenCheckpointsAndLeaves)
     look(54, "help closed");
     look(56, "return cursor");
     look(58, "resumed");
-    player.commands = {{59, "Mission 1"}, {61, "Checkpoint 3"}, {66, "Checkpoint 4"}, {70, "Checkpoint 5"},
+    player.commands = {{59, "Mission 1"}, {61, "Checkpoint 3"}, {66, "Checkpoint 4"}, {71, "Checkpoint 5"},
                        {74, "Checkpoint 1"}};
     look(60, "mission");
+    look(62, "fallen");
     look(63, "checkpoint 3");
-    look(68, "checkpoint 4");
-    look(72, "checkpoint 5");
+    look(70, "checkpoint 4");
+    look(73, "checkpoint 5");
     look(76, "checkpoint 1");
     // The pause menu's checkpoint item, after a trigger has set checkpoint 3.
     player.probes[80] = [] { getTriggerManager().setCheckPointTrigger(3); };
@@ -225,7 +232,10 @@ TEST_F(PlayRun, APlayerPausesToursThePauseMenuJumpsBetweenCheckpointsAndLeaves)
     EXPECT_EQ(seen["mission"].mission, 1);
     EXPECT_TRUE(seen["mission"].banner1);
 
+    EXPECT_TRUE(seen["fallen"].dead) << "the console's checkpoint lets the hero fall";
+    EXPECT_FALSE(near(seen["fallen"].hero, island));
     const Seen& three = seen["checkpoint 3"];
+    EXPECT_FALSE(three.dead);
     EXPECT_TRUE(near(three.hero, island)) << three.hero.x << " " << three.hero.z;
     EXPECT_FLOAT_EQ(three.yaw, -1.76f);
     EXPECT_EQ(three.zone, 2);

@@ -37,7 +37,11 @@ protected:
     {
         EnemyEntry e{name, "soldado", Point(x, 0, z, yawDegrees)};
         Load(ListXml("room01", WaveXml(wave, {e})), "room01", wave, types);
-        return Enemy(name);
+        // The list starts every enemy facing +Z: turn it the case's way.
+        CEnemy* enemy = Enemy(name);
+        enemy->GetPosition().SetYaw(yawDegrees * kPi / 180.0f);
+        enemy->PlaceEntity();
+        return enemy;
     }
 
     FakeSenses senses;

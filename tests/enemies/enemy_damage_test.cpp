@@ -63,6 +63,13 @@ protected:
         for (EnemyEntry& e : row)
             e.points = Point(300.0f * static_cast<float>(&e - row.data() + 1), 0, 0, 180.0f);
         Load(ListXml("room01", WaveXml(wave, row)), "room01", wave);
+        // The list starts every enemy facing +Z: these face the hero at the
+        // origin.
+        for (const EnemyEntry& e : row)
+            if (CEnemy* enemy = Enemy(e.name)) {
+                enemy->GetPosition().SetYaw(kPi);
+                enemy->PlaceEntity();
+            }
     }
     void Shoot(const std::string& name, float factor, const std::string& zone, int times = 1)
     {

@@ -158,13 +158,16 @@ TEST_F(EnemyTest, WarningMarkersOutsideTheGhostWaveAndTheFreeCamera)
         EXPECT_EQ(Enemy(c.first)->HasWarningMarker(), c.second) << c.first;
 }
 
-TEST_F(EnemyTest, AnimationTravelMovesTheModelInAFinisherAndNotEne50Fighting)
+TEST_F(EnemyTest, AnimationTravelMovesTheModelInAFinisherEvenEne50FightingButNotEne50FightingPlainly)
 {
-    EnemyEntry mover{"ene_1", "soldado", Point(0, 0, 0, 90)};
-    EnemyEntry boss{"ene_50", "soldado", Point(0, 0, 500, 90)};
-    Load(ListXml("room01", WaveXml("wave_00", {mover, boss})));
+    EnemyEntry mover{"ene_1", "soldado", Point(0, 0, 0)};
+    EnemyEntry boss{"ene_50", "soldado", Point(0, 0, 500)};
+    EnemyEntry still{"ene_50", "soldado", Point(0, 0, 900)};
+    Load(ListXml("room01", WaveXml("wave_00", {mover, boss}) + WaveXml("wave_01", {still})));
     getPlayer()->GetPosition().SetPosition(D3DXVECTOR3(5000, 0, 5000));  // out of their sight
     for (CEnemy* enemy : {Enemy("ene_1"), Enemy("ene_50")}) {
+        enemy->GetPosition().SetYaw(kPi / 2);
+        enemy->PlaceEntity();
         enemy->getIA()->SetFinisherFlag(true);
         ASSERT_GT(enemy->GetEntity()->ExecuteAction("roll", 0.0f, 0.0f, 1.0f, false), 0.0f);
     }
@@ -176,7 +179,20 @@ TEST_F(EnemyTest, AnimationTravelMovesTheModelInAFinisherAndNotEne50Fighting)
     EXPECT_GT(moved.x, 20.0f);
     EXPECT_NEAR(moved.z, 0.0f, 0.5f);
     EXPECT_EQ(Enemy("ene_1")->GetEntity()->GetTransform().GetPosition(), moved);
-    EXPECT_EQ(Enemy("ene_50")->GetPosition().GetPosition(), D3DXVECTOR3(0, 0, 500));
+    // The boss's finisher carries him the same way.
+    const D3DXVECTOR3 thrown = Enemy("ene_50")->GetPosition().GetPosition();
+    EXPECT_NEAR(thrown.x, moved.x, 0.5f);
+    EXPECT_NEAR(thrown.z, 500.0f, 0.5f);
+
+    // Fighting without a finisher, the boss stands where he is.
+    Manager().setNewZone("room01", "wave_01");
+    CEnemy* boss50 = Enemy("ene_50");
+    boss50->GetPosition().SetYaw(kPi / 2);
+    boss50->getIA()->EnterFighting();
+    ASSERT_GT(boss50->GetEntity()->ExecuteAction("roll", 0.0f, 0.0f, 1.0f, false), 0.0f);
+    for (int i = 0; i < 5; ++i)
+        Manager().Update(0.1f);
+    EXPECT_EQ(boss50->GetPosition().GetPosition(), D3DXVECTOR3(0, 0, 900));
 }
 
 TEST_F(EnemyTest, BodiesAreMadeOncePerWaveStartAndWalkByTheAnimation)

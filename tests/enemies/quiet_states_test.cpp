@@ -43,7 +43,11 @@ protected:
                 const std::string& type = "soldado", const std::string& wave = "wave_02")
     {
         Wave({EnemyEntry{name, type, Point(x, 0, z, yawDegrees)}}, wave);
-        return Enemy(name);
+        // The list starts every enemy facing +Z: turn it the case's way.
+        CEnemy* enemy = Enemy(name);
+        enemy->GetPosition().SetYaw(yawDegrees * kPi / 180.0f);
+        enemy->PlaceEntity();
+        return enemy;
     }
     static void MoveTo(CEnemy* enemy, float x, float z) { enemy->GetPosition().SetPosition(D3DXVECTOR3(x, 0, z)); }
 

@@ -1,6 +1,7 @@
 // The enemy lists the game ships, read as the game reads them.
 #include "enemies/enemy_fixture.h"
 
+#include <cmath>
 #include <set>
 
 namespace enemytest {
@@ -107,6 +108,24 @@ TEST_F(ShippedEnemies, TheGhostWaveStandsAtItsPointsAfterANewGame)
         EXPECT_EQ(enemy->GetPosition().GetPosition(), enemy->getIA()->GetSpawnPosition()) << entry.first;
         EXPECT_FALSE(enemy->HasWarningMarker()) << entry.first;
     }
+}
+
+TEST_F(ShippedEnemies, EveryShippedEnemyStartsFacingPlusZWhateverItsFirstPointsTurn)
+{
+    int enemies = 0, turnedPoints = 0;
+    for (const auto& room : Manager().GetRooms())
+        for (const auto& wave : room.second)
+            for (const auto& entry : wave.second) {
+                CEnemy* enemy = entry.second;
+                ++enemies;
+                EXPECT_FLOAT_EQ(enemy->GetPosition().GetYaw(), 0.0f) << entry.first;
+                EXPECT_FLOAT_EQ(enemy->GetEntity()->GetTransform().GetYaw(), 0.0f) << entry.first;
+                // The level turns most of them; the turn stays in the matrix.
+                const D3DXMATRIX& point = enemy->GetPosition().GetMatrix();
+                turnedPoints += std::fabs(point._31) > 1e-3f || point._33 < 0.999f;
+            }
+    EXPECT_EQ(enemies, 48);
+    EXPECT_GT(turnedPoints, 40);
 }
 
 } // namespace

@@ -530,19 +530,28 @@ TEST_F(HeroPlay, CoverIsOfferedInReachInFrontAndAcrossHisLineOfSight)
         }
     }
 
-    // Taken, not a hero's, or blocked by the scaffold: not offered.
+    // Taken, not a hero's, or blocked by its broken crate: not offered.
     D3DXVECTOR3 point;
     TParapet taken = wall;
     taken.free = false;
     EXPECT_FALSE(CoverPointAt(taken, {0, 0, 0}, 0.2f, &point));
     const TParapet other = Parapet("e_b_n_A_P_100", {-100, 0, 100}, {100, 0, 100}, 3.0f);
     EXPECT_FALSE(CoverPointAt(other, {0, 0, 0}, 0.2f, &point));
-    for (const char* name : {"p_b_n_A_P_008", "p_b_n_A_P_009"}) {
-        const TParapet scaffold = Parapet(name, {-100, 0, 100}, {100, 0, 100}, 3.0f);
-        EXPECT_TRUE(CoverPointAt(scaffold, {0, 0, 0}, 0.2f, &point)) << name;
-        getRigid()->blockParapet008 = getRigid()->blockParapet009 = true;
-        EXPECT_FALSE(CoverPointAt(scaffold, {0, 0, 0}, 0.2f, &point)) << name;
-        getRigid()->blockParapet008 = getRigid()->blockParapet009 = false;
+    // Each plank crate blocks its own parapet only.
+    const struct {
+        const char* name;
+        bool CRigidAnimManager::*broken;
+        bool CRigidAnimManager::*other;
+    } crates[] = {{"p_b_n_A_P_008", &CRigidAnimManager::crateBroken2, &CRigidAnimManager::crateBroken3},
+                  {"p_b_n_A_P_009", &CRigidAnimManager::crateBroken3, &CRigidAnimManager::crateBroken2}};
+    for (const auto& crate : crates) {
+        const TParapet planks = Parapet(crate.name, {-100, 0, 100}, {100, 0, 100}, 3.0f);
+        EXPECT_TRUE(CoverPointAt(planks, {0, 0, 0}, 0.2f, &point)) << crate.name;
+        getRigid()->*crate.other = true;
+        EXPECT_TRUE(CoverPointAt(planks, {0, 0, 0}, 0.2f, &point)) << crate.name;
+        getRigid()->*crate.broken = true;
+        EXPECT_FALSE(CoverPointAt(planks, {0, 0, 0}, 0.2f, &point)) << crate.name;
+        getRigid()->crateBroken2 = getRigid()->crateBroken3 = false;
     }
 }
 

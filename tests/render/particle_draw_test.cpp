@@ -7,8 +7,10 @@
 #include "platform/crt.h"
 #include "render/DrawHelper.h"
 #include "render/effectmanager_fixture.h"
+#include "scene/Camera.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
+#include "scene/RigidAnimManager.h"
 
 namespace {
 
@@ -62,6 +64,38 @@ TEST_F(ParticleDraw, FortyOneParticlesGoOutAsAFullBatchAndOneMoreAndShowInTheTar
     EXPECT_EQ(manager.GetLastDrawCount(), 0);
     getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
     EXPECT_EQ(Pixel(kSize / 2, kSize / 2), drawtest::kBlack);
+}
+
+TEST_F(ParticleDraw, OnlyARunningFlightSeesTheParticlesThroughTheFlightCamera)
+{
+    crt::srand(1);
+    m_Scratch.Write("types.xml", kTypes);
+    CParticleManager manager;
+    manager.Init(ParticleTarget, "types.xml");
+    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ASSERT_NE(swarm, nullptr);
+    swarm->texture = Texture(1, 1, {0xFFFFFFFF});
+    manager.CreateEmitter(swarm, 0, 0, 0, 0, 0, 0);
+    manager.Update(0.0505f);
+    // The flight camera looks far away from the swarm.
+    CCamera& camera = getCamera();
+    camera.GetFlightCamera().SetLookAtUp(D3DXVECTOR3(5000, 0, 5000), D3DXVECTOR3(5000, 0, 6000),
+                                         D3DXVECTOR3(0, 1, 0));
+    auto middle = [&] {
+        manager.Render();
+        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+        return Brightness(Pixel(kSize / 2, kSize / 2));
+    };
+    // The free camera alone (the hero's death view, a locked view) still
+    // sees through the game camera.
+    camera.SetFreeCamera(true);
+    EXPECT_GT(middle(), 600);
+    getRigid()->camSequenceRunning = true;
+    EXPECT_LT(middle(), 100);
+    getRigid()->camSequenceRunning = false;
+    camera.SetFreeCamera(false);
+    EXPECT_GT(middle(), 600);
 }
 
 } // namespace

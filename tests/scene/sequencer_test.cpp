@@ -2,6 +2,7 @@
 // what their end stores, what is called on the way, and what a skip does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "scene/rigid_fixture.h"
@@ -368,6 +369,15 @@ TEST_F(SequencerTest, TheBossEscapesMoreThanFourSecondsAfterTheScaffoldOnceTheTh
         EXPECT_TRUE(world.Called(call)) << call;
     EXPECT_TRUE(manager.scriptedSequenceRunning);
     EXPECT_FLOAT_EQ(manager.dockersTimer, 0.0f);
+    // The panels' field of view comes after their sounds, subtitle and
+    // trigger, just before the enemies stop.
+    auto at = [&](const std::string& call) {
+        return std::find(world.calls.begin(), world.calls.end(), call) - world.calls.begin();
+    };
+    EXPECT_LT(at("StopScene"), at("Subtitle cubridme"));
+    EXPECT_LT(at("Subtitle cubridme"), at("Trigger ene47_1"));
+    EXPECT_LT(at("Trigger ene47_1"), at("Fov 0.872665"));
+    EXPECT_LT(at("Fov 0.872665"), at("FreezeIA"));
 
     world.wave = "wave_20";
     world.docker3Done = true;

@@ -102,13 +102,15 @@ TEST_F(PlayerShot, ThePlaneBreaksInStagesOnlyWhileItFlies)
 TEST_F(PlayerShot, TheHangarWallGoesAfterTwoPistolShotsOrSixOthers)
 {
     Level(Ground() + CollisionXml("col_explosion_hangar1", 400, 200, 20, 0, 100, 500));
+    // As after an earlier explosion that moved the hero.
+    getRigid()->explosionTeleportArmed = false;
     Fire();
     EXPECT_FALSE(manager.hangarExploded);
     Fire();
     EXPECT_TRUE(manager.hangarExploded);
-    EXPECT_TRUE(getRigid()->hangarExplosionPending);
+    EXPECT_TRUE(getRigid()->explosionTeleportArmed);
     EXPECT_EQ(getGSF().sequence, CGameStateFlagsManager::PlayingCamHangar);
-    getRigid()->hangarExplosionPending = false;
+    getRigid()->explosionTeleportArmed = false;
 
     Pistol thompson("THOMPSON");
     getPlayer()->SetCurrentWeapon(&thompson);
@@ -120,7 +122,7 @@ TEST_F(PlayerShot, TheHangarWallGoesAfterTwoPistolShotsOrSixOthers)
     EXPECT_FALSE(manager.hangarExploded);
     Fire();
     EXPECT_TRUE(manager.hangarExploded);
-    getRigid()->hangarExplosionPending = false;
+    EXPECT_TRUE(getRigid()->explosionTeleportArmed);
     getPlayer()->SetCurrentWeapon(&pistol);
 }
 
