@@ -129,7 +129,12 @@ protected:
         if (count != "0")
             e.state = "";  // its scripts have it wait
         Load(ListXml(room, WaveXml(wave, {e})), room, wave, kScriptTypes);
-        return Enemy(name);
+        // Enemies start facing +Z whatever their first point's turn: the
+        // cases that need a heading give it here.
+        CEnemy* enemy = Enemy(name);
+        if (enemy)
+            enemy->GetPosition().SetYaw(yawDegrees * kPi / 180.0f);
+        return enemy;
     }
     static void MoveTo(CEnemy* enemy, float x, float z) { enemy->GetPosition().SetPosition(D3DXVECTOR3(x, 0, z)); }
 
