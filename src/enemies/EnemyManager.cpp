@@ -41,7 +41,8 @@ D3DXVECTOR3 HeroPosition()
 }
 
 // The shipped soldier's tuning, for a kind's value that is damaged. The first
-// three are drawn from with rand() % value: they may never be 0.
+// three divide the enemies' random draws: a value written there below 1 is
+// damaged (one left out counts as 1 where it is drawn).
 const std::pair<const char*, const char*> kShippedConstants[] = {
     {"willOfShootFromCover", "3"}, {"willOfStandingShoot", "8"}, {"maxTimeShootingFromCover", "3"},
     {"stepAiming", "90"}, {"step", "4.5"}, {"turn", "4"}, {"topLife", "100"}, {"nearDist", "120"},
@@ -55,19 +56,16 @@ const std::pair<const char*, const char*> kShippedConstants[] = {
 constexpr int kDivisors = 3;
 
 // A kind's constants with every damaged number (not a finite number, or a
-// divisor below 1) and every missing divisor replaced by the shipped value,
-// said once with the file and the kind.
+// divisor below 1) replaced by the shipped value, said once with the file and
+// the kind.
 CXMLAttributes CheckedConstants(CXMLAttributes constants, const std::string& file, const std::string& kind)
 {
     std::string bad;
     for (int i = 0; i < static_cast<int>(sizeof kShippedConstants / sizeof kShippedConstants[0]); ++i) {
         const char* key = kShippedConstants[i].first;
         auto found = constants.find(key);
-        if (found == constants.end()) {
-            if (i < kDivisors)
-                constants[key] = kShippedConstants[i].second;
+        if (found == constants.end())
             continue;
-        }
         double value;
         if (!bounded::ParseFloat(found->second, -1.0e6, 1.0e6, &value) || (i < kDivisors && value < 1.0)) {
             bad += (bad.empty() ? "" : ", ") + std::string(key) + " \"" + bounded::Echoed(found->second) + "\"";
