@@ -151,7 +151,7 @@ void CIAEnemyCover::SetState(std::string name)
         m_CanMove = false;
         m_ForceCoverChoice = true;
         m_HighParapet = false;
-        EnterStandIn(COVER);
+        EnterCover();
     } else if (name == "IDLE_STATE") {
         EnterIdle();
     } else if (name == "RELOAD_STATE") {
@@ -159,7 +159,7 @@ void CIAEnemyCover::SetState(std::string name)
     } else if (name == "ALARMED_STATE") {
         EnterAlarmed();
     } else if (name == "ROLL_STATE") {
-        EnterStandIn(ROLL);
+        EnterRoll();
     } else if (name == "DOCKERS_STATE") {
         setDockersState();
     }
@@ -168,17 +168,6 @@ void CIAEnemyCover::SetState(std::string name)
 namespace {
 
 constexpr float kQuarterTurn = 1.5707964f;
-
-// The aim cycle of the enemy's weapon.
-std::string AimCycle(const IWeapon* weapon)
-{
-    const std::string name = weapon ? weapon->GetName() : "";
-    if (name == "SHOTGUN")
-        return "aiming_shotgun";
-    if (name == "THOMPSON")
-        return "aiming_thompson";
-    return "aiming";
-}
 
 const char* LabelOf(std::uint16_t state)
 {
@@ -247,6 +236,7 @@ void CIAEnemyCover::Update(float seconds)
     m_Clock += seconds;
     m_LastStep = seconds;
     m_Own = m_Owner->GetPosition().GetPosition();
+    m_Placed = true;
 
     if (m_State == AIMING_THOMPSON) {
         // Placeholder until the Thompson bursts are built: the turret waits.
@@ -334,9 +324,22 @@ void CIAEnemyCover::RunState()
         m_Label = label;
     switch (m_State) {
     case SHOOTING:
-        // Placeholder until the shooting states are built: the enemy keeps
-        // its weapon raised at the hero.
-        UpdateView();
+        UpdateShooting();
+        break;
+    case MOVE_TO_COVER:
+        UpdateMoveToCover();
+        break;
+    case COVER:
+        UpdateCover();
+        break;
+    case SHOOTING_FROM_COVER:
+        UpdateShootingFromCover();
+        break;
+    case RELOAD:
+        UpdateReload();
+        break;
+    case ROLL:
+        UpdateRoll();
         break;
     case PATROL:
         UpdatePatrol();
@@ -353,18 +356,6 @@ void CIAEnemyCover::RunState()
     default:
         // Placeholder until the other states are built: they hold still.
         break;
-    }
-}
-
-void CIAEnemyCover::EnterShooting()
-{
-    // Placeholder entry until the shooting states are built: facing the
-    // hero with the weapon raised.
-    m_State = SHOOTING;
-    UpdateView();
-    if (CCharacterEntity* entity = m_Owner->GetEntity()) {
-        entity->ClearAllCycles(0.1f);
-        entity->BlendCycle(AimCycle(m_Owner->GetWeapon()), 1.0f, 0.1f);
     }
 }
 
@@ -600,8 +591,7 @@ bool CIAEnemyCover::MeleeTest()
     if ((m_State == COVER || m_State == SHOOTING_FROM_COVER || m_State == RELOAD) && m_InCover && !m_HighParapet) {
         // Behind a low parapet only a hero on its own side may start a fight:
         // his heading must lie within a quarter turn of the cover's.
-        const float heroYaw = senses.HeroPlacement().GetYaw();
-        if (std::fabs(WrapAngle(heroYaw - m_CoverYaw)) > kQuarterTurn)
+        if (HeroBehindCoverLine())
             return false;
     }
     return true;
@@ -734,19 +724,27 @@ void CIAEnemyCover::Occupy(TParapet* parapet, std::uint32_t index, TParapet* pre
     if (previous && previous->name == parapet->name)
         m_Previous = nullptr;
     m_CoverYaw = YawFromDirection(parapet->pt_fin - parapet->pt_ini) + kQuarterTurn;
-    if (parapet->high) {
-        m_HighParapet = true;
-        const bool startNearer =
-            ManhattanDistanceXZ(m_Own, parapet->pt_ini) < ManhattanDistanceXZ(m_Own, parapet->pt_fin);
-        m_CoverTarget = startNearer ? parapet->pt_ini : parapet->pt_fin;
-        m_NearEndIsStart = startNearer;
-    } else {
-        m_HighParapet = false;
-        m_CoverTarget = parapet->transform.GetPosition();
-    }
+    PickCoverTarget(*parapet);
     parapet->free = false;
     m_ForceCoverChoice = false;
     m_ParapetIndex = index;
+}
+
+void CIAEnemyCover::PickCoverTarget(const TParapet& parapet)
+{
+    m_CoverEndUnplaced = false;
+    if (!parapet.high) {
+        m_HighParapet = false;
+        m_CoverTarget = parapet.transform.GetPosition();
+        return;
+    }
+    m_HighParapet = true;
+    const bool startNearer = ManhattanDistanceXZ(m_Own, parapet.pt_ini) < ManhattanDistanceXZ(m_Own, parapet.pt_fin);
+    m_CoverTarget = startNearer ? parapet.pt_ini : parapet.pt_fin;
+    m_NearEndIsStart = startNearer;
+    // Chosen before the enemy was placed (a state set as the level loads):
+    // the end is picked again once it stands somewhere.
+    m_CoverEndUnplaced = !m_Placed;
 }
 
 TParapet* CIAEnemyCover::ChooseCoverPoint()
@@ -795,6 +793,9 @@ bool CIAEnemyCover::TakeNamedCoverPoint(const std::string& name)
         TParapet* p = m_Parapets[i];
         if (!p || p->name != name)
             continue;
+        // Another enemy's cover is not taken from it, named or not.
+        if (!p->free && p != m_Occupied)
+            return false;
         TParapet* previous = m_Occupied;
         m_Previous = previous;
         // The invariant holds here too: only what this enemy holds is taken.
@@ -839,17 +840,6 @@ void CIAEnemyCover::setWaitingState(float seconds, std::string triggerLogic)
 {
     // Placeholder until the scripted states are built.
     EnterStandIn(WAITING);
-}
-
-void CIAEnemyCover::setMoveToCoverState(std::string coverPoint)
-{
-    // Placeholder entry until the cover states are built: the cover point is
-    // chosen (or the named one taken) and the enemy stands.
-    if (!coverPoint.empty())
-        TakeNamedCoverPoint(coverPoint);
-    else
-        ChooseCoverPoint();
-    EnterStandIn(MOVE_TO_COVER);
 }
 
 void CIAEnemyCover::UpdateView()
@@ -956,12 +946,7 @@ void CEnemy::CreateWeapon(const CXMLAttributes& a)
 
 std::string CEnemy::WeaponWord() const
 {
-    const std::string name = m_Weapon ? m_Weapon->GetName() : "";
-    if (name == "SHOTGUN")
-        return "escopeta";
-    if (name == "THOMPSON")
-        return "thompson";
-    return "ostrel";
+    return EnemyWeaponWord(m_Weapon ? m_Weapon->GetName() : "");
 }
 
 void CEnemy::PlaceEntity()
@@ -1002,6 +987,9 @@ void CEnemy::UpdateMuzzle()
     D3DXMatrixMultiply(&world, &bone, &m_Entity->GetTransform().GetMatrix());
     m_Muzzle.SetPosition(D3DXVECTOR3(world._41, world._42, world._43));
     m_Muzzle.SetYaw(m_Location.GetYaw());
+    // Its shots leave from the weapon: the weapon is where the muzzle is.
+    if (m_Weapon)
+        m_Weapon->PlaceInHand(bone, m_Location);
 }
 
 void CEnemy::Update(float step)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "enemies/EnemyAnimNames.h"
 #include "platform/d3dx9math.h"
 #include "player/Human.h"
 #include "xml/XMLAttributes.h"
@@ -90,6 +91,17 @@ public:
     const D3DXVECTOR3& GetLastKnownHeroPosition() const { return m_LastKnownHero; }
     std::uint16_t GetShotsPerAttack() const { return m_ShotsPerAttack; }
     std::uint32_t GetRollCounter() const { return m_RollCounter; }
+    // Shots fired in the current attack, and the wait before its first.
+    std::uint16_t GetShotCounter() const { return m_ShotCounter; }
+    float GetShotTimer() const { return m_ShotTimer; }
+    // Counts down every frame; a dodge sets it to keep the next one away.
+    float GetStateTimer() const { return m_StateTimer; }
+    bool IsReloading() const { return m_Reloading; }
+    float GetReloadTimer() const { return m_ReloadTimer; }
+    float GetReloadDuration() const { return m_ReloadDuration; }
+    float GetMoveToCoverTimer() const { return m_MoveToCoverTimer; }
+    bool IsRollRunning() const { return m_RollRunning; }
+    bool WillSearchAfterJump() const { return m_SearchAfterJump; }
     void AddRollCount(std::uint32_t n) { m_RollCounter += n; }
 
     void SetSpawnPosition(float x, float y, float z) { m_Home = D3DXVECTOR3(x, y, z); }
@@ -114,8 +126,14 @@ public:
     void EnterPatrol();
     // Stands with its weapon until the hero shows up.
     void EnterIdle();
-    // Standing in the open facing the hero, weapon raised.
+    // Standing in the open, aiming at the hero and firing in attacks.
     void EnterShooting();
+    // Behind the held parapet: crouched, or standing at a high wall's end.
+    void EnterCover();
+    // Leaning out of cover to fire.
+    void EnterShootingFromCover();
+    // Rolls aside, turned a random way.
+    void EnterRoll();
     // State 24, playing "aiming_thompson".
     void EnterAimingThompson();
     // No state runs for this long; with a hit reaction the enemy reacts
@@ -128,6 +146,7 @@ public:
     TParapet* ChooseCoverPoint();
     bool TakeNamedCoverPoint(const std::string& name);
     TParapet* GetOccupiedParapet() const { return m_Occupied; }
+    TParapet* GetPreviousParapet() const { return m_Previous; }
     bool IsInCover() const { return m_InCover; }
     void SetInCover(bool on) { m_InCover = on; }
     bool IsHighParapet() const { return m_HighParapet; }
@@ -224,6 +243,34 @@ private:
     void UpdateIdle();
     void UpdateAlarmed();
     void UpdateSearching();
+    void UpdateShooting();
+    void UpdateMoveToCover();
+    void UpdateCover();
+    void UpdateShootingFromCover();
+    void UpdateReload();
+    void UpdateRoll();
+    // Leaves cover over the parapet when the way lies across it, else by
+    // the exit animation on its own side.
+    void JumpOverCover();
+    // The shot of an attack, through the enemy's weapon.
+    void FireShot();
+    // The random wait before an attack's first shot, then a shot per cadence;
+    // standing in the open the enemy may restart the attack instead.
+    void FireWhenReady(bool standing);
+    // Clears the shot counter and the first-shot wait.
+    void ResetAttack();
+    bool ClipEmpty() const;
+    // The hero faces across the cover toward the enemy, from its far side.
+    bool HeroBehindCoverLine() const;
+    std::string AnimName(EnemyAnim use) const;
+    // Every cycle faded out, then the one cycle given.
+    void BlendOnly(EnemyAnim cycle, float fade, float weight, float delay);
+    float PlayOnce(EnemyAnim action, bool removeRunning);
+    void RemoveRunningAction();
+    // No state runs for this long (a hit reaction waiting is kept).
+    void StartHold(float seconds);
+    // Where to stand at the parapet: its centre, or the nearer end of a high one.
+    void PickCoverTarget(const TParapet& parapet);
     // Counts only when the model plays something at all.
     bool PlaysNoCycle() const;
     void RunState();
@@ -290,6 +337,14 @@ private:
     float m_LeanOutStart = 0.0f;
     float m_RegenClock = 0.0f;
     float m_ReloadTimer = 0.0f;
+    float m_ReloadDuration = 0.0f;
+    float m_RollTimer = 0.0f;
+    float m_MoveToCoverTimer = 0.0f;
+    float m_LastShotClock = 0.0f;
+    // The enemy's own position has been read once: it stands somewhere.
+    bool m_Placed = false;
+    // The held high parapet's end was picked before that.
+    bool m_CoverEndUnplaced = false;
     float m_HoldTimer = 0.0f;
     bool m_Hold = false;
     bool m_HitReaction = false;

@@ -30,11 +30,8 @@ void CIAEnemyCover::setSearchingState()
     }
 
     m_CoverRequested = false;
-    if (m_InCover) {
-        // Placeholder until the jump over cover is built: the enemy lets its
-        // parapet go where it crouches.
-        FreeParapet();
-    }
+    if (m_InCover)
+        JumpOverCover();
     m_InCover = false;
 
     if (m_CanMove) {
