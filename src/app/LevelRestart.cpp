@@ -239,6 +239,8 @@ void RestartLevel(bool newGame, ILevelWorld& world)
     CRigidAnimManager* rigid = getRigid();
     rigid->crateBroken2 = false;
     rigid->crateBroken3 = false;
+    rigid->blockParapet008 = false;
+    rigid->blockParapet009 = false;
     CPlayer* hero = getPlayer();
     hero->SetLife(350);
     hero->SetTopLife(350);

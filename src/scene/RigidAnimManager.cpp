@@ -280,6 +280,8 @@ void CRigidAnimManager::LoadList(const std::string& file)
     cameraTracksEnded = false;
     crateBroken2 = false;
     crateBroken3 = false;
+    blockParapet008 = false;
+    blockParapet009 = false;
     currentAnimName.clear();
     dockersEscapeStage = 0;
     dockersTimer = 0.0f;
