@@ -102,10 +102,13 @@ TEST_F(EnemyShot, TheHerosBodyTakesAPendingHitFromTheShooterAndAnotherEnemysDoes
     EXPECT_NEAR(stopped.z, 290.0f, 1.0f);
     EXPECT_FALSE(HeroHit().pending);
 
-    // The far end lies along the aim from the muzzle: from x 4000 it lands there.
+    // The far end lies along the aim from the muzzle: a wall far down the
+    // line of a shot from x 4000 stops it there.
+    Level(Ground() + CollisionXml("col_muro", 400, 200, 20, 4000, 100, 50000));
     const D3DXVECTOR3 far = Fire(4000, -300, 10, 7);
     EXPECT_FALSE(HeroHit().pending);
-    EXPECT_EQ(far, D3DXVECTOR3(-1, -1, -1));
+    EXPECT_NEAR(far.x, 4000.0f, 1.0f);
+    EXPECT_NEAR(far.z, 49990.0f, 1.0f);
 }
 
 TEST_F(EnemyShot, ACanIsKnockedWithItsSoundButScoresNothing)
