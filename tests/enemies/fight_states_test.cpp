@@ -112,6 +112,9 @@ TEST_F(FightStatesTest, AnAttackOfFourFiresFiveShotsAndEachFirstShotWaitsFrom0_3
         CIAEnemyCover* ai = enemy->getIA();
         IWeapon* gun = enemy->GetWeapon();
         ASSERT_EQ(ai->GetShotsPerAttack(), 4);
+        const TCoreModelInfo* info = enemy->GetEntity()->GetCoreModelInfo();
+        const float fireLength = info->coreModel->getCoreAnimation(info->animations.at("aiming_fire"))->getDuration();
+        ASSERT_GT(fireLength, 0.1f);
         ai->EnterShooting();
         int shots = 0, firstShots = 0, attacks = 0;
         std::uint16_t counter = 0;
@@ -122,6 +125,8 @@ TEST_F(FightStatesTest, AnAttackOfFourFiresFiveShotsAndEachFirstShotWaitsFrom0_3
             enemy->Update(kFrame);
             if (gun->GetCurrentClip() + 1 == clip) {
                 ++shots;
+                // The pistol's shot holds the enemy for the length of its animation.
+                EXPECT_NEAR(ai->GetHoldTimer(), fireLength, 1e-4f);
                 if (ai->GetShotCounter() == 1) {
                     // The wait grew a frame at a time up to a fresh draw each frame.
                     ++firstShots;
@@ -144,6 +149,16 @@ TEST_F(FightStatesTest, AnAttackOfFourFiresFiveShotsAndEachFirstShotWaitsFrom0_3
         // A draw above 0.5 came up at some point: the wait is not one number.
         EXPECT_GT(waited, 0.45f) << seed;
     }
+    // The Thompson fires on through a short hold.
+    Wave({EnemyEntry{"ene_1", "torreta", Point(0, 0, 600, 180), "thompson"}});
+    CEnemy* gunner = Enemy("ene_1");
+    gunner->getIA()->EnterShooting();
+    const std::uint16_t full = gunner->GetWeapon()->GetCurrentClip();
+    for (int frame = 0; frame < 60 && gunner->GetWeapon()->GetCurrentClip() == full; ++frame)
+        gunner->Update(kFrame);
+    ASSERT_LT(gunner->GetWeapon()->GetCurrentClip(), full);
+    EXPECT_FLOAT_EQ(gunner->getIA()->GetHoldTimer(), 0.1f);
+    EXPECT_EQ(gunner->getIA()->GetShotsPerAttack(), 25);
 }
 
 TEST_F(FightStatesTest, ShootingRunsForCoverOnlyStrictlyBeyond250)
@@ -228,13 +243,26 @@ TEST_F(FightStatesTest, ARunnerRollsOnlyWhenItsCoverIsMoreThan100Away)
         EXPECT_EQ(Plays(enemy->GetEntity(), "roll"), rolls) << z;
         if (!rolls)
             continue;
-        // Turned aside by less than a quarter turn; the cover it ran to is still held.
-        const float turn = std::fabs(WrapAngle(enemy->GetPosition().GetYaw() - yaw));
-        EXPECT_LE(turn, 1.5600001f);
+        // The cover it ran to is still held: it runs on after the roll.
         EXPECT_EQ(ai->GetOccupiedParapet(), senses.parapets[0].get());
         senses.readyToShoot = false;
         Run(enemy, 1.6f);
         EXPECT_EQ(ai->GetState(), CIAEnemyCover::MOVE_TO_COVER);
+        // Each roll turns it aside by less than a quarter turn, either way.
+        float widest = 0.0f;
+        bool left = false, right = false;
+        for (int i = 0; i < 40; ++i) {
+            const float before = enemy->GetPosition().GetYaw();
+            ai->EnterRoll();
+            const float turn = WrapAngle(enemy->GetPosition().GetYaw() - before);
+            EXPECT_LE(std::fabs(turn), 1.5600001f);
+            widest = std::max(widest, std::fabs(turn));
+            left |= turn < 0.0f;
+            right |= turn > 0.0f;
+        }
+        EXPECT_GT(widest, 1.2f);
+        EXPECT_TRUE(left && right);
+        (void)yaw;
     }
 }
 
@@ -496,6 +524,27 @@ TEST_F(FightStatesTest, OnlyTheParapetsSomeoneHoldsAreTakenWhateverTheFightDoes)
             ASSERT_LE(holders, 1) << p->name << " frame " << frame;
             ASSERT_EQ(p->free, holders == 0) << p->name << " frame " << frame;
         }
+    }
+}
+
+TEST_F(FightStatesTest, ALeanOutThatEndsWithTheHeroBeyondTheCoverLineGoesSearching)
+{
+    for (float heroYaw : {0.0f, kPi}) {  // the cover faces +Z: the same way, or against it
+        senses.parapets.clear();
+        TParapet* cover = senses.AddCover("p_b_n_A_B_900", 0, 800, 0);
+        CEnemy* enemy = One("ene_1", 0, 790);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->Update(0.0f);
+        ai->SetForceCoverChoice(true);
+        ASSERT_EQ(ai->ChooseCoverPoint(), cover);
+        ai->EnterCover();
+        ai->EnterShootingFromCover();
+        senses.hero.SetYaw(heroYaw);
+        enemy->GetWeapon()->SetClipAndAmmo(0, 100);  // the lean-out ends on an empty clip
+        const bool behind = heroYaw > 1.0f;
+        ASSERT_TRUE(RunUntil(enemy, behind ? CIAEnemyCover::SEARCHING : CIAEnemyCover::COVER, 1.0f)) << heroYaw;
+        EXPECT_EQ(cover->free, behind) << heroYaw;
+        EXPECT_EQ(ai->GetOccupiedParapet() == cover, !behind) << heroYaw;
     }
 }
 
