@@ -266,6 +266,12 @@ TEST(ShippedLevels, ParapetZonesAreTheZonesOfTheWavesThatFightThere)
         EXPECT_EQ(found, expected) << level;
     }
 
+    // The high walls the first waves hold: an enemy takes cover at an end
+    // only from within 70 of the centre, so each end lies that near.
+    for (const LayoutParapet& p : parapets(Shipped("hangares")))
+        if (p.name == "p_a_n_A_B_502" || p.name == "p_a_n_A_B_001")
+            EXPECT_LT(ManhattanDistanceXZ(p.position, p.Start()) + 0.1f, 70.0f) << p.name;
+
     CEnemyManager& manager = *getEnemyManager();
     const std::string data = std::string(VANTOREL_WORKDIR) + "/data/XML/";
     manager.SetListFiles(data + "typeOfEnemyList.xml", data + "enemyList.xml");
