@@ -996,7 +996,7 @@ void CEnemy::Update(float step)
 {
     UpdateMarker();
 
-    const std::uint16_t state = m_IA ? m_IA->GetState() : CIAEnemyCover::IDLE;
+    const std::uint16_t state = m_IA ? m_IA->GetState() : std::uint16_t{CIAEnemyCover::IDLE};
     const bool animationMoves = m_IA && (state == CIAEnemyCover::JUMPING_COVER || m_IA->GetFinisherFlag());
     if (!animationMoves) {
         const auto& bodies = getCollisionManager().GetEnemyBodies();

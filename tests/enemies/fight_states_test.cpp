@@ -12,15 +12,16 @@
 namespace enemytest {
 namespace {
 
+// The draws on "willOfStandingShoot", "willOfShootFromCover" and
+// "maxTimeShootingFromCover" are left at 0 in some types: 0 counts as 1.
 const char kFightTypes[] = R"(<TYPES>
   <TYPE tName="soldado"><CONSTANTS topLife="100" step="3" turn="2" nearDist="60" viewDist="2000"
     lostDist="5000" visionAngle="60" alarmDist="0" minDistanceToPlayerWhenChasing="100" willOfStandingShoot="1"
-    willOfShootFromCover="1" maxTimeShootingFromCover="1" maxTimeCovered="100" bulletsToRollIfPlayerWithOstrel="1"
-    canCover="1" canMove="1"/></TYPE>
+    maxTimeCovered="100" bulletsToRollIfPlayerWithOstrel="1" canCover="1" canMove="1"/></TYPE>
   <TYPE tName="tirador"><CONSTANTS topLife="100" step="3" nearDist="60" viewDist="2000" lostDist="5000"
     visionAngle="60" willOfStandingShoot="1" bulletsToRollIfPlayerWithOstrel="1000" canCover="0" canMove="1"/></TYPE>
   <TYPE tName="torreta"><CONSTANTS topLife="100" step="3" nearDist="60" viewDist="2000" lostDist="5000"
-    visionAngle="60" willOfStandingShoot="1" canCover="0" canMove="0"/></TYPE>
+    visionAngle="60" canCover="0" canMove="0"/></TYPE>
 </TYPES>)";
 
 constexpr float kFrame = 1.0f / 30.0f;
