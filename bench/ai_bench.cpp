@@ -1,7 +1,8 @@
 // The enemies' frame on the shipped "hangares": CEnemyManager::Update for
 // the five enemies of "wave_09" with the hero among them, their rays cast in
 // the level's physics and their cover taken from its parapets. Reports the
-// median and worst microseconds per update and per enemy.
+// median and worst microseconds per update and per enemy, quiet and with
+// every enemy engaged (with the rays and shots of a frame).
 //
 // Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game".
 // Usage: ai_bench [frames]
@@ -28,6 +29,9 @@
 #include "world/TriggerManager.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
+#include "enemies/EnemySenses.h"
+#include "player/Weapon.h"
+#include <map>
 #include "script/ScriptHost.h"
 #include "world/CollisionManager.h"
 #include "math/VectorMath.h"
@@ -86,6 +90,8 @@ int main(int argc, char** argv)
     getCollisionManager().setNewPlayerPosition(first->GetPosition().GetPosition() + D3DXVECTOR3(0, 0, -400));
     for (int i = 0; i < 10; ++i)
         GetGameCalls().UpdateFrame(1.0f / 30);
+    // A sequence of the level's frames may have frozen them again.
+    enemies.resumeIA();
 
     std::vector<double> frames;
     for (int i = 0; i < runs; ++i) {
@@ -121,6 +127,60 @@ int main(int argc, char** argv)
     for (const auto& entry : enemies.GetCurrentWaveEnemies())
         std::printf("  %s: %s, %.0f from the hero\n", entry.first.c_str(), entry.second->getIA()->GetLabel().c_str(),
                     entry.second->getIA()->GetDistance());
+
+    // Every enemy engaged: each starts an attack on the hero, then fights
+    // on (cover, lean-outs, reloads, rolls) as the states take it. The rays
+    // are counted on their way through the enemies' senses; each shot fired
+    // casts one more ray in the shot resolution.
+    struct CountingSenses : IEnemySenses {
+        explicit CountingSenses(IEnemySenses& inner) : game(inner) {}
+        CLocation HeroPlacement() override { return game.HeroPlacement(); }
+        bool HeroDead() override { return false; }
+        bool HeroFighting() override { return false; }
+        bool HeroInCover() override { return game.HeroInCover(); }
+        bool HeroReadyToShoot() override { return game.HeroReadyToShoot(); }
+        bool HeroJumpingCover() override { return game.HeroJumpingCover(); }
+        bool HeroWasHit() override { return game.HeroWasHit(); }
+        std::string HeroWeaponName() override { return game.HeroWeaponName(); }
+        void StopHeroAction() override { game.StopHeroAction(); }
+        bool RayBlocked(const D3DXVECTOR3& from, const D3DXVECTOR3& to) override
+        {
+            ++rays;
+            return game.RayBlocked(from, to);
+        }
+        std::vector<TParapet*> Parapets() override { return game.Parapets(); }
+        IEnemySenses& game;
+        long rays = 0;
+    } counting(getEnemySenses());
+    SetEnemySenses(&counting);
+    for (const auto& entry : enemies.GetCurrentWaveEnemies())
+        entry.second->getIA()->EnterShooting();
+    std::vector<double> fights;
+    long shots = 0;
+    std::map<std::string, int> seen;
+    for (int i = 0; i < runs; ++i) {
+        std::map<std::string, int> clips;
+        for (const auto& entry : enemies.GetCurrentWaveEnemies())
+            clips[entry.first] = entry.second->GetWeapon()->GetCurrentClip();
+        const auto start = std::chrono::steady_clock::now();
+        enemies.Update(1.0f / 30);
+        fights.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        for (const auto& entry : enemies.GetCurrentWaveEnemies()) {
+            shots += clips[entry.first] > entry.second->GetWeapon()->GetCurrentClip();
+            ++seen[entry.second->getIA()->GetLabel()];
+        }
+        getCollisionManager().Update(1.0f / 30);
+        // The hero lives on: the bench measures the enemies, not his death.
+        getPlayer()->SetLife(350);
+    }
+    SetEnemySenses(nullptr);
+    std::sort(fights.begin(), fights.end());
+    std::printf("Engaged, CEnemyManager::Update of all %zu: median %.1f us, 99th percentile %.1f us, worst %.1f us "
+                "per frame; %.2f sight rays and %.2f shots (one ray each) per frame\n",
+                count, fights[fights.size() / 2], fights[fights.size() * 99 / 100], fights.back(),
+                static_cast<double>(counting.rays) / runs, static_cast<double>(shots) / runs);
+    for (const auto& state : seen)
+        std::printf("  %s: %d enemy-frames\n", state.first.c_str(), state.second);
 
     platform::SetDirectInputSource(nullptr);
     DestroyWindow(MainWindow);

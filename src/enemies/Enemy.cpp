@@ -4,6 +4,7 @@
 
 #include "enemies/EnemyManager.h"
 #include "enemies/EnemySenses.h"
+#include "enemies/EnemyStateHelpers.h"
 #include "platform/crt.h"
 #include "world/Parapet.h"
 #include <algorithm>
@@ -150,7 +151,7 @@ void CIAEnemyCover::SetState(std::string name)
         m_CanMove = false;
         m_ForceCoverChoice = true;
         m_HighParapet = false;
-        EnterStandIn(COVER);
+        EnterCover();
     } else if (name == "IDLE_STATE") {
         EnterIdle();
     } else if (name == "RELOAD_STATE") {
@@ -158,7 +159,7 @@ void CIAEnemyCover::SetState(std::string name)
     } else if (name == "ALARMED_STATE") {
         EnterAlarmed();
     } else if (name == "ROLL_STATE") {
-        EnterStandIn(ROLL);
+        EnterRoll();
     } else if (name == "DOCKERS_STATE") {
         setDockersState();
         // The first dockers update runs the whole entry, taunt included, again.
@@ -169,22 +170,6 @@ void CIAEnemyCover::SetState(std::string name)
 namespace {
 
 constexpr float kQuarterTurn = 1.5707964f;
-
-char NameAt(const std::string& name, size_t index)
-{
-    return index < name.size() ? name[index] : '\0';
-}
-
-// The aim cycle of the enemy's weapon.
-std::string AimCycle(const IWeapon* weapon)
-{
-    const std::string name = weapon ? weapon->GetName() : "";
-    if (name == "SHOTGUN")
-        return "aiming_shotgun";
-    if (name == "THOMPSON")
-        return "aiming_thompson";
-    return "aiming";
-}
 
 const char* LabelOf(std::uint16_t state)
 {
@@ -253,6 +238,7 @@ void CIAEnemyCover::Update(float seconds)
     m_Clock += seconds;
     m_LastStep = seconds;
     m_Own = m_Owner->GetPosition().GetPosition();
+    m_Placed = true;
 
     if (m_State == AIMING_THOMPSON) {
         UpdateAimingThompson();
@@ -340,9 +326,22 @@ void CIAEnemyCover::RunState()
         m_Label = label;
     switch (m_State) {
     case SHOOTING:
-        // Placeholder until the shooting states are built: the enemy keeps
-        // its weapon raised at the hero.
-        UpdateView();
+        UpdateShooting();
+        break;
+    case MOVE_TO_COVER:
+        UpdateMoveToCover();
+        break;
+    case COVER:
+        UpdateCover();
+        break;
+    case SHOOTING_FROM_COVER:
+        UpdateShootingFromCover();
+        break;
+    case RELOAD:
+        UpdateReload();
+        break;
+    case ROLL:
+        UpdateRoll();
         break;
     case PATROL:
         UpdatePatrol();
@@ -377,18 +376,6 @@ void CIAEnemyCover::RunState()
     default:
         // Placeholder until the other states are built: they hold still.
         break;
-    }
-}
-
-void CIAEnemyCover::EnterShooting()
-{
-    // Placeholder entry until the shooting states are built: facing the
-    // hero with the weapon raised.
-    m_State = SHOOTING;
-    UpdateView();
-    if (CCharacterEntity* entity = m_Owner->GetEntity()) {
-        entity->ClearAllCycles(0.1f);
-        entity->BlendCycle(AimCycle(m_Owner->GetWeapon()), 1.0f, 0.1f);
     }
 }
 
@@ -605,7 +592,7 @@ bool CIAEnemyCover::MeleeTest()
     if ((m_State == COVER || m_State == SHOOTING_FROM_COVER || m_State == RELOAD) && m_InCover && !m_HighParapet) {
         // Behind a low parapet only a hero on its own side may start a fight:
         // his heading must lie within a quarter turn of the cover's.
-        if (!WithinQuarterTurn(senses.HeroPlacement().GetYaw(), m_CoverYaw))
+        if (HeroBehindCoverLine())
             return false;
     }
     return true;
@@ -738,19 +725,27 @@ void CIAEnemyCover::Occupy(TParapet* parapet, std::uint32_t index, TParapet* pre
     if (previous && previous->name == parapet->name)
         m_Previous = nullptr;
     m_CoverYaw = YawFromDirection(parapet->pt_fin - parapet->pt_ini) + kQuarterTurn;
-    if (parapet->high) {
-        m_HighParapet = true;
-        const bool startNearer =
-            ManhattanDistanceXZ(m_Own, parapet->pt_ini) < ManhattanDistanceXZ(m_Own, parapet->pt_fin);
-        m_CoverTarget = startNearer ? parapet->pt_ini : parapet->pt_fin;
-        m_NearEndIsStart = startNearer;
-    } else {
-        m_HighParapet = false;
-        m_CoverTarget = parapet->transform.GetPosition();
-    }
+    PickCoverTarget(*parapet);
     parapet->free = false;
     m_ForceCoverChoice = false;
     m_ParapetIndex = index;
+}
+
+void CIAEnemyCover::PickCoverTarget(const TParapet& parapet)
+{
+    m_CoverEndUnplaced = false;
+    if (!parapet.high) {
+        m_HighParapet = false;
+        m_CoverTarget = parapet.transform.GetPosition();
+        return;
+    }
+    m_HighParapet = true;
+    const bool startNearer = ManhattanDistanceXZ(m_Own, parapet.pt_ini) < ManhattanDistanceXZ(m_Own, parapet.pt_fin);
+    m_CoverTarget = startNearer ? parapet.pt_ini : parapet.pt_fin;
+    m_NearEndIsStart = startNearer;
+    // Chosen before the enemy was placed (a state set as the level loads):
+    // the end is picked again once it stands somewhere.
+    m_CoverEndUnplaced = !m_Placed;
 }
 
 TParapet* CIAEnemyCover::ChooseCoverPoint()
@@ -799,6 +794,9 @@ bool CIAEnemyCover::TakeNamedCoverPoint(const std::string& name)
         TParapet* p = m_Parapets[i];
         if (!p || p->name != name)
             continue;
+        // Another enemy's cover is not taken from it, named or not.
+        if (!p->free && p != m_Occupied)
+            return false;
         TParapet* previous = m_Occupied;
         m_Previous = previous;
         // The invariant holds here too: only what this enemy holds is taken.
@@ -811,214 +809,6 @@ bool CIAEnemyCover::TakeNamedCoverPoint(const std::string& name)
     return false;
 }
 
-void CIAEnemyCover::setSearchingState()
-{
-    CEnemyManager* manager = getEnemyManager();
-    // The first hangar wave is staged: its alarm only wakes the next group.
-    if (manager->GetCurrentWave() == "wave_01") {
-        getTriggerManager().getTriggerLogicByName("ene1_2")->active = true;
-        return;
-    }
-    m_SkipNextFight = true;
-    m_FightingPartner = false;
-    m_State = SEARCHING;
-
-    if (m_InCover && manager->IsAnyEnemyShooting()) {
-        getSoundManager().PlayEnemyCoverLine(m_Distance);
-    } else if (m_Owner->GetName() != "ene_Avioneta") {
-        getSoundManager().PlayEnemyAlarmLine(m_Distance);
-        manager->AlarmEnemiesNearPlayer();
-    }
-
-    m_CoverRequested = false;
-    if (m_InCover) {
-        // Placeholder until the jump over cover is built: the enemy lets its
-        // parapet go where it crouches.
-        FreeParapet();
-    }
-    m_InCover = false;
-
-    if (m_CanMove) {
-        m_MoveTarget = getEnemySenses().HeroPlacement().GetPosition();
-        PlayCycle("run_");
-    } else {
-        PlayCycle("idle_");
-    }
-}
-
-// --- patrol, idle, alarm and search --------------------------------------------
-
-namespace {
-
-// Patrol and home points count as reached this close on the ground.
-constexpr float kPointReached = 10.5f;
-
-} // namespace
-
-bool CIAEnemyCover::PlaysNoCycle() const
-{
-    const CCharacterEntity* entity = m_Owner->GetEntity();
-    return entity && entity->GetCycleCount() < 1;
-}
-
-void CIAEnemyCover::PlayCycle(const char* prefix)
-{
-    if (CCharacterEntity* entity = m_Owner->GetEntity()) {
-        entity->ClearAllCycles(0.1f);
-        entity->BlendCycle(prefix + m_Owner->WeaponWord(), 1.0f, 0.1f);
-    }
-}
-
-void CIAEnemyCover::MoveTowards(const D3DXVECTOR3& point)
-{
-    m_MoveFlag = true;
-    m_MoveMode = 'I';
-    m_MoveTarget = point;
-}
-
-void CIAEnemyCover::EnterPatrol()
-{
-    FreeParapet();
-    m_State = PATROL;
-    m_InCover = false;
-    PlayCycle(m_PatrolPoints.size() < 2 ? "idle_" : "run_");
-}
-
-void CIAEnemyCover::UpdatePatrol()
-{
-    const bool walks = m_PatrolPoints.size() >= 2;
-    if (PlaysNoCycle())
-        PlayCycle(walks ? "run_" : "idle_");
-    if (CanSeePlayer()) {
-        setSearchingState();
-        return;
-    }
-    AlarmTest();
-    if (m_State != PATROL)
-        return;
-    if (walks) {
-        if (m_PatrolIndex >= m_PatrolPoints.size())
-            m_PatrolIndex = 0;
-        const D3DXVECTOR3& point = m_PatrolPoints[m_PatrolIndex];
-        MoveTowards(point);
-        if (DistanceXZ(m_Own, point) < kPointReached)
-            m_PatrolIndex = static_cast<std::uint16_t>((m_PatrolIndex + 1) % m_PatrolPoints.size());
-        return;
-    }
-    m_CoverRequested = true;
-    if (DistanceXZ(m_Own, m_Home) >= kPointReached) {
-        MoveTowards(m_Home);
-    } else if (m_RequestedState != "PATROL_STATE") {
-        // Sent to patrol with nowhere to go: back home, then what the
-        // scripts asked of it before.
-        SetState(m_RequestedState);
-    }
-}
-
-void CIAEnemyCover::EnterIdle()
-{
-    m_State = IDLE;
-    PlayCycle("idle_");
-}
-
-void CIAEnemyCover::UpdateIdle()
-{
-    if (CanSeePlayer()) {
-        if (m_CanMove) {
-            setSearchingState();
-            return;
-        }
-    } else if (m_CanMove) {
-        AlarmTest();
-        return;
-    }
-    if (!m_CanMove && IsInWeaponRange() && HasLineOfSight())
-        EnterShooting();
-}
-
-void CIAEnemyCover::EnterAlarmed()
-{
-    if (getEnemyManager()->GetCurrentWave() == "wave_01") {
-        getTriggerManager().getTriggerLogicByName("ene1_2")->active = true;
-        return;
-    }
-    // Dockers keep talking and acting when the others are alarmed.
-    const bool docker = NameAt(m_Owner->GetName(), 4) == 'D';
-    if (m_ScriptAnimation && !docker) {
-        if (CCharacterEntity* entity = m_Owner->GetEntity())
-            entity->RemoveAction();
-        m_ScriptAnimation = false;
-    }
-    m_LastKnownHero = getEnemySenses().HeroPlacement().GetPosition();
-    m_State = ALARMED;
-    if (m_CanMove)
-        PlayCycle("run_");
-}
-
-void CIAEnemyCover::UpdateAlarmed()
-{
-    if (CanSeePlayer()) {
-        setSearchingState();
-        return;
-    }
-    AlarmTest();
-    if (m_State != ALARMED)
-        return;
-    // Nothing was heard where: (0, 0, 0) is no place to run to.
-    if (m_LastKnownHero.x == 0.0f && m_LastKnownHero.y == 0.0f && m_LastKnownHero.z == 0.0f) {
-        EnterIdle();
-        return;
-    }
-    if (DistanceXZ(m_Own, m_LastKnownHero) >= 10.0f)
-        MoveTowards(m_LastKnownHero);
-    else
-        EnterPatrol();
-}
-
-void CIAEnemyCover::UpdateSearching()
-{
-    if (PlaysNoCycle())
-        PlayCycle("run_");
-    if (m_Distance >= m_LostDist) {
-        EnterPatrol();
-        return;
-    }
-    CEnemyManager* manager = getEnemyManager();
-    if (m_CanCover && m_Owner->GetLife() < m_LifeLimitToBeHurt && manager->GetMoveToCoverCount() < 2 &&
-        ChooseCoverPoint()) {
-        setMoveToCoverState("");
-        return;
-    }
-    if (m_CanMove && RollTrigger()) {
-        EnterStandIn(ROLL);
-        return;
-    }
-    if (IsInWeaponRange() && HasLineOfSight()) {
-        EnterShooting();
-        return;
-    }
-    if (m_Distance < m_MinDistanceToPlayerWhenChasing)
-        return;  // close enough: it stands and waits for a clear shot
-    if (manager->GetSearchingCount() >= 2 && m_CanCover && manager->GetMoveToCoverCount() < 2) {
-        if (ChooseCoverPoint())
-            setMoveToCoverState("");
-        else
-            EnterPatrol();
-        return;
-    }
-    MoveTowards(m_Hero);
-}
-
-void CIAEnemyCover::setMoveToCoverState(std::string coverPoint)
-{
-    // Placeholder entry until the cover states are built: the cover point is
-    // chosen (or the named one taken) and the enemy stands.
-    if (!coverPoint.empty())
-        TakeNamedCoverPoint(coverPoint);
-    else
-        ChooseCoverPoint();
-    EnterStandIn(MOVE_TO_COVER);
-}
 
 void CIAEnemyCover::UpdateView()
 {
@@ -1118,12 +908,7 @@ void CEnemy::CreateWeapon(const CXMLAttributes& a)
 
 std::string CEnemy::WeaponWord() const
 {
-    const std::string name = m_Weapon ? m_Weapon->GetName() : "";
-    if (name == "SHOTGUN")
-        return "escopeta";
-    if (name == "THOMPSON")
-        return "thompson";
-    return "ostrel";
+    return EnemyWeaponWord(m_Weapon ? m_Weapon->GetName() : "");
 }
 
 void CEnemy::PlaceEntity()
@@ -1164,13 +949,17 @@ void CEnemy::UpdateMuzzle()
     D3DXMatrixMultiply(&world, &bone, &m_Entity->GetTransform().GetMatrix());
     m_Muzzle.SetPosition(D3DXVECTOR3(world._41, world._42, world._43));
     m_Muzzle.SetYaw(m_Location.GetYaw());
+    // Its shots leave from the weapon (the plane's hidden gunner's too): the
+    // weapon is where the muzzle is.
+    if (m_Weapon)
+        m_Weapon->PlaceInHand(bone, m_Entity->GetTransform());
 }
 
 void CEnemy::Update(float step)
 {
     UpdateMarker();
 
-    const std::uint16_t state = m_IA ? m_IA->GetState() : CIAEnemyCover::IDLE;
+    const std::uint16_t state = m_IA ? m_IA->GetState() : std::uint16_t{CIAEnemyCover::IDLE};
     const bool animationMoves = m_IA && (state == CIAEnemyCover::JUMPING_COVER || m_IA->GetFinisherFlag());
     if (!animationMoves) {
         const auto& bodies = getCollisionManager().GetEnemyBodies();
@@ -1198,10 +987,6 @@ void CEnemy::Update(float step)
     }
     PlaceEntity();
     UpdateMuzzle();
-    // Its shots leave from the weapon (the plane's hidden gunner's too): the
-    // weapon goes where the hand is.
-    if (m_Weapon && m_Entity)
-        m_Weapon->PlaceInHand(m_Entity->GetBoneMatrix("EBip01 pipa"), m_Entity->GetTransform());
 
     if (m_IA)
         m_IA->Update(step);

@@ -91,6 +91,17 @@ public:
     const D3DXVECTOR3& GetLastKnownHeroPosition() const { return m_LastKnownHero; }
     std::uint16_t GetShotsPerAttack() const { return m_ShotsPerAttack; }
     std::uint32_t GetRollCounter() const { return m_RollCounter; }
+    // Shots fired in the current attack, and the wait before its first.
+    std::uint16_t GetShotCounter() const { return m_ShotCounter; }
+    float GetShotTimer() const { return m_ShotTimer; }
+    // Counts down every frame; a dodge sets it to keep the next one away.
+    float GetStateTimer() const { return m_StateTimer; }
+    bool IsReloading() const { return m_Reloading; }
+    float GetReloadTimer() const { return m_ReloadTimer; }
+    float GetReloadDuration() const { return m_ReloadDuration; }
+    float GetMoveToCoverTimer() const { return m_MoveToCoverTimer; }
+    bool IsRollRunning() const { return m_RollRunning; }
+    bool WillSearchAfterJump() const { return m_SearchAfterJump; }
     void AddRollCount(std::uint32_t n) { m_RollCounter += n; }
 
     void SetSpawnPosition(float x, float y, float z) { m_Home = D3DXVECTOR3(x, y, z); }
@@ -115,8 +126,14 @@ public:
     void EnterPatrol();
     // Stands with its weapon until the hero shows up.
     void EnterIdle();
-    // Standing in the open facing the hero, weapon raised.
+    // Standing in the open, aiming at the hero and firing in attacks.
     void EnterShooting();
+    // Behind the held parapet: crouched, or standing at a high wall's end.
+    void EnterCover();
+    // Leaning out of cover to fire.
+    void EnterShootingFromCover();
+    // Rolls aside, turned a random way.
+    void EnterRoll();
     // State 24, the plane's hidden gunner: bursts at the hero, the first
     // 3.2 s on.
     void EnterAimingThompson();
@@ -130,6 +147,7 @@ public:
     TParapet* ChooseCoverPoint();
     bool TakeNamedCoverPoint(const std::string& name);
     TParapet* GetOccupiedParapet() const { return m_Occupied; }
+    TParapet* GetPreviousParapet() const { return m_Previous; }
     bool IsInCover() const { return m_InCover; }
     void SetInCover(bool on) { m_InCover = on; }
     bool IsHighParapet() const { return m_HighParapet; }
@@ -248,6 +266,33 @@ private:
     void UpdateIdle();
     void UpdateAlarmed();
     void UpdateSearching();
+    void UpdateShooting();
+    void UpdateMoveToCover();
+    void UpdateCover();
+    void UpdateShootingFromCover();
+    void UpdateReload();
+    void UpdateRoll();
+    // Leaves cover over the parapet when the way lies across it, else by
+    // the exit animation on its own side.
+    void JumpOverCover();
+    // The shot of an attack, through the enemy's weapon.
+    void FireShot();
+    // The random wait before an attack's first shot, then a shot per cadence;
+    // standing in the open the enemy may restart the attack instead.
+    void FireWhenReady(bool standing);
+    // Clears the shot counter and the first-shot wait.
+    void ResetAttack();
+    bool ClipEmpty() const;
+    // The hero faces across the cover toward the enemy, from its far side.
+    bool HeroBehindCoverLine() const;
+    // Every cycle faded out, then the one cycle given.
+    void BlendOnly(EnemyAnim cycle, float fade, float weight, float delay);
+    float PlayOnce(EnemyAnim action, bool removeRunning);
+    void RemoveRunningAction();
+    // No state runs for this long (a hit reaction waiting is kept).
+    void StartHold(float seconds);
+    // Where to stand at the parapet: its centre, or the nearer end of a high one.
+    void PickCoverTarget(const TParapet& parapet);
     // Counts only when the model plays something at all.
     bool PlaysNoCycle() const;
     void RunState();
@@ -264,7 +309,7 @@ private:
     void UpdateFighting();
     void ActivateLogic(const std::string& name);
     // Every cycle off (fade 0.1), then the one of that kind.
-    void BlendOnly(EnemyAnim kind, float weight = 1.0f, float delay = 0.1f);
+    void BlendOnly(EnemyAnim kind, float weight = 1.0f, float delay = 0.1f) { BlendOnly(kind, 0.1f, weight, delay); }
 
     float m_TalkTimer = 0.0f;
     float m_ScriptAnimationTimer = 0.0f;
@@ -275,8 +320,6 @@ private:
     std::string m_WaitingLogic;
     bool m_Waiting = false;
     bool m_EvadeDirect = false;
-    float m_MoveToCoverTimer = 0.0f;
-    float m_LastShotClock = 0.0f;
     // Dockers and the Thompson turret: shots of this attack or burst, the
     // attack or burst under way, the pause before the next, and the burst's
     // first shots counted up to 13.
@@ -347,6 +390,14 @@ private:
     float m_LeanOutStart = 0.0f;
     float m_RegenClock = 0.0f;
     float m_ReloadTimer = 0.0f;
+    float m_ReloadDuration = 0.0f;
+    float m_RollTimer = 0.0f;
+    float m_MoveToCoverTimer = 0.0f;
+    float m_LastShotClock = 0.0f;
+    // The enemy's own position has been read once: it stands somewhere.
+    bool m_Placed = false;
+    // The held high parapet's end was picked before that.
+    bool m_CoverEndUnplaced = false;
     float m_HoldTimer = 0.0f;
     bool m_Hold = false;
     bool m_HitReaction = false;

@@ -4,68 +4,71 @@ namespace {
 
 enum Column { kShotgun, kThompson, kGun };
 
-Column ColumnOf(const std::string& weapon)
+Column ColumnOf(const std::string& weaponName)
 {
-    if (weapon == "SHOTGUN")
+    if (weaponName == "SHOTGUN")
         return kShotgun;
-    if (weapon == "THOMPSON")
+    if (weaponName == "THOMPSON")
         return kThompson;
     return kGun;
 }
 
-// The word the cover names are built with.
-const char* Word(Column column)
-{
-    static const char* const words[] = {"escopeta", "thompson", "ostrel"};
-    return words[column];
-}
-
-const char* FromTable(EnemyAnim kind, Column c)
-{
-    static const char* const table[][3] = {
-        {"idle_escopeta", "idle_thompson", "idle_ostrel"},
-        {"run_escopeta", "run_thompson", "run_ostrel"},
-        {"andar", "andar", "andar"},
-        {"aiming_shotgun", "aiming_thompson", "aiming"},
-        {"fire_shotgun", "fire_thompson", "aiming_fire"},
-        {"pasoizquierdo_escopeta", "pasoizquierdo_thompson", "pasolateral_izquierdo"},
-        {"pasoderecho_escopeta", "pasoderecho_thompson", "pasolateral_derecho"},
-        {"reload_escopeta", "reload_thompson", "reload_ostrel"},
-        {"roll_escopeta", "roll_thompson", "roll"},
-        {"jumpescopetbox", "jumpthompsonbox", "jumpostrelbox"},
-        {"jumpescopetman", "jumpthompsonman", "jumpostrelman"},
-    };
-    return table[static_cast<int>(kind)][c];
-}
+struct Row {
+    const char* names[3];  // shotgun, Thompson, pistol
+};
 
 } // namespace
 
-std::string EnemyAnimName(EnemyAnim kind, const std::string& weaponName)
+std::string EnemyWeaponWord(const std::string& weaponName)
+{
+    static const char* const words[3] = {"escopeta", "thompson", "ostrel"};
+    return words[ColumnOf(weaponName)];
+}
+
+std::string EnemyAnimName(EnemyAnim use, const std::string& weaponName, EnemyCoverPose pose)
 {
     Column column = ColumnOf(weaponName);
-    // The aim and the shot of an unknown weapon are the Thompson's.
-    if (column == kGun && weaponName != "GUN" && (kind == EnemyAnim::Aim || kind == EnemyAnim::Shot))
-        column = kThompson;
-    const std::string word = Word(column);
-    switch (kind) {
-    case EnemyAnim::LowCoverIdle: return "pBajo_" + word + "_idle";
-    case EnemyAnim::HighCoverIdle: return "palto_" + word + "_idle";
-    case EnemyAnim::LowCoverEnter: return "pBajo_" + word + "_enter";
-    case EnemyAnim::HighCoverEnter: return "palto_" + word + "_enter";
-    case EnemyAnim::LowCoverExit: return "pBajo_" + word + "_exit";
-    case EnemyAnim::HighCoverExit: return "palto_" + word + "_exit";
-    case EnemyAnim::LowCoverReload: return "pBajo_" + word + "_reload";
-    case EnemyAnim::HighCoverReload: return "palto_" + word + "_reload";
-    case EnemyAnim::LowLeanOut: return "pBajo_" + word + "_asomarida";
-    case EnemyAnim::HighLeanOutL: return "palto_" + word + "_asomaridaL";
-    case EnemyAnim::HighLeanOutR: return "palto_" + word + "_asomaridaR";
-    case EnemyAnim::LowLeanBack: return "pBajo_" + word + "_asomarvuelta";
-    case EnemyAnim::HighLeanBackL: return "palto_" + word + "_asomarvueltaL";
-    case EnemyAnim::HighLeanBackR: return "palto_" + word + "_asomarvueltaR";
+    const std::string word = EnemyWeaponWord(weaponName);
+    const std::string cover = (pose.high ? "palto_" : "pBajo_") + word;
+    switch (use) {
+    case EnemyAnim::Stand: return "idle_" + word;
+    case EnemyAnim::Run: return "run_" + word;
+    case EnemyAnim::WalkTrack: return "andar";
+    case EnemyAnim::CoverIdle: return cover + "_idle";
+    case EnemyAnim::CoverEnter: return cover + "_enter";
+    case EnemyAnim::CoverExit: return cover + "_exit";
+    case EnemyAnim::CoverReload: return cover + "_reload";
+    case EnemyAnim::LeanOut:
+        return pose.high ? cover + (pose.atStartEnd ? "_asomaridaR" : "_asomaridaL") : cover + "_asomarida";
+    case EnemyAnim::LeanBack:
+        return pose.high ? cover + (pose.atStartEnd ? "_asomarvueltaR" : "_asomarvueltaL") : cover + "_asomarvuelta";
     case EnemyAnim::AimingThompson: return "aiming_thompson";
     case EnemyAnim::FlyingPallet: return "paletavolador";
     case EnemyAnim::FlyingPalletIdle: return "paletavolador_idle00";
     case EnemyAnim::Pointing: return "senalando";
-    default: return FromTable(kind, column);
+    default: break;
     }
+    // Weapons the game does not know aim and fire like the Thompson.
+    if ((use == EnemyAnim::Aim || use == EnemyAnim::Shot) && weaponName != "GUN" && column == kGun)
+        column = kThompson;
+    static const Row aim = {{"aiming_shotgun", "aiming_thompson", "aiming"}};
+    static const Row shot = {{"fire_shotgun", "fire_thompson", "aiming_fire"}};
+    static const Row stepLeft = {{"pasoizquierdo_escopeta", "pasoizquierdo_thompson", "pasolateral_izquierdo"}};
+    static const Row stepRight = {{"pasoderecho_escopeta", "pasoderecho_thompson", "pasolateral_derecho"}};
+    static const Row reload = {{"reload_escopeta", "reload_thompson", "reload_ostrel"}};
+    static const Row roll = {{"roll_escopeta", "roll_thompson", "roll"}};
+    static const Row jumpBox = {{"jumpescopetbox", "jumpthompsonbox", "jumpostrelbox"}};
+    static const Row jumpOther = {{"jumpescopetman", "jumpthompsonman", "jumpostrelman"}};
+    const Row* row = &aim;
+    switch (use) {
+    case EnemyAnim::Shot: row = &shot; break;
+    case EnemyAnim::StepLeft: row = &stepLeft; break;
+    case EnemyAnim::StepRight: row = &stepRight; break;
+    case EnemyAnim::ReloadStanding: row = &reload; break;
+    case EnemyAnim::Roll: row = &roll; break;
+    case EnemyAnim::JumpBox: row = &jumpBox; break;
+    case EnemyAnim::JumpOther: row = &jumpOther; break;
+    default: break;
+    }
+    return row->names[column];
 }

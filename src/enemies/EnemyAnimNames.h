@@ -1,47 +1,47 @@
-// The names of the enemies' animations, by what the animation does and the
-// enemy's weapon ("GUN", "SHOTGUN", "THOMPSON"). Every state asks here, so the
-// character data only has to offer what this list can give.
+// The names of an enemy's animations, from what it does and the weapon it
+// holds ("GUN", "SHOTGUN", "THOMPSON"). Every state asks here, so a model's
+// names live in one place and the character data only has to offer these.
 #pragma once
 
 #include <string>
 
 enum class EnemyAnim {
     // The table by weapon.
-    Stand,           // cycle
-    Run,             // cycle
-    WalkTrack,       // cycle, the same for every weapon
-    Aim,             // cycle
-    Shot,            // action
-    StepLeft,        // action
-    StepRight,       // action
-    ReloadStanding,  // action
-    Roll,            // action
-    JumpBoxParapet,  // action, over a parapet of kind "B"
-    JumpParapet,     // action, over any other parapet
-    // Behind cover, low ("pBajo_") or high ("palto_"); the L side belongs to
-    // the "pt_fin" end of a high parapet, the R side to "pt_ini".
-    LowCoverIdle,    // cycle
-    HighCoverIdle,   // cycle
-    LowCoverEnter,
-    HighCoverEnter,
-    LowCoverExit,
-    HighCoverExit,
-    LowCoverReload,
-    HighCoverReload,
-    LowLeanOut,
-    HighLeanOutL,
-    HighLeanOutR,
-    LowLeanBack,
-    HighLeanBackL,
-    HighLeanBackR,
+    Stand,          // cycle
+    Run,            // cycle
+    WalkTrack,      // cycle, the same for every weapon
+    Aim,            // cycle
+    Shot,           // action
+    StepLeft,       // action
+    StepRight,      // action
+    ReloadStanding, // action
+    Roll,           // action
+    JumpBox,        // action: over a parapet of kind "B"
+    JumpOther,      // action: over any other parapet
+    // Behind cover, low ("pBajo_") or high ("palto_") by the pose; a high
+    // parapet's "pt_ini" end leans out to the R side, its "pt_fin" end to L.
+    CoverIdle,      // cycle
+    CoverEnter,     // action
+    CoverExit,      // action
+    CoverReload,    // action
+    LeanOut,        // action
+    LeanBack,       // action
     // One name whatever the weapon.
-    AimingThompson,  // cycle of the scripted turret
-    FlyingPallet,    // action of the pallet blast
-    FlyingPalletIdle,  // cycle after it
-    Pointing,        // action, a docker's taunt
+    AimingThompson,   // cycle of the scripted turret
+    FlyingPallet,     // action of the pallet blast
+    FlyingPalletIdle, // cycle after it
+    Pointing,         // action, a docker's taunt
 };
 
-// The animation of that kind for an enemy holding the named weapon. A weapon
-// of any other name takes the pistol's names, except for the aim cycle and
-// the shot, which take the Thompson's.
-std::string EnemyAnimName(EnemyAnim kind, const std::string& weaponName);
+// Where the enemy crouches or stands; only the cover names read it.
+struct EnemyCoverPose {
+    bool high = false;
+    // Behind a high parapet at its "pt_ini" end (else its "pt_fin" end).
+    bool atStartEnd = false;
+};
+
+// "escopeta" for "SHOTGUN", "thompson" for "THOMPSON", "ostrel" otherwise.
+std::string EnemyWeaponWord(const std::string& weaponName);
+// The animation for the use with the weapon of that name; an unknown weapon
+// takes the pistol's names, except that it aims and fires as the Thompson.
+std::string EnemyAnimName(EnemyAnim use, const std::string& weaponName, EnemyCoverPose pose = {});

@@ -51,20 +51,6 @@ constexpr float kFirstBurstDelay = 3.2f;
 
 } // namespace
 
-std::string CIAEnemyCover::AnimName(EnemyAnim kind) const
-{
-    const IWeapon* weapon = m_Owner ? m_Owner->GetWeapon() : nullptr;
-    return EnemyAnimName(kind, weapon ? weapon->GetName() : std::string());
-}
-
-void CIAEnemyCover::BlendOnly(EnemyAnim kind, float weight, float delay)
-{
-    if (CCharacterEntity* entity = m_Owner->GetEntity()) {
-        entity->ClearAllCycles(0.1f);
-        entity->BlendCycle(AnimName(kind), weight, delay);
-    }
-}
-
 void CIAEnemyCover::ActivateLogic(const std::string& name)
 {
     getTriggerManager().getTriggerLogicByName(name)->active = true;
@@ -200,7 +186,7 @@ void CIAEnemyCover::setKamikazeState()
         FreeParapet();
         if (CCharacterEntity* entity = m_Owner->GetEntity()) {
             entity->RemoveAction();
-            entity->ExecuteAction(AnimName(m_HighParapet ? EnemyAnim::HighCoverExit : EnemyAnim::LowCoverExit), 0.1f,
+            entity->ExecuteAction(AnimName(EnemyAnim::CoverExit), 0.1f,
                                   0.1f, 1.0f, false);
         }
         // Held while it comes out; a hit reaction still pending stays so.
@@ -399,8 +385,8 @@ void CIAEnemyCover::UpdateDockers()
     auto duck = [&]() {
         if (entity) {
             entity->ClearAllCycles(0.0f);
-            entity->BlendCycle(EnemyAnimName(EnemyAnim::LowCoverIdle, "GUN"), 0.1f, 0.1f);
-            entity->ExecuteAction(EnemyAnimName(EnemyAnim::LowLeanBack, "GUN"), 0.1f, 0.1f, 1.0f, false);
+            entity->BlendCycle(EnemyAnimName(EnemyAnim::CoverIdle, "GUN"), 0.1f, 0.1f);
+            entity->ExecuteAction(EnemyAnimName(EnemyAnim::LeanBack, "GUN"), 0.1f, 0.1f, 1.0f, false);
         }
         m_DockerActionPlaying = true;
         m_DockerActionTimer = 1.0f;
@@ -423,7 +409,7 @@ void CIAEnemyCover::UpdateDockers()
         }
         if (m_InCover) {
             if (entity)
-                entity->ExecuteAction(EnemyAnimName(EnemyAnim::LowLeanOut, "GUN"), 0.1f, 0.1f, 1.0f, false);
+                entity->ExecuteAction(EnemyAnimName(EnemyAnim::LeanOut, "GUN"), 0.1f, 0.1f, 1.0f, false);
             m_DockerActionPlaying = true;
             m_DockerActionTimer = 0.4f;
             m_InCover = false;

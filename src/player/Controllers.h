@@ -73,6 +73,7 @@ public:
     void ResetMoveInputs();
     void SetHit(bool pending, std::uint16_t damage, float x, float y, float z) { m_Hit.Set(pending, damage, x, y, z); }
     bool IsHitPending() const { return m_Hit.pending; }
+    const PendingHit& GetPendingHit() const { return m_Hit; }
 
     // The next owned weapon, told apart by clip size, in the pose's cycle.
     void ChangeWeapon();

@@ -1007,21 +1007,6 @@ CCollisionManager& getCollisionManager()
 
 // --- shots ---------------------------------------------------------------------------
 
-namespace {
-
-// How far a shot's ray reaches.
-constexpr float kShotReach = 5000.0f;
-
-void WriteHit(const RayHit& hit, float hitPoint[3])
-{
-    if (!hit.hit)
-        return;
-    hitPoint[0] = hit.hitPoint.x;
-    hitPoint[1] = hit.hitPoint.y;
-    hitPoint[2] = hit.hitPoint.z;
-}
-
-} // namespace
 
 namespace {
 
@@ -1112,6 +1097,45 @@ void CCollisionManager::PlayStage(bool plane, int hits, const D3DXVECTOR3& hitPo
     }
 }
 
+CCollisionManager::ShotHit CCollisionManager::CastShot(const D3DXVECTOR3& start, const D3DXVECTOR3& direction)
+{
+    ShotHit shot;
+    if (!dynamicsWorld || D3DXVec3Length(&direction) == 0.0f || !Finite(direction) || !Finite(start))
+        return shot;
+    // The far end lies along the aim from the start: measured from the
+    // world's origin it would bend the shot away from where it points.
+    const btVector3 from = ToBt(start);
+    const btVector3 end = from + ToBt(NormalizeVector(direction)) * kRaySpan;
+    btCollisionWorld::ClosestRayResultCallback result(from, end);
+    result.m_collisionFilterGroup = 1;
+    result.m_collisionFilterMask = 0xFFFF;
+    dynamicsWorld->rayTest(from, end, result);
+    if (!result.hasHit())
+        return shot;
+    shot.hit = true;
+    shot.point = ToD3D(result.m_hitPointWorld);
+    shot.normal = ToD3D(result.m_hitNormalWorld);
+    const btCollisionObject* object = result.m_collisionObject;
+    const btRigidBody* body = btRigidBody::upcast(object);
+    if (body && body->getMotionState()) {
+        if (!body->isStaticOrKinematicObject()) {
+            if (KindOf(body) == PHYSICS_PROP) {
+                shot.kind = PHYSICS_PROP;
+                shot.prop = const_cast<btRigidBody*>(body);
+            }
+        } else if (KindOf(body) == PHYSICS_BOX) {
+            shot.kind = PHYSICS_BOX;
+            shot.boxName = static_cast<const RayHit*>(body->getUserPointer())->name;
+        }
+        return shot;
+    }
+    if (KindOf(object) == PHYSICS_BODY_PART) {
+        shot.kind = PHYSICS_BODY_PART;
+        shot.part = static_cast<const BodyPart*>(object->getUserPointer());
+    }
+    return shot;
+}
+
 void CCollisionManager::ResolvePlayerShot(const CLocation* shooter, float hitPoint[3])
 {
     if (!dynamicsWorld)
@@ -1123,42 +1147,28 @@ void CCollisionManager::ResolvePlayerShot(const CLocation* shooter, float hitPoi
         const float yaw = shooter->GetYaw(), pitch = shooter->GetPitch();
         direction = D3DXVECTOR3(std::sin(yaw), -std::sin(pitch), std::cos(yaw));
     }
-    if (D3DXVec3Length(&direction) == 0.0f || !Finite(direction))
+    const ShotHit shot = CastShot(lookAt, direction);
+    if (!shot.hit)
         return;
     direction = NormalizeVector(direction);
-    // The far end lies along the aim from the start: measured from the
-    // world's origin it would bend the shot away from where it points.
-    const btVector3 start = ToBt(lookAt);
-    const btVector3 end = start + ToBt(direction) * kRaySpan;
-    btCollisionWorld::ClosestRayResultCallback result(start, end);
-    result.m_collisionFilterGroup = 1;
-    result.m_collisionFilterMask = 0xFFFF;
-    dynamicsWorld->rayTest(start, end, result);
-    if (!result.hasHit())
-        return;
-    const D3DXVECTOR3 point = ToD3D(result.m_hitPointWorld);
-    const D3DXVECTOR3 normal = ToD3D(result.m_hitNormalWorld);
+    const D3DXVECTOR3 point = shot.point;
     lastShotPoint = point;
     hitPoint[0] = point.x;
     hitPoint[1] = point.y;
     hitPoint[2] = point.z;
 
     CAchievementStats& stats = getAchievementStats();
-    const btCollisionObject* object = result.m_collisionObject;
-    const btRigidBody* body = btRigidBody::upcast(object);
-    if (body && body->getMotionState()) {
-        if (!body->isStaticOrKinematicObject()) {
-            if (KindOf(body) == PHYSICS_PROP)
-                ShootProp(const_cast<btRigidBody*>(body), direction, point);
-            return;
-        }
-        if (KindOf(body) == PHYSICS_BOX)
-            ShootScenery(static_cast<const RayHit*>(body->getUserPointer())->name, point, normal);
+    if (shot.kind == PHYSICS_PROP) {
+        ShootProp(shot.prop, direction, point);
         return;
     }
-    if (KindOf(object) != PHYSICS_BODY_PART)
+    if (shot.kind == PHYSICS_BOX) {
+        ShootScenery(shot.boxName, point, shot.normal);
         return;
-    const BodyPart& part = *static_cast<const BodyPart*>(object->getUserPointer());
+    }
+    if (shot.kind != PHYSICS_BODY_PART)
+        return;
+    const BodyPart& part = *shot.part;
     ++stats.bodyPartsHit;
     const std::string owner = part.ownerName;
     CEnemyManager* enemies = getEnemyManager();
@@ -1259,26 +1269,70 @@ void CCollisionManager::ExplodeHangar()
         getParticleManager().SpawnBigExplosion(blast.point, blast.delay);
 }
 
+bool CCollisionManager::KnockProp(btRigidBody* body, const D3DXVECTOR3& direction, const D3DXVECTOR3& point)
+{
+    const std::string& name = static_cast<PropRecord*>(body->getUserPointer())->name;
+    for (const char* word : {"_lata_", "_lata2_", "_silla_", "_tolm_", "_radio_", "_pibrelo_"}) {
+        if (!HasFamilyWord(name, word))
+            continue;
+        body->activate();
+        body->applyImpulse(ToBt(direction) * 1000.0f, btVector3(0.0f, -10.0f, 3.3f));
+        const float d = ManhattanDistanceXZ(Link().HeroPosition(), point);
+        if (HasFamilyWord(name, "_tolm_") || HasFamilyWord(name, "_pibrelo_"))
+            getSoundManager().PlayBottle(d);
+        else if (HasFamilyWord(name, "_lata_"))
+            getSoundManager().PlayCan(d);
+        return true;
+    }
+    return false;
+}
+
+bool CCollisionManager::IsBarrel(const std::string& propName)
+{
+    return HasFamilyWord(propName, "_barril_");
+}
+
+void CCollisionManager::BarrelBlast(const PropRecord& barrel, const D3DXVECTOR3& point)
+{
+    CEnemyManager* enemies = getEnemyManager();
+    const float radius = barrel.blastRadius;
+    const float damage = barrel.blastDamage;
+    for (const auto& entry : enemies->GetCurrentWaveEnemies()) {
+        const float d = ManhattanDistanceXZ(entry.second->GetPosition().GetPosition(), point);
+        if (d < radius)
+            enemies->ApplyPlayerShot(entry.second->GetName(), damage * (1.0f - d / radius), "ba", point);
+    }
+    // A barrel hurts the hero too, whoever set it off.
+    const float heroDistance = ManhattanDistanceXZ(Link().HeroPosition(), point);
+    if (heroDistance < radius) {
+        const float hurt = std::min(damage * (1.0f - heroDistance / radius), 65535.0f);
+        if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
+            selector->ForwardHit(true, static_cast<std::uint16_t>(hurt), point.x, point.y, point.z);
+    }
+    getSoundManager().PlayBarrelExplosion(heroDistance);
+    getParticleManager().SpawnExplosion(point, 0.0f);
+}
+
+void CCollisionManager::Scorch(const PropRecord& barrel)
+{
+    if (CParticleSystem* marks = getParticleManager().GetParticleSystem("suelo_quemado")) {
+        const D3DXVECTOR3 at = barrel.entity ? barrel.entity->GetTransform().GetPosition()
+                                             : D3DXVECTOR3(barrel.transform._41, barrel.transform._42,
+                                                           barrel.transform._43);
+        marks->AddParticle(at.x, at.y - 27.0f, at.z, 0, 1, 0, 0, 0, 1);
+    }
+}
+
 void CCollisionManager::ShootProp(btRigidBody* body, const D3DXVECTOR3& direction, const D3DXVECTOR3& point)
 {
     PropRecord& prop = *static_cast<PropRecord*>(body->getUserPointer());
     const std::string name = prop.name;
     CAchievementStats& stats = getAchievementStats();
-    const D3DXVECTOR3 hero = Link().HeroPosition();
-    for (const char* word : {"_lata_", "_lata2_", "_silla_", "_tolm_", "_radio_", "_pibrelo_"}) {
-        if (!HasFamilyWord(name, word))
-            continue;
+    if (KnockProp(body, direction, point)) {
         ++stats.propsShot;
-        body->activate();
-        body->applyImpulse(ToBt(direction) * 1000.0f, btVector3(0.0f, -10.0f, 3.3f));
-        const float d = ManhattanDistanceXZ(hero, point);
-        if (HasFamilyWord(name, "_tolm_") || HasFamilyWord(name, "_pibrelo_"))
-            getSoundManager().PlayBottle(d);
-        else if (HasFamilyWord(name, "_lata_"))
-            getSoundManager().PlayCan(d);
         return;
     }
-    if (!HasFamilyWord(name, "_barril_"))
+    if (!IsBarrel(name))
         return;
     CEnemyManager* enemies = getEnemyManager();
     const bool scaffoldBarrel = name == "obj_barril_andamio01" || name == "obj_barril_andamio02";
@@ -1287,31 +1341,8 @@ void CCollisionManager::ShootProp(btRigidBody* body, const D3DXVECTOR3& directio
 
     ++stats.barrelsBlown;
     const float radius = prop.blastRadius;
-    const float damage = prop.blastDamage;
-    for (const auto& entry : enemies->GetCurrentWaveEnemies()) {
-        const float d = ManhattanDistanceXZ(entry.second->GetPosition().GetPosition(), point);
-        if (d < radius)
-            enemies->ApplyPlayerShot(entry.second->GetName(), damage * (1.0f - d / radius), "ba", point);
-    }
-    // His own barrel hurts him too.
-    const float heroDistance = ManhattanDistanceXZ(hero, point);
-    if (heroDistance < radius) {
-        const float hurt = std::min(damage * (1.0f - heroDistance / radius), 65535.0f);
-        if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
-            selector->ForwardHit(true, static_cast<std::uint16_t>(hurt), point.x, point.y, point.z);
-    }
+    BarrelBlast(prop, point);
     CParticleManager& particles = getParticleManager();
-    getSoundManager().PlayBarrelExplosion(heroDistance);
-    particles.SpawnExplosion(point, 0.0f);
-
-    auto scorch = [&particles](const PropRecord& barrel) {
-        if (CParticleSystem* marks = particles.GetParticleSystem("suelo_quemado")) {
-            const D3DXVECTOR3 at = barrel.entity ? barrel.entity->GetTransform().GetPosition()
-                                                 : D3DXVECTOR3(barrel.transform._41, barrel.transform._42,
-                                                               barrel.transform._43);
-            marks->AddParticle(at.x, at.y - 27.0f, at.z, 0, 1, 0, 0, 0, 1);
-        }
-    };
     bool scaffoldNow = false;
     if (scaffoldBarrel && !scaffoldExploded) {
         scaffoldExploded = true;
@@ -1327,7 +1358,7 @@ void CCollisionManager::ShootProp(btRigidBody* body, const D3DXVECTOR3& directio
         enemies->OnScaffoldExplosion();
         getPlayer()->storeForCHECKPOINT();
     } else {
-        scorch(prop);
+        Scorch(prop);
     }
 
     std::string chained;
@@ -1339,7 +1370,7 @@ void CCollisionManager::ShootProp(btRigidBody* body, const D3DXVECTOR3& directio
         if (StartsWith(other.name, "obj_barril_andamio0"))
             continue;
         if (HasFamilyWord(other.name, "_barril_") && other.name != name) {
-            scorch(other);
+            Scorch(other);
             chained = other.name;
         } else {
             other.blastFlag = true;
@@ -1355,16 +1386,4 @@ void CCollisionManager::ShootProp(btRigidBody* body, const D3DXVECTOR3& directio
             RemovePropBody(chained);
         RemovePropBody(name);
     }
-}
-
-void CCollisionManager::ResolveEnemyShot(const CLocation* shooter, std::uint16_t damage, float hitPoint[3])
-{
-    // Placeholder until the enemies' shot resolution is built: only where the
-    // shot stops against the level.
-    if (!shooter)
-        return;
-    CLocation ray = *shooter;
-    const D3DXVECTOR3 from = ray.GetPosition();
-    ray.MoveForward(kShotReach);
-    WriteHit(CastRay(from, ray.GetPosition()), hitPoint);
 }

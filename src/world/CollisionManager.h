@@ -291,6 +291,33 @@ public:
     std::shared_ptr<CParticleEmitter> smokeEmitters[4];
 
 private:
+    // What one bullet's ray met first: where, the surface's normal, and the
+    // record of what it was (the kind says which record).
+    struct ShotHit {
+        bool hit = false;
+        D3DXVECTOR3 point{0.0f, 0.0f, 0.0f};
+        D3DXVECTOR3 normal{0.0f, 0.0f, 0.0f};
+        PhysicsRecordKind kind = PHYSICS_NONE;
+        // A prop's body (dynamic), else null.
+        btRigidBody* prop = nullptr;
+        // The static box's name (scenery), else empty.
+        std::string boxName;
+        // The character's part (body part), else null.
+        const BodyPart* part = nullptr;
+    };
+    // Every shot's ray: from the start along the normalised direction to the
+    // world's span, the closest hit, group 1 and mask 0xFFFF. A direction of
+    // no length or not finite hits nothing.
+    ShotHit CastShot(const D3DXVECTOR3& start, const D3DXVECTOR3& direction);
+    // A can, bottle, chair, radio or the like knocked by a bullet, with its
+    // sound; false for a prop of no such family.
+    bool KnockProp(btRigidBody* body, const D3DXVECTOR3& direction, const D3DXVECTOR3& point);
+    // A barrel's blast at the point: the wave's enemies and the hero hurt by
+    // their distance, the bang and the fire.
+    void BarrelBlast(const PropRecord& barrel, const D3DXVECTOR3& point);
+    static bool IsBarrel(const std::string& propName);
+    // The burnt patch on the ground under a blown barrel.
+    void Scorch(const PropRecord& barrel);
     ICollisionWorld& Link();
     // The tables the reader fills now.
     bool ReadingHangar() const { return scenarioName == "hangares"; }

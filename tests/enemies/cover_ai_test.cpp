@@ -370,9 +370,14 @@ TEST_F(CoverAiTest, HurtEnemiesTakeAnyCoverAndHighCoverTakesItsNearerEnd)
     senses.AddCover("p_b_n_A_B_908", 0, 400, 0);
     ai->SetForceCoverChoice(true);
     EXPECT_EQ(ai->ChooseCoverPoint(), nullptr);
-    // A named point is taken whatever its zone, kind or holder.
+    // A named point is taken whatever its zone or kind, but never from
+    // another enemy holding it: the cover stays as it was.
     TParapet* named = senses.AddCover("p_b_n_D_P_909", 5000, 5000, 0);
     named->free = false;
+    EXPECT_FALSE(ai->TakeNamedCoverPoint("p_b_n_D_P_909"));
+    EXPECT_EQ(ai->GetOccupiedParapet(), nullptr);
+    EXPECT_FALSE(named->free);
+    named->free = true;
     EXPECT_TRUE(ai->TakeNamedCoverPoint("p_b_n_D_P_909"));
     EXPECT_EQ(ai->GetOccupiedParapet(), named);
     EXPECT_FALSE(ai->TakeNamedCoverPoint("p_none"));

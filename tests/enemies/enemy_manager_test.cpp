@@ -1,5 +1,6 @@
 // The enemy manager's frame, zones and queries, and the enemies it updates.
 #include "enemies/enemy_fixture.h"
+#include "enemies/fake_senses.h"
 
 #include "app/GameStateFlags.h"
 #include "world/CollisionManager.h"
@@ -13,8 +14,14 @@ TEST_F(EnemyTest, SevenLiveEnemiesAreAllUpdatedAndTheFirstFiveTracked)
          "room01", "wave_02");
     Enemy("ene_6")->getIA()->SetState("SEARCH_STATE");
     Enemy("ene_2")->getIA()->SetState("SEARCH_STATE");  // both beyond the pistol's reach
+    // The runner to cover has a parapet between it and the hero to run to.
+    FakeSenses senses;
+    senses.AddCover("p_b_n_A_B_900", 1700, 0, 90);
+    SetEnemySenses(&senses);
     Enemy("ene_3")->getIA()->SetState("MOVE_TO_COVER_STATE");
     Manager().Update(0.1f);
+    Enemy("ene_3")->getIA()->FreeParapet();
+    SetEnemySenses(nullptr);
     EXPECT_EQ(TrackedNames(), (std::vector<std::string>{"ene_1", "ene_2", "ene_3", "ene_4", "ene_5"}));
     EXPECT_EQ(Manager().GetTrackedCount(), 5);
     // The two beyond the fifth still count.

@@ -144,7 +144,12 @@ protected:
 TEST(EnemyAnimNames, EveryUseByWeaponAndTheThompsonsAimForAStrangeWeapon)
 {
     // Names for "SHOTGUN", "THOMPSON", "GUN" and a weapon of another name.
-    const std::pair<EnemyAnim, const char*> rows[] = {
+    const EnemyCoverPose high{true, false}, highStart{true, true};
+    const struct {
+        EnemyAnim use;
+        const char* names;
+        EnemyCoverPose pose;
+    } rows[] = {
         {EnemyAnim::Stand, "idle_escopeta idle_thompson idle_ostrel idle_ostrel"},
         {EnemyAnim::WalkTrack, "andar andar andar andar"},
         {EnemyAnim::Aim, "aiming_shotgun aiming_thompson aiming aiming_thompson"},
@@ -154,22 +159,22 @@ TEST(EnemyAnimNames, EveryUseByWeaponAndTheThompsonsAimForAStrangeWeapon)
         {EnemyAnim::StepRight, "pasoderecho_escopeta pasoderecho_thompson pasolateral_derecho pasolateral_derecho"},
         {EnemyAnim::ReloadStanding, "reload_escopeta reload_thompson reload_ostrel reload_ostrel"},
         {EnemyAnim::Roll, "roll_escopeta roll_thompson roll roll"},
-        {EnemyAnim::JumpBoxParapet, "jumpescopetbox jumpthompsonbox jumpostrelbox jumpostrelbox"},
-        {EnemyAnim::JumpParapet, "jumpescopetman jumpthompsonman jumpostrelman jumpostrelman"},
-        {EnemyAnim::HighCoverExit, "palto_escopeta_exit palto_thompson_exit palto_ostrel_exit palto_ostrel_exit"},
-        {EnemyAnim::LowLeanOut, "pBajo_escopeta_asomarida pBajo_thompson_asomarida pBajo_ostrel_asomarida "
+        {EnemyAnim::JumpBox, "jumpescopetbox jumpthompsonbox jumpostrelbox jumpostrelbox"},
+        {EnemyAnim::JumpOther, "jumpescopetman jumpthompsonman jumpostrelman jumpostrelman"},
+        {EnemyAnim::CoverExit, "palto_escopeta_exit palto_thompson_exit palto_ostrel_exit palto_ostrel_exit", high},
+        {EnemyAnim::LeanOut, "pBajo_escopeta_asomarida pBajo_thompson_asomarida pBajo_ostrel_asomarida "
                                 "pBajo_ostrel_asomarida"},
-        {EnemyAnim::HighLeanBackR, "palto_escopeta_asomarvueltaR palto_thompson_asomarvueltaR "
-                                   "palto_ostrel_asomarvueltaR palto_ostrel_asomarvueltaR"},
+        {EnemyAnim::LeanBack, "palto_escopeta_asomarvueltaR palto_thompson_asomarvueltaR "
+                              "palto_ostrel_asomarvueltaR palto_ostrel_asomarvueltaR", highStart},
         {EnemyAnim::FlyingPalletIdle, "paletavolador_idle00 paletavolador_idle00 paletavolador_idle00 "
                                       "paletavolador_idle00"},
     };
     for (const auto& row : rows) {
-        std::istringstream names(row.second);
+        std::istringstream names(row.names);
         for (const char* weapon : {"SHOTGUN", "THOMPSON", "GUN", "BAZOOKA"}) {
             std::string name;
             names >> name;
-            EXPECT_EQ(EnemyAnimName(row.first, weapon), name) << weapon;
+            EXPECT_EQ(EnemyAnimName(row.use, weapon, row.pose), name) << weapon;
         }
     }
 }

@@ -12,6 +12,8 @@
 #include "app/GameStateFlags.h"
 #include "app/LevelLists.h"
 #include "app/Profiler.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
 #include "datagen/Layout.h"
 #include "datagen/MeshLevels.h"
 #include "math/VectorMath.h"
@@ -282,3 +284,59 @@ TEST(ShippedLevels, ComicPanelsStandBeyondTheGround)
 }
 
 } // namespace
+
+// Each zone's enemies take cover only behind their zone's parapets: the
+// letters are the zones that fight in each level, and the later waves find
+// cover near where they stand.
+TEST(ShippedLevels, ParapetZonesAreTheZonesOfTheWavesThatFightThere)
+{
+    auto parapets = [](const LevelLayout& layout) {
+        std::vector<LayoutParapet> all;
+        for (const LayoutObject& o : layout.objects)
+            all.insert(all.end(), o.parapets.begin(), o.parapets.end());
+        return all;
+    };
+    const std::map<std::string, std::set<char>> letters = {{"hangares", {'A', 'B', 'C', 'D'}},
+                                                          {"isla", {'A', 'B'}}};
+    for (const auto& [level, expected] : letters) {
+        std::set<char> found;
+        for (const LayoutParapet& p : parapets(Shipped(level)))
+            found.insert(p.name[6]);
+        EXPECT_EQ(found, expected) << level;
+    }
+
+    // The high walls the first waves hold: an enemy takes cover at an end
+    // only from within 70 of the centre, so each end lies that near.
+    for (const LayoutParapet& p : parapets(Shipped("hangares")))
+        if (p.name == "p_a_n_A_B_502" || p.name == "p_a_n_A_B_001")
+            EXPECT_LT(ManhattanDistanceXZ(p.position, p.Start()) + 0.1f, 70.0f) << p.name;
+
+    CEnemyManager& manager = *getEnemyManager();
+    const std::string data = std::string(VANTOREL_WORKDIR) + "/data/XML/";
+    manager.SetListFiles(data + "typeOfEnemyList.xml", data + "enemyList.xml");
+    manager.ResetWaves();
+    const struct {
+        const char* level;
+        const char* room;
+        const char* wave;
+    } waves[] = {{"hangares", "room01", "wave_05"}, {"hangares", "room01", "wave_06"},
+                 {"hangares", "room01", "wave_07"}, {"hangares", "room01", "wave_08"},
+                 {"hangares", "room01", "wave_09"}, {"isla", "room3", "wave_31"},
+                 {"isla", "room3", "wave_33"},      {"isla", "room3", "wave_34"},
+                 {"isla", "room3", "wave_35"}};
+    for (const auto& w : waves) {
+        manager.setNewZone(w.room, w.wave);
+        const char zone = manager.GetZoneLetter();
+        int covered = 0;
+        for (const auto& entry : manager.GetCurrentWaveEnemies()) {
+            const D3DXVECTOR3 at = entry.second->GetPosition().GetPosition();
+            for (const LayoutParapet& p : parapets(Shipped(w.level)))
+                if (p.name[6] == zone && p.name[8] != 'P' && ManhattanDistanceXZ(at, p.position) < 600.0f) {
+                    ++covered;
+                    break;
+                }
+        }
+        EXPECT_GE(covered, 1) << w.wave << " zone " << zone;
+    }
+    manager.ResetWaves();
+}
