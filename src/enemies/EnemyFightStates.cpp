@@ -24,7 +24,7 @@ constexpr float kCoverApproach = 70.0f;
 // Within this of its cover point the enemy has arrived.
 constexpr float kCoverReached = 10.0f;
 
-// A random draw "rand() % value" on a tuning value whose default is 0:
+// A random draw taken modulo a tuning value whose default is 0:
 // nothing divides by it, 0 counts as 1.
 int Draw(std::uint16_t value)
 {

@@ -151,6 +151,7 @@ TEST_F(EnemyShot, APlankGivesWayAtTheSecondHitAndWaterSplashes)
         x += 1000.0f;
         Level(Ground() + CollisionXml(plank, 200, 100, 20, x, 50, 300));
         CRigidAnimManager* rigid = getRigid();
+        rigid->crateBroken2 = rigid->crateBroken3 = false;
         const bool third = std::string(plank) == "col_maderitas3";
         EXPECT_NEAR(Fire(x, 0, 50).z, 290.0f, 1.0f) << plank;
         EXPECT_EQ(third ? rigid->crateHits3 : rigid->crateHits2, 1) << plank;
