@@ -160,6 +160,20 @@ TEST_F(LevelEdges, TheFirstCheckpointFacesTheYardAndWStaysInTheLevel)
     EXPECT_LT(angleTo(-1050.0f, -620.0f), 1.0f) << "the radio lies ahead";
     EXPECT_LT(angleTo(-960.0f, -600.0f), 1.0f) << "the shotgun lies ahead";
 
+    // Once the camera has swung in behind him, the markers over the radio and
+    // the weapons by it stand whole in the picture, not cut by its edges.
+    Frames(15, false);
+    D3DXMATRIX viewProjection;
+    D3DXMatrixMultiply(&viewProjection, &getCamera().GetViewMatrix(), &getCamera().GetProjectionMatrix());
+    const D3DXVECTOR3 markers[] = {{-1050.0f, 25.0f, -620.0f}, {-1040.0f, 20.0f, -700.0f}, {-960.0f, 20.0f, -600.0f}};
+    for (const D3DXVECTOR3& marker : markers) {
+        D3DXVECTOR3 onScreen;
+        D3DXVec3TransformCoord(&onScreen, &marker, &viewProjection);
+        EXPECT_TRUE(std::fabs(onScreen.x) < 0.85f && std::fabs(onScreen.y) < 0.85f && onScreen.z > 0.0f &&
+                    onScreen.z < 1.0f)
+            << "the marker at " << marker.x << ", " << marker.z << " is at " << onScreen.x << ", " << onScreen.y;
+    }
+
     Frames(600, true);
     const D3DXVECTOR3 end = getPlayer()->GetPosition().GetPosition();
     EXPECT_TRUE((Rim{-3500.0f, 3500.0f, -2500.0f, 5000.0f}.Holds(end))) << end.x << ", " << end.z;
