@@ -141,9 +141,9 @@ TEST_F(ScreenLayout, BannersSubtitlesAndHudNeverCoverEachOther)
     subtitles.showSubtitulo(longestKey);
     int stillFrames = 0;
     std::vector<D3DCOLOR> still;
-    for (int frame = 0; frame < 100; ++frame) {
-        GetGameCalls().UpdateFrame(0.1f);
-        RenderFrame(0.1f);
+    for (int frame = 0; frame < 50; ++frame) {
+        GetGameCalls().UpdateFrame(0.2f);
+        RenderFrame(0.2f);
         // The weapon and the rounds sit inside the HUD's frame, which stands
         // for all three.
         const Box frameBox = ElementBox("MARCO");
@@ -166,10 +166,10 @@ TEST_F(ScreenLayout, BannersSubtitlesAndHudNeverCoverEachOther)
             for (size_t j = i + 1; j < boxes.size(); ++j)
                 EXPECT_FALSE(boxes[i].Covers(boxes[j])) << boxes[i].what << " and " << boxes[j].what;
         }
-        if (stillFrames == 10)
+        if (stillFrames == 5)
             devicetest::ReadBackBuffer(D3DDevice, &still);
     }
-    EXPECT_GT(stillFrames, 30) << "both banners stood still together for a while";
+    EXPECT_GT(stillFrames, 15) << "both banners stood still together for a while";
 
     // Off screen at both ends of their slides: the mission banner 0.4 lower,
     // the achievement's 0.2 higher.

@@ -50,7 +50,7 @@ TEST(SkyFrame, NoBlackShapeStandsInTheSkyOfEitherLevel)
         getCamera().SetYaw(view.yaw);
         shippedgame::HoldGuiStill();
         getGUI().fadeAlpha = 0.0f; // no fade: the level in full view
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < 12; ++i) {
             GetGameCalls().UpdateFrame(1.0f / 30.0f);
             RenderFrame(1.0f / 30.0f);
         }
