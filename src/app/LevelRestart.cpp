@@ -9,8 +9,12 @@
 
 namespace {
 
+// The hangars' first checkpoint faces the yard ahead: the first wave, the
+// radio and the weapons lying by it, the way to the hangars.
+constexpr float kFirstCheckpointYaw = 0.6f;
+
 const CheckpointPlace kCheckpoints[] = {
-    {"hangares", D3DXVECTOR3(-1159.4f, 9.231f, -665.515f), -1.59f, 1},
+    {"hangares", D3DXVECTOR3(-1159.4f, 9.231f, -665.515f), kFirstCheckpointYaw, 1},
     {"hangares", D3DXVECTOR3(1316.95f, 9.24f, 499.93f), -1.14f, 1},
     {"isla", D3DXVECTOR3(1120.89f, 26.1259f, -912.779f), -1.76f, 2},
     {"isla", D3DXVECTOR3(-1007.4f, 375.0f, -509.552f), -0.98f, 2},
@@ -24,7 +28,7 @@ const char* const kHangarPlanks[] = {
 const char* const kHangarDoors[] = {"Hangar_PUERTA_DER", "Hangar_PUERTA_IZQ"};
 const char* const kScaffold[] = {"isla_madera_andamio_EXPLO_10", "isla_madera_andamio_EXPLO_06"};
 
-constexpr float kNewGameYaw = -1.59f;
+constexpr float kNewGameYaw = kFirstCheckpointYaw;
 const char kMissionSound[] = "data/sound/mission.wav";
 
 template <std::size_t N>

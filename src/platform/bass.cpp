@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -60,6 +61,9 @@ struct Layer {
     std::vector<Channel> channels;
     std::vector<std::string> started;
     std::vector<float> mixBuffer;
+    // The limiter's gain at the end of the last mix, and its working row.
+    float limiterGain = 1.0f;
+    std::vector<float> gainBuffer;
     // Shared by samples and channels and never reset, so no handle comes back in a run.
     std::uint32_t lastGeneration = 0;
 };
@@ -170,6 +174,44 @@ void MixChannel(Layer& l, Channel& c, float* out, std::size_t frames, float v0, 
     c.position = pos;
 }
 
+// The loudest the sum may get. Several shots at once add up past full scale;
+// the whole mix is then turned down together, so every sound keeps its share.
+constexpr float kLimit = 0.89f;
+// How fast the gain falls ahead of a peak and rises again after it.
+constexpr float kAttackSeconds = 0.002f;
+constexpr float kReleaseSeconds = 0.3f;
+
+// One gain for both sides, never above what keeps each frame within kLimit:
+// it starts falling kAttackSeconds before a peak (inside the block) and
+// climbs back to 1 over kReleaseSeconds.
+void Limit(Layer& l, float* out, std::size_t frames)
+{
+    if (frames == 0)
+        return;
+    if (l.gainBuffer.size() < frames)
+        l.gainBuffer.resize(frames);
+    float* need = l.gainBuffer.data();
+    bool loud = false;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const float peak = std::max(std::fabs(out[2 * i]), std::fabs(out[2 * i + 1]));
+        need[i] = peak > kLimit ? kLimit / peak : 1.0f;
+        loud = loud || peak > kLimit;
+    }
+    if (!loud && l.limiterGain >= 1.0f)
+        return;
+    const float attack = 1.0f / (kAttackSeconds * static_cast<float>(l.rate));
+    for (std::size_t i = frames - 1; i > 0; --i)
+        need[i - 1] = std::min(need[i - 1], need[i] + attack);
+    const float release = 1.0f / (kReleaseSeconds * static_cast<float>(l.rate));
+    float gain = l.limiterGain;
+    for (std::size_t i = 0; i < frames; ++i) {
+        gain = std::min(need[i], gain + release);
+        out[2 * i] *= gain;
+        out[2 * i + 1] *= gain;
+    }
+    l.limiterGain = std::min(gain, 1.0f);
+}
+
 void MixLocked(Layer& l, float* out, std::size_t frames)
 {
     std::fill(out, out + 2 * frames, 0.0f);
@@ -201,6 +243,7 @@ void MixLocked(Layer& l, float* out, std::size_t frames)
         }
         MixChannel(l, c, out, frames, v0, v1);
     }
+    Limit(l, out, frames);
 }
 
 void SDLCALL DeviceCallback(void*, Uint8* stream, int bytes)
@@ -253,6 +296,7 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND window, const void* cls
         std::lock_guard<std::mutex> guard(l.lock);
         l.clock = RecorderClock();
         l.recorder = true;
+        l.limiterGain = 1.0f;
         l.open = true;
         return TRUE;
     }
@@ -278,6 +322,7 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND window, const void* cls
         l.device = id;
         l.clock = RealClockMs;
         l.recorder = false;
+        l.limiterGain = 1.0f;
         l.open = true;
     }
     SDL_PauseAudioDevice(id, 0);

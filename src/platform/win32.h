@@ -197,6 +197,10 @@ void Sleep(DWORD milliseconds);
 // --- debug output ----------------------------------------------------------------
 // Writes the text as it stands to standard error.
 void OutputDebugStringA(LPCSTR text);
+// Developers' traces, too many for a player's terminal: appended to
+// "data/debug_log.txt" in the working folder, which the first trace of a run
+// starts afresh. Nothing happens when the file cannot be written.
+void DebugTraceA(LPCSTR text);
 
 // --- seams for tests ----------------------------------------------------------------
 namespace platform {

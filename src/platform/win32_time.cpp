@@ -84,3 +84,16 @@ void OutputDebugStringA(LPCSTR text)
     if (text)
         std::fputs(text, stderr);
 }
+
+void DebugTraceA(LPCSTR text)
+{
+    static bool started = false;
+    if (!text)
+        return;
+    std::FILE* file = std::fopen("data/debug_log.txt", started ? "ab" : "wb");
+    started = true;
+    if (!file)
+        return;
+    std::fputs(text, file);
+    std::fclose(file);
+}

@@ -216,7 +216,7 @@ std::vector<int> BuildBonePalette(CalCoreSubmesh& submesh)
     char line[64];
     for (const auto& entry : counts) {
         std::snprintf(line, sizeof line, "Bones %d => %d times\n", entry.first, entry.second);
-        OutputDebugStringA(line);
+        DebugTraceA(line);
         palette.push_back(entry.first);
     }
     return palette;

@@ -99,7 +99,7 @@ inline void EnterLevel(const std::string& level)
     // already selected: the checkpoint as the restart will set it.
     const D3DXVECTOR3 position = isla ? D3DXVECTOR3(1120.89f, 26.1259f, -912.779f)
                                       : D3DXVECTOR3(-1159.4f, 9.231f, -665.515f);
-    const float yaw = isla ? -1.76f : -1.59f;
+    const float yaw = isla ? -1.76f : 0.6f;
     getCamera().LoadValues(position.x, position.y, position.z, D3DDevice);
     getPlayer()->GetPosition().SetPosition(position);
     getCollisionManager().setNewPlayerPosition(position);

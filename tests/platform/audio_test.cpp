@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <unistd.h>
 
 #include <cstdint>
@@ -254,3 +256,49 @@ TEST(AudioDevice, PlaysWithoutKeepingARecord)
 }
 
 } // namespace
+
+// Sounds that add up past full scale are turned down together: the sum stays
+// inside full scale and each sound keeps its share of it; a quiet mix is left
+// as it is, and the loud moment passes.
+TEST_F(AudioLayerTest, ALoudSumIsLimitedAsAWholeAndAQuietOneIsNotTouched)
+{
+    // Stereo at 22050 Hz, the left side twice the right.
+    std::string wav = "RIFF";
+    const std::uint32_t frames = 4410;
+    PutLe(wav, 36 + frames * 4, 4);
+    wav += "WAVEfmt ";
+    for (auto [v, n] : {std::pair{16u, 4}, {1u, 2}, {2u, 2}, {22050u, 4}, {88200u, 4}, {4u, 2}, {16u, 2}})
+        PutLe(wav, v, n);
+    wav += "data";
+    PutLe(wav, frames * 4, 4);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        PutLe(wav, 29000, 2);
+        PutLe(wav, 14500, 2);
+    }
+    const std::string file = File("loud.wav", wav);
+    const HSAMPLE loud = BASS_SampleLoad(FALSE, file.c_str(), 0, 0, 3, 0);
+    ASSERT_NE(loud, 0u);
+
+    const HCHANNEL quiet = Channel(22050, 16384);
+    BASS_ChannelSetAttribute(quiet, BASS_ATTRIB_VOL, 0.5f);
+    BASS_ChannelPlay(quiet, TRUE);
+    std::vector<float> out = Mix(20);
+    EXPECT_NEAR(out[400], 0.25f, 1e-4f) << "under full scale nothing changes";
+
+    for (int i = 0; i < 3; ++i)
+        BASS_ChannelPlay(BASS_SampleGetChannel(loud, TRUE), TRUE);
+    out = Mix(100);
+    float worst = 0.0f;
+    for (float v : out)
+        worst = std::max(worst, std::fabs(v));
+    EXPECT_LE(worst, 0.9f) << "three loud sounds and a quiet one";
+    EXPECT_GT(worst, 0.8f) << "turned down, not silenced";
+    // Left = 3 x 0.885 + 0.25, right = 3 x 0.4425 + 0.25: one gain for both.
+    const float left = out[2000], right = out[2001];
+    EXPECT_NEAR(left / right, (3 * 0.885f + 0.25f) / (3 * 0.4425f + 0.25f), 0.01f);
+
+    // The loud sounds are over: back to the quiet one at its own level.
+    Mix(400);
+    out = Mix(20);
+    EXPECT_NEAR(out[400], 0.25f, 1e-3f);
+}

@@ -80,3 +80,49 @@ TEST(MeshTextures, NoiseWrapsWithoutASeamAndNormalMapsLeanAwayFromTheRise)
     const datagen::Rgba v = datagen::NormalMapFromHeights(alongV, 8, 5.0f).Get(3, 3);
     EXPECT_TRUE(v.r == 128 && v.g < 120) << int(v.r) << " " << int(v.g);
 }
+
+// A finished game's screens carry no small print naming their files, and the
+// death screen says how to go on: revive at the last checkpoint, or leave.
+TEST(ScreenImages, NoFileNamesOnScreenAndTheDeathScreenNamesBothWaysOn)
+{
+    // Where the text would be: each row of the strip must stay the smooth
+    // background (a gradient and a vignette), without the strokes of letters.
+    auto plain = [](const datagen::Canvas& c, int x0, int x1, int y0, int y1) {
+        int worst = 0;
+        for (int y = y0; y < y1; ++y) {
+            int low = 255, high = 0;
+            for (int x = x0; x < x1; ++x) {
+                const datagen::Rgba p = c.Get(x, y);
+                const int lum = (p.r * 3 + p.g * 6 + p.b) / 10;
+                low = std::min(low, lum);
+                high = std::max(high, lum);
+            }
+            worst = std::max(worst, high - low);
+        }
+        return worst;
+    };
+    for (const datagen::ScreenImage& img : datagen::ScreenImages()) {
+        const datagen::Canvas c = datagen::PaintScreen(img, datagen::kScreenWidth, datagen::kScreenHeight);
+        if (img.kind == datagen::ScreenKind::Splash)
+            EXPECT_LT(plain(c, 280, 744, 690, 730), 24) << img.name << ": a caption under the sea";
+        else
+            EXPECT_LT(plain(c, 660, 1012, 722, 756), 24) << img.name << ": small print in the corner";
+    }
+
+    using datagen::ScreenImage;
+    auto prompts = [](bool pad, bool english) {
+        ScreenImage img;
+        img.kind = datagen::ScreenKind::Death;
+        img.pad = pad;
+        img.english = english;
+        std::string all;
+        for (const datagen::DeathPrompt& p : datagen::DeathScreenPrompts(img))
+            all += p.key + ": " + p.action + "\n";
+        return all;
+    };
+    EXPECT_EQ(prompts(false, false),
+              "ESPACIO: Vuelve al último punto de control\nESC: Vuelve al menú principal\n");
+    EXPECT_EQ(prompts(false, true), "SPACE: Revive at the last checkpoint\nESC: Back to the main menu\n");
+    EXPECT_EQ(prompts(true, true), "A: Revive at the last checkpoint\nBACK: Back to the main menu\n");
+    EXPECT_EQ(prompts(true, false), "A: Vuelve al último punto de control\nBACK: Vuelve al menú principal\n");
+}

@@ -126,8 +126,10 @@ std::vector<GuiImage> BuildTable()
                                    "LOGRO_REVIENTA_FRENTES", "LOGRO_BRUNDAKOSTEL", "LOGRO_REGISTRO_SONIC",
                                    "LOGRO_REGISTRO_ARMADO"};
     for (int i = 0; i < 10; ++i) {
-        GuiImage g = Row(bannerNames[i], GuiKind::Banner, "¡LOGRO DESBLOQUEADO!", "ACHIEVEMENT UNLOCKED!", 0.5f, 0.09f,
-                         0.1f, 640, 112, 1, 2);
+        // Top middle: it drops in from above the screen (0.2 higher) and
+        // goes back up, clear of the HUD in the top-right corner.
+        GuiImage g = Row(bannerNames[i], GuiKind::Banner, "¡LOGRO DESBLOQUEADO!", "ACHIEVEMENT UNLOCKED!", 0.5f, 0.075f,
+                         0.09f, 640, 112, 1, 2);
         g.detail = logros[i].es;
         g.detailEn = logros[i].en;
         t.push_back(g);
@@ -147,24 +149,28 @@ std::vector<GuiImage> BuildTable()
     for (const auto& p : pause)
         t.push_back(Row(p.name, GuiKind::Button, p.es, p.en, p.x, p.y, 0.065f, 400, 72, 2));
 
-    // Cut-scene hints.
-    t.push_back(Row("SKIP_VINYETAS_MANDO", GuiKind::Caption, "A: saltar", "A: skip", 0.86f, 0.94f, 0.05f, 320, 56));
-    t.push_back(Row("SKIP_VINYETAS_TECLADO", GuiKind::Caption, "ESPACIO: saltar", "SPACE: skip", 0.86f, 0.94f, 0.05f,
+    // Cut-scene hints, in the top corners: the bottom of the screen belongs
+    // to the subtitles of the scene.
+    t.push_back(Row("SKIP_VINYETAS_MANDO", GuiKind::Caption, "A: saltar", "A: skip", 0.86f, 0.05f, 0.05f, 320, 56));
+    t.push_back(Row("SKIP_VINYETAS_TECLADO", GuiKind::Caption, "ESPACIO: saltar", "SPACE: skip", 0.86f, 0.05f, 0.05f,
                     320, 56));
     t.push_back(Row("EXPEDIENTE_X", GuiKind::Caption, "EXPEDIENTE X · Hangares de Vantorel",
-                    "X FILE · The Vantorel hangars", 0.3f, 0.12f, 0.08f, 640, 92, 1, 1));
+                    "X FILE · The Vantorel hangars", 0.3f, 0.2f, 0.08f, 640, 92, 1, 1));
 
-    // HUD.
-    t.push_back(Row("MARCO", GuiKind::Frame, "", "", 0.84f, 0.89f, 0.16f, 288, 128));
-    t.push_back(Row("PARAPETO_MANDO", GuiKind::CoverHint, "A", "", 0.5f, 0.76f, 0.07f, 160, 72, 1, 1));
-    t.push_back(Row("PARAPETO_TECLADO", GuiKind::CoverHint, "", "", 0.5f, 0.76f, 0.07f, 160, 72, 1, 2));
-    t.push_back(Row("COMBO_X_MANDO", GuiKind::ComboHint, "X", "", 0.5f, 0.7f, 0.1f, 96, 96, 2, 1));
-    t.push_back(Row("COMBO_Y_MANDO", GuiKind::ComboHint, "Y", "", 0.5f, 0.7f, 0.1f, 96, 96, 2, 2));
-    t.push_back(Row("COMBO_X_TECLADO", GuiKind::ComboHint, "", "", 0.5f, 0.7f, 0.1f, 96, 96, 2, 3));
-    t.push_back(Row("COMBO_Y_TECLADO", GuiKind::ComboHint, "", "", 0.5f, 0.7f, 0.1f, 96, 96, 2, 4));
+    // HUD: the weapon box in the top-right corner, the hints under it. The
+    // bottom of the screen is the subtitles' (the line centred at 0.9 of the
+    // height, the radio's at 0.8, each as wide as the screen), the middle
+    // the hero's.
+    t.push_back(Row("MARCO", GuiKind::Frame, "", "", 0.855f, 0.105f, 0.16f, 288, 128));
+    t.push_back(Row("PARAPETO_MANDO", GuiKind::CoverHint, "A", "", 0.855f, 0.255f, 0.07f, 160, 72, 1, 1));
+    t.push_back(Row("PARAPETO_TECLADO", GuiKind::CoverHint, "", "", 0.855f, 0.255f, 0.07f, 160, 72, 1, 2));
+    t.push_back(Row("COMBO_X_MANDO", GuiKind::ComboHint, "X", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 1));
+    t.push_back(Row("COMBO_Y_MANDO", GuiKind::ComboHint, "Y", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 2));
+    t.push_back(Row("COMBO_X_TECLADO", GuiKind::ComboHint, "", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 3));
+    t.push_back(Row("COMBO_Y_TECLADO", GuiKind::ComboHint, "", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 4));
     const char* weapons[] = {"GUN", "SHOTGUN", "THOMPSON"};
     for (const char* w : weapons)
-        t.push_back(Row(w, GuiKind::Weapon, w, "", 0.84f, 0.855f, 0.07f, 224, 72));
+        t.push_back(Row(w, GuiKind::Weapon, w, "", 0.855f, 0.07f, 0.07f, 224, 72));
     const char* prefixes[] = {"CROSSHAIR_AIMING2_", "CROSSHAIR_AIMING3_", "CROSSHAIR_NO_AIMING_"};
     for (int p = 0; p < 3; ++p)
         for (const char* w : weapons) {
@@ -174,7 +180,7 @@ std::vector<GuiImage> BuildTable()
             t.push_back(g);
         }
     // Ammunition: digits, then a round (cell 10) and the separator (cell 11).
-    t.push_back(Row("NUMBERS", GuiKind::Digits, "", "", 0.735f, 0.93f, 0.045f, 32, 44, 12));
+    t.push_back(Row("NUMBERS", GuiKind::Digits, "", "", 0.75f, 0.145f, 0.045f, 32, 44, 12));
 
     // Mission banners.
     const struct {
@@ -190,9 +196,12 @@ std::vector<GuiImage> BuildTable()
                       {"Persigue a Dockers", "Chase Dockers"},
                       {"Encuentra a Dockers en el faro", "Find Dockers at the lighthouse"},
                       {"Ajusta cuentas con Dockers", "Settle the score with Dockers"}};
+    // Lower left, beside the hero and above the subtitles: it rises into
+    // place from 0.4 of the screen lower, off its bottom edge, and sinks
+    // back out of it.
     for (int i = 0; i < 11; ++i) {
         GuiImage g = Row("MISION" + std::to_string(i + 1), GuiKind::Banner, "MISIÓN " + std::to_string(i + 1),
-                         "MISSION " + std::to_string(i + 1), 0.5f, 0.16f, 0.09f, 720, 100, 1, 1);
+                         "MISSION " + std::to_string(i + 1), 0.25f, 0.66f, 0.08f, 720, 100, 1, 1);
         g.detail = missions[i].es;
         g.detailEn = missions[i].en;
         t.push_back(g);

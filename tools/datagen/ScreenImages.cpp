@@ -74,12 +74,6 @@ Palette PaletteFor(const ScreenImage& image)
     return {Rgba{8, 12, 30, 255}, Rgba{150, 72, 40, 255}, Rgba{250, 200, 120, 255}};
 }
 
-std::string FileName(const std::string& name)
-{
-    const std::size_t slash = name.find_last_of('/');
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
 // One hint per loading image, matching the fixed bindings of the hero's actions.
 struct Hint {
     const char* titleEs;
@@ -221,13 +215,6 @@ void Title(const Frame& f, Rgba colour, float y, float px)
     f.ShadowText(Font::Bold(), "THE VANTOREL", 512, y, px, colour);
 }
 
-// Small print in the bottom-right corner naming the file, so a wrong picture on
-// screen is easy to trace back.
-void NameTag(const Frame& f, const ScreenImage& image)
-{
-    f.Text(Font::Regular(), FileName(image.name), 1000, 730, 18, kGrey, Align::Right);
-}
-
 void PaintSplash(const Frame& f, const ScreenImage& image)
 {
     Canvas& c = f.canvas;
@@ -261,7 +248,6 @@ void PaintSplash(const Frame& f, const ScreenImage& image)
 
     Title(f, p.accent, 120, 110);
     f.Text(Font::Regular(), "hangares  \xC2\xB7  isla", 512, 250, 30, kWhite, Align::Center);
-    f.Text(Font::Regular(), "vantorel.jpg \xE2\x80\x94 splash screen", 512, 700, 22, kGrey, Align::Center);
 }
 
 void PaintLoading(const Frame& f, const ScreenImage& image)
@@ -293,7 +279,6 @@ void PaintLoading(const Frame& f, const ScreenImage& image)
     // How far along the start-up is.
     f.RoundRect(40, 724, 600, 12, 6, Rgba{255, 255, 255, 40});
     f.RoundRect(40, 724, 600 * image.position / 10.0f, 12, 6, p.accent);
-    NameTag(f, image);
 }
 
 void PaintDeath(const Frame& f, const ScreenImage& image)
@@ -309,22 +294,33 @@ void PaintDeath(const Frame& f, const ScreenImage& image)
     f.ShadowText(Font::Bold(), "EPIC FAIL", 512, 200, 150, kWhite);
     f.Text(Font::Regular(), en ? "You fell in combat" : "Has caído en combate", 512, 400, 40, p.accent, Align::Center);
 
-    const char* button = image.pad ? "BACK" : "ESC";
-    if (image.pad) {
-        f.Ellipse(512, 540, 70, 38, kKeyEdge);
-        f.Ellipse(512, 540, 64, 32, kKey);
-    } else {
-        f.RoundRect(452, 504, 120, 72, 12, kKeyEdge);
-        f.RoundRect(456, 508, 112, 64, 9, kKey);
+    // The two ways on, each with its key drawn as the player finds it.
+    const std::vector<DeathPrompt> prompts = DeathScreenPrompts(image);
+    for (std::size_t i = 0; i < prompts.size(); ++i) {
+        const float y = 500 + 110.0f * i;
+        const float w = prompts[i].key.size() > 3 ? 190 : 120;
+        if (image.pad) {
+            f.Ellipse(230, y + 36, w * 0.5f + 6, 38, kKeyEdge);
+            f.Ellipse(230, y + 36, w * 0.5f, 32, kKey);
+        } else {
+            f.RoundRect(230 - w * 0.5f - 4, y, w + 8, 72, 12, kKeyEdge);
+            f.RoundRect(230 - w * 0.5f, y + 4, w, 64, 9, kKey);
+        }
+        f.Text(Font::Bold(), prompts[i].key, 230, y + 20, 28, kWhite, Align::Center);
+        f.Text(Font::Regular(), prompts[i].action, 360, y + 20, 30, kWhite);
     }
-    f.Text(Font::Bold(), button, 512, 524, 28, kWhite, Align::Center);
-    const std::string prompt = en ? std::string("Press ") + button + " to return to the main menu"
-                                  : std::string("Pulsa ") + button + " para volver al menú principal";
-    f.Text(Font::Regular(), prompt, 512, 610, 30, kWhite, Align::Center);
-    NameTag(f, image);
 }
 
 } // namespace
+
+std::vector<DeathPrompt> DeathScreenPrompts(const ScreenImage& image)
+{
+    const bool en = image.english;
+    // The hero's "use" action revives him; the menu key of the death screen leaves.
+    return {{image.pad ? "A" : (en ? "SPACE" : "ESPACIO"),
+             en ? "Revive at the last checkpoint" : "Vuelve al último punto de control"},
+            {image.pad ? "BACK" : "ESC", en ? "Back to the main menu" : "Vuelve al menú principal"}};
+}
 
 std::vector<ScreenImage> ScreenImages()
 {

@@ -25,6 +25,14 @@ struct ScreenImage {
     int position = 0;    // 1 to 10 along the whole loading sequence
 };
 
+// A way on from the death screen: the key or button, and what it does.
+struct DeathPrompt {
+    std::string key;
+    std::string action;
+};
+// What the death screen tells the player, in its language and for its device.
+std::vector<DeathPrompt> DeathScreenPrompts(const ScreenImage& image);
+
 // Every screen image the start-up loads, splash first.
 std::vector<ScreenImage> ScreenImages();
 

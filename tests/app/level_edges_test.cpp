@@ -1,0 +1,247 @@
+// The shipped levels are closed: the hero run at the rim of the ground from
+// any side stops there, the camera behind him too, and the first checkpoint
+// faces the yard the mission sends him through.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/GameCalls.h"
+#include "app/shipped_folder.h"
+#include "app/shipped_game.h"
+#include "math/VectorMath.h"
+#include "platform/dinput.h"
+
+namespace {
+
+// The rim of a level's ground, on the ground plane.
+struct Rim {
+    float minX, maxX, minZ, maxZ;
+    bool Holds(const D3DXVECTOR3& p) const { return p.x > minX && p.x < maxX && p.z > minZ && p.z < maxZ; }
+};
+
+// A start a little inside the rim and the way out from there.
+struct Walk {
+    float x, z, yaw;
+};
+
+class LevelEdges : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        s_Folder = new shippedgame::LinkedFolder;
+        platform::SetDirectInputSource(&s_Input);
+        s_Started = shippedgame::Start(400, 300);
+    }
+    static void TearDownTestSuite()
+    {
+        shippedgame::Stop();
+        platform::SetDirectInputSource(nullptr);
+        delete s_Folder;
+        s_Folder = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(s_Started); }
+
+    // Frames of the game's own update with W held or not.
+    static void Frames(int count, bool forward, bool back = false)
+    {
+        for (int i = 0; i < count; ++i) {
+            SetFocus(MainWindow);
+            s_Input.SetKey(DIK_W, forward);
+            s_Input.SetKey(DIK_S, back);
+            GetGameCalls().UpdateFrame(1.0f / 30.0f);
+        }
+        s_Input.SetKey(DIK_W, false);
+        s_Input.SetKey(DIK_S, false);
+    }
+
+    static void PlaceHero(float x, float z, float yaw)
+    {
+        const D3DXVECTOR3 at(x, 11.0f, z);
+        getPlayer()->GetPosition().SetPosition(at);
+        getCollisionManager().setNewPlayerPosition(at);
+        getCamera().LoadValues(x, 11.0f, z, D3DDevice);
+        getPlayer()->GetPosition().SetYaw(yaw);
+        getCamera().SetYaw(yaw);
+        Frames(12, false); // the camera swings round behind him
+    }
+
+    // From each start: W for two seconds takes him well past the rim unless
+    // something stops him; then he turns his back to the rim, so that the
+    // camera is pulled beyond it.
+    static void WalkOut(const Rim& rim, const std::vector<Walk>& walks)
+    {
+        for (const Walk& w : walks) {
+            const std::string where = std::to_string(int(w.x)) + ", " + std::to_string(int(w.z));
+            PlaceHero(w.x, w.z, w.yaw);
+            Frames(60, true);
+            const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+            EXPECT_TRUE(rim.Holds(hero)) << "the hero left the level from " << where << ": at " << hero.x << ", "
+                                         << hero.z;
+            EXPECT_GT(hero.y, -2.0f) << "he stepped off the ground from " << where;
+            EXPECT_TRUE(rim.Holds(getCamera().GetPosition())) << "the camera left with him from " << where;
+
+            getCamera().SetYaw(WrapAngle(w.yaw + 3.1415927f));
+            Frames(20, false);
+            Frames(30, false, true);
+            const D3DXVECTOR3 eye = getCamera().GetPosition();
+            EXPECT_TRUE(rim.Holds(eye)) << "the camera behind him left the level at " << where << ": " << eye.x
+                                        << ", " << eye.z;
+            EXPECT_TRUE(rim.Holds(getPlayer()->GetPosition().GetPosition())) << where;
+        }
+    }
+
+    static platform::FakeDirectInput s_Input;
+    static shippedgame::LinkedFolder* s_Folder;
+    static bool s_Started;
+};
+
+platform::FakeDirectInput LevelEdges::s_Input;
+shippedgame::LinkedFolder* LevelEdges::s_Folder = nullptr;
+bool LevelEdges::s_Started = false;
+
+constexpr float kNorth = 0.0f, kEast = 1.5707964f, kSouth = 3.1415927f, kWest = -1.5707964f;
+
+TEST_F(LevelEdges, TheHangarsYardIsClosedOnEverySide)
+{
+    shippedgame::EnterLevel("hangares");
+    std::vector<Walk> walks;
+    // The quay, where the water lies below the yard.
+    for (float x = -3200.0f; x <= 2400.0f; x += 700.0f)
+        walks.push_back({x, -2380.0f, kSouth});
+    // Either end of the houses along the back.
+    walks.push_back({-3250.0f, 4880.0f, kNorth});
+    walks.push_back({3250.0f, 4880.0f, kNorth});
+    for (float z = -2300.0f; z <= 4700.0f; z += 700.0f) {
+        walks.push_back({-3380.0f, z, kWest});
+        walks.push_back({3380.0f, z, kEast});
+    }
+    WalkOut({-3500.0f, 3500.0f, -2500.0f, 5000.0f}, walks);
+}
+
+TEST_F(LevelEdges, TheIslandsBeachIsClosedOnEverySide)
+{
+    shippedgame::EnterLevel("isla");
+    std::vector<Walk> walks;
+    // The hill in the south-west corner and the rocks along the north stand
+    // on the rim itself: the walks there start beside them.
+    for (float x : {0.0f, 700.0f, 1400.0f, 2100.0f})
+        walks.push_back({x, -3380.0f, kSouth});
+    walks.push_back({-1200.0f, -2400.0f, kSouth}); // up the hill's slope
+    for (float x : {-2100.0f, 0.0f, 700.0f, 1400.0f, 2100.0f})
+        walks.push_back({x, 3380.0f, kNorth});
+    for (float t = -2100.0f; t <= 2100.0f; t += 700.0f) {
+        walks.push_back({-3380.0f, t, kWest});
+        walks.push_back({3380.0f, t, kEast});
+    }
+    WalkOut({-3500.0f, 3500.0f, -3500.0f, 3500.0f}, walks);
+}
+
+// The restart at the first checkpoint, as the pause menu's item runs it: he
+// faces the first wave's yard and the radio with the weapons by it, and
+// twenty seconds of W keep him inside the level.
+TEST_F(LevelEdges, TheFirstCheckpointFacesTheYardAndWStaysInTheLevel)
+{
+    shippedgame::EnterLevel("hangares");
+    getTriggerManager().checkpoint = 1;
+    GetGameCalls().RestartLevel(false);
+    Frames(1, false);
+    const D3DXVECTOR3 start = getPlayer()->GetPosition().GetPosition();
+    const D3DXVECTOR3 facing = DirectionFromYaw(getPlayer()->GetPosition().GetYaw());
+    auto angleTo = [&](float x, float z) {
+        D3DXVECTOR3 to(x - start.x, 0.0f, z - start.z);
+        D3DXVec3Normalize(&to, &to);
+        return std::acos(std::clamp(D3DXVec3Dot(&to, &facing), -1.0f, 1.0f));
+    };
+    EXPECT_LT(angleTo(-1160.0f, -250.0f), 0.8f) << "the first wave stands ahead";
+    EXPECT_LT(angleTo(-1050.0f, -620.0f), 1.0f) << "the radio lies ahead";
+    EXPECT_LT(angleTo(-960.0f, -600.0f), 1.0f) << "the shotgun lies ahead";
+
+    // Once the camera has swung in behind him, the markers over the radio and
+    // the weapons by it stand whole in the picture, not cut by its edges.
+    Frames(15, false);
+    D3DXMATRIX viewProjection;
+    D3DXMatrixMultiply(&viewProjection, &getCamera().GetViewMatrix(), &getCamera().GetProjectionMatrix());
+    const D3DXVECTOR3 markers[] = {{-1050.0f, 25.0f, -620.0f}, {-1040.0f, 20.0f, -700.0f}, {-960.0f, 20.0f, -600.0f}};
+    for (const D3DXVECTOR3& marker : markers) {
+        D3DXVECTOR3 onScreen;
+        D3DXVec3TransformCoord(&onScreen, &marker, &viewProjection);
+        EXPECT_TRUE(std::fabs(onScreen.x) < 0.85f && std::fabs(onScreen.y) < 0.85f && onScreen.z > 0.0f &&
+                    onScreen.z < 1.0f)
+            << "the marker at " << marker.x << ", " << marker.z << " is at " << onScreen.x << ", " << onScreen.y;
+    }
+
+    Frames(600, true);
+    const D3DXVECTOR3 end = getPlayer()->GetPosition().GetPosition();
+    EXPECT_TRUE((Rim{-3500.0f, 3500.0f, -2500.0f, 5000.0f}.Holds(end))) << end.x << ", " << end.z;
+    EXPECT_GT(end.y, -2.0f);
+}
+
+// How deep a point lies inside the level's nearest static box, grown by
+// margin (0 when it is clear of all of them), and that box's name.
+float DepthInSolids(const D3DXVECTOR3& p, float margin, std::string* name)
+{
+    float deepest = 0.0f;
+    for (const auto& [key, box] : getCollisionManager().GetCollisions(true)) {
+        D3DXMATRIX inverse;
+        if (!D3DXMatrixInverse(&inverse, nullptr, &box.transform))
+            continue;
+        D3DXVECTOR3 local;
+        D3DXVec3TransformCoord(&local, &p, &inverse);
+        const float depth = std::min({box.width * 0.5f + margin - std::fabs(local.x),
+                                      box.height * 0.5f + margin - std::fabs(local.y),
+                                      box.length * 0.5f + margin - std::fabs(local.z)});
+        if (depth > deepest) {
+            deepest = depth;
+            *name = key;
+        }
+    }
+    return deepest;
+}
+
+} // namespace
+
+// The hero runs with S at the camera, which has a crate right behind it: the
+// camera backs up to the crate and stays outside it, its near plane too.
+TEST_F(LevelEdges, RunningAtTheCameraNeverPutsItInsideACrate)
+{
+    shippedgame::EnterLevel("hangares");
+    // He stands all round each crate, looking away from it: S runs him at
+    // the camera, which swings round him or backs up against the crate.
+    struct Run {
+        std::string crate;
+        float x, z, yaw;
+    };
+    std::vector<Run> runs;
+    const struct {
+        const char* name;
+        float x, z, half;
+    } crates[] = {{"cajas_escenario_1", 652.3f, 687.6f, 80.0f}, {"cajas_escenario_3", 30.9f, 924.4f, 80.0f},
+                  {"maderitas2", -600.0f, 400.0f, 55.0f},       {"cajas3", -1648.6f, -728.1f, 40.0f},
+                  {"cajas6", -551.3f, -820.9f, 40.0f}};
+    for (const auto& c : crates)
+        for (int a = 0; a < 8; ++a)
+            for (float gap : {40.0f, 90.0f, 160.0f}) {
+                const float angle = a * 0.7853982f, r = c.half * 1.42f + gap;
+                runs.push_back({c.name, c.x + r * std::sin(angle), c.z + r * std::cos(angle), angle});
+            }
+    for (const auto& run : runs) {
+        PlaceHero(run.x, run.z, run.yaw);
+        float worst = 0.0f;
+        std::string inside;
+        for (int frame = 0; frame < 60; ++frame) {
+            Frames(1, false, true);
+            std::string name;
+            const float depth = DepthInSolids(getCamera().GetPosition(), 4.0f, &name);
+            if (depth > worst) {
+                worst = depth;
+                inside = name + " at frame " + std::to_string(frame);
+            }
+        }
+        EXPECT_EQ(worst, 0.0f) << "running from " << run.x << ", " << run.z << " at " << run.crate
+                               << ": the eye went " << worst << " into " << inside;
+    }
+}

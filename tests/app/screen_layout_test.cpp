@@ -1,0 +1,189 @@
+// The shipped game's screen while playing, on the 800x600 window: banners,
+// subtitles and the HUD each stay whole on screen and none covers another.
+#include <gtest/gtest.h>
+
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/FrameRender.h"
+#include "app/shipped_folder.h"
+#include "app/shipped_game.h"
+#include "gui/Subtitles.h"
+#include "platform/d3dx9core.h"
+#include "platform/offscreen_device_fixture.h"
+
+namespace {
+
+constexpr int kWidth = 800, kHeight = 600;
+
+// A rectangle in the screen's 0-1 space.
+struct Box {
+    std::string what;
+    float left, top, right, bottom;
+    bool Whole() const { return left >= 0.0f && top >= 0.0f && right <= 1.0f && bottom <= 1.0f; }
+    bool Covers(const Box& o) const { return left < o.right && o.left < right && top < o.bottom && o.top < bottom; }
+};
+
+// Where an element is drawn whole, moved down by dy (the drawing rule of the
+// screens: alto is the height, the picture keeps its shape).
+Box ElementBox(const std::string& name, float dy = 0.0f)
+{
+    CGUIManager& gui = getGUI();
+    const GUIElement& e = gui.GetElement(name);
+    const float hh = e.alto * 0.5f, hw = e.alto * e.aspect * gui.heightOverWidth * 0.5f;
+    return {name, e.posX - hw, e.posY + dy - hh, e.posX + hw, e.posY + dy + hh};
+}
+
+// The cells of a number strip from shift 0 to the last one drawn.
+Box StripBox(const std::string& name, int lastShift)
+{
+    CGUIManager& gui = getGUI();
+    const GUIElement& e = gui.GetElement(name);
+    Box box = ElementBox(name);
+    box.right += e.alto * (lastShift * 0.7f) * e.aspect;
+    return box;
+}
+
+// A line of text as the subtitles draw it: centred across the screen, in the
+// middle of the band from top to bottom (fractions of the height).
+Box TextBox(ID3DXFont* font, const std::string& text, float top, float bottom)
+{
+    RECT r{0, 0, kWidth, kHeight};
+    font->DrawTextA(nullptr, text.c_str(), -1, &r, DT_CALCRECT | DT_CENTER | DT_VCENTER, 0);
+    const float w = float(r.right - r.left) / kWidth, h = float(r.bottom - r.top) / kHeight;
+    const float middle = (top + bottom) * 0.5f;
+    return {"\"" + text + "\"", 0.5f - w * 0.5f, middle - h * 0.5f, 0.5f + w * 0.5f, middle + h * 0.5f};
+}
+
+class ScreenLayout : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        ASSERT_TRUE(shippedgame::Start(kWidth, kHeight));
+        // The subtitles' own font: 0.037 of the screen high, bold.
+        ASSERT_EQ(D3DXCreateFontA(D3DDevice, int(kHeight * 0.037), 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                                  "DejaVu Sans", &m_Font),
+                  D3D_OK);
+    }
+    void TearDown() override
+    {
+        if (m_Font)
+            m_Font->Release();
+        shippedgame::Stop();
+    }
+
+    shippedgame::LinkedFolder m_Folder;
+    ID3DXFont* m_Font = nullptr;
+};
+
+// Every line the game can show, in either language, as the voice lines and
+// the radios show it: none is wider than the screen (less the shadow's shift).
+TEST_F(ScreenLayout, EverySubtitleLineFitsTheScreen)
+{
+    CSubtitleManager& subtitles = getSubtitulos();
+    std::vector<std::string> lines;
+    for (bool english : {false, true}) {
+        for (const auto& [key, entry] : subtitles.Table(english))
+            for (const SubtitleLine& line : entry.lines)
+                lines.push_back(line.text);
+        for (bool hangar : {true, false})
+            for (const SubtitleLine& line : subtitles.RadioTrack(hangar, english).lines)
+                lines.push_back(line.text);
+    }
+    ASSERT_GT(lines.size(), 20u);
+    for (const std::string& line : lines) {
+        const Box box = TextBox(m_Font, line, 0.8f, 1.0f);
+        EXPECT_LE(box.right - box.left, 1.0f - 0.004f) << box.what << " runs off the screen";
+    }
+}
+
+// A new game's moment: the mission banner comes up, an achievement is won at
+// once, a long line is spoken and the radio plays nearby. Every frame while
+// the banners stand still, each piece is whole and clear of the others.
+TEST_F(ScreenLayout, BannersSubtitlesAndHudNeverCoverEachOther)
+{
+    shippedgame::EnterLevel("hangares");
+    CGUIManager& gui = getGUI();
+    gui.fadeAlpha = 0.0f;
+    CSubtitleManager& subtitles = getSubtitulos();
+    subtitles.subtitlesEnabled = true;
+
+    // The widest line of each kind, where each kind is drawn.
+    std::string longest, longestKey, radio;
+    float widest = 0.0f, widestRadio = 0.0f;
+    for (const auto& [key, entry] : subtitles.Table(false))
+        for (const SubtitleLine& line : entry.lines) {
+            const Box b = TextBox(m_Font, line.text, 0.8f, 1.0f);
+            if (b.right - b.left > widest) {
+                widest = b.right - b.left;
+                longest = line.text;
+                longestKey = key;
+            }
+        }
+    for (const SubtitleLine& line : subtitles.RadioTrack(true, false).lines) {
+        const Box b = TextBox(m_Font, line.text, 0.7f, 0.9f);
+        if (b.right - b.left > widestRadio) {
+            widestRadio = b.right - b.left;
+            radio = line.text;
+        }
+    }
+    ASSERT_FALSE(longest.empty());
+    ASSERT_FALSE(radio.empty());
+
+    gui.showMission(1);
+    gui.UnlockAchievement(1);
+    subtitles.showSubtitulo(longestKey);
+    int stillFrames = 0;
+    std::vector<D3DCOLOR> still;
+    for (int frame = 0; frame < 50; ++frame) {
+        GetGameCalls().UpdateFrame(0.2f);
+        RenderFrame(0.2f);
+        // The weapon and the rounds sit inside the HUD's frame, which stands
+        // for all three.
+        const Box frameBox = ElementBox("MARCO");
+        for (const Box& inside : {ElementBox("GUN"), StripBox("NUMBERS", 2 + 2 + 2)})
+            EXPECT_TRUE(inside.left >= frameBox.left && inside.right <= frameBox.right && inside.top >= frameBox.top &&
+                        inside.bottom <= frameBox.bottom)
+                << inside.what << " out of the HUD's frame";
+        std::vector<Box> boxes = {frameBox, TextBox(m_Font, longest, 0.8f, 1.0f), TextBox(m_Font, radio, 0.7f, 0.9f)};
+        const bool mission = gui.missionBannerActive[1] && gui.missionBannerOffset[1] == 0.0f;
+        const bool award = gui.achievementBannerActive[1] && gui.achievementBannerOffset[1] == 0.0f;
+        if (mission)
+            boxes.push_back(ElementBox("MISION1"));
+        if (award)
+            boxes.push_back(ElementBox("LOGRO_AVE_FENIX"));
+        if (!mission || !award)
+            continue;
+        ++stillFrames;
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            EXPECT_TRUE(boxes[i].Whole()) << boxes[i].what << " is cut by the screen's edge";
+            for (size_t j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(boxes[i].Covers(boxes[j])) << boxes[i].what << " and " << boxes[j].what;
+        }
+        if (stillFrames == 5)
+            devicetest::ReadBackBuffer(D3DDevice, &still);
+    }
+    EXPECT_GT(stillFrames, 15) << "both banners stood still together for a while";
+
+    // Off screen at both ends of their slides: the mission banner 0.4 lower,
+    // the achievement's 0.2 higher.
+    EXPECT_GE(ElementBox("MISION1", 0.4f).top, 1.0f) << "the mission banner rises from below the screen";
+    EXPECT_LE(ElementBox("LOGRO_AVE_FENIX", -0.2f).bottom, 0.0f) << "the achievement drops from above it";
+
+    if (const char* folder = std::getenv("VANTOREL_SHOTS"); folder && !still.empty()) {
+        std::vector<unsigned char> rgba;
+        for (D3DCOLOR c : still)
+            rgba.insert(rgba.end(), {static_cast<unsigned char>(c >> 16), static_cast<unsigned char>(c >> 8),
+                                     static_cast<unsigned char>(c), 255});
+        stbi_write_png((std::string(folder) + "/screen_layout.png").c_str(), kWidth, kHeight, 4, rgba.data(),
+                       kWidth * 4);
+    }
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+// The shipped working folder seen through links from a scratch folder of a
+// test's own: the game reads the shipped data, and what it writes (the logs)
+// lands where no other test's run writes its own.
+#pragma once
+
+#include <filesystem>
+
+#include "render/DeviceFixture.h"
+
+namespace shippedgame {
+
+class LinkedFolder : public drawtest::ScratchFolder {
+public:
+    LinkedFolder() : drawtest::ScratchFolder("shipped")
+    {
+        namespace fs = std::filesystem;
+        const fs::path shipped(VANTOREL_WORKDIR);
+        fs::create_directory("data");
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
+            if (entry.path().filename() != "data")
+                fs::create_symlink(entry.path(), entry.path().filename());
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
+            if (entry.path().filename() != "log.txt" && entry.path().filename() != "debug_log.txt")
+                fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+    }
+};
+
+} // namespace shippedgame
