@@ -4,8 +4,10 @@
 #include "enemies/EnemyManager.h"
 #include "gui/Subtitles.h"
 #include "player/ControllerSelector.h"
+#include "player/IController.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
+#include "scene/CharacterEntity.h"
 #include "scene/Entity3D.h"
 #include "scene/ParticleManager.h"
 #include "scene/RigidAnimManager.h"
@@ -87,9 +89,12 @@ public:
 
     void ReleaseHero() override
     {
-        // The controllers keep no flags and the hero no body yet: only the
-        // return to free movement applies.
-        if (CControllerSelector* selector = getPlayer()->GetControllerSelector()) {
+        CPlayer* hero = getPlayer();
+        if (IController* controller = hero->GetController())
+            controller->ClearActionFlags();
+        if (CCharacterEntity* entity = hero->GetEntity())
+            entity->RemoveAction();
+        if (CControllerSelector* selector = hero->GetControllerSelector()) {
             selector->SwitchToFree(false, false);
             selector->LeaveParapet();
         }

@@ -46,6 +46,12 @@ public:
     void Update(float seconds) override;
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
+    void ClearActionFlags() override
+    {
+        m_Rolling = false;
+        m_ReadyToShoot = false;
+        m_TargetHeld = false;
+    }
 
     // Standing (30), running (31), dead (49), each with its animation.
     void ToIdle(bool unused);
@@ -104,6 +110,12 @@ public:
     void Update(float seconds) override;
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
+    void ClearActionFlags() override
+    {
+        m_ReadyToShoot = false;
+        m_FireHeld = false;
+        m_TargetHeld = false;
+    }
 
     // Enters the standing aim, unless a shot pose still holds.
     void Start();
@@ -143,6 +155,7 @@ public:
     void Update(float seconds) override;
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
+    void ClearActionFlags() override { m_ReadyToShoot = false; }
 
     // Takes cover afresh at the parapet (index into the scenario's list) and
     // point, forgetting whatever the previous cover left behind.
@@ -203,6 +216,12 @@ public:
     void SetPendingHit(bool hit, std::uint16_t damage, D3DXVECTOR3 point) { m_Hit.Set(hit, damage, point.x, point.y, point.z); }
     bool IsHitPending() const { return m_Hit.pending; }
     CEnemy* GetOpponent() const { return m_Opponent; }
+    // An enemy about to be freed is no longer the opponent.
+    void ForgetOpponent(const CEnemy* enemy)
+    {
+        if (m_Opponent == enemy)
+            m_Opponent = nullptr;
+    }
     int GetKind() const { return m_Kind; }
 
     // While a finishing move is under way.

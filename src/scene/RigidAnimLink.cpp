@@ -7,9 +7,11 @@
 #include "app/GameStateFlags.h"
 #include "platform/dinput.h"
 #include "player/ControllerSelector.h"
+#include "player/IController.h"
 #include "player/Controllers.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
+#include "scene/CharacterEntity.h"
 #include "scene/Entity3D.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
@@ -128,7 +130,12 @@ public:
     }
     void ReleaseHeroToFree() override
     {
-        if (CControllerSelector* selector = getPlayer()->GetControllerSelector()) {
+        CPlayer* hero = getPlayer();
+        if (IController* controller = hero->GetController())
+            controller->ClearActionFlags();
+        if (CCharacterEntity* entity = hero->GetEntity())
+            entity->RemoveAction();
+        if (CControllerSelector* selector = hero->GetControllerSelector()) {
             selector->SwitchToFree(false, false);
             selector->LeaveParapet();
         }

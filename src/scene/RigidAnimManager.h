@@ -214,8 +214,6 @@ public:
     void play(std::string name, bool loop);
     // Starts the named camera sequence.
     void playCam(std::string name);
-    // The scaffold's explosion: 1 once it blew up, 2 when the sequencer took it.
-    int andamioState = 0;
     // The hangar wall blew up; the sequencer plays the rest.
     bool hangarExplosionPending = false;
     // The fight's combo camera is over: ends the camera sequence.
@@ -291,7 +289,9 @@ public:
     D3DXMATRIX comboCameraMatrix;
     // A comic-panel or scripted sequence is under way: no player control.
     bool scriptedSequenceRunning = false;
-    // The island scaffold and the boss's escape: 0 idle, 1 counting, 2 done.
+    // The island scaffold and the boss's escape: 0 standing, 1 blown up (the
+    // escape counts down), 2 done or past it after a restart at the last
+    // checkpoint.
     int dockersEscapeStage = 0;
     // The hangar explosion may still move the hero.
     bool explosionTeleportArmed = true;

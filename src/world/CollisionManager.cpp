@@ -1320,7 +1320,7 @@ void CCollisionManager::ShootProp(btRigidBody* body, const D3DXVECTOR3& directio
         particles.SpawnExplosion(point + D3DXVECTOR3(0, 0, 50), 0.4f);
         particles.SpawnExplosion(point + D3DXVECTOR3(0, 0, 30), 0.2f);
         getRigid()->play("andamio", false);
-        getRigid()->andamioState = 1;
+        getRigid()->dockersEscapeStage = 1;
         getGSF().setIslaMarkerAndamio();
         enemies->OnScaffoldExplosion();
         getPlayer()->storeForCHECKPOINT();
