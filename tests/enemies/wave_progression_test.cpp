@@ -10,6 +10,7 @@
 #include "platform/bass.h"
 #include "player/ControllerSelector.h"
 #include "player/Controllers.h"
+#include "player/IController.h"
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
 #include "scene/RigidAnimManager.h"
@@ -181,7 +182,17 @@ TEST_F(WaveFlow, TheDockersFlightPlaysOnlyWhileTheScaffoldStands)
 
     Load(IslandList(), "room3", "wave_34");
     getRigid()->dockersEscapeStage = 0;
+    // The hero aiming with the trigger held when the panels take him.
+    CPlayer* player = getPlayer();
+    player->Init();
+    CControllerSelector* selector = player->GetControllerSelector();
+    ASSERT_NE(selector, nullptr);
+    selector->SwitchToAiming();
+    selector->GetAimingController()->OnActionPressed(ACTION_FIRE);
+    ASSERT_TRUE(selector->GetAimingController()->IsFireHeld());
     Manager().setNewZone("room3", "wave_35");
+    EXPECT_TRUE(selector->IsFree());
+    EXPECT_FALSE(selector->GetAimingController()->IsFireHeld());
     EXPECT_EQ(getTriggerManager().checkpoint, 5);
     EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::PlayingVinyetasDockersHuye);
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
@@ -284,9 +295,10 @@ TEST_F(WaveFlow, ResetWavesUnfreezesStartsOverAndFreesTheOldEnemies)
     Manager().Update(0.1f);
     const int live = CEnemy::LiveCount();
     CEnemy* old = Enemy("ene_10");
+    getPlayer()->Init();
     CControllerSelector* selector = getPlayer()->GetControllerSelector();
-    if (selector)
-        selector->SwitchToFighting(old, 49);
+    ASSERT_NE(selector, nullptr);
+    selector->SwitchToFighting(old, 49);
     Manager().freezeIA();
 
     Manager().ResetWaves();
@@ -297,10 +309,8 @@ TEST_F(WaveFlow, ResetWavesUnfreezesStartsOverAndFreesTheOldEnemies)
     EXPECT_EQ(CEnemy::LiveCount(), live);
     EXPECT_EQ(Manager().GetTrackedCount(), 0);
     EXPECT_EQ(Manager().GetTrackedEnemies()[0], nullptr);
-    if (selector) {
-        EXPECT_EQ(selector->GetFightingController()->GetOpponent(), nullptr);
-        selector->SwitchToFree(false, false);
-    }
+    EXPECT_EQ(selector->GetFightingController()->GetOpponent(), nullptr) << "the hero's fight let go";
+    selector->SwitchToFree(false, false);
     Manager().Update(0.0f);
     ASSERT_NE(Enemy("ene_002"), nullptr);
     EXPECT_FALSE(Enemy("ene_002")->getIA()->IsDestroyed());

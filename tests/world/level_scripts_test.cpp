@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <lauxlib.h>
@@ -189,6 +190,63 @@ TEST_F(LevelScripts, LoadCleanlyAndDefineEveryNameTheGameCalls)
     EXPECT_EQ(TypeOf("ene5_2"), "function");
     // The console keeps its commands in every new state.
     EXPECT_EQ(TypeOf("ChangeMission"), "function");
+}
+
+std::string ReadFile(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Matches(const std::string& text, const std::string& pattern)
+{
+    std::vector<std::string> found;
+    const std::regex re(pattern);
+    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it)
+        found.push_back((*it)[1].str());
+    return found;
+}
+
+TEST_F(LevelScripts, EveryNameTheLevelFlowPlaysIsInTheShippedData)
+{
+    const std::string scripts = ReadFile("sala1.lua") + ReadFile("botScripts.lua") + ReadFile("sala2.lua");
+    const std::string rigid = ReadFile("data/XML/lista_animaciones_rigidas.xml");
+    const std::string subtitles = ReadFile("data/XML/subtitulos.xml");
+    const std::string collisions = ReadFile("data/XML/collision_instances.xml");
+    const std::string particles = ReadFile("data/XML/particleTypes.xml");
+
+    // What the scripts play, and what the enemy manager's events play.
+    std::vector<std::string> animations = Matches(scripts, R"re(play(?:Cam)?\("([^"]+)")re");
+    ASSERT_GE(animations.size(), 6u);
+    for (const char* name : {"vinyetas_dockers_huye", "vinyetas_avioneta2", "puerta_hangar"})
+        animations.push_back(name);
+    for (const std::string& name : animations)
+        EXPECT_NE(rigid.find("<ANIMACION name=\"" + name + "\""), std::string::npos) << name;
+
+    std::vector<std::string> sounds = Matches(scripts, R"re("(data/sound/[^"]+)")re");
+    ASSERT_GE(sounds.size(), 6u);
+    for (const char* file : {"data/sound/cubridme.ogg", "data/sound/DondeVasDockers.wav", "data/sound/explode1.wav",
+                             "data/sound/vinyetas_avionWARRA3.wav", "data/sound/Trozo2.wav",
+                             "data/sound/mission.wav", "data/sound/mcHangExpl.ogg", "data/sound/kelmoth.wav"})
+        sounds.push_back(file);
+    for (const std::string& file : sounds)
+        EXPECT_TRUE(fs::exists(file)) << file;
+
+    std::vector<std::string> keys = Matches(scripts, R"re(say\("[^"]+", "([^"]+)"\))re");
+    const std::vector<std::string> shown = Matches(scripts, R"re(showSubtitulo\("([^"]+)"\))re");
+    keys.insert(keys.end(), shown.begin(), shown.end());
+    ASSERT_GE(keys.size(), 4u);
+    keys.push_back("cubridme");
+    keys.push_back("mcHangExpl");
+    for (const std::string& key : keys)
+        EXPECT_NE(subtitles.find("name=\"" + key + "\""), std::string::npos) << key;
+
+    for (const char* name : {"col_avion_bucle", "col_055", "col_056", "col_0118"})
+        EXPECT_NE(collisions.find(std::string("name=\"") + name + "\""), std::string::npos) << name;
+    for (const char* type : {"humo", "sangre_infinita"})
+        EXPECT_NE(particles.find(std::string("PARTICLE_SYSTEM name=\"") + type + "\""), std::string::npos) << type;
 }
 
 TEST_F(LevelScripts, EachLogicTheGameSwitchesOnEndsItsJobInItsZone)
