@@ -108,6 +108,8 @@ end
 
 -- Wave 32 in the square: its docker starts his routine and the camera
 -- shows the square; the dockers' own look follows once the flight is over.
+-- After a restart at the square (checkPoint4 runs first, in the same tick)
+-- the square's flight is not shown again.
 function ene33_0()
     off("ene33_0")
     local docker = bot("ene_Dockers1")
@@ -115,9 +117,14 @@ function ene33_0()
         docker:setDockersState()
     end
     toCover("ene_33")
-    getGSF():setPlayingCamIslaLlegadaPlaza()
-    getRigid():playCam("camara_isla_plaza")
-    getRigid():setWaitToPlayAvioneta(7)
+    if restartedAtSquare then
+        restartedAtSquare = nil
+        getRigid():setWaitToPlayAvioneta(1)
+    else
+        getGSF():setPlayingCamIslaLlegadaPlaza()
+        getRigid():playCam("camara_isla_plaza")
+        getRigid():setWaitToPlayAvioneta(7)
+    end
     switchOn("ene33_1")
 end
 

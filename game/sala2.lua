@@ -82,6 +82,8 @@ end
 -- The square.
 function checkPoint4()
     off("checkPoint4")
+    -- Read (and dropped) by ene33_0, which the restart switched on with this.
+    restartedAtSquare = true
     rearmStretch(islandVolumes, {}, {"ene33_0", "ene33_1"})
 end
 

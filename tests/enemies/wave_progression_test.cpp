@@ -122,6 +122,8 @@ TEST_F(WaveFlow, TheIslandWavesFollowOneAnotherEachWithItsLogic)
     Manager().Update(0.1f);
     EXPECT_EQ(Manager().GetCurrentWave(), "wave_33");
     EXPECT_TRUE(Active("ene37_1"));
+    // The finished docker went as the test answered.
+    EXPECT_TRUE(Manager().GetRooms().at("room3").at("wave_32").at("ene_Dockers1")->getIA()->IsDestroyed());
     Enemy("ene_37")->getIA()->destroyThisGuy();
     FinishDocker("ene_Dockers2");
     Manager().Update(0.1f);
@@ -154,6 +156,12 @@ TEST_F(WaveFlow, TheDockerTestIsAskedOnlyOnItsOwnWave)
     Manager().Update(0.1f);
     EXPECT_FALSE(Enemy("ene_Dockers1")->getIA()->IsDestroyed());
     EXPECT_EQ(Manager().GetCurrentWave(), "wave_31");
+    // A docker wave moves on for a finished docker only, not for an empty one.
+    Load(IslandList(), "room3", "wave_32");
+    Enemy("ene_33")->getIA()->destroyThisGuy();
+    Enemy("ene_Dockers1")->getIA()->destroyThisGuy();
+    Manager().Update(0.1f);
+    EXPECT_EQ(Manager().GetCurrentWave(), "wave_32");
     // In another room the same wave digits mean nothing.
     Load(ListXml("room01", WaveXml("wave_02", Row({"ene_Dockers1"}))), "room01", "wave_02");
     FinishDocker("ene_Dockers1");

@@ -438,6 +438,15 @@ TEST_F(LevelScripts, TheIslandRunsFromItsArrivalToTheLastFight)
     EXPECT_FALSE(On("trg_236"));
     Tick();
     EXPECT_FALSE(On("Wave36"));
+    // A restart at the square starts its docker but does not fly over it again.
+    getGSF().setIslaIntroDone();
+    enemies().setNewZone("room3", "wave_32");
+    for (const char* logic : {"checkPoint4", "ene33_0", "ene33_1"})
+        Activate(logic);
+    Tick();
+    EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::IslaIntroDone);
+    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers1")->getIA()->GetState(), CIAEnemyCover::DOCKERS);
+    EXPECT_TRUE(On("ene33_1"));
     // And a restart at the last checkpoint gives the square back.
     WalkAway();
     Activate("checkPoint5");
