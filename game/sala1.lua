@@ -178,6 +178,7 @@ function avionetaLlega()
     hangarWave("wave_04")
     getGSF():setRigidasHangaresLlegadaAvion()
     getGSF():setPlayingCamHangaresLlegadaAvion()
+    getRigid():play("avion_llegada", false)
     getRigid():playCam("camara_avioneta_llegada")
     getSoundManager():playThisAvionetaArrive()
 end
