@@ -177,6 +177,7 @@ void CEnemyManager::RefreshCurrent()
 
 void CEnemyManager::Update(float step)
 {
+    m_Retired.clear();
     m_FrameStep = step;
     RefreshCurrent();
     UpdateWaveProgression();
@@ -391,9 +392,10 @@ CEnemy* CEnemyManager::getThisBotOfCurrentWave(std::string name)
 
 bool CEnemyManager::OwnsEntity(const IEntidad3D* entity) const
 {
-    for (const auto& enemy : m_Owned)
-        if (enemy->GetEntity() && static_cast<const IEntidad3D*>(enemy->GetEntity()) == entity)
-            return true;
+    for (const auto* set : {&m_Owned, &m_Retired})
+        for (const auto& enemy : *set)
+            if (enemy->GetEntity() && static_cast<const IEntidad3D*>(enemy->GetEntity()) == entity)
+                return true;
     return false;
 }
 

@@ -163,8 +163,10 @@ private:
     CEnemy* TrackedEnemies[5] = {};
     std::string m_TypesFile = "data/XML/typeOfEnemyList.xml";
     std::string m_EnemiesFile = "data/XML/enemyList.xml";
-    // Every enemy of the current load.
+    // Every enemy of the current load, and those of loads dropped since the
+    // last update.
     std::vector<std::unique_ptr<CEnemy>> m_Owned;
+    std::vector<std::unique_ptr<CEnemy>> m_Retired;
 };
 
 CEnemyManager* getEnemyManager();

@@ -296,5 +296,9 @@ void CEnemyManager::ClearTables()
     m_Rooms.clear();
     m_RoomWaves.clear();
     m_WaveEnemies.clear();
+    // Freed by the next update, once this frame's draw and shadow lists,
+    // built before the reset, have been drawn.
+    for (auto& enemy : m_Owned)
+        m_Retired.push_back(std::move(enemy));
     m_Owned.clear();
 }

@@ -146,13 +146,19 @@ TEST_F(EnemyTest, NamedStatesSetTheirCodesAndStandWithTheWeapon)
 TEST_F(EnemyTest, ReloadingTheListsFreesTheEnemiesOfTheLoadBefore)
 {
     Load(ListXml("room01", WaveXml("wave_00", Row({"ene_1", "ene_2", "ene_3"}))));
+    Manager().Update(0.0f);
     const int three = CEnemy::LiveCount();
-    // A fresh three; the old three are gone at once.
+    // A fresh three; the old three go at the next update, once the frame
+    // that dropped them is over.
     Manager().ResetWaves();
+    EXPECT_EQ(CEnemy::LiveCount(), three + 3);
+    Manager().Update(0.0f);
     EXPECT_EQ(CEnemy::LiveCount(), three);
     Load(ListXml("room01", WaveXml("wave_00", Row({"ene_1"}))));
+    Manager().Update(0.0f);
     EXPECT_EQ(CEnemy::LiveCount(), three - 2);
     Manager().resetBots();
+    Manager().Update(0.0f);
     EXPECT_EQ(CEnemy::LiveCount(), three - 2);
     Manager().Update(0.0f);
     EXPECT_EQ(Manager().GetCurrentWaveEnemies().size(), 1u);
