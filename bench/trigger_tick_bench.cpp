@@ -1,7 +1,7 @@
-// The trigger tick on the shipped data: the level scripts loaded, every
-// volume of the shipped trigger file enabled, every logic the game itself
-// switches on active, the hero standing in a volume so that its callback runs
-// each tick. Reports the median microseconds of one tick in each level's
+// The trigger tick on the shipped data: the level scripts loaded, the shipped
+// enemy lists in a wave of each level, every volume of the shipped trigger
+// file enabled, every logic the game itself switches on active, the hero
+// standing in a volume so that its callback runs each tick. Reports the median microseconds of one tick in each level's
 // zone, and the share of it spent calling Lua (against the same tick with no
 // logic active and the hero away from every volume).
 //
@@ -16,7 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "enemies/EnemyManager.h"
 #include "player/Player.h"
+#include "scene/ModelsManager.h"
+#include "scene/ParticleType.h"
 #include "world/TriggerManager.h"
 
 namespace {
@@ -29,6 +32,8 @@ const char* const kEngineLogics[] = {
     "checkPoint5",
 };
 
+const char* const kVolumes[] = {"trg_01", "trg_031", "trg_02", "trg_03", "trg_06", "trg_07", "trg_08", "trg_236"};
+
 double MedianTickMicroseconds(int ticks, bool logics, const D3DXVECTOR3& hero)
 {
     CTriggerManager& manager = getTriggerManager();
@@ -39,6 +44,9 @@ double MedianTickMicroseconds(int ticks, bool logics, const D3DXVECTOR3& hero)
         // Logics switch themselves off once done: switched on again, untimed.
         for (const char* name : kEngineLogics)
             manager.getTriggerLogicByName(name)->active = logics;
+        // And the volumes they switch off.
+        for (const char* name : kVolumes)
+            manager.setEnableTrigger(name, true);
         const auto start = std::chrono::steady_clock::now();
         manager.Update(0.2f);
         const auto end = std::chrono::steady_clock::now();
@@ -55,6 +63,10 @@ int main(int argc, char** argv)
     if (!EnterWorkFolder(argv[0]))
         return 1;
     const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
+    getModelsManager().LoadCoreModels("Data/XML/CoreModels.xml");
+    getParticleTypes().Load("data/XML/particleTypes.xml");
+    CEnemyManager& enemies = *getEnemyManager();
+    enemies.ResetWaves();
     CTriggerManager& manager = getTriggerManager();
     manager.Reset();
     std::printf("volumes: %zu, engine logics: %zu\n", manager.VolumeCount(), std::size(kEngineLogics));
@@ -63,9 +75,13 @@ int main(int argc, char** argv)
         const char* level;
         int zone;
         const char* volume;
+        const char* room;
+        const char* wave;
     };
-    for (const Zone& zone : {Zone{"hangares", 1, "trg_01"}, Zone{"isla", 2, "trg_236"}}) {
+    for (const Zone& zone : {Zone{"hangares", 1, "trg_01", "room01", "wave_01"},
+                             Zone{"isla", 2, "trg_236", "room3", "wave_36"}}) {
         manager.currentZone = zone.zone;
+        enemies.setNewZone(zone.room, zone.wave);
         const TriggerVolume* inside = manager.FindVolume(zone.volume);
         if (!inside) {
             std::fprintf(stderr, "the shipped trigger file has no %s\n", zone.volume);

@@ -2,74 +2,93 @@
 -- logics, called by name as in sala1.lua, under the same rules: the top level
 -- only defines functions, nothing returns a value, and a logic switches
 -- itself off once its job, or the condition it waits for, is done.
+--
+-- The way through the level: the arrival flight (ene_51 to ene_53 walk it),
+-- then the enemy manager moves wave 31 on to wave 36 by itself; the logics
+-- of botScripts.lua start each wave's docker and flight. In wave 36 the boss
+-- waits out of reach until the hero walks into the square (trg_236), where
+-- the last comic and the final fight begin.
 
 local off = switchOff
 
-local function islandWave(wave)
-    getEnemyManager():setNewZone("room3", wave)
-end
+-- The island's logics that a checkpoint may find on (see rearmStretch).
+islandLogics = {"enemiesTravellingCameraIsla", "Wave31", "ene31_0", "ene33_0", "ene33_1", "ene37_1", "ene42_0",
+                "ene47_1", "Wave36"}
+local islandVolumes = {"trg_236"}
 
-local islandLogics = {"enemiesTravellingCameraIsla", "Wave31", "ene31_0", "ene33_0", "ene33_1", "ene37_1",
-                      "ene42_0", "ene47_1", "Wave36"}
-
--- The arrival on the island: ene_51 to ene_53 walk the intro flight.
-function enemiesTravellingCameraIsla()
-    off("enemiesTravellingCameraIsla")
-end
-
-function Wave31()
-    off("Wave31")
-    islandWave("wave_31")
-end
-
-function ene31_0()
-    off("ene31_0")
-end
-
-function ene33_0()
-    off("ene33_0")
-end
-
-function ene33_1()
-    off("ene33_1")
-end
-
-function ene37_1()
-    off("ene37_1")
-end
-
-function ene42_0()
-    off("ene42_0")
-end
-
-function ene47_1()
-    off("ene47_1")
-end
-
--- The last fight: the boss stays out of reach until the hero walks into the
--- square before the town hall.
-function Wave36()
-    if not getTriggerManager():getEnabledTrigger("trg_236") then
-        off("Wave36")
+-- The walkers of the arrival flight.
+local function walkTheIntro()
+    local names = {"ene_51", "ene_52", "ene_53"}
+    for i = 1, #names do
+        local enemy = getEnemyManager():getThisBotOfCurrentWave(names[i])
+        if enemy then
+            enemy:getIA():setTrackerScript(true, "IDLE_STATE")
+        end
     end
 end
 
-function OnEnter_trg_236()
+-- The arrival on the island at a restart: the walkers walk the flight again.
+function enemiesTravellingCameraIsla()
+    off("enemiesTravellingCameraIsla")
+    walkTheIntro()
+end
+
+-- The arrival from the hangars: the same walk under the first flight.
+function Wave31()
+    off("Wave31")
+    walkTheIntro()
+end
+
+-- The last fight: the boss stays out of reach, waiting, until the hero
+-- walks into the square before the town hall.
+function Wave36()
+    if not getTriggerManager():getEnabledTrigger("trg_236") then
+        off("Wave36")
+        return
+    end
+    local boss = getEnemyManager():getThisBotOfCurrentWave("ene_50")
+    if boss and boss:getIA():botIsInAction() then
+        boss:getIA():setWaitingState(0, "")
+    end
+end
+
+-- The square: it starts the last comic and the final fight, in wave 36
+-- only (the hero crosses it earlier on his way).
+local function square()
+    if not getEnemyManager():isThisWaveActive("wave_36") then
+        return
+    end
     off("trg_236")
     off("Wave36")
+    missionBanner(11)
+    getGSF():setReadyCamIslaVinyetasIntroLucha()
 end
 
+function OnEnter_trg_236()
+    square()
+end
+
+-- Already standing in the square when wave 36 began.
+function OnStay_trg_236()
+    square()
+end
+
+-- Back on the beach: the arrival.
 function checkPoint3()
     off("checkPoint3")
-    rearmStretch({}, islandLogics)
+    rearmStretch(islandVolumes, {}, {"enemiesTravellingCameraIsla", "ene31_0"})
 end
 
+-- The square.
 function checkPoint4()
     off("checkPoint4")
-    rearmStretch({}, islandLogics)
+    -- Read (and dropped) by ene33_0, which the restart switched on with this.
+    restartedAtSquare = true
+    rearmStretch(islandVolumes, {}, {"ene33_0", "ene33_1"})
 end
 
+-- Past the scaffold, the dockers fled.
 function checkPoint5()
     off("checkPoint5")
-    rearmStretch({"trg_236"}, islandLogics)
+    rearmStretch(islandVolumes, {}, {"ene47_1"})
 end

@@ -6,6 +6,7 @@
 #include "player/HeroPoses.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
+#include "scene/CharacterEntity.h"
 #include "scene/Entity3D.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"

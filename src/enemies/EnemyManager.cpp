@@ -30,11 +30,6 @@ char At(const std::string& text, size_t index)
     return index < text.size() ? text[index] : '\0';
 }
 
-int Digit(const std::string& text, size_t index)
-{
-    return At(text, index) - '0';
-}
-
 D3DXVECTOR3 HeroPosition()
 {
     return getPlayer()->GetPosition().GetPosition();
@@ -224,6 +219,7 @@ void CEnemyManager::RefreshCurrent()
 
 void CEnemyManager::Update(float step)
 {
+    m_Retired.clear();
     m_FrameStep = step;
     RefreshCurrent();
     UpdateWaveProgression();
@@ -265,12 +261,6 @@ void CEnemyManager::Update(float step)
     }
     UpdateObstacleAvoidance();
     getGSF().setWaveCodeFromName(m_Wave, anyBotAlive());
-}
-
-void CEnemyManager::UpdateWaveProgression()
-{
-    // Placeholder until the level flow is built: waves change only when
-    // scripts or the console enter a zone.
 }
 
 void CEnemyManager::UpdateObstacleAvoidance()
@@ -344,70 +334,10 @@ void CEnemyManager::LoadEnemyList()
     m_MoveToCoverCount = 0;
 }
 
-void CEnemyManager::ClearTables()
-{
-    // Nothing may keep pointing at the enemies being dropped: their bodies
-    // leave the world, the camera's targets and the drawn characters go.
-    CCollisionManager& collisions = getCollisionManager();
-    for (auto& entry : m_WaveEnemies)
-        collisions.RemoveEnemyBody(entry.second->GetName());
-    for (auto& enemy : m_Owned) {
-        enemy->RemoveMarker();
-        // The cover they held is free for the next load's enemies.
-        enemy->getIA()->FreeParapet();
-    }
-    for (CEnemy*& tracked : TrackedEnemies)
-        tracked = nullptr;
-    m_TrackedCount = 0;
-    getSceneManager().SetCharacterList({});
-    m_Rooms.clear();
-    m_RoomWaves.clear();
-    m_WaveEnemies.clear();
-    // The hero's fight may still hold one of this frame: the load before
-    // this one is what goes now.
-    m_Retired = std::move(m_Owned);
-    m_Owned.clear();
-}
-
-void CEnemyManager::ResetWaves()
-{
-    m_Frozen = false;
-    ClearTables();
-    setNewZone("room01", "wave_00");
-    LoadEnemyList();
-}
-
 void CEnemyManager::resetBots()
 {
     ClearTables();
     LoadEnemyList();
-}
-
-void CEnemyManager::setNewZone(std::string room, std::string wave)
-{
-    const int roomDigit = Digit(room, 4);
-    const int waveDigit = Digit(wave, 6);
-    if (!m_Room.empty() && !m_Wave.empty()) {
-        const int currentRoom = Digit(m_Room, 4);
-        const int currentWave = Digit(m_Wave, 6);
-        if (roomDigit < currentRoom || (roomDigit == currentRoom && waveDigit < currentWave))
-            killThisWave(m_Wave);
-    }
-    m_Room = room;
-    m_Wave = wave;
-    if (roomDigit == 0)
-        m_ZoneLetter = waveDigit <= 4 ? 'A' : waveDigit == 5 ? 'B' : waveDigit == 6 ? 'C' : 'D';
-    else
-        m_ZoneLetter = waveDigit == 1 ? 'A' : 'B';
-    m_WaveStart = true;
-    if (wave == "wave_01") {
-        // The wave that was current when the call began.
-        std::vector<IEntidad3D*> characters;
-        for (CCharacterEntity* entity : GetCurrentWaveCharacters())
-            characters.push_back(entity);
-        getSceneManager().SetCharacterList(characters);
-    }
-    RefreshCurrent();
 }
 
 void CEnemyManager::killThisWave(std::string wave)
@@ -537,12 +467,10 @@ CEnemy* CEnemyManager::getThisBotOfCurrentWave(std::string name)
 
 bool CEnemyManager::OwnsEntity(const IEntidad3D* entity) const
 {
-    for (const auto& enemy : m_Owned)
-        if (enemy->GetEntity() && static_cast<const IEntidad3D*>(enemy->GetEntity()) == entity)
-            return true;
-    for (const auto& enemy : m_Retired)
-        if (enemy->GetEntity() && static_cast<const IEntidad3D*>(enemy->GetEntity()) == entity)
-            return true;
+    for (const auto* set : {&m_Owned, &m_Retired})
+        for (const auto& enemy : *set)
+            if (enemy->GetEntity() && static_cast<const IEntidad3D*>(enemy->GetEntity()) == entity)
+                return true;
     return false;
 }
 
@@ -705,25 +633,6 @@ void CEnemyManager::OnScaffoldExplosion()
     }
     if (thrown)
         getSoundManager().playThisSampleOnce("data/sound/kelmoth.wav", 1.0f);
-}
-
-void CEnemyManager::getHangarOpenLastWave()
-{
-    // Placeholder until the level events are built.
-}
-
-void CEnemyManager::secondMovieOn()
-{
-    // Placeholder until the level events are built.
-}
-
-void CEnemyManager::firstMovieOn()
-{
-}
-
-void CEnemyManager::playPaletaVoladoresHangarExplosivo()
-{
-    // Placeholder until the level events are built.
 }
 
 bool CEnemyManager::onlyDockersAliveAndKilled()

@@ -144,8 +144,8 @@ public:
     bool IsFrozen() const { return m_Frozen; }
 
 private:
-    // Drops the tables; the enemies they held are freed at the next reload,
-    // when nothing of the frame that dropped them can still hold one.
+    // Drops the tables and frees the enemies they held, once everything that
+    // points at them has let go.
     void ClearTables();
     void RefreshCurrent();
     static bool IsAlive(CEnemy* enemy);
@@ -165,7 +165,8 @@ private:
     CEnemy* TrackedEnemies[5] = {};
     std::string m_TypesFile = "data/XML/typeOfEnemyList.xml";
     std::string m_EnemiesFile = "data/XML/enemyList.xml";
-    // Every enemy built, by load; the previous load waits to be freed.
+    // Every enemy of the current load, and those of loads dropped since the
+    // last update.
     std::vector<std::unique_ptr<CEnemy>> m_Owned;
     std::vector<std::unique_ptr<CEnemy>> m_Retired;
 };

@@ -62,6 +62,14 @@ public:
     void Update(float seconds) override;
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
+    // A restart or a cut-scene takes him out of whatever he was doing.
+    void ClearActionFlags() override
+    {
+        m_Rolling = false;
+        m_ReadyToShoot = false;
+        m_TargetHeld = false;
+        m_NearCover = false;
+    }
 
     // Standing (30), running (31), dead (49), each with its animation.
     void ToIdle(bool unused);
@@ -89,13 +97,6 @@ public:
     const D3DXVECTOR3& GetCoverPoint() const { return m_CoverPoint; }
     float GetActionTimer() const { return m_ActionTimer; }
     float GetIdleTimer() const { return m_IdleTimer; }
-    // A restart or a cut-scene takes him out of whatever he was doing.
-    void ClearActionFlags()
-    {
-        m_Rolling = false;
-        m_ReadyToShoot = false;
-        m_NearCover = false;
-    }
 
 private:
     void Roll();
@@ -128,6 +129,12 @@ public:
     void Update(float seconds) override;
     int GetStateCode() override { return m_State; }
     bool WasHit() override { return m_WasHit; }
+    void ClearActionFlags() override
+    {
+        m_ReadyToShoot = false;
+        m_FireHeld = false;
+        m_TargetHeld = false;
+    }
 
     // Enters the standing aim, unless a shot pose still holds.
     void Start();
@@ -138,11 +145,6 @@ public:
     bool IsReadyToShoot() const { return m_ReadyToShoot; }
     bool IsFireHeld() const { return m_FireHeld; }
     float GetAimTimer() const { return m_AimTimer; }
-    void ClearActionFlags()
-    {
-        m_ReadyToShoot = false;
-        m_FireHeld = false;
-    }
     void ForgetFireHeld() { m_FireHeld = false; }
 
 private:
@@ -178,6 +180,12 @@ public:
     void SetPendingHit(bool hit, std::uint16_t damage, D3DXVECTOR3 point) { m_Hit.Set(hit, damage, point.x, point.y, point.z); }
     bool IsHitPending() const { return m_Hit.pending; }
     CEnemy* GetOpponent() const { return m_Opponent; }
+    // An enemy about to be freed is no longer the opponent.
+    void ForgetOpponent(const CEnemy* enemy)
+    {
+        if (m_Opponent == enemy)
+            m_Opponent = nullptr;
+    }
     int GetKind() const { return m_Kind; }
 
     // While a finishing move is under way.

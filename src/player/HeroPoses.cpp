@@ -14,13 +14,8 @@ void ClearHeroActionFlags(CPlayer& hero)
     CControllerSelector* selector = hero.GetControllerSelector();
     if (!selector)
         return;
-    IController* current = selector->GetCurrent();
-    if (current && current == selector->GetFreeController())
-        selector->GetFreeController()->ClearActionFlags();
-    else if (current && current == selector->GetAimingController())
-        selector->GetAimingController()->ClearActionFlags();
-    else if (current && current == selector->GetParapetedController())
-        selector->GetParapetedController()->ClearActionFlags();
+    if (IController* current = selector->GetCurrent())
+        current->ClearActionFlags();
 }
 
 void ForgetHeroFireHeld(CPlayer& hero)

@@ -30,4 +30,8 @@ public:
     virtual int GetStateCode() = 0;
     // True in the frame in which the controller's update took a pending hit.
     virtual bool WasHit() = 0;
+    // Forgets the held and ready flags of its moves, so that whatever takes
+    // the hero over (a restart, the level switch, a cut-scene) finds none
+    // still set. Controllers without such flags keep this one.
+    virtual void ClearActionFlags() {}
 };

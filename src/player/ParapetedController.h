@@ -81,7 +81,7 @@ public:
     bool IsReadyToShoot() const { return m_FiredThisFrame; }
 
     // A restart or a cut-scene takes the hero: nothing he held goes on.
-    void ClearActionFlags() { m_FiredThisFrame = m_FireHeld = false; }
+    void ClearActionFlags() override { m_FiredThisFrame = m_FireHeld = false; }
     void ForgetFireHeld() { m_FireHeld = false; }
 
     bool IsAiming() const { return m_AimMode; }

@@ -92,6 +92,10 @@ public:
 
 private:
     std::map<std::string, TCoreModelInfo*> m_Models;
+    // Models a later load replaced: characters made of them (an enemy set
+    // that a restart has not yet swapped for fresh ones) still read them, so
+    // they go only with the library.
+    std::vector<TCoreModelInfo*> m_Replaced;
 };
 
 CModelsManager& getModelsManager();

@@ -293,7 +293,9 @@ public:
     D3DXMATRIX comboCameraMatrix;
     // A comic-panel or scripted sequence is under way: no player control.
     bool scriptedSequenceRunning = false;
-    // The island scaffold and the boss's escape: 0 idle, 1 counting, 2 done.
+    // The island scaffold and the boss's escape: 0 standing, 1 blown up (the
+    // escape counts down), 2 done or past it after a restart at the last
+    // checkpoint.
     int dockersEscapeStage = 0;
     // The hangar explosion may still move the hero.
     bool explosionTeleportArmed = true;

@@ -149,14 +149,20 @@ TEST_F(EnemyTest, NamedStatesSetTheirCodesAndStandWithTheWeapon)
 TEST_F(EnemyTest, ReloadingTheListsFreesTheEnemiesOfTheLoadBefore)
 {
     Load(ListXml("room01", WaveXml("wave_00", Row({"ene_1", "ene_2", "ene_3"}))));
+    Manager().Update(0.0f);
+    const int three = CEnemy::LiveCount();
+    // A fresh three; the old three go at the next update, once the frame
+    // that dropped them is over.
     Manager().ResetWaves();
-    const int steady = CEnemy::LiveCount();  // this load's three and the last one's
+    EXPECT_EQ(CEnemy::LiveCount(), three + 3);
+    Manager().Update(0.0f);
+    EXPECT_EQ(CEnemy::LiveCount(), three);
     Load(ListXml("room01", WaveXml("wave_00", Row({"ene_1"}))));
-    // The load before the current one may still be held by the frame that
-    // dropped it; anything older is gone.
-    EXPECT_EQ(CEnemy::LiveCount(), steady - 2);
+    Manager().Update(0.0f);
+    EXPECT_EQ(CEnemy::LiveCount(), three - 2);
     Manager().resetBots();
-    EXPECT_EQ(CEnemy::LiveCount(), steady - 4);
+    Manager().Update(0.0f);
+    EXPECT_EQ(CEnemy::LiveCount(), three - 2);
     Manager().Update(0.0f);
     EXPECT_EQ(Manager().GetCurrentWaveEnemies().size(), 1u);
 }

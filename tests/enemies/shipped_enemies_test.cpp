@@ -55,13 +55,28 @@ TEST_F(ShippedEnemies, EveryWaveHasItsEnemiesFiveAtMostEachWithModelAndWeapon)
         {"wave_04", {"ene_Avioneta"}},
         {"wave_09", {"ene_25", "ene_26", "ene_27", "ene_28", "ene_29"}},
     };
+    EXPECT_EQ(Wave("room01", "wave_09").size(), 5u);
     for (const auto& n : named)
         for (const std::string& name : n.second)
             EXPECT_EQ(Wave("room01", n.first).count(name), 1u) << name;
     for (const char* name : {"ene_42", "ene_43", "ene_44", "ene_45"})
         EXPECT_EQ(Wave("room3", "wave_34").count(name), 1u) << name;
-    for (const char* name : {"ene_50", "ene_51", "ene_52", "ene_53"})
-        EXPECT_EQ(Wave("room3", "wave_36").count(name), 1u) << name;
+    // The arrival flight's walkers, gone with it; the boss alone at the end.
+    for (const char* name : {"ene_31", "ene_51", "ene_52", "ene_53"})
+        EXPECT_EQ(Wave("room3", "wave_31").count(name), 1u) << name;
+    EXPECT_EQ(Wave("room3", "wave_36").size(), 1u);
+    EXPECT_EQ(Wave("room3", "wave_36").count("ene_50"), 1u);
+    // Everyone the level flow and its scripts name, somewhere.
+    std::set<std::string> everyone;
+    for (const auto& room : Manager().GetRooms())
+        for (const auto& wave : room.second)
+            for (const auto& entry : wave.second)
+                everyone.insert(entry.first);
+    for (const char* name : {"ene_1", "ene_5", "ene_7", "ene_8", "ene_9", "ene_10", "ene_31", "ene_33", "ene_37",
+                             "ene_42", "ene_43", "ene_44", "ene_45", "ene_47", "ene_50", "ene_Dockers1",
+                             "ene_Dockers2", "ene_Dockers3"})
+        EXPECT_EQ(everyone.count(name), 1u) << name;
+    EXPECT_EQ(Wave("room01", "wave_01").count("ene_1"), 1u);
     // One docker in each of these, with its taunt digit and its own model.
     for (const char* wave : {"wave_32", "wave_33", "wave_34"}) {
         int dockers = 0;

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "gui/Achievements.h"
+#include "app/LevelRestart.h"
 #include "player/ControllerSelector.h"
 #include "player/Controllers.h"
 #include "player/Player.h"
@@ -16,6 +17,7 @@
 #include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
+#include "scene/RigidAnimManager.h"
 #include "sound/SoundManager.h"
 #include "world/CollisionManager.h"
 #include "world/TriggerManager.h"
@@ -140,6 +142,32 @@ TEST_F(Hero, HitsHurtCountAndScreamByWhereTheyCameFrom)
     EXPECT_EQ(hero->getLife(), 0) << "a loss beyond 16 bits must not wrap into a heal";
     hero->AddLife(500);
     EXPECT_EQ(hero->getLife(), 350);
+}
+
+// A restart, the level switch, a cut-scene and the dockers' flight all take
+// the hero over the same way: no held trigger, no ready shot, free again.
+TEST_F(Hero, EveryHandOverClearsTheHeldFlagsAndFreesTheHero)
+{
+    const std::pair<const char*, std::function<void()>> handOvers[] = {
+        {"restart", [] { getGameLevelWorld().ReleaseHero(); }},
+        {"cut-scene", [] { getGameRigidAnimWorld().ReleaseHeroToFree(); }},
+    };
+    for (const auto& [name, handOver] : handOvers) {
+        selector->SwitchToAiming();
+        CAimingController* aiming = selector->GetAimingController();
+        aiming->OnActionPressed(ACTION_FIRE);
+        ASSERT_TRUE(aiming->IsFireHeld()) << name;
+        handOver();
+        EXPECT_TRUE(selector->IsFree()) << name;
+        EXPECT_FALSE(aiming->IsFireHeld()) << name;
+        EXPECT_FALSE(aiming->IsReadyToShoot()) << name;
+    }
+    // The free controller's own: a roll under way is let go.
+    CPlayerFreeController* free = selector->GetFreeController();
+    free->OnActionPressed(ACTION_USE);
+    ASSERT_TRUE(free->IsRolling());
+    hero->GetController()->ClearActionFlags();
+    EXPECT_FALSE(free->IsRolling());
 }
 
 TEST_F(Hero, TurningStepsTowardAPointEitherWay)

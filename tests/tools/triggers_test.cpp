@@ -78,17 +78,18 @@ TEST(TriggerLayout, TheGameReadsBackEachBoxInItsLevelsZone)
     ASSERT_EQ(manager.VolumeCount(), 4u);
     const TriggerVolume* first = manager.FindVolume("trg_01");
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->centre, D3DXVECTOR3(-100.25f, 200, 30));
+    // From 20 below the floor (a hero's feet sink a little) to the top.
+    EXPECT_EQ(first->centre, D3DXVECTOR3(-100.25f, 190, 30));
     EXPECT_EQ(first->width, 200.0f);
-    EXPECT_EQ(first->height, 400.0f);
+    EXPECT_EQ(first->height, 420.0f);
     EXPECT_EQ(first->length, 60.0f);
     EXPECT_EQ(first->zone, 1);
     const TriggerVolume* arena = manager.FindVolume("trg_236");
     ASSERT_NE(arena, nullptr);
-    EXPECT_EQ(arena->centre, D3DXVECTOR3(500, 130, 500.5f));
+    EXPECT_EQ(arena->centre, D3DXVECTOR3(500, 120, 500.5f));
     EXPECT_EQ(arena->zone, 2);
     EXPECT_EQ(manager.FindVolume("trg_2")->zone, 2);
-    EXPECT_EQ(manager.FindVolume("trg_031")->centre, D3DXVECTOR3(300, 1, -300));
+    EXPECT_EQ(manager.FindVolume("trg_031")->centre, D3DXVECTOR3(300, -9, -300));
 }
 
 TEST(TriggerLayout, ABoxTheGameWouldNeverTestIsRefused)

@@ -2,6 +2,8 @@
 // characters, in a world of the test's own.
 #include "world/physics_fixture.h"
 
+#include "enemies/EnemyManager.h"
+
 #include <filesystem>
 
 #include "app/GameStateFlags.h"
@@ -173,6 +175,23 @@ TEST_F(PlayerShot, ScaffoldBarrelsWaitForTheirWave)
     EXPECT_EQ(getAchievementStats().barrelsBlown, before);
     EXPECT_EQ(Objects(), objects);
     EXPECT_FALSE(manager.scaffoldExploded);
+}
+
+TEST_F(PlayerShot, TheScaffoldBlownInItsWaveStartsTheDockersEscape)
+{
+    Level(Ground());
+    PropRecord barrel;
+    Prop(barrel, "obj_barril_andamio01", 0, 300, 200.0f);
+    getRigid()->dockersEscapeStage = 0;
+    getEnemyManager()->setNewZone("room3", "wave_34");
+    Fire(0, 0, 10);
+    EXPECT_TRUE(manager.scaffoldExploded);
+    // The one stage the escape count and the zone change both read.
+    EXPECT_EQ(getRigid()->dockersEscapeStage, 1);
+    getEnemyManager()->setNewZone("room3", "wave_35");
+    EXPECT_NE(getGSF().islaSequence, CGameStateFlagsManager::PlayingVinyetasDockersHuye) << "no flight past a blown scaffold";
+    getRigid()->dockersEscapeStage = 0;
+    getEnemyManager()->setNewZone("room01", "wave_00");
 }
 
 TEST_F(PlayerShot, AnEnemysSphereCountsAsALegAndEveryPartIsCounted)

@@ -2,7 +2,9 @@
 // What the trigger manager reads ("data/XML/trigger_instances.xml"): every
 // level's <trigger> boxes, one <room> per level, each box as the game takes
 // it: an identity transform whose translation row is the box's centre, and
-// its full width, height and length.
+// its full width, height and length; each box reaches 20 units below the
+// ground it stands on, so that a hero whose feet sink into the floor is
+// still inside.
 #include <string>
 #include <vector>
 

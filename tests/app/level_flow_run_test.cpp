@@ -1,0 +1,142 @@
+// A new game played with held keys: after the intro the hero walks into the
+// first trigger volume and the first wave wakes, as the game's state shows it.
+#include "loop_fixture.h"
+
+#include <SDL.h>
+
+#include <set>
+
+#include "app/WinMain.h"
+#include "enemies/EnemyManager.h"
+#include "platform/dinput.h"
+#include "platform/sdl_window.h"
+#include "player/Player.h"
+#include "world/TriggerManager.h"
+
+namespace looptest {
+namespace {
+
+// Return on the menu, Space through the comic and the flight, then S held
+// (the camera looks west along the hero: S walks him east, towards the
+// first barrier); what the game shows is read after every frame.
+class WalkingPlayer : public CGameCalls {
+public:
+    void UpdateMainMenu(float dt) override
+    {
+        if (++menuPasses == 1)
+            SetFocus(MainWindow);
+        CGameCalls::UpdateMainMenu(dt);
+        keys.SetKey(DIK_RETURN, menuPasses == 1);
+    }
+    void UpdateFrame(float dt) override
+    {
+        const int frame = frames + 1;
+        keys.SetKey(DIK_SPACE, frame == 2 || frame == 4);
+        keys.SetKey(DIK_S, frame >= walkFrom && frame <= walkTo);
+        CGameCalls::UpdateFrame(dt);
+        ++frames;
+        if (frames == walkFrom - 1) {
+            waveBefore = getEnemyManager()->GetCurrentWave();
+            missionBefore = getGUI().currentMission;
+        }
+        if (wokenAt == 0 && getEnemyManager()->GetCurrentWave() == "wave_01") {
+            wokenAt = frames;
+            heroWhenWoken = getPlayer()->GetPosition().GetPosition();
+        }
+        if (frames == lookAt) {
+            wave = getEnemyManager()->GetCurrentWave();
+            room = getEnemyManager()->GetCurrentRoom();
+            letter = getEnemyManager()->GetZoneLetter();
+            waveCode = getGSF().waveCode;
+            triggerZone = getTriggerManager().currentZone;
+            volumeOn = getTriggerManager().getEnabledTrigger("trg_01");
+            tracked = getEnemyManager()->GetTrackedCount();
+        }
+        if (frames == closeAfter) {
+            heroAtEnd = getPlayer()->GetPosition().GetPosition();
+            waveAtEnd = getEnemyManager()->GetCurrentWave();
+            barrierWaits = getTriggerManager().getEnabledTrigger("OnEnter_trg_031");
+            SDL_Event e{};
+            e.type = SDL_WINDOWEVENT;
+            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+            e.window.event = SDL_WINDOWEVENT_CLOSE;
+            SDL_PushEvent(&e);
+        }
+    }
+
+    platform::FakeDirectInput keys;
+    int menuPasses = 0, frames = 0;
+    // He walks through the first volume (looked at while he is in it) on to
+    // the barrier's, short of the next wave's.
+    int walkFrom = 12, walkTo = 78, lookAt = 40, closeAfter = 90;
+    int wokenAt = 0, missionBefore = 0, waveCode = 0, triggerZone = 0, tracked = 0;
+    std::string waveBefore, wave, room, waveAtEnd;
+    bool barrierWaits = false;
+    D3DXVECTOR3 heroAtEnd{0, 0, 0};
+    char letter = 0;
+    bool volumeOn = true;
+    D3DXVECTOR3 heroWhenWoken{0, 0, 0};
+};
+
+class LevelFlowRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        ResetGameState();
+        getTriggerManager().checkpoint = 1;
+        platform::SetClock(&clock);
+        platform::SetDirectInputSource(&player.keys);
+        SetGameCalls(&player);
+        // The shipped data through links from a folder of its own: the run's
+        // log must not land where another test's run writes its own.
+        namespace fs = std::filesystem;
+        const fs::path shipped(VANTOREL_WORKDIR);
+        fs::create_directory("data");
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
+            if (entry.path().filename() != "data")
+                fs::create_symlink(entry.path(), entry.path().filename());
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
+            if (entry.path().filename() != "log.txt")
+                fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+    }
+    void TearDown() override
+    {
+        platform::SetDirectInputSource(nullptr);
+        platform::SetClock(nullptr);
+        ResetGameState();
+    }
+
+    drawtest::ScratchFolder folder{"levelflow"};
+    SteppingClock clock{0.001};
+    WalkingPlayer player;
+};
+
+TEST_F(LevelFlowRun, AfterTheIntroTheFirstVolumeWakesTheFirstWave)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+
+    // The intro is over and nothing has woken yet when he starts walking.
+    EXPECT_EQ(player.missionBefore, 1) << "the first mission follows the intro flight";
+    EXPECT_EQ(player.waveBefore, "wave_00");
+    ASSERT_GT(player.wokenAt, player.walkFrom) << "walking east wakes wave 01";
+    // Woken where the volume stands, not before.
+    EXPECT_GE(player.heroWhenWoken.x, -951.0f);
+    EXPECT_LE(player.heroWhenWoken.x, -750.0f);
+    EXPECT_EQ(player.room, "room01");
+    EXPECT_EQ(player.wave, "wave_01");
+    EXPECT_EQ(player.letter, 'A');
+    EXPECT_EQ(player.waveCode, 15) << "wave 01 with enemies standing";
+    EXPECT_EQ(player.triggerZone, 1);
+    EXPECT_FALSE(player.volumeOn) << "the volume wakes its wave once";
+    EXPECT_EQ(player.tracked, 3) << "ene_1, ene_5 and ene_6 are in play";
+
+    // Past the barrier with wave 01 standing: wave 02 waits for it.
+    ASSERT_GE(player.heroAtEnd.x, -350.0f);
+    ASSERT_LE(player.heroAtEnd.x, -150.0f);
+    EXPECT_EQ(player.waveAtEnd, "wave_01");
+    EXPECT_TRUE(player.barrierWaits);
+}
+
+} // namespace
+} // namespace looptest
