@@ -161,6 +161,8 @@ void CIAEnemyCover::SetState(std::string name)
         EnterStandIn(ROLL);
     } else if (name == "DOCKERS_STATE") {
         setDockersState();
+        // The first dockers update runs the whole entry, taunt included, again.
+        m_RestartDockers = true;
     }
 }
 
@@ -253,7 +255,7 @@ void CIAEnemyCover::Update(float seconds)
     m_Own = m_Owner->GetPosition().GetPosition();
 
     if (m_State == AIMING_THOMPSON) {
-        // Placeholder until the Thompson bursts are built: the turret waits.
+        UpdateAimingThompson();
         return;
     }
 
@@ -354,6 +356,24 @@ void CIAEnemyCover::RunState()
     case SEARCHING:
         UpdateSearching();
         break;
+    case FIGHTING:
+        UpdateFighting();
+        break;
+    case KAMIKAZE:
+        UpdateKamikaze();
+        break;
+    case EVADE:
+        UpdateEvade();
+        break;
+    case ACTING:
+        UpdateActing();
+        break;
+    case WAITING:
+        UpdateWaiting();
+        break;
+    case DOCKERS:
+        UpdateDockers();
+        break;
     default:
         // Placeholder until the other states are built: they hold still.
         break;
@@ -429,6 +449,10 @@ void CIAEnemyCover::OnHit(std::uint16_t damage, std::string zone, D3DXVECTOR3 po
     m_ShotTimer = 0.0f;
     m_Owner->reduceLife(damage);
     CCharacterEntity* entity = m_Owner->GetEntity();
+    if (m_Talking) {
+        m_Talking = false;
+        getSoundManager().StopOneShot();
+    }
     if (m_ScriptAnimation) {
         m_ScriptAnimation = false;
         if (entity)
@@ -480,13 +504,6 @@ void CIAEnemyCover::OnHit(std::uint16_t damage, std::string zone, D3DXVECTOR3 po
     m_Regenerating = false;
     m_RegenClock = 0.0f;
     m_HitThisFrame = true;
-}
-
-void CIAEnemyCover::StartFlyingPallet()
-{
-    // Placeholder until the flying pallet is built: the enemy is only marked
-    // thrown, so its death takes no fall of its own.
-    m_DieWithoutAnimation = true;
 }
 
 void CIAEnemyCover::PlayDeath(const char* action, const char* cycle)
@@ -573,22 +590,6 @@ void CIAEnemyCover::Die(bool withoutAnimation)
             PlayDeath("death_grave", "death_graveIdle00");
         }
     }
-}
-
-void CIAEnemyCover::EnterFightingFromMelee()
-{
-    m_State = FIGHTING;
-    if (CCharacterEntity* entity = m_Owner->GetEntity())
-        entity->RemoveAction();
-    getEnemySenses().StopHeroAction();
-    // Placeholder until the fight states are built: the enemy is not moved
-    // to fighting distance.
-    CLocation& place = m_Owner->GetPosition();
-    place.AddYaw(WrapAngle(place.AngleTo(m_Hero)));
-    m_Owner->PlaceEntity();
-    if (m_InCover)
-        FreeParapet();
-    m_InCover = false;
 }
 
 bool CIAEnemyCover::MeleeTest()
@@ -811,40 +812,6 @@ bool CIAEnemyCover::TakeNamedCoverPoint(const std::string& name)
     return false;
 }
 
-void CIAEnemyCover::EnterAimingThompson()
-{
-    // Placeholder until the Thompson bursts are built: no animation yet.
-    m_State = AIMING_THOMPSON;
-}
-
-void CIAEnemyCover::setTalkScript(std::string talk, float seconds)
-{
-    // Placeholder until the scripted states are built.
-}
-
-void CIAEnemyCover::setAnimScript(std::string animation, float seconds)
-{
-    // Placeholder until the scripted states are built.
-    m_State = ACTING;
-}
-
-void CIAEnemyCover::setDockersState()
-{
-    // Placeholder until the dockers are built.
-    m_State = DOCKERS;
-}
-
-void CIAEnemyCover::setTrackerScript(bool tracking, std::string target)
-{
-    // Placeholder until the scripted states are built.
-}
-
-void CIAEnemyCover::setWaitingState(float seconds, std::string triggerLogic)
-{
-    // Placeholder until the scripted states are built.
-    EnterStandIn(WAITING);
-}
-
 void CIAEnemyCover::setSearchingState()
 {
     CEnemyManager* manager = getEnemyManager();
@@ -1061,12 +1028,6 @@ void CIAEnemyCover::UpdateView()
     m_Owner->PlaceEntity();
 }
 
-void CIAEnemyCover::setKamikazeState()
-{
-    // Placeholder until the kamikaze state is built.
-    EnterStandIn(KAMIKAZE);
-}
-
 void CIAEnemyCover::setYawFromScript(float yaw)
 {
     m_Owner->GetPosition().SetYaw(yaw);
@@ -1237,6 +1198,10 @@ void CEnemy::Update(float step)
     }
     PlaceEntity();
     UpdateMuzzle();
+    // Its shots leave from the weapon (the plane's hidden gunner's too): the
+    // weapon goes where the hand is.
+    if (m_Weapon && m_Entity)
+        m_Weapon->PlaceInHand(m_Entity->GetBoneMatrix("EBip01 pipa"), m_Entity->GetTransform());
 
     if (m_IA)
         m_IA->Update(step);

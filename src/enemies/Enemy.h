@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "enemies/EnemyAnimNames.h"
 #include "platform/d3dx9math.h"
 #include "player/Human.h"
 #include "xml/XMLAttributes.h"
@@ -72,7 +73,7 @@ public:
     bool IsDying() const { return m_Dying; }
     // A scripted animation plays (the weapon is not put in the hand meanwhile).
     bool IsInScriptAnimation() const { return m_ScriptAnimation; }
-    // The docker's script timer has run out.
+    // A hit docker has ducked for good.
     bool IsDockerDone() const { return m_DockerDone; }
     bool GetFinisherFlag() const { return m_Finisher; }
     void SetFinisherFlag(bool on) { m_Finisher = on; }
@@ -116,7 +117,8 @@ public:
     void EnterIdle();
     // Standing in the open facing the hero, weapon raised.
     void EnterShooting();
-    // State 24, playing "aiming_thompson".
+    // State 24, the plane's hidden gunner: bursts at the hero, the first
+    // 3.2 s on.
     void EnterAimingThompson();
     // No state runs for this long; with a hit reaction the enemy reacts
     // when it ends (a hit's stagger, a cover exit).
@@ -205,13 +207,35 @@ public:
     bool IsDockerHit() const { return m_DockerHit; }
     // Thrown by the flying pallet: dies without a fall of its own.
     void SetThrown(bool on) { m_DieWithoutAnimation = on; }
-    // Thrown through the air by the exploding scaffold.
+    // Thrown through the air by an exploding pallet: it dies when it lands.
     void StartFlyingPallet();
     // The death animation started and the cycle it lies in after.
     const std::string& GetDeathAnimation() const { return m_DeathAnimation; }
     const std::string& GetDeathCycle() const { return m_DeathCycle; }
     // The hit reaction started last.
     const std::string& GetReaction() const { return m_Reaction; }
+
+    // Scripted and special states, the dockers and the Thompson turret.
+    // Walks to the point (the detour round an obstacle), keeping the state
+    // and target it came from; a second call keeps the first ones.
+    void EnterEvade(D3DXVECTOR3 point, bool direct);
+    // Back to the kept state and target, with no entry action.
+    void LeaveEvade();
+    // The name of the obstacle being walked round.
+    void SetEvadedObstacle(std::string name) { m_PointName = name; }
+    const std::string& GetEvadedObstacle() const { return m_PointName; }
+    // Moved along the line to the hero until its ground distance lies
+    // between 51 and 59.
+    void PlaceAtFightingDistance();
+    void UpdateDockers();
+    void UpdateAimingThompson();
+    bool IsTalking() const { return m_Talking; }
+    bool IsTracking() const { return m_Tracking; }
+    std::uint16_t GetTrackerIndex() const { return m_TrackerIndex; }
+    bool IsWaitingForLogic() const { return m_Waiting; }
+    std::uint16_t GetScriptIndex() const { return m_ScriptIndex; }
+    // The name of the animation of that kind for this enemy's weapon.
+    std::string AnimName(EnemyAnim kind) const;
 
 private:
     // A state whose behaviour is not written yet: its code, standing idle.
@@ -231,6 +255,39 @@ private:
     void PlayDeath(const char* action, const char* cycle);
     // Takes the parapet as the held one (cover facing, target, not free).
     void Occupy(TParapet* parapet, std::uint32_t index, TParapet* previous);
+
+    // Scripted and special states.
+    void UpdateActing();
+    void UpdateWaiting();
+    void UpdateKamikaze();
+    void UpdateEvade();
+    void UpdateFighting();
+    void ActivateLogic(const std::string& name);
+    // Every cycle off (fade 0.1), then the one of that kind.
+    void BlendOnly(EnemyAnim kind, float weight = 1.0f, float delay = 0.1f);
+
+    float m_TalkTimer = 0.0f;
+    float m_ScriptAnimationTimer = 0.0f;
+    bool m_Talking = false;
+    bool m_Tracking = false;
+    std::vector<D3DXVECTOR3> m_TrackerPoints;
+    std::uint16_t m_TrackerIndex = 0;
+    std::string m_WaitingLogic;
+    bool m_Waiting = false;
+    bool m_EvadeDirect = false;
+    float m_MoveToCoverTimer = 0.0f;
+    float m_LastShotClock = 0.0f;
+    // Dockers and the Thompson turret: shots of this attack or burst, the
+    // attack or burst under way, the pause before the next, and the burst's
+    // first shots counted up to 13.
+    std::uint16_t m_BurstCount = 0;
+    bool m_Bursting = false;
+    float m_BurstPause = 0.0f;
+    std::uint16_t m_AimCounter = 0;
+    bool m_RestartDockers = false;
+    // The docker's one-shot animation and the time left of it.
+    bool m_DockerActionPlaying = false;
+    float m_DockerActionTimer = 0.0f;
 
     CEnemy* m_Owner;
     std::uint16_t m_State = IDLE;

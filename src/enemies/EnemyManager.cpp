@@ -233,30 +233,63 @@ void CEnemyManager::UpdateWaveProgression()
 
 void CEnemyManager::UpdateObstacleAvoidance()
 {
-    // Placeholder until obstacle avoidance is built: enemies walk straight,
-    // with no detour round what stands in their way.
+    CDetourFinder finder(getCollisionManager());
+    // The chooser of the obstacle's group; the group tests read the name the
+    // path test or the chooser left.
+    auto detour = [&](CEnemy* enemy, const D3DXVECTOR3& here, const D3DXVECTOR3& kept, const D3DXVECTOR3& reached) {
+        const DetourGroup group = DetourGroupOf(scratchName);
+        // The hand-placed points of A1 and A2 lead on from the one reached.
+        const bool fromReached = group == DetourGroup::A1 || group == DetourGroup::A2;
+        const D3DXVECTOR3 point = finder.ChooseDetour(group, here, fromReached ? reached : kept);
+        scratchName = finder.scratchName;
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->EnterEvade(point, false);
+        ai->SetEvadedObstacle(scratchName);
+    };
+    auto pathClear = [&](const D3DXVECTOR3& from, const D3DXVECTOR3& to) {
+        finder.scratchName = scratchName;
+        const bool clear = finder.IsPathClear(from, to);
+        scratchName = finder.scratchName;
+        return clear;
+    };
     for (int i = 0; i < m_TrackedCount && TrackedEnemies[i]; ++i) {
         CEnemy* enemy = TrackedEnemies[i];
         CIAEnemyCover* ai = enemy->getIA();
         if (!ai->WantsNewPosition())
             continue;
+        scratchName.clear();
         const D3DXVECTOR3 here = enemy->GetPosition().GetPosition();
         const D3DXVECTOR3 target(ai->GetDestination().x, here.y, ai->GetDestination().z);
-        if (!enemy->TurnTowards(target.x, target.y, target.z))
-            continue;
-        const D3DXVECTOR3 previous = ai->GetEventPointA();
-        ai->SetEventPointB(previous.x, previous.y, previous.z);
-        ai->SetEventPointA(here.x, here.y, here.z);
-        const D3DXVECTOR3 walk = DirectionFromYaw(enemy->GetPosition().GetYaw()) * enemy->GetStep() * m_FrameStep;
-        getCollisionManager().SetEnemyWalkDirection(enemy->GetName(), walk);
-        const std::uint16_t state = ai->GetState();
-        const bool walking = state == CIAEnemyCover::EVADE || state == CIAEnemyCover::MOVE_TO_COVER ||
-                             state == CIAEnemyCover::SEARCHING || state == CIAEnemyCover::KAMIKAZE ||
-                             state == CIAEnemyCover::ALARMED;
-        const bool started = previous.x != 0.0f || previous.y != 0.0f || previous.z != 0.0f;
-        // A body that collisions hold in place: searching ends the walk.
-        if (walking && started && here.x == previous.x && here.y == previous.y && here.z == previous.z)
-            ai->setSearchingState();
+        if (!pathClear(here, target))
+            detour(enemy, here, target, target);
+
+        // The turn and the step go toward the destination this frame began
+        // with, even when a detour was chosen just now.
+        if (enemy->TurnTowards(target.x, target.y, target.z)) {
+            const D3DXVECTOR3 previous = ai->GetEventPointA();
+            ai->SetEventPointB(previous.x, previous.y, previous.z);
+            ai->SetEventPointA(here.x, here.y, here.z);
+            const D3DXVECTOR3 walk = DirectionFromYaw(enemy->GetPosition().GetYaw()) * enemy->GetStep() * m_FrameStep;
+            getCollisionManager().SetEnemyWalkDirection(enemy->GetName(), walk);
+            const std::uint16_t state = ai->GetState();
+            const bool walking = state == CIAEnemyCover::EVADE || state == CIAEnemyCover::MOVE_TO_COVER ||
+                                 state == CIAEnemyCover::SEARCHING || state == CIAEnemyCover::KAMIKAZE ||
+                                 state == CIAEnemyCover::ALARMED;
+            const bool started = previous.x != 0.0f || previous.y != 0.0f || previous.z != 0.0f;
+            // A body that collisions hold in place: searching ends the walk.
+            if (walking && started && here.x == previous.x && here.y == previous.y && here.z == previous.z)
+                ai->setSearchingState();
+        }
+
+        if (ai->GetState() == CIAEnemyCover::EVADE && ManhattanDistanceXZ(here, target) < 9.5f) {
+            // At the detour point: on to the kept target, or round the next
+            // obstacle in the way.
+            const D3DXVECTOR3 kept = ai->GetEvadePoint();
+            if (pathClear(here, kept))
+                ai->LeaveEvade();
+            else
+                detour(enemy, here, kept, target);
+        }
     }
 }
 

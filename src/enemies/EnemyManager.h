@@ -71,9 +71,11 @@ public:
     void killThisWave(std::string wave);
     // The level flow that moves from one wave to the next.
     void UpdateWaveProgression();
-    // The tracked enemies that asked to walk turn toward their destination
-    // and step there; one that made no progress since its last step gives
-    // up and searches.
+    // The tracked enemies that asked to walk: one whose straight way an
+    // obstacle blocks evades to a detour point first; each turns toward its
+    // destination and steps there; one that made no progress since its last
+    // step gives up and searches; one at its detour point resumes its walk
+    // or heads for the next detour.
     void UpdateObstacleAvoidance();
 
     std::string GetCurrentWave();

@@ -53,6 +53,23 @@ IEnemySenses* g_Senses = nullptr;
 
 } // namespace
 
+char IEnemySenses::NextHeroFightLetter()
+{
+    return getPlayer()->CycleWeaponSlot();
+}
+
+void IEnemySenses::HeroStartsFight(CEnemy* opponent, int kind)
+{
+    if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
+        selector->SwitchToFighting(opponent, kind);
+}
+
+void IEnemySenses::HeroFaces(const D3DXVECTOR3& point)
+{
+    if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
+        selector->FacePoint(point.x, point.y, point.z);
+}
+
 IEnemySenses& getEnemySenses()
 {
     static CGameEnemySenses game;

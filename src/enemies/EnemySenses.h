@@ -11,6 +11,7 @@
 #include "scene/Location.h"
 
 struct TParapet;
+class CEnemy;
 
 class IEnemySenses {
 public:
@@ -32,6 +33,15 @@ public:
     virtual bool RayBlocked(const D3DXVECTOR3& from, const D3DXVECTOR3& to) = 0;
     // The cover segments of the current room, in the level's order.
     virtual std::vector<TParapet*> Parapets() = 0;
+
+    // The melee hand-over, on the hero's side (the game's own hero unless a
+    // test says otherwise). The hero's next fight variant, '1' to '4', moving
+    // on to the following one.
+    virtual char NextHeroFightLetter();
+    // The hero starts the melee fight of that kind against the enemy.
+    virtual void HeroStartsFight(CEnemy* opponent, int kind);
+    // The hero turns at once to face the point.
+    virtual void HeroFaces(const D3DXVECTOR3& point);
 };
 
 IEnemySenses& getEnemySenses();

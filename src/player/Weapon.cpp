@@ -190,12 +190,12 @@ bool IWeapon::FirePlayerShot()
 
 bool IWeapon::FireEnemyShot(CLocation shooter, int spread)
 {
-    const bool fired = m_TimeSinceLastShot >= m_Cadence && m_Clip > 0;
+    const bool fired = m_TimeSinceLastShot >= m_Cadence;
     if (fired) {
         m_TimeSinceLastShot = 0.0f;
         getProjectileManager().FireShot(m_Model.GetTransform(), m_BulletVelocity, 1, false, m_Name, m_Damage,
                                         static_cast<std::uint16_t>(spread));
-        --m_Clip;
+        TakeEnemyRound();
     }
     m_Ammo = 200;
     return fired;
@@ -203,15 +203,23 @@ bool IWeapon::FireEnemyShot(CLocation shooter, int spread)
 
 bool IWeapon::FireThompsonShot(CLocation shooter, int spread, int burstStep)
 {
-    const bool fired = m_TimeSinceLastShot >= m_Cadence && m_Clip > 0;
+    const bool fired = m_TimeSinceLastShot >= m_Cadence;
     if (fired) {
         m_TimeSinceLastShot = 0.0f;
         getProjectileManager().FireThompson(m_Model.GetTransform(), 1, "THOMPSON", static_cast<std::uint16_t>(spread),
                                             static_cast<std::uint16_t>(burstStep));
-        --m_Clip;
+        TakeEnemyRound();
     }
     m_Ammo = 200;
     return fired;
+}
+
+void IWeapon::TakeEnemyRound()
+{
+    // Enemies fire on cadence alone (the plane's gunner never reloads); an
+    // empty clip stays empty rather than wrapping round to 65535.
+    if (m_Clip > 0)
+        --m_Clip;
 }
 
 CGun::CGun()

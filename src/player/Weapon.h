@@ -48,10 +48,10 @@ public:
     // The hero's shot; true when a projectile left. An empty weapon clicks.
     bool FirePlayerShot();
     // An enemy's shot and an enemy's Thompson burst shot; the shot starts
-    // from the weapon, not from the shooter's placement. An empty clip
-    // refuses the shot (enemies never run dry: the reserve stays at 200).
-    bool FireEnemyShot(CLocation shooter, int spread);
-    bool FireThompsonShot(CLocation shooter, int spread, int burstStep);
+    // from the weapon, not from the shooter's placement. Enemies fire on the
+    // cadence alone, an empty clip too (the reserve stays at 200).
+    virtual bool FireEnemyShot(CLocation shooter, int spread);
+    virtual bool FireThompsonShot(CLocation shooter, int spread, int burstStep);
 
     // The model, drawn in the holder's hand; its placement is the muzzle.
     CRigidEntity& GetModel() { return m_Model; }
@@ -70,6 +70,7 @@ public:
     float GetMaxVibrateTime() const { return m_MaxVibrateTime; }
 
 protected:
+    void TakeEnemyRound();
     // The mesh and the two texture sets (diffuse, light map, normal map of
     // the body, then of the second part).
     void LoadModel(const char* mesh, const char* const textures[6]);

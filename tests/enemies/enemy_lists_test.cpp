@@ -128,8 +128,8 @@ TEST_F(EnemyTest, NamedStatesSetTheirCodesAndStandWithTheWeapon)
         {"ROLL_STATE", CIAEnemyCover::ROLL},         {"RELOAD_STATE", CIAEnemyCover::RELOAD},
         {"ACTING_STATE", CIAEnemyCover::ACTING},     {"WAITING_STATE", CIAEnemyCover::WAITING},
         {"COVER_STATE", CIAEnemyCover::COVER},       {"MOVE_TO_COVER_STATE", CIAEnemyCover::MOVE_TO_COVER},
-        {"KAMIKAZE", CIAEnemyCover::KAMIKAZE},       {"DOCKERS_STATE", CIAEnemyCover::DOCKERS},
-        {"idle_state", CIAEnemyCover::DOCKERS},      {"", CIAEnemyCover::DOCKERS},
+        {"KAMIKAZE", CIAEnemyCover::KAMIKAZE},       {"DOCKERS_STATE", CIAEnemyCover::ACTING},  // taunting first
+        {"idle_state", CIAEnemyCover::ACTING},       {"", CIAEnemyCover::ACTING},
     };
     Load(ListXml("room01", WaveXml("wave_00", {EnemyEntry{"ene_1", "soldado", Point(0, 0, 0), "thompson"}})));
     CEnemy* enemy = Enemy("ene_1");

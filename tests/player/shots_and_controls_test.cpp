@@ -137,19 +137,23 @@ TEST_F(HeroPlay, TheCadenceHoldsShotsBackAndAReloadRestartsIt)
     EXPECT_EQ(getAchievementStats().shotsFired, 4);
 }
 
-TEST_F(HeroPlay, AnEnemysGunKeepsItsReserveAndRefusesAnEmptyClip)
+TEST_F(HeroPlay, AnEnemysGunKeepsItsReserveAndFiresOnCadenceEvenWhenEmpty)
 {
     TestWeapon w("cadence=\"0.5\"");
     w.SetClipAndAmmo(1, 3);
     EXPECT_TRUE(w.FireEnemyShot(CLocation(), 0));
     EXPECT_EQ(w.GetAmmo(), 200);
     EXPECT_EQ(w.GetCurrentClip(), 0);
-    w.Update(1.0f);
-    EXPECT_FALSE(w.FireEnemyShot(CLocation(), 0)) << "no round, no shot";
-    EXPECT_EQ(w.GetCurrentClip(), 0) << "and no wrap";
-    EXPECT_FALSE(w.FireThompsonShot(CLocation(), 0, 3));
+    w.Update(0.4f);
+    EXPECT_FALSE(w.FireEnemyShot(CLocation(), 0)) << "the cadence still holds";
+    w.Update(0.1f);
+    EXPECT_TRUE(w.FireEnemyShot(CLocation(), 0)) << "an empty clip does not stop an enemy";
+    EXPECT_EQ(w.GetCurrentClip(), 0) << "and does not wrap";
+    w.Update(0.5f);
+    EXPECT_TRUE(w.FireThompsonShot(CLocation(), 0, 3));
     EXPECT_EQ(w.GetCurrentClip(), 0);
-    EXPECT_EQ(getProjectileManager().GetProjectiles().size(), 1u);
+    EXPECT_FALSE(w.FireThompsonShot(CLocation(), 0, 3));
+    EXPECT_EQ(getProjectileManager().GetProjectiles().size(), 3u);
 }
 
 // A record at the origin heading +Z, its target where given.
