@@ -59,6 +59,7 @@ void CFightingController::StartFight(CEnemy* opponent, int kind)
     m_PromptLimit = 200.0f;
     ++getAchievementStats().fightsStarted;
     m_WrongPress = false;
+    m_FinalPhase = false;
 
     getEnemyManager()->freezeIA();
 
@@ -72,7 +73,7 @@ void CFightingController::StartFight(CEnemy* opponent, int kind)
         m_Hits[i] = m_Prompted[i] = false;
     m_XPressed = m_YPressed = m_ExpectX = m_ExpectY = false;
     m_Complete = false;
-    finisher = false;
+    m_FinisherMode = false;
     m_SlowMotion = false;
     m_StateCode = 43;
     m_Opponent = opponent;
@@ -111,12 +112,12 @@ void CFightingController::StartFight(CEnemy* opponent, int kind)
             windows[i] = k.windows[i];
     }
     if (kind == 102)
-        finisher = true;
+        StartFinisher();
 }
 
 void CFightingController::OpenButtonPrompt()
 {
-    getSoundManager().playThisSampleOnce("data/sound/wosh.wav", finisher ? 0.45f : 0.35f);
+    getSoundManager().playThisSampleOnce("data/sound/wosh.wav", m_FinisherMode ? 0.45f : 0.35f);
     m_SlowMotionStart = static_cast<float>(timeGetTime());
     m_SlowMotionLength = kSlowMotionMs;
     SetTimeScale(kSlowMotion);
@@ -145,8 +146,10 @@ void CFightingController::OnActionPressed(int code)
 
 void CFightingController::Update(float seconds)
 {
-    if (finisher)
+    if (m_FinisherMode) {
+        AdvanceFinisherChain(seconds);
         return;
+    }
     if (m_SlowMotion && static_cast<float>(timeGetTime()) - m_SlowMotionStart >= m_SlowMotionLength) {
         SetTimeScale(1.0f);
         m_SlowMotion = false;
@@ -247,8 +250,17 @@ void CFightingController::Fail()
     }
     getEnemyManager()->resumeIA();
     getEnemyManager()->AlarmEnemiesNearPlayer();
-    if (m_Opponent)
-        m_Opponent->getIA()->setSearchingState();
+    if (m_Opponent) {
+        CIAEnemyCover* ai = m_Opponent->getIA();
+        ai->setSearchingState();
+        // The staged first wave keeps its state through the search: let the
+        // enemy go anyway, or it would stand in its fight for good (and a
+        // freed one in that state would start the same fight again).
+        if (ai->IsFightingPartner() || ai->GetState() == CIAEnemyCover::FIGHTING) {
+            ai->SetFightingPartner(false);
+            ai->EnterIdle();
+        }
+    }
 }
 
 void CFightingController::Win()

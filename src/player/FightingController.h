@@ -40,8 +40,26 @@ public:
     float GetTimer() const { return m_Timer; }
     float GetPromptLimit() const { return m_PromptLimit; }
 
-    // The fight is the final finisher chain.
-    bool finisher = false;
+    // The fight is the final finisher chain (the cut-scenes and cameras
+    // leave the shots to it meanwhile).
+    bool IsFinisherMode() const { return m_FinisherMode; }
+    int GetChainState() const { return m_ChainState; }
+    bool IsInFinalPhase() const { return m_FinalPhase; }
+
+    // The final chain: each update advances it; the moves play in order.
+    void AdvanceFinisherChain(float dt);
+    void CheckFinisherInput();
+    void MoveEstomago();
+    void MoveGanchoIzq();
+    void MoveGanchoBajoFacial();
+    void MoveIzqDerechRapido();
+    void MoveEmpujon();
+    void MovePatadaHuevers();
+    void MoveRodillazo();
+    void MoveGanchoArribaBajo();
+    void MoveGanchoBajo();
+    void MoveSpartaKick();
+    void EndFinisherChain();
 
     // Seconds of real time a prompt waits for its button, and the game's
     // speed while it does.
@@ -49,7 +67,16 @@ public:
     static constexpr float kSlowMotion = 0.08f;
     static constexpr float kSlowMotionMs = 1500.0f;
 
+    // Chain states: the move dispatched next (74 to 82 are moves 2 to 10), 83
+    // the end, 0 once the final delay ran out and the end waits.
+    static constexpr int kChainEnd = 83;
+
 private:
+    void StartFinisher();
+    void PlayMove(int index);
+    void Shout();
+    // Answers the open chain prompt of one button: a missed one counts too.
+    void AnswerFinisherPrompt(bool& expected, bool& pressed, bool x);
     void Fail();
     void Win();
     void LandHit();
@@ -74,4 +101,14 @@ private:
     float m_SlowMotionLength = kSlowMotionMs;
     bool m_Complete = false;
     PendingHit m_Hit;
+
+    bool m_FinisherMode = false;
+    int m_ChainState = 0;
+    float m_MovePromptTimes[10] = {};
+    float m_MovePromptTime = 0.0f;
+    bool m_MovePrompted = false;
+    bool m_FinalPhase = false;
+    float m_FinalCountdown = 0.0f;
+    float m_FinalRamp = 0.0f;
+    float m_ChainDt = 0.0f;
 };
