@@ -421,3 +421,47 @@ TEST_F(Finisher, AWrongButtonChangesNothingAndAMoveCutShortSkipsItsPrompt)
 }
 
 } // namespace
+
+namespace {
+
+// Every one-shot, cycle, camera shot and sound file the fights ask for is in the shipped data.
+TEST_F(Fight, EveryNameTheFightsAskForIsInTheShippedData)
+{
+    const char* heroNames[] = {"combo_3hits_1", "combo_2hits_1", "combo3_bofetadaygolf", "combo2_patadaycodazo",
+                               "estomago", "ganchoizq", "ganchobajofacial", "izqderechrapido", "empujon",
+                               "patadahuevers", "rodillazo", "ganchoarribabajo", "ganchobajo", "spartakick"};
+    for (const char* name : heroNames) {
+        EXPECT_GT(hero->GetEntity()->ExecuteAction(name, 0, 0, 1, false), 0.0f) << name;
+        hero->GetEntity()->RemoveAction();
+    }
+    const char* enemyActions[] = {"combo3", "combo2", "combo3_bofetadaygolf", "combo2_patadaycodazo",
+                                  "recibe_estomago", "recibe_ganchoizq", "pega_ganchobajofacial",
+                                  "recibe_izqderechrapido", "pega_empujon", "pega_patadahuevers", "pega_rodillazo",
+                                  "recibe_ganchoarribaabajo", "recibe_ganchobajo", "recibe_spartakick"};
+    const char* enemyCycles[] = {"combo3_KO_idle", "combo2_KO_idle", "combo3_bofetadaygolf_death00",
+                                 "combo2_patadaycodazo_death00"};
+    for (const char* model : {"enemy", "enemyWhite", "portuario"}) {
+        CCharacterEntity* entity = getModelsManager().CreateModelInstance(model);
+        ASSERT_NE(entity, nullptr) << model;
+        for (const char* name : enemyActions) {
+            EXPECT_GT(entity->ExecuteAction(name, 0, 0, 1, false), 0.0f) << model << " " << name;
+            entity->RemoveAction();
+        }
+        for (const char* name : enemyCycles)
+            EXPECT_TRUE(entity->BlendCycle(name, 1, 0)) << model << " " << name;
+        delete entity;
+    }
+
+    getRigid()->Load();
+    for (const char* camera : {"camara_combo_patada", "camara_combo_final1", "camara_combo_final2",
+                               "camara_combo_final3", "camara_combo_final4_5", "camara_combo_final6",
+                               "camara_combo_final7", "camara_combo_final8", "camara_combo_final9",
+                               "camara_combo_final10", "camara_combo_final11_1", "camara_combo_final11_2"})
+        EXPECT_TRUE(getRigid()->HasCamera(camera)) << camera;
+    for (const char* file : {"wosh.wav", "splash.wav", "zorvaaath.ogg", "cfMEraInocente.ogg", "cfMcomoHermano.ogg",
+                             "cfDAccidnt.ogg", "cfDVioalgo.ogg", "cfDNoDebiaVer.ogg", "cfMsangrreXsangre.ogg",
+                             "cfMInfierno.ogg"})
+        EXPECT_TRUE(std::filesystem::exists(std::string("data/sound/") + file)) << file;
+}
+
+} // namespace
