@@ -350,6 +350,7 @@ TEST_F(Finisher, WithNoInputTheTenMovesPlayOnceThenTheShoutTheBannerAndTheMemori
     EXPECT_TRUE(fight->IsFinisherMode());
     EXPECT_EQ(fight->GetChainState(), 74);
     EXPECT_EQ(Count(platform::audio::StartedFiles(), "wosh.wav"), 0);
+    EXPECT_EQ(Count(platform::audio::StartedFiles(), "mainR.ogg"), 1) << "the first move starts the action theme";
     const D3DXVECTOR3 first = hero->GetPosition().GetPosition();
     EXPECT_NEAR(first.x, -2639.34f, 1e-2f);
     EXPECT_NEAR(first.y, 1236.75f, 1e-2f);
