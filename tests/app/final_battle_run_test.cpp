@@ -111,3 +111,45 @@ TEST_F(FinalBattleRun, TheTenMovesPlayInTheArenaThenTheShoutTheBannerAndTheMemor
 }
 
 } // namespace
+
+namespace {
+
+// The chain moves the body of whichever enemy it was started against, so
+// that body and model stay together; the boss's body stays where it stood.
+TEST_F(FinalBattleRun, TheChainAgainstAnotherEnemyMovesThatEnemysBody)
+{
+    ASSERT_TRUE(s_Started) << "no device";
+    shippedgame::EnterLevel("isla");
+    platform::SetClock(&clock);
+    CEnemyManager& enemies = *getEnemyManager();
+    enemies.setNewZone("room3", "wave_36");
+    GetGameCalls().UpdateFrame(1.0f / 30.0f);
+    CEnemy* guard = enemies.getThisBotOfCurrentWave("ene_51");
+    ASSERT_NE(guard, nullptr);
+    const auto& bodies = getCollisionManager().GetEnemyBodies();
+    ASSERT_TRUE(bodies.count("ene_51") && bodies.count("ene_50"));
+    const D3DXVECTOR3 bossBefore = bodies.at("ene_50").position;
+
+    guard->getIA()->EnterFighting();
+    CControllerSelector* selector = getPlayer()->GetControllerSelector();
+    selector->SwitchToFighting(guard, 102);
+    for (int i = 0; i < 3; ++i) {
+        clock.Advance(1.0 / 30.0);
+        GetGameCalls().UpdateFrame(1.0f / 30.0f);
+    }
+    const D3DXVECTOR3 body = bodies.at("ene_51").position;
+    EXPECT_NEAR(body.x, -2663.34f, 5.0f);
+    EXPECT_NEAR(body.z, 1023.773f, 5.0f);
+    const D3DXVECTOR3 boss = bodies.at("ene_50").position;
+    EXPECT_NEAR(boss.x, bossBefore.x, 5.0f);
+    EXPECT_NEAR(boss.z, bossBefore.z, 5.0f);
+
+    // Let the chain run out so that the next case starts from a free hero.
+    for (int i = 0; i < 3000 && selector->IsFighting(); ++i) {
+        clock.Advance(1.0 / 30.0);
+        GetGameCalls().UpdateFrame(1.0f / 30.0f);
+    }
+    EXPECT_FALSE(selector->IsFighting());
+}
+
+} // namespace
