@@ -155,7 +155,6 @@ TEST_F(Fight, UnansweredThreeHitPromptOpensAt1Point1AndFails1Point2RealSecondsLa
     EXPECT_GE(fight->GetTimer(), 1.1f);
     EXPECT_LT(fight->GetTimer(), 1.1f + kFrame);
     EXPECT_FLOAT_EQ(GameTimeScale, 0.08f) << "slow motion";
-    EXPECT_EQ(Count(platform::audio::StartedFiles(), "wosh.wav"), 1);
     Frame();
     EXPECT_TRUE(getGUI().comboHintX != getGUI().comboHintY) << "the sign of the one button awaited";
 
@@ -453,12 +452,13 @@ TEST_F(Fight, EveryNameTheFightsAskForIsInTheShippedData)
         delete entity;
     }
 
-    getRigid()->Load();
+    CRigidAnimManager rigid;
+    rigid.Load();
     for (const char* camera : {"camara_combo_patada", "camara_combo_final1", "camara_combo_final2",
                                "camara_combo_final3", "camara_combo_final4_5", "camara_combo_final6",
                                "camara_combo_final7", "camara_combo_final8", "camara_combo_final9",
                                "camara_combo_final10", "camara_combo_final11_1", "camara_combo_final11_2"})
-        EXPECT_TRUE(getRigid()->HasCamera(camera)) << camera;
+        EXPECT_TRUE(rigid.HasCamera(camera)) << camera;
     for (const char* file : {"wosh.wav", "splash.wav", "zorvaaath.ogg", "cfMEraInocente.ogg", "cfMcomoHermano.ogg",
                              "cfDAccidnt.ogg", "cfDVioalgo.ogg", "cfDNoDebiaVer.ogg", "cfMsangrreXsangre.ogg",
                              "cfMInfierno.ogg"})
