@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/MainConfig.h"
 #include "app/WinMain.h"
@@ -101,6 +102,37 @@ public:
             RequestClose();
     }
 
+    // The first frame that shows a prompt is drawn again without it: the sign
+    // is what differs, where the HUD puts it (the middle, seven tenths down).
+    void RenderFrame(float dt) override
+    {
+        CGameCalls::RenderFrame(dt);
+        CGUIManager& gui = getGUI();
+        if (signCompared || !gui.comboHintActive || !(gui.comboHintX || gui.comboHintY))
+            return;
+        signCompared = true;
+        std::vector<D3DCOLOR> with, without;
+        devicetest::ReadBackBuffer(D3DDevice, &with);
+        const bool x = gui.comboHintX, y = gui.comboHintY;
+        gui.comboHintX = gui.comboHintY = false;
+        CGameCalls::RenderFrame(dt);
+        devicetest::ReadBackBuffer(D3DDevice, &without);
+        gui.comboHintX = x;
+        gui.comboHintY = y;
+        if (with.size() != without.size() || with.size() != static_cast<size_t>(width) * height)
+            return;
+        auto differing = [&](int x0, int y0, int x1, int y1) {
+            int n = 0;
+            for (int py = y0; py < y1; ++py)
+                for (int px = x0; px < x1; ++px)
+                    n += with[py * width + px] != without[py * width + px];
+            return n;
+        };
+        const int cx = width / 2, cy = height * 7 / 10, half = height / 10;
+        signPixels = differing(cx - half, cy - half, cx + half, cy + half);
+        cornerPixels = differing(0, 0, 2 * half, 2 * half);
+    }
+
     void Watch()
     {
         CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave("ene_10");
@@ -153,7 +185,8 @@ public:
     static constexpr int kLastFrame = 900;
     platform::FakeDirectInput keys;
     int menuPasses = 0, frames = 0, began = 0, kind = 0, presses = 0, closeAt = -1, lifeBefore = 0;
-    bool slowed = false, signShown = false;
+    bool slowed = false, signShown = false, signCompared = false;
+    int signPixels = 0, cornerPixels = 0;
     FightEnd end;
 
 private:
@@ -214,6 +247,9 @@ TEST_F(MeleeFightRun, AnsweringEveryPromptWithItsButtonWinsAndTheEnemyLiesKnocke
     Play(player);
     EXPECT_TRUE(player.slowed) << "time slowed at the prompts";
     EXPECT_TRUE(player.signShown);
+    ASSERT_TRUE(player.signCompared);
+    EXPECT_GT(player.signPixels, 300) << "the X or Y sign on screen";
+    EXPECT_LT(player.cornerPixels, player.signPixels / 4);
     const int hits = player.kind == 49 || player.kind == 51 ? 3 : 2;
     EXPECT_EQ(player.presses, hits);
     const FightEnd& end = player.end;
