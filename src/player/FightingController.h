@@ -44,7 +44,6 @@ public:
     // leave the shots to it meanwhile).
     bool IsFinisherMode() const { return m_FinisherMode; }
     int GetChainState() const { return m_ChainState; }
-    bool IsInFinalPhase() const { return m_FinalPhase; }
 
     // The final chain: each update advances it; the moves play in order.
     void AdvanceFinisherChain(float dt);
