@@ -638,29 +638,6 @@ void CAimingController::ShotStep(float poseTime)
     }
 }
 
-// --- fights ----------------------------------------------------------------------------
-
-void CFightingController::StartFight(CEnemy* opponent, int kind)
-{
-    // Placeholder until the fighting controller is built: the fight is only named.
-    m_Opponent = opponent;
-    m_Kind = kind;
-}
-
-void CFightingController::OnActionPressed(int code)
-{
-    // Placeholder until the fighting controller is built.
-}
-
-void CFightingController::OnActionReleased(int code)
-{
-}
-
-void CFightingController::Update(float seconds)
-{
-    // Placeholder until the fighting controller is built.
-}
-
 // --- camera ----------------------------------------------------------------------------
 
 void CCameraController::OnActionPressed(int code)

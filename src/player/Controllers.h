@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "platform/d3dx9math.h"
+#include "player/FightingController.h"
 #include "player/IController.h"
+#include "player/PendingHit.h"
 
 class CEnemy;
 struct TParapet;
@@ -33,24 +35,6 @@ IWeapon* NextWeapon();
 // Regeneration: the clock since the last hit runs on, and past `after`
 // seconds the hero gains 3 life a frame.
 void Regenerate(float seconds, float after);
-
-// A hit the shot resolution handed over; the controller takes it in its next
-// update, so a hit always lands in the state the hero was in when it came.
-struct PendingHit {
-    bool pending = false;
-    std::uint16_t damage = 0;
-    D3DXVECTOR3 origin{0.0f, 0.0f, 0.0f};
-
-    void Set(bool isPending, std::uint16_t amount, float x, float y, float z)
-    {
-        pending = isPending;
-        damage = amount;
-        origin = D3DXVECTOR3(x, y, z);
-    }
-    // Hands a waiting hit to the hero (and restarts his regeneration clock);
-    // true when there was one.
-    bool Take();
-};
 
 // Running, rolling, reloading, taking cover, dying and reviving.
 class CPlayerFreeController : public IController {
@@ -162,38 +146,6 @@ private:
     bool m_Leaving = false;
     float m_AimTimer = 0.0f;
     bool m_TargetHeld = false;
-    PendingHit m_Hit;
-};
-
-// Melee fights and the final finisher chain.
-class CFightingController : public IController {
-public:
-    void OnActionPressed(int code) override;
-    void OnActionReleased(int code) override;
-    void Update(float seconds) override;
-    int GetStateCode() override { return 43; }
-    bool WasHit() override { return false; }
-
-    // Starts a fight of that kind (49 to 52, or 102 for the final chain).
-    void StartFight(CEnemy* opponent, int kind);
-    // A fight takes no bullet damage: the hit is kept and never read.
-    void SetPendingHit(bool hit, std::uint16_t damage, D3DXVECTOR3 point) { m_Hit.Set(hit, damage, point.x, point.y, point.z); }
-    bool IsHitPending() const { return m_Hit.pending; }
-    CEnemy* GetOpponent() const { return m_Opponent; }
-    // An enemy about to be freed is no longer the opponent.
-    void ForgetOpponent(const CEnemy* enemy)
-    {
-        if (m_Opponent == enemy)
-            m_Opponent = nullptr;
-    }
-    int GetKind() const { return m_Kind; }
-
-    // While a finishing move is under way.
-    bool finisher = false;
-
-private:
-    CEnemy* m_Opponent = nullptr;
-    int m_Kind = 0;
     PendingHit m_Hit;
 };
 

@@ -101,7 +101,7 @@ public:
     {
         const CControllerSelector* selector = getPlayer()->GetControllerSelector();
         const CFightingController* fight = selector ? selector->GetFightingController() : nullptr;
-        return fight && fight->finisher;
+        return fight && fight->IsFinisherMode();
     }
     void ForgetFireHeld() override { ForgetHeroFireHeld(*getPlayer()); }
     void RefillLife() override { getPlayer()->RefillLife(); }

@@ -100,6 +100,32 @@ TEST(ShippedLevels, TheGroundHoldsEveryFixedPointOfTheLevelCode)
         ExpectGround(hangares, D3DXVECTOR3(d[0], 0.99f, d[1]), 1e9f);
 }
 
+// The last fight places both fighters at fixed points of the island's raised yard (and shifts the boss
+// a little from two of them): the yard's floor is under every one, at their height, and a wall stands
+// on each side of it within a few steps.
+TEST(ShippedLevels, TheFinalArenaHoldsEveryPointOfTheLastFight)
+{
+    const LevelLayout& isla = Shipped("isla");
+    const float points[][2] = {{-2639.34f, 978.773f}, {-2663.34f, 1023.773f}, {-2658, 1110}, {-2678, 1150},
+                               {-2688, 1180},         {-2695, 1174},         {-2715, 1214}, {-2719, 1224},
+                               {-2781, 1302},         {-2806, 1350},         {-2810, 1314}, {-2825, 1344},
+                               {-2846.02f, 1330.71f}, {-2861.02f, 1360.71f}};
+    for (const auto& p : points)
+        ExpectGround(isla, D3DXVECTOR3(p[0], 1236.75f, p[1]), 0.02f);
+    // Out from the middle in each direction the ground rises into a wall within 300.
+    const D3DXVECTOR3 middle(-2750, 1236.75f, 1170);
+    for (const D3DXVECTOR3 way : {D3DXVECTOR3(1, 0, 0), D3DXVECTOR3(-1, 0, 0), D3DXVECTOR3(0, 0, 1),
+                                  D3DXVECTOR3(0, 0, -1)}) {
+        bool wall = false;
+        for (float d = 0; d <= 300 && !wall; d += 5) {
+            float h = NAN;
+            const D3DXVECTOR3 p = middle + way * d;
+            wall = isla.GroundAt(p.x, p.z, h) && h > 1236.75f + 100;
+        }
+        EXPECT_TRUE(wall) << way.x << " " << way.z;
+    }
+}
+
 // Without a Base technique an object draws with none; the scene culls it with a sphere of the
 // layout's radius, so no vertex may lie outside it (the sky most of all). Every name the frame
 // render may hand over is an object of its level with a mesh in the working folder.

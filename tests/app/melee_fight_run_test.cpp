@@ -1,0 +1,283 @@
+// A new game in the shipped harbour: an enemy of wave_03 brought up to the
+// hero hands him a fight, which the player wins with the mouse buttons the
+// prompts show, or loses by pressing nothing.
+#include "loop_fixture.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/MainConfig.h"
+#include "app/WinMain.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "gui/Achievements.h"
+#include "gui/GUIManager.h"
+#include "platform/dinput.h"
+#include "platform/offscreen_device_fixture.h"
+#include "platform/sdl_window.h"
+#include "player/ControllerSelector.h"
+#include "player/FightingController.h"
+#include "player/IController.h"
+#include "player/Player.h"
+#include "scene/CharacterEntity.h"
+#include "script/ScriptHost.h"
+#include "world/CollisionManager.h"
+
+namespace looptest {
+namespace {
+
+// What the end of the fight left, read back the frame it ended.
+struct FightEnd {
+    int frame = 0;
+    int heroState = -1;
+    std::string selector;
+    float timeScale = 0.0f;
+    bool frozen = true;
+    bool hintShown = true;
+    int life = 0;
+    std::uint16_t enemyState = 0;
+    bool enemyDying = false, enemyPartner = true, enemyVisible = false, knockedOut = false;
+    D3DXVECTOR3 hero{0, 0, 0}, enemy{0, 0, 0}, heroBack{0, 0, 0}, enemyBack{0, 0, 0};
+};
+
+// Only this cycle is blended on the entity.
+bool OnlyCycle(CCharacterEntity* entity, const std::string& name)
+{
+    if (entity->GetCycleCount() == 0 || !entity->ClearCycle(name, 0.0f))
+        return false;
+    entity->Update(0.0f);
+    const bool only = entity->GetCycleCount() == 0;
+    entity->BlendCycle(name, 1.0f, 0.0f);
+    return only;
+}
+
+const char* KnockOutCycle(int kind)
+{
+    switch (kind) {
+    case 49: return "combo3_KO_idle";
+    case 50: return "combo2_KO_idle";
+    case 51: return "combo3_bofetadaygolf_death00";
+    default: return "combo2_patadaycodazo_death00";
+    }
+}
+
+class FightingPlayer : public CGameCalls {
+public:
+    explicit FightingPlayer(bool answer) : m_Answer(answer) {}
+
+    void UpdateMainMenu(float dt) override
+    {
+        if (++menuPasses == 1)
+            SetFocus(MainWindow);
+        CGameCalls::UpdateMainMenu(dt);
+        keys.SetKey(DIK_RETURN, menuPasses == 1);
+    }
+    void UpdateFrame(float dt) override
+    {
+        const int frame = frames + 1;
+        keys.SetKey(DIK_SPACE, frame == 2 || frame == 4);
+        if (frame == kZoneFrame)
+            getScriptHost().RunCommand("Zone room01 wave_03");
+        if (frame == kRunUpFrame) {
+            const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+            getCollisionManager().setNewEnemyPosition("ene_10", hero + D3DXVECTOR3(0, 0, 110));
+        }
+        // The prompt's sign on screen is answered with its button: the left
+        // mouse button for X, the right one for Y, down for one frame.
+        const CGUIManager& gui = getGUI();
+        const bool x = m_Answer && gui.comboHintActive && gui.comboHintX && !m_Down;
+        const bool y = m_Answer && gui.comboHintActive && gui.comboHintY && !m_Down;
+        keys.SetButton(0, x);
+        keys.SetButton(1, y);
+        m_Down = x || y;
+        presses += m_Down ? 1 : 0;
+
+        CGameCalls::UpdateFrame(dt);
+        ++frames;
+        Watch();
+        if (frames == closeAt || frames == kLastFrame)
+            RequestClose();
+    }
+
+    // The first frame that shows a prompt is drawn again without it: the sign
+    // is what differs, where the HUD puts it (the middle, seven tenths down).
+    void RenderFrame(float dt) override
+    {
+        CGameCalls::RenderFrame(dt);
+        CGUIManager& gui = getGUI();
+        if (signCompared || !gui.comboHintActive || !(gui.comboHintX || gui.comboHintY))
+            return;
+        signCompared = true;
+        std::vector<D3DCOLOR> with, without;
+        devicetest::ReadBackBuffer(D3DDevice, &with);
+        const bool x = gui.comboHintX, y = gui.comboHintY;
+        gui.comboHintX = gui.comboHintY = false;
+        CGameCalls::RenderFrame(dt);
+        devicetest::ReadBackBuffer(D3DDevice, &without);
+        gui.comboHintX = x;
+        gui.comboHintY = y;
+        if (with.size() != without.size() || with.size() != static_cast<size_t>(width) * height)
+            return;
+        auto differing = [&](int x0, int y0, int x1, int y1) {
+            int n = 0;
+            for (int py = y0; py < y1; ++py)
+                for (int px = x0; px < x1; ++px)
+                    n += with[py * width + px] != without[py * width + px];
+            return n;
+        };
+        const int cx = width / 2, cy = height * 7 / 10, half = height / 10;
+        signPixels = differing(cx - half, cy - half, cx + half, cy + half);
+        cornerPixels = differing(0, 0, 2 * half, 2 * half);
+    }
+
+    void Watch()
+    {
+        CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave("ene_10");
+        IController* controller = getPlayer()->GetController();
+        const int state = controller ? controller->GetStateCode() : -1;
+        if (state == 43 && !began) {
+            began = frames;
+            kind = getPlayer()->GetControllerSelector()->GetFightingController()->GetKind();
+            lifeBefore = getPlayer()->GetLife();
+        }
+        if (state == 43) {
+            slowed = slowed || GameTimeScale < 0.1f;
+            signShown = signShown || getGUI().comboHintX || getGUI().comboHintY;
+        }
+        if (began && state != 43 && !end.frame && enemy) {
+            CIAEnemyCover* ai = enemy->getIA();
+            end.frame = frames;
+            end.heroState = state;
+            end.selector = getPlayer()->GetControllerSelector()->GetStateName();
+            end.timeScale = GameTimeScale;
+            end.frozen = getEnemyManager()->IsFrozen();
+            end.hintShown = getGUI().comboHintActive;
+            end.life = getPlayer()->GetLife();
+            end.enemyState = ai->GetState();
+            end.enemyDying = ai->IsDying();
+            end.enemyPartner = ai->IsFightingPartner();
+            end.enemyVisible = enemy->GetEntity()->IsVisible();
+            end.knockedOut = OnlyCycle(enemy->GetEntity(), KnockOutCycle(kind));
+            end.heroBack = ai->GetLastSeenPlayerPosition();
+            end.enemyBack = ai->GetLastSeenOwnPosition();
+            closeAt = frames + 2;
+        }
+        if (end.frame && frames == end.frame + 1) {
+            end.hero = getPlayer()->GetPosition().GetPosition();
+            end.enemy = enemy->GetPosition().GetPosition();
+        }
+    }
+
+    static void RequestClose()
+    {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+        e.window.event = SDL_WINDOWEVENT_CLOSE;
+        SDL_PushEvent(&e);
+    }
+
+    static constexpr int kZoneFrame = 8;
+    static constexpr int kRunUpFrame = 11;
+    static constexpr int kLastFrame = 900;
+    platform::FakeDirectInput keys;
+    int menuPasses = 0, frames = 0, began = 0, kind = 0, presses = 0, closeAt = -1, lifeBefore = 0;
+    bool slowed = false, signShown = false, signCompared = false;
+    int signPixels = 0, cornerPixels = 0;
+    FightEnd end;
+
+private:
+    bool m_Answer;
+    bool m_Down = false;
+};
+
+class MeleeFightRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        ResetGameState();
+        platform::SetClock(&clock);
+        namespace fs = std::filesystem;
+        const fs::path shipped(VANTOREL_WORKDIR);
+        fs::create_directory("data");
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
+            if (entry.path().filename() != "data")
+                fs::create_symlink(entry.path(), entry.path().filename());
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
+            if (entry.path().filename() != "log.txt")
+                fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+    }
+    void TearDown() override
+    {
+        platform::SetDirectInputSource(nullptr);
+        platform::SetClock(nullptr);
+        ResetGameState();
+    }
+    void Play(FightingPlayer& player)
+    {
+        platform::SetDirectInputSource(&player.keys);
+        SetGameCalls(&player);
+        ASSERT_EQ(VantorelMain(), 0);
+        ASSERT_GT(player.began, 0) << "the enemy handed the hero a fight";
+        ASSERT_GT(player.end.frame, 0) << "the fight ended";
+    }
+    static void ExpectHeroFree(const FightEnd& end)
+    {
+        EXPECT_EQ(end.selector, "FREE");
+        EXPECT_TRUE(end.heroState == 30 || end.heroState == 31) << end.heroState;
+        EXPECT_FLOAT_EQ(end.timeScale, 1.0f);
+        EXPECT_FALSE(end.frozen);
+        EXPECT_FALSE(end.hintShown);
+        EXPECT_FALSE(end.enemyPartner);
+    }
+
+    drawtest::ScratchFolder folder{"meleefight"};
+    // Each read of the clock moves it 10 ms: a frame of the game loop takes a few.
+    SteppingClock clock{0.01};
+};
+
+TEST_F(MeleeFightRun, AnsweringEveryPromptWithItsButtonWinsAndTheEnemyLiesKnockedOut)
+{
+    FightingPlayer player(true);
+    const std::uint16_t won = getAchievementStats().meleeWins;
+    Play(player);
+    EXPECT_TRUE(player.slowed) << "time slowed at the prompts";
+    EXPECT_TRUE(player.signShown);
+    ASSERT_TRUE(player.signCompared);
+    EXPECT_GT(player.signPixels, 300) << "the X or Y sign on screen";
+    EXPECT_LT(player.cornerPixels, player.signPixels / 4);
+    const int hits = player.kind == 49 || player.kind == 51 ? 3 : 2;
+    EXPECT_EQ(player.presses, hits);
+    const FightEnd& end = player.end;
+    ExpectHeroFree(end);
+    EXPECT_EQ(end.life, player.lifeBefore);
+    EXPECT_TRUE(end.enemyDying);
+    EXPECT_EQ(end.enemyState, CIAEnemyCover::DEAD);
+    EXPECT_TRUE(end.enemyVisible) << "its body lies there";
+    EXPECT_TRUE(end.knockedOut) << KnockOutCycle(player.kind);
+    EXPECT_EQ(getAchievementStats().meleeWins, won + 1);
+}
+
+TEST_F(MeleeFightRun, PressingNothingLosesTwentyLifeAndPutsBothBack)
+{
+    FightingPlayer player(false);
+    Play(player);
+    EXPECT_EQ(player.presses, 0);
+    const FightEnd& end = player.end;
+    ExpectHeroFree(end);
+    EXPECT_EQ(end.life, player.lifeBefore - 20);
+    EXPECT_FALSE(end.enemyDying);
+    EXPECT_EQ(end.enemyState, CIAEnemyCover::SEARCHING);
+    // The frame after, both stand where they were when the hero came near.
+    EXPECT_NEAR(end.hero.x, end.heroBack.x, 1.0f);
+    EXPECT_NEAR(end.hero.z, end.heroBack.z, 1.0f);
+    EXPECT_NEAR(end.enemy.x, end.enemyBack.x, 1.0f);
+    EXPECT_NEAR(end.enemy.z, end.enemyBack.z, 1.0f);
+}
+
+} // namespace
+} // namespace looptest
