@@ -81,7 +81,7 @@ public:
             break;
         case 3:
             down.insert(DIK_D);
-            if (CoverName() == "p_b_s_A_B_503" && !chained) {
+            if (CoverName() == "p_b_s_A_B_033" && !chained) {
                 chained = true;
                 chainedAt = hero->GetPosition().GetPosition();
             }
@@ -207,7 +207,7 @@ TEST_F(CoverRunTest, SpaceTakesCoverDSlidesHimOnToTheNextCrateAndSLeaves)
     // Both crates given back (enemies may hold parapets of their own).
     int crates = 0;
     for (TParapet* p : getScenario()->GetParapets())
-        if (p->name == "p_b_s_A_B_016" || p->name == "p_b_s_A_B_503") {
+        if (p->name == "p_b_s_A_B_016" || p->name == "p_b_s_A_B_033") {
             ++crates;
             EXPECT_TRUE(p->free) << p->name;
         }

@@ -11,14 +11,17 @@
 #include "platform/dinput.h"
 #include "platform/sdl_window.h"
 #include "player/Player.h"
+#include "scene/Camera.h"
+#include "world/CollisionManager.h"
 #include "world/TriggerManager.h"
 
 namespace looptest {
 namespace {
 
-// Return on the menu, Space through the comic and the flight, then S held
-// (the camera looks west along the hero: S walks him east, towards the
-// first barrier); what the game shows is read after every frame.
+// Return on the menu, Space through the comic and the flight, then W and D
+// held (the first checkpoint faces the yard to the north-east: W and D
+// together walk him east, towards the first barrier); what the game shows
+// is read after every frame.
 class WalkingPlayer : public CGameCalls {
 public:
     void UpdateMainMenu(float dt) override
@@ -32,7 +35,16 @@ public:
     {
         const int frame = frames + 1;
         keys.SetKey(DIK_SPACE, frame == 2 || frame == 4);
-        keys.SetKey(DIK_S, frame >= walkFrom && frame <= walkTo);
+        keys.SetKey(DIK_W, frame >= walkFrom && frame <= walkTo);
+        if (frame == turnAt) {
+            // Past the first volume he is put south of the crate rows, facing
+            // east along the way to the barrier, as the restart places him.
+            const D3DXVECTOR3 south(-600.0f, 9.231f, -950.0f);
+            getPlayer()->GetPosition().SetPosition(south);
+            getCollisionManager().setNewPlayerPosition(south);
+            getCamera().SetYaw(kEast);
+            getPlayer()->GetPosition().SetYaw(kEast);
+        }
         CGameCalls::UpdateFrame(dt);
         ++frames;
         if (frames == walkFrom - 1) {
@@ -68,7 +80,8 @@ public:
     int menuPasses = 0, frames = 0;
     // He walks through the first volume (looked at while he is in it) on to
     // the barrier's, short of the next wave's.
-    int walkFrom = 12, walkTo = 78, lookAt = 40, closeAfter = 90;
+    int walkFrom = 12, turnAt = 48, walkTo = 78, lookAt = 46, closeAfter = 90;
+    static constexpr float kEast = 1.5707964f;
     int wokenAt = 0, missionBefore = 0, waveCode = 0, triggerZone = 0, tracked = 0;
     std::string waveBefore, wave, room, waveAtEnd;
     bool barrierWaits = false;

@@ -139,7 +139,7 @@ TEST_F(ShippedEnemies, EveryShippedEnemyStartsFacingPlusZWhateverItsFirstPointsT
                 const D3DXMATRIX& point = enemy->GetPosition().GetMatrix();
                 turnedPoints += std::fabs(point._31) > 1e-3f || point._33 < 0.999f;
             }
-    EXPECT_EQ(enemies, 48);
+    EXPECT_EQ(enemies, 50);
     EXPECT_GT(turnedPoints, 40);
 }
 

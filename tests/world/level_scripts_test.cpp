@@ -397,7 +397,9 @@ TEST_F(LevelScripts, TheIslandRunsFromItsArrivalToTheLastFight)
     EXPECT_EQ(manager().checkpoint, 4);
     Tick();
     EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::PlayingCamIslaLlegadaPlaza);
-    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers1")->getIA()->GetState(), CIAEnemyCover::DOCKERS);
+    // The docker taunts first, then its routine follows.
+    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers1")->getIA()->GetState(), CIAEnemyCover::ACTING);
+    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers1")->getIA()->GetSecondState(), CIAEnemyCover::DOCKERS);
     // The dockers' look waits for the square's flight.
     EXPECT_TRUE(On("ene33_1"));
     getRigid()->setWaitToPlayAvioneta(-1.0f);
@@ -417,7 +419,9 @@ TEST_F(LevelScripts, TheIslandRunsFromItsArrivalToTheLastFight)
     Activate("ene42_0");
     Tick();
     EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::PlayingCamIslaOleadaAndamio);
-    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers3")->getIA()->GetState(), CIAEnemyCover::DOCKERS);
+    // The docker taunts first, then its routine follows.
+    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers3")->getIA()->GetState(), CIAEnemyCover::ACTING);
+    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers3")->getIA()->GetSecondState(), CIAEnemyCover::DOCKERS);
 
     getRigid()->dockersEscapeStage = 2;
     enemies().setNewZone("room3", "wave_35");
@@ -445,7 +449,9 @@ TEST_F(LevelScripts, TheIslandRunsFromItsArrivalToTheLastFight)
         Activate(logic);
     Tick();
     EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::IslaIntroDone);
-    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers1")->getIA()->GetState(), CIAEnemyCover::DOCKERS);
+    // The docker taunts first, then its routine follows.
+    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers1")->getIA()->GetState(), CIAEnemyCover::ACTING);
+    EXPECT_EQ(enemies().getThisBotOfCurrentWave("ene_Dockers1")->getIA()->GetSecondState(), CIAEnemyCover::DOCKERS);
     EXPECT_TRUE(On("ene33_1"));
     // And a restart at the last checkpoint gives the square back.
     WalkAway();
