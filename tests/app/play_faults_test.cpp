@@ -1,0 +1,290 @@
+// Runs of the shipped game that hold what a player met in play: shots that
+// kill and leave a body lying, the first hangar wave woken by its volume, the
+// first checkpoint's logic, and radio subtitles that end with their level.
+#include "loop_fixture.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "app/WinMain.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "gui/Achievements.h"
+#include "math/VectorMath.h"
+#include "platform/dinput.h"
+#include "platform/offscreen_device_fixture.h"
+#include "player/Player.h"
+#include "player/WeaponPickups.h"
+#include "scene/CharacterEntity.h"
+#include "script/ScriptHost.h"
+#include "world/CollisionManager.h"
+#include "world/TriggerManager.h"
+
+namespace looptest {
+namespace {
+
+// Return on the menu, then per in-game frame (paused frames too) the keys
+// and buttons held, lines and probes run after that frame; frames are drawn
+// only where a probe reads pixels, and every tenth.
+class ScriptedPlayer : public CGameCalls {
+public:
+    void UpdateMainMenu(float dt) override
+    {
+        if (++menuPasses == 1)
+            SetFocus(MainWindow);
+        CGameCalls::UpdateMainMenu(dt);
+        keys.SetKey(DIK_RETURN, menuPasses == 1);
+    }
+    void RenderFrame(float dt) override
+    {
+        if (getGUI().mainMenuActive) {
+            CGameCalls::RenderFrame(dt);
+            return;
+        }
+        ++frames;
+        if (frames % 10 == 0 || draws.count(frames))
+            CGameCalls::RenderFrame(dt);
+        const auto probe = probes.find(frames);
+        if (probe != probes.end())
+            probe->second();
+        if (frames >= lastFrame) {
+            getGUI().exitRequested = true;
+            return;
+        }
+        const int next = frames + 1;
+        for (int key : {DIK_SPACE, DIK_W, DIK_A, DIK_S, DIK_D, DIK_Q, DIK_R, DIK_ESCAPE, DIK_RETURN, DIK_DOWN})
+            keys.SetKey(key, false);
+        keys.SetButton(0, false);
+        keys.SetButton(1, false);
+        for (const auto& [key, range] : held)
+            if (next >= range.first && next <= range.second) {
+                if (key >= kButton)
+                    keys.SetButton(key - kButton, true);
+                else
+                    keys.SetKey(key, true);
+            }
+        const auto line = lines.find(frames);
+        if (line != lines.end())
+            getScriptHost().RunCommand(line->second);
+    }
+    // Pressed for the one frame.
+    void Tap(int key, int frame) { held.insert({key, {frame, frame}}); }
+
+    static constexpr int kButton = 1000;
+    platform::FakeDirectInput keys;
+    std::multimap<int, std::pair<int, int>> held;
+    std::map<int, std::string> lines;
+    std::map<int, std::function<void()>> probes;
+    std::set<int> draws;
+    int menuPasses = 0, frames = 0, lastFrame = 100;
+};
+
+class PlayFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        ResetGameState();
+        CGUIManager& gui = getGUI();
+        gui.itemReturn = true;
+        gui.itemCheckpoint = gui.itemOptions = gui.itemHelp = gui.itemAchievements = gui.itemBackToMain = false;
+        gui.controlsActive = gui.achievementsActive = false;
+        getTriggerManager().checkpoint = 1;
+        platform::SetClock(&clock);
+        platform::SetDirectInputSource(&player.keys);
+        SetGameCalls(&player);
+        namespace fs = std::filesystem;
+        const fs::path shipped(VANTOREL_WORKDIR);
+        fs::create_directory("data");
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
+            if (entry.path().filename() != "data")
+                fs::create_symlink(entry.path(), entry.path().filename());
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
+            if (entry.path().filename() != "log.txt")
+                fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+        // Comic and flight skipped.
+        for (int f = 2; f <= 20; f += 3)
+            player.Tap(DIK_SPACE, f);
+    }
+    void TearDown() override
+    {
+        platform::SetDirectInputSource(nullptr);
+        platform::SetClock(nullptr);
+        getTriggerManager().checkpoint = 1;
+        getSubtitulos().subtitlesEnabled = false;
+        getGUI().subtitlesOn = false;
+        ResetGameState();
+    }
+
+    // The island's first wave after the console's Checkpoint 3 at the given
+    // frame, its flight skipped.
+    void ToTheIsland(int at)
+    {
+        player.lines[at] = "Checkpoint 3";
+        for (int f = at + 4; f < at + 20; f += 3)
+            player.Tap(DIK_SPACE, f);
+    }
+
+    drawtest::ScratchFolder folder{"play_faults"};
+    SteppingClock clock{0.001};
+    ScriptedPlayer player;
+};
+
+struct EnemySeen {
+    int life = -1;
+    std::uint16_t state = 0;
+    bool destroyed = false, visible = false, hasBody = false;
+    D3DXVECTOR3 position{0, 0, 0};
+    // The head's bone in the model, from the feet up.
+    D3DXVECTOR3 head{0, 0, 0};
+};
+
+EnemySeen LookAt(const std::string& name)
+{
+    EnemySeen seen;
+    CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name);
+    if (!enemy)
+        return seen;
+    seen.life = enemy->GetLife();
+    seen.state = enemy->getIA()->GetState();
+    seen.destroyed = enemy->getIA()->IsDestroyed();
+    seen.visible = enemy->GetEntity()->IsVisible();
+    const D3DXMATRIX head = enemy->GetEntity()->GetBoneMatrix("EBip01 Head");
+    seen.head = D3DXVECTOR3(head._41, head._42, head._43);
+    seen.hasBody = getCollisionManager().GetEnemyBodies().count(name) > 0;
+    seen.position = enemy->GetPosition().GetPosition();
+    return seen;
+}
+
+// On the island, the aim held on the second-nearest soldier ("ene_30", life
+// 100): each pistol shot in the body takes 15; the seventh kills. He falls,
+// lies where he fell without his body in the world, his pistol left beside
+// him, and the next shots along the same line fly past where he stood.
+TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
+{
+    using P = ScriptedPlayer;
+    ToTheIsland(20);
+    // Aiming from frame 60; Q picks the nearest enemy, a second press the next.
+    player.held.insert({P::kButton + 1, {60, 420}});
+    player.Tap(DIK_Q, 64);
+    player.held.insert({DIK_Q, {68, 240}});
+    // A clip, a reload, and on until he falls; two more shots later.
+    for (int f = 90; f <= 240; f += 12)
+        player.Tap(P::kButton + 0, f);
+    player.Tap(DIK_R, 160);
+    player.Tap(P::kButton + 0, 330);
+    player.Tap(P::kButton + 0, 345);
+    player.lastFrame = 360;
+
+    std::map<int, EnemySeen> seen;
+    std::map<int, int> hits;
+    std::map<int, float> shotReach;
+    for (int f = 80; f <= 360; f += 1)
+        player.probes[f] = [&seen, &hits, &shotReach, f] {
+            seen[f] = LookAt("ene_30");
+            hits[f] = getAchievementStats().bodyPartsHit;
+            shotReach[f] = DistanceXZ(getCollisionManager().lastShotPoint, getPlayer()->GetPosition().GetPosition());
+        };
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_EQ(seen[80].life, 100) << "a soldier of the island's first wave";
+    // The frame after which the n-th shot had struck him.
+    auto struck = [&](int n) {
+        for (const auto& [f, count] : hits)
+            if (count - hits[80] >= n)
+                return f;
+        return 0;
+    };
+    ASSERT_GT(struck(7), 0) << "seven shots reached him";
+    EXPECT_EQ(seen[struck(1)].life, 85) << "one body shot";
+    EXPECT_EQ(seen[struck(6)].life, 10) << "six body shots, still up";
+    EXPECT_NE(seen[struck(6)].state, CIAEnemyCover::DEAD);
+    EXPECT_EQ(seen[struck(7)].life, 0);
+    EXPECT_EQ(seen[struck(7)].state, CIAEnemyCover::DEAD) << "the seventh fells him";
+    const int fell = struck(7);
+    EXPECT_TRUE(seen[320].destroyed) << "his fall has ended";
+    EXPECT_FALSE(seen[320].hasBody) << "nothing of him is left in the world to stop shots or the hero";
+    EXPECT_TRUE(seen[320].visible) << "the body lies there";
+    EXPECT_EQ(seen[320].position, seen[360].position) << "he lies still";
+    EXPECT_EQ(seen[320].head, seen[360].head) << "not a bone of him stirs";
+    printf("head before %.1f %.1f %.1f after %.1f %.1f %.1f\n", seen[80].head.x, seen[80].head.y, seen[80].head.z, seen[320].head.x, seen[320].head.y, seen[320].head.z);
+    EXPECT_EQ(getWeaponPickups().GetPickups().count("obj_gun_ene_30"), 1u) << "his pistol lies beside him";
+    EXPECT_EQ(hits[360], hits[320]) << "the later shots hit no body";
+    EXPECT_GT(shotReach[360], shotReach[fell] + 50.0f) << "they fly on past where he stood";
+}
+
+} // namespace
+} // namespace looptest
+
+namespace looptest {
+namespace {
+
+// Where the subtitles' pure yellow is, in rows top to bottom.
+std::vector<bool> YellowMask(const std::vector<D3DCOLOR>& pixels, int top, int bottom)
+{
+    const int w = static_cast<int>(ClientWidth);
+    std::vector<bool> mask;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < w; ++x) {
+            const D3DCOLOR c = pixels[static_cast<size_t>(y) * w + x];
+            mask.push_back(((c >> 16) & 0xFF) > 235 && ((c >> 8) & 0xFF) > 235 && (c & 0xFF) < 40);
+        }
+    return mask;
+}
+
+// With subtitles on, the hangar radio's line shows by the radio at the start;
+// on the island the line in the radio's place is never that one again:
+// after the flight, in play, through the pause menu and another restart.
+TEST_F(PlayFaults, TheHangarRadiosLineEndsWithTheHangars)
+{
+    // Switched on as the options screen does (loading set them off).
+    player.probes[1] = [] {
+        getGUI().subtitlesOn = true;
+        getSubtitulos().subtitlesEnabled = true;
+    };
+    std::map<std::string, std::vector<bool>> yellow;
+    std::map<std::string, bool> hangarLine;
+    auto look = [&](int frame, const std::string& name) {
+        player.draws.insert(frame);
+        player.probes[frame] = [&yellow, &hangarLine, name] {
+            std::vector<D3DCOLOR> pixels;
+            devicetest::ReadBackBuffer(D3DDevice, &pixels);
+            // The radio's band, above the voice lines' band.
+            const int H = static_cast<int>(ClientHeight);
+            yellow[name] = YellowMask(pixels, static_cast<int>(0.74 * H), static_cast<int>(0.84 * H));
+            hangarLine[name] = getSubtitulos().hangarRadioVisible;
+        };
+    };
+    // The radio's first line runs from its 2nd to its 8th second.
+    look(150, "hangar");
+    ToTheIsland(200);
+    look(400, "island");
+    player.Tap(DIK_ESCAPE, 420);
+    look(430, "paused");
+    player.Tap(DIK_RETURN, 440);
+    ToTheIsland(460);
+    look(620, "restarted");
+    player.lastFrame = 630;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    const std::vector<bool>& first = yellow["hangar"];
+    const auto lit = std::count(first.begin(), first.end(), true);
+    EXPECT_GT(lit, 100) << "the radio's line by the radio";
+    for (const char* when : {"island", "paused", "restarted"}) {
+        const std::vector<bool>& now = yellow[when];
+        ASSERT_EQ(now.size(), first.size());
+        long same = 0;
+        for (size_t i = 0; i < now.size(); ++i)
+            same += now[i] && first[i];
+        EXPECT_LT(same, lit / 2) << when << ": the hangar radio's line is still on screen";
+        EXPECT_FALSE(hangarLine[when]) << when;
+    }
+}
+
+} // namespace
+} // namespace looptest
