@@ -224,6 +224,37 @@ TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
 namespace looptest {
 namespace {
 
+// The first hangar wave waits behind the yard's first volume. The hero, run
+// there from the start, wakes it (his feet rest a little inside the ground,
+// below where the volume's floor used to be); its soldiers get their bodies
+// and his shots reach them. (Seen, they only call their wave's
+// script, "ene1_2": the level script decides when they move.)
+TEST_F(PlayFaults, RunningIntoTheFirstVolumeWakesTheFirstHangarWave)
+{
+    using P = ScriptedPlayer;
+    // S runs him towards the camera, east along the yard, up to the barrier.
+    player.held.insert({DIK_S, {30, 130}});
+    player.held.insert({P::kButton + 1, {140, 220}});
+    player.held.insert({DIK_Q, {145, 220}});
+    player.Tap(P::kButton + 0, 180);
+    player.Tap(P::kButton + 0, 200);
+    player.lastFrame = 220;
+    std::map<int, std::string> wave;
+    std::map<int, EnemySeen> soldier5, soldier6;
+    for (int f : {28, 130, 220})
+        player.probes[f] = [&, f] {
+            wave[f] = getEnemyManager()->GetCurrentWave();
+            soldier5[f] = LookAt("ene_5");
+            soldier6[f] = LookAt("ene_6");
+        };
+    ASSERT_EQ(VantorelMain(), 0);
+
+    EXPECT_EQ(wave[28], "wave_00") << "the intro's ghost wave until then";
+    EXPECT_EQ(wave[130], "wave_01");
+    EXPECT_TRUE(soldier5[130].hasBody && soldier6[130].hasBody);
+    EXPECT_LT(soldier5[220].life + soldier6[220].life, 200) << "his shots reached them";
+}
+
 // Where the subtitles' pure yellow is, in rows top to bottom.
 std::vector<bool> YellowMask(const std::vector<D3DCOLOR>& pixels, int top, int bottom)
 {

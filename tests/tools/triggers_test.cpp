@@ -37,7 +37,9 @@ TEST(TriggerLayout, EveryTriggerStandsOnTheGroundWithASizeAndAName)
     const LevelLayout fine = Parse(Level("hangares", R"(<trigger name="trg_01" position="-100 0 30" size="200 400 60"/>
         <trigger name="trg_02" position="500 100 500" size="10 10 10"/>)"));
     ASSERT_EQ(fine.triggers.size(), 2u);
-    EXPECT_EQ(fine.triggers[1].Centre(), D3DXVECTOR3(500, 105, 500)) << "on the crate, half its height up";
+    // On the crate: from 20 inside it (where feet resting on it sink) to 10 above.
+    EXPECT_EQ(fine.triggers[1].Centre(), D3DXVECTOR3(500, 95, 500));
+    EXPECT_EQ(fine.triggers[1].Height(), 30.0f);
 
     const std::pair<std::string, std::string> refused[] = {
         {R"(<trigger position="0 0 0" size="1 1 1"/>)", "needs a name"},
@@ -78,17 +80,18 @@ TEST(TriggerLayout, TheGameReadsBackEachBoxInItsLevelsZone)
     ASSERT_EQ(manager.VolumeCount(), 4u);
     const TriggerVolume* first = manager.FindVolume("trg_01");
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->centre, D3DXVECTOR3(-100.25f, 200, 30));
+    // From under the ground, where the hero's feet rest, to 400 above it.
+    EXPECT_EQ(first->centre, D3DXVECTOR3(-100.25f, 190, 30));
     EXPECT_EQ(first->width, 200.0f);
-    EXPECT_EQ(first->height, 400.0f);
+    EXPECT_EQ(first->height, 420.0f);
     EXPECT_EQ(first->length, 60.0f);
     EXPECT_EQ(first->zone, 1);
     const TriggerVolume* arena = manager.FindVolume("trg_236");
     ASSERT_NE(arena, nullptr);
-    EXPECT_EQ(arena->centre, D3DXVECTOR3(500, 130, 500.5f));
+    EXPECT_EQ(arena->centre, D3DXVECTOR3(500, 120, 500.5f));
     EXPECT_EQ(arena->zone, 2);
     EXPECT_EQ(manager.FindVolume("trg_2")->zone, 2);
-    EXPECT_EQ(manager.FindVolume("trg_031")->centre, D3DXVECTOR3(300, 1, -300));
+    EXPECT_EQ(manager.FindVolume("trg_031")->centre, D3DXVECTOR3(300, -9, -300));
 }
 
 TEST(TriggerLayout, ABoxTheGameWouldNeverTestIsRefused)

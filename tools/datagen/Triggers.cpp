@@ -54,7 +54,7 @@ std::string TriggerInstancesXml(const std::vector<LevelLayout>& layouts, std::st
             const D3DXVECTOR3 c = t.Centre();
             xml += "    <trigger name=\"" + t.name + "\" transform=\"1 0 0 0 1 0 0 0 1 " + Number(c.x) + " " +
                    Number(c.y) + " " + Number(c.z) + "\" width=\"" + Number(t.size.x) + "\" height=\"" +
-                   Number(t.size.y) + "\" length=\"" + Number(t.size.z) + "\"/>\n";
+                   Number(t.Height()) + "\" length=\"" + Number(t.size.z) + "\"/>\n";
         }
         xml += "  </room>\n";
     }
