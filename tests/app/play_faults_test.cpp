@@ -11,7 +11,13 @@
 #include <map>
 #include <set>
 
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+}
+
 #include "app/WinMain.h"
+#include "script/ScriptHost.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "gui/Achievements.h"
@@ -162,29 +168,32 @@ EnemySeen LookAt(const std::string& name)
 }
 
 // On the island, the aim held on the second-nearest soldier ("ene_30", life
-// 100): each pistol shot in the body takes 15; the seventh kills. He falls,
-// lies where he fell without his body in the world, his pistol left beside
-// him, and the next shots along the same line fly past where he stood.
+// 100): each pistol shot in the body takes 15. A clip, a reload and a moment
+// to aim again do not give him his life back: the seventh shot fells him. He
+// lies where he fell without his body in the world, his pistol beside him,
+// and the next shots along the same line fly past where he stood.
 TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
 {
     using P = ScriptedPlayer;
     ToTheIsland(20);
     // Aiming from frame 60; Q picks the nearest enemy, a second press the next.
-    player.held.insert({P::kButton + 1, {60, 420}});
+    player.held.insert({P::kButton + 1, {60, 560}});
     player.Tap(DIK_Q, 64);
-    player.held.insert({DIK_Q, {68, 240}});
-    // A clip, a reload, and on until he falls; two more shots later.
-    for (int f = 90; f <= 240; f += 12)
+    player.held.insert({DIK_Q, {68, 400}});
+    // A clip, a reload, the seventh shot seven seconds after the sixth.
+    for (int f = 90; f <= 150; f += 12)
         player.Tap(P::kButton + 0, f);
     player.Tap(DIK_R, 160);
-    player.Tap(P::kButton + 0, 330);
-    player.Tap(P::kButton + 0, 345);
-    player.lastFrame = 360;
+    player.Tap(P::kButton + 0, 360);
+    // After he has fallen, two more along the same line.
+    player.Tap(P::kButton + 0, 520);
+    player.Tap(P::kButton + 0, 535);
+    player.lastFrame = 550;
 
     std::map<int, EnemySeen> seen;
     std::map<int, int> hits;
     std::map<int, float> shotReach;
-    for (int f = 80; f <= 360; f += 1)
+    for (int f = 80; f <= 550; f += 1)
         player.probes[f] = [&seen, &hits, &shotReach, f] {
             seen[f] = LookAt("ene_30");
             hits[f] = getAchievementStats().bodyPartsHit;
@@ -207,15 +216,15 @@ TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
     EXPECT_EQ(seen[struck(7)].life, 0);
     EXPECT_EQ(seen[struck(7)].state, CIAEnemyCover::DEAD) << "the seventh fells him";
     const int fell = struck(7);
-    EXPECT_TRUE(seen[320].destroyed) << "his fall has ended";
-    EXPECT_FALSE(seen[320].hasBody) << "nothing of him is left in the world to stop shots or the hero";
-    EXPECT_TRUE(seen[320].visible) << "the body lies there";
-    EXPECT_EQ(seen[320].position, seen[360].position) << "he lies still";
-    EXPECT_EQ(seen[320].head, seen[360].head) << "not a bone of him stirs";
-    printf("head before %.1f %.1f %.1f after %.1f %.1f %.1f\n", seen[80].head.x, seen[80].head.y, seen[80].head.z, seen[320].head.x, seen[320].head.y, seen[320].head.z);
+    EXPECT_EQ(seen[359].life, 10) << "no life came back while the hero reloaded and aimed again";
+    EXPECT_TRUE(seen[500].destroyed) << "his fall has ended";
+    EXPECT_FALSE(seen[500].hasBody) << "nothing of him is left in the world to stop shots or the hero";
+    EXPECT_TRUE(seen[500].visible) << "the body lies there";
+    EXPECT_EQ(seen[500].position, seen[550].position) << "he lies still";
+    EXPECT_EQ(seen[500].head, seen[550].head) << "not a bone of him stirs";
     EXPECT_EQ(getWeaponPickups().GetPickups().count("obj_gun_ene_30"), 1u) << "his pistol lies beside him";
-    EXPECT_EQ(hits[360], hits[320]) << "the later shots hit no body";
-    EXPECT_GT(shotReach[360], shotReach[fell] + 50.0f) << "they fly on past where he stood";
+    EXPECT_EQ(hits[550], hits[500]) << "the later shots hit no body";
+    EXPECT_GT(shotReach[550], shotReach[fell] + 50.0f) << "they fly on past where he stood";
 }
 
 } // namespace
@@ -253,6 +262,56 @@ TEST_F(PlayFaults, RunningIntoTheFirstVolumeWakesTheFirstHangarWave)
     EXPECT_EQ(wave[130], "wave_01");
     EXPECT_TRUE(soldier5[130].hasBody && soldier6[130].hasBody);
     EXPECT_LT(soldier5[220].life + soldier6[220].life, 200) << "his shots reached them";
+}
+
+// A new game starts from a fresh script state with every volume armed: the
+// first checkpoint's logic has nothing to do there and is never switched on
+// (the menu's reset would drop it anyway). A restart at that checkpoint, from
+// the pause menu, switches it on; it runs at the next tick and arms the stretch
+// again, so the first volume wakes the first wave once more.
+TEST_F(PlayFaults, TheFirstCheckpointsLogicRunsOnItsRestartNotOnANewGame)
+{
+    bool everOnAfterNewGame = false;
+    for (int f = 1; f < 100; ++f)
+        player.probes[f] = [&everOnAfterNewGame, f] {
+            everOnAfterNewGame |= getTriggerManager().getEnabledTrigger("checkPoint1");
+            if (f == 10)
+                // Counts its runs in the script state the new game made.
+                ASSERT_EQ(luaL_dostring(getScriptHost().GetState(),
+                                        "local run = checkPoint1\n"
+                                        "checkPoint1 = function(...) checkPoint1Runs = (checkPoint1Runs or 0) + 1 "
+                                        "return run(...) end"),
+                          0);
+        };
+    player.held.insert({DIK_S, {30, 100}});
+    player.Tap(DIK_ESCAPE, 110);
+    player.Tap(DIK_DOWN, 113);
+    player.Tap(DIK_RETURN, 116);
+    player.held.insert({DIK_S, {160, 230}});
+    player.lastFrame = 240;
+    std::map<int, std::string> wave;
+    std::map<int, bool> armed;
+    int runs = -1;
+    for (int f : {100, 150, 240})
+        player.probes[f] = [&wave, &armed, &runs, f] {
+            wave[f] = getEnemyManager()->GetCurrentWave();
+            armed[f] = getTriggerManager().FindVolume("trg_01")->enabled;
+            if (f == 150) {
+                lua_State* L = getScriptHost().GetState();
+                lua_getglobal(L, "checkPoint1Runs");
+                runs = lua_isnumber(L, -1) ? static_cast<int>(lua_tointeger(L, -1)) : 0;
+                lua_pop(L, 1);
+            }
+        };
+    ASSERT_EQ(VantorelMain(), 0);
+
+    EXPECT_FALSE(everOnAfterNewGame);
+    EXPECT_EQ(wave[100], "wave_01");
+    EXPECT_FALSE(armed[100]) << "the first volume did its job";
+    EXPECT_EQ(runs, 1) << "the restart ran the checkpoint's logic once";
+    EXPECT_EQ(wave[150], "wave_00");
+    EXPECT_TRUE(armed[150]) << "and it armed the first volume again";
+    EXPECT_EQ(wave[240], "wave_01");
 }
 
 // Where the subtitles' pure yellow is, in rows top to bottom.
