@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include <functional>
 #include <map>
@@ -26,6 +27,7 @@ extern "C" {
 #include "platform/offscreen_device_fixture.h"
 #include "player/Player.h"
 #include "player/WeaponPickups.h"
+#include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "script/ScriptHost.h"
 #include "world/CollisionManager.h"
@@ -232,6 +234,68 @@ TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
 
 namespace looptest {
 namespace {
+
+// Where the hero's shot would cross the enemy's upright line: the height of
+// the aim's line above the enemy's feet, at his distance.
+float AimHeightAt(const D3DXVECTOR3& feet)
+{
+    const CCamera& camera = getCamera();
+    const D3DXVECTOR3 from = camera.GetLookAt();
+    const D3DXVECTOR3 way = from - camera.GetPosition();
+    const float across = std::sqrt(way.x * way.x + way.z * way.z);
+    const float distance = DistanceXZ(from, feet);
+    return from.y + way.y * distance / across - feet.y;
+}
+
+// The same soldier, the aim locked on his chest and then raised by the mouse
+// to his head: one pistol shot fells him, and he falls as a head shot does.
+TEST_F(PlayFaults, OneHeadShotFellsASoldier)
+{
+    using P = ScriptedPlayer;
+    ToTheIsland(20);
+    player.held.insert({P::kButton + 1, {60, 330}});
+    player.Tap(DIK_Q, 64);
+    player.held.insert({DIK_Q, {68, 130}});
+    // Once the lock has let go, the mouse lifts the aim onto his head: one
+    // step up or down a frame until it is there.
+    float headHeight = 0.0f;
+    for (int f = 160; f < 280; ++f)
+        player.probes[f] = [&headHeight] {
+            CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave("ene_30");
+            const D3DXVECTOR3 feet = enemy->GetPosition().GetPosition();
+            const D3DXMATRIX head = enemy->GetEntity()->GetBoneMatrix("EBip01 Head");
+            headHeight = head._42 + 4.0f;
+            const float error = AimHeightAt(feet) - headHeight;
+            if (std::fabs(error) < 1.5f)
+                return;
+            SDL_Event motion{};
+            motion.type = SDL_MOUSEMOTION;
+            motion.motion.yrel = error > 0.0f ? 1 : -1;
+            SDL_PushEvent(&motion);
+        };
+    player.Tap(P::kButton + 0, 290);
+    player.lastFrame = 330;
+    std::map<int, EnemySeen> seen;
+    std::map<int, float> aim;
+    int headShots = -1;
+    for (int f : {150, 289, 292, 330})
+        player.probes.insert({f, [&seen, &aim, &headShots, f] {
+                                  seen[f] = LookAt("ene_30");
+                                  aim[f] = AimHeightAt(seen[f].position);
+                                  if (f == 289)
+                                      headShots = getAchievementStats().headShots;
+                              }});
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_EQ(seen[150].life, 100);
+    EXPECT_NEAR(aim[150], 55.0f, 5.0f) << "the lock aims at his chest";
+    EXPECT_NEAR(aim[289], headHeight, 2.0f) << "the mouse lifted it to his head";
+    EXPECT_EQ(seen[292].life, 0);
+    EXPECT_EQ(seen[292].state, CIAEnemyCover::DEAD) << "one shot in the head";
+    EXPECT_EQ(getAchievementStats().headShots, headShots + 1);
+    const std::string fall = getEnemyManager()->getThisBotOfCurrentWave("ene_30")->getIA()->GetDeathAnimation();
+    EXPECT_TRUE(fall == "headdead" || fall == "vuelta") << fall;
+}
 
 // The first hangar wave waits behind the yard's first volume. The hero, run
 // there from the start, wakes it (his feet rest a little inside the ground,
