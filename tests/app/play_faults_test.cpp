@@ -28,6 +28,7 @@ extern "C" {
 #include "player/Player.h"
 #include "player/WeaponPickups.h"
 #include "scene/Camera.h"
+#include "scene/ParticleManager.h"
 #include "scene/CharacterEntity.h"
 #include "script/ScriptHost.h"
 #include "world/CollisionManager.h"
@@ -195,8 +196,12 @@ TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
     std::map<int, EnemySeen> seen;
     std::map<int, int> hits;
     std::map<int, float> shotReach;
+    std::map<int, int> stains;
     for (int f = 80; f <= 550; f += 1)
-        player.probes[f] = [&seen, &hits, &shotReach, f] {
+        player.probes[f] = [&seen, &hits, &shotReach, &stains, f] {
+            const auto& systems = getParticleManager().GetSystems();
+            const auto blood = systems.find("sangre_suelo");
+            stains[f] = blood != systems.end() ? blood->second->CountLive() : -1;
             seen[f] = LookAt("ene_30");
             hits[f] = getAchievementStats().bodyPartsHit;
             shotReach[f] = DistanceXZ(getCollisionManager().lastShotPoint, getPlayer()->GetPosition().GetPosition());
@@ -213,6 +218,7 @@ TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
     };
     ASSERT_GT(struck(7), 0) << "seven shots reached him";
     EXPECT_EQ(seen[struck(1)].life, 85) << "one body shot";
+    EXPECT_GE(stains[struck(1)], stains[80] + 3) << "his blood on the ground";
     EXPECT_EQ(seen[struck(6)].life, 10) << "six body shots, still up";
     EXPECT_NE(seen[struck(6)].state, CIAEnemyCover::DEAD);
     EXPECT_EQ(seen[struck(7)].life, 0);
