@@ -133,7 +133,7 @@ public:
             getSubtitulos().subtitlesEnabled = true;
         }
         // Comic panels and flights skipped where they can be; the revive.
-        tap(DIK_SPACE, (f > 4 && f < 120 && f % 6 == 0) || f == 1012);
+        tap(DIK_SPACE, (f > 4 && f < 120 && f % 6 == 0) || (f > 604 && f < 700 && f % 6 == 0) || f == 1242);
         // Long bursts at whoever is nearest, the target held, a reload
         // before each burst.
         const bool aiming = (f > 150 && f < 600) || (f > 1050 && f < 1350);
@@ -151,13 +151,16 @@ public:
                {800, DIK_ESCAPE}, {806, DIK_DOWN}, {812, DIK_DOWN}, {818, DIK_DOWN},       // to achievements
                {824, DIK_DOWN},   {830, DIK_RETURN}, {840, DIK_RETURN}, {846, DIK_UP},     // shown, closed
                {852, DIK_UP},     {858, DIK_UP},     {864, DIK_UP},   {870, DIK_RETURN},   // resumed
-               {880, DIK_ESCAPE}, {886, DIK_DOWN},   {892, DIK_RETURN}});                  // checkpoint restart
-        // Console lines, a death and, after it, the revive.
+               // The checkpoint item right after a burst: tracers still fly, a
+               // soldier may be falling.
+               {584, DIK_ESCAPE}, {590, DIK_DOWN},   {596, DIK_RETURN}});
+        // Console lines; a death and, after it, the revive.
         static const std::map<int, const char*> lines = {
             {920, "Mission 3"}, {930, "Subtitle intro_3++"}, {940, "Sound bRecargando"},
             {950, "ChangeMission 2"},
         };
-        if (f == 980) {
+        // Killed in the middle of a burst.
+        if (f == 1200) {
             Type("\xC2\xBA");
             Type("FuckPlayer 400");
             Return();
