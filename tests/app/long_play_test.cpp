@@ -80,7 +80,7 @@ public:
         CGameCalls::UpdateMainMenu(dt);
         // Return on the second pass of each visit: a fresh press.
         keys.SetKey(DIK_RETURN, menuPasses % 2 == 0);
-        for (int key : {DIK_ESCAPE, DIK_SPACE, DIK_W, DIK_A, DIK_S, DIK_D, DIK_Q, DIK_R, DIK_DOWN})
+        for (int key : {DIK_ESCAPE, DIK_SPACE, DIK_W, DIK_A, DIK_S, DIK_D, DIK_Q, DIK_R, DIK_DOWN, DIK_RIGHT})
             keys.SetKey(key, false);
         keys.SetButton(0, false);
         keys.SetButton(1, false);
@@ -115,7 +115,7 @@ public:
     void Play(int f, int cycle)
     {
         auto tap = [&](int key, bool down) { keys.SetKey(key, down); };
-        for (int key : {DIK_ESCAPE, DIK_RETURN, DIK_DOWN, DIK_UP})
+        for (int key : {DIK_ESCAPE, DIK_RETURN, DIK_DOWN, DIK_UP, DIK_RIGHT})
             tap(key, false);
         const auto press = [&](const std::map<int, int>& schedule) {
             const auto at = schedule.find(f);
@@ -170,9 +170,16 @@ public:
         if (line != lines.end())
             getScriptHost().RunCommand(line->second);
         // Every fourth cycle ends at the main menu; its Return starts a new game.
+        // The others visit the options: the music louder, motion blur and
+        // bloom switched, Escape back, and play on.
         if (cycle % 4 == 3)
             press({{1400, DIK_ESCAPE}, {1406, DIK_DOWN}, {1412, DIK_DOWN}, {1418, DIK_DOWN},
                    {1424, DIK_DOWN}, {1430, DIK_DOWN}, {1436, DIK_RETURN}});
+        else
+            press({{1400, DIK_ESCAPE}, {1406, DIK_DOWN}, {1412, DIK_DOWN}, {1418, DIK_RETURN},
+                   {1424, DIK_RIGHT}, {1430, DIK_DOWN}, {1436, DIK_DOWN}, {1442, DIK_DOWN},
+                   {1448, DIK_RIGHT}, {1454, DIK_DOWN}, {1460, DIK_RIGHT}, {1466, DIK_ESCAPE},
+                   {1472, DIK_UP},     {1478, DIK_UP},   {1484, DIK_RETURN}});
     }
 
     // Text as the keyboard types it: one message each, handled one a frame.
