@@ -41,7 +41,7 @@ namespace looptest {
 namespace {
 
 #ifdef VANTOREL_SOAK_SANITIZED
-constexpr int kDrawEvery = 30;
+constexpr int kDrawEvery = 60;
 constexpr double kDefaultMinutes = 4.2;
 #else
 constexpr int kDrawEvery = 20;
