@@ -153,7 +153,8 @@ void CModelsManager::CCoreModelsParser::FinishCoreModel()
         delete info;
     } else {
         TCoreModelInfo*& slot = m_Library->m_Models[m_Type];
-        delete slot;
+        if (slot)
+            m_Library->m_Replaced.push_back(slot);
         slot = info;
     }
     m_Meshes.clear();
@@ -298,6 +299,9 @@ void CModelsManager::Clear()
     for (auto& entry : m_Models)
         delete entry.second;
     m_Models.clear();
+    for (TCoreModelInfo* info : m_Replaced)
+        delete info;
+    m_Replaced.clear();
 }
 
 void CModelsManager::LoadCoreModels(std::string file)

@@ -92,6 +92,9 @@ public:
 
 private:
     std::map<std::string, TCoreModelInfo*> m_Models;
+    // Models loaded again put their earlier load here: characters made from
+    // it keep drawing from it until the library is cleared.
+    std::vector<TCoreModelInfo*> m_Replaced;
 };
 
 CModelsManager& getModelsManager();
