@@ -267,8 +267,8 @@ TEST_F(LongPlay, RestartsSwitchesDeathsAndLongShootingEndCleanly)
                 player.frames, player.frames / 1800.0, player.restarts, player.newGames, player.switches,
                 player.shots, player.bodyHits, PeakResidentKb() / 1024);
     EXPECT_EQ(player.frames, player.lastFrame) << "the game ran to the end";
-    // A console restart, a pause-menu restart and a revive in most cycles.
-    EXPECT_GE(player.restarts, 2 * cycles);
+    // A console restart and a pause-menu restart in most cycles, a revive in some.
+    EXPECT_GE(player.restarts, 3 * cycles / 2);
     EXPECT_GE(player.newGames, 1 + cycles / 8);
     EXPECT_GE(player.switches, 2 * (cycles / 5)) << "to the island and back in every five cycles";
     EXPECT_GT(player.shots, 10L * cycles);
