@@ -199,6 +199,12 @@ const char* LabelOf(std::uint16_t state)
 
 void CIAEnemyCover::Update(float seconds)
 {
+    // A hit is news for the one update after it landed, whichever way this
+    // update ends.
+    struct HitSeen {
+        bool& flag;
+        ~HitSeen() { flag = false; }
+    } hitSeen{m_HitThisFrame};
     IEnemySenses& senses = getEnemySenses();
     if (senses.HeroDead())
         return;

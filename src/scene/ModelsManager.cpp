@@ -196,7 +196,7 @@ void CModelsManager::CCoreModelsParser::FinishCoreModel()
                                .c_str());
     } else {
         TCoreModelInfo*& slot = m_Library->m_Models[m_Type];
-                if (slot)
+        if (slot)
             m_Library->m_Replaced.push_back(slot);
         slot = info.release();
     }

@@ -857,10 +857,14 @@ void CSoundManager::UpdateRadioMix(float dt)
         radio = radioHangar;
         display = &subtitles.hangarRadioVisible;
         points = 2;
+        // The other level's radio is silent here: its lines go with it, or
+        // the last one heard would stay on screen for the rest of the game.
+        subtitles.islandRadioVisible = false;
     } else {
         BASS_ChannelSetAttribute(radioHangar, BASS_ATTRIB_VOL, 0.0f);
         radio = radioIsland;
         display = &subtitles.islandRadioVisible;
+        subtitles.hangarRadioVisible = false;
     }
 
     const D3DXVECTOR3 hero = surroundings.heroPosition();

@@ -25,9 +25,9 @@
 namespace looptest {
 namespace {
 
-// The crates in line at wave 01's barrier: the first runs from z -210 to
-// -470 at x -770, its front toward -x; the barrier itself from -480 on.
-const D3DXVECTOR3 kBeforeTheCrates(-850.0f, 9.231f, -340.0f);
+// The crates in line south of the start: the first runs from z -910 to
+// -1170 at x -770, its front toward -x; the second from -1180 on.
+const D3DXVECTOR3 kBeforeTheCrates(-850.0f, 9.231f, -1040.0f);
 
 // Return on the menu, Space through the comic and the flight; then the
 // hero is put before the crates and the keys go step by step, each step
@@ -85,7 +85,7 @@ public:
                 chained = true;
                 chainedAt = hero->GetPosition().GetPosition();
             }
-            if (chained && hero->GetPosition().GetPosition().z < -540.0f)
+            if (chained && hero->GetPosition().GetPosition().z < -1240.0f)
                 Next();
             break;
         case 4:
@@ -191,12 +191,12 @@ TEST_F(CoverRunTest, SpaceTakesCoverDSlidesHimOnToTheNextCrateAndSLeaves)
     EXPECT_TRUE(player.hintSeen) << "the cover hint shows before the crate";
     // He walked to the crate's line and crouched there, his back to it.
     EXPECT_NEAR(player.crouchedAt.x, -770.0f, 15.0f);
-    EXPECT_NEAR(player.crouchedAt.z, -340.0f, 15.0f);
+    EXPECT_NEAR(player.crouchedAt.z, -1040.0f, 15.0f);
     EXPECT_NEAR(WrapAngle(player.crouchedYaw), -1.5707964f, 0.01f);
     EXPECT_TRUE(player.inCoverPose) << "crouched: the enemies aim lower";
     // D: along the first crate and on along the barrier, on the same line.
-    EXPECT_LT(player.chainedAt.z, -440.0f);
-    EXPECT_LT(player.slidTo.z, -540.0f);
+    EXPECT_LT(player.chainedAt.z, -1140.0f);
+    EXPECT_LT(player.slidTo.z, -1240.0f);
     EXPECT_NEAR(player.slidTo.x, -770.0f, 15.0f);
     // A: back the other way.
     EXPECT_GT(player.backTo.z, player.slidTo.z + 10.0f);

@@ -113,6 +113,21 @@ inline void ResetGameState()
     SetGameCalls(nullptr);
 }
 
+// The shipped working folder, linked into the current folder: the game reads
+// its data from here, and its log lands here, not where another run writes.
+inline void LinkShippedGame()
+{
+    namespace fs = std::filesystem;
+    const fs::path shipped(VANTOREL_WORKDIR);
+    fs::create_directory("data");
+    for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
+        if (entry.path().filename() != "data")
+            fs::create_symlink(entry.path(), entry.path().filename());
+    for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
+        if (entry.path().filename() != "log.txt")
+            fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+}
+
 inline void WriteFile(const std::string& name, const std::string& bytes)
 {
     std::filesystem::create_directories(std::filesystem::path(name).parent_path());

@@ -202,6 +202,8 @@ TEST_F(EnemyDamage, ReactionsByZoneNotRepeatedForTheSameZoneAndNoneInCover)
     EXPECT_EQ(covered->GetLastHitZone(), "");
     EXPECT_EQ(Enemy("ene_2")->GetEntity()->GetActionCount(), 0);
     EXPECT_TRUE(covered->WasHitThisFrame());
+    Enemy("ene_2")->Update(0.03f);
+    EXPECT_FALSE(covered->WasHitThisFrame()) << "the hit was news for one update";
 }
 
 TEST_F(EnemyDamage, ABodyHitFromBehindPlaysTheBackReactionAcrossTheHalfTurn)

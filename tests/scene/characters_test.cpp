@@ -194,6 +194,22 @@ TEST_F(CopiedModels, ARunningActionIsNotRestartedAndRemovalStopsItByItsOwnId)
     EXPECT_EQ(hero->GetCycleCount(), 1);
 }
 
+// The game loaded a second time in one process: a character made from the
+// first load still animates and hands its bones to the skinning shader.
+TEST_F(CopiedModels, ACharacterOutlivesItsModelBeingLoadedAgain)
+{
+    auto hero = Hero();
+    ASSERT_TRUE(hero);
+    m_Library.LoadCoreModels("models.xml");
+    ASSERT_NE(m_Library.Find("Zorvath"), nullptr);
+    EXPECT_TRUE(hero->BlendCycle("idle_ostrel", 1.0f, 0.0f));
+    hero->Update(0.5f);
+    std::vector<float> rows;
+    hero->BuildBoneRows(rows);
+    EXPECT_FALSE(rows.empty());
+    EXPECT_EQ(rows.size() % 12, 0u);
+}
+
 TEST_F(CopiedModels, AMissingAnchorIsTheIdentity)
 {
     auto hero = Hero();

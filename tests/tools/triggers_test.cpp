@@ -37,7 +37,9 @@ TEST(TriggerLayout, EveryTriggerStandsOnTheGroundWithASizeAndAName)
     const LevelLayout fine = Parse(Level("hangares", R"(<trigger name="trg_01" position="-100 0 30" size="200 400 60"/>
         <trigger name="trg_02" position="500 100 500" size="10 10 10"/>)"));
     ASSERT_EQ(fine.triggers.size(), 2u);
-    EXPECT_EQ(fine.triggers[1].Centre(), D3DXVECTOR3(500, 105, 500)) << "on the crate, half its height up";
+    // On the crate: from 20 inside it (where feet resting on it sink) to 10 above.
+    EXPECT_EQ(fine.triggers[1].Centre(), D3DXVECTOR3(500, 95, 500));
+    EXPECT_EQ(fine.triggers[1].Height(), 30.0f);
 
     const std::pair<std::string, std::string> refused[] = {
         {R"(<trigger position="0 0 0" size="1 1 1"/>)", "needs a name"},

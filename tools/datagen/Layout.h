@@ -126,8 +126,16 @@ struct LayoutTrigger {
     D3DXVECTOR3 position{0, 0, 0};
     D3DXVECTOR3 size{0, 0, 0};
 
-    // The box's centre: half its height above its floor.
-    D3DXVECTOR3 Centre() const { return position + D3DXVECTOR3(0, size.y / 2, 0); }
+    // How far the box reaches below the ground. A character's feet rest a
+    // little inside the floor (the physics lets a body sink up to 0.2 before
+    // it pushes back): a box whose floor were the ground itself would never
+    // hold the hero standing on it.
+    static constexpr float kBelowGround = 20.0f;
+
+    // The box as the game reads it: from kBelowGround under the ground up to
+    // its height above it.
+    float Height() const { return size.y + kBelowGround; }
+    D3DXVECTOR3 Centre() const { return position + D3DXVECTOR3(0, (size.y - kBelowGround) / 2, 0); }
 };
 
 // A movable prop or a weapon lying in the level:

@@ -9,8 +9,6 @@ namespace datagen {
 
 namespace {
 
-constexpr float kBelowFloor = 20.0f;
-
 // The zone the game tests while the hero is in each level.
 int RoomNumberOf(const std::string& level)
 {
@@ -53,11 +51,9 @@ std::string TriggerInstancesXml(const std::vector<LevelLayout>& layouts, std::st
                 error = "trigger " + t.name + " is placed in two levels";
                 return "";
             }
-            // The box reaches a little below its floor: the hero's feet sink a
-            // hair into the ground as his body settles, and a box whose bottom
-            // face lay exactly on the floor would never hold him.
-            const D3DXVECTOR3 c = t.Centre() - D3DXVECTOR3(0.0f, kBelowFloor / 2, 0.0f);
-            const float height = t.size.y + kBelowFloor;
+            // The box reaches a little below its floor (see LayoutTrigger).
+            const D3DXVECTOR3 c = t.Centre();
+            const float height = t.Height();
             xml += "    <trigger name=\"" + t.name + "\" transform=\"1 0 0 0 1 0 0 0 1 " + Number(c.x) + " " +
                    Number(c.y) + " " + Number(c.z) + "\" width=\"" + Number(t.size.x) + "\" height=\"" +
                    Number(height) + "\" length=\"" + Number(t.size.z) + "\"/>\n";
