@@ -108,17 +108,6 @@ void CIAEnemyCover::Init()
 }
 
 
-void CIAEnemyCover::EnterStandIn(std::uint16_t state)
-{
-    // Placeholder until the states are built: the code is set and the enemy
-    // stands with its weapon.
-    m_State = state;
-    if (CCharacterEntity* entity = m_Owner ? m_Owner->GetEntity() : nullptr) {
-        entity->ClearAllCycles(0.0f);
-        entity->BlendCycle("idle_" + m_Owner->WeaponWord(), 1.0f, 0.0f);
-    }
-}
-
 void CIAEnemyCover::SetState(std::string name)
 {
     m_RequestedState = name;
@@ -380,7 +369,7 @@ void CIAEnemyCover::RunState()
         UpdateDockers();
         break;
     default:
-        // Placeholder until the other states are built: they hold still.
+        // The dead lie still; the jump over cover runs out on its hold.
         break;
     }
 }

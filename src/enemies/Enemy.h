@@ -256,8 +256,6 @@ public:
     std::string AnimName(EnemyAnim kind) const;
 
 private:
-    // A state whose behaviour is not written yet: its code, standing idle.
-    void EnterStandIn(std::uint16_t state);
     void EnterFightingFromMelee();
     // Every cycle off, then the one given: "idle_"/"run_" plus the weapon.
     void PlayCycle(const char* prefix);

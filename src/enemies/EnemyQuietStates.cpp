@@ -186,7 +186,7 @@ void CIAEnemyCover::UpdateSearching()
         return;
     }
     if (m_CanMove && RollTrigger()) {
-        EnterStandIn(ROLL);
+        EnterRoll();
         return;
     }
     if (IsInWeaponRange() && HasLineOfSight()) {

@@ -22,6 +22,7 @@
 #include "platform/dinput.h"
 #include "platform/offscreen_device_fixture.h"
 #include "player/IController.h"
+#include "gui/Achievements.h"
 #include "player/Player.h"
 #include "scene/CharacterEntity.h"
 
@@ -85,13 +86,18 @@ float BoneHeight(CEnemy* enemy, const char* bone)
 TEST_F(DeadEnemyRun, AnEnemyShotDeadFallsAndLiesOnTheGround)
 {
     ASSERT_TRUE(m_Started) << "no device";
-    shippedgame::EnterLevel("hangares");
+    shippedgame::EnterLevel("isla");
     SetFocus(MainWindow);
 
-    // Right button: aim; Q: the next target; the left button clicked again and again.
+    // Right button: aim; Q: the next target; the left button clicked again and
+    // again, from the island's first checkpoint. The wave fights back: the hero is kept alive, this run is about
+    // how the enemy falls.
     Play(600, [&](int i) {
+        getPlayer()->SetLife(350);
         m_Input.SetButton(1, i >= 2);
-        m_Input.SetKey(DIK_Q, i >= 6);
+        // A second press of Q passes the lock on to the next enemy, who is
+        // not yet firing at him (the one firing dodges the aim).
+        m_Input.SetKey(DIK_Q, (i >= 6 && i < 8) || i >= 10);
         m_Input.SetButton(0, i >= 10 && i % 2 == 0);
     }, [] { return FirstDead() != nullptr; });
     CEnemy* dead = FirstDead();

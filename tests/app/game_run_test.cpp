@@ -5,6 +5,7 @@
 #include <stb_image_write.h>
 
 #include <cstdlib>
+#include <unistd.h>
 
 #include <cmath>
 #include <fstream>
@@ -136,15 +137,22 @@ protected:
 // button. Few frames: each draws every pass, slow under the sanitizers.
 TEST_F(GameRunTest, TheShippedGameRunsLogsEveryFrameAndClosesCleanly)
 {
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(VANTOREL_WORKDIR);
-    std::filesystem::remove("data/log.txt");
+    // A folder of its own, the shipped data linked in: another run of the game
+    // in the shipped folder would start its own log there meanwhile.
+    namespace fs = std::filesystem;
+    const fs::path previous = fs::current_path();
+    const fs::path own = fs::temp_directory_path() / ("vantorel_game_run_" + std::to_string(getpid()));
+    fs::remove_all(own);
+    fs::create_directories(own);
+    fs::current_path(own);
+    LinkShippedGame();
     player.closeAfter = 24; // past the half-second fade that follows the skipped flight
     player.skipComicAt = 2;
     player.skipFlightAt = 4;
     const int result = VantorelMain();
     const std::vector<std::vector<std::string>> lines = ReadLogLabels("data/log.txt");
-    std::filesystem::current_path(previous);
+    fs::current_path(previous);
+    fs::remove_all(own);
 
     EXPECT_EQ(result, 0);
     EXPECT_GE(player.frames, 24);

@@ -124,7 +124,10 @@ inline void LinkShippedGame()
         if (entry.path().filename() != "data")
             fs::create_symlink(entry.path(), entry.path().filename());
     for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
-        if (entry.path().filename() != "log.txt")
+        // What the game writes stays out: its logs would land in the
+        // shipped folder that other runs read.
+        if (entry.path().filename() != "log.txt" && entry.path().filename() != "log.old.txt" &&
+            entry.path().filename() != "debug_log.txt")
             fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
 }
 
