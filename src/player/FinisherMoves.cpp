@@ -263,21 +263,8 @@ void CFightingController::EndFinisherChain()
     m_FinalPhase = false;
     if (m_Opponent)
         m_Opponent->getIA()->SetFinisherFlag(false);
-    ++getAchievementStats().meleeWins;
-    CPlayer* hero = getPlayer();
-    if (hero->GetEntity())
-        hero->GetEntity()->RemoveAction();
-    SetTimeScale(1.0f);
-    m_SlowMotion = false;
+    // The chain ends as a won fight does.
     m_FinisherMode = false;
-    hero->GetControllerSelector()->SwitchToFree(false, false);
-    getEnemyManager()->resumeIA();
-    getEnemyManager()->AlarmEnemiesNearPlayer();
-    CGUIManager& gui = getGUI();
-    gui.comboHintActive = gui.comboHintX = gui.comboHintY = false;
-    if (m_Opponent) {
-        m_Opponent->getIA()->Die(true);
-        getCollisionManager().RemoveEnemyBody(m_Opponent->GetName());
-    }
+    Win();
     getGSF().setReadyMemoriam();
 }

@@ -201,15 +201,7 @@ protected:
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         ResetGameState();
         platform::SetClock(&clock);
-        namespace fs = std::filesystem;
-        const fs::path shipped(VANTOREL_WORKDIR);
-        fs::create_directory("data");
-        for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
-            if (entry.path().filename() != "data")
-                fs::create_symlink(entry.path(), entry.path().filename());
-        for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
-            if (entry.path().filename() != "log.txt")
-                fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+        LinkShippedGame();
     }
     void TearDown() override
     {
