@@ -132,19 +132,19 @@ TEST_F(ProfilerTest, FinishedLinesAreOnDiskAtOnceAndTheLastRunsLogIsKeptOnce)
         crashed.Enable(true);
         crashed.Open(path.c_str());
         LARGE_INTEGER frameStart{};
+        crashed.Write("CRASH_REPORT line\n");
         crashed.MarkFrameStart(&frameStart);
         crashed.Write("UPDATE\t");
         crashed.StopTimerFrom("TOTAL_UPDATE: ", &frameStart);
-        crashed.Write("CRASH_REPORT line\n");
         // Read while the log is still open, as after a kill.
-        EXPECT_EQ(ReadLog(), "UPDATE\tTOTAL_UPDATE: \t0\t\nCRASH_REPORT line\n");
+        EXPECT_EQ(ReadLog(), "CRASH_REPORT line\nUPDATE\tTOTAL_UPDATE: \t0\t\n");
         CProfiler next;
         next.Enable(true);
         next.Open(path.c_str());
         next.Write("second run\n");
         EXPECT_EQ(ReadLog(), "second run\n");
         EXPECT_EQ((std::stringstream() << std::ifstream(old).rdbuf()).str(),
-                  "UPDATE\tTOTAL_UPDATE: \t0\t\nCRASH_REPORT line\n");
+                  "CRASH_REPORT line\nUPDATE\tTOTAL_UPDATE: \t0\t\n");
     }
     CProfiler third;
     third.Enable(true);
