@@ -710,7 +710,13 @@ void CIAEnemyCover::FreeParapet()
 {
     if (!m_Occupied)
         return;
-    m_Occupied->free = true;
+    // A level loaded since may have taken its parapets away with it: only a
+    // parapet still in the list is given back.
+    for (TParapet* parapet : getEnemySenses().Parapets())
+        if (parapet == m_Occupied) {
+            parapet->free = true;
+            break;
+        }
     m_Occupied = nullptr;
 }
 

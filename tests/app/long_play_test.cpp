@@ -270,7 +270,8 @@ TEST_F(LongPlay, RestartsSwitchesDeathsAndLongShootingEndCleanly)
     // A console restart and a pause-menu restart in most cycles, a revive in some.
     EXPECT_GE(player.restarts, 3 * cycles / 2);
     EXPECT_GE(player.newGames, 1 + cycles / 8);
-    EXPECT_GE(player.switches, 2 * (cycles / 5)) << "to the island and back in every five cycles";
+    // A console restart the fight or a death overtakes may not switch.
+    EXPECT_GE(player.switches, cycles / 5) << "to the island or back in every five cycles";
     EXPECT_GT(player.shots, 10L * cycles);
     EXPECT_GT(player.bodyHits, 0L) << "the bursts reach the enemies";
 }
