@@ -150,29 +150,14 @@ public:
     float crouchedYaw = 0.0f;
 };
 
-class CoverRunTest : public ::testing::Test {
+class CoverRunTest : public ShippedRun<CoverPlayer> {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
-        // The shipped data through links from a folder of its own.
-        LinkShippedGame();
-    }
+    CoverRunTest() : ShippedRun("cover") {}
     void TearDown() override
     {
         getEnemyManager()->resumeIA();
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
+        ShippedRun::TearDown();
     }
-
-    drawtest::ScratchFolder folder{"cover"};
-    SteppingClock clock{0.001};
-    CoverPlayer player;
 };
 
 TEST_F(CoverRunTest, SpaceTakesCoverDSlidesHimOnToTheNextCrateAndSLeaves)

@@ -73,27 +73,9 @@ public:
     bool engaged = false, bled = false;
 };
 
-class EnemyFightRun : public ::testing::Test {
+class EnemyFightRun : public ShippedRun<RunIntoTheFirstWave> {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
-        LinkShippedGame();
-    }
-    void TearDown() override
-    {
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
-    }
-
-    drawtest::ScratchFolder folder{"enemy_fight"};
-    SteppingClock clock{0.001};
-    RunIntoTheFirstWave player;
+    EnemyFightRun() : ShippedRun("enemy_fight") {}
 };
 
 TEST_F(EnemyFightRun, TheFirstEnemiesShootTheHeroAndHeBleeds)

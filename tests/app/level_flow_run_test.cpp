@@ -91,30 +91,14 @@ public:
     D3DXVECTOR3 heroWhenWoken{0, 0, 0};
 };
 
-class LevelFlowRun : public ::testing::Test {
+class LevelFlowRun : public ShippedRun<WalkingPlayer> {
 protected:
+    LevelFlowRun() : ShippedRun("levelflow") {}
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
+        ShippedRun::SetUp();
         getTriggerManager().checkpoint = 1;
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
-        // The shipped data through links from a folder of its own: the run's
-        // log must not land where another test's run writes its own.
-        LinkShippedGame();
     }
-    void TearDown() override
-    {
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
-    }
-
-    drawtest::ScratchFolder folder{"levelflow"};
-    SteppingClock clock{0.001};
-    WalkingPlayer player;
 };
 
 TEST_F(LevelFlowRun, AfterTheIntroTheFirstVolumeWakesTheFirstWave)

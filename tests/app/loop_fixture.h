@@ -22,6 +22,7 @@
 #include "gui/Achievements.h"
 #include "gui/GUIManager.h"
 #include "gui/Subtitles.h"
+#include "platform/dinput.h"
 #include "platform/win32.h"
 #include "render/DeviceFixture.h"
 #include "script/Console.h"
@@ -130,6 +131,34 @@ inline void LinkShippedGame()
             entry.path().filename() != "debug_log.txt")
             fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
 }
+
+// A run of the shipped game with a scripted player: its own folder with the
+// shipped data linked in, the stepping clock, the player's keys and calls.
+// The folder comes first: it is the working folder while the run goes.
+template <typename Player>
+class ShippedRun : public ::testing::Test {
+protected:
+    explicit ShippedRun(const char* folderName) : folder(folderName) {}
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        ResetGameState();
+        platform::SetClock(&clock);
+        platform::SetDirectInputSource(&player.keys);
+        SetGameCalls(&player);
+        LinkShippedGame();
+    }
+    void TearDown() override
+    {
+        platform::SetDirectInputSource(nullptr);
+        platform::SetClock(nullptr);
+        ResetGameState();
+    }
+
+    ScratchFolder folder;
+    SteppingClock clock{0.001};
+    Player player;
+};
 
 inline void WriteFile(const std::string& name, const std::string& bytes)
 {

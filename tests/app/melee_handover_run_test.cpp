@@ -82,27 +82,9 @@ public:
     int menuPasses = 0, frames = 0;
 };
 
-class MeleeHandOverRun : public ::testing::Test {
+class MeleeHandOverRun : public ShippedRun<HandOverPlayer> {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
-        LinkShippedGame();
-    }
-    void TearDown() override
-    {
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
-    }
-
-    drawtest::ScratchFolder folder{"melee"};
-    SteppingClock clock{0.001};
-    HandOverPlayer player;
+    MeleeHandOverRun() : ShippedRun("melee") {}
 };
 
 TEST_F(MeleeHandOverRun, AnEnemyThatReachesTheHeroFightsHimAndTheOthersStandFrozen)
