@@ -1,6 +1,9 @@
 // A new game played with held keys until the first enemies see the hero:
 // they fight, and what the player sees of it is his life going down in blood.
 #include "loop_fixture.h"
+#include "world/CollisionManager.h"
+#include "script/ScriptHost.h"
+#include "math/VectorMath.h"
 
 #include <SDL.h>
 
@@ -72,6 +75,87 @@ public:
     int lifeBefore = 0, lowestLife = 1 << 20;
     bool engaged = false, bled = false;
 };
+
+// Return on the menu, Space through the comic and the flight; then the
+// console wakes the second wave and the hero is put down in its sight: how
+// far each soldier goes in every third of a second it runs is kept.
+class WatchTheWaveRun : public CGameCalls {
+public:
+    void UpdateMainMenu(float dt) override
+    {
+        if (++menuPasses == 1)
+            SetFocus(MainWindow);
+        CGameCalls::UpdateMainMenu(dt);
+        keys.SetKey(DIK_RETURN, menuPasses == 1);
+    }
+    void UpdateFrame(float dt) override
+    {
+        const int frame = ++frames;
+        keys.SetKey(DIK_SPACE, frame == 2 || frame == 4);
+        if (frame == kZoneFrame)
+            getScriptHost().RunCommand("Zone room01 wave_02");
+        if (frame == kZoneFrame + 5) {
+            // Put down in sight of the wave, a good way off.
+            D3DXVECTOR3 middle(0, 0, 0);
+            const auto& wave = getEnemyManager()->GetCurrentWaveEnemies();
+            for (const auto& entry : wave)
+                middle += entry.second->GetPosition().GetPosition() / static_cast<float>(wave.size());
+            const D3DXVECTOR3 stand(middle.x + 700.0f, 9.231f, middle.z);
+            getPlayer()->GetPosition().SetPosition(stand);
+            getCollisionManager().setNewPlayerPosition(stand);
+        }
+        getPlayer()->SetLife(350);
+        CGameCalls::UpdateFrame(dt);
+        for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+            const std::uint16_t state = entry.second->getIA()->GetState();
+            const bool running = state == CIAEnemyCover::ALARMED || state == CIAEnemyCover::SEARCHING ||
+                                 state == CIAEnemyCover::MOVE_TO_COVER;
+            Track& track = tracks[entry.first];
+            const D3DXVECTOR3 at = entry.second->GetPosition().GetPosition();
+            if (!running) {
+                track.runningFor = 0;
+                continue;
+            }
+            if (track.runningFor++ % 10 == 0) {
+                if (track.runningFor > 1)
+                    fastest = std::max(fastest, DistanceXZ(at, track.from) * 3.0f);
+                track.from = at;
+            }
+        }
+        if (frame == kCloseAfter) {
+            SDL_Event e{};
+            e.type = SDL_WINDOWEVENT;
+            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+            e.window.event = SDL_WINDOWEVENT_CLOSE;
+            SDL_PushEvent(&e);
+        }
+    }
+
+    struct Track {
+        int runningFor = 0;
+        D3DXVECTOR3 from{0, 0, 0};
+    };
+    static constexpr int kZoneFrame = 12, kCloseAfter = 240;
+    platform::FakeDirectInput keys;
+    std::map<std::string, Track> tracks;
+    // Ground units a second, the fastest third of a second any soldier ran.
+    float fastest = 0.0f;
+    int menuPasses = 0, frames = 0;
+};
+
+class EnemyPaceRun : public ShippedRun<WatchTheWaveRun> {
+protected:
+    EnemyPaceRun() : ShippedRun("enemy_pace") {}
+};
+
+// A soldier running to where he heard the hero, or to cover, covers ground
+// at a run, not at a crawl.
+TEST_F(EnemyPaceRun, TheSoldiersOfAWaveRunAtARunsPace)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+    EXPECT_GT(player.fastest, 150.0f);
+    EXPECT_LT(player.fastest, 500.0f) << "no faster than the hero runs";
+}
 
 class EnemyFightRun : public ShippedRun<RunIntoTheFirstWave> {
 protected:
