@@ -552,8 +552,12 @@ void CEnemyManager::configureFirstGhostWave()
 void CEnemyManager::FinalBattle()
 {
     CEnemy* boss = getThisBotOfCurrentWave("ene_50");
-    if (!boss)
+    // With no boss left to fight the story would wait at the predockers
+    // panels for good: it goes on to the memorial at once.
+    if (!boss || !IsAlive(boss) || boss->getIA()->IsDestroyed() || boss->getIA()->IsDying()) {
+        getGSF().setReadyMemoriam();
         return;
+    }
     boss->getIA()->EnterFighting();
     if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
         selector->SwitchToFighting(boss, 102);

@@ -270,6 +270,9 @@ void CEnemyManager::ResetWaves()
     ClearTables();
     setNewZone("room01", "wave_00");
     LoadEnemyList();
+    // The zone's enemies are the ones just built: a restart's kill of the
+    // first wave must find them, or that wave stands again.
+    RefreshCurrent();
 }
 
 void CEnemyManager::ClearTables()

@@ -58,7 +58,8 @@ public:
     {
         std::vector<WaveEnemy> wave;
         for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies())
-            wave.push_back({entry.first, entry.second->GetName(), entry.second->GetPosition().GetPosition()});
+            if (!entry.second->getIA()->IsDestroyed())
+                wave.push_back({entry.first, entry.second->GetName(), entry.second->GetPosition().GetPosition()});
         return wave;
     }
 

@@ -131,8 +131,9 @@ public:
     // Where the camera is and the point it looks at.
     virtual void CameraView(D3DXVECTOR3* eye, D3DXVECTOR3* lookAt) = 0;
 
-    // The current wave, in key order: the key the enemy manager files the
-    // enemy under and the enemy's own name.
+    // The current wave's enemies still in play, in key order: the key the
+    // enemy manager files the enemy under and the enemy's own name. One
+    // taken out of play before its wave started gets no body.
     struct WaveEnemy {
         std::string key;
         std::string name;

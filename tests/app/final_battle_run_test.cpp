@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,43 @@ TEST_F(FinalBattleRun, TheTenMovesPlayInTheArenaThenTheShoutTheBannerAndTheMemor
     EXPECT_EQ(selector->GetStateName(), "FREE");
     EXPECT_FLOAT_EQ(GameTimeScale, 1.0f);
     EXPECT_FALSE(enemies.IsFrozen());
+}
+
+// Every one of the ten moves shows its button prompt: each move's two clips
+// last past the moment its prompt opens, so none is cut short by the next.
+TEST_F(FinalBattleRun, EveryMoveOfTheChainShowsItsButtonPrompt)
+{
+    ASSERT_TRUE(s_Started) << "no device";
+    shippedgame::EnterLevel("isla");
+    platform::SetClock(&clock);
+    CEnemyManager& enemies = *getEnemyManager();
+    enemies.setNewZone("room3", "wave_36");
+    GetGameCalls().UpdateFrame(1.0f / 30.0f);
+    ASSERT_NE(enemies.getThisBotOfCurrentWave("ene_50"), nullptr);
+
+    enemies.FinalBattle();
+    CControllerSelector* selector = getPlayer()->GetControllerSelector();
+    const CFightingController* fight = selector->GetFightingController();
+    ASSERT_TRUE(fight->IsFinisherMode());
+    // The chain state names the move under way: 74 while move 1 plays, up to
+    // 83 for move 10.
+    std::set<int> movesPlayed, movesPrompted;
+    const CGUIManager& gui = getGUI();
+    for (int frames = 0; selector->IsFighting() && frames < 3000; ++frames) {
+        clock.Advance(1.0 / 30.0);
+        GetGameCalls().UpdateFrame(1.0f / 30.0f);
+        const int move = fight->GetChainState() - 73;
+        if (move < 1 || move > 10 || !selector->IsFighting())
+            continue;
+        movesPlayed.insert(move);
+        if (gui.comboHintX || gui.comboHintY)
+            movesPrompted.insert(move);
+    }
+    ASSERT_FALSE(selector->IsFighting());
+    const std::set<int> all = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    EXPECT_EQ(movesPlayed, all);
+    EXPECT_EQ(movesPrompted, all);
+    EXPECT_FALSE(gui.comboHintX || gui.comboHintY) << "no prompt left on screen";
 }
 
 } // namespace

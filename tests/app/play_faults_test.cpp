@@ -354,8 +354,7 @@ TEST_F(PlayFaults, TheFirstCheckpointsLogicRunsOnItsRestartNotOnANewGame)
     player.Tap(DIK_ESCAPE, 110);
     player.Tap(DIK_DOWN, 113);
     player.Tap(DIK_RETURN, 116);
-    // After the restart the intro's ghost wave stands near the way again and
-    // may take him into a fight: he is put straight into the first volume.
+    // After the restart he is put straight into the first volume.
     player.probes[200] = [] {
         const D3DXVECTOR3 inside(-850.0f, 9.231f, -600.0f);
         getPlayer()->GetPosition().SetPosition(inside);
@@ -385,6 +384,59 @@ TEST_F(PlayFaults, TheFirstCheckpointsLogicRunsOnItsRestartNotOnANewGame)
     EXPECT_EQ(wave[150], "wave_00");
     EXPECT_TRUE(armed[150]) << "and it armed the first volume again";
     EXPECT_EQ(wave[280], "wave_01");
+}
+
+// The intro's ghost wave stands in the yard until the first volume; a death
+// and the revive at the first checkpoint take it away for good: the restart
+// kills the wave it starts on, so no soldier of it stands, is drawn or has a
+// body, and the first volume still wakes the first wave.
+TEST_F(PlayFaults, AReviveAtTheFirstCheckpointLeavesNoGhostWaveStanding)
+{
+    struct Ghosts {
+        std::string wave;
+        int standing = 0, drawn = 0, bodies = 0;
+        bool anyAlive = false;
+    };
+    std::map<int, Ghosts> seen;
+    std::map<int, int> life;
+    for (int f : {30, 140})
+        player.probes[f] = [&seen, f] {
+            Ghosts& g = seen[f];
+            CEnemyManager* enemies = getEnemyManager();
+            g.wave = enemies->GetCurrentWave();
+            g.anyAlive = enemies->anyBotAlive();
+            for (const auto& entry : enemies->GetCurrentWaveEnemies()) {
+                const EnemySeen one = LookAt(entry.first);
+                g.standing += !one.destroyed && one.life > 0;
+                g.drawn += one.visible;
+                g.bodies += one.hasBody;
+            }
+        };
+    player.lines[40] = "FuckPlayer 400";
+    for (int f : {45, 100})
+        player.probes[f] = [&life, f] { life[f] = getPlayer()->GetLife(); };
+    player.Tap(DIK_SPACE, 90);
+    player.probes[150] = [] {
+        const D3DXVECTOR3 inside(-850.0f, 9.231f, -600.0f);
+        getPlayer()->GetPosition().SetPosition(inside);
+        getCollisionManager().setNewPlayerPosition(inside);
+    };
+    std::string woken;
+    player.probes[190] = [&woken] { woken = getEnemyManager()->GetCurrentWave(); };
+    player.lastFrame = 190;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_EQ(seen[30].wave, "wave_00");
+    EXPECT_GT(seen[30].standing, 0) << "the ghost wave stands after the intro";
+    EXPECT_GT(seen[30].drawn, 0);
+    EXPECT_LE(life[45], 0) << "the console's life command killed him";
+    EXPECT_EQ(life[100], 350) << "Space revived him";
+    EXPECT_EQ(seen[140].wave, "wave_00");
+    EXPECT_EQ(seen[140].standing, 0);
+    EXPECT_EQ(seen[140].drawn, 0);
+    EXPECT_EQ(seen[140].bodies, 0);
+    EXPECT_FALSE(seen[140].anyAlive);
+    EXPECT_EQ(woken, "wave_01");
 }
 
 // Where the subtitles' pure yellow is, in rows top to bottom.

@@ -368,6 +368,32 @@ TEST_F(EnemyTest, ScriptHelpersTurnAndSlowNamedEnemiesAndSkipMissingOnes)
     EXPECT_EQ(Enemy("ene_51")->getIA()->GetState(), CIAEnemyCover::IDLE);
 }
 
+// The final battle needs its boss standing; without one the story goes on to
+// the memorial instead of waiting at the panels before the fight.
+TEST_F(EnemyTest, TheFinalBattleWithoutALiveBossGoesOnToTheMemorial)
+{
+    using G = CGameStateFlagsManager;
+    Load(ListXml("room3", WaveXml("wave_36", Row({"ene_50", "ene_51"}))), "room3", "wave_36");
+    getGSF().islaSequence = G::PlayingVinyetasPredockers;
+    Manager().FinalBattle();
+    EXPECT_EQ(getGSF().islaSequence, G::PlayingVinyetasPredockers) << "the boss stands: the fight plays";
+    EXPECT_EQ(Enemy("ene_50")->getIA()->GetState(), CIAEnemyCover::FIGHTING);
+
+    Load(ListXml("room3", WaveXml("wave_36", Row({"ene_50", "ene_51"}))), "room3", "wave_36");
+    getGSF().islaSequence = G::PlayingVinyetasPredockers;
+    Enemy("ene_50")->getIA()->destroyThisGuy();
+    Manager().FinalBattle();
+    EXPECT_EQ(getGSF().islaSequence, G::ReadyMemoriam) << "a removed boss";
+    EXPECT_NE(Enemy("ene_50")->getIA()->GetState(), CIAEnemyCover::FIGHTING);
+
+    Load(ListXml("room3", WaveXml("wave_36", Row({"ene_51"}))), "room3", "wave_36");
+    getGSF().islaSequence = G::PlayingVinyetasPredockers;
+    Manager().FinalBattle();
+    EXPECT_EQ(getGSF().islaSequence, G::ReadyMemoriam) << "no boss in the wave";
+    EXPECT_EQ(Enemy("ene_51")->getIA()->GetState(), CIAEnemyCover::IDLE);
+    getGSF().resetStates();
+}
+
 TEST_F(EnemyTest, TheHerosNoiseAlarmsTheQuietEnemiesNearHim)
 {
     EnemyEntry idle{"ene_1", "soldado", Point(1999, 0, 0)};

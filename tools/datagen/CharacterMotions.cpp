@@ -394,6 +394,26 @@ std::vector<Strike> StrikesNamed(const std::string& name)
     return strikes;
 }
 
+// The boss fight's moves in order: the hero's clip, the enemy's, and when
+// the move's prompt opens.
+struct FinisherClip {
+    const char* hero;
+    const char* enemy;
+    float promptAt;
+};
+const FinisherClip kFinisherClips[] = {
+    {"estomago", "recibe_estomago", 1.6f},
+    {"ganchoizq", "recibe_ganchoizq", 1.0f},
+    {"ganchobajofacial", "pega_ganchobajofacial", 0.4f},
+    {"izqderechrapido", "recibe_izqderechrapido", 0.8f},
+    {"empujon", "pega_empujon", 0.2f},
+    {"patadahuevers", "pega_patadahuevers", 0.5f},
+    {"rodillazo", "pega_rodillazo", 0.6f},
+    {"ganchoarribabajo", "recibe_ganchoarribaabajo", 0.35f},
+    {"ganchobajo", "recibe_ganchobajo", 0.7f},
+    {"spartakick", "recibe_spartakick", 0.4f},
+};
+
 // When a fight's blows land, in seconds; the same moments on both fighters.
 std::vector<Strike> FightStrikes(const std::string& name, float length)
 {
@@ -409,8 +429,15 @@ std::vector<Strike> FightStrikes(const std::string& name, float length)
         times = {1.2f, 1.7f, 2.8f};
     else if (Has(name, "2hits") || Starts(name, "combo2"))
         times = {1.4f, 2.0f};
+    const float promptAt = FinisherPromptAt(name);
+    if (times.empty() && promptAt >= 0.0f) {
+        // The blows of a boss-fight move land once its prompt is answered.
+        const std::size_t count = std::max<std::size_t>(1, strikes.size());
+        for (std::size_t i = 0; i < count; ++i)
+            times.push_back(promptAt + 0.15f + 0.2f * i);
+    }
     if (times.empty()) {
-        // One blow of the finisher, or a fight not known yet: spread out over the clip.
+        // A fight not known yet: spread out over the clip.
         const std::size_t count = std::max<std::size_t>(1, strikes.size());
         for (std::size_t i = 0; i < count; ++i)
             times.push_back(length * (0.4f + 0.45f * i / count));
@@ -706,6 +733,14 @@ CalQuaternion AxisAngle(const CalVector& axis, float angle)
     }();
     const float s = std::sin(angle / 2) * (flip ? -1.0f : 1.0f);
     return CalQuaternion(axis.x * s, axis.y * s, axis.z * s, std::cos(angle / 2));
+}
+
+float FinisherPromptAt(const std::string& name)
+{
+    for (const FinisherClip& clip : kFinisherClips)
+        if (name == clip.hero || name == clip.enemy)
+            return clip.promptAt;
+    return -1.0f;
 }
 
 MotionFamily FamilyOf(const std::string& name, bool hero)

@@ -36,6 +36,10 @@ enum class MotionFamily {
 
 MotionFamily FamilyOf(const std::string& name, bool hero);
 
+// When the boss fight's prompt opens in this clip (either fighter's), in
+// seconds from its start; negative for a clip outside that fight.
+float FinisherPromptAt(const std::string& name);
+
 // The pose of the clip at a phase from 0 (start) to 1 (end); cycles end where
 // they start. length is the clip's length in seconds.
 using Motion = std::function<BodyPose(float phase)>;

@@ -149,8 +149,23 @@ RootTravel CharacterAnimationTravel(const std::string& name)
     return travel;
 }
 
+namespace {
+
+// After the final chain's prompt: the blow that answers it and a moment to
+// recover. The next move starts when either fighter's clip ends, so both
+// outlast the prompt; the last also holds the hero's shout, which starts half
+// a second in and lasts about 0.9 s.
+constexpr float kFinisherAfterPrompt = 0.8f;
+constexpr float kLastMoveLength = 2.0f;
+
+} // namespace
+
 float CharacterAnimationLength(const std::string& name)
 {
+    const float promptAt = FinisherPromptAt(name);
+    if (promptAt >= 0.0f)
+        return name == "spartakick" || name == "recibe_spartakick" ? kLastMoveLength
+                                                                   : promptAt + kFinisherAfterPrompt;
     if (IsCycle(name))
         return IsStrideCycle(name) ? 0.8f : 2.0f;
     if (Contains(name, "combo"))
