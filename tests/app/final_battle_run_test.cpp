@@ -148,6 +148,41 @@ TEST_F(FinalBattleRun, EveryMoveOfTheChainShowsItsButtonPrompt)
     EXPECT_FALSE(gui.comboHintX || gui.comboHintY) << "no prompt left on screen";
 }
 
+// The last comic ends in the final battle. Were the boss not in the wave,
+// the story would wait at that comic for good; were he already removed, the
+// hero would fight a man nobody sees. Either way it goes on to the memorial
+// with no fight.
+TEST_F(FinalBattleRun, WithoutALiveBossTheLastComicLeadsToTheMemorial)
+{
+    ASSERT_TRUE(s_Started) << "no device";
+    using G = CGameStateFlagsManager;
+    for (const char* wave : {"wave_35", "wave_36"}) {
+        shippedgame::EnterLevel("isla");
+        platform::SetClock(&clock);
+        CEnemyManager& enemies = *getEnemyManager();
+        enemies.setNewZone("room3", wave);
+        GetGameCalls().UpdateFrame(1.0f / 30.0f);
+        if (CEnemy* boss = enemies.getThisBotOfCurrentWave("ene_50"))
+            boss->getIA()->destroyThisGuy();
+
+        getGSF().setReadyCamIslaVinyetasIntroLucha();
+        CControllerSelector* selector = getPlayer()->GetControllerSelector();
+        bool comicShown = false, fought = false;
+        int frames = 0;
+        for (; frames < 3000 && getGSF().islaSequence != G::PlayingMemoriam; ++frames) {
+            clock.Advance(1.0 / 30.0);
+            GetGameCalls().UpdateFrame(1.0f / 30.0f);
+            comicShown = comicShown || getGSF().islaSequence == G::PlayingVinyetasPredockers;
+            fought = fought || selector->IsFighting();
+        }
+        EXPECT_TRUE(comicShown) << wave;
+        EXPECT_EQ(getGSF().islaSequence, G::PlayingMemoriam) << wave << " after " << frames << " frames";
+        EXPECT_FALSE(fought) << wave;
+        getRigid()->Clear();
+        getGSF().resetStates();
+    }
+}
+
 } // namespace
 
 namespace {
