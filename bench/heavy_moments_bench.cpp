@@ -25,6 +25,7 @@
 #include "platform/gl_device.h"
 #include "player/ControllerSelector.h"
 #include "player/FightingController.h"
+#include "player/ProjectileManager.h"
 
 #include "../tests/app/shipped_game.h"
 
@@ -108,10 +109,14 @@ struct Moment {
 
 constexpr int kLongestMoment = 3000;
 
+// The most shots seen in flight at once during a moment's measured frames.
+std::size_t g_MostShots = 0;
+
 // One frame as the game loop runs it, each half timed; the hero is kept
 // alive so that the moment goes on.
 void TimedFrame(std::vector<double>& update, std::vector<double>& render)
 {
+    g_MostShots = std::max(g_MostShots, getProjectileManager().GetProjectiles().size());
     getPlayer()->SetLife(350);
     auto start = BenchClock::now();
     GetGameCalls().UpdateFrame(kStep);
@@ -133,11 +138,12 @@ void RunMoment(const Moment& moment, int frames)
         TimedFrame(update, render);
     update.clear();
     render.clear();
+    g_MostShots = 0;
     if (moment.over)
         frames = kLongestMoment;
     for (int i = 0; i < frames && !(moment.over && moment.over()); ++i)
         TimedFrame(update, render);
-    std::printf("  %s: %zu frames\n", moment.name, update.size());
+    std::printf("  %s: %zu frames, at most %zu shots in flight\n", moment.name, update.size(), g_MostShots);
     PrintFigures("update", update);
     PrintFigures("render", render);
     if (moment.report)
