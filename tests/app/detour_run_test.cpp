@@ -2,7 +2,9 @@
 // warehouse (hangar01) and two soldiers of a wave started from the console
 // come for him from the other side. One starts by the warehouse's corner and
 // goes round it; the other runs square into the middle of its wall, where no
-// corner is near, makes no progress and searches.
+// corner is near, makes no progress and searches. Behind the crate stack
+// west of the start, whose box carries a detour group, a soldier goes by
+// that group's points instead.
 #include "loop_fixture.h"
 
 #include <SDL.h>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "app/WinMain.h"
+#include "enemies/Detours.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "math/VectorMath.h"
@@ -31,12 +34,15 @@ struct Sample {
     D3DXVECTOR3 at;
     std::uint16_t state;
     D3DXVECTOR3 destination;
+    std::string obstacle;
 };
 
 // Return on the menu, Space through the comic and the flight; then the
-// console wakes wave_06, the hero is put down north of the warehouse and the
-// two soldiers south of it, and the first of them catches sight of him.
-class BehindTheWarehouse : public CGameCalls {
+// console wakes wave_06, the hero is put down out of its sight and the two
+// soldiers where the run wants them, facing away; then the first catches
+// sight of him and the second, when it charges, is sent at him as the level
+// scripts send one.
+class ChaseInTheYard : public CGameCalls {
 public:
     void UpdateMainMenu(float dt) override
     {
@@ -54,23 +60,24 @@ public:
         CEnemyManager* enemies = getEnemyManager();
         CEnemy* rounder = enemies->getThisBotOfCurrentWave("ene_16");
         CEnemy* pusher = enemies->getThisBotOfCurrentWave("ene_17");
-        // Out of sight of the wave before it wakes.
-        if (frame == kZoneFrame - 2) {
-            getPlayer()->GetPosition().SetPosition(kHero);
-            getCollisionManager().setNewPlayerPosition(kHero);
+        // Out of the wave's sight before it wakes: north of the first warehouse.
+        if (frame == kZoneFrame - 2 || frame == kPlaceFrame) {
+            const D3DXVECTOR3 at = frame == kPlaceFrame ? hero : D3DXVECTOR3(-2300.0f, 9.231f, 2250.0f);
+            getPlayer()->GetPosition().SetPosition(at);
+            getCollisionManager().setNewPlayerPosition(at);
         }
         if (frame == kPlaceFrame && rounder && pusher) {
             const float y = rounder->GetPosition().GetPosition().y;
-            getCollisionManager().setNewEnemyPosition("ene_16", D3DXVECTOR3(-2030.0f, y, 1300.0f));
-            getCollisionManager().setNewEnemyPosition("ene_17", D3DXVECTOR3(kHero.x, y, 1250.0f));
-            // Facing away: neither has seen him yet.
+            getCollisionManager().setNewEnemyPosition("ene_16", D3DXVECTOR3(rounderAt.x, y, rounderAt.z));
+            getCollisionManager().setNewEnemyPosition("ene_17", D3DXVECTOR3(pusherAt.x, y, pusherAt.z));
             rounder->GetPosition().SetYaw(3.1416f);
             pusher->GetPosition().SetYaw(3.1416f);
         }
-        // As the level scripts send a soldier charging; the other has seen him.
         if (frame == kChaseFrame && rounder && pusher) {
-            pusher->GetPosition().SetYaw(0.0f); // square to the wall, the hero beyond it
-            pusher->getIA()->setKamikazeState();
+            if (pusherCharges) {
+                pusher->GetPosition().SetYaw(0.0f); // square to the wall, the hero beyond it
+                pusher->getIA()->setKamikazeState();
+            }
             rounder->getIA()->setSearchingState();
         }
         getPlayer()->SetLife(350);
@@ -78,7 +85,7 @@ public:
         if (frame >= kPlaceFrame && rounder && pusher) {
             for (auto [enemy, track] : {std::make_pair(rounder, &round), std::make_pair(pusher, &push)}) {
                 CIAEnemyCover* ai = enemy->getIA();
-                track->push_back({enemy->GetPosition().GetPosition(), ai->GetState(), ai->GetDestination()});
+                track->push_back({enemy->GetPosition().GetPosition(), ai->GetState(), ai->GetDestination(), ai->GetEvadedObstacle()});
             }
         }
         const bool done = !round.empty() && round.back().state == CIAEnemyCover::SHOOTING && push.size() > 160;
@@ -92,12 +99,41 @@ public:
         }
     }
 
-    static constexpr int kZoneFrame = 12, kPlaceFrame = 16, kChaseFrame = 22, kCloseAfter = 900;
-    static inline const D3DXVECTOR3 kHero{-2300.0f, 9.231f, 2250.0f};
+    static constexpr int kZoneFrame = 12, kPlaceFrame = 16, kChaseFrame = 17, kCloseAfter = 900;
+    D3DXVECTOR3 hero{0, 0, 0}, rounderAt{0, 0, 0}, pusherAt{0, 0, 0};
+    bool pusherCharges = false;
     platform::FakeDirectInput keys;
     std::vector<Sample> round, push;
     int menuPasses = 0, frames = 0;
     bool closing = false;
+};
+
+// The hero north of hangar01; one soldier by its south-east corner, the
+// other south of the middle of its south wall, charging.
+class BehindTheWarehouse : public ChaseInTheYard {
+public:
+    BehindTheWarehouse()
+    {
+        hero = kHero;
+        rounderAt = D3DXVECTOR3(-2030.0f, 0.0f, 1300.0f);
+        pusherAt = D3DXVECTOR3(kHero.x, 0.0f, 1250.0f);
+        pusherCharges = true;
+    }
+    static inline const D3DXVECTOR3 kHero{-2300.0f, 9.231f, 2250.0f};
+};
+
+// The hero north-east of the crate stack west of the start, whose name
+// carries the group P; one soldier south of it. The other stands far off.
+class BehindTheCrates : public ChaseInTheYard {
+public:
+    BehindTheCrates()
+    {
+        hero = kHero;
+        rounderAt = D3DXVECTOR3(-1640.0f, 0.0f, -540.0f);
+        pusherAt = D3DXVECTOR3(-2500.0f, 0.0f, 1200.0f);
+    }
+    // Farther than a soldier closes in on him (500).
+    static inline const D3DXVECTOR3 kHero{-1560.0f, 9.231f, 100.0f};
 };
 
 class DetourRun : public ShippedRun<BehindTheWarehouse> {
@@ -178,6 +214,56 @@ TEST_F(DetourRun, ASoldierGoesRoundTheWarehouseByItsCornerAndOneThatMakesNoProgr
         EXPECT_LT(push[i].at.z, kSouth) << "no way through the wall";
         EXPECT_NE(push[i].state, CIAEnemyCover::EVADE) << "no corner near enough to go by";
     }
+}
+
+} // namespace
+} // namespace looptest
+
+namespace looptest {
+namespace {
+
+class GroupDetourRun : public ShippedRun<BehindTheCrates> {
+protected:
+    GroupDetourRun() : ShippedRun("group_detour_run") {}
+};
+
+// The stack's group points stand round it: the soldier goes by the nearest
+// of them he can see that is nearest the hero, then on up to the hero.
+TEST_F(GroupDetourRun, ASoldierGoesRoundACrateStackByItsGroupsPoints)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+    const std::vector<Sample>& round = player.round;
+    ASSERT_GT(round.size(), 10u);
+    size_t evading = 0;
+    while (evading < round.size() && round[evading].state != CIAEnemyCover::EVADE)
+        ++evading;
+    ASSERT_LT(evading, round.size()) << "the stack stood in his way";
+    // Every point he took is one of the group's own, and he reached the last.
+    size_t last = evading;
+    for (size_t i = evading; i < round.size(); ++i) {
+        if (round[i].state != CIAEnemyCover::EVADE)
+            continue;
+        last = i;
+        EXPECT_EQ(round[i].obstacle, "col_P_pila_cajas");
+        bool ofTheGroup = false;
+        for (const D3DXVECTOR2& p : CDetourFinder::FixedPoints(DetourGroup::P))
+            ofTheGroup = ofTheGroup || (p.x == round[i].destination.x && p.y == round[i].destination.z);
+        EXPECT_TRUE(ofTheGroup) << round[i].destination.x << " " << round[i].destination.z;
+    }
+    const D3DXVECTOR3 point = round[last].destination;
+    float nearest = 1e9f;
+    size_t reached = 0;
+    for (size_t i = evading; i < round.size(); ++i)
+        if (ManhattanDistanceXZ(round[i].at, point) < nearest) {
+            nearest = ManhattanDistanceXZ(round[i].at, point);
+            reached = i;
+        }
+    EXPECT_LT(nearest, 9.5f) << "he reached " << point.x << " " << point.z;
+    EXPECT_LT(LongestStand(round, reached), 3) << "never held against the stack";
+    for (const Sample& s : round)
+        EXPECT_FALSE(s.at.x > -1770.0f && s.at.x < -1590.0f && s.at.z > -480.0f && s.at.z < -300.0f);
+    // From the point the stack no longer hides the hero: in his sights.
+    EXPECT_EQ(round.back().state, CIAEnemyCover::SHOOTING);
 }
 
 } // namespace
