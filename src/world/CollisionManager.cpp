@@ -1322,9 +1322,11 @@ void CCollisionManager::BarrelBlast(const PropRecord& barrel, const D3DXVECTOR3&
 void CCollisionManager::Scorch(const PropRecord& barrel)
 {
     if (CParticleSystem* marks = getParticleManager().GetParticleSystem("suelo_quemado")) {
-        const D3DXVECTOR3 at = barrel.entity ? barrel.entity->GetTransform().GetPosition()
-                                             : D3DXVECTOR3(barrel.transform._41, barrel.transform._42,
-                                                           barrel.transform._43);
+        // Where the barrel stands now: a prop's stored position is never
+        // moved (its pose is in the world matrix), and would put every mark
+        // at the level's origin.
+        const D3DXMATRIX& world = barrel.entity ? barrel.entity->GetTransform().GetMatrix() : barrel.transform;
+        const D3DXVECTOR3 at(world._41, world._42, world._43);
         marks->AddParticle(at.x, at.y - 27.0f, at.z, 0, 1, 0, 0, 0, 1);
     }
 }

@@ -143,4 +143,22 @@ TEST(CollisionBoxes, TheLayoutRenamesRemovesAndAddsBoxesAndRefusesWhatCannotBeBu
     }
 }
 
+// A rename by pattern names each object's box after what follows the prefix
+// it matched, in lower case: lamp posts keep their numbers.
+TEST(CollisionBoxes, ARenameByPatternKeepsWhatFollowsThePrefix)
+{
+    std::map<std::string, CollisionBox> boxes;
+    std::string error;
+    ASSERT_TRUE(Boxes(std::string(kGround) +
+                          "<object name=\"Farola_1\" shape=\"box\" size=\"10 10 10\" position=\"0 0 0\" material=\"m\"/>"
+                          "<object name=\"Farola_22\" shape=\"box\" size=\"10 10 10\" position=\"50 0 0\" material=\"m\"/>"
+                          "<object name=\"Boca_Riego_B\" shape=\"box\" size=\"10 10 10\" position=\"90 0 0\" material=\"m\"/>"
+                          "<collision object=\"Farola_* Boca_Riego_*\" name=\"col_poste_*\"/>",
+                      boxes, error))
+        << error;
+    EXPECT_EQ(boxes.size(), 4u);
+    EXPECT_TRUE(boxes.count("col_poste_1") && boxes.count("col_poste_22") && boxes.count("col_poste_b"));
+    ExpectNear(World(boxes.at("col_poste_22"), 0, -1, 0), D3DXVECTOR3(50, 0, 0), "the box of its own object");
+}
+
 } // namespace

@@ -19,16 +19,22 @@ constexpr float kFloorThickness = 10.0f;
 constexpr float kDecalHeight = 1.0f;
 
 // "name" matches itself; "prefix*" every name that begins so. A space
-// separates several patterns.
-bool Matches(const std::string& patterns, const std::string& name)
+// separates several patterns. The length of the first matching pattern's
+// fixed part, or npos when none matches.
+size_t MatchLength(const std::string& patterns, const std::string& name)
 {
     std::istringstream in(patterns);
     std::string p;
     while (in >> p) {
         if (!p.empty() && p.back() == '*' ? name.compare(0, p.size() - 1, p, 0, p.size() - 1) == 0 : name == p)
-            return true;
+            return p.back() == '*' ? p.size() - 1 : p.size();
     }
-    return false;
+    return std::string::npos;
+}
+
+bool Matches(const std::string& patterns, const std::string& name)
+{
+    return MatchLength(patterns, name) != std::string::npos;
 }
 
 D3DXMATRIX Turn(float yawDegrees)
@@ -217,12 +223,17 @@ bool LevelCollisions(const LevelLayout& layout, D3DXVECTOR3& start, std::vector<
             hasStart = true;
         } else if (!c.object.empty()) {
             bool found = false;
-            for (const LayoutObject& o : layout.objects)
-                if (Matches(c.object, o.name)) {
-                    found = true;
-                    if (!c.name.empty())
-                        renamed[o.name] = c.name;
-                }
+            for (const LayoutObject& o : layout.objects) {
+                const size_t matched = MatchLength(c.object, o.name);
+                if (matched == std::string::npos)
+                    continue;
+                found = true;
+                // "col_x_*" keeps what follows the pattern's prefix, in lower case.
+                if (!c.name.empty() && c.name.back() == '*')
+                    renamed[o.name] = c.name.substr(0, c.name.size() - 1) + Lower(o.name.substr(matched));
+                else if (!c.name.empty())
+                    renamed[o.name] = c.name;
+            }
             if (!found) {
                 error = layout.level + ": no object is " + c.object;
                 return false;

@@ -99,6 +99,8 @@ struct LayoutObject {
 // object is not enough (see Collisions.h). One of:
 //   <collision player="x y z"/>                     the hero's start (sphere centre)
 //   <collision object="name" name="col_..."/>       that object's box, renamed
+//   <collision object="prefix*" name="col_...*"/>   each one's box renamed, keeping
+//                                                   what follows the prefix (lower case)
 //   <collision object="prefix*" solid="no"/>        no box for these objects
 //   <collision steps="prefix*" name="col_..."/>     one ramp for a flight of steps
 //   <collision name="col_..." size=".." position=".." yaw=".."/>   an unseen box
