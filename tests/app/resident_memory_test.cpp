@@ -21,6 +21,20 @@
 
 namespace {
 
+// Under the sanitizers the C heap is theirs (with its shadow and its
+// quarantine of freed blocks): its figures mean nothing there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kHeapMeasured = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kHeapMeasured = false;
+#else
+constexpr bool kHeapMeasured = true;
+#endif
+#else
+constexpr bool kHeapMeasured = true;
+#endif
+
 constexpr int kWidth = 400, kHeight = 300;
 
 // Resident megabytes of this process now.
@@ -88,8 +102,10 @@ TEST_F(ResidentMemoryTest, EachLevelIsDrawnWithinAThirdOfTheMemoryItOnceHeld)
 
         // All the game's pictures held at once, and each held twice, came to
         // 1.1 GB; the holes freed blocks left in the C heap kept 0.5 GB more.
-        EXPECT_LT(HeapMb(), 300.0);
-        EXPECT_LT(ResidentMb(), 400.0);
+        if (kHeapMeasured) {
+            EXPECT_LT(HeapMb(), 300.0);
+            EXPECT_LT(ResidentMb(), 400.0);
+        }
     }
 }
 

@@ -15,6 +15,20 @@ using namespace d3dtest;
 
 namespace {
 
+// Under the sanitizers the C heap is theirs (with its shadow and its
+// quarantine of freed blocks): its figures mean nothing there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kHeapMeasured = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kHeapMeasured = false;
+#else
+constexpr bool kHeapMeasured = true;
+#endif
+#else
+constexpr bool kHeapMeasured = true;
+#endif
+
 // Megabytes the C heap hands out now, the renderer's texels included.
 double HeapMb()
 {
@@ -99,14 +113,17 @@ TEST_F(TextureMemoryTest, BigPictureIsHeldOnceAndOnlyWhileItIsDrawn)
     const double before = HeapMb();
     Ref<IDirect3DTexture9> big = Load("big.png");
     ASSERT_NE(big, nullptr);
-    EXPECT_LT(HeapMb() - before, 1.0) << "the loaded texels are not held before the picture is drawn";
+    if (kHeapMeasured)
+        EXPECT_LT(HeapMb() - before, 1.0) << "the loaded texels are not held before the picture is drawn";
     EXPECT_FALSE(platform::TexelsResident(big.get()));
 
     EXPECT_EQ(Draw(big.get()), std::make_pair(kRed, kBlue));
     EXPECT_TRUE(platform::TexelsResident(big.get()));
     const double drawn = HeapMb() - before;
-    EXPECT_GT(drawn, 3.0);
-    EXPECT_LT(drawn, 5.5) << "held once, with its mips, and no copy of its texels beside";
+    if (kHeapMeasured) {
+        EXPECT_GT(drawn, 3.0);
+        EXPECT_LT(drawn, 5.5) << "held once, with its mips, and no copy of its texels beside";
+    }
 
     // Ten seconds undrawn at 30 frames a second: the big one gives its
     // memory back, the small one keeps its texels.
@@ -115,7 +132,8 @@ TEST_F(TextureMemoryTest, BigPictureIsHeldOnceAndOnlyWhileItIsDrawn)
     PresentIdle(2, small.get());
     EXPECT_FALSE(platform::TexelsResident(big.get()));
     EXPECT_TRUE(platform::TexelsResident(small.get()));
-    EXPECT_LT(HeapMb() - before, 1.0);
+    if (kHeapMeasured)
+        EXPECT_LT(HeapMb() - before, 1.0);
 
     // Drawn again it is the same picture, and so are its texels when read.
     EXPECT_EQ(Draw(big.get()), std::make_pair(kRed, kBlue));
