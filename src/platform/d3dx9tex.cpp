@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -302,7 +303,11 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR fileName, ID
     const HRESULT hr = CreateForImage(device, image, &created);
     if (FAILED(hr))
         return hr;
-    const std::string file = fileName;
+    // Read again from where it is now, whatever the working folder is then.
+    std::error_code ec;
+    std::string file = std::filesystem::absolute(platform::ResolvePath(fileName), ec).string();
+    if (ec)
+        file = fileName;
     if (!platform::FillTextureOnDemand(created, [file](IDirect3DTexture9* t) { return RefillFromFile(file, t); })) {
         created->Release();
         return D3DERR_INVALIDCALL;
