@@ -20,15 +20,24 @@
 // it the hero and the camera stand still, as nobody plays.
 // Each level is then measured once more, both ways, with five animated
 // characters standing in front of the camera and about 2,000 particles of
-// fire among them (the crowd case).
+// fire among them (the crowd case), and once more with a wave fighting: eight
+// enemies of the shipped models in two rows facing the hero, weapons in their
+// hands, firing in turn (muzzle flashes, tracers, sparks where the shots
+// strike) and bleeding from his hits, while he aims at them (the wave case).
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
 
 #include "app/FrameRender.h"
 #include "app/MainConfig.h"
+#include "enemies/EnemyAnimNames.h"
+#include "math/VectorMath.h"
+#include "platform/dinput.h"
 #include "platform/d3dx9tex.h"
 #include "platform/gl_device.h"
+#include "player/ControllerSelector.h"
+#include "player/ProjectileManager.h"
+#include "player/Weapon.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "scene/CharacterEntity.h"
@@ -40,6 +49,7 @@
 #include "../tests/app/shipped_game.h"
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -235,12 +245,125 @@ void StepCrowd(float step)
     g_Crowd->liveParticles.push_back(LiveParticles());
 }
 
+// Eight enemies fighting the hero in front of the camera.
+struct Wave {
+    std::vector<std::unique_ptr<CCharacterEntity>> bodies;
+    std::vector<std::unique_ptr<IWeapon>> weapons;
+    platform::FakeDirectInput input;
+    float clock = 0.0f;
+    int shots = 0;
+    std::vector<int> liveParticles;
+};
+Wave* g_Wave = nullptr;
+
+constexpr int kWaveEnemies = 8;
+
+void PlayFrame(float step);
+
+// The hero takes the aim (the right mouse button, through the game's input)
+// and, once the camera has come over his shoulder, the enemies stand in two
+// rows of four, 320 and 440 units ahead of it, each turned to the hero.
+bool GatherWave(Wave& wave)
+{
+    SetFocus(MainWindow);
+    platform::SetDirectInputSource(&wave.input);
+    wave.input.SetButton(1, true);
+    for (int i = 0; i < 30; ++i)
+        PlayFrame(1.0f / 30.0f);
+    const CCamera& camera = getCamera();
+    D3DXVECTOR3 ahead = camera.GetViewDirection();
+    ahead.y = 0.0f;
+    D3DXVec3Normalize(&ahead, &ahead);
+    const D3DXVECTOR3 side(-ahead.z, 0.0f, ahead.x);
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    const char* types[3] = {"enemy", "enemyWhite", "portuario"};
+    for (int i = 0; i < kWaveEnemies; ++i) {
+        const char* type = types[i % 3];
+        CCharacterEntity* body = getModelsManager().CreateModelInstance(type, 0);
+        if (!body) {
+            std::fprintf(stderr, "model %s missing\n", type);
+            return false;
+        }
+        D3DXVECTOR3 at = camera.GetPosition() + ahead * (i < 4 ? 320.0f : 440.0f) + side * (75.0f * (i % 4) - 112.5f);
+        at.y = hero.y;
+        body->GetTransform().SetPosition(at);
+        body->GetTransform().SetYaw(std::atan2(hero.x - at.x, hero.z - at.z));
+        std::unique_ptr<IWeapon> weapon;
+        if (i % 3 == 1)
+            weapon = std::make_unique<CThompson>();
+        else if (i % 3 == 2)
+            weapon = std::make_unique<CShotgun>();
+        else
+            weapon = std::make_unique<CGun>();
+        body->BlendCycle(EnemyAnimName(EnemyAnim::Aim, weapon->GetName(), {}), 1.0f, 0.0f);
+        wave.bodies.emplace_back(body);
+        wave.weapons.push_back(std::move(weapon));
+    }
+    return true;
+}
+
+void DisperseWave(Wave& wave)
+{
+    wave.input.SetButton(1, false);
+    GetGameCalls().UpdateFrame(1.0f / 30.0f);
+    platform::SetDirectInputSource(nullptr);
+    getSceneManager().SetCharacterList({});
+    getProjectileManager().Reset();
+    wave.bodies.clear();
+    wave.weapons.clear();
+}
+
+// The wave animated by the step: every enemy fires twice a second, in turn,
+// from its weapon's muzzle at the hero (who is kept alive), with its firing
+// animation; one of them bleeds from a hit of the hero's every fifth of a
+// second. The weapons go in the hands and everything to the scene's list.
+void StepWave(float step)
+{
+    if (!g_Wave)
+        return;
+    Wave& wave = *g_Wave;
+    const float before = wave.clock;
+    wave.clock += step;
+    std::vector<IEntidad3D*> drawn;
+    for (int i = 0; i < kWaveEnemies; ++i) {
+        CCharacterEntity& body = *wave.bodies[i];
+        IWeapon& weapon = *wave.weapons[i];
+        body.Update(step);
+        const D3DXMATRIX bone = body.GetBoneMatrix("EBip01 pipa");
+        D3DXMATRIX flip, world;
+        D3DXMatrixRotationX(&flip, D3DX_PI);
+        world = flip * bone * body.GetTransform().GetMatrix();
+        weapon.GetModel().GetTransform().SetMatrix(world);
+        const float turn = 0.5f * static_cast<float>(i) / kWaveEnemies;
+        if (std::floor(2.0f * (wave.clock - turn)) != std::floor(2.0f * (before - turn))) {
+            CLocation muzzle;
+            muzzle.SetPosition(D3DXVECTOR3(world._41, world._42, world._43));
+            muzzle.SetYaw(body.GetTransform().GetYaw());
+            getProjectileManager().FireShot(muzzle, 100.0f, 1, false, weapon.GetName(), weapon.GetDamage(), 20);
+            body.ExecuteAction(EnemyAnimName(EnemyAnim::Shot, weapon.GetName(), {}), 0.05f, 0.1f, 1.0f, false);
+            ++wave.shots;
+        }
+        if (std::floor(5.0f * wave.clock) != std::floor(5.0f * before) &&
+            i == static_cast<int>(5.0f * wave.clock) % kWaveEnemies) {
+            const D3DXVECTOR3 feet = body.GetTransform().GetPosition();
+            getParticleManager().SpawnBlood(feet + D3DXVECTOR3(0.0f, 45.0f, 0.0f), feet,
+                                            DirectionFromYaw(body.GetTransform().GetYaw() + D3DX_PI));
+        }
+        drawn.push_back(&body);
+        drawn.push_back(&weapon.GetModel());
+    }
+    getPlayer()->SetLife(350);
+    getSceneManager().SetCharacterList(drawn);
+    wave.liveParticles.push_back(LiveParticles());
+}
+
 // The game's update of one frame. Turning, the view then swings a few
 // degrees one way or the other, every frame.
 void UpdateGame(float step)
 {
     GetGameCalls().UpdateFrame(step);
     StepCrowd(step);
+    StepWave(step);
     static int frame = 0;
     if (g_Turning) {
         CCamera& camera = getCamera();
@@ -335,12 +458,23 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
     // The two ways take turns in rounds, so that both meet the same load of a
     // shared machine; then the same with the crowd.
     constexpr int kRounds = 4;
-    for (const bool crowded : {false, true}) {
+    enum Case { kAlone, kCrowd, kWave };
+    for (const Case which : {kAlone, kCrowd, kWave}) {
+        const bool crowded = which == kCrowd;
         Crowd crowd;
+        Wave wave;
         if (crowded) {
             if (!GatherCrowd(crowd))
                 return false;
             g_Crowd = &crowd;
+        }
+        if (which == kWave) {
+            if (!GatherWave(wave))
+                return false;
+            g_Wave = &wave;
+            // The aim is taken and the first shots are in the air.
+            for (int i = 0; i < 30; ++i)
+                PlayFrame(step);
         }
         Samples samples[2];
         for (int round = 0; round < kRounds; ++round) {
@@ -353,6 +487,13 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
             std::printf("  with %d characters and %.0f particles (median) in front of the camera:\n",
                         kCrowdCharacters, Median(std::vector<double>(crowd.liveParticles.begin(),
                                                                      crowd.liveParticles.end())));
+        }
+        if (which == kWave) {
+            const CControllerSelector* selector = getPlayer()->GetControllerSelector();
+            std::printf("  with a wave of %d enemies fighting, %d shots, %.0f particles (median), hero %s:\n",
+                        kWaveEnemies, wave.shots,
+                        Median(std::vector<double>(wave.liveParticles.begin(), wave.liveParticles.end())),
+                        selector ? selector->GetStateName().c_str() : "absent");
         }
         for (const bool shortcuts : {false, true}) {
             std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
@@ -369,13 +510,18 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                 PrintPasses(frames, step, logPath);
             }
             if (!shots.empty()) {
-                const std::string name = level + (crowded ? "_crowd" : "") + (shortcuts ? "" : "_plain") + ".png";
+                const std::string name = level + (crowded ? "_crowd" : which == kWave ? "_wave" : "") +
+                                         (shortcuts ? "" : "_plain") + ".png";
                 SaveFrame((std::filesystem::path(shots) / name).string());
             }
         }
         if (crowded) {
             g_Crowd = nullptr;
             DisperseCrowd(crowd);
+        }
+        if (which == kWave) {
+            g_Wave = nullptr;
+            DisperseWave(wave);
         }
     }
     return true;

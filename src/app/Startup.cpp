@@ -8,6 +8,7 @@
 #include "render/DrawHelper.h"
 #include "render/RenderTarget.h"
 #include "render/TextureManager.h"
+#include "scene/Camera.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleManager.h"
 #include "scene/SceneManager.h"
@@ -178,6 +179,9 @@ void ReleaseDevice()
     // Cached textures belong to this device: a device made later (a second
     // run in one process) must not be handed them.
     getTextureManager().Clear();
+    // Nor may the camera and the scene go on calling this one once it is gone.
+    getCamera().ForgetDevice();
+    getSceneManager().ForgetDevice();
     if (D3DDevice) {
         D3DDevice->Release();
         D3DDevice = nullptr;

@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/WindowProc.h"
 #include "input/InputManager.h"
+#include "platform/crt.h"
 #include "player/Player.h"
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
@@ -44,6 +45,7 @@ void ReadConfiguration()
 
 int VantorelMain()
 {
+    crt::KeepBigBlocksApart();
     BuildFirstObjects();
     ReadConfiguration();
 

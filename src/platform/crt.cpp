@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include <malloc.h>
+
 namespace crt {
 namespace {
 std::uint32_t g_State = 1;
@@ -16,6 +18,11 @@ int rand()
 void srand(unsigned int seed)
 {
     g_State = seed;
+}
+
+void KeepBigBlocksApart()
+{
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 }
 
 } // namespace crt

@@ -1581,6 +1581,9 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     return D3D_OK;
 }
 
+// Presents a texture filled on demand may go undrawn before its texels are given back.
+constexpr unsigned kIdlePresents = 300;
+
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const void*)
 {
     if (!MakeCurrent(m_Core))
@@ -1601,6 +1604,8 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const void*)
     glBindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
     m_Dirty |= kDirtyScissor;
     ++m_Stats.presents;
+    // Big pictures not drawn for ten seconds at 30 frames give their memory back.
+    GiveBackIdleTexels(kIdlePresents);
     return D3D_OK;
 }
 

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace platform {
@@ -215,6 +217,8 @@ public:
                 return D3DERR_INVALIDCALL;
             r = *rect;
         }
+        if (!EnsureResident())
+            return D3DERR_INVALIDCALL;
         unsigned char* base = nullptr;
         if (m_Name == 0) {
             base = m_Memory.data();
@@ -241,7 +245,10 @@ public:
     // --- for the device
     // Its texels may have changed (a texture forgets what it knew of them).
     void Written();
+    // False when the texels of its texture could not be brought back.
+    bool EnsureResident();
     GLuint Name() const { return m_Name; }
+    void SetName(GLuint name) { m_Name = name; }
     int Level() const { return m_Level; }
     UINT Width() const { return m_Width; }
     UINT Height() const { return m_Height; }
@@ -281,6 +288,7 @@ public:
 
     ~TextureImpl() override
     {
+        OnDemand().erase(this);
         m_Levels.clear();
         if (m_Name != 0 && MakeCurrent(m_Device))
             glDeleteTextures(1, &m_Name);
@@ -333,7 +341,89 @@ public:
     GLuint Name() const { return m_Name; }
     DWORD Usage() const { return m_Usage; }
 
-    void Written() { m_SolidKnown = false; }
+    void Written()
+    {
+        m_SolidKnown = false;
+        // Written by hand, its texels can no longer come back from the file.
+        if (!m_Refilling && m_Refill) {
+            m_Refill = nullptr;
+            OnDemand().erase(this);
+        }
+    }
+
+    // --- textures whose texels come from a file
+    // From now on the texels are given back while the texture goes undrawn
+    // and refilled when it is drawn (or read) again; `refill` writes every
+    // level. They are given back at once: the first draw fills them.
+    void FillOnDemand(std::function<bool(IDirect3DTexture9*)> refill)
+    {
+        m_Refill = std::move(refill);
+        OnDemand().insert(this);
+        GiveBackTexels();
+    }
+
+    bool EnsureResident()
+    {
+        if (m_Name != 0 || !m_Refill)
+            return true;
+        if (!MakeCurrent(m_Device))
+            return false;
+        if (m_Levels.empty())
+            return false;
+        const SurfaceImpl& top = *m_Levels.front();
+        FormatInfo info;
+        if (!LookUpFormat(top.Format(), &info))
+            return false;
+        m_Name = MakeGLTexture(info, top.Width(), top.Height(), static_cast<UINT>(m_Levels.size()));
+        if (m_Name == 0)
+            return false;
+        for (auto& level : m_Levels)
+            level->SetName(m_Name);
+        // The same texels as before: what is known of their colour holds.
+        const bool solidKnown = m_SolidKnown;
+        m_Refilling = true;
+        const bool filled = m_Refill(this);
+        m_Refilling = false;
+        m_SolidKnown = solidKnown;
+        if (!filled) {
+            // The file went bad since: keep what was filled, never try again.
+            m_Refill = nullptr;
+            OnDemand().erase(this);
+        }
+        return true;
+    }
+
+    // The GL name to draw with, filled first when needed; the draw counts as a use.
+    GLuint NameForDrawing()
+    {
+        EnsureResident();
+        m_LastUse = PresentCount();
+        return m_Name;
+    }
+
+    void GiveBackTexels()
+    {
+        if (m_Name == 0 || !m_Refill || !MakeCurrent(m_Device))
+            return;
+        glDeleteTextures(1, &m_Name);
+        m_Name = 0;
+        for (auto& level : m_Levels)
+            level->SetName(0);
+    }
+
+    bool Idle(unsigned presents) const { return m_Name != 0 && PresentCount() - m_LastUse > presents; }
+
+    static std::set<TextureImpl*>& OnDemand()
+    {
+        static auto* textures = new std::set<TextureImpl*>;
+        return *textures;
+    }
+
+    static unsigned& PresentCount()
+    {
+        static unsigned count = 0;
+        return count;
+    }
 
     // Whether every texel of every level holds one colour, read back once
     // after each change. Render targets never count, nor formats other than
@@ -341,6 +431,8 @@ public:
     bool SolidColour(D3DCOLOR* colour)
     {
         if (!m_SolidKnown) {
+            if (!EnsureResident())
+                return false;
             m_SolidKnown = true;
             m_Solid = FindSolidColour(&m_Colour);
         }
@@ -379,6 +471,9 @@ private:
     bool m_SolidKnown = false;
     bool m_Solid = false;
     D3DCOLOR m_Colour = 0;
+    std::function<bool(IDirect3DTexture9*)> m_Refill;
+    bool m_Refilling = false;
+    unsigned m_LastUse = 0;
 };
 
 // A level shares its texture's count, as Direct3D's do.
@@ -396,6 +491,11 @@ ULONG SurfaceImpl::Release()
     return DeviceChild::Release();
 }
 
+bool SurfaceImpl::EnsureResident()
+{
+    return !m_Container || m_Container->EnsureResident();
+}
+
 void SurfaceImpl::Written()
 {
     if (m_Container)
@@ -407,7 +507,13 @@ HRESULT SurfaceImpl::UnlockRect()
     if (!m_Locked)
         return D3DERR_INVALIDCALL;
     m_Locked = false;
-    if (m_Name == 0 || (m_LockFlags & D3DLOCK_READONLY))
+    if (m_Name == 0)
+        return D3D_OK;
+    // GL holds the texels; the copy only lives as long as the lock, or every
+    // loaded texture would be held twice.
+    std::vector<unsigned char> copy;
+    copy.swap(m_LockMemory);
+    if (m_LockFlags & D3DLOCK_READONLY)
         return D3D_OK;
     if (!MakeCurrent(m_Device))
         return D3DERR_INVALIDCALL;
@@ -416,7 +522,7 @@ HRESULT SurfaceImpl::UnlockRect()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(m_Width));
     const unsigned char* first =
-        m_LockMemory.data() + static_cast<size_t>(r.top) * Pitch() + static_cast<size_t>(r.left) * m_Info.bytesPerPixel;
+        copy.data() + static_cast<size_t>(r.top) * Pitch() + static_cast<size_t>(r.left) * m_Info.bytesPerPixel;
     glTexSubImage2D(GL_TEXTURE_2D, m_Level, r.left, r.top, r.right - r.left, r.bottom - r.top, m_Info.format,
                     m_Info.type, first);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -493,6 +599,7 @@ bool BindingOf(IDirect3DSurface9* surface, SurfaceBinding* binding)
     auto* impl = dynamic_cast<SurfaceImpl*>(surface);
     if (!impl)
         return false;
+    impl->EnsureResident();
     if (binding) {
         binding->texture = impl->Name();
         binding->level = impl->Level();
@@ -507,7 +614,7 @@ bool BindingOf(IDirect3DSurface9* surface, SurfaceBinding* binding)
 unsigned char* SystemMemoryOf(IDirect3DSurface9* surface)
 {
     auto* impl = dynamic_cast<SurfaceImpl*>(surface);
-    return impl ? impl->Memory() : nullptr;
+    return impl && impl->EnsureResident() ? impl->Memory() : nullptr;
 }
 
 void SurfaceWritten(IDirect3DSurface9* surface)
@@ -527,7 +634,31 @@ bool SolidColourOf(IDirect3DBaseTexture9* texture, D3DCOLOR* colour)
 unsigned GLTextureOf(IDirect3DBaseTexture9* texture)
 {
     auto* impl = dynamic_cast<gl::TextureImpl*>(texture);
-    return impl ? impl->Name() : 0;
+    return impl ? impl->NameForDrawing() : 0;
+}
+
+bool FillTextureOnDemand(IDirect3DTexture9* texture, std::function<bool(IDirect3DTexture9*)> refill)
+{
+    auto* impl = dynamic_cast<gl::TextureImpl*>(texture);
+    if (!impl || impl->Name() == 0 || !refill)
+        return false;
+    impl->FillOnDemand(std::move(refill));
+    return true;
+}
+
+bool TexelsResident(IDirect3DBaseTexture9* texture)
+{
+    auto* impl = dynamic_cast<gl::TextureImpl*>(texture);
+    return impl && impl->Name() != 0;
+}
+
+void GiveBackIdleTexels(unsigned presents)
+{
+    unsigned& count = gl::TextureImpl::PresentCount();
+    ++count;
+    for (gl::TextureImpl* texture : gl::TextureImpl::OnDemand())
+        if (texture->Idle(presents))
+            texture->GiveBackTexels();
 }
 
 } // namespace platform

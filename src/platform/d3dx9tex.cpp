@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -21,32 +22,65 @@ namespace {
 
 using platform::image::Image;
 
-HRESULT TextureFromImage(IDirect3DDevice9* device, const Image& image, IDirect3DTexture9** texture)
+// Images at least this big (texels of the first level, in bytes) are filled
+// on demand: a full-screen picture or a comic panel, not a wall's texture.
+constexpr size_t kOnDemandBytes = 1024u * 1024u;
+
+HRESULT CreateForImage(IDirect3DDevice9* device, const Image& image, IDirect3DTexture9** created)
 {
     const bool fileMips = image.levels.size() > 1;
-    IDirect3DTexture9* created = nullptr;
-    HRESULT hr = device->CreateTexture(image.width, image.height, fileMips ? static_cast<UINT>(image.levels.size()) : 0,
-                                       0, image.alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
-                                       &created, nullptr);
-    if (FAILED(hr))
-        return hr;
-    for (UINT level = 0; level < image.levels.size() && level < created->GetLevelCount(); ++level) {
+    return device->CreateTexture(image.width, image.height, fileMips ? static_cast<UINT>(image.levels.size()) : 0, 0,
+                                 image.alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, created,
+                                 nullptr);
+}
+
+// Every level of the texture from the image (the file's own levels, else
+// made from the first).
+HRESULT FillFromImage(IDirect3DTexture9* texture, const Image& image)
+{
+    for (UINT level = 0; level < image.levels.size() && level < texture->GetLevelCount(); ++level) {
         D3DLOCKED_RECT locked;
-        hr = created->LockRect(level, &locked, nullptr, D3DLOCK_DISCARD);
-        if (FAILED(hr)) {
-            created->Release();
+        const HRESULT hr = texture->LockRect(level, &locked, nullptr, D3DLOCK_DISCARD);
+        if (FAILED(hr))
             return hr;
-        }
         const UINT w = std::max<UINT>(1, image.width >> level), h = std::max<UINT>(1, image.height >> level);
         for (UINT row = 0; row < h; ++row)
             std::memcpy(static_cast<unsigned char*>(locked.pBits) + static_cast<size_t>(row) * locked.Pitch,
                         image.levels[level].data() + static_cast<size_t>(row) * w * 4, static_cast<size_t>(w) * 4);
-        created->UnlockRect(level);
+        texture->UnlockRect(level);
     }
-    if (!fileMips)
-        created->GenerateMipSubLevels();
+    if (image.levels.size() <= 1)
+        texture->GenerateMipSubLevels();
+    return D3D_OK;
+}
+
+HRESULT TextureFromImage(IDirect3DDevice9* device, const Image& image, IDirect3DTexture9** texture)
+{
+    IDirect3DTexture9* created = nullptr;
+    HRESULT hr = CreateForImage(device, image, &created);
+    if (FAILED(hr))
+        return hr;
+    hr = FillFromImage(created, image);
+    if (FAILED(hr)) {
+        created->Release();
+        return hr;
+    }
     *texture = created;
     return D3D_OK;
+}
+
+// The file read and decoded again, checked to be the picture the texture was made for.
+bool RefillFromFile(const std::string& file, IDirect3DTexture9* texture)
+{
+    std::vector<unsigned char> bytes;
+    Image image;
+    D3DSURFACE_DESC desc;
+    if (!platform::ReadWholeFile(file.c_str(), bytes) || bytes.empty() ||
+        !platform::image::Decode(bytes.data(), bytes.size(), bounded::kMaxImageSide, image, nullptr) ||
+        FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width != image.width || desc.Height != image.height ||
+        desc.Format != (image.alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8))
+        return false;
+    return SUCCEEDED(FillFromImage(texture, image));
 }
 
 HRESULT TextureFromBytes(IDirect3DDevice9* device, const unsigned char* bytes, size_t size, const char* name,
@@ -256,7 +290,30 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR fileName, ID
     std::vector<unsigned char> bytes;
     if (!platform::ReadWholeFile(fileName, bytes) || bytes.empty())
         return D3DXERR_INVALIDDATA;
-    return TextureFromBytes(device, bytes.data(), bytes.size(), fileName, texture);
+    Image image;
+    std::string fault;
+    if (!platform::image::Decode(bytes.data(), bytes.size(), bounded::kMaxImageSide, image, &fault)) {
+        bounded::Refuse(fileName, fault.empty() ? "it is no JPEG, PNG, TGA, BMP or uncompressed DDS image" : fault);
+        return D3DXERR_INVALIDDATA;
+    }
+    if (static_cast<size_t>(image.width) * image.height * 4 < kOnDemandBytes)
+        return TextureFromImage(device, image, texture);
+    // Checked now, filled at its first draw and given back while unused.
+    IDirect3DTexture9* created = nullptr;
+    const HRESULT hr = CreateForImage(device, image, &created);
+    if (FAILED(hr))
+        return hr;
+    // Read again from where it is now, whatever the working folder is then.
+    std::error_code ec;
+    std::string file = std::filesystem::absolute(platform::ResolvePath(fileName), ec).string();
+    if (ec)
+        file = fileName;
+    if (!platform::FillTextureOnDemand(created, [file](IDirect3DTexture9* t) { return RefillFromFile(file, t); })) {
+        created->Release();
+        return D3DERR_INVALIDCALL;
+    }
+    *texture = created;
+    return D3D_OK;
 }
 
 HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT mipLevels, DWORD usage,

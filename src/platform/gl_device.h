@@ -18,6 +18,8 @@
 
 #include "platform/d3d9.h"
 
+#include <functional>
+
 #include <memory>
 
 namespace platform {
@@ -73,8 +75,21 @@ void FinishDrawing(IDirect3DDevice9* device);
 // X8's alpha reads 0xFF). Filtering such a texture gives that colour exactly.
 bool SolidColourOf(IDirect3DBaseTexture9* texture, D3DCOLOR* colour);
 
-// The GL texture name behind a texture (0 for null or a foreign object).
+// The GL texture name behind a texture (0 for null or a foreign object), to
+// draw with it: a texture filled on demand is filled first.
 unsigned GLTextureOf(IDirect3DBaseTexture9* texture);
+
+// Big images loaded from files are held by the software renderer in memory
+// the game needs: such a texture gives its texels back while it goes undrawn
+// and `refill` (which writes every level again, the same texels) brings them
+// back at its next draw or read. Textures written any other way afterwards
+// stay as they are. False for a texture without GL texels or a foreign one.
+bool FillTextureOnDemand(IDirect3DTexture9* texture, std::function<bool(IDirect3DTexture9*)> refill);
+// Whether the texture holds its texels now.
+bool TexelsResident(IDirect3DBaseTexture9* texture);
+// Called at each present: gives back the texels of every texture filled on
+// demand that was not drawn during the last `presents` presents.
+void GiveBackIdleTexels(unsigned presents);
 
 // --- device lifetime ---------------------------------------------------------------
 // Objects that outlive their device (a texture cache emptied at program exit, a

@@ -98,6 +98,8 @@ public:
     // keeps its default), resets the orbit, puts the projection on the device
     // and a first view around the hero's position.
     void LoadValues(float x, float y, float z, IDirect3DDevice9* device);
+    // The device is going: nothing more is sent to it.
+    void ForgetDevice() { m_Device = nullptr; }
     // Reads "PROPERTIES"; other elements are ignored.
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
 

@@ -15,6 +15,7 @@
 #include "gui/GUIManager.h"
 #include "input/InputManager.h"
 #include "player/Player.h"
+#include "platform/crt.h"
 #include "platform/win32.h"
 #include "scene/Camera.h"
 #include "scene/RigidAnimManager.h"
@@ -31,6 +32,7 @@ constexpr const char* kWindowClass = "VantorelShippedGame";
 // when there is no device.
 inline bool Start(int clientWidth, int clientHeight)
 {
+    crt::KeepBigBlocksApart();
     getScenario();
     getPlayer();
     getTriggerManager();
