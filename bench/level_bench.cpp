@@ -21,6 +21,8 @@
 // Each level is then measured once more, both ways, with five animated
 // characters standing in front of the camera and about 2,000 particles of
 // fire among them (the crowd case).
+// After each case's timings one frame is drawn both ways from the same state
+// and the two pictures compared.
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
@@ -38,6 +40,8 @@
 #include "scene/ParticleType.h"
 
 #include "../tests/app/shipped_game.h"
+#include "../tests/platform/offscreen_device_fixture.h"
+#include "platform/crt.h"
 
 #include <algorithm>
 #include <chrono>
@@ -118,6 +122,14 @@ void SwitchEverythingOn()
     for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
                              "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
         setMainConfig(name, true);
+    // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays,clip" draws the game's way without those
+    // shortcuts.
+    if (const char* without = std::getenv("VANTOREL_BENCH_WITHOUT")) {
+        const std::string names = without;
+        SetShortcutOn(Shortcut::CameraSmear, names.find("smear") == std::string::npos);
+        SetShortcutOn(Shortcut::OverlaysInComposite, names.find("overlays") == std::string::npos);
+        SetShortcutOn(Shortcut::ParticleClip, names.find("clip") == std::string::npos);
+    }
     // For comparisons: VANTOREL_BENCH_OFF="blurRender,bloomRender" measures without those.
     if (const char* off = std::getenv("VANTOREL_BENCH_OFF")) {
         std::stringstream names(off);
@@ -294,6 +306,42 @@ void TimeFrames(int frames, float step, Samples& samples)
     }
 }
 
+// One frame drawn both ways from the same state (after one more update):
+// the largest difference of a pixel (its largest channel) between the two,
+// the 99.5th percentile of those, and how many pixels differ by more than 2.
+void ComparePicture(float step)
+{
+    UpdateGame(step);
+    getRigid()->scriptedSequenceRunning = false;
+    shippedgame::HoldGuiStill();
+    const CompositeState state = getEffectManager().GetCompositeState();
+    std::vector<D3DCOLOR> frames[2];
+    for (const bool shortcuts : {false, true}) {
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect("data/fx/effects4.fx");
+        getEffectManager().GetCompositeState() = state;
+        crt::srand(7);
+        RenderFrame(step);
+        devicetest::ReadBackBuffer(D3DDevice, &frames[shortcuts]);
+    }
+    std::vector<int> differences;
+    for (size_t i = 0; i < frames[0].size() && i < frames[1].size(); ++i) {
+        int pixel = 0;
+        for (int shift : {0, 8, 16})
+            pixel = std::max(pixel, std::abs(static_cast<int>((frames[0][i] >> shift) & 0xFF) -
+                                             static_cast<int>((frames[1][i] >> shift) & 0xFF)));
+        differences.push_back(pixel);
+    }
+    if (differences.empty())
+        return;
+    std::sort(differences.begin(), differences.end());
+    const size_t over = static_cast<size_t>(
+        differences.end() - std::upper_bound(differences.begin(), differences.end(), 2));
+    std::printf("  picture, game way against plain: largest %d/255, 99.5th percentile %d/255, %zu of %zu pixels "
+                "over 2/255\n",
+                differences.back(), differences[differences.size() * 995 / 1000], over, differences.size());
+}
+
 void PrintPasses(int frames, float step, const std::string& logPath)
 {
     CProfiler& profiler = getProfiler();
@@ -360,6 +408,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                         Median(samples[shortcuts].cpu), getSceneManager().drawnCount,
                         getSceneManager().culledCount);
         }
+        ComparePicture(step);
         for (const bool shortcuts : {false, true}) {
             if (!passes && shots.empty())
                 break;

@@ -399,6 +399,12 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 {
+    if (ShortcutOn(Shortcut::CameraSmear) && m_Device && m_VelocitySource && SceneDepth.surface &&
+        m_DepthStencil == SceneDepth.surface) {
+        RenderMovingObjects(target);
+        return;
+    }
+    m_MovingOnly = false;
     if (!BeginPass(target, clear)) {
         m_DrawList.clear();
         return;
@@ -418,6 +424,34 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
     m_DrawList.clear();
     target.End();
     m_CurrentVelocity = target.texture;
+}
+
+void CSceneMngr::RenderMovingObjects(CRenderTarget& target)
+{
+    m_MovingOnly = false;
+    if (!target.Begin()) {
+        m_DrawList.clear();
+        return;
+    }
+    // The scene's depth stays: a moving object hidden behind a still one
+    // stays hidden, as it was in the scene.
+    m_Device->SetDepthStencilSurface(m_DepthStencil);
+    m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+    CEffectManager& effects = getEffectManager();
+    for (IEntidad3D* entity : ListedEntities(true)) {
+        if (!entity || !effects.IsEntityVisible(entity, false))
+            continue;
+        // Skinning alone moves nothing on screen that the velocity pass sees:
+        // an object is still while its world matrix is.
+        const D3DXMATRIX& world = entity->GetTransform().GetMatrix();
+        if (std::memcmp(&world, &entity->GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+            effects.RenderMotionBlur(entity, m_VelocitySource);
+        entity->StorePreviousWorld();
+    }
+    m_DrawList.clear();
+    target.End();
+    m_CurrentVelocity = target.texture;
+    m_MovingOnly = true;
 }
 
 void CSceneMngr::RenderProps()
@@ -513,9 +547,21 @@ void CSceneMngr::RenderWeaponModel(CRigidEntity& model)
             effects.RenderEntitySubset(static_cast<int>(subset), &model);
 }
 
-void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)
+bool CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene, const CompositeOverlays& overlays)
 {
-    getEffectManager().RenderComposite(scene, m_CurrentVelocity, m_PreviousVelocity, 0.0f);
+    CEffectManager& effects = getEffectManager();
+    CompositeInputs inputs = GatherCompositeInputs();
+    inputs.overlays = overlays;
+    if (m_MovingOnly && scene && scene == m_CurrentVelocity && m_VelocitySource) {
+        // The velocity target holds only what moved: the composite lays it
+        // over the scene, which it smears by the camera.
+        const CCamera& camera = getCamera();
+        const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+        const D3DXMATRIX previous = effects.GetPreviousView() * effects.GetPreviousProjection();
+        inputs.smear = CameraSmearFor(viewProjection, previous, m_CurrentVelocity, SceneDepth.texture);
+        scene = m_VelocitySource;
+    }
+    return RenderCompositeWith(effects, scene, m_CurrentVelocity, m_PreviousVelocity, inputs);
 }
 
 CSceneMngr& getSceneManager()

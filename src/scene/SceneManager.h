@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "render/Composite.h"
 #include "render/ShadowReach.h"
 #include "scene/LightCamera.h"
 
@@ -102,12 +103,21 @@ public:
     void RenderScenePass(CRenderTarget& target, bool clear);
     // The velocity pass: the listed objects again, each smearing the scene
     // texture along its own screen motion. Empties the draw list; the target's
-    // texture becomes the current velocity texture.
+    // texture becomes the current velocity texture. With the frame's
+    // shortcuts and the scene's depth in its texture, only the objects whose
+    // world matrix changed since the last frame are drawn, over the scene's
+    // depth, into a target cleared to transparent black: the composite
+    // smears the rest by the camera's motion.
     void RenderMotionBlurPass(CRenderTarget& target, bool clear);
+    // Whether the last velocity pass drew only the moving objects.
+    bool VelocityHoldsMovingOnly() const { return m_MovingOnly; }
     // The current wave's enemies and the hero, culled as characters.
     void RenderCharacters();
-    // The composite over the current target with this scene texture.
-    void RenderFinalComposite(IDirect3DTexture9* scene);
+    // The composite over the current target with this scene texture. Given
+    // the velocity texture after a pass that drew only the moving objects, it
+    // lays them over the scene smeared by the camera. True when it also laid
+    // the overlays (see RenderCompositeWith).
+    bool RenderFinalComposite(IDirect3DTexture9* scene, const CompositeOverlays& overlays = CompositeOverlays());
 
     // Counted by the effect manager's culled draw; the frame render sets both
     // to 0 at the start of every frame.
@@ -133,6 +143,8 @@ private:
     // The landing plane's two sprays, placed from its body every frame while
     // it lands.
     void UpdateWaterSpray();
+    // The velocity pass of the moving objects alone.
+    void RenderMovingObjects(CRenderTarget& target);
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;
@@ -151,6 +163,7 @@ private:
     IDirect3DTexture9* m_VelocitySource = nullptr;
     IDirect3DTexture9* m_PreviousVelocity = nullptr;
     IDirect3DTexture9* m_CurrentVelocity = nullptr;
+    bool m_MovingOnly = false;
     float m_SceneTime = 0.0f;
     int m_LightCount = 1;
     D3DXVECTOR3 m_DefaultLightPosition{140.419f, 87.04f, 496.85f};
