@@ -306,23 +306,61 @@ void TimeFrames(int frames, float step, Samples& samples)
     }
 }
 
+// Where every entity's last smear starts: the velocity pass of the first
+// way moves it on, so the second way must start from the same place.
+class PreviousWorlds {
+public:
+    PreviousWorlds()
+    {
+        for (IEntidad3D* entity : getScenario()->GetRoomObjects())
+            Keep(entity);
+        for (IEntidad3D* entity : getSceneManager().GetObjects("Character"))
+            Keep(entity);
+        Keep(getPlayer()->GetEntity());
+    }
+    void Restore() const
+    {
+        for (const auto& entry : m_Kept) {
+            CLocation& placement = entry.first->GetTransform();
+            const D3DXMATRIX now = placement.GetMatrix();
+            placement.SetMatrix(entry.second);
+            entry.first->StorePreviousWorld();
+            placement.SetMatrix(now);
+        }
+    }
+
+private:
+    void Keep(IEntidad3D* entity)
+    {
+        if (entity)
+            m_Kept.emplace_back(entity, entity->GetPreviousWorld());
+    }
+    std::vector<std::pair<IEntidad3D*, D3DXMATRIX>> m_Kept;
+};
+
 // One frame drawn both ways from the same state (after one more update):
 // the largest difference of a pixel (its largest channel) between the two,
 // the 99.5th percentile of those, and how many pixels differ by more than 2.
-void ComparePicture(float step)
+// With a folder for shots, both frames are saved there as <name>_same_plain.png and <name>_same_game.png.
+void ComparePicture(float step, const std::string& shots, const std::string& name)
 {
     UpdateGame(step);
     getRigid()->scriptedSequenceRunning = false;
     shippedgame::HoldGuiStill();
     const CompositeState state = getEffectManager().GetCompositeState();
+    const PreviousWorlds previous;
     std::vector<D3DCOLOR> frames[2];
     for (const bool shortcuts : {false, true}) {
+        previous.Restore();
         SetFrameShortcuts(shortcuts);
         getEffectManager().LoadEffect("data/fx/effects4.fx");
         getEffectManager().GetCompositeState() = state;
         crt::srand(7);
         RenderFrame(step);
         devicetest::ReadBackBuffer(D3DDevice, &frames[shortcuts]);
+        if (!shots.empty())
+            SaveFrame((std::filesystem::path(shots) / (name + (shortcuts ? "_same_game.png" : "_same_plain.png")))
+                          .string());
     }
     std::vector<int> differences;
     for (size_t i = 0; i < frames[0].size() && i < frames[1].size(); ++i) {
@@ -408,7 +446,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                         Median(samples[shortcuts].cpu), getSceneManager().drawnCount,
                         getSceneManager().culledCount);
         }
-        ComparePicture(step);
+        ComparePicture(step, shots, level + (crowded ? "_crowd" : ""));
         for (const bool shortcuts : {false, true}) {
             if (!passes && shots.empty())
                 break;

@@ -30,6 +30,10 @@
 
 namespace {
 
+// How far the eye may move between frames (world units) and still count as
+// turning on the spot for the velocity pass.
+constexpr float kStillCameraTravel = 0.01f;
+
 const char kCharacters[] = "Character";
 // 1/60 s per update, whatever the frame step: the composite's animated
 // overlays run on this clock.
@@ -400,7 +404,7 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
 void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 {
     if (ShortcutOn(Shortcut::CameraSmear) && m_Device && m_VelocitySource && SceneDepth.surface &&
-        m_DepthStencil == SceneDepth.surface) {
+        m_DepthStencil == SceneDepth.surface && CameraStayedPut()) {
         RenderMovingObjects(target);
         return;
     }
@@ -424,6 +428,21 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
     m_DrawList.clear();
     target.End();
     m_CurrentVelocity = target.texture;
+}
+
+bool CSceneMngr::CameraStayedPut() const
+{
+    // The characters are left out of the velocity pass: they take the smear
+    // of whatever lies behind them. Turning on the spot smears every depth
+    // alike, so the depth of the character itself gives the same; a camera
+    // that travelled does not, and the pass is drawn in full then.
+    const CEffectManager& effects = getEffectManager();
+    D3DXMATRIX now, before;
+    if (!D3DXMatrixInverse(&now, nullptr, &getCamera().GetViewMatrix()) ||
+        !D3DXMatrixInverse(&before, nullptr, &effects.GetPreviousView()))
+        return false;
+    const D3DXVECTOR3 travel(now._41 - before._41, now._42 - before._42, now._43 - before._43);
+    return D3DXVec3LengthSq(&travel) <= kStillCameraTravel * kStillCameraTravel;
 }
 
 void CSceneMngr::RenderMovingObjects(CRenderTarget& target)

@@ -104,10 +104,10 @@ public:
     // The velocity pass: the listed objects again, each smearing the scene
     // texture along its own screen motion. Empties the draw list; the target's
     // texture becomes the current velocity texture. With the frame's
-    // shortcuts and the scene's depth in its texture, only the objects whose
-    // world matrix changed since the last frame are drawn, over the scene's
-    // depth, into a target cleared to transparent black: the composite
-    // smears the rest by the camera's motion.
+    // shortcuts, the scene's depth in its texture and the camera's eye where
+    // it was in the last frame, only the objects whose world matrix changed
+    // since then are drawn, over the scene's depth, into a target cleared to
+    // transparent black: the composite smears the rest by the camera's turn.
     void RenderMotionBlurPass(CRenderTarget& target, bool clear);
     // Whether the last velocity pass drew only the moving objects.
     bool VelocityHoldsMovingOnly() const { return m_MovingOnly; }
@@ -145,6 +145,9 @@ private:
     void UpdateWaterSpray();
     // The velocity pass of the moving objects alone.
     void RenderMovingObjects(CRenderTarget& target);
+    // Whether the camera's eye stood where it stood in the last frame (it
+    // may have turned): the composite can then smear the still objects.
+    bool CameraStayedPut() const;
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;

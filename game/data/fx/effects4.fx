@@ -456,10 +456,12 @@ fragment CompositeSceneFS {
         return sum / 16.0;
     }
 
-    // The scene, or the moving objects' smear where one was drawn.
-    vec3 Shown(vec2 uv) {
+    // Under a moving object, the moving objects' smear where one was drawn,
+    // else the scene; elsewhere the scene (the blur's taps next to a moving
+    // object read the scene unsmeared).
+    vec3 Shown(vec2 uv, bool underMoving) {
         vec3 scene = tex2D(SceneTexture, uv).rgb;
-        if (!SWITCH(moving_only)) return scene;
+        if (!SWITCH(moving_only) || !underMoving) return scene;
         vec4 moving = tex2D(currVelocityTexture, uv);
         return mix(scene, moving.rgb, moving.a);
     }
@@ -469,9 +471,11 @@ fragment CompositeSceneFS {
         vec3 scene;
         vec2 velocity = vec2(0.0);
         bool still = true;
+        bool underMoving = false;
         if (SWITCH(moving_only)) {
             vec4 moving = tex2D(currVelocityTexture, uv);
-            if (moving.a > 0.5) {
+            underMoving = moving.a > 0.5;
+            if (underMoving) {
                 scene = moving.rgb;
             } else {
                 velocity = CameraVelocity(uv);
@@ -488,8 +492,8 @@ fragment CompositeSceneFS {
             if (!still) {
                 blur = BlurredSmear(uv, velocity, px) * 4.0;
             } else {
-                blur = Shown(uv + vec2(px.x, 0.0)) + Shown(uv - vec2(px.x, 0.0)) + Shown(uv + vec2(0.0, px.y)) +
-                       Shown(uv - vec2(0.0, px.y));
+                blur = Shown(uv + vec2(px.x, 0.0), underMoving) + Shown(uv - vec2(px.x, 0.0), underMoving) +
+                       Shown(uv + vec2(0.0, px.y), underMoving) + Shown(uv - vec2(0.0, px.y), underMoving);
             }
             scene = mix(scene, blur * 0.25, border);
         }
