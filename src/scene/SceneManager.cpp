@@ -3,6 +3,7 @@
 #include "app/GameStateFlags.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
+#include "gui/GUIManager.h"
 #include "math/VectorMath.h"
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
@@ -435,10 +436,18 @@ bool CSceneMngr::CameraStayedPut() const
     // The characters are left out of the velocity pass: they take the smear
     // of whatever lies behind them. Turning on the spot smears every depth
     // alike, so the depth of the character itself gives the same; a camera
-    // that travelled does not, and the pass is drawn in full then.
+    // that travelled does not, and the pass is drawn in full then. So it is
+    // under depth of field for any move of the camera: the blur would read
+    // the smear at four places, dearer than the pass it saves.
     const CEffectManager& effects = getEffectManager();
+    const CCamera& camera = getCamera();
+    if (getGUI().depthOfFieldOn) {
+        const D3DXMATRIX now = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+        const D3DXMATRIX before = effects.GetPreviousView() * effects.GetPreviousProjection();
+        return std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0;
+    }
     D3DXMATRIX now, before;
-    if (!D3DXMatrixInverse(&now, nullptr, &getCamera().GetViewMatrix()) ||
+    if (!D3DXMatrixInverse(&now, nullptr, &camera.GetViewMatrix()) ||
         !D3DXMatrixInverse(&before, nullptr, &effects.GetPreviousView()))
         return false;
     const D3DXVECTOR3 travel(now._41 - before._41, now._42 - before._42, now._43 - before._43);

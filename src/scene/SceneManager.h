@@ -145,8 +145,9 @@ private:
     void UpdateWaterSpray();
     // The velocity pass of the moving objects alone.
     void RenderMovingObjects(CRenderTarget& target);
-    // Whether the camera's eye stood where it stood in the last frame (it
-    // may have turned): the composite can then smear the still objects.
+    // Whether the composite can smear the still objects by the camera: its
+    // eye stood where it stood in the last frame (it may have turned), or,
+    // under depth of field, nothing of the camera changed.
     bool CameraStayedPut() const;
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;

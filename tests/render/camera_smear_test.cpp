@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "gui/GUIManager.h"
 #include "platform/gl_device.h"
 #include "render/Bloom.h"
 #include "render/Composite.h"
@@ -21,8 +22,14 @@ using fxtest::FlatEntity;
 
 class SmearDraw : public fxtest::EffectDrawTest {
 protected:
+    void SetUp() override
+    {
+        fxtest::EffectDrawTest::SetUp();
+        getGUI().depthOfFieldOn = false;
+    }
     void TearDown() override
     {
+        getGUI().depthOfFieldOn = false;
         SetFrameShortcuts(true);
         for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite, Shortcut::ParticleClip})
             SetShortcutOn(which, true);
@@ -122,6 +129,12 @@ TEST_F(SmearDraw, TheVelocityPassDrawsOnlyWhatMovedWhenTheScenesDepthIsAtHand)
     EXPECT_EQ(DrawPasses(true), 1u);
     getEffectManager().StorePreviousCamera();
     PlaceCamera(D3DXVECTOR3(3, 0, 200), D3DXVECTOR3(15, 5, 0));
+    EXPECT_EQ(DrawPasses(true), 2u);
+    // Under depth of field only a camera that did not move at all does.
+    getGUI().depthOfFieldOn = true;
+    getEffectManager().StorePreviousCamera();
+    EXPECT_EQ(DrawPasses(true), 1u);
+    PlaceCamera(D3DXVECTOR3(3, 0, 200), D3DXVECTOR3(0, 0, 0));
     EXPECT_EQ(DrawPasses(true), 2u);
 }
 

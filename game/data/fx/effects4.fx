@@ -441,21 +441,6 @@ fragment CompositeSceneFS {
         return sum / 8.0;
     }
 
-    // The same smear seen through the depth-of-field blur: each of the
-    // eight steps read one texel step aside and one up or down, the sides
-    // taking turns, so that every step is blurred both ways (four taps of
-    // the blur cost sixteen reads rather than thirty-two).
-    vec3 BlurredSmear(vec2 uv, vec2 velocity, vec2 px) {
-        vec3 sum = vec3(0.0);
-        for (int i = 0; i < 8; ++i) {
-            vec2 at = uv - velocity * (float(i) / 7.0);
-            float side = (i & 1) == 0 ? 1.0 : -1.0;
-            float up = (i & 2) == 0 ? 1.0 : -1.0;
-            sum += tex2D(SceneTexture, at + vec2(side * px.x, 0.0)).rgb + tex2D(SceneTexture, at + vec2(0.0, up * px.y)).rgb;
-        }
-        return sum / 16.0;
-    }
-
     // Under a moving object, the moving objects' smear where one was drawn,
     // else the scene; elsewhere the scene (the blur's taps next to a moving
     // object read the scene unsmeared).
@@ -469,8 +454,6 @@ fragment CompositeSceneFS {
     void main() {
         vec2 uv = vUV;
         vec3 scene;
-        vec2 velocity = vec2(0.0);
-        bool still = true;
         bool underMoving = false;
         if (SWITCH(moving_only)) {
             vec4 moving = tex2D(currVelocityTexture, uv);
@@ -478,9 +461,8 @@ fragment CompositeSceneFS {
             if (underMoving) {
                 scene = moving.rgb;
             } else {
-                velocity = CameraVelocity(uv);
-                still = velocity == vec2(0.0);
-                scene = still ? tex2D(SceneTexture, uv).rgb : Smear(uv, velocity);
+                vec2 velocity = CameraVelocity(uv);
+                scene = velocity == vec2(0.0) ? tex2D(SceneTexture, uv).rgb : Smear(uv, velocity);
             }
         } else {
             scene = tex2D(SceneTexture, uv).rgb;
@@ -488,13 +470,10 @@ fragment CompositeSceneFS {
         float border = smoothstep(0.3, 0.75, length(uv - 0.5) * 1.4142);
         if (SWITCH(apply_dof)) {
             vec2 px = 1.5 / vec2(max(textureSize(SceneTexture, 0), ivec2(1)));
-            vec3 blur;
-            if (!still) {
-                blur = BlurredSmear(uv, velocity, px) * 4.0;
-            } else {
-                blur = Shown(uv + vec2(px.x, 0.0), underMoving) + Shown(uv - vec2(px.x, 0.0), underMoving) +
-                       Shown(uv + vec2(0.0, px.y), underMoving) + Shown(uv - vec2(0.0, px.y), underMoving);
-            }
+            // (The camera's smear and the blur never meet: the game draws the
+            // whole velocity pass for a camera that moved under depth of field.)
+            vec3 blur = Shown(uv + vec2(px.x, 0.0), underMoving) + Shown(uv - vec2(px.x, 0.0), underMoving) +
+                        Shown(uv + vec2(0.0, px.y), underMoving) + Shown(uv - vec2(0.0, px.y), underMoving);
             scene = mix(scene, blur * 0.25, border);
         }
         if (SWITCH(raining) && CamYaw > 0.5) {
