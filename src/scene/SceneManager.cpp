@@ -409,7 +409,7 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
         RenderMovingObjects(target);
         return;
     }
-    m_MovingOnly = false;
+    m_MovingOnly = m_NothingMoved = false;
     if (!BeginPass(target, clear)) {
         m_DrawList.clear();
         return;
@@ -457,26 +457,41 @@ bool CSceneMngr::CameraStayedPut() const
 void CSceneMngr::RenderMovingObjects(CRenderTarget& target)
 {
     m_MovingOnly = false;
-    if (!target.Begin()) {
-        m_DrawList.clear();
+    m_NothingMoved = false;
+    CEffectManager& effects = getEffectManager();
+    std::vector<IEntidad3D*> seen, moving;
+    for (IEntidad3D* entity : ListedEntities(true)) {
+        if (!entity || !effects.IsEntityVisible(entity, false))
+            continue;
+        seen.push_back(entity);
+        // Skinning alone moves nothing on screen that the velocity pass sees:
+        // an object is still while its world matrix is.
+        if (std::memcmp(&entity->GetTransform().GetMatrix(), &entity->GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+            moving.push_back(entity);
+    }
+    m_DrawList.clear();
+    const CCamera& camera = getCamera();
+    const D3DXMATRIX now = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+    const D3DXMATRIX before = effects.GetPreviousView() * effects.GetPreviousProjection();
+    // Nothing moved, camera included: the frame is the scene as it stands,
+    // and the target is not even cleared.
+    if (moving.empty() && std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0) {
+        for (IEntidad3D* entity : seen)
+            entity->StorePreviousWorld();
+        m_CurrentVelocity = target.texture;
+        m_MovingOnly = m_NothingMoved = true;
         return;
     }
+    if (!target.Begin())
+        return;
     // The scene's depth stays: a moving object hidden behind a still one
     // stays hidden, as it was in the scene.
     m_Device->SetDepthStencilSurface(m_DepthStencil);
     m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-    CEffectManager& effects = getEffectManager();
-    for (IEntidad3D* entity : ListedEntities(true)) {
-        if (!entity || !effects.IsEntityVisible(entity, false))
-            continue;
-        // Skinning alone moves nothing on screen that the velocity pass sees:
-        // an object is still while its world matrix is.
-        const D3DXMATRIX& world = entity->GetTransform().GetMatrix();
-        if (std::memcmp(&world, &entity->GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
-            effects.RenderMotionBlur(entity, m_VelocitySource);
+    for (IEntidad3D* entity : moving)
+        effects.RenderMotionBlur(entity, m_VelocitySource);
+    for (IEntidad3D* entity : seen)
         entity->StorePreviousWorld();
-    }
-    m_DrawList.clear();
     target.End();
     m_CurrentVelocity = target.texture;
     m_MovingOnly = true;
@@ -580,6 +595,8 @@ bool CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene, const CompositeO
     CEffectManager& effects = getEffectManager();
     CompositeInputs inputs = GatherCompositeInputs();
     inputs.overlays = overlays;
+    if (m_NothingMoved && m_MovingOnly && scene && scene == m_CurrentVelocity && m_VelocitySource)
+        return RenderCompositeWith(effects, m_VelocitySource, m_CurrentVelocity, m_PreviousVelocity, inputs);
     if (m_MovingOnly && scene && scene == m_CurrentVelocity && m_VelocitySource) {
         // The velocity target holds only what moved: the composite lays it
         // over the scene, which it smears by the camera.

@@ -108,6 +108,7 @@ public:
     // it was in the last frame, only the objects whose world matrix changed
     // since then are drawn, over the scene's depth, into a target cleared to
     // transparent black: the composite smears the rest by the camera's turn.
+    // When nothing moved at all, camera included, it draws nothing.
     void RenderMotionBlurPass(CRenderTarget& target, bool clear);
     // Whether the last velocity pass drew only the moving objects.
     bool VelocityHoldsMovingOnly() const { return m_MovingOnly; }
@@ -168,6 +169,8 @@ private:
     IDirect3DTexture9* m_PreviousVelocity = nullptr;
     IDirect3DTexture9* m_CurrentVelocity = nullptr;
     bool m_MovingOnly = false;
+    // ... and found nothing moved, the camera included: it drew nothing.
+    bool m_NothingMoved = false;
     float m_SceneTime = 0.0f;
     int m_LightCount = 1;
     D3DXVECTOR3 m_DefaultLightPosition{140.419f, 87.04f, 496.85f};

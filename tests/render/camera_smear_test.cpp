@@ -40,13 +40,13 @@ protected:
     // frame; drawn by the scene pass and the velocity pass as the level's
     // frame draws them (over the scene's depth texture when `sceneDepth`).
     // Returns the draws of the velocity pass.
-    unsigned DrawPasses(bool sceneDepth)
+    unsigned DrawPasses(bool sceneDepth, bool carried = true)
     {
         FlatEntity still("still", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
         FlatEntity moved("moved", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
         still.MoveTo(-20, 0, 0);
         still.StorePreviousWorld();
-        moved.MoveTo(14, 0, 0);
+        moved.MoveTo(carried ? 14 : 20, 0, 0);
         moved.StorePreviousWorld();
         moved.MoveTo(20, 0, 0);
         CSceneMngr& scene = getSceneManager();
@@ -78,14 +78,14 @@ protected:
 
     // The frame the composite makes of the passes above, the camera turned
     // (or not) between the last frame and this one.
-    std::vector<D3DCOLOR> Frame(bool shortcuts, bool turned)
+    std::vector<D3DCOLOR> Frame(bool shortcuts, bool turned, bool carried = true)
     {
         SetFrameShortcuts(shortcuts);
         PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(0, 0, 0));
         getEffectManager().StorePreviousCamera();
         if (turned)
             PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(9, 2, 0));
-        DrawPasses(true);
+        DrawPasses(true, carried);
         ClearTo(drawtest::kBlack);
         getSceneManager().RenderFinalComposite(VelocityTarget.texture);
         return BackBuffer();
@@ -115,6 +115,7 @@ TEST_F(SmearDraw, TheVelocityPassDrawsOnlyWhatMovedWhenTheScenesDepthIsAtHand)
     SetFrameShortcuts(true);
     EXPECT_EQ(DrawPasses(true), 1u) << "the still square is left to the composite";
     EXPECT_TRUE(getSceneManager().VelocityHoldsMovingOnly());
+    EXPECT_EQ(DrawPasses(true, false), 0u) << "nothing moved, the camera included";
     // Over a depth buffer the composite cannot read, every object is drawn.
     EXPECT_EQ(DrawPasses(false), 2u);
     EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
@@ -140,6 +141,9 @@ TEST_F(SmearDraw, TheVelocityPassDrawsOnlyWhatMovedWhenTheScenesDepthIsAtHand)
 
 TEST_F(SmearDraw, TheCompositeSmearsAsThePlainVelocityPassDoes)
 {
+    const std::vector<D3DCOLOR> stillPlain = Frame(false, false, false);
+    EXPECT_LE(Differing(stillPlain, Frame(true, false, false)), 2u) << "nothing moved";
+    EXPECT_GT(Differing(stillPlain, std::vector<D3DCOLOR>(stillPlain.size(), drawtest::kBlack)), 20u) << "the squares show";
     for (const bool turned : {false, true}) {
         SCOPED_TRACE(turned ? "camera turned" : "camera still");
         const std::vector<D3DCOLOR> plain = Frame(false, turned);
