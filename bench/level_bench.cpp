@@ -122,13 +122,12 @@ void SwitchEverythingOn()
     for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
                              "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
         setMainConfig(name, true);
-    // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays,clip" draws the game's way without those
+    // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
     // shortcuts.
     if (const char* without = std::getenv("VANTOREL_BENCH_WITHOUT")) {
         const std::string names = without;
         SetShortcutOn(Shortcut::CameraSmear, names.find("smear") == std::string::npos);
         SetShortcutOn(Shortcut::OverlaysInComposite, names.find("overlays") == std::string::npos);
-        SetShortcutOn(Shortcut::ParticleClip, names.find("clip") == std::string::npos);
     }
     // For comparisons: VANTOREL_BENCH_OFF="blurRender,bloomRender" measures without those.
     if (const char* off = std::getenv("VANTOREL_BENCH_OFF")) {

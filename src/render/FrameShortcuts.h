@@ -17,8 +17,6 @@ enum class Shortcut {
     CameraSmear,
     // The composite lays the bloom and particle overlays in its own pass.
     OverlaysInComposite,
-    // Particle texels that show nothing are not blended.
-    ParticleClip,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

@@ -10,7 +10,6 @@
 #include "platform/win32.h"
 #include "player/Player.h"
 #include "render/EffectManager.h"
-#include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
 #include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
@@ -382,7 +381,6 @@ void CParticleManager::Render()
             D3DXMatrixMultiply(&viewProjection, &camera.GetViewMatrix(), &camera.GetProjectionMatrix());
         if (D3DXHANDLE vp = effect->GetParameterByName(nullptr, "view_projection_matrix"))
             effect->SetMatrix(vp, &viewProjection);
-        effect->SetBool("particle_clip", ShortcutOn(Shortcut::ParticleClip) ? TRUE : FALSE);
         const D3DXVECTOR3 up = flight ? D3DXVECTOR3(0, 1, 0) : camera.GetUpVector();
         const D3DXVECTOR3 dir = flight ? camera.GetFlightCamera().forward : camera.GetViewDirection();
         const D3DXVECTOR3 left = LeftOf(up, dir);

@@ -31,7 +31,7 @@ protected:
     {
         getGUI().depthOfFieldOn = false;
         SetFrameShortcuts(true);
-        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite, Shortcut::ParticleClip})
+        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite})
             SetShortcutOn(which, true);
         fxtest::EffectDrawTest::TearDown();
     }

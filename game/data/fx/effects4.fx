@@ -127,8 +127,6 @@ shared {
     // 40 particles, three registers each: position and size; colour; spin,
     // texture frame and two unused values.
     uniform vec4 particle_data[120];
-    // Fragments that would blend nothing are discarded.
-    uniform bool particle_clip = false;
 
     VARYING vec3 vWorldPos;
     VARYING vec3 vNormal;
@@ -577,14 +575,8 @@ fragment BloomCompositeFS {
     void main() { outColor = BloomSum(vUV); }
 }
 
-// A texel that shows nothing is not blended: blending it would leave the
-// target as it was, at the price of reading and writing it.
 fragment ParticleFS {
-    void main() {
-        vec4 c = tex2D(ParticleTexture, vUV) * vColor;
-        if (SWITCH(particle_clip) && c.a <= 0.0) discard;
-        outColor = c;
-    }
+    void main() { outColor = tex2D(ParticleTexture, vUV) * vColor; }
 }
 
 fragment BasicFS {
