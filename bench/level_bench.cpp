@@ -24,6 +24,8 @@
 // enemies of the shipped models in two rows facing the hero, weapons in their
 // hands, firing in turn (muzzle flashes, tracers, sparks where the shots
 // strike) and bleeding from his hits, while he aims at them (the wave case).
+// After each case's timings one frame is drawn both ways from the same state
+// and the two pictures compared.
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
@@ -47,6 +49,8 @@
 #include "scene/ParticleType.h"
 
 #include "../tests/app/shipped_game.h"
+#include "../tests/platform/offscreen_device_fixture.h"
+#include "platform/crt.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,6 +132,13 @@ void SwitchEverythingOn()
     for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
                              "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
         setMainConfig(name, true);
+    // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
+    // shortcuts.
+    if (const char* without = std::getenv("VANTOREL_BENCH_WITHOUT")) {
+        const std::string names = without;
+        SetShortcutOn(Shortcut::CameraSmear, names.find("smear") == std::string::npos);
+        SetShortcutOn(Shortcut::OverlaysInComposite, names.find("overlays") == std::string::npos);
+    }
     // For comparisons: VANTOREL_BENCH_OFF="blurRender,bloomRender" measures without those.
     if (const char* off = std::getenv("VANTOREL_BENCH_OFF")) {
         std::stringstream names(off);
@@ -417,6 +428,80 @@ void TimeFrames(int frames, float step, Samples& samples)
     }
 }
 
+// Where every entity's last smear starts: the velocity pass of the first
+// way moves it on, so the second way must start from the same place.
+class PreviousWorlds {
+public:
+    PreviousWorlds()
+    {
+        for (IEntidad3D* entity : getScenario()->GetRoomObjects())
+            Keep(entity);
+        for (IEntidad3D* entity : getSceneManager().GetObjects("Character"))
+            Keep(entity);
+        Keep(getPlayer()->GetEntity());
+    }
+    void Restore() const
+    {
+        for (const auto& entry : m_Kept) {
+            CLocation& placement = entry.first->GetTransform();
+            const D3DXMATRIX now = placement.GetMatrix();
+            placement.SetMatrix(entry.second);
+            entry.first->StorePreviousWorld();
+            placement.SetMatrix(now);
+        }
+    }
+
+private:
+    void Keep(IEntidad3D* entity)
+    {
+        if (entity)
+            m_Kept.emplace_back(entity, entity->GetPreviousWorld());
+    }
+    std::vector<std::pair<IEntidad3D*, D3DXMATRIX>> m_Kept;
+};
+
+// One frame drawn both ways from the same state (after one more update):
+// the largest difference of a pixel (its largest channel) between the two,
+// the 99.5th percentile of those, and how many pixels differ by more than 2.
+// With a folder for shots, both frames are saved there as <name>_same_plain.png and <name>_same_game.png.
+void ComparePicture(float step, const std::string& shots, const std::string& name)
+{
+    UpdateGame(step);
+    getRigid()->scriptedSequenceRunning = false;
+    shippedgame::HoldGuiStill();
+    const CompositeState state = getEffectManager().GetCompositeState();
+    const PreviousWorlds previous;
+    std::vector<D3DCOLOR> frames[2];
+    for (const bool shortcuts : {false, true}) {
+        previous.Restore();
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect("data/fx/effects4.fx");
+        getEffectManager().GetCompositeState() = state;
+        crt::srand(7);
+        RenderFrame(step);
+        devicetest::ReadBackBuffer(D3DDevice, &frames[shortcuts]);
+        if (!shots.empty())
+            SaveFrame((std::filesystem::path(shots) / (name + (shortcuts ? "_same_game.png" : "_same_plain.png")))
+                          .string());
+    }
+    std::vector<int> differences;
+    for (size_t i = 0; i < frames[0].size() && i < frames[1].size(); ++i) {
+        int pixel = 0;
+        for (int shift : {0, 8, 16})
+            pixel = std::max(pixel, std::abs(static_cast<int>((frames[0][i] >> shift) & 0xFF) -
+                                             static_cast<int>((frames[1][i] >> shift) & 0xFF)));
+        differences.push_back(pixel);
+    }
+    if (differences.empty())
+        return;
+    std::sort(differences.begin(), differences.end());
+    const size_t over = static_cast<size_t>(
+        differences.end() - std::upper_bound(differences.begin(), differences.end(), 2));
+    std::printf("  picture, game way against plain: largest %d/255, 99.5th percentile %d/255, %zu of %zu pixels "
+                "over 2/255\n",
+                differences.back(), differences[differences.size() * 995 / 1000], over, differences.size());
+}
+
 void PrintPasses(int frames, float step, const std::string& logPath)
 {
     CProfiler& profiler = getProfiler();
@@ -501,6 +586,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                         Median(samples[shortcuts].cpu), getSceneManager().drawnCount,
                         getSceneManager().culledCount);
         }
+        ComparePicture(step, shots, level + (crowded ? "_crowd" : ""));
         for (const bool shortcuts : {false, true}) {
             if (!passes && shots.empty())
                 break;

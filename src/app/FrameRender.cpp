@@ -72,10 +72,52 @@ void RenderComicStage(CSceneMngr& scene, CProfiler& profiler, const std::string&
     scene.ReleaseDepthStencil();
 }
 
+// The level's passes draw with the scene's depth texture as the depth
+// buffer, so that the composite can read it; the device's own comes back after.
+class SceneDepthInUse {
+public:
+    explicit SceneDepthInUse(IDirect3DDevice9* device) : m_Device(device)
+    {
+        if (!SceneDepth.surface || FAILED(device->GetDepthStencilSurface(&m_Saved)) || !m_Saved)
+            return;
+        m_Swapped = SUCCEEDED(device->SetDepthStencilSurface(SceneDepth.surface));
+    }
+    ~SceneDepthInUse()
+    {
+        if (m_Swapped)
+            m_Device->SetDepthStencilSurface(m_Saved);
+        if (m_Saved)
+            m_Saved->Release();
+    }
+    SceneDepthInUse(const SceneDepthInUse&) = delete;
+    SceneDepthInUse& operator=(const SceneDepthInUse&) = delete;
+
+private:
+    IDirect3DDevice9* m_Device;
+    IDirect3DSurface9* m_Saved = nullptr;
+    bool m_Swapped = false;
+};
+
+// The bloom and the particles for the composite to lay in its own pass,
+// with the frame's shortcuts: both or neither, since the bloom goes first.
+CompositeOverlays OverlaysForComposite(bool sequenceRunning)
+{
+    CompositeOverlays overlays;
+    if (!ShortcutOn(Shortcut::OverlaysInComposite) || sequenceRunning)
+        return overlays;
+    if (getMainConfig("bloomRender") && !BloomEffect.StagesForComposite(overlays.bloom))
+        return overlays;
+    if (getMainConfig("particlesRender") && !ParticleTargetIsEmpty())
+        overlays.particles = getParticleManager().GetTarget().texture;
+    overlays.merge = true;
+    return overlays;
+}
+
 // Shadow map, the level's objects, the particles and, with motion blur, the
 // velocity pass over the objects once more.
 void RenderLevelStage(CSceneMngr& scene, CProfiler& profiler, const std::string& level)
 {
+    SceneDepthInUse depth(D3DDevice);
     const CGameStateFlagsManager& gsf = getGSF();
     const CRigidAnimManager& rigid = *getRigid();
     CSceneMarks marks(scene);
@@ -175,17 +217,19 @@ void RenderFrame(float dt)
         }
 
         profiler.StartTimer();
+        bool overlaysLaid = false;
         if (!getMainConfig("applyOld")) {
             getDrawHelper().DrawFullScreenTexture(SceneTarget.texture, 1.0f);
         } else {
             const bool plainScene = sequenceRunning || !getMainConfig("blurRender");
-            scene.RenderFinalComposite(plainScene ? SceneTarget.texture : VelocityTarget.texture);
+            overlaysLaid = scene.RenderFinalComposite(plainScene ? SceneTarget.texture : VelocityTarget.texture,
+                                                      OverlaysForComposite(sequenceRunning));
         }
         profiler.StopTimer("printScene: ");
 
         if (getMainConfig("bloomRender")) {
             profiler.StartTimer();
-            if (!sequenceRunning)
+            if (!sequenceRunning && !overlaysLaid)
                 BloomEffect.Composite();
             profiler.StopTimer("applyBloom: ");
         }
@@ -199,7 +243,7 @@ void RenderFrame(float dt)
             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
             device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
             device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-            if (!FrameShortcuts() || !ParticleTargetIsEmpty())
+            if (!overlaysLaid && (!FrameShortcuts() || !ParticleTargetIsEmpty()))
                 getDrawHelper().DrawFullScreenTexture(getParticleManager().GetTarget().texture, 1.0f);
             profiler.StopTimer("applyParticles: ");
         }

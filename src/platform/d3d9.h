@@ -423,8 +423,9 @@ enum : DWORD {
     D3DCOLORWRITEENABLE_ALPHA = 0x8
 };
 
-// Samplers a shader reaches (the fixed-function path reads sampler 0 only).
-constexpr DWORD kMaxTextureStages = 8;
+// Samplers a shader reaches, as many as a pixel shader 3.0 has (the
+// fixed-function path reads sampler 0 only).
+constexpr DWORD kMaxTextureStages = 16;
 
 // --- structures ------------------------------------------------------------------
 struct D3DPRESENT_PARAMETERS {

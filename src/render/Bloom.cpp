@@ -192,6 +192,17 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture)
     D3DDevice->SetTexture(0, nullptr);
 }
 
+bool TBloomEffect::StagesForComposite(std::vector<IDirect3DTexture9*>& textures) const
+{
+    textures.clear();
+    if (clear_bg)
+        return false;
+    for (const TStage& stage : stages)
+        if (stage.target.texture)
+            textures.push_back(stage.target.texture);
+    return textures.size() <= kStagesPerPass;
+}
+
 void TBloomEffect::Composite()
 {
     if (!D3DDevice)

@@ -38,6 +38,10 @@ public:
     void RenderStages(IDirect3DTexture9* sceneTexture);
     // Adds every stage over the current render target.
     void Composite();
+    // The stage textures when the composite can add them itself in its one
+    // pass: at most four stages with a texture, and no background to clear
+    // first. False otherwise (Composite must add them).
+    bool StagesForComposite(std::vector<IDirect3DTexture9*>& textures) const;
     // One pass of the effect technique over the current target, reading
     // source; index picks the texel offsets (those of the stage before it).
     void RenderPass(const std::string& technique, IDirect3DTexture9* source, int index, float weight);

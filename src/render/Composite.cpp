@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "app/Startup.h"
 #include "gui/GUIManager.h"
 #include "math/VectorMath.h"
 #include "platform/crt.h"
@@ -24,6 +26,41 @@ constexpr float kPi = 3.1415927f;
 const char kDamagePass[] = "Damage";
 const char kDamageFromLife[] = "damage_from_life";
 const char kRaining[] = "raining";
+const char kMovingOnly[] = "moving_only";
+const char kCameraMoved[] = "camera_moved";
+const char kInverseViewProjection[] = "inverse_view_projection";
+const char kPreviousViewProjection[] = "previous_view_projection";
+
+// The depth texture the composite samples must not stay bound as the depth
+// buffer it draws with; it is let go for the draw and put back after.
+class DepthDetached {
+public:
+    explicit DepthDetached(IDirect3DTexture9* sampled)
+    {
+        IDirect3DSurface9* level = nullptr;
+        if (!sampled || !D3DDevice || FAILED(sampled->GetSurfaceLevel(0, &level)))
+            return;
+        if (SUCCEEDED(D3DDevice->GetDepthStencilSurface(&m_Saved)) && m_Saved == level)
+            D3DDevice->SetDepthStencilSurface(nullptr);
+        else if (m_Saved) {
+            m_Saved->Release();
+            m_Saved = nullptr;
+        }
+        level->Release();
+    }
+    ~DepthDetached()
+    {
+        if (m_Saved) {
+            D3DDevice->SetDepthStencilSurface(m_Saved);
+            m_Saved->Release();
+        }
+    }
+    DepthDetached(const DepthDetached&) = delete;
+    DepthDetached& operator=(const DepthDetached&) = delete;
+
+private:
+    IDirect3DSurface9* m_Saved = nullptr;
+};
 
 // Controller states in which the hero aims: the frame takes the aiming tint.
 bool IsAimingState(int code)
@@ -39,6 +76,24 @@ float HeroLifeFraction()
     if (hero->GetTopLife() == 0)
         return 1.0f;
     return static_cast<float>(hero->GetLife()) / static_cast<float>(hero->GetTopLife());
+}
+
+// The composite's own bloom and particle overlays switched on with their
+// textures, or (null) off with the textures let go.
+void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
+{
+    static const char* const kStages[4] = {"BloomStage0", "BloomStage1", "BloomStage2", "BloomStage3"};
+    static const char* const kSwitches[4] = {nullptr, "bloom_stage1", "bloom_stage2", "bloom_stage3"};
+    const size_t stages = overlays ? overlays->bloom.size() : 0;
+    effect->SetBool("bloom_over", stages > 0 ? TRUE : FALSE);
+    for (size_t i = 0; i < 4; ++i) {
+        effect->SetTexture(kStages[i], i < stages ? overlays->bloom[i] : nullptr);
+        if (kSwitches[i] && stages > 0)
+            effect->SetBool(kSwitches[i], i < stages ? TRUE : FALSE);
+    }
+    IDirect3DTexture9* particles = overlays ? overlays->particles : nullptr;
+    effect->SetBool("particles_over", particles ? TRUE : FALSE);
+    effect->SetTexture("ParticleLayer", particles);
 }
 
 } // namespace
@@ -129,6 +184,20 @@ std::array<const char*, 3> DamageTexturesFor(float t)
     return names;
 }
 
+CameraSmear CameraSmearFor(const D3DXMATRIX& viewProjection, const D3DXMATRIX& previousViewProjection,
+                           IDirect3DTexture9* moving, IDirect3DTexture9* depth)
+{
+    CameraSmear smear;
+    smear.moving = moving;
+    smear.depth = depth;
+    smear.previousViewProjection = previousViewProjection;
+    smear.cameraMoved = std::memcmp(&viewProjection, &previousViewProjection, sizeof(D3DXMATRIX)) != 0;
+    // A projection that cannot be undone cannot place a pixel in the world:
+    // the camera's smear is left out then.
+    smear.on = moving && depth && D3DXMatrixInverse(&smear.inverseViewProjection, nullptr, &viewProjection);
+    return smear;
+}
+
 // --- the pass -----------------------------------------------------------------------------------
 
 CompositeInputs GatherCompositeInputs()
@@ -156,11 +225,11 @@ CompositeInputs GatherCompositeInputs()
     return in;
 }
 
-void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDirect3DTexture9* currentVelocity,
+bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDirect3DTexture9* currentVelocity,
                          IDirect3DTexture9* previousVelocity, const CompositeInputs& in)
 {
     if (!manager.SelectTechnique(kCompositeTechnique))
-        return;
+        return false;
     ID3DXEffect* effect = manager.GetEffect();
     CompositeState& state = manager.GetCompositeState();
     CTextureManager& textures = getTextureManager();
@@ -206,6 +275,16 @@ void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
     effect->SetBool(kRaining, !FrameShortcuts() || in.isla ? TRUE : FALSE);
     effect->SetBool(handle(EP_VINYETAS), in.scriptedSequence ? TRUE : FALSE);
     effect->SetBool(handle(EP_APPLY_DOF), in.depthOfField ? TRUE : FALSE);
+    const CameraSmear& smear = in.smear;
+    effect->SetBool(kMovingOnly, smear.on ? TRUE : FALSE);
+    if (smear.on) {
+        effect->SetTexture(handle(EP_CURR_VELOCITY_TEXTURE), smear.moving);
+        effect->SetTexture(handle(EP_DEPTH_TEXTURE), smear.depth);
+        effect->SetBool(kCameraMoved, smear.cameraMoved ? TRUE : FALSE);
+        effect->SetMatrix(kInverseViewProjection, &smear.inverseViewProjection);
+        effect->SetMatrix(kPreviousViewProjection, &smear.previousViewProjection);
+    }
+    DepthDetached detached(smear.on ? smear.depth : nullptr);
 
     // The damage overlay lays nothing over the frame while the hero's life
     // stands at or above the effect's blood threshold and no hit mark shows.
@@ -213,9 +292,16 @@ void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
     if (FrameShortcuts() && !DamageShows(effect, in.lifeFraction, state.hits))
         skipped = effect->GetPassByName(effect->GetCurrentTechnique(), kDamagePass);
 
+    const CompositeOverlays& overlays = in.overlays;
+    const bool lay = overlays.merge && ShortcutOn(Shortcut::OverlaysInComposite) && overlays.bloom.size() <= 4 &&
+                     !DamageShows(effect, in.lifeFraction, state.hits);
+    SetOverlays(effect, lay ? &overlays : nullptr);
+
     UINT passes = 0;
-    if (FAILED(effect->Begin(&passes, 0)))
-        return;
+    if (FAILED(effect->Begin(&passes, 0))) {
+        SetOverlays(effect, nullptr);
+        return false;
+    }
     for (UINT pass = 0; pass < passes; ++pass) {
         if (skipped && effect->GetPass(effect->GetCurrentTechnique(), pass) == skipped)
             continue;
@@ -225,4 +311,9 @@ void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
         }
     }
     effect->End();
+    // The effect keeps a reference to what it was given.
+    if (smear.on)
+        effect->SetTexture(handle(EP_DEPTH_TEXTURE), nullptr);
+    SetOverlays(effect, nullptr);
+    return lay;
 }

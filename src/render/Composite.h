@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "platform/d3d9.h"
 #include "platform/d3dx9effect.h"
@@ -56,6 +57,34 @@ std::array<const char*, 3> DamageTexturesFor(float t);
 // effect without it, or with a useless value, always shows the pass).
 bool DamageShows(ID3DXEffect* effect, float lifeFraction, const D3DXVECTOR4& hits);
 
+// The velocity pass drew again only what moved in the world since the last
+// frame; every other pixel is smeared here by the camera's own motion, worked
+// out from the scene's depth and the last frame's view and projection.
+struct CameraSmear {
+    bool on = false;
+    // What moved, already smeared (alpha 1 where it was drawn, 0 elsewhere).
+    IDirect3DTexture9* moving = nullptr;
+    IDirect3DTexture9* depth = nullptr;
+    D3DXMATRIX inverseViewProjection;
+    D3DXMATRIX previousViewProjection;
+    // False when the camera stood still: nothing but the moving objects smears.
+    bool cameraMoved = false;
+};
+
+// The smear for the camera's view and projection now and in the last frame.
+CameraSmear CameraSmearFor(const D3DXMATRIX& viewProjection, const D3DXMATRIX& previousViewProjection,
+                           IDirect3DTexture9* moving, IDirect3DTexture9* depth);
+
+// The bloom stages and the particle target, for the composite to lay over
+// the frame in its own pass rather than in passes of their own.
+struct CompositeOverlays {
+    bool merge = false;
+    // At most four stage textures (none: no bloom).
+    std::vector<IDirect3DTexture9*> bloom;
+    // Null: no particles to lay.
+    IDirect3DTexture9* particles = nullptr;
+};
+
 // What the composite reads of the game in one frame.
 struct CompositeInputs {
     float sceneTime = 0.0f;
@@ -74,6 +103,8 @@ struct CompositeInputs {
     // a comic-panel sequence is on screen
     bool scriptedSequence = false;
     bool depthOfField = false;
+    CameraSmear smear;
+    CompositeOverlays overlays;
 };
 
 // The game's values for this frame.
@@ -82,5 +113,8 @@ CompositeInputs GatherCompositeInputs();
 // The composite with "pruebaTech" over the current target: the scene, then
 // the overlays. Steps the manager's composite state once. Without an effect,
 // or without the technique, nothing is drawn and the state stays as it was.
-void RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDirect3DTexture9* currentVelocity,
+// True when it also laid the bloom and particle overlays asked for: only with
+// the frame's shortcuts, and only while the damage pass, which must come
+// between, lays nothing.
+bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDirect3DTexture9* currentVelocity,
                          IDirect3DTexture9* previousVelocity, const CompositeInputs& inputs);

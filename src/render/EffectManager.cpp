@@ -346,9 +346,12 @@ void CEffectManager::RenderMotionBlurSubset(const std::string& technique, IEntid
     if (!entity || !SelectTechnique(technique))
         return;
     CCamera& camera = getCamera();
-    const D3DXMATRIX modelView = entity->GetTransform().GetMatrix() * camera.GetViewMatrix();
+    const D3DXMATRIX& world = entity->GetTransform().GetMatrix();
+    const D3DXMATRIX modelView = world * camera.GetViewMatrix();
     const D3DXMATRIX lastModelView = entity->GetPreviousWorld() * m_PreviousView;
-    const D3DXMATRIX modelViewProjection = modelView * camera.GetProjectionMatrix();
+    // Multiplied as the lit pass multiplies it, so that the object lands on
+    // the very depth it left in the scene.
+    const D3DXMATRIX modelViewProjection = world * (camera.GetViewMatrix() * camera.GetProjectionMatrix());
     const D3DXMATRIX lastModelViewProjection = lastModelView * m_PreviousProjection;
     m_Effect->SetMatrix(m_Params[EP_MODEL_VIEW], &modelView);
     m_Effect->SetMatrix(m_Params[EP_LAST_MODEL_VIEW], &lastModelView);

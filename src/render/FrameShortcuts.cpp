@@ -2,7 +2,8 @@
 
 namespace {
 bool g_Shortcuts = true;
-}
+bool g_Off[static_cast<int>(Shortcut::Count)] = {};
+} // namespace
 
 void SetFrameShortcuts(bool on)
 {
@@ -12,4 +13,17 @@ void SetFrameShortcuts(bool on)
 bool FrameShortcuts()
 {
     return g_Shortcuts;
+}
+
+void SetShortcutOn(Shortcut which, bool on)
+{
+    const int index = static_cast<int>(which);
+    if (index >= 0 && index < static_cast<int>(Shortcut::Count))
+        g_Off[index] = !on;
+}
+
+bool ShortcutOn(Shortcut which)
+{
+    const int index = static_cast<int>(which);
+    return g_Shortcuts && index >= 0 && index < static_cast<int>(Shortcut::Count) && !g_Off[index];
 }

@@ -7,3 +7,17 @@
 // compare the two. The effect reads the switch when it is (re)loaded.
 void SetFrameShortcuts(bool on);
 bool FrameShortcuts();
+
+// The later shortcuts one by one, so that each can be weighed against the
+// frame without it (all on by default; none applies while the frame's
+// shortcuts are off).
+enum class Shortcut {
+    // The velocity pass draws only what moved; the composite smears the rest
+    // by the camera.
+    CameraSmear,
+    // The composite lays the bloom and particle overlays in its own pass.
+    OverlaysInComposite,
+    Count
+};
+void SetShortcutOn(Shortcut which, bool on);
+bool ShortcutOn(Shortcut which);

@@ -8,6 +8,7 @@ CRenderTarget SceneTarget;
 CRenderTarget VelocityTarget;
 CRenderTarget ShadowMapTarget;
 CRenderTarget ParticleTarget;
+CDepthTexture SceneDepth;
 
 namespace {
 
@@ -91,11 +92,41 @@ bool CRenderTarget::SaveBmp(const std::string& name) const
     return SUCCEEDED(D3DXSaveTextureToFileA((name + ".bmp").c_str(), D3DXIFF_BMP, texture, nullptr));
 }
 
+bool CDepthTexture::Create(IDirect3DDevice9* device, int width, int height)
+{
+    Release();
+    if (!device || width <= 0 || height <= 0)
+        return Failed("a device and a size", D3DERR_INVALIDCALL, width, height);
+    HRESULT hr = device->CreateTexture(static_cast<UINT>(width), static_cast<UINT>(height), 1, D3DUSAGE_DEPTHSTENCIL,
+                                       D3DFMT_D24S8, D3DPOOL_DEFAULT, &texture, nullptr);
+    if (FAILED(hr))
+        return Failed("the depth texture", hr, width, height);
+    hr = texture->GetSurfaceLevel(0, &surface);
+    if (FAILED(hr)) {
+        Release();
+        return Failed("the depth texture's surface", hr, width, height);
+    }
+    return true;
+}
+
+void CDepthTexture::Release()
+{
+    if (surface) {
+        surface->Release();
+        surface = nullptr;
+    }
+    if (texture) {
+        texture->Release();
+        texture = nullptr;
+    }
+}
+
 bool CreateScreenTargets(IDirect3DDevice9* device, int width, int height)
 {
     bool all = true;
     for (CRenderTarget* target : {&SceneTarget, &VelocityTarget, &ShadowMapTarget, &ParticleTarget})
         all = target->Create(device, width, height, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN) && all;
+    all = SceneDepth.Create(device, width, height) && all;
     // A new texture's texels are undefined: the particle target is laid over
     // every frame, so it starts as nothing at all.
     if (ParticleTarget.Begin()) {
@@ -110,6 +141,7 @@ void ReleaseScreenTargets()
 {
     for (CRenderTarget* target : {&SceneTarget, &VelocityTarget, &ShadowMapTarget, &ParticleTarget})
         target->Release();
+    SceneDepth.Release();
 }
 
 bool ParticleTargetIsEmpty()

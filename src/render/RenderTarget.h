@@ -44,13 +44,25 @@ extern CRenderTarget VelocityTarget;
 extern CRenderTarget ShadowMapTarget;
 extern CRenderTarget ParticleTarget;
 
+// The depth of the level's passes, kept where the frame's last pass can read
+// it: the composite works out the camera's smear of every still object from
+// it. Made with the screen targets; its surface stands in for the device's
+// depth buffer while the level is drawn.
+struct CDepthTexture {
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    bool Create(IDirect3DDevice9* device, int width, int height);
+    void Release();
+};
+extern CDepthTexture SceneDepth;
+
 // Makes the four targets at the client size (A8R8G8B8, no depth buffer of
-// their own: they share the device's). True when all four were made; each
-// failure is on the debug output.
+// their own: they share the device's), and the scene's depth texture. True
+// when all were made; each failure is on the debug output.
 bool CreateScreenTargets(IDirect3DDevice9* device, int width, int height);
 // True while the particle target holds nothing but the transparent black it
 // was made with: nothing has begun drawing into it since. Laying it over the
 // frame then changes nothing.
 bool ParticleTargetIsEmpty();
-// Releases the four (before the device goes).
+// Releases the four and the depth texture (before the device goes).
 void ReleaseScreenTargets();

@@ -3,6 +3,7 @@
 #include "app/GameStateFlags.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
+#include "gui/GUIManager.h"
 #include "math/VectorMath.h"
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
@@ -29,6 +30,10 @@
 #include <limits>
 
 namespace {
+
+// How far the eye may move between frames (world units) and still count as
+// turning on the spot for the velocity pass.
+constexpr float kStillCameraTravel = 0.01f;
 
 const char kCharacters[] = "Character";
 // 1/60 s per update, whatever the frame step: the composite's animated
@@ -399,6 +404,12 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 {
+    if (ShortcutOn(Shortcut::CameraSmear) && m_Device && m_VelocitySource && SceneDepth.surface &&
+        m_DepthStencil == SceneDepth.surface && CameraStayedPut()) {
+        RenderMovingObjects(target);
+        return;
+    }
+    m_MovingOnly = m_NothingMoved = false;
     if (!BeginPass(target, clear)) {
         m_DrawList.clear();
         return;
@@ -418,6 +429,72 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
     m_DrawList.clear();
     target.End();
     m_CurrentVelocity = target.texture;
+}
+
+bool CSceneMngr::CameraStayedPut() const
+{
+    // The characters are left out of the velocity pass: they take the smear
+    // of whatever lies behind them. Turning on the spot smears every depth
+    // alike, so the depth of the character itself gives the same; a camera
+    // that travelled does not, and the pass is drawn in full then. So it is
+    // under depth of field for any move of the camera: the blur would read
+    // the smear at four places, dearer than the pass it saves.
+    const CEffectManager& effects = getEffectManager();
+    const CCamera& camera = getCamera();
+    if (getGUI().depthOfFieldOn) {
+        const D3DXMATRIX now = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+        const D3DXMATRIX before = effects.GetPreviousView() * effects.GetPreviousProjection();
+        return std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0;
+    }
+    D3DXMATRIX now, before;
+    if (!D3DXMatrixInverse(&now, nullptr, &camera.GetViewMatrix()) ||
+        !D3DXMatrixInverse(&before, nullptr, &effects.GetPreviousView()))
+        return false;
+    const D3DXVECTOR3 travel(now._41 - before._41, now._42 - before._42, now._43 - before._43);
+    return D3DXVec3LengthSq(&travel) <= kStillCameraTravel * kStillCameraTravel;
+}
+
+void CSceneMngr::RenderMovingObjects(CRenderTarget& target)
+{
+    m_MovingOnly = false;
+    m_NothingMoved = false;
+    CEffectManager& effects = getEffectManager();
+    std::vector<IEntidad3D*> seen, moving;
+    for (IEntidad3D* entity : ListedEntities(true)) {
+        if (!entity || !effects.IsEntityVisible(entity, false))
+            continue;
+        seen.push_back(entity);
+        // Skinning alone moves nothing on screen that the velocity pass sees:
+        // an object is still while its world matrix is.
+        if (std::memcmp(&entity->GetTransform().GetMatrix(), &entity->GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+            moving.push_back(entity);
+    }
+    m_DrawList.clear();
+    const CCamera& camera = getCamera();
+    const D3DXMATRIX now = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+    const D3DXMATRIX before = effects.GetPreviousView() * effects.GetPreviousProjection();
+    // Nothing moved, camera included: the frame is the scene as it stands,
+    // and the target is not even cleared.
+    if (moving.empty() && std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0) {
+        for (IEntidad3D* entity : seen)
+            entity->StorePreviousWorld();
+        m_CurrentVelocity = target.texture;
+        m_MovingOnly = m_NothingMoved = true;
+        return;
+    }
+    if (!target.Begin())
+        return;
+    // The scene's depth stays: a moving object hidden behind a still one
+    // stays hidden, as it was in the scene.
+    m_Device->SetDepthStencilSurface(m_DepthStencil);
+    m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+    for (IEntidad3D* entity : moving)
+        effects.RenderMotionBlur(entity, m_VelocitySource);
+    for (IEntidad3D* entity : seen)
+        entity->StorePreviousWorld();
+    target.End();
+    m_CurrentVelocity = target.texture;
+    m_MovingOnly = true;
 }
 
 void CSceneMngr::RenderProps()
@@ -513,9 +590,23 @@ void CSceneMngr::RenderWeaponModel(CRigidEntity& model)
             effects.RenderEntitySubset(static_cast<int>(subset), &model);
 }
 
-void CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene)
+bool CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene, const CompositeOverlays& overlays)
 {
-    getEffectManager().RenderComposite(scene, m_CurrentVelocity, m_PreviousVelocity, 0.0f);
+    CEffectManager& effects = getEffectManager();
+    CompositeInputs inputs = GatherCompositeInputs();
+    inputs.overlays = overlays;
+    if (m_NothingMoved && m_MovingOnly && scene && scene == m_CurrentVelocity && m_VelocitySource)
+        return RenderCompositeWith(effects, m_VelocitySource, m_CurrentVelocity, m_PreviousVelocity, inputs);
+    if (m_MovingOnly && scene && scene == m_CurrentVelocity && m_VelocitySource) {
+        // The velocity target holds only what moved: the composite lays it
+        // over the scene, which it smears by the camera.
+        const CCamera& camera = getCamera();
+        const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+        const D3DXMATRIX previous = effects.GetPreviousView() * effects.GetPreviousProjection();
+        inputs.smear = CameraSmearFor(viewProjection, previous, m_CurrentVelocity, SceneDepth.texture);
+        scene = m_VelocitySource;
+    }
+    return RenderCompositeWith(effects, scene, m_CurrentVelocity, m_PreviousVelocity, inputs);
 }
 
 CSceneMngr& getSceneManager()

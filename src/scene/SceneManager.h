@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/d3d9.h"
+#include "render/Composite.h"
 #include "render/ShadowReach.h"
 #include "scene/LightCamera.h"
 
@@ -109,12 +110,22 @@ public:
     void RenderScenePass(CRenderTarget& target, bool clear);
     // The velocity pass: the listed objects again, each smearing the scene
     // texture along its own screen motion. Empties the draw list; the target's
-    // texture becomes the current velocity texture.
+    // texture becomes the current velocity texture. With the frame's
+    // shortcuts, the scene's depth in its texture and the camera's eye where
+    // it was in the last frame, only the objects whose world matrix changed
+    // since then are drawn, over the scene's depth, into a target cleared to
+    // transparent black: the composite smears the rest by the camera's turn.
+    // When nothing moved at all, camera included, it draws nothing.
     void RenderMotionBlurPass(CRenderTarget& target, bool clear);
+    // Whether the last velocity pass drew only the moving objects.
+    bool VelocityHoldsMovingOnly() const { return m_MovingOnly; }
     // The current wave's enemies and the hero, culled as characters.
     void RenderCharacters();
-    // The composite over the current target with this scene texture.
-    void RenderFinalComposite(IDirect3DTexture9* scene);
+    // The composite over the current target with this scene texture. Given
+    // the velocity texture after a pass that drew only the moving objects, it
+    // lays them over the scene smeared by the camera. True when it also laid
+    // the overlays (see RenderCompositeWith).
+    bool RenderFinalComposite(IDirect3DTexture9* scene, const CompositeOverlays& overlays = CompositeOverlays());
 
     // Counted by the effect manager's culled draw; the frame render sets both
     // to 0 at the start of every frame.
@@ -140,6 +151,12 @@ private:
     // The landing plane's two sprays, placed from its body every frame while
     // it lands.
     void UpdateWaterSpray();
+    // The velocity pass of the moving objects alone.
+    void RenderMovingObjects(CRenderTarget& target);
+    // Whether the composite can smear the still objects by the camera: its
+    // eye stood where it stood in the last frame (it may have turned), or,
+    // under depth of field, nothing of the camera changed.
+    bool CameraStayedPut() const;
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;
@@ -158,6 +175,9 @@ private:
     IDirect3DTexture9* m_VelocitySource = nullptr;
     IDirect3DTexture9* m_PreviousVelocity = nullptr;
     IDirect3DTexture9* m_CurrentVelocity = nullptr;
+    bool m_MovingOnly = false;
+    // ... and found nothing moved, the camera included: it drew nothing.
+    bool m_NothingMoved = false;
     float m_SceneTime = 0.0f;
     int m_LightCount = 1;
     D3DXVECTOR3 m_DefaultLightPosition{140.419f, 87.04f, 496.85f};

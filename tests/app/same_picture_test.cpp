@@ -12,11 +12,13 @@
 #include "app/FrameRender.h"
 #include "app/MainConfig.h"
 #include "app/shipped_game.h"
+#include "gui/GUIManager.h"
 #include "platform/crt.h"
 #include "platform/offscreen_device_fixture.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
+#include "scene/CharacterEntity.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
@@ -95,6 +97,20 @@ void TurnCameraBack()
     getEffectManager().StorePreviousCamera();
 }
 
+// The same turn with depth of field switched as given, put back after.
+bool g_DepthOfField = true;
+void TurnCameraWithDepthOfField(bool on)
+{
+    g_DepthOfField = getGUI().depthOfFieldOn;
+    getGUI().depthOfFieldOn = on;
+    TurnCamera();
+}
+void TurnCameraBackWithDepthOfField()
+{
+    TurnCameraBack();
+    getGUI().depthOfFieldOn = g_DepthOfField;
+}
+
 // A burst of fire just in front of the camera, advanced on its own so that the
 // level's smoke and mosquitoes stay as they were: the overlay must lay it.
 std::shared_ptr<CParticleEmitter> g_Burst;
@@ -133,6 +149,24 @@ void LightBack()
     *getSceneManager().GetLight(1) = g_Light;
 }
 
+// The hero's body carried sideways since the last frame, camera and pose as
+// they were: only his world matrix changes. The velocity pass leaves the
+// characters out, so the cheap way must not draw him into it either.
+D3DXVECTOR3 g_HeroAt;
+void CarryHero()
+{
+    IEntidad3D* hero = getPlayer()->GetEntity();
+    hero->StorePreviousWorld();
+    g_HeroAt = hero->GetTransform().GetPosition();
+    hero->GetTransform().SetPosition(g_HeroAt + D3DXVECTOR3(14.0f, 0.0f, 6.0f));
+}
+void CarryHeroBack()
+{
+    IEntidad3D* hero = getPlayer()->GetEntity();
+    hero->GetTransform().SetPosition(g_HeroAt);
+    hero->StorePreviousWorld();
+}
+
 std::vector<Case> Cases()
 {
     auto on = [](const char* name, bool value) { return [=] { setMainConfig(name, value); }; };
@@ -146,7 +180,10 @@ std::vector<Case> Cases()
         {"hero hurt", [] { SetLife(200); }, [] { SetLife(350); }, true},
         {"hit from behind", hit, [] { getEffectManager().GetCompositeState().hits = D3DXVECTOR4(0, 0, 0, 0); },
          true},
-        {"camera turning", TurnCamera, TurnCameraBack, true},
+        {"camera turning", [] { TurnCameraWithDepthOfField(true); }, TurnCameraBackWithDepthOfField, true},
+        {"camera turning, no depth of field", [] { TurnCameraWithDepthOfField(false); },
+         TurnCameraBackWithDepthOfField, true},
+        {"the hero carried sideways", CarryHero, CarryHeroBack, true},
         {"particles in front of the camera", StartBurst, StopBurst, true},
         {"the hero's shadow on the floor", LightOnHero, LightBack, true},
     };

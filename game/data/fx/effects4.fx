@@ -85,6 +85,14 @@ shared {
     uniform float flash = 1.0;      // lightning brightness, 1 when there is none
     uniform bool vinyetas;          // a comic-panel sequence is on screen
     uniform bool apply_dof;
+    // The velocity pass drew only the objects that moved in the world
+    // (currVelocityTexture, alpha 1 where one was drawn); every other pixel
+    // is smeared here by the camera's motion, placed in the world from
+    // depthTexture and seen again through the last frame's camera.
+    uniform bool moving_only = false;
+    uniform bool camera_moved = true;
+    uniform mat4 inverse_view_projection;
+    uniform mat4 previous_view_projection;
 
     // --- bloom ---------------------------------------------------------------------
     uniform float bloom_cutoff_level = 0.78;
@@ -100,6 +108,15 @@ shared {
     uniform bool bloom_stage1 = true;
     uniform bool bloom_stage2 = true;
     uniform bool bloom_stage3 = true;
+
+    // --- the overlays laid by the composite itself -------------------------------
+    // With the damage pass left out, nothing comes between the frame and the
+    // bloom and particle overlays: the composite adds the bloom stages (the
+    // switches above) and lays the particle target over the frame, as their
+    // own passes would have blended them, in that order.
+    uniform bool bloom_over = false;
+    uniform bool particles_over = false;
+    uniform sampler2D ParticleLayer;
 
     // --- particles -------------------------------------------------------------------
     uniform mat4 view_projection_matrix;
@@ -143,6 +160,16 @@ shared {
         return enc;
     }
     float UnpackDepth(vec3 rgb) { return dot(rgb, vec3(1.0, 1.0 / 255.0, 1.0 / 65025.0)); }
+
+    // The bloom stages, each times itself, summed.
+    vec4 BloomSum(vec2 uv) {
+        vec4 s = tex2D(BloomStage0, uv);
+        vec4 sum = s * s;
+        if (SWITCH(bloom_stage1)) { s = tex2D(BloomStage1, uv); sum += s * s; }
+        if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, uv); sum += s * s; }
+        if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, uv); sum += s * s; }
+        return sum;
+    }
 
     // Clip position to texture coordinates (v down).
     vec2 ClipToUV(vec4 clip) {
@@ -388,14 +415,63 @@ fragment VelocityFS {
 // The frame itself: scene (or the blurred scene), depth of field at the
 // borders, rain and lightning on the island, film grain, the aiming frame.
 fragment CompositeSceneFS {
+    // How far this pixel moved on screen since the last frame with the
+    // camera alone moving: its point in the world, from the depth, seen
+    // through the last frame's camera; clamped as the velocity pass clamps.
+    vec2 CameraVelocity(vec2 uv) {
+        if (!SWITCH(camera_moved)) return vec2(0.0);
+        float depth = tex2D(depthTexture, uv).r;
+        // Nothing was drawn here: nothing to smear.
+        if (depth >= 1.0) return vec2(0.0);
+        vec4 world = mul(vec4(uv.x * 2.0 - 1.0, 1.0 - uv.y * 2.0, depth, 1.0), inverse_view_projection);
+        if (abs(world.w) < 1e-20) return vec2(0.0);
+        vec4 previous = mul(world / world.w, previous_view_projection);
+        if (abs(previous.w) <= 1e-5) return vec2(0.0);
+        vec2 velocity = uv - ClipToUV(previous);
+        float speed = length(velocity);
+        return speed > 0.08 ? velocity * (0.08 / speed) : velocity;
+    }
+
+    // The scene smeared back along a velocity over eight taps.
+    vec3 Smear(vec2 uv, vec2 velocity) {
+        vec3 sum = vec3(0.0);
+        for (int i = 0; i < 8; ++i) sum += tex2D(SceneTexture, uv - velocity * (float(i) / 7.0)).rgb;
+        return sum / 8.0;
+    }
+
+    // Under a moving object, the moving objects' smear where one was drawn,
+    // else the scene; elsewhere the scene (the blur's taps next to a moving
+    // object read the scene unsmeared).
+    vec3 Shown(vec2 uv, bool underMoving) {
+        vec3 scene = tex2D(SceneTexture, uv).rgb;
+        if (!SWITCH(moving_only) || !underMoving) return scene;
+        vec4 moving = tex2D(currVelocityTexture, uv);
+        return mix(scene, moving.rgb, moving.a);
+    }
+
     void main() {
         vec2 uv = vUV;
-        vec3 scene = tex2D(SceneTexture, uv).rgb;
+        vec3 scene;
+        bool underMoving = false;
+        if (SWITCH(moving_only)) {
+            vec4 moving = tex2D(currVelocityTexture, uv);
+            underMoving = moving.a > 0.5;
+            if (underMoving) {
+                scene = moving.rgb;
+            } else {
+                vec2 velocity = CameraVelocity(uv);
+                scene = velocity == vec2(0.0) ? tex2D(SceneTexture, uv).rgb : Smear(uv, velocity);
+            }
+        } else {
+            scene = tex2D(SceneTexture, uv).rgb;
+        }
         float border = smoothstep(0.3, 0.75, length(uv - 0.5) * 1.4142);
         if (SWITCH(apply_dof)) {
             vec2 px = 1.5 / vec2(max(textureSize(SceneTexture, 0), ivec2(1)));
-            vec3 blur = tex2D(SceneTexture, uv + vec2(px.x, 0.0)).rgb + tex2D(SceneTexture, uv - vec2(px.x, 0.0)).rgb +
-                        tex2D(SceneTexture, uv + vec2(0.0, px.y)).rgb + tex2D(SceneTexture, uv - vec2(0.0, px.y)).rgb;
+            // (The camera's smear and the blur never meet: the game draws the
+            // whole velocity pass for a camera that moved under depth of field.)
+            vec3 blur = Shown(uv + vec2(px.x, 0.0), underMoving) + Shown(uv - vec2(px.x, 0.0), underMoving) +
+                        Shown(uv + vec2(0.0, px.y), underMoving) + Shown(uv - vec2(0.0, px.y), underMoving);
             scene = mix(scene, blur * 0.25, border);
         }
         if (SWITCH(raining) && CamYaw > 0.5) {
@@ -408,7 +484,14 @@ fragment CompositeSceneFS {
         scene *= 0.95 + 0.1 * grain;
         scene *= 1.0 - border * (0.2 + 0.35 * apuntando);
         if (vinyetas) scene = (scene - 0.5) * 1.15 + 0.5;
-        outColor = vec4(saturate(scene), 1.0);
+        scene = saturate(scene);
+        // Added as a blend of One and One adds it: clamped to white.
+        if (SWITCH(bloom_over)) scene = min(scene + BloomSum(uv).rgb, 1.0);
+        if (SWITCH(particles_over)) {
+            vec4 particles = tex2D(ParticleLayer, uv);
+            scene = mix(scene, particles.rgb, particles.a);
+        }
+        outColor = vec4(scene, 1.0);
     }
 }
 
@@ -489,14 +572,7 @@ fragment BloomBlurFS {
 // The stages as the frame adds them one by one, each times itself, summed
 // here and added once.
 fragment BloomCompositeFS {
-    void main() {
-        vec4 s = tex2D(BloomStage0, vUV);
-        vec4 sum = s * s;
-        if (SWITCH(bloom_stage1)) { s = tex2D(BloomStage1, vUV); sum += s * s; }
-        if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, vUV); sum += s * s; }
-        if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, vUV); sum += s * s; }
-        outColor = sum;
-    }
+    void main() { outColor = BloomSum(vUV); }
 }
 
 fragment ParticleFS {
@@ -518,6 +594,8 @@ sampler LightmapTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Li
 sampler NormalmapTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
 sampler ShadowMapTexture { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler SceneTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler currVelocityTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler depthTexture { MinFilter = Point; MagFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler RainTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
 sampler DirtTexture1 { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Wrap; AddressV = Wrap; }
 sampler Damage1Texture { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
@@ -532,6 +610,7 @@ sampler BloomStage0 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; 
 sampler BloomStage1 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler BloomStage2 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler BloomStage3 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler ParticleLayer { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler ParticleTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Clamp; AddressV = Clamp; }
 
 // --- techniques ------------------------------------------------------------------------
@@ -585,7 +664,7 @@ technique MotionBlur {
 }
 
 // The final composite: the frame, then the damage overlays blended on top
-// (two passes keep each within the device's eight texture stages).
+// (two passes keep each within the device's texture stages).
 technique pruebaTech {
     pass Scene {
         vertex = FullScreenVS;

@@ -1,0 +1,235 @@
+// The velocity pass with the frame's shortcuts: only what moved in the world is
+// drawn again, the composite smears everything else by the camera, and lays
+// the bloom and particle overlays in its own pass when nothing comes between.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "gui/GUIManager.h"
+#include "platform/gl_device.h"
+#include "render/Bloom.h"
+#include "render/Composite.h"
+#include "render/FrameShortcuts.h"
+#include "render/effectmanager_fixture.h"
+
+namespace {
+
+using drawtest::kSize;
+using fxtest::FlatEntity;
+
+class SmearDraw : public fxtest::EffectDrawTest {
+protected:
+    void SetUp() override
+    {
+        fxtest::EffectDrawTest::SetUp();
+        getGUI().depthOfFieldOn = false;
+    }
+    void TearDown() override
+    {
+        getGUI().depthOfFieldOn = false;
+        SetFrameShortcuts(true);
+        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite})
+            SetShortcutOn(which, true);
+        fxtest::EffectDrawTest::TearDown();
+    }
+
+    // Two lit squares apart, the right one carried sideways since the last
+    // frame; drawn by the scene pass and the velocity pass as the level's
+    // frame draws them (over the scene's depth texture when `sceneDepth`).
+    // Returns the draws of the velocity pass.
+    unsigned DrawPasses(bool sceneDepth, bool carried = true)
+    {
+        FlatEntity still("still", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
+        FlatEntity moved("moved", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
+        still.MoveTo(-20, 0, 0);
+        still.StorePreviousWorld();
+        moved.MoveTo(carried ? 14 : 20, 0, 0);
+        moved.StorePreviousWorld();
+        moved.MoveTo(20, 0, 0);
+        CSceneMngr& scene = getSceneManager();
+        scene.Setup();
+        scene.AddObject("still", &still);
+        scene.AddObject("moved", &moved);
+        IDirect3DSurface9* own = nullptr;
+        D3DDevice->GetDepthStencilSurface(&own);
+        if (sceneDepth)
+            D3DDevice->SetDepthStencilSurface(SceneDepth.surface);
+        scene.SaveDepthStencil();
+        scene.AddVisible("still");
+        scene.AddVisible("moved");
+        scene.RenderScenePass(SceneTarget, true);
+        scene.AddVisible("still");
+        scene.AddVisible("moved");
+        platform::ResetDrawStats(D3DDevice);
+        scene.RenderMotionBlurPass(VelocityTarget, true);
+        const unsigned draws = platform::GetDrawStats(D3DDevice).drawCalls;
+        scene.ReleaseDepthStencil();
+        D3DDevice->SetDepthStencilSurface(own);
+        if (own)
+            own->Release();
+        // Every entity the pass saw now starts its next smear from here.
+        EXPECT_EQ(std::memcmp(&moved.GetPreviousWorld(), &moved.GetTransform().GetMatrix(), sizeof(D3DXMATRIX)), 0);
+        scene.Setup();
+        return draws;
+    }
+
+    // The frame the composite makes of the passes above, the camera turned
+    // (or not) between the last frame and this one.
+    std::vector<D3DCOLOR> Frame(bool shortcuts, bool turned, bool carried = true)
+    {
+        SetFrameShortcuts(shortcuts);
+        PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(0, 0, 0));
+        getEffectManager().StorePreviousCamera();
+        if (turned)
+            PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(9, 2, 0));
+        DrawPasses(true, carried);
+        ClearTo(drawtest::kBlack);
+        getSceneManager().RenderFinalComposite(VelocityTarget.texture);
+        return BackBuffer();
+    }
+
+    // Pixels whose channels differ by more than 2.
+    static size_t Differing(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b)
+    {
+        size_t count = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            for (int shift : {0, 8, 16})
+                if (std::abs(static_cast<int>((a[i] >> shift) & 0xFF) - static_cast<int>((b[i] >> shift) & 0xFF)) >
+                    2) {
+                    ++count;
+                    break;
+                }
+        return count;
+    }
+};
+
+TEST_F(SmearDraw, TheVelocityPassDrawsOnlyWhatMovedWhenTheScenesDepthIsAtHand)
+{
+    getEffectManager().StorePreviousCamera();
+    SetFrameShortcuts(false);
+    EXPECT_EQ(DrawPasses(true), 2u) << "the plain way draws both";
+    EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
+    SetFrameShortcuts(true);
+    EXPECT_EQ(DrawPasses(true), 1u) << "the still square is left to the composite";
+    EXPECT_TRUE(getSceneManager().VelocityHoldsMovingOnly());
+    EXPECT_EQ(DrawPasses(true, false), 0u) << "nothing moved, the camera included";
+    // Over a depth buffer the composite cannot read, every object is drawn.
+    EXPECT_EQ(DrawPasses(false), 2u);
+    EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
+    SetShortcutOn(Shortcut::CameraSmear, false);
+    EXPECT_EQ(DrawPasses(true), 2u);
+    SetShortcutOn(Shortcut::CameraSmear, true);
+    // Turned on the spot, the camera still leaves the still square out; moved
+    // along, it does not (what lies behind an object left out of the pass
+    // would smear it otherwise).
+    getEffectManager().StorePreviousCamera();
+    PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(15, 5, 0));
+    EXPECT_EQ(DrawPasses(true), 1u);
+    getEffectManager().StorePreviousCamera();
+    PlaceCamera(D3DXVECTOR3(3, 0, 200), D3DXVECTOR3(15, 5, 0));
+    EXPECT_EQ(DrawPasses(true), 2u);
+    // Under depth of field only a camera that did not move at all does.
+    getGUI().depthOfFieldOn = true;
+    getEffectManager().StorePreviousCamera();
+    EXPECT_EQ(DrawPasses(true), 1u);
+    PlaceCamera(D3DXVECTOR3(3, 0, 200), D3DXVECTOR3(0, 0, 0));
+    EXPECT_EQ(DrawPasses(true), 2u);
+}
+
+TEST_F(SmearDraw, TheCompositeSmearsAsThePlainVelocityPassDoes)
+{
+    const std::vector<D3DCOLOR> stillPlain = Frame(false, false, false);
+    EXPECT_LE(Differing(stillPlain, Frame(true, false, false)), 2u) << "nothing moved";
+    EXPECT_GT(Differing(stillPlain, std::vector<D3DCOLOR>(stillPlain.size(), drawtest::kBlack)), 20u) << "the squares show";
+    for (const bool turned : {false, true}) {
+        SCOPED_TRACE(turned ? "camera turned" : "camera still");
+        const std::vector<D3DCOLOR> plain = Frame(false, turned);
+        const std::vector<D3DCOLOR> cheap = Frame(true, turned);
+        ASSERT_EQ(plain.size(), static_cast<size_t>(kSize) * kSize);
+        EXPECT_LE(Differing(plain, cheap), 2u);
+        if (turned) // the turn smears the still square too: the frame is not the still one
+            EXPECT_GT(Differing(plain, Frame(false, false)), 20u);
+    }
+}
+
+// The composite's own overlays over a black scene: a grey bloom stage adds a
+// quarter (the stage times itself), then the half-transparent red particle
+// target is laid over that - in that order, as their own passes blend them.
+TEST_F(SmearDraw, TheCompositeAddsTheBloomThenLaysTheParticlesOverIt)
+{
+    IDirect3DTexture9* scene = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF000000));
+    IDirect3DTexture9* stage = Texture(4, 4, std::vector<D3DCOLOR>(16, 0xFF808080));
+    IDirect3DTexture9* particles = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0x80FF0000));
+    CompositeInputs in;
+    in.overlays.merge = true;
+    in.overlays.bloom = {stage};
+    in.overlays.particles = particles;
+    CEffectManager& effects = getEffectManager();
+    effects.GetCompositeState().hits = D3DXVECTOR4(0, 0, 0, 0);
+    EXPECT_TRUE(RenderCompositeWith(effects, scene, nullptr, nullptr, in));
+    const D3DCOLOR c = Pixel(kSize / 2, kSize / 2);
+    // 0.25 * (1 - 0.5) + 0.5 red; 0.25 * (1 - 0.5) green and blue.
+    EXPECT_NEAR(Red(c), 160, 3);
+    EXPECT_NEAR(Green(c), 32, 3);
+    EXPECT_NEAR(static_cast<int>(c & 0xFF), 32, 3);
+
+    // The blood of a hit must come between the frame and the overlays: they
+    // are left to their own passes then, as they are the plain way.
+    effects.GetCompositeState().hits = D3DXVECTOR4(1, 0, 0, 0);
+    ClearTo(drawtest::kBlack);
+    EXPECT_FALSE(RenderCompositeWith(effects, scene, nullptr, nullptr, in));
+    EXPECT_LT(Green(Pixel(kSize / 2, kSize / 2)), 8);
+    effects.GetCompositeState().hits = D3DXVECTOR4(0, 0, 0, 0);
+    SetFrameShortcuts(false);
+    ClearTo(drawtest::kBlack);
+    EXPECT_FALSE(RenderCompositeWith(effects, scene, nullptr, nullptr, in));
+    EXPECT_LT(Green(Pixel(kSize / 2, kSize / 2)), 8);
+}
+
+TEST(CameraSmearFor, TheCameraMovedWhenItsMatricesDifferAndASingularOneSmearsNothing)
+{
+    IDirect3DTexture9* const moving = reinterpret_cast<IDirect3DTexture9*>(0x10);
+    IDirect3DTexture9* const depth = reinterpret_cast<IDirect3DTexture9*>(0x20);
+    D3DXMATRIX now, before;
+    D3DXMatrixPerspectiveFovLH(&now, 1.0f, 1.0f, 1.0f, 1000.0f);
+    before = now;
+    EXPECT_TRUE(CameraSmearFor(now, before, moving, depth).on);
+    EXPECT_FALSE(CameraSmearFor(now, before, moving, depth).cameraMoved);
+    before._41 += 0.5f;
+    const ::CameraSmear smear = CameraSmearFor(now, before, moving, depth);
+    EXPECT_TRUE(smear.cameraMoved);
+    D3DXMATRIX product = now * smear.inverseViewProjection;
+    EXPECT_NEAR(product._11, 1.0f, 1e-4f);
+    EXPECT_NEAR(product._34, 0.0f, 1e-4f);
+    EXPECT_FALSE(CameraSmearFor(now, before, nullptr, depth).on);
+    EXPECT_FALSE(CameraSmearFor(now, before, moving, nullptr).on);
+    D3DXMATRIX flat = now;
+    flat._33 = flat._34 = flat._43 = flat._44 = 0.0f;
+    EXPECT_FALSE(CameraSmearFor(flat, before, moving, depth).on);
+}
+
+TEST(BloomForComposite, UpToFourStagesWithoutABackgroundToClear)
+{
+    TBloomEffect bloom;
+    std::vector<IDirect3DTexture9*> textures{reinterpret_cast<IDirect3DTexture9*>(0x1)};
+    EXPECT_TRUE(bloom.StagesForComposite(textures));
+    EXPECT_TRUE(textures.empty()) << "no stage, nothing to add";
+    // Stand-ins for the stage targets, taken back before the chain lets them go.
+    bloom.stages.resize(5);
+    for (size_t i = 0; i < bloom.stages.size(); ++i)
+        bloom.stages[i].target.texture = reinterpret_cast<IDirect3DTexture9*>(0x100 + i);
+    EXPECT_FALSE(bloom.StagesForComposite(textures)) << "five stages take two passes";
+    bloom.stages[2].target.texture = nullptr; // a stage that could not be made adds nothing
+    EXPECT_TRUE(bloom.StagesForComposite(textures));
+    EXPECT_EQ(textures.size(), 4u);
+    EXPECT_EQ(textures.size() > 2 ? textures[2] : nullptr, reinterpret_cast<IDirect3DTexture9*>(0x103));
+    bloom.clear_bg = true;
+    EXPECT_FALSE(bloom.StagesForComposite(textures)) << "its clear would wipe the frame";
+    for (auto& stage : bloom.stages)
+        stage.target.texture = nullptr;
+}
+
+} // namespace
