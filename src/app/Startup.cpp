@@ -8,8 +8,10 @@
 #include "render/DrawHelper.h"
 #include "render/RenderTarget.h"
 #include "render/TextureManager.h"
+#include "scene/Camera.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
 #include "scene/SceneManager.h"
 
 bool windowed = true;
@@ -178,6 +180,11 @@ void ReleaseDevice()
     // Cached textures belong to this device: a device made later (a second
     // run in one process) must not be handed them.
     getTextureManager().Clear();
+    getParticleTypes().ForgetTextures();
+    // Nobody keeps a device that is going: the next start makes its own.
+    getCamera().SetDevice(nullptr);
+    getSceneManager().ReleaseDepthStencil();
+    getSceneManager().CreateLights(nullptr, LightLocation);
     if (D3DDevice) {
         D3DDevice->Release();
         D3DDevice = nullptr;

@@ -98,6 +98,8 @@ public:
     // keeps its default), resets the orbit, puts the projection on the device
     // and a first view around the hero's position.
     void LoadValues(float x, float y, float z, IDirect3DDevice9* device);
+    // The device the matrices go to; null once it is released.
+    void SetDevice(IDirect3DDevice9* device) { m_Device = device; }
     // Reads "PROPERTIES"; other elements are ignored.
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
 
