@@ -11,6 +11,7 @@
 #include "scene/Camera.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
 #include "scene/SceneManager.h"
 
 bool windowed = true;
@@ -179,9 +180,11 @@ void ReleaseDevice()
     // Cached textures belong to this device: a device made later (a second
     // run in one process) must not be handed them.
     getTextureManager().Clear();
-    // Nor may the camera and the scene go on calling this one once it is gone.
+    getParticleTypes().ForgetTextures();
+    // Nobody keeps a device that is going: the next start makes its own.
     getCamera().ForgetDevice();
-    getSceneManager().ForgetDevice();
+    getSceneManager().ReleaseDepthStencil();
+    getSceneManager().CreateLights(nullptr, LightLocation);
     if (D3DDevice) {
         D3DDevice->Release();
         D3DDevice = nullptr;

@@ -1011,10 +1011,6 @@ void CEnemy::reduceLife(std::uint16_t amount)
     const char* skin = m_WhiteSkin ? "enemy/enemy2_uv_blood.tga"
                        : m_DockWorkerSkin ? "enemy/portuario_sangre.tga"
                                           : "enemy/enemy_uv_blood.tga";
-    if (m_Entity) {
-        std::vector<IDirect3DTexture9*>& textures = m_Entity->GetTextures();
-        if (textures.empty())
-            textures.push_back(nullptr);
-        textures[0] = getTextureManager().GetTexture(skin);
-    }
+    if (m_Entity)
+        m_Entity->SetTexture(0, getTextureManager().GetTexture(skin));
 }

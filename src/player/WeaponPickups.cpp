@@ -80,11 +80,10 @@ void CWeaponPickups::AddPickup(std::string name, std::uint16_t ammo, float x, fl
     pickup.ammo = ammo;
 
     CRigidEntity& model = pickup.weapon->GetModel();
-    std::vector<IDirect3DTexture9*>& textures = model.GetTextures();
     IDirect3DTexture9* light = getTextureManager().GetTexture("blanco_armas.dds");
     for (std::size_t slot : {std::size_t{1}, std::size_t{4}})
-        if (slot < textures.size())
-            textures[slot] = light;
+        if (slot < model.GetTextures().size())
+            model.SetTexture(slot, light);
     model.SetRadius(200.0f);
     model.GetTransform().SetPosition(D3DXVECTOR3(x, y, z));
 

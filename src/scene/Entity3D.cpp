@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/d3d9.h"
 #include "platform/files.h"
 
 namespace {
@@ -81,11 +82,29 @@ IEntidad3D::IEntidad3D()
     D3DXMatrixIdentity(&m_PreviousWorld);
 }
 
-IEntidad3D::~IEntidad3D() = default;
+IEntidad3D::~IEntidad3D()
+{
+    SetTextures({});
+}
 
 void IEntidad3D::SetTextures(std::vector<IDirect3DTexture9*> textures)
 {
+    for (IDirect3DTexture9* texture : textures)
+        if (texture)
+            texture->AddRef();
+    for (IDirect3DTexture9* texture : m_Textures)
+        if (texture)
+            texture->Release();
     m_Textures = std::move(textures);
+}
+
+void IEntidad3D::SetTexture(std::size_t slot, IDirect3DTexture9* texture)
+{
+    std::vector<IDirect3DTexture9*> textures = m_Textures;
+    if (slot >= textures.size())
+        textures.resize(slot + 1, nullptr);
+    textures[slot] = texture;
+    SetTextures(std::move(textures));
 }
 
 IDirect3DTexture9* IEntidad3D::GetTexture(std::size_t slot) const

@@ -56,6 +56,8 @@ public:
     IEntidad3D();
     // Virtual so that an owner holding a base pointer destroys the whole object.
     virtual ~IEntidad3D();
+    IEntidad3D(const IEntidad3D&) = delete;
+    IEntidad3D& operator=(const IEntidad3D&) = delete;
 
     // Sets the device's world transform to the entity's and draws its mesh;
     // with debugDraw, the mesh's debug view follows.
@@ -69,9 +71,13 @@ public:
     const CLocation& GetTransform() const { return m_Transform; }
 
     // Diffuse, lightmap, normal map, in that order where all three are given.
-    // Not owned: the texture cache keeps them.
-    std::vector<IDirect3DTexture9*>& GetTextures() { return m_Textures; }
+    // Each is held by a reference of the entity's own: the texture cache lets
+    // go of them when the device goes, and an entity kept past that (a second
+    // start in one process) must not draw from freed textures.
+    const std::vector<IDirect3DTexture9*>& GetTextures() const { return m_Textures; }
     void SetTextures(std::vector<IDirect3DTexture9*> textures);
+    // One slot replaced; the list grows with empty slots to reach it.
+    void SetTexture(std::size_t slot, IDirect3DTexture9* texture);
     // The texture in a slot, null when the list is shorter: renderers ask for
     // slots 0 to 2 whatever an entity was given.
     IDirect3DTexture9* GetTexture(std::size_t slot) const;

@@ -43,6 +43,12 @@ ParticleSystemType* CParticleType::FindSystemType(const std::string& name) const
     return found == m_Types.end() ? nullptr : found->second;
 }
 
+void CParticleType::ForgetTextures()
+{
+    for (auto& entry : m_Types)
+        entry.second->texture = nullptr;
+}
+
 void CParticleType::Refuse(const std::string& fault)
 {
     if (m_Fault.empty())

@@ -62,6 +62,9 @@ public:
     // fault; the others still load. False when the file is missing or broken.
     bool Load(const char* file);
     ParticleSystemType* FindSystemType(const std::string& name) const;
+    // The device and its textures went: every type draws untextured until the
+    // next load gives each its texture on the device made then.
+    void ForgetTextures();
     std::size_t GetTypeCount() const { return m_Types.size(); }
 
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;

@@ -31,13 +31,6 @@ public:
     // update). The shared light record is not used. The textures of the
     // passes are forgotten: they belonged to the device before.
     void CreateLights(IDirect3DDevice9* device, const CLightCamera& light);
-    // The device is going: nothing more is asked of it, and the depth
-    // surface kept from it is forgotten (it went with the device).
-    void ForgetDevice()
-    {
-        m_Device = nullptr;
-        m_DepthStencil = nullptr;
-    }
     // Light camera 1 (script method).
     CLightCamera* getActiveLight() { return &m_Lights[0]; }
     // Light camera 2, 3 or 4; any other number gives light camera 1.

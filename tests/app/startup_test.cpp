@@ -5,7 +5,10 @@
 #include "app/Startup.h"
 #include "render/DeviceFixture.h"
 #include "render/RenderTarget.h"
+#include "scene/Camera.h"
 #include "scene/LightCamera.h"
+#include "scene/ParticleType.h"
+#include "scene/SceneManager.h"
 
 namespace {
 
@@ -53,6 +56,37 @@ TEST_F(StartupTest, DeviceGetsTheClientSizeAndBaseStatesAndTheLightItsAspect)
         ASSERT_EQ(InitD3D(m_Window), S_OK);
         EXPECT_EQ(LightLocation.aspect, c.aspect) << c.width << "x" << c.height;
     }
+}
+
+// A second start in one process (a test program, or the game started again
+// from the same process) finds nothing that still points into the device the
+// first start released: the camera, the lights and the particles' textures.
+TEST_F(StartupTest, WhatTheReleasedDeviceMadeIsForgottenAndASecondDeviceGivesItBack)
+{
+    m_Textures.clear();
+    ReleaseDevice();
+    drawtest::ScratchFolder folder("second_start");
+    std::filesystem::create_directories("data/XML");
+    const std::string shipped = std::string(VANTOREL_WORKDIR) + "/data/";
+    std::filesystem::copy_file(shipped + "XML/particleTypes.xml", "data/XML/particleTypes.xml");
+    std::filesystem::create_directory_symlink(shipped + "textures", "data/textures");
+    ASSERT_EQ(InitD3D(m_Window), S_OK);
+    getCamera().LoadValues(0, 0, 0, D3DDevice);
+    getSceneManager().SaveDepthStencil();
+    ParticleSystemType* smoke = getParticleTypes().FindSystemType("humo");
+    ASSERT_NE(smoke, nullptr);
+    ASSERT_NE(smoke->texture, nullptr);
+
+    ReleaseDevice();
+    EXPECT_EQ(smoke->texture, nullptr) << "the texture went with its device";
+    // Under the sanitizer these would read the freed device; in any build
+    // they must not reach it.
+    getCamera().SetFov(1.0f);
+    getSceneManager().Setup();
+    EXPECT_EQ(getSceneManager().GetShadowMapTexture(), nullptr);
+
+    ASSERT_EQ(InitD3D(m_Window), S_OK);
+    EXPECT_NE(smoke->texture, nullptr) << "the next device loads it again";
 }
 
 // Only the newest lines are kept; lines at 15, 37 and 59 with a shadow one pixel right and down,

@@ -231,10 +231,42 @@ TEST_F(Techniques, AnEntityTakesItsOwnEntriesWithTheirDefaultsAndTheLastOfAState
     EXPECT_EQ(stranger.GetCurrentTechnique(), "");
 
     // Texture slots past the entity's list are absent, not read past its end.
-    auto* diffuse = reinterpret_cast<IDirect3DTexture9*>(0x10);
+    ASSERT_TRUE(fxtest::kSharedDevice->Create());
+    IDirect3DTexture9* diffuse = nullptr;
+    ASSERT_EQ(fxtest::kSharedDevice->device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &diffuse,
+                                                          nullptr),
+              D3D_OK);
     stranger.SetTextures({diffuse});
     EXPECT_EQ(stranger.GetTexture(0), diffuse);
     EXPECT_EQ(stranger.GetTexture(2), nullptr);
+    stranger.SetTextures({});
+    diffuse->Release();
+}
+
+// An entity holds its textures itself: the cache lets go of them with the
+// device, and an entity kept past that still has them whole until it goes.
+TEST_F(Techniques, AnEntityHoldsItsTexturesUntilItGoesOrTakesOthers)
+{
+    ASSERT_TRUE(fxtest::kSharedDevice->Create());
+    IDirect3DDevice9* device = fxtest::kSharedDevice->device.get();
+    IDirect3DTexture9 *first = nullptr, *second = nullptr;
+    ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &first, nullptr), D3D_OK);
+    ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &second, nullptr), D3D_OK);
+    {
+        CRigidEntity entity;
+        entity.SetTextures({first, nullptr, first});
+        EXPECT_EQ(first->AddRef(), 4u); // ours, the entity's two slots, this one
+        first->Release();
+        entity.SetTexture(4, second);
+        EXPECT_EQ(entity.GetTextures(), (std::vector<IDirect3DTexture9*>{first, nullptr, first, nullptr, second}));
+        entity.SetTexture(0, second);
+        EXPECT_EQ(first->AddRef(), 3u);
+        first->Release();
+        EXPECT_EQ(second->AddRef(), 4u);
+        second->Release();
+    }
+    EXPECT_EQ(first->Release(), 0u);
+    EXPECT_EQ(second->Release(), 0u);
 }
 
 // A rigid entity draws its "Base" pass with the lit technique unless the
