@@ -16,7 +16,7 @@
 namespace {
 
 using G = CGameStateFlagsManager;
-using Field = std::int32_t G::*;
+using Field = StoryCode G::*;
 
 struct CodeEntry {
     const char* name;
