@@ -170,7 +170,10 @@ void Player::Plan()
     m_Steps.clear();
     PlanHangares();
     if (options.hangarsOnly) {
-        PlanClose();
+        if (options.loops > 1)
+            PlanBackToMenu();
+        else
+            PlanClose();
     } else {
         PlanIsla();
         PlanCredits();
@@ -192,6 +195,20 @@ void Player::PlanClose()
                                SDL_PushEvent(&e);
                            }
                            Release();
+                           return false;
+                       }});
+}
+
+// Escape, then down the pause menu to its way back to the main menu.
+void Player::PlanBackToMenu()
+{
+    m_Steps.push_back({kBackToMenu, 30.0, [this] {
+                           if (getGUI().mainMenuActive) {
+                               Release();
+                               return true;
+                           }
+                           if (!getGUI().pauseActive)
+                               Tap(DIK_ESCAPE);
                            return false;
                        }});
 }
@@ -669,6 +686,13 @@ void Player::RenderFrame(float dt)
     if (advanceClock)
         advanceClock(kFrameSeconds);
     ++m_Frame;
+    CGUIManager& gui = getGUI();
+    if (m_Playing && gui.pauseActive && m_Step < m_Steps.size() && m_Steps[m_Step].what == kBackToMenu) {
+        const bool press = m_Frame % 3 == 0;
+        keys.SetKey(DIK_ESCAPE, false);
+        keys.SetKey(DIK_RETURN, press && gui.itemBackToMain);
+        keys.SetKey(DIK_DOWN, press && !gui.itemBackToMain);
+    }
     if (getGUI().mainMenuActive || m_Frame % options.drawEvery == 0) {
         const Clock::time_point start = Clock::now();
         CGameCalls::RenderFrame(dt);

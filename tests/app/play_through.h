@@ -63,7 +63,9 @@ public:
         // this gives for a loop (none when unset or 0).
         std::function<int(int loop)> extraDeath;
         bool trace = false;
-        // Only the hangars, up to the switch to the island; then the window is closed.
+        // Only the hangars, up to the switch to the island; then the window
+        // is closed, or, with more loops to play, the pause menu's way back to
+        // the main menu is taken.
         bool hangarsOnly = false; // each step and each change of a code on the standard output
     };
 
@@ -119,6 +121,8 @@ private:
     void PlanIsla();
     void PlanCredits();
     void PlanClose();
+    void PlanBackToMenu();
+    static constexpr const char* kBackToMenu = "back to the main menu by the pause menu";
     void Watch();
     void WatchCodes();
     void CheckLogics();
