@@ -4,7 +4,7 @@
 // checkpoint's stretch picked for each loop besides the usual one. Each
 // loop prints the process's resident memory and the frame times, so that a
 // leak or a slowdown shows as a climb from loop to loop.
-//   build/bench/soak [minutes] [draw one frame in N]
+//   build/bench/soak [minutes] [draw one frame in N] [0: no extra deaths]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -110,7 +110,11 @@ int main(int argc, char** argv)
     options.loops = 1000000;
     // The island is not yet played through: the soak loops the hangars.
     options.hangarsOnly = true;
-    options.extraDeath = [](int loop) { return 1 + static_cast<int>((loop * 7919u + 13u) % 2u); };
+    const bool extraDeaths = argc > 3 ? std::atoi(argv[3]) != 0 : true;
+    options.extraDeath = [extraDeaths](int loop) {
+        return extraDeaths ? 1 + static_cast<int>((loop * 7919u + 13u) % 2u) : 0;
+    };
+    options.trace = std::getenv("VANTOREL_PLAY_TRACE") != nullptr;
     playthrough::Player player(options);
     player.advanceClock = [&clock](double seconds) { clock.Advance(seconds); };
 
