@@ -245,7 +245,8 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
     // The island's plateau and its square meet only at the ramp.
     if (getScenario()->scenarioName == "isla") {
-        const bool heroUp = hero.y > 200.0f, goalUp = target.y > 250.0f;
+        // Up only once at the top: half way up the ramp he still climbs it.
+        const bool heroUp = hero.y > 340.0f, goalUp = target.y > 250.0f;
         D3DXVECTOR3 via = target;
         if (heroUp && !goalUp)
             via = hero.x < -780.0f ? D3DXVECTOR3(-760.0f, 372.0f, 300.0f) : D3DXVECTOR3(80.0f, 0.0f, 300.0f);
@@ -311,7 +312,7 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     const float rise = point.y - eye.y;
     // On the island, a target on the plateau from the square or the other
     // way round: by the ramp.
-    if (getScenario()->scenarioName == "isla" && (hero.y > 200.0f) != (point.y > 250.0f)) {
+    if (getScenario()->scenarioName == "isla" && (hero.y > 340.0f) != (point.y > 250.0f)) {
         keys.SetButton(1, false);
         keys.SetButton(0, false);
         m_FireDown = false;
