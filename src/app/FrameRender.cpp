@@ -39,13 +39,14 @@ const char* DeathScreenImage(bool padConnected, bool english)
     return english ? "GUI/EpicFail_teclado_ing.jpg" : "GUI/EpicFail_teclado.jpg";
 }
 
-// The enemy plane's loop ends once either of its hit counters has run out
-// while a sequence plays over it.
+// The enemy plane's loop ends once either of its hit counters has gone below
+// 0 (its final stage played, which ends its wave) while a sequence plays over
+// it; a counter at exactly 0 is one pistol hit short of that.
 void EndShotDownPlane(bool sequenceRunning)
 {
     CGameStateFlagsManager& gsf = getGSF();
     const CCollisionManager& collisions = getCollisionManager();
-    const bool planeStillFlying = collisions.planeHits > 0 && collisions.tankHits > 0;
+    const bool planeStillFlying = collisions.planeHits >= 0 && collisions.tankHits >= 0;
     if (planeStillFlying || !gsf.isPlayingRigidaEneAvioneta() || !sequenceRunning)
         return;
     gsf.setRigidaEneAvionetaDone();

@@ -1,7 +1,32 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+// One of the record's story codes, read as a plain number. A watcher, when
+// one is set, hears of every store: a "Ready" code that the sequencer starts
+// within the same update lives between two stores and never between frames.
+class StoryCode {
+public:
+    StoryCode(std::int32_t code = 0) : m_Code(code) {}
+    StoryCode(const StoryCode& other) = default;
+    StoryCode& operator=(const StoryCode& other) { return *this = other.m_Code; }
+    StoryCode& operator=(std::int32_t code)
+    {
+        m_Code = code;
+        if (watcher)
+            watcher();
+        return *this;
+    }
+    operator std::int32_t() const { return m_Code; }
+
+    // Runs after every store into any story code (tests and benches).
+    static inline std::function<void()> watcher;
+
+private:
+    std::int32_t m_Code;
+};
 
 // Where the story stands: which comic panels, camera flight or rigid animation
 // of the two levels is ready, playing or done. The cut-scene sequencer drives
@@ -69,11 +94,11 @@ public:
         ReadyLevelSwitchIsla = 117,
     };
 
-    std::int32_t sequence = 0;
-    std::int32_t hangarRigidState = 0;
+    StoryCode sequence = 0;
+    StoryCode hangarRigidState = 0;
     // While set, the intact pier stands; the second comic sequence breaks it.
     bool pierIntact = false;
-    std::int32_t islaSequence = 0;
+    StoryCode islaSequence = 0;
     // The hangar wave the enemies are fighting (14 + digit) or that is
     // cleared (25 + digit); the enemy manager writes it every frame.
     std::int32_t waveCode = 0;

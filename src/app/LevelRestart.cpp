@@ -80,6 +80,9 @@ void NewGameSteps(ILevelWorld& world)
     world.LoadLevel("hangares");
     world.SetupScene();
     getTriggerManager().currentZone = 1;
+    // A new game chosen from the main menu after the island was reached (by
+    // the pause menu's way back) would otherwise send its first death there.
+    getTriggerManager().checkpoint = 1;
     world.ResetRigidAnims();
     world.LoadCamera(hero->GetPosition().GetPosition());
     world.Unmute();

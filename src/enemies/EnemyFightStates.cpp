@@ -215,6 +215,8 @@ void CIAEnemyCover::UpdateShooting()
 
 void CIAEnemyCover::setMoveToCoverState(std::string coverPoint)
 {
+    if (m_Dying)
+        return;
     m_MoveToCoverTimer = 0.0f;
     m_State = MOVE_TO_COVER;
     if (!coverPoint.empty())

@@ -12,6 +12,8 @@
 
 void CIAEnemyCover::setSearchingState()
 {
+    if (m_Dying)
+        return;
     CEnemyManager* manager = getEnemyManager();
     // The first hangar wave is staged: its alarm only wakes the next group.
     if (manager->GetCurrentWave() == "wave_01") {

@@ -60,6 +60,10 @@ void CIAEnemyCover::ActivateLogic(const std::string& name)
 
 void CIAEnemyCover::setAnimScript(std::string animation, float seconds)
 {
+    // A script may reach an enemy its wave still holds but that has
+    // died: the dead take no new state.
+    if (m_Dying)
+        return;
     m_State = ACTING;
     m_ScriptAnimation = true;
     if (CCharacterEntity* entity = m_Owner->GetEntity()) {
@@ -72,6 +76,8 @@ void CIAEnemyCover::setAnimScript(std::string animation, float seconds)
 
 void CIAEnemyCover::setTalkScript(std::string talk, float seconds)
 {
+    if (m_Dying)
+        return;
     m_State = ACTING;
     m_Talking = true;
     const float distance =
@@ -84,6 +90,8 @@ void CIAEnemyCover::setTalkScript(std::string talk, float seconds)
 
 void CIAEnemyCover::setTrackerScript(bool tracking, std::string target)
 {
+    if (m_Dying)
+        return;
     m_State = ACTING;
     m_Tracking = true;
     m_TrackerPoints = m_PatrolPoints;
@@ -156,6 +164,8 @@ void CIAEnemyCover::UpdateActing()
 
 void CIAEnemyCover::setWaitingState(float seconds, std::string triggerLogic)
 {
+    if (m_Dying)
+        return;
     if (seconds > 0.0f) {
         m_WaitingTimer = seconds;
         m_WaitingLogic = triggerLogic;
@@ -182,6 +192,8 @@ void CIAEnemyCover::UpdateWaiting()
 
 void CIAEnemyCover::setKamikazeState()
 {
+    if (m_Dying)
+        return;
     if (m_InCover) {
         FreeParapet();
         if (CCharacterEntity* entity = m_Owner->GetEntity()) {
@@ -335,6 +347,8 @@ void CIAEnemyCover::StartFlyingPallet()
 
 void CIAEnemyCover::setDockersState()
 {
+    if (m_Dying)
+        return;
     m_BurstPause = kDockerPause;
     m_CoverYaw = -0.548f;
     m_Bursting = false;

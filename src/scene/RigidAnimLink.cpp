@@ -91,10 +91,10 @@ public:
         CEnemy* docker = getEnemyManager()->getThisBotOfCurrentWave("ene_Dockers3");
         return docker && docker->getIA()->IsDockerDone();
     }
-    bool PlaneHitCountersAboveZero() override
+    bool PlaneStillFlying() override
     {
         const CCollisionManager& collisions = getCollisionManager();
-        return collisions.planeHits > 0 && collisions.tankHits > 0;
+        return collisions.planeHits >= 0 && collisions.tankHits >= 0;
     }
 
     bool IsFinisherUnderWay() override

@@ -138,9 +138,9 @@ public:
     virtual bool PlaceAvioneta(const D3DXVECTOR3& position) = 0;
     // The current wave's "ene_Dockers3" exists and its docker routine is done.
     virtual bool IsDocker3Done() = 0;
-    // The plane's two hit counters of the collision manager (the plane shot
-    // down takes one of them to 0).
-    virtual bool PlaneHitCountersAboveZero() = 0;
+    // Neither of the collision manager's two plane hit counters has gone
+    // below 0, where the final stage of the plane's destruction plays.
+    virtual bool PlaneStillFlying() = 0;
 
     // The hero.
     virtual bool IsFinisherUnderWay() = 0;

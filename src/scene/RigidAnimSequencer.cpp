@@ -316,9 +316,11 @@ void CRigidAnimManager::UpdateHangarStates()
         record.hangarRigidState = G::RigidasHangaresLlegadaAvionDone;
         break;
     case G::PlayingRigidaEneAvioneta:
-        // The plane's loop ends once it is shot down, which takes one of the
-        // collision manager's plane counters to 0.
-        if (!world.PlaneHitCountersAboveZero())
+        // The plane's loop ends once it is shot down: one of the collision
+        // manager's plane counters below 0, its final stage played, which
+        // ends its wave. The pistol's threes leave a counter at exactly 0
+        // one hit short of that; ending there would leave the wave standing.
+        if (!world.PlaneStillFlying())
             record.hangarRigidState = G::RigidaEneAvionetaDone;
         break;
     case G::PlayingRigidasHangarOpen:

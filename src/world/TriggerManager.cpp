@@ -216,3 +216,12 @@ CTriggerManager& getTriggerManager()
     }
     return manager;
 }
+
+std::vector<std::string> CTriggerManager::ActiveLogicNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : m_Logics)
+        if (entry.second && entry.second->active)
+            names.push_back(entry.first);
+    return names;
+}

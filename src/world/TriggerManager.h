@@ -86,6 +86,8 @@ public:
     const TriggerVolume* FindVolume(const std::string& name) const;
     std::size_t VolumeCount() const { return m_Volumes.size(); }
     std::size_t LogicCount() const { return m_Logics.size(); }
+    // The names of the logics that run on the next tick.
+    std::vector<std::string> ActiveLogicNames() const;
 
     // A volume's zone: the digit at index 4 of its name, 1 when that is 0,
     // not a digit, or past the end of the name.

@@ -391,12 +391,14 @@ TEST_F(LevelFramePixels, LowLifeReddensTheBorders)
     EXPECT_GT(redness(Frame()[Corner()]), 30);
 }
 
-// The enemy plane's loop ends once either of its hit counters has run out
-// while a sequence plays over it.
+// The enemy plane's loop ends once either of its hit counters has gone below
+// 0 while a sequence plays over it; at exactly 0 (twenty pistol hits) the
+// final stage that ends its wave has not played yet.
 TEST_F(FrameRenderTest, TheEnemyPlaneIsDoneWhenEitherCounterRunsOut)
 {
     const struct { int plane, tank; bool sequence, done; } cases[] = {
-        {0, 5, true, true}, {5, 0, true, true}, {5, 5, true, false}, {0, 0, false, false}};
+        {-3, 5, true, true}, {5, -1, true, true}, {5, 5, true, false}, {0, 5, true, false}, {5, 0, true, false},
+        {-3, -3, false, false}};
     for (const auto& c : cases) {
         getGSF().hangarRigidState = GSF::PlayingRigidaEneAvioneta;
         getCollisionManager().planeHits = c.plane;

@@ -307,6 +307,19 @@ TEST_F(LevelRestart, ANewGameStartsTheHangarsFreshButKeepsTheAwards)
     EXPECT_LT(world.At("Level hangares"), world.At("Unmute"));
 }
 
+// Back to the main menu from the island and a new game: its first death
+// puts the hero back in the hangars, not on the island.
+TEST_F(LevelRestart, ANewGameStartsFromTheFirstCheckpoint)
+{
+    getTriggerManager().checkpoint = 4;
+    RestartLevel(true, world);
+    EXPECT_EQ(getTriggerManager().checkpoint, 1);
+    world.calls.clear();
+    RestartLevel(false, world);
+    EXPECT_TRUE(world.Has("Level hangares"));
+    EXPECT_FALSE(world.Has("Level isla"));
+}
+
 TEST_F(LevelRestart, TheSwitchToTheIslandRunsOnceWithTheIntroAtSevenTenths)
 {
     getGSF().hangaresLevel = true;

@@ -16,7 +16,7 @@
 namespace {
 
 using G = CGameStateFlagsManager;
-using Field = std::int32_t G::*;
+using Field = StoryCode G::*;
 
 struct CodeEntry {
     const char* name;
@@ -103,6 +103,24 @@ struct Recorder : IVisibilityMarks {
     }
     std::vector<Mark> marks;
 };
+
+// A watcher hears of every store into any of the three codes, a code
+// overwritten within the same update included, and of nothing else.
+TEST(GameStateFlags, AWatcherHearsEveryStoredCode)
+{
+    G record;
+    std::vector<int> heard;
+    StoryCode::watcher = [&] { heard.push_back(record.sequence * 1000 + record.islaSequence); };
+    record.sequence = G::ReadyVinyetasIntro2;
+    record.sequence = G::PlayingVinyetasIntro2;
+    record.islaSequence = G::ReadyCreditos;
+    record.waveCode = 15;
+    record.hangarRigidState = G::RigidasHangaresLlegadaAvionDone;
+    StoryCode::watcher = nullptr;
+    record.sequence = G::HangaresIntroDone;
+    EXPECT_EQ(heard, (std::vector<int>{8000, 1000, 1115, 1115}));
+    EXPECT_EQ(record.sequence, G::HangaresIntroDone);
+}
 
 // Each comic stage's list: its length and first panel.
 const struct { const char* level; int code; size_t count; const char* first; } kComics[] = {

@@ -504,3 +504,28 @@ TEST_F(StoryLinks, PropsWaitForTheFirstComicToGo)
 }
 
 } // namespace
+
+namespace {
+
+// A shot from the yard that misses its man and slips past the closed door's
+// edge stops at the hangar's side: the far wall blows only when shot through
+// the opened door.
+TEST_F(StoryLinks, AStrayShotFromTheYardDoesNotBlowTheHangarWall)
+{
+    Enter("hangares");
+    Hero()->SetCurrentWeapon(Hero()->GetGun());
+    const D3DXVECTOR3 yard(-961.0f, 62.0f, -674.0f);
+    const D3DXVECTOR3 aim(42.0f, 3.0f, 90.0f);
+    for (int shot = 0; shot < 4; ++shot)
+        FireAt(yard, yard + aim);
+    EXPECT_FALSE(getCollisionManager().hangarExploded);
+    EXPECT_NE(getGSF().sequence, CGameStateFlagsManager::PlayingCamHangar);
+    // Through the door's place, the wall still takes the shots.
+    getCollisionManager().RemoveStaticBody("col_0118");
+    BlowTheHangar();
+    EXPECT_TRUE(getCollisionManager().hangarExploded);
+    getTriggerManager().checkpoint = 1;
+    RestartLevel(false);
+}
+
+} // namespace

@@ -257,6 +257,28 @@ TEST_F(ScriptedStatesTest, AScriptedAnimationHoldsActingForItsTimeThenStops)
     }
 }
 
+// A wave's script may reach an enemy already shot dead (its alarm came after
+// the shot): he stays dead, with no action left that would keep the wave
+// playing his death for ever.
+TEST_F(ScriptedStatesTest, TheDeadTakeNoScriptedState)
+{
+    CEnemy* enemy = One("ene_1", 0, 5000);
+    CIAEnemyCover* ai = enemy->getIA();
+    ai->destroyThisGuy();
+    ai->setAnimScript("senalando", 1.0f);
+    ai->setTalkScript("data/sound/b1QuienEsEse.ogg", 2.0f);
+    ai->setMoveToCoverState("");
+    ai->setKamikazeState();
+    ai->setWaitingState(0.0f, "");
+    ai->setTrackerScript(true, "IDLE_STATE");
+    ai->setSearchingState();
+    ai->setDockersState();
+    EXPECT_EQ(ai->GetState(), CIAEnemyCover::DEAD);
+    EXPECT_EQ(enemy->GetEntity()->GetActionCount(), 0);
+    EXPECT_FALSE(ai->IsInScriptAnimation());
+    EXPECT_FALSE(Manager().anyBotAlive()) << "the wave is cleared";
+}
+
 TEST_F(ScriptedStatesTest, ATalkLineLastsItsTimeAndNeverFallsBelow60Percent)
 {
     OpenSoundAndTexts();

@@ -136,7 +136,7 @@ public:
         return hasAvioneta;
     }
     bool IsDocker3Done() override { return docker3Done; }
-    bool PlaneHitCountersAboveZero() override { return planeFlying; }
+    bool PlaneStillFlying() override { return planeFlying; }
     bool IsFinisherUnderWay() override { return finisher; }
     void ForgetFireHeld() override {}
     void RefillLife() override { Log("RefillLife"); }

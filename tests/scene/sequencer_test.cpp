@@ -150,7 +150,7 @@ TEST_F(SequencerTest, SkippingTheFirstComicStartsTheHarbourFlightInTheSameUpdate
 TEST_F(SequencerTest, SixFlightsAndTheComboCamerasCannotBeSkipped)
 {
     struct Row {
-        int* field;
+        StoryCode* field;
         int code;
         const char* flight;
     };

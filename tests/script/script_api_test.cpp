@@ -141,7 +141,7 @@ TEST_F(ScriptApi, BoundFunctionsReachTheGamesOwnObjects)
 // field of the record, and nothing else.
 TEST_F(ScriptApi, EachStorySetterStoresItsOwnCode)
 {
-    const struct { const char* setter; std::int32_t CGameStateFlagsManager::*field; std::int32_t code; } setters[] = {
+    const struct { const char* setter; StoryCode CGameStateFlagsManager::*field; std::int32_t code; } setters[] = {
         {"setRigidasHangaresDespegueAvion", &CGameStateFlagsManager::hangarRigidState, 44},
         {"setRigidasHangaresLlegadaAvion", &CGameStateFlagsManager::hangarRigidState, 45},
         {"setPlayingCamHangaresLlegadaAvion", &CGameStateFlagsManager::sequence, 3},

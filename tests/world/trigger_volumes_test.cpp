@@ -232,6 +232,8 @@ TEST_F(TriggerTick, LogicsRunBeforeAnyVolumeAndBothInNameOrder)
     manager().getTriggerLogicByName("checkPoint1")->active = true;
     Tick();
     EXPECT_EQ(Calls(), "checkPoint1 zWave OnEnter_aaa_x OnEnter_trg_a OnEnter_trg_b ");
+    // The list of what runs on the next tick: the active logics, no volume.
+    EXPECT_EQ(manager().ActiveLogicNames(), (std::vector<std::string>{"checkPoint1", "zWave"}));
 }
 
 TEST_F(TriggerTick, ADisabledVolumeKeepsItsStateUntilTestedAgain)

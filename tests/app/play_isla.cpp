@@ -1,0 +1,152 @@
+// The island as the scripted player plays it: the beach, the square's waves
+// and their dockers, the scaffold, the dockers' flight, the last wave, the
+// final fight, and the memorial and the credits that end on the main menu.
+#include "app/GameStateFlags.h"
+#include "enemies/EnemyManager.h"
+#include "gui/GUIManager.h"
+#include "play_through.h"
+#include "player/ControllerSelector.h"
+#include "player/Player.h"
+#include "scene/RigidAnimManager.h"
+#include "world/CollisionManager.h"
+
+namespace playthrough {
+
+namespace {
+
+using G = CGameStateFlagsManager;
+
+int Isla() { return getGSF().islaSequence; }
+bool InWave(const char* wave) { return getEnemyManager()->GetCurrentWave() == wave; }
+
+// The scaffold's barrel, as the island's props table places it.
+D3DXVECTOR3 ScaffoldBarrel()
+{
+    auto& props = getCollisionManager().GetCurrentProps();
+    const auto barrel = props.find("obj_barril_andamio01");
+    if (barrel == props.end())
+        return D3DXVECTOR3(-2330.0f, 395.0f, 450.0f);
+    const D3DXMATRIX& at = barrel->second.transform;
+    return D3DXVECTOR3(at._41, at._42 + 20.0f, at._43);
+}
+
+} // namespace
+
+void Player::PlanIsla()
+{
+    Player* me = this;
+    const D3DXVECTOR3 checkpoint3(1120.89f, 26.1259f, -912.779f), checkpoint4(-1007.4f, 375.0f, -509.552f),
+        checkpoint5(-2297.4f, 375.0f, -163.31f);
+    // Fights the wave until the game moves on to the next.
+    auto fightUntil = [me](const char* next) {
+        return [me, next] {
+            if (InWave(next)) {
+                me->Release();
+                return true;
+            }
+            me->FightWave();
+            return false;
+        };
+    };
+    // Space while the camera sequence plays, until the code moves on.
+    auto skipUntil = [me](std::vector<int> after) {
+        return [me, after] {
+            for (int code : after)
+                if (Isla() == code) {
+                    me->Release();
+                    return true;
+                }
+            if (getRigid()->camSequenceRunning)
+                me->Tap(DIK_SPACE);
+            return false;
+        };
+    };
+    // Fights on while an unskippable flight plays out.
+    auto fightWhileWaiting = [me](std::vector<int> after) {
+        return [me, after] {
+            for (int code : after)
+                if (Isla() == code) {
+                    me->Release();
+                    return true;
+                }
+            me->FightWave();
+            return false;
+        };
+    };
+
+    m_StretchOf[3] = static_cast<int>(m_Steps.size());
+    m_Steps.push_back({"the island's arrival flight skipped", 90.0, skipUntil({G::IslaIntroDone})});
+    m_Steps.push_back({"wave_31 down", 150.0, PlacedFirst(me, checkpoint3, -1.76f, fightUntil("wave_32"))});
+    m_Steps.push_back({"the square's flight waited out", 90.0, fightWhileWaiting({G::IslaLlegadaPlazaDone})});
+    m_StretchOf[4] = static_cast<int>(m_Steps.size());
+    m_Steps.push_back({"wave_32 and its docker down", 180.0, PlacedFirst(me, checkpoint4, -0.98f, fightUntil("wave_33"))});
+    m_Steps.push_back(
+        {"the square's second flight waited out", 90.0, fightWhileWaiting({G::IslaSegundaOleadaPlazaDone})});
+    m_Steps.push_back({"wave_33 and its docker down", 180.0, fightUntil("wave_34")});
+    m_Steps.push_back({"the scaffold's flight waited out", 90.0, [me] {
+                           me->Release();
+                           return Isla() == G::PlayingCamIslaOleadaAndamio && !getRigid()->camSequenceRunning;
+                       }});
+    m_Steps.push_back({"the scaffold barrel shot", 60.0, [me] {
+                           if (!me->options.blowScaffold || getCollisionManager().scaffoldExploded) {
+                               me->Release();
+                               return true;
+                           }
+                           me->ShootThing(ScaffoldBarrel(), "");
+                           return false;
+                       }});
+    m_Steps.push_back({"wave_34 and its docker down, the dockers flee", 180.0, [me] {
+                           if (Isla() == G::PlayingVinyetasDockersHuye) {
+                               me->Release();
+                               return true;
+                           }
+                           me->FightWave();
+                           return false;
+                       }});
+    m_Steps.push_back({"the dockers' flight skipped", 60.0, [me] {
+                           if (!getRigid()->camSequenceRunning && me->StepFrames() > 2) {
+                               me->Release();
+                               return true;
+                           }
+                           me->Tap(DIK_SPACE);
+                           return false;
+                       }});
+    m_Steps.push_back({"the island's death and revive", 30.0, [me] { return me->DieAndRevive(); }});
+    m_StretchOf[5] = static_cast<int>(m_Steps.size());
+    m_Steps.push_back({"wave_35 down", 150.0, PlacedFirst(me, checkpoint5, -0.51f, fightUntil("wave_36"))});
+    m_Steps.push_back({"into the square (trg_236)", 90.0,
+                       Walker(me, {{-1007.4f, 375.0f, -509.552f}, {250.0f, 0.0f, -1000.0f}},
+                              [] { return Isla() == G::ReadyCamIslaVinyetasIntroLucha ||
+                                          Isla() == G::PlayingVinyetasPredockers; })});
+    m_Steps.push_back({"the last comic skipped and the final fight won", 180.0, [me] {
+                           if (Isla() == G::ReadyMemoriam || Isla() == G::PlayingMemoriam) {
+                               me->Release();
+                               return true;
+                           }
+                           if (getPlayer()->GetControllerSelector()->IsFighting()) {
+                               me->AnswerPrompts();
+                               return false;
+                           }
+                           if (getRigid()->camSequenceRunning)
+                               me->Tap(DIK_SPACE);
+                           return false;
+                       }});
+    m_Steps.push_back({"the memorial skipped", 90.0, skipUntil({G::ReadyCreditos, G::PlayingCreditos})});
+}
+
+void Player::PlanCredits()
+{
+    Player* me = this;
+    m_Steps.push_back({"the credits skipped back to the main menu", 200.0, [me] {
+                           if (getGUI().mainMenuActive) {
+                               me->Release();
+                               me->record.creditsEnded = true;
+                               return true;
+                           }
+                           if (Isla() == G::PlayingCreditos && getRigid()->camSequenceRunning)
+                               me->Tap(DIK_SPACE);
+                           return false;
+                       }});
+}
+
+} // namespace playthrough

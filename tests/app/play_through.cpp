@@ -1,0 +1,761 @@
+#include "play_through.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+#include "app/GameStateFlags.h"
+#include "app/Startup.h"
+#include <BulletCollision/CollisionDispatch/btGhostObject.h>
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "gui/Achievements.h"
+#include "gui/GUIManager.h"
+#include "platform/sdl_window.h"
+#include "scene/CharacterEntity.h"
+#include "platform/win32.h"
+#include "player/ControllerSelector.h"
+#include "player/Player.h"
+#include "player/Weapon.h"
+#include "player/WeaponPickups.h"
+#include "scene/Camera.h"
+#include "scene/RigidAnimManager.h"
+#include "script/ScriptHost.h"
+#include "world/CollisionManager.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
+
+extern "C" {
+#include <lua.h>
+}
+
+namespace playthrough {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+float Flat(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
+}
+
+bool Standing(CEnemy* enemy)
+{
+    CIAEnemyCover* ai = enemy->getIA();
+    if (ai->IsDestroyed() || ai->IsDying() || ai->GetState() == CIAEnemyCover::DEAD || enemy->GetLife() <= 0)
+        return false;
+    // A docker is done with once shot: he runs off and the wave lets him go.
+    const std::string name = enemy->GetName();
+    if (name.size() > 4 && name[4] == 'D')
+        return !ai->IsDockerHit();
+    return true;
+}
+
+int Rounds(const IWeapon* weapon)
+{
+    return weapon ? weapon->GetCurrentClip() + weapon->GetAmmo() : 0;
+}
+
+// Rounds of the weapons the hero owns other than the one in his hand.
+int OtherRounds()
+{
+    CPlayer* hero = getPlayer();
+    const IWeapon* current = hero->GetCurrentWeapon();
+    int rounds = 0;
+    if (current != hero->GetGun())
+        rounds += Rounds(hero->GetGun());
+    if (hero->HasThompson() && current != hero->GetThompson())
+        rounds += Rounds(hero->GetThompson());
+    if (hero->HasShotgun() && current != hero->GetShotgun())
+        rounds += Rounds(hero->GetShotgun());
+    return rounds;
+}
+
+// The nearest weapon lying about.
+bool NearestPickup(D3DXVECTOR3* at, float within = 1e29f)
+{
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    float best = 1e30f;
+    for (const auto& entry : getWeaponPickups().GetPickups()) {
+        if (!entry.second.weapon)
+            continue;
+        const D3DXMATRIX& m = entry.second.weapon->GetModel().GetTransform().GetMatrix();
+        const D3DXVECTOR3 p(m._41, m._42, m._43);
+        const float d = Flat(hero, p);
+        if (d < best) {
+            best = d;
+            *at = p;
+        }
+    }
+    return best < within;
+}
+
+void PushText(const std::string& text)
+{
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+    for (std::size_t i = 0; i < text.size();) {
+        // One character a message: two bytes for the console key's "º".
+        const std::size_t n = static_cast<unsigned char>(text[i]) >= 0xC0 ? 2 : 1;
+        std::memset(e.text.text, 0, sizeof e.text.text);
+        std::memcpy(e.text.text, text.data() + i, n);
+        SDL_PushEvent(&e);
+        i += n;
+    }
+}
+
+void PushReturn()
+{
+    SDL_Event e{};
+    e.key.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+    e.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    e.key.keysym.sym = SDLK_RETURN;
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    SDL_PushEvent(&e);
+    e.type = SDL_KEYUP;
+    e.key.state = SDL_RELEASED;
+    SDL_PushEvent(&e);
+}
+
+} // namespace
+
+Player::Player() : Player(Options()) {}
+
+Player::Player(const Options& chosen) : options(chosen)
+{
+    Plan();
+    StoryCode::watcher = [this] { WatchCodes(); };
+}
+
+Player::~Player()
+{
+    StoryCode::watcher = nullptr;
+}
+
+void Player::WatchCodes()
+{
+    if (!m_Recording)
+        return;
+    const CGameStateFlagsManager& story = getGSF();
+    auto follow = [this](int now, int& last, std::vector<int>& list) {
+        if (now == last)
+            return;
+        list.push_back(now);
+        last = now;
+        if (options.trace) {
+            const D3DXVECTOR3 h = getPlayer()->GetPosition().GetPosition();
+            std::printf("frame %d: code %d, wave %s, hero (%.0f %.0f %.0f), step %d\n", record.frames, now,
+                        getEnemyManager()->GetCurrentWave().c_str(), h.x, h.y, h.z, static_cast<int>(m_Step));
+        }
+    };
+    follow(story.sequence, m_Sequence, record.sequence);
+    follow(story.hangarRigidState, m_Hangar, record.hangarRigidState);
+    follow(story.islaSequence, m_Isla, record.islaSequence);
+}
+
+void Player::Plan()
+{
+    m_Steps.clear();
+    PlanHangares();
+    if (options.hangarsOnly) {
+        if (options.loops > 1)
+            PlanBackToMenu();
+        else
+            PlanClose();
+    } else {
+        PlanIsla();
+        PlanCredits();
+    }
+    m_Step = 0;
+    m_StepFrames = 0;
+    m_ExtraDied = false;
+    m_ExtraDeathWait = 0;
+}
+
+void Player::PlanClose()
+{
+    m_Steps.push_back({"the window closed", 5.0, [this] {
+                           if (m_StepFrames == 1) {
+                               SDL_Event e{};
+                               e.type = SDL_WINDOWEVENT;
+                               e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+                               e.window.event = SDL_WINDOWEVENT_CLOSE;
+                               SDL_PushEvent(&e);
+                           }
+                           Release();
+                           return false;
+                       }});
+}
+
+// Escape, then down the pause menu to its way back to the main menu.
+void Player::PlanBackToMenu()
+{
+    m_Steps.push_back({kBackToMenu, 30.0, [this] {
+                           if (getGUI().mainMenuActive) {
+                               Release();
+                               return true;
+                           }
+                           if (!getGUI().pauseActive)
+                               Tap(DIK_ESCAPE);
+                           return false;
+                       }});
+}
+
+void Player::Release()
+{
+    keys = platform::FakeDirectInput();
+}
+
+void Player::Tap(int key)
+{
+    m_TapDown[key] = !m_TapDown[key];
+    keys.SetKey(key, m_TapDown[key]);
+}
+
+void Player::Place(const D3DXVECTOR3& position, float yaw)
+{
+    m_Home = position;
+    getPlayer()->GetPosition().SetPosition(position);
+    getCollisionManager().setNewPlayerPosition(position);
+    getPlayer()->GetPosition().SetYaw(yaw);
+    getCamera().SetYaw(yaw);
+}
+
+bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
+{
+    // Out of cover first: back, as the player would.
+    if (getPlayer()->GetControllerSelector()->GetStateName() == "PARAPETED") {
+        keys.SetKey(DIK_W, false);
+        Tap(DIK_S);
+        return false;
+    }
+    keys.SetKey(DIK_S, false);
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    // The island's plateau and its square meet only at the ramp.
+    if (getScenario()->scenarioName == "isla") {
+        // Up only once at the top: half way up the ramp he still climbs it.
+        const bool heroUp = hero.y > 340.0f, goalUp = target.y > 250.0f;
+        D3DXVECTOR3 via = target;
+        if (heroUp && !goalUp)
+            via = hero.x < -780.0f ? D3DXVECTOR3(-760.0f, 372.0f, 300.0f) : D3DXVECTOR3(80.0f, 0.0f, 300.0f);
+        else if (!heroUp && goalUp) {
+            const bool onRamp = std::fabs(hero.z - 300.0f) < 150.0f && hero.x > -800.0f && hero.x < 40.0f;
+            via = onRamp ? D3DXVECTOR3(-860.0f, 372.0f, 300.0f) : D3DXVECTOR3(70.0f, 0.0f, 300.0f);
+        }
+        if (heroUp != goalUp) {
+            getCamera().SetYaw(std::atan2(via.x - hero.x, via.z - hero.z));
+            getCamera().SetWantedPitch(0.15f);
+            keys.SetKey(DIK_W, true);
+            return false;
+        }
+    }
+    if (Flat(hero, target) < reach) {
+        keys.SetKey(DIK_W, false);
+        return true;
+    }
+    getCamera().SetYaw(std::atan2(target.x - hero.x, target.z - hero.z));
+    getCamera().SetWantedPitch(0.15f);
+    keys.SetKey(DIK_W, true);
+    return false;
+}
+
+// Points the camera at the point, as the mouse would turn it. True once
+// its aim runs through the point closely enough to fire.
+bool Player::Aim(const D3DXVECTOR3& point)
+{
+    CCamera& camera = getCamera();
+    const D3DXVECTOR3 from = camera.GetLookAt();
+    const D3DXVECTOR3 to = point - from;
+    const float flat = std::sqrt(to.x * to.x + to.z * to.z);
+    const float yaw = std::atan2(to.x, to.z);
+    const float pitch = -std::atan2(to.y, flat);
+    camera.SetYaw(yaw);
+    camera.SetWantedPitch(pitch);
+    D3DXVECTOR3 aim = camera.GetLookAt() - camera.GetPosition();
+    const float length = D3DXVec3Length(&aim);
+    const float distance = D3DXVec3Length(&to);
+    if (length <= 0.0f || distance <= 0.0f)
+        return false;
+    aim /= length;
+    // How far the aim line passes from the point.
+    const D3DXVECTOR3 along = aim * D3DXVec3Dot(&to, &aim);
+    const D3DXVECTOR3 miss = to - along;
+    return D3DXVec3Dot(&to, &aim) > 0.0f && D3DXVec3Length(&miss) < 6.0f;
+}
+
+void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
+{
+    IWeapon* weapon = getPlayer()->GetCurrentWeapon();
+    if (weapon && weapon->NeedsReload()) {
+        keys.SetButton(0, false);
+        Tap(DIK_R);
+        return;
+    }
+    keys.SetKey(DIK_R, false);
+    const D3DXVECTOR3 eye = getCamera().GetLookAt();
+    const RayHit wall = getCollisionManager().CastRay(eye, point);
+    const bool blocked = wall.hit && wall.name != box && Flat(wall.hitPoint, point) > 12.0f;
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    const float flat = Flat(hero, point);
+    const float rise = point.y - eye.y;
+    // On the island, a target on the plateau from the square or the other
+    // way round: by the ramp.
+    if (getScenario()->scenarioName == "isla" && (hero.y > 340.0f) != (point.y > 250.0f)) {
+        keys.SetButton(1, false);
+        keys.SetButton(0, false);
+        m_FireDown = false;
+        WalkTo(point, 130.0f);
+        return;
+    }
+    // Too steep for the camera's upward limit: back off to where the angle is kept.
+    const float needed = rise / std::tan(0.3f);
+    if (!blocked && !m_Approach && rise > 0.0f && flat < needed && flat > 1.0f) {
+        const D3DXVECTOR3 away((hero.x - point.x) / flat, 0.0f, (hero.z - point.z) / flat);
+        keys.SetButton(1, false);
+        keys.SetButton(0, false);
+        m_FireDown = false;
+        WalkTo(point + away * (needed + 60.0f), 30.0f);
+        return;
+    }
+    // Too steep below for the camera's downward limit: closer, even down a drop.
+    const bool steepBelow = rise < 0.0f && -rise > flat * std::tan(0.5f);
+    // Too far, behind a wall, or shooting into the target's cover: closer.
+    if (blocked || m_Approach || steepBelow || flat > 1400.0f) {
+        if (options.trace && m_StepFrames % 30 == 0)
+            std::printf("  walking to (%.0f %.0f %.0f): %s\n", point.x, point.y, point.z,
+                        blocked ? wall.name.c_str() : m_Approach ? "closer" : "far");
+        keys.SetButton(1, false);
+        m_FireDown = false;
+        keys.SetButton(0, false);
+        if (WalkTo(point, 130.0f) || ++m_ApproachFrames > 240) {
+            m_Approach = false;
+            m_ApproachFrames = 0;
+        }
+        return;
+    }
+    keys.SetButton(1, true);
+    keys.SetKey(DIK_W, false);
+    const bool onTarget = Aim(point);
+    m_FireDown = onTarget && !m_FireDown;
+    keys.SetButton(0, m_FireDown);
+    if (onTarget)
+        ++m_OnTargetFrames;
+    if (options.trace && m_StepFrames % 30 == 0) {
+        const D3DXVECTOR3 l = getCamera().GetLookAt(), e = getCamera().GetPosition();
+        std::printf("  aim at (%.0f %.0f %.0f) from look (%.0f %.0f %.0f) eye (%.0f %.0f %.0f) on %d, target %s, "
+                    "state %s, clip %d\n",
+                    point.x, point.y, point.z, l.x, l.y, l.z, e.x, e.y, e.z, onTarget, m_Target.c_str(),
+                    getPlayer()->GetControllerSelector()->GetStateName().c_str(),
+                    weapon ? weapon->GetCurrentClip() : -1);
+    }
+}
+
+// Another weapon when the one in hand is empty, or a weapon lying about.
+bool Player::Rearm()
+{
+    CPlayer* hero = getPlayer();
+    if (Rounds(hero->GetCurrentWeapon()) > 0)
+        return false;
+    keys.SetButton(0, false);
+    keys.SetButton(1, false);
+    if (OtherRounds() > 0) {
+        // The mouse wheel, a notch every other frame.
+        if ((m_StepFrames & 1) == 0)
+            platform::FeedMouseInput(0, 0, 120);
+        return true;
+    }
+    D3DXVECTOR3 pickup;
+    if (NearestPickup(&pickup))
+        WalkTo(pickup, 10.0f);
+    return true;
+}
+
+void Player::ShootThing(const D3DXVECTOR3& point, const std::string& box)
+{
+    AnswerPrompts();
+    if (getGUI().comboHintActive || getPlayer()->GetLife() <= 0)
+        return;
+    D3DXVECTOR3 pickup;
+    if (Rounds(getPlayer()->GetCurrentWeapon()) + OtherRounds() < 10 && NearestPickup(&pickup, 1500.0f)) {
+        keys.SetButton(0, false);
+        keys.SetButton(1, false);
+        WalkTo(pickup, 10.0f);
+        return;
+    }
+    if (!Rearm())
+        ShootAt(point, box);
+}
+
+bool Player::FightWave()
+{
+    AnswerPrompts();
+    if (getGUI().comboHintActive || getPlayer()->GetLife() <= 0)
+        return false;
+    CEnemyManager& enemies = *getEnemyManager();
+    const auto& bodies = getCollisionManager().GetEnemyBodies();
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    CEnemy* nearest = nullptr;
+    float best = 1e30f;
+    bool anyStanding = false;
+    for (const auto& entry : enemies.GetCurrentWaveEnemies()) {
+        CEnemy* enemy = entry.second;
+        if (!Standing(enemy))
+            continue;
+        anyStanding = true;
+        const auto body = bodies.find(enemy->GetName());
+        if (body == bodies.end() || !body->second.parts.count("EBip01 Head"))
+            continue;
+        float d = Flat(hero, enemy->GetPosition().GetPosition());
+        // Stay on one target while it stands, unless it hides too long.
+        if (enemy->GetName() == m_Target && m_TargetFrames < 300)
+            d *= 0.25f;
+        if (d < best) {
+            best = d;
+            nearest = enemy;
+        }
+    }
+    D3DXVECTOR3 pickup;
+    if (!anyStanding) {
+        // What the fallen left, picked up on the way on.
+        if (++m_GatherFrames < 300 && NearestPickup(&pickup, 700.0f)) {
+            keys.SetButton(0, false);
+            keys.SetButton(1, false);
+            WalkTo(pickup, 10.0f);
+            return false;
+        }
+        Release();
+        m_Target.clear();
+        m_GatherFrames = 0;
+        return true;
+    }
+    CPlayer* self = getPlayer();
+    // Hurt: back out of their sight until he has his breath back.
+    if (self->GetLife() < 140)
+        m_Retreating = true;
+    if (m_Retreating && (self->GetLife() >= 320 || ++m_RetreatFrames > 600)) {
+        m_Retreating = false;
+        m_RetreatFrames = 0;
+    }
+    if (m_Retreating) {
+        keys.SetButton(0, false);
+        keys.SetButton(1, false);
+        WalkTo(m_Home, 40.0f);
+        return false;
+    }
+    // Low on rounds with a weapon lying near: that first.
+    if (Rounds(self->GetCurrentWeapon()) + OtherRounds() < 10 && NearestPickup(&pickup, 900.0f)) {
+        keys.SetButton(0, false);
+        keys.SetButton(1, false);
+        WalkTo(pickup, 10.0f);
+        return false;
+    }
+    if (Rearm())
+        return false;
+    if (!nearest) {
+        keys.SetButton(0, false);
+        return false;
+    }
+    if (nearest->GetName() != m_Target) {
+        m_Target = nearest->GetName();
+        m_TargetFrames = 0;
+        m_OnTargetFrames = 0;
+        m_TargetLife = nearest->GetLife();
+        m_Approach = false;
+    }
+    // Shots that do not hurt it go into its cover: get round to it.
+    if (nearest->GetLife() < m_TargetLife) {
+        m_TargetLife = nearest->GetLife();
+        m_OnTargetFrames = 0;
+    } else if (m_OnTargetFrames > 60) {
+        m_OnTargetFrames = 0;
+        m_Approach = true;
+    }
+    ++m_TargetFrames;
+    if (m_TargetFrames >= 600)
+        m_TargetFrames = 0;
+    const btVector3 head =
+        bodies.at(m_Target).parts.at("EBip01 Head").ghost->getWorldTransform().getOrigin();
+    ShootAt(D3DXVECTOR3(head.x(), head.y(), head.z()), "");
+    return false;
+}
+
+void Player::AnswerPrompts()
+{
+    const CGUIManager& gui = getGUI();
+    if (!gui.comboHintActive) {
+        m_PromptDown = false;
+        return;
+    }
+    const bool x = gui.comboHintX && !m_PromptDown;
+    const bool y = gui.comboHintY && !m_PromptDown;
+    keys.SetButton(0, x);
+    keys.SetButton(1, y);
+    m_PromptDown = x || y;
+}
+
+void Player::Console(const std::string& line)
+{
+    PushText("\xC2\xBA");
+    PushText(line);
+    PushReturn();
+    PushText("\xC2\xBA");
+}
+
+bool Player::DieAndRevive()
+{
+    switch (m_DeathStage) {
+    case 0:
+        Release();
+        m_RestartPending = false;
+        Console("FuckPlayer 400");
+        m_DeathStage = 1;
+        return false;
+    case 1:
+        // Dead: space revives him at the checkpoint.
+        if (getPlayer()->GetLife() <= 0)
+            Tap(DIK_SPACE);
+        if (!m_RestartPending)
+            return false;
+        Release();
+        m_DeathStage = 0;
+        m_RestartPending = false;
+        return true;
+    default:
+        return true;
+    }
+}
+
+void Player::RestartLevel(bool newGame)
+{
+    if (newGame) {
+        // The story is followed from the new game's reset on.
+        m_Recording = true;
+        m_Sequence = m_Hangar = m_Isla = -1;
+    }
+    CGameCalls::RestartLevel(newGame);
+    if (newGame)
+        return;
+    Restart restart;
+    restart.checkpoint = getTriggerManager().checkpoint;
+    restart.position = getPlayer()->GetPosition().GetPosition();
+    restart.wave = getEnemyManager()->GetCurrentWave();
+    record.restarts.push_back(restart);
+    m_RestartPending = true;
+}
+
+void Player::UpdateMainMenu(float dt)
+{
+    if (++m_MenuPasses == 1)
+        SetFocus(MainWindow);
+    // The credits end on the main menu: the last step sees it here.
+    if (m_Playing && !m_Done && m_Step + 1 == m_Steps.size() && m_Steps[m_Step].frame()) {
+        if (++m_Step == m_Steps.size()) {
+            m_Playing = false;
+            if (options.onLoopEnd)
+                options.onLoopEnd(m_Loop);
+            m_Recording = false;
+            ++m_Loop;
+        }
+        m_StepFrames = 0;
+    }
+    CGameCalls::UpdateMainMenu(dt);
+    if (advanceClock)
+        advanceClock(kFrameSeconds);
+    for (int key : {DIK_SPACE, DIK_W, DIK_A, DIK_S, DIK_D, DIK_DOWN})
+        keys.SetKey(key, false);
+    keys.SetButton(0, false);
+    keys.SetButton(1, false);
+    CGUIManager& gui = getGUI();
+    const bool returnDown = keys.keys[DIK_RETURN] != 0;
+    keys.SetKey(DIK_RETURN, false);
+    if (returnDown || m_MenuPasses % 3 != 0)
+        return;
+    if (m_Playing)
+        return; // the pause menu's way back would come here: not used
+    const bool leave = m_Done || m_Loop >= options.loops;
+    if (leave) {
+        // Down to the exit, then Return.
+        if (gui.itemExit)
+            keys.SetKey(DIK_RETURN, true);
+        else
+            keys.SetKey(DIK_DOWN, true);
+        return;
+    }
+    if (gui.itemNewGame) {
+        keys.SetKey(DIK_RETURN, true);
+        Plan(); // with the options as they stand now
+        m_Playing = true;
+    } else {
+        keys.SetKey(DIK_DOWN, true);
+    }
+}
+
+void Player::UpdateFrame(float dt)
+{
+    const Clock::time_point start = Clock::now();
+    if (m_Playing && !m_Done && m_DeathStage == 0 && (getPlayer()->GetLife() <= 0 || m_Reviving)) {
+        // Killed in a fight: revived at the checkpoint, the stretch is played again.
+        if (!m_Reviving) {
+            m_Reviving = true;
+            m_RestartPending = false;
+            Release();
+        }
+        if (m_RestartPending) {
+            m_Reviving = false;
+            m_RestartPending = false;
+            Release();
+            const int checkpoint = getTriggerManager().checkpoint;
+            if (checkpoint >= 1 && checkpoint <= 5 && m_StretchOf[checkpoint] >= 0) {
+                m_Step = static_cast<std::size_t>(m_StretchOf[checkpoint]);
+                m_StepFrames = 0;
+            }
+            if (options.trace)
+                std::printf("frame %d: killed, back at checkpoint %d\n", record.frames, checkpoint);
+        } else {
+            Tap(DIK_SPACE);
+            if (++m_ReviveFrames > 600) {
+                record.stall = "the hero was killed and did not come back";
+                m_Done = true;
+                getGUI().exitRequested = true;
+            }
+        }
+    } else if (m_Playing && !m_Done && m_Step < m_Steps.size()) {
+        m_ReviveFrames = 0;
+        // The loop's extra death, a little into its stretch.
+        const int extra = options.extraDeath ? options.extraDeath(m_Loop) : 0;
+        if (extra >= 1 && extra <= 5 && !m_ExtraDied && m_DeathStage == 0 && m_StretchOf[extra] >= 0 &&
+            m_Step >= static_cast<std::size_t>(m_StretchOf[extra]) && getTriggerManager().checkpoint == extra &&
+            !getRigid()->scriptedSequenceRunning && !getRigid()->camSequenceRunning && ++m_ExtraDeathWait > 60) {
+            m_ExtraDied = true;
+            Console("FuckPlayer 400");
+        }
+        Step& step = m_Steps[m_Step];
+        if (m_StepFrames == 0 && !m_Retreating)
+            m_Home = getPlayer()->GetPosition().GetPosition();
+        if (step.frame()) {
+            if (options.trace)
+                std::printf("frame %d: %s (%.1f s)\n", record.frames, step.what.c_str(),
+                            m_StepFrames * kFrameSeconds);
+            ++m_Step;
+            m_StepFrames = 0;
+        } else if (++m_StepFrames * kFrameSeconds > step.seconds) {
+            std::ostringstream stall;
+            const CGameStateFlagsManager& story = getGSF();
+            stall << "loop " << m_Loop + 1 << ", step " << m_Step + 1 << " (" << step.what << ") waited "
+                  << step.seconds << " s: sequence " << story.sequence << ", hangar " << story.hangarRigidState
+                  << ", island " << story.islaSequence << ", wave " << getEnemyManager()->GetCurrentWave()
+                  << ", checkpoint " << getTriggerManager().checkpoint << ", life " << getPlayer()->GetLife();
+            const D3DXVECTOR3 at = getPlayer()->GetPosition().GetPosition();
+            stall << ", hero at (" << at.x << ", " << at.y << ", " << at.z << "), " << getAchievementStats().shotsFired
+                  << " shots, " << getAchievementStats().bodyPartsHit << " hits, target " << m_Target
+                  << ", anyone alive " << getEnemyManager()->anyBotAlive() << ", logics on:";
+            for (const std::string& name : getTriggerManager().ActiveLogicNames())
+                stall << " " << name;
+            for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+                CEnemy* e = entry.second;
+                stall << "; " << e->GetName() << " life " << e->GetLife() << " state " << e->getIA()->GetState()
+                      << " dying " << e->getIA()->IsDying() << " destroyed " << e->getIA()->IsDestroyed()
+                      << " actions " << (e->GetEntity() ? e->GetEntity()->GetActionCount() : -1);
+            }
+            record.stall = stall.str();
+            m_Done = true;
+            Release();
+            getGUI().exitRequested = true;
+        }
+    }
+    CGameCalls::UpdateFrame(dt);
+    Watch();
+    CheckLogics();
+    ++record.frames;
+    record.updateMs.push_back(MsSince(start));
+}
+
+void Player::RenderFrame(float dt)
+{
+    if (advanceClock)
+        advanceClock(kFrameSeconds);
+    ++m_Frame;
+    CGUIManager& gui = getGUI();
+    if (m_Playing && gui.pauseActive && m_Step < m_Steps.size() && m_Steps[m_Step].what == kBackToMenu) {
+        const bool press = m_Frame % 3 == 0;
+        keys.SetKey(DIK_ESCAPE, false);
+        keys.SetKey(DIK_RETURN, press && gui.itemBackToMain);
+        keys.SetKey(DIK_DOWN, press && !gui.itemBackToMain);
+    }
+    if (getGUI().mainMenuActive || m_Frame % options.drawEvery == 0) {
+        const Clock::time_point start = Clock::now();
+        CGameCalls::RenderFrame(dt);
+        record.renderMs.push_back(MsSince(start));
+    }
+}
+
+void Player::Watch()
+{
+    if (!m_Recording)
+        return;
+    auto follow = [](int now, int& last, std::vector<int>& list) {
+        if (now != last)
+            list.push_back(now);
+        last = now;
+    };
+    follow(getTriggerManager().checkpoint, m_Checkpoint, record.checkpoints);
+    follow(getTriggerManager().currentZone, m_Zone, record.zones);
+    CEnemyManager& enemies = *getEnemyManager();
+    const std::string wave = enemies.GetCurrentWave();
+    if (wave != m_Wave) {
+        record.wavesEntered.push_back(wave);
+        m_Wave = wave;
+        m_WaveCleared = false;
+    }
+    if (!m_WaveCleared && !enemies.GetCurrentWaveEnemies().empty()) {
+        bool standing = false;
+        for (const auto& entry : enemies.GetCurrentWaveEnemies())
+            standing = standing || Standing(entry.second);
+        if (!standing) {
+            record.wavesCleared.push_back(wave);
+            m_WaveCleared = true;
+        }
+    }
+    CGUIManager& gui = getGUI();
+    for (int n = 1; n <= 11; ++n) {
+        if (gui.missionBannerActive[n] && !m_BannerShown[n])
+            record.missions.push_back(n);
+        m_BannerShown[n] = gui.missionBannerActive[n];
+    }
+    record.achievement8 = record.achievement8 || getAchievementStats().awarded[7];
+}
+
+// Every logic the engine or a script switched on must have its function:
+// the trigger manager would pass over it without a word.
+void Player::CheckLogics()
+{
+    lua_State* L = getScriptHost().GetState();
+    if (!L)
+        return;
+    for (const std::string& name : getTriggerManager().ActiveLogicNames()) {
+        lua_getglobal(L, name.c_str());
+        const bool function = lua_isfunction(L, -1);
+        lua_pop(L, 1);
+        if (function)
+            continue;
+        bool known = false;
+        for (const std::string& seen : record.logicsWithoutFunction)
+            known = known || seen == name;
+        if (!known)
+            record.logicsWithoutFunction.push_back(name);
+    }
+}
+
+} // namespace playthrough

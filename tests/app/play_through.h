@@ -1,0 +1,177 @@
+// A scripted player who plays the shipped game from the main menu through
+// both levels to the credits and back, using only what a player has: the
+// menu keys, space, the movement keys, the mouse (the camera pointed at a
+// target, the buttons), the console, and the hero put at a stretch's start
+// the way a restart puts him. What the game showed on the way is kept in a
+// record that the test and the soak bench read back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/GameCalls.h"
+#include "platform/d3dx9math.h"
+#include "platform/dinput.h"
+
+namespace playthrough {
+
+// A checkpoint restart as the player saw it the frame after.
+struct Restart {
+    int checkpoint = 0;
+    D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
+    std::string wave;
+};
+
+// What the run saw, each list in the order it happened.
+struct Record {
+    // Every change of the three story codes.
+    std::vector<int> sequence, hangarRigidState, islaSequence;
+    std::vector<std::string> wavesEntered; // every change of the current wave
+    std::vector<std::string> wavesCleared; // a wave seen with nobody standing, once per entry
+    std::vector<int> checkpoints;          // every change of the checkpoint number
+    std::vector<int> missions;             // every mission banner started
+    std::vector<int> zones;                // every change of the trigger zone
+    std::vector<Restart> restarts;
+    std::vector<std::string> logicsWithoutFunction; // active logics the scripts define no function for
+    bool achievement8 = false;
+    bool creditsEnded = false; // the credits ended on the main menu
+    // Empty when every stretch ran to its end; else the stretch and the step
+    // that waited too long, and what the story was doing.
+    std::string stall;
+    int frames = 0;
+    // Milliseconds of each updated and each drawn frame of the last loop.
+    std::vector<double> updateMs, renderMs;
+};
+
+// One thing the player waits for, and what he does each frame meanwhile.
+struct Step {
+    std::string what;
+    double seconds; // game time allowed before the story is said to stall
+    std::function<bool()> frame; // true once done
+};
+
+class Player : public CGameCalls {
+public:
+    struct Options {
+        int drawEvery = 1;          // draw one frame in this many
+        bool blowScaffold = true;   // shoot the scaffold barrel in wave_34
+        int loops = 1;              // new games played from the menu before exiting
+        std::function<void(int loop)> onLoopEnd; // after each loop's credits
+        // A death besides the usual two, in the stretch of the checkpoint
+        // this gives for a loop (none when unset or 0).
+        std::function<int(int loop)> extraDeath;
+        bool trace = false;
+        // Only the hangars, up to the switch to the island; then the window
+        // is closed, or, with more loops to play, the pause menu's way back to
+        // the main menu is taken.
+        bool hangarsOnly = false; // each step and each change of a code on the standard output
+    };
+
+    Player();
+    explicit Player(const Options& options);
+    ~Player() override;
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    void UpdateMainMenu(float dt) override;
+    void UpdateFrame(float dt) override;
+    void RenderFrame(float dt) override;
+    void RestartLevel(bool newGame) override;
+
+    platform::FakeDirectInput keys;
+    Record record;
+    Options options;
+    // The game time each frame stands for; the player moves the clock by it.
+    std::function<void(double)> advanceClock;
+
+    // --- what the stretches use ------------------------------------------
+    // Every key and button let go.
+    void Release();
+    // A key that goes down only every other frame: a fresh press each time.
+    void Tap(int key);
+    // The hero put down where a restart would put him.
+    void Place(const D3DXVECTOR3& position, float yaw);
+    // Walks the hero toward the point; true once he is within reach of it.
+    bool WalkTo(const D3DXVECTOR3& target, float reach);
+    // Fights the current wave: aims at the nearest enemy standing and fires.
+    // True once nobody of the wave stands (dockers count once shot).
+    bool FightWave();
+    // Aims at the point and fires once the camera looks at it, walking
+    // closer while a wall stands between; `box` names the collision box
+    // that the shot is meant to hit (empty for a prop or a character).
+    void ShootAt(const D3DXVECTOR3& point, const std::string& box);
+    // The same, answering prompts and rearming first.
+    void ShootThing(const D3DXVECTOR3& point, const std::string& box);
+    // Types a console line, the console opened and closed around it.
+    static void Console(const std::string& line);
+    // Dies by the console, then revives with space. True once revived.
+    bool DieAndRevive();
+    // Answers a fight's prompt with its button.
+    void AnswerPrompts();
+    // Another weapon, or one lying about, when the one in hand is empty;
+    // false when there is nothing to do about it.
+    bool Rearm();
+    int StepFrames() const { return m_StepFrames; }
+
+private:
+    void Plan();
+    void PlanHangares();
+    void PlanIsla();
+    void PlanCredits();
+    void PlanClose();
+    void PlanBackToMenu();
+    static constexpr const char* kBackToMenu = "back to the main menu by the pause menu";
+    void Watch();
+    void WatchCodes();
+    void CheckLogics();
+    bool Aim(const D3DXVECTOR3& point);
+
+    std::vector<Step> m_Steps;
+    std::size_t m_Step = 0;
+    int m_StepFrames = 0;
+    int m_Loop = 0;
+    int m_MenuPasses = 0;
+    bool m_Playing = false;
+    bool m_Recording = false;
+    bool m_Done = false;
+    bool m_TapDown[256] = {};
+    bool m_FireDown = false;
+    bool m_PromptDown = false;
+    int m_Frame = 0;
+    // Watching the story.
+    int m_Sequence = -1, m_Hangar = -1, m_Isla = -1, m_Checkpoint = -1, m_Zone = -1;
+    std::string m_Wave;
+    bool m_WaveCleared = false;
+    bool m_BannerShown[12] = {};
+    bool m_RestartPending = false;
+    int m_DeathStage = 0;
+    bool m_Reviving = false;
+    bool m_ExtraDied = false;
+    int m_ExtraDeathWait = 0;
+    int m_ReviveFrames = 0;
+    // The step a checkpoint's stretch is played again from after a death.
+    int m_StretchOf[6] = {-1, -1, -1, -1, -1, -1};
+    std::string m_Target; // the enemy being fought
+    int m_TargetFrames = 0;
+    int m_OnTargetFrames = 0;
+    int m_TargetLife = 0;
+    bool m_Approach = false;
+    bool m_Retreating = false;
+    int m_RetreatFrames = 0;
+    int m_GatherFrames = 0;
+    D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
+    int m_ApproachFrames = 0;
+};
+
+// A step's frame that walks the hero through the points in turn, then on to
+// the last until `arrived` says he is there.
+std::function<bool()> Walker(Player* player, std::vector<D3DXVECTOR3> path, std::function<bool()> arrived);
+// A step's frame that first puts the hero at a stretch's start.
+std::function<bool()> PlacedFirst(Player* player, D3DXVECTOR3 at, float yaw, std::function<bool()> then);
+
+// The game time of one frame.
+constexpr double kFrameSeconds = 1.0 / 30.0;
+
+} // namespace playthrough
