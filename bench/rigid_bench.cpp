@@ -67,7 +67,7 @@ public:
     void FinalBattle() override {}
     bool PlaceAvioneta(const D3DXVECTOR3&) override { return true; }
     bool IsDocker3Done() override { return false; }
-    bool PlaneHitCountersAboveZero() override { return true; }
+    bool PlaneStillFlying() override { return true; }
     bool IsFinisherUnderWay() override { return false; }
     void ForgetFireHeld() override {}
     void RefillLife() override {}
