@@ -4,5 +4,12 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1; shift
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S "$here" -B "$dir" "$@" >/dev/null
+# Ninja starts the compiler sooner than make's recursive passes and keeps both
+# cores busy to the end. A folder configured earlier keeps its generator: CMake
+# refuses to switch one.
+generator=()
+if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
+  generator=(-G Ninja)
+fi
+cmake -S "$here" -B "$dir" "${generator[@]}" "$@" >/dev/null
 cmake --build "$dir" -j "$jobs"

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config ninja-build
   libgtest-dev libgmock-dev libbenchmark-dev
   libexpat1-dev liblua5.2-dev libluabind-dev libboost-dev
   libcal3d12-dev libbullet-dev

@@ -3,6 +3,25 @@
 # build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+
+# Each phase's wall time and the CPU time of everything it ran, so that a slow
+# run shows where its time went: on a loaded machine the CPU time is the figure
+# that compares.
+phase_name=""
+phase() {
+  local now cpu
+  now=$(date +%s%N)
+  cpu=$(awk '{print $16 + $17}' /proc/$$/stat)
+  if [ -n "$phase_name" ]; then
+    awk -v n="$phase_name" -v w=$(( (now - phase_wall) / 1000000 )) -v c=$(( cpu - phase_cpu )) \
+        -v hz="$(getconf CLK_TCK)" \
+        'BEGIN { printf "== %s: %.1f s wall, %.1f s CPU\n", n, w / 1000, c / hz }' >&2
+  fi
+  phase_name=$1 phase_wall=$now phase_cpu=$cpu
+}
+trap 'phase ""' EXIT
+
+phase "install check"
 "$here/scripts/install-deps.sh"
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -10,10 +29,22 @@ export SDL_VIDEODRIVER=offscreen
 export SDL_AUDIODRIVER=dummy
 unset DISPLAY WAYLAND_DISPLAY
 
+phase "plain build"
 "$here/scripts/build.sh" "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_BENCHMARKS=ON
+phase "plain tests"
 (cd "$here/build" && ctest --output-on-failure -j "$jobs")
 
+phase "sanitized build"
 "$here/scripts/build.sh" "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_SANITIZE=ON -DVANTOREL_BENCHMARKS=OFF
+phase "sanitized tests"
+# CTest starts the tests that took longest last time first, so that no long
+# one is left running alone at the end: in a new sanitized folder the plain
+# run's times (the same tests, each slower by about as much) stand in for the
+# rough ones it starts with.
+costs=Testing/Temporary/CTestCostData.txt
+if cmp -s "$here/tests/ctest_costs.txt" "$here/build-asan/$costs" && [ -f "$here/build/$costs" ]; then
+  cp "$here/build/$costs" "$here/build-asan/$costs"
+fi
 # ASan's default (frame-pointer) unwinder: its slow one deadlocks llvmpipe's
 # shader JIT, and softpipe, which has no JIT, draws a level frame in seconds.
 # llvmpipe rasterises on the calling thread: the leak check's thread

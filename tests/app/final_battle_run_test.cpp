@@ -87,7 +87,9 @@ TEST_F(FinalBattleRun, TheTenMovesPlayInTheArenaThenTheShoutTheBannerAndTheMemor
         }
         clock.Advance(1.0 / 30.0);
         GetGameCalls().UpdateFrame(1.0f / 30.0f);
-        RenderFrame(1.0f / 30.0f);
+        // Nothing here reads a pixel: every tenth frame is drawn.
+        if (frames % 10 == 0)
+            RenderFrame(1.0f / 30.0f);
         banner = banner || getGUI().achievementBannerActive[8];
     }
     ASSERT_FALSE(selector->IsFighting()) << frames;
