@@ -319,6 +319,13 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
         }
         return;
     }
+    // Shots that change nothing for long, the walks closer or back
+    // included (they can end against the same stack each time): from
+    // elsewhere.
+    if (++m_StuckFrames > 330) {
+        MoveElsewhere(point);
+        return;
+    }
     const D3DXVECTOR3 eye = getCamera().GetLookAt();
     const RayHit wall = getCollisionManager().CastRay(eye, point);
     const bool blocked = wall.hit && wall.name != box && Flat(wall.hitPoint, point) > 12.0f;
@@ -368,9 +375,9 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     if (onTarget)
         ++m_OnTargetFrames;
     // The view held off the point (the camera against a wall or a stack of
-    // crates), or shots that change nothing: from elsewhere.
+    // crates): from elsewhere.
     m_OffTargetFrames = onTarget ? 0 : m_OffTargetFrames + 1;
-    if (m_OffTargetFrames > 90 || ++m_StuckFrames > 360)
+    if (m_OffTargetFrames > 90)
         MoveElsewhere(point);
     if (options.trace && m_StepFrames % 30 == 0) {
         const D3DXVECTOR3 l = getCamera().GetLookAt(), e = getCamera().GetPosition();
@@ -388,14 +395,18 @@ void Player::MoveElsewhere(const D3DXVECTOR3& point)
     const float flat = std::max(Flat(hero, point), 1.0f);
     const D3DXVECTOR3 away((hero.x - point.x) / flat, 0.0f, (hero.z - point.z) / flat);
     const D3DXVECTOR3 side(away.z, 0.0f, -away.x);
-    // Round the point to either side, farther off, further round, nearer.
-    static const float kTurn[] = {0.6f, -0.6f, 0.0f, 1.2f, -1.2f, 0.0f};
-    static const float kFarther[] = {0.0f, 0.0f, 250.0f, 0.0f, 0.0f, -300.0f};
-    const int k = m_SpotTry++ % 6;
+    // Round the point to either side, farther off, round to its flanks,
+    // nearer, and round behind it: a stack of crates between is got round
+    // one way or the other.
+    static const float kTurn[] = {0.6f, -0.6f, 0.0f, 1.4f, -1.4f, 0.0f, 2.4f, -2.4f};
+    static const float kFarther[] = {0.0f, 0.0f, 250.0f, 150.0f, 150.0f, -300.0f, 150.0f, 150.0f};
+    const int k = m_SpotTry++ % 8;
     const D3DXVECTOR3 round = away * std::cos(kTurn[k]) + side * std::sin(kTurn[k]);
-    m_Spot = point + round * std::max(flat + kFarther[k], 250.0f);
+    m_Spot = point + round * std::max(flat + kFarther[k], 300.0f);
     m_Spot.y = hero.y;
     m_Moving = true;
+    m_Approach = false;
+    m_ApproachFrames = 0;
     m_SpotFrames = 0;
     m_OffTargetFrames = 0;
     m_StuckFrames = 0;
