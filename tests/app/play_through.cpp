@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -304,6 +305,27 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
         return;
     }
     keys.SetKey(DIK_R, false);
+    if (m_Moving) {
+        keys.SetButton(1, false);
+        keys.SetButton(0, false);
+        m_FireDown = false;
+        if (options.trace && m_StepFrames % 30 == 0)
+            std::printf("  moving to (%.0f %.0f %.0f) to shoot from there\n", m_Spot.x, m_Spot.y, m_Spot.z);
+        if (WalkTo(m_Spot, 40.0f) || ++m_SpotFrames > 210) {
+            m_Moving = false;
+            m_SpotFrames = 0;
+            m_OffTargetFrames = 0;
+            m_StuckFrames = 0;
+        }
+        return;
+    }
+    // Shots that change nothing for long, the walks closer or back
+    // included (they can end against the same stack each time): from
+    // elsewhere.
+    if (++m_StuckFrames > 330) {
+        MoveElsewhere(point);
+        return;
+    }
     const D3DXVECTOR3 eye = getCamera().GetLookAt();
     const RayHit wall = getCollisionManager().CastRay(eye, point);
     const bool blocked = wall.hit && wall.name != box && Flat(wall.hitPoint, point) > 12.0f;
@@ -352,6 +374,11 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     keys.SetButton(0, m_FireDown);
     if (onTarget)
         ++m_OnTargetFrames;
+    // The view held off the point (the camera against a wall or a stack of
+    // crates): from elsewhere.
+    m_OffTargetFrames = onTarget ? 0 : m_OffTargetFrames + 1;
+    if (m_OffTargetFrames > 90)
+        MoveElsewhere(point);
     if (options.trace && m_StepFrames % 30 == 0) {
         const D3DXVECTOR3 l = getCamera().GetLookAt(), e = getCamera().GetPosition();
         std::printf("  aim at (%.0f %.0f %.0f) from look (%.0f %.0f %.0f) eye (%.0f %.0f %.0f) on %d, target %s, "
@@ -360,6 +387,37 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
                     getPlayer()->GetControllerSelector()->GetStateName().c_str(),
                     weapon ? weapon->GetCurrentClip() : -1);
     }
+}
+
+void Player::MoveElsewhere(const D3DXVECTOR3& point)
+{
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    const float flat = std::max(Flat(hero, point), 1.0f);
+    const D3DXVECTOR3 away((hero.x - point.x) / flat, 0.0f, (hero.z - point.z) / flat);
+    const D3DXVECTOR3 side(away.z, 0.0f, -away.x);
+    // Round the point to either side, farther off, round to its flanks,
+    // nearer, and round behind it: a stack of crates between is got round
+    // one way or the other.
+    static const float kTurn[] = {0.6f, -0.6f, 0.0f, 1.4f, -1.4f, 0.0f, 2.4f, -2.4f};
+    static const float kFarther[] = {0.0f, 0.0f, 250.0f, 150.0f, 150.0f, -300.0f, 150.0f, 150.0f};
+    const int k = m_SpotTry++ % 8;
+    const D3DXVECTOR3 round = away * std::cos(kTurn[k]) + side * std::sin(kTurn[k]);
+    m_Spot = point + round * std::max(flat + kFarther[k], 300.0f);
+    m_Spot.y = hero.y;
+    m_Moving = true;
+    m_Approach = false;
+    m_ApproachFrames = 0;
+    m_SpotFrames = 0;
+    m_OffTargetFrames = 0;
+    m_StuckFrames = 0;
+}
+
+void Player::ForgetSpot()
+{
+    m_Moving = false;
+    m_SpotFrames = 0;
+    m_OffTargetFrames = 0;
+    m_StuckFrames = 0;
 }
 
 // Another weapon when the one in hand is empty, or a weapon lying about.
@@ -473,11 +531,13 @@ bool Player::FightWave()
         m_OnTargetFrames = 0;
         m_TargetLife = nearest->GetLife();
         m_Approach = false;
+        m_StuckFrames = 0;
     }
     // Shots that do not hurt it go into its cover: get round to it.
     if (nearest->GetLife() < m_TargetLife) {
         m_TargetLife = nearest->GetLife();
         m_OnTargetFrames = 0;
+        m_StuckFrames = 0;
     } else if (m_OnTargetFrames > 60) {
         m_OnTargetFrames = 0;
         m_Approach = true;
@@ -620,6 +680,7 @@ void Player::UpdateFrame(float dt)
             if (checkpoint >= 1 && checkpoint <= 5 && m_StretchOf[checkpoint] >= 0) {
                 m_Step = static_cast<std::size_t>(m_StretchOf[checkpoint]);
                 m_StepFrames = 0;
+                ForgetSpot();
             }
             if (options.trace)
                 std::printf("frame %d: killed, back at checkpoint %d\n", record.frames, checkpoint);
@@ -650,6 +711,7 @@ void Player::UpdateFrame(float dt)
                             m_StepFrames * kFrameSeconds);
             ++m_Step;
             m_StepFrames = 0;
+            ForgetSpot();
         } else if (++m_StepFrames * kFrameSeconds > step.seconds) {
             std::ostringstream stall;
             const CGameStateFlagsManager& story = getGSF();

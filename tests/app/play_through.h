@@ -127,6 +127,10 @@ private:
     void WatchCodes();
     void CheckLogics();
     bool Aim(const D3DXVECTOR3& point);
+    // Picks another spot to shoot at the point from, in turn round it,
+    // nearer and farther, and sets off there.
+    void MoveElsewhere(const D3DXVECTOR3& point);
+    void ForgetSpot();
 
     std::vector<Step> m_Steps;
     std::size_t m_Step = 0;
@@ -163,6 +167,14 @@ private:
     int m_GatherFrames = 0;
     D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
     int m_ApproachFrames = 0;
+    // Shooting from one spot without getting on the point, or without
+    // anything to show for the shots: time to shoot from elsewhere.
+    int m_OffTargetFrames = 0;
+    int m_StuckFrames = 0;
+    bool m_Moving = false;
+    D3DXVECTOR3 m_Spot{0.0f, 0.0f, 0.0f};
+    int m_SpotFrames = 0;
+    int m_SpotTry = 0;
 };
 
 // A step's frame that walks the hero through the points in turn, then on to

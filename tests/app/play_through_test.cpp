@@ -153,11 +153,7 @@ protected:
     }
 };
 
-// Not yet run by default either: the scripted player's way through depends on
-// where the fights happen to leave the hero, and it still stalls now and then
-// (an enemy it cannot reach; the wall shot from under the camera's upward
-// limit). Run it with --gtest_also_run_disabled_tests.
-TEST_F(PlayThrough, DISABLED_TheHangarsFromTheMenuToTheIsland)
+TEST_F(PlayThrough, TheHangarsFromTheMenuToTheIsland)
 {
     player.options.hangarsOnly = true;
     DebuggerOutput debugger;
