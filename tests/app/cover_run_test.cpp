@@ -32,15 +32,8 @@ const D3DXVECTOR3 kBeforeTheCrates(-850.0f, 9.231f, -1040.0f);
 // Return on the menu, Space through the comic and the flight; then the
 // hero is put before the crates and the keys go step by step, each step
 // waiting for what the player would wait for.
-class CoverPlayer : public CGameCalls {
+class CoverPlayer : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
 
     void UpdateFrame(float dt) override
     {
@@ -142,7 +135,6 @@ public:
         inStep = 0;
     }
 
-    platform::FakeDirectInput keys;
     // Only where things stand is read back, never a pixel: every tenth frame
     // is drawn, which keeps the drawing in the run at a tenth of its cost.
     void RenderFrame(float dt) override
@@ -151,7 +143,7 @@ public:
             CGameCalls::RenderFrame(dt);
     }
 
-    int menuPasses = 0, frames = 0, step = 0, inStep = 0;
+    int frames = 0, step = 0, inStep = 0;
     bool hintSeen = false, chained = false, inCoverPose = false;
     std::vector<int> states;
     D3DXVECTOR3 crouchedAt{0, 0, 0}, chainedAt{0, 0, 0}, slidTo{0, 0, 0}, backTo{0, 0, 0}, leftAt{0, 0, 0};

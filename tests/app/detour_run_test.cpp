@@ -44,15 +44,8 @@ struct Sample {
 // soldiers where the run wants them, facing away; then the first catches
 // sight of him and the second, when it charges, is sent at him as the level
 // scripts send one.
-class ChaseInTheYard : public CGameCalls {
+class ChaseInTheYard : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void UpdateFrame(float dt) override
     {
         const int frame = ++frames;
@@ -104,9 +97,8 @@ public:
     static constexpr int kZoneFrame = 12, kPlaceFrame = 16, kChaseFrame = 17, kCloseAfter = 900;
     D3DXVECTOR3 hero{0, 0, 0}, rounderAt{0, 0, 0}, pusherAt{0, 0, 0};
     bool pusherCharges = false;
-    platform::FakeDirectInput keys;
     std::vector<Sample> round, push;
-    int menuPasses = 0, frames = 0;
+    int frames = 0;
     bool closing = false;
 };
 

@@ -26,15 +26,8 @@ namespace {
 
 // Return on the menu, Space through the comic and the flight, then S held:
 // the hero runs east along the yard into the first wave.
-class RunIntoTheFirstWave : public CGameCalls {
+class RunIntoTheFirstWave : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void UpdateFrame(float dt) override
     {
         const int frame = ++frames;
@@ -77,9 +70,8 @@ public:
             CGameCalls::RenderFrame(dt);
     }
 
-    platform::FakeDirectInput keys;
     std::set<std::uint16_t> states;
-    int menuPasses = 0, frames = 0, runFrom = 10, closeAfter = 900, firstEngaged = 0;
+    int frames = 0, runFrom = 10, closeAfter = 900, firstEngaged = 0;
     int lifeBefore = 0, lowestLife = 1 << 20;
     bool engaged = false, bled = false;
 };
@@ -87,15 +79,8 @@ public:
 // Return on the menu, Space through the comic and the flight; then the
 // console wakes the second wave and the hero is put down in its sight: how
 // far each soldier goes in every third of a second it runs is kept.
-class WatchTheWaveRun : public CGameCalls {
+class WatchTheWaveRun : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void UpdateFrame(float dt) override
     {
         const int frame = ++frames;
@@ -152,11 +137,10 @@ public:
         D3DXVECTOR3 from{0, 0, 0};
     };
     static constexpr int kZoneFrame = 12, kCloseAfter = 240;
-    platform::FakeDirectInput keys;
     std::map<std::string, Track> tracks;
     // Ground units a second, the fastest third of a second any soldier ran.
     float fastest = 0.0f;
-    int menuPasses = 0, frames = 0;
+    int frames = 0;
 };
 
 class EnemyPaceRun : public ShippedRun<WatchTheWaveRun> {

@@ -26,15 +26,8 @@ namespace {
 
 // Return on the menu, Space through the comic and the flight, then the keys
 // of the schedule held over their frames; frames read back where asked.
-class HeldKeysPlayer : public CGameCalls {
+class HeldKeysPlayer : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void UpdateFrame(float dt) override
     {
         const int frame = frames + 1;
@@ -83,7 +76,6 @@ public:
 
     // Mouse buttons in the schedule: kButton + 0 the left, + 1 the right.
     static constexpr int kButton = 1000;
-    platform::FakeDirectInput keys;
     std::map<int, std::pair<int, int>> held; // key or button: first and last frame
     std::map<int, std::string> shots;
     std::map<std::string, std::vector<D3DCOLOR>> taken;
@@ -94,7 +86,7 @@ public:
     std::size_t tracersSeen = 0;
     D3DXVECTOR3 start{0, 0, 0};
     float worstFeetGap = 0.0f;
-    int menuPasses = 0, frames = 0, closeAfter = 40, watchFrom = 12;
+    int frames = 0, closeAfter = 40, watchFrom = 12;
 };
 
 class HeroRunTest : public ::testing::Test {

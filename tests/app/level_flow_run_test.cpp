@@ -22,15 +22,8 @@ namespace {
 // held (the first checkpoint faces the yard to the north-east: W and D
 // together walk him east, towards the first barrier); what the game shows
 // is read after every frame.
-class WalkingPlayer : public CGameCalls {
+class WalkingPlayer : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void UpdateFrame(float dt) override
     {
         const int frame = frames + 1;
@@ -76,8 +69,7 @@ public:
         }
     }
 
-    platform::FakeDirectInput keys;
-    int menuPasses = 0, frames = 0;
+    int frames = 0;
     // He walks through the first volume (looked at while he is in it) on to
     // the barrier's, short of the next wave's.
     int walkFrom = 12, turnAt = 48, walkTo = 78, lookAt = 46, closeAfter = 90;

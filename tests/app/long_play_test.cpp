@@ -7,6 +7,7 @@
 // by default); every frame is updated, only every Nth one drawn where drawing
 // is slow (VANTOREL_SOAK_DRAW_EVERY sets N).
 #include "loop_fixture.h"
+#include "play_through.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -124,10 +125,10 @@ public:
         };
         if (f == 0) {
             // Typed into the console, a character a frame.
-            Type("\xC2\xBA");
-            Type("Checkpoint " + std::to_string(1 + cycle % 5));
-            Return();
-            Type("\xC2\xBA");
+            playthrough::PushText("\xC2\xBA");
+            playthrough::PushText("Checkpoint " + std::to_string(1 + cycle % 5));
+            playthrough::PushReturn();
+            playthrough::PushText("\xC2\xBA");
             // With subtitles on, as the options screen leaves them.
             getGUI().subtitlesOn = true;
             getSubtitulos().subtitlesEnabled = true;
@@ -161,10 +162,10 @@ public:
         };
         // Killed in the middle of a burst.
         if (f == 1200) {
-            Type("\xC2\xBA");
-            Type("FuckPlayer 400");
-            Return();
-            Type("\xC2\xBA");
+            playthrough::PushText("\xC2\xBA");
+            playthrough::PushText("FuckPlayer 400");
+            playthrough::PushReturn();
+            playthrough::PushText("\xC2\xBA");
         }
         const auto line = lines.find(f);
         if (line != lines.end())
@@ -180,35 +181,6 @@ public:
                    {1424, DIK_RIGHT}, {1430, DIK_DOWN}, {1436, DIK_DOWN}, {1442, DIK_DOWN},
                    {1448, DIK_RIGHT}, {1454, DIK_DOWN}, {1460, DIK_RIGHT}, {1466, DIK_ESCAPE},
                    {1472, DIK_UP},     {1478, DIK_UP},   {1484, DIK_RETURN}});
-    }
-
-    // Text as the keyboard types it: one message each, handled one a frame.
-    static void Type(const std::string& text)
-    {
-        SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        e.text.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-        for (std::size_t i = 0; i < text.size();) {
-            // One character a message: two bytes for the console key's "º".
-            const std::size_t n = static_cast<unsigned char>(text[i]) >= 0xC0 ? 2 : 1;
-            std::memset(e.text.text, 0, sizeof e.text.text);
-            std::memcpy(e.text.text, text.data() + i, n);
-            SDL_PushEvent(&e);
-            i += n;
-        }
-    }
-    static void Return()
-    {
-        SDL_Event e{};
-        e.key.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-        e.key.keysym.scancode = SDL_SCANCODE_RETURN;
-        e.key.keysym.sym = SDLK_RETURN;
-        e.type = SDL_KEYDOWN;
-        e.key.state = SDL_PRESSED;
-        SDL_PushEvent(&e);
-        e.type = SDL_KEYUP;
-        e.key.state = SDL_RELEASED;
-        SDL_PushEvent(&e);
     }
 
     platform::FakeDirectInput keys;

@@ -132,6 +132,22 @@ inline void LinkShippedGame()
             fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
 }
 
+// A player who takes the main menu's new game at once: Return on the first
+// pass, after giving the window the focus the offscreen driver never gives.
+class NewGamePlayer : public CGameCalls {
+public:
+    void UpdateMainMenu(float dt) override
+    {
+        if (++menuPasses == 1)
+            SetFocus(MainWindow);
+        CGameCalls::UpdateMainMenu(dt);
+        keys.SetKey(DIK_RETURN, menuPasses == 1);
+    }
+
+    platform::FakeDirectInput keys;
+    int menuPasses = 0;
+};
+
 // A run of the shipped game with a scripted player: its own folder with the
 // shipped data linked in, the stepping clock, the player's keys and calls.
 // The folder comes first: it is the working folder while the run goes.

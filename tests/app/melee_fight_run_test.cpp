@@ -64,17 +64,10 @@ const char* KnockOutCycle(int kind)
     }
 }
 
-class FightingPlayer : public CGameCalls {
+class FightingPlayer : public NewGamePlayer {
 public:
     explicit FightingPlayer(bool answer) : m_Answer(answer) {}
 
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void UpdateFrame(float dt) override
     {
         const int frame = frames + 1;
@@ -183,8 +176,7 @@ public:
     static constexpr int kZoneFrame = 8;
     static constexpr int kRunUpFrame = 11;
     static constexpr int kLastFrame = 900;
-    platform::FakeDirectInput keys;
-    int menuPasses = 0, frames = 0, began = 0, kind = 0, presses = 0, closeAt = -1, lifeBefore = 0;
+    int frames = 0, began = 0, kind = 0, presses = 0, closeAt = -1, lifeBefore = 0;
     bool slowed = false, signShown = false, signCompared = false;
     int signPixels = 0, cornerPixels = 0;
     FightEnd end;

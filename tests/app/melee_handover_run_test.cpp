@@ -25,15 +25,8 @@ namespace {
 // Return on the menu, Space through the comic and the flight; then the
 // console starts wave_01 and, a few frames on, its first enemy stands in
 // front of the hero as if it had run up to him.
-class HandOverPlayer : public CGameCalls {
+class HandOverPlayer : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void UpdateFrame(float dt) override
     {
         const int frame = frames + 1;
@@ -75,11 +68,10 @@ public:
     static constexpr int kZoneFrame = 8;
     static constexpr int kRunUpFrame = 11;
     static constexpr int kCloseAfter = 24;
-    platform::FakeDirectInput keys;
     std::map<int, int> heroState, runnerState;
     std::map<int, float> gap, otherClock;
     D3DXVECTOR3 hero{0, 0, 0};
-    int menuPasses = 0, frames = 0;
+    int frames = 0;
 };
 
 class MeleeHandOverRun : public ShippedRun<HandOverPlayer> {

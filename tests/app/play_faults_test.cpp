@@ -40,15 +40,8 @@ namespace {
 // Return on the menu, then per in-game frame (paused frames too) the keys
 // and buttons held, lines and probes run after that frame; frames are drawn
 // only where a probe reads pixels, and every tenth.
-class ScriptedPlayer : public CGameCalls {
+class ScriptedPlayer : public NewGamePlayer {
 public:
-    void UpdateMainMenu(float dt) override
-    {
-        if (++menuPasses == 1)
-            SetFocus(MainWindow);
-        CGameCalls::UpdateMainMenu(dt);
-        keys.SetKey(DIK_RETURN, menuPasses == 1);
-    }
     void RenderFrame(float dt) override
     {
         if (getGUI().mainMenuActive) {
@@ -85,12 +78,11 @@ public:
     void Tap(int key, int frame) { held.insert({key, {frame, frame}}); }
 
     static constexpr int kButton = 1000;
-    platform::FakeDirectInput keys;
     std::multimap<int, std::pair<int, int>> held;
     std::map<int, std::string> lines;
     std::map<int, std::function<void()>> probes;
     std::set<int> draws;
-    int menuPasses = 0, frames = 0, lastFrame = 100;
+    int frames = 0, lastFrame = 100;
 };
 
 class PlayFaults : public ::testing::Test {

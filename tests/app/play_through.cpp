@@ -101,6 +101,8 @@ bool NearestPickup(D3DXVECTOR3* at, float within = 1e29f)
     return best < within;
 }
 
+} // namespace
+
 void PushText(const std::string& text)
 {
     SDL_Event e{};
@@ -129,8 +131,6 @@ void PushReturn()
     e.key.state = SDL_RELEASED;
     SDL_PushEvent(&e);
 }
-
-} // namespace
 
 Player::Player() : Player(Options()) {}
 

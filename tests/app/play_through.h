@@ -186,4 +186,9 @@ std::function<bool()> PlacedFirst(Player* player, D3DXVECTOR3 at, float yaw, std
 // The game time of one frame.
 constexpr double kFrameSeconds = 1.0 / 30.0;
 
+// Text as the keyboard types it: one message a character (two bytes for the
+// console key's "º"), handled one a frame; and one press of Return.
+void PushText(const std::string& text);
+void PushReturn();
+
 } // namespace playthrough
