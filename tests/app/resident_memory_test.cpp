@@ -16,24 +16,11 @@
 #include "app/MainConfig.h"
 #include "app/shipped_game.h"
 #include "platform/gl_device.h"
+#include "platform/heap_figures.h"
 #include "platform/offscreen_device_fixture.h"
 #include "render/TextureManager.h"
 
 namespace {
-
-// Under the sanitizers the C heap is theirs (with its shadow and its
-// quarantine of freed blocks): its figures mean nothing there.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kHeapMeasured = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kHeapMeasured = false;
-#else
-constexpr bool kHeapMeasured = true;
-#endif
-#else
-constexpr bool kHeapMeasured = true;
-#endif
 
 constexpr int kWidth = 400, kHeight = 300;
 
@@ -46,12 +33,6 @@ double ResidentMb()
         if (line.rfind("VmRSS:", 0) == 0)
             return std::atof(line.c_str() + 6) / 1024.0;
     return 0.0;
-}
-
-double HeapMb()
-{
-    const struct mallinfo2 heap = mallinfo2();
-    return (heap.uordblks + heap.hblkhd) / 1048576.0;
 }
 
 class ResidentMemoryTest : public ::testing::Test {
