@@ -127,18 +127,54 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
+// The shortcuts the environment can name, for weighing one against the frame.
+const std::pair<const char*, Shortcut> kShortcutNames[] = {
+    {"smear", Shortcut::CameraSmear},
+    {"overlays", Shortcut::OverlaysInComposite},
+    {"prepass", Shortcut::DepthPrePass},
+    {"characterlight", Shortcut::CharacterLight},
+    {"casterreach", Shortcut::CasterReach},
+};
+
+bool Names(const char* variable, const char* name)
+{
+    const char* names = std::getenv(variable);
+    if (!names)
+        return false;
+    std::stringstream list(names);
+    std::string one;
+    while (std::getline(list, one, ','))
+        if (one == name)
+            return true;
+    return false;
+}
+
+// The first way drawn: the plain one, or with VANTOREL_BENCH_AGAINST="prepass,..." the game's way
+// without those shortcuts, so that the figures and the picture weigh just them.
+bool AgainstShortcuts()
+{
+    return std::getenv("VANTOREL_BENCH_AGAINST") != nullptr;
+}
+
+// Sets the frame's shortcuts for one of the two ways (the game's when `second`).
+void ApplyWay(bool second)
+{
+    SetFrameShortcuts(second || AgainstShortcuts());
+    for (const auto& named : kShortcutNames) {
+        const bool off = Names("VANTOREL_BENCH_WITHOUT", named.first) ||
+                         (!second && Names("VANTOREL_BENCH_AGAINST", named.first));
+        SetShortcutOn(named.second, !off);
+    }
+}
+
 void SwitchEverythingOn()
 {
     for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
                              "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
         setMainConfig(name, true);
     // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
-    // shortcuts.
-    if (const char* without = std::getenv("VANTOREL_BENCH_WITHOUT")) {
-        const std::string names = without;
-        SetShortcutOn(Shortcut::CameraSmear, names.find("smear") == std::string::npos);
-        SetShortcutOn(Shortcut::OverlaysInComposite, names.find("overlays") == std::string::npos);
-    }
+    // shortcuts (names in kShortcutNames).
+    ApplyWay(true);
     // For comparisons: VANTOREL_BENCH_OFF="blurRender,bloomRender" measures without those.
     if (const char* off = std::getenv("VANTOREL_BENCH_OFF")) {
         std::stringstream names(off);
@@ -400,7 +436,7 @@ struct Samples {
 // Draws the frame the plain way or with the game's shortcuts from here on.
 void SelectWay(bool shortcuts, float step)
 {
-    SetFrameShortcuts(shortcuts);
+    ApplyWay(shortcuts);
     getEffectManager().LoadEffect("data/fx/effects4.fx");
     // The first frames compile the effect's variants and fill the caches.
     for (int i = 0; i < kWarmUpFrames; ++i) {
@@ -474,7 +510,7 @@ void ComparePicture(float step, const std::string& shots, const std::string& nam
     std::vector<D3DCOLOR> frames[2];
     for (const bool shortcuts : {false, true}) {
         previous.Restore();
-        SetFrameShortcuts(shortcuts);
+        ApplyWay(shortcuts);
         getEffectManager().LoadEffect("data/fx/effects4.fx");
         getEffectManager().GetCompositeState() = state;
         crt::srand(7);
@@ -497,9 +533,10 @@ void ComparePicture(float step, const std::string& shots, const std::string& nam
     std::sort(differences.begin(), differences.end());
     const size_t over = static_cast<size_t>(
         differences.end() - std::upper_bound(differences.begin(), differences.end(), 2));
-    std::printf("  picture, game way against plain: largest %d/255, 99.5th percentile %d/255, %zu of %zu pixels "
+    std::printf("  picture, game way against %s: largest %d/255, 99.5th percentile %d/255, %zu of %zu pixels "
                 "over 2/255\n",
-                differences.back(), differences[differences.size() * 995 / 1000], over, differences.size());
+                AgainstShortcuts() ? "the game's without" : "plain", differences.back(),
+                differences[differences.size() * 995 / 1000], over, differences.size());
 }
 
 void PrintPasses(int frames, float step, const std::string& logPath)
@@ -545,6 +582,10 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
     constexpr int kRounds = 4;
     enum Case { kAlone, kCrowd, kWave };
     for (const Case which : {kAlone, kCrowd, kWave}) {
+        // VANTOREL_BENCH_CASES="alone,wave" measures only those.
+        const char* caseNames[] = {"alone", "crowd", "wave"};
+        if (std::getenv("VANTOREL_BENCH_CASES") && !Names("VANTOREL_BENCH_CASES", caseNames[which]))
+            continue;
         const bool crowded = which == kCrowd;
         Crowd crowd;
         Wave wave;
@@ -582,7 +623,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
         }
         for (const bool shortcuts : {false, true}) {
             std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
-                        shortcuts ? "game:" : "plain:", Median(samples[shortcuts].wall),
+                        shortcuts ? "game:" : AgainstShortcuts() ? "without:" : "plain:", Median(samples[shortcuts].wall),
                         Median(samples[shortcuts].cpu), getSceneManager().drawnCount,
                         getSceneManager().culledCount);
         }
@@ -592,7 +633,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                 break;
             SelectWay(shortcuts, step);
             if (passes) {
-                std::printf("  %s\n", shortcuts ? "game:" : "plain:");
+                std::printf("  %s\n", shortcuts ? "game:" : AgainstShortcuts() ? "without:" : "plain:");
                 PrintPasses(frames, step, logPath);
             }
             if (!shots.empty()) {
@@ -645,8 +686,11 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    bool ok = BenchLevel("hangares", frames, logPath, shots, passes);
-    ok = BenchLevel("isla", frames, logPath, shots, passes) && ok;
+    // VANTOREL_BENCH_LEVELS="isla" measures only that level.
+    bool ok = true;
+    for (const char* level : {"hangares", "isla"})
+        if (!std::getenv("VANTOREL_BENCH_LEVELS") || Names("VANTOREL_BENCH_LEVELS", level))
+            ok = BenchLevel(level, frames, logPath, shots, passes) && ok;
 
     std::filesystem::remove(logPath);
     shippedgame::Stop();

@@ -20,6 +20,7 @@
 const char* const kShadowMapTechnique = "BuildShadowMapTech";
 const char* const kMotionBlurTechnique = "MotionBlur";
 const char* const kCompositeTechnique = "pruebaTech";
+const char* const kDepthPrePassTechnique = "DepthPrePassTech";
 
 namespace {
 
@@ -270,6 +271,10 @@ void CEffectManager::SetLights(IEntidad3D* entity)
                               (!FrameShortcuts() || scene.ShadowMayFallOn(*entity, lightWVP, first->viewProjection));
         m_Effect->SetBool(m_ShadowCasters, !FrameShortcuts() || shadowed);
         m_Effect->SetMatrix(m_Params[EP_LIGHT_WVP_1], &lightWVP);
+    } else if (ShortcutOn(Shortcut::CharacterLight)) {
+        // A character's vertices give no place in the light's view: every
+        // tap of the map would go unread.
+        m_Effect->SetBool(m_ShadowCasters, false);
     }
     SetLight(m_Effect, m_Params[EP_LIGHT2_POS], m_Params[EP_LIGHT_DIR2], m_Params[EP_LIGHT2_INFLUENCE], *second);
 }
@@ -327,6 +332,24 @@ bool CEffectManager::CullAndDraw(const std::string& technique, IEntidad3D* entit
     ++scene.drawnCount;
     if (getInputManager()->GetKeyboardState().IsKeyDown(kKeyShowNames))
         getDebugText().AddLine(entity->GetName());
+    return true;
+}
+
+bool CEffectManager::RenderDepth(IEntidad3D* entity)
+{
+    // Only looks that write their depth and blend nothing: the depth laid
+    // here must be the very one their own draw leaves.
+    if (!entity || IsCharacter(entity) || !entity->IsVisible() || !IsEntityVisible(entity, false))
+        return false;
+    const std::string look = entity->GetCurrentTechnique();
+    if ((look != "PhongLightingTech" && look != "basicTech") || !SelectTechnique(kDepthPrePassTechnique))
+        return false;
+    CCamera& camera = getCamera();
+    const D3DXMATRIX wvp = entity->GetTransform().GetMatrix() * (camera.GetViewMatrix() * camera.GetProjectionMatrix());
+    m_Effect->SetMatrix(m_Params[EP_WVP], &wvp);
+    const int subsets = SubsetCount(entity);
+    for (int subset = 0; subset < subsets; ++subset)
+        DrawSubsetPasses(entity, subset);
     return true;
 }
 

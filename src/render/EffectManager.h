@@ -83,6 +83,7 @@ const char* EffectParamName(int slot);
 extern const char* const kShadowMapTechnique;  // "BuildShadowMapTech"
 extern const char* const kMotionBlurTechnique; // "MotionBlur"
 extern const char* const kCompositeTechnique;  // "pruebaTech"
+extern const char* const kDepthPrePassTechnique; // "DepthPrePassTech"
 
 class CEffectManager {
 public:
@@ -128,6 +129,10 @@ public:
     bool RenderEntity(IEntidad3D* entity);
     // The same with a technique chosen by the caller ("" keeps the entity's own).
     bool RenderEntity(const std::string& technique, IEntidad3D* entity);
+    // The entity's depth alone ("DepthPrePassTech", every subset) when it is
+    // drawn with one of the opaque looks of the level ("PhongLightingTech",
+    // "basicTech") and passes RenderEntity's culling. True when drawn.
+    bool RenderDepth(IEntidad3D* entity);
     // The frustum test alone.
     bool IsEntityVisible(IEntidad3D* entity, bool character);
 

@@ -17,6 +17,13 @@ enum class Shortcut {
     CameraSmear,
     // The composite lays the bloom and particle overlays in its own pass.
     OverlaysInComposite,
+    // The scene pass lays the depth of the opaque level first, so that the
+    // lit draws shade only what shows.
+    DepthPrePass,
+    // Characters (never shadowed) are shaded without the shadow map's taps.
+    CharacterLight,
+    // Only casters the light's view can hold are drawn into the shadow map.
+    CasterReach,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

@@ -370,10 +370,10 @@ std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
     return entities;
 }
 
-void CSceneMngr::DrawListedObjects()
+void CSceneMngr::DrawListedObjects(const std::vector<IEntidad3D*>& listed)
 {
     CEffectManager& effects = getEffectManager();
-    for (IEntidad3D* entity : ListedEntities(false))
+    for (IEntidad3D* entity : listed)
         effects.RenderEntity(entity);
     m_DrawList.clear();
 }
@@ -384,6 +384,16 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
         // Nothing to draw into: the names of this pass are used up all the same.
         m_DrawList.clear();
         return;
+    }
+    const std::vector<IEntidad3D*> listed = ListedEntities(false);
+    // The level's depth first: every lit fragment behind it then fails the
+    // depth test before it is shaded. Whatever is drawn before the level
+    // ends the same: hidden, it was drawn over by the level before.
+    depthLaidCount = 0;
+    if (ShortcutOn(Shortcut::DepthPrePass) && m_DepthStencil) {
+        CEffectManager& effects = getEffectManager();
+        for (IEntidad3D* entity : listed)
+            depthLaidCount += effects.RenderDepth(entity) ? 1 : 0;
     }
     if (IsVisible(kCharacters)) {
         RenderCharacters();
@@ -397,7 +407,7 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
             RenderProps();
         getWeaponPickups().Render();
     }
-    DrawListedObjects();
+    DrawListedObjects(listed);
     target.End();
     m_VelocitySource = target.texture;
 }

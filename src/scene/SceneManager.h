@@ -126,11 +126,14 @@ public:
     void ForgetHangarFire() { m_HangarFireStarted = false; }
     int drawnCount = 0;
     int culledCount = 0;
+    // The level's entities whose depth the last scene pass laid before
+    // shading anything.
+    int depthLaidCount = 0;
 
 private:
     // Draws every entity of every listed name but "Character" through the
     // lit pass, then empties the list.
-    void DrawListedObjects();
+    void DrawListedObjects(const std::vector<IEntidad3D*>& listed);
     // The props of the level now loaded, each culled with its own radius.
     void RenderProps();
     // An enemy, its weapon in its hand, or the pool it left.

@@ -142,6 +142,37 @@ TEST_F(SceneManagerTest, PassesDrawNearToFarWithWhatSurroundsTheEyeLast)
     EXPECT_EQ(scene().ListedEntities(true), (List{&near, &hero, &mid, &mid, &far, &sky}));
 }
 
+// With the shortcuts the scene pass lays the depth of the level's listed
+// objects before it shades anything (characters are not among them); the
+// frame is the same either way.
+TEST_F(SceneManagerTest, TheLevelsDepthIsLaidFirstAndTheFrameStaysTheSame)
+{
+    FlatEntity wall("pared", 60, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity box("caja", 15, FlatEntity::FacingZ, "PhongLightingTech");
+    box.MoveTo(20, 10, 40);
+    FlatEntity character("Character", 10, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    character.MoveTo(-20, 0, 20);
+    scene().AddObject("pared", &wall);
+    scene().AddObject("caja", &box);
+    scene().SetCharacterList({&character});
+    std::vector<D3DCOLOR> frames[2];
+    for (bool shortcuts : {true, false}) {
+        SCOPED_TRACE(shortcuts ? "the game's way" : "the plain way");
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+        for (const char* name : {"pared", "caja", "Character"})
+            scene().SetVisible(name, true);
+        scene().RenderScenePass(SceneTarget, true);
+        EXPECT_EQ(scene().depthLaidCount, shortcuts ? 2 : 0);
+        devicetest::ReadPixels(SceneTarget.surface, &frames[shortcuts]);
+    }
+    SetFrameShortcuts(true);
+    getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+    ASSERT_EQ(frames[0].size(), frames[1].size());
+    EXPECT_TRUE(frames[0] == frames[1]);
+    EXPECT_GT(Brightness(frames[1][kSize / 2 * kSize + kSize / 2] | 0xFF000000), 150);
+}
+
 // The scene pass after a shadow pass: a caster between light 1 and a wall
 // darkens the wall, drawn either way.
 TEST_F(SceneManagerTest, ACasterShadowsTheSceneBehindIt)

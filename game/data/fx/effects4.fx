@@ -239,6 +239,12 @@ vertex SkinnedLitVS {
     }
 }
 
+// The opaque level's depth alone, ahead of its lit draw: the position comes
+// out exactly as RigidLitVS gives it, so the lit fragments meet it and pass.
+vertex DepthOnlyVS {
+    void main() { gl_Position = mul(vec4(inPosition.xyz, 1.0), matWVP); }
+}
+
 vertex ShadowCasterVS {
     void main() {
         vec4 p;
@@ -383,6 +389,10 @@ fragment LitFS {
     }
 
     void main() { outColor = Shade(); }
+}
+
+fragment DepthOnlyFS {
+    void main() { outColor = vec4(0.0); }
 }
 
 fragment ShadowDepthFS {
@@ -641,6 +651,16 @@ technique basicTech {
         vertex = RigidLitVS;
         fragment = BasicFS;
         ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
+    }
+}
+
+// The depth of what the two techniques above draw, and no colour.
+technique DepthPrePassTech {
+    pass P0 {
+        vertex = DepthOnlyVS;
+        fragment = DepthOnlyFS;
+        ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
+        AlphaBlendEnable = false; ColorWriteEnable = 0;
     }
 }
 
