@@ -133,7 +133,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"overlays", Shortcut::OverlaysInComposite},
     {"prepass", Shortcut::DepthPrePass},
     {"characterlight", Shortcut::CharacterLight},
-    {"casterreach", Shortcut::CasterReach},
+    {"taps", Shortcut::TapsNearCasters},
 };
 
 bool Names(const char* variable, const char* name)
@@ -154,6 +154,14 @@ bool Names(const char* variable, const char* name)
 bool AgainstShortcuts()
 {
     return std::getenv("VANTOREL_BENCH_AGAINST") != nullptr;
+}
+
+// The effect file of one of the two ways: VANTOREL_BENCH_EFFECT="file" draws
+// the second with that file, to weigh a change of the shaders.
+const char* EffectFile(bool second)
+{
+    const char* other = std::getenv("VANTOREL_BENCH_EFFECT");
+    return second && other ? other : "data/fx/effects4.fx";
 }
 
 // Sets the frame's shortcuts for one of the two ways (the game's when `second`).
@@ -437,7 +445,7 @@ struct Samples {
 void SelectWay(bool shortcuts, float step)
 {
     ApplyWay(shortcuts);
-    getEffectManager().LoadEffect("data/fx/effects4.fx");
+    getEffectManager().LoadEffect(EffectFile(shortcuts));
     // The first frames compile the effect's variants and fill the caches.
     for (int i = 0; i < kWarmUpFrames; ++i) {
         PlayFrame(step);
@@ -511,7 +519,7 @@ void ComparePicture(float step, const std::string& shots, const std::string& nam
     for (const bool shortcuts : {false, true}) {
         previous.Restore();
         ApplyWay(shortcuts);
-        getEffectManager().LoadEffect("data/fx/effects4.fx");
+        getEffectManager().LoadEffect(EffectFile(shortcuts));
         getEffectManager().GetCompositeState() = state;
         crt::srand(7);
         RenderFrame(step);

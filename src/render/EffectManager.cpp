@@ -177,12 +177,14 @@ void CEffectManager::FetchHandles()
     for (D3DXHANDLE& handle : m_Params)
         handle = nullptr;
     m_ShadowCasters = nullptr;
+    m_ShadowRect = nullptr;
     m_BlurMoving = nullptr;
     if (!m_Effect)
         return;
     for (int slot : kFetchOrder)
         m_Params[slot] = m_Effect->GetParameterByName(nullptr, kParamNames[slot]);
     m_ShadowCasters = m_Effect->GetParameterByName(nullptr, "shadow_casters");
+    m_ShadowRect = m_Effect->GetParameterByName(nullptr, "shadow_rect");
     m_BlurMoving = m_Effect->GetParameterByName(nullptr, "blur_moving");
 }
 
@@ -271,6 +273,10 @@ void CEffectManager::SetLights(IEntidad3D* entity)
                               (!FrameShortcuts() || scene.ShadowMayFallOn(*entity, lightWVP, first->viewProjection));
         m_Effect->SetBool(m_ShadowCasters, !FrameShortcuts() || shadowed);
         m_Effect->SetMatrix(m_Params[EP_LIGHT_WVP_1], &lightWVP);
+        constexpr float kFar = 1e30f;
+        const D3DXVECTOR4 near = ShortcutOn(Shortcut::TapsNearCasters) ? scene.ShadowReadRect(first->viewProjection)
+                                                                        : D3DXVECTOR4(-kFar, -kFar, kFar, kFar);
+        m_Effect->SetVector(m_ShadowRect, &near);
     } else if (ShortcutOn(Shortcut::CharacterLight)) {
         // A character's vertices give no place in the light's view: every
         // tap of the map would go unread.

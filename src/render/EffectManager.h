@@ -169,6 +169,8 @@ private:
     D3DXHANDLE m_Params[EFFECT_PARAM_COUNT] = {};
     // Not in the table: whether the shadow map holds a caster (see SetLights).
     D3DXHANDLE m_ShadowCasters = nullptr;
+    // Where the map's casters can be read (see CSceneMngr::ShadowReadRect).
+    D3DXHANDLE m_ShadowRect = nullptr;
     // Whether the entity of a velocity pass moved on screen since the last frame.
     D3DXHANDLE m_BlurMoving = nullptr;
     D3DXMATRIX m_PreviousView;

@@ -22,8 +22,9 @@ enum class Shortcut {
     DepthPrePass,
     // Characters (never shadowed) are shaded without the shadow map's taps.
     CharacterLight,
-    // Only casters the light's view can hold are drawn into the shadow map.
-    CasterReach,
+    // A lit point reads the shadow map's taps only where a caster can have
+    // been drawn near it in the map.
+    TapsNearCasters,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

@@ -327,6 +327,26 @@ bool CSceneMngr::ShadowMayFallOn(const IEntidad3D& receiver, const D3DXMATRIX& l
         .MayRead(m_CasterRect, ShadowReadMargin(desc.Width, desc.Height));
 }
 
+D3DXVECTOR4 CSceneMngr::ShadowReadRect(const D3DXMATRIX& lightViewProjection) const
+{
+    constexpr float kFar = 1e30f;
+    const D3DXVECTOR4 anywhere(-kFar, -kFar, kFar, kFar);
+    D3DSURFACE_DESC desc{};
+    if (!m_ShadowCasters || m_CasterRect.whole || m_CasterRect.empty || !m_ShadowMapTexture ||
+        std::memcmp(&lightViewProjection, &m_CasterLight, sizeof(D3DXMATRIX)) != 0 ||
+        FAILED(m_ShadowMapTexture->GetLevelDesc(0, &desc)) || desc.Width == 0 || desc.Height == 0)
+        return anywhere;
+    // Only texels of the map were drawn; a read outside it is clamped onto
+    // its border, so the border's reach runs on to the far side.
+    const float margin = ShadowReadMargin(desc.Width, desc.Height);
+    auto side = [&](float drawn, float sign) {
+        const float edge = std::min(std::max(drawn, 0.0f), 1.0f) + sign * margin;
+        return sign < 0.0f ? (edge <= 0.0f ? -kFar : edge) : (edge >= 1.0f ? kFar : edge);
+    };
+    return D3DXVECTOR4(side(m_CasterRect.left, -1.0f), side(m_CasterRect.top, -1.0f), side(m_CasterRect.right, 1.0f),
+                       side(m_CasterRect.bottom, 1.0f));
+}
+
 std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
 {
     std::vector<IEntidad3D*> entities;

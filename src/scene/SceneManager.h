@@ -46,6 +46,11 @@ public:
     // read a texel of the map that a caster was drawn into.
     bool ShadowMayFallOn(const IEntidad3D& receiver, const D3DXMATRIX& lightWorldViewProjection,
                          const D3DXMATRIX& lightViewProjection) const;
+    // Where in the map (u right, v down) a receiver's point must land for its
+    // taps to meet a caster's texel, as left, top, right, bottom: outside it
+    // the taps read the cleared background. Anywhere (a rect holding every
+    // coordinate) when that is not known for `lightViewProjection`.
+    D3DXVECTOR4 ShadowReadRect(const D3DXMATRIX& lightViewProjection) const;
     float GetSceneTime() const { return m_SceneTime; }
     // The scene target's texture that the velocity pass smears.
     IDirect3DTexture9* GetVelocitySourceTexture() const { return m_VelocitySource; }

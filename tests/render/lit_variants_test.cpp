@@ -1,16 +1,49 @@
 // The lit look without the work it cannot use: the shadow map's taps on a
-// character are compiled out of its draw, which comes out as the plain way
-// draws it; the level's depth can be laid first, so that hidden fragments
-// are never shaded.
+// character are compiled out of its draw, and a receiver reads them only
+// near where casters were drawn into the map; either comes out as the plain
+// way draws it. The level's depth can be laid first, so that hidden
+// fragments are never shaded.
 #include <gtest/gtest.h>
 
 #include "render/FrameShortcuts.h"
+#include "render/VertexTypes.h"
 #include "render/effectmanager_fixture.h"
 
 namespace {
 
 using drawtest::kSize;
 using fxtest::FlatEntity;
+
+// A flat square of skinned vertices that no bone weighs on, facing +Y: a
+// caster whose place in the shadow map is known.
+class FlatCaster : public IEntidad3D {
+public:
+    explicit FlatCaster(float half)
+    {
+        const float corners[4][2] = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
+        TCalNormalVertex v[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            v[i].x = corners[i][0];
+            v[i].z = corners[i][1];
+            v[i].ny = 1.0f;
+        }
+        m_Buffer.Create(4, v, D3DPT_TRIANGLELIST);
+        const unsigned short indices[6] = {0, 1, 2, 0, 2, 3};
+        m_Buffer.SetIndexBuffer(new CIndexBuffer);
+        m_Buffer.GetIndexBuffer()->Create(6, indices);
+        m_Buffer.GetSubsets().push_back({0, 2});
+        m_Mesh = &m_Buffer;
+        m_Name = "Character";
+        m_CurrentPass = "Base";
+        m_Techniques["Base"] = "Characters_PhongLightingTech";
+    }
+    void Render(bool) override {}
+    void Init(const std::string&) override {}
+    void UploadBones() override {}
+
+private:
+    CCal3DVertexBuffer m_Buffer;
+};
 
 class LitVariants : public fxtest::EffectDrawTest {
 protected:
@@ -66,6 +99,55 @@ TEST_F(LitVariants, ACharacterIsShadedWithoutTheShadowMapsTaps)
     EXPECT_GT(Brightness(looks[true]), 150);
 }
 
+// A floor seen from above, light 1 straight over it, a caster off to one
+// side: the floor reads the map's taps only round the caster's place in the
+// map, and its shadow is where the plain way puts it.
+TEST_F(LitVariants, AReceiverReadsTheMapOnlyNearItsCastersAndKeepsItsShadow)
+{
+    PlaceCamera(D3DXVECTOR3(0, 250, 250), D3DXVECTOR3(0, 0, 0));
+    SetLightOne(D3DXVECTOR3(0, 300, 1));
+    FlatEntity floor("suelo", 200.0f, FlatEntity::FacingY, "PhongLightingTech");
+    FlatCaster caster(20.0f);
+    caster.GetTransform().SetPosition(D3DXVECTOR3(-70, 60, 30));
+    CSceneMngr& scene = getSceneManager();
+    scene.SaveDepthStencil();
+    auto draw = [&](std::vector<IEntidad3D*> casters) {
+        scene.RenderShadowCasters(ShadowMapTarget, true, casters);
+        ClearTo(drawtest::kBlack);
+        EXPECT_TRUE(getEffectManager().RenderEntity(&floor));
+        return BackBuffer();
+    };
+    std::vector<D3DCOLOR> shadowed[2];
+    D3DXVECTOR4 read[2];
+    for (bool shortcuts : {true, false}) {
+        SCOPED_TRACE(shortcuts ? "the game's way" : "the plain way");
+        UseShortcuts(shortcuts);
+        const std::vector<D3DCOLOR> lit = draw({});
+        shadowed[shortcuts] = draw({&caster});
+        getEffectManager().GetEffect()->GetVector("shadow_rect", &read[shortcuts]);
+        size_t darker = 0;
+        for (size_t i = 0; i < lit.size(); ++i)
+            darker += Brightness(shadowed[shortcuts][i]) + 60 < Brightness(lit[i]) ? 1 : 0;
+        EXPECT_GT(darker, lit.size() / 100) << "the caster's shadow shows";
+    }
+    EXPECT_TRUE(shadowed[true] == shadowed[false]);
+    // The caster lies off the light's axis: its place in the map is a small
+    // rect away from the middle.
+    EXPECT_LT(read[false].x, -1e29f) << "the plain way reads everywhere";
+    const D3DXVECTOR4& near = read[true];
+    EXPECT_GT(near.x, 0.0f);
+    EXPECT_LT(near.z - near.x, 0.4f);
+    EXPECT_GT(near.y, 0.0f);
+    EXPECT_LT(near.w - near.y, 0.4f);
+    EXPECT_TRUE(near.z < 0.5f || near.x > 0.5f) << near.x << " to " << near.z;
+
+    // Read for another light, the map's casters could lie anywhere.
+    CLightCamera other;
+    other.SetLookAt(D3DXVECTOR3(0, 300, 50), D3DXVECTOR3(0, 0, 0));
+    EXPECT_LT(scene.ShadowReadRect(other.viewProjection).x, -1e29f);
+    EXPECT_GT(scene.ShadowReadRect(other.viewProjection).w, 1e29f);
+}
+
 // The depth alone of an opaque level object: nothing shows, but what lies
 // behind it is hidden. Characters and culled objects lay nothing.
 TEST_F(LitVariants, AnOpaqueObjectsDepthIsLaidWithoutItsColour)
@@ -73,7 +155,8 @@ TEST_F(LitVariants, AnOpaqueObjectsDepthIsLaidWithoutItsColour)
     FlatEntity front("caja", 20.0f, FlatEntity::FacingZ, "PhongLightingTech");
     front.MoveTo(0, 0, 50);
     FlatEntity back("pared", 60.0f, FlatEntity::FacingZ, "PhongLightingTech");
-    FlatEntity character("Character", 20.0f, FlatEntity::FacingZ, "Characters_PhongLightingTech");
+    // Skinned, a character's pose is not its mesh: whatever its look, no depth.
+    FlatEntity character("Character", 20.0f, FlatEntity::FacingZ, "PhongLightingTech");
     character.MoveTo(0, 0, 50);
     FlatEntity behindTheEye("lejos", 20.0f, FlatEntity::FacingZ, "PhongLightingTech");
     behindTheEye.SetRadius(30.0f);

@@ -41,6 +41,9 @@ shared {
     uniform mat4 g_light_WVP_1;
     // False while the map holds no caster, only its cleared background.
     uniform bool shadow_casters = true;
+    // Left, top, right, bottom: where in the map a point's taps can meet a
+    // caster's texels; outside it they would read the background.
+    uniform vec4 shadow_rect = vec4(-1e30, -1e30, 1e30, 1e30);
 
     // --- skinning: three rows [R | t] per palette bone, 60 bones ------------------
     uniform vec4 bones[180];
@@ -358,15 +361,19 @@ fragment LitFS {
         // Every tap of a map without casters reads the background.
         if (!SWITCH(shadow_casters)) return depth > 1.0 + SHADOW_BIAS ? 0.0 : 1.0;
         vec2 texel = 1.0 / vec2(max(textureSize(ShadowMapTexture, 0), ivec2(1)));
+        bool near = all(greaterThanEqual(uv, shadow_rect.xy)) && all(lessThanEqual(uv, shadow_rect.zw));
+        // The taps run as a loop of as many rounds as asked for, not as a
+        // branch: the renderer shades pixels in groups and runs both sides
+        // of a branch, but leaves a loop once no pixel of the group is in it.
+        int taps = near ? 9 : 0;
         float lit = 0.0;
-        for (int y = -1; y <= 1; ++y) {
-            for (int x = -1; x <= 1; ++x) {
-                // Stored as 1 - depth so that a cleared (black) map means no caster.
-                float caster = 1.0 - UnpackDepth(tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb);
-                lit += depth > caster + SHADOW_BIAS ? 0.0 : 1.0;
-            }
+        for (int k = 0; k < taps; ++k) {
+            int x = k - 3 * (k / 3) - 1, y = k / 3 - 1;
+            // Stored as 1 - depth so that a cleared (black) map means no caster.
+            float caster = 1.0 - UnpackDepth(tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb);
+            lit += depth > caster + SHADOW_BIAS ? 0.0 : 1.0;
         }
-        return lit / 9.0;
+        return near ? lit / 9.0 : depth > 1.0 + SHADOW_BIAS ? 0.0 : 1.0;
     }
 
     // Phong shading of the two nearest lights over the surface textures.
