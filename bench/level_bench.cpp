@@ -134,6 +134,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"prepass", Shortcut::DepthPrePass},
     {"characterlight", Shortcut::CharacterLight},
     {"taps", Shortcut::TapsNearCasters},
+    {"casterreach", Shortcut::CasterReach},
 };
 
 bool Names(const char* variable, const char* name)

@@ -25,6 +25,8 @@ enum class Shortcut {
     // A lit point reads the shadow map's taps only where a caster can have
     // been drawn near it in the map.
     TapsNearCasters,
+    // Casters wholly beside the shadow map are not drawn into it.
+    CasterReach,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

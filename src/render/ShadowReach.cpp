@@ -70,6 +70,11 @@ void ShadowRect::Add(const ShadowRect& other)
     bottom = std::max(bottom, other.bottom);
 }
 
+bool ShadowRect::MayCoverMap() const
+{
+    return whole || (!empty && right >= 0.0f && left <= 1.0f && bottom >= 0.0f && top <= 1.0f);
+}
+
 bool ShadowRect::MayRead(const ShadowRect& drawn, float margin) const
 {
     if (drawn.empty && !drawn.whole)

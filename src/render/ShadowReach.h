@@ -17,6 +17,9 @@ struct ShadowRect {
     // A point in the light's clip space.
     void AddClip(float x, float y, float w);
     void Add(const ShadowRect& other);
+    // Whether a caster within this rect can have drawn a texel of the map:
+    // false only when it lies wholly past one of the map's sides.
+    bool MayCoverMap() const;
     // Whether reads within this rect, spread by `margin`, may meet a texel
     // drawn within `drawn` (a caster's rect).
     bool MayRead(const ShadowRect& drawn, float margin) const;

@@ -276,9 +276,25 @@ void CSceneMngr::RenderShadowPass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const std::vector<IEntidad3D*>& casters)
 {
-    bool drawsCasters = false;
-    for (IEntidad3D* caster : casters)
-        drawsCasters = drawsCasters || caster != nullptr;
+    // The casters see the light as it stood when the pass began; where each
+    // can draw into the map is known before it is drawn.
+    const CLightCamera light = m_Lights[0];
+    std::vector<std::pair<IEntidad3D*, ShadowRect>> drawn;
+    std::vector<float> bones;
+    for (IEntidad3D* caster : casters) {
+        if (!caster)
+            continue;
+        const D3DXMATRIX lightWVP = caster->GetTransform().GetMatrix() * light.viewProjection;
+        bones.clear();
+        if (auto* character = dynamic_cast<CCharacterEntity*>(caster))
+            character->BuildBoneRows(bones);
+        const ShadowRect rect = CasterShadowRect(*caster, bones, lightWVP);
+        // Wholly beside the map, a caster leaves no texel in it.
+        if (ShortcutOn(Shortcut::CasterReach) && !rect.MayCoverMap())
+            continue;
+        drawn.emplace_back(caster, rect);
+    }
+    const bool drawsCasters = !drawn.empty();
     // Clearing a map that the last pass cleared and left empty changes
     // nothing: its depth is cleared again by the scene pass that follows.
     const bool alreadyClear = FrameShortcuts() && clear && !drawsCasters && target.texture &&
@@ -292,20 +308,12 @@ void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const st
             m_CasterRect.whole = true;
         m_ShadowCasters = drawsCasters || (!clear && m_ShadowCasters);
         m_ClearedShadowMap = m_ShadowCasters ? nullptr : clear ? target.texture : m_ClearedShadowMap;
-        // The casters see the light as it stood when the pass began.
-        CLightCamera light = m_Lights[0];
         m_CasterLight = light.viewProjection;
+        CLightCamera drawingLight = light;
         CEffectManager& effects = getEffectManager();
-        std::vector<float> bones;
-        for (IEntidad3D* caster : casters) {
-            effects.RenderShadowCaster(&light, caster);
-            if (!caster)
-                continue;
-            const D3DXMATRIX lightWVP = caster->GetTransform().GetMatrix() * light.viewProjection;
-            bones.clear();
-            if (auto* character = dynamic_cast<CCharacterEntity*>(caster))
-                character->BuildBoneRows(bones);
-            m_CasterRect.Add(CasterShadowRect(*caster, bones, lightWVP));
+        for (const auto& caster : drawn) {
+            effects.RenderShadowCaster(&drawingLight, caster.first);
+            m_CasterRect.Add(caster.second);
         }
         target.End();
     }

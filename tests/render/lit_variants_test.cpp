@@ -6,44 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "render/FrameShortcuts.h"
-#include "render/VertexTypes.h"
 #include "render/effectmanager_fixture.h"
 
 namespace {
 
 using drawtest::kSize;
+using fxtest::FlatCaster;
 using fxtest::FlatEntity;
-
-// A flat square of skinned vertices that no bone weighs on, facing +Y: a
-// caster whose place in the shadow map is known.
-class FlatCaster : public IEntidad3D {
-public:
-    explicit FlatCaster(float half)
-    {
-        const float corners[4][2] = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
-        TCalNormalVertex v[4] = {};
-        for (int i = 0; i < 4; ++i) {
-            v[i].x = corners[i][0];
-            v[i].z = corners[i][1];
-            v[i].ny = 1.0f;
-        }
-        m_Buffer.Create(4, v, D3DPT_TRIANGLELIST);
-        const unsigned short indices[6] = {0, 1, 2, 0, 2, 3};
-        m_Buffer.SetIndexBuffer(new CIndexBuffer);
-        m_Buffer.GetIndexBuffer()->Create(6, indices);
-        m_Buffer.GetSubsets().push_back({0, 2});
-        m_Mesh = &m_Buffer;
-        m_Name = "Character";
-        m_CurrentPass = "Base";
-        m_Techniques["Base"] = "Characters_PhongLightingTech";
-    }
-    void Render(bool) override {}
-    void Init(const std::string&) override {}
-    void UploadBones() override {}
-
-private:
-    CCal3DVertexBuffer m_Buffer;
-};
 
 class LitVariants : public fxtest::EffectDrawTest {
 protected:

@@ -201,6 +201,46 @@ TEST_F(SceneManagerTest, ACasterShadowsTheSceneBehindIt)
     getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
 }
 
+// A caster wholly beside the light's view is not drawn: the map stays
+// without casters and the wall in view looks the same either way.
+TEST_F(SceneManagerTest, ACasterBesideTheLightsViewLeavesTheMapEmpty)
+{
+    // One past each side of the map.
+    fxtest::FlatCaster right(20.0f, FlatEntity::FacingZ), left(20.0f, FlatEntity::FacingZ),
+        above(20.0f, FlatEntity::FacingZ), below(20.0f, FlatEntity::FacingZ), inView(20.0f, FlatEntity::FacingZ);
+    right.GetTransform().SetPosition(D3DXVECTOR3(900, 0, 60));
+    left.GetTransform().SetPosition(D3DXVECTOR3(-900, 0, 60));
+    above.GetTransform().SetPosition(D3DXVECTOR3(0, 900, 60));
+    below.GetTransform().SetPosition(D3DXVECTOR3(0, -900, 60));
+    inView.GetTransform().SetPosition(D3DXVECTOR3(0, 0, 60));
+    const std::vector<IEntidad3D*> beside = {&right, &left, &above, &below};
+    FlatEntity wall("pared", 60, FlatEntity::FacingZ, "PhongLightingTech");
+    scene().AddObject("pared", &wall);
+    D3DCOLOR centre[2] = {};
+    for (bool shortcuts : {true, false}) {
+        SCOPED_TRACE(shortcuts ? "the game's way" : "the plain way");
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+        for (IEntidad3D* caster : beside) {
+            scene().RenderShadowCasters(ShadowMapTarget, true, {caster});
+            EXPECT_EQ(scene().ShadowMapHasCasters(), !shortcuts);
+        }
+        scene().RenderShadowCasters(ShadowMapTarget, true, beside);
+        EXPECT_EQ(scene().ShadowMapHasCasters(), !shortcuts);
+        EXPECT_EQ(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack);
+        scene().SetVisible("pared", true);
+        scene().RenderScenePass(SceneTarget, true);
+        centre[shortcuts] = TargetPixel(SceneTarget, kSize / 2, kSize / 2);
+        scene().RenderShadowCasters(ShadowMapTarget, true, {&right, &inView});
+        EXPECT_TRUE(scene().ShadowMapHasCasters());
+        EXPECT_NE(TargetPixel(ShadowMapTarget, kSize / 2, kSize / 2), drawtest::kBlack) << "the caster in view is drawn";
+    }
+    SetFrameShortcuts(true);
+    getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+    EXPECT_EQ(centre[true], centre[false]);
+    EXPECT_GT(Brightness(centre[true]), 150);
+}
+
 // A shadow map holds casters from the pass that drew one until a pass clears it.
 TEST_F(SceneManagerTest, TheShadowMapKeepsItsCastersUntilCleared)
 {
