@@ -26,6 +26,8 @@
 // strike) and bleeding from his hits, while he aims at them (the wave case).
 // After each case's timings one frame is drawn both ways from the same state
 // and the two pictures compared.
+// The environment narrows or shifts the comparison: VANTOREL_BENCH_AGAINST,
+// _WITHOUT, _EFFECT, _OFF, _LEVELS and _CASES (see where each is read).
 // Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
