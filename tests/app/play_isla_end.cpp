@@ -105,12 +105,12 @@ void Player::PlanIslandsEnd()
                                me->Tap(DIK_SPACE);
                            return false;
                        }});
-    m_Steps.push_back({"the memorial skipped", 90.0, [me] {
+    m_Steps.push_back({options.waitOutTheEnd ? "the memorial waited out" : "the memorial skipped", 90.0, [me] {
                            if (Isla() == G::ReadyCreditos || Isla() == G::PlayingCreditos) {
                                me->Release();
                                return true;
                            }
-                           if (getRigid()->camSequenceRunning)
+                           if (getRigid()->camSequenceRunning && !me->options.waitOutTheEnd)
                                me->Tap(DIK_SPACE);
                            return false;
                        }});
@@ -119,13 +119,16 @@ void Player::PlanIslandsEnd()
 void Player::PlanCredits()
 {
     Player* me = this;
-    m_Steps.push_back({"the credits skipped back to the main menu", 200.0, [me] {
+    m_Steps.push_back({options.waitOutTheEnd ? "the credits waited out to the main menu"
+                                             : "the credits skipped back to the main menu",
+                       200.0, [me] {
                            if (getGUI().mainMenuActive) {
                                me->Release();
                                me->record.creditsEnded = true;
                                return true;
                            }
-                           if (Isla() == G::PlayingCreditos && getRigid()->camSequenceRunning)
+                           if (Isla() == G::PlayingCreditos && getRigid()->camSequenceRunning &&
+                               !me->options.waitOutTheEnd)
                                me->Tap(DIK_SPACE);
                            return false;
                        }});

@@ -72,6 +72,8 @@ public:
         // Only the island's end: after the hangars' intro the console's
         // checkpoint command sends the hero to the island's last checkpoint.
         bool fromTheLastCheckpoint = false;
+        // The memorial and the credits left to end by themselves, not skipped.
+        bool waitOutTheEnd = false;
     };
 
     Player();
