@@ -222,6 +222,10 @@ TEST_F(PlayThrough, DISABLED_FromTheMenuThroughBothLevelsToTheCreditsAndOut)
     EXPECT_TRUE(InOrder({1, 2, 3, 4, 5, 1}, Changes(seen.checkpoints))) << Text(seen.checkpoints);
     EXPECT_TRUE(InOrder({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, Changes(seen.missions))) << Text(seen.missions);
     EXPECT_TRUE(seen.achievement8);
+    // The final fight's ten prompts, each answered the frame it showed.
+    EXPECT_EQ(seen.finalFightPrompts.size(), 10u) << Text(seen.finalFightPrompts);
+    for (int frames : seen.finalFightPrompts)
+        EXPECT_LE(frames, 2) << Text(seen.finalFightPrompts);
     EXPECT_EQ(Changes(seen.zones), (std::vector<int>{1, 2, 1})) << "the hangars, the island, the new record";
 
     // The deaths by the console, one in each level, and any other, each back
