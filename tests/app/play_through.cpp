@@ -765,6 +765,8 @@ void Player::RenderFrame(float dt)
         const Clock::time_point start = Clock::now();
         CGameCalls::RenderFrame(dt);
         record.renderMs.push_back(MsSince(start));
+        if (gui.mainMenuActive && options.onMenuFrame)
+            options.onMenuFrame();
     }
 }
 

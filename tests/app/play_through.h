@@ -74,6 +74,7 @@ public:
         bool fromTheLastCheckpoint = false;
         // The memorial and the credits left to end by themselves, not skipped.
         bool waitOutTheEnd = false;
+        std::function<void()> onMenuFrame; // after each main menu frame drawn
     };
 
     Player();

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/Startup.h"
 #include "app/WinMain.h"
+#include "platform/offscreen_device_fixture.h"
 #include "play_through.h"
 #include "world/TriggerManager.h"
 
@@ -247,6 +249,12 @@ TEST_F(PlayThrough, TheIslandsLastStretchToTheCreditsAndOut)
 {
     player.options.fromTheLastCheckpoint = true;
     player.options.waitOutTheEnd = true;
+    // The first main menu frame after the credits.
+    std::vector<D3DCOLOR> menu;
+    player.options.onMenuFrame = [&] {
+        if (player.record.creditsEnded && menu.empty())
+            devicetest::ReadBackBuffer(D3DDevice, &menu);
+    };
     DebuggerOutput debugger;
     const int code = VantorelMain();
     const std::string output = debugger.Stop();
@@ -257,6 +265,16 @@ TEST_F(PlayThrough, TheIslandsLastStretchToTheCreditsAndOut)
     ASSERT_EQ(seen.stall, "") << "the story stalled";
     EXPECT_EQ(code, 0) << "left by the main menu's exit";
     EXPECT_TRUE(seen.creditsEnded) << "the credits ended on the main menu";
+    // The main menu as the player sees it then: New game lit amber, Controls
+    // under it unlit.
+    const int width = static_cast<int>(ClientWidth), height = static_cast<int>(ClientHeight);
+    ASSERT_EQ(menu.size(), static_cast<std::size_t>(width * height));
+    auto at = [&](float x, float y) {
+        return menu[static_cast<std::size_t>(y * height) * width + static_cast<std::size_t>(x * width)];
+    };
+    auto lit = [](D3DCOLOR c) { return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) > 140 && (c & 0xFF) < 110; };
+    EXPECT_TRUE(lit(at(0.35f, 0.50f))) << std::hex << at(0.35f, 0.50f);
+    EXPECT_FALSE(lit(at(0.35f, 0.59f))) << std::hex << at(0.35f, 0.59f);
 
     // The square, the last comic, the fight, the memorial, the credits, and
     // the record reset with the menu's first panels started behind it.
