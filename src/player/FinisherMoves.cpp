@@ -191,8 +191,10 @@ void CFightingController::AdvanceFinisherChain(float dt)
     if (m_ChainState == 0)
         return;
 
-    if (!m_FinalPhase && !m_MovePrompted && m_Timer >= m_MovePromptTime - kPromptSlack &&
-        m_Timer <= m_MovePromptTime + kPromptSlack) {
+    // A step that jumps the whole window (a frame slower than about 17 a
+    // second, as a software-rendered frame often is) opens the prompt late
+    // rather than never.
+    if (!m_FinalPhase && !m_MovePrompted && m_Timer >= m_MovePromptTime - kPromptSlack) {
         m_MovePrompted = true;
         OpenButtonPrompt();
     }
@@ -208,7 +210,10 @@ void CFightingController::AdvanceFinisherChain(float dt)
         m_FinalRamp += kFinalPace * dt;
         return;
     }
-    if (m_ChainState == kChainEnd && m_Timer >= kShoutAfter) {
+    // The last move's prompt waits to be answered or to run out: a slow
+    // frame that opens it and passes the shout's time in one step would
+    // otherwise hide it before it was ever shown.
+    if (m_ChainState == kChainEnd && m_Timer >= kShoutAfter && !m_ExpectX && !m_ExpectY) {
         m_FinalRamp = dt;
         m_FinalCountdown = kFinalCountdown;
         m_FinalPhase = true;

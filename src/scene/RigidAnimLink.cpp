@@ -36,10 +36,12 @@ public:
     void FadeInFromWhite(float seconds) override { getGUI().FadeInFromWhite(seconds); }
     bool IsFadingIn() override { return getGUI().fadeIn; }
     void ShowMission(int n) override { getGUI().showMission(n); }
+    // The main menu's cursor is taken off Exit, so that a Return pressed in
+    // a hurry after the credits does not quit.
     void ReturnToMainMenu() override
     {
         getGUI().mainMenuActive = true;
-        getGUI().exitRequested = false;
+        getGUI().itemExit = false;
     }
 
     void PlaySampleOnce(const std::string& file, float volume) override

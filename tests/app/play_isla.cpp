@@ -1,6 +1,6 @@
 // The island as the scripted player plays it: the beach, the square's waves
-// and their dockers, the scaffold, the dockers' flight, the last wave, the
-// final fight, and the memorial and the credits that end on the main menu.
+// and their dockers, the scaffold, the dockers' flight and the death after
+// it (the island's end is in play_isla_end.cpp).
 #include "app/GameStateFlags.h"
 #include "enemies/EnemyManager.h"
 #include "gui/GUIManager.h"
@@ -35,8 +35,7 @@ D3DXVECTOR3 ScaffoldBarrel()
 void Player::PlanIsla()
 {
     Player* me = this;
-    const D3DXVECTOR3 checkpoint3(1120.89f, 26.1259f, -912.779f), checkpoint4(-1007.4f, 375.0f, -509.552f),
-        checkpoint5(-2297.4f, 375.0f, -163.31f);
+    const D3DXVECTOR3 checkpoint3(1120.89f, 26.1259f, -912.779f), checkpoint4(-1007.4f, 375.0f, -509.552f);
     // Fights the wave until the game moves on to the next.
     auto fightUntil = [me](const char* next) {
         return [me, next] {
@@ -112,41 +111,6 @@ void Player::PlanIsla()
                            return false;
                        }});
     m_Steps.push_back({"the island's death and revive", 30.0, [me] { return me->DieAndRevive(); }});
-    m_StretchOf[5] = static_cast<int>(m_Steps.size());
-    m_Steps.push_back({"wave_35 down", 150.0, PlacedFirst(me, checkpoint5, -0.51f, fightUntil("wave_36"))});
-    m_Steps.push_back({"into the square (trg_236)", 90.0,
-                       Walker(me, {{-1007.4f, 375.0f, -509.552f}, {250.0f, 0.0f, -1000.0f}},
-                              [] { return Isla() == G::ReadyCamIslaVinyetasIntroLucha ||
-                                          Isla() == G::PlayingVinyetasPredockers; })});
-    m_Steps.push_back({"the last comic skipped and the final fight won", 180.0, [me] {
-                           if (Isla() == G::ReadyMemoriam || Isla() == G::PlayingMemoriam) {
-                               me->Release();
-                               return true;
-                           }
-                           if (getPlayer()->GetControllerSelector()->IsFighting()) {
-                               me->AnswerPrompts();
-                               return false;
-                           }
-                           if (getRigid()->camSequenceRunning)
-                               me->Tap(DIK_SPACE);
-                           return false;
-                       }});
-    m_Steps.push_back({"the memorial skipped", 90.0, skipUntil({G::ReadyCreditos, G::PlayingCreditos})});
-}
-
-void Player::PlanCredits()
-{
-    Player* me = this;
-    m_Steps.push_back({"the credits skipped back to the main menu", 200.0, [me] {
-                           if (getGUI().mainMenuActive) {
-                               me->Release();
-                               me->record.creditsEnded = true;
-                               return true;
-                           }
-                           if (Isla() == G::PlayingCreditos && getRigid()->camSequenceRunning)
-                               me->Tap(DIK_SPACE);
-                           return false;
-                       }});
 }
 
 } // namespace playthrough

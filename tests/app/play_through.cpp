@@ -169,14 +169,19 @@ void Player::WatchCodes()
 void Player::Plan()
 {
     m_Steps.clear();
-    PlanHangares();
+    if (options.fromTheLastCheckpoint)
+        PlanFromTheLastCheckpoint();
+    else
+        PlanHangares();
     if (options.hangarsOnly) {
         if (options.loops > 1)
             PlanBackToMenu();
         else
             PlanClose();
     } else {
-        PlanIsla();
+        if (!options.fromTheLastCheckpoint)
+            PlanIsla();
+        PlanIslandsEnd();
         PlanCredits();
     }
     m_Step = 0;
@@ -573,13 +578,13 @@ void Player::Console(const std::string& line)
     PushText("\xC2\xBA");
 }
 
-bool Player::DieAndRevive()
+bool Player::DieAndRevive(const std::string& line)
 {
     switch (m_DeathStage) {
     case 0:
         Release();
         m_RestartPending = false;
-        Console("FuckPlayer 400");
+        Console(line);
         m_DeathStage = 1;
         return false;
     case 1:
@@ -760,6 +765,8 @@ void Player::RenderFrame(float dt)
         const Clock::time_point start = Clock::now();
         CGameCalls::RenderFrame(dt);
         record.renderMs.push_back(MsSince(start));
+        if (gui.mainMenuActive && options.onMenuFrame)
+            options.onMenuFrame();
     }
 }
 

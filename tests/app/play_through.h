@@ -35,6 +35,8 @@ struct Record {
     std::vector<int> zones;                // every change of the trigger zone
     std::vector<Restart> restarts;
     std::vector<std::string> logicsWithoutFunction; // active logics the scripts define no function for
+    // How many frames each prompt of the final fight showed, in order.
+    std::vector<int> finalFightPrompts;
     bool achievement8 = false;
     bool creditsEnded = false; // the credits ended on the main menu
     // Empty when every stretch ran to its end; else the stretch and the step
@@ -67,6 +69,12 @@ public:
         // is closed, or, with more loops to play, the pause menu's way back to
         // the main menu is taken.
         bool hangarsOnly = false; // each step and each change of a code on the standard output
+        // Only the island's end: after the hangars' intro the console's
+        // checkpoint command sends the hero to the island's last checkpoint.
+        bool fromTheLastCheckpoint = false;
+        // The memorial and the credits left to end by themselves, not skipped.
+        bool waitOutTheEnd = false;
+        std::function<void()> onMenuFrame; // after each main menu frame drawn
     };
 
     Player();
@@ -79,6 +87,8 @@ public:
     void UpdateFrame(float dt) override;
     void RenderFrame(float dt) override;
     void RestartLevel(bool newGame) override;
+    // The trigger zone's reset on leaving the main menu is one of its changes.
+    void ResetManagers() override;
 
     platform::FakeDirectInput keys;
     Record record;
@@ -106,8 +116,9 @@ public:
     void ShootThing(const D3DXVECTOR3& point, const std::string& box);
     // Types a console line, the console opened and closed around it.
     static void Console(const std::string& line);
-    // Dies by the console, then revives with space. True once revived.
-    bool DieAndRevive();
+    // Dies by the console (the line typed), then revives with space. True
+    // once revived.
+    bool DieAndRevive(const std::string& line = "FuckPlayer 400");
     // Answers a fight's prompt with its button.
     void AnswerPrompts();
     // Another weapon, or one lying about, when the one in hand is empty;
@@ -119,6 +130,8 @@ private:
     void Plan();
     void PlanHangares();
     void PlanIsla();
+    void PlanIslandsEnd();
+    void PlanFromTheLastCheckpoint();
     void PlanCredits();
     void PlanClose();
     void PlanBackToMenu();

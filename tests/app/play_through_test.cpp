@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/Startup.h"
 #include "app/WinMain.h"
+#include "platform/offscreen_device_fixture.h"
 #include "play_through.h"
 #include "world/TriggerManager.h"
 
@@ -222,6 +224,10 @@ TEST_F(PlayThrough, DISABLED_FromTheMenuThroughBothLevelsToTheCreditsAndOut)
     EXPECT_TRUE(InOrder({1, 2, 3, 4, 5, 1}, Changes(seen.checkpoints))) << Text(seen.checkpoints);
     EXPECT_TRUE(InOrder({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, Changes(seen.missions))) << Text(seen.missions);
     EXPECT_TRUE(seen.achievement8);
+    // The final fight's ten prompts, each answered the frame it showed.
+    EXPECT_EQ(seen.finalFightPrompts.size(), 10u) << Text(seen.finalFightPrompts);
+    for (int frames : seen.finalFightPrompts)
+        EXPECT_LE(frames, 2) << Text(seen.finalFightPrompts);
     EXPECT_EQ(Changes(seen.zones), (std::vector<int>{1, 2, 1})) << "the hangars, the island, the new record";
 
     // The deaths by the console, one in each level, and any other, each back
@@ -230,6 +236,74 @@ TEST_F(PlayThrough, DISABLED_FromTheMenuThroughBothLevelsToTheCreditsAndOut)
     EXPECT_EQ(seen.restarts[0].checkpoint, 1);
     EXPECT_TRUE(std::any_of(seen.restarts.begin(), seen.restarts.end(),
                             [](const playthrough::Restart& r) { return r.checkpoint == 5; }));
+    ExpectRestartsInPlace(seen);
+    ExpectCleanOutput(output, seen);
+}
+
+// The island's last stretch alone, from its checkpoint to the credits and
+// out: the console's checkpoint command takes the hero there once the
+// hangars' intro is skipped (the quickest way a player has to that stretch).
+// The memorial and the credits are left to end by themselves here; the whole
+// run skips them.
+TEST_F(PlayThrough, TheIslandsLastStretchToTheCreditsAndOut)
+{
+    player.options.fromTheLastCheckpoint = true;
+    player.options.waitOutTheEnd = true;
+    // The first main menu frame after the credits.
+    std::vector<D3DCOLOR> menu;
+    player.options.onMenuFrame = [&] {
+        if (player.record.creditsEnded && menu.empty())
+            devicetest::ReadBackBuffer(D3DDevice, &menu);
+    };
+    DebuggerOutput debugger;
+    const int code = VantorelMain();
+    const std::string output = debugger.Stop();
+    const playthrough::Record& seen = player.record;
+    std::printf("the island's end: %d frames (%.1f game minutes), drawn 1 in %d, %zu restarts\n", seen.frames,
+                seen.frames / 1800.0, player.options.drawEvery, seen.restarts.size());
+
+    ASSERT_EQ(seen.stall, "") << "the story stalled";
+    EXPECT_EQ(code, 0) << "left by the main menu's exit";
+    EXPECT_TRUE(seen.creditsEnded) << "the credits ended on the main menu";
+    // The main menu as the player sees it then: New game lit amber, Controls
+    // under it unlit.
+    const int width = static_cast<int>(ClientWidth), height = static_cast<int>(ClientHeight);
+    ASSERT_EQ(menu.size(), static_cast<std::size_t>(width * height));
+    auto at = [&](float x, float y) {
+        return menu[static_cast<std::size_t>(y * height) * width + static_cast<std::size_t>(x * width)];
+    };
+    auto lit = [](D3DCOLOR c) { return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) > 140 && (c & 0xFF) < 110; };
+    EXPECT_TRUE(lit(at(0.35f, 0.50f))) << std::hex << at(0.35f, 0.50f);
+    EXPECT_FALSE(lit(at(0.35f, 0.59f))) << std::hex << at(0.35f, 0.59f);
+
+    // The square, the last comic, the fight, the memorial, the credits, and
+    // the record reset with the menu's first panels started behind it.
+    EXPECT_TRUE(InOrder({113, 106, 114, 107, 115, 108, 116}, seen.islaSequence)) << Text(seen.islaSequence);
+    EXPECT_EQ(seen.islaSequence.back(), 116) << Text(seen.islaSequence);
+    ASSERT_GE(seen.sequence.size(), 2u);
+    EXPECT_EQ(std::vector<int>(seen.sequence.end() - 2, seen.sequence.end()), (std::vector<int>{7, 0}))
+        << Text(seen.sequence);
+
+    std::vector<std::string> entered = FirstEntries(seen.wavesEntered);
+    entered.erase(std::remove(entered.begin(), entered.end(), "wave_00"), entered.end());
+    EXPECT_EQ(entered, (std::vector<std::string>{"wave_35", "wave_36"}));
+    for (const char* wave : {"wave_35", "wave_36"})
+        EXPECT_NE(std::find(seen.wavesCleared.begin(), seen.wavesCleared.end(), wave), seen.wavesCleared.end())
+            << wave << " cleared";
+
+    // Back at the first checkpoint once the credits are over.
+    EXPECT_EQ(Changes(seen.checkpoints).back(), 1) << Text(seen.checkpoints);
+    EXPECT_TRUE(InOrder({1, 5, 1}, Changes(seen.checkpoints))) << Text(seen.checkpoints);
+    EXPECT_TRUE(InOrder({10, 11}, Changes(seen.missions))) << Text(seen.missions);
+    EXPECT_TRUE(seen.achievement8) << "the finisher's achievement";
+    // The fight's ten prompts, each gone the frame after its button.
+    EXPECT_EQ(seen.finalFightPrompts.size(), 10u) << Text(seen.finalFightPrompts);
+    for (int frames : seen.finalFightPrompts)
+        EXPECT_LE(frames, 2) << Text(seen.finalFightPrompts);
+    EXPECT_EQ(Changes(seen.zones), (std::vector<int>{1, 2, 1})) << "the hangars, the island, the way out";
+
+    ASSERT_EQ(seen.restarts.size(), 1u) << "only the console's restart";
+    EXPECT_EQ(seen.restarts[0].checkpoint, 5);
     ExpectRestartsInPlace(seen);
     ExpectCleanOutput(output, seen);
 }

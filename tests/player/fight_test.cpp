@@ -329,6 +329,26 @@ TEST_F(Fight, AFailedFightInTheStagedFirstWaveStillLetsTheEnemyGo)
 
 class Finisher : public Fight {
 protected:
+    // Prompts shown in a whole chain played at this many real seconds a
+    // frame, each answered as soon as it shows.
+    int CountPrompts(float step)
+    {
+        Start(102);
+        const CGUIManager& gui = getGUI();
+        int prompts = 0;
+        for (int frames = 0; Fighting() && frames < 3000; ++frames) {
+            if (gui.comboHintX || gui.comboHintY) {
+                ++prompts;
+                Answer(true);
+            }
+            Frame(step);
+        }
+        // The recorder's clock never ends a sound, and a file plays only
+        // four times at once: the chain's lines and shouts are cut here.
+        getSoundManager().StopAll();
+        return prompts;
+    }
+
     // Frames until the chain ends, pressing the wrong button at each prompt when asked.
     int Play(bool wrongPresses)
     {
@@ -342,6 +362,25 @@ protected:
         return frames;
     }
 };
+
+TEST_F(Finisher, AtElevenFramesASecondNoMoveLosesItsPrompt)
+{
+    // At 30 frames a second every move's clips outlast its prompt time.
+    const int smooth = CountPrompts(kFrame);
+    EXPECT_EQ(smooth, 10);
+    EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::ReadyMemoriam);
+    // A step of 0.09 s jumps the windows of moves 3, 6 and 10 (0.4, 0.5 and
+    // 0.4 s), and the one that opens move 10's prompt also passes its shout
+    // at 0.5 s. Two draws of the game's rand: move 10 asks for Y, then X.
+    for (unsigned seed : {1u, 3u}) {
+        Load("ene_1");
+        crt::srand(seed);
+        getGSF().islaSequence = 0;
+        EXPECT_EQ(CountPrompts(0.09f), smooth) << seed;
+        EXPECT_EQ(getGSF().islaSequence, CGameStateFlagsManager::ReadyMemoriam) << seed;
+        ExpectReleased();
+    }
+}
 
 TEST_F(Finisher, WithNoInputTheTenMovesPlayOnceThenTheShoutTheBannerAndTheMemorial)
 {

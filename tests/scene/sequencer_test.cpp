@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gui/GUIManager.h"
 #include "scene/rigid_fixture.h"
 
 namespace {
@@ -435,6 +436,23 @@ TEST_F(SequencerTest, FlightsFadeFromBlackAsTheyEndExceptThePlaneArrivalOnes)
         manager.Clear();
         Step();
     }
+}
+
+// The game's own link: the credits' end shows the main menu with its cursor
+// off Exit and leaves the program running.
+TEST(GameRigidAnimWorld, TheCreditsEndOnTheMainMenuWithItsCursorOffExit)
+{
+    CGUIManager& gui = getGUI();
+    const bool wasNewGame = gui.itemNewGame;
+    gui.mainMenuActive = gui.exitRequested = false;
+    gui.itemNewGame = false;
+    gui.itemExit = true;
+    getGameRigidAnimWorld().ReturnToMainMenu();
+    EXPECT_TRUE(gui.mainMenuActive);
+    EXPECT_FALSE(gui.itemExit);
+    EXPECT_FALSE(gui.exitRequested);
+    gui.mainMenuActive = false;
+    gui.itemNewGame = wasNewGame;
 }
 
 } // namespace
