@@ -17,6 +17,12 @@ enum class Shortcut {
     CameraSmear,
     // The composite lays the bloom and particle overlays in its own pass.
     OverlaysInComposite,
+    // Screen pictures that would blend nothing in (clear where they show, or
+    // off the screen) are not drawn.
+    ClearGuiSkipped,
+    // The bloom stages after the first are summed once at the first one's
+    // size; the composite reads that sum and the first stage.
+    BloomSummed,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
