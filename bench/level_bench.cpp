@@ -135,7 +135,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"smear", Shortcut::CameraSmear},
     {"overlays", Shortcut::OverlaysInComposite},
     {"gui", Shortcut::ClearGuiSkipped},
-    {"bloomsum", Shortcut::BloomSummed},
 };
 
 // VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those

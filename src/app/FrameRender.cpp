@@ -106,13 +106,8 @@ CompositeOverlays OverlaysForComposite(bool sequenceRunning)
     CompositeOverlays overlays;
     if (!ShortcutOn(Shortcut::OverlaysInComposite) || sequenceRunning)
         return overlays;
-    if (getMainConfig("bloomRender")) {
-        if (!BloomEffect.StagesForComposite(overlays.bloom))
-            return overlays;
-        overlays.bloomLater = BloomEffect.SummedLaterStages();
-        if (overlays.bloomLater)
-            overlays.bloom.resize(1);
-    }
+    if (getMainConfig("bloomRender") && !BloomEffect.StagesForComposite(overlays.bloom))
+        return overlays;
     if (getMainConfig("particlesRender") && !ParticleTargetIsEmpty())
         overlays.particles = getParticleManager().GetTarget().texture;
     overlays.merge = true;

@@ -17,8 +17,6 @@ const char* const kCutoffTechnique = "BloomCutoffTech";
 const char* const kBlurTechnique = "BloomBlurTech";
 // Every stage added in one pass; up to four at a time, the rest in more passes.
 const char* const kCompositeTechnique = "BloomCompositeTech";
-// The stages after the first summed into one target for the frame's composite.
-const char* const kLaterTechnique = "BloomLaterTech";
 constexpr size_t kStagesPerPass = 4;
 const char* const kStageSamplers[kStagesPerPass] = {"BloomStage0", "BloomStage1", "BloomStage2", "BloomStage3"};
 const char* const kStageSwitches[kStagesPerPass] = {nullptr, "bloom_stage1", "bloom_stage2", "bloom_stage3"};
@@ -97,8 +95,6 @@ void TBloomEffect::Release()
     for (TStage& stage : stages)
         stage.target.Release();
     stages.clear();
-    later.Release();
-    laterSummed = false;
 }
 
 void TBloomEffect::OnStartElement(const std::string& name, CXMLAttributes& attributes)
@@ -193,51 +189,7 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture)
         }
     }
     dumped = true;
-    laterSummed = SumLaterStages();
     D3DDevice->SetTexture(0, nullptr);
-}
-
-bool TBloomEffect::SumLaterStages()
-{
-    if (!ShortcutOn(Shortcut::BloomSummed) || clear_bg || stages.size() < 2 || stages.size() > kStagesPerPass)
-        return false;
-    for (const TStage& stage : stages)
-        if (!stage.target.texture)
-            return false;
-    ID3DXEffect* effect = getEffectManager().GetEffect();
-    D3DXHANDLE tech = effect ? effect->GetTechniqueByName(kLaterTechnique) : nullptr;
-    if (!tech)
-        return false;
-    // Half floats: the sum goes past 1 and keeps what 8 bits would round away.
-    if (!later.IsCreated() && !later.Create(D3DDevice, stages[0].xres, stages[0].yres, D3DFMT_A16B16G16R16F,
-                                            D3DFMT_UNKNOWN))
-        return false;
-    if (FAILED(effect->SetTechnique(tech)) || !later.Begin())
-        return false;
-    for (size_t slot = 1; slot < kStagesPerPass; ++slot) {
-        const bool used = slot < stages.size();
-        effect->SetTexture(kStageSamplers[slot], used ? stages[slot].target.texture : nullptr);
-        effect->SetBool(kStageSwitches[slot], used ? TRUE : FALSE);
-    }
-    UINT passes = 0;
-    if (SUCCEEDED(effect->Begin(&passes, 0))) {
-        for (UINT pass = 0; pass < passes; ++pass) {
-            if (SUCCEEDED(effect->BeginPass(pass))) {
-                getDrawHelper().DrawScreenQuad(kPassQuadSize, kPassQuadSize, false);
-                effect->EndPass();
-            }
-        }
-        effect->End();
-    }
-    later.End();
-    for (const char* sampler : kStageSamplers)
-        effect->SetTexture(sampler, nullptr);
-    return true;
-}
-
-IDirect3DTexture9* TBloomEffect::SummedLaterStages() const
-{
-    return laterSummed && ShortcutOn(Shortcut::BloomSummed) ? later.texture : nullptr;
 }
 
 bool TBloomEffect::StagesForComposite(std::vector<IDirect3DTexture9*>& textures) const

@@ -42,25 +42,15 @@ public:
     // pass: at most four stages with a texture, and no background to clear
     // first. False otherwise (Composite must add them).
     bool StagesForComposite(std::vector<IDirect3DTexture9*>& textures) const;
-    // The stages after the first, each squared and summed at the first
-    // stage's size by the last RenderStages, with the frame's shortcuts; null
-    // when not summed (fewer than two stages or more than four).
-    IDirect3DTexture9* SummedLaterStages() const;
     // One pass of the effect technique over the current target, reading
     // source; index picks the texel offsets (those of the stage before it).
     void RenderPass(const std::string& technique, IDirect3DTexture9* source, int index, float weight);
-
-    // Sums the stages after the first into `later`; false when it did not.
-    bool SumLaterStages();
 
     // Releases every stage's target and empties the chain; the device's owner
     // calls it before letting the device go.
     void Release();
 
     std::vector<TStage> stages;
-    // Where the stages after the first are summed (made on first use).
-    CRenderTarget later;
-    bool laterSummed = false;
     float cutoff = 0.0f; // 0..1: the file's 0..255 over 255
     bool dumped = false; // the stage images of this load are on disk
     bool clear_bg = false;

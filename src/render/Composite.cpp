@@ -85,10 +85,7 @@ void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
     static const char* const kStages[4] = {"BloomStage0", "BloomStage1", "BloomStage2", "BloomStage3"};
     static const char* const kSwitches[4] = {nullptr, "bloom_stage1", "bloom_stage2", "bloom_stage3"};
     const size_t stages = overlays ? overlays->bloom.size() : 0;
-    IDirect3DTexture9* later = stages > 0 ? overlays->bloomLater : nullptr;
     effect->SetBool("bloom_over", stages > 0 ? TRUE : FALSE);
-    effect->SetBool("bloom_summed", later ? TRUE : FALSE);
-    effect->SetTexture("BloomLater", later);
     for (size_t i = 0; i < 4; ++i) {
         effect->SetTexture(kStages[i], i < stages ? overlays->bloom[i] : nullptr);
         if (kSwitches[i] && stages > 0)

@@ -81,9 +81,6 @@ struct CompositeOverlays {
     bool merge = false;
     // At most four stage textures (none: no bloom).
     std::vector<IDirect3DTexture9*> bloom;
-    // The stages after the first summed (null: the composite sums them): then
-    // `bloom` holds the first stage alone.
-    IDirect3DTexture9* bloomLater = nullptr;
     // Null: no particles to lay.
     IDirect3DTexture9* particles = nullptr;
 };

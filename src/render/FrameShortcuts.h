@@ -20,9 +20,6 @@ enum class Shortcut {
     // Screen pictures that would blend nothing in (clear where they show, or
     // off the screen) are not drawn.
     ClearGuiSkipped,
-    // The bloom stages after the first are summed once at the first one's
-    // size; the composite reads that sum and the first stage.
-    BloomSummed,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "gui/GUIManager.h"
@@ -33,7 +31,7 @@ protected:
     {
         getGUI().depthOfFieldOn = false;
         SetFrameShortcuts(true);
-        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite, Shortcut::BloomSummed})
+        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite})
             SetShortcutOn(which, true);
         fxtest::EffectDrawTest::TearDown();
     }
@@ -189,54 +187,6 @@ TEST_F(SmearDraw, TheCompositeAddsTheBloomThenLaysTheParticlesOverIt)
     ClearTo(drawtest::kBlack);
     EXPECT_FALSE(RenderCompositeWith(effects, scene, nullptr, nullptr, in));
     EXPECT_LT(Green(Pixel(kSize / 2, kSize / 2)), 8);
-}
-
-// A bright frame's glow over a dark one: the stages after the first, summed
-// once at the first one's size, add to the frame what they add one by one.
-TEST_F(SmearDraw, TheSummedLaterStagesAddWhatTheStagesAddOneByOne)
-{
-    const std::filesystem::path xml = std::filesystem::temp_directory_path() / "summed_stages_bloom.xml";
-    std::ofstream(xml) << "<bloom cutoff='160'><stage xres='16' yres='12' weight='0.5'/>"
-                          "<stage xres='8' yres='6' weight='0.3'/><stage xres='4' yres='3' weight='0.2'/></bloom>";
-    TBloomEffect bloom;
-    ASSERT_TRUE(bloom.LoadXML(xml.string()));
-    std::filesystem::remove(xml);
-    bloom.dumped = true; // no stage pictures written here
-    IDirect3DTexture9* bright = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFFC0C0C0));
-    IDirect3DTexture9* scene = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF202020));
-    bloom.RenderStages(bright);
-    IDirect3DTexture9* later = bloom.SummedLaterStages();
-    ASSERT_NE(later, nullptr);
-    std::vector<IDirect3DTexture9*> stages;
-    ASSERT_TRUE(bloom.StagesForComposite(stages));
-    ASSERT_EQ(stages.size(), 3u);
-    CEffectManager& effects = getEffectManager();
-    effects.GetCompositeState().hits = D3DXVECTOR4(0, 0, 0, 0);
-    auto composite = [&](std::vector<IDirect3DTexture9*> added, IDirect3DTexture9* summed) {
-        CompositeInputs in;
-        in.overlays.merge = true;
-        in.overlays.bloom = std::move(added);
-        in.overlays.bloomLater = summed;
-        ClearTo(drawtest::kBlack);
-        EXPECT_TRUE(RenderCompositeWith(effects, scene, nullptr, nullptr, in));
-        return Pixel(kSize / 2, kSize / 2);
-    };
-    const D3DCOLOR each = composite(stages, nullptr);
-    const D3DCOLOR summed = composite({stages[0]}, later);
-    const D3DCOLOR first = composite({stages[0]}, nullptr);
-    EXPECT_NEAR(Red(summed), Red(each), 2);
-    EXPECT_NEAR(Green(summed), Green(each), 2);
-    EXPECT_GT(Red(each), Red(first) + 10) << "the later stages add a glow of their own";
-
-    // Switched off, or drawn the plain way, nothing is summed.
-    SetShortcutOn(Shortcut::BloomSummed, false);
-    bloom.RenderStages(bright);
-    EXPECT_EQ(bloom.SummedLaterStages(), nullptr);
-    SetShortcutOn(Shortcut::BloomSummed, true);
-    SetFrameShortcuts(false);
-    bloom.RenderStages(bright);
-    EXPECT_EQ(bloom.SummedLaterStages(), nullptr);
-    bloom.Release();
 }
 
 TEST(CameraSmearFor, TheCameraMovedWhenItsMatricesDifferAndASingularOneSmearsNothing)

@@ -117,11 +117,6 @@ shared {
     uniform bool bloom_over = false;
     uniform bool particles_over = false;
     uniform sampler2D ParticleLayer;
-    // The stages after the first come summed in one texture (BloomLaterTech):
-    // blurred, they change little from texel to texel, so their squares
-    // summed at the first stage's size read as the squares of each.
-    uniform bool bloom_summed = false;
-    uniform sampler2D BloomLater;
 
     // --- particles -------------------------------------------------------------------
     uniform mat4 view_projection_matrix;
@@ -170,7 +165,6 @@ shared {
     vec4 BloomSum(vec2 uv) {
         vec4 s = tex2D(BloomStage0, uv);
         vec4 sum = s * s;
-        if (SWITCH(bloom_summed)) return sum + tex2D(BloomLater, uv);
         if (SWITCH(bloom_stage1)) { s = tex2D(BloomStage1, uv); sum += s * s; }
         if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, uv); sum += s * s; }
         if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, uv); sum += s * s; }
@@ -575,19 +569,6 @@ fragment BloomBlurFS {
     }
 }
 
-// The stages after the first, each times itself, summed at the first one's
-// size for the composite to add with the first (bloom_summed).
-fragment BloomLaterFS {
-    void main() {
-        vec4 sum = vec4(0.0);
-        vec4 s;
-        if (SWITCH(bloom_stage1)) { s = tex2D(BloomStage1, vUV); sum += s * s; }
-        if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, vUV); sum += s * s; }
-        if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, vUV); sum += s * s; }
-        outColor = sum;
-    }
-}
-
 // The stages as the frame adds them one by one, each times itself, summed
 // here and added once.
 fragment BloomCompositeFS {
@@ -629,7 +610,6 @@ sampler BloomStage0 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; 
 sampler BloomStage1 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler BloomStage2 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler BloomStage3 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
-sampler BloomLater { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler ParticleLayer { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler ParticleTexture { MinFilter = Linear; MagFilter = Linear; MipFilter = Linear; AddressU = Clamp; AddressV = Clamp; }
 
@@ -715,14 +695,6 @@ technique BloomBlurTech {
         fragment = BloomBlurFS;
         ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
         sampler DiffuseTexture { MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
-    }
-}
-
-technique BloomLaterTech {
-    pass P0 {
-        vertex = UnitScreenVS;
-        fragment = BloomLaterFS;
-        ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
     }
 }
 
