@@ -28,7 +28,7 @@
 // and the two pictures compared.
 // The environment narrows or shifts the comparison: VANTOREL_BENCH_AGAINST,
 // _WITHOUT, _EFFECT, _OFF, _LEVELS and _CASES (see where each is read).
-// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning]
+// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning] [--level=isla]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
 
@@ -83,7 +83,8 @@ struct LogTotals {
     int frames = 0;
 };
 
-LogTotals ReadRenderTotals(const std::string& path, int skip)
+// With a stride, only every stride-th line from the phase-th on.
+LogTotals ReadRenderTotals(const std::string& path, int skip, int stride = 1, int phase = 0)
 {
     LogTotals totals;
     std::ifstream in(path);
@@ -93,6 +94,8 @@ LogTotals ReadRenderTotals(const std::string& path, int skip)
         if (line.rfind("RENDER\t", 0) != 0)
             continue;
         if (seen++ < skip)
+            continue;
+        if ((seen - 1 - skip) % stride != phase)
             continue;
         ++totals.frames;
         std::stringstream fields(line.substr(7));
@@ -129,7 +132,7 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
-// The shortcuts the environment can name, for weighing one against the frame.
+// The shortcuts by the names the environment gives them.
 const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"smear", Shortcut::CameraSmear},
     {"overlays", Shortcut::OverlaysInComposite},
@@ -137,26 +140,37 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"characterlight", Shortcut::CharacterLight},
     {"taps", Shortcut::TapsNearCasters},
     {"casterreach", Shortcut::CasterReach},
+    {"gui", Shortcut::ClearGuiSkipped},
 };
 
-bool Names(const char* variable, const char* name)
+// VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
+// shortcuts. VANTOREL_BENCH_AGAINST="gui" weighs those shortcuts alone: the
+// first way is then the game's way without them, the second with them, in the
+// same run, and the pictures compared are those two.
+bool Named(const char* variable, const char* name)
 {
     const char* names = std::getenv(variable);
-    if (!names)
-        return false;
-    std::stringstream list(names);
-    std::string one;
-    while (std::getline(list, one, ','))
-        if (one == name)
+    std::stringstream list(names ? names : "");
+    std::string item;
+    while (std::getline(list, item, ','))
+        if (item == name)
             return true;
     return false;
 }
 
-// The first way drawn: the plain one, or with VANTOREL_BENCH_AGAINST="prepass,..." the game's way
-// without those shortcuts, so that the figures and the picture weigh just them.
-bool AgainstShortcuts()
+bool Against()
 {
-    return std::getenv("VANTOREL_BENCH_AGAINST") != nullptr;
+    const char* names = std::getenv("VANTOREL_BENCH_AGAINST");
+    return names && *names;
+}
+
+// The first way (false: plain, or the game's less the shortcuts weighed) or the second (the game's).
+void SetWay(bool second)
+{
+    SetFrameShortcuts(second || Against());
+    for (const auto& shortcut : kShortcutNames)
+        SetShortcutOn(shortcut.second, !Named("VANTOREL_BENCH_WITHOUT", shortcut.first) &&
+                                           (second || !Named("VANTOREL_BENCH_AGAINST", shortcut.first)));
 }
 
 // The effect file of one of the two ways: VANTOREL_BENCH_EFFECT="file" draws
@@ -167,17 +181,6 @@ const char* EffectFile(bool second)
     return second && other ? other : "data/fx/effects4.fx";
 }
 
-// Sets the frame's shortcuts for one of the two ways (the game's when `second`).
-void ApplyWay(bool second)
-{
-    SetFrameShortcuts(second || AgainstShortcuts());
-    for (const auto& named : kShortcutNames) {
-        const bool off = Names("VANTOREL_BENCH_WITHOUT", named.first) ||
-                         (!second && Names("VANTOREL_BENCH_AGAINST", named.first));
-        SetShortcutOn(named.second, !off);
-    }
-}
-
 void SwitchEverythingOn()
 {
     for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
@@ -185,7 +188,7 @@ void SwitchEverythingOn()
         setMainConfig(name, true);
     // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
     // shortcuts (names in kShortcutNames).
-    ApplyWay(true);
+    SetWay(true);
     // For comparisons: VANTOREL_BENCH_OFF="blurRender,bloomRender" measures without those.
     if (const char* off = std::getenv("VANTOREL_BENCH_OFF")) {
         std::stringstream names(off);
@@ -447,7 +450,7 @@ struct Samples {
 // Draws the frame the plain way or with the game's shortcuts from here on.
 void SelectWay(bool shortcuts, float step)
 {
-    ApplyWay(shortcuts);
+    SetWay(shortcuts);
     getEffectManager().LoadEffect(EffectFile(shortcuts));
     // The first frames compile the effect's variants and fill the caches.
     for (int i = 0; i < kWarmUpFrames; ++i) {
@@ -521,7 +524,7 @@ void ComparePicture(float step, const std::string& shots, const std::string& nam
     std::vector<D3DCOLOR> frames[2];
     for (const bool shortcuts : {false, true}) {
         previous.Restore();
-        ApplyWay(shortcuts);
+        SetWay(shortcuts);
         getEffectManager().LoadEffect(EffectFile(shortcuts));
         getEffectManager().GetCompositeState() = state;
         crt::srand(7);
@@ -532,12 +535,21 @@ void ComparePicture(float step, const std::string& shots, const std::string& nam
                           .string());
     }
     std::vector<int> differences;
+    int left = kWidth, right = -1, top = kHeight, bottom = -1;
     for (size_t i = 0; i < frames[0].size() && i < frames[1].size(); ++i) {
         int pixel = 0;
         for (int shift : {0, 8, 16})
             pixel = std::max(pixel, std::abs(static_cast<int>((frames[0][i] >> shift) & 0xFF) -
                                              static_cast<int>((frames[1][i] >> shift) & 0xFF)));
         differences.push_back(pixel);
+        if (pixel > 2) {
+            const int x = static_cast<int>(i % static_cast<size_t>(ClientWidth));
+            const int y = static_cast<int>(i / static_cast<size_t>(ClientWidth));
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
     }
     if (differences.empty())
         return;
@@ -546,23 +558,38 @@ void ComparePicture(float step, const std::string& shots, const std::string& nam
         differences.end() - std::upper_bound(differences.begin(), differences.end(), 2));
     std::printf("  picture, game way against %s: largest %d/255, 99.5th percentile %d/255, %zu of %zu pixels "
                 "over 2/255\n",
-                AgainstShortcuts() ? "the game's without" : "plain", differences.back(),
+                Against() ? "the game's without" : "plain", differences.back(),
                 differences[differences.size() * 995 / 1000], over, differences.size());
+    if (over > 0)
+        std::printf("    (those within x %d..%d, y %d..%d)\n", left, right, top, bottom);
 }
 
-void PrintPasses(int frames, float step, const std::string& logPath)
+// Weighing shortcuts against the game's way, the two ways take turns frame
+// by frame (neither needs the effect loaded again): `phase` 0 prints the
+// first way's share of the log, 1 the second's, without drawing again.
+void PrintPasses(int frames, float step, const std::string& logPath, int phase = -1)
 {
     CProfiler& profiler = getProfiler();
-    profiler.Enable(true);
-    profiler.Open(logPath.c_str());
-    profiler.SetStepBoundary(FinishDevice);
-    for (int i = 0; i < frames; ++i)
-        PlayFrame(step);
-    profiler.SetStepBoundary(nullptr);
-    profiler.Close();
-    profiler.Enable(false);
+    if (phase <= 0) {
+        profiler.Enable(true);
+        profiler.Open(logPath.c_str());
+        profiler.SetStepBoundary(FinishDevice);
+        for (int i = 0; i < frames; ++i) {
+            if (phase == 0) {
+                for (const bool second : {false, true}) {
+                    SetWay(second);
+                    PlayFrame(step);
+                }
+            } else {
+                PlayFrame(step);
+            }
+        }
+        profiler.SetStepBoundary(nullptr);
+        profiler.Close();
+        profiler.Enable(false);
+    }
 
-    const LogTotals totals = ReadRenderTotals(logPath, 0);
+    const LogTotals totals = phase < 0 ? ReadRenderTotals(logPath, 0) : ReadRenderTotals(logPath, 0, 2, phase);
     const double total = totals.ms.count("TOTAL_RENDER: ") ? totals.ms.at("TOTAL_RENDER: ") : 0.0;
     if (totals.frames == 0 || total <= 0.0)
         return;
@@ -595,7 +622,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
     for (const Case which : {kAlone, kCrowd, kWave}) {
         // VANTOREL_BENCH_CASES="alone,wave" measures only those.
         const char* caseNames[] = {"alone", "crowd", "wave"};
-        if (std::getenv("VANTOREL_BENCH_CASES") && !Names("VANTOREL_BENCH_CASES", caseNames[which]))
+        if (std::getenv("VANTOREL_BENCH_CASES") && !Named("VANTOREL_BENCH_CASES", caseNames[which]))
             continue;
         const bool crowded = which == kCrowd;
         Crowd crowd;
@@ -614,10 +641,21 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                 PlayFrame(step);
         }
         Samples samples[2];
-        for (int round = 0; round < kRounds; ++round) {
-            for (const bool shortcuts : {false, true}) {
-                SelectWay(shortcuts, step);
-                TimeFrames((frames + kRounds - 1) / kRounds, step, samples[shortcuts]);
+        if (Against()) {
+            // The same effect serves both ways: they take turns frame by frame.
+            SelectWay(true, step);
+            for (int i = 0; i < frames; ++i) {
+                for (const bool second : {false, true}) {
+                    SetWay(second);
+                    TimeFrames(1, step, samples[second]);
+                }
+            }
+        } else {
+            for (int round = 0; round < kRounds; ++round) {
+                for (const bool shortcuts : {false, true}) {
+                    SelectWay(shortcuts, step);
+                    TimeFrames((frames + kRounds - 1) / kRounds, step, samples[shortcuts]);
+                }
             }
         }
         if (crowded) {
@@ -634,7 +672,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
         }
         for (const bool shortcuts : {false, true}) {
             std::printf("  %-9s median %7.2f ms wall, %7.2f ms CPU per frame; entities drawn %d, culled %d\n",
-                        shortcuts ? "game:" : AgainstShortcuts() ? "without:" : "plain:", Median(samples[shortcuts].wall),
+                        shortcuts ? "game:" : (Against() ? "without:" : "plain:"), Median(samples[shortcuts].wall),
                         Median(samples[shortcuts].cpu), getSceneManager().drawnCount,
                         getSceneManager().culledCount);
         }
@@ -642,10 +680,15 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
         for (const bool shortcuts : {false, true}) {
             if (!passes && shots.empty())
                 break;
-            SelectWay(shortcuts, step);
+            if (!Against() || !shortcuts)
+                SelectWay(Against() || shortcuts, step);
             if (passes) {
-                std::printf("  %s\n", shortcuts ? "game:" : AgainstShortcuts() ? "without:" : "plain:");
-                PrintPasses(frames, step, logPath);
+                std::printf("  %s\n", shortcuts ? "game:" : (Against() ? "without:" : "plain:"));
+                PrintPasses(frames, step, logPath, Against() ? (shortcuts ? 1 : 0) : -1);
+            }
+            if (Against() && !shots.empty()) {
+                SetWay(shortcuts);
+                PlayFrame(step);
             }
             if (!shots.empty()) {
                 const std::string name = level + (crowded ? "_crowd" : which == kWave ? "_wave" : "") +
@@ -674,6 +717,7 @@ int main(int argc, char** argv)
     int frames = 30;
     std::string shots;
     bool passes = false;
+    std::string only;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -681,6 +725,8 @@ int main(int argc, char** argv)
             passes = true;
         else if (arg == "--turning")
             g_Turning = true;
+        else if (arg.rfind("--level=", 0) == 0)
+            only = arg.substr(8);
         else if (positional++ == 0)
             frames = std::max(1, std::atoi(arg.c_str()));
         else
@@ -697,10 +743,11 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // VANTOREL_BENCH_LEVELS="isla" measures only that level.
+    // VANTOREL_BENCH_LEVELS="isla" (or --level=isla) measures only that level.
     bool ok = true;
     for (const char* level : {"hangares", "isla"})
-        if (!std::getenv("VANTOREL_BENCH_LEVELS") || Names("VANTOREL_BENCH_LEVELS", level))
+        if ((only.empty() || only == level) &&
+            (!std::getenv("VANTOREL_BENCH_LEVELS") || Named("VANTOREL_BENCH_LEVELS", level)))
             ok = BenchLevel(level, frames, logPath, shots, passes) && ok;
 
     std::filesystem::remove(logPath);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/GameStateFlags.h"
+#include "app/Startup.h"
 #include "app/MainConfig.h"
 #include "gui/Achievements.h"
 #include "gui/Subtitles.h"
@@ -16,6 +17,7 @@
 #include "player/Player.h"
 #include "player/Weapon.h"
 #include "render/DrawHelper.h"
+#include "render/FrameShortcuts.h"
 #include "render/TextureManager.h"
 #include "scene/RigidAnimManager.h"
 #include "sound/SoundManager.h"
@@ -37,6 +39,45 @@ const char* const kAchievementListElements[CGUIManager::kAchievementCount + 1] =
 };
 
 namespace {
+
+// Whether the device blends a textured quad by the texture's own alpha (source
+// alpha over its inverse), so that a clear texel leaves the frame as it was.
+bool BlendsByTextureAlpha()
+{
+    DWORD blend = FALSE, source = 0, dest = 0, op = 0, arg1 = 0, arg2 = 0;
+    if (!D3DDevice || FAILED(D3DDevice->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend)) || !blend ||
+        FAILED(D3DDevice->GetRenderState(D3DRS_SRCBLEND, &source)) || source != D3DBLEND_SRCALPHA ||
+        FAILED(D3DDevice->GetRenderState(D3DRS_DESTBLEND, &dest)) || dest != D3DBLEND_INVSRCALPHA ||
+        FAILED(D3DDevice->GetTextureStageState(0, D3DTSS_ALPHAOP, &op)) ||
+        FAILED(D3DDevice->GetTextureStageState(0, D3DTSS_ALPHAARG1, &arg1)) ||
+        FAILED(D3DDevice->GetTextureStageState(0, D3DTSS_ALPHAARG2, &arg2)))
+        return false;
+    if (op == D3DTOP_SELECTARG1)
+        return arg1 == D3DTA_TEXTURE;
+    return op == D3DTOP_MODULATE && (arg1 == D3DTA_TEXTURE || arg2 == D3DTA_TEXTURE);
+}
+
+// Whether a screen quad from left to right and top to bottom (unit screen)
+// showing the texture's columns u0 to u1 would leave the frame as it was:
+// wholly off the screen, or blended by alpha over clear texels wherever it
+// shows. The fade's clear cell covers the whole screen every frame.
+bool QuadShowsNothing(IDirect3DTexture9* texture, float left, float right, float top, float bottom, float u0,
+                      float u1, int screenWidth)
+{
+    if (!ShortcutOn(Shortcut::ClearGuiSkipped) || !(left < right))
+        return false;
+    if (right <= 0.0f || left >= 1.0f || bottom <= 0.0f || top >= 1.0f)
+        return true;
+    D3DSURFACE_DESC desc{};
+    if (screenWidth <= 0 || FAILED(texture->GetLevelDesc(0, &desc)) || !BlendsByTextureAlpha())
+        return false;
+    const float across = (u1 - u0) / (right - left);
+    const float shownU0 = u0 + (std::max(left, 0.0f) - left) * across;
+    const float shownU1 = u0 + (std::min(right, 1.0f) - left) * across;
+    const float texelsPerPixel = std::fabs(across) * static_cast<float>(desc.Width) / static_cast<float>(screenWidth);
+    return getTextureManager().ShowsNothing(texture, std::min(shownU0, shownU1), std::max(shownU0, shownU1),
+                                            texelsPerPixel);
+}
 
 const char kGuiFile[] = "data/XML/GUI.xml";
 const char kMoveSound[] = "data/sound/upDown.wav";
@@ -259,8 +300,11 @@ void CGUIManager::DrawElement(GUIElement element)
         return;
     const float halfHeight = element.alto * 0.5f;
     const float halfWidth = element.alto * element.aspect * heightOverWidth * 0.5f;
-    getDrawHelper().DrawTexturedRect(texture, element.posX - halfWidth, element.posX + halfWidth,
-                                     element.posY - halfHeight, element.posY + halfHeight);
+    const float left = element.posX - halfWidth, right = element.posX + halfWidth;
+    const float top = element.posY - halfHeight, bottom = element.posY + halfHeight;
+    if (QuadShowsNothing(texture, left, right, top, bottom, 0.0f, 1.0f, screenWidth))
+        return;
+    getDrawHelper().DrawTexturedRect(texture, left, right, top, bottom);
 }
 
 void CGUIManager::DrawElementCell(GUIElement element, float shift, float cellWidth, int cell)
@@ -273,8 +317,11 @@ void CGUIManager::DrawElementCell(GUIElement element, float shift, float cellWid
     // The step between cells is not scaled by the window's shape: digits
     // stand closer together on a wide window. Kept, the layouts rely on it.
     const float x = element.posX + element.alto * (shift * 0.7f) * element.aspect;
-    getDrawHelper().DrawTexturedRectEx(texture, x - halfWidth, x + halfWidth, element.posY - halfHeight,
-                                       element.posY + halfHeight, cellWidth, cell);
+    const float top = element.posY - halfHeight, bottom = element.posY + halfHeight;
+    if (QuadShowsNothing(texture, x - halfWidth, x + halfWidth, top, bottom, cell * cellWidth, (cell + 1) * cellWidth,
+                         screenWidth))
+        return;
+    getDrawHelper().DrawTexturedRectEx(texture, x - halfWidth, x + halfWidth, top, bottom, cellWidth, cell);
 }
 
 void CGUIManager::DrawNumber(const GUIElement& digits, int value, float startShift)

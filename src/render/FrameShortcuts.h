@@ -27,6 +27,9 @@ enum class Shortcut {
     TapsNearCasters,
     // Casters wholly beside the shadow map are not drawn into it.
     CasterReach,
+    // Screen pictures that would blend nothing in (clear where they show, or
+    // off the screen) are not drawn.
+    ClearGuiSkipped,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/d3d9.h"
 
@@ -25,8 +27,24 @@ public:
     // Releases every texture and forgets every name.
     void Clear();
 
+    // Whether a quad showing the texture's columns from u0 to u1 (0..1 across
+    // the texture, whole height) blends nothing in: every texel it can read is
+    // fully transparent, the linear filter's neighbours, the wrap at the edges
+    // and the smaller levels a quad minified by texelsPerPixel samples counted.
+    // False when unknown: a render target, a format other than A8R8G8B8, or a
+    // texture that would not read back. Read back once per texture.
+    bool ShowsNothing(IDirect3DTexture9* texture, float u0, float u1, float texelsPerPixel);
+
 private:
+    // Per level, per column, the largest alpha of the column; empty when the
+    // texture cannot tell.
+    using ColumnAlphas = std::vector<std::vector<std::uint8_t>>;
+    const ColumnAlphas& ColumnAlpha(IDirect3DTexture9* texture);
+    // The same for one level.
+    static bool ShowsNothingOn(const std::vector<std::uint8_t>& columns, float u0, float u1);
+
     std::map<std::string, IDirect3DTexture9*> m_Textures;
+    std::map<IDirect3DTexture9*, ColumnAlphas> m_ColumnAlpha;
 };
 
 CTextureManager& getTextureManager();

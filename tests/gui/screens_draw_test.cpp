@@ -8,7 +8,9 @@
 #include "gui/Achievements.h"
 #include "gui/GUIManager.h"
 #include "gui/Subtitles.h"
+#include "platform/gl_device.h"
 #include "render/DeviceFixture.h"
+#include "render/FrameShortcuts.h"
 #include "render/TextureManager.h"
 
 namespace {
@@ -17,6 +19,9 @@ using drawtest::kSize;
 
 constexpr D3DCOLOR kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kYellow = 0xFFFFFF00;
 constexpr D3DCOLOR kCyan = 0xFF00FFFF, kMagenta = 0xFFFF00FF, kWhite = 0xFFFFFFFF, kGrey = 0xFF808080;
+
+int Red(D3DCOLOR c) { return static_cast<int>((c >> 16) & 0xFF); }
+int Green(D3DCOLOR c) { return static_cast<int>((c >> 8) & 0xFF); }
 
 // Colours of the ten digit cells, all told apart.
 const D3DCOLOR kDigit[10] = {0xFF100000, 0xFF200000, 0xFF300000, 0xFF400000, 0xFF500000,
@@ -35,6 +40,7 @@ protected:
     }
     void TearDown() override
     {
+        SetFrameShortcuts(true);
         getTextureManager().Clear();
         for (bool& a : getAchievementStats().awarded)
             a = false;
@@ -221,6 +227,91 @@ TEST_F(ScreensDraw, EachScreenDrawsItsBackgroundAndButtonsInTheRightCellAndLangu
     gui.achievementsActive = gui.mainMenuActive = false;
     Frame();
     EXPECT_EQ(Pixel(32, 32), drawtest::kBlack) << "in play the menu screens are gone";
+}
+
+// A strip of four cells four texels wide, the first opaque red and the rest
+// clear, each cell spread over the whole window: a cell whose texels are all
+// clear wherever it shows is not drawn at all; one that blends in a texel of
+// its neighbour by the filter, or of the first cell by the wrap, is.
+TEST_F(ScreensDraw, ACellThatBlendsNothingInIsNotDrawnButOneShowingANeighboursTexelIs)
+{
+    Picture("strip", {kRed, 0x00000000, 0x00000000, 0x00000000}, 4, 2);
+    Gui(Element("STRIP", "strip", 0.5f, 0.5f, 1.0f, 4, 3, 4) + Element("AWAY", "strip", 1.8f, 0.5f, 1.0f, 4, 3, 4));
+    // As the frame draws the screen pictures: filtered.
+    D3DDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    auto draw = [&](const char* name, int cell) {
+        ClearTo(kGrey);
+        platform::ResetDrawStats(D3DDevice);
+        D3DDevice->BeginScene();
+        gui.DrawElementCell(gui.GetElement(name), 0.0f, 0.25f, cell);
+        D3DDevice->EndScene();
+        return platform::GetDrawStats(D3DDevice).drawCalls;
+    };
+    EXPECT_EQ(draw("STRIP", 2), 0u);
+    EXPECT_EQ(Pixel(32, 32), kGrey);
+    EXPECT_EQ(draw("AWAY", 0), 0u) << "off the screen";
+    // The left edge reads half of the red cell's last texel.
+    EXPECT_EQ(draw("STRIP", 1), 1u);
+    EXPECT_GT(Red(Pixel(0, 32)), Green(Pixel(0, 32)) + 40);
+    EXPECT_EQ(Pixel(32, 32), kGrey);
+    // The right edge wraps round to the red cell.
+    EXPECT_EQ(draw("STRIP", 3), 1u);
+    EXPECT_GT(Red(Pixel(63, 32)), Green(Pixel(63, 32)) + 40);
+    // Without blending a clear texel is black on the frame.
+    D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    EXPECT_EQ(draw("STRIP", 2), 1u);
+    EXPECT_EQ(Pixel(32, 32) & 0xFFFFFF, 0u);
+    D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    // Drawn the plain way, every quad is drawn.
+    SetFrameShortcuts(false);
+    EXPECT_EQ(draw("STRIP", 2), 1u);
+    EXPECT_EQ(Pixel(32, 32), kGrey);
+}
+
+// A cell drawn twice as wide as the window, as the fade is: only the texels
+// of its middle half show, and the neighbours its edges would reach off the
+// screen do not make it draw.
+TEST_F(ScreensDraw, ACellWiderThanTheWindowCountsOnlyTheTexelsOnTheScreen)
+{
+    Picture("bands", {kRed, 0x00000000, kRed}, 8, 2);
+    Gui(Element("WIDE", "bands", 0.5f, 0.5f, 1.0f, 8, 3, 3));
+    D3DDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    ClearTo(kGrey);
+    platform::ResetDrawStats(D3DDevice);
+    D3DDevice->BeginScene();
+    gui.DrawElementCell(gui.GetElement("WIDE"), 0.0f, 1.0f / 3.0f, 1);
+    D3DDevice->EndScene();
+    EXPECT_EQ(platform::GetDrawStats(D3DDevice).drawCalls, 0u);
+    EXPECT_EQ(Pixel(0, 32), kGrey);
+}
+
+// Columns 0 to 3 of a 64-texel strip opaque: a quad showing columns 32 to 40
+// reads none of them magnified or minified by two, but a smaller level reads
+// them once it is minified by sixteen; right beside them, the filter does.
+TEST_F(ScreensDraw, WhatAQuadCanReadCountsTheFilterAndTheSmallerLevelsItsSizeReaches)
+{
+    std::vector<D3DCOLOR> columns(16, 0x00000000);
+    columns[0] = kRed;
+    Picture("wide", columns, 4, 4);
+    IDirect3DTexture9* wide = getTextureManager().GetTexture("GUI/wide.png");
+    ASSERT_NE(wide, nullptr);
+    ASSERT_GT(wide->GetLevelCount(), 4u);
+    CTextureManager& textures = getTextureManager();
+    EXPECT_TRUE(textures.ShowsNothing(wide, 0.5f, 0.625f, 0.5f));
+    EXPECT_TRUE(textures.ShowsNothing(wide, 0.5f, 0.625f, 2.0f));
+    EXPECT_FALSE(textures.ShowsNothing(wide, 0.5f, 0.625f, 16.0f));
+    EXPECT_FALSE(textures.ShowsNothing(wide, 0.0625f, 0.125f, 0.5f));
+    EXPECT_TRUE(textures.ShowsNothing(wide, 0.125f, 0.25f, 0.5f));
+    EXPECT_FALSE(textures.ShowsNothing(wide, 0.9f, 1.0f, 0.5f)) << "the wrap reaches column 0";
+    EXPECT_TRUE(textures.ShowsNothing(wide, 0.9f, 0.98f, 0.5f));
+    // A picture that cannot be read back as 32-bit texels never counts as clear.
+    EXPECT_FALSE(textures.ShowsNothing(nullptr, 0.5f, 0.625f, 0.5f));
+    IDirect3DTexture9* target = nullptr;
+    ASSERT_EQ(D3DDevice->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target,
+                                       nullptr),
+              D3D_OK);
+    EXPECT_FALSE(textures.ShowsNothing(target, 0.5f, 0.625f, 0.5f));
+    target->Release();
 }
 
 } // namespace

@@ -1,0 +1,213 @@
+// The running game's frame times with a wave in view, read from its own log.
+// The game is started whole (its main, its window and device, its game loop
+// holding the frame to 1/30 s) and driven past the main menu; in each level
+// the hero is put before the largest wave (the hangar's last, the island's
+// scaffold wave), the wave alarmed, and he is kept alive while it fights him.
+// After frames to let the enemies take up their fight, the game's log
+// ("data/log.txt", written by the game itself) is marked and the frames after
+// the mark are read back from it: each frame's update and render (the render
+// ends on the present, which waits for the drawing) summed. The process's
+// CPU time over those frames (every thread, getrusage) is given beside them:
+// it hardly moves with the load of a shared machine, the log's times do.
+//
+// Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game",
+// else "../game" beside this program's folder.
+// Usage: running_game_bench [frames per level]
+// For two cores: taskset -c 0,1 running_game_bench
+#include "bench_support.h"
+
+#include "app/GameCalls.h"
+#include "app/Profiler.h"
+#include "app/WinMain.h"
+#include "enemies/EnemyManager.h"
+#include "gui/GUIManager.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "world/CollisionManager.h"
+
+#include "../tests/app/shipped_game.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSettleFrames = 45;
+const char kLog[] = "data/log.txt";
+const char kMark[] = "WAVE\t";
+const char* const kLevels[] = {"hangares", "isla"};
+
+// CPU milliseconds of the whole process so far, every thread.
+double ProcessCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// Per level, the CPU milliseconds per frame over the frames read from the log.
+std::map<std::string, double> g_CpuPerFrame;
+
+// The hero before the level's largest wave, which is told he is there.
+void FaceWave(const std::string& level)
+{
+    shippedgame::EnterLevel(level);
+    D3DXVECTOR3 at;
+    if (level == "isla") {
+        getEnemyManager()->setNewZone("room3", "wave_34");
+        at = D3DXVECTOR3(450.0f, 60.0f, -250.0f);
+    } else {
+        getEnemyManager()->getHangarOpenLastWave();
+        at = D3DXVECTOR3(450.0f, 40.0f, 3150.0f);
+    }
+    CPlayer* hero = getPlayer();
+    hero->GetPosition().SetPosition(at);
+    getCollisionManager().setNewPlayerPosition(at);
+    hero->GetPosition().SetYaw(0.0f);
+    getCamera().SetYaw(0.0f);
+    getEnemyManager()->AlarmEnemiesNearPlayer();
+}
+
+// The game's own calls, with the menu left at once, each level's wave set up
+// at its turn, the mark written once the wave fights and the game ended after
+// the frames asked for.
+class WaveRun : public CGameCalls {
+public:
+    explicit WaveRun(int frames) : m_Frames(frames) {}
+
+    void UpdateMainMenu(float dt) override
+    {
+        CGameCalls::UpdateMainMenu(dt);
+        getGUI().mainMenuActive = false;
+    }
+
+    void RestartLevel(bool newGame) override
+    {
+        CGameCalls::RestartLevel(newGame);
+        if (!m_Entering)
+            m_Pending = true;
+    }
+
+    void UpdateFrame(float dt) override
+    {
+        if (m_Pending) {
+            m_Pending = false;
+            m_Entering = true;
+            FaceWave(kLevels[m_Level]);
+            m_Entering = false;
+            m_Frame = 0;
+        }
+        getPlayer()->SetLife(350);
+        CGameCalls::UpdateFrame(dt);
+    }
+
+    void RenderFrame(float dt) override
+    {
+        CGameCalls::RenderFrame(dt);
+        if (m_Pending)
+            return;
+        ++m_Frame;
+        if (m_Frame == kSettleFrames) {
+            getProfiler().Write(std::string(kMark) + kLevels[m_Level] + "\n");
+            m_CpuAtMark = ProcessCpuMs();
+        }
+        if (m_Frame == kSettleFrames + m_Frames) {
+            g_CpuPerFrame[kLevels[m_Level]] = (ProcessCpuMs() - m_CpuAtMark) / m_Frames;
+            if (++m_Level < static_cast<int>(std::size(kLevels)))
+                m_Pending = true;
+            else
+                getGUI().exitRequested = true;
+        }
+    }
+
+private:
+    int m_Frames;
+    int m_Level = 0;
+    int m_Frame = 0;
+    bool m_Pending = false;
+    bool m_Entering = false;
+    double m_CpuAtMark = 0.0;
+};
+
+double Percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const double at = p * (values.size() - 1);
+    const size_t low = static_cast<size_t>(at);
+    const size_t high = std::min(low + 1, values.size() - 1);
+    return values[low] + (values[high] - values[low]) * (at - low);
+}
+
+// The value of a label on a log line ("label\tvalue\t..."), or -1.
+double Entry(const std::string& line, const std::string& label)
+{
+    const size_t at = line.find(label + "\t");
+    return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + label.size() + 1);
+}
+
+// Per level marked in the log, each frame's update plus render after the mark.
+void Report(int frames)
+{
+    std::ifstream in(kLog);
+    std::string line, level;
+    std::vector<double> times;
+    double update = -1.0;
+    auto print = [&] {
+        if (level.empty())
+            return;
+        std::printf("  %-8s %zu frames: median %6.2f ms, 95th percentile %6.2f ms, %zu of them over 33.3 ms; "
+                    "CPU %6.2f ms per frame\n",
+                    level.c_str(), times.size(), Percentile(times, 0.5), Percentile(times, 0.95),
+                    static_cast<size_t>(std::count_if(times.begin(), times.end(), [](double t) { return t > 33.34; })),
+                    g_CpuPerFrame.count(level) ? g_CpuPerFrame.at(level) : 0.0);
+    };
+    while (std::getline(in, line)) {
+        if (line.rfind(kMark, 0) == 0) {
+            print();
+            level = line.substr(std::string(kMark).size());
+            times.clear();
+            update = -1.0;
+        } else if (!level.empty() && static_cast<int>(times.size()) < frames && line.rfind("UPDATE\t", 0) == 0) {
+            update = Entry(line, "TOTAL_UPDATE: ");
+        } else if (!level.empty() && update >= 0.0 && line.rfind("RENDER\t", 0) == 0) {
+            const double render = Entry(line, "TOTAL_RENDER: ");
+            if (render >= 0.0)
+                times.push_back(update + render);
+            update = -1.0;
+        }
+    }
+    print();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
+    if (!EnterWorkFolder(argv[0]))
+        return 1;
+    WaveRun run(frames);
+    SetGameCalls(&run);
+    const int code = VantorelMain();
+    SetGameCalls(nullptr);
+    if (code != 0) {
+        std::fprintf(stderr, "the game ended with %d\n", code);
+        return 1;
+    }
+    std::printf("the running game's frames (update and render, from its log) with a wave in view:\n");
+    Report(frames);
+    return 0;
+}
