@@ -87,7 +87,7 @@ bool CSubtitleManager::LoadTexts(const std::string& file)
     m_ReadLines.clear();
 
     const bool parsed = LoadXML(file);
-    std::string fault = parsed ? m_ReadFault : GetErrorText();
+    std::string fault = parsed ? m_ReadFault : GetFault();
     // One line, whatever the parser's message ends with.
     while (!fault.empty() && (fault.back() == '\n' || fault.back() == '\r'))
         fault.pop_back();
@@ -96,7 +96,7 @@ bool CSubtitleManager::LoadTexts(const std::string& file)
     // A half-read file would show some lines and silently drop others: all
     // or nothing, as if it were missing.
     ClearTables();
-    if (!IsMissingFileError(fault))
+    if (parsed || !IsMissingFileError(GetErrorText()))
         std::fprintf(stderr, "%s refused: %s\n", file.c_str(), fault.c_str());
     return false;
 }

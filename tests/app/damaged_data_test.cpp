@@ -89,7 +89,7 @@ std::string Bytecode(const char* source)
 
 struct Damage {
     const char* name;
-    const char* file;  // under the working folder
+    const char* file;  // under the working folder; a last '/' makes a folder of that name
     std::function<std::string(const std::string& shipped)> make;  // null: the file is removed
     std::string said;  // what the debug output must hold
     // Played on the first frames of the new game (twice), for files only read
@@ -214,6 +214,46 @@ const Damage kDamages[] = {
     // The level scripts run at the start and again at the new game.
     {"sala1_error_said_once", "sala1.lua", [](const std::string& s) { return s + "\nno_such_function()\n"; },
      "attempt to call global 'no_such_function' (a nil value)", nullptr, true},
+    {"bloom_missing", "data/fx/bloom.xml", nullptr, "data/fx/bloom.xml: refused: it is missing"},
+    // Files read again at every level load say so once: the start and the new game each read them.
+    {"camera_values_cut_short", "data/XML/camera_values.xml",
+     [](const std::string& s) { return s.substr(0, s.size() / 2); },
+     "data/XML/camera_values.xml: refused: it is not well-formed XML (unclosed token at line", nullptr, true},
+    {"enemy_list_cut_short", "data/XML/enemyList.xml", [](const std::string& s) { return s.substr(0, s.size() / 2); },
+     "data/XML/enemyList.xml: it is not well-formed XML (unclosed token at line", nullptr, true},
+    {"enemy_kinds_cut_short", "data/XML/typeOfEnemyList.xml",
+     [](const std::string& s) { return s.substr(0, s.size() / 2); },
+     "data/XML/typeOfEnemyList.xml: it is not well-formed XML (unclosed token at line", nullptr, true},
+    {"rigid_animations_cut_short", "data/XML/lista_animaciones_rigidas.xml",
+     [](const std::string& s) { return s.substr(0, s.size() / 2); },
+     "data/XML/lista_animaciones_rigidas.xml: it is not well-formed XML (unclosed token at line", nullptr, true},
+    {"collisions_cut_short", "data/XML/collision_instances.xml",
+     [](const std::string& s) { return s.substr(0, s.size() / 2); },
+     "Collision file data/XML/collision_instances.xml refused: it is not well-formed XML (unclosed token at line",
+     nullptr, true},
+    {"trigger_size_nan", "data/XML/trigger_instances.xml",
+     [](const std::string& s) { return Replaced(s, "width=\"200\"", "width=\"nan\""); },
+     "data/XML/trigger_instances.xml: refused: trigger \"trg_01\" has a size or place that is not a finite number",
+     nullptr, true},
+    {"gun_six_bad_values", "data/XML/gun.xml",
+     [](const std::string& s) {
+         std::string t = Replaced(s, "ammo=\"26\"", "ammo=\"abc\"");
+         t = Replaced(t, "clipSize=\"6\"", "clipSize=\"0\"");
+         t = Replaced(t, "damage=\"15\"", "damage=\"nan\"");
+         t = Replaced(t, "cadence=\"0.35\"", "cadence=\"-1\"");
+         t = Replaced(t, "bullet_velocity=\"15.0\"", "bullet_velocity=\"1e40\"");
+         return Replaced(t, "max_ammo=\"156\"", "max_ammo=\"-156\"");
+     },
+     "data/XML/gun.xml: refused: ammo, damage, max_ammo not a count from 0 to 65535; cadence, bullet_velocity not a "
+     "usable number; the weapon keeps its own values",
+     nullptr, true},
+    {"enemy_mesh_negative_count", "data/models/enemy/enemy.cmf",
+     [](const std::string& s) { return s.substr(0, 16) + std::string("\xFB\xFF\xFF\xFF", 4) + s.substr(20); },
+     "data/models/enemy/enemy.cmf: refused: submesh 0 vertex count -5 is outside 0..65535", nullptr, true},
+    {"sala1_wrong_call", "sala1.lua",
+     [](const std::string& s) { return "getTriggerManager():setEnableTrigger({}, {}, {})\n" + s; },
+     "Lua: sala1.lua:1: No matching overload found", nullptr, true},
+    {"log_is_a_folder", "data/log.txt/", nullptr, "data/log.txt: refused: the log cannot be written (Is a directory)"},
 };
 
 void PrintTo(const Damage& damage, std::ostream* out)
@@ -260,7 +300,9 @@ TEST_P(DamagedData, TheFileIsNamedAndTheGameReachesTheMenuAndANewGame)
             fs::create_symlink(entry.path(), here);
     }
     fs::remove(damage.file);
-    if (damage.make)
+    if (std::string(damage.file).back() == '/')
+        fs::create_directories(damage.file);
+    else if (damage.make)
         std::ofstream(damage.file, std::ios::binary) << damage.make(ReadFile(shipped / damage.file));
 
     ::testing::internal::CaptureStderr();
