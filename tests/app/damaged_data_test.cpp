@@ -214,6 +214,8 @@ const Damage kDamages[] = {
     // The level scripts run at the start and again at the new game.
     {"sala1_error_said_once", "sala1.lua", [](const std::string& s) { return s + "\nno_such_function()\n"; },
      "attempt to call global 'no_such_function' (a nil value)", nullptr, true},
+    {"subtitles_cut_short", "data/XML/subtitulos.xml", [](const std::string& s) { return s.substr(0, s.size() / 2); },
+     "data/XML/subtitulos.xml refused: it is not well-formed XML (unclosed token at line"},
     {"bloom_missing", "data/fx/bloom.xml", nullptr, "data/fx/bloom.xml: refused: it is missing"},
     // Files read again at every level load say so once: the start and the new game each read them.
     {"camera_values_cut_short", "data/XML/camera_values.xml",
