@@ -158,7 +158,7 @@ HRESULT InitD3D(HWND window)
     LightLocation.SetProjection(1.0f, 1500.0f, static_cast<float>(aspect));
     LightLocation.SetFov(1000.04f);
     InitMainConfig();
-    BloomEffect.LoadXML("data/fx/bloom.xml");
+    BloomEffect.LoadXMLSaying("data/fx/bloom.xml");
     getSceneManager().CreateLights(D3DDevice, LightLocation);
     return S_OK;
 }

@@ -35,7 +35,7 @@ void OnCharacter(WPARAM character)
         }
         break;
     case ':':
-        BloomEffect.LoadXML("data/fx/bloom.xml");
+        BloomEffect.LoadXMLSaying("data/fx/bloom.xml");
         break;
     case 'N':
         GameTimeScale *= 0.85f;

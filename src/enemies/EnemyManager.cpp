@@ -82,8 +82,8 @@ CEnemyManager::CEnemyManagerParser::CEnemyManagerParser(CEnemyManager* manager, 
 {
     D3DXMatrixIdentity(&m_FirstPoint);
     D3DXMatrixIdentity(&m_LastPoint);
-    if (!LoadXML(typesFile))
-        OutputDebugStringA((typesFile + ": " + GetErrorText() + "\n").c_str());
+    // Kinds cut off by a broken file take the game's defaults.
+    LoadXMLSaying(typesFile, true);
 }
 
 void CEnemyManager::CEnemyManagerParser::OnStartElement(const std::string& name, CXMLAttributes& a)
@@ -328,8 +328,7 @@ void CEnemyManager::UpdateObstacleAvoidance()
 void CEnemyManager::LoadEnemyList()
 {
     CEnemyManagerParser parser(this, m_TypesFile);
-    if (!parser.LoadXML(m_EnemiesFile))
-        OutputDebugStringA((m_EnemiesFile + ": " + parser.GetErrorText() + "\n").c_str());
+    parser.LoadXMLSaying(m_EnemiesFile, true);
     m_SearchingCount = 0;
     m_MoveToCoverCount = 0;
 }

@@ -11,6 +11,7 @@
 #include "gui/Subtitles.h"
 #include "input/InputManager.h"
 #include "math/VectorMath.h"
+#include "platform/bounded.h"
 #include "platform/dinput.h"
 #include "player/ControllerSelector.h"
 #include "player/IController.h"
@@ -269,7 +270,7 @@ void CGUIManager::OnStartElement(const std::string& name, CXMLAttributes& attrib
     if (!std::isfinite(element.aspect))
         m_ReadFault = "\"text_width\" over \"text_height\" is not a finite number";
     if (!m_ReadFault.empty()) {
-        m_ReadFault = "element \"" + attributes.GetString("name", "") + "\": " + m_ReadFault;
+        m_ReadFault = "element \"" + bounded::Echoed(attributes.GetString("name", "")) + "\": " + m_ReadFault;
         m_StopParsing = true;
         return;
     }

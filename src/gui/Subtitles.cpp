@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/bounded.h"
+
 namespace {
 
 const char kSubtitlesFile[] = "data/XML/subtitulos.xml";
@@ -85,7 +87,7 @@ bool CSubtitleManager::LoadTexts(const std::string& file)
     m_ReadLines.clear();
 
     const bool parsed = LoadXML(file);
-    std::string fault = parsed ? m_ReadFault : GetErrorText();
+    std::string fault = parsed ? m_ReadFault : GetFault();
     // One line, whatever the parser's message ends with.
     while (!fault.empty() && (fault.back() == '\n' || fault.back() == '\r'))
         fault.pop_back();
@@ -94,7 +96,7 @@ bool CSubtitleManager::LoadTexts(const std::string& file)
     // A half-read file would show some lines and silently drop others: all
     // or nothing, as if it were missing.
     ClearTables();
-    if (!IsMissingFileError(fault))
+    if (parsed || !IsMissingFileError(GetErrorText()))
         std::fprintf(stderr, "%s refused: %s\n", file.c_str(), fault.c_str());
     return false;
 }
@@ -119,7 +121,7 @@ void CSubtitleManager::OnStartElement(const std::string& name, CXMLAttributes& a
         m_ReadName = attributes.GetString("name", "");
         m_ReadDuration = Seconds(attributes, "min", "seconds");
         if (m_ReadDuration < 0)
-            m_ReadFault = "duration of \"" + m_ReadName + "\" out of range";
+            m_ReadFault = "duration of \"" + bounded::Echoed(m_ReadName) + "\" out of range";
         m_ReadLines.clear();
     } else if (name == "TEXTO") {
         SubtitleLine line;
@@ -127,7 +129,7 @@ void CSubtitleManager::OnStartElement(const std::string& name, CXMLAttributes& a
         line.end = Seconds(attributes, "min_end", "sec_end");
         line.text = attributes.GetString("texto", "");
         if (line.start < 0 || line.end < 0)
-            m_ReadFault = "a line time of \"" + m_ReadName + "\" out of range";
+            m_ReadFault = "a line time of \"" + bounded::Echoed(m_ReadName) + "\" out of range";
         m_ReadLines.push_back(std::move(line));
     }
     if (!m_ReadFault.empty())

@@ -2,6 +2,8 @@
 
 #include "input/InputManager.h"
 
+#include "platform/bounded.h"
+
 namespace {
 
 enum Mode { kNoMode, kPressed, kReleased, kJustPressed };
@@ -34,6 +36,11 @@ bool Edge(int mode, bool now, bool before)
     }
 }
 
+bool IsBindingType(const std::string& type)
+{
+    return type == "K" || type == "k" || type == "M" || type == "m" || type == "C" || type == "c";
+}
+
 } // namespace
 
 void CInputManager::LoadActions(const std::string& file)
@@ -47,7 +54,20 @@ void CInputManager::OnStartElement(const std::string& name, CXMLAttributes& attr
         return;
     ActionBinding binding{attributes.GetString("type", ""), attributes.GetString("key", ""),
                           attributes.GetString("mode", "")};
-    m_Actions.insert({attributes.GetString("name", ""), binding});
+    const std::string action = attributes.GetString("name", "");
+    // Such a binding stays in the table and never fires; a mistyped name
+    // would otherwise leave a control dead without a word.
+    std::string fault;
+    if (!IsBindingType(binding.type))
+        fault = "unknown type \"" + bounded::Echoed(binding.type) + "\"";
+    else if (!m_KeyNames.count(binding.key))
+        fault = "unknown key name \"" + bounded::Echoed(binding.key) + "\"";
+    else if (ModeOf(binding.mode) == kNoMode)
+        fault = "unknown mode \"" + bounded::Echoed(binding.mode) + "\"";
+    if (!fault.empty())
+        bounded::SayOnce(bounded::Echoed(GetStreamName()) + ": action \"" + bounded::Echoed(action) + "\": " +
+                         fault + ", the binding never fires");
+    m_Actions.insert({action, binding});
 }
 
 bool CInputManager::IsAction(const std::string& name) const

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/audio_decode.h"
+#include "platform/bounded.h"
 #include "platform/files.h"
 
 namespace {
@@ -344,7 +345,8 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, std::uint64_t offset, DWORD 
     platform::audio::DecodedSound sound;
     std::string error;
     if (!platform::audio::DecodeSound(bytes, sound, error)) {
-        OutputDebugStringA((std::string("Sound file ") + file + " refused: " + error + "\n").c_str());
+        // A sound played again and again is named once, not at every play.
+        bounded::SayOnce(std::string("Sound file ") + bounded::Echoed(file) + " refused: " + error);
         return 0;
     }
     std::lock_guard<std::mutex> guard(l.lock);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "math/VectorMath.h"
+#include "platform/bounded.h"
 #include "platform/crt.h"
 #include "platform/win32.h"
 
@@ -140,8 +141,10 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     // Each load starts from the defaults, so a file that has gone missing
     // since the last load does not leave the old tuning behind.
     m_Values = Values();
-    if (!LoadXML(kValuesFile))
-        OutputDebugStringA((GetErrorText() + "\n").c_str());
+    // A broken file is refused whole: half of it read would mix its tuning
+    // with the defaults.
+    if (!LoadXMLSaying(kValuesFile))
+        m_Values = Values();
     KeepUsableOffsets();
 
     m_Fov = m_Values.fovRespectPi * kPi;

@@ -133,7 +133,7 @@ D3DXMATRIX CCharacterEntity::GetBoneMatrix(std::string anchorName) const
     if (found != m_Info->anchors.end() && found->second >= 0)
         bone = m_Model->getSkeleton()->getBone(found->second);
     if (!bone) {
-        OutputDebugStringA(("Anchor not found: " + anchorName + "\n").c_str());
+        bounded::ReportMissingOnce("Anchor not found", anchorName);
         return result;
     }
     const CalQuaternion& q = bone->getRotationAbsolute();

@@ -1,9 +1,11 @@
 #include "scene/Entity3D.h"
 
+#include <cstdio>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "platform/bounded.h"
 #include "platform/d3d9.h"
 #include "platform/files.h"
 
@@ -51,7 +53,9 @@ bool IEntidad3D::CEntityTechsParser::Parse(const std::string& file)
     m_Current.clear();
     m_InEntity = false;
     m_DocumentClosed = false;
-    m_Parsed = LoadXML(file);
+    // A broken file leaves every entity on its own defaults: said once, or
+    // the level draws wrong with no word why.
+    m_Parsed = LoadXMLSaying(file);
     return m_Parsed;
 }
 
@@ -130,6 +134,11 @@ void IEntidad3D::LoadTechniques()
     static std::unique_ptr<CEntityTechsParser> cached;
     std::vector<unsigned char> bytes;
     if (!platform::ReadWholeFile(kTechniquesFile, bytes)) {
+        // One that is there but unreadable has been named by the read.
+        if (FILE* file = platform::OpenFile(kTechniquesFile, "rb"))
+            std::fclose(file);
+        else
+            bounded::SayOnce(bounded::Refusal(kTechniquesFile, "it is missing"));
         cached.reset();
         return;
     }

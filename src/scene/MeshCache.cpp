@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/bounded.h"
 #include "platform/win32.h"
 #include "render/VertexBuffers.h"
 
@@ -59,7 +60,7 @@ IVertexBuffer* NewBufferFor(std::uint32_t vertexType)
 
 IVertexBuffer* Refuse(const std::string& path, const std::string& why)
 {
-    OutputDebugStringA(("Mesh " + path + " refused: " + why + "\n").c_str());
+    OutputDebugStringA(("Mesh " + bounded::Echoed(path) + " refused: " + why + "\n").c_str());
     return nullptr;
 }
 

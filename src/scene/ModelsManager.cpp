@@ -134,7 +134,7 @@ void CModelsManager::CCoreModelsParser::FinishCoreModel()
     if (m_Fault.empty() && !m_Library->Find(m_Type) && m_Library->m_Models.size() >= kMaxModels)
         m_Fault = "too many models";
     if (!m_Fault.empty()) {
-        OutputDebugStringA(("ERROR: model " + m_Type + " refused: " + m_Fault + "\n").c_str());
+        OutputDebugStringA(("ERROR: model " + bounded::Echoed(m_Type) + " refused: " + m_Fault + "\n").c_str());
         m_Meshes.clear();
         m_Animations.clear();
         m_Anchors.clear();
@@ -191,7 +191,7 @@ void CModelsManager::CCoreModelsParser::FinishCoreModel()
         drawable = BuildCoreModelBuffers(info->vertexBuffer, core, 0);
     }
     if (!drawable) {
-        OutputDebugStringA(("ERROR: model " + m_Type + " (" + m_Path + m_Skeleton + ") cannot be drawn and is left out" +
+        OutputDebugStringA(("ERROR: model " + bounded::Echoed(m_Type) + " (" + bounded::Echoed(m_Path + m_Skeleton) + ") cannot be drawn and is left out" +
                             (fault.empty() ? std::string() : ": " + fault) + "\n")
                                .c_str());
     } else {
@@ -350,8 +350,8 @@ void CModelsManager::Clear()
 void CModelsManager::LoadCoreModels(std::string file)
 {
     CCoreModelsParser parser(this);
-    if (!parser.LoadXML(file))
-        OutputDebugStringA(("ERROR: cannot read the models of " + file + "\n").c_str());
+    // Without the list no character is drawn: say which file and why.
+    parser.LoadXMLSaying(file);
 }
 
 TCoreModelInfo* CModelsManager::Find(const std::string& typeName) const

@@ -131,7 +131,7 @@ std::shared_ptr<CParticleEmitter> CParticleManager::CreateEmitterDelayed(const P
                                                                          float dz, float delay)
 {
     if (!type) {
-        OutputDebugStringA("particle emitter without a type: skipped\n");
+        bounded::SayOnce("particle emitter without a type: skipped"); // at every shot otherwise
         return nullptr;
     }
     auto emitter = std::make_shared<CParticleEmitter>();
@@ -156,7 +156,7 @@ std::shared_ptr<CParticleEmitter> CParticleManager::CreateEmitter(const Particle
 CParticleSystem* CParticleManager::CreateParticleSystem(const ParticleSystemType* type)
 {
     if (!type) {
-        OutputDebugStringA("standing particle system without a type: skipped\n");
+        bounded::SayOnce("standing particle system without a type: skipped");
         return nullptr;
     }
     auto system = std::make_unique<CParticleSystem>();

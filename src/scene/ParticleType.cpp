@@ -1,5 +1,6 @@
 #include "scene/ParticleType.h"
 
+#include "platform/bounded.h"
 #include "platform/win32.h"
 #include "render/TextureManager.h"
 #include "xml/XMLAttributes.h"
@@ -181,7 +182,7 @@ void CParticleType::OnEndElement(const std::string& name)
     if (!slot && m_Types.size() > kMaxTypes)
         Refuse("too many types");
     if (!m_Fault.empty()) {
-        OutputDebugStringA((m_File + ": particle type \"" + m_Current.name + "\" refused: " + m_Fault + "\n").c_str());
+        OutputDebugStringA((m_File + ": particle type \"" + bounded::Echoed(m_Current.name) + "\" refused: " + m_Fault + "\n").c_str());
         if (!slot)
             m_Types.erase(m_Current.name);
         return;

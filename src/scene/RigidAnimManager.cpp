@@ -131,7 +131,7 @@ bool RigidAnimTrack::Load(const char* path)
 
     auto refuse = [&](const char* fault) {
         Clear();
-        std::cerr << "Rigid animation " << path << ": " << fault << "\n";
+        bounded::SayOnce("Rigid animation " + bounded::Echoed(path) + ": " + fault);
         return true;
     };
 
@@ -289,8 +289,7 @@ void CRigidAnimManager::LoadList(const std::string& file)
     pendingParts.clear();
     m_TooManyReported = false;
     m_ListFile = file;
-    if (!LoadXML(file))
-        std::cerr << GetErrorText() << "\n";
+    LoadXMLSaying(file, true);
     camSequenceRunning = false;
     comboCameraSequence = false;
     cameraStopRequested = false;

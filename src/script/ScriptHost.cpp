@@ -15,6 +15,7 @@ extern "C" {
 }
 #include <luabind/open.hpp>
 
+#include "platform/bounded.h"
 #include "platform/files.h"
 
 namespace {
@@ -155,6 +156,18 @@ lua_State* NewBoundState()
 
 } // namespace
 
+namespace {
+
+// A message as it may be echoed: long enough for a place and a reason, not
+// for a megabyte a script built.
+std::string EchoedMessage(const std::string& text)
+{
+    constexpr std::size_t kMaxEchoed = 1000;
+    return text.size() <= kMaxEchoed ? text : text.substr(0, kMaxEchoed) + "...";
+}
+
+} // namespace
+
 // "name:line:" at the start of a message: Lua put the place there itself.
 bool HasPlace(const std::string& text)
 {
@@ -215,10 +228,12 @@ void ReportScriptError(lua_State* L, const std::string& running)
             return;
         // The script's own alert handler failed: both messages go out here.
         const char* own = lua_tostring(L, -1);
-        std::fprintf(stderr, "Lua _ALERT failed: %s\n", own ? own : "?");
+        bounded::SayOnce("Lua _ALERT failed: " + EchoedMessage(own ? own : "?"));
     }
     lua_pop(L, 1);
-    std::fprintf(stderr, "Lua: %s\n", text.c_str());
+    // The level scripts run again at every restart and a trigger's function
+    // every tick: the same error is worth one line.
+    bounded::SayOnce("Lua: " + EchoedMessage(text));
 }
 
 CScriptHost::CallScope::CallScope(CScriptHost& host) : m_Host(host)
@@ -330,9 +345,9 @@ void CScriptHost::RunCommand(const char* line)
         if (status != LUA_OK)
             ReportScriptError(L, line);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "Lua command '%s' failed: %s\n", line, e.what());
+        bounded::SayOnce("Lua command '" + EchoedMessage(line) + "' failed: " + e.what());
     } catch (...) {
-        std::fprintf(stderr, "Lua command '%s' failed\n", line);
+        bounded::SayOnce("Lua command '" + EchoedMessage(line) + "' failed");
     }
     lua_settop(L, top);
 }

@@ -10,6 +10,7 @@
 
 #include "math/VectorMath.h"
 #include "scene/Location.h"
+#include "platform/bounded.h"
 #include "platform/win32.h"
 #include "player/WeaponPickups.h"
 #include "render/DrawCallCounter.h"
@@ -376,10 +377,10 @@ bool CCollisionManager::ReadFile(const std::string& file)
     if (parsed && m_ReadProblem.empty())
         return true;
     const bool missing = !parsed && GetErrorText() == "XML File " + file + " not found";
+    // Read again at every level load: said once.
     if (!missing)
-        OutputDebugStringA(("Collision file " + file + " refused: " +
-                            (m_ReadProblem.empty() ? GetErrorText() : m_ReadProblem) + "\n")
-                               .c_str());
+        bounded::SayOnce("Collision file " + bounded::Echoed(file) + " refused: " +
+                         (m_ReadProblem.empty() ? GetFault() : m_ReadProblem));
     hangarCollisions = hangar;
     islandCollisions = island;
     hangarProps = hangarP;

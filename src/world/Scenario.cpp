@@ -134,9 +134,10 @@ CRoom::~CRoom()
 
 void CRoom::LoadLights(const std::string& file)
 {
+    // The room's lights change only at the list's end: a broken file gives
+    // none of its spots, and says so.
     CLightsParser parser(this);
-    if (!parser.LoadXML(file))
-        OutputDebugStringA((parser.GetErrorText() + "\n").c_str());
+    parser.LoadXMLSaying(file);
 }
 
 void CRoom::SetLights(std::vector<CLightCamera*> lights)
@@ -360,8 +361,7 @@ void CScenario::Load(const char* file)
 {
     {
         CScenarioParser parser(this);
-        if (!parser.LoadXML(file ? file : ""))
-            OutputDebugStringA((parser.GetErrorText() + "\n").c_str());
+        parser.LoadXMLSaying(file ? file : "");
     }
     scenarioName = kHangares;
     m_CurrentRoom = RoomInSlot(0);

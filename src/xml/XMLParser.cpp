@@ -90,12 +90,19 @@ bool CXMLParser::LoadXML(const std::string& file)
     return ParseChunks(ReadFromFile, handle.get(), file.c_str());
 }
 
-bool CXMLParser::LoadXMLSaying(const std::string& file)
+bool CXMLParser::LoadXMLSaying(const std::string& file, bool keepsWhatCameBefore)
 {
-    if (LoadXML(file))
+    m_SayOnce = true;
+    const bool loaded = LoadXML(file);
+    m_SayOnce = false;
+    if (loaded)
         return true;
     // A file read again at every level load says so once.
-    if (!m_Said)
+    if (m_Said)
+        return false;
+    if (keepsWhatCameBefore && m_Fault.rfind("it is not well-formed XML", 0) == 0)
+        bounded::SayOnce(bounded::Echoed(file) + ": " + m_Fault + "; what came before it is kept");
+    else
         bounded::SayOnce(bounded::Refusal(bounded::Echoed(file), m_Fault));
     return false;
 }
@@ -169,7 +176,10 @@ bool CXMLParser::ParseChunks(ReadChunk read, void* source, const char* name)
         context.fault = m_Refusal;
     if (!context.fault.empty()) {
         m_ErrorText = bounded::Refusal(streamName, context.fault);
-        bounded::Refuse(streamName, context.fault);
+        if (m_SayOnce)
+            bounded::SayOnce(m_ErrorText);
+        else
+            bounded::Refuse(streamName, context.fault);
         m_Fault = context.fault;
         m_Said = true;
         return false;

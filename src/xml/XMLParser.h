@@ -25,9 +25,11 @@ public:
     // A missing file sets "XML File <file> not found" and calls no handler.
     bool LoadXML(const std::string& file);
     // LoadXML, and when it fails, one line naming the file and the fault on
-    // the debug output, once per run (a file refused by the bounds has said
-    // so already): for files the game cannot do without saying why.
-    bool LoadXMLSaying(const std::string& file);
+    // the debug output, once per run (a refusal by the bounds included): for
+    // files the game cannot do without, read again at every level load. A
+    // reader that keeps what its handlers took before a fault in the XML
+    // says so ("...; what came before it is kept") instead of "refused".
+    bool LoadXMLSaying(const std::string& file, bool keepsWhatCameBefore = false);
 
     // Parses a stream in 8192-byte chunks. The name only goes into error
     // messages ("<UNNAMED>" when null). Input that ends before the document
@@ -42,6 +44,9 @@ public:
     virtual void OnEndElement(const std::string& name) {}
 
     const std::string& GetErrorText() const { return m_ErrorText; }
+    // Why the last parse failed, in a few words ("it is missing", "it is not
+    // well-formed XML (...)", a refusal's fault); empty after a success.
+    const std::string& GetFault() const { return m_Fault; }
     // The name of the stream being parsed (for handlers' messages); the last
     // one once the parse is over.
     const std::string& GetStreamName() const { return m_StreamName; }
@@ -67,6 +72,8 @@ protected:
 
 private:
     std::string m_Refusal;
+    // Set while LoadXMLSaying parses: a refusal is then said once per run.
+    bool m_SayOnce = false;
     // Why the last parse failed, in a few words, and whether a line said so.
     std::string m_Fault;
     bool m_Said = false;

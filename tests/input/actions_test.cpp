@@ -121,6 +121,29 @@ TEST_F(Actions, EitherBindingFiresAndMalformedOnesNever)
     EXPECT_FALSE(manager.IsAction("Act"));
 }
 
+// A binding that can never fire is kept, as the file has it, and named once
+// with its action and what is wrong in it; sound bindings say nothing.
+TEST_F(Actions, ABindingThatCanNeverFireIsNamedOnceWithItsAction)
+{
+    const std::string file = folder.Write("bindings.xml", R"(<ACTIONS>
+  <ACTION name="Jump" type="K" key="DIK_SPACE" mode="pressed"/>
+  <ACTION name="Jump" type="K" key="DIK_SPACEBAR" mode="pressed"/>
+  <ACTION name="Fire" type="Keyboard" key="DIK_W" mode="pressed"/>
+  <ACTION name="Look" type="M" key="move_left" mode="held"/>
+  <ACTION name="Pad" type="C" key="button_A" mode="just_pressed"/>
+</ACTIONS>)");
+    testing::internal::CaptureStderr();
+    manager.LoadActions(file);
+    manager.LoadActions(file); // a second load adds the bindings again, and says nothing new
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, file + ": action \"Jump\": unknown key name \"DIK_SPACEBAR\", the binding never fires\n" + file +
+                        ": action \"Fire\": unknown type \"Keyboard\", the binding never fires\n" + file +
+                        ": action \"Look\": unknown mode \"held\", the binding never fires\n");
+    keys.SetKey(DIK_SPACE, true);
+    manager.Update();
+    EXPECT_TRUE(manager.IsAction("Jump")) << "the sound binding of the action still fires";
+}
+
 // The names a binding may use: DirectInput's codes for keys, the pad's own
 // numbers for its buttons; the F keys stop at F9.
 TEST_F(Actions, KeyNamesGiveTheirCodes)

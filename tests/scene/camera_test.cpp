@@ -133,6 +133,20 @@ TEST_F(CameraTest, AMissingFileOrUnusableValuesKeepAFiniteViewAndSaySo)
     EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
 }
 
+// A cut file is refused whole: what it gave before the cut is not mixed with the defaults.
+TEST_F(CameraTest, ACutFileIsRefusedWhole)
+{
+    m_Folder.Write("data/XML/camera_values.xml", R"(<CAMERA><PROPERTIES near="5" far="9000"/><PROPERTIES)");
+    testing::internal::CaptureStderr();
+    m_Camera.LoadValues(0, 0, 0, nullptr);
+    testing::internal::GetCapturedStderr();
+    EXPECT_FLOAT_EQ(m_Camera.GetNear(), 1.0f);
+    EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
+    m_Folder.Write("data/XML/camera_values.xml", R"(<CAMERA><PROPERTIES near="5" far="9000"/></CAMERA>)");
+    m_Camera.LoadValues(0, 0, 0, nullptr);
+    EXPECT_FLOAT_EQ(m_Camera.GetNear(), 5.0f) << "the same values whole are taken";
+}
+
 // Every value the camera reads is in the shipped file, spelt as the camera spells it.
 TEST(CameraValuesFile, ShippedFileGivesEveryValue)
 {

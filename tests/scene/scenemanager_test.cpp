@@ -314,6 +314,27 @@ TEST_F(Techniques, AnEntityTakesItsOwnEntriesWithTheirDefaultsAndTheLastOfAState
     diffuse->Release();
 }
 
+// A cut file leaves every entity its own map and names itself once, not at
+// every entity that reads it.
+TEST_F(Techniques, ACutFileKeepsTheMapsAndSaysSoOnce)
+{
+    static int round = 0; // each round cut on a line of its own: the line is said once a run
+    const std::string lines(++round, '\n');
+    m_Folder.Write("data/XML/techniques.xml",
+                   "<technique_associations>" + lines + "<Entity name=\"box\"><render technique=\"T1\" state=\"Base\"/>");
+    const Map before{{"Base", "PhongLightingTech"}};
+    FlatEntity box("box", 1, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity other("other", 1, FlatEntity::FacingZ, "PhongLightingTech");
+    testing::internal::CaptureStderr();
+    box.LoadTechniques();
+    other.LoadTechniques();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(box.GetTechniqueMap(), before);
+    EXPECT_EQ(other.GetTechniqueMap(), before);
+    EXPECT_EQ(said, "data/XML/techniques.xml: refused: it is not well-formed XML (no element found at line " +
+                        std::to_string(round + 1) + ")\n");
+}
+
 // An entity holds its textures itself: the cache lets go of them with the
 // device, and an entity kept past that still has them whole until it goes.
 TEST_F(Techniques, AnEntityHoldsItsTexturesUntilItGoesOrTakesOthers)

@@ -82,14 +82,23 @@ TEST_F(ScriptHost, FailingLinesAreReportedOnceAndLeaveTheStateAsItWas)
     EXPECT_EQ(Global("fine"), "2");
 
     // Without a working alert handler the message goes to the standard error, and the stack still balances.
+    // The standard error hears a message once a run: each round's chunks are its own.
+    static int round = 0;
+    const std::string chunk = "-- round " + std::to_string(++round) + "\n";
     for (const char* handler : {"_ALERT = nil", "function _ALERT(message) local t = nil; return t.x end"}) {
-        ASSERT_EQ(Run(handler), "");
+        ASSERT_EQ(Run(chunk + handler), "");
+        ASSERT_EQ(Run(chunk + "function Boom() local t = nil; return t.field end"), "");
         testing::internal::CaptureStderr();
         host().RunCommand("Boom");
         const std::string output = testing::internal::GetCapturedStderr();
         EXPECT_NE(output.find("attempt to index"), std::string::npos) << handler << ": " << output;
         EXPECT_EQ(lua_gettop(L), top) << handler;
     }
+    // A trigger's function fails at every tick: the standard error hears it once.
+    testing::internal::CaptureStderr();
+    host().RunCommand("Boom");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(lua_gettop(L), top);
 }
 
 TEST_F(ScriptHost, FilesRunInTheCurrentStateAndReportTheirErrors)

@@ -170,9 +170,25 @@ TEST(XMLParser, ANeededFileSaysOnceWhyItWasNotRead)
         EXPECT_TRUE(reader.LoadXMLSaying(sound));
     }
     const std::string said = testing::internal::GetCapturedStderr();
+    // Read again at every level load, a file refused by the bounds says so once too.
     EXPECT_EQ(said, folder / "missing.xml" + ": refused: it is missing\n" + broken +
                         ": refused: it is not well-formed XML (mismatched tag at line 1)\n" + tooDeep +
-                        ": refused: elements nest deeper than 64\n" + tooDeep + ": refused: elements nest deeper than 64\n");
+                        ": refused: elements nest deeper than 64\n");
+
+    // A reader that keeps what came before the fault says so, and not "refused".
+    const std::string cut = folder.Write("cut.xml", "<a><b/><c");
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        Recorder reader;
+        EXPECT_FALSE(reader.LoadXMLSaying(cut, true));
+        EXPECT_TRUE(reader.Saw("<b"));
+        EXPECT_EQ(reader.GetFault(), "it is not well-formed XML (unclosed token at line 1)");
+        EXPECT_FALSE(reader.LoadXMLSaying(folder / "gone.xml", true));
+        EXPECT_FALSE(reader.LoadXMLSaying(tooDeep, true));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              cut + ": it is not well-formed XML (unclosed token at line 1); what came before it is kept\n" + folder /
+                  "gone.xml" + ": refused: it is missing\n");
 }
 
 } // namespace
