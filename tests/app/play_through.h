@@ -67,6 +67,12 @@ public:
         // is closed, or, with more loops to play, the pause menu's way back to
         // the main menu is taken.
         bool hangarsOnly = false; // each step and each change of a code on the standard output
+        // For working on the island only, never in a test that is run as a
+        // rule: after the hangars' intro the console's "Checkpoint" command
+        // makes this island checkpoint (3 to 5) the one to go back to, the
+        // hero falls and is revived there, and the run goes on from that
+        // checkpoint's stretch. 0 plays the whole game.
+        int startCheckpoint = 0;
     };
 
     Player();
@@ -114,10 +120,14 @@ public:
     // false when there is nothing to do about it.
     bool Rearm();
     int StepFrames() const { return m_StepFrames; }
+    // Places of the level out of the enemies' sight, where the hero gets his
+    // breath back when no nearer spot hides him.
+    std::vector<D3DXVECTOR3> refuges;
 
 private:
     void Plan();
     void PlanHangares();
+    void PlanStartAt(int checkpoint);
     void PlanIsla();
     void PlanCredits();
     void PlanClose();
@@ -164,6 +174,9 @@ private:
     bool m_Approach = false;
     bool m_Retreating = false;
     int m_RetreatFrames = 0;
+    int m_RetreatLife = -1;    // life on reaching the place he backed off to
+    int m_NoRetreatFrames = 0; // hit there too: fights on for a while
+    D3DXVECTOR3 m_Hide{0.0f, 0.0f, 0.0f}; // where he backs off to
     int m_GatherFrames = 0;
     D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
     int m_ApproachFrames = 0;
@@ -175,6 +188,7 @@ private:
     D3DXVECTOR3 m_Spot{0.0f, 0.0f, 0.0f};
     int m_SpotFrames = 0;
     int m_SpotTry = 0;
+    int m_NextSpotSearch = 0; // the step frame from which a clear spot is looked for again
 };
 
 // A step's frame that walks the hero through the points in turn, then on to
@@ -182,6 +196,23 @@ private:
 std::function<bool()> Walker(Player* player, std::vector<D3DXVECTOR3> path, std::function<bool()> arrived);
 // A step's frame that first puts the hero at a stretch's start.
 std::function<bool()> PlacedFirst(Player* player, D3DXVECTOR3 at, float yaw, std::function<bool()> then);
+
+// The height of the ground under a point (false over nothing).
+bool GroundUnder(const D3DXVECTOR3& at, float* height);
+// A spot on the ground the hero stands on (not up or down a drop from him).
+bool SameLevel(const D3DXVECTOR3& spot);
+// A straight walk from the hero's feet to the spot: ground all the way, no
+// drop and no wall.
+bool WalkableWay(const D3DXVECTOR3& from, const D3DXVECTOR3& to);
+// Nothing between the two points but the named box or the target itself.
+bool ClearLine(const D3DXVECTOR3& from, const D3DXVECTOR3& point, const std::string& box);
+// The spot nearest the hero, on his level and with a straight way there,
+// from which a shot at the point meets nothing else on the way.
+bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECTOR3* spot);
+// The nearest spot the eyes do not see: round the hero on his level, or one
+// of the refuges (the level's own places out of sight) when nearer by way.
+bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DXVECTOR3>& refuges,
+                    D3DXVECTOR3* spot);
 
 // The game time of one frame.
 constexpr double kFrameSeconds = 1.0 / 30.0;

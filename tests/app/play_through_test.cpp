@@ -149,6 +149,12 @@ protected:
         if (const char* every = std::getenv("VANTOREL_PLAY_DRAW_EVERY"))
             player.options.drawEvery = std::max(1, std::atoi(every));
         player.options.trace = std::getenv("VANTOREL_PLAY_TRACE") != nullptr;
+        // Only by hand, to work on the island: start at its checkpoint 3, 4 or 5.
+        if (const char* from = std::getenv("VANTOREL_PLAY_FROM_CHECKPOINT"))
+            player.options.startCheckpoint = std::atoi(from);
+        // And to play the scaffold's wave with the scaffold left standing.
+        if (std::getenv("VANTOREL_PLAY_KEEP_SCAFFOLD"))
+            player.options.blowScaffold = false;
         player.advanceClock = [this](double seconds) { clock.Advance(seconds); };
     }
 };

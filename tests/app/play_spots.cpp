@@ -1,0 +1,143 @@
+// Where the scripted player can shoot from: the ground under a spot, whether a
+// spot is on the hero's own level (the island's plateau and its square meet
+// only at the ramp), and a spot round a target with nothing between.
+#include <cmath>
+
+#include "play_through.h"
+#include "player/Player.h"
+#include "world/CollisionManager.h"
+
+namespace playthrough {
+
+namespace {
+
+float Flat(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
+}
+
+} // namespace
+
+bool GroundUnder(const D3DXVECTOR3& at, float* height)
+{
+    const RayHit hit = getCollisionManager().CastRay(D3DXVECTOR3(at.x, at.y + 1500.0f, at.z),
+                                                     D3DXVECTOR3(at.x, at.y - 1500.0f, at.z));
+    if (!hit.hit)
+        return false;
+    *height = hit.hitPoint.y;
+    return true;
+}
+
+// The hero stands a little above the ground he walks on; a ray down from
+// over his head would meet his own body first.
+float HeroGround()
+{
+    return getPlayer()->GetPosition().GetPosition().y - 10.0f;
+}
+
+bool SameLevel(const D3DXVECTOR3& spot)
+{
+    float there = 0.0f;
+    return GroundUnder(spot, &there) && std::fabs(HeroGround() - there) < 50.0f;
+}
+
+bool WalkableWay(const D3DXVECTOR3& from, const D3DXVECTOR3& to)
+{
+    const float start = HeroGround();
+    float end = 0.0f;
+    if (!GroundUnder(to, &end))
+        return false;
+    const float length = Flat(from, to);
+    const int samples = static_cast<int>(length / 40.0f);
+    for (int i = 1; i < samples; ++i) {
+        const float t = static_cast<float>(i) / samples;
+        const D3DXVECTOR3 at = from + (to - from) * t;
+        float ground = 0.0f;
+        if (!GroundUnder(D3DXVECTOR3(at.x, start + (end - start) * t, at.z), &ground) ||
+            std::fabs(ground - (start + (end - start) * t)) > 50.0f)
+            return false;
+    }
+    return ClearLine(D3DXVECTOR3(from.x, start + 40.0f, from.z), D3DXVECTOR3(to.x, end + 40.0f, to.z), "");
+}
+
+bool ClearLine(const D3DXVECTOR3& from, const D3DXVECTOR3& point, const std::string& box)
+{
+    const RayHit wall = getCollisionManager().CastRay(from, point);
+    return !wall.hit || wall.name == box || Flat(wall.hitPoint, point) <= 12.0f;
+}
+
+bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECTOR3* spot)
+{
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    const float ground = HeroGround();
+    float best = 1e30f;
+    for (float radius : {250.0f, 400.0f, 550.0f, 700.0f})
+        for (int k = 0; k < 24; ++k) {
+            const float angle = k * 6.2831853f / 24.0f;
+            D3DXVECTOR3 at(point.x + std::sin(angle) * radius, hero.y, point.z + std::cos(angle) * radius);
+            float there = 0.0f;
+            if (!GroundUnder(at, &there) || std::fabs(there - ground) > 50.0f)
+                continue;
+            // The eye stands above and a little behind the hero: a line from
+            // head height with room to spare.
+            if (!ClearLine(D3DXVECTOR3(at.x, there + 110.0f, at.z), point, box) ||
+                !ClearLine(D3DXVECTOR3(at.x, there + 70.0f, at.z), point, box))
+                continue;
+            if (!WalkableWay(hero, at))
+                continue;
+            const float d = Flat(hero, at);
+            if (d < best) {
+                best = d;
+                *spot = at;
+            }
+        }
+    return best < 1e29f;
+}
+
+} // namespace playthrough
+
+namespace playthrough {
+
+bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DXVECTOR3>& refuges,
+                    D3DXVECTOR3* spot)
+{
+    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    const float ground = HeroGround();
+    auto hidden = [&eyes](const D3DXVECTOR3& at, float there) {
+        for (const D3DXVECTOR3& eye : eyes)
+            for (float height : {60.0f, 110.0f}) {
+                const D3DXVECTOR3 body(at.x, there + height, at.z);
+                const RayHit wall = getCollisionManager().CastRay(eye, body);
+                if (!wall.hit || Flat(wall.hitPoint, body) < 30.0f)
+                    return false;
+            }
+        return true;
+    };
+    float best = 1e30f;
+    for (float radius : {150.0f, 300.0f, 450.0f, 600.0f, 800.0f})
+        for (int k = 0; k < 16; ++k) {
+            const float angle = k * 6.2831853f / 16.0f;
+            const D3DXVECTOR3 at(hero.x + std::sin(angle) * radius, hero.y, hero.z + std::cos(angle) * radius);
+            float there = 0.0f;
+            if (!GroundUnder(at, &there) || std::fabs(there - ground) > 50.0f || !hidden(at, there))
+                continue;
+            if (!WalkableWay(hero, at))
+                continue;
+            if (radius < best) {
+                best = radius;
+                *spot = at;
+            }
+        }
+    // The places the level gives, up or down the drop: farther round.
+    for (const D3DXVECTOR3& refuge : refuges) {
+        float there = 0.0f;
+        const float d = Flat(hero, refuge) + (std::fabs(refuge.y - hero.y) > 100.0f ? 800.0f : 0.0f);
+        if (d < best && GroundUnder(refuge, &there) && hidden(refuge, there)) {
+            best = d;
+            *spot = refuge;
+        }
+    }
+    return best < 1e29f;
+}
+
+} // namespace playthrough
