@@ -99,8 +99,14 @@ bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECT
 namespace playthrough {
 
 bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DXVECTOR3>& refuges,
-                    D3DXVECTOR3* spot)
+                    const std::vector<D3DXVECTOR3>& shunned, D3DXVECTOR3* spot)
 {
+    auto shun = [&shunned](const D3DXVECTOR3& at) {
+        for (const D3DXVECTOR3& bad : shunned)
+            if (Flat(bad, at) < 100.0f)
+                return true;
+        return false;
+    };
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
     const float ground = HeroGround();
     auto hidden = [&eyes](const D3DXVECTOR3& at, float there) {
@@ -119,7 +125,7 @@ bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DX
             const float angle = k * 6.2831853f / 16.0f;
             const D3DXVECTOR3 at(hero.x + std::sin(angle) * radius, hero.y, hero.z + std::cos(angle) * radius);
             float there = 0.0f;
-            if (!GroundUnder(at, &there) || std::fabs(there - ground) > 50.0f || !hidden(at, there))
+            if (shun(at) || !GroundUnder(at, &there) || std::fabs(there - ground) > 50.0f || !hidden(at, there))
                 continue;
             if (!WalkableWay(hero, at))
                 continue;
@@ -132,7 +138,7 @@ bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DX
     for (const D3DXVECTOR3& refuge : refuges) {
         float there = 0.0f;
         const float d = Flat(hero, refuge) + (std::fabs(refuge.y - hero.y) > 100.0f ? 800.0f : 0.0f);
-        if (d < best && GroundUnder(refuge, &there) && hidden(refuge, there)) {
+        if (d < best && !shun(refuge) && GroundUnder(refuge, &there) && hidden(refuge, there)) {
             best = d;
             *spot = refuge;
         }

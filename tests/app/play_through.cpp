@@ -253,7 +253,27 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
         return false;
     }
     keys.SetKey(DIK_S, false);
+    keys.SetKey(DIK_A, false);
+    keys.SetKey(DIK_D, false);
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    // Held up against a corner for over a second: back off and step aside a
+    // moment, one side and then the other.
+    if (m_UnstickFrames > 0) {
+        --m_UnstickFrames;
+        keys.SetKey(DIK_W, false);
+        keys.SetKey(DIK_S, true);
+        keys.SetKey(m_UnstickLeft ? DIK_A : DIK_D, true);
+        return false;
+    }
+    if (++m_WalkFrames % 40 == 0) {
+        if (Flat(hero, m_WalkFrom) < 15.0f && Flat(hero, target) >= reach) {
+            m_UnstickFrames = 20;
+            m_UnstickLeft = !m_UnstickLeft;
+            if (options.trace)
+                std::printf("  held up at (%.0f %.0f %.0f): backing off\n", hero.x, hero.y, hero.z);
+        }
+        m_WalkFrom = hero;
+    }
     // The island's plateau and its square meet only at the ramp.
     if (getScenario()->scenarioName == "isla") {
         // Up only once at the top: half way up the ramp he still climbs it.
@@ -395,7 +415,8 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
         return;
     }
     keys.SetButton(1, true);
-    keys.SetKey(DIK_W, false);
+    for (int key : {DIK_W, DIK_S, DIK_A, DIK_D})
+        keys.SetKey(key, false);
     const bool onTarget = Aim(point);
     m_FireDown = onTarget && !m_FireDown;
     keys.SetButton(0, m_FireDown);
@@ -548,39 +569,57 @@ bool Player::FightWave()
         return true;
     }
     CPlayer* self = getPlayer();
-    // Hurt: back out of their sight until he has his breath back; but not
-    // where he stands already, and not on when they hit him there too.
+    // Hurt: back out of their sight until he has his breath back. Found out
+    // there, or held up on the way: another place, a few times; then he
+    // fights on where he is.
     if (m_NoRetreatFrames > 0)
         --m_NoRetreatFrames;
-    if (self->GetLife() < 220 && !m_Retreating && m_NoRetreatFrames == 0) {
+    const int life = self->GetLife();
+    const bool foundOut = m_Retreating && m_RetreatLife >= 0 && life < m_RetreatLife - 20;
+    bool held = false;
+    if (m_Retreating && m_RetreatLife < 0 && ++m_HideWalkFrames % 45 == 0) {
+        held = Flat(hero, m_HideWalkFrom) < 20.0f;
+        m_HideWalkFrom = hero;
+    }
+    // One standing close with nothing between: a shot at the head is
+    // quicker than the way out of his sight.
+    const bool closeShot = nearest && !IsDocker(nearest) && Flat(hero, nearest->GetPosition().GetPosition()) < 350.0f &&
+                           ClearLine(getCamera().GetLookAt(), nearest->GetPosition().GetPosition() +
+                                                                  D3DXVECTOR3(0.0f, 75.0f, 0.0f), "");
+    if (((life < 220 && !m_Retreating && m_NoRetreatFrames == 0) || foundOut || held) && !closeShot) {
+        if (m_Retreating)
+            m_BadHides.push_back(m_Hide);
         std::vector<D3DXVECTOR3> eyes;
         for (const auto& entry : enemies.GetCurrentWaveEnemies())
             if (Standing(entry.second))
                 eyes.push_back(entry.second->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, 75.0f, 0.0f));
         std::vector<D3DXVECTOR3> places = refuges;
         places.push_back(m_Home);
-        if (FindHidingSpot(eyes, places, &m_Hide)) {
+        if (m_BadHides.size() <= 3 && FindHidingSpot(eyes, places, m_BadHides, &m_Hide)) {
             m_Retreating = true;
             m_RetreatLife = -1;
+            m_RetreatFrames = 0;
+            m_HideWalkFrames = 0;
+            m_HideWalkFrom = hero;
             if (options.trace)
                 std::printf("  hurt: hiding at (%.0f %.0f %.0f)\n", m_Hide.x, m_Hide.y, m_Hide.z);
         } else {
             // Nowhere out of their sight: fight on.
-            m_NoRetreatFrames = 150;
+            m_Retreating = false;
+            m_NoRetreatFrames = m_BadHides.empty() ? 150 : 450;
+            m_BadHides.clear();
         }
     }
-    if (m_Retreating && (self->GetLife() >= 320 || ++m_RetreatFrames > 600 ||
-                         (m_RetreatLife >= 0 && self->GetLife() < m_RetreatLife - 20))) {
-        if (self->GetLife() < 320)
-            m_NoRetreatFrames = 450;
+    if (m_Retreating && (life >= 320 || ++m_RetreatFrames > 600)) {
         m_Retreating = false;
         m_RetreatFrames = 0;
+        m_BadHides.clear();
     }
     if (m_Retreating) {
         keys.SetButton(0, false);
         keys.SetButton(1, false);
         if (WalkTo(m_Hide, 40.0f) && m_RetreatLife < 0)
-            m_RetreatLife = self->GetLife();
+            m_RetreatLife = life;
         return false;
     }
     // Low on rounds with a weapon lying near: that first.
@@ -753,6 +792,10 @@ void Player::UpdateFrame(float dt)
                 m_StepFrames = 0;
                 ForgetSpot();
             }
+            m_Retreating = false;
+            m_RetreatFrames = 0;
+            m_NoRetreatFrames = 0;
+            m_BadHides.clear();
             if (options.trace)
                 std::printf("frame %d: killed, back at checkpoint %d\n", record.frames, checkpoint);
         } else {

@@ -177,6 +177,15 @@ private:
     int m_RetreatLife = -1;    // life on reaching the place he backed off to
     int m_NoRetreatFrames = 0; // hit there too: fights on for a while
     D3DXVECTOR3 m_Hide{0.0f, 0.0f, 0.0f}; // where he backs off to
+    std::vector<D3DXVECTOR3> m_BadHides;  // found out there or held up on the way
+    D3DXVECTOR3 m_HideWalkFrom{0.0f, 0.0f, 0.0f};
+    int m_HideWalkFrames = 0;
+    // Walking: where he was at the last look, and a moment of backing off
+    // when he has not got on from there.
+    D3DXVECTOR3 m_WalkFrom{0.0f, 0.0f, 0.0f};
+    int m_WalkFrames = 0;
+    int m_UnstickFrames = 0;
+    bool m_UnstickLeft = false;
     int m_GatherFrames = 0;
     D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
     int m_ApproachFrames = 0;
@@ -211,8 +220,9 @@ bool ClearLine(const D3DXVECTOR3& from, const D3DXVECTOR3& point, const std::str
 bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECTOR3* spot);
 // The nearest spot the eyes do not see: round the hero on his level, or one
 // of the refuges (the level's own places out of sight) when nearer by way.
+// Spots near one of the `shunned` are left out.
 bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DXVECTOR3>& refuges,
-                    D3DXVECTOR3* spot);
+                    const std::vector<D3DXVECTOR3>& shunned, D3DXVECTOR3* spot);
 
 // The game time of one frame.
 constexpr double kFrameSeconds = 1.0 / 30.0;
