@@ -1,6 +1,7 @@
 // Where the scripted player can shoot from: the ground under a spot, whether a
 // spot is on the hero's own level (the island's plateau and its square meet
 // only at the ramp), and a spot round a target with nothing between.
+#include <algorithm>
 #include <cmath>
 
 #include "play_through.h"
@@ -144,6 +145,66 @@ bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DX
         }
     }
     return best < 1e29f;
+}
+
+} // namespace playthrough
+
+namespace playthrough {
+
+namespace {
+
+// The fence before the ramp's foot runs from (-51, -54) to (120, 415), and a
+// heap of planks fills the ramp's foot behind it: the way on and off the
+// ramp is over its low south side, west of the fence.
+float FenceX(float z)
+{
+    return -31.2f + 0.3638f * std::min(std::max(z, -54.0f), 415.0f);
+}
+
+// East of the fence, or north of the planks: one side; the west of the
+// square: the other. South of the fence's end they meet.
+int FenceSide(const D3DXVECTOR3& at)
+{
+    if (at.z < -60.0f)
+        return 0;
+    if (at.z > 415.0f)
+        return 1;
+    return at.x > FenceX(at.z) ? 1 : -1;
+}
+
+} // namespace
+
+D3DXVECTOR3 IslandWaypoint(const D3DXVECTOR3& hero, const D3DXVECTOR3& target)
+{
+    const D3DXVECTOR3 top(-860.0f, 372.0f, 300.0f), edge(-760.0f, 372.0f, 300.0f), low(-110.0f, 50.0f, 260.0f);
+    const D3DXVECTOR3 entry(-15.0f, 0.0f, 110.0f), round(-90.0f, 0.0f, -120.0f), northEast(220.0f, 0.0f, 470.0f);
+    const D3DXVECTOR3 step(-8.0f, 3.0f, 230.0f);
+    // Up only once at the top: half way up the ramp he still climbs it.
+    const bool heroUp = hero.y > 340.0f, goalUp = target.y > 250.0f;
+    const bool onRamp = std::fabs(hero.z - 300.0f) < 150.0f && hero.x > -800.0f && hero.x < 0.0f && hero.y > 5.0f;
+    if (heroUp && !goalUp)
+        return hero.x < -780.0f ? edge : low;
+    if (!heroUp && goalUp) {
+        if (onRamp)
+            return top;
+        // West of the fence: under the ramp's lowest stretch of side, then
+        // up onto it where the step is small.
+        if (FenceSide(hero) < 0 && (Flat(hero, entry) < 40.0f || (hero.z > 95.0f && hero.x > -60.0f)))
+            return step;
+        if (FenceSide(hero) < 0 || (FenceSide(hero) == 0 && hero.x < -60.0f))
+            return entry;
+        // North of the planks: round the fence's north end first.
+        if (hero.z > 415.0f && hero.x < 200.0f)
+            return northEast;
+        return round;
+    }
+    // Both down with the fence between: round its south end.
+    if (!heroUp && !goalUp && !onRamp && FenceSide(hero) * FenceSide(target) < 0) {
+        if (hero.z > 415.0f && hero.x < 200.0f)
+            return northEast;
+        return round;
+    }
+    return target;
 }
 
 } // namespace playthrough

@@ -104,5 +104,37 @@ TEST_F(PlaySpots, ThePlateauTheSquareTheEdgeAndTheScaffoldWall)
     EXPECT_FALSE(playthrough::ClearLine(D3DXVECTOR3(-2150.0f, 482.0f, 500.0f), barrel, "")) << "the wall stands";
 }
 
+// The way between the square and the plateau: the ramp, stepped onto over
+// its low south side west of the fence before its foot; from the fence's
+// other side round its south end, and from north of the planks at the foot
+// round its north end first.
+TEST(IslandWay, RoundTheFenceUpTheRampAndDown)
+{
+    using playthrough::IslandWaypoint;
+    const D3DXVECTOR3 plateau(-1500.0f, 375.0f, 0.0f), eastOfFence(400.0f, 0.0f, 0.0f), west(-400.0f, 0.0f, -300.0f);
+    const D3DXVECTOR3 top(-860.0f, 372.0f, 300.0f), edge(-760.0f, 372.0f, 300.0f), low(-110.0f, 50.0f, 260.0f);
+    const D3DXVECTOR3 entry(-15.0f, 0.0f, 110.0f), round(-90.0f, 0.0f, -120.0f), northEast(220.0f, 0.0f, 470.0f);
+    const D3DXVECTOR3 step(-8.0f, 3.0f, 230.0f);
+    // Up.
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(300.0f, 0.0f, 200.0f), plateau), round);
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(22.0f, 0.0f, 479.0f), plateau), northEast);
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(300.0f, 0.0f, -100.0f), plateau), round);
+    EXPECT_EQ(IslandWaypoint(round, plateau), entry);
+    EXPECT_EQ(IslandWaypoint(west, plateau), entry);
+    EXPECT_EQ(IslandWaypoint(entry, plateau), step);
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(-105.0f, 0.0f, 140.0f), plateau), entry) << "not up the high side";
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(-100.0f, 45.0f, 250.0f), plateau), top);
+    // Down: to the top of the ramp, down to its low end, and round the
+    // fence's south end to the other side.
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(-1200.0f, 372.0f, -300.0f), eastOfFence), edge);
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(-700.0f, 360.0f, 300.0f), eastOfFence), low);
+    EXPECT_EQ(IslandWaypoint(entry, eastOfFence), round);
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(300.0f, 0.0f, 200.0f), D3DXVECTOR3(-400.0f, 0.0f, 100.0f)), round);
+    // Neither way: straight on.
+    EXPECT_EQ(IslandWaypoint(round, eastOfFence), eastOfFence);
+    EXPECT_EQ(IslandWaypoint(west, D3DXVECTOR3(-200.0f, 0.0f, 50.0f)), D3DXVECTOR3(-200.0f, 0.0f, 50.0f));
+    EXPECT_EQ(IslandWaypoint(D3DXVECTOR3(-1200.0f, 372.0f, -300.0f), plateau), plateau);
+}
+
 } // namespace
 } // namespace looptest

@@ -274,18 +274,11 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
         }
         m_WalkFrom = hero;
     }
-    // The island's plateau and its square meet only at the ramp.
+    // The island's plateau and its square meet only at the ramp, and a
+    // fence stands before the ramp's foot.
     if (getScenario()->scenarioName == "isla") {
-        // Up only once at the top: half way up the ramp he still climbs it.
-        const bool heroUp = hero.y > 340.0f, goalUp = target.y > 250.0f;
-        D3DXVECTOR3 via = target;
-        if (heroUp && !goalUp)
-            via = hero.x < -780.0f ? D3DXVECTOR3(-760.0f, 372.0f, 300.0f) : D3DXVECTOR3(80.0f, 0.0f, 300.0f);
-        else if (!heroUp && goalUp) {
-            const bool onRamp = std::fabs(hero.z - 300.0f) < 150.0f && hero.x > -800.0f && hero.x < 40.0f;
-            via = onRamp ? D3DXVECTOR3(-860.0f, 372.0f, 300.0f) : D3DXVECTOR3(70.0f, 0.0f, 300.0f);
-        }
-        if (heroUp != goalUp) {
+        const D3DXVECTOR3 via = IslandWaypoint(hero, target);
+        if (via != target) {
             getCamera().SetYaw(std::atan2(via.x - hero.x, via.z - hero.z));
             getCamera().SetWantedPitch(0.15f);
             keys.SetKey(DIK_W, true);

@@ -223,6 +223,9 @@ bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECT
 // Spots near one of the `shunned` are left out.
 bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DXVECTOR3>& refuges,
                     const std::vector<D3DXVECTOR3>& shunned, D3DXVECTOR3* spot);
+// On the island, the next point on the way to the target: the plateau and
+// the square meet only at the ramp, and a fence stands before its foot.
+D3DXVECTOR3 IslandWaypoint(const D3DXVECTOR3& hero, const D3DXVECTOR3& target);
 
 // The game time of one frame.
 constexpr double kFrameSeconds = 1.0 / 30.0;
