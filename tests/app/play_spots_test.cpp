@@ -59,6 +59,7 @@ TEST_F(PlaySpots, ThePlateauTheSquareTheEdgeAndTheScaffoldWall)
 {
     const D3DXVECTOR3 plateau(-1150.0f, 375.0f, 250.0f), square(300.0f, 0.0f, 0.0f);
     const D3DXVECTOR3 barrel(-2330.0f, 392.0f, 450.0f), inTheSquare(-300.0f, 75.0f, -300.0f);
+    const D3DXVECTOR3 onThePlateau(-1500.0f, 447.0f, 0.0f);
     float plateauGround = -1.0f, squareGround = -1.0f;
     bool onPlateau = false, inSquare = true, offTheEdge = true, alongThePlateau = false;
     bool hid = false, shootable = false;
@@ -72,7 +73,7 @@ TEST_F(PlaySpots, ThePlateauTheSquareTheEdgeAndTheScaffoldWall)
         // Straight east goes off the plateau's edge; north along it does not.
         offTheEdge = playthrough::WalkableWay(hero, D3DXVECTOR3(-600.0f, 375.0f, hero.z));
         alongThePlateau = playthrough::WalkableWay(hero, D3DXVECTOR3(hero.x, 375.0f, hero.z + 300.0f));
-        hid = playthrough::FindHidingSpot({inTheSquare}, {}, {}, &hide);
+        hid = playthrough::FindHidingSpot({inTheSquare, onThePlateau}, {}, {}, &hide);
         // Nearer the scaffold, as a restart would put him.
         player.Place(D3DXVECTOR3(-1950.0f, 375.0f, 250.0f), -1.5f);
         shootable = playthrough::FindShootingSpot(barrel, "", &spot);
@@ -87,12 +88,16 @@ TEST_F(PlaySpots, ThePlateauTheSquareTheEdgeAndTheScaffoldWall)
     EXPECT_FALSE(offTheEdge);
     EXPECT_TRUE(alongThePlateau);
 
-    // Hidden: up on the plateau, the line from the square meets the rock.
+    // Hidden: up on the plateau, the line from the square meets the rock, and
+    // the one from farther along the plateau something standing on it.
     ASSERT_TRUE(hid);
     float ground = 0.0f;
     ASSERT_TRUE(playthrough::GroundUnder(hide, &ground));
     EXPECT_NEAR(ground, 372.0f, 5.0f);
-    EXPECT_FALSE(playthrough::ClearLine(inTheSquare, D3DXVECTOR3(hide.x, ground + 60.0f, hide.z), ""));
+    for (const D3DXVECTOR3& eye : {inTheSquare, onThePlateau})
+        for (float height : {60.0f, 110.0f})
+            EXPECT_FALSE(playthrough::ClearLine(eye, D3DXVECTOR3(hide.x, ground + height, hide.z), ""))
+                << eye.x << " sees " << hide.x << " " << hide.z;
     EXPECT_LT(std::hypot(hide.x - hero.x, hide.z - hero.z), 820.0f) << "the nearest place that hides him";
 
     // The barrel from a spot on the plateau with nothing between, the wall
