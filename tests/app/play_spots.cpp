@@ -1,6 +1,7 @@
-// Where the scripted player can shoot from: the ground under a spot, whether a
-// spot is on the hero's own level (the island's plateau and its square meet
-// only at the ramp), and a spot round a target with nothing between.
+// The scripted player's sense of the ground: the ground under a spot, whether
+// a spot is on the hero's own level and a straight walk away, a spot round a
+// target with nothing between, a place out of the enemies' sight, and the
+// island's way between its square and its plateau.
 #include <algorithm>
 #include <cmath>
 
@@ -95,9 +96,6 @@ bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECT
     return best < 1e29f;
 }
 
-} // namespace playthrough
-
-namespace playthrough {
 
 bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DXVECTOR3>& refuges,
                     const std::vector<D3DXVECTOR3>& shunned, D3DXVECTOR3* spot)
@@ -147,9 +145,6 @@ bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DX
     return best < 1e29f;
 }
 
-} // namespace playthrough
-
-namespace playthrough {
 
 namespace {
 

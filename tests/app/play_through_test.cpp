@@ -190,9 +190,10 @@ TEST_F(PlayThrough, TheHangarsFromTheMenuToTheIsland)
     ExpectCleanOutput(output, seen);
 }
 
-// Not yet run by default: the scripted player gets through waves 31 to 33 of
-// the island but is killed again and again at the scaffold's wave and never
-// reaches the dockers' flight (run it with --gtest_also_run_disabled_tests).
+// Not yet run by default: the scripted player gets through the island's
+// waves 31 to 34 and the dockers' flight, the scaffold blown or left
+// standing, but not yet into the square of the last fight (run it with
+// --gtest_also_run_disabled_tests).
 TEST_F(PlayThrough, DISABLED_FromTheMenuThroughBothLevelsToTheCreditsAndOut)
 {
     DebuggerOutput debugger;
