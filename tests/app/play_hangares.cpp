@@ -109,7 +109,9 @@ void Player::PlanHangares()
     m_Steps.push_back({"wave_02 down", 150.0, fight});
     m_Steps.push_back({"into trg_03", 40.0,
                        Walker(me, {{250.0f, 9.2f, -350.0f}, {800.0f, 9.2f, 100.0f}}, [] { return InWave("wave_03"); })});
-    m_Steps.push_back({"wave_03 down", 150.0, fight});
+    // The plane's wave follows at once: a wave_03 left while he still picks
+    // up what its fallen left is down all the same.
+    m_Steps.push_back({"wave_03 down", 150.0, [me] { return me->FightWave() || !InWave("wave_03"); }});
     m_Steps.push_back({"the plane's arrival", 60.0, waitFor([] {
                            return Sequence() == G::PlayingCamHangaresLlegadaAvion;
                        })});

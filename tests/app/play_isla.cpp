@@ -1,7 +1,10 @@
 // The island as the scripted player plays it: the beach, the square's waves
 // and their dockers, the scaffold, the dockers' flight and the death after
 // it (the island's end is in play_isla_end.cpp).
+#include <cmath>
+
 #include "app/GameStateFlags.h"
+#include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "gui/GUIManager.h"
 #include "play_through.h"
@@ -30,12 +33,32 @@ D3DXVECTOR3 ScaffoldBarrel()
     return D3DXVECTOR3(at._41, at._42 + 20.0f, at._43);
 }
 
+// A docker of the wave who has not been hit yet and has the hero in reach
+// on the plateau: every shot of his hits.
+bool DockerInReach()
+{
+    for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+        CEnemy* enemy = entry.second;
+        const std::string name = enemy->GetName();
+        if (name.size() <= 4 || name[4] != 'D' || enemy->getIA()->IsDockerHit() || enemy->getIA()->IsDestroyed())
+            continue;
+        const D3DXVECTOR3 at = enemy->GetPosition().GetPosition();
+        const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+        if (std::fabs(at.x - hero.x) + std::fabs(at.z - hero.z) < 1390.0f && SameLevel(at))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void Player::PlanIsla()
 {
     Player* me = this;
     const D3DXVECTOR3 checkpoint3(1120.89f, 26.1259f, -912.779f), checkpoint4(-1007.4f, 375.0f, -509.552f);
+    // Back from the plateau's edge, above the ramp: nobody in the square
+    // sees that far over the edge.
+    refuges.push_back(D3DXVECTOR3(-1150.0f, 375.0f, 250.0f));
     // Fights the wave until the game moves on to the next.
     auto fightUntil = [me](const char* next) {
         return [me, next] {
@@ -91,7 +114,12 @@ void Player::PlanIsla()
                                me->Release();
                                return true;
                            }
-                           me->ShootThing(ScaffoldBarrel(), "");
+                           // The docker up here first: he would not miss
+                           // while the hero sees to the barrel.
+                           if (DockerInReach())
+                               me->FightWave();
+                           else
+                               me->ShootThing(ScaffoldBarrel(), "");
                            return false;
                        }});
     m_Steps.push_back({"wave_34 and its docker down, the dockers flee", 180.0, [me] {

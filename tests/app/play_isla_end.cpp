@@ -24,7 +24,10 @@ bool InWave(const char* wave) { return getEnemyManager()->GetCurrentWave() == wa
 
 } // namespace
 
-void Player::PlanFromTheLastCheckpoint()
+// A stretch of the island played alone: the hangars' intro skipped, then the
+// console's checkpoint command and a revive put the game at an island
+// checkpoint, the way a death there would.
+void Player::PlanStartAt(int checkpoint)
 {
     Player* me = this;
     // Space through the first comic: it skips the second one with it.
@@ -47,11 +50,13 @@ void Player::PlanFromTheLastCheckpoint()
                            return false;
                        }});
     // The console's checkpoint command: the hero falls and space revives him
-    // on the island, past the dockers' flight.
-    m_Steps.push_back({"to the island's last checkpoint by the console", 30.0,
-                       [me] { return me->DieAndRevive("Checkpoint 5"); }});
+    // at that checkpoint.
+    m_Steps.push_back({"to checkpoint " + std::to_string(checkpoint) + " by the console", 30.0,
+                       [me, checkpoint] { return me->DieAndRevive("Checkpoint " + std::to_string(checkpoint)); }});
     // A restart there from a record that never saw the island plays the
-    // island's arrival flight first.
+    // island's arrival flight first; the first island stretch skips it itself.
+    if (checkpoint == 3)
+        return;
     m_Steps.push_back({"the island's arrival flight skipped", 60.0, [me] {
                            if (!getRigid()->camSequenceRunning && me->StepFrames() > 2) {
                                me->Release();

@@ -62,6 +62,12 @@ bool Standing(CEnemy* enemy)
     return true;
 }
 
+bool IsDocker(CEnemy* enemy)
+{
+    const std::string name = enemy->GetName();
+    return name.size() > 4 && name[4] == 'D';
+}
+
 int Rounds(const IWeapon* weapon)
 {
     return weapon ? weapon->GetCurrentClip() + weapon->GetAmmo() : 0;
@@ -169,8 +175,10 @@ void Player::WatchCodes()
 void Player::Plan()
 {
     m_Steps.clear();
-    if (options.fromTheLastCheckpoint)
-        PlanFromTheLastCheckpoint();
+    refuges.clear();
+    const int from = options.hangarsOnly ? 0 : options.startCheckpoint;
+    if (from >= 3 && from <= 5)
+        PlanStartAt(from);
     else
         PlanHangares();
     if (options.hangarsOnly) {
@@ -179,10 +187,18 @@ void Player::Plan()
         else
             PlanClose();
     } else {
-        if (!options.fromTheLastCheckpoint)
-            PlanIsla();
+        const std::size_t started = m_Steps.size();
+        PlanIsla();
         PlanIslandsEnd();
         PlanCredits();
+        if (from >= 3 && from <= 5) {
+            // The stretches before the one started at are never played.
+            const int first = m_StretchOf[from];
+            const int skipped = first - static_cast<int>(started);
+            m_Steps.erase(m_Steps.begin() + started, m_Steps.begin() + first);
+            for (int& stretch : m_StretchOf)
+                stretch = stretch < first ? -1 : stretch - skipped;
+        }
     }
     m_Step = 0;
     m_StepFrames = 0;
@@ -248,19 +264,32 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
         return false;
     }
     keys.SetKey(DIK_S, false);
+    keys.SetKey(DIK_A, false);
+    keys.SetKey(DIK_D, false);
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
-    // The island's plateau and its square meet only at the ramp.
-    if (getScenario()->scenarioName == "isla") {
-        // Up only once at the top: half way up the ramp he still climbs it.
-        const bool heroUp = hero.y > 340.0f, goalUp = target.y > 250.0f;
-        D3DXVECTOR3 via = target;
-        if (heroUp && !goalUp)
-            via = hero.x < -780.0f ? D3DXVECTOR3(-760.0f, 372.0f, 300.0f) : D3DXVECTOR3(80.0f, 0.0f, 300.0f);
-        else if (!heroUp && goalUp) {
-            const bool onRamp = std::fabs(hero.z - 300.0f) < 150.0f && hero.x > -800.0f && hero.x < 40.0f;
-            via = onRamp ? D3DXVECTOR3(-860.0f, 372.0f, 300.0f) : D3DXVECTOR3(70.0f, 0.0f, 300.0f);
+    // Held up against a corner for over a second: back off and step aside a
+    // moment, one side and then the other.
+    if (m_UnstickFrames > 0) {
+        --m_UnstickFrames;
+        keys.SetKey(DIK_W, false);
+        keys.SetKey(DIK_S, true);
+        keys.SetKey(m_UnstickLeft ? DIK_A : DIK_D, true);
+        return false;
+    }
+    if (++m_WalkFrames % 40 == 0) {
+        if (Flat(hero, m_WalkFrom) < 15.0f && Flat(hero, target) >= reach) {
+            m_UnstickFrames = 20;
+            m_UnstickLeft = !m_UnstickLeft;
+            if (options.trace)
+                std::printf("  held up at (%.0f %.0f %.0f): backing off\n", hero.x, hero.y, hero.z);
         }
-        if (heroUp != goalUp) {
+        m_WalkFrom = hero;
+    }
+    // The island's plateau and its square meet only at the ramp, and a
+    // fence stands before the ramp's foot.
+    if (getScenario()->scenarioName == "isla") {
+        const D3DXVECTOR3 via = IslandWaypoint(hero, target);
+        if (via != target) {
             getCamera().SetYaw(std::atan2(via.x - hero.x, via.z - hero.z));
             getCamera().SetWantedPitch(0.15f);
             keys.SetKey(DIK_W, true);
@@ -337,9 +366,13 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
     const float flat = Flat(hero, point);
     const float rise = point.y - eye.y;
-    // On the island, a target on the plateau from the square or the other
-    // way round: by the ramp.
-    if (getScenario()->scenarioName == "isla" && (hero.y > 340.0f) != (point.y > 250.0f)) {
+    // On the island, a target on the plateau from the square, or one in the
+    // square that the plateau's edge hides or that stands too steep below:
+    // by the ramp. One in plain sight below is shot from up here, where the
+    // drop keeps the rest of them off.
+    const bool downThere = -rise > flat * std::tan(0.45f);
+    if (getScenario()->scenarioName == "isla" && (hero.y > 340.0f) != (point.y > 250.0f) &&
+        (hero.y < 340.0f || blocked || downThere)) {
         keys.SetButton(1, false);
         keys.SetButton(0, false);
         m_FireDown = false;
@@ -358,6 +391,19 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     }
     // Too steep below for the camera's downward limit: closer, even down a drop.
     const bool steepBelow = rise < 0.0f && -rise > flat * std::tan(0.5f);
+    // Behind a wall: to a spot round it with a clear shot, when there is one.
+    D3DXVECTOR3 spot;
+    if (blocked && m_StepFrames >= m_NextSpotSearch) {
+        m_NextSpotSearch = m_StepFrames + 150;
+        if (FindShootingSpot(point, box, &spot) && Flat(spot, hero) > 40.0f) {
+            if (options.trace)
+                std::printf("  %s in the way: to (%.0f %.0f %.0f) for a clear shot\n", wall.name.c_str(), spot.x,
+                            spot.y, spot.z);
+            MoveElsewhere(point);
+            m_Spot = spot;
+            return;
+        }
+    }
     // Too far, behind a wall, or shooting into the target's cover: closer.
     if (blocked || m_Approach || steepBelow || flat > 1400.0f) {
         if (options.trace && m_StepFrames % 30 == 0)
@@ -373,7 +419,8 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
         return;
     }
     keys.SetButton(1, true);
-    keys.SetKey(DIK_W, false);
+    for (int key : {DIK_W, DIK_S, DIK_A, DIK_D})
+        keys.SetKey(key, false);
     const bool onTarget = Aim(point);
     m_FireDown = onTarget && !m_FireDown;
     keys.SetButton(0, m_FireDown);
@@ -382,7 +429,7 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     // The view held off the point (the camera against a wall or a stack of
     // crates): from elsewhere.
     m_OffTargetFrames = onTarget ? 0 : m_OffTargetFrames + 1;
-    if (m_OffTargetFrames > 90)
+    if (m_OffTargetFrames > 45)
         MoveElsewhere(point);
     if (options.trace && m_StepFrames % 30 == 0) {
         const D3DXVECTOR3 l = getCamera().GetLookAt(), e = getCamera().GetPosition();
@@ -405,10 +452,18 @@ void Player::MoveElsewhere(const D3DXVECTOR3& point)
     // one way or the other.
     static const float kTurn[] = {0.6f, -0.6f, 0.0f, 1.4f, -1.4f, 0.0f, 2.4f, -2.4f};
     static const float kFarther[] = {0.0f, 0.0f, 250.0f, 150.0f, 150.0f, -300.0f, 150.0f, 150.0f};
-    const int k = m_SpotTry++ % 8;
-    const D3DXVECTOR3 round = away * std::cos(kTurn[k]) + side * std::sin(kTurn[k]);
-    m_Spot = point + round * std::max(flat + kFarther[k], 300.0f);
-    m_Spot.y = hero.y;
+    // Only spots on his own level: one up or down a drop is walked at for
+    // nothing while the shots come in.
+    bool found = false;
+    for (int tries = 0; tries < 8 && !found; ++tries) {
+        const int k = m_SpotTry++ % 8;
+        const D3DXVECTOR3 round = away * std::cos(kTurn[k]) + side * std::sin(kTurn[k]);
+        m_Spot = point + round * std::max(flat + kFarther[k], 300.0f);
+        m_Spot.y = hero.y;
+        found = SameLevel(m_Spot) && WalkableWay(hero, m_Spot);
+    }
+    if (!found)
+        m_Spot = hero;
     m_Moving = true;
     m_Approach = false;
     m_ApproachFrames = 0;
@@ -419,6 +474,7 @@ void Player::MoveElsewhere(const D3DXVECTOR3& point)
 
 void Player::ForgetSpot()
 {
+    m_NextSpotSearch = 0;
     m_Moving = false;
     m_SpotFrames = 0;
     m_OffTargetFrames = 0;
@@ -480,10 +536,23 @@ bool Player::FightWave()
         const auto body = bodies.find(enemy->GetName());
         if (body == bodies.end() || !body->second.parts.count("EBip01 Head"))
             continue;
-        float d = Flat(hero, enemy->GetPosition().GetPosition());
+        const D3DXVECTOR3 at = enemy->GetPosition().GetPosition();
+        float d = Flat(hero, at);
         // Stay on one target while it stands, unless it hides too long.
         if (enemy->GetName() == m_Target && m_TargetFrames < 300)
             d *= 0.25f;
+        // A docker in reach on the hero's level hits with every shot, and
+        // goes down for good at the first hit: him first.
+        if (IsDocker(enemy) && d < 1390.0f && SameLevel(at))
+            d *= 0.05f;
+        // One he can shoot from where he stands before one he would have to
+        // go round or down to: that walk is taken under everybody's fire.
+        const btVector3 top = body->second.parts.at("EBip01 Head").ghost->getWorldTransform().getOrigin();
+        const D3DXVECTOR3 head(top.x(), top.y(), top.z());
+        const D3DXVECTOR3 eye = hero + D3DXVECTOR3(0.0f, 110.0f, 0.0f);
+        const float below = eye.y - head.y;
+        if (!ClearLine(eye, head, "") || below > Flat(eye, head) * std::tan(0.45f))
+            d *= 4.0f;
         if (d < best) {
             best = d;
             nearest = enemy;
@@ -504,17 +573,57 @@ bool Player::FightWave()
         return true;
     }
     CPlayer* self = getPlayer();
-    // Hurt: back out of their sight until he has his breath back.
-    if (self->GetLife() < 140)
-        m_Retreating = true;
-    if (m_Retreating && (self->GetLife() >= 320 || ++m_RetreatFrames > 600)) {
+    // Hurt: back out of their sight until he has his breath back. Found out
+    // there, or held up on the way: another place, a few times; then he
+    // fights on where he is.
+    if (m_NoRetreatFrames > 0)
+        --m_NoRetreatFrames;
+    const int life = self->GetLife();
+    const bool foundOut = m_Retreating && m_RetreatLife >= 0 && life < m_RetreatLife - 20;
+    bool held = false;
+    if (m_Retreating && m_RetreatLife < 0 && ++m_HideWalkFrames % 45 == 0) {
+        held = Flat(hero, m_HideWalkFrom) < 20.0f;
+        m_HideWalkFrom = hero;
+    }
+    // One standing close with nothing between: a shot at the head is
+    // quicker than the way out of his sight.
+    const bool closeShot = nearest && !IsDocker(nearest) && Flat(hero, nearest->GetPosition().GetPosition()) < 350.0f &&
+                           ClearLine(getCamera().GetLookAt(), nearest->GetPosition().GetPosition() +
+                                                                  D3DXVECTOR3(0.0f, 75.0f, 0.0f), "");
+    if (((life < 220 && !m_Retreating && m_NoRetreatFrames == 0) || foundOut || held) && !closeShot) {
+        if (m_Retreating)
+            m_BadHides.push_back(m_Hide);
+        std::vector<D3DXVECTOR3> eyes;
+        for (const auto& entry : enemies.GetCurrentWaveEnemies())
+            if (Standing(entry.second))
+                eyes.push_back(entry.second->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, 75.0f, 0.0f));
+        std::vector<D3DXVECTOR3> places = refuges;
+        places.push_back(m_Home);
+        if (m_BadHides.size() <= 3 && FindHidingSpot(eyes, places, m_BadHides, &m_Hide)) {
+            m_Retreating = true;
+            m_RetreatLife = -1;
+            m_RetreatFrames = 0;
+            m_HideWalkFrames = 0;
+            m_HideWalkFrom = hero;
+            if (options.trace)
+                std::printf("  hurt: hiding at (%.0f %.0f %.0f)\n", m_Hide.x, m_Hide.y, m_Hide.z);
+        } else {
+            // Nowhere out of their sight: fight on.
+            m_Retreating = false;
+            m_NoRetreatFrames = m_BadHides.empty() ? 150 : 450;
+            m_BadHides.clear();
+        }
+    }
+    if (m_Retreating && (life >= 320 || ++m_RetreatFrames > 600)) {
         m_Retreating = false;
         m_RetreatFrames = 0;
+        m_BadHides.clear();
     }
     if (m_Retreating) {
         keys.SetButton(0, false);
         keys.SetButton(1, false);
-        WalkTo(m_Home, 40.0f);
+        if (WalkTo(m_Hide, 40.0f) && m_RetreatLife < 0)
+            m_RetreatLife = life;
         return false;
     }
     // Low on rounds with a weapon lying near: that first.
@@ -687,6 +796,10 @@ void Player::UpdateFrame(float dt)
                 m_StepFrames = 0;
                 ForgetSpot();
             }
+            m_Retreating = false;
+            m_RetreatFrames = 0;
+            m_NoRetreatFrames = 0;
+            m_BadHides.clear();
             if (options.trace)
                 std::printf("frame %d: killed, back at checkpoint %d\n", record.frames, checkpoint);
         } else {
@@ -741,6 +854,21 @@ void Player::UpdateFrame(float dt)
             Release();
             getGUI().exitRequested = true;
         }
+    }
+    if (options.trace && m_Playing && record.frames % 30 == 0 && getPlayer()->GetLife() > 0 &&
+        !getEnemyManager()->GetCurrentWaveEnemies().empty()) {
+        const D3DXVECTOR3 h = getPlayer()->GetPosition().GetPosition();
+        std::printf("  life %d at (%.0f %.0f %.0f) %s:", getPlayer()->GetLife(), h.x, h.y, h.z,
+                    getPlayer()->GetControllerSelector()->GetStateName().c_str());
+        for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies()) {
+            CEnemy* e = entry.second;
+            if (!Standing(e))
+                continue;
+            const D3DXVECTOR3 p = e->GetPosition().GetPosition();
+            std::printf(" %s %d s%d (%.0f %.0f %.0f)", e->GetName().c_str(), e->GetLife(), e->getIA()->GetState(), p.x,
+                        p.y, p.z);
+        }
+        std::printf("\n");
     }
     CGameCalls::UpdateFrame(dt);
     Watch();

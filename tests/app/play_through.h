@@ -69,9 +69,11 @@ public:
         // is closed, or, with more loops to play, the pause menu's way back to
         // the main menu is taken.
         bool hangarsOnly = false; // each step and each change of a code on the standard output
-        // Only the island's end: after the hangars' intro the console's
-        // checkpoint command sends the hero to the island's last checkpoint.
-        bool fromTheLastCheckpoint = false;
+        // A stretch of the island alone: after the hangars' intro the
+        // console's "Checkpoint" command makes this island checkpoint (3 to 5)
+        // the one to go back to, the hero falls and is revived there, and the
+        // run goes on from that checkpoint's stretch. 0 plays the whole game.
+        int startCheckpoint = 0;
         // The memorial and the credits left to end by themselves, not skipped.
         bool waitOutTheEnd = false;
         std::function<void()> onMenuFrame; // after each main menu frame drawn
@@ -125,13 +127,16 @@ public:
     // false when there is nothing to do about it.
     bool Rearm();
     int StepFrames() const { return m_StepFrames; }
+    // Places of the level out of the enemies' sight, where the hero gets his
+    // breath back when no nearer spot hides him.
+    std::vector<D3DXVECTOR3> refuges;
 
 private:
     void Plan();
     void PlanHangares();
     void PlanIsla();
     void PlanIslandsEnd();
-    void PlanFromTheLastCheckpoint();
+    void PlanStartAt(int checkpoint);
     void PlanCredits();
     void PlanClose();
     void PlanBackToMenu();
@@ -177,6 +182,18 @@ private:
     bool m_Approach = false;
     bool m_Retreating = false;
     int m_RetreatFrames = 0;
+    int m_RetreatLife = -1;    // life on reaching the place he backed off to
+    int m_NoRetreatFrames = 0; // hit there too: fights on for a while
+    D3DXVECTOR3 m_Hide{0.0f, 0.0f, 0.0f}; // where he backs off to
+    std::vector<D3DXVECTOR3> m_BadHides;  // found out there or held up on the way
+    D3DXVECTOR3 m_HideWalkFrom{0.0f, 0.0f, 0.0f};
+    int m_HideWalkFrames = 0;
+    // Walking: where he was at the last look, and a moment of backing off
+    // when he has not got on from there.
+    D3DXVECTOR3 m_WalkFrom{0.0f, 0.0f, 0.0f};
+    int m_WalkFrames = 0;
+    int m_UnstickFrames = 0;
+    bool m_UnstickLeft = false;
     int m_GatherFrames = 0;
     D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
     int m_ApproachFrames = 0;
@@ -188,6 +205,7 @@ private:
     D3DXVECTOR3 m_Spot{0.0f, 0.0f, 0.0f};
     int m_SpotFrames = 0;
     int m_SpotTry = 0;
+    int m_NextSpotSearch = 0; // the step frame from which a clear spot is looked for again
 };
 
 // A step's frame that walks the hero through the points in turn, then on to
@@ -195,6 +213,27 @@ private:
 std::function<bool()> Walker(Player* player, std::vector<D3DXVECTOR3> path, std::function<bool()> arrived);
 // A step's frame that first puts the hero at a stretch's start.
 std::function<bool()> PlacedFirst(Player* player, D3DXVECTOR3 at, float yaw, std::function<bool()> then);
+
+// The height of the ground under a point (false over nothing).
+bool GroundUnder(const D3DXVECTOR3& at, float* height);
+// A spot on the ground the hero stands on (not up or down a drop from him).
+bool SameLevel(const D3DXVECTOR3& spot);
+// A straight walk from the hero's feet to the spot: ground all the way, no
+// drop and no wall.
+bool WalkableWay(const D3DXVECTOR3& from, const D3DXVECTOR3& to);
+// Nothing between the two points but the named box or the target itself.
+bool ClearLine(const D3DXVECTOR3& from, const D3DXVECTOR3& point, const std::string& box);
+// The spot nearest the hero, on his level and with a straight way there,
+// from which a shot at the point meets nothing else on the way.
+bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECTOR3* spot);
+// The nearest spot the eyes do not see: round the hero on his level, or one
+// of the refuges (the level's own places out of sight) when nearer by way.
+// Spots near one of the `shunned` are left out.
+bool FindHidingSpot(const std::vector<D3DXVECTOR3>& eyes, const std::vector<D3DXVECTOR3>& refuges,
+                    const std::vector<D3DXVECTOR3>& shunned, D3DXVECTOR3* spot);
+// On the island, the next point on the way to the target: the plateau and
+// the square meet only at the ramp, and a fence stands before its foot.
+D3DXVECTOR3 IslandWaypoint(const D3DXVECTOR3& hero, const D3DXVECTOR3& target);
 
 // The game time of one frame.
 constexpr double kFrameSeconds = 1.0 / 30.0;
