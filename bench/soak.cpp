@@ -1,16 +1,18 @@
 // The hangars played again and again from the main menu by the scripted
 // player of the play-through test, back to the menu by the pause menu, for as
-// many minutes of wall time as asked (30 by default), with a death at a
-// checkpoint's stretch picked for each loop besides the usual one. Each
+// many minutes of wall time as asked (30 by default), the scaffold blown and
+// left standing in turn, and in each loop besides the usual death a restart
+// at a checkpoint drawn at random, by a death or by the pause menu. Each
 // loop prints the process's resident memory and the frame times, so that a
 // leak or a slowdown shows as a climb from loop to loop.
-//   build/bench/soak [minutes] [draw one frame in N] [0: no extra deaths]
+//   build/bench/soak [minutes] [draw one frame in N] [0: no extra restarts] [seed]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -110,9 +112,28 @@ int main(int argc, char** argv)
     options.loops = 1000000;
     // The island is not yet played through: the soak loops the hangars.
     options.hangarsOnly = true;
+    // Each loop's extra restart: a checkpoint of what is played, drawn at
+    // random, and the way back to it, a death or the pause menu's item.
     const bool extraDeaths = argc > 3 ? std::atoi(argv[3]) != 0 : true;
-    options.extraDeath = [extraDeaths](int loop) {
-        return extraDeaths ? 1 + static_cast<int>((loop * 7919u + 13u) % 2u) : 0;
+    const unsigned seed = argc > 4 ? static_cast<unsigned>(std::atol(argv[4])) : std::random_device()();
+    std::printf("restarts drawn with seed %u\n", seed);
+    std::mt19937 draw(seed);
+    const int checkpoints = options.hangarsOnly ? 2 : 5;
+    std::vector<int> restartAt;
+    std::vector<bool> byPause;
+    auto drawn = [&](int loop) {
+        while (restartAt.size() <= static_cast<std::size_t>(loop)) {
+            restartAt.push_back(1 + static_cast<int>(draw() % static_cast<unsigned>(checkpoints)));
+            byPause.push_back(draw() % 2u == 0u);
+        }
+    };
+    options.extraDeath = [&](int loop) {
+        drawn(loop);
+        return extraDeaths ? restartAt[loop] : 0;
+    };
+    options.restartByPause = [&](int loop) {
+        drawn(loop);
+        return byPause[loop];
     };
     options.trace = std::getenv("VANTOREL_PLAY_TRACE") != nullptr;
     playthrough::Player player(options);
@@ -128,10 +149,11 @@ int main(int argc, char** argv)
         const long rss = StatusKb("VmRSS:");
         if (loop == 0)
             firstRss = rss;
-        std::printf("loop %d (%s scaffold, death at checkpoint %d): %d frames, %.1f wall min, RSS %ld MB (peak %ld MB, "
+        std::printf("loop %d (%s scaffold, restart at checkpoint %d by %s): %d frames, %.1f wall min, RSS %ld MB (peak %ld MB, "
                     "%+ld MB since the first loop), update median %.2f ms p95 %.2f ms, render median %.2f ms p95 "
                     "%.2f ms, %zu restarts%s%s\n",
                     loop + 1, player.options.blowScaffold ? "blown" : "standing", player.options.extraDeath(loop),
+                    player.options.restartByPause(loop) ? "the pause menu" : "a death",
                     seen.frames, wall, rss / 1024, StatusKb("VmHWM:") / 1024, (rss - firstRss) / 1024,
                     Percentile(seen.updateMs, 0.5), Percentile(seen.updateMs, 0.95), Percentile(seen.renderMs, 0.5),
                     Percentile(seen.renderMs, 0.95), seen.restarts.size(), seen.stall.empty() ? "" : ", stalled: ",
