@@ -459,7 +459,8 @@ TEST_F(HeroPlay, LifeTakenWhileAimingFellsHimAndHeDoesNotHealBack)
     EXPECT_EQ(hero->getLife(), 103) << "quiet long enough: he heals";
     selector->ForwardHit(true, 30, 0, 0, 100);
     Run(1);
-    EXPECT_EQ(hero->getLife(), 73) << "no healing in the frame of a hit";
+    EXPECT_EQ(hero->getLife(), 73);
+    EXPECT_FLOAT_EQ(selector->GetTimeSinceHit(), 0.0f) << "the quiet time starts again at a hit";
     EXPECT_EQ(selector->GetStateName(), "AIMING");
 
     selector->SetTimeSinceHit(10.0f);
