@@ -8,6 +8,7 @@
 //   build/bench/soak [minutes] [draw one frame in N] [0: no extra restarts] [seed]
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +21,7 @@
 
 #include "app/GameCalls.h"
 #include "app/GameStateFlags.h"
+#include "app/LevelRestart.h"
 #include "app/MainConfig.h"
 #include "app/Startup.h"
 #include "app/WinMain.h"
@@ -140,26 +142,36 @@ int main(int argc, char** argv)
     player.advanceClock = [&clock](double seconds) { clock.Advance(seconds); };
 
     const auto start = std::chrono::steady_clock::now();
-    long firstRss = 0;
-    int stalls = 0;
+    long firstRss = 0, lastRss = 0;
+    int stalls = 0, misplaced = 0;
     player.options.onLoopEnd = [&](int loop) {
         playthrough::Record& seen = player.record;
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 60.0;
         const long rss = StatusKb("VmRSS:");
         if (loop == 0)
-            firstRss = rss;
+            firstRss = lastRss = rss;
         std::printf("loop %d (%s scaffold, restart at checkpoint %d by %s): %d frames, %.1f wall min, RSS %ld MB (peak %ld MB, "
-                    "%+ld MB since the first loop), update median %.2f ms p95 %.2f ms, render median %.2f ms p95 "
+                    "%+ld MB since the first loop, %+ld MB in this one), update median %.2f ms p95 %.2f ms, render median %.2f ms p95 "
                     "%.2f ms, %zu restarts%s%s\n",
                     loop + 1, player.options.blowScaffold ? "blown" : "standing", player.options.extraDeath(loop),
                     player.options.restartByPause(loop) ? "the pause menu" : "a death",
-                    seen.frames, wall, rss / 1024, StatusKb("VmHWM:") / 1024, (rss - firstRss) / 1024,
+                    seen.frames, wall, rss / 1024, StatusKb("VmHWM:") / 1024, (rss - firstRss) / 1024, (rss - lastRss) / 1024,
                     Percentile(seen.updateMs, 0.5), Percentile(seen.updateMs, 0.95), Percentile(seen.renderMs, 0.5),
                     Percentile(seen.renderMs, 0.95), seen.restarts.size(), seen.stall.empty() ? "" : ", stalled: ",
                     seen.stall.c_str());
         std::fflush(stdout);
         stalls += !seen.stall.empty();
+        // Each restart put him at his checkpoint's place.
+        for (const playthrough::Restart& restart : seen.restarts) {
+            const D3DXVECTOR3& at = GetCheckpointPlace(restart.checkpoint).position;
+            if (std::fabs(restart.position.x - at.x) > 1.0f || std::fabs(restart.position.z - at.z) > 1.0f) {
+                std::printf("  the restart at checkpoint %d put him at (%.0f %.0f %.0f)\n", restart.checkpoint,
+                            restart.position.x, restart.position.y, restart.position.z);
+                ++misplaced;
+            }
+        }
+        lastRss = rss;
         seen = playthrough::Record();
         player.options.blowScaffold = !player.options.blowScaffold;
         if (wall >= minutes)
@@ -178,5 +190,5 @@ int main(int argc, char** argv)
     std::error_code ignored;
     std::filesystem::current_path("/", ignored);
     std::filesystem::remove_all(scratch, ignored);
-    return code == 0 && stalls == 0 && player.record.stall.empty() ? 0 : 1;
+    return code == 0 && stalls == 0 && misplaced == 0 && player.record.stall.empty() ? 0 : 1;
 }
