@@ -749,7 +749,9 @@ void Player::UpdateFrame(float dt)
             stall << "loop " << m_Loop + 1 << ", step " << m_Step + 1 << " (" << step.what << ") waited "
                   << step.seconds << " s: sequence " << story.sequence << ", hangar " << story.hangarRigidState
                   << ", island " << story.islaSequence << ", wave " << getEnemyManager()->GetCurrentWave()
-                  << ", checkpoint " << getTriggerManager().checkpoint << ", life " << getPlayer()->GetLife();
+                  << ", checkpoint " << getTriggerManager().checkpoint << ", life " << getPlayer()->GetLife() << ", "
+                  << getPlayer()->GetControllerSelector()->GetStateName()
+                  << (getGUI().comboHintActive ? ", a fight's prompt up" : "");
             const D3DXVECTOR3 at = getPlayer()->GetPosition().GetPosition();
             stall << ", hero at (" << at.x << ", " << at.y << ", " << at.z << "), " << getAchievementStats().shotsFired
                   << " shots, " << getAchievementStats().bodyPartsHit << " hits, target " << m_Target
