@@ -1,16 +1,19 @@
 // The hangars played again and again from the main menu by the scripted
 // player of the play-through test, back to the menu by the pause menu, for as
-// many minutes of wall time as asked (30 by default), with a death at a
-// checkpoint's stretch picked for each loop besides the usual one. Each
+// many minutes of wall time as asked (30 by default), the scaffold blown and
+// left standing in turn, and in each loop besides the usual death a restart
+// at a checkpoint drawn at random, by a death or by the pause menu. Each
 // loop prints the process's resident memory and the frame times, so that a
 // leak or a slowdown shows as a climb from loop to loop.
-//   build/bench/soak [minutes] [draw one frame in N] [0: no extra deaths]
+//   build/bench/soak [minutes] [draw one frame in N] [0: no extra restarts] [seed]
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,7 @@
 
 #include "app/GameCalls.h"
 #include "app/GameStateFlags.h"
+#include "app/LevelRestart.h"
 #include "app/MainConfig.h"
 #include "app/Startup.h"
 #include "app/WinMain.h"
@@ -110,34 +114,64 @@ int main(int argc, char** argv)
     options.loops = 1000000;
     // The island is not yet played through: the soak loops the hangars.
     options.hangarsOnly = true;
+    // Each loop's extra restart: a checkpoint of what is played, drawn at
+    // random, and the way back to it, a death or the pause menu's item.
     const bool extraDeaths = argc > 3 ? std::atoi(argv[3]) != 0 : true;
-    options.extraDeath = [extraDeaths](int loop) {
-        return extraDeaths ? 1 + static_cast<int>((loop * 7919u + 13u) % 2u) : 0;
+    const unsigned seed = argc > 4 ? static_cast<unsigned>(std::atol(argv[4])) : std::random_device()();
+    std::printf("restarts drawn with seed %u\n", seed);
+    std::mt19937 draw(seed);
+    const int checkpoints = options.hangarsOnly ? 2 : 5;
+    std::vector<int> restartAt;
+    std::vector<bool> byPause;
+    auto drawn = [&](int loop) {
+        while (restartAt.size() <= static_cast<std::size_t>(loop)) {
+            restartAt.push_back(1 + static_cast<int>(draw() % static_cast<unsigned>(checkpoints)));
+            byPause.push_back(draw() % 2u == 0u);
+        }
+    };
+    options.extraDeath = [&](int loop) {
+        drawn(loop);
+        return extraDeaths ? restartAt[loop] : 0;
+    };
+    options.restartByPause = [&](int loop) {
+        drawn(loop);
+        return byPause[loop];
     };
     options.trace = std::getenv("VANTOREL_PLAY_TRACE") != nullptr;
     playthrough::Player player(options);
     player.advanceClock = [&clock](double seconds) { clock.Advance(seconds); };
 
     const auto start = std::chrono::steady_clock::now();
-    long firstRss = 0;
-    int stalls = 0;
+    long firstRss = 0, lastRss = 0;
+    int stalls = 0, misplaced = 0;
     player.options.onLoopEnd = [&](int loop) {
         playthrough::Record& seen = player.record;
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 60.0;
         const long rss = StatusKb("VmRSS:");
         if (loop == 0)
-            firstRss = rss;
-        std::printf("loop %d (%s scaffold, death at checkpoint %d): %d frames, %.1f wall min, RSS %ld MB (peak %ld MB, "
-                    "%+ld MB since the first loop), update median %.2f ms p95 %.2f ms, render median %.2f ms p95 "
+            firstRss = lastRss = rss;
+        std::printf("loop %d (%s scaffold, restart at checkpoint %d by %s): %d frames, %.1f wall min, RSS %ld MB (peak %ld MB, "
+                    "%+ld MB since the first loop, %+ld MB in this one), update median %.2f ms p95 %.2f ms, render median %.2f ms p95 "
                     "%.2f ms, %zu restarts%s%s\n",
                     loop + 1, player.options.blowScaffold ? "blown" : "standing", player.options.extraDeath(loop),
-                    seen.frames, wall, rss / 1024, StatusKb("VmHWM:") / 1024, (rss - firstRss) / 1024,
+                    player.options.restartByPause(loop) ? "the pause menu" : "a death",
+                    seen.frames, wall, rss / 1024, StatusKb("VmHWM:") / 1024, (rss - firstRss) / 1024, (rss - lastRss) / 1024,
                     Percentile(seen.updateMs, 0.5), Percentile(seen.updateMs, 0.95), Percentile(seen.renderMs, 0.5),
                     Percentile(seen.renderMs, 0.95), seen.restarts.size(), seen.stall.empty() ? "" : ", stalled: ",
                     seen.stall.c_str());
         std::fflush(stdout);
         stalls += !seen.stall.empty();
+        // Each restart put him at his checkpoint's place.
+        for (const playthrough::Restart& restart : seen.restarts) {
+            const D3DXVECTOR3& at = GetCheckpointPlace(restart.checkpoint).position;
+            if (std::fabs(restart.position.x - at.x) > 1.0f || std::fabs(restart.position.z - at.z) > 1.0f) {
+                std::printf("  the restart at checkpoint %d put him at (%.0f %.0f %.0f)\n", restart.checkpoint,
+                            restart.position.x, restart.position.y, restart.position.z);
+                ++misplaced;
+            }
+        }
+        lastRss = rss;
         seen = playthrough::Record();
         player.options.blowScaffold = !player.options.blowScaffold;
         if (wall >= minutes)
@@ -156,5 +190,5 @@ int main(int argc, char** argv)
     std::error_code ignored;
     std::filesystem::current_path("/", ignored);
     std::filesystem::remove_all(scratch, ignored);
-    return code == 0 && stalls == 0 && player.record.stall.empty() ? 0 : 1;
+    return code == 0 && stalls == 0 && misplaced == 0 && player.record.stall.empty() ? 0 : 1;
 }

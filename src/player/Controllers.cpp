@@ -587,17 +587,19 @@ void CAimingController::Update(float seconds)
         Selector().SwitchToFree(false, false);
         return;
     }
-    if (m_Hit.pending) {
+    if (m_Hit.pending)
         m_WasHit = m_Hit.Take();
-        if (getPlayer()->getLife() <= 0) {
-            m_ReadyToShoot = false;
-            m_FireHeld = false;
-            Selector().SwitchToFree(false, false);
-            return;
-        }
-    } else {
-        Regenerate(seconds, 5.0f);
+    // Life taken by a hit, or any other way (a script, the console): he
+    // falls through the free controller's dead pose. Left aiming, he would
+    // heal back up from nothing and never be revived.
+    if (getPlayer()->getLife() <= 0) {
+        m_ReadyToShoot = false;
+        m_FireHeld = false;
+        Selector().SwitchToFree(false, false);
+        return;
     }
+    if (!m_WasHit)
+        Regenerate(seconds, 5.0f);
     if (m_State == 35) {
         getSoundManager().PlayStepAimingHangar();
         ShotStep(0.3f);

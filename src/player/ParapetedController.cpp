@@ -693,15 +693,16 @@ void CParapetedController::Update(float seconds)
         m_AimTargetHold = false;
 
     m_WasHit = false;
-    if (m_Hit.pending) {
+    if (m_Hit.pending)
         m_WasHit = m_Hit.Take();
-        if (getPlayer()->getLife() < 1) {
-            Release();
-            return;
-        }
-    } else {
-        Regenerate(seconds, kHealAfter);
+    // Life gone by a hit or any other way (a script, the console): out of
+    // cover to fall; kept in cover he would heal back up from nothing.
+    if (getPlayer()->getLife() < 1) {
+        Release();
+        return;
     }
+    if (!m_WasHit)
+        Regenerate(seconds, kHealAfter);
 
     if (m_InputWait) {
         m_InputWaitTimer -= seconds;

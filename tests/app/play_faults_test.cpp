@@ -25,6 +25,7 @@ extern "C" {
 #include "math/VectorMath.h"
 #include "platform/dinput.h"
 #include "platform/offscreen_device_fixture.h"
+#include "player/ControllerSelector.h"
 #include "player/Player.h"
 #include "player/WeaponPickups.h"
 #include "scene/Camera.h"
@@ -429,6 +430,36 @@ TEST_F(PlayFaults, AReviveAtTheFirstCheckpointLeavesNoGhostWaveStanding)
     EXPECT_EQ(seen[140].bodies, 0);
     EXPECT_FALSE(seen[140].anyAlive);
     EXPECT_EQ(woken, "wave_01");
+}
+
+// Killed by the console's life command while he aims: he falls, stays down
+// rather than healing back up from nothing, and Space revives him.
+TEST_F(PlayFaults, KilledWhileAimingHeFallsStaysDownAndSpaceRevivesHim)
+{
+    std::map<int, std::string> state;
+    std::map<int, int> life;
+    std::map<int, bool> dead;
+    player.held.insert({ScriptedPlayer::kButton + 1, {25, 60}});
+    player.lines[40] = "FuckPlayer 400";
+    for (int f : {38, 45, 250, 270})
+        player.probes[f] = [&state, &life, &dead, f] {
+            state[f] = getPlayer()->GetControllerSelector()->GetStateName();
+            dead[f] = getPlayer()->GetControllerSelector()->IsPlayerDead();
+            life[f] = getPlayer()->GetLife();
+        };
+    player.Tap(DIK_SPACE, 255);
+    player.lastFrame = 270;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    EXPECT_EQ(state[38], "AIMING");
+    EXPECT_EQ(life[38], 350);
+    EXPECT_EQ(state[45], "FREE") << "out of his aim to fall";
+    EXPECT_LE(life[45], 0);
+    EXPECT_LE(life[250], 0) << "eight seconds on he has not healed";
+    EXPECT_TRUE(dead[250]);
+    EXPECT_FALSE(dead[270]);
+    EXPECT_EQ(life[270], 350) << "Space revived him";
+    EXPECT_EQ(state[270], "FREE");
 }
 
 // Where the subtitles' pure yellow is, in rows top to bottom.

@@ -70,6 +70,19 @@ void Player::PlanHangares()
     Player* me = this;
     const D3DXVECTOR3 checkpoint1(-1159.4f, 9.231f, -665.515f), checkpoint2(1316.95f, 9.24f, 499.93f);
     auto fight = [me] { return me->FightWave(); };
+    // A wave fought down, or fought down and followed by the next while the
+    // player still gathered what it left: the plane's wave, where nobody is
+    // fought, can start then.
+    auto fightIn = [me](const char* wave) {
+        return [me, wave] {
+            const std::vector<std::string>& cleared = me->record.wavesCleared;
+            if (!InWave(wave) && !cleared.empty() && cleared.back() == wave) {
+                me->Release();
+                return true;
+            }
+            return me->FightWave();
+        };
+    };
     auto skipWhile = [me](std::vector<int> codes, std::vector<int> after) {
         return [me, codes, after] {
             for (int code : after)
@@ -111,7 +124,7 @@ void Player::PlanHangares()
                        Walker(me, {{250.0f, 9.2f, -350.0f}, {800.0f, 9.2f, 100.0f}}, [] { return InWave("wave_03"); })});
     // The plane's wave follows at once: a wave_03 left while he still picks
     // up what its fallen left is down all the same.
-    m_Steps.push_back({"wave_03 down", 150.0, [me] { return me->FightWave() || !InWave("wave_03"); }});
+    m_Steps.push_back({"wave_03 down", 150.0, fightIn("wave_03")});
     m_Steps.push_back({"the plane's arrival", 60.0, waitFor([] {
                            return Sequence() == G::PlayingCamHangaresLlegadaAvion;
                        })});
@@ -137,7 +150,11 @@ void Player::PlanHangares()
     m_Steps.push_back({"wave_06 down", 150.0, fight});
     m_Steps.push_back({"into trg_07", 40.0, Walker(me, {{1600.0f, 9.2f, 1700.0f}}, [] { return InWave("wave_07"); })});
     m_Steps.push_back({"wave_07 down", 150.0, fight});
-    m_Steps.push_back({"into trg_08", 40.0, Walker(me, {{1300.0f, 9.2f, 2300.0f}}, [] { return InWave("wave_08"); })});
+    // Round the east side of the stack of crates before the hangar, wherever
+    // wave_07 left him.
+    m_Steps.push_back({"into trg_08", 40.0,
+                       Walker(me, {{1550.0f, 9.2f, 1560.0f}, {1600.0f, 9.2f, 2000.0f}, {1300.0f, 9.2f, 2300.0f}},
+                              [] { return InWave("wave_08"); })});
     m_Steps.push_back({"wave_08 down", 150.0, fight});
     m_Steps.push_back({"the hangar door open", 30.0, waitFor([] {
                            return InWave("wave_09") && getGSF().hangarRigidState == G::RigidasHangarOpenDone;

@@ -203,6 +203,7 @@ void Player::Plan()
     m_Step = 0;
     m_StepFrames = 0;
     m_ExtraDied = false;
+    m_PauseRestart = false;
     m_ExtraDeathWait = 0;
 }
 
@@ -805,7 +806,35 @@ void Player::UpdateFrame(float dt)
         } else {
             Tap(DIK_SPACE);
             if (++m_ReviveFrames > 600) {
-                record.stall = "the hero was killed and did not come back";
+                record.stall = "the hero was killed and did not come back: " +
+                               getPlayer()->GetControllerSelector()->GetStateName() + " at step " +
+                               std::to_string(m_Step + 1) + ", scripted " +
+                               std::to_string(getRigid()->scriptedSequenceRunning) + ", flight " +
+                               std::to_string(getRigid()->camSequenceRunning) + ", free camera " +
+                               std::to_string(getCamera().IsFreeCamera());
+                m_Done = true;
+                getGUI().exitRequested = true;
+            }
+        }
+    } else if (m_Playing && !m_Done && m_PauseRestart) {
+        // Escape until the pause menu opens (the frames drawn pick its
+        // item), then the stretch played again.
+        if (m_RestartPending) {
+            m_PauseRestart = false;
+            m_RestartPending = false;
+            Release();
+            const int checkpoint = getTriggerManager().checkpoint;
+            if (checkpoint >= 1 && checkpoint <= 5 && m_StretchOf[checkpoint] >= 0)
+                m_Step = static_cast<std::size_t>(m_StretchOf[checkpoint]);
+            m_StepFrames = 0;
+            ForgetSpot();
+            if (options.trace)
+                std::printf("frame %d: restarted by the pause menu at checkpoint %d\n", record.frames, checkpoint);
+        } else {
+            Release();
+            Tap(DIK_ESCAPE);
+            if (++m_ReviveFrames > 600) {
+                record.stall = "the pause menu's checkpoint item restarted nothing";
                 m_Done = true;
                 getGUI().exitRequested = true;
             }
@@ -818,7 +847,9 @@ void Player::UpdateFrame(float dt)
             m_Step >= static_cast<std::size_t>(m_StretchOf[extra]) && getTriggerManager().checkpoint == extra &&
             !getRigid()->scriptedSequenceRunning && !getRigid()->camSequenceRunning && ++m_ExtraDeathWait > 60) {
             m_ExtraDied = true;
-            Console("FuckPlayer 400");
+            m_PauseRestart = options.restartByPause && options.restartByPause(m_Loop);
+            if (!m_PauseRestart)
+                Console("FuckPlayer 400");
         }
         Step& step = m_Steps[m_Step];
         if (m_StepFrames == 0 && !m_Retreating)
@@ -836,7 +867,9 @@ void Player::UpdateFrame(float dt)
             stall << "loop " << m_Loop + 1 << ", step " << m_Step + 1 << " (" << step.what << ") waited "
                   << step.seconds << " s: sequence " << story.sequence << ", hangar " << story.hangarRigidState
                   << ", island " << story.islaSequence << ", wave " << getEnemyManager()->GetCurrentWave()
-                  << ", checkpoint " << getTriggerManager().checkpoint << ", life " << getPlayer()->GetLife();
+                  << ", checkpoint " << getTriggerManager().checkpoint << ", life " << getPlayer()->GetLife() << ", "
+                  << getPlayer()->GetControllerSelector()->GetStateName()
+                  << (getGUI().comboHintActive ? ", a fight's prompt up" : "");
             const D3DXVECTOR3 at = getPlayer()->GetPosition().GetPosition();
             stall << ", hero at (" << at.x << ", " << at.y << ", " << at.z << "), " << getAchievementStats().shotsFired
                   << " shots, " << getAchievementStats().bodyPartsHit << " hits, target " << m_Target
@@ -883,11 +916,13 @@ void Player::RenderFrame(float dt)
         advanceClock(kFrameSeconds);
     ++m_Frame;
     CGUIManager& gui = getGUI();
-    if (m_Playing && gui.pauseActive && m_Step < m_Steps.size() && m_Steps[m_Step].what == kBackToMenu) {
+    const bool backToMenu = m_Step < m_Steps.size() && m_Steps[m_Step].what == kBackToMenu;
+    if (m_Playing && gui.pauseActive && (backToMenu || m_PauseRestart)) {
         const bool press = m_Frame % 3 == 0;
+        const bool onItem = m_PauseRestart ? gui.itemCheckpoint : gui.itemBackToMain;
         keys.SetKey(DIK_ESCAPE, false);
-        keys.SetKey(DIK_RETURN, press && gui.itemBackToMain);
-        keys.SetKey(DIK_DOWN, press && !gui.itemBackToMain);
+        keys.SetKey(DIK_RETURN, press && onItem);
+        keys.SetKey(DIK_DOWN, press && !onItem);
     }
     if (getGUI().mainMenuActive || m_Frame % options.drawEvery == 0) {
         const Clock::time_point start = Clock::now();

@@ -64,6 +64,9 @@ public:
         // A death besides the usual two, in the stretch of the checkpoint
         // this gives for a loop (none when unset or 0).
         std::function<int(int loop)> extraDeath;
+        // That loop's extra restart taken by the pause menu's "checkpoint"
+        // item instead of a death (when set and true).
+        std::function<bool(int loop)> restartByPause;
         bool trace = false;
         // Only the hangars, up to the switch to the island; then the window
         // is closed, or, with more loops to play, the pause menu's way back to
@@ -171,6 +174,7 @@ private:
     int m_DeathStage = 0;
     bool m_Reviving = false;
     bool m_ExtraDied = false;
+    bool m_PauseRestart = false; // the pause menu's restart asked for, not yet seen
     int m_ExtraDeathWait = 0;
     int m_ReviveFrames = 0;
     // The step a checkpoint's stretch is played again from after a death.

@@ -192,11 +192,7 @@ TEST_F(PlayThrough, TheHangarsFromTheMenuToTheIsland)
     ExpectCleanOutput(output, seen);
 }
 
-// Not yet run by default: the scripted player gets through the island's
-// waves 31 to 34 and the dockers' flight, the scaffold blown or left
-// standing, but not yet into the square of the last fight (run it with
-// --gtest_also_run_disabled_tests).
-TEST_F(PlayThrough, DISABLED_FromTheMenuThroughBothLevelsToTheCreditsAndOut)
+TEST_F(PlayThrough, FromTheMenuThroughBothLevelsToTheCreditsAndOut)
 {
     DebuggerOutput debugger;
     const int code = VantorelMain();

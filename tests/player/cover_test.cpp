@@ -420,6 +420,25 @@ TEST_F(Cover, HitsHurtAFatalOneFreesTheParapetAndFourUnhurtSecondsHeal)
     EXPECT_EQ(hero->GetController()->GetStateCode(), 49);
 }
 
+// Life taken without a hit (a script, the console's life command) throws him
+// out of cover to fall, the parapet freed, instead of healing him back up.
+TEST_F(Cover, LifeTakenWithoutAHitFellsHimOutOfCover)
+{
+    CParapetedController* cover = Settle(0, D3DXVECTOR3(0, 0, 50));
+    selector->SetTimeSinceHit(10.0f);
+    hero->reduceLife(400);
+    cover->Update(0.05f);
+    EXPECT_EQ(hero->getLife(), 0);
+    EXPECT_TRUE(selector->IsFree());
+    EXPECT_TRUE(getScenario()->GetParapets()[0]->free);
+    ExpectOnlyTheHeldParapetTaken("felled");
+    hero->Update(kStep);
+    EXPECT_EQ(hero->GetController()->GetStateCode(), 49);
+    for (int i = 0; i < 60; ++i)
+        hero->Update(kStep);
+    EXPECT_EQ(hero->getLife(), 0) << "down until revived";
+}
+
 // Releasing the aim, or an empty clip, while turned: whether he still faces
 // the cover's side decides between ducking back and leaving, for parapets
 // facing any way.

@@ -447,6 +447,34 @@ TEST_F(HeroPlay, TheShotPoseHoldsAfterTheAimIsLetGo)
     EXPECT_EQ(selector->GetStateName(), "FREE");
 }
 
+// A hit or quiet time heals or hurts him while he aims; life taken without a
+// hit (a script, the console's life command) fells him as a fatal hit would,
+// rather than leaving him aiming to heal back up from nothing.
+TEST_F(HeroPlay, LifeTakenWhileAimingFellsHimAndHeDoesNotHealBack)
+{
+    selector->SwitchToAiming();
+    hero->SetLife(100);
+    selector->SetTimeSinceHit(10.0f);
+    Run(1);
+    EXPECT_EQ(hero->getLife(), 103) << "quiet long enough: he heals";
+    selector->ForwardHit(true, 30, 0, 0, 100);
+    Run(1);
+    EXPECT_EQ(hero->getLife(), 73);
+    EXPECT_FLOAT_EQ(selector->GetTimeSinceHit(), 0.0f) << "the quiet time starts again at a hit";
+    EXPECT_EQ(selector->GetStateName(), "AIMING");
+
+    selector->SetTimeSinceHit(10.0f);
+    hero->reduceLife(400);
+    Run(1);
+    EXPECT_EQ(selector->GetStateName(), "FREE");
+    EXPECT_EQ(hero->getLife(), 0);
+    Run(1);
+    EXPECT_TRUE(selector->IsPlayerDead());
+    Run(60);
+    EXPECT_EQ(hero->getLife(), 0) << "down until revived";
+    EXPECT_TRUE(selector->IsPlayerDead());
+}
+
 TEST_F(HeroPlay, TheThompsonFiresAtItsCadenceWhileTheTriggerIsHeld)
 {
     hero->SetHasThompson(true);
