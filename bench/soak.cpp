@@ -1,5 +1,5 @@
-// The hangars played again and again from the main menu by the scripted
-// player of the play-through test, back to the menu by the pause menu, for as
+// The whole game played again and again from the main menu by the scripted
+// player of the play-through test, to the credits and back to the menu, for as
 // many minutes of wall time as asked (30 by default), the scaffold blown and
 // left standing in turn, and in each loop besides the usual death a restart
 // at a checkpoint drawn at random, by a death or by the pause menu. Each
@@ -112,8 +112,9 @@ int main(int argc, char** argv)
     playthrough::Player::Options options;
     options.drawEvery = drawEvery;
     options.loops = 1000000;
-    // The island is not yet played through: the soak loops the hangars.
-    options.hangarsOnly = true;
+    // VANTOREL_SOAK_HANGARS=1 loops the hangars alone, back to the menu by the
+    // pause menu: shorter loops, the island never loaded.
+    options.hangarsOnly = std::getenv("VANTOREL_SOAK_HANGARS") != nullptr;
     // Each loop's extra restart: a checkpoint of what is played, drawn at
     // random, and the way back to it, a death or the pause menu's item.
     const bool extraDeaths = argc > 3 ? std::atoi(argv[3]) != 0 : true;
