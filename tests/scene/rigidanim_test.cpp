@@ -241,16 +241,18 @@ TEST_F(RigidListTest, PartsBeyondSixHundredAreRefused)
 // origin, each said once with the list, the part and its group.
 TEST_F(RigidListTest, APartWithoutAMeshOrWithANaNStartIsNamed)
 {
-    Track("t_a", 0, 1);
+    // A track of its own: the other tests of the list run beside it in the
+    // same folder.
+    Track("t_unnamed", 0, 1);
     ::testing::internal::CaptureStderr();
     List("<ANIMACION name=\"g\">"
-         "<PARTE name=\"t_a\" malla=\"cam_pos\" pos_inicial=\"nan 2 3\"/>"
-         "<PARTE name=\"t_a\" malla=\"\"/><PARTE name=\"t_a\"/><PARTE name=\"t_a\" malla=\"caja\"/>"
+         "<PARTE name=\"t_unnamed\" malla=\"cam_pos\" pos_inicial=\"nan 2 3\"/>"
+         "<PARTE name=\"t_unnamed\" malla=\"\"/><PARTE name=\"t_unnamed\"/><PARTE name=\"t_unnamed\" malla=\"caja\"/>"
          "</ANIMACION>");
     const std::string said = ::testing::internal::GetCapturedStderr();
     const std::string list = std::string("lists/") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    EXPECT_EQ(said, list + ": part \"t_a\" of \"g\": its start is not a number; the origin is used\n" + list +
-                        ": part \"t_a\" of \"g\" names no mesh and is left out\n");
+    EXPECT_EQ(said, list + ": part \"t_unnamed\" of \"g\": its start is not a number; the origin is used\n" + list +
+                        ": part \"t_unnamed\" of \"g\" names no mesh and is left out\n");
     ExpectVec(manager.GetCamPosOffset("g"), 0, 0, 0);
     EXPECT_EQ(manager.GetTrackCount(), 2);
     ASSERT_EQ(manager.GetAnimations().at("g").size(), 1u);
