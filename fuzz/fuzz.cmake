@@ -1,7 +1,8 @@
 # The readers' fuzz targets as part of the build and of CTest, when clang (with
 # libFuzzer) is on the machine. They are built by clang in a build of their own
 # (the game itself may be built by another compiler) and each runs briefly in
-# CI over its seeds and every crash reproducer found so far.
+# CI over its seeds and every crash reproducer found so far. Only the readers
+# are compiled there; the rest of the game is this build's own library.
 option(VANTOREL_FUZZ "Build the readers' fuzz targets with clang and run them briefly in CTest" ON)
 set(VANTOREL_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs in CTest after its reproducers")
 
@@ -15,6 +16,8 @@ if(VANTOREL_FUZZ AND NOT VANTOREL_SANITIZE AND VANTOREL_CLANGXX AND VANTOREL_CLA
     BINARY_DIR ${VANTOREL_FUZZ_DIR}
     CMAKE_ARGS -DCMAKE_CXX_COMPILER=${VANTOREL_CLANGXX} -DCMAKE_C_COMPILER=${VANTOREL_CLANG}
                -DCMAKE_BUILD_TYPE=RelWithDebInfo
+               -DVANTOREL_GAME_LIBRARY=$<TARGET_FILE:vantorel>
+    DEPENDS vantorel
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
   if(VANTOREL_TESTS)
