@@ -120,6 +120,12 @@ void CEffectManager::LoadFirstEffect()
     }
 }
 
+void CEffectManager::ForgetDevice()
+{
+    ReleaseEffect();
+    m_WaitingForDevice = true;
+}
+
 CEffectManager::~CEffectManager()
 {
     ReleaseEffect();

@@ -107,6 +107,10 @@ public:
     // it as soon as there is one).
     void LoadFirstEffect();
     bool IsWaitingForDevice() const { return m_WaitingForDevice; }
+    // The device is going: its effect goes with it, and the next device gets
+    // the first compile again as soon as it exists. The camera matrices and
+    // the composite's state stay.
+    void ForgetDevice();
 
     ID3DXEffect* GetEffect() const { return m_Effect; }
     D3DXHANDLE GetHandle(int slot) const;
