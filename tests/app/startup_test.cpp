@@ -127,11 +127,18 @@ TEST_F(StartupTest, ASecondDeviceGetsItsOwnEffectMeshesAndPassTexturesAndFaultsA
     ASSERT_TRUE(OfTheDeviceInUse(firstMesh->GetD3DBuffer()));
     getSceneManager().RenderShadowCasters(ShadowMapTarget, true, {});
     ASSERT_NE(getSceneManager().GetShadowMapTexture(), nullptr);
+    CompositeState& composite = getEffectManager().GetCompositeState();
+    composite.lightningActive = true;
+    composite.lightningBrightness = 10.0f;
+    composite.hits = D3DXVECTOR4(0.0f, 1.0f, 0.0f, 0.0f);
     testing::internal::CaptureStderr();
     bounded::SayOnce("data/XML/missing.xml: refused: it is not there");
     bounded::SayOnce("data/XML/missing.xml: refused: it is not there");
 
     ReleaseDevice();
+    EXPECT_FALSE(composite.lightningActive) << "the next run starts without this one's lightning";
+    EXPECT_EQ(composite.lightningBrightness, 0.0f);
+    EXPECT_EQ(composite.hits, D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f)) << "nor its hit marks";
     const std::string firstRun = testing::internal::GetCapturedStderr();
     EXPECT_EQ(firstRun, "data/XML/missing.xml: refused: it is not there\n");
     EXPECT_EQ(getEffectManager().GetEffect(), nullptr) << "the effect went with its device";
