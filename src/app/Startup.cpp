@@ -4,12 +4,15 @@
 
 #include "app/MainConfig.h"
 #include "gui/Subtitles.h"
+#include "platform/bounded.h"
 #include "render/Bloom.h"
 #include "render/DrawHelper.h"
+#include "render/EffectManager.h"
 #include "render/RenderTarget.h"
 #include "render/TextureManager.h"
 #include "scene/Camera.h"
 #include "scene/LightCamera.h"
+#include "scene/MeshCache.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
 #include "scene/SceneManager.h"
@@ -183,14 +186,21 @@ void ReleaseDevice()
     getParticleTypes().ForgetTextures();
     // Nobody keeps a device that is going: the next start makes its own.
     getCamera().ForgetDevice();
+    getMeshCache().ForgetDevice();
     getSceneManager().ReleaseDepthStencil();
     getSceneManager().CreateLights(nullptr, LightLocation);
     if (D3DDevice) {
         D3DDevice->Release();
         D3DDevice = nullptr;
     }
+    // Asked for only now, with no device, the manager is not made to compile
+    // the effect once more for the device that is going.
+    getEffectManager().ForgetDevice();
     if (Direct3D) {
         Direct3D->Release();
         Direct3D = nullptr;
     }
+    // A run ends with its device. What was said about its data goes with it:
+    // the next start reads the data again and names each fault again.
+    bounded::ForgetSaidLines();
 }

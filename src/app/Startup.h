@@ -63,5 +63,8 @@ HRESULT InitD3D(HWND window);
 // Shows one image over the whole back buffer and presents it.
 void DrawLoadingImage(std::string file);
 
-// Releases the device, then the Direct3D object, each only if set.
+// Releases the device, then the Direct3D object, each only if set. Whatever
+// was made on the device (screen targets, cached textures and meshes, the
+// effect) goes or waits for the next device, and the lines said once about
+// the run's data may be said again by the next start.
 void ReleaseDevice();

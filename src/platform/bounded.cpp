@@ -100,12 +100,27 @@ std::string Echoed(const std::string& name)
     return name.size() <= kMaxEchoedName ? name : name.substr(0, kMaxEchoedName) + "...";
 }
 
-void SayOnce(const std::string& line)
+namespace {
+
+std::set<std::string>& SaidLines()
 {
     static std::set<std::string> said;
+    return said;
+}
+
+} // namespace
+
+void SayOnce(const std::string& line)
+{
+    std::set<std::string>& said = SaidLines();
     if (said.size() >= kMaxReported || !said.insert(line).second)
         return;
     OutputDebugStringA((line + "\n").c_str());
+}
+
+void ForgetSaidLines()
+{
+    SaidLines().clear();
 }
 
 void ReportMissingOnce(const std::string& what, const std::string& name)

@@ -51,6 +51,9 @@ void ReportMissingOnce(const std::string& what, const std::string& name);
 // The line (a newline is added) on the debug output unless it was said
 // before in this run; the same kMaxReported bound.
 void SayOnce(const std::string& line);
+// Forgets every line said so far: the next start of the game reads its data
+// again and names each fault again.
+void ForgetSaidLines();
 // A name as it may be echoed: cut to kMaxEchoedName with "...".
 std::string Echoed(const std::string& name);
 

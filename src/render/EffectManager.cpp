@@ -121,6 +121,17 @@ void CEffectManager::LoadFirstEffect()
     }
 }
 
+void CEffectManager::ForgetDevice()
+{
+    ReleaseEffect();
+    m_WaitingForDevice = true;
+    // The run ends with its device: the next one starts with no lightning,
+    // rain drift or hit marks of this one, and no last frame's camera.
+    m_Composite = CompositeState();
+    std::memset(&m_PreviousView, 0, sizeof m_PreviousView);
+    std::memset(&m_PreviousProjection, 0, sizeof m_PreviousProjection);
+}
+
 CEffectManager::~CEffectManager()
 {
     ReleaseEffect();

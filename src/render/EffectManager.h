@@ -108,6 +108,10 @@ public:
     // it as soon as there is one).
     void LoadFirstEffect();
     bool IsWaitingForDevice() const { return m_WaitingForDevice; }
+    // The device is going, and the run with it: its effect goes, and the
+    // next device gets the first compile again as soon as it exists. The
+    // composite's state and the last camera matrices start afresh.
+    void ForgetDevice();
 
     ID3DXEffect* GetEffect() const { return m_Effect; }
     D3DXHANDLE GetHandle(int slot) const;

@@ -87,6 +87,20 @@ void CMeshCache::Clear()
     for (auto& entry : m_Meshes)
         delete entry.second;
     m_Meshes.clear();
+    for (IVertexBuffer* mesh : m_Retired)
+        delete mesh;
+    m_Retired.clear();
+}
+
+void CMeshCache::ForgetDevice()
+{
+    for (auto& entry : m_Meshes) {
+        if (!entry.second)
+            continue;
+        entry.second->Release();
+        m_Retired.push_back(entry.second);
+    }
+    m_Meshes.clear();
 }
 
 IVertexBuffer* CMeshCache::GetMesh(const std::string& name)

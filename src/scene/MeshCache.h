@@ -77,10 +77,17 @@ public:
     // device they were made on).
     void Clear();
 
+    // The device is going: every cached mesh gives back its buffers and draws
+    // nothing from now on, and the next request of a name loads it again on
+    // whatever device there is then. The meshes themselves are kept, since
+    // entities of the last start may still point at them.
+    void ForgetDevice();
+
     bool IsCached(const std::string& name) const { return m_Meshes.count(name) != 0; }
 
 private:
     std::map<std::string, IVertexBuffer*> m_Meshes;
+    std::vector<IVertexBuffer*> m_Retired;
 };
 
 CMeshCache& getMeshCache();

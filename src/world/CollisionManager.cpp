@@ -290,18 +290,31 @@ CCollisionManager::CCollisionManager()
 CCollisionManager::~CCollisionManager()
 {
     SetDrawCallCounter(nullptr);
+    ReleasePhysicsWorld();
+}
+
+void CCollisionManager::ReleasePhysicsWorld()
+{
     if (!dynamicsWorld)
         return;
     FreeStaticBodies();
     enemyBodies.clear();
     playerBody.Destroy();
     cameraBody.Destroy();
+    if (debugDrawer)
+        dynamicsWorld->setDebugDrawer(nullptr);
     delete dynamicsWorld;
     delete solver;
     delete broadphase;
     delete ghostPairCallback;
     delete dispatcher;
     delete collisionConfiguration;
+    dynamicsWorld = nullptr;
+    solver = nullptr;
+    broadphase = nullptr;
+    ghostPairCallback = nullptr;
+    dispatcher = nullptr;
+    collisionConfiguration = nullptr;
 }
 
 ICollisionWorld& CCollisionManager::Link()

@@ -195,6 +195,9 @@ public:
     // Builds the world with the hero's and the camera's bodies; once, after
     // the hero exists.
     void InitPhysicsWorld();
+    // Takes the world down with every body in it; InitPhysicsWorld builds a
+    // new one. Nothing is left for a later raycast to hit.
+    void ReleasePhysicsWorld();
     // Reads the collision and object files, makes "hangares" current and
     // installs the debug drawer; once, right after InitPhysicsWorld.
     void Init();

@@ -107,6 +107,11 @@ inline void EnterLevel(const std::string& level)
     getCollisionManager().setNewPlayerPosition(position);
     getPlayer()->GetPosition().SetYaw(yaw);
     getCamera().SetYaw(yaw);
+    // The camera eases toward that yaw from where it last stood (a restart
+    // keeps it): after the other level it would still be turning a few
+    // frames on. It starts from where a fresh start leaves it, whatever came
+    // before, so that every test sees the views it was written against.
+    getCamera().CLocation::SetYaw(0.0f);
     CGameStateFlagsManager& gsf = getGSF();
     gsf.setHangaresIntroDone();
     gsf.pierIntact = !isla;

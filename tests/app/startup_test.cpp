@@ -3,10 +3,14 @@
 
 #include "app/DebugText.h"
 #include "app/Startup.h"
+#include "platform/bounded.h"
+#include "render/EffectManager.h"
 #include "render/DeviceFixture.h"
 #include "render/RenderTarget.h"
+#include "render/VertexBuffers.h"
 #include "scene/Camera.h"
 #include "scene/LightCamera.h"
+#include "scene/MeshCache.h"
 #include "scene/ParticleType.h"
 #include "scene/SceneManager.h"
 
@@ -87,6 +91,71 @@ TEST_F(StartupTest, WhatTheReleasedDeviceMadeIsForgottenAndASecondDeviceGivesItB
 
     ASSERT_EQ(InitD3D(m_Window), S_OK);
     EXPECT_NE(smoke->texture, nullptr) << "the next device loads it again";
+}
+
+// Whether a device object was made on the device in use now.
+template <class Object>
+bool OfTheDeviceInUse(Object* object)
+{
+    IDirect3DDevice9* device = nullptr;
+    if (!object || FAILED(object->GetDevice(&device)))
+        return false;
+    device->Release();
+    return device == D3DDevice;
+}
+
+// The game releasing its device and making another (a second start in one
+// process, or the device made again) draws with objects of the new device:
+// the effect is compiled again, the meshes are loaded again, the passes'
+// textures are forgotten, and each fault of the data is named again.
+TEST_F(StartupTest, ASecondDeviceGetsItsOwnEffectMeshesAndPassTexturesAndFaultsAreNamedAgain)
+{
+    m_Textures.clear();
+    ReleaseDevice();
+    drawtest::ScratchFolder folder("second_device");
+    std::filesystem::create_directory("data");
+    const std::string shipped = std::string(VANTOREL_WORKDIR) + "/data/";
+    for (const char* sub : {"XML", "fx", "meshes", "textures"})
+        std::filesystem::create_directory_symlink(shipped + sub, std::string("data/") + sub);
+    const char kMesh[] = "Cajas_AVION";
+    ASSERT_TRUE(std::filesystem::exists(std::string("data/meshes/") + kMesh + ".mesh"));
+
+    ASSERT_EQ(InitD3D(m_Window), S_OK);
+    ASSERT_TRUE(OfTheDeviceInUse(getEffectManager().GetEffect()));
+    IVertexBuffer* firstMesh = getMeshCache().GetMesh(kMesh);
+    ASSERT_NE(firstMesh, nullptr);
+    ASSERT_TRUE(OfTheDeviceInUse(firstMesh->GetD3DBuffer()));
+    getSceneManager().RenderShadowCasters(ShadowMapTarget, true, {});
+    ASSERT_NE(getSceneManager().GetShadowMapTexture(), nullptr);
+    CompositeState& composite = getEffectManager().GetCompositeState();
+    composite.lightningActive = true;
+    composite.lightningBrightness = 10.0f;
+    composite.hits = D3DXVECTOR4(0.0f, 1.0f, 0.0f, 0.0f);
+    testing::internal::CaptureStderr();
+    bounded::SayOnce("data/XML/missing.xml: refused: it is not there");
+    bounded::SayOnce("data/XML/missing.xml: refused: it is not there");
+
+    ReleaseDevice();
+    EXPECT_FALSE(composite.lightningActive) << "the next run starts without this one's lightning";
+    EXPECT_EQ(composite.lightningBrightness, 0.0f);
+    EXPECT_EQ(composite.hits, D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f)) << "nor its hit marks";
+    const std::string firstRun = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(firstRun, "data/XML/missing.xml: refused: it is not there\n");
+    EXPECT_EQ(getEffectManager().GetEffect(), nullptr) << "the effect went with its device";
+    EXPECT_EQ(firstMesh->GetD3DBuffer(), nullptr) << "an entity still holding the mesh draws nothing";
+    EXPECT_EQ(getSceneManager().GetShadowMapTexture(), nullptr) << "the shadow map went with its device";
+    EXPECT_EQ(getSceneManager().GetVelocitySourceTexture(), nullptr);
+
+    ASSERT_EQ(InitD3D(m_Window), S_OK);
+    EXPECT_TRUE(OfTheDeviceInUse(getEffectManager().GetEffect())) << "compiled again for the new device";
+    IVertexBuffer* secondMesh = getMeshCache().GetMesh(kMesh);
+    ASSERT_NE(secondMesh, nullptr);
+    EXPECT_TRUE(OfTheDeviceInUse(secondMesh->GetD3DBuffer())) << "loaded again on the new device";
+    EXPECT_EQ(secondMesh->GetVertexCount(), firstMesh->GetVertexCount());
+    testing::internal::CaptureStderr();
+    bounded::SayOnce("data/XML/missing.xml: refused: it is not there");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "data/XML/missing.xml: refused: it is not there\n")
+        << "the second start names the fault again";
 }
 
 // Only the newest lines are kept; lines at 15, 37 and 59 with a shadow one pixel right and down,

@@ -3,6 +3,7 @@
 #include "enemies/fake_senses.h"
 
 #include "app/GameStateFlags.h"
+#include "player/ControllerSelector.h"
 #include "world/CollisionManager.h"
 
 namespace enemytest {
@@ -50,6 +51,9 @@ TEST_F(EnemyTest, TheDeadAreUpdatedButNeitherCountedNorTracked)
 
 TEST_F(EnemyTest, FrozenNothingMovesAndTheStoryIsNotTold)
 {
+    // Not in a fight, whatever an earlier test left him in.
+    if (CControllerSelector* selector = getPlayer()->GetControllerSelector())
+        selector->SwitchToFree(false, false);
     Load(ListXml("room01", WaveXml("wave_01", Row({"ene_1", "ene_2"}))), "room01", "wave_01");
     Enemy("ene_2")->getIA()->EnterFighting();
     getGSF().waveCode = -1;

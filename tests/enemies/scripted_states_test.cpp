@@ -68,22 +68,16 @@ public:
 // per run; the working folder is the shipped one meanwhile.
 void OpenSoundAndTexts()
 {
-    static bool opened = false;
-    getSoundManager().Unmute();  // whatever muted it last
-    if (opened) {
-        // Lines an earlier test started play out: each file has few channels.
-        std::vector<float> out(2 * 48000);
-        for (int i = 0; i < 40; ++i)
-            platform::audio::MixFrames(out.data(), 48000);
-        return;
-    }
+    // Opened afresh for each test: another test may have closed the sound
+    // (or left lines playing on the few channels each file has).
+    BASS_Free();
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(VANTOREL_WORKDIR);
     platform::audio::UseRecorder([] { return std::uint64_t(0); });
     getSoundManager().Init(nullptr);
+    getSoundManager().Unmute();  // whatever muted it last
     getSubtitulos().LoadTexts("data/XML/subtitulos.xml");
     std::filesystem::current_path(previous);
-    opened = true;
 }
 
 bool LogicActive(const std::string& name)

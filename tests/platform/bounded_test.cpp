@@ -66,4 +66,24 @@ TEST(Bounded, CountsAreLimitsAndArithmeticSaysWhenItDoesNotFit)
     EXPECT_EQ(bounded::Refusal("data/fx/bloom.xml", "stage 3 is 0x16"), "data/fx/bloom.xml: refused: stage 3 is 0x16");
 }
 
+// A line is said once however often it is asked for, until the lines said are
+// forgotten (a new start), when it is said once again; other lines are kept apart.
+TEST(Bounded, ALineIsSaidOnceUntilTheSaidLinesAreForgotten)
+{
+    bounded::ForgetSaidLines();
+    testing::internal::CaptureStderr();
+    for (int frame = 0; frame < 3; ++frame) {
+        bounded::SayOnce("data/XML/a.xml: refused: cut short");
+        bounded::ReportMissingOnce("particle type not found", "humo");
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "data/XML/a.xml: refused: cut short\nparticle type not found: humo\n");
+
+    bounded::ForgetSaidLines();
+    testing::internal::CaptureStderr();
+    bounded::SayOnce("data/XML/a.xml: refused: cut short");
+    bounded::SayOnce("data/XML/a.xml: refused: cut short");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "data/XML/a.xml: refused: cut short\n");
+}
+
 } // namespace

@@ -26,16 +26,21 @@
 
 namespace {
 
-// Runs first in the program: nothing was ever stored.
 TEST_F(Hero, CheckpointsKeepAmmunitionWithFloorsAndNeverTakeAWeapon)
 {
-    hero->SetHasShotgun(true);
-    hero->RestoreCheckpoint();
-    EXPECT_EQ(hero->GetGun()->GetCurrentClip(), 6);
-    EXPECT_EQ(hero->GetGun()->GetAmmo(), 26);
-    EXPECT_FALSE(hero->HasThompson());
-    EXPECT_TRUE(hero->HasShotgun()) << "a restore never takes a weapon away";
-    EXPECT_EQ(getAchievementStats().checkpointRestores, 1);
+    {
+        // A hero of his own, for whom nothing was ever stored (the game's one
+        // keeps what earlier tests stored).
+        CPlayer fresh;
+        fresh.CreateWeapons();
+        fresh.SetHasShotgun(true);
+        fresh.RestoreCheckpoint();
+        EXPECT_EQ(fresh.GetGun()->GetCurrentClip(), 6);
+        EXPECT_EQ(fresh.GetGun()->GetAmmo(), 26);
+        EXPECT_FALSE(fresh.HasThompson());
+        EXPECT_TRUE(fresh.HasShotgun()) << "a restore never takes a weapon away";
+        EXPECT_EQ(getAchievementStats().checkpointRestores, 1);
+    }
 
     struct Case {
         std::function<IWeapon*(CPlayer*)> weapon;
@@ -218,6 +223,13 @@ protected:
                                   CollisionXml("col_muro", 20, 300, 400, 70, 150, 0) + "</level>";
         ASSERT_TRUE(physics.ReadFile(folder.Write("level.xml", level)));
         physics.LoadNewScenario("isla");
+    }
+    // The floor, the wall and the hero's bone boxes are not left for other
+    // tests' shots to hit.
+    static void TearDownTestSuite()
+    {
+        getCollisionManager().ReleasePhysicsWorld();
+        Hero::TearDownTestSuite();
     }
 
     void SetUp() override

@@ -219,6 +219,25 @@ TEST_F(Rays, AStaticBoxBetweenTheEndsIsHitAndOneBeyondIsNot)
     EXPECT_FALSE(manager.CastRay(D3DXVECTOR3(0, 50, 0), D3DXVECTOR3(0, 50, 0)).hit);
 }
 
+// A world taken down takes its bodies with it: a world built after it holds
+// only the hero's and the camera's, and a ray through where the wall stood
+// goes through.
+TEST_F(Rays, AWorldTakenDownLeavesNoBodyForTheNextOne)
+{
+    Level(CollisionXml("col_muro", 20, 100, 200, 100, 50, 0));
+    const int heroAndCamera = Objects() - 1;
+    ASSERT_TRUE(manager.CastRay(D3DXVECTOR3(0, 50, 0), D3DXVECTOR3(200, 50, 0)).hit);
+
+    manager.ReleasePhysicsWorld();
+    EXPECT_EQ(manager.GetDynamicsWorld(), nullptr);
+    manager.ReleasePhysicsWorld(); // nothing left to take down
+
+    manager.InitPhysicsWorld();
+    ASSERT_NE(manager.GetDynamicsWorld(), nullptr);
+    EXPECT_EQ(Objects(), heroAndCamera);
+    EXPECT_FALSE(manager.CastRay(D3DXVECTOR3(0, 50, 0), D3DXVECTOR3(200, 50, 0)).hit);
+}
+
 TEST_F(Rays, CornersComeNearestLastAfterTwoPasses)
 {
     struct Case {

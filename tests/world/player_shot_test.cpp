@@ -179,6 +179,8 @@ TEST_F(PlayerShot, ScaffoldBarrelsWaitForTheirWave)
 
 TEST_F(PlayerShot, TheScaffoldBlownInItsWaveStartsTheDockersEscape)
 {
+    // The story as a new game starts it, whatever an earlier test left.
+    getGSF().resetStates();
     Level(Ground());
     PropRecord barrel;
     Prop(barrel, "obj_barril_andamio01", 0, 300, 200.0f);
