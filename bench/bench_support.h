@@ -2,6 +2,7 @@
 // for the GPU to finish what was drawn.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,18 @@
 #include "platform/win32.h"
 
 namespace {
+
+// The value below which a share p of the values lie, between neighbours.
+double Percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const double at = p * (values.size() - 1);
+    const size_t low = static_cast<size_t>(at);
+    const size_t high = std::min(low + 1, values.size() - 1);
+    return values[low] + (values[high] - values[low]) * (at - low);
+}
 
 // VANTOREL_WORKDIR, else "build/game", else "../game" beside this program.
 bool EnterWorkFolder(const char* argv0)

@@ -51,17 +51,6 @@ double MsSince(BenchClock::time_point start)
     return std::chrono::duration<double, std::milli>(BenchClock::now() - start).count();
 }
 
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const double at = p * (values.size() - 1);
-    const size_t low = static_cast<size_t>(at);
-    const size_t high = std::min(low + 1, values.size() - 1);
-    return values[low] + (values[high] - values[low]) * (at - low);
-}
-
 void PrintFigures(const char* what, const std::vector<double>& values)
 {
     std::printf("    %-7s median %7.2f ms, 95th percentile %7.2f ms\n", what, Percentile(values, 0.5),

@@ -138,17 +138,6 @@ private:
     double m_CpuAtMark = 0.0;
 };
 
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const double at = p * (values.size() - 1);
-    const size_t low = static_cast<size_t>(at);
-    const size_t high = std::min(low + 1, values.size() - 1);
-    return values[low] + (values[high] - values[low]) * (at - low);
-}
-
 // The value of a label on a log line ("label\tvalue\t..."), or -1.
 double Entry(const std::string& line, const std::string& label)
 {

@@ -59,14 +59,6 @@ long StatusKb(const char* field)
     return 0;
 }
 
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * (values.size() - 1))];
-}
-
 // The shipped folder seen through links, so that the logs land elsewhere.
 bool EnterLinkedFolder(const char* argv0)
 {
