@@ -227,7 +227,6 @@ protected:
 TEST_F(MeleeFightRun, AnsweringEveryPromptWithItsButtonWinsAndTheEnemyLiesKnockedOut)
 {
     FightingPlayer player(true);
-    const std::uint16_t won = getAchievementStats().meleeWins;
     Play(player);
     EXPECT_TRUE(player.slowed) << "time slowed at the prompts";
     EXPECT_TRUE(player.signShown);
@@ -243,7 +242,8 @@ TEST_F(MeleeFightRun, AnsweringEveryPromptWithItsButtonWinsAndTheEnemyLiesKnocke
     EXPECT_EQ(end.enemyState, CIAEnemyCover::DEAD);
     EXPECT_TRUE(end.enemyVisible) << "its body lies there";
     EXPECT_TRUE(end.knockedOut) << KnockOutCycle(player.kind);
-    EXPECT_EQ(getAchievementStats().meleeWins, won + 1);
+    // A new game counts its fights won from none, whatever a run before won.
+    EXPECT_EQ(getAchievementStats().meleeWins, 1);
 }
 
 TEST_F(MeleeFightRun, PressingNothingLosesTwentyLifeAndPutsBothBack)

@@ -17,6 +17,7 @@
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
 #include "scene/ParticleType.h"
+#include "world/CollisionManager.h"
 #include "xml/temp_folder.h"
 
 namespace enemytest {
@@ -107,6 +108,10 @@ protected:
 
     void TearDown() override
     {
+        // A world some case built stays in the game's one collision manager:
+        // the next case's shots would strike the hero's body in it, and the
+        // sparks and blood drawn from the shared generator shift its draws.
+        getCollisionManager().ReleasePhysicsWorld();
         Manager().resumeIA();
         Manager().SetListFiles("data/XML/typeOfEnemyList.xml", "data/XML/enemyList.xml");
     }
