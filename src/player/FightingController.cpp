@@ -160,7 +160,12 @@ void CFightingController::Update(float seconds)
         return;
     }
     CCharacterEntity* enemyBody = m_Opponent ? m_Opponent->GetEntity() : nullptr;
-    if (m_Complete && (!enemyBody || enemyBody->GetActionCount() == 0)) {
+    // Only the current wave's enemies are updated: an opponent whose wave was
+    // left during the fight (a stray bullet ending it, a volume) would never
+    // finish its action, and the won fight would hold the hero for good.
+    const bool opponentPlays =
+        m_Opponent && getEnemyManager()->getThisBotOfCurrentWave(m_Opponent->GetName()) == m_Opponent;
+    if (m_Complete && (!enemyBody || !opponentPlays || enemyBody->GetActionCount() == 0)) {
         Win();
         return;
     }

@@ -245,6 +245,28 @@ TEST_F(Fight, AWonTwoHitFightWaitsForTheEnemysOneShotThenItLiesKnockedOut)
     EXPECT_TRUE(OnlyCycle(enemy->GetEntity(), "combo2_KO_idle"));
 }
 
+// The wave moves on during a won fight: its enemies are no longer updated,
+// so the fight must not wait on the opponent's action to end.
+TEST_F(Fight, AWonFightWhoseWaveWasLeftStillLetsTheHeroGo)
+{
+    Start(50);
+    for (int hit = 0; hit < 2; ++hit) {
+        RunToPrompt();
+        ASSERT_TRUE(Prompt()) << hit;
+        Answer(true);
+        Frame();
+    }
+    ASSERT_TRUE(fight->IsComplete());
+    ASSERT_GT(enemy->GetEntity()->GetActionCount(), 0);
+    getEnemyManager()->setNewZone("room01", "wave_03");
+    for (int frames = 0; Fighting() && frames < 600; ++frames)
+        Frame();
+    EXPECT_FALSE(Fighting());
+    EXPECT_EQ(ai->GetState(), CIAEnemyCover::DEAD);
+    EXPECT_EQ(hero->GetLife(), 350);
+    ExpectReleased();
+}
+
 TEST_F(Fight, APromptAnsweredAfterTheSlowMotionRanOutStillLands)
 {
     Start(49);
