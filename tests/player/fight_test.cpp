@@ -123,6 +123,17 @@ protected:
         const bool x = fight->IsExpectingX();
         fight->OnActionPressed(x == right ? ACTION_COMBO_X : ACTION_COMBO_Y);
     }
+    // A two-hit fight with both prompts answered as they open.
+    void WinTwoHitFight()
+    {
+        Start(50);
+        for (int hit = 0; hit < 2; ++hit) {
+            RunToPrompt();
+            ASSERT_TRUE(Prompt()) << hit;
+            Answer(true);
+            Frame();
+        }
+    }
 
     // What every end of a fight leaves behind.
     void ExpectReleased()
@@ -218,13 +229,9 @@ TEST_F(Fight, ButtonsPressedBeforeAnyPromptAreClearedByItAndNeverWrong)
 TEST_F(Fight, AWonTwoHitFightWaitsForTheEnemysOneShotThenItLiesKnockedOut)
 {
     const std::uint16_t won = getAchievementStats().meleeWins;
-    Start(50);
-    for (int hit = 0; hit < 2; ++hit) {
-        RunToPrompt();
-        ASSERT_TRUE(Prompt()) << hit;
-        Answer(true);
-        Frame();
-    }
+    WinTwoHitFight();
+    if (HasFatalFailure())
+        return;
     EXPECT_TRUE(fight->IsComplete());
     ASSERT_GT(enemy->GetEntity()->GetActionCount(), 0) << "its combo still plays";
     int frames = 0;
@@ -249,13 +256,9 @@ TEST_F(Fight, AWonTwoHitFightWaitsForTheEnemysOneShotThenItLiesKnockedOut)
 // so the fight must not wait on the opponent's action to end.
 TEST_F(Fight, AWonFightWhoseWaveWasLeftStillLetsTheHeroGo)
 {
-    Start(50);
-    for (int hit = 0; hit < 2; ++hit) {
-        RunToPrompt();
-        ASSERT_TRUE(Prompt()) << hit;
-        Answer(true);
-        Frame();
-    }
+    WinTwoHitFight();
+    if (HasFatalFailure())
+        return;
     ASSERT_TRUE(fight->IsComplete());
     ASSERT_GT(enemy->GetEntity()->GetActionCount(), 0);
     getEnemyManager()->setNewZone("room01", "wave_03");
