@@ -48,9 +48,16 @@ CPlayer::CPlayer()
 
 CPlayer::~CPlayer()
 {
+    Release();
+}
+
+void CPlayer::Release()
+{
     DeleteWeapons();
     delete m_ControllerSelector;
+    m_ControllerSelector = nullptr;
     delete m_Entity;
+    m_Entity = nullptr;
 }
 
 void CPlayer::Init()

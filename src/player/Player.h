@@ -31,6 +31,9 @@ public:
     // Builds the body, the weapons and the controller selector (the free
     // controller current) and turns the hero to face +X. Once, while loading.
     void Init();
+    // Lets the body, the weapons and the selector go: the hero as before Init,
+    // one still loading whom the enemies neither see fighting nor dead.
+    void Release();
     // A new pistol, Thompson gun and shotgun; the pistol is current and the
     // other two are not owned.
     void CreateWeapons();

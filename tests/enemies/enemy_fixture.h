@@ -101,6 +101,10 @@ protected:
 
     void SetUp() override
     {
+        // A hero some case built stays in the game's one player: his fight
+        // would freeze the wave, his death stop every enemy's update. These
+        // cases meet a hero still loading unless they build him.
+        getPlayer()->Release();
         getPlayer()->GetPosition().SetPosition(D3DXVECTOR3(0, 0, 0));
         getCamera().SetFreeCamera(false);
         Manager().resumeIA();

@@ -383,6 +383,23 @@ TEST_F(Hero, ADeadHeroStaysDeadWhateverHandsHimBack)
     EXPECT_EQ(hero->GetController()->GetStateCode(), 30);
 }
 
+TEST_F(Hero, ReleasedHeIsAHeroStillLoadingDeadNoLongerAndInitBuildsHimAgain)
+{
+    selector->GetFreeController()->ToDead();
+    hero->Release();
+    EXPECT_EQ(hero->GetControllerSelector(), nullptr);
+    EXPECT_EQ(hero->GetController(), nullptr);
+    EXPECT_EQ(hero->GetEntity(), nullptr);
+    EXPECT_EQ(hero->GetCurrentWeapon(), nullptr);
+    EXPECT_EQ(hero->GetGun(), nullptr);
+    hero->Release(); // twice: nothing left to free a second time
+    hero->Init();
+    ASSERT_NE(hero->GetControllerSelector(), nullptr);
+    EXPECT_FALSE(hero->GetControllerSelector()->IsPlayerDead());
+    EXPECT_NE(hero->GetEntity(), nullptr);
+    EXPECT_EQ(hero->GetCurrentWeapon(), hero->GetGun());
+}
+
 TEST_F(Hero, HitsGoToTheControllerOfTheStateAndLandInItsUpdate)
 {
     struct Case {
