@@ -81,10 +81,10 @@ void CConfiguration::KeepWindowOnScreen(const std::string& widthText, const std:
         const int most = side.screen > 0 ? side.screen : 16384;
         if (side.value > 0 && side.value <= most)
             continue;
-        OutputDebugStringA(("data/XML/init_configuration.xml: window " + std::string(side.name) + " \"" +
-                            side.text + "\" is not between 1 and " + std::to_string(most) +
-                            ": the window is 800x600\n")
-                               .c_str());
+        // The level's lights read the file again for their aspect: said once a run.
+        bounded::SayOnce("data/XML/init_configuration.xml: window " + std::string(side.name) + " \"" +
+                         bounded::Echoed(side.text) + "\" is not between 1 and " + std::to_string(most) +
+                         ": the window is 800x600");
         width = 800;
         height = 600;
         return;

@@ -196,10 +196,11 @@ void CCamera::KeepUsableOffsets()
         const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
         if (std::isfinite(length) && length > 0.0f)
             continue;
+        // Every level load reads the values again: the fault is said once a run.
         char message[256];
-        std::snprintf(message, sizeof message, "%s: %s (%g, %g, %g) is zero or not a number: using (%g, %g, %g)\n",
+        std::snprintf(message, sizeof message, "%s: %s (%g, %g, %g) is zero or not a number: using (%g, %g, %g)",
                       kValuesFile, o.name, v.x, v.y, v.z, o.fallback.x, o.fallback.y, o.fallback.z);
-        OutputDebugStringA(message);
+        bounded::SayOnce(message);
         o.value = o.fallback;
     }
     // Planes the projection cannot be built from: the defaults.

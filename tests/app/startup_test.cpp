@@ -232,6 +232,7 @@ TEST(Configuration, AWindowSizeThatIsNoScreenSizeFallsBackTo800x600)
         folder.Write("data/XML/init_configuration.xml",
                      "<C><PROPERTIES width=\"" + c.width + "\" height=\"" + c.height + "\"/></C>");
         CConfiguration configuration;
+        bounded::ForgetSaidLines(); // the line is said once a run: each case is a run's start
         testing::internal::CaptureStderr();
         configuration.LoadXML("data/XML/init_configuration.xml");
         const std::string printed = testing::internal::GetCapturedStderr();

@@ -76,6 +76,10 @@ TEST(TriggerLayout, TheGameReadsBackEachBoxInItsLevelsZone)
 
     TempFolder folder;
     CTriggerManager& manager = getTriggerManager();
+    // The game's one manager keeps what an earlier case loaded into it: only
+    // this file's boxes may be there. Here no shipped file is found.
+    manager.Reset();
+    ASSERT_EQ(manager.VolumeCount(), 0u);
     manager.LoadTriggers(folder.Write("trigger_instances.xml", xml).c_str());
     ASSERT_EQ(manager.VolumeCount(), 4u);
     const TriggerVolume* first = manager.FindVolume("trg_01");

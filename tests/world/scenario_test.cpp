@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Startup.h"
 #include "math/VectorMath.h"
+#include "platform/bounded.h"
 #include "render/DeviceFixture.h"
 #include "render/TextureManager.h"
 #include "scene/LightCamera.h"
@@ -319,6 +321,25 @@ TEST_F(ScenarioLoad, EachRoomReadsItsOwnLightFileAndTheAspectIsAWholeNumberNever
         WriteFile("data/XML/init_configuration.xml", std::string("<C><PROPERTIES ") + size + "/></C>");
         EXPECT_FLOAT_EQ(CRoom::CLightsParser(nullptr).GetAspect(), 1.0f) << size;
     }
+}
+
+// Each room reads the configuration again for its lights' aspect, and the
+// game's start read it before: a bad window size is named once a run.
+TEST_F(ScenarioLoad, ABadWindowSizeIsNamedOnceHoweverManyRoomsReadIt)
+{
+    bounded::ForgetSaidLines(); // as at a run's start
+    WriteFile("data/XML/init_configuration.xml", R"(<C><PROPERTIES width="0" height="600"/></C>)");
+    WriteLevel(Room("hangares", "") + Room("isla", ""));
+    testing::internal::CaptureStderr();
+    CConfiguration().LoadXML("data/XML/init_configuration.xml");
+    m_Scenario.Load("data/XML/instances.xml");
+    const std::string printed = testing::internal::GetCapturedStderr();
+    const std::string line = "data/XML/init_configuration.xml: window width \"0\"";
+    const size_t at = printed.find(line);
+    ASSERT_NE(at, std::string::npos) << printed;
+    EXPECT_EQ(printed.find(line, at + 1), std::string::npos) << printed;
+    ASSERT_NE(m_Scenario.GetCurrentRoom(), nullptr);
+    bounded::ForgetSaidLines();
 }
 
 TEST_F(ScenarioLoad, NearestLightPrefersOneWithin1000ThenWithin5000ThenTheFirst)
