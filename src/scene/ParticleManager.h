@@ -73,8 +73,10 @@ public:
     void CreateStandingSystems();
 
     // The street lamps' light points, handed over by the level loader; they
-    // stay for the whole run (resets keep them). Mosquitoes swarm there.
+    // stay until the level is loaded again (resets keep them). Mosquitoes
+    // swarm there.
     void AddLampPosition(float x, float y, float z);
+    void ClearLampPositions() { m_LampPositions.clear(); }
     const std::vector<D3DXVECTOR3>& GetLampPositions() const { return m_LampPositions; }
 
     const std::vector<std::shared_ptr<CParticleEmitter>>& GetEmitters() const { return m_Emitters; }

@@ -359,6 +359,9 @@ CScenario::~CScenario() = default;
 
 void CScenario::Load(const char* file)
 {
+    // A second start of the game in one process loads the level again: its
+    // lamps would be listed twice, and twice the mosquitoes swarm round them.
+    getParticleManager().ClearLampPositions();
     {
         CScenarioParser parser(this);
         parser.LoadXMLSaying(file ? file : "");
