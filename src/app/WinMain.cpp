@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/WindowProc.h"
 #include "input/InputManager.h"
+#include "platform/bounded.h"
 #include "platform/crt.h"
 #include "player/Player.h"
 #include "world/Scenario.h"
@@ -46,6 +47,9 @@ void ReadConfiguration()
 int VantorelMain()
 {
     crt::KeepBigBlocksApart();
+    // Each run names each fault of its data, whatever was said before it in
+    // this process.
+    bounded::ForgetSaidLines();
     BuildFirstObjects();
     ReadConfiguration();
 

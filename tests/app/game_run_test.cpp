@@ -327,6 +327,10 @@ TEST_F(GameRunTest, AnUnusableWindowSizeIsNamedAndTheGameRunsAt800x600)
               "<CONFIGURATION><PROPERTIES windowed='0' width='0' height='0'/></CONFIGURATION>");
     player.menuKeys = {{2, DIK_ESCAPE}};
     ::testing::internal::CaptureStderr();
+    // Said before the run, outside it: the run says it all the same.
+    CConfiguration().LoadXML("data/XML/init_configuration.xml");
+    ::testing::internal::GetCapturedStderr();
+    ::testing::internal::CaptureStderr();
     const int result = VantorelMain();
     const std::string output = ::testing::internal::GetCapturedStderr();
 
