@@ -30,6 +30,9 @@ enum class Shortcut {
     // Screen pictures that would blend nothing in (clear where they show, or
     // off the screen) are not drawn.
     ClearGuiSkipped,
+    // The whole velocity pass (the camera travelled) lays the depth of what
+    // surrounds the eye (sky, sea, floor) before it smears anything.
+    VelocityDepthFirst,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

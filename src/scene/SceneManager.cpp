@@ -42,6 +42,18 @@ constexpr float kSceneTimeStep = 0.01666666753590107f;
 
 const D3DXMATRIX kIdentity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 
+// The squared distance from the eye to the entity's centre, or none (the
+// largest float) for an entity whose bounds hold the eye: the sky, the sea,
+// the floor under the camera.
+float DistanceFromEyeSq(const IEntidad3D& entity, const D3DXVECTOR3& eye)
+{
+    const D3DXMATRIX& world = entity.GetTransform().GetMatrix();
+    const D3DXVECTOR3 toEye(world._41 - eye.x, world._42 - eye.y, world._43 - eye.z);
+    const float distanceSq = D3DXVec3Dot(&toEye, &toEye);
+    const float radius = entity.GetRadius();
+    return distanceSq > radius * radius ? distanceSq : std::numeric_limits<float>::max();
+}
+
 // --- what the passes read from the hero and the enemies ------------------------------
 
 // The hero's drawable entity; null until the hero carries one.
@@ -380,18 +392,8 @@ std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
     };
     std::vector<Keyed> keyed;
     keyed.reserve(entities.size());
-    for (IEntidad3D* entity : entities) {
-        float key = std::numeric_limits<float>::max();
-        if (entity) {
-            const D3DXMATRIX& world = entity->GetTransform().GetMatrix();
-            const D3DXVECTOR3 toEye(world._41 - eye.x, world._42 - eye.y, world._43 - eye.z);
-            const float distanceSq = D3DXVec3Dot(&toEye, &toEye);
-            const float radius = entity->GetRadius();
-            if (distanceSq > radius * radius)
-                key = distanceSq;
-        }
-        keyed.push_back({key, entity});
-    }
+    for (IEntidad3D* entity : entities)
+        keyed.push_back({entity ? DistanceFromEyeSq(*entity, eye) : std::numeric_limits<float>::max(), entity});
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
     for (size_t i = 0; i < keyed.size(); ++i)
         entities[i] = keyed[i].entity;
@@ -448,17 +450,31 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
         return;
     }
     m_MovingOnly = m_NothingMoved = false;
+    velocityDepthLaidCount = 0;
     if (!BeginPass(target, clear)) {
         m_DrawList.clear();
         return;
+    }
+    CEffectManager& effects = getEffectManager();
+    const std::vector<IEntidad3D*> listed = ListedEntities(true);
+    // Each pixel drawn here reads the scene eight times. The objects are
+    // drawn near to far, but what surrounds the eye comes last, after every
+    // object it hides (behind a hill, under the floor) was smeared for
+    // nothing: its depth goes first. Laid for the rest too, the depth costs
+    // more than the smearing it saves. Each object laid is smeared below at
+    // that very depth, so the depth test keeps what a cleared buffer would.
+    if (ShortcutOn(Shortcut::VelocityDepthFirst) && m_DepthStencil) {
+        const D3DXVECTOR3 eye = getCamera().GetPosition();
+        for (IEntidad3D* entity : listed)
+            if (entity && DistanceFromEyeSq(*entity, eye) == std::numeric_limits<float>::max())
+                velocityDepthLaidCount += effects.RenderDepth(entity) ? 1 : 0;
     }
     getProjectileManager().Render(0.016f);
     if (IsVisible(kCharacters)) {
         RenderCharacters();
         m_Visibility[kCharacters] = false;
     }
-    CEffectManager& effects = getEffectManager();
-    for (IEntidad3D* entity : ListedEntities(true)) {
+    for (IEntidad3D* entity : listed) {
         if (!entity || !effects.IsEntityVisible(entity, false))
             continue;
         effects.RenderMotionBlur(entity, m_VelocitySource);

@@ -134,6 +134,8 @@ public:
     // The level's entities whose depth the last scene pass laid before
     // shading anything.
     int depthLaidCount = 0;
+    // Those the last whole velocity pass laid first: what surrounds the eye.
+    int velocityDepthLaidCount = 0;
 
 private:
     // Draws every entity of every listed name but "Character" through the

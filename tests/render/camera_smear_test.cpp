@@ -44,6 +44,9 @@ protected:
     {
         FlatEntity still("still", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
         FlatEntity moved("moved", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
+        // Their own bounds: standing apart from the eye, no depth is laid for them first.
+        still.SetRadius(12.0f);
+        moved.SetRadius(12.0f);
         still.MoveTo(-20, 0, 0);
         still.StorePreviousWorld();
         moved.MoveTo(carried ? 14 : 20, 0, 0);

@@ -173,6 +173,50 @@ TEST_F(SceneManagerTest, TheLevelsDepthIsLaidFirstAndTheFrameStaysTheSame)
     EXPECT_GT(Brightness(frames[1][kSize / 2 * kSize + kSize / 2] | 0xFF000000), 150);
 }
 
+// The whole velocity pass lays first the depth of what surrounds the eye (a
+// backdrop whose bounds hold the camera), not of what stands apart from it:
+// two crates hidden behind the backdrop, one standing in front of it. The
+// smeared frame is the same either way.
+TEST_F(SceneManagerTest, TheVelocityPassLaysTheDepthOfWhatSurroundsTheEyeFirst)
+{
+    FlatEntity backdrop("cielo", 70, FlatEntity::FacingZ, "PhongLightingTech");
+    backdrop.SetRadius(400.0f);
+    FlatEntity hidden("caja", 20, FlatEntity::FacingZ, "PhongLightingTech");
+    hidden.MoveTo(10, 0, -100);
+    FlatEntity deeper("barril", 20, FlatEntity::FacingZ, "PhongLightingTech");
+    deeper.MoveTo(-10, 5, -150);
+    FlatEntity front("farola", 8, FlatEntity::FacingZ, "PhongLightingTech");
+    front.MoveTo(-30, -30, 60);
+    for (FlatEntity* e : {&hidden, &deeper, &front})
+        e->SetRadius(30.0f);
+    for (FlatEntity* e : {&backdrop, &hidden, &deeper, &front})
+        scene().AddObject(e->GetName(), e);
+    SetShortcutOn(Shortcut::CameraSmear, false);
+    std::vector<D3DCOLOR> frames[2];
+    for (bool shortcuts : {true, false}) {
+        SCOPED_TRACE(shortcuts ? "the game's way" : "the plain way");
+        SetFrameShortcuts(shortcuts);
+        getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+        for (const char* name : {"cielo", "caja", "barril", "farola"})
+            scene().SetVisible(name, true);
+        scene().RenderScenePass(SceneTarget, true);
+        for (const char* name : {"cielo", "caja", "barril", "farola"})
+            scene().SetVisible(name, true);
+        scene().RenderMotionBlurPass(VelocityTarget, true);
+        EXPECT_EQ(scene().velocityDepthLaidCount, shortcuts ? 1 : 0);
+        devicetest::ReadPixels(VelocityTarget.surface, &frames[shortcuts]);
+        // The backdrop shows where the crates hide, as the scene pass drew it.
+        EXPECT_EQ(TargetPixel(VelocityTarget, kSize / 2 + 5, kSize / 2),
+                  TargetPixel(SceneTarget, kSize / 2 + 5, kSize / 2));
+    }
+    SetShortcutOn(Shortcut::CameraSmear, true);
+    SetFrameShortcuts(true);
+    getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+    ASSERT_EQ(frames[0].size(), frames[1].size());
+    EXPECT_TRUE(frames[0] == frames[1]);
+    EXPECT_GT(Brightness(frames[1][kSize / 2 * kSize + kSize / 2] | 0xFF000000), 150);
+}
+
 // The scene pass after a shadow pass: a caster between light 1 and a wall
 // darkens the wall, drawn either way.
 TEST_F(SceneManagerTest, ACasterShadowsTheSceneBehindIt)
