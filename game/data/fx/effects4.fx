@@ -419,17 +419,20 @@ fragment ShadowDepthFS {
 fragment VelocityFS {
     void main() {
         vec2 current = ClipToUV(vCurr);
+        // The pixel's own texel of the scene (the same size as this target):
+        // the first tap reads it whole.
+        vec3 own = texelFetch(SceneTexture, ivec2(current * vec2(textureSize(SceneTexture, 0))), 0).rgb;
         // Still: every tap reads the same texel.
         if (!SWITCH(blur_moving)) {
-            outColor = vec4(tex2D(SceneTexture, current).rgb, 1.0);
+            outColor = vec4(own, 1.0);
             return;
         }
         vec2 velocity = vec2(0.0);
         if (abs(vPrev.w) > 1e-5) velocity = current - ClipToUV(vPrev);
         float speed = length(velocity);
         if (speed > 0.08) velocity *= 0.08 / speed;
-        vec3 sum = vec3(0.0);
-        for (int i = 0; i < 8; ++i) sum += tex2D(SceneTexture, current - velocity * (float(i) / 7.0)).rgb;
+        vec3 sum = own;
+        for (int i = 1; i < 8; ++i) sum += tex2D(SceneTexture, current - velocity * (float(i) / 7.0)).rgb;
         outColor = vec4(sum / 8.0, 1.0);
     }
 }
