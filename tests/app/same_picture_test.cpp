@@ -281,10 +281,11 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
     }
 }
 
-// The composite reads the screen targets at its own pixel whole, and the rain
-// and the grain, always drawn larger than their textures, without choosing a
-// mip level: every frame is the one the filtered reads give.
-TEST_P(SamePictureTest, TheCompositesPlainReadsDrawAsFilteredOnes)
+// The composite and the velocity pass read the screen targets at their own
+// pixel whole, and the composite the rain and the grain, always drawn larger
+// than their textures, without choosing a mip level: every frame is the one
+// the filtered reads give.
+TEST_P(SamePictureTest, TheScreenPassesPlainReadsDrawAsFilteredOnes)
 {
     ASSERT_TRUE(s_Started) << "no device";
     SettleInLevel();
@@ -294,6 +295,9 @@ TEST_P(SamePictureTest, TheCompositesPlainReadsDrawAsFilteredOnes)
     std::string filtered = text.str();
     for (const auto& change : {std::make_pair(std::string("texelFetch(s, ivec2(uv * vec2(textureSize(s, 0))), 0)"),
                                               std::string("texture(s, uv)")),
+                               std::make_pair(std::string("texelFetch(SceneTexture, ivec2(current * "
+                                                          "vec2(textureSize(SceneTexture, 0))), 0)"),
+                                              std::string("texture(SceneTexture, current)")),
                                std::make_pair(std::string("sampler RainTexture { MipFilter = None; }"), std::string()),
                                std::make_pair(std::string("sampler DirtTexture1 { MipFilter = None; }"), std::string())}) {
         const size_t at = filtered.find(change.first);
