@@ -209,7 +209,8 @@ void TBloomEffect::RenderPass(const std::string& technique, IDirect3DTexture9* s
     SetFloatIfPresent(effect, "bloom_offset_y", offsetY);
     SetFloatIfPresent(effect, "stage_weight", weight);
     const bool folded = technique == kBlurTechnique && SetFoldedTaps(effect, stages, index);
-    effect->SetBool("bloom_folded", folded ? TRUE : FALSE);
+    if (D3DXHANDLE handle = effect->GetParameterByName(nullptr, "bloom_folded"))
+        effect->SetBool(handle, folded ? TRUE : FALSE);
 
     UINT passes = 0;
     if (FAILED(effect->Begin(&passes, 0)))

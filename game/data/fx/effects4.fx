@@ -721,8 +721,9 @@ technique pruebaTech {
         fragment = CompositeSceneFS;
         ZEnable = false; ZWriteEnable = false; CullMode = None;
         AlphaBlendEnable = false;
-        // Rain and grain are always drawn larger than their textures: never
-        // a smaller mip level, so none is weighed per pixel.
+        // On any screen of 320 x 240 or more, rain and grain are drawn larger
+        // than their textures: never from a smaller mip level, so none is
+        // weighed per pixel.
         sampler RainTexture { MipFilter = None; }
         sampler DirtTexture1 { MipFilter = None; }
     }
