@@ -35,6 +35,7 @@
 #include "app/FrameRender.h"
 #include "app/MainConfig.h"
 #include "enemies/EnemyAnimNames.h"
+#include "gui/GUIManager.h"
 #include "math/VectorMath.h"
 #include "platform/dinput.h"
 #include "platform/d3dx9tex.h"
@@ -208,6 +209,9 @@ void SwitchEverythingOn()
     // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
     // shortcuts (names in kShortcutNames).
     SetWay(true);
+    // VANTOREL_BENCH_DOF=0 measures without depth of field (the options screen's switch, on by default).
+    if (const char* dof = std::getenv("VANTOREL_BENCH_DOF"))
+        getGUI().depthOfFieldOn = std::atoi(dof) != 0;
     // For comparisons: VANTOREL_BENCH_OFF="blurRender,bloomRender" measures without those.
     if (const char* off = std::getenv("VANTOREL_BENCH_OFF")) {
         std::stringstream names(off);
@@ -524,6 +528,8 @@ void TimeFrames(int frames, float step, Samples& samples)
         RenderFrame(step);
         FinishDevice();
         for (int i = 0; i < frames; ++i) {
+            // Turning, the composite smears by the view's swing since the frame.
+            SwingView();
             const double cpuStart = ProcessCpuMs();
             const auto start = std::chrono::steady_clock::now();
             DrawStepAlone(alone);
