@@ -282,9 +282,9 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
 }
 
 // The composite and the velocity pass read the screen targets at their own
-// pixel whole, and the composite the rain and the grain, always drawn larger
-// than their textures, without choosing a mip level: every frame is the one
-// the filtered reads give.
+// pixel whole, the depth of field averages pairs of texels, and the rain and
+// the grain, always drawn larger than their textures, go without choosing a
+// mip level: every frame is the one the filtered reads give.
 TEST_P(SamePictureTest, TheScreenPassesPlainReadsDrawAsFilteredOnes)
 {
     ASSERT_TRUE(s_Started) << "no device";
@@ -300,6 +300,30 @@ TEST_P(SamePictureTest, TheScreenPassesPlainReadsDrawAsFilteredOnes)
                                               std::string("texture(SceneTexture, current)")),
                                std::make_pair(std::string("sampler RainTexture { MipFilter = None; }"), std::string()),
                                std::make_pair(std::string("sampler DirtTexture1 { MipFilter = None; }"), std::string())}) {
+        const size_t at = filtered.find(change.first);
+        ASSERT_NE(at, std::string::npos) << change.first;
+        filtered.replace(at, change.first.size(), change.second);
+    }
+    // The depth of field's pairs of texels, as the filtered reads a pixel and
+    // a half away they stand for.
+    const std::pair<std::string, std::string> blur = {
+        "            vec3 blur = Shown(min(p + dx, last), min(p + 2 * dx, last), underMoving) +\n"
+        "                        Shown(max(p - dx, 0), max(p - 2 * dx, 0), underMoving) +\n"
+        "                        Shown(min(p + dy, last), min(p + 2 * dy, last), underMoving) +\n"
+        "                        Shown(max(p - dy, 0), max(p - 2 * dy, 0), underMoving);",
+        "            vec2 px = 1.5 / vec2(last + 1);\n"
+        "            vec3 blur = Filtered(uv + vec2(px.x, 0.0), underMoving) + Filtered(uv - vec2(px.x, 0.0), underMoving) +\n"
+        "                        Filtered(uv + vec2(0.0, px.y), underMoving) + Filtered(uv - vec2(0.0, px.y), underMoving);"};
+    const std::pair<std::string, std::string> filteredRead = {
+        "    vec3 Shown(ivec2 a, ivec2 b, bool underMoving) {",
+        "    vec3 Filtered(vec2 uv, bool underMoving) {\n"
+        "        vec3 scene = texture(SceneTexture, uv).rgb;\n"
+        "        if (!SWITCH(moving_only) || !underMoving) return scene;\n"
+        "        vec4 moving = texture(currVelocityTexture, uv);\n"
+        "        return mix(scene, moving.rgb, moving.a);\n"
+        "    }\n"
+        "    vec3 Shown(ivec2 a, ivec2 b, bool underMoving) {"};
+    for (const auto& change : {blur, filteredRead}) {
         const size_t at = filtered.find(change.first);
         ASSERT_NE(at, std::string::npos) << change.first;
         filtered.replace(at, change.first.size(), change.second);

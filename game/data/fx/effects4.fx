@@ -470,11 +470,12 @@ fragment CompositeSceneFS {
 
     // Under a moving object, the moving objects' smear where one was drawn,
     // else the scene; elsewhere the scene (the blur's taps next to a moving
-    // object read the scene unsmeared).
-    vec3 Shown(vec2 uv, bool underMoving) {
-        vec3 scene = tex2D(SceneTexture, uv).rgb;
+    // object read the scene unsmeared). Read half way between two texels, as
+    // the average of the two.
+    vec3 Shown(ivec2 a, ivec2 b, bool underMoving) {
+        vec3 scene = 0.5 * (texelFetch(SceneTexture, a, 0).rgb + texelFetch(SceneTexture, b, 0).rgb);
         if (!SWITCH(moving_only) || !underMoving) return scene;
-        vec4 moving = tex2D(currVelocityTexture, uv);
+        vec4 moving = 0.5 * (texelFetch(currVelocityTexture, a, 0) + texelFetch(currVelocityTexture, b, 0));
         return mix(scene, moving.rgb, moving.a);
     }
 
@@ -496,11 +497,18 @@ fragment CompositeSceneFS {
         }
         float border = smoothstep(0.3, 0.75, length(uv - 0.5) * 1.4142);
         if (SWITCH(apply_dof)) {
-            vec2 px = 1.5 / vec2(max(textureSize(SceneTexture, 0), ivec2(1)));
+            // Four reads a pixel and a half away on either side along each
+            // axis: each half way between the next texel and the one after
+            // (the edge texels standing in for those beyond).
+            ivec2 last = max(textureSize(SceneTexture, 0), ivec2(1)) - 1;
+            ivec2 p = ivec2(uv * vec2(last + 1));
+            ivec2 dx = ivec2(1, 0), dy = ivec2(0, 1);
             // (The camera's smear and the blur never meet: the game draws the
             // whole velocity pass for a camera that moved under depth of field.)
-            vec3 blur = Shown(uv + vec2(px.x, 0.0), underMoving) + Shown(uv - vec2(px.x, 0.0), underMoving) +
-                        Shown(uv + vec2(0.0, px.y), underMoving) + Shown(uv - vec2(0.0, px.y), underMoving);
+            vec3 blur = Shown(min(p + dx, last), min(p + 2 * dx, last), underMoving) +
+                        Shown(max(p - dx, 0), max(p - 2 * dx, 0), underMoving) +
+                        Shown(min(p + dy, last), min(p + 2 * dy, last), underMoving) +
+                        Shown(max(p - dy, 0), max(p - 2 * dy, 0), underMoving);
             scene = mix(scene, blur * 0.25, border);
         }
         if (SWITCH(raining) && CamYaw > 0.5) {
