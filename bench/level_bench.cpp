@@ -35,6 +35,7 @@
 #include "app/FrameRender.h"
 #include "app/MainConfig.h"
 #include "enemies/EnemyAnimNames.h"
+#include "gui/GUIManager.h"
 #include "math/VectorMath.h"
 #include "platform/dinput.h"
 #include "platform/d3dx9tex.h"
@@ -42,13 +43,17 @@
 #include "player/ControllerSelector.h"
 #include "player/ProjectileManager.h"
 #include "player/Weapon.h"
+#include "render/Bloom.h"
+#include "render/Composite.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
+#include "render/RenderTarget.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
+#include "scene/SceneManager.h"
 
 #include "../tests/app/shipped_game.h"
 #include "../tests/platform/offscreen_device_fixture.h"
@@ -165,6 +170,21 @@ bool Against()
     return names && *names;
 }
 
+// VANTOREL_BENCH_AGAINST="effect" with VANTOREL_BENCH_EFFECT="file" weighs a
+// change of the shaders alone: both ways are the game's, the first with the
+// shipped effect, the second with the file. The effect is loaded again for
+// each way, so they take turns in rounds rather than frame by frame.
+bool EffectAgainst()
+{
+    return Named("VANTOREL_BENCH_AGAINST", "effect") && std::getenv("VANTOREL_BENCH_EFFECT");
+}
+
+// The two ways share one effect and take turns frame by frame.
+bool TurnsByFrame()
+{
+    return Against() && !EffectAgainst();
+}
+
 // The first way (false: plain, or the game's less the shortcuts weighed) or the second (the game's).
 void SetWay(bool second)
 {
@@ -190,6 +210,9 @@ void SwitchEverythingOn()
     // For comparisons: VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
     // shortcuts (names in kShortcutNames).
     SetWay(true);
+    // VANTOREL_BENCH_DOF=0 measures without depth of field (the options screen's switch, on by default).
+    if (const char* dof = std::getenv("VANTOREL_BENCH_DOF"))
+        getGUI().depthOfFieldOn = std::atoi(dof) != 0;
     // For comparisons: VANTOREL_BENCH_OFF="blurRender,bloomRender" measures without those.
     if (const char* off = std::getenv("VANTOREL_BENCH_OFF")) {
         std::stringstream names(off);
@@ -419,13 +442,9 @@ void StepWave(float step)
     wave.liveParticles.push_back(LiveParticles());
 }
 
-// The game's update of one frame. Turning, the view then swings a few
-// degrees one way or the other, every frame.
-void UpdateGame(float step)
+// Turning, the view swings a few degrees one way or the other, every frame.
+void SwingView()
 {
-    GetGameCalls().UpdateFrame(step);
-    StepCrowd(step);
-    StepWave(step);
     static int frame = 0;
     if (g_Turning) {
         CCamera& camera = getCamera();
@@ -433,6 +452,24 @@ void UpdateGame(float step)
         camera.ApplyView();
         camera.UpdateFrustum();
     }
+}
+
+// The game's update of one frame, then the view's swing.
+void UpdateGame(float step)
+{
+    GetGameCalls().UpdateFrame(step);
+    StepCrowd(step);
+    StepWave(step);
+    SwingView();
+}
+
+// VANTOREL_BENCH_FROZEN=1 times frames of one state: the game is not updated
+// between them (the view still swings when turning), so that two ways differ
+// only by what they draw and the machine's load, not by the play's moment.
+bool Frozen()
+{
+    const char* frozen = std::getenv("VANTOREL_BENCH_FROZEN");
+    return frozen && *frozen && *frozen != '0';
 }
 
 // One frame as the game loop runs it: the update, then the render.
@@ -460,14 +497,55 @@ void SelectWay(bool shortcuts, float step)
     }
 }
 
+// VANTOREL_BENCH_FROZEN=1 with VANTOREL_BENCH_STEP="composite" (or "bloom")
+// times that step alone, drawn again over the frame before it, so that a
+// change of its shader is weighed without the rest of the frame's spread.
+void DrawStepAlone(const char* name)
+{
+    if (std::string(name) == "bloom") {
+        BloomEffect.RenderStages(SceneTarget.texture);
+        return;
+    }
+    CompositeOverlays overlays;
+    if (BloomEffect.StagesForComposite(overlays.bloom)) {
+        if (!ParticleTargetIsEmpty())
+            overlays.particles = getParticleManager().GetTarget().texture;
+        overlays.merge = true;
+    }
+    if (SUCCEEDED(D3DDevice->BeginScene())) {
+        getSceneManager().RenderFinalComposite(VelocityTarget.texture, overlays);
+        D3DDevice->EndScene();
+    }
+}
+
 // Frames timed from the render's start to the device's finish; the update
 // before each is left out of the figures.
 void TimeFrames(int frames, float step, Samples& samples)
 {
     std::vector<double>& wall = samples.wall;
     std::vector<double>& cpu = samples.cpu;
+    const char* alone = Frozen() ? std::getenv("VANTOREL_BENCH_STEP") : nullptr;
+    if (alone && *alone) {
+        RenderFrame(step);
+        FinishDevice();
+        for (int i = 0; i < frames; ++i) {
+            // Turning, the composite smears by the view's swing since the frame.
+            SwingView();
+            const double cpuStart = ProcessCpuMs();
+            const auto start = std::chrono::steady_clock::now();
+            DrawStepAlone(alone);
+            FinishDevice();
+            const auto end = std::chrono::steady_clock::now();
+            cpu.push_back(ProcessCpuMs() - cpuStart);
+            wall.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        }
+        return;
+    }
     for (int i = 0; i < frames; ++i) {
-        UpdateGame(step);
+        if (Frozen())
+            SwingView();
+        else
+            UpdateGame(step);
         getRigid()->scriptedSequenceRunning = false;
         const double cpuStart = ProcessCpuMs();
         const auto start = std::chrono::steady_clock::now();
@@ -642,7 +720,7 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
                 PlayFrame(step);
         }
         Samples samples[2];
-        if (Against()) {
+        if (TurnsByFrame()) {
             // The same effect serves both ways: they take turns frame by frame.
             SelectWay(true, step);
             for (int i = 0; i < frames; ++i) {
@@ -681,13 +759,13 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
         for (const bool shortcuts : {false, true}) {
             if (!passes && shots.empty())
                 break;
-            if (!Against() || !shortcuts)
-                SelectWay(Against() || shortcuts, step);
+            if (!TurnsByFrame() || !shortcuts)
+                SelectWay(TurnsByFrame() || shortcuts, step);
             if (passes) {
                 std::printf("  %s\n", shortcuts ? "game:" : (Against() ? "without:" : "plain:"));
-                PrintPasses(frames, step, logPath, Against() ? (shortcuts ? 1 : 0) : -1);
+                PrintPasses(frames, step, logPath, TurnsByFrame() ? (shortcuts ? 1 : 0) : -1);
             }
-            if (Against() && !shots.empty()) {
+            if (TurnsByFrame() && !shots.empty()) {
                 SetWay(shortcuts);
                 PlayFrame(step);
             }

@@ -38,6 +38,26 @@ float TexelStep(int resolution)
     return resolution > 0 ? 1.0f / static_cast<float>(resolution) : 1.0f;
 }
 
+// The blur's weights from its centre out, as the effect's gaussian has them.
+const double kBlurGauss[5] = {1.0, 0.8825, 0.6065, 0.3247, 0.1353};
+
+// The folded taps of both axes for the blur into stage `index`, or false to
+// leave the blur its nine by nine.
+bool SetFoldedTaps(ID3DXEffect* effect, const std::vector<TBloomEffect::TStage>& stages, int index)
+{
+    if (!FrameShortcuts() || index < 1 || static_cast<size_t>(index) >= stages.size())
+        return false;
+    const FoldedBlurTaps x = FoldBlurTaps(stages[index - 1].xres, stages[index].xres);
+    const FoldedBlurTaps y = FoldBlurTaps(stages[index - 1].yres, stages[index].yres);
+    D3DXHANDLE taps = effect->GetParameterByName(nullptr, "bloom_taps");
+    if (!x.folded || !y.folded || !taps)
+        return false;
+    D3DXVECTOR4 packed[7];
+    for (int i = 0; i < 7; ++i)
+        packed[i] = D3DXVECTOR4(x.offset[i], x.weight[i], y.offset[i], y.weight[i]);
+    return SUCCEEDED(effect->SetVectorArray(taps, packed, 7));
+}
+
 void SetFloatIfPresent(ID3DXEffect* effect, const char* name, float value)
 {
     if (D3DXHANDLE handle = effect->GetParameterByName(nullptr, name))
@@ -84,6 +104,42 @@ bool CompositeInPasses(const std::vector<TBloomEffect::TStage>& stages)
 }
 
 } // namespace
+
+FoldedBlurTaps FoldBlurTaps(int sourceSize, int targetSize)
+{
+    FoldedBlurTaps taps;
+    if (sourceSize <= 0 || targetSize <= 0 || sourceSize % targetSize != 0)
+        return taps;
+    // The first pixel's place among the source texels (texel n's centre at
+    // n), shifted as the pass's quad shifts it; every pixel has the same
+    // fraction when the sizes divide.
+    const double place = (0.5 / targetSize - 0.5 / kPassQuadSize) * sourceSize - 0.5;
+    const double phase = place - std::floor(place);
+    // Weights of the texels from six below the pixel's texel up: the nine
+    // taps reach no further than six and a half texels either way.
+    constexpr int kFirst = -6;
+    double texel[14] = {};
+    for (int k = -4; k <= 4; ++k) {
+        const double at = phase + 1.5 * k;
+        const int lower = static_cast<int>(std::floor(at));
+        const double f = at - lower;
+        const double g = kBlurGauss[k < 0 ? -k : k];
+        texel[lower - kFirst] += g * (1.0 - f);
+        if (f > 0.0)
+            texel[lower + 1 - kFirst] += g * f;
+    }
+    double total = 0.0;
+    for (double w : texel)
+        total += w;
+    for (int pair = 0; pair < 7; ++pair) {
+        const double a = texel[2 * pair], b = texel[2 * pair + 1];
+        const double between = a + b > 0.0 ? b / (a + b) : 0.0;
+        taps.offset[pair] = static_cast<float>((kFirst + 2 * pair + between - phase) / sourceSize);
+        taps.weight[pair] = static_cast<float>((a + b) / total);
+    }
+    taps.folded = true;
+    return taps;
+}
 
 TBloomEffect::~TBloomEffect()
 {
@@ -152,6 +208,9 @@ void TBloomEffect::RenderPass(const std::string& technique, IDirect3DTexture9* s
     SetFloatIfPresent(effect, "bloom_offset_x", offsetX);
     SetFloatIfPresent(effect, "bloom_offset_y", offsetY);
     SetFloatIfPresent(effect, "stage_weight", weight);
+    const bool folded = technique == kBlurTechnique && SetFoldedTaps(effect, stages, index);
+    if (D3DXHANDLE handle = effect->GetParameterByName(nullptr, "bloom_folded"))
+        effect->SetBool(handle, folded ? TRUE : FALSE);
 
     UINT passes = 0;
     if (FAILED(effect->Begin(&passes, 0)))

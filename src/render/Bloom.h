@@ -9,6 +9,20 @@
 #include "render/RenderTarget.h"
 #include "xml/XMLParser.h"
 
+// The blur's nine taps along one axis, one and a half texels of the stage
+// before apart, as seven bilinear reads that weigh the same texels by the
+// same amounts: two neighbouring texels meet in one read placed between them
+// by their weights. Only a stage whose size divides the one before's has
+// every pixel at the same place among the source texels; the others keep the
+// nine taps (`folded` false). Offsets are in the source's texture coordinates
+// from the pixel's own, weights sum to one.
+struct FoldedBlurTaps {
+    bool folded = false;
+    float offset[7] = {};
+    float weight[7] = {};
+};
+FoldedBlurTaps FoldBlurTaps(int sourceSize, int targetSize);
+
 class TBloomEffect : public CXMLParser {
 public:
     // One link of the chain. The target stays in the list even when it could

@@ -5,9 +5,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/FrameRender.h"
 #include "app/MainConfig.h"
@@ -208,10 +212,11 @@ protected:
 
     // Every case's frame, drawn one way. The composite's state and the random
     // numbers are put back before each draw, so both ways see one frame.
-    std::vector<std::vector<D3DCOLOR>> DrawCases(bool shortcuts, const std::vector<Case>& cases)
+    std::vector<std::vector<D3DCOLOR>> DrawCases(bool shortcuts, const std::vector<Case>& cases,
+                                                 const std::string& effect = "data/fx/effects4.fx")
     {
         SetFrameShortcuts(shortcuts);
-        EXPECT_TRUE(getEffectManager().LoadEffect("data/fx/effects4.fx"));
+        EXPECT_TRUE(getEffectManager().LoadEffect(effect.c_str()));
         std::vector<std::vector<D3DCOLOR>> frames;
         for (const Case& c : cases) {
             getEffectManager().GetCompositeState() = m_Composite;
@@ -225,6 +230,27 @@ protected:
         return frames;
     }
 
+    // The level entered with every pass on, played until the objects and the
+    // camera stand still where they were the frame before.
+    void SettleInLevel()
+    {
+        shippedgame::EnterLevel(GetParam());
+        for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
+                                 "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
+            setMainConfig(name, true);
+        for (int i = 0; i < 3; ++i) {
+            GetGameCalls().UpdateFrame(1.0f / 30.0f);
+            getRigid()->scriptedSequenceRunning = false;
+            RenderFrame(1.0f / 30.0f);
+        }
+        shippedgame::HoldGuiStill();
+        // Objects that only the turned view shows start their smear from there.
+        TurnCamera();
+        RenderFrame(1.0f / 30.0f);
+        TurnCameraBack();
+        m_Composite = getEffectManager().GetCompositeState();
+    }
+
     CompositeState m_Composite;
     static std::filesystem::path s_Previous;
     static bool s_Started;
@@ -236,23 +262,7 @@ bool SamePictureTest::s_Started = false;
 TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
 {
     ASSERT_TRUE(s_Started) << "no device";
-    shippedgame::EnterLevel(GetParam());
-    for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
-                             "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
-        setMainConfig(name, true);
-    // Frames as the game plays them, until the objects and the camera stand
-    // still where they were the frame before.
-    for (int i = 0; i < 3; ++i) {
-        GetGameCalls().UpdateFrame(1.0f / 30.0f);
-        getRigid()->scriptedSequenceRunning = false;
-        RenderFrame(1.0f / 30.0f);
-    }
-    shippedgame::HoldGuiStill();
-    // Objects that only the turned view shows start their smear from there.
-    TurnCamera();
-    RenderFrame(1.0f / 30.0f);
-    TurnCameraBack();
-    m_Composite = getEffectManager().GetCompositeState();
+    SettleInLevel();
     ASSERT_GT(getSceneManager().drawnCount, 20) << "the level is on screen";
 
     const std::vector<Case> cases = Cases();
@@ -269,6 +279,70 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
             EXPECT_GT(Compare(plain[i], plain[0]).pixels, plain[i].size() / 200)
                 << "the case shows nothing the plain frame lacks";
     }
+}
+
+// The composite and the velocity pass read the screen targets at their own
+// pixel whole, the depth of field averages pairs of texels, and the rain and
+// the grain, always drawn larger than their textures, go without choosing a
+// mip level: every frame is the one the filtered reads give.
+TEST_P(SamePictureTest, TheScreenPassesPlainReadsDrawAsFilteredOnes)
+{
+    ASSERT_TRUE(s_Started) << "no device";
+    SettleInLevel();
+    std::ifstream in("data/fx/effects4.fx");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string filtered = text.str();
+    for (const auto& change : {std::make_pair(std::string("texelFetch(s, ivec2(uv * vec2(textureSize(s, 0))), 0)"),
+                                              std::string("texture(s, uv)")),
+                               std::make_pair(std::string("texelFetch(SceneTexture, ivec2(current * "
+                                                          "vec2(textureSize(SceneTexture, 0))), 0)"),
+                                              std::string("texture(SceneTexture, current)")),
+                               std::make_pair(std::string("sampler RainTexture { MipFilter = None; }"), std::string()),
+                               std::make_pair(std::string("sampler DirtTexture1 { MipFilter = None; }"), std::string())}) {
+        const size_t at = filtered.find(change.first);
+        ASSERT_NE(at, std::string::npos) << change.first;
+        filtered.replace(at, change.first.size(), change.second);
+    }
+    // The depth of field's pairs of texels, as the filtered reads a pixel and
+    // a half away they stand for.
+    const std::pair<std::string, std::string> blur = {
+        "            vec3 blur = Shown(min(p + dx, last), min(p + 2 * dx, last), underMoving) +\n"
+        "                        Shown(max(p - dx, 0), max(p - 2 * dx, 0), underMoving) +\n"
+        "                        Shown(min(p + dy, last), min(p + 2 * dy, last), underMoving) +\n"
+        "                        Shown(max(p - dy, 0), max(p - 2 * dy, 0), underMoving);",
+        "            vec2 px = 1.5 / vec2(last + 1);\n"
+        "            vec3 blur = Filtered(uv + vec2(px.x, 0.0), underMoving) + Filtered(uv - vec2(px.x, 0.0), underMoving) +\n"
+        "                        Filtered(uv + vec2(0.0, px.y), underMoving) + Filtered(uv - vec2(0.0, px.y), underMoving);"};
+    const std::pair<std::string, std::string> filteredRead = {
+        "    vec3 Shown(ivec2 a, ivec2 b, bool underMoving) {",
+        "    vec3 Filtered(vec2 uv, bool underMoving) {\n"
+        "        vec3 scene = texture(SceneTexture, uv).rgb;\n"
+        "        if (!SWITCH(moving_only) || !underMoving) return scene;\n"
+        "        vec4 moving = texture(currVelocityTexture, uv);\n"
+        "        return mix(scene, moving.rgb, moving.a);\n"
+        "    }\n"
+        "    vec3 Shown(ivec2 a, ivec2 b, bool underMoving) {"};
+    for (const auto& change : {blur, filteredRead}) {
+        const size_t at = filtered.find(change.first);
+        ASSERT_NE(at, std::string::npos) << change.first;
+        filtered.replace(at, change.first.size(), change.second);
+    }
+    const std::filesystem::path copy =
+        std::filesystem::temp_directory_path() / ("filtered_reads_" + std::to_string(::getpid()) + ".fx");
+    std::ofstream(copy) << filtered;
+
+    const std::vector<Case> cases = Cases();
+    const std::vector<std::vector<D3DCOLOR>> shipped = DrawCases(true, cases);
+    const std::vector<std::vector<D3DCOLOR>> reference = DrawCases(true, cases, copy.string());
+    std::filesystem::remove(copy);
+    ASSERT_EQ(reference.size(), cases.size());
+    for (size_t i = 0; i < cases.size() && i < shipped.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const Difference same = Compare(reference[i], shipped[i]);
+        EXPECT_EQ(same.pixels, 0u) << Describe(same);
+    }
+    EXPECT_TRUE(getEffectManager().LoadEffect("data/fx/effects4.fx"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, SamePictureTest, ::testing::Values("hangares", "isla"));

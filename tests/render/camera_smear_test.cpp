@@ -49,9 +49,9 @@ protected:
         moved.SetRadius(12.0f);
         still.MoveTo(-20, 0, 0);
         still.StorePreviousWorld();
-        moved.MoveTo(carried ? 14 : 20, 0, 0);
+        moved.MoveTo(carried ? m_MovedX - 6 : m_MovedX, 0, 0);
         moved.StorePreviousWorld();
-        moved.MoveTo(20, 0, 0);
+        moved.MoveTo(m_MovedX, 0, 0);
         CSceneMngr& scene = getSceneManager();
         scene.Setup();
         scene.AddObject("still", &still);
@@ -93,6 +93,9 @@ protected:
         getSceneManager().RenderFinalComposite(VelocityTarget.texture);
         return BackBuffer();
     }
+
+    // Where the moved square stands now (it came from 6 to the left).
+    float m_MovedX = 20.0f;
 
     // Pixels whose channels differ by more than 2.
     static size_t Differing(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b)
@@ -156,6 +159,21 @@ TEST_F(SmearDraw, TheCompositeSmearsAsThePlainVelocityPassDoes)
         if (turned) // the turn smears the still square too: the frame is not the still one
             EXPECT_GT(Differing(plain, Frame(false, false)), 20u);
     }
+}
+
+// Out towards the frame's border the depth of field blurs the moved square's
+// smear as it blurs the scene: the cheap way reads it from the moving objects'
+// target, the plain way from the full velocity pass.
+TEST_F(SmearDraw, TheDepthOfFieldBlursTheMovedSquaresSmearAsThePlainVelocityPassDoes)
+{
+    m_MovedX = 62.0f;
+    const std::vector<D3DCOLOR> sharp = Frame(false, false);
+    getGUI().depthOfFieldOn = true;
+    const std::vector<D3DCOLOR> plain = Frame(false, false);
+    EXPECT_GT(Differing(plain, sharp), 12u) << "the blur shows at the square's edges";
+    const std::vector<D3DCOLOR> cheap = Frame(true, false);
+    EXPECT_TRUE(getSceneManager().VelocityHoldsMovingOnly()) << "only the moved square was drawn again";
+    EXPECT_LE(Differing(plain, cheap), 2u);
 }
 
 // The composite's own overlays over a black scene: a grey bloom stage adds a

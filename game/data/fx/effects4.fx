@@ -111,6 +111,11 @@ shared {
     uniform bool bloom_stage1 = true;
     uniform bool bloom_stage2 = true;
     uniform bool bloom_stage3 = true;
+    // The blur's nine taps per axis as seven bilinear reads weighing the same
+    // texels, when the code could place them for the stage's sizes: per read,
+    // x: u offset, y: its weight, z: v offset, w: its weight.
+    uniform bool bloom_folded = false;
+    uniform vec4 bloom_taps[7];
 
     // --- the overlays laid by the composite itself -------------------------------
     // With the damage pass left out, nothing comes between the frame and the
@@ -414,17 +419,20 @@ fragment ShadowDepthFS {
 fragment VelocityFS {
     void main() {
         vec2 current = ClipToUV(vCurr);
+        // The pixel's own texel of the scene (the same size as this target):
+        // the first tap reads it whole.
+        vec3 own = texelFetch(SceneTexture, ivec2(current * vec2(textureSize(SceneTexture, 0))), 0).rgb;
         // Still: every tap reads the same texel.
         if (!SWITCH(blur_moving)) {
-            outColor = vec4(tex2D(SceneTexture, current).rgb, 1.0);
+            outColor = vec4(own, 1.0);
             return;
         }
         vec2 velocity = vec2(0.0);
         if (abs(vPrev.w) > 1e-5) velocity = current - ClipToUV(vPrev);
         float speed = length(velocity);
         if (speed > 0.08) velocity *= 0.08 / speed;
-        vec3 sum = vec3(0.0);
-        for (int i = 0; i < 8; ++i) sum += tex2D(SceneTexture, current - velocity * (float(i) / 7.0)).rgb;
+        vec3 sum = own;
+        for (int i = 1; i < 8; ++i) sum += tex2D(SceneTexture, current - velocity * (float(i) / 7.0)).rgb;
         outColor = vec4(sum / 8.0, 1.0);
     }
 }
@@ -432,12 +440,16 @@ fragment VelocityFS {
 // The frame itself: scene (or the blurred scene), depth of field at the
 // borders, rain and lightning on the island, film grain, the aiming frame.
 fragment CompositeSceneFS {
+    // This pixel's own texel of a target the size of the screen: the quad's
+    // uv falls on its centre, where a filtered read gives the texel itself.
+    vec4 AtPixel(sampler2D s, vec2 uv) { return texelFetch(s, ivec2(uv * vec2(textureSize(s, 0))), 0); }
+
     // How far this pixel moved on screen since the last frame with the
     // camera alone moving: its point in the world, from the depth, seen
     // through the last frame's camera; clamped as the velocity pass clamps.
     vec2 CameraVelocity(vec2 uv) {
         if (!SWITCH(camera_moved)) return vec2(0.0);
-        float depth = tex2D(depthTexture, uv).r;
+        float depth = AtPixel(depthTexture, uv).r;
         // Nothing was drawn here: nothing to smear.
         if (depth >= 1.0) return vec2(0.0);
         vec4 world = mul(vec4(uv.x * 2.0 - 1.0, 1.0 - uv.y * 2.0, depth, 1.0), inverse_view_projection);
@@ -458,11 +470,12 @@ fragment CompositeSceneFS {
 
     // Under a moving object, the moving objects' smear where one was drawn,
     // else the scene; elsewhere the scene (the blur's taps next to a moving
-    // object read the scene unsmeared).
-    vec3 Shown(vec2 uv, bool underMoving) {
-        vec3 scene = tex2D(SceneTexture, uv).rgb;
+    // object read the scene unsmeared). Read half way between two texels, as
+    // the average of the two.
+    vec3 Shown(ivec2 a, ivec2 b, bool underMoving) {
+        vec3 scene = 0.5 * (texelFetch(SceneTexture, a, 0).rgb + texelFetch(SceneTexture, b, 0).rgb);
         if (!SWITCH(moving_only) || !underMoving) return scene;
-        vec4 moving = tex2D(currVelocityTexture, uv);
+        vec4 moving = 0.5 * (texelFetch(currVelocityTexture, a, 0) + texelFetch(currVelocityTexture, b, 0));
         return mix(scene, moving.rgb, moving.a);
     }
 
@@ -471,24 +484,31 @@ fragment CompositeSceneFS {
         vec3 scene;
         bool underMoving = false;
         if (SWITCH(moving_only)) {
-            vec4 moving = tex2D(currVelocityTexture, uv);
+            vec4 moving = AtPixel(currVelocityTexture, uv);
             underMoving = moving.a > 0.5;
             if (underMoving) {
                 scene = moving.rgb;
             } else {
                 vec2 velocity = CameraVelocity(uv);
-                scene = velocity == vec2(0.0) ? tex2D(SceneTexture, uv).rgb : Smear(uv, velocity);
+                scene = velocity == vec2(0.0) ? AtPixel(SceneTexture, uv).rgb : Smear(uv, velocity);
             }
         } else {
-            scene = tex2D(SceneTexture, uv).rgb;
+            scene = AtPixel(SceneTexture, uv).rgb;
         }
         float border = smoothstep(0.3, 0.75, length(uv - 0.5) * 1.4142);
         if (SWITCH(apply_dof)) {
-            vec2 px = 1.5 / vec2(max(textureSize(SceneTexture, 0), ivec2(1)));
+            // Four reads a pixel and a half away on either side along each
+            // axis: each half way between the next texel and the one after
+            // (the edge texels standing in for those beyond).
+            ivec2 last = max(textureSize(SceneTexture, 0), ivec2(1)) - 1;
+            ivec2 p = ivec2(uv * vec2(last + 1));
+            ivec2 dx = ivec2(1, 0), dy = ivec2(0, 1);
             // (The camera's smear and the blur never meet: the game draws the
             // whole velocity pass for a camera that moved under depth of field.)
-            vec3 blur = Shown(uv + vec2(px.x, 0.0), underMoving) + Shown(uv - vec2(px.x, 0.0), underMoving) +
-                        Shown(uv + vec2(0.0, px.y), underMoving) + Shown(uv - vec2(0.0, px.y), underMoving);
+            vec3 blur = Shown(min(p + dx, last), min(p + 2 * dx, last), underMoving) +
+                        Shown(max(p - dx, 0), max(p - 2 * dx, 0), underMoving) +
+                        Shown(min(p + dy, last), min(p + 2 * dy, last), underMoving) +
+                        Shown(max(p - dy, 0), max(p - 2 * dy, 0), underMoving);
             scene = mix(scene, blur * 0.25, border);
         }
         if (SWITCH(raining) && CamYaw > 0.5) {
@@ -505,7 +525,7 @@ fragment CompositeSceneFS {
         // Added as a blend of One and One adds it: clamped to white.
         if (SWITCH(bloom_over)) scene = min(scene + BloomSum(uv).rgb, 1.0);
         if (SWITCH(particles_over)) {
-            vec4 particles = tex2D(ParticleLayer, uv);
+            vec4 particles = AtPixel(ParticleLayer, uv);
             scene = mix(scene, particles.rgb, particles.a);
         }
         outColor = vec4(scene, 1.0);
@@ -571,6 +591,17 @@ fragment BloomCutoffFS {
 fragment BloomBlurFS {
     const float BLOOM_GAIN = 3.0;
     void main() {
+        if (SWITCH(bloom_folded)) {
+            vec3 folded = vec3(0.0);
+            for (int y = 0; y < 7; ++y) {
+                vec3 row = vec3(0.0);
+                for (int x = 0; x < 7; ++x)
+                    row += bloom_taps[x].y * tex2D(DiffuseTexture, vUV + vec2(bloom_taps[x].x, bloom_taps[y].z)).rgb;
+                folded += bloom_taps[y].w * row;
+            }
+            outColor = vec4(saturate(folded * BLOOM_GAIN) * stage_weight, 1.0);
+            return;
+        }
         const float gauss[5] = float[5](1.0, 0.8825, 0.6065, 0.3247, 0.1353);
         vec2 o = 1.5 * vec2(bloom_offset_x, bloom_offset_y);
         vec3 sum = vec3(0.0);
@@ -698,6 +729,11 @@ technique pruebaTech {
         fragment = CompositeSceneFS;
         ZEnable = false; ZWriteEnable = false; CullMode = None;
         AlphaBlendEnable = false;
+        // On any screen of 320 x 240 or more, rain and grain are drawn larger
+        // than their textures: never from a smaller mip level, so none is
+        // weighed per pixel.
+        sampler RainTexture { MipFilter = None; }
+        sampler DirtTexture1 { MipFilter = None; }
     }
     pass Damage {
         vertex = FullScreenVS;
