@@ -4,11 +4,14 @@
 // with the lit technique, and about 2,000 particles of the wreck's fire
 // updated by the fixed step and drawn into the particle target. Reports the
 // median milliseconds of each part, waiting for the GPU after each draw, and
-// how much of the particles' draw is spent issuing the calls.
+// how much of the particles' draw is spent issuing the calls. The particles
+// are then drawn twice a frame, each emitter with draws of its own and runs
+// of emitters of one type sharing theirs, so that both ways meet the same load.
 //
 // Usage: characters_particles_bench [frames]
 #include "app/Startup.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "scene/LightCamera.h"
@@ -26,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "bench_support.h"
 
 namespace {
@@ -38,6 +43,15 @@ double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// CPU milliseconds of the whole process so far, every thread.
+double ProcessCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 double Milliseconds(const std::function<void()>& work)
@@ -103,6 +117,8 @@ int main(int argc, char** argv)
 
     FrameWaiter waiter;
     std::vector<double> characterUpdate, characterDraw, particleUpdate, particleDraw, particleSubmit;
+    std::vector<double> wayDraw[2], wayCpu[2];
+    int wayDraws[2] = {0, 0};
     int particleCount = 0;
     for (int frame = 0; frame < kWarmUp + frames; ++frame) {
         const double cu = Milliseconds([&] {
@@ -125,6 +141,20 @@ int main(int argc, char** argv)
             submit = Milliseconds([&] { particles.Render(); });
             waiter.Wait(ParticleTarget.surface);
         });
+        for (const bool shared : {false, true}) {
+            SetShortcutOn(Shortcut::SharedParticleDraws, shared);
+            const double cpu = ProcessCpuMs();
+            const double drawn = Milliseconds([&] {
+                particles.Render();
+                waiter.Wait(ParticleTarget.surface);
+            });
+            wayDraws[shared] = particles.GetLastDrawCount();
+            if (frame >= kWarmUp) {
+                wayDraw[shared].push_back(drawn);
+                wayCpu[shared].push_back(ProcessCpuMs() - cpu);
+            }
+        }
+        SetShortcutOn(Shortcut::SharedParticleDraws, true);
         if (frame >= kWarmUp) {
             characterUpdate.push_back(cu);
             characterDraw.push_back(cd);
@@ -140,6 +170,10 @@ int main(int argc, char** argv)
                 "calls\n",
                 particleCount, particles.GetEmitters().size(), Median(particleUpdate), Median(particleDraw),
                 Median(particleSubmit), particles.GetLastDrawCount());
+    for (const bool shared : {false, true})
+        std::printf("  %s: %d draws, %.3f ms wall, %.3f ms CPU\n",
+                    shared ? "runs of one type sharing draws" : "each emitter its own draws", wayDraws[shared],
+                    Median(wayDraw[shared]), Median(wayCpu[shared]));
 
     characters.clear();
     particles.ClearAll();

@@ -141,6 +141,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"taps", Shortcut::TapsNearCasters},
     {"casterreach", Shortcut::CasterReach},
     {"gui", Shortcut::ClearGuiSkipped},
+    {"particledraws", Shortcut::SharedParticleDraws},
 };
 
 // VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those

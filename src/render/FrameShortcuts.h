@@ -30,6 +30,9 @@ enum class Shortcut {
     // Screen pictures that would blend nothing in (clear where they show, or
     // off the screen) are not drawn.
     ClearGuiSkipped,
+    // Emitters of one particle type that follow each other in the list share
+    // their draws (forty particles to a draw, in the same order).
+    SharedParticleDraws,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

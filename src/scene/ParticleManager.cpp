@@ -10,6 +10,7 @@
 #include "platform/win32.h"
 #include "player/Player.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
 #include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
@@ -404,13 +405,23 @@ void CParticleManager::Render()
             }
         }
 
+        // Each draw costs the software renderer a set-up of its own: a run of
+        // emitters of one type (the fires of a field) fills its draws up.
+        const bool shared = ShortcutOn(Shortcut::SharedParticleDraws);
         float batch[kParticleBatch * kFloatsPerParticle];
+        const ParticleSystemType* drawing = nullptr;
+        int count = 0;
         for (const auto& emitter : m_Emitters) {
-            SetTypeParameters(emitter->GetType());
-            SetVector3(effect, "camera_left", left);
-            SetVector3(effect, "camera_up", up);
-            effect->CommitChanges();
-            int count = 0;
+            if (!shared || emitter->GetType() != drawing) {
+                if (count > 0)
+                    DrawBatch(batch, count);
+                count = 0;
+                drawing = emitter->GetType();
+                SetTypeParameters(drawing);
+                SetVector3(effect, "camera_left", left);
+                SetVector3(effect, "camera_up", up);
+                effect->CommitChanges();
+            }
             for (const Particle& p : emitter->GetParticles()) {
                 if (p.dead)
                     continue;
@@ -420,9 +431,9 @@ void CParticleManager::Render()
                     count = 0;
                 }
             }
-            if (count > 0)
-                DrawBatch(batch, count);
         }
+        if (count > 0)
+            DrawBatch(batch, count);
         effect->EndPass();
         effect->End();
     }
