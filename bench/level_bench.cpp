@@ -142,6 +142,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"casterreach", Shortcut::CasterReach},
     {"gui", Shortcut::ClearGuiSkipped},
     {"particledraws", Shortcut::SharedParticleDraws},
+    {"particleview", Shortcut::ParticlesInView},
 };
 
 // VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those

@@ -33,6 +33,8 @@ enum class Shortcut {
     // Emitters of one particle type that follow each other in the list share
     // their draws (forty particles to a draw, in the same order).
     SharedParticleDraws,
+    // Particles wholly outside the view are not sent to be drawn.
+    ParticlesInView,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

@@ -65,6 +65,39 @@ D3DXVECTOR3 LeftOf(const D3DXVECTOR3& up, const D3DXVECTOR3& dir)
     return Normalised(left);
 }
 
+// The planes a camera-facing particle must reach into to show, from the
+// matrix it is drawn with (rows are multiplied from the left): left, right,
+// bottom, top, far, and a near plane at z = -w, which holds whatever either
+// depth convention keeps. Each normalised, so that its value at a point is a
+// distance; a plane of no direction is left out.
+class ViewPlanes {
+public:
+    explicit ViewPlanes(const D3DXMATRIX& m)
+    {
+        auto column = [&](int c) { return D3DXVECTOR4(m(0, c), m(1, c), m(2, c), m(3, c)); };
+        const D3DXVECTOR4 x = column(0), y = column(1), z = column(2), w = column(3);
+        for (const D3DXVECTOR4& plane : {w + x, w - x, w + y, w - y, w - z, w + z}) {
+            const float length = std::sqrt(plane.x * plane.x + plane.y * plane.y + plane.z * plane.z);
+            if (length > 0.0f && std::isfinite(length))
+                m_Planes[m_Count++] = plane / length;
+        }
+    }
+    bool Outside(const Particle& p, float reach) const
+    {
+        const float radius = reach * p.size;
+        for (int i = 0; i < m_Count; ++i) {
+            const D3DXVECTOR4& plane = m_Planes[i];
+            if (plane.x * p.x + plane.y * p.y + plane.z * p.z + plane.w < -radius)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    D3DXVECTOR4 m_Planes[6];
+    int m_Count = 0;
+};
+
 void SetVector3(ID3DXEffect* effect, const char* name, const D3DXVECTOR3& v)
 {
     if (D3DXHANDLE handle = effect->GetParameterByName(nullptr, name))
@@ -408,6 +441,11 @@ void CParticleManager::Render()
         // Each draw costs the software renderer a set-up of its own: a run of
         // emitters of one type (the fires of a field) fills its draws up.
         const bool shared = ShortcutOn(Shortcut::SharedParticleDraws);
+        // A sprite's corners lie within half its diagonal of its centre,
+        // whatever its spin (a little more for rounding).
+        const bool inViewOnly = ShortcutOn(Shortcut::ParticlesInView);
+        const ViewPlanes view(viewProjection);
+        const float reach = 0.5f * std::sqrt(2.0f) * 1.01f * std::max(D3DXVec3Length(&left), D3DXVec3Length(&up));
         float batch[kParticleBatch * kFloatsPerParticle];
         const ParticleSystemType* drawing = nullptr;
         int count = 0;
@@ -423,7 +461,7 @@ void CParticleManager::Render()
                 effect->CommitChanges();
             }
             for (const Particle& p : emitter->GetParticles()) {
-                if (p.dead)
+                if (p.dead || (inViewOnly && view.Outside(p, reach)))
                     continue;
                 std::copy(&p.x, &p.x + kFloatsPerParticle, batch + count * kFloatsPerParticle);
                 if (++count == kParticleBatch) {

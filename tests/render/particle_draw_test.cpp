@@ -151,4 +151,43 @@ TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
     EXPECT_GT(redRight, 10);
 }
 
+// A field just beside the view is not sent; one whose centre lies beyond the
+// view's edge but whose sprites reach into it is, and shows.
+TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)
+{
+    crt::srand(1);
+    m_Scratch.Write("types.xml", kTypes);
+    CParticleManager manager;
+    manager.Init(ParticleTarget, "types.xml");
+    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ASSERT_NE(swarm, nullptr);
+    swarm->texture = Texture(1, 1, {0xFFFFFFFF});
+    manager.ClearAll();
+    // The view's edge at the swarm's depth (200 from the eye); sprites 20
+    // wide reach 14 from their centre, the slanted edge plane lies 26 from
+    // the first swarm.
+    const float edge = 200.0f / getCamera().GetProjectionMatrix()._11;
+    manager.CreateEmitter(swarm, edge + 30.0f, 0, 0, 0, 0, 0);
+    manager.CreateEmitter(swarm, -edge - 4.0f, 0, 0, 0, 0, 0);
+    manager.Update(0.0505f);
+
+    auto draw = [&](bool inViewOnly) {
+        SetShortcutOn(Shortcut::ParticlesInView, inViewOnly);
+        manager.Render();
+        SetShortcutOn(Shortcut::ParticlesInView, true);
+        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+        return BackBuffer();
+    };
+    const std::vector<D3DCOLOR> all = draw(false);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 480, 24}));
+    const std::vector<D3DCOLOR> inView = draw(true);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 12}));
+    EXPECT_EQ(all, inView);
+    int lit = 0;
+    for (D3DCOLOR c : inView)
+        lit += Brightness(c) > 600;
+    EXPECT_GT(lit, 8) << "the sprites reaching into the view show";
+}
+
 } // namespace
