@@ -5,8 +5,10 @@
 // updated by the fixed step and drawn into the particle target. Reports the
 // median milliseconds of each part, waiting for the GPU after each draw, and
 // how much of the particles' draw is spent issuing the calls. The particles
-// are then drawn twice a frame, each emitter with draws of its own and runs
-// of emitters of one type sharing theirs, so that both ways meet the same load.
+// are then drawn twice a frame, without and with one of the particle
+// shortcuts, so that both ways meet the same load: VANTOREL_BENCH_AGAINST
+// names it ("particledraws", the default: runs of emitters of one type sharing
+// their draws; "particleview": only particles in view sent).
 //
 // Usage: characters_particles_bench [frames]
 #include "app/Startup.h"
@@ -119,6 +121,8 @@ int main(int argc, char** argv)
     std::vector<double> characterUpdate, characterDraw, particleUpdate, particleDraw, particleSubmit;
     std::vector<double> wayDraw[2], wayCpu[2];
     int wayDraws[2] = {0, 0};
+    const std::string against = std::getenv("VANTOREL_BENCH_AGAINST") ? std::getenv("VANTOREL_BENCH_AGAINST") : "";
+    const Shortcut weighed = against == "particleview" ? Shortcut::ParticlesInView : Shortcut::SharedParticleDraws;
     int particleCount = 0;
     for (int frame = 0; frame < kWarmUp + frames; ++frame) {
         const double cu = Milliseconds([&] {
@@ -142,7 +146,7 @@ int main(int argc, char** argv)
             waiter.Wait(ParticleTarget.surface);
         });
         for (const bool shared : {false, true}) {
-            SetShortcutOn(Shortcut::SharedParticleDraws, shared);
+            SetShortcutOn(weighed, shared);
             const double cpu = ProcessCpuMs();
             const double drawn = Milliseconds([&] {
                 particles.Render();
@@ -154,7 +158,7 @@ int main(int argc, char** argv)
                 wayCpu[shared].push_back(ProcessCpuMs() - cpu);
             }
         }
-        SetShortcutOn(Shortcut::SharedParticleDraws, true);
+        SetShortcutOn(weighed, true);
         if (frame >= kWarmUp) {
             characterUpdate.push_back(cu);
             characterDraw.push_back(cd);
@@ -171,8 +175,8 @@ int main(int argc, char** argv)
                 particleCount, particles.GetEmitters().size(), Median(particleUpdate), Median(particleDraw),
                 Median(particleSubmit), particles.GetLastDrawCount());
     for (const bool shared : {false, true})
-        std::printf("  %s: %d draws, %.3f ms wall, %.3f ms CPU\n",
-                    shared ? "runs of one type sharing draws" : "each emitter its own draws", wayDraws[shared],
+        std::printf("  %s %s: %d draws, %.3f ms wall, %.3f ms CPU\n", shared ? "with" : "without",
+                    against.empty() ? "particledraws" : against.c_str(), wayDraws[shared],
                     Median(wayDraw[shared]), Median(wayCpu[shared]));
 
     characters.clear();
