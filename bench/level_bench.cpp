@@ -143,6 +143,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"gui", Shortcut::ClearGuiSkipped},
     {"particledraws", Shortcut::SharedParticleDraws},
     {"particleview", Shortcut::ParticlesInView},
+    {"tracers", Shortcut::FittedTracers},
 };
 
 // VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those

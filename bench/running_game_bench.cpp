@@ -67,6 +67,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"gui", Shortcut::ClearGuiSkipped},
     {"particledraws", Shortcut::SharedParticleDraws},
     {"particleview", Shortcut::ParticlesInView},
+    {"tracers", Shortcut::FittedTracers},
 };
 
 void SwitchShortcutsOff()

@@ -35,6 +35,8 @@ enum class Shortcut {
     SharedParticleDraws,
     // Particles wholly outside the view are not sent to be drawn.
     ParticlesInView,
+    // Tracers are drawn only over the strip of their texture that shows.
+    FittedTracers,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
