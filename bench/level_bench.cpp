@@ -144,7 +144,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"particledraws", Shortcut::SharedParticleDraws},
     {"particleview", Shortcut::ParticlesInView},
     {"tracers", Shortcut::FittedTracers},
-    {"particlelayer", Shortcut::IdleParticleLayer},
 };
 
 // VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those

@@ -68,7 +68,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"particledraws", Shortcut::SharedParticleDraws},
     {"particleview", Shortcut::ParticlesInView},
     {"tracers", Shortcut::FittedTracers},
-    {"particlelayer", Shortcut::IdleParticleLayer},
 };
 
 void SwitchShortcutsOff()

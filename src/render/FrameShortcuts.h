@@ -37,9 +37,6 @@ enum class Shortcut {
     ParticlesInView,
     // Tracers are drawn only over the strip of their texture that shows.
     FittedTracers,
-    // With no particle to draw, the particle layer is left clear (cleared
-    // once after the last particle went) and not laid over the frame.
-    IdleParticleLayer,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

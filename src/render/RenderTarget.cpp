@@ -144,11 +144,6 @@ void ReleaseScreenTargets()
     SceneDepth.Release();
 }
 
-void ParticleTargetCleared()
-{
-    g_ParticleTargetBegun = false;
-}
-
 bool ParticleTargetIsEmpty()
 {
     return ParticleTarget.texture && !g_ParticleTargetBegun;

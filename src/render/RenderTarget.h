@@ -64,8 +64,5 @@ bool CreateScreenTargets(IDirect3DDevice9* device, int width, int height);
 // was made with: nothing has begun drawing into it since. Laying it over the
 // frame then changes nothing.
 bool ParticleTargetIsEmpty();
-// The particles' pass cleared the particle target and drew nothing into it:
-// it is empty again.
-void ParticleTargetCleared();
 // Releases the four and the depth texture (before the device goes).
 void ReleaseScreenTargets();

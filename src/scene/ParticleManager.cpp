@@ -65,8 +65,6 @@ D3DXVECTOR3 LeftOf(const D3DXVECTOR3& up, const D3DXVECTOR3& dir)
     return Normalised(left);
 }
 
-} // namespace
-
 // The planes a camera-facing particle must reach into to show, from the
 // matrix it is drawn with (rows are multiplied from the left): left, right,
 // bottom, top, far, and a near plane at z = -w, which holds whatever either
@@ -99,8 +97,6 @@ private:
     D3DXVECTOR4 m_Planes[6];
     int m_Count = 0;
 };
-
-namespace {
 
 void SetVector3(ID3DXEffect* effect, const char* name, const D3DXVECTOR3& v)
 {
@@ -394,32 +390,6 @@ void CParticleManager::Render()
     m_DrawSizes.clear();
     if (!D3DDevice)
         return;
-    const CCamera& camera = getCamera();
-    // The free camera and a locked view orient the sprites by the flight
-    // record; only a running flight also sees through it.
-    const bool flight = camera.IsFreeCamera() || camera.IsViewLocked();
-    D3DXMATRIX viewProjection;
-    if (getRigid()->camSequenceRunning)
-        viewProjection = camera.GetFlightCamera().viewProjection;
-    else
-        D3DXMatrixMultiply(&viewProjection, &camera.GetViewMatrix(), &camera.GetProjectionMatrix());
-    const D3DXVECTOR3 up = flight ? D3DXVECTOR3(0, 1, 0) : camera.GetUpVector();
-    const D3DXVECTOR3 dir = flight ? camera.GetFlightCamera().forward : camera.GetViewDirection();
-    const D3DXVECTOR3 left = LeftOf(up, dir);
-    // A sprite's corners lie within half its diagonal of its centre,
-    // whatever its spin (a little more for rounding).
-    const bool inViewOnly = ShortcutOn(Shortcut::ParticlesInView);
-    const ViewPlanes view(viewProjection);
-    const float reach = 0.5f * std::sqrt(2.0f) * 1.01f * std::max(D3DXVec3Length(&left), D3DXVec3Length(&up));
-
-    // With nothing to draw, a layer still clear from before is left as it is
-    // (and the frame need not lay it); one that held particles is cleared and
-    // known clear again.
-    const bool idle = ShortcutOn(Shortcut::IdleParticleLayer) && m_Target.surface &&
-                      m_Target.surface == ParticleTarget.surface && !AnyToDraw(view, reach, inViewOnly);
-    if (idle && ParticleTargetIsEmpty())
-        return;
-
     IDirect3DSurface9* depth = nullptr;
     D3DDevice->GetDepthStencilSurface(&depth);
     if (!m_Target.Begin()) {
@@ -432,10 +402,22 @@ void CParticleManager::Render()
 
     ID3DXEffect* effect = getEffectManager().GetEffect();
     D3DXHANDLE technique = effect ? effect->GetTechniqueByName("ParticlesTech") : nullptr;
-    if (technique && !idle) {
+    if (technique) {
         effect->SetTechnique(technique);
+        const CCamera& camera = getCamera();
+        // The free camera and a locked view orient the sprites by the flight
+        // record; only a running flight also sees through it.
+        const bool flight = camera.IsFreeCamera() || camera.IsViewLocked();
+        D3DXMATRIX viewProjection;
+        if (getRigid()->camSequenceRunning)
+            viewProjection = camera.GetFlightCamera().viewProjection;
+        else
+            D3DXMatrixMultiply(&viewProjection, &camera.GetViewMatrix(), &camera.GetProjectionMatrix());
         if (D3DXHANDLE vp = effect->GetParameterByName(nullptr, "view_projection_matrix"))
             effect->SetMatrix(vp, &viewProjection);
+        const D3DXVECTOR3 up = flight ? D3DXVECTOR3(0, 1, 0) : camera.GetUpVector();
+        const D3DXVECTOR3 dir = flight ? camera.GetFlightCamera().forward : camera.GetViewDirection();
+        const D3DXVECTOR3 left = LeftOf(up, dir);
         UINT passes = 0;
         effect->Begin(&passes, 0);
         effect->BeginPass(0);
@@ -459,6 +441,11 @@ void CParticleManager::Render()
         // Each draw costs the software renderer a set-up of its own: a run of
         // emitters of one type (the fires of a field) fills its draws up.
         const bool shared = ShortcutOn(Shortcut::SharedParticleDraws);
+        // A sprite's corners lie within half its diagonal of its centre,
+        // whatever its spin (a little more for rounding).
+        const bool inViewOnly = ShortcutOn(Shortcut::ParticlesInView);
+        const ViewPlanes view(viewProjection);
+        const float reach = 0.5f * std::sqrt(2.0f) * 1.01f * std::max(D3DXVec3Length(&left), D3DXVec3Length(&up));
         float batch[kParticleBatch * kFloatsPerParticle];
         const ParticleSystemType* drawing = nullptr;
         int count = 0;
@@ -491,21 +478,6 @@ void CParticleManager::Render()
     m_Target.End();
     if (depth)
         depth->Release();
-    if (idle)
-        ParticleTargetCleared();
-}
-
-bool CParticleManager::AnyToDraw(const ViewPlanes& view, float reach, bool inViewOnly) const
-{
-    for (const auto& entry : m_Systems)
-        for (const Particle& p : entry.second->GetParticles())
-            if (!p.dead)
-                return true;
-    for (const auto& emitter : m_Emitters)
-        for (const Particle& p : emitter->GetParticles())
-            if (!p.dead && !(inViewOnly && view.Outside(p, reach)))
-                return true;
-    return false;
 }
 
 CParticleManager& getParticleManager()

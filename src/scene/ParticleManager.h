@@ -12,7 +12,6 @@
 #include "scene/ParticleEmitter.h"
 
 struct ParticleSystemType;
-class ViewPlanes;
 
 // Particles drawn by one call through the shader's constant array.
 constexpr int kParticleBatch = 40;
@@ -89,8 +88,6 @@ public:
 
 private:
     std::shared_ptr<CParticleEmitter> Spawn(const char* type, const D3DXVECTOR3& position, float delay = 0.0f);
-    // Whether any decal lives, or any emitted particle lives (in view, if so asked).
-    bool AnyToDraw(const ViewPlanes& view, float reach, bool inViewOnly) const;
     void BuildQuads();
     void DrawBatch(const float* data, int count);
     void SetTypeParameters(const ParticleSystemType* type);

@@ -190,47 +190,4 @@ TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)
     EXPECT_GT(lit, 8) << "the sprites reaching into the view show";
 }
 
-// Once the last particle has gone the layer is cleared one more time and then
-// left alone: the frame need not lay it over the picture.
-TEST_F(ParticleDraw, WithNothingToDrawTheLayerIsClearedOnceThenLeftEmpty)
-{
-    crt::srand(1);
-    m_Scratch.Write("types.xml", kTypes);
-    CParticleManager manager;
-    manager.Init(ParticleTarget, "types.xml");
-    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
-    ASSERT_NE(swarm, nullptr);
-    swarm->texture = Texture(1, 1, {0xFFFFFFFF});
-    manager.ClearAll();
-    auto middle = [&] {
-        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
-        return Brightness(Pixel(kSize / 2, kSize / 2));
-    };
-    // Only particles beside the view: nothing to draw, the new layer stays empty.
-    const float edge = 200.0f / getCamera().GetProjectionMatrix()._11;
-    manager.CreateEmitter(swarm, edge + 30.0f, 0, 0, 0, 0, 0);
-    manager.Update(0.0505f);
-    manager.Render();
-    EXPECT_TRUE(ParticleTargetIsEmpty());
-
-    manager.CreateEmitter(swarm, 0, 0, 0, 0, 0, 0);
-    manager.Update(0.0505f);
-    manager.Render();
-    EXPECT_FALSE(ParticleTargetIsEmpty());
-    EXPECT_GT(middle(), 600);
-
-    manager.ClearAll();
-    manager.Render();
-    EXPECT_TRUE(ParticleTargetIsEmpty());
-    EXPECT_EQ(middle(), 0) << "cleared once more";
-    EXPECT_EQ(manager.GetLastDrawCount(), 0);
-
-    // The plain way begins the layer whatever it holds.
-    SetShortcutOn(Shortcut::IdleParticleLayer, false);
-    manager.Render();
-    SetShortcutOn(Shortcut::IdleParticleLayer, true);
-    EXPECT_FALSE(ParticleTargetIsEmpty());
-}
-
 } // namespace
