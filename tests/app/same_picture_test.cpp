@@ -20,6 +20,8 @@
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
+#include "render/TextureManager.h"
+#include "render/VisiblePart.h"
 #include "scene/CharacterEntity.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleEmitter.h"
@@ -317,6 +319,10 @@ TEST_P(SamePictureTest, ATracerDrawnOverItsVisibleStripMatchesTheWholeQuad)
     ASSERT_EQ(whole.size(), 2u);
     ASSERT_EQ(fitted.size(), 2u);
     EXPECT_GT(Compare(whole[1], whole[0]).pixels, whole[1].size() / 200) << "the tracer shows";
+    // The shipped streak is a strip a third as wide as its texture, or less.
+    const TexturePart strip = VisiblePart(getTextureManager().GetTexture("traza.tga"));
+    EXPECT_LT(strip.u1 - strip.u0, 0.35f);
+    EXPECT_GT(strip.u1 - strip.u0, 0.2f);
     const Difference same = Compare(whole[1], fitted[1]);
     EXPECT_LE(same.pixels, kTiedPixels) << Describe(same);
 }
