@@ -84,7 +84,7 @@ public:
     }
     bool Outside(const Particle& p, float reach) const
     {
-        const float radius = reach * p.size;
+        const float radius = reach * std::fabs(p.size);
         for (int i = 0; i < m_Count; ++i) {
             const D3DXVECTOR4& plane = m_Planes[i];
             if (plane.x * p.x + plane.y * p.y + plane.z * p.z + plane.w < -radius)

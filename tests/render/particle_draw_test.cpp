@@ -156,19 +156,31 @@ TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
 TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)
 {
     crt::srand(1);
-    m_Scratch.Write("types.xml", kTypes);
+    // The swarm, and its copy "ember" drawn with sizes below zero.
+    std::string types = kTypes;
+    const size_t begin = types.find("<PARTICLE_SYSTEM"), end = types.find("</T>");
+    std::string copy = types.substr(begin, end - begin);
+    copy.replace(copy.find("swarm"), 5, "ember");
+    types.insert(end, copy);
+    m_Scratch.Write("types.xml", types);
     CParticleManager manager;
     manager.Init(ParticleTarget, "types.xml");
     ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ParticleSystemType* ember = getParticleTypes().FindSystemType("ember");
     ASSERT_NE(swarm, nullptr);
+    ASSERT_NE(ember, nullptr);
     swarm->texture = Texture(1, 1, {0xFFFFFFFF});
+    ember->texture = swarm->texture;
+    ember->sizeBase = -20.0f;
     manager.ClearAll();
     // The view's edge at the swarm's depth (200 from the eye); sprites 20
     // wide reach 14 from their centre, the slanted edge plane lies 26 from
-    // the first swarm.
+    // the first swarm. A size below zero turns the sprite round: it reaches
+    // as far.
     const float edge = 200.0f / getCamera().GetProjectionMatrix()._11;
     manager.CreateEmitter(swarm, edge + 30.0f, 0, 0, 0, 0, 0);
     manager.CreateEmitter(swarm, -edge - 4.0f, 0, 0, 0, 0, 0);
+    manager.CreateEmitter(ember, -edge - 4.0f, -30.0f, 0, 0, 0, 0);
     manager.Update(0.0505f);
 
     auto draw = [&](bool inViewOnly) {
@@ -180,9 +192,11 @@ TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)
         return BackBuffer();
     };
     const std::vector<D3DCOLOR> all = draw(false);
-    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 480, 24}));
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 480, 24, 480, 12}));
     const std::vector<D3DCOLOR> inView = draw(true);
-    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 12}));
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 12, 480, 12}));
+    ASSERT_EQ(manager.GetLastBatch().size(), 12u);
+    EXPECT_FLOAT_EQ(manager.GetLastBatch()[3], -20.0f);
     EXPECT_EQ(all, inView);
     int lit = 0;
     for (D3DCOLOR c : inView)
