@@ -4,11 +4,16 @@
 // with the lit technique, and about 2,000 particles of the wreck's fire
 // updated by the fixed step and drawn into the particle target. Reports the
 // median milliseconds of each part, waiting for the GPU after each draw, and
-// how much of the particles' draw is spent issuing the calls.
+// how much of the particles' draw is spent issuing the calls. The particles
+// are then drawn twice a frame, without and with one of the particle
+// shortcuts, so that both ways meet the same load: VANTOREL_BENCH_AGAINST
+// names it ("particledraws", the default: runs of emitters of one type sharing
+// their draws; "particleview": only particles in view sent).
 //
 // Usage: characters_particles_bench [frames]
 #include "app/Startup.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "scene/LightCamera.h"
@@ -26,6 +31,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "bench_support.h"
 
 namespace {
@@ -38,6 +45,15 @@ double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// CPU milliseconds of the whole process so far, every thread.
+double ProcessCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 double Milliseconds(const std::function<void()>& work)
@@ -103,6 +119,10 @@ int main(int argc, char** argv)
 
     FrameWaiter waiter;
     std::vector<double> characterUpdate, characterDraw, particleUpdate, particleDraw, particleSubmit;
+    std::vector<double> wayDraw[2], wayCpu[2];
+    int wayDraws[2] = {0, 0};
+    const std::string against = std::getenv("VANTOREL_BENCH_AGAINST") ? std::getenv("VANTOREL_BENCH_AGAINST") : "";
+    const Shortcut weighed = against == "particleview" ? Shortcut::ParticlesInView : Shortcut::SharedParticleDraws;
     int particleCount = 0;
     for (int frame = 0; frame < kWarmUp + frames; ++frame) {
         const double cu = Milliseconds([&] {
@@ -125,6 +145,20 @@ int main(int argc, char** argv)
             submit = Milliseconds([&] { particles.Render(); });
             waiter.Wait(ParticleTarget.surface);
         });
+        for (const bool shared : {false, true}) {
+            SetShortcutOn(weighed, shared);
+            const double cpu = ProcessCpuMs();
+            const double drawn = Milliseconds([&] {
+                particles.Render();
+                waiter.Wait(ParticleTarget.surface);
+            });
+            wayDraws[shared] = particles.GetLastDrawCount();
+            if (frame >= kWarmUp) {
+                wayDraw[shared].push_back(drawn);
+                wayCpu[shared].push_back(ProcessCpuMs() - cpu);
+            }
+        }
+        SetShortcutOn(weighed, true);
         if (frame >= kWarmUp) {
             characterUpdate.push_back(cu);
             characterDraw.push_back(cd);
@@ -140,6 +174,10 @@ int main(int argc, char** argv)
                 "calls\n",
                 particleCount, particles.GetEmitters().size(), Median(particleUpdate), Median(particleDraw),
                 Median(particleSubmit), particles.GetLastDrawCount());
+    for (const bool shared : {false, true})
+        std::printf("  %s %s: %d draws, %.3f ms wall, %.3f ms CPU\n", shared ? "with" : "without",
+                    against.empty() ? "particledraws" : against.c_str(), wayDraws[shared],
+                    Median(wayDraw[shared]), Median(wayCpu[shared]));
 
     characters.clear();
     particles.ClearAll();

@@ -147,6 +147,9 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"casterreach", Shortcut::CasterReach},
     {"gui", Shortcut::ClearGuiSkipped},
     {"velocitydepth", Shortcut::VelocityDepthFirst},
+    {"particledraws", Shortcut::SharedParticleDraws},
+    {"particleview", Shortcut::ParticlesInView},
+    {"tracers", Shortcut::FittedTracers},
 };
 
 // VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those

@@ -12,6 +12,8 @@
 //
 // Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game",
 // else "../game" beside this program's folder.
+// VANTOREL_BENCH_WITHOUT="particledraws,particleview" plays without those of
+// the frame's shortcuts (names below), to weigh them in the running game.
 // Usage: running_game_bench [frames per level]
 // For two cores: taskset -c 0,1 running_game_bench
 #include "bench_support.h"
@@ -22,6 +24,7 @@
 #include "enemies/EnemyManager.h"
 #include "gui/GUIManager.h"
 #include "player/Player.h"
+#include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
 #include "world/CollisionManager.h"
 
@@ -52,6 +55,32 @@ double ProcessCpuMs()
     getrusage(RUSAGE_SELF, &usage);
     auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+const std::pair<const char*, Shortcut> kShortcutNames[] = {
+    {"smear", Shortcut::CameraSmear},
+    {"overlays", Shortcut::OverlaysInComposite},
+    {"prepass", Shortcut::DepthPrePass},
+    {"characterlight", Shortcut::CharacterLight},
+    {"taps", Shortcut::TapsNearCasters},
+    {"casterreach", Shortcut::CasterReach},
+    {"gui", Shortcut::ClearGuiSkipped},
+    {"particledraws", Shortcut::SharedParticleDraws},
+    {"particleview", Shortcut::ParticlesInView},
+    {"tracers", Shortcut::FittedTracers},
+};
+
+void SwitchShortcutsOff()
+{
+    const char* names = std::getenv("VANTOREL_BENCH_WITHOUT");
+    std::stringstream list(names ? names : "");
+    std::string item;
+    while (std::getline(list, item, ','))
+        for (const auto& shortcut : kShortcutNames)
+            if (item == shortcut.first) {
+                SetShortcutOn(shortcut.second, false);
+                std::printf("without the shortcut \"%s\"\n", shortcut.first);
+            }
 }
 
 // Per level, the CPU milliseconds per frame over the frames read from the log.
@@ -188,6 +217,7 @@ int main(int argc, char** argv)
     const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
     if (!EnterWorkFolder(argv[0]))
         return 1;
+    SwitchShortcutsOff();
     WaveRun run(frames);
     SetGameCalls(&run);
     const int code = VantorelMain();

@@ -8,6 +8,8 @@
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
 #include "render/DrawHelper.h"
+#include "render/FrameShortcuts.h"
+#include "render/VisiblePart.h"
 #include "render/TextureManager.h"
 #include "scene/Camera.h"
 #include "scene/ParticleManager.h"
@@ -53,6 +55,8 @@ void CProjectileManager::Reset()
 {
     m_Erase.clear();
     m_Live.clear();
+    // Textures are loaded again with the level: read the strip again too.
+    m_TracerTexture = nullptr;
 }
 
 void CProjectileManager::Update(float dt)
@@ -95,8 +99,18 @@ void CProjectileManager::DrawTracer(const Projectile& p)
     D3DXMatrixRotationX(&x, kHalfPi);
     D3DXMatrixRotationZ(&z, kHalfPi);
     IDirect3DTexture9* texture = getTextureManager().GetTexture("traza.tga");
-    getDrawHelper().DrawWorldQuad(texture, x * f * r * t, 50.0f);
-    getDrawHelper().DrawWorldQuad(texture, x * z * f * r * t, 50.0f);
+    // The streak is a narrow strip down the middle of its texture: the
+    // clear sides would cost the renderer as much as the streak.
+    TexturePart part;
+    if (ShortcutOn(Shortcut::FittedTracers)) {
+        if (texture != m_TracerTexture) {
+            m_TracerTexture = texture;
+            m_TracerPart = VisiblePart(texture);
+        }
+        part = m_TracerPart;
+    }
+    getDrawHelper().DrawWorldQuad(texture, x * f * r * t, 50.0f, part);
+    getDrawHelper().DrawWorldQuad(texture, x * z * f * r * t, 50.0f, part);
 }
 
 CLocation CProjectileManager::ApplySpread(CLocation t, std::uint16_t spread)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/d3dx9math.h"
+#include "render/VisiblePart.h"
 #include "scene/Location.h"
 
 // One bullet or pellet in flight: only drawn, nothing happens when it arrives.
@@ -63,6 +64,9 @@ private:
     std::vector<std::size_t> m_Erase;
     std::vector<Projectile> m_Pellets;
     float m_Lifetime = 2.0f;
+    // The tracer texture's visible strip, read once per texture.
+    IDirect3DTexture9* m_TracerTexture = nullptr;
+    TexturePart m_TracerPart;
 };
 
 CProjectileManager& getProjectileManager();

@@ -193,19 +193,24 @@ void CDrawHelper::DrawUnitScreenQuad(IDirect3DTexture9* texture, float left, flo
     D3DDevice->SetTexture(0, nullptr);
 }
 
-void CDrawHelper::DrawWorldQuad(IDirect3DTexture9* texture, const D3DXMATRIX& world, float size)
+void CDrawHelper::DrawWorldQuad(IDirect3DTexture9* texture, const D3DXMATRIX& world, float size,
+                                const TexturePart& part)
 {
     if (!D3DDevice)
         return;
     SavedCamera saved(D3DDevice);
     const float s = size;
+    // u runs from -size to +size in x, v from +size down to -size in y.
+    const float x0 = s * (2.0f * part.u0 - 1.0f), x1 = s * (2.0f * part.u1 - 1.0f);
+    const float y0 = s * (1.0f - 2.0f * part.v0), y1 = s * (1.0f - 2.0f * part.v1);
+    const float u0 = part.u0, u1 = part.u1, v0 = part.v0, v1 = part.v1;
     // The same square twice with opposite windings, so that culling never
     // hides it whichever side faces the camera.
     const DOUBLE_TEXTURED_VERTEX front[4] = {
-        {-s, -s, 0, 0, 1, 0, 1},
-        {s, -s, 0, 1, 1, 1, 1},
-        {-s, s, 0, 0, 0, 0, 0},
-        {s, s, 0, 1, 0, 1, 0},
+        {x0, y1, 0, u0, v1, u0, v1},
+        {x1, y1, 0, u1, v1, u1, v1},
+        {x0, y0, 0, u0, v0, u0, v0},
+        {x1, y0, 0, u1, v0, u1, v0},
     };
     const DOUBLE_TEXTURED_VERTEX back[4] = {front[1], front[0], front[3], front[2]};
 

@@ -4,6 +4,7 @@
 
 #include "platform/d3d9.h"
 #include "platform/d3dx9math.h"
+#include "render/VisiblePart.h"
 
 // Immediate-mode drawing of lines, axes and textured quads on the game's
 // device (all through DrawPrimitiveUP). Screen-space quads use the unit
@@ -35,8 +36,11 @@ public:
                             float frameWidth, int frameIndex);
 
     // A square from -size to +size in the local XY plane placed by world, seen
-    // from both sides, alpha tested (alpha >= 100 passes).
-    void DrawWorldQuad(IDirect3DTexture9* texture, const D3DXMATRIX& world, float size);
+    // from both sides, alpha tested (alpha >= 100 passes). Given a part of the
+    // texture, only that part of the square is drawn, each point of it as the
+    // whole square would draw it.
+    void DrawWorldQuad(IDirect3DTexture9* texture, const D3DXMATRIX& world, float size,
+                       const TexturePart& part = TexturePart());
 
 private:
     void DrawUnitScreenQuad(IDirect3DTexture9* texture, float left, float right, float top, float bottom,

@@ -33,6 +33,13 @@ enum class Shortcut {
     // The whole velocity pass (the camera travelled) lays the depth of what
     // surrounds the eye (sky, sea, floor) before it smears anything.
     VelocityDepthFirst,
+    // Emitters of one particle type that follow each other in the list share
+    // their draws (forty particles to a draw, in the same order).
+    SharedParticleDraws,
+    // Particles wholly outside the view are not sent to be drawn.
+    ParticlesInView,
+    // Tracers are drawn only over the strip of their texture that shows.
+    FittedTracers,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

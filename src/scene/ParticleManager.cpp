@@ -10,6 +10,7 @@
 #include "platform/win32.h"
 #include "player/Player.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
 #include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
@@ -63,6 +64,39 @@ D3DXVECTOR3 LeftOf(const D3DXVECTOR3& up, const D3DXVECTOR3& dir)
     D3DXVec3Cross(&left, &up, &dir);
     return Normalised(left);
 }
+
+// The planes a camera-facing particle must reach into to show, from the
+// matrix it is drawn with (rows are multiplied from the left): left, right,
+// bottom, top, far, and a near plane at z = -w, which holds whatever either
+// depth convention keeps. Each normalised, so that its value at a point is a
+// distance; a plane of no direction is left out.
+class ViewPlanes {
+public:
+    explicit ViewPlanes(const D3DXMATRIX& m)
+    {
+        auto column = [&](int c) { return D3DXVECTOR4(m(0, c), m(1, c), m(2, c), m(3, c)); };
+        const D3DXVECTOR4 x = column(0), y = column(1), z = column(2), w = column(3);
+        for (const D3DXVECTOR4& plane : {w + x, w - x, w + y, w - y, w - z, w + z}) {
+            const float length = std::sqrt(plane.x * plane.x + plane.y * plane.y + plane.z * plane.z);
+            if (length > 0.0f && std::isfinite(length))
+                m_Planes[m_Count++] = plane / length;
+        }
+    }
+    bool Outside(const Particle& p, float reach) const
+    {
+        const float radius = reach * std::fabs(p.size);
+        for (int i = 0; i < m_Count; ++i) {
+            const D3DXVECTOR4& plane = m_Planes[i];
+            if (plane.x * p.x + plane.y * p.y + plane.z * p.z + plane.w < -radius)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    D3DXVECTOR4 m_Planes[6];
+    int m_Count = 0;
+};
 
 void SetVector3(ID3DXEffect* effect, const char* name, const D3DXVECTOR3& v)
 {
@@ -404,15 +438,30 @@ void CParticleManager::Render()
             }
         }
 
+        // Each draw costs the software renderer a set-up of its own: a run of
+        // emitters of one type (the fires of a field) fills its draws up.
+        const bool shared = ShortcutOn(Shortcut::SharedParticleDraws);
+        // A sprite's corners lie within half its diagonal of its centre,
+        // whatever its spin (a little more for rounding).
+        const bool inViewOnly = ShortcutOn(Shortcut::ParticlesInView);
+        const ViewPlanes view(viewProjection);
+        const float reach = 0.5f * std::sqrt(2.0f) * 1.01f * std::max(D3DXVec3Length(&left), D3DXVec3Length(&up));
         float batch[kParticleBatch * kFloatsPerParticle];
+        const ParticleSystemType* drawing = nullptr;
+        int count = 0;
         for (const auto& emitter : m_Emitters) {
-            SetTypeParameters(emitter->GetType());
-            SetVector3(effect, "camera_left", left);
-            SetVector3(effect, "camera_up", up);
-            effect->CommitChanges();
-            int count = 0;
+            if (!shared || emitter->GetType() != drawing) {
+                if (count > 0)
+                    DrawBatch(batch, count);
+                count = 0;
+                drawing = emitter->GetType();
+                SetTypeParameters(drawing);
+                SetVector3(effect, "camera_left", left);
+                SetVector3(effect, "camera_up", up);
+                effect->CommitChanges();
+            }
             for (const Particle& p : emitter->GetParticles()) {
-                if (p.dead)
+                if (p.dead || (inViewOnly && view.Outside(p, reach)))
                     continue;
                 std::copy(&p.x, &p.x + kFloatsPerParticle, batch + count * kFloatsPerParticle);
                 if (++count == kParticleBatch) {
@@ -420,9 +469,9 @@ void CParticleManager::Render()
                     count = 0;
                 }
             }
-            if (count > 0)
-                DrawBatch(batch, count);
         }
+        if (count > 0)
+            DrawBatch(batch, count);
         effect->EndPass();
         effect->End();
     }

@@ -17,11 +17,15 @@
 #include "app/MainConfig.h"
 #include "app/shipped_game.h"
 #include "gui/GUIManager.h"
+#include "math/VectorMath.h"
 #include "platform/crt.h"
 #include "platform/offscreen_device_fixture.h"
+#include "player/ProjectileManager.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
+#include "render/TextureManager.h"
+#include "render/VisiblePart.h"
 #include "scene/CharacterEntity.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleEmitter.h"
@@ -135,6 +139,25 @@ void StopBurst()
     if (g_Burst)
         getParticleManager().RemoveEmitter(g_Burst.get());
     g_Burst.reset();
+}
+
+// A shot flying across the view 200 ahead of the camera: its tracer shows
+// broadside to the right of the middle.
+void ShotAcross()
+{
+    const CCamera& camera = getCamera();
+    D3DXVECTOR3 ahead = camera.GetLookAt() - camera.GetPosition();
+    ahead.y = 0.0f;
+    D3DXVec3Normalize(&ahead, &ahead);
+    const D3DXVECTOR3 side(-ahead.z, 0.0f, ahead.x);
+    Projectile shot;
+    shot.transform.SetPosition(camera.GetPosition() + ahead * 200.0f - side * 100.0f);
+    shot.transform.SetYaw(YawFromDirection(side));
+    getProjectileManager().Add(shot);
+}
+void ShotGone()
+{
+    getProjectileManager().Reset();
 }
 
 // Light 1 swung round to shine down on the hero from above and behind, so
@@ -343,6 +366,39 @@ TEST_P(SamePictureTest, TheScreenPassesPlainReadsDrawAsFilteredOnes)
         EXPECT_EQ(same.pixels, 0u) << Describe(same);
     }
     EXPECT_TRUE(getEffectManager().LoadEffect("data/fx/effects4.fx"));
+}
+
+// The tracers drawn over only the strip of their texture that shows give the
+// frame of the whole quads. (Against the plain way a tracer differs already:
+// the plain velocity pass draws it over characters nearer than it.)
+TEST_P(SamePictureTest, ATracerDrawnOverItsVisibleStripMatchesTheWholeQuad)
+{
+    ASSERT_TRUE(s_Started) << "no device";
+    shippedgame::EnterLevel(GetParam());
+    for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
+                             "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})
+        setMainConfig(name, true);
+    for (int i = 0; i < 3; ++i) {
+        GetGameCalls().UpdateFrame(1.0f / 30.0f);
+        getRigid()->scriptedSequenceRunning = false;
+        RenderFrame(1.0f / 30.0f);
+    }
+    shippedgame::HoldGuiStill();
+    m_Composite = getEffectManager().GetCompositeState();
+    const std::vector<Case> cases = {{"no tracer", [] {}, [] {}, false}, {"a tracer", ShotAcross, ShotGone, true}};
+    SetShortcutOn(Shortcut::FittedTracers, false);
+    const std::vector<std::vector<D3DCOLOR>> whole = DrawCases(true, cases);
+    SetShortcutOn(Shortcut::FittedTracers, true);
+    const std::vector<std::vector<D3DCOLOR>> fitted = DrawCases(true, cases);
+    ASSERT_EQ(whole.size(), 2u);
+    ASSERT_EQ(fitted.size(), 2u);
+    EXPECT_GT(Compare(whole[1], whole[0]).pixels, whole[1].size() / 200) << "the tracer shows";
+    // The shipped streak is a strip a third as wide as its texture, or less.
+    const TexturePart strip = VisiblePart(getTextureManager().GetTexture("traza.tga"));
+    EXPECT_LT(strip.u1 - strip.u0, 0.35f);
+    EXPECT_GT(strip.u1 - strip.u0, 0.2f);
+    const Difference same = Compare(whole[1], fitted[1]);
+    EXPECT_LE(same.pixels, kTiedPixels) << Describe(same);
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, SamePictureTest, ::testing::Values("hangares", "isla"));

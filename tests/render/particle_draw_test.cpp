@@ -6,6 +6,7 @@
 
 #include "platform/crt.h"
 #include "render/DrawHelper.h"
+#include "render/FrameShortcuts.h"
 #include "render/effectmanager_fixture.h"
 #include "scene/Camera.h"
 #include "scene/ParticleManager.h"
@@ -96,6 +97,111 @@ TEST_F(ParticleDraw, OnlyARunningFlightSeesTheParticlesThroughTheFlightCamera)
     getRigid()->camSequenceRunning = false;
     camera.SetFreeCamera(false);
     EXPECT_GT(middle(), 600);
+}
+
+// Two fields of green particles, then one of red: the green ones share their
+// draws, the red one starts its own with its own texture, and the picture is
+// the one each emitter drawing alone gives.
+TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
+{
+    crt::srand(1);
+    // The file holds the swarm's type twice, the second named "ember".
+    std::string types = kTypes;
+    const size_t begin = types.find("<PARTICLE_SYSTEM"), end = types.find("</T>");
+    std::string copy = types.substr(begin, end - begin);
+    copy.replace(copy.find("swarm"), 5, "ember");
+    types.insert(end, copy);
+    m_Scratch.Write("types.xml", types);
+    CParticleManager manager;
+    manager.Init(ParticleTarget, "types.xml");
+    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ParticleSystemType* ember = getParticleTypes().FindSystemType("ember");
+    ASSERT_NE(swarm, nullptr);
+    ASSERT_NE(ember, nullptr);
+    swarm->texture = Texture(1, 1, {0xFF00FF00});
+    ember->texture = Texture(1, 1, {0xFFFF0000});
+    manager.ClearAll();
+    manager.CreateEmitter(swarm, -25, 0, 0, 0, 0, 0);
+    manager.CreateEmitter(swarm, -25, 0, 0, 0, 0, 0);
+    manager.CreateEmitter(ember, 25, 0, 0, 0, 0, 0);
+    manager.Update(0.0505f);
+
+    auto draw = [&](bool shared) {
+        SetShortcutOn(Shortcut::SharedParticleDraws, shared);
+        manager.Render();
+        SetShortcutOn(Shortcut::SharedParticleDraws, true);
+        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+        return BackBuffer();
+    };
+    const std::vector<D3DCOLOR> alone = draw(false);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 12, 480, 12, 480, 12}));
+    const std::vector<D3DCOLOR> shared = draw(true);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 480, 24, 480, 12}));
+    EXPECT_EQ(alone, shared);
+    int green = 0, redLeft = 0, redRight = 0;
+    for (size_t i = 0; i < shared.size(); ++i) {
+        const bool left = static_cast<int>(i % kSize) < kSize / 2;
+        green += left && Green(shared[i]) > 200 && Red(shared[i]) < 50;
+        redLeft += left && Red(shared[i]) > 200;
+        redRight += !left && Red(shared[i]) > 200 && Green(shared[i]) < 50;
+    }
+    EXPECT_GT(green, 10);
+    EXPECT_EQ(redLeft, 0);
+    EXPECT_GT(redRight, 10);
+}
+
+// A field just beside the view is not sent; one whose centre lies beyond the
+// view's edge but whose sprites reach into it is, and shows.
+TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)
+{
+    crt::srand(1);
+    // The swarm, and its copy "ember" drawn with sizes below zero.
+    std::string types = kTypes;
+    const size_t begin = types.find("<PARTICLE_SYSTEM"), end = types.find("</T>");
+    std::string copy = types.substr(begin, end - begin);
+    copy.replace(copy.find("swarm"), 5, "ember");
+    types.insert(end, copy);
+    m_Scratch.Write("types.xml", types);
+    CParticleManager manager;
+    manager.Init(ParticleTarget, "types.xml");
+    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ParticleSystemType* ember = getParticleTypes().FindSystemType("ember");
+    ASSERT_NE(swarm, nullptr);
+    ASSERT_NE(ember, nullptr);
+    swarm->texture = Texture(1, 1, {0xFFFFFFFF});
+    ember->texture = swarm->texture;
+    ember->sizeBase = -20.0f;
+    manager.ClearAll();
+    // The view's edge at the swarm's depth (200 from the eye); sprites 20
+    // wide reach 14 from their centre, the slanted edge plane lies 26 from
+    // the first swarm. A size below zero turns the sprite round: it reaches
+    // as far.
+    const float edge = 200.0f / getCamera().GetProjectionMatrix()._11;
+    manager.CreateEmitter(swarm, edge + 30.0f, 0, 0, 0, 0, 0);
+    manager.CreateEmitter(swarm, -edge - 4.0f, 0, 0, 0, 0, 0);
+    manager.CreateEmitter(ember, -edge - 4.0f, -30.0f, 0, 0, 0, 0);
+    manager.Update(0.0505f);
+
+    auto draw = [&](bool inViewOnly) {
+        SetShortcutOn(Shortcut::ParticlesInView, inViewOnly);
+        manager.Render();
+        SetShortcutOn(Shortcut::ParticlesInView, true);
+        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+        return BackBuffer();
+    };
+    const std::vector<D3DCOLOR> all = draw(false);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 480, 24, 480, 12}));
+    const std::vector<D3DCOLOR> inView = draw(true);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 12, 480, 12}));
+    ASSERT_EQ(manager.GetLastBatch().size(), 12u);
+    EXPECT_FLOAT_EQ(manager.GetLastBatch()[3], -20.0f);
+    EXPECT_EQ(all, inView);
+    int lit = 0;
+    for (D3DCOLOR c : inView)
+        lit += Brightness(c) > 600;
+    EXPECT_GT(lit, 8) << "the sprites reaching into the view show";
 }
 
 } // namespace
