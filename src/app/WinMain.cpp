@@ -46,6 +46,9 @@ void ReadConfiguration()
 int VantorelMain()
 {
     crt::KeepBigBlocksApart();
+    // A start draws the runtime's random numbers from their first, as a new
+    // process does: a start after another in the same process plays the same.
+    crt::srand(1);
     BuildFirstObjects();
     ReadConfiguration();
 
