@@ -10,6 +10,7 @@
 #include "platform/dinput.h"
 #include "platform/gl_device.h"
 #include "platform/xinput.h"
+#include "player/IController.h"
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/EffectManager.h"
@@ -53,6 +54,12 @@ protected:
         getGSF().sequence = GSF::HangaresIntroDone;
         getRigid()->scriptedSequenceRunning = false;
         getPlayer()->SetLife(350);
+        // A hit an earlier run's hero took would show in these frames as
+        // this frame's: his controller, if a run left him one, steps once
+        // with no time passing and nothing pending.
+        if (IController* controller = getPlayer()->GetController())
+            if (controller->WasHit())
+                controller->Update(0.0f);
         std::filesystem::create_directories("data");
         getProfiler().Enable(true);
         getProfiler().Open("data/log.txt");
