@@ -50,6 +50,9 @@ int VantorelMain()
     // Each run names each fault of its data, whatever was said before it in
     // this process.
     bounded::ForgetSaidLines();
+    // A start draws the runtime's random numbers from their first, as a new
+    // process does: a start after another in the same process plays the same.
+    crt::srand(1);
     BuildFirstObjects();
     ReadConfiguration();
 

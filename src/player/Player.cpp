@@ -68,6 +68,9 @@ void CPlayer::Init()
     delete m_ControllerSelector;
     m_ControllerSelector = new CControllerSelector();
     GetPosition().SetYaw(kHalfPi);
+    // A start in a process that already played hands out its fights from the
+    // first, as the hero just built does.
+    m_FightVariant = '1';
 }
 
 void CPlayer::DeleteWeapons()

@@ -42,6 +42,9 @@ protected:
         BloomEffect.Release();
         getTextureManager().Clear();
         ASSERT_EQ(InitD3D(window), S_OK);
+        // These frames show the objects each test lists, not a hero an
+        // earlier run left standing where they are.
+        setMainConfig("playerRender", false);
         getInputManager()->Init(nullptr, window);
         getInputManager()->SetControllerSource([] { return static_cast<IController*>(nullptr); });
         // Two polls with nothing held: no button of an earlier test still reads as just pressed.
@@ -52,6 +55,11 @@ protected:
         getScenario()->SelectScenario("hangares");
         getGSF().sequence = GSF::HangaresIntroDone;
         getRigid()->scriptedSequenceRunning = false;
+        // The hero as a start builds him, the one drawn: a hit an earlier
+        // run's hero took, or his fall, would show in these frames as this
+        // frame's.
+        getPlayer()->Init();
+        getSceneManager().SetCharacterList({});
         getPlayer()->SetLife(350);
         std::filesystem::create_directories("data");
         getProfiler().Enable(true);
@@ -225,6 +233,8 @@ protected:
 
         WriteFile("data/XML/camera_values.xml", "<CAMERA><PROPERTIES offset_x=\"0\" offset_y=\"0\" offset_z=\"200\" "
                                                "aspect_ratio_x=\"1\" aspect_ratio_y=\"1\"/></CAMERA>");
+        // Turned as a fresh start leaves the camera, not as an earlier run left it.
+        getCamera().CLocation::SetYaw(0.0f);
         getCamera().LoadValues(0, 0, -200, D3DDevice);
         getCamera().UpdateFrustum();
 

@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "platform/dinput.h"
 #include "platform/offscreen_device_fixture.h"
 #include "platform/sdl_window.h"
+#include "render/EffectManager.h"
 #include "player/ControllerSelector.h"
 #include "player/FightingController.h"
 #include "player/IController.h"
@@ -96,34 +98,58 @@ public:
     }
 
     // The first frame that shows a prompt is drawn again without it: the sign
-    // is what differs, where the HUD puts it (the middle, seven tenths down).
+    // is what differs, inside the rectangle of the element the HUD drew it
+    // with. The composite's state and the sign's blink are put back first: a
+    // hit a moment before fades a step at every draw.
     void RenderFrame(float dt) override
     {
-        CGameCalls::RenderFrame(dt);
         CGUIManager& gui = getGUI();
-        if (signCompared || !gui.comboHintActive || !(gui.comboHintX || gui.comboHintY))
+        const bool prompt = !signCompared && gui.comboHintActive && (gui.comboHintX || gui.comboHintY);
+        if (!prompt) {
+            CGameCalls::RenderFrame(dt);
             return;
+        }
         signCompared = true;
+        const CompositeState composite = getEffectManager().GetCompositeState();
+        const int blinkCell = gui.comboBlinkCell;
+        const float blinkTimer = gui.comboBlinkTimer;
+        std::vector<std::string> drawn;
+        gui.drawLog = &drawn;
+        CGameCalls::RenderFrame(dt);
+        gui.drawLog = nullptr;
         std::vector<D3DCOLOR> with, without;
         devicetest::ReadBackBuffer(D3DDevice, &with);
+
         const bool x = gui.comboHintX, y = gui.comboHintY;
         gui.comboHintX = gui.comboHintY = false;
+        getEffectManager().GetCompositeState() = composite;
+        gui.comboBlinkCell = blinkCell;
+        gui.comboBlinkTimer = blinkTimer;
         CGameCalls::RenderFrame(dt);
         devicetest::ReadBackBuffer(D3DDevice, &without);
         gui.comboHintX = x;
         gui.comboHintY = y;
-        if (with.size() != without.size() || with.size() != static_cast<size_t>(width) * height)
+
+        const auto sign = std::find_if(drawn.begin(), drawn.end(),
+                                       [](const std::string& name) { return name.rfind("COMBO_", 0) == 0; });
+        if (sign == drawn.end() || with.size() != without.size() ||
+            with.size() != static_cast<size_t>(width) * height)
             return;
-        auto differing = [&](int x0, int y0, int x1, int y1) {
-            int n = 0;
-            for (int py = y0; py < y1; ++py)
-                for (int px = x0; px < x1; ++px)
-                    n += with[py * width + px] != without[py * width + px];
-            return n;
-        };
-        const int cx = width / 2, cy = height * 7 / 10, half = height / 10;
-        signPixels = differing(cx - half, cy - half, cx + half, cy + half);
-        cornerPixels = differing(0, 0, 2 * half, 2 * half);
+        signElement = sign->substr(0, sign->find(':'));
+        const GUIElement& element = gui.GetElement(signElement);
+        const float halfHeight = element.alto * 0.5f * height;
+        const float halfWidth = element.alto * element.aspect * 0.5f * height;
+        const int x0 = static_cast<int>(element.posX * width - halfWidth);
+        const int x1 = static_cast<int>(element.posX * width + halfWidth) + 1;
+        const int y0 = static_cast<int>(element.posY * height - halfHeight);
+        const int y1 = static_cast<int>(element.posY * height + halfHeight) + 1;
+        for (int py = 0; py < height; ++py)
+            for (int px = 0; px < width; ++px) {
+                if (with[py * width + px] == without[py * width + px])
+                    continue;
+                const bool inside = px >= x0 && px < x1 && py >= y0 && py < y1;
+                (inside ? signPixels : otherPixels) += 1;
+            }
     }
 
     void Watch()
@@ -178,7 +204,8 @@ public:
     static constexpr int kLastFrame = 900;
     int frames = 0, began = 0, kind = 0, presses = 0, closeAt = -1, lifeBefore = 0;
     bool slowed = false, signShown = false, signCompared = false;
-    int signPixels = 0, cornerPixels = 0;
+    int signPixels = 0, otherPixels = 0;
+    std::string signElement;
     FightEnd end;
 
 private:
@@ -231,8 +258,10 @@ TEST_F(MeleeFightRun, AnsweringEveryPromptWithItsButtonWinsAndTheEnemyLiesKnocke
     EXPECT_TRUE(player.slowed) << "time slowed at the prompts";
     EXPECT_TRUE(player.signShown);
     ASSERT_TRUE(player.signCompared);
-    EXPECT_GT(player.signPixels, 300) << "the X or Y sign on screen";
-    EXPECT_LT(player.cornerPixels, player.signPixels / 4);
+    EXPECT_EQ(player.signElement.rfind("COMBO_X", 0) == 0 || player.signElement.rfind("COMBO_Y", 0) == 0, true)
+        << player.signElement;
+    EXPECT_GT(player.signPixels, 300) << "the X or Y sign on screen, where its element stands";
+    EXPECT_EQ(player.otherPixels, 0) << "nothing but the sign differs";
     const int hits = player.kind == 49 || player.kind == 51 ? 3 : 2;
     EXPECT_EQ(player.presses, hits);
     const FightEnd& end = player.end;
