@@ -6,13 +6,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "app/Startup.h"
 #include "platform/d3d9.h"
 #include "platform/win32.h"
+#include "render/FrameShortcuts.h"
 
 namespace {
+
+// The shortcuts by the names the environment gives them.
+const std::pair<const char*, Shortcut> kShortcutNames[] = {
+    {"smear", Shortcut::CameraSmear},
+    {"overlays", Shortcut::OverlaysInComposite},
+    {"prepass", Shortcut::DepthPrePass},
+    {"characterlight", Shortcut::CharacterLight},
+    {"taps", Shortcut::TapsNearCasters},
+    {"casterreach", Shortcut::CasterReach},
+    {"gui", Shortcut::ClearGuiSkipped},
+    {"velocitydepth", Shortcut::VelocityDepthFirst},
+    {"particledraws", Shortcut::SharedParticleDraws},
+    {"particleview", Shortcut::ParticlesInView},
+    {"tracers", Shortcut::FittedTracers},
+};
+
 
 // The value below which a share p of the values lie, between neighbours.
 double Percentile(std::vector<double> values, double p)

@@ -137,21 +137,6 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
-// The shortcuts by the names the environment gives them.
-const std::pair<const char*, Shortcut> kShortcutNames[] = {
-    {"smear", Shortcut::CameraSmear},
-    {"overlays", Shortcut::OverlaysInComposite},
-    {"prepass", Shortcut::DepthPrePass},
-    {"characterlight", Shortcut::CharacterLight},
-    {"taps", Shortcut::TapsNearCasters},
-    {"casterreach", Shortcut::CasterReach},
-    {"gui", Shortcut::ClearGuiSkipped},
-    {"velocitydepth", Shortcut::VelocityDepthFirst},
-    {"particledraws", Shortcut::SharedParticleDraws},
-    {"particleview", Shortcut::ParticlesInView},
-    {"tracers", Shortcut::FittedTracers},
-};
-
 // VANTOREL_BENCH_WITHOUT="smear,overlays" draws the game's way without those
 // shortcuts. VANTOREL_BENCH_AGAINST="gui" weighs those shortcuts alone: the
 // first way is then the game's way without them, the second with them, in the

@@ -57,19 +57,6 @@ double ProcessCpuMs()
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
-const std::pair<const char*, Shortcut> kShortcutNames[] = {
-    {"smear", Shortcut::CameraSmear},
-    {"overlays", Shortcut::OverlaysInComposite},
-    {"prepass", Shortcut::DepthPrePass},
-    {"characterlight", Shortcut::CharacterLight},
-    {"taps", Shortcut::TapsNearCasters},
-    {"casterreach", Shortcut::CasterReach},
-    {"gui", Shortcut::ClearGuiSkipped},
-    {"particledraws", Shortcut::SharedParticleDraws},
-    {"particleview", Shortcut::ParticlesInView},
-    {"tracers", Shortcut::FittedTracers},
-};
-
 void SwitchShortcutsOff()
 {
     const char* names = std::getenv("VANTOREL_BENCH_WITHOUT");

@@ -15,7 +15,6 @@
 
 namespace {
 
-using ParticleDraw = fxtest::EffectDrawTest;
 using drawtest::kSize;
 
 const char kTypes[] = R"(<T>
@@ -30,6 +29,24 @@ const char kTypes[] = R"(<T>
   </PARTICLE>
 </PARTICLE_SYSTEM>
 </T>)";
+
+class ParticleDraw : public fxtest::EffectDrawTest {
+protected:
+    // The swarm's type twice in one file, the second named "ember", loaded.
+    bool LoadSwarmAndEmber(CParticleManager& manager, ParticleSystemType*& swarm, ParticleSystemType*& ember)
+    {
+        std::string types = kTypes;
+        const size_t begin = types.find("<PARTICLE_SYSTEM"), end = types.find("</T>");
+        std::string copy = types.substr(begin, end - begin);
+        copy.replace(copy.find("swarm"), 5, "ember");
+        types.insert(end, copy);
+        m_Scratch.Write("types.xml", types);
+        manager.Init(ParticleTarget, "types.xml");
+        swarm = getParticleTypes().FindSystemType("swarm");
+        ember = getParticleTypes().FindSystemType("ember");
+        return swarm && ember;
+    }
+};
 
 TEST_F(ParticleDraw, FortyOneParticlesGoOutAsAFullBatchAndOneMoreAndShowInTheTarget)
 {
@@ -105,19 +122,9 @@ TEST_F(ParticleDraw, OnlyARunningFlightSeesTheParticlesThroughTheFlightCamera)
 TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
 {
     crt::srand(1);
-    // The file holds the swarm's type twice, the second named "ember".
-    std::string types = kTypes;
-    const size_t begin = types.find("<PARTICLE_SYSTEM"), end = types.find("</T>");
-    std::string copy = types.substr(begin, end - begin);
-    copy.replace(copy.find("swarm"), 5, "ember");
-    types.insert(end, copy);
-    m_Scratch.Write("types.xml", types);
     CParticleManager manager;
-    manager.Init(ParticleTarget, "types.xml");
-    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
-    ParticleSystemType* ember = getParticleTypes().FindSystemType("ember");
-    ASSERT_NE(swarm, nullptr);
-    ASSERT_NE(ember, nullptr);
+    ParticleSystemType *swarm, *ember;
+    ASSERT_TRUE(LoadSwarmAndEmber(manager, swarm, ember));
     swarm->texture = Texture(1, 1, {0xFF00FF00});
     ember->texture = Texture(1, 1, {0xFFFF0000});
     manager.ClearAll();
@@ -156,19 +163,10 @@ TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
 TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)
 {
     crt::srand(1);
-    // The swarm, and its copy "ember" drawn with sizes below zero.
-    std::string types = kTypes;
-    const size_t begin = types.find("<PARTICLE_SYSTEM"), end = types.find("</T>");
-    std::string copy = types.substr(begin, end - begin);
-    copy.replace(copy.find("swarm"), 5, "ember");
-    types.insert(end, copy);
-    m_Scratch.Write("types.xml", types);
+    // The swarm, and "ember" drawn with sizes below zero.
     CParticleManager manager;
-    manager.Init(ParticleTarget, "types.xml");
-    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
-    ParticleSystemType* ember = getParticleTypes().FindSystemType("ember");
-    ASSERT_NE(swarm, nullptr);
-    ASSERT_NE(ember, nullptr);
+    ParticleSystemType *swarm, *ember;
+    ASSERT_TRUE(LoadSwarmAndEmber(manager, swarm, ember));
     swarm->texture = Texture(1, 1, {0xFFFFFFFF});
     ember->texture = swarm->texture;
     ember->sizeBase = -20.0f;
