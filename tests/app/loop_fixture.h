@@ -122,7 +122,9 @@ inline void LinkShippedGame()
     const fs::path shipped(VANTOREL_WORKDIR);
     fs::create_directory("data");
     for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
-        if (entry.path().filename() != "data")
+        // The bloom's stage pictures are written, not read: a link would have
+        // this run write them into the shipped folder beside other runs.
+        if (entry.path().filename() != "data" && entry.path().extension() != ".bmp")
             fs::create_symlink(entry.path(), entry.path().filename());
     for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
         // What the game writes stays out: its logs would land in the
