@@ -11,6 +11,7 @@
 #include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
+#include "scene/SceneManager.h"
 #include "sound/SoundManager.h"
 #include "world/CollisionManager.h"
 #include "world/TriggerManager.h"
@@ -48,7 +49,11 @@ CPlayer::CPlayer()
 
 CPlayer::~CPlayer()
 {
-    Release();
+    // At the process's end the scene may be gone before the hero: his body is
+    // freed without asking it.
+    DeleteWeapons();
+    delete m_ControllerSelector;
+    delete m_Entity;
 }
 
 void CPlayer::Release()
@@ -56,13 +61,22 @@ void CPlayer::Release()
     DeleteWeapons();
     delete m_ControllerSelector;
     m_ControllerSelector = nullptr;
+    ForgetEntity();
+}
+
+// The body leaves the scene's lists before it is freed: a frame drawn before
+// the next body is handed over would read it.
+void CPlayer::ForgetEntity()
+{
+    if (m_Entity)
+        getSceneManager().ForgetObject(m_Entity);
     delete m_Entity;
     m_Entity = nullptr;
 }
 
 void CPlayer::Init()
 {
-    delete m_Entity;
+    ForgetEntity();
     m_Entity = getModelsManager().CreateModelInstance("Zorvath");
     CreateWeapons();
     delete m_ControllerSelector;

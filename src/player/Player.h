@@ -71,6 +71,7 @@ public:
 
 private:
     void DeleteWeapons();
+    void ForgetEntity();
     void ApplyRootMotion();
 
     std::vector<IPlayerObserver*> m_Observers;

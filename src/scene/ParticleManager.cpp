@@ -114,6 +114,10 @@ void CParticleManager::Init(CRenderTarget target, const char* file)
     getParticleTypes().Load(file);
     m_Target = target;
     BuildQuads();
+    // A run's lamps are the ones its level file hands over after this: a start
+    // after another in the same process would swarm mosquitoes at the earlier
+    // run's lamps now, before any level is read.
+    m_LampPositions.clear();
     ResetWithAmbient();
 }
 

@@ -158,6 +158,12 @@ void CSceneMngr::SetCharacterList(std::vector<IEntidad3D*> characters)
     m_Objects[kCharacters] = characters;
 }
 
+void CSceneMngr::ForgetObject(const IEntidad3D* entity)
+{
+    for (auto& named : m_Objects)
+        named.second.erase(std::remove(named.second.begin(), named.second.end(), entity), named.second.end());
+}
+
 void CSceneMngr::AddObject(const std::string& name, IEntidad3D* entity)
 {
     m_Objects[name].push_back(entity);

@@ -88,6 +88,8 @@ public:
     std::vector<IEntidad3D*>& GetObjects(const std::string& name);
     // The first entity, over every name in name order, whose own name is this.
     IEntidad3D* FindEntity(const std::string& name);
+    // An entity about to be freed leaves every list, so that no pass draws it.
+    void ForgetObject(const IEntidad3D* entity);
 
     // Per frame: scene time, the lights nearest the hero, the previous camera
     // and velocity texture.

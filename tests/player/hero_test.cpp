@@ -17,6 +17,7 @@
 #include "scene/Camera.h"
 #include "scene/CharacterEntity.h"
 #include "scene/ModelsManager.h"
+#include "scene/SceneManager.h"
 #include "scene/RigidAnimManager.h"
 #include "sound/SoundManager.h"
 #include "world/CollisionManager.h"
@@ -386,7 +387,11 @@ TEST_F(Hero, ADeadHeroStaysDeadWhateverHandsHimBack)
 TEST_F(Hero, ReleasedHeIsAHeroStillLoadingDeadNoLongerAndInitBuildsHimAgain)
 {
     selector->GetFreeController()->ToDead();
+    // Drawn among the characters, his body leaves the scene as it is freed.
+    getSceneManager().SetCharacterList({});
+    ASSERT_EQ(getSceneManager().GetObjects("Character").size(), 1u);
     hero->Release();
+    EXPECT_TRUE(getSceneManager().GetObjects("Character").empty());
     EXPECT_EQ(hero->GetControllerSelector(), nullptr);
     EXPECT_EQ(hero->GetController(), nullptr);
     EXPECT_EQ(hero->GetEntity(), nullptr);
@@ -398,6 +403,11 @@ TEST_F(Hero, ReleasedHeIsAHeroStillLoadingDeadNoLongerAndInitBuildsHimAgain)
     EXPECT_FALSE(hero->GetControllerSelector()->IsPlayerDead());
     EXPECT_NE(hero->GetEntity(), nullptr);
     EXPECT_EQ(hero->GetCurrentWeapon(), hero->GetGun());
+    // So does the body a new start replaces.
+    getSceneManager().SetCharacterList({});
+    ASSERT_EQ(getSceneManager().GetObjects("Character").size(), 1u);
+    hero->Init();
+    EXPECT_TRUE(getSceneManager().GetObjects("Character").empty());
 }
 
 TEST_F(Hero, HitsGoToTheControllerOfTheStateAndLandInItsUpdate)
