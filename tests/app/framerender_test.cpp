@@ -55,6 +55,10 @@ protected:
         getScenario()->SelectScenario("hangares");
         getGSF().sequence = GSF::HangaresIntroDone;
         getRigid()->scriptedSequenceRunning = false;
+        // Seen through the game's camera: a flight or the free camera an
+        // earlier run left going would show the particles from elsewhere.
+        getRigid()->camSequenceRunning = false;
+        getCamera().SetFreeCamera(false);
         // The hero as a start builds him, the one drawn: a hit an earlier
         // run's hero took, or his fall, would show in these frames as this
         // frame's.
