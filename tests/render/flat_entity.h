@@ -10,6 +10,15 @@
 
 namespace fxtest {
 
+// The two triangles of a square over a buffer's four corners, one subset.
+inline void SquareIndices(IVertexBuffer& buffer)
+{
+    const unsigned short indices[6] = {0, 1, 2, 0, 2, 3};
+    buffer.SetIndexBuffer(new CIndexBuffer);
+    buffer.GetIndexBuffer()->Create(6, indices);
+    buffer.GetSubsets().push_back({0, 2});
+}
+
 // A square of side 2 * half facing +Z or +Y, drawn with one "Base" technique.
 class FlatEntity : public IEntidad3D {
 public:
@@ -28,10 +37,7 @@ public:
             v[i].tx = v[i].tw = 1.0f;
         }
         m_Buffer.Create(4, v, D3DPT_TRIANGLELIST);
-        const unsigned short indices[6] = {0, 1, 2, 0, 2, 3};
-        m_Buffer.SetIndexBuffer(new CIndexBuffer);
-        m_Buffer.GetIndexBuffer()->Create(6, indices);
-        m_Buffer.GetSubsets().push_back({0, 2});
+        SquareIndices(m_Buffer);
         m_Mesh = &m_Buffer;
         m_Name = name;
         m_CurrentPass = "Base";
@@ -62,10 +68,7 @@ public:
             (facing == FlatEntity::FacingY ? v[i].ny : v[i].nz) = 1.0f;
         }
         m_Buffer.Create(4, v, D3DPT_TRIANGLELIST);
-        const unsigned short indices[6] = {0, 1, 2, 0, 2, 3};
-        m_Buffer.SetIndexBuffer(new CIndexBuffer);
-        m_Buffer.GetIndexBuffer()->Create(6, indices);
-        m_Buffer.GetSubsets().push_back({0, 2});
+        SquareIndices(m_Buffer);
         m_Mesh = &m_Buffer;
         m_Name = "Character";
         m_CurrentPass = "Base";
@@ -78,6 +81,5 @@ public:
 private:
     CCal3DVertexBuffer m_Buffer;
 };
-
 
 } // namespace fxtest
