@@ -19,6 +19,7 @@
 #include "app/Profiler.h"
 #include "app/Startup.h"
 #include "app/WindowProc.h"
+#include "app/shipped_folder.h"
 #include "gui/Achievements.h"
 #include "gui/GUIManager.h"
 #include "gui/Subtitles.h"
@@ -114,25 +115,7 @@ inline void ResetGameState()
     SetGameCalls(nullptr);
 }
 
-// The shipped working folder, linked into the current folder: the game reads
-// its data from here, and its log lands here, not where another run writes.
-inline void LinkShippedGame()
-{
-    namespace fs = std::filesystem;
-    const fs::path shipped(VANTOREL_WORKDIR);
-    fs::create_directory("data");
-    for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
-        // The bloom's stage pictures are written, not read: a link would have
-        // this run write them into the shipped folder beside other runs.
-        if (entry.path().filename() != "data" && entry.path().extension() != ".bmp")
-            fs::create_symlink(entry.path(), entry.path().filename());
-    for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
-        // What the game writes stays out: its logs would land in the
-        // shipped folder that other runs read.
-        if (entry.path().filename() != "log.txt" && entry.path().filename() != "log.old.txt" &&
-            entry.path().filename() != "debug_log.txt")
-            fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
-}
+using shippedgame::LinkShippedGame;
 
 // A player who takes the main menu's new game at once: Return on the first
 // pass, after giving the window the focus the offscreen driver never gives.
