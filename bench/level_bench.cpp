@@ -28,7 +28,9 @@
 // and the two pictures compared.
 // The environment narrows or shifts the comparison: VANTOREL_BENCH_AGAINST,
 // _WITHOUT, _EFFECT, _OFF, _LEVELS and _CASES (see where each is read).
-// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning] [--level=isla]
+// With --walking the eye steps forward or back every frame: the camera travels.
+// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning] [--walking]
+//        [--level=isla]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
 
@@ -233,6 +235,7 @@ void SaveFrame(const std::string& file)
 }
 
 bool g_Turning = false;
+bool g_Walking = false;
 
 // Five characters and a field of fires in front of the camera.
 struct Crowd {
@@ -430,10 +433,25 @@ void StepWave(float step)
     wave.liveParticles.push_back(LiveParticles());
 }
 
-// Turning, the view swings a few degrees one way or the other, every frame.
+// Turning, the view swings a few degrees one way or the other, every frame;
+// walking, the eye and the point it looks at step forward or back, every
+// frame (both: it does both).
 void SwingView()
 {
     static int frame = 0;
+    if (g_Walking) {
+        CCamera& camera = getCamera();
+        D3DXVECTOR3 ahead = camera.GetLookAt() - camera.GetPosition();
+        ahead.y = 0.0f;
+        D3DXVec3Normalize(&ahead, &ahead);
+        const D3DXVECTOR3 step = ahead * (frame % 2 ? 9.0f : -9.0f);
+        camera.SetPosition(camera.GetPosition() + step);
+        camera.SetLookAt(camera.GetLookAt() + step);
+        camera.ApplyView();
+        camera.UpdateFrustum();
+        if (!g_Turning)
+            ++frame;
+    }
     if (g_Turning) {
         CCamera& camera = getCamera();
         camera.SetLookAt(camera.GetLookAt() + D3DXVECTOR3(++frame % 2 ? 40.0f : -40.0f, 0.0f, 0.0f));
@@ -792,6 +810,8 @@ int main(int argc, char** argv)
             passes = true;
         else if (arg == "--turning")
             g_Turning = true;
+        else if (arg == "--walking")
+            g_Walking = true;
         else if (arg.rfind("--level=", 0) == 0)
             only = arg.substr(8);
         else if (positional++ == 0)

@@ -119,6 +119,46 @@ void TurnCameraBackWithDepthOfField()
     getGUI().depthOfFieldOn = g_DepthOfField;
 }
 
+// A step forward since the last frame, the camera and the hero alike, with
+// depth of field switched as given: the eye travels, so every depth smears
+// its own way. Put back after.
+D3DXVECTOR3 g_EyeAt;
+D3DXVECTOR3 g_WalkerAt;
+void WalkWithDepthOfField(bool on)
+{
+    g_DepthOfField = getGUI().depthOfFieldOn;
+    getGUI().depthOfFieldOn = on;
+    CCamera& camera = getCamera();
+    getEffectManager().StorePreviousCamera();
+    g_EyeAt = camera.GetPosition();
+    g_LookAt = camera.GetLookAt();
+    D3DXVECTOR3 ahead = g_LookAt - g_EyeAt;
+    ahead.y = 0.0f;
+    D3DXVec3Normalize(&ahead, &ahead);
+    const D3DXVECTOR3 step = ahead * 9.0f + D3DXVECTOR3(0.0f, 0.5f, 0.0f);
+    camera.SetPosition(g_EyeAt + step);
+    camera.SetLookAt(g_LookAt + step);
+    camera.ApplyView();
+    camera.UpdateFrustum();
+    IEntidad3D* hero = getPlayer()->GetEntity();
+    hero->StorePreviousWorld();
+    g_WalkerAt = hero->GetTransform().GetPosition();
+    hero->GetTransform().SetPosition(g_WalkerAt + step);
+}
+void WalkBack()
+{
+    CCamera& camera = getCamera();
+    camera.SetPosition(g_EyeAt);
+    camera.SetLookAt(g_LookAt);
+    camera.ApplyView();
+    camera.UpdateFrustum();
+    getEffectManager().StorePreviousCamera();
+    IEntidad3D* hero = getPlayer()->GetEntity();
+    hero->GetTransform().SetPosition(g_WalkerAt);
+    hero->StorePreviousWorld();
+    getGUI().depthOfFieldOn = g_DepthOfField;
+}
+
 // A burst of fire just in front of the camera, advanced on its own so that the
 // level's smoke and mosquitoes stay as they were: the overlay must lay it.
 std::shared_ptr<CParticleEmitter> g_Burst;
@@ -211,6 +251,8 @@ std::vector<Case> Cases()
         {"camera turning, no depth of field", [] { TurnCameraWithDepthOfField(false); },
          TurnCameraBackWithDepthOfField, true},
         {"the hero carried sideways", CarryHero, CarryHeroBack, true},
+        {"walking", [] { WalkWithDepthOfField(true); }, WalkBack, true},
+        {"walking, no depth of field", [] { WalkWithDepthOfField(false); }, WalkBack, true},
         {"particles in front of the camera", StartBurst, StopBurst, true},
         {"the hero's shadow on the floor", LightOnHero, LightBack, true},
     };
