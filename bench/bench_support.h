@@ -29,7 +29,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"particledraws", Shortcut::SharedParticleDraws},
     {"particleview", Shortcut::ParticlesInView},
     {"tracers", Shortcut::FittedTracers},
-    {"laidsmear", Shortcut::LaidSmear},
 };
 
 

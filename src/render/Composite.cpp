@@ -198,37 +198,6 @@ CameraSmear CameraSmearFor(const D3DXMATRIX& viewProjection, const D3DXMATRIX& p
     return smear;
 }
 
-const char* const kCameraSmearTechnique = "CameraSmearTech";
-
-bool RenderCameraSmear(CEffectManager& manager, IDirect3DTexture9* scene, const CameraSmear& smear)
-{
-    if (!smear.on || !scene || !manager.SelectTechnique(kCameraSmearTechnique))
-        return false;
-    ID3DXEffect* effect = manager.GetEffect();
-    effect->SetTexture(manager.GetHandle(EP_SCENE_TEXTURE), scene);
-    effect->SetTexture(manager.GetHandle(EP_DEPTH_TEXTURE), smear.depth);
-    effect->SetBool(kCameraMoved, smear.cameraMoved ? TRUE : FALSE);
-    effect->SetMatrix(kInverseViewProjection, &smear.inverseViewProjection);
-    effect->SetMatrix(kPreviousViewProjection, &smear.previousViewProjection);
-    bool drawn = false;
-    {
-        DepthDetached detached(smear.depth);
-        UINT passes = 0;
-        if (SUCCEEDED(effect->Begin(&passes, 0))) {
-            for (UINT pass = 0; pass < passes; ++pass) {
-                if (SUCCEEDED(effect->BeginPass(pass))) {
-                    getDrawHelper().DrawFullScreenQuad();
-                    effect->EndPass();
-                    drawn = true;
-                }
-            }
-            effect->End();
-        }
-    }
-    effect->SetTexture(manager.GetHandle(EP_DEPTH_TEXTURE), nullptr);
-    return drawn;
-}
-
 // --- the pass -----------------------------------------------------------------------------------
 
 CompositeInputs GatherCompositeInputs()

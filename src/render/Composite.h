@@ -75,17 +75,6 @@ struct CameraSmear {
 CameraSmear CameraSmearFor(const D3DXMATRIX& viewProjection, const D3DXMATRIX& previousViewProjection,
                            IDirect3DTexture9* moving, IDirect3DTexture9* depth);
 
-// The technique that lays the camera's smear over a whole target.
-extern const char* const kCameraSmearTechnique; // "CameraSmearTech"
-
-// The scene (`scene`, the size of the current target) smeared by the camera
-// alone over the whole current target, every pixel opaque: what the velocity
-// pass draws of the still objects, for a composite that then reads the target
-// as it reads the full pass (depth of field included). The smear's moving
-// texture is not read. False, drawing nothing, without the technique or the
-// smear.
-bool RenderCameraSmear(CEffectManager& manager, IDirect3DTexture9* scene, const CameraSmear& smear);
-
 // The bloom stages and the particle target, for the composite to lay over
 // the frame in its own pass rather than in passes of their own.
 struct CompositeOverlays {

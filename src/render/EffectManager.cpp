@@ -304,21 +304,12 @@ void CEffectManager::RenderEntitySubset(int subset, IEntidad3D* entity)
 
 void CEffectManager::RenderSubsetWith(const std::string& technique, int subset, IEntidad3D* entity)
 {
+    if (!SelectTechnique(technique))
+        return;
     CCamera& camera = getCamera();
     const D3DXMATRIX& world = entity->GetTransform().GetMatrix();
     const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
     const D3DXMATRIX wvp = world * viewProjection;
-    if (m_CutOut) {
-        const bool skinned = technique.rfind("Characters_", 0) == 0;
-        if (!SelectTechnique(skinned ? "CutOutSkinnedTech" : "CutOutRigidTech"))
-            return;
-        m_Effect->SetMatrix(m_Params[EP_WVP], &wvp);
-        entity->UploadBones();
-        DrawSubsetPasses(entity, subset);
-        return;
-    }
-    if (!SelectTechnique(technique))
-        return;
     m_Effect->SetMatrix(m_Params[EP_WORLD_MATRIX], &world);
     m_Effect->SetMatrix(m_Params[EP_VP], &viewProjection);
     m_Effect->SetMatrix(m_Params[EP_WVP], &wvp);
@@ -422,15 +413,6 @@ void CEffectManager::RenderMotionBlur(IEntidad3D* entity, IDirect3DTexture9* sce
     const int subsets = SubsetCount(entity);
     for (int subset = 0; subset < subsets; ++subset)
         RenderMotionBlurSubset(kMotionBlurTechnique, entity, subset, scene);
-}
-
-void CEffectManager::RenderMotionBlurBehind(IEntidad3D* entity, IDirect3DTexture9* scene)
-{
-    if (!entity)
-        return;
-    const int subsets = SubsetCount(entity);
-    for (int subset = 0; subset < subsets; ++subset)
-        RenderMotionBlurSubset("MotionBlurBehind", entity, subset, scene);
 }
 
 void CEffectManager::StorePreviousCamera()

@@ -146,13 +146,6 @@ public:
                                 IDirect3DTexture9* scene);
     // Every subset (subset 0 of a character) with "MotionBlur".
     void RenderMotionBlur(IEntidad3D* entity, IDirect3DTexture9* scene);
-    // The same, drawn only where the objects lie behind what the pass cut
-    // out ("MotionBlurBehind").
-    void RenderMotionBlurBehind(IEntidad3D* entity, IDirect3DTexture9* scene);
-    // While on, every lit draw ("RenderEntity", "RenderEntitySubset") cuts
-    // the entity's pixels out of the depth instead ("CutOutRigidTech", or
-    // "CutOutSkinnedTech" for a skinned look).
-    void SetCutOut(bool on) { m_CutOut = on; }
     // Keeps the camera's view and projection as the last frame's; the scene
     // update calls it before the camera moves.
     void StorePreviousCamera();
@@ -185,7 +178,6 @@ private:
     // Whether the entity of a velocity pass moved on screen since the last frame.
     D3DXHANDLE m_BlurMoving = nullptr;
     D3DXMATRIX m_PreviousView;
-    bool m_CutOut = false;
     D3DXMATRIX m_PreviousProjection;
     CompositeState m_Composite;
     bool m_WaitingForDevice = false;

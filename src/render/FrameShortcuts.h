@@ -40,11 +40,6 @@ enum class Shortcut {
     ParticlesInView,
     // Tracers are drawn only over the strip of their texture that shows.
     FittedTracers,
-    // With depth of field, or a camera that travelled, the velocity pass
-    // still draws only what moved: it lays the camera's smear of the rest
-    // over the whole target first (and draws again what lies behind the
-    // characters and props, which the whole pass leaves out).
-    LaidSmear,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

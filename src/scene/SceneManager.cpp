@@ -14,7 +14,6 @@
 #include "player/WeaponPickups.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
-#include "render/Composite.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
 #include "scene/Camera.h"
@@ -432,9 +431,6 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
         for (IEntidad3D* entity : listed)
             depthLaidCount += effects.RenderDepth(entity) ? 1 : 0;
     }
-    // The velocity pass may cut out again what is drawn here besides the listed objects.
-    m_SceneDrewCharacters = IsVisible(kCharacters);
-    m_SceneDrewProps = m_SceneDrewPickups = false;
     if (IsVisible(kCharacters)) {
         RenderCharacters();
         m_Visibility[kCharacters] = false;
@@ -443,11 +439,9 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
         getProjectileManager().Render(0.016f);
         DrawWorldQuads();
         // The props wait for the first comic's panels to go.
-        m_SceneDrewProps = getGSF().sequence != CGameStateFlagsManager::ReadyVinyetasIntro1;
-        if (m_SceneDrewProps)
+        if (getGSF().sequence != CGameStateFlagsManager::ReadyVinyetasIntro1)
             RenderProps();
         getWeaponPickups().Render();
-        m_SceneDrewPickups = true;
     }
     DrawListedObjects(listed);
     target.End();
@@ -457,14 +451,11 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
 void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 {
     if (ShortcutOn(Shortcut::CameraSmear) && m_Device && m_VelocitySource && SceneDepth.surface &&
-        m_DepthStencil == SceneDepth.surface) {
-        const SmearForm form = SmearFormNow();
-        if (form != SmearForm::Whole) {
-            RenderMovingObjects(target, form);
-            return;
-        }
+        m_DepthStencil == SceneDepth.surface && CameraStayedPut()) {
+        RenderMovingObjects(target);
+        return;
     }
-    m_MovingOnly = m_NothingMoved = m_SmearLaid = false;
+    m_MovingOnly = m_NothingMoved = false;
     velocityDepthLaidCount = 0;
     if (!BeginPass(target, clear)) {
         m_DrawList.clear();
@@ -500,37 +491,33 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
     m_CurrentVelocity = target.texture;
 }
 
-CSceneMngr::SmearForm CSceneMngr::SmearFormNow() const
+bool CSceneMngr::CameraStayedPut() const
 {
-    // Turning on the spot smears every depth alike, so the composite can
-    // smear the characters (left out of the velocity pass: they take the
-    // smear of whatever lies behind them) by their own depth. A camera that
-    // travelled does not: the pass lays the smear and draws what lies behind
-    // them too. So it does under depth of field for any move of the camera:
-    // the blur reads the smear at four places around each pixel.
+    // The characters are left out of the velocity pass: they take the smear
+    // of whatever lies behind them. Turning on the spot smears every depth
+    // alike, so the depth of the character itself gives the same; a camera
+    // that travelled does not, and the pass is drawn in full then. So it is
+    // under depth of field for any move of the camera: the blur would read
+    // the smear at four places, dearer than the pass it saves.
     const CEffectManager& effects = getEffectManager();
     const CCamera& camera = getCamera();
-    const D3DXMATRIX now = camera.GetViewMatrix() * camera.GetProjectionMatrix();
-    const D3DXMATRIX before = effects.GetPreviousView() * effects.GetPreviousProjection();
-    const bool unchanged = std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0;
-    const bool laid = ShortcutOn(Shortcut::LaidSmear);
-    D3DXMATRIX eye, eyeBefore;
-    if (!D3DXMatrixInverse(&eye, nullptr, &camera.GetViewMatrix()) ||
-        !D3DXMatrixInverse(&eyeBefore, nullptr, &effects.GetPreviousView()))
-        return unchanged ? SmearForm::InComposite : SmearForm::Whole;
-    const D3DXVECTOR3 travel(eye._41 - eyeBefore._41, eye._42 - eyeBefore._42, eye._43 - eyeBefore._43);
-    if (D3DXVec3LengthSq(&travel) > kStillCameraTravel * kStillCameraTravel)
-        return laid ? SmearForm::LaidAndBehind : SmearForm::Whole;
-    if (unchanged || !getGUI().depthOfFieldOn)
-        return SmearForm::InComposite;
-    return laid ? SmearForm::Laid : SmearForm::Whole;
+    if (getGUI().depthOfFieldOn) {
+        const D3DXMATRIX now = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+        const D3DXMATRIX before = effects.GetPreviousView() * effects.GetPreviousProjection();
+        return std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0;
+    }
+    D3DXMATRIX now, before;
+    if (!D3DXMatrixInverse(&now, nullptr, &camera.GetViewMatrix()) ||
+        !D3DXMatrixInverse(&before, nullptr, &effects.GetPreviousView()))
+        return false;
+    const D3DXVECTOR3 travel(now._41 - before._41, now._42 - before._42, now._43 - before._43);
+    return D3DXVec3LengthSq(&travel) <= kStillCameraTravel * kStillCameraTravel;
 }
 
-void CSceneMngr::RenderMovingObjects(CRenderTarget& target, SmearForm form)
+void CSceneMngr::RenderMovingObjects(CRenderTarget& target)
 {
     m_MovingOnly = false;
     m_NothingMoved = false;
-    m_SmearLaid = false;
     CEffectManager& effects = getEffectManager();
     std::vector<IEntidad3D*> seen, moving;
     for (IEntidad3D* entity : ListedEntities(true)) {
@@ -560,44 +547,14 @@ void CSceneMngr::RenderMovingObjects(CRenderTarget& target, SmearForm form)
     // The scene's depth stays: a moving object hidden behind a still one
     // stays hidden, as it was in the scene.
     m_Device->SetDepthStencilSurface(m_DepthStencil);
-    const bool laid = form != SmearForm::InComposite &&
-                      RenderCameraSmear(effects, m_VelocitySource,
-                                        CameraSmearFor(now, before, target.texture, SceneDepth.texture));
-    if (!laid)
-        m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+    m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
     for (IEntidad3D* entity : moving)
         effects.RenderMotionBlur(entity, m_VelocitySource);
-    if (laid && form == SmearForm::LaidAndBehind)
-        RenderWhatLiesBehind(seen);
     for (IEntidad3D* entity : seen)
         entity->StorePreviousWorld();
     target.End();
     m_CurrentVelocity = target.texture;
     m_MovingOnly = true;
-    m_SmearLaid = laid;
-}
-
-void CSceneMngr::RenderWhatLiesBehind(const std::vector<IEntidad3D*>& listed)
-{
-    // The same models as the scene pass drew besides the listed objects, at
-    // the depth they left there; the world quads lie flat on the objects
-    // behind them, and take their smear as they are.
-    CEffectManager& effects = getEffectManager();
-    const int drawn = drawnCount, culled = culledCount;
-    effects.SetCutOut(true);
-    m_CuttingOut = true;
-    if (m_SceneDrewCharacters)
-        RenderCharacters();
-    if (m_SceneDrewProps)
-        RenderProps();
-    if (m_SceneDrewPickups)
-        getWeaponPickups().Render();
-    m_CuttingOut = false;
-    effects.SetCutOut(false);
-    drawnCount = drawn;
-    culledCount = culled;
-    for (IEntidad3D* entity : listed)
-        effects.RenderMotionBlurBehind(entity, m_VelocitySource);
 }
 
 void CSceneMngr::RenderProps()
@@ -652,7 +609,7 @@ void CSceneMngr::RenderEnemy(CEnemy& enemy)
     CEffectManager& effects = getEffectManager();
     const CIAEnemyCover* ai = enemy.getIA();
     const bool drawn = entity->IsVisible() && effects.RenderEntity(entity);
-    if (!drawn && ai && ai->IsDestroyed() && !m_CuttingOut) {
+    if (!drawn && ai && ai->IsDestroyed()) {
         // Where a removed enemy lay, the pool keeps spreading.
         if (CParticleSystem* pool = getParticleManager().GetParticleSystem("muerto")) {
             const D3DXVECTOR3 at = enemy.GetPosition().GetPosition();
@@ -700,7 +657,7 @@ bool CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene, const CompositeO
     inputs.overlays = overlays;
     if (m_NothingMoved && m_MovingOnly && scene && scene == m_CurrentVelocity && m_VelocitySource)
         return RenderCompositeWith(effects, m_VelocitySource, m_CurrentVelocity, m_PreviousVelocity, inputs);
-    if (m_MovingOnly && !m_SmearLaid && scene && scene == m_CurrentVelocity && m_VelocitySource) {
+    if (m_MovingOnly && scene && scene == m_CurrentVelocity && m_VelocitySource) {
         // The velocity target holds only what moved: the composite lays it
         // over the scene, which it smears by the camera.
         const CCamera& camera = getCamera();

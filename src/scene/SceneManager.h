@@ -119,8 +119,6 @@ public:
     void RenderMotionBlurPass(CRenderTarget& target, bool clear);
     // Whether the last velocity pass drew only the moving objects.
     bool VelocityHoldsMovingOnly() const { return m_MovingOnly; }
-    // ... and the still objects' smear laid under them.
-    bool VelocityHoldsLaidSmear() const { return m_SmearLaid; }
     // The current wave's enemies and the hero, culled as characters.
     void RenderCharacters();
     // The composite over the current target with this scene texture. Given
@@ -158,30 +156,12 @@ private:
     // The landing plane's two sprays, placed from its body every frame while
     // it lands.
     void UpdateWaterSpray();
-    // How the velocity pass can leave the still objects out.
-    enum class SmearForm {
-        // It cannot: every object is drawn again.
-        Whole,
-        // The composite smears them by the camera.
-        InComposite,
-        // The pass lays their smear over the whole target first.
-        Laid,
-        // ... and draws again, over the pixels of what it does not draw
-        // (the characters, their weapons, the props), the objects behind it.
-        LaidAndBehind,
-    };
-    // The form for the camera's move since the last frame: the composite's
-    // smear while its eye stood where it stood (it may have turned) without
-    // depth of field, or with depth of field while nothing of the camera
-    // changed; a laid one otherwise, drawing what lies behind when it
-    // travelled.
-    SmearForm SmearFormNow() const;
-    // The velocity pass of the moving objects alone, in that form.
-    void RenderMovingObjects(CRenderTarget& target, SmearForm form);
-    // Over the laid smear: the pixels of what the whole pass would not draw
-    // cut out of the scene's depth, then the listed objects drawn again
-    // where they lie behind those.
-    void RenderWhatLiesBehind(const std::vector<IEntidad3D*>& listed);
+    // The velocity pass of the moving objects alone.
+    void RenderMovingObjects(CRenderTarget& target);
+    // Whether the composite can smear the still objects by the camera: its
+    // eye stood where it stood in the last frame (it may have turned), or,
+    // under depth of field, nothing of the camera changed.
+    bool CameraStayedPut() const;
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;
@@ -201,15 +181,6 @@ private:
     IDirect3DTexture9* m_PreviousVelocity = nullptr;
     IDirect3DTexture9* m_CurrentVelocity = nullptr;
     bool m_MovingOnly = false;
-    // ... over the still objects' smear, laid whole: the composite reads the
-    // target as it reads the full pass.
-    bool m_SmearLaid = false;
-    // What the last scene pass drew besides the listed objects.
-    bool m_SceneDrewCharacters = false;
-    bool m_SceneDrewProps = false;
-    bool m_SceneDrewPickups = false;
-    // Drawing those again to cut them out of the velocity pass.
-    bool m_CuttingOut = false;
     // ... and found nothing moved, the camera included: it drew nothing.
     bool m_NothingMoved = false;
     float m_SceneTime = 0.0f;

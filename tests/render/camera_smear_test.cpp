@@ -31,7 +31,7 @@ protected:
     {
         getGUI().depthOfFieldOn = false;
         SetFrameShortcuts(true);
-        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite, Shortcut::LaidSmear})
+        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite})
             SetShortcutOn(which, true);
         fxtest::EffectDrawTest::TearDown();
     }
@@ -40,15 +40,8 @@ protected:
     // frame; drawn by the scene pass and the velocity pass as the level's
     // frame draws them (over the scene's depth texture when `sceneDepth`).
     // Returns the draws of the velocity pass.
-    // With `inFront`, a square among the characters stands before the still
-    // one, half over it and half over the empty background.
-    unsigned DrawPasses(bool sceneDepth, bool carried = true, bool inFront = false)
+    unsigned DrawPasses(bool sceneDepth, bool carried = true)
     {
-        // Unlit, it stands out dark against the lit square behind it.
-        FlatEntity front("front", 8.0f, FlatEntity::FacingZ, "basicTech");
-        front.SetRadius(12.0f);
-        front.MoveTo(-17, 5, 90);
-        front.StorePreviousWorld();
         FlatEntity still("still", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
         FlatEntity moved("moved", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
         // Their own bounds: standing apart from the eye, no depth is laid for them first.
@@ -70,10 +63,6 @@ protected:
         scene.SaveDepthStencil();
         scene.AddVisible("still");
         scene.AddVisible("moved");
-        if (inFront) {
-            scene.SetCharacterList({&front});
-            scene.SetVisible("Character", true);
-        }
         scene.RenderScenePass(SceneTarget, true);
         scene.AddVisible("still");
         scene.AddVisible("moved");
@@ -91,17 +80,15 @@ protected:
     }
 
     // The frame the composite makes of the passes above, the camera turned
-    // (or not) between the last frame and this one, or carried sideways and
-    // up (`travelled`, its eye and the point it looks at alike).
-    std::vector<D3DCOLOR> Frame(bool shortcuts, bool turned, bool carried = true, bool travelled = false,
-                                bool inFront = false)
+    // (or not) between the last frame and this one.
+    std::vector<D3DCOLOR> Frame(bool shortcuts, bool turned, bool carried = true)
     {
         SetFrameShortcuts(shortcuts);
         PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(0, 0, 0));
         getEffectManager().StorePreviousCamera();
-        const D3DXVECTOR3 travel = travelled ? D3DXVECTOR3(7, 3, 0) : D3DXVECTOR3(0, 0, 0);
-        PlaceCamera(D3DXVECTOR3(0, 0, 200) + travel, (turned ? D3DXVECTOR3(9, 2, 0) : D3DXVECTOR3(0, 0, 0)) + travel);
-        DrawPasses(true, carried, inFront);
+        if (turned)
+            PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(9, 2, 0));
+        DrawPasses(true, carried);
         ClearTo(drawtest::kBlack);
         getSceneManager().RenderFinalComposite(VelocityTarget.texture);
         return BackBuffer();
@@ -149,29 +136,13 @@ TEST_F(SmearDraw, TheVelocityPassDrawsOnlyWhatMovedWhenTheScenesDepthIsAtHand)
     EXPECT_EQ(DrawPasses(true), 1u);
     getEffectManager().StorePreviousCamera();
     PlaceCamera(D3DXVECTOR3(3, 0, 200), D3DXVECTOR3(15, 5, 0));
-    SetShortcutOn(Shortcut::LaidSmear, false);
     EXPECT_EQ(DrawPasses(true), 2u);
-    EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
-    // Laid first, the smear takes one full-screen draw; both squares are
-    // drawn again where they lie behind what the pass leaves out (nothing).
-    SetShortcutOn(Shortcut::LaidSmear, true);
-    EXPECT_EQ(DrawPasses(true), 4u);
-    EXPECT_TRUE(getSceneManager().VelocityHoldsLaidSmear());
-    // Under depth of field the composite smears only for a camera that did
-    // not move at all; one that turned has the smear laid.
+    // Under depth of field only a camera that did not move at all does.
     getGUI().depthOfFieldOn = true;
     getEffectManager().StorePreviousCamera();
     EXPECT_EQ(DrawPasses(true), 1u);
-    EXPECT_FALSE(getSceneManager().VelocityHoldsLaidSmear());
-    PlaceCamera(D3DXVECTOR3(6, 0, 200), D3DXVECTOR3(20, 0, 0));
-    EXPECT_EQ(DrawPasses(true), 4u) << "travelled";
-    getEffectManager().StorePreviousCamera();
-    PlaceCamera(D3DXVECTOR3(6, 0, 200), D3DXVECTOR3(0, 0, 0));
-    EXPECT_EQ(DrawPasses(true), 2u) << "turned: the laid smear and the moved square";
-    EXPECT_TRUE(getSceneManager().VelocityHoldsLaidSmear());
-    SetShortcutOn(Shortcut::LaidSmear, false);
+    PlaceCamera(D3DXVECTOR3(3, 0, 200), D3DXVECTOR3(0, 0, 0));
     EXPECT_EQ(DrawPasses(true), 2u);
-    EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
 }
 
 TEST_F(SmearDraw, TheCompositeSmearsAsThePlainVelocityPassDoes)
@@ -203,37 +174,6 @@ TEST_F(SmearDraw, TheDepthOfFieldBlursTheMovedSquaresSmearAsThePlainVelocityPass
     const std::vector<D3DCOLOR> cheap = Frame(true, false);
     EXPECT_TRUE(getSceneManager().VelocityHoldsMovingOnly()) << "only the moved square was drawn again";
     EXPECT_LE(Differing(plain, cheap), 2u);
-}
-
-// A camera that travelled, or turned under depth of field: the still world's
-// smear laid over the target, and where a model the pass leaves out stands,
-// the objects behind it, as the whole pass draws them (black where none is).
-TEST_F(SmearDraw, TheLaidSmearGivesTheWholePassFrameForATravellingOrTurningCamera)
-{
-    for (const bool depthOfField : {false, true}) {
-        getGUI().depthOfFieldOn = depthOfField;
-        for (const bool turned : {false, true}) {
-            for (const bool travelled : {false, true}) {
-                if (!travelled && (!turned || !depthOfField))
-                    continue;
-                SCOPED_TRACE(std::string(depthOfField ? "depth of field, " : "") + (turned ? "turned " : "") +
-                             (travelled ? "travelled" : ""));
-                // (Turned on the spot, the square in front would smear by its
-                // own depth where nothing lies behind it; the levels have
-                // their sky behind everything.)
-                const std::vector<D3DCOLOR> plain = Frame(false, turned, true, travelled, travelled);
-                const std::vector<D3DCOLOR> cheap = Frame(true, turned, true, travelled, travelled);
-                EXPECT_TRUE(getSceneManager().VelocityHoldsLaidSmear());
-                EXPECT_LE(Differing(plain, cheap), 2u);
-                EXPECT_GT(Differing(plain, Frame(false, false, true, false, true)), 20u) << "the camera's move shows";
-            }
-        }
-    }
-    // Where the square in front stands over the empty background, the whole
-    // pass leaves black: nothing lies behind it. (Drawn in the scene, it
-    // shows in a frame where nothing moved.)
-    getGUI().depthOfFieldOn = false;
-    EXPECT_GT(Differing(Frame(false, false, false, false, true), Frame(true, false, false, false, true)), 8u);
 }
 
 // The composite's own overlays over a black scene: a grey bloom stage adds a

@@ -185,36 +185,6 @@ shared {
         return vec2(ndc.x * 0.5 + 0.5, 0.5 - ndc.y * 0.5);
     }
 
-    // --- the camera's smear (the composite and the full-screen smear pass) -------
-
-    // This pixel's own texel of a target the size of the screen: the quad's
-    // uv falls on its centre, where a filtered read gives the texel itself.
-    vec4 AtPixel(sampler2D s, vec2 uv) { return texelFetch(s, ivec2(uv * vec2(textureSize(s, 0))), 0); }
-
-    // How far this pixel moved on screen since the last frame with the
-    // camera alone moving: its point in the world, from the depth, seen
-    // through the last frame's camera; clamped as the velocity pass clamps.
-    vec2 CameraVelocity(vec2 uv) {
-        if (!SWITCH(camera_moved)) return vec2(0.0);
-        float depth = AtPixel(depthTexture, uv).r;
-        // Nothing was drawn here: nothing to smear.
-        if (depth >= 1.0) return vec2(0.0);
-        vec4 world = mul(vec4(uv.x * 2.0 - 1.0, 1.0 - uv.y * 2.0, depth, 1.0), inverse_view_projection);
-        if (abs(world.w) < 1e-20) return vec2(0.0);
-        vec4 previous = mul(world / world.w, previous_view_projection);
-        if (abs(previous.w) <= 1e-5) return vec2(0.0);
-        vec2 velocity = uv - ClipToUV(previous);
-        float speed = length(velocity);
-        return speed > 0.08 ? velocity * (0.08 / speed) : velocity;
-    }
-
-    // The scene smeared back along a velocity over eight taps.
-    vec3 Smear(vec2 uv, vec2 velocity) {
-        vec3 sum = vec3(0.0);
-        for (int i = 0; i < 8; ++i) sum += tex2D(SceneTexture, uv - velocity * (float(i) / 7.0)).rgb;
-        return sum / 8.0;
-    }
-
 #ifdef VERTEX_SHADER
     // Position, normal and tangent after skinning with the "bones" palette.
     // A vertex without blend weights reads COLOR0 as white (all four weights
@@ -281,17 +251,6 @@ vertex SkinnedLitVS {
 // out exactly as RigidLitVS gives it, so the lit fragments meet it and pass.
 vertex DepthOnlyVS {
     void main() { gl_Position = mul(vec4(inPosition.xyz, 1.0), matWVP); }
-}
-
-// A skinned model's depth alone: the position comes out exactly as
-// SkinnedLitVS gives it, so the fragments meet the scene's depth and pass.
-vertex SkinnedDepthVS {
-    void main() {
-        vec4 p;
-        vec3 n, t;
-        Skin(p, n, t);
-        gl_Position = mul(p, matWVP);
-    }
 }
 
 vertex ShadowCasterVS {
@@ -478,29 +437,37 @@ fragment VelocityFS {
     }
 }
 
-// Where the velocity pass leaves a model out, the depth goes back to the far
-// plane, so that the nearest of the objects behind it is drawn there instead.
-fragment CutOutFS {
-    void main() {
-        gl_FragDepth = 1.0;
-        outColor = vec4(0.0, 0.0, 0.0, 1.0);
-    }
-}
-
-// The still world smeared by the camera's motion over the whole screen, as
-// the velocity pass would have smeared each still object; the moving objects
-// are then drawn over it as the pass draws them.
-fragment CameraSmearFS {
-    void main() {
-        vec2 velocity = CameraVelocity(vUV);
-        vec3 scene = velocity == vec2(0.0) ? AtPixel(SceneTexture, vUV).rgb : Smear(vUV, velocity);
-        outColor = vec4(scene, 1.0);
-    }
-}
-
 // The frame itself: scene (or the blurred scene), depth of field at the
 // borders, rain and lightning on the island, film grain, the aiming frame.
 fragment CompositeSceneFS {
+    // This pixel's own texel of a target the size of the screen: the quad's
+    // uv falls on its centre, where a filtered read gives the texel itself.
+    vec4 AtPixel(sampler2D s, vec2 uv) { return texelFetch(s, ivec2(uv * vec2(textureSize(s, 0))), 0); }
+
+    // How far this pixel moved on screen since the last frame with the
+    // camera alone moving: its point in the world, from the depth, seen
+    // through the last frame's camera; clamped as the velocity pass clamps.
+    vec2 CameraVelocity(vec2 uv) {
+        if (!SWITCH(camera_moved)) return vec2(0.0);
+        float depth = AtPixel(depthTexture, uv).r;
+        // Nothing was drawn here: nothing to smear.
+        if (depth >= 1.0) return vec2(0.0);
+        vec4 world = mul(vec4(uv.x * 2.0 - 1.0, 1.0 - uv.y * 2.0, depth, 1.0), inverse_view_projection);
+        if (abs(world.w) < 1e-20) return vec2(0.0);
+        vec4 previous = mul(world / world.w, previous_view_projection);
+        if (abs(previous.w) <= 1e-5) return vec2(0.0);
+        vec2 velocity = uv - ClipToUV(previous);
+        float speed = length(velocity);
+        return speed > 0.08 ? velocity * (0.08 / speed) : velocity;
+    }
+
+    // The scene smeared back along a velocity over eight taps.
+    vec3 Smear(vec2 uv, vec2 velocity) {
+        vec3 sum = vec3(0.0);
+        for (int i = 0; i < 8; ++i) sum += tex2D(SceneTexture, uv - velocity * (float(i) / 7.0)).rgb;
+        return sum / 8.0;
+    }
+
     // Under a moving object, the moving objects' smear where one was drawn,
     // else the scene; elsewhere the scene (the blur's taps next to a moving
     // object read the scene unsmeared). Read half way between two texels, as
@@ -536,9 +503,8 @@ fragment CompositeSceneFS {
             ivec2 last = max(textureSize(SceneTexture, 0), ivec2(1)) - 1;
             ivec2 p = ivec2(uv * vec2(last + 1));
             ivec2 dx = ivec2(1, 0), dy = ivec2(0, 1);
-            // (The camera's smear and the blur never meet here: under depth of
-            // field the velocity pass lays the smeared scene whole for a camera
-            // that moved, and the composite reads it as it reads the full pass.)
+            // (The camera's smear and the blur never meet: the game draws the
+            // whole velocity pass for a camera that moved under depth of field.)
             vec3 blur = Shown(min(p + dx, last), min(p + 2 * dx, last), underMoving) +
                         Shown(max(p - dx, 0), max(p - 2 * dx, 0), underMoving) +
                         Shown(min(p + dy, last), min(p + 2 * dy, last), underMoving) +
@@ -751,46 +717,6 @@ technique MotionBlur {
         vertex = VelocityVS;
         fragment = VelocityFS;
         ZEnable = true; ZWriteEnable = true; ZFunc = LessEqual;
-        AlphaBlendEnable = false;
-    }
-}
-
-// The velocity pass again, only where it lies behind what was cut out: the
-// objects' own pixels hold their depth, and fail.
-technique MotionBlurBehind {
-    pass P0 {
-        vertex = VelocityVS;
-        fragment = VelocityFS;
-        ZEnable = true; ZWriteEnable = true; ZFunc = Less;
-        AlphaBlendEnable = false;
-    }
-}
-
-// The pixels of a rigid or a skinned model cut out of the velocity pass,
-// hidden or not: where an object hides it, that object is drawn again there.
-technique CutOutRigidTech {
-    pass P0 {
-        vertex = DepthOnlyVS;
-        fragment = CutOutFS;
-        ZEnable = true; ZWriteEnable = true; ZFunc = Always;
-        AlphaBlendEnable = false;
-    }
-}
-technique CutOutSkinnedTech {
-    pass P0 {
-        vertex = SkinnedDepthVS;
-        fragment = CutOutFS;
-        ZEnable = true; ZWriteEnable = true; ZFunc = Always;
-        AlphaBlendEnable = false;
-    }
-}
-
-// The still world's smear laid over the whole velocity target.
-technique CameraSmearTech {
-    pass P0 {
-        vertex = FullScreenVS;
-        fragment = CameraSmearFS;
-        ZEnable = false; ZWriteEnable = false; CullMode = None;
         AlphaBlendEnable = false;
     }
 }
