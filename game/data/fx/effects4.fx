@@ -222,19 +222,6 @@ shared {
         return Over(tex2D(damageRight, uv), hits.w, sum);
     }
 
-    // The same blood from only the layers that weigh something this frame,
-    // in the same order, handed over by the code with their weights.
-    vec4 BloodSum(vec2 uv) {
-        vec4 sum = vec4(0.0);
-        if (SWITCH(blood_layer0)) sum = Over(tex2D(BloodLayer0, uv), blood_weights_a.x, sum);
-        if (SWITCH(blood_layer1)) sum = Over(tex2D(BloodLayer1, uv), blood_weights_a.y, sum);
-        if (SWITCH(blood_layer2)) sum = Over(tex2D(BloodLayer2, uv), blood_weights_a.z, sum);
-        if (SWITCH(blood_layer3)) sum = Over(tex2D(BloodLayer3, uv), blood_weights_a.w, sum);
-        if (SWITCH(blood_layer4)) sum = Over(tex2D(BloodLayer4, uv), blood_weights_b.x, sum);
-        if (SWITCH(blood_layer5)) sum = Over(tex2D(BloodLayer5, uv), blood_weights_b.y, sum);
-        return sum;
-    }
-
     // Clip position to texture coordinates (v down).
     vec2 ClipToUV(vec4 clip) {
         vec2 ndc = clip.xy / clip.w;
@@ -496,6 +483,21 @@ fragment VelocityFS {
 // The frame itself: scene (or the blurred scene), depth of field at the
 // borders, rain and lightning on the island, film grain, the aiming frame.
 fragment CompositeSceneFS {
+    // The blood from only the layers that weigh something this frame, in
+    // the damage pass's order, handed over by the code with their weights
+    // (here, not with the shared code: every pass would be compiled again
+    // for each set of layers).
+    vec4 BloodSum(vec2 uv) {
+        vec4 sum = vec4(0.0);
+        if (SWITCH(blood_layer0)) sum = Over(tex2D(BloodLayer0, uv), blood_weights_a.x, sum);
+        if (SWITCH(blood_layer1)) sum = Over(tex2D(BloodLayer1, uv), blood_weights_a.y, sum);
+        if (SWITCH(blood_layer2)) sum = Over(tex2D(BloodLayer2, uv), blood_weights_a.z, sum);
+        if (SWITCH(blood_layer3)) sum = Over(tex2D(BloodLayer3, uv), blood_weights_a.w, sum);
+        if (SWITCH(blood_layer4)) sum = Over(tex2D(BloodLayer4, uv), blood_weights_b.x, sum);
+        if (SWITCH(blood_layer5)) sum = Over(tex2D(BloodLayer5, uv), blood_weights_b.y, sum);
+        return sum;
+    }
+
     // This pixel's own texel of a target the size of the screen: the quad's
     // uv falls on its centre, where a filtered read gives the texel itself.
     vec4 AtPixel(sampler2D s, vec2 uv) { return texelFetch(s, ivec2(uv * vec2(textureSize(s, 0))), 0); }
