@@ -30,6 +30,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"particleview", Shortcut::ParticlesInView},
     {"tracers", Shortcut::FittedTracers},
     {"damage", Shortcut::DamageInComposite},
+    {"frameclear", Shortcut::FrameClearSkipped},
 };
 
 

@@ -495,7 +495,7 @@ void DrawStepAlone(const char* name)
         return;
     }
     if (std::string(name) == "bloom") {
-        BloomEffect.RenderStages(SceneTarget.texture);
+        BloomEffect.RenderStages(SceneTarget.texture, !ShortcutOn(Shortcut::FrameClearSkipped));
         return;
     }
     CompositeOverlays overlays;

@@ -43,6 +43,8 @@ enum class Shortcut {
     // The composite lays the blood itself, reading only the layers that
     // show, so that the bloom and particle overlays stay in its pass too.
     DamageInComposite,
+    // The frame is not cleared before the composite draws every pixel of it.
+    FrameClearSkipped,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
