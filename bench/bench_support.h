@@ -29,6 +29,8 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"particledraws", Shortcut::SharedParticleDraws},
     {"particleview", Shortcut::ParticlesInView},
     {"tracers", Shortcut::FittedTracers},
+    {"damage", Shortcut::DamageInComposite},
+    {"frameclear", Shortcut::FrameClearSkipped},
 };
 
 

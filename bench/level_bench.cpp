@@ -503,13 +503,17 @@ void SelectWay(bool shortcuts, float step)
     }
 }
 
-// VANTOREL_BENCH_FROZEN=1 with VANTOREL_BENCH_STEP="composite" (or "bloom")
+// VANTOREL_BENCH_FROZEN=1 with VANTOREL_BENCH_STEP="composite" (or "bloom", "present")
 // times that step alone, drawn again over the frame before it, so that a
 // change of its shader is weighed without the rest of the frame's spread.
 void DrawStepAlone(const char* name)
 {
+    if (std::string(name) == "present") {
+        D3DDevice->Present(nullptr, nullptr, nullptr, nullptr);
+        return;
+    }
     if (std::string(name) == "bloom") {
-        BloomEffect.RenderStages(SceneTarget.texture);
+        BloomEffect.RenderStages(SceneTarget.texture, !ShortcutOn(Shortcut::FrameClearSkipped));
         return;
     }
     CompositeOverlays overlays;

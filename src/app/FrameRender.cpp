@@ -13,6 +13,7 @@
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/DrawHelper.h"
+#include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
 #include "render/TextureManager.h"
@@ -176,6 +177,23 @@ void ShowDeathScreen(IDirect3DDevice9* device)
     }
 }
 
+// A dead hero's frame ends on the death image instead of the composite.
+bool DeathScreenShows()
+{
+    return getPlayer()->getLife() <= 0 && !getGUI().mainMenuActive && !getGSF().isReadyVinyetasIntro1();
+}
+
+// The composite lays every pixel of the frame, unblended, when it is switched
+// on and its technique is there, unless the death image takes its place: the
+// frame's clear before it would show nowhere.
+bool CompositeCoversFrame()
+{
+    if (!ShortcutOn(Shortcut::FrameClearSkipped) || !getMainConfig("applyOld") || DeathScreenShows())
+        return false;
+    ID3DXEffect* effect = getEffectManager().GetEffect();
+    return effect && effect->GetTechniqueByName(kCompositeTechnique);
+}
+
 } // namespace
 
 void RenderFrame(float dt)
@@ -205,13 +223,12 @@ void RenderFrame(float dt)
 
     if (getMainConfig("bloomRender")) {
         profiler.StartTimer();
-        BloomEffect.RenderStages(SceneTarget.texture);
+        BloomEffect.RenderStages(SceneTarget.texture, !CompositeCoversFrame());
         profiler.StopTimer("bloom2Tex: ");
     }
 
     if (SUCCEEDED(device->BeginScene())) {
-        const short life = getPlayer()->getLife();
-        if (life <= 0 && !gui.mainMenuActive && !gsf.isReadyVinyetasIntro1()) {
+        if (DeathScreenShows()) {
             // The frame ends on the death image: its log line gets no total.
             ShowDeathScreen(device);
             return;

@@ -1563,6 +1563,7 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         bits |= GL_STENCIL_BUFFER_BIT;
     }
     glEnable(GL_SCISSOR_TEST);
+    ++m_Stats.clears;
     const DWORD n = count == 0 ? 1 : count;
     for (DWORD i = 0; i < n; ++i) {
         RECT r = area;

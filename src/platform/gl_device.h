@@ -110,6 +110,7 @@ struct DrawStats {
     unsigned drawCalls = 0;  // draws that reached OpenGL
     unsigned primitives = 0; // primitives those draws asked for
     unsigned presents = 0;
+    unsigned clears = 0;     // clears that reached OpenGL
 };
 DrawStats GetDrawStats(IDirect3DDevice9* device);
 void ResetDrawStats(IDirect3DDevice9* device);

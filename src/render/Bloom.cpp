@@ -224,11 +224,12 @@ void TBloomEffect::RenderPass(const std::string& technique, IDirect3DTexture9* s
     effect->End();
 }
 
-void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture)
+void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame)
 {
     if (!D3DDevice)
         return;
-    D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    if (clearFrame)
+        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
 

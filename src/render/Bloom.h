@@ -49,7 +49,9 @@ public:
     // from the one before. The first run after a load also writes every stage
     // as "StageNN.bmp" into the working folder. Clears the current target
     // first, so call it outside the device scene that draws the frame.
-    void RenderStages(IDirect3DTexture9* sceneTexture);
+    // `clearFrame`: the device's current target (the frame) is cleared first,
+    // as it always was; left alone when what follows draws every pixel of it.
+    void RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame = true);
     // Adds every stage over the current render target.
     void Composite();
     // The stage textures when the composite can add them itself in its one

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "app/Startup.h"
 #include "gui/GUIManager.h"
@@ -94,6 +96,55 @@ void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
     IDirect3DTexture9* particles = overlays ? overlays->particles : nullptr;
     effect->SetBool("particles_over", particles ? TRUE : FALSE);
     effect->SetTexture("ParticleLayer", particles);
+}
+
+// The blood's layers that weigh something this frame, in the damage pass's
+// order, with their weights, for the composite to lay them itself: false
+// (and nothing handed over) when more than it has room for show, or the
+// life or the threshold leave the weights to the damage pass.
+constexpr size_t kBloodSlots = 6;
+bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, const D3DXVECTOR4& hits)
+{
+    static const char* const kSlots[kBloodSlots] = {"BloodLayer0", "BloodLayer1", "BloodLayer2",
+                                                    "BloodLayer3", "BloodLayer4", "BloodLayer5"};
+    static const char* const kSwitches[kBloodSlots] = {"blood_layer0", "blood_layer1", "blood_layer2",
+                                                       "blood_layer3", "blood_layer4", "blood_layer5"};
+    FLOAT threshold = 0.0f;
+    if (FAILED(effect->GetFloat(kDamageFromLife, &threshold)) || !(threshold > 0.0f) || lifeFraction != lifeFraction)
+        return false;
+    auto saturate = [](float v) { return std::min(std::max(v, 0.0f), 1.0f); };
+    const float hurt = saturate((threshold - saturate(lifeFraction)) / threshold);
+    const float pulse = 0.8f + 0.2f * std::sin(sceneTime * (5.0f + 6.0f * hurt));
+    const std::array<const char*, 3> deep = DamageTexturesFor(sceneTime);
+    const std::pair<const char*, float> layers[] = {
+        {"sangre_GUI.tga", hurt * pulse},           {deep[0], saturate(hurt * 3.0f)},
+        {deep[1], saturate(hurt * 3.0f - 1.0f)},    {deep[2], saturate(hurt * 3.0f - 2.0f)},
+        {"GUI/sangre_arriba.tga", saturate(hits.x)}, {"GUI/sangre_abajo.tga", saturate(hits.y)},
+        {"GUI/sangre_izq.tga", saturate(hits.z)},   {"GUI/sangre_der.tga", saturate(hits.w)}};
+    std::vector<std::pair<const char*, float>> shown;
+    for (const auto& layer : layers)
+        if (layer.second > 0.0f)
+            shown.push_back(layer);
+    if (shown.empty() || shown.size() > kBloodSlots)
+        return false;
+    float weights[8] = {};
+    for (size_t i = 0; i < kBloodSlots; ++i) {
+        const bool used = i < shown.size();
+        effect->SetTexture(kSlots[i], used ? getTextureManager().GetTexture(shown[i].first) : nullptr);
+        effect->SetBool(kSwitches[i], used ? TRUE : FALSE);
+        weights[i] = used ? shown[i].second : 0.0f;
+    }
+    const D3DXVECTOR4 a(weights[0], weights[1], weights[2], weights[3]), b(weights[4], weights[5], 0.0f, 0.0f);
+    effect->SetVector("blood_weights_a", &a);
+    effect->SetVector("blood_weights_b", &b);
+    return true;
+}
+
+// The blood's textures let go once the composite has drawn with them.
+void ClearBloodLayers(ID3DXEffect* effect)
+{
+    for (const char* slot : {"BloodLayer0", "BloodLayer1", "BloodLayer2", "BloodLayer3", "BloodLayer4", "BloodLayer5"})
+        effect->SetTexture(slot, nullptr);
 }
 
 } // namespace
@@ -287,18 +338,25 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
     DepthDetached detached(smear.on ? smear.depth : nullptr);
 
     // The damage overlay lays nothing over the frame while the hero's life
-    // stands at or above the effect's blood threshold and no hit mark shows.
+    // stands at or above the effect's blood threshold and no hit mark shows;
+    // when it shows, the composite can lay it itself, just as blended.
+    const bool blood = DamageShows(effect, in.lifeFraction, state.hits);
+    const bool bloodHere = blood && ShortcutOn(Shortcut::DamageInComposite) &&
+                           SetBloodLayers(effect, in.lifeFraction, in.sceneTime, state.hits);
+    effect->SetBool("damage_over", bloodHere ? TRUE : FALSE);
     D3DXHANDLE skipped = nullptr;
-    if (FrameShortcuts() && !DamageShows(effect, in.lifeFraction, state.hits))
+    if ((FrameShortcuts() && !blood) || bloodHere)
         skipped = effect->GetPassByName(effect->GetCurrentTechnique(), kDamagePass);
 
     const CompositeOverlays& overlays = in.overlays;
     const bool lay = overlays.merge && ShortcutOn(Shortcut::OverlaysInComposite) && overlays.bloom.size() <= 4 &&
-                     !DamageShows(effect, in.lifeFraction, state.hits);
+                     (!blood || bloodHere);
     SetOverlays(effect, lay ? &overlays : nullptr);
 
     UINT passes = 0;
     if (FAILED(effect->Begin(&passes, 0))) {
+        if (bloodHere)
+            ClearBloodLayers(effect);
         SetOverlays(effect, nullptr);
         return false;
     }
@@ -312,6 +370,8 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
     }
     effect->End();
     // The effect keeps a reference to what it was given.
+    if (bloodHere)
+        ClearBloodLayers(effect);
     if (smear.on)
         effect->SetTexture(handle(EP_DEPTH_TEXTURE), nullptr);
     SetOverlays(effect, nullptr);

@@ -40,6 +40,11 @@ enum class Shortcut {
     ParticlesInView,
     // Tracers are drawn only over the strip of their texture that shows.
     FittedTracers,
+    // The composite lays the blood itself, reading only the layers that
+    // show, so that the bloom and particle overlays stay in its pass too.
+    DamageInComposite,
+    // The frame is not cleared before the composite draws every pixel of it.
+    FrameClearSkipped,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

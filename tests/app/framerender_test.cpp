@@ -13,6 +13,7 @@
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/EffectManager.h"
+#include "render/FrameShortcuts.h"
 #include "render/TextureManager.h"
 #include "render/flat_entity.h"
 #include "scene/Camera.h"
@@ -332,6 +333,28 @@ TEST_F(LevelFramePixels, BloomAddsTheSquareOfItsGlowOverTheFrame)
     const std::vector<D3DCOLOR> with = Frame();
     for (size_t at : {Centre(), Corner()})
         EXPECT_NEAR(Green(with[at]) - Green(without[at]), 33, 6) << at;
+}
+
+// The composite draws every pixel of the frame: the frame's clear before it is
+// left out, with the same picture; without the composite the clear stays.
+TEST_F(LevelFramePixels, TheFrameIsNotClearedWhereTheCompositeCoversItAll)
+{
+    setMainConfig("bloomRender", true);
+    // The empty shadow map is cleared by the first frame only.
+    Frame();
+    auto clearsAndFrame = [this](bool skipped) {
+        SetShortcutOn(Shortcut::FrameClearSkipped, skipped);
+        platform::ResetDrawStats(D3DDevice);
+        std::vector<D3DCOLOR> frame = Frame();
+        SetShortcutOn(Shortcut::FrameClearSkipped, true);
+        return std::make_pair(platform::GetDrawStats(D3DDevice).clears, frame);
+    };
+    const auto cleared = clearsAndFrame(false);
+    const auto left = clearsAndFrame(true);
+    EXPECT_EQ(left.first + 1, cleared.first);
+    EXPECT_EQ(left.second, cleared.second);
+    setMainConfig("applyOld", false);
+    EXPECT_EQ(clearsAndFrame(true).first, cleared.first);
 }
 
 // The particles' target is laid over the frame by its own alpha; not over comic panels.

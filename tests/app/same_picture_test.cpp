@@ -254,6 +254,20 @@ std::vector<Case> Cases()
         {"walking", [] { WalkWithDepthOfField(true); }, WalkBack, true},
         {"walking, no depth of field", [] { WalkWithDepthOfField(false); }, WalkBack, true},
         {"particles in front of the camera", StartBurst, StopBurst, true},
+        // The blood, the bloom and the particles all at once: the composite
+        // lays the blood's six layers under the overlays in its one pass.
+        {"badly hurt, hit twice, particles in front",
+         [] {
+             SetLife(20);
+             getEffectManager().GetCompositeState().hits = D3DXVECTOR4(0.0f, 1.0f, 0.5f, 0.0f);
+             StartBurst();
+         },
+         [] {
+             StopBurst();
+             getEffectManager().GetCompositeState().hits = D3DXVECTOR4(0, 0, 0, 0);
+             SetLife(350);
+         },
+         true},
         {"the hero's shadow on the floor", LightOnHero, LightBack, true},
     };
 }

@@ -31,7 +31,7 @@ protected:
     {
         getGUI().depthOfFieldOn = false;
         SetFrameShortcuts(true);
-        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite})
+        for (Shortcut which : {Shortcut::CameraSmear, Shortcut::OverlaysInComposite, Shortcut::DamageInComposite})
             SetShortcutOn(which, true);
         fxtest::EffectDrawTest::TearDown();
     }
@@ -198,7 +198,9 @@ TEST_F(SmearDraw, TheCompositeAddsTheBloomThenLaysTheParticlesOverIt)
     EXPECT_NEAR(static_cast<int>(c & 0xFF), 32, 3);
 
     // The blood of a hit must come between the frame and the overlays: they
-    // are left to their own passes then, as they are the plain way.
+    // are left to their own passes then, as they are the plain way, unless
+    // the composite lays the blood too.
+    SetShortcutOn(Shortcut::DamageInComposite, false);
     effects.GetCompositeState().hits = D3DXVECTOR4(1, 0, 0, 0);
     ClearTo(drawtest::kBlack);
     EXPECT_FALSE(RenderCompositeWith(effects, scene, nullptr, nullptr, in));

@@ -13,6 +13,7 @@
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/Composite.h"
+#include "render/FrameShortcuts.h"
 #include "render/effectmanager_fixture.h"
 #include "world/Scenario.h"
 
@@ -461,6 +462,66 @@ TEST_F(EffectDraw, BloodCoversTheBordersAtLowLifeAndTheSideAHitCameFrom)
     EXPECT_LT(std::abs(redness(Pixel(kSize / 2, 1))), 8);
     EXPECT_LT(std::abs(redness(Pixel(1, kSize / 2))), 8);
     getEffectManager().GetCompositeState() = CompositeState();
+}
+
+// The composite lays the blood of up to six layers itself, as the damage pass
+// blends them, and then the bloom and the particles over it in its one pass;
+// more layers go back to the damage pass.
+TEST_F(EffectDraw, TheCompositeLaysTheBloodAsItsPassDoesAndTheOverlaysOverIt)
+{
+    std::filesystem::current_path(fxtest::kWorkdir);
+    CEffectManager& effects = getEffectManager();
+    IDirect3DTexture9* scene = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF404040));
+    auto frame = [&](bool here, const CompositeInputs& in) {
+        SetShortcutOn(Shortcut::DamageInComposite, here);
+        ClearTo(kBlack);
+        const bool laid = RenderCompositeWith(effects, scene, nullptr, nullptr, in);
+        SetShortcutOn(Shortcut::DamageInComposite, true);
+        return std::make_pair(laid, BackBuffer());
+    };
+    auto worst = [](const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b) {
+        int most = 0;
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            for (int shift : {0, 8, 16})
+                most = std::max(most, std::abs(static_cast<int>((a[i] >> shift) & 0xFF) -
+                                               static_cast<int>((b[i] >> shift) & 0xFF)));
+        return most;
+    };
+    // Badly hurt (the four layers of life) and hit from the front and the
+    // left: six layers; from every side: eight.
+    CompositeInputs in;
+    in.sceneTime = 0.3f;
+    in.lifeFraction = 0.05f;
+    for (const D3DXVECTOR4& hits : {D3DXVECTOR4(1.0f, 0.0f, 0.6f, 0.0f), D3DXVECTOR4(1.0f, 0.7f, 0.5f, 0.3f)}) {
+        effects.GetCompositeState().hits = hits;
+        const auto own = frame(false, in);
+        effects.GetCompositeState().hits = hits;
+        const auto here = frame(true, in);
+        EXPECT_LE(worst(own.second, here.second), 2) << hits.w;
+        EXPECT_GT(worst(own.second, std::vector<D3DCOLOR>(own.second.size(), 0xFF3F3F3F)), 60) << "blood shows";
+    }
+
+    // A hit from the front alone, its splash along the top edge: under the
+    // grey bloom stage (a quarter added, 64/255) and the half-red particle layer.
+    in = CompositeInputs();
+    effects.GetCompositeState().hits = D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f);
+    const D3DCOLOR blood = frame(true, in).second[kSize + kSize / 2];
+    ASSERT_GT(Red(blood) - Green(blood), 40);
+    in.overlays.merge = true;
+    in.overlays.bloom = {Texture(4, 4, std::vector<D3DCOLOR>(16, 0xFF808080))};
+    in.overlays.particles = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0x80FF0000));
+    for (const bool here : {true, false}) {
+        effects.GetCompositeState().hits = D3DXVECTOR4(1.0f, 0.0f, 0.0f, 0.0f);
+        const auto laid = frame(here, in);
+        // Left to their own passes, the overlays are not in the composite's frame.
+        EXPECT_EQ(laid.first, here);
+        if (!here)
+            continue;
+        const D3DCOLOR c = laid.second[kSize + kSize / 2];
+        EXPECT_NEAR(Red(c), std::min(Red(blood) + 64, 255) / 2 + 128, 3);
+        EXPECT_NEAR(Green(c), std::min(Green(blood) + 64, 255) / 2, 3);
+    }
+    effects.GetCompositeState() = CompositeState();
 }
 
 } // namespace

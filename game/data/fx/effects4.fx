@@ -118,13 +118,32 @@ shared {
     uniform vec4 bloom_taps[7];
 
     // --- the overlays laid by the composite itself -------------------------------
-    // With the damage pass left out, nothing comes between the frame and the
-    // bloom and particle overlays: the composite adds the bloom stages (the
+    // With the damage pass left out or laid here, nothing comes between the
+    // frame and the bloom and particle overlays: the composite adds the bloom stages (the
     // switches above) and lays the particle target over the frame, as their
     // own passes would have blended them, in that order.
     uniform bool bloom_over = false;
     uniform bool particles_over = false;
     uniform sampler2D ParticleLayer;
+    // The blood laid by the composite itself, before the overlays, as the
+    // damage pass would have blended it: up to six of its layers, those that
+    // weigh something, in their order (the device's sixteen textures leave
+    // room for no more beside the composite's own).
+    uniform bool damage_over = false;
+    uniform sampler2D BloodLayer0;
+    uniform sampler2D BloodLayer1;
+    uniform sampler2D BloodLayer2;
+    uniform sampler2D BloodLayer3;
+    uniform sampler2D BloodLayer4;
+    uniform sampler2D BloodLayer5;
+    uniform bool blood_layer0 = false;
+    uniform bool blood_layer1 = false;
+    uniform bool blood_layer2 = false;
+    uniform bool blood_layer3 = false;
+    uniform bool blood_layer4 = false;
+    uniform bool blood_layer5 = false;
+    uniform vec4 blood_weights_a;
+    uniform vec4 blood_weights_b;
 
     // --- particles -------------------------------------------------------------------
     uniform mat4 view_projection_matrix;
@@ -177,6 +196,30 @@ shared {
         if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, uv); sum += s * s; }
         if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, uv); sum += s * s; }
         return sum;
+    }
+
+    // One layer of blood laid over those below it by its own alpha times a
+    // weight, the sum kept premultiplied.
+    vec4 Over(vec4 layer, float weight, vec4 below) {
+        float a = layer.a * weight;
+        return vec4(layer.rgb * a + below.rgb * (1.0 - a), a + below.a * (1.0 - a));
+    }
+
+    // Blood at the borders as life runs out, with drops that change with
+    // time, and a splash on the side a hit came from; premultiplied.
+    vec4 DamageSum(vec2 uv) {
+        float life = saturate(player_life);
+        float hurt = saturate((damage_from_life - life) / damage_from_life);
+        float pulse = 0.8 + 0.2 * sin(world_time * (5.0 + 6.0 * hurt));
+        vec4 hits = saturate(damageColor);
+        vec4 sum = Over(tex2D(damagedInfoTexture, uv), hurt * pulse, vec4(0.0));
+        sum = Over(tex2D(Damage1Texture, uv), saturate(hurt * 3.0), sum);
+        sum = Over(tex2D(Damage2Texture, uv), saturate(hurt * 3.0 - 1.0), sum);
+        sum = Over(tex2D(Damage3Texture, uv), saturate(hurt * 3.0 - 2.0), sum);
+        sum = Over(tex2D(damageFront, uv), hits.x, sum);
+        sum = Over(tex2D(damageBack, uv), hits.y, sum);
+        sum = Over(tex2D(damageLeft, uv), hits.z, sum);
+        return Over(tex2D(damageRight, uv), hits.w, sum);
     }
 
     // Clip position to texture coordinates (v down).
@@ -440,6 +483,21 @@ fragment VelocityFS {
 // The frame itself: scene (or the blurred scene), depth of field at the
 // borders, rain and lightning on the island, film grain, the aiming frame.
 fragment CompositeSceneFS {
+    // The blood from only the layers that weigh something this frame, in
+    // the damage pass's order, handed over by the code with their weights
+    // (here, not with the shared code: every pass would be compiled again
+    // for each set of layers).
+    vec4 BloodSum(vec2 uv) {
+        vec4 sum = vec4(0.0);
+        if (SWITCH(blood_layer0)) sum = Over(tex2D(BloodLayer0, uv), blood_weights_a.x, sum);
+        if (SWITCH(blood_layer1)) sum = Over(tex2D(BloodLayer1, uv), blood_weights_a.y, sum);
+        if (SWITCH(blood_layer2)) sum = Over(tex2D(BloodLayer2, uv), blood_weights_a.z, sum);
+        if (SWITCH(blood_layer3)) sum = Over(tex2D(BloodLayer3, uv), blood_weights_a.w, sum);
+        if (SWITCH(blood_layer4)) sum = Over(tex2D(BloodLayer4, uv), blood_weights_b.x, sum);
+        if (SWITCH(blood_layer5)) sum = Over(tex2D(BloodLayer5, uv), blood_weights_b.y, sum);
+        return sum;
+    }
+
     // This pixel's own texel of a target the size of the screen: the quad's
     // uv falls on its centre, where a filtered read gives the texel itself.
     vec4 AtPixel(sampler2D s, vec2 uv) { return texelFetch(s, ivec2(uv * vec2(textureSize(s, 0))), 0); }
@@ -523,6 +581,10 @@ fragment CompositeSceneFS {
         if (vinyetas) scene = (scene - 0.5) * 1.15 + 0.5;
         scene = saturate(scene);
         // Added as a blend of One and One adds it: clamped to white.
+        if (SWITCH(damage_over)) {
+            vec4 blood = BloodSum(uv);
+            scene = blood.rgb + scene * (1.0 - blood.a);
+        }
         if (SWITCH(bloom_over)) scene = min(scene + BloomSum(uv).rgb, 1.0);
         if (SWITCH(particles_over)) {
             vec4 particles = AtPixel(ParticleLayer, uv);
@@ -536,37 +598,7 @@ fragment CompositeSceneFS {
 // change with time, and a splash on the side a hit came from.
 fragment CompositeDamageFS {
     void main() {
-        vec2 uv = vUV;
-        float life = saturate(player_life);
-        float hurt = saturate((damage_from_life - life) / damage_from_life);
-        float pulse = 0.8 + 0.2 * sin(world_time * (5.0 + 6.0 * hurt));
-        vec4 sum = vec4(0.0);
-        vec4 layer;
-        layer = tex2D(damagedInfoTexture, uv);
-        layer.a *= hurt * pulse;
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
-        layer = tex2D(Damage1Texture, uv);
-        layer.a *= saturate(hurt * 3.0);
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
-        layer = tex2D(Damage2Texture, uv);
-        layer.a *= saturate(hurt * 3.0 - 1.0);
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
-        layer = tex2D(Damage3Texture, uv);
-        layer.a *= saturate(hurt * 3.0 - 2.0);
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
-        vec4 hits = saturate(damageColor);
-        layer = tex2D(damageFront, uv);
-        layer.a *= hits.x;
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
-        layer = tex2D(damageBack, uv);
-        layer.a *= hits.y;
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
-        layer = tex2D(damageLeft, uv);
-        layer.a *= hits.z;
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
-        layer = tex2D(damageRight, uv);
-        layer.a *= hits.w;
-        sum = vec4(layer.rgb * layer.a + sum.rgb * (1.0 - layer.a), layer.a + sum.a * (1.0 - layer.a));
+        vec4 sum = DamageSum(vUV);
         outColor = vec4(sum.a > 1e-4 ? sum.rgb / sum.a : vec3(0.0), sum.a);
     }
 }
@@ -654,6 +686,12 @@ sampler damageFront { MinFilter = Linear; MagFilter = Linear; MipFilter = None; 
 sampler damageBack { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler damageLeft { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler damageRight { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloodLayer0 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloodLayer1 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloodLayer2 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloodLayer3 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloodLayer4 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
+sampler BloodLayer5 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler BloomStage0 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler BloomStage1 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
 sampler BloomStage2 { MinFilter = Linear; MagFilter = Linear; MipFilter = None; AddressU = Clamp; AddressV = Clamp; }
