@@ -13,8 +13,11 @@ CInputManager::~CInputManager()
 
 void CInputManager::Init(HINSTANCE instance, HWND window)
 {
+    // A start in a process that already played reads every key, button and
+    // stick at rest: the hero's controllers ask what is held when they begin.
     m_Keyboard.Create(instance, window);
     m_Mouse.Create(instance, window);
+    m_Gamepad = CGamepad(m_Gamepad.GetUserIndex() + 1);
     FillKeyNames();
     m_GamepadConnected = false;
 }

@@ -12,6 +12,9 @@ CKeyboard::CKeyboard()
 
 HRESULT CKeyboard::Create(HINSTANCE instance, HWND window)
 {
+    // A new device starts with every key up, whatever the one before held.
+    std::memset(m_Current, 0, sizeof(m_Current));
+    std::memset(m_Previous, 0, sizeof(m_Previous));
     return input::CreateDevice(instance, window, GUID_SysKeyboard, c_dfDIKeyboard, "keyboard", m_DirectInput,
                                m_Device);
 }

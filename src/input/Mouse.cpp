@@ -8,6 +8,7 @@ CMouse::CMouse() : m_Current{}, m_Previous{} {}
 
 HRESULT CMouse::Create(HINSTANCE instance, HWND window)
 {
+    m_Current = m_Previous = DIMOUSESTATE{};
     return input::CreateDevice(instance, window, GUID_SysMouse, c_dfDIMouse, "mouse", m_DirectInput, m_Device);
 }
 

@@ -290,6 +290,9 @@ void CRigidAnimManager::LoadList(const std::string& file)
     m_TooManyReported = false;
     m_ListFile = file;
     LoadXMLSaying(file, true);
+    // A game closed in the middle of a sequence leaves none running for the
+    // next start: the camera would follow the hero's heading, not the player.
+    scriptedSequenceRunning = false;
     camSequenceRunning = false;
     comboCameraSequence = false;
     cameraStopRequested = false;

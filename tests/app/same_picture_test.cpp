@@ -313,6 +313,10 @@ protected:
     // camera stand still where they were the frame before.
     void SettleInLevel(bool turnFirst = true)
     {
+        // The level's smoke and mosquitoes are spread by the random numbers:
+        // where every run puts them, whatever ran before in this process
+        // (elsewhere one of them can tie a pixel between the two ways).
+        crt::srand(7);
         shippedgame::EnterLevel(GetParam());
         for (const char* name : {"scenarioRender", "playerRender", "particlesRender", "blurRender", "bloomRender",
                                  "applyOld", "guiRender", "luaMsgRender", "textdebugRender"})

@@ -8,6 +8,7 @@
 #include "app/WinMain.h"
 #include "platform/crt.h"
 #include "player/Player.h"
+#include "scene/Camera.h"
 #include "scene/ParticleManager.h"
 
 namespace looptest {
@@ -18,6 +19,7 @@ struct Seen {
     size_t lamps = 0, emitters = 0;
     int nextRandom = -1;
     char fight = 0;
+    D3DXVECTOR3 eye{0.0f, 0.0f, 0.0f};
 };
 
 class WatchingPlayer : public NewGamePlayer {
@@ -32,6 +34,7 @@ public:
         seen.emitters = particles.GetEmitters().size();
         seen.nextRandom = crt::rand();
         seen.fight = getPlayer()->CycleWeaponSlot();
+        seen.eye = getCamera().GetPosition();
         getGUI().exitRequested = true;
     }
 
@@ -81,6 +84,9 @@ TEST_F(TwoStarts, TheSecondPlaysAsTheFirst)
     EXPECT_EQ(second.nextRandom, first.nextRandom) << "the same random numbers";
     EXPECT_EQ(first.fight, '1');
     EXPECT_EQ(second.fight, '1') << "the first fight of a start is the first kind";
+    // The camera swings in from a new camera's heading, not the first game's.
+    const D3DXVECTOR3 apart = second.eye - first.eye;
+    EXPECT_LT(D3DXVec3Length(&apart), 0.01f) << "the camera frames the hero as at the first start";
 }
 
 } // namespace

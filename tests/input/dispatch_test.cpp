@@ -147,6 +147,29 @@ TEST_F(PadDispatch, UnpluggingReleasesWhatWasHeldOnceThenNothing)
     EXPECT_EQ(Frame(), Events());
 }
 
+// The game started again in the same process: what the first start held is
+// not held any more, so the hero's new controllers do not walk on it.
+TEST_F(PadDispatch, ASecondStartReadsEveryKeyButtonAndStickAtRest)
+{
+    keys.SetKey(DIK_S, true);
+    keys.SetButton(1, true);
+    SetStick(0, -20000);
+    Frame();
+    Frame(); // the stick held in the previous poll too, as the controllers read it
+    manager.Init(nullptr, window);
+    const CKeyboard keyboard = manager.GetKeyboardState();
+    const CMouse mouse = manager.GetMouseState();
+    const CGamepad stick = manager.GetGamepadState();
+    EXPECT_FALSE(keyboard.IsKeyDown(DIK_S));
+    EXPECT_FALSE(keyboard.IsKeyReleased(DIK_S));
+    EXPECT_FALSE(mouse.IsRightButtonDown());
+    EXPECT_FALSE(mouse.IsRightButtonReleased());
+    EXPECT_EQ(stick.GetLeftStickY(), 0.0f);
+    EXPECT_EQ(stick.GetPrevLeftStickY(), 0.0f);
+    // Still held, they are fresh presses of the new start.
+    EXPECT_EQ(Frame(), Events({"+101", "+108", "+101"}));
+}
+
 TEST_F(Dispatch, TheHeroWithoutAControllerReceivesNothing)
 {
     // The default source is the hero, who has no controller until he is built.
