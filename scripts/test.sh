@@ -19,7 +19,20 @@ phase() {
   fi
   phase_name=$1 phase_wall=$now phase_cpu=$cpu
 }
-trap 'phase ""' EXIT
+run_wall=$(date +%s%N)
+run_cpu=$(awk '{print $16 + $17}' /proc/$$/stat)
+plain_tests=""
+finish() {
+  # A run cut short leaves no test of the plain build running behind it.
+  if [ -n "$plain_tests" ] && kill -0 "$plain_tests" 2>/dev/null; then
+    kill -TERM -- "-$plain_tests" 2>/dev/null || true
+    wait "$plain_tests" 2>/dev/null || true
+  fi
+  phase ""
+  awk -v w=$(( ($(date +%s%N) - run_wall) / 1000000 )) -v hz="$(getconf CLK_TCK)" -v c0="$run_cpu" \
+      '{ printf "== whole run: %.1f s wall, %.1f s CPU\n", w / 1000, ($16 + $17 - c0) / hz }' /proc/$$/stat >&2
+}
+trap finish EXIT
 
 phase "install check"
 "$here/scripts/install-deps.sh"
@@ -30,37 +43,55 @@ export SDL_AUDIODRIVER=dummy
 unset DISPLAY WAYLAND_DISPLAY
 
 phase "plain build"
-"$here/scripts/build.sh" "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_BENCHMARKS=ON
-phase "plain tests"
-# The sanitized run below runs every test, each in a process of its own. Here
-# the game's test program runs as one process in shuffled order, for what
-# only that catches (a test leaning on what an earlier one left); the tests
-# it runs are not run again one by one (label app_in_one_process). Those it
-# leaves out run one by one here too (the memory test's heap figures only mean
-# something here), but the long soak and the play-throughs, which run only
-# there: the same play with the same checks, drawn less often, and the
-# sanitizers watching it. The generator's whole run is left to that run too:
-# there it checks the same and that another build's generator writes the same
-# bytes as this one's, where here it would compare this generator with itself.
-(cd "$here/build" && ctest --output-on-failure -j "$jobs" -LE '^app_in_one_process$' \
-  -E '^((LongPlay|PlayThrough)\.|Generator\.FirstRunWritesEveryFileAndSecondRunNothing$)')
+# Both builds carry line tables only: enough for a failure's backtrace and the
+# sanitizers' reports, at a sixth to a quarter less compile time.
+"$here/scripts/build.sh" "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_BENCHMARKS=ON \
+  -DVANTOREL_DEBUG_LEVEL=1
+# The sanitized run below runs every test, each in a process of its own, with
+# the same checks: here run only what it cannot, the one-process rounds (the
+# game's test program as one process in shuffled order, the enemies' twice
+# over, for what only that catches: a test leaning on what an earlier one
+# left), the C heap's figures (the sanitizers own the heap there), and the
+# fuzz targets (built by the plain build alone). Each of the rest runs the
+# same code to the same result at either optimisation (no fast-math or fused
+# arithmetic here), what -O2 might make of undefined behaviour being what
+# UndefinedBehaviorSanitizer reports there; the one-process round plays the
+# optimised game through every one of the game's tests meanwhile. The long
+# soak and the play-throughs, and the generator's whole run, are left to that
+# run too: the same play with the same checks, drawn less often, and the
+# sanitizers watching it; there the generator also checks that another
+# build's generator writes the same bytes as this one's.
+# The one-process round is the run's longest job and runs on one core: it runs
+# beside the sanitized build and tests, which keep both cores busy meanwhile,
+# and its output follows theirs.
+plain_log="$here/build/Testing/plain_run.log"
+mkdir -p "$(dirname "$plain_log")"
+# A process group of its own, so that a run cut short can end all of it.
+set -m
+(
+  set +e
+  start=$(date +%s%N)
+  (cd "$here/build" && ctest --output-on-failure -j "$jobs" -L '^(plain_run|fuzz)$')
+  result=$?
+  # This subshell's own figures, since the phases below run beside it.
+  awk -v w=$(( ($(date +%s%N) - start) / 1000000 )) -v hz="$(getconf CLK_TCK)" \
+      '{ printf "== plain tests, beside the sanitized run: %.1f s wall, %.1f s CPU\n", w / 1000, ($16 + $17) / hz }' \
+      "/proc/$BASHPID/stat"
+  exit $result
+) >"$plain_log" 2>&1 </dev/null &
+plain_tests=$!
+set +m
 
 phase "sanitized build"
 # The generator's output depends on its inputs alone: the sanitized build takes
 # the plain build's instead of generating it again under the sanitizers (the
 # generator's own pieces are still tested under them, in test_tools).
 "$here/scripts/build.sh" "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVANTOREL_SANITIZE=ON -DVANTOREL_BENCHMARKS=OFF \
-  -DVANTOREL_GAMEDATA_FROM="$here/build/generated"
+  -DVANTOREL_DEBUG_LEVEL=1 -DVANTOREL_GAMEDATA_FROM="$here/build/generated"
 phase "sanitized tests"
 # CTest starts the tests that took longest last time first, so that no long
-# one is left running alone at the end: in a new sanitized folder the plain
-# run's times (the same tests, each slower by about as much) stand in for the
-# rough ones it starts with. The game's tests that the plain run leaves to
-# this one keep the rough times there, which a sanitized run gave.
-costs=Testing/Temporary/CTestCostData.txt
-if cmp -s "$here/tests/ctest_costs.txt" "$here/build-asan/$costs" && [ -f "$here/build/$costs" ]; then
-  cp "$here/build/$costs" "$here/build-asan/$costs"
-fi
+# one is left running alone at the end: a new folder starts from the rough
+# times of the longest ones, a sanitized run's (tests/ctest_costs.txt).
 # ASan's default (frame-pointer) unwinder: its slow one deadlocks llvmpipe's
 # shader JIT, and softpipe, which has no JIT, draws a level frame in seconds.
 # llvmpipe rasterises on the calling thread: the leak check's thread
@@ -81,4 +112,16 @@ export GALLIVM_PERF=nopt
 # Every test runs once: no thread of the driver or the audio layer is left
 # for the leak check's thread suspension at exit (the audio device closes from
 # an exit hook that runs before the check, llvmpipe draws on the calling thread).
-(cd "$here/build-asan" && ctest --output-on-failure -j "$jobs")
+sanitized=0
+(cd "$here/build-asan" && ctest --output-on-failure -j "$jobs") || sanitized=$?
+
+phase "plain tests' end"
+plain=0
+wait "$plain_tests" || plain=$?
+plain_tests=""
+cat "$plain_log"
+if [ "$plain" -ne 0 ] || [ "$sanitized" -ne 0 ]; then
+  echo "FAILED: plain tests $([ "$plain" -eq 0 ] && echo passed || echo failed)," \
+       "sanitized tests $([ "$sanitized" -eq 0 ] && echo passed || echo failed)" >&2
+  exit 1
+fi
