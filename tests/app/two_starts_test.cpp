@@ -1,13 +1,15 @@
 // The shipped game started twice in one process, a new game taken each time:
 // the second start plays as the first did, from the same random numbers, with
-// the same lamps swarming and the same first fight.
+// the same lamps swarming, the same first fight and the same first restart.
 #include "loop_fixture.h"
 
 #include <cstdlib>
 
+#include "app/LevelRestart.h"
 #include "app/WinMain.h"
 #include "platform/crt.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
 #include "scene/ParticleManager.h"
 
 namespace looptest {
@@ -18,6 +20,9 @@ struct Seen {
     size_t lamps = 0, emitters = 0;
     int nextRandom = -1;
     char fight = 0;
+    // What the hero holds after a restart at the first checkpoint.
+    bool thompson = false, shotgun = false;
+    int pistolClip = -1, pistolAmmo = -1;
 };
 
 class WatchingPlayer : public NewGamePlayer {
@@ -32,6 +37,19 @@ public:
         seen.emitters = particles.GetEmitters().size();
         seen.nextRandom = crt::rand();
         seen.fight = getPlayer()->CycleWeaponSlot();
+        // Killed before any checkpoint was reached, and revived.
+        CPlayer* hero = getPlayer();
+        RestartLevel(false);
+        seen.thompson = hero->HasThompson();
+        seen.shotgun = hero->HasShotgun();
+        seen.pistolClip = hero->GetGun()->GetCurrentClip();
+        seen.pistolAmmo = hero->GetGun()->GetAmmo();
+        // Then a checkpoint kept with both weapons picked up and the pistol
+        // nearly spent: this start's alone.
+        hero->SetHasThompson(true);
+        hero->SetHasShotgun(true);
+        hero->GetGun()->SetClipAndAmmo(2, 40);
+        hero->storeForCHECKPOINT();
         getGUI().exitRequested = true;
     }
 
@@ -81,6 +99,14 @@ TEST_F(TwoStarts, TheSecondPlaysAsTheFirst)
     EXPECT_EQ(second.nextRandom, first.nextRandom) << "the same random numbers";
     EXPECT_EQ(first.fight, '1');
     EXPECT_EQ(second.fight, '1') << "the first fight of a start is the first kind";
+    EXPECT_FALSE(first.thompson);
+    EXPECT_FALSE(first.shotgun);
+    EXPECT_EQ(first.pistolClip, 6) << "a fresh clip";
+    EXPECT_EQ(first.pistolAmmo, 26);
+    EXPECT_FALSE(second.thompson) << "nothing the first start kept at a checkpoint";
+    EXPECT_FALSE(second.shotgun);
+    EXPECT_EQ(second.pistolClip, first.pistolClip);
+    EXPECT_EQ(second.pistolAmmo, first.pistolAmmo);
 }
 
 } // namespace
