@@ -11,6 +11,9 @@
 #include "player/Player.h"
 #include "player/Weapon.h"
 #include "scene/ParticleManager.h"
+#include "world/CollisionManager.h"
+
+#include <BulletDynamics/Dynamics/btDiscreteDynamicsWorld.h>
 
 namespace looptest {
 namespace {
@@ -23,12 +26,26 @@ struct Seen {
     // What the hero holds after a restart at the first checkpoint.
     bool thompson = false, shotgun = false;
     int pistolClip = -1, pistolAmmo = -1;
+    // The physics world as the first frame of the new game finds it: game
+    // time left over from steps before, and the bodies in it.
+    float leftoverStepTime = -1.0f;
+    int physicsObjects = -1;
+};
+
+// The world's game time not yet stepped, which only the world itself keeps.
+struct StepClockOf : btDiscreteDynamicsWorld {
+    static float Of(const btDiscreteDynamicsWorld& world) { return world.*(&StepClockOf::m_localTime); }
 };
 
 class WatchingPlayer : public NewGamePlayer {
 public:
     void UpdateFrame(float dt) override
     {
+        if (frames == 0) {
+            const btDiscreteDynamicsWorld* world = getCollisionManager().GetDynamicsWorld();
+            seen.leftoverStepTime = StepClockOf::Of(*world);
+            seen.physicsObjects = world->getNumCollisionObjects();
+        }
         CGameCalls::UpdateFrame(dt);
         if (++frames != kLookAt)
             return;
@@ -99,6 +116,10 @@ TEST_F(TwoStarts, TheSecondPlaysAsTheFirst)
     EXPECT_EQ(second.nextRandom, first.nextRandom) << "the same random numbers";
     EXPECT_EQ(first.fight, '1');
     EXPECT_EQ(second.fight, '1') << "the first fight of a start is the first kind";
+    EXPECT_EQ(first.leftoverStepTime, 0.0f);
+    EXPECT_EQ(second.leftoverStepTime, 0.0f) << "the second start steps a world of its own";
+    EXPECT_GT(first.physicsObjects, 100);
+    EXPECT_EQ(second.physicsObjects, first.physicsObjects);
     EXPECT_FALSE(first.thompson);
     EXPECT_FALSE(first.shotgun);
     EXPECT_EQ(first.pistolClip, 6) << "a fresh clip";
