@@ -30,6 +30,7 @@ struct Seen {
     // time left over from steps before, and the bodies in it.
     float leftoverStepTime = -1.0f;
     int physicsObjects = -1;
+    bool boxesDrawable = false; // the collision boxes' wireframe can be shown
 };
 
 // The world's game time not yet stepped, which only the world itself keeps.
@@ -42,9 +43,10 @@ public:
     void UpdateFrame(float dt) override
     {
         if (frames == 0) {
-            const btDiscreteDynamicsWorld* world = getCollisionManager().GetDynamicsWorld();
+            btDiscreteDynamicsWorld* world = getCollisionManager().GetDynamicsWorld();
             seen.leftoverStepTime = StepClockOf::Of(*world);
             seen.physicsObjects = world->getNumCollisionObjects();
+            seen.boxesDrawable = world->getDebugDrawer() != nullptr;
         }
         CGameCalls::UpdateFrame(dt);
         if (++frames != kLookAt)
@@ -120,6 +122,8 @@ TEST_F(TwoStarts, TheSecondPlaysAsTheFirst)
     EXPECT_EQ(second.leftoverStepTime, 0.0f) << "the second start steps a world of its own";
     EXPECT_GT(first.physicsObjects, 100);
     EXPECT_EQ(second.physicsObjects, first.physicsObjects);
+    EXPECT_TRUE(first.boxesDrawable);
+    EXPECT_TRUE(second.boxesDrawable) << "the new world draws its boxes too";
     EXPECT_FALSE(first.thompson);
     EXPECT_FALSE(first.shotgun);
     EXPECT_EQ(first.pistolClip, 6) << "a fresh clip";
