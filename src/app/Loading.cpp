@@ -71,6 +71,10 @@ int LoadGame(const std::function<void(const std::string&)>& showImage)
     image("loading_teclado_5");
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
     getCamera().LoadValues(hero.x, hero.y, hero.z, D3DDevice);
+    // The world a start before this one in the process left is not stepped
+    // on: its leftover step time and its bodies' order would move the same
+    // enemies a little otherwise, and the same play would come out another.
+    getCollisionManager().ReleasePhysicsWorld();
     getCollisionManager().InitPhysicsWorld();
     getCollisionManager().Init();
     getSoundManager().Init(MainWindow);

@@ -1,5 +1,8 @@
 #include "player/Player.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <cal3d/cal3d.h>
 
 #include "gui/Achievements.h"
@@ -85,6 +88,9 @@ void CPlayer::Init()
     // A start in a process that already played hands out its fights from the
     // first, as the hero just built does.
     m_FightVariant = '1';
+    // Nor does its first restart give back the rounds and weapons a run
+    // before it kept at its last checkpoint.
+    std::fill(std::begin(m_Checkpoint), std::end(m_Checkpoint), std::uint16_t{0});
 }
 
 void CPlayer::DeleteWeapons()

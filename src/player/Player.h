@@ -29,7 +29,8 @@ public:
     ~CPlayer() override;
 
     // Builds the body, the weapons and the controller selector (the free
-    // controller current) and turns the hero to face +X. Once, while loading.
+    // controller current) and turns the hero to face +X; nothing is kept for
+    // a checkpoint yet. Once, while loading.
     void Init();
     // Lets the body, the weapons and the selector go: the hero as before Init,
     // one still loading whom the enemies neither see fighting nor dead.

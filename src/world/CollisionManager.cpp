@@ -348,6 +348,10 @@ void CCollisionManager::InitPhysicsWorld()
     // last one.
     dynamicsWorld->setLatencyMotionStateInterpolation(false);
 
+    // A world built again keeps drawing its boxes as the one before did.
+    if (debugDrawer)
+        dynamicsWorld->setDebugDrawer(debugDrawer.get());
+
     playerBody.SetName("player");
     playerBody.Create(dynamicsWorld, Link().HeroPosition());
     cameraBody.SetName("cam");
