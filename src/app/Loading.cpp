@@ -70,6 +70,7 @@ int LoadGame(const std::function<void(const std::string&)>& showImage)
     getRigid()->Load();
     image("loading_teclado_5");
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+    getCamera().ForgetHeading();
     getCamera().LoadValues(hero.x, hero.y, hero.z, D3DDevice);
     // The world a start before this one in the process left is not stepped
     // on: its leftover step time and its bodies' order would move the same

@@ -157,10 +157,6 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     m_FrameStep = 0.0f;
     m_ViewLocked = false;
     m_FreeCamera = false;
-    // The orbit eases from here toward the yaw it is given: from a new
-    // camera's heading, not from where the last game left it, so that a new
-    // game or a second start frames the hero as the first start did.
-    CLocation::SetYaw(0.0f);
     SetPitch(0.175f);
     m_HasAimTarget = false;
     m_AimTargetName.clear();

@@ -113,6 +113,11 @@ public:
     // hides CLocation::SetYaw on purpose: placing the camera means turning
     // the orbit.
     void SetYaw(float yaw);
+    // The orbit back at a new camera's heading, from which it eases toward
+    // the yaw it is given: a start does it, so that a second start in the
+    // process frames the hero as the first did. A restart or a new game
+    // keeps the heading the player left, as it always has.
+    void ForgetHeading() { CLocation::SetYaw(0.0f); }
     void SetWantedPitch(float pitch) { m_WantedPitch = pitch; }
     // Stores the field of view (radians) and puts the projection on the device.
     void SetFov(float fov);
