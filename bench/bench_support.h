@@ -33,7 +33,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"frameclear", Shortcut::FrameClearSkipped},
 };
 
-
 // The value below which a share p of the values lie, between neighbours.
 double Percentile(std::vector<double> values, double p)
 {

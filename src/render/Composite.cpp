@@ -98,15 +98,21 @@ void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
     effect->SetTexture("ParticleLayer", particles);
 }
 
+// The blood over the frame as life runs low, and the hit marks by the side
+// a shot came from: front, back, left, right.
+const char kBloodInfo[] = "sangre_GUI.tga";
+const char* const kHitMarks[4] = {"GUI/sangre_arriba.tga", "GUI/sangre_abajo.tga", "GUI/sangre_izq.tga",
+                                  "GUI/sangre_der.tga"};
+
 // The blood's layers that weigh something this frame, in the damage pass's
 // order, with their weights, for the composite to lay them itself: false
 // (and nothing handed over) when more than it has room for show, or the
 // life or the threshold leave the weights to the damage pass.
 constexpr size_t kBloodSlots = 6;
+const char* const kBloodSlotNames[kBloodSlots] = {"BloodLayer0", "BloodLayer1", "BloodLayer2",
+                                                  "BloodLayer3", "BloodLayer4", "BloodLayer5"};
 bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, const D3DXVECTOR4& hits)
 {
-    static const char* const kSlots[kBloodSlots] = {"BloodLayer0", "BloodLayer1", "BloodLayer2",
-                                                    "BloodLayer3", "BloodLayer4", "BloodLayer5"};
     static const char* const kSwitches[kBloodSlots] = {"blood_layer0", "blood_layer1", "blood_layer2",
                                                        "blood_layer3", "blood_layer4", "blood_layer5"};
     FLOAT threshold = 0.0f;
@@ -117,10 +123,10 @@ bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, co
     const float pulse = 0.8f + 0.2f * std::sin(sceneTime * (5.0f + 6.0f * hurt));
     const std::array<const char*, 3> deep = DamageTexturesFor(sceneTime);
     const std::pair<const char*, float> layers[] = {
-        {"sangre_GUI.tga", hurt * pulse},           {deep[0], saturate(hurt * 3.0f)},
-        {deep[1], saturate(hurt * 3.0f - 1.0f)},    {deep[2], saturate(hurt * 3.0f - 2.0f)},
-        {"GUI/sangre_arriba.tga", saturate(hits.x)}, {"GUI/sangre_abajo.tga", saturate(hits.y)},
-        {"GUI/sangre_izq.tga", saturate(hits.z)},   {"GUI/sangre_der.tga", saturate(hits.w)}};
+        {kBloodInfo, hurt * pulse},                {deep[0], saturate(hurt * 3.0f)},
+        {deep[1], saturate(hurt * 3.0f - 1.0f)},   {deep[2], saturate(hurt * 3.0f - 2.0f)},
+        {kHitMarks[0], saturate(hits.x)},          {kHitMarks[1], saturate(hits.y)},
+        {kHitMarks[2], saturate(hits.z)},          {kHitMarks[3], saturate(hits.w)}};
     std::vector<std::pair<const char*, float>> shown;
     for (const auto& layer : layers)
         if (layer.second > 0.0f)
@@ -130,7 +136,7 @@ bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, co
     float weights[8] = {};
     for (size_t i = 0; i < kBloodSlots; ++i) {
         const bool used = i < shown.size();
-        effect->SetTexture(kSlots[i], used ? getTextureManager().GetTexture(shown[i].first) : nullptr);
+        effect->SetTexture(kBloodSlotNames[i], used ? getTextureManager().GetTexture(shown[i].first) : nullptr);
         effect->SetBool(kSwitches[i], used ? TRUE : FALSE);
         weights[i] = used ? shown[i].second : 0.0f;
     }
@@ -143,7 +149,7 @@ bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, co
 // The blood's textures let go once the composite has drawn with them.
 void ClearBloodLayers(ID3DXEffect* effect)
 {
-    for (const char* slot : {"BloodLayer0", "BloodLayer1", "BloodLayer2", "BloodLayer3", "BloodLayer4", "BloodLayer5"})
+    for (const char* slot : kBloodSlotNames)
         effect->SetTexture(slot, nullptr);
 }
 
@@ -294,11 +300,11 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
     texture(EP_DAMAGE1_TEXTURE, damage[0]);
     texture(EP_DAMAGE2_TEXTURE, damage[1]);
     texture(EP_DAMAGE3_TEXTURE, damage[2]);
-    texture(EP_DAMAGED_INFO_TEXTURE, "sangre_GUI.tga");
-    texture(EP_DAMAGE_FRONT, "GUI/sangre_arriba.tga");
-    texture(EP_DAMAGE_BACK, "GUI/sangre_abajo.tga");
-    texture(EP_DAMAGE_LEFT, "GUI/sangre_izq.tga");
-    texture(EP_DAMAGE_RIGHT, "GUI/sangre_der.tga");
+    texture(EP_DAMAGED_INFO_TEXTURE, kBloodInfo);
+    texture(EP_DAMAGE_FRONT, kHitMarks[0]);
+    texture(EP_DAMAGE_BACK, kHitMarks[1]);
+    texture(EP_DAMAGE_LEFT, kHitMarks[2]);
+    texture(EP_DAMAGE_RIGHT, kHitMarks[3]);
 
     state.StepHits(in.wasHit, in.hitAngleDegrees);
     effect->SetValue(handle(EP_DAMAGE_COLOR), &state.hits, sizeof(D3DXVECTOR4));
