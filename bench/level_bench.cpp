@@ -513,11 +513,13 @@ void DrawStepAlone(const char* name)
         return;
     }
     if (std::string(name) == "bloom") {
-        BloomEffect.RenderStages(SceneTarget.texture, !ShortcutOn(Shortcut::FrameClearSkipped));
+        BloomEffect.RenderStages(SceneTarget.texture, !ShortcutOn(Shortcut::FrameClearSkipped),
+                                 ShortcutOn(Shortcut::OverlaysInComposite));
         return;
     }
     CompositeOverlays overlays;
-    if (BloomEffect.StagesForComposite(overlays.bloom)) {
+    overlays.bloomSummed = BloomEffect.SummedForComposite(overlays.bloom);
+    if (overlays.bloomSummed || BloomEffect.StagesForComposite(overlays.bloom)) {
         if (!ParticleTargetIsEmpty())
             overlays.particles = getParticleManager().GetTarget().texture;
         overlays.merge = true;

@@ -107,8 +107,12 @@ CompositeOverlays OverlaysForComposite(bool sequenceRunning)
     CompositeOverlays overlays;
     if (!ShortcutOn(Shortcut::OverlaysInComposite) || sequenceRunning)
         return overlays;
-    if (getMainConfig("bloomRender") && !BloomEffect.StagesForComposite(overlays.bloom))
-        return overlays;
+    if (getMainConfig("bloomRender")) {
+        if (BloomEffect.SummedForComposite(overlays.bloom))
+            overlays.bloomSummed = true;
+        else if (!BloomEffect.StagesForComposite(overlays.bloom))
+            return overlays;
+    }
     if (getMainConfig("particlesRender") && !ParticleTargetIsEmpty())
         overlays.particles = getParticleManager().GetTarget().texture;
     overlays.merge = true;
@@ -223,7 +227,8 @@ void RenderFrame(float dt)
 
     if (getMainConfig("bloomRender")) {
         profiler.StartTimer();
-        BloomEffect.RenderStages(SceneTarget.texture, !CompositeCoversFrame());
+        BloomEffect.RenderStages(SceneTarget.texture, !CompositeCoversFrame(),
+                                 !sequenceRunning && ShortcutOn(Shortcut::OverlaysInComposite));
         profiler.StopTimer("bloom2Tex: ");
     }
 

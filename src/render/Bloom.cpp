@@ -17,6 +17,8 @@ const char* const kCutoffTechnique = "BloomCutoffTech";
 const char* const kBlurTechnique = "BloomBlurTech";
 // Every stage added in one pass; up to four at a time, the rest in more passes.
 const char* const kCompositeTechnique = "BloomCompositeTech";
+// The stages summed into one target for the frame's composite to read.
+const char* const kSumTechnique = "BloomSumTech";
 constexpr size_t kStagesPerPass = 4;
 const char* const kStageSamplers[kStagesPerPass] = {"BloomStage0", "BloomStage1", "BloomStage2", "BloomStage3"};
 const char* const kStageSwitches[kStagesPerPass] = {nullptr, "bloom_stage1", "bloom_stage2", "bloom_stage3"};
@@ -151,6 +153,9 @@ void TBloomEffect::Release()
     for (TStage& stage : stages)
         stage.target.Release();
     stages.clear();
+    sum.Release();
+    sumTried = false;
+    summed = false;
 }
 
 void TBloomEffect::OnStartElement(const std::string& name, CXMLAttributes& attributes)
@@ -224,8 +229,9 @@ void TBloomEffect::RenderPass(const std::string& technique, IDirect3DTexture9* s
     effect->End();
 }
 
-void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame)
+void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame, bool sumForComposite)
 {
+    summed = false;
     if (!D3DDevice)
         return;
     if (clearFrame)
@@ -250,6 +256,67 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
     }
     dumped = true;
     D3DDevice->SetTexture(0, nullptr);
+    if (sumForComposite)
+        summed = SumStages();
+}
+
+bool TBloomEffect::SumStages()
+{
+    std::vector<IDirect3DTexture9*> textures;
+    // The sum saves reads only when it stands for two stages or more.
+    if (!ShortcutOn(Shortcut::SummedBloom) || !StagesForComposite(textures) || textures.size() < 3)
+        return false;
+    textures.erase(textures.begin());
+    ID3DXEffect* effect = getEffectManager().GetEffect();
+    D3DXHANDLE tech = effect ? effect->GetTechniqueByName(kSumTechnique) : nullptr;
+    if (!tech)
+        return false;
+    if (!sumTried) {
+        sumTried = true;
+        // At the first stage's size, the largest: summed at the second's,
+        // the sharper stages' glow would spread visibly.
+        for (const TStage& stage : stages)
+            if (stage.target.texture) {
+                sum.Create(D3DDevice, stage.xres, stage.yres, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN);
+                break;
+            }
+    }
+    if (!sum.Begin())
+        return false;
+    bool drawn = false;
+    if (SUCCEEDED(effect->SetTechnique(tech))) {
+        for (size_t slot = 0; slot < kStagesPerPass; ++slot) {
+            effect->SetTexture(kStageSamplers[slot], slot < textures.size() ? textures[slot] : nullptr);
+            if (kStageSwitches[slot])
+                effect->SetBool(kStageSwitches[slot], slot < textures.size() ? TRUE : FALSE);
+        }
+        UINT passes = 0;
+        if (SUCCEEDED(effect->Begin(&passes, 0))) {
+            for (UINT pass = 0; pass < passes; ++pass) {
+                if (SUCCEEDED(effect->BeginPass(pass))) {
+                    // Unshifted: each pixel reads the texel of a stage of its size whole.
+                    getDrawHelper().DrawScreenQuad(kPassQuadSize, kPassQuadSize, false);
+                    effect->EndPass();
+                    drawn = true;
+                }
+            }
+            effect->End();
+        }
+        for (const char* sampler : kStageSamplers)
+            effect->SetTexture(sampler, nullptr);
+    }
+    sum.End();
+    return drawn;
+}
+
+bool TBloomEffect::SummedForComposite(std::vector<IDirect3DTexture9*>& textures) const
+{
+    textures.clear();
+    if (!summed || !StagesForComposite(textures) || textures.empty())
+        return false;
+    textures.resize(1);
+    textures.push_back(sum.texture);
+    return true;
 }
 
 bool TBloomEffect::StagesForComposite(std::vector<IDirect3DTexture9*>& textures) const

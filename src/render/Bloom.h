@@ -51,13 +51,19 @@ public:
     // first, so call it outside the device scene that draws the frame.
     // `clearFrame`: the device's current target (the frame) is cleared first,
     // as it always was; left alone when what follows draws every pixel of it.
-    void RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame = true);
+    // `sumForComposite`: the composite is to add the stages in its own pass;
+    // with the frame's shortcuts they are then also summed into one target.
+    void RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame = true, bool sumForComposite = false);
     // Adds every stage over the current render target.
     void Composite();
     // The stage textures when the composite can add them itself in its one
     // pass: at most four stages with a texture, and no background to clear
     // first. False otherwise (Composite must add them).
     bool StagesForComposite(std::vector<IDirect3DTexture9*>& textures) const;
+    // The first stage, then the later ones of this frame each times itself
+    // summed in one target, for the composite to add with two reads. False,
+    // with nothing handed over, when the last RenderStages did not sum them.
+    bool SummedForComposite(std::vector<IDirect3DTexture9*>& textures) const;
     // One pass of the effect technique over the current target, reading
     // source; index picks the texel offsets (those of the stage before it).
     void RenderPass(const std::string& technique, IDirect3DTexture9* source, int index, float weight);
@@ -70,6 +76,15 @@ public:
     float cutoff = 0.0f; // 0..1: the file's 0..255 over 255
     bool dumped = false; // the stage images of this load are on disk
     bool clear_bg = false;
+    // The stages after the first, summed at the first's size: made at the
+    // first frame that sums them (once: a failure is not tried again until
+    // the chain is loaded anew).
+    CRenderTarget sum;
+    bool sumTried = false;
+    bool summed = false;
+
+private:
+    bool SumStages();
 };
 
 // The one bloom object; loaded at device creation and again by the ':' key.

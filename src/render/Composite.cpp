@@ -88,6 +88,7 @@ void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
     static const char* const kSwitches[4] = {nullptr, "bloom_stage1", "bloom_stage2", "bloom_stage3"};
     const size_t stages = overlays ? overlays->bloom.size() : 0;
     effect->SetBool("bloom_over", stages > 0 ? TRUE : FALSE);
+    effect->SetBool("bloom_summed", stages == 2 && overlays->bloomSummed ? TRUE : FALSE);
     for (size_t i = 0; i < 4; ++i) {
         effect->SetTexture(kStages[i], i < stages ? overlays->bloom[i] : nullptr);
         if (kSwitches[i] && stages > 0)

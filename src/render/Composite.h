@@ -81,6 +81,9 @@ struct CompositeOverlays {
     bool merge = false;
     // At most four stage textures (none: no bloom).
     std::vector<IDirect3DTexture9*> bloom;
+    // The second of the two textures in `bloom` already holds the square of
+    // every stage after the first, summed.
+    bool bloomSummed = false;
     // Null: no particles to lay.
     IDirect3DTexture9* particles = nullptr;
 };

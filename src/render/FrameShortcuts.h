@@ -45,6 +45,9 @@ enum class Shortcut {
     DamageInComposite,
     // The frame is not cleared before the composite draws every pixel of it.
     FrameClearSkipped,
+    // The bloom stages are summed once into a target of the first stage's
+    // size, so that the composite reads two textures for them, not four.
+    SummedBloom,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

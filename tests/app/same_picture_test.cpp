@@ -3,6 +3,7 @@
 // the plain way give the same frame, whatever is switched on or showing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include "platform/crt.h"
 #include "platform/offscreen_device_fixture.h"
 #include "player/ProjectileManager.h"
+#include "render/Bloom.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
@@ -352,7 +354,11 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
 
     const std::vector<Case> cases = Cases();
     const std::vector<std::vector<D3DCOLOR>> plain = DrawCases(false, cases);
+    // The summed bloom filters the later stages twice: it has its own
+    // bound below.
+    SetShortcutOn(Shortcut::SummedBloom, false);
     const std::vector<std::vector<D3DCOLOR>> cheap = DrawCases(true, cases);
+    SetShortcutOn(Shortcut::SummedBloom, true);
     ASSERT_EQ(plain.size(), cases.size());
     ASSERT_EQ(cheap.size(), cases.size());
     for (size_t i = 0; i < cases.size(); ++i) {
@@ -363,6 +369,38 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
         if (cases[i].showsMore)
             EXPECT_GT(Compare(plain[i], plain[0]).pixels, plain[i].size() / 200)
                 << "the case shows nothing the plain frame lacks";
+    }
+}
+
+// The bloom's later stages summed once at the first stage's size, read by
+// the composite in one go: each frame stays within a few steps of the stages
+// added one by one, all but a few bright edges well within 8/255.
+TEST_P(SamePictureTest, TheSummedBloomStaysWithinAFewStepsOfTheStagesAddedOneByOne)
+{
+    ASSERT_TRUE(s_Started) << "no device";
+    SettleInLevel();
+    const std::vector<Case> cases = Cases();
+    SetShortcutOn(Shortcut::SummedBloom, false);
+    const std::vector<std::vector<D3DCOLOR>> each = DrawCases(true, cases);
+    SetShortcutOn(Shortcut::SummedBloom, true);
+    const std::vector<std::vector<D3DCOLOR>> summed = DrawCases(true, cases);
+    std::vector<IDirect3DTexture9*> textures;
+    EXPECT_TRUE(BloomEffect.SummedForComposite(textures)) << "the frame read the summed stages";
+    ASSERT_EQ(summed.size(), cases.size());
+    for (size_t i = 0; i < cases.size() && i < each.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        std::vector<int> steps;
+        for (size_t p = 0; p < each[i].size() && p < summed[i].size(); ++p) {
+            int step = 0;
+            for (int shift : {0, 8, 16})
+                step = std::max(step, std::abs(static_cast<int>((each[i][p] >> shift) & 0xFF) -
+                                               static_cast<int>((summed[i][p] >> shift) & 0xFF)));
+            steps.push_back(step);
+        }
+        ASSERT_FALSE(steps.empty());
+        std::sort(steps.begin(), steps.end());
+        EXPECT_LE(steps[steps.size() * 995 / 1000], kTolerance);
+        EXPECT_LT(steps.back(), 40);
     }
 }
 

@@ -111,6 +111,9 @@ shared {
     uniform bool bloom_stage1 = true;
     uniform bool bloom_stage2 = true;
     uniform bool bloom_stage3 = true;
+    // BloomStage1 already holds the square of every stage after the first,
+    // summed: two filtered reads instead of one per stage.
+    uniform bool bloom_summed = false;
     // The blur's nine taps per axis as seven bilinear reads weighing the same
     // texels, when the code could place them for the stage's sizes: per read,
     // x: u offset, y: its weight, z: v offset, w: its weight.
@@ -192,6 +195,7 @@ shared {
     vec4 BloomSum(vec2 uv) {
         vec4 s = tex2D(BloomStage0, uv);
         vec4 sum = s * s;
+        if (SWITCH(bloom_summed)) return sum + tex2D(BloomStage1, uv);
         if (SWITCH(bloom_stage1)) { s = tex2D(BloomStage1, uv); sum += s * s; }
         if (SWITCH(bloom_stage2)) { s = tex2D(BloomStage2, uv); sum += s * s; }
         if (SWITCH(bloom_stage3)) { s = tex2D(BloomStage3, uv); sum += s * s; }
@@ -805,6 +809,16 @@ technique BloomCompositeTech {
         fragment = BloomCompositeFS;
         ZEnable = false; ZWriteEnable = false; CullMode = None;
         AlphaBlendEnable = true; SrcBlend = One; DestBlend = One;
+    }
+}
+
+// The stages after the first summed once into one target, for the composite
+// to read them all at once.
+technique BloomSumTech {
+    pass P0 {
+        vertex = UnitScreenVS;
+        fragment = BloomCompositeFS;
+        ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
     }
 }
 
