@@ -48,6 +48,9 @@ enum class Shortcut {
     // The bloom stages are summed once into a target of the first stage's
     // size, so that the composite reads two textures for them, not four.
     SummedBloom,
+    // The standing systems' decals go out in shared draws, each carrying the
+    // surface it lies in, and those wholly outside the view not at all.
+    SharedDecalDraws,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

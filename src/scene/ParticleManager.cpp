@@ -19,6 +19,9 @@
 namespace {
 
 constexpr int kFloatsPerParticle = 12;
+// A decal also carries the left and the up of its surface, a register each.
+constexpr int kFloatsPerDecal = 20;
+constexpr int kDecalBatch = kParticleBatch * kFloatsPerParticle / kFloatsPerDecal;
 
 // The hangar yard's smoke columns, all on the ground.
 constexpr float kSmokeHeight = 0.605713f;
@@ -373,20 +376,64 @@ void CParticleManager::SetTypeParameters(const ParticleSystemType* type)
         effect->SetFloat(frames, type->textureFramesReciprocal);
 }
 
-void CParticleManager::DrawBatch(const float* data, int count)
+void CParticleManager::DrawBatch(const float* data, int count, int floats)
 {
     ID3DXEffect* effect = getEffectManager().GetEffect();
-    m_LastBatch.assign(data, data + count * kFloatsPerParticle);
+    m_LastBatch.assign(data, data + count * floats);
     if (D3DXHANDLE array = effect->GetParameterByName(nullptr, "particle_data"))
-        effect->SetFloatArray(array, data, static_cast<UINT>(count * kFloatsPerParticle));
+        effect->SetFloatArray(array, data, static_cast<UINT>(count * floats));
     effect->CommitChanges();
-    m_DrawSizes.push_back(count * kFloatsPerParticle);
+    m_DrawSizes.push_back(count * floats);
     if (!D3DDevice || !m_Quads.GetD3DBuffer() || !m_Quads.GetIndexBuffer())
         return;
     D3DDevice->SetStreamSource(0, m_Quads.GetD3DBuffer(), 0, sizeof(PARTICLE_VERTEX));
     D3DDevice->SetFVF(PARTICLE_VERTEX::FVF);
     D3DDevice->SetIndices(m_Quads.GetIndexBuffer()->GetBuffer());
     D3DDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kParticleBatch * 4, 0, 2 * count);
+}
+
+bool CParticleManager::DrawDecalBatches(const D3DXMATRIX& viewProjection)
+{
+    ID3DXEffect* effect = getEffectManager().GetEffect();
+    D3DXHANDLE technique = effect->GetTechniqueByName("DecalsTech");
+    if (!technique || FAILED(effect->SetTechnique(technique)))
+        return false;
+    UINT passes = 0;
+    effect->Begin(&passes, 0);
+    effect->BeginPass(0);
+    const ViewPlanes view(viewProjection);
+    float batch[kDecalBatch * kFloatsPerDecal];
+    for (const auto& entry : m_Systems) {
+        const CParticleSystem& system = *entry.second;
+        SetTypeParameters(system.GetType());
+        effect->CommitChanges();
+        int count = 0;
+        for (const Particle& p : system.GetParticles()) {
+            if (p.dead)
+                continue;
+            const D3DXVECTOR3 surfaceUp(p.up[0], p.up[1], p.up[2]);
+            const D3DXVECTOR3 normal(p.normal[0], p.normal[1], p.normal[2]);
+            const D3DXVECTOR3 left = LeftOf(surfaceUp, normal);
+            // Its corners lie within half its diagonal of its centre, whatever its spin.
+            const float reach = 0.5f * std::sqrt(2.0f) * 1.01f * std::max(D3DXVec3Length(&left),
+                                                                        D3DXVec3Length(&surfaceUp));
+            if (view.Outside(p, reach))
+                continue;
+            float* decal = batch + count * kFloatsPerDecal;
+            std::copy(&p.x, &p.x + kFloatsPerParticle, decal);
+            const float extra[8] = {left.x, left.y, left.z, 0.0f, surfaceUp.x, surfaceUp.y, surfaceUp.z, 0.0f};
+            std::copy(extra, extra + 8, decal + kFloatsPerParticle);
+            if (++count == kDecalBatch) {
+                DrawBatch(batch, count, kFloatsPerDecal);
+                count = 0;
+            }
+        }
+        if (count > 0)
+            DrawBatch(batch, count, kFloatsPerDecal);
+    }
+    effect->EndPass();
+    effect->End();
+    return true;
 }
 
 void CParticleManager::Render()
@@ -407,7 +454,6 @@ void CParticleManager::Render()
     ID3DXEffect* effect = getEffectManager().GetEffect();
     D3DXHANDLE technique = effect ? effect->GetTechniqueByName("ParticlesTech") : nullptr;
     if (technique) {
-        effect->SetTechnique(technique);
         const CCamera& camera = getCamera();
         // The free camera and a locked view orient the sprites by the flight
         // record; only a running flight also sees through it.
@@ -422,12 +468,17 @@ void CParticleManager::Render()
         const D3DXVECTOR3 up = flight ? D3DXVECTOR3(0, 1, 0) : camera.GetUpVector();
         const D3DXVECTOR3 dir = flight ? camera.GetFlightCamera().forward : camera.GetViewDirection();
         const D3DXVECTOR3 left = LeftOf(up, dir);
+        // Decals lie in the surface they were put on: each carries its own
+        // in the shared draws, or goes out alone with it.
+        const bool decalsDrawn = ShortcutOn(Shortcut::SharedDecalDraws) && DrawDecalBatches(viewProjection);
+        effect->SetTechnique(technique);
         UINT passes = 0;
         effect->Begin(&passes, 0);
         effect->BeginPass(0);
 
-        // Decals lie in the surface they were put on: one draw each.
         for (const auto& entry : m_Systems) {
+            if (decalsDrawn)
+                break;
             const CParticleSystem& system = *entry.second;
             SetTypeParameters(system.GetType());
             for (const Particle& p : system.GetParticles()) {

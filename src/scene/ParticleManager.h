@@ -91,7 +91,12 @@ public:
 private:
     std::shared_ptr<CParticleEmitter> Spawn(const char* type, const D3DXVECTOR3& position, float delay = 0.0f);
     void BuildQuads();
-    void DrawBatch(const float* data, int count);
+    // `floats` per particle: twelve, or a decal's twenty.
+    void DrawBatch(const float* data, int count, int floats = 12);
+    // The standing systems' decals in shared draws of the decal technique,
+    // those wholly outside the view left out; false, having drawn nothing,
+    // when the effect has no such technique.
+    bool DrawDecalBatches(const D3DXMATRIX& viewProjection);
     void SetTypeParameters(const ParticleSystemType* type);
 
     std::vector<std::shared_ptr<CParticleEmitter>> m_Emitters;

@@ -1,6 +1,7 @@
 // Particles drawn through the shipped effect into the particle target.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,56 @@ TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
     EXPECT_GT(green, 10);
     EXPECT_EQ(redLeft, 0);
     EXPECT_GT(redRight, 10);
+}
+
+// Thirty decals facing the camera, each turned its own way in its surface,
+// and one far beside the view: the cheap way sends the thirty in two draws
+// that carry each one's surface, leaves the far one out, and the target
+// holds the picture of one draw each.
+TEST_F(ParticleDraw, DecalsGoOutTwentyFourToADrawEachTurnedInItsOwnSurface)
+{
+    crt::srand(1);
+    m_Scratch.Write("types.xml", kTypes);
+    CParticleManager manager;
+    manager.Init(ParticleTarget, "types.xml");
+    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ASSERT_NE(swarm, nullptr);
+    // Red on one side, green on the other: a decal turned the wrong way shows.
+    swarm->texture = Texture(2, 1, {0xFFFF0000, 0xFF00FF00});
+    manager.ClearAll();
+    CParticleSystem* stains = manager.CreateParticleSystem(swarm);
+    ASSERT_NE(stains, nullptr);
+    for (int i = 0; i < 30; ++i) {
+        const float turn = 0.37f * static_cast<float>(i);
+        stains->AddParticle(-40.0f + 16.0f * static_cast<float>(i % 6), -30.0f + 15.0f * static_cast<float>(i / 6),
+                            0.0f, 0.0f, 0.0f, 1.0f, std::sin(turn), std::cos(turn), 0.0f);
+    }
+    stains->AddParticle(5000.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f);
+
+    auto draw = [&](bool shared) {
+        SetShortcutOn(Shortcut::SharedDecalDraws, shared);
+        manager.Render();
+        SetShortcutOn(Shortcut::SharedDecalDraws, true);
+        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+        return BackBuffer();
+    };
+    const std::vector<D3DCOLOR> alone = draw(false);
+    EXPECT_EQ(manager.GetLastDrawSizes(), std::vector<int>(31, 12));
+    const std::vector<D3DCOLOR> shared = draw(true);
+    EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{24 * 20, 6 * 20}));
+    // The last decal's surface rides after its twelve values: left, then up.
+    ASSERT_EQ(manager.GetLastBatch().size(), 120u);
+    EXPECT_NEAR(manager.GetLastBatch()[100 + 16], std::sin(0.37f * 29.0f), 1e-6f);
+    EXPECT_NEAR(manager.GetLastBatch()[100 + 17], std::cos(0.37f * 29.0f), 1e-6f);
+    EXPECT_EQ(alone, shared);
+    int red = 0, green = 0;
+    for (D3DCOLOR c : shared) {
+        red += Red(c) > 100;
+        green += Green(c) > 100;
+    }
+    EXPECT_GT(red, 200);
+    EXPECT_GT(green, 200);
 }
 
 // A field just beside the view is not sent; one whose centre lies beyond the

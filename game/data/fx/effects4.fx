@@ -155,7 +155,8 @@ shared {
     uniform sampler2D ParticleTexture;
     uniform float particleTextureNumber = 1.0;
     // 40 particles, three registers each: position and size; colour; spin,
-    // texture frame and two unused values.
+    // texture frame and two unused values. Decals take two more each (24 to
+    // a draw): the left and up of the surface they lie in.
     uniform vec4 particle_data[120];
 
     VARYING vec3 vWorldPos;
@@ -353,6 +354,26 @@ vertex ParticleVS {
         vec3 world = placement.xyz + camera_left * spun.x + camera_up * spun.y;
         gl_Position = mul(vec4(world, 1.0), view_projection_matrix);
         // Frames lie side by side in the texture; left is -u, so u runs back.
+        vUV = vec2((1.0 - inPosition.x + floor(extra.y + 0.5)) * particleTextureNumber, 1.0 - inPosition.y);
+        vColor = colour;
+    }
+}
+
+// As ParticleVS, each quad in the plane of its own surface rather than
+// facing the camera.
+vertex DecalVS {
+    void main() {
+        int slot = int(inPosition.z + 0.5) / 3 * 5;
+        vec4 placement = particle_data[slot];
+        vec4 colour = particle_data[slot + 1];
+        vec4 extra = particle_data[slot + 2];
+        vec3 left = particle_data[slot + 3].xyz;
+        vec3 up = particle_data[slot + 4].xyz;
+        vec2 corner = inPosition.xy - 0.5;
+        float s = sin(extra.x), c = cos(extra.x);
+        vec2 spun = vec2(corner.x * c - corner.y * s, corner.x * s + corner.y * c) * placement.w;
+        vec3 world = placement.xyz + left * spun.x + up * spun.y;
+        gl_Position = mul(vec4(world, 1.0), view_projection_matrix);
         vUV = vec2((1.0 - inPosition.x + floor(extra.y + 0.5)) * particleTextureNumber, 1.0 - inPosition.y);
         vColor = colour;
     }
@@ -819,6 +840,16 @@ technique BloomSumTech {
         vertex = UnitScreenVS;
         fragment = BloomCompositeFS;
         ZEnable = false; ZWriteEnable = false; CullMode = None; AlphaBlendEnable = false;
+    }
+}
+
+// Decals, 24 to a draw, blended as the particles are.
+technique DecalsTech {
+    pass P0 {
+        vertex = DecalVS;
+        fragment = ParticleFS;
+        ZEnable = true; ZWriteEnable = false; CullMode = None;
+        AlphaBlendEnable = true; SrcBlend = SrcAlpha; DestBlend = InvSrcAlpha;
     }
 }
 
