@@ -45,6 +45,9 @@ enum class Shortcut {
     DamageInComposite,
     // The frame is not cleared before the composite draws every pixel of it.
     FrameClearSkipped,
+    // A camera whose motion since the last frame cannot show on any still
+    // object in view counts as still for the velocity pass.
+    UnseenCameraMotion,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

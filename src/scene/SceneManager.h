@@ -162,6 +162,11 @@ private:
     // eye stood where it stood in the last frame (it may have turned), or,
     // under depth of field, nothing of the camera changed.
     bool CameraStayedPut() const;
+    // Whether the camera's motion since the last frame, however it moved,
+    // is too small to show on any still object in view (the target's size
+    // gives the pixels): the velocity pass may then draw only what moved, and
+    // the composite smear nothing by the camera.
+    bool CameraMotionUnseen(const CRenderTarget& target) const;
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;
@@ -183,6 +188,9 @@ private:
     bool m_MovingOnly = false;
     // ... and found nothing moved, the camera included: it drew nothing.
     bool m_NothingMoved = false;
+    // The last velocity pass counted the camera as still: it moved, but too
+    // little to show.
+    bool m_CameraHeldStill = false;
     float m_SceneTime = 0.0f;
     int m_LightCount = 1;
     D3DXVECTOR3 m_DefaultLightPosition{140.419f, 87.04f, 496.85f};
