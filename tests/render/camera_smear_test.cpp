@@ -70,6 +70,7 @@ protected:
         platform::ResetDrawStats(D3DDevice);
         scene.RenderMotionBlurPass(VelocityTarget, true);
         const unsigned draws = platform::GetDrawStats(D3DDevice).drawCalls;
+        m_VelocityClears = platform::GetDrawStats(D3DDevice).clears;
         scene.ReleaseDepthStencil();
         D3DDevice->SetDepthStencilSurface(own);
         if (own)
@@ -97,6 +98,8 @@ protected:
 
     // Where the moved square stands now (it came from 6 to the left).
     float m_MovedX = 20.0f;
+    // The clears of the last velocity pass drawn.
+    unsigned m_VelocityClears = 0;
 
 public:
     void Place(const D3DXVECTOR3& eye, const D3DXVECTOR3& lookAt) { PlaceCamera(eye, lookAt); }
@@ -173,12 +176,13 @@ TEST_F(SmearDraw, TheCompositeSmearsAsThePlainVelocityPassDoes)
 // The eye nudged up by `step` since the last frame, looking at the squares
 // from `distance` away, under depth of field: the frame the composite makes
 // of the passes.
-std::vector<D3DCOLOR> NudgedFrame(SmearDraw& test, bool shortcuts, float distance, float step, unsigned* draws)
+std::vector<D3DCOLOR> NudgedFrame(SmearDraw& test, bool shortcuts, float distance, float step, unsigned* draws,
+                                  float lookAtZ = 0.0f)
 {
     SetFrameShortcuts(shortcuts);
-    test.Place(D3DXVECTOR3(0, 0, distance), D3DXVECTOR3(0, 0, 0));
+    test.Place(D3DXVECTOR3(0, 0, distance), D3DXVECTOR3(0, 0, lookAtZ));
     getEffectManager().StorePreviousCamera();
-    test.Place(D3DXVECTOR3(0, step, distance), D3DXVECTOR3(0, 0, 0));
+    test.Place(D3DXVECTOR3(0, step, distance), D3DXVECTOR3(0, 0, lookAtZ));
     *draws = test.Draw();
     test.Clear();
     getSceneManager().RenderFinalComposite(VelocityTarget.texture);
@@ -197,8 +201,12 @@ TEST_F(SmearDraw, ACameraThatMovedTooLittleToShowCountsAsStill)
     EXPECT_EQ(draws, 1u) << "the carried square alone";
     EXPECT_TRUE(getSceneManager().VelocityHoldsMovingOnly());
     EXPECT_EQ(DrawPasses(true, false), 0u) << "nothing carried: nothing drawn";
-    // The same step seen from nearer shows on the still square.
-    NudgedFrame(*this, true, 40.0f, 0.003f, &draws);
+    EXPECT_EQ(m_VelocityClears, 0u) << "nor even cleared: the scene is the frame";
+    // Looking far past the squares the eye hardly turns as it sinks: from
+    // afar the squares hardly move either, from nearer they would.
+    NudgedFrame(*this, true, 200.0f, 0.005f, &draws, -2000.0f);
+    EXPECT_EQ(draws, 1u);
+    NudgedFrame(*this, true, 40.0f, 0.005f, &draws, -2000.0f);
     EXPECT_EQ(draws, 2u);
     EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
     // A step that shows from afar too.

@@ -65,9 +65,11 @@ private:
 
 TEST(CameraMotionPixels, BoundsTheTravelOfEveryPointInViewAndFallsWithDepth)
 {
-    // The eye sinks a hundredth while it keeps looking at the same point.
+    // The eye sinks a hundredth while it keeps looking at the same point,
+    // or steps a hundredth toward it.
     const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
-    const Views v = Look(D3DXVECTOR3(0.0f, 70.0f, 200.0f), D3DXVECTOR3(0.0f, 69.99f, 200.0f), at);
+    for (const D3DXVECTOR3 eyeNow : {D3DXVECTOR3(0.0f, 69.99f, 200.0f), D3DXVECTOR3(0.0f, 70.0f, 199.99f)}) {
+    const Views v = Look(D3DXVECTOR3(0.0f, 70.0f, 200.0f), eyeNow, at);
     const float near = CameraMotionPixels(v.now, v.before, v.projection, v.projection, 50.0f, kWidth, kHeight);
     const float far = CameraMotionPixels(v.now, v.before, v.projection, v.projection, 5000.0f, kWidth, kHeight);
     EXPECT_GT(near, far);
@@ -90,6 +92,8 @@ TEST(CameraMotionPixels, BoundsTheTravelOfEveryPointInViewAndFallsWithDepth)
                     largest = std::max(largest, travel);
             }
     EXPECT_GT(largest, near * 0.3f) << "a bound far above any travel holds nothing";
+    }
+    const Views v = Look(D3DXVECTOR3(0.0f, 70.0f, 200.0f), D3DXVECTOR3(0.0f, 69.99f, 200.0f), at);
 
     // A turn moves the far points as much as the near ones.
     const Views turned = Look(D3DXVECTOR3(0.0f, 70.0f, 200.0f), D3DXVECTOR3(0.0f, 70.0f, 200.0f), at);
