@@ -32,6 +32,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"damage", Shortcut::DamageInComposite},
     {"frameclear", Shortcut::FrameClearSkipped},
     {"stillcamera", Shortcut::UnseenCameraMotion},
+    {"shortsmear", Shortcut::ShortSmears},
 };
 
 // The value below which a share p of the values lie, between neighbours.

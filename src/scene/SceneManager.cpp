@@ -490,10 +490,11 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
         RenderCharacters();
         m_Visibility[kCharacters] = false;
     }
+    const ShortSmears shortSmears = ShortSmearsFor(target);
     for (IEntidad3D* entity : listed) {
         if (!entity || !effects.IsEntityVisible(entity, false))
             continue;
-        effects.RenderMotionBlur(entity, m_VelocitySource);
+        effects.RenderMotionBlur(entity, m_VelocitySource, SmearReach(*entity, shortSmears));
         entity->StorePreviousWorld();
     }
     m_DrawList.clear();
@@ -549,6 +550,39 @@ bool CSceneMngr::CameraMotionUnseen(const CRenderTarget& target) const
             return false;
     }
     return true;
+}
+
+CSceneMngr::ShortSmears CSceneMngr::ShortSmearsFor(const CRenderTarget& target) const
+{
+    ShortSmears smears;
+    D3DSURFACE_DESC desc{};
+    if (!ShortcutOn(Shortcut::ShortSmears) || !target.texture || FAILED(target.texture->GetLevelDesc(0, &desc)))
+        return smears;
+    const CEffectManager& effects = getEffectManager();
+    const CCamera& camera = getCamera();
+    smears.width = static_cast<float>(desc.Width);
+    smears.height = static_cast<float>(desc.Height);
+    smears.nearest = DepthWhereMotionShows(camera.GetViewMatrix(), effects.GetPreviousView(),
+                                           camera.GetProjectionMatrix(), effects.GetPreviousProjection(), smears.width,
+                                           smears.height, 1.0f);
+    smears.on = std::isfinite(smears.nearest);
+    return smears;
+}
+
+float CSceneMngr::SmearReach(const IEntidad3D& entity, const ShortSmears& smears) const
+{
+    // Only the camera's motion is bounded here: an object that moved itself
+    // is smeared whole.
+    if (!smears.on ||
+        std::memcmp(&entity.GetTransform().GetMatrix(), &entity.GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+        return CEffectManager::kUnknownReach;
+    const CEffectManager& effects = getEffectManager();
+    const CCamera& camera = getCamera();
+    const float nearest = NearestDepthOf(entity, camera.GetViewMatrix(), camera.GetProjectionMatrix(), smears.nearest);
+    if (!(nearest >= smears.nearest))
+        return CEffectManager::kUnknownReach;
+    return CameraMotionPixels(camera.GetViewMatrix(), effects.GetPreviousView(), camera.GetProjectionMatrix(),
+                              effects.GetPreviousProjection(), nearest, smears.width, smears.height);
 }
 
 void CSceneMngr::RenderMovingObjects(CRenderTarget& target)

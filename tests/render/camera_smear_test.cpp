@@ -182,7 +182,7 @@ std::vector<D3DCOLOR> NudgedFrame(SmearDraw& test, bool shortcuts, float distanc
     SetFrameShortcuts(shortcuts);
     test.Place(D3DXVECTOR3(0, 0, distance), D3DXVECTOR3(0, 0, lookAtZ));
     getEffectManager().StorePreviousCamera();
-    test.Place(D3DXVECTOR3(0, step, distance), D3DXVECTOR3(0, 0, lookAtZ));
+    test.Place(D3DXVECTOR3(0.6f * step, step, distance), D3DXVECTOR3(0, 0, lookAtZ));
     *draws = test.Draw();
     test.Clear();
     getSceneManager().RenderFinalComposite(VelocityTarget.texture);
@@ -220,12 +220,14 @@ TEST_F(SmearDraw, ACameraThatMovedTooLittleToShowCountsAsStill)
 }
 
 // What the camera's barely-there motion leaves out is the frame the whole
-// velocity pass gives; a real motion is still smeared as it gives it.
+// velocity pass gives; a real motion is still smeared as it gives it, the
+// still square's smear of under a texel (steps 0.3 and 1) from the four
+// texels its taps read between.
 TEST_F(SmearDraw, ACameraCountedStillGivesTheFrameOfTheWholeVelocityPass)
 {
     m_MovedX = 62.0f;
     for (const bool depthOfField : {true, false})
-        for (const float step : {0.003f, 0.002f, 3.0f}) {
+        for (const float step : {0.003f, 0.002f, 0.3f, 1.0f, 3.0f}) {
             SCOPED_TRACE(std::to_string(step) + (depthOfField ? " under depth of field" : ""));
             getGUI().depthOfFieldOn = depthOfField;
             unsigned draws = 0;
