@@ -50,9 +50,9 @@ protected:
         moved.SetRadius(12.0f);
         still.MoveTo(-20, 0, 0);
         still.StorePreviousWorld();
-        moved.MoveTo(carried ? m_MovedX - 6 : m_MovedX, 0, 0);
+        moved.MoveTo(carried ? m_MovedX - 6 : m_MovedX, 0, m_MovedZ);
         moved.StorePreviousWorld();
-        moved.MoveTo(m_MovedX, 0, 0);
+        moved.MoveTo(m_MovedX, 0, m_MovedZ);
         CSceneMngr& scene = getSceneManager();
         scene.Setup();
         scene.AddObject("still", &still);
@@ -98,6 +98,7 @@ protected:
 
     // Where the moved square stands now (it came from 6 to the left).
     float m_MovedX = 20.0f;
+    float m_MovedZ = 0.0f;
     // The clears of the last velocity pass drawn.
     unsigned m_VelocityClears = 0;
 
@@ -209,6 +210,11 @@ TEST_F(SmearDraw, ACameraThatMovedTooLittleToShowCountsAsStill)
     NudgedFrame(*this, true, 40.0f, 0.005f, &draws, -2000.0f);
     EXPECT_EQ(draws, 2u);
     EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
+    // What moved is smeared with the camera's motion in it, however near.
+    m_MovedZ = 160.0f;
+    NudgedFrame(*this, true, 200.0f, 0.005f, &draws, -2000.0f);
+    EXPECT_EQ(draws, 1u) << "the carried square 40 from the eye is drawn, the still one left";
+    m_MovedZ = 0.0f;
     // A step that shows from afar too.
     NudgedFrame(*this, true, 200.0f, 0.5f, &draws);
     EXPECT_EQ(draws, 2u);
