@@ -253,7 +253,8 @@ float NearestDepthOf(const IEntidad3D& entity, const D3DXMATRIX& view, const D3D
     D3DXVECTOR3 low, high;
     if (!mesh || !mesh->GetPositionBounds(low, high))
         return 0.0f;
-    if (dynamic_cast<const CCharacterEntity*>(&entity)) {
+    // Characters go by their name, as the renderer culls them.
+    if (dynamic_cast<const CCharacterEntity*>(&entity) || entity.GetName() == "Character") {
         // Skinned: the bones move the mesh away from its box. A sphere around
         // where it stands, wide enough for the box and an animation's reach.
         const D3DXVECTOR3 half = (high - low) * 0.5f;

@@ -149,6 +149,13 @@ TEST(NearestDepthOf, NoPartOfTheObjectInViewComesNearerThanItsBoxAllows)
     const float under = NearestDepthOf(floor, v.now, v.projection, 1000.0f);
     EXPECT_GT(under, 30.0f);
     EXPECT_LE(under, 65.0f);
+    // A character's limbs reach out of its box as it moves: it is given
+    // room all round where it stands.
+    fxtest::FlatCaster body(4.0f, fxtest::FlatEntity::FacingZ);
+    body.GetTransform().SetPosition(D3DXVECTOR3(0.0f, 0.0f, -300.0f));
+    const float character = NearestDepthOf(body, v.now, v.projection, 1000.0f);
+    EXPECT_GT(character, 100.0f);
+    EXPECT_LE(character, 300.0f - 140.0f);
     // Around the eye it may lie anywhere.
     fxtest::FlatEntity around("around", 4000.0f, fxtest::FlatEntity::FacingY, "PhongLightingTech");
     around.MoveTo(0.0f, 0.0f, 0.0f);
