@@ -139,6 +139,20 @@ public:
     // Those the last whole velocity pass laid first: what surrounds the eye.
     int velocityDepthLaidCount = 0;
 
+    // For the whole velocity pass: the depth beyond which the camera's motion
+    // moves no point by more than a texel (a still object lying wholly beyond
+    // it is smeared from four texels), for a target of this size.
+    struct ShortSmears {
+        bool on = false;
+        float nearest = 0.0f;
+        float width = 0.0f;
+        float height = 0.0f;
+    };
+    ShortSmears ShortSmearsFor(const CRenderTarget& target) const;
+    // How far, in pixels, any point of the entity moved on screen with the
+    // camera (unknown for an object that moved itself, or lies nearer).
+    float SmearReach(const IEntidad3D& entity, const ShortSmears& smears) const;
+
 private:
     // Draws every entity of every listed name but "Character" through the
     // lit pass, then empties the list.
@@ -167,19 +181,6 @@ private:
     // gives the pixels): the velocity pass may then draw only what moved, and
     // the composite smear nothing by the camera.
     bool CameraMotionUnseen(const CRenderTarget& target) const;
-    // For the whole velocity pass: the depth beyond which the camera's motion
-    // moves no point by more than a texel (a still object lying wholly beyond
-    // it is smeared from four texels), for a target of this size.
-    struct ShortSmears {
-        bool on = false;
-        float nearest = 0.0f;
-        float width = 0.0f;
-        float height = 0.0f;
-    };
-    ShortSmears ShortSmearsFor(const CRenderTarget& target) const;
-    // How far, in pixels, any point of the entity moved on screen with the
-    // camera (unknown for an object that moved itself, or lies nearer).
-    float SmearReach(const IEntidad3D& entity, const ShortSmears& smears) const;
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;

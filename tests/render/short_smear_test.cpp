@@ -101,11 +101,43 @@ TEST_F(ShortSmear, FourTexelsGiveTheEightTapsSmearWhicheverWayTheCameraMoved)
         EXPECT_EQ(Off(taps, four, 2, &worst), 0u) << "worst " << worst;
         EXPECT_GT(Off(taps, unsmeared, 8, &worst), static_cast<size_t>(kSize * kSize / 10)) << "the smear shows";
     }
+    // Further than a texel, the four texels would not do: the smear is whole.
+    const D3DXVECTOR3 far(3.0f, 2.0f, 0.0f);
+    const float reach = ReachOf(far);
+    ASSERT_GT(reach, 1.5f);
+    int farWorst = 0;
+    EXPECT_EQ(Off(Smeared(scene, far, CEffectManager::kUnknownReach), Smeared(scene, far, reach), 0, &farWorst), 0u);
     // Drawn the plain way, the reach changes nothing: every smear is whole.
     SetFrameShortcuts(false);
     const D3DXVECTOR3 step(0.9f, 0.5f, 0.0f);
     int worst = 0;
     EXPECT_EQ(Off(Smeared(scene, step, CEffectManager::kUnknownReach), Smeared(scene, step, 0.0f), 0, &worst), 0u);
+}
+
+// The velocity pass gives a still object the reach of the camera's motion
+// only while it moves it by a texel at most; an object that moved itself, or
+// a motion past a texel, is smeared whole.
+TEST_F(ShortSmear, TheReachIsGivenOnlyUpToATexelOfTheCamerasMotion)
+{
+    FlatEntity still("still", 8.0f, FlatEntity::FacingZ, "PhongLightingTech");
+    still.StorePreviousWorld();
+    CSceneMngr& scene = getSceneManager();
+    auto reachAfter = [&](const D3DXVECTOR3& step) {
+        PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(0, 0, 0));
+        getEffectManager().StorePreviousCamera();
+        PlaceCamera(D3DXVECTOR3(0, 0, 200) + step, D3DXVECTOR3(0, 0, 0));
+        return scene.SmearReach(still, scene.ShortSmearsFor(VelocityTarget));
+    };
+    const float near = reachAfter(D3DXVECTOR3(0.3f, 0.2f, 0.0f));
+    EXPECT_GT(near, 0.05f);
+    EXPECT_LE(near, 1.0f);
+    EXPECT_EQ(reachAfter(D3DXVECTOR3(3.0f, 2.0f, 0.0f)), CEffectManager::kUnknownReach);
+    still.MoveTo(1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(reachAfter(D3DXVECTOR3(0.3f, 0.2f, 0.0f)), CEffectManager::kUnknownReach) << "it moved itself";
+    SetShortcutOn(Shortcut::ShortSmears, false);
+    still.StorePreviousWorld();
+    EXPECT_EQ(reachAfter(D3DXVECTOR3(0.3f, 0.2f, 0.0f)), CEffectManager::kUnknownReach);
+    SetShortcutOn(Shortcut::ShortSmears, true);
 }
 
 } // namespace
