@@ -33,6 +33,8 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"frameclear", Shortcut::FrameClearSkipped},
     {"bloomsum", Shortcut::SummedBloom},
     {"decaldraws", Shortcut::SharedDecalDraws},
+    {"stillcamera", Shortcut::UnseenCameraMotion},
+    {"shortsmear", Shortcut::ShortSmears},
 };
 
 // The value below which a share p of the values lie, between neighbours.

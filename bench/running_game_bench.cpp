@@ -14,11 +14,14 @@
 // else "../game" beside this program's folder.
 // VANTOREL_BENCH_WITHOUT="particledraws,particleview" plays without those of
 // the frame's shortcuts (names below), to weigh them in the running game.
+// VANTOREL_BENCH_BLUR=1 plays with motion blur switched on (off by default, as
+// the game starts).
 // Usage: running_game_bench [frames per level]
 // For two cores: taskset -c 0,1 running_game_bench
 #include "bench_support.h"
 
 #include "app/GameCalls.h"
+#include "app/MainConfig.h"
 #include "app/Profiler.h"
 #include "app/WinMain.h"
 #include "enemies/EnemyManager.h"
@@ -123,6 +126,9 @@ public:
             m_Frame = 0;
         }
         getPlayer()->SetLife(350);
+        // VANTOREL_BENCH_BLUR=1 plays with motion blur on (the options screen's switch, off by default).
+        if (const char* blur = std::getenv("VANTOREL_BENCH_BLUR"))
+            setMainConfig("blurRender", std::atoi(blur) != 0);
         CGameCalls::UpdateFrame(dt);
     }
 

@@ -10,6 +10,7 @@
 #include "player/Player.h"
 #include "render/Composite.h"
 #include "render/FrameShortcuts.h"
+#include "render/ScreenMotion.h"
 #include "render/VertexBuffers.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
@@ -190,6 +191,7 @@ void CEffectManager::FetchHandles()
     m_ShadowCasters = nullptr;
     m_ShadowRect = nullptr;
     m_BlurMoving = nullptr;
+    m_SmearShort = nullptr;
     if (!m_Effect)
         return;
     for (int slot : kFetchOrder)
@@ -197,6 +199,7 @@ void CEffectManager::FetchHandles()
     m_ShadowCasters = m_Effect->GetParameterByName(nullptr, "shadow_casters");
     m_ShadowRect = m_Effect->GetParameterByName(nullptr, "shadow_rect");
     m_BlurMoving = m_Effect->GetParameterByName(nullptr, "blur_moving");
+    m_SmearShort = m_Effect->GetParameterByName(nullptr, "smear_short");
 }
 
 D3DXHANDLE CEffectManager::GetHandle(int slot) const
@@ -381,7 +384,7 @@ bool CEffectManager::RenderEntity(const std::string& technique, IEntidad3D* enti
 }
 
 void CEffectManager::RenderMotionBlurSubset(const std::string& technique, IEntidad3D* entity, int subset,
-                                            IDirect3DTexture9* scene)
+                                            IDirect3DTexture9* scene, float reach)
 {
     if (!entity || !SelectTechnique(technique))
         return;
@@ -400,19 +403,21 @@ void CEffectManager::RenderMotionBlurSubset(const std::string& technique, IEntid
     // Unmoved on screen, the shader need not smear: it reads one texel
     // where it would read the same one eight times.
     const bool moved = std::memcmp(&modelViewProjection, &lastModelViewProjection, sizeof(D3DXMATRIX)) != 0;
-    m_Effect->SetBool(m_BlurMoving, !FrameShortcuts() || moved);
+    const bool shortcuts = FrameShortcuts();
+    m_Effect->SetBool(m_BlurMoving, !shortcuts || (moved && !(reach <= kUnseenMotionPixels)));
+    m_Effect->SetBool(m_SmearShort, shortcuts && reach <= 1.0f);
     m_Effect->SetTexture(m_Params[EP_SCENE_TEXTURE], scene);
     entity->UploadBones();
     DrawSubsetPasses(entity, subset);
 }
 
-void CEffectManager::RenderMotionBlur(IEntidad3D* entity, IDirect3DTexture9* scene)
+void CEffectManager::RenderMotionBlur(IEntidad3D* entity, IDirect3DTexture9* scene, float reach)
 {
     if (!entity)
         return;
     const int subsets = SubsetCount(entity);
     for (int subset = 0; subset < subsets; ++subset)
-        RenderMotionBlurSubset(kMotionBlurTechnique, entity, subset, scene);
+        RenderMotionBlurSubset(kMotionBlurTechnique, entity, subset, scene, reach);
 }
 
 void CEffectManager::StorePreviousCamera()

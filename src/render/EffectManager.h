@@ -142,10 +142,15 @@ public:
 
     // The velocity pass for one subset: the entity drawn with the technique,
     // reading the scene from `scene`, with its motion since the last frame.
+    // `reach` bounds how far, in pixels, any point of it moved on screen
+    // (infinite: unknown): within a 255th of a texel's worth of smear it is
+    // not smeared, within a texel it is smeared from the four texels its
+    // taps fall between.
     void RenderMotionBlurSubset(const std::string& technique, IEntidad3D* entity, int subset,
-                                IDirect3DTexture9* scene);
+                                IDirect3DTexture9* scene, float reach = kUnknownReach);
     // Every subset (subset 0 of a character) with "MotionBlur".
-    void RenderMotionBlur(IEntidad3D* entity, IDirect3DTexture9* scene);
+    void RenderMotionBlur(IEntidad3D* entity, IDirect3DTexture9* scene, float reach = kUnknownReach);
+    static constexpr float kUnknownReach = 1e30f;
     // Keeps the camera's view and projection as the last frame's; the scene
     // update calls it before the camera moves.
     void StorePreviousCamera();
@@ -177,6 +182,7 @@ private:
     D3DXHANDLE m_ShadowRect = nullptr;
     // Whether the entity of a velocity pass moved on screen since the last frame.
     D3DXHANDLE m_BlurMoving = nullptr;
+    D3DXHANDLE m_SmearShort = nullptr;
     D3DXMATRIX m_PreviousView;
     D3DXMATRIX m_PreviousProjection;
     CompositeState m_Composite;

@@ -51,6 +51,13 @@ enum class Shortcut {
     // The standing systems' decals go out in shared draws, each carrying the
     // surface it lies in, and those wholly outside the view not at all.
     SharedDecalDraws,
+    // A camera whose motion since the last frame cannot show on any still
+    // object in view counts as still for the velocity pass.
+    UnseenCameraMotion,
+    // In the whole velocity pass, a still object that the camera's motion
+    // moves by at most a texel is smeared from the four texels its taps
+    // read between, and not at all within a 255th of a texel's worth.
+    ShortSmears,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

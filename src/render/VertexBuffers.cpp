@@ -31,6 +31,8 @@ void CIndexBuffer::Create(unsigned count, const unsigned short* indices)
 {
     Release();
     m_IndexCount = count;
+    if (indices)
+        m_Indices.assign(indices, indices + count);
     if (!D3DDevice || count == 0)
         return;
     const UINT bytes = count * sizeof(unsigned short);
@@ -51,6 +53,8 @@ void CIndexBuffer::Release()
         m_Buffer = nullptr;
     }
     m_IndexCount = 0;
+    m_Indices.clear();
+    m_Indices.shrink_to_fit();
 }
 
 // --- IVertexBuffer -------------------------------------------------------------------

@@ -26,8 +26,11 @@ public:
 
     IDirect3DIndexBuffer9* GetBuffer() const { return m_Buffer; }
     unsigned GetIndexCount() const { return m_IndexCount; }
+    // The indices as given, kept for finding how near the eye a mesh comes.
+    const std::vector<unsigned short>& GetIndices() const { return m_Indices; }
 
 private:
+    std::vector<unsigned short> m_Indices;
     IDirect3DIndexBuffer9* m_Buffer = nullptr;
     unsigned m_IndexCount = 0;
     void* m_LockPointer = nullptr;

@@ -16,6 +16,7 @@
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
+#include "render/ScreenMotion.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
 #include "scene/RigidEntity.h"
@@ -26,6 +27,7 @@
 #include "world/Scenario.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -450,10 +452,18 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
 
 void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
 {
+    m_CameraHeldStill = false;
     if (ShortcutOn(Shortcut::CameraSmear) && m_Device && m_VelocitySource && SceneDepth.surface &&
-        m_DepthStencil == SceneDepth.surface && CameraStayedPut()) {
-        RenderMovingObjects(target);
-        return;
+        m_DepthStencil == SceneDepth.surface) {
+        if (CameraStayedPut()) {
+            RenderMovingObjects(target);
+            return;
+        }
+        if (ShortcutOn(Shortcut::UnseenCameraMotion) && CameraMotionUnseen(target)) {
+            m_CameraHeldStill = true;
+            RenderMovingObjects(target);
+            return;
+        }
     }
     m_MovingOnly = m_NothingMoved = false;
     velocityDepthLaidCount = 0;
@@ -480,10 +490,11 @@ void CSceneMngr::RenderMotionBlurPass(CRenderTarget& target, bool clear)
         RenderCharacters();
         m_Visibility[kCharacters] = false;
     }
+    const ShortSmears shortSmears = ShortSmearsFor(target);
     for (IEntidad3D* entity : listed) {
         if (!entity || !effects.IsEntityVisible(entity, false))
             continue;
-        effects.RenderMotionBlur(entity, m_VelocitySource);
+        effects.RenderMotionBlur(entity, m_VelocitySource, SmearReach(*entity, shortSmears));
         entity->StorePreviousWorld();
     }
     m_DrawList.clear();
@@ -514,6 +525,66 @@ bool CSceneMngr::CameraStayedPut() const
     return D3DXVec3LengthSq(&travel) <= kStillCameraTravel * kStillCameraTravel;
 }
 
+bool CSceneMngr::CameraMotionUnseen(const CRenderTarget& target) const
+{
+    D3DSURFACE_DESC desc{};
+    if (!target.texture || FAILED(target.texture->GetLevelDesc(0, &desc)))
+        return false;
+    const CEffectManager& effects = getEffectManager();
+    const CCamera& camera = getCamera();
+    const D3DXMATRIX& view = camera.GetViewMatrix();
+    const D3DXMATRIX& projection = camera.GetProjectionMatrix();
+    const float nearest =
+        DepthWhereMotionShows(view, effects.GetPreviousView(), projection, effects.GetPreviousProjection(),
+                              static_cast<float>(desc.Width), static_cast<float>(desc.Height), kUnseenMotionPixels);
+    if (!std::isfinite(nearest))
+        return false;
+    // What moved in the world is drawn again with the camera's motion in its
+    // smear; everything else is left as the scene shows it, and so must lie
+    // where the camera's motion cannot show.
+    for (IEntidad3D* entity : ListedEntities(true)) {
+        if (!entity || !getEffectManager().IsEntityVisible(entity, false) ||
+            std::memcmp(&entity->GetTransform().GetMatrix(), &entity->GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+            continue;
+        if (!(NearestDepthOf(*entity, view, projection, nearest) >= nearest))
+            return false;
+    }
+    return true;
+}
+
+CSceneMngr::ShortSmears CSceneMngr::ShortSmearsFor(const CRenderTarget& target) const
+{
+    ShortSmears smears;
+    D3DSURFACE_DESC desc{};
+    if (!ShortcutOn(Shortcut::ShortSmears) || !target.texture || FAILED(target.texture->GetLevelDesc(0, &desc)))
+        return smears;
+    const CEffectManager& effects = getEffectManager();
+    const CCamera& camera = getCamera();
+    smears.width = static_cast<float>(desc.Width);
+    smears.height = static_cast<float>(desc.Height);
+    smears.nearest = DepthWhereMotionShows(camera.GetViewMatrix(), effects.GetPreviousView(),
+                                           camera.GetProjectionMatrix(), effects.GetPreviousProjection(), smears.width,
+                                           smears.height, 1.0f);
+    smears.on = std::isfinite(smears.nearest);
+    return smears;
+}
+
+float CSceneMngr::SmearReach(const IEntidad3D& entity, const ShortSmears& smears) const
+{
+    // Only the camera's motion is bounded here: an object that moved itself
+    // is smeared whole.
+    if (!smears.on ||
+        std::memcmp(&entity.GetTransform().GetMatrix(), &entity.GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+        return CEffectManager::kUnknownReach;
+    const CEffectManager& effects = getEffectManager();
+    const CCamera& camera = getCamera();
+    const float nearest = NearestDepthOf(entity, camera.GetViewMatrix(), camera.GetProjectionMatrix(), smears.nearest);
+    if (!(nearest >= smears.nearest))
+        return CEffectManager::kUnknownReach;
+    return CameraMotionPixels(camera.GetViewMatrix(), effects.GetPreviousView(), camera.GetProjectionMatrix(),
+                              effects.GetPreviousProjection(), nearest, smears.width, smears.height);
+}
+
 void CSceneMngr::RenderMovingObjects(CRenderTarget& target)
 {
     m_MovingOnly = false;
@@ -535,7 +606,7 @@ void CSceneMngr::RenderMovingObjects(CRenderTarget& target)
     const D3DXMATRIX before = effects.GetPreviousView() * effects.GetPreviousProjection();
     // Nothing moved, camera included: the frame is the scene as it stands,
     // and the target is not even cleared.
-    if (moving.empty() && std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0) {
+    if (moving.empty() && (m_CameraHeldStill || std::memcmp(&now, &before, sizeof(D3DXMATRIX)) == 0)) {
         for (IEntidad3D* entity : seen)
             entity->StorePreviousWorld();
         m_CurrentVelocity = target.texture;
@@ -664,6 +735,9 @@ bool CSceneMngr::RenderFinalComposite(IDirect3DTexture9* scene, const CompositeO
         const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
         const D3DXMATRIX previous = effects.GetPreviousView() * effects.GetPreviousProjection();
         inputs.smear = CameraSmearFor(viewProjection, previous, m_CurrentVelocity, SceneDepth.texture);
+        // A motion too small to show smears nothing.
+        if (m_CameraHeldStill)
+            inputs.smear.cameraMoved = false;
         scene = m_VelocitySource;
     }
     return RenderCompositeWith(effects, scene, m_CurrentVelocity, m_PreviousVelocity, inputs);

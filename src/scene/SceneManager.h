@@ -139,6 +139,20 @@ public:
     // Those the last whole velocity pass laid first: what surrounds the eye.
     int velocityDepthLaidCount = 0;
 
+    // For the whole velocity pass: the depth beyond which the camera's motion
+    // moves no point by more than a texel (a still object lying wholly beyond
+    // it is smeared from four texels), for a target of this size.
+    struct ShortSmears {
+        bool on = false;
+        float nearest = 0.0f;
+        float width = 0.0f;
+        float height = 0.0f;
+    };
+    ShortSmears ShortSmearsFor(const CRenderTarget& target) const;
+    // How far, in pixels, any point of the entity moved on screen with the
+    // camera (unknown for an object that moved itself, or lies nearer).
+    float SmearReach(const IEntidad3D& entity, const ShortSmears& smears) const;
+
 private:
     // Draws every entity of every listed name but "Character" through the
     // lit pass, then empties the list.
@@ -162,6 +176,11 @@ private:
     // eye stood where it stood in the last frame (it may have turned), or,
     // under depth of field, nothing of the camera changed.
     bool CameraStayedPut() const;
+    // Whether the camera's motion since the last frame, however it moved,
+    // is too small to show on any still object in view (the target's size
+    // gives the pixels): the velocity pass may then draw only what moved, and
+    // the composite smear nothing by the camera.
+    bool CameraMotionUnseen(const CRenderTarget& target) const;
 
     std::map<std::string, std::vector<IEntidad3D*>> m_Objects;
     std::vector<std::string> m_DrawList;
@@ -183,6 +202,9 @@ private:
     bool m_MovingOnly = false;
     // ... and found nothing moved, the camera included: it drew nothing.
     bool m_NothingMoved = false;
+    // The last velocity pass counted the camera as still: it moved, but too
+    // little to show.
+    bool m_CameraHeldStill = false;
     float m_SceneTime = 0.0f;
     int m_LightCount = 1;
     D3DXVECTOR3 m_DefaultLightPosition{140.419f, 87.04f, 496.85f};

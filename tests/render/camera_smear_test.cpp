@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "gui/GUIManager.h"
@@ -49,9 +50,9 @@ protected:
         moved.SetRadius(12.0f);
         still.MoveTo(-20, 0, 0);
         still.StorePreviousWorld();
-        moved.MoveTo(carried ? m_MovedX - 6 : m_MovedX, 0, 0);
+        moved.MoveTo(carried ? m_MovedX - 6 : m_MovedX, 0, m_MovedZ);
         moved.StorePreviousWorld();
-        moved.MoveTo(m_MovedX, 0, 0);
+        moved.MoveTo(m_MovedX, 0, m_MovedZ);
         CSceneMngr& scene = getSceneManager();
         scene.Setup();
         scene.AddObject("still", &still);
@@ -69,6 +70,7 @@ protected:
         platform::ResetDrawStats(D3DDevice);
         scene.RenderMotionBlurPass(VelocityTarget, true);
         const unsigned draws = platform::GetDrawStats(D3DDevice).drawCalls;
+        m_VelocityClears = platform::GetDrawStats(D3DDevice).clears;
         scene.ReleaseDepthStencil();
         D3DDevice->SetDepthStencilSurface(own);
         if (own)
@@ -96,6 +98,17 @@ protected:
 
     // Where the moved square stands now (it came from 6 to the left).
     float m_MovedX = 20.0f;
+    float m_MovedZ = 0.0f;
+    // The clears of the last velocity pass drawn.
+    unsigned m_VelocityClears = 0;
+
+public:
+    void Place(const D3DXVECTOR3& eye, const D3DXVECTOR3& lookAt) { PlaceCamera(eye, lookAt); }
+    unsigned Draw() { return DrawPasses(true); }
+    void Clear() { ClearTo(drawtest::kBlack); }
+    std::vector<D3DCOLOR> Shown() { return BackBuffer(); }
+
+protected:
 
     // Pixels whose channels differ by more than 2.
     static size_t Differing(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b)
@@ -159,6 +172,77 @@ TEST_F(SmearDraw, TheCompositeSmearsAsThePlainVelocityPassDoes)
         if (turned) // the turn smears the still square too: the frame is not the still one
             EXPECT_GT(Differing(plain, Frame(false, false)), 20u);
     }
+}
+
+// The eye nudged up by `step` since the last frame, looking at the squares
+// from `distance` away, under depth of field: the frame the composite makes
+// of the passes.
+std::vector<D3DCOLOR> NudgedFrame(SmearDraw& test, bool shortcuts, float distance, float step, unsigned* draws,
+                                  float lookAtZ = 0.0f)
+{
+    SetFrameShortcuts(shortcuts);
+    test.Place(D3DXVECTOR3(0, 0, distance), D3DXVECTOR3(0, 0, lookAtZ));
+    getEffectManager().StorePreviousCamera();
+    test.Place(D3DXVECTOR3(0.6f * step, step, distance), D3DXVECTOR3(0, 0, lookAtZ));
+    *draws = test.Draw();
+    test.Clear();
+    getSceneManager().RenderFinalComposite(VelocityTarget.texture);
+    return test.Shown();
+}
+
+// A camera that moved too little for any still object in view to move on
+// screen by a 255th of a texel's worth counts as still: only what moved in
+// the world is drawn again, even under depth of field. How little depends
+// on how near the eye the still objects stand.
+TEST_F(SmearDraw, ACameraThatMovedTooLittleToShowCountsAsStill)
+{
+    getGUI().depthOfFieldOn = true;
+    unsigned draws = 0;
+    NudgedFrame(*this, true, 200.0f, 0.003f, &draws);
+    EXPECT_EQ(draws, 1u) << "the carried square alone";
+    EXPECT_TRUE(getSceneManager().VelocityHoldsMovingOnly());
+    EXPECT_EQ(DrawPasses(true, false), 0u) << "nothing carried: nothing drawn";
+    EXPECT_EQ(m_VelocityClears, 0u) << "nor even cleared: the scene is the frame";
+    // Looking far past the squares the eye hardly turns as it sinks: from
+    // afar the squares hardly move either, from nearer they would.
+    NudgedFrame(*this, true, 200.0f, 0.005f, &draws, -2000.0f);
+    EXPECT_EQ(draws, 1u);
+    NudgedFrame(*this, true, 40.0f, 0.005f, &draws, -2000.0f);
+    EXPECT_EQ(draws, 2u);
+    EXPECT_FALSE(getSceneManager().VelocityHoldsMovingOnly());
+    // What moved is smeared with the camera's motion in it, however near.
+    m_MovedZ = 160.0f;
+    NudgedFrame(*this, true, 200.0f, 0.005f, &draws, -2000.0f);
+    EXPECT_EQ(draws, 1u) << "the carried square 40 from the eye is drawn, the still one left";
+    m_MovedZ = 0.0f;
+    // A step that shows from afar too.
+    NudgedFrame(*this, true, 200.0f, 0.5f, &draws);
+    EXPECT_EQ(draws, 2u);
+    // Without the shortcut, the motion is smeared whole.
+    SetShortcutOn(Shortcut::UnseenCameraMotion, false);
+    NudgedFrame(*this, true, 200.0f, 0.003f, &draws);
+    EXPECT_EQ(draws, 2u);
+    SetShortcutOn(Shortcut::UnseenCameraMotion, true);
+}
+
+// What the camera's barely-there motion leaves out is the frame the whole
+// velocity pass gives; a real motion is still smeared as it gives it, the
+// still square's smear of under a texel (steps 0.3 and 1) from the four
+// texels its taps read between.
+TEST_F(SmearDraw, ACameraCountedStillGivesTheFrameOfTheWholeVelocityPass)
+{
+    m_MovedX = 62.0f;
+    for (const bool depthOfField : {true, false})
+        for (const float step : {0.003f, 0.002f, 0.3f, 1.0f, 3.0f}) {
+            SCOPED_TRACE(std::to_string(step) + (depthOfField ? " under depth of field" : ""));
+            getGUI().depthOfFieldOn = depthOfField;
+            unsigned draws = 0;
+            const std::vector<D3DCOLOR> plain = NudgedFrame(*this, false, 200.0f, step, &draws);
+            const std::vector<D3DCOLOR> cheap = NudgedFrame(*this, true, 200.0f, step, &draws);
+            EXPECT_EQ(draws, step < 0.01f ? 1u : 2u);
+            EXPECT_LE(Differing(plain, cheap), 2u);
+            EXPECT_GT(Differing(plain, std::vector<D3DCOLOR>(plain.size(), drawtest::kBlack)), 20u);
+        }
 }
 
 // Out towards the frame's border the depth of field blurs the moved square's

@@ -55,6 +55,9 @@ shared {
     uniform mat4 Last_ModelViewProjection;
     // False when both matrices above are the same: nothing moved on screen.
     uniform bool blur_moving = true;
+    // True when no point of the object moved by more than a texel on screen:
+    // every tap of its smear then falls between the same four texels.
+    uniform bool smear_short = false;
 
     // --- final composite -----------------------------------------------------------
     uniform sampler2D SceneTexture;
@@ -499,6 +502,25 @@ fragment VelocityFS {
         if (abs(vPrev.w) > 1e-5) velocity = current - ClipToUV(vPrev);
         float speed = length(velocity);
         if (speed > 0.08) velocity *= 0.08 / speed;
+        if (SWITCH(smear_short)) {
+            // Tap i reads i/7 of the way along the velocity, within the texel
+            // square behind this one: bilinear weights summed over the eight
+            // taps (the i/7 add up to 4, their squares to 20/7), laid on the
+            // four texels once, read where the sampler's edge clamp reads.
+            ivec2 size = textureSize(SceneTexture, 0);
+            ivec2 last = size - 1;
+            vec2 v = velocity * vec2(size);
+            ivec2 p = ivec2(current * vec2(size));
+            ivec2 back = ivec2(v.x > 0.0 ? -1 : 1, v.y > 0.0 ? -1 : 1);
+            vec3 side = texelFetch(SceneTexture, clamp(p + ivec2(back.x, 0), ivec2(0), last), 0).rgb;
+            vec3 below = texelFetch(SceneTexture, clamp(p + ivec2(0, back.y), ivec2(0), last), 0).rgb;
+            vec3 across = texelFetch(SceneTexture, clamp(p + back, ivec2(0), last), 0).rgb;
+            float a = abs(v.x), b = abs(v.y), ab = a * b * (20.0 / 7.0);
+            vec3 summed = own * (8.0 - 4.0 * a - 4.0 * b + ab) + side * (4.0 * a - ab) + below * (4.0 * b - ab) +
+                          across * ab;
+            outColor = vec4(summed / 8.0, 1.0);
+            return;
+        }
         vec3 sum = own;
         for (int i = 1; i < 8; ++i) sum += tex2D(SceneTexture, current - velocity * (float(i) / 7.0)).rgb;
         outColor = vec4(sum / 8.0, 1.0);
