@@ -31,7 +31,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"tracers", Shortcut::FittedTracers},
     {"damage", Shortcut::DamageInComposite},
     {"frameclear", Shortcut::FrameClearSkipped},
-    {"floatshadow", Shortcut::FloatShadowMap},
 };
 
 // The value below which a share p of the values lie, between neighbours.

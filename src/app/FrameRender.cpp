@@ -126,7 +126,7 @@ void RenderLevelStage(CSceneMngr& scene, CProfiler& profiler, const std::string&
 
     scene.SaveDepthStencil();
     profiler.StartTimer();
-    scene.RenderShadowPass(ShadowMapInUse(), true);
+    scene.RenderShadowPass(ShadowMapTarget, true);
     profiler.StopTimer("shadowmap: ");
 
     // Nothing of the level is handed over before a new game's first panels.

@@ -189,7 +189,6 @@ void CEffectManager::FetchHandles()
         handle = nullptr;
     m_ShadowCasters = nullptr;
     m_ShadowRect = nullptr;
-    m_ShadowFloat = nullptr;
     m_BlurMoving = nullptr;
     if (!m_Effect)
         return;
@@ -197,7 +196,6 @@ void CEffectManager::FetchHandles()
         m_Params[slot] = m_Effect->GetParameterByName(nullptr, kParamNames[slot]);
     m_ShadowCasters = m_Effect->GetParameterByName(nullptr, "shadow_casters");
     m_ShadowRect = m_Effect->GetParameterByName(nullptr, "shadow_rect");
-    m_ShadowFloat = m_Effect->GetParameterByName(nullptr, "shadow_float");
     m_BlurMoving = m_Effect->GetParameterByName(nullptr, "blur_moving");
 }
 
@@ -250,12 +248,6 @@ void CEffectManager::RenderShadowCaster(CLightCamera* light, IEntidad3D* entity)
     m_Effect->End();
 }
 
-void CEffectManager::SetFloatShadowMap(bool on)
-{
-    if (m_Effect)
-        m_Effect->SetBool(m_ShadowFloat, on);
-}
-
 void CEffectManager::SetLights(IEntidad3D* entity)
 {
     if (!m_Effect || !entity)
@@ -282,7 +274,6 @@ void CEffectManager::SetLights(IEntidad3D* entity)
     m_Effect->SetFloat(m_Params[EP_SPECULAR_FILTER_AMOUNT], HeroIsFighting() ? 1.0f : 0.0f);
     if (!character) {
         m_Effect->SetTexture(m_Params[EP_SHADOW_MAP_TEXTURE], scene.GetShadowMapTexture());
-        m_Effect->SetBool(m_ShadowFloat, scene.ShadowMapIsFloat());
         // A map with no caster in it shadows nothing nearer than its far
         // plane: the shader then skips its samples. Drawn the plain way, it
         // always samples.

@@ -121,8 +121,6 @@ public:
     // The entity into the shadow map as light sees it ("BuildShadowMapTech",
     // subset 0, bones uploaded).
     void RenderShadowCaster(CLightCamera* light, IEntidad3D* entity);
-    // The casters that follow are drawn into a float map (else a packed one).
-    void SetFloatShadowMap(bool on);
     // Camera, lights, specular filter and - for anything but a character -
     // the shadow map, for one entity.
     void SetLights(IEntidad3D* entity);
@@ -177,8 +175,6 @@ private:
     D3DXHANDLE m_ShadowCasters = nullptr;
     // Where the map's casters can be read (see CSceneMngr::ShadowReadRect).
     D3DXHANDLE m_ShadowRect = nullptr;
-    // Whether the shadow map holds one float a texel (see SetFloatShadowMap).
-    D3DXHANDLE m_ShadowFloat = nullptr;
     // Whether the entity of a velocity pass moved on screen since the last frame.
     D3DXHANDLE m_BlurMoving = nullptr;
     D3DXMATRIX m_PreviousView;

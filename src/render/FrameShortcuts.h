@@ -45,9 +45,6 @@ enum class Shortcut {
     DamageInComposite,
     // The frame is not cleared before the composite draws every pixel of it.
     FrameClearSkipped,
-    // The shadow map holds each depth as one float rather than spread over
-    // three 8-bit channels: a tap is one read, with nothing to put together.
-    FloatShadowMap,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

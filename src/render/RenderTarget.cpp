@@ -3,13 +3,11 @@
 #include <cstdio>
 
 #include "platform/win32.h"
-#include "render/FrameShortcuts.h"
 
 CRenderTarget SceneTarget;
 CRenderTarget VelocityTarget;
 CRenderTarget ShadowMapTarget;
 CRenderTarget ParticleTarget;
-CRenderTarget FloatShadowMapTarget;
 CDepthTexture SceneDepth;
 
 namespace {
@@ -128,9 +126,6 @@ bool CreateScreenTargets(IDirect3DDevice9* device, int width, int height)
     bool all = true;
     for (CRenderTarget* target : {&SceneTarget, &VelocityTarget, &ShadowMapTarget, &ParticleTarget})
         all = target->Create(device, width, height, D3DFMT_A8R8G8B8, D3DFMT_UNKNOWN) && all;
-    // Without it the packed map serves: the frame only loses its shortcut.
-    if (!FloatShadowMapTarget.Create(device, width, height, D3DFMT_R32F, D3DFMT_UNKNOWN))
-        FloatShadowMapTarget.Release();
     all = SceneDepth.Create(device, width, height) && all;
     // A new texture's texels are undefined: the particle target is laid over
     // every frame, so it starts as nothing at all.
@@ -144,16 +139,9 @@ bool CreateScreenTargets(IDirect3DDevice9* device, int width, int height)
 
 void ReleaseScreenTargets()
 {
-    for (CRenderTarget* target : {&SceneTarget, &VelocityTarget, &ShadowMapTarget, &ParticleTarget,
-                                  &FloatShadowMapTarget})
+    for (CRenderTarget* target : {&SceneTarget, &VelocityTarget, &ShadowMapTarget, &ParticleTarget})
         target->Release();
     SceneDepth.Release();
-}
-
-CRenderTarget& ShadowMapInUse()
-{
-    return ShortcutOn(Shortcut::FloatShadowMap) && FloatShadowMapTarget.IsCreated() ? FloatShadowMapTarget
-                                                                                      : ShadowMapTarget;
 }
 
 bool ParticleTargetIsEmpty()

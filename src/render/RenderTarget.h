@@ -43,11 +43,6 @@ extern CRenderTarget SceneTarget;
 extern CRenderTarget VelocityTarget;
 extern CRenderTarget ShadowMapTarget;
 extern CRenderTarget ParticleTarget;
-// The shadow map as one float a texel (R32F), made beside the packed one.
-extern CRenderTarget FloatShadowMapTarget;
-// The map the frame's shadow pass draws into: the float one with the frame's
-// shortcuts (when it could be made), else the packed 8-bit one.
-CRenderTarget& ShadowMapInUse();
 
 // The depth of the level's passes, kept where the frame's last pass can read
 // it: the composite works out the camera's smear of every still object from

@@ -103,7 +103,6 @@ void CSceneMngr::CreateLights(IDirect3DDevice9* device, const CLightCamera& ligh
     m_HangarFireStarted = false;
     // Textures of an earlier device went with it.
     m_ShadowMapTexture = nullptr;
-    m_ShadowMapFloat = false;
     m_ShadowCasters = false;
     m_ClearedShadowMap = nullptr;
     m_VelocitySource = nullptr;
@@ -330,7 +329,6 @@ void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const st
         m_CasterLight = light.viewProjection;
         CLightCamera drawingLight = light;
         CEffectManager& effects = getEffectManager();
-        effects.SetFloatShadowMap(target.colourFormat == D3DFMT_R32F);
         for (const auto& caster : drawn) {
             effects.RenderShadowCaster(&drawingLight, caster.first);
             m_CasterRect.Add(caster.second);
@@ -338,7 +336,6 @@ void CSceneMngr::RenderShadowCasters(CRenderTarget& target, bool clear, const st
         target.End();
     }
     m_ShadowMapTexture = target.texture;
-    m_ShadowMapFloat = target.colourFormat == D3DFMT_R32F;
     m_Visibility[kCharacters] = false;
 }
 

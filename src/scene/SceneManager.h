@@ -37,8 +37,6 @@ public:
     CLightCamera* GetLight(int i);
 
     IDirect3DTexture9* GetShadowMapTexture() const { return m_ShadowMapTexture; }
-    // Whether that map holds one float a texel rather than a packed depth.
-    bool ShadowMapIsFloat() const { return m_ShadowMapFloat; }
     // Whether the shadow map may hold a caster: false only while the last
     // shadow pass cleared it and had none to draw (or none has run), when the
     // lit pass need not sample it.
@@ -172,7 +170,6 @@ private:
     IDirect3DSurface9* m_DepthStencil = nullptr;
     HRESULT m_LastResult = S_OK;
     IDirect3DTexture9* m_ShadowMapTexture = nullptr;
-    bool m_ShadowMapFloat = false;
     bool m_ShadowCasters = false;
     // Where the casters were drawn in the map, and the light they saw.
     ShadowRect m_CasterRect;

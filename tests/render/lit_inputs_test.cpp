@@ -1,7 +1,6 @@
-// What a lit pixel is given of the eye, the two lights and the shadow map:
+// What a lit pixel is given of the eye, the two lights and its normal map:
 // its colour follows the lights' places, weights, cones and the highlight's
-// scale for rigid and skinned draws alike, and a shadow read from the map
-// that holds one float a texel falls where the packed map puts it.
+// scale for rigid and skinned draws alike, and the normal map's lean.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
-#include "render/FrameShortcuts.h"
 #include "render/effectmanager_fixture.h"
 
 namespace {
@@ -146,46 +144,6 @@ TEST_F(LitInputs, ANormalMapLeansTheNormalAlongTheTangentFrame)
         ASSERT_LT(std::max({want.r, want.g, want.b}), 0.95);
         ExpectCentre(want);
     }
-}
-
-// With the frame's shortcuts the shadow pass draws into the float map; a
-// floor under a caster darkens there exactly as it does under the packed map.
-// The caster hangs low, within one step of a packed channel of the floor.
-TEST_F(LitInputs, TheFloatShadowMapShadowsAsThePackedOneDoes)
-{
-    EXPECT_TRUE(FloatShadowMapTarget.IsCreated());
-    EXPECT_EQ(FloatShadowMapTarget.colourFormat, D3DFMT_R32F);
-    EXPECT_EQ(&ShadowMapInUse(), &FloatShadowMapTarget);
-    SetShortcutOn(Shortcut::FloatShadowMap, false);
-    EXPECT_EQ(&ShadowMapInUse(), &ShadowMapTarget);
-    SetShortcutOn(Shortcut::FloatShadowMap, true);
-    SetFrameShortcuts(false);
-    EXPECT_EQ(&ShadowMapInUse(), &ShadowMapTarget) << "the plain way packs its depths";
-    SetFrameShortcuts(true);
-
-    PlaceCamera(D3DXVECTOR3(0, 250, 250), D3DXVECTOR3(0, 0, 0));
-    SetLightOne(D3DXVECTOR3(0, 300, 1));
-    FlatEntity floor("suelo", 200.0f, FlatEntity::FacingY, "PhongLightingTech");
-    FlatCaster caster(30.0f);
-    caster.GetTransform().SetPosition(D3DXVECTOR3(20, 25, -10));
-    CSceneMngr& scene = getSceneManager();
-    scene.SaveDepthStencil();
-    auto draw = [&](CRenderTarget& map, std::vector<IEntidad3D*> casters) {
-        scene.RenderShadowCasters(map, true, casters);
-        ClearTo(drawtest::kBlack);
-        EXPECT_TRUE(getEffectManager().RenderEntity(&floor));
-        return BackBuffer();
-    };
-    const std::vector<D3DCOLOR> lit = draw(FloatShadowMapTarget, {});
-    const std::vector<D3DCOLOR> packed = draw(ShadowMapTarget, {&caster});
-    EXPECT_FALSE(scene.ShadowMapIsFloat());
-    const std::vector<D3DCOLOR> floating = draw(FloatShadowMapTarget, {&caster});
-    EXPECT_TRUE(scene.ShadowMapIsFloat());
-    size_t darker = 0;
-    for (size_t i = 0; i < lit.size(); ++i)
-        darker += Brightness(floating[i]) + 60 < Brightness(lit[i]) ? 1 : 0;
-    EXPECT_GT(darker, lit.size() / 100) << "the caster's shadow shows";
-    EXPECT_TRUE(floating == packed);
 }
 
 } // namespace

@@ -44,9 +44,6 @@ shared {
     // Left, top, right, bottom: where in the map a point's taps can meet a
     // caster's texels; outside it they would read the background.
     uniform vec4 shadow_rect = vec4(-1e30, -1e30, 1e30, 1e30);
-    // True when the map holds each depth as one float (its red channel),
-    // false when PackDepth spread it over three 8-bit channels.
-    uniform bool shadow_float = false;
 
     // --- skinning: three rows [R | t] per palette bone, 60 bones ------------------
     uniform vec4 bones[180];
@@ -449,8 +446,7 @@ fragment LitFS {
         for (int k = 0; k < taps; ++k) {
             int x = k - 3 * (k / 3) - 1, y = k / 3 - 1;
             // Stored as 1 - depth so that a cleared (black) map means no caster.
-            vec3 stored = tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb;
-            float caster = 1.0 - (SWITCH(shadow_float) ? stored.r : UnpackDepth(stored));
+            float caster = 1.0 - UnpackDepth(tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb);
             lit += depth > caster + SHADOW_BIAS ? 0.0 : 1.0;
         }
         return near ? lit / 9.0 : onMap ? background : 1.0;
@@ -485,9 +481,7 @@ fragment DepthOnlyFS {
 fragment ShadowDepthFS {
     void main() {
         gl_FragDepth = clamp(vDepth, 0.0, 1.0);
-        // The float kept within PackDepth's own range.
-        if (SWITCH(shadow_float)) outColor = vec4(clamp(1.0 - vDepth, 0.0, 0.99999), 0.0, 0.0, 1.0);
-        else outColor = vec4(PackDepth(1.0 - vDepth), 1.0);
+        outColor = vec4(PackDepth(1.0 - vDepth), 1.0);
     }
 }
 
