@@ -172,6 +172,17 @@ shared {
     VARYING vec4 vCurr;
     VARYING vec4 vPrev;
     VARYING float vDepth;
+    // What a lit pixel reads of the eye and the lights: the same for every
+    // vertex of a draw, handed on flat by the vertex shader. The renderer
+    // reads a parameter once per pixel but a flat input once per group of
+    // pixels, so the pixels read none.
+    flat VARYING vec4 vEye;        // position; the highlight's scale
+    flat VARYING vec4 vLight1;     // position; weight by influence
+    flat VARYING vec4 vLight2;
+    flat VARYING vec4 vSpot1;      // normalised direction; 1 with a cone, 0 without
+    flat VARYING vec4 vSpot2;
+    flat VARYING vec4 vShadowRect; // shadow_rect
+    flat VARYING vec3 vAwayView;   // the view looked back along, for a pixel at the eye
 
     // Distances along the light's axis are stored as a fraction of this. The
     // light projections have their near plane at 0, where the projected depth
@@ -264,6 +275,11 @@ shared {
         tangent = t;
     }
 
+    // A spot's direction for its cone: none where it has no direction.
+    vec4 SpotAxis(vec3 direction) {
+        return dot(direction, direction) > 1e-8 ? vec4(normalize(direction), 1.0) : vec4(0.0);
+    }
+
     // The varyings of the lit passes for a model-space position, normal and tangent.
     void LitOutputs(vec4 position, vec3 normal, vec3 tangent) {
         gl_Position = mul(position, matWVP);
@@ -274,6 +290,16 @@ shared {
         vUV2 = inTexCoord1.xy;
         vColor = inColor0;
         vLightPos = mul(position, g_light_WVP_1);
+        vEye = vec4(viewPos, 0.35 * (1.0 - 0.75 * specularFilterAmount));
+        // A far light keeps a third of its strength so that the level never
+        // goes black between lamps (the influence falls below zero once the
+        // hero walks out of the light's reach, but the light still stands).
+        vLight1 = vec4(lightPos, mix(0.35, 1.0, clamp(light1_Influence, 0.0, 1.0)));
+        vLight2 = vec4(light2Pos, mix(0.35, 1.0, clamp(light2_Influence, 0.0, 1.0)));
+        vSpot1 = SpotAxis(lightDir);
+        vSpot2 = SpotAxis(lightDir2);
+        vShadowRect = shadow_rect;
+        vAwayView = -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
     }
 #endif
 
@@ -389,30 +415,30 @@ fragment LitFS {
     // The surface normal with the normal map applied where the surface has
     // both a normal map and a tangent frame.
     vec3 SurfaceNormal(vec2 uv) {
+        // Worked out whole for every pixel and chosen between at the end:
+        // the renderer shades pixels in groups and runs both sides of a
+        // branch that some take and others not, masking each step as well.
         vec3 n = vNormal;
-        if (dot(n, n) < 1e-8) return normalize(viewPos - vWorldPos + vec3(0.0, 1e-4, 0.0));
-        n = normalize(n);
-        vec3 t = vTangent.xyz;
-        if (dot(t, t) > 1e-8 && BOUND(NormalmapTexture)) {
-            t = normalize(t - n * dot(n, t));
-            vec3 b = cross(n, t) * vTangent.w;
+        float nn = dot(n, n);
+        vec3 unit = n * inversesqrt(nn);
+        if (BOUND(NormalmapTexture)) {
+            vec3 t = vTangent.xyz;
+            vec3 across = normalize(t - unit * dot(unit, t));
+            vec3 b = cross(unit, across) * vTangent.w;
             vec3 m = SAMPLE(NormalmapTexture, uv).xyz * 2.0 - 1.0;
-            vec3 bumped = t * m.x + b * m.y + n * m.z;
-            if (dot(bumped, bumped) > 1e-8) n = normalize(bumped);
+            vec3 bumped = across * m.x + b * m.y + unit * m.z;
+            unit = dot(t, t) > 1e-8 && dot(bumped, bumped) > 1e-8 ? normalize(bumped) : unit;
         }
-        return n;
+        return nn < 1e-8 ? normalize(vEye.xyz - vWorldPos + vec3(0.0, 1e-4, 0.0)) : unit;
     }
 
-    // One spot light: diffuse and specular terms, weighted by its influence.
-    // The influence falls below zero once the hero walks out of the light's
-    // reach, but the light still stands there: a far light keeps a third of
-    // its strength so that the level never goes black between lamps.
-    vec2 Spot(vec3 p, vec3 n, vec3 v, vec3 position, vec3 direction, float influence) {
-        vec3 toLight = position - p;
+    // One spot light (vLight1 or 2, vSpot1 or 2): diffuse and specular
+    // terms, weighted by its influence.
+    vec2 Spot(vec3 p, vec3 n, vec3 v, vec4 light, vec4 axis) {
+        vec3 toLight = light.xyz - p;
         float d = length(toLight);
         vec3 l = d > 1e-4 ? toLight / d : vec3(0.0, 1.0, 0.0);
-        float cone = 1.0;
-        if (dot(direction, direction) > 1e-8) cone = smoothstep(-0.15, 0.55, dot(-l, normalize(direction)));
+        float cone = axis.w > 0.5 ? smoothstep(-0.15, 0.55, dot(-l, axis.xyz)) : 1.0;
         float diffuse = max(dot(n, l), 0.0);
         vec3 h = normalize(l + v);
         // The 32nd power by five squarings: pow's logarithm and exponential
@@ -424,20 +450,22 @@ fragment LitFS {
         highlight *= highlight;
         highlight *= highlight;
         float specular = diffuse > 0.0 ? highlight : 0.0;
-        return vec2(diffuse, specular) * cone * mix(0.35, 1.0, clamp(influence, 0.0, 1.0));
+        return vec2(diffuse, specular) * cone * light.w;
     }
 
     // 1 where light 1 reaches the point, 0 where a caster stands between them
     // (always 1 for surfaces whose vertex shader gives no light position).
     float ShadowFactor() {
-        if (vLightPos.w <= 1e-3) return 1.0;
+        // No early way out for some pixels of a group (see SurfaceNormal):
+        // off the map, or behind the light, a point is lit, chosen at the end.
         vec2 uv = ClipToUV(vLightPos);
-        if (uv.x < 0.0 || uv.x > 1.0 || uv.y < 0.0 || uv.y > 1.0) return 1.0;
+        bool onMap = vLightPos.w > 1e-3 && all(greaterThanEqual(uv, vec2(0.0))) && all(lessThanEqual(uv, vec2(1.0)));
         float depth = vLightPos.w / SHADOW_FAR;
+        float background = depth > 1.0 + SHADOW_BIAS ? 0.0 : 1.0;
         // Every tap of a map without casters reads the background.
-        if (!SWITCH(shadow_casters)) return depth > 1.0 + SHADOW_BIAS ? 0.0 : 1.0;
+        if (!SWITCH(shadow_casters)) return onMap ? background : 1.0;
         vec2 texel = 1.0 / vec2(max(textureSize(ShadowMapTexture, 0), ivec2(1)));
-        bool near = all(greaterThanEqual(uv, shadow_rect.xy)) && all(lessThanEqual(uv, shadow_rect.zw));
+        bool near = onMap && all(greaterThanEqual(uv, vShadowRect.xy)) && all(lessThanEqual(uv, vShadowRect.zw));
         // The taps run as a loop of as many rounds as asked for, not as a
         // branch: the renderer shades pixels in groups and runs both sides
         // of a branch, but leaves a loop once no pixel of the group is in it.
@@ -449,7 +477,7 @@ fragment LitFS {
             float caster = 1.0 - UnpackDepth(tex2D(ShadowMapTexture, uv + vec2(x, y) * texel).rgb);
             lit += depth > caster + SHADOW_BIAS ? 0.0 : 1.0;
         }
-        return near ? lit / 9.0 : depth > 1.0 + SHADOW_BIAS ? 0.0 : 1.0;
+        return near ? lit / 9.0 : onMap ? background : 1.0;
     }
 
     // Phong shading of the two nearest lights over the surface textures.
@@ -458,16 +486,16 @@ fragment LitFS {
         if (BOUND(DiffuseTexture)) base *= SAMPLE(DiffuseTexture, vUV);
         if (BOUND(LightmapTexture)) base.rgb *= SAMPLE(LightmapTexture, vUV2).rgb;
         vec3 n = SurfaceNormal(vUV);
-        vec3 v = viewPos - vWorldPos;
-        v = dot(v, v) > 1e-8 ? normalize(v) : -normalize(viewDir + vec3(0.0, 0.0, 1e-4));
-        vec2 one = Spot(vWorldPos, n, v, lightPos, lightDir, light1_Influence);
-        vec2 two = Spot(vWorldPos, n, v, light2Pos, lightDir2, light2_Influence);
+        vec3 v = vEye.xyz - vWorldPos;
+        v = dot(v, v) > 1e-8 ? normalize(v) : vAwayView;
+        vec2 one = Spot(vWorldPos, n, v, vLight1, vSpot1);
+        vec2 two = Spot(vWorldPos, n, v, vLight2, vSpot2);
         float shadow = ShadowFactor();
         vec3 warm = vec3(1.0, 0.95, 0.86), cool = vec3(0.82, 0.88, 1.0);
         // Key and fill are kept so that a lit surface right under both lamps
         // stays near its own colour instead of burning out to white.
         vec3 light = vec3(AMBIENT * mix(0.7, 1.0, shadow)) + warm * (0.7 * one.x * shadow) + cool * (0.35 * two.x);
-        float shine = (one.y * shadow + two.y) * 0.35 * (1.0 - 0.75 * specularFilterAmount);
+        float shine = (one.y * shadow + two.y) * vEye.w;
         return vec4(base.rgb * light + vec3(shine), base.a);
     }
 
