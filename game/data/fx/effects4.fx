@@ -183,6 +183,12 @@ shared {
     flat VARYING vec4 vSpot2;
     flat VARYING vec4 vShadowRect; // shadow_rect
     flat VARYING vec3 vAwayView;   // the view looked back along, for a pixel at the eye
+    // What the composite reads of the frame's values, handed on flat by
+    // its vertex shader in the same way.
+    flat VARYING vec4 vFrameMotion;  // rain's slant; rain's and grain's drift
+    flat VARYING vec4 vFrameTone;    // rain on (1/0); lightning; border darkening; panels (1/0)
+    flat VARYING vec4 vBloodWeightsA; // blood_weights_a
+    flat VARYING vec2 vBloodWeightsB; // blood_weights_b.xy
 
     // Distances along the light's axis are stored as a fraction of this. The
     // light projections have their near plane at 0, where the projected depth
@@ -360,6 +366,11 @@ vertex FullScreenVS {
         gl_Position = vec4(inPosition.xy, 0.0, 1.0);
         vUV = inTexCoord0.xy;
         vUV2 = inTexCoord1.xy;
+        vFrameMotion = vec4(RainDir, CamPitch * 0.3 - world_time * 1.7, world_time * 7.13, world_time * 3.71);
+        vFrameTone = vec4(CamYaw > 0.5 ? 1.0 : 0.0, 1.0 + (flash - 1.0) * 0.08, 0.2 + 0.35 * apuntando,
+                          vinyetas ? 1.0 : 0.0);
+        vBloodWeightsA = blood_weights_a;
+        vBloodWeightsB = blood_weights_b.xy;
     }
 }
 
@@ -564,12 +575,12 @@ fragment CompositeSceneFS {
     // for each set of layers).
     vec4 BloodSum(vec2 uv) {
         vec4 sum = vec4(0.0);
-        if (SWITCH(blood_layer0)) sum = Over(tex2D(BloodLayer0, uv), blood_weights_a.x, sum);
-        if (SWITCH(blood_layer1)) sum = Over(tex2D(BloodLayer1, uv), blood_weights_a.y, sum);
-        if (SWITCH(blood_layer2)) sum = Over(tex2D(BloodLayer2, uv), blood_weights_a.z, sum);
-        if (SWITCH(blood_layer3)) sum = Over(tex2D(BloodLayer3, uv), blood_weights_a.w, sum);
-        if (SWITCH(blood_layer4)) sum = Over(tex2D(BloodLayer4, uv), blood_weights_b.x, sum);
-        if (SWITCH(blood_layer5)) sum = Over(tex2D(BloodLayer5, uv), blood_weights_b.y, sum);
+        if (SWITCH(blood_layer0)) sum = Over(tex2D(BloodLayer0, uv), vBloodWeightsA.x, sum);
+        if (SWITCH(blood_layer1)) sum = Over(tex2D(BloodLayer1, uv), vBloodWeightsA.y, sum);
+        if (SWITCH(blood_layer2)) sum = Over(tex2D(BloodLayer2, uv), vBloodWeightsA.z, sum);
+        if (SWITCH(blood_layer3)) sum = Over(tex2D(BloodLayer3, uv), vBloodWeightsA.w, sum);
+        if (SWITCH(blood_layer4)) sum = Over(tex2D(BloodLayer4, uv), vBloodWeightsB.x, sum);
+        if (SWITCH(blood_layer5)) sum = Over(tex2D(BloodLayer5, uv), vBloodWeightsB.y, sum);
         return sum;
     }
 
@@ -644,16 +655,16 @@ fragment CompositeSceneFS {
                         Shown(max(p - dy, 0), max(p - 2 * dy, 0), underMoving);
             scene = mix(scene, blur * 0.25, border);
         }
-        if (SWITCH(raining) && CamYaw > 0.5) {
-            vec2 rainUV = vec2(uv.x * 2.0 + RainDir * (1.0 - uv.y), uv.y * 1.5 + CamPitch * 0.3 - world_time * 1.7);
+        if (SWITCH(raining) && vFrameTone.x > 0.5) {
+            vec2 rainUV = vec2(uv.x * 2.0 + vFrameMotion.x * (1.0 - uv.y), uv.y * 1.5 + vFrameMotion.y);
             float drops = tex2D(RainTexture, rainUV).r;
             scene = scene * 0.88 + drops * 0.22 * vec3(0.8, 0.85, 0.92);
         }
-        scene *= 1.0 + (flash - 1.0) * 0.08;
-        float grain = tex2D(DirtTexture1, uv * vec2(1.33, 1.0) + vec2(world_time * 7.13, world_time * 3.71)).r;
+        scene *= vFrameTone.y;
+        float grain = tex2D(DirtTexture1, uv * vec2(1.33, 1.0) + vFrameMotion.zw).r;
         scene *= 0.95 + 0.1 * grain;
-        scene *= 1.0 - border * (0.2 + 0.35 * apuntando);
-        if (vinyetas) scene = (scene - 0.5) * 1.15 + 0.5;
+        scene *= 1.0 - border * vFrameTone.z;
+        if (vFrameTone.w > 0.5) scene = (scene - 0.5) * 1.15 + 0.5;
         scene = saturate(scene);
         // Added as a blend of One and One adds it: clamped to white.
         if (SWITCH(damage_over)) {
