@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/crt.h"
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
 #include "render/Bloom.h"
@@ -462,6 +463,60 @@ TEST_F(EffectDraw, BloodCoversTheBordersAtLowLifeAndTheSideAHitCameFrom)
     EXPECT_LT(std::abs(redness(Pixel(kSize / 2, 1))), 8);
     EXPECT_LT(std::abs(redness(Pixel(1, kSize / 2))), 8);
     getEffectManager().GetCompositeState() = CompositeState();
+}
+
+// On the island a lightning strike brightens the whole frame, and the rain
+// slides down the screen with time and with the camera's pitch; the frame's
+// values reach every pixel of the composite alike.
+TEST_F(EffectDraw, TheIslandsFrameFlashesWithLightningAndItsRainFallsWithTimeAndPitch)
+{
+    std::filesystem::current_path(fxtest::kWorkdir);
+    IDirect3DTexture9* scene = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF606060));
+    CompositeState& state = getEffectManager().GetCompositeState();
+    // A seed whose first draw neither strikes nor flickers the flash away.
+    unsigned seed = 1;
+    for (;; ++seed) {
+        crt::srand(seed);
+        const int r = crt::rand() % 100 + 1;
+        if (r < 50 && r != 99)
+            break;
+    }
+    auto frame = [&](float time, float pitch, bool striking) {
+        state = CompositeState();
+        if (striking) {
+            state.lightningActive = state.lightningFading = true;
+            state.lightningBrightness = 5.7f; // falls by 2.7 to a flash of 3
+        }
+        CompositeInputs inputs;
+        inputs.isla = true;
+        inputs.sceneTime = time;
+        inputs.cameraPitch = pitch;
+        crt::srand(seed);
+        ClearTo(kBlack);
+        RenderCompositeWith(getEffectManager(), scene, nullptr, nullptr, inputs);
+        std::vector<int> shown;
+        for (int y = 0; y < kSize; ++y)
+            for (int x = 0; x < kSize; ++x)
+                shown.push_back(Brightness(Pixel(x, y)));
+        return shown;
+    };
+    auto changed = [](const std::vector<int>& a, const std::vector<int>& b) {
+        int count = 0;
+        for (size_t i = 0; i < a.size(); ++i)
+            count += std::abs(a[i] - b[i]) > 6 ? 1 : 0;
+        return count;
+    };
+
+    const std::vector<int> still = frame(0.25f, 0.0f, false);
+    const std::vector<int> flash = frame(0.25f, 0.0f, true);
+    // A flash of 3 lifts every pixel by 16%; the middle is past the border's shade.
+    const int middle = kSize / 2 * kSize + kSize / 2;
+    EXPECT_NEAR(static_cast<double>(flash[middle]) / still[middle], 1.16, 0.03);
+    EXPECT_EQ(changed(still, frame(0.25f, 0.0f, false)), 0);
+    // The pitch moves only the rain; time moves the rain and the grain.
+    EXPECT_GT(changed(still, frame(0.25f, 0.4f, false)), kSize * kSize / 20);
+    EXPECT_GT(changed(still, frame(0.6f, 0.0f, false)), kSize * kSize / 20);
+    state = CompositeState();
 }
 
 // The composite lays the blood of up to six layers itself, as the damage pass
