@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds one build folder.  Usage: build.sh BUILD_DIR [cmake options...]
+# Configures and builds one build folder.  Usage: [BUILD_TARGET=name] build.sh BUILD_DIR [cmake options...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1; shift
@@ -12,4 +12,5 @@ if [ ! -f "$dir/CMakeCache.txt" ] && command -v ninja >/dev/null 2>&1; then
   generator=(-G Ninja)
 fi
 cmake -S "$here" -B "$dir" "${generator[@]}" "$@" >/dev/null
-cmake --build "$dir" -j "$jobs"
+# BUILD_TARGET builds one target (and what it needs) instead of everything.
+cmake --build "$dir" -j "$jobs" ${BUILD_TARGET:+--target "$BUILD_TARGET"}

@@ -491,6 +491,7 @@ TEST_P(SamePictureTest, ATracerDrawnOverItsVisibleStripMatchesTheWholeQuad)
     EXPECT_LE(same.pixels, kTiedPixels) << Describe(same);
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, SamePictureTest, ::testing::Values("hangares", "isla"));
+INSTANTIATE_TEST_SUITE_P(Levels, SamePictureTest, ::testing::Values("hangares", "isla"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 } // namespace
