@@ -47,6 +47,18 @@ protected:
         ember = getParticleTypes().FindSystemType("ember");
         return swarm && ember;
     }
+
+    // The manager's particles drawn with one shortcut on or off (it is left
+    // on), the target laid over the back buffer as it stands.
+    std::vector<D3DCOLOR> DrawnWith(CParticleManager& manager, Shortcut shortcut, bool on)
+    {
+        SetShortcutOn(shortcut, on);
+        manager.Render();
+        SetShortcutOn(shortcut, true);
+        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+        return BackBuffer();
+    }
 };
 
 TEST_F(ParticleDraw, FortyOneParticlesGoOutAsAFullBatchAndOneMoreAndShowInTheTarget)
@@ -134,14 +146,7 @@ TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
     manager.CreateEmitter(ember, 25, 0, 0, 0, 0, 0);
     manager.Update(0.0505f);
 
-    auto draw = [&](bool shared) {
-        SetShortcutOn(Shortcut::SharedParticleDraws, shared);
-        manager.Render();
-        SetShortcutOn(Shortcut::SharedParticleDraws, true);
-        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
-        return BackBuffer();
-    };
+    auto draw = [&](bool shared) { return DrawnWith(manager, Shortcut::SharedParticleDraws, shared); };
     const std::vector<D3DCOLOR> alone = draw(false);
     EXPECT_EQ(manager.GetLastDrawSizes(), (std::vector<int>{480, 12, 480, 12, 480, 12}));
     const std::vector<D3DCOLOR> shared = draw(true);
@@ -183,14 +188,7 @@ TEST_F(ParticleDraw, DecalsGoOutTwentyFourToADrawEachTurnedInItsOwnSurface)
     }
     stains->AddParticle(5000.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f);
 
-    auto draw = [&](bool shared) {
-        SetShortcutOn(Shortcut::SharedDecalDraws, shared);
-        manager.Render();
-        SetShortcutOn(Shortcut::SharedDecalDraws, true);
-        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-        getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
-        return BackBuffer();
-    };
+    auto draw = [&](bool shared) { return DrawnWith(manager, Shortcut::SharedDecalDraws, shared); };
     const std::vector<D3DCOLOR> alone = draw(false);
     EXPECT_EQ(manager.GetLastDrawSizes(), std::vector<int>(31, 12));
     const std::vector<D3DCOLOR> shared = draw(true);
