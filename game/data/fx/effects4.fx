@@ -189,6 +189,9 @@ shared {
     flat VARYING vec4 vFrameTone;    // rain on (1/0); lightning; border darkening; panels (1/0)
     flat VARYING vec4 vBloodWeightsA; // blood_weights_a
     flat VARYING vec2 vBloodWeightsB; // blood_weights_b.xy
+    // The bloom blur's folded reads and the stage's weight, the same way.
+    flat VARYING vec4 vBloomTaps[7];
+    flat VARYING float vStageWeight;
 
     // Distances along the light's axis are stored as a fraction of this. The
     // light projections have their near plane at 0, where the projected depth
@@ -379,6 +382,9 @@ vertex UnitScreenVS {
     void main() {
         gl_Position = vec4(inPosition.x * 2.0 - 1.0, 1.0 - inPosition.y * 2.0, 0.0, 1.0);
         vUV = inTexCoord0.xy;
+        for (int i = 0; i < 7; ++i)
+            vBloomTaps[i] = bloom_taps[i];
+        vStageWeight = stage_weight;
     }
 }
 
@@ -714,10 +720,10 @@ fragment BloomBlurFS {
             for (int y = 0; y < 7; ++y) {
                 vec3 row = vec3(0.0);
                 for (int x = 0; x < 7; ++x)
-                    row += bloom_taps[x].y * tex2D(DiffuseTexture, vUV + vec2(bloom_taps[x].x, bloom_taps[y].z)).rgb;
-                folded += bloom_taps[y].w * row;
+                    row += vBloomTaps[x].y * tex2D(DiffuseTexture, vUV + vec2(vBloomTaps[x].x, vBloomTaps[y].z)).rgb;
+                folded += vBloomTaps[y].w * row;
             }
-            outColor = vec4(saturate(folded * BLOOM_GAIN) * stage_weight, 1.0);
+            outColor = vec4(saturate(folded * BLOOM_GAIN) * vStageWeight, 1.0);
             return;
         }
         const float gauss[5] = float[5](1.0, 0.8825, 0.6065, 0.3247, 0.1353);
