@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +21,16 @@ namespace drawtest {
 
 constexpr int kSize = 64;
 constexpr D3DCOLOR kBlack = 0xFF000000;
+
+// The largest difference between two colours' red, green and blue (alpha is
+// not shown).
+inline int ChannelDifference(D3DCOLOR a, D3DCOLOR b)
+{
+    int most = 0;
+    for (int shift : {0, 8, 16})
+        most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+    return most;
+}
 
 struct Releaser {
     void operator()(IUnknown* object) const { object->Release(); }

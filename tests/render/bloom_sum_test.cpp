@@ -62,9 +62,7 @@ protected:
     {
         int worst = 0;
         for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-            for (int shift : {0, 8, 16})
-                worst = std::max(worst, std::abs(static_cast<int>((a[i] >> shift) & 0xFF) -
-                                                 static_cast<int>((b[i] >> shift) & 0xFF)));
+            worst = std::max(worst, drawtest::ChannelDifference(a[i], b[i]));
         return worst;
     }
     static int Red(const std::vector<D3DCOLOR>& frame, int x, int y) { return (frame[y * kSize + x] >> 16) & 0xFF; }

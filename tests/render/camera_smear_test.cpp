@@ -115,12 +115,7 @@ protected:
     {
         size_t count = 0;
         for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-            for (int shift : {0, 8, 16})
-                if (std::abs(static_cast<int>((a[i] >> shift) & 0xFF) - static_cast<int>((b[i] >> shift) & 0xFF)) >
-                    2) {
-                    ++count;
-                    break;
-                }
+            count += drawtest::ChannelDifference(a[i], b[i]) > 2 ? 1 : 0;
         return count;
     }
 };

@@ -537,9 +537,7 @@ TEST_F(EffectDraw, TheCompositeLaysTheBloodAsItsPassDoesAndTheOverlaysOverIt)
     auto worst = [](const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b) {
         int most = 0;
         for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-            for (int shift : {0, 8, 16})
-                most = std::max(most, std::abs(static_cast<int>((a[i] >> shift) & 0xFF) -
-                                               static_cast<int>((b[i] >> shift) & 0xFF)));
+            most = std::max(most, drawtest::ChannelDifference(a[i], b[i]));
         return most;
     };
     // Badly hurt (the four layers of life) and hit from the front and the

@@ -33,6 +33,14 @@ const char kTypes[] = R"(<T>
 
 class ParticleDraw : public fxtest::EffectDrawTest {
 protected:
+    // The swarm's type, loaded alone.
+    ParticleSystemType* LoadSwarm(CParticleManager& manager)
+    {
+        m_Scratch.Write("types.xml", kTypes);
+        manager.Init(ParticleTarget, "types.xml");
+        return getParticleTypes().FindSystemType("swarm");
+    }
+
     // The swarm's type twice in one file, the second named "ember", loaded.
     bool LoadSwarmAndEmber(CParticleManager& manager, ParticleSystemType*& swarm, ParticleSystemType*& ember)
     {
@@ -64,10 +72,8 @@ protected:
 TEST_F(ParticleDraw, FortyOneParticlesGoOutAsAFullBatchAndOneMoreAndShowInTheTarget)
 {
     crt::srand(1);
-    m_Scratch.Write("types.xml", kTypes);
     CParticleManager manager;
-    manager.Init(ParticleTarget, "types.xml");
-    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ParticleSystemType* swarm = LoadSwarm(manager);
     ASSERT_NE(swarm, nullptr);
     swarm->texture = Texture(1, 1, {0xFFFFFFFF});
     auto emitter = manager.CreateEmitter(swarm, 0, 0, 0, 0, 0, 0);
@@ -100,10 +106,8 @@ TEST_F(ParticleDraw, FortyOneParticlesGoOutAsAFullBatchAndOneMoreAndShowInTheTar
 TEST_F(ParticleDraw, OnlyARunningFlightSeesTheParticlesThroughTheFlightCamera)
 {
     crt::srand(1);
-    m_Scratch.Write("types.xml", kTypes);
     CParticleManager manager;
-    manager.Init(ParticleTarget, "types.xml");
-    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ParticleSystemType* swarm = LoadSwarm(manager);
     ASSERT_NE(swarm, nullptr);
     swarm->texture = Texture(1, 1, {0xFFFFFFFF});
     manager.CreateEmitter(swarm, 0, 0, 0, 0, 0, 0);
@@ -171,10 +175,8 @@ TEST_F(ParticleDraw, EmittersOfOneTypeInARowShareTheirDraws)
 TEST_F(ParticleDraw, DecalsGoOutTwentyFourToADrawEachTurnedInItsOwnSurface)
 {
     crt::srand(1);
-    m_Scratch.Write("types.xml", kTypes);
     CParticleManager manager;
-    manager.Init(ParticleTarget, "types.xml");
-    ParticleSystemType* swarm = getParticleTypes().FindSystemType("swarm");
+    ParticleSystemType* swarm = LoadSwarm(manager);
     ASSERT_NE(swarm, nullptr);
     // Red on one side, green on the other: a decal turned the wrong way shows.
     swarm->texture = Texture(2, 1, {0xFFFF0000, 0xFF00FF00});

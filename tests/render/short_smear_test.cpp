@@ -74,10 +74,7 @@ protected:
         size_t count = 0;
         *worst = 0;
         for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
-            int pixel = 0;
-            for (int shift : {0, 8, 16})
-                pixel = std::max(pixel, std::abs(static_cast<int>((a[i] >> shift) & 0xFF) -
-                                                 static_cast<int>((b[i] >> shift) & 0xFF)));
+            const int pixel = drawtest::ChannelDifference(a[i], b[i]);
             *worst = std::max(*worst, pixel);
             count += pixel > tolerance ? 1 : 0;
         }
