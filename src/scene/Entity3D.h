@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -116,6 +117,13 @@ public:
     const D3DXMATRIX& GetPreviousWorld() const
     {
         return m_PreviousWorldStored ? m_PreviousWorld : m_Transform.GetMatrix();
+    }
+    // Its world matrix changed since the velocity pass last drew it: it moved
+    // on screen by itself, not only by the camera's motion. (Skinning alone
+    // moves nothing the velocity pass sees.)
+    bool MovedSincePreviousWorld() const
+    {
+        return std::memcmp(&m_Transform.GetMatrix(), &GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0;
     }
     void StorePreviousWorld()
     {

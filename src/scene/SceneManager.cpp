@@ -544,7 +544,7 @@ bool CSceneMngr::CameraMotionUnseen(const CRenderTarget& target) const
     // where the camera's motion cannot show.
     for (IEntidad3D* entity : ListedEntities(true)) {
         if (!entity || !getEffectManager().IsEntityVisible(entity, false) ||
-            std::memcmp(&entity->GetTransform().GetMatrix(), &entity->GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+            entity->MovedSincePreviousWorld())
             continue;
         if (!(NearestDepthOf(*entity, view, projection, nearest) >= nearest))
             return false;
@@ -574,7 +574,7 @@ float CSceneMngr::SmearReach(const IEntidad3D& entity, const ShortSmears& smears
     // Only the camera's motion is bounded here: an object that moved itself
     // is smeared whole.
     if (!smears.on ||
-        std::memcmp(&entity.GetTransform().GetMatrix(), &entity.GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+        entity.MovedSincePreviousWorld())
         return CEffectManager::kUnknownReach;
     const CEffectManager& effects = getEffectManager();
     const CCamera& camera = getCamera();
@@ -595,9 +595,7 @@ void CSceneMngr::RenderMovingObjects(CRenderTarget& target)
         if (!entity || !effects.IsEntityVisible(entity, false))
             continue;
         seen.push_back(entity);
-        // Skinning alone moves nothing on screen that the velocity pass sees:
-        // an object is still while its world matrix is.
-        if (std::memcmp(&entity->GetTransform().GetMatrix(), &entity->GetPreviousWorld(), sizeof(D3DXMATRIX)) != 0)
+        if (entity->MovedSincePreviousWorld())
             moving.push_back(entity);
     }
     m_DrawList.clear();
