@@ -211,6 +211,7 @@ void RenderFrame(float dt)
     CGUIManager& gui = getGUI();
     const std::string level = getScenario()->scenarioName;
 
+    platform::DrawBackBufferInWindow(device, ShortcutOn(Shortcut::BackBufferInWindow));
     scene.drawnCount = 0;
     scene.culledCount = 0;
     LARGE_INTEGER frameStart{};

@@ -685,6 +685,11 @@ namespace platform {
 // adapter. Lets tests check how the game picks its adapter.
 void SetAdapterDescriptions(const std::vector<std::string>& descriptions);
 
+// Whether the device draws the back buffer's passes straight into the window
+// (on by default), or into a texture that Present copies into the window, as
+// any other render target. The picture is the same either way.
+void DrawBackBufferInWindow(IDirect3DDevice9* device, bool on);
+
 // A float render state (D3DRS_POINTSIZE, D3DRS_DEPTHBIAS...) as SetRenderState takes it.
 inline DWORD FloatToStateValue(float value)
 {

@@ -1,14 +1,15 @@
 // Our Direct3D 9 device over an OpenGL 3.3 core context (with ARB_clip_control).
 //
-// The back buffer is an offscreen colour texture; with the one automatic
-// depth-stencil surface it is attached to the device's framebuffer object like
-// any render target, so render-target textures can share that depth-stencil
-// surface. Present copies the back buffer into the window, flipping it (GL
-// windows have row 0 at the bottom, our surfaces at the top).
+// The back buffer is a colour texture; with the one automatic depth-stencil
+// surface it is attached to the device's framebuffer object like any render
+// target, so render-target textures can share that depth-stencil surface.
+// Draws into the back buffer that need neither depth nor stencil go straight
+// into the window instead (d3d9_back_buffer.h), so that Present need not copy.
 //
 // Render and sampler states are recorded at once and sent to GL, grouped, at
 // the next draw or clear.
 #include "platform/com_object.h"
+#include "platform/d3d9_back_buffer.h"
 #include "platform/gl_device.h"
 #include "platform/sdl_window.h"
 
@@ -480,7 +481,9 @@ D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
 
 // The GL winding that is clockwise as the image is seen (row 0 at the top).
 // With glClipControl(GL_UPPER_LEFT) GL keeps facing in the sense the image is
-// seen in, so this is GL_CW; the cull tests pin it down.
+// seen in, so this is GL_CW; the cull tests pin it down. It stays so in the
+// window, drawn with the origin at GL_LOWER_LEFT: the clip origin turns the
+// facing with the picture.
 constexpr GLenum kScreenClockwise = GL_CW;
 
 enum DirtyBits : unsigned {
@@ -786,6 +789,9 @@ public:
     unsigned Program() const { return m_EffectProgram; }
     const DeviceHandle& Core() const { return m_Core; }
     DrawStats& Stats() { return m_Stats; }
+    void DrawBackBufferInWindow(bool on);
+    // Someone locks the back buffer: its texture must hold the pixels.
+    void BackBufferLocked(bool writing);
 
 private:
     ~Device() override;
@@ -804,7 +810,20 @@ private:
 
     void SetDefaultStates();
     bool PrepareDraw(const VertexLayout& layout);
-    void ApplyTargets();
+    // Binds the render target for a draw or clear; false when it cannot be
+    // drawn into. `depthUsed`: it reads or writes depth or stencil.
+    bool ApplyTargets(bool depthUsed);
+    bool BindTarget(bool window);
+    bool DepthInUse() const;
+    void InitWindowBackBuffer();
+    // The back buffer's texture brought up to date, before it is read or
+    // written other than by drawing; `moving`: the frame goes on in it.
+    void BackBufferToTexture(bool moving);
+    // A row of the render target as GL counts it where it is drawn.
+    GLint TargetRow(LONG top, LONG height) const
+    {
+        return m_DrawsToWindow ? static_cast<GLint>(m_TargetBinding.height) - top - height : top;
+    }
     void ApplyStates();
     void ApplySampler(DWORD sampler);
     void BindTextures(bool fixedFunction, const VertexLayout& layout);
@@ -827,6 +846,9 @@ private:
     bool m_InScene = false;
 
     IDirect3DSurface9* m_BackBuffer = nullptr;
+    gl::WindowBackBuffer m_Window;
+    // GL draws into the window (framebuffer 0), not the device's framebuffer.
+    bool m_DrawsToWindow = false;
     IDirect3DSurface9* m_AutoDepthStencil = nullptr;
     IDirect3DSurface9* m_RenderTarget = nullptr;
     IDirect3DSurface9* m_DepthStencil = nullptr;
@@ -860,6 +882,8 @@ private:
     bool m_Anisotropy = false;
     FixedProgram m_FixedPrograms[kFeatureCount];
     bool m_FramebufferComplete = false;
+    // The fence at the end of the last frame presented.
+    void* m_LastFrame = nullptr;
     DrawStats m_Stats;
 };
 
@@ -919,12 +943,42 @@ bool Device::Init(std::string& error)
         SetDepthStencilSurface(m_AutoDepthStencil);
     }
     m_RenderStates[D3DRS_ZENABLE] = m_Params.EnableAutoDepthStencil ? D3DZB_TRUE : D3DZB_FALSE;
+    InitWindowBackBuffer();
     SetRenderTarget(0, m_BackBuffer);
     // The back buffer starts black, as a new swap chain does.
     Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 1.0f, 0);
     if (m_DepthStencil)
         Clear(0, nullptr, D3DCLEAR_ZBUFFER | (m_DepthInfo.stencil ? DWORD(D3DCLEAR_STENCIL) : DWORD(0)), 0, 1.0f, 0);
     return true;
+}
+
+// The window's framebuffer stands for the back buffer only where nothing
+// tells them apart: same size, same colour depth, and pixels that may go at
+// Present (a copy swap effect keeps them).
+void Device::InitWindowBackBuffer()
+{
+    gl::SurfaceBinding back;
+    gl::BindingOf(m_BackBuffer, &back);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    GLint bits[4] = {0, 0, 0, 0};
+    const GLenum channels[4] = {GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE,
+                                GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE};
+    for (int i = 0; i < 4; ++i)
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_BACK_LEFT, channels[i], &bits[i]);
+    GLboolean doubleBuffered = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(m_Core->window, &width, &height);
+    // The back buffer is X8R8G8B8: the window's alpha, if any, is never read.
+    const bool fits = bits[0] == 8 && bits[1] == 8 && bits[2] == 8 &&
+                      m_Params.SwapEffect == D3DSWAPEFFECT_DISCARD && width == static_cast<int>(back.width) &&
+                      height == static_cast<int>(back.height) && glGetError() == GL_NO_ERROR;
+    m_Window.Init(back.texture, back.width, back.height, fits, doubleBuffered == GL_TRUE);
+    // The surface may outlive the device: it calls back through the handle.
+    gl::WatchLocks(m_BackBuffer, [core = m_Core](bool writing) {
+        if (Device* device = dynamic_cast<Device*>(DeviceOf(core)))
+            device->BackBufferLocked(writing);
+    });
 }
 
 Device::~Device()
@@ -941,6 +995,9 @@ Device::~Device()
     if (m_AutoDepthStencil)
         m_AutoDepthStencil->Release();
     if (current) {
+        m_Window.Release();
+        if (m_LastFrame)
+            glDeleteSync(static_cast<GLsync>(m_LastFrame));
         glUseProgram(0);
         glBindVertexArray(0);
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -1107,11 +1164,53 @@ HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface)
     return D3D_OK;
 }
 
-void Device::ApplyTargets()
+bool Device::DepthInUse() const
 {
+    if (!m_DepthStencil)
+        return false;
+    const DWORD* rs = m_RenderStates;
+    const bool depth =
+        rs[D3DRS_ZENABLE] != D3DZB_FALSE && (rs[D3DRS_ZWRITEENABLE] || rs[D3DRS_ZFUNC] != D3DCMP_ALWAYS);
+    return depth || rs[D3DRS_STENCILENABLE];
+}
+
+void Device::BackBufferToTexture(bool moving)
+{
+    if (moving ? m_Window.MoveToTexture() : m_Window.BringBack()) {
+        ++m_Stats.backBufferCopies;
+        m_Dirty |= kDirtyScissor | kDirtyColorMask;
+    }
+}
+
+bool Device::ApplyTargets(bool depthUsed)
+{
+    bool window = false;
+    if (m_RenderTarget == m_BackBuffer && m_Window.InWindow()) {
+        // The window has no depth-stencil surface: such draws go on in the texture.
+        if (depthUsed)
+            BackBufferToTexture(true);
+        window = !depthUsed;
+    }
+    return BindTarget(window);
+}
+
+bool Device::BindTarget(bool window)
+{
+    if (window != m_DrawsToWindow) {
+        m_DrawsToWindow = window;
+        // The window's row 0 is its bottom: with the clip origin there the
+        // picture lands the right way up.
+        glClipControl(window ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+        m_Dirty |= kDirtyViewport | kDirtyScissor | kDirtyCull;
+    }
+    if (window) {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        m_Window.Drawn();
+        return true;
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
     if (!(m_Dirty & kDirtyTargets))
-        return;
+        return m_FramebufferComplete;
     m_Dirty &= ~kDirtyTargets;
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_TargetBinding.texture,
                            m_TargetBinding.level);
@@ -1126,13 +1225,15 @@ void Device::ApplyTargets()
         std::snprintf(text, sizeof(text), "Direct3D device: render target not usable (GL status %04x)\n", status);
         OutputDebugStringA(text);
     }
+    return m_FramebufferComplete;
 }
 
 void Device::ApplyStates()
 {
     const DWORD* rs = m_RenderStates;
     if (m_Dirty & kDirtyViewport) {
-        glViewport(static_cast<GLint>(m_Viewport.X), static_cast<GLint>(m_Viewport.Y),
+        glViewport(static_cast<GLint>(m_Viewport.X),
+                   TargetRow(static_cast<LONG>(m_Viewport.Y), static_cast<LONG>(m_Viewport.Height)),
                    static_cast<GLsizei>(m_Viewport.Width), static_cast<GLsizei>(m_Viewport.Height));
         glDepthRange(m_Viewport.MinZ, m_Viewport.MaxZ);
     }
@@ -1209,8 +1310,9 @@ void Device::ApplyStates()
     if (m_Dirty & kDirtyScissor) {
         if (rs[D3DRS_SCISSORTESTENABLE]) {
             glEnable(GL_SCISSOR_TEST);
-            glScissor(m_Scissor.left, m_Scissor.top, std::max<LONG>(0, m_Scissor.right - m_Scissor.left),
-                      std::max<LONG>(0, m_Scissor.bottom - m_Scissor.top));
+            const LONG height = std::max<LONG>(0, m_Scissor.bottom - m_Scissor.top);
+            glScissor(m_Scissor.left, TargetRow(m_Scissor.top, height),
+                      std::max<LONG>(0, m_Scissor.right - m_Scissor.left), height);
         } else {
             glDisable(GL_SCISSOR_TEST);
         }
@@ -1344,8 +1446,7 @@ bool Device::PrepareDraw(const VertexLayout& layout)
     const bool fixedFunction = m_EffectProgram == 0;
     if (fixedFunction && layout.positionSize == 0)
         return false;
-    ApplyTargets();
-    if (!m_FramebufferComplete)
+    if (!ApplyTargets(DepthInUse()))
         return false;
     ApplyStates();
     const GLint alphaFunc = m_RenderStates[D3DRS_ALPHATESTENABLE] ? static_cast<GLint>(m_RenderStates[D3DRS_ALPHAFUNC])
@@ -1530,10 +1631,12 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         return D3DERR_INVALIDCALL;
     if (!MakeCurrent(m_Core))
         return D3DERR_INVALIDCALL;
-    ApplyTargets();
-    if (!m_FramebufferComplete)
+    // Into the window only the colour goes: depth and stencil are the
+    // device framebuffer's.
+    const bool window = (flags & D3DCLEAR_TARGET) && m_RenderTarget == m_BackBuffer && m_Window.InWindow();
+    const bool depthStencil = (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != 0;
+    if ((!window || depthStencil) && !BindTarget(false))
         return D3DERR_INVALIDCALL;
-    ApplyStates();
 
     // The viewport, cut by the scissor rectangle when that test is on.
     RECT area = {static_cast<LONG>(m_Viewport.X), static_cast<LONG>(m_Viewport.Y),
@@ -1544,41 +1647,48 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
         area.right = std::min(area.right, m_Scissor.right);
         area.bottom = std::min(area.bottom, m_Scissor.bottom);
     }
+    float c[4];
+    ColorToFloats(color, c);
+    glClearColor(c[0], c[1], c[2], c[3]);
+    glClearDepth(z);
+    glClearStencil(static_cast<GLint>(stencil & 0xFF));
     GLbitfield bits = 0;
-    if (flags & D3DCLEAR_TARGET) {
-        float c[4];
-        ColorToFloats(color, c);
-        glClearColor(c[0], c[1], c[2], c[3]);
-        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (flags & D3DCLEAR_TARGET)
         bits |= GL_COLOR_BUFFER_BIT;
-    }
-    if (flags & D3DCLEAR_ZBUFFER) {
-        glClearDepth(z);
-        glDepthMask(GL_TRUE);
+    if (flags & D3DCLEAR_ZBUFFER)
         bits |= GL_DEPTH_BUFFER_BIT;
-    }
-    if (flags & D3DCLEAR_STENCIL) {
-        glClearStencil(static_cast<GLint>(stencil & 0xFF));
-        glStencilMask(0xFFFFFFFFu);
+    if (flags & D3DCLEAR_STENCIL)
         bits |= GL_STENCIL_BUFFER_BIT;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    ++m_Stats.clears;
-    const DWORD n = count == 0 ? 1 : count;
-    for (DWORD i = 0; i < n; ++i) {
-        RECT r = area;
-        if (count != 0) {
-            r.left = std::max(r.left, rects[i].x1);
-            r.top = std::max(r.top, rects[i].y1);
-            r.right = std::min(r.right, rects[i].x2);
-            r.bottom = std::min(r.bottom, rects[i].y2);
+    // Clears `what` in the framebuffer bound, rectangle by rectangle.
+    auto clear = [&](GLbitfield what) {
+        ApplyStates();
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthMask(GL_TRUE);
+        glStencilMask(0xFFFFFFFFu);
+        glEnable(GL_SCISSOR_TEST);
+        const DWORD n = count == 0 ? 1 : count;
+        for (DWORD i = 0; i < n; ++i) {
+            RECT r = area;
+            if (count != 0) {
+                r.left = std::max(r.left, rects[i].x1);
+                r.top = std::max(r.top, rects[i].y1);
+                r.right = std::min(r.right, rects[i].x2);
+                r.bottom = std::min(r.bottom, rects[i].y2);
+            }
+            if (r.right <= r.left || r.bottom <= r.top)
+                continue;
+            glScissor(r.left, TargetRow(r.top, r.bottom - r.top), r.right - r.left, r.bottom - r.top);
+            glClear(what);
         }
-        if (r.right <= r.left || r.bottom <= r.top)
-            continue;
-        glScissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
-        glClear(bits);
+        m_Dirty |= kDirtyScissor | kDirtyColorMask | kDirtyDepth | kDirtyStencil;
+    };
+    if (!window || depthStencil)
+        clear(window ? bits & ~GLbitfield(GL_COLOR_BUFFER_BIT) : bits);
+    if (window) {
+        BindTarget(true);
+        clear(GL_COLOR_BUFFER_BIT);
     }
-    m_Dirty |= kDirtyScissor | kDirtyColorMask | kDirtyDepth | kDirtyStencil;
+    ++m_Stats.clears;
     return D3D_OK;
 }
 
@@ -1593,17 +1703,35 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const void*)
     gl::BindingOf(m_BackBuffer, &back);
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(m_Core->window, &width, &height);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_ReadFramebuffer);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, back.texture, 0);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    glDisable(GL_SCISSOR_TEST);
     const bool sameSize = width == static_cast<int>(back.width) && height == static_cast<int>(back.height);
-    // Row 0 of the back buffer is its top; the window's is its bottom.
-    glBlitFramebuffer(0, 0, static_cast<GLint>(back.width), static_cast<GLint>(back.height), 0, height, width, 0,
-                      GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    // A frame drawn into the window is there already.
+    if (!m_Window.InWindow()) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_ReadFramebuffer);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, back.texture, 0);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        // Row 0 of the back buffer is its top; the window's is its bottom.
+        glBlitFramebuffer(0, 0, static_cast<GLint>(back.width), static_cast<GLint>(back.height), 0, height, width, 0,
+                          GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+        ++m_Stats.presentCopies;
+    }
+    // The frame goes to the renderer now. Drawing the next one may overlap
+    // with it, but no more: presented, the frame before this one must be
+    // done. Nothing else waits for a frame drawn into the window (an
+    // offscreen window's swap does not even hand it over), and frames
+    // queued without end would hold the renderer's memory and show late.
+    const GLsync drawn = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
     SDL_GL_SwapWindow(m_Core->window);
+    if (m_LastFrame) {
+        glClientWaitSync(static_cast<GLsync>(m_LastFrame), 0, GL_TIMEOUT_IGNORED);
+        glDeleteSync(static_cast<GLsync>(m_LastFrame));
+    }
+    m_LastFrame = drawn;
+    m_Window.Presented(sameSize);
     glBindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
-    m_Dirty |= kDirtyScissor;
+    m_Dirty |= kDirtyScissor | kDirtyColorMask;
     ++m_Stats.presents;
     // Big pictures not drawn for ten seconds at 30 frames give their memory back.
     GiveBackIdleTexels(kIdlePresents);
@@ -1620,6 +1748,8 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
     gl::FormatInfo info;
     if (!gl::LookUpFormat(source.format, &info) || info.depth || !MakeCurrent(m_Core))
         return D3DERR_INVALIDCALL;
+    if (renderTarget == m_BackBuffer)
+        BackBufferToTexture(false);
     gl::ReadTexture(source.texture, source.level, info, source.width, source.height, gl::SystemMemoryOf(destSurface));
     return D3D_OK;
 }
@@ -1636,6 +1766,10 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
     gl::LookUpFormat(to.format, &toInfo);
     if (fromInfo.depth || toInfo.depth || !toInfo.renderable || !MakeCurrent(m_Core))
         return D3DERR_INVALIDCALL;
+    // The back buffer is read, or written in part, in its texture; written,
+    // the frame goes on there.
+    if (source == m_BackBuffer || dest == m_BackBuffer)
+        BackBufferToTexture(dest == m_BackBuffer);
     gl::SurfaceWritten(dest);
     const RECT s = sourceRect ? *sourceRect : RECT{0, 0, static_cast<LONG>(from.width), static_cast<LONG>(from.height)};
     const RECT d = destRect ? *destRect : RECT{0, 0, static_cast<LONG>(to.width), static_cast<LONG>(to.height)};
@@ -1673,6 +1807,21 @@ Device* DeviceImpl(IDirect3DDevice9* device)
     return dynamic_cast<Device*>(device);
 }
 
+void Device::DrawBackBufferInWindow(bool on)
+{
+    if (on == m_Window.Wanted() || !MakeCurrent(m_Core))
+        return;
+    if (!on)
+        BackBufferToTexture(true);
+    m_Window.SetWanted(on);
+}
+
+void Device::BackBufferLocked(bool writing)
+{
+    if (MakeCurrent(m_Core))
+        BackBufferToTexture(writing);
+}
+
 } // namespace
 
 void UseEffectProgram(IDirect3DDevice9* device, unsigned program)
@@ -1693,6 +1842,12 @@ DeviceHandle HandleOf(IDirect3DDevice9* device)
     return d ? d->Core() : DeviceHandle();
 }
 
+void DrawBackBufferInWindow(IDirect3DDevice9* device, bool on)
+{
+    if (Device* d = DeviceImpl(device))
+        d->DrawBackBufferInWindow(on);
+}
+
 DrawStats GetDrawStats(IDirect3DDevice9* device)
 {
     Device* d = DeviceImpl(device);
@@ -1703,6 +1858,32 @@ void ResetDrawStats(IDirect3DDevice9* device)
 {
     if (Device* d = DeviceImpl(device))
         d->Stats() = DrawStats();
+}
+
+bool ReadWindowPixels(IDirect3DDevice9* device, std::vector<D3DCOLOR>* pixels, UINT* width, UINT* height)
+{
+    const DeviceHandle core = HandleOf(device);
+    if (!pixels || !MakeCurrent(core))
+        return false;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(core->window, &w, &h);
+    GLboolean doubleBuffered = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    std::vector<D3DCOLOR> bottomUp(static_cast<size_t>(w) * h);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(doubleBuffered ? GL_FRONT : GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, bottomUp.data());
+    glReadBuffer(GL_BACK);
+    pixels->resize(bottomUp.size());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            (*pixels)[static_cast<size_t>(y) * w + x] = bottomUp[static_cast<size_t>(h - 1 - y) * w + x] | 0xFF000000u;
+    if (width)
+        *width = static_cast<UINT>(w);
+    if (height)
+        *height = static_cast<UINT>(h);
+    return true;
 }
 
 namespace gl {

@@ -217,6 +217,8 @@ public:
                 return D3DERR_INVALIDCALL;
             r = *rect;
         }
+        if (m_BeforeLock)
+            m_BeforeLock(!(flags & D3DLOCK_READONLY));
         if (!EnsureResident())
             return D3DERR_INVALIDCALL;
         unsigned char* base = nullptr;
@@ -255,6 +257,7 @@ public:
     D3DFORMAT Format() const { return m_Format; }
     DWORD Usage() const { return m_Usage; }
     unsigned char* Memory() { return m_Name == 0 ? m_Memory.data() : nullptr; }
+    void WatchLocks(std::function<void(bool)> beforeLock) { m_BeforeLock = std::move(beforeLock); }
 
 private:
     UINT Pitch() const { return m_Width * m_Info.bytesPerPixel; }
@@ -272,6 +275,7 @@ private:
     bool m_Locked = false;
     RECT m_LockRect = {0, 0, 0, 0};
     DWORD m_LockFlags = 0;
+    std::function<void(bool)> m_BeforeLock;
 };
 
 class TextureImpl final : public DeviceChild<IDirect3DTexture9> {
@@ -609,6 +613,12 @@ bool BindingOf(IDirect3DSurface9* surface, SurfaceBinding* binding)
         binding->usage = impl->Usage();
     }
     return true;
+}
+
+void WatchLocks(IDirect3DSurface9* surface, std::function<void(bool)> beforeLock)
+{
+    if (auto* impl = dynamic_cast<SurfaceImpl*>(surface))
+        impl->WatchLocks(std::move(beforeLock));
 }
 
 unsigned char* SystemMemoryOf(IDirect3DSurface9* surface)

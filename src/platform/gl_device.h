@@ -6,9 +6,11 @@
 //   so a Direct3D projection matrix is used as it stands (depth 0..1), and row 0
 //   of every framebuffer and texture is the top of the image. Textures are
 //   uploaded top row first and sampled with Direct3D's (u, v) as GL's (s, t).
-//   Only Present flips, when it copies the back buffer into the window.
+//   Drawing into the window (the back buffer's passes, d3d9_back_buffer.h) the
+//   origin is GL_LOWER_LEFT instead, the window's row 0 being its bottom: a
+//   shader must not count on gl_FragCoord.y's direction.
 // - Winding: the on-screen orientation Direct3D means by D3DCULL_CW/CCW is what
-//   the device culls (it sets glFrontFace/glCullFace itself).
+//   the device culls (it sets glFrontFace/glCullFace itself, for either origin).
 // - Matrices: a D3DX matrix (row-major, v * M) uploaded with glUniformMatrix4fv
 //   and transpose = GL_FALSE gives a GLSL mat4 G with G * v == D3DX's v * M.
 // - D3DCOLOR vertex data is read as normalized GL_BGRA bytes: shaders see
@@ -21,6 +23,7 @@
 #include <functional>
 
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -111,9 +114,14 @@ struct DrawStats {
     unsigned primitives = 0; // primitives those draws asked for
     unsigned presents = 0;
     unsigned clears = 0;     // clears that reached OpenGL
+    unsigned presentCopies = 0;    // presents that copied the back buffer into the window
+    unsigned backBufferCopies = 0; // copies of the window's pixels into the back buffer's texture
 };
 DrawStats GetDrawStats(IDirect3DDevice9* device);
 void ResetDrawStats(IDirect3DDevice9* device);
+// What the device's window shows (its last presented frame), as 0xAARRGGBB
+// rows top first; false without a device.
+bool ReadWindowPixels(IDirect3DDevice9* device, std::vector<D3DCOLOR>* pixels, UINT* width, UINT* height);
 
 // --- shared between the device's own files ------------------------------------------
 namespace gl {
@@ -141,6 +149,8 @@ struct SurfaceBinding {
     DWORD usage = 0;
 };
 bool BindingOf(IDirect3DSurface9* surface, SurfaceBinding* binding);
+// `beforeLock(writing)` runs whenever the surface is about to be locked.
+void WatchLocks(IDirect3DSurface9* surface, std::function<void(bool)> beforeLock);
 // Memory of a system-memory surface (rows top first, tightly packed), or null.
 unsigned char* SystemMemoryOf(IDirect3DSurface9* surface);
 // Something other than a lock wrote into the surface (a texture level).

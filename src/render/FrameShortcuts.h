@@ -58,6 +58,9 @@ enum class Shortcut {
     // moves by at most a texel is smeared from the four texels its taps
     // read between, and not at all within a 255th of a texel's worth.
     ShortSmears,
+    // The passes that draw into the back buffer draw straight into the
+    // window, so that presenting copies nothing.
+    BackBufferInWindow,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

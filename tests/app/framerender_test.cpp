@@ -357,6 +357,36 @@ TEST_F(LevelFramePixels, TheFrameIsNotClearedWhereTheCompositeCoversItAll)
     EXPECT_EQ(clearsAndFrame(true).first, cleared.first);
 }
 
+// The frame's last passes go straight into the window: presenting copies
+// nothing, and the window shows the picture a copy of the back buffer shows.
+TEST_F(LevelFramePixels, TheFrameIsDrawnIntoTheWindowAndShowsTheSame)
+{
+    setMainConfig("bloomRender", true);
+    setMainConfig("blurRender", true);
+    Frame();
+    auto shown = [this](bool intoWindow) {
+        SetShortcutOn(Shortcut::BackBufferInWindow, intoWindow);
+        platform::ResetDrawStats(D3DDevice);
+        RenderFrame(1.0f / 30);
+        const platform::DrawStats stats = platform::GetDrawStats(D3DDevice);
+        std::vector<D3DCOLOR> pixels;
+        EXPECT_TRUE(platform::ReadWindowPixels(D3DDevice, &pixels, nullptr, nullptr));
+        SetShortcutOn(Shortcut::BackBufferInWindow, true);
+        return std::make_pair(stats, pixels);
+    };
+    const auto copied = shown(false);
+    EXPECT_EQ(copied.first.presentCopies, 1u);
+    // Turned back on, the window takes the frame after the next present.
+    Frame();
+    const auto direct = shown(true);
+    EXPECT_EQ(direct.first.presents, 1u);
+    EXPECT_EQ(direct.first.presentCopies, 0u);
+    EXPECT_EQ(direct.first.backBufferCopies, 0u) << "no pass into the back buffer needs its depth";
+    ASSERT_EQ(direct.second.size(), static_cast<size_t>(width_) * height_);
+    EXPECT_TRUE(direct.second == copied.second);
+    EXPECT_NEAR(Green(direct.second[Centre()]), 0x99 + 33, 8) << "the floor and its glow";
+}
+
 // The particles' target is laid over the frame by its own alpha; not over comic panels.
 TEST_F(LevelFramePixels, TheParticleTargetIsBlendedOverTheLevelByItsAlpha)
 {
