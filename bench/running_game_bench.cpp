@@ -26,6 +26,7 @@
 #include "app/WinMain.h"
 #include "enemies/EnemyManager.h"
 #include "gui/GUIManager.h"
+#include "platform/gl_device.h"
 #include "player/Player.h"
 #include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
@@ -75,6 +76,8 @@ void SwitchShortcutsOff()
 
 // Per level, the CPU milliseconds per frame over the frames read from the log.
 std::map<std::string, double> g_CpuPerFrame;
+// The device's presents over the whole run, and its copies of the frame.
+platform::DrawStats g_Presented;
 
 // The hero before the level's largest wave, which is told he is there.
 void FaceWave(const std::string& level)
@@ -144,10 +147,12 @@ public:
         }
         if (m_Frame == kSettleFrames + m_Frames) {
             g_CpuPerFrame[kLevels[m_Level]] = (ProcessCpuMs() - m_CpuAtMark) / m_Frames;
-            if (++m_Level < static_cast<int>(std::size(kLevels)))
+            if (++m_Level < static_cast<int>(std::size(kLevels))) {
                 m_Pending = true;
-            else
+            } else {
                 getGUI().exitRequested = true;
+                g_Presented = platform::GetDrawStats(D3DDevice);
+            }
         }
     }
 
@@ -221,5 +226,9 @@ int main(int argc, char** argv)
     }
     std::printf("the running game's frames (update and render, from its log) with a wave in view:\n");
     Report(frames);
+    // Copies the frame's last passes drawn into the window should leave out.
+    std::printf("  %u presents, %u of them copying the back buffer into the window, %u copies of the window "
+                "back into the back buffer\n",
+                g_Presented.presents, g_Presented.presentCopies, g_Presented.backBufferCopies);
     return 0;
 }

@@ -22,6 +22,7 @@ void WindowBackBuffer::Init(unsigned texture, UINT width, UINT height, bool fits
     m_InWindow = m_Fits && m_Wanted;
     m_TextureBehind = false;
     m_ReadFront = false;
+    m_Fresh = true;
 }
 
 void WindowBackBuffer::Release()
@@ -32,21 +33,32 @@ void WindowBackBuffer::Release()
     m_Fits = m_InWindow = false;
 }
 
-void WindowBackBuffer::SetWanted(bool on)
+bool WindowBackBuffer::SetWanted(bool on)
 {
     m_Wanted = on;
-    if (!on)
-        MoveToTexture();
+    if (m_Fresh) {
+        // The presented frame stays where it is: the window has it in any
+        // case, and the texture too unless it is behind.
+        m_InWindow = m_Fits && on && m_DrawableFits;
+        return false;
+    }
+    return !on && MoveToTexture();
+}
+
+unsigned WindowBackBuffer::ReadBuffer() const
+{
+    // A double-buffered window's back buffer is undefined after a swap; the
+    // presented frame is in front.
+    return m_ReadFront && m_DoubleBuffered ? GL_FRONT : GL_BACK;
 }
 
 bool WindowBackBuffer::BringBack()
 {
-    if (!m_InWindow || !m_TextureBehind)
+    // Behind, the texture holds nothing drawn since the window was.
+    if (!m_TextureBehind)
         return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    // A double-buffered window's back buffer is undefined after a swap; the
-    // presented frame is in front.
-    glReadBuffer(m_ReadFront && m_DoubleBuffered ? GL_FRONT : GL_BACK);
+    glReadBuffer(ReadBuffer());
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_CopyFramebuffer);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -60,14 +72,24 @@ bool WindowBackBuffer::BringBack()
 
 bool WindowBackBuffer::MoveToTexture()
 {
+    const bool copied = !m_Fresh && BringBack();
+    m_InWindow = false;
+    return copied;
+}
+
+bool WindowBackBuffer::TextureWritten()
+{
     const bool copied = BringBack();
     m_InWindow = false;
+    m_Fresh = false;
     return copied;
 }
 
 void WindowBackBuffer::Presented(bool drawableFits)
 {
+    m_Fresh = true;
     m_ReadFront = true;
+    m_DrawableFits = drawableFits;
     m_InWindow = m_Fits && m_Wanted && drawableFits;
 }
 

@@ -33,27 +33,43 @@ public:
     // With the context current, when the device goes.
     void Release();
 
-    // Drawing into the window wanted (the default) or not. Turned off, the
-    // pixels move into the texture at once.
-    void SetWanted(bool on);
+    // Drawing into the window wanted (the default) or not. Between frames
+    // (nothing drawn since Present) the next frame starts where it is
+    // wanted; within a frame, turned off, the frame so far moves into the
+    // texture, and turned on, the window takes the next frame. True when
+    // that copied.
+    bool SetWanted(bool on);
     bool Wanted() const { return m_Wanted; }
 
     // The frame's pixels are in the window: draws that need no depth or
     // stencil go there.
     bool InWindow() const { return m_InWindow; }
-    // A draw or clear went into the window: the texture is behind it now.
-    void Drawn()
+    // The window holds pixels of the back buffer that the texture lacks.
+    bool TextureBehind() const { return m_TextureBehind; }
+    // The window's buffer that holds them (GL_FRONT or GL_BACK).
+    unsigned ReadBuffer() const;
+    // A draw or clear of the back buffer's colour, into the window or the texture.
+    void Drawing(bool intoWindow)
     {
-        m_TextureBehind = true;
-        m_ReadFront = false;
+        m_Fresh = false;
+        // Drawn in the window, the texture is behind; drawn in the texture,
+        // whatever the window held before is no longer the back buffer's.
+        m_TextureBehind = intoWindow;
+        if (intoWindow)
+            m_ReadFront = false;
     }
     // Brings the texture up to date with the window, if it is behind; true
     // when it copied. Leaves GL's scissor test off, the colour mask full and
     // the read and draw framebuffers moved.
     bool BringBack();
-    // The pixels move into the texture for the rest of the frame (brought
-    // back first); true when that copied.
+    // The frame goes on in the texture; true when that copied. Nothing drawn
+    // since Present, the presented frame's pixels are not carried over (a
+    // discarding swap chain's back buffer is undefined then), though a read
+    // before the next draw still gets them.
     bool MoveToTexture();
+    // The texture is written other than by drawing: brought up to date first,
+    // it holds the frame from now on. True when that copied.
+    bool TextureWritten();
     // At Present, after the swap: the next frame starts in the window when it
     // is wanted and the window's drawable is the back buffer's size.
     void Presented(bool drawableFits);
@@ -66,6 +82,9 @@ private:
     bool m_DoubleBuffered = false;
     bool m_Wanted = true;
     bool m_InWindow = false;
+    bool m_DrawableFits = true;
+    // Nothing was drawn into the back buffer since the last Present.
+    bool m_Fresh = true;
     // The window holds pixels the texture lacks.
     bool m_TextureBehind = false;
     // Since the last swap nothing was drawn: a double-buffered window holds

@@ -816,9 +816,8 @@ private:
     bool BindTarget(bool window);
     bool DepthInUse() const;
     void InitWindowBackBuffer();
-    // The back buffer's texture brought up to date, before it is read or
-    // written other than by drawing; `moving`: the frame goes on in it.
-    void BackBufferToTexture(bool moving);
+    // After the back buffer's pixels moved (`copied`: GL copied them).
+    void BackBufferCopied(bool copied);
     // A row of the render target as GL counts it where it is drawn.
     GLint TargetRow(LONG top, LONG height) const
     {
@@ -960,16 +959,16 @@ void Device::InitWindowBackBuffer()
     gl::SurfaceBinding back;
     gl::BindingOf(m_BackBuffer, &back);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    GLint bits[4] = {0, 0, 0, 0};
-    const GLenum channels[4] = {GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE,
-                                GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE, GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE};
-    for (int i = 0; i < 4; ++i)
+    // The back buffer is X8R8G8B8: the window's alpha, if any, is never read.
+    GLint bits[3] = {0, 0, 0};
+    const GLenum channels[3] = {GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE,
+                                GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE};
+    for (int i = 0; i < 3; ++i)
         glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_BACK_LEFT, channels[i], &bits[i]);
     GLboolean doubleBuffered = GL_FALSE;
     glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(m_Core->window, &width, &height);
-    // The back buffer is X8R8G8B8: the window's alpha, if any, is never read.
     const bool fits = bits[0] == 8 && bits[1] == 8 && bits[2] == 8 &&
                       m_Params.SwapEffect == D3DSWAPEFFECT_DISCARD && width == static_cast<int>(back.width) &&
                       height == static_cast<int>(back.height) && glGetError() == GL_NO_ERROR;
@@ -1174,9 +1173,9 @@ bool Device::DepthInUse() const
     return depth || rs[D3DRS_STENCILENABLE];
 }
 
-void Device::BackBufferToTexture(bool moving)
+void Device::BackBufferCopied(bool copied)
 {
-    if (moving ? m_Window.MoveToTexture() : m_Window.BringBack()) {
+    if (copied) {
         ++m_Stats.backBufferCopies;
         m_Dirty |= kDirtyScissor | kDirtyColorMask;
     }
@@ -1184,13 +1183,13 @@ void Device::BackBufferToTexture(bool moving)
 
 bool Device::ApplyTargets(bool depthUsed)
 {
-    bool window = false;
-    if (m_RenderTarget == m_BackBuffer && m_Window.InWindow()) {
-        // The window has no depth-stencil surface: such draws go on in the texture.
-        if (depthUsed)
-            BackBufferToTexture(true);
-        window = !depthUsed;
-    }
+    const bool back = m_RenderTarget == m_BackBuffer;
+    // The window has no depth-stencil surface: such draws go on in the texture.
+    if (back && depthUsed && m_Window.InWindow())
+        BackBufferCopied(m_Window.MoveToTexture());
+    const bool window = back && m_Window.InWindow();
+    if (back)
+        m_Window.Drawing(window);
     return BindTarget(window);
 }
 
@@ -1205,7 +1204,6 @@ bool Device::BindTarget(bool window)
     }
     if (window) {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
-        m_Window.Drawn();
         return true;
     }
     glBindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
@@ -1637,6 +1635,8 @@ HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR c
     const bool depthStencil = (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != 0;
     if ((!window || depthStencil) && !BindTarget(false))
         return D3DERR_INVALIDCALL;
+    if ((flags & D3DCLEAR_TARGET) && m_RenderTarget == m_BackBuffer)
+        m_Window.Drawing(window);
 
     // The viewport, cut by the scissor rectangle when that test is on.
     RECT area = {static_cast<LONG>(m_Viewport.X), static_cast<LONG>(m_Viewport.Y),
@@ -1749,7 +1749,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* renderTarget, IDirect3DSu
     if (!gl::LookUpFormat(source.format, &info) || info.depth || !MakeCurrent(m_Core))
         return D3DERR_INVALIDCALL;
     if (renderTarget == m_BackBuffer)
-        BackBufferToTexture(false);
+        BackBufferCopied(m_Window.BringBack());
     gl::ReadTexture(source.texture, source.level, info, source.width, source.height, gl::SystemMemoryOf(destSurface));
     return D3D_OK;
 }
@@ -1766,23 +1766,34 @@ HRESULT Device::StretchRect(IDirect3DSurface9* source, const RECT* sourceRect, I
     gl::LookUpFormat(to.format, &toInfo);
     if (fromInfo.depth || toInfo.depth || !toInfo.renderable || !MakeCurrent(m_Core))
         return D3DERR_INVALIDCALL;
-    // The back buffer is read, or written in part, in its texture; written,
-    // the frame goes on there.
-    if (source == m_BackBuffer || dest == m_BackBuffer)
-        BackBufferToTexture(dest == m_BackBuffer);
+    // Written, the back buffer is brought up to date in its texture and the
+    // frame goes on there; read while the window is ahead, it is read from
+    // the window, whose rows count from the bottom.
+    const bool fromWindow = source == m_BackBuffer && dest != m_BackBuffer && m_Window.TextureBehind();
+    if (dest == m_BackBuffer)
+        BackBufferCopied(m_Window.TextureWritten());
     gl::SurfaceWritten(dest);
     const RECT s = sourceRect ? *sourceRect : RECT{0, 0, static_cast<LONG>(from.width), static_cast<LONG>(from.height)};
     const RECT d = destRect ? *destRect : RECT{0, 0, static_cast<LONG>(to.width), static_cast<LONG>(to.height)};
     GLuint drawFramebuffer = 0;
     glGenFramebuffers(1, &drawFramebuffer);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_ReadFramebuffer);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, from.texture, from.level);
+    if (fromWindow) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(m_Window.ReadBuffer());
+    } else {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_ReadFramebuffer);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, from.texture, from.level);
+    }
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, drawFramebuffer);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, to.texture, to.level);
     glDisable(GL_SCISSOR_TEST);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glBlitFramebuffer(s.left, s.top, s.right, s.bottom, d.left, d.top, d.right, d.bottom, GL_COLOR_BUFFER_BIT,
+    const LONG height = static_cast<LONG>(from.height);
+    glBlitFramebuffer(s.left, fromWindow ? height - s.top : s.top, s.right, fromWindow ? height - s.bottom : s.bottom,
+                      d.left, d.top, d.right, d.bottom, GL_COLOR_BUFFER_BIT,
                       filter >= D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+    if (fromWindow)
+        glReadBuffer(GL_BACK);
     glBindFramebuffer(GL_FRAMEBUFFER, m_Framebuffer);
     glDeleteFramebuffers(1, &drawFramebuffer);
     m_Dirty |= kDirtyScissor | kDirtyColorMask;
@@ -1809,17 +1820,14 @@ Device* DeviceImpl(IDirect3DDevice9* device)
 
 void Device::DrawBackBufferInWindow(bool on)
 {
-    if (on == m_Window.Wanted() || !MakeCurrent(m_Core))
-        return;
-    if (!on)
-        BackBufferToTexture(true);
-    m_Window.SetWanted(on);
+    if (on != m_Window.Wanted() && MakeCurrent(m_Core))
+        BackBufferCopied(m_Window.SetWanted(on));
 }
 
 void Device::BackBufferLocked(bool writing)
 {
     if (MakeCurrent(m_Core))
-        BackBufferToTexture(writing);
+        BackBufferCopied(writing ? m_Window.TextureWritten() : m_Window.BringBack());
 }
 
 } // namespace

@@ -188,12 +188,17 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, 
     if (!windowClass || !platform::EnsureSdlVideo())
         return nullptr;
 
-    // The device creates its own OpenGL 3.3 core context on this window later
-    // and renders into a framebuffer of its own, so the window needs no depth.
+    // The device creates its own OpenGL 3.3 core context on this window later.
+    // It draws the frame's last passes into the window, colour only, at the
+    // back buffer's 8 bits a channel (elsewhere it keeps a copy of its own),
+    // so the window needs no depth.
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 

@@ -59,6 +59,29 @@ TEST_F(WindowBackBufferTest, PresentShowsTheFrameUprightWithoutCopyingIt)
     EXPECT_EQ(Stats().presentCopies, 0u);
     EXPECT_EQ(Stats().backBufferCopies, 0u);
 
+    // Copied out after Present, the back buffer is the frame presented, read
+    // from the window itself.
+    Target half = RenderTarget(kWidth / 2, kHeight / 2);
+    ASSERT_NE(half.surface, nullptr);
+    Ref<IDirect3DSurface9> back = CurrentTarget();
+    ASSERT_EQ(device->StretchRect(back.get(), nullptr, half.surface.get(), nullptr, D3DTEXF_POINT), D3D_OK);
+    const std::vector<D3DCOLOR> small = Read(half.surface.get());
+    EXPECT_EQ(small[2 * (kWidth / 2) + 2], kRed);
+    EXPECT_EQ(small[2 * (kWidth / 2) + kWidth / 2 - 2], kGreen);
+    EXPECT_EQ(small[(kHeight / 2 - 2) * (kWidth / 2) + kWidth / 2 - 1], kBlue);
+    // The bottom-right corner, 8 by 4, into the same place of the small target.
+    const RECT from = {kWidth - 8, kHeight - 4, kWidth, kHeight};
+    const RECT to = {kWidth / 2 - 8, kHeight / 2 - 4, kWidth / 2, kHeight / 2};
+    ASSERT_EQ(device->SetRenderTarget(0, half.surface.get()), D3D_OK);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, kBlack, 1.0f, 0);
+    ASSERT_EQ(device->SetRenderTarget(0, back.get()), D3D_OK);
+    ASSERT_EQ(device->StretchRect(back.get(), &from, half.surface.get(), &to, D3DTEXF_POINT), D3D_OK);
+    const std::vector<D3DCOLOR> corner = Read(half.surface.get());
+    EXPECT_EQ(corner[(kHeight / 2 - 4) * (kWidth / 2) + kWidth / 2 - 8], kBlue);
+    EXPECT_EQ(corner[(kHeight / 2 - 1) * (kWidth / 2) + kWidth / 2 - 1], kBlue);
+    EXPECT_EQ(corner[(kHeight / 2 - 5) * (kWidth / 2) + kWidth / 2 - 1], kBlack);
+    EXPECT_EQ(Stats().backBufferCopies, 0u);
+
     // Read after Present, the back buffer holds the frame presented, brought
     // back from the window once.
     ExpectQuarters(Pixels());
@@ -142,6 +165,18 @@ TEST_F(WindowBackBufferTest, ADrawWithDepthCarriesTheFrameOnInTheTexture)
     Present();
     EXPECT_EQ(Stats().presentCopies, 1u);
     EXPECT_EQ(At(Window(), 4, 4), kGreen);
+
+    // A frame that starts with such a draw has nothing of the window's to carry.
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    FillRect(0, 0, kWidth / 2, kHeight, kBlue, 0.1f);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    FillRect(kWidth / 2, 0, kWidth, kHeight, kRed);
+    Present();
+    EXPECT_EQ(Stats().backBufferCopies, 1u);
+    EXPECT_EQ(Stats().presentCopies, 2u);
+    shown = Window();
+    EXPECT_EQ(At(shown, 4, 4), kBlue);
+    EXPECT_EQ(At(shown, kWidth - 4, 4), kRed);
 }
 
 // Written other than by drawing, the back buffer shows what was written over
@@ -176,27 +211,47 @@ TEST_F(WindowBackBufferTest, WritesIntoTheBackBufferShowOverTheFrame)
 }
 
 // Switched off, the back buffer is a texture that Present copies, with the
-// same picture.
+// same picture. Between frames the switch takes the next frame; within one,
+// turned off it moves the frame so far into the texture, turned on it waits
+// for the next frame.
 TEST_F(WindowBackBufferTest, SwitchedOffPresentCopiesTheSamePicture)
 {
     DrawQuarters();
     platform::DrawBackBufferInWindow(device, false);
     EXPECT_EQ(Stats().backBufferCopies, 1u) << "what was drawn in the window moves along";
     Present();
-    ExpectQuarters(Window());
-    DrawQuarters();
-    Present();
-    EXPECT_EQ(Stats().presentCopies, 2u);
+    EXPECT_EQ(Stats().presentCopies, 1u);
     ExpectQuarters(Window());
 
     platform::DrawBackBufferInWindow(device, true);
+    Clear(kBlue);
+    Present();
+    EXPECT_EQ(Stats().presentCopies, 1u);
+    EXPECT_EQ(At(Window(), 4, 4), kBlue);
+    // Turned both ways between frames, a read still gets the frame presented.
+    platform::DrawBackBufferInWindow(device, false);
+    platform::DrawBackBufferInWindow(device, true);
+    EXPECT_EQ(At(Pixels(), 4, 4), kBlue);
+    EXPECT_EQ(Stats().backBufferCopies, 2u);
+
     DrawQuarters();
     Present();
-    EXPECT_EQ(Stats().presentCopies, 3u) << "turned on, it takes the next frame";
-    DrawQuarters();
+    platform::DrawBackBufferInWindow(device, false);
+    EXPECT_EQ(Stats().backBufferCopies, 2u) << "nothing drawn since Present: nothing to carry over";
+    ExpectQuarters(Pixels());
+    EXPECT_EQ(Stats().backBufferCopies, 3u) << "read, the presented frame still comes back";
+    Clear(kBlue);
+    FillRect(0, 0, kWidth / 2, kHeight / 2, kRed);
+    EXPECT_EQ(At(Pixels(), kWidth - 4, 4), kBlue);
+    platform::DrawBackBufferInWindow(device, true);
+    FillRect(kWidth / 2, kHeight / 2, kWidth, kHeight, kRed);
     Present();
-    EXPECT_EQ(Stats().presentCopies, 3u);
-    ExpectQuarters(Window());
+    EXPECT_EQ(Stats().presentCopies, 2u) << "turned on within a frame, the window takes the next";
+    const std::vector<D3DCOLOR> shown = Window();
+    EXPECT_EQ(At(shown, 4, 4), kRed);
+    EXPECT_EQ(At(shown, kWidth - 4, 4), kBlue);
+    EXPECT_EQ(At(shown, kWidth - 4, kHeight - 4), kRed);
+    EXPECT_EQ(Stats().backBufferCopies, 3u);
 }
 
 } // namespace
