@@ -58,6 +58,10 @@ enum class Shortcut {
     // moves by at most a texel is smeared from the four texels its taps
     // read between, and not at all within a 255th of a texel's worth.
     ShortSmears,
+    // A level object that a shadow may fall on reads the shadow map only
+    // within the pixels where a caster can stand between it and the light;
+    // elsewhere it is drawn without the map's taps.
+    ShadowPixels,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

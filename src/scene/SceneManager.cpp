@@ -375,6 +375,27 @@ D3DXVECTOR4 CSceneMngr::ShadowReadRect(const D3DXMATRIX& lightViewProjection) co
                        side(m_CasterRect.bottom, 1.0f));
 }
 
+bool CSceneMngr::ShadowPixels(const IEntidad3D& receiver, const D3DXMATRIX& lightViewProjection, int width,
+                              int height, PixelRect& pixels) const
+{
+    if (!m_ShadowCasters || m_CasterRect.whole || m_CasterRect.empty ||
+        std::memcmp(&lightViewProjection, &m_CasterLight, sizeof(D3DXMATRIX)) != 0)
+        return false;
+    ShadowVolume volume;
+    volume.lightViewProjection = lightViewProjection;
+    if (ShortcutOn(Shortcut::TapsNearCasters)) {
+        const D3DXVECTOR4 read = ShadowReadRect(lightViewProjection);
+        volume.left = read.x;
+        volume.top = read.y;
+        volume.right = read.z;
+        volume.bottom = read.w;
+    }
+    volume.nearestCaster = m_CasterRect.nearest;
+    const CCamera& camera = getCamera();
+    return ShadowPixelsOf(receiver, volume, camera.GetViewMatrix() * camera.GetProjectionMatrix(), width, height,
+                          pixels);
+}
+
 std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
 {
     std::vector<IEntidad3D*> entities;
