@@ -62,6 +62,9 @@ enum class Shortcut {
     // within the pixels where a caster can stand between it and the light;
     // elsewhere it is drawn without the map's taps.
     ShadowPixels,
+    // What surrounds the eye and holds every other listed object (the sky)
+    // is drawn after all of them and lays no depth first.
+    EnclosingLast,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

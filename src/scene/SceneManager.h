@@ -89,6 +89,10 @@ public:
     // order, or near to far with the frame's shortcuts. The scene pass draws
     // the characters on their own and leaves their name out.
     std::vector<IEntidad3D*> ListedEntities(bool withCharacters) const;
+    // With the frame's shortcuts: whether the entity surrounds the eye and
+    // holds every other listed entity in its box (the sky). It then goes
+    // after everything else, and lays no depth first: it could hide nothing.
+    bool Encloses(const IEntidad3D& entity, const std::vector<IEntidad3D*>& listed) const;
 
     // The entities under a name (an empty list is added for a new name).
     std::vector<IEntidad3D*>& GetObjects(const std::string& name);
