@@ -36,6 +36,8 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"stillcamera", Shortcut::UnseenCameraMotion},
     {"shortsmear", Shortcut::ShortSmears},
     {"window", Shortcut::BackBufferInWindow},
+    {"shadowpixels", Shortcut::ShadowPixels},
+    {"skylast", Shortcut::EnclosingLast},
 };
 
 // The value below which a share p of the values lie, between neighbours.

@@ -35,6 +35,9 @@
 #include "bench_support.h"
 
 #include "app/FrameRender.h"
+#include "app/GameStateFlags.h"
+#include "app/LevelLists.h"
+#include "app/Profiler.h"
 #include "app/MainConfig.h"
 #include "enemies/EnemyAnimNames.h"
 #include "gui/GUIManager.h"
@@ -503,11 +506,45 @@ void SelectWay(bool shortcuts, float step)
     }
 }
 
-// VANTOREL_BENCH_FROZEN=1 with VANTOREL_BENCH_STEP="composite" (or "bloom", "present")
+// The scene pass as the level stage draws it: the level's names and the
+// characters marked, over the scene's depth texture.
+void DrawScenePassAlone()
+{
+    CSceneMngr& scene = getSceneManager();
+    IDirect3DSurface9* saved = nullptr;
+    const bool swapped = SceneDepth.surface && SUCCEEDED(D3DDevice->GetDepthStencilSurface(&saved)) && saved &&
+                         SUCCEEDED(D3DDevice->SetDepthStencilSurface(SceneDepth.surface));
+    if (SUCCEEDED(D3DDevice->BeginScene())) {
+        scene.SaveDepthStencil();
+        CSceneMarks marks(scene);
+        scene.SetVisible("Character", true);
+        MarkLevelObjects(getScenario()->scenarioName, getGSF(), *getRigid(), marks, getProfiler());
+        scene.RenderScenePass(SceneTarget, true);
+        scene.ReleaseDepthStencil();
+        D3DDevice->EndScene();
+    }
+    if (swapped)
+        D3DDevice->SetDepthStencilSurface(saved);
+    if (saved)
+        saved->Release();
+    // VANTOREL_BENCH_SCENE_PNG="/tmp/scene" keeps the scene target as drawn
+    // last, per level and case ("/tmp/scene_isla_wave.png"): with an effect
+    // whose lit looks add 1/255 a fragment, its red counts what each pixel shaded.
+    if (const char* prefix = std::getenv("VANTOREL_BENCH_SCENE_PNG"))
+        D3DXSaveTextureToFileA((std::string(prefix) + "_" + getScenario()->scenarioName + (g_Wave ? "_wave" : "") +
+                                ".png").c_str(),
+                               D3DXIFF_PNG, SceneTarget.texture, nullptr);
+}
+
+// VANTOREL_BENCH_FROZEN=1 with VANTOREL_BENCH_STEP="composite" (or "bloom", "present", "scene")
 // times that step alone, drawn again over the frame before it, so that a
 // change of its shader is weighed without the rest of the frame's spread.
 void DrawStepAlone(const char* name)
 {
+    if (std::string(name) == "scene") {
+        DrawScenePassAlone();
+        return;
+    }
     if (std::string(name) == "present") {
         D3DDevice->Present(nullptr, nullptr, nullptr, nullptr);
         return;

@@ -11,6 +11,7 @@
 #include "render/Composite.h"
 #include "render/FrameShortcuts.h"
 #include "render/ScreenMotion.h"
+#include "render/ShadowPixels.h"
 #include "render/VertexBuffers.h"
 #include "scene/Camera.h"
 #include "scene/Entity3D.h"
@@ -251,10 +252,10 @@ void CEffectManager::RenderShadowCaster(CLightCamera* light, IEntidad3D* entity)
     m_Effect->End();
 }
 
-void CEffectManager::SetLights(IEntidad3D* entity)
+bool CEffectManager::SetLights(IEntidad3D* entity)
 {
     if (!m_Effect || !entity)
-        return;
+        return false;
     CCamera& camera = getCamera();
     SetVector3(m_Effect, m_Params[EP_VIEW_DIR], camera.GetViewDirection());
     SetVector3(m_Effect, m_Params[EP_VIEW_POS], camera.GetPosition());
@@ -275,6 +276,7 @@ void CEffectManager::SetLights(IEntidad3D* entity)
     }
     SetLight(m_Effect, m_Params[EP_LIGHT_POS], m_Params[EP_LIGHT_DIR], m_Params[EP_LIGHT1_INFLUENCE], *first);
     m_Effect->SetFloat(m_Params[EP_SPECULAR_FILTER_AMOUNT], HeroIsFighting() ? 1.0f : 0.0f);
+    bool taps = false;
     if (!character) {
         m_Effect->SetTexture(m_Params[EP_SHADOW_MAP_TEXTURE], scene.GetShadowMapTexture());
         // A map with no caster in it shadows nothing nearer than its far
@@ -285,7 +287,8 @@ void CEffectManager::SetLights(IEntidad3D* entity)
         const D3DXMATRIX lightWVP = entity->GetTransform().GetMatrix() * first->viewProjection;
         const bool shadowed = scene.ShadowMapHasCasters() &&
                               (!FrameShortcuts() || scene.ShadowMayFallOn(*entity, lightWVP, first->viewProjection));
-        m_Effect->SetBool(m_ShadowCasters, !FrameShortcuts() || shadowed);
+        taps = !FrameShortcuts() || shadowed;
+        m_Effect->SetBool(m_ShadowCasters, taps);
         m_Effect->SetMatrix(m_Params[EP_LIGHT_WVP_1], &lightWVP);
         constexpr float kFar = 1e30f;
         const D3DXVECTOR4 near = ShortcutOn(Shortcut::TapsNearCasters) ? scene.ShadowReadRect(first->viewProjection)
@@ -297,6 +300,7 @@ void CEffectManager::SetLights(IEntidad3D* entity)
         m_Effect->SetBool(m_ShadowCasters, false);
     }
     SetLight(m_Effect, m_Params[EP_LIGHT2_POS], m_Params[EP_LIGHT_DIR2], m_Params[EP_LIGHT2_INFLUENCE], *second);
+    return taps;
 }
 
 void CEffectManager::RenderEntitySubset(int subset, IEntidad3D* entity)
@@ -316,12 +320,60 @@ void CEffectManager::RenderSubsetWith(const std::string& technique, int subset, 
     m_Effect->SetMatrix(m_Params[EP_WORLD_MATRIX], &world);
     m_Effect->SetMatrix(m_Params[EP_VP], &viewProjection);
     m_Effect->SetMatrix(m_Params[EP_WVP], &wvp);
-    SetLights(entity);
+    const bool taps = SetLights(entity);
     m_Effect->SetTexture(m_Params[EP_NORMALMAP_TEXTURE], entity->GetTexture(2));
     m_Effect->SetTexture(m_Params[EP_LIGHTMAP_TEXTURE], entity->GetTexture(1));
     m_Effect->SetTexture(m_Params[EP_DIFFUSE_TEXTURE], entity->GetTexture(0));
     entity->UploadBones();
-    DrawSubsetPasses(entity, subset);
+    if (taps && ShortcutOn(Shortcut::ShadowPixels))
+        DrawShadowedSubset(entity, subset);
+    else
+        DrawSubsetPasses(entity, subset);
+}
+
+void CEffectManager::DrawShadowedSubset(IEntidad3D* entity, int subset)
+{
+    D3DVIEWPORT9 viewport{};
+    PixelRect taps;
+    const CLightCamera* light = getSceneManager().GetLight(1);
+    if (FAILED(D3DDevice->GetViewport(&viewport)) ||
+        !getSceneManager().ShadowPixels(*entity, light->viewProjection, static_cast<int>(viewport.Width),
+                                        static_cast<int>(viewport.Height), taps)) {
+        DrawSubsetPasses(entity, subset);
+        return;
+    }
+    const int width = static_cast<int>(viewport.Width), height = static_cast<int>(viewport.Height);
+    if (taps.Empty()) {
+        m_Effect->SetBool(m_ShadowCasters, FALSE);
+        DrawSubsetPasses(entity, subset);
+        return;
+    }
+    if (taps.left == 0 && taps.top == 0 && taps.right == width && taps.bottom == height) {
+        DrawSubsetPasses(entity, subset);
+        return;
+    }
+    // The same triangles in parts of the target, each part drawn as the whole
+    // would draw it there: the taps' variant where they can change the light,
+    // the one without them around it.
+    DWORD scissorWas = FALSE;
+    RECT rectWas{};
+    D3DDevice->GetRenderState(D3DRS_SCISSORTESTENABLE, &scissorWas);
+    D3DDevice->GetScissorRect(&rectWas);
+    D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    auto drawWithin = [&](const PixelRect& part) {
+        const RECT rect{static_cast<LONG>(viewport.X) + part.left, static_cast<LONG>(viewport.Y) + part.top,
+                        static_cast<LONG>(viewport.X) + part.right, static_cast<LONG>(viewport.Y) + part.bottom};
+        D3DDevice->SetScissorRect(&rect);
+        DrawSubsetPasses(entity, subset);
+    };
+    drawWithin(taps);
+    m_Effect->SetBool(m_ShadowCasters, FALSE);
+    PixelRect around[4];
+    const int parts = PixelsAround(taps, width, height, around);
+    for (int part = 0; part < parts; ++part)
+        drawWithin(around[part]);
+    D3DDevice->SetScissorRect(&rectWas);
+    D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, scissorWas);
 }
 
 bool CEffectManager::IsEntityVisible(IEntidad3D* entity, bool character)

@@ -122,8 +122,8 @@ public:
     // subset 0, bones uploaded).
     void RenderShadowCaster(CLightCamera* light, IEntidad3D* entity);
     // Camera, lights, specular filter and - for anything but a character -
-    // the shadow map, for one entity.
-    void SetLights(IEntidad3D* entity);
+    // the shadow map, for one entity. True when its draw reads the map's taps.
+    bool SetLights(IEntidad3D* entity);
     // One subset with the entity's technique for its current pass, lit.
     void RenderEntitySubset(int subset, IEntidad3D* entity);
     // Culls against the camera's frustum (characters with radius 70, others
@@ -169,6 +169,9 @@ public:
 
 private:
     void DrawSubsetPasses(IEntidad3D* entity, int subset);
+    // A lit draw that reads the shadow map: with the frame's shortcuts, the
+    // taps only within the pixels where they can change the light.
+    void DrawShadowedSubset(IEntidad3D* entity, int subset);
     void RenderSubsetWith(const std::string& technique, int subset, IEntidad3D* entity);
     bool CullAndDraw(const std::string& technique, IEntidad3D* entity);
     void ReleaseEffect();

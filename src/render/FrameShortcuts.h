@@ -61,6 +61,13 @@ enum class Shortcut {
     // The passes that draw into the back buffer draw straight into the
     // window, so that presenting copies nothing.
     BackBufferInWindow,
+    // A level object that a shadow may fall on reads the shadow map only
+    // within the pixels where a caster can stand between it and the light;
+    // elsewhere it is drawn without the map's taps.
+    ShadowPixels,
+    // What surrounds the eye and holds every other listed object (the sky)
+    // is drawn after all of them and lays no depth first.
+    EnclosingLast,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

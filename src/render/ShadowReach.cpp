@@ -42,9 +42,11 @@ void ShadowRect::AddClip(float x, float y, float w)
     if (empty) {
         left = right = u;
         top = bottom = v;
+        nearest = w;
         empty = false;
         return;
     }
+    nearest = std::min(nearest, w);
     left = std::min(left, u);
     right = std::max(right, u);
     top = std::min(top, v);
@@ -61,9 +63,11 @@ void ShadowRect::Add(const ShadowRect& other)
         top = other.top;
         right = other.right;
         bottom = other.bottom;
+        nearest = other.nearest;
         empty = false;
         return;
     }
+    nearest = std::min(nearest, other.nearest);
     left = std::min(left, other.left);
     top = std::min(top, other.top);
     right = std::max(right, other.right);

@@ -13,6 +13,8 @@ struct ShadowRect {
     bool empty = true;  // nothing in it
     bool whole = false; // a point at or behind the light's eye: anywhere
     float left = 0.0f, top = 0.0f, right = 0.0f, bottom = 0.0f;
+    // The least clip w of the points in it: how near the light it comes.
+    float nearest = 0.0f;
 
     // A point in the light's clip space.
     void AddClip(float x, float y, float w);

@@ -56,6 +56,47 @@ float DistanceFromEyeSq(const IEntidad3D& entity, const D3DXVECTOR3& eye)
     return distanceSq > radius * radius ? distanceSq : std::numeric_limits<float>::max();
 }
 
+// The box round the entity's mesh, placed in the world; false without one.
+bool WorldBox(const IEntidad3D& entity, D3DXVECTOR3& low, D3DXVECTOR3& high)
+{
+    const IVertexBuffer* mesh = entity.GetMesh();
+    D3DXVECTOR3 a, b;
+    if (!mesh || !mesh->GetPositionBounds(a, b))
+        return false;
+    const D3DXMATRIX& world = entity.GetTransform().GetMatrix();
+    for (int corner = 0; corner < 8; ++corner) {
+        const D3DXVECTOR3 p(corner & 1 ? b.x : a.x, corner & 2 ? b.y : a.y, corner & 4 ? b.z : a.z);
+        const D3DXVECTOR3 q(p.x * world._11 + p.y * world._21 + p.z * world._31 + world._41,
+                            p.x * world._12 + p.y * world._22 + p.z * world._32 + world._42,
+                            p.x * world._13 + p.y * world._23 + p.z * world._33 + world._43);
+        low = corner == 0 ? q : D3DXVECTOR3(std::min(low.x, q.x), std::min(low.y, q.y), std::min(low.z, q.z));
+        high = corner == 0 ? q : D3DXVECTOR3(std::max(high.x, q.x), std::max(high.y, q.y), std::max(high.z, q.z));
+    }
+    return true;
+}
+
+// Whether the entity surrounds the eye and its box holds the box of every
+// other listed entity: the sky. Nothing of the level lies behind it, so its
+// depth laid first would hide nothing, and shaded last it covers only what
+// nothing else covered.
+bool EnclosesTheRest(const IEntidad3D& outer, const std::vector<IEntidad3D*>& listed, const D3DXVECTOR3& eye)
+{
+    D3DXVECTOR3 low, high;
+    if (!WorldBox(outer, low, high))
+        return false;
+    auto holds = [&](const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+        return a.x >= low.x && a.y >= low.y && a.z >= low.z && b.x <= high.x && b.y <= high.y && b.z <= high.z;
+    };
+    if (!holds(eye, eye))
+        return false;
+    for (const IEntidad3D* entity : listed) {
+        D3DXVECTOR3 a, b;
+        if (entity && entity != &outer && (!WorldBox(*entity, a, b) || !holds(a, b)))
+            return false;
+    }
+    return true;
+}
+
 // --- what the passes read from the hero and the enemies ------------------------------
 
 // The hero's drawable entity; null until the hero carries one.
@@ -375,6 +416,34 @@ D3DXVECTOR4 CSceneMngr::ShadowReadRect(const D3DXMATRIX& lightViewProjection) co
                        side(m_CasterRect.bottom, 1.0f));
 }
 
+bool CSceneMngr::Encloses(const IEntidad3D& entity, const std::vector<IEntidad3D*>& listed) const
+{
+    const D3DXVECTOR3 eye = getCamera().GetPosition();
+    return ShortcutOn(Shortcut::EnclosingLast) && DistanceFromEyeSq(entity, eye) == std::numeric_limits<float>::max() &&
+           EnclosesTheRest(entity, listed, eye);
+}
+
+bool CSceneMngr::ShadowPixels(const IEntidad3D& receiver, const D3DXMATRIX& lightViewProjection, int width,
+                              int height, PixelRect& pixels) const
+{
+    if (!m_ShadowCasters || m_CasterRect.whole || m_CasterRect.empty ||
+        std::memcmp(&lightViewProjection, &m_CasterLight, sizeof(D3DXMATRIX)) != 0)
+        return false;
+    ShadowVolume volume;
+    volume.lightViewProjection = lightViewProjection;
+    if (ShortcutOn(Shortcut::TapsNearCasters)) {
+        const D3DXVECTOR4 read = ShadowReadRect(lightViewProjection);
+        volume.left = read.x;
+        volume.top = read.y;
+        volume.right = read.z;
+        volume.bottom = read.w;
+    }
+    volume.nearestCaster = m_CasterRect.nearest;
+    const CCamera& camera = getCamera();
+    return ShadowPixelsOf(receiver, volume, camera.GetViewMatrix() * camera.GetProjectionMatrix(), width, height,
+                          pixels);
+}
+
 std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
 {
     std::vector<IEntidad3D*> entities;
@@ -402,6 +471,10 @@ std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
     keyed.reserve(entities.size());
     for (IEntidad3D* entity : entities)
         keyed.push_back({entity ? DistanceFromEyeSq(*entity, eye) : std::numeric_limits<float>::max(), entity});
+    // What holds everything else (the sky) after everything else.
+    for (Keyed& k : keyed)
+        if (k.entity && k.key == std::numeric_limits<float>::max() && Encloses(*k.entity, entities))
+            k.key = std::numeric_limits<float>::infinity();
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
     for (size_t i = 0; i < keyed.size(); ++i)
         entities[i] = keyed[i].entity;
@@ -431,7 +504,8 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
     if (ShortcutOn(Shortcut::DepthPrePass) && m_DepthStencil) {
         CEffectManager& effects = getEffectManager();
         for (IEntidad3D* entity : listed)
-            depthLaidCount += effects.RenderDepth(entity) ? 1 : 0;
+            if (!entity || !Encloses(*entity, listed))
+                depthLaidCount += effects.RenderDepth(entity) ? 1 : 0;
     }
     if (IsVisible(kCharacters)) {
         RenderCharacters();

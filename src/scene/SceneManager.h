@@ -10,6 +10,7 @@
 
 #include "platform/d3d9.h"
 #include "render/Composite.h"
+#include "render/ShadowPixels.h"
 #include "render/ShadowReach.h"
 #include "scene/LightCamera.h"
 
@@ -51,6 +52,11 @@ public:
     // the taps read the cleared background. Anywhere (a rect holding every
     // coordinate) when that is not known for `lightViewProjection`.
     D3DXVECTOR4 ShadowReadRect(const D3DXMATRIX& lightViewProjection) const;
+    // The pixels of a width x height target, seen by the camera, where the
+    // map's taps can change a receiver's light (elsewhere the map reads as
+    // its background); false when that is not known.
+    bool ShadowPixels(const IEntidad3D& receiver, const D3DXMATRIX& lightViewProjection, int width, int height,
+                      PixelRect& pixels) const;
     float GetSceneTime() const { return m_SceneTime; }
     // The scene target's texture that the velocity pass smears.
     IDirect3DTexture9* GetVelocitySourceTexture() const { return m_VelocitySource; }
@@ -83,6 +89,10 @@ public:
     // order, or near to far with the frame's shortcuts. The scene pass draws
     // the characters on their own and leaves their name out.
     std::vector<IEntidad3D*> ListedEntities(bool withCharacters) const;
+    // With the frame's shortcuts: whether the entity surrounds the eye and
+    // holds every other listed entity in its box (the sky). It then goes
+    // after everything else, and lays no depth first: it could hide nothing.
+    bool Encloses(const IEntidad3D& entity, const std::vector<IEntidad3D*>& listed) const;
 
     // The entities under a name (an empty list is added for a new name).
     std::vector<IEntidad3D*>& GetObjects(const std::string& name);
