@@ -33,6 +33,7 @@ constexpr const char* kWindowClass = "VantorelShippedGame";
 inline bool Start(int clientWidth, int clientHeight)
 {
     crt::KeepBigBlocksApart();
+    crt::KeepHeapTopForReuse();
     getScenario();
     getPlayer();
     getTriggerManager();
