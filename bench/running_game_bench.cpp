@@ -154,7 +154,7 @@ public:
             m_Frame = 0;
         }
         getPlayer()->SetLife(350);
-        if (const char* top = std::getenv("VANTOREL_BENCH_HEAP_TOP"))
+        if (const char* top = std::getenv("VANTOREL_BENCH_HEAP_TOP"); top && *top)
             mallopt(M_TRIM_THRESHOLD, std::atoi(top));
         // VANTOREL_BENCH_BLUR=1 plays with motion blur on (the options screen's switch, off by default).
         if (const char* blur = std::getenv("VANTOREL_BENCH_BLUR"))
