@@ -16,6 +16,9 @@
 // the frame's shortcuts (names below), to weigh them in the running game.
 // VANTOREL_BENCH_BLUR=1 plays with motion blur switched on (off by default, as
 // the game starts).
+// VANTOREL_BENCH_HEAP_TOP=<bytes> keeps only that much freed memory at the top
+// of the C heap (the C library's own default is 131072), to weigh what the
+// game keeps for the next frame.
 // Usage: running_game_bench [frames per level]
 // For two cores: taskset -c 0,1 running_game_bench
 #include "bench_support.h"
@@ -34,7 +37,9 @@
 
 #include "../tests/app/shipped_game.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -53,6 +58,20 @@ const char kMark[] = "WAVE\t";
 const char* const kLevels[] = {"hangares", "isla"};
 
 // CPU milliseconds of the whole process so far, every thread.
+long MinorFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
 double ProcessCpuMs()
 {
     rusage usage{};
@@ -74,10 +93,19 @@ void SwitchShortcutsOff()
             }
 }
 
-// Per level, the CPU milliseconds per frame over the frames read from the log.
+// Per level, the CPU milliseconds per frame over the frames read from the log,
+// and each of those frames' own CPU milliseconds (from one render's end to the
+// next): a frame that costs more work shows here whatever the machine's load.
 std::map<std::string, double> g_CpuPerFrame;
 // The device's presents over the whole run, and its copies of the frame.
 platform::DrawStats g_Presented;
+// Per level, the pages the process touched for the first time per frame
+// (minor faults): memory given back to the system and taken again each frame.
+std::map<std::string, double> g_FaultsPerFrame;
+std::map<std::string, std::vector<double>> g_FrameCpu;
+// Per level, the main thread's CPU milliseconds in each frame's update: the
+// update's own work, whether or not the thread was made to wait meanwhile.
+std::map<std::string, std::vector<double>> g_UpdateCpu;
 
 // The hero before the level's largest wave, which is told he is there.
 void FaceWave(const std::string& level)
@@ -129,10 +157,15 @@ public:
             m_Frame = 0;
         }
         getPlayer()->SetLife(350);
+        if (const char* top = std::getenv("VANTOREL_BENCH_HEAP_TOP"); top && *top)
+            mallopt(M_TRIM_THRESHOLD, std::atoi(top));
         // VANTOREL_BENCH_BLUR=1 plays with motion blur on (the options screen's switch, off by default).
         if (const char* blur = std::getenv("VANTOREL_BENCH_BLUR"))
             setMainConfig("blurRender", std::atoi(blur) != 0);
+        const double start = ThreadCpuMs();
         CGameCalls::UpdateFrame(dt);
+        if (m_Frame >= kSettleFrames && m_Frame < kSettleFrames + m_Frames)
+            g_UpdateCpu[kLevels[m_Level]].push_back(ThreadCpuMs() - start);
     }
 
     void RenderFrame(float dt) override
@@ -141,12 +174,18 @@ public:
         if (m_Pending)
             return;
         ++m_Frame;
+        const double cpu = ProcessCpuMs();
+        if (m_Frame > kSettleFrames)
+            g_FrameCpu[kLevels[m_Level]].push_back(cpu - m_CpuAtFrame);
+        m_CpuAtFrame = cpu;
         if (m_Frame == kSettleFrames) {
             getProfiler().Write(std::string(kMark) + kLevels[m_Level] + "\n");
-            m_CpuAtMark = ProcessCpuMs();
+            m_CpuAtMark = cpu;
+            m_FaultsAtMark = MinorFaults();
         }
         if (m_Frame == kSettleFrames + m_Frames) {
             g_CpuPerFrame[kLevels[m_Level]] = (ProcessCpuMs() - m_CpuAtMark) / m_Frames;
+            g_FaultsPerFrame[kLevels[m_Level]] = static_cast<double>(MinorFaults() - m_FaultsAtMark) / m_Frames;
             if (++m_Level < static_cast<int>(std::size(kLevels))) {
                 m_Pending = true;
             } else {
@@ -163,6 +202,8 @@ private:
     bool m_Pending = false;
     bool m_Entering = false;
     double m_CpuAtMark = 0.0;
+    double m_CpuAtFrame = 0.0;
+    long m_FaultsAtMark = 0;
 };
 
 // The value of a label on a log line ("label\tvalue\t..."), or -1.
@@ -177,7 +218,7 @@ void Report(int frames)
 {
     std::ifstream in(kLog);
     std::string line, level;
-    std::vector<double> times;
+    std::vector<double> times, updates;
     double update = -1.0;
     auto print = [&] {
         if (level.empty())
@@ -187,19 +228,33 @@ void Report(int frames)
                     level.c_str(), times.size(), Percentile(times, 0.5), Percentile(times, 0.95),
                     static_cast<size_t>(std::count_if(times.begin(), times.end(), [](double t) { return t > 33.34; })),
                     g_CpuPerFrame.count(level) ? g_CpuPerFrame.at(level) : 0.0);
+        const std::vector<double>& cpu = g_FrameCpu[level];
+        std::printf("           each frame's CPU: median %6.2f ms, 95th percentile %6.2f ms; "
+                    "update alone: median %5.2f ms, 95th percentile %5.2f ms, largest %5.2f ms; "
+                    "%.0f pages faulted in per frame\n",
+                    Percentile(cpu, 0.5), Percentile(cpu, 0.95), Percentile(updates, 0.5), Percentile(updates, 0.95),
+                    updates.empty() ? 0.0 : *std::max_element(updates.begin(), updates.end()),
+                    g_FaultsPerFrame[level]);
+        const std::vector<double>& updateCpu = g_UpdateCpu[level];
+        std::printf("           the update's CPU: median %5.2f ms, 95th percentile %5.2f ms, largest %5.2f ms\n",
+                    Percentile(updateCpu, 0.5), Percentile(updateCpu, 0.95),
+                    updateCpu.empty() ? 0.0 : *std::max_element(updateCpu.begin(), updateCpu.end()));
     };
     while (std::getline(in, line)) {
         if (line.rfind(kMark, 0) == 0) {
             print();
             level = line.substr(std::string(kMark).size());
             times.clear();
+            updates.clear();
             update = -1.0;
         } else if (!level.empty() && static_cast<int>(times.size()) < frames && line.rfind("UPDATE\t", 0) == 0) {
             update = Entry(line, "TOTAL_UPDATE: ");
         } else if (!level.empty() && update >= 0.0 && line.rfind("RENDER\t", 0) == 0) {
             const double render = Entry(line, "TOTAL_RENDER: ");
-            if (render >= 0.0)
+            if (render >= 0.0) {
                 times.push_back(update + render);
+                updates.push_back(update);
+            }
             update = -1.0;
         }
     }

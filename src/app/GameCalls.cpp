@@ -3,6 +3,7 @@
 #include "app/FrameRender.h"
 #include "app/FrameUpdate.h"
 #include "app/GameStateFlags.h"
+#include "app/LevelPictures.h"
 #include "app/LevelRestart.h"
 #include "app/Startup.h"
 #include "enemies/EnemyManager.h"
@@ -163,6 +164,7 @@ void CGameCalls::ResetManagers()
     getCollisionManager().LoadNewScenario("hangares");
     getScenario()->SelectScenario("hangares");
     getSceneManager().Setup();
+    HoldCurrentLevelPictures();
     getTriggerManager().currentZone = 1;
     getRigid()->Reset();
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();

@@ -1,4 +1,5 @@
 // The level restart's link to the rest of the game.
+#include "app/LevelPictures.h"
 #include "app/LevelRestart.h"
 #include "app/Startup.h"
 #include "enemies/EnemyManager.h"
@@ -71,7 +72,11 @@ public:
         getCollisionManager().LoadNewScenario(level);
         getScenario()->SelectScenario(level);
     }
-    void SetupScene() override { getSceneManager().Setup(); }
+    void SetupScene() override
+    {
+        getSceneManager().Setup();
+        HoldCurrentLevelPictures();
+    }
     void RemoveCollisionBody(const std::string& name) override { getCollisionManager().RemoveStaticBody(name); }
     void SetRemainingHits(int hits) override { getCollisionManager().hangarHits = hits; }
     void ForgetHangarFire() override { getSceneManager().ForgetHangarFire(); }

@@ -47,6 +47,7 @@ void ReadConfiguration()
 int VantorelMain()
 {
     crt::KeepBigBlocksApart();
+    crt::KeepHeapTopForReuse();
     // Each run names each fault of its data, whatever was said before it in
     // this process.
     bounded::ForgetSaidLines();

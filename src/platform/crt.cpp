@@ -7,6 +7,7 @@
 namespace crt {
 namespace {
 std::uint32_t g_State = 1;
+unsigned long g_HeapTopKept = 128ul * 1024;
 }
 
 int rand()
@@ -23,6 +24,17 @@ void srand(unsigned int seed)
 void KeepBigBlocksApart()
 {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+}
+
+void KeepHeapTopForReuse(unsigned long bytes)
+{
+    if (mallopt(M_TRIM_THRESHOLD, static_cast<int>(bytes)) == 1)
+        g_HeapTopKept = bytes;
+}
+
+unsigned long HeapTopKept()
+{
+    return g_HeapTopKept;
 }
 
 } // namespace crt

@@ -18,4 +18,15 @@ void srand(unsigned int seed);
 // game then holds several times the memory it uses.
 void KeepBigBlocksApart();
 
+// Up to kHeapTopKept bytes freed at the top of the C heap stay with the
+// process. The renderer frees its working memory at the end of every frame
+// and takes as much again in the next: given back to the system each time,
+// every page of it came back zeroed through a page fault, hundreds a frame.
+// What is kept is what the frame needed at its peak anyway (a wave's frame
+// frees more than 16 MB there at times).
+constexpr unsigned long kHeapTopKept = 64ul << 20;
+void KeepHeapTopForReuse(unsigned long bytes = kHeapTopKept);
+// What the last KeepHeapTopForReuse kept (the C library's own 128 KB before).
+unsigned long HeapTopKept();
+
 } // namespace crt

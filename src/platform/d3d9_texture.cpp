@@ -415,7 +415,19 @@ public:
             level->SetName(0);
     }
 
-    bool Idle(unsigned presents) const { return m_Name != 0 && PresentCount() - m_LastUse > presents; }
+    bool Idle(unsigned presents) const { return !m_Held && m_Name != 0 && PresentCount() - m_LastUse > presents; }
+
+    // Held, the texels are filled at once and kept however long the texture
+    // goes undrawn; let go, it counts as idle from then on.
+    void Hold(bool held)
+    {
+        if (held == m_Held)
+            return;
+        m_Held = held;
+        if (held)
+            EnsureResident();
+        m_LastUse = PresentCount();
+    }
 
     static std::set<TextureImpl*>& OnDemand()
     {
@@ -478,6 +490,7 @@ private:
     std::function<bool(IDirect3DTexture9*)> m_Refill;
     bool m_Refilling = false;
     unsigned m_LastUse = 0;
+    bool m_Held = false;
 };
 
 // A level shares its texture's count, as Direct3D's do.
@@ -660,6 +673,13 @@ bool TexelsResident(IDirect3DBaseTexture9* texture)
 {
     auto* impl = dynamic_cast<gl::TextureImpl*>(texture);
     return impl && impl->Name() != 0;
+}
+
+void HoldTexelsOf(const std::vector<IDirect3DBaseTexture9*>& textures)
+{
+    const std::set<IDirect3DBaseTexture9*> wanted(textures.begin(), textures.end());
+    for (gl::TextureImpl* texture : gl::TextureImpl::OnDemand())
+        texture->Hold(wanted.count(texture) != 0);
 }
 
 void GiveBackIdleTexels(unsigned presents)

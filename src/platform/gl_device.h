@@ -90,6 +90,12 @@ unsigned GLTextureOf(IDirect3DBaseTexture9* texture);
 bool FillTextureOnDemand(IDirect3DTexture9* texture, std::function<bool(IDirect3DTexture9*)> refill);
 // Whether the texture holds its texels now.
 bool TexelsResident(IDirect3DBaseTexture9* texture);
+// Of the textures filled on demand, those listed are filled now and keep
+// their texels, drawn or not, until a later call leaves them out; the rest
+// are given back again once undrawn for long enough. Filled at its first draw
+// (or again after a while out of view), a big picture costs that frame tens of
+// milliseconds. Textures not filled on demand are left as they are.
+void HoldTexelsOf(const std::vector<IDirect3DBaseTexture9*>& textures);
 // Called at each present: gives back the texels of every texture filled on
 // demand that was not drawn during the last `presents` presents.
 void GiveBackIdleTexels(unsigned presents);

@@ -8,6 +8,7 @@
 #include "app/DebugText.h"
 #include "app/GameCalls.h"
 #include "app/GameStateFlags.h"
+#include "app/LevelPictures.h"
 #include "app/Loading.h"
 #include "app/Profiler.h"
 #include "app/Startup.h"
@@ -33,6 +34,7 @@ constexpr const char* kWindowClass = "VantorelShippedGame";
 inline bool Start(int clientWidth, int clientHeight)
 {
     crt::KeepBigBlocksApart();
+    crt::KeepHeapTopForReuse();
     getScenario();
     getPlayer();
     getTriggerManager();
@@ -95,6 +97,7 @@ inline void EnterLevel(const std::string& level)
         getCollisionManager().LoadNewScenario(level);
         getScenario()->SelectScenario(level);
         getSceneManager().Setup();
+        HoldCurrentLevelPictures();
         getTriggerManager().currentZone = isla ? 2 : 1;
     }
     // The restart does not place the hero yet, whether or not the level was

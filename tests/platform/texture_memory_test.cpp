@@ -146,4 +146,38 @@ TEST_F(TextureMemoryTest, PictureWrittenAfterLoadingKeepsItsTexels)
     big->UnlockRect(0);
 }
 
+// A big picture held is filled at once, before any draw, and keeps its
+// texels however long it goes undrawn; let go, it is given back as before.
+TEST_F(TextureMemoryTest, AHeldBigPictureIsFilledAtOnceAndKeptUntilLetGo)
+{
+    WriteHalves("held.png", 1024, 768);
+    WriteHalves("other.png", 1024, 768);
+    WriteHalves("small.png", 64, 64);
+    Ref<IDirect3DTexture9> small = Load("small.png");
+    Ref<IDirect3DTexture9> held = Load("held.png");
+    Ref<IDirect3DTexture9> other = Load("other.png");
+    ASSERT_NE(held, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(platform::TexelsResident(held.get()));
+
+    platform::HoldTexelsOf({held.get(), small.get()});
+    EXPECT_TRUE(platform::TexelsResident(held.get())) << "filled when held, not at its first draw";
+    EXPECT_FALSE(platform::TexelsResident(other.get()));
+    EXPECT_EQ(Draw(other.get()), std::make_pair(kRed, kBlue));
+    PresentIdle(400, small.get());
+    EXPECT_TRUE(platform::TexelsResident(held.get())) << "held through 400 presents undrawn";
+    EXPECT_FALSE(platform::TexelsResident(other.get())) << "what is not held is given back as before";
+
+    // Let go, it counts as idle from then on, not from its last draw.
+    platform::HoldTexelsOf({other.get()});
+    EXPECT_TRUE(platform::TexelsResident(other.get()));
+    PresentIdle(299, small.get());
+    EXPECT_TRUE(platform::TexelsResident(held.get()));
+    PresentIdle(2, small.get());
+    EXPECT_FALSE(platform::TexelsResident(held.get()));
+    EXPECT_TRUE(platform::TexelsResident(other.get()));
+    EXPECT_EQ(Draw(held.get()), std::make_pair(kRed, kBlue));
+    platform::HoldTexelsOf({});
+}
+
 } // namespace
