@@ -66,6 +66,16 @@ void FinishDrawing(IDirect3DDevice9* device)
         glFinish();
 }
 
+void CountHandOver(IDirect3DDevice9* device);
+
+void HandOverDrawing(IDirect3DDevice9* device)
+{
+    if (!device || !MakeCurrent(HandleOf(device)))
+        return;
+    glFlush();
+    CountHandOver(device);
+}
+
 IDirect3DDevice9* DeviceOf(const DeviceHandle& handle)
 {
     return handle ? handle->device : nullptr;
@@ -1703,6 +1713,12 @@ void ResetDrawStats(IDirect3DDevice9* device)
 {
     if (Device* d = DeviceImpl(device))
         d->Stats() = DrawStats();
+}
+
+void CountHandOver(IDirect3DDevice9* device)
+{
+    if (Device* d = DeviceImpl(device))
+        ++d->Stats().handovers;
 }
 
 namespace gl {

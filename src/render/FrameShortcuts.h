@@ -58,6 +58,10 @@ enum class Shortcut {
     // moves by at most a texel is smeared from the four texels its taps
     // read between, and not at all within a 255th of a texel's worth.
     ShortSmears,
+    // The scene pass hands its draws over to the renderer's drawing threads
+    // as it goes (the level's depth, then every few lit objects), so that
+    // they draw while the rest is issued rather than once it is all issued.
+    EarlyRaster,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
