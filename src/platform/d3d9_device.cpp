@@ -1717,8 +1717,10 @@ void ResetDrawStats(IDirect3DDevice9* device)
 
 void CountHandOver(IDirect3DDevice9* device)
 {
-    if (Device* d = DeviceImpl(device))
+    if (Device* d = DeviceImpl(device)) {
         ++d->Stats().handovers;
+        d->Stats().drawCallsAtHandOver = d->Stats().drawCalls;
+    }
 }
 
 namespace gl {

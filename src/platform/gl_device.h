@@ -116,6 +116,7 @@ struct DrawStats {
     unsigned presents = 0;
     unsigned clears = 0;     // clears that reached OpenGL
     unsigned handovers = 0;  // HandOverDrawing calls that reached OpenGL
+    unsigned drawCallsAtHandOver = 0; // drawCalls when the last one did
 };
 DrawStats GetDrawStats(IDirect3DDevice9* device);
 void ResetDrawStats(IDirect3DDevice9* device);

@@ -62,6 +62,9 @@ enum class Shortcut {
     // as it goes (the level's depth, then every few lit objects), so that
     // they draw while the rest is issued rather than once it is all issued.
     EarlyRaster,
+    // The composite (with whatever is laid full-screen over it) is handed to
+    // the drawing threads at once, not after the screen's text and pictures.
+    CompositeHandOver,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
