@@ -59,8 +59,9 @@ enum class Shortcut {
     // read between, and not at all within a 255th of a texel's worth.
     ShortSmears,
     // The scene pass hands its draws over to the renderer's drawing threads
-    // as it goes (the level's depth, then every few lit objects), so that
-    // they draw while the rest is issued rather than once it is all issued.
+    // as it goes (the level's depth, the characters, then every few lit
+    // objects), so that they draw while the rest is issued rather than once
+    // it is all issued.
     EarlyRaster,
     // The composite (with whatever is laid full-screen over it) is handed to
     // the drawing threads at once, not after the screen's text and pictures.
