@@ -11,7 +11,11 @@
 // figure hardly moves with the load of the machine. With --passes it also
 // draws a second set of frames finishing the device at every timing-log
 // label, so each pass is charged with its own drawing (the finishing costs
-// time of its own: read those shares, not their sum).
+// time of its own: read those shares, not their sum). With --serial it draws
+// frames that finish only at their end and gives, per timing-log label, the
+// main thread's own CPU time and waits, the draws issued and the renderer's
+// other threads' run time and time waiting for a core: where the main thread
+// works alone while the drawing threads have nothing handed to them.
 //
 // Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game",
 // else "../game" beside this program's folder.
