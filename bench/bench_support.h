@@ -38,6 +38,8 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"window", Shortcut::BackBufferInWindow},
     {"shadowpixels", Shortcut::ShadowPixels},
     {"skylast", Shortcut::EnclosingLast},
+    {"earlyraster", Shortcut::EarlyRaster},
+    {"compositehandover", Shortcut::CompositeHandOver},
 };
 
 // The value below which a share p of the values lie, between neighbours.

@@ -11,7 +11,11 @@
 // figure hardly moves with the load of the machine. With --passes it also
 // draws a second set of frames finishing the device at every timing-log
 // label, so each pass is charged with its own drawing (the finishing costs
-// time of its own: read those shares, not their sum).
+// time of its own: read those shares, not their sum). With --serial it draws
+// frames that finish only at their end and gives, per timing-log label, the
+// main thread's own CPU time and waits, the draws issued and the renderer's
+// other threads' run time and time waiting for a core: where the main thread
+// works alone while the drawing threads have nothing handed to them.
 //
 // Runs in the game's working folder: VANTOREL_WORKDIR, else "build/game",
 // else "../game" beside this program's folder.
@@ -29,7 +33,7 @@
 // The environment narrows or shifts the comparison: VANTOREL_BENCH_AGAINST,
 // _WITHOUT, _EFFECT, _OFF, _LEVELS and _CASES (see where each is read).
 // With --walking the eye steps forward or back every frame: the camera travels.
-// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--turning] [--walking]
+// Usage: level_bench [frames] [folder for the last frames as PNG] [--passes] [--serial] [--turning] [--walking]
 //        [--level=isla]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
@@ -69,6 +73,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -730,8 +735,185 @@ void PrintPasses(int frames, float step, const std::string& logPath, int phase =
     }
 }
 
+// --- the main thread's share of the frame ------------------------------------------
+// With --serial, frames are drawn once more without finishing inside them:
+// at every timing-log label the main thread's own CPU time, the wall time and
+// the device's draw counters are read, so that each pass shows what the main
+// thread spends issuing it (the renderer's binning runs there) apart from
+// what its raster threads spend drawing it. The end of the frame shows how
+// long the main thread then waits for the drawing to finish.
+struct SerialMark {
+    double threadMs, wallMs;
+    platform::DrawStats stats;
+    long waits = 0; // the main thread's voluntary switches: it blocked
+    long faults = 0; // the main thread's page faults
+    double othersMs = 0; // CPU time of every other thread (the renderer's)
+    double othersDelayMs = 0; // their time ready to run but without a core
+};
+std::vector<SerialMark>* g_SerialMarks = nullptr;
+
+double ThreadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
+
+double WallMs()
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+rusage ThreadUsage()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage;
+}
+
+// The summed run time of the process's other threads, from the scheduler;
+// with `delayed`, the time they were ready to run but waited for a core.
+double OtherThreadsMs(bool delayed = false)
+{
+    double ns = 0.0;
+    const std::string self = std::to_string(::gettid());
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        if (task.path().filename() == self)
+            continue;
+        std::ifstream in(task.path() / "schedstat");
+        double run = 0.0, wait = 0.0;
+        if (in >> run >> wait)
+            ns += delayed ? wait : run;
+    }
+    return ns / 1e6;
+}
+
+SerialMark TakeMark()
+{
+    const rusage usage = ThreadUsage();
+    return {ThreadCpuMs(), WallMs(), platform::GetDrawStats(D3DDevice), usage.ru_nvcsw, usage.ru_minflt,
+            OtherThreadsMs(), OtherThreadsMs(true)};
+}
+
+void MarkSerial()
+{
+    if (g_SerialMarks)
+        g_SerialMarks->push_back(TakeMark());
+}
+
+void PrintSerial(int frames, float step, const std::string& logPath)
+{
+    CProfiler& profiler = getProfiler();
+    struct Totals {
+        double threadMs = 0, wallMs = 0, draws = 0, primitives = 0, waits = 0, othersMs = 0, faults = 0;
+        double gapMs = 0; // the main thread's CPU between the label before and this one
+        double delayMs = 0;
+    };
+    std::map<std::string, Totals> perLabel;
+    std::vector<std::string> order;
+    Totals frame, gaps, finish;
+    double processCpu = 0.0;
+    profiler.Enable(true);
+    profiler.Open(logPath.c_str());
+    for (int i = 0; i < frames; ++i) {
+        if (Frozen())
+            SwingView();
+        else
+            UpdateGame(step);
+        getRigid()->scriptedSequenceRunning = false;
+        std::vector<SerialMark> marks;
+        g_SerialMarks = &marks;
+        profiler.SetStepBoundary(MarkSerial);
+        const double cpuStart = ProcessCpuMs();
+        rusage processBefore{};
+        getrusage(RUSAGE_SELF, &processBefore);
+        MarkSerial();
+        RenderFrame(step);
+        profiler.SetStepBoundary(nullptr);
+        g_SerialMarks = nullptr;
+        const SerialMark rendered = TakeMark();
+        FinishDevice();
+        const double finishedWall = WallMs();
+        finish.othersMs += OtherThreadsMs() - rendered.othersMs;
+        rusage processAfter{};
+        getrusage(RUSAGE_SELF, &processAfter);
+        finish.faults += processAfter.ru_minflt - processBefore.ru_minflt;
+        frame.othersMs += OtherThreadsMs() - marks.front().othersMs;
+        frame.delayMs += OtherThreadsMs(true) - marks.front().othersDelayMs;
+        processCpu += ProcessCpuMs() - cpuStart;
+        frame.threadMs += rendered.threadMs - marks.front().threadMs;
+        frame.wallMs += finishedWall - marks.front().wallMs;
+        finish.wallMs += finishedWall - rendered.wallMs;
+        frame.draws += rendered.stats.drawCalls - marks.front().stats.drawCalls;
+        frame.primitives += rendered.stats.primitives - marks.front().stats.primitives;
+        frame.faults += rendered.faults - marks.front().faults;
+        // Marks: the frame's start, then a start and a stop per label, then
+        // the total's stop; the log line gives the labels in that order.
+        profiler.Close();
+        std::vector<std::string> labels;
+        {
+            std::ifstream in(logPath);
+            std::string text;
+            while (std::getline(in, text)) {
+                if (text.rfind("RENDER\t", 0) != 0)
+                    continue;
+                std::stringstream fields(text.substr(7));
+                std::string label, value;
+                while (std::getline(fields, label, '\t') && std::getline(fields, value, '\t'))
+                    labels.push_back(label);
+            }
+        }
+        profiler.Open(logPath.c_str());
+        size_t at = 1;
+        for (const std::string& label : labels) {
+            if (label == "TOTAL_RENDER: " || at + 1 >= marks.size())
+                break;
+            const SerialMark& from = marks[at];
+            const SerialMark& to = marks[at + 1];
+            const SerialMark& before = marks[at - 1];
+            gaps.threadMs += from.threadMs - before.threadMs;
+            gaps.draws += from.stats.drawCalls - before.stats.drawCalls;
+            if (!perLabel.count(label))
+                order.push_back(label);
+            Totals& t = perLabel[label];
+            t.threadMs += to.threadMs - from.threadMs;
+            t.wallMs += to.wallMs - from.wallMs;
+            t.draws += to.stats.drawCalls - from.stats.drawCalls;
+            t.primitives += to.stats.primitives - from.stats.primitives;
+            t.waits += to.waits - from.waits;
+            t.othersMs += to.othersMs - from.othersMs;
+            t.faults += to.faults - from.faults;
+            t.gapMs += from.threadMs - before.threadMs;
+            t.delayMs += to.othersDelayMs - from.othersDelayMs;
+            at += 2;
+        }
+    }
+    profiler.Close();
+    profiler.Enable(false);
+    const double n = frames;
+    std::printf("    main thread per pass, nothing finished inside (mean per frame): CPU ms, wall ms, draws, "
+                "primitives, blocking waits, other threads' CPU ms, page faults, main CPU ms before it, other threads' ms waiting for a core\n");
+    for (const std::string& label : order) {
+        const Totals& t = perLabel[label];
+        if (t.threadMs / n < 0.005 && t.draws == 0)
+            continue;
+        std::printf("      %-18s %7.3f %7.3f %6.0f %8.0f %5.1f %7.3f %6.0f %7.3f %7.3f\n", label.c_str(),
+                    t.threadMs / n, t.wallMs / n, t.draws / n, t.primitives / n, t.waits / n, t.othersMs / n,
+                    t.faults / n, t.gapMs / n, t.delayMs / n);
+    }
+    std::printf("      %-18s %7.3f %7s %6.0f\n", "(between passes)", gaps.threadMs / n, "", gaps.draws / n);
+    std::printf("      frame: main thread %.2f ms CPU of %.2f ms wall, of which waiting for the finish %.2f ms "
+                "(other threads %.2f ms CPU then); process CPU %.2f ms, other threads %.2f; %.0f draws, %.0f "
+                "primitives; page faults: main thread %.0f, every thread %.0f\n"
+                "      the two drawing threads neither running nor ready to: %.2f ms per frame (ready without a "
+                "core %.2f ms)\n",
+                frame.threadMs / n, frame.wallMs / n, finish.wallMs / n, finish.othersMs / n, processCpu / n,
+                frame.othersMs / n, frame.draws / n, frame.primitives / n, frame.faults / n, finish.faults / n,
+                (2.0 * frame.wallMs - frame.othersMs - frame.delayMs) / n, frame.delayMs / n);
+}
+
 bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots,
-                bool passes)
+                bool passes, bool serial)
 {
     shippedgame::EnterLevel(level);
     if (getScenario()->scenarioName != level) {
@@ -806,13 +988,18 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
         }
         ComparePicture(step, shots, level + (crowded ? "_crowd" : ""));
         for (const bool shortcuts : {false, true}) {
-            if (!passes && shots.empty())
+            if (!passes && !serial && shots.empty())
                 break;
             if (!TurnsByFrame() || !shortcuts)
                 SelectWay(TurnsByFrame() || shortcuts, step);
             if (passes) {
                 std::printf("  %s\n", shortcuts ? "game:" : (Against() ? "without:" : "plain:"));
                 PrintPasses(frames, step, logPath, TurnsByFrame() ? (shortcuts ? 1 : 0) : -1);
+            }
+            if (serial) {
+                SetWay(shortcuts);
+                std::printf("  %s\n", shortcuts ? "game:" : (Against() ? "without:" : "plain:"));
+                PrintSerial(frames, step, logPath);
             }
             if (TurnsByFrame() && !shots.empty()) {
                 SetWay(shortcuts);
@@ -844,13 +1031,15 @@ int main(int argc, char** argv)
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     int frames = 30;
     std::string shots;
-    bool passes = false;
+    bool passes = false, serial = false;
     std::string only;
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--passes")
             passes = true;
+        else if (arg == "--serial")
+            serial = true;
         else if (arg == "--turning")
             g_Turning = true;
         else if (arg == "--walking")
@@ -878,7 +1067,7 @@ int main(int argc, char** argv)
     for (const char* level : {"hangares", "isla"})
         if ((only.empty() || only == level) &&
             (!std::getenv("VANTOREL_BENCH_LEVELS") || Named("VANTOREL_BENCH_LEVELS", level)))
-            ok = BenchLevel(level, frames, logPath, shots, passes) && ok;
+            ok = BenchLevel(level, frames, logPath, shots, passes, serial) && ok;
 
     std::filesystem::remove(logPath);
     shippedgame::Stop();

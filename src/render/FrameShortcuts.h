@@ -68,6 +68,14 @@ enum class Shortcut {
     // What surrounds the eye and holds every other listed object (the sky)
     // is drawn after all of them and lays no depth first.
     EnclosingLast,
+    // The scene pass hands its draws over to the renderer's drawing threads
+    // as it goes (the level's depth, the characters, then every few lit
+    // objects), so that they draw while the rest is issued rather than once
+    // it is all issued.
+    EarlyRaster,
+    // The composite (with whatever is laid full-screen over it) is handed to
+    // the drawing threads at once, not after the screen's text and pictures.
+    CompositeHandOver,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
