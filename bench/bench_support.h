@@ -35,6 +35,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"decaldraws", Shortcut::SharedDecalDraws},
     {"stillcamera", Shortcut::UnseenCameraMotion},
     {"shortsmear", Shortcut::ShortSmears},
+    {"overlaytiles", Shortcut::OverlayTiles},
 };
 
 // The value below which a share p of the values lie, between neighbours.

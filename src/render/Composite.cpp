@@ -12,10 +12,12 @@
 #include "platform/crt.h"
 #include "player/IController.h"
 #include "player/Player.h"
+#include "render/DrawCallCounter.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/TextureManager.h"
+#include "render/VertexTypes.h"
 #include "scene/Camera.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
@@ -26,6 +28,7 @@ namespace {
 constexpr float kRadiansToDegrees = 57.2957763671875f;
 constexpr float kPi = 3.1415927f;
 const char kDamagePass[] = "Damage";
+const char kScenePass[] = "Scene";
 const char kDamageFromLife[] = "damage_from_life";
 const char kRaining[] = "raining";
 const char kMovingOnly[] = "moving_only";
@@ -97,6 +100,69 @@ void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
     IDirect3DTexture9* particles = overlays ? overlays->particles : nullptr;
     effect->SetBool("particles_over", particles ? TRUE : FALSE);
     effect->SetTexture("ParticleLayer", particles);
+}
+
+// The frame's size: that of the target the composite draws into.
+bool TargetSize(int& width, int& height)
+{
+    IDirect3DSurface9* target = nullptr;
+    if (!D3DDevice || FAILED(D3DDevice->GetRenderTarget(0, &target)) || !target)
+        return false;
+    D3DSURFACE_DESC desc{};
+    const bool known = SUCCEEDED(target->GetDesc(&desc));
+    target->Release();
+    width = static_cast<int>(desc.Width);
+    height = static_cast<int>(desc.Height);
+    return known && width > 0 && height > 0;
+}
+
+// The rectangles of a frame of that size as quads of the composite's pass,
+// in one draw.
+void DrawScreenRects(const std::vector<ScreenRect>& rects, int width, int height)
+{
+    if (rects.empty())
+        return;
+    std::vector<DOUBLE_TEXTURED_VERTEX> vertices;
+    vertices.reserve(rects.size() * 6);
+    // As the full-screen quad has them: clip space y up, texture v down.
+    auto at = [&](int x, int y) {
+        const float u = static_cast<float>(x) / static_cast<float>(width);
+        const float v = static_cast<float>(y) / static_cast<float>(height);
+        return DOUBLE_TEXTURED_VERTEX{u * 2.0f - 1.0f, 1.0f - v * 2.0f, 0.0f, u, v, u * 1.5f, v * 1.5f};
+    };
+    for (const ScreenRect& r : rects) {
+        const DOUBLE_TEXTURED_VERTEX topLeft = at(r.left, r.top), topRight = at(r.right, r.top),
+                                     bottomLeft = at(r.left, r.bottom), bottomRight = at(r.right, r.bottom);
+        vertices.insert(vertices.end(), {bottomLeft, bottomRight, topLeft, topLeft, bottomRight, topRight});
+    }
+    D3DDevice->SetFVF(DOUBLE_TEXTURED_VERTEX::FVF);
+    D3DDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<UINT>(rects.size() * 2), vertices.data(),
+                               sizeof(DOUBLE_TEXTURED_VERTEX));
+    CountDrawCall();
+}
+
+// The composite's scene pass over the frame's tiles in up to four draws, each
+// with only the overlays its tiles show switched on. False, having drawn
+// nothing, when every tile shows every overlay laid (one quad does it then).
+bool DrawByOverlays(ID3DXEffect* effect, const CompositeOverlays& overlays)
+{
+    int width = 0, height = 0;
+    if (!TargetSize(width, height))
+        return false;
+    const std::vector<int> tiles = OverlaysByTile(overlays, width, height);
+    const int all = (overlays.bloom.empty() ? 0 : 1) | (overlays.particles ? 2 : 0);
+    if (std::all_of(tiles.begin(), tiles.end(), [all](int shown) { return shown == all; }))
+        return false;
+    const std::vector<std::vector<ScreenRect>> groups = TileRuns(width, height, 4, tiles);
+    for (int shown = 0; shown < 4; ++shown) {
+        if (groups[static_cast<size_t>(shown)].empty())
+            continue;
+        effect->SetBool("bloom_over", (shown & 1) ? TRUE : FALSE);
+        effect->SetBool("particles_over", (shown & 2) ? TRUE : FALSE);
+        effect->CommitChanges();
+        DrawScreenRects(groups[static_cast<size_t>(shown)], width, height);
+    }
+    return true;
 }
 
 // The blood over the frame as life runs low, and the hit marks by the side
@@ -258,6 +324,24 @@ CameraSmear CameraSmearFor(const D3DXMATRIX& viewProjection, const D3DXMATRIX& p
 
 // --- the pass -----------------------------------------------------------------------------------
 
+std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, int height)
+{
+    ScreenTiles bloom;
+    bloom.Reset(width, height, false);
+    // Filtered up from the stages' smaller sizes: black texels add exactly nothing.
+    for (IDirect3DTexture9* stage : overlays.bloom)
+        MarkLitTexels(stage, bloom);
+    const ScreenTiles* drawn = overlays.particleTiles;
+    const bool fits = drawn && drawn->Width() == width && drawn->Height() == height;
+    std::vector<int> shown(static_cast<size_t>(bloom.Columns()) * bloom.Rows());
+    for (int row = 0; row < bloom.Rows(); ++row)
+        for (int column = 0; column < bloom.Columns(); ++column)
+            shown[static_cast<size_t>(row) * bloom.Columns() + column] =
+                (!overlays.bloom.empty() && bloom.Marked(column, row) ? 1 : 0) |
+                (overlays.particles && (fits ? drawn->Marked(column, row) : true) ? 2 : 0);
+    return shown;
+}
+
 CompositeInputs GatherCompositeInputs()
 {
     CompositeInputs in;
@@ -367,11 +451,15 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
         SetOverlays(effect, nullptr);
         return false;
     }
+    const D3DXHANDLE scenePass = effect->GetPassByName(effect->GetCurrentTechnique(), kScenePass);
+    const bool tiled = lay && ShortcutOn(Shortcut::OverlayTiles);
     for (UINT pass = 0; pass < passes; ++pass) {
-        if (skipped && effect->GetPass(effect->GetCurrentTechnique(), pass) == skipped)
+        const D3DXHANDLE current = effect->GetPass(effect->GetCurrentTechnique(), pass);
+        if (skipped && current == skipped)
             continue;
         if (SUCCEEDED(effect->BeginPass(pass))) {
-            getDrawHelper().DrawFullScreenQuad();
+            if (!tiled || current != scenePass || !DrawByOverlays(effect, overlays))
+                getDrawHelper().DrawFullScreenQuad();
             effect->EndPass();
         }
     }

@@ -58,6 +58,9 @@ enum class Shortcut {
     // moves by at most a texel is smeared from the four texels its taps
     // read between, and not at all within a 255th of a texel's worth.
     ShortSmears,
+    // The composite reads the bloom stages and the particle target only over
+    // the screen's tiles where they hold something, drawing the rest without.
+    OverlayTiles,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
