@@ -36,6 +36,7 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"stillcamera", Shortcut::UnseenCameraMotion},
     {"shortsmear", Shortcut::ShortSmears},
     {"overlaytiles", Shortcut::OverlayTiles},
+    {"bloomboxes", Shortcut::BloomLitBoxes},
 };
 
 // The value below which a share p of the values lie, between neighbours.

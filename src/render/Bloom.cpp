@@ -1,6 +1,9 @@
 #include "render/Bloom.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 
 #include "app/Startup.h"
@@ -106,6 +109,54 @@ bool CompositeInPasses(const std::vector<TBloomEffect::TStage>& stages)
 }
 
 } // namespace
+
+TexelBox LitTexelBox(IDirect3DTexture9* texture)
+{
+    D3DSURFACE_DESC desc{};
+    // No texture reads as black.
+    if (!texture || FAILED(texture->GetLevelDesc(0, &desc)))
+        return {};
+    const int width = static_cast<int>(desc.Width), height = static_cast<int>(desc.Height);
+    D3DLOCKED_RECT locked{};
+    if (desc.Format != D3DFMT_A8R8G8B8 || FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
+        return {0, 0, width, height};
+    TexelBox box{width, height, 0, 0};
+    const auto* bytes = static_cast<const unsigned char*>(locked.pBits);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = bytes + static_cast<size_t>(y) * static_cast<size_t>(locked.Pitch);
+        for (int x = 0; x < width; ++x) {
+            uint32_t texel = 0;
+            std::memcpy(&texel, row + static_cast<size_t>(x) * 4, 4);
+            if ((texel & 0x00FFFFFFu) == 0)
+                continue;
+            box.x0 = std::min(box.x0, x);
+            box.x1 = std::max(box.x1, x + 1);
+            box.y0 = std::min(box.y0, y);
+            box.y1 = std::max(box.y1, y + 1);
+        }
+    }
+    texture->UnlockRect(0);
+    return box.Empty() ? TexelBox{} : box;
+}
+
+TexelBox BlurReach(const TexelBox& lit, int sourceWidth, int sourceHeight, int width, int height)
+{
+    if (lit.Empty() || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0)
+        return {};
+    // A pixel's place among the source texels is off its own by at most
+    // half a texel and the pass's half-texel shift (under two source texels
+    // for any stage the file may ask for): twelve texels each way hold the
+    // taps' eight with room to spare.
+    auto span = [](int low, int high, int source, int size, int& from, int& to) {
+        const double scale = static_cast<double>(size) / static_cast<double>(source);
+        from = std::max(0, static_cast<int>(std::floor((low - 12) * scale)) - 1);
+        to = std::min(size, static_cast<int>(std::ceil((high + 12) * scale)) + 1);
+    };
+    TexelBox reach;
+    span(lit.x0, lit.x1, sourceWidth, width, reach.x0, reach.x1);
+    span(lit.y0, lit.y1, sourceHeight, height, reach.y0, reach.y1);
+    return reach.Empty() ? TexelBox{} : reach;
+}
 
 FoldedBlurTaps FoldBlurTaps(int sourceSize, int targetSize)
 {
@@ -239,15 +290,32 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
 
+    // Each blur draws only where the lit texels of the stage before reach;
+    // those of the first stage are read back once it is drawn.
+    const bool boxes = ShortcutOn(Shortcut::BloomLitBoxes);
+    litBoxes.clear();
     for (size_t i = 0; i < stages.size(); ++i) {
         TStage& stage = stages[i];
-        if (stage.target.Begin()) {
+        const TexelBox whole{0, 0, stage.xres, stage.yres};
+        TexelBox reach = whole;
+        if (boxes && i > 0)
+            reach = BlurReach(litBoxes[i - 1], stages[i - 1].xres, stages[i - 1].yres, stage.xres, stage.yres);
+        const bool drawn = stage.target.Begin();
+        if (drawn) {
             if (i == 0)
                 RenderPass(kCutoffTechnique, sceneTexture, 0, stage.weight);
+            else if (boxes)
+                BlurWithin(reach, static_cast<int>(i), stages[i - 1].weight);
             else
                 RenderPass(kBlurTechnique, stages[i - 1].target.texture, static_cast<int>(i), stages[i - 1].weight);
             stage.target.End();
         }
+        if (!stage.target.texture)
+            litBoxes.push_back({});
+        else if (!boxes || !drawn)
+            litBoxes.push_back(whole);
+        else
+            litBoxes.push_back(i == 0 ? LitTexelBox(stage.target.texture) : reach);
         if (!dumped) {
             char name[32];
             std::snprintf(name, sizeof name, "Stage%02d", static_cast<int>(i));
@@ -258,6 +326,26 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
     D3DDevice->SetTexture(0, nullptr);
     if (sumForComposite)
         summed = SumStages();
+}
+
+void TBloomEffect::BlurWithin(const TexelBox& box, int index, float weight)
+{
+    const TStage& stage = stages[static_cast<size_t>(index)];
+    const bool whole = box.x0 <= 0 && box.y0 <= 0 && box.x1 >= stage.xres && box.y1 >= stage.yres;
+    if (!whole)
+        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    if (box.Empty())
+        return;
+    // The whole quad cut by the scissor: every pixel inside gets the very
+    // value the whole blur gives it.
+    if (!whole) {
+        const RECT within = {box.x0, box.y0, box.x1, box.y1};
+        D3DDevice->SetScissorRect(&within);
+        D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    }
+    RenderPass(kBlurTechnique, stages[static_cast<size_t>(index) - 1].target.texture, index, weight);
+    if (!whole)
+        D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
 }
 
 bool TBloomEffect::SumStages()
@@ -283,6 +371,13 @@ bool TBloomEffect::SumStages()
     }
     if (!sum.Begin())
         return false;
+    // Later stages all black sum to black (the alpha saturated), as a clear gives it.
+    if (litBoxes.size() == stages.size() &&
+        std::all_of(litBoxes.begin() + 1, litBoxes.end(), [](const TexelBox& box) { return box.Empty(); })) {
+        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        sum.End();
+        return true;
+    }
     bool drawn = false;
     if (SUCCEEDED(effect->SetTechnique(tech))) {
         for (size_t slot = 0; slot < kStagesPerPass; ++slot) {

@@ -23,6 +23,23 @@ struct FoldedBlurTaps {
 };
 FoldedBlurTaps FoldBlurTaps(int sourceSize, int targetSize);
 
+// Texels [x0, x1) x [y0, y1) of a stage; empty when either span is.
+struct TexelBox {
+    int x0 = 0;
+    int y0 = 0;
+    int x1 = 0;
+    int y1 = 0;
+    bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+// The texels of a stage's target that are not black (alpha not counted), read
+// back; the whole target when it cannot be read.
+TexelBox LitTexelBox(IDirect3DTexture9* texture);
+// The texels of a stage of `width` x `height` that its blur can light, from a
+// source of `sourceWidth` x `sourceHeight` whose lit texels lie in `lit`: the
+// blur's taps reach no more than seven source texels (and the next one for
+// the filtering) from a pixel's own place.
+TexelBox BlurReach(const TexelBox& lit, int sourceWidth, int sourceHeight, int width, int height);
+
 class TBloomEffect : public CXMLParser {
 public:
     // One link of the chain. The target stays in the list even when it could
@@ -83,8 +100,15 @@ public:
     bool sumTried = false;
     bool summed = false;
 
+    // With the frame's shortcuts, the texels each stage of the last
+    // RenderStages can have lit (the whole of a stage otherwise).
+    std::vector<TexelBox> litBoxes;
+
 private:
     bool SumStages();
+    // One blur into the current target over only `box` of it, the rest
+    // cleared to the black the blur gives there.
+    void BlurWithin(const TexelBox& box, int index, float weight);
 };
 
 // The one bloom object; loaded at device creation and again by the ':' key.

@@ -61,6 +61,9 @@ enum class Shortcut {
     // The composite reads the bloom stages and the particle target only over
     // the screen's tiles where they hold something, drawing the rest without.
     OverlayTiles,
+    // The bloom's blurs draw only over the part of each stage that the lit
+    // texels of the stage before can reach; the rest is cleared to black.
+    BloomLitBoxes,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);
