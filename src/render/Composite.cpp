@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -141,24 +143,47 @@ void DrawScreenRects(const std::vector<ScreenRect>& rects, int width, int height
     CountDrawCall();
 }
 
-// The composite's scene pass over the frame's tiles in up to four draws, each
-// with only the overlays its tiles show switched on. False, having drawn
-// nothing, when every tile shows every overlay laid (one quad does it then).
-bool DrawByOverlays(ID3DXEffect* effect, const CompositeOverlays& overlays)
+// The tiles of a frame of that size where the picture of that name, stretched
+// over it, is not wholly transparent; worked out once for each.
+const ScreenTiles& OpaqueTilesOf(const char* name, int width, int height)
+{
+    static std::map<std::string, ScreenTiles> known;
+    const std::string key = std::string(name) + "@" + std::to_string(width) + "x" + std::to_string(height);
+    auto found = known.find(key);
+    if (found == known.end()) {
+        found = known.emplace(key, ScreenTiles()).first;
+        found->second.Reset(width, height, false);
+        MarkOpaqueTexels(getTextureManager().GetTexture(name), found->second);
+    }
+    return found->second;
+}
+
+// The composite's scene pass over the frame's tiles in up to eight draws,
+// each with only the overlays its tiles show switched on. False, having
+// drawn nothing, when every tile shows every overlay laid (one quad does it
+// then). `overlays` null: none laid; `blood`: the blood's layers laid here.
+bool DrawByOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays, const std::vector<const char*>& blood)
 {
     int width = 0, height = 0;
     if (!TargetSize(width, height))
         return false;
-    const std::vector<int> tiles = OverlaysByTile(overlays, width, height);
-    const int all = (overlays.bloom.empty() ? 0 : 1) | (overlays.particles ? 2 : 0);
+    const CompositeOverlays none;
+    const CompositeOverlays& laid = overlays ? *overlays : none;
+    ScreenTiles bloodTiles;
+    bloodTiles.Reset(width, height, false);
+    for (const char* layer : blood)
+        bloodTiles.Add(OpaqueTilesOf(layer, width, height));
+    const std::vector<int> tiles = OverlaysByTile(laid, width, height, blood.empty() ? nullptr : &bloodTiles);
+    const int all = (laid.bloom.empty() ? 0 : 1) | (laid.particles ? 2 : 0) | (blood.empty() ? 0 : 4);
     if (std::all_of(tiles.begin(), tiles.end(), [all](int shown) { return shown == all; }))
         return false;
-    const std::vector<std::vector<ScreenRect>> groups = TileRuns(width, height, 4, tiles);
-    for (int shown = 0; shown < 4; ++shown) {
+    const std::vector<std::vector<ScreenRect>> groups = TileRuns(width, height, 8, tiles);
+    for (int shown = 0; shown < 8; ++shown) {
         if (groups[static_cast<size_t>(shown)].empty())
             continue;
         effect->SetBool("bloom_over", (shown & 1) ? TRUE : FALSE);
         effect->SetBool("particles_over", (shown & 2) ? TRUE : FALSE);
+        effect->SetBool("damage_over", (shown & 4) ? TRUE : FALSE);
         effect->CommitChanges();
         DrawScreenRects(groups[static_cast<size_t>(shown)], width, height);
     }
@@ -178,7 +203,8 @@ const char* const kHitMarks[4] = {"GUI/sangre_arriba.tga", "GUI/sangre_abajo.tga
 constexpr size_t kBloodSlots = 6;
 const char* const kBloodSlotNames[kBloodSlots] = {"BloodLayer0", "BloodLayer1", "BloodLayer2",
                                                   "BloodLayer3", "BloodLayer4", "BloodLayer5"};
-bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, const D3DXVECTOR4& hits)
+bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, const D3DXVECTOR4& hits,
+                    std::vector<const char*>& names)
 {
     static const char* const kSwitches[kBloodSlots] = {"blood_layer0", "blood_layer1", "blood_layer2",
                                                        "blood_layer3", "blood_layer4", "blood_layer5"};
@@ -207,6 +233,8 @@ bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, co
         effect->SetBool(kSwitches[i], used ? TRUE : FALSE);
         weights[i] = used ? shown[i].second : 0.0f;
     }
+    for (const auto& layer : shown)
+        names.push_back(layer.first);
     const D3DXVECTOR4 a(weights[0], weights[1], weights[2], weights[3]), b(weights[4], weights[5], 0.0f, 0.0f);
     effect->SetVector("blood_weights_a", &a);
     effect->SetVector("blood_weights_b", &b);
@@ -324,7 +352,7 @@ CameraSmear CameraSmearFor(const D3DXMATRIX& viewProjection, const D3DXMATRIX& p
 
 // --- the pass -----------------------------------------------------------------------------------
 
-std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, int height)
+std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, int height, const ScreenTiles* blood)
 {
     ScreenTiles bloom;
     bloom.Reset(width, height, false);
@@ -338,7 +366,9 @@ std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, in
         for (int column = 0; column < bloom.Columns(); ++column)
             shown[static_cast<size_t>(row) * bloom.Columns() + column] =
                 (!overlays.bloom.empty() && bloom.Marked(column, row) ? 1 : 0) |
-                (overlays.particles && (fits ? drawn->Marked(column, row) : true) ? 2 : 0);
+                (overlays.particles && (fits ? drawn->Marked(column, row) : true) ? 2 : 0) |
+                (blood && (blood->Width() != width || blood->Height() != height || blood->Marked(column, row)) ? 4
+                                                                                                               : 0);
     return shown;
 }
 
@@ -432,8 +462,9 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
     // stands at or above the effect's blood threshold and no hit mark shows;
     // when it shows, the composite can lay it itself, just as blended.
     const bool blood = DamageShows(effect, in.lifeFraction, state.hits);
+    std::vector<const char*> bloodLayers;
     const bool bloodHere = blood && ShortcutOn(Shortcut::DamageInComposite) &&
-                           SetBloodLayers(effect, in.lifeFraction, in.sceneTime, state.hits);
+                           SetBloodLayers(effect, in.lifeFraction, in.sceneTime, state.hits, bloodLayers);
     effect->SetBool("damage_over", bloodHere ? TRUE : FALSE);
     D3DXHANDLE skipped = nullptr;
     if ((FrameShortcuts() && !blood) || bloodHere)
@@ -452,13 +483,15 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
         return false;
     }
     const D3DXHANDLE scenePass = effect->GetPassByName(effect->GetCurrentTechnique(), kScenePass);
-    const bool tiled = lay && ShortcutOn(Shortcut::OverlayTiles);
+    const bool tiled = (lay || bloodHere) && ShortcutOn(Shortcut::OverlayTiles);
+    if (!bloodHere)
+        bloodLayers.clear();
     for (UINT pass = 0; pass < passes; ++pass) {
         const D3DXHANDLE current = effect->GetPass(effect->GetCurrentTechnique(), pass);
         if (skipped && current == skipped)
             continue;
         if (SUCCEEDED(effect->BeginPass(pass))) {
-            if (!tiled || current != scenePass || !DrawByOverlays(effect, overlays))
+            if (!tiled || current != scenePass || !DrawByOverlays(effect, lay ? &overlays : nullptr, bloodLayers))
                 getDrawHelper().DrawFullScreenQuad();
             effect->EndPass();
         }

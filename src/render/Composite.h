@@ -119,8 +119,10 @@ CompositeInputs GatherCompositeInputs();
 
 // Which overlays the composite lays over each tile of a frame of that size:
 // bit 1 the bloom (where a stage it reads is lit), bit 2 the particles (where
-// their draws reached). Tiles without one are drawn without its reads.
-std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, int height);
+// their draws reached), bit 4 the blood (its layers' opaque tiles; null: no
+// blood laid). Tiles without one are drawn without its reads.
+std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, int height,
+                                const ScreenTiles* blood = nullptr);
 
 // The composite with "pruebaTech" over the current target: the scene, then
 // the overlays. Steps the manager's composite state once. Without an effect,

@@ -43,6 +43,16 @@ void ScreenTiles::MarkPixels(float left, float top, float right, float bottom)
             m_Marks[static_cast<size_t>(row) * m_Columns + column] = 1;
 }
 
+void ScreenTiles::Add(const ScreenTiles& other)
+{
+    if (other.m_Width != m_Width || other.m_Height != m_Height) {
+        MarkAll();
+        return;
+    }
+    for (size_t i = 0; i < m_Marks.size(); ++i)
+        m_Marks[i] |= other.m_Marks[i];
+}
+
 bool ScreenTiles::Marked(int column, int row) const
 {
     if (column < 0 || row < 0 || column >= m_Columns || row >= m_Rows)
@@ -77,7 +87,10 @@ std::vector<std::vector<ScreenRect>> TileRuns(int width, int height, int groups,
     return runs;
 }
 
-bool MarkLitTexels(IDirect3DTexture9* texture, ScreenTiles& tiles)
+namespace {
+
+// The tiles reading a texel with any of `channels` set.
+bool MarkTexels(IDirect3DTexture9* texture, ScreenTiles& tiles, uint32_t channels)
 {
     D3DSURFACE_DESC desc{};
     D3DLOCKED_RECT locked{};
@@ -98,7 +111,7 @@ bool MarkLitTexels(IDirect3DTexture9* texture, ScreenTiles& tiles)
         while (x < desc.Width) {
             uint32_t texel = 0;
             std::memcpy(&texel, row + x * 4, 4);
-            if ((texel & 0x00FFFFFFu) == 0) {
+            if ((texel & channels) == 0) {
                 ++x;
                 continue;
             }
@@ -106,7 +119,7 @@ bool MarkLitTexels(IDirect3DTexture9* texture, ScreenTiles& tiles)
             UINT end = x + 1;
             for (; end < desc.Width; ++end) {
                 std::memcpy(&texel, row + end * 4, 4);
-                if ((texel & 0x00FFFFFFu) == 0)
+                if ((texel & channels) == 0)
                     break;
             }
             tiles.MarkPixels((static_cast<float>(x) - 0.5f) * kx, (static_cast<float>(y) - 0.5f) * ky,
@@ -116,6 +129,18 @@ bool MarkLitTexels(IDirect3DTexture9* texture, ScreenTiles& tiles)
     }
     texture->UnlockRect(0);
     return true;
+}
+
+} // namespace
+
+bool MarkLitTexels(IDirect3DTexture9* texture, ScreenTiles& tiles)
+{
+    return MarkTexels(texture, tiles, 0x00FFFFFFu);
+}
+
+bool MarkOpaqueTexels(IDirect3DTexture9* texture, ScreenTiles& tiles)
+{
+    return MarkTexels(texture, tiles, 0xFF000000u);
 }
 
 void MarkSquare(const D3DXVECTOR3& centre, float size, const D3DXVECTOR3& left, const D3DXVECTOR3& up,

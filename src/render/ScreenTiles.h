@@ -30,6 +30,8 @@ public:
     // drew there. A rectangle that is not a number marks everything.
     void MarkPixels(float left, float top, float right, float bottom);
     bool Marked(int column, int row) const;
+    // Marks the tiles marked in `other`, of the same size (every tile otherwise).
+    void Add(const ScreenTiles& other);
 
     int Width() const { return m_Width; }
     int Height() const { return m_Height; }
@@ -55,6 +57,8 @@ std::vector<std::vector<ScreenRect>> TileRuns(int width, int height, int groups,
 // the texture stretched over the whole screen. False, having marked every
 // tile, when the texels cannot be read back.
 bool MarkLitTexels(IDirect3DTexture9* texture, ScreenTiles& tiles);
+// The same for the texels that are not wholly transparent (colour not counted).
+bool MarkOpaqueTexels(IDirect3DTexture9* texture, ScreenTiles& tiles);
 
 // Marks the tiles a camera-facing square of that centre and size can cover,
 // turned in any way within the plane of `left` and `up`, seen through the

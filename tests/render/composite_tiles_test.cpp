@@ -2,6 +2,7 @@
 // in: the frame stays the one of reading them everywhere.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "platform/gl_device.h"
@@ -85,6 +86,33 @@ TEST_F(CompositeTiles, TheParticlesAreLaidOnlyOverTheTilesTheirDrawsReached)
     reached.Reset(kSize * 2, kSize, false);
     EXPECT_EQ(OverlaysByTile(m_In.overlays, kSize, kSize), (std::vector<int>{3, 2, 2, 2}));
     EXPECT_GT(Red(Frame(true)[48 * kSize + 16]), 100);
+}
+
+// A hit from one side: the blood's mark of that side is laid only over the
+// tiles it covers, and the frame is the one of laying it everywhere.
+TEST_F(CompositeTiles, TheBloodOfAHitIsLaidOnlyOverTheTilesItsMarkCovers)
+{
+    // The marks are the game's own images, found from its working folder.
+    std::filesystem::current_path(fxtest::kWorkdir);
+    SetUpOverlays();
+    m_In.overlays.particles = nullptr;
+    m_In.overlays.bloom.clear();
+    m_Scene = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF808080));
+    const std::vector<D3DCOLOR> unhurt = Frame(true);
+    m_In.wasHit = true;
+    m_In.hitAngleDegrees = 90.0f;
+    unsigned whole = 0, tiled = 0;
+    const std::vector<D3DCOLOR> everywhere = Frame(false, &whole);
+    const std::vector<D3DCOLOR> byTile = Frame(true, &tiled);
+    EXPECT_GT(tiled, whole) << "the tiles without blood go in a draw of their own";
+    ASSERT_EQ(byTile.size(), everywhere.size());
+    int worst = 0, bled = 0;
+    for (size_t i = 0; i < byTile.size(); ++i) {
+        worst = std::max(worst, drawtest::ChannelDifference(byTile[i], everywhere[i]));
+        bled += drawtest::ChannelDifference(byTile[i], unhurt[i]) > 8 ? 1 : 0;
+    }
+    EXPECT_LE(worst, 1);
+    EXPECT_GT(bled, kSize * 4) << "the mark shows";
 }
 
 } // namespace

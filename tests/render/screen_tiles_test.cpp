@@ -145,6 +145,18 @@ TEST_F(LitTexels, TheTilesOfEveryPixelReadingALitTexelAreMarked)
     EXPECT_EQ(tiles.CountMarked(), 0u);
     EXPECT_FALSE(MarkLitTexels(nullptr, tiles));
     EXPECT_EQ(tiles.CountMarked(), 32u) << "what cannot be read may hold anything";
+
+    // Seen through its alpha, a black texel that is not transparent counts,
+    // and a coloured one that is does not: a layer laid by its alpha.
+    std::vector<D3DCOLOR> layer(4, 0x00FFFFFF);
+    layer[3] = 0x01000000;
+    tiles.Reset(256, 128, false);
+    ASSERT_TRUE(MarkOpaqueTexels(Texture(2, 2, layer), tiles));
+    EXPECT_TRUE(tiles.Marked(7, 3));
+    EXPECT_FALSE(tiles.Marked(0, 0));
+    tiles.Reset(256, 128, false);
+    ASSERT_TRUE(MarkLitTexels(Texture(2, 2, layer), tiles));
+    EXPECT_TRUE(tiles.Marked(0, 0));
 }
 
 } // namespace
