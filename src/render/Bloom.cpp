@@ -110,7 +110,67 @@ bool CompositeInPasses(const std::vector<TBloomEffect::TStage>& stages)
 
 } // namespace
 
-TexelBox LitTexelBox(IDirect3DTexture9* texture)
+namespace {
+
+// A stage cut into blocks of kLitBlock texels, each marked where a lit texel
+// may be; read out as boxes of neighbouring marked blocks.
+class BlockGrid {
+public:
+    BlockGrid(int width, int height)
+        : m_Width(std::max(width, 0)), m_Height(std::max(height, 0)), m_Columns((m_Width + kLitBlock - 1) / kLitBlock),
+          m_Rows((m_Height + kLitBlock - 1) / kLitBlock), m_Marks(static_cast<size_t>(m_Columns) * m_Rows, 0)
+    {
+    }
+    void Mark(const TexelBox& box)
+    {
+        const int x0 = std::max(box.x0, 0), x1 = std::min(box.x1, m_Width);
+        const int y0 = std::max(box.y0, 0), y1 = std::min(box.y1, m_Height);
+        if (x0 >= x1 || y0 >= y1)
+            return;
+        for (int row = y0 / kLitBlock; row <= (y1 - 1) / kLitBlock; ++row)
+            for (int column = x0 / kLitBlock; column <= (x1 - 1) / kLitBlock; ++column)
+                m_Marks[static_cast<size_t>(row) * m_Columns + column] = 1;
+    }
+    // Runs of marked blocks along each row, a run carried down while the
+    // rows below have the very same one.
+    std::vector<TexelBox> Boxes() const
+    {
+        std::vector<TexelBox> boxes;
+        for (int row = 0; row < m_Rows; ++row) {
+            const size_t rowFrom = boxes.size();
+            const int top = row * kLitBlock, bottom = std::min(top + kLitBlock, m_Height);
+            for (int column = 0; column < m_Columns;) {
+                if (!m_Marks[static_cast<size_t>(row) * m_Columns + column]) {
+                    ++column;
+                    continue;
+                }
+                int end = column + 1;
+                while (end < m_Columns && m_Marks[static_cast<size_t>(row) * m_Columns + end])
+                    ++end;
+                const int left = column * kLitBlock, right = std::min(end * kLitBlock, m_Width);
+                bool carried = false;
+                for (size_t i = 0; i < rowFrom && !carried; ++i)
+                    if (boxes[i].x0 == left && boxes[i].x1 == right && boxes[i].y1 == top) {
+                        boxes[i].y1 = bottom;
+                        carried = true;
+                    }
+                if (!carried)
+                    boxes.push_back({left, top, right, bottom});
+                column = end;
+            }
+        }
+        return boxes;
+    }
+    void MarkTexel(int x, int y) { m_Marks[static_cast<size_t>(y / kLitBlock) * m_Columns + x / kLitBlock] = 1; }
+
+private:
+    int m_Width, m_Height, m_Columns, m_Rows;
+    std::vector<unsigned char> m_Marks;
+};
+
+} // namespace
+
+std::vector<TexelBox> LitTexelBlocks(IDirect3DTexture9* texture)
 {
     D3DSURFACE_DESC desc{};
     // No texture reads as black.
@@ -119,24 +179,29 @@ TexelBox LitTexelBox(IDirect3DTexture9* texture)
     const int width = static_cast<int>(desc.Width), height = static_cast<int>(desc.Height);
     D3DLOCKED_RECT locked{};
     if (desc.Format != D3DFMT_A8R8G8B8 || FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
-        return {0, 0, width, height};
-    TexelBox box{width, height, 0, 0};
+        return {TexelBox{0, 0, width, height}};
+    BlockGrid blocks(width, height);
     const auto* bytes = static_cast<const unsigned char*>(locked.pBits);
     for (int y = 0; y < height; ++y) {
         const unsigned char* row = bytes + static_cast<size_t>(y) * static_cast<size_t>(locked.Pitch);
         for (int x = 0; x < width; ++x) {
             uint32_t texel = 0;
             std::memcpy(&texel, row + static_cast<size_t>(x) * 4, 4);
-            if ((texel & 0x00FFFFFFu) == 0)
-                continue;
-            box.x0 = std::min(box.x0, x);
-            box.x1 = std::max(box.x1, x + 1);
-            box.y0 = std::min(box.y0, y);
-            box.y1 = std::max(box.y1, y + 1);
+            if ((texel & 0x00FFFFFFu) != 0)
+                blocks.MarkTexel(x, y);
         }
     }
     texture->UnlockRect(0);
-    return box.Empty() ? TexelBox{} : box;
+    return blocks.Boxes();
+}
+
+std::vector<TexelBox> BlurReaches(const std::vector<TexelBox>& lit, int sourceWidth, int sourceHeight, int width,
+                                  int height)
+{
+    BlockGrid blocks(width, height);
+    for (const TexelBox& box : lit)
+        blocks.Mark(BlurReach(box, sourceWidth, sourceHeight, width, height));
+    return blocks.Boxes();
 }
 
 TexelBox BlurReach(const TexelBox& lit, int sourceWidth, int sourceHeight, int width, int height)
@@ -293,13 +358,13 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
     // Each blur draws only where the lit texels of the stage before reach;
     // those of the first stage are read back once it is drawn.
     const bool boxes = ShortcutOn(Shortcut::BloomLitBoxes);
-    litBoxes.clear();
+    litParts.clear();
     for (size_t i = 0; i < stages.size(); ++i) {
         TStage& stage = stages[i];
-        const TexelBox whole{0, 0, stage.xres, stage.yres};
-        TexelBox reach = whole;
+        const std::vector<TexelBox> whole = {TexelBox{0, 0, stage.xres, stage.yres}};
+        std::vector<TexelBox> reach = whole;
         if (boxes && i > 0)
-            reach = BlurReach(litBoxes[i - 1], stages[i - 1].xres, stages[i - 1].yres, stage.xres, stage.yres);
+            reach = BlurReaches(litParts[i - 1], stages[i - 1].xres, stages[i - 1].yres, stage.xres, stage.yres);
         const bool drawn = stage.target.Begin();
         if (drawn) {
             if (i == 0)
@@ -311,11 +376,11 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
             stage.target.End();
         }
         if (!stage.target.texture)
-            litBoxes.push_back({});
+            litParts.push_back({});
         else if (!boxes || !drawn)
-            litBoxes.push_back(whole);
+            litParts.push_back(whole);
         else
-            litBoxes.push_back(i == 0 ? LitTexelBox(stage.target.texture) : reach);
+            litParts.push_back(i == 0 ? LitTexelBlocks(stage.target.texture) : reach);
         if (!dumped) {
             char name[32];
             std::snprintf(name, sizeof name, "Stage%02d", static_cast<int>(i));
@@ -328,24 +393,25 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
         summed = SumStages();
 }
 
-void TBloomEffect::BlurWithin(const TexelBox& box, int index, float weight)
+void TBloomEffect::BlurWithin(const std::vector<TexelBox>& parts, int index, float weight)
 {
     const TStage& stage = stages[static_cast<size_t>(index)];
-    const bool whole = box.x0 <= 0 && box.y0 <= 0 && box.x1 >= stage.xres && box.y1 >= stage.yres;
-    if (!whole)
-        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
-    if (box.Empty())
+    const bool whole = parts.size() == 1 && parts[0].x0 <= 0 && parts[0].y0 <= 0 && parts[0].x1 >= stage.xres &&
+                       parts[0].y1 >= stage.yres;
+    if (whole) {
+        RenderPass(kBlurTechnique, stages[static_cast<size_t>(index) - 1].target.texture, index, weight);
         return;
+    }
+    D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     // The whole quad cut by the scissor: every pixel inside gets the very
     // value the whole blur gives it.
-    if (!whole) {
-        const RECT within = {box.x0, box.y0, box.x1, box.y1};
+    for (const TexelBox& part : parts) {
+        const RECT within = {part.x0, part.y0, part.x1, part.y1};
         D3DDevice->SetScissorRect(&within);
         D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
-    }
-    RenderPass(kBlurTechnique, stages[static_cast<size_t>(index) - 1].target.texture, index, weight);
-    if (!whole)
+        RenderPass(kBlurTechnique, stages[static_cast<size_t>(index) - 1].target.texture, index, weight);
         D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    }
 }
 
 bool TBloomEffect::SumStages()
@@ -372,8 +438,10 @@ bool TBloomEffect::SumStages()
     if (!sum.Begin())
         return false;
     // Later stages all black sum to black (the alpha saturated), as a clear gives it.
-    if (litBoxes.size() == stages.size() &&
-        std::all_of(litBoxes.begin() + 1, litBoxes.end(), [](const TexelBox& box) { return box.Empty(); })) {
+    if (litParts.size() == stages.size() &&
+        std::all_of(litParts.begin() + 1, litParts.end(), [](const std::vector<TexelBox>& parts) {
+            return parts.empty();
+        })) {
         D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
         sum.End();
         return true;

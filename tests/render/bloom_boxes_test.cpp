@@ -71,13 +71,16 @@ protected:
     }
 
     // Every stage's texels after the chain over a black scene with a bright
-    // square (or none) near its top left corner, the boxes on or off.
+    // square (or none) near its top left corner and another near its bottom
+    // right one, the boxes on or off.
     std::vector<std::vector<uint32_t>> Stages(bool boxes, bool square, unsigned* draws = nullptr)
     {
         std::vector<D3DCOLOR> texels(kSize * kSize, 0xFF000000);
         if (square)
-            for (int y = 4; y < 9; ++y)
+            for (int y = 4; y < 9; ++y) {
                 std::fill_n(&texels[y * kSize + 5], 4, 0xFFF0F0F0);
+                std::fill_n(&texels[(y + 50) * kSize + 55], 4, 0xFFF0F0F0);
+            }
         IDirect3DTexture9* scene = Texture(kSize, kSize, texels);
         SetShortcutOn(Shortcut::BloomLitBoxes, boxes);
         platform::ResetDrawStats(D3DDevice);
@@ -94,30 +97,59 @@ protected:
     TBloomEffect m_Bloom;
 };
 
-TEST_F(BloomBoxesDraw, TheLitTexelsOfATargetAreBoxedAndBlackOnesAreNot)
+TEST_F(BloomBoxesDraw, TheBlocksOfATargetHoldingLitTexelsAreBoxedAndBlackOnesAreNot)
 {
-    std::vector<D3DCOLOR> texels(16 * 8, 0xFF000000);
-    texels[4 * 16 + 3] = 0xFF000100;
-    texels[2 * 16 + 10] = 0xFF010000;
-    texels[7 * 16 + 15] = 0x40000000; // alpha alone is black
-    const TexelBox box = LitTexelBox(Texture(16, 8, texels));
-    EXPECT_EQ(std::vector<int>({box.x0, box.y0, box.x1, box.y1}), std::vector<int>({3, 2, 11, 5}));
-    EXPECT_TRUE(LitTexelBox(Texture(4, 4, std::vector<D3DCOLOR>(16, 0x80000000))).Empty());
-    EXPECT_TRUE(LitTexelBox(nullptr).Empty()) << "no texture reads black";
+    // Blocks of eight: (0, 0), (2, 2) and (3, 2) hold a lit texel.
+    std::vector<D3DCOLOR> texels(32 * 24, 0xFF000000);
+    texels[4 * 32 + 3] = 0xFF000100;
+    texels[17 * 32 + 20] = 0xFF010000;
+    texels[23 * 32 + 31] = 0xFF000001;
+    texels[12 * 32 + 12] = 0x40000000; // alpha alone is black
+    const std::vector<TexelBox> boxes = LitTexelBlocks(Texture(32, 24, texels));
+    std::vector<std::vector<int>> got;
+    for (const TexelBox& box : boxes)
+        got.push_back({box.x0, box.y0, box.x1, box.y1});
+    EXPECT_EQ(got, (std::vector<std::vector<int>>{{0, 0, 8, 8}, {16, 16, 32, 24}}));
+    EXPECT_TRUE(LitTexelBlocks(Texture(4, 4, std::vector<D3DCOLOR>(16, 0x80000000))).empty());
+    EXPECT_TRUE(LitTexelBlocks(nullptr).empty()) << "no texture reads black";
+
+    // Runs of one row carried down while the rows below have the same one;
+    // each box reached, in blocks, and nothing else.
+    const std::vector<TexelBox> reached = BlurReaches({TexelBox{40, 40, 41, 41}, TexelBox{200, 10, 201, 80}}, 256,
+                                                      256, 128, 128);
+    ASSERT_EQ(reached.size(), 2u);
+    // The tall one starts a row higher.
+    const TexelBox &tall = reached[0], &small = reached[1];
+    const TexelBox first = BlurReach(TexelBox{40, 40, 41, 41}, 256, 256, 128, 128);
+    EXPECT_EQ(small.x0, first.x0 / kLitBlock * kLitBlock);
+    EXPECT_EQ(small.y1, (first.y1 + kLitBlock - 1) / kLitBlock * kLitBlock);
+    EXPECT_GT(tall.y1 - tall.y0, 5 * kLitBlock) << "one box down the rows";
+    EXPECT_LT(small.x1, tall.x0);
+
+    // A reach ending one texel into a block takes that block; one column
+    // lit high and low stays two boxes, not one over the dark rows between.
+    const TexelBox reach = BlurReach(TexelBox{99, 10, 100, 11}, 256, 256, 256, 256);
+    ASSERT_EQ(reach.x1 % kLitBlock, 1);
+    const std::vector<TexelBox> column =
+        BlurReaches({TexelBox{99, 10, 100, 11}, TexelBox{99, 200, 100, 201}}, 256, 256, 256, 256);
+    ASSERT_EQ(column.size(), 2u);
+    EXPECT_EQ(column[0].x1, reach.x1 - 1 + kLitBlock);
+    EXPECT_EQ(column[1].x1, column[0].x1);
+    EXPECT_LT(column[0].y1, column[1].y0);
 }
 
 TEST_F(BloomBoxesDraw, EveryStageKeepsItsTexelsWhenTheBlursDrawOnlyWhereTheLightReaches)
 {
     ASSERT_TRUE(m_Bloom.LoadXML(m_Scratch.Write("data/fx/bloom.xml",
-                                                "<bloom cutoff=\"100\"><stage xres=\"64\" yres=\"64\"/>"
-                                                "<stage xres=\"32\" yres=\"32\"/><stage xres=\"16\" yres=\"16\"/>"
-                                                "<stage xres=\"8\" yres=\"8\"/></bloom>")));
+                                                "<bloom cutoff=\"100\"><stage xres=\"128\" yres=\"128\"/>"
+                                                "<stage xres=\"64\" yres=\"64\"/><stage xres=\"32\" yres=\"32\"/>"
+                                                "<stage xres=\"16\" yres=\"16\"/></bloom>")));
     unsigned whole = 0, boxed = 0;
     const std::vector<std::vector<uint32_t>> everywhere = Stages(false, true, &whole);
     const std::vector<std::vector<uint32_t>> within = Stages(true, true, &boxed);
-    ASSERT_EQ(m_Bloom.litBoxes.size(), 4u);
-    EXPECT_LT(m_Bloom.litBoxes[1].x1, 32) << "the second stage is blurred over a part of it only";
-    EXPECT_LT(m_Bloom.litBoxes[1].y1, 32);
+    ASSERT_EQ(m_Bloom.litParts.size(), 4u);
+    ASSERT_EQ(m_Bloom.litParts[1].size(), 2u) << "the second stage is blurred round each square only";
+    EXPECT_LT(m_Bloom.litParts[1][0].x1, m_Bloom.litParts[1][1].x0);
     ASSERT_EQ(within.size(), everywhere.size());
     for (size_t i = 0; i < within.size(); ++i) {
         SCOPED_TRACE(i);
@@ -126,7 +158,7 @@ TEST_F(BloomBoxesDraw, EveryStageKeepsItsTexelsWhenTheBlursDrawOnlyWhereTheLight
         EXPECT_TRUE(std::any_of(within[i].begin(), within[i].end(), [](uint32_t t) { return (t & 0xFFFFFF) != 0; }))
             << "the square glows in every stage";
     }
-    EXPECT_EQ(boxed, whole);
+    EXPECT_GT(boxed, whole) << "a blur for each part";
 
     // A scene without anything bright: the cut-off is all that is drawn, and
     // every stage and the sum are as black as the blurs made them.
@@ -137,7 +169,7 @@ TEST_F(BloomBoxesDraw, EveryStageKeepsItsTexelsWhenTheBlursDrawOnlyWhereTheLight
     EXPECT_EQ(darkWithin, darkEverywhere);
     EXPECT_EQ(boxed, 1u);
     EXPECT_GT(whole, 3u);
-    EXPECT_EQ(darkWithin.back(), std::vector<uint32_t>(64 * 64, 0xFF000000u));
+    EXPECT_EQ(darkWithin.back(), std::vector<uint32_t>(128 * 128, 0xFF000000u));
 }
 
 } // namespace
