@@ -144,18 +144,19 @@ void DrawScreenRects(const std::vector<ScreenRect>& rects, int width, int height
 }
 
 // The tiles of a frame of that size where the picture of that name, stretched
-// over it, is not wholly transparent; worked out once for each.
+// over it, is not wholly transparent; worked out once for each (again when
+// the name comes to stand for another texture).
 const ScreenTiles& OpaqueTilesOf(const char* name, int width, int height)
 {
-    static std::map<std::string, ScreenTiles> known;
-    const std::string key = std::string(name) + "@" + std::to_string(width) + "x" + std::to_string(height);
-    auto found = known.find(key);
-    if (found == known.end()) {
-        found = known.emplace(key, ScreenTiles()).first;
-        found->second.Reset(width, height, false);
-        MarkOpaqueTexels(getTextureManager().GetTexture(name), found->second);
+    static std::map<std::string, std::pair<IDirect3DTexture9*, ScreenTiles>> known;
+    IDirect3DTexture9* texture = getTextureManager().GetTexture(name);
+    auto& entry = known[std::string(name) + "@" + std::to_string(width) + "x" + std::to_string(height)];
+    if (entry.first != texture || entry.second.Width() != width || entry.second.Height() != height) {
+        entry.first = texture;
+        entry.second.Reset(width, height, false);
+        MarkOpaqueTexels(texture, entry.second);
     }
-    return found->second;
+    return entry.second;
 }
 
 // The composite's scene pass over the frame's tiles in up to eight draws,
