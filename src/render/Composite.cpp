@@ -104,7 +104,8 @@ void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
     effect->SetTexture("ParticleLayer", particles);
 }
 
-// The frame's size: that of the target the composite draws into.
+// The frame's size: that of the target the composite draws into, false
+// unless the viewport covers it whole (the tiles are laid out over it).
 bool TargetSize(int& width, int& height)
 {
     IDirect3DSurface9* target = nullptr;
@@ -113,9 +114,13 @@ bool TargetSize(int& width, int& height)
     D3DSURFACE_DESC desc{};
     const bool known = SUCCEEDED(target->GetDesc(&desc));
     target->Release();
+    D3DVIEWPORT9 view{};
+    if (!known || FAILED(D3DDevice->GetViewport(&view)) || view.X != 0 || view.Y != 0 || view.Width != desc.Width ||
+        view.Height != desc.Height)
+        return false;
     width = static_cast<int>(desc.Width);
     height = static_cast<int>(desc.Height);
-    return known && width > 0 && height > 0;
+    return width > 0 && height > 0;
 }
 
 // The rectangles of a frame of that size as quads of the composite's pass,
