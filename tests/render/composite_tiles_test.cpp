@@ -67,6 +67,14 @@ TEST_F(CompositeTiles, TheBloomIsReadOnlyWhereAStageIsLitAndTheFrameStaysTheSame
         worst = std::max(worst, drawtest::ChannelDifference(byTile[i], everywhere[i]));
     EXPECT_LE(worst, 1);
     EXPECT_GT(drawtest::ChannelDifference(byTile[2 * kSize + 2], byTile[40 * kSize + 40]), 8) << "the glow shows";
+
+    // A viewport over a part of the frame: the tiles, laid out over the
+    // whole of it, are not used.
+    const D3DVIEWPORT9 half = {0, 0, kSize / 2, kSize, 0.0f, 1.0f};
+    D3DDevice->SetViewport(&half);
+    unsigned within = 0;
+    Frame(true, &within);
+    EXPECT_EQ(within, whole);
 }
 
 TEST_F(CompositeTiles, TheParticlesAreLaidOnlyOverTheTilesTheirDrawsReached)
