@@ -40,6 +40,8 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"skylast", Shortcut::EnclosingLast},
     {"earlyraster", Shortcut::EarlyRaster},
     {"compositehandover", Shortcut::CompositeHandOver},
+    {"overlaytiles", Shortcut::OverlayTiles},
+    {"bloomboxes", Shortcut::BloomLitBoxes},
 };
 
 // The value below which a share p of the values lie, between neighbours.

@@ -562,8 +562,10 @@ void DrawStepAlone(const char* name)
     CompositeOverlays overlays;
     overlays.bloomSummed = BloomEffect.SummedForComposite(overlays.bloom);
     if (overlays.bloomSummed || BloomEffect.StagesForComposite(overlays.bloom)) {
-        if (!ParticleTargetIsEmpty())
+        if (!ParticleTargetIsEmpty()) {
             overlays.particles = getParticleManager().GetTarget().texture;
+            overlays.particleTiles = &getParticleManager().GetCoveredTiles();
+        }
         overlays.merge = true;
     }
     if (SUCCEEDED(D3DDevice->BeginScene())) {

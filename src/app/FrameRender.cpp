@@ -114,8 +114,10 @@ CompositeOverlays OverlaysForComposite(bool sequenceRunning)
         else if (!BloomEffect.StagesForComposite(overlays.bloom))
             return overlays;
     }
-    if (getMainConfig("particlesRender") && !ParticleTargetIsEmpty())
+    if (getMainConfig("particlesRender") && !ParticleTargetIsEmpty()) {
         overlays.particles = getParticleManager().GetTarget().texture;
+        overlays.particleTiles = &getParticleManager().GetCoveredTiles();
+    }
     overlays.merge = true;
     return overlays;
 }

@@ -1,6 +1,9 @@
 #include "render/Bloom.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 
 #include "app/Startup.h"
@@ -106,6 +109,119 @@ bool CompositeInPasses(const std::vector<TBloomEffect::TStage>& stages)
 }
 
 } // namespace
+
+namespace {
+
+// A stage cut into blocks of kLitBlock texels, each marked where a lit texel
+// may be; read out as boxes of neighbouring marked blocks.
+class BlockGrid {
+public:
+    BlockGrid(int width, int height)
+        : m_Width(std::max(width, 0)), m_Height(std::max(height, 0)), m_Columns((m_Width + kLitBlock - 1) / kLitBlock),
+          m_Rows((m_Height + kLitBlock - 1) / kLitBlock), m_Marks(static_cast<size_t>(m_Columns) * m_Rows, 0)
+    {
+    }
+    void Mark(const TexelBox& box)
+    {
+        const int x0 = std::max(box.x0, 0), x1 = std::min(box.x1, m_Width);
+        const int y0 = std::max(box.y0, 0), y1 = std::min(box.y1, m_Height);
+        if (x0 >= x1 || y0 >= y1)
+            return;
+        for (int row = y0 / kLitBlock; row <= (y1 - 1) / kLitBlock; ++row)
+            for (int column = x0 / kLitBlock; column <= (x1 - 1) / kLitBlock; ++column)
+                m_Marks[static_cast<size_t>(row) * m_Columns + column] = 1;
+    }
+    // Runs of marked blocks along each row, a run carried down while the
+    // rows below have the very same one.
+    std::vector<TexelBox> Boxes() const
+    {
+        std::vector<TexelBox> boxes;
+        for (int row = 0; row < m_Rows; ++row) {
+            const size_t rowFrom = boxes.size();
+            const int top = row * kLitBlock, bottom = std::min(top + kLitBlock, m_Height);
+            for (int column = 0; column < m_Columns;) {
+                if (!m_Marks[static_cast<size_t>(row) * m_Columns + column]) {
+                    ++column;
+                    continue;
+                }
+                int end = column + 1;
+                while (end < m_Columns && m_Marks[static_cast<size_t>(row) * m_Columns + end])
+                    ++end;
+                const int left = column * kLitBlock, right = std::min(end * kLitBlock, m_Width);
+                bool carried = false;
+                for (size_t i = 0; i < rowFrom && !carried; ++i)
+                    if (boxes[i].x0 == left && boxes[i].x1 == right && boxes[i].y1 == top) {
+                        boxes[i].y1 = bottom;
+                        carried = true;
+                    }
+                if (!carried)
+                    boxes.push_back({left, top, right, bottom});
+                column = end;
+            }
+        }
+        return boxes;
+    }
+    void MarkTexel(int x, int y) { m_Marks[static_cast<size_t>(y / kLitBlock) * m_Columns + x / kLitBlock] = 1; }
+
+private:
+    int m_Width, m_Height, m_Columns, m_Rows;
+    std::vector<unsigned char> m_Marks;
+};
+
+} // namespace
+
+std::vector<TexelBox> LitTexelBlocks(IDirect3DTexture9* texture)
+{
+    D3DSURFACE_DESC desc{};
+    // No texture reads as black.
+    if (!texture || FAILED(texture->GetLevelDesc(0, &desc)))
+        return {};
+    const int width = static_cast<int>(desc.Width), height = static_cast<int>(desc.Height);
+    D3DLOCKED_RECT locked{};
+    if (desc.Format != D3DFMT_A8R8G8B8 || FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
+        return {TexelBox{0, 0, width, height}};
+    BlockGrid blocks(width, height);
+    const auto* bytes = static_cast<const unsigned char*>(locked.pBits);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = bytes + static_cast<size_t>(y) * static_cast<size_t>(locked.Pitch);
+        for (int x = 0; x < width; ++x) {
+            uint32_t texel = 0;
+            std::memcpy(&texel, row + static_cast<size_t>(x) * 4, 4);
+            if ((texel & 0x00FFFFFFu) != 0)
+                blocks.MarkTexel(x, y);
+        }
+    }
+    texture->UnlockRect(0);
+    return blocks.Boxes();
+}
+
+std::vector<TexelBox> BlurReaches(const std::vector<TexelBox>& lit, int sourceWidth, int sourceHeight, int width,
+                                  int height)
+{
+    BlockGrid blocks(width, height);
+    for (const TexelBox& box : lit)
+        blocks.Mark(BlurReach(box, sourceWidth, sourceHeight, width, height));
+    return blocks.Boxes();
+}
+
+TexelBox BlurReach(const TexelBox& lit, int sourceWidth, int sourceHeight, int width, int height)
+{
+    if (lit.Empty() || sourceWidth <= 0 || sourceHeight <= 0 || width <= 0 || height <= 0)
+        return {};
+    // A pixel's place among the source texels is off its own by at most
+    // half a texel and the pass's half-texel shift (under two source texels
+    // for any stage the file may ask for): twelve texels each way hold the
+    // taps' eight with room to spare.
+    auto span = [](int low, int high, int source, int size, int& from, int& to) {
+        const double scale = static_cast<double>(size) / static_cast<double>(source);
+        from = std::max(0, static_cast<int>(std::floor((low - 12) * scale)) - 1);
+        to = std::min(size, static_cast<int>(std::ceil((high + 12) * scale)) + 1);
+    };
+    TexelBox reach;
+    span(lit.x0, lit.x1, sourceWidth, width, reach.x0, reach.x1);
+    span(lit.y0, lit.y1, sourceHeight, height, reach.y0, reach.y1);
+    return reach.Empty() ? TexelBox{} : reach;
+}
 
 FoldedBlurTaps FoldBlurTaps(int sourceSize, int targetSize)
 {
@@ -239,15 +355,32 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
 
+    // Each blur draws only where the lit texels of the stage before reach;
+    // those of the first stage are read back once it is drawn.
+    const bool boxes = ShortcutOn(Shortcut::BloomLitBoxes);
+    litParts.clear();
     for (size_t i = 0; i < stages.size(); ++i) {
         TStage& stage = stages[i];
-        if (stage.target.Begin()) {
+        const std::vector<TexelBox> whole = {TexelBox{0, 0, stage.xres, stage.yres}};
+        std::vector<TexelBox> reach = whole;
+        if (boxes && i > 0)
+            reach = BlurReaches(litParts[i - 1], stages[i - 1].xres, stages[i - 1].yres, stage.xres, stage.yres);
+        const bool drawn = stage.target.Begin();
+        if (drawn) {
             if (i == 0)
                 RenderPass(kCutoffTechnique, sceneTexture, 0, stage.weight);
+            else if (boxes)
+                BlurWithin(reach, static_cast<int>(i), stages[i - 1].weight);
             else
                 RenderPass(kBlurTechnique, stages[i - 1].target.texture, static_cast<int>(i), stages[i - 1].weight);
             stage.target.End();
         }
+        if (!stage.target.texture)
+            litParts.push_back({});
+        else if (!boxes || !drawn)
+            litParts.push_back(whole);
+        else
+            litParts.push_back(i == 0 ? LitTexelBlocks(stage.target.texture) : reach);
         if (!dumped) {
             char name[32];
             std::snprintf(name, sizeof name, "Stage%02d", static_cast<int>(i));
@@ -258,6 +391,27 @@ void TBloomEffect::RenderStages(IDirect3DTexture9* sceneTexture, bool clearFrame
     D3DDevice->SetTexture(0, nullptr);
     if (sumForComposite)
         summed = SumStages();
+}
+
+void TBloomEffect::BlurWithin(const std::vector<TexelBox>& parts, int index, float weight)
+{
+    const TStage& stage = stages[static_cast<size_t>(index)];
+    const bool whole = parts.size() == 1 && parts[0].x0 <= 0 && parts[0].y0 <= 0 && parts[0].x1 >= stage.xres &&
+                       parts[0].y1 >= stage.yres;
+    if (whole) {
+        RenderPass(kBlurTechnique, stages[static_cast<size_t>(index) - 1].target.texture, index, weight);
+        return;
+    }
+    D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    // The whole quad cut by the scissor: every pixel inside gets the very
+    // value the whole blur gives it.
+    for (const TexelBox& part : parts) {
+        const RECT within = {part.x0, part.y0, part.x1, part.y1};
+        D3DDevice->SetScissorRect(&within);
+        D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+        RenderPass(kBlurTechnique, stages[static_cast<size_t>(index) - 1].target.texture, index, weight);
+        D3DDevice->SetRenderState(D3DRS_SCISSORTESTENABLE, FALSE);
+    }
 }
 
 bool TBloomEffect::SumStages()
@@ -283,6 +437,15 @@ bool TBloomEffect::SumStages()
     }
     if (!sum.Begin())
         return false;
+    // Later stages all black sum to black (the alpha saturated), as a clear gives it.
+    if (litParts.size() == stages.size() &&
+        std::all_of(litParts.begin() + 1, litParts.end(), [](const std::vector<TexelBox>& parts) {
+            return parts.empty();
+        })) {
+        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        sum.End();
+        return true;
+    }
     bool drawn = false;
     if (SUCCEEDED(effect->SetTechnique(tech))) {
         for (size_t slot = 0; slot < kStagesPerPass; ++slot) {

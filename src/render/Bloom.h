@@ -23,6 +23,28 @@ struct FoldedBlurTaps {
 };
 FoldedBlurTaps FoldBlurTaps(int sourceSize, int targetSize);
 
+// Texels [x0, x1) x [y0, y1) of a stage; empty when either span is.
+struct TexelBox {
+    int x0 = 0;
+    int y0 = 0;
+    int x1 = 0;
+    int y1 = 0;
+    bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+// The blocks of kLitBlock x kLitBlock texels of a stage's target holding a
+// texel that is not black (alpha not counted), read back, as boxes of
+// neighbouring blocks; the whole target when it cannot be read.
+constexpr int kLitBlock = 8;
+std::vector<TexelBox> LitTexelBlocks(IDirect3DTexture9* texture);
+// The texels of a stage of `width` x `height` that its blur can light, from a
+// source of `sourceWidth` x `sourceHeight` whose lit texels lie in `lit`: the
+// blur's taps reach no more than seven source texels (and the next one for
+// the filtering) from a pixel's own place.
+TexelBox BlurReach(const TexelBox& lit, int sourceWidth, int sourceHeight, int width, int height);
+// The same for each of the boxes, as boxes of the blocks they reach.
+std::vector<TexelBox> BlurReaches(const std::vector<TexelBox>& lit, int sourceWidth, int sourceHeight, int width,
+                                  int height);
+
 class TBloomEffect : public CXMLParser {
 public:
     // One link of the chain. The target stays in the list even when it could
@@ -83,8 +105,15 @@ public:
     bool sumTried = false;
     bool summed = false;
 
+    // With the frame's shortcuts, the parts of each stage of the last
+    // RenderStages that can have been lit (the whole of a stage otherwise).
+    std::vector<std::vector<TexelBox>> litParts;
+
 private:
     bool SumStages();
+    // One blur into the current target over only `parts` of it, the rest
+    // cleared to the black the blur gives there.
+    void BlurWithin(const std::vector<TexelBox>& parts, int index, float weight);
 };
 
 // The one bloom object; loaded at device creation and again by the ':' key.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -12,10 +14,12 @@
 #include "platform/crt.h"
 #include "player/IController.h"
 #include "player/Player.h"
+#include "render/DrawCallCounter.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/TextureManager.h"
+#include "render/VertexTypes.h"
 #include "scene/Camera.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
@@ -26,6 +30,7 @@ namespace {
 constexpr float kRadiansToDegrees = 57.2957763671875f;
 constexpr float kPi = 3.1415927f;
 const char kDamagePass[] = "Damage";
+const char kScenePass[] = "Scene";
 const char kDamageFromLife[] = "damage_from_life";
 const char kRaining[] = "raining";
 const char kMovingOnly[] = "moving_only";
@@ -99,6 +104,98 @@ void SetOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays)
     effect->SetTexture("ParticleLayer", particles);
 }
 
+// The frame's size: that of the target the composite draws into, false
+// unless the viewport covers it whole (the tiles are laid out over it).
+bool TargetSize(int& width, int& height)
+{
+    IDirect3DSurface9* target = nullptr;
+    if (!D3DDevice || FAILED(D3DDevice->GetRenderTarget(0, &target)) || !target)
+        return false;
+    D3DSURFACE_DESC desc{};
+    const bool known = SUCCEEDED(target->GetDesc(&desc));
+    target->Release();
+    D3DVIEWPORT9 view{};
+    if (!known || FAILED(D3DDevice->GetViewport(&view)) || view.X != 0 || view.Y != 0 || view.Width != desc.Width ||
+        view.Height != desc.Height)
+        return false;
+    width = static_cast<int>(desc.Width);
+    height = static_cast<int>(desc.Height);
+    return width > 0 && height > 0;
+}
+
+// The rectangles of a frame of that size as quads of the composite's pass,
+// in one draw.
+void DrawScreenRects(const std::vector<ScreenRect>& rects, int width, int height)
+{
+    if (rects.empty())
+        return;
+    std::vector<DOUBLE_TEXTURED_VERTEX> vertices;
+    vertices.reserve(rects.size() * 6);
+    // As the full-screen quad has them: clip space y up, texture v down.
+    auto at = [&](int x, int y) {
+        const float u = static_cast<float>(x) / static_cast<float>(width);
+        const float v = static_cast<float>(y) / static_cast<float>(height);
+        return DOUBLE_TEXTURED_VERTEX{u * 2.0f - 1.0f, 1.0f - v * 2.0f, 0.0f, u, v, u * 1.5f, v * 1.5f};
+    };
+    for (const ScreenRect& r : rects) {
+        const DOUBLE_TEXTURED_VERTEX topLeft = at(r.left, r.top), topRight = at(r.right, r.top),
+                                     bottomLeft = at(r.left, r.bottom), bottomRight = at(r.right, r.bottom);
+        vertices.insert(vertices.end(), {bottomLeft, bottomRight, topLeft, topLeft, bottomRight, topRight});
+    }
+    D3DDevice->SetFVF(DOUBLE_TEXTURED_VERTEX::FVF);
+    D3DDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<UINT>(rects.size() * 2), vertices.data(),
+                               sizeof(DOUBLE_TEXTURED_VERTEX));
+    CountDrawCall();
+}
+
+// The tiles of a frame of that size where the picture of that name, stretched
+// over it, is not wholly transparent; worked out once for each (again when
+// the name comes to stand for another texture).
+const ScreenTiles& OpaqueTilesOf(const char* name, int width, int height)
+{
+    static std::map<std::string, std::pair<IDirect3DTexture9*, ScreenTiles>> known;
+    IDirect3DTexture9* texture = getTextureManager().GetTexture(name);
+    auto& entry = known[std::string(name) + "@" + std::to_string(width) + "x" + std::to_string(height)];
+    if (entry.first != texture || entry.second.Width() != width || entry.second.Height() != height) {
+        entry.first = texture;
+        entry.second.Reset(width, height, false);
+        MarkOpaqueTexels(texture, entry.second);
+    }
+    return entry.second;
+}
+
+// The composite's scene pass over the frame's tiles in up to eight draws,
+// each with only the overlays its tiles show switched on. False, having
+// drawn nothing, when every tile shows every overlay laid (one quad does it
+// then). `overlays` null: none laid; `blood`: the blood's layers laid here.
+bool DrawByOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays, const std::vector<const char*>& blood)
+{
+    int width = 0, height = 0;
+    if (!TargetSize(width, height))
+        return false;
+    const CompositeOverlays none;
+    const CompositeOverlays& laid = overlays ? *overlays : none;
+    ScreenTiles bloodTiles;
+    bloodTiles.Reset(width, height, false);
+    for (const char* layer : blood)
+        bloodTiles.Add(OpaqueTilesOf(layer, width, height));
+    const std::vector<int> tiles = OverlaysByTile(laid, width, height, blood.empty() ? nullptr : &bloodTiles);
+    const int all = (laid.bloom.empty() ? 0 : 1) | (laid.particles ? 2 : 0) | (blood.empty() ? 0 : 4);
+    if (std::all_of(tiles.begin(), tiles.end(), [all](int shown) { return shown == all; }))
+        return false;
+    const std::vector<std::vector<ScreenRect>> groups = TileRuns(width, height, 8, tiles);
+    for (int shown = 0; shown < 8; ++shown) {
+        if (groups[static_cast<size_t>(shown)].empty())
+            continue;
+        effect->SetBool("bloom_over", (shown & 1) ? TRUE : FALSE);
+        effect->SetBool("particles_over", (shown & 2) ? TRUE : FALSE);
+        effect->SetBool("damage_over", (shown & 4) ? TRUE : FALSE);
+        effect->CommitChanges();
+        DrawScreenRects(groups[static_cast<size_t>(shown)], width, height);
+    }
+    return true;
+}
+
 // The blood over the frame as life runs low, and the hit marks by the side
 // a shot came from: front, back, left, right.
 const char kBloodInfo[] = "sangre_GUI.tga";
@@ -112,7 +209,8 @@ const char* const kHitMarks[4] = {"GUI/sangre_arriba.tga", "GUI/sangre_abajo.tga
 constexpr size_t kBloodSlots = 6;
 const char* const kBloodSlotNames[kBloodSlots] = {"BloodLayer0", "BloodLayer1", "BloodLayer2",
                                                   "BloodLayer3", "BloodLayer4", "BloodLayer5"};
-bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, const D3DXVECTOR4& hits)
+bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, const D3DXVECTOR4& hits,
+                    std::vector<const char*>& names)
 {
     static const char* const kSwitches[kBloodSlots] = {"blood_layer0", "blood_layer1", "blood_layer2",
                                                        "blood_layer3", "blood_layer4", "blood_layer5"};
@@ -141,6 +239,8 @@ bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, co
         effect->SetBool(kSwitches[i], used ? TRUE : FALSE);
         weights[i] = used ? shown[i].second : 0.0f;
     }
+    for (const auto& layer : shown)
+        names.push_back(layer.first);
     const D3DXVECTOR4 a(weights[0], weights[1], weights[2], weights[3]), b(weights[4], weights[5], 0.0f, 0.0f);
     effect->SetVector("blood_weights_a", &a);
     effect->SetVector("blood_weights_b", &b);
@@ -258,6 +358,26 @@ CameraSmear CameraSmearFor(const D3DXMATRIX& viewProjection, const D3DXMATRIX& p
 
 // --- the pass -----------------------------------------------------------------------------------
 
+std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, int height, const ScreenTiles* blood)
+{
+    ScreenTiles bloom;
+    bloom.Reset(width, height, false);
+    // Filtered up from the stages' smaller sizes: black texels add exactly nothing.
+    for (IDirect3DTexture9* stage : overlays.bloom)
+        MarkLitTexels(stage, bloom);
+    const ScreenTiles* drawn = overlays.particleTiles;
+    const bool fits = drawn && drawn->Width() == width && drawn->Height() == height;
+    std::vector<int> shown(static_cast<size_t>(bloom.Columns()) * bloom.Rows());
+    for (int row = 0; row < bloom.Rows(); ++row)
+        for (int column = 0; column < bloom.Columns(); ++column)
+            shown[static_cast<size_t>(row) * bloom.Columns() + column] =
+                (!overlays.bloom.empty() && bloom.Marked(column, row) ? 1 : 0) |
+                (overlays.particles && (fits ? drawn->Marked(column, row) : true) ? 2 : 0) |
+                (blood && (blood->Width() != width || blood->Height() != height || blood->Marked(column, row)) ? 4
+                                                                                                               : 0);
+    return shown;
+}
+
 CompositeInputs GatherCompositeInputs()
 {
     CompositeInputs in;
@@ -348,8 +468,9 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
     // stands at or above the effect's blood threshold and no hit mark shows;
     // when it shows, the composite can lay it itself, just as blended.
     const bool blood = DamageShows(effect, in.lifeFraction, state.hits);
+    std::vector<const char*> bloodLayers;
     const bool bloodHere = blood && ShortcutOn(Shortcut::DamageInComposite) &&
-                           SetBloodLayers(effect, in.lifeFraction, in.sceneTime, state.hits);
+                           SetBloodLayers(effect, in.lifeFraction, in.sceneTime, state.hits, bloodLayers);
     effect->SetBool("damage_over", bloodHere ? TRUE : FALSE);
     D3DXHANDLE skipped = nullptr;
     if ((FrameShortcuts() && !blood) || bloodHere)
@@ -367,11 +488,17 @@ bool RenderCompositeWith(CEffectManager& manager, IDirect3DTexture9* scene, IDir
         SetOverlays(effect, nullptr);
         return false;
     }
+    const D3DXHANDLE scenePass = effect->GetPassByName(effect->GetCurrentTechnique(), kScenePass);
+    const bool tiled = (lay || bloodHere) && ShortcutOn(Shortcut::OverlayTiles);
+    if (!bloodHere)
+        bloodLayers.clear();
     for (UINT pass = 0; pass < passes; ++pass) {
-        if (skipped && effect->GetPass(effect->GetCurrentTechnique(), pass) == skipped)
+        const D3DXHANDLE current = effect->GetPass(effect->GetCurrentTechnique(), pass);
+        if (skipped && current == skipped)
             continue;
         if (SUCCEEDED(effect->BeginPass(pass))) {
-            getDrawHelper().DrawFullScreenQuad();
+            if (!tiled || current != scenePass || !DrawByOverlays(effect, lay ? &overlays : nullptr, bloodLayers))
+                getDrawHelper().DrawFullScreenQuad();
             effect->EndPass();
         }
     }

@@ -9,6 +9,7 @@
 #include "platform/d3d9.h"
 #include "platform/d3dx9effect.h"
 #include "platform/d3dx9math.h"
+#include "render/ScreenTiles.h"
 
 class CEffectManager;
 
@@ -86,6 +87,9 @@ struct CompositeOverlays {
     bool bloomSummed = false;
     // Null: no particles to lay.
     IDirect3DTexture9* particles = nullptr;
+    // The tiles of the particle target its draws can have reached; null, or
+    // of another size than the frame, counts as every tile.
+    const ScreenTiles* particleTiles = nullptr;
 };
 
 // What the composite reads of the game in one frame.
@@ -112,6 +116,13 @@ struct CompositeInputs {
 
 // The game's values for this frame.
 CompositeInputs GatherCompositeInputs();
+
+// Which overlays the composite lays over each tile of a frame of that size:
+// bit 1 the bloom (where a stage it reads is lit), bit 2 the particles (where
+// their draws reached), bit 4 the blood (its layers' opaque tiles; null: no
+// blood laid). Tiles without one are drawn without its reads.
+std::vector<int> OverlaysByTile(const CompositeOverlays& overlays, int width, int height,
+                                const ScreenTiles* blood = nullptr);
 
 // The composite with "pruebaTech" over the current target: the scene, then
 // the overlays. Steps the manager's composite state once. Without an effect,

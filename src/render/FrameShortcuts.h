@@ -76,6 +76,12 @@ enum class Shortcut {
     // The composite (with whatever is laid full-screen over it) is handed to
     // the drawing threads at once, not after the screen's text and pictures.
     CompositeHandOver,
+    // The composite reads the bloom stages and the particle target only over
+    // the screen's tiles where they hold something, drawing the rest without.
+    OverlayTiles,
+    // The bloom's blurs draw only over the part of each stage that the lit
+    // texels of the stage before can reach; the rest is cleared to black.
+    BloomLitBoxes,
     Count
 };
 void SetShortcutOn(Shortcut which, bool on);

@@ -376,10 +376,31 @@ void CParticleManager::SetTypeParameters(const ParticleSystemType* type)
         effect->SetFloat(frames, type->textureFramesReciprocal);
 }
 
+void CParticleManager::MarkCovered(ID3DXEffect* effect, const float* data, int count, int floats)
+{
+    // Placed by the parameters the vertex shader reads: a sprite faces the
+    // camera along the effect's left and up, a decal lies along its own.
+    D3DXMATRIX viewProjection;
+    D3DXVECTOR4 left, up;
+    if (FAILED(effect->GetMatrix("view_projection_matrix", &viewProjection)) ||
+        FAILED(effect->GetVector("camera_left", &left)) || FAILED(effect->GetVector("camera_up", &up))) {
+        m_Covered.MarkAll();
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        const float* p = data + static_cast<size_t>(i) * floats;
+        const D3DXVECTOR3 along = floats >= 20 ? D3DXVECTOR3(p[12], p[13], p[14]) : D3DXVECTOR3(left.x, left.y, left.z);
+        const D3DXVECTOR3 rising = floats >= 20 ? D3DXVECTOR3(p[16], p[17], p[18]) : D3DXVECTOR3(up.x, up.y, up.z);
+        MarkSquare(D3DXVECTOR3(p[0], p[1], p[2]), p[3], along, rising, viewProjection, m_Covered);
+    }
+}
+
 void CParticleManager::DrawBatch(const float* data, int count, int floats)
 {
     ID3DXEffect* effect = getEffectManager().GetEffect();
     m_LastBatch.assign(data, data + count * floats);
+    MarkCovered(effect, data, count, floats);
+
     if (D3DXHANDLE array = effect->GetParameterByName(nullptr, "particle_data"))
         effect->SetFloatArray(array, data, static_cast<UINT>(count * floats));
     effect->CommitChanges();
@@ -443,6 +464,10 @@ void CParticleManager::Render()
         return;
     IDirect3DSurface9* depth = nullptr;
     D3DDevice->GetDepthStencilSurface(&depth);
+    D3DSURFACE_DESC size{};
+    if (!m_Target.texture || FAILED(m_Target.texture->GetLevelDesc(0, &size)))
+        size.Width = size.Height = 0;
+    m_Covered.Reset(static_cast<int>(size.Width), static_cast<int>(size.Height), true);
     if (!m_Target.Begin()) {
         if (depth)
             depth->Release();
@@ -450,6 +475,7 @@ void CParticleManager::Render()
     }
     D3DDevice->SetDepthStencilSurface(depth);
     D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+    m_Covered.Reset(static_cast<int>(size.Width), static_cast<int>(size.Height), false);
 
     ID3DXEffect* effect = getEffectManager().GetEffect();
     D3DXHANDLE technique = effect ? effect->GetTechniqueByName("ParticlesTech") : nullptr;

@@ -8,8 +8,11 @@
 
 #include "platform/d3dx9math.h"
 #include "render/RenderTarget.h"
+#include "render/ScreenTiles.h"
 #include "render/VertexBuffers.h"
 #include "scene/ParticleEmitter.h"
+
+struct ID3DXEffect;
 
 struct ParticleSystemType;
 
@@ -87,12 +90,17 @@ public:
     const std::vector<float>& GetLastBatch() const { return m_LastBatch; }
     const std::vector<int>& GetLastDrawSizes() const { return m_DrawSizes; }
     int GetLastDrawCount() const { return static_cast<int>(m_DrawSizes.size()); }
+    // The tiles of the target the last Render can have drawn into (every one
+    // while that is not known), for the composite to read the target only there.
+    const ScreenTiles& GetCoveredTiles() const { return m_Covered; }
 
 private:
     std::shared_ptr<CParticleEmitter> Spawn(const char* type, const D3DXVECTOR3& position, float delay = 0.0f);
     void BuildQuads();
     // `floats` per particle: twelve, or a decal's twenty.
     void DrawBatch(const float* data, int count, int floats = 12);
+    // Marks the target's tiles the batch's quads can cover.
+    void MarkCovered(ID3DXEffect* effect, const float* data, int count, int floats);
     // The standing systems' decals in shared draws of the decal technique,
     // those wholly outside the view left out; false, having drawn nothing,
     // when the effect has no such technique.
@@ -106,6 +114,7 @@ private:
     CParticlesVB m_Quads;
     std::vector<float> m_LastBatch;
     std::vector<int> m_DrawSizes;
+    ScreenTiles m_Covered;
 };
 
 CParticleManager& getParticleManager();

@@ -253,4 +253,41 @@ TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)
     EXPECT_GT(lit, 8) << "the sprites reaching into the view show";
 }
 
+// The tiles of the target the particles' draws can reach, for the composite
+// to read the target only there: every pixel they lit lies in one, and the
+// far side of the view in none.
+TEST_F(ParticleDraw, EveryPixelTheParticlesLitLiesInATileMarkedAsReached)
+{
+    crt::srand(1);
+    CParticleManager manager;
+    ParticleSystemType* swarm = LoadSwarm(manager);
+    ASSERT_NE(swarm, nullptr);
+    swarm->texture = Texture(1, 1, {0xFFFFFFFF});
+    // Half way out to the view's edge both ways, at the swarm's depth.
+    const float edge = 200.0f / getCamera().GetProjectionMatrix()._11;
+    manager.CreateEmitter(swarm, edge * 0.5f, edge * 0.5f, 0, 0, 0, 0);
+    manager.Update(0.0505f);
+    manager.Render();
+    const ScreenTiles& reached = manager.GetCoveredTiles();
+    ASSERT_EQ(reached.Width(), kSize);
+    ASSERT_EQ(reached.Height(), kSize);
+    D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    getDrawHelper().DrawFullScreenTexture(ParticleTarget.texture, 1.0f);
+    const std::vector<D3DCOLOR> shown = BackBuffer();
+    ASSERT_EQ(shown.size(), static_cast<size_t>(kSize * kSize));
+    int lit = 0;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            if (shown[static_cast<size_t>(y) * kSize + x] & 0xFFFFFF) {
+                ++lit;
+                EXPECT_TRUE(reached.Marked(x / ScreenTiles::kSide, y / ScreenTiles::kSide)) << x << ", " << y;
+            }
+    EXPECT_GT(lit, 20);
+    EXPECT_EQ(reached.CountMarked(), 1u) << "the swarm stays within a quarter of the view";
+
+    manager.ClearAll();
+    manager.Render();
+    EXPECT_EQ(manager.GetCoveredTiles().CountMarked(), 0u) << "only the clear: nothing to read";
+}
+
 } // namespace

@@ -189,9 +189,19 @@ shared {
     flat VARYING vec4 vFrameTone;    // rain on (1/0); lightning; border darkening; panels (1/0)
     flat VARYING vec4 vBloodWeightsA; // blood_weights_a
     flat VARYING vec2 vBloodWeightsB; // blood_weights_b.xy
-    // The bloom blur's folded reads and the stage's weight, the same way.
+    // The bloom blur's folded reads and the stage's weight, the same way,
+    // and the cut-off's level.
     flat VARYING vec4 vBloomTaps[7];
     flat VARYING float vStageWeight;
+    flat VARYING float vBloomCut;
+    // The camera's smear: a pixel's place in the world is linear in its
+    // place on the screen but for its depth, so the screen's share comes
+    // interpolated and the depth's flat, each also seen through the last
+    // frame's camera (the matrices would be read a float at a time per pixel).
+    VARYING vec4 vScreenWorld;
+    VARYING vec4 vScreenPrevious;
+    flat VARYING vec4 vDepthWorld;
+    flat VARYING vec4 vDepthPrevious;
 
     // Distances along the light's axis are stored as a fraction of this. The
     // light projections have their near plane at 0, where the projected depth
@@ -374,6 +384,11 @@ vertex FullScreenVS {
                           vinyetas ? 1.0 : 0.0);
         vBloodWeightsA = blood_weights_a;
         vBloodWeightsB = blood_weights_b.xy;
+        // The quad's corners sit where their texture coordinates place them.
+        vScreenWorld = mul(vec4(inPosition.xy, 0.0, 1.0), inverse_view_projection);
+        vScreenPrevious = mul(vScreenWorld, previous_view_projection);
+        vDepthWorld = mul(vec4(0.0, 0.0, 1.0, 0.0), inverse_view_projection);
+        vDepthPrevious = mul(vDepthWorld, previous_view_projection);
     }
 }
 
@@ -385,6 +400,7 @@ vertex UnitScreenVS {
         for (int i = 0; i < 7; ++i)
             vBloomTaps[i] = bloom_taps[i];
         vStageWeight = stage_weight;
+        vBloomCut = min(bloom_cutoff_level, 0.999);
     }
 }
 
@@ -602,9 +618,9 @@ fragment CompositeSceneFS {
         float depth = AtPixel(depthTexture, uv).r;
         // Nothing was drawn here: nothing to smear.
         if (depth >= 1.0) return vec2(0.0);
-        vec4 world = mul(vec4(uv.x * 2.0 - 1.0, 1.0 - uv.y * 2.0, depth, 1.0), inverse_view_projection);
+        vec4 world = vScreenWorld + depth * vDepthWorld;
         if (abs(world.w) < 1e-20) return vec2(0.0);
-        vec4 previous = mul(world / world.w, previous_view_projection);
+        vec4 previous = (vScreenPrevious + depth * vDepthPrevious) / world.w;
         if (abs(previous.w) <= 1e-5) return vec2(0.0);
         vec2 velocity = uv - ClipToUV(previous);
         float speed = length(velocity);
@@ -701,10 +717,10 @@ fragment BloomCutoffFS {
         // Cut on brightness, not per channel: a saturated colour (red brick,
         // yellow sand) is not a light and must not glow.
         vec3 c = tex2D(DiffuseTexture, vUV).rgb;
-        float cut = min(bloom_cutoff_level, 0.999);
+        float cut = vBloomCut;
         float luma = dot(c, vec3(0.299, 0.587, 0.114));
         vec3 bright = c * (max(luma - cut, 0.0) / (1.0 - cut));
-        outColor = vec4(bright * stage_weight, 1.0);
+        outColor = vec4(bright * vStageWeight, 1.0);
     }
 }
 
