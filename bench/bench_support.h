@@ -39,7 +39,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"shadowpixels", Shortcut::ShadowPixels},
     {"skylast", Shortcut::EnclosingLast},
     {"earlyraster", Shortcut::EarlyRaster},
-    {"compositehandover", Shortcut::CompositeHandOver},
     {"overlaytiles", Shortcut::OverlayTiles},
     {"bloomboxes", Shortcut::BloomLitBoxes},
 };

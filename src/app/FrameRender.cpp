@@ -10,7 +10,6 @@
 #include "gui/MissionText.h"
 #include "gui/Subtitles.h"
 #include "input/InputManager.h"
-#include "platform/gl_device.h"
 #include "player/Player.h"
 #include "render/Bloom.h"
 #include "render/DrawHelper.h"
@@ -274,11 +273,6 @@ void RenderFrame(float dt)
                 getDrawHelper().DrawFullScreenTexture(getParticleManager().GetTarget().texture, 1.0f);
             profiler.StopTimer("applyParticles: ");
         }
-
-        // The full-screen passes are all issued: they are drawn while the
-        // screen's text and pictures are issued over them.
-        if (ShortcutOn(Shortcut::CompositeHandOver))
-            platform::HandOverDrawing(device);
 
         getSubtitulos().Render(dt);
 

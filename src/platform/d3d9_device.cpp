@@ -1906,10 +1906,8 @@ bool ReadWindowPixels(IDirect3DDevice9* device, std::vector<D3DCOLOR>* pixels, U
 
 void CountHandOver(IDirect3DDevice9* device)
 {
-    if (Device* d = DeviceImpl(device)) {
+    if (Device* d = DeviceImpl(device))
         ++d->Stats().handovers;
-        d->Stats().drawCallsAtHandOver = d->Stats().drawCalls;
-    }
 }
 
 namespace gl {

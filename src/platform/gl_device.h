@@ -127,7 +127,6 @@ struct DrawStats {
     unsigned presentCopies = 0;    // presents that copied the back buffer into the window
     unsigned backBufferCopies = 0; // copies of the window's pixels into the back buffer's texture
     unsigned handovers = 0;  // HandOverDrawing calls that reached OpenGL
-    unsigned drawCallsAtHandOver = 0; // drawCalls when the last one did
 };
 DrawStats GetDrawStats(IDirect3DDevice9* device);
 void ResetDrawStats(IDirect3DDevice9* device);

@@ -69,13 +69,9 @@ enum class Shortcut {
     // is drawn after all of them and lays no depth first.
     EnclosingLast,
     // The scene pass hands its draws over to the renderer's drawing threads
-    // as it goes (the level's depth, the characters, then every few lit
-    // objects), so that they draw while the rest is issued rather than once
-    // it is all issued.
+    // as it goes (the level's depth, then every few lit objects), so that
+    // they draw while the rest is issued rather than once it is all issued.
     EarlyRaster,
-    // The composite (with whatever is laid full-screen over it) is handed to
-    // the drawing threads at once, not after the screen's text and pictures.
-    CompositeHandOver,
     // The composite reads the bloom stages and the particle target only over
     // the screen's tiles where they hold something, drawing the rest without.
     OverlayTiles,

@@ -527,8 +527,6 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
     if (IsVisible(kCharacters)) {
         RenderCharacters();
         m_Visibility[kCharacters] = false;
-        // Skinned, the characters are the dearest draws to issue.
-        HandOverDrawn();
     }
     if (!getRigid()->scriptedSequenceRunning) {
         getProjectileManager().Render(0.016f);

@@ -5,7 +5,6 @@
 
 #include <stb_image_write.h>
 
-#include "app/DebugText.h"
 #include "app/FrameRender.h"
 #include "input/InputManager.h"
 #include "platform/dinput.h"
@@ -385,51 +384,6 @@ TEST_F(LevelFramePixels, TheFrameIsDrawnIntoTheWindowAndShowsTheSame)
     EXPECT_TRUE(direct.second == copied.second);
     EXPECT_NEAR(Green(direct.second[Centre()]), 0x99 + 33, 8) << "the floor and its glow";
 }
-
-// The composite is handed to the drawing threads as soon as it is issued:
-// after its own draw, before anything drawn over it, with the same picture.
-TEST_F(LevelFramePixels, TheCompositeIsHandedOverOnceItIsIssued)
-{
-    setMainConfig("bloomRender", true);
-    setMainConfig("guiRender", false);
-    Frame();
-    SetShortcutOn(Shortcut::EarlyRaster, false);
-    auto handedOver = [this](bool on) {
-        SetShortcutOn(Shortcut::CompositeHandOver, on);
-        platform::ResetDrawStats(D3DDevice);
-        std::vector<D3DCOLOR> frame = Frame();
-        SetShortcutOn(Shortcut::CompositeHandOver, true);
-        return std::make_pair(platform::GetDrawStats(D3DDevice), frame);
-    };
-    const auto without = handedOver(false);
-    const auto with = handedOver(true);
-    EXPECT_EQ(without.first.handovers, 0u);
-    EXPECT_EQ(with.first.handovers, 1u);
-    // Nothing is drawn after the composite here: it came after the last draw.
-    EXPECT_EQ(with.first.drawCallsAtHandOver, with.first.drawCalls);
-    EXPECT_GT(with.first.drawCalls, 2u);
-    EXPECT_EQ(with.second, without.second);
-
-    // Laid apart from the composite, the glow goes before the hand-over too.
-    SetShortcutOn(Shortcut::OverlaysInComposite, false);
-    const auto apart = handedOver(true);
-    SetShortcutOn(Shortcut::OverlaysInComposite, true);
-    EXPECT_EQ(apart.first.handovers, 1u);
-    EXPECT_GT(apart.first.drawCalls, with.first.drawCalls);
-    EXPECT_EQ(apart.first.drawCallsAtHandOver, apart.first.drawCalls);
-
-    // Text drawn over the frame comes after it.
-    getDebugText().Init(D3DDevice, 16, "Arial");
-    setMainConfig("textdebugRender", true);
-    getDebugText().AddLine("over the composite");
-    const auto textOver = handedOver(true);
-    setMainConfig("textdebugRender", false);
-    getDebugText().Release();
-    SetShortcutOn(Shortcut::EarlyRaster, true);
-    EXPECT_EQ(textOver.first.handovers, 1u);
-    EXPECT_LT(textOver.first.drawCallsAtHandOver, textOver.first.drawCalls);
-}
-
 // The particles' target is laid over the frame by its own alpha; not over comic panels.
 TEST_F(LevelFramePixels, TheParticleTargetIsBlendedOverTheLevelByItsAlpha)
 {
