@@ -38,7 +38,6 @@ const std::pair<const char*, Shortcut> kShortcutNames[] = {
     {"window", Shortcut::BackBufferInWindow},
     {"shadowpixels", Shortcut::ShadowPixels},
     {"skylast", Shortcut::EnclosingLast},
-    {"earlyraster", Shortcut::EarlyRaster},
     {"overlaytiles", Shortcut::OverlayTiles},
     {"bloomboxes", Shortcut::BloomLitBoxes},
 };

@@ -818,10 +818,7 @@ void PrintSerial(int frames, float step, const std::string& logPath)
     profiler.Enable(true);
     profiler.Open(logPath.c_str());
     for (int i = 0; i < frames; ++i) {
-        if (Frozen())
-            SwingView();
-        else
-            UpdateGame(step);
+        UpdateGame(step);
         getRigid()->scriptedSequenceRunning = false;
         std::vector<SerialMark> marks;
         g_SerialMarks = &marks;
@@ -841,7 +838,6 @@ void PrintSerial(int frames, float step, const std::string& logPath)
         getrusage(RUSAGE_SELF, &processAfter);
         finish.faults += processAfter.ru_minflt - processBefore.ru_minflt;
         frame.othersMs += OtherThreadsMs() - marks.front().othersMs;
-        frame.delayMs += OtherThreadsMs(true) - marks.front().othersDelayMs;
         processCpu += ProcessCpuMs() - cpuStart;
         frame.threadMs += rendered.threadMs - marks.front().threadMs;
         frame.wallMs += finishedWall - marks.front().wallMs;
@@ -906,12 +902,9 @@ void PrintSerial(int frames, float step, const std::string& logPath)
     std::printf("      %-18s %7.3f %7s %6.0f\n", "(between passes)", gaps.threadMs / n, "", gaps.draws / n);
     std::printf("      frame: main thread %.2f ms CPU of %.2f ms wall, of which waiting for the finish %.2f ms "
                 "(other threads %.2f ms CPU then); process CPU %.2f ms, other threads %.2f; %.0f draws, %.0f "
-                "primitives; page faults: main thread %.0f, every thread %.0f\n"
-                "      the two drawing threads neither running nor ready to: %.2f ms per frame (ready without a "
-                "core %.2f ms)\n",
+                "primitives; page faults: main thread %.0f, every thread %.0f\n",
                 frame.threadMs / n, frame.wallMs / n, finish.wallMs / n, finish.othersMs / n, processCpu / n,
-                frame.othersMs / n, frame.draws / n, frame.primitives / n, frame.faults / n, finish.faults / n,
-                (2.0 * frame.wallMs - frame.othersMs - frame.delayMs) / n, frame.delayMs / n);
+                frame.othersMs / n, frame.draws / n, frame.primitives / n, frame.faults / n, finish.faults / n);
 }
 
 bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots,

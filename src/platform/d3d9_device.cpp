@@ -67,16 +67,6 @@ void FinishDrawing(IDirect3DDevice9* device)
         glFinish();
 }
 
-void CountHandOver(IDirect3DDevice9* device);
-
-void HandOverDrawing(IDirect3DDevice9* device)
-{
-    if (!device || !MakeCurrent(HandleOf(device)))
-        return;
-    glFlush();
-    CountHandOver(device);
-}
-
 IDirect3DDevice9* DeviceOf(const DeviceHandle& handle)
 {
     return handle ? handle->device : nullptr;
@@ -1902,12 +1892,6 @@ bool ReadWindowPixels(IDirect3DDevice9* device, std::vector<D3DCOLOR>* pixels, U
     if (height)
         *height = static_cast<UINT>(h);
     return true;
-}
-
-void CountHandOver(IDirect3DDevice9* device)
-{
-    if (Device* d = DeviceImpl(device))
-        ++d->Stats().handovers;
 }
 
 namespace gl {

@@ -72,10 +72,6 @@ extern const char* const kAlphaTestGlsl;
 // renderer defers drawing until a target is read or the frame is presented;
 // benchmarks call this to charge each step with its own drawing.
 void FinishDrawing(IDirect3DDevice9* device);
-// Hands what was asked of the device so far to the renderer's drawing threads
-// without waiting for them: the software renderer otherwise starts on a
-// target only once something switches away from it or reads it.
-void HandOverDrawing(IDirect3DDevice9* device);
 
 // True, with the colour, when every texel of every level of the texture holds
 // one colour (A8R8G8B8 and X8R8G8B8 textures that are not render targets;
@@ -126,7 +122,6 @@ struct DrawStats {
     unsigned clears = 0;     // clears that reached OpenGL
     unsigned presentCopies = 0;    // presents that copied the back buffer into the window
     unsigned backBufferCopies = 0; // copies of the window's pixels into the back buffer's texture
-    unsigned handovers = 0;  // HandOverDrawing calls that reached OpenGL
 };
 DrawStats GetDrawStats(IDirect3DDevice9* device);
 void ResetDrawStats(IDirect3DDevice9* device);

@@ -68,10 +68,6 @@ enum class Shortcut {
     // What surrounds the eye and holds every other listed object (the sky)
     // is drawn after all of them and lays no depth first.
     EnclosingLast,
-    // The scene pass hands its draws over to the renderer's drawing threads
-    // as it goes (the level's depth, then every few lit objects), so that
-    // they draw while the rest is issued rather than once it is all issued.
-    EarlyRaster,
     // The composite reads the bloom stages and the particle target only over
     // the screen's tiles where they hold something, drawing the rest without.
     OverlayTiles,

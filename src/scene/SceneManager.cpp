@@ -5,7 +5,6 @@
 #include "enemies/EnemyManager.h"
 #include "gui/GUIManager.h"
 #include "math/VectorMath.h"
-#include "platform/gl_device.h"
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
 #include "player/Weapon.h"
@@ -39,10 +38,6 @@ namespace {
 constexpr float kStillCameraTravel = 0.01f;
 
 const char kCharacters[] = "Character";
-// How many lit objects the scene pass issues between hand-overs to the
-// renderer's drawing threads: each hand-over costs the drawing threads a
-// little of their own, and a level draws some fifty to a hundred objects.
-constexpr int kObjectsPerHandOver = 8;
 // 1/60 s per update, whatever the frame step: the composite's animated
 // overlays run on this clock.
 constexpr float kSceneTimeStep = 0.01666666753590107f;
@@ -486,20 +481,11 @@ std::vector<IEntidad3D*> CSceneMngr::ListedEntities(bool withCharacters) const
     return entities;
 }
 
-void CSceneMngr::HandOverDrawn()
-{
-    if (ShortcutOn(Shortcut::EarlyRaster) && m_Device)
-        platform::HandOverDrawing(m_Device);
-}
-
 void CSceneMngr::DrawListedObjects(const std::vector<IEntidad3D*>& listed)
 {
     CEffectManager& effects = getEffectManager();
-    int drawn = 0;
-    for (IEntidad3D* entity : listed) {
-        if (effects.RenderEntity(entity) && ++drawn % kObjectsPerHandOver == 0)
-            HandOverDrawn();
-    }
+    for (IEntidad3D* entity : listed)
+        effects.RenderEntity(entity);
     m_DrawList.clear();
 }
 
@@ -521,9 +507,6 @@ void CSceneMngr::RenderScenePass(CRenderTarget& target, bool clear)
             if (!entity || !Encloses(*entity, listed))
                 depthLaidCount += effects.RenderDepth(entity) ? 1 : 0;
     }
-    // Everything lit waits on the depth, which is cheap to draw.
-    if (depthLaidCount > 0)
-        HandOverDrawn();
     if (IsVisible(kCharacters)) {
         RenderCharacters();
         m_Visibility[kCharacters] = false;

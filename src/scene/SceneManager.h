@@ -167,8 +167,6 @@ private:
     // Draws every entity of every listed name but "Character" through the
     // lit pass, then empties the list.
     void DrawListedObjects(const std::vector<IEntidad3D*>& listed);
-    // Hands the draws issued so far over to the renderer (with its shortcut).
-    void HandOverDrawn();
     // The props of the level now loaded, each culled with its own radius.
     void RenderProps();
     // An enemy, its weapon in its hand, or the pool it left.

@@ -2,13 +2,9 @@
 // and "data/XML/techniques.xml": which technique each entity draws each pass with.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "platform/gl_device.h"
 #include "render/FrameShortcuts.h"
 #include "render/effectmanager_fixture.h"
 #include "scene/MeshCache.h"
@@ -175,54 +171,6 @@ TEST_F(SceneManagerTest, TheLevelsDepthIsLaidFirstAndTheFrameStaysTheSame)
     ASSERT_EQ(frames[0].size(), frames[1].size());
     EXPECT_TRUE(frames[0] == frames[1]);
     EXPECT_GT(Brightness(frames[1][kSize / 2 * kSize + kSize / 2] | 0xFF000000), 150);
-}
-
-// With the shortcut the scene pass hands its draws to the renderer's drawing
-// threads as it goes: once the level's depth is laid, then after every eighth
-// lit object drawn (the culled one, listed last, does not count). The frame
-// is the same either way.
-TEST_F(SceneManagerTest, TheScenePassHandsItsDrawsOverAfterTheDepthAndEveryEighthObject)
-{
-    std::vector<std::unique_ptr<FlatEntity>> boxes;
-    for (int i = 0; i < 15; ++i) {
-        boxes.push_back(std::make_unique<FlatEntity>("caja", 6, FlatEntity::FacingZ, "PhongLightingTech"));
-        boxes.back()->MoveTo(-48.0f + 6.0f * i, (i % 3) * 10.0f - 10.0f, i % 4 * 5.0f);
-        boxes.back()->SetRadius(8.0f);
-        scene().AddObject("caja", boxes.back().get());
-    }
-    FlatEntity behind("lejos", 10, FlatEntity::FacingZ, "PhongLightingTech");
-    behind.SetRadius(10.0f);
-    behind.MoveTo(0, 0, 500); // behind the camera: culled
-    scene().AddObject("lejos", &behind);
-    std::vector<D3DCOLOR> frames[2];
-    for (bool handOver : {true, false}) {
-        SCOPED_TRACE(handOver ? "handing over" : "at the end only");
-        SetShortcutOn(Shortcut::EarlyRaster, handOver);
-        scene().SetVisible("caja", true);
-        scene().SetVisible("lejos", true);
-        const unsigned before = platform::GetDrawStats(D3DDevice).handovers;
-        scene().drawnCount = 0;
-        scene().RenderScenePass(SceneTarget, true);
-        EXPECT_EQ(scene().drawnCount, 15);
-        EXPECT_EQ(scene().depthLaidCount, 15);
-        EXPECT_EQ(platform::GetDrawStats(D3DDevice).handovers - before, handOver ? 2u : 0u);
-        devicetest::ReadPixels(SceneTarget.surface, &frames[handOver]);
-    }
-    SetShortcutOn(Shortcut::EarlyRaster, true);
-    ASSERT_EQ(frames[0].size(), frames[1].size());
-    EXPECT_TRUE(frames[0] == frames[1]);
-    const auto lit = std::count_if(frames[1].begin(), frames[1].end(),
-                                   [](D3DCOLOR c) { return Brightness(c | 0xFF000000) > 150; });
-    EXPECT_GT(lit, 100);
-
-    // Without the level's depth, the first hand-over waits for eight objects.
-    SetShortcutOn(Shortcut::DepthPrePass, false);
-    scene().SetVisible("caja", true);
-    const unsigned before = platform::GetDrawStats(D3DDevice).handovers;
-    scene().RenderScenePass(SceneTarget, true);
-    SetShortcutOn(Shortcut::DepthPrePass, true);
-    EXPECT_EQ(scene().depthLaidCount, 0);
-    EXPECT_EQ(platform::GetDrawStats(D3DDevice).handovers - before, 1u);
 }
 
 // The whole velocity pass lays first the depth of what surrounds the eye (a
