@@ -75,9 +75,27 @@ bool RefillFromFile(const std::string& file, IDirect3DTexture9* texture)
     std::vector<unsigned char> bytes;
     Image image;
     D3DSURFACE_DESC desc;
-    if (!platform::ReadWholeFile(file.c_str(), bytes) || bytes.empty() ||
-        !platform::image::Decode(bytes.data(), bytes.size(), bounded::kMaxImageSide, image, nullptr) ||
-        FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width != image.width || desc.Height != image.height ||
+    std::string fault;
+    if (!platform::ReadWholeFile(file.c_str(), bytes) || bytes.empty())
+        return false;
+    if (!platform::image::Decode(bytes.data(), bytes.size(), bounded::kMaxImageSide, image, &fault)) {
+        // A picture checked by its header alone meets a broken body here. It
+        // draws black, not whatever the renderer's memory held.
+        bounded::Refuse(file, fault.empty() ? "its texels do not decode" : fault);
+        for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+            D3DSURFACE_DESC size;
+            D3DLOCKED_RECT locked;
+            if (SUCCEEDED(texture->GetLevelDesc(level, &size)) &&
+                SUCCEEDED(texture->LockRect(level, &locked, nullptr, D3DLOCK_DISCARD))) {
+                for (UINT row = 0; row < size.Height; ++row)
+                    std::memset(static_cast<unsigned char*>(locked.pBits) + static_cast<size_t>(row) * locked.Pitch,
+                                0, static_cast<size_t>(size.Width) * 4);
+                texture->UnlockRect(level);
+            }
+        }
+        return false;
+    }
+    if (FAILED(texture->GetLevelDesc(0, &desc)) || desc.Width != image.width || desc.Height != image.height ||
         desc.Format != (image.alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8))
         return false;
     return SUCCEEDED(FillFromImage(texture, image));
@@ -291,13 +309,24 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR fileName, ID
     if (!platform::ReadWholeFile(fileName, bytes) || bytes.empty())
         return D3DXERR_INVALIDDATA;
     Image image;
-    std::string fault;
-    if (!platform::image::Decode(bytes.data(), bytes.size(), bounded::kMaxImageSide, image, &fault)) {
-        bounded::Refuse(fileName, fault.empty() ? "it is no JPEG, PNG, TGA, BMP or uncompressed DDS image" : fault);
-        return D3DXERR_INVALIDDATA;
+    // A big JPEG (a comic's panel: a level loads over a hundred, and shows a
+    // comic's worth at a time) is decoded at its first draw only: its header
+    // says all the texture needs now.
+    unsigned width = 0, height = 0;
+    if (platform::image::JpegSize(bytes.data(), bytes.size(), bounded::kMaxImageSide, &width, &height) &&
+        static_cast<size_t>(width) * height * 4 >= kOnDemandBytes) {
+        image.width = width;
+        image.height = height;
+    } else {
+        std::string fault;
+        if (!platform::image::Decode(bytes.data(), bytes.size(), bounded::kMaxImageSide, image, &fault)) {
+            bounded::Refuse(fileName,
+                            fault.empty() ? "it is no JPEG, PNG, TGA, BMP or uncompressed DDS image" : fault);
+            return D3DXERR_INVALIDDATA;
+        }
+        if (static_cast<size_t>(image.width) * image.height * 4 < kOnDemandBytes)
+            return TextureFromImage(device, image, texture);
     }
-    if (static_cast<size_t>(image.width) * image.height * 4 < kOnDemandBytes)
-        return TextureFromImage(device, image, texture);
     // Checked now, filled at its first draw and given back while unused.
     IDirect3DTexture9* created = nullptr;
     const HRESULT hr = CreateForImage(device, image, &created);

@@ -257,5 +257,18 @@ bool Decode(const unsigned char* data, std::size_t size, int maxSide, Image& ima
     return dds ? DecodeDds(data, size, maxSide, image, fault) : DecodeWithStb(data, size, maxSide, image, fault);
 }
 
+bool JpegSize(const unsigned char* data, std::size_t size, int maxSide, unsigned* width, unsigned* height)
+{
+    if (!data || size < 4 || size > 0x7FFFFFFF || data[0] != 0xFF || data[1] != 0xD8 || !JpegTablesFit(data, size))
+        return false;
+    int w = 0, h = 0, channels = 0;
+    if (!StbInfo(data, static_cast<int>(size), &w, &h, &channels) || w <= 0 || h <= 0 || w > maxSide ||
+        h > maxSide || (channels != 1 && channels != 3))
+        return false;
+    *width = static_cast<unsigned>(w);
+    *height = static_cast<unsigned>(h);
+    return true;
+}
+
 } // namespace image
 } // namespace platform

@@ -22,5 +22,11 @@ struct Image {
 // is decoded. False with an empty fault for bytes that are no image we read.
 bool Decode(const unsigned char* data, std::size_t size, int maxSide, Image& image, std::string* fault);
 
+// The size of a JPEG read from its header alone, after the checks Decode
+// makes before it decodes a texel (a JPEG carries no alpha). False for bytes
+// that are no JPEG and for a JPEG that Decode refuses before decoding: Decode
+// then says why.
+bool JpegSize(const unsigned char* data, std::size_t size, int maxSide, unsigned* width, unsigned* height);
+
 } // namespace image
 } // namespace platform

@@ -207,7 +207,6 @@ float DepthInSolids(const D3DXVECTOR3& p, float margin, std::string* name)
     return deepest;
 }
 
-} // namespace
 
 // The hero runs with S at the camera, which has a crate right behind it: the
 // camera backs up to the crate and stays outside it, its near plane too.
@@ -250,3 +249,5 @@ TEST_F(LevelEdges, RunningAtTheCameraNeverPutsItInsideACrate)
                                << ": the eye went " << worst << " into " << inside;
     }
 }
+
+} // namespace

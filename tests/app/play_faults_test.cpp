@@ -41,7 +41,7 @@ namespace {
 // Return on the menu, then per in-game frame (paused frames too) the keys
 // and buttons held, lines and probes run after that frame; frames are drawn
 // only where a probe reads pixels, and every tenth.
-class ScriptedPlayer : public NewGamePlayer {
+class FaultsPlayer : public NewGamePlayer {
 public:
     void RenderFrame(float dt) override
     {
@@ -126,7 +126,7 @@ protected:
 
     drawtest::ScratchFolder folder{"play_faults"};
     SteppingClock clock{0.001};
-    ScriptedPlayer player;
+    FaultsPlayer player;
 };
 
 struct EnemySeen {
@@ -162,7 +162,7 @@ EnemySeen LookAt(const std::string& name)
 // and the next shots along the same line fly past where he stood.
 TEST_F(PlayFaults, SevenBodyShotsFellASoldierWhoLiesStillAndNoLongerStopsShots)
 {
-    using P = ScriptedPlayer;
+    using P = FaultsPlayer;
     ToTheIsland(20);
     // Aiming from frame 60; Q picks the nearest enemy, a second press the next.
     player.held.insert({P::kButton + 1, {60, 560}});
@@ -242,7 +242,7 @@ float AimHeightAt(const D3DXVECTOR3& feet)
 // to his head: one pistol shot fells him, and he falls as a head shot does.
 TEST_F(PlayFaults, OneHeadShotFellsASoldier)
 {
-    using P = ScriptedPlayer;
+    using P = FaultsPlayer;
     ToTheIsland(20);
     player.held.insert({P::kButton + 1, {60, 330}});
     player.Tap(DIK_Q, 64);
@@ -295,7 +295,7 @@ TEST_F(PlayFaults, OneHeadShotFellsASoldier)
 // script, "ene1_2": the level script decides when they move.)
 TEST_F(PlayFaults, RunningIntoTheFirstVolumeWakesTheFirstHangarWave)
 {
-    using P = ScriptedPlayer;
+    using P = FaultsPlayer;
     // W runs him north-east into the yard, through the first volume.
     player.held.insert({DIK_W, {30, 110}});
     player.held.insert({P::kButton + 1, {140, 220}});
@@ -439,7 +439,7 @@ TEST_F(PlayFaults, KilledWhileAimingHeFallsStaysDownAndSpaceRevivesHim)
     std::map<int, std::string> state;
     std::map<int, int> life;
     std::map<int, bool> dead;
-    player.held.insert({ScriptedPlayer::kButton + 1, {25, 60}});
+    player.held.insert({FaultsPlayer::kButton + 1, {25, 60}});
     player.lines[40] = "FuckPlayer 400";
     for (int f : {38, 45, 250, 270})
         player.probes[f] = [&state, &life, &dead, f] {

@@ -20,7 +20,7 @@ namespace {
 using G = CGameStateFlagsManager;
 
 int Isla() { return getGSF().islaSequence; }
-bool InWave(const char* wave) { return getEnemyManager()->GetCurrentWave() == wave; }
+bool InIslaWave(const char* wave) { return getEnemyManager()->GetCurrentWave() == wave; }
 
 // The scaffold's barrel, as the island's props table places it.
 D3DXVECTOR3 ScaffoldBarrel()
@@ -62,7 +62,7 @@ void Player::PlanIsla()
     // Fights the wave until the game moves on to the next.
     auto fightUntil = [me](const char* next) {
         return [me, next] {
-            if (InWave(next)) {
+            if (InIslaWave(next)) {
                 me->Release();
                 return true;
             }

@@ -19,8 +19,8 @@ namespace {
 
 using G = CGameStateFlagsManager;
 
-int Isla() { return getGSF().islaSequence; }
-bool InWave(const char* wave) { return getEnemyManager()->GetCurrentWave() == wave; }
+int IslaEndSequence() { return getGSF().islaSequence; }
+bool InEndWave(const char* wave) { return getEnemyManager()->GetCurrentWave() == wave; }
 
 } // namespace
 
@@ -73,7 +73,7 @@ void Player::PlanIslandsEnd()
     const D3DXVECTOR3 checkpoint5(-2297.4f, 375.0f, -163.31f);
     m_StretchOf[5] = static_cast<int>(m_Steps.size());
     m_Steps.push_back({"wave_35 down", 150.0, PlacedFirst(me, checkpoint5, -0.51f, [me] {
-                           if (InWave("wave_36")) {
+                           if (InEndWave("wave_36")) {
                                me->Release();
                                return true;
                            }
@@ -84,14 +84,14 @@ void Player::PlanIslandsEnd()
     // square's middle.
     m_Steps.push_back({"into the square (trg_236)", 90.0,
                        Walker(me, {{250.0f, 0.0f, -1000.0f}},
-                              [] { return Isla() == G::ReadyCamIslaVinyetasIntroLucha ||
-                                          Isla() == G::PlayingVinyetasPredockers; })});
+                              [] { return IslaEndSequence() == G::ReadyCamIslaVinyetasIntroLucha ||
+                                          IslaEndSequence() == G::PlayingVinyetasPredockers; })});
     // Each prompt answered at once; how long it showed goes on the record.
     auto promptFrames = std::make_shared<int>(0);
     m_Steps.push_back({"the last comic skipped and the final fight won", 180.0, [me, promptFrames] {
                            const CGUIManager& gui = getGUI();
                            const bool prompt = gui.comboHintActive && (gui.comboHintX || gui.comboHintY);
-                           const bool over = Isla() == G::ReadyMemoriam || Isla() == G::PlayingMemoriam;
+                           const bool over = IslaEndSequence() == G::ReadyMemoriam || IslaEndSequence() == G::PlayingMemoriam;
                            if (prompt && !over) {
                                ++*promptFrames;
                            } else if (*promptFrames > 0) {
@@ -111,7 +111,7 @@ void Player::PlanIslandsEnd()
                            return false;
                        }});
     m_Steps.push_back({options.waitOutTheEnd ? "the memorial waited out" : "the memorial skipped", 90.0, [me] {
-                           if (Isla() == G::ReadyCreditos || Isla() == G::PlayingCreditos) {
+                           if (IslaEndSequence() == G::ReadyCreditos || IslaEndSequence() == G::PlayingCreditos) {
                                me->Release();
                                return true;
                            }
@@ -132,7 +132,7 @@ void Player::PlanCredits()
                                me->record.creditsEnded = true;
                                return true;
                            }
-                           if (Isla() == G::PlayingCreditos && getRigid()->camSequenceRunning &&
+                           if (IslaEndSequence() == G::PlayingCreditos && getRigid()->camSequenceRunning &&
                                !me->options.waitOutTheEnd)
                                me->Tap(DIK_SPACE);
                            return false;

@@ -45,7 +45,7 @@ double MsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-float Flat(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+float FlatGap(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
 {
     return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.z - b.z) * (a.z - b.z));
 }
@@ -98,7 +98,7 @@ bool NearestPickup(D3DXVECTOR3* at, float within = 1e29f)
             continue;
         const D3DXMATRIX& m = entry.second.weapon->GetModel().GetTransform().GetMatrix();
         const D3DXVECTOR3 p(m._41, m._42, m._43);
-        const float d = Flat(hero, p);
+        const float d = FlatGap(hero, p);
         if (d < best) {
             best = d;
             *at = p;
@@ -278,7 +278,7 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
         return false;
     }
     if (++m_WalkFrames % 40 == 0) {
-        if (Flat(hero, m_WalkFrom) < 15.0f && Flat(hero, target) >= reach) {
+        if (FlatGap(hero, m_WalkFrom) < 15.0f && FlatGap(hero, target) >= reach) {
             m_UnstickFrames = 20;
             m_UnstickLeft = !m_UnstickLeft;
             if (options.trace)
@@ -297,7 +297,7 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
             return false;
         }
     }
-    if (Flat(hero, target) < reach) {
+    if (FlatGap(hero, target) < reach) {
         keys.SetKey(DIK_W, false);
         return true;
     }
@@ -363,9 +363,9 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     }
     const D3DXVECTOR3 eye = getCamera().GetLookAt();
     const RayHit wall = getCollisionManager().CastRay(eye, point);
-    const bool blocked = wall.hit && wall.name != box && Flat(wall.hitPoint, point) > 12.0f;
+    const bool blocked = wall.hit && wall.name != box && FlatGap(wall.hitPoint, point) > 12.0f;
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
-    const float flat = Flat(hero, point);
+    const float flat = FlatGap(hero, point);
     const float rise = point.y - eye.y;
     // On the island, a target on the plateau from the square, or one in the
     // square that the plateau's edge hides or that stands too steep below:
@@ -396,7 +396,7 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
     D3DXVECTOR3 spot;
     if (blocked && m_StepFrames >= m_NextSpotSearch) {
         m_NextSpotSearch = m_StepFrames + 150;
-        if (FindShootingSpot(point, box, &spot) && Flat(spot, hero) > 40.0f) {
+        if (FindShootingSpot(point, box, &spot) && FlatGap(spot, hero) > 40.0f) {
             if (options.trace)
                 std::printf("  %s in the way: to (%.0f %.0f %.0f) for a clear shot\n", wall.name.c_str(), spot.x,
                             spot.y, spot.z);
@@ -445,7 +445,7 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
 void Player::MoveElsewhere(const D3DXVECTOR3& point)
 {
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
-    const float flat = std::max(Flat(hero, point), 1.0f);
+    const float flat = std::max(FlatGap(hero, point), 1.0f);
     const D3DXVECTOR3 away((hero.x - point.x) / flat, 0.0f, (hero.z - point.z) / flat);
     const D3DXVECTOR3 side(away.z, 0.0f, -away.x);
     // Round the point to either side, farther off, round to its flanks,
@@ -538,7 +538,7 @@ bool Player::FightWave()
         if (body == bodies.end() || !body->second.parts.count("EBip01 Head"))
             continue;
         const D3DXVECTOR3 at = enemy->GetPosition().GetPosition();
-        float d = Flat(hero, at);
+        float d = FlatGap(hero, at);
         // Stay on one target while it stands, unless it hides too long.
         if (enemy->GetName() == m_Target && m_TargetFrames < 300)
             d *= 0.25f;
@@ -552,7 +552,7 @@ bool Player::FightWave()
         const D3DXVECTOR3 head(top.x(), top.y(), top.z());
         const D3DXVECTOR3 eye = hero + D3DXVECTOR3(0.0f, 110.0f, 0.0f);
         const float below = eye.y - head.y;
-        if (!ClearLine(eye, head, "") || below > Flat(eye, head) * std::tan(0.45f))
+        if (!ClearLine(eye, head, "") || below > FlatGap(eye, head) * std::tan(0.45f))
             d *= 4.0f;
         if (d < best) {
             best = d;
@@ -583,12 +583,12 @@ bool Player::FightWave()
     const bool foundOut = m_Retreating && m_RetreatLife >= 0 && life < m_RetreatLife - 20;
     bool held = false;
     if (m_Retreating && m_RetreatLife < 0 && ++m_HideWalkFrames % 45 == 0) {
-        held = Flat(hero, m_HideWalkFrom) < 20.0f;
+        held = FlatGap(hero, m_HideWalkFrom) < 20.0f;
         m_HideWalkFrom = hero;
     }
     // One standing close with nothing between: a shot at the head is
     // quicker than the way out of his sight.
-    const bool closeShot = nearest && !IsDocker(nearest) && Flat(hero, nearest->GetPosition().GetPosition()) < 350.0f &&
+    const bool closeShot = nearest && !IsDocker(nearest) && FlatGap(hero, nearest->GetPosition().GetPosition()) < 350.0f &&
                            ClearLine(getCamera().GetLookAt(), nearest->GetPosition().GetPosition() +
                                                                   D3DXVECTOR3(0.0f, 75.0f, 0.0f), "");
     if (((life < 220 && !m_Retreating && m_NoRetreatFrames == 0) || foundOut || held) && !closeShot) {

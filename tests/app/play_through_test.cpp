@@ -22,15 +22,15 @@ namespace looptest {
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kDrawEvery = 30;
+constexpr int kPlayDrawEvery = 30;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-constexpr int kDrawEvery = 30;
+constexpr int kPlayDrawEvery = 30;
 #else
-constexpr int kDrawEvery = 6;
+constexpr int kPlayDrawEvery = 6;
 #endif
 #else
-constexpr int kDrawEvery = 6;
+constexpr int kPlayDrawEvery = 6;
 #endif
 
 // What the game wrote to the debugger while the run went (its standard error).
@@ -147,7 +147,7 @@ protected:
     {
         ShippedRun::SetUp();
         getTriggerManager().checkpoint = 1;
-        player.options.drawEvery = kDrawEvery;
+        player.options.drawEvery = kPlayDrawEvery;
         if (const char* every = std::getenv("VANTOREL_PLAY_DRAW_EVERY"))
             player.options.drawEvery = std::max(1, std::atoi(every));
         player.options.trace = std::getenv("VANTOREL_PLAY_TRACE") != nullptr;

@@ -38,7 +38,7 @@ namespace {
 
 // Small enough to draw quickly on the software renderer; the screen targets
 // and the composite follow the client size.
-constexpr int kWidth = 400, kHeight = 300;
+constexpr int kPictureWidth = 400, kPictureHeight = 300;
 constexpr int kTolerance = 2; // of 255, per channel: blending rounds apart
 // Where flush faces of two objects meet, a pixel can lie at exactly the same
 // depth on both: the one drawn last shows. Near to far changes which one.
@@ -68,7 +68,7 @@ Difference Compare(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& 
 std::string Describe(const Difference& d)
 {
     return std::to_string(d.pixels) + " pixels off, worst by " + std::to_string(d.worst) + "/255, first at (" +
-           std::to_string(d.where % kWidth) + ", " + std::to_string(d.where / kWidth) + ")";
+           std::to_string(d.where % kPictureWidth) + ", " + std::to_string(d.where / kPictureWidth) + ")";
 }
 
 // One frame state to compare: set up before the draw, put back after it.
@@ -282,7 +282,7 @@ protected:
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         s_Previous = std::filesystem::current_path();
         std::filesystem::current_path(VANTOREL_WORKDIR);
-        s_Started = shippedgame::Start(kWidth, kHeight);
+        s_Started = shippedgame::Start(kPictureWidth, kPictureHeight);
     }
     static void TearDownTestSuite()
     {
@@ -363,7 +363,7 @@ TEST_P(SamePictureTest, EachFrameMatchesThePlainDrawing)
     ASSERT_EQ(cheap.size(), cases.size());
     for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(cases[i].name);
-        ASSERT_EQ(plain[i].size(), static_cast<size_t>(kWidth) * kHeight);
+        ASSERT_EQ(plain[i].size(), static_cast<size_t>(kPictureWidth) * kPictureHeight);
         const Difference same = Compare(plain[i], cheap[i]);
         EXPECT_LE(same.pixels, kTiedPixels) << Describe(same);
         if (cases[i].showsMore)

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kWidth = 800, kHeight = 600;
+constexpr int kLayoutWidth = 800, kLayoutHeight = 600;
 
 // A rectangle in the screen's 0-1 space.
 struct Box {
@@ -52,9 +52,9 @@ Box StripBox(const std::string& name, int lastShift)
 // middle of the band from top to bottom (fractions of the height).
 Box TextBox(ID3DXFont* font, const std::string& text, float top, float bottom)
 {
-    RECT r{0, 0, kWidth, kHeight};
+    RECT r{0, 0, kLayoutWidth, kLayoutHeight};
     font->DrawTextA(nullptr, text.c_str(), -1, &r, DT_CALCRECT | DT_CENTER | DT_VCENTER, 0);
-    const float w = float(r.right - r.left) / kWidth, h = float(r.bottom - r.top) / kHeight;
+    const float w = float(r.right - r.left) / kLayoutWidth, h = float(r.bottom - r.top) / kLayoutHeight;
     const float middle = (top + bottom) * 0.5f;
     return {"\"" + text + "\"", 0.5f - w * 0.5f, middle - h * 0.5f, 0.5f + w * 0.5f, middle + h * 0.5f};
 }
@@ -65,9 +65,9 @@ protected:
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        ASSERT_TRUE(shippedgame::Start(kWidth, kHeight));
+        ASSERT_TRUE(shippedgame::Start(kLayoutWidth, kLayoutHeight));
         // The subtitles' own font: 0.037 of the screen high, bold.
-        ASSERT_EQ(D3DXCreateFontA(D3DDevice, int(kHeight * 0.037), 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+        ASSERT_EQ(D3DXCreateFontA(D3DDevice, int(kLayoutHeight * 0.037), 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
                                   "DejaVu Sans", &m_Font),
                   D3D_OK);
     }
@@ -181,8 +181,8 @@ TEST_F(ScreenLayout, BannersSubtitlesAndHudNeverCoverEachOther)
         for (D3DCOLOR c : still)
             rgba.insert(rgba.end(), {static_cast<unsigned char>(c >> 16), static_cast<unsigned char>(c >> 8),
                                      static_cast<unsigned char>(c), 255});
-        stbi_write_png((std::string(folder) + "/screen_layout.png").c_str(), kWidth, kHeight, 4, rgba.data(),
-                       kWidth * 4);
+        stbi_write_png((std::string(folder) + "/screen_layout.png").c_str(), kLayoutWidth, kLayoutHeight, 4, rgba.data(),
+                       kLayoutWidth * 4);
     }
 }
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kWidth = 320, kHeight = 240;
+constexpr int kStartWidth = 320, kStartHeight = 240;
 
 int Luma(D3DCOLOR c)
 {
@@ -37,7 +37,7 @@ int Differing(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b)
 std::vector<D3DCOLOR> DrawFromAFreshStart(bool endRunningBack = false)
 {
     std::vector<D3DCOLOR> frame;
-    if (!shippedgame::Start(kWidth, kHeight)) {
+    if (!shippedgame::Start(kStartWidth, kStartHeight)) {
         shippedgame::Stop();
         return frame;
     }
@@ -68,14 +68,14 @@ TEST(SecondStart, TheLevelIsDrawnAsTheFirstStartDrewIt)
     shippedgame::LinkedFolder folder;
     const std::vector<D3DCOLOR> first = DrawFromAFreshStart(true);
     const std::vector<D3DCOLOR> second = DrawFromAFreshStart();
-    ASSERT_EQ(first.size(), static_cast<size_t>(kWidth) * kHeight) << "no device";
+    ASSERT_EQ(first.size(), static_cast<size_t>(kStartWidth) * kStartHeight) << "no device";
     ASSERT_EQ(second.size(), first.size());
 
     int lit = 0;
     for (D3DCOLOR c : first)
         lit += Luma(c) > 24;
-    ASSERT_GT(lit, kWidth * kHeight / 2) << "the first start shows the level";
-    EXPECT_LT(Differing(first, second), kWidth * kHeight / 100)
+    ASSERT_GT(lit, kStartWidth * kStartHeight / 2) << "the first start shows the level";
+    EXPECT_LT(Differing(first, second), kStartWidth * kStartHeight / 100)
         << "the second start draws with objects of the device it has, its hero still whatever keys the first "
            "held";
 }

@@ -15,15 +15,15 @@
 
 namespace {
 
-constexpr int kWidth = 400, kHeight = 300;
+constexpr int kSkyWidth = 400, kSkyHeight = 300;
 
 // Black pixels in the upper part of the frame, left of where the HUD sits.
 int BlackSky(const std::vector<D3DCOLOR>& frame)
 {
     int count = 0;
-    for (int y = 0; y < kHeight * 2 / 5; ++y)
-        for (int x = 0; x < kWidth * 3 / 5; ++x) {
-            const D3DCOLOR c = frame[static_cast<size_t>(y) * kWidth + x];
+    for (int y = 0; y < kSkyHeight * 2 / 5; ++y)
+        for (int x = 0; x < kSkyWidth * 3 / 5; ++x) {
+            const D3DCOLOR c = frame[static_cast<size_t>(y) * kSkyWidth + x];
             count += ((c >> 16) & 0xFF) <= 3 && ((c >> 8) & 0xFF) <= 3 && (c & 0xFF) <= 3;
         }
     return count;
@@ -36,7 +36,7 @@ TEST(SkyFrame, NoBlackShapeStandsInTheSkyOfEitherLevel)
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     shippedgame::LinkedFolder folder;
-    ASSERT_TRUE(shippedgame::Start(kWidth, kHeight));
+    ASSERT_TRUE(shippedgame::Start(kSkyWidth, kSkyHeight));
     // From each level's first checkpoint, the view turned towards the far
     // corners of its sky.
     const struct {
@@ -62,7 +62,7 @@ TEST(SkyFrame, NoBlackShapeStandsInTheSkyOfEitherLevel)
                 rgba.insert(rgba.end(), {static_cast<unsigned char>(c >> 16), static_cast<unsigned char>(c >> 8),
                                          static_cast<unsigned char>(c), 255});
             const std::string name = std::string(folder) + "/sky_" + view.level + "_" + std::to_string(view.yaw);
-            stbi_write_png((name + ".png").c_str(), kWidth, kHeight, 4, rgba.data(), kWidth * 4);
+            stbi_write_png((name + ".png").c_str(), kSkyWidth, kSkyHeight, 4, rgba.data(), kSkyWidth * 4);
         }
         EXPECT_EQ(BlackSky(frame), 0) << view.level << " looking at yaw " << view.yaw;
     }

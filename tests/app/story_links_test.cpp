@@ -42,8 +42,8 @@
 
 namespace {
 
-constexpr int kWidth = 320, kHeight = 240;
-constexpr float kFrame = 1.0f / 30.0f;
+constexpr int kLinksWidth = 320, kLinksHeight = 240;
+constexpr float kLinksFrame = 1.0f / 30.0f;
 
 class StoryLinks : public ::testing::Test {
 protected:
@@ -53,7 +53,7 @@ protected:
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         s_Previous = std::filesystem::current_path();
         std::filesystem::current_path(VANTOREL_WORKDIR);
-        s_Started = shippedgame::Start(kWidth, kHeight);
+        s_Started = shippedgame::Start(kLinksWidth, kLinksHeight);
     }
     static void TearDownTestSuite()
     {
@@ -199,7 +199,7 @@ TEST_F(StoryLinks, EveryHangarExplosionOfARunMovesTheHeroToTheDoor)
         BlowTheHangar();
         ASSERT_TRUE(getCollisionManager().hangarExploded);
         for (int frame = 0; frame < 3; ++frame)
-            rigid->Update(kFrame);
+            rigid->Update(kLinksFrame);
         const D3DXVECTOR3 at = Hero()->GetPosition().GetPosition();
         EXPECT_NEAR(at.x, door.x, 0.01f);
         EXPECT_NEAR(at.z, door.z, 0.01f);
@@ -211,7 +211,7 @@ TEST_F(StoryLinks, EveryHangarExplosionOfARunMovesTheHeroToTheDoor)
 
         // Later in the same explosion he walks off: it does not pull him back.
         getCollisionManager().setNewPlayerPosition(away);
-        rigid->Update(kFrame);
+        rigid->Update(kLinksFrame);
         EXPECT_NEAR(Hero()->GetPosition().GetPosition().z, away.z, 0.01f);
 
         // He dies and goes back to the second checkpoint, before the wall.
@@ -281,7 +281,7 @@ TEST_F(StoryLinks, TheDockersFlightPutsTheHeroInCoverCrouchedAndLetsGoOfHisTrigg
     getRigid()->playCam("camara_isla_intro");
     EXPECT_FALSE(selector->GetAimingController()->IsFireHeld()) << "a held shot does not fire on after the flight";
     getRigid()->Clear();
-    getRigid()->Update(kFrame);
+    getRigid()->Update(kLinksFrame);
 
     body->Update(0.5f);
     ASSERT_FALSE(CycleRuns("pBajo_escopeta_idle"));
@@ -344,7 +344,7 @@ TEST_F(StoryLinks, APointBlankShotgunHeadShotKillsWhateverTheLife)
         CEnemy* enemy = getEnemyManager()->GetCurrentWaveEnemies().begin()->second;
         const std::string name = enemy->GetName();
         enemy->SetLife(life);
-        getCollisionManager().Update(kFrame);
+        getCollisionManager().Update(kLinksFrame);
         const auto& bodies = getCollisionManager().GetEnemyBodies();
         ASSERT_TRUE(bodies.count(name));
         const btVector3 head = bodies.at(name).parts.at("EBip01 Head").ghost->getWorldTransform().getOrigin();
@@ -378,7 +378,7 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
     camera.ApplyView();
     camera.UpdateFrustum();
     auto frame = [] {
-        RenderFrame(kFrame);
+        RenderFrame(kLinksFrame);
         std::vector<D3DCOLOR> pixels;
         EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &pixels), D3D_OK);
         return pixels;
@@ -388,18 +388,18 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
     enemy->SetWeapon(nullptr);
     const std::vector<D3DCOLOR> bare = frame();
     enemy->SetWeapon(weapon);
-    ASSERT_EQ(armed.size(), static_cast<size_t>(kWidth) * kHeight);
+    ASSERT_EQ(armed.size(), static_cast<size_t>(kLinksWidth) * kLinksHeight);
     ASSERT_EQ(bare.size(), armed.size());
 
     D3DXVECTOR4 clip;
     const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
     D3DXVec3Transform(&clip, &grip, &viewProjection);
-    const int cx = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kWidth);
-    const int cy = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * kHeight);
+    const int cx = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kLinksWidth);
+    const int cy = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * kLinksHeight);
     int nearHand = 0, elsewhere = 0;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            const size_t i = static_cast<size_t>(y) * kWidth + x;
+    for (int y = 0; y < kLinksHeight; ++y)
+        for (int x = 0; x < kLinksWidth; ++x) {
+            const size_t i = static_cast<size_t>(y) * kLinksWidth + x;
             if ((armed[i] & 0xFFFFFF) == (bare[i] & 0xFFFFFF))
                 continue;
             (std::abs(x - cx) < 40 && std::abs(y - cy) < 40 ? nearHand : elsewhere)++;
@@ -424,9 +424,9 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
     const std::vector<D3DCOLOR> gone = frame();
     EXPECT_EQ(poolsAt(lay), 2) << "one more each time the characters are drawn";
     int stillArmed = 0;
-    for (int y = std::max(0, cy - 40); y < std::min(kHeight, cy + 40); ++y)
-        for (int x = std::max(0, cx - 40); x < std::min(kWidth, cx + 40); ++x) {
-            const size_t i = static_cast<size_t>(y) * kWidth + x;
+    for (int y = std::max(0, cy - 40); y < std::min(kLinksHeight, cy + 40); ++y)
+        for (int x = std::max(0, cx - 40); x < std::min(kLinksWidth, cx + 40); ++x) {
+            const size_t i = static_cast<size_t>(y) * kLinksWidth + x;
             const bool weaponPixel = (armed[i] & 0xFFFFFF) != (bare[i] & 0xFFFFFF);
             stillArmed += weaponPixel && (gone[i] & 0xFFFFFF) == (armed[i] & 0xFFFFFF);
         }
@@ -475,7 +475,7 @@ TEST_F(StoryLinks, PropsWaitForTheFirstComicToGo)
     Enter("hangares");
     getRigid()->scriptedSequenceRunning = false;
     for (int i = 0; i < 2; ++i) {
-        GetGameCalls().UpdateFrame(kFrame);
+        GetGameCalls().UpdateFrame(kLinksFrame);
         getRigid()->scriptedSequenceRunning = false;
     }
     // The props the camera sees now, each drawn once in the scene pass.

@@ -20,7 +20,7 @@ namespace looptest {
 namespace {
 
 // What a new game shows a few frames in.
-struct Seen {
+struct StartSeen {
     size_t lamps = 0, emitters = 0;
     int nextRandom = -1;
     char fight = 0;
@@ -77,7 +77,7 @@ public:
 
     static constexpr int kLookAt = 3;
     int frames = 0;
-    Seen seen;
+    StartSeen seen;
 };
 
 class TwoStarts : public ::testing::Test {
@@ -93,7 +93,7 @@ protected:
         platform::SetClock(nullptr);
         ResetGameState();
     }
-    static Seen Start()
+    static StartSeen Start()
     {
         ResetGameState();
         SteppingClock clock(0.001);
@@ -113,8 +113,8 @@ protected:
 
 TEST_F(TwoStarts, TheSecondPlaysAsTheFirst)
 {
-    const Seen first = Start();
-    const Seen second = Start();
+    const StartSeen first = Start();
+    const StartSeen second = Start();
     EXPECT_GT(first.lamps, 10u) << "the harbour's street lamps";
     EXPECT_EQ(second.lamps, first.lamps) << "each lamp handed over once";
     EXPECT_EQ(second.emitters, first.emitters) << "the ambient smoke and the mosquitoes at each lamp";

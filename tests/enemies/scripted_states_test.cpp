@@ -86,7 +86,7 @@ bool LogicActive(const std::string& name)
 }
 
 // Whether the model's only cycle is "name": clearing it at once leaves none.
-bool PlaysOnly(CCharacterEntity* entity, const std::string& name)
+bool PlaysOnlyAnimation(CCharacterEntity* entity, const std::string& name)
 {
     entity->Update(1.0f);
     if (entity->GetCycleCount() != 1)
@@ -325,7 +325,7 @@ TEST_F(ScriptedStatesTest, ATrackIsWalkedOnceAndATurretTrackEndsStillAndSearchin
         const std::vector<D3DXVECTOR3> track = {{0, 0, 5300}, {300, 0, 5300}};
         ai->SetPatrolPoints(track);
         ai->setTrackerScript(true, last);
-        EXPECT_TRUE(PlaysOnly(enemy->GetEntity(), "andar"));
+        EXPECT_TRUE(PlaysOnlyAnimation(enemy->GetEntity(), "andar"));
         ai->Update(0.1f);
         EXPECT_EQ(ai->GetDestination(), track[0]);
         EXPECT_TRUE(ai->WantsNewPosition());
@@ -346,7 +346,7 @@ TEST_F(ScriptedStatesTest, ATrackIsWalkedOnceAndATurretTrackEndsStillAndSearchin
     // Running instead of walking.
     CEnemy* enemy = One("ene_1", 0, 5000);
     enemy->getIA()->setTrackerScript(false, "IDLE_STATE");
-    EXPECT_TRUE(PlaysOnly(enemy->GetEntity(), "run_ostrel"));
+    EXPECT_TRUE(PlaysOnlyAnimation(enemy->GetEntity(), "run_ostrel"));
 }
 
 TEST_F(ScriptedStatesTest, WaitingForeverOrUntilItsLogicIsDueAndNothingInWave37)
@@ -354,7 +354,7 @@ TEST_F(ScriptedStatesTest, WaitingForeverOrUntilItsLogicIsDueAndNothingInWave37)
     CEnemy* enemy = One("ene_1", 0, 5000);
     CIAEnemyCover* ai = enemy->getIA();
     ai->setWaitingState(0.0f, "espera");
-    EXPECT_TRUE(PlaysOnly(enemy->GetEntity(), "idle_ostrel"));
+    EXPECT_TRUE(PlaysOnlyAnimation(enemy->GetEntity(), "idle_ostrel"));
     for (int i = 0; i < 50; ++i)
         ai->Update(0.2f);
     EXPECT_EQ(ai->GetState(), CIAEnemyCover::WAITING);
@@ -432,7 +432,7 @@ TEST_F(ScriptedStatesTest, EvadeKeepsTheFirstStateAndTargetAndTheResumeRunsNoEnt
     EXPECT_EQ(ai->GetState(), CIAEnemyCover::IDLE);
     EXPECT_EQ(ai->GetDestination(), kept);
     EXPECT_EQ(ai->GetEvadedObstacle(), "");
-    EXPECT_TRUE(PlaysOnly(enemy->GetEntity(), "run_ostrel")) << "IDLE's entry did not run";
+    EXPECT_TRUE(PlaysOnlyAnimation(enemy->GetEntity(), "run_ostrel")) << "IDLE's entry did not run";
 
     // A chase resumes toward where the hero is now.
     ai->setSearchingState();
@@ -654,7 +654,7 @@ TEST_F(ScriptedStatesTest, TheGunnerFiresBurstsOf40ThirteenTightThenPausesFourAn
     EXPECT_EQ(ai->GetState(), CIAEnemyCover::AIMING_THOMPSON);
     EXPECT_FALSE(enemy->GetEntity()->IsVisible());
     EXPECT_NEAR(WrapAngle(enemy->GetPosition().GetYaw()), kPi / 2, 1e-3f) << "turned to the hero";
-    EXPECT_TRUE(PlaysOnly(enemy->GetEntity(), "aiming_thompson"));
+    EXPECT_TRUE(PlaysOnlyAnimation(enemy->GetEntity(), "aiming_thompson"));
 
     auto frame = [&]() {
         const size_t before = thompson.shots.size();

@@ -20,18 +20,18 @@
 namespace {
 
 using Strings = std::vector<std::string>;
-const std::string kMove = "data/sound/upDown.wav";
-const std::string kSelect = "data/sound/lados.wav";
+const std::string kPauseMove = "data/sound/upDown.wav";
+const std::string kPauseSelect = "data/sound/lados.wav";
 constexpr float kFrame = 1.0f / 30.0f;
 
-struct Input {
+struct PauseInput {
     int key = 0;
     WORD button = 0;
     SHORT stickX = 0;
 };
-Input Key(int code) { return Input{code, 0, 0}; }
-Input Button(WORD b) { return Input{0, b, 0}; }
-Input StickX(SHORT x) { return Input{0, 0, x}; }
+PauseInput PauseKey(int code) { return PauseInput{code, 0, 0}; }
+PauseInput PauseButton(WORD b) { return PauseInput{0, b, 0}; }
+PauseInput PauseStickX(SHORT x) { return PauseInput{0, 0, x}; }
 
 class PauseHud : public ::testing::Test {
 protected:
@@ -83,7 +83,7 @@ protected:
     }
 
     void Poll() { getInputManager()->Update(); }
-    void Hold(const Input& in, bool down)
+    void Hold(const PauseInput& in, bool down)
     {
         if (in.key)
             keys.SetKey(in.key, down);
@@ -94,7 +94,7 @@ protected:
         pad.gamepad.sThumbLX = down ? in.stickX : 0;
     }
     // One game-loop GUI update with the input pressed, then let go.
-    Strings Frame(const Input& in, float seconds = kFrame)
+    Strings Frame(const PauseInput& in, float seconds = kFrame)
     {
         sounds.clear();
         Hold(in, true);
@@ -104,7 +104,7 @@ protected:
         Poll();
         return sounds;
     }
-    Strings Frame() { return Frame(Input{}); }
+    Strings Frame() { return Frame(PauseInput{}); }
     Strings Render(float seconds = kFrame)
     {
         drawn.clear();
@@ -164,7 +164,7 @@ protected:
     }
     void OpenPause()
     {
-        Frame(Key(DIK_ESCAPE));
+        Frame(PauseKey(DIK_ESCAPE));
         ASSERT_TRUE(gui.pauseActive);
     }
 
@@ -182,35 +182,35 @@ TEST_F(PauseHud, ThePauseCursorRunsDownTheColumnsWrapsAndSwitchesAcrossARow)
 {
     const struct {
         const char* from;
-        Input in;
+        PauseInput in;
         const char* to;
     } cases[] = {
-        {"none", Key(DIK_UP), "achievements"},
-        {"none", Key(DIK_DOWN), "return"},
-        {"none", Key(DIK_LEFT), "options"},
-        {"return", Key(DIK_UP), "back"},
-        {"back", Key(DIK_S), "return"},
-        {"checkpoint", Key(DIK_DOWN), "options"},
-        {"options", Button(XINPUT_GAMEPAD_DPAD_DOWN), "help"},
-        {"help", Key(DIK_W), "options"},
-        {"return", Key(DIK_RIGHT), "help"},
-        {"help", Key(DIK_LEFT), "return"},
-        {"checkpoint", Button(XINPUT_GAMEPAD_DPAD_RIGHT), "achievements"},
-        {"options", StickX(20000), "back"},
-        {"back", Button(XINPUT_GAMEPAD_DPAD_LEFT), "options"},
+        {"none", PauseKey(DIK_UP), "achievements"},
+        {"none", PauseKey(DIK_DOWN), "return"},
+        {"none", PauseKey(DIK_LEFT), "options"},
+        {"return", PauseKey(DIK_UP), "back"},
+        {"back", PauseKey(DIK_S), "return"},
+        {"checkpoint", PauseKey(DIK_DOWN), "options"},
+        {"options", PauseButton(XINPUT_GAMEPAD_DPAD_DOWN), "help"},
+        {"help", PauseKey(DIK_W), "options"},
+        {"return", PauseKey(DIK_RIGHT), "help"},
+        {"help", PauseKey(DIK_LEFT), "return"},
+        {"checkpoint", PauseButton(XINPUT_GAMEPAD_DPAD_RIGHT), "achievements"},
+        {"options", PauseStickX(20000), "back"},
+        {"back", PauseButton(XINPUT_GAMEPAD_DPAD_LEFT), "options"},
     };
     for (const auto& c : cases) {
         gui.pauseActive = true;
         PlaceCursor(c.from);
-        EXPECT_EQ(Frame(c.in), Strings{kMove}) << c.from << " -> " << c.to;
+        EXPECT_EQ(Frame(c.in), Strings{kPauseMove}) << c.from << " -> " << c.to;
         EXPECT_EQ(Cursor(), c.to) << "from " << c.from;
     }
     // A and D switch columns nowhere; nothing moves while the game runs.
     PlaceCursor("return");
-    EXPECT_TRUE(Frame(Key(DIK_D)).empty());
+    EXPECT_TRUE(Frame(PauseKey(DIK_D)).empty());
     EXPECT_EQ(Cursor(), "return");
     gui.pauseActive = false;
-    EXPECT_TRUE(Frame(Key(DIK_DOWN)).empty());
+    EXPECT_TRUE(Frame(PauseKey(DIK_DOWN)).empty());
     EXPECT_EQ(Cursor(), "return");
 }
 
@@ -235,7 +235,7 @@ TEST_F(PauseHud, EachPauseItemDoesItsOwnThingOnSelect)
         getSubtitulos().subtitlesEnabled = false;
         OpenPause();
         PlaceCursor(c.item);
-        EXPECT_EQ(Frame(Key(DIK_RETURN)), Strings{kSelect}) << c.item;
+        EXPECT_EQ(Frame(PauseKey(DIK_RETURN)), Strings{kPauseSelect}) << c.item;
         EXPECT_EQ(State(), c.state) << c.item;
         EXPECT_EQ(Cursor(), c.cursor) << c.item;
         const bool leaves = !gui.pauseActive;
@@ -247,7 +247,7 @@ TEST_F(PauseHud, EachPauseItemDoesItsOwnThingOnSelect)
     OpenPause();
     PlaceCursor("back");
     gui.itemControls = false;
-    Frame(Key(DIK_RETURN));
+    Frame(PauseKey(DIK_RETURN));
     EXPECT_TRUE(gui.itemNewGame);
     SetUp();
     setMainConfig("bloomRender", false);
@@ -257,7 +257,7 @@ TEST_F(PauseHud, EachPauseItemDoesItsOwnThingOnSelect)
     gui.background[3] = true;
     OpenPause();
     PlaceCursor("options");
-    Frame(Button(XINPUT_GAMEPAD_A));
+    Frame(PauseButton(XINPUT_GAMEPAD_A));
     EXPECT_FALSE(gui.bloomOn);
     EXPECT_TRUE(gui.motionBlurOn);
     EXPECT_TRUE(gui.background[0] && !gui.background[3]) << "the storm starts calm";
@@ -265,13 +265,13 @@ TEST_F(PauseHud, EachPauseItemDoesItsOwnThingOnSelect)
 
 TEST_F(PauseHud, HelpClosesBySelectOrThePauseKeyBackToThePauseMenu)
 {
-    for (const Input close : {Key(DIK_RETURN), Key(DIK_ESCAPE), Button(XINPUT_GAMEPAD_START)}) {
+    for (const PauseInput close : {PauseKey(DIK_RETURN), PauseKey(DIK_ESCAPE), PauseButton(XINPUT_GAMEPAD_START)}) {
         SetUp();
         OpenPause();
         PlaceCursor("help");
-        Frame(Key(DIK_RETURN));
+        Frame(PauseKey(DIK_RETURN));
         ASSERT_TRUE(gui.controlsActive);
-        const Strings clicks = close.key == DIK_RETURN ? Strings{kSelect, kSelect} : Strings{kSelect};
+        const Strings clicks = close.key == DIK_RETURN ? Strings{kPauseSelect, kPauseSelect} : Strings{kPauseSelect};
         EXPECT_EQ(Frame(close), clicks);
         EXPECT_EQ(State(), "paused menu-music subtitles-held") << "help closed, the pause menu still up";
         EXPECT_EQ(Cursor(), "help");
@@ -282,7 +282,7 @@ TEST_F(PauseHud, HelpClosesBySelectOrThePauseKeyBackToThePauseMenu)
 TEST_F(PauseHud, ThePauseKeyOpensAndClosesButNotInCreditsAtNoLifeOrInAFight)
 {
     gui.currentMission = 3;
-    for (const Input key : {Key(DIK_ESCAPE), Button(XINPUT_GAMEPAD_BACK), Button(XINPUT_GAMEPAD_START)}) {
+    for (const PauseInput key : {PauseKey(DIK_ESCAPE), PauseButton(XINPUT_GAMEPAD_BACK), PauseButton(XINPUT_GAMEPAD_START)}) {
         Frame(key);
         EXPECT_EQ(State(), "paused menu-music subtitles-held");
         Frame(key);
@@ -295,22 +295,22 @@ TEST_F(PauseHud, ThePauseKeyOpensAndClosesButNotInCreditsAtNoLifeOrInAFight)
         Render();
     const float timer = gui.missionBannerTimer[3];
     OpenPause();
-    Frame(Key(DIK_ESCAPE));
+    Frame(PauseKey(DIK_ESCAPE));
     EXPECT_FLOAT_EQ(gui.missionBannerTimer[3], timer);
     EXPECT_FLOAT_EQ(gui.missionBannerOffset[3], 0.4f);
     gui.missionBannerActive[3] = false;
 
     hero.life = 0;
-    Frame(Key(DIK_ESCAPE));
+    Frame(PauseKey(DIK_ESCAPE));
     EXPECT_EQ(State(), "") << "no pause at life 0";
     hero.life = 350;
     getGSF().setPlayingCreditos();
-    Frame(Key(DIK_ESCAPE));
+    Frame(PauseKey(DIK_ESCAPE));
     EXPECT_EQ(State(), "") << "no pause during the credits";
     getGSF().islaSequence = 0;
     hero.stateName = "FIGHTING";
     getSoundManager().menuThemePlaying = true;
-    Frame(Key(DIK_ESCAPE));
+    Frame(PauseKey(DIK_ESCAPE));
     EXPECT_EQ(State(), "menu-music") << "a fight ignores the key: nothing opens, nothing is closed";
 }
 

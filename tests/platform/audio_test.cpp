@@ -255,7 +255,6 @@ TEST(AudioDevice, PlaysWithoutKeepingARecord)
     fs::remove_all(folder);
 }
 
-} // namespace
 
 // Sounds that add up past full scale are turned down together: the sum stays
 // inside full scale and each sound keeps its share of it; a quiet mix is left
@@ -302,3 +301,5 @@ TEST_F(AudioLayerTest, ALoudSumIsLimitedAsAWholeAndAQuietOneIsNotTouched)
     out = Mix(20);
     EXPECT_NEAR(out[400], 0.25f, 1e-3f);
 }
+
+} // namespace

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
+constexpr float kLocationPi = 3.14159265f;
 constexpr float kTolerance = 1e-4f;
 
 D3DXVECTOR3 Apply(const D3DXMATRIX& m, const D3DXVECTOR3& v)
@@ -21,7 +21,7 @@ D3DXVECTOR3 Apply(const D3DXMATRIX& m, const D3DXVECTOR3& v)
     return out;
 }
 
-void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float tolerance = kTolerance)
+void ExpectNearPoint(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float tolerance = kTolerance)
 {
     EXPECT_NEAR(a.x, b.x, tolerance);
     EXPECT_NEAR(a.y, b.y, tolerance);
@@ -33,11 +33,11 @@ TEST(Location, WorldMatrixTurnsThenMovesThenScales)
 {
     CLocation l;
     l.SetPosition(D3DXVECTOR3(10, 0, 0));
-    l.SetYaw(kPi / 2);
-    ExpectNear(Apply(l.GetMatrix(), D3DXVECTOR3(0, 0, 1)), D3DXVECTOR3(11, 0, 0)); // yaw pi/2 turns +Z onto +X
+    l.SetYaw(kLocationPi / 2);
+    ExpectNearPoint(Apply(l.GetMatrix(), D3DXVECTOR3(0, 0, 1)), D3DXVECTOR3(11, 0, 0)); // yaw pi/2 turns +Z onto +X
     l.SetScale(D3DXVECTOR3(2, 3, 4));
-    ExpectNear(Apply(l.GetMatrix(), D3DXVECTOR3(0, 0, 1)), D3DXVECTOR3(22, 0, 0));
-    ExpectNear(Apply(l.GetMatrix(), D3DXVECTOR3(0, 1, 0)), D3DXVECTOR3(20, 3, 0));
+    ExpectNearPoint(Apply(l.GetMatrix(), D3DXVECTOR3(0, 0, 1)), D3DXVECTOR3(22, 0, 0));
+    ExpectNearPoint(Apply(l.GetMatrix(), D3DXVECTOR3(0, 1, 0)), D3DXVECTOR3(20, 3, 0));
 }
 
 // Pitch wraps like yaw; it steers the next step but waits for a setter that
@@ -46,12 +46,12 @@ TEST(Location, AnglesWrapIntoHalfATurnEitherWayAndPitchSteersTheStep)
 {
     CLocation l;
     l.SetYaw(4.0f);
-    EXPECT_NEAR(l.GetYaw(), 4.0f - 2 * kPi, kTolerance);
+    EXPECT_NEAR(l.GetYaw(), 4.0f - 2 * kLocationPi, kTolerance);
     l.AddYaw(-1.0f); // 4 - 2pi - 1 = -3.28: past -pi
     EXPECT_NEAR(l.GetYaw(), 3.0f, kTolerance);
     const D3DXMATRIX before = l.GetMatrix();
     l.SetPitch(-7.0f);
-    EXPECT_NEAR(l.GetPitch(), -7.0f + 2 * kPi, kTolerance);
+    EXPECT_NEAR(l.GetPitch(), -7.0f + 2 * kLocationPi, kTolerance);
     l.AddPitch(6.0f); // 2pi - 7 + 6 = 5.28: past pi
     EXPECT_NEAR(l.GetPitch(), -1.0f, kTolerance);
     EXPECT_EQ(l.GetMatrix(), before);
@@ -63,14 +63,14 @@ TEST(Location, AnglesWrapIntoHalfATurnEitherWayAndPitchSteersTheStep)
 TEST(Location, AngleToIsTheShortTurnTowardsThePoint)
 {
     CLocation l;
-    EXPECT_NEAR(l.AngleTo(D3DXVECTOR3(1, 50, 1)), kPi / 4, kTolerance);
-    EXPECT_NEAR(l.AngleTo(D3DXVECTOR3(-1, 0, 0)), -kPi / 2, kTolerance);
+    EXPECT_NEAR(l.AngleTo(D3DXVECTOR3(1, 50, 1)), kLocationPi / 4, kTolerance);
+    EXPECT_NEAR(l.AngleTo(D3DXVECTOR3(-1, 0, 0)), -kLocationPi / 2, kTolerance);
 
     // Across the +-pi seam the turn stays short: from 3.0 to -3.0 is +0.28.
     l.SetPosition(D3DXVECTOR3(10, 0, 10));
     l.SetYaw(3.0f);
     const D3DXVECTOR3 point = D3DXVECTOR3(10, 0, 10) + D3DXVECTOR3(std::sin(-3.0f), 0, std::cos(-3.0f)) * 50.0f;
-    EXPECT_NEAR(l.AngleTo(point), 2 * kPi - 6.0f, kTolerance);
+    EXPECT_NEAR(l.AngleTo(point), 2 * kLocationPi - 6.0f, kTolerance);
 }
 
 TEST(LightCamera, LookAtPutsTheEyeAtTheOriginAndTheTargetDownMinusZ)
@@ -81,20 +81,20 @@ TEST(LightCamera, LookAtPutsTheEyeAtTheOriginAndTheTargetDownMinusZ)
     const D3DXVECTOR3 toTarget = target - eye;
     const float length = D3DXVec3Length(&toTarget);
     EXPECT_NEAR(light.distance, length, 1e-3f);
-    ExpectNear(Apply(light.view, eye), D3DXVECTOR3(0, 0, 0));
-    ExpectNear(Apply(light.view, target), D3DXVECTOR3(0, 0, -length), 0.01f);
-    ExpectNear(Apply(light.inverseView, D3DXVECTOR3(0, 0, 0)), eye, 0.01f);
+    ExpectNearPoint(Apply(light.view, eye), D3DXVECTOR3(0, 0, 0));
+    ExpectNearPoint(Apply(light.view, target), D3DXVECTOR3(0, 0, -length), 0.01f);
+    ExpectNearPoint(Apply(light.inverseView, D3DXVECTOR3(0, 0, 0)), eye, 0.01f);
     EXPECT_NEAR(D3DXVec3Dot(&light.forward, &light.cameraUp), 0.0f, 1e-3f);
     EXPECT_GT(light.cameraUp.y, 0.0f);
     // up x forward in a right-handed frame: the "right" vector points to the
     // picture's left (the particles take it as their left vector).
-    ExpectNear(Apply(light.view, eye + light.right * 10.0f), D3DXVECTOR3(-10, 0, 0), 0.01f);
+    ExpectNearPoint(Apply(light.view, eye + light.right * 10.0f), D3DXVECTOR3(-10, 0, 0), 0.01f);
     EXPECT_EQ(light.viewProjection, light.view * light.projection); // row vectors: view first
 
     // A given up vector is the top of the picture; the world up is left alone.
     light.SetLookAtUp(D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 0, -10), D3DXVECTOR3(1, 0, 0));
-    ExpectNear(Apply(light.view, D3DXVECTOR3(5, 0, -10)), D3DXVECTOR3(0, 5, -10));
-    ExpectNear(light.worldUp, D3DXVECTOR3(0, 1, 0));
+    ExpectNearPoint(Apply(light.view, D3DXVECTOR3(5, 0, -10)), D3DXVECTOR3(0, 5, -10));
+    ExpectNearPoint(light.worldUp, D3DXVECTOR3(0, 1, 0));
 
     // The eye on the target gives no NaNs.
     light.SetLookAt(D3DXVECTOR3(3, 3, 3), D3DXVECTOR3(3, 3, 3));

@@ -67,7 +67,7 @@ Recipe Consistent()
     return r;
 }
 
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+void WriteMeshFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::filesystem::create_directories("data/meshes");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -121,7 +121,7 @@ TEST_F(MeshTest, RefusesEveryKindOfBrokenFileAndAcceptsTheEdges)
             c.spoil(recipe);
         std::vector<std::uint8_t> bytes = recipe.Encode();
         bytes.resize(bytes.size() - c.cut);
-        WriteFile("test.mesh", bytes);
+        WriteMeshFile("test.mesh", bytes);
         testing::internal::CaptureStderr();
         const std::unique_ptr<IVertexBuffer> mesh(CMeshCache::LoadMesh("test.mesh"));
         const std::string output = testing::internal::GetCapturedStderr();
@@ -144,8 +144,8 @@ TEST_F(MeshTest, TheCacheReadsEachNameOnce)
     const Recipe good = Consistent();
     Recipe broken = good;
     broken.vertexType = 1;
-    WriteFile("data/meshes/crate.mesh", good.Encode());
-    WriteFile("data/meshes/broken.mesh", broken.Encode());
+    WriteMeshFile("data/meshes/crate.mesh", good.Encode());
+    WriteMeshFile("data/meshes/broken.mesh", broken.Encode());
     CMeshCache cache;
     IVertexBuffer* crate = cache.GetMesh("crate");
     ASSERT_NE(crate, nullptr);
@@ -157,7 +157,7 @@ TEST_F(MeshTest, TheCacheReadsEachNameOnce)
 
     std::filesystem::remove("data/meshes/crate.mesh");
     for (const char* name : {"nowhere", "broken"})
-        WriteFile(std::string("data/meshes/") + name + ".mesh", good.Encode());
+        WriteMeshFile(std::string("data/meshes/") + name + ".mesh", good.Encode());
     EXPECT_EQ(cache.GetMesh("crate"), crate);
     EXPECT_EQ(cache.GetMesh("nowhere"), nullptr);
     EXPECT_EQ(cache.GetMesh("broken"), nullptr);
@@ -182,7 +182,7 @@ TEST_F(MeshTest, RigidEntitiesDrawEverySubsetWhereTheirTransformPutsThem)
     quads.vertexCount = 8;
     quads.indexCount = 12;
     quads.subsetCount = 2;
-    WriteFile("data/meshes/two_quads.mesh", quads.Encode());
+    WriteMeshFile("data/meshes/two_quads.mesh", quads.Encode());
     IdentityTransforms();
     D3DDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
 

@@ -13,7 +13,7 @@ namespace {
 using namespace rigidtest;
 using G = CGameStateFlagsManager;
 
-const float kS45 = std::sqrt(0.5f);
+const float kSequencerS45 = std::sqrt(0.5f);
 
 // Every group the sequencer plays, each with a one-second flight; the intro
 // comic moves one panel.
@@ -36,7 +36,7 @@ protected:
             // The eye climbs 10 along +X; its orientation gives up = +Y.
             std::vector<Sample> eye = Line(0, 10, 3);
             for (Sample& s : eye)
-                s.q = D3DXQUATERNION(kS45, 0, 0, kS45);
+                s.q = D3DXQUATERNION(kSequencerS45, 0, 0, kSequencerS45);
             WriteFile(std::string(CRigidAnimManager::kTrackFolder) + pos, TrackText(pos, 3, 1.0f, eye));
             WriteFile(std::string(CRigidAnimManager::kTrackFolder) + look, TrackText(look, 3, 1.0f, Line(0, 0, 3)));
             body += std::string("<ANIMACION name=\"") + flight + "\"><PARTE name=\"" + pos +

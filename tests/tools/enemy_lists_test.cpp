@@ -10,7 +10,7 @@
 namespace {
 
 // A floor, a low step and a high wall to stand on, by, and not in.
-const char kGround[] =
+const char kListGround[] =
     "<layout level=\"hangares\">"
     "<material name=\"m\" diffusemap=\"m.jpg\" lightmap=\"b.jpg\" normalmap=\"n.tga\"/>"
     "<object name=\"suelo\" shape=\"floor\" size=\"2000 0 2000\" position=\"0 0 0\" material=\"m\"/>"
@@ -25,7 +25,7 @@ std::string Enemy(const std::string& name, const std::string& extra)
 
 bool Read(const std::string& enemies, std::vector<datagen::LayoutEnemy>& out, std::string& error)
 {
-    const std::string xml = std::string(kGround) + enemies + "</layout>";
+    const std::string xml = std::string(kListGround) + enemies + "</layout>";
     datagen::LevelLayout layout;
     if (!datagen::ParseLayout(xml, layout, error))
         return false;

@@ -31,7 +31,7 @@ using datagen::LevelLayout;
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
+constexpr float kLayoutPi = 3.14159265f;
 
 LevelLayout Parse(const std::string& xml)
 {
@@ -70,7 +70,7 @@ TEST(Layout, PlacementMatchesTheGamesAndTheGroundFollowsIt)
 
     CLocation location;
     location.SetPosition(ramp.position);
-    location.SetYaw(ramp.yawDegrees * kPi / 180.0f);
+    location.SetYaw(ramp.yawDegrees * kLayoutPi / 180.0f);
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(ramp.Transform().m[i / 4][i % 4], location.GetMatrix().m[i / 4][i % 4], 1e-4f) << i;
 
@@ -108,7 +108,7 @@ TEST(Layout, ParapetsFaceAwayFromTheirObjectAndSoDoesTheCharacterInCover)
         EXPECT_NEAR(YawFromDirection(facing), YawFromDirection(p.position - crate.position), 1e-4f);
 
         const D3DXVECTOR3 start = p.Start(), end = p.End();
-        const float coverYaw = YawFromDirection(end - start) + kPi / 2;
+        const float coverYaw = YawFromDirection(end - start) + kLayoutPi / 2;
         EXPECT_NEAR(AngleDifference(coverYaw, YawFromDirection(facing)), 0.0f, 1e-4f);
         // The ends lie on the ground, either side of the centre, along the face.
         EXPECT_NEAR(VectorLength(end - start), p.length, 1e-3f);

@@ -12,7 +12,7 @@ using datagen::LevelLayout;
 
 namespace {
 
-const char kMaterial[] = "<material name=\"m\" diffusemap=\"m.jpg\"/>";
+const char kPickupMaterial[] = "<material name=\"m\" diffusemap=\"m.jpg\"/>";
 
 TEST(WeaponProps, ThePropElementIsReadOrRefusedWithItsFault)
 {
@@ -34,7 +34,7 @@ TEST(WeaponProps, ThePropElementIsReadOrRefusedWithItsFault)
         LevelLayout layout;
         std::string error;
         const bool read =
-            datagen::ParseLayout(std::string("<layout level=\"isla\">") + kMaterial + c.prop + "</layout>", layout, error);
+            datagen::ParseLayout(std::string("<layout level=\"isla\">") + kPickupMaterial + c.prop + "</layout>", layout, error);
         EXPECT_EQ(read, c.read) << c.prop;
         if (read) {
             ASSERT_EQ(layout.props.size(), 1u);
@@ -50,10 +50,10 @@ TEST(WeaponProps, TheObjectFileKeepsEachLevelsPropsUnderItsScenario)
 {
     std::vector<LevelLayout> layouts(2);
     std::string error;
-    ASSERT_TRUE(datagen::ParseLayout(std::string("<layout level=\"hangares\">") + kMaterial +
+    ASSERT_TRUE(datagen::ParseLayout(std::string("<layout level=\"hangares\">") + kPickupMaterial +
                                          "<prop name=\"obj_gun_01\" position=\"10 0 20\" ammo=\"12\"/></layout>",
                                      layouts[0], error));
-    ASSERT_TRUE(datagen::ParseLayout(std::string("<layout level=\"isla\">") + kMaterial +
+    ASSERT_TRUE(datagen::ParseLayout(std::string("<layout level=\"isla\">") + kPickupMaterial +
                                          "<prop name=\"obj_shotgun_01\" position=\"-5 1 7\" yaw=\"90\" ammo=\"14\"/>"
                                          "</layout>",
                                      layouts[1], error));

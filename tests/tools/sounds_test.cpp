@@ -23,7 +23,7 @@ using platform::audio::DecodedSound;
 
 namespace {
 
-DecodedSound Shipped(const std::string& file)
+DecodedSound ShippedSound(const std::string& file)
 {
     std::vector<unsigned char> bytes;
     DecodedSound sound;
@@ -49,7 +49,7 @@ TEST(GeneratedSounds, EveryShippedFileDecodesAndTheOggsAreVorbisAt22kMono)
     EXPECT_EQ(names.size(), 128u);
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        const DecodedSound s = Shipped(name);
+        const DecodedSound s = ShippedSound(name);
         EXPECT_FALSE(s.samples.empty());
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ogg") == 0) {
             EXPECT_EQ(s.rate, 22050);
@@ -60,8 +60,8 @@ TEST(GeneratedSounds, EveryShippedFileDecodesAndTheOggsAreVorbisAt22kMono)
 
 TEST(GeneratedSounds, RadiosLastExactlyTheirSubtitleLoops)
 {
-    EXPECT_EQ(Shipped("radioHangar.ogg").samples.size(), 230u * 22050u);
-    EXPECT_EQ(Shipped("radioIsla.ogg").samples.size(), 158u * 22050u);
+    EXPECT_EQ(ShippedSound("radioHangar.ogg").samples.size(), 230u * 22050u);
+    EXPECT_EQ(ShippedSound("radioIsla.ogg").samples.size(), 158u * 22050u);
 }
 
 // Across the seam of a loop the wave moves and bends no more than it does

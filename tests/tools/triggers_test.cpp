@@ -16,7 +16,7 @@ using datagen::LevelLayout;
 namespace {
 
 // A floor with a crate 100 high; each case adds its triggers.
-std::string Level(const std::string& level, const std::string& triggers)
+std::string TriggerLevel(const std::string& level, const std::string& triggers)
 {
     return "<layout level=\"" + level + R"("><material name="m" diffusemap="d.jpg"/>
       <object name="floor" shape="floor" size="2000 0 2000" position="0 0 0" material="m"/>
@@ -24,7 +24,7 @@ std::string Level(const std::string& level, const std::string& triggers)
            triggers + "</layout>";
 }
 
-LevelLayout Parse(const std::string& xml)
+LevelLayout ParseTriggers(const std::string& xml)
 {
     LevelLayout layout;
     std::string error;
@@ -34,7 +34,7 @@ LevelLayout Parse(const std::string& xml)
 
 TEST(TriggerLayout, EveryTriggerStandsOnTheGroundWithASizeAndAName)
 {
-    const LevelLayout fine = Parse(Level("hangares", R"(<trigger name="trg_01" position="-100 0 30" size="200 400 60"/>
+    const LevelLayout fine = ParseTriggers(TriggerLevel("hangares", R"(<trigger name="trg_01" position="-100 0 30" size="200 400 60"/>
         <trigger name="trg_02" position="500 100 500" size="10 10 10"/>)"));
     ASSERT_EQ(fine.triggers.size(), 2u);
     // On the crate: from 20 inside it (where feet resting on it sink) to 10 above.
@@ -57,7 +57,7 @@ TEST(TriggerLayout, EveryTriggerStandsOnTheGroundWithASizeAndAName)
     for (const auto& [triggers, why] : refused) {
         LevelLayout layout;
         std::string error;
-        EXPECT_FALSE(datagen::ParseLayout(Level("hangares", triggers), layout, error)) << triggers;
+        EXPECT_FALSE(datagen::ParseLayout(TriggerLevel("hangares", triggers), layout, error)) << triggers;
         EXPECT_NE(error.find(why), std::string::npos) << triggers << ": " << error;
     }
 }
@@ -65,9 +65,9 @@ TEST(TriggerLayout, EveryTriggerStandsOnTheGroundWithASizeAndAName)
 TEST(TriggerLayout, TheGameReadsBackEachBoxInItsLevelsZone)
 {
     const std::vector<LevelLayout> layouts = {
-        Parse(Level("hangares", R"(<trigger name="trg_01" position="-100.25 0 30" size="200 400 60"/>
+        ParseTriggers(TriggerLevel("hangares", R"(<trigger name="trg_01" position="-100.25 0 30" size="200 400 60"/>
             <trigger name="trg_031" position="300 0 -300" size="1 2 3"/>)")),
-        Parse(Level("isla", R"(<trigger name="trg_236" position="500 100 500.5" size="50 60 70"/>)"
+        ParseTriggers(TriggerLevel("isla", R"(<trigger name="trg_236" position="500 100 500.5" size="50 60 70"/>)"
                             R"(<trigger name="trg_2" position="0 0 0" size="1 1 1"/>)")),
     };
     std::string error;
@@ -101,11 +101,11 @@ TEST(TriggerLayout, TheGameReadsBackEachBoxInItsLevelsZone)
 TEST(TriggerLayout, ABoxTheGameWouldNeverTestIsRefused)
 {
     const std::pair<std::vector<LevelLayout>, std::string> refused[] = {
-        {{Parse(Level("hangares", R"(<trigger name="trg_2" position="0 0 0" size="1 1 1"/>)"))}, "zone 2"},
-        {{Parse(Level("isla", R"(<trigger name="trg_01" position="0 0 0" size="1 1 1"/>)"))}, "zone 1"},
-        {{Parse(Level("isla", R"(<trigger name="trg" position="0 0 0" size="1 1 1"/>)"))}, "zone 1"},
-        {{Parse(Level("hangares", R"(<trigger name="trg_01" position="0 0 0" size="1 1 1"/>)")),
-          Parse(Level("hangares", R"(<trigger name="trg_01" position="9 0 9" size="1 1 1"/>)"))},
+        {{ParseTriggers(TriggerLevel("hangares", R"(<trigger name="trg_2" position="0 0 0" size="1 1 1"/>)"))}, "zone 2"},
+        {{ParseTriggers(TriggerLevel("isla", R"(<trigger name="trg_01" position="0 0 0" size="1 1 1"/>)"))}, "zone 1"},
+        {{ParseTriggers(TriggerLevel("isla", R"(<trigger name="trg" position="0 0 0" size="1 1 1"/>)"))}, "zone 1"},
+        {{ParseTriggers(TriggerLevel("hangares", R"(<trigger name="trg_01" position="0 0 0" size="1 1 1"/>)")),
+          ParseTriggers(TriggerLevel("hangares", R"(<trigger name="trg_01" position="9 0 9" size="1 1 1"/>)"))},
          "two levels"},
     };
     for (const auto& [layouts, why] : refused) {

@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& path, const std::string& text)
+void WriteVolumeFile(const fs::path& path, const std::string& text)
 {
     if (path.has_parent_path())
         fs::create_directories(path.parent_path());
@@ -138,7 +138,7 @@ protected:
 
     void Load(const std::string& triggers)
     {
-        WriteFile("t.xml", "<?xml version=\"1.0\"?>\n<triggers>" + triggers + "</triggers>\n");
+        WriteVolumeFile("t.xml", "<?xml version=\"1.0\"?>\n<triggers>" + triggers + "</triggers>\n");
         manager().LoadTriggers("t.xml");
     }
 
@@ -347,14 +347,14 @@ TEST_F(TriggerTick, ABrokenFileIsRefusedWholeAndACutOneKeepsWhatWasRead)
     Load(many);
     EXPECT_EQ(manager().VolumeCount(), 1u) << "too many volumes";
 
-    WriteFile("cut.xml", "<triggers>" + Trigger("trg_01", 0, 0, 0, 10, 10, 10) + "<trigger name=");
+    WriteVolumeFile("cut.xml", "<triggers>" + Trigger("trg_01", 0, 0, 0, 10, 10, 10) + "<trigger name=");
     manager().LoadTriggers("cut.xml");
     EXPECT_NE(manager().FindVolume("trg_01"), nullptr);
     EXPECT_NE(manager().FindVolume("kept"), nullptr);
     manager().LoadTriggers("missing.xml");
     EXPECT_EQ(manager().VolumeCount(), 2u);
 
-    WriteFile("not_xml.xml", "trigger trg_01 0 0 0");
+    WriteVolumeFile("not_xml.xml", "trigger trg_01 0 0 0");
     ::testing::internal::CaptureStderr();
     manager().LoadTriggers("not_xml.xml");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
@@ -385,12 +385,12 @@ TEST_F(TriggerTick, EnabledAnswersForTheLogicBeforeTheVolume)
 
 TEST_F(TriggerTick, ResetRunsTheScriptsThenDropsWhatTheyMadeAndRereadsTheFile)
 {
-    WriteFile("sala1.lua", "order = 'sala1'\n"
+    WriteVolumeFile("sala1.lua", "order = 'sala1'\n"
                            "getTriggerManager():getTriggerLogicByName('topLevel')\n"
                            "getTriggerManager():setEnableTrigger('topLevel', true)\n");
-    WriteFile("botScripts.lua", "order = order .. ' botScripts' + nil\n");
-    WriteFile("sala2.lua", "order = (order or 'none') .. ' sala2'\n");
-    WriteFile("data/XML/trigger_instances.xml", "<t>" + Trigger("trg_01", 0, 0, 0, 10, 10, 10) + "</t>");
+    WriteVolumeFile("botScripts.lua", "order = order .. ' botScripts' + nil\n");
+    WriteVolumeFile("sala2.lua", "order = (order or 'none') .. ' sala2'\n");
+    WriteVolumeFile("data/XML/trigger_instances.xml", "<t>" + Trigger("trg_01", 0, 0, 0, 10, 10, 10) + "</t>");
     Load(Trigger("old", 0, 0, 0, 10, 10, 10));
     manager().getTriggerLogicByName("stale")->active = true;
     manager().checkpoint = 4;
