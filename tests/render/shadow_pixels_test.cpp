@@ -4,6 +4,8 @@
 // as one draw with the taps everywhere gives it.
 #include <gtest/gtest.h>
 
+#include "look_down_z.h"
+
 #include <vector>
 
 #include "platform/gl_device.h"
@@ -17,17 +19,7 @@ namespace {
 using fxtest::FlatCaster;
 using fxtest::FlatEntity;
 
-// A light at the origin looking down +z: clip (x, y, 0, z), so a point
-// lands at u = 0.5 + x / 2z, v = 0.5 - y / 2z.
-D3DXMATRIX LookDownZ()
-{
-    D3DXMATRIX m;
-    D3DXMatrixIdentity(&m);
-    m._33 = 0.0f;
-    m._34 = 1.0f;
-    m._44 = 0.0f;
-    return m;
-}
+using fxtest::LookDownZ;
 
 // A camera 100 behind the light looking down +z, 90 degrees wide: at
 // distance d a point (x, y) lands x / d of the half-width off the middle.

@@ -4,6 +4,8 @@
 // everything when it need not.
 #include <gtest/gtest.h>
 
+#include "look_down_z.h"
+
 #include <limits>
 #include <vector>
 
@@ -21,17 +23,7 @@ public:
     void Use(IVertexBuffer* mesh) { m_Mesh = mesh; }
 };
 
-// A light at the origin looking down +z: clip (x, y, z, w) = (x, y, 0, z), so
-// a point lands at u = 0.5 + x / 2z, v = 0.5 - y / 2z.
-D3DXMATRIX LookDownZ()
-{
-    D3DXMATRIX m;
-    D3DXMatrixIdentity(&m);
-    m._33 = 0.0f;
-    m._34 = 1.0f;
-    m._44 = 0.0f;
-    return m;
-}
+using fxtest::LookDownZ;
 
 ShadowRect Rect(float left, float top, float right, float bottom)
 {
