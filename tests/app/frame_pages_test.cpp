@@ -30,28 +30,9 @@ public:
     int frames = 0;
 };
 
-class FramePagesTest : public ::testing::Test {
+class FramePagesTest : public ShippedRun<ShortPlayer> {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
-        LinkShippedGame();
-        shippedgame::PlayInWindow(320, 240);
-    }
-    void TearDown() override
-    {
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
-    }
-
-    ScratchFolder folder;
-    SteppingClock clock{0.001};
-    ShortPlayer player;
+    FramePagesTest() : ShippedRun("frame_pages") {}
 };
 
 TEST_F(FramePagesTest, TheGameKeepsWhatAFrameFreesForTheNextFrame)

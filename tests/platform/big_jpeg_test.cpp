@@ -60,23 +60,6 @@ protected:
         std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
 
-    Ref<IDirect3DTexture9> Load(const char* file)
-    {
-        IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(D3DXCreateTextureFromFileA(device, file, &texture), D3D_OK) << file;
-        return Ref<IDirect3DTexture9>(texture);
-    }
-
-    // The texture over the whole target cleared green: the left and right pixels.
-    std::pair<D3DCOLOR, D3DCOLOR> Draw(IDirect3DTexture9* texture)
-    {
-        Clear(kGreen);
-        device->SetTexture(0, texture);
-        DrawTexturedScreen();
-        device->SetTexture(0, nullptr);
-        platform::FinishDrawing(device);
-        return {Pixel(4, kHeight / 2), Pixel(kWidth - 5, kHeight / 2)};
-    }
 
 private:
     TempFolder m_Folder;
@@ -87,8 +70,8 @@ TEST_F(BigJpegTest, TheFirstDrawShowsTheFilesPictureAtItsSizeWithEveryLevel)
 {
     Write("wide.jpg", JpegHalves(1024, 768, 3, 0xFF, 0xFF));
     Write("grey.jpg", JpegHalves(512, 768, 1, 0x40, 0xC0));
-    Ref<IDirect3DTexture9> wide = Load("wide.jpg");
-    Ref<IDirect3DTexture9> grey = Load("grey.jpg");
+    Ref<IDirect3DTexture9> wide = LoadTexture("wide.jpg");
+    Ref<IDirect3DTexture9> grey = LoadTexture("grey.jpg");
     ASSERT_NE(wide, nullptr);
     ASSERT_NE(grey, nullptr);
 
@@ -104,11 +87,11 @@ TEST_F(BigJpegTest, TheFirstDrawShowsTheFilesPictureAtItsSizeWithEveryLevel)
     EXPECT_EQ(grey->GetLevelCount(), 10u);
     EXPECT_FALSE(platform::TexelsResident(wide.get()));
 
-    const auto [red, blue] = Draw(wide.get());
+    const auto [red, blue] = DrawEdges(kGreen, wide.get());
     EXPECT_TRUE(Near(red, kRed, 6));
     EXPECT_TRUE(Near(blue, kBlue, 6));
     EXPECT_TRUE(platform::TexelsResident(wide.get()));
-    const auto [dark, light] = Draw(grey.get());
+    const auto [dark, light] = DrawEdges(kGreen, grey.get());
     EXPECT_TRUE(Near(dark, 0xFF404040u, 6));
     EXPECT_TRUE(Near(light, 0xFFC0C0C0u, 6));
 
@@ -137,17 +120,17 @@ TEST_F(BigJpegTest, ABodyThatDoesNotDecodeIsNamedAtTheFirstDrawAndDrawsBlack)
     Write("broken.jpg", jpeg);
 
     testing::internal::CaptureStderr();
-    Ref<IDirect3DTexture9> broken = Load("broken.jpg");
+    Ref<IDirect3DTexture9> broken = LoadTexture("broken.jpg");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     ASSERT_NE(broken, nullptr);
 
     testing::internal::CaptureStderr();
-    EXPECT_EQ(Draw(broken.get()), std::make_pair(kBlack, kBlack));
+    EXPECT_EQ(DrawEdges(kGreen, broken.get()), std::make_pair(kBlack, kBlack));
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("broken.jpg: refused: its texels do not decode\n"), std::string::npos) << said;
     // Said once: the next draw keeps the black and tries no more.
     testing::internal::CaptureStderr();
-    EXPECT_EQ(Draw(broken.get()), std::make_pair(kBlack, kBlack));
+    EXPECT_EQ(DrawEdges(kGreen, broken.get()), std::make_pair(kBlack, kBlack));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 

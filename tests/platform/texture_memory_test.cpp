@@ -45,23 +45,6 @@ protected:
         ASSERT_TRUE(stbi_write_png(file, width, height, 3, rgb.data(), width * 3));
     }
 
-    Ref<IDirect3DTexture9> Load(const char* file)
-    {
-        IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(D3DXCreateTextureFromFileA(device, file, &texture), D3D_OK) << file;
-        return Ref<IDirect3DTexture9>(texture);
-    }
-
-    // The texture over the whole target, finished: the left and right pixels.
-    std::pair<D3DCOLOR, D3DCOLOR> Draw(IDirect3DTexture9* texture)
-    {
-        Clear(kBlack);
-        device->SetTexture(0, texture);
-        DrawTexturedScreen();
-        device->SetTexture(0, nullptr);
-        platform::FinishDrawing(device);
-        return {Pixel(4, kHeight / 2), Pixel(kWidth - 5, kHeight / 2)};
-    }
 
     // Frames drawn with `other` (the renderer lets go of a texture once
     // nothing drawn refers to it), presented.
@@ -85,19 +68,19 @@ TEST_F(TextureMemoryTest, BigPictureIsHeldOnceAndOnlyWhileItIsDrawn)
     // 1024x768: 3 MB of texels, 4 MB with its mips.
     WriteHalves("big.png", 1024, 768);
     WriteHalves("small.png", 64, 64);
-    Ref<IDirect3DTexture9> small = Load("small.png");
+    Ref<IDirect3DTexture9> small = LoadTexture("small.png");
     ASSERT_NE(small, nullptr);
     // The first draw compiles what draws a texture; that is not measured.
-    EXPECT_EQ(Draw(small.get()), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(DrawEdges(kBlack, small.get()), std::make_pair(kRed, kBlue));
 
     const double before = HeapMb();
-    Ref<IDirect3DTexture9> big = Load("big.png");
+    Ref<IDirect3DTexture9> big = LoadTexture("big.png");
     ASSERT_NE(big, nullptr);
     if (kHeapMeasured)
         EXPECT_LT(HeapMb() - before, 1.0) << "the loaded texels are not held before the picture is drawn";
     EXPECT_FALSE(platform::TexelsResident(big.get()));
 
-    EXPECT_EQ(Draw(big.get()), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(DrawEdges(kBlack, big.get()), std::make_pair(kRed, kBlue));
     EXPECT_TRUE(platform::TexelsResident(big.get()));
     const double drawn = HeapMb() - before;
     if (kHeapMeasured) {
@@ -118,7 +101,7 @@ TEST_F(TextureMemoryTest, BigPictureIsHeldOnceAndOnlyWhileItIsDrawn)
     // Drawn again it is the same picture, even from another working folder,
     // and so are its texels when read.
     std::filesystem::current_path(std::filesystem::temp_directory_path());
-    EXPECT_EQ(Draw(big.get()), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(DrawEdges(kBlack, big.get()), std::make_pair(kRed, kBlue));
     PresentIdle(301, small.get());
     IDirect3DSurface9* level = nullptr;
     ASSERT_EQ(big->GetSurfaceLevel(0, &level), D3D_OK);
@@ -132,7 +115,7 @@ TEST_F(TextureMemoryTest, BigPictureIsHeldOnceAndOnlyWhileItIsDrawn)
 TEST_F(TextureMemoryTest, PictureWrittenAfterLoadingKeepsItsTexels)
 {
     WriteHalves("big.png", 1024, 768);
-    Ref<IDirect3DTexture9> big = Load("big.png");
+    Ref<IDirect3DTexture9> big = LoadTexture("big.png");
     ASSERT_NE(big, nullptr);
     D3DLOCKED_RECT locked;
     const RECT corner = {0, 0, 1, 1};
@@ -153,9 +136,9 @@ TEST_F(TextureMemoryTest, AHeldBigPictureIsFilledAtOnceAndKeptUntilLetGo)
     WriteHalves("held.png", 1024, 768);
     WriteHalves("other.png", 1024, 768);
     WriteHalves("small.png", 64, 64);
-    Ref<IDirect3DTexture9> small = Load("small.png");
-    Ref<IDirect3DTexture9> held = Load("held.png");
-    Ref<IDirect3DTexture9> other = Load("other.png");
+    Ref<IDirect3DTexture9> small = LoadTexture("small.png");
+    Ref<IDirect3DTexture9> held = LoadTexture("held.png");
+    Ref<IDirect3DTexture9> other = LoadTexture("other.png");
     ASSERT_NE(held, nullptr);
     ASSERT_NE(other, nullptr);
     EXPECT_FALSE(platform::TexelsResident(held.get()));
@@ -163,7 +146,7 @@ TEST_F(TextureMemoryTest, AHeldBigPictureIsFilledAtOnceAndKeptUntilLetGo)
     platform::HoldTexelsOf({held.get(), small.get()});
     EXPECT_TRUE(platform::TexelsResident(held.get())) << "filled when held, not at its first draw";
     EXPECT_FALSE(platform::TexelsResident(other.get()));
-    EXPECT_EQ(Draw(other.get()), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(DrawEdges(kBlack, other.get()), std::make_pair(kRed, kBlue));
     PresentIdle(400, small.get());
     EXPECT_TRUE(platform::TexelsResident(held.get())) << "held through 400 presents undrawn";
     EXPECT_FALSE(platform::TexelsResident(other.get())) << "what is not held is given back as before";
@@ -176,7 +159,7 @@ TEST_F(TextureMemoryTest, AHeldBigPictureIsFilledAtOnceAndKeptUntilLetGo)
     PresentIdle(2, small.get());
     EXPECT_FALSE(platform::TexelsResident(held.get()));
     EXPECT_TRUE(platform::TexelsResident(other.get()));
-    EXPECT_EQ(Draw(held.get()), std::make_pair(kRed, kBlue));
+    EXPECT_EQ(DrawEdges(kBlack, held.get()), std::make_pair(kRed, kBlue));
     platform::HoldTexelsOf({});
 }
 
