@@ -1,6 +1,6 @@
 // Big JPEGs (the comics' panels) load from their header and decode at their
 // first draw: the picture drawn is the file's, at its size, with every level.
-#include "d3d_fixture.h"
+#include "picture_file_fixture.h"
 
 #include <stb_image_write.h>
 
@@ -10,28 +10,13 @@
 #include <iterator>
 
 #include "platform/gl_device.h"
-#include "xml/temp_folder.h"
 
 using namespace d3dtest;
 
 namespace {
 
-class BigJpegTest : public D3DTest {
+class BigJpegTest : public PictureFileTest {
 protected:
-    void SetUp() override
-    {
-        D3DTest::SetUp();
-        m_Previous = std::filesystem::current_path();
-        std::filesystem::current_path(m_Folder.Path());
-        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    }
-    void TearDown() override
-    {
-        std::filesystem::current_path(m_Previous);
-        D3DTest::TearDown();
-    }
-
     // Left half `left`, right half `right`, as 1 or 3 channels.
     static std::vector<unsigned char> JpegHalves(int width, int height, int channels, unsigned char left,
                                                  unsigned char right)
@@ -59,11 +44,6 @@ protected:
     {
         std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
-
-
-private:
-    TempFolder m_Folder;
-    std::filesystem::path m_Previous;
 };
 
 TEST_F(BigJpegTest, TheFirstDrawShowsTheFilesPictureAtItsSizeWithEveryLevel)

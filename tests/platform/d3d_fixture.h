@@ -86,26 +86,6 @@ protected:
 
     D3DCOLOR Pixel(UINT x, UINT y) { return Pixels()[static_cast<size_t>(y) * kWidth + x]; }
 
-    // A texture loaded from a picture file, which must load.
-    Ref<IDirect3DTexture9> LoadTexture(const char* file)
-    {
-        IDirect3DTexture9* texture = nullptr;
-        EXPECT_EQ(D3DXCreateTextureFromFileA(device, file, &texture), D3D_OK) << file;
-        return Ref<IDirect3DTexture9>(texture);
-    }
-
-    // The texture over the whole target cleared to `under`, finished: the
-    // left and right pixels.
-    std::pair<D3DCOLOR, D3DCOLOR> DrawEdges(D3DCOLOR under, IDirect3DTexture9* texture)
-    {
-        Clear(under);
-        device->SetTexture(0, texture);
-        DrawTexturedScreen();
-        device->SetTexture(0, nullptr);
-        platform::FinishDrawing(device);
-        return {Pixel(4, kHeight / 2), Pixel(kWidth - 5, kHeight / 2)};
-    }
-
     // A managed texture filled row by row from `texels` (0xAARRGGBB).
     Ref<IDirect3DTexture9> Texture(UINT width, UINT height, const std::vector<D3DCOLOR>& texels)
     {

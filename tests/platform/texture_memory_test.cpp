@@ -1,7 +1,7 @@
 // What textures from files cost in memory: a big picture is held once (by the
 // renderer, no copy beside it), only while it is drawn, and draws the same
 // when it comes back.
-#include "d3d_fixture.h"
+#include "picture_file_fixture.h"
 
 #include <stb_image_write.h>
 
@@ -10,28 +10,13 @@
 #include <malloc.h>
 
 #include "heap_figures.h"
-#include "xml/temp_folder.h"
 
 using namespace d3dtest;
 
 namespace {
 
-class TextureMemoryTest : public D3DTest {
+class TextureMemoryTest : public PictureFileTest {
 protected:
-    void SetUp() override
-    {
-        D3DTest::SetUp();
-        m_Previous = std::filesystem::current_path();
-        std::filesystem::current_path(m_Folder.Path());
-        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    }
-    void TearDown() override
-    {
-        std::filesystem::current_path(m_Previous);
-        D3DTest::TearDown();
-    }
-
     // A picture of the given size, its left half red and its right half blue.
     static void WriteHalves(const char* file, int width, int height)
     {
@@ -57,10 +42,6 @@ protected:
         }
         device->SetTexture(0, nullptr);
     }
-
-private:
-    TempFolder m_Folder;
-    std::filesystem::path m_Previous;
 };
 
 TEST_F(TextureMemoryTest, BigPictureIsHeldOnceAndOnlyWhileItIsDrawn)
