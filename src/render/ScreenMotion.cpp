@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "render/VertexBuffers.h"
@@ -123,9 +122,7 @@ double PixelsAt(const Change& c, double w)
     return std::sqrt(x * x + y * y);
 }
 
-struct Point {
-    double x, y, z;
-};
+using Point = PlacedPoint;
 Point operator-(const Point& a, const Point& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 double Dot(const Point& a, const Point& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
@@ -173,39 +170,20 @@ double DistanceSqToTriangle(const Point& a, const Point& b, const Point& c)
 // `enough`; infinite for a mesh whose triangles cannot be read.
 double NearestTriangle(const IVertexBuffer& mesh, const D3DXMATRIX& placed, double enough)
 {
-    const CIndexBuffer* indexBuffer = mesh.GetIndexBuffer();
-    const unsigned char* vertices = mesh.GetVertexData();
-    const unsigned stride = mesh.GetVertexSize();
-    if (!indexBuffer || !vertices || stride < 3 * sizeof(float) || mesh.GetPrimitiveType() != D3DPT_TRIANGLELIST)
-        return 0.0;
-    const std::vector<unsigned short>& indices = indexBuffer->GetIndices();
-    const unsigned count = mesh.GetVertexCount();
-    auto at = [&](unsigned short index, Point* out) {
-        if (index >= count)
-            return false;
-        float p[3];
-        std::memcpy(p, vertices + static_cast<size_t>(index) * stride, sizeof p);
-        out->x = p[0] * placed._11 + p[1] * placed._21 + p[2] * placed._31 + placed._41;
-        out->y = p[0] * placed._12 + p[1] * placed._22 + p[2] * placed._32 + placed._42;
-        out->z = p[0] * placed._13 + p[1] * placed._23 + p[2] * placed._33 + placed._43;
-        return true;
-    };
     const double enoughSq = enough * enough;
     double least = std::numeric_limits<double>::infinity();
-    for (size_t i = 0; i + 2 < indices.size(); i += 3) {
-        Point a, b, c;
-        if (!at(indices[i], &a) || !at(indices[i + 1], &b) || !at(indices[i + 2], &c))
-            return 0.0;
+    const bool read = ForEachPlacedTriangle(mesh, placed, [&](const Point& a, const Point& b, const Point& c) {
         // Wholly beyond the distance sought along some axis: not nearer.
         if (std::min({a.x, b.x, c.x}) > enough || std::max({a.x, b.x, c.x}) < -enough ||
             std::min({a.y, b.y, c.y}) > enough || std::max({a.y, b.y, c.y}) < -enough ||
             std::min({a.z, b.z, c.z}) > enough || std::max({a.z, b.z, c.z}) < -enough)
-            continue;
+            return true;
         const double dSq = DistanceSqToTriangle(a, b, c);
         least = std::min(least, dSq);
-        if (dSq < enoughSq)
-            break;
-    }
+        return dSq >= enoughSq;
+    });
+    if (!read)
+        return 0.0;
     return std::isfinite(least) ? std::sqrt(least) : enough;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "render/VertexBuffers.h"
@@ -14,9 +13,7 @@ namespace {
 // reckoning would cost more than the shading it saves.
 constexpr size_t kMaxTriangles = 512;
 
-struct Point {
-    double x, y, z;
-};
+using Point = PlacedPoint;
 
 // a . (x, y, z, 1) >= 0 inside.
 struct Plane {
@@ -102,41 +99,34 @@ bool ShadowPixelsOf(const IEntidad3D& receiver, const ShadowVolume& volume, cons
         Column(viewProjection, 2),
     };
 
-    const D3DXMATRIX& world = receiver.GetTransform().GetMatrix();
-    const unsigned char* vertices = mesh->GetVertexData();
-    const unsigned stride = mesh->GetVertexSize();
-    auto placed = [&](unsigned short index) {
-        float p[3];
-        std::memcpy(p, vertices + static_cast<size_t>(index) * stride, sizeof p);
-        return Point{p[0] * world._11 + p[1] * world._21 + p[2] * world._31 + world._41,
-                     p[0] * world._12 + p[1] * world._22 + p[2] * world._32 + world._42,
-                     p[0] * world._13 + p[1] * world._23 + p[2] * world._33 + world._43};
-    };
     const Plane sx = Column(viewProjection, 0), sy = Column(viewProjection, 1), sw = Column(viewProjection, 3);
     double lowX = 1e300, lowY = 1e300, highX = -1e300, highY = -1e300;
     std::vector<Point> polygon, scratch;
-    for (size_t i = 0; i + 2 < indices.size(); i += 3) {
-        if (std::max({indices[i], indices[i + 1], indices[i + 2]}) >= mesh->GetVertexCount())
-            return false;
-        polygon = {placed(indices[i]), placed(indices[i + 1]), placed(indices[i + 2])};
-        for (const Plane& plane : planes) {
-            ClipPolygon(polygon, plane, scratch);
-            if (polygon.empty())
-                break;
-        }
-        for (const Point& p : polygon) {
-            const double cw = sw.At(p);
-            if (!(cw > 1e-9) || !std::isfinite(cw))
-                return false;
-            const double sxp = (sx.At(p) / cw * 0.5 + 0.5) * width, syp = (0.5 - sy.At(p) / cw * 0.5) * height;
-            if (!std::isfinite(sxp) || !std::isfinite(syp))
-                return false;
-            lowX = std::min(lowX, sxp);
-            highX = std::max(highX, sxp);
-            lowY = std::min(lowY, syp);
-            highY = std::max(highY, syp);
-        }
-    }
+    bool projected = true;
+    const bool read = ForEachPlacedTriangle(
+        *mesh, receiver.GetTransform().GetMatrix(), [&](const Point& a, const Point& b, const Point& c) {
+            polygon = {a, b, c};
+            for (const Plane& plane : planes) {
+                ClipPolygon(polygon, plane, scratch);
+                if (polygon.empty())
+                    break;
+            }
+            for (const Point& p : polygon) {
+                const double cw = sw.At(p);
+                if (!(cw > 1e-9) || !std::isfinite(cw))
+                    return projected = false;
+                const double sxp = (sx.At(p) / cw * 0.5 + 0.5) * width, syp = (0.5 - sy.At(p) / cw * 0.5) * height;
+                if (!std::isfinite(sxp) || !std::isfinite(syp))
+                    return projected = false;
+                lowX = std::min(lowX, sxp);
+                highX = std::max(highX, sxp);
+                lowY = std::min(lowY, syp);
+                highY = std::max(highY, syp);
+            }
+            return true;
+        });
+    if (!read || !projected)
+        return false;
     if (lowX > highX)
         return true;
     // A pixel is shaded where its centre lies in a triangle: a pixel of

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstring>
 #include <vector>
 
 #include "platform/d3d9.h"
@@ -117,6 +118,47 @@ public:
 
     const T* GetVertices() const { return reinterpret_cast<const T*>(m_Vertices); }
 };
+
+// A vertex position placed by a matrix, in doubles for the reckonings that
+// test a mesh's triangles against bounds (no float rounding at their edges).
+struct PlacedPoint {
+    double x, y, z;
+};
+
+// Hands each of the mesh's indexed triangles, its corners' positions (the
+// first three floats of a vertex) placed by `placed` (row vectors), to
+// `each(a, b, c)`, which returns false to stop there. False when the
+// triangles cannot be read: not an indexed triangle list with its CPU copy,
+// or an index past the vertices.
+template <typename Each>
+bool ForEachPlacedTriangle(const IVertexBuffer& mesh, const D3DXMATRIX& placed, Each each)
+{
+    const CIndexBuffer* indexBuffer = mesh.GetIndexBuffer();
+    const unsigned char* vertices = mesh.GetVertexData();
+    const unsigned stride = mesh.GetVertexSize();
+    if (!indexBuffer || !vertices || stride < 3 * sizeof(float) || mesh.GetPrimitiveType() != D3DPT_TRIANGLELIST)
+        return false;
+    const std::vector<unsigned short>& indices = indexBuffer->GetIndices();
+    const unsigned count = mesh.GetVertexCount();
+    auto at = [&](unsigned short index, PlacedPoint* out) {
+        if (index >= count)
+            return false;
+        float p[3];
+        std::memcpy(p, vertices + static_cast<size_t>(index) * stride, sizeof p);
+        out->x = p[0] * placed._11 + p[1] * placed._21 + p[2] * placed._31 + placed._41;
+        out->y = p[0] * placed._12 + p[1] * placed._22 + p[2] * placed._32 + placed._42;
+        out->z = p[0] * placed._13 + p[1] * placed._23 + p[2] * placed._33 + placed._43;
+        return true;
+    };
+    for (size_t i = 0; i + 2 < indices.size(); i += 3) {
+        PlacedPoint a, b, c;
+        if (!at(indices[i], &a) || !at(indices[i + 1], &b) || !at(indices[i + 2], &c))
+            return false;
+        if (!each(a, b, c))
+            break;
+    }
+    return true;
+}
 
 // Normal-mapped static meshes.
 class CNormalTangentTexturedVB : public CVertexBufferDef<NORMAL_TANGENT_TEXTURED_VERTEX> {
