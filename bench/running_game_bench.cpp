@@ -16,6 +16,10 @@
 // the frame's shortcuts (names below), to weigh them in the running game.
 // VANTOREL_BENCH_BLUR=1 plays with motion blur switched on (off by default, as
 // the game starts).
+// VANTOREL_BENCH_PASSES=1 finishes the drawing at each step the log times, so
+// each step's figure is its own cost (frames then cost more in all), and gives
+// each step's median and 95th percentile, and its mean over the slowest tenth
+// of the frames beside its mean over all: what the slow frames pay for.
 // VANTOREL_BENCH_HEAP_TOP=<bytes> keeps only that much freed memory at the top
 // of the C heap (the C library's own default is 131072), to weigh what the
 // game keeps for the next frame.
@@ -110,6 +114,8 @@ std::map<std::string, std::vector<double>> g_UpdateCpu;
 // The hero before the level's largest wave, which is told he is there.
 void FaceWave(const std::string& level)
 {
+    if (const char* passes = std::getenv("VANTOREL_BENCH_PASSES"); passes && std::atoi(passes) != 0)
+        getProfiler().SetStepBoundary([] { platform::FinishDrawing(D3DDevice); });
     shippedgame::EnterLevel(level);
     D3DXVECTOR3 at;
     if (level == "isla") {
@@ -213,12 +219,64 @@ double Entry(const std::string& line, const std::string& label)
     return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + label.size() + 1);
 }
 
+// A render line's steps ("RENDER\tlabel: \tms\t..."), the total left out.
+std::vector<std::pair<std::string, double>> Steps(const std::string& line)
+{
+    std::vector<std::pair<std::string, double>> steps;
+    std::stringstream fields(line.substr(line.find('\t') + 1));
+    std::string label, value;
+    while (std::getline(fields, label, '\t') && std::getline(fields, value, '\t')) {
+        while (!label.empty() && (label.back() == ' ' || label.back() == ':'))
+            label.pop_back();
+        if (label != "TOTAL_RENDER")
+            steps.emplace_back(label, std::atof(value.c_str()));
+    }
+    return steps;
+}
+
+// Each step's median, 95th percentile, its mean over all frames and over the
+// slowest tenth of them (by the whole frame's time).
+void PrintSteps(const std::vector<double>& times, const std::vector<std::vector<std::pair<std::string, double>>>& steps)
+{
+    std::vector<size_t> order(times.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return times[a] > times[b]; });
+    const size_t slow = std::max<size_t>(1, order.size() / 10);
+    std::printf("           %-16s %7s %7s %7s %9s\n", "step", "median", "95th", "mean", "slow mean");
+    std::map<std::string, bool> printed;
+    for (const auto& step : steps.front()) {
+        const std::string& label = step.first;
+        if (printed[label])
+            continue;
+        printed[label] = true;
+        std::vector<double> all;
+        double sum = 0.0, slowSum = 0.0;
+        for (size_t i = 0; i < steps.size(); ++i)
+            for (const auto& entry : steps[i])
+                if (entry.first == label) {
+                    all.push_back(entry.second);
+                    sum += entry.second;
+                }
+        for (size_t k = 0; k < slow; ++k)
+            for (const auto& entry : steps[order[k]])
+                if (entry.first == label)
+                    slowSum += entry.second;
+        if (sum / steps.size() < 0.05)
+            continue;
+        std::printf("           %-16s %7.2f %7.2f %7.2f %9.2f\n", label.c_str(), Percentile(all, 0.5),
+                    Percentile(all, 0.95), sum / steps.size(), slowSum / slow);
+    }
+}
+
 // Per level marked in the log, each frame's update plus render after the mark.
 void Report(int frames)
 {
     std::ifstream in(kLog);
     std::string line, level;
     std::vector<double> times, updates;
+    // Each render's steps as the log times them, in the log's order.
+    std::vector<std::vector<std::pair<std::string, double>>> steps;
     double update = -1.0;
     auto print = [&] {
         if (level.empty())
@@ -239,6 +297,8 @@ void Report(int frames)
         std::printf("           the update's CPU: median %5.2f ms, 95th percentile %5.2f ms, largest %5.2f ms\n",
                     Percentile(updateCpu, 0.5), Percentile(updateCpu, 0.95),
                     updateCpu.empty() ? 0.0 : *std::max_element(updateCpu.begin(), updateCpu.end()));
+        if (std::getenv("VANTOREL_BENCH_PASSES") && !steps.empty())
+            PrintSteps(times, steps);
     };
     while (std::getline(in, line)) {
         if (line.rfind(kMark, 0) == 0) {
@@ -246,6 +306,7 @@ void Report(int frames)
             level = line.substr(std::string(kMark).size());
             times.clear();
             updates.clear();
+            steps.clear();
             update = -1.0;
         } else if (!level.empty() && static_cast<int>(times.size()) < frames && line.rfind("UPDATE\t", 0) == 0) {
             update = Entry(line, "TOTAL_UPDATE: ");
@@ -254,6 +315,7 @@ void Report(int frames)
             if (render >= 0.0) {
                 times.push_back(update + render);
                 updates.push_back(update);
+                steps.push_back(Steps(line));
             }
             update = -1.0;
         }

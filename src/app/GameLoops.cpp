@@ -18,6 +18,10 @@ bool HandleOneMessage()
     return !IsWindowClosed();
 }
 
+// The end of a frame's wait that is spun on rather than slept: a sleep may
+// overrun by a scheduler's tick, the spin keeps the frame's length exact.
+constexpr double kSpinMs = 1.5;
+
 std::int64_t ReadCounter()
 {
     LARGE_INTEGER counter;
@@ -83,12 +87,18 @@ void RunGameLoops()
             if (gui.exitRequested)
                 quit = true;
 
-            // Hold the frame to 1/30 s by spinning on the counter; a slower
-            // frame is neither shortened nor split, its whole length becomes
-            // the next step.
+            // Hold the frame to 1/30 s; a slower frame is neither shortened
+            // nor split, its whole length becomes the next step. The wait
+            // sleeps while more than a couple of milliseconds remain and
+            // spins only on the last of them: the frame just presented is
+            // still being drawn on the processor's other threads, and a
+            // spinning thread would take their cores for the whole wait.
             double elapsed = static_cast<double>(ReadCounter() - frameStart);
             dt = elapsed / frequency;
             while (frequency / elapsed > 30.0) {
+                const double leftMs = (1.0 / 30.0 - elapsed / frequency) * 1000.0;
+                if (leftMs > kSpinMs)
+                    Sleep(static_cast<DWORD>(leftMs - kSpinMs + 0.5));
                 elapsed = static_cast<double>(ReadCounter() - frameStart);
                 dt = elapsed / frequency;
             }

@@ -77,6 +77,47 @@ TEST_F(GameLoopsTest, ANewGameHoldsItsFramesToThirtyPerSecondAndGoesBackToTheMen
     }
 }
 
+// A fast frame's wait sleeps: the counter is read only while the last moment
+// is spun on, so the threads drawing the frame keep the processor meanwhile.
+TEST_F(GameLoopsTest, AFastFrameSleepsThroughItsWaitAndSpinsOnlyAtItsEnd)
+{
+    struct CountingClock : SteppingClock {
+        using SteppingClock::SteppingClock;
+        std::int64_t Ticks() override { ++reads; return SteppingClock::Ticks(); }
+        void Sleep(DWORD milliseconds) override { slept += milliseconds; SteppingClock::Sleep(milliseconds); }
+        int reads = 0;
+        DWORD slept = 0;
+    } counting{1e-6};
+    platform::SetClock(&counting);
+    std::vector<int> readsPerFrame;
+    std::vector<DWORD> sleptPerFrame;
+    recorder.onCall = [&](const std::string& call) {
+        if (call == "UpdateMainMenu")
+            getGUI().mainMenuActive = false;
+        if (call == "UpdateFrame") {
+            readsPerFrame.push_back(counting.reads);
+            sleptPerFrame.push_back(counting.slept);
+            counting.reads = 0;
+            counting.slept = 0;
+            counting.Advance(0.004);
+            getGUI().exitRequested = recorder.Count("UpdateFrame") == 4;
+        }
+    };
+    RunGameLoops();
+
+    ASSERT_EQ(readsPerFrame.size(), 4u);
+    const std::vector<float> steps = recorder.ValuesOf("UpdateFrame");
+    for (size_t i = 1; i < readsPerFrame.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_GE(steps[i], kFrame - 1e-6);
+        EXPECT_LT(steps[i], kFrame + 1e-4);
+        // 29 ms to wait, a microsecond a read: spinning through it reads the counter ~29,000 times.
+        EXPECT_GE(sleptPerFrame[i], 27u);
+        EXPECT_LE(sleptPerFrame[i], 29u);
+        EXPECT_LT(readsPerFrame[i], 2500) << "the wait spins only on its last couple of milliseconds";
+    }
+}
+
 // Whatever the last game left, a new one starts on the first level, in its
 // first zone, with the story record started afresh.
 TEST_F(GameWindowTest, LeavingTheMenuResetsTheGameToTheFirstLevel)
