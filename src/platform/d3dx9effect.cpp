@@ -377,6 +377,8 @@ public:
     explicit Effect(platform::DeviceHandle device) : DeviceChild(std::move(device)) {}
     ~Effect() override;
 
+    size_t ProgramCount() const { return m_Programs.size(); }
+
     // Whether draws use variants with the switches folded into constants.
     void SetFoldSwitches(bool fold) { m_FoldSwitches = fold; }
 
@@ -1419,3 +1421,13 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR fileName, con
     std::string text(bytes.begin(), bytes.end());
     return CreateFromText(device, text, fileName, defines, flags, effect, errors);
 }
+
+namespace platform {
+
+size_t EffectProgramCount(ID3DXEffect* effect)
+{
+    const Effect* built = dynamic_cast<const Effect*>(effect);
+    return built ? built->ProgramCount() : 0;
+}
+
+} // namespace platform

@@ -210,3 +210,11 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR fileName, con
 HRESULT D3DXCreateEffect(IDirect3DDevice9* device, const void* data, UINT length, const D3DXMACRO* defines,
                          LPD3DXINCLUDE include, DWORD flags, LPD3DXEFFECTPOOL pool, ID3DXEffect** effect,
                          ID3DXBuffer** errors);
+
+namespace platform {
+
+// The programs the effect has linked so far: one a pass, and one more for
+// each set of its switches' values first drawn with. 0 for another effect.
+size_t EffectProgramCount(ID3DXEffect* effect);
+
+} // namespace platform

@@ -164,6 +164,17 @@ const ScreenTiles& OpaqueTilesOf(const char* name, int width, int height)
     return entry.second;
 }
 
+constexpr size_t kBloodSlots = 6;
+
+// Which of the blood's later slot pairs the scene pass reads for that many
+// layers: none for a draw that lays no blood, so that its variant is one
+// whatever the blood's count.
+void SetBloodPairs(ID3DXEffect* effect, size_t count)
+{
+    effect->SetBool("blood_pair1", count > 2 ? TRUE : FALSE);
+    effect->SetBool("blood_pair2", count > 4 ? TRUE : FALSE);
+}
+
 // The composite's scene pass over the frame's tiles in up to eight draws,
 // each with only the overlays its tiles show switched on. False, having
 // drawn nothing, when every tile shows every overlay laid (one quad does it
@@ -190,6 +201,7 @@ bool DrawByOverlays(ID3DXEffect* effect, const CompositeOverlays* overlays, cons
         effect->SetBool("bloom_over", (shown & 1) ? TRUE : FALSE);
         effect->SetBool("particles_over", (shown & 2) ? TRUE : FALSE);
         effect->SetBool("damage_over", (shown & 4) ? TRUE : FALSE);
+        SetBloodPairs(effect, (shown & 4) ? blood.size() : 0);
         effect->CommitChanges();
         DrawScreenRects(groups[static_cast<size_t>(shown)], width, height);
     }
@@ -206,14 +218,11 @@ const char* const kHitMarks[4] = {"GUI/sangre_arriba.tga", "GUI/sangre_abajo.tga
 // order, with their weights, for the composite to lay them itself: false
 // (and nothing handed over) when more than it has room for show, or the
 // life or the threshold leave the weights to the damage pass.
-constexpr size_t kBloodSlots = 6;
 const char* const kBloodSlotNames[kBloodSlots] = {"BloodLayer0", "BloodLayer1", "BloodLayer2",
                                                   "BloodLayer3", "BloodLayer4", "BloodLayer5"};
 bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, const D3DXVECTOR4& hits,
                     std::vector<const char*>& names)
 {
-    static const char* const kSwitches[kBloodSlots] = {"blood_layer0", "blood_layer1", "blood_layer2",
-                                                       "blood_layer3", "blood_layer4", "blood_layer5"};
     FLOAT threshold = 0.0f;
     if (FAILED(effect->GetFloat(kDamageFromLife, &threshold)) || !(threshold > 0.0f) || lifeFraction != lifeFraction)
         return false;
@@ -233,12 +242,15 @@ bool SetBloodLayers(ID3DXEffect* effect, float lifeFraction, float sceneTime, co
     if (shown.empty() || shown.size() > kBloodSlots)
         return false;
     float weights[8] = {};
+    // The slots are read two at a time: one left over in a pair repeats the
+    // first layer at no weight, which lays exactly nothing. So the pass has
+    // three variants for the six counts of layers, fewer to build in a fight.
     for (size_t i = 0; i < kBloodSlots; ++i) {
         const bool used = i < shown.size();
-        effect->SetTexture(kBloodSlotNames[i], used ? getTextureManager().GetTexture(shown[i].first) : nullptr);
-        effect->SetBool(kSwitches[i], used ? TRUE : FALSE);
+        effect->SetTexture(kBloodSlotNames[i], getTextureManager().GetTexture(shown[used ? i : 0].first));
         weights[i] = used ? shown[i].second : 0.0f;
     }
+    SetBloodPairs(effect, shown.size());
     for (const auto& layer : shown)
         names.push_back(layer.first);
     const D3DXVECTOR4 a(weights[0], weights[1], weights[2], weights[3]), b(weights[4], weights[5], 0.0f, 0.0f);
@@ -252,6 +264,7 @@ void ClearBloodLayers(ID3DXEffect* effect)
 {
     for (const char* slot : kBloodSlotNames)
         effect->SetTexture(slot, nullptr);
+    SetBloodPairs(effect, 0);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/d3dx9effect.h"
 #include "platform/gl_device.h"
 #include "render/Composite.h"
 #include "render/FrameShortcuts.h"
@@ -121,6 +122,49 @@ TEST_F(CompositeTiles, TheBloodOfAHitIsLaidOnlyOverTheTilesItsMarkCovers)
     }
     EXPECT_LE(worst, 1);
     EXPECT_GT(bled, kSize * 4) << "the mark shows";
+}
+
+// The blood's layers are read two slots at a time: a fight builds no variant
+// at the frame it first shows four layers after three, or six after five,
+// and each frame is still the one the damage pass would lay.
+TEST_F(CompositeTiles, TheBloodsLayersDrawInPairsAndAsTheDamagePassLaysThem)
+{
+    std::filesystem::current_path(fxtest::kWorkdir);
+    m_Scene = Texture(kSize, kSize, std::vector<D3DCOLOR>(kSize * kSize, 0xFF606060));
+    CompositeState& state = getEffectManager().GetCompositeState();
+    state.hits = D3DXVECTOR4(0, 0, 0, 0);
+    ID3DXEffect* effect = getEffectManager().GetEffect();
+    // No overlay laid: one quad over the whole frame.
+    auto draw = [&] {
+        ClearTo(drawtest::kBlack);
+        RenderCompositeWith(getEffectManager(), m_Scene, nullptr, nullptr, m_In);
+        return BackBuffer();
+    };
+    // Hurt, and hit from each side in turn: from three layers to six as the marks add up.
+    m_In.lifeFraction = 0.55f;
+    const float sides[] = {0.0f, 180.0f, 90.0f, -90.0f};
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i + 3);
+        m_In.wasHit = true;
+        m_In.hitAngleDegrees = sides[i];
+        const CompositeState before = state;
+        const size_t built = platform::EffectProgramCount(effect);
+        const std::vector<D3DCOLOR> laid = draw();
+        if (i % 2 == 1)
+            EXPECT_EQ(platform::EffectProgramCount(effect), built) << "a variant of its own";
+        // The same blood from the damage pass over the composite.
+        state = before;
+        SetShortcutOn(Shortcut::DamageInComposite, false);
+        const std::vector<D3DCOLOR> ownPass = draw();
+        SetShortcutOn(Shortcut::DamageInComposite, true);
+        int worst = 0, bled = 0;
+        for (size_t p = 0; p < laid.size() && p < ownPass.size(); ++p) {
+            worst = std::max(worst, drawtest::ChannelDifference(laid[p], ownPass[p]));
+            bled += drawtest::ChannelDifference(laid[p], 0xFF606060) > 8 ? 1 : 0;
+        }
+        EXPECT_LE(worst, 2);
+        EXPECT_GT(bled, kSize * 4) << "the blood shows";
+    }
 }
 
 } // namespace

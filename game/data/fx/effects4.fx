@@ -142,12 +142,10 @@ shared {
     uniform sampler2D BloodLayer3;
     uniform sampler2D BloodLayer4;
     uniform sampler2D BloodLayer5;
-    uniform bool blood_layer0 = false;
-    uniform bool blood_layer1 = false;
-    uniform bool blood_layer2 = false;
-    uniform bool blood_layer3 = false;
-    uniform bool blood_layer4 = false;
-    uniform bool blood_layer5 = false;
+    // Blood slots 2 and 3, and 4 and 5, read at all: the first two are read
+    // whenever blood is laid. A slot read beyond the layers shown weighs nothing.
+    uniform bool blood_pair1 = false;
+    uniform bool blood_pair2 = false;
     uniform vec4 blood_weights_a;
     uniform vec4 blood_weights_b;
 
@@ -591,18 +589,22 @@ fragment VelocityFS {
 // The frame itself: scene (or the blurred scene), depth of field at the
 // borders, rain and lightning on the island, film grain, the aiming frame.
 fragment CompositeSceneFS {
-    // The blood from only the layers that weigh something this frame, in
-    // the damage pass's order, handed over by the code with their weights
-    // (here, not with the shared code: every pass would be compiled again
-    // for each set of layers).
+    // The blood from the layers that weigh something this frame, in the
+    // damage pass's order, handed over by the code with their weights, read
+    // two slots at a time (here, not with the shared code: every pass would
+    // be compiled again for each set of layers).
     vec4 BloodSum(vec2 uv) {
         vec4 sum = vec4(0.0);
-        if (SWITCH(blood_layer0)) sum = Over(tex2D(BloodLayer0, uv), vBloodWeightsA.x, sum);
-        if (SWITCH(blood_layer1)) sum = Over(tex2D(BloodLayer1, uv), vBloodWeightsA.y, sum);
-        if (SWITCH(blood_layer2)) sum = Over(tex2D(BloodLayer2, uv), vBloodWeightsA.z, sum);
-        if (SWITCH(blood_layer3)) sum = Over(tex2D(BloodLayer3, uv), vBloodWeightsA.w, sum);
-        if (SWITCH(blood_layer4)) sum = Over(tex2D(BloodLayer4, uv), vBloodWeightsB.x, sum);
-        if (SWITCH(blood_layer5)) sum = Over(tex2D(BloodLayer5, uv), vBloodWeightsB.y, sum);
+        sum = Over(tex2D(BloodLayer0, uv), vBloodWeightsA.x, sum);
+        sum = Over(tex2D(BloodLayer1, uv), vBloodWeightsA.y, sum);
+        if (SWITCH(blood_pair1)) {
+            sum = Over(tex2D(BloodLayer2, uv), vBloodWeightsA.z, sum);
+            sum = Over(tex2D(BloodLayer3, uv), vBloodWeightsA.w, sum);
+        }
+        if (SWITCH(blood_pair2)) {
+            sum = Over(tex2D(BloodLayer4, uv), vBloodWeightsB.x, sum);
+            sum = Over(tex2D(BloodLayer5, uv), vBloodWeightsB.y, sum);
+        }
         return sum;
     }
 
