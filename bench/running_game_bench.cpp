@@ -33,7 +33,9 @@
 #include "app/WinMain.h"
 #include "enemies/EnemyManager.h"
 #include "gui/GUIManager.h"
+#include "platform/d3dx9effect.h"
 #include "platform/gl_device.h"
+#include "render/EffectManager.h"
 #include "player/Player.h"
 #include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
@@ -106,6 +108,9 @@ platform::DrawStats g_Presented;
 // Per level, the pages the process touched for the first time per frame
 // (minor faults): memory given back to the system and taken again each frame.
 std::map<std::string, double> g_FaultsPerFrame;
+// Per level, the effect's programs first built over the frames read: each a
+// stall of the frame that needed it.
+std::map<std::string, long> g_ProgramsBuilt;
 std::map<std::string, std::vector<double>> g_FrameCpu;
 // Per level, the main thread's CPU milliseconds in each frame's update: the
 // update's own work, whether or not the thread was made to wait meanwhile.
@@ -188,10 +193,14 @@ public:
             getProfiler().Write(std::string(kMark) + kLevels[m_Level] + "\n");
             m_CpuAtMark = cpu;
             m_FaultsAtMark = MinorFaults();
+            m_ProgramsAtMark = platform::EffectProgramCount(getEffectManager().GetEffect());
         }
         if (m_Frame == kSettleFrames + m_Frames) {
             g_CpuPerFrame[kLevels[m_Level]] = (ProcessCpuMs() - m_CpuAtMark) / m_Frames;
             g_FaultsPerFrame[kLevels[m_Level]] = static_cast<double>(MinorFaults() - m_FaultsAtMark) / m_Frames;
+            g_ProgramsBuilt[kLevels[m_Level]] =
+                static_cast<long>(platform::EffectProgramCount(getEffectManager().GetEffect())) -
+                static_cast<long>(m_ProgramsAtMark);
             if (++m_Level < static_cast<int>(std::size(kLevels))) {
                 m_Pending = true;
             } else {
@@ -210,6 +219,7 @@ private:
     double m_CpuAtMark = 0.0;
     double m_CpuAtFrame = 0.0;
     long m_FaultsAtMark = 0;
+    size_t m_ProgramsAtMark = 0;
 };
 
 // The value of a label on a log line ("label\tvalue\t..."), or -1.
@@ -294,9 +304,11 @@ void Report(int frames)
                     updates.empty() ? 0.0 : *std::max_element(updates.begin(), updates.end()),
                     g_FaultsPerFrame[level]);
         const std::vector<double>& updateCpu = g_UpdateCpu[level];
-        std::printf("           the update's CPU: median %5.2f ms, 95th percentile %5.2f ms, largest %5.2f ms\n",
+        std::printf("           the update's CPU: median %5.2f ms, 95th percentile %5.2f ms, largest %5.2f ms; "
+                    "%ld of the effect's programs first built meanwhile\n",
                     Percentile(updateCpu, 0.5), Percentile(updateCpu, 0.95),
-                    updateCpu.empty() ? 0.0 : *std::max_element(updateCpu.begin(), updateCpu.end()));
+                    updateCpu.empty() ? 0.0 : *std::max_element(updateCpu.begin(), updateCpu.end()),
+                    g_ProgramsBuilt[level]);
         if (std::getenv("VANTOREL_BENCH_PASSES") && !steps.empty())
             PrintSteps(times, steps);
     };
