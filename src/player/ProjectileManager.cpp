@@ -99,13 +99,14 @@ void CProjectileManager::DrawTracer(const Projectile& p)
     D3DXMatrixRotationX(&x, kHalfPi);
     D3DXMatrixRotationZ(&z, kHalfPi);
     IDirect3DTexture9* texture = getTextureManager().GetTexture("traza.tga");
-    // The streak is a narrow strip down the middle of its texture: the
-    // clear sides would cost the renderer as much as the streak.
+    // The streak is a narrow strip down the middle of its texture, fading
+    // at its ends: the clear sides, and the ends too faint for the alpha
+    // test, would cost the renderer as much as the streak itself.
     TexturePart part;
     if (ShortcutOn(Shortcut::FittedTracers)) {
         if (texture != m_TracerTexture) {
             m_TracerTexture = texture;
-            m_TracerPart = VisiblePart(texture);
+            m_TracerPart = VisiblePart(texture, CDrawHelper::kWorldQuadAlphaRef);
         }
         part = m_TracerPart;
     }

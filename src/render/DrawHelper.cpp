@@ -218,7 +218,7 @@ void CDrawHelper::DrawWorldQuad(IDirect3DTexture9* texture, const D3DXMATRIX& wo
     D3DDevice->SetTexture(0, texture);
     D3DDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
     D3DDevice->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-    D3DDevice->SetRenderState(D3DRS_ALPHAREF, 100);
+    D3DDevice->SetRenderState(D3DRS_ALPHAREF, kWorldQuadAlphaRef);
     D3DDevice->SetFVF(DOUBLE_TEXTURED_VERTEX::FVF);
     D3DDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, front, sizeof(DOUBLE_TEXTURED_VERTEX));
     D3DDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, back, sizeof(DOUBLE_TEXTURED_VERTEX));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "platform/d3d9.h"
@@ -35,8 +36,11 @@ public:
     void DrawTexturedRectEx(IDirect3DTexture9* texture, float left, float right, float top, float bottom,
                             float frameWidth, int frameIndex);
 
+    // The alpha test of a world quad: an alpha at or above it passes.
+    static constexpr std::uint8_t kWorldQuadAlphaRef = 100;
+
     // A square from -size to +size in the local XY plane placed by world, seen
-    // from both sides, alpha tested (alpha >= 100 passes). Given a part of the
+    // from both sides, alpha tested (alpha >= kWorldQuadAlphaRef passes). Given a part of the
     // texture, only that part of the square is drawn, each point of it as the
     // whole square would draw it.
     void DrawWorldQuad(IDirect3DTexture9* texture, const D3DXMATRIX& world, float size,

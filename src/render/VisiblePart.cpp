@@ -4,7 +4,7 @@
 
 #include "platform/d3d9.h"
 
-TexturePart VisiblePart(const std::vector<std::uint8_t>& alpha, int width, int height)
+TexturePart VisiblePart(const std::vector<std::uint8_t>& alpha, int width, int height, std::uint8_t least)
 {
     TexturePart part;
     if (width < 1 || height < 1 || alpha.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
@@ -12,7 +12,7 @@ TexturePart VisiblePart(const std::vector<std::uint8_t>& alpha, int width, int h
     int left = width, right = -1, top = height, bottom = -1;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            if (alpha[static_cast<size_t>(y) * width + x] == 0)
+            if (alpha[static_cast<size_t>(y) * width + x] < std::max<std::uint8_t>(least, 1))
                 continue;
             left = std::min(left, x);
             right = std::max(right, x);
@@ -29,7 +29,7 @@ TexturePart VisiblePart(const std::vector<std::uint8_t>& alpha, int width, int h
     return part;
 }
 
-TexturePart VisiblePart(IDirect3DTexture9* texture)
+TexturePart VisiblePart(IDirect3DTexture9* texture, std::uint8_t least)
 {
     D3DSURFACE_DESC desc{};
     if (!texture || FAILED(texture->GetLevelDesc(0, &desc)) || desc.Format != D3DFMT_A8R8G8B8)
@@ -45,5 +45,5 @@ TexturePart VisiblePart(IDirect3DTexture9* texture)
             alpha[static_cast<size_t>(y) * width + x] = row[4 * x + 3];
     }
     texture->UnlockRect(0);
-    return VisiblePart(alpha, width, height);
+    return VisiblePart(alpha, width, height, least);
 }

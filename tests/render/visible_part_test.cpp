@@ -36,6 +36,18 @@ TEST(VisiblePart, TheRectangleRoundTheVisibleTexelsATexelWider)
     EXPECT_FLOAT_EQ(part.v0, 2.0f / 4.0f);
     EXPECT_FLOAT_EQ(part.v1, 1.0f);
 
+    // Faint ends, below what the alpha test lets through: drawn tested, the
+    // part stops a texel beyond the last row that can pass.
+    for (int y = 1; y < 127; ++y)
+        for (int x = 12; x < 20; ++x)
+            strip[y * 32 + x] = static_cast<std::uint8_t>(y < 20 || y > 110 ? 99 : 100);
+    part = VisiblePart(strip, 32, 128, CDrawHelper::kWorldQuadAlphaRef);
+    EXPECT_FLOAT_EQ(part.u0, 11.0f / 32.0f);
+    EXPECT_FLOAT_EQ(part.u1, 21.0f / 32.0f);
+    EXPECT_FLOAT_EQ(part.v0, 19.0f / 128.0f);
+    EXPECT_FLOAT_EQ(part.v1, 112.0f / 128.0f);
+    EXPECT_FLOAT_EQ(VisiblePart(strip, 32, 128).v0, 0.0f) << "drawn blended, the faint ends show";
+
     // Nothing visible, or a size that does not match: the whole texture.
     for (const TexturePart& whole : {VisiblePart(std::vector<std::uint8_t>(16, 0), 4, 4),
                                      VisiblePart(std::vector<std::uint8_t>(15, 9), 4, 4), VisiblePart(nullptr)}) {
@@ -52,12 +64,17 @@ TEST(VisiblePart, TheRectangleRoundTheVisibleTexelsATexelWider)
 TEST_F(VisiblePartDraw, AWorldQuadDrawnOverItsVisiblePartShowsTheSamePixels)
 {
     std::vector<D3DCOLOR> texels(64, 0x00FF0000);
+    // A faint column to the left of the block, too faint for the alpha test
+    // even beside it: the part fitted to what the test lets through leaves it out.
+    for (int y = 0; y < 8; ++y)
+        texels[y * 8 + 1] = 0x63FF0000;
     for (int y = 1; y < 3; ++y)
         for (int x = 5; x < 7; ++x)
             texels[y * 8 + x] = 0xFF00FF00;
     IDirect3DTexture9* texture = Texture(8, 8, texels);
-    const TexturePart part = VisiblePart(texture);
+    const TexturePart part = VisiblePart(texture, CDrawHelper::kWorldQuadAlphaRef);
     EXPECT_LT(part.u1 - part.u0, 0.6f);
+    EXPECT_GT(part.u0, VisiblePart(texture).u0 + 0.3f);
     IdentityTransforms();
     D3DDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     D3DDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
