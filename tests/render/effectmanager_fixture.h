@@ -73,6 +73,8 @@ protected:
         D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
         D3DDevice->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
         D3DDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+        const D3DVIEWPORT9 whole = {0, 0, drawtest::kSize, drawtest::kSize, 0.0f, 1.0f};
+        D3DDevice->SetViewport(&whole);
         PlaceCamera(D3DXVECTOR3(0, 0, 200), D3DXVECTOR3(0, 0, 0));
         getSceneManager().Setup();
         SetLightOne(D3DXVECTOR3(0, 0, 150));
