@@ -6,13 +6,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "app/Startup.h"
 #include "platform/d3d9.h"
 #include "platform/win32.h"
+#include "player/Player.h"
 #include "render/FrameShortcuts.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
 
 namespace {
 
@@ -52,6 +57,18 @@ double Percentile(std::vector<double> values, double p)
     const size_t low = static_cast<size_t>(at);
     const size_t high = std::min(low + 1, values.size() - 1);
     return values[low] + (values[high] - values[low]) * (at - low);
+}
+
+// A "RENDER\t" line of the game's log as its steps: each label as written
+// ("scene: ") and its milliseconds, in the line's order.
+std::vector<std::pair<std::string, double>> RenderSteps(const std::string& line)
+{
+    std::vector<std::pair<std::string, double>> steps;
+    std::stringstream fields(line.substr(line.find('\t') + 1));
+    std::string label, value;
+    while (std::getline(fields, label, '\t') && std::getline(fields, value, '\t'))
+        steps.emplace_back(label, std::atof(value.c_str()));
+    return steps;
 }
 
 // VANTOREL_WORKDIR, else "build/game", else "../game" beside this program.
@@ -124,6 +141,25 @@ HWND OpenBenchWindow(const char* className, WNDPROC procedure, int w, int h)
     RegisterClassExA(&wc);
     return CreateWindowExA(0, className, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, w, h, nullptr, nullptr,
                            wc.hInstance, nullptr);
+}
+
+// The game's objects the loading sequence expects made, its screen settings
+// at the given size, and MainWindow opened as above with the game's device
+// on it: false, having said so, without a device.
+bool OpenBenchGame(const char* className, WNDPROC procedure, int w, int h)
+{
+    getScenario();
+    getPlayer();
+    getTriggerManager();
+    windowed = true;
+    width = w;
+    height = h;
+    MainWindow = OpenBenchWindow(className, procedure, w, h);
+    if (!MainWindow || FAILED(InitD3D(MainWindow))) {
+        std::fprintf(stderr, "no device\n");
+        return false;
+    }
+    return true;
 }
 
 void CloseBenchWindow(HWND window, const char* className)

@@ -56,17 +56,8 @@ int main(int argc, char** argv)
     const int frames = argc > 1 ? std::max(30, std::atoi(argv[1])) : 800;
     if (!EnterWorkFolder(argv[0]))
         return 1;
-    getScenario();
-    getPlayer();
-    getTriggerManager();
-    windowed = true;
-    width = kWidth;
-    height = kHeight;
-    MainWindow = OpenBenchWindow(kClass, WndProc, kWidth, kHeight);
-    if (!MainWindow || FAILED(InitD3D(MainWindow))) {
-        std::fprintf(stderr, "no device\n");
+    if (!OpenBenchGame(kClass, WndProc, kWidth, kHeight))
         return 1;
-    }
     platform::FakeDirectInput keys;
     platform::SetDirectInputSource(&keys);
     getInputManager()->Init(GetModuleHandleA(nullptr), MainWindow);

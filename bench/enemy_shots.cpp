@@ -28,12 +28,16 @@
 #include "world/CollisionManager.h"
 #include "math/VectorMath.h"
 
+#include "bench_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace {
+
+constexpr const char* kWindowClass = "VantorelEnemyShots";
 
 constexpr int kWidth = 800, kHeight = 600;
 constexpr float kStep = 1.0f / 30.0f;
@@ -108,26 +112,9 @@ int main(int argc, char** argv)
     const char* env = std::getenv("VANTOREL_WORKDIR");
     std::filesystem::current_path(env ? env : "build/game");
 
-    getScenario();
-    getPlayer();
-    getTriggerManager();
-    windowed = true;
-    width = kWidth;
-    height = kHeight;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "VantorelEnemyShots";
-    RegisterClassExA(&wc);
-    MainWindow = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, kWidth, kHeight,
-                                 nullptr, nullptr, instance, nullptr);
-    if (FAILED(InitD3D(MainWindow))) {
-        std::fprintf(stderr, "no device\n");
+    if (!OpenBenchGame(kWindowClass, WndProc, kWidth, kHeight))
         return 1;
-    }
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     platform::FakeDirectInput keys;
     platform::SetDirectInputSource(&keys);
     getInputManager()->Init(instance, MainWindow);
@@ -184,7 +171,6 @@ int main(int argc, char** argv)
     LookFrom(D3DXVECTOR3(-350, 140, -560), D3DXVECTOR3(-600, 80, -450), folder + "/wave01_noticed.png");
 
     platform::SetDirectInputSource(nullptr);
-    DestroyWindow(MainWindow);
-    UnregisterClassA(wc.lpszClassName, instance);
+    CloseBenchWindow(MainWindow, kWindowClass);
     return 0;
 }

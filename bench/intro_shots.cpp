@@ -23,12 +23,16 @@
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
 
+#include "bench_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace {
+
+constexpr const char* kWindowClass = "VantorelIntroShots";
 
 constexpr int kWidth = 800, kHeight = 600;
 constexpr float kStep = 1.0f / 30.0f;
@@ -94,26 +98,9 @@ int main(int argc, char** argv)
     const char* env = std::getenv("VANTOREL_WORKDIR");
     std::filesystem::current_path(env ? env : "build/game");
 
-    getScenario();
-    getPlayer();
-    getTriggerManager();
-    windowed = true;
-    width = kWidth;
-    height = kHeight;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "VantorelIntroShots";
-    RegisterClassExA(&wc);
-    MainWindow = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, kWidth, kHeight,
-                                 nullptr, nullptr, instance, nullptr);
-    if (FAILED(InitD3D(MainWindow))) {
-        std::fprintf(stderr, "no device\n");
+    if (!OpenBenchGame(kWindowClass, WndProc, kWidth, kHeight))
         return 1;
-    }
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     platform::FakeDirectInput keys;
     platform::SetDirectInputSource(&keys);
     getInputManager()->Init(instance, MainWindow);
@@ -128,7 +115,6 @@ int main(int argc, char** argv)
     Run(folder, "skipped", skipped, 4, 62, 11, 61, keys);
 
     platform::SetDirectInputSource(nullptr);
-    DestroyWindow(MainWindow);
-    UnregisterClassA(wc.lpszClassName, instance);
+    CloseBenchWindow(MainWindow, kWindowClass);
     return 0;
 }

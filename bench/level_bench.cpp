@@ -113,12 +113,10 @@ LogTotals ReadRenderTotals(const std::string& path, int skip, int stride = 1, in
         if ((seen - 1 - skip) % stride != phase)
             continue;
         ++totals.frames;
-        std::stringstream fields(line.substr(7));
-        std::string label, value;
-        while (std::getline(fields, label, '\t') && std::getline(fields, value, '\t')) {
+        for (const auto& [label, ms] : RenderSteps(line)) {
             if (!totals.ms.count(label))
                 totals.order.push_back(label);
-            totals.ms[label] += std::atof(value.c_str());
+            totals.ms[label] += ms;
         }
     }
     return totals;

@@ -19,6 +19,8 @@
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
 
+#include "bench_support.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -29,6 +31,8 @@
 #include <vector>
 
 namespace {
+
+constexpr const char* kWindowClass = "VantorelRestartBench";
 
 bool EnterWorkFolder()
 {
@@ -72,26 +76,9 @@ int main(int argc, char** argv)
     if (!EnterWorkFolder())
         return 1;
 
-    getScenario();
-    getPlayer();
-    getTriggerManager();
-    windowed = true;
-    width = 800;
-    height = 600;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_CLASSDC;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = "VantorelRestartBench";
-    RegisterClassExA(&wc);
-    MainWindow = CreateWindowExA(0, wc.lpszClassName, "The Vantorel", WS_OVERLAPPEDWINDOW, 10, 10, width, height,
-                                 nullptr, nullptr, instance, nullptr);
-    if (FAILED(InitD3D(MainWindow))) {
-        std::fprintf(stderr, "no device\n");
+    if (!OpenBenchGame(kWindowClass, WndProc, 800, 600))
         return 1;
-    }
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     getInputManager()->Init(instance, MainWindow);
     LoadGame([](const std::string&) {});
     getProfiler().Close();
@@ -116,7 +103,6 @@ int main(int argc, char** argv)
         getGSF().setReadyLevelSwitchIsla();
     }, [] { SwitchLevelToIsla(); });
 
-    DestroyWindow(MainWindow);
-    UnregisterClassA(wc.lpszClassName, instance);
+    CloseBenchWindow(MainWindow, kWindowClass);
     return 0;
 }

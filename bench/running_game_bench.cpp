@@ -35,8 +35,8 @@
 #include "gui/GUIManager.h"
 #include "platform/d3dx9effect.h"
 #include "platform/gl_device.h"
-#include "render/EffectManager.h"
 #include "player/Player.h"
+#include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "scene/Camera.h"
 #include "world/CollisionManager.h"
@@ -50,6 +50,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -229,17 +230,15 @@ double Entry(const std::string& line, const std::string& label)
     return at == std::string::npos ? -1.0 : std::atof(line.c_str() + at + label.size() + 1);
 }
 
-// A render line's steps ("RENDER\tlabel: \tms\t..."), the total left out.
+// A render line's steps by their bare names ("scene"), the total left out.
 std::vector<std::pair<std::string, double>> Steps(const std::string& line)
 {
     std::vector<std::pair<std::string, double>> steps;
-    std::stringstream fields(line.substr(line.find('\t') + 1));
-    std::string label, value;
-    while (std::getline(fields, label, '\t') && std::getline(fields, value, '\t')) {
+    for (auto [label, ms] : RenderSteps(line)) {
         while (!label.empty() && (label.back() == ' ' || label.back() == ':'))
             label.pop_back();
         if (label != "TOTAL_RENDER")
-            steps.emplace_back(label, std::atof(value.c_str()));
+            steps.emplace_back(label, ms);
     }
     return steps;
 }
@@ -254,12 +253,11 @@ void PrintSteps(const std::vector<double>& times, const std::vector<std::vector<
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return times[a] > times[b]; });
     const size_t slow = std::max<size_t>(1, order.size() / 10);
     std::printf("           %-16s %7s %7s %7s %9s\n", "step", "median", "95th", "mean", "slow mean");
-    std::map<std::string, bool> printed;
+    std::set<std::string> printed;
     for (const auto& step : steps.front()) {
         const std::string& label = step.first;
-        if (printed[label])
+        if (!printed.insert(label).second)
             continue;
-        printed[label] = true;
         std::vector<double> all;
         double sum = 0.0, slowSum = 0.0;
         for (size_t i = 0; i < steps.size(); ++i)

@@ -40,9 +40,9 @@ public:
     static constexpr std::uint8_t kWorldQuadAlphaRef = 100;
 
     // A square from -size to +size in the local XY plane placed by world, seen
-    // from both sides, alpha tested (alpha >= kWorldQuadAlphaRef passes). Given a part of the
-    // texture, only that part of the square is drawn, each point of it as the
-    // whole square would draw it.
+    // from both sides, alpha tested (alpha >= kWorldQuadAlphaRef passes).
+    // Given a part of the texture, only that part of the square is drawn,
+    // each point of it as the whole square would draw it.
     void DrawWorldQuad(IDirect3DTexture9* texture, const D3DXMATRIX& world, float size,
                        const TexturePart& part = TexturePart());
 
