@@ -7,14 +7,17 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "app/WinMain.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "platform/dinput.h"
+#include "platform/gl_device.h"
 #include "platform/sdl_window.h"
 #include "player/Player.h"
 #include "scene/ParticleEmitter.h"
@@ -45,14 +48,18 @@ public:
             if (state == CIAEnemyCover::SHOOTING || state == CIAEnemyCover::SHOOTING_FROM_COVER)
                 engaged = true;
         }
-        if (frame > runFrom)
+        if (frame > runFrom) {
+            if (hero->GetLife() < lowestLife && lowestLife != 1 << 20 && !hitFrame)
+                hitFrame = frame;
             lowestLife = std::min<int>(lowestLife, hero->GetLife());
+        }
         for (const auto& emitter : getParticleManager().GetEmitters())
             if (emitter && emitter->GetType() && emitter->GetType()->name == "sangre")
                 bled = true;
         if (engaged && !firstEngaged)
             firstEngaged = frame;
-        if (frame == closeAfter || (firstEngaged && lowestLife < lifeBefore && bled && frame > firstEngaged + 5)) {
+        if (frame == closeAfter ||
+            (firstEngaged && lowestLife < lifeBefore && bled && hitRedness >= 0.0 && frame > firstEngaged + 5)) {
             SDL_Event e{};
             e.type = SDL_WINDOWEVENT;
             e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
@@ -62,18 +69,47 @@ public:
         }
     }
 
-    // Only where things stand is read back, never a pixel: every tenth frame
-    // is drawn, which keeps the drawing in the run at a tenth of its cost.
+    // Every tenth frame is drawn, which keeps the drawing in the run at a
+    // tenth of its cost, and the frame of the first hit: the screen's borders
+    // are read back before the fight and then.
     void RenderFrame(float dt) override
     {
-        if (getGUI().mainMenuActive || frames % 10 == 0)
-            CGameCalls::RenderFrame(dt);
+        if (!getGUI().mainMenuActive && frames % 10 != 0 && frames != hitFrame)
+            return;
+        CGameCalls::RenderFrame(dt);
+        if (frames == runFrom)
+            calmRedness = BorderRedness();
+        else if (frames == hitFrame)
+            hitRedness = BorderRedness();
+    }
+
+    // How much redder than it is grey the screen's outer eighth is, on
+    // average, in 0..255.
+    static double BorderRedness()
+    {
+        std::vector<D3DCOLOR> pixels;
+        UINT w = 0, h = 0;
+        if (!platform::ReadWindowPixels(D3DDevice, &pixels, &w, &h) || w < 8 || h < 8)
+            return -1.0;
+        double sum = 0.0;
+        int count = 0;
+        for (UINT y = 0; y < h; ++y)
+            for (UINT x = 0; x < w; ++x) {
+                if (x >= w / 8 && x < w - w / 8 && y >= h / 8 && y < h - h / 8)
+                    continue;
+                const D3DCOLOR c = pixels[static_cast<size_t>(y) * w + x];
+                const double r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+                sum += std::max(0.0, r - (g + b) / 2.0);
+                ++count;
+            }
+        return sum / count;
     }
 
     std::set<std::uint16_t> states;
-    int frames = 0, runFrom = 10, closeAfter = 900, firstEngaged = 0;
+    int frames = 0, runFrom = 10, closeAfter = 900, firstEngaged = 0, hitFrame = 0;
     int lifeBefore = 0, lowestLife = 1 << 20;
     bool engaged = false, bled = false;
+    double calmRedness = -1.0, hitRedness = -1.0;
 };
 
 // Return on the menu, Space through the comic and the flight; then the
@@ -169,6 +205,9 @@ TEST_F(EnemyFightRun, TheFirstEnemiesShootTheHeroAndHeBleeds)
     EXPECT_TRUE(player.states.count(CIAEnemyCover::SHOOTING));
     EXPECT_LT(player.lowestLife, player.lifeBefore) << "their bullets cost him life";
     EXPECT_TRUE(player.bled) << "he bleeds where he is hit";
+    // The blood of the hit's side over the frame he was first hit in.
+    ASSERT_GE(player.calmRedness, 0.0) << "the frame before the fight was read back";
+    EXPECT_GT(player.hitRedness, player.calmRedness + 5.0) << "the hit shows in blood at the screen's edge";
     EXPECT_LT(player.closeAfter, 900);
 }
 
