@@ -18,6 +18,10 @@ SDL_Window* SdlWindowOf(HWND window);
 // Starts SDL's video and events once; false (with the reason on stderr) if it
 // cannot. Later calls only report the first outcome.
 bool EnsureSdlVideo();
+// Asks the software renderer (llvmpipe) for one drawing thread more than the
+// cores this process may run on, unless LP_NUM_THREADS is already set; called
+// by EnsureSdlVideo before the driver loads, and harmless on any other driver.
+void PlanSoftwareDrawingThreads();
 // Whether SDL's video was started by EnsureSdlVideo.
 bool SdlVideoStarted();
 // The live window whose SDL window has this id, or null.

@@ -4,8 +4,11 @@
 #include "platform/win32.h"
 
 #include <SDL.h>
+#include <sched.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,10 +90,27 @@ void ApplyCursorVisibility()
 
 namespace platform {
 
+void PlanSoftwareDrawingThreads()
+{
+    // The renderer starts one drawing thread per core, and the game's own
+    // thread then takes a core from one of them whenever it works: on two
+    // cores that thread's tiles wait, and every pass waits for its last tile.
+    // With one thread more, the cores stay busy drawing meanwhile; with more
+    // cores it costs nothing measurable.
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    const int count = sched_getaffinity(0, sizeof(cores), &cores) == 0 ? CPU_COUNT(&cores) : 0;
+    if (count <= 0)
+        return;
+    const std::string threads = std::to_string(std::min(count + 1, 16));
+    setenv("LP_NUM_THREADS", threads.c_str(), 0);
+}
+
 bool EnsureSdlVideo()
 {
     Registry& r = Reg();
     if (r.sdlState == 0) {
+        PlanSoftwareDrawingThreads();
         // Ctrl+C in a terminal should end the game as any program, not become a
         // quit event the game's loops never read.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

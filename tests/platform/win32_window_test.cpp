@@ -2,6 +2,9 @@
 // into the window messages the game's procedure reads.
 #include "platform/win32_fixture.h"
 
+#include <sched.h>
+
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -195,6 +198,41 @@ TEST_F(Win32Test, DestroyingAWindowDropsItsPendingMessages)
     ASSERT_EQ(rest.size(), 1u);
     EXPECT_EQ(rest[0].hwnd, other);
     EXPECT_EQ(rest[0].wParam, static_cast<WPARAM>('C'));
+}
+
+} // namespace
+} // namespace win32test
+
+namespace win32test {
+namespace {
+
+// The software renderer's drawing threads: one more than the cores this
+// process may run on, and never over a count the user asked for.
+TEST(SoftwareDrawingThreads, OneMoreThanTheCoresWeMayRunOnUnlessAlreadyAsked)
+{
+    const char* before = std::getenv("LP_NUM_THREADS");
+    const std::string kept = before ? before : "";
+    cpu_set_t all, one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof(all), &all), 0);
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof(one), &one), 0);
+    unsetenv("LP_NUM_THREADS");
+    platform::PlanSoftwareDrawingThreads();
+    const char* planned = std::getenv("LP_NUM_THREADS");
+    EXPECT_STREQ(planned ? planned : "", "2");
+    setenv("LP_NUM_THREADS", "7", 1);
+    platform::PlanSoftwareDrawingThreads();
+    EXPECT_STREQ(std::getenv("LP_NUM_THREADS"), "7");
+    sched_setaffinity(0, sizeof(all), &all);
+    if (before)
+        setenv("LP_NUM_THREADS", kept.c_str(), 1);
+    else
+        unsetenv("LP_NUM_THREADS");
 }
 
 } // namespace
