@@ -308,6 +308,12 @@ void UseEffectProgram(IDirect3DDevice9* device, unsigned program)
         d->UseProgram(program);
 }
 
+void SetEffectRefit(IDirect3DDevice9* device, std::function<void()> refit)
+{
+    if (gl::Device* d = DeviceImpl(device))
+        d->SetProgramRefit(std::move(refit));
+}
+
 unsigned CurrentEffectProgram(IDirect3DDevice9* device)
 {
     gl::Device* d = DeviceImpl(device);

@@ -75,6 +75,8 @@ bool Device::PrepareDraw(const VertexLayout& layout)
         if (!UseFixedProgram(layout, alphaFunc, alphaRef))
             return false;
     } else {
+        if (alphaFunc != static_cast<GLint>(D3DCMP_ALWAYS) && m_EffectAlphaFunc < 0 && m_EffectRefit)
+            m_EffectRefit();
         glUseProgram(m_EffectProgram);
         if (m_EffectAlphaFunc >= 0)
             glUniform1i(m_EffectAlphaFunc, alphaFunc);

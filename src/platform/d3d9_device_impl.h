@@ -382,6 +382,7 @@ public:
 
     // --- for gl_device.h
     void UseProgram(unsigned program);
+    void SetProgramRefit(std::function<void()> refit) { m_EffectRefit = std::move(refit); }
     unsigned Program() const { return m_EffectProgram; }
     const DeviceHandle& Core() const { return m_Core; }
     DrawStats& Stats() { return m_Stats; }
@@ -466,6 +467,7 @@ private:
 
     unsigned m_EffectProgram = 0;
     GLint m_EffectAlphaFunc = -1, m_EffectAlphaRef = -1;
+    std::function<void()> m_EffectRefit;
 
     GLuint m_Framebuffer = 0, m_ReadFramebuffer = 0, m_VertexArray = 0;
     GLuint m_StreamVertices = 0, m_StreamIndices = 0;

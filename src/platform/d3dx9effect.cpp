@@ -18,6 +18,7 @@ Effect::~Effect() {
     if (platform::MakeCurrent(m_Device)) {
         IDirect3DDevice9* device = platform::DeviceOf(m_Device);
         unsigned current = device ? platform::CurrentEffectProgram(device) : 0;
+        if (device && m_InBegin) platform::SetEffectRefit(device, nullptr);
         for (auto& entry : m_Programs) {
             if (device && entry.second->id == current) platform::UseEffectProgram(device, 0);
             glDeleteProgram(entry.second->id);

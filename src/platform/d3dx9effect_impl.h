@@ -212,7 +212,8 @@ private:
     }
     GLuint CompileStage(const platform::fxfile::File& file, Stage stage, const std::string& key,
                         const CodeBlock& code, const std::string& label,
-                        const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors);
+                        const std::vector<std::pair<std::string, std::string>>& defines, std::string& errors,
+                        bool alphaTest = true);
     // unitsFrom: a program whose samplers are a superset of this one's; each
     // sampler then takes the same texture unit as there, so that the pass's
     // sampler states hold for every variant.
@@ -224,6 +225,8 @@ private:
     // The program the pass draws with for the values set now, compiled on
     // first use; the unfolded program when a variant does not build.
     Program* ProgramFor(PassRun& run);
+    // Whether the device's states ask draws for the alpha test now.
+    bool AlphaTestAsked() const;
     // Null when the link or the introspection fails (the messages in errors;
     // a link failure names the file line given, when one is).
     Program* Link(GLuint vs, GLuint fs, const std::string& where, std::string& errors, const Program* unitsFrom,

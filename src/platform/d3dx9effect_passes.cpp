@@ -63,6 +63,9 @@ HRESULT Effect::BeginPass(UINT pass) {
         return D3DERR_INVALIDCALL;
     PassRun& run = m_Current->passes[pass];
     if (!run.program) return D3DERR_INVALIDCALL;
+    // The pass's states first: its program is chosen for them.
+    for (const auto& rs : run.renderStates) device->SetRenderState(rs.first, rs.second);
+    for (const auto& ss : run.samplerStates) device->SetSamplerState(ss.unit, ss.type, ss.value);
     Program& program = *ProgramFor(run);
     m_ActiveProgram = &program;
     platform::UseEffectProgram(device, program.id);
@@ -71,10 +74,9 @@ HRESULT Effect::BeginPass(UINT pass) {
             if (u.unit >= 0) glUniform1i(u.location, u.unit);
         program.unitsSet = true;
     }
-    for (const auto& rs : run.renderStates) device->SetRenderState(rs.first, rs.second);
-    for (const auto& ss : run.samplerStates) device->SetSamplerState(ss.unit, ss.type, ss.value);
     Upload(program, true);
     m_ActivePass = static_cast<int>(pass);
+    platform::SetEffectRefit(device, [this] { CommitChanges(); });
     return D3D_OK;
 }
 
@@ -98,6 +100,7 @@ HRESULT Effect::CommitChanges() {
 HRESULT Effect::EndPass() {
     if (!m_InBegin || m_ActivePass < 0) return D3DERR_INVALIDCALL;
     m_ActivePass = -1;
+    if (IDirect3DDevice9* device = platform::DeviceOf(m_Device)) platform::SetEffectRefit(device, nullptr);
     return D3D_OK;
 }
 
@@ -107,6 +110,7 @@ HRESULT Effect::End() {
     m_InBegin = false;
     m_ActivePass = -1;
     if (device) {
+        platform::SetEffectRefit(device, nullptr);
         for (const auto& s : m_SavedStates) device->SetRenderState(s.first, s.second);
         for (const auto& s : m_SavedSamplerStates) device->SetSamplerState(s.unit, s.type, s.value);
         for (const auto& t : m_SavedTextures) device->SetTexture(t.first, t.second);

@@ -53,11 +53,12 @@ const char* GlslTypeOf(GLenum type) {
 GLuint Effect::CompileStage(const platform::fxfile::File& file, Stage stage, const std::string& key,
                             const CodeBlock& code, const std::string& label,
                             const std::vector<std::pair<std::string, std::string>>& defines,
-                            std::string& errors) {
+                            std::string& errors, bool alphaTest) {
     std::string mapKey = (stage == Stage::Vertex ? "v:" : "f:") + key;
     auto it = m_Shaders.find(mapKey);
     if (it != m_Shaders.end()) return it->second;
-    std::string source = platform::fxfile::BuildStageSource(file, stage, code, defines, platform::kAlphaTestGlsl);
+    std::string source =
+        platform::fxfile::BuildStageSource(file, stage, code, defines, alphaTest ? platform::kAlphaTestGlsl : "");
     GLuint shader = glCreateShader(stage == Stage::Vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
     const char* text = source.c_str();
     glShaderSource(shader, 1, &text, nullptr);
@@ -242,18 +243,31 @@ std::vector<std::pair<std::string, std::string>> Effect::SwitchDefines(const Pas
     return defines;
 }
 
+bool Effect::AlphaTestAsked() const {
+    IDirect3DDevice9* device = platform::DeviceOf(m_Device);
+    DWORD enabled = FALSE, function = D3DCMP_ALWAYS;
+    return device && SUCCEEDED(device->GetRenderState(D3DRS_ALPHATESTENABLE, &enabled)) && enabled &&
+           SUCCEEDED(device->GetRenderState(D3DRS_ALPHAFUNC, &function)) && function != D3DCMP_ALWAYS;
+}
+
 Program* Effect::ProgramFor(PassRun& run) {
-    if (run.switches.empty() || !run.program) return run.program;
-    const std::string key = SwitchKey(run);
-    if (key == run.unfoldedKey) return run.program;
+    if (!run.program) return nullptr;
+    // Without the test asked for, the pixels are spared its compares and its
+    // discard (which also keeps the renderer from writing depth before it
+    // shades); the device asks again should a draw want the test after all.
+    const bool untested = m_FoldSwitches && !AlphaTestAsked();
+    if (run.switches.empty() && !untested) return run.program;
+    const std::string switches = SwitchKey(run);
+    if (switches == run.unfoldedKey && !untested) return run.program;
+    const std::string key = untested ? switches + "|untested" : switches;
     auto found = run.variants.find(key);
     if (found != run.variants.end()) return found->second;
     std::string errors;
-    const auto defines = SwitchDefines(run, key);
-    GLuint vs = CompileStage(m_File, Stage::Vertex, run.vertexKey + "|" + key, run.vertex, "vertex shader of " + run.where,
-                             defines, errors);
+    const auto defines = SwitchDefines(run, switches);
+    GLuint vs = CompileStage(m_File, Stage::Vertex, run.vertexKey + "|" + switches, run.vertex,
+                             "vertex shader of " + run.where, defines, errors);
     GLuint fs = CompileStage(m_File, Stage::Fragment, run.fragmentKey + "|" + key, run.fragment,
-                             "fragment shader of " + run.where, defines, errors);
+                             "fragment shader of " + run.where, defines, errors, !untested);
     Program* program = vs && fs ? Link(vs, fs, run.where + " [" + key + "]", errors, run.program) : nullptr;
     if (!program) {
         // Drawn unfolded: slower, but the same picture.

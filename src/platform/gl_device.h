@@ -21,7 +21,6 @@
 #include "platform/d3d9.h"
 
 #include <functional>
-
 #include <memory>
 #include <vector>
 
@@ -59,6 +58,11 @@ enum AttributeLocation : unsigned {
 // kAlphaTestGlsl below.
 void UseEffectProgram(IDirect3DDevice9* device, unsigned program);
 unsigned CurrentEffectProgram(IDirect3DDevice9* device);
+// A program built without the alpha test (it has no d3d_AlphaFunc) may be
+// current when a draw's states ask for the test: before that draw the device
+// calls the refit given here, which makes current a program that tests. One
+// refit at a time; an empty one removes it.
+void SetEffectRefit(IDirect3DDevice9* device, std::function<void()> refit);
 
 // GLSL 330 that a fragment shader may include to honour the alpha-test states:
 // it declares "uniform int d3d_AlphaFunc; uniform int d3d_AlphaRef;" (set by

@@ -323,6 +323,39 @@ TEST_F(EffectTest, PassRenderStatesApplyAndAreRestored) {
     EXPECT_EQ(Pixel(30, 20), 0xFFFFFF00u);
 }
 
+// Draws the alpha test does not concern go without it (a program of their
+// own, built once); one the game asks to test once the pass has begun is
+// tested all the same.
+TEST_F(EffectTest, OnlyDrawsAskingForTheAlphaTestPayForIt) {
+    SetColor(1, 0, 0, 0.25f);
+    const size_t loaded = platform::EffectProgramCount(effect.get());
+    Clear(kBlue);
+    Draw("Solid");
+    EXPECT_EQ(Channel(Pixel(30, 20), 16), 255);
+    EXPECT_EQ(platform::EffectProgramCount(effect.get()), loaded + 1);
+    Draw("Solid");
+    EXPECT_EQ(platform::EffectProgramCount(effect.get()), loaded + 1);
+
+    const TexVertex screen[3] = {{-1, -1, 0, 0, 1}, {-1, 3, 0, 0, -1}, {3, -1, 0, 2, 1}};
+    Clear(kBlue);
+    ASSERT_TRUE(SUCCEEDED(effect->SetTechnique("Solid")));
+    device->SetFVF(kTexFvf);
+    device->BeginScene();
+    UINT passes = 0;
+    ASSERT_TRUE(SUCCEEDED(effect->Begin(&passes, 0)));
+    ASSERT_TRUE(SUCCEEDED(effect->BeginPass(0)));
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device->SetRenderState(D3DRS_ALPHAREF, 128);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, screen, sizeof(TexVertex));
+    effect->EndPass();
+    effect->End();
+    device->EndScene();
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    EXPECT_EQ(Pixel(30, 20), kBlue);
+    EXPECT_EQ(platform::EffectProgramCount(effect.get()), loaded + 1) << "the tested program is the first";
+}
+
 TEST_F(EffectTest, UnknownNamesAndWrongKindsFail) {
     D3DXHANDLE none = effect->GetParameterByName(nullptr, "noSuchParameter");
     EXPECT_EQ(none, nullptr);
