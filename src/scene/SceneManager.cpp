@@ -165,13 +165,6 @@ void CSceneMngr::SaveDepthStencil()
     ReleaseDepthStencil();
     if (m_Device)
         m_LastResult = m_Device->GetDepthStencilSurface(&m_DepthStencil);
-    // Nothing the game draws tests the stencil, so it is cleared with the
-    // depth: a depth-only clear of a surface holding both must keep the
-    // stencil's bits, which the software renderer does pixel by pixel, where
-    // both at once is one fill.
-    D3DSURFACE_DESC desc{};
-    const bool stencil = m_DepthStencil && SUCCEEDED(m_DepthStencil->GetDesc(&desc)) && desc.Format == D3DFMT_D24S8;
-    m_DepthClear = m_DepthStencil ? DWORD{D3DCLEAR_ZBUFFER} | (stencil ? DWORD{D3DCLEAR_STENCIL} : DWORD{0}) : 0;
 }
 
 void CSceneMngr::ReleaseDepthStencil()
@@ -180,7 +173,6 @@ void CSceneMngr::ReleaseDepthStencil()
         m_DepthStencil->Release();
         m_DepthStencil = nullptr;
     }
-    m_DepthClear = 0;
 }
 
 void CSceneMngr::Setup()
@@ -310,8 +302,9 @@ bool CSceneMngr::BeginPass(CRenderTarget& target, bool clear)
     if (m_Device) {
         m_Device->SetDepthStencilSurface(m_DepthStencil);
         // Without a depth surface there is no depth to clear (and asking is an error).
+        const DWORD depth = m_DepthStencil ? DWORD{D3DCLEAR_ZBUFFER} : DWORD{0};
         if (clear)
-            m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET | m_DepthClear, 0xFF000000, 1.0f, 0);
+            m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_TARGET | depth, 0xFF000000, 1.0f, 0);
     }
     return true;
 }
@@ -323,7 +316,7 @@ void CSceneMngr::BeginTargetPass(CRenderTarget& target, bool clear)
     if (m_Device) {
         m_Device->SetDepthStencilSurface(m_DepthStencil);
         if (clear && m_DepthStencil)
-            m_LastResult = m_Device->Clear(0, nullptr, m_DepthClear, 0xFF000000, 1.0f, 0);
+            m_LastResult = m_Device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         m_Device->SetTransform(D3DTS_WORLD, &kIdentity);
     }
     getCollisionManager().DebugDrawWorld(0.0f);

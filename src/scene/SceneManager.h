@@ -197,9 +197,6 @@ private:
     std::map<std::string, bool> m_Visibility;
     IDirect3DDevice9* m_Device = nullptr;
     IDirect3DSurface9* m_DepthStencil = nullptr;
-    // What a pass's clear of m_DepthStencil asks for: the stencil goes with
-    // the depth where the surface has one (see SaveDepthStencil).
-    DWORD m_DepthClear = 0;
     HRESULT m_LastResult = S_OK;
     IDirect3DTexture9* m_ShadowMapTexture = nullptr;
     bool m_ShadowCasters = false;

@@ -173,41 +173,6 @@ TEST_F(SceneManagerTest, TheLevelsDepthIsLaidFirstAndTheFrameStaysTheSame)
     EXPECT_GT(Brightness(frames[1][kSize / 2 * kSize + kSize / 2] | 0xFF000000), 150);
 }
 
-// A pass's clear leaves the stencil at zero too, as a draw testing it sees.
-TEST_F(SceneManagerTest, APassClearsTheStencilWithTheDepth)
-{
-    IDirect3DSurface9* depth = nullptr;
-    ASSERT_EQ(D3DDevice->GetDepthStencilSurface(&depth), D3D_OK);
-    auto stencilZeroShows = [&](bool passFirst) {
-        ASSERT_TRUE(SceneTarget.Begin());
-        D3DDevice->SetDepthStencilSurface(depth);
-        D3DDevice->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 5);
-        SceneTarget.End();
-        if (passFirst)
-            scene().RenderScenePass(SceneTarget, true);
-        ASSERT_TRUE(SceneTarget.Begin());
-        D3DDevice->SetDepthStencilSurface(depth);
-        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, drawtest::kBlack, 1.0f, 0);
-        D3DDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-        D3DDevice->SetRenderState(D3DRS_STENCILENABLE, TRUE);
-        D3DDevice->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
-        D3DDevice->SetRenderState(D3DRS_STENCILREF, 0);
-        struct Vertex { float x, y, z, rhw; D3DCOLOR colour; };
-        const float w = kSize;
-        const Vertex quad[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF}, {w, 0, 0.5f, 1, 0xFFFFFFFF},
-                                {0, w, 0.5f, 1, 0xFFFFFFFF}, {w, w, 0.5f, 1, 0xFFFFFFFF}};
-        D3DDevice->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
-        D3DDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex));
-        D3DDevice->SetRenderState(D3DRS_STENCILENABLE, FALSE);
-        D3DDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-        SceneTarget.End();
-        EXPECT_EQ(TargetPixel(SceneTarget, kSize / 3, kSize / 2), passFirst ? 0xFFFFFFFF : drawtest::kBlack);
-    };
-    stencilZeroShows(false); // the stencil really holds 5 until a pass clears it
-    stencilZeroShows(true);
-    depth->Release();
-}
-
 // The whole velocity pass lays first the depth of what surrounds the eye (a
 // backdrop whose bounds hold the camera), not of what stands apart from it:
 // two crates hidden behind the backdrop, one standing in front of it. The
