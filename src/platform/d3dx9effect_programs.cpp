@@ -256,7 +256,6 @@ Program* Effect::ProgramFor(PassRun& run) {
     // discard (which also keeps the renderer from writing depth before it
     // shades); the device asks again should a draw want the test after all.
     const bool untested = m_FoldSwitches && !AlphaTestAsked();
-    if (run.switches.empty() && !untested) return run.program;
     const std::string switches = SwitchKey(run);
     if (switches == run.unfoldedKey && !untested) return run.program;
     const std::string key = untested ? switches + "|untested" : switches;
