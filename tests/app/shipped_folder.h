@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -14,21 +15,52 @@
 
 namespace shippedgame {
 
-// Links in the current folder to what the game reads in the shipped folder.
-// What the game writes stays out (its logs, the bloom's stage pictures): a
-// link would have it written into the shipped folder beside other runs.
-inline void LinkShippedGame()
+// What the game writes into its working folder (its logs, the bloom's stage
+// pictures): never linked, or it would land in the shipped folder beside
+// other runs.
+inline bool WrittenByTheGame(const std::filesystem::path& relative)
+{
+    const std::string name = relative.filename().string();
+    if (relative.parent_path().empty())
+        return relative.extension() == ".bmp";
+    return relative.parent_path() == "data" && relative.extension() == ".txt" &&
+           (name.rfind("log", 0) == 0 || name.rfind("debug_log", 0) == 0);
+}
+
+// Links in the current folder to what the game reads in the shipped folder,
+// a whole folder at a link: a start makes a few dozen links, not the two
+// thousand of its files, which cost the kernel more than the game's own
+// start. Real folders stand only where a run writes: data/ (the logs) and
+// the way down to `ownCopy` (a file or folder the caller replaces with its
+// own, itself left out).
+inline void LinkShippedGame(const std::filesystem::path& ownCopy = {})
 {
     namespace fs = std::filesystem;
     const fs::path shipped(VANTOREL_WORKDIR);
-    fs::create_directory("data");
-    for (const fs::directory_entry& entry : fs::directory_iterator(shipped))
-        if (entry.path().filename() != "data" && entry.path().extension() != ".bmp")
-            fs::create_symlink(entry.path(), entry.path().filename());
-    for (const fs::directory_entry& entry : fs::directory_iterator(shipped / "data"))
-        if (entry.path().filename() != "log.txt" && entry.path().filename() != "log.old.txt" &&
-            entry.path().filename() != "debug_log.txt")
-            fs::create_symlink(entry.path(), fs::path("data") / entry.path().filename());
+    fs::path own = ownCopy.lexically_normal();
+    if (!own.empty() && own.filename().empty())
+        own = own.parent_path();
+    const auto leadsToOwn = [&](const fs::path& relative) {
+        auto a = relative.begin(), b = own.begin();
+        for (; a != relative.end() && b != own.end(); ++a, ++b)
+            if (*a != *b)
+                return false;
+        return a == relative.end() && b != own.end();
+    };
+    std::function<void(const fs::path&)> link = [&](const fs::path& folder) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(shipped / folder)) {
+            const fs::path relative = folder / entry.path().filename();
+            if (WrittenByTheGame(relative) || relative == own)
+                continue;
+            if (entry.is_directory() && (relative == "data" || leadsToOwn(relative))) {
+                fs::create_directory(relative);
+                link(relative);
+            } else {
+                fs::create_symlink(entry.path(), relative);
+            }
+        }
+    };
+    link(fs::path());
 }
 
 // After LinkShippedGame: the game's configuration as shipped but for its
