@@ -317,6 +317,45 @@ TEST_F(ScriptedStatesTest, ATalkLineLastsItsTimeAndNeverFallsBelow60Percent)
     std::filesystem::current_path(previous);
 }
 
+// An actor alarmed mid-line falls silent: his line is not left to play on,
+// and a hit that comes later cuts no one else's. A docker talks on.
+TEST_F(ScriptedStatesTest, AnAlarmSilencesATalkerSoALaterHitCutsNoOtherLine)
+{
+    OpenSoundAndTexts();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(VANTOREL_WORKDIR);
+    CSoundManager& sound = getSoundManager();
+    auto playing = [](HCHANNEL c) {
+        return platform::audio::QueryChannel(c).state == platform::audio::ChannelState::Playing;
+    };
+    for (const char* name : {"ene_1", "ene_Dockers2"}) {
+        const bool docker = std::string(name) == "ene_Dockers2";
+        CIAEnemyCover* ai = One(name, 300, 0, 0)->getIA();
+        ai->setTalkScript("data/sound/dockersInutiles.ogg", 5.0f);
+        const HCHANNEL line = sound.oneShotChannel;
+        ASSERT_TRUE(playing(line)) << name;
+        // The hero aims nearby; no docker looks up for that: a script alarms him.
+        if (docker) {
+            ai->SetState("ALARMED_STATE");
+        } else {
+            senses.readyToShoot = true;
+            ai->Update(0.1f);
+            senses.readyToShoot = false;
+        }
+        ASSERT_EQ(ai->GetState(), CIAEnemyCover::ALARMED) << name;
+        EXPECT_EQ(ai->IsTalking(), docker) << name;
+        EXPECT_EQ(playing(line), docker) << name;
+        if (docker)
+            continue;
+        sound.playThisSampleOnce("data/sound/b1QuienEsEse.ogg", 1.0f);
+        const HCHANNEL other = sound.oneShotChannel;
+        ASSERT_TRUE(playing(other));
+        ai->OnHit(5, "bo", D3DXVECTOR3(0, 0, 0));
+        EXPECT_TRUE(playing(other)) << "another's line plays on";
+    }
+    std::filesystem::current_path(previous);
+}
+
 TEST_F(ScriptedStatesTest, ATrackIsWalkedOnceAndATurretTrackEndsStillAndSearching)
 {
     for (const char* last : {"Torret", "IDLE_STATE"}) {
