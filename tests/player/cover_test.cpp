@@ -336,6 +336,26 @@ TEST_F(Cover, LeavingTakesSevenTenthsWithThePistolAndSixWithTheLongGuns)
     }
 }
 
+// A cut-scene takes him out of cover by switching him free first and
+// letting go of the parapet after: it is free for the others again. One he
+// left before, and an enemy took since, stays the enemy's.
+TEST_F(Cover, ACutSceneTakingHimOutOfCoverGivesBackOnlyTheParapetHeHeld)
+{
+    Settle(0, D3DXVECTOR3(0, 0, 50));
+    getGameRigidAnimWorld().ReleaseHeroToFree();
+    EXPECT_TRUE(selector->IsFree());
+    EXPECT_TRUE(getScenario()->GetParapets()[0]->free);
+
+    Settle(0, D3DXVECTOR3(0, 0, 50));
+    Press(ACTION_BACK);
+    Run(30);
+    ASSERT_TRUE(selector->IsFree());
+    getScenario()->GetParapets()[0]->free = false;  // an enemy's now
+    getGameRigidAnimWorld().ReleaseHeroToFree();
+    EXPECT_FALSE(getScenario()->GetParapets()[0]->free);
+    getScenario()->GetParapets()[0]->free = true;
+}
+
 TEST_F(Cover, WaveOnesBarrierHoldsWhileTheWaveStandsThenWakesItsLogic)
 {
     CEnemyManager* enemies = getEnemyManager();
