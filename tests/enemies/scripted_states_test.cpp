@@ -628,6 +628,7 @@ TEST_F(DockerTest, TheTauntByTheNamesDigitThenFourShotsAtCadenceDuckAndPause)
     // The pause of 2.5 s, then it rises: the first shot at once.
     const float wait = RunUntil(enemy, 0.05f, 10.0f, [&] { return !gun.shots.empty(); });
     EXPECT_NEAR(wait, 2.6f, 0.11f);
+    ASSERT_FALSE(gun.shots.empty()) << "it never rose to fire";
     EXPECT_EQ(gun.shots[0].spread, 1) << "its accuracy";
     EXPECT_EQ(gun.GetCurrentClip(), 6) << "refilled after each shot: it never reloads";
     EXPECT_EQ(gun.GetAmmo(), 6);
