@@ -486,6 +486,28 @@ TEST_F(ScriptedStatesTest, EvadeKeepsTheFirstStateAndTargetAndTheResumeRunsNoEnt
     EXPECT_EQ(ai->GetDestination(), D3DXVECTOR3(-70, 0, 60));
 }
 
+// Sent round an obstacle on its way to cover, an enemy gives the cover up
+// once more than 2.5 s have passed since it set out, if the hero is in its
+// reach: it stands and shoots. Out of reach it keeps going.
+TEST_F(ScriptedStatesTest, EvadingOnItsWayToCoverItShootsPastTwoAndAHalfSecondsInReach)
+{
+    RangedGun gun(900.0f);
+    for (const float away : {500.0f, 3000.0f}) {
+        CEnemy* enemy = One("ene_1", 0, away);
+        enemy->SetWeapon(&gun);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->setMoveToCoverState("");
+        ai->EnterEvade(D3DXVECTOR3(300, 0, away), false);
+        // Steps of an eighth add up to 2.5 exactly.
+        for (int i = 0; i < 20; ++i) {
+            ai->Update(0.125f);
+            ASSERT_EQ(ai->GetState(), CIAEnemyCover::EVADE) << away << " at " << 0.125f * (i + 1);
+        }
+        ai->Update(0.125f);
+        EXPECT_EQ(ai->GetState(), away < 900.0f ? CIAEnemyCover::SHOOTING : CIAEnemyCover::EVADE) << away;
+    }
+}
+
 TEST_F(ScriptedStatesTest, TheFightStartsBetween51And59FromTheHeroEvenOnHisOwnSpot)
 {
     struct Case {
