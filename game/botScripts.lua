@@ -129,7 +129,7 @@ function ene33_0()
 end
 
 -- Waits for the square's flight to end, then looks at the dockers on the
--- plateau while one of them mocks the others.
+-- plateau. The docker's taunt was his own, when ene33_0 started him.
 function ene33_1()
     if not getRigid():canPlayWaitEnded() then
         return
@@ -139,10 +139,10 @@ function ene33_1()
         return
     end
     getRigid():playCam("camara_isla_dockers1")
-    say("data/sound/dockersAQEsperais.ogg", "dockersAQEsperais")
 end
 
--- Wave 33, the square's second wave, with the second docker.
+-- Wave 33, the square's second wave, with the second docker (who taunts
+-- as his routine starts).
 function ene37_1()
     off("ene37_1")
     local docker = bot("ene_Dockers2")
@@ -152,10 +152,10 @@ function ene37_1()
     toCover("ene_37")
     getGSF():setPlayingCamIslaSegundaOleadaPlaza()
     getRigid():playCam("camara_isla_segunda_oleada")
-    say("data/sound/dockersInutiles.ogg", "dockersInutiles")
 end
 
--- Wave 34 at the scaffold, with the third docker.
+-- Wave 34 at the scaffold, with the third docker (who taunts as his
+-- routine starts).
 function ene42_0()
     off("ene42_0")
     local docker = bot("ene_Dockers3")
@@ -166,7 +166,6 @@ function ene42_0()
     toCover("ene_43")
     getGSF():setPlayingCamIslaOleadaAndamio()
     getRigid():playCam("camara_isla_andamio")
-    say("data/sound/dockersAndamio.ogg", "dockersAndamio")
 end
 
 -- Wave 35, past the scaffold once the dockers have fled.

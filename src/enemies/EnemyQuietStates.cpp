@@ -142,6 +142,12 @@ void CIAEnemyCover::EnterAlarmed()
     }
     // Dockers keep talking and acting when the others are alarmed.
     const bool docker = NameAt(m_Owner->GetName(), 4) == 'D';
+    // An alarmed enemy has stopped talking: left flagged, his line would play
+    // on and a later hit would cut whatever voice plays by then.
+    if (m_Talking && !docker) {
+        m_Talking = false;
+        getSoundManager().StopOneShot();
+    }
     if (m_ScriptAnimation && !docker) {
         if (CCharacterEntity* entity = m_Owner->GetEntity())
             entity->RemoveAction();

@@ -69,8 +69,14 @@ void CControllerSelector::SwitchToParapeted(std::uint16_t parapet, float x, floa
 
 void CControllerSelector::LeaveParapet()
 {
-    if (m_State != "PARAPETED")
+    if (m_State != "PARAPETED") {
+        // Switched free by a cut-scene first: the parapet he held is let go
+        // of all the same, or no one could take it until the next restart.
+        if (m_Parapeted)
+            m_Parapeted->FreeParapet();
+        m_ParapetedReusable = false;
         return;
+    }
     m_ParapetedReusable = false;
     if (m_Parapeted)
         m_Parapeted->LeaveCover();

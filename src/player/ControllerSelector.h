@@ -28,7 +28,8 @@ public:
     // index the current room does not have is refused: nothing changes.
     void SwitchToParapeted(std::uint16_t parapet, float x, float y, float z);
     // The cover controller gets up and out of its parapet, then as
-    // SwitchToFree at once.
+    // SwitchToFree at once; out of cover already, only the parapet he still
+    // holds is let go of.
     void LeaveParapet();
     void SwitchToFighting(CEnemy* opponent, int kind);
 

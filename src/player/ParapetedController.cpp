@@ -185,6 +185,7 @@ void CParapetedController::Init(std::uint16_t parapet, float x, float y, float z
     if (!held)
         return;
     held->free = false;
+    m_Holding = true;
     // His back to the parapet: a quarter turn from its run from pt_ini to
     // pt_fin (kept within a half turn either way, as every heading is).
     m_CoverYaw = WrapAngle(YawFromDirection(held->pt_fin - held->pt_ini) + kQuarterTurn);
@@ -222,6 +223,10 @@ bool CParapetedController::FacesCoverSide() const
 
 void CParapetedController::FreeParapet()
 {
+    // Only what he still holds: a parapet let go of may be an enemy's by now.
+    if (!m_Holding)
+        return;
+    m_Holding = false;
     if (TParapet* held = GetCurrentParapet())
         held->free = true;
 }
@@ -230,8 +235,10 @@ void CParapetedController::SetCurrentParapet(std::uint16_t index)
 {
     FreeParapet();
     m_Index = index;
-    if (TParapet* held = GetCurrentParapet())
+    if (TParapet* held = GetCurrentParapet()) {
         held->free = false;
+        m_Holding = true;
+    }
 }
 
 void CParapetedController::BlendCycle(CoverAnim pose, float weight)

@@ -63,6 +63,8 @@ public:
     // Lets go of the parapet and hands the hero to the free controller at
     // once (a fatal hit).
     void Release();
+    // Marks the parapet he holds free again; nothing once he has let go.
+    void FreeParapet();
 
     // The parapet held now; null when the index is outside the list.
     TParapet* GetCurrentParapet();
@@ -104,7 +106,6 @@ private:
     // The hero faces the cover's side (within a quarter turn of its heading).
     bool FacesCoverSide() const;
     void SetCurrentParapet(std::uint16_t index);
-    void FreeParapet();
     bool SelectAdjacent(bool byStart);
 
     void BlendCycle(CoverAnim pose, float weight);
@@ -143,6 +144,8 @@ private:
     bool m_MayMoveToEnd = false;
     float m_JumpTimer = 0.0f;
     std::uint16_t m_Index = 0;
+    // The parapet of m_Index is marked taken by him.
+    bool m_Holding = false;
     float m_CoverYaw = 0.0f;
     bool m_LowCover = true;
     // High parapets: aiming from the pt_ini end (else from pt_fin).

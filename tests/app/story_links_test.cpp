@@ -433,6 +433,63 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
     EXPECT_EQ(stillArmed, 0) << "its weapon went with it";
 }
 
+// In ordinary play the hero's weapon goes where his hand bone goes: turned
+// and away from the origin, the frame drawn with it differs from one drawn
+// without it around his hand on the screen, and hardly anywhere else.
+TEST_F(StoryLinks, TheHerosWeaponIsDrawnInHisHand)
+{
+    Enter("hangares");
+    CPlayer* hero = Hero();
+    CCharacterEntity* body = hero->GetEntity();
+    hero->GetControllerSelector()->SwitchToFree(false, false);
+    for (IWeapon* weapon : {static_cast<IWeapon*>(hero->GetGun()), static_cast<IWeapon*>(hero->GetThompson())}) {
+        SCOPED_TRACE(weapon->GetName());
+        hero->SetCurrentWeapon(weapon);
+        hero->GetPosition().SetYaw(1.0f);
+        for (int i = 0; i < 3; ++i)
+            hero->Update(kLinksFrame);
+        const D3DXMATRIX hand = body->GetBoneMatrix("Bip01 pistola") * body->GetTransform().GetMatrix();
+        const D3DXVECTOR3 grip(hand._41, hand._42, hand._43);
+        // Close by him, looking at his hand.
+        CCamera& camera = getCamera();
+        camera.SetPosition(grip + DirectionFromYaw(hero->GetPosition().GetYaw()) * 80.0f + D3DXVECTOR3(30, 20, 0));
+        camera.SetLookAt(grip);
+        camera.ApplyView();
+        camera.UpdateFrustum();
+        auto frame = [] {
+            RenderFrame(kLinksFrame);
+            std::vector<D3DCOLOR> pixels;
+            EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &pixels), D3D_OK);
+            return pixels;
+        };
+        // The screens off: his weapon's panel would tell the two frames apart.
+        setMainConfig("guiRender", false);
+        const std::vector<D3DCOLOR> armed = frame();
+        hero->SetCurrentWeapon(nullptr);
+        const std::vector<D3DCOLOR> bare = frame();
+        hero->SetCurrentWeapon(weapon);
+        setMainConfig("guiRender", true);
+        ASSERT_EQ(armed.size(), static_cast<size_t>(kLinksWidth) * kLinksHeight);
+        ASSERT_EQ(bare.size(), armed.size());
+
+        D3DXVECTOR4 clip;
+        const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+        D3DXVec3Transform(&clip, &grip, &viewProjection);
+        const int cx = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kLinksWidth);
+        const int cy = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * kLinksHeight);
+        int nearHand = 0, elsewhere = 0;
+        for (int y = 0; y < kLinksHeight; ++y)
+            for (int x = 0; x < kLinksWidth; ++x) {
+                const size_t i = static_cast<size_t>(y) * kLinksWidth + x;
+                if ((armed[i] & 0xFFFFFF) != (bare[i] & 0xFFFFFF))
+                    (std::abs(x - cx) < 40 && std::abs(y - cy) < 40 ? nearHand : elsewhere)++;
+            }
+        EXPECT_GT(nearHand, 20) << "the weapon shows at the hand (" << cx << ", " << cy << ")";
+        EXPECT_LT(elsewhere, nearHand / 4) << "and hardly anywhere else";
+    }
+    hero->SetCurrentWeapon(hero->GetGun());
+}
+
 TEST_F(StoryLinks, TheSmallPlaneIsDrawnAsItsGunTurnedByItsThreeAngles)
 {
     Enter("hangares");

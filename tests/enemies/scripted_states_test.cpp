@@ -317,6 +317,45 @@ TEST_F(ScriptedStatesTest, ATalkLineLastsItsTimeAndNeverFallsBelow60Percent)
     std::filesystem::current_path(previous);
 }
 
+// An actor alarmed mid-line falls silent: his line is not left to play on,
+// and a hit that comes later cuts no one else's. A docker talks on.
+TEST_F(ScriptedStatesTest, AnAlarmSilencesATalkerSoALaterHitCutsNoOtherLine)
+{
+    OpenSoundAndTexts();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(VANTOREL_WORKDIR);
+    CSoundManager& sound = getSoundManager();
+    auto playing = [](HCHANNEL c) {
+        return platform::audio::QueryChannel(c).state == platform::audio::ChannelState::Playing;
+    };
+    for (const char* name : {"ene_1", "ene_Dockers2"}) {
+        const bool docker = std::string(name) == "ene_Dockers2";
+        CIAEnemyCover* ai = One(name, 300, 0, 0)->getIA();
+        ai->setTalkScript("data/sound/dockersInutiles.ogg", 5.0f);
+        const HCHANNEL line = sound.oneShotChannel;
+        ASSERT_TRUE(playing(line)) << name;
+        // The hero aims nearby; no docker looks up for that: a script alarms him.
+        if (docker) {
+            ai->SetState("ALARMED_STATE");
+        } else {
+            senses.readyToShoot = true;
+            ai->Update(0.1f);
+            senses.readyToShoot = false;
+        }
+        ASSERT_EQ(ai->GetState(), CIAEnemyCover::ALARMED) << name;
+        EXPECT_EQ(ai->IsTalking(), docker) << name;
+        EXPECT_EQ(playing(line), docker) << name;
+        if (docker)
+            continue;
+        sound.playThisSampleOnce("data/sound/b1QuienEsEse.ogg", 1.0f);
+        const HCHANNEL other = sound.oneShotChannel;
+        ASSERT_TRUE(playing(other));
+        ai->OnHit(5, "bo", D3DXVECTOR3(0, 0, 0));
+        EXPECT_TRUE(playing(other)) << "another's line plays on";
+    }
+    std::filesystem::current_path(previous);
+}
+
 TEST_F(ScriptedStatesTest, ATrackIsWalkedOnceAndATurretTrackEndsStillAndSearching)
 {
     for (const char* last : {"Torret", "IDLE_STATE"}) {
@@ -445,6 +484,28 @@ TEST_F(ScriptedStatesTest, EvadeKeepsTheFirstStateAndTargetAndTheResumeRunsNoEnt
     ai->LeaveEvade();
     EXPECT_EQ(ai->GetState(), CIAEnemyCover::SEARCHING);
     EXPECT_EQ(ai->GetDestination(), D3DXVECTOR3(-70, 0, 60));
+}
+
+// Sent round an obstacle on its way to cover, an enemy gives the cover up
+// once more than 2.5 s have passed since it set out, if the hero is in its
+// reach: it stands and shoots. Out of reach it keeps going.
+TEST_F(ScriptedStatesTest, EvadingOnItsWayToCoverItShootsPastTwoAndAHalfSecondsInReach)
+{
+    RangedGun gun(900.0f);
+    for (const float away : {500.0f, 3000.0f}) {
+        CEnemy* enemy = One("ene_1", 0, away);
+        enemy->SetWeapon(&gun);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->setMoveToCoverState("");
+        ai->EnterEvade(D3DXVECTOR3(300, 0, away), false);
+        // Steps of an eighth add up to 2.5 exactly.
+        for (int i = 0; i < 20; ++i) {
+            ai->Update(0.125f);
+            ASSERT_EQ(ai->GetState(), CIAEnemyCover::EVADE) << away << " at " << 0.125f * (i + 1);
+        }
+        ai->Update(0.125f);
+        EXPECT_EQ(ai->GetState(), away < 900.0f ? CIAEnemyCover::SHOOTING : CIAEnemyCover::EVADE) << away;
+    }
 }
 
 TEST_F(ScriptedStatesTest, TheFightStartsBetween51And59FromTheHeroEvenOnHisOwnSpot)
@@ -589,6 +650,7 @@ TEST_F(DockerTest, TheTauntByTheNamesDigitThenFourShotsAtCadenceDuckAndPause)
     // The pause of 2.5 s, then it rises: the first shot at once.
     const float wait = RunUntil(enemy, 0.05f, 10.0f, [&] { return !gun.shots.empty(); });
     EXPECT_NEAR(wait, 2.6f, 0.11f);
+    ASSERT_FALSE(gun.shots.empty()) << "it never rose to fire";
     EXPECT_EQ(gun.shots[0].spread, 1) << "its accuracy";
     EXPECT_EQ(gun.GetCurrentClip(), 6) << "refilled after each shot: it never reloads";
     EXPECT_EQ(gun.GetAmmo(), 6);

@@ -216,6 +216,48 @@ TEST_F(Cover, AHighWallLetsHimPeekOnlyRoundItsEndsWithThatSidesPoses)
     EXPECT_FALSE(selector->IsReadyToShoot()) << "a shot counts for its own frame";
 }
 
+// Unhurt for long and at his full life, he ducks back from a peek into his
+// cover pose all the same: the cover idle of the wall's height, facing out
+// however he had turned to aim, the aim gone. Healing never takes him past
+// his full life.
+TEST_F(Cover, BackFromAPeekAtFullLifeHeIsInHisCoverPoseAndHealsNoFurther)
+{
+    const TestParapet wall{"p_a_n_A_B_001", {30, 0, 50}, {-30, 0, 50}};
+    const struct {
+        TestParapet parapet;
+        float x;
+        const char* idle;
+        bool crouched;
+    } cases[] = {{kLow, 0.0f, "pBajo_ostrel_idle", true}, {wall, 15.0f, "palto_ostrel_idle", false}};
+    for (const auto& c : cases) {
+        SetUp();
+        LoadCoverRoom({c.parapet});
+        CParapetedController* cover = Settle(0, D3DXVECTOR3(c.x, 0, 50));
+        selector->SetTimeSinceHit(10.0f);
+        Press(ACTION_AIM);
+        Run(13);
+        ASSERT_EQ(cover->GetStateCode(), 48) << c.idle;
+        hero->GetPosition().SetYaw(WrapAngle(cover->GetCoverYaw() + 0.6f));
+        Release(ACTION_AIM);
+        Run(14);
+        EXPECT_EQ(cover->GetStateCode(), 62) << c.idle;
+        EXPECT_TRUE(CycleRuns(c.idle)) << c.idle;
+        EXPECT_FALSE(CycleRuns("aiming_idle")) << c.idle;
+        EXPECT_FALSE(CycleRuns("aimingPorIzq_ostrel")) << c.idle;
+        EXPECT_NEAR(hero->GetPosition().GetYaw(), cover->GetCoverYaw(), 1e-5f) << c.idle;
+        EXPECT_EQ(selector->IsInCoverPose(), c.crouched) << c.idle;
+        EXPECT_EQ(hero->getLife(), 350) << c.idle;
+    }
+    CParapetedController* cover = selector->GetParapetedController();
+    hero->SetLife(346);
+    cover->Update(0.05f);
+    EXPECT_EQ(hero->getLife(), 349);
+    cover->Update(0.05f);
+    EXPECT_EQ(hero->getLife(), 350);
+    cover->Update(0.05f);
+    EXPECT_EQ(hero->getLife(), 350);
+}
+
 TEST_F(Cover, SlidingOffTheEndHandsHimOnToTheNextParapetAndFreesTheOldOne)
 {
     // Ends at (0, 50); the candidates for the next one, in list order.
@@ -334,6 +376,26 @@ TEST_F(Cover, LeavingTakesSevenTenthsWithThePistolAndSixWithTheLongGuns)
         EXPECT_TRUE(cover->IsLowCover());
         ExpectOnlyTheHeldParapetTaken("left");
     }
+}
+
+// A cut-scene takes him out of cover by switching him free first and
+// letting go of the parapet after: it is free for the others again. One he
+// left before, and an enemy took since, stays the enemy's.
+TEST_F(Cover, ACutSceneTakingHimOutOfCoverGivesBackOnlyTheParapetHeHeld)
+{
+    Settle(0, D3DXVECTOR3(0, 0, 50));
+    getGameRigidAnimWorld().ReleaseHeroToFree();
+    EXPECT_TRUE(selector->IsFree());
+    EXPECT_TRUE(getScenario()->GetParapets()[0]->free);
+
+    Settle(0, D3DXVECTOR3(0, 0, 50));
+    Press(ACTION_BACK);
+    Run(30);
+    ASSERT_TRUE(selector->IsFree());
+    getScenario()->GetParapets()[0]->free = false;  // an enemy's now
+    getGameRigidAnimWorld().ReleaseHeroToFree();
+    EXPECT_FALSE(getScenario()->GetParapets()[0]->free);
+    getScenario()->GetParapets()[0]->free = true;
 }
 
 TEST_F(Cover, WaveOnesBarrierHoldsWhileTheWaveStandsThenWakesItsLogic)

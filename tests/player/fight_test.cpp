@@ -4,8 +4,11 @@
 // loop sets them.
 #include "hero_fixture.h"
 
+#include <cal3d/cal3d.h>
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "app/FrameUpdate.h"
@@ -34,6 +37,32 @@ bool OnlyCycle(CCharacterEntity* entity, const std::string& name)
         return false;
     entity->Update(0.01f);
     return entity->GetCycleCount() == 0;
+}
+
+// The length of the entity's animation of that name; -1 when it has none.
+float Duration(CCharacterEntity* entity, const std::string& name)
+{
+    const auto& ids = entity->GetCoreModelInfo()->animations;
+    const auto id = ids.find(name);
+    if (id == ids.end())
+        return -1.0f;
+    return entity->GetCalModel()->getCoreModel()->getCoreAnimation(id->second)->getDuration();
+}
+
+// How far apart two poses of one model are: the largest difference in the
+// turn of any bone the skin uses, wherever the root has carried either.
+float Apart(const CCharacterEntity* a, const CCharacterEntity* b)
+{
+    std::vector<float> ra, rb;
+    a->BuildBoneRows(ra);
+    b->BuildBoneRows(rb);
+    if (ra.size() != rb.size() || ra.empty())
+        return 1e9f;
+    float apart = 0.0f;
+    for (size_t i = 0; i < ra.size(); ++i)
+        if (i % 4 != 3)  // the fourth of each row is a translation
+            apart = std::max(apart, std::fabs(ra[i] - rb[i]));
+    return apart;
 }
 
 int Count(const std::vector<std::string>& files, const std::string& name)
@@ -180,6 +209,76 @@ TEST_F(Fight, UnansweredThreeHitPromptOpensAt1Point1AndFails1Point2RealSecondsLa
     EXPECT_EQ(hero->GetLife(), 330);
     EXPECT_EQ(ai->GetState(), CIAEnemyCover::SEARCHING);
     ExpectReleased();
+}
+
+// Every kind of fight the enemies start, each with its own blows: both
+// fighters strike as their one-shots of that kind do (posed as a model
+// playing just that), a prompt opens at each of its windows (0.1 s early),
+// every answer lands a hit, and the enemy dies as its one-shot ends, lying
+// in its own pose.
+TEST_F(Fight, EachKindStrikesItsOwnBlowsPromptsAtItsWindowsAndEndsWithTheEnemys)
+{
+    const struct {
+        int kind;
+        const char* hero;
+        const char* enemy;
+        const char* lying;
+        std::vector<float> windows;
+    } kinds[] = {
+        {49, "combo_3hits_1", "combo3", "combo3_KO_idle", {1.2f, 1.7f, 2.8f}},
+        {50, "combo_2hits_1", "combo2", "combo2_KO_idle", {1.4f, 2.0f}},
+        {51, "combo3_bofetadaygolf", "combo3_bofetadaygolf", "combo3_bofetadaygolf_death00", {1.0f, 1.5f, 2.4f}},
+        {52, "combo2_patadaycodazo", "combo2_patadaycodazo", "combo2_patadaycodazo_death00", {1.2f, 2.5f}},
+    };
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.kind);
+        Load("ene_1");
+        const float length = Duration(enemy->GetEntity(), k.enemy);
+        ASSERT_GT(length, k.windows.back());
+        // Models playing the kind's one-shots alone, stepped as the fighters are.
+        std::unique_ptr<CCharacterEntity> heroAlone(getModelsManager().CreateModelInstance("Zorvath"));
+        std::unique_ptr<CCharacterEntity> enemyAlone(getModelsManager().CreateModelInstance("enemy"));
+        ASSERT_TRUE(heroAlone && enemyAlone);
+        const float heroLength = heroAlone->ExecuteAction(k.hero, 0.0f, 0.5f, 1.0f, false);
+        ASSERT_GT(heroLength, 1.0f);
+        ASSERT_GT(enemyAlone->ExecuteAction(k.enemy, 0.0f, 0.0f, 1.0f, false), 0.0f);
+        Start(k.kind);
+        std::vector<float> prompts;
+        float game = 0.0f, heroApart = 0.0f, enemyApart = 0.0f;
+        int compared = 0;
+        for (int frames = 0; Fighting() && frames < 3000; ++frames) {
+            if (Prompt()) {
+                prompts.push_back(fight->GetTimer());
+                Answer(true);
+            }
+            const float step = kFrame * GameTimeScale;
+            game += step;
+            Frame();
+            heroAlone->Update(step);
+            enemyAlone->Update(step);
+            // While the hero's one-shot is at its full weight: faded in
+            // (kind 51 takes 0.2 s) and not yet fading out (its last 0.5 s).
+            if (game > 0.25f && game < heroLength - 0.55f && enemy->GetEntity()->GetActionCount() > 0) {
+                heroApart = std::max(heroApart, Apart(hero->GetEntity(), heroAlone.get()));
+                enemyApart = std::max(enemyApart, Apart(enemy->GetEntity(), enemyAlone.get()));
+                ++compared;
+            }
+        }
+        EXPECT_GT(compared, 60);
+        EXPECT_LT(heroApart, 1e-3f) << k.hero;
+        EXPECT_LT(enemyApart, 1e-3f) << k.enemy;
+        ASSERT_EQ(prompts.size(), k.windows.size());
+        for (size_t i = 0; i < prompts.size(); ++i) {
+            EXPECT_GE(prompts[i], k.windows[i] - 0.1f) << i;
+            EXPECT_LT(prompts[i], k.windows[i] - 0.1f + kFrame) << i;
+        }
+        EXPECT_EQ(fight->HitsLanded(), static_cast<int>(k.windows.size()));
+        EXPECT_NEAR(game, length, 2 * kFrame) << "the fight ends with the enemy's one-shot";
+        EXPECT_EQ(ai->GetState(), CIAEnemyCover::DEAD);
+        EXPECT_TRUE(OnlyCycle(enemy->GetEntity(), k.lying));
+        EXPECT_EQ(hero->GetLife(), 350);
+        ExpectReleased();
+    }
 }
 
 TEST_F(Fight, TheOtherButtonOrAMovementKeyDuringAPromptFailsTheRightOneLands)
@@ -457,6 +556,55 @@ TEST_F(Finisher, WithNoInputTheTenMovesPlayOnceThenTheShoutTheBannerAndTheMemori
     EXPECT_NEAR(enemy->GetPosition().GetPosition().x, -2861.02f, 1e-2f);
     EXPECT_NEAR(WrapAngle(hero->GetPosition().GetYaw()), -0.478f, 1e-3f);
     ExpectReleased();
+}
+
+// Each of the ten moves puts both fighters on their marks, or shifts the
+// enemy from where it stands, or only turns the pair; both face the same way.
+TEST_F(Finisher, EachMovePlacesAndTurnsBothFighters)
+{
+    struct Place {
+        bool marks;               // both put on their marks; else the enemy shifted by `enemy`
+        D3DXVECTOR3 hero, enemy;
+        float yaw;
+    };
+    const float y = 1236.75f, facing = -0.478f, back = 2.592f;
+    const Place moves[10] = {
+        {true, {-2639.34f, y, 978.773f}, {-2663.34f, y, 1023.773f}, facing},
+        {true, {-2658, y, 1110}, {-2678, y, 1150}, facing},
+        {false, {}, {-10, 0, 30}, back},
+        {true, {-2695, y, 1174}, {-2715, y, 1214}, facing},
+        {false, {}, {0, 0, 0}, back},
+        {false, {}, {-4, 0, 10}, back},
+        {false, {}, {0, 0, 0}, back},
+        {true, {-2781, y, 1302}, {-2806, y, 1350}, facing},
+        {true, {-2810, y, 1314}, {-2825, y, 1344}, facing},
+        {true, {-2846.02f, y, 1330.71f}, {-2861.02f, y, 1360.71f}, facing},
+    };
+    auto near = [](const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+        return std::fabs(a.x - b.x) < 1e-2f && std::fabs(a.y - b.y) < 1e-2f && std::fabs(a.z - b.z) < 1e-2f;
+    };
+    D3DXVECTOR3 heroWas = hero->GetPosition().GetPosition(), enemyWas = enemy->GetPosition().GetPosition();
+    Start(102);
+    int checked = 0, frames = 0;
+    for (int state = 0; Fighting() && frames < 3000; ++frames) {
+        if (fight->GetChainState() != state && fight->GetChainState() >= 74) {
+            state = fight->GetChainState();
+            const int move = state - 74;
+            const Place& m = moves[move];
+            const D3DXVECTOR3 heroAt = hero->GetPosition().GetPosition();
+            const D3DXVECTOR3 enemyAt = enemy->GetPosition().GetPosition();
+            EXPECT_TRUE(near(heroAt, m.marks ? m.hero : heroWas)) << "move " << move + 1;
+            EXPECT_TRUE(near(enemyAt, m.marks ? m.enemy : enemyWas + m.enemy)) << "move " << move + 1;
+            EXPECT_NEAR(WrapAngle(hero->GetPosition().GetYaw()), WrapAngle(m.yaw), 1e-3f) << "move " << move + 1;
+            EXPECT_NEAR(WrapAngle(enemy->GetPosition().GetYaw()), WrapAngle(m.yaw), 1e-3f) << "move " << move + 1;
+            ++checked;
+        }
+        heroWas = hero->GetPosition().GetPosition();
+        enemyWas = enemy->GetPosition().GetPosition();
+        Frame();
+    }
+    EXPECT_EQ(checked, 10);
+    getSoundManager().StopAll();
 }
 
 TEST_F(Finisher, AWrongButtonChangesNothingAndAMoveCutShortSkipsItsPrompt)

@@ -209,6 +209,36 @@ TEST_F(ParticleDraw, DecalsGoOutTwentyFourToADrawEachTurnedInItsOwnSurface)
     EXPECT_GT(green, 200);
 }
 
+// However many decals a system holds, the shared draws carry every one:
+// full draws of twenty-four and the rest, down to a last one alone, each
+// drawn as it would be by itself.
+TEST_F(ParticleDraw, DecalsOfEveryRemainderAreAllDrawn)
+{
+    crt::srand(1);
+    CParticleManager manager;
+    ParticleSystemType* swarm = LoadSwarm(manager);
+    ASSERT_NE(swarm, nullptr);
+    swarm->texture = Texture(2, 1, {0xFFFF0000, 0xFF00FF00});
+    for (int n = 1; n <= 49; ++n) {
+        SCOPED_TRACE(n);
+        manager.ClearAll();
+        CParticleSystem* stains = manager.CreateParticleSystem(swarm);
+        ASSERT_NE(stains, nullptr);
+        for (int i = 0; i < n; ++i) {
+            const float turn = 0.53f * static_cast<float>(i);
+            stains->AddParticle(-40.0f + 16.0f * static_cast<float>(i % 6), -32.0f + 8.0f * static_cast<float>(i / 6),
+                                0.0f, 0.0f, 0.0f, 1.0f, std::sin(turn), std::cos(turn), 0.0f);
+        }
+        const std::vector<D3DCOLOR> alone = DrawnWith(manager, Shortcut::SharedDecalDraws, false);
+        const std::vector<D3DCOLOR> shared = DrawnWith(manager, Shortcut::SharedDecalDraws, true);
+        std::vector<int> sizes(n / 24, 24 * 20);
+        if (n % 24)
+            sizes.push_back(n % 24 * 20);
+        EXPECT_EQ(manager.GetLastDrawSizes(), sizes);
+        EXPECT_EQ(alone, shared);
+    }
+}
+
 // A field just beside the view is not sent; one whose centre lies beyond the
 // view's edge but whose sprites reach into it is, and shows.
 TEST_F(ParticleDraw, ParticlesWhollyOutsideTheViewAreNotSent)

@@ -3,6 +3,7 @@
 #include "world/physics_fixture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "gui/Achievements.h"
@@ -141,6 +142,60 @@ TEST_F(EnemyShot, ABarrelHurtsTheHeroByDistanceAndGoesAloneWithoutScoring)
     // The neighbour stands: the next bullet along its line still meets it.
     EXPECT_NEAR(Fire(200, 0, 10).z, 290.0f, 1.0f);
     EXPECT_EQ(Objects(), objects - 2);
+}
+
+// An enemy's bullet climbs or drops with its pitch (a positive one looks
+// down): the wall 290 ahead is met that much lower or higher, as an enemy on
+// a ledge shoots down at the hero or one below him shoots up.
+TEST_F(EnemyShot, ABulletAimedDownOrUpMeetsTheWallLowerOrHigher)
+{
+    Level(Ground() + CollisionXml("col_muro", 400, 400, 20, 0, 150, 300));
+    for (const float pitch : {0.3f, -0.3f}) {
+        CLocation shooter;
+        shooter.SetPosition(D3DXVECTOR3(0, 150, 0));
+        shooter.SetYaw(0.0f);
+        shooter.SetPitch(pitch);
+        float hit[3] = {-1, -1, -1};
+        manager.ResolveEnemyShot(&shooter, 7, hit);
+        EXPECT_NEAR(hit[2], 290.0f, 0.5f) << pitch;
+        EXPECT_NEAR(hit[1], 150.0f - std::sin(pitch) * 290.0f, 0.5f) << pitch;
+    }
+}
+
+// Each plank crate that gives way plays its own break, and only then: the
+// pieces of the other crate stay where they lie.
+TEST_F(EnemyShot, EachPlankCratePlaysItsOwnBreakWhenItGivesWay)
+{
+    CRigidAnimManager* rigid = getRigid();
+    RigidAnimTrack track;
+    track.Allocate(1.0f, 2, 2);
+    for (unsigned i = 0; i < 2; ++i) {
+        track.positions[i] = D3DXVECTOR3(0, 10.0f * static_cast<float>(i), 0);
+        D3DXQuaternionIdentity(&track.orientations[i]);
+    }
+    for (const char* crate : {"maderitas2_ROTO", "maderitas3_ROTO"}) {
+        CRigidAnimManager::AnimationPart piece;
+        piece.track = &track;
+        piece.anim = CKeyframedRAO(&track);
+        piece.entityName = std::string(crate) + "_1";
+        rigid->animations[crate] = {piece};
+    }
+    float x = 0.0f;
+    for (const char* plank : {"col_maderitas2", "col_maderitas3"}) {
+        x += 1000.0f;
+        Level(Ground() + CollisionXml(plank, 200, 100, 20, x, 50, 300));
+        rigid->oneShotAnims.clear();
+        const std::string own = std::string(plank).substr(4) + "_ROTO_1";
+        const std::string other = own == "maderitas2_ROTO_1" ? "maderitas3_ROTO_1" : "maderitas2_ROTO_1";
+        Fire(x, 0, 50);
+        EXPECT_TRUE(rigid->oneShotAnims.empty()) << plank << ": one hit holds";
+        Fire(x, 0, 50);
+        EXPECT_EQ(rigid->oneShotAnims.count(own), 1u) << plank;
+        EXPECT_EQ(rigid->oneShotAnims.count(other), 0u) << plank;
+    }
+    rigid->oneShotAnims.clear();
+    rigid->animations.erase("maderitas2_ROTO");
+    rigid->animations.erase("maderitas3_ROTO");
 }
 
 TEST_F(EnemyShot, APlankGivesWayAtTheSecondHitAndWaterSplashes)

@@ -4,6 +4,7 @@
 // waves on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -20,11 +21,13 @@ extern "C" {
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "gui/GUIManager.h"
+#include "platform/bass.h"
 #include "player/Player.h"
 #include "scene/ModelsManager.h"
 #include "scene/ParticleType.h"
 #include "scene/RigidAnimManager.h"
 #include "script/ScriptHost.h"
+#include "sound/SoundManager.h"
 #include "world/TriggerManager.h"
 
 namespace {
@@ -226,10 +229,12 @@ TEST_F(LevelScripts, EveryNameTheLevelFlowPlaysIsInTheShippedData)
         EXPECT_NE(rigid.find("<ANIMACION name=\"" + name + "\""), std::string::npos) << name;
 
     std::vector<std::string> sounds = Matches(scripts, R"re("(data/sound/[^"]+)")re");
-    ASSERT_GE(sounds.size(), 6u);
+    ASSERT_GE(sounds.size(), 4u);
     for (const char* file : {"data/sound/cubridme.ogg", "data/sound/DondeVasDockers.wav", "data/sound/explode1.wav",
                              "data/sound/vinyetas_avionWARRA3.wav", "data/sound/Trozo2.wav",
-                             "data/sound/mission.wav", "data/sound/mcHangExpl.ogg", "data/sound/kelmoth.wav"})
+                             "data/sound/mission.wav", "data/sound/mcHangExpl.ogg", "data/sound/kelmoth.wav",
+                             "data/sound/dockersAQEsperais.ogg", "data/sound/dockersInutiles.ogg",
+                             "data/sound/dockersAndamio.ogg"})
         sounds.push_back(file);
     for (const std::string& file : sounds)
         EXPECT_TRUE(fs::exists(file)) << file;
@@ -237,9 +242,9 @@ TEST_F(LevelScripts, EveryNameTheLevelFlowPlaysIsInTheShippedData)
     std::vector<std::string> keys = Matches(scripts, R"re(say\("[^"]+", "([^"]+)"\))re");
     const std::vector<std::string> shown = Matches(scripts, R"re(showSubtitulo\("([^"]+)"\))re");
     keys.insert(keys.end(), shown.begin(), shown.end());
-    ASSERT_GE(keys.size(), 4u);
-    keys.push_back("cubridme");
-    keys.push_back("mcHangExpl");
+    ASSERT_GE(keys.size(), 1u);
+    for (const char* key : {"cubridme", "mcHangExpl", "dockersAQEsperais", "dockersInutiles", "dockersAndamio"})
+        keys.push_back(key);
     for (const std::string& key : keys)
         EXPECT_NE(subtitles.find("name=\"" + key + "\""), std::string::npos) << key;
 
@@ -459,6 +464,45 @@ TEST_F(LevelScripts, TheIslandRunsFromItsArrivalToTheLastFight)
     Tick();
     EXPECT_TRUE(On("trg_236"));
     EXPECT_EQ(Alerts(), "");
+}
+
+// A docker's taunt comes with his routine: the logic that starts him says
+// it no second time, neither with him nor once the square's flight is over.
+TEST_F(LevelScripts, EachDockersTauntIsHeardOnce)
+{
+    platform::audio::UseRecorder([] { return std::uint64_t{0}; });
+    getSoundManager().Init(nullptr);
+    getSoundManager().Unmute();
+    platform::audio::ClearStarted();
+    auto heard = [](const std::string& line) {
+        const std::vector<std::string>& started = platform::audio::StartedFiles();
+        return std::count(started.begin(), started.end(), "data/sound/" + line + ".ogg");
+    };
+    manager().currentZone = 2;
+    enemies().setNewZone("room3", "wave_32");
+    Activate("ene33_0");
+    Activate("ene33_1");
+    Tick();
+    EXPECT_EQ(heard("dockersAQEsperais"), 1);
+    getRigid()->setWaitToPlayAvioneta(-1.0f);
+    Tick();
+    EXPECT_FALSE(On("ene33_1"));
+    EXPECT_EQ(heard("dockersAQEsperais"), 1) << "the square's flight is over";
+    const struct {
+        const char* wave;
+        const char* logic;
+        const char* line;
+    } squares[] = {{"wave_33", "ene37_1", "dockersInutiles"}, {"wave_34", "ene42_0", "dockersAndamio"}};
+    for (const auto& square : squares) {
+        enemies().setNewZone("room3", square.wave);
+        Activate(square.logic);
+        Tick();
+        EXPECT_EQ(heard(square.line), 1) << square.logic;
+    }
+    EXPECT_EQ(Alerts(), "");
+    BASS_Free();
+    platform::audio::UseRecorder(nullptr);
+    enemies().setNewZone("room01", "wave_00");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "enemies/EnemyManager.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/GameStateFlags.h"
@@ -99,6 +100,94 @@ TEST_F(PlayerShot, ThePlaneBreaksInStagesOnlyWhileItFlies)
     }
     EXPECT_EQ(played, (std::vector<int>{3, 2, 1, 0, 4}));
     EXPECT_EQ(manager.planeHits, -3);
+}
+
+// Shot by shot, the plane and the tank break in their stages: one a hit at
+// most, each when the hit points fall below its mark, a blast and a smoke
+// where it says; the last blows the whole up at its points and puts every
+// smoke out. The pistol takes 3 a hit, the others 1.
+TEST_F(PlayerShot, ThePlaneAndTheTankBreakStageByStageWhereTheirMarksSay)
+{
+    struct Stage {
+        int below;
+        D3DXVECTOR3 point;
+    };
+    struct Breakable {
+        const char* box;
+        std::vector<Stage> stages;
+        std::vector<D3DXVECTOR3> last;
+    };
+    const float px = 2350.889892578125f, tz = 1019.0700073242188f;
+    const D3DXVECTOR3 plane48(px, 89.78379821777344f, 422.07000732421875f),
+        plane32(px, 79.78379821777344f, 462.07000732421875f), plane24(px, 82.78379821777344f, 362.07000732421875f),
+        plane12(px, 92.78379821777344f, 332.07000732421875f);
+    const Breakable breakables[] = {
+        {"col_avion_bucle", {{48, plane48}, {32, plane32}, {24, plane24}, {12, plane12}},
+         {plane48, plane32, plane24, plane12}},
+        {"col_34TANQUE",
+         {{42, {2188.5400390625f, 114.4800033569336f, tz}},
+          {36, {2268.5400390625f, 64.4800033569336f, tz}},
+          {24, {2148.5400390625f, 74.4800033569336f, tz}},
+          {12, {2228.5400390625f, 154.47999572753906f, tz}}},
+         {{2268.5400390625f, 84.4800033569336f, tz},
+          {2238.5400390625f, 164.47999572753906f, tz},
+          {2168.5400390625f, 124.4800033569336f, tz},
+          {2208.5400390625f, 64.4800033569336f, tz},
+          {2198.5400390625f, 144.47999572753906f, tz}}},
+    };
+    // The points of the emitters of that type.
+    auto at = [](const char* type) {
+        std::vector<D3DXVECTOR3> points;
+        for (const auto& e : getParticleManager().GetEmitters())
+            if (e && e->GetType() && e->GetType()->name == type)
+                points.push_back(e->GetPosition());
+        return points;
+    };
+    auto has = [](const std::vector<D3DXVECTOR3>& points, const D3DXVECTOR3& p) {
+        return std::count(points.begin(), points.end(), p);
+    };
+    // The test's level files add up: each box stands on a line of its own.
+    float x = 0.0f;
+    for (const Breakable& b : breakables) {
+        for (const char* weapon : {"GUN", "THOMPSON"}) {
+            SCOPED_TRACE(std::string(b.box) + " " + weapon);
+            Pistol held(weapon);
+            getPlayer()->SetCurrentWeapon(&held);
+            x += 1000.0f;
+            Level(Ground() + CollisionXml(b.box, 400, 200, 20, x, 100, 500));
+            getGSF().hangarRigidState = CGameStateFlagsManager::PlayingRigidaEneAvioneta;
+            getParticleManager().ClearAll();
+            const bool plane = b.box[4] == 'a';
+            int hits = 60;
+            size_t played = 0;
+            for (int shot = 1; shot <= 70 && hits >= 0; ++shot) {
+                const std::vector<D3DXVECTOR3> before = at("explosion_center");
+                Fire(x);
+                hits -= std::string(weapon) == "GUN" ? 3 : 1;
+                ASSERT_EQ(plane ? manager.planeHits : manager.tankHits, hits) << shot;
+                const std::vector<D3DXVECTOR3> smoke = at("humo"), blast = at("explosion_center");
+                if (hits < 0) {
+                    EXPECT_TRUE(smoke.empty()) << shot;
+                    EXPECT_EQ(blast.size(), before.size() + b.last.size()) << shot;
+                    for (const D3DXVECTOR3& p : b.last)
+                        EXPECT_EQ(has(blast, p) - has(before, p), 1) << shot;
+                } else if (played < b.stages.size() && hits < b.stages[played].below) {
+                    const D3DXVECTOR3& p = b.stages[played].point;
+                    ++played;
+                    EXPECT_EQ(blast.size(), before.size() + 1) << shot;
+                    EXPECT_EQ(has(blast, p) - has(before, p), 1) << shot;
+                    EXPECT_EQ(smoke.size(), played) << shot;
+                    EXPECT_EQ(has(smoke, p), 1) << shot;
+                } else {
+                    EXPECT_EQ(blast.size(), before.size()) << shot;
+                    EXPECT_EQ(smoke.size(), played) << shot;
+                }
+            }
+            EXPECT_EQ(played, 4u);
+            EXPECT_LT(hits, 0);
+        }
+    }
+    getPlayer()->SetCurrentWeapon(&pistol);
 }
 
 TEST_F(PlayerShot, TheHangarWallGoesAfterTwoPistolShotsOrSixOthers)
