@@ -9,9 +9,10 @@
 
 namespace {
 
-// The hangars' first checkpoint faces the yard ahead: the first wave, the
-// radio and the weapons lying by it, the way to the hangars.
-constexpr float kFirstCheckpointYaw = 0.6f;
+// The hangars' first checkpoint faces the way on, east: the first volume
+// and the weapons lying by it straight ahead, wave 01's barrier and the
+// crate rows a little to the right.
+constexpr float kFirstCheckpointYaw = 1.5f;
 
 const CheckpointPlace kCheckpoints[] = {
     {"hangares", D3DXVECTOR3(-1159.4f, 9.231f, -665.515f), kFirstCheckpointYaw, 1},

@@ -82,6 +82,7 @@ public:
     const std::string& GetScriptName(int index) const { return m_Scripts[index]; }
     std::uint16_t GetNumOfScripts() const { return m_NumOfScripts; }
     float GetNearDist() const { return m_NearDist; }
+    std::uint16_t GetAccuracy() const { return m_Accuracy; }
     float GetDistance() const { return m_Distance; }
     bool IsNear() const { return m_Near; }
     bool IsFightingPartner() const { return m_FightingPartner; }

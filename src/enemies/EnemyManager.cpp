@@ -35,18 +35,20 @@ D3DXVECTOR3 HeroPosition()
     return getPlayer()->GetPosition().GetPosition();
 }
 
-// The shipped soldier's tuning, for a kind's value that is damaged. The first
-// three divide the enemies' random draws: a value written there below 1 is
-// damaged (one left out counts as 1 where it is drawn).
+// The shipped soldier's tuning ("soldado" in the kinds file), for a kind's
+// value that is damaged. The first three divide the enemies' random draws: a
+// value written there below 1 is damaged (one left out counts as 1 where it
+// is drawn).
 const std::pair<const char*, const char*> kShippedConstants[] = {
     {"willOfShootFromCover", "3"}, {"willOfStandingShoot", "8"}, {"maxTimeShootingFromCover", "3"},
-    {"stepAiming", "90"}, {"step", "4.5"}, {"turn", "4"}, {"topLife", "100"}, {"nearDist", "120"},
-    {"viewDist", "1800"}, {"lostDist", "2600"}, {"visionAngle", "60"}, {"alarmDist", "1400"}, {"accuracy", "80"},
+    {"stepAiming", "90"}, {"step", "150"}, {"turn", "4"}, {"topLife", "100"}, {"nearDist", "120"},
+    {"viewDist", "1800"}, {"lostDist", "2600"}, {"visionAngle", "60"}, {"alarmDist", "1400"}, {"accuracy", "14"},
     {"minTimeToShotFromCover", "2"}, {"minDistanceToPlayerWhenChasing", "500"}, {"maxTimeCovered", "6"},
-    {"secondsToStartRegenerating", "5"}, {"bulletsToRollIfPlayerWithOstrel", "6"},
+    {"secondsToStartRegenerating", "45"}, {"bulletsToRollIfPlayerWithOstrel", "6"},
     {"bulletsToRollIfPlayerWithThompson", "12"}, {"bulletsToRollIfPlayerWithShotgun", "3"},
     {"maxBulletsAttackingWithGun", "4"}, {"maxBulletsAttackingWithShotgun", "1"},
-    {"maxBulletsAttackingWithThompson", "25"}, {"lifeLimitToBeHurt", "40"}, {"regeneratingTax", "1"},
+    {"maxBulletsAttackingWithThompson", "10"}, {"lifeLimitToBeHurt", "40"}, {"regeneratingTax", "1"},
+    {"canCover", "1"}, {"canMove", "1"}, {"isGuardian", "0"},
 };
 constexpr int kDivisors = 3;
 
@@ -74,6 +76,13 @@ CXMLAttributes CheckedConstants(CXMLAttributes constants, const std::string& fil
 }
 
 } // namespace
+
+const std::map<std::string, std::string>& CEnemyManager::BuiltInSoldier()
+{
+    static const std::map<std::string, std::string> soldier(std::begin(kShippedConstants),
+                                                            std::end(kShippedConstants));
+    return soldier;
+}
 
 // --- the list reader -------------------------------------------------------------
 

@@ -23,6 +23,10 @@ public:
     using WaveMap = std::map<std::string, EnemyMap>;
     using RoomMap = std::map<std::string, WaveMap>;
 
+    // The shipped soldier's tuning, name by name: what a kind's damaged
+    // value falls back to.
+    static const std::map<std::string, std::string>& BuiltInSoldier();
+
     // Reads the type file, then an enemy file, into the manager's maps.
     class CEnemyManagerParser : public CXMLParser {
     public:

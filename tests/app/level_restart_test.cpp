@@ -171,7 +171,7 @@ TEST_F(LevelRestart, EachCheckpointPutsTheHeroTheLevelTheWavesAndTheStoryBack)
         bool firstFlag, secondFlag;
         Strings bodies;
     } cases[] = {
-        {1, "hangares", "-1159.4 9.231 -665.515", 0.6f, 1, {"checkPoint1"}, {}, true, G::HangaresIntroDone,
+        {1, "hangares", "-1159.4 9.231 -665.515", 1.5f, 1, {"checkPoint1"}, {}, true, G::HangaresIntroDone,
          G::RigidasHangaresIdle, 0, {kMission}, 1, kPlanks, true, true, false, false, {}},
         {2, "hangares", "1316.95 9.24 499.93", -1.14f, 1, {"checkPoint2", "ene10_1"}, {"Zone room01 wave_05"}, true,
          G::ReadyCamEmpalado, G::RigidaEneAvionetaDone, 0, {}, 0, kDoors, true, true, false, false,
@@ -287,8 +287,8 @@ TEST_F(LevelRestart, ANewGameStartsTheHangarsFreshButKeepsTheAwards)
     RestartLevel(true, world);
 
     EXPECT_EQ(getPlayer()->GetLife(), 350);
-    EXPECT_FLOAT_EQ(getPlayer()->GetPosition().GetYaw(), 0.6f);
-    EXPECT_TRUE(world.Has("CameraYaw 0.6"));
+    EXPECT_FLOAT_EQ(getPlayer()->GetPosition().GetYaw(), 1.5f);
+    EXPECT_TRUE(world.Has("CameraYaw 1.5"));
     EXPECT_EQ(getGSF().sequence, CGameStateFlagsManager::ReadyVinyetasIntro1) << "the record starts over";
     EXPECT_FALSE(getPlayer()->firstSequenceFlag);
     EXPECT_EQ(getAchievementStats().propsShot, 0);

@@ -112,6 +112,34 @@ TEST_F(ShippedEnemies, TypesDivideByNothingBelowOneAndKeepFightsOutsideTheNearRa
                 EXPECT_GT(entry.second->getIA()->GetNearDist(), 59.0f) << entry.first;
 }
 
+// A damaged kind falls back on the soldier the game ships: every value of
+// the shipped "soldado", and no other, is what the game holds built in.
+TEST_F(ShippedEnemies, TheBuiltInSoldierIsTheShippedSoldier)
+{
+    CEnemyManager local;
+    const std::string data = std::string(VANTOREL_WORKDIR) + "/data/XML/";
+    CEnemyManager::CEnemyManagerParser parser(&local, data + "typeOfEnemyList.xml");
+    ASSERT_EQ(parser.GetTypes().count("soldado"), 1u);
+    const CXMLAttributes& shipped = parser.GetTypes().at("soldado");
+    const std::map<std::string, std::string>& builtIn = CEnemyManager::BuiltInSoldier();
+    EXPECT_EQ(builtIn.size(), shipped.size());
+    for (const auto& value : shipped) {
+        ASSERT_EQ(builtIn.count(value.first), 1u) << value.first;
+        EXPECT_DOUBLE_EQ(std::stod(builtIn.at(value.first)), std::stod(value.second)) << value.first;
+    }
+
+    // And a damaged value of a kind takes it.
+    TempFolder folder;
+    const std::string broken = folder.Write("types.xml",
+        "<TYPES><TYPE tName=\"k\"><CONSTANTS accuracy=\"x\" step=\"inf\" secondsToStartRegenerating=\"nan\"/>"
+        "</TYPE></TYPES>");
+    testing::internal::CaptureStderr();
+    CEnemyManager::CEnemyManagerParser damaged(&local, broken);
+    testing::internal::GetCapturedStderr();
+    for (const char* name : {"accuracy", "step", "secondsToStartRegenerating"})
+        EXPECT_FLOAT_EQ(damaged.GetTypes().at("k").GetFloat(name, -1.0f), shipped.GetFloat(name, -2.0f)) << name;
+}
+
 TEST_F(ShippedEnemies, TheGhostWaveStandsAtItsPointsAfterANewGame)
 {
     Manager().Update(0.0f);

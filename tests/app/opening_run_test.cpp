@@ -1,0 +1,118 @@
+// A new player's first seconds: at a new game and at each checkpoint he
+// stands and looks round before he fights, and at the new game the view he
+// is handed looks the way on.
+#include "loop_fixture.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <map>
+
+#include "app/WinMain.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "platform/dinput.h"
+#include "platform/sdl_window.h"
+#include "player/IController.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "scene/RigidAnimManager.h"
+#include "script/ScriptHost.h"
+
+namespace looptest {
+namespace {
+
+void RequestClose()
+{
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&e);
+}
+
+// Return on the menu, Space through the comic and the flight; then nothing
+// for 20 s. Then, one after the other, the console's checkpoints: the hero
+// falls, Space revives him there (and ends the island's flight), and again
+// nothing for 20 s. Each start begins from a fresh level.
+class StandingPlayer : public NewGamePlayer {
+public:
+    void UpdateFrame(float dt) override
+    {
+        ++frames;
+        const bool inControl = InControl();
+        bool space = false;
+        if (start == 0) {
+            space = frames == 2 || frames == 4;
+        } else if (frames == startedAt) {
+            getScriptHost().RunCommand("Checkpoint " + std::to_string(start));
+        } else if (controlAt == 0 && frames > startedAt + 1) {
+            space = frames % 3 == 0 && !inControl;
+        }
+        keys.SetKey(DIK_SPACE, space);
+        CGameCalls::UpdateFrame(dt);
+
+        if (controlAt == 0 && frames > startedAt + 4 && InControl()) {
+            controlAt = frames;
+            if (start == 0) {
+                const D3DXVECTOR3 view = getCamera().GetViewDirection();
+                const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+                handoverView = std::atan2(view.x, view.z);
+                toFirstVolume = std::atan2(kFirstVolume.x - hero.x, kFirstVolume.z - hero.z);
+            }
+        }
+        if (controlAt > 0 && frames == controlAt + kStandFrames) {
+            life[start] = getPlayer()->GetLife();
+            wave[start] = getEnemyManager()->GetCurrentWave();
+            if (++start > 5) {
+                RequestClose();
+                return;
+            }
+            startedAt = frames + 1;
+            controlAt = 0;
+        }
+    }
+
+    // Only the hero's life and the camera are read: one frame in thirty is drawn.
+    void RenderFrame(float dt) override
+    {
+        if (getGUI().mainMenuActive || frames % 30 == 0)
+            CGameCalls::RenderFrame(dt);
+    }
+
+    static bool InControl()
+    {
+        IController* controller = getPlayer()->GetController();
+        return controller && controller->GetStateCode() != 49 && !getRigid()->camSequenceRunning &&
+               !getGUI().mainMenuActive;
+    }
+
+    static constexpr int kStandFrames = 600; // 20 s at the game's 30 frames a second
+    inline static const D3DXVECTOR3 kFirstVolume{-850.0f, 0.0f, -600.0f};
+    int frames = 0, start = 0, startedAt = 0, controlAt = 0;
+    std::map<int, int> life;
+    std::map<int, std::string> wave;
+    float handoverView = 0.0f, toFirstVolume = 10.0f;
+};
+
+class OpeningRun : public ShippedRun<StandingPlayer> {
+protected:
+    OpeningRun() : ShippedRun("opening") {}
+};
+
+TEST_F(OpeningRun, AHeroWhoStandsStillForTwentySecondsKeepsHalfHisLifeAtEveryStart)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_EQ(player.life.size(), 6u) << "a new game and five checkpoints were played";
+    const char* waves[] = {"wave_00", "wave_00", "wave_05", "wave_31", "wave_32", "wave_35"};
+    for (int start = 0; start <= 5; ++start) {
+        EXPECT_EQ(player.wave[start], waves[start]) << "start " << start;
+        EXPECT_GE(player.life[start], 350 / 2) << "start " << start << " (0 is the new game)";
+    }
+    // The view handed over after the intro looks at the first volume, the
+    // way on, not off across the yard.
+    EXPECT_LT(std::fabs(std::remainder(player.handoverView - player.toFirstVolume, 6.2831853f)), 0.35f);
+}
+
+} // namespace
+} // namespace looptest
