@@ -37,31 +37,23 @@
 //        [--level=isla]
 // For two cores: taskset -c 0,1 level_bench
 #include "bench_support.h"
+#include "level_bench/level_bench.h"
 
 #include "app/FrameRender.h"
 #include "app/GameStateFlags.h"
 #include "app/LevelLists.h"
 #include "app/Profiler.h"
 #include "app/MainConfig.h"
-#include "enemies/EnemyAnimNames.h"
 #include "gui/GUIManager.h"
-#include "math/VectorMath.h"
-#include "platform/dinput.h"
 #include "platform/d3dx9tex.h"
 #include "platform/gl_device.h"
 #include "player/ControllerSelector.h"
-#include "player/ProjectileManager.h"
-#include "player/Weapon.h"
 #include "render/Bloom.h"
 #include "render/Composite.h"
 #include "render/EffectManager.h"
 #include "render/FrameShortcuts.h"
 #include "render/RenderTarget.h"
-#include "scene/CharacterEntity.h"
-#include "scene/ModelsManager.h"
-#include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
-#include "scene/ParticleType.h"
 #include "scene/SceneManager.h"
 
 #include "../tests/app/shipped_game.h"
@@ -73,11 +65,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,7 +75,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
+namespace levelbench {
 
 constexpr int kWidth = 800, kHeight = 600;
 constexpr int kWarmUpFrames = 3;
@@ -243,201 +233,6 @@ void SaveFrame(const std::string& file)
 bool g_Turning = false;
 bool g_Walking = false;
 
-// Five characters and a field of fires in front of the camera.
-struct Crowd {
-    std::vector<std::unique_ptr<CCharacterEntity>> bodies;
-    std::vector<std::shared_ptr<CParticleEmitter>> fires;
-    std::vector<int> liveParticles;
-};
-Crowd* g_Crowd = nullptr;
-
-constexpr int kCrowdCharacters = 5;
-constexpr int kCrowdParticles = 2000;
-
-int LiveParticles()
-{
-    int count = 0;
-    for (const auto& emitter : getParticleManager().GetEmitters())
-        count += emitter->CountLive();
-    return count;
-}
-
-// The characters side by side 220 units ahead of the camera at the hero's
-// feet, each running a cycle with a reload over it; fires lit among them
-// until about 2,000 particles are alive.
-bool GatherCrowd(Crowd& crowd)
-{
-    const CCamera& camera = getCamera();
-    D3DXVECTOR3 ahead = camera.GetViewDirection();
-    ahead.y = 0.0f;
-    D3DXVec3Normalize(&ahead, &ahead);
-    const D3DXVECTOR3 side(-ahead.z, 0.0f, ahead.x);
-    D3DXVECTOR3 base = camera.GetPosition() + ahead * 220.0f;
-    base.y = getPlayer()->GetPosition().GetPosition().y;
-    const char* types[kCrowdCharacters] = {"enemy", "enemyWhite", "portuario", "enemy", "enemyWhite"};
-    for (int i = 0; i < kCrowdCharacters; ++i) {
-        CCharacterEntity* body = getModelsManager().CreateModelInstance(types[i], 0);
-        if (!body) {
-            std::fprintf(stderr, "model %s missing\n", types[i]);
-            return false;
-        }
-        body->GetTransform().SetPosition(base + side * (70.0f * (i - 2)));
-        body->BlendCycle("run_ostrel", 1.0f, 0.0f);
-        crowd.bodies.emplace_back(body);
-    }
-    const ParticleSystemType* fire = getParticleTypes().FindSystemType("fuego");
-    if (!fire) {
-        std::fprintf(stderr, "no fire particles\n");
-        return false;
-    }
-    CParticleManager& particles = getParticleManager();
-    for (int lit = 0; LiveParticles() < kCrowdParticles && lit < 400; ++lit) {
-        if (lit % 2 == 0) {
-            const D3DXVECTOR3 at = base + side * (15.0f * (lit % 20) - 150.0f) + ahead * (10.0f * (lit / 20) - 60.0f);
-            crowd.fires.push_back(particles.CreateEmitter(fire, at, D3DXVECTOR3(0.0f, 1.0f, 0.0f)));
-        }
-        particles.Update(0.05f);
-    }
-    return true;
-}
-
-void DisperseCrowd(Crowd& crowd)
-{
-    for (const auto& fire : crowd.fires)
-        if (fire)
-            getParticleManager().RemoveEmitter(fire.get());
-    crowd.fires.clear();
-    getSceneManager().SetCharacterList({});
-    crowd.bodies.clear();
-}
-
-// The crowd handed to the scene as the characters to draw, animated by the step.
-void StepCrowd(float step)
-{
-    if (!g_Crowd)
-        return;
-    std::vector<IEntidad3D*> characters;
-    for (auto& body : g_Crowd->bodies) {
-        if (body->GetActionCount() == 0)
-            body->ExecuteAction("reload_ostrel", 0.1f, 0.1f, 1.0f, false);
-        body->Update(step);
-        characters.push_back(body.get());
-    }
-    getSceneManager().SetCharacterList(characters);
-    g_Crowd->liveParticles.push_back(LiveParticles());
-}
-
-// Eight enemies fighting the hero in front of the camera.
-struct Wave {
-    std::vector<std::unique_ptr<CCharacterEntity>> bodies;
-    std::vector<std::unique_ptr<IWeapon>> weapons;
-    platform::FakeDirectInput input;
-    float clock = 0.0f;
-    int shots = 0;
-    std::vector<int> liveParticles;
-};
-Wave* g_Wave = nullptr;
-
-constexpr int kWaveEnemies = 8;
-
-void PlayFrame(float step);
-
-// The hero takes the aim (the right mouse button, through the game's input)
-// and, once the camera has come over his shoulder, the enemies stand in two
-// rows of four, 320 and 440 units ahead of it, each turned to the hero.
-bool GatherWave(Wave& wave)
-{
-    SetFocus(MainWindow);
-    platform::SetDirectInputSource(&wave.input);
-    wave.input.SetButton(1, true);
-    for (int i = 0; i < 30; ++i)
-        PlayFrame(1.0f / 30.0f);
-    const CCamera& camera = getCamera();
-    D3DXVECTOR3 ahead = camera.GetViewDirection();
-    ahead.y = 0.0f;
-    D3DXVec3Normalize(&ahead, &ahead);
-    const D3DXVECTOR3 side(-ahead.z, 0.0f, ahead.x);
-    const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
-    const char* types[3] = {"enemy", "enemyWhite", "portuario"};
-    for (int i = 0; i < kWaveEnemies; ++i) {
-        const char* type = types[i % 3];
-        CCharacterEntity* body = getModelsManager().CreateModelInstance(type, 0);
-        if (!body) {
-            std::fprintf(stderr, "model %s missing\n", type);
-            return false;
-        }
-        D3DXVECTOR3 at = camera.GetPosition() + ahead * (i < 4 ? 320.0f : 440.0f) + side * (75.0f * (i % 4) - 112.5f);
-        at.y = hero.y;
-        body->GetTransform().SetPosition(at);
-        body->GetTransform().SetYaw(std::atan2(hero.x - at.x, hero.z - at.z));
-        std::unique_ptr<IWeapon> weapon;
-        if (i % 3 == 1)
-            weapon = std::make_unique<CThompson>();
-        else if (i % 3 == 2)
-            weapon = std::make_unique<CShotgun>();
-        else
-            weapon = std::make_unique<CGun>();
-        body->BlendCycle(EnemyAnimName(EnemyAnim::Aim, weapon->GetName(), {}), 1.0f, 0.0f);
-        wave.bodies.emplace_back(body);
-        wave.weapons.push_back(std::move(weapon));
-    }
-    return true;
-}
-
-void DisperseWave(Wave& wave)
-{
-    wave.input.SetButton(1, false);
-    GetGameCalls().UpdateFrame(1.0f / 30.0f);
-    platform::SetDirectInputSource(nullptr);
-    getSceneManager().SetCharacterList({});
-    getProjectileManager().Reset();
-    wave.bodies.clear();
-    wave.weapons.clear();
-}
-
-// The wave animated by the step: every enemy fires twice a second, in turn,
-// from its weapon's muzzle at the hero (who is kept alive), with its firing
-// animation; one of them bleeds from a hit of the hero's every fifth of a
-// second. The weapons go in the hands and everything to the scene's list.
-void StepWave(float step)
-{
-    if (!g_Wave)
-        return;
-    Wave& wave = *g_Wave;
-    const float before = wave.clock;
-    wave.clock += step;
-    std::vector<IEntidad3D*> drawn;
-    for (int i = 0; i < kWaveEnemies; ++i) {
-        CCharacterEntity& body = *wave.bodies[i];
-        IWeapon& weapon = *wave.weapons[i];
-        body.Update(step);
-        const D3DXMATRIX bone = body.GetBoneMatrix("EBip01 pipa");
-        D3DXMATRIX flip, world;
-        D3DXMatrixRotationX(&flip, D3DX_PI);
-        world = flip * bone * body.GetTransform().GetMatrix();
-        weapon.GetModel().GetTransform().SetMatrix(world);
-        const float turn = 0.5f * static_cast<float>(i) / kWaveEnemies;
-        if (std::floor(2.0f * (wave.clock - turn)) != std::floor(2.0f * (before - turn))) {
-            CLocation muzzle;
-            muzzle.SetPosition(D3DXVECTOR3(world._41, world._42, world._43));
-            muzzle.SetYaw(body.GetTransform().GetYaw());
-            getProjectileManager().FireShot(muzzle, 100.0f, 1, false, weapon.GetName(), weapon.GetDamage(), 20);
-            body.ExecuteAction(EnemyAnimName(EnemyAnim::Shot, weapon.GetName(), {}), 0.05f, 0.1f, 1.0f, false);
-            ++wave.shots;
-        }
-        if (std::floor(5.0f * wave.clock) != std::floor(5.0f * before) &&
-            i == static_cast<int>(5.0f * wave.clock) % kWaveEnemies) {
-            const D3DXVECTOR3 feet = body.GetTransform().GetPosition();
-            getParticleManager().SpawnBlood(feet + D3DXVECTOR3(0.0f, 45.0f, 0.0f), feet,
-                                            DirectionFromYaw(body.GetTransform().GetYaw() + D3DX_PI));
-        }
-        drawn.push_back(&body);
-        drawn.push_back(&weapon.GetModel());
-    }
-    getPlayer()->SetLife(350);
-    getSceneManager().SetCharacterList(drawn);
-    wave.liveParticles.push_back(LiveParticles());
-}
 
 // Turning, the view swings a few degrees one way or the other, every frame;
 // walking, the eye and the point it looks at step forward or back, every
@@ -735,175 +530,6 @@ void PrintPasses(int frames, float step, const std::string& logPath, int phase =
     }
 }
 
-// --- the main thread's share of the frame ------------------------------------------
-// With --serial, frames are drawn once more without finishing inside them:
-// at every timing-log label the main thread's own CPU time, the wall time and
-// the device's draw counters are read, so that each pass shows what the main
-// thread spends issuing it (the renderer's binning runs there) apart from
-// what its raster threads spend drawing it. The end of the frame shows how
-// long the main thread then waits for the drawing to finish.
-struct SerialMark {
-    double threadMs, wallMs;
-    platform::DrawStats stats;
-    long waits = 0; // the main thread's voluntary switches: it blocked
-    long faults = 0; // the main thread's page faults
-    double othersMs = 0; // CPU time of every other thread (the renderer's)
-    double othersDelayMs = 0; // their time ready to run but without a core
-};
-std::vector<SerialMark>* g_SerialMarks = nullptr;
-
-double ThreadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
-}
-
-double WallMs()
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-rusage ThreadUsage()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return usage;
-}
-
-// The summed run time of the process's other threads, from the scheduler;
-// with `delayed`, the time they were ready to run but waited for a core.
-double OtherThreadsMs(bool delayed = false)
-{
-    double ns = 0.0;
-    const std::string self = std::to_string(::gettid());
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        if (task.path().filename() == self)
-            continue;
-        std::ifstream in(task.path() / "schedstat");
-        double run = 0.0, wait = 0.0;
-        if (in >> run >> wait)
-            ns += delayed ? wait : run;
-    }
-    return ns / 1e6;
-}
-
-SerialMark TakeMark()
-{
-    const rusage usage = ThreadUsage();
-    return {ThreadCpuMs(), WallMs(), platform::GetDrawStats(D3DDevice), usage.ru_nvcsw, usage.ru_minflt,
-            OtherThreadsMs(), OtherThreadsMs(true)};
-}
-
-void MarkSerial()
-{
-    if (g_SerialMarks)
-        g_SerialMarks->push_back(TakeMark());
-}
-
-void PrintSerial(int frames, float step, const std::string& logPath)
-{
-    CProfiler& profiler = getProfiler();
-    struct Totals {
-        double threadMs = 0, wallMs = 0, draws = 0, primitives = 0, waits = 0, othersMs = 0, faults = 0;
-        double gapMs = 0; // the main thread's CPU between the label before and this one
-        double delayMs = 0;
-    };
-    std::map<std::string, Totals> perLabel;
-    std::vector<std::string> order;
-    Totals frame, gaps, finish;
-    double processCpu = 0.0;
-    profiler.Enable(true);
-    profiler.Open(logPath.c_str());
-    for (int i = 0; i < frames; ++i) {
-        UpdateGame(step);
-        getRigid()->scriptedSequenceRunning = false;
-        std::vector<SerialMark> marks;
-        g_SerialMarks = &marks;
-        profiler.SetStepBoundary(MarkSerial);
-        const double cpuStart = ProcessCpuMs();
-        rusage processBefore{};
-        getrusage(RUSAGE_SELF, &processBefore);
-        MarkSerial();
-        RenderFrame(step);
-        profiler.SetStepBoundary(nullptr);
-        g_SerialMarks = nullptr;
-        const SerialMark rendered = TakeMark();
-        FinishDevice();
-        const double finishedWall = WallMs();
-        finish.othersMs += OtherThreadsMs() - rendered.othersMs;
-        rusage processAfter{};
-        getrusage(RUSAGE_SELF, &processAfter);
-        finish.faults += processAfter.ru_minflt - processBefore.ru_minflt;
-        frame.othersMs += OtherThreadsMs() - marks.front().othersMs;
-        processCpu += ProcessCpuMs() - cpuStart;
-        frame.threadMs += rendered.threadMs - marks.front().threadMs;
-        frame.wallMs += finishedWall - marks.front().wallMs;
-        finish.wallMs += finishedWall - rendered.wallMs;
-        frame.draws += rendered.stats.drawCalls - marks.front().stats.drawCalls;
-        frame.primitives += rendered.stats.primitives - marks.front().stats.primitives;
-        frame.faults += rendered.faults - marks.front().faults;
-        // Marks: the frame's start, then a start and a stop per label, then
-        // the total's stop; the log line gives the labels in that order.
-        profiler.Close();
-        std::vector<std::string> labels;
-        {
-            std::ifstream in(logPath);
-            std::string text;
-            while (std::getline(in, text)) {
-                if (text.rfind("RENDER\t", 0) != 0)
-                    continue;
-                std::stringstream fields(text.substr(7));
-                std::string label, value;
-                while (std::getline(fields, label, '\t') && std::getline(fields, value, '\t'))
-                    labels.push_back(label);
-            }
-        }
-        profiler.Open(logPath.c_str());
-        size_t at = 1;
-        for (const std::string& label : labels) {
-            if (label == "TOTAL_RENDER: " || at + 1 >= marks.size())
-                break;
-            const SerialMark& from = marks[at];
-            const SerialMark& to = marks[at + 1];
-            const SerialMark& before = marks[at - 1];
-            gaps.threadMs += from.threadMs - before.threadMs;
-            gaps.draws += from.stats.drawCalls - before.stats.drawCalls;
-            if (!perLabel.count(label))
-                order.push_back(label);
-            Totals& t = perLabel[label];
-            t.threadMs += to.threadMs - from.threadMs;
-            t.wallMs += to.wallMs - from.wallMs;
-            t.draws += to.stats.drawCalls - from.stats.drawCalls;
-            t.primitives += to.stats.primitives - from.stats.primitives;
-            t.waits += to.waits - from.waits;
-            t.othersMs += to.othersMs - from.othersMs;
-            t.faults += to.faults - from.faults;
-            t.gapMs += from.threadMs - before.threadMs;
-            t.delayMs += to.othersDelayMs - from.othersDelayMs;
-            at += 2;
-        }
-    }
-    profiler.Close();
-    profiler.Enable(false);
-    const double n = frames;
-    std::printf("    main thread per pass, nothing finished inside (mean per frame): CPU ms, wall ms, draws, "
-                "primitives, blocking waits, other threads' CPU ms, page faults, main CPU ms before it, other threads' ms waiting for a core\n");
-    for (const std::string& label : order) {
-        const Totals& t = perLabel[label];
-        if (t.threadMs / n < 0.005 && t.draws == 0)
-            continue;
-        std::printf("      %-18s %7.3f %7.3f %6.0f %8.0f %5.1f %7.3f %6.0f %7.3f %7.3f\n", label.c_str(),
-                    t.threadMs / n, t.wallMs / n, t.draws / n, t.primitives / n, t.waits / n, t.othersMs / n,
-                    t.faults / n, t.gapMs / n, t.delayMs / n);
-    }
-    std::printf("      %-18s %7.3f %7s %6.0f\n", "(between passes)", gaps.threadMs / n, "", gaps.draws / n);
-    std::printf("      frame: main thread %.2f ms CPU of %.2f ms wall, of which waiting for the finish %.2f ms "
-                "(other threads %.2f ms CPU then); process CPU %.2f ms, other threads %.2f; %.0f draws, %.0f "
-                "primitives; page faults: main thread %.0f, every thread %.0f\n",
-                frame.threadMs / n, frame.wallMs / n, finish.wallMs / n, finish.othersMs / n, processCpu / n,
-                frame.othersMs / n, frame.draws / n, frame.primitives / n, frame.faults / n, finish.faults / n);
-}
 
 bool BenchLevel(const std::string& level, int frames, const std::string& logPath, const std::string& shots,
                 bool passes, bool serial)
@@ -1016,10 +642,11 @@ bool BenchLevel(const std::string& level, int frames, const std::string& logPath
     return true;
 }
 
-} // namespace
+} // namespace levelbench
 
 int main(int argc, char** argv)
 {
+    using namespace levelbench;
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     int frames = 30;
