@@ -1,8 +1,10 @@
 # Starts test programs from an empty folder of their own, each with the filter
 # of its tests that write files by relative names, and fails if anything
-# appears there: what a test writes belongs in its program's scratch folder,
-# whichever folder the program is started from (the project's root among them).
-#   cmake -DFOLDER=<where to start them> -P writes_stay_in_scratch.cmake -- <program> <filter> ...
+# appears there or nothing new in the program's own scratch folder
+# (<SCRATCH>/<name less "test_">): what a test writes belongs there, whichever
+# folder the program is started from (the project's root among them).
+#   cmake -DFOLDER=<where to start them> -DSCRATCH=<the programs' scratch folders>
+#         -P writes_stay_in_scratch.cmake -- <program> <filter> ...
 set(runs "")
 set(past_dashes FALSE)
 math(EXPR last_argument "${CMAKE_ARGC} - 1")
@@ -28,6 +30,7 @@ foreach(at RANGE 0 ${last} 2)
   set(folder ${FOLDER}/${name})
   file(REMOVE_RECURSE ${folder})
   file(MAKE_DIRECTORY ${folder})
+  string(TIMESTAMP started "%s")
   execute_process(COMMAND ${program} --gtest_filter=${filter}
                   WORKING_DIRECTORY ${folder}
                   RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
@@ -44,5 +47,18 @@ foreach(at RANGE 0 ${last} 2)
     message(FATAL_ERROR "${name} started in ${folder} wrote there:\n  ${left}")
   endif()
   file(REMOVE_RECURSE ${folder})
+  string(REGEX REPLACE "^test_" "" own ${name})
+  file(GLOB_RECURSE written ${SCRATCH}/${own}/*)
+  set(fresh FALSE)
+  foreach(file ${written})
+    file(TIMESTAMP ${file} when "%s")
+    if(when GREATER_EQUAL started)
+      set(fresh TRUE)
+      break()
+    endif()
+  endforeach()
+  if(NOT fresh)
+    message(FATAL_ERROR "${name} wrote nothing in its scratch folder ${SCRATCH}/${own}")
+  endif()
   message(STATUS "${name} --gtest_filter=${filter}: nothing written where it was started")
 endforeach()
