@@ -185,10 +185,10 @@ TEST_F(EnemyTest, ABrokenOrMissingListLeavesNoEnemies)
 // list is read.
 TEST_F(EnemyTest, DamagedEntriesAreLeftOutOrTakeTheirDefaultsAndAreSaidOnceWithTheList)
 {
-    EnemyEntry odd{"ene_odd", "soldado", "<POINT transform=\"1 0 0 0 1 0 0 0 1 5 0 abc\"/>" + Point(40, 0, 60), "bazooka"};
+    EnemyEntry odd{"ene_odd", "nadie", "<POINT transform=\"1 0 0 0 1 0 0 0 1 5 0 abc\"/>" + Point(40, 0, 60), "bazooka"};
     odd.state = "";
     odd.numOfScripts = "2";  // and no script given
-    EnemyEntry other{"ene_other", "soldado", Point(0, 0, 0), "bazooka"};
+    EnemyEntry other{"ene_other", "nadie", Point(0, 0, 0), "bazooka"};
     other.state = "DORMIDO";
     const std::string list = ListXml("room01", WaveXml("wave_00", {odd, other}));
     testing::internal::CaptureStderr();
@@ -208,7 +208,9 @@ TEST_F(EnemyTest, DamagedEntriesAreLeftOutOrTakeTheirDefaultsAndAreSaidOnceWithT
          {"script count \"2\" is not the 0 scripts given: 0 is used (enemy \"ene_odd\")",
           "a point whose transform is not 12 numbers within 1e6 is left out (enemy \"ene_odd\")",
           "unknown weapon \"bazooka\": given a gun (2 times: enemy \"ene_odd\", enemy \"ene_other\")",
-          "unknown initial state \"DORMIDO\": the enemy keeps the state it is built in (enemy \"ene_other\")"}) {
+          "unknown initial state \"DORMIDO\": the enemy keeps the state it is built in (enemy \"ene_other\")",
+          "unknown kind \"nadie\": every value of its tuning is the default (2 times: enemy \"ene_odd\", enemy "
+          "\"ene_other\")"}) {
         const size_t at = said.find(file + line + "\n");
         EXPECT_NE(at, std::string::npos) << line << "\n" << said;
         EXPECT_EQ(said.find(line, at + file.size() + 1), std::string::npos) << line;
