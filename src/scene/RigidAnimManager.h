@@ -32,10 +32,10 @@ public:
     // New samples are left unset; the caller fills them.
     void Allocate(float duration, unsigned positionCount, unsigned orientationCount);
     void Clear();
-    // Reads a track file. False when it cannot be opened (the track is left
-    // as it was) or is malformed (the track is left empty, and one line on the
-    // error stream names the file and the fault): an empty track plays
-    // nothing.
+    // Reads a track file. False when it cannot be read (the track is left as
+    // it was); true when it is read, whole or malformed: a malformed one is
+    // left empty, and one line on the error stream names the file and the
+    // fault. An empty track plays nothing.
     bool Load(const char* path);
     // Reads a track from a file's text: empty when it is whole, or else the
     // fault in a few words, the track left empty.
