@@ -21,7 +21,7 @@ if(VANTOREL_FUZZ AND NOT VANTOREL_SANITIZE AND VANTOREL_CLANGXX AND VANTOREL_CLA
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
   if(VANTOREL_TESTS)
-    foreach(reader xml effect_file mesh image bloom console)
+    foreach(reader xml effect_file mesh image bloom console rigid_track)
       add_test(NAME fuzz_${reader}
         COMMAND ${CMAKE_SOURCE_DIR}/fuzz/run.sh ${VANTOREL_FUZZ_DIR}/fuzz_${reader} ${reader}
                 ${VANTOREL_FUZZ_SECONDS} -max_len=2048)
@@ -32,6 +32,11 @@ if(VANTOREL_FUZZ AND NOT VANTOREL_SANITIZE AND VANTOREL_CLANGXX AND VANTOREL_CLA
       COMMAND ${CMAKE_SOURCE_DIR}/fuzz/run.sh ${VANTOREL_FUZZ_DIR}/fuzz_model model
               ${VANTOREL_FUZZ_SECONDS} -max_len=32768)
     set_tests_properties(fuzz_model PROPERTIES TIMEOUT 120 LABELS fuzz)
+    # The sound files: an Ogg Vorbis seed's headers alone are over 2 KB.
+    add_test(NAME fuzz_sound
+      COMMAND ${CMAKE_SOURCE_DIR}/fuzz/run.sh ${VANTOREL_FUZZ_DIR}/fuzz_sound sound
+              ${VANTOREL_FUZZ_SECONDS} -max_len=8192)
+    set_tests_properties(fuzz_sound PROPERTIES TIMEOUT 120 LABELS fuzz)
   endif()
 elseif(VANTOREL_FUZZ AND NOT VANTOREL_SANITIZE)
   message(STATUS "clang not found: the fuzz targets are not built")

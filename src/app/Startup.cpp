@@ -5,6 +5,7 @@
 #include "app/MainConfig.h"
 #include "gui/Subtitles.h"
 #include "platform/bounded.h"
+#include "platform/d3dx9core.h"
 #include "render/Bloom.h"
 #include "render/DrawHelper.h"
 #include "render/EffectManager.h"
@@ -51,6 +52,13 @@ void CConfiguration::OnStartElement(const std::string& name, CXMLAttributes& att
 {
     if (name != "PROPERTIES")
         return;
+    // Each element sets every field, so a second one undoes what the first
+    // said and leaves its own defaults.
+    if (++m_PropertiesSeen == 2)
+        bounded::SayOnce(std::string(kConfigurationFile) +
+                         ": a second PROPERTIES element: its values replace the first's, the defaults where it "
+                         "has none");
+    CheckValues(attributes);
     windowed = attributes.GetBool("windowed", true);
     move_cursor = attributes.GetBool("move_cursor", true);
     width = attributes.GetInt("width", 800);
@@ -62,6 +70,42 @@ void CConfiguration::OnStartElement(const std::string& name, CXMLAttributes& att
     // The language is not a setting of ours: the subtitles keep it, and the
     // screens and the loading images ask them.
     getSubtitulos().english = attributes.GetBool("english", false);
+}
+
+// A value outside its set would be read as something no one wrote: a switch
+// that is neither on nor off reads as off (a window turned full screen, the
+// English subtitles gone), a size no font or list can have. Each such value
+// is removed, so that its default is taken, and said in one line.
+void CConfiguration::CheckValues(CXMLAttributes& attributes)
+{
+    std::string bad;
+    const auto drop = [&](const char* key, const char* why) {
+        bad += (bad.empty() ? "" : ", ") + std::string(key) + " \"" + bounded::Echoed(attributes[key]) + "\" " + why;
+        attributes.erase(key);
+    };
+    for (const char* key : {"windowed", "move_cursor", "english"}) {
+        const auto found = attributes.find(key);
+        if (found != attributes.end() && !CXMLAttributes::IsBoolWord(found->second))
+            drop(key, "is not 0 or 1");
+    }
+    long long number;
+    const auto count = [&](const char* key, long long low, long long high, const char* why) {
+        const auto found = attributes.find(key);
+        if (found != attributes.end() && !bounded::ParseInt(found->second, low, high, &number))
+            drop(key, why);
+    };
+    count("debug_font_size", 1, 256, "is not a size from 1 to 256");
+    count("fps_list_size", 1, 100000, "is not a size from 1 to 100000");
+    std::string fontNote;
+    const auto font = attributes.find("debug_font");
+    // The name stays: the text layer stands DejaVu Sans in for it already.
+    if (font != attributes.end() && !platform::IsKnownFontFace(font->second))
+        fontNote = std::string(bad.empty() ? "" : "; ") + "debug_font \"" + bounded::Echoed(font->second) +
+                   "\" is not a font of the game: DejaVu Sans is used";
+    if (!bad.empty())
+        bad += ": the defaults are used";
+    if (!bad.empty() || !fontNote.empty())
+        bounded::SayOnce(std::string(kConfigurationFile) + ": " + bad + fontNote);
 }
 
 // A window the device cannot be made for ends the game with an error code and
@@ -82,7 +126,7 @@ void CConfiguration::KeepWindowOnScreen(const std::string& widthText, const std:
         if (side.value > 0 && side.value <= most)
             continue;
         // The level's lights read the file again for their aspect: said once a run.
-        bounded::SayOnce("data/XML/init_configuration.xml: window " + std::string(side.name) + " \"" +
+        bounded::SayOnce(std::string(kConfigurationFile) + ": window " + std::string(side.name) + " \"" +
                          bounded::Echoed(side.text) + "\" is not between 1 and " + std::to_string(most) +
                          ": the window is 800x600");
         width = 800;

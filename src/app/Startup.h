@@ -29,6 +29,7 @@ extern float ClientHeight;
 // language flag, which the screens and the loading images follow.
 class CConfiguration : public CXMLParser {
 public:
+    static constexpr const char* kConfigurationFile = "data/XML/init_configuration.xml";
     CConfiguration();
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
 
@@ -42,6 +43,8 @@ public:
 
 private:
     void SetDefaults();
+    void CheckValues(CXMLAttributes& attributes);
+    int m_PropertiesSeen = 0;
     void KeepWindowOnScreen(const std::string& widthText, const std::string& heightText);
 };
 

@@ -108,6 +108,17 @@ void CIAEnemyCover::Init()
 }
 
 
+bool CIAEnemyCover::IsStateName(const std::string& name)
+{
+    static const char* const kNames[] = {"WAITING_STATE", "ACTING_STATE", "PATROL_STATE", "KAMIKAZE",
+                                         "SEARCH_STATE", "MOVE_TO_COVER_STATE", "COVER_STATE", "IDLE_STATE",
+                                         "RELOAD_STATE", "ALARMED_STATE", "ROLL_STATE", "DOCKERS_STATE"};
+    for (const char* known : kNames)
+        if (name == known)
+            return true;
+    return false;
+}
+
 void CIAEnemyCover::SetState(std::string name)
 {
     m_RequestedState = name;

@@ -61,6 +61,8 @@ public:
     void Update(float seconds) override;
     // Enters a state by its script name; unknown names are only stored.
     void SetState(std::string name);
+    // Whether SetState knows the name.
+    static bool IsStateName(const std::string& name);
 
     std::uint16_t GetState() const { return m_State; }
     // The label of the state that ran last ("SHOOTING", ...).

@@ -36,38 +36,54 @@ D3DXVECTOR3 HeroPosition()
 }
 
 // The shipped soldier's tuning ("soldado" in the kinds file), for a kind's
-// value that is damaged. The first three divide the enemies' random draws: a
-// value written there below 1 is damaged (one left out counts as 1 where it
-// is drawn).
-const std::pair<const char*, const char*> kShippedConstants[] = {
-    {"willOfShootFromCover", "3"}, {"willOfStandingShoot", "8"}, {"maxTimeShootingFromCover", "3"},
-    {"stepAiming", "90"}, {"step", "150"}, {"turn", "4"}, {"topLife", "100"}, {"nearDist", "120"},
-    {"viewDist", "1800"}, {"lostDist", "2600"}, {"visionAngle", "60"}, {"alarmDist", "1400"}, {"accuracy", "14"},
-    {"minTimeToShotFromCover", "2"}, {"minDistanceToPlayerWhenChasing", "500"}, {"maxTimeCovered", "6"},
-    {"secondsToStartRegenerating", "45"}, {"bulletsToRollIfPlayerWithOstrel", "6"},
-    {"bulletsToRollIfPlayerWithThompson", "12"}, {"bulletsToRollIfPlayerWithShotgun", "3"},
-    {"maxBulletsAttackingWithGun", "4"}, {"maxBulletsAttackingWithShotgun", "1"},
-    {"maxBulletsAttackingWithThompson", "10"}, {"lifeLimitToBeHurt", "40"}, {"regeneratingTax", "1"},
-    {"canCover", "1"}, {"canMove", "1"}, {"isGuardian", "0"},
+// value that is damaged, and the range a value must be in. The first three
+// divide the enemies' random draws: a value written there below 1 is damaged
+// (one left out counts as 1 where it is drawn). Counts the game keeps in 16
+// bits stay within them; a top life is the enemy's life at the start, which
+// must be alive; an angle of view is at most a whole turn; a switch reads as
+// on or off.
+struct KindConstant {
+    const char* key;
+    const char* shipped;
+    double low, high;
+    bool flag = false;
 };
-constexpr int kDivisors = 3;
+constexpr double kAny = 1.0e6;
+constexpr double kCount = 65535.0;
+const KindConstant kShippedConstants[] = {
+    {"willOfShootFromCover", "3", 1, kCount}, {"willOfStandingShoot", "8", 1, kCount},
+    {"maxTimeShootingFromCover", "3", 1, kCount}, {"stepAiming", "90", 0, kAny}, {"step", "150", 0, kAny},
+    {"turn", "4", 0, kAny}, {"topLife", "100", 1, 32767}, {"nearDist", "120", 0, kAny},
+    {"viewDist", "1800", 0, kAny}, {"lostDist", "2600", 0, kAny}, {"visionAngle", "60", 0, 360},
+    {"alarmDist", "1400", 0, kAny}, {"accuracy", "14", 0, kCount}, {"minTimeToShotFromCover", "2", 0, kCount},
+    {"minDistanceToPlayerWhenChasing", "500", 0, kAny}, {"maxTimeCovered", "6", 0, kAny},
+    {"secondsToStartRegenerating", "45", 0, kAny}, {"bulletsToRollIfPlayerWithOstrel", "6", 0, kCount},
+    {"bulletsToRollIfPlayerWithThompson", "12", 0, kCount}, {"bulletsToRollIfPlayerWithShotgun", "3", 0, kCount},
+    {"maxBulletsAttackingWithGun", "4", 0, kCount}, {"maxBulletsAttackingWithShotgun", "1", 0, kCount},
+    {"maxBulletsAttackingWithThompson", "10", 0, kCount}, {"lifeLimitToBeHurt", "40", 0, kCount},
+    {"regeneratingTax", "1", 0, kCount}, {"canCover", "1", 0, 1, true}, {"canMove", "1", 0, 1, true},
+    {"isGuardian", "0", 0, 1, true},
+};
 
-// A kind's constants with every damaged number (not a finite number, or a
-// divisor below 1) replaced by the shipped value, said once with the file and
-// the kind.
+// A kind's constants with every damaged value (not a finite number in its
+// range, or a switch that is neither 0 nor 1) replaced by the shipped value,
+// said once with the file and the kind.
 CXMLAttributes CheckedConstants(CXMLAttributes constants, const std::string& file, const std::string& kind)
 {
     std::string bad;
-    for (int i = 0; i < static_cast<int>(sizeof kShippedConstants / sizeof kShippedConstants[0]); ++i) {
-        const char* key = kShippedConstants[i].first;
-        auto found = constants.find(key);
+    const auto tell = [&](const char* key, std::string& value, const char* shipped) {
+        bad += (bad.empty() ? "" : ", ") + std::string(key) + " \"" + bounded::Echoed(value) + "\"";
+        value = shipped;
+    };
+    for (const KindConstant& c : kShippedConstants) {
+        auto found = constants.find(c.key);
         if (found == constants.end())
             continue;
         double value;
-        if (!bounded::ParseFloat(found->second, -1.0e6, 1.0e6, &value) || (i < kDivisors && value < 1.0)) {
-            bad += (bad.empty() ? "" : ", ") + std::string(key) + " \"" + bounded::Echoed(found->second) + "\"";
-            found->second = kShippedConstants[i].second;
-        }
+        const bool usable = c.flag ? CXMLAttributes::IsBoolWord(found->second)
+                                   : bounded::ParseFloat(found->second, c.low, c.high, &value);
+        if (!usable)
+            tell(c.key, found->second, c.shipped);
     }
     if (!bad.empty())
         bounded::SayOnce(file + ": kind \"" + bounded::Echoed(kind) + "\": " + bad +
@@ -79,8 +95,12 @@ CXMLAttributes CheckedConstants(CXMLAttributes constants, const std::string& fil
 
 const std::map<std::string, std::string>& CEnemyManager::BuiltInSoldier()
 {
-    static const std::map<std::string, std::string> soldier(std::begin(kShippedConstants),
-                                                            std::end(kShippedConstants));
+    static const std::map<std::string, std::string> soldier = [] {
+        std::map<std::string, std::string> values;
+        for (const KindConstant& c : kShippedConstants)
+            values[c.key] = c.shipped;
+        return values;
+    }();
     return soldier;
 }
 
@@ -93,6 +113,13 @@ CEnemyManager::CEnemyManagerParser::CEnemyManagerParser(CEnemyManager* manager, 
     D3DXMatrixIdentity(&m_LastPoint);
     // Kinds cut off by a broken file take the game's defaults.
     LoadXMLSaying(typesFile, true);
+    for (const auto& kind : m_Types)
+        m_KnownKinds.insert(kind.first);
+}
+
+CEnemyManager::CEnemyManagerParser::~CEnemyManagerParser()
+{
+    m_Faults.SayAll(GetStreamName());
 }
 
 void CEnemyManager::CEnemyManagerParser::OnStartElement(const std::string& name, CXMLAttributes& a)
@@ -119,19 +146,15 @@ void CEnemyManager::CEnemyManagerParser::OnStartElement(const std::string& name,
         m_InitialState = a.GetString("initialState", "");
         m_NumOfScripts = a.GetString("numOfScripts", "");
         m_Scripts = a.GetString("scripts", "");
+        CheckIA();
     } else if (name == "POINTS") {
         m_PointCount = static_cast<std::uint16_t>(a.GetInt("count", 0));
     } else if (name == "POINT") {
+        if (!CheckPoint(a))
+            return;
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
         const D3DXMATRIX transform = a.GetMatrix("transform", identity);
-        // A point out of reach of the physics would throw the body away.
-        for (int i = 0; i < 16; ++i) {
-            if (!std::isfinite(transform.m[i / 4][i % 4]) || std::fabs(transform.m[i / 4][i % 4]) > 1.0e6f) {
-                OutputDebugStringA(("enemy list: point of " + m_Name + " out of range, left out\n").c_str());
-                return;
-            }
-        }
         if (!m_FirstPointTaken) {
             m_FirstPoint = transform;
             m_FirstPointTaken = true;
@@ -151,6 +174,11 @@ void CEnemyManager::CEnemyManagerParser::OnEndElement(const std::string& name)
         m_Rooms[m_Room] = m_RoomWaves;
         m_RoomWaves.clear();
     } else if (name == "WAVE") {
+        const std::string wave = "wave \"" + bounded::Echoed(m_Wave) + "\" of room \"" + bounded::Echoed(m_Room) + "\"";
+        if (m_Wave.empty())
+            m_Faults.Add("a wave without a name", wave);
+        else if (m_RoomWaves.count(m_Wave))
+            m_Faults.Add("a wave named twice in its room: the later one is kept", wave);
         m_RoomWaves[m_Wave] = m_WaveEnemies;
         m_WaveEnemies.clear();
     } else if (name == "ENEMY") {
@@ -160,14 +188,95 @@ void CEnemyManager::CEnemyManagerParser::OnEndElement(const std::string& name)
     }
 }
 
+namespace {
+
+std::string EnemyEntryName(const std::string& name)
+{
+    return "enemy \"" + bounded::Echoed(name) + "\"";
+}
+
+// The scripts an enemy's text holds: up to three, joined by dashes.
+int ScriptsGiven(const std::string& scripts)
+{
+    return scripts.empty() ? 0 : static_cast<int>(std::min<size_t>(3, 1 + std::count(scripts.begin(), scripts.end(), '-')));
+}
+
+} // namespace
+
+void CEnemyManager::CEnemyManagerParser::CheckIA()
+{
+    const std::string enemy = EnemyEntryName(m_Name);
+    long long number;
+    // Not used by the game; a value no list of ours holds is said all the same.
+    if (!m_PatrolType.empty() && !bounded::ParseInt(m_PatrolType, 0, 65535, &number))
+        m_Faults.Add("patrol type \"" + bounded::Echoed(m_PatrolType) + "\" is not a count of 0 or more", enemy);
+    if (!m_InitialState.empty() && !CIAEnemyCover::IsStateName(m_InitialState))
+        m_Faults.Add("unknown initial state \"" + bounded::Echoed(m_InitialState) +
+                         "\": the enemy keeps the state it is built in", enemy);
+    // The scripts are cut from the text by the count: one past what the text
+    // holds finds nothing to cut, and an enemy counting scripts it has none of
+    // would wait for them for ever.
+    const int given = ScriptsGiven(m_Scripts);
+    if (!m_NumOfScripts.empty() && (!bounded::ParseInt(m_NumOfScripts, 0, 3, &number) || number > given)) {
+        m_Faults.Add("script count \"" + bounded::Echoed(m_NumOfScripts) + "\" is not the " +
+                         std::to_string(given) + " scripts given: " + std::to_string(given) + " is used",
+                     enemy);
+        m_NumOfScripts = std::to_string(given);
+    }
+}
+
+bool CEnemyManager::CEnemyManagerParser::CheckPoint(const CXMLAttributes& a)
+{
+    // Twelve finite numbers within reach of the physics, or the point is not
+    // one: the attribute reader would quietly keep the identity's entries
+    // past a word that is no number, and a point out of reach would throw
+    // the body away.
+    const auto found = a.find("transform");
+    int count = 0;
+    bool usable = found != a.end();
+    if (usable) {
+        const std::string& text = found->second;
+        size_t at = 0;
+        while (usable && (at = text.find_first_not_of(" \t\r\n", at)) != std::string::npos) {
+            const size_t end = std::min(text.find_first_of(" \t\r\n", at), text.size());
+            double value;
+            usable = ++count <= 12 && bounded::ParseFloat(text.substr(at, end - at), -1.0e6, 1.0e6, &value);
+            at = end;
+        }
+    }
+    if (usable && count == 12)
+        return true;
+    m_Faults.Add("a point whose transform is not 12 numbers within 1e6 is left out", EnemyEntryName(m_Name));
+    return false;
+}
+
+void CEnemyManager::CEnemyManagerParser::CheckEnemy()
+{
+    const std::string enemy = EnemyEntryName(m_Name) + " of wave \"" + bounded::Echoed(m_Wave) + "\"";
+    if (m_Name.empty())
+        m_Faults.Add("an enemy without a name", enemy);
+    else if (m_WaveEnemies.count(m_Name))
+        m_Faults.Add("an enemy named twice in its wave: the later one is kept", enemy);
+    if (!m_KnownKinds.count(m_IAType))
+        m_Faults.Add("unknown kind \"" + bounded::Echoed(m_IAType) + "\": every value of its tuning is the default",
+                     EnemyEntryName(m_Name));
+    if (m_PatrolPoints.empty())
+        m_Faults.Add("an enemy with no point: it starts where the enemy before it did", EnemyEntryName(m_Name));
+    if (m_Weapon != "gun" && m_Weapon != "thompson" && m_Weapon != "shotgun") {
+        m_Faults.Add("unknown weapon \"" + bounded::Echoed(m_Weapon) + "\": given a gun", EnemyEntryName(m_Name));
+        m_Weapon = "gun";
+    }
+}
+
 void CEnemyManager::CEnemyManagerParser::BuildEnemy()
 {
     if (m_Manager->m_Owned.size() >= kMaxEnemiesPerList) {
         if (m_Manager->m_Owned.size() == kMaxEnemiesPerList)
-            OutputDebugStringA("enemy list: more enemies than the game takes, the rest left out\n");
+            m_Faults.Add("more enemies than the game takes: the rest are left out", EnemyEntryName(m_Name));
         m_PatrolPoints.clear();
         return;
     }
+    CheckEnemy();
     auto built = std::make_unique<CEnemy>();
     CEnemy* enemy = built.get();
     // The type's own map takes the enemy's values: a type keeps the last

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "enemies/Detours.h"
+#include "platform/bounded.h"
 #include "platform/d3dx9math.h"
 #include "xml/XMLParser.h"
 
@@ -32,6 +34,9 @@ public:
     public:
         // Reads the types of typesFile at once.
         CEnemyManagerParser(CEnemyManager* manager, const std::string& typesFile);
+        // Says what was wrong in the entries of the last enemy file read: one
+        // line per kind of fault, with the entries that have it.
+        ~CEnemyManagerParser() override;
 
         void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
         void OnEndElement(const std::string& name) override;
@@ -40,6 +45,11 @@ public:
 
     private:
         void BuildEnemy();
+        // The entry's values a player would meet as faults: told to the
+        // tally, and replaced where the game would otherwise act on them.
+        void CheckIA();
+        bool CheckPoint(const CXMLAttributes& attributes);
+        void CheckEnemy();
 
         CEnemyManager* m_Manager;
         EnemyMap m_WaveEnemies;
@@ -55,6 +65,10 @@ public:
         std::vector<D3DXVECTOR3> m_PatrolPoints;
         std::map<std::string, CXMLAttributes> m_Types;
         std::string m_TypeName;
+        // The kinds the type file names: an unknown kind is stored in
+        // m_Types by the first enemy that asks for it.
+        std::set<std::string> m_KnownKinds;
+        bounded::FaultTally m_Faults;
     };
 
     // Starts in "room01", "wave_00".

@@ -1,5 +1,6 @@
 #include "platform/bounded.h"
 
+#include <map>
 #include <set>
 
 #include <cerrno>
@@ -126,6 +127,37 @@ void ForgetSaidLines()
 void ReportMissingOnce(const std::string& what, const std::string& name)
 {
     SayOnce(what + ": " + Echoed(name));
+}
+
+void FaultTally::Add(const std::string& fault, const std::string& entry)
+{
+    auto index = m_Index.find(fault);
+    if (index == m_Index.end()) {
+        // A hostile file may hold a million distinct faults: no more lines
+        // than SayOnce would ever say.
+        if (m_Faults.size() >= kMaxReported)
+            return;
+        index = m_Index.emplace(fault, m_Faults.size()).first;
+        m_Faults.push_back(Fault{fault, 0, {}});
+    }
+    Fault& found = m_Faults[index->second];
+    if (++found.count <= kTallyEntries)
+        found.entries += (found.count > 1 ? ", " : "") + Echoed(entry);
+}
+
+void FaultTally::SayAll(const std::string& file)
+{
+    for (const Fault& f : m_Faults) {
+        std::string where = f.entries;
+        if (f.count > 1) {
+            where = std::to_string(f.count) + " times: " + where;
+            if (f.count > kTallyEntries)
+                where += " and " + std::to_string(f.count - kTallyEntries) + " more";
+        }
+        SayOnce(Echoed(file) + ": " + f.text + " (" + where + ")");
+    }
+    m_Faults.clear();
+    m_Index.clear();
 }
 
 } // namespace bounded

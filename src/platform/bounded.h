@@ -8,7 +8,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace bounded {
 
@@ -56,5 +58,30 @@ void SayOnce(const std::string& line);
 void ForgetSaidLines();
 // A name as it may be echoed: cut to kMaxEchoedName with "...".
 std::string Echoed(const std::string& name);
+
+// The faults a reader finds in the entries of one file, said once the file is
+// read: one line per distinct fault however many entries have it, through
+// SayOnce, so that a file read again at every level load is named once.
+//   "<file>: <fault> (<entry>)"
+//   "<file>: <fault> (<n> times: <entry>, <entry>, ... and <m> more)"
+// The entries come in the order they were found; at most kTallyEntries are
+// listed.
+class FaultTally {
+public:
+    static constexpr std::size_t kTallyEntries = 5;
+    void Add(const std::string& fault, const std::string& entry);
+    // Says every line and forgets them.
+    void SayAll(const std::string& file);
+    bool Empty() const { return m_Faults.empty(); }
+
+private:
+    struct Fault {
+        std::string text;
+        std::size_t count = 0;
+        std::string entries;
+    };
+    std::vector<Fault> m_Faults;
+    std::map<std::string, std::size_t> m_Index;
+};
 
 } // namespace bounded

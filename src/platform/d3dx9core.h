@@ -105,4 +105,8 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT w
 namespace platform {
 // The font file a face name and weight get (for tests and diagnostics).
 std::string FontFileFor(const char* faceName, UINT weight);
+// Whether a face name is drawn with a font of its own: "DejaVu Sans", "DejaVu
+// Serif", ... and the monospaced Windows faces. Any other face ("Arial") is
+// drawn with DejaVu Sans; no face at all is the default.
+bool IsKnownFontFace(const std::string& faceName);
 } // namespace platform

@@ -294,6 +294,10 @@ namespace platform {
 std::string FontFileFor(const char* faceName, UINT weight) {
     return fonttext::ChooseFontFile(faceName ? faceName : "", static_cast<int>(weight), FontDir());
 }
+
+bool IsKnownFontFace(const std::string& faceName) {
+    return fonttext::IsKnownFace(faceName);
+}
 } // namespace platform
 
 HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight, UINT mipLevels, BOOL italic,

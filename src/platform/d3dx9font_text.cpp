@@ -35,24 +35,36 @@ std::string WithoutSpaces(const std::string& s) {
 
 } // namespace
 
-std::string ChooseFontFile(const std::string& faceName, int weight, const std::string& fontDir) {
-    const bool bold = weight >= 600;
-    std::string dir = fontDir.empty() || fontDir.back() == '/' ? fontDir : fontDir + "/";
-    std::string face = Lower(WithoutSpaces(faceName));
+namespace {
 
-    // DejaVu faces are files named after the face without its spaces.
-    std::string base = "DejaVuSans";
+// The file a face is drawn with, by its face name; empty for a face we have
+// no file of our own for.
+std::string FaceBase(const std::string& faceName) {
+    const std::string face = Lower(WithoutSpaces(faceName));
     static const char* const kMonospaced[] = {"couriernew", "courier", "consolas", "lucidaconsole",
                                               "monospace", "fixedsys"};
     for (const char* mono : kMonospaced)
-        if (face == mono) base = "DejaVuSansMono";
-    if (face.rfind("dejavu", 0) == 0) {
-        // Recover the file's capitalisation: "dejavusansmono" -> "DejaVuSansMono".
-        static const char* const kFaces[] = {"DejaVuSansMono", "DejaVuSansCondensed", "DejaVuSans",
-                                             "DejaVuSerifCondensed", "DejaVuSerif"};
-        for (const char* known : kFaces)
-            if (face == Lower(known)) base = known;
-    }
+        if (face == mono) return "DejaVuSansMono";
+    // Recover the file's capitalisation: "dejavusansmono" -> "DejaVuSansMono".
+    static const char* const kFaces[] = {"DejaVuSansMono", "DejaVuSansCondensed", "DejaVuSans",
+                                         "DejaVuSerifCondensed", "DejaVuSerif"};
+    for (const char* known : kFaces)
+        if (face == Lower(known)) return known;
+    return {};
+}
+
+} // namespace
+
+bool IsKnownFace(const std::string& faceName) {
+    return WithoutSpaces(faceName).empty() || !FaceBase(faceName).empty();
+}
+
+std::string ChooseFontFile(const std::string& faceName, int weight, const std::string& fontDir) {
+    const bool bold = weight >= 600;
+    std::string dir = fontDir.empty() || fontDir.back() == '/' ? fontDir : fontDir + "/";
+    // DejaVu faces are files named after the face without its spaces.
+    std::string base = FaceBase(faceName);
+    if (base.empty()) base = "DejaVuSans";
     if (bold && IsFile(dir + base + "-Bold.ttf")) return dir + base + "-Bold.ttf";
     if (IsFile(dir + base + ".ttf")) return dir + base + ".ttf";
     if (bold && IsFile(dir + "DejaVuSans-Bold.ttf")) return dir + "DejaVuSans-Bold.ttf";

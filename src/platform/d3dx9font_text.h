@@ -21,6 +21,9 @@ namespace fonttext {
 // fontDir is the folder holding the DejaVu files. Empty when not even DejaVu
 // Sans is there.
 std::string ChooseFontFile(const std::string& faceName, int weight, const std::string& fontDir);
+// Whether the face is one ChooseFontFile knows by name (or none at all),
+// rather than one it stands DejaVu Sans in for.
+bool IsKnownFace(const std::string& faceName);
 
 // The game's text as code points. Valid UTF-8 is decoded; any byte that does
 // not start a valid sequence stands for itself in Windows-1252 (the Windows

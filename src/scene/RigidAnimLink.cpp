@@ -18,6 +18,7 @@
 #include "scene/SceneManager.h"
 #include "sound/SoundManager.h"
 #include "world/CollisionManager.h"
+#include "world/Scenario.h"
 #include "world/TriggerManager.h"
 
 namespace {
@@ -29,6 +30,7 @@ public:
         IEntidad3D* entity = getSceneManager().FindEntity(name);
         return entity ? &entity->GetTransform() : nullptr;
     }
+    bool HasMesh(const std::string& name) override { return getScenario()->HasObject(name); }
 
     void FadeOutToBlack(float seconds) override { getGUI().FadeOutToBlack(seconds); }
     void FadeOutToWhite(float seconds) override { getGUI().FadeOutToWhite(seconds); }

@@ -2,11 +2,13 @@
 
 #include "platform/bounded.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <cctype>
 #include <cstdio>
 #include <iostream>
+#include <vector>
 
 #include "app/GameStateFlags.h"
 #include "platform/files.h"
@@ -52,12 +54,6 @@ int StartMatrixSlot(const std::string& name)
 constexpr float kComboFinalScale = 4.2f;
 
 bool IsComboFinal(const std::string& name) { return name.find("Combo_final") != std::string::npos; }
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-
-bool Finite(float value) { return std::isfinite(value); }
 
 // Clamped position along the track: the sample index and the blend towards
 // the next one.
@@ -119,63 +115,111 @@ void RigidAnimTrack::Clear()
     orientationCount = 0;
 }
 
-bool RigidAnimTrack::Load(const char* path)
+namespace {
+
+// The words of a track file: a tag ("<Name>") or a run of anything up to the
+// next blank or tag; blanks between them do not count.
+class TrackWords {
+public:
+    explicit TrackWords(const std::string& text) : m_Text(text) {}
+    std::string Next()
+    {
+        m_At = std::min(m_Text.find_first_not_of(" \t\r\n\f\v", m_At), m_Text.size());
+        const size_t start = m_At;
+        if (m_At < m_Text.size() && m_Text[m_At] == '<')
+            m_At = std::min(m_Text.find('>', m_At), m_Text.size() - 1) + 1;
+        else
+            m_At = std::min(m_Text.find_first_of(" \t\r\n\f\v<", m_At), m_Text.size());
+        return m_Text.substr(start, m_At - start);
+    }
+    bool Expect(const char* tag) { return Next() == tag; }
+    // The next word between a tag and its end ("<Duration> 6 </Duration>").
+    bool Between(const char* open, const char* close, std::string& word)
+    {
+        if (!Expect(open))
+            return false;
+        word = Next();
+        return Expect(close);
+    }
+
+private:
+    const std::string& m_Text;
+    size_t m_At = 0;
+};
+
+// A track file is a few hundred samples; one that claims more than this
+// many bytes is no track of ours.
+constexpr std::size_t kMaxTrackBytes = 16u << 20;
+
+} // namespace
+
+std::string RigidAnimTrack::Read(const std::string& text)
 {
-    std::unique_ptr<FILE, FileCloser> file(platform::OpenFile(path, "rb"));
-    if (!file)
-        return false;
-    FILE* in = file.get();
-    std::fseek(in, 0, SEEK_END);
-    const long size = std::ftell(in);
-    std::fseek(in, 0, SEEK_SET);
-
-    auto refuse = [&](const char* fault) {
-        Clear();
-        bounded::SayOnce("Rigid animation " + bounded::Echoed(path) + ": " + fault);
-        return true;
-    };
-
-    char name[128] = {};
-    int count = 0;
-    float length = 0.0f;
-    if (std::fscanf(in, " <RigidAnimation> <Name> %127s", name) != 1)
-        return refuse("no name");
-    // A name of 128 characters or more is not a name this game writes.
-    const int next = std::fgetc(in);
-    if (next != EOF && !std::isspace(next) && next != '<')
-        return refuse("name longer than 127 characters");
-    if (next == '<')
-        std::ungetc(next, in);
-    if (std::fscanf(in, " </Name> <NumSamples> %d </NumSamples> <Duration> %f </Duration> <Position>", &count,
-                    &length) != 2)
-        return refuse("no sample count or duration");
-    if (count <= 0)
-        return refuse("no samples");
+    Clear();
+    TrackWords words(text);
+    std::string name, countText, durationText;
+    if (!words.Expect("<RigidAnimation>"))
+        return "it is not a rigid animation track (it does not begin with <RigidAnimation>)";
+    if (!words.Between("<Name>", "</Name>", name) || name.empty() || name[0] == '<')
+        return "it has no <Name>";
+    if (name.size() > 127)
+        return "its name is longer than 127 characters";
+    if (!words.Between("<NumSamples>", "</NumSamples>", countText))
+        return "it has no <NumSamples>";
     // Every sample is seven numbers of at least one digit and a blank each:
     // a count the file cannot hold is refused before anything is allocated.
-    if (static_cast<long>(count) > size / 14)
-        return refuse("fewer samples than announced");
-    if (!Finite(length) || length < 0.0f)
-        return refuse("bad duration");
+    long long count = 0;
+    if (!bounded::ParseInt(countText, 1, std::max<long long>(1, static_cast<long long>(text.size() / 14)), &count))
+        return "sample count \"" + bounded::Echoed(countText) + "\" is not a count from 1 to what the file holds";
+    if (!words.Between("<Duration>", "</Duration>", durationText))
+        return "it has no <Duration>";
+    double length = 0.0;
+    if (!bounded::ParseFloat(durationText, 0.0, 1.0e6, &length))
+        return "duration \"" + bounded::Echoed(durationText) + "\" is not a number of seconds from 0 to 1e6";
+    if (!words.Expect("<Position>"))
+        return "it has no <Position>";
 
+    const auto number = [&words](float& out) {
+        double value;
+        if (!bounded::ParseFloat(words.Next(), -1.0e30, 1.0e30, &value))
+            return false;
+        out = static_cast<float>(value);
+        return true;
+    };
     const float scale = IsComboFinal(name) ? kComboFinalScale : 1.0f;
-    Allocate(length, static_cast<unsigned>(count), static_cast<unsigned>(count));
-    for (int k = 0; k < count; ++k) {
+    const auto fault = [this](const std::string& why) {
+        Clear();
+        return why;
+    };
+    Allocate(static_cast<float>(length), static_cast<unsigned>(count), static_cast<unsigned>(count));
+    for (long long k = 0; k < count; ++k) {
         D3DXVECTOR3& p = positions[k];
-        if (std::fscanf(in, " %f %f %f", &p.x, &p.y, &p.z) != 3 || !Finite(p.x) || !Finite(p.y) || !Finite(p.z))
-            return refuse("fewer positions than announced");
+        if (!number(p.x) || !number(p.y) || !number(p.z))
+            return fault("position " + std::to_string(k + 1) + " of " + std::to_string(count) +
+                         " is missing or not a finite number");
         p *= scale;
     }
-    if (std::fscanf(in, " </Position> <Orientation>") != 0)
-        return refuse("no orientations");
-    for (int k = 0; k < count; ++k) {
+    if (!words.Expect("</Position>") || !words.Expect("<Orientation>"))
+        return fault("more positions than announced, or no <Orientation>");
+    for (long long k = 0; k < count; ++k) {
         D3DXQUATERNION& q = orientations[k];
-        if (std::fscanf(in, " %f %f %f %f", &q.x, &q.y, &q.z, &q.w) != 4 || !Finite(q.x) || !Finite(q.y) ||
-            !Finite(q.z) || !Finite(q.w))
-            return refuse("fewer orientations than announced");
+        if (!number(q.x) || !number(q.y) || !number(q.z) || !number(q.w))
+            return fault("orientation " + std::to_string(k + 1) + " of " + std::to_string(count) +
+                         " is missing or not a finite number");
         if (q.x == 0.0f && q.y == 0.0f && q.z == 0.0f && q.w == 0.0f)
-            return refuse("an orientation of length 0");
+            return fault("orientation " + std::to_string(k + 1) + " has length 0");
     }
+    return {};
+}
+
+bool RigidAnimTrack::Load(const char* path)
+{
+    std::vector<unsigned char> bytes;
+    if (!platform::ReadWholeFile(path, bytes, kMaxTrackBytes))
+        return false;
+    const std::string fault = Read(std::string(bytes.begin(), bytes.end()));
+    if (!fault.empty())
+        bounded::SayOnce("Rigid animation " + bounded::Echoed(path) + ": " + fault + "; it is not played");
     return true;
 }
 
@@ -290,6 +334,7 @@ void CRigidAnimManager::LoadList(const std::string& file)
     m_TooManyReported = false;
     m_ListFile = file;
     LoadXMLSaying(file, true);
+    m_Faults.SayAll(file);
     // A game closed in the middle of a sequence leaves none running for the
     // next start: the camera would follow the hero's heading, not the player.
     scriptedSequenceRunning = false;
@@ -343,7 +388,16 @@ void CRigidAnimManager::OnStartElement(const std::string& name, CXMLAttributes& 
         start *= kComboFinalScale;
     RigidAnimTrack* slot = &tracks[trackCount];
     slot->Clear();
-    slot->Load((std::string(kTrackFolder) + partName).c_str());
+    const std::string entry = "part \"" + bounded::Echoed(partName) + "\" of \"" + bounded::Echoed(currentAnimName) + "\"";
+    const std::string track = std::string(kTrackFolder) + partName;
+    // A file there that cannot be read has said why.
+    if (!slot->Load(track.c_str()) && !platform::FileExists(track))
+        m_Faults.Add("its track file in " + std::string(kTrackFolder) + " is missing: the part plays nothing", entry);
+    // The levels' objects are all read before the list is: a part whose
+    // mesh is in none of them would move nothing when played.
+    if (malla != "cam_pos" && malla != "cam_look" && !World().HasMesh(malla))
+        m_Faults.Add("names a mesh that is in no level: the part moves nothing",
+                     entry + " (mesh \"" + bounded::Echoed(malla) + "\")");
     const CKeyframedRAO anim(slot);
     if (malla == "cam_pos") {
         camPosTemplates.emplace(currentAnimName, anim);

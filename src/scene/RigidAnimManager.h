@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bounded.h"
 #include "platform/d3dx9math.h"
 #include "xml/XMLParser.h"
 
@@ -31,11 +32,14 @@ public:
     // New samples are left unset; the caller fills them.
     void Allocate(float duration, unsigned positionCount, unsigned orientationCount);
     void Clear();
-    // Reads a track file. False when it cannot be opened (the track is left
-    // as it was) or is malformed (the track is left empty, and one line on the
-    // error stream names the file and the fault): an empty track plays
-    // nothing.
+    // Reads a track file. False when it cannot be read (the track is left as
+    // it was); true when it is read, whole or malformed: a malformed one is
+    // left empty, and one line on the error stream names the file and the
+    // fault. An empty track plays nothing.
     bool Load(const char* path);
+    // Reads a track from a file's text: empty when it is whole, or else the
+    // fault in a few words, the track left empty.
+    std::string Read(const std::string& text);
 
     // The clamped, interpolated sample at time t; never reads past the last
     // sample. Only for a track that holds samples.
@@ -100,6 +104,9 @@ public:
 
     // The placement of the scene object of that name, or null.
     virtual CLocation* FindEntity(const std::string& name) = 0;
+    // Whether any level of the game has an object of that name, whichever
+    // level is played now; true for a world that cannot tell.
+    virtual bool HasMesh(const std::string& name) { return true; }
 
     // GUI.
     virtual void FadeOutToBlack(float seconds) = 0;
@@ -317,6 +324,8 @@ private:
     bool m_StartMatrixSet[kStartMatrixCount] = {};
     std::string m_ListFile;
     bool m_TooManyReported = false;
+    // What the list's parts lack, said once the list is read.
+    bounded::FaultTally m_Faults;
 };
 
 CRigidAnimManager* getRigid();

@@ -419,6 +419,21 @@ std::vector<IEntidad3D*> CScenario::GetRoomObjects()
     return objects;
 }
 
+bool CScenario::HasObject(const std::string& name) const
+{
+    if (m_Rooms.empty())
+        return true;
+    for (const auto& room : m_Rooms) {
+        if (!room)
+            continue;
+        for (const auto* objects : {&room->GetObjectsWithParapets(), &room->GetObjectsWithoutParapets()})
+            for (const CRigidEntity* object : *objects)
+                if (object && object->GetName() == name)
+                    return true;
+    }
+    return false;
+}
+
 // On CLightCamera: range is the distance last measured, influence the weight,
 // spread how far the light reaches.
 CLightCamera* CScenario::GetNearestLight(D3DXVECTOR3 position)

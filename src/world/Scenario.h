@@ -162,6 +162,9 @@ public:
     // The current room's objects, those with parapets first, each group in
     // file order; the scene's draw lists are built from it.
     std::vector<IEntidad3D*> GetRoomObjects();
+    // Whether an object of that name is in any room; true before any room is
+    // read, when nothing can be told.
+    bool HasObject(const std::string& name) const;
     // The nearest room light by ground Manhattan distance (preferring one
     // nearer than 1000, else the nearest nearer than 5000, else the first),
     // with its weight set for the position; the runner-up goes to the room's

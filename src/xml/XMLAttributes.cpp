@@ -98,6 +98,17 @@ bool CXMLAttributes::GetBool(const char* name, bool def) const
     return false;
 }
 
+bool CXMLAttributes::IsBoolWord(const std::string& value)
+{
+    static const char* const words[] = {"0",  "no",   "NO",    "No",    "false", "FALSE", "False",
+                                        "1",  "yes",  "YES",   "Yes",   "true",  "TRUE",  "True"};
+    for (const char* word : words) {
+        if (value == word)
+            return true;
+    }
+    return false;
+}
+
 D3DXVECTOR3 CXMLAttributes::GetVect3f(const char* name, float x, float y, float z) const
 {
     D3DXVECTOR3 result(x, y, z);

@@ -22,6 +22,10 @@ public:
     float GetFloat(const char* name, float def) const;
     // True only for "1", "yes", "YES", "Yes", "true", "TRUE" and "True".
     bool GetBool(const char* name, bool def) const;
+    // Whether a switch's value says on or off plainly: "0" or "1", or one
+    // of the words for them GetBool's reader would expect ("no", "false"...).
+    // Anything else reads as off, which is rarely what was meant.
+    static bool IsBoolWord(const std::string& value);
     // Three blank-separated numbers. Reading stops at the first one that is
     // not a number; it and the rest keep the default.
     D3DXVECTOR3 GetVect3f(const char* name, float x, float y, float z) const;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/Startup.h"
 #include "app/shipped_game.h"
 #include "shipped_folder.h"
 
@@ -16,9 +17,15 @@ TEST(QuietStart, TheModelsTracesGoToTheDebugLogNotToTheTerminal)
     testing::internal::CaptureStderr();
     const bool started = shippedgame::Start(800, 600);
     shippedgame::Stop();
+    CConfiguration configuration;
+    configuration.LoadXMLSaying("data/XML/init_configuration.xml");
     const std::string terminal = testing::internal::GetCapturedStderr();
     ASSERT_TRUE(started);
     EXPECT_EQ(terminal.find("Bones"), std::string::npos) << terminal;
+    // The shipped data holds no entry the game would have to say anything of.
+    for (const char* file : {"init_configuration.xml", "typeOfEnemyList.xml", "enemyList.xml",
+                             "lista_animaciones_rigidas.xml", "RigidAnim/"})
+        EXPECT_EQ(terminal.find(file), std::string::npos) << terminal;
 
     std::ifstream log("data/debug_log.txt");
     std::stringstream traces;

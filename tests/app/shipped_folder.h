@@ -3,6 +3,7 @@
 // lands where no other test's run writes its own.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "render/DeviceFixture.h"
 
@@ -31,26 +33,36 @@ inline bool WrittenByTheGame(const std::filesystem::path& relative)
 // a whole folder at a link: a start makes a few dozen links, not the two
 // thousand of its files, which cost the kernel more than the game's own
 // start. Real folders stand only where a run writes: data/ (the logs) and
-// the way down to `ownCopy` (a file or folder the caller replaces with its
-// own, itself left out).
-inline void LinkShippedGame(const std::filesystem::path& ownCopy = {})
+// the way down to each of `ownCopies` (files or folders the caller replaces
+// with its own, themselves left out).
+inline void LinkShippedGame(const std::vector<std::filesystem::path>& ownCopies)
 {
     namespace fs = std::filesystem;
     const fs::path shipped(VANTOREL_WORKDIR);
-    fs::path own = ownCopy.lexically_normal();
-    if (!own.empty() && own.filename().empty())
-        own = own.parent_path();
+    std::vector<fs::path> owns;
+    for (const fs::path& ownCopy : ownCopies) {
+        fs::path own = ownCopy.lexically_normal();
+        if (!own.empty() && own.filename().empty())
+            own = own.parent_path();
+        owns.push_back(own);
+    }
     const auto leadsToOwn = [&](const fs::path& relative) {
-        auto a = relative.begin(), b = own.begin();
-        for (; a != relative.end() && b != own.end(); ++a, ++b)
-            if (*a != *b)
-                return false;
-        return a == relative.end() && b != own.end();
+        for (const fs::path& own : owns) {
+            auto a = relative.begin(), b = own.begin();
+            for (; a != relative.end() && b != own.end() && *a == *b; ++a, ++b) {
+            }
+            if (a == relative.end() && b != own.end())
+                return true;
+        }
+        return false;
+    };
+    const auto isOwn = [&](const fs::path& relative) {
+        return std::find(owns.begin(), owns.end(), relative) != owns.end();
     };
     std::function<void(const fs::path&)> link = [&](const fs::path& folder) {
         for (const fs::directory_entry& entry : fs::directory_iterator(shipped / folder)) {
             const fs::path relative = folder / entry.path().filename();
-            if (WrittenByTheGame(relative) || relative == own)
+            if (WrittenByTheGame(relative) || isOwn(relative))
                 continue;
             if (entry.is_directory() && (relative == "data" || leadsToOwn(relative))) {
                 fs::create_directory(relative);
@@ -61,6 +73,11 @@ inline void LinkShippedGame(const std::filesystem::path& ownCopy = {})
         }
     };
     link(fs::path());
+}
+
+inline void LinkShippedGame(const std::filesystem::path& ownCopy = {})
+{
+    LinkShippedGame(std::vector<std::filesystem::path>{ownCopy});
 }
 
 // After LinkShippedGame: the game's configuration as shipped but for its

@@ -1,8 +1,12 @@
 // The device made at start-up, and the debug text drawn on it.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <tuple>
+
 #include "app/DebugText.h"
 #include "app/Startup.h"
+#include "gui/Subtitles.h"
 #include "platform/bounded.h"
 #include "render/EffectManager.h"
 #include "render/DeviceFixture.h"
@@ -243,6 +247,49 @@ TEST(Configuration, AWindowSizeThatIsNoScreenSizeFallsBackTo800x600)
         else
             EXPECT_EQ(printed.rfind("data/XML/init_configuration.xml: window " + c.quoted, 0), 0u) << printed;
     }
+}
+
+// A value outside its set is dropped for its default, said with the others
+// in one line; a face the game has no font of is named and kept for the text
+// layer, which draws it with DejaVu Sans; a second element is said.
+TEST(Configuration, ValuesOutsideTheirSetTakeTheirDefaults)
+{
+    const struct {
+        const char* properties;
+        bool windowed, moveCursor, english;
+        int fontSize, listSize;
+        const char* said;
+    } cases[] = {
+        {"windowed='2' move_cursor='no' english='si' debug_font_size='-20' fps_list_size='2147483648'", true, false,
+         false, 20, 60,
+         "windowed \"2\" is not 0 or 1, english \"si\" is not 0 or 1, debug_font_size \"-20\" is not a size from 1 to "
+         "256, fps_list_size \"2147483648\" is not a size from 1 to 100000: the defaults are used"},
+        {"windowed='false' english='True' debug_font='Comic Sans' debug_font_size='256' fps_list_size='1'", false,
+         true, true, 256, 1, "debug_font \"Comic Sans\" is not a font of the game: DejaVu Sans is used"},
+        {"debug_font='DejaVu Serif' debug_font_size='0'", true, true, false, 20, 60,
+         "debug_font_size \"0\" is not a size from 1 to 256: the defaults are used"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.properties);
+        bounded::ForgetSaidLines();
+        CConfiguration config;
+        std::istringstream in(std::string("<C><PROPERTIES ") + c.properties + "/></C>");
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(config.Parse(in, "init_configuration.xml"));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "data/XML/init_configuration.xml: " + std::string(c.said) + "\n");
+        EXPECT_EQ(std::tie(config.windowed, config.move_cursor, getSubtitulos().english, config.debug_font_size,
+                           config.fps_list_size),
+                  std::make_tuple(c.windowed, c.moveCursor, c.english, c.fontSize, c.listSize));
+    }
+    bounded::ForgetSaidLines();
+    CConfiguration twice;
+    std::istringstream in("<C><PROPERTIES width='1024'/><PROPERTIES/><PROPERTIES/></C>");
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(twice.Parse(in, "init_configuration.xml"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "data/XML/init_configuration.xml: a second PROPERTIES element: its values replace the first's, the "
+              "defaults where it has none\n");
+    EXPECT_EQ(twice.width, 800);
 }
 
 } // namespace

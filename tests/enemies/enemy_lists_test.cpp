@@ -180,6 +180,44 @@ TEST_F(EnemyTest, ABrokenOrMissingListLeavesNoEnemies)
     EXPECT_FALSE(Manager().anyBotAlive());
 }
 
+// What an entry says that the game cannot mean is left out or takes its
+// default, and each fault is said once, with the list, however often the
+// list is read.
+TEST_F(EnemyTest, DamagedEntriesAreLeftOutOrTakeTheirDefaultsAndAreSaidOnceWithTheList)
+{
+    EnemyEntry odd{"ene_odd", "nadie", "<POINT transform=\"1 0 0 0 1 0 0 0 1 5 0 abc\"/>" + Point(40, 0, 60), "bazooka"};
+    odd.state = "";
+    odd.numOfScripts = "2";  // and no script given
+    EnemyEntry other{"ene_other", "nadie", Point(0, 0, 0), "bazooka"};
+    other.state = "DORMIDO";
+    const std::string list = ListXml("room01", WaveXml("wave_00", {odd, other}));
+    testing::internal::CaptureStderr();
+    Load(list);
+    Load(list);
+    const std::string said = testing::internal::GetCapturedStderr();
+
+    CEnemy* enemy = Enemy("ene_odd");
+    ASSERT_NE(enemy, nullptr);
+    ASSERT_EQ(enemy->getIA()->GetPatrolPoints().size(), 1u);
+    EXPECT_EQ(enemy->GetPosition().GetPosition(), D3DXVECTOR3(40, 0, 60));
+    EXPECT_NE(enemy->getIA()->GetState(), CIAEnemyCover::WAITING) << "it waits for no script";
+    EXPECT_EQ(enemy->GetWeapon()->GetName(), "GUN");
+    const std::string file = m_Folder / "enemies.xml" + ": ";
+    // Beside what the rest of the game says of a folder without its data.
+    for (const std::string& line :
+         {"script count \"2\" is not the 0 scripts given: 0 is used (enemy \"ene_odd\")",
+          "a point whose transform is not 12 numbers within 1e6 is left out (enemy \"ene_odd\")",
+          "unknown weapon \"bazooka\": given a gun (2 times: enemy \"ene_odd\", enemy \"ene_other\")",
+          "unknown initial state \"DORMIDO\": the enemy keeps the state it is built in (enemy \"ene_other\")",
+          "unknown kind \"nadie\": every value of its tuning is the default (2 times: enemy \"ene_odd\", enemy "
+          "\"ene_other\")"}) {
+        const size_t at = said.find(file + line + "\n");
+        EXPECT_NE(at, std::string::npos) << line << "\n" << said;
+        EXPECT_EQ(said.find(line, at + file.size() + 1), std::string::npos) << line;
+    }
+    EXPECT_EQ(said.find("Enemy ene_"), std::string::npos) << said;
+}
+
 } // namespace
 } // namespace enemytest
 
@@ -211,6 +249,29 @@ TEST(EnemyTypes, DamagedOrMissingDivisorsTakeTheShippedValues)
     EXPECT_FLOAT_EQ(broken.GetFloat("nearDist", 0.0f), 150.0f);
     const CXMLAttributes& sparse = parser.GetTypes().at("sparse");
     EXPECT_EQ(sparse.count("willOfStandingShoot"), 0u);
+}
+
+// Values outside their range (a kind born dead, a negative sight, more than a
+// turn of view, a switch that is neither on nor off) take the shipped ones.
+TEST(EnemyTypes, ValuesOutsideTheirRangeTakeTheShippedValues)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("types.xml",
+        "<TYPES><TYPE tName=\"k\"><CONSTANTS topLife=\"-100\" viewDist=\"-5\" visionAngle=\"361\" canCover=\"2\" "
+        "canMove=\"no\" isGuardian=\"true\" lostDist=\"0\"/></TYPE></TYPES>");
+    CEnemyManager local;
+    testing::internal::CaptureStderr();
+    CEnemyManager::CEnemyManagerParser parser(&local, file);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              file + ": kind \"k\": topLife \"-100\", viewDist \"-5\", visionAngle \"361\", canCover \"2\" unusable; "
+                     "the shipped values are used\n");
+    const CXMLAttributes& kind = parser.GetTypes().at("k");
+    EXPECT_EQ(kind.GetInt("topLife", 0), 100);
+    EXPECT_FLOAT_EQ(kind.GetFloat("viewDist", 0.0f), 1800.0f);
+    EXPECT_FLOAT_EQ(kind.GetFloat("visionAngle", 0.0f), 60.0f);
+    EXPECT_TRUE(kind.GetBool("canCover", false));
+    EXPECT_FALSE(kind.GetBool("canMove", true));
+    EXPECT_FLOAT_EQ(kind.GetFloat("lostDist", 9.0f), 0.0f);
 }
 
 } // namespace

@@ -86,4 +86,26 @@ TEST(Bounded, ALineIsSaidOnceUntilTheSaidLinesAreForgotten)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "data/XML/a.xml: refused: cut short\n");
 }
 
+// Faults of many entries of one file: one line per fault, in the order
+// first found, its entries listed up to five and counted; the same file read
+// again says nothing more.
+TEST(Bounded, AFaultOfManyEntriesIsOneLineWithItsCount)
+{
+    bounded::ForgetSaidLines();
+    testing::internal::CaptureStderr();
+    for (int read = 0; read < 2; ++read) {
+        bounded::FaultTally tally;
+        for (int i = 1; i <= 7; ++i)
+            tally.Add("unknown kind: the defaults are used", "enemy " + std::to_string(i));
+        tally.Add("no point", "enemy 3");
+        EXPECT_FALSE(tally.Empty());
+        tally.SayAll("data/XML/e.xml");
+        EXPECT_TRUE(tally.Empty());
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "data/XML/e.xml: unknown kind: the defaults are used (7 times: enemy 1, enemy 2, enemy 3, enemy 4, "
+              "enemy 5 and 2 more)\n"
+              "data/XML/e.xml: no point (enemy 3)\n");
+}
+
 } // namespace

@@ -39,6 +39,11 @@ TEST(FontText, ChoosesDejaVuFilesByFaceAndWeight) {
     EXPECT_EQ(ChooseFontFile("dejavu sans mono", 800, FontDir()), dir + "DejaVuSansMono-Bold.ttf");
     EXPECT_EQ(ChooseFontFile("Courier New", 400, FontDir()), dir + "DejaVuSansMono.ttf");
     EXPECT_EQ(ChooseFontFile("Arial", 400, "/no/such/folder"), "");
+    // Only the faces drawn with a file of their own are known by name.
+    for (const char* known : {"DejaVu Sans", "dejavu serif condensed", "Courier New", "", " "})
+        EXPECT_TRUE(IsKnownFace(known)) << known;
+    for (const char* stood_in : {"Arial", "DejaVu Sans Bold", "Comic Sans"})
+        EXPECT_FALSE(IsKnownFace(stood_in)) << stood_in;
 }
 
 class FontLayout : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 
 #include "scene/rigid_fixture.h"
 
@@ -257,6 +258,64 @@ TEST_F(RigidListTest, APartWithoutAMeshOrWithANaNStartIsNamed)
     EXPECT_EQ(manager.GetTrackCount(), 2);
     ASSERT_EQ(manager.GetAnimations().at("g").size(), 1u);
     EXPECT_EQ(manager.GetAnimations().at("g")[0].entityName, "caja");
+}
+
+// A track's faults said as they are: a file that is no track, a duration that
+// is no number or below 0; tags may touch their values.
+TEST(RigidAnimTrack, ATrackSaysWhatIsWrongWithIt)
+{
+    const std::vector<Sample> samples = {{{1, 2, 3}, kIdentity}, {{2, 4, 6}, kIdentity}};
+    const std::pair<std::string, std::string> rows[] = {
+        {TrackText("a", 2, 1.5f, samples), ""},
+        {"<RigidAnimation><Name>b</Name><NumSamples>1</NumSamples><Duration>2</Duration><Position>1 2 3"
+         "</Position><Orientation>0 0 0 1</Orientation></RigidAnimation>",
+         ""},
+        {"\x7f\x45LF garbage", "it is not a rigid animation track (it does not begin with <RigidAnimation>)"},
+        {"<RigidAnimation> <NumSamples> 2", "it has no <Name>"},
+        {std::regex_replace(TrackText("a", 2, 1.0f, samples), std::regex("<Duration> [^ ]+"), "<Duration> nan"),
+         "duration \"nan\" is not a number of seconds from 0 to 1e6"},
+        {std::regex_replace(TrackText("a", 2, 1.0f, samples), std::regex("<Duration> [^ ]+"), "<Duration> -2"),
+         "duration \"-2\" is not a number of seconds from 0 to 1e6"},
+        {std::regex_replace(TrackText("a", 2, 1.0f, samples), std::regex("<NumSamples> 2"), "<NumSamples> -2"),
+         "sample count \"-2\" is not a count from 1 to what the file holds"},
+    };
+    for (const auto& row : rows) {
+        RigidAnimTrack track;
+        EXPECT_EQ(track.Read(row.first), row.second) << row.first;
+        EXPECT_EQ(track.IsEmpty(), !row.second.empty()) << row.first;
+    }
+    // Said with the file when the manager's reader meets it.
+    ::testing::internal::CaptureStderr();
+    WriteFile("tracks/nan_duration", rows[4].first);
+    RigidAnimTrack track;
+    EXPECT_TRUE(track.Load("tracks/nan_duration"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Rigid animation tracks/nan_duration: " + rows[4].second + "; it is not played\n");
+}
+
+// A part whose track file is missing or whose mesh no level has is said, the
+// parts counted by fault in one line each.
+TEST_F(RigidListTest, PartsWithoutTheirTrackOrMeshAreSaidInOneLineAFault)
+{
+    struct : RecordingWorld {
+        bool HasMesh(const std::string& name) override { return name.rfind("gone", 0) != 0; }
+    } levels;
+    manager.SetWorld(&levels);
+    Track("t_here", 0, 1);
+    ::testing::internal::CaptureStderr();
+    List("<ANIMACION name=\"g\"><PARTE name=\"t_here\" malla=\"caja\"/><PARTE name=\"t_away\" malla=\"caja\"/>"
+         "<PARTE name=\"t_here\" malla=\"gone_1\"/><PARTE name=\"t_lost\" malla=\"gone_2\"/>"
+         "<PARTE name=\"t_lost\" malla=\"cam_pos\"/></ANIMACION>");
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string list = std::string("lists/") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    EXPECT_EQ(said, list + ": its track file in data/XML/RigidAnim/ is missing: the part plays nothing (3 times: part "
+                           "\"t_away\" of \"g\", part \"t_lost\" of \"g\", part \"t_lost\" of \"g\")\n" +
+                        list + ": names a mesh that is in no level: the part moves nothing (2 times: part \"t_here\" "
+                               "of \"g\" (mesh \"gone_1\"), part \"t_lost\" of \"g\" (mesh \"gone_2\"))\n");
+    // Both stay in their group: the one whose track is there plays it.
+    ASSERT_EQ(manager.GetAnimations().at("g").size(), 4u);
+    EXPECT_FALSE(manager.GetAnimations().at("g")[0].track->IsEmpty());
+    EXPECT_TRUE(manager.GetAnimations().at("g")[1].track->IsEmpty());
 }
 
 TEST_F(RigidListTest, OneShotsLoopsAndTheirPosesOnTheSceneObjects)
