@@ -248,9 +248,11 @@ TEST_F(PlayFaults, OneHeadShotFellsASoldier)
     player.Tap(DIK_Q, 64);
     player.held.insert({DIK_Q, {68, 130}});
     // Once the lock has let go, the mouse lifts the aim onto his head: one
-    // step up or down a frame until it is there.
+    // step up or down, then a wait for the view to catch up with it, until
+    // it is there. (A step every frame outruns the view and swings round
+    // the head.)
     float headHeight = 0.0f;
-    for (int f = 160; f < 280; ++f)
+    for (int f = 160; f < 280; f += 8)
         player.probes[f] = [&headHeight] {
             CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave("ene_31");
             const D3DXVECTOR3 feet = enemy->GetPosition().GetPosition();
