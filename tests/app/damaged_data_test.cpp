@@ -166,7 +166,9 @@ const Damage kDamages[] = {
     {"camera_values_cut_short", "data/XML/camera_values.xml",
      [](const std::string& s) { return s.substr(0, s.size() / 2); },
      "data/XML/camera_values.xml: refused: it is not well-formed XML (unclosed token at line", nullptr, true},
-    {"enemy_list_cut_short", "data/XML/enemyList.xml", [](const std::string& s) { return s.substr(0, s.size() / 2); },
+    // Cut halfway, inside the tag that runs across the middle, wherever the layout puts it.
+    {"enemy_list_cut_short", "data/XML/enemyList.xml",
+     [](const std::string& s) { return s.substr(0, s.find('<', s.size() / 2) + 2); },
      "data/XML/enemyList.xml: it is not well-formed XML (unclosed token at line", nullptr, true},
     {"enemy_kinds_cut_short", "data/XML/typeOfEnemyList.xml",
      [](const std::string& s) { return s.substr(0, s.size() / 2); },
