@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "app/WinMain.h"
 #include "enemies/Enemy.h"
@@ -17,6 +19,7 @@
 #include "player/Player.h"
 #include "scene/Camera.h"
 #include "scene/RigidAnimManager.h"
+#include "world/CollisionManager.h"
 #include "script/ScriptHost.h"
 
 namespace looptest {
@@ -59,6 +62,7 @@ public:
                 const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
                 handoverView = std::atan2(view.x, view.z);
                 toFirstVolume = std::atan2(kFirstVolume.x - hero.x, kFirstVolume.z - hero.z);
+                LookForTheBarrier();
             }
         }
         if (controlAt > 0 && frames == controlAt + kStandFrames) {
@@ -80,6 +84,23 @@ public:
             CGameCalls::RenderFrame(dt);
     }
 
+    // Wave 01's barrier as the handed-over view shows it: its crate's top
+    // and middle projected into the frame, and the first solid on the line
+    // from the eye to each.
+    void LookForTheBarrier()
+    {
+        const CCamera& camera = getCamera();
+        D3DXMATRIX viewProjection;
+        D3DXMatrixMultiply(&viewProjection, &camera.GetViewMatrix(), &camera.GetProjectionMatrix());
+        for (float height : {40.0f, 75.0f}) {
+            const D3DXVECTOR3 crate(kBarrier.x, height, kBarrier.z);
+            D3DXVECTOR3 onScreen;
+            D3DXVec3TransformCoord(&onScreen, &crate, &viewProjection);
+            barrierOnScreen.push_back(onScreen);
+            barrierSightBlockedBy.push_back(getCollisionManager().CastRay(camera.GetPosition(), crate).name);
+        }
+    }
+
     static bool InControl()
     {
         IController* controller = getPlayer()->GetController();
@@ -89,6 +110,9 @@ public:
 
     static constexpr int kStandFrames = 600; // 20 s at the game's 30 frames a second
     inline static const D3DXVECTOR3 kFirstVolume{-850.0f, 0.0f, -600.0f};
+    inline static const D3DXVECTOR3 kBarrier{-551.3f, 0.0f, -820.9f};
+    std::vector<D3DXVECTOR3> barrierOnScreen;
+    std::vector<std::string> barrierSightBlockedBy;
     int frames = 0, start = 0, startedAt = 0, controlAt = 0;
     std::map<int, int> life;
     std::map<int, std::string> wave;
@@ -112,6 +136,15 @@ TEST_F(OpeningRun, AHeroWhoStandsStillForTwentySecondsKeepsHalfHisLifeAtEverySta
     // The view handed over after the intro looks at the first volume, the
     // way on, not off across the yard.
     EXPECT_LT(std::fabs(std::remainder(player.handoverView - player.toFirstVolume, 6.2831853f)), 0.35f);
+    // Wave 01's barrier is in that view, not behind anything: its crate is
+    // the first solid the eye meets.
+    ASSERT_EQ(player.barrierOnScreen.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_LT(std::fabs(player.barrierOnScreen[i].x), 0.9f) << i;
+        EXPECT_LT(std::fabs(player.barrierOnScreen[i].y), 0.9f) << i;
+        EXPECT_LT(player.barrierOnScreen[i].z, 1.0f) << "in front of the eye " << i;
+        EXPECT_EQ(player.barrierSightBlockedBy[i], "col_cajas6") << i;
+    }
 }
 
 } // namespace
