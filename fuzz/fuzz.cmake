@@ -4,7 +4,7 @@
 # CI over its seeds and every crash reproducer found so far. Only the readers
 # are compiled there; the rest of the game is this build's own library.
 option(VANTOREL_FUZZ "Build the readers' fuzz targets with clang and run them briefly in CTest" ON)
-set(VANTOREL_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs in CTest after its reproducers")
+set(VANTOREL_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzz target runs in CTest after its reproducers")
 
 find_program(VANTOREL_CLANGXX NAMES clang++ clang++-14)
 find_program(VANTOREL_CLANG NAMES clang clang-14)
