@@ -443,10 +443,13 @@ void CGUIManager::UpdateMainMenu(float seconds)
         if (itemExit) {
             exitRequested = true;
         } else if (itemNewGame) {
-            mainMenuActive = false;
-            if (sound.menuThemePlaying)
-                sound.LeaveMenu();
-            getSubtitulos().Resume();
+            // Without the levels' floors the menu stays: the start said why.
+            if (getCollisionManager().WhyNoGame().empty()) {
+                mainMenuActive = false;
+                if (sound.menuThemePlaying)
+                    sound.LeaveMenu();
+                getSubtitulos().Resume();
+            }
         } else if (itemOptions) {
             optionsActive = true;
             controlsActive = achievementsActive = false;
