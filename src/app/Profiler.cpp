@@ -4,6 +4,9 @@
 #include <cstring>
 #include <sstream>
 
+#include <sys/stat.h>
+
+#include "platform/bounded.h"
 #include "platform/files.h"
 
 namespace {
@@ -42,16 +45,32 @@ void CProfiler::Open(const char* path)
     if (!m_Enabled || path == nullptr)
         return;
     Close();
+    m_Path = path;
     // The last run's log is kept once beside the new one, so a run that
-    // crashed can still be read after the game was started again.
-    if (platform::FileExists(path)) {
-        const std::string resolved = platform::ResolvePath(path);
+    // crashed can still be read after the game was started again. An empty
+    // one (a run stopped while it loaded) would push that log out: it is
+    // simply written over.
+    struct stat st;
+    const std::string resolved = platform::ResolvePath(path);
+    if (platform::FileExists(path) && stat(resolved.c_str(), &st) == 0 && st.st_size > 0)
         std::rename(resolved.c_str(), OldLogName(resolved).c_str());
-    }
     // Binary so that each line ends in a single line feed.
     m_File = platform::OpenFile(path, "wb+");
     if (m_File == nullptr)
-        std::fprintf(stderr, "%s: refused: the log cannot be written (%s)\n", path, std::strerror(errno));
+        bounded::Refuse(m_Path, std::string("the log cannot be written (") + std::strerror(errno) + ")");
+}
+
+void CProfiler::CheckWrite(bool failed)
+{
+    if (!failed && !std::ferror(m_File))
+        return;
+    // A full disk fails every write from here on: said once, and the game
+    // goes on without its log.
+    const int error = errno;
+    std::fclose(m_File);
+    m_File = nullptr;
+    bounded::Refuse(m_Path, std::string("the log cannot be written (") + std::strerror(error) +
+                                "); the rest of the run is not logged");
 }
 
 std::string CProfiler::OldLogName(const std::string& path)
@@ -120,20 +139,22 @@ void CProfiler::Write(std::string text)
 {
     if (!m_Enabled || m_File == nullptr)
         return;
-    std::fprintf(m_File, "%s", text.c_str());
+    bool failed = std::fprintf(m_File, "%s", text.c_str()) < 0;
     if (text.find('\n') != std::string::npos)
-        std::fflush(m_File);
+        failed = std::fflush(m_File) != 0 || failed;
+    CheckWrite(failed);
 }
 
 void CProfiler::WriteEntry(const std::string& label, double ms, const char* end)
 {
     if (m_File == nullptr)
         return;
-    std::fprintf(m_File, "%s\t%s%s", label.c_str(), FormatMilliseconds(ms).c_str(), end);
+    bool failed = std::fprintf(m_File, "%s\t%s%s", label.c_str(), FormatMilliseconds(ms).c_str(), end) < 0;
     // A finished line reaches the file at once: a crash in the next frame
     // must not take the last frame's records with it.
     if (std::strchr(end, '\n') != nullptr)
-        std::fflush(m_File);
+        failed = std::fflush(m_File) != 0 || failed;
+    CheckWrite(failed);
 }
 
 CProfiler& getProfiler()

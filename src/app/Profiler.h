@@ -18,8 +18,9 @@ public:
     // Every other operation but Close does nothing while disabled.
     void Enable(bool enabled);
     // Creates the file; a log already there is kept as "<name>.old<ext>"
-    // (replacing an older one). A failed open says so in one line on stderr
-    // and leaves the profiler timing but writing nothing.
+    // (replacing an older one) unless it is empty. A failed open, or later
+    // a failed write, says so in one line on stderr and leaves the profiler
+    // timing but writing nothing.
     void Open(const char* path);
     // "data/log.txt" -> "data/log.old.txt".
     static std::string OldLogName(const std::string& path);
@@ -48,8 +49,11 @@ public:
 
 private:
     void WriteEntry(const std::string& label, double ms, const char* end);
+    // After a write: on a failure, closes the log with one line.
+    void CheckWrite(bool failed);
 
     FILE* m_File = nullptr;
+    std::string m_Path;
     LARGE_INTEGER m_Start{};
     LARGE_INTEGER m_Current{};
     LARGE_INTEGER m_Frequency{};

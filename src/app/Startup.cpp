@@ -17,6 +17,7 @@
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
 #include "scene/SceneManager.h"
+#include "world/CollisionManager.h"
 
 bool windowed = true;
 bool move_cursor = true;
@@ -247,4 +248,5 @@ void ReleaseDevice()
     // A run ends with its device. What was said about its data goes with it:
     // the next start reads the data again and names each fault again.
     bounded::ForgetSaidLines();
+    getCollisionManager().ForgetNoGame();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 #include "app/GameStateFlags.h"
 #include "app/Startup.h"
@@ -13,6 +14,7 @@
 #include "math/VectorMath.h"
 #include "platform/bounded.h"
 #include "platform/dinput.h"
+#include "platform/files.h"
 #include "player/ControllerSelector.h"
 #include "player/IController.h"
 #include "player/Player.h"
@@ -183,6 +185,7 @@ void CGUIManager::Init(int width, int height)
 
     CGUIManager fresh;
     fresh.m_Elements.swap(m_Elements);
+    fresh.m_FileRead = m_FileRead;
     fresh.screenWidth = screenWidth;
     fresh.screenHeight = screenHeight;
     fresh.heightOverWidth = heightOverWidth;
@@ -227,19 +230,44 @@ void CGUIManager::LoadElements()
     m_Elements.clear();
     m_ReadFault.clear();
     m_ReadCount = 0;
-    const bool parsed = LoadXML(kGuiFile);
-    if (parsed && m_ReadFault.empty())
+    m_FileRead = LoadXML(kGuiFile) && m_ReadFault.empty();
+    if (m_FileRead) {
+        SayMissingPictures();
         return;
-    std::string fault = parsed ? m_ReadFault : GetErrorText();
+    }
+    std::string fault = m_ReadFault.empty() ? GetFault() : m_ReadFault;
     // One line, whatever the parser's message ends with.
     while (!fault.empty() && (fault.back() == '\n' || fault.back() == '\r'))
         fault.pop_back();
     // Screens half described would draw some buttons and not others: all or
     // nothing, as for a missing file.
     m_Elements.clear();
-    if (fault.find(" not found") != std::string::npos)
-        fault = "it is missing";
     std::fprintf(stderr, "%s refused: %s\n", kGuiFile, fault.c_str());
+}
+
+void CGUIManager::SayMissingPictures()
+{
+    // One line for them all: a lost picture folder is one fault, not a
+    // hundred, and the menus and the HUD go with it.
+    std::set<std::string> pictures, missing;
+    for (const auto& entry : m_Elements)
+        if (!entry.second.texture.empty() && pictures.insert(entry.second.texture).second &&
+            !platform::FileExists(CTextureManager::PathOf(entry.second.texture)))
+            missing.insert(entry.second.texture);
+    if (missing.empty())
+        return;
+    std::string named;
+    int listed = 0;
+    for (const std::string& picture : missing) {
+        if (listed++ == 3) {
+            named += ", ...";
+            break;
+        }
+        named += (named.empty() ? "" : ", ") + bounded::Echoed(picture);
+    }
+    bounded::SayOnce(std::string(kGuiFile) + ": " + std::to_string(missing.size()) + " of its " +
+                     std::to_string(pictures.size()) + " pictures are missing (" + named +
+                     "): what shows them is not drawn");
 }
 
 void CGUIManager::OnStartElement(const std::string& name, CXMLAttributes& attributes)
@@ -279,6 +307,12 @@ void CGUIManager::OnStartElement(const std::string& name, CXMLAttributes& attrib
 
 GUIElement& CGUIManager::GetElement(const std::string& name)
 {
+    auto found = m_Elements.find(name);
+    if (found != m_Elements.end())
+        return found->second;
+    // A file that was not read at all has said so already.
+    if (m_FileRead)
+        bounded::SayOnce(std::string(kGuiFile) + ": no element \"" + bounded::Echoed(name) + "\": it is not drawn");
     return m_Elements[name];
 }
 
@@ -443,10 +477,13 @@ void CGUIManager::UpdateMainMenu(float seconds)
         if (itemExit) {
             exitRequested = true;
         } else if (itemNewGame) {
-            mainMenuActive = false;
-            if (sound.menuThemePlaying)
-                sound.LeaveMenu();
-            getSubtitulos().Resume();
+            // Without the levels' floors the menu stays: the start said why.
+            if (getCollisionManager().WhyNoGame().empty()) {
+                mainMenuActive = false;
+                if (sound.menuThemePlaying)
+                    sound.LeaveMenu();
+                getSubtitulos().Resume();
+            }
         } else if (itemOptions) {
             optionsActive = true;
             controlsActive = achievementsActive = false;

@@ -40,7 +40,8 @@ public:
     void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
 
     // The element of that name; a name the file lacks gets a default record
-    // (no texture, centred at 0,0, full height), kept from then on.
+    // (no texture, centred at 0,0, full height), kept from then on, and one
+    // line naming it when the file itself was read.
     GUIElement& GetElement(const std::string& name);
     const std::map<std::string, GUIElement>& Elements() const { return m_Elements; }
     // The name a screen draws: "_INGLES" appended in English.
@@ -199,7 +200,11 @@ private:
     void RenderHud(float seconds);
     void RenderFade();
 
+    // One line when pictures the file names are not there.
+    void SayMissingPictures();
     std::map<std::string, GUIElement> m_Elements;
+    // Whether the last read of the file succeeded.
+    bool m_FileRead = false;
     std::string m_ReadFault;
     int m_ReadCount = 0;
 };

@@ -26,13 +26,6 @@ int Seconds(const CXMLAttributes& attributes, const char* minutesName, const cha
     return total > kMaxSeconds ? -1 : total;
 }
 
-bool IsMissingFileError(const std::string& error)
-{
-    const std::string tail = " not found";
-    return error.rfind("XML File ", 0) == 0 && error.size() > tail.size() &&
-           error.compare(error.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // The first line whose window holds the time.
 const SubtitleLine* LineAt(const std::vector<SubtitleLine>& lines, float time, std::size_t* index)
 {
@@ -96,8 +89,7 @@ bool CSubtitleManager::LoadTexts(const std::string& file)
     // A half-read file would show some lines and silently drop others: all
     // or nothing, as if it were missing.
     ClearTables();
-    if (parsed || !IsMissingFileError(GetErrorText()))
-        std::fprintf(stderr, "%s refused: %s\n", file.c_str(), fault.c_str());
+    std::fprintf(stderr, "%s refused: %s\n", file.c_str(), fault.c_str());
     return false;
 }
 

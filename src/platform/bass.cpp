@@ -340,8 +340,17 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, std::uint64_t offset, DWORD 
     }
     // Decoding happens outside the lock so the device never waits for it.
     std::vector<unsigned char> bytes;
-    if (!platform::ReadWholeFile(file, bytes))
+    if (!platform::ReadWholeFile(file, bytes)) {
+        // A lost folder is one fault, however many of its sounds are asked for.
+        const std::string name = file;
+        const std::size_t slash = name.find_last_of("/\\");
+        const std::string folder = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+        if (!folder.empty() && !platform::PathExists(folder))
+            bounded::SayOnce("Sound folder " + bounded::Echoed(folder) + " refused: it is missing; its sounds are not played");
+        else
+            bounded::SayOnce("Sound file " + bounded::Echoed(name) + " refused: " + platform::ReadFault(name));
         return 0;
+    }
     platform::audio::DecodedSound sound;
     std::string error;
     if (!platform::audio::DecodeSound(bytes, sound, error)) {

@@ -25,7 +25,8 @@ typedef std::uint32_t HCHANNEL;
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND window, const void* clsid);
 // Decodes the whole file (mem must be false; offset and length are ignored)
 // with at most max simultaneous playbacks. 0 when the file is missing or
-// broken (one line on the debug output names the file and the fault).
+// broken (one line on the debug output names the file and the fault, once a
+// run; a missing folder is named instead of each of its files).
 HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, std::uint64_t offset, DWORD length, DWORD max, DWORD flags);
 // A new channel of the sample, or, when it has max channels already, one of
 // them that has ended under a new handle. 0 when all of them are sounding.

@@ -125,6 +125,17 @@ bool FileExists(const std::string& name)
     return stat(ResolvePath(name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool PathExists(const std::string& name)
+{
+    struct stat st;
+    return stat(ResolvePath(name).c_str(), &st) == 0;
+}
+
+std::string ReadFault(const std::string& name)
+{
+    return PathExists(name) ? "it cannot be read" : "it is missing";
+}
+
 bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out, std::size_t limit)
 {
     out.clear();

@@ -32,6 +32,13 @@ FILE* OpenFile(const std::string& name, const char* mode);
 // True when the name resolves to an existing regular file (not a folder).
 bool FileExists(const std::string& name);
 
+// True when the name resolves to something on disk: a file, a folder, a device.
+bool PathExists(const std::string& name);
+
+// Why a file that did not read could not: "it is missing" when nothing of
+// that name is there, else "it cannot be read".
+std::string ReadFault(const std::string& name);
+
 // The whole content of a file, read in binary. False (and out emptied) when
 // the file cannot be opened or a read fails; also, with one line naming the
 // file, when it is not a regular file (a device, a pipe) or holds more than

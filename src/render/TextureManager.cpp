@@ -37,15 +37,18 @@ IDirect3DTexture9* CTextureManager::GetTexture(const std::string& name)
     if (!D3DDevice || name.empty())
         return nullptr;
 
-    std::string path = "data/textures/" + name;
-    if (!platform::FileExists(path) && platform::FileExists(name))
-        path = name;
-
+    const std::string path = PathOf(name);
     IDirect3DTexture9* texture = nullptr;
     if (FAILED(D3DXCreateTextureFromFileA(D3DDevice, path.c_str(), &texture)))
         texture = nullptr;
     m_Textures[name] = texture;
     return texture;
+}
+
+std::string CTextureManager::PathOf(const std::string& name)
+{
+    const std::string path = "data/textures/" + name;
+    return !platform::FileExists(path) && platform::FileExists(name) ? name : path;
 }
 
 const CTextureManager::ColumnAlphas& CTextureManager::ColumnAlpha(IDirect3DTexture9* texture)

@@ -24,6 +24,9 @@ public:
     // nothing is loaded and nothing is remembered.
     IDirect3DTexture9* GetTexture(const std::string& name);
 
+    // The file a name is loaded from.
+    static std::string PathOf(const std::string& name);
+
     // Releases every texture and forgets every name.
     void Clear();
 

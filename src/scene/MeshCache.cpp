@@ -195,7 +195,7 @@ IVertexBuffer* CMeshCache::LoadMesh(const std::string& path)
     // from it or copied out of it.
     std::vector<unsigned char> file;
     if (!platform::ReadWholeFile(path, file))
-        return Refuse(path, "the file cannot be read");
+        return Refuse(path, platform::ReadFault(path));
     MeshFileData mesh;
     std::string fault;
     if (!ReadMeshFile(file.data(), file.size(), mesh, &fault))

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <cstdio>
+#include <map>
 #include <set>
 
 #include <cal3d/cal3d.h>
@@ -52,20 +53,21 @@ D3DCOLOR PackBytes(const unsigned char bytes[4])
 }
 
 // The file's bytes when they pass the check; else one line naming the file
-// and its fault.
+// and its fault, and how many entries of the list name it when several do.
 template <typename Check>
-bool ReadChecked(const std::string& file, std::vector<unsigned char>* bytes, Check check)
+bool ReadChecked(const std::string& file, std::vector<unsigned char>* bytes, Check check, int namedBy = 1)
 {
-    if (!platform::ReadWholeFile(file, *bytes)) {
-        bounded::Refuse(file, "it cannot be read");
-        return false;
-    }
-    const std::string fault = check(*bytes);
-    if (!fault.empty()) {
-        bounded::Refuse(file, fault);
-        return false;
-    }
-    return true;
+    std::string fault;
+    if (!platform::ReadWholeFile(file, *bytes))
+        fault = platform::ReadFault(file);
+    else
+        fault = check(*bytes);
+    if (fault.empty())
+        return true;
+    if (namedBy > 1)
+        fault += " (named by " + std::to_string(namedBy) + " entries)";
+    bounded::Refuse(file, fault);
+    return false;
 }
 
 } // namespace
@@ -165,9 +167,19 @@ void CModelsManager::CCoreModelsParser::FinishCoreModel()
                 if (id >= 0)
                     info->meshes[file.substr(0, file.find('.'))] = id;
             }
+            // A file that fails is said once, however many entries name it.
+            std::map<std::string, int> namings;
+            for (const std::string& file : m_Animations)
+                ++namings[file];
+            std::set<std::string> refused;
             for (const std::string& file : m_Animations) {
-                if (!ReadChecked(m_Path + file, &bytes, [&](const auto& b) { return cal3dfiles::CheckAnimation(b, boneCount); }))
+                if (refused.count(file))
                     continue;
+                if (!ReadChecked(m_Path + file, &bytes, [&](const auto& b) { return cal3dfiles::CheckAnimation(b, boneCount); },
+                                 namings[file])) {
+                    refused.insert(file);
+                    continue;
+                }
                 CalCoreAnimationPtr animation =
                     CalLoader::loadCoreAnimation(static_cast<void*>(bytes.data()), core->getCoreSkeleton());
                 const int id = animation ? core->addCoreAnimation(animation.get()) : -1;

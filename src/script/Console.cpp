@@ -1,5 +1,8 @@
 #include "script/Console.h"
 
+#include <sstream>
+
+#include "platform/bounded.h"
 #include "script/ScriptHost.h"
 
 CConsole::CConsole()
@@ -77,7 +80,13 @@ void CConsole::OnChar(int ch)
     if (ch == 13) {
         // The line is copied first: the command may reach the console again.
         const std::string line = m_Line;
-        getScriptHost().RunCommand(line);
+        m_Reply.clear();
+        // A typo would otherwise do nothing, without a word.
+        if (!getScriptHost().RunCommand(line)) {
+            std::string command;
+            std::istringstream(line) >> command;
+            m_Reply = "Unknown command: " + bounded::Echoed(command);
+        }
         m_History.push_back(line);
         m_Line.clear();
         m_Cursor = static_cast<int>(m_History.size());
@@ -115,6 +124,8 @@ void CConsole::Render()
 {
     DrawShadowedText(m_Prompt, m_PromptX, m_PromptY);
     DrawShadowedText(m_Line, m_LineX, m_LineY);
+    if (!m_Reply.empty())
+        DrawShadowedText(m_Reply, m_LineX, m_LineY + static_cast<int>(m_FontHeight * 1.5));
 }
 
 void CConsole::DrawShadowedText(const std::string& text, int x, int y)

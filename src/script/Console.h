@@ -36,13 +36,16 @@ public:
     void HistoryPrevious();
     // Down arrow: the next entry; past the last one the line is cleared.
     void HistoryNext();
-    // The prompt and the input line, only while open.
+    // The prompt, the input line and the reply under it, only while open.
     void Render();
     // Draws the text with a black shadow one pixel down and right, only
     // while open.
     void DrawShadowedText(const std::string& text, int x, int y);
 
     const std::string& GetInputLine() const { return m_Line; }
+    // What the console answered the last line: empty, or that its first word
+    // is no command. Drawn under the line.
+    const std::string& GetReply() const { return m_Reply; }
     const std::vector<std::string>& GetHistory() const { return m_History; }
 
 private:
@@ -56,6 +59,7 @@ private:
     std::string m_Prompt = "Console: ";
     bool m_Visible = false;
     std::string m_Line;
+    std::string m_Reply;
     std::vector<std::string> m_History;
     // Index into the history; its size when past the last entry.
     int m_Cursor = 0;

@@ -8,10 +8,13 @@
 #include <cstring>
 #include <exception>
 #include <sstream>
+#include <string>
+#include <vector>
 
 extern "C" {
 #include <lauxlib.h>
 #include <lua.h>
+#include <lualib.h>
 }
 #include <luabind/open.hpp>
 
@@ -135,6 +138,69 @@ void PushRawGlobal(lua_State* L, const std::string& name)
     lua_remove(L, -2);
 }
 
+// A protected call that a spent budget cannot be caught by: once a script
+// has run past its instructions, the stop goes on out to the host whatever
+// pcall it passes through.
+int BudgetedPcall(lua_State* L)
+{
+    luaL_checkany(L, 1);
+    const int status = lua_pcall(L, lua_gettop(L) - 1, LUA_MULTRET, 0);
+    if (status != LUA_OK && g_BudgetLeft <= 0)
+        return lua_error(L);
+    lua_pushboolean(L, status == LUA_OK);
+    lua_insert(L, 1);
+    return lua_gettop(L);
+}
+
+int BudgetedXpcall(lua_State* L)
+{
+    const int n = lua_gettop(L);
+    luaL_argcheck(L, n >= 2, 2, "value expected");
+    // (handler, function, arguments...) as lua_pcall wants them.
+    lua_pushvalue(L, 1);
+    lua_copy(L, 2, 1);
+    lua_replace(L, 2);
+    const int status = lua_pcall(L, n - 2, LUA_MULTRET, 1);
+    if (status != LUA_OK && g_BudgetLeft <= 0)
+        return lua_error(L);
+    lua_pushboolean(L, status == LUA_OK);
+    lua_replace(L, 1);
+    return lua_gettop(L);
+}
+
+// What scripts get of Lua's base library: checks, errors and their catching,
+// conversions and table walks. Nothing that reaches files, loads code, prints
+// or touches metatables (a finalizer could run anywhere) is left in.
+const char* const kSafeBase[] = {"assert", "error",    "ipairs",   "next",   "pairs",  "pcall",
+                                 "rawequal", "rawget", "rawlen",   "rawset", "select", "tonumber",
+                                 "tostring", "type",   "xpcall",   "_G",     "_VERSION"};
+
+int OpenSafeBase(lua_State* L)
+{
+    luaopen_base(L);
+    lua_pop(L, 1);
+    lua_pushglobaltable(L);
+    std::vector<std::string> unsafe;
+    lua_pushnil(L);
+    while (lua_next(L, -2)) {
+        lua_pop(L, 1);
+        const char* name = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : nullptr;
+        if (!name || std::none_of(std::begin(kSafeBase), std::end(kSafeBase),
+                                  [&](const char* safe) { return std::strcmp(safe, name) == 0; }))
+            unsafe.push_back(name ? name : "");
+    }
+    for (const std::string& name : unsafe) {
+        lua_pushnil(L);
+        lua_setfield(L, -2, name.c_str());
+    }
+    lua_pushcfunction(L, BudgetedPcall);
+    lua_setfield(L, -2, "pcall");
+    lua_pushcfunction(L, BudgetedXpcall);
+    lua_setfield(L, -2, "xpcall");
+    lua_pop(L, 1);
+    return 0;
+}
+
 lua_State* NewBoundState()
 {
     auto* heap = new StateHeap{BlockShift()};
@@ -145,6 +211,11 @@ lua_State* NewBoundState()
         return nullptr;
     }
     lua_atpanic(L, Panic);
+    lua_pushcfunction(L, OpenSafeBase);
+    if (lua_pcall(L, 0, 0, 0) != LUA_OK) {
+        std::fprintf(stderr, "Lua: opening the base functions failed\n");
+        lua_pop(L, 1);
+    }
     try {
         luabind::open(L);
         RegisterScriptApi(L);
@@ -280,6 +351,21 @@ int CScriptHost::DoFile(const char* file)
         return LUA_ERRFILE;
     CallScope scope(*this);
     const int top = lua_gettop(L);
+    // A file that is not there, or holds nothing, would run as nothing at
+    // all: a level whose triggers do nothing, and not a word about why.
+    std::vector<unsigned char> bytes;
+    std::string fault;
+    if (!platform::ReadWholeFile(file, bytes))
+        fault = platform::ReadFault(file);
+    else if (std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) { return std::isspace(c); }))
+        fault = "it is empty";
+    if (!fault.empty()) {
+        const std::string line = bounded::Refusal(file, fault);
+        lua_pushlstring(L, line.data(), line.size());
+        ReportScriptError(L, file);
+        lua_settop(L, top);
+        return LUA_ERRFILE;
+    }
     const std::string path = platform::ResolvePath(file);
     // Text only: a precompiled chunk is not checked by Lua and a crafted one
     // crashes it.
@@ -305,11 +391,11 @@ int CScriptHost::DoFile(const std::string& file)
     return DoFile(file.c_str());
 }
 
-void CScriptHost::RunCommand(const char* line)
+bool CScriptHost::RunCommand(const char* line)
 {
     lua_State* L = m_State;
     if (!L || !line)
-        return;
+        return true;
     CallScope scope(*this);
     const int top = lua_gettop(L);
     try {
@@ -319,25 +405,25 @@ void CScriptHost::RunCommand(const char* line)
             stream >> word;
 
         if (words[0].empty()) {
-            return;
+            return true;
         }
         PushRawGlobal(L, words[0]);
         if (lua_isnil(L, -1)) {
             lua_settop(L, top);
-            return;
+            return false;
         }
         for (int i = 1; i < 7; ++i)
             lua_pushlstring(L, words[i].data(), words[i].size());
         if (CallWithPlace(L, 6, 1) != LUA_OK) {
             ReportScriptError(L, words[0]);
             lua_settop(L, top);
-            return;
+            return true;
         }
         // Only a real true runs the line: nil, false, numbers and strings do not.
         const bool runLine = lua_type(L, -1) == LUA_TBOOLEAN && lua_toboolean(L, -1);
         lua_settop(L, top);
         if (!runLine)
-            return;
+            return true;
 
         int status = luaL_loadbufferx(L, line, std::strlen(line), line, "t");
         if (status == LUA_OK)
@@ -350,11 +436,12 @@ void CScriptHost::RunCommand(const char* line)
         bounded::SayOnce("Lua command '" + EchoedMessage(line) + "' failed");
     }
     lua_settop(L, top);
+    return true;
 }
 
-void CScriptHost::RunCommand(const std::string& line)
+bool CScriptHost::RunCommand(const std::string& line)
 {
-    RunCommand(line.c_str());
+    return RunCommand(line.c_str());
 }
 
 CScriptHost& getScriptHost()

@@ -2,9 +2,10 @@
 // API, runs script files, and runs the command lines of the trigger volumes
 // and the debug console.
 //
-// Scripts get the bare language, luabind's class helpers and the bound API:
-// no Lua library is opened, so a level script cannot print, read files or
-// reach the operating system.
+// Scripts get the language, the base library's self-contained functions
+// (error, pcall, assert, type, tostring, select, pairs...), luabind's class
+// helpers and the bound API: nothing that prints, reads files, loads code or
+// reaches the operating system.
 #pragma once
 
 #include <string>
@@ -25,7 +26,8 @@ public:
     // once that call has returned.
     void Init();
     // Runs a Lua file in the current state. 0 on success, else Lua's error
-    // code; the message goes to the alert path (see ReportError).
+    // code; the message goes to the alert path (see ReportError). A missing
+    // or empty file is refused there too ("<file>: refused: it is empty").
     int DoFile(const char* file);
     int DoFile(const std::string& file);
     // Calls the global named by the line's first word with the next six
@@ -33,9 +35,10 @@ public:
     // true, runs the whole line as a chunk. Nothing on this path escapes:
     // a missing global is ignored quietly (most trigger volumes have no
     // script), a failing call or chunk is reported on the alert path, and
-    // the Lua stack is left as it was.
-    void RunCommand(const char* line);
-    void RunCommand(const std::string& line);
+    // the Lua stack is left as it was. False when the line's first word
+    // names nothing in the state (the console says so; a trigger need not).
+    bool RunCommand(const char* line);
+    bool RunCommand(const std::string& line);
 
     lua_State* GetState() const { return m_State; }
 

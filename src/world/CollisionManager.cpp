@@ -175,7 +175,29 @@ void CCollisionManager::InitPhysicsWorld()
 
 void CCollisionManager::Init()
 {
-    ReadFile("data/XML/collision_instances.xml");
+    // A start reads the levels afresh, as a new process would.
+    hangarCollisions.clear();
+    islandCollisions.clear();
+    hangarProps.clear();
+    islandProps.clear();
+    hangarPickups.clear();
+    islandPickups.clear();
+    hangarStart = islandStart = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    const std::string file = "data/XML/collision_instances.xml";
+    std::string fault = ReadTables(file);
+    // A level without a box has no floor: the hero would fall through it at
+    // once. No guess at a floor is made; the main menu stays instead.
+    const char* bare = hangarCollisions.empty() ? "hangares" : islandCollisions.empty() ? "isla" : nullptr;
+    m_NoGame.clear();
+    if (bare) {
+        if (fault.empty())
+            fault = std::string("it holds no box for \"") + bare + "\"";
+        m_NoGame = "Collision file " + bounded::Echoed(file) + " refused: " + fault +
+                   "; a level without its boxes has no floor, so no game can start";
+        bounded::SayOnce(m_NoGame);
+    } else if (!fault.empty()) {
+        bounded::SayOnce("Collision file " + bounded::Echoed(file) + " refused: " + fault);
+    }
     ReadFile("data/XML/objects_instances.xml");
     LoadNewScenario("hangares");
     if (dynamicsWorld && !debugDrawer) {
@@ -189,6 +211,15 @@ void CCollisionManager::Init()
 }
 
 bool CCollisionManager::ReadFile(const std::string& file)
+{
+    const std::string fault = ReadTables(file);
+    // Read again at every level load: said once.
+    if (!fault.empty())
+        bounded::SayOnce("Collision file " + bounded::Echoed(file) + " refused: " + fault);
+    return fault.empty();
+}
+
+std::string CCollisionManager::ReadTables(const std::string& file)
 {
     // Read into the tables, and put them back as they were if the file turns
     // out broken: half a level is worse than the level before it.
@@ -207,12 +238,8 @@ bool CCollisionManager::ReadFile(const std::string& file)
     m_ReadProblem.clear();
     const bool parsed = LoadXML(file);
     if (parsed && m_ReadProblem.empty())
-        return true;
-    const bool missing = !parsed && GetErrorText() == "XML File " + file + " not found";
-    // Read again at every level load: said once.
-    if (!missing)
-        bounded::SayOnce("Collision file " + bounded::Echoed(file) + " refused: " +
-                         (m_ReadProblem.empty() ? GetFault() : m_ReadProblem));
+        return std::string();
+    const std::string fault = m_ReadProblem.empty() ? GetFault() : m_ReadProblem;
     hangarCollisions = hangar;
     islandCollisions = island;
     hangarProps = hangarP;
@@ -224,7 +251,7 @@ bool CCollisionManager::ReadFile(const std::string& file)
     scenarioName = name;
     pendingCollision = pending;
     vertexCounter = counter;
-    return false;
+    return fault;
 }
 
 void CCollisionManager::OnStartElement(const std::string& element, CXMLAttributes& attributes)

@@ -198,12 +198,19 @@ public:
     // Takes the world down with every body in it; InitPhysicsWorld builds a
     // new one. Nothing is left for a later raycast to hit.
     void ReleasePhysicsWorld();
-    // Reads the collision and object files, makes "hangares" current and
-    // installs the debug drawer; once, right after InitPhysicsWorld.
+    // Reads the collision and object files into empty tables, makes
+    // "hangares" current and installs the debug drawer; once, right after
+    // InitPhysicsWorld. A collision file that leaves a level without a box
+    // leaves it without a floor: one line says so, and no game may start.
     void Init();
+    // Empty when a game may start; else the line Init said about it.
+    const std::string& WhyNoGame() const { return m_NoGame; }
+    // A run ends: what it read no longer stops a game.
+    void ForgetNoGame() { m_NoGame.clear(); }
     void OnStartElement(const std::string& element, CXMLAttributes& attributes) override;
-    // Reads one collision or object file into the level tables. A broken file
-    // is refused whole (one line on the debugger output) and changes nothing.
+    // Reads one collision or object file into the level tables. A broken or
+    // missing file is refused whole (one line on the debugger output, once a
+    // run) and changes nothing.
     bool ReadFile(const std::string& file);
 
     // One physics frame: steps the world and syncs bodies, props and radios.
@@ -365,6 +372,9 @@ private:
     // The static bodies now in the world, so a switch frees every one.
     std::vector<btRigidBody*> staticBodies;
     std::vector<btRigidBody*> propBodies;
+    // Reads a file as ReadFile does and says nothing: the fault, or empty.
+    std::string ReadTables(const std::string& file);
+    std::string m_NoGame;
     // Records refused so far in this file (bounded).
     size_t m_ReadCount = 0;
     std::string m_ReadProblem;

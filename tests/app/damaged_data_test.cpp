@@ -35,13 +35,23 @@ std::string Bytecode(const char* source)
 struct Damage {
     const char* name;
     const char* file;  // under the working folder; a last '/' makes a folder of that name
-    std::function<std::string(const std::string& shipped)> make;  // null: the file is removed
+    std::function<std::string(const std::string& shipped)> make;  // null: the file or folder is removed
     std::string said;  // what the debug output must hold
     // Played on the first frames of the new game (twice), for files only read
     // when the story reaches them; the line must then come exactly once.
     std::function<void()> play = nullptr;
     bool once = false; // the line comes exactly once
+    bool noGame = false; // the main menu stays: New game is refused
 };
+
+// Every name="..." of the text with an X in front.
+std::string NamesUnknown(std::string text)
+{
+    for (size_t at = text.find("name=\""); at != std::string::npos; at = text.find("name=\"", at + 7))
+        text.insert(at + 6, "X");
+    return text;
+}
+
 
 const Damage kDamages[] = {
     {"materials_count_1e8", "data/XML/instances.xml",
@@ -179,7 +189,7 @@ const Damage kDamages[] = {
     {"collisions_cut_short", "data/XML/collision_instances.xml",
      [](const std::string& s) { return s.substr(0, s.size() / 2); },
      "Collision file data/XML/collision_instances.xml refused: it is not well-formed XML (unclosed token at line",
-     nullptr, true},
+     nullptr, true, true},
     {"trigger_size_nan", "data/XML/trigger_instances.xml",
      [](const std::string& s) { return Replaced(s, "width=\"200\"", "width=\"nan\""); },
      "data/XML/trigger_instances.xml: refused: trigger \"trg_01\" has a size or place that is not a finite number",
@@ -203,6 +213,25 @@ const Damage kDamages[] = {
      [](const std::string& s) { return "getTriggerManager():setEnableTrigger({}, {}, {})\n" + s; },
      "Lua: sala1.lua:1: No matching overload found", nullptr, true},
     {"log_is_a_folder", "data/log.txt/", nullptr, "data/log.txt: refused: the log cannot be written (Is a directory)"},
+    // Without its boxes a level has no floor: the menu stays and says why.
+    {"collisions_missing", "data/XML/collision_instances.xml", nullptr,
+     "Collision file data/XML/collision_instances.xml refused: it is missing; a level without its boxes has no "
+     "floor, so no game can start\n",
+     nullptr, true, true},
+    {"subtitles_missing", "data/XML/subtitulos.xml", nullptr, "data/XML/subtitulos.xml refused: it is missing\n"},
+    {"sala1_emptied", "sala1.lua", [](const std::string&) { return std::string(" \n"); },
+     "Lua: sala1.lua: refused: it is empty\n", nullptr, true},
+    {"gui_pictures_missing", "data/textures/GUI", nullptr,
+     "data/XML/GUI.xml: 157 of its 157 pictures are missing (GUI/BOTON_MAINMENU_CONTROLES.png, "
+     "GUI/BOTON_MAINMENU_CONTROLES_INGLES.png, GUI/BOTON_MAINMENU_EXIT.png, ...): what shows them is not drawn\n",
+     nullptr, true},
+    {"gui_names_unknown", "data/XML/GUI.xml", NamesUnknown,
+     "data/XML/GUI.xml: no element \"FONDO_MAINMENU1\": it is not drawn\n", nullptr, true},
+    // The whole folder is one line, not one per sound.
+    {"sound_folder_missing", "data/sound", nullptr,
+     "Sound folder data/sound/ refused: it is missing; its sounds are not played\n", nullptr, true},
+    {"enemy_animation_missing", "data/models/enemy/enemy_andar.caf", nullptr,
+     "data/models/enemy/enemy_andar.caf: refused: it is missing\n", nullptr, true},
 };
 
 void PrintTo(const Damage& damage, std::ostream* out)
@@ -218,7 +247,7 @@ TEST_P(DamagedData, TheFileIsNamedAndTheGameReachesTheMenuAndANewGame)
     player.play = damage.play;
     ScratchFolder folder(damage.name);
     LayFolder({{damage.file, damage.make}});
-    const std::string output = RunGame();
+    const std::string output = RunGame(damage.noGame);
     const size_t at = output.find(damage.said);
     EXPECT_NE(at, std::string::npos) << output.substr(0, 3000);
     if (damage.once && at != std::string::npos)

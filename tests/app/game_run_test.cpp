@@ -297,6 +297,12 @@ TEST_F(GameRunTest, TheMenuThemeIsHeardInTheMix)
 TEST_F(GameRunTest, WithoutASoundDeviceTheGameRunsSilently)
 {
     ScratchFolder folder("no_sound");
+    // No other data, but a game needs its levels' floors to start.
+    std::string boxes = "<c>";
+    for (const char* level : {"hangares", "isla"})
+        boxes += std::string("<scenario name=\"") + level + "\"/><collision name=\"floor\" width=\"10\" height=\"1\" "
+                 "length=\"10\"><vertex/><vertex/><vertex/><vertex/></collision>";
+    WriteFile("data/XML/collision_instances.xml", boxes + "</c>");
     BASS_Free();
     setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
     player.menuKeys = {{2, DIK_RETURN}};

@@ -123,7 +123,7 @@ void ExpectRestartsInPlace(const playthrough::Record& seen)
 void ExpectCleanOutput(const std::string& output, const playthrough::Record& seen)
 {
     for (const char* failure : {"Anim not found: ", "ERROR: Model not found!!!", "refused", "cannot be read",
-                                "not found", "Lua: "})
+                                "not found", "Lua: ", ": no element \"", "pictures are missing"})
         EXPECT_EQ(output.find(failure), std::string::npos) << failure << "\n" << output;
     EXPECT_TRUE(seen.logicsWithoutFunction.empty()) << seen.logicsWithoutFunction.front();
 }

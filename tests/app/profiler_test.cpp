@@ -154,4 +154,49 @@ TEST_F(ProfilerTest, FinishedLinesAreOnDiskAtOnceAndTheLastRunsLogIsKeptOnce)
     std::remove(old.c_str());
 }
 
+// A run stopped while it loaded leaves an empty log: the next start writes
+// over it and keeps the last log that holds something.
+TEST_F(ProfilerTest, AnEmptyLogDoesNotPushTheLastUsefulOneOut)
+{
+    const std::string old = CProfiler::OldLogName(path);
+    std::ofstream(old) << "useful\n";
+    std::ofstream(path).close();
+    CProfiler next;
+    next.Enable(true);
+    next.Open(path.c_str());
+    next.Write("next run\n");
+    next.Close();
+    EXPECT_EQ((std::stringstream() << std::ifstream(old).rdbuf()).str(), "useful\n");
+    EXPECT_EQ(ReadLog(), "next run\n");
+    std::remove(old.c_str());
+}
+
+// On a full disk every write fails: one line says so, and the run goes on
+// timing without writing.
+TEST_F(ProfilerTest, AWriteThatFailsIsSaidOnceAndTheLogIsLeft)
+{
+    std::remove(path.c_str());
+    ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
+    TickClock clock(1000);
+    platform::SetClock(&clock);
+    CProfiler profiler;
+    profiler.Enable(true);
+    ::testing::internal::CaptureStderr();
+    profiler.Open(path.c_str());
+    LARGE_INTEGER frameStart{};
+    for (int frame = 0; frame < 3; ++frame) {
+        profiler.MarkFrameStart(&frameStart);
+        profiler.Write("UPDATE\t");
+        profiler.StartTimer();
+        clock.ticks += 5;
+        profiler.StopTimer("A: ");
+        EXPECT_FLOAT_EQ(profiler.StopTimerFrom("TOTAL_UPDATE: ", &frameStart), 5.0f);
+        profiler.Write("line\n");
+    }
+    profiler.Close();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              path + ": refused: the log cannot be written (No space left on device); the rest of the run is not "
+                     "logged\n");
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 
 #include "gui/GUIManager.h"
 #include "gui/Subtitles.h"
+#include "platform/bounded.h"
 #include "render/DeviceFixture.h"
 
 namespace {
@@ -87,6 +88,7 @@ TEST_F(GuiElements, ABrokenFileIsRefusedWithOneLineAndNothingOfItIsUsed)
         gui.Init(800, 600);
         const std::string said = ::testing::internal::GetCapturedStderr();
         EXPECT_NE(said.find("data/XML/GUI.xml"), std::string::npos) << said;
+        EXPECT_EQ(said.find("GUI.xml", said.find("GUI.xml") + 1), std::string::npos) << "named once: " << said;
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
         EXPECT_TRUE(gui.Elements().empty());
         EXPECT_TRUE(gui.mainMenuActive) << "the game goes on";
@@ -96,6 +98,31 @@ TEST_F(GuiElements, ABrokenFileIsRefusedWithOneLineAndNothingOfItIsUsed)
     gui.Init(800, 600);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "data/XML/GUI.xml refused: it is missing\n")
         << "a missing file is named as itself, not as the textures' folder";
+}
+
+// A name the file lacks and pictures that are not there are each said once;
+// a file that was not read at all has said all there is.
+TEST_F(GuiElements, ANameTheFileLacksAndMissingPicturesAreSaidOnce)
+{
+    bounded::ForgetSaidLines();
+    std::filesystem::create_directories("data/textures/GUI");
+    std::ofstream("data/textures/GUI/here.png") << "x";
+    Write(R"(<GUI><ELEMENT name="A" texture="GUI/here.png"/><ELEMENT name="B" texture="GUI/gone.png"/>
+                  <ELEMENT name="C" texture="GUI/gone.png"/><ELEMENT name="D" texture="GUI/lost.png"/></GUI>)");
+    ::testing::internal::CaptureStderr();
+    gui.Init(800, 600);
+    gui.GetElement("A");
+    gui.GetElement("HUD");
+    gui.GetElement("HUD");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "data/XML/GUI.xml: 2 of its 3 pictures are missing (GUI/gone.png, GUI/lost.png): what shows them is not "
+              "drawn\ndata/XML/GUI.xml: no element \"HUD\": it is not drawn\n");
+    std::filesystem::remove("data/XML/GUI.xml");
+    ::testing::internal::CaptureStderr();
+    gui.Init(800, 600);
+    gui.GetElement("MENU");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "data/XML/GUI.xml refused: it is missing\n");
+    bounded::ForgetSaidLines();
 }
 
 TEST_F(GuiElements, InitLeavesTheMainMenuUpWithEverySettingAtItsDefault)

@@ -224,7 +224,8 @@ TEST_F(Subtitles, AFileWithTimesOutOfRangeIsRefusedWholly)
     }
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(subs.LoadTexts(folder / "missing.xml"));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << "a missing file is not a fault";
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), folder / "missing.xml" + " refused: it is missing\n")
+        << "a missing file is named too";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The audio layer on its recording back end: a fake millisecond clock and
 // mixing on demand, so play, pause, slides and the mix itself are exact.
 #include "platform/bass.h"
+#include "platform/bounded.h"
 
 #include <gtest/gtest.h>
 
@@ -229,6 +230,23 @@ TEST_F(AudioLayerTest, BrokenFilesAreRefused)
     }
     EXPECT_NE(BASS_SampleLoad(FALSE, File("good.wav", good).c_str(), 0, 0, 1, 0), 0u);
     EXPECT_EQ(BASS_SampleLoad(FALSE, (m_Folder / "missing.wav").c_str(), 0, 0, 1, 0), 0u);
+}
+
+// A missing sound is named once however often it is asked for; a missing
+// folder once for all its sounds.
+TEST_F(AudioLayerTest, MissingFilesAndFoldersAreNamedOnce)
+{
+    bounded::ForgetSaidLines();
+    const std::string missing = (m_Folder / "missing.wav").string();
+    const std::string lost = (m_Folder / "lost" / "").string();
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i)
+        for (const std::string& file : {missing, lost + "a.wav", lost + "b.ogg"})
+            EXPECT_EQ(BASS_SampleLoad(FALSE, file.c_str(), 0, 0, 1, 0), 0u);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Sound file " + missing + " refused: it is missing\nSound folder " + lost +
+                  " refused: it is missing; its sounds are not played\n");
+    bounded::ForgetSaidLines();
 }
 
 } // namespace

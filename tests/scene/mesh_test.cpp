@@ -154,6 +154,7 @@ TEST_F(MeshTest, TheCacheReadsEachNameOnce)
     EXPECT_EQ(cache.GetMesh("broken"), nullptr);
     const std::string output = testing::internal::GetCapturedStderr();
     EXPECT_NE(output.find("data/meshes/broken.mesh"), std::string::npos) << output;
+    EXPECT_NE(output.find("Mesh data/meshes/nowhere.mesh refused: it is missing\n"), std::string::npos) << output;
 
     std::filesystem::remove("data/meshes/crate.mesh");
     for (const char* name : {"nowhere", "broken"})

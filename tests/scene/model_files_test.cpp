@@ -174,4 +174,25 @@ TEST(ModelFiles, ADamagedFileLosesOnlyItsOwnModelOrAnimation)
     EXPECT_EQ(said.find("models.xml"), std::string::npos) << "the list itself is sound: " << said;
 }
 
+// An animation file that is not there is said once, with how many entries
+// name it, and as missing rather than unreadable; the others still load.
+TEST(ModelFiles, AMissingAnimationIsSaidOnceWithTheEntriesThatNameIt)
+{
+    const std::string path = (kModels / "Zorvath").string() + "/";
+    TempFolder folder;
+    const std::string list = folder.Write("models.xml", "<CoreModels><CoreModel type=\"Zorvath\" path=\"" + path + "\">"
+        "<Skel file=\"Zorvath.csf\"/><Mesh file=\"Zorvath.cmf\"/><Anim file=\"Zorvath_gone.caf\"/>"
+        "<Anim file=\"Zorvath_idle_ostrel.caf\"/><Anim file=\"Zorvath_gone.caf\"/><Anim file=\"Zorvath_gone.caf\"/>"
+        "<Anim file=\"Zorvath_lost.caf\"/></CoreModel></CoreModels>");
+    CModelsManager library;
+    testing::internal::CaptureStderr();
+    library.LoadCoreModels(list);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, path + "Zorvath_gone.caf: refused: it is missing (named by 3 entries)\n" + path +
+                        "Zorvath_lost.caf: refused: it is missing\n");
+    const TCoreModelInfo* hero = library.Find("Zorvath");
+    ASSERT_NE(hero, nullptr);
+    EXPECT_EQ(hero->animations.count("idle_ostrel"), 1u);
+}
+
 } // namespace

@@ -99,4 +99,33 @@ TEST_F(Console, DrawsPromptAndLineShadowedOnlyWhileOpen)
                                                "W@30,530 white"}));
 }
 
+// A line whose first word is no command is answered in the console, under
+// the line; the next line that runs clears the answer.
+TEST_F(Console, ALineThatNamesNoCommandIsAnsweredUnderIt)
+{
+    ASSERT_EQ(Run("function Hello() said = 'yes' end"), "");
+    FakeFont font; // outlives the console, which releases it
+    CConsole typed;
+    typed.Init(nullptr, 20, "Arial", 800, 600);
+    font.AddRef();
+    typed.SetFont(&font);
+    typed.Toggle();
+    for (char ch : std::string("  Helo world\r"))
+        typed.OnChar(ch);
+    EXPECT_EQ(typed.GetReply(), "Unknown command: Helo");
+    typed.Render();
+    ASSERT_EQ(font.calls.size(), 6u);
+    EXPECT_EQ(font.calls[5].text, "Unknown command: Helo");
+    EXPECT_EQ(font.calls[5].left, 30);
+    EXPECT_EQ(font.calls[5].top, 560) << "1.5 lines under the line at 600 - 70";
+    EXPECT_EQ(font.calls[5].color, 0xFFFFFFFFu);
+    for (char ch : std::string("Hello\r"))
+        typed.OnChar(ch);
+    EXPECT_EQ(Global("said"), "yes");
+    EXPECT_EQ(typed.GetReply(), "");
+    font.calls.clear();
+    typed.Render();
+    EXPECT_EQ(font.calls.size(), 4u) << "the prompt and the line, no answer";
+}
+
 } // namespace

@@ -12,11 +12,14 @@ namespace {
 
 using ScriptHost = LuaStateTest;
 
-TEST_F(ScriptHost, ScriptsSeeNoStandardLibrary)
+TEST_F(ScriptHost, ScriptsSeeTheSafeBaseFunctionsAndNoOtherLibrary)
 {
     for (const char* name : {"print", "io", "os", "string", "table", "math", "debug", "package", "require", "load",
-                             "dofile", "loadstring", "pcall", "error", "type", "tostring", "pairs", "setmetatable"})
+                             "loadfile", "dofile", "loadstring", "setmetatable", "getmetatable", "collectgarbage"})
         EXPECT_EQ(Global(name), "<nil>") << name;
+    for (const char* name : {"error", "pcall", "xpcall", "assert", "type", "tostring", "tonumber", "select", "pairs",
+                             "ipairs", "next", "rawget", "rawset", "rawequal", "rawlen"})
+        EXPECT_EQ(Global(name), "<function>") << name;
     EXPECT_EQ(Global("getPlayer"), "<function>");
     ASSERT_EQ(Run("sum = '40' + 2"), ""); // the bare language still works
     EXPECT_EQ(Global("sum"), "42");
@@ -131,6 +134,51 @@ TEST_F(ScriptHost, AWrongCallIntoTheGameNamesTheScriptAndLine)
     host().RunCommand("WrongCall");
     EXPECT_NE(Global("lastAlert").find(":2: No matching overload found"), std::string::npos) << Global("lastAlert");
     std::filesystem::remove(file);
+}
+
+// A level script raises its own errors and catches them; the stop of a
+// script that ran past its budget is caught by no pcall and no xpcall.
+TEST_F(ScriptHost, ScriptsRaiseAndCatchErrorsButNeverTheirStop)
+{
+    ASSERT_EQ(Run("function Stuck() error('the door is stuck') end\n"
+                  "function Catch() local ok, message = pcall(error, 'caught', 0)\n"
+                  "  caught = tostring(ok) .. ' ' .. message .. ' ' .. select('#', 1, 2, 3) .. type(assert) end\n"
+                  "function Escape(how)\n"
+                  "  for i = 1, 100000 do\n"
+                  "    local spin = function() while true do end end\n"
+                  "    if how == 'x' then xpcall(spin, function(m) return m end) else pcall(spin) end\n"
+                  "  end\n"
+                  "  escaped = how\n"
+                  "end"),
+              "");
+    host().RunCommand("Stuck");
+    const std::string stuck = Global("lastAlert");
+    EXPECT_EQ(stuck.substr(stuck.find("]:")), "]:1: the door is stuck") << stuck;
+    host().RunCommand("Catch");
+    EXPECT_EQ(Global("caught"), "false caught 3function");
+    for (const char* how : {"p", "x"}) {
+        const int alerts = Alerts();
+        host().RunCommand(std::string("Escape ") + how);
+        EXPECT_EQ(Global("escaped"), "<nil>") << how;
+        EXPECT_EQ(Alerts(), alerts + 1) << how;
+        EXPECT_NE(Global("lastAlert").find("script stopped: it ran past 50000000 instructions"), std::string::npos)
+            << Global("lastAlert");
+    }
+}
+
+// A script file that is not there, or holds nothing, is named with its fault.
+TEST_F(ScriptHost, AMissingOrEmptyFileIsRefused)
+{
+    const std::string empty = (std::filesystem::temp_directory_path() / "vantorel_lua_empty.lua").string();
+    std::ofstream(empty) << " \n\t\n";
+    EXPECT_NE(host().DoFile(empty), 0);
+    EXPECT_EQ(Global("lastAlert"), empty + ": refused: it is empty");
+    EXPECT_NE(host().DoFile("no_such_script.lua"), 0);
+    EXPECT_EQ(Global("lastAlert"), "no_such_script.lua: refused: it is missing");
+    std::ofstream(empty) << "-- a comment is not empty\nran = 1\n";
+    EXPECT_EQ(host().DoFile(empty), 0);
+    EXPECT_EQ(Global("ran"), "1");
+    std::filesystem::remove(empty);
 }
 
 int WriteChunk(lua_State*, const void* bytes, size_t size, void* out)

@@ -5,6 +5,10 @@
 #include <BulletCollision/CollisionShapes/btBoxShape.h>
 
 #include "render/DrawCollisions.h"
+#include "platform/bounded.h"
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -81,6 +85,38 @@ TEST_F(Files, ABrokenFileIsRefusedWholeAndAMissingOneChangesNothing)
     }
     EXPECT_FALSE(manager.ReadFile(folder / "missing.xml"));
     EXPECT_EQ(manager.GetCollisions(true).size(), 1u);
+}
+
+// A start reads the levels afresh; a level left without a box has no floor,
+// and the one line said names the file and why no game can start.
+TEST_F(Files, ALevelWithoutBoxesStopsAGameFromStarting)
+{
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    std::filesystem::create_directories("data/XML");
+    std::ofstream("data/XML/objects_instances.xml") << "<o/>";
+    bounded::ForgetSaidLines();
+    const std::string hangar = "<scenario name=\"hangares\"/>" + CollisionXml("col_h", 1, 1, 1, 0, 0, 0);
+    const std::string both = hangar + "<scenario name=\"isla\"/>" + CollisionXml("col_i", 1, 1, 1, 0, 0, 0);
+    const std::string file = "data/XML/collision_instances.xml";
+    std::ofstream(file) << "<c>" << both << "</c>";
+    manager.Init();
+    EXPECT_EQ(manager.WhyNoGame(), "");
+    std::ofstream(file) << "<c>" << hangar << "</c>";
+    ::testing::internal::CaptureStderr();
+    manager.Init();
+    const std::string line = "Collision file " + file + " refused: it holds no box for \"isla\"; a level without its "
+                             "boxes has no floor, so no game can start";
+    EXPECT_EQ(manager.WhyNoGame(), line) << "the last start's island is not kept";
+    std::filesystem::remove(file);
+    manager.Init();
+    EXPECT_EQ(manager.WhyNoGame(), "Collision file " + file + " refused: it is missing; a level without its boxes "
+                                   "has no floor, so no game can start");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), line + "\n" + manager.WhyNoGame() + "\n");
+    manager.ForgetNoGame();
+    EXPECT_EQ(manager.WhyNoGame(), "");
+    std::filesystem::current_path(previous);
+    bounded::ForgetSaidLines();
 }
 
 TEST_F(Files, ALevelSwitchBuildsSizedBoxesAndGivesTheSameWorldEveryTime)
