@@ -4,7 +4,6 @@
 #include "platform/win32.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 #include <sched.h>
 
 #include <algorithm>
@@ -154,12 +153,6 @@ void EndSdlVideo()
         w->visible = false;
     }
     r.capture = r.focus = nullptr;
-    // The driver's own libraries stay mapped once SDL lets go of OpenGL: a
-    // later start finds them loaded, and the leak check at exit can still
-    // name the module behind what Mesa's EGL never frees.
-    for (const char* library :
-         {"libEGL.so.1", "libEGL_mesa.so.0", "libGLdispatch.so.0", "libglapi.so.0", "libgallium_dri.so"})
-        dlopen(library, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
     SDL_GL_UnloadLibrary();
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     r.sdlState = 0;
