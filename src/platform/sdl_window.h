@@ -22,12 +22,6 @@ bool EnsureSdlVideo();
 // cores this process may run on, unless LP_NUM_THREADS is already set; called
 // by EnsureSdlVideo before the driver loads, and harmless on any other driver.
 void PlanSoftwareDrawingThreads();
-// Ends SDL's video and unloads the OpenGL library, which ends the driver's own
-// threads (the software renderer's drawing threads, Mesa's shader-cache
-// writer) with its display; a later EnsureSdlVideo starts it again. Run at
-// exit too, before the exit's last checks: a thread of the driver still
-// writing while the leak check stops every thread crashes the check.
-void EndSdlVideo();
 // Whether SDL's video was started by EnsureSdlVideo.
 bool SdlVideoStarted();
 // The live window whose SDL window has this id, or null.

@@ -122,11 +122,6 @@ bool EnsureSdlVideo()
             r.sdlState = -1;
         } else {
             r.sdlState = 1;
-            static bool exitHook = false;
-            if (!exitHook) {
-                std::atexit(EndSdlVideo);
-                exitHook = true;
-            }
             // Loaded once for the whole run: otherwise SDL unloads the OpenGL
             // library with the last window and reloads it with the next, which
             // is slow and leaks what the driver keeps for each load.
@@ -139,23 +134,6 @@ bool EnsureSdlVideo()
         }
     }
     return r.sdlState == 1;
-}
-
-void EndSdlVideo()
-{
-    Registry& r = Reg();
-    if (r.sdlState != 1)
-        return;
-    // Whatever window is still open goes with the video: its handle stays
-    // valid, as after DestroyWindow.
-    for (const std::unique_ptr<HWND__>& w : r.windows) {
-        w->sdl = nullptr;
-        w->visible = false;
-    }
-    r.capture = r.focus = nullptr;
-    SDL_GL_UnloadLibrary();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-    r.sdlState = 0;
 }
 
 bool SdlVideoStarted()

@@ -2,12 +2,7 @@
 // each case failing when nothing is drawn or it lands wrong.
 #include "d3d_fixture.h"
 
-#include "platform/sdl_window.h"
-#include "xml/temp_folder.h"
-
 #include <cstring>
-#include <filesystem>
-#include <string>
 
 using namespace d3dtest;
 
@@ -313,50 +308,3 @@ TEST_F(D3DDrawTest, PointsLandOnTheirPixel)
 }
 
 } // namespace
-
-namespace d3dtest {
-namespace {
-
-int ThreadsOfThisProcess()
-{
-    int count = 0;
-    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-        ++count;
-    return count;
-}
-
-// The leak check at a sanitized program's exit stops every thread, and
-// crashes on one of the driver's that is still at work: ending the video
-// must end them all, the drawing threads and the shader cache's writer.
-TEST(EndingTheVideo, EndsEveryThreadTheDriverStartedAndTheVideoStartsAgain)
-{
-    platform::EndSdlVideo();
-    const int before = ThreadsOfThisProcess();
-    const char* threads = std::getenv("LP_NUM_THREADS");
-    const std::string keptThreads = threads ? threads : "";
-    TempFolder cache;
-    setenv("LP_NUM_THREADS", "2", 1);
-    setenv("MESA_SHADER_CACHE_DIR", cache.Path().c_str(), 1);
-    setenv("MESA_SHADER_CACHE_DISABLE", "false", 1);
-    for (int round = 0; round < 2; ++round) {
-        devicetest::OffscreenDevice open;
-        ASSERT_TRUE(open.Open("EndingTheVideo", CS_CLASSDC, "test", 32, 24, devicetest::WindowedParameters()));
-        open.device->Clear(0, nullptr, D3DCLEAR_TARGET, kGreen, 1.0f, 0);
-        std::vector<D3DCOLOR> pixels;
-        ASSERT_EQ(devicetest::ReadBackBuffer(open.device, &pixels), D3D_OK);
-        EXPECT_TRUE(Near(pixels.at(0) | 0xFF000000u, kGreen)) << "round " << round;
-        EXPECT_GT(ThreadsOfThisProcess(), before + 1) << "the drawing threads run";
-        open.Close();
-        platform::EndSdlVideo();
-        EXPECT_EQ(ThreadsOfThisProcess(), before) << "round " << round;
-    }
-    unsetenv("MESA_SHADER_CACHE_DIR");
-    unsetenv("MESA_SHADER_CACHE_DISABLE");
-    if (threads)
-        setenv("LP_NUM_THREADS", keptThreads.c_str(), 1);
-    else
-        unsetenv("LP_NUM_THREADS");
-}
-
-} // namespace
-} // namespace d3dtest
