@@ -274,9 +274,11 @@ void RenderFrame(float dt)
             profiler.StopTimer("applyParticles: ");
         }
 
-        getSubtitulos().Render(dt);
+        const bool guiRender = getMainConfig("guiRender");
+        if (!guiRender || !gui.DrawsSubtitles())
+            getSubtitulos().Render(dt);
 
-        if (getMainConfig("guiRender")) {
+        if (guiRender) {
             profiler.StartTimer();
             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
             device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
