@@ -162,14 +162,17 @@ void RenderLevelStage(CSceneMngr& scene, CProfiler& profiler, const std::string&
     }
 }
 
-// The death image over everything, presented at once; Escape or the pad's
-// Back goes back to the main menu from the first checkpoint.
+// The death image over everything but the console, presented at once; Escape
+// or the pad's Back goes back to the main menu from the first checkpoint.
 void ShowDeathScreen(IDirect3DDevice9* device)
 {
     CInputManager& input = *getInputManager();
     // The image comes in the language the game was started in.
     const char* image = DeathScreenImage(input.IsGamepadConnected(), getSubtitulos().english);
     getDrawHelper().DrawFullScreenTexture(getTextureManager().GetTexture(image), 1.0f);
+    // An open console stays in sight: hidden, it would take the keys that the
+    // image asks for.
+    getConsole()->Render();
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
 
@@ -274,9 +277,11 @@ void RenderFrame(float dt)
             profiler.StopTimer("applyParticles: ");
         }
 
-        getSubtitulos().Render(dt);
+        const bool guiRender = getMainConfig("guiRender");
+        if (!guiRender || !gui.DrawsSubtitles())
+            getSubtitulos().Render(dt);
 
-        if (getMainConfig("guiRender")) {
+        if (guiRender) {
             profiler.StartTimer();
             device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
             device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);

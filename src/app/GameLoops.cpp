@@ -7,11 +7,14 @@
 
 namespace {
 
-// Handles at most one pending message; false once the window is gone.
-bool HandleOneMessage()
+// Handles every pending message; false once the window is gone. Here every
+// key repeat and every typed character is a message of its own: taken one a
+// pass, a held key or a burst of typing would queue up for many seconds and a
+// close of the window would wait behind it all.
+bool HandleMessages()
 {
     MSG msg;
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!IsWindowClosed() && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -48,7 +51,7 @@ void RunGameLoops()
         // all that time as its step.
         std::int64_t last = ReadCounter();
         while (gui.mainMenuActive) {
-            if (!HandleOneMessage())
+            if (!HandleMessages())
                 return;
             const std::int64_t now = ReadCounter();
             dt = static_cast<double>(now - last) / frequency;
@@ -74,7 +77,7 @@ void RunGameLoops()
 
         while (!gui.mainMenuActive) {
             const std::int64_t frameStart = ReadCounter();
-            if (!HandleOneMessage())
+            if (!HandleMessages())
                 return;
             const float step = static_cast<float>(dt);
             if (!gui.pauseActive) {

@@ -59,6 +59,7 @@ int LoadGame(const std::function<void(const std::string&)>& showImage)
     image("loading_mando_5");
     image("loading_teclado_1");
     getConsole();
+    getInputManager()->WithholdWhile([] { return getConsole()->IsVisible(); });
     image("loading_teclado_2");
     getInputManager()->LoadActions("data/XML/actionsInputs.xml");
     getSceneManager().Setup();

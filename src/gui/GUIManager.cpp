@@ -859,6 +859,7 @@ void CGUIManager::RenderInGame(float seconds)
     }
     UpdateMissionBanners(seconds);
     UpdateAchievementBanners(seconds);
+    getSubtitulos().Render(seconds);
     RenderFade();
 }
 
@@ -981,6 +982,12 @@ void CGUIManager::RenderAchievements()
         if (stats.awarded[id - 1])
             DrawElement(GetElement(Localized(kAchievementListElements[id])));
     DrawButton(Localized("BOTON_OPTIONS_BACK"), true);
+}
+
+bool CGUIManager::DrawsSubtitles() const
+{
+    return !controlsActive && !optionsActive && !achievementsActive && !mainMenuActive && !pauseActive &&
+           !getGSF().isReadyVinyetasIntro1();
 }
 
 void CGUIManager::Render(float seconds)

@@ -78,6 +78,10 @@ public:
     void Update(float seconds);
     // Draws the screen the flags select.
     void Render(float seconds);
+    // Whether Render draws the subtitles this frame: in play, over the banners
+    // (which rise and sink through the subtitles' band) and under the fade.
+    // Elsewhere they are drawn before the screens, which cover them.
+    bool DrawsSubtitles() const;
     // Starts mission banner n (1 to 11); any n becomes the current mission.
     // A banner still up keeps its time, so it does not start over.
     void showMission(int n);

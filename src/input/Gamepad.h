@@ -14,6 +14,8 @@ public:
     // Moves this poll's state to the previous one and reads the pad again.
     // Returns whether a pad answered (false only for "not connected").
     bool Poll();
+    // Reads as untouched: sticks centred, nothing pressed, now and before.
+    void LetGo() { m_Current = m_Previous = XINPUT_STATE{}; }
     // Reads the pad into this poll's state only; true when the read succeeded.
     bool PollState();
 

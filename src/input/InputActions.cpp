@@ -72,6 +72,8 @@ void CInputManager::OnStartElement(const std::string& name, CXMLAttributes& attr
 
 bool CInputManager::IsAction(const std::string& name) const
 {
+    if (Withheld())
+        return false;
     auto range = m_Actions.equal_range(name);
     for (auto it = range.first; it != range.second; ++it) {
         if (Fires(it->second))

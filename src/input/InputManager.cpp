@@ -22,13 +22,38 @@ void CInputManager::Init(HINSTANCE instance, HWND window)
     m_GamepadConnected = false;
 }
 
+CKeyboard CInputManager::GetKeyboardState() const
+{
+    CKeyboard keyboard = m_Keyboard;
+    if (Withheld())
+        keyboard.LetGo();
+    return keyboard;
+}
+
+CMouse CInputManager::GetMouseState() const
+{
+    CMouse mouse = m_Mouse;
+    if (Withheld())
+        mouse.LetGo();
+    return mouse;
+}
+
+CGamepad CInputManager::GetGamepadState() const
+{
+    CGamepad pad = m_Gamepad;
+    if (Withheld())
+        pad.LetGo();
+    return pad;
+}
+
 bool CInputManager::Update()
 {
     m_Controller = CurrentController();
     m_Keyboard.Poll();
     m_Mouse.Poll();
     m_GamepadConnected = m_Gamepad.Poll();
-    return DispatchCommands();
+    // Keys typed into the console send the hero nothing.
+    return !Withheld() && DispatchCommands();
 }
 
 IController* CInputManager::CurrentController() const

@@ -52,10 +52,11 @@ public:
     // poll (nothing when there is none). True when a device changed.
     bool DispatchCommands();
 
-    // Copies of the device wrappers, to ask as of the last poll.
-    CKeyboard GetKeyboardState() const { return m_Keyboard; }
-    CMouse GetMouseState() const { return m_Mouse; }
-    CGamepad GetGamepadState() const { return m_Gamepad; }
+    // Copies of the device wrappers, to ask as of the last poll; untouched
+    // while the keys are withheld.
+    CKeyboard GetKeyboardState() const;
+    CMouse GetMouseState() const;
+    CGamepad GetGamepadState() const;
 
     // Whether the last poll found a pad; false until the first poll.
     bool IsGamepadConnected() const { return m_GamepadConnected; }
@@ -69,8 +70,14 @@ public:
     // codes, and whose state code decides the centred-stick releases. Null
     // restores the hero's current controller.
     void SetControllerSource(std::function<IController*()> source) { m_ControllerSource = std::move(source); }
+    // While this says so the keys are someone else's (the console's, as it is
+    // typed into): the devices read as untouched and no named action fires, so
+    // neither a menu, nor the death screen, nor a cut-scene takes a typed key
+    // or one pressed before and never polled since. Null withholds nothing.
+    void WithholdWhile(std::function<bool()> withheld) { m_Withheld = std::move(withheld); }
 
 private:
+    bool Withheld() const { return m_Withheld && m_Withheld(); }
     void FillKeyNames();
     IController* CurrentController() const;
     int CurrentStateCode() const;
@@ -96,6 +103,7 @@ private:
     std::map<std::string, int> m_KeyNames;
     bool m_GamepadConnected = false;
     std::function<IController*()> m_ControllerSource;
+    std::function<bool()> m_Withheld;
 };
 
 // The process-wide input manager, built on first use.

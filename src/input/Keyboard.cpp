@@ -36,6 +36,12 @@ void CKeyboard::Poll()
     m_Device->GetDeviceState(sizeof(m_Current), m_Current);
 }
 
+void CKeyboard::LetGo()
+{
+    std::memset(m_Current, 0, sizeof(m_Current));
+    std::memset(m_Previous, 0, sizeof(m_Previous));
+}
+
 bool CKeyboard::HasChanged() const
 {
     return std::memcmp(m_Current, m_Previous, sizeof(m_Current)) != 0;

@@ -20,6 +20,9 @@ public:
     // Moves this poll's table to the previous one and reads the device again;
     // a read that fails (no focus, no device) leaves every key up.
     void Poll();
+    // Reads as untouched: no key down in this poll or the one before. The
+    // device is kept.
+    void LetGo();
 
     bool IsKeyDown(int code) const { return Down(m_Current, code); }
     bool IsKeyJustPressed(int code) const { return Down(m_Current, code) && !Down(m_Previous, code); }

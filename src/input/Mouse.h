@@ -16,6 +16,8 @@ public:
     // Moves this poll's state to the previous one and reads the device again;
     // a failed read leaves no movement and every button up.
     void Poll();
+    // Reads as untouched: no move and no button in this poll or the one before.
+    void LetGo() { m_Current = m_Previous = DIMOUSESTATE{}; }
 
     bool IsLeftButtonDown() const { return Down(m_Current, 0); }
     bool IsRightButtonDown() const { return Down(m_Current, 1); }

@@ -1,6 +1,7 @@
 // The message queue: SDL events become Win32-style window messages, handed out
 // one per PeekMessageA call.
 
+#include "platform/dinput.h"
 #include "platform/sdl_window.h"
 #include "platform/win32.h"
 
@@ -212,9 +213,12 @@ void Translate(const SDL_Event& e)
         UINT key = VirtualKey(e.key.keysym);
         if (!window || !key)
             return;
-        // lParam as Windows fills it: a repeat count of 1, bit 30 when the key
-        // was already down, bit 31 on release.
-        LPARAM flags = 1;
+        // lParam as Windows fills it: a repeat count of 1, the key's scan code
+        // (its place on the keyboard, whatever the layout prints on it) in
+        // bits 16-23 with bit 24 for the extended keys, bit 30 when the key was
+        // already down, bit 31 on release.
+        const int scan = platform::DikFromSdlScancode(e.key.keysym.scancode);
+        LPARAM flags = 1 | (LPARAM(scan & 0x7F) << 16) | (LPARAM(scan & 0x80) << 17);
         if (e.type == SDL_KEYUP)
             flags |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
         else if (e.key.repeat)

@@ -202,6 +202,33 @@ TEST_F(WindowKeysTest, MouseButtonsCaptureAndArrowsWalkTheOpenConsolesHistory)
     EXPECT_EQ(getConsole()->GetInputLine(), "second") << "closed, the console keeps its line";
 }
 
+// The key left of "1" toggles the console by its place as it goes down, once
+// however long it is held; what it prints is neither typed nor toggles back.
+// A dead key there prints nothing: the next key's character is typed.
+TEST_F(WindowKeysTest, TheKeyLeftOf1TogglesTheConsoleByItsPlace)
+{
+    const LPARAM place = LPARAM(0x29) << 16, repeat = LPARAM(1) << 30, extended = LPARAM(1) << 24;
+    auto down = [&](LPARAM flags) { WndProc(window, WM_KEYDOWN, VK_OEM_3, place | flags); };
+    down(0);
+    Send(WM_CHAR, 0xBA);
+    EXPECT_TRUE(getConsole()->IsVisible());
+    down(repeat);
+    Send(WM_CHAR, '`');
+    WndProc(window, WM_KEYUP, VK_OEM_3, place);
+    EXPECT_TRUE(getConsole()->IsVisible()) << "a repeat toggles nothing";
+    EXPECT_EQ(getConsole()->GetInputLine(), "");
+    down(0);
+    WndProc(window, WM_KEYUP, VK_OEM_3, place);
+    EXPECT_FALSE(getConsole()->IsVisible());
+    Type("N");
+    EXPECT_FLOAT_EQ(GameTimeScale, 0.85f) << "the character after a dead key is the next key's";
+    down(extended);
+    EXPECT_FALSE(getConsole()->IsVisible()) << "another key at an extended place";
+    Send(WM_CHAR, 0xBA);
+    Type("b");
+    EXPECT_EQ(getConsole()->GetInputLine(), "b") << "its character alone still opens the console";
+}
+
 // Typed upper-case 'N' and 'M' scale game time and compound without limit;
 // lower case and the keys themselves do nothing, nor do they with the console open.
 TEST_F(WindowKeysTest, UpperCaseNAndMScaleGameTimeUnlessTheConsoleIsOpen)

@@ -243,7 +243,7 @@ D3DXVECTOR3 IslandWaypoint(const D3DXVECTOR3& hero, const D3DXVECTOR3& target);
 constexpr double kFrameSeconds = 1.0 / 30.0;
 
 // Text as the keyboard types it: one message a character (two bytes for the
-// console key's "º"), handled one a frame; and one press of Return.
+// console key's "º"); and one press of Return.
 void PushText(const std::string& text);
 void PushReturn();
 

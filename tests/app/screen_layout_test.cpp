@@ -5,6 +5,7 @@
 #include <stb_image_write.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -57,6 +58,20 @@ Box TextBox(ID3DXFont* font, const std::string& text, float top, float bottom)
     const float w = float(r.right - r.left) / kLayoutWidth, h = float(r.bottom - r.top) / kLayoutHeight;
     const float middle = (top + bottom) * 0.5f;
     return {"\"" + text + "\"", 0.5f - w * 0.5f, middle - h * 0.5f, 0.5f + w * 0.5f, middle + h * 0.5f};
+}
+
+// The subtitles' yellow letters inside the box, dimmed or not by the fade:
+// red and green alike, no blue.
+int YellowPixels(const std::vector<D3DCOLOR>& pixels, const Box& box)
+{
+    int yellow = 0;
+    for (int y = int(box.top * kLayoutHeight); y < int(box.bottom * kLayoutHeight); ++y)
+        for (int x = int(box.left * kLayoutWidth); x < int(box.right * kLayoutWidth); ++x) {
+            const D3DCOLOR c = pixels[size_t(y) * kLayoutWidth + x];
+            const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            yellow += r > 60 && g > r * 0.85f && b < r / 3;
+        }
+    return yellow;
 }
 
 class ScreenLayout : public ::testing::Test {
@@ -139,11 +154,25 @@ TEST_F(ScreenLayout, BannersSubtitlesAndHudNeverCoverEachOther)
     gui.showMission(1);
     gui.UnlockAchievement(1);
     subtitles.showSubtitulo(longestKey);
-    int stillFrames = 0;
+    int stillFrames = 0, crossings = 0;
     std::vector<D3DCOLOR> still;
     for (int frame = 0; frame < 50; ++frame) {
         GetGameCalls().UpdateFrame(0.2f);
         RenderFrame(0.2f);
+        // Rising through the subtitles' band, the banner passes under the
+        // line: its yellow letters show where the two meet.
+        const Box line = TextBox(m_Font, subtitles.CurrentText(), 0.8f, 1.0f);
+        const Box rising = ElementBox("MISION1", gui.missionBannerOffset[1]);
+        if (gui.missionBannerActive[1] && gui.missionBannerOffset[1] > 0.0f && subtitles.IsLineFound() &&
+            rising.Covers(line)) {
+            ++crossings;
+            std::vector<D3DCOLOR> pixels;
+            devicetest::ReadBackBuffer(D3DDevice, &pixels);
+            const int yellow = YellowPixels(pixels, {"", std::max(line.left, rising.left), std::max(line.top, rising.top),
+                                                     std::min(line.right, rising.right),
+                                                     std::min(line.bottom, rising.bottom)});
+            EXPECT_GT(yellow, 20) << "the line \"" << subtitles.CurrentText() << "\" hidden by the banner";
+        }
         // The weapon and the rounds sit inside the HUD's frame, which stands
         // for all three.
         const Box frameBox = ElementBox("MARCO");
@@ -170,6 +199,18 @@ TEST_F(ScreenLayout, BannersSubtitlesAndHudNeverCoverEachOther)
             devicetest::ReadBackBuffer(D3DDevice, &still);
     }
     EXPECT_GT(stillFrames, 15) << "both banners stood still together for a while";
+    EXPECT_GT(crossings, 0) << "the banner rose through the line";
+
+    // Paused, the line still shows under the pause menu's panel.
+    subtitles.showSubtitulo(longestKey);
+    GetGameCalls().UpdateFrame(0.2f);
+    gui.pauseActive = true;
+    RenderFrame(0.2f);
+    gui.pauseActive = false;
+    std::vector<D3DCOLOR> paused;
+    devicetest::ReadBackBuffer(D3DDevice, &paused);
+    ASSERT_TRUE(subtitles.IsLineFound());
+    EXPECT_GT(YellowPixels(paused, TextBox(m_Font, subtitles.CurrentText(), 0.8f, 1.0f)), 100);
 
     // Off screen at both ends of their slides: the mission banner 0.4 lower,
     // the achievement's 0.2 higher.
@@ -184,6 +225,72 @@ TEST_F(ScreenLayout, BannersSubtitlesAndHudNeverCoverEachOther)
         stbi_write_png((std::string(folder) + "/screen_layout.png").c_str(), kLayoutWidth, kLayoutHeight, 4, rgba.data(),
                        kLayoutWidth * 4);
     }
+}
+
+// The options screen: its title stands clear above the first row and, under
+// the last row, a line of light letters names the keys that change them (the
+// select key does not). Whatever of the background's title and that line the
+// rows cover would show in the whole screen otherwise than in the background.
+TEST_F(ScreenLayout, TheOptionsTitleAndItsKeysStandClearOfTheRows)
+{
+    CGUIManager& gui = getGUI();
+    auto draw = [](const std::function<void()>& what) {
+        std::vector<D3DCOLOR> pixels;
+        D3DDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        D3DDevice->BeginScene();
+        D3DDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        D3DDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        D3DDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        what();
+        D3DDevice->EndScene();
+        devicetest::ReadBackBuffer(D3DDevice, &pixels);
+        return pixels;
+    };
+    const std::vector<D3DCOLOR> background = draw([&] { gui.DrawElement(gui.GetElement("FONDO_OPCIONES1")); });
+    gui.optionsActive = true;
+    gui.optionsCursor = 0; // as the screen opens: the first row lit
+    const std::vector<D3DCOLOR> screen = draw([&] { gui.Render(0.0f); });
+    gui.optionsActive = false;
+
+    // Where the background has its amber title, and its light line of keys.
+    struct Area {
+        int left = kLayoutWidth, top = kLayoutHeight, right = 0, bottom = 0, pixels = 0;
+    };
+    Area title, keys;
+    for (int y = 0; y < kLayoutHeight; ++y)
+        for (int x = 0; x < kLayoutWidth; ++x) {
+            const D3DCOLOR c = background[size_t(y) * kLayoutWidth + x];
+            const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            Area* area = nullptr;
+            // Their letters' edges too, blended into the dark panel.
+            if (y < kLayoutHeight / 4 && r > 90 && r > b + 60 && g > b)
+                area = &title;
+            else if (y > kLayoutHeight * 0.72f && y < kLayoutHeight * 0.81f && r > 90 && g > 90 && b > 80)
+                area = &keys;
+            if (area) {
+                area->left = std::min(area->left, x);
+                area->top = std::min(area->top, y);
+                area->right = std::max(area->right, x + 1);
+                area->bottom = std::max(area->bottom, y + 1);
+                ++area->pixels;
+            }
+        }
+    // Nothing of the rows is drawn there.
+    auto covered = [&](const Area& a) {
+        int changed = 0;
+        for (int y = a.top; y < a.bottom; ++y)
+            for (int x = a.left; x < a.right; ++x)
+                changed += screen[size_t(y) * kLayoutWidth + x] != background[size_t(y) * kLayoutWidth + x];
+        return changed;
+    };
+    // From the title's top down, nothing of the rows until a clear gap under it.
+    int rowTop = title.top;
+    while (rowTop < kLayoutHeight && covered(Area{title.left, rowTop, title.right, rowTop + 1}) == 0)
+        ++rowTop;
+    EXPECT_GT(title.pixels, 200);
+    EXPECT_GE(rowTop - title.bottom, kLayoutHeight / 50) << "the first row covers or touches the title";
+    EXPECT_GT(keys.pixels, 150) << "no line of keys under the rows";
+    EXPECT_EQ(covered(keys), 0);
 }
 
 } // namespace

@@ -162,6 +162,36 @@ TEST_F(Actions, KeyNamesGiveTheirCodes)
         EXPECT_EQ(manager.GetKeyCode(name), code) << name;
 }
 
+// While the keys are withheld (the console typed into) every device reads
+// as untouched, no action fires and the hero gets no code; afterwards the
+// manager reads them again.
+TEST_F(Actions, WithheldKeysReadAsUntouchedAndFireNothing)
+{
+    Bind(manager, {"K DIK_Q pressed"});
+    bool withheld = true;
+    manager.WithholdWhile([&] { return withheld; });
+    keys.SetKey(DIK_Q, true);
+    keys.SetKey(DIK_W, true);
+    keys.SetButton(1, true);
+    pad.connected = true;
+    pad.gamepad.wButtons = XINPUT_GAMEPAD_A;
+    MoveMouse(30, 0);
+    EXPECT_EQ(Frame(), Events());
+    EXPECT_FALSE(manager.IsAction("Act"));
+    EXPECT_FALSE(manager.GetKeyboardState().IsKeyJustPressed(DIK_Q));
+    EXPECT_FALSE(manager.GetKeyboardState().IsKeyDown(DIK_W));
+    EXPECT_FALSE(manager.GetMouseState().IsRightButtonDown());
+    EXPECT_EQ(manager.GetMouseState().GetCurrentState().lX, 0);
+    EXPECT_FALSE(manager.GetGamepadState().IsADown());
+
+    withheld = false;
+    EXPECT_TRUE(manager.IsAction("Act"));
+    EXPECT_TRUE(manager.GetKeyboardState().IsKeyDown(DIK_W));
+    EXPECT_TRUE(manager.GetMouseState().IsRightButtonDown());
+    EXPECT_TRUE(manager.GetGamepadState().IsADown());
+    manager.WithholdWhile(nullptr);
+}
+
 TEST(GameActions, TheShippedFileBindsEveryCameraActionToInputsThatExist)
 {
     const std::string file = std::string(VANTOREL_SOURCE_DIR) + "/game/data/XML/actionsInputs.xml";

@@ -98,6 +98,20 @@ TEST_F(Win32Test, KeysArriveAsVirtualKeyCodes)
                            {WM_KEYDOWN, VK_BACK}, {WM_CHAR, 8}, {WM_KEYUP, VK_BACK}}));
 }
 
+// A key message carries the key's place as Windows gives it: its scan code in
+// bits 16-23, bit 24 for an extended key, bits 30 and 31 for repeat and release.
+TEST_F(Win32Test, KeyMessagesCarryTheKeysScanCode)
+{
+    PushKey(window, SDL_SCANCODE_GRAVE, SDLK_BACKQUOTE, true);
+    PushKey(window, SDL_SCANCODE_RCTRL, SDLK_RCTRL, true, true);
+    PushKey(window, SDL_SCANCODE_RCTRL, SDLK_RCTRL, false);
+    std::vector<LPARAM> flags;
+    for (const MSG& m : All())
+        flags.push_back(m.lParam);
+    EXPECT_EQ(flags, (std::vector<LPARAM>{1 | (LPARAM(0x29) << 16), 1 | (LPARAM(0x11D) << 16) | (LPARAM(1) << 30),
+                                          1 | (LPARAM(0x11D) << 16) | (LPARAM(3) << 30)}));
+}
+
 TEST_F(Win32Test, TypedTextArrivesAsLatin1CharactersOnePerCall)
 {
     PushText(window, "a\xC2\xBA"); // the console key's character

@@ -212,6 +212,7 @@ TEST_F(ShippedRigidAnims, LoopedGroupsEndOnTheirStartPose)
 } // namespace
 
 #include "datagen/ComicBoards.h"
+#include "datagen/Font.h"
 #include "datagen/Instances.h"
 
 namespace {
@@ -247,6 +248,21 @@ TEST(ComicBoards, EachBoardHasItsOwnPictureWithItsCaption)
     EXPECT_NE(xml.find("diffusemap=\"vinyetas/hangares/vinyeta1_miamor.jpg\""), std::string::npos);
     EXPECT_NE(xml.find("diffusemap=\"vinyetas/hangares/vinyeta1_Lluvia2.jpg\""), std::string::npos);
     EXPECT_NE(xml.find("diffusemap=\"m.jpg\""), std::string::npos);
+}
+
+// Captions and credits are lettered in capitals, accented letters too: the
+// caption of "Tendré" is drawn as that of "TENDRÉ", not of "TENDRé".
+TEST(ComicBoards, CaptionsAreInCapitalsAccentsAndAll)
+{
+    EXPECT_EQ(datagen::UpperCase("Programación y música: ¡Ñandú, pingüino, ÿ! 5 €"),
+              "PROGRAMACIÓN Y MÚSICA: ¡ÑANDÚ, PINGÜINO, Ÿ! 5 €");
+    EXPECT_EQ(datagen::UpperCase("àþ ÷ ß"), "ÀÞ ÷ ß") << "the division sign and sharp s have no capital here";
+    auto drawn = [](const std::string& text) {
+        datagen::Canvas c(768, 768, datagen::Rgba{0, 0, 0, 255});
+        datagen::DrawCaption(c, text);
+        return c.Pixels();
+    };
+    EXPECT_TRUE(drawn("Tendré mi venganza.") == drawn("TENDRÉ MI VENGANZA."));
 }
 
 } // namespace

@@ -144,19 +144,16 @@ void Scene(Canvas& c, const std::string& lower, const Palette& p, std::uint32_t 
 constexpr int kCaptionX = 140, kCaptionY = 76;
 constexpr float kCaptionWidth = 400.0f;
 
-// A caption box in the framed top-left corner, upper-case bold lettering,
-// wrapped.
-void Caption(Canvas& c, const std::string& text)
+} // namespace
+
+void DrawCaption(Canvas& c, const std::string& text)
 {
     const Font& font = Font::Bold();
     const float height = 34.0f;
     std::vector<std::string> lines;
     std::string line;
     std::string word;
-    std::string upper;
-    for (char ch : text)
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    std::istringstream words(upper);
+    std::istringstream words(UpperCase(text));
     while (words >> word) {
         const std::string tried = line.empty() ? word : line + " " + word;
         if (!line.empty() && font.Measure(tried, height) > kCaptionWidth) {
@@ -178,6 +175,8 @@ void Caption(Canvas& c, const std::string& text)
     for (std::size_t i = 0; i < lines.size(); ++i)
         font.Draw(c, lines[i], kCaptionX + 18.0f, kCaptionY + 12 + i * height * 1.2f, height, Rgba{15, 12, 10});
 }
+
+namespace {
 
 // Captions by the word the board's name carries.
 struct CaptionRow {
@@ -241,7 +240,7 @@ Canvas PaintComicBoard(const LayoutObject& object)
     Scene(canvas, lower, palette, Hash(object.name));
     const std::string caption = ComicBoardCaption(object.name);
     if (!caption.empty())
-        Caption(canvas, caption);
+        DrawCaption(canvas, caption);
     canvas.StrokeRect(0, 0, kSize, kPanelHeight, 10, Rgba{10, 8, 8});
     return canvas;
 }

@@ -19,6 +19,9 @@ std::string ComicBoardTexture(const std::string& level, const LayoutObject& obje
 // The caption the board carries, empty for a scene without words.
 std::string ComicBoardCaption(const std::string& name);
 Canvas PaintComicBoard(const LayoutObject& object);
+// A caption box in the framed top-left corner: the words wrapped, in capitals,
+// in bold lettering.
+void DrawCaption(Canvas& c, const std::string& text);
 
 // The generator step: one picture per board of every level.
 void GenerateComicBoards(Output& out);

@@ -64,6 +64,33 @@ std::u32string DecodeUtf8(const std::string& utf8)
     return out;
 }
 
+std::string UpperCase(const std::string& utf8)
+{
+    std::string out;
+    for (char32_t cp : DecodeUtf8(utf8)) {
+        if ((cp >= U'a' && cp <= U'z') || (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7))
+            cp -= 0x20;
+        else if (cp == 0xFF)
+            cp = 0x178;
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
 std::string RegularFontPath()
 {
     return VANTOREL_FONT;

@@ -39,6 +39,9 @@ private:
 
 // Codepoints of a UTF-8 string; a malformed byte becomes U+FFFD.
 std::u32string DecodeUtf8(const std::string& utf8);
+// The text in capitals, accented letters too ("Tendré" gives "TENDRÉ"): the
+// Spanish and Latin-1 letters; other characters stay as they are.
+std::string UpperCase(const std::string& utf8);
 
 // Paths of the two faces: beside the font the game itself uses.
 std::string RegularFontPath();

@@ -59,10 +59,15 @@ std::vector<GuiImage> BuildTable()
         t.push_back(Row(menu[i].name, GuiKind::Button, menu[i].es, menu[i].en, 0.5f, 0.50f + 0.09f * i, 0.075f, 480, 80,
                         2));
 
-    // Options: labels on the left, their values on the right.
-    for (int v = 1; v <= 5; ++v)
-        t.push_back(Row("FONDO_OPCIONES" + std::to_string(v), GuiKind::OptionsBackground, "OPCIONES", "OPTIONS", 0.5f,
-                        0.5f, bgAspect, kBgWidth, kBgHeight, 1, v));
+    // Options: labels on the left, their values on the right, and under them
+    // the keys that change them (select does not: it only leaves by "back").
+    for (int v = 1; v <= 5; ++v) {
+        GuiImage g = Row("FONDO_OPCIONES" + std::to_string(v), GuiKind::OptionsBackground, "OPCIONES", "OPTIONS", 0.5f,
+                         0.5f, bgAspect, kBgWidth, kBgHeight, 1, v);
+        g.detail = "← → / A D: cambiar   ·   ↑ ↓ / W S: elegir   ·   Esc: volver";
+        g.detailEn = "← → / A D: change   ·   ↑ ↓ / W S: choose   ·   Esc: back";
+        t.push_back(g);
+    }
     const struct {
         const char *name, *es, *en;
     } options[] = {{"BOTON_OPTIONS_MUSICA", "MÚSICA", "MUSIC"},
@@ -597,9 +602,13 @@ Canvas PaintGuiImage(const GuiImage& g, bool english)
         PaintStorm(c, g.variant, true);
         break;
     case GuiKind::OptionsBackground:
+        // The title above the first row, the keys between the last row and
+        // the way back.
         PaintStorm(c, g.variant, false);
-        DarkPanel(c, 80, 120, c.Width() - 160.0f, c.Height() - 170.0f);
-        Title(c, words, 130, 40);
+        DarkPanel(c, 80, 60, c.Width() - 160.0f, c.Height() - 110.0f);
+        Title(c, words, 76, 44);
+        CentredText(c, Font::Regular(), english ? g.detailEn : g.detail, c.Width() * 0.5f, c.Height() * 0.765f, 24,
+                    c.Width() - 200.0f, kInk);
         break;
     case GuiKind::ControlsBackground:
         PaintControls(c, g, english);
