@@ -1,5 +1,6 @@
 // A new game played with held keys: what the hero does on screen.
 #include "loop_fixture.h"
+#include "hero_aim_view.h"
 
 #include <SDL.h>
 #include <stb_image_write.h>
@@ -53,6 +54,8 @@ public:
         }
         if (watchStates.count(frames))
             stateAt[frames] = getPlayer()->GetController()->GetStateCode();
+        if (frames == aimViewAt)
+            aimView = heroaim::ReadAimView(ClientWidth, ClientHeight);
         rolls = getAchievementStats().rolls;
         shotsFired = getAchievementStats().shotsFired;
         tracersSeen = std::max(tracersSeen, getProjectileManager().GetProjectiles().size());
@@ -87,6 +90,8 @@ public:
     D3DXVECTOR3 start{0, 0, 0};
     float worstFeetGap = 0.0f;
     int frames = 0, closeAfter = 40, watchFrom = 12;
+    int aimViewAt = -1;
+    heroaim::AimView aimView;
 };
 
 class HeroRunTest : public ::testing::Test {
@@ -146,10 +151,11 @@ protected:
 TEST_F(HeroRunTest, TheHeroStandsRunsRollsAimsAndShoots)
 {
     using K = HeldKeysPlayer;
-    player.held = {{DIK_W, {16, 30}}, {DIK_SPACE, {34, 34}}, {K::kButton + 1, {50, 70}}, {K::kButton + 0, {56, 70}}};
-    player.shots = {{14, "hero_idle"}, {28, "hero_run"}, {40, "hero_roll"}, {58, "hero_aim_fire"}};
-    player.closeAfter = 72;
+    player.held = {{DIK_W, {16, 30}}, {DIK_SPACE, {34, 34}}, {K::kButton + 1, {50, 76}}, {K::kButton + 0, {62, 76}}};
+    player.shots = {{14, "hero_idle"}, {28, "hero_run"}, {40, "hero_roll"}, {64, "hero_aim_fire"}};
+    player.closeAfter = 78;
     player.watchStates = {{14, 30}, {28, 31}, {54, 52}};
+    player.aimViewAt = 60;
     ASSERT_EQ(VantorelMain(), 0);
 
     for (const auto& [frame, state] : player.watchStates)
@@ -161,6 +167,12 @@ TEST_F(HeroRunTest, TheHeroStandsRunsRollsAimsAndShoots)
     EXPECT_GT(std::fabs(ran.x) + std::fabs(ran.z), 60.0f) << "W runs him";
     EXPECT_EQ(player.rolls, 1);
     EXPECT_GE(player.shotsFired, 1) << "the left button fires while aiming";
+    // Aiming, before the first shot: his gun arm is raised, the gun at his
+    // eyes, on the side of the picture the crosshair is, pointing where the
+    // shot will go.
+    EXPECT_LT(player.aimView.barrelOffShot, 8.0f);
+    EXPECT_GT(player.aimView.raised, 0.8f);
+    EXPECT_GT(player.aimView.gunRightOfSpine, 0.05f);
     EXPECT_GE(player.tracersSeen, 1u) << "a tracer flies";
 }
 

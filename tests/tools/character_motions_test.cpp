@@ -215,7 +215,8 @@ TEST_F(CharacterMotions, LeaningOutOfHighCoverMovesTheHeadToTheNamedSide)
                 const float length = Length(type, clip);
                 const auto seen = Sample(type, clip, false, {0.03f * length, 0.87f * length}, {"Head"});
                 ASSERT_EQ(seen.size(), 2u);
-                // The character's left is -x.
+                // His left is +x (the world is right-handed): "R" leans out
+                // round the wall's start, on his left, "L" round its end.
                 const float sideways = (seen[1][0].x - seen[0][0].x) * (side[0] == 'L' ? -1.0f : 1.0f);
                 EXPECT_GE(sideways, shoulders / 3.0f);
                 // And back again.
@@ -224,22 +225,24 @@ TEST_F(CharacterMotions, LeaningOutOfHighCoverMovesTheHeadToTheNamedSide)
             }
         }
     }
-    // The hero's aim round the left of a high wall holds the lean.
+    // The hero's aim round the left of a high wall (its start, where the "R"
+    // lean takes him) holds the lean.
     const float shoulders = std::fabs(Standing("Zorvath", "R UpperArm").x - Standing("Zorvath", "L UpperArm").x);
     for (const char* clip : {"aimingPorIzq_ostrel", "aimingPorIzq_shotgun", "aimingPorIzq_thompson"})
-        EXPECT_LE(At("Zorvath", clip, true, 0.62f, "Head").x - Standing("Zorvath", "Head").x, -shoulders / 3.0f)
+        EXPECT_GE(At("Zorvath", clip, true, 0.62f, "Head").x - Standing("Zorvath", "Head").x, shoulders / 3.0f)
             << clip;
 }
 
 TEST_F(CharacterMotions, HitsThrowTheTorsoAwayFromTheBlow)
 {
-    // x: the character's right; z: ahead. The torso moves opposite the blow.
+    // x: the character's left (the world is right-handed: facing +z, his
+    // right is -x); z: ahead. The torso moves opposite the blow.
     struct Hit {
         const char* clip;
         float x, z;
     };
-    const Hit hits[] = {{"armleft", 1, 0},  {"armright", -1, 0}, {"legleft", 1, 0},
-                        {"legright", -1, 0}, {"torax1", 0, -1},   {"torax2", 0, 1},
+    const Hit hits[] = {{"armleft", -1, 0},  {"armright", 1, 0}, {"legleft", -1, 0},
+                        {"legright", 1, 0}, {"torax1", 0, -1},   {"torax2", 0, 1},
                         {"recibe_ganchoizq", 0, -1}, {"recibe_izqderechrapido", 0, -1},
                         {"recibe_ganchoarribaabajo", 0, -1}, {"recibe_ganchobajo", 0, -1},
                         {"recibe_spartakick", 0, -1}};
@@ -319,6 +322,92 @@ TEST_F(CharacterMotions, AimingHoldsTheWeaponAtShoulderHeightPointingAhead)
         EXPECT_GT(weapon._13, 0.9f) << "the barrel (the anchor's x) points ahead";
         EXPECT_GT(weapon._42, 0.75f * Standing(type, "Head").y) << "raised to the eye";
         EXPECT_GT(weapon._43, 20.0f) << "held out in front";
+    }
+}
+
+// Every character holds his weapon in his right hand, on his right (-x: the
+// world is right-handed), the hand going on along the forearm. Carried, the
+// barrel points ahead and never above level; aimed, it is level and the
+// shot's kick lifts it by a few degrees only.
+TEST_F(CharacterMotions, TheRightHandCarriesTheWeaponAheadAndAimsItLevel)
+{
+    const std::vector<std::pair<const char*, const char*>> carried = {
+        {"Zorvath", "idle_ostrel"},      {"Zorvath", "idle_escopeta"},       {"Zorvath", "run_shotgun"},
+        {"Zorvath", "run_thompson"},     {"Zorvath", "run"},                 {"Zorvath", "palto_escopeta_idle"},
+        {"Zorvath", "pBajo_ostrel_idle"}, {"enemy", "idle_escopeta"},        {"portuario", "run_thompson"}};
+    for (const auto& [type, clip] : carried) {
+        SCOPED_TRACE(std::string(type) + " " + clip);
+        std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance(type, 0));
+        ASSERT_TRUE(body->BlendCycle(clip, 1.0f, 0.0f));
+        body->Update(0.0f);
+        const std::string anchor = Prefix(type) + (std::string(type) == "Zorvath" ? " pistola" : " pipa");
+        for (int k = 0; k < 12; ++k) {
+            body->Update(0.0713f);
+            const D3DXMATRIX weapon = body->GetBoneMatrix(anchor);
+            EXPECT_LT(weapon._12, 0.05f) << "the barrel (the anchor's x) above level, " << k;
+            EXPECT_GT(weapon._13, 0.5f) << "the barrel not ahead, " << k;
+            EXPECT_LT(weapon._41, -3.0f) << "the weapon not on his right, " << k;
+        }
+    }
+    // Running with a long gun, both hands keep it steady between them.
+    for (const char* clip : {"run_shotgun", "run_thompson"}) {
+        std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance("Zorvath", 0));
+        ASSERT_TRUE(body->BlendCycle(clip, 1.0f, 0.0f));
+        body->Update(0.0f);
+        float pitch[2] = {1, -1}, reach[2] = {1e9f, -1e9f};
+        for (int k = 0; k < 12; ++k) {
+            body->Update(0.0713f);
+            const D3DXMATRIX gun = body->GetBoneMatrix("Bip01 pistola"), left = body->GetBoneMatrix("Bip01 L Hand");
+            const D3DXVECTOR3 apart(left._41 - gun._41, left._42 - gun._42, left._43 - gun._43);
+            pitch[0] = std::min(pitch[0], gun._12);
+            pitch[1] = std::max(pitch[1], gun._12);
+            reach[0] = std::min(reach[0], D3DXVec3Length(&apart));
+            reach[1] = std::max(reach[1], D3DXVec3Length(&apart));
+        }
+        EXPECT_LT(pitch[1] - pitch[0], 0.2f) << clip << ": the barrel swings";
+        EXPECT_LT(reach[1] - reach[0], 4.0f) << clip << ": the hands swing apart";
+    }
+    for (const char* type : {"Zorvath", "enemy"}) {
+        const std::string aim = std::string(type) == "Zorvath" ? "aiming_idle" : "aiming";
+        const std::string shot = std::string(type) == "Zorvath" ? "shoot_aiming" : "aiming_fire";
+        const std::string anchor = Prefix(type) + (std::string(type) == "Zorvath" ? " pistola" : " pipa");
+        SCOPED_TRACE(std::string(type) + " " + aim);
+        std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance(type, 0));
+        ASSERT_TRUE(body->BlendCycle(aim, 1.0f, 0.0f));
+        body->Update(0.0f);
+        body->Update(0.43f);
+        const D3DXMATRIX hand = body->GetBoneMatrix(Prefix(type) + " R Hand");
+        EXPECT_GT(hand._13, 0.9f) << "the hand (its x) points ahead, not down from the wrist";
+        const D3DXMATRIX weapon = body->GetBoneMatrix(anchor);
+        EXPECT_LT(std::fabs(weapon._12), 0.1f) << "level";
+        EXPECT_LT(weapon._41, -5.0f) << "on his right";
+        // A long gun aimed has the left hand on it too, along the barrel.
+        const std::string longGun = std::string(type) == "Zorvath" ? "aiming_shotgun_idle" : "aiming_thompson";
+        std::unique_ptr<CCharacterEntity> twoHands(library->CreateModelInstance(type, 0));
+        ASSERT_TRUE(twoHands->BlendCycle(longGun, 1.0f, 0.0f));
+        twoHands->Update(0.0f);
+        twoHands->Update(0.43f);
+        const D3DXMATRIX gun = twoHands->GetBoneMatrix(anchor), left = twoHands->GetBoneMatrix(Prefix(type) + " L Hand");
+        // The hand's far end (its box runs 10 along its x), off the barrel's line.
+        const D3DXVECTOR3 toHand(left._41 + 10 * left._11 - gun._41, left._42 + 10 * left._12 - gun._42,
+                                 left._43 + 10 * left._13 - gun._43);
+        const D3DXVECTOR3 barrel(gun._11, gun._12, gun._13);
+        const float along = D3DXVec3Dot(&toHand, &barrel);
+        const D3DXVECTOR3 off = toHand - barrel * along;
+        EXPECT_LT(D3DXVec3Length(&off), 6.0f) << longGun << ": the left hand off the barrel";
+        // The kick, sampled through the shot.
+        const float length = Length(type, shot);
+        std::vector<float> times;
+        for (int k = 0; k < 16; ++k)
+            times.push_back((k + 0.29f) / 16.0f * length);
+        std::unique_ptr<CCharacterEntity> firing(library->CreateModelInstance(type, 0));
+        ASSERT_GT(firing->ExecuteAction(shot, 0.0f, 0.0f, 1.0f, false), 0.0f);
+        float now = 0.0f;
+        for (float t : times) {
+            firing->Update(t - now);
+            now = t;
+            EXPECT_LT(firing->GetBoneMatrix(anchor)._12, 0.17f) << shot << " at " << t;
+        }
     }
 }
 

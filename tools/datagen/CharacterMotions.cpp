@@ -596,13 +596,14 @@ std::vector<Key> ReloadKeys(const BodyPose& base)
     return {{0.0f, base}, {0.2f, hold}, {0.4f, fetch}, {0.6f, hold}, {0.72f, slap}, {0.85f, hold}, {1.0f, base}};
 }
 
-// The aim kicks up at the shot and settles back.
+// The aim kicks up at the shot and settles back: a few degrees, so the
+// barrel still points where the shot went.
 std::vector<Key> ShotKeys(const BodyPose& aim)
 {
     BodyPose kick = aim;
-    Add(kick, kRUpperArm, Rx(-0.35f));
-    Add(kick, kLUpperArm, Rx(-0.2f));
-    Add(kick, kSpine, Rx(-0.08f));
+    Add(kick, kRUpperArm, Rx(-0.12f));
+    Add(kick, kLUpperArm, Rx(-0.08f));
+    Add(kick, kSpine, Rx(-0.04f));
     return {{0.0f, aim}, {0.08f, kick}, {0.35f, aim}, {1.0f, aim}};
 }
 
@@ -630,10 +631,11 @@ std::vector<Key> SidestepKeys(float side, bool twoHanded)
     return {{0.0f, aim}, {0.25f, apart}, {0.5f, aim}, {0.75f, apart}, {1.0f, aim}};
 }
 
-// Running, walking and shuffling: legs swing in turn, arms against them.
-Motion StrideMotion(BodyPose base, bool aiming, bool sideways)
+// Running, walking and shuffling: legs swing in turn, arms against them;
+// both hands on a long gun swing it together, a little.
+Motion StrideMotion(BodyPose base, bool aiming, bool sideways, bool twoHanded)
 {
-    return [base, aiming, sideways](float phase) {
+    return [base, aiming, sideways, twoHanded](float phase) {
         BodyPose p = base;
         const float wave = std::sin(2 * kPi * phase);
         const float bob = std::fabs(std::sin(2 * kPi * phase));
@@ -647,8 +649,8 @@ Motion StrideMotion(BodyPose base, bool aiming, bool sideways)
         Leg(p, kLThigh, 0.6f * wave, 0.9f * std::max(0.0f, -wave));
         p.lift = -2.0f + 1.5f * bob;
         if (!aiming) {
-            Add(p, kRUpperArm, Rx(0.4f * wave));
-            Add(p, kLUpperArm, Rx(-0.4f * wave));
+            Add(p, kRUpperArm, Rx((twoHanded ? 0.08f : 0.4f) * wave));
+            Add(p, kLUpperArm, Rx((twoHanded ? 0.08f : -0.4f) * wave));
             p.turn[kSpine] = Rx(0.12f);
         }
         return p;
@@ -702,7 +704,10 @@ bool IsStrikeName(const std::string& name)
 Motion CoverMotion(const std::string& name, bool low, bool twoHanded)
 {
     const BodyPose stance = low ? Crouch(twoHanded) : Wall(twoHanded);
-    const float side = name.back() == 'L' ? -1.0f : 1.0f;
+    // With his back to a high wall, its start lies on his left: the "R" clips
+    // lean out round that end (as the "aimingPorIzq_" cycles aim round it),
+    // the "L" ones round the other, on his right.
+    const float side = name.back() == 'R' ? -1.0f : 1.0f;
     const BodyPose out = low ? RiseOver(twoHanded) : LeanOut(side, twoHanded);
     if (Has(name, "reload"))
         return Keyed(ReloadKeys(stance));
@@ -717,7 +722,7 @@ Motion CoverMotion(const std::string& name, bool low, bool twoHanded)
     if (Has(name, "_exit"))
         return Keyed({{0.0f, stance}, {0.7f, Stand(twoHanded)}, {1.0f, Stand(twoHanded)}});
     if (Has(name, "move") || Has(name, "Move"))
-        return StrideMotion(stance, false, true);
+        return StrideMotion(stance, false, true, twoHanded);
     return Breathing(stance, 1.0f);
 }
 
@@ -788,11 +793,11 @@ Motion MotionOf(const std::string& name, bool hero, float length)
     case MotionFamily::Idle:
         return Breathing(stand, 1.0f);
     case MotionFamily::Stride:
-        return StrideMotion(stand, false, false);
+        return StrideMotion(stand, false, false, twoHanded);
     case MotionFamily::Aim:
         return Breathing(Aiming(twoHanded), 0.5f);
     case MotionFamily::AimWalk:
-        return StrideMotion(Aiming(twoHanded), true, false);
+        return StrideMotion(Aiming(twoHanded), true, false, twoHanded);
     case MotionFamily::Lie:
         return Breathing(LyingOf(name), 0.15f);
     case MotionFamily::Fall:

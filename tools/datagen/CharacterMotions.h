@@ -22,7 +22,8 @@ enum CharacterBone {
 CalQuaternion AxisAngle(const CalVector& axis, float angle);
 
 // A pose: each bone's own turn about its joint, in the axes of the standing
-// body (x the right hand, y up, z forward), applied before its parent's; and
+// body (x the left hand, y up, z forward: the game's world is right-handed,
+// so a body facing +z has its right on -x), applied before its parent's; and
 // how far the pelvis is raised (negative: lowered) from where it stands.
 struct BodyPose {
     CalQuaternion turn[kCharacterBoneCount];

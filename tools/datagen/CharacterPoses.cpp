@@ -7,8 +7,8 @@
 namespace datagen::posing {
 
 CalQuaternion Rx(float a) { return AxisAngle(CalVector(1, 0, 0), a); }
-CalQuaternion Ry(float a) { return AxisAngle(CalVector(0, 1, 0), a); }
-CalQuaternion Rz(float a) { return AxisAngle(CalVector(0, 0, 1), a); }
+CalQuaternion Ry(float a) { return AxisAngle(CalVector(0, 1, 0), -a); }
+CalQuaternion Rz(float a) { return AxisAngle(CalVector(0, 0, 1), -a); }
 
 CalQuaternion Then(CalQuaternion a, const CalQuaternion& b)
 {
@@ -76,11 +76,28 @@ BodyPose Mirror(const BodyPose& pose)
     return mirrored;
 }
 
+CalQuaternion Undone(CalQuaternion q)
+{
+    q.conjugate();
+    return q;
+}
+
+void GripWeapon(BodyPose& pose, float pitch)
+{
+    // The hand goes on along the forearm; the weapon turns in it against the
+    // chest's and the arm's own turns, so its barrel keeps the pitch whatever
+    // they do. Turns given to them later carry it along.
+    pose.turn[kRHand] = CalQuaternion(0.0f, 0.0f, 0.0f, 1.0f);
+    CalQuaternion weapon = Rx(pitch);
+    for (int bone : {kSpine, kRUpperArm, kRForearm})
+        weapon = Then(weapon, Undone(pose.turn[bone]));
+    pose.turn[kWeapon] = weapon;
+}
+
 void HoldArms(BodyPose& pose, bool twoHanded)
 {
     Arm(pose, kRUpperArm, Then(Rx(-0.25f), Rz(0.1f)), Rx(-0.9f));
-    // The wrist keeps the muzzle ahead and a little up, whatever the arm does.
-    pose.turn[kRHand] = Rx(0.8f);
+    GripWeapon(pose, kCarryPitch);
     if (twoHanded)
         Arm(pose, kLUpperArm, Then(Rx(-0.45f), Rz(-0.05f)), Then(Rx(-1.0f), Ry(0.5f)));
     else
@@ -90,7 +107,7 @@ void HoldArms(BodyPose& pose, bool twoHanded)
 void AimArms(BodyPose& pose, bool twoHanded)
 {
     Arm(pose, kRUpperArm, Rx(-1.5f), Rx(-0.05f));
-    pose.turn[kRHand] = Rx(1.5f);
+    GripWeapon(pose, 0.0f);
     if (twoHanded)
         Arm(pose, kLUpperArm, Then(Rx(-1.35f), Ry(0.55f)), Then(Rx(-0.3f), Ry(0.3f)));
     else
@@ -120,7 +137,7 @@ BodyPose Crouch(bool twoHanded)
     pose.turn[kSpine] = Rx(0.7f);
     pose.turn[kHead] = Rx(-0.45f);
     Arm(pose, kRUpperArm, Rx(-0.5f), Rx(-1.1f));
-    pose.turn[kRHand] = Rx(1.0f);
+    GripWeapon(pose, kCarryPitch);
     if (twoHanded)
         Arm(pose, kLUpperArm, Rx(-0.5f), Then(Rx(-1.2f), Ry(0.6f)));
     else
@@ -138,14 +155,15 @@ BodyPose RiseOver(bool twoHanded)
     return pose;
 }
 
-// Back to a high wall, knees soft, the weapon held up at the chest.
+// Back to a high wall, knees soft, the weapon held ready at the chest.
 BodyPose Wall(bool twoHanded)
 {
     BodyPose pose;
     Legs(pose, -0.15f, 0.3f);
-    Arm(pose, kRUpperArm, Then(Rx(-0.35f), Rz(0.15f)), Rx(-1.9f));
+    Arm(pose, kRUpperArm, Then(Rx(-0.35f), Rz(0.15f)), Rx(-1.2f));
+    GripWeapon(pose, kCarryPitch);
     if (twoHanded)
-        Arm(pose, kLUpperArm, Then(Rx(-0.35f), Rz(-0.1f)), Then(Rx(-1.7f), Ry(0.5f)));
+        Arm(pose, kLUpperArm, Then(Rx(-0.35f), Rz(-0.1f)), Then(Rx(-1.2f), Ry(0.5f)));
     else
         Arm(pose, kLUpperArm, Rz(-0.15f), Rx(-0.3f));
     return pose;

@@ -17,6 +17,8 @@ inline constexpr float kPelvisHeight = 44.0f, kThigh = 22.0f, kCalf = 15.0f, kAn
 inline constexpr float kLyingLift = 6.0f - kPelvisHeight;
 
 // Turns about x (pitching forward), y (turning right) and z (leaning left).
+// The body's right is -x, so the last two turn the other way round their
+// axes from the right-hand rule.
 CalQuaternion Rx(float a);
 CalQuaternion Ry(float a);
 CalQuaternion Rz(float a);
@@ -35,6 +37,12 @@ void Arm(BodyPose& pose, int upperBone, const CalQuaternion& upper, const CalQua
 // The same pose seen in a mirror down the middle of the body.
 BodyPose Mirror(const BodyPose& pose);
 
+// How far down a carried weapon's barrel points ahead, in radians.
+inline constexpr float kCarryPitch = 0.35f;
+// The weapon in the right hand, its barrel pitched down by pitch from the
+// body's ahead (0: level), whatever the chest's and the right arm's turns so
+// far.
+void GripWeapon(BodyPose& pose, float pitch);
 void HoldArms(BodyPose& pose, bool twoHanded);
 void AimArms(BodyPose& pose, bool twoHanded);
 BodyPose Stand(bool twoHanded);

@@ -234,26 +234,27 @@ struct BoneLayout {
     float half[3];    // the body box around it (0: no box)
 };
 
-// Loaded units: about 80 tall, facing +Z, right hand on +X. Limb boxes are
-// the character bodies' bone boxes, so hits and pixels agree.
+// Loaded units: about 80 tall, facing +Z, right hand on -X (the world is
+// right-handed: the camera looking along +Z has +X on its left). Limb boxes
+// are the character bodies' bone boxes, so hits and pixels agree.
 const BoneLayout kBones[] = {
     {"", -1, {0, 44, 0}, {1, 0, 0}, {0, 0, 0}},
     {"Pelvis", 0, {0, 44, 0}, {0, 1, 0}, {6, 6, 8}},
     {"Spine1", 1, {0, 48, 0}, {0, 1, 0}, {12, 6, 8}},
     {"Head", 2, {0, 70, 0}, {0, 1, 0}, {8, 5.5f, 4}},
-    {"R UpperArm", 2, {11, 67, 0}, {0, -1, 0}, {8, 3, 3}},
-    {"R Forearm", 4, {11, 51, 0}, {0, -1, 0}, {8, 2, 2}},
-    {"R Hand", 5, {11, 35, 0}, {0, -1, 0}, {5, 1, 3}},
-    {"L UpperArm", 2, {-11, 67, 0}, {0, -1, 0}, {8, 3, 3}},
-    {"L Forearm", 7, {-11, 51, 0}, {0, -1, 0}, {8, 2, 2}},
-    {"L Hand", 8, {-11, 35, 0}, {0, -1, 0}, {5, 1, 3}},
-    {"R Thigh", 1, {5, 44, 0}, {0, -1, 0}, {11, 3.5f, 3.5f}},
-    {"R Calf", 10, {5, 22, 0}, {0, -1, 0}, {11, 3, 3}},
-    {"R Foot", 11, {5, 7, 0}, {0, 0, 1}, {3, 7, 3}},
-    {"L Thigh", 1, {-5, 44, 0}, {0, -1, 0}, {11, 3.5f, 3.5f}},
-    {"L Calf", 13, {-5, 22, 0}, {0, -1, 0}, {11, 3, 3}},
-    {"L Foot", 14, {-5, 7, 0}, {0, 0, 1}, {3, 7, 3}},
-    {"weapon", 6, {11, 28, 2}, {0, 0, 1}, {5, 1.5f, 1}},
+    {"R UpperArm", 2, {-11, 67, 0}, {0, -1, 0}, {8, 3, 3}},
+    {"R Forearm", 4, {-11, 51, 0}, {0, -1, 0}, {8, 2, 2}},
+    {"R Hand", 5, {-11, 35, 0}, {0, -1, 0}, {5, 1, 3}},
+    {"L UpperArm", 2, {11, 67, 0}, {0, -1, 0}, {8, 3, 3}},
+    {"L Forearm", 7, {11, 51, 0}, {0, -1, 0}, {8, 2, 2}},
+    {"L Hand", 8, {11, 35, 0}, {0, -1, 0}, {5, 1, 3}},
+    {"R Thigh", 1, {-5, 44, 0}, {0, -1, 0}, {11, 3.5f, 3.5f}},
+    {"R Calf", 10, {-5, 22, 0}, {0, -1, 0}, {11, 3, 3}},
+    {"R Foot", 11, {-5, 7, 0}, {0, 0, 1}, {3, 7, 3}},
+    {"L Thigh", 1, {5, 44, 0}, {0, -1, 0}, {11, 3.5f, 3.5f}},
+    {"L Calf", 13, {5, 22, 0}, {0, -1, 0}, {11, 3, 3}},
+    {"L Foot", 14, {5, 7, 0}, {0, 0, 1}, {3, 7, 3}},
+    {"weapon", 6, {-11, 28, 2}, {0, 0, 1}, {5, 1.5f, 1}},
 };
 constexpr int kBoneCount = sizeof(kBones) / sizeof(kBones[0]);
 static_assert(kBoneCount == kCharacterBoneCount, "the motions pose every bone of the table, in its order");
