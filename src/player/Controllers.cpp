@@ -415,24 +415,21 @@ bool CoverPointAt(const TParapet& p, const D3DXVECTOR3& hero, float heading, D3D
     const D3DXVECTOR3 centre = p.transform.GetPosition();
     if (ManhattanDistanceXZ(centre, hero) >= 1510.0f)
         return false;
-    // He must look into the parapet's front.
+    // He must look into the parapet's front; looking straight at it (a
+    // half turn from its facing) is the most into it there is.
     const float facing = AngleDifference(p.transform.GetYaw(), heading);
-    const bool intoFront =
-        (facing > 1.5707964f && facing < 3.1415927f) || (facing > -3.1415927f && facing < -1.5707964f);
-    if (!intoFront)
+    if (!(std::fabs(facing) > 1.5707964f))
         return false;
     // Where his line of sight crosses the parapet's line must lie along the
-    // parapet (an axis where both ends agree tells nothing; parallel lines
-    // never cross, and their crossing fails every test).
-    const std::pair<float, float> sight = LineXZFromPointAndYaw(hero, heading);
-    const D3DXVECTOR3 cross = LineFromPoints(sight.first, sight.second, p.line.x, p.line.y);
-    auto within = [](float v, float a, float b) { return v >= std::min(a, b) && v <= std::max(a, b); };
-    bool along = false;
-    if (p.pt_ini.x != p.pt_fin.x)
-        along = within(cross.x, p.pt_ini.x, p.pt_fin.x);
-    if (!along && p.pt_ini.z != p.pt_fin.z)
-        along = within(cross.z, p.pt_ini.z, p.pt_fin.z);
-    if (!along)
+    // parapet, ends included; parallel lines never cross. Worked out along
+    // the two directions rather than from slopes, which a heading or a
+    // parapet along an axis sends to infinity.
+    const D3DXVECTOR3 sight = DirectionFromYaw(heading), span = p.pt_fin - p.pt_ini, from = hero - p.pt_ini;
+    const float across = span.x * sight.z - span.z * sight.x;
+    if (across == 0.0f)
+        return false;
+    const float along = (from.x * sight.z - from.z * sight.x) / across;
+    if (!(along >= 0.0f && along <= 1.0f))
         return false;
     // A point in reach and in front of him: nearer to the point one step
     // ahead than to him.

@@ -583,6 +583,41 @@ TEST_F(HeroPlay, CoverIsOfferedInReachInFrontAndAcrossHisLineOfSight)
     }
 }
 
+// The crates and walls of the levels stand square to the axes, and a player
+// who has not turned the mouse looks along one (the camera starts at a
+// quarter turn): straight at a parapet, across its middle or near an end,
+// cover is offered.
+TEST_F(HeroPlay, CoverIsOfferedLookingStraightAtAParapetSquareToTheAxes)
+{
+    const float kHalf = 3.1415927f, kQuarter = 1.5707964f;
+    const struct {
+        float facing;   // the parapet's yaw
+        float heading;  // his, straight at it
+        D3DXVECTOR3 out; // from the parapet towards him
+        D3DXVECTOR3 along;
+    } squares[] = {{0.0f, kHalf, {0, 0, 1}, {1, 0, 0}},
+                   {-kQuarter, kQuarter, {-1, 0, 0}, {0, 0, 1}},
+                   {kQuarter, -kQuarter, {1, 0, 0}, {0, 0, -1}},
+                   {kHalf, 0.0f, {0, 0, -1}, {-1, 0, 0}}};
+    for (const auto& square : squares) {
+        const D3DXVECTOR3 middle(-770, 9, -1040);
+        const TParapet crate = Parapet("p_b_n_H_B_7000", middle - square.along * 130.0f,
+                                       middle + square.along * 130.0f, square.facing);
+        for (float aside : {0.0f, 0.45f, -0.45f}) {
+            SCOPED_TRACE(testing::Message() << "facing " << square.facing << ", aside " << aside);
+            const D3DXVECTOR3 foot = middle + square.along * (260.0f * aside);
+            D3DXVECTOR3 point(0, 0, 0);
+            ASSERT_TRUE(CoverPointAt(crate, foot + square.out * 60.0f, square.heading, &point));
+            EXPECT_NEAR(point.x, foot.x, 0.5f);
+            EXPECT_NEAR(point.z, foot.z, 0.5f);
+        }
+        // Looking along it, or past its end, still offers nothing.
+        D3DXVECTOR3 point;
+        EXPECT_FALSE(CoverPointAt(crate, middle + square.out * 60.0f, square.heading + kQuarter, &point));
+        EXPECT_FALSE(CoverPointAt(crate, middle + square.out * 60.0f + square.along * 140.0f, square.heading, &point));
+    }
+}
+
 } // namespace
 
 namespace {
