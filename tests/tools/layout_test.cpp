@@ -118,6 +118,37 @@ TEST(Layout, ParapetsFaceAwayFromTheirObjectAndSoDoesTheCharacterInCover)
     }
 }
 
+// A crate or wall that asks for cover gets it along each face with no parapet
+// of its own, long enough and with open ground: the hero's alone, never
+// vaulted, and numbered after every placed parapet in the game's list.
+TEST(Layout, CoverAlongTheOpenFacesComesAfterEveryPlacedParapet)
+{
+    const LevelLayout layout = Parse(R"(<layout level="hangares"><material name="m" diffusemap="d.jpg"/>
+      <light position="0 400 0" target="0 100 150"/>
+      <object name="floor" shape="floor" size="2000 0 2000" position="0 0 0" material="m"/>
+      <object name="crate" shape="box" size="100 100 100" position="0 0 0" yaw="30" material="m" cover="low">)" +
+                                     std::string(kCrateParapet) + R"(</object>
+      <object name="wall" shape="box" size="300 250 60" position="600 0 0" material="m" cover="high">
+        <parapet name="p_a_n_A_B_002" position="600 0 60" yaw="0" length="300"/></object>
+      <object name="block" shape="box" size="300 50 100" position="600 0 -90" material="m"/>
+    </layout>)");
+    // The crate's three other faces; the wall's back is against the block, its ends too short.
+    ASSERT_EQ(layout.faceCover.size(), 3u);
+    const float yaws[] = {120.0f, -60.0f, -150.0f};
+    for (int i = 0; i < 3; ++i) {
+        const LayoutParapet& p = layout.faceCover[i];
+        EXPECT_EQ(p.name, "p_b_n_H_B_" + std::to_string(7000 + i));
+        EXPECT_NEAR(AngleDifference(p.yawDegrees * kLayoutPi / 180, yaws[i] * kLayoutPi / 180), 0.0f, 1e-4f) << p.name;
+        EXPECT_NEAR(VectorLength(p.position), 80.0f, 1e-3f) << "30 clear of the face";
+        EXPECT_NEAR(YawFromDirection(p.position), p.yawDegrees * kLayoutPi / 180, 1e-4f);
+        EXPECT_FLOAT_EQ(p.length, 100.0f);
+    }
+    const std::string xml = datagen::InstancesXml({layout});
+    EXPECT_LT(xml.find("p_a_n_A_B_002"), xml.find("p_b_n_H_B_7000")) << "after the wall's own";
+    EXPECT_LT(xml.find("name=\"block\""), xml.find("p_b_n_H_B_7000")) << "with the last object";
+    EXPECT_NE(xml.find("p_b_n_H_B_7002"), std::string::npos);
+}
+
 TEST(Layout, RefusesWhatCannotBeBuiltOrThatTheGameCannotUse)
 {
     auto parapet = [](const std::string& name, const std::string& rest) {
@@ -151,6 +182,11 @@ TEST(Layout, RefusesWhatCannotBeBuiltOrThatTheGameCannotUse)
         {parapet("p_b_n_A_B_001", R"(position="40 0 69.28" yaw="30" length="4000")"), "no ground"},
         {Level(std::string(kCrateParapet) + kCrateParapet), "twice"},
         {Level("", "<parapet name=\"p_b_n_A_B_001\" " + fine + "/>"), "outside any object"},
+        // Cover along the faces: of a known height, and of a box.
+        {Level("", R"(<object name="a" shape="box" size="90 90 90" position="500 0 0" material="m" cover="half"/>)"),
+         "unknown cover"},
+        {Level("", R"(<object name="a" shape="cylinder" size="90 90 90" position="500 0 0" material="m" cover="low"/>)"),
+         "no box"},
         // Lights: all but straight down, half given, inside an object.
         {Level("", R"(<light position="5 400 5" target="5.0001 -900 5"/>)"), "straight"},
         {Level("", R"(<light position="0 400" target="0 100 150"/>)"), "position"},

@@ -73,7 +73,9 @@ constexpr char kHeader[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<!-- Made by datagen from tools/datagen/layout/: change the layouts, not this file. -->\n";
 
-void WriteObject(Writer& w, const LevelLayout& layout, const LayoutObject& object)
+// The object with its placed parapets, then the extra ones it carries.
+void WriteObject(Writer& w, const LevelLayout& layout, const LayoutObject& object,
+                 const std::vector<LayoutParapet>& extra = {})
 {
     w << "      <object name=";
     w.Quoted(object.name) << " transform=\"" << object.Transform() << "\" radio=\"" << object.Radius() << "\">\n";
@@ -90,9 +92,11 @@ void WriteObject(Writer& w, const LevelLayout& layout, const LayoutObject& objec
         w.Quoted(material->normal) << "/>\n";
     }
     w << "        </materials>\n";
-    if (!object.parapets.empty()) {
-        w << "        <parapets count=\"" << std::to_string(object.parapets.size()) << "\">\n";
-        for (const LayoutParapet& p : object.parapets) {
+    std::vector<LayoutParapet> parapets = object.parapets;
+    parapets.insert(parapets.end(), extra.begin(), extra.end());
+    if (!parapets.empty()) {
+        w << "        <parapets count=\"" << std::to_string(parapets.size()) << "\">\n";
+        for (const LayoutParapet& p : parapets) {
             w << "          <parapet name=";
             w.Quoted(p.name) << " transform=\"" << p.Transform() << "\" pt_ini=\"" << p.Start() << "\" pt_fin=\""
                              << p.End() << "\"/>\n";
@@ -119,8 +123,11 @@ std::string InstancesXml(const std::vector<LevelLayout>& layouts)
     for (const LevelLayout& layout : layouts) {
         w << "  <room name=";
         w.Quoted(layout.level) << ">\n    <objects>\n";
-        for (const LayoutObject& object : layout.objects)
-            WriteObject(w, layout, object);
+        // The game numbers parapets in object order: the cover along the
+        // faces rides with the last object, after every placed parapet.
+        for (std::size_t i = 0; i < layout.objects.size(); ++i)
+            WriteObject(w, layout, layout.objects[i],
+                        i + 1 == layout.objects.size() ? layout.faceCover : std::vector<LayoutParapet>());
         w << "    </objects>\n  </room>\n";
     }
     w << "</rooms>\n";

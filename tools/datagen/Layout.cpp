@@ -164,6 +164,7 @@ private:
         o.material = a.GetString("material", "");
         o.vertexType = static_cast<MeshVertexType>(a.GetInt("vertex", MESH_NORMAL_TANGENT_TEXTURED_VERTEX));
         o.segments = a.GetInt("segments", 16);
+        o.cover = a.GetString("cover", "");
 
         const std::string what = "object " + o.name;
         if (shape == "box") o.shape = LayoutShape::Box;
@@ -184,6 +185,10 @@ private:
             m_Problem = what + " asks for vertex type " + std::to_string(o.vertexType);
         else if (o.shape == LayoutShape::Cylinder && (o.segments < 3 || o.segments > 256))
             m_Problem = what + " has " + std::to_string(o.segments) + " segments";
+        else if (!o.cover.empty() && o.cover != "low" && o.cover != "high")
+            m_Problem = what + " asks for the unknown cover \"" + o.cover + "\"";
+        else if (!o.cover.empty() && o.shape != LayoutShape::Box)
+            m_Problem = what + " asks for cover but is no box";
         m_Layout.objects.push_back(o);
     }
 
@@ -385,6 +390,49 @@ std::string CheckWhole(const LevelLayout& layout)
     return "";
 }
 
+// How far out from its face a parapet runs: where the character stands or
+// crouches with his back to the face.
+constexpr float kCoverClearance = 30.0f;
+
+// The hero's cover along the faces of the boxes that ask for it, each face
+// that has no placed parapet and open ground along it.
+std::vector<LayoutParapet> FaceCover(const LevelLayout& layout)
+{
+    std::vector<LayoutParapet> cover;
+    for (const LayoutObject& o : layout.objects) {
+        if (o.cover.empty())
+            continue;
+        const float turn = o.yawDegrees * kDegrees;
+        const D3DXVECTOR3 xAxis(std::cos(turn), 0, -std::sin(turn)), zAxis(std::sin(turn), 0, std::cos(turn));
+        const struct {
+            D3DXVECTOR3 out;
+            float depth, length;
+        } faces[] = {{xAxis, o.size.x, o.size.z}, {-xAxis, o.size.x, o.size.z},
+                     {zAxis, o.size.z, o.size.x}, {-zAxis, o.size.z, o.size.x}};
+        for (const auto& face : faces) {
+            if (face.length < kFaceCoverShortest)
+                continue;
+            bool placed = false;
+            for (const LayoutParapet& own : o.parapets) {
+                const D3DXVECTOR3 facing = own.Facing();
+                placed = placed || facing.x * face.out.x + facing.z * face.out.z > 0.7f;
+            }
+            if (placed)
+                continue;
+            LayoutParapet p;
+            p.name = std::string("p_") + (o.cover == "high" ? "a" : "b") + "_n_H_B_" +
+                     std::to_string(7000 + cover.size());
+            p.position = o.position + face.out * (face.depth / 2 + kCoverClearance);
+            p.yawDegrees = std::atan2(face.out.x, face.out.z) / kDegrees;
+            p.length = face.length;
+            // A face against a wall, a step or the water has nowhere to crouch.
+            if (CheckParapet(layout, o, p).empty())
+                cover.push_back(p);
+        }
+    }
+    return cover;
+}
+
 } // namespace
 
 D3DXMATRIX LayoutObject::Transform() const
@@ -478,6 +526,8 @@ bool ParseLayout(const std::string& xml, LevelLayout& out, std::string& error)
         return false;
     }
     error = parser.Problem().empty() ? CheckWhole(out) : parser.Problem();
+    if (error.empty())
+        out.faceCover = FaceCover(out);
     return error.empty();
 }
 

@@ -24,6 +24,14 @@
 // Lights and parapets are given in world coordinates. Lights belong to the
 // level, in the order the game lists them; parapets to the object whose face
 // they run along, in the order the game numbers them.
+//
+// A box may also say cover="low" or cover="high": each of its faces that
+// carries no parapet of its own, is at least kFaceCoverShortest long and has
+// open ground along it gets one (the level's faceCover), low or high, not to
+// be vaulted, with the zone letter 'H' that no enemy wave uses: the hero
+// takes cover at the crate or wall from whatever side he comes at it. They
+// are numbered from 7000 and come after every placed parapet in the game's
+// list, so that the numbers the scripts give placed ones stay theirs.
 #include <string>
 #include <vector>
 
@@ -50,6 +58,10 @@ struct LayoutMaterial {
 // segment runs from Start() ("pt_ini", on the right of someone facing the
 // way it faces) to End() ("pt_fin"), so that the heading of End() - Start()
 // plus a quarter turn is the facing.
+// Faces shorter than this get no cover of their own: the hero would hardly
+// fit along them.
+inline constexpr float kFaceCoverShortest = 80.0f;
+
 struct LayoutParapet {
     // The game's name code: "p", then the height ('a' high, 'b' low), jump
     // ('s' may be jumped over, 'n' not), zone and kind ('B', or 'P' for one
@@ -85,6 +97,8 @@ struct LayoutObject {
     MeshVertexType vertexType = MESH_NORMAL_TANGENT_TEXTURED_VERTEX;
     int segments = 16;
     std::vector<LayoutParapet> parapets;
+    // "low" or "high": the hero's cover along its other faces; empty: none.
+    std::string cover;
 
     // The object's world matrix: RotationY(yaw) x Translation(position).
     D3DXMATRIX Transform() const;
@@ -165,6 +179,9 @@ struct LevelLayout {
     std::vector<LayoutCollision> collisions;
     std::vector<LayoutTrigger> triggers;
     std::vector<LayoutProp> props;
+    // The hero's cover along the faces of the objects that ask for it, in
+    // object order, each face in the order +x, -x, +z, -z of the object.
+    std::vector<LayoutParapet> faceCover;
 
     const LayoutMaterial* FindMaterial(const std::string& name) const;
 
@@ -183,7 +200,8 @@ struct LevelLayout {
 // sideways direction to build its view from. A parapet needs a well-formed
 // name, unique in the level, and a positive length, and must stand on the
 // ground at its centre and both ends, outside its object but near it, and
-// face away from it. A trigger needs a name unique in the level, a position
+// face away from it. Cover along the faces is asked only of boxes, as "low"
+// or "high". A trigger needs a name unique in the level, a position
 // on the ground and a positive size. A prop needs a name of a prop family,
 // unique in the level, and must stand on the ground.
 bool ParseLayout(const std::string& xml, LevelLayout& out, std::string& error);
