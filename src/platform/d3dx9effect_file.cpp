@@ -538,13 +538,52 @@ private:
 
 } // namespace
 
+namespace {
+
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// At `at`, optional blanks, then `what`; past it on success.
+bool Expect(const std::string& code, size_t& at, char what) {
+    while (at < code.size() && std::isspace(static_cast<unsigned char>(code[at]))) ++at;
+    if (at >= code.size() || code[at] != what) return false;
+    ++at;
+    return true;
+}
+
+// At `at`, optional blanks, then a name that does not start with a digit.
+bool ExpectName(const std::string& code, size_t& at, std::string& name) {
+    while (at < code.size() && std::isspace(static_cast<unsigned char>(code[at]))) ++at;
+    if (at >= code.size() || !IsWordChar(code[at]) || std::isdigit(static_cast<unsigned char>(code[at]))) return false;
+    const size_t start = at;
+    while (at < code.size() && IsWordChar(code[at])) ++at;
+    name = code.substr(start, at - start);
+    return true;
+}
+
+} // namespace
+
+// Read by hand, word by word: every game start scans the whole effect, where
+// a regular expression cost a tenth of a sanitized start.
 std::vector<Switch> FindSwitches(const std::string& code) {
-    static const std::regex use(R"(\b(SWITCH|BOUND)\s*\(\s*([A-Za-z_]\w*)\s*\)|\bSAMPLE\s*\(\s*([A-Za-z_]\w*)\s*,)");
     std::vector<Switch> found;
-    for (auto it = std::sregex_iterator(code.begin(), code.end(), use); it != std::sregex_iterator(); ++it) {
-        const std::smatch& m = *it;
-        const Switch sw = m[3].matched ? Switch{m[3].str(), Switch::Sample}
-                                       : Switch{m[2].str(), m[1].str() == "BOUND" ? Switch::Bound : Switch::Bool};
+    size_t at = 0;
+    while (at < code.size()) {
+        if (!IsWordChar(code[at])) {
+            ++at;
+            continue;
+        }
+        const size_t start = at;
+        while (at < code.size() && IsWordChar(code[at])) ++at;
+        const std::string word = code.substr(start, at - start);
+        const bool sample = word == "SAMPLE";
+        if (!sample && word != "SWITCH" && word != "BOUND") continue;
+        size_t after = at;
+        std::string name;
+        if (!Expect(code, after, '(') || !ExpectName(code, after, name) || !Expect(code, after, sample ? ',' : ')'))
+            continue;
+        at = after;
+        const Switch sw = sample ? Switch{name, Switch::Sample}
+                                 : Switch{name, word == "BOUND" ? Switch::Bound : Switch::Bool};
         bool known = false;
         for (const Switch& other : found) known = known || (other.name == sw.name && other.kind == sw.kind);
         if (!known) found.push_back(sw);

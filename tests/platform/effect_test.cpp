@@ -465,6 +465,12 @@ TEST(EffectFile, FindsEachSwitchOnceInAFixedOrder) {
     EXPECT_EQ(found[2].name, "Normals");
     EXPECT_EQ(found[3].name, "Light");
     EXPECT_EQ(found[3].kind, Switch::Sample);
+
+    // Only whole words, across line breaks, and a sample's name before its comma.
+    const std::vector<Switch> words = FindSwitches("MYSWITCH(a) SWITCH_B(b) 2BOUND(c) SWITCH(\n  d\n) SAMPLE\t( Tex ,uv) SAMPLE(e)");
+    ASSERT_EQ(words.size(), 2u);
+    EXPECT_TRUE(words[0].name == "d" && words[0].kind == Switch::Bool);
+    EXPECT_TRUE(words[1].name == "Tex" && words[1].kind == Switch::Sample);
 }
 
 // Switches drawn folded into constants give what the shader's own tests give;
