@@ -3,6 +3,8 @@
 // and what is typed into the console kept from the screens underneath.
 #include "loop_fixture.h"
 
+#include "script/ScriptHost.h"
+
 #include <SDL.h>
 
 #include <functional>
@@ -54,8 +56,13 @@ class Typist : public CGameCalls {
 public:
     void UpdateMainMenu(float dt) override
     {
-        if (!focused)
+        if (!focused) {
             SetFocus(MainWindow); // the offscreen driver gives no focus by itself
+            // The console's commands as a first start has them: a start after
+            // another in one process finds the console built, and the level
+            // scripts' fresh state without what "console.lua" defined.
+            getScriptHost().DoFile("console.lua");
+        }
         focused = true;
         CGameCalls::UpdateMainMenu(dt);
     }
