@@ -1,5 +1,6 @@
 #include "player/ProjectileManager.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -19,6 +20,10 @@
 namespace {
 
 constexpr float kHalfPi = 1.5707964f;
+// A tracer's two crossed quads: how far they reach from their centre each
+// way, and how far ahead of the bullet they are centred.
+constexpr float kTracerReach = 50.0f;
+constexpr float kTracerAhead = 150.0f;
 
 // The resolutions write a point only when their ray hits something: start
 // from a value no hit can leave behind.
@@ -89,12 +94,36 @@ void CProjectileManager::Render(float)
         DrawTracer(p);
 }
 
+bool CProjectileManager::TracerPlace(const Projectile& p, const D3DXVECTOR3& eye, float* ahead)
+{
+    const D3DXVECTOR3& at = p.transform.GetPosition();
+    // The streak runs ahead of the bullet but ends where the bullet strikes:
+    // an enemy's shot at the hero from nearer than its reach laid it beyond
+    // him, across the camera behind him, where it filled the view and the
+    // bloom blew it up into a glow over half the screen.
+    *ahead = kTracerAhead;
+    if (p.hasTarget) {
+        const D3DXVECTOR3 left = p.target - at;
+        *ahead = std::min(*ahead, std::max(0.0f, D3DXVec3Length(&left) - kTracerReach));
+    }
+    // Nor is a streak drawn that passes the eye itself (a shot that missed
+    // the hero flies on toward the camera behind him): it too would stand
+    // across the whole view.
+    const D3DXVECTOR3 heading = DirectionFromYawPitch(p.transform.GetYaw(), p.transform.GetPitch());
+    const D3DXVECTOR3 fromCentre = eye - (at + heading * *ahead);
+    const float along = std::max(-kTracerReach, std::min(kTracerReach, DotProduct(fromCentre, heading)));
+    return VectorLength(fromCentre - heading * along) >= kTracerReach;
+}
+
 void CProjectileManager::DrawTracer(const Projectile& p)
 {
+    float ahead = 0.0f;
+    if (!TracerPlace(p, getCamera().GetPosition(), &ahead))
+        return;
     const D3DXVECTOR3& at = p.transform.GetPosition();
     D3DXMATRIX r, f, t, x, z;
     D3DXMatrixRotationYawPitchRoll(&r, p.transform.GetYaw(), p.transform.GetPitch(), 0.0f);
-    D3DXMatrixTranslation(&f, 0.0f, 0.0f, 150.0f);
+    D3DXMatrixTranslation(&f, 0.0f, 0.0f, ahead);
     D3DXMatrixTranslation(&t, at.x, at.y, at.z);
     D3DXMatrixRotationX(&x, kHalfPi);
     D3DXMatrixRotationZ(&z, kHalfPi);
@@ -110,8 +139,8 @@ void CProjectileManager::DrawTracer(const Projectile& p)
         }
         part = m_TracerPart;
     }
-    getDrawHelper().DrawWorldQuad(texture, x * f * r * t, 50.0f, part);
-    getDrawHelper().DrawWorldQuad(texture, x * z * f * r * t, 50.0f, part);
+    getDrawHelper().DrawWorldQuad(texture, x * f * r * t, kTracerReach, part);
+    getDrawHelper().DrawWorldQuad(texture, x * z * f * r * t, kTracerReach, part);
 }
 
 CLocation CProjectileManager::ApplySpread(CLocation t, std::uint16_t spread)

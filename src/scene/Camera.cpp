@@ -1,5 +1,6 @@
 #include "scene/Camera.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -12,6 +13,9 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 constexpr float kHalfPi = 1.5707964f;
+// How far above a low parapet's top the view passes while the hero aims
+// over it.
+constexpr float kOverParapet = 20.0f;
 
 const char* const kValuesFile = "data/XML/camera_values.xml";
 // The follow distances the shipped file gives: what a missing or unusable
@@ -308,6 +312,11 @@ void CCamera::Update(float seconds)
         displacement = m_Hero.peeking ? m_Values.lookAtDespParapetedLeft : m_Values.lookAtDespAiming;
     D3DXVec3TransformNormal(&displacement, &displacement, &m_Rotation);
     m_DesiredLookAt = m_Hero.position + displacement;
+    // Aimed over a low parapet the view passes over its top: where the
+    // aiming height would leave it, the crate or barrier filled the view and
+    // took every shot, which leaves from this point.
+    if (m_HeroState == 48 && m_Hero.lowCover && m_Hero.hasParapetTop)
+        m_DesiredLookAt.y = std::max(m_DesiredLookAt.y, m_Hero.parapetTop + kOverParapet);
 
     UpdateFollowCamera();
 
@@ -412,6 +421,18 @@ bool CCamera::Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step
     return true;
 }
 
+float CCamera::CoverHeading() const
+{
+    // Behind a parapet the hero has his back to it, and the camera looks
+    // the other way: over him at the parapet and what lies beyond. Held to
+    // his own heading, it would look away from the fight, and behind a wall
+    // it could only stand between the wall and his back.
+    const CameraHeroState& hero = m_Hero;
+    if (hero.selectorState == "PARAPETED" && hero.hasParapet && m_HeroState != 48)
+        return WrapAngle(hero.parapetYaw + kPi);
+    return hero.yaw;
+}
+
 void CCamera::UpdateFollowCamera()
 {
     ICameraWorld& world = World();
@@ -419,6 +440,7 @@ void CCamera::UpdateFollowCamera()
     const CameraInputState input = world.ReadInput();
     const float dt = m_FrameStep;
     const int state = m_HeroState;
+    const float heading = CoverHeading();
 
     m_BaseDirection = D3DXVECTOR3(0.0f, 0.0f, 1.0f);
     m_CurrentOffset = m_Values.offset;
@@ -461,10 +483,10 @@ void CCamera::UpdateFollowCamera()
         }
         const float before = m_WantedYaw;
         m_WantedYaw = WrapAngle(m_WantedYaw - horizontal * dt * m_CurrentSpeed);
-        if (IsCoverTurnState(state) && std::fabs(AngleDifference(hero.yaw, m_WantedYaw)) > kHalfPi) {
+        if (IsCoverTurnState(state) && std::fabs(AngleDifference(heading, m_WantedYaw)) > kHalfPi) {
             m_WantedYaw = before;
-            if (std::fabs(AngleDifference(hero.yaw, m_WantedYaw)) > kHalfPi)
-                m_WantedYaw = hero.yaw;
+            if (std::fabs(AngleDifference(heading, m_WantedYaw)) > kHalfPi)
+                m_WantedYaw = heading;
         }
         m_WantedPitch = WrapAngle(m_WantedPitch + vertical * dt * m_CurrentSpeed);
         turned = horizontal != 0.0f || vertical != 0.0f;
@@ -484,8 +506,8 @@ void CCamera::UpdateFollowCamera()
     if (playerControl) {
         CLocation::SetYaw(GetYaw() + 0.4f * WrapAngle(m_WantedYaw - GetYaw()));
     } else {
-        CLocation::SetYaw(hero.yaw);
-        m_WantedYaw = hero.yaw;
+        CLocation::SetYaw(heading);
+        m_WantedYaw = heading;
     }
 
     // The Thompson's climb: each shot lifts the view a little.
@@ -514,7 +536,7 @@ void CCamera::UpdateFollowCamera()
     } else {
         m_IdleTimer -= dt;
         if (m_IdleTimer <= 0.0f) {
-            m_WantedYaw = hero.yaw;
+            m_WantedYaw = heading;
             m_WantedPitch = 0.15f;
         }
     }
@@ -596,9 +618,17 @@ float CCamera::DistanceTo(float x, float y, float z) const
 void CCamera::ComputeAimPoint(const D3DXVECTOR3& enemyPosition)
 {
     // The eye goes to the far side of the look-at point from the enemy, so
-    // that the camera looks past the hero at him.
+    // that the camera looks past the hero at him; no steeper than the orbit
+    // itself may look: an enemy far below or above would put the eye over
+    // the hero's head looking at the ground, or under his feet.
     const D3DXVECTOR3 toEnemy = Normalized(enemyPosition + D3DXVECTOR3(0.0f, 55.0f, 0.0f) - m_LookAt);
-    m_AimPoint = m_LookAt - toEnemy * D3DXVec3Length(&m_CurrentOffset);
+    const float pitch = Clamp(std::asin(Clamp(-toEnemy.y, -1.0f, 1.0f)), m_Values.pitchDownLimit,
+                              m_Values.pitchUpLimit);
+    D3DXVECTOR3 back(-toEnemy.x, 0.0f, -toEnemy.z);
+    if (D3DXVec3LengthSq(&back) > 0.0f)
+        back = Normalized(back) * std::cos(pitch);
+    back.y = std::sin(pitch);
+    m_AimPoint = m_LookAt + back * D3DXVec3Length(&m_CurrentOffset);
 }
 
 void CCamera::SelectNextAimTarget()

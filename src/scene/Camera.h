@@ -42,6 +42,11 @@ struct CameraHeroState {
     // The parapet the hero is behind, when he is: its facing yaw and its two
     // end points.
     bool hasParapet = false;
+    bool lowCover = false;
+    // The height of the top of what the parapet belongs to (its crate or
+    // barrier), when there is one under it.
+    bool hasParapetTop = false;
+    float parapetTop = 0.0f;
     float parapetYaw = 0.0f;
     D3DXVECTOR3 parapetStart{0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 parapetEnd{0.0f, 0.0f, 0.0f};
@@ -214,6 +219,9 @@ private:
     void KeepUsableOffsets();
     void ComputeAimPoint(const D3DXVECTOR3& enemyPosition);
     void UpdateFreeCamera(const CameraHeroState& hero);
+    // The heading the orbit keeps to and swings back to: the hero's own,
+    // but behind a parapet the one that faces it.
+    float CoverHeading() const;
     bool Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step, float* facing);
 
     Values m_Values;

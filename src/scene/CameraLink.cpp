@@ -18,6 +18,23 @@
 
 namespace {
 
+// The parapet's line runs a little out from the face of its crate or
+// barrier: back from it to the face at knee height, then straight down
+// onto the top just behind the face.
+void ReadParapetTop(const TParapet& parapet, CameraHeroState* state)
+{
+    CCollisionManager& physics = getCollisionManager();
+    const D3DXVECTOR3 knee = parapet.transform.GetPosition() + D3DXVECTOR3(0.0f, 20.0f, 0.0f);
+    const RayHit face = physics.CastRay(knee, knee - parapet.facing * 100.0f);
+    if (!face.hit)
+        return;
+    const D3DXVECTOR3 inside = face.hitPoint - parapet.facing * 5.0f;
+    const RayHit top =
+        physics.CastRay(inside + D3DXVECTOR3(0.0f, 400.0f, 0.0f), inside - D3DXVECTOR3(0.0f, 25.0f, 0.0f));
+    state->hasParapetTop = top.hit && top.name == face.name;
+    state->parapetTop = top.hitPoint.y;
+}
+
 class CGameCameraWorld : public ICameraWorld {
 public:
     CameraHeroState ReadHero() override
@@ -51,9 +68,11 @@ public:
                 state.controllerBusy = cover->IsReadyToShoot();
                 if (const TParapet* parapet = cover->GetCurrentParapet()) {
                     state.hasParapet = true;
+                    state.lowCover = cover->IsLowCover();
                     state.parapetYaw = parapet->transform.GetYaw();
                     state.parapetStart = parapet->pt_ini;
                     state.parapetEnd = parapet->pt_fin;
+                    ReadParapetTop(*parapet, &state);
                 }
             }
         }

@@ -16,6 +16,8 @@ namespace {
 
 constexpr short kCharacterGroup = btBroadphaseProxy::CharacterFilter;
 constexpr short kBoneMask = btBroadphaseProxy::DefaultFilter | btBroadphaseProxy::StaticFilter;
+// How far short of a wall behind him the camera is put down with the hero.
+constexpr float kCameraWarpGap = 1.0f;
 
 // The bone boxes, in the order they are made, with their half extents.
 struct BoneBox {
@@ -95,8 +97,10 @@ void CharacterBody::Create(btDiscreteDynamicsWorld* world, D3DXVECTOR3 p)
         // The camera closes a fifth of its way to the eye it wants each step,
         // tens of units at once when the hero turns or runs at it. The ghost's
         // own sweep sees only what already overlaps its box, so such a step
-        // would pass a crate or a wall unseen: the camera sweeps the world.
+        // would pass a crate or a wall unseen: the camera sweeps the world,
+        // and goes on up to what it meets instead of halting a step short.
         basic.controller->setUseGhostSweepTest(false);
+        basic.controller->SlideToContact(true);
         return;
     }
     const std::string prefix = GetName() == "player" ? "Bip01 " : "EBip01 ";
@@ -287,7 +291,13 @@ void CCollisionManager::FreeStaticBodies()
 void CCollisionManager::setNewPlayerPosition(D3DXVECTOR3 p)
 {
     playerBody.Warp(p);
-    cameraBody.Warp(D3DXVECTOR3(p.x, p.y + 50.0f, p.z - 50.0f));
+    // Above and behind him, but short of a wall there: put inside it, the
+    // camera's sweeps would not see the wall it stands in. The wall is
+    // looked for from above him, over what stands lower behind him.
+    const D3DXVECTOR3 above(p.x, p.y + 50.0f, p.z), eye(p.x, p.y + 50.0f, p.z - 50.0f);
+    const float share = SweepSphere(above, eye, kSphereRadius);
+    const float reach = share < 1.0f ? std::max(0.0f, share * 50.0f - kCameraWarpGap) : 50.0f;
+    cameraBody.Warp(above + (eye - above) * (reach / 50.0f));
     // The hero stands on the body's feet at once, as the next physics frame
     // would put him: whatever places the camera before that frame sees him
     // where he now is.

@@ -252,6 +252,10 @@ public:
     int RayTestProps();
     // Whether a static box stands between two points, and which.
     RayHit CastRay(D3DXVECTOR3 from, D3DXVECTOR3 to);
+    // How far a sphere of the radius gets from one point toward another
+    // before it touches the level's static boxes, as a share of the way
+    // (1 when nothing stands in it).
+    float SweepSphere(const D3DXVECTOR3& from, const D3DXVECTOR3& to, float radius);
     // What one bullet of the hero hits (along the camera's aim when shooter
     // is null, else along the shooter's heading) and what follows from it;
     // hitPoint receives the hit point only when something is hit.

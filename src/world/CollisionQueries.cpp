@@ -112,6 +112,24 @@ RayHit CCollisionManager::CastRay(D3DXVECTOR3 from, D3DXVECTOR3 to)
     return result;
 }
 
+float CCollisionManager::SweepSphere(const D3DXVECTOR3& from, const D3DXVECTOR3& to, float radius)
+{
+    if (!dynamicsWorld || from == to)
+        return 1.0f;
+    btSphereShape sphere(radius);
+    btTransform start, end;
+    start.setIdentity();
+    end.setIdentity();
+    start.setOrigin(ToBt(from));
+    end.setOrigin(ToBt(to));
+    btCollisionWorld::ClosestConvexResultCallback result(start.getOrigin(), end.getOrigin());
+    // The level itself: characters and props neither block nor are blocked.
+    result.m_collisionFilterGroup = btBroadphaseProxy::CharacterFilter;
+    result.m_collisionFilterMask = btBroadphaseProxy::StaticFilter;
+    dynamicsWorld->convexSweepTest(&sphere, start, end, result);
+    return result.hasHit() ? result.m_closestHitFraction : 1.0f;
+}
+
 int CCollisionManager::RayTestProps()
 {
     if (!dynamicsWorld)

@@ -1,18 +1,30 @@
 // The shipped levels are closed: the hero run at the rim of the ground from
 // any side stops there, the camera behind him too, and the first checkpoint
-// faces the yard the mission sends him through.
+// faces the yard the mission sends him through. The camera keeps the hero
+// in view, in cover and after the fourth checkpoint's flight, and a shot at
+// him lights no more of the frame than its muzzle flash.
 #include <gtest/gtest.h>
 
+#include <BulletCollision/CollisionDispatch/btGhostObject.h>
+
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "app/FrameRender.h"
 #include "app/GameCalls.h"
+#include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "app/shipped_folder.h"
 #include "app/shipped_game.h"
 #include "math/VectorMath.h"
 #include "platform/dinput.h"
+#include "platform/offscreen_device_fixture.h"
+#include "player/IController.h"
+#include "scene/ParticleEmitter.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
 
 namespace {
 
@@ -26,6 +38,8 @@ struct Rim {
 struct Walk {
     float x, z, yaw;
 };
+
+float DepthInSolids(const D3DXVECTOR3& p, float margin, std::string* name);
 
 class LevelEdges : public ::testing::Test {
 protected:
@@ -92,6 +106,49 @@ protected:
             EXPECT_TRUE(rim.Holds(eye)) << "the camera behind him left the level at " << where << ": " << eye.x
                                         << ", " << eye.z;
             EXPECT_TRUE(rim.Holds(getPlayer()->GetPosition().GetPosition())) << where;
+        }
+    }
+
+    // Frames with one key or mouse button held, still held when they end.
+    static void Hold(int frames, int key, int button = -1)
+    {
+        s_Input = platform::FakeDirectInput();
+        if (key >= 0)
+            s_Input.SetKey(key, true);
+        if (button >= 0)
+            s_Input.SetButton(button, true);
+        for (int i = 0; i < frames; ++i) {
+            SetFocus(MainWindow);
+            getPlayer()->SetLife(350);
+            GetGameCalls().UpdateFrame(1.0f / 30.0f);
+        }
+    }
+
+    static D3DXVECTOR3 Bone(const char* bone)
+    {
+        const BodyPart& part = getCollisionManager().GetPlayerBody().parts.at(bone);
+        const btVector3 at = part.ghost->getWorldTransform().getOrigin();
+        return D3DXVECTOR3(at.x(), at.y(), at.z());
+    }
+
+    // His head, and his feet unless the view passes over a crate, inside the
+    // frame; his chest before any solid, and not so near as to fill it; the
+    // eye outside every solid.
+    static void ExpectHeroInView(const std::string& where, bool feet = true)
+    {
+        const CCamera& camera = getCamera();
+        const D3DXVECTOR3 eye = camera.GetPosition(), chest = Bone("Bip01 Spine1");
+        const RayHit between = getCollisionManager().CastRay(eye, chest);
+        EXPECT_FALSE(between.hit) << where << ": " << between.name << " stands between the eye and the hero";
+        EXPECT_GT(VectorLength(chest - eye), 100.0f) << where << ": the camera sits on him";
+        std::string inside;
+        EXPECT_EQ(DepthInSolids(eye, 0.0f, &inside), 0.0f) << where << ": the eye is inside " << inside;
+        for (const char* bone : {"Bip01 Head", feet ? "Bip01 R Foot" : "Bip01 Head"}) {
+            D3DXVECTOR3 seen = Bone(bone);
+            D3DXVec3TransformCoord(&seen, &seen, &camera.GetViewMatrix());
+            D3DXVec3TransformCoord(&seen, &seen, &camera.GetProjectionMatrix());
+            EXPECT_TRUE(std::fabs(seen.x) < 1.0f && std::fabs(seen.y) < 1.0f && seen.z > 0.0f)
+                << where << ": " << bone << " off the frame at " << seen.x << ", " << seen.y;
         }
     }
 
@@ -190,7 +247,7 @@ TEST_F(LevelEdges, TheFirstCheckpointFacesTheYardAndWStaysInTheLevel)
 float DepthInSolids(const D3DXVECTOR3& p, float margin, std::string* name)
 {
     float deepest = 0.0f;
-    for (const auto& [key, box] : getCollisionManager().GetCollisions(true)) {
+    for (const auto& [key, box] : getCollisionManager().GetCollisions(getScenario()->scenarioName == "hangares")) {
         D3DXMATRIX inverse;
         if (!D3DXMatrixInverse(&inverse, nullptr, &box.transform))
             continue;
@@ -252,6 +309,112 @@ TEST_F(LevelEdges, RunningAtTheCameraNeverPutsItInsideACrate)
                                << ": the eye went " << worst << " into " << inside;
     }
     getEnemyManager()->resumeIA();
+}
+
+// Space takes cover: his back to the wall, the camera stands out before
+// him; his back to the crate, the right button lifts the view over it, where
+// his shots go. Put down in the gap between a crate and a wall, he keeps the
+// camera on his side of the wall.
+TEST_F(LevelEdges, InCoverAndByWallsTheCameraKeepsTheHeroInView)
+{
+    shippedgame::EnterLevel("hangares");
+    getEnemyManager()->freezeIA();
+    // Felled in an earlier test, he stays down until Space.
+    if (getPlayer()->GetController()->GetStateCode() == 49)
+        Hold(30, DIK_SPACE);
+    Hold(1, -1);
+    PlaceHero(-450.0f, -1340.0f, 3.0f);
+    Hold(1, DIK_SPACE);
+    Hold(180, -1);
+    ASSERT_EQ(getPlayer()->GetController()->GetStateCode(), 62) << "in cover at the wall";
+    ExpectHeroInView("behind the wall");
+
+    shippedgame::EnterLevel("hangares");
+    PlaceHero(-850.0f, -1040.0f, kEast);
+    Hold(1, DIK_SPACE);
+    Hold(180, -1);
+    Hold(30, -1, 1);
+    ASSERT_EQ(getPlayer()->GetController()->GetStateCode(), 48) << "aiming from the crate";
+    ExpectHeroInView("aiming over the crate", false);
+    const CCamera& camera = getCamera();
+    const D3DXVECTOR3 aim = camera.GetLookAt();
+    const RayHit shot = getCollisionManager().CastRay(aim, aim + camera.GetViewDirection() * 300.0f);
+    EXPECT_FALSE(shot.hit) << "the view runs into " << shot.name;
+    Hold(1, -1);
+    getEnemyManager()->resumeIA();
+
+    shippedgame::EnterLevel("isla");
+    PlaceHero(420.0f, -1360.0f, kWest);
+    Hold(20, -1);
+    ExpectHeroInView("in the gap");
+}
+
+// The fourth checkpoint's flight leaves him in cover on the plateau: the view
+// frames him, and 150 pixels of mouse tilt it no further than the orbit goes.
+TEST_F(LevelEdges, AfterTheFourthCheckpointsFlightTheViewFramesTheHero)
+{
+    shippedgame::EnterLevel("isla");
+    getTriggerManager().checkpoint = 4;
+    GetGameCalls().RestartLevel(false);
+    shippedgame::HoldGuiStill();
+    getRigid()->playCam("camara_isla_dockers1"); // as the square's script does
+    bool flown = false;
+    for (int i = 0; i < 600 && !(flown && !getCamera().IsFreeCamera()); ++i) {
+        Hold(1, -1);
+        flown = flown || getCamera().IsFreeCamera();
+    }
+    ASSERT_TRUE(flown) << "the flight played";
+    Hold(60, -1);
+    ExpectHeroInView("after the flight");
+    auto pitch = [] { return std::asin(-getCamera().GetViewDirection().y); };
+    EXPECT_LT(std::fabs(pitch()), 0.7f) << "looking steeply down or up";
+    float low = pitch(), high = low;
+    for (int i = 0; i < 60; ++i) {
+        platform::FeedMouseInput(0, i < 30 ? 5 : -5, 0);
+        Hold(1, -1);
+        low = std::min(low, pitch());
+        high = std::max(high, pitch());
+    }
+    const CCamera::Values& orbit = getCamera().GetValues();
+    EXPECT_LT(high - low, orbit.pitchUpLimit - orbit.pitchDownLimit + 0.1f) << "150 pixels swung the view too far";
+}
+
+// The first soldier fires at the hero from 120 away, on the left of the
+// picture, his shots crossing the view: what a shot lights (near white, and
+// much brighter than the frame before) is no more than its muzzle flash.
+TEST_F(LevelEdges, AShotAtTheHeroLightsNoMoreOfTheFrameThanItsMuzzleFlash)
+{
+    shippedgame::EnterLevel("hangares");
+    getGUI().fadeAlpha = 0.0f;
+    getEnemyManager()->resumeIA();
+    getEnemyManager()->setNewZone("room01", "wave_01");
+    Hold(1, -1);
+    const D3DXVECTOR3 soldier = getEnemyManager()->getThisBotOfCurrentWave("ene_1")->GetPosition().GetPosition();
+    const D3DXVECTOR3 at(soldier.x, 11.0f, soldier.z - 120.0f);
+    getPlayer()->GetPosition().SetPosition(at);
+    getCollisionManager().setNewPlayerPosition(at);
+    getCamera().LoadValues(at.x, at.y, at.z, D3DDevice);
+    auto luma = [](D3DCOLOR c) { return 0.299 * (c >> 16 & 0xFF) + 0.587 * (c >> 8 & 0xFF) + 0.114 * (c & 0xFF); };
+    int shots = 0;
+    double worst = 0.0;
+    std::vector<D3DCOLOR> before, frame;
+    for (int i = 0; i < 60 && devicetest::ReadBackBuffer(D3DDevice, &frame) == D3D_OK; ++i) {
+        bool flash = false;
+        for (const auto& emitter : getParticleManager().GetEmitters())
+            flash = flash || (emitter && emitter->GetType() && emitter->GetType()->name == "disparo");
+        if (flash && !before.empty()) {
+            ++shots;
+            int lit = 0;
+            for (size_t p = 0; p < frame.size(); ++p)
+                lit += luma(frame[p]) > 204.0 && luma(frame[p]) - luma(before[p]) > 76.0;
+            worst = std::max(worst, static_cast<double>(lit) / frame.size());
+        }
+        before.swap(frame);
+        Hold(1, -1);
+        RenderFrame(1.0f / 30.0f);
+    }
+    EXPECT_GT(shots, 0) << "the soldier fired at the hero";
+    EXPECT_LT(worst, 0.02) << "a shot lit this share of the frame";
 }
 
 } // namespace

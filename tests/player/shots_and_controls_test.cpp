@@ -165,6 +165,26 @@ Projectile At(float tx, float ty, float tz, bool target = true)
     return p;
 }
 
+// A streak ends where its bullet strikes, and one passing the eye is not
+// drawn: heading +z from the origin, seen from beside its way or on it.
+TEST_F(HeroPlay, ATracersStreakEndsAtItsStrikeAndNoneIsDrawnAcrossTheEye)
+{
+    const struct {
+        float target; // ahead, 0 for none
+        D3DXVECTOR3 eye;
+        bool drawn;
+        float ahead;
+    } cases[] = {{0, {200, 0, 0}, true, 150},  {400, {200, 0, 0}, true, 150}, {120, {200, 0, 0}, true, 70},
+                 {30, {200, 0, 0}, true, 0},    {0, {0, 0, 230}, false, 150},  {0, {60, 0, 150}, true, 150},
+                 {0, {0, 10, 300}, true, 150}};
+    for (const auto& c : cases) {
+        float ahead = -1.0f;
+        EXPECT_EQ(CProjectileManager::TracerPlace(At(0, 0, c.target, c.target > 0), c.eye, &ahead), c.drawn)
+            << c.target << " seen from " << c.eye.x << ", " << c.eye.z;
+        EXPECT_FLOAT_EQ(ahead, c.ahead) << c.target;
+    }
+}
+
 TEST_F(HeroPlay, TracersStopNearTheirTargetOrWhenTooOld)
 {
     CProjectileManager& shots = getProjectileManager();

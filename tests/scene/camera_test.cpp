@@ -331,6 +331,18 @@ TEST_F(FollowCamera, TheIdleReturnWaitsFourSecondsFromTheLastActivity)
     EXPECT_FLOAT_EQ(m_Camera.GetWantedYaw(), 1.0f);
 }
 
+// Locked on an enemy far below, the eye stays on the far side of the hero
+// from him but rises no steeper than the orbit may.
+TEST_F(FollowCamera, ALockOnAnEnemyFarBelowTiltsTheViewNoSteeperThanTheOrbit)
+{
+    Run(30);
+    enemies["ene_1"] = D3DXVECTOR3(300, -2000, 0);
+    m_Camera.SelectNextAimTarget();
+    const D3DXVECTOR3 eyeFromLookAt = m_Camera.GetAimPoint() - m_Camera.GetLookAt();
+    EXPECT_NEAR(std::asin(eyeFromLookAt.y / D3DXVec3Length(&eyeFromLookAt)), 0.4f, 1e-4f);
+    EXPECT_LT(eyeFromLookAt.x, 0.0f);
+}
+
 TEST(CameraShake, KicksComeFromTheRuntimeGeneratorTable)
 {
     CCamera camera;

@@ -121,6 +121,27 @@ TEST_F(Bodies, TheCameraNeitherSinksNorClimbs)
     ExpectNear(link.eye, start, 1e-3f, "eye after 300 frames");
 }
 
+// In steps of 40 the camera comes right up to a wall, not a step short of
+// it; put down with the hero before a wall, it is put down short of it, but
+// not short of a crate it passes over.
+TEST_F(Bodies, TheCameraWalksUpToAWallInLongStepsAndIsNeverPutDownInOne)
+{
+    Level(Ground() + CollisionXml("col_muro", 20, 200, 400, 110, 100, 0) +
+          CollisionXml("col_fondo", 400, 200, 20, -300, 100, -60) +
+          CollisionXml("col_caja", 100, 30, 20, 300, 15, -30));
+    manager.setNewPlayerPosition(D3DXVECTOR3(0, 10, 0));
+    for (int i = 0; i < 4; ++i) {
+        manager.SetCameraWalkDirection(40, 0, 0);
+        Frames(1);
+    }
+    EXPECT_NEAR(link.eye.x, 90, 0.5f);
+    manager.setNewPlayerPosition(D3DXVECTOR3(-300, 10, 0));
+    EXPECT_GT(Centre(manager.GetCameraBody().basic).z, -40.0f) << "in the wall behind him";
+    // A crate lower than the camera behind him leaves it where it goes.
+    manager.setNewPlayerPosition(D3DXVECTOR3(300, 10, 0));
+    ExpectNear(Centre(manager.GetCameraBody().basic), D3DXVECTOR3(300, 60, -50), 1e-3f, "over the crate");
+}
+
 TEST_F(Bodies, EnemyBodiesComeOncePerWaveAndLeaveWholly)
 {
     Level(Ground());

@@ -95,7 +95,9 @@ const std::vector<Gun>& Guns()
 }
 
 // A streak of light along the quad's local y, bright at its core, cut out by
-// the alpha test at its edges.
+// the alpha test at its edges. Its colour stays under the bloom's cut: the
+// glow would widen a streak crossing the view near the hero into a bar of
+// white over what he is shot at from.
 Canvas Tracer()
 {
     Canvas c(32, 128, Rgba{0, 0, 0, 0});
@@ -106,7 +108,7 @@ Canvas Tracer()
             if (across <= 0.0f)
                 continue;
             const float a = std::min(1.0f, across * 1.5f) * std::min(1.0f, along * 3.0f);
-            c.Put(x, y, Rgba{255, 236, 150, static_cast<std::uint8_t>(255 * a)});
+            c.Put(x, y, Rgba{235, 190, 90, static_cast<std::uint8_t>(255 * a)});
         }
     }
     return c;
