@@ -113,11 +113,7 @@ public:
         if (step == 6 && leftAt.x == 0.0f)
             leftAt = hero->GetPosition().GetPosition();
         if (step == 6 || frames > 900) {
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
         }
     }
 

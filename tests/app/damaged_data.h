@@ -42,11 +42,7 @@ public:
         if (play && frames < 2)
             play();
         if (++frames == 3) {
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
         }
     }
     platform::FakeDirectInput keys;

@@ -86,11 +86,7 @@ public:
         const bool done = !round.empty() && round.back().state == CIAEnemyCover::SHOOTING && push.size() > 160;
         if ((done || frame == kCloseAfter) && !closing) {
             closing = true;
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
         }
     }
 

@@ -60,11 +60,7 @@ public:
             firstEngaged = frame;
         if (frame == closeAfter ||
             (firstEngaged && lowestLife < lifeBefore && bled && hitRedness >= 0.0 && frame > firstEngaged + 5)) {
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
             closeAfter = frame;
         }
     }
@@ -152,11 +148,7 @@ public:
             }
         }
         if (frame == kCloseAfter) {
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
         }
     }
 

@@ -25,15 +25,6 @@
 namespace looptest {
 namespace {
 
-void RequestClose()
-{
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-    e.window.event = SDL_WINDOWEVENT_CLOSE;
-    SDL_PushEvent(&e);
-}
-
 // Return on the menu, Space through the comic and the flight; then, with the
 // hero standing free, wave 01's soldiers (the shipped soldier kind) fire at
 // him from all round at three distances, and the hits he would take are
@@ -69,7 +60,7 @@ public:
             }
             free->SetHit(false, 0, 0.0f, 0.0f, 0.0f);
         }
-        RequestClose();
+        PushWindowClose();
     }
 
     static constexpr int kShots = 1600;
@@ -144,7 +135,7 @@ public:
         }
         if (frames == kLateShot + 2) {
             fell = lookout->getIA()->GetState() == CIAEnemyCover::DEAD;
-            RequestClose();
+            PushWindowClose();
         }
     }
     void RenderFrame(float dt) override

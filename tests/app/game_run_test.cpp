@@ -59,11 +59,7 @@ public:
         CGameCalls::UpdateFrame(dt);
         sequences.push_back(getGSF().sequence);
         if (++frames == closeAfter) {
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
         }
     }
     void RenderFrame(float dt) override

@@ -60,11 +60,7 @@ public:
         shotsFired = getAchievementStats().shotsFired;
         tracersSeen = std::max(tracersSeen, getProjectileManager().GetProjectiles().size());
         if (frames == closeAfter) {
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
         }
     }
     void RenderFrame(float dt) override

@@ -126,11 +126,7 @@ TEST_F(KeyboardRun, AKeyOrACloseActsAtOnceBehindHeldKeysAndTyping)
         pushedAt = fine.Ticks();
     };
     p.steps[6] = [&] {
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-        e.window.event = SDL_WINDOWEVENT_CLOSE;
-        SDL_PushEvent(&e);
+        PushWindowClose();
     };
     p.lastPass = 80;
     for (int pass = 5; pass <= p.lastPass; ++pass)

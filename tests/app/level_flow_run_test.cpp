@@ -61,11 +61,7 @@ public:
             heroAtEnd = getPlayer()->GetPosition().GetPosition();
             waveAtEnd = getEnemyManager()->GetCurrentWave();
             barrierWaits = getTriggerManager().getEnabledTrigger("OnEnter_trg_031");
-            SDL_Event e{};
-            e.type = SDL_WINDOWEVENT;
-            e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-            e.window.event = SDL_WINDOWEVENT_CLOSE;
-            SDL_PushEvent(&e);
+            PushWindowClose();
         }
     }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +26,7 @@
 #include "gui/GUIManager.h"
 #include "gui/Subtitles.h"
 #include "platform/dinput.h"
+#include "platform/sdl_window.h"
 #include "platform/win32.h"
 #include "render/DeviceFixture.h"
 #include "script/Console.h"
@@ -116,6 +119,17 @@ inline void ResetGameState()
 }
 
 using shippedgame::LinkShippedGame;
+
+// The window's close button, as the player's click reaches the game: a queued
+// close event for the main window.
+inline void PushWindowClose()
+{
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&e);
+}
 
 // A player who takes the main menu's new game at once: Return on the first
 // pass, after giving the window the focus the offscreen driver never gives.

@@ -94,7 +94,7 @@ public:
         ++frames;
         Watch();
         if (frames == closeAt || frames == kLastFrame)
-            RequestClose();
+            PushWindowClose();
     }
 
     // The first frame that shows a prompt is drawn again without it: the sign
@@ -190,14 +190,6 @@ public:
         }
     }
 
-    static void RequestClose()
-    {
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-        e.window.event = SDL_WINDOWEVENT_CLOSE;
-        SDL_PushEvent(&e);
-    }
 
     static constexpr int kZoneFrame = 8;
     static constexpr int kRunUpFrame = 11;

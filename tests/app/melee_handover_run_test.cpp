@@ -53,17 +53,9 @@ public:
                 otherClock[frames] = other->getIA()->GetClock();
         }
         if (frames == kCloseAfter)
-            RequestClose();
+            PushWindowClose();
     }
 
-    static void RequestClose()
-    {
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-        e.window.event = SDL_WINDOWEVENT_CLOSE;
-        SDL_PushEvent(&e);
-    }
 
     static constexpr int kZoneFrame = 8;
     static constexpr int kRunUpFrame = 11;

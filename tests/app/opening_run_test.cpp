@@ -25,15 +25,6 @@
 namespace looptest {
 namespace {
 
-void RequestClose()
-{
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-    e.window.event = SDL_WINDOWEVENT_CLOSE;
-    SDL_PushEvent(&e);
-}
-
 // Return on the menu, Space through the comic and the flight; then nothing
 // for 20 s. Then, one after the other, the console's checkpoints: the hero
 // falls, Space revives him there (and ends the island's flight), and again
@@ -69,7 +60,7 @@ public:
             life[start] = getPlayer()->GetLife();
             wave[start] = getEnemyManager()->GetCurrentWave();
             if (++start > 5) {
-                RequestClose();
+                PushWindowClose();
                 return;
             }
             startedAt = frames + 1;
