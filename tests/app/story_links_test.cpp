@@ -45,6 +45,53 @@ namespace {
 constexpr int kLinksWidth = 320, kLinksHeight = 240;
 constexpr float kLinksFrame = 1.0f / 30.0f;
 
+// The camera close in front of a bone of the body, a little to the side and
+// above, looking at it: where the bone is in the world.
+D3DXVECTOR3 LookCloselyAtBone(CCharacterEntity* body, const char* bone, float yaw, float distance)
+{
+    const D3DXMATRIX at = body->GetBoneMatrix(bone) * body->GetTransform().GetMatrix();
+    const D3DXVECTOR3 place(at._41, at._42, at._43);
+    CCamera& camera = getCamera();
+    camera.SetPosition(place + DirectionFromYaw(yaw) * distance + D3DXVECTOR3(30, 20, 0));
+    camera.SetLookAt(place);
+    camera.ApplyView();
+    camera.UpdateFrustum();
+    return place;
+}
+
+std::vector<D3DCOLOR> DrawLinksFrame()
+{
+    RenderFrame(kLinksFrame);
+    std::vector<D3DCOLOR> pixels;
+    EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &pixels), D3D_OK);
+    return pixels;
+}
+
+// The pixels two frames differ in, within 40 of where a point of the world is
+// drawn and elsewhere.
+struct ChangedPixels {
+    int x = 0, y = 0; // where the point is drawn
+    int near = 0, elsewhere = 0;
+};
+
+ChangedPixels ChangedRound(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b, const D3DXVECTOR3& point)
+{
+    const CCamera& camera = getCamera();
+    D3DXVECTOR4 clip;
+    const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
+    D3DXVec3Transform(&clip, &point, &viewProjection);
+    ChangedPixels changed;
+    changed.x = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kLinksWidth);
+    changed.y = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * kLinksHeight);
+    for (int y = 0; y < kLinksHeight; ++y)
+        for (int x = 0; x < kLinksWidth; ++x) {
+            const size_t i = static_cast<size_t>(y) * kLinksWidth + x;
+            if ((a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF))
+                (std::abs(x - changed.x) < 40 && std::abs(y - changed.y) < 40 ? changed.near : changed.elsewhere)++;
+        }
+    return changed;
+}
+
 class StoryLinks : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -369,43 +416,18 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
     ASSERT_NE(entity, nullptr);
     ASSERT_NE(enemy->GetWeapon(), nullptr);
     entity->Update(0.01f);
-    const D3DXMATRIX hand = entity->GetBoneMatrix("EBip01 pipa") * entity->GetTransform().GetMatrix();
-    const D3DXVECTOR3 grip(hand._41, hand._42, hand._43);
     // Close in front of the enemy, looking at its hand.
-    CCamera& camera = getCamera();
-    camera.SetPosition(grip + DirectionFromYaw(enemy->GetPosition().GetYaw()) * 120.0f + D3DXVECTOR3(30, 20, 0));
-    camera.SetLookAt(grip);
-    camera.ApplyView();
-    camera.UpdateFrustum();
-    auto frame = [] {
-        RenderFrame(kLinksFrame);
-        std::vector<D3DCOLOR> pixels;
-        EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &pixels), D3D_OK);
-        return pixels;
-    };
-    const std::vector<D3DCOLOR> armed = frame();
+    const D3DXVECTOR3 grip = LookCloselyAtBone(entity, "EBip01 pipa", enemy->GetPosition().GetYaw(), 120.0f);
+    const std::vector<D3DCOLOR> armed = DrawLinksFrame();
     IWeapon* weapon = enemy->GetWeapon();
     enemy->SetWeapon(nullptr);
-    const std::vector<D3DCOLOR> bare = frame();
+    const std::vector<D3DCOLOR> bare = DrawLinksFrame();
     enemy->SetWeapon(weapon);
     ASSERT_EQ(armed.size(), static_cast<size_t>(kLinksWidth) * kLinksHeight);
     ASSERT_EQ(bare.size(), armed.size());
-
-    D3DXVECTOR4 clip;
-    const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
-    D3DXVec3Transform(&clip, &grip, &viewProjection);
-    const int cx = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kLinksWidth);
-    const int cy = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * kLinksHeight);
-    int nearHand = 0, elsewhere = 0;
-    for (int y = 0; y < kLinksHeight; ++y)
-        for (int x = 0; x < kLinksWidth; ++x) {
-            const size_t i = static_cast<size_t>(y) * kLinksWidth + x;
-            if ((armed[i] & 0xFFFFFF) == (bare[i] & 0xFFFFFF))
-                continue;
-            (std::abs(x - cx) < 40 && std::abs(y - cy) < 40 ? nearHand : elsewhere)++;
-        }
-    EXPECT_GT(nearHand, 20) << "the weapon shows at the hand (" << cx << ", " << cy << ")";
-    EXPECT_LT(elsewhere, nearHand) << "and nowhere else";
+    const ChangedPixels changed = ChangedRound(armed, bare, grip);
+    EXPECT_GT(changed.near, 20) << "the weapon shows at the hand (" << changed.x << ", " << changed.y << ")";
+    EXPECT_LT(changed.elsewhere, changed.near) << "and nowhere else";
 
     // Removed from play, the enemy is not drawn: a pool spreads where it lay.
     CParticleSystem* pools = getParticleManager().GetParticleSystem("muerto");
@@ -419,9 +441,10 @@ TEST_F(StoryLinks, EnemiesHoldTheirWeaponsInTheHandAndTheRemovedLeaveTheirPools)
     const D3DXVECTOR3 lay = enemy->GetPosition().GetPosition();
     EXPECT_EQ(poolsAt(lay), 0) << "none while it stands";
     enemy->getIA()->destroyThisGuy();
-    frame();
+    DrawLinksFrame();
     EXPECT_EQ(poolsAt(lay), 1);
-    const std::vector<D3DCOLOR> gone = frame();
+    const std::vector<D3DCOLOR> gone = DrawLinksFrame();
+    const int cx = changed.x, cy = changed.y;
     EXPECT_EQ(poolsAt(lay), 2) << "one more each time the characters are drawn";
     int stillArmed = 0;
     for (int y = std::max(0, cy - 40); y < std::min(kLinksHeight, cy + 40); ++y)
@@ -448,44 +471,20 @@ TEST_F(StoryLinks, TheHerosWeaponIsDrawnInHisHand)
         hero->GetPosition().SetYaw(1.0f);
         for (int i = 0; i < 3; ++i)
             hero->Update(kLinksFrame);
-        const D3DXMATRIX hand = body->GetBoneMatrix("Bip01 pistola") * body->GetTransform().GetMatrix();
-        const D3DXVECTOR3 grip(hand._41, hand._42, hand._43);
         // Close by him, looking at his hand.
-        CCamera& camera = getCamera();
-        camera.SetPosition(grip + DirectionFromYaw(hero->GetPosition().GetYaw()) * 80.0f + D3DXVECTOR3(30, 20, 0));
-        camera.SetLookAt(grip);
-        camera.ApplyView();
-        camera.UpdateFrustum();
-        auto frame = [] {
-            RenderFrame(kLinksFrame);
-            std::vector<D3DCOLOR> pixels;
-            EXPECT_EQ(devicetest::ReadBackBuffer(D3DDevice, &pixels), D3D_OK);
-            return pixels;
-        };
+        const D3DXVECTOR3 grip = LookCloselyAtBone(body, "Bip01 pistola", hero->GetPosition().GetYaw(), 80.0f);
         // The screens off: his weapon's panel would tell the two frames apart.
         setMainConfig("guiRender", false);
-        const std::vector<D3DCOLOR> armed = frame();
+        const std::vector<D3DCOLOR> armed = DrawLinksFrame();
         hero->SetCurrentWeapon(nullptr);
-        const std::vector<D3DCOLOR> bare = frame();
+        const std::vector<D3DCOLOR> bare = DrawLinksFrame();
         hero->SetCurrentWeapon(weapon);
         setMainConfig("guiRender", true);
         ASSERT_EQ(armed.size(), static_cast<size_t>(kLinksWidth) * kLinksHeight);
         ASSERT_EQ(bare.size(), armed.size());
-
-        D3DXVECTOR4 clip;
-        const D3DXMATRIX viewProjection = camera.GetViewMatrix() * camera.GetProjectionMatrix();
-        D3DXVec3Transform(&clip, &grip, &viewProjection);
-        const int cx = static_cast<int>((clip.x / clip.w * 0.5f + 0.5f) * kLinksWidth);
-        const int cy = static_cast<int>((0.5f - clip.y / clip.w * 0.5f) * kLinksHeight);
-        int nearHand = 0, elsewhere = 0;
-        for (int y = 0; y < kLinksHeight; ++y)
-            for (int x = 0; x < kLinksWidth; ++x) {
-                const size_t i = static_cast<size_t>(y) * kLinksWidth + x;
-                if ((armed[i] & 0xFFFFFF) != (bare[i] & 0xFFFFFF))
-                    (std::abs(x - cx) < 40 && std::abs(y - cy) < 40 ? nearHand : elsewhere)++;
-            }
-        EXPECT_GT(nearHand, 20) << "the weapon shows at the hand (" << cx << ", " << cy << ")";
-        EXPECT_LT(elsewhere, nearHand / 4) << "and hardly anywhere else";
+        const ChangedPixels changed = ChangedRound(armed, bare, grip);
+        EXPECT_GT(changed.near, 20) << "the weapon shows at the hand (" << changed.x << ", " << changed.y << ")";
+        EXPECT_LT(changed.elsewhere, changed.near / 4) << "and hardly anywhere else";
     }
     hero->SetCurrentWeapon(hero->GetGun());
 }
