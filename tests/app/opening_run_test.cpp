@@ -90,6 +90,12 @@ public:
             barrierOnScreen.push_back(onScreen);
             barrierSightBlockedBy.push_back(getCollisionManager().CastRay(camera.GetPosition(), crate).name);
         }
+        // The glowing marks run on the ground from his feet to that crate:
+        // nothing stands across them at knee height.
+        D3DXVECTOR3 knee = getPlayer()->GetPosition().GetPosition();
+        knee.y += 15.0f;
+        const D3DXVECTOR3 crateKnee(kBarrier.x, knee.y, kBarrier.z);
+        markedWayBlockedBy = getCollisionManager().CastRay(knee, crateKnee).name;
     }
 
     static bool InControl()
@@ -104,6 +110,7 @@ public:
     inline static const D3DXVECTOR3 kBarrier{-551.3f, 0.0f, -820.9f};
     std::vector<D3DXVECTOR3> barrierOnScreen;
     std::vector<std::string> barrierSightBlockedBy;
+    std::string markedWayBlockedBy;
     int frames = 0, start = 0, startedAt = 0, controlAt = 0;
     std::map<int, int> life;
     std::map<int, std::string> wave;
@@ -136,6 +143,7 @@ TEST_F(OpeningRun, AHeroWhoStandsStillForTwentySecondsKeepsHalfHisLifeAtEverySta
         EXPECT_LT(player.barrierOnScreen[i].z, 1.0f) << "in front of the eye " << i;
         EXPECT_EQ(player.barrierSightBlockedBy[i], "col_cajas6") << i;
     }
+    EXPECT_EQ(player.markedWayBlockedBy, "col_cajas6") << "the way along the marks on the ground";
 }
 
 } // namespace
