@@ -2,14 +2,11 @@
 // the view he was handed leads him into the first wave's volume.
 #include "loop_fixture.h"
 
-#include <SDL.h>
-
 #include <string>
 
 #include "app/WinMain.h"
 #include "enemies/EnemyManager.h"
 #include "platform/dinput.h"
-#include "platform/sdl_window.h"
 #include "player/IController.h"
 #include "player/Player.h"
 #include "scene/RigidAnimManager.h"
@@ -61,11 +58,7 @@ public:
         if (closing)
             return;
         closing = true;
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
-        e.window.event = SDL_WINDOWEVENT_CLOSE;
-        SDL_PushEvent(&e);
+        PushWindowClose();
     }
 
     static constexpr int kBoundFrames = 150; // 5 s at the game's 30 frames a second
