@@ -358,6 +358,8 @@ TEST_F(LevelScripts, TheHangarVolumesAndLogicsCarryTheLevelToTheHangarDoor)
 
 TEST_F(LevelScripts, TheWayUpToTheHangarWaitsForThePlaneToBeDown)
 {
+    WalkInto("trg_07");
+    EXPECT_EQ(Wave(), "wave_00") << "straight from the start";
     WalkInto("trg_03");
     ASSERT_EQ(Wave(), "wave_03");
     // Up the yard before wave 03 is down: the plane must still take off.
