@@ -190,19 +190,44 @@ function Wave5()
     getSoundManager():playVrekAgainstNextWave()
 end
 
+-- The way up to the hangar waits for the plane to be down. Only the end of
+-- wave 04 brings the comic and wave 05, and Wave4 takes off only from wave
+-- 03: a later wave entered by a hero who walks up here first would leave the
+-- plane circling, or never taking off, for good. These volumes stay on till
+-- then; one he still stands in when it falls counts only once he walks into
+-- it again, so the pier's fight that follows the comic is not skipped.
+local function tooEarly()
+    local enemies = getEnemyManager()
+    for i = 0, 4 do
+        if enemies:isThisWaveActive("wave_0" .. i) then
+            return true
+        end
+    end
+    return false
+end
+
 function OnEnter_trg_06()
+    if tooEarly() then
+        return
+    end
     off("trg_06")
     missionBanner(4)
     hangarWave("wave_06")
 end
 
 function OnEnter_trg_07()
+    if tooEarly() then
+        return
+    end
     off("trg_07")
     off("trg_06")
     hangarWave("wave_07")
 end
 
 function OnEnter_trg_08()
+    if tooEarly() then
+        return
+    end
     off("trg_08")
     off("trg_07")
     off("trg_06")

@@ -8,6 +8,7 @@
 #include "play_through.h"
 #include "player/Player.h"
 #include "world/CollisionManager.h"
+#include "world/TriggerManager.h"
 
 namespace playthrough {
 
@@ -68,6 +69,21 @@ bool ClearLine(const D3DXVECTOR3& from, const D3DXVECTOR3& point, const std::str
     return !wall.hit || wall.name == box || Flat(wall.hitPoint, point) <= 12.0f;
 }
 
+bool UpTheLevel(const D3DXVECTOR3& spot)
+{
+    const CTriggerManager& triggers = getTriggerManager();
+    for (const char* name : {"trg_01", "trg_031", "trg_02", "trg_03", "trg_06", "trg_07", "trg_08"}) {
+        const TriggerVolume* box = triggers.FindVolume(name);
+        if (!box || !box->enabled || box->zone != triggers.currentZone)
+            continue;
+        if (std::fabs(spot.x - box->centre.x) <= box->width * 0.5f &&
+            std::fabs(spot.y - box->centre.y) <= box->height * 0.5f &&
+            std::fabs(spot.z - box->centre.z) <= box->length * 0.5f)
+            return true;
+    }
+    return false;
+}
+
 bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECTOR3* spot)
 {
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
@@ -85,7 +101,7 @@ bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECT
             if (!ClearLine(D3DXVECTOR3(at.x, there + 110.0f, at.z), point, box) ||
                 !ClearLine(D3DXVECTOR3(at.x, there + 70.0f, at.z), point, box))
                 continue;
-            if (!WalkableWay(hero, at))
+            if (!WalkableWay(hero, at) || UpTheLevel(at))
                 continue;
             const float d = Flat(hero, at);
             if (d < best) {

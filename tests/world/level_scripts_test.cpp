@@ -356,6 +356,46 @@ TEST_F(LevelScripts, TheHangarVolumesAndLogicsCarryTheLevelToTheHangarDoor)
         EXPECT_TRUE(On(volume)) << volume;
 }
 
+TEST_F(LevelScripts, TheWayUpToTheHangarWaitsForThePlaneToBeDown)
+{
+    WalkInto("trg_07");
+    EXPECT_EQ(Wave(), "wave_00") << "straight from the start";
+    WalkInto("trg_03");
+    ASSERT_EQ(Wave(), "wave_03");
+    // Up the yard before wave 03 is down: the plane must still take off.
+    WalkInto("trg_06");
+    EXPECT_EQ(Wave(), "wave_03");
+    EXPECT_TRUE(On("trg_06"));
+    WalkAway();
+    ClearWave();
+    Tick();
+    getRigid()->setWaitToPlayAvioneta(-1.0f);
+    Tick();
+    ASSERT_EQ(Wave(), "wave_04");
+
+    // Up the yard while it circles: its wave stays the one to end.
+    for (const char* volume : {"trg_06", "trg_07", "trg_08"}) {
+        WalkInto(volume);
+        EXPECT_EQ(Wave(), "wave_04") << volume;
+        EXPECT_TRUE(On(volume)) << volume;
+    }
+    EXPECT_FALSE(On("Wave9"));
+    ClearWave();
+    ASSERT_EQ(Wave(), "wave_05") << "the plane down brings its comic and wave 05";
+    EXPECT_EQ(getGSF().sequence, CGameStateFlagsManager::PlayingSecondMovie);
+    enemies().resumeIA();
+    // Still standing where he waited, the pier's fight is his; walked into
+    // again, the volume moves him on.
+    Tick();
+    EXPECT_EQ(Wave(), "wave_05");
+    WalkAway();
+    WalkInto("trg_08");
+    EXPECT_EQ(Wave(), "wave_08");
+    EXPECT_FALSE(On("trg_06"));
+    EXPECT_TRUE(On("Wave9"));
+    EXPECT_EQ(Alerts(), "");
+}
+
 TEST_F(LevelScripts, ACheckpointLeavesOnTheLogicsTheGameStartsWithIt)
 {
     // Switched on before the checkpoint's own logic gets its tick: they must
