@@ -406,6 +406,10 @@ void CPlayerFreeController::ChangeWeapon()
         SwapWeaponInPose(Pose::Run);
 }
 
+// How far inside a parapet's line, toward the solid it runs along, the
+// hero may stand and still be at it: the line runs 30 out from its face.
+constexpr float kInsideCoverLine = 40.0f;
+
 bool CoverPointAt(const TParapet& p, const D3DXVECTOR3& hero, float heading, D3DXVECTOR3* point)
 {
     if (!p.free || p.name.empty() || p.name[0] != 'p')
@@ -441,6 +445,13 @@ bool CoverPointAt(const TParapet& p, const D3DXVECTOR3& hero, float heading, D3D
     const float d = DotProduct(p.direction, hero - centre);
     if (std::fabs(d) < p.length / 2) {
         *point = centre + ScaleVector(p.direction, d);
+        // Walked right up to the face, he stands between it and the line
+        // where he would crouch: that point is at his back, yet he is as
+        // much at this cover as anyone can be.
+        const D3DXVECTOR3 outward = DirectionFromYaw(p.transform.GetYaw());
+        const float out = outward.x * (hero.x - centre.x) + outward.z * (hero.z - centre.z);
+        if (out < 0.0f && out > -kInsideCoverLine)
+            return true;
         return inFront(*point, 110.0f);
     }
     for (const D3DXVECTOR3& end : {p.pt_ini, p.pt_fin}) {

@@ -152,6 +152,49 @@ protected:
         EXPECT_TRUE(cover->free);
     }
 
+    // From 150 out he walks into the face with W until it stops him, closer
+    // to it than where he would crouch; the hint shows there all the same,
+    // and Space puts him behind it.
+    void WalkInto(const CoverFace& face)
+    {
+        SCOPED_TRACE(std::string(face.what) + ", walked into");
+        const float yaw = face.outward * kApproachDegree;
+        const D3DXVECTOR3 out(std::sin(yaw), 0.0f, std::cos(yaw));
+        auto outAt = [&] {
+            const D3DXVECTOR3 d = getPlayer()->GetPosition().GetPosition() - face.middle;
+            return d.x * out.x + d.z * out.z - face.depth;
+        };
+        const float facing = WrapAngle(yaw + 3.1415927f);
+        D3DXVECTOR3 start = face.middle + out * (face.depth + 150.0f);
+        start.y = face.middle.y + 9.231f;
+        getPlayer()->GetPosition().SetPosition(start);
+        getCollisionManager().setNewPlayerPosition(start);
+        getPlayer()->GetPosition().SetYaw(facing);
+        getCamera().SetYaw(facing);
+        getCamera().CLocation::SetYaw(facing);
+        Play(3, [](int) {});
+        float last = outAt();
+        int still = 0;
+        Play(90, [&](int) { m_Input.SetKey(DIK_W, true); }, [&] {
+            const float now = outAt();
+            still = last - now < 0.2f ? still + 1 : 0;
+            last = now;
+            return still >= 4;
+        });
+        ASSERT_GE(still, 4) << "the face stopped him";
+        EXPECT_LT(outAt(), 25.0f) << "he stands against it";
+        EXPECT_GT(HintPixels(), 40) << "the hint shows, W still held";
+        Play(3, [](int) {});
+        EXPECT_GT(HintPixels(), 40) << "the hint shows, W let go";
+        Play(60, [&](int i) { if (i == 0) m_Input.SetKey(DIK_SPACE, true); }, [] { return State() == 62; });
+        ASSERT_EQ(State(), 62) << "Space took cover";
+        const TParapet* cover = getPlayer()->GetControllerSelector()->GetParapetedController()->GetCurrentParapet();
+        ASSERT_NE(cover, nullptr);
+        EXPECT_NEAR(std::fabs(AngleDifference(cover->transform.GetYaw(), yaw)), 0.0f, 0.05f) << cover->name;
+        Play(60, [&](int i) { m_Input.SetKey(DIK_S, i % 10 == 0); }, [] { return State() == 30; });
+        EXPECT_EQ(State(), 30) << "S got him out";
+    }
+
     static constexpr int kWidth = 320, kHeight = 240;
     platform::FakeDirectInput m_Input;
     std::unique_ptr<shippedgame::LinkedFolder> m_Folder;
@@ -170,6 +213,9 @@ TEST_F(CoverApproachRun, TheHintShowsAndSpaceTakesCoverFromEachOpenSideInBothLev
                              CoverFace{"pila_cajas_P, along z", {-1680.0f, 0, -390.0f}, 0.0f, 90.0f, false},
                              CoverFace{"barricada_wave01_2", {-710.0f, 0, -1040.0f}, -90.0f, 30.0f, false}})
         Approach(face);
+    // Walked into, W held until the face stops him: a concrete block and a crate.
+    WalkInto({"manhattans6, its back", {-899.3f, 0, -944.4f}, -72.0f, 30.0f, false});
+    WalkInto({"cajas3, the start's side", {-1648.6f, 0, -728.1f}, 120.0f, 40.0f, false});
 
     Enter("isla");
     // The dockers' scene puts him behind the island's 22nd parapet by number.
