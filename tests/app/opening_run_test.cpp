@@ -5,20 +5,25 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/FrameRender.h"
 #include "app/WinMain.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "platform/dinput.h"
+#include "platform/offscreen_device_fixture.h"
+#include "scene/Entity3D.h"
 #include "platform/sdl_window.h"
 #include "player/IController.h"
 #include "player/Player.h"
 #include "scene/Camera.h"
 #include "scene/RigidAnimManager.h"
+#include "scene/SceneManager.h"
 #include "world/CollisionManager.h"
 #include "script/ScriptHost.h"
 
@@ -56,6 +61,10 @@ public:
                 LookForTheBarrier();
             }
         }
+        // A second and a half on, the view has come up from black and the
+        // camera still looks where it was handed over.
+        if (start == 0 && controlAt > 0 && frames == controlAt + 45)
+            CountMarkPixels();
         if (controlAt > 0 && frames == controlAt + kStandFrames) {
             life[start] = getPlayer()->GetLife();
             wave[start] = getEnemyManager()->GetCurrentWave();
@@ -98,6 +107,49 @@ public:
         markedWayBlockedBy = getCollisionManager().CastRay(knee, crateKnee).name;
     }
 
+    // The handed-over frame drawn with the glowing marks and again without
+    // them: the pixels they light in the lower half, counted in bands across
+    // the way from his feet to the barrier, nearest first.
+    void CountMarkPixels()
+    {
+        const CCamera& camera = getCamera();
+        D3DXMATRIX viewProjection;
+        D3DXMatrixMultiply(&viewProjection, &camera.GetViewMatrix(), &camera.GetProjectionMatrix());
+        std::vector<D3DCOLOR> with, without;
+        CGameCalls::RenderFrame(1.0f / 30.0f);
+        devicetest::ReadBackBuffer(D3DDevice, &with);
+        for (const char* mark : kMarks)
+            getSceneManager().FindEntity(mark)->SetVisible(false);
+        CGameCalls::RenderFrame(1.0f / 30.0f);
+        devicetest::ReadBackBuffer(D3DDevice, &without);
+        for (const char* mark : kMarks)
+            getSceneManager().FindEntity(mark)->SetVisible(true);
+        const int width = 320, height = 240; // the run's small window
+        if (with.size() != std::size_t(width * height) || without.size() != with.size())
+            return;
+        // Each band: the rows between two points of the way on the ground.
+        const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
+        auto row = [&](float part) {
+            const D3DXVECTOR3 ground(hero.x + (kBarrier.x - hero.x) * part, 0.0f, hero.z + (kBarrier.z - hero.z) * part);
+            D3DXVECTOR3 onScreen;
+            D3DXVec3TransformCoord(&onScreen, &ground, &viewProjection);
+            return int((1.0f - onScreen.y) * 0.5f * height);
+        };
+        for (int band = 0; band < 3; ++band) {
+            int changed = 0;
+            const int top = std::max(height / 2, row((band + 1) / 3.0f)), bottom = std::min(height, row(band / 3.0f) + 1);
+            for (int y = top; y < bottom; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const D3DCOLOR a = with[std::size_t(y) * width + x], b = without[std::size_t(y) * width + x];
+                    int most = 0;
+                    for (int shift : {0, 8, 16})
+                        most = std::max(most, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+                    changed += most > 40;
+                }
+            markPixels.push_back(changed);
+        }
+    }
+
     static bool InControl()
     {
         IController* controller = getPlayer()->GetController();
@@ -108,9 +160,11 @@ public:
     static constexpr int kStandFrames = 600; // 20 s at the game's 30 frames a second
     inline static const D3DXVECTOR3 kFirstVolume{-850.0f, 0.0f, -600.0f};
     inline static const D3DXVECTOR3 kBarrier{-551.3f, 0.0f, -820.9f};
+    static constexpr const char* kMarks[] = {"guia_camino_1", "guia_camino_2", "guia_camino_3", "guia_camino_4"};
     std::vector<D3DXVECTOR3> barrierOnScreen;
     std::vector<std::string> barrierSightBlockedBy;
     std::string markedWayBlockedBy;
+    std::vector<int> markPixels;
     int frames = 0, start = 0, startedAt = 0, controlAt = 0;
     std::map<int, int> life;
     std::map<int, std::string> wave;
@@ -144,6 +198,10 @@ TEST_F(OpeningRun, AHeroWhoStandsStillForTwentySecondsKeepsHalfHisLifeAtEverySta
         EXPECT_EQ(player.barrierSightBlockedBy[i], "col_cajas6") << i;
     }
     EXPECT_EQ(player.markedWayBlockedBy, "col_cajas6") << "the way along the marks on the ground";
+    // The marks are seen along the whole way, from near his feet to the barrier.
+    ASSERT_EQ(player.markPixels.size(), 3u);
+    for (size_t band = 0; band < 3; ++band)
+        EXPECT_GT(player.markPixels[band], 60) << "band " << band << " of the way, nearest first";
 }
 
 } // namespace
