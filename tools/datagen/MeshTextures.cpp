@@ -174,6 +174,16 @@ std::vector<Surface> Surfaces()
              return dot ? Rgba{40, 34, 52} : Rgba{232, 220, 188};
          },
          0.0f},
+        // Yard paint: a worn yellow that stands out from the concrete under the
+        // same lamps, and stays under the bloom's cut: a glowing patch on
+        // the ground reads as a light, not as a way to follow.
+        {"pintura", [](float, float) { return 0.5f; },
+         [](float u, float v, float, int x, int y) {
+             const float wear = TileFbm(u, v, 4, 4, 3, 89);
+             return Shade(Mix(Rgba{150, 126, 70}, Rgba{214, 172, 40}, std::min(1.0f, wear * 1.6f)),
+                          Unit(Hash(x, y, 97)) * 12 - 6);
+         },
+         0.0f},
         // Lamp glass and lighthouse light: near white, warm.
         {"luz", [](float, float) { return 1.0f; },
          [](float u, float v, float, int, int) { return Mix(Rgba{255, 214, 140}, Rgba{255, 248, 222}, TileFbm(u, v, 2, 2, 2, 83)); },
