@@ -16,6 +16,16 @@ constexpr float kHalfPi = 1.5707964f;
 // How far above a low parapet's top the view passes while the hero aims
 // over it.
 constexpr float kOverParapet = 20.0f;
+// Closer than this to his chest, the eye would see his back from a hand's
+// breadth: it looks for room higher up, in steps up to nearly overhead, and
+// then swung round him to either side.
+constexpr float kNearestEye = 120.0f;
+constexpr float kChestHeight = 45.0f;
+constexpr float kLiftStep = 0.4f;
+constexpr int kLiftSteps = 3;
+constexpr float kHighestLift = 1.3f;
+constexpr float kSwingAngles[] = {0.0f, 0.6f, -0.6f, 1.2f, -1.2f};
+constexpr int kSwings = 5;
 
 const char* const kValuesFile = "data/XML/camera_values.xml";
 // The follow distances the shipped file gives: what a missing or unusable
@@ -573,6 +583,8 @@ void CCamera::UpdateFollowCamera()
             m_HasAimTarget = false;
     }
 
+    if (playerControl)
+        KeepHeroInSight(&eyeTarget);
     const float pace = targeting ? 0.6f : (IsAimingState(state) ? 0.4f : 0.2f);
     world.WalkCamera((eyeTarget - GetPosition()) * pace);
 
@@ -584,6 +596,48 @@ void CCamera::UpdateFollowCamera()
     const bool moved = walked || turned || targeting || IsAimingState(state);
     if (playerControl && state != 37 && moved)
         m_HeroYaw = WrapAngle(m_HeroYaw + 0.25f * WrapAngle(wantedFacing - m_HeroYaw));
+}
+
+void CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget)
+{
+    ICameraWorld& world = World();
+    // His chest, straight over his feet: his body keeps that clear of the
+    // level, where the look-at point may stand over a parapet or beside him.
+    const D3DXVECTOR3 pivot = m_Hero.position + D3DXVECTOR3(0.0f, kChestHeight, 0.0f);
+    const D3DXVECTOR3 way = *eyeTarget - pivot;
+    const float length = D3DXVec3Length(&way);
+    if (length > 0.0f) {
+        float reach = world.ClearReach(pivot, *eyeTarget);
+        if (reach < length && reach < kNearestEye) {
+            // A crate or a wall right behind him: the eye goes up over it,
+            // or round him along it, until it has room to see him from.
+            const float heading = std::atan2(way.x, way.z);
+            const float start = std::atan2(way.y, std::sqrt(way.x * way.x + way.z * way.z));
+            const float wanted = std::min(length, kNearestEye);
+            D3DXVECTOR3 best = way / length;
+            for (int swing = 0; swing < kSwings && reach < wanted; ++swing)
+                for (int step = swing == 0 ? 1 : 0; step <= kLiftSteps && reach < wanted; ++step) {
+                    const float yaw = heading + kSwingAngles[swing];
+                    const float lift = std::min(start + step * kLiftStep, kHighestLift);
+                    const D3DXVECTOR3 direction(std::cos(lift) * std::sin(yaw), std::sin(lift),
+                                                std::cos(lift) * std::cos(yaw));
+                    const float tried = world.ClearReach(pivot, pivot + direction * length);
+                    if (tried > reach) {
+                        reach = tried;
+                        best = direction;
+                    }
+                }
+            *eyeTarget = pivot + best * reach;
+        } else if (reach < length) {
+            *eyeTarget = pivot + way * (reach / length);
+        }
+    }
+    // Walking back round a crate the body would stay behind it for seconds,
+    // the hero hidden: it is put down on his side of it at once.
+    if (!world.Sees(pivot, GetPosition())) {
+        world.PlaceCamera(*eyeTarget);
+        SetPosition(*eyeTarget);
+    }
 }
 
 void CCamera::UpdateFrustum()

@@ -88,6 +88,18 @@ public:
     // when there is none.
     virtual bool SelectAdjacentParapet(bool towardEnd) = 0;
 
+    // How far the camera's body gets from `from` straight toward `to` before
+    // the level stops it; a stand-in without a level lets it go all the way.
+    virtual float ClearReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to)
+    {
+        const D3DXVECTOR3 way = to - from;
+        return D3DXVec3Length(&way);
+    }
+    // Nothing of the level stands on the line between the two points.
+    virtual bool Sees(const D3DXVECTOR3&, const D3DXVECTOR3&) { return true; }
+    // Puts the camera's body down at once, where walking could not take it.
+    virtual void PlaceCamera(const D3DXVECTOR3&) {}
+
     // The next enemy to aim at after `current` (the nearest tracked one);
     // false when there is none.
     virtual bool NextAimTarget(const std::string& current, std::string* name, D3DXVECTOR3* position) = 0;
@@ -222,6 +234,9 @@ private:
     // The heading the orbit keeps to and swings back to: the hero's own,
     // but behind a parapet the one that faces it.
     float CoverHeading() const;
+    // Brings the eye it wants to where the hero can be seen from, and puts
+    // the camera there at once when a solid already hides him.
+    void KeepHeroInSight(D3DXVECTOR3* eyeTarget);
     bool Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step, float* facing);
 
     Values m_Values;

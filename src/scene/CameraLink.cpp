@@ -18,6 +18,9 @@
 
 namespace {
 
+// A line of sight is a thin sphere, so that a grazed edge counts as seen.
+constexpr float kSightRadius = 1.0f;
+
 // The parapet's line runs a little out from the face of its crate or
 // barrier: back from it to the face at knee height, then straight down
 // onto the top just behind the face.
@@ -119,6 +122,18 @@ public:
     {
         getCollisionManager().SetCameraWalkDirection(step.x, step.y, step.z);
     }
+
+    float ClearReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to) override
+    {
+        return getCollisionManager().CameraReach(from, to);
+    }
+
+    bool Sees(const D3DXVECTOR3& from, const D3DXVECTOR3& to) override
+    {
+        return getCollisionManager().SweepSphere(from, to, kSightRadius) >= 1.0f;
+    }
+
+    void PlaceCamera(const D3DXVECTOR3& eye) override { getCollisionManager().WarpCamera(eye); }
 
     // Walking toward pt_fin the next parapet must start where this one ends,
     // and the other way round.

@@ -304,6 +304,19 @@ void CCollisionManager::setNewPlayerPosition(D3DXVECTOR3 p)
     Link().SetHeroPosition(D3DXVECTOR3(p.x, p.y - kSphereRadius, p.z));
 }
 
+void CCollisionManager::WarpCamera(const D3DXVECTOR3& eye)
+{
+    cameraBody.Warp(eye);
+}
+
+float CCollisionManager::CameraReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to)
+{
+    const D3DXVECTOR3 way = to - from;
+    const float length = D3DXVec3Length(&way);
+    const float share = SweepSphere(from, to, kSphereRadius);
+    return share < 1.0f ? std::max(0.0f, share * length - kCameraWarpGap) : length;
+}
+
 void CCollisionManager::setNewEnemyPosition(std::string name, D3DXVECTOR3 p)
 {
     auto body = enemyBodies.find(name);

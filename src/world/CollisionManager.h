@@ -221,6 +221,11 @@ public:
 
     // Teleports the hero (the camera body follows) or one enemy.
     void setNewPlayerPosition(D3DXVECTOR3 position);
+    // The camera's body put down with its centre at the eye.
+    void WarpCamera(const D3DXVECTOR3& eye);
+    // How far the camera's body can be put from `from` straight toward `to`
+    // and stay clear of the level, a little short of what stops it.
+    float CameraReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to);
     void setNewEnemyPosition(std::string name, D3DXVECTOR3 position);
     // Takes the static box of that name out of the world, if there is one.
     void RemoveStaticBody(std::string name);

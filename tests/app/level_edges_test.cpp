@@ -21,6 +21,8 @@
 #include "math/VectorMath.h"
 #include "platform/dinput.h"
 #include "platform/offscreen_device_fixture.h"
+#include "player/ControllerSelector.h"
+#include "player/Controllers.h"
 #include "player/IController.h"
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
@@ -132,24 +134,35 @@ protected:
     }
 
     // His head, and his feet unless the view passes over a crate, inside the
-    // frame; his chest before any solid, and not so near as to fill it; the
-    // eye outside every solid.
-    static void ExpectHeroInView(const std::string& where, bool feet = true)
+    // frame; his chest before any solid, and not nearer than `nearest`; the
+    // eye outside every solid. Empty when all holds, else what failed.
+    static std::string HeroOutOfView(bool feet = true, float nearest = 100.0f)
     {
         const CCamera& camera = getCamera();
         const D3DXVECTOR3 eye = camera.GetPosition(), chest = Bone("Bip01 Spine1");
         const RayHit between = getCollisionManager().CastRay(eye, chest);
-        EXPECT_FALSE(between.hit) << where << ": " << between.name << " stands between the eye and the hero";
-        EXPECT_GT(VectorLength(chest - eye), 100.0f) << where << ": the camera sits on him";
+        if (between.hit)
+            return between.name + " stands between the eye and the hero";
+        if (VectorLength(chest - eye) <= nearest)
+            return "the camera sits on him";
         std::string inside;
-        EXPECT_EQ(DepthInSolids(eye, 0.0f, &inside), 0.0f) << where << ": the eye is inside " << inside;
+        if (DepthInSolids(eye, 0.0f, &inside) != 0.0f)
+            return "the eye is inside " + inside;
         for (const char* bone : {"Bip01 Head", feet ? "Bip01 R Foot" : "Bip01 Head"}) {
             D3DXVECTOR3 seen = Bone(bone);
             D3DXVec3TransformCoord(&seen, &seen, &camera.GetViewMatrix());
             D3DXVec3TransformCoord(&seen, &seen, &camera.GetProjectionMatrix());
-            EXPECT_TRUE(std::fabs(seen.x) < 1.0f && std::fabs(seen.y) < 1.0f && seen.z > 0.0f)
-                << where << ": " << bone << " off the frame at " << seen.x << ", " << seen.y;
+            if (!(std::fabs(seen.x) < 1.0f && std::fabs(seen.y) < 1.0f && seen.z > 0.0f))
+                return std::string(bone) + " off the frame at " + std::to_string(seen.x) + ", " +
+                       std::to_string(seen.y);
         }
+        return "";
+    }
+
+    static void ExpectHeroInView(const std::string& where, bool feet = true)
+    {
+        const std::string fault = HeroOutOfView(feet);
+        EXPECT_TRUE(fault.empty()) << where << ": " << fault;
     }
 
     static platform::FakeDirectInput s_Input;
@@ -347,6 +360,83 @@ TEST_F(LevelEdges, InCoverAndByWallsTheCameraKeepsTheHeroInView)
     PlaceHero(420.0f, -1360.0f, kWest);
     Hold(20, -1);
     ExpectHeroInView("in the gap");
+}
+
+// Through the gaps between the crates and blocks by wave 01's barrier, each
+// way, rolling, with the mouse swinging the view onto the crates on the way,
+// and in cover at a concrete block with the barrier behind the camera: every
+// frame the camera keeps out of the solids and sees him past them.
+TEST_F(LevelEdges, InTheGapsBetweenCratesTheCameraKeepsTheHeroInView)
+{
+    struct Gap {
+        const char* between;
+        float x, z, yaw;
+    };
+    const Gap gaps[] = {{"a block and the barrier", -793.0f, -893.0f, 0.308f},
+                        {"a crate and the barrier", -638.0f, -871.0f, 2.396f},
+                        {"a block and the barrier's far end", -825.0f, -1126.0f, 0.565f}};
+    auto check = [](const std::string& where, int frame, std::string* first) {
+        const std::string fault = HeroOutOfView(true, 30.0f);
+        if (!fault.empty() && first->empty())
+            *first = where + ", frame " + std::to_string(frame) + ": " + fault;
+    };
+    bool rolled = false;
+    for (const Gap& gap : gaps)
+        for (float turn : {0.0f, 3.1415927f}) {
+            // A roll that ended in cover would hold him there.
+            shippedgame::EnterLevel("hangares");
+            getEnemyManager()->freezeIA();
+            if (getPlayer()->GetController()->GetStateCode() == 49)
+                Hold(30, DIK_SPACE);
+            const float yaw = WrapAngle(gap.yaw + turn);
+            const D3DXVECTOR3 start = D3DXVECTOR3(gap.x, 0.0f, gap.z) - DirectionFromYaw(yaw) * 130.0f;
+            PlaceHero(start.x, start.z, yaw);
+            std::string first;
+            for (int frame = 0; frame < 50; ++frame) {
+                if (frame >= 15 && frame < 35)
+                    platform::FeedMouseInput(frame < 25 ? 40 : -40, 0, 0);
+                // Space rolls him on through the gap, where no cover is near.
+                Hold(1, frame == 8 ? DIK_SPACE : DIK_W);
+                rolled = rolled || getPlayer()->GetControllerSelector()->GetFreeController()->IsRolling();
+                check(std::string("between ") + gap.between, frame, &first);
+            }
+            Hold(1, -1);
+            EXPECT_TRUE(first.empty()) << first;
+        }
+    EXPECT_TRUE(rolled) << "Space rolled him in a gap";
+
+    // Left behind a crate, as a roll past its corner at a real window's
+    // frame rate leaves it, the camera is back on his side the next frame.
+    const D3DXVECTOR3 crate(-551.3f, 0.0f, -820.9f);
+    for (float yaw : {kNorth, kEast, kSouth, kWest}) {
+        const D3DXVECTOR3 out = DirectionFromYaw(yaw), hero = crate + out * 110.0f;
+        PlaceHero(hero.x, hero.z, yaw);
+        const D3DXVECTOR3 hidden = crate - out * 80.0f + D3DXVECTOR3(0.0f, 50.0f, 0.0f);
+        getCollisionManager().WarpCamera(hidden);
+        getCamera().SetPosition(hidden);
+        Hold(1, -1);
+        const std::string fault = HeroOutOfView(true, 30.0f);
+        EXPECT_TRUE(fault.empty()) << "the camera left behind the crate: " << fault;
+    }
+
+    // Space at the block's face takes cover, its camera over the barrier
+    // behind him; D runs him along it.
+    const D3DXVECTOR3 block(-899.3f, 0.0f, -944.4f), face(0.951f, 0.0f, -0.309f);
+    for (float side : {-1.0f, 1.0f}) {
+        shippedgame::EnterLevel("hangares");
+        getEnemyManager()->freezeIA();
+        const D3DXVECTOR3 at = block + face * (side * 70.0f);
+        PlaceHero(at.x, at.z, YawFromDirection(face * -side));
+        std::string first;
+        Hold(1, DIK_SPACE);
+        for (int frame = 0; frame < 45; ++frame) {
+            Hold(1, frame < 20 ? -1 : DIK_D);
+            check("in cover at the block", frame, &first);
+        }
+        Hold(1, -1);
+        EXPECT_TRUE(first.empty()) << first;
+    }
+    getEnemyManager()->resumeIA();
 }
 
 // The fourth checkpoint's flight leaves him in cover on the plateau: the view
