@@ -108,19 +108,14 @@ protected:
         return changed;
     }
 
-    // From 150 out in the open, the player turns to the face and walks up to
-    // it with W, sees the hint, presses Space and waits, then S.
-    void Approach(const CoverFace& face)
+    // He stands `distance` out from the face, looking at it, and the game
+    // plays three frames; what is given back tells how far out he is then.
+    std::function<float()> StandFacing(const CoverFace& face, float distance)
     {
-        SCOPED_TRACE(face.what);
         const float yaw = face.outward * kApproachDegree;
         const D3DXVECTOR3 out(std::sin(yaw), 0.0f, std::cos(yaw));
-        auto outAt = [&] {
-            const D3DXVECTOR3 d = getPlayer()->GetPosition().GetPosition() - face.middle;
-            return d.x * out.x + d.z * out.z - face.depth;
-        };
         const float facing = WrapAngle(yaw + 3.1415927f);
-        D3DXVECTOR3 start = face.middle + out * (face.depth + 180.0f);
+        D3DXVECTOR3 start = face.middle + out * (face.depth + distance);
         start.y = face.middle.y + 9.231f;
         getPlayer()->GetPosition().SetPosition(start);
         getCollisionManager().setNewPlayerPosition(start);
@@ -128,6 +123,21 @@ protected:
         getCamera().SetYaw(facing);
         getCamera().CLocation::SetYaw(facing);
         Play(3, [](int) {});
+        const D3DXVECTOR3 middle = face.middle;
+        const float depth = face.depth;
+        return [out, middle, depth] {
+            const D3DXVECTOR3 d = getPlayer()->GetPosition().GetPosition() - middle;
+            return d.x * out.x + d.z * out.z - depth;
+        };
+    }
+
+    // From 150 out in the open, the player turns to the face and walks up to
+    // it with W, sees the hint, presses Space and waits, then S.
+    void Approach(const CoverFace& face)
+    {
+        SCOPED_TRACE(face.what);
+        const float yaw = face.outward * kApproachDegree;
+        const auto outAt = StandFacing(face, 180.0f);
         ASSERT_EQ(State(), 30);
 
         Play(40, [&](int) { m_Input.SetKey(DIK_W, true); }, [&] { return outAt() < 75.0f; });
@@ -159,20 +169,7 @@ protected:
     {
         SCOPED_TRACE(std::string(face.what) + ", walked into");
         const float yaw = face.outward * kApproachDegree;
-        const D3DXVECTOR3 out(std::sin(yaw), 0.0f, std::cos(yaw));
-        auto outAt = [&] {
-            const D3DXVECTOR3 d = getPlayer()->GetPosition().GetPosition() - face.middle;
-            return d.x * out.x + d.z * out.z - face.depth;
-        };
-        const float facing = WrapAngle(yaw + 3.1415927f);
-        D3DXVECTOR3 start = face.middle + out * (face.depth + 150.0f);
-        start.y = face.middle.y + 9.231f;
-        getPlayer()->GetPosition().SetPosition(start);
-        getCollisionManager().setNewPlayerPosition(start);
-        getPlayer()->GetPosition().SetYaw(facing);
-        getCamera().SetYaw(facing);
-        getCamera().CLocation::SetYaw(facing);
-        Play(3, [](int) {});
+        const auto outAt = StandFacing(face, 150.0f);
         float last = outAt();
         int still = 0;
         Play(90, [&](int) { m_Input.SetKey(DIK_W, true); }, [&] {
