@@ -295,9 +295,7 @@ void CCollisionManager::setNewPlayerPosition(D3DXVECTOR3 p)
     // camera's sweeps would not see the wall it stands in. The wall is
     // looked for from above him, over what stands lower behind him.
     const D3DXVECTOR3 above(p.x, p.y + 50.0f, p.z), eye(p.x, p.y + 50.0f, p.z - 50.0f);
-    const float share = SweepSphere(above, eye, kSphereRadius);
-    const float reach = share < 1.0f ? std::max(0.0f, share * 50.0f - kCameraWarpGap) : 50.0f;
-    cameraBody.Warp(above + (eye - above) * (reach / 50.0f));
+    cameraBody.Warp(above + (eye - above) * (CameraReach(above, eye) / 50.0f));
     // The hero stands on the body's feet at once, as the next physics frame
     // would put him: whatever places the camera before that frame sees him
     // where he now is.
