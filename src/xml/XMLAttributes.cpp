@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <locale>
 #include <sstream>
@@ -57,6 +58,20 @@ void ReadFloats(const std::string& text, float* const* out, int count)
     }
 }
 
+// The words a switch is written with: any other reads as off, and is no
+// switch at all to the checks that want one.
+const char* const kTrueWords[] = {"1", "yes", "YES", "Yes", "true", "TRUE", "True"};
+const char* const kFalseWords[] = {"0", "no", "NO", "No", "false", "FALSE", "False"};
+
+template <std::size_t N>
+bool IsOneOf(const std::string& value, const char* const (&words)[N])
+{
+    for (const char* word : words)
+        if (value == word)
+            return true;
+    return false;
+}
+
 } // namespace
 
 const std::string* CXMLAttributes::Find(const char* name) const
@@ -90,23 +105,12 @@ bool CXMLAttributes::GetBool(const char* name, bool def) const
     const std::string* value = Find(name);
     if (!value)
         return def;
-    static const char* const accepted[] = {"1", "yes", "YES", "Yes", "true", "TRUE", "True"};
-    for (const char* word : accepted) {
-        if (*value == word)
-            return true;
-    }
-    return false;
+    return IsOneOf(*value, kTrueWords);
 }
 
 bool CXMLAttributes::IsBoolWord(const std::string& value)
 {
-    static const char* const words[] = {"0",  "no",   "NO",    "No",    "false", "FALSE", "False",
-                                        "1",  "yes",  "YES",   "Yes",   "true",  "TRUE",  "True"};
-    for (const char* word : words) {
-        if (value == word)
-            return true;
-    }
-    return false;
+    return IsOneOf(value, kTrueWords) || IsOneOf(value, kFalseWords);
 }
 
 D3DXVECTOR3 CXMLAttributes::GetVect3f(const char* name, float x, float y, float z) const
