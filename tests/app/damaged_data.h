@@ -79,11 +79,7 @@ class DamagedStart : public ::testing::TestWithParam<Param> {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
+        SeatPlayer(clock, player.keys, player);
         // The sounds go to the recorder: read and named whatever audio device
         // the machine has, or none.
         BASS_Free();
@@ -93,9 +89,7 @@ protected:
     {
         BASS_Free();
         platform::audio::UseRecorder(nullptr);
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
+        UnseatPlayer();
     }
 
     // The shipped working folder, linked into the current one, with each

@@ -94,20 +94,14 @@ class HeroRunTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
+        SeatPlayer(clock, player.keys, player);
         // The shipped data through links from a folder of its own: the run's
         // log must not land where another test's run writes its own.
         LinkShippedGame();
     }
     void TearDown() override
     {
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
+        UnseatPlayer();
         if (const char* folder = std::getenv("VANTOREL_SHOTS")) {
             const int w = static_cast<int>(ClientWidth), h = static_cast<int>(ClientHeight);
             for (const auto& [name, pixels] : player.taken) {

@@ -120,6 +120,25 @@ inline void ResetGameState()
 
 using shippedgame::LinkShippedGame;
 
+// A scripted player's seams in, on a game reset to a new start: the clock
+// the run steps, the keys it presses and the calls it watches the game by.
+inline void SeatPlayer(platform::Clock& clock, platform::FakeDirectInput& keys, CGameCalls& calls)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    ResetGameState();
+    platform::SetClock(&clock);
+    platform::SetDirectInputSource(&keys);
+    SetGameCalls(&calls);
+}
+
+// And out again, the game reset for whatever runs next.
+inline void UnseatPlayer()
+{
+    platform::SetDirectInputSource(nullptr);
+    platform::SetClock(nullptr);
+    ResetGameState();
+}
+
 // The window's close button, as the player's click reaches the game: a queued
 // close event for the main window.
 inline void PushWindowClose()
@@ -156,23 +175,14 @@ protected:
     explicit ShippedRun(const char* folderName) : folder(folderName) {}
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        ResetGameState();
-        platform::SetClock(&clock);
-        platform::SetDirectInputSource(&player.keys);
-        SetGameCalls(&player);
+        SeatPlayer(clock, player.keys, player);
         LinkShippedGame();
         // What these runs check is where things go and what the game says,
         // not its pixels (the play-through's menu is read at fractions of
         // the window): the shipped window's shape at a sixth of its pixels.
         shippedgame::PlayInWindow(kWidth, kHeight);
     }
-    void TearDown() override
-    {
-        platform::SetDirectInputSource(nullptr);
-        platform::SetClock(nullptr);
-        ResetGameState();
-    }
+    void TearDown() override { UnseatPlayer(); }
 
     static constexpr int kWidth = 320, kHeight = 240;
     ScratchFolder folder;
