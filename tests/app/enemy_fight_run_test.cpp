@@ -27,8 +27,9 @@
 namespace looptest {
 namespace {
 
-// Return on the menu, Space through the comic and the flight, then S held:
-// the hero runs east along the yard into the first wave.
+// Return on the menu, Space through the comic and the flight, then W held:
+// the handed-over view faces east, and the hero runs along the yard into the
+// first wave.
 class RunIntoTheFirstWave : public NewGamePlayer {
 public:
     void UpdateFrame(float dt) override
@@ -38,7 +39,7 @@ public:
         CPlayer* hero = getPlayer();
         const D3DXVECTOR3 at = hero->GetPosition().GetPosition();
         // Run until an enemy has him in its sights, then stand and take it.
-        keys.SetKey(DIK_S, frame >= runFrom && !engaged && at.x < -350.0f);
+        keys.SetKey(DIK_W, frame >= runFrom && !engaged && at.x < -350.0f);
         CGameCalls::UpdateFrame(dt);
         if (frame == runFrom)
             lifeBefore = hero->GetLife();

@@ -1,5 +1,6 @@
 // A new player handed the hero after the intro holds W and nothing else:
-// the view he was handed leads him into the first wave's volume.
+// the view he was handed leads him into the first wave's volume, and what he
+// walks over on the way arms him for the fight there.
 #include "loop_fixture.h"
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "platform/dinput.h"
 #include "player/IController.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
 #include "scene/RigidAnimManager.h"
 
 namespace looptest {
@@ -34,9 +36,16 @@ public:
             reachedAfter = frames - controlAt;
             stateOnArrival = getPlayer()->GetController()->GetStateCode();
             lifeOnArrival = getPlayer()->GetLife();
+            for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies())
+                waveLife += entry.second->GetLife();
         }
-        if (reachedAfter >= 0 || frames - controlAt > kBoundFrames)
+        if ((reachedAfter >= 0 && frames - controlAt >= reachedAfter + walkOnFrames) ||
+            frames - controlAt > kBoundFrames + walkOnFrames) {
+            const CGun* gun = getPlayer()->GetGun();
+            pistolRounds = gun->GetCurrentClip() + gun->GetAmmo();
+            pistolDamage = gun->GetDamage();
             Close();
+        }
     }
 
     // Only the wave and the hero are read: one frame in thirty is drawn.
@@ -62,7 +71,9 @@ public:
     }
 
     static constexpr int kBoundFrames = 150; // 5 s at the game's 30 frames a second
+    int walkOnFrames = 0; // W held on after the wave woke
     int frames = 0, controlAt = 0, reachedAfter = -1, stateOnArrival = 0, lifeOnArrival = 0;
+    int waveLife = 0, pistolRounds = 0, pistolDamage = 0;
     bool closing = false;
 };
 
@@ -82,6 +93,21 @@ TEST_F(WayOnRun, HoldingForwardFromTheHandoverWakesTheFirstWaveWithinSeconds)
     // He walked there on his feet, alive, and the opening cost him little.
     EXPECT_EQ(player.stateOnArrival, 31);
     EXPECT_GE(player.lifeOnArrival, 350 * 3 / 4);
+}
+
+// On past the wave's volume to its barrier: the pistol rounds he holds there
+// are what he has for the wave, whose soldiers run at him while he would walk
+// back for more. A new player lands about one shot in three, and a pickup
+// is only taken when walked over.
+TEST_F(WayOnRun, WhatLiesOnTheWayArmsTheHeroForTheFirstWave)
+{
+    player.walkOnFrames = 75;
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_GE(player.reachedAfter, 0) << "wave 01 never woke while W was held";
+    ASSERT_GT(player.pistolDamage, 0);
+    const int bodyHits = (player.waveLife + player.pistolDamage - 1) / player.pistolDamage;
+    EXPECT_GE(bodyHits, 15) << "the wave's life, " << player.waveLife;
+    EXPECT_GE(player.pistolRounds, 3 * bodyHits);
 }
 
 } // namespace
