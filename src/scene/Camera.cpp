@@ -584,7 +584,7 @@ void CCamera::UpdateFollowCamera()
     }
 
     if (playerControl)
-        KeepHeroInSight(&eyeTarget);
+        KeepHeroInSight(&eyeTarget, targeting || IsAimingState(state));
     const float pace = targeting ? 0.6f : (IsAimingState(state) ? 0.4f : 0.2f);
     world.WalkCamera((eyeTarget - GetPosition()) * pace);
 
@@ -598,7 +598,7 @@ void CCamera::UpdateFollowCamera()
         m_HeroYaw = WrapAngle(m_HeroYaw + 0.25f * WrapAngle(wantedFacing - m_HeroYaw));
 }
 
-void CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget)
+void CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
 {
     ICameraWorld& world = World();
     // His chest, straight over his feet: his body keeps that clear of the
@@ -606,7 +606,16 @@ void CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget)
     const D3DXVECTOR3 pivot = m_Hero.position + D3DXVECTOR3(0.0f, kChestHeight, 0.0f);
     const D3DXVECTOR3 way = *eyeTarget - pivot;
     const float length = D3DXVec3Length(&way);
-    if (length > 0.0f) {
+    const D3DXVECTOR3 sight = *eyeTarget - m_LookAt;
+    const float sightLength = D3DXVec3Length(&sight);
+    if (aiming && sightLength > 0.0f) {
+        // The crosshair is where his shots go: the eye comes in along its
+        // line over his shoulder, never up or round him, which would turn
+        // the aim onto the ground or the crate.
+        const float reach = world.ClearReach(m_LookAt, *eyeTarget);
+        if (reach < sightLength)
+            *eyeTarget = m_LookAt + sight * (reach / sightLength);
+    } else if (length > 0.0f) {
         float reach = world.ClearReach(pivot, *eyeTarget);
         if (reach < length && reach < kNearestEye) {
             // A crate or a wall right behind him: the eye goes up over it,

@@ -236,7 +236,7 @@ private:
     float CoverHeading() const;
     // Brings the eye it wants to where the hero can be seen from, and puts
     // the camera there at once when a solid already hides him.
-    void KeepHeroInSight(D3DXVECTOR3* eyeTarget);
+    void KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming);
     bool Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step, float* facing);
 
     Values m_Values;

@@ -362,6 +362,36 @@ TEST_F(LevelEdges, InCoverAndByWallsTheCameraKeepsTheHeroInView)
     ExpectHeroInView("in the gap");
 }
 
+// Aiming with a crate at his back, the eye has no room behind him; it comes
+// in over his shoulder rather than up over him, so that the crosshair, where
+// his shots go, stays on the yard ahead and not on the ground at his feet.
+TEST_F(LevelEdges, AimingWithACrateAtHisBackTheCrosshairStaysOnTheYardAhead)
+{
+    shippedgame::EnterLevel("hangares");
+    getEnemyManager()->freezeIA();
+    if (getPlayer()->GetController()->GetStateCode() == 49)
+        Hold(30, DIK_SPACE);
+    const D3DXVECTOR3 crate(-551.3f, 0.0f, -820.9f);
+    for (int a = 0; a < 8; ++a) {
+        const float yaw = WrapAngle(a * 0.7853982f);
+        const D3DXVECTOR3 hero = crate + DirectionFromYaw(yaw) * 95.0f;
+        const std::string where = "his back to the crate, facing " + std::to_string(yaw);
+        PlaceHero(hero.x, hero.z, yaw);
+        Hold(30, -1, 1);
+        const CCamera& camera = getCamera();
+        const D3DXVECTOR3 view = camera.GetViewDirection();
+        EXPECT_GT(view.y, -0.45f) << where << ": the view looks down at " << view.y;
+        const D3DXVECTOR3 aim = camera.GetLookAt();
+        const RayHit shot = getCollisionManager().CastRay(aim, aim + view * 300.0f);
+        // Crates and walls stand ahead in places; the ground never within 300.
+        EXPECT_FALSE(shot.hit && shot.name == "col_suelo") << where << ": the crosshair runs into the ground";
+        const std::string fault = HeroOutOfView(false, 30.0f);
+        EXPECT_TRUE(fault.empty()) << where << ": " << fault;
+        Hold(1, -1);
+    }
+    getEnemyManager()->resumeIA();
+}
+
 // Through the gaps between the crates and blocks by wave 01's barrier, each
 // way, rolling, with the mouse swinging the view onto the crates on the way,
 // and in cover at a concrete block with the barrier behind the camera: every
