@@ -502,6 +502,13 @@ void CCamera::UpdateFollowCamera()
         turned = horizontal != 0.0f || vertical != 0.0f;
     }
 
+    // The aim point is measured from the look-at point, which swings round
+    // the hero with the camera's yaw while it turns to the enemy, and the
+    // enemy walks: aimed from where they stood when Q was pressed, the view
+    // settled a hundred pixels and more beside him. Each frame of the lock
+    // takes both afresh; a lock on an enemy who has fallen lets go at once.
+    if (m_HasAimTarget)
+        RefreshAimTarget();
     if (m_HasAimTarget) {
         const D3DXVECTOR3 fromAim = m_LookAt - m_AimPoint;
         if (D3DXVec3LengthSq(&fromAim) > 0.0f) {
@@ -573,12 +580,15 @@ void CCamera::UpdateFollowCamera()
         }
     } else {
         eyeTarget = m_AimPoint;
-        // The lock ends once the eye has come round to the aim point. The
-        // headings are compared as a wrapped difference: the same heading on
-        // both sides of the turn at pi is close, and two headings that merely
-        // mirror each other (1 and -1) are not.
-        const float aimHeading = YawFromDirection(m_AimPoint);
-        const float eyeHeading = YawFromDirection(GetPosition());
+        // The lock ends once the eye has come round to the aim point: both
+        // headings are taken round the look-at point the eye circles. Taken
+        // from the world's origin they also met wherever the swinging eye
+        // crossed the line from the origin through the aim point, and the
+        // lock let go half-way round. The headings are compared as a wrapped
+        // difference: the same heading on both sides of the turn at pi is
+        // close, and two headings that merely mirror each other are not.
+        const float aimHeading = YawFromDirection(m_AimPoint - m_LookAt);
+        const float eyeHeading = YawFromDirection(GetPosition() - m_LookAt);
         if (std::fabs(AngleDifference(aimHeading, eyeHeading)) < 0.0001f)
             m_HasAimTarget = false;
     }

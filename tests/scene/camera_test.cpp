@@ -281,6 +281,35 @@ TEST_F(FollowCamera, AnAimTargetTurnsTheViewTowardTheEnemyUntilItDies)
     EXPECT_FALSE(m_Camera.HasAimTarget());
 }
 
+// Aiming, the look-at point sits over his right shoulder and swings round
+// him with the view. Locked on an enemy a quarter turn away, the view comes
+// to rest with its centre line through the enemy's chest, and the lock then
+// lets go. A lock on an enemy who falls lets go the next frame, Q held or not.
+TEST_F(FollowCamera, ALockRestsTheViewsCentreOnTheEnemyAndLetsGoWhenHeFalls)
+{
+    hero.stateCode = 52;
+    Run(60);
+    const D3DXVECTOR3 chest(0, 55, 400);
+    enemies["ene_1"] = chest - D3DXVECTOR3(0, 55, 0);
+    m_Camera.SelectNextAimTarget();
+    Run(60);
+    EXPECT_FALSE(m_Camera.HasAimTarget()) << "the eye came round";
+    const D3DXVECTOR3 eye = m_Camera.GetPosition();
+    const D3DXVECTOR3 centre = NormalizeVector(m_Camera.GetLookAt() - eye);
+    D3DXVECTOR3 miss;
+    const D3DXVECTOR3 toChest = chest - eye;
+    D3DXVec3Cross(&miss, &centre, &toChest);
+    EXPECT_LT(D3DXVec3Length(&miss), 1.0f) << "off the view's centre line";
+
+    enemies = {{"ene_2", D3DXVECTOR3(400, 0, 0)}};
+    m_Camera.SelectNextAimTarget();
+    Run(2);
+    ASSERT_TRUE(m_Camera.HasAimTarget()) << "still turning";
+    enemies.clear();
+    Run();
+    EXPECT_FALSE(m_Camera.HasAimTarget());
+}
+
 // Ready to shoot, the eye drops by the weapon's kick, less while aiming; the
 // Thompson's kick is random and climbs the view instead; not while fighting.
 TEST_F(FollowCamera, AWeaponReadyToShootKicksTheEyeByItsOwnAmount)
