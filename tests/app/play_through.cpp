@@ -301,7 +301,19 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
         keys.SetKey(DIK_W, false);
         return true;
     }
-    getCamera().SetYaw(std::atan2(target.x - hero.x, target.z - hero.z));
+    float yaw = std::atan2(target.x - hero.x, target.z - hero.z);
+    // On the way to a soldier he keeps out of the volumes that start the
+    // next waves: one crossed on the way would leave this wave's last men
+    // standing behind him for good.
+    if (!UpTheLevel(target))
+        for (float turn : {0.0f, 0.6f, -0.6f, 1.2f, -1.2f, 1.8f, -1.8f}) {
+            const D3DXVECTOR3 ahead = hero + D3DXVECTOR3(std::sin(yaw + turn), 0.0f, std::cos(yaw + turn)) * 60.0f;
+            if (!UpTheLevel(ahead)) {
+                yaw += turn;
+                break;
+            }
+        }
+    getCamera().SetYaw(yaw);
     getCamera().SetWantedPitch(0.15f);
     keys.SetKey(DIK_W, true);
     return false;
