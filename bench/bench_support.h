@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -57,6 +58,23 @@ double Percentile(std::vector<double> values, double p)
     const size_t low = static_cast<size_t>(at);
     const size_t high = std::min(low + 1, values.size() - 1);
     return values[low] + (values[high] - values[low]) * (at - low);
+}
+
+// The median time in nanoseconds of `rounds` calls of `timed`, each after
+// an untimed call of `untimed` that puts back what the last one used up.
+template <class Untimed, class Timed>
+double MedianNanoseconds(int rounds, Untimed untimed, Timed timed)
+{
+    std::vector<double> times;
+    times.reserve(rounds);
+    for (int i = 0; i < rounds; ++i) {
+        untimed();
+        const auto start = std::chrono::steady_clock::now();
+        timed();
+        const auto end = std::chrono::steady_clock::now();
+        times.push_back(std::chrono::duration<double, std::nano>(end - start).count());
+    }
+    return Percentile(std::move(times), 0.5);
 }
 
 // A "RENDER\t" line of the game's log as its steps: each label as written

@@ -10,7 +10,6 @@
 #include "bench_support.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -54,19 +53,9 @@ public:
 
 double MedianUpdateNanoseconds(CCamera& camera, int frames, bool locked)
 {
-    std::vector<double> times;
-    times.reserve(frames);
-    for (int i = 0; i < frames; ++i) {
-        // Held as Q held holds it: taken again before each frame, untimed.
-        if (locked)
-            camera.SelectNextAimTarget();
-        const auto start = std::chrono::steady_clock::now();
-        camera.Update(1.0f / 30.0f);
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::nano>(end - start).count());
-    }
-    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-    return times[times.size() / 2];
+    // Held as Q held holds it: taken again before each frame, untimed.
+    return MedianNanoseconds(
+        frames, [&] { if (locked) camera.SelectNextAimTarget(); }, [&] { camera.Update(1.0f / 30.0f); });
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include "bench_support.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -38,22 +37,15 @@ double MedianTickMicroseconds(int ticks, bool logics, const D3DXVECTOR3& hero)
 {
     CTriggerManager& manager = getTriggerManager();
     getPlayer()->GetPosition().SetPosition(hero);
-    std::vector<double> times;
-    times.reserve(ticks);
-    for (int i = 0; i < ticks; ++i) {
+    const auto rearm = [&] {
         // Logics switch themselves off once done: switched on again, untimed.
         for (const char* name : kEngineLogics)
             manager.getTriggerLogicByName(name)->active = logics;
         // And the volumes they switch off.
         for (const char* name : kVolumes)
             manager.setEnableTrigger(name, true);
-        const auto start = std::chrono::steady_clock::now();
-        manager.Update(0.2f);
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    }
-    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-    return times[times.size() / 2];
+    };
+    return MedianNanoseconds(ticks, rearm, [&] { manager.Update(0.2f); }) / 1000.0;
 }
 
 } // namespace
