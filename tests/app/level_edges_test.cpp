@@ -392,6 +392,31 @@ TEST_F(LevelEdges, AimingWithACrateAtHisBackTheCrosshairStaysOnTheYardAhead)
     getEnemyManager()->resumeIA();
 }
 
+// Wave 01 down, the hero in cover at its barrier's crate: Space vaults it,
+// and the next wave comes.
+TEST_F(LevelEdges, VaultingTheFirstBarrierOnceItsWaveIsDownWakesTheNext)
+{
+    shippedgame::EnterLevel("hangares");
+    if (getPlayer()->GetController()->GetStateCode() == 49)
+        Hold(30, DIK_SPACE);
+    CEnemyManager* enemies = getEnemyManager();
+    enemies->setNewZone("room01", "wave_01");
+    enemies->killThisWave("wave_01");
+    ASSERT_FALSE(enemies->anyBotAlive());
+    const D3DXVECTOR3 crate(-551.3f, 0.0f, -820.9f), parapet(-602.5f, 0.0f, -868.6f);
+    const D3DXVECTOR3 out = NormalizeVector(parapet - crate), stand = parapet + out * 40.0f;
+    PlaceHero(stand.x, stand.z, std::atan2(-out.x, -out.z));
+    Hold(1, DIK_SPACE);
+    Hold(60, -1);
+    const int inCover = getPlayer()->GetController()->GetStateCode();
+    EXPECT_TRUE(inCover == 38 || inCover == 62) << "state " << inCover;
+    Hold(1, DIK_SPACE);
+    Hold(2, -1);
+    EXPECT_EQ(getPlayer()->GetController()->GetStateCode(), 37) << "vaulting";
+    Hold(90, -1);
+    EXPECT_EQ(enemies->GetCurrentWave(), "wave_02");
+}
+
 // Through the gaps between the crates and blocks by wave 01's barrier, each
 // way, rolling, with the mouse swinging the view onto the crates on the way,
 // and in cover at a concrete block with the barrier behind the camera: every
