@@ -104,7 +104,8 @@ const char* const kHangaresYard[] = {
     "cajas_escenario_5", "cajas1", "cajas2", "cajas3", "cajas4", "cajas5", "cajas6", "verja1",
     "verja2", "barricada_wave01", "barricada_wave01_2", "pila_cajas_M1", "pila_cajas_M2",
     "pila_cajas_G", "pila_cajas_P", "pila_cajas_A1", "pila_cajas_A2", "guia_camino_1",
-    "guia_camino_2", "guia_camino_3", "guia_camino_4",
+    "guia_camino_2", "guia_camino_3", "guia_camino_4", "guia_camino_5", "guia_camino_6", "guia_camino_7",
+    "guia_camino_8", "guia_camino_9", "guia_camino_10", "guia_camino_11", "guia_camino_12", "guia_camino_13",
 };
 
 const char* const kHangaresBuildings[] = {

@@ -27,6 +27,9 @@
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
+#include "scene/Entity3D.h"
+#include "scene/SceneManager.h"
+#include "world/TriggerManager.h"
 
 namespace {
 
@@ -390,6 +393,43 @@ TEST_F(LevelEdges, AimingWithACrateAtHisBackTheCrosshairStaysOnTheYardAhead)
         Hold(1, -1);
     }
     getEnemyManager()->resumeIA();
+}
+
+// The painted lane does not end at wave 01's barrier: past it, it goes on
+// through the volumes that wake waves 02 and 03, each mark near the one
+// before it and in plain line of it.
+TEST_F(LevelEdges, ThePaintedLaneGoesOnPastTheBarrierToTheThirdWavesVolume)
+{
+    shippedgame::EnterLevel("hangares");
+    std::vector<D3DXVECTOR3> marks;
+    for (int n = 1;; ++n) {
+        const std::string name = "guia_camino_" + std::to_string(n);
+        IEntidad3D* mark = getSceneManager().FindEntity(name);
+        if (!mark)
+            break;
+        marks.push_back(mark->GetTransform().GetPosition());
+    }
+    ASSERT_GE(marks.size(), 10u);
+    const D3DXVECTOR3 barrier(-551.3f, 0.0f, -820.9f);
+    for (size_t i = 1; i < marks.size(); ++i) {
+        const D3DXVECTOR3 from = marks[i - 1] + D3DXVECTOR3(0.0f, 30.0f, 0.0f),
+                          to = marks[i] + D3DXVECTOR3(0.0f, 30.0f, 0.0f);
+        // Past the last mark before it, the barrier's crate stands on the way.
+        const bool acrossTheBarrier = VectorLength(marks[i - 1] - barrier) < 150.0f;
+        EXPECT_LT(VectorLength(to - from), acrossTheBarrier ? 320.0f : 200.0f) << "marks " << i << " and " << i + 1;
+        const RayHit hit = getCollisionManager().CastRay(from, to);
+        EXPECT_TRUE(!hit.hit || (acrossTheBarrier && hit.name == "col_cajas6"))
+            << hit.name << " between marks " << i << " and " << i + 1;
+    }
+    auto inside = [&](const char* volume) {
+        const TriggerVolume* box = getTriggerManager().FindVolume(volume);
+        return box && std::any_of(marks.begin(), marks.end(), [&](const D3DXVECTOR3& m) {
+                   return std::fabs(m.x - box->centre.x) <= box->width * 0.5f &&
+                          std::fabs(m.z - box->centre.z) <= box->length * 0.5f;
+               });
+    };
+    for (const char* volume : {"trg_01", "trg_031", "trg_02", "trg_03"})
+        EXPECT_TRUE(inside(volume)) << "the lane passes through " << volume;
 }
 
 // Wave 01 down, the hero in cover at its barrier's crate: Space vaults it,
