@@ -614,20 +614,15 @@ void CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
     // His chest, straight over his feet: his body keeps that clear of the
     // level, where the look-at point may stand over a parapet or beside him.
     const D3DXVECTOR3 pivot = m_Hero.position + D3DXVECTOR3(0.0f, kChestHeight, 0.0f);
-    const D3DXVECTOR3 way = *eyeTarget - pivot;
+    // Aiming, the crosshair is where his shots go: the eye comes in along
+    // its line over his shoulder, never up or round him, which would turn
+    // the aim onto the ground or the crate.
+    const D3DXVECTOR3 from = aiming ? m_LookAt : pivot;
+    const D3DXVECTOR3 way = *eyeTarget - from;
     const float length = D3DXVec3Length(&way);
-    const D3DXVECTOR3 sight = *eyeTarget - m_LookAt;
-    const float sightLength = D3DXVec3Length(&sight);
-    if (aiming && sightLength > 0.0f) {
-        // The crosshair is where his shots go: the eye comes in along its
-        // line over his shoulder, never up or round him, which would turn
-        // the aim onto the ground or the crate.
-        const float reach = world.ClearReach(m_LookAt, *eyeTarget);
-        if (reach < sightLength)
-            *eyeTarget = m_LookAt + sight * (reach / sightLength);
-    } else if (length > 0.0f) {
-        float reach = world.ClearReach(pivot, *eyeTarget);
-        if (reach < length && reach < kNearestEye) {
+    if (length > 0.0f) {
+        float reach = world.ClearReach(from, *eyeTarget);
+        if (!aiming && reach < length && reach < kNearestEye) {
             // A crate or a wall right behind him: the eye goes up over it,
             // or round him along it, until it has room to see him from.
             const float heading = std::atan2(way.x, way.z);
@@ -648,7 +643,7 @@ void CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
                 }
             *eyeTarget = pivot + best * reach;
         } else if (reach < length) {
-            *eyeTarget = pivot + way * (reach / length);
+            *eyeTarget = from + way * (reach / length);
         }
     }
     // Walking back round a crate the body would stay behind it for seconds,

@@ -178,6 +178,8 @@ shippedgame::LinkedFolder* LevelEdges::s_Folder = nullptr;
 bool LevelEdges::s_Started = false;
 
 constexpr float kNorth = 0.0f, kEast = 1.5707964f, kSouth = 3.1415927f, kWest = -1.5707964f;
+// Wave 01's barrier: the crate the hero vaults, on the lane to the first waves.
+const D3DXVECTOR3 kBarrierCrate(-551.3f, 0.0f, -820.9f);
 
 TEST_F(LevelEdges, TheHangarsYardIsClosedOnEverySide)
 {
@@ -374,10 +376,9 @@ TEST_F(LevelEdges, AimingWithACrateAtHisBackTheCrosshairStaysOnTheYardAhead)
     getEnemyManager()->freezeIA();
     if (getPlayer()->GetController()->GetStateCode() == 49)
         Hold(30, DIK_SPACE);
-    const D3DXVECTOR3 crate(-551.3f, 0.0f, -820.9f);
     for (int a = 0; a < 8; ++a) {
         const float yaw = WrapAngle(a * 0.7853982f);
-        const D3DXVECTOR3 hero = crate + DirectionFromYaw(yaw) * 95.0f;
+        const D3DXVECTOR3 hero = kBarrierCrate + DirectionFromYaw(yaw) * 95.0f;
         const std::string where = "his back to the crate, facing " + std::to_string(yaw);
         PlaceHero(hero.x, hero.z, yaw);
         Hold(30, -1, 1);
@@ -410,12 +411,11 @@ TEST_F(LevelEdges, ThePaintedLaneGoesOnPastTheBarrierToTheThirdWavesVolume)
         marks.push_back(mark->GetTransform().GetPosition());
     }
     ASSERT_GE(marks.size(), 10u);
-    const D3DXVECTOR3 barrier(-551.3f, 0.0f, -820.9f);
     for (size_t i = 1; i < marks.size(); ++i) {
         const D3DXVECTOR3 from = marks[i - 1] + D3DXVECTOR3(0.0f, 30.0f, 0.0f),
                           to = marks[i] + D3DXVECTOR3(0.0f, 30.0f, 0.0f);
         // Past the last mark before it, the barrier's crate stands on the way.
-        const bool acrossTheBarrier = VectorLength(marks[i - 1] - barrier) < 150.0f;
+        const bool acrossTheBarrier = VectorLength(marks[i - 1] - kBarrierCrate) < 150.0f;
         EXPECT_LT(VectorLength(to - from), acrossTheBarrier ? 320.0f : 200.0f) << "marks " << i << " and " << i + 1;
         const RayHit hit = getCollisionManager().CastRay(from, to);
         EXPECT_TRUE(!hit.hit || (acrossTheBarrier && hit.name == "col_cajas6"))
@@ -443,8 +443,8 @@ TEST_F(LevelEdges, VaultingTheFirstBarrierOnceItsWaveIsDownWakesTheNext)
     enemies->setNewZone("room01", "wave_01");
     enemies->killThisWave("wave_01");
     ASSERT_FALSE(enemies->anyBotAlive());
-    const D3DXVECTOR3 crate(-551.3f, 0.0f, -820.9f), parapet(-602.5f, 0.0f, -868.6f);
-    const D3DXVECTOR3 out = NormalizeVector(parapet - crate), stand = parapet + out * 40.0f;
+    const D3DXVECTOR3 parapet(-602.5f, 0.0f, -868.6f);
+    const D3DXVECTOR3 out = NormalizeVector(parapet - kBarrierCrate), stand = parapet + out * 40.0f;
     PlaceHero(stand.x, stand.z, std::atan2(-out.x, -out.z));
     Hold(1, DIK_SPACE);
     Hold(60, -1);
@@ -502,11 +502,10 @@ TEST_F(LevelEdges, InTheGapsBetweenCratesTheCameraKeepsTheHeroInView)
 
     // Left behind a crate, as a roll past its corner at a real window's
     // frame rate leaves it, the camera is back on his side the next frame.
-    const D3DXVECTOR3 crate(-551.3f, 0.0f, -820.9f);
     for (float yaw : {kNorth, kEast, kSouth, kWest}) {
-        const D3DXVECTOR3 out = DirectionFromYaw(yaw), hero = crate + out * 110.0f;
+        const D3DXVECTOR3 out = DirectionFromYaw(yaw), hero = kBarrierCrate + out * 110.0f;
         PlaceHero(hero.x, hero.z, yaw);
-        const D3DXVECTOR3 hidden = crate - out * 80.0f + D3DXVECTOR3(0.0f, 50.0f, 0.0f);
+        const D3DXVECTOR3 hidden = kBarrierCrate - out * 80.0f + D3DXVECTOR3(0.0f, 50.0f, 0.0f);
         getCollisionManager().WarpCamera(hidden);
         getCamera().SetPosition(hidden);
         Hold(1, -1);

@@ -3,8 +3,6 @@
 // crosshair, where the hero's shot goes.
 #include "loop_fixture.h"
 
-#include <SDL.h>
-
 #include <cmath>
 #include <map>
 #include <string>
