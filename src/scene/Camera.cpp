@@ -747,9 +747,13 @@ float CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
                 }
                 return bestSees && reach >= wanted;
             };
+            // Aiming, the view is the crosshair's: it tilts no further than
+            // the orbit may. Otherwise, boxed in where no place within the
+            // orbit's tilt sees him, a view from higher over him still does.
+            const float highestTilt = aiming ? std::max(start, highest) : kHalfPi;
             bool found = false;
             for (int step = 1; step <= kLiftSteps && !found; ++step)
-                found = tryDirection(heading, std::min(start + step * kLiftStep, kHalfPi));
+                found = tryDirection(heading, std::min(start + step * kLiftStep, highestTilt));
             const int swings = aiming ? kAimSwings : kSwings;
             for (int turn = 1; turn <= swings && !found; ++turn)
                 for (float toward : {side, -side})
