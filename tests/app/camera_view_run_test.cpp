@@ -314,11 +314,11 @@ TEST_F(CameraViewRun, QTurnsTheViewOnlyOntoASoldierTheHeroSees)
     const D3DXVECTOR3 ahead = eye + getCamera().GetViewDirection() * 300.0f;
     const RayHit seen = getCollisionManager().CastRay(eye, ahead);
     EXPECT_FALSE(seen.hit) << "the view turned onto " << seen.name;
-    if (CEnemy* soldier = enemies->getThisBotOfCurrentWave(locked)) {
-        const D3DXVECTOR3 at = soldier->GetPosition().GetPosition();
-        EXPECT_LT(std::fabs(AngleDifference(ViewYaw(), YawFromDirection(at - eye))), 0.2f)
-            << "the view came round to " << locked;
-    }
+    const CEnemy* soldier = enemies->getThisBotOfCurrentWave(locked);
+    ASSERT_NE(soldier, nullptr);
+    const D3DXVECTOR3 at = soldier->GetPosition().GetPosition();
+    EXPECT_LT(std::fabs(AngleDifference(ViewYaw(), YawFromDirection(at - eye))), 0.2f)
+        << "the view came round to " << locked;
 
     // His back to the crate, the soldier before him: the eye cannot get to
     // where the lock sends it. The aim let go, the mouse turns the view.
@@ -338,6 +338,23 @@ TEST_F(CameraViewRun, QTurnsTheViewOnlyOntoASoldierTheHeroSees)
         last = ViewYaw();
     }
     EXPECT_GT(turned, 1.5f) << "540 counts of mouse turned the view this far";
+
+    // Back where the crate hides ene_1, the lock is taken on the soldier he
+    // sees, who then steps behind the crate: the lock lets him go.
+    Place(stand.x, stand.z, YawFromDirection(kBarrierCrate - hidden));
+    for (int i = 0; i < 15; ++i)
+        Frame({}, true);
+    Frame({DIK_Q}, true);
+    Frame({DIK_Q}, true);
+    ASSERT_TRUE(getCamera().HasAimTarget());
+    CEnemy* stepping = enemies->getThisBotOfCurrentWave(getCamera().GetAimTargetName());
+    ASSERT_NE(stepping, nullptr);
+    const D3DXVECTOR3 behind = kBarrierCrate + NormalizeVector(kBarrierCrate - stand) * 70.0f;
+    const D3DXVECTOR3 feet(behind.x, stepping->GetPosition().GetPosition().y, behind.z);
+    stepping->GetPosition().SetPosition(feet);
+    getCollisionManager().setNewEnemyPosition(stepping->GetName(), feet + D3DXVECTOR3(0.0f, 10.0f, 0.0f));
+    Frame({DIK_Q}, true);
+    EXPECT_FALSE(getCamera().HasAimTarget()) << "the lock held a soldier behind the crate";
 }
 
 // One move of the mouse in one frame, of a few counts up to a third of a
