@@ -197,8 +197,9 @@ const D3DXVECTOR3 kBeforeTheBarrier(-631.7f, 9.231f, -895.9f);
 
 // Return on the menu, Space through the comic and the flight; the hero put
 // before the barrier's crate takes cover with Space, slides with A and then
-// D, and aims with the right button for a second and a half before letting
-// go. Each step waits out the time the player would.
+// D, aims with the right button for a second and a half before letting go,
+// and vaults the crate with Space. Each step waits out the time the player
+// would.
 class BarrierCoverPlayer : public NewGamePlayer {
 public:
     void UpdateFrame(float dt) override
@@ -272,6 +273,15 @@ public:
                 Next();
             }
             break;
+        case 8:
+            if (inStep == 1)
+                down.insert(DIK_SPACE);
+            if (held > 2.5f) {
+                vaultedTo = hero->GetPosition().GetPosition();
+                vaulted = State();
+                Next();
+            }
+            break;
         default:
             break;
         }
@@ -283,7 +293,7 @@ public:
             stayedInCover = stayedInCover && hero->GetControllerSelector()->IsParapeted();
         if (step >= 6 && step < 8 && (states.empty() || states.back() != State()))
             states.push_back(State());
-        if (step == 8 || frames > 900)
+        if (step == 9 || frames > 900)
             PushWindowClose();
     }
 
@@ -309,10 +319,10 @@ public:
             CGameCalls::RenderFrame(dt);
     }
 
-    int frames = 0, step = 0, inStep = 0, after = -1;
+    int frames = 0, step = 0, inStep = 0, after = -1, vaulted = -1;
     float held = 0.0f, afterA = 0.0f, afterD = 0.0f;
     bool slidA = false, slidD = false, stayedInCover = true, aimed = false, stillParapeted = false;
-    D3DXVECTOR3 coverAt{0, 0, 0};
+    D3DXVECTOR3 coverAt{0, 0, 0}, vaultedTo{0, 0, 0};
     std::vector<int> states;
 };
 
@@ -327,12 +337,12 @@ protected:
 };
 
 // The camera looks over him across the crate: A takes him along it to the
-// screen's left, D back to its right, and an aim held and let go there
-// ducks him back behind it.
-TEST_F(BarrierCoverRunTest, AAndDSlideHimTheScreensWayAndALetGoAimDucksHimBack)
+// screen's left, D back to its right, an aim held and let go there ducks
+// him back behind it, and Space takes him over it.
+TEST_F(BarrierCoverRunTest, AAndDSlideHimTheScreensWayALetGoAimDucksHimBackAndSpaceVaults)
 {
     ASSERT_EQ(VantorelMain(), 0);
-    ASSERT_EQ(player.step, 8) << "stopped at step " << player.step << " after " << player.frames << " frames";
+    ASSERT_EQ(player.step, 9) << "stopped at step " << player.step << " after " << player.frames << " frames";
     EXPECT_TRUE(player.slidA && player.slidD) << "sliding along the crate";
     EXPECT_TRUE(player.stayedInCover);
     EXPECT_LT(player.afterA, -8.0f) << "A: to the screen's left";
@@ -341,6 +351,13 @@ TEST_F(BarrierCoverRunTest, AAndDSlideHimTheScreensWayAndALetGoAimDucksHimBack)
     EXPECT_EQ(player.after, 62) << "ducked back";
     EXPECT_TRUE(player.stillParapeted);
     EXPECT_EQ(player.states, (std::vector<int>{62, 48, 62})) << "never out in the open";
+    // Space vaults the way he heads: over the crate, down clear of its far
+    // side (40 past its middle), on his feet.
+    const D3DXVECTOR3 crate(-551.3f, 0.0f, -820.9f);
+    const D3DXVECTOR3 across = NormalizeVector(crate - D3DXVECTOR3(kBarrierCover.x, 0.0f, kBarrierCover.z));
+    EXPECT_GT(DotProduct(player.vaultedTo - crate, across), 50.0f);
+    EXPECT_NEAR(player.vaultedTo.y, 0.0f, 12.0f);
+    EXPECT_EQ(player.vaulted, 30);
 }
 
 } // namespace
