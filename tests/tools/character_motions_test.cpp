@@ -88,6 +88,23 @@ protected:
         return body ? body->ExecuteAction(clip, 0.0f, 0.0f, 1.0f, false) : 0.0f;
     }
 
+    // How far a clip played once carries the body forward on the ground,
+    // taken from the mixer as the game takes it.
+    static float Travel(const std::string& type, const std::string& clip)
+    {
+        std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance(type, 0));
+        const float length = body ? body->ExecuteAction(clip, 0.0f, 0.0f, 1.0f, false) : 0.0f;
+        EXPECT_GT(length, 0.0f) << type << " " << clip;
+        float forward = 0.0f;
+        for (float t = 0.0f; t < length + 0.5f; t += 1.0f / 30.0f) {
+            body->Update(1.0f / 30.0f);
+            float out[3];
+            TakeAnimationDisplacement(body->GetCalModel()->getMixer(), out);
+            forward += out[2];
+        }
+        return forward;
+    }
+
     // The standing skeleton, before any clip.
     static Point Standing(const std::string& type, const std::string& bone)
     {
@@ -261,6 +278,17 @@ TEST_F(CharacterMotions, BehindCoverHisBackIsToTheWayHeHeadsAndPeekingHeFacesIt)
             }
         }
     }
+}
+
+// A vault from cover carries the body from the cover line, 30 out from the
+// crate, over the deepest crate anyone vaults (100) and clear of its far
+// side; a death thrown forward ends a stride or so on, not a vault away.
+TEST_F(CharacterMotions, AVaultCarriesPastTheCrateAndAThrownDeathOnlyAStride)
+{
+    for (const auto& [type, clip] : std::vector<std::pair<const char*, const char*>>{
+             {"Zorvath", "jump_box_ostrel"}, {"Zorvath", "jump_man_escopeta"}, {"enemy", "jumpostrelbox"}})
+        EXPECT_GT(Travel(type, clip), 145.0f) << type << " " << clip;
+    EXPECT_LT(Travel("enemy", "death_jump"), 70.0f);
 }
 
 TEST_F(CharacterMotions, HitsThrowTheTorsoAwayFromTheBlow)
