@@ -2,7 +2,9 @@
 // mouse steering the crosshair until it lies where he wants it, then the
 // left button. Where the crosshair shows red on a soldier, the pistol's
 // bullet hits him; the shotgun's streaks end where its pellets strike; and a
-// shot leaves its mark only on something drawn, never in the air.
+// shot leaves its mark only on something drawn, never in the air. A streak
+// flying across the view, as near as 60 units beside the eye or as far as
+// 400, shows as a thin line, never as a bar.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -158,13 +160,13 @@ protected:
         return pixels;
     }
 
-    // How many pixels at and right of the crosshair differ between two
-    // frames: the muzzle's flash shows left of it, by the hero's gun.
-    int ChangedRightOfCrosshair(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b) const
+    // How many pixels of the rectangle differ between two frames.
+    int Changed(const std::vector<D3DCOLOR>& a, const std::vector<D3DCOLOR>& b, int left, int top, int right,
+                int bottom) const
     {
         int changed = 0;
-        for (int y = m_Height * 3 / 8; y < m_Height * 5 / 8; ++y)
-            for (int x = m_Width / 2 - 4; x < m_Width * 5 / 8; ++x) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) {
                 const D3DCOLOR p = a[std::size_t(y) * m_Width + x], q = b[std::size_t(y) * m_Width + x];
                 int most = 0;
                 for (int shift : {0, 8, 16})
@@ -181,10 +183,10 @@ protected:
     bool m_Red = false;
 };
 
-// The marks of shots are read from frames of the shipped window's size.
-class ShotMarksRun : public AimedShotsRun {
+// Streaks and marks are read from frames of the shipped window's size.
+class ShotFramesRun : public AimedShotsRun {
 protected:
-    ShotMarksRun() : AimedShotsRun(800, 600) {}
+    ShotFramesRun() : AimedShotsRun(800, 600) {}
 };
 
 struct Stand {
@@ -256,7 +258,7 @@ TEST_F(AimedShotsRun, WithTheCrosshairRedOnASoldierTheShotsLandOnHim)
 // Fired at the barrier's crate the bullet marks it; fired over the quay's
 // edge at the sky, it leaves nothing in the air where the level's unseen
 // rim stands.
-TEST_F(ShotMarksRun, AShotLeavesItsMarkOnlyOnWhatIsDrawn)
+TEST_F(ShotFramesRun, AShotLeavesItsMarkOnlyOnWhatIsDrawn)
 {
     ASSERT_TRUE(m_Started) << "no device";
     Arm(getPlayer()->GetGun());
@@ -278,13 +280,47 @@ TEST_F(ShotMarksRun, AShotLeavesItsMarkOnlyOnWhatIsDrawn)
         Play(1, [&](int) { m_Input.SetButton(1, true); });
         const std::vector<D3DCOLOR> with = AimFrame();
         setMainConfig("particlesRender", false);
-        const int marks = ChangedRightOfCrosshair(AimFrame(), with);
+        // At and right of the crosshair: the muzzle's flash shows left of it.
+        const int marks =
+            Changed(AimFrame(), with, m_Width / 2 - 4, m_Height * 3 / 8, m_Width * 5 / 8, m_Height * 5 / 8);
         setMainConfig("particlesRender", true);
         if (shot.marked)
             EXPECT_GT(marks, 8) << "sparks show on it";
         else
             EXPECT_EQ(marks, 0) << "nothing hangs in the air";
         Play(60);
+    }
+}
+
+TEST_F(ShotFramesRun, AStreakPassingBesideTheEyeIsALineAFewPixelsWide)
+{
+    ASSERT_TRUE(m_Started) << "no device";
+    const CCamera& camera = getCamera();
+    const D3DXVECTOR3 eye = camera.GetPosition();
+    D3DXVECTOR3 ahead = camera.GetLookAt() - eye;
+    ahead.y = 0.0f;
+    ahead = NormalizeVector(ahead);
+    const D3DXVECTOR3 side(-ahead.z, 0.0f, ahead.x);
+    getProjectileManager().Reset();
+    const std::vector<D3DCOLOR> without = AimFrame();
+    for (float beside : {60.0f, 150.0f, 400.0f}) {
+        SCOPED_TRACE(beside);
+        // Across the view over the hero's head, the middle of its streak
+        // ahead of the eye: a streak runs 150 ahead of its bullet.
+        const D3DXVECTOR3 middle = eye + ahead * beside + D3DXVECTOR3(0.0f, beside * 0.3f, 0.0f);
+        Projectile shot;
+        shot.transform.SetPosition(middle - side * 150.0f);
+        shot.transform.SetYaw(YawFromDirection(side));
+        getProjectileManager().Reset();
+        getProjectileManager().Add(shot);
+        const int changed = Changed(AimFrame(), without, 0, 0, m_Width, m_Height);
+        // Its length on the screen, between its ends kept inside the frame.
+        const float a = heroaim::OnScreen(middle - side * 50.0f, m_Width, m_Height).x;
+        const float b = heroaim::OnScreen(middle + side * 50.0f, m_Width, m_Height).x;
+        const float length = std::fabs(std::clamp(a, 0.0f, float(m_Width)) - std::clamp(b, 0.0f, float(m_Width)));
+        EXPECT_GT(length, 100.0f) << "it crosses the view";
+        EXPECT_GT(changed, length * 0.5f) << "the streak shows";
+        EXPECT_LT(changed, length * 5.0f) << "no wider than a few pixels";
     }
 }
 
