@@ -355,9 +355,8 @@ int CScriptHost::DoFile(const char* file)
     // all: a level whose triggers do nothing, and not a word about why.
     std::vector<unsigned char> bytes;
     std::string fault;
-    if (!platform::ReadWholeFile(file, bytes))
-        fault = platform::ReadFault(file);
-    else if (std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) { return std::isspace(c); }))
+    if (platform::ReadWholeFile(file, bytes, bounded::kMaxFileBytes, &fault) &&
+        std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) { return std::isspace(c); }))
         fault = "it is empty";
     if (!fault.empty()) {
         const std::string line = bounded::Refusal(file, fault);
