@@ -258,7 +258,7 @@ const FileDamage kFileDamages[] = {
          getParticleManager().SpawnSparks(D3DXVECTOR3(0, 80, 0), D3DXVECTOR3(0, 0, 1));
      },
      {},
-     {"particle type not found", "particle system not found"}},
+     {"particle type not found", "particle system not found", "without a type"}},
 };
 
 void PrintTo(const FileDamage& damage, std::ostream* out)
