@@ -195,7 +195,7 @@ const FileDamage kFileDamages[] = {
              "data/XML/camera_values.xml: speed \"1e30\" is not a number from 0.001 to 10, offset_z \"\" is not a "
              "number from -10000 to 10000, fov_respect_pi \"0\" is not a number from 0.05 to 0.95, near \"-4\" is "
              "not a number from 0.01 to 1000, far \"nan\" is not a number from 1 to 1000000: their defaults are "
-             "used",
+             "used (an offset's, the follow distance)",
              kSpots1 + ": a spot whose position or target is not 3 numbers within 1e6 is left out (" +
                  Listed(spots) + ")",
              kObjects + ": a transform that is not 12 numbers within the world: the object is left out (3 times: "
