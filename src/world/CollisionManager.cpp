@@ -41,6 +41,14 @@ bool SoundMatrix(const D3DXMATRIX& m)
     return InsideWorld(D3DXVECTOR3(m._41, m._42, m._43));
 }
 
+// The entries of the file being read that are left out, said once it is
+// read whole.
+bounded::FaultTally& LeftOutEntries()
+{
+    static bounded::FaultTally tally;
+    return tally;
+}
+
 bool SoundSize(float size)
 {
     return size >= 0.0f && size <= 2.0f * kWorldHalfSize;
@@ -212,10 +220,14 @@ void CCollisionManager::Init()
 
 bool CCollisionManager::ReadFile(const std::string& file)
 {
+    LeftOutEntries().TakeLines(file);
     const std::string fault = ReadTables(file);
-    // Read again at every level load: said once.
+    // Read again at every level load: said once. A file refused whole says
+    // nothing of its entries.
     if (!fault.empty())
         bounded::SayOnce("Collision file " + bounded::Echoed(file) + " refused: " + fault);
+    else
+        LeftOutEntries().SayAll(file);
     return fault.empty();
 }
 
@@ -274,10 +286,17 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
             (hangar ? hangarStart : islandStart) = pos;
     } else if (element == "object") {
         const std::string name = attributes.GetString("name", "");
+        const std::string entry = "object \"" + bounded::Echoed(name) + "\"";
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
+        // An empty or short transform would put the object at the origin,
+        // where nobody placed it.
+        float numbers[12];
+        if (!attributes.ReadNumbers("transform", numbers, 12, 1.0e30)) {
+            LeftOutEntries().Add("a transform that is not 12 numbers: the object is left out", entry);
+            return;
+        }
         const D3DXMATRIX transform = attributes.GetMatrix("transform", identity);
-        const int ammo = attributes.GetInt("ammo", 0);
         if (!SoundMatrix(transform)) {
             m_ReadProblem = "object " + name + " is placed outside the world";
             return;
@@ -291,14 +310,18 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
         }
         for (const char* word : kPickupWords)
             if (HasFamilyWord(name, word)) {
-                if (ammo < 0 || ammo > 65535) {
-                    m_ReadProblem = "pickup " + name + " holds " + std::to_string(ammo) + " rounds";
+                long long ammo = 0;
+                const auto rounds = attributes.find("ammo");
+                if (rounds != attributes.end() && !bounded::ParseInt(rounds->second, 0, 65535, &ammo)) {
+                    LeftOutEntries().Add("ammo \"" + bounded::Echoed(rounds->second) +
+                                             "\" is not a count from 0 to 65535: the pickup is left out",
+                                         entry);
                     return;
                 }
                 PickupRecord record;
                 record.name = name;
                 record.transform = transform;
-                record.ammo = ammo;
+                record.ammo = static_cast<int>(ammo);
                 (hangar ? hangarPickups : islandPickups)[name] = record;
                 return;
             }

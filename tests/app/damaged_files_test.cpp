@@ -177,7 +177,11 @@ const FileDamage kFileDamages[] = {
        }},
       {kTechniques, ReplacedAll("technique=\"", "technique=\"X")}},
      [] {
-         std::vector<std::string> spots, renders;
+         std::vector<std::string> spots, renders, cans;
+         const std::string objects = Shipped(kObjects);
+         const std::regex can("name=\"(obj_(lata|lata2)_0[12])\" ammo=\"0\"");
+         for (auto m = std::sregex_iterator(objects.begin(), objects.end(), can); m != std::sregex_iterator(); ++m)
+             cans.push_back("object \"" + (*m)[1].str() + "\"");
          for (int i = 1; i <= Count(Shipped(kSpots1), "<spot "); ++i)
              spots.push_back("spot " + std::to_string(i));
          const std::string techniques = Shipped(kTechniques);
@@ -198,8 +202,7 @@ const FileDamage kFileDamages[] = {
              "used (an offset's, the follow distance)",
              kSpots1 + ": a spot whose position or target is not 3 numbers within 1e6 is left out (" +
                  Listed(spots) + ")",
-             kObjects + ": a transform that is not 12 numbers within the world: the object is left out (3 times: "
-                        "object \"obj_lata_01\", object \"obj_lata2_01\", object \"obj_lata_02\")",
+             kObjects + ": a transform that is not 12 numbers: the object is left out (" + Listed(cans) + ")",
              kObjects + ": ammo \"text\" is not a count from 0 to 65535: the pickup is left out (object "
                         "\"obj_gun_01\")",
              kInstances + ": a transform that is not 12 numbers (turned and scaled within 1000, placed within 1e6): "
