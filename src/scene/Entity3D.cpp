@@ -70,7 +70,10 @@ bool IEntidad3D::CEntityTechsParser::Parse(const std::string& file)
     // A broken file leaves every entity on its own defaults: said once, or
     // the level draws wrong with no word why.
     m_Parsed = LoadXMLSaying(file);
+    // A refused file's entries are not used: nothing to say of them.
     m_Lines = m_Faults.TakeLines(file);
+    if (!m_Parsed)
+        m_Lines.clear();
     for (const std::string& line : m_Lines)
         bounded::SayOnce(line);
     return m_Parsed;

@@ -1,5 +1,8 @@
 #include "world/CollisionManager.h"
 
+#include <cfloat>
+#include <climits>
+
 #include "world/CollisionHelpers.h"
 
 #include <algorithm>
@@ -290,9 +293,9 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
         // An empty or short transform would put the object at the origin,
-        // where nobody placed it.
+        // where nobody placed it (one left out is the identity, as ever).
         float numbers[12];
-        if (!attributes.ReadNumbers("transform", numbers, 12, 1.0e30)) {
+        if (attributes.count("transform") && !attributes.ReadNumbers("transform", numbers, 12, DBL_MAX)) {
             LeftOutEntries().Add("a transform that is not 12 numbers: the object is left out", entry);
             return;
         }
@@ -310,12 +313,18 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
         }
         for (const char* word : kPickupWords)
             if (HasFamilyWord(name, word)) {
+                // A word that is no number would read as no rounds at all; a
+                // number past the rounds a pickup holds refuses the file.
                 long long ammo = 0;
                 const auto rounds = attributes.find("ammo");
-                if (rounds != attributes.end() && !bounded::ParseInt(rounds->second, 0, 65535, &ammo)) {
+                if (rounds != attributes.end() && !bounded::ParseInt(rounds->second, LLONG_MIN, LLONG_MAX, &ammo)) {
                     LeftOutEntries().Add("ammo \"" + bounded::Echoed(rounds->second) +
                                              "\" is not a count from 0 to 65535: the pickup is left out",
                                          entry);
+                    return;
+                }
+                if (ammo < 0 || ammo > 65535) {
+                    m_ReadProblem = "pickup " + name + " holds " + std::to_string(ammo) + " rounds";
                     return;
                 }
                 PickupRecord record;
