@@ -6,10 +6,12 @@
 // a new game.
 #include "damaged_data.h"
 
+#include <chrono>
 #include <regex>
 
 #include "scene/ParticleManager.h"
 #include "sound/SoundManager.h"
+#include "world/TriggerManager.h"
 
 namespace looptest {
 namespace {
@@ -32,7 +34,13 @@ struct FileDamage {
     std::vector<std::string> loops = {};
     // Text no line may hold.
     std::vector<std::string> unsaid = {};
+    // What the game must hold once it has run.
+    std::function<void()> after = nullptr;
 };
+
+const char kRunaway[] = "\nfunction runaway()\n    while true do end\nend\n";
+// How long each of the trigger ticks the runaway's run took.
+std::vector<double> g_TickSeconds;
 
 std::string Shipped(const std::string& file)
 {
@@ -262,6 +270,31 @@ const FileDamage kFileDamages[] = {
      },
      {},
      {"particle type not found", "particle system not found", "without a type"}},
+    // A trigger logic that never ends: stopped by the budget at its first
+    // tick, switched off, not run again at the next.
+    {"runaway_trigger_logic",
+     {{"sala1.lua", [](const std::string& s) { return s + kRunaway; }}},
+     [] {
+         const int line = Count(Shipped("sala1.lua"), "\n") + 3;
+         return std::vector<std::string>{"Lua: sala1.lua:" + std::to_string(line) +
+                                         ": script stopped: it ran past 50000000 instructions; the trigger logic "
+                                         "\"runaway\" is switched off"};
+     },
+     [] {
+         if (g_TickSeconds.empty())
+             getTriggerManager().getTriggerLogicByName("runaway")->active = true;
+         const auto start = std::chrono::steady_clock::now();
+         getTriggerManager().Update(0.15f);
+         g_TickSeconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+     },
+     {},
+     {},
+     [] {
+         EXPECT_FALSE(getTriggerManager().getEnabledTrigger("runaway"));
+         ASSERT_EQ(g_TickSeconds.size(), 2u);
+         EXPECT_LT(g_TickSeconds[1], g_TickSeconds[0] / 10) << "the next tick runs at the game's pace";
+         g_TickSeconds.clear();
+     }},
 };
 
 void PrintTo(const FileDamage& damage, std::ostream* out)
@@ -290,6 +323,8 @@ TEST_P(DamagedFiles, EachIsSaidOnceWithItsFileAndTheGameGoesOn)
     }
     for (const std::string& text : damage.unsaid)
         EXPECT_EQ(output.find(text), std::string::npos) << text << "\n---\n" << output.substr(0, 6000);
+    if (damage.after)
+        damage.after();
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedGame, DamagedFiles, ::testing::ValuesIn(kFileDamages),
