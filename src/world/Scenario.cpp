@@ -70,13 +70,16 @@ constexpr std::size_t kMaxSpots = 1024;
 constexpr double kFarthestPlace = 1.0e6;
 constexpr double kLargestScale = 1000.0;
 
-// Twelve numbers: the turn and scale rows, then the place.
+// Twelve numbers: the turn and scale rows, then the place; one left out is
+// the identity.
 bool ReadTransform(const CXMLAttributes& attributes, D3DXMATRIX* transform)
 {
     float numbers[12];
+    D3DXMatrixIdentity(transform);
+    if (!attributes.count("transform"))
+        return true;
     if (!attributes.ReadNumbers("transform", numbers, 12, kFarthestPlace, 9, kLargestScale))
         return false;
-    D3DXMatrixIdentity(transform);
     for (int row = 0; row < 4; ++row)
         for (int column = 0; column < 3; ++column)
             transform->m[row][column] = numbers[row * 3 + column];
