@@ -7,7 +7,6 @@
 #include "app/Startup.h"
 #include "math/VectorMath.h"
 #include "platform/bounded.h"
-#include "platform/win32.h"
 #include "render/TextureManager.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleManager.h"
@@ -47,13 +46,18 @@ std::size_t CountOf(const CXMLAttributes& attributes, const char* name, int def)
 }
 
 // A count past the entries given is no fault (only a limit), but worth a line:
-// the level holds less than its file claims.
-void NoteShortList(const std::string& file, const char* list, std::size_t count, std::size_t given)
+// the level holds less than its file claims. Entries past the count are not
+// taken, and say so.
+void NoteCount(bounded::FaultTally& tally, const char* list, std::size_t count, std::size_t given,
+               const std::string& entry)
 {
     if (count > given)
-        OutputDebugStringA((file + ": " + list + " count " + std::to_string(count) + " but " +
-                            std::to_string(given) + " given\n")
-                               .c_str());
+        tally.Add(std::string(list) + " count " + std::to_string(count) + " but " + std::to_string(given) + " given",
+                  entry);
+    else if (given > count)
+        tally.Add(std::to_string(given) + " " + list + " where its count says " + std::to_string(count) +
+                      ": the first " + std::to_string(count) + " are used",
+                  entry);
 }
 
 // Only these two rooms have a slot.
@@ -62,7 +66,7 @@ constexpr std::size_t kRoomSlots = 2;
 // A room of either level draws a few hundred objects and a few hundred
 // spots; a file of many times more is not one of ours, and would take the
 // game seconds a frame.
-constexpr std::size_t kMaxRoomObjects = 2048;
+constexpr std::size_t kMaxRoomObjects = 1024;
 constexpr std::size_t kMaxSpots = 1024;
 
 // Further from the origin than either level reaches, or turned and scaled
@@ -233,9 +237,11 @@ void CRoom::CLightsParser::OnStartElement(const std::string& name, CXMLAttribute
 void CRoom::CLightsParser::OnEndElement(const std::string& name)
 {
     if (name == "spots") {
-        NoteShortList(GetStreamName(), "spots", m_Limit, m_Seen);
         const std::size_t used = std::min(m_Limit, kMaxSpots);
-        if (m_Seen > m_Limit)
+        if (m_Limit > m_Seen)
+            bounded::SayOnce(GetStreamName() + ": spots count " + std::to_string(m_Limit) + " but " +
+                             std::to_string(m_Seen) + " given");
+        else if (m_Seen > m_Limit)
             bounded::SayOnce(GetStreamName() + ": " + std::to_string(m_Seen) + " spots where its count says " +
                              std::to_string(m_Limit) + ": the first " + std::to_string(used) + " are used");
         else if (m_Seen > kMaxSpots)
@@ -364,10 +370,12 @@ void CScenario::CScenarioParser::OnEndElement(const std::string& name)
         m_ParapetIndex = -1;
         m_MaterialIndex = -1;
         m_Parapets.clear();
-    } else if (name == "materials") {
-        NoteShortList(GetStreamName(), "materials", m_MaterialLimit, static_cast<std::size_t>(m_MaterialIndex + 1));
-    } else if (name == "parapets") {
-        NoteShortList(GetStreamName(), "parapets", static_cast<std::size_t>(m_ParapetCount), m_Parapets.size());
+    } else if (name == "materials" && !m_ObjectLeftOut) {
+        NoteCount(m_Faults, "materials", m_MaterialLimit, static_cast<std::size_t>(m_MaterialIndex + 1),
+                  "object \"" + bounded::Echoed(m_ObjectName) + "\"");
+    } else if (name == "parapets" && !m_ObjectLeftOut) {
+        NoteCount(m_Faults, "parapets", static_cast<std::size_t>(m_ParapetCount),
+                  static_cast<std::size_t>(m_ParapetIndex + 1), "object \"" + bounded::Echoed(m_ObjectName) + "\"");
     } else if (name == "material") {
         if (m_MaterialIndex >= 0 && static_cast<std::size_t>(m_MaterialIndex) < m_Materials.size()) {
             TMaterial& material = m_Materials[m_MaterialIndex];
@@ -429,7 +437,8 @@ void CScenario::CScenarioParser::EndRoom()
 
     auto room = std::make_unique<CRoom>(std::move(withParapets), std::move(withoutParapets));
     if (m_RoomSlot < 0 || static_cast<std::size_t>(m_RoomSlot) >= m_Rooms.size()) {
-        OutputDebugStringA("Scenario: a room with no slot of its own is skipped\n");
+        m_Faults.Add("a room without a slot of its own (only \"hangares\" and \"isla\" have one) is left out",
+                     "room \"" + bounded::Echoed(m_RoomName) + "\"");
         return; // its objects go with it
     }
     room->LoadLights(m_LightFile);

@@ -230,7 +230,7 @@ const FileDamage kFileDamages[] = {
          const int spots1 = Count(Shipped(kSpots1), "<spot "), spots2 = Count(Shipped(kSpots2), "<spot ");
          return std::vector<std::string>{
              kInstances + ": room \"hangares\" holds " + std::to_string(6 * objects) +
-                 " objects, far more than the 2048 the game draws: the first 2048 are kept",
+                 " objects, far more than the 1024 the game draws: the first 1024 are kept",
              kSpots1 + ": " + std::to_string(10 * spots1) + " spots where its count says " + std::to_string(spots1) +
                  ": the first " + std::to_string(spots1) + " are used",
              kSpots2 + ": " + std::to_string(7 * spots2) +
