@@ -232,60 +232,6 @@ TEST_F(AudioLayerTest, BrokenFilesAreRefused)
     EXPECT_EQ(BASS_SampleLoad(FALSE, (m_Folder / "missing.wav").c_str(), 0, 0, 1, 0), 0u);
 }
 
-std::string Shipped(const std::string& name)
-{
-    std::ifstream in(std::string(VANTOREL_WORKDIR) + "/data/sound/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void SetLe32(std::string& s, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        s[at + i] = static_cast<char>(v >> (8 * i));
-}
-
-// A sound that still plays says once what is wrong with it and how it
-// plays: an Ogg stream cut short or with pages the decoder drops, a WAV
-// whose sizes lie. Whole files say nothing.
-TEST_F(AudioLayerTest, ASoundThatStillPlaysSaysWhatIsWrongWithItOnce)
-{
-    const std::string ogg = Shipped("menuTheme.ogg"), music = Shipped("mainT3.ogg");
-    ASSERT_GT(ogg.size(), 10000u);
-    ASSERT_GT(music.size(), 10000u);
-    std::string flipped = music;
-    for (std::size_t at : {music.size() * 2 / 5, music.size() * 3 / 5})
-        for (std::size_t i = 0; i < 8; ++i)
-            flipped[at + i] = static_cast<char>(~flipped[at + i]);
-    std::string lying = Wav(1000, 5), riffOnly = lying;
-    SetLe32(lying, 4, 100);
-    SetLe32(lying, 40, 64);
-    SetLe32(riffOnly, 4, 0);
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::string said; // after the file's name
-    } cases[] = {
-        {"whole.ogg", ogg, ""},
-        {"whole.wav", Wav(1000, 5), ""},
-        {"cut.ogg", ogg.substr(0, ogg.size() / 3), ": it is cut short before its last page: what is there is played"},
-        {"flipped.ogg", flipped, ": 2 stretches of it are damaged (their pages fail their checksums): they are skipped"},
-        {"lying.wav", lying,
-         ": its RIFF size says 100 bytes where 2036 follow, and 1936 bytes after its data chunk are no chunk: only "
-         "the 64 bytes its data chunk says are played"},
-        {"riff.wav", riffOnly, ": its RIFF size says 0 bytes where 2036 follow: it is read as its chunks say"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = File(c.name, c.bytes);
-        bounded::ForgetSaidLines();
-        ::testing::internal::CaptureStderr();
-        for (int i = 0; i < 2; ++i)
-            EXPECT_NE(BASS_SampleLoad(FALSE, path.c_str(), 0, 0, 1, 0), 0u) << "it plays";
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.said.empty() ? "" : "Sound file " + path + c.said + "\n");
-    }
-    bounded::ForgetSaidLines();
-}
-
 // A missing sound is named once however often it is asked for; a missing
 // folder once for all its sounds.
 TEST_F(AudioLayerTest, MissingFilesAndFoldersAreNamedOnce)

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/bounded.h"
 #include "xml/temp_folder.h"
 
 using namespace d3dtest;
@@ -250,67 +249,6 @@ TEST_F(TextureFileTest, OnlyShippedFormatsDecodeAndOversizedImagesAreRefusedByNa
     Load("long_chunk.png", D3DXERR_INVALIDDATA);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "long_chunk.png: refused: a PNG chunk reaches past the end of the file\n");
-}
-
-std::vector<unsigned char> ReadBytes(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// A picture that reads but is not whole is refused in one line saying what
-// is wrong: stb would fill what is missing with zeros (a hard band across
-// the texture) or refuse it with no word of why.
-TEST_F(TextureFileTest, APictureCutShortEmptyOrClaimingTooMuchSaysWhich)
-{
-    std::vector<D3DCOLOR> blocks(32 * 32, kBlue);
-    std::fill(blocks.begin(), blocks.begin() + blocks.size() / 2, kRed);
-    const std::vector<unsigned char> rgb = ToBytes(blocks, 3), rgba = ToBytes(blocks, 4);
-    ASSERT_TRUE(stbi_write_tga("packed.tga", 32, 32, 4, rgba.data()));
-    stbi_write_tga_with_rle = 0;
-    ASSERT_TRUE(stbi_write_tga("plain.tga", 32, 32, 4, rgba.data()));
-    stbi_write_tga_with_rle = 1;
-    ASSERT_TRUE(stbi_write_bmp("plain.bmp", 32, 32, 3, rgb.data()));
-    ASSERT_TRUE(stbi_write_jpg("plain.jpg", 32, 32, 3, rgb.data(), 90));
-    ASSERT_TRUE(stbi_write_png("plain.png", 32, 32, 3, rgb.data(), 32 * 3));
-    const struct {
-        const char* whole;
-        size_t keep; // bytes cut off the end
-        const char* fault;
-    } cuts[] = {{"packed.tga", 40, "it is cut short before its last texel"},
-                {"plain.tga", 1, "it is cut short before its last texel"},
-                {"plain.bmp", 1, "it is cut short before its last texel"},
-                {"plain.jpg", 2, "it is cut short before its end marker"}};
-    for (const auto& c : cuts) {
-        SCOPED_TRACE(c.whole);
-        ASSERT_NE(Load(c.whole), nullptr) << "whole, it loads";
-        std::vector<unsigned char> bytes = ReadBytes(c.whole);
-        bytes.resize(bytes.size() - c.keep);
-        WriteBytes(std::string("cut_") + c.whole, bytes);
-        testing::internal::CaptureStderr();
-        Load(std::string("cut_") + c.whole, D3DXERR_INVALIDDATA);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("cut_") + c.whole + ": refused: " + c.fault + "\n");
-    }
-
-    // A header claiming 100000 a side, which stb refuses without saying why.
-    std::vector<unsigned char> png = ReadBytes("plain.png");
-    for (int at : {16, 20}) {
-        png[at] = 0;
-        png[at + 1] = 0x01;
-        png[at + 2] = 0x86;
-        png[at + 3] = 0xA0;
-    }
-    WriteBytes("huge.png", png);
-    WriteBytes("empty.png", {});
-    std::filesystem::create_directory("folder.png");
-    bounded::ForgetSaidLines();
-    testing::internal::CaptureStderr();
-    for (const char* file : {"huge.png", "empty.png", "folder.png"})
-        Load(file, D3DXERR_INVALIDDATA);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "huge.png: refused: image 100000x100000 is larger than 8192 a side\n"
-              "empty.png: refused: it is empty\n"
-              "folder.png: refused: it is a folder, not a file\n");
 }
 
 // A grey picture with an alpha channel keeps its alpha; one without is opaque.

@@ -139,44 +139,6 @@ TEST_F(CameraTest, AMissingFileOrUnusableValuesKeepAFiniteViewAndSaySo)
     EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
 }
 
-// Values no camera can take are said in one line, field and value, and take
-// their defaults: an offset with one unusable number the follow distance
-// whole, planes the wrong way round both their defaults.
-TEST_F(CameraTest, ValuesOutOfTheirRangeAreSaidInOneLineAndTakeTheirDefaults)
-{
-    bounded::ForgetSaidLines();
-    testing::internal::CaptureStderr();
-    Load(R"(<PROPERTIES speed="1e30" speed_aiming="0.2" offset_x="5" offset_y="60" offset_z="" fov_respect_pi="0"
-                       offset_aiming_z="-90"
-                       near="-4" far="nan" pitch_up_limit="2" aspect_ratio_x="16" lookAt_desp_y="1e5"/>)");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "data/XML/camera_values.xml: speed \"1e30\" is not a number from 0.001 to 10, offset_z \"\" is not a "
-              "number from -10000 to 10000, pitch_up_limit \"2\" is not a number from -1.5 to 1.5, lookAt_desp_y "
-              "\"1e5\" is not a number from -10000 to 10000, fov_respect_pi \"0\" is not a number from 0.05 to "
-              "0.95, near \"-4\" is not a number from 0.01 to 1000, far \"nan\" is not a number from 1 to 1000000: "
-              "their defaults are used (an offset's, the follow distance)\n");
-    const CCamera::Values& v = m_Camera.GetValues();
-    EXPECT_FLOAT_EQ(v.speed, 0.3f);
-    EXPECT_FLOAT_EQ(v.speedAiming, 0.2f) << "a usable value beside them is taken";
-    ExpectNear(v.offset, D3DXVECTOR3(0, 70, -190));
-    EXPECT_FLOAT_EQ(v.pitchUpLimit, 0.4f);
-    ExpectNear(v.lookAtDesp, D3DXVECTOR3(0, 0, 0));
-    EXPECT_FLOAT_EQ(v.aspectX, 16.0f);
-    EXPECT_NEAR(m_Camera.GetFov(), 0.33f * kPi, 1e-6f);
-    EXPECT_FLOAT_EQ(m_Camera.GetNear(), 1.0f);
-    EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
-
-    testing::internal::CaptureStderr();
-    Load(R"(<PROPERTIES near="500" far="100" speed="10" fov_respect_pi="0.95" offset_z="-9" offset_aiming_z="-5"/>)");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "data/XML/camera_values.xml: near \"500\" is not below far \"100\": their defaults are used (an "
-              "offset's, the follow distance)\n");
-    EXPECT_FLOAT_EQ(m_Camera.GetNear(), 1.0f);
-    EXPECT_FLOAT_EQ(m_Camera.GetFar(), 15000.0f);
-    EXPECT_FLOAT_EQ(m_Camera.GetValues().speed, 10.0f) << "the ends of a range are in it";
-    EXPECT_NEAR(m_Camera.GetFov(), 0.95f * kPi, 1e-5f);
-}
-
 // A cut file is refused whole: what it gave before the cut is not mixed with the defaults.
 TEST_F(CameraTest, ACutFileIsRefusedWhole)
 {

@@ -99,40 +99,6 @@ TEST_F(Console, DrawsPromptAndLineShadowedOnlyWhileOpen)
                                                "W@30,530 white"}));
 }
 
-// A command that fails is answered under the line as well as on the alert
-// path; a checkpoint the game does not have changes nothing: no revive at
-// the first one, no life taken.
-TEST_F(Console, ACommandThatFailsIsAnsweredUnderItAndAWrongCheckpointChangesNothing)
-{
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(std::string(VANTOREL_SOURCE_DIR) + "/game");
-    console.emplace();
-    std::filesystem::current_path(previous);
-    ASSERT_EQ(Run("function Boom() error('the fuse is wet') end"), "");
-    const struct {
-        const char* line;
-        const char* reply;
-    } cases[] = {
-        {"Checkpoint 99\r", "Checkpoint 99: there is no such checkpoint; they are 1 to 5"},
-        {"Checkpoint -1\r", "Checkpoint -1: there is no such checkpoint; they are 1 to 5"},
-        {"Checkpoint 1e10\r", "Checkpoint 1e10: there is no such checkpoint; they are 1 to 5"},
-        {"Checkpoint 2.5\r", "Checkpoint 2.5: there is no such checkpoint; they are 1 to 5"},
-        {"Checkpoint two\r", "\"two\" is not a number"},
-        {"Boom\r", "[string \"function Boom() error('the fuse is wet') end\"]:1: the fuse is wet"},
-    };
-    int alerts = Alerts();
-    for (const auto& c : cases) {
-        Type(c.line);
-        EXPECT_EQ(console->GetReply(), c.reply) << c.line;
-        EXPECT_EQ(Alerts(), ++alerts) << c.line;
-    }
-    EXPECT_EQ(Global("lastAlert"), "[string \"function Boom() error('the fuse is wet') end\"]:1: the fuse is wet");
-    Type("ChangeMission 1\r");
-    EXPECT_EQ(console->GetReply(), "") << "a command that works clears the answer";
-    EXPECT_EQ(Alerts(), alerts);
-    getMissionText().setMission(0);
-}
-
 // A line whose first word is no command is answered in the console, under
 // the line; the next line that runs clears the answer.
 TEST_F(Console, ALineThatNamesNoCommandIsAnsweredUnderIt)

@@ -12,7 +12,6 @@
 
 #include "app/Startup.h"
 #include "math/VectorMath.h"
-#include "platform/bounded.h"
 #include "render/DeviceFixture.h"
 #include "render/TextureManager.h"
 #include "scene/LightCamera.h"
@@ -421,50 +420,6 @@ namespace {
 
 // Counts far past the children - the ones that once went straight into an
 // allocation - take only what the file holds.
-// Entries no level can hold are left out, or take their defaults, each kind
-// of fault said in one line with its entries, once however often the level
-// is loaded; lists holding more than their counts keep to the counts.
-TEST_F(ScenarioLoad, EntriesNoLevelCanHoldAreLeftOutAndSaidOnceWithTheirEntries)
-{
-    const std::string file = "data/XML/instances.xml", spots = "data/XML/light_instances_1.xml";
-    const std::string material = "<material diffusemap=\"\" lightmap=\"\" normalmap=\"\"/>";
-    WriteFile(spots, R"(<spots count="2"><spot position="1 2 3" target="4 5 6"/><spot position="nan 0 0"
-        target="0 0 0"/><spot position="7 8 9" target="0 0 0"/><spot position="1 1 1" target="2 2 2"/></spots>)");
-    WriteLevel(Room("hangares", Object("good") + Object("huge", "", "1e38 0 0 0 1 0 0 0 1 0 0 0") +
-                                    Object("empty", "", "") + Object("far", "", Transform(0, 2e6f, 0)) +
-                                    "<object name=\"round\" radio=\"nan\"/>" +
-                                    Object("many", "<materials count=\"1\">" + material + material + "</materials>" +
-                                                       Parapets(1, {"p_a_n_A_B_1", "p_a_n_A_B_2"}))) +
-               Room("attic", Object("trunk")) + Room("isla", ""));
-    bounded::ForgetSaidLines();
-    std::string said;
-    for (int load = 0; load < 2; ++load) {
-        testing::internal::CaptureStderr();
-        m_Scenario.Load("data/XML/instances.xml");
-        said += testing::internal::GetCapturedStderr();
-    }
-    for (const std::string& line :
-         {file + ": a transform that is not 12 numbers (turned and scaled within 1000, placed within 1e6): the "
-                 "object is left out (3 times: object \"huge\", object \"empty\", object \"far\")",
-          file + ": radio \"nan\" is not a number from 0 to 1e6: 5000 is used (object \"round\")",
-          file + ": 2 materials where its count says 1: the first 1 are used (object \"many\")",
-          file + ": 2 parapets where its count says 1: the first 1 are used (object \"many\")",
-          file + ": a room without a slot of its own (only \"hangares\" and \"isla\" have one) is left out (room "
-                 "\"attic\")",
-          spots + ": a spot whose position or target is not 3 numbers within 1e6 is left out (spot 2)",
-          spots + ": 4 spots where its count says 2: the first 2 are used"}) {
-        const size_t at = said.find(line + "\n");
-        EXPECT_NE(at, std::string::npos) << line << "\n---\n" << said;
-        EXPECT_EQ(said.find(line, at + 1), std::string::npos) << "said again: " << line;
-    }
-    EXPECT_EQ(ObjectNames(m_Scenario.GetRoomObjects()), (std::vector<std::string>{"many", "good", "round"}));
-    EXPECT_FLOAT_EQ(m_Scenario.GetRoomObjects()[2]->GetRadius(), 5000.0f);
-    EXPECT_EQ(m_Scenario.GetParapets().size(), 1u);
-    const std::vector<CLightCamera*>& lights = m_Scenario.GetCurrentRoom()->GetLights();
-    ASSERT_EQ(lights.size(), 2u) << "the count's first two spots, less the one at no place, and the next";
-    EXPECT_EQ(lights[1]->eye, D3DXVECTOR3(7, 8, 9));
-}
-
 TEST_F(ScenarioLoad, CountsFarPastTheChildrenTakeOnlyWhatTheFileHolds)
 {
     for (const char* huge : {"100000000", "99999999999999999999"}) {

@@ -15,7 +15,6 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "platform/bounded.h"
 #include "player/Player.h"
 #include "script/ScriptHost.h"
 #include "world/TriggerManager.h"
@@ -235,29 +234,6 @@ TEST_F(TriggerTick, LogicsRunBeforeAnyVolumeAndBothInNameOrder)
     EXPECT_EQ(Calls(), "checkPoint1 zWave OnEnter_aaa_x OnEnter_trg_a OnEnter_trg_b ");
     // The list of what runs on the next tick: the active logics, no volume.
     EXPECT_EQ(manager().ActiveLogicNames(), (std::vector<std::string>{"checkPoint1", "zWave"}));
-}
-
-// A logic that runs away is stopped by the instruction budget and switched
-// off, said once in one line: run again at every tick it would take the whole
-// budget each time. One that only fails stays on; the others run on.
-TEST_F(TriggerTick, ALogicTheBudgetStopsIsSwitchedOffAndSaidOnce)
-{
-    Run("function runaway() while true do end end");
-    Run("function broken() error('no such wave') end");
-    manager().getTriggerLogicByName("runaway")->active = true;
-    manager().getTriggerLogicByName("broken")->active = true;
-    manager().getTriggerLogicByName("zWave")->active = true;
-    bounded::ForgetSaidLines();
-    testing::internal::CaptureStderr();
-    Tick();
-    Tick();
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, "Lua: [string \"function broken() error('no such wave') end\"]:1: no such wave\n"
-                    "Lua: [string \"function runaway() while true do end end\"]:1: script stopped: it ran past "
-                    "50000000 instructions; the trigger logic \"runaway\" is switched off\n");
-    EXPECT_FALSE(manager().getEnabledTrigger("runaway"));
-    EXPECT_TRUE(manager().getEnabledTrigger("broken"));
-    EXPECT_EQ(Calls(), "zWave zWave ") << "the others ran at both ticks";
 }
 
 TEST_F(TriggerTick, ADisabledVolumeKeepsItsStateUntilTestedAgain)
