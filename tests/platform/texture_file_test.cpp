@@ -251,6 +251,23 @@ TEST_F(TextureFileTest, OnlyShippedFormatsDecodeAndOversizedImagesAreRefusedByNa
               "long_chunk.png: refused: a PNG chunk reaches past the end of the file\n");
 }
 
+// A run-length TGA is walked packet by packet: whole, a flat one far smaller
+// than its texels loads; short of its last packet it is refused as cut.
+TEST_F(TextureFileTest, ARunLengthTgaIsCutOnlyWhenItsPacketsRunShort)
+{
+    const std::vector<unsigned char> flat = ToBytes(std::vector<D3DCOLOR>(64 * 64, kRed), 4);
+    ASSERT_TRUE(stbi_write_tga("flat.tga", 64, 64, 4, flat.data()));
+    std::ifstream in("flat.tga", std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_LT(bytes.size(), 64u * 64u) << "packed";
+    ASSERT_NE(Load("flat.tga"), nullptr);
+    bytes.resize(bytes.size() - 30);
+    WriteBytes("cut.tga", bytes);
+    testing::internal::CaptureStderr();
+    Load("cut.tga", D3DXERR_INVALIDDATA);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cut.tga: refused: it is cut short before its last texel\n");
+}
+
 // A grey picture with an alpha channel keeps its alpha; one without is opaque.
 TEST_F(TextureFileTest, AGreyPictureKeepsItsAlphaWhenItHasOne)
 {
