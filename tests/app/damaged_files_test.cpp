@@ -91,13 +91,16 @@ MakeDamage Words(std::vector<std::pair<size_t, std::uint32_t>> words, bool bigEn
     };
 }
 
-// The list's entries between its opening and closing tags repeated.
-MakeDamage Repeat(const char* from, const char* to, int times, const std::string& count = "")
+// The entries of the first list of the tag repeated; its count too, if asked.
+MakeDamage Repeat(const std::string& tag, int times, bool count = false)
 {
     return [=](const std::string& s) {
-        const size_t a = s.find(from) + std::strlen(from), b = s.find(to, a);
+        const size_t a = s.find('>', s.find("<" + tag)) + 1, b = s.find("</" + tag + ">", a);
         const std::string out = s.substr(0, a) + Repeated(s.substr(a, b - a), times) + s.substr(b);
-        return count.empty() ? out : std::regex_replace(out, std::regex("count=\"[0-9]+\""), count);
+        const int entries = Count(s.substr(a, b - a), "<spot ");
+        return count ? Replaced(out, "count=\"" + std::to_string(entries) + "\"",
+                                "count=\"" + std::to_string(entries * times) + "\"")
+                     : out;
     };
 }
 
@@ -203,23 +206,24 @@ const FileDamage kFileDamages[] = {
          EXPECT_EQ(getCollisionManager().GetProps(true).count("obj_lata_01"), 0u);
      }},
     {"sizes",
-     {{kInstances, Repeat("<objects>", "</objects>", 6)},
-      {kSpots1, Repeat("count=\"174\">", "</spots>", 10)},
-      {kSpots2, Repeat("count=\"167\">", "</spots>", 7, "count=\"1169\"")}},
+     {{kInstances, Repeat("objects", 6)}, {kSpots1, Repeat("spots", 10)}, {kSpots2, Repeat("spots", 7, true)}},
      [] {
          const std::string hangares = Shipped(kInstances).substr(0, Shipped(kInstances).find("</room>"));
+         const std::string spots1 = std::to_string(Count(Shipped(kSpots1), "<spot "));
          return std::vector<std::string>{
              kInstances + ": room \"hangares\" holds " + std::to_string(6 * Count(hangares, "<object ")) +
                  " objects, far more than the 1024 the game draws: the first 1024 are kept",
-             kSpots1 + ": 1740 spots where its count says 174: the first 174 are used",
-             kSpots2 + ": 1169 spots, far more than the 1024 the game lights with: the first 1024 are used"};
+             kSpots1 + ": " + std::to_string(10 * std::stoi(spots1)) + " spots where its count says " + spots1 +
+                 ": the first " + spots1 + " are used",
+             kSpots2 + ": " + std::to_string(7 * Count(Shipped(kSpots2), "<spot ")) +
+                 " spots, far more than the 1024 the game lights with: the first 1024 are used"};
      },
      nullptr,
      [] {
          EXPECT_EQ(Room("hangares")->GetObjectsWithParapets().size() +
                        Room("hangares")->GetObjectsWithoutParapets().size(),
                    1024u);
-         EXPECT_EQ(Room("hangares")->GetLights().size(), 174u);
+         EXPECT_EQ(Room("hangares")->GetLights().size(), static_cast<size_t>(Count(Shipped(kSpots1), "<spot ")));
          EXPECT_EQ(Room("isla")->GetLights().size(), 1024u);
      }},
     {"folders_and_loops_for_files",
