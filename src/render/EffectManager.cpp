@@ -168,8 +168,10 @@ bool CEffectManager::LoadEffect(const char* file)
         const std::string name = file ? file : "";
         if (!errors) {
             // A file that is not there is one fault in one line, said once
-            // however often the effect is asked for again.
-            bounded::SayOnce("Error compiling effect: " + bounded::Echoed(name) + ": " + platform::ReadFault(name));
+            // however often the effect is asked for again, with what the
+            // player will see for it.
+            bounded::SayOnce("Error compiling effect: " + bounded::Echoed(name) + ": " + platform::ReadFault(name) +
+                             "; the levels are drawn black without it");
         } else {
             OutputDebugStringA(("Error compiling effect: " + name + "\n").c_str());
             const char* text = static_cast<const char*>(errors->GetBufferPointer());

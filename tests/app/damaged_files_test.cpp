@@ -120,6 +120,7 @@ const FileDamage kFileDamages[] = {
     {"pictures_and_sounds",
      {{"data/textures/hormigon.jpg", [](const std::string&) { return std::string(); }},
       {"data/textures/metal.jpg", nullptr},
+      {"data/textures/lightmaps", nullptr},
       {"data/textures/hormigon_normal.tga", [](const std::string& s) { return s.substr(0, s.size() / 2); }},
       {"data/textures/agua.jpg", [](const std::string& s) { return s.substr(0, s.size() * 2 / 3); }},
       {"data/textures/GUI/BOTON_MAINMENU_EXIT.png", Words({{16, 100000}, {20, 100000}}, true)},
@@ -136,6 +137,8 @@ const FileDamage kFileDamages[] = {
          return std::vector<std::string>{
              "data/textures/hormigon.jpg: refused: it is empty",
              "data/textures/metal.jpg: refused: it is missing",
+             "Texture folder data/textures/lightmaps/ refused: it is missing; what its textures cover is drawn "
+             "without them",
              "data/textures/hormigon_normal.tga: refused: it is cut short before its last texel",
              "data/textures/agua.jpg: refused: it is cut short before its end marker",
              "data/textures/GUI/BOTON_MAINMENU_EXIT.png: refused: image 100000x100000 is larger than 8192 a side",
@@ -206,7 +209,11 @@ const FileDamage kFileDamages[] = {
          EXPECT_EQ(getCollisionManager().GetProps(true).count("obj_lata_01"), 0u);
      }},
     {"sizes",
-     {{kInstances, Repeat("objects", 6)}, {kSpots1, Repeat("spots", 10)}, {kSpots2, Repeat("spots", 7, true)}},
+     {{kInstances, Repeat("objects", 6)},
+      {kSpots1, Repeat("spots", 10)},
+      {kSpots2, Repeat("spots", 7, true)},
+      {"data/XML/camera_values.xml", // planes the wrong way round, each in its range
+       [](const std::string& s) { return Replaced(Replaced(s, "near=\"4\"", "near=\"500\""), "far=\"26000\"", "far=\"100\""); }}},
      [] {
          const std::string hangares = Shipped(kInstances).substr(0, Shipped(kInstances).find("</room>"));
          const std::string spots1 = std::to_string(Count(Shipped(kSpots1), "<spot "));
@@ -216,7 +223,9 @@ const FileDamage kFileDamages[] = {
              kSpots1 + ": " + std::to_string(10 * std::stoi(spots1)) + " spots where its count says " + spots1 +
                  ": the first " + spots1 + " are used",
              kSpots2 + ": " + std::to_string(7 * Count(Shipped(kSpots2), "<spot ")) +
-                 " spots, far more than the 1024 the game lights with: the first 1024 are used"};
+                 " spots, far more than the 1024 the game lights with: the first 1024 are used",
+             "data/XML/camera_values.xml: near \"500\" is not below far \"100\": their defaults are used (an "
+             "offset's, the follow distance)"};
      },
      nullptr,
      [] {
@@ -225,6 +234,8 @@ const FileDamage kFileDamages[] = {
                    1024u);
          EXPECT_EQ(Room("hangares")->GetLights().size(), static_cast<size_t>(Count(Shipped(kSpots1), "<spot ")));
          EXPECT_EQ(Room("isla")->GetLights().size(), 1024u);
+         EXPECT_FLOAT_EQ(getCamera().GetNear(), 1.0f);
+         EXPECT_FLOAT_EQ(getCamera().GetFar(), 15000.0f);
      }},
     {"folders_and_loops_for_files",
      {{"data/XML/thompson.xml/", nullptr},
@@ -238,7 +249,8 @@ const FileDamage kFileDamages[] = {
                                          "Lua: sala1.lua: refused: it is a folder, not a file",
                                          "data/XML/lista_animaciones_rigidas.xml: refused: it is a symbolic link "
                                          "that loops",
-                                         "Error compiling effect: data/fx/effects4.fx: it is missing"};
+                                         "Error compiling effect: data/fx/effects4.fx: it is missing; the levels are "
+                                         "drawn black without it"};
      },
      nullptr,
      nullptr,

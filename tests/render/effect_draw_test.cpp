@@ -106,7 +106,8 @@ TEST_F(EffectDraw, FailuresDrawNothingUntilAGoodLoadAndTheShippedEffectAnswersEv
     };
     bounded::ForgetSaidLines();
     std::string log = load("no_such_effect.fx");
-    EXPECT_EQ(log, "Error compiling effect: no_such_effect.fx: it is missing\n") << "one line, the fault in it";
+    EXPECT_EQ(log, "Error compiling effect: no_such_effect.fx: it is missing; the levels are drawn black without it\n")
+        << "one line, the fault in it";
     EXPECT_EQ(load("no_such_effect.fx"), "") << "and once";
     log = load("broken.fx");
     EXPECT_NE(log.find("Error compiling effect: broken.fx\n"), std::string::npos) << log;
