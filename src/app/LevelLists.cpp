@@ -233,6 +233,7 @@ const char* const kIsland[] = {
     "isla_suciedad_02", "isla_suciedad_01", "isla_montanya_06", "isla_montanya_05",
     "isla_montaya04", "isla_montanya_03", "isla_montanya_02", "isla_montanya_01",
     "isla_palmeras_03", "isla_palmeras_02", "isla_palmeras_01", "TextoFINAL",
+    "isla_rampa_montanya_02_n", "isla_rampa_montanya_02_s", "isla_rampa_montanya_02_o", "isla_rampa_montanya_02_e",
 };
 
 const char* const kScaffoldPlanks[] = {

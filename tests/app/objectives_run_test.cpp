@@ -1,0 +1,133 @@
+// Runs of the shipped game that hold what a new player needs to finish a
+// stretch: the way back onto the beach's slab, what a weapon lying about
+// does when he steps on it, what the HUD and the first comic let him read,
+// and the words that point him to the plane and to the square's docker.
+#include "loop_fixture.h"
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include "app/WinMain.h"
+#include "enemies/EnemyManager.h"
+#include "platform/dinput.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "script/ScriptHost.h"
+#include "world/TriggerManager.h"
+
+namespace looptest {
+namespace {
+
+// Return on the menu, then per in-game frame: the keys held, the camera's
+// heading set (the mouse's turn), console lines and probes run after that
+// frame. Only every tenth frame is drawn, and those a probe names.
+class ObjectivesPlayer : public NewGamePlayer {
+public:
+    void RenderFrame(float dt) override
+    {
+        if (getGUI().mainMenuActive) {
+            CGameCalls::RenderFrame(dt);
+            return;
+        }
+        ++frames;
+        if (frames % 10 == 0 || draws.count(frames))
+            CGameCalls::RenderFrame(dt);
+        const auto probe = probes.find(frames);
+        if (probe != probes.end())
+            probe->second();
+        if (frames >= lastFrame) {
+            getGUI().exitRequested = true;
+            return;
+        }
+        const int next = frames + 1;
+        for (int key : {DIK_SPACE, DIK_W, DIK_A, DIK_S, DIK_D, DIK_R})
+            keys.SetKey(key, false);
+        keys.SetButton(0, false);
+        keys.SetButton(1, false);
+        for (const auto& [key, range] : held)
+            if (next >= range.first && next <= range.second) {
+                if (key >= kButton)
+                    keys.SetButton(key - kButton, true);
+                else
+                    keys.SetKey(key, true);
+            }
+        const auto turn = headings.find(next);
+        if (turn != headings.end())
+            getCamera().SetYaw(turn->second);
+        const auto line = lines.find(frames);
+        if (line != lines.end())
+            getScriptHost().RunCommand(line->second);
+    }
+
+    void Hold(int key, int from, int to) { held.insert({key, {from, to}}); }
+    void Tap(int key, int frame) { Hold(key, frame, frame); }
+    // The console's checkpoint at that frame: the hero falls, space revives
+    // him there and skips the flight that may follow.
+    void RestartAt(int checkpoint, int frame)
+    {
+        lines[frame] = "Checkpoint " + std::to_string(checkpoint);
+        for (int f = frame + 4; f < frame + 20; f += 3)
+            Tap(DIK_SPACE, f);
+    }
+
+    static constexpr int kButton = 1000;
+    std::multimap<int, std::pair<int, int>> held;
+    std::map<int, float> headings;
+    std::map<int, std::string> lines;
+    std::map<int, std::function<void()>> probes;
+    std::set<int> draws;
+    int frames = 0, lastFrame = 100;
+};
+
+class ObjectivesRun : public ShippedRun<ObjectivesPlayer> {
+protected:
+    ObjectivesRun() : ShippedRun("objectives") {}
+    void SetUp() override
+    {
+        ShippedRun::SetUp();
+        getTriggerManager().checkpoint = 1;
+        // The comic and the flight skipped.
+        for (int f = 2; f <= 20; f += 3)
+            player.Tap(DIK_SPACE, f);
+    }
+    void TearDown() override
+    {
+        getTriggerManager().checkpoint = 1;
+        ShippedRun::TearDown();
+    }
+};
+
+D3DXVECTOR3 HeroAt()
+{
+    return getPlayer()->GetPosition().GetPosition();
+}
+
+// The beach's checkpoint stands on a rock slab higher than a step. A hero who
+// ran north off it onto the sand turns round and runs back: he is on it again,
+// well inside its edge, not held at its foot.
+TEST_F(ObjectivesRun, FromTheSandTheHeroRunsBackUpOntoTheCheckpointsSlab)
+{
+    player.RestartAt(3, 20);
+    player.headings[60] = 0.0f; // north, +z
+    player.Hold(DIK_W, 61, 150);
+    player.headings[160] = 3.1415927f; // and back south
+    player.Hold(DIK_W, 161, 230);
+    player.lastFrame = 240;
+    D3DXVECTOR3 start, onSand, back;
+    player.probes[59] = [&] { start = HeroAt(); };
+    player.probes[155] = [&] { onSand = HeroAt(); };
+    player.probes[240] = [&] { back = HeroAt(); };
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_NEAR(start.y, 24.0f, 1.0f) << "the checkpoint is on the slab";
+    ASSERT_GT(onSand.z, -430.0f) << "he ran off its north side, past any slope";
+    EXPECT_NEAR(onSand.y, 0.0f, 1.0f) << "down on the sand";
+    EXPECT_LT(back.z, -650.0f) << "back over the slab, 100 inside its edge";
+    EXPECT_NEAR(back.y, 24.0f, 1.0f) << "standing on its top";
+}
+
+} // namespace
+} // namespace looptest
