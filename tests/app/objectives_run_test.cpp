@@ -4,7 +4,10 @@
 // and the words that point him to the plane and to the square's docker.
 #include "loop_fixture.h"
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <set>
@@ -14,6 +17,7 @@
 #include "enemies/EnemyManager.h"
 #include "platform/dinput.h"
 #include "player/Player.h"
+#include "player/Weapon.h"
 #include "scene/Camera.h"
 #include "script/ScriptHost.h"
 #include "world/TriggerManager.h"
@@ -100,6 +104,19 @@ protected:
     }
 };
 
+// The game started in English, as its configuration file asks.
+void SpeakEnglish()
+{
+    const char* file = "data/XML/init_configuration.xml";
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const std::size_t at = text.find("english=\"0\"");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 11, "english=\"1\"");
+    std::ofstream(file, std::ios::binary) << text;
+}
+
 D3DXVECTOR3 HeroAt()
 {
     return getPlayer()->GetPosition().GetPosition();
@@ -127,6 +144,23 @@ TEST_F(ObjectivesRun, FromTheSandTheHeroRunsBackUpOntoTheCheckpointsSlab)
     EXPECT_NEAR(onSand.y, 0.0f, 1.0f) << "down on the sand";
     EXPECT_LT(back.z, -650.0f) << "back over the slab, 100 inside its edge";
     EXPECT_NEAR(back.y, 24.0f, 1.0f) << "standing on its top";
+}
+
+// In a game started in English the weapon's box is the English picture;
+// every other picture the HUD drew that frame is English too, or has no words.
+TEST_F(ObjectivesRun, TheHudNamesTheHerosWeaponInTheGamesLanguage)
+{
+    SpeakEnglish();
+    std::vector<std::string> drawn;
+    player.probes[39] = [&] { getGUI().drawLog = &drawn; };
+    player.probes[40] = [&] { getGUI().drawLog = nullptr; };
+    player.lastFrame = 41;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_EQ(getPlayer()->GetCurrentWeapon()->GetName(), "GUN");
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), "MARCO"), drawn.end()) << "the HUD was up";
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), "GUN_INGLES"), drawn.end());
+    EXPECT_EQ(std::find(drawn.begin(), drawn.end(), "GUN"), drawn.end()) << "not the Spanish box";
 }
 
 } // namespace
