@@ -14,6 +14,8 @@
 #include <string>
 
 #include "app/WinMain.h"
+#include "app/GameStateFlags.h"
+#include "platform/offscreen_device_fixture.h"
 #include "enemies/EnemyManager.h"
 #include "platform/dinput.h"
 #include "player/Player.h"
@@ -66,6 +68,12 @@ public:
             getScriptHost().RunCommand(line->second);
     }
 
+    void UpdateFrame(float dt) override
+    {
+        seconds += dt;
+        CGameCalls::UpdateFrame(dt);
+    }
+
     void Hold(int key, int from, int to) { held.insert({key, {from, to}}); }
     void Tap(int key, int frame) { Hold(key, frame, frame); }
     // The console's checkpoint at that frame: the hero falls, space revives
@@ -84,6 +92,7 @@ public:
     std::map<int, std::function<void()>> probes;
     std::set<int> draws;
     int frames = 0, lastFrame = 100;
+    double seconds = 0.0; // game time since the new game began
 };
 
 class ObjectivesRun : public ShippedRun<ObjectivesPlayer> {
@@ -161,6 +170,71 @@ TEST_F(ObjectivesRun, TheHudNamesTheHerosWeaponInTheGamesLanguage)
     EXPECT_NE(std::find(drawn.begin(), drawn.end(), "MARCO"), drawn.end()) << "the HUD was up";
     EXPECT_NE(std::find(drawn.begin(), drawn.end(), "GUN_INGLES"), drawn.end());
     EXPECT_EQ(std::find(drawn.begin(), drawn.end(), "GUN"), drawn.end()) << "not the Spanish box";
+}
+
+// Whether a comic's caption box lies whole in the frame: the rows it spans
+// hold a long run of the yellow of its paper (lit windows are short runs),
+// and none of them reaches the frame's edge.
+bool CaptionWhole(const std::vector<D3DCOLOR>& pixels, int width, int height)
+{
+    int rows = 0;
+    for (int y = 0; y < height; ++y) {
+        int run = 0, longest = 0, end = 0;
+        for (int x = 0; x < width; ++x) {
+            const D3DCOLOR c = pixels[std::size_t(y) * width + x];
+            const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            run = (r > 150 && g > r * 0.8f && b < g * 0.7f) ? run + 1 : 0;
+            if (run > longest) {
+                longest = run;
+                end = x;
+            }
+        }
+        if (longest < width / 5)
+            continue;
+        if (y == 0 || y == height - 1 || end == width - 1 || end + 1 == longest)
+            return false;
+        ++rows;
+    }
+    return rows > 0;
+}
+
+// A new player watching the first comic reads each caption whole: the view
+// rests on every box of words for seconds, all of it in the frame.
+TEST_F(ObjectivesRun, TheFirstComicHoldsEachCaptionInViewLongEnoughToRead)
+{
+    player.held.clear(); // nothing skipped
+    std::vector<std::pair<double, bool>> seen; // game time, caption whole
+    // Every third frame drawn and read.
+    for (int f = 3; f <= 500; f += 3) {
+        player.draws.insert(f);
+        player.probes[f] = [&seen, this] {
+            if (getGSF().sequence != CGameStateFlagsManager::PlayingVinyetasIntro1)
+                return;
+            std::vector<D3DCOLOR> pixels;
+            devicetest::ReadBackBuffer(D3DDevice, &pixels);
+            seen.emplace_back(player.seconds, CaptionWhole(pixels, kWidth, kHeight));
+        };
+    }
+    player.lastFrame = 500;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_GT(seen.size(), 50u) << "the comic was shown";
+    EXPECT_GT(seen.back().first - seen.front().first, 20.0) << "and watched to its end";
+    // Each stretch of frames with a whole caption, in seconds.
+    std::vector<double> stretches;
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        if (!seen[i].second)
+            continue;
+        std::size_t j = i;
+        while (j + 1 < seen.size() && seen[j + 1].second)
+            ++j;
+        stretches.push_back(seen[j].first - seen[i].first);
+        i = j;
+    }
+    int readable = 0;
+    for (double s : stretches)
+        readable += s >= 2.5;
+    EXPECT_EQ(readable, 3) << "three captions, each whole in view for 2.5 s or more";
 }
 
 } // namespace
