@@ -106,6 +106,7 @@ const char* const kHangaresYard[] = {
     "pila_cajas_G", "pila_cajas_P", "pila_cajas_A1", "pila_cajas_A2", "guia_camino_1",
     "guia_camino_2", "guia_camino_3", "guia_camino_4", "guia_camino_5", "guia_camino_6", "guia_camino_7",
     "guia_camino_8", "guia_camino_9", "guia_camino_10", "guia_camino_11", "guia_camino_12", "guia_camino_13",
+    "deposito_combustible",
 };
 
 const char* const kHangaresBuildings[] = {

@@ -37,6 +37,11 @@ public:
     int getLastMission();
 
     const std::vector<std::string>& GetTexts() const { return m_Texts; }
+    // A valid text chosen no more than the show time ago: what is drawn.
+    bool IsShowing() const
+    {
+        return m_Current >= 0 && m_Current < static_cast<int>(m_Texts.size()) && m_Clock <= m_ShowTime;
+    }
     int GetCurrent() const { return m_Current; }
 
     static constexpr float kShowTime = 10.0f;

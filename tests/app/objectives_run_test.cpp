@@ -4,6 +4,9 @@
 // and the words that point him to the plane and to the square's docker.
 #include "loop_fixture.h"
 
+#include <BulletCollision/CollisionDispatch/btGhostObject.h>
+#include <btBulletDynamicsCommon.h>
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -14,6 +17,13 @@
 #include <string>
 
 #include "app/WinMain.h"
+#include "app/hero_aim_view.h"
+#include "enemies/Enemy.h"
+#include "gui/MissionText.h"
+#include "gui/Subtitles.h"
+#include "scene/RigidAnimManager.h"
+#include "scene/SceneManager.h"
+#include "world/CollisionManager.h"
 #include "app/GameStateFlags.h"
 #include "platform/offscreen_device_fixture.h"
 #include "enemies/EnemyManager.h"
@@ -60,6 +70,8 @@ public:
                 else
                     keys.SetKey(key, true);
             }
+        if (each)
+            each();
         const auto turn = headings.find(next);
         if (turn != headings.end())
             getCamera().SetYaw(turn->second);
@@ -90,6 +102,9 @@ public:
     std::map<int, float> headings;
     std::map<int, std::string> lines;
     std::map<int, std::function<void()>> probes;
+    // After every frame, once the held keys are set for the next: may press
+    // more.
+    std::function<void()> each;
     std::set<int> draws;
     int frames = 0, lastFrame = 100;
     double seconds = 0.0; // game time since the new game began
@@ -235,6 +250,183 @@ TEST_F(ObjectivesRun, TheFirstComicHoldsEachCaptionInViewLongEnoughToRead)
     for (double s : stretches)
         readable += s >= 2.5;
     EXPECT_EQ(readable, 3) << "three captions, each whole in view for 2.5 s or more";
+}
+
+// The mission line a player reads now, empty when none shows.
+std::string MissionLineShown()
+{
+    const CMissionText& line = getMissionText();
+    return line.IsShowing() ? line.GetTexts()[line.GetCurrent()] : std::string();
+}
+
+// Turns the view onto a point as the mouse would, and says whether the
+// crosshair's line now passes within `reach` of it.
+bool AimAt(const D3DXVECTOR3& point, float reach)
+{
+    CCamera& camera = getCamera();
+    const D3DXVECTOR3 to = point - camera.GetLookAt();
+    camera.SetYaw(std::atan2(to.x, to.z));
+    camera.SetWantedPitch(-std::atan2(to.y, std::sqrt(to.x * to.x + to.z * to.z)));
+    D3DXVECTOR3 aim = camera.GetLookAt() - camera.GetPosition();
+    D3DXVec3Normalize(&aim, &aim);
+    const float along = D3DXVec3Dot(&to, &aim);
+    const D3DXVECTOR3 miss = to - aim * along;
+    return along > 0.0f && D3DXVec3Length(&miss) < reach;
+}
+
+// Where the circling plane's body is drawn now.
+D3DXVECTOR3 PlaneDrawnAt()
+{
+    const IEntidad3D* body = getSceneManager().FindEntity("AVION_NUEVO_CUERPO_BUCLE");
+    const D3DXMATRIX& m = body->GetTransform().GetMatrix();
+    return D3DXVECTOR3(m._41, m._42 + 50.0f, m._43);
+}
+
+// The plane takes off and comes back with wave 04 (the level's own logic,
+// from the console). Once its flights have handed the view back and it
+// circles, its banner and the mission line both say it must be shot down,
+// and the radio says so too. Then the pistol, aimed where the plane is drawn
+// whatever the point of its loop, brings it down.
+TEST_F(ObjectivesRun, WhileThePlaneCirclesTheGameSaysToShootItDownAndShotsAtItBringItDown)
+{
+    using G = CGameStateFlagsManager;
+    player.lines[30] = "avionetaLlega";
+    std::vector<std::string> sounds;
+    int circlingFrom = 0, aimFrom = 0, downAt = 0, shots = 0;
+    std::string lineWhenCircling;
+    bool bannerWhenCircling = false;
+    std::set<std::string> spoken;
+    player.each = [&] {
+        const int f = player.frames;
+        G& story = getGSF();
+        if (!circlingFrom && story.hangarRigidState == G::PlayingRigidaEneAvioneta &&
+            story.sequence == G::HangaresAvionetaDone && !getRigid()->camSequenceRunning)
+            circlingFrom = f;
+        if (!circlingFrom || downAt)
+            return;
+        if (f == circlingFrom + 40) {
+            bannerWhenCircling = getGUI().currentMission == 2 && getGUI().missionBannerActive[2];
+            lineWhenCircling = MissionLineShown();
+        }
+        if (getSubtitulos().IsLineFound())
+            spoken.insert(getSubtitulos().CurrentText());
+        if (f < circlingFrom + 40)
+            return;
+        if (!aimFrom) {
+            aimFrom = f;
+            // Out of the soldiers' way, with a clear view of the loop.
+            const D3DXVECTOR3 spot(1700.0f, 9.2f, -650.0f);
+            getPlayer()->GetPosition().SetPosition(spot);
+            getCollisionManager().setNewPlayerPosition(spot);
+        }
+        if (story.sequence == G::PlayingSecondMovie) {
+            downAt = f;
+            getGUI().exitRequested = true;
+            return;
+        }
+        player.keys.SetButton(1, f > aimFrom + 5);
+        IWeapon* pistol = getPlayer()->GetCurrentWeapon();
+        if (pistol->GetCurrentClip() == 0) {
+            player.keys.SetKey(DIK_R, (f & 1) == 0);
+            return;
+        }
+        const bool onIt = AimAt(PlaneDrawnAt(), 30.0f);
+        const bool fire = onIt && f > aimFrom + 15 && (f & 1) == 0;
+        player.keys.SetButton(0, fire);
+        shots += fire;
+    };
+    player.lastFrame = 1600;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_GT(circlingFrom, 0) << "the plane came back and circles";
+    EXPECT_TRUE(bannerWhenCircling) << "its banner is up";
+    EXPECT_NE(lineWhenCircling.find("avioneta"), std::string::npos) << lineWhenCircling;
+    bool radio = false;
+    for (const std::string& text : spoken)
+        radio = radio || text.find("avioneta") != std::string::npos;
+    EXPECT_TRUE(radio) << "the radio says so, in its subtitle";
+    EXPECT_GT(downAt, 0) << "not shot down: " << shots << " shots, " << getCollisionManager().planeHits << " left";
+}
+
+// Where a part of an enemy's body is now, as shots meet it.
+D3DXVECTOR3 EnemyPart(const std::string& enemy, const std::string& part)
+{
+    const auto& bodies = getCollisionManager().GetEnemyBodies();
+    const auto body = bodies.find(enemy);
+    if (body == bodies.end() || !body->second.parts.count(part))
+        return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    const btVector3 p = body->second.parts.at(part).ghost->getWorldTransform().getOrigin();
+    return D3DXVECTOR3(p.x(), p.y(), p.z());
+}
+
+// The square's first wave, from its checkpoint on the plateau. The camera
+// shows its docker at his post before the fight. Once its soldiers are down
+// the wave still waits for him: the mission line and the radio say so, and
+// a shot at him ends the wave.
+TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDocker)
+{
+    player.lines[20] = "Checkpoint 4";
+    for (int f : {24, 27, 30})
+        player.Tap(DIK_SPACE, f);
+    int dockerShownFrames = 0, killedAt = 0, pointedAt = 0, nextWaveAt = 0;
+    std::string lineBefore, lineAfter;
+    std::set<std::string> spoken;
+    player.each = [&] {
+        const int f = player.frames;
+        CEnemyManager& enemies = *getEnemyManager();
+        if (!enemies.isThisWaveActive("wave_32")) {
+            if (killedAt && enemies.isThisWaveActive("wave_33") && !nextWaveAt) {
+                nextWaveAt = f;
+                getGUI().exitRequested = true;
+            }
+            return;
+        }
+        // The docker in the middle of the flight's frame.
+        if (getRigid()->camSequenceRunning) {
+            const D3DXVECTOR3 at = heroaim::OnScreen(EnemyPart("ene_Dockers1", "EBip01 Spine1"), 1.0f, 1.0f);
+            dockerShownFrames += at.x > 0.3f && at.x < 0.7f && at.y > 0.3f && at.y < 0.7f;
+            return;
+        }
+        if (!killedAt && f > 150) {
+            lineBefore = MissionLineShown();
+            for (const auto& entry : enemies.GetCurrentWaveEnemies())
+                if (entry.first[4] != 'D')
+                    entry.second->getIA()->Die(false);
+            killedAt = f;
+        }
+        if (!killedAt)
+            return;
+        if (getSubtitulos().IsLineFound())
+            spoken.insert(getSubtitulos().CurrentText());
+        if (!pointedAt && MissionLineShown().find("estibador") != std::string::npos) {
+            pointedAt = f;
+            lineAfter = MissionLineShown();
+        }
+        if (f < killedAt + 60)
+            return;
+        // From the plateau, with the pistol: aim at him and fire.
+        player.keys.SetButton(1, true);
+        if (getPlayer()->GetCurrentWeapon()->GetCurrentClip() == 0) {
+            player.keys.SetKey(DIK_R, (f & 1) == 0);
+            return;
+        }
+        const bool onHim = AimAt(EnemyPart("ene_Dockers1", "EBip01 Spine1"), 8.0f);
+        player.keys.SetButton(0, onHim && f > killedAt + 70 && (f & 1) == 0);
+    };
+    player.lastFrame = 900;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    EXPECT_GT(dockerShownFrames, 60) << "the flight before the fight keeps him in the middle of the view";
+    ASSERT_GT(killedAt, 0);
+    EXPECT_EQ(lineBefore.find("estibador"), std::string::npos) << "nothing said while soldiers stand";
+    ASSERT_GT(pointedAt, 0) << "the mission line names the docker";
+    EXPECT_LE(pointedAt - killedAt, 20) << "as soon as the soldiers are down";
+    EXPECT_NE(lineAfter.find("meseta"), std::string::npos) << "and where he is: " << lineAfter;
+    bool radio = false;
+    for (const std::string& text : spoken)
+        radio = radio || text.find("estibador") != std::string::npos;
+    EXPECT_TRUE(radio) << "the radio says so, in its subtitle";
+    EXPECT_GT(nextWaveAt, 0) << "a shot at him ends the wave";
 }
 
 } // namespace

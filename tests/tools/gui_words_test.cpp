@@ -46,4 +46,20 @@ TEST(GuiWords, TheWeaponBoxNamesTheWeaponInThePlayersLanguage)
     }
 }
 
+// Each banner comes up as its stretch begins (the sequencer and the level
+// scripts choose which): the one over the circling plane says to bring it
+// down, the one after it no longer does, and those over the square's waves
+// name the docker their end waits for.
+TEST(GuiWords, MissionBannersNameWhatEndsTheirStretch)
+{
+    auto says = [](int mission, const char* spanish, const char* english) {
+        const datagen::GuiImage& g = Element("MISION" + std::to_string(mission));
+        return g.detail.find(spanish) != std::string::npos && g.detailEn.find(english) != std::string::npos;
+    };
+    EXPECT_TRUE(says(2, "avioneta", "plane"));
+    EXPECT_FALSE(says(3, "avioneta", "plane")) << "the plane is down by then";
+    EXPECT_TRUE(says(7, "estibador", "docker"));
+    EXPECT_TRUE(says(8, "estibador", "docker"));
+}
+
 } // namespace

@@ -197,13 +197,16 @@ std::vector<GuiImage> BuildTable()
     const struct {
         const char *es, *en;
     } missions[11] = {{"Entra en los hangares", "Get into the hangars"},
-                      {"Sobrevive a la emboscada", "Survive the ambush"},
+                      // Up as the plane starts circling: nothing else ends the stretch.
                       {"Derriba la avioneta", "Bring down the plane"},
+                      {"Ábrete paso hasta el hangar", "Fight your way to the hangar"},
                       {"Abre el hangar", "Open the hangar"},
                       {"Acaba con la oleada", "Wipe out the wave"},
                       {"Llega a la isla", "Reach the island"},
-                      {"Cruza la plaza", "Cross the square"},
-                      {"Sube al andamio", "Climb the scaffolding"},
+                      // The square's waves end only once their docker, up on
+                      // the plateau, has been hit.
+                      {"Limpia la plaza y abate al estibador", "Clear the square and hit the docker"},
+                      {"Acaba con la oleada y su estibador", "Beat the wave and its docker"},
                       {"Persigue a Dockers", "Chase Dockers"},
                       {"Encuentra a Dockers en el faro", "Find Dockers at the lighthouse"},
                       {"Ajusta cuentas con Dockers", "Settle the score with Dockers"}};
