@@ -17,6 +17,12 @@
 #include <string>
 
 #include "app/WinMain.h"
+#include "gui/Achievements.h"
+#include "player/ControllerSelector.h"
+#include "player/WeaponPickups.h"
+#include "scene/ParticleManager.h"
+#include "scene/ParticleType.h"
+#include "scene/ParticleEmitter.h"
 #include "app/hero_aim_view.h"
 #include "enemies/Enemy.h"
 #include "gui/MissionText.h"
@@ -28,6 +34,7 @@
 #include "platform/offscreen_device_fixture.h"
 #include "enemies/EnemyManager.h"
 #include "platform/dinput.h"
+#include "player/IController.h"
 #include "player/Player.h"
 #include "player/Weapon.h"
 #include "scene/Camera.h"
@@ -427,6 +434,87 @@ TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDoc
         radio = radio || text.find("estibador") != std::string::npos;
     EXPECT_TRUE(radio) << "the radio says so, in its subtitle";
     EXPECT_GT(nextWaveAt, 0) << "a shot at him ends the wave";
+}
+
+// Glows of the pickup glow's type lit over the point, a step up from it.
+int GlowsOver(const D3DXVECTOR3& at)
+{
+    int glows = 0;
+    for (const auto& emitter : getParticleManager().GetEmitters()) {
+        const D3DXVECTOR3 p = emitter->GetPosition();
+        glows += emitter->GetType() && emitter->GetType()->name == "aviso_gun" && std::fabs(p.x - at.x) < 1.0f &&
+                 std::fabs(p.z - at.z) < 1.0f && p.y > at.y;
+    }
+    return glows;
+}
+
+// The second pistol lying on the hangars' way, walked onto with a full pistol:
+// it stays where it lies, but no longer glows as if it were waiting for him.
+// The first shot he fires there makes room: it is taken at once, where he
+// stands, and its rounds fill his reserve.
+TEST_F(ObjectivesRun, APistolHeStandsOnGlowsOnlyWhileHeWouldTakeItAndIsTakenOnceHeCan)
+{
+    const char* kPickup = "obj_gun_03";
+    D3DXVECTOR3 lying;
+    int onItAt = 0, glowsFull = -1, liesFull = -1, firedAt = 0, takenAt = 0, glowsAtStart = -1, fired = 0;
+    int roundsAfter = 0; // the reserve once it is taken
+    bool pastShotgun = false;
+    player.each = [&] {
+        const int f = player.frames;
+        const auto& pickups = getWeaponPickups().GetPickups();
+        CGun* pistol = getPlayer()->GetGun();
+        if (f == 40) {
+            lying = pickups.at(kPickup).weapon->GetModel().GetTransform().GetPosition();
+            glowsAtStart = GlowsOver(lying);
+            pistol->SetClipAndAmmo(pistol->GetClipSize(), pistol->GetMaxAmmo() - pistol->GetClipSize());
+        }
+        if (f < 40 || takenAt)
+            return;
+        const D3DXVECTOR3 hero = HeroAt();
+        if (!onItAt) {
+            // South of the shotgun lying by the way, which he would take up.
+            const bool round = !pastShotgun && hero.z > -750.0f;
+            pastShotgun = pastShotgun || !round;
+            const D3DXVECTOR3 to = round ? D3DXVECTOR3(-1000.0f, 0.0f, -770.0f) : lying;
+            getCamera().SetYaw(std::atan2(to.x - hero.x, to.z - hero.z));
+            player.keys.SetKey(DIK_W, true);
+            if (std::fabs(lying.x - hero.x) + std::fabs(lying.z - hero.z) < 20.0f) {
+                onItAt = f;
+                fired = getAchievementStats().shotsFired;
+            }
+            return;
+        }
+        if (f == onItAt + 10) {
+            liesFull = static_cast<int>(pickups.count(kPickup));
+            glowsFull = GlowsOver(lying);
+        }
+        if (!firedAt && getAchievementStats().shotsFired > fired)
+            firedAt = f;
+        if (firedAt && !pickups.count(kPickup)) {
+            takenAt = f;
+            roundsAfter = pistol->GetAmmo();
+            getGUI().exitRequested = true;
+            return;
+        }
+        // A shot into the ground ahead.
+        if (f > onItAt + 10) {
+            player.keys.SetButton(1, true);
+            player.keys.SetButton(0, !firedAt && f > onItAt + 20 && (f & 1) == 0);
+        }
+    };
+    player.lastFrame = 300;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_EQ(glowsAtStart, 1) << "it glows, waiting for him";
+    ASSERT_GT(onItAt, 0) << "he walked onto it";
+    ASSERT_FALSE(getPlayer()->HasShotgun()) << "the pistol in hand all the way";
+    EXPECT_EQ(liesFull, 1) << "full, he leaves it";
+    EXPECT_EQ(glowsFull, 0) << "and it does not glow while he would leave it";
+    ASSERT_GT(firedAt, 0);
+    ASSERT_GT(takenAt, 0) << "taken where he stands once he has room";
+    EXPECT_LE(takenAt - firedAt, 2);
+    EXPECT_EQ(roundsAfter, getPlayer()->GetGun()->GetMaxAmmo()) << "its rounds fill his reserve";
+    EXPECT_EQ(GlowsOver(lying), 0);
 }
 
 } // namespace
