@@ -33,6 +33,8 @@ public:
     // (an index outside the list shows nothing); addText appends a text;
     // getLastMission is the index of the last text, -1 when there is none.
     void setMission(int n);
+    // Takes the current text off the screen, as if its time were up.
+    void Hide() { m_Clock = m_ShowTime + 1.0f; }
     void addText(std::string text);
     int getLastMission();
 
