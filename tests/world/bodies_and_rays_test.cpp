@@ -253,8 +253,9 @@ TEST_F(Rays, ACarriedBoxStopsRaysWhereItsObjectIsAndNoCharacter)
     object._43 = 200.0f;
     manager.CarryStaticBody("col_avion", object);
     manager.CarryStaticBody("col_nada", object);
-    // Turned a quarter, its 300 run across x and its 100 along z.
-    const RayHit along = manager.CastRay(D3DXVECTOR3(-140, 20, 400), D3DXVECTOR3(-140, 20, 0));
+    // Turned a quarter, its 300 run across x and its 100 along z; standing on
+    // the object's ground, its 40 rise from 0.
+    const RayHit along = manager.CastRay(D3DXVECTOR3(-140, 35, 400), D3DXVECTOR3(-140, 35, 0));
     EXPECT_EQ(along.name, "col_avion");
     EXPECT_NEAR(along.hitPoint.z, 250, 0.5f);
     EXPECT_FALSE(manager.CastRay(D3DXVECTOR3(-160, 20, 400), D3DXVECTOR3(-160, 20, 0)).hit) << "past its end";
