@@ -54,10 +54,14 @@ struct LayoutMaterial {
 // A cover segment: a straight line on the ground along one face of its
 // object, where a character stands or crouches with the object between him
 // and the side he hides from. It faces out from the object, towards where
-// the character stands, and a character in cover looks that way too: the
-// segment runs from Start() ("pt_ini", on the right of someone facing the
-// way it faces) to End() ("pt_fin"), so that the heading of End() - Start()
-// plus a quarter turn is the facing.
+// the character stands: that is the front he looks into when he comes to
+// take it, and the side an enemy takes it from. In cover he holds the
+// opposite heading, across it towards the fight, where he peeks, shoots and
+// vaults, the camera looking that way over him (his poses put his back to
+// the object). The segment runs from Start() ("pt_ini", on the right of
+// someone facing the way it faces, so on the left of the one looking
+// across it) to End() ("pt_fin"): the heading of End() - Start() plus a
+// quarter turn is that heading across it, the facing's opposite.
 // Faces shorter than this get no cover of their own: the hero would hardly
 // fit along them.
 inline constexpr float kFaceCoverShortest = 80.0f;
@@ -118,6 +122,9 @@ struct LayoutObject {
 //   <collision object="prefix*" solid="no"/>        no box for these objects
 //   <collision steps="prefix*" name="col_..."/>     one ramp for a flight of steps
 //   <collision name="col_..." size=".." position=".." yaw=".."/>   an unseen box
+// An unseen box stops bullets without a mark, as nothing is drawn where they
+// strike it; shots="through" lets them fly on, shots="marked" marks it where
+// something else draws its face (a door's leaves).
 struct LayoutCollision {
     bool hasPlayer = false;
     D3DXVECTOR3 player{0, 0, 0};
@@ -126,6 +133,7 @@ struct LayoutCollision {
     std::string name;
     bool solid = true;
     bool unseen = false;
+    std::string shots = "unmarked"; // an unseen box's: "unmarked", "through" or "marked"
     D3DXVECTOR3 size{0, 0, 0};
     D3DXVECTOR3 position{0, 0, 0};
     float yawDegrees = 0.0f;
