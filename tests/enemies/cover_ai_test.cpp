@@ -411,6 +411,34 @@ TEST_F(CoverAiTest, CoverIsNeverTakenFrom600AwayNorToAttackFromNoCloser)
     EXPECT_EQ(ai->ChooseCoverPoint(), side);
 }
 
+// An enemy in cover, the hero beyond its gun and out of its sight, its time
+// in cover far from over: back at its top life it leaves the cover to look
+// for him all the same; a point below it, it stays put.
+TEST_F(CoverAiTest, InCoverAtItsTopLifeItLeavesToSearchThoughItCannotSeeTheHero)
+{
+    const char* patient = R"(<TYPES><TYPE tName="soldado"><CONSTANTS topLife="100" step="3" turn="2"
+        nearDist="120" lostDist="5000" maxTimeCovered="100"/></TYPE></TYPES>)";
+    for (int below : {0, 1}) {
+        SCOPED_TRACE(below ? "a point below its top" : "at its top");
+        senses.parapets.clear();
+        senses.hero.SetPosition(D3DXVECTOR3(0, 0, 0));
+        senses.AddCover("p_b_n_A_B_920", 0, 800, 0);
+        CEnemy* enemy = One("ene_1", 0, 790, 0.0f, patient);
+        enemy->SetWeapon(&gun);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->Update(0.0f);
+        ai->SetForceCoverChoice(true);
+        ASSERT_NE(ai->ChooseCoverPoint(), nullptr);
+        ai->EnterCover();
+        // Behind it, beyond both its gun and its sight.
+        senses.hero.SetPosition(D3DXVECTOR3(0, 0, -2500));
+        enemy->SetLife(static_cast<short>(enemy->GetTopLife() - below));
+        for (int i = 0; i < 6; ++i)
+            ai->Update(0.5f);
+        EXPECT_EQ(ai->GetState(), below ? CIAEnemyCover::COVER : CIAEnemyCover::SEARCHING);
+    }
+}
+
 TEST_F(CoverAiTest, RegenerationClimbsByTheTaxAndEachTopCostsNine)
 {
     const char* types = R"(<TYPES><TYPE tName="soldado"><CONSTANTS topLife="100" regeneratingTax="10"
