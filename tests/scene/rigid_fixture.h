@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -64,6 +65,9 @@ public:
     bool fadingIn = false;
     bool skip = false;
     bool finisher = false;
+    bool fighting = false;
+    // What stands in the camera's way; nothing when unset.
+    std::function<float(const D3DXVECTOR3&, const D3DXVECTOR3&)> reach;
     std::string wave = "wave_00";
     bool hasAvioneta = true;
     bool docker3Done = false;
@@ -138,6 +142,11 @@ public:
     bool IsDocker3Done() override { return docker3Done; }
     bool PlaneStillFlying() override { return planeFlying; }
     bool IsFinisherUnderWay() override { return finisher; }
+    bool IsHeroFighting() override { return fighting || finisher; }
+    float CameraReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to) override
+    {
+        return reach ? reach(from, to) : IRigidAnimWorld::CameraReach(from, to);
+    }
     void ForgetFireHeld() override {}
     void RefillLife() override { Log("RefillLife"); }
     D3DXVECTOR3 HeroPosition() override { return heroPosition; }
