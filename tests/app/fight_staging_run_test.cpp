@@ -1,9 +1,8 @@
-// Hand-to-hand fights in the shipped game as players meet them, read back
-// from the frames: the hero stepping off the island's plateau toward a
-// soldier below, the hero aiming as he walks into a soldier beside a brick
-// wall, and the final battle on its raised arena. Each fighter is measured
-// by what the frame loses when he is taken out of it; the prompt and the
-// lost fight's words by what the frame loses without them.
+// Hand-to-hand fights in the shipped game as players meet them, read from the
+// frames: the hero stepping off the island's plateau toward a soldier below,
+// the hero aiming as he walks into a soldier beside a brick wall, and the
+// final battle on its raised arena. A fighter, the arena, the prompt or the
+// lost fight's words are measured by what the frame loses without them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,7 +25,6 @@
 #include "player/FightingController.h"
 #include "render/EffectManager.h"
 #include "scene/CharacterEntity.h"
-#include "scene/Entity3D.h"
 #include "scene/SceneManager.h"
 
 namespace {
@@ -34,12 +32,12 @@ namespace {
 constexpr int kW = 320, kH = 240;
 constexpr float kStep = 1.0f / 30.0f;
 constexpr float kEast = 1.5707964f;
-// Half a second of real time into a prompt: the move's cut and its flash are over.
+// Half a second of real time into a prompt: a move's cut and flash are over.
 constexpr int kIntoPrompt = 15;
 
-// What the frame loses when something is taken out of it: the rows and
-// columns it spanned. A pixel counts when a channel moves by more than a
-// shade, so that the light's slow adaptation between two draws does not.
+// The rows a thing spanned on screen and the middle of its columns. A pixel
+// counts when a channel moves by more than a shade, so that the light's slow
+// adaptation between two draws does not.
 struct Span {
     int top = kH, bottom = -1, left = kW, right = -1, pixels = 0;
     int Rows() const { return bottom < top ? 0 : bottom - top + 1; }
@@ -65,27 +63,23 @@ Span Lost(const std::function<void()>& takeOut, const std::function<void()>& put
     putBack();
     composite = kept;
     Span span;
-    if (with.size() != static_cast<size_t>(kW * kH) || without.size() != with.size())
-        return span;
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) {
-            const D3DCOLOR a = with[y * kW + x], b = without[y * kW + x];
-            int moved = 0;
-            for (int shift = 0; shift < 24; shift += 8)
-                moved = std::max(moved, std::abs(int((a >> shift) & 255) - int((b >> shift) & 255)));
-            if (moved <= 24)
-                continue;
-            ++span.pixels;
-            span.top = std::min(span.top, y);
-            span.bottom = std::max(span.bottom, y);
-            span.left = std::min(span.left, x);
-            span.right = std::max(span.right, x);
-        }
+    for (int i = 0; i < kW * kH && with.size() == without.size() && i < static_cast<int>(with.size()); ++i) {
+        int moved = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+            moved = std::max(moved, std::abs(int((with[i] >> shift) & 255) - int((without[i] >> shift) & 255)));
+        if (moved <= 24)
+            continue;
+        ++span.pixels;
+        span.top = std::min(span.top, i / kW);
+        span.bottom = std::max(span.bottom, i / kW);
+        span.left = std::min(span.left, i % kW);
+        span.right = std::max(span.right, i % kW);
+    }
     return span;
 }
 
-// A thing drawn through its transform, shrunk to a point for the second draw.
-Span LostShape(std::vector<CLocation*> shapes)
+// Things drawn through their transforms, shrunk to a point for the second draw.
+Span LostShapes(std::vector<CLocation*> shapes)
 {
     std::vector<D3DXMATRIX> kept;
     return Lost(
@@ -105,24 +99,41 @@ Span LostShape(std::vector<CLocation*> shapes)
         });
 }
 
-Span LostFighter(CCharacterEntity* body) { return LostShape({&body->GetTransform()}); }
+// The frame that many after a moment, once that moment has come (-1: not yet).
+bool After(int frame, int moment, int frames) { return moment >= 0 && frame == moment + frames; }
 
-// The prompt's sign: the frame without the button asked for.
-Span LostPrompt()
+// What a moment of a fight shows: each fighter, and the prompt's sign if one is up.
+struct Look {
+    int frame;
+    Span hero, enemy, prompt;
+};
+
+Look LookAt(int frame, CEnemy* enemy)
 {
     CGUIManager& gui = getGUI();
     const bool x = gui.comboHintX, y = gui.comboHintY;
-    return Lost([&] { gui.comboHintX = gui.comboHintY = false; }, [&] {
-        gui.comboHintX = x;
-        gui.comboHintY = y;
-    });
+    return {frame, LostShapes({&getPlayer()->GetEntity()->GetTransform()}),
+            LostShapes({&enemy->GetEntity()->GetTransform()}),
+            x || y ? Lost([&] { gui.comboHintX = gui.comboHintY = false; },
+                          [&] {
+                              gui.comboHintX = x;
+                              gui.comboHintY = y;
+                          })
+                   : Span()};
 }
 
-// What one moment of a fight shows.
-struct Look {
-    int frame = 0;
-    Span hero, enemy, prompt;
-};
+// Both fighters at least a tenth of the frame high; a prompt large enough to
+// be read at a glance, over the fighters in the middle, not in a corner.
+void ExpectSeen(const Look& look)
+{
+    SCOPED_TRACE("frame " + std::to_string(look.frame));
+    EXPECT_GE(look.hero.Rows(), kH / 10) << "the hero";
+    EXPECT_GE(look.enemy.Rows(), kH / 10) << "his opponent";
+    if (!look.prompt.pixels)
+        return;
+    EXPECT_GE(look.prompt.Rows(), kH * 12 / 100);
+    EXPECT_NEAR(look.prompt.Middle(), 0.5f, 0.15f);
+}
 
 class FightStagingRun : public ::testing::Test {
 protected:
@@ -141,11 +152,7 @@ protected:
         platform::SetDirectInputSource(nullptr);
         std::filesystem::current_path(s_Previous);
     }
-    void SetUp() override
-    {
-        s_Keys = platform::FakeDirectInput();
-        platform::SetClock(&clock);
-    }
+    void SetUp() override { platform::SetClock(&clock); }
     void TearDown() override
     {
         s_Keys = platform::FakeDirectInput();
@@ -155,8 +162,7 @@ protected:
         getGSF().resetStates();
     }
 
-    // The level at its first checkpoint, one wave with only the named
-    // soldier left in it.
+    // The level at its first checkpoint, one wave with only the named soldier left.
     CEnemy* Enter(const char* level, const char* room, const char* wave, const char* soldier)
     {
         shippedgame::EnterLevel(level);
@@ -176,7 +182,7 @@ protected:
         getPlayer()->GetPosition().SetYaw(yaw);
         getCamera().SetYaw(yaw);
     }
-    // One frame of the game with the keys as they are; a frame in four is drawn.
+    // One frame with the keys as they are; one frame in four is drawn.
     void Frame()
     {
         clock.Advance(kStep);
@@ -184,13 +190,11 @@ protected:
         if (++frames % 4 == 0)
             RenderFrame(kStep);
     }
-    // The prompt's button pressed with the mouse, as the sign shows it: the
-    // left button for X; for Y the right one, let go first when it is still
-    // held from aiming.
+    // The mouse button the sign shows: left for X; for Y the right one, let go
+    // first when it is still held from aiming.
     void Answer()
     {
-        const bool x = getGUI().comboHintX;
-        const int button = x ? 0 : 1;
+        const int button = getGUI().comboHintX ? 0 : 1;
         if (s_Keys.buttons[button]) {
             s_Keys.SetButton(button, false);
             Frame();
@@ -201,21 +205,6 @@ protected:
     }
     static bool Fighting() { return getPlayer()->GetControllerSelector()->IsFighting(); }
     static bool PromptShown() { return getGUI().comboHintX || getGUI().comboHintY; }
-    static const CFightingController* Fight() { return getPlayer()->GetControllerSelector()->GetFightingController(); }
-
-    static void ExpectFramed(const Look& look, const char* enemy)
-    {
-        EXPECT_GE(look.hero.Rows(), kH / 10) << "frame " << look.frame << ": the hero";
-        EXPECT_GE(look.enemy.Rows(), kH / 10) << "frame " << look.frame << ": " << enemy;
-    }
-    // Large enough to be read at a glance, where the eyes are: over the
-    // fighters in the middle of the screen, not in a corner.
-    static void ExpectReadable(const Span& prompt, int frame)
-    {
-        EXPECT_GE(prompt.Rows(), kH * 12 / 100) << "frame " << frame;
-        EXPECT_GT(prompt.Middle(), 0.35f) << "frame " << frame;
-        EXPECT_LT(prompt.Middle(), 0.65f) << "frame " << frame;
-    }
 
     static std::filesystem::path s_Previous;
     static bool s_Started;
@@ -228,11 +217,11 @@ std::filesystem::path FightStagingRun::s_Previous;
 bool FightStagingRun::s_Started = false;
 platform::FakeDirectInput FightStagingRun::s_Keys;
 
-// The plateau's edge stands 372 over the square. A soldier waits at its foot;
-// the hero walks off the edge toward him and drops. The fight waits for him to
-// come down to the soldier's ground; both show at its prompt. He presses
-// nothing: the fight is lost, the screen says why, and he stands on the
-// square's ground, not back up on the plateau.
+// The plateau's edge stands 372 over the square, a soldier at its foot. The
+// hero walks off the edge toward him and drops: the fight waits for him to
+// come down to the soldier's ground, and shows both. He presses nothing: the
+// fight is lost, the screen says it came too late, and he stands on the
+// square, not back up on the plateau.
 TEST_F(FightStagingRun, OffThePlateauTheFightWaitsForTheGroundShowsBothAndALostOneSaysWhy)
 {
     ASSERT_TRUE(s_Started) << "no device";
@@ -241,61 +230,49 @@ TEST_F(FightStagingRun, OffThePlateauTheFightWaitsForTheGroundShowsBothAndALostO
     PlaceHero(D3DXVECTOR3(-900, 372, -600), kEast);
     getCollisionManager().setNewEnemyPosition("ene_34", D3DXVECTOR3(-740, 10, -600));
 
-    float heroStart = NAN, soldierStart = NAN;
+    float heightApart = NAN;
+    int promptFrame = -1, ended = -1, lifeBefore = 0, lifeAfter = 0;
     std::vector<Look> looks;
-    int promptFrame = -1, ended = -1, lifeBefore = 0, lifeAtEnd = 0;
-    Span caption;
-    std::vector<std::string> drawn;
-    for (int f = 0; f < 600 && (ended < 0 || f < ended + 20); ++f) {
+    Span words;
+    CGUIManager::FightLoss why = CGUIManager::FightLoss::None;
+    for (int f = 0; f < 600 && (ended < 0 || f <= ended + 19); ++f) {
         const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
-        const bool offTheEdge = hero.x > -790.0f, down = hero.y < 5.0f;
-        s_Keys.SetKey(DIK_W, std::isnan(heroStart) && (!offTheEdge || down));
+        s_Keys.SetKey(DIK_W, std::isnan(heightApart) && (hero.x < -790.0f || hero.y < 5.0f));
         Frame();
-        if (Fighting() && std::isnan(heroStart)) {
-            heroStart = getPlayer()->GetPosition().GetPosition().y;
-            soldierStart = soldier->GetPosition().GetPosition().y;
+        if (Fighting() && std::isnan(heightApart)) {
+            heightApart = getPlayer()->GetPosition().GetPosition().y - soldier->GetPosition().GetPosition().y;
             lifeBefore = getPlayer()->GetLife();
         }
-        if (Fighting() && PromptShown() && promptFrame < 0)
-            promptFrame = f;
-        if (promptFrame >= 0 && f == promptFrame + kIntoPrompt && Fighting())
-            looks.push_back({f, LostFighter(getPlayer()->GetEntity()), LostFighter(soldier->GetEntity()), LostPrompt()});
-        if (!std::isnan(heroStart) && !Fighting() && ended < 0) {
+        promptFrame = promptFrame < 0 && Fighting() && PromptShown() ? f : promptFrame;
+        if (After(f, promptFrame, kIntoPrompt) && Fighting())
+            looks.push_back(LookAt(f, soldier));
+        if (!std::isnan(heightApart) && !Fighting() && ended < 0) {
             ended = f;
-            lifeAtEnd = getPlayer()->GetLife();
+            lifeAfter = getPlayer()->GetLife();
         }
-        if (ended >= 0 && f == ended + 19) {
-            // Past the cut back to the follow camera: what the player reads.
+        if (After(f, ended, 19)) {
+            // Past the cut back to the follow camera.
             CGUIManager& gui = getGUI();
-            const CGUIManager::FightLoss why = gui.fightLoss;
-            gui.drawLog = &drawn;
-            caption = Lost([&] { gui.fightLoss = CGUIManager::FightLoss::None; }, [&] { gui.fightLoss = why; });
-            gui.drawLog = nullptr;
+            why = gui.fightLoss;
+            words = Lost([&] { gui.fightLoss = CGUIManager::FightLoss::None; }, [&] { gui.fightLoss = why; });
         }
     }
-    ASSERT_TRUE(!std::isnan(heroStart)) << "the soldier never fought him";
-    EXPECT_LT(std::fabs(heroStart - soldierStart), 60.0f) << "the fight began with the hero at " << heroStart;
-    ASSERT_FALSE(looks.empty()) << "no prompt";
-    for (const Look& look : looks) {
-        ExpectFramed(look, "the soldier");
-        ExpectReadable(look.prompt, look.frame);
-    }
+    ASSERT_FALSE(std::isnan(heightApart)) << "the soldier never fought him";
+    EXPECT_LT(std::fabs(heightApart), 60.0f) << "the hero's feet over the soldier's as the fight began";
+    ASSERT_EQ(looks.size(), 1u);
+    ExpectSeen(looks[0]);
     ASSERT_GE(ended, 0) << "the fight never ended";
-    EXPECT_EQ(lifeAtEnd, lifeBefore - 20) << "lost";
-    EXPECT_GE(caption.Rows(), kH * 4 / 100) << "the lost fight's words";
-    EXPECT_TRUE(std::any_of(drawn.begin(), drawn.end(),
-                            [](const std::string& d) { return d.rfind("COMBO_PERDIDO_TIEMPO", 0) == 0; }))
-        << "the words say the button came too late";
+    EXPECT_EQ(lifeAfter, lifeBefore - 20) << "lost";
+    EXPECT_EQ(why, CGUIManager::FightLoss::TooLate);
+    EXPECT_GE(words.Rows(), kH * 4 / 100) << "the lost fight's words on screen";
     EXPECT_LT(getPlayer()->GetPosition().GetPosition().y, 60.0f) << "put back on the square, not on the plateau";
 }
 
-// The harbour's lettered brick wall runs east to west. The hero aims (the
-// right button held) and walks east along it, a step out from it, into a
-// soldier. The fight's camera, written to look from his right, would stand
-// behind the wall: it looks from the open side, and stays on both fighters
-// at every prompt and after each blow to the end. Each prompt is answered
-// with the button it shows, the right one let go and pressed again, and the
-// fight is won.
+// The harbour's lettered brick wall runs east to west. The hero aims (the right
+// button held) and walks east a step out from it into a soldier. The fight's
+// camera, written to look from his right, would stand behind the wall: it
+// looks from the open side, at both fighters at every prompt and after every
+// blow. Each prompt is answered with the button it shows and the fight is won.
 TEST_F(FightStagingRun, WalkingIntoASoldierByAWallWithTheAimHeldShowsBothToTheEndAndWins)
 {
     ASSERT_TRUE(s_Started) << "no device";
@@ -308,43 +285,34 @@ TEST_F(FightStagingRun, WalkingIntoASoldierByAWallWithTheAimHeldShowsBothToTheEn
     bool began = false;
     int promptFrame = -1, answered = -1;
     std::vector<Look> looks;
-    for (int f = 0; f < 900; ++f) {
-        s_Keys.SetButton(1, f >= 2 && !began ? true : s_Keys.buttons[1] != 0);
-        s_Keys.SetKey(DIK_W, f >= 4 && !began);
+    for (int f = 0; f < 900 && !(began && !Fighting()); ++f) {
+        if (!began) {
+            s_Keys.SetButton(1, f >= 2);
+            s_Keys.SetKey(DIK_W, f >= 4);
+        }
         Frame();
         began = began || Fighting();
-        if (began && !Fighting())
-            break;
-        if (PromptShown() && promptFrame < 0)
-            promptFrame = f;
-        const bool sample = (promptFrame >= 0 && f == promptFrame + kIntoPrompt) || (answered >= 0 && f == answered + 10);
-        if (sample)
-            looks.push_back({f, LostFighter(getPlayer()->GetEntity()), LostFighter(soldier->GetEntity()),
-                             PromptShown() ? LostPrompt() : Span()});
-        if (promptFrame >= 0 && f == promptFrame + kIntoPrompt) {
-            ASSERT_TRUE(PromptShown());
+        promptFrame = promptFrame < 0 && PromptShown() ? f : promptFrame;
+        if (After(f, promptFrame, kIntoPrompt) || After(f, answered, 10))
+            looks.push_back(LookAt(f, soldier));
+        if (After(f, promptFrame, kIntoPrompt)) {
             Answer();
             answered = f;
             promptFrame = -1;
         }
     }
     ASSERT_TRUE(began) << "the soldier never fought him";
-    EXPECT_FALSE(Fighting());
     EXPECT_GE(looks.size(), 4u) << "two prompts at least, each with its blow";
-    for (const Look& look : looks) {
-        ExpectFramed(look, "the soldier");
-        if (look.prompt.pixels)
-            ExpectReadable(look.prompt, look.frame);
-    }
+    for (const Look& look : looks)
+        ExpectSeen(look);
     EXPECT_EQ(getAchievementStats().meleeWins, won + 1);
     EXPECT_TRUE(soldier->getIA()->IsDying()) << "knocked out";
 }
 
-// The final battle as the square starts it: the last comic (skipped with
-// Space), then the ten moves on the raised arena high over the island's west
-// beach. At each move's prompt both fighters stand framed on the arena's
-// floor, drawn under them, and the prompt can be read; each is answered with
-// its button, and the chain ends in the memorial.
+// The final battle as the square starts it: the last comic, skipped with
+// Space, then the ten moves on the raised arena high over the west beach. At
+// each move's prompt both fighters are framed on the arena, drawn under them,
+// and the prompt can be read; each is answered, and the memorial follows.
 TEST_F(FightStagingRun, TheFinalBattleShowsBothFightersOnTheArenaAndEveryPromptOfItsTenMoves)
 {
     ASSERT_TRUE(s_Started) << "no device";
@@ -358,30 +326,32 @@ TEST_F(FightStagingRun, TheFinalBattleShowsBothFightersOnTheArenaAndEveryPromptO
         ASSERT_NE(piece, nullptr) << name;
         arena.push_back(&piece->GetTransform());
     }
+    const CFightingController* fight = getPlayer()->GetControllerSelector()->GetFightingController();
 
     std::vector<int> moves;
     std::vector<Look> looks;
     std::vector<Span> floors;
     int promptFrame = -1, move = 0;
     bool fought = false;
-    for (int f = 0; f < 2400 && getGSF().islaSequence != CGameStateFlagsManager::ReadyMemoriam &&
-                    getGSF().islaSequence != CGameStateFlagsManager::PlayingMemoriam;
+    using G = CGameStateFlagsManager;
+    for (int f = 0; f < 2400 && getGSF().islaSequence != G::ReadyMemoriam &&
+                    getGSF().islaSequence != G::PlayingMemoriam;
          ++f) {
         s_Keys.SetKey(DIK_SPACE, !fought && f % 20 == 10);
         Frame();
         fought = fought || Fighting();
         if (!Fighting())
             continue;
-        if (Fight()->GetChainState() - 73 != move) {
-            move = Fight()->GetChainState() - 73;
+        // The chain names the move under way: 74 while the first plays.
+        if (fight->GetChainState() - 73 != move) {
+            move = fight->GetChainState() - 73;
             promptFrame = -1;
         }
-        if (PromptShown() && promptFrame < 0)
-            promptFrame = f;
-        if (promptFrame >= 0 && f == promptFrame + kIntoPrompt) {
+        promptFrame = promptFrame < 0 && PromptShown() ? f : promptFrame;
+        if (After(f, promptFrame, kIntoPrompt)) {
             moves.push_back(move);
-            looks.push_back({f, LostFighter(getPlayer()->GetEntity()), LostFighter(boss->GetEntity()), LostPrompt()});
-            floors.push_back(LostShape(arena));
+            looks.push_back(LookAt(f, boss));
+            floors.push_back(LostShapes(arena));
             Answer();
         }
     }
@@ -390,8 +360,8 @@ TEST_F(FightStagingRun, TheFinalBattleShowsBothFightersOnTheArenaAndEveryPromptO
     EXPECT_EQ(moves, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     for (size_t i = 0; i < looks.size(); ++i) {
         SCOPED_TRACE("move " + std::to_string(moves[i]));
-        ExpectFramed(looks[i], "the boss");
-        ExpectReadable(looks[i].prompt, looks[i].frame);
+        ExpectSeen(looks[i]);
+        EXPECT_GE(looks[i].prompt.Rows(), kH * 12 / 100) << "the prompt shown";
         EXPECT_GT(floors[i].pixels, kW * kH / 8) << "the arena's floor and parapet";
     }
 }
