@@ -107,8 +107,10 @@ void CGUIManager::RenderHud(float seconds)
     // caught again at once), until a prompt takes its place.
     if (fightLoss != FightLoss::None && !signShown)
         DrawNamed(Localized(fightLoss == FightLoss::WrongButton ? "COMBO_PERDIDO_BOTON" : "COMBO_PERDIDO_TIEMPO"));
+    // The weapon's box names it in the player's language, as every other
+    // picture with words does.
     if (!hero.weapon.empty())
-        DrawNamed(hero.weapon);
+        DrawNamed(Localized(hero.weapon));
     if (!comboShown && !hero.weapon.empty()) {
         const int code = hero.stateCode;
         if (code == 35 || code == 41 || code == 48 || code == 52 || code == 64) {
