@@ -166,6 +166,33 @@ TEST_F(CoverAiTest, NearAtNearDistPlus80AndTheFightOnlyStrictlyInsideNearDist)
     EXPECT_FALSE(enemy->getIA()->IsNear());
 }
 
+// A hero on a ledge over the enemy is not near, however close on the map:
+// no fight between one up there and one below, and no spot up there to put
+// him back on. Coming down to the enemy's ground, he is near and fought.
+TEST_F(CoverAiTest, AHeroOnOtherGroundIsNeitherNearNorFought)
+{
+    senses.inCover = true;
+    for (const float height : {372.0f, 61.0f, 60.0f, -60.0f, -61.0f, 0.0f}) {
+        senses.hero.SetPosition(D3DXVECTOR3(0, height, 0));
+        CEnemy* enemy = One("ene_1", 0, 100);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->Update(0.1f);
+        const bool sameGround = std::fabs(height) <= 60.0f;
+        EXPECT_EQ(ai->IsNear(), sameGround) << height;
+        EXPECT_EQ(ai->GetState() == CIAEnemyCover::FIGHTING, sameGround) << height;
+        if (sameGround)
+            EXPECT_EQ(ai->GetLastSeenPlayerPosition().y, height);
+    }
+    // Near on his ground, then up a ledge: no longer near.
+    senses.hero.SetPosition(D3DXVECTOR3(0, 0, 0));
+    CEnemy* enemy = One("ene_1", 0, 150);
+    enemy->getIA()->Update(0.1f);
+    ASSERT_TRUE(enemy->getIA()->IsNear());
+    senses.hero.SetPosition(D3DXVECTOR3(0, 200, 0));
+    enemy->getIA()->Update(0.1f);
+    EXPECT_FALSE(enemy->getIA()->IsNear());
+}
+
 TEST_F(CoverAiTest, AHoldStopsTheStatesButNotTheFightAndEndsInASearchOrCoverIdle)
 {
     senses.inCover = true;
