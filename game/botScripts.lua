@@ -168,13 +168,20 @@ function ene42_0()
     getRigid():playCam("camara_isla_andamio")
 end
 
--- Wave 35, past the scaffold once the dockers have fled.
+-- Wave 35, past the scaffold once the dockers have fled: its two hold the
+-- plateau's east end, the way down to the square, and let the hero come to
+-- them: the veteran behind the concrete barrier, the soldier at his post by
+-- the ramp.
 function ene47_1()
     off("ene47_1")
-    local runner = bot("ene_47")
-    if runner then
-        runner:UpdateView()
-        runner:setKamikazeState()
+    local veteran = bot("ene_47")
+    if veteran then
+        veteran:UpdateView()
+        veteran:setMoveToCoverState("p_b_n_B_P_121")
     end
-    toCover("ene_46")
+    local guard = bot("ene_46")
+    if guard then
+        guard:UpdateView()
+        guard:becomeATorretGuy()
+    end
 end

@@ -200,7 +200,7 @@ std::vector<GuiImage> BuildTable()
                       {"Sube al andamio", "Climb the scaffolding"},
                       {"Persigue a Dockers", "Chase Dockers"},
                       {"Encuentra a Dockers en el faro", "Find Dockers at the lighthouse"},
-                      {"Ajusta cuentas con Dockers", "Settle the score with Dockers"}};
+                      {"Ajusta cuentas con Dockers en la plaza", "Settle the score with Dockers in the square"}};
     // Lower left, beside the hero and above the subtitles: it rises into
     // place from 0.4 of the screen lower, off its bottom edge, and sinks
     // back out of it.
