@@ -199,7 +199,7 @@ std::vector<GuiImage> BuildTable()
                       {"Cruza la plaza", "Cross the square"},
                       {"Sube al andamio", "Climb the scaffolding"},
                       {"Persigue a Dockers", "Chase Dockers"},
-                      {"Encuentra a Dockers en el faro", "Find Dockers at the lighthouse"},
+                      {"Sigue a Dockers hasta la plaza", "Follow Dockers to the square"},
                       {"Ajusta cuentas con Dockers en la plaza", "Settle the score with Dockers in the square"}};
     // Lower left, beside the hero and above the subtitles: it rises into
     // place from 0.4 of the screen lower, off its bottom edge, and sinks
