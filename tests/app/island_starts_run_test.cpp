@@ -33,6 +33,7 @@
 #include "scene/RigidAnimManager.h"
 #include "scene/SceneManager.h"
 #include "script/ScriptHost.h"
+#include "world/CollisionManager.h"
 
 namespace looptest {
 namespace {
@@ -385,6 +386,11 @@ public:
                 if (!mark || !getSceneManager().IsVisible(name))
                     break;
                 marks.push_back(mark->GetTransform().GetPosition());
+                // Painted on the ground, not a board of its own over it.
+                const D3DXVECTOR3 above = marks.back() + D3DXVECTOR3(0.0f, 40.0f, 0.0f);
+                const RayHit ground = getCollisionManager().CastRay(above, above - D3DXVECTOR3(0.0f, 80.0f, 0.0f));
+                const bool onGround = ground.hit && ground.name != "col_" + name;
+                offTheGround = std::max(offTheGround, onGround ? std::fabs(ground.hitPoint.y - marks.back().y) : 1e9f);
             }
         if (marks.size() < 2)
             return;
@@ -417,6 +423,7 @@ public:
     bool Done(int t) override { return reachedAfter >= 0 || t > 1800; }
 
     std::vector<D3DXVECTOR3> marks;
+    float offTheGround = 0.0f; // the farthest a mark lies from the ground under it
     int waveAt = -1, bannerInForce = -1;
     bool toldOfTheSquare = false;
     float reachedAfter = -1.0f;
@@ -442,6 +449,7 @@ TEST_F(FifthCheckpointWayOn, TheMarksLeadFromTheLastWaveIntoTheSquareWhereTheBos
     ASSERT_GE(player.marks.size(), 10u) << "marks drawn on the way";
     EXPECT_LT(VectorLength(player.marks.front() - D3DXVECTOR3(-2297.4f, 375.0f, -163.31f)), 200.0f)
         << "the first mark lies by the checkpoint";
+    EXPECT_LT(player.offTheGround, 2.0f);
     EXPECT_GE(player.reachedAfter, 0.0f) << "the marks did not lead into the square";
     EXPECT_LT(player.reachedAfter, 40.0f);
 }
