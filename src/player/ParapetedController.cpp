@@ -186,8 +186,10 @@ void CParapetedController::Init(std::uint16_t parapet, float x, float y, float z
         return;
     held->free = false;
     m_Holding = true;
-    // His back to the parapet: a quarter turn from its run from pt_ini to
-    // pt_fin (kept within a half turn either way, as every heading is).
+    // Across the parapet toward the fight, a quarter turn from its run from
+    // pt_ini to pt_fin (kept within a half turn either way, as every heading
+    // is): where he peeks and vaults, and where the camera looks over him.
+    // His cover poses turn his back to the parapet.
     m_CoverYaw = WrapAngle(YawFromDirection(held->pt_fin - held->pt_ini) + kQuarterTurn);
     m_LowCover = !held->high;
     if (ActionRunning())

@@ -388,7 +388,9 @@ bool CCamera::Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step
     if (m_HeroState == 34) {
         if (!hero.hasParapet || hero.left == hero.right)
             return false;
-        direction = DirectionFromYaw(hero.parapetYaw + (hero.left ? kHalfPi : -kHalfPi));
+        // The parapet faces back at the camera, which looks across it over
+        // the hero: the player's left is the parapet's right.
+        direction = DirectionFromYaw(hero.parapetYaw + (hero.left ? -kHalfPi : kHalfPi));
         // Whichever end lies ahead is the one the hero walks to.
         D3DXVECTOR3 toStart = hero.parapetStart - hero.position;
         D3DXVECTOR3 toEnd = hero.parapetEnd - hero.position;
@@ -433,14 +435,10 @@ bool CCamera::Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step
 
 float CCamera::CoverHeading() const
 {
-    // Behind a parapet the hero has his back to it, and the camera looks
-    // the other way: over him at the parapet and what lies beyond. Held to
-    // his own heading, it would look away from the fight, and behind a wall
-    // it could only stand between the wall and his back.
-    const CameraHeroState& hero = m_Hero;
-    if (hero.selectorState == "PARAPETED" && hero.hasParapet && m_HeroState != 48)
-        return WrapAngle(hero.parapetYaw + kPi);
-    return hero.yaw;
+    // Behind a parapet his heading runs across it toward the fight (his
+    // back to it is his pose's doing): held to it, the camera looks over him
+    // at the parapet and what lies beyond, and stands on his side of a wall.
+    return m_Hero.yaw;
 }
 
 void CCamera::UpdateFollowCamera()

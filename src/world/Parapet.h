@@ -16,7 +16,9 @@ struct TParapet {
     CLocation transform;
     D3DXVECTOR3 pt_ini{0.0f, 0.0f, 0.0f};
     D3DXVECTOR3 pt_fin{0.0f, 0.0f, 0.0f};
-    // The parapet's normal, (sin yaw, 0, cos yaw).
+    // The parapet's normal, (sin yaw, 0, cos yaw): out from its solid
+    // toward where a character takes it. In cover he heads the other way,
+    // across it: the run from pt_ini to pt_fin turned a quarter.
     D3DXVECTOR3 facing{0.0f, 0.0f, 1.0f};
     // High: the hero stands behind it; otherwise he crouches.
     bool high = false;

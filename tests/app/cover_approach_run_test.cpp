@@ -151,10 +151,11 @@ protected:
         const TParapet* cover = selector->GetParapetedController()->GetCurrentParapet();
         ASSERT_NE(cover, nullptr);
         EXPECT_EQ(cover->high, face.high) << cover->name;
-        // The parapet along this face: his back to it, as close as its line.
+        // The parapet along this face, as close as its line, his heading
+        // across it (his pose turns his back to it).
         EXPECT_NEAR(std::fabs(AngleDifference(cover->transform.GetYaw(), yaw)), 0.0f, 0.05f) << cover->name;
         EXPECT_NEAR(outAt(), 30.0f, 16.0f);
-        EXPECT_NEAR(std::fabs(AngleDifference(getPlayer()->GetPosition().GetYaw(), yaw)), 0.0f, 0.05f);
+        EXPECT_NEAR(std::fabs(AngleDifference(getPlayer()->GetPosition().GetYaw(), yaw)), 3.1415927f, 0.05f);
 
         // S is taken once he has settled: pressed again until it is.
         Play(60, [&](int i) { m_Input.SetKey(DIK_S, i % 10 == 0); }, [] { return State() == 30; });

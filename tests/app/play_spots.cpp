@@ -84,6 +84,15 @@ bool UpTheLevel(const D3DXVECTOR3& spot)
     return false;
 }
 
+bool WayUpTheLevel(const D3DXVECTOR3& from, const D3DXVECTOR3& spot)
+{
+    const int steps = std::max(1, static_cast<int>(Flat(from, spot) / 30.0f));
+    for (int i = 1; i <= steps; ++i)
+        if (UpTheLevel(from + (spot - from) * (static_cast<float>(i) / steps)))
+            return true;
+    return false;
+}
+
 bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECTOR3* spot)
 {
     const D3DXVECTOR3 hero = getPlayer()->GetPosition().GetPosition();
@@ -101,7 +110,7 @@ bool FindShootingSpot(const D3DXVECTOR3& point, const std::string& box, D3DXVECT
             if (!ClearLine(D3DXVECTOR3(at.x, there + 110.0f, at.z), point, box) ||
                 !ClearLine(D3DXVECTOR3(at.x, there + 70.0f, at.z), point, box))
                 continue;
-            if (!WalkableWay(hero, at) || UpTheLevel(at))
+            if (!WalkableWay(hero, at) || WayUpTheLevel(hero, at))
                 continue;
             const float d = Flat(hero, at);
             if (d < best) {

@@ -473,7 +473,7 @@ void Player::MoveElsewhere(const D3DXVECTOR3& point)
         const D3DXVECTOR3 round = away * std::cos(kTurn[k]) + side * std::sin(kTurn[k]);
         m_Spot = point + round * std::max(flat + kFarther[k], 300.0f);
         m_Spot.y = hero.y;
-        found = SameLevel(m_Spot) && WalkableWay(hero, m_Spot) && !UpTheLevel(m_Spot);
+        found = SameLevel(m_Spot) && WalkableWay(hero, m_Spot) && !WayUpTheLevel(hero, m_Spot);
     }
     if (!found)
         m_Spot = hero;

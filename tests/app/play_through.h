@@ -228,6 +228,8 @@ bool WalkableWay(const D3DXVECTOR3& from, const D3DXVECTOR3& to);
 // A spot in one of the hangars' volumes still waiting for him: going there
 // for a shot would start the next wave over the one he fights.
 bool UpTheLevel(const D3DXVECTOR3& spot);
+// The same of the spot or of any point on the straight way there.
+bool WayUpTheLevel(const D3DXVECTOR3& from, const D3DXVECTOR3& spot);
 // Nothing between the two points but the named box or the target itself.
 bool ClearLine(const D3DXVECTOR3& from, const D3DXVECTOR3& point, const std::string& box);
 // The spot nearest the hero, on his level and with a straight way there,

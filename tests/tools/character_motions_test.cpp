@@ -1,9 +1,10 @@
 // The generated characters move as their clips are named, measured on the
 // shipped models through Cal3D's own skeleton: deaths end lying and their
-// idles stay down, low cover hides the head, rolls turn head over heels, a
-// lean-out leans to its side, hits throw the torso away from the blow, and
-// blows are struck with the limb the name says. Poses are sampled between
-// the clips' keys, away from the middle between two.
+// idles stay down, low cover hides the head, cover turns the back to the
+// way the character heads, rolls turn head over heels, a lean-out leans to
+// its side, hits throw the torso away from the blow, and blows are struck
+// with the limb the name says. Poses are sampled between the clips' keys,
+// away from the middle between two.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -85,6 +86,23 @@ protected:
     {
         std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance(type, 0));
         return body ? body->ExecuteAction(clip, 0.0f, 0.0f, 1.0f, false) : 0.0f;
+    }
+
+    // How far a clip played once carries the body forward on the ground,
+    // taken from the mixer as the game takes it.
+    static float Travel(const std::string& type, const std::string& clip)
+    {
+        std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance(type, 0));
+        const float length = body ? body->ExecuteAction(clip, 0.0f, 0.0f, 1.0f, false) : 0.0f;
+        EXPECT_GT(length, 0.0f) << type << " " << clip;
+        float forward = 0.0f;
+        for (float t = 0.0f; t < length + 0.5f; t += 1.0f / 30.0f) {
+            body->Update(1.0f / 30.0f);
+            float out[3];
+            TakeAnimationDisplacement(body->GetCalModel()->getMixer(), out);
+            forward += out[2];
+        }
+        return forward;
     }
 
     // The standing skeleton, before any clip.
@@ -233,6 +251,46 @@ TEST_F(CharacterMotions, LeaningOutOfHighCoverMovesTheHeadToTheNamedSide)
             << clip;
 }
 
+// In cover a character heads across it, toward the fight: crouched or
+// standing behind it he is turned half round, his back to it (his right
+// shoulder on +x), and peeking out over it or round a wall's end he faces
+// the way he heads again.
+TEST_F(CharacterMotions, BehindCoverHisBackIsToTheWayHeHeadsAndPeekingHeFacesIt)
+{
+    const std::vector<std::string> shoulders = {"R UpperArm", "L UpperArm"};
+    for (const char* type : kTypes) {
+        const bool hero = std::string(type) == "Zorvath";
+        for (const char* word : {"escopeta", "thompson", "ostrel"}) {
+            const std::string low = std::string("pBajo_") + word, high = std::string("palto_") + word;
+            for (const std::string& idle : {low + "_idle", high + "_idle"}) {
+                SCOPED_TRACE(std::string(type) + " " + idle);
+                for (const std::vector<Point>& at : Sample(type, idle, true, {0.21f, 0.83f}, shoulders))
+                    EXPECT_GT(at[0].x - at[1].x, 10.0f) << "turned half round";
+            }
+            for (const std::string& peek :
+                 {low + (hero ? "_showida" : "_asomarida"), high + "_asomaridaL", high + "_asomaridaR"}) {
+                SCOPED_TRACE(std::string(type) + " " + peek);
+                const float length = Length(type, peek);
+                const auto seen = Sample(type, peek, false, {0.03f * length, 0.93f * length}, shoulders);
+                ASSERT_EQ(seen.size(), 2u);
+                EXPECT_GT(seen[0][0].x - seen[0][1].x, 10.0f) << "from behind the cover";
+                EXPECT_LT(seen[1][0].x - seen[1][1].x, -10.0f) << "out, facing over or past it";
+            }
+        }
+    }
+}
+
+// A vault from cover carries the body from the cover line, 30 out from the
+// crate, over the deepest crate anyone vaults (100) and clear of its far
+// side; a death thrown forward ends a stride or so on, not a vault away.
+TEST_F(CharacterMotions, AVaultCarriesPastTheCrateAndAThrownDeathOnlyAStride)
+{
+    for (const auto& [type, clip] : std::vector<std::pair<const char*, const char*>>{
+             {"Zorvath", "jump_box_ostrel"}, {"Zorvath", "jump_man_escopeta"}, {"enemy", "jumpostrelbox"}})
+        EXPECT_GT(Travel(type, clip), 145.0f) << type << " " << clip;
+    EXPECT_LT(Travel("enemy", "death_jump"), 70.0f);
+}
+
 TEST_F(CharacterMotions, HitsThrowTheTorsoAwayFromTheBlow)
 {
     // x: the character's left (the world is right-handed: facing +z, his
@@ -327,15 +385,21 @@ TEST_F(CharacterMotions, AimingHoldsTheWeaponAtShoulderHeightPointingAhead)
 
 // Every character holds his weapon in his right hand, on his right (-x: the
 // world is right-handed), the hand going on along the forearm. Carried, the
-// barrel points ahead and never above level; aimed, it is level and the
+// barrel points ahead and never above level (behind cover, turned half
+// round, ahead of him is behind his heading); aimed, it is level and the
 // shot's kick lifts it by a few degrees only.
 TEST_F(CharacterMotions, TheRightHandCarriesTheWeaponAheadAndAimsItLevel)
 {
-    const std::vector<std::pair<const char*, const char*>> carried = {
-        {"Zorvath", "idle_ostrel"},      {"Zorvath", "idle_escopeta"},       {"Zorvath", "run_shotgun"},
-        {"Zorvath", "run_thompson"},     {"Zorvath", "run"},                 {"Zorvath", "palto_escopeta_idle"},
-        {"Zorvath", "pBajo_ostrel_idle"}, {"enemy", "idle_escopeta"},        {"portuario", "run_thompson"}};
-    for (const auto& [type, clip] : carried) {
+    struct Carried {
+        const char* type;
+        const char* clip;
+        float ahead; // +1 facing his heading, -1 turned half round from it
+    };
+    const std::vector<Carried> carried = {
+        {"Zorvath", "idle_ostrel", 1},          {"Zorvath", "idle_escopeta", 1}, {"Zorvath", "run_shotgun", 1},
+        {"Zorvath", "run_thompson", 1},         {"Zorvath", "run", 1},           {"Zorvath", "palto_escopeta_idle", -1},
+        {"Zorvath", "pBajo_ostrel_idle", -1},   {"enemy", "idle_escopeta", 1},   {"portuario", "run_thompson", 1}};
+    for (const auto& [type, clip, ahead] : carried) {
         SCOPED_TRACE(std::string(type) + " " + clip);
         std::unique_ptr<CCharacterEntity> body(library->CreateModelInstance(type, 0));
         ASSERT_TRUE(body->BlendCycle(clip, 1.0f, 0.0f));
@@ -345,8 +409,8 @@ TEST_F(CharacterMotions, TheRightHandCarriesTheWeaponAheadAndAimsItLevel)
             body->Update(0.0713f);
             const D3DXMATRIX weapon = body->GetBoneMatrix(anchor);
             EXPECT_LT(weapon._12, 0.05f) << "the barrel (the anchor's x) above level, " << k;
-            EXPECT_GT(weapon._13, 0.5f) << "the barrel not ahead, " << k;
-            EXPECT_LT(weapon._41, -3.0f) << "the weapon not on his right, " << k;
+            EXPECT_GT(weapon._13 * ahead, 0.5f) << "the barrel not ahead, " << k;
+            EXPECT_LT(weapon._41 * ahead, -3.0f) << "the weapon not on his right, " << k;
         }
     }
     // Running with a long gun, both hands keep it steady between them.

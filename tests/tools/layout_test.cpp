@@ -90,9 +90,10 @@ TEST(Layout, PlacementMatchesTheGamesAndTheGroundFollowsIt)
     EXPECT_FALSE(layout.GroundAt(2000, 0, h));
 }
 
-// The game turns a character in cover to pt_fin - pt_ini plus a quarter turn, and finds his side
-// from the third row of the parapet's matrix: both must say "away from the crate".
-TEST(Layout, ParapetsFaceAwayFromTheirObjectAndSoDoesTheCharacterInCover)
+// The game finds the front a character walks up to from the third row of the parapet's matrix:
+// away from the crate. It turns him in cover to pt_fin - pt_ini plus a quarter turn: across the
+// parapet toward the crate, where he peeks and where the camera looks over him.
+TEST(Layout, ParapetsFaceAwayFromTheirObjectAndTheCharacterInCoverLooksAcrossThem)
 {
     const LevelLayout layout = Parse(
         Level(std::string(kCrateParapet) +
@@ -109,7 +110,7 @@ TEST(Layout, ParapetsFaceAwayFromTheirObjectAndSoDoesTheCharacterInCover)
 
         const D3DXVECTOR3 start = p.Start(), end = p.End();
         const float coverYaw = YawFromDirection(end - start) + kLayoutPi / 2;
-        EXPECT_NEAR(AngleDifference(coverYaw, YawFromDirection(facing)), 0.0f, 1e-4f);
+        EXPECT_NEAR(std::fabs(AngleDifference(coverYaw, YawFromDirection(facing))), kLayoutPi, 1e-4f);
         // The ends lie on the ground, either side of the centre, along the face.
         EXPECT_NEAR(VectorLength(end - start), p.length, 1e-3f);
         EXPECT_NEAR(VectorLength((start + end) * 0.5f - p.position), 0.0f, 1e-3f);

@@ -14,6 +14,7 @@
 #include "app/Profiler.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
+#include "datagen/Characters.h"
 #include "datagen/Layout.h"
 #include "datagen/MeshLevels.h"
 #include "math/VectorMath.h"
@@ -244,6 +245,42 @@ TEST(ShippedLevels, EachLevelHasEveryKindOfCoverTheHeroUses)
     ASSERT_NE(trigger, Shipped("hangares").triggers.end());
     EXPECT_GT(barriers[0].position.x, kCheckpoints.at("hangares")[0].x);
     EXPECT_LT(barriers[0].position.x, trigger->position.x);
+}
+
+// A vault goes the way the character heads in cover, across the crate, from
+// wherever along the parapet he stands, and comes down past its far side
+// with the whole body on open ground: never inside the crate or the next.
+TEST(ShippedLevels, EveryVaultComesDownOnOpenGroundPastItsCrate)
+{
+    float travel = 1e9f;
+    for (const char* clip : {"jump_box_ostrel", "jump_man_escopeta", "jumpostrelbox", "jumpthompsonman"})
+        travel = std::min(travel, datagen::CharacterAnimationTravel(clip).z);
+    int vaults = 0;
+    for (const char* level : {"hangares", "isla"})
+        for (const LayoutObject& o : Shipped(level).objects)
+            for (const LayoutParapet& p : o.parapets) {
+                if (p.name[4] != 's')
+                    continue;
+                ++vaults;
+                const D3DXVECTOR3 along = NormalizeVector(p.End() - p.Start());
+                const D3DXVECTOR3 across = DirectionFromYaw(YawFromDirection(along) + 1.5707964f);
+                for (float at : {-0.5f * p.length + 20.0f, 0.0f, 0.5f * p.length - 20.0f})
+                    for (const D3DXVECTOR3& edge : {D3DXVECTOR3(0, 0, 0), along * 12.0f, along * -12.0f,
+                                                    across * 12.0f, across * -12.0f}) {
+                        const D3DXVECTOR3 down = p.position + along * at + across * travel + edge;
+                        float ground = NAN;
+                        EXPECT_TRUE(Shipped(level).GroundAt(down.x, down.z, ground)) << p.name;
+                        // Nothing solid from the crate's floor up to a head's height.
+                        for (const LayoutObject& solid : Shipped(level).objects)
+                            if (solid.shape != datagen::LayoutShape::Floor &&
+                                solid.shape != datagen::LayoutShape::Sky && solid.Covers(down.x, down.z) &&
+                                solid.position.y < o.position.y + 80.0f &&
+                                solid.position.y + solid.size.y > o.position.y + 1.0f)
+                                ADD_FAILURE() << p.name << " on " << o.name << " comes down in " << solid.name
+                                              << " at " << down.x << " " << down.z;
+                    }
+            }
+    EXPECT_GT(vaults, 10);
 }
 
 TEST(ShippedLevels, LightsCoverThePlayingAreaAndEveryCheckpoint)

@@ -701,12 +701,21 @@ bool IsStrikeName(const std::string& name)
     return !Starts(name, "recibe_") && !StrikesNamed(name).empty();
 }
 
+// Whoever takes cover holds a heading across it, toward the side he hides
+// from: he peeks, shoots and vaults that way. Crouched or standing behind it
+// between those he is turned half round, his back to it.
+BodyPose BackToCover(BodyPose pose)
+{
+    pose.turn[kRoot] = Then(pose.turn[kRoot], Ry(kPi));
+    return pose;
+}
+
 Motion CoverMotion(const std::string& name, bool low, bool twoHanded)
 {
-    const BodyPose stance = low ? Crouch(twoHanded) : Wall(twoHanded);
-    // With his back to a high wall, its start lies on his left: the "R" clips
-    // lean out round that end (as the "aimingPorIzq_" cycles aim round it),
-    // the "L" ones round the other, on his right.
+    const BodyPose stance = BackToCover(low ? Crouch(twoHanded) : Wall(twoHanded));
+    // Leant out past a high wall he faces across it, its start on his left:
+    // the "R" clips lean out round that end (as the "aimingPorIzq_" cycles
+    // aim round it), the "L" ones round the other, on his right.
     const float side = name.back() == 'R' ? -1.0f : 1.0f;
     const BodyPose out = low ? RiseOver(twoHanded) : LeanOut(side, twoHanded);
     if (Has(name, "reload"))

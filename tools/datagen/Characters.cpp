@@ -127,11 +127,18 @@ bool IsStrideCycle(const std::string& name)
 
 RootTravel CharacterAnimationTravel(const std::string& name)
 {
+    // A vault over cover starts on its line, 30 out from the crate's face,
+    // and goes the way the character heads there, across the crate: far
+    // enough to come down clear of the far side of the deepest crate anyone
+    // vaults (100).
+    constexpr float kVault = 160.0f;
     RootTravel travel;
     if (IsCycle(name))
         return travel;
     if (Contains(name, "roll") || name == "Roll")
         travel.z = 100.0f;
+    else if (name.rfind("jump", 0) == 0)
+        travel.z = kVault;
     else if (Contains(name, "jump"))
         travel.z = 60.0f;
     else if (Contains(name, "izquierdo"))

@@ -485,16 +485,17 @@ D3DXVECTOR3 LayoutParapet::Facing() const
 
 D3DXVECTOR3 LayoutParapet::Start() const
 {
-    // The facing turned a quarter to the right: (cos yaw, 0, -sin yaw).
+    // The facing turned a quarter to the right: (-cos yaw, 0, sin yaw), the
+    // world being right-handed (a body facing +z has -x on its right).
     const D3DXVECTOR3 facing = Facing();
-    const D3DXVECTOR3 right(facing.z, 0, -facing.x);
+    const D3DXVECTOR3 right(-facing.z, 0, facing.x);
     return position + right * (length / 2);
 }
 
 D3DXVECTOR3 LayoutParapet::End() const
 {
     const D3DXVECTOR3 facing = Facing();
-    const D3DXVECTOR3 right(facing.z, 0, -facing.x);
+    const D3DXVECTOR3 right(-facing.z, 0, facing.x);
     return position - right * (length / 2);
 }
 

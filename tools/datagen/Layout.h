@@ -54,10 +54,14 @@ struct LayoutMaterial {
 // A cover segment: a straight line on the ground along one face of its
 // object, where a character stands or crouches with the object between him
 // and the side he hides from. It faces out from the object, towards where
-// the character stands, and a character in cover looks that way too: the
-// segment runs from Start() ("pt_ini", on the right of someone facing the
-// way it faces) to End() ("pt_fin"), so that the heading of End() - Start()
-// plus a quarter turn is the facing.
+// the character stands: that is the front he looks into when he comes to
+// take it, and the side an enemy takes it from. In cover he holds the
+// opposite heading, across it towards the fight, where he peeks, shoots and
+// vaults, the camera looking that way over him (his poses put his back to
+// the object). The segment runs from Start() ("pt_ini", on the right of
+// someone facing the way it faces, so on the left of the one looking
+// across it) to End() ("pt_fin"): the heading of End() - Start() plus a
+// quarter turn is that heading across it, the facing's opposite.
 // Faces shorter than this get no cover of their own: the hero would hardly
 // fit along them.
 inline constexpr float kFaceCoverShortest = 80.0f;
