@@ -247,7 +247,7 @@ public:
         const D3DXVECTOR3 view = getCamera().GetViewDirection();
         const float heading = std::atan2(view.x, view.z);
         if (t == 20)
-            m_Start = m_Last = heading;
+            m_Last = heading;
         if (t <= 20)
             return;
         m_Turned += std::remainder(heading - m_Last, 6.2831853f);
@@ -332,7 +332,7 @@ public:
 
     static constexpr int kWidth = 320, kHeight = 240; // the run's small window
     std::vector<int> views; // floating columns at each eighth of the turn
-    float m_Start = 0.0f, m_Last = 0.0f, m_Turned = 0.0f;
+    float m_Last = 0.0f, m_Turned = 0.0f;
 };
 
 class FifthCheckpointSky : public ShippedRun<LookingRound> {
