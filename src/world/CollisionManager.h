@@ -236,6 +236,11 @@ public:
     void setNewEnemyPosition(std::string name, D3DXVECTOR3 position);
     // Takes the static box of that name out of the world, if there is one.
     void RemoveStaticBody(std::string name);
+    // Moves the level's box of that name to stand on an object drawn with
+    // that world matrix, as the level's boxes stand on theirs (centred half
+    // their height up). A box that moves is met by shots only, never by the
+    // characters or the camera. Nothing for a name not in the world.
+    void CarryStaticBody(const std::string& name, const D3DXMATRIX& object);
     btRigidBody* AddStaticBody(const btTransform& transform, btCollisionShape* shape, std::string name);
     btRigidBody* AddDynamicBody(float mass, const btTransform& start, btCollisionShape* shape, PropRecord* record);
     // Builds a prop's entity and body when the level is loaded.

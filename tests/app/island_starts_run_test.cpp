@@ -17,6 +17,7 @@
 #include "app/WinMain.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
+#include "gui/MissionText.h"
 #include "gui/Subtitles.h"
 #include "math/VectorMath.h"
 #include "platform/crt.h"
@@ -415,6 +416,10 @@ public:
             bannerInForce = gui.missionBannerActive[gui.currentMission] ? gui.currentMission : 0;
         if (t - waveAt < 300 && getSubtitulos().CurrentText().find("plaza") != std::string::npos)
             toldOfTheSquare = true;
+        const CMissionText& line = getMissionText();
+        if (t - waveAt < 300 && line.IsShowing() &&
+            line.GetTexts()[std::size_t(line.GetCurrent())].find("plaza") != std::string::npos)
+            readOfTheSquare = true;
         const int code = getGSF().islaSequence;
         if (reachedAfter < 0 && (code == G::ReadyCamIslaVinyetasIntroLucha || code == G::PlayingVinyetasPredockers))
             reachedAfter = (t - waveAt) / 30.0f;
@@ -425,7 +430,7 @@ public:
     std::vector<D3DXVECTOR3> marks;
     float offTheGround = 0.0f; // the farthest a mark lies from the ground under it
     int waveAt = -1, bannerInForce = -1;
-    bool toldOfTheSquare = false;
+    bool toldOfTheSquare = false, readOfTheSquare = false; // heard (the line's text), and read with the sound off
     float reachedAfter = -1.0f;
 
 private:
@@ -437,8 +442,8 @@ protected:
     FifthCheckpointWayOn() : ShippedRun("fifth_checkpoint_way_on") {}
 };
 
-// Wave 35 down, the boss waits in the square: the banner in force and the
-// hero's line say so, and the marks painted from the checkpoint lead there,
+// Wave 35 down, the boss waits in the square: the banner in force, the
+// hero's line and the mission line say so, and the marks painted from the checkpoint lead there,
 // down the plateau's ramp, in well under a minute.
 TEST_F(FifthCheckpointWayOn, TheMarksLeadFromTheLastWaveIntoTheSquareWhereTheBossWaits)
 {
@@ -446,6 +451,7 @@ TEST_F(FifthCheckpointWayOn, TheMarksLeadFromTheLastWaveIntoTheSquareWhereTheBos
     ASSERT_GE(player.waveAt, 0) << "wave 36 never began";
     EXPECT_EQ(player.bannerInForce, 11);
     EXPECT_TRUE(player.toldOfTheSquare);
+    EXPECT_TRUE(player.readOfTheSquare);
     ASSERT_GE(player.marks.size(), 10u) << "marks drawn on the way";
     EXPECT_LT(VectorLength(player.marks.front() - D3DXVECTOR3(-2297.4f, 375.0f, -163.31f)), 200.0f)
         << "the first mark lies by the checkpoint";
