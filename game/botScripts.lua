@@ -169,19 +169,16 @@ function ene42_0()
 end
 
 -- Wave 35, past the scaffold once the dockers have fled: its two hold the
--- plateau's east end, the way down to the square, and let the hero come to
--- them: the veteran behind the concrete barrier, the soldier at his post by
--- the ramp.
+-- plateau's east end, the way down to the square, at their posts, and let
+-- the hero come to them.
 function ene47_1()
     off("ene47_1")
-    local veteran = bot("ene_47")
-    if veteran then
-        veteran:UpdateView()
-        veteran:setMoveToCoverState("p_b_n_B_P_121")
-    end
-    local guard = bot("ene_46")
-    if guard then
-        guard:UpdateView()
-        guard:becomeATorretGuy()
+    local names = {"ene_47", "ene_46"}
+    for i = 1, #names do
+        local guard = bot(names[i])
+        if guard then
+            guard:UpdateView()
+            guard:becomeATorretGuy()
+        end
     end
 end

@@ -308,9 +308,9 @@ public:
                     most = std::max(most, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
                 return most > 1;
             };
-            // A wire is a row or two thick and a far pole a column or two
-            // wide (and broken up by the pixels it falls between): a slab
-            // floats over three rows and three columns or more.
+            // A wire, a far pole or a streak of rain is a few rows or columns
+            // across (and broken up by the pixels it falls between): a slab
+            // floats over four rows and ten columns or more.
             std::vector<bool> floats(kWidth, false);
             for (int x = 0; x < kWidth; ++x) {
                 int open = 0, run = 0;
@@ -318,15 +318,19 @@ public:
                     if (!solid(x, y)) {
                         run = 0;
                         ++open;
-                    } else if (open >= 3 && ++run >= 3) {
+                    } else if (open >= 3 && ++run >= 4) {
                         floats[x] = true;
                     }
                 }
             }
-            for (int x = 0; x < kWidth; ++x)
-                floating += floats[x] && ((x >= 2 && floats[x - 1] && floats[x - 2]) ||
-                                          (x >= 1 && x + 1 < kWidth && floats[x - 1] && floats[x + 1]) ||
-                                          (x + 2 < kWidth && floats[x + 1] && floats[x + 2]));
+            for (int x = 0, width = 0; x <= kWidth; ++x) {
+                if (x < kWidth && floats[x]) {
+                    ++width;
+                    continue;
+                }
+                floating += width >= 10 ? width : 0;
+                width = 0;
+            }
         }
         views.push_back(horizon > 8 && horizon < kHeight ? floating : -1);
     }
