@@ -290,6 +290,79 @@ TEST_F(ObjectivesRun, WhileThePlaneCirclesTheGameSaysToShootItDownAndShotsAtItBr
     EXPECT_GT(downAt, 0) << "not shot down: " << shots << " shots, " << getCollisionManager().planeHits << " left";
 }
 
+// While the plane circles, the mission line and the radio name its red fuel
+// tank too. From the yard, a few paces off, the tank fills the crosshair red
+// and, once the radio has named it, the pistol's shots at it blow it up and
+// bring the stretch to its end.
+TEST_F(ObjectivesRun, ThePlanesRedFuelTankIsNamedSeenFromTheYardAndBlownByThePistol)
+{
+    using G = CGameStateFlagsManager;
+    player.lines[30] = "avionetaLlega";
+    int circlingFrom = 0, aimFrom = 0, downAt = 0, shots = 0, redLooks = 0, looks = 0, lastClip = 0;
+    std::string line, radio;
+    const D3DXVECTOR3 stand(1900.0f, 9.2f, 480.0f), tank(2208.5f, 140.0f, 1030.0f);
+    player.each = [&] {
+        const int f = player.frames;
+        G& story = getGSF();
+        if (!circlingFrom && story.hangarRigidState == G::PlayingRigidaEneAvioneta &&
+            story.sequence == G::HangaresAvionetaDone && !getRigid()->camSequenceRunning)
+            circlingFrom = f;
+        if (!circlingFrom || downAt)
+            return;
+        if (getSubtitulos().IsLineFound() && getSubtitulos().CurrentText().find("dep\xC3\xB3sito") != std::string::npos)
+            radio = getSubtitulos().CurrentText();
+        if (line.empty())
+            line = MissionLineShown();
+        if (f == circlingFrom + 40) {
+            aimFrom = f;
+            getPlayer()->GetPosition().SetPosition(stand);
+            getCollisionManager().setNewPlayerPosition(stand);
+        }
+        if (!aimFrom)
+            return;
+        if (story.sequence == G::PlayingSecondMovie) {
+            downAt = f;
+            getGUI().exitRequested = true;
+            return;
+        }
+        player.keys.SetButton(1, f > aimFrom + 5);
+        const bool onIt = AimAt(tank, 25.0f);
+        // The middle of the last frame drawn, round the crosshair.
+        if (onIt && f > aimFrom + 15 && f % player.drawEvery == 0) {
+            std::vector<D3DCOLOR> pixels;
+            devicetest::ReadBackBuffer(D3DDevice, &pixels);
+            int red = 0, all = 0;
+            for (int y = kHeight / 2 - 12; y < kHeight / 2 + 12; ++y)
+                for (int x = kWidth / 2 - 30; x < kWidth / 2 + 30; x += 2, ++all) {
+                    const D3DCOLOR c = pixels[size_t(y) * kWidth + x];
+                    const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+                    red += r > 50 && r > 2 * g && r > 2 * b;
+                }
+            ++looks;
+            redLooks += red * 3 > all;
+        }
+        if (getPlayer()->GetCurrentWeapon()->GetCurrentClip() == 0) {
+            player.keys.SetKey(DIK_R, (f & 1) == 0);
+            return;
+        }
+        const int clip = getPlayer()->GetCurrentWeapon()->GetCurrentClip();
+        shots += clip < lastClip;
+        lastClip = clip;
+        // Once the radio has named it, as a player would go by.
+        player.keys.SetButton(0, onIt && !radio.empty() && !(f & 1));
+    };
+    player.lastFrame = 1600;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_GT(circlingFrom, 0) << "the plane came back and circles";
+    EXPECT_NE(line.find("dep\xC3\xB3sito rojo"), std::string::npos) << line;
+    EXPECT_FALSE(radio.empty()) << "the radio's subtitle names the tank";
+    EXPECT_GT(looks, 2);
+    EXPECT_GT(redLooks * 2, looks) << "the crosshair on the tank shows red paint";
+    EXPECT_GT(downAt, 0) << "not blown: " << shots << " shots, " << getCollisionManager().tankHits << " left";
+    EXPECT_LE(shots, 30) << "a pistol's clip or two";
+}
+
 // Where a part of an enemy's body is now, as shots meet it.
 D3DXVECTOR3 EnemyPart(const std::string& enemy, const std::string& part)
 {
