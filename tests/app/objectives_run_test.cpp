@@ -30,6 +30,7 @@
 #include "player/WeaponPickups.h"
 #include "player/Weapon.h"
 #include "scene/Camera.h"
+#include "scene/Location.h"
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
@@ -361,6 +362,69 @@ TEST_F(ObjectivesRun, ThePlanesRedFuelTankIsNamedSeenFromTheYardAndBlownByThePis
     EXPECT_GT(redLooks * 2, looks) << "the crosshair on the tank shows red paint";
     EXPECT_GT(downAt, 0) << "not blown: " << shots << " shots, " << getCollisionManager().tankHits << " left";
     EXPECT_LE(shots, 30) << "a pistol's clip or two";
+}
+
+// The plane's flight as it comes back: between the flight's keys, the
+// circling plane stands inside the frame and its grey body is drawn where
+// it stands, not the sea or the yard's ground.
+TEST_F(ObjectivesRun, TheFlightAsThePlaneComesBackShowsThePlane)
+{
+    player.lines[30] = "avionetaLlega";
+    player.drawEvery = 15;
+    int from = 0, samples = 0, inFrame = 0, drawn = 0;
+    const int at[] = {30, 75, 120, 1 << 20}; // frames into it: some 2, 5 and 8 s
+    player.each = [&] {
+        if (!getGSF().isPlayingCamHangaresLlegadaAvion())
+            return;
+        from = from ? from : player.frames;
+        if (player.frames % player.drawEvery || player.frames - from < at[samples])
+            return;
+        ++samples;
+        const IEntidad3D* body = getSceneManager().FindEntity("AVION_NUEVO_CUERPO_BUCLE");
+        const D3DXMATRIX& m = body->GetTransform().GetMatrix();
+        D3DXVECTOR4 clip;
+        const D3DXVECTOR3 middle(m._41, m._42, m._43);
+        D3DXVec3Transform(&clip, &middle, &getCamera().GetFlightCamera().viewProjection);
+        if (clip.w <= 0.0f)
+            return;
+        const int x = int((clip.x / clip.w + 1.0f) * 0.5f * kWidth), y = int((1.0f - clip.y / clip.w) * 0.5f * kHeight);
+        if (x < 8 || y < 8 || x >= kWidth - 8 || y >= kHeight - 8)
+            return;
+        ++inFrame;
+        // The same frame drawn again with the plane put far below the
+        // ground: what changes near where it stands is its picture.
+        std::vector<D3DCOLOR> with, without;
+        devicetest::ReadBackBuffer(D3DDevice, &with);
+        std::vector<std::pair<CLocation*, D3DXMATRIX>> moved;
+        for (const char* part : {"AVION_NUEVO_CUERPO_BUCLE", "AVION_NUEVO_MOTOR_BUCLE", "AVION_NUEVO_HELICE_BUCLE",
+                                 "AVION_NUEVO_ENEMIGO1_BUCLE", "AVION_NUEVO_ENEMIGO2_BUCLE"}) {
+            CLocation& where = getSceneManager().FindEntity(part)->GetTransform();
+            moved.emplace_back(&where, where.GetMatrix());
+            D3DXMATRIX away = where.GetMatrix();
+            away._42 -= 100000.0f;
+            where.SetMatrix(away);
+        }
+        player.CGameCalls::RenderFrame(0.0f);
+        devicetest::ReadBackBuffer(D3DDevice, &without);
+        for (auto& [where, matrix] : moved)
+            where->SetMatrix(matrix);
+        int changed = 0;
+        for (int py = std::max(0, y - 40); py < std::min(kHeight, y + 40); ++py)
+            for (int px = std::max(0, x - 60); px < std::min(kWidth, x + 60); ++px) {
+                const D3DCOLOR a = with[size_t(py) * kWidth + px], b = without[size_t(py) * kWidth + px];
+                int most = 0;
+                for (int shift : {0, 8, 16})
+                    most = std::max(most, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+                changed += most > 24;
+            }
+        drawn += changed > 150;
+    };
+    player.lastFrame = 400;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_EQ(samples, 3) << "the flight ran its ten seconds";
+    EXPECT_EQ(inFrame, 3) << "the plane inside the frame";
+    EXPECT_EQ(drawn, 3) << "its body drawn there";
 }
 
 // Where a part of an enemy's body is now, as shots meet it.
