@@ -42,11 +42,13 @@ end
 -- The enemy manager switches this on when a square wave's soldiers are
 -- down and its docker still stands: the wave ends only once he has been
 -- hit, and he stands far off on the plateau. The player is told so at once,
--- by the radio too, and again while the wave waits.
+-- by the radio too, and again while the wave waits, in turns with the way
+-- up (the ramp, the yellow marks painted from the square).
 local dockerWaves = {"wave_32", "wave_33", "wave_34"}
-local dockerLines = {"Queda el estibador de la meseta: sube y dale un tiro, con uno basta.",
-                     "Queda otro estibador en la meseta: un tiro y se esconde.",
-                     "Queda el estibador junto al andamio: un tiro y se esconde."}
+local dockerLines = {"Queda el estibador de la meseta: sube por la rampa tras las marcas amarillas.",
+                     "Queda otro estibador en la meseta: sube por la rampa tras las marcas.",
+                     "Queda el estibador junto al andamio: sube por la rampa tras las marcas."}
+local dockerShotLine = "Al estibador le basta un tiro: en cuanto le das, se esconde."
 function dockersLeft()
     local enemies = getEnemyManager()
     if dockerWave and not enemies:isThisWaveActive(dockerWaves[dockerWave]) then
@@ -69,6 +71,8 @@ function dockersLeft()
     end
     if dockerTicks % 400 == 0 then
         missionLine(dockerLines[dockerWave])
+    elseif dockerTicks % 400 == 200 then
+        missionLine(dockerShotLine)
     end
     dockerTicks = dockerTicks + 1
 end
@@ -78,7 +82,7 @@ end
 -- the banner names the square, the hero says where to go and the mission
 -- line says it too, again while the boss waits; the painted marks show the
 -- way there.
-local squareLine = "Dockers espera en la plaza del ayuntamiento: baja por la rampa y sigue las marcas amarillas."
+local squareLine = "Dockers espera en la plaza: baja por la rampa y sigue las marcas amarillas."
 function Wave36()
     if not getTriggerManager():getEnabledTrigger("trg_236") then
         off("Wave36")

@@ -440,13 +440,14 @@ D3DXVECTOR3 EnemyPart(const std::string& enemy, const std::string& part)
 
 // The square's first wave, from its checkpoint on the plateau: the flight
 // before the fight shows its docker at his post. Once its soldiers are down
-// the wave still waits for him: the mission line and the radio say so, and
-// one shot at him ends the wave.
+// the wave still waits for him: the mission line and the radio say so, the
+// line names the ramp and the yellow marks painted up to him, and one shot
+// at him ends the wave.
 TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDocker)
 {
     player.lines[20] = "Checkpoint 4";
     player.spaces.insert({24, 27, 30});
-    int dockerShownFrames = 0, killedAt = 0, pointedAt = 0, nextWaveAt = 0;
+    int dockerShownFrames = 0, killedAt = 0, pointedAt = 0, nextWaveAt = 0, marksWhenPointed = 0;
     std::string lineBefore, lineAfter, radio;
     player.each = [&] {
         const int f = player.frames;
@@ -478,6 +479,9 @@ TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDoc
         if (!pointedAt && MissionLineShown().find("estibador") != std::string::npos) {
             pointedAt = f;
             lineAfter = MissionLineShown();
+            // The yellow marks from the square's middle to the ramp's top.
+            for (const char* mark : {"guia_plaza_1", "guia_plaza_10", "guia_plaza_11", "guia_plaza_17"})
+                marksWhenPointed += getSceneManager().IsVisible(mark);
         }
         // From the plateau, with the pistol.
         if (f < killedAt + 60)
@@ -494,6 +498,8 @@ TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDoc
     ASSERT_GT(pointedAt, 0) << "the mission line names the docker";
     EXPECT_LE(pointedAt - killedAt, 20) << "as soon as the soldiers are down";
     EXPECT_NE(lineAfter.find("meseta"), std::string::npos) << "and where he is: " << lineAfter;
+    EXPECT_NE(lineAfter.find("rampa tras las marcas"), std::string::npos) << "and the way up: " << lineAfter;
+    EXPECT_EQ(marksWhenPointed, 4) << "the marks painted up to him";
     EXPECT_FALSE(radio.empty()) << "the radio's subtitle names him";
     EXPECT_GT(nextWaveAt, 0) << "a shot at him ends the wave";
 }
