@@ -1,0 +1,245 @@
+// A new game in the shipped harbour: a soldier takes cover at wave 01's
+// barrier crate against a hero across it. He crouches with his back to the
+// crate, heading at the hero; leans out over it facing him to fire; and,
+// once the hero walks away out of reach, vaults it toward him.
+#include "loop_fixture.h"
+
+#include <SDL.h>
+
+#include <string>
+
+#include "app/WinMain.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "math/VectorMath.h"
+#include "platform/dinput.h"
+#include "platform/sdl_window.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "scene/CharacterEntity.h"
+#include "script/ScriptHost.h"
+#include "world/CollisionManager.h"
+#include "world/Parapet.h"
+
+namespace looptest {
+namespace {
+
+// The barrier's crate, the spot on its face where cover is taken, and the
+// way across it from there toward the yard beyond.
+const D3DXVECTOR3 kCrate(-551.3f, 0.0f, -820.9f);
+const D3DXVECTOR3 kCoverPoint(-602.5f, 0.0f, -868.6f);
+const D3DXVECTOR3 kAcross = NormalizeVector(kCrate - kCoverPoint);
+// The soldier starts off to one side on the crate's face side, 190 from
+// its cover point; the hero across the crate, 480 out along the way
+// across, within a pistol's 800 of the cover point.
+const D3DXVECTOR3 kSoldierAt(-700.0f, 9.231f, -780.0f);
+const D3DXVECTOR3 kHeroAt = kCoverPoint + kAcross * 480.0f + D3DXVECTOR3(0.0f, 9.231f, 0.0f);
+
+// Which way the body's chest faces on the ground: his right shoulder lies to
+// the right of that (a body facing +z has +x on its left).
+D3DXVECTOR3 ChestFacing(CEnemy* enemy)
+{
+    CCharacterEntity* body = enemy->GetEntity();
+    const D3DXMATRIX r = body->GetBoneMatrix("EBip01 R UpperArm");
+    const D3DXMATRIX l = body->GetBoneMatrix("EBip01 L UpperArm");
+    const D3DXVECTOR3 across(r._41 - l._41, 0.0f, r._43 - l._43);
+    D3DXMATRIX turn;
+    D3DXMatrixRotationYawPitchRoll(&turn, enemy->GetPosition().GetYaw(), 0.0f, 0.0f);
+    D3DXVECTOR3 right;
+    D3DXVec3TransformNormal(&right, &across, &turn);
+    return NormalizeVector(D3DXVECTOR3(right.z, 0.0f, -right.x));
+}
+
+float Ground(const D3DXVECTOR3& v, const D3DXVECTOR3& way)
+{
+    return v.x * way.x + v.z * way.z;
+}
+
+// Return on the menu, Space through the comic and the flight; the console
+// wakes wave 03, whose soldier ene_10 is put down beside the crate (the
+// other is taken out of play) and then the hero across it, looking on up
+// the yard. The soldier sees him and runs for the crate's cover. What he
+// does is read back at each step; in the last, W walks the hero away.
+class CoverWatcher : public NewGamePlayer {
+public:
+    void UpdateFrame(float dt) override
+    {
+        ++frames;
+        held += dt;
+        keys.SetKey(DIK_SPACE, frames == 2 || frames == 4);
+        if (frames == 8)
+            getScriptHost().RunCommand("Zone room01 wave_03");
+        getPlayer()->SetLife(350);
+        CEnemy* soldier = getEnemyManager()->getThisBotOfCurrentWave(kSoldier);
+        CIAEnemyCover* ai = soldier ? soldier->getIA() : nullptr;
+        bool walk = false;
+        switch (step) {
+        case 0:
+            if (frames >= 14 && ai) {
+                PlaceSoldier(soldier);
+                Next();
+            }
+            break;
+        case 1:
+            // His body stands where it was put before the hero comes: none
+            // of the wave meets him on the way.
+            if (frames >= 16) {
+                PlaceHero();
+                Next();
+            }
+            break;
+        case 2:
+            // Down behind it, the enter pose played out.
+            if (ai->GetState() == CIAEnemyCover::COVER && !ai->IsHolding() && held > 0.2f) {
+                crouched = Read(soldier);
+                Next();
+            }
+            break;
+        case 3:
+            // Leant out, the rise over the crate done.
+            if (ai->GetState() != CIAEnemyCover::SHOOTING_FROM_COVER)
+                held = 0.0f;
+            else if (held > 0.7f) {
+                leant = Read(soldier);
+                Next();
+            }
+            break;
+        case 4:
+            if (ai->GetState() != CIAEnemyCover::SHOOTING_FROM_COVER) {
+                after = Read(soldier);
+                Next();
+            }
+            break;
+        case 5:
+            // Back out of his reach, straight on across the crate.
+            walk = ManhattanDistanceXZ(getPlayer()->GetPosition().GetPosition(), kCoverPoint) < 840.0f;
+            if (ai->GetState() == CIAEnemyCover::JUMPING_COVER) {
+                jumped = Read(soldier);
+                Next();
+            }
+            break;
+        case 6:
+            walk = false;
+            if (ai->GetState() != CIAEnemyCover::JUMPING_COVER) {
+                landed = Read(soldier);
+                Next();
+            }
+            break;
+        default:
+            break;
+        }
+        keys.SetKey(DIK_W, walk);
+        CGameCalls::UpdateFrame(dt);
+        if (step == lastStep || frames > 900)
+            PushWindowClose();
+    }
+
+    void RenderFrame(float dt) override
+    {
+        if (getGUI().mainMenuActive || frames % 10 == 0)
+            CGameCalls::RenderFrame(dt);
+    }
+
+    // What the player sees of the soldier: where he is, which way he heads
+    // and his chest faces, against the way to the hero; his state; the
+    // parapet he holds.
+    struct Seen {
+        D3DXVECTOR3 at{0, 0, 0};
+        float heading = 0.0f, coverHeading = 0.0f, toHero = 0.0f;
+        D3DXVECTOR3 chest{0, 0, 0};
+        int state = -1;
+        std::string holds;
+    };
+
+    Seen crouched, leant, after, jumped, landed;
+    int frames = 0, step = 0, lastStep = 7;
+    float held = 0.0f;
+
+private:
+    void PlaceHero()
+    {
+        const float heroYaw = YawFromDirection(kAcross);
+        CPlayer* hero = getPlayer();
+        getCamera().LoadValues(kHeroAt.x, kHeroAt.y, kHeroAt.z, D3DDevice);
+        hero->GetPosition().SetPosition(kHeroAt);
+        getCollisionManager().setNewPlayerPosition(kHeroAt);
+        hero->GetPosition().SetYaw(heroYaw);
+        getCamera().SetYaw(heroYaw);
+    }
+
+    void PlaceSoldier(CEnemy* soldier)
+    {
+        for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies())
+            if (entry.second != soldier)
+                entry.second->getIA()->destroyThisGuy();
+        soldier->GetPosition().SetPosition(kSoldierAt);
+        soldier->GetPosition().SetYaw(YawFromDirection(kHeroAt - kSoldierAt));
+        getCollisionManager().setNewEnemyPosition(kSoldier, kSoldierAt);
+    }
+
+    static Seen Read(CEnemy* soldier)
+    {
+        Seen seen;
+        seen.at = soldier->GetPosition().GetPosition();
+        seen.heading = soldier->GetPosition().GetYaw();
+        seen.coverHeading = soldier->getIA()->GetCoverYaw();
+        seen.toHero = YawFromDirection(getPlayer()->GetPosition().GetPosition() - seen.at);
+        seen.chest = ChestFacing(soldier);
+        seen.state = soldier->getIA()->GetState();
+        const TParapet* held = soldier->getIA()->GetOccupiedParapet();
+        seen.holds = held ? held->name : "";
+        return seen;
+    }
+
+    void Next()
+    {
+        ++step;
+        held = 0.0f;
+    }
+
+    static constexpr const char* kSoldier = "ene_10";
+};
+
+class EnemyCoverRun : public ShippedRun<CoverWatcher> {
+protected:
+    EnemyCoverRun() : ShippedRun("enemy_cover") {}
+};
+
+// Behind the crate he heads at the hero across it, his chest turned away
+// from him (his back to the crate), on its face side; leant out his chest
+// faces the hero over it; walked away from, he vaults it toward the hero
+// and comes down clear of its far side.
+TEST_F(EnemyCoverRun, ASoldierCrouchesBackToTheCrateLeansOutAtTheHeroAndVaultsTowardHim)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_EQ(player.step, player.lastStep) << "stopped at step " << player.step << " after " << player.frames;
+    const auto& c = player.crouched;
+    EXPECT_EQ(c.holds, "p_b_s_A_B_515");
+    EXPECT_LT(ManhattanDistanceXZ(c.at, kCoverPoint), 30.0f) << "on the crate's cover spot";
+    EXPECT_NEAR(AngleDifference(c.heading, YawFromDirection(kAcross)), 0.0f, 0.01f) << "heading across the crate";
+    EXPECT_NEAR(AngleDifference(c.heading, c.coverHeading), 0.0f, 1e-4f);
+    EXPECT_LT(std::fabs(AngleDifference(c.heading, c.toHero)), 0.2f) << "at the hero";
+    EXPECT_LT(Ground(c.chest, kAcross), -0.7f) << "his back to the crate";
+
+    const auto& l = player.leant;
+    EXPECT_LT(ManhattanDistanceXZ(l.at, kCoverPoint), 30.0f) << "still at the crate";
+    EXPECT_LT(std::fabs(AngleDifference(l.heading, l.toHero)), 0.1f) << "turned to the hero";
+    EXPECT_GT(Ground(l.chest, kAcross), 0.7f) << "facing over the crate";
+
+    // The hero looked away up the yard: the lean-out ends in cover.
+    EXPECT_EQ(player.after.state, CIAEnemyCover::COVER);
+    EXPECT_EQ(player.after.holds, "p_b_s_A_B_515");
+
+    // Over it along the way across, toward the hero, and down past the
+    // crate's far face (40 past its middle).
+    EXPECT_NEAR(AngleDifference(player.jumped.heading, YawFromDirection(kAcross)), 0.0f, 0.01f);
+    EXPECT_LT(Ground(player.jumped.at - kCrate, kAcross), -40.0f) << "from its face side";
+    EXPECT_GT(Ground(player.landed.at - kCrate, kAcross), 60.0f) << "down beyond it";
+    // Out after him, in the open: searching, or already shooting.
+    EXPECT_TRUE(player.landed.state == CIAEnemyCover::SEARCHING || player.landed.state == CIAEnemyCover::SHOOTING)
+        << player.landed.state;
+    EXPECT_EQ(player.landed.holds, "");
+}
+
+} // namespace
+} // namespace looptest
