@@ -68,6 +68,7 @@ public:
     bool PlaceAvioneta(const D3DXVECTOR3&) override { return true; }
     bool IsDocker3Done() override { return false; }
     bool PlaneStillFlying() override { return true; }
+    void CarryBoxWith(const std::string&, const std::string&) override {}
     bool IsFinisherUnderWay() override { return false; }
     void ForgetFireHeld() override {}
     void RefillLife() override {}

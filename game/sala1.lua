@@ -45,6 +45,25 @@ function missionBanner(n)
     getSoundManager():playThisSampleOnce("data/sound/mission.wav", 0.4)
 end
 
+-- The mission line at the bottom left, for its ten seconds. The game keeps
+-- every text a script adds for the rest of the run: each one is added once
+-- per script state, and chosen again each time it is to show.
+local missionLines = {}
+function missionLine(text)
+    local texts = getMissionText()
+    if not missionLines[text] then
+        texts:addText(text)
+        missionLines[text] = texts:getLastMission()
+    end
+    texts:setMission(missionLines[text])
+end
+
+-- A line on the radio, heard and, with subtitles on, read.
+function radioLine(key)
+    getSoundManager():playThisSampleOnce("data/sound/" .. key .. ".ogg", 1.0)
+    getSubtitulos():showSubtitulo(key)
+end
+
 -- The first list without the names of the second.
 function without(list, left)
     local kept = {}
@@ -96,7 +115,7 @@ end
 -- The hangar's logics that a checkpoint may find on (sala2.lua adds the
 -- island's).
 hangarLogics = {"enemiesTravellingCamera", "OnEnter_trg_031", "ene1_2", "ene5_2", "Wave4", "avionetaLlega", "ene7_1",
-                "Wave5", "ene10_1", "Wave9", "ene25_1"}
+                "Wave5", "avionetaAviso", "ene10_1", "Wave9", "ene25_1"}
 
 -- The intro flight: the ghost wave walks while the camera travels.
 function enemiesTravellingCamera()
@@ -188,6 +207,27 @@ end
 function Wave5()
     off("Wave5")
     getSoundManager():playVrekAgainstNextWave()
+    planeTicks = 0
+    on("avionetaAviso")
+end
+
+-- Nothing but the plane ends this stretch, and its soldiers are soon down:
+-- the player is told so once its last flight has given him the view back
+-- (about nine seconds on; a logic runs at most ten times a second), by the
+-- radio a little later, and again while it keeps circling.
+local kPlaneLine = "Derriba la avioneta: dispárale cada vez que pase."
+function avionetaAviso()
+    if not getEnemyManager():isThisWaveActive("wave_04") then
+        off("avionetaAviso")
+        return
+    end
+    planeTicks = (planeTicks or 0) + 1
+    if planeTicks >= 90 and (planeTicks - 90) % 400 == 0 then
+        missionLine(kPlaneLine)
+    end
+    if planeTicks == 190 then
+        radioLine("mcAvioneta")
+    end
 end
 
 -- The way up to the hangar waits for the plane to be down. Only the end of

@@ -13,7 +13,7 @@ local off = switchOff
 
 -- The island's logics that a checkpoint may find on (see rearmStretch).
 islandLogics = {"enemiesTravellingCameraIsla", "Wave31", "ene31_0", "ene33_0", "ene33_1", "ene37_1", "ene42_0",
-                "ene47_1", "Wave36"}
+                "ene47_1", "Wave36", "dockersLeft"}
 local islandVolumes = {"trg_236"}
 
 -- The walkers of the arrival flight.
@@ -37,6 +37,40 @@ end
 function Wave31()
     off("Wave31")
     walkTheIntro()
+end
+
+-- The enemy manager switches this on when a square wave's soldiers are
+-- down and its docker still stands: the wave ends only once he has been
+-- hit, and he stands far off on the plateau. The player is told so at once,
+-- by the radio too, and again while the wave waits.
+local dockerWaves = {"wave_32", "wave_33", "wave_34"}
+local dockerLines = {"Queda el estibador de la meseta: sube y dale un tiro, con uno basta.",
+                     "Queda otro estibador en la meseta: un tiro y se esconde.",
+                     "Queda el estibador junto al andamio: un tiro y se esconde."}
+function dockersLeft()
+    local enemies = getEnemyManager()
+    if dockerWave and not enemies:isThisWaveActive(dockerWaves[dockerWave]) then
+        dockerWave = nil
+        off("dockersLeft")
+        return
+    end
+    if not dockerWave then
+        for i = 1, #dockerWaves do
+            if enemies:isThisWaveActive(dockerWaves[i]) then
+                dockerWave = i
+            end
+        end
+        if not dockerWave then
+            off("dockersLeft")
+            return
+        end
+        dockerTicks = 0
+        radioLine("mcEstibador")
+    end
+    if dockerTicks % 400 == 0 then
+        missionLine(dockerLines[dockerWave])
+    end
+    dockerTicks = dockerTicks + 1
 end
 
 -- The last fight: the boss stays out of reach, waiting, until the hero

@@ -106,6 +106,7 @@ const char* const kHangaresYard[] = {
     "pila_cajas_G", "pila_cajas_P", "pila_cajas_A1", "pila_cajas_A2", "guia_camino_1",
     "guia_camino_2", "guia_camino_3", "guia_camino_4", "guia_camino_5", "guia_camino_6", "guia_camino_7",
     "guia_camino_8", "guia_camino_9", "guia_camino_10", "guia_camino_11", "guia_camino_12", "guia_camino_13",
+    "deposito_combustible",
 };
 
 const char* const kHangaresBuildings[] = {
@@ -233,6 +234,7 @@ const char* const kIsland[] = {
     "isla_suciedad_02", "isla_suciedad_01", "isla_montanya_06", "isla_montanya_05",
     "isla_montaya04", "isla_montanya_03", "isla_montanya_02", "isla_montanya_01",
     "isla_palmeras_03", "isla_palmeras_02", "isla_palmeras_01", "TextoFINAL",
+    "isla_rampa_montanya_02_n", "isla_rampa_montanya_02_s", "isla_rampa_montanya_02_o", "isla_rampa_montanya_02_e",
 };
 
 const char* const kScaffoldPlanks[] = {

@@ -3,6 +3,7 @@
 #include "app/GameStateFlags.h"
 #include "gui/Achievements.h"
 #include "gui/GUIManager.h"
+#include "gui/MissionText.h"
 #include "player/Player.h"
 #include "scene/RigidAnimManager.h"
 #include "world/TriggerManager.h"
@@ -252,6 +253,9 @@ void RestartLevel(bool newGame, ILevelWorld& world)
     hero->SetTopLife(350);
     // The hangar explosion moves him again in the new run.
     hero->explosionRelocated = false;
+    // A line about the stretch left behind (the plane, a docker) would send
+    // him after what is no longer there.
+    getMissionText().Hide();
     if (newGame)
         NewGameSteps(world);
     else

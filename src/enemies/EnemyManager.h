@@ -89,6 +89,9 @@ public:
     void killThisWave(std::string wave);
     // The level flow that moves from one wave to the next.
     void UpdateWaveProgression();
+    // A square wave whose soldiers are all down waits for its docker, far
+    // off, to be hit: once per wave the level script is told ("dockersLeft").
+    void PointToDockers();
     // The tracked enemies that asked to walk: one whose straight way an
     // obstacle blocks evades to a detour point first; each turns toward its
     // destination and steps there; one that made no progress since its last
@@ -175,6 +178,7 @@ private:
     std::uint16_t m_SearchingCount = 0;
     std::uint16_t m_MoveToCoverCount = 0;
     bool m_Frozen = false;
+    bool m_DockersPointedTo = false; // in the current wave
     RoomMap m_Rooms;
     WaveMap m_RoomWaves;
     EnemyMap m_WaveEnemies;

@@ -5,6 +5,7 @@
 
 #include "app/GameStateFlags.h"
 #include "enemies/Enemy.h"
+#include "enemies/EnemyStateHelpers.h"
 #include "gui/GUIManager.h"
 #include "gui/Subtitles.h"
 #include "player/ControllerSelector.h"
@@ -114,6 +115,7 @@ void CEnemyManager::setNewZone(std::string room, std::string wave)
     else
         m_ZoneLetter = waveDigit == 1 ? 'A' : 'B';
     m_WaveStart = true;
+    m_DockersPointedTo = false;
 
     if (wave == "wave_31") {
         getPlayer()->storeForCHECKPOINT();
@@ -157,17 +159,23 @@ void CEnemyManager::UpdateWaveProgression()
         if (onlyDockersAliveAndKilled()) {
             setNewZone("room3", "wave_33");
             Activate("ene37_1");
+        } else {
+            PointToDockers();
         }
         break;
     case 3:
         if (onlyDockersAliveAndKilled()) {
             setNewZone("room3", "wave_34");
             Activate("ene42_0");
+        } else {
+            PointToDockers();
         }
         break;
     case 4:
         if (onlyDockersAliveAndKilled())
             setNewZone("room3", "wave_35");
+        else
+            PointToDockers();
         break;
     case 5:
         if (!anyBotAlive()) {
@@ -177,6 +185,20 @@ void CEnemyManager::UpdateWaveProgression()
         break;
     default:
         break;
+    }
+}
+
+void CEnemyManager::PointToDockers()
+{
+    if (m_DockersPointedTo || m_WaveEnemies.empty() || IsAnyNonDockerAlive())
+        return;
+    for (const auto& entry : m_WaveEnemies) {
+        const CIAEnemyCover* ai = entry.second->getIA();
+        if (NameAt(entry.first, 4) == 'D' && !ai->IsDockerHit() && !ai->IsDestroyed()) {
+            m_DockersPointedTo = true;
+            Activate("dockersLeft");
+            return;
+        }
     }
 }
 

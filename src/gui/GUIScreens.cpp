@@ -102,8 +102,10 @@ void CGUIManager::RenderHud(float seconds)
             comboBlinkCell = comboBlinkCell == 1 ? 0 : 1;
         }
     }
+    // The weapon's box names it in the player's language, as every other
+    // picture with words does.
     if (!hero.weapon.empty())
-        DrawNamed(hero.weapon);
+        DrawNamed(Localized(hero.weapon));
     if (!comboShown && !hero.weapon.empty()) {
         const int code = hero.stateCode;
         if (code == 35 || code == 41 || code == 48 || code == 52 || code == 64) {

@@ -39,7 +39,7 @@ void CMissionText::Update(float dt)
 
 void CMissionText::Render()
 {
-    if (!m_Font || m_Current < 0 || m_Current >= static_cast<int>(m_Texts.size()) || m_Clock > m_ShowTime)
+    if (!m_Font || !IsShowing())
         return;
     const char* text = m_Texts[m_Current].c_str();
     RECT shadow = {m_X + 1, m_Y + 1, m_ScreenWidth + 1, m_ScreenHeight + 1};

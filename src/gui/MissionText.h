@@ -33,10 +33,17 @@ public:
     // (an index outside the list shows nothing); addText appends a text;
     // getLastMission is the index of the last text, -1 when there is none.
     void setMission(int n);
+    // Takes the current text off the screen, as if its time were up.
+    void Hide() { m_Clock = m_ShowTime + 1.0f; }
     void addText(std::string text);
     int getLastMission();
 
     const std::vector<std::string>& GetTexts() const { return m_Texts; }
+    // A valid text chosen no more than the show time ago: what is drawn.
+    bool IsShowing() const
+    {
+        return m_Current >= 0 && m_Current < static_cast<int>(m_Texts.size()) && m_Clock <= m_ShowTime;
+    }
     int GetCurrent() const { return m_Current; }
 
     static constexpr float kShowTime = 10.0f;

@@ -24,6 +24,11 @@ constexpr float kHalfPi = 1.5707964f;
 // way, and how far ahead of the bullet they are centred.
 constexpr float kTracerReach = 50.0f;
 constexpr float kTracerAhead = 150.0f;
+// A streak's width as a share of its distance from the eye where it passes
+// nearest: a line of two or three pixels across an 800 x 600 frame wherever
+// it flies. As wide as its texture's quads, one flying past the camera
+// covered a quarter of the view.
+constexpr float kTracerWidthPerUnit = 0.004f;
 
 // The resolutions write a point only when their ray hits something: start
 // from a value no hit can leave behind.
@@ -47,6 +52,16 @@ void Aim(CLocation& t, const D3DXVECTOR3& direction)
 {
     t.SetYaw(YawFromDirection(direction));
     t.SetPitch(-PitchFromDirection(direction));
+}
+
+// The hero's bullets fly along lines from the camera, his streaks from his
+// gun: each streak goes from the muzzle to where its bullet struck, so that
+// it ends on what the shot hit. One that struck nothing, or struck between
+// the camera and the muzzle, goes toward the far point of its line instead.
+void AimAtStrike(Projectile& p, const D3DXVECTOR3& muzzle, const D3DXVECTOR3& far, const D3DXVECTOR3& view)
+{
+    const bool ahead = p.hasTarget && DotProduct(p.target - muzzle, view) > 0.0f;
+    Aim(p.transform, (ahead ? p.target : far) - muzzle);
 }
 
 // Muzzle flash place and shot sound by weapon, as seen from the shooter.
@@ -94,7 +109,7 @@ void CProjectileManager::Render(float)
         DrawTracer(p);
 }
 
-bool CProjectileManager::TracerPlace(const Projectile& p, const D3DXVECTOR3& eye, float* ahead)
+bool CProjectileManager::TracerPlace(const Projectile& p, const D3DXVECTOR3& eye, float* ahead, float* width)
 {
     const D3DXVECTOR3& at = p.transform.GetPosition();
     // The streak runs ahead of the bullet but ends where the bullet strikes:
@@ -112,35 +127,38 @@ bool CProjectileManager::TracerPlace(const Projectile& p, const D3DXVECTOR3& eye
     const D3DXVECTOR3 heading = DirectionFromYawPitch(p.transform.GetYaw(), p.transform.GetPitch());
     const D3DXVECTOR3 fromCentre = eye - (at + heading * *ahead);
     const float along = std::max(-kTracerReach, std::min(kTracerReach, DotProduct(fromCentre, heading)));
-    return VectorLength(fromCentre - heading * along) >= kTracerReach;
+    const float nearest = VectorLength(fromCentre - heading * along);
+    if (width)
+        *width = nearest * kTracerWidthPerUnit;
+    return nearest >= kTracerReach;
 }
 
 void CProjectileManager::DrawTracer(const Projectile& p)
 {
-    float ahead = 0.0f;
-    if (!TracerPlace(p, getCamera().GetPosition(), &ahead))
+    float ahead = 0.0f, width = 0.0f;
+    if (!TracerPlace(p, getCamera().GetPosition(), &ahead, &width))
         return;
+    IDirect3DTexture9* texture = getTextureManager().GetTexture("traza.tga");
+    // The streak is a narrow strip down the middle of its texture, fading
+    // at its ends: the clear sides, and the ends too faint for the alpha
+    // test, would cost the renderer as much as the streak itself.
+    if (texture != m_TracerTexture) {
+        m_TracerTexture = texture;
+        m_TracerPart = VisiblePart(texture, CDrawHelper::kWorldQuadAlphaRef);
+    }
+    const TexturePart part = ShortcutOn(Shortcut::FittedTracers) ? m_TracerPart : TexturePart();
+    // Squeezed across so that the strip is the streak's width.
+    const float strip = 2.0f * kTracerReach * std::max(m_TracerPart.u1 - m_TracerPart.u0, 1.0f / 64.0f);
     const D3DXVECTOR3& at = p.transform.GetPosition();
-    D3DXMATRIX r, f, t, x, z;
+    D3DXMATRIX s, r, f, t, x, z;
+    D3DXMatrixScaling(&s, width / strip, 1.0f, 1.0f);
     D3DXMatrixRotationYawPitchRoll(&r, p.transform.GetYaw(), p.transform.GetPitch(), 0.0f);
     D3DXMatrixTranslation(&f, 0.0f, 0.0f, ahead);
     D3DXMatrixTranslation(&t, at.x, at.y, at.z);
     D3DXMatrixRotationX(&x, kHalfPi);
     D3DXMatrixRotationZ(&z, kHalfPi);
-    IDirect3DTexture9* texture = getTextureManager().GetTexture("traza.tga");
-    // The streak is a narrow strip down the middle of its texture, fading
-    // at its ends: the clear sides, and the ends too faint for the alpha
-    // test, would cost the renderer as much as the streak itself.
-    TexturePart part;
-    if (ShortcutOn(Shortcut::FittedTracers)) {
-        if (texture != m_TracerTexture) {
-            m_TracerTexture = texture;
-            m_TracerPart = VisiblePart(texture, CDrawHelper::kWorldQuadAlphaRef);
-        }
-        part = m_TracerPart;
-    }
-    getDrawHelper().DrawWorldQuad(texture, x * f * r * t, kTracerReach, part);
-    getDrawHelper().DrawWorldQuad(texture, x * z * f * r * t, kTracerReach, part);
+    getDrawHelper().DrawWorldQuad(texture, s * x * f * r * t, kTracerReach, part);
+    getDrawHelper().DrawWorldQuad(texture, s * x * z * f * r * t, kTracerReach, part);
 }
 
 CLocation CProjectileManager::ApplySpread(CLocation t, std::uint16_t spread)
@@ -195,14 +213,16 @@ void CProjectileManager::FireShot(CLocation muzzle, float velocity, std::uint16_
         hit.ApplyTo(record);
         record.transform = muzzle;
         const CCamera& camera = getCamera();
-        const D3DXVECTOR3 aim = camera.GetPosition() + 1000.0f * NormalizeVector(camera.GetViewDirection());
-        Aim(record.transform, aim - muzzle.GetPosition());
+        const D3DXVECTOR3 view = NormalizeVector(camera.GetViewDirection());
+        AimAtStrike(record, muzzle.GetPosition(), camera.GetPosition() + 1000.0f * view, view);
         if (weapon == "SHOTGUN") {
             FireShotgunPellets(muzzle, velocity, 0, damage);
             for (Projectile& pellet : m_Pellets) {
                 HitPoint pelletHit;
                 physics.ResolvePlayerShot(&pellet.transform, pelletHit.xyz);
                 pelletHit.ApplyTo(pellet);
+                const D3DXVECTOR3 way = YawPitchVector(pellet.transform.GetYaw(), pellet.transform.GetPitch());
+                AimAtStrike(pellet, muzzle.GetPosition(), camera.GetLookAt() + 1000.0f * way, view);
                 m_Live.push_back(pellet);
             }
         } else {
@@ -228,14 +248,14 @@ void CProjectileManager::FireShot(CLocation muzzle, float velocity, std::uint16_
             // camera) would have them hit what stands behind him.
             FireShotgunPellets(shot, velocity, 1, damage);
             for (Projectile& pellet : m_Pellets) {
-                const D3DXVECTOR3 from = pellet.transform.GetPosition();
-                CLocation probe = pellet.transform;
-                probe.MoveForward(5000.0f);
-                const RayHit strike = physics.CastRay(from, probe.GetPosition());
-                if (strike.hit) {
-                    pellet.target = strike.hitPoint;
+                D3DXVECTOR3 strike;
+                bool marks = false;
+                const D3DXVECTOR3 way = YawPitchVector(pellet.transform.GetYaw(), pellet.transform.GetPitch());
+                if (physics.PelletStrike(pellet.transform.GetPosition(), way, &strike, &marks)) {
+                    pellet.target = strike;
                     pellet.hasTarget = true;
-                    getParticleManager().SpawnWallSparks(strike.hitPoint);
+                    if (marks)
+                        getParticleManager().SpawnWallSparks(strike);
                 }
                 m_Live.push_back(pellet);
             }

@@ -53,9 +53,11 @@ public:
     // yaw and in pitch; four draws of the runtime generator unless spread is 0.
     CLocation ApplySpread(CLocation t, std::uint16_t spread);
     void DrawTracer(const Projectile& projectile);
-    // How far ahead of the bullet its streak is centred, seen from the eye;
-    // false when the streak passes so near the eye that it is not drawn.
-    static bool TracerPlace(const Projectile& projectile, const D3DXVECTOR3& eye, float* ahead);
+    // How far ahead of the bullet its streak is centred, seen from the eye,
+    // and how wide it is drawn; false when the streak passes so near the
+    // eye that it is not drawn.
+    static bool TracerPlace(const Projectile& projectile, const D3DXVECTOR3& eye, float* ahead,
+                            float* width = nullptr);
 
     const std::vector<Projectile>& GetProjectiles() const { return m_Live; }
     const std::vector<Projectile>& GetPellets() const { return m_Pellets; }

@@ -30,10 +30,29 @@ bool WordAtThree(const std::string& name, const char* word)
     return name.size() >= 3 + text.size() && name.compare(3, text.size(), text) == 0;
 }
 
+bool Full(const IWeapon* weapon)
+{
+    return !weapon || weapon->GetCurrentClip() + weapon->GetAmmo() >= weapon->GetMaxAmmo();
+}
+
+// What walking over the pickup would give the hero now: a weapon he does not
+// carry, or rounds he has room for.
+bool WouldTake(CPlayer* hero, const IWeapon& lying)
+{
+    const std::string kind = lying.GetName();
+    if (kind == "GUN")
+        return !Full(hero->GetGun());
+    if (kind == "THOMPSON")
+        return !hero->HasThompson() || !Full(hero->GetThompson());
+    if (kind == "SHOTGUN")
+        return !hero->HasShotgun() || !Full(hero->GetShotgun());
+    return false;
+}
+
 // Tops the weapon up by the pickup's rounds; false when it is already full.
 bool GiveAmmunition(IWeapon* weapon, float ammo)
 {
-    if (!weapon || weapon->GetCurrentClip() + weapon->GetAmmo() >= weapon->GetMaxAmmo())
+    if (Full(weapon))
         return false;
     const long rounds = std::lround(std::fmax(0.0f, ammo));
     const long reserve = std::min<long>(65535, weapon->GetAmmo() + rounds);
@@ -89,10 +108,22 @@ void CWeaponPickups::AddPickup(std::string name, std::uint16_t ammo, float x, fl
 
     // The old glow would otherwise stay over a pickup that is no longer there.
     RemovePickup(name);
-    m_Pickups[name] = std::move(pickup);
+    SetGlow(m_Pickups[name] = std::move(pickup), true);
+}
 
-    if (const ParticleSystemType* type = getParticleTypes().FindSystemType(m_Pickups[name].hint))
-        getParticleManager().CreateEmitter(type, x, y + kGlowHeight, z, 0.0f, 0.0f, 0.0f);
+void CWeaponPickups::SetGlow(WeaponPickup& pickup, bool on)
+{
+    if (pickup.glowing == on)
+        return;
+    const D3DXVECTOR3& p = pickup.weapon->GetModel().GetTransform().GetPosition();
+    if (!on) {
+        getParticleManager().RemoveEmitterAt(p.x, p.y + kGlowHeight, p.z);
+    } else if (const ParticleSystemType* type = getParticleTypes().FindSystemType(pickup.hint)) {
+        getParticleManager().CreateEmitter(type, p.x, p.y + kGlowHeight, p.z, 0.0f, 0.0f, 0.0f);
+    } else {
+        return;
+    }
+    pickup.glowing = on;
 }
 
 void CWeaponPickups::RemovePickup(std::string name)
@@ -100,8 +131,7 @@ void CWeaponPickups::RemovePickup(std::string name)
     auto found = m_Pickups.find(name);
     if (found == m_Pickups.end())
         return;
-    const D3DXVECTOR3& p = found->second.weapon->GetModel().GetTransform().GetPosition();
-    getParticleManager().RemoveEmitterAt(p.x, p.y + kGlowHeight, p.z);
+    SetGlow(found->second, false);
     m_Pickups.erase(found);
 }
 
@@ -174,6 +204,8 @@ void CWeaponPickups::Update(float seconds)
             taken = result;
             break;
         }
+        if (CPlayer* hero = getPlayer(); hero->GetGun())
+            SetGlow(pickup, WouldTake(hero, *pickup.weapon));
     }
     if (!taken.empty())
         RemovePickup(taken);

@@ -1,5 +1,5 @@
-// The weapons lying in the level, spinning under a glow until the hero
-// picks one up.
+// The weapons lying in the level, spinning until the hero picks one up, and
+// glowing while he would.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,10 @@ struct WeaponPickup {
     std::unique_ptr<IWeapon> weapon;
     // The model's yaw in radians.
     float spin = 0.0f;
+    // Its glow is up: while the hero could take it, so that a weapon he
+    // walks over and leaves (it would give him nothing) does not look like
+    // one he missed.
+    bool glowing = false;
 };
 
 class CWeaponPickups {
@@ -40,6 +44,8 @@ public:
     const std::map<std::string, WeaponPickup>& GetPickups() const { return m_Pickups; }
 
 private:
+    void SetGlow(WeaponPickup& pickup, bool on);
+
     std::map<std::string, WeaponPickup> m_Pickups;
 };
 

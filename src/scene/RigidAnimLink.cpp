@@ -100,6 +100,11 @@ public:
         const CCollisionManager& collisions = getCollisionManager();
         return collisions.planeHits >= 0 && collisions.tankHits >= 0;
     }
+    void CarryBoxWith(const std::string& box, const std::string& object) override
+    {
+        if (IEntidad3D* entity = getSceneManager().FindEntity(object))
+            getCollisionManager().CarryStaticBody(box, entity->GetTransform().GetMatrix());
+    }
 
     bool IsFinisherUnderWay() override
     {

@@ -148,6 +148,9 @@ public:
     // Neither of the collision manager's two plane hit counters has gone
     // below 0, where the final stage of the plane's destruction plays.
     virtual bool PlaneStillFlying() = 0;
+    // Puts the level's collision box of that name where the object of that
+    // name is drawn now; nothing when either is missing.
+    virtual void CarryBoxWith(const std::string& box, const std::string& object) = 0;
 
     // The hero.
     virtual bool IsFinisherUnderWay() = 0;
@@ -314,6 +317,7 @@ private:
     void HandleSequenceEnd(bool skip);
     void ApplyEndTable();
     void UpdateHangarStates();
+    void CarryPlaneBox();
     void StartReadySequence();
     void UpdateDockersEscape(float dt);
     void RelocateForExplosion();

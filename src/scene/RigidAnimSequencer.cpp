@@ -322,6 +322,8 @@ void CRigidAnimManager::UpdateHangarStates()
         // one hit short of that; ending there would leave the wave standing.
         if (!world.PlaneStillFlying())
             record.hangarRigidState = G::RigidaEneAvionetaDone;
+        else
+            CarryPlaneBox();
         break;
     case G::PlayingRigidasHangarOpen:
         record.hangarRigidState = G::RigidasHangarOpenDone;
@@ -333,7 +335,15 @@ void CRigidAnimManager::UpdateHangarStates()
         record.hangarRigidState = G::PlayingRigidaEneAvioneta;
         play("nueva_avioneta_bucle", true);
         world.PlaceAvioneta(kAvionetaLoopCentre);
+        CarryPlaneBox();
     }
+}
+
+// The plane's box goes round with the plane: shots at the body a player
+// sees circling are the shots that bring it down, wherever on its loop.
+void CRigidAnimManager::CarryPlaneBox()
+{
+    World().CarryBoxWith("col_avion_bucle", "AVION_NUEVO_CUERPO_BUCLE");
 }
 
 void CRigidAnimManager::Scripted(float fov)

@@ -265,6 +265,34 @@ void CCollisionManager::RemoveStaticBody(std::string name)
     }
 }
 
+void CCollisionManager::CarryStaticBody(const std::string& name, const D3DXMATRIX& object)
+{
+    if (!dynamicsWorld)
+        return;
+    btCollisionObjectArray& objects = dynamicsWorld->getCollisionObjectArray();
+    for (int i = 0; i < objects.size(); ++i) {
+        btRigidBody* body = btRigidBody::upcast(objects[i]);
+        if (!body || !body->getMotionState() || !body->isStaticOrKinematicObject() || KindOf(body) != PHYSICS_BOX)
+            continue;
+        const RayHit& record = *static_cast<const RayHit*>(body->getUserPointer());
+        if (record.name != name)
+            continue;
+        D3DXMATRIX standing = object;
+        standing._42 += record.height * 0.5f;
+        const btTransform pose = ToTransform(standing);
+        body->setWorldTransform(pose);
+        body->getMotionState()->setWorldTransform(pose);
+        // Flying into the camera's or a character's sphere, it would shove
+        // them: rays alone see it.
+        if (body->getBroadphaseHandle()->m_collisionFilterMask != btBroadphaseProxy::DefaultFilter) {
+            dynamicsWorld->removeRigidBody(body);
+            dynamicsWorld->addRigidBody(body, btBroadphaseProxy::StaticFilter, btBroadphaseProxy::DefaultFilter);
+        }
+        dynamicsWorld->updateSingleAabb(body);
+        return;
+    }
+}
+
 void CCollisionManager::FreeRigidBody(btRigidBody* body)
 {
     if (body->getBroadphaseHandle())

@@ -8,6 +8,8 @@
 #include <BulletCollision/CollisionDispatch/btGhostObject.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -55,5 +57,39 @@ inline PhysicsRecordKind KindOf(const btCollisionObject* object)
 {
     return static_cast<PhysicsRecordKind>(object->getUserIndex());
 }
+
+// The closest hit of a bullet's ray. A bullet flies through what no player
+// sees stop it: a box that lets bullets through, the camera's body, and the
+// body of the one who fired (his own arm or head round the line he aims by).
+class BulletRayCallback : public btCollisionWorld::ClosestRayResultCallback {
+public:
+    BulletRayCallback(const btVector3& from, const btVector3& to, std::string camera, std::string shooter)
+        : ClosestRayResultCallback(from, to), m_Camera(std::move(camera)), m_Shooter(std::move(shooter))
+    {
+        m_collisionFilterGroup = 1;
+        m_collisionFilterMask = 0xFFFF;
+    }
+
+    bool needsCollision(btBroadphaseProxy* proxy) const override
+    {
+        if (!ClosestRayResultCallback::needsCollision(proxy))
+            return false;
+        const auto* object = static_cast<const btCollisionObject*>(proxy->m_clientObject);
+        const void* record = object->getUserPointer();
+        if (!record)
+            return true;
+        if (KindOf(object) == PHYSICS_BOX)
+            return static_cast<const RayHit*>(record)->shots != ShotPassage::Through;
+        if (KindOf(object) == PHYSICS_BODY_PART) {
+            const std::string& owner = static_cast<const BodyPart*>(record)->ownerName;
+            return owner != m_Camera && (m_Shooter.empty() || owner != m_Shooter);
+        }
+        return true;
+    }
+
+private:
+    std::string m_Camera;
+    std::string m_Shooter;
+};
 
 } // namespace

@@ -308,6 +308,10 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
         pendingCollision.width = attributes.GetFloat("width", 0.0f);
         pendingCollision.height = attributes.GetFloat("height", 0.0f);
         pendingCollision.length = attributes.GetFloat("length", 0.0f);
+        const std::string shots = attributes.GetString("shots", "");
+        pendingCollision.shots = shots == "through"    ? ShotPassage::Through
+                                 : shots == "unmarked" ? ShotPassage::Unmarked
+                                                       : ShotPassage::Marked;
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
         pendingCollision.transform = attributes.GetMatrix("transform", identity);

@@ -32,6 +32,12 @@ class btTransform;
 // object's user index, so a hit is never read as the wrong record.
 enum PhysicsRecordKind { PHYSICS_NONE = 0, PHYSICS_BOX = 1, PHYSICS_PROP = 2, PHYSICS_BODY_PART = 3 };
 
+// How a level box meets a bullet. Most are the shapes of drawn objects and
+// show a hole where they are struck. A box that nothing draws shows none:
+// either it still stops bullets, where what lies beyond must not be shot
+// from there, or they fly on through it.
+enum class ShotPassage { Marked, Unmarked, Through };
+
 // A static box of the level as read from the collision files, and the answer
 // of a ray cast (which fills the flag, name, centre, hit point and corners).
 class CLocation;
@@ -48,6 +54,7 @@ struct RayHit {
     float length = 0.0f;
     D3DXVECTOR3 corners[4] = {};
     D3DXMATRIX transform;
+    ShotPassage shots = ShotPassage::Marked;
 };
 
 // A weapon lying in the level.
@@ -229,6 +236,11 @@ public:
     void setNewEnemyPosition(std::string name, D3DXVECTOR3 position);
     // Takes the static box of that name out of the world, if there is one.
     void RemoveStaticBody(std::string name);
+    // Moves the level's box of that name to stand on an object drawn with
+    // that world matrix, as the level's boxes stand on theirs (centred half
+    // their height up). A box that moves is met by shots only, never by the
+    // characters or the camera. Nothing for a name not in the world.
+    void CarryStaticBody(const std::string& name, const D3DXMATRIX& object);
     btRigidBody* AddStaticBody(const btTransform& transform, btCollisionShape* shape, std::string name);
     btRigidBody* AddDynamicBody(float mass, const btTransform& start, btCollisionShape* shape, PropRecord* record);
     // Builds a prop's entity and body when the level is loaded.
@@ -267,6 +279,10 @@ public:
     void ResolvePlayerShot(const CLocation* shooter, float hitPoint[3]);
     // The same for one enemy bullet along the shooter's heading.
     void ResolveEnemyShot(const CLocation* shooter, std::uint16_t damage, float hitPoint[3]);
+    // Where an enemy's shotgun pellet strikes, flying from the point along
+    // the direction; false when it strikes nothing. `marks`: whether it
+    // leaves a hole there (on a drawn level box).
+    bool PelletStrike(const D3DXVECTOR3& from, const D3DXVECTOR3& direction, D3DXVECTOR3* point, bool* marks);
 
     // Where the game's link is replaced (tests). Null restores it.
     void SetWorld(ICollisionWorld* world) { m_Link = world; }
@@ -322,13 +338,17 @@ private:
         btRigidBody* prop = nullptr;
         // The static box's name (scenery), else empty.
         std::string boxName;
+        // A drawn box: the strike shows on it.
+        bool marked = false;
         // The character's part (body part), else null.
         const BodyPart* part = nullptr;
     };
     // Every shot's ray: from the start along the normalised direction to the
     // world's span, the closest hit, group 1 and mask 0xFFFF. A direction of
-    // no length or not finite hits nothing.
-    ShotHit CastShot(const D3DXVECTOR3& start, const D3DXVECTOR3& direction);
+    // no length or not finite hits nothing. Bullets fly through the boxes
+    // that let them, and through the camera's body and the shooter's own
+    // (`shooter`, a body's name; empty for none).
+    ShotHit CastShot(const D3DXVECTOR3& start, const D3DXVECTOR3& direction, const std::string& shooter);
     // A can, bottle, chair, radio or the like knocked by a bullet, with its
     // sound; false for a prop of no such family.
     bool KnockProp(btRigidBody* body, const D3DXVECTOR3& direction, const D3DXVECTOR3& point);
@@ -345,13 +365,15 @@ private:
     // The parts of one player shot: a prop, the level's scenery, a stage of
     // the plane or the tank, the hangar wall.
     void ShootProp(btRigidBody* body, const D3DXVECTOR3& direction, const D3DXVECTOR3& point);
-    void ShootScenery(const std::string& name, const D3DXVECTOR3& point, const D3DXVECTOR3& normal);
+    void ShootScenery(const std::string& name, const D3DXVECTOR3& point, const D3DXVECTOR3& normal, bool marked);
     void PlayStage(bool plane, int hits, const D3DXVECTOR3& hitPoint);
     void ExplodeHangar();
     void SyncBone(CharacterBody& body, BodyPart& part, bool hero);
     // The first object on the ray from `from` along `direction`, or null.
+    // A bullet's ray (`bulletOf`, the shooter's body name, or empty for an
+    // enemy's) passes what bullets pass; a sight line, null, passes nothing.
     const btCollisionObject* FirstOnRay(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
-                                        D3DXVECTOR3* point);
+                                        D3DXVECTOR3* point, const std::string* bulletOf = nullptr);
     void FreeStaticBodies();
     void FreeRigidBody(btRigidBody* body);
     // Poses, blast pushes and radio positions of the props after a step.

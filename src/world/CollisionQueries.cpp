@@ -56,14 +56,16 @@ bool ExactEntry(const btCollisionObject* object, const btVector3& start, const b
 } // namespace
 
 const btCollisionObject* CCollisionManager::FirstOnRay(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
-                                                       D3DXVECTOR3* point)
+                                                       D3DXVECTOR3* point, const std::string* bulletOf)
 {
     const btVector3 start = ToBt(from);
     const btVector3 way = ToBt(direction);
     const btVector3 end = start + way * kRaySpan;
-    btCollisionWorld::ClosestRayResultCallback result(start, end);
-    result.m_collisionFilterGroup = 1;
-    result.m_collisionFilterMask = 0xFFFF;
+    btCollisionWorld::ClosestRayResultCallback sight(start, end);
+    sight.m_collisionFilterGroup = 1;
+    sight.m_collisionFilterMask = 0xFFFF;
+    BulletRayCallback bullet(start, end, cameraBody.GetName(), bulletOf ? *bulletOf : "");
+    btCollisionWorld::ClosestRayResultCallback& result = bulletOf ? bullet : sight;
     dynamicsWorld->rayTest(start, end, result);
     if (!result.hasHit())
         return nullptr;
@@ -139,8 +141,10 @@ int CCollisionManager::RayTestProps()
     const D3DXVECTOR3 way = lookAt - eye;
     if (D3DXVec3Length(&way) == 0.0f)
         return -1;
+    // What the hero's bullet would meet: red over his own shoulder or over
+    // the camera's body would promise a hit the shot never makes.
     D3DXVECTOR3 point;
-    const btCollisionObject* first = FirstOnRay(lookAt, NormalizeVector(way), &point);
+    const btCollisionObject* first = FirstOnRay(lookAt, NormalizeVector(way), &point, &playerBody.GetName());
     if (!first)
         return -1;
     const btRigidBody* body = btRigidBody::upcast(first);

@@ -112,7 +112,8 @@ void CCollisionManager::PlayStage(bool plane, int hits, const D3DXVECTOR3& hitPo
     }
 }
 
-CCollisionManager::ShotHit CCollisionManager::CastShot(const D3DXVECTOR3& start, const D3DXVECTOR3& direction)
+CCollisionManager::ShotHit CCollisionManager::CastShot(const D3DXVECTOR3& start, const D3DXVECTOR3& direction,
+                                                       const std::string& shooter)
 {
     ShotHit shot;
     if (!dynamicsWorld || D3DXVec3Length(&direction) == 0.0f || !Finite(direction) || !Finite(start))
@@ -121,9 +122,7 @@ CCollisionManager::ShotHit CCollisionManager::CastShot(const D3DXVECTOR3& start,
     // world's origin it would bend the shot away from where it points.
     const btVector3 from = ToBt(start);
     const btVector3 end = from + ToBt(NormalizeVector(direction)) * kRaySpan;
-    btCollisionWorld::ClosestRayResultCallback result(from, end);
-    result.m_collisionFilterGroup = 1;
-    result.m_collisionFilterMask = 0xFFFF;
+    BulletRayCallback result(from, end, cameraBody.GetName(), shooter);
     dynamicsWorld->rayTest(from, end, result);
     if (!result.hasHit())
         return shot;
@@ -140,7 +139,9 @@ CCollisionManager::ShotHit CCollisionManager::CastShot(const D3DXVECTOR3& start,
             }
         } else if (KindOf(body) == PHYSICS_BOX) {
             shot.kind = PHYSICS_BOX;
-            shot.boxName = static_cast<const RayHit*>(body->getUserPointer())->name;
+            const RayHit& box = *static_cast<const RayHit*>(body->getUserPointer());
+            shot.boxName = box.name;
+            shot.marked = box.shots == ShotPassage::Marked;
         }
         return shot;
     }
@@ -162,7 +163,7 @@ void CCollisionManager::ResolvePlayerShot(const CLocation* shooter, float hitPoi
         const float yaw = shooter->GetYaw(), pitch = shooter->GetPitch();
         direction = D3DXVECTOR3(std::sin(yaw), -std::sin(pitch), std::cos(yaw));
     }
-    const ShotHit shot = CastShot(lookAt, direction);
+    const ShotHit shot = CastShot(lookAt, direction, playerBody.GetName());
     if (!shot.hit)
         return;
     direction = NormalizeVector(direction);
@@ -178,7 +179,7 @@ void CCollisionManager::ResolvePlayerShot(const CLocation* shooter, float hitPoi
         return;
     }
     if (shot.kind == PHYSICS_BOX) {
-        ShootScenery(shot.boxName, point, shot.normal);
+        ShootScenery(shot.boxName, point, shot.normal, shot.marked);
         return;
     }
     if (shot.kind != PHYSICS_BODY_PART)
@@ -208,10 +209,11 @@ void CCollisionManager::ResolvePlayerShot(const CLocation* shooter, float hitPoi
     enemies->ApplyPlayerShot(owner, factor, z, Link().HeroPosition());
 }
 
-void CCollisionManager::ShootScenery(const std::string& name, const D3DXVECTOR3& point, const D3DXVECTOR3& normal)
+void CCollisionManager::ShootScenery(const std::string& name, const D3DXVECTOR3& point, const D3DXVECTOR3& normal,
+                                     bool marked)
 {
     CParticleManager& particles = getParticleManager();
-    if (name != "col_056" && name != "col_055")
+    if (marked && name != "col_056" && name != "col_055")
         particles.SpawnSparks(point, normal);
     CPlayer* hero = getPlayer();
     const bool pistol = hero->GetCurrentWeapon() && hero->GetCurrentWeapon()->GetName() == "GUN";

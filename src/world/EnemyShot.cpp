@@ -37,6 +37,17 @@ bool BeginsWith(const std::string& name, const char* text)
 
 } // namespace
 
+bool CCollisionManager::PelletStrike(const D3DXVECTOR3& from, const D3DXVECTOR3& direction, D3DXVECTOR3* point,
+                                     bool* marks)
+{
+    const ShotHit shot = CastShot(from, direction, "");
+    if (!shot.hit)
+        return false;
+    *point = shot.point;
+    *marks = shot.kind == PHYSICS_BOX && shot.marked;
+    return true;
+}
+
 void CCollisionManager::ResolveEnemyShot(const CLocation* shooter, std::uint16_t damage, float hitPoint[3])
 {
     if (!shooter)
@@ -44,7 +55,7 @@ void CCollisionManager::ResolveEnemyShot(const CLocation* shooter, std::uint16_t
     const float yaw = shooter->GetYaw(), pitch = shooter->GetPitch();
     const D3DXVECTOR3 direction(std::sin(yaw), -std::sin(pitch), std::cos(yaw));
     const D3DXVECTOR3 start = shooter->GetPosition();
-    const ShotHit shot = CastShot(start, direction);
+    const ShotHit shot = CastShot(start, direction, "");
     if (!shot.hit)
         return;
     const D3DXVECTOR3 point = shot.point;
@@ -72,7 +83,7 @@ void CCollisionManager::ResolveEnemyShot(const CLocation* shooter, std::uint16_t
 
     if (shot.kind == PHYSICS_BOX) {
         const std::string& name = shot.boxName;
-        if (name != "col_056" && name != "col_055")
+        if (shot.marked && name != "col_056" && name != "col_055")
             getParticleManager().SpawnSparks(point, shot.normal);
         CRigidAnimManager* rigid = getRigid();
         const bool third = BeginsWith(name, "col_maderitas3");

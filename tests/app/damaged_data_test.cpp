@@ -222,7 +222,7 @@ const Damage kDamages[] = {
     {"sala1_emptied", "sala1.lua", [](const std::string&) { return std::string(" \n"); },
      "Lua: sala1.lua: refused: it is empty\n", nullptr, true},
     {"gui_pictures_missing", "data/textures/GUI", nullptr,
-     "data/XML/GUI.xml: 157 of its 157 pictures are missing (GUI/BOTON_MAINMENU_CONTROLES.png, "
+     "data/XML/GUI.xml: 160 of its 160 pictures are missing (GUI/BOTON_MAINMENU_CONTROLES.png, "
      "GUI/BOTON_MAINMENU_CONTROLES_INGLES.png, GUI/BOTON_MAINMENU_EXIT.png, ...): what shows them is not drawn\n",
      nullptr, true},
     {"gui_names_unknown", "data/XML/GUI.xml", NamesUnknown,

@@ -11,6 +11,7 @@
 #include "app/LevelRestart.h"
 #include "gui/Achievements.h"
 #include "gui/GUIManager.h"
+#include "gui/MissionText.h"
 #include "player/Player.h"
 #include "scene/RigidAnimManager.h"
 #include "world/TriggerManager.h"
@@ -305,6 +306,23 @@ TEST_F(LevelRestart, ANewGameStartsTheHangarsFreshButKeepsTheAwards)
         EXPECT_TRUE(world.Has(step)) << step;
     EXPECT_LT(world.At("Mute"), world.At("Level hangares"));
     EXPECT_LT(world.At("Level hangares"), world.At("Unmute"));
+}
+
+// The mission line of the stretch left behind (the plane's, a docker's)
+// does not follow the hero into the restarted one, or into a new game.
+TEST_F(LevelRestart, ARestartTakesTheLeftStretchsMissionLineOffTheScreen)
+{
+    CMissionText& line = getMissionText();
+    line.addText("Derriba la avioneta");
+    for (bool newGame : {false, true}) {
+        line.setMission(line.getLastMission());
+        line.Update(9.0f);
+        ASSERT_TRUE(line.IsShowing());
+        RestartLevel(newGame, world);
+        EXPECT_FALSE(line.IsShowing()) << (newGame ? "new game" : "checkpoint");
+        line.Update(0.1f);
+        EXPECT_FALSE(line.IsShowing());
+    }
 }
 
 // Back to the main menu from the island and a new game: its first death

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/WinMain.h"
+#include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "platform/dinput.h"
 #include "player/IController.h"

@@ -410,6 +410,10 @@ TEST_F(PauseHud, WhatAFrameDrawsFollowsThePauseTheComicAndTheCamera)
     } cases[] = {
         {false, false, G::HangaresIntroDone, false, hud},
         {true, true, G::HangaresIntroDone, false, hud},
+        // The weapon's box names it in the player's language.
+        {false, false, G::HangaresIntroDone, true,
+         {"MARCO", "GUN_INGLES", "NUMBERS:10@0", "NUMBERS:1@1", "NUMBERS:2@2", "NUMBERS:11@3", "NUMBERS:2@4",
+          "NUMBERS:4@5", "MISION2_INGLES", "FADE:0@0"}},
         {true, false, G::PlayingCamIntroHangares, false, {"SKIP_VINYETAS_TECLADO", "EXPEDIENTE_X", "MISION2", "FADE:0@0"}},
         {true, false, G::PlayingCamIntroHangares, true,
          {"SKIP_VINYETAS_TECLADO_INGLES", "EXPEDIENTE_X_INGLES", "MISION2_INGLES", "FADE:0@0"}},

@@ -40,9 +40,9 @@ std::vector<std::pair<std::string, bool>> LookedUpNames()
         add(std::string("BOTON_OPTIONS_") + b + "_ONOFF", false);
     for (const char* n : {"SELECTOR_MUSICA", "SELECTOR_EFECTOS", "NUMBERS_MUSICA", "NUMBERS_EFECTOS", "MARCO",
                           "PARAPETO_MANDO", "PARAPETO_TECLADO", "COMBO_X_MANDO", "COMBO_Y_MANDO", "COMBO_X_TECLADO",
-                          "COMBO_Y_TECLADO", "GUN", "SHOTGUN", "THOMPSON", "NUMBERS", "FADE", "FADE_BLANCO"})
+                          "COMBO_Y_TECLADO", "NUMBERS", "FADE", "FADE_BLANCO"})
         add(n, false);
-    for (const char* n : {"FONDO_MANDO", "FONDO_TECLADO", "FONDO_LOGROS", "FONDO_PAUSE", "SKIP_VINYETAS_MANDO",
+    for (const char* n : {"GUN", "SHOTGUN", "THOMPSON", "FONDO_MANDO", "FONDO_TECLADO", "FONDO_LOGROS", "FONDO_PAUSE", "SKIP_VINYETAS_MANDO",
                           "SKIP_VINYETAS_TECLADO", "EXPEDIENTE_X"})
         add(n, true);
     for (int id = 1; id <= 10; ++id)
@@ -131,7 +131,7 @@ TEST_F(Shipped, EverySubtitleKeyHasLinesInBothLanguagesWithinItsDuration)
         "ZorvathFormaPasar", "ZorvathRecuerdosFaro", "intro_1+2", "intro_3++", "vinyetas_isla", "ZvIntroFaro",
         "final_juego", "cubridme", "DondeVasDockers", "RadioCredits", "getThompson", "getShotgun", "cfMEraInocente",
         "cfMcomoHermano", "cfDAccidnt", "cfDVioalgo", "cfDNoDebiaVer", "cfMsangrreXsangre", "cfMInfierno",
-        "zorvaaath", "dockersAQEsperais", "dockersInutiles", "dockersAndamio", "mcHangExpl"};
+        "zorvaaath", "dockersAQEsperais", "dockersInutiles", "dockersAndamio", "mcHangExpl", "mcAvioneta", "mcEstibador"};
     CSubtitleManager subs;
     ASSERT_TRUE(subs.LoadTexts("data/XML/subtitulos.xml"));
     auto check = [](const SubtitleEntry& spanish, const SubtitleEntry& english) {

@@ -98,7 +98,8 @@ TEST_F(Pickups, AFullPistolLeavesThePickupWithinStrictReachAndAnEmptiedOneTakesI
         EXPECT_EQ(Lies("obj_gun_01"), !c.taken) << c.dx << " " << c.ammo;
         EXPECT_EQ(gun->GetAmmo(), c.ammoAfter) << c.dx << " " << c.ammo;
         EXPECT_EQ(gun->GetCurrentClip(), c.clip);
-        EXPECT_EQ(Glows(), c.taken ? 0 : 1);
+        // One left lying glows only while he has room for its rounds.
+        EXPECT_EQ(Glows(), c.taken || c.clip + c.ammo >= max ? 0 : 1);
         EXPECT_EQ(hero->GetCurrentWeapon(), static_cast<IWeapon*>(gun));
     }
 }
@@ -194,6 +195,38 @@ TEST_F(Pickups, AnOwnedWeaponOnlyTakesRoundsWhileItHasRoomForThem)
     // No new weapon in hand, no line for it.
     EXPECT_EQ(hero->GetCurrentWeapon(), static_cast<IWeapon*>(hero->GetGun()));
     EXPECT_FALSE(Started("getThompson.wav"));
+}
+
+// Out of his reach, a weapon glows while walking over it would give the
+// hero something: one he does not carry, or rounds he has room for. Its
+// glow goes out while his own is full and comes back once he has spent.
+TEST_F(Pickups, AWeaponGlowsOnlyWhileWalkingOverItWouldGiveTheHeroSomething)
+{
+    hero->GetPosition().SetPosition(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    CShotgun* shotgun = hero->GetShotgun();
+    shotgun->SetClipAndAmmo(shotgun->GetClipSize(), shotgun->GetMaxAmmo());
+    getWeaponPickups().AddPickup("obj_shotgun_01", 14, 500.0f, 0.0f, 0.0f);
+    getWeaponPickups().Update(kStep);
+    EXPECT_EQ(Glows(), 1) << "a weapon he does not carry, whatever its rounds";
+
+    hero->SetHasShotgun(true);
+    getWeaponPickups().Update(kStep);
+    EXPECT_EQ(Glows(), 0) << "his own is full";
+    shotgun->SetClipAndAmmo(shotgun->GetClipSize() - 1, shotgun->GetMaxAmmo() - shotgun->GetClipSize());
+    getWeaponPickups().Update(kStep);
+    EXPECT_EQ(Glows(), 1) << "one round spent";
+
+    CGun* gun = hero->GetGun();
+    gun->SetClipAndAmmo(gun->GetClipSize(), gun->GetMaxAmmo() - gun->GetClipSize());
+    getWeaponPickups().AddPickup("obj_gun_01", 12, -500.0f, 0.0f, 0.0f);
+    getWeaponPickups().Update(kStep);
+    EXPECT_EQ(Glows(), 1) << "only the shotgun's: the pistol is full";
+    getWeaponPickups().RemovePickup("obj_shotgun_01");
+    EXPECT_EQ(Glows(), 0) << "and none left over once it is gone";
+    gun->SetClipAndAmmo(0, gun->GetMaxAmmo() - gun->GetClipSize());
+    getWeaponPickups().Update(kStep);
+    EXPECT_EQ(Glows(), 1);
+    EXPECT_TRUE(Lies("obj_gun_01"));
 }
 
 TEST_F(Pickups, NamesWithoutAWeaponAreRefusedAndAReplacedPickupTakesItsGlowAlong)

@@ -59,6 +59,7 @@ inline std::vector<Sample> Line(float x0, float x1, int count)
 class RecordingWorld : public IRigidAnimWorld {
 public:
     std::vector<std::string> calls;
+    std::vector<std::string> carried; // each box carried with its object, in order
     std::map<std::string, CLocation> entities;
     CLightCamera camera;
     bool fadingIn = false;
@@ -137,6 +138,10 @@ public:
     }
     bool IsDocker3Done() override { return docker3Done; }
     bool PlaneStillFlying() override { return planeFlying; }
+    void CarryBoxWith(const std::string& box, const std::string& object) override
+    {
+        carried.push_back(box + " with " + object);
+    }
     bool IsFinisherUnderWay() override { return finisher; }
     void ForgetFireHeld() override {}
     void RefillLife() override { Log("RefillLife"); }

@@ -143,6 +143,42 @@ TEST(CollisionBoxes, TheLayoutRenamesRemovesAndAddsBoxesAndRefusesWhatCannotBeBu
     }
 }
 
+// An unseen box stops bullets unmarked unless the layout lets them through
+// or marks it; the collision file carries which. Drawn objects' boxes are
+// marked, and say nothing.
+TEST(CollisionBoxes, AnUnseenBoxTellsHowBulletsMeetIt)
+{
+    std::map<std::string, CollisionBox> boxes;
+    std::string error;
+    ASSERT_TRUE(Boxes(std::string(kGround) +
+                          "<collision name=\"col_lado\" size=\"30 40 50\" position=\"10 0 20\"/>"
+                          "<collision name=\"col_limite\" size=\"30 40 50\" position=\"90 0 20\" shots=\"through\"/>"
+                          "<collision name=\"col_puerta\" size=\"30 40 50\" position=\"190 0 20\" shots=\"marked\"/>",
+                      boxes, error))
+        << error;
+    EXPECT_EQ(boxes.at("col_lado").shots, "unmarked");
+    EXPECT_EQ(boxes.at("col_limite").shots, "through");
+    EXPECT_EQ(boxes.at("col_puerta").shots, "marked");
+    EXPECT_EQ(boxes.at("col_suelo").shots, "marked");
+
+    LevelLayout layout;
+    ASSERT_TRUE(datagen::ParseLayout(std::string("<layout level=\"isla\">") + kMaterial + kGround +
+                                         "<collision name=\"col_limite\" size=\"30 40 50\" position=\"90 0 20\" "
+                                         "shots=\"through\"/></layout>",
+                                     layout, error))
+        << error;
+    datagen::Output out("");
+    const std::string xml = datagen::CollisionInstancesXml({layout}, out);
+    EXPECT_NE(xml.find("name=\"col_limite\" width=\"30\" height=\"40\" length=\"50\" shots=\"through\""),
+              std::string::npos);
+    EXPECT_EQ(xml.find("name=\"col_suelo\" width=\"4000\" height=\"10\" length=\"4000\" shots="), std::string::npos);
+
+    for (const char* element : {"<collision name=\"col_x\" size=\"1 1 1\" position=\"0 0 0\" shots=\"maybe\"/>",
+                                "<collision object=\"Suelo\" name=\"col_x\" shots=\"through\"/>"})
+        EXPECT_FALSE(datagen::ParseLayout(std::string("<layout level=\"isla\">") + element + "</layout>", layout, error))
+            << element;
+}
+
 // A rename by pattern names each object's box after what follows the prefix
 // it matched, in lower case: lamp posts keep their numbers.
 TEST(CollisionBoxes, ARenameByPatternKeepsWhatFollowsThePrefix)

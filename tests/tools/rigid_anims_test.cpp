@@ -265,4 +265,62 @@ TEST(ComicBoards, CaptionsAreInCapitalsAccentsAndAll)
     EXPECT_TRUE(drawn("Tendré mi venganza.") == drawn("TENDRÉ MI VENGANZA."));
 }
 
+// A comic rests its eye before each board with words for its hold (never
+// more than seven tenths of the comic between them) and shares the rest of
+// its time out evenly between the glides from board to board.
+TEST(RigidAnimGenerator, AComicRestsBeforeEachCaptionForItsHoldAndGlidesOnPastTheOthers)
+{
+    datagen::LevelLayout layout;
+    std::string error;
+    ASSERT_TRUE(datagen::ParseLayout(
+        "<layout level='prueba'><material name='m' diffusemap='m.jpg'/>"
+        "<object name='suelo' shape='floor' size='5000 0 5000' position='0 0 0' material='m'/>"
+        "<object name='vinyeta1_Lluvia2' shape='box' size='600 400 4' position='0 50 1500' material='m'/>"
+        "<object name='vinyeta1_miamor' shape='box' size='600 400 4' position='700 50 1500' material='m'/>"
+        "<object name='vinyeta1_Lluvia3' shape='box' size='600 400 4' position='1400 50 1500' material='m'/>"
+        "</layout>",
+        layout, error))
+        << error;
+    const std::filesystem::path folder = "rigid_comic_hold";
+    std::filesystem::create_directories(folder);
+    auto eyeX = [&](const char* hold, std::vector<float> times) {
+        RigidAnimations out;
+        std::string fault;
+        std::vector<float> xs;
+        const std::string comic = std::string("<comic name='c' boards='vinyeta1_' seconds='10'") + hold + "/>";
+        if (!datagen::ParseRigidAnimations("<layout><rigid_animations>" + comic + "</rigid_animations></layout>",
+                                           layout, out, fault))
+            return xs;
+        for (const datagen::RigidTrack& t : out.tracks)
+            std::ofstream(folder / t.name, std::ios::binary) << datagen::RigidTrackText(t);
+        RigidAnimTrack eye;
+        if (!eye.Load((folder / "c_pos").c_str()))
+            return xs;
+        for (float t : times) {
+            D3DXVECTOR3 p;
+            eye.SamplePosition(t, p);
+            xs.push_back(p.x);
+        }
+        return xs;
+    };
+    auto near = [](const std::vector<float>& got, const std::vector<float>& want) {
+        if (got.size() != want.size())
+            return false;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            if (std::fabs(got[i] - want[i]) > 2.0f)
+                return false;
+        return true;
+    };
+    // Three seconds at the caption, three and a half for each glide.
+    const std::vector<float> held = eyeX(" hold='3'", {1.75f, 3.5f, 5.0f, 6.4f, 8.25f, 10.0f});
+    EXPECT_TRUE(near(held, {350, 700, 700, 700, 1050, 1400})) << ::testing::PrintToString(held);
+    // A hold longer than the comic can give: seven of its ten seconds.
+    const std::vector<float> capped = eyeX(" hold='20'", {1.5f, 8.4f, 9.25f});
+    EXPECT_TRUE(near(capped, {700, 700, 1050})) << ::testing::PrintToString(capped);
+    // Without a hold, one pace all the way.
+    const std::vector<float> glide = eyeX("", {2.5f, 5.0f, 7.5f});
+    EXPECT_TRUE(near(glide, {350, 700, 1050})) << ::testing::PrintToString(glide);
+    EXPECT_TRUE(eyeX(" hold='-1'", {0.0f}).empty()) << "a hold below nothing is refused";
+}
+
 } // namespace

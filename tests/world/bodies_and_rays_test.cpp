@@ -240,6 +240,35 @@ TEST_F(Rays, AStaticBoxBetweenTheEndsIsHitAndOneBeyondIsNot)
     EXPECT_FALSE(manager.CastRay(D3DXVECTOR3(0, 50, 0), D3DXVECTOR3(0, 50, 0)).hit);
 }
 
+// A box carried with its drawn object stands on it, half its height up and
+// turned with it: rays meet it there and no longer where it stood. The hero
+// walks through the place it sweeps.
+TEST_F(Rays, ACarriedBoxStopsRaysWhereItsObjectIsAndNoCharacter)
+{
+    Level(Ground() + CollisionXml("col_avion", 100, 40, 300, 600, 20, 0));
+    D3DXMATRIX object;
+    D3DXMatrixRotationY(&object, D3DXToRadian(90.0f));
+    object._41 = 0.0f;
+    object._42 = 0.0f;
+    object._43 = 200.0f;
+    manager.CarryStaticBody("col_avion", object);
+    manager.CarryStaticBody("col_nada", object);
+    // Turned a quarter, its 300 run across x and its 100 along z; standing on
+    // the object's ground, its 40 rise from 0.
+    const RayHit along = manager.CastRay(D3DXVECTOR3(-140, 35, 400), D3DXVECTOR3(-140, 35, 0));
+    EXPECT_EQ(along.name, "col_avion");
+    EXPECT_NEAR(along.hitPoint.z, 250, 0.5f);
+    EXPECT_FALSE(manager.CastRay(D3DXVECTOR3(-160, 20, 400), D3DXVECTOR3(-160, 20, 0)).hit) << "past its end";
+    EXPECT_FALSE(manager.CastRay(D3DXVECTOR3(0, 45, 400), D3DXVECTOR3(0, 45, 0)).hit) << "over its top";
+    EXPECT_FALSE(manager.CastRay(D3DXVECTOR3(400, 20, 0), D3DXVECTOR3(800, 20, 0)).hit) << "gone from where it stood";
+
+    for (int i = 0; i < 150; ++i) {
+        manager.SetPlayerWalkDirection(0, 0, 4);
+        Frames(1);
+    }
+    EXPECT_GT(link.hero.z, 400.0f) << "the hero is not stopped by it";
+}
+
 // A world taken down takes its bodies with it: a world built after it holds
 // only the hero's and the camera's, and a ray through where the wall stood
 // goes through.

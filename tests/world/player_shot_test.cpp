@@ -303,3 +303,49 @@ TEST_F(PlayerShot, AnEnemysSphereCountsAsALegAndEveryPartIsCounted)
 }
 
 } // namespace
+
+namespace {
+
+// A collision element that tells bullets how to meet it.
+std::string ShotBox(const std::string& name, const char* shots, float x, float z)
+{
+    std::string box = CollisionXml(name, 200, 300, 20, x, 150, z);
+    return box.insert(box.find(" transform="), std::string(" shots=\"") + shots + "\"");
+}
+
+// A bullet flies through an unseen box that lets it, through the hero's own
+// body and the camera's round the line he aims by, and stops at what is
+// drawn beyond; an unseen box that stops it shows no mark. The crosshair
+// reads the same line.
+TEST_F(PlayerShot, BulletsPassWhatNoOneSeesStopThem)
+{
+    Level(Ground() + ShotBox("col_limite", "through", 0, 100) + ShotBox("col_lado", "unmarked", 500, 100) +
+          CollisionXml("col_muro", 400, 300, 20, 0, 150, 400));
+    const size_t before = getParticleManager().GetEmitters().size();
+    // The camera's body and the hero's sphere both stand on the line.
+    manager.WarpCamera(D3DXVECTOR3(0, 10, -30));
+    Frames(1);
+    link.eye = D3DXVECTOR3(0, 10, -150);
+    link.lookAt = D3DXVECTOR3(0, 10, -50);
+    EXPECT_EQ(manager.RayTestProps(), 0) << "the wall, not his own body, under the crosshair";
+    float hit[3] = {0, 0, 0};
+    manager.ResolvePlayerShot(nullptr, hit);
+    EXPECT_NEAR(hit[2], 390.0f, 0.5f) << "on the wall beyond the unseen box";
+    EXPECT_GT(getParticleManager().GetEmitters().size(), before) << "its sparks";
+
+    const size_t marked = getParticleManager().GetEmitters().size();
+    EXPECT_NEAR(Fire(500.0f, 0.0f).z, 90.0f, 0.5f) << "the unseen box that stops it";
+    EXPECT_EQ(getParticleManager().GetEmitters().size(), marked) << "leaves no sparks in the air";
+
+    // An enemy's pellet the same: on past the one, no mark on the other.
+    D3DXVECTOR3 strike;
+    bool marks = false;
+    ASSERT_TRUE(manager.PelletStrike(D3DXVECTOR3(0, 50, 0), D3DXVECTOR3(0, 0, 1), &strike, &marks));
+    EXPECT_NEAR(strike.z, 390.0f, 0.5f);
+    EXPECT_TRUE(marks);
+    ASSERT_TRUE(manager.PelletStrike(D3DXVECTOR3(500, 50, 0), D3DXVECTOR3(0, 0, 1), &strike, &marks));
+    EXPECT_NEAR(strike.z, 90.0f, 0.5f);
+    EXPECT_FALSE(marks);
+}
+
+} // namespace

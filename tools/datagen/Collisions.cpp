@@ -274,6 +274,7 @@ bool LevelCollisions(const LevelLayout& layout, D3DXVECTOR3& start, std::vector<
             boxes.push_back(ramp);
         } else if (c.unseen) {
             boxes.push_back(StandingBox(c.name, c.size, c.position, c.yawDegrees));
+            boxes.back().shots = c.shots;
         }
     }
     // The game keeps boxes by name: a second one would silently replace the first.
@@ -302,7 +303,10 @@ std::string CollisionInstancesXml(const std::vector<LevelLayout>& layouts, Outpu
         w << "  <player pos=\"" << start << "\"/>\n";
         for (const CollisionBox& box : boxes) {
             w << "  <collision name=\"" << box.name << "\" width=\"" << box.size.x << "\" height=\"" << box.size.y
-              << "\" length=\"" << box.size.z << "\" transform=\"";
+              << "\" length=\"" << box.size.z << "\"";
+            if (box.shots != "marked")
+                w << " shots=\"" << box.shots << "\"";
+            w << " transform=\"";
             for (int row = 0; row < 4; ++row)
                 for (int column = 0; column < 3; ++column)
                     w << (row || column ? " " : "") << box.transform.m[row][column];

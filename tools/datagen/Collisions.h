@@ -28,6 +28,7 @@ struct CollisionBox {
     D3DXVECTOR3 size{0, 0, 0};  // full width (x), height (y) and length (z)
     D3DXMATRIX transform;       // the box's centre and turn
     D3DXVECTOR3 corners[4];     // its footprint on the ground, in turn order
+    std::string shots = "marked"; // how bullets meet it: "marked", "unmarked" or "through"
 };
 
 // A level's hero start and boxes, in layout order. False, with the reason,

@@ -174,8 +174,14 @@ std::vector<GuiImage> BuildTable()
     t.push_back(Row("COMBO_X_TECLADO", GuiKind::ComboHint, "", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 3));
     t.push_back(Row("COMBO_Y_TECLADO", GuiKind::ComboHint, "", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 4));
     const char* weapons[] = {"GUN", "SHOTGUN", "THOMPSON"};
-    for (const char* w : weapons)
-        t.push_back(Row(w, GuiKind::Weapon, w, "", 0.855f, 0.07f, 0.07f, 224, 72));
+    // The box names the weapon in the player's language; the Thompson is a
+    // name in both.
+    const struct {
+        const char *es, *en;
+    } weaponNames[] = {{"PISTOLA", "PISTOL"}, {"ESCOPETA", "SHOTGUN"}, {"THOMPSON", "THOMPSON"}};
+    for (int i = 0; i < 3; ++i)
+        t.push_back(Row(weapons[i], GuiKind::Weapon, weaponNames[i].es, weaponNames[i].en, 0.855f, 0.07f, 0.07f, 224,
+                        72));
     const char* prefixes[] = {"CROSSHAIR_AIMING2_", "CROSSHAIR_AIMING3_", "CROSSHAIR_NO_AIMING_"};
     for (int p = 0; p < 3; ++p)
         for (const char* w : weapons) {
@@ -191,13 +197,16 @@ std::vector<GuiImage> BuildTable()
     const struct {
         const char *es, *en;
     } missions[11] = {{"Entra en los hangares", "Get into the hangars"},
-                      {"Sobrevive a la emboscada", "Survive the ambush"},
+                      // Up as the plane starts circling: nothing else ends the stretch.
                       {"Derriba la avioneta", "Bring down the plane"},
+                      {"Ábrete paso hasta el hangar", "Fight your way to the hangar"},
                       {"Abre el hangar", "Open the hangar"},
                       {"Acaba con la oleada", "Wipe out the wave"},
                       {"Llega a la isla", "Reach the island"},
-                      {"Cruza la plaza", "Cross the square"},
-                      {"Sube al andamio", "Climb the scaffolding"},
+                      // The square's waves end only once their docker, up on
+                      // the plateau, has been hit.
+                      {"Limpia la plaza y abate al estibador", "Clear the square and hit the docker"},
+                      {"Acaba con la oleada y su estibador", "Beat the wave and its docker"},
                       {"Persigue a Dockers", "Chase Dockers"},
                       {"Encuentra a Dockers en el faro", "Find Dockers at the lighthouse"},
                       {"Ajusta cuentas con Dockers", "Settle the score with Dockers"}};
@@ -513,19 +522,21 @@ void PaintFrame(Canvas& c)
     c.FillRoundedRect(6, 6, w - 12, h - 12, 15, Rgba{10, 12, 16, 190});
 }
 
-void PaintWeapon(Canvas& c, const GuiImage& g)
+// The weapon's silhouette over its name, so that a long name never runs
+// into a long barrel.
+void PaintWeapon(Canvas& c, const GuiImage& g, const std::string& words)
 {
     const float w = float(c.Width()), h = float(c.Height());
     const Rgba metal{200, 204, 210, 255};
-    // A silhouette: barrel length and stock by weapon.
+    // Barrel length and stock by weapon.
     const float barrel = g.name == "GUN" ? 0.3f : (g.name == "SHOTGUN" ? 0.62f : 0.5f);
-    c.FillRect(int(w * 0.06f), int(h * 0.18f), int(w * barrel), int(h * 0.14f), metal);
-    c.FillRect(int(w * 0.06f), int(h * 0.18f), int(w * 0.12f), int(h * 0.4f), metal);
+    c.FillRect(int(w * 0.06f), int(h * 0.1f), int(w * barrel), int(h * 0.12f), metal);
+    c.FillRect(int(w * 0.06f), int(h * 0.1f), int(w * 0.1f), int(h * 0.32f), metal);
     if (g.name != "GUN")
-        c.FillRect(int(w * (0.06f + barrel)), int(h * 0.18f), int(w * 0.14f), int(h * 0.24f), Rgba{120, 80, 50, 255});
+        c.FillRect(int(w * (0.06f + barrel)), int(h * 0.1f), int(w * 0.14f), int(h * 0.2f), Rgba{120, 80, 50, 255});
     if (g.name == "THOMPSON")
-        c.FillRect(int(w * 0.22f), int(h * 0.3f), int(w * 0.05f), int(h * 0.22f), metal);
-    Font::Bold().Draw(c, g.words, w * 0.97f, h * 0.52f, h * 0.4f, kInk, Align::Right);
+        c.FillRect(int(w * 0.22f), int(h * 0.2f), int(w * 0.05f), int(h * 0.2f), metal);
+    FitText(c, Font::Bold(), words, w * 0.5f, h * 0.5f, h * 0.42f, w * 0.92f, kInk);
 }
 
 void PaintCrosshair(Canvas& c, const GuiImage& g)
@@ -657,7 +668,7 @@ Canvas PaintGuiImage(const GuiImage& g, bool english)
         PaintFrame(c);
         break;
     case GuiKind::Weapon:
-        PaintWeapon(c, g);
+        PaintWeapon(c, g, words);
         break;
     case GuiKind::Crosshair:
         PaintCrosshair(c, g);

@@ -201,6 +201,7 @@ private:
         c.solid = a.GetString("solid", "yes") != "no";
         c.hasPlayer = a.count("player") != 0;
         c.unseen = a.count("size") != 0;
+        c.shots = a.GetString("shots", c.shots);
         const std::string what = "collision " + (c.name.empty() ? c.object + c.steps : c.name);
         const int kinds = int(c.hasPlayer) + int(!c.object.empty()) + int(!c.steps.empty()) + int(c.unseen);
         if (kinds != 1)
@@ -215,6 +216,8 @@ private:
                               (a.count("yaw") && !ReadNumbers(a, "yaw", &c.yawDegrees, 1)) || !(c.size.x > 0) ||
                               !(c.size.y > 0) || !(c.size.z > 0)))
             m_Problem = what + " needs a positive size, a position and a yaw of numbers";
+        else if (a.count("shots") && (!c.unseen || (c.shots != "unmarked" && c.shots != "through" && c.shots != "marked")))
+            m_Problem = what + ": shots is unmarked, through or marked, on an unseen box";
         else
             m_Layout.collisions.push_back(c);
     }

@@ -122,6 +122,9 @@ struct LayoutObject {
 //   <collision object="prefix*" solid="no"/>        no box for these objects
 //   <collision steps="prefix*" name="col_..."/>     one ramp for a flight of steps
 //   <collision name="col_..." size=".." position=".." yaw=".."/>   an unseen box
+// An unseen box stops bullets without a mark, as nothing is drawn where they
+// strike it; shots="through" lets them fly on, shots="marked" marks it where
+// something else draws its face (a door's leaves).
 struct LayoutCollision {
     bool hasPlayer = false;
     D3DXVECTOR3 player{0, 0, 0};
@@ -130,6 +133,7 @@ struct LayoutCollision {
     std::string name;
     bool solid = true;
     bool unseen = false;
+    std::string shots = "unmarked"; // an unseen box's: "unmarked", "through" or "marked"
     D3DXVECTOR3 size{0, 0, 0};
     D3DXVECTOR3 position{0, 0, 0};
     float yawDegrees = 0.0f;

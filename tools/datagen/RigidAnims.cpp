@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "datagen/ComicBoards.h"
 #include "xml/XMLParser.h"
 
 namespace datagen {
@@ -17,6 +18,8 @@ namespace {
 // Tracks are sampled ten times a second: smooth enough at the game's frame
 // rate once the game blends between samples.
 constexpr float kSamplesPerSecond = 10.0f;
+// The share of a comic's time its captioned boards may hold the eye.
+constexpr float kMostHeld = 0.7f;
 constexpr float kComboFinalScale = 4.2f;
 constexpr int kMaxParts = 600;
 // How far above the ground an eye keeps, so the near plane never cuts it.
@@ -302,6 +305,11 @@ private:
             m_Problem = "comic " + name + " has a distance that is not a number";
             return;
         }
+        float hold = 0.0f;
+        if (a.count("hold") && (!Numbers(a, "hold", &hold, 1) || !(hold >= 0))) {
+            m_Problem = "comic " + name + " holds its captions for no number of seconds";
+            return;
+        }
         std::istringstream prefixes(a.GetString("boards", ""));
         std::vector<std::string> starts;
         for (std::string p; prefixes >> p;)
@@ -321,16 +329,40 @@ private:
             return;
         }
         std::vector<Key> keys;
-        const float step = boards.size() > 1 ? seconds / (boards.size() - 1) : seconds;
-        for (std::size_t i = 0; i < boards.size(); ++i) {
-            const LayoutObject& b = *boards[i];
+        if (boards.size() > 1) {
+            // A glide at one pace carries a caption out of view before it is
+            // read: the eye rests before each board with words for "hold"
+            // seconds (at most seven tenths of the comic between them) and
+            // glides on past the others.
+            const std::size_t n = boards.size();
+            std::size_t captions = 0;
+            for (const LayoutObject* b : boards)
+                captions += !ComicBoardCaption(b->name).empty();
+            const float rest = captions ? std::min(hold, seconds * kMostHeld / captions) : 0.0f;
+            const float step = (seconds - rest * captions) / (n - 1);
+            float t = 0.0f;
+            for (std::size_t i = 0; i < n; ++i) {
+                const LayoutObject& b = *boards[i];
+                Key k;
+                k.b = b.position + D3DXVECTOR3(0, b.size.y / 2, 0);
+                k.a = k.b - D3DXVECTOR3(0, 0, distance);
+                k.time = t;
+                keys.push_back(k);
+                if (!ComicBoardCaption(b.name).empty() && rest > 0.0f) {
+                    k.time = t + rest;
+                    keys.push_back(k);
+                }
+                t = k.time + step;
+            }
+            // Sums aside, the last board is reached at the comic's end.
+            keys.back().time = seconds;
+        } else {
+            const LayoutObject& b = *boards[0];
             Key k;
-            k.time = boards.size() > 1 ? step * i : 0.0f;
+            k.time = 0.0f;
             k.b = b.position + D3DXVECTOR3(0, b.size.y / 2, 0);
             k.a = k.b - D3DXVECTOR3(0, 0, distance);
             keys.push_back(k);
-        }
-        if (boards.size() == 1) {
             Key last = keys.back();
             last.time = seconds;
             last.a.z += 100.0f; // a slow push in

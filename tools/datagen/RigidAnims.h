@@ -14,9 +14,11 @@
 //     </flight>
 //     <flight name="camara_combo_patada" hero="true"> ... </flight>
 //                                              around the hero, unchecked
-//     <comic name="vinyetas_intro1" boards="vinyeta1_" seconds="24"/>
+//     <comic name="vinyetas_intro1" boards="vinyeta1_" seconds="24" hold="3"/>
 //                                              a glide past the boards whose
-//                                              names start so (file order)
+//                                              names start so (file order),
+//                                              resting "hold" seconds before
+//                                              each one with a caption
 //     <move name="puerta_hangar" object="Hangar_PUERTA_IZQ">
 //       <key time="0" offset="dx dy dz" yaw="degrees"/>   from the layout pose
 //     </move>

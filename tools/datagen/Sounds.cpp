@@ -387,7 +387,7 @@ const char* const kVoices[] = {
     "final_juego.ogg", "cubridme.ogg", "zorvaaath.ogg", "mcHangExpl.ogg", "dockersAQEsperais.ogg",
     "dockersInutiles.ogg", "dockersAndamio.ogg", "cfMEraInocente.ogg", "cfMcomoHermano.ogg", "cfDAccidnt.ogg",
     "cfDVioalgo.ogg", "cfDNoDebiaVer.ogg", "cfMsangrreXsangre.ogg", "cfMInfierno.ogg", "DondeVasDockers.wav",
-    "getThompson.wav", "getShotgun.wav",
+    "getThompson.wav", "getShotgun.wav", "mcAvioneta.ogg", "mcEstibador.ogg",
 };
 
 // Cut-scene narration and the credits radio speak over a quiet bed of music.
