@@ -6,13 +6,17 @@
 --   Reload
 -- after editing it.
 
--- A typed word as a number, or the default when it was not typed. Lua turns a
--- numeric string into a number in arithmetic; no library is opened here.
+-- A typed word as a number, or the default when it was not typed. A word
+-- that is no number stops the command with an answer under the line.
 local function number(word, default)
     if word == nil or word == "" then
         return default
     end
-    return word + 0
+    local value = tonumber(word)
+    if value == nil then
+        error("\"" .. word .. "\" is not a number", 0)
+    end
+    return value
 end
 
 local function flag(word)
@@ -118,7 +122,12 @@ end
 -- revives him there, as after any death. No script call restarts a level.
 -- During a flight the key first ends the flight. Checkpoint 3
 function Checkpoint(n)
-    getTriggerManager():setCheckPointTrigger(number(n, 1))
+    local checkpoint = number(n, 1)
+    -- Any other number would revive him at the first checkpoint, silently.
+    if checkpoint < 1 or checkpoint > 5 or checkpoint % 1 ~= 0 then
+        error("Checkpoint " .. n .. ": there is no such checkpoint; they are 1 to 5", 0)
+    end
+    getTriggerManager():setCheckPointTrigger(checkpoint)
     local hero = getPlayer()
     hero:reduceLife(hero:getLife())
 end

@@ -253,6 +253,13 @@ const char* const kScaffoldBroken[] = {
     "Andamio_BROKEN", "DOCKERS_SANGRE",
 };
 
+// The raised yard of the last fight stands high over the island's west
+// beach: drawn while the fight's story stage runs, out of the sky otherwise.
+const char* const kFinalArena[] = {
+    "isla_arena_final", "isla_arena_final_muro_n", "isla_arena_final_muro_s", "isla_arena_final_muro_e",
+    "isla_arena_final_muro_o",
+};
+
 template <std::size_t N>
 void AddAll(IVisibilityMarks& marks, const char* const (&names)[N])
 {
@@ -398,6 +405,11 @@ void MarkIslaObjects(const CRigidAnimManager& rigid, IVisibilityMarks& marks)
     SetAll(marks, kScaffoldBroken, stage == 2);
 }
 
+void MarkFinalArena(const CGameStateFlagsManager& gsf, IVisibilityMarks& marks)
+{
+    SetAll(marks, kFinalArena, gsf.islaSequence == CGameStateFlagsManager::PlayingVinyetasPredockers);
+}
+
 void MarkLevelObjects(const std::string& level, const CGameStateFlagsManager& gsf,
                       const CRigidAnimManager& rigid, IVisibilityMarks& marks, CProfiler& profiler)
 {
@@ -408,6 +420,7 @@ void MarkLevelObjects(const std::string& level, const CGameStateFlagsManager& gs
     } else if (level == "isla") {
         profiler.StartTimer();
         MarkIslaObjects(rigid, marks);
+        MarkFinalArena(gsf, marks);
         profiler.StopTimer(kSendToRender);
     }
 }
@@ -445,6 +458,7 @@ std::vector<std::string> LevelListNames(const std::string& level)
         Collect(names, kScaffoldPlanks);
         Collect(names, kScaffoldPieces);
         Collect(names, kScaffoldBroken);
+        Collect(names, kFinalArena);
     }
     return {names.begin(), names.end()};
 }

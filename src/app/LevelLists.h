@@ -68,6 +68,8 @@ void MarkHangaresObjects(const CGameStateFlagsManager& gsf, const CRigidAnimMana
                          IVisibilityMarks& marks);
 // The island's objects, with the scaffold whole, in pieces or broken.
 void MarkIslaObjects(const CRigidAnimManager& rigid, IVisibilityMarks& marks);
+// The last fight's arena, marked only while the story stands at that fight.
+void MarkFinalArena(const CGameStateFlagsManager& gsf, IVisibilityMarks& marks);
 
 // The level stage's hand-over for the level name: starts the timer, marks the
 // level's list and logs "sendToRender: "; any other name marks nothing and

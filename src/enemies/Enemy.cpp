@@ -33,6 +33,11 @@ int g_LiveEnemies = 0;
 // The marker floats this far over the enemy's feet.
 const D3DXVECTOR3 kMarkerLift(0.0f, 110.0f, 0.0f);
 
+// Feet further apart than this in height stand on different ground: a ledge,
+// a plateau over a square. The ground distance alone would start a fight
+// between a hero up there and a soldier below, each punching air.
+constexpr float kSameGroundHeight = 60.0f;
+
 } // namespace
 
 // --- the AI --------------------------------------------------------------------
@@ -262,12 +267,15 @@ void CIAEnemyCover::Update(float seconds)
     if (!senses.HeroInCover() && quiet && m_Distance < 250.0f && NameAt(m_Owner->GetName(), 4) != 'D')
         EnterShooting();
 
+    // Only a hero on this enemy's own ground comes near: the spots kept here
+    // are where a lost fight puts both back, so they must be that ground's.
     const float nearLimit = m_NearDist + 80.0f;
-    if (!m_Near && m_Distance <= nearLimit) {
+    const bool sameGround = std::fabs(m_Own.y - m_Hero.y) <= kSameGroundHeight;
+    if (!m_Near && m_Distance <= nearLimit && sameGround) {
         m_Near = true;
         m_NearOwn = m_Own;
         m_NearHero = m_Hero;
-    } else if (m_Near && m_Distance > nearLimit) {
+    } else if (m_Near && (m_Distance > nearLimit || !sameGround)) {
         m_Near = false;
     }
 

@@ -636,6 +636,8 @@ void CGUIManager::Update(float seconds)
             UpdatePauseMenu();
     }
     AdvanceFade(seconds);
+    if (fightLoss != FightLoss::None && !pauseActive && (fightLossTimer -= seconds) <= 0.0f)
+        ShowFightLoss(FightLoss::None);
 }
 
 void CGUIManager::MovePauseCursor(int how)

@@ -106,6 +106,18 @@ public:
     bool comboHintActive = false;
     bool comboHintX = false;
     bool comboHintY = false;
+    // Why the last fight was lost, shown in the prompt's place for a while:
+    // the hero is put back where he came near, which would look like a jump
+    // for no reason.
+    enum class FightLoss { None, WrongButton, TooLate };
+    FightLoss fightLoss = FightLoss::None;
+    float fightLossTimer = 0.0f;
+    static constexpr float kFightLossSeconds = 3.0f;
+    void ShowFightLoss(FightLoss why)
+    {
+        fightLoss = why;
+        fightLossTimer = why == FightLoss::None ? 0.0f : kFightLossSeconds;
+    }
 
     // Menu cursors: one set at a time within each menu; itemOptions and
     // itemAchievements serve both.

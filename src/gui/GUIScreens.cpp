@@ -87,21 +87,26 @@ void CGUIManager::RenderHud(float seconds)
     DrawNamed("MARCO");
     const HeroView hero = Hero();
     const bool pad = PadConnected();
-    bool comboShown = false;
+    bool comboShown = false, signShown = false;
     if (parapetHint && !comboHintActive) {
         DrawNamed(ForDevice("PARAPETO", pad, false));
     } else if (comboHintActive && !parapetHint) {
         comboShown = true;
         const char* stem = comboHintX ? "COMBO_X" : (comboHintY ? "COMBO_Y" : nullptr);
         if (stem) {
-            DrawNamedCell(ForDevice(stem, pad, false), 0.0f, comboBlinkCell);
+            DrawNamedCell(ForDevice(stem, pad, true), 0.0f, comboBlinkCell);
             comboBlinkTimer += seconds;
+            signShown = true;
         }
         if (comboBlinkTimer > 0.1f) {
             comboBlinkTimer = 0.0f;
             comboBlinkCell = comboBlinkCell == 1 ? 0 : 1;
         }
     }
+    // Still shown as the next fight begins (a hero put back within reach is
+    // caught again at once), until a prompt takes its place.
+    if (fightLoss != FightLoss::None && !signShown)
+        DrawNamed(Localized(fightLoss == FightLoss::WrongButton ? "COMBO_PERDIDO_BOTON" : "COMBO_PERDIDO_TIEMPO"));
     // The weapon's box names it in the player's language, as every other
     // picture with words does.
     if (!hero.weapon.empty())

@@ -35,6 +35,39 @@ bool RateAndChannelsOk(long rate, int channels, std::string& error)
     return true;
 }
 
+bool IsChunkName(const unsigned char* p)
+{
+    for (int i = 0; i < 4; ++i)
+        if (p[i] < 0x20 || p[i] > 0x7E)
+            return false;
+    return true;
+}
+
+// What lies about a WAVE file whose data chunk is whole: a RIFF size that is
+// not what follows it, bytes after the data chunk that are no chunk (a data
+// size that says less than the file holds). Empty when nothing does.
+std::string WavSizesLie(const std::vector<unsigned char>& b, std::size_t dataEnd, std::size_t dataSize)
+{
+    std::string lies;
+    const std::size_t riff = Le32(&b[4]);
+    if (riff != b.size() - 8)
+        lies = "its RIFF size says " + std::to_string(riff) + " bytes where " + std::to_string(b.size() - 8) +
+               " follow";
+    std::size_t at = dataEnd;
+    while (at + 8 <= b.size() && IsChunkName(&b[at]) && Le32(&b[at + 4]) <= b.size() - at - 8) {
+        const std::size_t size = Le32(&b[at + 4]);
+        at += 8 + size + (size & 1u);
+    }
+    if (at < b.size()) {
+        lies += (lies.empty() ? "" : ", and ") + std::to_string(b.size() - at) +
+                " bytes after its data chunk are no chunk: only the " + std::to_string(dataSize) +
+                " bytes its data chunk says are played";
+    } else if (!lies.empty()) {
+        lies += ": it is read as its chunks say";
+    }
+    return lies;
+}
+
 bool DecodeWav(const std::vector<unsigned char>& b, DecodedSound& out, std::string& error)
 {
     if (b.size() < 12 || std::memcmp(b.data() + 8, "WAVE", 4) != 0) {
@@ -89,6 +122,7 @@ bool DecodeWav(const std::vector<unsigned char>& b, DecodedSound& out, std::stri
                 else
                     out.samples[i] = static_cast<std::int16_t>((int(p[i]) - 128) * 256);
             }
+            out.damage = WavSizesLie(b, body + size + (size & 1u), size);
             return true;
         }
         // Chunks are padded to an even size.
@@ -136,6 +170,25 @@ long MemTell(void* source)
     return static_cast<long>(static_cast<MemoryReader*>(source)->at);
 }
 
+// Whether an Ogg stream's last page is all there and marks the stream's end:
+// a file cut short decodes without an error, only shorter.
+bool OggEndsWhole(const std::vector<unsigned char>& b)
+{
+    const unsigned char capture[4] = {'O', 'g', 'g', 'S'};
+    for (std::size_t at = b.size() >= 27 ? b.size() - 27 + 1 : 0; at-- > 0;) {
+        if (std::memcmp(&b[at], capture, 4) != 0 || b[at + 4] != 0)
+            continue;
+        const std::size_t segments = b[at + 26];
+        if (at + 27 + segments > b.size())
+            return false;
+        std::size_t body = 0;
+        for (std::size_t i = 0; i < segments; ++i)
+            body += b[at + 27 + i];
+        return (b[at + 5] & 0x04u) != 0 && at + 27 + segments + body == b.size();
+    }
+    return false;
+}
+
 bool DecodeVorbis(const std::vector<unsigned char>& b, DecodedSound& out, std::string& error)
 {
     MemoryReader reader{&b, 0};
@@ -154,13 +207,18 @@ bool DecodeVorbis(const std::vector<unsigned char>& b, DecodedSound& out, std::s
         const std::size_t limit = kMaxDecodedFrames * out.channels;
         char buffer[8192];
         int section = 0;
+        int holes = 0;
         for (;;) {
             const long got = ov_read(&vf, buffer, sizeof buffer, 0, 2, 1, &section);
             if (got == 0)
                 break;
             if (got < 0) {
-                if (got == OV_HOLE)
+                // A page whose checksum fails is dropped by the decoder,
+                // which says so: the sound plays on past the gap.
+                if (got == OV_HOLE) {
+                    ++holes;
                     continue;
+                }
                 error = "damaged Vorbis data";
                 ok = false;
                 break;
@@ -181,6 +239,11 @@ bool DecodeVorbis(const std::vector<unsigned char>& b, DecodedSound& out, std::s
             out.samples.resize(old + n);
             std::memcpy(out.samples.data() + old, buffer, n * 2);
         }
+        if (ok && holes > 0)
+            out.damage = std::to_string(holes) + (holes == 1 ? " stretch of it is" : " stretches of it are") +
+                         " damaged (their pages fail their checksums): they are skipped";
+        else if (ok && !OggEndsWhole(b))
+            out.damage = "it is cut short before its last page: what is there is played";
     }
     ov_clear(&vf);
     return ok;

@@ -12,6 +12,9 @@ struct DecodedSound {
     int rate = 0;
     int channels = 0;                  // 1 or 2
     std::vector<std::int16_t> samples; // interleaved
+    // What is wrong with a file that still plays, and how it plays: empty
+    // for a sound file as it should be.
+    std::string damage;
 };
 
 // Longest sound we hold decoded; the radios and music loops are well below.

@@ -340,7 +340,8 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, std::uint64_t offset, DWORD 
     }
     // Decoding happens outside the lock so the device never waits for it.
     std::vector<unsigned char> bytes;
-    if (!platform::ReadWholeFile(file, bytes)) {
+    std::string fault;
+    if (!platform::ReadWholeFile(file, bytes, bounded::kMaxFileBytes, &fault)) {
         // A lost folder is one fault, however many of its sounds are asked for.
         const std::string name = file;
         const std::size_t slash = name.find_last_of("/\\");
@@ -348,7 +349,7 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, std::uint64_t offset, DWORD 
         if (!folder.empty() && !platform::PathExists(folder))
             bounded::SayOnce("Sound folder " + bounded::Echoed(folder) + " refused: it is missing; its sounds are not played");
         else
-            bounded::SayOnce("Sound file " + bounded::Echoed(name) + " refused: " + platform::ReadFault(name));
+            bounded::SayOnce("Sound file " + bounded::Echoed(name) + " refused: " + fault);
         return 0;
     }
     platform::audio::DecodedSound sound;
@@ -358,6 +359,8 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const char* file, std::uint64_t offset, DWORD 
         bounded::SayOnce(std::string("Sound file ") + bounded::Echoed(file) + " refused: " + error);
         return 0;
     }
+    if (!sound.damage.empty())
+        bounded::SayOnce(std::string("Sound file ") + bounded::Echoed(file) + ": " + sound.damage);
     std::lock_guard<std::mutex> guard(l.lock);
     if (!l.open)
         return 0;

@@ -147,6 +147,13 @@ void FaultTally::Add(const std::string& fault, const std::string& entry)
 
 void FaultTally::SayAll(const std::string& file)
 {
+    for (const std::string& line : TakeLines(file))
+        SayOnce(line);
+}
+
+std::vector<std::string> FaultTally::TakeLines(const std::string& file)
+{
+    std::vector<std::string> lines;
     for (const Fault& f : m_Faults) {
         std::string where = f.entries;
         if (f.count > 1) {
@@ -154,10 +161,11 @@ void FaultTally::SayAll(const std::string& file)
             if (f.count > kTallyEntries)
                 where += " and " + std::to_string(f.count - kTallyEntries) + " more";
         }
-        SayOnce(Echoed(file) + ": " + f.text + " (" + where + ")");
+        lines.push_back(Echoed(file) + ": " + f.text + " (" + where + ")");
     }
     m_Faults.clear();
     m_Index.clear();
+    return lines;
 }
 
 } // namespace bounded

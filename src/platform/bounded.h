@@ -72,6 +72,9 @@ public:
     void Add(const std::string& fault, const std::string& entry);
     // Says every line and forgets them.
     void SayAll(const std::string& file);
+    // The lines SayAll would say, forgotten here: for a reader that keeps
+    // them to say again when its file is not read again.
+    std::vector<std::string> TakeLines(const std::string& file);
     bool Empty() const { return m_Faults.empty(); }
 
 private:

@@ -217,7 +217,9 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, LPCSTR fileName, con
     *effect = nullptr;
     if (!device || !fileName) return D3DERR_INVALIDCALL;
     std::vector<unsigned char> bytes;
-    if (!platform::ReadWholeFile(fileName, bytes)) return D3DERR_NOTFOUND;
+    // What stands there instead is for the caller to say, once.
+    std::string fault;
+    if (!platform::ReadWholeFile(fileName, bytes, bounded::kMaxFileBytes, &fault)) return D3DERR_NOTFOUND;
     std::string text(bytes.begin(), bytes.end());
     return CreateFromText(device, text, fileName, defines, flags, effect, errors);
 }

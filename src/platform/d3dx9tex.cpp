@@ -306,8 +306,12 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, LPCSTR fileName, ID
     if (!device || !fileName || !texture)
         return D3DERR_INVALIDCALL;
     std::vector<unsigned char> bytes;
-    if (!platform::ReadWholeFile(fileName, bytes) || bytes.empty())
+    if (!platform::ReadWholeFile(fileName, bytes))
         return D3DXERR_INVALIDDATA;
+    if (bytes.empty()) {
+        bounded::Refuse(fileName, "it is empty");
+        return D3DXERR_INVALIDDATA;
+    }
     Image image;
     // A big JPEG (a comic's panel: a level loads over a hundred, and shows a
     // comic's worth at a time) is decoded at its first draw only: its header

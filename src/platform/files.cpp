@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace platform {
@@ -131,28 +132,70 @@ bool PathExists(const std::string& name)
     return stat(ResolvePath(name).c_str(), &st) == 0;
 }
 
-std::string ReadFault(const std::string& name)
+namespace {
+
+// What stands under a name that is no readable file, in a few words.
+std::string WhatIsThere(const std::string& path)
 {
-    return PathExists(name) ? "it cannot be read" : "it is missing";
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        const int error = errno;
+        struct stat link;
+        if (error == ELOOP)
+            return "it is a symbolic link that loops";
+        if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            return "it is a symbolic link to nothing";
+        if (error == ENOENT || error == ENOTDIR)
+            return "it is missing";
+        return std::string("it cannot be reached (") + std::strerror(error) + ")";
+    }
+    if (S_ISDIR(info.st_mode))
+        return "it is a folder, not a file";
+    if (!S_ISREG(info.st_mode))
+        return "it is not a regular file";
+    return std::string();
 }
 
-bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out, std::size_t limit)
+} // namespace
+
+std::string ReadFault(const std::string& name)
+{
+    const std::string path = ResolvePath(name);
+    std::string fault = WhatIsThere(path);
+    if (!fault.empty())
+        return fault;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return std::string("it cannot be read (") + std::strerror(errno) + ")";
+    std::fclose(file);
+    return "it cannot be read";
+}
+
+bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out, std::size_t limit, std::string* fault)
 {
     out.clear();
-    FILE* file = OpenFile(name, "rb");
-    if (!file)
-        return false;
-    // A link to a device or a pipe never ends; a file past the limit is none
-    // of ours. Both are refused before anything is read.
+    // A link to a device or a pipe never ends, a folder opens on Linux, and a
+    // file past the limit is none of ours: each is refused before anything
+    // is read.
+    const std::string path = ResolvePath(name);
+    std::string why = WhatIsThere(path);
+    FILE* file = why.empty() ? std::fopen(path.c_str(), "rb") : nullptr;
     struct stat info;
-    std::string fault;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
-        fault = "it is not a regular file";
-    else if (static_cast<unsigned long long>(info.st_size) > limit)
-        fault = "it is larger than " + std::to_string(limit) + " bytes";
-    if (!fault.empty()) {
-        std::fclose(file);
-        bounded::Refuse(name, fault);
+    if (why.empty() && !file)
+        why = std::string("it cannot be read (") + std::strerror(errno) + ")";
+    else if (file && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)))
+        why = "it is not a regular file";
+    else if (file && static_cast<unsigned long long>(info.st_size) > limit)
+        why = "it is larger than " + std::to_string(limit) + " bytes";
+    if (!why.empty()) {
+        if (file)
+            std::fclose(file);
+        if (fault)
+            *fault = why;
+        // A missing file is the caller's to name: many look for files that
+        // need not be there.
+        else if (why != "it is missing")
+            bounded::SayOnce(bounded::Refusal(bounded::Echoed(name), why));
         return false;
     }
     out.reserve(static_cast<std::size_t>(info.st_size));
@@ -168,8 +211,11 @@ bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out, std
     }
     failed = failed || std::ferror(file) != 0;
     std::fclose(file);
-    if (failed)
+    if (failed) {
         out.clear();
+        if (fault)
+            *fault = "it cannot be read";
+    }
     return !failed;
 }
 

@@ -35,16 +35,19 @@ bool FileExists(const std::string& name);
 // True when the name resolves to something on disk: a file, a folder, a device.
 bool PathExists(const std::string& name);
 
-// Why a file that did not read could not: "it is missing" when nothing of
-// that name is there, else "it cannot be read".
+// Why a file that did not read could not, in a few words: "it is missing",
+// "it is a folder, not a file", "it is a symbolic link that loops", "it is a
+// symbolic link to nothing", "it is not a regular file", or "it cannot be
+// read (<the system's reason>)".
 std::string ReadFault(const std::string& name);
 
 // The whole content of a file, read in binary. False (and out emptied) when
-// the file cannot be opened or a read fails; also, with one line naming the
-// file, when it is not a regular file (a device, a pipe) or holds more than
-// limit bytes.
+// the file cannot be read whole. Given a fault, the reason goes there (in
+// ReadFault's words, or "it is larger than <limit> bytes") and nothing is
+// said; without one, every reason but a missing file is said once a run in
+// one line naming the file.
 bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out,
-                   std::size_t limit = bounded::kMaxFileBytes);
+                   std::size_t limit = bounded::kMaxFileBytes, std::string* fault = nullptr);
 
 // Stream forms for readers written over iostreams; check is_open() after.
 bool OpenInputStream(const std::string& name, std::ifstream& in,

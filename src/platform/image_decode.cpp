@@ -12,6 +12,8 @@ namespace image {
 
 namespace {
 
+const char kCutShort[] = "it is cut short before its last texel";
+
 bool TooLarge(std::uint32_t width, std::uint32_t height, int maxSide, std::string* fault)
 {
     if (fault)
@@ -93,8 +95,11 @@ bool DecodeDds(const unsigned char* data, size_t size, int maxSide, Image& image
         const size_t w = std::max<std::uint32_t>(1, width >> level), hgt = std::max<std::uint32_t>(1, height >> level);
         const size_t bytes = w * hgt * bytesPerPixel;
         if (offset + bytes > size) {
-            if (level == 0)
+            if (level == 0) {
+                if (fault)
+                    *fault = kCutShort;
                 return false;
+            }
             break; // keep the levels that are there
         }
         std::vector<unsigned char> out(w * hgt * 4);
@@ -201,6 +206,102 @@ bool PngChunksFit(const unsigned char* data, size_t size)
     return true;
 }
 
+std::uint32_t ReadU16(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8);
+}
+
+std::uint32_t ReadBigU32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+bool IsJpeg(const unsigned char* data, size_t size)
+{
+    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+// The size a PNG or BMP header claims, read where stb would refuse a large
+// one with no word of why. False for other files.
+bool ClaimedSize(const unsigned char* data, size_t size, std::uint32_t* width, std::uint32_t* height)
+{
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (size >= 24 && std::memcmp(data, png, 8) == 0 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+        *width = ReadBigU32(data + 16);
+        *height = ReadBigU32(data + 20);
+        return true;
+    }
+    if (size >= 26 && data[0] == 'B' && data[1] == 'M') {
+        const std::int32_t w = static_cast<std::int32_t>(ReadU32(data + 18));
+        const std::int32_t h = static_cast<std::int32_t>(ReadU32(data + 22));
+        *width = w < 0 ? 0u - static_cast<std::uint32_t>(w) : static_cast<std::uint32_t>(w);
+        *height = h < 0 ? 0u - static_cast<std::uint32_t>(h) : static_cast<std::uint32_t>(h);
+        return true;
+    }
+    return false;
+}
+
+// Whether a TGA's texels all lie within the file; stb reads on past its end
+// as zeros, a hard band across the picture. Run-length files are walked
+// packet by packet.
+bool TgaTexelsFit(const unsigned char* data, size_t size)
+{
+    const unsigned type = data[2], bits = data[16];
+    const size_t pixelBytes = (bits + 7) / 8;
+    const size_t colourMap = data[1] == 1 ? ReadU16(data + 5) * ((data[7] + 7) / 8u) : 0;
+    size_t at = 18 + data[0] + colourMap;
+    const size_t pixels = static_cast<size_t>(ReadU16(data + 12)) * ReadU16(data + 14);
+    if (type < 9)
+        return at <= size && pixels * pixelBytes <= size - at;
+    for (size_t done = 0; done < pixels;) {
+        if (at >= size)
+            return false;
+        const size_t count = (data[at] & 0x7Fu) + 1, bytes = data[at] & 0x80u ? pixelBytes : count * pixelBytes;
+        if (bytes > size - at - 1)
+            return false;
+        at += 1 + bytes;
+        done += count;
+    }
+    return true;
+}
+
+bool LooksLikeTga(const unsigned char* data, size_t size)
+{
+    if (size < 18 || data[1] > 1)
+        return false;
+    const unsigned type = data[2], bits = data[16];
+    const bool known = type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
+    return known && (bits == 8 || bits == 15 || bits == 16 || bits == 24 || bits == 32);
+}
+
+// Why a picture of one of the kinds stb reads is cut short, or empty: its
+// last texels, or a JPEG's end marker, are not in the file. A JPEG's coded
+// data holds no 0xFF 0xD9 (a 0xFF there is followed by 0), so the marker is
+// looked for from the first scan on.
+std::string CutShort(const unsigned char* data, size_t size)
+{
+    if (IsJpeg(data, size)) {
+        const unsigned char scan[2] = {0xFF, 0xDA}, end[2] = {0xFF, 0xD9};
+        const unsigned char* first = std::search(data, data + size, scan, scan + 2);
+        return std::search(first, data + size, end, end + 2) == data + size ? "it is cut short before its end marker"
+                                                                            : "";
+    }
+    if (size >= 54 && data[0] == 'B' && data[1] == 'M') {
+        const std::uint32_t compression = ReadU32(data + 30), bits = ReadU16(data + 28);
+        std::uint32_t width = 0, height = 0;
+        ClaimedSize(data, size, &width, &height);
+        const std::uint64_t row = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+        const std::uint64_t offset = ReadU32(data + 10);
+        if ((compression == 0 || compression == 3) && offset + row * height > size)
+            return kCutShort;
+        return "";
+    }
+    if (!IsJpeg(data, size) && LooksLikeTga(data, size) && !TgaTexelsFit(data, size))
+        return kCutShort;
+    return "";
+}
+
 bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& image, std::string* fault)
 {
     if (size > 0x7FFFFFFF)
@@ -218,12 +319,22 @@ bool DecodeWithStb(const unsigned char* data, size_t size, int maxSide, Image& i
     int width = 0, height = 0, channels = 0;
     // A few hundred bytes can announce a gigabyte image: the header decides
     // before any texel is decoded.
+    std::uint32_t claimedWidth = 0, claimedHeight = 0;
+    if (ClaimedSize(data, size, &claimedWidth, &claimedHeight) &&
+        (claimedWidth > static_cast<std::uint32_t>(maxSide) || claimedHeight > static_cast<std::uint32_t>(maxSide)))
+        return TooLarge(claimedWidth, claimedHeight, maxSide, fault);
     if (!StbInfo(data, static_cast<int>(size), &width, &height, &channels))
         return false;
     if (width <= 0 || height <= 0)
         return false;
     if (width > maxSide || height > maxSide)
         return TooLarge(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), maxSide, fault);
+    const std::string cut = CutShort(data, size);
+    if (!cut.empty()) {
+        if (fault)
+            *fault = cut;
+        return false;
+    }
     unsigned char* pixels = StbLoad(data, static_cast<int>(size), &width, &height, &channels, 4);
     if (!pixels)
         return false;
@@ -263,7 +374,7 @@ bool JpegSize(const unsigned char* data, std::size_t size, int maxSide, unsigned
         return false;
     int w = 0, h = 0, channels = 0;
     if (!StbInfo(data, static_cast<int>(size), &w, &h, &channels) || w <= 0 || h <= 0 || w > maxSide ||
-        h > maxSide || (channels != 1 && channels != 3))
+        h > maxSide || (channels != 1 && channels != 3) || !CutShort(data, size).empty())
         return false;
     *width = static_cast<unsigned>(w);
     *height = static_cast<unsigned>(h);

@@ -18,8 +18,11 @@ struct Image {
 };
 
 // Decodes bytes into image. The size is read before any texel: an image
-// wider or taller than maxSide is refused with *fault saying so, and nothing
-// is decoded. False with an empty fault for bytes that are no image we read.
+// wider or taller than maxSide (as its header claims, for a PNG or BMP stb
+// itself would not size) is refused with *fault saying so, and nothing is
+// decoded; so is a picture cut short before its last texel or, for a JPEG,
+// its end marker. False with an empty fault for bytes that are no image we
+// read.
 bool Decode(const unsigned char* data, std::size_t size, int maxSide, Image& image, std::string* fault);
 
 // The size of a JPEG read from its header alone, after the checks Decode

@@ -156,7 +156,7 @@ void CFightingController::Update(float seconds)
     }
     if (m_WrongPress) {
         m_WrongPress = false;
-        Fail();
+        Fail(CGUIManager::FightLoss::WrongButton);
         return;
     }
     CCharacterEntity* enemyBody = m_Opponent ? m_Opponent->GetEntity() : nullptr;
@@ -202,7 +202,7 @@ bool CFightingController::AnswerPrompt(bool& expected, bool& pressed, bool x, bo
     CGUIManager& gui = getGUI();
     if (m_PromptLimit <= 0.0f) {
         *failed = true;
-        Fail();
+        Fail(CGUIManager::FightLoss::TooLate);
         return false;
     }
     (x ? gui.comboHintX : gui.comboHintY) = true;
@@ -233,12 +233,13 @@ void CFightingController::LandHit()
     }
 }
 
-void CFightingController::Fail()
+void CFightingController::Fail(CGUIManager::FightLoss why)
 {
     CPlayer* hero = getPlayer();
     hero->TakeHit(20, true, 0.0f, 0.0f, 0.0f);
     CGUIManager& gui = getGUI();
     gui.comboHintActive = gui.comboHintX = gui.comboHintY = false;
+    gui.ShowFightLoss(why);
     m_ExpectX = m_ExpectY = false;
     if (hero->GetEntity())
         hero->GetEntity()->RemoveAction();

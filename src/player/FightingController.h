@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "gui/GUIManager.h"
 #include "platform/d3dx9math.h"
 #include "player/IController.h"
 #include "player/PendingHit.h"
@@ -82,7 +83,8 @@ private:
     void Shout();
     // Answers the open chain prompt of one button: a missed one counts too.
     void AnswerFinisherPrompt(bool& expected, bool& pressed, bool x);
-    void Fail();
+    // Lost: the hero is hurt and both are put back; the screen says why.
+    void Fail(CGUIManager::FightLoss why);
     void Win();
     void LandHit();
     // True when the open prompt's button came (the blow lands); false when it

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gui/GUIManager.h"
 #include "player/ControllerSelector.h"
 #include "player/Controllers.h"
 #include "player/ParapetedController.h"
@@ -32,6 +33,8 @@ void ForgetHeroFireHeld(CPlayer& hero)
 void ReleaseHeroToFree(CPlayer& hero)
 {
     ClearHeroActionFlags(hero);
+    // A restart or a cut-scene leaves no lost fight to explain.
+    getGUI().ShowFightLoss(CGUIManager::FightLoss::None);
     if (CCharacterEntity* body = hero.GetEntity())
         body->RemoveAction();
     if (CControllerSelector* selector = hero.GetControllerSelector()) {

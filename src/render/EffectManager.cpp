@@ -5,6 +5,8 @@
 #include "app/DebugText.h"
 #include "app/Startup.h"
 #include "input/InputManager.h"
+#include "platform/bounded.h"
+#include "platform/files.h"
 #include "platform/win32.h"
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
@@ -23,10 +25,10 @@ const char* const kShadowMapTechnique = "BuildShadowMapTech";
 const char* const kMotionBlurTechnique = "MotionBlur";
 const char* const kCompositeTechnique = "pruebaTech";
 const char* const kDepthPrePassTechnique = "DepthPrePassTech";
+const char* const kEffectFile = "data/fx/effects4.fx";
 
 namespace {
 
-const char kEffectFile[] = "data/fx/effects4.fx";
 const char kCharacterName[] = "Character";
 // Characters are culled with one radius whatever their mesh.
 constexpr float kCharacterRadius = 70.0f;
@@ -163,12 +165,15 @@ bool CEffectManager::LoadEffect(const char* file)
             m_Effect->Release();
             m_Effect = nullptr;
         }
-        OutputDebugStringA("Error compiling effect: ");
-        OutputDebugStringA(file ? file : "");
-        OutputDebugStringA("\n");
+        const std::string name = file ? file : "";
         if (!errors) {
-            OutputDebugStringA("File not found?.\n");
+            // A file that is not there is one fault in one line, said once
+            // however often the effect is asked for again, with what the
+            // player will see for it.
+            bounded::SayOnce("Error compiling effect: " + bounded::Echoed(name) + ": " + platform::ReadFault(name) +
+                             "; the levels are drawn black without it");
         } else {
+            OutputDebugStringA(("Error compiling effect: " + name + "\n").c_str());
             const char* text = static_cast<const char*>(errors->GetBufferPointer());
             const DWORD size = errors->GetBufferSize();
             if (text && size > 0 && text[0] != '\0')

@@ -84,6 +84,8 @@ extern const char* const kShadowMapTechnique;  // "BuildShadowMapTech"
 extern const char* const kMotionBlurTechnique; // "MotionBlur"
 extern const char* const kCompositeTechnique;  // "pruebaTech"
 extern const char* const kDepthPrePassTechnique; // "DepthPrePassTech"
+// The one effect file the game draws with.
+extern const char* const kEffectFile; // "data/fx/effects4.fx"
 
 class CEffectManager {
 public:

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/Startup.h"
+#include "platform/bounded.h"
 #include "platform/d3dx9tex.h"
 #include "platform/files.h"
 
@@ -39,10 +40,31 @@ IDirect3DTexture9* CTextureManager::GetTexture(const std::string& name)
 
     const std::string path = PathOf(name);
     IDirect3DTexture9* texture = nullptr;
-    if (FAILED(D3DXCreateTextureFromFileA(D3DDevice, path.c_str(), &texture)))
+    if (FAILED(D3DXCreateTextureFromFileA(D3DDevice, path.c_str(), &texture))) {
         texture = nullptr;
+        SayMissing(name, path);
+    }
     m_Textures[name] = texture;
     return texture;
+}
+
+void CTextureManager::SayMissing(const std::string& name, const std::string& path)
+{
+    // Any other fault the reader has said itself.
+    if (platform::ReadFault(path) != "it is missing" || name.compare(0, 4, "GUI/") == 0 ||
+        name.compare(0, 4, "gui/") == 0)
+        return;
+    std::string folder;
+    for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+        if (!platform::PathExists(path.substr(0, slash + 1))) {
+            folder = path.substr(0, slash + 1);
+            break;
+        }
+    if (!folder.empty())
+        bounded::SayOnce("Texture folder " + bounded::Echoed(folder) +
+                         " refused: it is missing; what its textures cover is drawn without them");
+    else
+        bounded::SayOnce(bounded::Refusal(bounded::Echoed(path), "it is missing"));
 }
 
 std::string CTextureManager::PathOf(const std::string& name)

@@ -11,7 +11,10 @@
 // everything that draws with them. A name is looked for under
 // "data/textures/"; screen images named from the working folder ("GUI/...")
 // are found there when "data/textures/" has no such file. A file that does
-// not load is remembered as null and never tried again.
+// not load is remembered as null and never tried again. A missing one is
+// said once in a line naming it (a whole missing folder in one line for the
+// folder), except the screens' pictures ("GUI/..."), which the GUI's own
+// file names together.
 class CTextureManager {
 public:
     CTextureManager() = default;
@@ -26,6 +29,9 @@ public:
 
     // The file a name is loaded from.
     static std::string PathOf(const std::string& name);
+    // Says that the texture's file is missing, or the highest folder on its
+    // way that is.
+    static void SayMissing(const std::string& name, const std::string& path);
 
     // Releases every texture and forgets every name.
     void Clear();

@@ -73,19 +73,44 @@ D3DXVECTOR3 Normalized(const D3DXVECTOR3& v)
     return out;
 }
 
-// A value that is not a finite number would reach the view as NaN: it keeps
-// the default.
-float ReadFloat(const CXMLAttributes& attributes, const char* name, float def)
+// The values of the file a camera could not take, as the line that says
+// so lists them; gathered while the file is read.
+std::string g_UnusableValues;
+
+std::string Number(double value)
 {
-    const float value = attributes.GetFloat(name, def);
-    return std::isfinite(value) ? value : def;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", value);
+    return text;
 }
 
-D3DXVECTOR3 ReadVector(const CXMLAttributes& attributes, const std::string& prefix, const D3DXVECTOR3& def)
+// A value outside the range a camera can take would reach the view as NaN,
+// a flat or inside-out frustum, or an orbit that spins: it keeps the
+// default, and the line names it.
+float ReadFloat(const CXMLAttributes& attributes, const char* name, float def, double low, double high)
 {
-    return D3DXVECTOR3(ReadFloat(attributes, (prefix + "_x").c_str(), def.x),
-                       ReadFloat(attributes, (prefix + "_y").c_str(), def.y),
-                       ReadFloat(attributes, (prefix + "_z").c_str(), def.z));
+    const auto found = attributes.find(name);
+    double value = def;
+    if (found == attributes.end() || bounded::ParseFloat(found->second, low, high, &value))
+        return static_cast<float>(value);
+    g_UnusableValues += (g_UnusableValues.empty() ? "" : ", ") + std::string(name) + " \"" +
+                        bounded::Echoed(found->second) + "\" is not a number from " + Number(low) + " to " +
+                        Number(high);
+    return def;
+}
+
+// Offsets and displacements reach no farther than a level is wide. An
+// offset of which one number is unusable is its fallback whole: its other
+// numbers alone would put the eye anywhere.
+constexpr double kFarthest = 10000.0;
+D3DXVECTOR3 ReadVector(const CXMLAttributes& attributes, const std::string& prefix, const D3DXVECTOR3& def,
+                       const D3DXVECTOR3* fallback = nullptr)
+{
+    const std::size_t before = g_UnusableValues.size();
+    const D3DXVECTOR3 read(ReadFloat(attributes, (prefix + "_x").c_str(), def.x, -kFarthest, kFarthest),
+                           ReadFloat(attributes, (prefix + "_y").c_str(), def.y, -kFarthest, kFarthest),
+                           ReadFloat(attributes, (prefix + "_z").c_str(), def.z, -kFarthest, kFarthest));
+    return fallback && g_UnusableValues.size() != before ? *fallback : read;
 }
 
 // The column j (0-based) of a row-vector matrix as a plane.
@@ -155,11 +180,16 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     // Each load starts from the defaults, so a file that has gone missing
     // since the last load does not leave the old tuning behind.
     m_Values = Values();
+    g_UnusableValues.clear();
     // A broken file is refused whole: half of it read would mix its tuning
     // with the defaults.
-    if (!LoadXMLSaying(kValuesFile))
+    const bool read = LoadXMLSaying(kValuesFile);
+    if (!read)
         m_Values = Values();
-    KeepUsableOffsets();
+    else if (!g_UnusableValues.empty())
+        bounded::SayOnce(std::string(kValuesFile) + ": " + g_UnusableValues +
+                         ": their defaults are used (an offset's, the follow distance)");
+    KeepUsableOffsets(read);
 
     m_Fov = m_Values.fovRespectPi * kPi;
     m_Near = m_Values.zNear;
@@ -197,7 +227,7 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
 // eye on the point and the view is NaN (a black screen), and so does a value
 // that is not a number. Either falls back to the follow distance the game
 // was tuned with, and says so.
-void CCamera::KeepUsableOffsets()
+void CCamera::KeepUsableOffsets(bool fileRead)
 {
     struct {
         D3DXVECTOR3& value;
@@ -210,12 +240,15 @@ void CCamera::KeepUsableOffsets()
         const float length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
         if (std::isfinite(length) && length > 0.0f)
             continue;
-        // Every level load reads the values again: the fault is said once a run.
+        o.value = o.fallback;
+        // Every level load reads the values again: the fault is said once a
+        // run, and not at all when the file's refusal has been said.
+        if (!fileRead)
+            continue;
         char message[256];
         std::snprintf(message, sizeof message, "%s: %s (%g, %g, %g) is zero or not a number: using (%g, %g, %g)",
                       kValuesFile, o.name, v.x, v.y, v.z, o.fallback.x, o.fallback.y, o.fallback.z);
         bounded::SayOnce(message);
-        o.value = o.fallback;
     }
     // Planes the projection cannot be built from: the defaults.
     const Values defaults;
@@ -233,19 +266,25 @@ void CCamera::OnStartElement(const std::string& name, CXMLAttributes& attributes
         return;
     const Values d;
     Values& v = m_Values;
-    v.speed = ReadFloat(attributes, "speed", d.speed);
-    v.speedAiming = ReadFloat(attributes, "speed_aiming", d.speedAiming);
-    v.offsetAiming = ReadVector(attributes, "offset_aiming", d.offsetAiming);
-    v.offset = ReadVector(attributes, "offset", d.offset);
-    v.pitchUpLimit = ReadFloat(attributes, "pitch_up_limit", d.pitchUpLimit);
-    v.pitchDownLimit = ReadFloat(attributes, "pitch_down_limit", d.pitchDownLimit);
-    v.aspectX = ReadFloat(attributes, "aspect_ratio_x", d.aspectX);
-    v.aspectY = ReadFloat(attributes, "aspect_ratio_y", d.aspectY);
+    v.speed = ReadFloat(attributes, "speed", d.speed, 0.001, 10.0);
+    v.speedAiming = ReadFloat(attributes, "speed_aiming", d.speedAiming, 0.001, 10.0);
+    v.offsetAiming = ReadVector(attributes, "offset_aiming", d.offsetAiming, &kFallbackOffsetAiming);
+    v.offset = ReadVector(attributes, "offset", d.offset, &kFallbackOffset);
+    v.pitchUpLimit = ReadFloat(attributes, "pitch_up_limit", d.pitchUpLimit, -1.5, 1.5);
+    v.pitchDownLimit = ReadFloat(attributes, "pitch_down_limit", d.pitchDownLimit, -1.5, 1.5);
+    v.aspectX = ReadFloat(attributes, "aspect_ratio_x", d.aspectX, 0.01, 100.0);
+    v.aspectY = ReadFloat(attributes, "aspect_ratio_y", d.aspectY, 0.01, 100.0);
     v.lookAtDesp = ReadVector(attributes, "lookAt_desp", d.lookAtDesp);
     v.lookAtDespAiming = ReadVector(attributes, "lookAt_desp_aiming", d.lookAtDespAiming);
-    v.fovRespectPi = ReadFloat(attributes, "fov_respect_pi", d.fovRespectPi);
-    v.zNear = ReadFloat(attributes, "near", d.zNear);
-    v.zFar = ReadFloat(attributes, "far", d.zFar);
+    v.fovRespectPi = ReadFloat(attributes, "fov_respect_pi", d.fovRespectPi, 0.05, 0.95);
+    v.zNear = ReadFloat(attributes, "near", d.zNear, 0.01, 1000.0);
+    v.zFar = ReadFloat(attributes, "far", d.zFar, 1.0, 1000000.0);
+    if (!(v.zNear < v.zFar)) {
+        g_UnusableValues += (g_UnusableValues.empty() ? "" : ", ") + std::string("near \"") + Number(v.zNear) +
+                            "\" is not below far \"" + Number(v.zFar) + "\"";
+        v.zNear = d.zNear;
+        v.zFar = d.zFar;
+    }
     v.lookAtDespParapetedLeft = ReadVector(attributes, "lookAt_desp_parapeted_left", d.lookAtDespParapetedLeft);
     v.lookAtDespParapetedRight = ReadVector(attributes, "lookAt_desp_parapeted_right", d.lookAtDespParapetedRight);
 }

@@ -228,7 +228,7 @@ private:
     void SendProjection();
     void SendView();
     void BuildProjection();
-    void KeepUsableOffsets();
+    void KeepUsableOffsets(bool fileRead);
     void ComputeAimPoint(const D3DXVECTOR3& enemyPosition);
     void UpdateFreeCamera(const CameraHeroState& hero);
     // The heading the orbit keeps to and swings back to: the hero's own,

@@ -8,6 +8,7 @@
 #include "platform/bounded.h"
 #include "platform/d3d9.h"
 #include "platform/files.h"
+#include "render/EffectManager.h"
 
 namespace {
 
@@ -30,9 +31,21 @@ void IEntidad3D::CEntityTechsParser::OnStartElement(const std::string& name, CXM
     } else if (name == "render") {
         // A render after an entity's element has closed still belongs to the
         // entity named last.
-        if (m_InEntity)
-            m_Collected[m_Current][attributes.GetString("state", "base")] =
-                attributes.GetString("technique", "basicTech");
+        if (!m_InEntity)
+            return;
+        const std::string state = attributes.GetString("state", "base");
+        const std::string technique = attributes.GetString("technique", "basicTech");
+        m_Collected[m_Current][state] = technique;
+        // A name the effect lacks draws nothing at all: a black scene where
+        // every name is wrong.
+        if (EffectHasTechnique(technique)) {
+            m_Unknown[m_Current].erase(state);
+            return;
+        }
+        m_Unknown[m_Current].insert(state);
+        m_Faults.Add(std::string("names a technique ") + kEffectFile + " does not have: the entity draws with its own",
+                     "technique \"" + bounded::Echoed(technique) + "\" of entity \"" + bounded::Echoed(m_Current) +
+                         "\" pass \"" + bounded::Echoed(state) + "\"");
     }
 }
 
@@ -50,12 +63,19 @@ bool IEntidad3D::CEntityTechsParser::Parse(const std::string& file)
 {
     m_Collected.clear();
     m_Closed.clear();
+    m_Unknown.clear();
     m_Current.clear();
     m_InEntity = false;
     m_DocumentClosed = false;
     // A broken file leaves every entity on its own defaults: said once, or
     // the level draws wrong with no word why.
     m_Parsed = LoadXMLSaying(file);
+    // A refused file's entries are not used: nothing to say of them.
+    m_Lines = m_Faults.TakeLines(file);
+    if (!m_Parsed)
+        m_Lines.clear();
+    for (const std::string& line : m_Lines)
+        bounded::SayOnce(line);
     return m_Parsed;
 }
 
@@ -65,8 +85,27 @@ void IEntidad3D::CEntityTechsParser::Apply(IEntidad3D& entity) const
         return;
     if (!m_DocumentClosed && !m_Closed.count(entity.m_Name))
         return;
+    for (const std::string& line : m_Lines)
+        bounded::SayOnce(line);
     const auto found = m_Collected.find(entity.m_Name);
-    entity.m_Techniques = found != m_Collected.end() ? found->second : std::map<std::string, std::string>();
+    std::map<std::string, std::string> techniques =
+        found != m_Collected.end() ? found->second : std::map<std::string, std::string>();
+    const auto unknown = m_Unknown.find(entity.m_Name);
+    if (unknown != m_Unknown.end())
+        for (const std::string& state : unknown->second) {
+            const auto own = entity.m_Techniques.find(state);
+            if (own != entity.m_Techniques.end())
+                techniques[state] = own->second;
+            else
+                techniques.erase(state);
+        }
+    entity.m_Techniques = std::move(techniques);
+}
+
+bool IEntidad3D::CEntityTechsParser::EffectHasTechnique(const std::string& technique)
+{
+    ID3DXEffect* effect = getEffectManager().GetEffect();
+    return !effect || effect->GetTechniqueByName(technique.c_str()) != nullptr;
 }
 
 bool IEntidad3D::CEntityTechsParser::Load(const std::string& file)

@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/bounded.h"
 #include "platform/d3dx9math.h"
 #include "scene/Location.h"
 #include "xml/XMLParser.h"
@@ -41,6 +43,9 @@ public:
         // hundreds of objects parses it once: Parse, then Apply to each.
         bool Parse(const std::string& file);
         void Apply(IEntidad3D& entity) const;
+        // Whether the effect has a technique of that name; true while there
+        // is no effect to ask (its own line says why).
+        static bool EffectHasTechnique(const std::string& technique);
 
     private:
         IEntidad3D* m_Entity;
@@ -48,6 +53,13 @@ public:
         // its elements closed (which makes what was collected its map).
         std::map<std::string, std::map<std::string, std::string>> m_Collected;
         std::map<std::string, bool> m_Closed;
+        // Per entity name, the passes whose technique the effect lacks: the
+        // entity keeps its own there.
+        std::map<std::string, std::set<std::string>> m_Unknown;
+        bounded::FaultTally m_Faults;
+        // Said again at every load, for the start after another in one
+        // process, which finds the file parsed.
+        std::vector<std::string> m_Lines;
         std::string m_Current;
         bool m_InEntity = false;
         bool m_DocumentClosed = false;

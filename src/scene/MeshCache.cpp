@@ -194,10 +194,10 @@ IVertexBuffer* CMeshCache::LoadMesh(const std::string& path)
     // checked against the bytes actually there before anything is allocated
     // from it or copied out of it.
     std::vector<unsigned char> file;
-    if (!platform::ReadWholeFile(path, file))
-        return Refuse(path, platform::ReadFault(path));
-    MeshFileData mesh;
     std::string fault;
+    if (!platform::ReadWholeFile(path, file, bounded::kMaxFileBytes, &fault))
+        return Refuse(path, fault);
+    MeshFileData mesh;
     if (!ReadMeshFile(file.data(), file.size(), mesh, &fault))
         return Refuse(path, fault);
 

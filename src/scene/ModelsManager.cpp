@@ -58,9 +58,7 @@ template <typename Check>
 bool ReadChecked(const std::string& file, std::vector<unsigned char>* bytes, Check check, int namedBy = 1)
 {
     std::string fault;
-    if (!platform::ReadWholeFile(file, *bytes))
-        fault = platform::ReadFault(file);
-    else
+    if (platform::ReadWholeFile(file, *bytes, bounded::kMaxFileBytes, &fault))
         fault = check(*bytes);
     if (fault.empty())
         return true;

@@ -46,10 +46,19 @@ const D3DXVECTOR3 kFirePoints[] = {
 };
 static_assert(sizeof(kFirePoints) / sizeof(kFirePoints[0]) == 28, "the wreck burns at 28 points");
 
+// A standing system asked for at every hit: said once, and not at all when
+// the types file has said why its type is not there.
+void SayNoSystem(const char* name)
+{
+    if (!getParticleTypes().Explains(name))
+        bounded::ReportMissingOnce("particle system not found", name);
+}
+
 const ParticleSystemType* TypeNamed(const char* name)
 {
     const ParticleSystemType* type = getParticleTypes().FindSystemType(name);
-    if (!type)
+    // A type its file left out has been named with the file's fault.
+    if (!type && !getParticleTypes().Explains(name))
         bounded::ReportMissingOnce("particle type not found", name);
     return type;
 }
@@ -172,7 +181,10 @@ std::shared_ptr<CParticleEmitter> CParticleManager::CreateEmitterDelayed(const P
                                                                          float dz, float delay)
 {
     if (!type) {
-        bounded::SayOnce("particle emitter without a type: skipped"); // at every shot otherwise
+        // Said once (at every shot otherwise), and not at all when the types
+        // file has said what it left out: the caller asked by name for one.
+        if (!getParticleTypes().LeftOutAny())
+            bounded::SayOnce("particle emitter without a type: skipped");
         return nullptr;
     }
     auto emitter = std::make_shared<CParticleEmitter>();
@@ -197,7 +209,8 @@ std::shared_ptr<CParticleEmitter> CParticleManager::CreateEmitter(const Particle
 CParticleSystem* CParticleManager::CreateParticleSystem(const ParticleSystemType* type)
 {
     if (!type) {
-        bounded::SayOnce("standing particle system without a type: skipped");
+        if (!getParticleTypes().LeftOutAny())
+            bounded::SayOnce("standing particle system without a type: skipped");
         return nullptr;
     }
     auto system = std::make_unique<CParticleSystem>();
@@ -283,7 +296,7 @@ void CParticleManager::SpawnBlood(const D3DXVECTOR3& hit, const D3DXVECTOR3& flo
     Spawn("sangre", hit);
     CParticleSystem* stains = GetParticleSystem("sangre_suelo");
     if (!stains) {
-        OutputDebugStringA("particle system not found: sangre_suelo\n");
+        SayNoSystem("sangre_suelo");
         return;
     }
     const D3DXVECTOR3 base = floor + D3DXVECTOR3(0.0f, 0.01f, 0.0f);
@@ -299,7 +312,7 @@ void CParticleManager::SpawnSparks(const D3DXVECTOR3& point, const D3DXVECTOR3& 
     if (CParticleSystem* holes = GetParticleSystem("disparo_pared"))
         holes->AddParticle(point.x, point.y, point.z, n.x, n.y, n.z, 0.0f, 1.0f, 0.0f);
     else
-        OutputDebugStringA("particle system not found: disparo_pared\n");
+        SayNoSystem("disparo_pared");
 }
 
 void CParticleManager::SpawnWallSparks(const D3DXVECTOR3& point)

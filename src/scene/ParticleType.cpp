@@ -1,7 +1,6 @@
 #include "scene/ParticleType.h"
 
 #include "platform/bounded.h"
-#include "platform/win32.h"
 #include "render/TextureManager.h"
 #include "xml/XMLAttributes.h"
 
@@ -35,7 +34,16 @@ bool CParticleType::Load(const char* file)
 {
     m_File = file ? file : "";
     m_InSystem = false;
-    return LoadXMLSaying(m_File);
+    m_LeftOut.clear();
+    m_Read = LoadXMLSaying(m_File);
+    // Every type of one fault in one line, however many the file has.
+    m_Faults.SayAll(m_File);
+    return m_Read;
+}
+
+bool CParticleType::Explains(const std::string& name) const
+{
+    return !m_Read || m_LeftOut.count(name) > 0;
 }
 
 ParticleSystemType* CParticleType::FindSystemType(const std::string& name) const
@@ -60,7 +68,8 @@ float CParticleType::Real(CXMLAttributes& attributes, const char* name, float de
 {
     const float value = attributes.GetFloat(name, def);
     if (!(value >= -kMaxMagnitude && value <= kMaxMagnitude)) {
-        Refuse(std::string(name) + " out of range");
+        Refuse(std::string(name) + " \"" + bounded::Echoed(attributes.GetString(name, "")) +
+               "\" is not a number from -1e8 to 1e8");
         return def;
     }
     return value;
@@ -70,7 +79,8 @@ int CParticleType::Whole(CXMLAttributes& attributes, const char* name, int def, 
 {
     const int value = attributes.GetInt(name, def);
     if (value < low || value > high) {
-        Refuse(std::string(name) + " out of range");
+        Refuse(std::string(name) + " \"" + bounded::Echoed(attributes.GetString(name, "")) +
+               "\" is not a whole number from " + std::to_string(low) + " to " + std::to_string(high));
         return def;
     }
     return value;
@@ -182,7 +192,8 @@ void CParticleType::OnEndElement(const std::string& name)
     if (!slot && m_Types.size() > kMaxTypes)
         Refuse("too many types");
     if (!m_Fault.empty()) {
-        OutputDebugStringA((m_File + ": particle type \"" + bounded::Echoed(m_Current.name) + "\" refused: " + m_Fault + "\n").c_str());
+        m_Faults.Add(m_Fault + ": the type is left out", "type \"" + m_Current.name + "\"");
+        m_LeftOut.insert(m_Current.name);
         if (!slot)
             m_Types.erase(m_Current.name);
         return;

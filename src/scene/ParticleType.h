@@ -4,9 +4,11 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "platform/bounded.h"
 #include "xml/XMLParser.h"
 
 struct IDirect3DTexture9;
@@ -58,9 +60,15 @@ public:
 
     // Reads the file; types already known are updated where they stand. A
     // type that cannot be used (fps 0, no texture frames, a curve without
-    // keys, too many keys, a number out of range) is refused with a line naming the file and the
-    // fault; the others still load. False when the file is missing or broken.
+    // keys, too many keys, a number out of range) is left out, each fault
+    // said in one line with the file and the types it left out; the others
+    // still load. False when the file is missing or broken.
     bool Load(const char* file);
+    // Whether the last load has said why there is no type of that name: the
+    // file was not read whole, or the type was left out.
+    bool Explains(const std::string& name) const;
+    // Whether it has said that it left out anything at all.
+    bool LeftOutAny() const { return !m_Read || !m_LeftOut.empty(); }
     ParticleSystemType* FindSystemType(const std::string& name) const;
     // The device and its textures went: every type draws untextured until the
     // next load gives each its texture on the device made then.
@@ -77,6 +85,9 @@ private:
     int Whole(CXMLAttributes& attributes, const char* name, int def, int low, int high);
 
     std::map<std::string, ParticleSystemType*> m_Types;
+    std::set<std::string> m_LeftOut;
+    bounded::FaultTally m_Faults;
+    bool m_Read = true;
     std::string m_File;
     ParticleSystemType m_Current;
     bool m_InSystem = false;

@@ -112,6 +112,11 @@ public:
         const CFightingController* fight = selector ? selector->GetFightingController() : nullptr;
         return fight && fight->IsFinisherMode();
     }
+    bool IsHeroFighting() override
+    {
+        const CControllerSelector* selector = getPlayer()->GetControllerSelector();
+        return selector && selector->IsFighting();
+    }
     void ForgetFireHeld() override { ForgetHeroFireHeld(*getPlayer()); }
     void RefillLife() override { getPlayer()->RefillLife(); }
     D3DXVECTOR3 HeroPosition() override { return getPlayer()->GetPosition().GetPosition(); }
@@ -146,6 +151,10 @@ public:
 
     void SetFreeCamera(bool on) override { getCamera().SetFreeCamera(on); }
     CLightCamera& FlightCamera() override { return getCamera().GetFlightCamera(); }
+    float CameraReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to) override
+    {
+        return getCollisionManager().CameraReach(from, to);
+    }
     void SwitchFov(float fov) override
     {
         CCamera& camera = getCamera();

@@ -502,6 +502,9 @@ void CRigidAnimManager::playCam(std::string name)
     }
     camPosOffset = camPosOffsets[name];
     camLookOffset = camLookOffsets[name];
+    comboFraming = ComboFraming();
+    if (comboCameraSequence)
+        FitComboCamera();
     CLightCamera& camera = world.FlightCamera();
     camera.eye = camPosOffset;
     camera.target = camLookOffset;

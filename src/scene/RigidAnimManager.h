@@ -154,6 +154,8 @@ public:
 
     // The hero.
     virtual bool IsFinisherUnderWay() = 0;
+    // He is in a hand-to-hand fight (the final chain included).
+    virtual bool IsHeroFighting() { return false; }
     virtual void ForgetFireHeld() = 0;
     virtual void RefillLife() = 0;
     virtual D3DXVECTOR3 HeroPosition() = 0;
@@ -178,6 +180,13 @@ public:
 
     // The camera.
     virtual void SetFreeCamera(bool on) = 0;
+    // How far from `from` straight toward `to` the eye can stand clear of the
+    // level; the whole way for a world without one.
+    virtual float CameraReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to)
+    {
+        const D3DXVECTOR3 way = to - from;
+        return D3DXVec3Length(&way);
+    }
     virtual CLightCamera& FlightCamera() = 0;
     // Keeps the current field of view and sets the new one.
     virtual void SwitchFov(float fov) = 0;
@@ -301,6 +310,21 @@ public:
     int crateHits2 = 0;
     int crateHits3 = 0;
     D3DXMATRIX comboCameraMatrix;
+    // How the running combo camera is fitted to where the fight stands, in
+    // the hero's frame: its eye turned to the side of the pair whose way to
+    // the look-at point is clear of walls, and brought in toward that point
+    // when no side is.
+    struct ComboFraming {
+        float sideX = 1.0f, sideZ = 1.0f;  // 1 as authored, -1 mirrored through the look-at point
+        float reach = 1.0f;                // share of the eye's distance from the look-at point kept
+        D3DXVECTOR3 pivot{0.0f, 0.0f, 0.0f};
+        D3DXVECTOR3 Fit(const D3DXVECTOR3& eye) const
+        {
+            const D3DXVECTOR3 d = eye - pivot;
+            return pivot + reach * D3DXVECTOR3(sideX * d.x, d.y, sideZ * d.z);
+        }
+    };
+    ComboFraming comboFraming;
     // A comic-panel or scripted sequence is under way: no player control.
     bool scriptedSequenceRunning = false;
     // The island scaffold and the boss's escape: 0 standing, 1 blown up (the
@@ -314,6 +338,9 @@ private:
     IRigidAnimWorld& World();
     void ApplyPose(RunningAnimation& running, const std::string& name);
     void UpdateCamera(float dt);
+    // Chooses the running combo camera's framing from the level around the
+    // hero as he now stands.
+    void FitComboCamera();
     void HandleSequenceEnd(bool skip);
     void ApplyEndTable();
     void UpdateHangarStates();

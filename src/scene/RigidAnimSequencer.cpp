@@ -66,7 +66,13 @@ void CRigidAnimManager::RelocateForExplosion()
 void CRigidAnimManager::UpdateCamera(float dt)
 {
     IRigidAnimWorld& world = World();
-    if (camPosAnim.IsFinished() && camLookAnim.IsFinished()) {
+    // A fight outlasts its camera's flight (its last blows come after it, and
+    // slow motion stretches it further): the camera stays on the fighters,
+    // at its last point, until the fight is over, instead of going to black
+    // and back to the follow camera in the middle of it. The final chain
+    // cuts from shot to shot by itself.
+    const bool holdOnFight = comboCameraSequence && world.IsHeroFighting() && !world.IsFinisherUnderWay();
+    if (camPosAnim.IsFinished() && camLookAnim.IsFinished() && !holdOnFight) {
         cameraTracksEnded = true;
         return;
     }
@@ -74,7 +80,7 @@ void CRigidAnimManager::UpdateCamera(float dt)
     const float remaining = camPosAnim.HasSamples() ? camPosAnim.track->duration - camPosAnim.time : 0.0f;
     const float fadeTime = code == G::PlayingVinyetasIntro1 ? 0.3f : 0.5f;
     if (code != G::PlayingCamHangaresLlegadaAvion && code != G::PlayingCamAvionetaNueva2 && remaining <= fadeTime &&
-        !world.IsFadingIn()) {
+        !holdOnFight && !world.IsFadingIn()) {
         if (code == G::PlayingVinyetasIntro1)
             world.FadeInFromWhite(fadeTime);
         else if (!world.IsFinisherUnderWay())
@@ -90,6 +96,7 @@ void CRigidAnimManager::UpdateCamera(float dt)
     D3DXVECTOR3 up;
     const D3DXVECTOR3 down(0.0f, 0.0f, -1.0f);
     if (comboCameraSequence) {
+        eye = comboFraming.Fit(eye);
         D3DXMatrixRotationY(&comboCameraMatrix, world.HeroYaw());
         const D3DXMATRIX both = turn * comboCameraMatrix;
         D3DXVec3TransformNormal(&up, &down, &both);

@@ -1,5 +1,6 @@
 #include "script/Console.h"
 
+#include <cctype>
 #include <sstream>
 
 #include "platform/bounded.h"
@@ -81,11 +82,17 @@ void CConsole::OnChar(int ch)
         // The line is copied first: the command may reach the console again.
         const std::string line = m_Line;
         m_Reply.clear();
-        // A typo would otherwise do nothing, without a word.
-        if (!getScriptHost().RunCommand(line)) {
+        // A typo would otherwise do nothing, without a word; a command that
+        // fails says why where it was typed, and on the alert path as ever.
+        CScriptHost& host = getScriptHost();
+        std::string failure;
+        if (!host.RunCommand(line, &failure)) {
             std::string command;
             std::istringstream(line) >> command;
             m_Reply = "Unknown command: " + bounded::Echoed(command);
+        } else if (!failure.empty()) {
+            m_Reply = ReplyFor(failure);
+            host.Report(failure);
         }
         m_History.push_back(line);
         m_Line.clear();
@@ -96,6 +103,22 @@ void CConsole::OnChar(int ch)
     } else {
         m_Line += static_cast<char>(ch);
     }
+}
+
+std::string CConsole::ReplyFor(const std::string& failure)
+{
+    // The place of the command's own script says nothing to the one who
+    // typed it: "console.lua:121: " goes; one line of it, cut to fit.
+    std::string reply = failure;
+    const std::size_t colon = reply.find(':');
+    std::size_t digits = colon == std::string::npos ? 0 : colon + 1;
+    while (digits < reply.size() && std::isdigit(static_cast<unsigned char>(reply[digits])))
+        ++digits;
+    if (colon != std::string::npos && digits > colon + 1 && reply.compare(digits, 2, ": ") == 0 &&
+        reply.compare(0, colon, "console.lua") == 0)
+        reply.erase(0, digits + 2);
+    reply = reply.substr(0, reply.find('\n'));
+    return bounded::Echoed(reply);
 }
 
 void CConsole::HistoryPrevious()

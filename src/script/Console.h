@@ -43,12 +43,15 @@ public:
     void DrawShadowedText(const std::string& text, int x, int y);
 
     const std::string& GetInputLine() const { return m_Line; }
-    // What the console answered the last line: empty, or that its first word
-    // is no command. Drawn under the line.
+    // What the console answered the last line: empty, that its first word
+    // is no command, or why the command failed. Drawn under the line.
     const std::string& GetReply() const { return m_Reply; }
     const std::vector<std::string>& GetHistory() const { return m_History; }
 
 private:
+    // A failing command's message as it is answered under the line.
+    static std::string ReplyFor(const std::string& failure);
+
     D3DCOLOR m_TextColor = 0xFFFFFFFF;
     D3DCOLOR m_ShadowColor = 0xFF000000;
     int m_FontHeight = 0;

@@ -280,16 +280,21 @@ int CallWithPlace(lua_State* L, int arguments, int results)
     return status;
 }
 
-// Reports the error on the stack. A message with no place of its own (out of
+// The error on the stack, popped. A message with no place of its own (out of
 // memory skips the handler) is put under what was running.
-void ReportScriptError(lua_State* L, const std::string& running)
+std::string TakeScriptError(lua_State* L, const std::string& running)
 {
     const char* message = lua_tostring(L, -1);
     std::string text = message ? message : "(error object is not a string)";
     lua_pop(L, 1);
     if (!HasPlace(text) && text.find(running) == std::string::npos)
         text = running + ": " + text;
+    return text;
+}
 
+// Where a message goes: the script's own alert handler, else one line.
+void ReportScriptText(lua_State* L, const std::string& text)
+{
     PushRawGlobal(L, "_ALERT");
     if (lua_isfunction(L, -1)) {
         // The call that failed is over: its handler gets a budget of its own.
@@ -305,6 +310,11 @@ void ReportScriptError(lua_State* L, const std::string& running)
     // The level scripts run again at every restart and a trigger's function
     // every tick: the same error is worth one line.
     bounded::SayOnce("Lua: " + EchoedMessage(text));
+}
+
+void ReportScriptError(lua_State* L, const std::string& running)
+{
+    ReportScriptText(L, TakeScriptError(L, running));
 }
 
 CScriptHost::CallScope::CallScope(CScriptHost& host) : m_Host(host)
@@ -355,9 +365,8 @@ int CScriptHost::DoFile(const char* file)
     // all: a level whose triggers do nothing, and not a word about why.
     std::vector<unsigned char> bytes;
     std::string fault;
-    if (!platform::ReadWholeFile(file, bytes))
-        fault = platform::ReadFault(file);
-    else if (std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) { return std::isspace(c); }))
+    if (platform::ReadWholeFile(file, bytes, bounded::kMaxFileBytes, &fault) &&
+        std::all_of(bytes.begin(), bytes.end(), [](unsigned char c) { return std::isspace(c); }))
         fault = "it is empty";
     if (!fault.empty()) {
         const std::string line = bounded::Refusal(file, fault);
@@ -391,12 +400,38 @@ int CScriptHost::DoFile(const std::string& file)
     return DoFile(file.c_str());
 }
 
+void CScriptHost::Report(const std::string& message)
+{
+    if (!m_State)
+        return;
+    CallScope scope(*this);
+    ReportScriptText(m_State, message);
+}
+
 bool CScriptHost::RunCommand(const char* line)
 {
+    return RunCommand(line, nullptr);
+}
+
+bool CScriptHost::RunCommand(const char* line, std::string* failure)
+{
     lua_State* L = m_State;
+    m_Stopped = false;
+    if (failure)
+        failure->clear();
     if (!L || !line)
         return true;
     CallScope scope(*this);
+    // The call's own failure goes to the caller that asks for it, and to the
+    // alert path otherwise.
+    const auto fail = [&](const std::string& running) {
+        m_Stopped = g_BudgetLeft <= 0;
+        std::string text = TakeScriptError(L, running);
+        if (failure)
+            *failure = std::move(text);
+        else
+            ReportScriptText(L, text);
+    };
     const int top = lua_gettop(L);
     try {
         std::istringstream stream(line);
@@ -415,7 +450,7 @@ bool CScriptHost::RunCommand(const char* line)
         for (int i = 1; i < 7; ++i)
             lua_pushlstring(L, words[i].data(), words[i].size());
         if (CallWithPlace(L, 6, 1) != LUA_OK) {
-            ReportScriptError(L, words[0]);
+            fail(words[0]);
             lua_settop(L, top);
             return true;
         }
@@ -429,7 +464,7 @@ bool CScriptHost::RunCommand(const char* line)
         if (status == LUA_OK)
             status = CallWithPlace(L, 0, 0);
         if (status != LUA_OK)
-            ReportScriptError(L, line);
+            fail(line);
     } catch (const std::exception& e) {
         bounded::SayOnce("Lua command '" + EchoedMessage(line) + "' failed: " + e.what());
     } catch (...) {
@@ -441,7 +476,12 @@ bool CScriptHost::RunCommand(const char* line)
 
 bool CScriptHost::RunCommand(const std::string& line)
 {
-    return RunCommand(line.c_str());
+    return RunCommand(line.c_str(), nullptr);
+}
+
+bool CScriptHost::RunCommand(const std::string& line, std::string* failure)
+{
+    return RunCommand(line.c_str(), failure);
 }
 
 CScriptHost& getScriptHost()

@@ -39,6 +39,14 @@ public:
     // names nothing in the state (the console says so; a trigger need not).
     bool RunCommand(const char* line);
     bool RunCommand(const std::string& line);
+    // The same, but a failing call or chunk is not reported: its message
+    // (with its place) comes back in failure, empty when nothing failed.
+    bool RunCommand(const char* line, std::string* failure);
+    bool RunCommand(const std::string& line, std::string* failure);
+    // Whether the last RunCommand was stopped by the instruction budget.
+    bool StoppedByBudget() const { return m_Stopped; }
+    // A message on the alert path, as a failing call's would go.
+    void Report(const std::string& message);
 
     lua_State* GetState() const { return m_State; }
 
@@ -58,6 +66,7 @@ private:
 
     lua_State* m_State = nullptr;
     int m_CallDepth = 0;
+    bool m_Stopped = false;
     std::vector<lua_State*> m_Retired;
 };
 

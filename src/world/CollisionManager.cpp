@@ -1,5 +1,8 @@
 #include "world/CollisionManager.h"
 
+#include <cfloat>
+#include <climits>
+
 #include "world/CollisionHelpers.h"
 
 #include <algorithm>
@@ -39,6 +42,14 @@ bool SoundMatrix(const D3DXMATRIX& m)
         if (!std::isfinite((&m._11)[i]))
             return false;
     return InsideWorld(D3DXVECTOR3(m._41, m._42, m._43));
+}
+
+// The entries of the file being read that are left out, said once it is
+// read whole.
+bounded::FaultTally& LeftOutEntries()
+{
+    static bounded::FaultTally tally;
+    return tally;
 }
 
 bool SoundSize(float size)
@@ -212,10 +223,14 @@ void CCollisionManager::Init()
 
 bool CCollisionManager::ReadFile(const std::string& file)
 {
+    LeftOutEntries().TakeLines(file);
     const std::string fault = ReadTables(file);
-    // Read again at every level load: said once.
+    // Read again at every level load: said once. A file refused whole says
+    // nothing of its entries.
     if (!fault.empty())
         bounded::SayOnce("Collision file " + bounded::Echoed(file) + " refused: " + fault);
+    else
+        LeftOutEntries().SayAll(file);
     return fault.empty();
 }
 
@@ -274,10 +289,17 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
             (hangar ? hangarStart : islandStart) = pos;
     } else if (element == "object") {
         const std::string name = attributes.GetString("name", "");
+        const std::string entry = "object \"" + bounded::Echoed(name) + "\"";
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
+        // An empty or short transform would put the object at the origin,
+        // where nobody placed it (one left out is the identity, as ever).
+        float numbers[12];
+        if (attributes.count("transform") && !attributes.ReadNumbers("transform", numbers, 12, DBL_MAX)) {
+            LeftOutEntries().Add("a transform that is not 12 numbers: the object is left out", entry);
+            return;
+        }
         const D3DXMATRIX transform = attributes.GetMatrix("transform", identity);
-        const int ammo = attributes.GetInt("ammo", 0);
         if (!SoundMatrix(transform)) {
             m_ReadProblem = "object " + name + " is placed outside the world";
             return;
@@ -291,6 +313,16 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
         }
         for (const char* word : kPickupWords)
             if (HasFamilyWord(name, word)) {
+                // A word that is no number would read as no rounds at all; a
+                // number past the rounds a pickup holds refuses the file.
+                long long ammo = 0;
+                const auto rounds = attributes.find("ammo");
+                if (rounds != attributes.end() && !bounded::ParseInt(rounds->second, LLONG_MIN, LLONG_MAX, &ammo)) {
+                    LeftOutEntries().Add("ammo \"" + bounded::Echoed(rounds->second) +
+                                             "\" is not a count from 0 to 65535: the pickup is left out",
+                                         entry);
+                    return;
+                }
                 if (ammo < 0 || ammo > 65535) {
                     m_ReadProblem = "pickup " + name + " holds " + std::to_string(ammo) + " rounds";
                     return;
@@ -298,7 +330,7 @@ void CCollisionManager::OnStartElement(const std::string& element, CXMLAttribute
                 PickupRecord record;
                 record.name = name;
                 record.transform = transform;
-                record.ammo = ammo;
+                record.ammo = static_cast<int>(ammo);
                 (hangar ? hangarPickups : islandPickups)[name] = record;
                 return;
             }

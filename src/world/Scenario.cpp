@@ -7,7 +7,6 @@
 #include "app/Startup.h"
 #include "math/VectorMath.h"
 #include "platform/bounded.h"
-#include "platform/win32.h"
 #include "render/TextureManager.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleManager.h"
@@ -35,6 +34,9 @@ constexpr float kSpotFar = 1500.0f;
 // not an angle a perspective would normally get.
 constexpr float kSpotFov = 1000.04f;
 
+// Wide enough that an object whose radius is unusable is never culled by mistake.
+constexpr float kDefaultRadius = 5000.0f;
+
 // A count read from a file is only a limit on the entries taken: it is never
 // allocated up front, so a count far past the children costs nothing. A
 // negative one means nothing.
@@ -44,17 +46,49 @@ std::size_t CountOf(const CXMLAttributes& attributes, const char* name, int def)
 }
 
 // A count past the entries given is no fault (only a limit), but worth a line:
-// the level holds less than its file claims.
-void NoteShortList(const std::string& file, const char* list, std::size_t count, std::size_t given)
+// the level holds less than its file claims. Entries past the count are not
+// taken, and say so.
+void NoteCount(bounded::FaultTally& tally, const char* list, std::size_t count, std::size_t given,
+               const std::string& entry)
 {
     if (count > given)
-        OutputDebugStringA((file + ": " + list + " count " + std::to_string(count) + " but " +
-                            std::to_string(given) + " given\n")
-                               .c_str());
+        tally.Add(std::string(list) + " count " + std::to_string(count) + " but " + std::to_string(given) + " given",
+                  entry);
+    else if (given > count)
+        tally.Add(std::to_string(given) + " " + list + " where its count says " + std::to_string(count) +
+                      ": the first " + std::to_string(count) + " are used",
+                  entry);
 }
 
 // Only these two rooms have a slot.
 constexpr std::size_t kRoomSlots = 2;
+
+// A room of either level draws a few hundred objects and a few hundred
+// spots; a file of many times more is not one of ours, and would take the
+// game seconds a frame.
+constexpr std::size_t kMaxRoomObjects = 1024;
+constexpr std::size_t kMaxSpots = 1024;
+
+// Further from the origin than either level reaches, or turned and scaled
+// beyond any object of ours: no place an object can be drawn at.
+constexpr double kFarthestPlace = 1.0e6;
+constexpr double kLargestScale = 1000.0;
+
+// Twelve numbers: the turn and scale rows, then the place; one left out is
+// the identity.
+bool ReadTransform(const CXMLAttributes& attributes, D3DXMATRIX* transform)
+{
+    float numbers[12];
+    D3DXMatrixIdentity(transform);
+    if (!attributes.count("transform"))
+        return true;
+    if (!attributes.ReadNumbers("transform", numbers, 12, kFarthestPlace, 9, kLargestScale))
+        return false;
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 3; ++column)
+            transform->m[row][column] = numbers[row * 3 + column];
+    return true;
+}
 
 D3DXVECTOR3 TranslationOf(const D3DXMATRIX& m)
 {
@@ -138,6 +172,7 @@ void CRoom::LoadLights(const std::string& file)
     // none of its spots, and says so.
     CLightsParser parser(this);
     parser.LoadXMLSaying(file);
+    parser.SayFaults(file);
 }
 
 void CRoom::SetLights(std::vector<CLightCamera*> lights)
@@ -178,22 +213,42 @@ void CRoom::CLightsParser::OnStartElement(const std::string& name, CXMLAttribute
             delete light;
         m_Lights.clear();
         m_Limit = CountOf(attributes, "count", 0);
+        m_Seen = 0;
     } else if (name == "spot") {
-        if (m_Lights.size() >= m_Limit)
+        ++m_Seen;
+        if (m_Lights.size() >= std::min(m_Limit, kMaxSpots))
             return;
+        // A spot at no place lights nothing and casts its shadows nowhere.
+        D3DXVECTOR3 position, target;
+        if (!attributes.ReadNumbers("position", &position.x, 3, kFarthestPlace) ||
+            !attributes.ReadNumbers("target", &target.x, 3, kFarthestPlace)) {
+            m_Faults.Add("a spot whose position or target is not 3 numbers within 1e6 is left out",
+                         "spot " + std::to_string(m_Seen));
+            return;
+        }
         auto* light = new CLightCamera;
         light->SetProjection(0.0f, kSpotFar, m_Aspect);
         light->SetFov(kSpotFov);
-        light->SetLookAt(attributes.GetVect3f("position", 0.0f, 0.0f, 0.0f),
-                         attributes.GetVect3f("target", 0.0f, 0.0f, 0.0f));
+        light->SetLookAt(position, target);
         m_Lights.push_back(light);
     }
 }
 
 void CRoom::CLightsParser::OnEndElement(const std::string& name)
 {
-    if (name == "spots")
-        NoteShortList(GetStreamName(), "spots", m_Limit, m_Lights.size());
+    if (name == "spots") {
+        const std::size_t used = std::min(m_Limit, kMaxSpots);
+        if (m_Limit > m_Seen)
+            bounded::SayOnce(GetStreamName() + ": spots count " + std::to_string(m_Limit) + " but " +
+                             std::to_string(m_Seen) + " given");
+        else if (m_Seen > m_Limit)
+            bounded::SayOnce(GetStreamName() + ": " + std::to_string(m_Seen) + " spots where its count says " +
+                             std::to_string(m_Limit) + ": the first " + std::to_string(used) + " are used");
+        else if (m_Seen > kMaxSpots)
+            bounded::SayOnce(GetStreamName() + ": " + std::to_string(m_Seen) + " spots, far more than the " +
+                             std::to_string(kMaxSpots) + " the game lights with: the first " +
+                             std::to_string(kMaxSpots) + " are used");
+    }
     if (name == "spots" && m_Room) {
         m_Room->SetLights(std::move(m_Lights));
         m_Lights.clear();
@@ -228,6 +283,8 @@ void CScenario::CScenarioParser::OnStartElement(const std::string& name, CXMLAtt
         m_Parapets.clear();
     } else if (name == "room") {
         const std::string roomName = attributes.GetString("name", "");
+        m_RoomName = roomName;
+        m_RoomObjects = 0;
         if (roomName == kHangares) {
             m_RoomSlot = 0;
             m_LightFile = "data/XML/light_instances_1.xml";
@@ -240,8 +297,30 @@ void CScenario::CScenarioParser::OnStartElement(const std::string& name, CXMLAtt
         }
     } else if (name == "object") {
         m_ObjectName = attributes.GetString("name", "");
-        m_ObjectTransform = attributes.GetMatrix("transform", Identity());
-        m_ObjectRadius = attributes.GetFloat("radio", 5000.0f);
+        m_ObjectLeftOut = ++m_RoomObjects > kMaxRoomObjects;
+        if (m_ObjectLeftOut)
+            return;
+        const std::string entry = "object \"" + bounded::Echoed(m_ObjectName) + "\"";
+        // An object no scale or place can draw is left out, as one the file
+        // did not have: a floor scaled past any float leaves the level
+        // without one all the same, but says so.
+        if (!ReadTransform(attributes, &m_ObjectTransform)) {
+            m_Faults.Add("a transform that is not 12 numbers (turned and scaled within 1000, placed within 1e6): the "
+                         "object is left out",
+                         entry);
+            m_ObjectLeftOut = true;
+            return;
+        }
+        // The radius only culls: a wrong one keeps the default's, which culls
+        // nothing by mistake.
+        m_ObjectRadius = kDefaultRadius;
+        const auto radius = attributes.find("radio");
+        double read;
+        if (radius != attributes.end() && !bounded::ParseFloat(radius->second, 0.0, kFarthestPlace, &read))
+            m_Faults.Add("radio \"" + bounded::Echoed(radius->second) + "\" is not a number from 0 to 1e6: 5000 is used",
+                         entry);
+        else if (radius != attributes.end())
+            m_ObjectRadius = static_cast<float>(read);
         if (m_ObjectName.compare(0, 6, "Farola") == 0) {
             // The lamp's light sits above its base.
             const D3DXVECTOR3 base = TranslationOf(m_ObjectTransform);
@@ -284,11 +363,19 @@ void CScenario::CScenarioParser::OnEndElement(const std::string& name)
     } else if (name == "room") {
         EndRoom();
     } else if (name == "object") {
-        EndObject();
-    } else if (name == "materials") {
-        NoteShortList(GetStreamName(), "materials", m_MaterialLimit, static_cast<std::size_t>(m_MaterialIndex + 1));
-    } else if (name == "parapets") {
-        NoteShortList(GetStreamName(), "parapets", static_cast<std::size_t>(m_ParapetCount), m_Parapets.size());
+        if (!m_ObjectLeftOut)
+            EndObject();
+        m_ObjectLeftOut = false;
+        m_ParapetCount = 0;
+        m_ParapetIndex = -1;
+        m_MaterialIndex = -1;
+        m_Parapets.clear();
+    } else if (name == "materials" && !m_ObjectLeftOut) {
+        NoteCount(m_Faults, "materials", m_MaterialLimit, static_cast<std::size_t>(m_MaterialIndex + 1),
+                  "object \"" + bounded::Echoed(m_ObjectName) + "\"");
+    } else if (name == "parapets" && !m_ObjectLeftOut) {
+        NoteCount(m_Faults, "parapets", static_cast<std::size_t>(m_ParapetCount),
+                  static_cast<std::size_t>(m_ParapetIndex + 1), "object \"" + bounded::Echoed(m_ObjectName) + "\"");
     } else if (name == "material") {
         if (m_MaterialIndex >= 0 && static_cast<std::size_t>(m_MaterialIndex) < m_Materials.size()) {
             TMaterial& material = m_Materials[m_MaterialIndex];
@@ -338,6 +425,11 @@ void CScenario::CScenarioParser::EndObject()
 
 void CScenario::CScenarioParser::EndRoom()
 {
+    if (m_RoomObjects > kMaxRoomObjects)
+        bounded::SayOnce(GetStreamName() + ": room \"" + bounded::Echoed(m_RoomName) + "\" holds " +
+                         std::to_string(m_RoomObjects) + " objects, far more than the " +
+                         std::to_string(kMaxRoomObjects) + " the game draws: the first " +
+                         std::to_string(kMaxRoomObjects) + " are kept");
     std::vector<CRigidEntity*> withParapets = std::move(m_WithParapets);
     std::vector<CRigidEntity*> withoutParapets = std::move(m_WithoutParapets);
     m_WithParapets.clear();
@@ -345,7 +437,8 @@ void CScenario::CScenarioParser::EndRoom()
 
     auto room = std::make_unique<CRoom>(std::move(withParapets), std::move(withoutParapets));
     if (m_RoomSlot < 0 || static_cast<std::size_t>(m_RoomSlot) >= m_Rooms.size()) {
-        OutputDebugStringA("Scenario: a room with no slot of its own is skipped\n");
+        m_Faults.Add("a room without a slot of its own (only \"hangares\" and \"isla\" have one) is left out",
+                     "room \"" + bounded::Echoed(m_RoomName) + "\"");
         return; // its objects go with it
     }
     room->LoadLights(m_LightFile);
@@ -365,6 +458,7 @@ void CScenario::Load(const char* file)
     {
         CScenarioParser parser(this);
         parser.LoadXMLSaying(file ? file : "");
+        parser.SayFaults(file ? file : "");
     }
     scenarioName = kHangares;
     m_CurrentRoom = RoomInSlot(0);

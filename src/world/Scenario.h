@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bounded.h"
 #include "platform/d3dx9math.h"
 #include "world/Parapet.h"
 #include "xml/XMLParser.h"
@@ -44,6 +45,8 @@ public:
 
         void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
         void OnEndElement(const std::string& name) override;
+        // Says the faults of the spots read, a line for each kind.
+        void SayFaults(const std::string& file) { m_Faults.SayAll(file); }
 
         // width / height in whole numbers: 800 x 600 gives 1.
         float GetAspect() const { return m_Aspect; }
@@ -53,6 +56,9 @@ public:
         float m_Aspect;
         std::vector<CLightCamera*> m_Lights;
         std::size_t m_Limit = 0;
+        // Every spot element of the list, taken or not.
+        std::size_t m_Seen = 0;
+        bounded::FaultTally m_Faults;
     };
 
     CRoom(std::vector<CRigidEntity*> withParapets, std::vector<CRigidEntity*> withoutParapets);
@@ -108,6 +114,8 @@ public:
 
         void OnStartElement(const std::string& name, CXMLAttributes& attributes) override;
         void OnEndElement(const std::string& name) override;
+        // Says the faults of the entries read, a line for each kind.
+        void SayFaults(const std::string& file) { m_Faults.SayAll(file); }
 
     private:
         void EndObject();
@@ -123,6 +131,12 @@ public:
         std::string m_ObjectName;
         D3DXMATRIX m_ObjectTransform;
         float m_ObjectRadius = 0.0f;
+        // The object is left out: a transform no object can have, or past
+        // the objects a room draws.
+        bool m_ObjectLeftOut = false;
+        std::string m_RoomName;
+        std::size_t m_RoomObjects = 0;
+        bounded::FaultTally m_Faults;
 
         // Not emptied between objects (see above).
         std::vector<TMaterial> m_Materials;

@@ -120,8 +120,19 @@ void CTriggerManager::Update(float dt)
     const unsigned resets = m_ResetCount;
     m_Ticking = true;
     for (auto& [name, logic] : m_Logics) {
-        if (logic->active)
-            host.RunCommand(name);
+        if (logic->active) {
+            std::string failure;
+            host.RunCommand(name, &failure);
+            // A logic the budget stopped would be stopped again at every
+            // tick, each taking the whole budget: the game would crawl.
+            if (!failure.empty() && host.StoppedByBudget()) {
+                if (m_ResetCount == resets)
+                    logic->active = false;
+                host.Report(failure + "; the trigger logic \"" + bounded::Echoed(name) + "\" is switched off");
+            } else if (!failure.empty()) {
+                host.Report(failure);
+            }
+        }
         if (m_ResetCount != resets)
             break;
     }

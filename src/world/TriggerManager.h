@@ -71,6 +71,8 @@ public:
     void LoadTriggers(const char* file);
     // Acts once more than 0.1 s has gathered: the active logics' functions
     // first, then the callbacks of the enabled volumes of the current zone.
+    // A logic whose function the instruction budget stops is switched off,
+    // and said so in the line that names the stop.
     void Update(float dt);
 
     // The logic of that name, created inactive on first request; never null.

@@ -1,5 +1,6 @@
 #include "xml/XMLAttributes.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -9,6 +10,8 @@
 #include <sstream>
 
 #include <locale.h>
+
+#include "platform/bounded.h"
 
 namespace {
 
@@ -134,6 +137,26 @@ D3DXMATRIX CXMLAttributes::GetMatrix(const char* name, D3DXMATRIX def) const
         ReadFloats(*value, entries, 12);
     }
     return def;
+}
+
+bool CXMLAttributes::ReadNumbers(const char* name, float* out, int count, double limit, int limited,
+                                 double limitedTo) const
+{
+    const std::string* text = Find(name);
+    if (!text)
+        return false;
+    int read = 0;
+    for (size_t at = text->find_first_not_of(" \t\r\n"); at != std::string::npos;
+         at = text->find_first_not_of(" \t\r\n", at)) {
+        const size_t end = std::min(text->find_first_of(" \t\r\n", at), text->size());
+        double value;
+        const double within = read < limited ? limitedTo : limit;
+        if (read >= count || !bounded::ParseFloat(text->substr(at, end - at), -within, within, &value))
+            return false;
+        out[read++] = static_cast<float>(value);
+        at = end;
+    }
+    return read == count;
 }
 
 void CXMLAttributes::SetString(const char* name, const char* value)

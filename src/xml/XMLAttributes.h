@@ -33,6 +33,12 @@ public:
     // translation). The fourth column is always the default's, and as in
     // GetVect3f, entries from the first unreadable number on keep the default.
     D3DXMATRIX GetMatrix(const char* name, D3DXMATRIX def) const;
+    // Exactly count blank-separated numbers, each finite and within +-limit
+    // (the first `limited` of them within +-limitedTo): a reader that must
+    // know a value is usable, where the getters above quietly keep defaults.
+    // False for anything else, a missing attribute included.
+    bool ReadNumbers(const char* name, float* out, int count, double limit, int limited = 0,
+                     double limitedTo = 0.0) const;
     void SetString(const char* name, const char* value);
 
 private:

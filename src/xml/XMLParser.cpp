@@ -83,7 +83,9 @@ bool CXMLParser::LoadXML(const std::string& file)
         handle.reset();
     if (!handle) {
         m_ErrorText = "XML File " + file + " not found";
-        m_Fault = "it is missing";
+        // A folder or a looping link in its place is no missing file: the
+        // line says what is there.
+        m_Fault = platform::ReadFault(file);
         m_Said = false;
         return false;
     }

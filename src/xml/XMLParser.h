@@ -22,7 +22,8 @@ public:
 
     // Opens the file through platform::OpenFile (so any case and backslashes
     // do) and parses it; the file name names the stream in error messages.
-    // A missing file sets "XML File <file> not found" and calls no handler.
+    // A file that cannot be opened (missing, a folder, a looping link) sets
+    // "XML File <file> not found" and calls no handler; GetFault says which.
     bool LoadXML(const std::string& file);
     // LoadXML, and when it fails, one line naming the file and the fault on
     // the debug output, once per run (a refusal by the bounds included): for

@@ -123,11 +123,12 @@ const Damage kDamages[] = {
     {"particle_types_cut_short", "data/XML/particleTypes.xml",
      [](const std::string& s) { return s.substr(0, s.size() / 2); },
      "data/XML/particleTypes.xml: refused: it is not well-formed XML"},
+    // The refusal is the one line: the follow distance it falls back to is no second fault.
     {"camera_values_missing", "data/XML/camera_values.xml", nullptr,
-     "data/XML/camera_values.xml: offset (0, 0, 0) is zero or not a number"},
+     "data/XML/camera_values.xml: refused: it is missing\n", nullptr, true},
     {"camera_values_nan", "data/XML/camera_values.xml",
-     [](const std::string& s) { return Replaced(s, "offset_x=\"0\"", "offset_x=\"nan\" offset_y=\"0\" offset_z=\"0\" a=\""); },
-     "data/XML/camera_values.xml: offset (0, 0, 0) is zero or not a number"},
+     [](const std::string& s) { return Replaced(s, "offset_x=\"0\"", "offset_x=\"nan\""); },
+     "data/XML/camera_values.xml: offset_x \"nan\" is not a number from -10000 to 10000"},
     {"window_width_0", "data/XML/init_configuration.xml",
      [](const std::string& s) { return Replaced(s, "width=\"800\"", "width=\"0\""); },
      "data/XML/init_configuration.xml: window width \"0\""},
@@ -222,7 +223,7 @@ const Damage kDamages[] = {
     {"sala1_emptied", "sala1.lua", [](const std::string&) { return std::string(" \n"); },
      "Lua: sala1.lua: refused: it is empty\n", nullptr, true},
     {"gui_pictures_missing", "data/textures/GUI", nullptr,
-     "data/XML/GUI.xml: 160 of its 160 pictures are missing (GUI/BOTON_MAINMENU_CONTROLES.png, "
+     "data/XML/GUI.xml: 168 of its 168 pictures are missing (GUI/BOTON_MAINMENU_CONTROLES.png, "
      "GUI/BOTON_MAINMENU_CONTROLES_INGLES.png, GUI/BOTON_MAINMENU_EXIT.png, ...): what shows them is not drawn\n",
      nullptr, true},
     {"gui_names_unknown", "data/XML/GUI.xml", NamesUnknown,

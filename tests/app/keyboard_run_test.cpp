@@ -17,6 +17,7 @@
 #include "platform/sdl_window.h"
 #include "play_through.h"
 #include "player/Player.h"
+#include "script/Console.h"
 #include "world/TriggerManager.h"
 
 namespace looptest {
@@ -247,6 +248,45 @@ TEST_F(KeyboardRun, ACheckpointTypedOnTheDeathScreenIsWhereSpaceRevives)
                 ++(y >= top && y < bottom && x < w / 2 ? differing : elsewhere);
     EXPECT_GT(differing, 30) << "the open console shows over the death screen";
     EXPECT_EQ(elsewhere, 0) << "nothing but the console";
+}
+
+// In a new game a player types a checkpoint the game does not have, or a
+// command with a word that is no number: each is answered under the line,
+// and nothing changes: no revive, no life taken, the checkpoint kept.
+TEST_F(KeyboardRun, AWrongCheckpointOrAFailingCommandIsAnsweredUnderTheLineAndChangesNothing)
+{
+    Typist& p = player;
+    p.steps[2] = [&] { p.Tap(DIK_RETURN); };
+    constexpr int g = 2; // the game's frame n is pass g + n
+    for (int frame : {2, 4})
+        p.steps[g + frame] = [&] { p.Tap(DIK_SPACE); }; // the comic, then the flight
+    const std::vector<std::string> lines = {"Checkpoint 99", "Checkpoint -1", "Checkpoint 1e10", "FuckPlayer lots"};
+    std::vector<std::string> replies;
+    int lifeBefore = 0, lifeAfter = 0, checkpointAfter = 0;
+    p.probes[g + 7] = [&] { lifeBefore = getPlayer()->getLife(); };
+    for (size_t i = 0; i < lines.size(); ++i) {
+        p.steps[g + 8 + 2 * static_cast<int>(i)] = [&, i] {
+            PushConsoleKey("\xC2\xBA");
+            PushLine(lines[i]);
+            PushConsoleKey("\xC2\xBA");
+        };
+        p.probes[g + 9 + 2 * static_cast<int>(i)] = [&] { replies.push_back(getConsole()->GetReply()); };
+    }
+    p.probes[g + 20] = [&] {
+        lifeAfter = getPlayer()->getLife();
+        checkpointAfter = getTriggerManager().checkpoint;
+    };
+    p.lastPass = g + 20;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    EXPECT_EQ(replies, (std::vector<std::string>{"Checkpoint 99: there is no such checkpoint; they are 1 to 5",
+                                                 "Checkpoint -1: there is no such checkpoint; they are 1 to 5",
+                                                 "Checkpoint 1e10: there is no such checkpoint; they are 1 to 5",
+                                                 "\"lots\" is not a number"}));
+    EXPECT_GT(lifeBefore, 0);
+    EXPECT_EQ(lifeAfter, lifeBefore) << "no life taken";
+    EXPECT_TRUE(p.revives.empty()) << "no revive";
+    EXPECT_EQ(checkpointAfter, 1) << "the checkpoint kept";
 }
 
 } // namespace

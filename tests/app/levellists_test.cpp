@@ -253,6 +253,18 @@ TEST_F(LevelListsTest, EveryConditionalLevelObjectShowsOnlyInItsState)
             MarkIslaObjects(rigid, r);
             EXPECT_EQ(r.FlagOf(c.name), stage == c.shownAt ? 1 : 0) << c.name << " at stage " << stage;
         }
+
+    // The last fight's raised arena: only while the story stands at that
+    // fight, never floating over the island before or after it.
+    for (int code : {int(G::IslaIntroDone), int(G::PlayingVinyetasDockersHuye), int(G::PlayingVinyetasPredockers),
+                     int(G::ReadyMemoriam), int(G::PlayingMemoriam)})
+        for (const char* name : {"isla_arena_final", "isla_arena_final_muro_o"}) {
+            G record;
+            record.islaSequence = code;
+            Recorder r;
+            MarkFinalArena(record, r);
+            EXPECT_EQ(r.FlagOf(name), code == G::PlayingVinyetasPredockers ? 1 : 0) << name << " at " << code;
+        }
 }
 
 // The catalogue the data generator makes meshes for is what the lists can mark in any state.
@@ -274,6 +286,10 @@ TEST_F(LevelListsTest, NameCatalogueMatchesTheLists)
         MarkIslaObjects(rigid, r);
         EXPECT_EQ(r.marks.size(), 201u) << "every stage marks the same names, flags aside";
         MarkIslaObjects(rigid, isla);
+    }
+    {
+        G record;
+        MarkFinalArena(record, isla);
     }
     for (const auto& c : kComics) {
         G record;

@@ -103,6 +103,7 @@ inline void ResetGameState()
     CGUIManager& gui = getGUI();
     gui.mainMenuActive = gui.pauseActive = gui.optionsActive = false;
     gui.exitRequested = gui.restartRequested = false;
+    gui.ShowFightLoss(CGUIManager::FightLoss::None);
     getGSF().resetStates();
     CConsole* console = getConsole();
     while (!console->GetInputLine().empty())

@@ -15,6 +15,8 @@
 #include "platform/d3dx9math.h"
 #include "platform/dinput.h"
 
+class CEnemy;
+
 namespace playthrough {
 
 // A checkpoint restart as the player saw it the frame after.
@@ -46,6 +48,10 @@ struct Record {
     // Milliseconds of each updated and each drawn frame of the last loop.
     std::vector<double> updateMs, renderMs;
 };
+
+// Whether an enemy still counts for its wave: alive, and not a docker who
+// has been shot and runs off.
+bool Standing(CEnemy* enemy);
 
 // One thing the player waits for, and what he does each frame meanwhile.
 struct Step {

@@ -83,6 +83,7 @@ inline void HoldGuiStill()
     for (bool& active : gui.achievementBannerActive)
         active = false;
     gui.fading = gui.fadeIn = gui.fadeOut = false;
+    gui.ShowFightLoss(CGUIManager::FightLoss::None);
     gui.fadeAlpha = 1.0f; // the overlay clear, as after start-up
 }
 

@@ -167,6 +167,33 @@ TEST_F(CoverAiTest, NearAtNearDistPlus80AndTheFightOnlyStrictlyInsideNearDist)
     EXPECT_FALSE(enemy->getIA()->IsNear());
 }
 
+// A hero on a ledge over the enemy is not near, however close on the map:
+// no fight between one up there and one below, and no spot up there to put
+// him back on. Coming down to the enemy's ground, he is near and fought.
+TEST_F(CoverAiTest, AHeroOnOtherGroundIsNeitherNearNorFought)
+{
+    senses.inCover = true;
+    for (const float height : {372.0f, 61.0f, 60.0f, -60.0f, -61.0f, 0.0f}) {
+        senses.hero.SetPosition(D3DXVECTOR3(0, height, 0));
+        CEnemy* enemy = One("ene_1", 0, 100);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->Update(0.1f);
+        const bool sameGround = std::fabs(height) <= 60.0f;
+        EXPECT_EQ(ai->IsNear(), sameGround) << height;
+        EXPECT_EQ(ai->GetState() == CIAEnemyCover::FIGHTING, sameGround) << height;
+        if (sameGround)
+            EXPECT_EQ(ai->GetLastSeenPlayerPosition().y, height);
+    }
+    // Near on his ground, then up a ledge: no longer near.
+    senses.hero.SetPosition(D3DXVECTOR3(0, 0, 0));
+    CEnemy* enemy = One("ene_1", 0, 150);
+    enemy->getIA()->Update(0.1f);
+    ASSERT_TRUE(enemy->getIA()->IsNear());
+    senses.hero.SetPosition(D3DXVECTOR3(0, 200, 0));
+    enemy->getIA()->Update(0.1f);
+    EXPECT_FALSE(enemy->getIA()->IsNear());
+}
+
 TEST_F(CoverAiTest, AHoldStopsTheStatesButNotTheFightAndEndsInASearchOrCoverIdle)
 {
     senses.inCover = true;
@@ -413,6 +440,34 @@ TEST_F(CoverAiTest, CoverIsNeverTakenFrom600AwayNorToAttackFromNoCloser)
     EXPECT_EQ(ai->ChooseCoverPoint(), nullptr);
     ai->SetForceCoverChoice(true);
     EXPECT_EQ(ai->ChooseCoverPoint(), side);
+}
+
+// An enemy in cover, the hero beyond its gun and out of its sight, its time
+// in cover far from over: back at its top life it leaves the cover to look
+// for him all the same; a point below it, it stays put.
+TEST_F(CoverAiTest, InCoverAtItsTopLifeItLeavesToSearchThoughItCannotSeeTheHero)
+{
+    const char* patient = R"(<TYPES><TYPE tName="soldado"><CONSTANTS topLife="100" step="3" turn="2"
+        nearDist="120" lostDist="5000" maxTimeCovered="100"/></TYPE></TYPES>)";
+    for (int below : {0, 1}) {
+        SCOPED_TRACE(below ? "a point below its top" : "at its top");
+        senses.parapets.clear();
+        senses.hero.SetPosition(D3DXVECTOR3(0, 0, 0));
+        senses.AddCover("p_b_n_A_B_920", 0, 800, 0);
+        CEnemy* enemy = One("ene_1", 0, 790, 0.0f, patient);
+        enemy->SetWeapon(&gun);
+        CIAEnemyCover* ai = enemy->getIA();
+        ai->Update(0.0f);
+        ai->SetForceCoverChoice(true);
+        ASSERT_NE(ai->ChooseCoverPoint(), nullptr);
+        ai->EnterCover();
+        // Behind it, beyond both its gun and its sight.
+        senses.hero.SetPosition(D3DXVECTOR3(0, 0, -2500));
+        enemy->SetLife(static_cast<short>(enemy->GetTopLife() - below));
+        for (int i = 0; i < 6; ++i)
+            ai->Update(0.5f);
+        EXPECT_EQ(ai->GetState(), below ? CIAEnemyCover::COVER : CIAEnemyCover::SEARCHING);
+    }
 }
 
 TEST_F(CoverAiTest, RegenerationClimbsByTheTaxAndEachTopCostsNine)

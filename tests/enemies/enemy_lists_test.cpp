@@ -274,4 +274,22 @@ TEST(EnemyTypes, ValuesOutsideTheirRangeTakeTheShippedValues)
     EXPECT_FLOAT_EQ(kind.GetFloat("lostDist", 9.0f), 0.0f);
 }
 
+// A kind must be born alive: a top life of 0 is out of range as a negative
+// one is, and takes the shipped soldier's; 1 and the 16-bit top are kept.
+TEST(EnemyTypes, ATopLifeOfNothingIsOutOfRange)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("types.xml",
+        "<TYPES><TYPE tName=\"dead\"><CONSTANTS topLife=\"0\"/></TYPE><TYPE tName=\"frail\"><CONSTANTS "
+        "topLife=\"1\"/></TYPE><TYPE tName=\"tough\"><CONSTANTS topLife=\"32767\"/></TYPE></TYPES>");
+    CEnemyManager local;
+    testing::internal::CaptureStderr();
+    CEnemyManager::CEnemyManagerParser parser(&local, file);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              file + ": kind \"dead\": topLife \"0\" unusable; the shipped values are used\n");
+    EXPECT_EQ(parser.GetTypes().at("dead").GetInt("topLife", 0), 100);
+    EXPECT_EQ(parser.GetTypes().at("frail").GetInt("topLife", 0), 1);
+    EXPECT_EQ(parser.GetTypes().at("tough").GetInt("topLife", 0), 32767);
+}
+
 } // namespace

@@ -396,6 +396,38 @@ TEST_F(PauseHud, AComboHintBlinksHidesTheAmmunitionAndBlinksEvenWithoutAButton)
     EXPECT_EQ(gui.comboBlinkCell, 0);
 }
 
+// A lost fight says why where the prompt stood, in the player's language,
+// for three seconds of play, even as the next fight begins, until that
+// fight's prompt takes the place.
+TEST_F(PauseHud, ALostFightSaysWhyInThePromptsPlaceForThreeSeconds)
+{
+    auto shows = [&](const std::string& name) {
+        const Strings frame = Render();
+        return std::find(frame.begin(), frame.end(), name) != frame.end();
+    };
+    gui.ShowFightLoss(CGUIManager::FightLoss::TooLate);
+    EXPECT_TRUE(shows("COMBO_PERDIDO_TIEMPO"));
+    gui.ShowFightLoss(CGUIManager::FightLoss::WrongButton);
+    EXPECT_TRUE(shows("COMBO_PERDIDO_BOTON"));
+    gui.english = true;
+    EXPECT_TRUE(shows("COMBO_PERDIDO_BOTON_INGLES"));
+    gui.english = false;
+
+    gui.comboHintActive = true;
+    EXPECT_TRUE(shows("COMBO_PERDIDO_BOTON")) << "the next fight, before its prompt";
+    gui.comboHintY = true;
+    EXPECT_FALSE(shows("COMBO_PERDIDO_BOTON")) << "its prompt instead";
+    EXPECT_TRUE(shows("COMBO_Y_TECLADO:0@0"));
+    gui.comboHintActive = gui.comboHintY = false;
+
+    for (int i = 0; i < 2; ++i)
+        Frame(PauseInput{}, 1.4f);
+    EXPECT_TRUE(shows("COMBO_PERDIDO_BOTON")) << "2.8 s on";
+    Frame(PauseInput{}, 0.3f);
+    EXPECT_FALSE(shows("COMBO_PERDIDO_BOTON"));
+    EXPECT_FALSE(shows("COMBO_PERDIDO_TIEMPO"));
+}
+
 TEST_F(PauseHud, WhatAFrameDrawsFollowsThePauseTheComicAndTheCamera)
 {
     using G = CGameStateFlagsManager;

@@ -108,4 +108,30 @@ TEST(Bounded, AFaultOfManyEntriesIsOneLineWithItsCount)
               "data/XML/e.xml: no point (enemy 3)\n");
 }
 
+// A reader keeps one tally for all its files: once it has said a file's
+// lines, the next file's faults are counted from nothing, under its name.
+TEST(Bounded, ATallyThatHasSaidAFileCountsTheNextAfresh)
+{
+    bounded::ForgetSaidLines();
+    bounded::FaultTally tally;
+    testing::internal::CaptureStderr();
+    tally.Add("no point", "enemy 1");
+    tally.Add("no point", "enemy 2");
+    tally.Add("unknown kind", "enemy 2");
+    tally.SayAll("a.xml");
+    tally.Add("unknown kind", "enemy 9");
+    tally.Add("no point", "enemy 8");
+    tally.Add("unknown kind", "enemy 7");
+    tally.SayAll("b.xml");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "a.xml: no point (2 times: enemy 1, enemy 2)\n"
+              "a.xml: unknown kind (enemy 2)\n"
+              "b.xml: unknown kind (2 times: enemy 9, enemy 7)\n"
+              "b.xml: no point (enemy 8)\n");
+    EXPECT_TRUE(tally.TakeLines("c.xml").empty());
+    tally.Add("no point", "enemy 3");
+    EXPECT_EQ(tally.TakeLines("c.xml"), std::vector<std::string>{"c.xml: no point (enemy 3)"});
+    EXPECT_TRUE(tally.Empty()) << "taken lines are forgotten";
+}
+
 } // namespace

@@ -251,6 +251,39 @@ TEST_F(TextureFileTest, OnlyShippedFormatsDecodeAndOversizedImagesAreRefusedByNa
               "long_chunk.png: refused: a PNG chunk reaches past the end of the file\n");
 }
 
+// A run-length TGA is walked packet by packet: whole, a flat one far smaller
+// than its texels loads; short of its last packet it is refused as cut.
+TEST_F(TextureFileTest, ARunLengthTgaIsCutOnlyWhenItsPacketsRunShort)
+{
+    const std::vector<unsigned char> flat = ToBytes(std::vector<D3DCOLOR>(64 * 64, kRed), 4);
+    ASSERT_TRUE(stbi_write_tga("flat.tga", 64, 64, 4, flat.data()));
+    std::ifstream in("flat.tga", std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_LT(bytes.size(), 64u * 64u) << "packed";
+    ASSERT_NE(Load("flat.tga"), nullptr);
+    bytes.resize(bytes.size() - 30);
+    WriteBytes("cut.tga", bytes);
+    testing::internal::CaptureStderr();
+    Load("cut.tga", D3DXERR_INVALIDDATA);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cut.tga: refused: it is cut short before its last texel\n");
+}
+
+// A grey picture with an alpha channel keeps its alpha; one without is opaque.
+TEST_F(TextureFileTest, AGreyPictureKeepsItsAlphaWhenItHasOne)
+{
+    const unsigned char greyAlpha[] = {0x80, 0x40, 0xFF, 0xFF}, grey[] = {0x80, 0xFF};
+    ASSERT_TRUE(stbi_write_png("grey_alpha.png", 2, 1, 2, greyAlpha, 4));
+    ASSERT_TRUE(stbi_write_png("grey.png", 2, 1, 1, grey, 2));
+    Ref<IDirect3DTexture9> texture = Load("grey_alpha.png");
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(FormatOf(texture.get()), D3DFMT_A8R8G8B8);
+    EXPECT_EQ(Texels(texture.get()), (std::vector<D3DCOLOR>{0x40808080u, 0xFFFFFFFFu}));
+    texture = Load("grey.png");
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(FormatOf(texture.get()), D3DFMT_X8R8G8B8);
+    EXPECT_EQ(Texels(texture.get()), (std::vector<D3DCOLOR>{0xFF808080u, 0xFFFFFFFFu}));
+}
+
 // The bloom's stage images: a render target saved as a BMP.
 TEST_F(TextureFileTest, RenderTargetSavedAsBmpAndReadBack)
 {

@@ -378,6 +378,37 @@ TEST_F(Cover, LeavingTakesSevenTenthsWithThePistolAndSixWithTheLongGuns)
     }
 }
 
+// Straight out of a peek round a high wall he already stands clear of it:
+// leaving then gets him up as from a low parapet; from the wall's own pose
+// he gets up as from a high one. Either way he is free after the same wait,
+// in the free controller's idle, and holds nothing.
+TEST_F(Cover, LeavingAHighWallStraightFromAPeekGetsHimUpAsFromALowOne)
+{
+    const TestParapet wall{"p_a_n_A_B_001", {30, 0, 50}, {-30, 0, 50}};
+    for (bool peeking : {true, false}) {
+        SCOPED_TRACE(peeking ? "from a peek" : "from the wall's pose");
+        SetUp();
+        LoadCoverRoom({wall});
+        CParapetedController* cover = Settle(0, D3DXVECTOR3(15, 0, 50));
+        if (peeking) {
+            Press(ACTION_AIM);
+            Run(13);
+            ASSERT_EQ(cover->GetStateCode(), 48);
+        }
+        cover->LeaveCover();
+        EXPECT_EQ(cover->GetStateCode(), 39);
+        EXPECT_TRUE(ActionRuns(CoverAnimation(CoverAnim::Exit, peeking, true, "GUN")));
+        EXPECT_FALSE(ActionRuns(CoverAnimation(CoverAnim::Exit, !peeking, true, "GUN")));
+        EXPECT_FALSE(selector->IsPeeking());
+        Run(20);
+        EXPECT_TRUE(selector->IsParapeted()) << "0.7 s to get up";
+        Run(2);
+        EXPECT_TRUE(selector->IsFree());
+        EXPECT_EQ(hero->GetController()->GetStateCode(), 30);
+        ExpectOnlyTheHeldParapetTaken("left");
+    }
+}
+
 // A cut-scene takes him out of cover by switching him free first and
 // letting go of the parapet after: it is free for the others again. One he
 // left before, and an enemy took since, stays the enemy's.

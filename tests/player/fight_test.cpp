@@ -208,6 +208,7 @@ TEST_F(Fight, UnansweredThreeHitPromptOpensAt1Point1AndFails1Point2RealSecondsLa
     EXPECT_LE(real, 38);
     EXPECT_EQ(hero->GetLife(), 330);
     EXPECT_EQ(ai->GetState(), CIAEnemyCover::SEARCHING);
+    EXPECT_EQ(getGUI().fightLoss, CGUIManager::FightLoss::TooLate) << "the screen says the button came too late";
     ExpectReleased();
 }
 
@@ -295,6 +296,7 @@ TEST_F(Fight, TheOtherButtonOrAMovementKeyDuringAPromptFailsTheRightOneLands)
         Frame();
         EXPECT_FALSE(Fighting()) << wrong;
         EXPECT_EQ(hero->GetLife(), 330) << wrong;
+        EXPECT_EQ(getGUI().fightLoss, CGUIManager::FightLoss::WrongButton) << wrong;
         ExpectReleased();
     }
     Start(50);

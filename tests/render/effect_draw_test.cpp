@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/bounded.h"
 #include "platform/crt.h"
 #include "player/ControllerSelector.h"
 #include "player/Player.h"
@@ -103,8 +104,11 @@ TEST_F(EffectDraw, FailuresDrawNothingUntilAGoodLoadAndTheShippedEffectAnswersEv
         EXPECT_FALSE(getEffectManager().LoadEffect(file));
         return testing::internal::GetCapturedStderr();
     };
+    bounded::ForgetSaidLines();
     std::string log = load("no_such_effect.fx");
-    EXPECT_NE(log.find("Error compiling effect: no_such_effect.fx\nFile not found?.\n"), std::string::npos) << log;
+    EXPECT_EQ(log, "Error compiling effect: no_such_effect.fx: it is missing; the levels are drawn black without it\n")
+        << "one line, the fault in it";
+    EXPECT_EQ(load("no_such_effect.fx"), "") << "and once";
     log = load("broken.fx");
     EXPECT_NE(log.find("Error compiling effect: broken.fx\n"), std::string::npos) << log;
     EXPECT_NE(log.find("undefinedThing"), std::string::npos) << log;

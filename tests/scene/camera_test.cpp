@@ -106,7 +106,7 @@ TEST_F(CameraTest, AMissingFileOrUnusableValuesKeepAFiniteViewAndSaySo)
     } cases[] = {
         {"no file", nullptr, 202.49f},
         {"zero offset", R"(<PROPERTIES offset_x="0" offset_y="0" offset_z="0"/>)", 202.49f},
-        {"offset not a number", R"(<PROPERTIES offset_x="nan" offset_y="1" offset_z="1"/>)", 1.4142f},
+        {"offset not a number", R"(<PROPERTIES offset_x="nan" offset_y="1" offset_z="1"/>)", 202.49f},
         {"infinite offset", R"(<PROPERTIES offset_y="1e999"/>)", 202.49f},
         {"planes and field of view unusable", R"(<PROPERTIES offset_z="-50" near="0" far="-4" fov_respect_pi="inf"/>)",
          50.0f},

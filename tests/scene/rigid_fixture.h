@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -65,6 +66,9 @@ public:
     bool fadingIn = false;
     bool skip = false;
     bool finisher = false;
+    bool fighting = false;
+    // What stands in the camera's way; nothing when unset.
+    std::function<float(const D3DXVECTOR3&, const D3DXVECTOR3&)> reach;
     std::string wave = "wave_00";
     bool hasAvioneta = true;
     bool docker3Done = false;
@@ -143,6 +147,11 @@ public:
         carried.push_back(box + " with " + object);
     }
     bool IsFinisherUnderWay() override { return finisher; }
+    bool IsHeroFighting() override { return fighting || finisher; }
+    float CameraReach(const D3DXVECTOR3& from, const D3DXVECTOR3& to) override
+    {
+        return reach ? reach(from, to) : IRigidAnimWorld::CameraReach(from, to);
+    }
     void ForgetFireHeld() override {}
     void RefillLife() override { Log("RefillLife"); }
     D3DXVECTOR3 HeroPosition() override { return heroPosition; }

@@ -324,15 +324,15 @@ TEST_F(Techniques, AnEntityTakesItsOwnEntriesWithTheirDefaultsAndTheLastOfAState
     box.LoadTechniques();
     EXPECT_EQ(box.GetTechniqueMap(), before); // a missing file keeps the map
 
-    Write(R"(<Entity name="crate"><render technique="Wrong" state="Base"/></Entity>
-  <Entity name="box"><render technique="First" state="Base"/><render state="Shadow"/><render technique="T2"/></Entity>
-  <Entity name="boxes"><render technique="Wrong" state="Base"/></Entity>
-  <Entity name="box"><render technique="T1" state="Base"/></Entity>)");
+    Write(R"(<Entity name="crate"><render technique="ParticlesTech" state="Base"/></Entity>
+  <Entity name="box"><render technique="DecalsTech" state="Base"/><render state="Shadow"/><render technique="MotionBlur"/></Entity>
+  <Entity name="boxes"><render technique="ParticlesTech" state="Base"/></Entity>
+  <Entity name="box"><render technique="BloomSumTech" state="Base"/></Entity>)");
     box.LoadTechniques();
-    EXPECT_EQ(box.GetTechniqueMap(), (Map{{"Base", "T1"}, {"Shadow", "basicTech"}, {"base", "T2"}}));
-    EXPECT_EQ(box.GetCurrentTechnique(), "T1");
+    EXPECT_EQ(box.GetTechniqueMap(), (Map{{"Base", "BloomSumTech"}, {"Shadow", "basicTech"}, {"base", "MotionBlur"}}));
+    EXPECT_EQ(box.GetCurrentTechnique(), "BloomSumTech");
     box.SetCurrentPass("base"); // pass names are case-sensitive
-    EXPECT_EQ(box.GetCurrentTechnique(), "T2");
+    EXPECT_EQ(box.GetCurrentTechnique(), "MotionBlur");
 
     // A file that has nothing for the entity empties its map: no technique.
     FlatEntity stranger("stranger", 1, FlatEntity::FacingZ, "PhongLightingTech");
@@ -341,7 +341,7 @@ TEST_F(Techniques, AnEntityTakesItsOwnEntriesWithTheirDefaultsAndTheLastOfAState
     EXPECT_EQ(stranger.GetCurrentTechnique(), "");
 
     // Broken after the entity's element has closed: nothing of it is taken.
-    Write(R"(<Entity name="stranger"><render technique="T1" state="Base"/></Entity><Entity name="x">)");
+    Write(R"(<Entity name="stranger"><render technique="BloomSumTech" state="Base"/></Entity><Entity name="x">)");
     stranger.LoadTechniques();
     EXPECT_EQ(stranger.GetCurrentTechnique(), "");
 
@@ -365,7 +365,7 @@ TEST_F(Techniques, ACutFileKeepsTheMapsAndSaysSoOnce)
     static int round = 0; // each round cut on a line of its own: the line is said once a run
     const std::string lines(++round, '\n');
     m_Folder.Write("data/XML/techniques.xml",
-                   "<technique_associations>" + lines + "<Entity name=\"box\"><render technique=\"T1\" state=\"Base\"/>");
+                   "<technique_associations>" + lines + "<Entity name=\"box\"><render technique=\"BloomSumTech\" state=\"Base\"/>");
     const Map before{{"Base", "PhongLightingTech"}};
     FlatEntity box("box", 1, FlatEntity::FacingZ, "PhongLightingTech");
     FlatEntity other("other", 1, FlatEntity::FacingZ, "PhongLightingTech");
@@ -377,6 +377,33 @@ TEST_F(Techniques, ACutFileKeepsTheMapsAndSaysSoOnce)
     EXPECT_EQ(other.GetTechniqueMap(), before);
     EXPECT_EQ(said, "data/XML/techniques.xml: refused: it is not well-formed XML (no element found at line " +
                         std::to_string(round + 1) + ")\n");
+}
+
+// A technique the effect does not have would draw nothing: the pass keeps
+// the entity's own technique, or none when it had none, and the file says so
+// once in one line with every entry that names one.
+TEST_F(Techniques, ATechniqueTheEffectLacksKeepsTheEntitysOwnAndIsSaidOnce)
+{
+    ASSERT_TRUE(fxtest::kSharedDevice->Create());
+    D3DDevice = fxtest::kSharedDevice->device.get();
+    testing::internal::CaptureStderr();
+    const bool loaded = getEffectManager().GetEffect() || getEffectManager().LoadEffect(fxtest::kEffectPath.c_str());
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(loaded);
+    Write(R"(<Entity name="box"><render technique="Nope" state="Base"/><render technique="MotionBlur" state="Shadow"/>
+  <render technique="Gone" state="Dead"/></Entity><Entity name="crate"><render technique="Nope" state="Base"/></Entity>)");
+    bounded::ForgetSaidLines();
+    FlatEntity box("box", 1, FlatEntity::FacingZ, "PhongLightingTech");
+    FlatEntity crate("crate", 1, FlatEntity::FacingZ, "DecalsTech");
+    testing::internal::CaptureStderr();
+    box.LoadTechniques();
+    crate.LoadTechniques();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "data/XML/techniques.xml: names a technique data/fx/effects4.fx does not have: the entity draws with its "
+              "own (3 times: technique \"Nope\" of entity \"box\" pass \"Base\", technique \"Gone\" of entity \"box\" "
+              "pass \"Dead\", technique \"Nope\" of entity \"crate\" pass \"Base\")\n");
+    EXPECT_EQ(box.GetTechniqueMap(), (Map{{"Base", "PhongLightingTech"}, {"Shadow", "MotionBlur"}}));
+    EXPECT_EQ(crate.GetCurrentTechnique(), "DecalsTech");
 }
 
 // An entity holds its textures itself: the cache lets go of them with the
@@ -412,11 +439,11 @@ TEST_F(Techniques, RigidEntitiesStartLitAndFollowTheFile)
     testing::internal::CaptureStderr();
     CRigidEntity plain, sky;
     plain.Init("no_such_mesh");
-    Write(R"(<Entity name="skybox"><render technique="SkyTech" state="Base"/></Entity>)");
+    Write(R"(<Entity name="skybox"><render technique="BloomBlurTech" state="Base"/></Entity>)");
     sky.Init("skybox");
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(plain.GetCurrentTechnique(), "PhongLightingTech");
-    EXPECT_EQ(sky.GetCurrentTechnique(), "SkyTech");
+    EXPECT_EQ(sky.GetCurrentTechnique(), "BloomBlurTech");
     getMeshCache().Clear();
 }
 

@@ -405,6 +405,77 @@ TEST_F(SequencerTest, AFinishingMoveKeepsTheEndedFlightUntilItIsOver)
     EXPECT_FALSE(world.freeCamera);
 }
 
+// A fight lasts longer than its camera's flight: the camera stays on the
+// fighters, following the hero, with no fade to black, until the fight is
+// over; then it ends at once.
+TEST_F(SequencerTest, AFightsCameraStaysOnTheFightersUntilTheFightEnds)
+{
+    record.sequence = G::HangaresIntroDone;
+    world.fighting = true;
+    manager.playCam("camara_combo_patada");
+    bool faded = false;
+    for (int i = 0; i < 25; ++i) {
+        Step(0.1f);
+        faded = faded || world.Called("FadeInFromBlack 0.5");
+    }
+    EXPECT_FALSE(faded);
+    EXPECT_TRUE(manager.camSequenceRunning) << "2.5 s into a 1 s flight";
+    EXPECT_TRUE(world.freeCamera);
+    world.heroPosition = D3DXVECTOR3(0, 0, 300);
+    Step(0.1f);
+    EXPECT_NEAR(world.camera.eye.z, 300.0f, 1e-2f) << "the last point, where the hero now stands";
+    EXPECT_NEAR(world.camera.eye.x, 110.0f, 1e-2f);
+
+    world.fighting = false;
+    Step(0.1f);
+    EXPECT_FALSE(manager.camSequenceRunning);
+    EXPECT_FALSE(world.freeCamera);
+}
+
+// The fight's camera is written for the open. With a wall along one side of
+// the fight it looks from the first side of the pair whose flight is clear,
+// the written one first; boxed in on every side, it comes in toward the look-at
+// point as far as the walls allow.
+TEST_F(SequencerTest, AFightsCameraLooksFromASideClearOfTheWalls)
+{
+    record.sequence = G::HangaresIntroDone;
+    world.fighting = true;
+    // In the fixture the eye starts at (100, 50, 0) and looks at (0, 0, 500).
+    const D3DXVECTOR3 look(0, 0, 500);
+    auto eyeAfter = [&](float seconds) {
+        manager.playCam("camara_combo_patada");
+        Step(seconds);
+        return world.camera.eye;
+    };
+    // Nothing in the way: as written.
+    D3DXVECTOR3 eye = eyeAfter(0.5f);
+    EXPECT_NEAR(eye.x, 105.0f, 1e-2f);
+    EXPECT_NEAR(eye.z, 0.0f, 1e-2f);
+
+    // A wall at z = 100, nearer than the written eye: the far side of the
+    // look-at point, the eye's own side kept.
+    world.reach = [](const D3DXVECTOR3& from, const D3DXVECTOR3& to) {
+        const D3DXVECTOR3 way = to - from;
+        const float length = D3DXVec3Length(&way);
+        return to.z >= 100.0f ? length : length * (from.z - 100.0f) / (from.z - to.z);
+    };
+    eye = eyeAfter(0.5f);
+    EXPECT_NEAR(eye.x, 105.0f, 1e-2f);
+    EXPECT_NEAR(eye.z, 1000.0f, 1e-2f);
+
+    // Walls 300 from the look-at point all round: the nearest the worst point
+    // of the flight may come, as far as it can.
+    world.reach = [](const D3DXVECTOR3& from, const D3DXVECTOR3& to) {
+        const D3DXVECTOR3 way = to - from;
+        return std::min(D3DXVec3Length(&way), 300.0f);
+    };
+    eye = eyeAfter(0.0f);
+    const D3DXVECTOR3 way = eye - look;
+    EXPECT_LE(D3DXVec3Length(&way), 300.0f + 1e-2f);
+    EXPECT_GT(D3DXVec3Length(&way), 290.0f);
+    EXPECT_NEAR(eye.x / eye.y, 100.0f / 50.0f, 0.05f) << "on the written eye's line from the look-at point";
+}
+
 TEST_F(SequencerTest, AGroupWithoutCameraPartsEndsAtTheNextUpdateWithTheCameraUnmoved)
 {
     record.sequence = G::PlayingCamIntroHangares;

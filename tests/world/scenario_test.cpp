@@ -12,13 +12,13 @@
 
 #include "app/Startup.h"
 #include "math/VectorMath.h"
-#include "platform/bounded.h"
 #include "render/DeviceFixture.h"
 #include "render/TextureManager.h"
 #include "scene/LightCamera.h"
 #include "scene/ParticleManager.h"
 #include "scene/RigidAnimManager.h"
 #include "scene/RigidEntity.h"
+#include "platform/bounded.h"
 #include "world/Scenario.h"
 
 namespace {

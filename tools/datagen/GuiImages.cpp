@@ -169,10 +169,26 @@ std::vector<GuiImage> BuildTable()
     t.push_back(Row("MARCO", GuiKind::Frame, "", "", 0.855f, 0.105f, 0.16f, 288, 128));
     t.push_back(Row("PARAPETO_MANDO", GuiKind::CoverHint, "A", "", 0.855f, 0.255f, 0.07f, 160, 72, 1, 1));
     t.push_back(Row("PARAPETO_TECLADO", GuiKind::CoverHint, "", "", 0.855f, 0.255f, 0.07f, 160, 72, 1, 2));
-    t.push_back(Row("COMBO_X_MANDO", GuiKind::ComboHint, "X", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 1));
-    t.push_back(Row("COMBO_Y_MANDO", GuiKind::ComboHint, "Y", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 2));
-    t.push_back(Row("COMBO_X_TECLADO", GuiKind::ComboHint, "", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 3));
-    t.push_back(Row("COMBO_Y_TECLADO", GuiKind::ComboHint, "", "", 0.855f, 0.26f, 0.1f, 96, 96, 2, 4));
+    // A fight's prompt stands in the middle of the screen over the fighters'
+    // heads, large enough to be read in the moment it allows: the button's
+    // picture and its name. A lost fight says why in the same place.
+    const struct {
+        const char *name, *es, *en, *detail, *detailEn;
+    } combo[] = {{"COMBO_X_MANDO", "PULSA", "PRESS", "X", "X"},
+                 {"COMBO_Y_MANDO", "PULSA", "PRESS", "Y", "Y"},
+                 {"COMBO_X_TECLADO", "CLIC", "CLICK", "IZQUIERDO", "LEFT"},
+                 {"COMBO_Y_TECLADO", "CLIC", "CLICK", "DERECHO", "RIGHT"}};
+    for (int i = 0; i < 4; ++i) {
+        GuiImage g = Row(combo[i].name, GuiKind::ComboHint, combo[i].es, combo[i].en, 0.5f, 0.25f, 0.16f, 320, 128, 2,
+                         i + 1);
+        g.detail = combo[i].detail;
+        g.detailEn = combo[i].detailEn;
+        t.push_back(g);
+    }
+    t.push_back(Row("COMBO_PERDIDO_BOTON", GuiKind::Caption, "PELEA PERDIDA: ese no era el botón",
+                    "FIGHT LOST: wrong button", 0.5f, 0.25f, 0.07f, 720, 72, 1, 1));
+    t.push_back(Row("COMBO_PERDIDO_TIEMPO", GuiKind::Caption, "PELEA PERDIDA: pulsa el botón a tiempo",
+                    "FIGHT LOST: press the button in time", 0.5f, 0.25f, 0.07f, 720, 72, 1, 1));
     const char* weapons[] = {"GUN", "SHOTGUN", "THOMPSON"};
     // The box names the weapon in the player's language; the Thompson is a
     // name in both.
@@ -496,22 +512,36 @@ void PaintCoverHint(Canvas& c, const GuiImage& g)
     }
 }
 
-void PaintComboHint(Canvas& c, const GuiImage& g)
+// Each cell: a dark plate, the button's picture on its left, its name on the
+// right in two lines. The two cells blink the button.
+void PaintComboHint(Canvas& c, const GuiImage& g, bool english)
 {
     for (int cell = 0; cell < 2; ++cell) {
-        const float x0 = float(cell * g.cellWidth), s = float(g.cellWidth), cx = x0 + s * 0.5f, cy = s * 0.5f;
-        const float r = s * (cell == 0 ? 0.34f : 0.42f);
+        const float x0 = float(cell * g.cellWidth), w = float(g.cellWidth), h = float(g.cellHeight);
+        c.FillRoundedRect(x0 + 2, 2, w - 4, h - 4, h * 0.2f, Rgba{8, 10, 14, 200});
+        c.FillRoundedRect(x0 + 6, 6, w - 12, h - 12, h * 0.16f, cell == 0 ? Rgba{160, 110, 30, 255} : kAmber);
+        c.FillRoundedRect(x0 + 10, 10, w - 20, h - 20, h * 0.13f, Rgba{8, 10, 14, 230});
+        const float s = h, cx = x0 + s * 0.55f, cy = h * 0.5f;
         if (g.variant <= 2) {
             const Rgba face = g.variant == 1 ? Rgba{54, 112, 214, 255} : Rgba{222, 190, 44, 255};
+            const float r = s * (cell == 0 ? 0.3f : 0.36f);
             c.FillEllipse(cx, cy, r, r, cell == 0 ? face : Mix(face, kInk, 0.4f));
-            Font::Bold().Draw(c, g.words, cx, cy - r * 0.65f, r * 1.3f, kNight, Align::Center);
+            Font::Bold().Draw(c, g.detail, cx, cy - r * 0.65f, r * 1.3f, kNight, Align::Center);
         } else {
             // A mouse with the combo's button lit.
-            c.FillRoundedRect(cx - s * 0.22f, s * 0.12f, s * 0.44f, s * 0.76f, s * 0.2f, Rgba{200, 204, 212, 255});
+            c.FillRoundedRect(cx - s * 0.2f, s * 0.14f, s * 0.4f, s * 0.72f, s * 0.18f, Rgba{200, 204, 212, 255});
+            c.FillRect(int(cx - 1), int(s * 0.16f), 3, int(s * 0.28f), Rgba{90, 92, 100, 255});
             const bool left = g.variant == 3;
-            c.FillRoundedRect(left ? cx - s * 0.2f : cx + s * 0.02f, s * 0.14f, s * 0.18f, s * 0.3f, 6,
+            c.FillRoundedRect(left ? cx - s * 0.18f : cx + s * 0.02f, s * 0.16f, s * 0.16f, s * 0.28f, 6,
                               cell == 0 ? kAmber : Rgba{255, 120, 60, 255});
         }
+        const float textX = x0 + s + (w - s) * 0.45f, textWidth = w - s - 24;
+        const std::string& second = english ? g.detailEn : g.detail;
+        const bool letter = g.variant <= 2;
+        CentredText(c, Font::Bold(), english ? g.wordsEn : g.words, textX, letter ? h * 0.5f : h * 0.34f, h * 0.3f,
+                    textWidth, kInk);
+        if (!letter)
+            CentredText(c, Font::Bold(), second, textX, h * 0.68f, h * 0.26f, textWidth, kAmber);
     }
 }
 
@@ -662,7 +692,7 @@ Canvas PaintGuiImage(const GuiImage& g, bool english)
         PaintCoverHint(c, g);
         break;
     case GuiKind::ComboHint:
-        PaintComboHint(c, g);
+        PaintComboHint(c, g, english);
         break;
     case GuiKind::Frame:
         PaintFrame(c);
