@@ -168,13 +168,17 @@ function ene42_0()
     getRigid():playCam("camara_isla_andamio")
 end
 
--- Wave 35, past the scaffold once the dockers have fled.
+-- Wave 35, past the scaffold once the dockers have fled: its two hold the
+-- plateau's east end, the way down to the square, at their posts, and let
+-- the hero come to them.
 function ene47_1()
     off("ene47_1")
-    local runner = bot("ene_47")
-    if runner then
-        runner:UpdateView()
-        runner:setKamikazeState()
+    local names = {"ene_47", "ene_46"}
+    for i = 1, #names do
+        local guard = bot(names[i])
+        if guard then
+            guard:UpdateView()
+            guard:becomeATorretGuy()
+        end
     end
-    toCover("ene_46")
 end

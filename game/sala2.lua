@@ -74,12 +74,26 @@ function dockersLeft()
 end
 
 -- The last fight: the boss stays out of reach, waiting, until the hero
--- walks into the square before the town hall.
+-- walks into the square before the town hall. The dockers' last wave down,
+-- the banner names the square, the hero says where to go and the mission
+-- line says it too, again while the boss waits; the painted marks show the
+-- way there.
+local squareLine = "Dockers espera en la plaza del ayuntamiento: baja por la rampa y sigue las marcas amarillas."
 function Wave36()
     if not getTriggerManager():getEnabledTrigger("trg_236") then
         off("Wave36")
         return
     end
+    if not squareAnnounced then
+        squareAnnounced = true
+        squareTicks = 0
+        missionBanner(11)
+        radioLine("zvDockersPlaza")
+    end
+    if squareTicks % 400 == 0 then
+        missionLine(squareLine)
+    end
+    squareTicks = squareTicks + 1
     local boss = getEnemyManager():getThisBotOfCurrentWave("ene_50")
     if boss and boss:getIA():botIsInAction() then
         boss:getIA():setWaitingState(0, "")
@@ -94,7 +108,6 @@ local function square()
     end
     off("trg_236")
     off("Wave36")
-    missionBanner(11)
     getGSF():setReadyCamIslaVinyetasIntroLucha()
 end
 
@@ -110,19 +123,32 @@ end
 -- Back on the beach: the arrival.
 function checkPoint3()
     off("checkPoint3")
+    squareAnnounced = nil
     rearmStretch(islandVolumes, {}, {"enemiesTravellingCameraIsla", "ene31_0"})
 end
 
 -- The square.
 function checkPoint4()
     off("checkPoint4")
+    squareAnnounced = nil
     -- Read (and dropped) by ene33_0, which the restart switched on with this.
     restartedAtSquare = true
     rearmStretch(islandVolumes, {}, {"ene33_0", "ene33_1"})
+    -- The restart puts him up on the plateau at once: the square's soldiers
+    -- hold their posts below, in the open, instead of running to the foot
+    -- of the cliff right under him.
+    local posts = {"ene_33", "ene_34", "ene_35"}
+    for i = 1, #posts do
+        local enemy = getEnemyManager():getThisBotOfCurrentWave(posts[i])
+        if enemy then
+            enemy:getIA():becomeATorretGuy()
+        end
+    end
 end
 
 -- Past the scaffold, the dockers fled.
 function checkPoint5()
     off("checkPoint5")
+    squareAnnounced = nil
     rearmStretch(islandVolumes, {}, {"ene47_1"})
 end

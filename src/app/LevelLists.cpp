@@ -253,6 +253,14 @@ const char* const kScaffoldBroken[] = {
     "Andamio_BROKEN", "DOCKERS_SANGRE",
 };
 
+// The painted way from the fifth checkpoint to the square where the boss
+// waits: shown once the dockers have fled, when that is where the hero goes.
+const char* const kWayToSquare[] = {
+    "guia_plaza_1",  "guia_plaza_2",  "guia_plaza_3",  "guia_plaza_4",  "guia_plaza_5",  "guia_plaza_6",
+    "guia_plaza_7",  "guia_plaza_8",  "guia_plaza_9",  "guia_plaza_10", "guia_plaza_11", "guia_plaza_12",
+    "guia_plaza_13", "guia_plaza_14", "guia_plaza_15", "guia_plaza_16", "guia_plaza_17",
+};
+
 // The raised yard of the last fight stands high over the island's west
 // beach: drawn while the fight's story stage runs, out of the sky otherwise.
 const char* const kFinalArena[] = {
@@ -403,6 +411,7 @@ void MarkIslaObjects(const CRigidAnimManager& rigid, IVisibilityMarks& marks)
     SetAll(marks, kScaffoldPlanks, stage == 0);
     SetAll(marks, kScaffoldPieces, stage == 1);
     SetAll(marks, kScaffoldBroken, stage == 2);
+    SetAll(marks, kWayToSquare, stage == 2);
 }
 
 void MarkFinalArena(const CGameStateFlagsManager& gsf, IVisibilityMarks& marks)
@@ -458,6 +467,7 @@ std::vector<std::string> LevelListNames(const std::string& level)
         Collect(names, kScaffoldPlanks);
         Collect(names, kScaffoldPieces);
         Collect(names, kScaffoldBroken);
+        Collect(names, kWayToSquare);
         Collect(names, kFinalArena);
     }
     return {names.begin(), names.end()};

@@ -199,6 +199,11 @@ void CheckpointSteps(ILevelWorld& world)
         world.SetNewZone("room3", "wave_35");
         Activate("ene47_1");
         story.hangaresLevel = false;
+        // Reached without the island's arrival (the console's jump from the
+        // hangars): left pending, the arrival's flight would fly over the
+        // island with this wave loose and end on the arrival's banner.
+        if (story.isReadyCamIslaIntro() || story.isReadyLevelSwitchIsla())
+            story.setIslaIntroDone();
         LighthouseLight(world);
         getGUI().showMission(10);
         world.PlaySampleOnce(kMissionSound, 0.4f);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "app/GameStateFlags.h"
 #include "enemies/Enemy.h"
@@ -554,6 +555,11 @@ D3DXVECTOR3 CEnemyManager::GetTrackedEnemyPosition(std::string name)
 
 CEnemy* CEnemyManager::GetNearestTrackedEnemy(std::string current)
 {
+    return GetNearestTrackedEnemy(std::move(current), [](CEnemy*) { return true; });
+}
+
+CEnemy* CEnemyManager::GetNearestTrackedEnemy(std::string current, const std::function<bool(CEnemy*)>& seen)
+{
     CEnemy* best = nullptr;
     CEnemy* same = nullptr;
     float bestDistance = 2000.0f;
@@ -564,11 +570,12 @@ CEnemy* CEnemyManager::GetNearestTrackedEnemy(std::string current)
         if (ai->GetState() == CIAEnemyCover::DEAD || (ai->GetState() == CIAEnemyCover::DOCKERS && ai->IsDockerDone()))
             continue;
         if (enemy->GetName() == current) {
-            same = enemy;
+            if (seen(enemy))
+                same = enemy;
             continue;
         }
         const float d = ManhattanDistance(hero, enemy->GetPosition().GetPosition());
-        if (d < bestDistance) {
+        if (d < bestDistance && seen(enemy)) {
             best = enemy;
             bestDistance = d;
         }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -126,6 +127,9 @@ public:
     D3DXVECTOR3 GetTrackedEnemyPosition(std::string name);
     // The camera's next aim target after the given one, or null.
     CEnemy* GetNearestTrackedEnemy(std::string current);
+    // The same among the tracked enemies `seen` lets through: the lock skips
+    // soldiers the hero cannot see.
+    CEnemy* GetNearestTrackedEnemy(std::string current, const std::function<bool(CEnemy*)>& seen);
     CEnemy* getThisBotOfCurrentWave(std::string name);
     // Whether the entity is the model of one of the loaded enemies.
     bool OwnsEntity(const IEntidad3D* entity) const;

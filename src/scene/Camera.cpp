@@ -17,15 +17,38 @@ constexpr float kHalfPi = 1.5707964f;
 // over it.
 constexpr float kOverParapet = 20.0f;
 // Closer than this to his chest, the eye would see his back from a hand's
-// breadth: it looks for room higher up, in steps up to nearly overhead, and
-// then swung round him to either side.
+// breadth: it looks for room higher up, as high as the orbit goes, and then
+// round him to either side.
 constexpr float kNearestEye = 120.0f;
 constexpr float kChestHeight = 45.0f;
-constexpr float kLiftStep = 0.4f;
-constexpr int kLiftSteps = 3;
-constexpr float kHighestLift = 1.3f;
-constexpr float kSwingAngles[] = {0.0f, 0.6f, -0.6f, 1.2f, -1.2f};
-constexpr int kSwings = 5;
+constexpr float kLiftStep = 0.2f;
+constexpr int kLiftSteps = 6;
+// The eye swings round him in these steps, up to nearly in front of him;
+// aiming, only a little off the crosshair's line.
+constexpr float kSwingStep = 0.15f;
+constexpr int kSwings = 18;
+constexpr int kAimSwings = 6;
+// The most the orbit may head off the way the eye was swung to by a wall.
+constexpr float kOrbitLead = 0.2f;
+// How far past the orbit's limits the view may look while the eye makes
+// room for itself.
+constexpr float kPitchSlack = 0.05f;
+// His body, as the near plane must keep out of it: within this of the line
+// through his feet and below the top of his head the eye would be inside
+// his torso, his arms or his head.
+constexpr float kBodyClearance = 32.0f;
+constexpr float kHeroTop = 90.0f;
+// A count of the mouse is a distance the hand moved, not a rate: it turns
+// the orbit by a fixed angle, what a count turned it in a frame at 30 a
+// second, however long the frame took.
+constexpr float kMouseCountSeconds = 1.0f / 30.0f;
+// The most of a turn the orbit's wanted yaw takes in one frame. The camera's
+// yaw closes 0.4 of its way a frame and the eye 0.2 of its own, so they
+// trail a turn fed at this pace by well under half a turn.
+constexpr float kTurnPerFrame = 0.5f;
+// A lock that has not brought its soldier round by then lets the mouse have
+// the view again.
+constexpr float kLockSeconds = 1.5f;
 
 const char* const kValuesFile = "data/XML/camera_values.xml";
 // The follow distances the shipped file gives: what a missing or unusable
@@ -111,6 +134,13 @@ D3DXVECTOR3 ReadVector(const CXMLAttributes& attributes, const std::string& pref
                            ReadFloat(attributes, (prefix + "_y").c_str(), def.y, -kFarthest, kFarthest),
                            ReadFloat(attributes, (prefix + "_z").c_str(), def.z, -kFarthest, kFarthest));
     return fallback && g_UnusableValues.size() != before ? *fallback : read;
+}
+
+// Where the eye would be in the hero's body: near the line through his
+// feet, below the top of his head.
+bool InBody(const D3DXVECTOR3& eye, const D3DXVECTOR3& feet)
+{
+    return eye.y - feet.y < kHeroTop && std::hypot(eye.x - feet.x, eye.z - feet.z) < kBodyClearance;
 }
 
 // The column j (0-based) of a row-vector matrix as a plane.
@@ -206,6 +236,9 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     m_AimTargetName.clear();
     m_WantedYaw = kHalfPi;
     m_WantedPitch = 0.0f;
+    m_MouseYawOwed = 0.0f;
+    m_LockSeconds = 0.0f;
+    m_WallSwing = 0.0f;
     m_CurrentOffset = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     m_CameraUp = m_Up = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
     m_IdleTimer = 4.0f;
@@ -309,6 +342,7 @@ void CCamera::SendView()
 void CCamera::SetYaw(float yaw)
 {
     m_WantedYaw = yaw;
+    m_MouseYawOwed = 0.0f;
 }
 
 void CCamera::SetFov(float fov)
@@ -519,24 +553,14 @@ void CCamera::UpdateFollowCamera()
     }
 
     bool turned = false;
-    if (playerControl && inputTurns && (moveCamera || IsCoverTurnState(state)) && !m_HasAimTarget) {
-        float horizontal, vertical;
-        if (input.padConnected) {
-            horizontal = std::fabs(input.rightStickX) * input.rightStickX * 20.0f;
-            vertical = input.rightStickY;
-        } else {
-            horizontal = Clamp(input.mouseX, -hero.turnValue, hero.turnValue);
-            vertical = Clamp(input.mouseY, -hero.turnValue, hero.turnValue);
-        }
-        const float before = m_WantedYaw;
-        m_WantedYaw = WrapAngle(m_WantedYaw - horizontal * dt * m_CurrentSpeed);
-        if (IsCoverTurnState(state) && std::fabs(AngleDifference(heading, m_WantedYaw)) > kHalfPi) {
-            m_WantedYaw = before;
-            if (std::fabs(AngleDifference(heading, m_WantedYaw)) > kHalfPi)
-                m_WantedYaw = heading;
-        }
-        m_WantedPitch = WrapAngle(m_WantedPitch + vertical * dt * m_CurrentSpeed);
-        turned = horizontal != 0.0f || vertical != 0.0f;
+    const bool mayTurn = playerControl && inputTurns && !m_HasAimTarget;
+    if (mayTurn && (moveCamera || IsCoverTurnState(state) || m_MouseYawOwed != 0.0f)) {
+        const float yawBefore = m_WantedYaw, pitchBefore = m_WantedPitch;
+        TurnOrbit(input, IsCoverTurnState(state), heading);
+        turned = m_WantedYaw != yawBefore || m_WantedPitch != pitchBefore;
+    } else if (!mayTurn) {
+        // A move made while the orbit was not the player's is not paid later.
+        m_MouseYawOwed = 0.0f;
     }
 
     // The aim point is measured from the look-at point, which swings round
@@ -546,6 +570,12 @@ void CCamera::UpdateFollowCamera()
     // takes both afresh; a lock on an enemy who has fallen lets go at once.
     if (m_HasAimTarget)
         RefreshAimTarget();
+    // Held by something the eye cannot get round (a wall behind him, the
+    // camera's body caught on a corner), the lock would never see the eye
+    // come round to its soldier and the mouse would stay dead until he fell.
+    m_LockSeconds += dt;
+    if (m_HasAimTarget && m_LockSeconds > kLockSeconds)
+        m_HasAimTarget = false;
     if (m_HasAimTarget) {
         const D3DXVECTOR3 fromAim = m_LookAt - m_AimPoint;
         if (D3DXVec3LengthSq(&fromAim) > 0.0f) {
@@ -583,8 +613,9 @@ void CCamera::UpdateFollowCamera()
     }
 
     // Left alone, the camera swings back behind the hero.
-    const bool busy = directionHeld || moveCamera || hero.controllerBusy || m_HasAimTarget || state == 48 ||
-                      state == 35 || state == 41 || state == 52 || state == 49 || state == 61;
+    const bool busy = directionHeld || moveCamera || m_MouseYawOwed != 0.0f || hero.controllerBusy ||
+                      m_HasAimTarget || state == 48 || state == 35 || state == 41 || state == 52 || state == 49 ||
+                      state == 61;
     if (busy) {
         m_IdleTimer = 4.0f;
     } else {
@@ -630,10 +661,14 @@ void CCamera::UpdateFollowCamera()
             m_HasAimTarget = false;
     }
 
-    if (playerControl)
-        KeepHeroInSight(&eyeTarget, targeting || IsAimingState(state));
     const float pace = targeting ? 0.6f : (IsAimingState(state) ? 0.4f : 0.2f);
-    world.WalkCamera((eyeTarget - GetPosition()) * pace);
+    if (playerControl) {
+        m_WallSwing = KeepHeroInSight(&eyeTarget, targeting || IsAimingState(state));
+        MoveEye(eyeTarget, pace, walked ? step : D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    } else {
+        world.WalkCamera((eyeTarget - GetPosition()) * pace);
+        m_WallSwing = 0.0f;
+    }
 
     // The hero turns toward where he walks, or where the camera looks while
     // he aims.
@@ -645,49 +680,173 @@ void CCamera::UpdateFollowCamera()
         m_HeroYaw = WrapAngle(m_HeroYaw + 0.25f * WrapAngle(wantedFacing - m_HeroYaw));
 }
 
-void CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
+void CCamera::TurnOrbit(const CameraInputState& input, bool coverTurn, float heading)
 {
+    float yawTurn, pitchTurn;
+    if (input.padConnected) {
+        const float rate = m_FrameStep * m_CurrentSpeed;
+        yawTurn = Clamp(-std::fabs(input.rightStickX) * input.rightStickX * 20.0f * rate, -kTurnPerFrame,
+                        kTurnPerFrame);
+        pitchTurn = input.rightStickY * rate;
+    } else {
+        // Every count is turned, however many came in one frame: a move held
+        // back to a few counts a frame left a quick hand's turn mostly
+        // unmade, and one scaled by a long frame's step swung past half a
+        // turn and came round the wrong way.
+        const float perCount = kMouseCountSeconds * m_CurrentSpeed;
+        m_MouseYawOwed -= input.mouseX * perCount;
+        pitchTurn = input.mouseY * perCount;
+        yawTurn = Clamp(m_MouseYawOwed, -kTurnPerFrame, kTurnPerFrame);
+        m_MouseYawOwed -= yawTurn;
+    }
+    // A wall holds the eye off the orbit's heading: the orbit turns no
+    // further into the wall than the eye can follow. Turned on into it
+    // unseen, the mouse had to unwind all of that turn, the view still,
+    // before it could turn the view back out.
+    if ((m_WallSwing > kOrbitLead && yawTurn < 0.0f) || (m_WallSwing < -kOrbitLead && yawTurn > 0.0f)) {
+        yawTurn = 0.0f;
+        m_MouseYawOwed = 0.0f;
+    }
+    const float before = m_WantedYaw;
+    m_WantedYaw = WrapAngle(m_WantedYaw + yawTurn);
+    if (coverTurn && std::fabs(AngleDifference(heading, m_WantedYaw)) > kHalfPi) {
+        m_WantedYaw = before;
+        m_MouseYawOwed = 0.0f;
+        if (std::fabs(AngleDifference(heading, m_WantedYaw)) > kHalfPi)
+            m_WantedYaw = heading;
+    }
+    // The pitch is held to the orbit's limits, never wrapped: a long move
+    // down wrapped round would have looked up.
+    m_WantedPitch += pitchTurn;
+}
+
+float CCamera::ReachAlong(const D3DXVECTOR3& from, const D3DXVECTOR3& direction, float length)
+{
+    return World().ClearReach(from, from + direction * length);
+}
+
+bool CCamera::SeesHeroFrom(const D3DXVECTOR3& eye, float highest) const
+{
+    if (InBody(eye, m_Hero.position))
+        return false;
+    // The view from there looks no steeper down or up than the orbit may.
+    const D3DXVECTOR3 look = m_LookAt - eye;
+    const float length = D3DXVec3Length(&look);
+    if (length <= 0.0f)
+        return false;
+    const float pitch = std::asin(Clamp(-look.y / length, -1.0f, 1.0f));
+    return pitch <= highest + kPitchSlack && pitch >= m_Values.pitchDownLimit - kPitchSlack;
+}
+
+float CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
+{
+    float swing = 0.0f;
     ICameraWorld& world = World();
     // His chest, straight over his feet: his body keeps that clear of the
     // level, where the look-at point may stand over a parapet or beside him.
     const D3DXVECTOR3 pivot = m_Hero.position + D3DXVECTOR3(0.0f, kChestHeight, 0.0f);
     // Aiming, the crosshair is where his shots go: the eye comes in along
     // its line over his shoulder, never up or round him, which would turn
-    // the aim onto the ground or the crate.
+    // the aim onto the ground or the crate, unless that line runs into his
+    // own body.
     const D3DXVECTOR3 from = aiming ? m_LookAt : pivot;
     const D3DXVECTOR3 way = *eyeTarget - from;
     const float length = D3DXVec3Length(&way);
     if (length > 0.0f) {
-        float reach = world.ClearReach(from, *eyeTarget);
-        if (!aiming && reach < length && reach < kNearestEye) {
-            // A crate or a wall right behind him: the eye goes up over it,
-            // or round him along it, until it has room to see him from.
+        const D3DXVECTOR3 ahead = way / length;
+        float reach = ReachAlong(from, ahead, length);
+        D3DXVECTOR3 best = ahead;
+        // Lifted over a crate no higher than the orbit may tilt.
+        const float highest = m_Values.pitchUpLimit;
+        bool bestSees = SeesHeroFrom(from + ahead * reach, highest);
+        // Aiming, any room out of his body will do; otherwise room enough to
+        // see him whole from.
+        const float wanted = aiming ? 0.0f : std::min(length, kNearestEye);
+        if (reach < length && (reach < wanted || !bestSees)) {
+            // A crate or a wall right behind him: the eye goes up over it or
+            // else round him along it, by the least swing that gives it room
+            // to see him from: the view still turns as far as it can with
+            // the mouse. It keeps to the side of him it is on, rather than
+            // flick across him.
             const float heading = std::atan2(way.x, way.z);
-            const float start = std::atan2(way.y, std::sqrt(way.x * way.x + way.z * way.z));
-            const float wanted = std::min(length, kNearestEye);
-            D3DXVECTOR3 best = way / length;
-            for (int swing = 0; swing < kSwings && reach < wanted; ++swing)
-                for (int step = swing == 0 ? 1 : 0; step <= kLiftSteps && reach < wanted; ++step) {
-                    const float yaw = heading + kSwingAngles[swing];
-                    const float lift = std::min(start + step * kLiftStep, kHighestLift);
-                    const D3DXVECTOR3 direction(std::cos(lift) * std::sin(yaw), std::sin(lift),
-                                                std::cos(lift) * std::cos(yaw));
-                    const float tried = world.ClearReach(pivot, pivot + direction * length);
-                    if (tried > reach) {
-                        reach = tried;
-                        best = direction;
-                    }
+            const float start = std::asin(Clamp(ahead.y, -1.0f, 1.0f));
+            const D3DXVECTOR3 eyeWay = GetPosition() - from;
+            const float side = AngleDifference(heading, std::atan2(eyeWay.x, eyeWay.z)) < 0.0f ? -1.0f : 1.0f;
+            auto tryDirection = [&](float yaw, float tilt) {
+                const D3DXVECTOR3 direction(std::cos(tilt) * std::sin(yaw), std::sin(tilt),
+                                            std::cos(tilt) * std::cos(yaw));
+                const float tried = ReachAlong(from, direction, length);
+                const bool sees = SeesHeroFrom(from + direction * tried, highest);
+                if ((sees && !bestSees) || (sees == bestSees && tried > reach)) {
+                    reach = tried;
+                    best = direction;
+                    bestSees = sees;
                 }
-            *eyeTarget = pivot + best * reach;
-        } else if (reach < length) {
-            *eyeTarget = from + way * (reach / length);
+                return bestSees && reach >= wanted;
+            };
+            // Aiming, the view is the crosshair's: it tilts no further than
+            // the orbit may. Otherwise, boxed in where no place within the
+            // orbit's tilt sees him, a view from higher over him still does.
+            const float highestTilt = aiming ? std::max(start, highest) : kHalfPi;
+            bool found = false;
+            for (int step = 1; step <= kLiftSteps && !found; ++step)
+                found = tryDirection(heading, std::min(start + step * kLiftStep, highestTilt));
+            const int swings = aiming ? kAimSwings : kSwings;
+            for (int turn = 1; turn <= swings && !found; ++turn)
+                for (float toward : {side, -side})
+                    if (!found)
+                        found = tryDirection(heading + toward * turn * kSwingStep, start);
+            if (found && !aiming)
+                swing = AngleDifference(heading, std::atan2(best.x, best.z));
         }
+        *eyeTarget = from + best * reach;
     }
     // Walking back round a crate the body would stay behind it for seconds,
     // the hero hidden: it is put down on his side of it at once.
     if (!world.Sees(pivot, GetPosition())) {
         world.PlaceCamera(*eyeTarget);
         SetPosition(*eyeTarget);
+    }
+    return swing;
+}
+
+void CCamera::MoveEye(const D3DXVECTOR3& eyeTarget, float pace, const D3DXVECTOR3& heroStep)
+{
+    ICameraWorld& world = World();
+    const D3DXVECTOR3 eye = GetPosition();
+    // His feet where this frame's walk takes him.
+    const D3DXVECTOR3 feet = m_Hero.position + heroStep;
+    // The eye closes its share of the way in heading, distance and height
+    // round him: straight across, a quick turn took it through his body.
+    const D3DXVECTOR3 from = eye - feet, to = eyeTarget - feet;
+    const float r0 = std::hypot(from.x, from.z), r1 = std::hypot(to.x, to.z);
+    float h1 = std::atan2(to.x, to.z);
+    const float h0 = r0 > 0.001f ? std::atan2(from.x, from.z) : h1;
+    if (r1 <= 0.001f)
+        h1 = h0;
+    const float h = h0 + pace * WrapAngle(h1 - h0);
+    float r = r0 + pace * (r1 - r0);
+    const float y = from.y + pace * (to.y - from.y);
+    // Caught in his body (he walked or rolled into it), it leaves at once.
+    if (y < kHeroTop && r < kBodyClearance && r1 >= kBodyClearance)
+        r = kBodyClearance;
+    D3DXVECTOR3 next = feet + D3DXVECTOR3(std::sin(h) * r, y, std::cos(h) * r);
+    // Round a corner the arc passes through the wall: the eye goes straight
+    // to the place it wants, which the hero can see.
+    const D3DXVECTOR3 pivot = m_Hero.position + D3DXVECTOR3(0.0f, kChestHeight, 0.0f);
+    const D3DXVECTOR3 fromPivot = next - pivot;
+    if (world.ClearReach(pivot, next) < D3DXVec3Length(&fromPivot))
+        next = eyeTarget;
+    // The body walks there when nothing stands in its way; caught on a
+    // corner it would stay there while the view was turned away from it,
+    // so it is put there instead.
+    const D3DXVECTOR3 walk = next - eye;
+    if (world.ClearReach(eye, next) >= D3DXVec3Length(&walk)) {
+        world.WalkCamera(walk);
+    } else {
+        world.WalkCamera(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+        world.PlaceCamera(next);
+        SetPosition(next);
     }
 }
 
@@ -743,6 +902,7 @@ void CCamera::SelectNextAimTarget()
     if (World().NextAimTarget(m_AimTargetName, &name, &position)) {
         m_AimTargetName = name;
         m_HasAimTarget = true;
+        m_LockSeconds = 0.0f;
         ComputeAimPoint(position);
     } else {
         m_HasAimTarget = false;

@@ -26,11 +26,9 @@ struct CameraHeroState {
     bool readyToShoot = false;
     bool fighting = false;
     std::string weaponName = "GUN";
-    // Walking speed, aimed/along-cover speed, and the turn value that bounds
-    // one frame of mouse turning.
+    // Walking speed and aimed/along-cover speed.
     float walkSpeed = 200.0f;
     float aimSpeed = 100.0f;
-    float turnValue = 8.0f;
     // The current controller's status flag: while set the camera does not
     // swing back behind the hero.
     bool controllerBusy = false;
@@ -100,10 +98,11 @@ public:
     // Puts the camera's body down at once, where walking could not take it.
     virtual void PlaceCamera(const D3DXVECTOR3&) {}
 
-    // The next enemy to aim at after `current` (the nearest tracked one);
-    // false when there is none.
+    // The next enemy to aim at after `current`: the nearest tracked one the
+    // hero can see; false when there is none.
     virtual bool NextAimTarget(const std::string& current, std::string* name, D3DXVECTOR3* position) = 0;
-    // The enemy of that name in the current wave, while it is not dead.
+    // The enemy of that name in the current wave, while he lives and the
+    // hero can see him.
     virtual bool FindLiveTarget(const std::string& name, D3DXVECTOR3* position) = 0;
 };
 
@@ -234,9 +233,22 @@ private:
     // The heading the orbit keeps to and swings back to: the hero's own,
     // but behind a parapet the one that faces it.
     float CoverHeading() const;
-    // Brings the eye it wants to where the hero can be seen from, and puts
-    // the camera there at once when a solid already hides him.
-    void KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming);
+    // Brings the eye it wants to where the hero can be seen from, out of his
+    // body and no steeper over him than the orbit may look. Gives back how
+    // far round him a wall made it swing the eye (0 when it did not).
+    float KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming);
+    // An eye there is out of his body and looks at him no steeper down than
+    // `highest` nor up than the orbit's limit.
+    bool SeesHeroFrom(const D3DXVECTOR3& eye, float highest) const;
+    // How far the camera's body gets from `from` along `direction` (a unit
+    // vector), up to `length`.
+    float ReachAlong(const D3DXVECTOR3& from, const D3DXVECTOR3& direction, float length);
+    // Moves the camera's body one frame's share of the way to the eye it
+    // wants, round the hero rather than through him.
+    void MoveEye(const D3DXVECTOR3& eyeTarget, float pace, const D3DXVECTOR3& heroStep);
+    // The mouse's and the stick's turn of this frame, and the share of what
+    // the mouse still owes that the orbit takes this frame.
+    void TurnOrbit(const CameraInputState& input, bool coverTurn, float heading);
     bool Walk(const CameraInputState& input, float speed, D3DXVECTOR3* step, float* facing);
 
     Values m_Values;
@@ -261,6 +273,15 @@ private:
 
     float m_WantedYaw = 1.5707964f;
     float m_WantedPitch = 0.0f;
+    // The turn the mouse asked for that the orbit has not taken yet: a long
+    // move is handed on a bounded share a frame, so that the orbit never
+    // trails it by half a turn and swings back the short way.
+    float m_MouseYawOwed = 0.0f;
+    // Seconds the lock has held its soldier.
+    float m_LockSeconds = 0.0f;
+    // How far round the hero a wall swung the eye off the orbit's heading
+    // in the last frame.
+    float m_WallSwing = 0.0f;
     float m_CurrentSpeed = 0.3f;
     float m_FrameStep = 0.0f;
     std::string m_AimTargetName;

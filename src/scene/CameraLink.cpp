@@ -20,6 +20,18 @@ namespace {
 
 // A line of sight is a thin sphere, so that a grazed edge counts as seen.
 constexpr float kSightRadius = 1.0f;
+// The hero looks for a soldier from his eyes to the soldier's chest.
+constexpr float kHeroEyes = 65.0f;
+constexpr float kSoldierChest = 55.0f;
+
+// Nothing of the level stands between the hero's eyes and the soldier: the
+// lock turns the view onto no one hidden behind a wall or under the floor.
+bool HeroSees(const D3DXVECTOR3& soldier)
+{
+    const D3DXVECTOR3 eyes = getPlayer()->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, kHeroEyes, 0.0f);
+    return getCollisionManager().SweepSphere(eyes, soldier + D3DXVECTOR3(0.0f, kSoldierChest, 0.0f),
+                                             kSightRadius) >= 1.0f;
+}
 
 // The parapet's line runs a little out from the face of its crate or
 // barrier: back from it to the face at knee height, then straight down
@@ -49,7 +61,6 @@ public:
         state.yaw = placement.GetYaw();
         state.walkSpeed = hero->GetStep();
         state.aimSpeed = hero->GetStepAiming();
-        state.turnValue = hero->GetTurn();
         if (IController* controller = hero->GetController())
             state.stateCode = controller->GetStateCode();
         if (const IWeapon* weapon = hero->GetCurrentWeapon())
@@ -148,7 +159,8 @@ public:
 
     bool NextAimTarget(const std::string& current, std::string* name, D3DXVECTOR3* position) override
     {
-        CEnemy* enemy = getEnemyManager()->GetNearestTrackedEnemy(current);
+        CEnemy* enemy = getEnemyManager()->GetNearestTrackedEnemy(
+            current, [](CEnemy* soldier) { return HeroSees(soldier->GetPosition().GetPosition()); });
         if (!enemy)
             return false;
         *name = enemy->GetName();
@@ -162,7 +174,7 @@ public:
         if (!enemy || enemy->getIA()->GetState() == CIAEnemyCover::DEAD)
             return false;
         *position = enemy->GetPosition().GetPosition();
-        return true;
+        return HeroSees(*position);
     }
 };
 

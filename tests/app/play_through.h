@@ -204,6 +204,10 @@ private:
     int m_WalkFrames = 0;
     int m_UnstickFrames = 0;
     bool m_UnstickLeft = false;
+    // Where he was last held up, and how many times running he was held
+    // up there.
+    D3DXVECTOR3 m_HeldAt{0.0f, 0.0f, 0.0f};
+    int m_HeldAgain = 0;
     int m_GatherFrames = 0;
     D3DXVECTOR3 m_Home{0.0f, 0.0f, 0.0f};
     int m_ApproachFrames = 0;

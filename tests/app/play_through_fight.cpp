@@ -139,8 +139,14 @@ bool Player::WalkTo(const D3DXVECTOR3& target, float reach)
     }
     if (++m_WalkFrames % 40 == 0) {
         if (FlatGap(hero, m_WalkFrom) < 15.0f && FlatGap(hero, target) >= reach) {
-            m_UnstickFrames = 20;
-            m_UnstickLeft = !m_UnstickLeft;
+            // Held up at the same place again, by a stack or a fence wider
+            // than a short step aside clears, he steps further aside the
+            // same way each time.
+            m_HeldAgain = FlatGap(hero, m_HeldAt) < 60.0f ? m_HeldAgain + 1 : 0;
+            m_HeldAt = hero;
+            m_UnstickFrames = 20 + 15 * std::min(m_HeldAgain, 4);
+            if (m_HeldAgain == 0)
+                m_UnstickLeft = !m_UnstickLeft;
             if (options.trace)
                 std::printf("  held up at (%.0f %.0f %.0f): backing off\n", hero.x, hero.y, hero.z);
         }

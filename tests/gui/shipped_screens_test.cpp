@@ -131,7 +131,8 @@ TEST_F(Shipped, EverySubtitleKeyHasLinesInBothLanguagesWithinItsDuration)
         "ZorvathFormaPasar", "ZorvathRecuerdosFaro", "intro_1+2", "intro_3++", "vinyetas_isla", "ZvIntroFaro",
         "final_juego", "cubridme", "DondeVasDockers", "RadioCredits", "getThompson", "getShotgun", "cfMEraInocente",
         "cfMcomoHermano", "cfDAccidnt", "cfDVioalgo", "cfDNoDebiaVer", "cfMsangrreXsangre", "cfMInfierno",
-        "zorvaaath", "dockersAQEsperais", "dockersInutiles", "dockersAndamio", "mcHangExpl", "mcAvioneta", "mcEstibador"};
+        "zorvaaath", "dockersAQEsperais", "dockersInutiles", "dockersAndamio", "mcHangExpl", "mcAvioneta", "mcEstibador",
+        "zvDockersPlaza"};
     CSubtitleManager subs;
     ASSERT_TRUE(subs.LoadTexts("data/XML/subtitulos.xml"));
     auto check = [](const SubtitleEntry& spanish, const SubtitleEntry& english) {

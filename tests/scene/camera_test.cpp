@@ -310,6 +310,30 @@ TEST_F(FollowCamera, ALockRestsTheViewsCentreOnTheEnemyAndLetsGoWhenHeFalls)
     EXPECT_FALSE(m_Camera.HasAimTarget());
 }
 
+// A wall holds the camera's body where it is: the eye never comes round to
+// the locked soldier, yet within a second and a half the lock lets go and the
+// mouse turns the orbit again.
+class HeldEyeCamera : public FollowCamera {
+    void WalkCamera(const D3DXVECTOR3&) override {}
+};
+
+TEST_F(HeldEyeCamera, ALockTheEyeCannotFollowGivesTheMouseTheViewBack)
+{
+    hero.stateCode = 52;
+    Run(10);
+    enemies["ene_1"] = D3DXVECTOR3(400, 0, 0);
+    m_Camera.SelectNextAimTarget();
+    Run(30);
+    EXPECT_TRUE(m_Camera.HasAimTarget()) << "a second in, still turning";
+    Run(20);
+    ASSERT_FALSE(m_Camera.HasAimTarget());
+    const float before = m_Camera.GetWantedYaw();
+    input.mouseX = 20.0f;
+    actions.insert("MoveCameraRight");
+    Run();
+    EXPECT_LT(m_Camera.GetWantedYaw(), before - 0.05f) << "the mouse turned the orbit";
+}
+
 // Ready to shoot, the eye drops by the weapon's kick, less while aiming; the
 // Thompson's kick is random and climbs the view instead; not while fighting.
 TEST_F(FollowCamera, AWeaponReadyToShootKicksTheEyeByItsOwnAmount)

@@ -503,6 +503,12 @@ TEST_F(LevelScripts, TheIslandRunsFromItsArrivalToTheLastFight)
     Activate("checkPoint5");
     Tick();
     EXPECT_TRUE(On("trg_236"));
+    // Where the boss waits is said again once the wave is down again.
+    getGUI().currentMission = 0;
+    enemies().setNewZone("room3", "wave_35");
+    ClearWave();
+    Tick();
+    EXPECT_EQ(getGUI().currentMission, 11);
     EXPECT_EQ(Alerts(), "");
 }
 

@@ -224,8 +224,8 @@ std::vector<GuiImage> BuildTable()
                       {"Limpia la plaza y abate al estibador", "Clear the square and hit the docker"},
                       {"Acaba con la oleada y su estibador", "Beat the wave and its docker"},
                       {"Persigue a Dockers", "Chase Dockers"},
-                      {"Encuentra a Dockers en el faro", "Find Dockers at the lighthouse"},
-                      {"Ajusta cuentas con Dockers", "Settle the score with Dockers"}};
+                      {"Sigue a Dockers hasta la plaza", "Follow Dockers to the square"},
+                      {"Ajusta cuentas con Dockers en la plaza", "Settle the score with Dockers in the square"}};
     // Lower left, beside the hero and above the subtitles: it rises into
     // place from 0.4 of the screen lower, off its bottom edge, and sinks
     // back out of it.

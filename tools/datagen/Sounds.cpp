@@ -388,6 +388,7 @@ const char* const kVoices[] = {
     "dockersInutiles.ogg", "dockersAndamio.ogg", "cfMEraInocente.ogg", "cfMcomoHermano.ogg", "cfDAccidnt.ogg",
     "cfDVioalgo.ogg", "cfDNoDebiaVer.ogg", "cfMsangrreXsangre.ogg", "cfMInfierno.ogg", "DondeVasDockers.wav",
     "getThompson.wav", "getShotgun.wav", "mcAvioneta.ogg", "mcEstibador.ogg",
+    "zvDockersPlaza.ogg",
 };
 
 // Cut-scene narration and the credits radio speak over a quiet bed of music.

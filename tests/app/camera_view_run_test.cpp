@@ -1,0 +1,428 @@
+// The shipped game played with the mouse, the keys and Q, and the view read
+// back: the eye keeps out of the hero's body and the view within the orbit's
+// tilt, Q turns it only onto a soldier he can see, every move of the mouse
+// turns it its own way and further for a longer move, and a wall in front of
+// him does not leave the mouse turning nothing.
+#include <gtest/gtest.h>
+
+#include <BulletCollision/CollisionDispatch/btGhostObject.h>
+#include <BulletCollision/CollisionShapes/btBoxShape.h>
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/FrameRender.h"
+#include "app/GameCalls.h"
+#include "app/MainConfig.h"
+#include "app/shipped_folder.h"
+#include "app/shipped_game.h"
+#include "enemies/Enemy.h"
+#include "enemies/EnemyManager.h"
+#include "math/VectorMath.h"
+#include "platform/dinput.h"
+#include "platform/offscreen_device_fixture.h"
+#include "platform/sdl_window.h"
+#include "player/IController.h"
+#include "player/Player.h"
+#include "scene/Camera.h"
+#include "world/CollisionManager.h"
+#include "world/Scenario.h"
+#include "world/TriggerManager.h"
+
+namespace {
+
+constexpr float kViewFrame = 1.0f / 30.0f;
+// What one count of the mouse turns the orbit by, away from aiming: its
+// speed over a frame at 30 a second.
+constexpr float kTurnPerCount = 0.3f / 30.0f;
+// The near plane's corners lie this far from the eye: nearer than that to a
+// bone, the frame cuts through his body.
+constexpr float kNearCorner = 6.0f;
+// Wave 01's barrier crate and its first soldier, whom the crate hides from
+// the far side.
+const D3DXVECTOR3 kBarrierCrate(-551.3f, 0.0f, -820.9f);
+
+platform::FakeDirectInput g_Keys;
+
+class CameraViewRun : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        s_Folder = new shippedgame::LinkedFolder;
+        platform::SetDirectInputSource(&g_Keys);
+        s_Started = shippedgame::Start(kWidth, kHeight);
+    }
+    static void TearDownTestSuite()
+    {
+        shippedgame::Stop();
+        platform::SetDirectInputSource(nullptr);
+        delete s_Folder;
+        s_Folder = nullptr;
+    }
+    void SetUp() override { ASSERT_TRUE(s_Started); }
+    void TearDown() override
+    {
+        g_Keys = platform::FakeDirectInput();
+        setMainConfig("triggersUpdate", true);
+        setMainConfig("enemiesUpdate", true);
+        getEnemyManager()->resumeIA();
+    }
+
+    // The mouse as the player's hand moves it: a motion event of the window.
+    static void MoveMouse(int dx, int dy)
+    {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(platform::SdlWindowOf(MainWindow));
+        e.motion.xrel = dx;
+        e.motion.yrel = dy;
+        SDL_PushEvent(&e);
+        // The device has it; the window's own handling is not played here.
+        SDL_FlushEvent(SDL_MOUSEMOTION);
+    }
+
+    // One frame of the game with these keys and buttons down.
+    static void Frame(std::initializer_list<int> keys = {}, bool aim = false, float seconds = kViewFrame)
+    {
+        g_Keys = platform::FakeDirectInput();
+        for (int key : keys)
+            g_Keys.SetKey(key, true);
+        g_Keys.SetButton(1, aim);
+        SetFocus(MainWindow);
+        getPlayer()->SetLife(350);
+        GetGameCalls().UpdateFrame(seconds);
+    }
+    static void Frames(int count) { for (int i = 0; i < count; ++i) Frame(); }
+
+    // He stands there on the ground, facing that way, the camera settled
+    // behind him.
+    static void Place(float x, float z, float yaw)
+    {
+        const RayHit ground =
+            getCollisionManager().CastRay(D3DXVECTOR3(x, 2000.0f, z), D3DXVECTOR3(x, -200.0f, z));
+        const D3DXVECTOR3 at(x, (ground.hit ? ground.hitPoint.y : 0.0f) + 11.0f, z);
+        getPlayer()->GetPosition().SetPosition(at);
+        getCollisionManager().setNewPlayerPosition(at);
+        getCamera().LoadValues(at.x, at.y, at.z, D3DDevice);
+        getPlayer()->GetPosition().SetYaw(yaw);
+        getCamera().SetYaw(yaw);
+        getCamera().CLocation::SetYaw(yaw);
+        Frames(20);
+    }
+
+    static float ViewYaw()
+    {
+        const D3DXVECTOR3 v = getCamera().GetViewDirection();
+        return std::atan2(v.x, v.z);
+    }
+    // Positive looking down, as the orbit's pitch.
+    static float ViewPitch() { return std::asin(-getCamera().GetViewDirection().y); }
+    static int State() { return getPlayer()->GetController()->GetStateCode(); }
+
+    // How near the eye is to the nearest of his bones' boxes.
+    static float EyeToBody()
+    {
+        const btVector3 eye(getCamera().GetPosition().x, getCamera().GetPosition().y, getCamera().GetPosition().z);
+        float nearest = 1e9f;
+        for (const auto& [name, part] : getCollisionManager().GetPlayerBody().parts) {
+            const auto* box = static_cast<const btBoxShape*>(part.ghost->getCollisionShape());
+            const btVector3 local = part.ghost->getWorldTransform().invXform(eye);
+            const btVector3 half = box->getHalfExtentsWithMargin();
+            const btVector3 inside(std::clamp(local.x(), -half.x(), half.x()),
+                                   std::clamp(local.y(), -half.y(), half.y()),
+                                   std::clamp(local.z(), -half.z(), half.z()));
+            nearest = std::min(nearest, static_cast<float>((local - inside).length()));
+        }
+        return nearest;
+    }
+
+    // The share of the frame his body covers: the frame drawn as the game
+    // draws it, and once more without the characters.
+    static float HeroShare()
+    {
+        std::vector<D3DCOLOR> with, without;
+        RenderFrame(kViewFrame);
+        devicetest::ReadBackBuffer(D3DDevice, &with);
+        setMainConfig("playerRender", false);
+        RenderFrame(kViewFrame);
+        devicetest::ReadBackBuffer(D3DDevice, &without);
+        setMainConfig("playerRender", true);
+        int changed = 0;
+        for (size_t p = 0; p < with.size() && p < without.size(); ++p) {
+            int most = 0;
+            for (int shift : {0, 8, 16})
+                most = std::max(most, std::abs(int((with[p] >> shift) & 0xFF) - int((without[p] >> shift) & 0xFF)));
+            changed += most > 24;
+        }
+        return with.empty() ? 1.0f : float(changed) / float(with.size());
+    }
+
+    // Wave 01 awake where it stands, and then held still.
+    static void WakeWaveOne()
+    {
+        CEnemyManager* enemies = getEnemyManager();
+        enemies->resumeIA();
+        enemies->setNewZone("room01", "wave_01");
+        Frame();
+        // The soldiers stand where the wave put them, still tracked.
+        setMainConfig("enemiesUpdate", false);
+    }
+
+    static constexpr int kWidth = 320, kHeight = 240;
+    static shippedgame::LinkedFolder* s_Folder;
+    static bool s_Started;
+};
+
+shippedgame::LinkedFolder* CameraViewRun::s_Folder = nullptr;
+bool CameraViewRun::s_Started = false;
+
+// A tap of Q turns the view half round onto a soldier behind him: the eye
+// goes round him, never through his body, and no frame of the swing is his
+// body filling the view. His back to the barrier's crate or to the island's
+// mountain, the eye finds room beside him rather than over him, and looks
+// down no steeper than the orbit may.
+TEST_F(CameraViewRun, TheEyeKeepsOutOfHisBodyAndLooksNoSteeperThanTheOrbit)
+{
+    shippedgame::EnterLevel("hangares");
+    WakeWaveOne();
+    const D3DXVECTOR3 soldier = getEnemyManager()->getThisBotOfCurrentWave("ene_1")->GetPosition().GetPosition();
+    const D3DXVECTOR3 stand(-500.0f, 0.0f, -1150.0f);
+    Place(stand.x, stand.z, WrapAngle(YawFromDirection(soldier - stand) + 3.1415927f));
+    for (int i = 0; i < 15; ++i)
+        Frame({}, true);
+    ASSERT_EQ(State(), 52) << "aiming";
+    Frame({DIK_Q}, true);
+    ASSERT_EQ(getCamera().GetAimTargetName(), "ene_1");
+    float nearest = 1e9f, largest = 0.0f;
+    for (int i = 0; i < 8; ++i) {
+        Frame({}, true);
+        nearest = std::min(nearest, EyeToBody());
+        largest = std::max(largest, HeroShare());
+    }
+    EXPECT_GT(nearest, kNearCorner) << "the eye passed through his body";
+    EXPECT_LT(largest, 0.3f) << "his body filled this share of a frame of the swing";
+    EXPECT_LT(std::fabs(AngleDifference(ViewYaw(), YawFromDirection(soldier - stand))), 0.3f)
+        << "the view came round to the soldier";
+
+    const CCamera::Values& orbit = getCamera().GetValues();
+    struct Back {
+        const char* level;
+        D3DXVECTOR3 solid;
+        float away, yaw;
+    };
+    // His back 60 from the crate's middle at eight headings, then 12 from
+    // the mountain's face.
+    std::vector<Back> backs;
+    for (int a = 0; a < 8; ++a)
+        backs.push_back({"hangares", kBarrierCrate, 60.0f, a * 0.7853982f});
+    backs.push_back({"isla", D3DXVECTOR3(-2000.0f, 0.0f, -998.0f), 12.0f, 3.1415927f});
+    for (const Back& back : backs) {
+        if (getScenario()->scenarioName != back.level)
+            shippedgame::EnterLevel(back.level);
+        getEnemyManager()->freezeIA();
+        const D3DXVECTOR3 at = back.solid + DirectionFromYaw(back.yaw) * back.away;
+        Place(at.x, at.z, back.yaw);
+        // Standing, then aiming: the crosshair's line over his shoulder runs
+        // into the wall at once.
+        for (bool aim : {false, true}) {
+            float steepest = -1.0f, closest = 1e9f;
+            for (int i = 0; i < 30; ++i) {
+                Frame({}, aim);
+                steepest = std::max(steepest, ViewPitch());
+                closest = std::min(closest, EyeToBody());
+            }
+            const std::string where = std::string(back.level) + ", facing " + std::to_string(back.yaw) +
+                                      (aim ? ", aiming" : "");
+            EXPECT_LT(steepest, orbit.pitchUpLimit + 0.05f) << where << ": the view looked down at " << steepest;
+            EXPECT_GT(closest, kNearCorner) << where << ": the eye inside his body";
+        }
+        Frame();
+    }
+}
+
+// Space at the barrier's crate takes cover and Space again vaults it: no
+// frame of it looks down at him steeper than the orbit may. In the open,
+// looking up at the sky as far as the orbit goes, one long move of the
+// mouse back down brings the view down as far as it asks.
+TEST_F(CameraViewRun, AVaultAndALookAtTheSkyKeepTheViewWithinTheOrbit)
+{
+    shippedgame::EnterLevel("hangares");
+    CEnemyManager* enemies = getEnemyManager();
+    enemies->setNewZone("room01", "wave_01");
+    enemies->killThisWave("wave_01");
+    if (State() == 49)
+        for (int i = 0; i < 30; ++i)
+            Frame({DIK_SPACE});
+    const D3DXVECTOR3 parapet(-602.5f, 0.0f, -868.6f);
+    const D3DXVECTOR3 out = NormalizeVector(parapet - kBarrierCrate), stand = parapet + out * 40.0f;
+    Place(stand.x, stand.z, std::atan2(-out.x, -out.z));
+    Frame({DIK_SPACE});
+    Frames(60);
+    ASSERT_TRUE(State() == 38 || State() == 62) << "in cover, state " << State();
+    Frame({DIK_SPACE});
+    const CCamera::Values& orbit = getCamera().GetValues();
+    bool vaulted = false;
+    float steepest = -1.0f;
+    for (int i = 0; i < 90; ++i) {
+        Frame();
+        vaulted = vaulted || State() == 37;
+        steepest = std::max(steepest, ViewPitch());
+    }
+    EXPECT_TRUE(vaulted);
+    EXPECT_LT(steepest, orbit.pitchUpLimit + 0.05f) << "the vault looked down at him";
+
+    Place(-1159.4f, -665.5f, 0.6f);
+    for (int i = 0; i < 10; ++i) {
+        MoveMouse(0, -60);
+        Frame();
+    }
+    Frames(20);
+    const float sky = ViewPitch();
+    EXPECT_LT(sky, 0.0f) << "the view looks up";
+    EXPECT_GT(sky, orbit.pitchDownLimit - 0.1f) << "further up than the orbit goes";
+    MoveMouse(0, 150);
+    Frames(40);
+    EXPECT_GT(ViewPitch(), sky + 0.5f) << "150 counts down brought the view down from " << sky;
+}
+
+// The nearest soldier of the wave stands behind the barrier's crate: Q turns
+// the view onto the next one, whom the hero can see, never onto the crate.
+// A lock that cannot bring its soldier round lets the mouse have the view
+// back soon after.
+TEST_F(CameraViewRun, QTurnsTheViewOnlyOntoASoldierTheHeroSees)
+{
+    shippedgame::EnterLevel("hangares");
+    WakeWaveOne();
+    CEnemyManager* enemies = getEnemyManager();
+    const D3DXVECTOR3 hidden = enemies->getThisBotOfCurrentWave("ene_1")->GetPosition().GetPosition();
+    const D3DXVECTOR3 stand = kBarrierCrate + NormalizeVector(kBarrierCrate - hidden) * 100.0f;
+    Place(stand.x, stand.z, YawFromDirection(kBarrierCrate - hidden));
+    for (int i = 0; i < 15; ++i)
+        Frame({}, true);
+    Frame({DIK_Q}, true);
+    const std::string locked = getCamera().GetAimTargetName();
+    ASSERT_TRUE(getCamera().HasAimTarget()) << "a soldier in sight was locked";
+    EXPECT_NE(locked, "ene_1") << "the soldier behind the crate";
+    for (int i = 0; i < 25; ++i)
+        Frame({}, true);
+    const D3DXVECTOR3 eye = getCamera().GetPosition();
+    const D3DXVECTOR3 ahead = eye + getCamera().GetViewDirection() * 300.0f;
+    const RayHit seen = getCollisionManager().CastRay(eye, ahead);
+    EXPECT_FALSE(seen.hit) << "the view turned onto " << seen.name;
+    const CEnemy* soldier = enemies->getThisBotOfCurrentWave(locked);
+    ASSERT_NE(soldier, nullptr);
+    const D3DXVECTOR3 at = soldier->GetPosition().GetPosition();
+    EXPECT_LT(std::fabs(AngleDifference(ViewYaw(), YawFromDirection(at - eye))), 0.2f)
+        << "the view came round to " << locked;
+
+    // His back to the crate, the soldier before him: the eye cannot get to
+    // where the lock sends it. The aim let go, the mouse turns the view.
+    const D3DXVECTOR3 facing = NormalizeVector(hidden - kBarrierCrate);
+    const D3DXVECTOR3 back = kBarrierCrate + facing * 62.0f;
+    Place(back.x, back.z, YawFromDirection(facing));
+    for (int i = 0; i < 15; ++i)
+        Frame({}, true);
+    Frame({DIK_Q}, true);
+    ASSERT_EQ(getCamera().GetAimTargetName(), "ene_1");
+    Frames(3);
+    float turned = 0.0f, last = ViewYaw();
+    for (int i = 0; i < 90; ++i) {
+        MoveMouse(-6, 0);
+        Frame();
+        turned += AngleDifference(last, ViewYaw());
+        last = ViewYaw();
+    }
+    EXPECT_GT(turned, 1.5f) << "540 counts of mouse turned the view this far";
+
+    // Back where the crate hides ene_1, the lock is taken on the soldier he
+    // sees, who then steps behind the crate: the lock lets him go.
+    Place(stand.x, stand.z, YawFromDirection(kBarrierCrate - hidden));
+    for (int i = 0; i < 15; ++i)
+        Frame({}, true);
+    Frame({DIK_Q}, true);
+    Frame({DIK_Q}, true);
+    ASSERT_TRUE(getCamera().HasAimTarget());
+    CEnemy* stepping = enemies->getThisBotOfCurrentWave(getCamera().GetAimTargetName());
+    ASSERT_NE(stepping, nullptr);
+    const D3DXVECTOR3 behind = kBarrierCrate + NormalizeVector(kBarrierCrate - stand) * 70.0f;
+    const D3DXVECTOR3 feet(behind.x, stepping->GetPosition().GetPosition().y, behind.z);
+    stepping->GetPosition().SetPosition(feet);
+    getCollisionManager().setNewEnemyPosition(stepping->GetName(), feet + D3DXVECTOR3(0.0f, 10.0f, 0.0f));
+    Frame({DIK_Q}, true);
+    EXPECT_FALSE(getCamera().HasAimTarget()) << "the lock held a soldier behind the crate";
+}
+
+// One move of the mouse in one frame, of a few counts up to a third of a
+// turn's worth and more, each from the same start: every one turns the view
+// the same way, by about its own length, a long frame changing nothing. Rows
+// of small moves turn it as far as one move of their sum.
+TEST_F(CameraViewRun, EveryMouseMoveTurnsTheViewItsOwnWayAndFurtherForMore)
+{
+    shippedgame::EnterLevel("hangares");
+    getEnemyManager()->freezeIA();
+    struct Move {
+        int counts;
+        float seconds;
+        int rows;
+    };
+    const Move moves[] = {{5, kViewFrame, 1}, {40, kViewFrame, 1}, {150, kViewFrame, 1}, {400, kViewFrame, 1},
+                          {40, 0.5f, 1},      {4, kViewFrame, 30}};
+    std::vector<float> turns;
+    for (const Move& move : moves) {
+        Place(-1159.4f, -665.5f, 0.6f);
+        float turned = 0.0f, last = ViewYaw();
+        for (int i = 0; i < 50; ++i) {
+            if (i < move.rows)
+                MoveMouse(move.counts, 0);
+            Frame({}, false, i == 0 ? move.seconds : kViewFrame);
+            turned += AngleDifference(last, ViewYaw());
+            last = ViewYaw();
+        }
+        turns.push_back(turned);
+        const float asked = -move.counts * move.rows * kTurnPerCount;
+        EXPECT_NEAR(turned, asked, 0.15f * std::fabs(asked) + 0.02f)
+            << move.counts << " counts x " << move.rows << " in frames of " << move.seconds << " s";
+    }
+    for (size_t i = 1; i < 4; ++i)
+        EXPECT_LT(turns[i], turns[i - 1]) << "a longer move turned the view further the same way";
+}
+
+// Facing the island's mountain from an arm's length, the player turns the
+// view round to his right until the wall stops the eye, and on: turned back,
+// the view comes back at once, and the side steps move him.
+TEST_F(CameraViewRun, FacingAWallTheMouseTurnsTheViewBackAtOnce)
+{
+    shippedgame::EnterLevel("isla");
+    getTriggerManager().checkpoint = 5;
+    GetGameCalls().RestartLevel(false);
+    shippedgame::HoldGuiStill();
+    // Nothing the level's script starts takes the view.
+    setMainConfig("triggersUpdate", false);
+    getEnemyManager()->freezeIA();
+    Place(-2000.0f, -1010.0f, 0.0f);
+    for (int i = 0; i < 40; ++i) {
+        MoveMouse(8, 0);
+        Frame();
+    }
+    const float held = ViewYaw();
+    for (int i = 0; i < 15; ++i) {
+        MoveMouse(-8, 0);
+        Frame();
+    }
+    EXPECT_GT(AngleDifference(held, ViewYaw()), 0.25f) << "120 counts back turned the view back this far";
+
+    // A and D step him along the wall, neither held.
+    for (int key : {DIK_A, DIK_D}) {
+        const D3DXVECTOR3 before = getPlayer()->GetPosition().GetPosition();
+        for (int i = 0; i < 10; ++i)
+            Frame({key});
+        EXPECT_GT(DistanceXZ(getPlayer()->GetPosition().GetPosition(), before), 30.0f) << "key " << key;
+    }
+}
+
+} // namespace
