@@ -30,10 +30,13 @@ const D3DXVECTOR3 kCrate(-551.3f, 0.0f, -820.9f);
 const D3DXVECTOR3 kCoverPoint(-602.5f, 0.0f, -868.6f);
 const D3DXVECTOR3 kAcross = NormalizeVector(kCrate - kCoverPoint);
 // The soldier starts off to one side on the crate's face side, 190 from
-// its cover point; the hero across the crate, 480 out along the way
-// across, within a pistol's 800 of the cover point.
+// its cover point; the hero across the crate, out along the way across
+// within the soldier's reach of the cover point.
 const D3DXVECTOR3 kSoldierAt(-700.0f, 9.231f, -780.0f);
-const D3DXVECTOR3 kHeroAt = kCoverPoint + kAcross * 480.0f + D3DXVECTOR3(0.0f, 9.231f, 0.0f);
+D3DXVECTOR3 HeroAt(float out)
+{
+    return kCoverPoint + kAcross * out + D3DXVECTOR3(0.0f, 9.231f, 0.0f);
+}
 
 // Which way the body's chest faces on the ground: his right shoulder lies to
 // the right of that (a body facing +z has +x on its left).
@@ -68,9 +71,9 @@ public:
         held += dt;
         keys.SetKey(DIK_SPACE, frames == 2 || frames == 4);
         if (frames == 8)
-            getScriptHost().RunCommand("Zone room01 wave_03");
+            getScriptHost().RunCommand("Zone room01 " + wave);
         getPlayer()->SetLife(350);
-        CEnemy* soldier = getEnemyManager()->getThisBotOfCurrentWave(kSoldier);
+        CEnemy* soldier = getEnemyManager()->getThisBotOfCurrentWave(soldierName);
         CIAEnemyCover* ai = soldier ? soldier->getIA() : nullptr;
         bool walk = false;
         switch (step) {
@@ -154,27 +157,33 @@ public:
     Seen crouched, leant, after, jumped, landed;
     int frames = 0, step = 0, lastStep = 7;
     float held = 0.0f;
+    // The wave woken, its soldier put by the crate, and whether the hero
+    // turns back to face him across it rather than look on up the yard.
+    std::string wave = "wave_03", soldierName = "ene_10";
+    bool facesHim = false;
+    float heroOut = 480.0f; // within a pistol's 800
 
 private:
-    void PlaceHero()
+    void PlaceHero() const
     {
-        const float heroYaw = YawFromDirection(kAcross);
+        const float heroYaw = YawFromDirection(facesHim ? -kAcross : kAcross);
         CPlayer* hero = getPlayer();
-        getCamera().LoadValues(kHeroAt.x, kHeroAt.y, kHeroAt.z, D3DDevice);
-        hero->GetPosition().SetPosition(kHeroAt);
-        getCollisionManager().setNewPlayerPosition(kHeroAt);
+        const D3DXVECTOR3 at = HeroAt(heroOut);
+        getCamera().LoadValues(at.x, at.y, at.z, D3DDevice);
+        hero->GetPosition().SetPosition(at);
+        getCollisionManager().setNewPlayerPosition(at);
         hero->GetPosition().SetYaw(heroYaw);
         getCamera().SetYaw(heroYaw);
     }
 
-    void PlaceSoldier(CEnemy* soldier)
+    void PlaceSoldier(CEnemy* soldier) const
     {
         for (const auto& entry : getEnemyManager()->GetCurrentWaveEnemies())
             if (entry.second != soldier)
                 entry.second->getIA()->destroyThisGuy();
         soldier->GetPosition().SetPosition(kSoldierAt);
-        soldier->GetPosition().SetYaw(YawFromDirection(kHeroAt - kSoldierAt));
-        getCollisionManager().setNewEnemyPosition(kSoldier, kSoldierAt);
+        soldier->GetPosition().SetYaw(YawFromDirection(HeroAt(heroOut) - kSoldierAt));
+        getCollisionManager().setNewEnemyPosition(soldierName, kSoldierAt);
     }
 
     static Seen Read(CEnemy* soldier)
@@ -197,7 +206,6 @@ private:
         held = 0.0f;
     }
 
-    static constexpr const char* kSoldier = "ene_10";
 };
 
 class EnemyCoverRun : public ShippedRun<CoverWatcher> {
@@ -239,6 +247,27 @@ TEST_F(EnemyCoverRun, ASoldierCrouchesBackToTheCrateLeansOutAtTheHeroAndVaultsTo
     EXPECT_TRUE(player.landed.state == CIAEnemyCover::SEARCHING || player.landed.state == CIAEnemyCover::SHOOTING)
         << player.landed.state;
     EXPECT_EQ(player.landed.holds, "");
+}
+
+// The first wave is staged and searches for nobody: its shotgun, in
+// cover at the crate, leans out at a hero facing him across it and then
+// ducks back behind the crate he still holds (the wave's alarm sends him
+// to his cover again).
+TEST_F(EnemyCoverRun, InTheFirstWaveASoldierFacedAcrossTheCrateDucksBackBehindIt)
+{
+    player.wave = "wave_01";
+    player.soldierName = "ene_6";
+    player.facesHim = true;
+    player.heroOut = 300.0f; // within a shotgun's 500
+    player.lastStep = 5;
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_EQ(player.step, player.lastStep) << "stopped at step " << player.step << " after " << player.frames;
+    EXPECT_EQ(player.crouched.holds, "p_b_s_A_B_515");
+    EXPECT_LT(std::fabs(AngleDifference(player.leant.heading, player.leant.toHero)), 0.1f) << "turned to the hero";
+    const auto& a = player.after;
+    EXPECT_TRUE(a.state == CIAEnemyCover::COVER || a.state == CIAEnemyCover::MOVE_TO_COVER) << a.state;
+    EXPECT_EQ(a.holds, "p_b_s_A_B_515");
+    EXPECT_LT(ManhattanDistanceXZ(a.at, kCoverPoint), 30.0f) << "still at the crate";
 }
 
 } // namespace
