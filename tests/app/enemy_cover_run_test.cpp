@@ -1,7 +1,9 @@
 // A new game in the shipped harbour: a soldier takes cover at wave 01's
 // barrier crate against a hero across it. He crouches with his back to the
 // crate, heading at the hero; leans out over it facing him to fire; and,
-// once the hero walks away out of reach, vaults it toward him.
+// once the hero walks away out of reach, vaults it toward him. Shot dead
+// there he falls back away from the crate; in the staged first wave he
+// keeps it after leaning out.
 #include "loop_fixture.h"
 
 #include <SDL.h>
@@ -53,6 +55,18 @@ D3DXVECTOR3 ChestFacing(CEnemy* enemy)
     return NormalizeVector(D3DXVECTOR3(right.z, 0.0f, -right.x));
 }
 
+// Where his head is from his feet, in the level's frame.
+D3DXVECTOR3 HeadFromFeet(CEnemy* enemy)
+{
+    const D3DXMATRIX head = enemy->GetEntity()->GetBoneMatrix("EBip01 Head");
+    const D3DXVECTOR3 local(head._41, head._42, head._43);
+    D3DXMATRIX turn;
+    D3DXMatrixRotationYawPitchRoll(&turn, enemy->GetPosition().GetYaw(), 0.0f, 0.0f);
+    D3DXVECTOR3 out;
+    D3DXVec3TransformNormal(&out, &local, &turn);
+    return out;
+}
+
 float Ground(const D3DXVECTOR3& v, const D3DXVECTOR3& way)
 {
     return v.x * way.x + v.z * way.z;
@@ -96,6 +110,18 @@ public:
             if (ai->GetState() == CIAEnemyCover::COVER && !ai->IsHolding() && held > 0.2f) {
                 crouched = Read(soldier);
                 Next();
+                if (shotInCover) {
+                    // The hero's pistol shot into his body, ten times over.
+                    const D3DXVECTOR3 from = getPlayer()->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, 100.0f, 0.0f);
+                    getEnemyManager()->ApplyPlayerShot(soldierName, 10.0f, "bo", from);
+                    step = kFalling;
+                }
+            }
+            break;
+        case kFalling:
+            if (held > 2.5f) {
+                fallen = Read(soldier);
+                step = lastStep;
             }
             break;
         case 3:
@@ -149,18 +175,19 @@ public:
     struct Seen {
         D3DXVECTOR3 at{0, 0, 0};
         float heading = 0.0f, coverHeading = 0.0f, toHero = 0.0f;
-        D3DXVECTOR3 chest{0, 0, 0};
+        D3DXVECTOR3 chest{0, 0, 0}, head{0, 0, 0};
         int state = -1;
         std::string holds;
     };
 
-    Seen crouched, leant, after, jumped, landed;
+    Seen crouched, leant, after, jumped, landed, fallen;
+    static constexpr int kFalling = 20;
     int frames = 0, step = 0, lastStep = 7;
     float held = 0.0f;
     // The wave woken, its soldier put by the crate, and whether the hero
     // turns back to face him across it rather than look on up the yard.
     std::string wave = "wave_03", soldierName = "ene_10";
-    bool facesHim = false;
+    bool facesHim = false, shotInCover = false;
     float heroOut = 480.0f; // within a pistol's 800
 
 private:
@@ -194,6 +221,7 @@ private:
         seen.coverHeading = soldier->getIA()->GetCoverYaw();
         seen.toHero = YawFromDirection(getPlayer()->GetPosition().GetPosition() - seen.at);
         seen.chest = ChestFacing(soldier);
+        seen.head = HeadFromFeet(soldier);
         seen.state = soldier->getIA()->GetState();
         const TParapet* held = soldier->getIA()->GetOccupiedParapet();
         seen.holds = held ? held->name : "";
@@ -268,6 +296,25 @@ TEST_F(EnemyCoverRun, InTheFirstWaveASoldierFacedAcrossTheCrateDucksBackBehindIt
     EXPECT_TRUE(a.state == CIAEnemyCover::COVER || a.state == CIAEnemyCover::MOVE_TO_COVER) << a.state;
     EXPECT_EQ(a.holds, "p_b_s_A_B_515");
     EXPECT_LT(ManhattanDistanceXZ(a.at, kCoverPoint), 30.0f) << "still at the crate";
+}
+
+// Shot dead while crouched behind the crate, he is blown back against the
+// way he heads, away from the crate and the hero across it, and lies with
+// his head clear of it.
+TEST_F(EnemyCoverRun, ASoldierShotDeadInCoverFallsBackAwayFromTheCrate)
+{
+    player.shotInCover = true;
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_EQ(player.step, player.lastStep) << "stopped at step " << player.step << " after " << player.frames;
+    const auto& f = player.fallen;
+    EXPECT_EQ(f.state, CIAEnemyCover::DEAD);
+    EXPECT_EQ(f.holds, "");
+    EXPECT_NEAR(AngleDifference(f.heading, YawFromDirection(kAcross)), 0.0f, 0.01f) << "heading across the crate";
+    EXPECT_GT(player.crouched.head.y, 30.0f);
+    EXPECT_LT(f.head.y, 15.0f) << "lying";
+    EXPECT_LT(Ground(f.head, kAcross), -15.0f) << "his head back from his feet, away from the crate";
+    // The crate's face lies 40 from its middle.
+    EXPECT_LT(Ground(f.at + f.head - kCrate, kAcross), -60.0f) << "his head clear of the crate";
 }
 
 } // namespace
