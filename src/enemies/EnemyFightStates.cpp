@@ -390,7 +390,8 @@ void CIAEnemyCover::UpdateShootingFromCover()
             setSearchingState();
             // The staged first wave takes no search (its alarm only wakes the
             // next group): there it ducks back behind the parapet it still
-            // holds, or it would stand leant out for good with an empty clip.
+            // holds, or, unless a script sent it somewhere, it would stand
+            // leant out in the open for good with an empty clip.
             if (!staged)
                 return;
         }
