@@ -42,13 +42,12 @@ end
 -- The enemy manager switches this on when a square wave's soldiers are
 -- down and its docker still stands: the wave ends only once he has been
 -- hit, and he stands far off on the plateau. The player is told so at once,
--- by the radio too, and again while the wave waits, in turns with the way
--- up (the ramp, the yellow marks painted from the square).
+-- by the radio too (one shot is enough), and again while the wave waits,
+-- with the way up: the ramp, and the yellow marks painted from the square.
 local dockerWaves = {"wave_32", "wave_33", "wave_34"}
 local dockerLines = {"Queda el estibador de la meseta: sube por la rampa tras las marcas amarillas.",
                      "Queda otro estibador en la meseta: sube por la rampa tras las marcas.",
                      "Queda el estibador junto al andamio: sube por la rampa tras las marcas."}
-local dockerShotLine = "Al estibador le basta un tiro: en cuanto le das, se esconde."
 function dockersLeft()
     local enemies = getEnemyManager()
     if dockerWave and not enemies:isThisWaveActive(dockerWaves[dockerWave]) then
@@ -71,8 +70,6 @@ function dockersLeft()
     end
     if dockerTicks % 400 == 0 then
         missionLine(dockerLines[dockerWave])
-    elseif dockerTicks % 400 == 200 then
-        missionLine(dockerShotLine)
     end
     dockerTicks = dockerTicks + 1
 end
