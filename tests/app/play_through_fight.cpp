@@ -291,7 +291,19 @@ void Player::ShootAt(const D3DXVECTOR3& point, const std::string& box)
         keys.SetButton(1, false);
         m_FireDown = false;
         keys.SetButton(0, false);
-        if (WalkTo(point, 130.0f) || ++m_ApproachFrames > 240) {
+        // Perched right above him (a bush top, a ledge): "close enough"
+        // would leave the hero standing there for good, the camera unable
+        // to look that steeply down; he steps off past him instead.
+        D3DXVECTOR3 to = point;
+        float reach = 130.0f;
+        if (steepBelow && !blocked && flat < reach) {
+            const D3DXVECTOR3 on = flat > 1.0f ? D3DXVECTOR3((point.x - hero.x) / flat, 0.0f, (point.z - hero.z) / flat)
+                                               : D3DXVECTOR3(std::sin(getCamera().GetWantedYaw()), 0.0f,
+                                                             std::cos(getCamera().GetWantedYaw()));
+            to = point + on * 100.0f;
+            reach = 30.0f;
+        }
+        if (WalkTo(to, reach) || ++m_ApproachFrames > 240) {
             m_Approach = false;
             m_ApproachFrames = 0;
         }
