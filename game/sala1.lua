@@ -211,11 +211,12 @@ function Wave5()
     on("avionetaAviso")
 end
 
--- Nothing but the plane ends this stretch, and its soldiers are soon down:
--- the player is told so once its last flight has given him the view back
--- (about nine seconds on; a logic runs at most ten times a second), by the
--- radio a little later, and again while it keeps circling.
-local kPlaneLine = "Derriba la avioneta: dispárale cada vez que pase."
+-- Nothing but the plane, or its fuel tank blown, ends this stretch, and its
+-- soldiers are soon down: the player is told so once its last flight has
+-- given him the view back (about nine seconds on; a logic runs at most ten
+-- times a second), by the radio a little later, and again while it keeps
+-- circling. The tank is painted red so that the words can name it by that.
+local kPlaneLine = "Derriba la avioneta o vuela su depósito rojo de combustible."
 function avionetaAviso()
     if not getEnemyManager():isThisWaveActive("wave_04") then
         off("avionetaAviso")

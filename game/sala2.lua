@@ -42,11 +42,12 @@ end
 -- The enemy manager switches this on when a square wave's soldiers are
 -- down and its docker still stands: the wave ends only once he has been
 -- hit, and he stands far off on the plateau. The player is told so at once,
--- by the radio too, and again while the wave waits.
+-- by the radio too (one shot is enough), and again while the wave waits,
+-- with the way up: the ramp, and the yellow marks painted from the square.
 local dockerWaves = {"wave_32", "wave_33", "wave_34"}
-local dockerLines = {"Queda el estibador de la meseta: sube y dale un tiro, con uno basta.",
-                     "Queda otro estibador en la meseta: un tiro y se esconde.",
-                     "Queda el estibador junto al andamio: un tiro y se esconde."}
+local dockerLines = {"Queda el estibador de la meseta: sube por la rampa tras las marcas amarillas.",
+                     "Queda otro estibador en la meseta: sube por la rampa tras las marcas.",
+                     "Queda el estibador junto al andamio: sube por la rampa tras las marcas."}
 function dockersLeft()
     local enemies = getEnemyManager()
     if dockerWave and not enemies:isThisWaveActive(dockerWaves[dockerWave]) then
@@ -78,7 +79,7 @@ end
 -- the banner names the square, the hero says where to go and the mission
 -- line says it too, again while the boss waits; the painted marks show the
 -- way there.
-local squareLine = "Dockers espera en la plaza del ayuntamiento: baja por la rampa y sigue las marcas amarillas."
+local squareLine = "Dockers espera en la plaza: baja por la rampa y sigue las marcas amarillas."
 function Wave36()
     if not getTriggerManager():getEnabledTrigger("trg_236") then
         off("Wave36")

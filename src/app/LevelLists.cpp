@@ -411,7 +411,10 @@ void MarkIslaObjects(const CRigidAnimManager& rigid, IVisibilityMarks& marks)
     SetAll(marks, kScaffoldPlanks, stage == 0);
     SetAll(marks, kScaffoldPieces, stage == 1);
     SetAll(marks, kScaffoldBroken, stage == 2);
-    SetAll(marks, kWayToSquare, stage == 2);
+    // The same painted way joins the square and the plateau: up to the
+    // dockers that end the square's waves, then down to the boss once they
+    // have fled. Only the scaffold's fall hides it.
+    SetAll(marks, kWayToSquare, stage != 1);
 }
 
 void MarkFinalArena(const CGameStateFlagsManager& gsf, IVisibilityMarks& marks)

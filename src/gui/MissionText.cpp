@@ -11,7 +11,10 @@ void CMissionText::Init(IDirect3DDevice9* device, int fontHeight, std::string fo
     m_FontHeight = fontHeight;
     m_ScreenWidth = screenWidth;
     m_ScreenHeight = screenHeight;
-    m_TargetRow = screenHeight - 75;
+    // The bottom row, under the subtitles' band (whose line is centred at 0.9
+    // of the height): a line spoken while the objective shows would otherwise
+    // be written over it and neither could be read.
+    m_TargetRow = screenHeight - fontHeight - screenHeight / 50;
 
     ID3DXFont* font = nullptr;
     if (FAILED(D3DXCreateFontA(device, fontHeight, 0, FW_BOLD, 1, FALSE, DEFAULT_CHARSET, 0, 0, 0,
@@ -46,6 +49,17 @@ void CMissionText::Render()
     m_Font->DrawTextA(nullptr, text, -1, &shadow, DT_NOCLIP | DT_LEFT, m_ShadowColor);
     RECT front = {m_X, m_Y, m_ScreenWidth, m_ScreenHeight};
     m_Font->DrawTextA(nullptr, text, -1, &front, DT_NOCLIP | DT_LEFT, m_TextColor);
+}
+
+RECT CMissionText::Bounds() const
+{
+    RECT box = {m_X, m_TargetRow, m_X, m_TargetRow};
+    if (m_Font && IsShowing())
+        m_Font->DrawTextA(nullptr, m_Texts[m_Current].c_str(), -1, &box, DT_CALCRECT | DT_LEFT, 0);
+    // The shadow reaches one pixel further each way.
+    box.right += 1;
+    box.bottom += 1;
+    return box;
 }
 
 void CMissionText::Release()

@@ -1,4 +1,4 @@
-// The mission line: one numbered text shown near the bottom-left of the
+// The mission line: one numbered text shown in the bottom-left corner of the
 // screen for ten seconds after a script asks for it. Two texts are built in;
 // scripts may append more, and those stay for the rest of the run.
 #pragma once
@@ -45,6 +45,9 @@ public:
         return m_Current >= 0 && m_Current < static_cast<int>(m_Texts.size()) && m_Clock <= m_ShowTime;
     }
     int GetCurrent() const { return m_Current; }
+    // Where the current text and its shadow are drawn, in pixels; empty at
+    // the text's corner when nothing shows.
+    RECT Bounds() const;
 
     static constexpr float kShowTime = 10.0f;
 

@@ -30,6 +30,7 @@
 #include "player/WeaponPickups.h"
 #include "player/Weapon.h"
 #include "scene/Camera.h"
+#include "scene/Location.h"
 #include "scene/ParticleEmitter.h"
 #include "scene/ParticleManager.h"
 #include "scene/ParticleType.h"
@@ -290,6 +291,142 @@ TEST_F(ObjectivesRun, WhileThePlaneCirclesTheGameSaysToShootItDownAndShotsAtItBr
     EXPECT_GT(downAt, 0) << "not shot down: " << shots << " shots, " << getCollisionManager().planeHits << " left";
 }
 
+// While the plane circles, the mission line and the radio name its red fuel
+// tank too. From the yard, a few paces off, the tank fills the crosshair red
+// and, once the radio has named it, the pistol's shots at it blow it up and
+// bring the stretch to its end.
+TEST_F(ObjectivesRun, ThePlanesRedFuelTankIsNamedSeenFromTheYardAndBlownByThePistol)
+{
+    using G = CGameStateFlagsManager;
+    player.lines[30] = "avionetaLlega";
+    int circlingFrom = 0, aimFrom = 0, downAt = 0, shots = 0, redLooks = 0, looks = 0, lastClip = 0;
+    std::string line, radio;
+    const D3DXVECTOR3 stand(1900.0f, 9.2f, 480.0f), tank(2208.5f, 140.0f, 1030.0f);
+    player.each = [&] {
+        const int f = player.frames;
+        G& story = getGSF();
+        if (!circlingFrom && story.hangarRigidState == G::PlayingRigidaEneAvioneta &&
+            story.sequence == G::HangaresAvionetaDone && !getRigid()->camSequenceRunning)
+            circlingFrom = f;
+        if (!circlingFrom || downAt)
+            return;
+        if (getSubtitulos().IsLineFound() && getSubtitulos().CurrentText().find("dep\xC3\xB3sito") != std::string::npos)
+            radio = getSubtitulos().CurrentText();
+        if (line.empty())
+            line = MissionLineShown();
+        if (f == circlingFrom + 40) {
+            aimFrom = f;
+            getPlayer()->GetPosition().SetPosition(stand);
+            getCollisionManager().setNewPlayerPosition(stand);
+        }
+        if (!aimFrom)
+            return;
+        if (story.sequence == G::PlayingSecondMovie) {
+            downAt = f;
+            getGUI().exitRequested = true;
+            return;
+        }
+        player.keys.SetButton(1, f > aimFrom + 5);
+        const bool onIt = AimAt(tank, 25.0f);
+        // The middle of the last frame drawn, round the crosshair.
+        if (onIt && f > aimFrom + 15 && f % player.drawEvery == 0) {
+            std::vector<D3DCOLOR> pixels;
+            devicetest::ReadBackBuffer(D3DDevice, &pixels);
+            int red = 0, all = 0;
+            for (int y = kHeight / 2 - 12; y < kHeight / 2 + 12; ++y)
+                for (int x = kWidth / 2 - 30; x < kWidth / 2 + 30; x += 2, ++all) {
+                    const D3DCOLOR c = pixels[size_t(y) * kWidth + x];
+                    const int r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+                    red += r > 50 && r > 2 * g && r > 2 * b;
+                }
+            ++looks;
+            redLooks += red * 3 > all;
+        }
+        if (getPlayer()->GetCurrentWeapon()->GetCurrentClip() == 0) {
+            player.keys.SetKey(DIK_R, (f & 1) == 0);
+            return;
+        }
+        const int clip = getPlayer()->GetCurrentWeapon()->GetCurrentClip();
+        shots += clip < lastClip;
+        lastClip = clip;
+        // Once the radio has named it, as a player would go by.
+        player.keys.SetButton(0, onIt && !radio.empty() && !(f & 1));
+    };
+    player.lastFrame = 1600;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_GT(circlingFrom, 0) << "the plane came back and circles";
+    EXPECT_NE(line.find("dep\xC3\xB3sito rojo"), std::string::npos) << line;
+    EXPECT_FALSE(radio.empty()) << "the radio's subtitle names the tank";
+    EXPECT_GT(looks, 2);
+    EXPECT_GT(redLooks * 2, looks) << "the crosshair on the tank shows red paint";
+    EXPECT_GT(downAt, 0) << "not blown: " << shots << " shots, " << getCollisionManager().tankHits << " left";
+    EXPECT_LE(shots, 30) << "a pistol's clip or two";
+}
+
+// The plane's flight as it comes back: between the flight's keys, the
+// circling plane stands inside the frame and its grey body is drawn where
+// it stands, not the sea or the yard's ground.
+TEST_F(ObjectivesRun, TheFlightAsThePlaneComesBackShowsThePlane)
+{
+    player.lines[30] = "avionetaLlega";
+    player.drawEvery = 15;
+    int from = 0, samples = 0, inFrame = 0, drawn = 0;
+    const int at[] = {30, 75, 120, 1 << 20}; // frames into it: some 2, 5 and 8 s
+    player.each = [&] {
+        if (!getGSF().isPlayingCamHangaresLlegadaAvion())
+            return;
+        from = from ? from : player.frames;
+        if (player.frames % player.drawEvery || player.frames - from < at[samples])
+            return;
+        ++samples;
+        const IEntidad3D* body = getSceneManager().FindEntity("AVION_NUEVO_CUERPO_BUCLE");
+        const D3DXMATRIX& m = body->GetTransform().GetMatrix();
+        D3DXVECTOR4 clip;
+        const D3DXVECTOR3 middle(m._41, m._42, m._43);
+        D3DXVec3Transform(&clip, &middle, &getCamera().GetFlightCamera().viewProjection);
+        if (clip.w <= 0.0f)
+            return;
+        const int x = int((clip.x / clip.w + 1.0f) * 0.5f * kWidth), y = int((1.0f - clip.y / clip.w) * 0.5f * kHeight);
+        if (x < 8 || y < 8 || x >= kWidth - 8 || y >= kHeight - 8)
+            return;
+        ++inFrame;
+        // The same frame drawn again with the plane put far below the
+        // ground: what changes near where it stands is its picture.
+        std::vector<D3DCOLOR> with, without;
+        devicetest::ReadBackBuffer(D3DDevice, &with);
+        std::vector<std::pair<CLocation*, D3DXMATRIX>> moved;
+        for (const char* part : {"AVION_NUEVO_CUERPO_BUCLE", "AVION_NUEVO_MOTOR_BUCLE", "AVION_NUEVO_HELICE_BUCLE",
+                                 "AVION_NUEVO_ENEMIGO1_BUCLE", "AVION_NUEVO_ENEMIGO2_BUCLE"}) {
+            CLocation& where = getSceneManager().FindEntity(part)->GetTransform();
+            moved.emplace_back(&where, where.GetMatrix());
+            D3DXMATRIX away = where.GetMatrix();
+            away._42 -= 100000.0f;
+            where.SetMatrix(away);
+        }
+        player.CGameCalls::RenderFrame(0.0f);
+        devicetest::ReadBackBuffer(D3DDevice, &without);
+        for (auto& [where, matrix] : moved)
+            where->SetMatrix(matrix);
+        int changed = 0;
+        for (int py = std::max(0, y - 40); py < std::min(kHeight, y + 40); ++py)
+            for (int px = std::max(0, x - 60); px < std::min(kWidth, x + 60); ++px) {
+                const D3DCOLOR a = with[size_t(py) * kWidth + px], b = without[size_t(py) * kWidth + px];
+                int most = 0;
+                for (int shift : {0, 8, 16})
+                    most = std::max(most, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+                changed += most > 24;
+            }
+        drawn += changed > 150;
+    };
+    player.lastFrame = 400;
+    ASSERT_EQ(VantorelMain(), 0);
+
+    ASSERT_EQ(samples, 3) << "the flight ran its ten seconds";
+    EXPECT_EQ(inFrame, 3) << "the plane inside the frame";
+    EXPECT_EQ(drawn, 3) << "its body drawn there";
+}
+
 // Where a part of an enemy's body is now, as shots meet it.
 D3DXVECTOR3 EnemyPart(const std::string& enemy, const std::string& part)
 {
@@ -303,13 +440,14 @@ D3DXVECTOR3 EnemyPart(const std::string& enemy, const std::string& part)
 
 // The square's first wave, from its checkpoint on the plateau: the flight
 // before the fight shows its docker at his post. Once its soldiers are down
-// the wave still waits for him: the mission line and the radio say so, and
-// one shot at him ends the wave.
+// the wave still waits for him: the mission line and the radio say so, the
+// line names the ramp and the yellow marks painted up to him, and one shot
+// at him ends the wave.
 TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDocker)
 {
     player.lines[20] = "Checkpoint 4";
     player.spaces.insert({24, 27, 30});
-    int dockerShownFrames = 0, killedAt = 0, pointedAt = 0, nextWaveAt = 0;
+    int dockerShownFrames = 0, killedAt = 0, pointedAt = 0, nextWaveAt = 0, marksWhenPointed = 0;
     std::string lineBefore, lineAfter, radio;
     player.each = [&] {
         const int f = player.frames;
@@ -341,6 +479,9 @@ TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDoc
         if (!pointedAt && MissionLineShown().find("estibador") != std::string::npos) {
             pointedAt = f;
             lineAfter = MissionLineShown();
+            // The yellow marks from the square's middle to the ramp's top.
+            for (const char* mark : {"guia_plaza_1", "guia_plaza_10", "guia_plaza_11", "guia_plaza_17"})
+                marksWhenPointed += getSceneManager().IsVisible(mark);
         }
         // From the plateau, with the pistol.
         if (f < killedAt + 60)
@@ -357,6 +498,8 @@ TEST_F(ObjectivesRun, WhenTheSquaresSoldiersAreDownTheGameSendsThePlayerToItsDoc
     ASSERT_GT(pointedAt, 0) << "the mission line names the docker";
     EXPECT_LE(pointedAt - killedAt, 20) << "as soon as the soldiers are down";
     EXPECT_NE(lineAfter.find("meseta"), std::string::npos) << "and where he is: " << lineAfter;
+    EXPECT_NE(lineAfter.find("rampa tras las marcas"), std::string::npos) << "and the way up: " << lineAfter;
+    EXPECT_EQ(marksWhenPointed, 4) << "the marks painted up to him";
     EXPECT_FALSE(radio.empty()) << "the radio's subtitle names him";
     EXPECT_GT(nextWaveAt, 0) << "a shot at him ends the wave";
 }

@@ -44,11 +44,15 @@ TEST_F(MissionText, AMissionShowsShadowedAtTheBottomLeft)
     EXPECT_EQ(calls[0].text, "P\xC9TATE A DOCKERS!!");
     EXPECT_EQ(calls[0].color, 0xFF000000u);
     EXPECT_EQ(calls[0].left, 1);
-    EXPECT_EQ(calls[0].top, 600 - 75 + 1);
+    EXPECT_EQ(calls[0].top, calls[1].top + 1);
     EXPECT_EQ(calls[1].text, calls[0].text);
     EXPECT_EQ(calls[1].color, 0xFFFFFFFFu);
     EXPECT_EQ(calls[1].left, 0);
-    EXPECT_EQ(calls[1].top, 600 - 75);
+    // In the bottom row: under a spoken line's letters (centred at 0.9 of the
+    // height, 0.037 of it high, its shadow lower still) and whole above the
+    // screen's edge.
+    EXPECT_GT(calls[1].top, 0.9 * 600 + 0.037 * 600 * 0.6 + 2);
+    EXPECT_LE(calls[1].top + 18 * 1.25 + 1, 600);
     EXPECT_TRUE(calls[1].format & DT_NOCLIP);
     EXPECT_FALSE(calls[1].format & (DT_CENTER | DT_RIGHT));
 }

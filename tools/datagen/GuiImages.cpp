@@ -184,7 +184,8 @@ std::vector<GuiImage> BuildTable()
     }
     // A fight's prompt stands in the middle of the screen over the fighters'
     // heads, large enough to be read in the moment it allows: the button's
-    // picture and its name. A lost fight says why in the same place.
+    // picture and its name. A lost fight says why in the same place, narrow
+    // enough to leave the cover hints at the right clear.
     const struct {
         const char *name, *es, *en, *detail, *detailEn;
     } combo[] = {{"COMBO_X_MANDO", "PULSA", "PRESS", "X", "X"},
@@ -199,9 +200,9 @@ std::vector<GuiImage> BuildTable()
         t.push_back(g);
     }
     t.push_back(Row("COMBO_PERDIDO_BOTON", GuiKind::Caption, "PELEA PERDIDA: ese no era el botón",
-                    "FIGHT LOST: wrong button", 0.5f, 0.25f, 0.07f, 720, 72, 1, 1));
+                    "FIGHT LOST: wrong button", 0.5f, 0.25f, 0.06f, 720, 72, 1, 1));
     t.push_back(Row("COMBO_PERDIDO_TIEMPO", GuiKind::Caption, "PELEA PERDIDA: pulsa el botón a tiempo",
-                    "FIGHT LOST: press the button in time", 0.5f, 0.25f, 0.07f, 720, 72, 1, 1));
+                    "FIGHT LOST: press the button in time", 0.5f, 0.25f, 0.06f, 720, 72, 1, 1));
     const char* weapons[] = {"GUN", "SHOTGUN", "THOMPSON"};
     // The box names the weapon in the player's language; the Thompson is a
     // name in both.

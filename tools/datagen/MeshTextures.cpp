@@ -184,6 +184,17 @@ std::vector<Surface> Surfaces()
                           Unit(Hash(x, y, 97)) * 12 - 6);
          },
          0.0f},
+        // Fuel tank paint: a red that no other surface of the yard has, round
+        // a black and yellow hazard band, so the tank reads from afar as the
+        // thing to shoot at rather than one more corrugated shed.
+        {"combustible", [](float, float v) { return std::fabs(v - 0.5f) < 0.12f ? 0.7f : 0.5f; },
+         [](float u, float v, float, int x, int y) {
+             if (std::fabs(v - 0.5f) < 0.12f)
+                 return Fraction(u * 24 + v * 3) < 0.5f ? Rgba{228, 188, 24} : Rgba{24, 22, 20};
+             const float wear = TileFbm(u, v, 4, 4, 3, 101);
+             return Shade(Mix(Rgba{150, 26, 20}, Rgba{214, 44, 30}, wear), Unit(Hash(x, y, 103)) * 10 - 5);
+         },
+         4.0f},
         // Lamp glass and lighthouse light: near white, warm.
         {"luz", [](float, float) { return 1.0f; },
          [](float u, float v, float, int, int) { return Mix(Rgba{255, 214, 140}, Rgba{255, 248, 222}, TileFbm(u, v, 2, 2, 2, 83)); },
