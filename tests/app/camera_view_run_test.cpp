@@ -594,3 +594,51 @@ TEST_F(CameraViewRun, AgainstAWallEveryMouseMoveTurnsTheViewItsOwnWayAndFurtherF
         }
     }
 }
+
+// A soldier stands on the lettered wall's top, well above the hero, who aims
+// from the yard at two distances and holds Q: the crosshair's own ray comes
+// to rest on the soldier's chest, and the pistol's shots along it hurt him.
+TEST_F(CameraViewRun, HeldOnASoldierWellAboveTheCrosshairRestsOnHimAndTheShotsHitHim)
+{
+    shippedgame::EnterLevel("hangares");
+    WakeWaveOne();
+    // He holds his post up there, his body following him.
+    setMainConfig("enemiesUpdate", true);
+    CEnemyManager* enemies = getEnemyManager();
+    for (const char* other : {"ene_5", "ene_6"})
+        if (CEnemy* enemy = enemies->getThisBotOfCurrentWave(other))
+            enemy->getIA()->destroyThisGuy();
+    CEnemy* soldier = enemies->getThisBotOfCurrentWave("ene_1");
+    ASSERT_NE(soldier, nullptr);
+    soldier->getIA()->becomeATorretGuy();
+    const D3DXVECTOR3 top(-500.0f, 300.0f, -1500.0f);
+    for (float away : {1000.0f, 860.0f}) {
+        soldier->GetPosition().SetPosition(top);
+        getCollisionManager().setNewEnemyPosition("ene_1", top + D3DXVECTOR3(0.0f, 10.0f, 0.0f));
+        const D3DXVECTOR3 stand(top.x, 0.0f, top.z + away);
+        Place(stand.x, stand.z, 3.1415927f);
+        for (int i = 0; i < 15; ++i)
+            Frame({}, true);
+        Frame({DIK_Q}, true);
+        ASSERT_EQ(getCamera().GetAimTargetName(), "ene_1") << away;
+        for (int i = 0; i < 40; ++i)
+            Frame({DIK_Q}, true);
+        const D3DXVECTOR3 chest = soldier->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, 55.0f, 0.0f);
+        const D3DXVECTOR2 off = FromCrosshair(chest);
+        EXPECT_LT(std::hypot(off.x, off.y), 4.0f)
+            << away << " away: the chest lies " << off.x << ", " << off.y << " pixels off the crosshair";
+        const short life = soldier->GetLife();
+        getPlayer()->GetCurrentWeapon()->SetClipAndAmmo(6, 0);
+        for (int i = 0; i < 8; ++i) {
+            g_Keys = platform::FakeDirectInput();
+            g_Keys.SetButton(1, true);
+            g_Keys.SetButton(0, (i & 1) == 0);
+            g_Keys.SetKey(DIK_Q, true);
+            SetFocus(MainWindow);
+            getPlayer()->SetLife(350);
+            GetGameCalls().UpdateFrame(kViewFrame);
+        }
+        EXPECT_LT(soldier->GetLife(), life) << away << " away: four shots along the crosshair";
+        soldier->SetLife(life);
+    }
+}
