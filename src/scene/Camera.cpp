@@ -23,14 +23,13 @@ constexpr float kNearestEye = 120.0f;
 constexpr float kChestHeight = 45.0f;
 constexpr float kLiftStep = 0.2f;
 constexpr int kLiftSteps = 6;
-// With no room behind him, the look-at point and the eye slide aside
-// together in these steps, the view's heading kept: the mouse turns the view
-// whatever wall holds the eye.
-constexpr float kSlideStep = 25.0f;
-constexpr int kSlides = 3;
-// Aiming, the eye stays this far behind the look-at point over his
-// shoulder: nearer, his gun arm filled half the view round the crosshair.
-constexpr float kAimNearest = 60.0f;
+// The eye swings round him in these steps, up to nearly in front of him;
+// aiming, only a little off the crosshair's line.
+constexpr float kSwingStep = 0.15f;
+constexpr int kSwings = 18;
+constexpr int kAimSwings = 6;
+// The most the orbit may head off the way the eye was swung to by a wall.
+constexpr float kOrbitLead = 0.2f;
 // How far past the orbit's limits the view may look while the eye makes
 // room for itself.
 constexpr float kPitchSlack = 0.05f;
@@ -239,7 +238,7 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     m_WantedPitch = 0.0f;
     m_MouseYawOwed = 0.0f;
     m_LockSeconds = 0.0f;
-    m_SideShift = 0.0f;
+    m_WallSwing = 0.0f;
     m_CurrentOffset = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     m_CameraUp = m_Up = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
     m_IdleTimer = 4.0f;
@@ -394,7 +393,6 @@ void CCamera::Update(float seconds)
     D3DXVECTOR3 displacement = m_Values.lookAtDesp;
     if (IsAimingState(m_HeroState))
         displacement = m_Hero.peeking ? m_Values.lookAtDespParapetedLeft : m_Values.lookAtDespAiming;
-    displacement.x += m_SideShift;
     D3DXVec3TransformNormal(&displacement, &displacement, &m_Rotation);
     m_DesiredLookAt = m_Hero.position + displacement;
     // Aimed over a low parapet the view passes over its top: where the
@@ -665,11 +663,11 @@ void CCamera::UpdateFollowCamera()
 
     const float pace = targeting ? 0.6f : (IsAimingState(state) ? 0.4f : 0.2f);
     if (playerControl) {
-        m_SideShift = KeepHeroInSight(&eyeTarget, targeting || IsAimingState(state));
+        m_WallSwing = KeepHeroInSight(&eyeTarget, targeting || IsAimingState(state));
         MoveEye(eyeTarget, pace, walked ? step : D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     } else {
         world.WalkCamera((eyeTarget - GetPosition()) * pace);
-        m_SideShift = 0.0f;
+        m_WallSwing = 0.0f;
     }
 
     // The hero turns toward where he walks, or where the camera looks while
@@ -701,6 +699,14 @@ void CCamera::TurnOrbit(const CameraInputState& input, bool coverTurn, float hea
         yawTurn = Clamp(m_MouseYawOwed, -kTurnPerFrame, kTurnPerFrame);
         m_MouseYawOwed -= yawTurn;
     }
+    // A wall holds the eye off the orbit's heading: the orbit turns no
+    // further into the wall than the eye can follow. Turned on into it
+    // unseen, the mouse had to unwind all of that turn, the view still,
+    // before it could turn the view back out.
+    if ((m_WallSwing > kOrbitLead && yawTurn < 0.0f) || (m_WallSwing < -kOrbitLead && yawTurn > 0.0f)) {
+        yawTurn = 0.0f;
+        m_MouseYawOwed = 0.0f;
+    }
     const float before = m_WantedYaw;
     m_WantedYaw = WrapAngle(m_WantedYaw + yawTurn);
     if (coverTurn && std::fabs(AngleDifference(heading, m_WantedYaw)) > kHalfPi) {
@@ -719,12 +725,12 @@ float CCamera::ReachAlong(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
     return World().ClearReach(from, from + direction * length);
 }
 
-bool CCamera::SeesHeroFrom(const D3DXVECTOR3& eye, const D3DXVECTOR3& at, float highest) const
+bool CCamera::SeesHeroFrom(const D3DXVECTOR3& eye, float highest) const
 {
     if (InBody(eye, m_Hero.position))
         return false;
     // The view from there looks no steeper down or up than the orbit may.
-    const D3DXVECTOR3 look = at - eye;
+    const D3DXVECTOR3 look = m_LookAt - eye;
     const float length = D3DXVec3Length(&look);
     if (length <= 0.0f)
         return false;
@@ -734,82 +740,66 @@ bool CCamera::SeesHeroFrom(const D3DXVECTOR3& eye, const D3DXVECTOR3& at, float 
 
 float CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
 {
+    float swing = 0.0f;
     ICameraWorld& world = World();
     // His chest, straight over his feet: his body keeps that clear of the
-    // level, where the look-at point may stand over a parapet, beside him or,
-    // his shoulder against a crate's end, inside it.
+    // level, where the look-at point may stand over a parapet or beside him.
     const D3DXVECTOR3 pivot = m_Hero.position + D3DXVECTOR3(0.0f, kChestHeight, 0.0f);
-    const D3DXVECTOR3 way = *eyeTarget - m_LookAt;
+    // Aiming, the crosshair is where his shots go: the eye comes in along
+    // its line over his shoulder, never up or round him, which would turn
+    // the aim onto the ground or the crate, unless that line runs into his
+    // own body.
+    const D3DXVECTOR3 from = aiming ? m_LookAt : pivot;
+    const D3DXVECTOR3 way = *eyeTarget - from;
     const float length = D3DXVec3Length(&way);
-    float shift = m_SideShift;
     if (length > 0.0f) {
         const D3DXVECTOR3 ahead = way / length;
-        // The view's left, flat, as the look-at displacement's x.
-        const D3DXVECTOR3 left(std::cos(GetYaw()), 0.0f, -std::sin(GetYaw()));
+        float reach = ReachAlong(from, ahead, length);
+        D3DXVECTOR3 best = ahead;
+        // Lifted over a crate no higher than the orbit may tilt.
         const float highest = m_Values.pitchUpLimit;
-        // Room enough to see him whole from; aiming, enough to keep his arm
-        // off the crosshair.
-        const float wanted = std::min(length, aiming ? kAimNearest : kNearestEye);
-        D3DXVECTOR3 bestFrom = m_LookAt, best = ahead;
-        float bestReach = -1.0f;
-        bool bestSees = false;
-        // From the look-at point slid by `slide` beyond where it stands, the
-        // eye backs off along `direction`: whether that sees him from far
-        // enough. A look-at point the hero's chest cannot reach lies in a
-        // crate or a wall, and an eye put there shows nothing but black.
-        auto tryFrom = [&](float slide, const D3DXVECTOR3& direction) {
-            const D3DXVECTOR3 from = m_LookAt + left * (slide - m_SideShift);
-            const D3DXVECTOR3 reachTo = from - pivot;
-            if (world.ClearReach(pivot, from) + 0.5f < D3DXVec3Length(&reachTo))
-                return false;
-            const float reach = ReachAlong(from, direction, length);
-            const bool sees = SeesHeroFrom(from + direction * reach, from, highest);
-            // Where none has room enough, the place it is in keeps it unless
-            // another has clearly more: flicking between near-equal places
-            // beside a wall turned the view each frame.
-            const bool better = sees && reach >= wanted ? true : reach > bestReach + kSlideStep;
-            if (bestReach < 0.0f || (sees && !bestSees) || (sees == bestSees && better)) {
-                bestFrom = from;
-                best = direction;
-                bestReach = reach;
-                bestSees = sees;
-                shift = slide;
-            }
-            return sees && reach >= wanted;
-        };
-        bool found = tryFrom(m_SideShift, ahead);
-        // A crate behind him: the eye goes up over it along the same
-        // heading, aiming no further than the orbit may tilt.
-        const float start = std::asin(Clamp(ahead.y, -1.0f, 1.0f));
-        const float highestTilt = aiming ? std::max(start, highest) : highest + kPitchSlack;
-        for (int step = 1; step <= kLiftSteps && !found && start + (step - 1) * kLiftStep < highestTilt; ++step) {
-            const float tilt = std::min(start + step * kLiftStep, highestTilt);
-            const D3DXVECTOR3 lifted(std::cos(tilt) * ahead.x / std::max(std::hypot(ahead.x, ahead.z), 1e-4f),
-                                     std::sin(tilt),
-                                     std::cos(tilt) * ahead.z / std::max(std::hypot(ahead.x, ahead.z), 1e-4f));
-            found = tryFrom(m_SideShift, lifted);
+        bool bestSees = SeesHeroFrom(from + ahead * reach, highest);
+        // Aiming, any room out of his body will do; otherwise room enough to
+        // see him whole from.
+        const float wanted = aiming ? 0.0f : std::min(length, kNearestEye);
+        if (reach < length && (reach < wanted || !bestSees)) {
+            // A crate or a wall right behind him: the eye goes up over it or
+            // else round him along it, by the least swing that gives it room
+            // to see him from: the view still turns as far as it can with
+            // the mouse. It keeps to the side of him it is on, rather than
+            // flick across him.
+            const float heading = std::atan2(way.x, way.z);
+            const float start = std::asin(Clamp(ahead.y, -1.0f, 1.0f));
+            const D3DXVECTOR3 eyeWay = GetPosition() - from;
+            const float side = AngleDifference(heading, std::atan2(eyeWay.x, eyeWay.z)) < 0.0f ? -1.0f : 1.0f;
+            auto tryDirection = [&](float yaw, float tilt) {
+                const D3DXVECTOR3 direction(std::cos(tilt) * std::sin(yaw), std::sin(tilt),
+                                            std::cos(tilt) * std::cos(yaw));
+                const float tried = ReachAlong(from, direction, length);
+                const bool sees = SeesHeroFrom(from + direction * tried, highest);
+                if ((sees && !bestSees) || (sees == bestSees && tried > reach)) {
+                    reach = tried;
+                    best = direction;
+                    bestSees = sees;
+                }
+                return bestSees && reach >= wanted;
+            };
+            // Aiming, the view is the crosshair's: it tilts no further than
+            // the orbit may. Otherwise, boxed in where no place within the
+            // orbit's tilt sees him, a view from higher over him still does.
+            const float highestTilt = aiming ? std::max(start, highest) : kHalfPi;
+            bool found = false;
+            for (int step = 1; step <= kLiftSteps && !found; ++step)
+                found = tryDirection(heading, std::min(start + step * kLiftStep, highestTilt));
+            const int swings = aiming ? kAimSwings : kSwings;
+            for (int turn = 1; turn <= swings && !found; ++turn)
+                for (float toward : {side, -side})
+                    if (!found)
+                        found = tryDirection(heading + toward * turn * kSwingStep, start);
+            if (found && !aiming)
+                swing = AngleDifference(heading, std::atan2(best.x, best.z));
         }
-        // A wall: the look-at point and the eye slide aside together, first
-        // on the side they are on (aiming, away from his body, to his right),
-        // then on the other, and back to his line last.
-        const float side = aiming ? -1.0f : (m_SideShift < 0.0f ? -1.0f : 1.0f);
-        for (float toward : {side, -side})
-            for (int step = 1; step <= kSlides && !found; ++step)
-                found = tryFrom(toward * step * kSlideStep, ahead);
-        if (!found && m_SideShift != 0.0f)
-            found = tryFrom(0.0f, ahead);
-        // The look-at point goes along at once, so that the view keeps its
-        // heading this frame too.
-        m_DesiredLookAt += bestFrom - m_LookAt;
-        m_LookAt = bestFrom;
-        *eyeTarget = bestFrom + best * std::max(bestReach, 0.0f);
-        // So near the look-at point, the eye's body trailing a turn by a
-        // few units turned the view far off the orbit's heading: it is put
-        // there.
-        if (bestReach < wanted) {
-            world.PlaceCamera(*eyeTarget);
-            SetPosition(*eyeTarget);
-        }
+        *eyeTarget = from + best * reach;
     }
     // Walking back round a crate the body would stay behind it for seconds,
     // the hero hidden: it is put down on his side of it at once.
@@ -817,7 +807,7 @@ float CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
         world.PlaceCamera(*eyeTarget);
         SetPosition(*eyeTarget);
     }
-    return shift;
+    return swing;
 }
 
 void CCamera::MoveEye(const D3DXVECTOR3& eyeTarget, float pace, const D3DXVECTOR3& heroStep)

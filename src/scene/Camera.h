@@ -237,13 +237,12 @@ private:
     // but behind a parapet the one that faces it.
     float CoverHeading() const;
     // Brings the eye it wants to where the hero can be seen from, out of his
-    // body and no steeper over him than the orbit may look, keeping the
-    // orbit's heading: the look-at point slides aside along the view's left
-    // when there is no room behind it. Gives back that slide.
+    // body and no steeper over him than the orbit may look. Gives back how
+    // far round him a wall made it swing the eye (0 when it did not).
     float KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming);
-    // An eye there looking at `at` is out of his body and looks no steeper
-    // down than `highest` nor up than the orbit's limit.
-    bool SeesHeroFrom(const D3DXVECTOR3& eye, const D3DXVECTOR3& at, float highest) const;
+    // An eye there is out of his body and looks at him no steeper down than
+    // `highest` nor up than the orbit's limit.
+    bool SeesHeroFrom(const D3DXVECTOR3& eye, float highest) const;
     // How far the camera's body gets from `from` along `direction` (a unit
     // vector), up to `length`.
     float ReachAlong(const D3DXVECTOR3& from, const D3DXVECTOR3& direction, float length);
@@ -285,7 +284,7 @@ private:
     float m_LockSeconds = 0.0f;
     // How far round the hero a wall swung the eye off the orbit's heading
     // in the last frame.
-    float m_SideShift = 0.0f;
+    float m_WallSwing = 0.0f;
     float m_CurrentSpeed = 0.3f;
     float m_FrameStep = 0.0f;
     std::string m_AimTargetName;
