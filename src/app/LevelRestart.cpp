@@ -31,6 +31,10 @@ const char* const kHangarDoors[] = {"Hangar_PUERTA_DER", "Hangar_PUERTA_IZQ"};
 const char* const kScaffold[] = {"isla_madera_andamio_EXPLO_10", "isla_madera_andamio_EXPLO_06"};
 
 constexpr float kNewGameYaw = kFirstCheckpointYaw;
+// The missions in force from the second, third and fourth checkpoints.
+constexpr int kHangarWayMission = 3;
+constexpr int kIslandMission = 6;
+constexpr int kSquareMission = 7;
 const char kMissionSound[] = "data/sound/mission.wav";
 
 template <std::size_t N>
@@ -160,6 +164,9 @@ void CheckpointSteps(ILevelWorld& world)
         for (const D3DXVECTOR3& at : blood)
             world.CreateEmitter("sangre_infinita", at);
         SetSequenceFlags(false, false);
+        // The empaled guard's flight raises this stretch's banner as it ends;
+        // the pause menu brings it back from the start.
+        getGUI().currentMission = kHangarWayMission;
         break;
     }
     case 3:
@@ -175,6 +182,8 @@ void CheckpointSteps(ILevelWorld& world)
         story.setReadyCamIslaIntro();
         LighthouseLight(world);
         SetSequenceFlags(true, false);
+        // Raised as the arrival's flight ends, as on the way from the hangars.
+        getGUI().currentMission = kIslandMission;
         break;
     case 4:
         world.PlayRadioIsland();
@@ -189,6 +198,12 @@ void CheckpointSteps(ILevelWorld& world)
         LighthouseLight(world);
         SetSequenceFlags(true, true);
         rigid->dockersTimer = 0.0f;
+        // The square's flight, which raises its banner on the way there, is
+        // not shown again: without this the banner of the stretch before it
+        // (the hangars' first, after a jump from there) stayed in force and
+        // came back with the pause menu.
+        getGUI().showMission(kSquareMission);
+        world.PlaySampleOnce(kMissionSound, 0.4f);
         break;
     default:
         world.PlayRadioIsland();
@@ -261,6 +276,9 @@ void RestartLevel(bool newGame, ILevelWorld& world)
     // A line about the stretch left behind (the plane, a docker) would send
     // him after what is no longer there.
     getMissionText().Hide();
+    // So is its banner, still up after a quick death, which the pause menu's
+    // Continue would not bring back.
+    getGUI().HideMissionBanners();
     if (newGame)
         NewGameSteps(world);
     else

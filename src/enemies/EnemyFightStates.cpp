@@ -382,12 +382,20 @@ void CIAEnemyCover::UpdateShootingFromCover()
     if (over) {
         ResetAttack();
         if (m_CanMove && HeroBehindCoverLine()) {
-            FreeParapet();
-            m_InCover = false;
+            const bool staged = getEnemyManager()->GetCurrentWave() == "wave_01";
+            if (!staged) {
+                FreeParapet();
+                m_InCover = false;
+            }
             setSearchingState();
-        } else {
-            EnterCover();
+            // The staged first wave takes no search (its alarm only wakes the
+            // next group): there it ducks back behind the parapet it still
+            // holds, or, unless a script sent it somewhere, it would stand
+            // leant out in the open for good with an empty clip.
+            if (!staged)
+                return;
         }
+        EnterCover();
         return;
     }
     FireWhenReady(false);

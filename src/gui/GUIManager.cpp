@@ -726,6 +726,15 @@ void CGUIManager::showMission(int n)
     missionBannerOffset[n] = 0.4f;
 }
 
+void CGUIManager::HideMissionBanners()
+{
+    for (int k = 1; k <= kMissionCount; ++k) {
+        missionBannerActive[k] = false;
+        missionBannerTimer[k] = 0.0f;
+        missionBannerOffset[k] = 0.4f;
+    }
+}
+
 void CGUIManager::UnlockAchievement(int id)
 {
     if (playSample)

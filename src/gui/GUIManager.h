@@ -85,6 +85,8 @@ public:
     // Starts mission banner n (1 to 11); any n becomes the current mission.
     // A banner still up keeps its time, so it does not start over.
     void showMission(int n);
+    // Every banner off the screen at once, each to rise from the start when next shown.
+    void HideMissionBanners();
     // Plays the achievement sound; ids 1 to 10 also get their banner and
     // are marked awarded. Awarded ids are not refused: the caller decides.
     void UnlockAchievement(int id);

@@ -103,6 +103,11 @@ void CGUIManager::RenderHud(float seconds)
             comboBlinkCell = comboBlinkCell == 1 ? 0 : 1;
         }
     }
+    // Put in cover by a cut-scene as much as by his own key, a player must
+    // see that he is in it and how to get out.
+    const int code = hero.stateCode;
+    if (!comboShown && hero.stateName == "PARAPETED" && (code == 38 || code == 62 || code == 34 || code == 63))
+        DrawNamed(ForDevice("A_CUBIERTO", pad, true));
     // Still shown as the next fight begins (a hero put back within reach is
     // caught again at once), until a prompt takes its place.
     if (fightLoss != FightLoss::None && !signShown)
@@ -112,7 +117,7 @@ void CGUIManager::RenderHud(float seconds)
     if (!hero.weapon.empty())
         DrawNamed(Localized(hero.weapon));
     if (!comboShown && !hero.weapon.empty()) {
-        const int code = hero.stateCode;
+        // The crosshair by what the view's ray meets.
         if (code == 35 || code == 41 || code == 48 || code == 52 || code == 64) {
             const int hit = RayTest();
             const char* prefix = hit == 3 ? "CROSSHAIR_AIMING2_"

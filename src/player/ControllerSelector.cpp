@@ -3,6 +3,7 @@
 #include "math/VectorMath.h"
 #include "platform/win32.h"
 #include "player/Controllers.h"
+#include "player/FightingController.h"
 #include "player/ParapetedController.h"
 #include "player/Player.h"
 #include "scene/CharacterEntity.h"
@@ -20,6 +21,10 @@ CControllerSelector::~CControllerSelector() = default;
 
 void CControllerSelector::SwitchToFree(bool reload, bool run)
 {
+    // Out of a fight that did not end by itself (a restart, a cut-scene):
+    // its slow motion, prompt and freeze would outlast it.
+    if (m_State == "FIGHTING")
+        m_Fighting->Abandon();
     // Only a walk out of aiming keeps its keys: the hero runs on when the aim
     // is let go; from cover or a fight he starts standing.
     if (m_State != "AIMING")
@@ -38,6 +43,8 @@ void CControllerSelector::SwitchToFree(bool reload, bool run)
 
 void CControllerSelector::SwitchToAiming()
 {
+    if (m_State == "FIGHTING")
+        m_Fighting->Abandon();
     m_Aiming->Start();
     getSoundManager().PlayAimingEnter();
     if (m_State != "FREE")
@@ -54,6 +61,8 @@ void CControllerSelector::SwitchToParapeted(std::uint16_t parapet, float x, floa
         OutputDebugStringA(("cover refused: no parapet " + std::to_string(parapet) + " in this room\n").c_str());
         return;
     }
+    if (m_State == "FIGHTING")
+        m_Fighting->Abandon();
     m_State = "PARAPETED";
     if (m_ParapetedReusable) {
         m_Parapeted->ReleaseMoveKeys();

@@ -56,6 +56,7 @@ CFightingController::CFightingController() = default;
 
 void CFightingController::StartFight(CEnemy* opponent, int kind)
 {
+    m_Open = true;
     m_PromptLimit = 200.0f;
     ++getAchievementStats().fightsStarted;
     m_WrongPress = false;
@@ -159,6 +160,19 @@ void CFightingController::Update(float seconds)
         Fail(CGUIManager::FightLoss::WrongButton);
         return;
     }
+    // A script that hands the enemy another state mid-fight (a wave's order
+    // to run for a cover point) leaves him out of the frozen wave's updates:
+    // his blow would never end and the hero would stand in the fight for
+    // good, its prompt up. Every blow landed, he falls; else both go on.
+    if (OpponentLeft()) {
+        if (m_Complete) {
+            Win();
+        } else {
+            Abandon();
+            getPlayer()->GetControllerSelector()->SwitchToFree(false, false);
+        }
+        return;
+    }
     CCharacterEntity* enemyBody = m_Opponent ? m_Opponent->GetEntity() : nullptr;
     // Only the current wave's enemies are updated: an opponent whose wave was
     // left during the fight (a stray bullet ending it, a volume) would never
@@ -233,8 +247,45 @@ void CFightingController::LandHit()
     }
 }
 
+bool CFightingController::OpponentLeft() const
+{
+    if (!m_Opponent)
+        return false;
+    const CIAEnemyCover* ai = m_Opponent->getIA();
+    return ai->GetState() != CIAEnemyCover::FIGHTING || !ai->IsFightingPartner();
+}
+
+void CFightingController::Abandon()
+{
+    if (!m_Open)
+        return;
+    m_Open = false;
+    m_FinisherMode = false;
+    m_ExpectX = m_ExpectY = false;
+    m_SlowMotion = false;
+    SetTimeScale(1.0f);
+    CGUIManager& gui = getGUI();
+    gui.comboHintActive = gui.comboHintX = gui.comboHintY = false;
+    CRigidAnimManager* rigid = getRigid();
+    if (rigid->comboCameraSequence)
+        rigid->SetComboCamera();
+    if (CCharacterEntity* body = getPlayer()->GetEntity())
+        body->RemoveAction();
+    if (m_Opponent) {
+        CIAEnemyCover* ai = m_Opponent->getIA();
+        if (m_Opponent->GetEntity() && ai->IsFightingPartner())
+            m_Opponent->GetEntity()->RemoveAction();
+        const bool held = ai->GetState() == CIAEnemyCover::FIGHTING;
+        ai->SetFightingPartner(false);
+        if (held)
+            ai->setSearchingState();
+    }
+    getEnemyManager()->resumeIA();
+}
+
 void CFightingController::Fail(CGUIManager::FightLoss why)
 {
+    m_Open = false;
     CPlayer* hero = getPlayer();
     hero->TakeHit(20, true, 0.0f, 0.0f, 0.0f);
     CGUIManager& gui = getGUI();
@@ -271,6 +322,7 @@ void CFightingController::Fail(CGUIManager::FightLoss why)
 
 void CFightingController::Win()
 {
+    m_Open = false;
     ++getAchievementStats().meleeWins;
     CPlayer* hero = getPlayer();
     if (hero->GetEntity())

@@ -26,6 +26,14 @@ public:
 
     // Starts a fight of that kind (49 to 52, or 102 for the final chain).
     void StartFight(CEnemy* opponent, int kind);
+    // The fight is over without a winner: the hero is being switched to
+    // something else (a restart, a cut-scene), or his opponent was sent
+    // elsewhere. The slow motion, the prompt, the fight's camera and the
+    // freeze it put on the enemies end, and an opponent still held in the
+    // fight goes looking for the hero. Nothing happens once the fight has
+    // ended by itself.
+    void Abandon();
+    bool IsOpen() const { return m_Open; }
     // Slows the game down and asks for X or Y, at random.
     void OpenButtonPrompt();
     // A fight takes no bullet damage: the hit is kept and never read.
@@ -91,7 +99,13 @@ private:
     // is still awaited; the fight is failed when its time ran out.
     bool AnswerPrompt(bool& expected, bool& pressed, bool x, bool* failed);
 
+    // Whether the hero ends his opponent's fight or somebody else does
+    // (a script that sends the enemy away), it is over for both.
+    bool OpponentLeft() const;
+
     int m_StateCode = 43;
+    // Between the start and its win, loss or abandonment.
+    bool m_Open = false;
     CEnemy* m_Opponent = nullptr;
     int m_Kind = 0;
     bool m_ThreeHit = false;

@@ -434,6 +434,38 @@ TEST_F(CameraViewRun, FacingAWallTheMouseTurnsTheViewBackAtOnce)
     }
 }
 
+// In cover at wave 01's crates, his back to them, S takes him out: the eye
+// that the crate held low or beside him comes back to its orbit looking down
+// at him no steeper than the orbit may, never from straight over him.
+TEST_F(CameraViewRun, LeavingCoverAtACrateTheViewLooksNoSteeperThanTheOrbit)
+{
+    shippedgame::EnterLevel("hangares");
+    getEnemyManager()->freezeIA();
+    setMainConfig("triggersUpdate", false);
+    const CCamera::Values& orbit = getCamera().GetValues();
+    const struct {
+        float x, z, yaw;
+    } spots[] = {{-845.0f, -1040.0f, 1.5707964f}, {-829.0f, -1001.0f, 2.3561945f}, {-590.0f, -860.0f, 0.7853982f}};
+    for (const auto& spot : spots) {
+        Place(spot.x, spot.z, spot.yaw);
+        Frame({DIK_SPACE});
+        Frames(120);
+        ASSERT_EQ(State(), 62) << "in cover at " << spot.x << ", " << spot.z;
+        float steepest = -9.0f, highest = 9.0f;
+        for (int i = 0; i < 60; ++i) {
+            if (i < 4)
+                Frame({DIK_S});
+            else
+                Frame();
+            steepest = std::max(steepest, ViewPitch());
+            highest = std::min(highest, ViewPitch());
+        }
+        EXPECT_EQ(State(), 30) << "out of cover";
+        EXPECT_LT(steepest, orbit.pitchUpLimit + 0.05f) << "from " << spot.x << ", " << spot.z;
+        EXPECT_GT(highest, orbit.pitchDownLimit - 0.05f) << "from " << spot.x << ", " << spot.z;
+    }
+}
+
 } // namespace
 
 namespace {

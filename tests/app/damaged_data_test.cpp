@@ -223,8 +223,8 @@ const Damage kDamages[] = {
     {"sala1_emptied", "sala1.lua", [](const std::string&) { return std::string(" \n"); },
      "Lua: sala1.lua: refused: it is empty\n", nullptr, true},
     {"gui_pictures_missing", "data/textures/GUI", nullptr,
-     "data/XML/GUI.xml: 168 of its 168 pictures are missing (GUI/BOTON_MAINMENU_CONTROLES.png, "
-     "GUI/BOTON_MAINMENU_CONTROLES_INGLES.png, GUI/BOTON_MAINMENU_EXIT.png, ...): what shows them is not drawn\n",
+     "data/XML/GUI.xml: 172 of its 172 pictures are missing (GUI/A_CUBIERTO_MANDO.png, "
+     "GUI/A_CUBIERTO_MANDO_INGLES.png, GUI/A_CUBIERTO_TECLADO.png, ...): what shows them is not drawn\n",
      nullptr, true},
     {"gui_names_unknown", "data/XML/GUI.xml", NamesUnknown,
      "data/XML/GUI.xml: no element \"FONDO_MAINMENU1\": it is not drawn\n", nullptr, true},

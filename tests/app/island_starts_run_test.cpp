@@ -223,6 +223,172 @@ TEST_F(FourthCheckpointStart, NobodyComesCloseInTheFirstTenSeconds)
     ExpectTimeForBearings(player);
 }
 
+// --- the square's revive ------------------------------------------------------------
+
+// The dockers' flight leaves him in cover behind the block. As soon as the
+// view is his, the mouse turns it right for a few frames; then S takes him
+// out of cover, and he stands on for two seconds.
+// The frames since the flight left him in cover with the view his; -1 before.
+class AtTheSquare : public IslandArrival {
+public:
+    AtTheSquare() : IslandArrival(4) {}
+    void Look(int t) override
+    {
+        if (m_Since < 0 && InControl() && getPlayer()->GetControllerSelector()->GetStateName() == "PARAPETED")
+            m_Since = t;
+        if (m_Since >= 0)
+            Watch(t - m_Since);
+    }
+    void Play(int t) override
+    {
+        if (m_Since >= 0)
+            Act(t - m_Since);
+    }
+    bool Done(int t) override { return m_Since >= 0 && Over(t - m_Since); }
+
+    virtual void Act(int u) = 0;
+    virtual void Watch(int u) = 0;
+    virtual bool Over(int u) = 0;
+
+private:
+    int m_Since = -1;
+};
+
+class CoverAtTheSquare : public AtTheSquare {
+public:
+    void Act(int t) override
+    {
+        if (t < kMouseFrames) {
+            SDL_Event motion{};
+            motion.type = SDL_MOUSEMOTION;
+            motion.motion.xrel = 8;
+            SDL_PushEvent(&motion);
+        }
+        keys.SetKey(DIK_S, t >= kLeave && t < kLeave + 4);
+    }
+
+    void Watch(int t) override
+    {
+        CGUIManager& gui = getGUI();
+        const D3DXVECTOR3 view = getCamera().GetViewDirection();
+        const float heading = std::atan2(view.x, view.z);
+        CControllerSelector* selector = getPlayer()->GetControllerSelector();
+        if (t == 0) {
+            coverAtControl = selector->GetStateName() == "PARAPETED" &&
+                             getPlayer()->GetController()->GetStateCode() == 62;
+            headingAtControl = heading;
+            gui.drawLog = &drawnInCover;
+        }
+        if (t == kMouseFrames + 2)
+            turned = std::remainder(heading - headingAtControl, 6.2831853f);
+        if (t == kLeave)
+            gui.drawLog = nullptr;
+        if (t >= kLeave) {
+            const float pitch = std::asin(-view.y);
+            steepest = std::max(steepest, pitch);
+            highest = std::min(highest, pitch);
+        }
+        if (t == kLeave + 30) {
+            stateOut = selector->GetStateName();
+            gui.drawLog = &drawnOut;
+        }
+        if (Over(t))
+            gui.drawLog = nullptr;
+    }
+
+    bool Over(int t) override { return t >= kLeave + 75; }
+
+    static bool Shows(const std::vector<std::string>& drawn, const std::string& name)
+    {
+        return std::find(drawn.begin(), drawn.end(), name) != drawn.end();
+    }
+
+    static constexpr int kMouseFrames = 12; // read back at 14 frames: inside two seconds of control
+    static constexpr int kLeave = 40;
+    bool coverAtControl = false;
+    float headingAtControl = 0.0f, turned = 0.0f;
+    float steepest = -9.0f, highest = 9.0f;
+    std::string stateOut;
+    std::vector<std::string> drawnInCover, drawnOut;
+};
+
+class SquareCover : public ShippedRun<CoverAtTheSquare> {
+protected:
+    SquareCover() : ShippedRun("square_cover") {}
+    void TearDown() override
+    {
+        getGUI().drawLog = nullptr;
+        ShippedRun::TearDown();
+    }
+};
+
+// Put in cover by a flight rather than by his own key, a new player must
+// see that he is in it, how to get out, and that the view is his: the HUD
+// says so while he is in cover and no longer once he is out, the mouse
+// turns the view its way at once, and getting up looks down at him no
+// steeper than the orbit may.
+TEST_F(SquareCover, TheHudSaysHeIsInCoverTheMouseTurnsTheViewAndSGetsHimOutLookingNoSteeper)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_GT(player.heldSince, 0) << "the view was never handed over";
+    ASSERT_TRUE(player.coverAtControl) << "the flight left him in cover";
+    EXPECT_TRUE(CoverAtTheSquare::Shows(player.drawnInCover, "A_CUBIERTO_TECLADO"));
+    EXPECT_LT(player.turned, -0.3f) << "96 counts to the right turned the view by " << player.turned;
+    EXPECT_EQ(player.stateOut, "FREE");
+    EXPECT_FALSE(CoverAtTheSquare::Shows(player.drawnOut, "A_CUBIERTO_TECLADO"));
+    const CCamera::Values& orbit = getCamera().GetValues();
+    EXPECT_LT(player.steepest, orbit.pitchUpLimit + 0.05f) << "getting up looked down at him";
+    EXPECT_GT(player.highest, orbit.pitchDownLimit - 0.05f);
+}
+
+// The pause menu's Continue a second into the view: the banner it brings
+// back is the square's, which the revive raised, not the first level's.
+class PausingAtTheSquare : public AtTheSquare {
+public:
+    void Act(int t) override { keys.SetKey(DIK_ESCAPE, t == 30); }
+    // Paused, the game's frame stands still and only the menu runs: Return
+    // goes down on the menu's fourth pass, its first item picked.
+    void UpdateGUI(float dt) override
+    {
+        AtTheSquare::UpdateGUI(dt);
+        const bool inMenu = getGUI().pauseActive;
+        if (inMenu) {
+            ++menuFrames;
+            keys.SetKey(DIK_ESCAPE, false);
+        }
+        keys.SetKey(DIK_RETURN, inMenu && menuFrames == 4);
+    }
+    void Watch(int t) override
+    {
+        const CGUIManager& gui = getGUI();
+        paused = paused || gui.pauseActive;
+        if (t == 45) {
+            continued = paused && !gui.pauseActive;
+            for (int n = 1; n <= CGUIManager::kMissionCount; ++n)
+                if (gui.missionBannerActive[n])
+                    upAfterContinue.push_back(n);
+        }
+    }
+    bool Over(int t) override { return t >= 46; }
+    int menuFrames = 0;
+    bool paused = false, continued = false;
+    std::vector<int> upAfterContinue;
+};
+
+class SquarePause : public ShippedRun<PausingAtTheSquare> {
+protected:
+    SquarePause() : ShippedRun("square_pause") {}
+};
+
+TEST_F(SquarePause, TheReviveRaisesTheSquaresBannerAndContinueBringsItBack)
+{
+    ASSERT_EQ(VantorelMain(), 0);
+    ASSERT_GT(player.heldSince, 0);
+    EXPECT_EQ(player.banners, std::vector<int>{7});
+    ASSERT_TRUE(player.continued) << "the pause menu was not opened and left";
+    EXPECT_EQ(player.upAfterContinue, std::vector<int>{7});
+}
+
 // --- the sky over the fifth checkpoint --------------------------------------------
 
 // He turns round once with the mouse, the view lifted a little. At each

@@ -150,10 +150,15 @@ void Player::PlanHangares()
     m_Steps.push_back({"wave_06 down", 150.0, fight});
     m_Steps.push_back({"into trg_07", 40.0, Walker(me, {{1600.0f, 9.2f, 1700.0f}}, [] { return InWave("wave_07"); })});
     m_Steps.push_back({"wave_07 down", 150.0, fight});
-    // Round the east side of the stack of crates before the hangar, wherever
-    // wave_07 left him.
+    // Round the east end of the fence by the plane's crates and the east
+    // side of the stack of crates before the hangar, wherever wave_07 left
+    // him south of them.
     m_Steps.push_back({"into trg_08", 40.0,
-                       Walker(me, {{1550.0f, 9.2f, 1560.0f}, {1600.0f, 9.2f, 2000.0f}, {1300.0f, 9.2f, 2300.0f}},
+                       Walker(me,
+                              {{1720.0f, 9.2f, 650.0f},
+                               {1550.0f, 9.2f, 1560.0f},
+                               {1600.0f, 9.2f, 2000.0f},
+                               {1300.0f, 9.2f, 2300.0f}},
                               [] { return InWave("wave_08"); })});
     m_Steps.push_back({"wave_08 down", 150.0, fight});
     m_Steps.push_back({"the hangar door open", 30.0, waitFor([] {

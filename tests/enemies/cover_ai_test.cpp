@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "enemies/EnemySenses.h"
+#include "math/VectorMath.h"
 #include "player/Weapon.h"
 #include "platform/crt.h"
 #include "world/Parapet.h"
@@ -222,21 +223,23 @@ TEST_F(CoverAiTest, AHoldStopsTheStatesButNotTheFightAndEndsInASearchOrCoverIdle
 
 TEST_F(CoverAiTest, BehindALowParapetOnlyAHeroOnItsSideStartsAFight)
 {
-    // Cover facing yaws, each with the hero's heading along it and against it.
-    for (float coverYaw : {-60.0f, 0.0f, 100.0f, 200.0f}) {
+    // Parapets facing every way, each with the hero's heading along the
+    // cover's (across it, away from its face) and against it: facing its
+    // face, he stands across it from the enemy and no fight starts.
+    for (float facing : {-60.0f, 0.0f, 100.0f, 200.0f}) {
         for (float turn : {0.0f, 80.0f, -80.0f, 100.0f, 180.0f}) {
             CEnemy* enemy = One("ene_1", 0, 100);
             senses.parapets.clear();
-            senses.AddCover("p_b_n_A_B_900", 0, 500, coverYaw);
+            senses.AddCover("p_b_n_A_B_900", 0, 500, facing);
             CIAEnemyCover* ai = enemy->getIA();
             ai->SetState("COVER_STATE");
             ASSERT_TRUE(ai->TakeNamedCoverPoint("p_b_n_A_B_900"));
             ai->SetInCover(true);
-            senses.hero.SetYaw((coverYaw + turn) * kPi / 180.0f);
+            senses.hero.SetYaw((facing + 180.0f + turn) * kPi / 180.0f);
             ai->Update(0.0f);
             ai->Update(0.0f);
             const bool fights = ai->GetState() == CIAEnemyCover::FIGHTING;
-            EXPECT_EQ(fights, std::fabs(turn) < 90.0f) << "cover " << coverYaw << " turn " << turn;
+            EXPECT_EQ(fights, std::fabs(turn) < 90.0f) << "facing " << facing << " turn " << turn;
             // The fight frees the parapet.
             if (fights)
                 EXPECT_TRUE(senses.parapets[0]->free);
@@ -341,7 +344,8 @@ TEST_F(CoverAiTest, TheNearestFreeParapetOfTheZoneOnTheFarSideOfTheHero)
     EXPECT_FALSE(chosen->free);
     EXPECT_TRUE(tie->free && wrongZone->free && forbidden->free && facingHero->free && far->free && high->free &&
                 behind->free);
-    EXPECT_NEAR(ai->GetCoverYaw(), 0.0f, 2e-3);  // the level pulls one end back 0.1
+    // Across it, toward the hero (the level pulls one end back 0.1).
+    EXPECT_NEAR(std::fabs(WrapAngle(ai->GetCoverYaw())), kPi, 2e-3);
     EXPECT_FALSE(ai->IsHighParapet());
     EXPECT_EQ(ai->GetCoverTarget(), D3DXVECTOR3(100, 0, 700));
 
@@ -375,7 +379,7 @@ TEST_F(CoverAiTest, TheNearestFreeParapetOfTheZoneOnTheFarSideOfTheHero)
 TEST_F(CoverAiTest, HurtEnemiesTakeAnyCoverAndHighCoverTakesItsNearerEnd)
 {
     senses.inCover = true;
-    TParapet* high = senses.AddCover("p_a_n_A_B_907", 40, 900, 0, 200);
+    TParapet* high = senses.AddCover("p_a_n_A_B_907", -40, 900, 0, 200);
     CEnemy* enemy = One("ene_1", 0, 1000);
     enemy->SetWeapon(&gun);
     CIAEnemyCover* ai = enemy->getIA();
@@ -387,8 +391,8 @@ TEST_F(CoverAiTest, HurtEnemiesTakeAnyCoverAndHighCoverTakesItsNearerEnd)
     ai->SetForceCoverChoice(true);
     ASSERT_EQ(ai->ChooseCoverPoint(), high);
     EXPECT_TRUE(ai->IsHighParapet());
-    // Facing +Z the segment runs from +X ("pt_ini") to -X ("pt_fin"): the
-    // enemy at x 0 is nearer the -X end.
+    // Facing +Z the segment runs from -X ("pt_ini") to +X ("pt_fin"): the
+    // enemy at x 0 is nearer the +X end.
     EXPECT_EQ(ai->GetCoverTarget(), high->pt_fin);
     EXPECT_FALSE(ai->IsNearEndTheStart());
     // 600 away or more is never taken.

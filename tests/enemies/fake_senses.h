@@ -38,7 +38,9 @@ public:
         return list;
     }
 
-    // A segment centred at (x, z) facing yawDegrees, as the level files make them.
+    // A segment centred at (x, z) facing yawDegrees, as the level files make
+    // them: its run from pt_ini to pt_fin turned a quarter heads across it,
+    // the facing's opposite, the way whoever holds it looks toward the fight.
     TParapet* AddCover(const std::string& name, float x, float z, float yawDegrees, float length = 100.0f)
     {
         const float a = yawDegrees * kPi / 180.0f;
@@ -46,7 +48,7 @@ public:
         D3DXMatrixRotationY(&turn, a);
         D3DXMatrixTranslation(&move, x, 0, z);
         D3DXMatrixMultiply(&world, &turn, &move);
-        const D3DXVECTOR3 right(std::cos(a), 0, -std::sin(a));
+        const D3DXVECTOR3 right(-std::cos(a), 0, std::sin(a));
         const D3DXVECTOR3 centre(x, 0, z);
         parapets.push_back(std::make_unique<TParapet>(
             MakeParapet(name, world, centre + right * (length / 2), centre - right * (length / 2))));

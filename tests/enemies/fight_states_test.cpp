@@ -285,12 +285,13 @@ TEST_F(FightStatesTest, CoverIsTakenWithin10FacingAlongTheParapetThenTheCoverYaw
         EXPECT_TRUE(Plays(enemy->GetEntity(), "pBajo_ostrel_enter"));
         EXPECT_TRUE(ai->IsHolding());
         EXPECT_FLOAT_EQ(ai->GetHoldTimer(), 0.8f);
-        // Once down it faces the way the cover faces, out of reach of the gun.
+        // Once down it heads across the cover, toward the hero out of reach
+        // of the gun beyond it: its face looks the other way, +Z.
         senses.hero.SetPosition(D3DXVECTOR3(0, 0, -2000));
         Run(enemy, 1.0f);
         EXPECT_EQ(ai->GetState(), CIAEnemyCover::COVER);
         EXPECT_FLOAT_EQ(enemy->GetPosition().GetYaw(), ai->GetCoverYaw());
-        EXPECT_NEAR(ai->GetCoverYaw(), 0.0f, 1e-3f);
+        EXPECT_NEAR(std::fabs(WrapAngle(ai->GetCoverYaw())), kPi, 1e-3f);
     }
 }
 
@@ -298,9 +299,9 @@ TEST_F(FightStatesTest, AHighWallIsHeldAtItsEndAndANamedOneForGood)
 {
     for (float off : {10.0f, 30.0f}) {
         senses.parapets.clear();
-        // Facing +Z its "pt_ini" end lies at +X.
+        // Facing +Z its "pt_ini" end lies at -X.
         TParapet* wall = senses.AddCover("p_a_n_A_B_901", 0, 800, 0, 200);
-        CEnemy* enemy = One("ene_1", 100 - off, 799.9f);
+        CEnemy* enemy = One("ene_1", off - 100, 799.9f);
         CIAEnemyCover* ai = enemy->getIA();
         ai->Update(0.0f);
         ASSERT_TRUE(ai->TakeNamedCoverPoint("p_a_n_A_B_901"));
@@ -313,7 +314,7 @@ TEST_F(FightStatesTest, AHighWallIsHeldAtItsEndAndANamedOneForGood)
         if (off > 10.0f)
             EXPECT_EQ(at, wall->pt_ini) << off;
         else
-            EXPECT_EQ(at, D3DXVECTOR3(90, 0, 799.9f)) << off;
+            EXPECT_EQ(at, D3DXVECTOR3(-90, 0, 799.9f)) << off;
     }
 }
 
@@ -321,13 +322,13 @@ TEST_F(FightStatesTest, LeaningOutAndBackIsNamedByTheWallAndItsNearEnd)
 {
     struct Case {
         const char* parapet;
-        float x;  // of the enemy, the wall from -100 to +100
+        float x;  // of the enemy, the wall from -100 ("pt_ini") to +100
         const char* out;
         const char* back;
     };
     const Case cases[] = {
-        {"p_a_n_A_B_901", 90, "palto_ostrel_asomaridaR", "palto_ostrel_asomarvueltaR"},
-        {"p_a_n_A_B_901", -90, "palto_ostrel_asomaridaL", "palto_ostrel_asomarvueltaL"},
+        {"p_a_n_A_B_901", -90, "palto_ostrel_asomaridaR", "palto_ostrel_asomarvueltaR"},
+        {"p_a_n_A_B_901", 90, "palto_ostrel_asomaridaL", "palto_ostrel_asomarvueltaL"},
         {"p_b_n_A_B_902", 90, "pBajo_ostrel_asomarida", "pBajo_ostrel_asomarvuelta"},
     };
     for (const Case& c : cases) {
@@ -425,11 +426,11 @@ TEST_F(FightStatesTest, AReloadTakes2SecondsInTheOpenAnd2_5InCoverThenGoesBackBy
     EXPECT_EQ(ai->GetState(), CIAEnemyCover::COVER);
 }
 
-TEST_F(FightStatesTest, ASearcherJumpsOverOnlyAJumpableParapetWithin30DegreesOfItsFacing)
+TEST_F(FightStatesTest, ASearcherJumpsOverOnlyAJumpableParapetTowardAHeroWithin30DegreesAcrossIt)
 {
     struct Case {
         const char* parapet;
-        float degrees;  // from the cover's facing (+Z) to the hero
+        float degrees;  // from the way across the cover (-Z) to the hero
         const char* animation;
         bool jumps;
     };
@@ -441,16 +442,19 @@ TEST_F(FightStatesTest, ASearcherJumpsOverOnlyAJumpableParapetWithin30DegreesOfI
     };
     for (const Case& c : cases) {
         senses.parapets.clear();
+        // Its face looks +Z, where the enemy crouches; the hero is across it.
         TParapet* cover = senses.AddCover(c.parapet, 0, 1000, 0);
-        CEnemy* enemy = One("ene_1", 0, 990);
-        enemy->GetPosition().SetYaw(0.0f);
+        CEnemy* enemy = One("ene_1", 0, 1030);
+        enemy->GetPosition().SetYaw(kPi);
         CIAEnemyCover* ai = enemy->getIA();
         ASSERT_TRUE(ai->TakeNamedCoverPoint(c.parapet));
         ai->SetInCover(true);
         const float a = c.degrees * kPi / 180.0f;
-        senses.hero.SetPosition(D3DXVECTOR3(1000 * std::sin(a), 0, 990 + 1000 * std::cos(a)));
+        senses.hero.SetPosition(D3DXVECTOR3(-1000 * std::sin(a), 0, 1030 - 1000 * std::cos(a)));
         ai->Update(kFrame);  // idle, it sees him and goes searching
         EXPECT_EQ(ai->GetState(), c.jumps ? CIAEnemyCover::JUMPING_COVER : CIAEnemyCover::SEARCHING) << c.parapet;
+        if (c.jumps)
+            EXPECT_NEAR(std::fabs(WrapAngle(enemy->GetPosition().GetYaw())), kPi, 1e-3f) << "over, toward him";
         EXPECT_TRUE(Plays(enemy->GetEntity(), c.animation)) << c.parapet << " " << c.degrees;
         EXPECT_FALSE(ai->IsInCover());
         EXPECT_FLOAT_EQ(ai->GetHoldTimer(), c.jumps ? 1.3f : 0.8f) << c.parapet;
@@ -466,7 +470,7 @@ TEST_F(FightStatesTest, ANamedParapetIsNeverTakenFromItsHolderAndAnEndPickedAtLo
 {
     // The loader sets the state before it places the enemy.
     TParapet* wall = senses.AddCover("p_a_n_A_B_502", 5000, 5000, 0, 400);
-    Wave({EnemyEntry{"ene_7", "soldado", Point(5400, 0, 5300), "gun", "MOVE_TO_COVER_STATE"}});
+    Wave({EnemyEntry{"ene_7", "soldado", Point(4600, 0, 5300), "gun", "MOVE_TO_COVER_STATE"}});
     CIAEnemyCover* ai = Enemy("ene_7")->getIA();
     ASSERT_EQ(ai->GetOccupiedParapet(), wall);
     ai->Update(kFrame);
@@ -528,12 +532,19 @@ TEST_F(FightStatesTest, OnlyTheParapetsSomeoneHoldsAreTakenWhateverTheFightDoes)
     }
 }
 
-TEST_F(FightStatesTest, ALeanOutThatEndsWithTheHeroBeyondTheCoverLineGoesSearching)
+TEST_F(FightStatesTest, ALeanOutThatEndsWithTheHeroFacingItAcrossTheCoverGoesSearching)
 {
-    for (float heroYaw : {0.0f, kPi}) {  // the cover faces +Z: the same way, or against it
+    // The cover faces +Z and heads -Z: the hero looks at its face from
+    // across it, or the way it heads. The staged first wave searches for
+    // nobody: there the enemy ducks back behind the cover it holds, the
+    // empty clip then reloaded.
+    for (const std::string wave : {"wave_02", "wave_01"})
+    for (float heroYaw : {0.0f, kPi}) {
+        SCOPED_TRACE(wave);
         senses.parapets.clear();
         TParapet* cover = senses.AddCover("p_b_n_A_B_900", 0, 800, 0);
-        CEnemy* enemy = One("ene_1", 0, 790);
+        Wave({EnemyEntry{"ene_1", "soldado", Point(0, 0, 790, 180)}}, wave);
+        CEnemy* enemy = Enemy("ene_1");
         CIAEnemyCover* ai = enemy->getIA();
         ai->Update(0.0f);
         ai->SetForceCoverChoice(true);
@@ -542,10 +553,14 @@ TEST_F(FightStatesTest, ALeanOutThatEndsWithTheHeroBeyondTheCoverLineGoesSearchi
         ai->EnterShootingFromCover();
         senses.hero.SetYaw(heroYaw);
         enemy->GetWeapon()->SetClipAndAmmo(0, 100);  // the lean-out ends on an empty clip
-        const bool behind = heroYaw > 1.0f;
-        ASSERT_TRUE(RunUntil(enemy, behind ? CIAEnemyCover::SEARCHING : CIAEnemyCover::COVER, 1.0f)) << heroYaw;
-        EXPECT_EQ(cover->free, behind) << heroYaw;
-        EXPECT_EQ(ai->GetOccupiedParapet() == cover, !behind) << heroYaw;
+        const bool across = heroYaw < 1.0f && wave != "wave_01";
+        ASSERT_TRUE(RunUntil(enemy, across ? CIAEnemyCover::SEARCHING : CIAEnemyCover::COVER, 1.0f)) << heroYaw;
+        EXPECT_EQ(cover->free, across) << heroYaw;
+        EXPECT_EQ(ai->GetOccupiedParapet() == cover, !across) << heroYaw;
+        if (!across) {
+            Run(enemy, 4.0f);
+            EXPECT_GT(enemy->GetWeapon()->GetCurrentClip(), 0) << heroYaw;
+        }
     }
 }
 

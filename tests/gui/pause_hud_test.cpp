@@ -366,6 +366,41 @@ TEST_F(PauseHud, TheHudDrawsFrameWeaponCrosshairByStateAndRayAndTheAmmunition)
     EXPECT_EQ(Render(), with({"MARCO"}, tail));
 }
 
+// In cover, whether he walked into it or a cut-scene put him there, the HUD
+// says so and how to get out, by device and language, until he peeks out,
+// vaults or leaves; a fight's prompt takes its place.
+TEST_F(PauseHud, InCoverTheHudSaysSoAndHowToGetOut)
+{
+    auto hint = [this] {
+        const Strings seen = Render();
+        for (const std::string& name : seen)
+            if (name.rfind("A_CUBIERTO", 0) == 0)
+                return name;
+        return std::string();
+    };
+    hero.stateName = "PARAPETED";
+    for (int code : {38, 62, 34, 63}) {
+        hero.stateCode = code;
+        EXPECT_EQ(hint(), "A_CUBIERTO_TECLADO") << code;
+    }
+    for (int code : {48, 37, 39}) {
+        hero.stateCode = code;
+        EXPECT_EQ(hint(), "") << code;
+    }
+    hero.stateCode = 62;
+    padHints = true;
+    EXPECT_EQ(hint(), "A_CUBIERTO_MANDO");
+    gui.english = true;
+    EXPECT_EQ(hint(), "A_CUBIERTO_MANDO_INGLES");
+    gui.english = false;
+    gui.comboHintActive = gui.comboHintX = true;
+    EXPECT_EQ(hint(), "");
+    gui.comboHintActive = gui.comboHintX = false;
+    hero.stateName = "FREE";
+    hero.stateCode = 30;
+    EXPECT_EQ(hint(), "");
+}
+
 TEST_F(PauseHud, AComboHintBlinksHidesTheAmmunitionAndBlinksEvenWithoutAButton)
 {
     gui.comboHintActive = gui.comboHintX = true;

@@ -43,7 +43,7 @@ std::vector<std::pair<std::string, bool>> LookedUpNames()
                           "COMBO_Y_TECLADO", "NUMBERS", "FADE", "FADE_BLANCO"})
         add(n, false);
     for (const char* n : {"GUN", "SHOTGUN", "THOMPSON", "FONDO_MANDO", "FONDO_TECLADO", "FONDO_LOGROS", "FONDO_PAUSE", "SKIP_VINYETAS_MANDO",
-                          "SKIP_VINYETAS_TECLADO", "EXPEDIENTE_X"})
+                          "SKIP_VINYETAS_TECLADO", "EXPEDIENTE_X", "A_CUBIERTO_MANDO", "A_CUBIERTO_TECLADO"})
         add(n, true);
     for (int id = 1; id <= 10; ++id)
         add(kAchievementListElements[id], true);

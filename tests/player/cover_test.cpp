@@ -612,6 +612,8 @@ TEST_F(Cover, TheScaffoldPlanksGoneThrowHimOutOfThoseTwoParapetsOnly)
         EXPECT_EQ(selector->IsFree(), c.thrown) << c.parapet;
         ExpectOnlyTheHeldParapetTaken(c.parapet);
     }
+    // The level's crates are whole again for whatever runs next.
+    getRigid()->crateBroken2 = getRigid()->crateBroken3 = false;
 }
 
 TEST_F(Cover, PressesAreDroppedUnderMenusFlightsSequencesAndWaits)

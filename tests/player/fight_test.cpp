@@ -371,6 +371,56 @@ TEST_F(Fight, AWonFightWhoseWaveWasLeftStillLetsTheHeroGo)
     ExpectReleased();
 }
 
+// A script orders the enemy elsewhere mid-fight (a wave sending it to a cover
+// point): it leaves the frozen wave's updates, so its blow would never end.
+// The fight ends for both: unfinished, the hero goes free unhurt and the
+// enemy keeps its order; with every blow landed, the enemy falls.
+TEST_F(Fight, AnEnemyAScriptSendsAwayMidFightEndsItForBoth)
+{
+    for (const bool won : {false, true}) {
+        if (won) {
+            WinTwoHitFight();
+            if (HasFatalFailure())
+                return;
+            ASSERT_TRUE(fight->IsComplete());
+        } else {
+            Start(49);
+            RunToPrompt();
+            ASSERT_TRUE(Prompt());
+        }
+        ai->setMoveToCoverState("");
+        const std::uint16_t ordered = ai->GetState();
+        ASSERT_NE(ordered, CIAEnemyCover::FIGHTING);
+        for (int frames = 0; Fighting() && frames < 300; ++frames)
+            Frame();
+        ExpectReleased();
+        EXPECT_EQ(hero->GetLife(), 350) << won;
+        if (won) {
+            EXPECT_EQ(ai->GetState(), CIAEnemyCover::DEAD);
+        } else {
+            EXPECT_EQ(ai->GetState(), ordered);
+            EXPECT_EQ(enemy->GetEntity()->GetActionCount(), 0) << "its blow stopped with the fight";
+            Load("ene_1");
+        }
+    }
+}
+
+// A restart or a cut-scene switches the hero out of a fight in slow motion
+// with its prompt up: neither outlasts it, and the enemy is let go.
+TEST_F(Fight, SwitchedOutOfAFightTheHeroLeavesNoSlowMotionPromptOrFreezeBehind)
+{
+    Start(49);
+    RunToPrompt();
+    ASSERT_TRUE(Prompt());
+    ASSERT_LT(GameTimeScale, 1.0f);
+    selector->SwitchToFree(false, false);
+    ExpectReleased();
+    EXPECT_FALSE(getGUI().comboHintX || getGUI().comboHintY);
+    EXPECT_NE(ai->GetState(), CIAEnemyCover::FIGHTING);
+    Frame();
+    EXPECT_FLOAT_EQ(GameTimeScale, 1.0f);
+}
+
 TEST_F(Fight, APromptAnsweredAfterTheSlowMotionRanOutStillLands)
 {
     Start(49);

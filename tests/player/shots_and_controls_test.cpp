@@ -593,6 +593,8 @@ TEST_F(HeroPlay, CoverIsOfferedInReachInFrontAndAcrossHisLineOfSight)
     } crates[] = {{"p_b_n_A_P_008", &CRigidAnimManager::crateBroken2, &CRigidAnimManager::crateBroken3},
                   {"p_b_n_A_P_009", &CRigidAnimManager::crateBroken3, &CRigidAnimManager::crateBroken2}};
     for (const auto& crate : crates) {
+        // Both crates whole to start with, whatever ran before.
+        getRigid()->crateBroken2 = getRigid()->crateBroken3 = false;
         const TParapet planks = Parapet(crate.name, {-100, 0, 100}, {100, 0, 100}, 3.0f);
         EXPECT_TRUE(CoverPointAt(planks, {0, 0, 0}, 0.2f, &point)) << crate.name;
         getRigid()->*crate.other = true;

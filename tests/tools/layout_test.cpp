@@ -90,6 +90,37 @@ TEST(Layout, PlacementMatchesTheGamesAndTheGroundFollowsIt)
     EXPECT_FALSE(layout.GroundAt(2000, 0, h));
 }
 
+// Nothing stands on a cable strung overhead or a banner, whatever lies under
+// them; a fence or a pole rising from the yard stands in the way, and a plank
+// laid on a crate is its new top.
+TEST(Layout, GroundIsWhatRisesFromItNotACableOrABannerOverhead)
+{
+    const LevelLayout layout = Parse(R"(<layout level="test">
+      <material name="m" diffusemap="d.jpg"/>
+      <object name="yard" shape="floor" size="2000 0 2000" position="0 0 0" material="m"/>
+      <object name="post" shape="cylinder" size="20 400 20" position="-300 0 300" material="m"/>
+      <object name="pole" shape="cylinder" size="16 400 16" position="300 0 300" material="m"/>
+      <object name="cable" shape="box" size="620 6 6" position="0 400 300" material="m"/>
+      <object name="banner" shape="box" size="300 80 4" position="0 200 -300" material="m"/>
+      <object name="fence" shape="box" size="400 220 12" position="-500 0 -600" material="m"/>
+      <object name="crate" shape="box" size="100 100 100" position="200 0 0" material="m"/>
+      <object name="plank" shape="box" size="200 10 12" position="200 100 0" material="m"/>
+    </layout>)");
+    const float ground[][3] = {
+        {0, 300, 0},      // under the cable: the yard
+        {300, 300, 400},  // the pole's tip, the cable over it
+        {-300, 300, 406}, // the cable where it lies on the post
+        {0, -300, 0},     // under the banner
+        {-500, -600, 220}, // the fence's top
+        {200, 0, 110},    // the plank on the crate
+    };
+    float h = 0;
+    for (const auto& g : ground) {
+        ASSERT_TRUE(layout.GroundAt(g[0], g[1], h)) << g[0] << "," << g[1];
+        EXPECT_NEAR(h, g[2], 1e-3f) << g[0] << "," << g[1];
+    }
+}
+
 // The game finds the front a character walks up to from the third row of the parapet's matrix:
 // away from the crate. It turns him in cover to pt_fin - pt_ini plus a quarter turn: across the
 // parapet toward the crate, where he peeks and where the camera looks over him.
@@ -181,6 +212,14 @@ TEST(Layout, RefusesWhatCannotBeBuiltOrThatTheGameCannotUse)
         {parapet("p_b_n_A_B_001", R"(position="10 100 10" yaw="30" length="40")"), "on its object"},
         {parapet("p_b_n_A_B_001", R"(position="400 0 400" yaw="45" length="100")"), "too far"},
         {parapet("p_b_n_A_B_001", R"(position="40 0 69.28" yaw="30" length="4000")"), "no ground"},
+        // On the roof of a house the crate leans on, out of the crate's cover.
+        {Level(R"(<parapet name="p_b_n_A_B_001" position="40 400 69.28" yaw="30" length="100"/>)",
+               R"(<object name="house" shape="box" size="400 400 400" position="100 0 240" material="m"/>)"),
+         "above its object's top"},
+        // Under a cable strung overhead the ground is the floor's.
+        {Level("", R"(<object name="cable" shape="box" size="2000 6 6" position="0 400 300" material="m"/>
+                      <prop name="obj_lata_01" position="300 406 300"/>)"),
+         "not on the ground"},
         {Level(std::string(kCrateParapet) + kCrateParapet), "twice"},
         {Level("", "<parapet name=\"p_b_n_A_B_001\" " + fine + "/>"), "outside any object"},
         // Cover along the faces: of a known height, and of a box.

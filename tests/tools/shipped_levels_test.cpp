@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -15,6 +17,7 @@
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "datagen/Characters.h"
+#include "datagen/EnemyLists.h"
 #include "datagen/Layout.h"
 #include "datagen/MeshLevels.h"
 #include "math/VectorMath.h"
@@ -281,6 +284,83 @@ TEST(ShippedLevels, EveryVaultComesDownOnOpenGroundPastItsCrate)
                     }
             }
     EXPECT_GT(vaults, 10);
+}
+
+// The surface of o over (x, z): a floor's height, a slope's where the point
+// lies on it (it rises toward its local -z), a solid's top.
+float SurfaceOf(const LayoutObject& o, float x, float z)
+{
+    if (o.shape == datagen::LayoutShape::Floor)
+        return o.position.y;
+    if (o.shape != datagen::LayoutShape::Wedge)
+        return o.position.y + o.size.y;
+    const float yaw = o.yawDegrees * 0.017453292f;
+    const float localZ = (x - o.position.x) * std::sin(yaw) + (z - o.position.z) * std::cos(yaw);
+    return o.position.y + o.size.y * (o.size.z / 2 - localZ) / o.size.z;
+}
+
+// What holds a point up at a height between low and high over (x, z): a
+// floor or slope there, or a solid whose top is there and which rises in
+// turn from something under it (within a step of its underside, or sunk
+// into it), down to a floor or slope.
+bool Held(const LevelLayout& level, float x, float z, float low, float high, int depth = 0)
+{
+    constexpr float kStep = 30.0f;
+    for (const LayoutObject& o : level.objects) {
+        if (o.shape == datagen::LayoutShape::Sky || !o.Covers(x, z))
+            continue;
+        const float h = SurfaceOf(o, x, z);
+        if (h < low || h > high)
+            continue;
+        const bool terrain = o.shape == datagen::LayoutShape::Floor || o.shape == datagen::LayoutShape::Wedge;
+        if (terrain || (depth < 6 && Held(level, x, z, o.position.y - kStep, h - 1.0f, depth + 1)))
+            return true;
+    }
+    return false;
+}
+
+// Everything the layouts set down where a character walks stands on the
+// ground or on a solid that stands on it: no soldier on a cable strung over
+// the yard, no cover on a roof beside its crate, no prop or volume on a
+// banner. A parapet stands below its object's top, which hides whoever
+// crouches there.
+TEST(ShippedLevels, EverythingSetDownStandsOnTheGroundNotOnWhatHangsOverIt)
+{
+    const auto files = datagen::LevelLayoutFiles();
+    for (const std::string& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LevelLayout level;
+        std::string error;
+        ASSERT_TRUE(datagen::ReadLayout(file, level, error)) << error;
+        SCOPED_TRACE(level.level);
+        auto expectHeld = [&](const std::string& what, const D3DXVECTOR3& p) {
+            EXPECT_TRUE(Held(level, p.x, p.z, p.y - 2.01f, p.y + 2.01f))
+                << what << " at " << p.x << " " << p.y << " " << p.z;
+        };
+        int placed = 0;
+        for (const LayoutObject& o : level.objects)
+            for (const LayoutParapet& p : o.parapets) {
+                for (const D3DXVECTOR3& at : {p.position, p.Start(), p.End()})
+                    expectHeld(p.name, at);
+                EXPECT_GT(o.position.y + o.size.y, p.position.y + 20.0f) << p.name << " beside " << o.name;
+                ++placed;
+            }
+        for (const LayoutParapet& p : level.faceCover)
+            for (const D3DXVECTOR3& at : {p.position, p.Start(), p.End()})
+                expectHeld(p.name, at);
+        for (const datagen::LayoutTrigger& t : level.triggers)
+            expectHeld(t.name, t.position);
+        for (const datagen::LayoutProp& p : level.props)
+            expectHeld(p.name, p.position);
+        std::vector<datagen::LayoutEnemy> enemies;
+        ASSERT_TRUE(datagen::ReadLayoutEnemies(xml, level, enemies, error)) << error;
+        for (const datagen::LayoutEnemy& e : enemies)
+            for (const D3DXVECTOR3& at : e.points)
+                expectHeld(e.wave + " " + e.name, at);
+        EXPECT_GT(placed, 20);
+        EXPECT_GT(enemies.size(), 10u);
+    }
 }
 
 TEST(ShippedLevels, LightsCoverThePlayingAreaAndEveryCheckpoint)

@@ -169,6 +169,19 @@ std::vector<GuiImage> BuildTable()
     t.push_back(Row("MARCO", GuiKind::Frame, "", "", 0.855f, 0.105f, 0.16f, 288, 128));
     t.push_back(Row("PARAPETO_MANDO", GuiKind::CoverHint, "A", "", 0.855f, 0.255f, 0.07f, 160, 72, 1, 1));
     t.push_back(Row("PARAPETO_TECLADO", GuiKind::CoverHint, "", "", 0.855f, 0.255f, 0.07f, 160, 72, 1, 2));
+    // In cover, in the same place: that he is in it, and the way out and
+    // the way to fire from it, which nothing else on the screen tells.
+    const struct {
+        const char *name, *es, *en;
+    } inCover[] = {{"A_CUBIERTO_TECLADO", "S: salir · clic derecho: asomarse", "S: get out · right click: peek"},
+                   {"A_CUBIERTO_MANDO", "stick abajo: salir · gatillo izq.: asomarse",
+                    "stick down: get out · left trigger: peek"}};
+    for (const auto& hint : inCover) {
+        GuiImage g = Row(hint.name, GuiKind::Banner, "A CUBIERTO", "IN COVER", 0.855f, 0.245f, 0.07f, 480, 100, 1, 1);
+        g.detail = hint.es;
+        g.detailEn = hint.en;
+        t.push_back(g);
+    }
     // A fight's prompt stands in the middle of the screen over the fighters'
     // heads, large enough to be read in the moment it allows: the button's
     // picture and its name. A lost fight says why in the same place.

@@ -318,6 +318,9 @@ std::string CheckParapet(const LevelLayout& layout, const LayoutObject& o, const
     }
     if (o.Covers(p.position.x, p.position.z))
         return what + " stands on its object";
+    // Beside a crate, on the roof of the house it leans on, nothing hides.
+    if (o.position.y + o.size.y <= p.position.y + kGroundTolerance)
+        return what + " stands above its object's top";
     const D3DXVECTOR3 local = ToObjectFrame(o, p.position.x, p.position.z);
     const float outX = std::fmax(std::fabs(local.x) - o.size.x / 2, 0.0f);
     const float outZ = std::fmax(std::fabs(local.z) - o.size.z / 2, 0.0f);
@@ -504,18 +507,30 @@ D3DXVECTOR3 LayoutParapet::End() const
 
 bool LevelLayout::GroundAt(float x, float z, float& height) const
 {
+    // Floors, slopes and solids a foot fits on first; then the narrow ones
+    // (a fence, a pole, a cable, a banner) where they rise from that ground,
+    // walls to crouch against or climb onto, and not where they hang over it.
     bool found = false;
-    for (const LayoutObject& o : objects) {
-        if (o.shape == LayoutShape::Sky || !o.Covers(x, z))
-            continue;
-        float top = o.size.y;
-        if (o.shape == LayoutShape::Floor)
-            top = 0;
-        else if (o.shape == LayoutShape::Wedge)
-            top = o.size.y * (o.size.z / 2 - ToObjectFrame(o, x, z).z) / o.size.z;
-        if (!found || o.position.y + top > height)
-            height = o.position.y + top;
-        found = true;
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool wide = pass == 0;
+        const float under = height;
+        const bool anythingUnder = found;
+        for (const LayoutObject& o : objects) {
+            if (o.shape == LayoutShape::Sky || !o.Covers(x, z))
+                continue;
+            float top = o.size.y;
+            if (o.shape == LayoutShape::Floor)
+                top = 0;
+            else if (o.shape == LayoutShape::Wedge)
+                top = o.size.y * (o.size.z / 2 - ToObjectFrame(o, x, z).z) / o.size.z;
+            const bool narrow = o.shape != LayoutShape::Floor && o.shape != LayoutShape::Wedge &&
+                                std::fmin(o.size.x, o.size.z) < kNarrowestFoothold;
+            if (narrow == wide || (narrow && anythingUnder && o.position.y > under + kStandingGap))
+                continue;
+            if (!found || o.position.y + top > height)
+                height = o.position.y + top;
+            found = true;
+        }
     }
     return found;
 }

@@ -195,8 +195,13 @@ struct LevelLayout {
 
     // The highest walkable surface over the ground point (x, z): the top of
     // every floor and solid whose footprint holds the point (a wedge's slope
-    // where it is), the sky aside. False when nothing lies under the point.
+    // where it is), the sky aside. A solid too narrow for a foot counts only
+    // where it rises from the ground under it (a fence, a pole), never where
+    // it hangs more than kStandingGap over it (a cable strung overhead, a
+    // banner). False when nothing lies under the point.
     bool GroundAt(float x, float z, float& height) const;
+    static constexpr float kNarrowestFoothold = 20.0f;
+    static constexpr float kStandingGap = 30.0f;
 };
 
 // Reads a layout. False, with the reason in error, when the file cannot be
