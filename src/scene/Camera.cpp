@@ -569,7 +569,7 @@ void CCamera::UpdateFollowCamera()
     // settled a hundred pixels and more beside him. Each frame of the lock
     // takes both afresh; a lock on an enemy who has fallen lets go at once.
     if (m_HasAimTarget)
-        RefreshAimTarget();
+        FollowAimTarget();
     // Held by something the eye cannot get round (a wall behind him, the
     // camera's body caught on a corner), the lock would never see the eye
     // come round to its soldier and the mouse would stay dead until he fell.
@@ -910,6 +910,14 @@ void CCamera::SelectNextAimTarget()
 }
 
 void CCamera::RefreshAimTarget()
+{
+    // Held, the lock is the player's choice: a plane or a running soldier
+    // is followed past the time a tapped lock has to come round.
+    m_LockSeconds = 0.0f;
+    FollowAimTarget();
+}
+
+void CCamera::FollowAimTarget()
 {
     D3DXVECTOR3 position;
     if (World().FindLiveTarget(m_AimTargetName, &position)) {

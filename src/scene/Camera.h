@@ -153,7 +153,9 @@ public:
 
     // Locks onto the next enemy after the kept one, or lets go when there is none.
     void SelectNextAimTarget();
-    // Re-aims at the kept enemy while it lives; lets go otherwise.
+    // Re-aims at the kept enemy while it lives; lets go otherwise. The
+    // controllers call it while the player holds the lock's button: the lock
+    // then follows its enemy for as long as it is held.
     void RefreshAimTarget();
 
     // One frame of recoil for the eye: (v, -15, v) and (v, -1.5, v) with v
@@ -229,6 +231,7 @@ private:
     void BuildProjection();
     void KeepUsableOffsets(bool fileRead);
     void ComputeAimPoint(const D3DXVECTOR3& enemyPosition);
+    void FollowAimTarget();
     void UpdateFreeCamera(const CameraHeroState& hero);
     // The heading the orbit keeps to and swings back to: the hero's own,
     // but behind a parapet the one that faces it.

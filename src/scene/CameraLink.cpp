@@ -3,6 +3,7 @@
 // turns it.
 #include "scene/Camera.h"
 
+#include "app/GameStateFlags.h"
 #include "enemies/Enemy.h"
 #include "enemies/EnemyManager.h"
 #include "input/InputManager.h"
@@ -31,6 +32,36 @@ bool HeroSees(const D3DXVECTOR3& soldier)
     const D3DXVECTOR3 eyes = getPlayer()->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, kHeroEyes, 0.0f);
     return getCollisionManager().SweepSphere(eyes, soldier + D3DXVECTOR3(0.0f, kSoldierChest, 0.0f),
                                              kSightRadius) >= 1.0f;
+}
+
+// The plane's gunner keeps his post at the middle of its loop, where
+// nothing is drawn: locked there, the view settled on empty sky beside the
+// plane. While the loop plays the lock aims at the plane's body, whose box
+// takes the shots, seen up to its skin (the sight would meet the box itself).
+const char* const kPlaneGunner = "ene_Avioneta";
+const char* const kPlaneBox = "col_avion_bucle";
+constexpr float kPlaneSkin = 260.0f;
+
+// The point the lock aims at lies the soldier's chest height over the one
+// given back, as his chest lies over his feet. False when the hero cannot
+// see it.
+bool LockPoint(CEnemy* enemy, D3DXVECTOR3* feet)
+{
+    const D3DXVECTOR3 chest(0.0f, kSoldierChest, 0.0f);
+    if (enemy->GetName() == kPlaneGunner && getGSF().isPlayingRigidaEneAvioneta()) {
+        D3DXVECTOR3 centre;
+        if (!getCollisionManager().StaticBodyCentre(kPlaneBox, &centre))
+            return false;
+        const D3DXVECTOR3 eyes = getPlayer()->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, kHeroEyes, 0.0f);
+        const D3DXVECTOR3 way = centre - eyes;
+        const float length = D3DXVec3Length(&way);
+        *feet = centre - chest;
+        return length <= kPlaneSkin ||
+               getCollisionManager().SweepSphere(eyes, eyes + way * ((length - kPlaneSkin) / length), kSightRadius) >=
+                   1.0f;
+    }
+    *feet = enemy->GetPosition().GetPosition();
+    return HeroSees(*feet);
 }
 
 // The parapet's line runs a little out from the face of its crate or
@@ -160,12 +191,14 @@ public:
     bool NextAimTarget(const std::string& current, std::string* name, D3DXVECTOR3* position) override
     {
         CEnemy* enemy = getEnemyManager()->GetNearestTrackedEnemy(
-            current, [](CEnemy* soldier) { return HeroSees(soldier->GetPosition().GetPosition()); });
+            current, [](CEnemy* soldier) {
+                D3DXVECTOR3 feet;
+                return LockPoint(soldier, &feet);
+            });
         if (!enemy)
             return false;
         *name = enemy->GetName();
-        *position = enemy->GetPosition().GetPosition();
-        return true;
+        return LockPoint(enemy, position);
     }
 
     bool FindLiveTarget(const std::string& name, D3DXVECTOR3* position) override
@@ -173,8 +206,7 @@ public:
         CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(name);
         if (!enemy || enemy->getIA()->GetState() == CIAEnemyCover::DEAD)
             return false;
-        *position = enemy->GetPosition().GetPosition();
-        return HeroSees(*position);
+        return LockPoint(enemy, position);
     }
 };
 

@@ -265,6 +265,24 @@ void CCollisionManager::RemoveStaticBody(std::string name)
     }
 }
 
+bool CCollisionManager::StaticBodyCentre(const std::string& name, D3DXVECTOR3* centre) const
+{
+    if (!dynamicsWorld)
+        return false;
+    const btCollisionObjectArray& objects = dynamicsWorld->getCollisionObjectArray();
+    for (int i = 0; i < objects.size(); ++i) {
+        const btRigidBody* body = btRigidBody::upcast(objects[i]);
+        if (!body || !body->getMotionState() || !body->isStaticOrKinematicObject() || KindOf(body) != PHYSICS_BOX)
+            continue;
+        if (static_cast<const RayHit*>(body->getUserPointer())->name != name)
+            continue;
+        const btVector3& at = body->getWorldTransform().getOrigin();
+        *centre = D3DXVECTOR3(at.x(), at.y(), at.z());
+        return true;
+    }
+    return false;
+}
+
 void CCollisionManager::CarryStaticBody(const std::string& name, const D3DXMATRIX& object)
 {
     if (!dynamicsWorld)

@@ -241,6 +241,9 @@ public:
     // their height up). A box that moves is met by shots only, never by the
     // characters or the camera. Nothing for a name not in the world.
     void CarryStaticBody(const std::string& name, const D3DXMATRIX& object);
+    // The middle of the level's box of that name where it stands now; false
+    // when no box of that name is in the world.
+    bool StaticBodyCentre(const std::string& name, D3DXVECTOR3* centre) const;
     btRigidBody* AddStaticBody(const btTransform& transform, btCollisionShape* shape, std::string name);
     btRigidBody* AddDynamicBody(float mass, const btTransform& start, btCollisionShape* shape, PropRecord* record);
     // Builds a prop's entity and body when the level is loaded.

@@ -31,6 +31,9 @@
 #include "world/CollisionManager.h"
 #include "world/Scenario.h"
 #include "world/TriggerManager.h"
+#include "app/GameStateFlags.h"
+#include "scene/SceneManager.h"
+#include "scene/Entity3D.h"
 
 namespace {
 
@@ -119,6 +122,12 @@ protected:
     {
         const D3DXVECTOR3 v = getCamera().GetViewDirection();
         return std::atan2(v.x, v.z);
+    }
+    // The heading of the view drawn, from the view matrix.
+    static float DrawnYaw()
+    {
+        const D3DXMATRIX& v = getCamera().GetViewMatrix();
+        return std::atan2(-v._13, -v._33);
     }
     // Positive looking down, as the orbit's pitch.
     static float ViewPitch() { return std::asin(-getCamera().GetViewDirection().y); }
@@ -458,3 +467,158 @@ TEST_F(CameraViewRun, LeavingCoverAtACrateTheViewLooksNoSteeperThanTheOrbit)
 }
 
 } // namespace
+
+namespace {
+// Where a point of the world falls on the screen, from its middle, in
+// pixels of a 320 x 240 frame; y grows downward.
+D3DXVECTOR2 FromCrosshair(const D3DXVECTOR3& point)
+{
+    D3DXMATRIX vp;
+    D3DXMatrixMultiply(&vp, &getCamera().GetViewMatrix(), &getCamera().GetProjectionMatrix());
+    D3DXVECTOR4 clip;
+    D3DXVec3Transform(&clip, &point, &vp);
+    return D3DXVECTOR2(clip.x / clip.w * 160.0f, -clip.y / clip.w * 120.0f);
+}
+} // namespace
+
+// The share of a patch round the crosshair (a few pixels beside its own
+// lines) that the circling plane changes: the frame drawn as the game draws
+// it, and once more with the plane's loop hidden.
+float PlaneUnderCrosshair()
+{
+    std::vector<D3DCOLOR> with, without;
+    IEntidad3D* body = getSceneManager().FindEntity("AVION_NUEVO_CUERPO_BUCLE");
+    RenderFrame(kViewFrame);
+    devicetest::ReadBackBuffer(D3DDevice, &with);
+    body->SetVisible(false);
+    RenderFrame(kViewFrame);
+    devicetest::ReadBackBuffer(D3DDevice, &without);
+    body->SetVisible(true);
+    int changed = 0, seen = 0;
+    for (int y = 120 - 5; y <= 120 + 5; ++y)
+        for (int x = 160 - 5; x <= 160 + 5; ++x) {
+            if (std::abs(x - 160) < 3 || std::abs(y - 120) < 3 || size_t(y * 320 + x) >= with.size())
+                continue;
+            const size_t p = size_t(y * 320 + x);
+            ++seen;
+            changed += with[p] != without[p];
+        }
+    return seen ? float(changed) / float(seen) : 0.0f;
+}
+
+// The plane circles over wave 04, its soldiers down. From the yard the
+// player aims, holds Q and fires the pistol, reloading when the clip runs
+// dry: the lock keeps the plane's body under the crosshair as it flies, and
+// its own shots bring it down within the time of a loop and a half.
+TEST_F(CameraViewRun, HoldingQOnTheCirclingPlaneTheCrosshairStaysOnItAndThePistolBringsItDown)
+{
+    shippedgame::EnterLevel("hangares");
+    getEnemyManager()->setNewZone("room01", "wave_04");
+    Frame();
+    getGSF().hangarRigidState = CGameStateFlagsManager::RigidasHangaresLlegadaAvionDone;
+    Frame();
+    for (const char* soldier : {"ene_12", "ene_11"})
+        if (CEnemy* enemy = getEnemyManager()->getThisBotOfCurrentWave(soldier))
+            enemy->getIA()->destroyThisGuy();
+    setMainConfig("enemiesUpdate", false);
+    const D3DXVECTOR3 yard(1700.0f, 0.0f, -650.0f), loop(2541.0f, 0.0f, 430.0f);
+    Place(yard.x, yard.z, YawFromDirection(loop - yard));
+    getPlayer()->GetCurrentWeapon()->SetClipAndAmmo(6, 60);
+    for (int i = 0; i < 15; ++i)
+        Frame({}, true);
+
+    int frames = 0, shots = 0, framesOn = 0, framesLocked = 0;
+    float worst = 0.0f, underSum = 0.0f;
+    int underCount = 0, lockedRun = 0;
+    for (; frames < 900 && getCollisionManager().planeHits >= 0; ++frames) {
+        IWeapon* pistol = getPlayer()->GetCurrentWeapon();
+        g_Keys = platform::FakeDirectInput();
+        if (pistol->GetCurrentClip() == 0) {
+            // R drops the aim for the reload; the aim and the lock are taken
+            // again once it is done.
+            g_Keys.SetKey(DIK_R, (frames & 1) == 0);
+        } else {
+            g_Keys.SetButton(1, true);
+            g_Keys.SetKey(DIK_Q, State() == 52);
+            const bool fire = getCamera().GetAimTargetName() == "ene_Avioneta" && getCamera().HasAimTarget() &&
+                              (frames & 1) == 0;
+            g_Keys.SetButton(0, fire);
+            shots += fire;
+        }
+        SetFocus(MainWindow);
+        getPlayer()->SetLife(350);
+        GetGameCalls().UpdateFrame(kViewFrame);
+        D3DXVECTOR3 centre;
+        if (!getCollisionManager().StaticBodyCentre("col_avion_bucle", &centre) || !getCamera().HasAimTarget() ||
+            getCamera().GetAimTargetName() != "ene_Avioneta" || State() != 52) {
+            lockedRun = 0;
+            continue;
+        }
+        ++framesLocked;
+        ++lockedRun;
+        const D3DXVECTOR2 off = FromCrosshair(centre);
+        const float miss = std::hypot(off.x, off.y);
+        worst = std::max(worst, lockedRun > 15 ? miss : 0.0f);
+        framesOn += miss < 4.0f;
+        if (lockedRun % 20 == 16) {
+            underSum += PlaneUnderCrosshair();
+            ++underCount;
+        }
+    }
+    EXPECT_LT(getCollisionManager().planeHits, 0) << shots << " shots in " << frames << " frames";
+    EXPECT_EQ(getGSF().hangarRigidState, CGameStateFlagsManager::RigidaEneAvionetaDone);
+    EXPECT_LT(frames, 900) << "a loop and a half";
+    EXPECT_GT(framesLocked, 60);
+    EXPECT_LT(worst, 6.0f) << "pixels between the crosshair and the plane's middle, the lock settled";
+    ASSERT_GT(underCount, 0);
+    EXPECT_GT(underSum / underCount, 0.8f) << "the plane drawn round the crosshair";
+}
+
+// A soldier stands on the lettered wall's top, well above the hero, who aims
+// from the yard 1000 and 600 away (16 and 26 degrees up) and holds Q: the
+// crosshair's own ray comes to rest on the soldier's chest, and the pistol's
+// shots along it hurt him.
+TEST_F(CameraViewRun, HeldOnASoldierWellAboveTheCrosshairRestsOnHimAndTheShotsHitHim)
+{
+    shippedgame::EnterLevel("hangares");
+    WakeWaveOne();
+    // He holds his post up there, his body following him.
+    setMainConfig("enemiesUpdate", true);
+    CEnemyManager* enemies = getEnemyManager();
+    for (const char* other : {"ene_5", "ene_6"})
+        if (CEnemy* enemy = enemies->getThisBotOfCurrentWave(other))
+            enemy->getIA()->destroyThisGuy();
+    CEnemy* soldier = enemies->getThisBotOfCurrentWave("ene_1");
+    ASSERT_NE(soldier, nullptr);
+    soldier->getIA()->becomeATorretGuy();
+    const D3DXVECTOR3 top(-500.0f, 300.0f, -1500.0f);
+    for (float away : {1000.0f, 600.0f}) {
+        soldier->GetPosition().SetPosition(top);
+        getCollisionManager().setNewEnemyPosition("ene_1", top + D3DXVECTOR3(0.0f, 10.0f, 0.0f));
+        const D3DXVECTOR3 stand(top.x, 0.0f, top.z + away);
+        Place(stand.x, stand.z, 3.1415927f);
+        for (int i = 0; i < 15; ++i)
+            Frame({}, true);
+        Frame({DIK_Q}, true);
+        ASSERT_EQ(getCamera().GetAimTargetName(), "ene_1") << away;
+        for (int i = 0; i < 40; ++i)
+            Frame({DIK_Q}, true);
+        const D3DXVECTOR3 chest = soldier->GetPosition().GetPosition() + D3DXVECTOR3(0.0f, 55.0f, 0.0f);
+        const D3DXVECTOR2 off = FromCrosshair(chest);
+        EXPECT_LT(std::hypot(off.x, off.y), 4.0f)
+            << away << " away: the chest lies " << off.x << ", " << off.y << " pixels off the crosshair";
+        const short life = soldier->GetLife();
+        getPlayer()->GetCurrentWeapon()->SetClipAndAmmo(6, 0);
+        for (int i = 0; i < 8; ++i) {
+            g_Keys = platform::FakeDirectInput();
+            g_Keys.SetButton(1, true);
+            g_Keys.SetButton(0, (i & 1) == 0);
+            g_Keys.SetKey(DIK_Q, true);
+            SetFocus(MainWindow);
+            getPlayer()->SetLife(350);
+            GetGameCalls().UpdateFrame(kViewFrame);
+        }
+        EXPECT_LT(soldier->GetLife(), life) << away << " away: four shots along the crosshair";
+        soldier->SetLife(life);
+    }
+}
