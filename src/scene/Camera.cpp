@@ -5,24 +5,20 @@
 #include <cstdio>
 
 #include "math/VectorMath.h"
+#include "scene/CameraReach.h"
 #include "platform/bounded.h"
 #include "platform/crt.h"
 #include "platform/win32.h"
 
 namespace {
 
+using namespace camera_reach;
+
 constexpr float kPi = 3.1415927f;
 constexpr float kHalfPi = 1.5707964f;
 // How far above a low parapet's top the view passes while the hero aims
 // over it.
 constexpr float kOverParapet = 20.0f;
-// Closer than this to his chest, the eye would see his back from a hand's
-// breadth: it looks for room higher up, as high as the orbit goes, and then
-// round him to either side.
-constexpr float kNearestEye = 120.0f;
-constexpr float kChestHeight = 45.0f;
-constexpr float kLiftStep = 0.2f;
-constexpr int kLiftSteps = 6;
 // The eye swings round him in these steps, up to nearly in front of him;
 // aiming, only a little off the crosshair's line.
 constexpr float kSwingStep = 0.15f;
@@ -30,9 +26,9 @@ constexpr int kSwings = 18;
 constexpr int kAimSwings = 6;
 // The most the orbit may head off the way the eye was swung to by a wall.
 constexpr float kOrbitLead = 0.2f;
-// How far past the orbit's limits the view may look while the eye makes
-// room for itself.
-constexpr float kPitchSlack = 0.05f;
+// While the player turns the view, the most a wall may swing it off his
+// heading to keep him whole in frame.
+constexpr float kLedSwing = 0.9f;
 // His body, as the near plane must keep out of it: within this of the line
 // through his feet and below the top of his head the eye would be inside
 // his torso, his arms or his head.
@@ -239,6 +235,8 @@ void CCamera::LoadValues(float x, float y, float z, IDirect3DDevice9* device)
     m_MouseYawOwed = 0.0f;
     m_LockSeconds = 0.0f;
     m_WallSwing = 0.0f;
+    m_MouseLed = false;
+    m_SideShift = 0.0f;
     m_CurrentOffset = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     m_CameraUp = m_Up = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
     m_IdleTimer = 4.0f;
@@ -393,6 +391,7 @@ void CCamera::Update(float seconds)
     D3DXVECTOR3 displacement = m_Values.lookAtDesp;
     if (IsAimingState(m_HeroState))
         displacement = m_Hero.peeking ? m_Values.lookAtDespParapetedLeft : m_Values.lookAtDespAiming;
+    displacement.x += m_SideShift;
     D3DXVec3TransformNormal(&displacement, &displacement, &m_Rotation);
     m_DesiredLookAt = m_Hero.position + displacement;
     // Aimed over a low parapet the view passes over its top: where the
@@ -554,6 +553,19 @@ void CCamera::UpdateFollowCamera()
 
     bool turned = false;
     const bool mayTurn = playerControl && inputTurns && !m_HasAimTarget;
+    // Standing, the first turn the player asks for takes the view from where
+    // it is drawn, swung round him by a wall or not; from then on a wall
+    // slides the view aside instead, and the turn is never held. Walking,
+    // he is kept whole in frame through the gaps he walks.
+    const bool yawAsked = input.padConnected ? input.rightStickX != 0.0f : input.mouseX != 0.0f;
+    if (mayTurn && yawAsked && !directionHeld && !m_MouseLed && !IsAimingState(state)) {
+        if (m_WallSwing != 0.0f) {
+            m_WantedYaw = YawFromDirection(m_ViewDirection);
+            CLocation::SetYaw(m_WantedYaw);
+        }
+        m_WallSwing = 0.0f;
+        m_MouseLed = true;
+    }
     if (mayTurn && (moveCamera || IsCoverTurnState(state) || m_MouseYawOwed != 0.0f)) {
         const float yawBefore = m_WantedYaw, pitchBefore = m_WantedPitch;
         TurnOrbit(input, IsCoverTurnState(state), heading);
@@ -625,6 +637,10 @@ void CCamera::UpdateFollowCamera()
             m_WantedPitch = 0.15f;
         }
     }
+    // Walking, or the view swinging back behind him, a wall swings the eye
+    // round him again, so that he is kept whole in frame.
+    if (walked || m_IdleTimer <= 0.0f || !playerControl || m_HasAimTarget)
+        m_MouseLed = false;
 
     const bool targeting = m_HasAimTarget;
     const float distance = D3DXVec3Length(&m_CurrentOffset);
@@ -663,11 +679,32 @@ void CCamera::UpdateFollowCamera()
 
     const float pace = targeting ? 0.6f : (IsAimingState(state) ? 0.4f : 0.2f);
     if (playerControl) {
-        m_WallSwing = KeepHeroInSight(&eyeTarget, targeting || IsAimingState(state));
+        const bool aimingView = targeting || IsAimingState(state);
+        const bool led = m_MouseLed && !aimingView;
+        if (!(led && SlideBesideWall(&eyeTarget, true))) {
+            D3DXVECTOR3 swung = eyeTarget;
+            const float swing = KeepHeroInSight(&swung, aimingView);
+            // Kept whole in frame only by swinging the view well off the
+            // mouse's heading, or looking down on him steeper than the orbit
+            // may, he is let partly out of frame: the view follows the mouse.
+            const D3DXVECTOR3 down = m_LookAt - swung;
+            const float downLength = D3DXVec3Length(&down);
+            const bool steep = downLength > 0.0f && -down.y / downLength > std::sin(m_Values.pitchUpLimit + kPitchSlack);
+            if (!(led && (std::fabs(swing) > kLedSwing || steep) && SlideBesideWall(&eyeTarget, false))) {
+                eyeTarget = swung;
+                m_WallSwing = swing;
+                // The slide eases back onto his line rather than jump there.
+                m_SideShift = std::fabs(m_SideShift) < 0.5f ? 0.0f : m_SideShift * 0.8f;
+            }
+        }
+        // Led by the mouse the orbit is never held by a wall.
+        if (m_MouseLed)
+            m_WallSwing = 0.0f;
         MoveEye(eyeTarget, pace, walked ? step : D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     } else {
         world.WalkCamera((eyeTarget - GetPosition()) * pace);
         m_WallSwing = 0.0f;
+        m_SideShift = 0.0f;
     }
 
     // The hero turns toward where he walks, or where the camera looks while
@@ -725,12 +762,12 @@ float CCamera::ReachAlong(const D3DXVECTOR3& from, const D3DXVECTOR3& direction,
     return World().ClearReach(from, from + direction * length);
 }
 
-bool CCamera::SeesHeroFrom(const D3DXVECTOR3& eye, float highest) const
+bool CCamera::SeesHeroFrom(const D3DXVECTOR3& eye, const D3DXVECTOR3& at, float highest) const
 {
     if (InBody(eye, m_Hero.position))
         return false;
     // The view from there looks no steeper down or up than the orbit may.
-    const D3DXVECTOR3 look = m_LookAt - eye;
+    const D3DXVECTOR3 look = at - eye;
     const float length = D3DXVec3Length(&look);
     if (length <= 0.0f)
         return false;
@@ -758,7 +795,7 @@ float CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
         D3DXVECTOR3 best = ahead;
         // Lifted over a crate no higher than the orbit may tilt.
         const float highest = m_Values.pitchUpLimit;
-        bool bestSees = SeesHeroFrom(from + ahead * reach, highest);
+        bool bestSees = SeesHeroFrom(from + ahead * reach, m_LookAt, highest);
         // Aiming, any room out of his body will do; otherwise room enough to
         // see him whole from.
         const float wanted = aiming ? 0.0f : std::min(length, kNearestEye);
@@ -776,7 +813,7 @@ float CCamera::KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming)
                 const D3DXVECTOR3 direction(std::cos(tilt) * std::sin(yaw), std::sin(tilt),
                                             std::cos(tilt) * std::cos(yaw));
                 const float tried = ReachAlong(from, direction, length);
-                const bool sees = SeesHeroFrom(from + direction * tried, highest);
+                const bool sees = SeesHeroFrom(from + direction * tried, m_LookAt, highest);
                 if ((sees && !bestSees) || (sees == bestSees && tried > reach)) {
                     reach = tried;
                     best = direction;

@@ -240,9 +240,17 @@ private:
     // body and no steeper over him than the orbit may look. Gives back how
     // far round him a wall made it swing the eye (0 when it did not).
     float KeepHeroInSight(D3DXVECTOR3* eyeTarget, bool aiming);
-    // An eye there is out of his body and looks at him no steeper down than
-    // `highest` nor up than the orbit's limit.
-    bool SeesHeroFrom(const D3DXVECTOR3& eye, float highest) const;
+    // While the player turns the view, keeps the eye on the orbit's heading
+    // out of walls and his body: with no room behind him the look-at point
+    // and the eye slide aside together (m_SideShift). False where no place
+    // beside him keeps him in frame (`whole`) or in sight at all.
+    bool SlideBesideWall(D3DXVECTOR3* eyeTarget, bool whole);
+    // From `eye` looking at `at`, how many of his feet, chest and head are
+    // in the frame and unhidden; -1 when the level hides his chest.
+    int FramedParts(const D3DXVECTOR3& eye, const D3DXVECTOR3& at);
+    // An eye there looking at `at` is out of his body and looks no steeper
+    // down than `highest` nor up than the orbit's limit.
+    bool SeesHeroFrom(const D3DXVECTOR3& eye, const D3DXVECTOR3& at, float highest) const;
     // How far the camera's body gets from `from` along `direction` (a unit
     // vector), up to `length`.
     float ReachAlong(const D3DXVECTOR3& from, const D3DXVECTOR3& direction, float length);
@@ -285,6 +293,11 @@ private:
     // How far round the hero a wall swung the eye off the orbit's heading
     // in the last frame.
     float m_WallSwing = 0.0f;
+    // The player has turned the view since he last walked or it swung back
+    // behind him: a wall then slides the view aside (by m_SideShift along
+    // the look-at displacement's x) rather than swing it off his heading.
+    bool m_MouseLed = false;
+    float m_SideShift = 0.0f;
     float m_CurrentSpeed = 0.3f;
     float m_FrameStep = 0.0f;
     std::string m_AimTargetName;

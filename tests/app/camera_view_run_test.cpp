@@ -424,6 +424,12 @@ TEST_F(CameraViewRun, FacingAWallTheMouseTurnsTheViewBackAtOnce)
         Frame();
     }
     EXPECT_GT(AngleDifference(held, ViewYaw()), 0.25f) << "120 counts back turned the view back this far";
+    // The rest of the way back, facing the mountain again: the wall no
+    // longer holds the view, which went on round with the mouse.
+    for (int i = 0; i < 25; ++i) {
+        MoveMouse(-8, 0);
+        Frame();
+    }
 
     // A and D step him along the wall, neither held.
     for (int key : {DIK_A, DIK_D}) {
@@ -620,5 +626,62 @@ TEST_F(CameraViewRun, HeldOnASoldierWellAboveTheCrosshairRestsOnHimAndTheShotsHi
         }
         EXPECT_LT(soldier->GetLife(), life) << away << " away: four shots along the crosshair";
         soldier->SetLife(life);
+    }
+}
+
+// Standing against a wall of either level, his back or either side to it, the
+// player moves the mouse left or right by a little, more and a lot: every
+// move turns the view's heading its own way, further for a longer move,
+// wherever the wall holds the eye, and the eye keeps out of his body and
+// within the orbit's tilt.
+TEST_F(CameraViewRun, AgainstAWallEveryMouseMoveTurnsTheViewItsOwnWayAndFurtherForMore)
+{
+    struct Wall {
+        const char* level;
+        D3DXVECTOR3 at;  // on the ground a step off the wall's face
+        float away;      // the heading from the wall out to him
+    };
+    const Wall walls[] = {{"hangares", D3DXVECTOR3(-500.0f, 0.0f, -1452.0f), 0.0f},
+                          {"hangares", D3DXVECTOR3(-1600.0f, 0.0f, -1600.0f), 1.5707964f},
+                          {"isla", D3DXVECTOR3(-700.0f, 0.0f, -1257.0f), 0.0f},
+                          {"isla", D3DXVECTOR3(-2000.0f, 0.0f, -1010.0f), 3.1415927f}};
+    const CCamera::Values& orbit = getCamera().GetValues();
+    std::string level;
+    for (const Wall& wall : walls) {
+        if (level != wall.level) {
+            level = wall.level;
+            shippedgame::EnterLevel(wall.level);
+            setMainConfig("triggersUpdate", false);
+        }
+        getEnemyManager()->freezeIA();
+        // His back, his right side and his left side to it.
+        for (float facing : {0.0f, 1.5707964f, -1.5707964f}) {
+            for (int sign : {1, -1}) {
+                float last = 0.0f;
+                for (int counts : {15, 50, 130}) {
+                    Place(wall.at.x, wall.at.z, WrapAngle(wall.away + facing));
+                    const std::string where = std::string(wall.level) + " wall at " + std::to_string(wall.at.x) +
+                                              ", facing " + std::to_string(facing) + ", " +
+                                              std::to_string(sign * counts) + " counts";
+                    float turned = 0.0f, before = DrawnYaw(), nearest = 1e9f, steepest = -10.0f, highest = 10.0f;
+                    MoveMouse(sign * counts, 0);
+                    for (int i = 0; i < 25; ++i) {
+                        Frame();
+                        turned += AngleDifference(before, DrawnYaw());
+                        before = DrawnYaw();
+                        nearest = std::min(nearest, EyeToBody());
+                        steepest = std::max(steepest, ViewPitch());
+                        highest = std::min(highest, ViewPitch());
+                    }
+                    const float asked = -sign * counts * kTurnPerCount;
+                    EXPECT_GT(turned * -sign, std::fabs(last) + 0.5f * (std::fabs(asked) - std::fabs(last)))
+                        << where << ": turned " << turned << ", asked " << asked;
+                    EXPECT_GT(nearest, kNearCorner) << where << ": the eye came into his body";
+                    EXPECT_LT(steepest, orbit.pitchUpLimit + 0.05f) << where << ": the view looked down at " << steepest;
+                    EXPECT_GT(highest, orbit.pitchDownLimit - 0.05f) << where << ": the view looked up at " << highest;
+                    last = turned;
+                }
+            }
+        }
     }
 }
