@@ -234,6 +234,15 @@ TEST_F(ObjectivesRun, TheFirstComicHoldsEachCaptionInViewLongEnoughToRead)
     EXPECT_EQ(readable, 3) << "three captions, each whole in view for 2.5 s or more";
 }
 
+// The plane circles its loop on its own: back with wave 04 and its flight over.
+bool PlaneCircles()
+{
+    using G = CGameStateFlagsManager;
+    const G& story = getGSF();
+    return story.hangarRigidState == G::PlayingRigidaEneAvioneta && story.sequence == G::HangaresAvionetaDone &&
+           !getRigid()->camSequenceRunning;
+}
+
 // The plane takes off and comes back with wave 04 (the level's own logic,
 // from the console). Once it circles, its banner, the mission line and the
 // radio say to shoot it down; the pistol, aimed where it is drawn on its
@@ -248,8 +257,7 @@ TEST_F(ObjectivesRun, WhileThePlaneCirclesTheGameSaysToShootItDownAndShotsAtItBr
     player.each = [&] {
         const int f = player.frames;
         G& story = getGSF();
-        if (!circlingFrom && story.hangarRigidState == G::PlayingRigidaEneAvioneta &&
-            story.sequence == G::HangaresAvionetaDone && !getRigid()->camSequenceRunning)
+        if (!circlingFrom && PlaneCircles())
             circlingFrom = f;
         if (!circlingFrom || downAt)
             return;
@@ -305,8 +313,7 @@ TEST_F(ObjectivesRun, ThePlanesRedFuelTankIsNamedSeenFromTheYardAndBlownByThePis
     player.each = [&] {
         const int f = player.frames;
         G& story = getGSF();
-        if (!circlingFrom && story.hangarRigidState == G::PlayingRigidaEneAvioneta &&
-            story.sequence == G::HangaresAvionetaDone && !getRigid()->camSequenceRunning)
+        if (!circlingFrom && PlaneCircles())
             circlingFrom = f;
         if (!circlingFrom || downAt)
             return;
